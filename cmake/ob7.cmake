@@ -1,0 +1,36 @@
+# Helpers shared by every subsystem's CMakeLists.txt.
+
+# ob7_library(<name> SOURCES ... [DEPS ...])
+# One static library per subsystem; its headers are reached from src/ ("foundation/x.h").
+function(ob7_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  if(A_DEPS)
+    target_link_libraries(${name} PUBLIC ${A_DEPS})
+  endif()
+endfunction()
+
+# ob7_test(<name> LABEL <subsystem> SOURCES ... [DEPS ...])
+# A GoogleTest executable whose tests carry the subsystem's CTest label. Tests run
+# with a temporary program folder and the offscreen Qt platform, never a display.
+function(ob7_test name)
+  cmake_parse_arguments(A "" "LABEL" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS ${A_LABEL}
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;OB7_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;OB7_DATA_DIR=${OB7_DATA_OUTPUT_DIR}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# ob7_bench(<name> SOURCES ... [DEPS ...]): a Google Benchmark program under bench/.
+function(ob7_bench name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${name} PRIVATE ${A_DEPS} benchmark::benchmark)
+endfunction()
