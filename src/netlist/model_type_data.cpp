@@ -6,6 +6,8 @@
 
 #include "netlist/model_type_data.h"
 
+namespace ob7 {
+
 const ModelParamTableSource ModelParamTableSources[] = {
     // rows 0 (OPA), 24 parameters
     {24,
@@ -251,3 +253,5 @@ const ModelParamTableSource ModelParamTableSources[] = {
         "Flag byte 0x05; other rows 0x09: NJ XTI PBSWG CJSWG MJSWG PARAMCHK VERSION VFBCV LVFBCV WVFBCV PVFBCV; 0x0F: IS JS PB CBD CBS CJ CJSW MJ MJSW FC CGSO CGDO CGBO KF AF; 0x1F: LEVEL; 0x25: RG RB RDS; 0x2F: RD RS RSH."},
 };
 const int ModelParamTableSourceCount = sizeof(ModelParamTableSources) / sizeof(ModelParamTableSources[0]);
+
+}  // namespace ob7

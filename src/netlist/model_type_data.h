@@ -1,4 +1,6 @@
 #pragma once
+
+namespace ob7 {
 // The readable source of the model parameter tables (model_type_data.cpp); parsed once
 // into ModelTypeTable by model_types.cpp.
 
@@ -10,3 +12,5 @@ struct ModelParamTableSource {
 
 extern const ModelParamTableSource ModelParamTableSources[];
 extern const int ModelParamTableSourceCount;
+
+}  // namespace ob7

@@ -11,6 +11,7 @@
 
 #include "netlist/model_type_data.h"
 
+namespace ob7 {
 namespace {
 
 // Fixed columns of each row; `source` indexes ModelParamTableSources (-1: no parameters).
@@ -236,3 +237,5 @@ int ModelTypeDisplayNameId(int t) {
     if (t >= 32 && t <= 38) return 101 + t;
     return 0;
 }
+
+}  // namespace ob7

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace ob7 {
+
 // A model parameter slot that holds this value was not given.
 constexpr double ParamNotGiven = 1.232343e18;
 
@@ -79,3 +81,5 @@ int FindModelParam(int t, const char* name);
 
 // String-table id of the display name of model type t, 0 when it has none.
 int ModelTypeDisplayNameId(int t);
+
+}  // namespace ob7

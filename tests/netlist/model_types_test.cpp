@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+using namespace ob7;
+
 TEST(ModelTypeTable, EveryRowIsSelfConsistent) {
     for (int t = 0; t < ModelTypeCount; ++t) {
         const ModelTypeInfo& row = ModelTypeRow(t);
