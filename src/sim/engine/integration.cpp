@@ -1,0 +1,227 @@
+#include "sim/engine/integration.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/solver_state.h"
+
+namespace ob7 {
+
+int WorkingMethod = kTrapezoidal;
+int IntegrationOrder = 1;
+double StepHistory[kMaxGearOrder + 1] = {};
+double IntegrationCoefficients[kMaxGearOrder + 1] = {};
+double Ag0 = 0, Ag1 = 0;
+
+std::vector<double> StateValues;
+std::vector<double> StateDerivatives;
+int SimpleChargeSlots = 0;
+int BjtBlockCount = 0;
+int MosfetBlockCount = 0;
+
+namespace {
+
+// Truncation factors (error constants) by order, index 0 for order 1.
+constexpr double kGearTruncationFactor[kMaxGearOrder] = {
+    0.5, 0.2222222222, 0.1363636364, 0.096, 0.07299270073, 0.0583090379};
+constexpr double kTrapTruncationFactor[2] = {0.5, 0.08333333333};
+
+// Gear of order k: solve A * ag = (0, -1/h, 0, ...), A[0][j] = 1, A[i][0] = 0 and
+// A[i][j] = t_j^i with t_j the distance back to point j in units of h.
+void ComputeGearCoefficients(int k) {
+    const double h = StepHistory[0];
+    double* ag = IntegrationCoefficients;
+    std::fill(ag, ag + kMaxGearOrder + 1, 0.0);
+    ag[1] = -1.0 / h;
+
+    const int n = k + 1;
+    double a[kMaxGearOrder + 1][kMaxGearOrder + 1];
+    double sum = 0;
+    for (int j = 0; j < n; ++j) {
+        if (j > 0) sum += StepHistory[j - 1];
+        const double t = sum / h;
+        a[0][j] = 1.0;
+        double power = 1.0;
+        for (int i = 1; i < n; ++i) {
+            power *= t;
+            a[i][j] = (j == 0) ? 0.0 : power;
+        }
+    }
+    // LU without pivoting: the first row is all ones and the nodes are distinct, so
+    // no pivot vanishes for positive steps.
+    for (int p = 0; p < n; ++p) {
+        for (int i = p + 1; i < n; ++i) {
+            const double m = a[i][p] / a[p][p];
+            a[i][p] = m;
+            for (int j = p + 1; j < n; ++j) a[i][j] -= m * a[p][j];
+        }
+    }
+    for (int i = 1; i < n; ++i)
+        for (int j = 0; j < i; ++j) ag[i] -= a[i][j] * ag[j];
+    for (int i = n - 1; i >= 0; --i) {
+        for (int j = i + 1; j < n; ++j) ag[i] -= a[i][j] * ag[j];
+        ag[i] /= a[i][i];
+    }
+}
+
+// The integration can read the history only as far back as its slots hold.
+bool MethodAndOrderUsable() {
+    if (WorkingMethod == kTrapezoidal) return IntegrationOrder == 1 || IntegrationOrder == 2;
+    if (WorkingMethod == kGear) return IntegrationOrder >= 1 && IntegrationOrder < kHistorySlots;
+    return false;
+}
+
+void UpdateDerivative(int s) {
+    double* q = StateValues.data();
+    double* i = StateDerivatives.data();
+    const double* ag = IntegrationCoefficients;
+    if (WorkingMethod == kTrapezoidal) {
+        if (IntegrationOrder == 1)
+            i[s] = ag[0] * q[s] + ag[1] * q[s + 1];
+        else
+            i[s] = ag[0] * (q[s] - q[s + 1]) - ag[1] * i[s + 1];
+        return;
+    }
+    double value = 0;
+    for (int j = 0; j <= IntegrationOrder; ++j) value += ag[j] * q[s + j];
+    i[s] = value;
+}
+
+template <class F>
+void ForEveryGroup(F&& apply) {
+    const int groups = static_cast<int>(StateValues.size()) / kHistorySlots;
+    for (int g = 0; g < groups; ++g) apply(g * kHistorySlots);
+}
+
+}  // namespace
+
+void AllocateChargeStates() {
+    const size_t slots = static_cast<size_t>(SimpleChargeSlots) +
+                         static_cast<size_t>(kHistorySlots) *
+                             (kBjtBlockGroups * BjtBlockCount + kMosfetBlockGroups * MosfetBlockCount);
+    StateValues.assign(slots, 0.0);
+    StateDerivatives.assign(slots, 0.0);
+}
+
+void ComputeIntegrationCoefficients() {
+    double* ag = IntegrationCoefficients;
+    const double h = StepHistory[0];
+    if (WorkingMethod == kTrapezoidal) {
+        if (IntegrationOrder == 1) {
+            ag[0] = 1.0 / h;
+            ag[1] = -1.0 / h;
+        } else if (IntegrationOrder == 2) {
+            ag[0] = 2.0 / h;
+            ag[1] = 1.0;
+        } else {
+            return;
+        }
+    } else if (WorkingMethod == kGear) {
+        if (IntegrationOrder < 1 || IntegrationOrder > kMaxGearOrder) return;
+        ComputeGearCoefficients(IntegrationOrder);
+    } else {
+        return;
+    }
+    Ag0 = ag[0];
+    Ag1 = ag[1];
+}
+
+void IntegrateCharge(double& geq, double& ceq, double capacitance, int s) {
+    if (!MethodAndOrderUsable()) return;
+    UpdateDerivative(s);
+    geq = IntegrationCoefficients[0] * capacitance;
+    ceq = StateDerivatives[s] - IntegrationCoefficients[0] * StateValues[s];
+}
+
+void IntegrateChargeGeqOnly(double& geq, double capacitance, int s) {
+    if (!MethodAndOrderUsable()) return;
+    UpdateDerivative(s);
+    geq = IntegrationCoefficients[0] * capacitance;
+}
+
+void IntegrateChargeDerivative(int s) {
+    if (MethodAndOrderUsable()) UpdateDerivative(s);
+}
+
+double ChargeTruncationStep(int s, double bound) {
+    const int order = IntegrationOrder;
+    // The divided differences read order + 2 history values of the group.
+    if (order < 1 || order + 2 > kHistorySlots) return bound;
+    double factor;
+    if (WorkingMethod == kTrapezoidal && order <= 2) factor = kTrapTruncationFactor[order - 1];
+    else if (WorkingMethod == kGear) factor = kGearTruncationFactor[order - 1];
+    else return bound;
+
+    const double* q = StateValues.data();
+    const double* i = StateDerivatives.data();
+    const double h = StepHistory[0];
+    const double current_tol = Options.abstol + Options.reltol * std::max(std::fabs(i[s]), std::fabs(i[s + 1]));
+    const double charge_tol =
+        Options.reltol * std::max({std::fabs(q[s]), std::fabs(q[s + 1]), Options.chgtol}) / h;
+    const double tol = std::max(current_tol, charge_tol);
+
+    double d[kHistorySlots];
+    double step_sum[kHistorySlots];
+    for (int j = 0; j <= order + 1; ++j) d[j] = q[s + j];
+    for (int j = 0; j <= order; ++j) step_sum[j] = StepHistory[j];
+    for (int m = order; m >= 0; --m) {
+        for (int j = 0; j <= m; ++j) d[j] = (d[j] - d[j + 1]) / step_sum[j];
+        for (int j = 0; j < m; ++j) step_sum[j] = step_sum[j + 1] + StepHistory[j];
+    }
+
+    double del = Options.trtol * tol / std::max(Options.abstol, factor * std::fabs(d[0]));
+    if (order == 2) del = std::sqrt(del);
+    else if (order > 2) del = std::exp(std::clamp(std::log(del) / order, -350.0, 350.0));
+    return std::min(bound, del * del);
+}
+
+namespace {
+double TruncationBound() {
+    double bound = 1e20;
+    for (int s = 0; s < SimpleChargeSlots; s += kHistorySlots) bound = ChargeTruncationStep(s, bound);
+    int block = SimpleChargeSlots;
+    for (int b = 0; b < BjtBlockCount; ++b, block += kBjtBlockGroups * kHistorySlots)
+        for (int g = 0; g < 3; ++g) bound = ChargeTruncationStep(block + g * kHistorySlots, bound);
+    for (int m = 0; m < MosfetBlockCount; ++m, block += kMosfetBlockGroups * kHistorySlots)
+        for (int g = 0; g < 3; ++g) bound = ChargeTruncationStep(block + g * kHistorySlots, bound);
+    return bound;
+}
+}  // namespace
+
+double TruncationStep() { return std::min(std::sqrt(TruncationBound()), MaxTimeStep); }
+
+double TruncationStepLimited() { return std::min(TruncationStep(), 2.0 * StepHistory[0]); }
+
+void ShiftChargeHistory() {
+    for (std::vector<double>* v : {&StateValues, &StateDerivatives}) {
+        double* x = v->data();
+        ForEveryGroup([x](int s) {
+            x[s + 3] = x[s + 2];
+            x[s + 2] = x[s + 1];
+            x[s + 1] = x[s];
+        });
+    }
+}
+
+void RepeatLastAccepted() {
+    for (std::vector<double>* v : {&StateValues, &StateDerivatives}) {
+        double* x = v->data();
+        ForEveryGroup([x](int s) { x[s + 2] = x[s + 3] = x[s + 1]; });
+    }
+}
+
+int ClearChargeStates() {
+    std::fill(StateValues.begin(), StateValues.end(), 0.0);
+    std::fill(StateDerivatives.begin(), StateDerivatives.end(), 0.0);
+    return 0;
+}
+
+void SaveAcceptedPoint() {
+    std::swap(LastAcceptedSolution, EarlierAcceptedSolution);
+    LastAcceptedSolution = Solution;
+    PreviousIterate = Solution;
+}
+
+}  // namespace ob7
