@@ -1,0 +1,24 @@
+#pragma once
+// Time services: seconds for run timing, and the locale's date and time texts for
+// printed stamps and logs.
+
+#include <string>
+
+namespace ob7 {
+
+// Seconds from a fixed start, from a monotonic clock (never wraps or jumps).
+double GetSeconds();
+
+// Today's date and the time of now in the locale's short forms (the C library's
+// current LC_TIME locale).
+std::string GetDateString();
+std::string GetTimeString();
+
+// Print-stamp option bits of the preferences.
+enum StampBits : int { kStampTime = 0x800, kStampDate = 0x1000 };
+
+// "Date <date>" and/or "Time <time>" by the stamp bits, separated by a blank; the
+// labels only when `withLabels`. Empty when neither bit is set.
+std::string FormatTimeDateStamp(int stampBits, bool withLabels);
+
+}  // namespace ob7
