@@ -32,12 +32,12 @@ constexpr int kMatrixSingular = 15051;  // "%EMatrix is singular."
 
 // One stored entry. Users write only `real` and `imag`; the rest belongs to the matrix.
 struct MatrixElement {
-  double real;
-  double imag;
-  int32_t row;  // internal indices
-  int32_t col;
-  MatrixElement* nextInRow;  // ascending column order
-  MatrixElement* nextInCol;  // ascending row order
+    double real;
+    double imag;
+    int32_t row;  // internal indices
+    int32_t col;
+    MatrixElement* nextInRow;  // ascending column order
+    MatrixElement* nextInCol;  // ascending row order
 };
 
 struct SparseMatrix;

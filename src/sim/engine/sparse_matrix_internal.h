@@ -2,11 +2,11 @@
 // The inside of SparseMatrix, shared by the matrix (sparse_matrix.cpp) and its ordering
 // and factorisation (matrix_order.cpp). Users go through sparse_matrix.h only.
 
-#include "sim/engine/sparse_matrix.h"
-
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+#include "sim/engine/sparse_matrix.h"
 
 namespace ob7 {
 
@@ -22,16 +22,17 @@ constexpr double kNegligible = 1e-100;
 
 // Elements come from blocks that are never freed one by one, so pointers stay valid.
 struct ElementPool {
-  std::vector<std::unique_ptr<MatrixElement[]>> blocks;
-  std::vector<int> blockUsed;  // elements handed out from each block
-  int left = 0;                // free elements in the last block
-  int nextBlockSize = 0;
+    std::vector<std::unique_ptr<MatrixElement[]>> blocks;
+    std::vector<int> blockUsed;  // elements handed out from each block
+    int left = 0;                // free elements in the last block
+    int nextBlockSize = 0;
 
-  MatrixElement* Take();  // null when memory runs out
-  template <class F> void ForEach(F f) {
-    for (size_t b = 0; b < blocks.size(); ++b)
-      for (int i = 0; i < blockUsed[b]; ++i) f(blocks[b][i]);
-  }
+    MatrixElement* Take();  // null when memory runs out
+    template <class F>
+    void ForEach(F f) {
+        for (size_t b = 0; b < blocks.size(); ++b)
+            for (int i = 0; i < blockUsed[b]; ++i) f(blocks[b][i]);
+    }
 };
 
 // The factors in the kept pivot order, packed by column: for column k, the entries of
@@ -39,59 +40,59 @@ struct ElementPool {
 // (held as its reciprocal), then the rows below (the lower factor). The loaded values are
 // gathered through `element`, so the stamped elements are never overwritten.
 struct PackedFactors {
-  int size = 0;
-  std::vector<int> colStart;  // size + 2 entries, columns 1..size
-  std::vector<int> diagPos;   // position of each column's diagonal
-  std::vector<int> rowOf;     // internal row of each position
-  std::vector<MatrixElement*> element;
-  std::vector<double> real;     // real factors
-  std::vector<double> complex;  // complex factors, (re, im) per position
-  std::vector<int> scatter;     // position of each row in the column being refactored
-  bool built = false;           // the layout matches the kept pivot order
+    int size = 0;
+    std::vector<int> colStart;  // size + 2 entries, columns 1..size
+    std::vector<int> diagPos;   // position of each column's diagonal
+    std::vector<int> rowOf;     // internal row of each position
+    std::vector<MatrixElement*> element;
+    std::vector<double> real;     // real factors
+    std::vector<double> complex;  // complex factors, (re, im) per position
+    std::vector<int> scatter;     // position of each row in the column being refactored
+    bool built = false;           // the layout matches the kept pivot order
 };
 
 struct SparseMatrix {
-  double absThreshold = 0;
-  double relThreshold = 1e-3;
-  int allocInternal = 0;
-  int allocExternal = 0;
-  bool complex = true;
-  int currentSize = 0;                   // internal indices handed out
-  std::vector<MatrixElement*> diag;      // by internal step 1..size
-  std::vector<uint8_t> directComplex;    // addressing chosen by the partition, by step
-  std::vector<uint8_t> directReal;
-  int elementCount = 0;
-  int error = 0;
-  int externalSize = 0;
-  std::vector<int> extToIntCol;  // -1 for an index not seen yet
-  std::vector<int> extToIntRow;
-  bool factored = false;
-  int fillInCount = 0;
-  std::vector<MatrixElement*> firstInCol;
-  std::vector<MatrixElement*> firstInRow;
-  uint32_t tag = kMatrixTag;
-  std::vector<double> intermediate;  // (re, im) per index: scatter and work vector
-  std::vector<int> intToExtCol;
-  std::vector<int> intToExtRow;
-  std::vector<int32_t> markowitzRow;
-  std::vector<int32_t> markowitzCol;
-  std::vector<int32_t> markowitzProd;  // two extra slots: size + 1 and size + 2
-  bool needsOrdering = true;
-  bool partitioned = false;
-  int pivotFoundRow = 0;     // where the last pivot was found (internal)
-  int pivotFoundCol = 0;
-  char pivotSearchKind = 0;  // s, q, d or e
-  bool previousClearComplex = false;
-  bool reordered = false;
-  bool rowsLinked = false;
-  int singularCol = 0;  // external
-  int singularRow = 0;
-  int singletons = 0;
-  int size = 0;
-  MatrixElement discard{};
-  ElementPool elements;
-  ElementPool fillIns;
-  PackedFactors lu;
+    double absThreshold = 0;
+    double relThreshold = 1e-3;
+    int allocInternal = 0;
+    int allocExternal = 0;
+    bool complex = true;
+    int currentSize = 0;                 // internal indices handed out
+    std::vector<MatrixElement*> diag;    // by internal step 1..size
+    std::vector<uint8_t> directComplex;  // addressing chosen by the partition, by step
+    std::vector<uint8_t> directReal;
+    int elementCount = 0;
+    int error = 0;
+    int externalSize = 0;
+    std::vector<int> extToIntCol;  // -1 for an index not seen yet
+    std::vector<int> extToIntRow;
+    bool factored = false;
+    int fillInCount = 0;
+    std::vector<MatrixElement*> firstInCol;
+    std::vector<MatrixElement*> firstInRow;
+    uint32_t tag = kMatrixTag;
+    std::vector<double> intermediate;  // (re, im) per index: scatter and work vector
+    std::vector<int> intToExtCol;
+    std::vector<int> intToExtRow;
+    std::vector<int32_t> markowitzRow;
+    std::vector<int32_t> markowitzCol;
+    std::vector<int32_t> markowitzProd;  // two extra slots: size + 1 and size + 2
+    bool needsOrdering = true;
+    bool partitioned = false;
+    int pivotFoundRow = 0;  // where the last pivot was found (internal)
+    int pivotFoundCol = 0;
+    char pivotSearchKind = 0;  // s, q, d or e
+    bool previousClearComplex = false;
+    bool reordered = false;
+    bool rowsLinked = false;
+    int singularCol = 0;  // external
+    int singularRow = 0;
+    int singletons = 0;
+    int size = 0;
+    MatrixElement discard{};
+    ElementPool elements;
+    ElementPool fillIns;
+    PackedFactors lu;
 };
 
 // Shared between the two halves of the matrix code.
@@ -100,12 +101,12 @@ MatrixElement* FindInColumn(const SparseMatrix* m, int row, int col);
 // A new element spliced into column `col` after `above` (null: at the head) and, once the
 // rows are linked, into its row after `left` (null: found by walking the row). Returns
 // null and sets 15002 when memory runs out.
-MatrixElement* CreateElement(SparseMatrix* m, int row, int col, MatrixElement* above,
-                             bool fillIn, MatrixElement* left);
+MatrixElement* CreateElement(SparseMatrix* m, int row, int col, MatrixElement* above, bool fillIn,
+                             MatrixElement* left);
 int FactorMatrix(SparseMatrix* m);
 void MarkMatrixSingular(SparseMatrix* m, int step);
 inline double Magnitude(const MatrixElement* e) {
-  return (e->real < 0 ? -e->real : e->real) + (e->imag < 0 ? -e->imag : e->imag);
+    return (e->real < 0 ? -e->real : e->real) + (e->imag < 0 ? -e->imag : e->imag);
 }
 
 }  // namespace ob7
