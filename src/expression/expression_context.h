@@ -1,0 +1,97 @@
+#pragma once
+// The one seam between the expression language and the circuit being simulated. The
+// compiler resolves node, part and parameter names through it, and the evaluator reads
+// the few run-time values that are not plain doubles. The circuit compiler and the
+// engine implement it; a formula with no circuit behind it (a numeric field) uses
+// NoCircuitContext().
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "expression/complex_value.h"
+#include "expression/run_values.h"
+
+namespace ob7 {
+
+// A part as the compiler sees it: an opaque handle of the circuit and its device-kind bits.
+struct PartRef {
+    const void* handle = nullptr;
+    int32_t device_kind = 0;  // the component type's device-kind bits (kDev... of operator_table.h)
+    bool has_core = false;    // an inductor with a magnetic-core model (B and H)
+};
+
+// One operand of a device quantity.
+struct QuantityOperand {
+    enum class Kind { None, Real, Complex, Equation };
+    Kind kind = Kind::None;
+    const double* real = nullptr;           // Real: a double of the solution or a device record
+    const ComplexValue* complex = nullptr;  // Complex: a complex value of a device record (AC)
+    int equation = 0;                       // Equation: solution index, read at run time (AC)
+};
+
+// How a device quantity is computed: (plus - minus), divided by *divisor when set (the
+// current of a resistor), negated when negate is set.
+struct QuantityTerms {
+    QuantityOperand plus;
+    QuantityOperand minus;
+    const double* divisor = nullptr;
+    bool negate = false;
+};
+
+class ExpressionContext {
+public:
+    virtual ~ExpressionContext() = default;
+
+    // The run values that variable tokens point into; they must outlive the expressions.
+    virtual const RunValues& Run() const = 0;
+
+    // Nodes: the node number (0 ground) of a name in a scope, or -1 when there is none.
+    virtual int FindNode(std::string_view name, int scope) const = 0;
+    virtual int AnalogNodeCount() const = 0;
+    virtual int DigitalNodeCount() const = 0;
+    // The node's entry of the real solution vector; null for ground.
+    virtual const double* NodeVoltage(int node) const = 0;
+    // The node's 16-bit digital state.
+    virtual const uint16_t* DigitalNodeState(int node) const = 0;
+    // True when p points into the solution vector (a node value).
+    virtual bool IsSolutionEntry(const double* p) const = 0;
+    // A solution entry at run time: the real solution while the operating point is solved,
+    // the complex AC solution otherwise.
+    virtual ComplexValue SolutionValue(int equation) const = 0;
+
+    // Parts: false when the scope has no part of that name.
+    virtual bool FindPart(std::string_view name, int scope, PartRef* part) const = 0;
+    // The terms of a device quantity of a part. opcode is the family (11 V, 12 I, 15 Q,
+    // 16 C, 17 X, 18 L, 19 R, 20 power); pins are the pin letters of the row's name in
+    // lower case (blank when none; for power rows 'd', 'g' or 's'). Returns 0 or a
+    // message code (10416 when the part has no such quantity).
+    virtual int PartQuantity(const PartRef& part, int opcode, char pin1, char pin2, QuantityTerms* terms) const = 0;
+    // The one enabled device between two nodes among the kinds of device_mask; returns 0,
+    // 10413 (none) or 10414 (more than one). reversed is set when its first pin is on n2.
+    virtual int FindDeviceBetweenNodes(int n1, int n2, int32_t device_mask, PartRef* part, bool* reversed) const = 0;
+    // The device record that B and H read.
+    virtual const void* CoreDevice(const PartRef& part) const = 0;
+    // B or H of the core of a device record (opcode 13 or 14) at run time.
+    virtual double CoreValue(const void* device, int opcode) const = 0;
+    // A numeric model parameter of a part (part.parameter names); null when none.
+    // reciprocal is set when the model stores the parameter as its reciprocal.
+    virtual const double* ModelParameter(std::string_view part, std::string_view parameter, int scope,
+                                         bool* reciprocal) const = 0;
+    // Asks the engine to keep a device's current (byte 0) or power (byte 1).
+    virtual void MarkDeviceReference(const PartRef& part, int flag_byte, int bits) = 0;
+    // Asks the engine to compute the circuit's power totals.
+    virtual void RequestPowerTotals() = 0;
+
+    // Output noise (input_referred false) or input-referred noise of the AC noise analysis.
+    virtual double NoiseValue(bool input_referred) const = 0;
+    // A time breakpoint in integer ticks; non-zero on failure.
+    virtual int AddTimeBreakpoint(long long tick) = 0;
+    // The text with the .DEFINE and .PARAM symbols of the scope substituted; 0 or a code.
+    virtual int SubstituteDefines(std::string_view text, int scope, std::string* out) const = 0;
+};
+
+// The context of formulas with no circuit: no nodes, no parts, default run values.
+ExpressionContext& NoCircuitContext();
+
+}  // namespace ob7
