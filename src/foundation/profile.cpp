@@ -41,6 +41,9 @@ std::string OneLine(const char* value) {
     return text;
 }
 
+// Colours as ParseColor reads them back: "NONE" for no colour.
+std::string ColorText(int color) { return color == kNoColor ? "NONE" : std::to_string(color); }
+
 int ToInt(const std::string& text) { return static_cast<int>(std::strtol(text.c_str(), nullptr, 10)); }
 
 }  // namespace
@@ -261,8 +264,8 @@ int Profile::WriteWindowPlacement(const char* key, const WindowPlacement& p) {
 }
 
 int Profile::WriteFont(const char* key, const FontRecord& font) {
-    return Printf("%s=Height=%d,FStyle=%d,Color=%d,Name=%s\n", key, font.height, font.style,
-                  font.color, FaceName(font.face));
+    return Printf("%s=Height=%d,FStyle=%d,Color=%s,Name=%s\n", key, font.height, font.style,
+                  ColorText(font.color).c_str(), FaceName(font.face));
 }
 
 int Profile::WriteFontDiff(const FontRecord& font, const FontRecord& reference) {
@@ -274,7 +277,7 @@ int Profile::WriteFontDiff(const FontRecord& font, const FontRecord& reference) 
 }
 
 int Profile::WriteLineStyle(const char* key, const LineStyleSetting& style) {
-    std::string value = "Line=" + std::to_string(style.lineColor) + ",Text=" + std::to_string(style.textColor);
+    std::string value = "Line=" + ColorText(style.lineColor) + ",Text=" + ColorText(style.textColor);
     if (style.width > 1) value += ",LineWidth=" + std::to_string(style.width);
     if (const char* name = PatternName(style.pattern)) value += std::string(",LinePattern=") + name;
     if (style.rainbow) value += ",Rainbow=Yes";

@@ -320,6 +320,7 @@ int TextFile::ReadChar() {
     }
     if (!file) return -1;
     int c = std::fgetc(file);
+    if (c == EOF && std::ferror(file) && !error) error = FailureCode(kMsgLoadError);
     if (c == '\r') {
         int next = std::fgetc(file);
         if (next == '\n') return '\n';
@@ -332,7 +333,7 @@ int TextFile::ReadLine(std::string& text) {
     text.clear();
     if (error) return error;
     int c = ReadChar();
-    if (c < 0) return kMsgLoadError;
+    if (c < 0) return error ? error : kMsgLoadError;
     for (; c >= 0 && c != '\n'; c = ReadChar()) text += static_cast<char>(c);
     ++line;
     return 0;
@@ -342,7 +343,7 @@ int TextFile::ReadField(std::string& field) {
     field.clear();
     if (error) return error;
     int c = ReadChar();
-    if (c < 0) return kMsgLoadError;
+    if (c < 0) return error ? error : kMsgLoadError;
     for (; c >= 0 && c != '\n' && c != ','; c = ReadChar()) field += static_cast<char>(c);
     if (c != ',') ++line;
     return 0;
@@ -358,7 +359,7 @@ int TextFile::ReadLineGrow(std::string& text) {
     text.clear();
     if (error) return error;
     int c = ReadChar();
-    if (c < 0) return kMsgLoadError;
+    if (c < 0) return error ? error : kMsgLoadError;
     std::size_t keep = 0;
     for (; c >= 0 && c != '\n'; c = ReadChar()) {
         if (c == 0xFE)
