@@ -21,6 +21,7 @@ namespace ob7 {
 namespace {
 
 OpenDocumentText openDocumentText = nullptr;
+StatusPromptClearer statusPromptClearer = nullptr;
 
 std::string VFormatString(const char* format, va_list args) {
     va_list copy;
@@ -74,6 +75,8 @@ int ValidateFilePath(const char* name) {
 
 void SetOpenDocumentTextSource(OpenDocumentText source) { openDocumentText = source; }
 
+void SetStatusPromptClearer(StatusPromptClearer clearer) { statusPromptClearer = clearer; }
+
 std::string FormatVersion(int32_t version) {
     char text[32];
     std::snprintf(text, sizeof text, "%d.%02d", version >> 16, version & 0xffff);
@@ -123,6 +126,7 @@ void TextFile::Init() {
     file = nullptr;
     error = 0;
     startTime = GetSeconds();
+    progressFlag = 0;
     fileLength = 0;
     mode = 0;
     fileName.clear();
@@ -244,6 +248,7 @@ int TextFile::LoadBuffer(int startLine, long startOffset, long endOffset) {
 }
 
 int TextFile::Close() {
+    if (progressFlag && statusPromptClearer) statusPromptClearer();
     int code = 0;
     if (file) {
         if (!tempName_.empty()) {

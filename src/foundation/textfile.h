@@ -32,6 +32,11 @@ int ValidateFilePath(const char* name);
 using OpenDocumentText = bool (*)(const std::string& path, std::string& text);
 void SetOpenDocumentTextSource(OpenDocumentText source);
 
+// Clears the status-bar prompt; the application installs it. Streams with their
+// progress flag set call it when they close.
+using StatusPromptClearer = void (*)();
+void SetStatusPromptClearer(StatusPromptClearer clearer);
+
 // "%d.%02d" of version >> 16 and version & 0xffff.
 std::string FormatVersion(int32_t version);
 
@@ -98,6 +103,7 @@ public:
     FILE* file = nullptr;
     int error = 0;
     double startTime = 0;
+    int progressFlag = 0;     // set: Close clears the status-bar prompt
     long fileLength = 0;
     int mode = 0;             // 0 closed, 1 write, 2 read
     std::string fileName;

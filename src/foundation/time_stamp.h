@@ -14,6 +14,11 @@ double GetSeconds();
 std::string GetDateString();
 std::string GetTimeString();
 
+// Now, formatted by a date or time picture: runs of y (yy two digits, yyyy four), M, d,
+// H (24 h), h (12 h), m and s (one letter: no padding, two: two digits); text in single
+// quotes and every other character is copied. "yyyy M d" gives "2026 12 7".
+std::string FormatDateTimePicture(const std::string& picture);
+
 // Print-stamp option bits of the preferences.
 enum StampBits : int { kStampTime = 0x800, kStampDate = 0x1000 };
 

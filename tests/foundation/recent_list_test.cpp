@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstring>
+#include <ctime>
 
 using namespace ob7;
 
@@ -100,6 +102,15 @@ TEST(TimeStamps, StampTextsAndSeconds) {
     EXPECT_EQ(FormatTimeDateStamp(0, true), "");
     EXPECT_EQ(date.size(), 8u);  // MM/DD/YY in the C locale
     EXPECT_EQ(time.size(), 8u);  // HH:MM:SS
+
+    std::string picture = FormatDateTimePicture("yyyy M d 'at' HH:mm yy");
+    std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%d %d %d at ", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
+    EXPECT_EQ(picture.substr(0, std::strlen(expected)), expected);
+    EXPECT_EQ(picture.size(), std::strlen(expected) + 5 + 3);
 
     double t0 = GetSeconds();
     double t1 = GetSeconds();

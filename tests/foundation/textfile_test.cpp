@@ -110,16 +110,25 @@ TEST(TextFileRead, OpenDocumentTextWinsOverTheDisk) {
     SetOpenDocumentTextSource(nullptr);
 }
 
+namespace {
+int promptsCleared = 0;
+void ClearPrompt() { ++promptsCleared; }
+}  // namespace
+
 TEST(TextFileWrite, SectionsAndCentredText) {
     TempFolder dir;
     std::string path = dir / "out.txt";
     TextFile f;
     ASSERT_EQ(f.OpenWrite(path.c_str()), 0);
+    SetStatusPromptClearer(ClearPrompt);
+    f.progressFlag = 1;
     f.WriteSection("A");
     f.WriteSection("B");
     f.PrintCentered(20, "%s", "abcd");
     f.PrintCentered(-5, "xy");
     EXPECT_EQ(f.Close(), 0);
+    SetStatusPromptClearer(nullptr);
+    EXPECT_EQ(promptsCleared, 1);
     EXPECT_EQ(TempFolder::Read(path), "[A]\n\n[B]\n        abcd\nxy\n");
 }
 
