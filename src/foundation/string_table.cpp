@@ -1,6 +1,5 @@
 #include "foundation/string_table.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -10,44 +9,12 @@
 namespace ob7 {
 namespace {
 
-// One line "<id><TAB><text>"; the text may hold \n, \t and \\. Other lines are skipped.
-void ParseLine(const char* line, std::size_t length, std::unordered_map<int, std::string>& table) {
-    if (length == 0 || line[0] == '#')
-        return;
-    char* end = nullptr;
-    long id = std::strtol(line, &end, 10);
-    if (end == line || end >= line + length || *end != '\t' || id < 0 || id > 0x7fffffff)
-        return;
-    std::string text;
-    for (const char* p = end + 1; p < line + length; ++p) {
-        if (*p == '\\' && p + 1 < line + length) {
-            char e = p[1];
-            if (e == 'n' || e == 't' || e == '\\') {
-                text += e == 'n' ? '\n' : e == 't' ? '\t' : '\\';
-                ++p;
-                continue;
-            }
-        }
-        text += *p;
-    }
-    table.emplace(static_cast<int>(id), std::move(text));  // the first text of an id wins
-}
-
 const std::unordered_map<int, std::string>& Table() {
     static const std::unordered_map<int, std::string> table = [] {
         std::unordered_map<int, std::string> t;
-        for (int i = 0; i < kStringTableSourceCount; ++i) {
-            const char* p = kStringTableSources[i].text;
-            while (*p) {
-                const char* eol = std::strchr(p, '\n');
-                std::size_t length = eol ? static_cast<std::size_t>(eol - p) : std::strlen(p);
-                std::size_t used = length;
-                if (used > 0 && p[used - 1] == '\r')
-                    --used;
-                ParseLine(p, used, t);
-                p += length + (eol ? 1 : 0);
-            }
-        }
+        for (int i = 0; i < kStringTableSourceCount; ++i)
+            ForEachStringTableLine(kStringTableSources[i].text,
+                                   [&](int id, std::string& text) { t.emplace(id, std::move(text)); });  // first wins
         return t;
     }();
     return table;
@@ -56,6 +23,31 @@ const std::unordered_map<int, std::string>& Table() {
 char tempBuffer[kMessageTextTempSize];
 
 }  // namespace
+
+bool ParseStringTableLine(const char* line, std::size_t length, int* id, std::string* text) {
+    if (length == 0 || line[0] == '#' || line[0] < '0' || line[0] > '9')
+        return false;
+    long value = 0;
+    std::size_t i = 0;
+    for (; i < length && line[i] >= '0' && line[i] <= '9'; ++i) {
+        value = value * 10 + (line[i] - '0');
+        if (value > 0x7fffffff)
+            return false;
+    }
+    if (i >= length || line[i] != '\t')
+        return false;
+    text->clear();
+    for (++i; i < length; ++i) {
+        char c = line[i];
+        if (c == '\\' && i + 1 < length && (line[i + 1] == 'n' || line[i + 1] == 't' || line[i + 1] == '\\')) {
+            char e = line[++i];
+            c = e == 'n' ? '\n' : e == 't' ? '\t' : '\\';
+        }
+        *text += c;
+    }
+    *id = static_cast<int>(value);
+    return true;
+}
 
 const char* FindResString(int id) {
     const auto& table = Table();
