@@ -1,5 +1,7 @@
 #include "sim/engine/device_lists.h"
 
+#include "foundation/pool_list.h"
+
 namespace ob7 {
 
 DeviceList DeviceListTable[kDeviceListCount];
@@ -12,7 +14,6 @@ uint32_t DeviceMarkUnion = 0;
 uint32_t EngineQuantityMarks = 0;
 
 namespace {
-int insert_mode = 2;
 void (*unlink_hook)() = nullptr;
 
 void EmptyList(DeviceList& list) {
@@ -35,17 +36,9 @@ void ForEveryHeadAndRecord(F&& apply) {
 }
 }  // namespace
 
-int SetListInsertMode(int mode) {
-    int previous = insert_mode;
-    insert_mode = mode;
-    return previous;
-}
-
-int ListInsertMode() { return insert_mode; }
-
 void AddDevice(DeviceListKind kind, DeviceInstance* device) {
     DeviceList& list = DeviceListTable[kind];
-    if (insert_mode == 1) {
+    if (ListInsertMode == 1) {
         device->previous = nullptr;
         device->next = list.first;
         if (list.first) list.first->previous = device; else list.last = device;

@@ -95,13 +95,9 @@ extern uint32_t DeviceMarkUnion;
 // OR of the marks of expressions that read the engine-wide power quantities.
 extern uint32_t EngineQuantityMarks;
 
-// Insertion mode of every pooled list: 1 puts new records at the head, anything else
-// at the tail. Returns the previous mode.
-int SetListInsertMode(int mode);
-int ListInsertMode();
-
-// Takes ownership of a newly built record and links it into its list by the
-// insertion mode. The record's kind word is left as the builder set it.
+// Takes ownership of a newly built record and links it into its list by the insertion
+// mode that every pooled list shares (SetListInsertMode: 1 at the head, else at the
+// tail). The record's kind word is left as the builder set it.
 void AddDevice(DeviceListKind list, DeviceInstance* device);
 
 // Empties the 39 device lists in the fixed order, then list 1, destroying every

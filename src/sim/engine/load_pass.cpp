@@ -245,6 +245,7 @@ int InitSimulationState(bool clear_vectors, MatrixSlot& slot) {
 
     CurrentMatrix = slot.matrix;
     CurrentTrail = &slot.trail;
+    EnsureRunVectors();
     if (NodeCount == 0) {
         OperatingPointPhase = 0;
         return 0;
@@ -254,7 +255,6 @@ int InitSimulationState(bool clear_vectors, MatrixSlot& slot) {
         if (error) return error;
         slot.matrix = CurrentMatrix;
     }
-    EnsureRunVectors();
     if (clear_vectors) {
         for (std::vector<double>* v : {&Solution, &PreviousIterate, &LastAcceptedSolution, &EarlierAcceptedSolution})
             std::fill(v->begin(), v->end(), 0.0);

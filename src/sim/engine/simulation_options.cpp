@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "foundation/numbers.h"
+#include "foundation/profile.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/solver_state.h"
 
@@ -134,6 +135,24 @@ bool IsOptionEditable(int row_or_control) {
             if (SimulationOptionTable[r].control_id == row_or_control) row = r;
     }
     return row >= 0 && SimulationOptionTable[row].changeable_during_run;
+}
+
+void WriteGlobalSettingsSection(Profile& profile) {
+    for (int row = 0; row < kOptionCount; ++row)
+        profile.WriteString(SimulationOptionTable[row].name, OptionTexts[row].c_str());
+    profile.WriteString("METHOD", Method == kTrapezoidal ? "TRAP" : "GEAR");
+    ParseSimulationOptions(true);
+}
+
+void ReadGlobalSettingsSection(Profile& profile) {
+    std::string entry, key, value;
+    while (profile.NextEntry(entry)) {
+        SplitKeyValue(entry.c_str(), key, value);
+        const int row = FindOption(key);
+        if (row >= 0) OptionTexts[row] = value;
+        else if (key == "METHOD") Method = strcasecmp(value.c_str(), "GEAR") == 0 ? kGear : kTrapezoidal;
+    }
+    ParseSimulationOptions(true);
 }
 
 }  // namespace ob7
