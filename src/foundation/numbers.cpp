@@ -20,6 +20,7 @@ const EngineeringStep EngineeringSuffixTable[10] = {
 };
 
 int NumberClockFlag = 0;
+double EngineeringScaleFloor = 1e-18;
 
 namespace {
 
@@ -48,7 +49,7 @@ void TrimFraction(char* text) {
 
 const char* EngineeringScale(double* multiplier, int flags, double value) {
     const double a = std::fabs(value);
-    if (a == 0 || a < 1e-18 || a >= 1e15 || !std::isfinite(a)) {
+    if (a == 0 || a < EngineeringScaleFloor || a >= 1e15 || !std::isfinite(a)) {
         *multiplier = 1;
         return " ";
     }

@@ -29,6 +29,9 @@ enum NumberFormatFlags : int {
 // A buffer of this size holds every FormatNumber result.
 enum { kNumberTextSize = 64 };
 
+// Magnitudes below this are written unscaled (1e-18; the fitting program sets 1e-15).
+extern double EngineeringScaleFloor;
+
 // The suffix of the engineering step of value; *multiplier = 1 / factor.
 const char* EngineeringScale(double* multiplier, int flags, double value);
 // Writes *value: style 'E'/'e' "%1.*E", 'G'/'g' "%.*G", any other the engineering

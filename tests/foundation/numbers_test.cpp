@@ -25,6 +25,15 @@ TEST(EngineeringScale, PicksTheStepOfTheValue) {
     }
 }
 
+TEST(EngineeringScale, TheFloorIsAdjustable) {
+    double multiplier = 0;
+    EXPECT_STREQ(EngineeringScale(&multiplier, 0, 5e-16), "F");
+    EngineeringScaleFloor = 1e-15;
+    EXPECT_STREQ(EngineeringScale(&multiplier, 0, 5e-16), " ");
+    EXPECT_EQ(multiplier, 1);
+    EngineeringScaleFloor = 1e-18;
+}
+
 TEST(FormatNumber, WritesSuffixesRoundsAndPads) {
     struct Case { double value; int digits; int style; int flags; const char* text; };
     const Case cases[] = {
