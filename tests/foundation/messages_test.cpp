@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "foundation/messages.h"
 #include "foundation/owned_strings.h"
 #include "foundation/report_sink.h"
+#include "foundation/report_capture.h"
 #include "platform/system_services.h"
 
 using namespace ob7;
@@ -78,15 +80,6 @@ public:
     bool tick = false;
 };
 
-class CaptureSink : public ReportSink {
-public:
-    int Deliver(const ReportDelivery& report) override {
-        reports.push_back(report);
-        return 0;
-    }
-    std::vector<ReportDelivery> reports;
-};
-
 class ReportTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -106,7 +99,6 @@ protected:
     const ReportDelivery& Last() { return context.dialogs.back(); }
     FakeServices services;
     FakeContext context;
-    CaptureSink sink;
 };
 
 }  // namespace
@@ -233,7 +225,8 @@ TEST_F(ReportTest, PartsTextsAndFilesNameThePlace) {
 }
 
 TEST_F(ReportTest, BatchAndParameterCheckLogsTakeTheMessage) {
-    SetBatchLogSink(&sink);
+    auto batch = std::make_unique<ReportCapture>();
+    auto& sink = *batch;
     Part part{"R1", -1};
     EXPECT_EQ(ReportMessage("NME", &part, "Step", "2", 15002), 0);
     ASSERT_EQ(sink.reports.size(), 1u);
@@ -241,17 +234,16 @@ TEST_F(ReportTest, BatchAndParameterCheckLogsTakeTheMessage) {
     EXPECT_EQ(sink.reports[0].text, "Insufficient memory.\nStep\t2\nPart:\tR1");
     EXPECT_TRUE(services.boxes.empty());
     EXPECT_TRUE(context.marked.empty());
-    SetBatchLogSink(nullptr);
+    batch.reset();
 
-    CaptureSink check;
-    SetParameterCheckSink(&check);
+    ReportCapture check(SetParameterCheckSink);
     EXPECT_EQ(ReportMessage("S", kStyleYesNo, "E", 15002), 0);  // questions never block
     EXPECT_EQ(check.reports.size(), 1u);
     EXPECT_TRUE(services.boxes.empty());
 }
 
 TEST_F(ReportTest, AnAnalysisLogGetsOneLineAndTheBoxStillShows) {
-    SetAnalysisLogSink(&sink);
+    ReportCapture sink(SetAnalysisLogSink);
     SetPendingMessageText("x.cir");
     ReportMessage("ME", "File:", "x.cir", kMsgLoadError);
     ASSERT_EQ(sink.reports.size(), 1u);
