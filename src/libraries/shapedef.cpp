@@ -294,6 +294,16 @@ void ShapeDefReader::FindOrOpenImportLibrary()
     }
 }
 
+std::unique_ptr<Shape> ShapeDefReader::TakeShape()
+{
+    FlushPending();
+    auto shape = std::make_unique<Shape>();
+    shape->name = name_;
+    StoreEditList(*shape, list_);
+    list_.clear();
+    return shape;
+}
+
 Shape* ShapeDefReader::End()
 {
     FlushPending();

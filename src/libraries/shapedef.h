@@ -4,6 +4,7 @@
 
 #include "libraries/shape_edit.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
     // Stores the section's shape: the known shape of that name, or a new shape of the
     // import library; null when it could not be stored.
     Shape* End();
+    // Ends the section without the import rules: the shape as read (its included
+    // shapes not yet linked).
+    std::unique_ptr<Shape> TakeShape();
     // After the whole file: copies the shapes that imported shapes include into the
     // import library, so that it stands on its own.
     void ResolveImportedRootShapes();
