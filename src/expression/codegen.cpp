@@ -198,53 +198,63 @@ bool IsOperandOpcode(int opcode) {
 }
 
 void FoldConstants(CompiledExpression* e) {
-    std::vector<ExpressionToken>& t = e->tokens;
+    // One pass with the folds made at the tail of the output: a fold result can only
+    // combine with what follows it, so this reaches what repeated passes would.
+    std::vector<ExpressionToken>& in = e->tokens;
+    std::vector<ExpressionToken> out;
+    out.reserve(in.size());
     char text[512];
-    bool changed = true;
-    while (changed) {
-        changed = false;
-        for (size_t i = 0; i + 1 < t.size(); ++i) {
-            if (t[i].opcode != kOpConstant) continue;
-            const int op = t[i + 1].opcode;
-            const double x = t[i].value.number;
-            if (op == 72 || op == 75 || op == 77 || op == kOpUnaryMinus) {
-                double v;
-                if (op == 72) v = ExpClamped(x);
-                else if (op == 75) v = Log10Floored(std::fabs(x));
-                else if (op == 77) v = std::sqrt(std::fabs(x));
-                else v = -x;
-                if (op == kOpUnaryMinus) std::snprintf(text, sizeof text, "-%s", t[i].text.c_str());
-                else std::snprintf(text, sizeof text, "%s(%s)", OperatorNameByOpcode(op), t[i].text.c_str());
-                t[i].value.number = v;
-                t[i].text = text;
-                t.erase(t.begin() + long(i) + 1);
-                changed = true;
-                break;
+    for (ExpressionToken& token : in) {
+        out.push_back(std::move(token));
+        while (true) {
+            const size_t n = out.size();
+            if (n >= 2 && out[n - 2].opcode == kOpConstant) {
+                const int op = out[n - 1].opcode;
+                if (op == 72 || op == 75 || op == 77 || op == kOpUnaryMinus) {
+                    ExpressionToken& c = out[n - 2];
+                    const double x = c.value.number;
+                    double v;
+                    if (op == 72) v = ExpClamped(x);
+                    else if (op == 75) v = Log10Floored(std::fabs(x));
+                    else if (op == 77) v = std::sqrt(std::fabs(x));
+                    else v = -x;
+                    if (op == kOpUnaryMinus) std::snprintf(text, sizeof text, "-%s", c.text.c_str());
+                    else std::snprintf(text, sizeof text, "%s(%s)", OperatorNameByOpcode(op), c.text.c_str());
+                    c.value.number = v;
+                    c.text = text;
+                    out.pop_back();
+                    continue;
+                }
             }
-            if (i + 2 >= t.size() || t[i + 1].opcode != kOpConstant) continue;
-            const int bop = t[i + 2].opcode;
-            if (bop != 68 && bop != 100 && bop != 101 && bop != 102 && bop != 103) continue;
-            const double y = t[i + 1].value.number;
-            double v;
-            switch (bop) {
-            case 68:
-                if (x < 0.0 && !(std::trunc(y) == y && std::fabs(y) <= 2147483647.0)) v = 0.0;
-                else v = std::pow(x, y);
-                break;
-            case 100: v = x * y; break;
-            case 101: v = x / y; break;
-            case 102: v = x + y; break;
-            default: v = x - y; break;
+            if (n >= 3 && out[n - 3].opcode == kOpConstant && out[n - 2].opcode == kOpConstant) {
+                const int op = out[n - 1].opcode;
+                if (op == 68 || op == 100 || op == 101 || op == 102 || op == 103) {
+                    ExpressionToken& a = out[n - 3];
+                    const double x = a.value.number, y = out[n - 2].value.number;
+                    double v;
+                    switch (op) {
+                    case 68:
+                        if (x < 0.0 && !(std::trunc(y) == y && std::fabs(y) <= 2147483647.0)) v = 0.0;
+                        else v = std::pow(x, y);
+                        break;
+                    case 100: v = x * y; break;
+                    case 101: v = x / y; break;
+                    case 102: v = x + y; break;
+                    default: v = x - y; break;
+                    }
+                    // Texts of long folded chains are cut; they only label the token.
+                    std::snprintf(text, sizeof text, "(%s%s%s)", a.text.c_str(), out[n - 1].text.c_str(),
+                                  out[n - 2].text.c_str());
+                    a.value.number = v;
+                    a.text = text;
+                    out.resize(n - 2);
+                    continue;
+                }
             }
-            std::snprintf(text, sizeof text, "(%s%s%s)", t[i].text.c_str(), t[i + 2].text.c_str(),
-                          t[i + 1].text.c_str());
-            t[i].value.number = v;
-            t[i].text = text;
-            t.erase(t.begin() + long(i) + 1, t.begin() + long(i) + 3);
-            changed = true;
             break;
         }
     }
+    in = std::move(out);
 }
 
 int GenerateCode(ExpressionCompiler& c, std::vector<InfixItem>& items, const std::string& text) {

@@ -254,7 +254,7 @@ int Parser::Run() {
                  start);
             items_.back().value.index = state;
             e->flags |= kFlagDigitalConstants;
-            NoteKinds(kKind2State | kKind5State);
+            NoteKinds((kKind2State | kKind5State) & acc);
             pos_ += 2;
             operand_expected_ = false;
             continue;
@@ -328,7 +328,8 @@ int Parser::ScanNodeOrPart() {
     while (end < text_.size() && IsNodeNameChar(text_[end])) ++end;
     std::string name = text_.substr(pos_, end - pos_);
     const OperatorRow& row = Row(cx.row);
-    const bool quantity = (row.syntax & kSynQuantity) != 0;
+    // Device quantities are emitted at their ')'; digital node functions read the node.
+    const bool quantity = (row.syntax & kSynQuantity) && !cx.digital;
     if (cx.accepts & (kSynNode | kSynPin)) {
         int node = c_.context->FindNode(name, c_.scope);
         if (node >= 0) {
@@ -576,7 +577,7 @@ int Parser::AcceptRow(const OperatorRow& row, int row_index, int position) {
         }
     }
     e->flags |= row.result_flags & int32_t(0xffff0000u);
-    NoteKinds(row.kinds);
+    NoteKinds((row.kinds & cx.accepts) ? (row.kinds & cx.accepts) : row.kinds);
 
     if (takes_args) return OpenFunction(row, row_index, position);
 
@@ -700,10 +701,11 @@ int Parser::Comma() {
     const OperatorRow& row = Row(cx.row);
     ++cx.arg_count;
     ++pos_;
-    if (cx.arg_count - cx.inserted > row.max_args) return CompileError(c_, 10420, position, row.name);
+    // A comma promises one more argument.
+    if (cx.arg_count - cx.inserted >= row.max_args) return CompileError(c_, 10420, position, row.name);
     operand_expected_ = true;
     const int op = cx.opcode;
-    if ((row.syntax & kSynQuantity) && cx.arg_count == 1) {
+    if ((row.syntax & kSynQuantity) && !cx.digital && cx.arg_count == 1) {
         if (op == 11 && cx.first_is_part) return CompileError(c_, 10408, position, cx.part_name.c_str(), Source());
         return 0;  // node pairs are emitted at the ')'
     }
@@ -760,7 +762,7 @@ int Parser::CloseParen() {
     if (given < row.min_args) return CompileError(c_, 10419, position, row.name);
     if (given > row.max_args) return CompileError(c_, 10420, position, row.name);
 
-    if (row.syntax & kSynQuantity) {
+    if ((row.syntax & kSynQuantity) && !cx.digital) {
         if (int r = EmitDeviceQuantity(cx, row, position)) return r;
     }
     switch (op) {
