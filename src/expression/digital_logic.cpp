@@ -1,8 +1,10 @@
 #include "expression/digital_logic.h"
 
 #include <cmath>
+#include <cstdint>
 #include <new>
 
+#include "expression/evaluator.h"
 #include "expression/expression.h"
 #include "foundation/message_codes.h"
 
@@ -10,58 +12,15 @@ namespace ob7 {
 
 namespace {
 
-constexpr uint8_t X = kLevelX;
-
-// Rows are the first operand, columns the second, both 0 R F 1 X Z ? and an unnamed
-// eighth. Columns ? and eighth give X, except in rows ? and eighth, which are all 0.
-constexpr uint8_t kAnd[8][8] = {
-    {0, 0, 0, 0, 0, X, X, X},
-    {0, 1, 1, 1, X, X, X, X},
-    {0, 1, 2, 2, X, X, X, X},
-    {0, 1, 2, 3, X, X, X, X},
-    {0, X, X, X, X, X, X, X},
-    {X, X, X, X, X, X, X, X},
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0},
-};
-constexpr uint8_t kOr[8][8] = {
-    {0, 1, 2, 3, X, X, X, X},
-    {1, 1, 2, 3, X, X, X, X},
-    {2, 2, 2, 3, X, X, X, X},
-    {3, 3, 3, 3, 3, X, X, X},
-    {X, X, X, 3, X, X, X, X},
-    {X, X, X, X, X, X, X, X},
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0},
-};
-constexpr uint8_t kXor[8][8] = {
-    {0, 2, 1, 3, X, X, X, X},
-    {2, X, 1, 1, X, X, X, X},
-    {1, 1, X, 2, X, X, X, X},
-    {3, 1, 2, 0, X, X, X, X},
-    {X, X, X, X, X, X, X, X},
-    {X, X, X, X, X, X, X, X},
-    {0, 0, 0, 0, 0, 0, 0, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0},
-};
-constexpr uint8_t kNot[8] = {3, 2, 1, 0, X, X, X, 0};
-
 // Deep enough for any program the compiler can emit (its own postfix stack holds 150).
 constexpr int kMaxDepth = 256;
 
-// Seconds to whole ticks, truncated. A quotient that is a whole number but for the
-// rounding of decimal fractions (7e-9 / 1e-9 = 6.999...) counts as that whole number.
-int32_t TruncatedTicks(double seconds, double tick_length) {
-    double q = seconds / tick_length;
-    double r = std::nearbyint(q);
-    if (std::fabs(q - r) <= 1e-9 * std::fmax(1.0, std::fabs(r))) return static_cast<int32_t>(r);
-    return static_cast<int32_t>(q);
+int32_t ClampedTicks(double seconds, double tick_length) {
+    int64_t t = SecondsToTicks(seconds, tick_length);
+    return static_cast<int32_t>(t > INT32_MAX ? INT32_MAX : t < INT32_MIN ? INT32_MIN : t);
 }
 
-int32_t Ticks(double seconds, double tick_length) {
-    if (seconds < 0.0) seconds = 0.0;
-    return TruncatedTicks(seconds, tick_length);
-}
+int32_t Ticks(double seconds, double tick_length) { return ClampedTicks(seconds < 0.0 ? 0.0 : seconds, tick_length); }
 
 // A transition opcode is 0x100 plus a bit for the old level (0x10 L, 0x20 H, 0x40 Z,
 // 0x80 any) and a bit for the new level (1 L, 2 H, 4 Z, 8 any).
@@ -82,6 +41,12 @@ bool ChangedTest(const PinHistory& h, int32_t ticks, int32_t opcode) {
     }
 }
 
+// The evaluator's digital tables, on bare levels.
+uint8_t LevelNot(uint8_t a) { return DigitalNot(a | kFullStrength) & 7; }
+uint8_t LevelAnd(uint8_t a, uint8_t b) { return DigitalAnd(a | kFullStrength, b | kFullStrength) & 7; }
+uint8_t LevelOr(uint8_t a, uint8_t b) { return DigitalOr(a | kFullStrength, b | kFullStrength) & 7; }
+uint8_t LevelXor(uint8_t a, uint8_t b) { return DigitalXor(a | kFullStrength, b | kFullStrength) & 7; }
+
 int LevelOfState(uint16_t state, int mode) {
     if (mode == 7 && (state & 0x1f8) == 0) return kLevelZ;
     return state & 7;
@@ -89,45 +54,13 @@ int LevelOfState(uint16_t state, int mode) {
 
 }  // namespace
 
-uint8_t DigitalLevelNot(uint8_t a) { return kNot[a & 7]; }
-uint8_t DigitalLevelAnd(uint8_t a, uint8_t b) { return kAnd[a & 7][b & 7]; }
-uint8_t DigitalLevelOr(uint8_t a, uint8_t b) { return kOr[a & 7][b & 7]; }
-uint8_t DigitalLevelXor(uint8_t a, uint8_t b) { return kXor[a & 7][b & 7]; }
-
-int BuildDigitalDelayProgram(DigitalProgram& program, const CompiledExpression& expression, int mode) {
-    int count = static_cast<int>(expression.tokens.size());
-    std::unique_ptr<DigitalProgramEntry[]> entries(new (std::nothrow) DigitalProgramEntry[count > 0 ? count : 1]);
-    if (!entries) return kMsgInsufficientMemory;
-    for (int i = 0; i < count; ++i) {
-        const ExpressionToken& t = expression.tokens[i];
-        DigitalProgramEntry& e = entries[i];
-        switch (t.opcode) {
-        case kOpDigitalConst:
-            e.opcode = kDigConstant;
-            e.int_value = t.value.index;
-            break;
-        case kOpConstant:
-            // The seconds are kept in every mode, so that a CHANGED time of a constraint
-            // scales to ticks like a pin-delay number does.
-            e.opcode = kDigNumber;
-            e.double_value = t.value.number;
-            if (mode != kModePinDelay) e.int_value = static_cast<int32_t>(t.value.number);
-            break;
-        case kOpDelayConstant:
-            e.opcode = kDigDelayConstant;
-            e.double_value = t.value.number;
-            break;
-        case kOpArgument:
-        case kOpArgument2State:
-            e.opcode = t.opcode;
-            e.int_value = t.value.index;
-            break;
-        default: e.opcode = t.opcode; break;
-        }
-    }
-    program.count = count;
-    program.entries = std::move(entries);
-    return 0;
+int64_t SecondsToTicks(double seconds, double tick_length) {
+    double q = seconds / tick_length;
+    // Beyond any run's length; keeps the conversion defined.
+    if (!(std::fabs(q) < 9e18)) return q < 0 ? INT64_MIN : INT64_MAX;
+    double r = std::nearbyint(q);
+    if (std::fabs(q - r) <= 1e-9 * std::fmax(1.0, std::fabs(r))) return static_cast<int64_t>(r);
+    return static_cast<int64_t>(q);
 }
 
 DelayTicks ResolveMinTypMax(double min, double typ, double max, const DelayScaling& s) {
@@ -166,7 +99,7 @@ void ScaleDelayProgramToTicks(DigitalProgram& program, const DelayScaling& scali
             if (i + 2 < program.count) e[i + 2].int_value = t.max;
             i += 2;
         } else if (e[i].opcode == kDigNumber) {
-            e[i].int_value = TruncatedTicks(e[i].double_value, scaling.tick_length);
+            e[i].int_value = ClampedTicks(e[i].double_value, scaling.tick_length);
         }
     }
 }
@@ -188,7 +121,7 @@ uint8_t EvalLogicProgram(const uint8_t* pin_levels, const DigitalProgramEntry* e
             break;
         case kDigNot:
             if (top < 0) return kLevelX;
-            stack[top] = DigitalLevelNot(stack[top]);
+            stack[top] = LevelNot(stack[top]);
             break;
         case kDigAnd:
         case kDigXor:
@@ -196,9 +129,7 @@ uint8_t EvalLogicProgram(const uint8_t* pin_levels, const DigitalProgramEntry* e
             if (top < 1) return kLevelX;
             uint8_t a = stack[top - 1], b = stack[top];
             --top;
-            stack[top] = e.opcode == kDigAnd   ? DigitalLevelAnd(a, b)
-                         : e.opcode == kDigXor ? DigitalLevelXor(a, b)
-                                               : DigitalLevelOr(a, b);
+            stack[top] = e.opcode == kDigAnd ? LevelAnd(a, b) : e.opcode == kDigXor ? LevelXor(a, b) : LevelOr(a, b);
             break;
         }
         default: break;

@@ -80,6 +80,10 @@ struct DelayTicks {
     int32_t max = 0;
 };
 
+// Seconds to whole ticks, truncated; a quotient that is whole but for the rounding of
+// decimal fractions (7e-9 / 1e-9) counts as that whole number.
+int64_t SecondsToTicks(double seconds, double tick_length);
+
 // A negative value means "not given"; the missing ones come from the given ones.
 DelayTicks ResolveMinTypMax(double min, double typ, double max, const DelayScaling& scaling);
 // The variant whose missing typical value is the mean of minimum and maximum.
@@ -88,12 +92,6 @@ DelayTicks ResolveMinTypMax2(double min, double typ, double max, const DelayScal
 // Converts the delay triples and numbers of a program from seconds to ticks, once
 // before a run.
 void ScaleDelayProgramToTicks(DigitalProgram& program, const DelayScaling& scaling);
-
-// The digital AND, OR, XOR and NOT on levels (first operand the row).
-uint8_t DigitalLevelNot(uint8_t a);
-uint8_t DigitalLevelAnd(uint8_t a, uint8_t b);
-uint8_t DigitalLevelOr(uint8_t a, uint8_t b);
-uint8_t DigitalLevelXor(uint8_t a, uint8_t b);
 
 // A logic-expression program on the instance's pin levels: the resulting level.
 uint8_t EvalLogicProgram(const uint8_t* pin_levels, const DigitalProgramEntry* entries, int count);

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "expression/complex_math.h"
+#include "expression/evaluator.h"
+#include "expression/expression.h"
 #include "expression/run_values.h"
 
 namespace ob7 {
@@ -237,6 +239,32 @@ ComplexValue StepWaveformOperator(int opcode, const ComplexValue* args, ComplexV
     }
     if (handled) *handled = false;
     return args[0];
+}
+
+void StepWaveformEntries(int opcode, EvalEntry* args, int n, const CompiledExpression& expression) {
+    int slot_count = WaveformSlotCount(opcode);
+    int arg_count = n - slot_count;
+    ComplexValue values[3];
+    for (int i = 0; i < arg_count && i < 3; ++i) values[i] = args[i].value;
+    ComplexValue* slots[6] = {};
+    for (int i = 0; i < slot_count && i < 6; ++i) slots[i] = args[arg_count + i].slot;
+    WaveformMode mode{expression.reset_mode, expression.reset_code};
+    args[0].value = StepWaveformOperator(opcode, values, slots, *expression.run, mode);
+    args[0].tag = 0;
+}
+
+ComplexValue BesselSeriesValue(int opcode, const EvalEntry* args) {
+    constexpr int kJ0 = 568, kJ1 = 569, kJn = 570, kY0 = 571, kY1 = 572;
+    switch (opcode) {
+    case kJ0: return BesselJSeries(0, args[0].value, 10);
+    case kJ1: return BesselJSeries(1, args[0].value, 10);
+    case kY0: return BesselYSeries(0, args[0].value, 10);
+    case kY1: return BesselYSeries(1, args[0].value, 10);
+    default: break;
+    }
+    int order = static_cast<int>(args[0].value.re);
+    int terms = static_cast<int>(std::fabs(args[2].value.re));
+    return opcode == kJn ? BesselJSeries(order, args[1].value, terms) : BesselYSeries(order, args[1].value, terms);
 }
 
 double HarmonicNumber(int n) {

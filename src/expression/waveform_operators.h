@@ -14,6 +14,8 @@
 namespace ob7 {
 
 struct RunValues;
+struct EvalEntry;
+struct CompiledExpression;
 
 // Opcodes of the stateful operators.
 enum WaveformOpcode {
@@ -45,6 +47,11 @@ struct WaveformMode {
 ComplexValue StepWaveformOperator(int opcode, const ComplexValue* args, ComplexValue* const* slots,
                                   const RunValues& run, WaveformMode mode, bool* handled = nullptr);
 
+// The evaluator's step for a stateful operator: args holds its n stack entries (the
+// arguments, then the hidden slots); the result replaces args[0]. The run values and the
+// reset mode come from the expression being evaluated.
+void StepWaveformEntries(int opcode, EvalEntry* args, int n, const CompiledExpression& expression);
+
 // The phase of z in degrees; with unwrap set, moved by a multiple of 360 (at most
 // 57600) so that it lies closest to the previous phase.
 double UnwrapPhaseDegrees(const ComplexValue& z, double previous, bool unwrap);
@@ -63,5 +70,9 @@ bool IsPastStart(const RunValues& run, double s);
 double HarmonicNumber(int n);
 ComplexValue BesselJSeries(int n, const ComplexValue& z, int terms);
 ComplexValue BesselYSeries(int n, const ComplexValue& z, int terms);
+// The series form of J0, J1, Y0, Y1 (args: z; 10 terms) and JN, YN (args: n, z, k; |k|
+// terms, at most 80): what the evaluator uses for complex arguments and explicit term
+// counts.
+ComplexValue BesselSeriesValue(int opcode, const EvalEntry* args);
 
 }  // namespace ob7

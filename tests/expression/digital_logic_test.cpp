@@ -9,26 +9,6 @@ namespace {
 
 DigitalProgramEntry E(int op, int iv = 0, double dv = 0.0) { return DigitalProgramEntry{op, iv, dv}; }
 
-const char kLevels[] = "0RF1XZ?";
-
-TEST(DigitalLogic, LevelTables) {
-    // Row = first operand, column = second, in the order 0 R F 1 X Z.
-    const char* and_rows[] = {"00000X", "0RRRXX", "0RFFXX", "0RF1XX", "0XXXXX", "XXXXXX"};
-    const char* or_rows[] = {"0RF1XX", "RRF1XX", "FFF1XX", "11111X", "XXX1XX", "XXXXXX"};
-    const char* xor_rows[] = {"0FR1XX", "FXRRXX", "RRXFXX", "1RF0XX", "XXXXXX", "XXXXXX"};
-    for (int a = 0; a < 6; ++a)
-        for (int b = 0; b < 6; ++b) {
-            EXPECT_EQ(kLevels[DigitalLevelAnd(a, b)], and_rows[a][b]) << a << b;
-            EXPECT_EQ(kLevels[DigitalLevelOr(a, b)], or_rows[a][b]) << a << b;
-            EXPECT_EQ(kLevels[DigitalLevelXor(a, b)], xor_rows[a][b]) << a << b;
-        }
-    EXPECT_EQ(DigitalLevelAnd(kLevel1, kLevelUnknown), kLevelX);
-    EXPECT_EQ(DigitalLevelOr(kLevelUnknown, kLevel1), kLevel0);
-    std::string nots;
-    for (int a = 0; a < 8; ++a) nots += kLevels[DigitalLevelNot(a) & 7];
-    EXPECT_EQ(nots, "1FR0XXX0");
-}
-
 TEST(DigitalLogic, LogicProgramEvaluatesLevels) {
     // ~(A & B) | C  on pins A=0, B=1, C=2.
     std::vector<DigitalProgramEntry> p = {E(kDigPin, 0), E(kDigPin, 1), E(kDigAnd), E(kDigNot),
