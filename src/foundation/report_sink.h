@@ -64,7 +64,8 @@ public:
     virtual bool SourceEntry(int index, std::string* namePrefix, std::string* fileName) { return false; }
     // The two texts that open an analysis-log line; false without an active circuit.
     virtual bool AnalysisLogNames(std::string* first, std::string* second) { return false; }
-    // Records the part (or grid text) of the last error as the place to show.
+    // Records the part (or grid text) of an error as the place to show; not called for
+    // warnings nor for reports that went to a batch or parameter-check log.
     virtual void MarkErrorSource(const void* part, const void* gridText) {}
     // The preference "Sound".
     virtual bool SoundEnabled() { return false; }
