@@ -54,7 +54,13 @@ struct CStrArray {
 
     int Grow(int32_t n);  // room for n entries; 0 or 15002
     int Reset();          // 100 entries, the first ten emptied
-    // Splits a line into fields (see tokenizer.cpp); 0 or 15002.
+    // Splits a line into fields; 0 or 15002. A line that begins with '*' or is empty
+    // gives none; ';' ends the line. Fields: numbers with exponent, suffix and unit
+    // (4.7K, 1.5e-3V); names over letters, digits, _ . : $; quoted texts with their
+    // quotes; '#', '\'' and '?' names (and, in name mode, every name-character run)
+    // ending after a ':'; every other character alone. After IMPORT the group
+    // (file,expression) gives "(", file, ",", expression, ")". kSkipComments also skips
+    // ';' comments, '*' comment lines and '+' continuations of a multi-line text.
     int Split(const char* line, int flags);
     int IsNumberField(int index) const;
     int InsertField(int index, const char* text);
