@@ -30,6 +30,20 @@ void* MemRealloc(void** slot, std::size_t newSize, std::size_t oldSize);
 // keeps its old block and the result is null.
 void* MemResize(void** slot, std::size_t newSize);
 
+// The same on typed slots (double* coefficients; ...).
+template <class T>
+inline T* ArrayAllocZero(T** slot, std::size_t elementSize, std::size_t count) {
+    return static_cast<T*>(ArrayAllocZero(reinterpret_cast<void**>(slot), elementSize, count));
+}
+template <class T>
+inline T* MemRealloc(T** slot, std::size_t newSize, std::size_t oldSize) {
+    return static_cast<T*>(MemRealloc(reinterpret_cast<void**>(slot), newSize, oldSize));
+}
+template <class T>
+inline T* MemResize(T** slot, std::size_t newSize) {
+    return static_cast<T*>(MemResize(reinterpret_cast<void**>(slot), newSize));
+}
+
 // Usable size of a heap block; 2 for EmptyString, 0 for null.
 std::size_t MemSize(const void* block);
 

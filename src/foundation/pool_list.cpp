@@ -39,16 +39,14 @@ PoolNode* CPoolList::AllocNode(int32_t kind) {
                                            static_cast<std::size_t>(usedInLastBlock) * nodeSize);
         ++usedInLastBlock;
     } else {
-        void* table = blocks;
-        if (!MemRealloc(&table, (blockCount + 1) * sizeof(char*), blockCount * sizeof(char*)))
+        if (!MemRealloc(&blocks, (blockCount + 1) * sizeof(char*), blockCount * sizeof(char*)))
             return nullptr;
-        blocks = static_cast<char**>(table);
-        void* block = nullptr;
+        char* block = nullptr;
         if (!ArrayAllocZero(&block, static_cast<std::size_t>(nodeSize), static_cast<std::size_t>(nodesPerBlock)))
             return nullptr;
-        blocks[blockCount++] = static_cast<char*>(block);
+        blocks[blockCount++] = block;
         usedInLastBlock = 1;
-        node = static_cast<PoolNode*>(block);
+        node = reinterpret_cast<PoolNode*>(block);
     }
     if (node)
         node->kind = kind;

@@ -238,6 +238,15 @@ TEST(Memory, ReallocZeroFillsGrowthAndKeepsTheSlotOnFailure) {
     EXPECT_EQ(slot, nullptr);
     ASSERT_NE(ArrayAllocZero(&slot, 4, 3), nullptr);
     StrFree(&slot);
+
+    double* values = nullptr;  // typed slots
+    ASSERT_NE(ArrayAllocZero(&values, sizeof(double), 2), nullptr);
+    values[1] = 2.5;
+    ASSERT_NE(MemRealloc(&values, 4 * sizeof(double), 2 * sizeof(double)), nullptr);
+    EXPECT_EQ(values[1], 2.5);
+    EXPECT_EQ(values[3], 0.0);
+    StrFree(&values);
+    EXPECT_EQ(values, nullptr);
 }
 
 TEST(Memory, TwoDimensionalArrays) {
