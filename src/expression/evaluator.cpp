@@ -11,6 +11,7 @@
 #include "expression/expression.h"
 #include "expression/expression_context.h"
 #include "expression/math_error.h"
+#include "expression/waveform_operators.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 
@@ -398,14 +399,16 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
             }
             case 568: case 569: case 571: case 572:
                 if (args[0].value.im != 0.0) {
-                    InvalidOpcode();  // complex arguments take the series of the waveform operators
+                    args[0].value = BesselSeriesValue(op, args);
+                    args[0].tag = 0;
                     break;
                 }
                 SetReal(args[0], BesselReal(op, op == 569 || op == 572 ? 1 : 0, args[0].value.re));
                 break;
             case 570: case 573:  // JN, YN (n, x, k)
                 if (args[1].value.im != 0.0 || args[2].value.re != -10.0) {
-                    InvalidOpcode();
+                    args[0].value = BesselSeriesValue(op, args);
+                    args[0].tag = 0;
                     break;
                 }
                 SetReal(args[0], BesselReal(op, int(args[0].value.re), args[1].value.re));
@@ -414,6 +417,9 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
                 if (int code = Series(args)) {
                     if (!err.pending_code) err.pending_code = code;
                 }
+                break;
+            case 38: case 39: case 43: case 44: case 45: case 46:  // stateful: PH GD SUM DEL RMS AVG
+                StepWaveformEntries(op, args, n, *e);
                 break;
             case 47: case 48: case 49: case 50: case 51: case 52: case 53: case 54: case 55: case 56:
             case 57: case 66: case 67:
