@@ -434,6 +434,8 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
         }
     }
 
+    // A fault that only the status word saw fails the expression as well.
+    if (!err.pending_code) CheckFpStatus();
     const bool failed = err.pending_code != 0;
     int top = g_top;
     if (failed) {

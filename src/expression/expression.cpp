@@ -21,7 +21,8 @@ void FreeExpression(CompiledExpression* e) {
     e->reset_mode = 0;
 }
 
-double DrawRandomValue() { return std::rand() * 3.051850947599719e-05; }
+// Fifteen random bits scaled by 1/32767, so values lie in [0, 1] whatever RAND_MAX is.
+double DrawRandomValue() { return double(std::rand() & 0x7fff) * 3.051850947599719e-05; }
 
 void RedrawRandomTokens(CompiledExpression* e) {
     if (!e->uses_random) return;

@@ -1,0 +1,104 @@
+// Run-time faults: every route ends in one message, the failing expression evaluates to
+// 1.0, and faults that are part of the language (x/0) are not faults.
+
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <string>
+
+#include "expression/math_error.h"
+#include "expression_test_util.h"
+#include "fake_circuit.h"
+
+namespace ob7::test {
+namespace {
+
+TEST(RuntimeErrors, FaultsBecomeTheFloatingPointMessage) {
+    FakeCircuit circuit;
+    circuit.run.analysis_kind = 0;
+    circuit.v[1] = -8.0;  // V(A)
+    const struct {
+        const char* text;
+        const char* message;  // null: no fault
+        double value;
+    } cases[] = {
+        {"V(A)/0", nullptr, -8e50},            // a real division by zero is 1e50 times the dividend
+        {"V(A)/(0*J)", nullptr, -8e50},
+        {"V(A)/3", nullptr, -8.0 / 3.0},        // inexact alone is no fault
+        {"V(A)**(1/3)", nullptr, 0.0},          // negative base, fractional exponent
+        {"V(A) MOD 0", "Floating point 'invalid operation'.", 1.0},
+        {"PWR(V(A),0.5)", "Floating point 'pow(-8,0.5) Domain error'.", 1.0},
+        {"V(A)*1E200*1E200", "Floating point 'overflow'.", 1.0},
+        {"V(A)*1E-200*1E-200", "Floating point 'underflow'.", 1.0},
+    };
+    for (const auto& c : cases) {
+        Outcome o = CompileAndRun(c.text, &circuit);
+        ASSERT_EQ(o.compile, 0) << c.text << ": " << o.message;
+        EXPECT_EQ(o.evaluate, c.message ? 15060 : 0) << c.text << ": " << o.message;
+        if (c.message) EXPECT_EQ(o.message, c.message) << c.text;
+        EXPECT_DOUBLE_EQ(o.value.re, c.value) << c.text;
+        EXPECT_EQ(o.value.im, 0.0) << c.text;
+    }
+}
+
+TEST(RuntimeErrors, ConstantFaultsAreFoundWhileFolding) {
+    Outcome o = CompileAndRun("1+1/0");
+    EXPECT_EQ(o.compile, 15060);
+    EXPECT_EQ(o.message, "Floating point 'division by zero'.");
+}
+
+TEST(RuntimeErrors, TheFirstFaultIsReportedOnce) {
+    ResetMathError();
+    NoteMathFault(kFaultZeroDivide);
+    std::feraiseexcept(FE_OVERFLOW);
+    EXPECT_EQ(CheckMathError(), 15060);
+    EXPECT_EQ(TakePendingMessage(), "Floating point 'division by zero'.");
+    EXPECT_EQ(CheckMathError(), 0);
+
+    NoteMathFault(139);  // a fault without a text
+    EXPECT_EQ(CheckMathError(), 15060);
+    EXPECT_EQ(TakePendingMessage(), "Floating point 'math error'.");
+
+    double r = 0.0;
+    MathErrorHook(kMathDomain, "log", -1.0, 0.0, &r);
+    EXPECT_EQ(r, 1.0);
+    EXPECT_EQ(CheckMathError(), 15060);
+    EXPECT_EQ(TakePendingMessage(), "Floating point 'log(-1) Domain error'.");
+}
+
+TEST(RuntimeErrors, AnOpcodeTheEvaluatorCannotRunStopsWithAMessage) {
+    CompiledExpression e;
+    InitCompiledExpression(&e);
+    ExpressionCompiler c;
+    InitExpressionCompiler(&c, "2", &e, 0x8, 2048);
+    ASSERT_EQ(CompileExpression(&c), 0);
+    ExpressionToken bad;
+    bad.opcode = 999;
+    bad.value.index = 1;
+    e.tokens.push_back(bad);
+    ComplexValue v;
+    EXPECT_EQ(EvaluateExpression(&e, &v), 15060);
+    EXPECT_EQ(TakePendingMessage(), "Missing or invalid expression.");
+    EXPECT_EQ(v.re, 1.0);
+    FreeExpression(&e);
+}
+
+TEST(RuntimeErrors, EvaluationStackOverflowIsAFault) {
+    // The outer TABLE holds ~100 entries while the SERIES term pushes another 1002.
+    std::string inner = "TABLE(0";
+    for (int i = 0; i < 1000; ++i) inner += ",1";
+    inner += ")";
+    std::string outer = "TABLE(0";
+    for (int i = 0; i < 99; ++i) outer += ",1";
+    outer += ",SERIES(N,1,1," + inner + "))";
+    Outcome o = CompileAndRun(outer, nullptr, 0xf);
+    ASSERT_EQ(o.compile, 0) << o.message;
+    EXPECT_EQ(o.evaluate, 15060);
+    EXPECT_EQ(o.message, "Floating point 'stack overflow'.");
+    EXPECT_EQ(o.value.re, 1.0);
+    // The stack is whole again afterwards.
+    EXPECT_EQ(CompileAndRun("1+2").value.re, 3.0);
+}
+
+}  // namespace
+}  // namespace ob7::test
