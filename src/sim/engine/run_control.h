@@ -25,6 +25,16 @@ struct RunViewHooks {
     bool (*dynamic_dc_mode)() = nullptr;
     // The prompt pane of the main frame; unset when no status bar is shown.
     void (*show_prompt)(const std::string& text) = nullptr;
+    void (*update_mode_indicator)() = nullptr;
+
+    // Run errors.
+    void* (*main_frame)() = nullptr;
+    bool (*is_characteristic_plot)() = nullptr;   // a view of draw type 11
+    int (*limits_dialog_state)() = nullptr;       // 0 or 1: the dialog may be opened
+    void (*restore_stepping_backup)() = nullptr;
+    void* (*open_limits_dialog)() = nullptr;      // opens it for the analysis; its window
+    void (*focus_field)(void* dialog, int field_kind, int index, int column) = nullptr;
+    void (*clear_run_flag)() = nullptr;
 };
 extern RunViewHooks RunView;
 

@@ -1,0 +1,128 @@
+// Comma lists of numbers, digital curve values, run prompts and run errors.
+
+#include <gtest/gtest.h>
+
+#include "expression/compiler.h"
+#include "foundation/numbers.h"
+#include "foundation/report_sink.h"
+#include "sim/engine/run_control.h"
+#include "sim/engine/run_helpers.h"
+#include "sim/engine/solver_state.h"
+
+namespace ob7 {
+namespace {
+
+class RunHelpers : public ::testing::Test {
+protected:
+    void SetUp() override { SetNumericExpressionEvaluator(&EvaluateNumericText); }
+};
+
+TEST_F(RunHelpers, TwoNumbers) {
+    double a = -1, b = -1;
+    EXPECT_EQ(ParseTwoNumbers("1, 2", &a, &b), 0);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 2);
+    EXPECT_EQ(ParseTwoNumbers("5", &a, &b), 0);
+    EXPECT_EQ(a, 5);
+    EXPECT_EQ(b, 0);
+    EXPECT_EQ(ParseTwoNumbers("max(1,7),2k", &a, &b), 0);  // the inner comma does not split
+    EXPECT_EQ(a, 7);
+    EXPECT_EQ(b, 2000);
+    EXPECT_NE(ParseTwoNumbers("1+,2", &a, &b), 0);
+    EXPECT_EQ(b, 0);
+}
+
+TEST_F(RunHelpers, NumberLists) {
+    EXPECT_EQ(ParseNumberListOpt("1,,3", 3), kMsgMissingParameter);
+    EXPECT_EQ(ParseNumberList("1,,3", 3), 0);
+    EXPECT_EQ(NumberList[0], 1);
+    EXPECT_EQ(NumberList[1], 0);
+    EXPECT_EQ(NumberList[2], 3);
+    EXPECT_EQ(ParseNumberListOpt("1,2", 3), kMsgMissingParameter);
+    EXPECT_EQ(ParseNumberListOpt("4,5,6,7", 3), 0);
+    EXPECT_EQ(NumberList[2], 6);
+    EXPECT_EQ(NumberList[3], 0);  // only n items are taken
+    // More than the ten slots are never written.
+    EXPECT_EQ(ParseNumberList("1,2,3,4,5,6,7,8,9,10,11,12", 12), 0);
+    EXPECT_EQ(NumberList[9], 10);
+
+    int error = -1;
+    EXPECT_EQ(ParseNumberArray("1, 2m,, (3)", &error), (std::vector<double>{1, 2e-3, 3}));
+    EXPECT_EQ(error, 0);
+    EXPECT_TRUE(ParseNumberArray("1, 2+", &error).empty());
+    EXPECT_NE(error, 0);
+
+    char text[] = "f(a,b),c";
+    char* rest = SplitAtTopLevelComma(text);
+    EXPECT_STREQ(text, "f(a,b)");
+    EXPECT_STREQ(rest, "c");
+    EXPECT_EQ(*SplitAtTopLevelComma(rest), '\0');
+}
+
+TEST_F(RunHelpers, DigitalValues) {
+    EXPECT_EQ(FormatDigitalValue(0, 0x1F8 | 3, 1), "1");
+    EXPECT_EQ(FormatDigitalValue(0, 0x008 | 4, 1), "X");
+    EXPECT_EQ(FormatDigitalValue(0, 3, 1), "Z");  // no strength
+    EXPECT_EQ(FormatDigitalValue(kRadixOctal, 5, 4), "05");
+    EXPECT_EQ(FormatDigitalValue(kRadixHex, 5, 4), "5");
+    EXPECT_EQ(FormatDigitalValue(kRadixBinary, 5, 6), "000101");
+    EXPECT_EQ(FormatDigitalValue(kRadixDecimal, 255, 8), "255");
+    EXPECT_EQ(FormatDigitalValue(kRadixBinary | kRadixHex, 255, 12), "0FF");  // hexadecimal wins
+    EXPECT_EQ(DigitalStateIndex('x'), 4);
+    EXPECT_EQ(DigitalStateIndex('?'), 6);
+    EXPECT_EQ(DigitalStateIndex('\0'), -1);
+    EXPECT_EQ(DigitalStateIndex('A'), -1);
+    EXPECT_EQ(AnalysisMaskBit(18406), 0x10000u);
+    EXPECT_EQ(AnalysisMaskBit(18400), 1u << (18400 % 32));
+}
+
+std::vector<int> delivered;
+struct CaptureSink : ReportSink {
+    int Deliver(const ReportDelivery& report) override {
+        delivered.push_back(report.id);
+        return 0;
+    }
+};
+int focused_field = -1;
+
+TEST_F(RunHelpers, RunErrorIsShownOncePerRunAtItsField) {
+    CaptureSink sink;
+    SetBatchLogSink(&sink);
+    delivered.clear();
+    RunControl = {};
+    RunView = {};
+    static int dialog;
+    RunView.open_limits_dialog = [] { return static_cast<void*>(&dialog); };
+    RunView.focus_field = [](void*, int kind, int index, int) { focused_field = kind * 100 + index; };
+    ReportRunError(1, 2, -1, nullptr, 15051);
+    ReportOutOfMemoryDuringRun();
+    EXPECT_EQ(delivered, std::vector<int>{15051});
+    EXPECT_EQ(focused_field, 102);
+    EXPECT_EQ(RunControl.error_shown, 1);
+
+    // Dynamic DC reports every error to the main frame.
+    RunView.dynamic_dc_mode = [] { return true; };
+    ReportOutOfMemoryDuringRun();
+    EXPECT_EQ(delivered, (std::vector<int>{15051, 15002}));
+    SetBatchLogSink(nullptr);
+    RunView = {};
+    RunControl = {};
+}
+
+std::vector<std::string> prompts;
+
+TEST_F(RunHelpers, RunningPromptNamesTheAnalysis) {
+    RunView = {};
+    RunView.show_prompt = [](const std::string& text) { prompts.push_back(text); };
+    for (int kind : {0, 1, 2}) {
+        AnalysisKind = kind;
+        ShowRunningPrompt();
+    }
+    AnalysisKind = -1;
+    RunView = {};
+    EXPECT_EQ(prompts, (std::vector<std::string>{"Running Transient Analysis.", "Running AC Analysis.",
+                                                 "Running DC Analysis."}));
+}
+
+}  // namespace
+}  // namespace ob7
