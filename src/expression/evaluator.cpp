@@ -166,7 +166,10 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
     MathErrorState& err = MathError();
     if (++g_depth == 1) {
         g_top = 0;
-        std::feclearexcept(FE_ALL_EXCEPT);
+        // Faults left by earlier work are not this expression's; clearing only when
+        // there are some keeps the common path cheap.
+        if (std::fetestexcept(FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW | FE_INVALID))
+            std::feclearexcept(FE_ALL_EXCEPT);
     }
     err.pending_code = 0;
     const int saved = g_top;
@@ -447,7 +450,7 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
     if (result) *result = g_stack[top].value;
     g_top = saved;
     --g_depth;
-    return CheckMathError();
+    return failed ? CheckMathError() : 0;
 }
 
 void CompiledExpression::ResetState(int code) {
