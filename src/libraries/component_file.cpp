@@ -9,6 +9,8 @@
 #include "libraries/library_text.h"
 #include "libraries/shape.h"
 
+#include "foundation/paths.h"
+
 namespace ob7 {
 
 static void ReadGroup(ByteReader& r, ComponentGroup& g, int depth)
@@ -59,6 +61,11 @@ static std::string ShapeFileNameForComponentFile(const std::string& path)
 static int OpenShapeLibraryForComponents(const std::string& componentPath, bool report)
 {
     std::string shapePath = ShapeFileNameForComponentFile(componentPath);
+    if (!shapePath.empty()) {
+        std::string onDisk = FindExistingPathNoCase(shapePath);
+        if (!onDisk.empty())
+            shapePath = onDisk;
+    }
     if (shapePath.empty()) {
         if (report)
             ReportLibraryMessage(MSG_CANT_READ_VERSION, componentPath);

@@ -501,7 +501,8 @@ void AddRecentComponent(const std::string& name)
 
 void ClearRecentComponents()
 {
-    RecentComponents().Clear();
+    // Every name becomes empty; the list keeps its ten entries.
+    RecentComponents().Init(10, "COMPONENT_", nullptr, true);
 }
 
 int RecentComponentCount()
