@@ -1,0 +1,55 @@
+#pragma once
+// Driving the user interface from code: the demo player's input and the tests'. Input
+// is injected into a window or a dialog control as if the user gave it; modal
+// dialogs, message boxes, context menus and common dialogs take scripted answers, in
+// the order queued, in place of the user.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/geometry.h"
+#include "platform/input.h"
+
+namespace platform {
+
+class Dialog;
+class Window;
+struct Font;
+struct PrintSettings;
+
+namespace automation {
+
+// Input, dispatched now through key pre-translation and the window's handlers.
+void SendMouse(Window& window, MouseAction action, Point client, int flags = 0, int wheelDelta = 0);
+void SendKey(Window& window, int key, int modifiers = 0);  // down, character, up
+void SendText(Window& window, const std::string& text);
+// The same, queued: delivered by the next pump (or taken by PollKey).
+void PostKey(Window& window, int key, int modifiers = 0);
+
+// Input into a dialog control by id (keys to an edit, a click on a button).
+void SendKeyToItem(Dialog& dialog, int id, int key, int modifiers = 0);
+void SendTextToItem(Dialog& dialog, int id, const std::string& text);
+void ClickItem(Dialog& dialog, int id);
+
+// Scripted answers. A modal dialog's script runs inside its modal loop once the dialog
+// is initialised; when the script has not ended the dialog, its return value does.
+void QueueModalScript(std::function<int(Dialog&)> script);
+// The next message box returns this button id; its text is kept for MessageBoxTexts.
+void QueueMessageBoxAnswer(int button);
+const std::vector<std::string>& MessageBoxTexts();
+// The next context menu returns this command (0: dismissed).
+void QueuePopupMenuAnswer(int command);
+// The next open or save dialog returns these paths (empty: cancelled).
+void QueueFileDialogAnswer(std::vector<std::string> paths);
+// The next print or set-up dialog, colour dialog and font dialog: the function edits
+// the value as the user would and returns true for OK.
+void QueuePrintDialogAnswer(std::function<bool(PrintSettings&)> answer);
+void QueueColorDialogAnswer(std::function<bool(Color&)> answer);
+void QueueFontDialogAnswer(std::function<bool(Font&)> answer);
+// Scripts and answers not yet used.
+int PendingAnswers();
+void ClearAnswers();
+
+}  // namespace automation
+}  // namespace platform

@@ -1,0 +1,145 @@
+#pragma once
+// Dialogs built from our own templates (control kind, id, text, rectangle in dialog
+// units, style), run modal in a nested loop or modeless, with controls addressed by id.
+// Control notifications arrive by id through OnControlNotify; button clicks are
+// commands of the dialog (1 OK and 2 Cancel end it by default).
+
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace platform {
+
+enum class ControlKind {
+    Static, Edit, MultiLineEdit, PushButton, DefPushButton, CheckBox, RadioButton, GroupBox,
+    ComboDropDown,  // editable text with a list
+    ComboList,      // choice from the list only
+    ListBox, MultiListBox, OwnerDrawListBox, ReportList, TreeView, TabControl, UpDown, ProgressBar,
+    ScrollBar
+};
+
+// Control style bits.
+enum ControlStyle : int {
+    kCtlGroup = 0x1,     // starts a group of radio buttons
+    kCtlReadOnly = 0x2,
+    kCtlSorted = 0x4,    // list and combo boxes keep their items sorted
+    kCtlDisabled = 0x8,
+    kCtlHidden = 0x10,
+    kCtlVertical = 0x20, // scroll bars and up-downs
+};
+
+struct ControlSpec {
+    ControlKind kind = ControlKind::Static;
+    int id = 0;
+    std::string text;
+    Rect rect;  // dialog units: x in quarters, y in eighths of the font's average cell
+    int style = 0;
+};
+
+struct DialogTemplate {
+    int id = 0;
+    std::string caption;
+    Size size;  // dialog units
+    std::vector<ControlSpec> controls;
+};
+
+// Notification codes delivered with a control id.
+enum class Notify { Clicked, Changed, SelChange, SetFocus, KillFocus, DoubleClick, ItemEdited };
+
+// Owner-drawn list items: the state passed to OnDrawItem.
+struct DrawItemInfo {
+    int controlId = 0;
+    int item = -1;
+    Rect rect;
+    bool selected = false;
+    bool focused = false;
+    long long data = 0;
+};
+
+class Dialog : public Window {
+public:
+    explicit Dialog(DialogTemplate tmpl);
+    ~Dialog() override;
+
+    // Runs modal over the parent (the application's main window when null) and returns
+    // the result given to EndDialog. A script queued for modal dialogs (automation.h)
+    // answers in place of the user.
+    int DoModal(Window* parent = nullptr);
+    // Creates the dialog modeless; it lives until Destroy.
+    bool CreateModeless(Window* parent = nullptr);
+    void EndDialog(int result);
+    bool IsModalRunning() const { return running_; }
+    const DialogTemplate& Template() const { return template_; }
+
+    // Handlers. OnInitDialog runs once the controls exist: true lets the first control
+    // take the focus. OnCommand handles clicks (1 and 2 by default end the dialog).
+    virtual bool OnInitDialog() { return true; }
+    virtual void OnOK() { EndDialog(1); }
+    virtual void OnCancel() { EndDialog(2); }
+    virtual void OnControlNotify(int id, Notify code) {}
+    virtual void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) {}
+
+    // Controls by id. Functions on a missing id or a control of another kind do nothing
+    // and return false, -1 or an empty text.
+    bool HasItem(int id) const;
+    void SetItemText(int id, const std::string& text);
+    std::string ItemText(int id) const;
+    void EnableItem(int id, bool enabled);
+    bool IsItemEnabled(int id) const;
+    void ShowItem(int id, bool shown);
+    bool IsItemVisible(int id) const;
+    void FocusItem(int id);
+    int FocusedItem() const;  // id of the control with the focus, 0 for none
+    void SetEditLimit(int id, int maxChars);
+    void CheckButton(int id, int state);  // 0, 1
+    int IsButtonChecked(int id) const;
+    void CheckRadioButton(int first, int last, int checked);
+
+    // List boxes and combo boxes (and the tab control's tabs).
+    int AddString(int id, const std::string& text);
+    int InsertString(int id, int index, const std::string& text);
+    bool DeleteString(int id, int index);
+    void ResetContent(int id);
+    int ItemCount(int id) const;
+    std::string ItemString(int id, int index) const;
+    bool SetItemData(int id, int index, long long data);
+    long long ItemData(int id, int index) const;
+    bool SetCurSel(int id, int index);  // -1 clears
+    int CurSel(int id) const;
+    int FindStringExact(int id, const std::string& text) const;
+    int SelectString(int id, const std::string& prefix);  // first item starting with it
+    bool SetSel(int id, int index, bool selected);  // multiple-selection lists
+    std::vector<int> SelectedItems(int id) const;
+
+    // Report list views: columns, rows and cells; cells can be edited in place.
+    int InsertColumn(int id, int column, const std::string& title, int width);
+    int InsertRow(int id, int row, const std::string& text);
+    bool SetCellText(int id, int row, int column, const std::string& text);
+    std::string CellText(int id, int row, int column) const;
+    bool EditCell(int id, int row, int column);  // opens the in-place editor
+
+    // Tree views: items are handles (0 is the root).
+    int InsertTreeItem(int id, int parent, const std::string& text);
+    bool SelectTreeItem(int id, int item);
+    int SelectedTreeItem(int id) const;
+    std::string TreeItemText(int id, int item) const;
+
+    // Up-downs, progress bars, scroll bars.
+    void SetRange(int id, int minimum, int maximum);
+    void SetPos(int id, int position);
+    int Pos(int id) const;
+
+    // Converts a dialog-unit rectangle to pixels for this dialog's font.
+    Rect MapDialogRect(const Rect& units) const;
+
+private:
+    bool Build(Window* parent);
+    void FocusFirstControl();
+    DialogTemplate template_;
+    bool running_ = false;
+    bool ended_ = false;
+    int result_ = 0;
+};
+
+}  // namespace platform

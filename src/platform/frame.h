@@ -1,0 +1,101 @@
+#pragma once
+// The main frame (menu bar, MDI client, status bar) and its MDI child frames. Commands
+// of the main frame go to the active child frame first, a child frame offers them to
+// its view first, and the main frame handles what is left.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace platform {
+
+class Menu;
+class MdiChildFrame;
+
+// The saved placement of a frame: how it is shown and its normal rectangle.
+enum class ShowState { Normal = 1, Minimized = 2, Maximized = 3 };
+struct Placement {
+    ShowState show = ShowState::Normal;
+    Rect normal;
+};
+
+class FrameWindow : public Window {
+public:
+    FrameWindow();
+    ~FrameWindow() override;
+
+    // Creates the top-level frame with its MDI client.
+    bool CreateFrame(const std::string& title, const Rect& rect);
+
+    // The menu bar; the frame keeps the pointer, the caller keeps the menu. Rebuilds
+    // the native bar from the model (call again after changing top-level items).
+    void SetMenu(Menu* menu);
+    Menu* GetMenu() const { return menu_; }
+
+    // MDI client.
+    MdiChildFrame* ActiveChild() const;
+    std::vector<MdiChildFrame*> Children() const;  // in stacking order, top first
+    void Cascade();
+    void Tile(bool horizontal);
+    Rect MdiClientRect() const;
+
+    // Status bar panes: widths in pixels, -1 for the stretching pane.
+    void SetStatusPanes(const std::vector<int>& widths);
+    void SetPaneText(int pane, const std::string& text);
+    std::string PaneText(int pane) const;
+    void ShowStatusBar(bool shown);
+
+    // Called while a menu item is highlighted (0 when the highlight leaves items), so
+    // that the frame can show its prompt.
+    virtual void OnMenuSelect(int id) {}
+    // Called before a pop-up of the menu bar opens, ahead of the update handlers, so
+    // dynamic menus can be rebuilt.
+    virtual void OnInitMenuPopup(Menu& popup, int position) {}
+
+    // Runs the update handlers for every item of a pop-up (the idle update of menus).
+    void UpdateMenuItems(Menu& popup);
+
+protected:
+    CommandTarget* CommandDelegate() override;
+
+private:
+    friend class MdiChildFrame;
+    Menu* menu_ = nullptr;
+};
+
+class MdiChildFrame : public Window {
+public:
+    MdiChildFrame();
+    ~MdiChildFrame() override;
+
+    // Creates the child inside the main frame's MDI client; an empty rectangle lets the
+    // client choose.
+    bool CreateChild(FrameWindow& main, const std::string& title, const Rect& rect = {});
+
+    // The view fills the frame's client area and is offered commands first.
+    void SetView(Window* view);
+    Window* View() const { return view_; }
+
+    void Activate();
+    bool IsActive() const;
+    void ShowAs(ShowState state);
+    ShowState State() const;
+    Placement GetPlacement() const;
+    void SetPlacement(const Placement& placement);
+
+    // Activation changes (the MDI activate message).
+    virtual void OnActivate(bool active) {}
+
+    FrameWindow* MainFrame() const { return main_; }
+
+protected:
+    CommandTarget* CommandDelegate() override { return view_; }
+
+private:
+    FrameWindow* main_ = nullptr;
+    Window* view_ = nullptr;
+};
+
+}  // namespace platform

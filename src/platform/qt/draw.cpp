@@ -1,0 +1,615 @@
+// Drawing: images, recorded pictures, regions and the drawing context over QPainter.
+// Antialiasing stays off so raster operations are exact per pixel.
+
+#include <QBuffer>
+#include <QFile>
+#include <QFontMetrics>
+#include <QPainterPath>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "platform/draw_context.h"
+#include "platform/image.h"
+#include "platform/picture.h"
+#include "platform/qt/native.h"
+
+namespace platform {
+
+// ---- Image ---------------------------------------------------------------------------
+
+Image::Image() : data_(std::make_unique<ImageData>()) {}
+
+Image::Image(int width, int height, Color fill) : Image() {
+    data_->image = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+    data_->image.fill(ToQColor(fill));
+}
+
+Image::Image(const Image& other) : data_(std::make_unique<ImageData>(*other.data_)) {}
+Image& Image::operator=(const Image& other) {
+    *data_ = *other.data_;
+    return *this;
+}
+Image::~Image() = default;
+
+bool Image::IsNull() const { return data_->image.isNull(); }
+int Image::Width() const { return data_->image.width(); }
+int Image::Height() const { return data_->image.height(); }
+
+Color Image::Pixel(int x, int y) const {
+    if (!data_->image.valid(x, y)) return 0;
+    QRgb p = data_->image.pixel(x, y);
+    return Rgb(qRed(p), qGreen(p), qBlue(p));
+}
+
+void Image::SetPixel(int x, int y, Color c) {
+    if (data_->image.valid(x, y)) data_->image.setPixel(x, y, ToQColor(c).rgb());
+}
+
+void Image::Fill(Color c) { data_->image.fill(ToQColor(c)); }
+
+Image Image::Copy(const Rect& area) const {
+    Image out;
+    out.data_->image = data_->image.copy(ToQRect(area));
+    return out;
+}
+
+bool Image::SavePng(const std::string& path) const { return data_->image.save(ToQString(path), "PNG"); }
+
+Image Image::Load(const std::string& path) {
+    Image out;
+    QImage loaded(ToQString(path));
+    if (!loaded.isNull()) out.data_->image = loaded.convertToFormat(QImage::Format_RGB32);
+    return out;
+}
+
+bool Image::operator==(const Image& other) const {
+    const QImage& a = data_->image;
+    const QImage& b = other.data_->image;
+    if (a.size() != b.size()) return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF)) return false;
+    return true;
+}
+
+// ---- Picture -------------------------------------------------------------------------
+
+Picture::Picture() : data_(std::make_unique<PictureData>()) {}
+Picture::Picture(const Picture& other) : data_(std::make_unique<PictureData>(*other.data_)) {}
+Picture& Picture::operator=(const Picture& other) {
+    *data_ = *other.data_;
+    return *this;
+}
+Picture::~Picture() = default;
+
+bool Picture::IsEmpty() const { return data_->picture.isNull(); }
+Rect Picture::Bounds() const { return FromQRect(data_->picture.boundingRect()); }
+
+std::vector<unsigned char> Picture::Bytes() const {
+    QByteArray bytes(data_->picture.data(), data_->picture.size());
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
+}
+
+bool Picture::SetBytes(const std::vector<unsigned char>& bytes) {
+    QByteArray raw(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&raw);
+    buffer.open(QIODevice::ReadOnly);
+    QPicture loaded;
+    if (!loaded.load(&buffer)) return false;
+    data_->picture = loaded;
+    return true;
+}
+
+bool Picture::Save(const std::string& path) const {
+    // Through a temporary name, so an interrupted save leaves the old file.
+    QString target = ToQString(path);
+    QString temp = target + ".tmp";
+    if (!data_->picture.save(temp)) return false;
+    QFile::remove(target);
+    return QFile::rename(temp, target);
+}
+
+bool Picture::Load(const std::string& path) {
+    QPicture loaded;
+    if (!loaded.load(ToQString(path))) return false;
+    data_->picture = loaded;
+    return true;
+}
+
+// ---- Region --------------------------------------------------------------------------
+
+Region::Region() : data_(std::make_unique<Data>()) {}
+Region::Region(const Region& other) : data_(std::make_unique<Data>(*other.data_)) {}
+Region& Region::operator=(const Region& other) {
+    *data_ = *other.data_;
+    return *this;
+}
+Region::~Region() = default;
+
+Region Region::FromRect(const Rect& r) {
+    Region out;
+    out.data_->region = QRegion(ToQRect(r));
+    return out;
+}
+
+Region Region::FromPolygon(const std::vector<Point>& points) {
+    Region out;
+    QPolygon poly;
+    for (Point p : points) poly << ToQPoint(p);
+    out.data_->region = QRegion(poly, Qt::OddEvenFill);
+    return out;
+}
+
+Region Region::FromEllipse(const Rect& r) {
+    Region out;
+    out.data_->region = QRegion(ToQRect(r), QRegion::Ellipse);
+    return out;
+}
+
+Region Region::Combined(const Region& other, RegionOp op) const {
+    Region out;
+    const QRegion& a = data_->region;
+    const QRegion& b = other.data_->region;
+    switch (op) {
+    case RegionOp::And: out.data_->region = a.intersected(b); break;
+    case RegionOp::Or: out.data_->region = a.united(b); break;
+    case RegionOp::Xor: out.data_->region = a.xored(b); break;
+    case RegionOp::Diff: out.data_->region = a.subtracted(b); break;
+    case RegionOp::Copy: out.data_->region = b; break;
+    }
+    return out;
+}
+
+bool Region::Contains(Point p) const { return data_->region.contains(ToQPoint(p)); }
+bool Region::IsEmpty() const { return data_->region.isEmpty(); }
+Rect Region::Bounds() const { return FromQRect(data_->region.boundingRect()); }
+
+// ---- DrawContext ---------------------------------------------------------------------
+
+namespace {
+
+Qt::PenStyle QtPenStyle(PenStyle s) {
+    switch (s) {
+    case PenStyle::Dash: return Qt::DashLine;
+    case PenStyle::Dot: return Qt::DotLine;
+    case PenStyle::DashDot: return Qt::DashDotLine;
+    case PenStyle::DashDotDot: return Qt::DashDotDotLine;
+    case PenStyle::Null: return Qt::NoPen;
+    case PenStyle::Solid: break;
+    }
+    return Qt::SolidLine;
+}
+
+Qt::BrushStyle QtHatch(int hatch) {
+    switch (hatch) {
+    case 1: return Qt::VerPattern;
+    case 2: return Qt::BDiagPattern;  // forward diagonal: lower left to upper right
+    case 3: return Qt::FDiagPattern;
+    case 4: return Qt::CrossPattern;
+    case 5: return Qt::DiagCrossPattern;
+    default: return Qt::HorPattern;
+    }
+}
+
+QPainter::CompositionMode QtRop(RasterOp op) {
+    switch (op) {
+    case RasterOp::Xor: return QPainter::RasterOp_SourceXorDestination;
+    case RasterOp::Invert: return QPainter::RasterOp_NotDestination;
+    case RasterOp::Copy: break;
+    }
+    return QPainter::CompositionMode_SourceOver;
+}
+
+double AngleOf(const QRectF& r, Point p) {
+    double dx = p.x - r.center().x();
+    double dy = r.center().y() - p.y;
+    return std::atan2(dy, dx) * 180.0 / std::numbers::pi;
+}
+
+}  // namespace
+
+QFont ToQFont(const Font& font) {
+    QFont f(ToQString(font.face));
+    int h = font.height == 0 ? 13 : std::abs(font.height);
+    f.setPixelSize(std::max(h, 1));
+    f.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight == 0 ? 400 : font.weight, 100, 900)));
+    f.setItalic(font.italic);
+    f.setUnderline(font.underline);
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
+bool DrawContextImpl::Begin(QPaintDevice* target, DeviceKind deviceKind) {
+    device = target;
+    kind = deviceKind;
+    image = target && target->devType() == QInternal::Image ? static_cast<QImage*>(target) : nullptr;
+    if (!target || !painter.begin(target)) return false;
+    if (kind != DeviceKind::Picture) {
+        dpiX = target->logicalDpiX();
+        dpiY = target->logicalDpiY();
+    }
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    return true;
+}
+
+DrawContextImpl::~DrawContextImpl() {
+    if (painter.isActive()) painter.end();
+    if (onEnd) onEnd();
+}
+
+DrawContext::DrawContext(Image& target) : impl_(std::make_unique<DrawContextImpl>()) {
+    impl_->Begin(&target.Data().image, DeviceKind::Memory);
+}
+
+DrawContext::DrawContext(Picture& recording) : impl_(std::make_unique<DrawContextImpl>()) {
+    impl_->Begin(&recording.Data().picture, DeviceKind::Picture);
+}
+
+DrawContext::DrawContext(std::unique_ptr<DrawContextImpl> impl) : impl_(std::move(impl)) {}
+DrawContext::~DrawContext() = default;
+
+DeviceKind DrawContext::Kind() const { return impl_->kind; }
+bool DrawContext::IsMonochrome() const { return impl_->image && impl_->image->format() == QImage::Format_Mono; }
+int DrawContext::DpiX() const { return impl_->dpiX; }
+int DrawContext::DpiY() const { return impl_->dpiY; }
+Size DrawContext::DeviceSize() const {
+    return impl_->device ? Size{impl_->device->width(), impl_->device->height()} : Size{};
+}
+
+Color DrawContext::ResolveColor(Color c) const {
+    if (!IsPaletteIndex(c)) return c & 0xFFFFFF;
+    size_t slot = c & 0xFFFF;
+    return slot < impl_->palette.size() ? impl_->palette[slot] : 0;
+}
+
+void DrawContext::SetPen(const Pen& pen) { impl_->pen = pen; }
+void DrawContext::SetBrush(const Brush& brush) { impl_->brush = brush; }
+void DrawContext::SetFont(const Font& font) { impl_->font = font; }
+void DrawContext::SetTextColor(Color c) { impl_->textColor = c; }
+void DrawContext::SetBkColor(Color c) { impl_->bkColor = c; }
+void DrawContext::SetBkOpaque(bool opaque) { impl_->bkOpaque = opaque; }
+void DrawContext::SetTextAlign(int align) { impl_->textAlign = align; }
+void DrawContext::SetRasterOp(RasterOp op) { impl_->rop = op; }
+void DrawContext::SetPalette(std::vector<Color> palette) { impl_->palette = std::move(palette); }
+
+void DrawContext::Save() {
+    DrawContextImpl& d = *impl_;
+    d.saved.push_back({d.pen, d.brush, d.font, d.textColor, d.bkColor, d.bkOpaque, d.textAlign, d.rop, d.windowOrg,
+                       d.viewportOrg, d.windowExt, d.viewportExt});
+    d.painter.save();
+}
+
+void DrawContext::Restore() {
+    DrawContextImpl& d = *impl_;
+    if (d.saved.empty()) return;
+    const auto& s = d.saved.back();
+    d.pen = s.pen; d.brush = s.brush; d.font = s.font; d.textColor = s.textColor; d.bkColor = s.bkColor;
+    d.bkOpaque = s.bkOpaque; d.textAlign = s.textAlign; d.rop = s.rop; d.windowOrg = s.windowOrg;
+    d.viewportOrg = s.viewportOrg; d.windowExt = s.windowExt; d.viewportExt = s.viewportExt;
+    d.saved.pop_back();
+    d.painter.restore();
+}
+
+// Mapping through the painter's world transform.
+namespace {
+QTransform MappingOf(const DrawContextImpl& d) {
+    double sx = d.windowExt.width() ? double(d.viewportExt.width()) / d.windowExt.width() : 1.0;
+    double sy = d.windowExt.height() ? double(d.viewportExt.height()) / d.windowExt.height() : 1.0;
+    QTransform t;
+    t.translate(d.viewportOrg.x(), d.viewportOrg.y());
+    t.scale(sx, sy);
+    t.translate(-d.windowOrg.x(), -d.windowOrg.y());
+    return t;
+}
+void ApplyMapping(DrawContextImpl& d) { d.painter.setWorldTransform(MappingOf(d)); }
+}  // namespace
+
+void DrawContext::SetWindowOrg(Point p) { impl_->windowOrg = ToQPoint(p); ApplyMapping(*impl_); }
+void DrawContext::SetWindowExt(Size s) { impl_->windowExt = QSize(s.cx, s.cy); ApplyMapping(*impl_); }
+void DrawContext::SetViewportOrg(Point p) { impl_->viewportOrg = ToQPoint(p); ApplyMapping(*impl_); }
+void DrawContext::SetViewportExt(Size s) { impl_->viewportExt = QSize(s.cx, s.cy); ApplyMapping(*impl_); }
+
+Point DrawContext::LogicalToDevice(Point p) const {
+    QPointF d = MappingOf(*impl_).map(QPointF(p.x, p.y));
+    return Point{static_cast<int>(std::lround(d.x())), static_cast<int>(std::lround(d.y()))};
+}
+
+Point DrawContext::DeviceToLogical(Point p) const {
+    QPointF l = MappingOf(*impl_).inverted().map(QPointF(p.x, p.y));
+    return Point{static_cast<int>(std::lround(l.x())), static_cast<int>(std::lround(l.y()))};
+}
+
+namespace {
+
+// Sets the painter's pen, brush and raster operation from the context's state.
+void Prepare(DrawContext& dc, bool withBrush) {
+    DrawContextImpl& d = dc.Impl();
+    const Pen& pen = d.pen;
+    if (pen.style == PenStyle::Null) {
+        d.painter.setPen(Qt::NoPen);
+    } else {
+        QPen qp(ToQColor(dc.ResolveColor(pen.color)));
+        qp.setStyle(QtPenStyle(pen.style));
+        if (pen.geometric && pen.width > 1) {
+            qp.setWidth(pen.width);
+            qp.setCapStyle(pen.cap == LineCap::Round ? Qt::RoundCap : pen.cap == LineCap::Square ? Qt::SquareCap : Qt::FlatCap);
+            qp.setJoinStyle(pen.join == LineJoin::Round ? Qt::RoundJoin : pen.join == LineJoin::Bevel ? Qt::BevelJoin : Qt::MiterJoin);
+        } else {
+            qp.setWidth(pen.width > 1 ? pen.width : 0);
+            // The last pixel of a line is left out, so joined lines XOR cleanly.
+            qp.setCapStyle(Qt::FlatCap);
+            qp.setCosmetic(pen.width <= 1);
+        }
+        d.painter.setPen(qp);
+    }
+    if (!withBrush || d.brush.style == BrushStyle::Null) {
+        d.painter.setBrush(Qt::NoBrush);
+    } else if (d.brush.style == BrushStyle::Hatch) {
+        d.painter.setBrush(QBrush(ToQColor(dc.ResolveColor(d.brush.color)), QtHatch(d.brush.hatch)));
+    } else if (d.brush.style == BrushStyle::Pattern && d.brush.pattern) {
+        d.painter.setBrush(QBrush(d.brush.pattern->Data().image));
+    } else {
+        d.painter.setBrush(QBrush(ToQColor(dc.ResolveColor(d.brush.color))));
+    }
+    // Hatches are drawn over the background colour when the background is opaque.
+    d.painter.setBackgroundMode(d.bkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    d.painter.setBackground(QBrush(ToQColor(dc.ResolveColor(d.bkColor))));
+    if (d.kind != DeviceKind::Printer) d.painter.setCompositionMode(QtRop(d.rop));
+}
+
+// The outline rectangle of a shape that covers [left, right) x [top, bottom).
+QRect OutlineRect(const Rect& r) { return QRect(r.left, r.top, std::max(r.Width() - 1, 0), std::max(r.Height() - 1, 0)); }
+
+}  // namespace
+
+void DrawContext::MoveTo(Point p) { impl_->position = ToQPoint(p); }
+
+void DrawContext::LineTo(Point p) {
+    Prepare(*this, false);
+    impl_->painter.drawLine(impl_->position, ToQPoint(p));
+    impl_->position = ToQPoint(p);
+}
+
+Point DrawContext::CurrentPosition() const { return FromQPoint(impl_->position); }
+
+void DrawContext::Polyline(const std::vector<Point>& points) {
+    if (points.size() < 2) return;
+    Prepare(*this, false);
+    QPolygon poly;
+    for (Point p : points) poly << ToQPoint(p);
+    impl_->painter.drawPolyline(poly);
+}
+
+void DrawContext::Polygon(const std::vector<Point>& points) {
+    if (points.size() < 2) return;
+    Prepare(*this, true);
+    QPolygon poly;
+    for (Point p : points) poly << ToQPoint(p);
+    impl_->painter.drawPolygon(poly, Qt::OddEvenFill);
+}
+
+void DrawContext::Rectangle(const Rect& r) {
+    Prepare(*this, true);
+    impl_->painter.drawRect(OutlineRect(r));
+}
+
+void DrawContext::RoundRect(const Rect& r, Size corner) {
+    Prepare(*this, true);
+    impl_->painter.drawRoundedRect(OutlineRect(r), corner.cx / 2.0, corner.cy / 2.0);
+}
+
+void DrawContext::Ellipse(const Rect& r) {
+    Prepare(*this, true);
+    impl_->painter.drawEllipse(OutlineRect(r));
+}
+
+void DrawContext::Arc(const Rect& r, Point start, Point end) {
+    Prepare(*this, false);
+    QRect box = OutlineRect(r);
+    double a0 = AngleOf(box, start), a1 = AngleOf(box, end);
+    double span = a1 - a0;
+    if (span <= 0) span += 360;
+    impl_->painter.drawArc(box, static_cast<int>(std::lround(a0 * 16)), static_cast<int>(std::lround(span * 16)));
+}
+
+void DrawContext::Pie(const Rect& r, Point start, Point end) {
+    Prepare(*this, true);
+    QRect box = OutlineRect(r);
+    double a0 = AngleOf(box, start), a1 = AngleOf(box, end);
+    double span = a1 - a0;
+    if (span <= 0) span += 360;
+    impl_->painter.drawPie(box, static_cast<int>(std::lround(a0 * 16)), static_cast<int>(std::lround(span * 16)));
+}
+
+void DrawContext::FillRect(const Rect& r, const Brush& brush) {
+    Brush keep = impl_->brush;
+    Pen keepPen = impl_->pen;
+    impl_->brush = brush;
+    impl_->pen = Pen::Null();
+    Prepare(*this, true);
+    impl_->painter.drawRect(ToQRect(r));
+    impl_->brush = keep;
+    impl_->pen = keepPen;
+}
+
+void DrawContext::FrameRect(const Rect& r, const Brush& brush) {
+    FillRect(Rect{r.left, r.top, r.right, r.top + 1}, brush);
+    FillRect(Rect{r.left, r.bottom - 1, r.right, r.bottom}, brush);
+    FillRect(Rect{r.left, r.top + 1, r.left + 1, r.bottom - 1}, brush);
+    FillRect(Rect{r.right - 1, r.top + 1, r.right, r.bottom - 1}, brush);
+}
+
+void DrawContext::InvertRect(const Rect& r) {
+    if (impl_->kind == DeviceKind::Printer) return;  // no raster operations on paper
+    QPainter& p = impl_->painter;
+    p.save();
+    p.setCompositionMode(QPainter::RasterOp_NotDestination);
+    p.fillRect(ToQRect(r), Qt::black);
+    p.restore();
+}
+
+void DrawContext::DrawFocusRect(const Rect& r) {
+    if (impl_->kind == DeviceKind::Printer) return;
+    QPainter& p = impl_->painter;
+    p.save();
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    QPen dotted(Qt::white);
+    dotted.setStyle(Qt::DotLine);
+    dotted.setCosmetic(true);
+    p.setPen(dotted);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(OutlineRect(r));
+    p.restore();
+}
+
+void DrawContext::SetPixel(Point p, Color c) {
+    QPainter& qp = impl_->painter;
+    qp.save();
+    qp.setCompositionMode(QtRop(impl_->rop));
+    qp.setPen(Qt::NoPen);
+    qp.fillRect(QRect(ToQPoint(p), QSize(1, 1)), ToQColor(ResolveColor(c)));
+    qp.restore();
+}
+
+Color DrawContext::GetPixel(Point p) const {
+    if (!impl_->image) return 0;
+    Point d = LogicalToDevice(p);
+    if (!impl_->image->valid(d.x, d.y)) return 0;
+    QRgb px = impl_->image->pixel(d.x, d.y);
+    return Rgb(qRed(px), qGreen(px), qBlue(px));
+}
+
+// ---- text ----------------------------------------------------------------------------
+
+namespace {
+
+void PrepareText(DrawContext& dc) {
+    DrawContextImpl& d = dc.Impl();
+    d.painter.setFont(ToQFont(d.font));
+    d.painter.setPen(ToQColor(dc.ResolveColor(d.textColor)));
+    d.painter.setBackgroundMode(d.bkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    d.painter.setBackground(QBrush(ToQColor(dc.ResolveColor(d.bkColor))));
+    if (d.kind != DeviceKind::Printer) d.painter.setCompositionMode(QtRop(d.rop));
+}
+
+int QtTextFlags(int format) {
+    int f = 0;
+    f |= (format & kDtCenter) ? Qt::AlignHCenter : (format & kDtRight) ? Qt::AlignRight : Qt::AlignLeft;
+    if (format & kDtSingleLine) {
+        f |= Qt::TextSingleLine;
+        f |= (format & kDtVCenter) ? Qt::AlignVCenter : (format & kDtBottom) ? Qt::AlignBottom : Qt::AlignTop;
+    } else {
+        f |= Qt::AlignTop;
+    }
+    if (format & kDtWordBreak) f |= Qt::TextWordWrap;
+    if (!(format & kDtNoPrefix)) f |= Qt::TextShowMnemonic;
+    if (format & kDtNoClip) f |= Qt::TextDontClip;
+    return f;
+}
+
+}  // namespace
+
+void DrawContext::TextOut(Point p, const std::string& text) {
+    DrawContextImpl& d = *impl_;
+    PrepareText(*this);
+    QString s = ToQString(text);
+    QFontMetrics fm(d.painter.font());
+    int width = fm.horizontalAdvance(s);
+    // Offsets from the reference point to the text's left end of the baseline.
+    int dx = 0;
+    if ((d.textAlign & kAlignCenter) == kAlignCenter) dx = -width / 2;
+    else if (d.textAlign & kAlignRight) dx = -width;
+    int dy = fm.ascent();
+    if ((d.textAlign & kAlignBaseline) == kAlignBaseline) dy = 0;
+    else if (d.textAlign & kAlignBottom) dy = -fm.descent();
+    d.painter.save();
+    d.painter.translate(p.x, p.y);
+    if (d.font.escapement) d.painter.rotate(-d.font.escapement / 10.0);
+    if (d.bkOpaque) d.painter.fillRect(QRect(dx, dy - fm.ascent(), width, fm.height()), d.painter.background());
+    d.painter.setBackgroundMode(Qt::TransparentMode);
+    d.painter.drawText(QPoint(dx, dy), s);
+    d.painter.restore();
+}
+
+int DrawContext::DrawText(const std::string& text, Rect& rect, int format) {
+    DrawContextImpl& d = *impl_;
+    PrepareText(*this);
+    QString s = ToQString(text);
+    QFontMetrics fm(d.painter.font());
+    int flags = QtTextFlags(format);
+    QRect bounds = fm.boundingRect(ToQRect(rect), flags, s);
+    if (format & kDtCalcRect) {
+        rect.right = rect.left + bounds.width();
+        rect.bottom = rect.top + bounds.height();
+        return bounds.height();
+    }
+    if (d.bkOpaque) d.painter.fillRect(bounds.intersected(ToQRect(rect)), d.painter.background());
+    d.painter.setBackgroundMode(Qt::TransparentMode);
+    d.painter.drawText(ToQRect(rect), flags, s);
+    return bounds.height();
+}
+
+Size DrawContext::TextExtent(const std::string& text) const {
+    QFontMetrics fm(ToQFont(impl_->font));
+    return Size{fm.horizontalAdvance(ToQString(text)), fm.height()};
+}
+
+TextMetrics DrawContext::GetTextMetrics() const {
+    QFontMetrics fm(ToQFont(impl_->font));
+    TextMetrics m;
+    m.height = fm.height();
+    m.ascent = fm.ascent();
+    m.descent = fm.descent();
+    m.averageCharWidth = fm.averageCharWidth();
+    m.maxCharWidth = fm.maxWidth();
+    m.externalLeading = fm.leading();
+    return m;
+}
+
+// ---- clipping and blocks -------------------------------------------------------------
+
+void DrawContext::SetClip(const Region& region) {
+    QPainter& p = impl_->painter;
+    QTransform keep = p.worldTransform();
+    p.setWorldTransform(QTransform());
+    p.setClipRegion(region.Impl().region);
+    p.setWorldTransform(keep);
+}
+
+void DrawContext::ClipToRect(const Rect& logical) {
+    Point a = LogicalToDevice(Point{logical.left, logical.top});
+    Point b = LogicalToDevice(Point{logical.right, logical.bottom});
+    SetClip(Region::FromRect(Rect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)}));
+}
+
+void DrawContext::ResetClip() { impl_->painter.setClipping(false); }
+
+void DrawContext::BitBlt(Point dest, const Image& source, const Rect& sourceArea, RasterOp op) {
+    QPainter& p = impl_->painter;
+    p.save();
+    if (impl_->kind != DeviceKind::Printer)
+        p.setCompositionMode(op == RasterOp::Copy ? QPainter::CompositionMode_Source : QtRop(op));
+    p.drawImage(ToQPoint(dest), source.Data().image, ToQRect(sourceArea));
+    p.restore();
+}
+
+void DrawContext::StretchBlt(const Rect& dest, const Image& source, const Rect& sourceArea) {
+    QPainter& p = impl_->painter;
+    p.save();
+    if (impl_->kind != DeviceKind::Printer) p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(ToQRect(dest), source.Data().image, ToQRect(sourceArea));
+    p.restore();
+}
+
+void DrawContext::DrawPicture(Point at, const Picture& picture) {
+    QPainter& p = impl_->painter;
+    p.save();
+    p.drawPicture(ToQPoint(at), picture.Data().picture);
+    p.restore();
+}
+
+}  // namespace platform

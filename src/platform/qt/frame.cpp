@@ -1,0 +1,326 @@
+// The main frame with its menu bar, MDI client and status bar, and the MDI child frames.
+
+#include "platform/frame.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+
+#include <algorithm>
+
+#include "platform/application.h"
+#include "platform/menu.h"
+#include "platform/qt/menus.h"
+#include "platform/qt/native.h"
+
+namespace platform {
+namespace {
+
+class MainWidget final : public QMainWindow {
+public:
+    explicit MainWidget(FrameWindow& owner) : owner_(&owner) {}
+    void Detach() { owner_ = nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        e->ignore();
+        if (owner_) owner_->OnClose();
+    }
+
+private:
+    FrameWindow* owner_;
+};
+
+class SubWindow final : public QMdiSubWindow {
+public:
+    explicit SubWindow(MdiChildFrame& owner) : owner_(&owner) {}
+    void Detach() { owner_ = nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        e->ignore();
+        if (owner_) owner_->OnClose();
+    }
+
+private:
+    MdiChildFrame* owner_;
+};
+
+struct FramePeer final : WindowPeer {
+    MainWidget* main = nullptr;
+    QMdiArea* mdi = nullptr;
+    std::vector<QLabel*> panes;
+    MdiChildFrame* active = nullptr;
+    ~FramePeer() override {
+        if (main) main->Detach();
+    }
+};
+
+struct ChildPeer final : WindowPeer {
+    SubWindow* sub = nullptr;
+    ~ChildPeer() override {
+        if (sub) sub->Detach();
+    }
+};
+
+FramePeer* AsFrame(WindowPeer* p) { return static_cast<FramePeer*>(p); }
+ChildPeer* AsChild(WindowPeer* p) { return static_cast<ChildPeer*>(p); }
+
+// The command chain a frame's menus update and dispatch through: the application's
+// when the frame is its main window.
+CommandTarget& ChainOf(FrameWindow& frame) {
+    Application* app = Application::Instance();
+    if (app && app->MainWindow() == &frame) return *app;
+    return frame;
+}
+
+MdiChildFrame* ChildOf(QMdiSubWindow* sub) {
+    return sub ? dynamic_cast<MdiChildFrame*>(WindowOfWidget(sub)) : nullptr;
+}
+
+}  // namespace
+
+// ---- FrameWindow ---------------------------------------------------------------------
+
+FrameWindow::FrameWindow() = default;
+FrameWindow::~FrameWindow() { Destroy(); }
+
+bool FrameWindow::CreateFrame(const std::string& title, const Rect& rect) {
+    if (Peer()) return false;
+    auto* peer = new FramePeer;
+    peer->main = new MainWidget(*this);
+    peer->mdi = new QMdiArea(peer->main);
+    peer->main->setCentralWidget(peer->mdi);
+    peer->main->menuBar();  // made now, so it shows with the frame
+    peer->widget = peer->main;
+    peer->main->setGeometry(ToQRect(rect));
+    QObject::connect(peer->mdi, &QMdiArea::subWindowActivated, peer->main, [this](QMdiSubWindow* sub) {
+        auto* fp = AsFrame(Peer());
+        if (!fp) return;
+        MdiChildFrame* now = ChildOf(sub);
+        if (now == fp->active) return;
+        MdiChildFrame* before = fp->active;
+        fp->active = now;
+        if (before) before->OnActivate(false);
+        if (now) now->OnActivate(true);
+    });
+    SetText(title);
+    AttachPeer(peer, nullptr, 0);
+    if (menu_) SetMenu(menu_);
+    OnCreate();
+    return Peer() != nullptr;
+}
+
+void FrameWindow::SetMenu(Menu* menu) {
+    menu_ = menu;
+    auto* fp = AsFrame(Peer());
+    if (!fp) return;
+    QMenuBar* bar = fp->main->menuBar();
+    bar->clear();
+    for (QMenu* old : bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
+    if (!menu) return;
+    CommandTarget& chain = ChainOf(*this);
+    auto chosen = [&chain](int id) {
+        if (Application* app = Application::Instance(); app && &chain == app) app->PostCommand(id);
+        else chain.ExecuteCommand(id);
+    };
+    auto hover = [this](int id) { OnMenuSelect(id); };
+    auto before = [this](Menu& popup, int position) { OnInitMenuPopup(popup, position); };
+    for (int i = 0; i < menu->Count(); ++i) {
+        Menu::Item& item = menu->At(i);
+        if (item.flags & kMenuSeparator) continue;
+        if (item.popup) {
+            QMenu* native = bar->addMenu(ToQString(item.text));
+            Menu* model = item.popup.get();
+            QObject::connect(native, &QMenu::aboutToShow, native, [=, &chain] {
+                before(*model, i);
+                UpdateMenuModel(chain, *model);
+                FillNativeMenu(*native, *model, chain, chosen, hover, before);
+            });
+            QObject::connect(native, &QMenu::aboutToHide, native, [this] { OnMenuSelect(0); });
+            FillNativeMenu(*native, *model, chain, chosen, hover, before);
+        } else {
+            QAction* action = bar->addAction(ToQString(item.text));
+            int id = item.id;
+            QObject::connect(action, &QAction::triggered, bar, [chosen, id] { chosen(id); });
+        }
+    }
+}
+
+void FrameWindow::UpdateMenuItems(Menu& popup) { UpdateMenuModel(ChainOf(*this), popup); }
+
+CommandTarget* FrameWindow::CommandDelegate() { return ActiveChild(); }
+
+MdiChildFrame* FrameWindow::ActiveChild() const {
+    auto* fp = AsFrame(Peer());
+    return fp ? ChildOf(fp->mdi->currentSubWindow()) : nullptr;
+}
+
+std::vector<MdiChildFrame*> FrameWindow::Children() const {
+    std::vector<MdiChildFrame*> out;
+    auto* fp = AsFrame(Peer());
+    if (!fp) return out;
+    QList<QMdiSubWindow*> list = fp->mdi->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if (MdiChildFrame* child = ChildOf(*it)) out.push_back(child);
+    return out;
+}
+
+void FrameWindow::Cascade() {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return;
+    std::vector<MdiChildFrame*> shown;
+    for (MdiChildFrame* child : Children())
+        if (child->State() != ShowState::Minimized) shown.push_back(child);
+    // Bottom of the stack first, each one a title bar further down and right.
+    std::reverse(shown.begin(), shown.end());
+    QRect area = fp->mdi->viewport()->rect();
+    int step = fp->main->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+    QSize size(area.width() * 2 / 3, area.height() * 2 / 3);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        shown[i]->ShowAs(ShowState::Normal);
+        int offset = static_cast<int>(i) * step;
+        AsChild(shown[i]->Peer())->sub->setGeometry(QRect(QPoint(offset, offset), size));
+        AsChild(shown[i]->Peer())->sub->raise();
+    }
+}
+
+void FrameWindow::Tile(bool horizontal) {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return;
+    std::vector<MdiChildFrame*> shown;
+    for (MdiChildFrame* child : Children())
+        if (child->State() != ShowState::Minimized) shown.push_back(child);
+    if (shown.empty()) return;
+    QRect area = fp->mdi->viewport()->rect();
+    int n = static_cast<int>(shown.size());
+    for (int i = 0; i < n; ++i) {
+        MdiChildFrame* child = shown[i];
+        child->ShowAs(ShowState::Normal);
+        // Horizontal tiling stacks wide windows; vertical tiling puts them side by side.
+        QRect r = horizontal ? QRect(0, area.height() * i / n, area.width(), area.height() / n)
+                             : QRect(area.width() * i / n, 0, area.width() / n, area.height());
+        AsChild(child->Peer())->sub->setGeometry(r);
+    }
+}
+
+Rect FrameWindow::MdiClientRect() const {
+    auto* fp = AsFrame(Peer());
+    return fp ? FromQRect(fp->mdi->viewport()->rect()) : Rect{};
+}
+
+void FrameWindow::SetStatusPanes(const std::vector<int>& widths) {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return;
+    QStatusBar* bar = fp->main->statusBar();
+    for (QLabel* label : fp->panes) {
+        bar->removeWidget(label);
+        delete label;
+    }
+    fp->panes.clear();
+    for (int width : widths) {
+        auto* label = new QLabel(bar);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        if (width >= 0) label->setFixedWidth(width);
+        bar->addWidget(label, width < 0 ? 1 : 0);
+        fp->panes.push_back(label);
+    }
+}
+
+void FrameWindow::SetPaneText(int pane, const std::string& text) {
+    auto* fp = AsFrame(Peer());
+    if (fp && pane >= 0 && pane < static_cast<int>(fp->panes.size())) fp->panes[pane]->setText(ToQString(text));
+}
+
+std::string FrameWindow::PaneText(int pane) const {
+    auto* fp = AsFrame(Peer());
+    if (fp && pane >= 0 && pane < static_cast<int>(fp->panes.size())) return FromQString(fp->panes[pane]->text());
+    return {};
+}
+
+void FrameWindow::ShowStatusBar(bool shown) {
+    if (auto* fp = AsFrame(Peer())) fp->main->statusBar()->setVisible(shown);
+}
+
+// ---- MdiChildFrame -------------------------------------------------------------------
+
+MdiChildFrame::MdiChildFrame() = default;
+MdiChildFrame::~MdiChildFrame() { Destroy(); }
+
+bool MdiChildFrame::CreateChild(FrameWindow& main, const std::string& title, const Rect& rect) {
+    auto* fp = AsFrame(main.Peer());
+    if (Peer() || !fp) return false;
+    main_ = &main;
+    auto* peer = new ChildPeer;
+    peer->sub = new SubWindow(*this);
+    peer->client = new ClientWidget(*this, nullptr);
+    peer->sub->setWidget(peer->client);
+    peer->sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    fp->mdi->addSubWindow(peer->sub);
+    peer->widget = peer->sub;
+    if (!rect.IsEmpty()) peer->sub->setGeometry(ToQRect(rect));
+    SetText(title);
+    AttachPeer(peer, &main, 0);
+    OnCreate();
+    if (!Peer()) return false;
+    peer->sub->show();
+    return true;
+}
+
+void MdiChildFrame::SetView(Window* view) {
+    view_ = view;
+    if (view_ && Peer()) view_->Move(ClientRect());
+}
+
+void MdiChildFrame::Activate() {
+    auto* cp = AsChild(Peer());
+    if (!cp || !main_ || !main_->Peer()) return;
+    AsFrame(main_->Peer())->mdi->setActiveSubWindow(cp->sub);
+}
+
+bool MdiChildFrame::IsActive() const { return main_ && main_->ActiveChild() == this; }
+
+void MdiChildFrame::ShowAs(ShowState state) {
+    auto* cp = AsChild(Peer());
+    if (!cp) return;
+    if (State() == ShowState::Normal && state != ShowState::Normal) cp->normalGeometry = cp->sub->geometry();
+    switch (state) {
+    case ShowState::Normal: cp->sub->showNormal(); break;
+    case ShowState::Minimized: cp->sub->showMinimized(); break;
+    case ShowState::Maximized: cp->sub->showMaximized(); break;
+    }
+}
+
+ShowState MdiChildFrame::State() const {
+    auto* cp = AsChild(Peer());
+    if (!cp) return ShowState::Normal;
+    if (cp->sub->isMinimized()) return ShowState::Minimized;
+    if (cp->sub->isMaximized()) return ShowState::Maximized;
+    return ShowState::Normal;
+}
+
+Placement MdiChildFrame::GetPlacement() const {
+    Placement p;
+    auto* cp = AsChild(Peer());
+    if (!cp) return p;
+    p.show = State();
+    p.normal = FromQRect(p.show == ShowState::Normal ? cp->sub->geometry() : cp->normalGeometry);
+    return p;
+}
+
+void MdiChildFrame::SetPlacement(const Placement& placement) {
+    auto* cp = AsChild(Peer());
+    if (!cp) return;
+    cp->sub->showNormal();
+    if (!placement.normal.IsEmpty()) cp->sub->setGeometry(ToQRect(placement.normal));
+    ShowAs(placement.show);
+    Activate();
+}
+
+}  // namespace platform

@@ -1,0 +1,162 @@
+#pragma once
+// Shared pieces of the Qt backend: the native peer of a window and conversions between
+// our values and Qt's. Only files in this folder include it.
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QPicture>
+#include <QPointer>
+#include <QRect>
+#include <QRegion>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "platform/draw_context.h"
+#include "platform/image.h"
+#include "platform/input.h"
+#include "platform/picture.h"
+#include "platform/window.h"
+
+class QScrollBar;
+
+namespace platform {
+
+struct ImageData {
+    QImage image;
+};
+
+struct PictureData {
+    QPicture picture;
+};
+
+struct Region::Data {
+    QRegion region;
+};
+
+class ClientWidget;
+
+// The native side of a created window: its outermost widget (what moves and shows)
+// and the client widget that holds the backing image and receives input.
+struct WindowPeer {
+    Window* owner = nullptr;
+    QPointer<QWidget> widget;
+    ClientWidget* client = nullptr;
+    QScrollBar* scroll[2] = {nullptr, nullptr};
+    std::map<int, int> timerIds;  // our id -> Qt timer id
+    QRect normalGeometry;         // of MDI children, while maximised or minimised
+
+    virtual ~WindowPeer();
+    QWidget* ChildParent() const;  // where child windows go
+};
+
+// The client area of a window: backing image, paint, input, timers, caret, drops.
+class ClientWidget : public QWidget {
+public:
+    ClientWidget(Window& owner, QWidget* parent);
+
+    Window* owner;  // null once the window is destroyed
+    QImage backing;
+    bool dirty = true;
+    QSize caretSize;
+    QPoint caretPos;
+    bool caretShown = false;
+
+    void EnsureBacking();  // the backing image has the widget's size
+    void PaintBacking();   // runs erase + paint handlers into the backing image
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void keyReleaseEvent(QKeyEvent*) override;
+    void focusInEvent(QFocusEvent*) override;
+    void focusOutEvent(QFocusEvent*) override;
+    void timerEvent(QTimerEvent*) override;
+    void closeEvent(QCloseEvent*) override;
+    void dragEnterEvent(QDragEnterEvent*) override;
+    void dropEvent(QDropEvent*) override;
+    bool focusNextPrevChild(bool) override { return false; }  // Tab is a key here
+};
+
+struct DrawContextImpl {
+    DeviceKind kind = DeviceKind::Memory;
+    QPaintDevice* device = nullptr;
+    QImage* image = nullptr;  // when the device is an image (pixel reads)
+    QPainter painter;
+    Pen pen;
+    Brush brush;
+    Font font;
+    Color textColor = 0;
+    Color bkColor = Rgb(255, 255, 255);
+    bool bkOpaque = true;
+    int textAlign = 0;
+    RasterOp rop = RasterOp::Copy;
+    std::vector<Color> palette;
+    QPoint windowOrg, viewportOrg;
+    QSize windowExt{1, 1}, viewportExt{1, 1};
+    QPoint position;
+    int dpiX = 96, dpiY = 96;
+    std::function<void()> onEnd;  // a window's refresh after drawing outside paint
+
+    struct Saved {
+        Pen pen; Brush brush; Font font; Color textColor, bkColor; bool bkOpaque; int textAlign;
+        RasterOp rop; QPoint windowOrg, viewportOrg; QSize windowExt, viewportExt;
+    };
+    std::vector<Saved> saved;
+
+    // Starts painting on a device.
+    bool Begin(QPaintDevice* target, DeviceKind deviceKind);
+    ~DrawContextImpl();
+};
+
+// Conversions.
+QColor ToQColor(Color c);
+Color FromQColor(const QColor& c);
+inline QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+inline Rect FromQRect(const QRect& r) { return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+inline QPoint ToQPoint(Point p) { return QPoint(p.x, p.y); }
+inline Point FromQPoint(const QPoint& p) { return Point{p.x(), p.y()}; }
+QString ToQString(const std::string& s);
+std::string FromQString(const QString& s);
+QFont ToQFont(const Font& font);
+
+// Keys: Qt key + modifiers <-> virtual-key code + Modifier bits.
+int VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
+int QtKeyFromVirtual(int key);
+int ModifiersFromQt(Qt::KeyboardModifiers modifiers);
+Qt::KeyboardModifiers QtModifiers(int modifiers);
+
+// The window a widget belongs to (itself or its nearest ancestor with a window).
+Window* WindowOfWidget(QWidget* widget);
+void RegisterWidget(QWidget* widget, Window* window);
+
+// Key presses and typed text sent to a widget now.
+void SendKeyTo(QWidget* target, int qtKey, Qt::KeyboardModifiers mods, const QString& text);
+void SendTextTo(QWidget* target, const std::string& text);
+
+// Application hooks used by the other parts of the backend.
+namespace backend {
+// True when the key press was taken by pre-translation or by PollKey.
+bool PreTranslate(QWidget* target, const KeyEvent& event);
+void EnterModal();
+void LeaveModal();
+// Scripted answers, consumed in order; false when none of the kind is queued.
+bool TakeModalScript(std::function<int(class Dialog&)>& script);
+bool TakeMessageBoxAnswer(const std::string& text, int& button);
+bool TakePopupMenuAnswer(int& command);
+bool TakeFileDialogAnswer(std::vector<std::string>& paths);
+bool TakePrintDialogAnswer(std::function<bool(struct PrintSettings&)>& answer);
+bool TakeColorDialogAnswer(std::function<bool(Color&)>& answer);
+bool TakeFontDialogAnswer(std::function<bool(Font&)>& answer);
+}  // namespace backend
+
+}  // namespace platform

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include "platform/application.h"
+#include "platform/automation.h"
+#include "platform/dialog.h"
+#include "platform/draw_context.h"
+#include "platform/image.h"
+#include "platform/menu.h"
+#include "qt_app.h"
+
+using namespace platform;
+
+namespace {
+
+enum : int {
+    kName = 17131, kNotes = 17132, kApply = 17133, kSound = 17134, kAnalog = 17135, kDigital = 17136,
+    kFrame = 17137, kFormat = 17138, kUnit = 17139, kModels = 17140, kPins = 17141, kColours = 17142,
+    kParams = 17143, kTree = 17144, kTabs = 17145, kSteps = 17146, kProgress = 17147, kScroll = 17148,
+    kLabel = 17149
+};
+
+DialogTemplate EveryKind() {
+    return DialogTemplate{4242, "Properties", Size{300, 260}, {
+        {ControlKind::Static, kLabel, "&Name:", Rect{5, 5, 40, 15}},
+        {ControlKind::Edit, kName, "", Rect{45, 5, 150, 17}},
+        {ControlKind::MultiLineEdit, kNotes, "", Rect{155, 5, 295, 40}},
+        {ControlKind::PushButton, kApply, "Apply", Rect{5, 22, 50, 36}},
+        {ControlKind::CheckBox, kSound, "Sound", Rect{55, 22, 110, 34}},
+        {ControlKind::GroupBox, kFrame, "Kind", Rect{5, 40, 120, 70}},
+        {ControlKind::RadioButton, kAnalog, "Analog", Rect{10, 50, 60, 62}, kCtlGroup},
+        {ControlKind::RadioButton, kDigital, "Digital", Rect{62, 50, 115, 62}},
+        {ControlKind::ComboList, kFormat, "", Rect{125, 45, 200, 100}},
+        {ControlKind::ComboDropDown, kUnit, "", Rect{205, 45, 295, 100}, kCtlSorted},
+        {ControlKind::ListBox, kModels, "", Rect{5, 75, 95, 130}, kCtlSorted},
+        {ControlKind::MultiListBox, kPins, "", Rect{100, 75, 190, 130}},
+        {ControlKind::OwnerDrawListBox, kColours, "", Rect{195, 75, 295, 130}},
+        {ControlKind::ReportList, kParams, "", Rect{5, 135, 150, 200}},
+        {ControlKind::TreeView, kTree, "", Rect{155, 135, 295, 200}},
+        {ControlKind::TabControl, kTabs, "", Rect{5, 205, 150, 220}},
+        {ControlKind::UpDown, kSteps, "", Rect{155, 205, 200, 220}},
+        {ControlKind::ProgressBar, kProgress, "", Rect{205, 205, 295, 220}},
+        {ControlKind::ScrollBar, kScroll, "", Rect{5, 225, 150, 235}},
+        {ControlKind::DefPushButton, 1, "OK", Rect{180, 240, 230, 255}},
+        {ControlKind::PushButton, 2, "Cancel", Rect{240, 240, 290, 255}},
+    }};
+}
+
+struct Values {
+    std::string name, notes, format, unit, model, tree, cell;
+    int sound = -1, digital = -1, steps = -1, progress = -1, scroll = -1, tab = -1;
+    std::vector<int> pins;
+};
+
+class PropertiesDialog : public Dialog {
+public:
+    PropertiesDialog() : Dialog(EveryKind()) {
+        OnCommand(kApply, [this](int) { ++applied; });
+    }
+
+    bool OnInitDialog() override {
+        SetItemText(kName, "R1");
+        SetEditLimit(kName, 8);
+        CheckRadioButton(kAnalog, kDigital, kAnalog);
+        for (const char* f : {"Engineering", "Scientific", "Fixed"}) AddString(kFormat, f);
+        SetCurSel(kFormat, 0);
+        for (const char* u : {"ohm", "V", "A"}) AddString(kUnit, u);
+        for (const char* m : {"2N2222", "1N4148", "BC547"}) SetItemData(kModels, AddString(kModels, m), 70 + ItemCount(kModels));
+        for (const char* p : {"A", "B", "C", "D"}) AddString(kPins, p);
+        for (const char* c : {"red", "green"}) AddString(kColours, c);
+        InsertColumn(kParams, 0, "Name", 60);
+        InsertColumn(kParams, 1, "Value", 60);
+        SetCellText(kParams, InsertRow(kParams, -1, "BF"), 1, "100");
+        SetCellText(kParams, InsertRow(kParams, -1, "IS"), 1, "1e-14");
+        int root = InsertTreeItem(kTree, 0, "Analog");
+        InsertTreeItem(kTree, InsertTreeItem(kTree, root, "Transistors"), "NPN");
+        AddString(kTabs, "General");
+        AddString(kTabs, "Font");
+        SetRange(kSteps, 0, 100000);
+        SetPos(kSteps, 40000);
+        SetRange(kProgress, 0, 10);
+        SetRange(kScroll, 0, 70000);  // ranges above 32767
+        notes.clear();
+        return true;
+    }
+
+    void OnOK() override {
+        v.name = ItemText(kName);
+        v.notes = ItemText(kNotes);
+        v.sound = IsButtonChecked(kSound);
+        v.digital = IsButtonChecked(kDigital);
+        v.format = ItemString(kFormat, CurSel(kFormat));
+        v.unit = ItemText(kUnit);
+        v.model = CurSel(kModels) >= 0 ? ItemString(kModels, CurSel(kModels)) : "";
+        v.pins = SelectedItems(kPins);
+        v.cell = CellText(kParams, 0, 1);
+        v.tree = TreeItemText(kTree, SelectedTreeItem(kTree));
+        v.steps = Pos(kSteps);
+        v.progress = Pos(kProgress);
+        v.scroll = Pos(kScroll);
+        v.tab = CurSel(kTabs);
+        Dialog::OnOK();
+    }
+
+    void OnControlNotify(int id, Notify code) override {
+        if (code == Notify::Changed || code == Notify::SelChange || code == Notify::Clicked || code == Notify::ItemEdited)
+            notes.push_back({id, code});
+    }
+
+    void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) override {
+        ++drawn;
+        dc.FillRect(item.rect, Brush::Solid(item.item == 0 ? Rgb(255, 0, 0) : Rgb(0, 255, 0)));
+    }
+
+    Values v;
+    int applied = 0;
+    int drawn = 0;
+    std::vector<std::pair<int, Notify>> notes;
+};
+
+bool Noted(const PropertiesDialog& d, int id, Notify code) {
+    for (const auto& n : d.notes)
+        if (n.first == id && n.second == code) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(Dialog, EveryControlKindFilledEditedByKeysAndReadBackById) {
+    TestApp();
+    PropertiesDialog dlg;
+    Image looks;
+    int depthInside = -1;
+    automation::QueueModalScript([&](Dialog& d) {
+        depthInside = Application::ModalLoopDepth();
+        EXPECT_EQ(d.ItemText(kName), "R1");
+        automation::SendKeyToItem(d, kName, key::kEnd);
+        automation::SendKeyToItem(d, kName, key::kBack);
+        automation::SendTextToItem(d, kName, "load9912");  // limit 8 characters
+        automation::SendTextToItem(d, kNotes, "bias");
+        automation::ClickItem(d, kSound);
+        automation::ClickItem(d, kDigital);
+        automation::ClickItem(d, kApply);
+        d.SelectString(kFormat, "sci");
+        automation::SendTextToItem(d, kUnit, "mV");
+        automation::SendKeyToItem(d, kModels, key::kDown);  // from no selection to the first
+        d.SetSel(kPins, 1, true);
+        d.SetSel(kPins, 3, true);
+        d.EditCell(kParams, 0, 1);
+        automation::SendKeyToItem(d, kParams, key::kEnd);
+        automation::SendTextToItem(d, kParams, "0");
+        automation::SendKeyToItem(d, kParams, key::kReturn);
+        Application::PumpMessages();  // the editor commits through the queue
+        d.SelectTreeItem(kTree, 3);
+        d.SetCurSel(kTabs, 1);
+        automation::SendKeyToItem(d, kSteps, key::kUp);
+        d.SetPos(kProgress, 7);
+        d.SetPos(kScroll, 65000);
+        looks = d.Grab();
+        automation::ClickItem(d, 1);
+        return 99;  // not used: OK ended the dialog
+    });
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(depthInside, 1);
+    EXPECT_EQ(Application::ModalLoopDepth(), 0);
+    EXPECT_FALSE(dlg.IsCreated());
+
+    EXPECT_EQ(dlg.v.name, "Rload991");
+    EXPECT_EQ(dlg.v.notes, "bias");
+    EXPECT_EQ(dlg.v.sound, 1);
+    EXPECT_EQ(dlg.v.digital, 1);
+    EXPECT_EQ(dlg.applied, 1);
+    EXPECT_EQ(dlg.v.format, "Scientific");
+    EXPECT_EQ(dlg.v.unit, "mV");
+    EXPECT_EQ(dlg.v.model, "1N4148");  // sorted list: 1N4148, 2N2222, BC547
+    EXPECT_EQ(dlg.v.pins, (std::vector<int>{1, 3}));
+    EXPECT_EQ(dlg.v.cell, "1000");
+    EXPECT_EQ(dlg.v.tree, "NPN");
+    EXPECT_EQ(dlg.v.tab, 1);
+    EXPECT_EQ(dlg.v.steps, 40001);
+    EXPECT_EQ(dlg.v.progress, 7);
+    EXPECT_EQ(dlg.v.scroll, 65000);
+
+    // Notifications arrive by control id from user input, not from the program's own
+    // list changes.
+    EXPECT_TRUE(Noted(dlg, kName, Notify::Changed));
+    EXPECT_TRUE(Noted(dlg, kSound, Notify::Clicked));
+    EXPECT_TRUE(Noted(dlg, kModels, Notify::SelChange));
+    EXPECT_TRUE(Noted(dlg, kParams, Notify::ItemEdited));
+    EXPECT_FALSE(Noted(dlg, kFormat, Notify::SelChange));
+    EXPECT_FALSE(Noted(dlg, kApply, Notify::Clicked));  // handled as a command
+
+    // The owner-drawn list painted its items.
+    EXPECT_GT(dlg.drawn, 0);
+    ASSERT_FALSE(looks.IsNull());
+    int red = 0;
+    for (int y = 0; y < looks.Height(); ++y)
+        for (int x = 0; x < looks.Width(); ++x) red += looks.Pixel(x, y) == Rgb(255, 0, 0);
+    EXPECT_GT(red, 50);
+}
+
+TEST(Dialog, EscapeCancelsAndScriptResultEndsAnOpenDialog) {
+    TestApp();
+    PropertiesDialog esc;
+    automation::QueueModalScript([](Dialog& d) {
+        automation::SendKeyToItem(d, kName, key::kEscape);
+        return 5;
+    });
+    EXPECT_EQ(esc.DoModal(), 2);
+    EXPECT_TRUE(esc.v.name.empty());  // OnOK never ran
+
+    PropertiesDialog open;
+    automation::QueueModalScript([](Dialog&) { return 4; });  // e.g. "reopen"
+    EXPECT_EQ(open.DoModal(), 4);
+
+    // A modal dialog opened from a script runs its own nested loop.
+    PropertiesDialog outer;
+    int innerResult = 0;
+    automation::QueueModalScript([&](Dialog&) {
+        PropertiesDialog inner;
+        automation::QueueModalScript([](Dialog& d) {
+            EXPECT_EQ(Application::ModalLoopDepth(), 2);
+            automation::SendKeyToItem(d, kName, key::kReturn);  // the default button
+            return 0;
+        });
+        innerResult = inner.DoModal();
+        return 2;
+    });
+    EXPECT_EQ(outer.DoModal(), 2);
+    EXPECT_EQ(innerResult, 1);
+}
+
+TEST(Dialog, ContextMenuTakesScriptedAnswerAfterUpdateHandlers) {
+    TestApp();
+    Window view;
+    ASSERT_TRUE(view.Create(nullptr, Rect{0, 0, 100, 100}));
+    view.OnCommandRange(17568, 17572, [](int) {});
+    view.OnUpdate(17570, [](CommandUI& ui) { ui.SetCheck(1); });
+    Menu graphics;
+    graphics.Append(17568, "&Line");
+    graphics.Append(17570, "&Rectangle");
+    graphics.Append(17585, "Pic&ture");
+    automation::QueuePopupMenuAnswer(17570);
+    EXPECT_EQ(view.TrackPopupMenu(graphics, view.ClientToScreen(Point{10, 10})), 17570);
+    EXPECT_FALSE(graphics.At(0).flags & kMenuGrayed);
+    EXPECT_TRUE(graphics.At(1).flags & kMenuChecked);
+    EXPECT_TRUE(graphics.At(2).flags & kMenuGrayed);  // nobody handles it
+}

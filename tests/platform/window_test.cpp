@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include "platform/accelerator.h"
+#include "platform/automation.h"
+#include "platform/draw_context.h"
+#include "platform/image.h"
+#include "platform/system_services.h"
+#include "platform/window.h"
+#include "qt_app.h"
+
+using namespace platform;
+
+namespace {
+
+// A window that records what it receives.
+struct Recorder : Window {
+    std::vector<MouseEvent> mice;
+    std::vector<int> keys;
+    std::u32string chars;
+    std::vector<int> timers;
+    std::vector<int> commands;
+    int paints = 0;
+
+    void OnMouse(const MouseEvent& e) override { mice.push_back(e); }
+    void OnKeyDown(const KeyEvent& e) override { keys.push_back(e.key); }
+    void OnChar(char32_t ch) override { chars.push_back(ch); }
+    void OnTimer(int id) override { timers.push_back(id); }
+    void OnPaint(DrawContext& dc) override {
+        ++paints;
+        dc.SetPen(Pen::Null());
+        dc.SetBrush(Brush::Solid(Rgb(0, 0, 255)));
+        dc.Rectangle(Rect{10, 10, 30, 20});
+    }
+};
+
+}  // namespace
+
+TEST(Window, IsPlainUntilCreated) {
+    Recorder w;  // no application needed
+    EXPECT_FALSE(w.IsCreated());
+    EXPECT_FALSE(w.SetTimer(1, 10));
+    EXPECT_EQ(w.GetDC(), nullptr);
+    EXPECT_TRUE(w.ClientRect().IsEmpty());
+    w.SetText("hidden");
+    EXPECT_EQ(w.Text(), "hidden");
+    int ran = 0;
+    w.OnCommand(17561, [&](int) { ++ran; });
+    EXPECT_TRUE(w.ExecuteCommand(17561));
+    EXPECT_EQ(ran, 1);
+}
+
+TEST(Window, ReceivesInjectedMouseKeysAndAcceleratedCommands) {
+    TestApp();
+    Recorder w;
+    ASSERT_TRUE(w.Create(nullptr, Rect{0, 0, 200, 100}));
+    automation::SendMouse(w, MouseAction::LeftDown, Point{12, 34}, kLeftButton | kMouseShift);
+    automation::SendMouse(w, MouseAction::Move, Point{20, 40}, kLeftButton);
+    automation::SendMouse(w, MouseAction::LeftUp, Point{20, 40});
+    automation::SendMouse(w, MouseAction::Wheel, Point{5, 5}, 0, -120);
+    ASSERT_EQ(w.mice.size(), 4u);
+    EXPECT_EQ(w.mice[0].action, MouseAction::LeftDown);
+    EXPECT_EQ(w.mice[0].point, (Point{12, 34}));
+    EXPECT_EQ(w.mice[0].flags, kLeftButton | kMouseShift);
+    EXPECT_EQ(w.mice[1].flags, kLeftButton);
+    EXPECT_EQ(w.mice[2].action, MouseAction::LeftUp);
+    EXPECT_EQ(w.mice[2].flags, 0);
+    EXPECT_EQ(w.mice[3].wheelDelta, -120);
+
+    automation::SendKey(w, 'A');
+    automation::SendKey(w, key::kEscape);
+    automation::SendText(w, "x1");
+    EXPECT_EQ(w.keys, (std::vector<int>{'A', 27, 'X', '1'}));
+    EXPECT_EQ(w.chars, U"a\x1bx1");
+
+    // An accelerator turns Ctrl+P into command 57607 before the window sees the key.
+    AcceleratorTable table(514, {{'P', kCtrlDown, 57607}});
+    w.SetAccelerators(&table);
+    w.OnCommand(57607, [&](int id) { w.commands.push_back(id); });
+    w.keys.clear();
+    automation::SendKey(w, 'P', kCtrlDown);
+    automation::SendKey(w, 'P');
+    EXPECT_EQ(w.commands, std::vector<int>{57607});
+    EXPECT_EQ(w.keys, std::vector<int>{'P'});
+    w.Destroy();
+    EXPECT_FALSE(w.IsCreated());
+}
+
+TEST(Window, PollKeyTakesQueuedKeysOneAtATimeWithoutDispatching) {
+    TestApp();
+    Recorder w;
+    ASSERT_TRUE(w.Create(nullptr, Rect{0, 0, 50, 50}));
+    EXPECT_EQ(Services().PollKey(), 0);
+    automation::PostKey(w, 'P');
+    automation::PostKey(w, key::kEscape);
+    EXPECT_EQ(Services().PollKey(), 'P');
+    EXPECT_EQ(Services().PollKey(), key::kEscape);
+    EXPECT_EQ(Services().PollKey(), 0);
+    EXPECT_TRUE(w.keys.empty());
+    // Outside a poll, queued keys reach the window through the pump.
+    automation::PostKey(w, key::kPause);
+    Application::PumpMessages();
+    EXPECT_EQ(w.keys, std::vector<int>{key::kPause});
+}
+
+TEST(Window, TimerFiresUntilKilled) {
+    TestApp();
+    Recorder w;
+    ASSERT_TRUE(w.Create(nullptr, Rect{0, 0, 50, 50}));
+    ASSERT_TRUE(w.SetTimer(5678, 5));
+    EXPECT_TRUE(Application::PumpUntil([&] { return w.timers.size() >= 2; }, 3000));
+    EXPECT_EQ(w.timers.front(), 5678);
+    w.KillTimer(5678);
+    size_t seen = w.timers.size();
+    Application::PumpUntil([] { return false; }, 50);
+    EXPECT_EQ(w.timers.size(), seen);
+}
+
+TEST(Window, PaintAndOutsidePaintDrawingShowInThePicture) {
+    TestApp();
+    Recorder w;
+    ASSERT_TRUE(w.Create(nullptr, Rect{0, 0, 60, 40}));
+    Image shot = w.Grab();
+    ASSERT_EQ(shot.Width(), 60);
+    EXPECT_EQ(shot.Pixel(15, 15), Rgb(0, 0, 255));
+    EXPECT_EQ(shot.Pixel(30, 15), Rgb(255, 255, 255));  // right edge excluded
+    EXPECT_EQ(shot.Pixel(5, 5), Rgb(255, 255, 255));
+
+    // A cross-hair drawn with XOR outside paint, then drawn again, leaves the picture.
+    Image before = w.Grab();
+    for (int pass = 0; pass < 2; ++pass) {
+        auto dc = w.GetDC();
+        ASSERT_NE(dc, nullptr);
+        dc->SetRasterOp(RasterOp::Xor);
+        dc->SetPen(Pen::Solid(Rgb(255, 255, 255)));
+        dc->MoveTo(Point{0, 15});
+        dc->LineTo(Point{60, 15});
+        dc->MoveTo(Point{20, 0});
+        dc->LineTo(Point{20, 40});
+        if (pass == 0) {
+            EXPECT_EQ(dc->GetPixel(Point{15, 15}), Rgb(255, 255, 0));  // blue XOR white
+            EXPECT_EQ(dc->GetPixel(Point{5, 15}), Rgb(0, 0, 0));
+            EXPECT_EQ(dc->GetPixel(Point{20, 15}), Rgb(0, 0, 255));  // crossing: XORed twice
+        }
+    }
+    EXPECT_TRUE(w.Grab() == before);
+    int paints = w.paints;
+    w.Invalidate();
+    w.Update();
+    EXPECT_EQ(w.paints, paints + 1);
+}
