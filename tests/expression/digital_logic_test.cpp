@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
+
+#include "expression/compiler.h"
+#include "expression/expression.h"
 
 namespace ob7 {
 namespace {
@@ -178,6 +182,92 @@ TEST(DigitalLogic, ConditionFalseFallsThroughToNextCase) {
     EXPECT_EQ(d.min, 7);
     EXPECT_EQ(d.typ, 8);  // the missing typical is the mean
     EXPECT_EQ(d.max, 9);
+}
+
+// A primitive's formula compiled with its pins A, B, C declared, built into a program.
+struct CompiledProgram {
+    DigitalProgram program;
+    int compile = -1;
+    int build = -1;
+    CompiledProgram(const std::string& text, int mode) {
+        LocalNameSet pins;
+        pins.names = {"A", "B", "C"};
+        pins.kinds = {1, 1, 1};
+        CompiledExpression e;
+        InitCompiledExpression(&e);
+        ExpressionCompiler c;
+        InitExpressionCompiler(&c, text, &e, 1, mode);
+        c.pending_mode = 1;
+        SetCompilerLocals(&c, &pins);
+        compile = CompileExpression(&c);
+        if (compile == 0) build = BuildDigitalDelayProgram(program, e, mode);
+        FreeExpression(&e);
+        ScaleDelayProgramToTicks(program, DelayScaling{1e-9, 0.5, 2.0});
+    }
+};
+
+TEST(DigitalLogic, CompiledLogicExpression) {
+    CompiledProgram p("~(A & B) | C", kModeLogicExpression);
+    ASSERT_EQ(p.compile, 0);
+    ASSERT_EQ(p.build, 0);
+    uint8_t cases[][4] = {
+        {kLevel1, kLevel1, kLevel0, kLevel0},
+        {kLevel1, kLevel0, kLevel0, kLevel1},
+        {kLevelX, kLevel1, kLevel1, kLevel1},
+        {kLevelX, kLevel1, kLevel0, kLevelX},
+    };
+    for (auto& c : cases) EXPECT_EQ(EvalLogicProgram(c, p.program.entries.get(), p.program.count), c[3]);
+}
+
+TEST(DigitalLogic, CompiledPinDelayCase) {
+    uint8_t pins[3] = {kLevel1, kLevel0, kLevel0};
+    PinHistory hist[3];
+    hist[0].present_kind = 1;  // A rises now
+    PinDelayContext c;
+    c.pin_levels = pins;
+    c.histories = hist;
+    struct Case {
+        const char* text;
+        int from, to;
+        int typ;
+    } cases[] = {
+        {"CASE(TRN_LH, DELAY(1n,2n,3n), DELAY(4n,5n,6n))", kLevelX, kLevel1, 2},
+        {"CASE(TRN_LH, DELAY(1n,2n,3n), DELAY(4n,5n,6n))", kLevelX, kLevel0, 5},
+        {"CASE(CHANGED(A,0) & TRN_HL, DELAY(1n,2n,3n), TRN_LH, DELAY(7n,8n,9n), DELAY(4n,5n,6n))", kLevel1,
+         kLevel0, 2},
+        {"CASE(CHANGED(A,0) & TRN_HL, DELAY(1n,2n,3n), TRN_LH, DELAY(7n,8n,9n), DELAY(4n,5n,6n))", kLevel0,
+         kLevel1, 8},
+        {"DELAY(4n,5n,6n)", kLevel0, kLevel1, 5},
+    };
+    for (const Case& k : cases) {
+        CompiledProgram p(k.text, kModePinDelay);
+        ASSERT_EQ(p.compile, 0) << k.text;
+        c.count = p.program.count;
+        c.entries = p.program.entries.get();
+        DelayTicks d;
+        uint8_t result;
+        EXPECT_EQ(EvalPinDelayProgram(c, State(k.to), State(k.from), &d, &result), 0) << k.text;
+        EXPECT_EQ(d.typ, k.typ) << k.text << " " << k.from << "->" << k.to;
+    }
+}
+
+TEST(DigitalLogic, CompiledConstraintScalesChangedTime) {
+    // The CHANGED time of a constraint is in seconds like a pin-delay number.
+    CompiledProgram p("CHANGED(A, 10n) & (B == '1)", kModeConstraint);
+    ASSERT_EQ(p.compile, 0);
+    uint8_t pins[3] = {kLevel1, kLevel1, kLevel0};
+    PinHistory hist[3];
+    PinDelayContext c;
+    c.count = p.program.count;
+    c.entries = p.program.entries.get();
+    c.pin_levels = pins;
+    c.histories = hist;
+    for (int ago : {5, 20}) {
+        hist[0] = PinHistory{100 - ago, 1, 100, 4};
+        uint8_t result;
+        EXPECT_EQ(EvalPinDelayState(c, &result), 0);
+        EXPECT_EQ(result, ago < 10 ? 1 : 0) << ago;
+    }
 }
 
 }  // namespace
