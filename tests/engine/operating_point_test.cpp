@@ -5,6 +5,7 @@
 
 #include "engine/engine_fixture.h"
 #include "sim/engine/newton.h"
+#include "sim/engine/load_pass.h"
 #include "sim/engine/operating_point.h"
 
 namespace ob7 {
@@ -252,6 +253,70 @@ TEST_F(EngineCircuit, EscapeStopsTheIteration) {
     RunControl.abort = 1;
     EXPECT_EQ(NewtonSolve(nullptr, 100, Options.gmin), 15056);
     EXPECT_EQ(IterationCount, 0);
+}
+
+int digital_calls = 0;
+
+TEST_F(EngineCircuit, DigitalChangesSolveTheAnalogSideAgain) {
+    AddSource(kCurrentSource, 0, 1, 1e-3);
+    AddConductance(1, 0, 1e-3);
+    ASSERT_EQ(Prepare(1), 0);
+    OperatingPointPhase = 0;
+    AnalysisMode = kModeTransient;
+    WorkingMethod = kTrapezoidal;
+    IntegrationOrder = 1;
+    ob7::Run.time = 5e-6;
+    LastAcceptedTime = 4e-6;
+    StepHistory[0] = 2e-6;
+    digital_calls = 0;
+    Digital.apply_events_now = [](bool* changed) {
+        *changed = ++digital_calls == 1;
+        return 0;
+    };
+    DigitalPhase = 1;
+    EXPECT_EQ(NewtonSolve(nullptr, 10, 0), 0);
+    EXPECT_EQ(digital_calls, 1);
+    EXPECT_EQ(DigitalPhase, 2);
+    EXPECT_DOUBLE_EQ(StepHistory[0], 1e-6);  // cut back to the digital event
+    EXPECT_NEAR(Ag0, 1e6, 1e-6);
+    EXPECT_DOUBLE_EQ(Solution[1], 1.0);      // solved again after the hand-over
+
+    // A failed analog solve at the operating point keeps its failure; the digital side
+    // does not run on it.
+    FreeSimulationState();
+    BuildProbeCircuit()->moving = [] { return true; };
+    ASSERT_EQ(Prepare(1), 0);
+    OperatingPointPhase = 1;
+    AnalysisMode = kModeDc;
+    DigitalPhase = 1;
+    digital_calls = 0;
+    EXPECT_EQ(NewtonSolve(nullptr, 5, 0), kMsgIterationLimit);
+    EXPECT_EQ(digital_calls, 0);
+    Digital = {};
+    DigitalPhase = 0;
+}
+
+TEST_F(EngineCircuit, WithoutAnalogNodesOnlyTheDigitalSideSettles) {
+    ASSERT_EQ(Prepare(0), 0);
+    NoAnalogNodes = 1;
+    DigitalSettle = 1;
+    digital_calls = 0;
+    Digital.settle_states = [] {
+        ++digital_calls;
+        return 0;
+    };
+    EXPECT_EQ(NewtonSolve(nullptr, 10, 0), 0);
+    EXPECT_EQ(digital_calls, 1);
+    RunControl.abort = 1;
+    EXPECT_EQ(NewtonSolve(nullptr, 10, 0), 15056);
+    Digital = {};
+    NoAnalogNodes = DigitalSettle = 0;
+}
+
+TEST_F(EngineCircuit, NominalValuesAreKeptByEachKind) {
+    Conductance* r = AddConductance(1, 0, 2e-3);
+    SaveNominalRLCValues();
+    EXPECT_EQ(r->nominal, 2e-3);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ namespace ob7::testdev {
 struct Conductance : DeviceInstance {
     int a = 0, b = 0;
     double g = 0;
+    double nominal = 0;
 };
 inline int SetupConductances() {
     for (auto* r : DevicesOf<Conductance>(kResistorList))
@@ -29,7 +30,11 @@ inline int LoadConductances() {
     for (auto* r : DevicesOf<Conductance>(kResistorList)) StampConductance(r->g);
     return 0;
 }
-inline const DeviceKindHandler kConductanceKind{LoadStage::Resistors, 0, SetupConductances, LoadConductances};
+inline void SaveConductanceNominals() {
+    for (auto* r : DevicesOf<Conductance>(kResistorList)) r->nominal = r->g;
+}
+inline const DeviceKindHandler kConductanceKind{LoadStage::Resistors, 0, SetupConductances, LoadConductances,
+                                                BranchRank::None, nullptr, SaveConductanceNominals};
 
 // --- Independent sources (SPICE source list): I drives current from a through the
 // source to b; V holds p - n at its value through branch equation `branch`.

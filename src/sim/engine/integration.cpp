@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "sim/engine/load_pass.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
@@ -222,6 +223,7 @@ void SaveAcceptedPoint() {
     std::swap(LastAcceptedSolution, EarlierAcceptedSolution);
     LastAcceptedSolution = Solution;
     PreviousIterate = Solution;
+    if (Digital.save_accepted_states) Digital.save_accepted_states();
 }
 
 }  // namespace ob7

@@ -24,6 +24,7 @@ int HasNodeSets = 0;
 int HasInitialConditions = 0;
 
 DigitalCoupling Digital;
+RunStateHooks RunState;
 int DigitalPhase = 0;
 int DigitalSettle = 0;
 double LastAcceptedTime = 0;
@@ -219,6 +220,11 @@ int GetEquationCount() {
     return AnalysisKind == 1 ? 2 * count : count;
 }
 
+void SaveNominalRLCValues() {
+    for (const DeviceKindHandler* h : Handlers())
+        if (h->save_nominal_values) h->save_nominal_values();
+}
+
 int InitSimulationState(bool clear_vectors, MatrixSlot& slot) {
     WorkRelTol = Options.reltol;
     WorkAbsTol = Options.abstol;
@@ -228,6 +234,8 @@ int InitSimulationState(bool clear_vectors, MatrixSlot& slot) {
     CoreTolerance = 0.08 * std::pow(2.0, std::log10(Options.reltol));
     AtoDMinimum = 1e30;
     LoadAbort = 0;
+    OperatingPointSolved = 0;
+    AcOperatingPointSolved = 0;
 
     // Nothing later may divide by these.
     for (double* value : {&DigitalTimeScale, &MaxTimeStep, &SweepStep, &TimeUnit})
@@ -259,6 +267,10 @@ int InitSimulationState(bool clear_vectors, MatrixSlot& slot) {
         for (std::vector<double>* v : {&Solution, &PreviousIterate, &LastAcceptedSolution, &EarlierAcceptedSolution})
             std::fill(v->begin(), v->end(), 0.0);
         AllocateChargeStates();
+        if (RunState.setup_breakpoints) {
+            const int error = RunState.setup_breakpoints();
+            if (error) return error;
+        }
     }
     MatrixSetUp = 0;
     const int result = LoadCircuit();
@@ -287,8 +299,13 @@ void ReleaseEngineMatrices() {
 }
 
 void FreeSimulationState() {
+    if (RunState.free_model_lists) RunState.free_model_lists();
     FreeDeviceLists();
     ReleaseEngineMatrices();
+    if (RunState.return_final_values) {
+        const int size = std::min(EquationCount + 1, static_cast<int>(Solution.size()));
+        RunState.return_final_values(Solution.empty() ? nullptr : Solution.data(), Solution.empty() ? 0 : size);
+    }
     FreeRunVectors();
     std::vector<double>().swap(StateValues);
     std::vector<double>().swap(StateDerivatives);
@@ -297,6 +314,7 @@ void FreeSimulationState() {
     MatrixSetUp = 0;
     EquationCount = 0;
     NodeCount = 0;
+    if (RunState.free_run_buffers) RunState.free_run_buffers();
 }
 
 }  // namespace ob7

@@ -80,6 +80,9 @@ struct DeviceKindHandler {
     BranchRank branch_rank = BranchRank::None;
     // Numbers the kind's branch equations from next_equation; returns the next free one.
     int (*number_branches)(int next_equation) = nullptr;
+    // Resistors, capacitors and inductors: keeps each record's value as its nominal value
+    // before stepping or Monte Carlo change it.
+    void (*save_nominal_values)() = nullptr;
 };
 
 // Adds a device kind to both passes; registering the same handler again does nothing.
@@ -159,6 +162,9 @@ int NumberBranchEquations();
 // The count of real values a solution holds: doubled for AC.
 int GetEquationCount();
 
+// Every registered kind keeps its values as the nominal ones.
+void SaveNominalRLCValues();
+
 // --- Digital side -------------------------------------------------------------------------
 // What the digital simulator lends the analog passes; unset members are skipped.
 struct DigitalCoupling {
@@ -166,10 +172,23 @@ struct DigitalCoupling {
     int (*update_events)() = nullptr;        // load pass at the operating point
     // Applies the digital events due now; *changed tells whether any output moved.
     int (*apply_events_now)(bool* changed) = nullptr;
+    void (*save_accepted_states)() = nullptr;  // the node states of an accepted point
 };
 extern DigitalCoupling Digital;
 extern int DigitalPhase;       // 1: events are due at this point; 2: handed over
 extern int DigitalSettle;      // the driver asks the no-analog path to settle states
 extern double LastAcceptedTime;
+
+// What the compiler, the transient driver and the device models lend the start and the
+// end of an analysis; unset members are skipped.
+struct RunStateHooks {
+    int (*setup_breakpoints)() = nullptr;   // when an analysis starts with cleared vectors
+    void (*free_model_lists)() = nullptr;   // the circuit's per-model-type lists
+    // Takes the final values into the circuit's node table (solution by equation number,
+    // null when there is none) and clears the compiled circuit.
+    void (*return_final_values)(const double* solution, int size) = nullptr;
+    void (*free_run_buffers)() = nullptr;   // lossy-line buffers, digital stimulus data
+};
+extern RunStateHooks RunState;
 
 }  // namespace ob7

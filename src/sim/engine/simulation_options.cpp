@@ -108,6 +108,7 @@ void ParseSimulationOptions(bool all) {
     for (int row = 0; row < kOptionCount; ++row)
         if (all || IsOptionEditable(row)) ParseRow(row);
     WorkingMethod = Method;
+    Run.gmin = Options.gmin;  // the GMIN of expressions
 }
 
 void FillOptionDefaultTexts(int flags) {

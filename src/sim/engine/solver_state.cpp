@@ -23,6 +23,8 @@ int AcNeedsOperatingPoint = 0;
 int LoadAbort = 0;
 double SourceFactor = 1.0;
 long TotalIterations = 0;
+int OperatingPointSolved = 0;
+int AcOperatingPointSolved = 0;
 
 int NodeCount = 0;
 int EquationCount = 0;
@@ -52,12 +54,14 @@ void AllocateRunVectors() {
     for (std::vector<double>* v : {&Solution, &RightHandSide, &PreviousIterate, &LastAcceptedSolution,
                                    &EarlierAcceptedSolution, &BackupSolution})
         v->assign(n, 0.0);
+    Run.solution_available = 1;
 }
 
 void FreeRunVectors() {
     for (std::vector<double>* v : {&Solution, &RightHandSide, &PreviousIterate, &LastAcceptedSolution,
                                    &EarlierAcceptedSolution, &BackupSolution})
         std::vector<double>().swap(*v);
+    Run.solution_available = 0;
 }
 
 }  // namespace ob7

@@ -45,6 +45,8 @@ extern int AcNeedsOperatingPoint; // the AC run solves an operating point as wel
 extern int LoadAbort;             // a device load has reported its own error
 extern double SourceFactor;       // independent sources are scaled by it (source stepping)
 extern long TotalIterations;      // Newton iterations of all attempts of a run
+extern int OperatingPointSolved;  // an operating point of this run has been solved
+extern int AcOperatingPointSolved;
 
 // Circuit size: nodes are equations 1..NodeCount, branch currents follow.
 extern int NodeCount;
