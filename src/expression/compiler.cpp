@@ -3,10 +3,13 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "expression/compiler_internal.h"
+#include "expression/derivative.h"
 #include "expression/expression_context.h"
 #include "expression/math_error.h"
 #include "expression/operator_table.h"
@@ -62,6 +65,7 @@ struct ParserContext {
     std::string part_name;
     bool first_is_part = false;
     char pins[2] = {' ', ' '};
+    int case_item = -1;  // CASE: the IFTHEN item of the open condition
 };
 
 class Parser {
@@ -87,7 +91,11 @@ private:
     int EmitDeviceQuantity(ParserContext& cx, const OperatorRow& row, int position);
     int EmitTerms(const QuantityTerms& terms, const std::string& label, int position);
     int CompileSubExpression(int32_t kind_flags, int32_t mask, std::string* text_out);
-    int ReadNumberArgument(double* value, std::string* text_out);
+    int ReadNumberArgument(int opcode);
+    int StartArgument();
+    int CompileDerivative(int position);
+    bool CaseArgumentIsLast() const;
+    void OpenCaseCondition(int position);
 
     void NoteKinds(int32_t kinds);
     void Emit(int32_t opcode, int32_t cls, const std::string& text, int position, bool inserted = false);
@@ -229,7 +237,7 @@ int Parser::Run() {
         const int start = int(pos_);
         int r;
 
-        if ((acc & (kSynNode | kSynPart | kSynPin)) && operand_expected_ && IsNodeNameChar(ch) && depth_ > 0) {
+        if ((acc & (kSynNode | kSynPart)) && operand_expected_ && IsNodeNameChar(ch) && depth_ > 0) {
             r = ScanNodeOrPart();
             if (r > 0) return r;
             if (r == 0) continue;
@@ -451,6 +459,7 @@ int Parser::AddNewLocal(const std::string& name, int position) {
 
 int Parser::ResolveName(const std::string& name, int position) {
     ParserContext& cx = Top();
+    if (cx.opcode == 123 && cx.arg_count % 2 == 0 && CaseArgumentIsLast()) cx.accepts = kKindPinDly;
     const int32_t acc = cx.accepts;
     size_t after = pos_;
     while (after < text_.size() && HasClass(text_[after], kCcWhite)) ++after;
@@ -636,13 +645,12 @@ int Parser::AcceptRow(const OperatorRow& row, int row_index, int position) {
 int Parser::OpenFunction(const OperatorRow& row, int row_index, int position) {
     if (depth_ + 1 >= kMaxContexts) return CompileError(c_, 10409, position, Source());
     const int op = row.opcode;
-    if (op == 123 || (op == 512 && case_open_)) {
-        // Pin-delay CASE programs are built by the digital-logic compiler rules.
-        if (op == 123 && case_open_) return CompileError(c_, 10423, position);
-    }
+    if (op == 123 && case_open_) return CompileError(c_, 10423, position);
     if (op == 157 || op == 578) Emit(kOpOpenParen, kClassParen, "(", position, true);  // DDT, DD: quotient
     int item = -1;
-    if (!(row.syntax & kSynQuantity)) {
+    // Device quantities are made at their ')'; CASE and a DELAY inside it leave only
+    // their IFTHEN/DEFAULT structure and delay constants.
+    if (!(row.syntax & kSynQuantity) && op != 123 && !(op == 512 && case_open_)) {
         Emit(op, row.cls, row.name, position);
         item = int(items_.size()) - 1;
     }
@@ -668,6 +676,12 @@ int Parser::OpenFunction(const OperatorRow& row, int row_index, int position) {
     operand_expected_ = true;
 
     switch (op) {
+    case 123:  // CASE(c1, d1, c2, d2, ..., default)
+        case_open_ = true;
+        OpenCaseCondition(position);
+        break;
+    case 168:  // DER(f, v)
+        return CompileDerivative(position);
     case 122: cx.accepts = kKindFlagsAnalog; break;        // DIFA
     case 127: cx.accepts = kKindFlagsAnalog5State; break;  // DIFD
     case 574: {  // SERIES(index, from, to, term): the index name, then no comma item
@@ -690,6 +704,123 @@ int Parser::OpenFunction(const OperatorRow& row, int row_index, int position) {
     }
     default: break;
     }
+    return StartArgument();
+}
+
+// Arguments with syntax bit 0x4 (the delays of DELAY, the time of CHANGED) are numbers
+// computed now.
+int Parser::StartArgument() {
+    ParserContext& cx = Top();
+    if (depth_ == 0 || !(Row(cx.row).syntax & kSynNumbers)) return 0;
+    if (cx.opcode != 512 && cx.arg_count == 0) return 0;  // CHANGED: the pin comes first
+    return ReadNumberArgument(cx.opcode);
+}
+
+int Parser::ReadNumberArgument(int opcode) {
+    SkipBlanks();
+    const int start = int(pos_);
+    int level = 0;
+    size_t end = pos_;
+    for (; end < text_.size(); ++end) {
+        char ch = text_[end];
+        if (ch == '(') ++level;
+        else if (ch == ')') {
+            if (level == 0) break;
+            --level;
+        } else if (ch == ',' && level == 0) break;
+    }
+    std::string number = text_.substr(pos_, end - pos_);
+    while (!number.empty() && HasClass(number.back(), kCcWhite)) number.pop_back();
+    if (number.empty()) return 0;  // an empty argument is counted by the ')' or ','
+    double value = 0.0;
+    int code = EvaluateNumericText(number.c_str(), kMaskNumericField, kKindFlagsAnalog, &value, nullptr);
+    if (code) {
+        c_.error_id = code;
+        c_.error_position = start;
+        if (c_.pending_mode) return code;
+        ReportMessage("PE", c_.owner_window, code);
+        return kMsgReported;
+    }
+    Emit(opcode == 512 ? kOpDelayConstant : kOpConstant, kClassOperand, src_.substr(start, number.size()), start);
+    items_.back().value.number = value;
+    pos_ = end;
+    operand_expected_ = false;
+    return 0;
+}
+
+void Parser::OpenCaseCondition(int position) {
+    ParserContext& cx = Top();
+    Emit(141, kClassFunction, "IFTHEN", position, true);
+    items_.back().arg_count = 4;
+    cx.case_item = int(items_.size()) - 1;
+    Emit(kOpOpenParen, kClassParen, "(", position, true);
+    cx.accepts = 617;  // transitions, 5 and 2 State, pins
+    cx.arg_start = items_.size();
+}
+
+// True when the CASE argument at the position is the last one (the default delay).
+bool Parser::CaseArgumentIsLast() const {
+    int level = 0;
+    for (size_t i = pos_; i < text_.size(); ++i) {
+        char ch = text_[i];
+        if (ch == '(') ++level;
+        else if (ch == ')') {
+            if (level == 0) return true;
+            --level;
+        } else if (ch == ',' && level == 0) return false;
+    }
+    return true;
+}
+
+// DER(f, v): f becomes a sub-expression replaced by its derivative with respect to the
+// single variable v, which is compiled apart.
+int Parser::CompileDerivative(int position) {
+    ParserContext& cx = Top();
+    std::string function_text;
+    if (int r = CompileSubExpression(c_.kind_flags | kKindAnalog, c_.analysis_mask, &function_text)) return r;
+    SkipBlanks();
+    if (pos_ >= text_.size() || text_[pos_] != ',') return CompileError(c_, 10419, int(pos_), "DER");
+    ++pos_;
+    SkipBlanks();
+    const int start = int(pos_);
+    size_t end = pos_;
+    int level = 0;
+    for (; end < text_.size(); ++end) {
+        if (text_[end] == '(') ++level;
+        else if (text_[end] == ')') {
+            if (level == 0) break;
+            --level;
+        } else if (text_[end] == ',' && level == 0) break;
+    }
+    std::string variable_text = text_.substr(pos_, end - pos_);
+    CompiledExpression variable;
+    ExpressionCompiler vc;
+    InitExpressionCompiler(&vc, variable_text, &variable, c_.analysis_mask, c_.kind_flags | kKindAnalog);
+    vc.context = c_.context;
+    vc.scope = c_.scope;
+    vc.pending_mode = c_.pending_mode;
+    vc.locals = c_.locals;
+    if (int r = CompileExpression(&vc)) {
+        c_.error_id = vc.error_id;
+        c_.error_position = start + std::max(vc.error_position, 0);
+        return r;
+    }
+    const double* var = nullptr;
+    if (SingleVariableOf(variable, &var) != 1 || !var) return CompileError(c_, 10437, start);
+    CompiledExpression& f = *c_.target->sub_expressions.back();
+    if (FindNonDifferentiable(f)) return CompileError(c_, 10424, start);
+    auto derivative = std::make_unique<CompiledExpression>();
+    InitCompiledExpression(derivative.get());
+    if (DifferentiateExpression(f, derivative.get(), var)) return CompileError(c_, kMsgInsufficientMemory, start);
+    derivative->context = f.context;
+    derivative->run = f.run;
+    c_.target->sub_expressions.back() = std::move(derivative);
+    char label[512];
+    std::snprintf(label, sizeof label, "DER(%s,%s)", function_text.c_str(), variable_text.c_str());
+    items_[size_t(cx.item)].text = label;
+    pos_ = end;
+    cx.arg_count = 1;
+    operand_expected_ = false;
     return 0;
 }
 
@@ -717,8 +848,21 @@ int Parser::Comma() {
             ++cx.inserted;
         }
     }
+    if (op == 123) {  // CASE: a condition's delay follows, or the next condition opens
+        if (cx.arg_count % 2 == 1) {
+            Emit(kOpComma, kClassComma, ",", position);
+            cx.accepts = kKindPinDly;
+            cx.arg_start = items_.size();
+        } else {
+            Emit(kOpCloseParen, kClassParen, ")", position, true);
+            Emit(kOpComma, kClassComma, ",", position);
+            OpenCaseCondition(position);
+        }
+        return 0;
+    }
     Emit(kOpComma, kClassComma, ",", position);
     cx.arg_start = items_.size();
+    if (int r = StartArgument()) return r;
     switch (op) {
     case 43:  // SUM: the start accepts a raw number
         if (cx.arg_count == 2) cx.accepts |= kSynRawNumber;
@@ -846,6 +990,17 @@ int Parser::CloseParen() {
         ++cx.arg_count;
         break;
     }
+    case 123:  // CASE: the last argument is the default delay
+        if (cx.arg_count % 2 == 0) return CompileError(c_, 10419, position, row.name);
+        Emit(kOpCloseParen, kClassParen, ")", position, true);
+        items_[size_t(cx.case_item)].opcode = 124;
+        items_[size_t(cx.case_item)].text = "DEFAULT";
+        items_[size_t(cx.case_item)].arg_count = 3;
+        case_open_ = false;
+        break;
+    case 168:  // DER: only the derivative's sub-expression is on the stack
+        cx.arg_count = 1;
+        break;
     case 574:
         c_.series_index.clear();
         // The index name pushes nothing: from, to and the term remain.

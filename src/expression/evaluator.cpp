@@ -152,6 +152,10 @@ uint16_t DigitalXor(uint16_t a, uint16_t b) { return uint16_t(kXor[DigitalLevel(
 int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
     std::vector<ExpressionToken>& tokens = e->tokens;
     const int count = int(tokens.size());
+    if (count == 0) {  // never compiled, or freed
+        if (result) *result = ComplexValue{};
+        return 0;
+    }
     if (count == 1 && result) {  // one operand: no stack work
         const ExpressionToken& t = tokens[0];
         if (t.opcode == kOpRealPointer) {
@@ -416,6 +420,18 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
                 }
                 SetReal(args[0], BesselReal(op, int(args[0].value.re), args[1].value.re));
                 break;
+            case 168: {  // DER: the derivative the compiler made
+                CompiledExpression* d =
+                    const_cast<CompiledExpression*>(static_cast<const CompiledExpression*>(args[0].ref));
+                ComplexValue v;
+                if (int code = EvaluateExpression(d, &v)) {
+                    if (!err.pending_code) err.pending_code = code;
+                    break;
+                }
+                args[0].value = v;
+                args[0].tag = 0;
+                break;
+            }
             case 574:
                 if (int code = Series(args)) {
                     if (!err.pending_code) err.pending_code = code;
