@@ -143,6 +143,7 @@ void TextFile::Init() {
 }
 
 int TextFile::OpenMode(const char* name, const char* fopenMode) {
+    if (mode) Close();
     Init();
     errno = 0;
     if ((error = ValidateFilePath(name)) != 0) return error;
@@ -165,6 +166,7 @@ int TextFile::OpenMode(const char* name, const char* fopenMode) {
 }
 
 int TextFile::OpenForWrite(const char* name, const char* fopenMode) {
+    if (mode) Close();
     Init();
     errno = 0;
     if ((error = ValidateFilePath(name)) != 0) return error;
@@ -186,6 +188,7 @@ int TextFile::OpenForWrite(const char* name, const char* fopenMode) {
 
 int TextFile::OpenReadPreferWindow(const char* name, int startLine, long startOffset,
                                    long endOffset) {
+    if (mode) Close();
     if (int code = ValidateFilePath(name)) {
         Init();
         error = code;
@@ -210,6 +213,7 @@ int TextFile::OpenReadPreferWindow(const char* name, int startLine, long startOf
 }
 
 void TextFile::OpenOnText(const char* text, long length, int startLine, long startOffset) {
+    if (mode) Close();
     Init();
     mode = 2;
     buffer = text;

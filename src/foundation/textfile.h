@@ -43,7 +43,7 @@ std::string FormatVersion(int32_t version);
 class TextFile {
 public:
     TextFile() { Init(); }
-    // Closes an open stream; an unfinished write leaves the old file untouched.
+    // Closes an open stream: a write is committed unless an error was stored.
     virtual ~TextFile();
     TextFile(const TextFile&) = delete;
     TextFile& operator=(const TextFile&) = delete;
@@ -51,7 +51,8 @@ public:
     // No file, error 0, start time now, everything else empty. Closes nothing.
     void Init();
 
-    // Opening. Each returns 0 or the message code, which is also the stream's error.
+    // Opening closes a stream that is still open first. Each returns 0 or the message
+    // code, which is also the stream's error.
     int OpenRead(const char* name) { return OpenMode(name, "r"); }
     int OpenMode(const char* name, const char* mode);
     // "w+": the file is written under a temporary name and replaces the old one at Close.

@@ -244,3 +244,14 @@ TEST(TextFileFormat, Version) {
     EXPECT_EQ(FormatVersion(7 << 16 | 5), "7.05");
     EXPECT_EQ(FormatVersion(6 << 16 | 11), "6.11");
 }
+
+TEST(TextFileWrite, ReopeningCommitsTheOpenWrite) {
+    TempFolder dir;
+    std::string first = dir / "first.txt";
+    std::string second = dir.Write("second.txt", "2\n");
+    TextFile f;
+    ASSERT_EQ(f.OpenWrite(first.c_str()), 0);
+    f.WriteText("1\n");
+    ASSERT_EQ(f.OpenRead(second.c_str()), 0);
+    EXPECT_EQ(TempFolder::Read(first), "1\n");
+}
