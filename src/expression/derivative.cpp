@@ -129,7 +129,10 @@ public:
     }
 
     DerivativeNode* Fn(int opcode, DerivativeNode* u) { return Node(kNodeUnary, opcode, 1, u); }
-    DerivativeNode* Neg(DerivativeNode* u) { return Node(kNodeUnary, kOpUnaryMinus, 0, u); }
+    DerivativeNode* Neg(DerivativeNode* u) {
+        if (u->kind == kNodeConstant) return Const(-u->value);
+        return Node(kNodeUnary, kOpUnaryMinus, 0, u);
+    }
     DerivativeNode* Op(int opcode, DerivativeNode* a, DerivativeNode* b) {
         return Node(kNodeBinary, opcode, 0, a, b);
     }
@@ -558,13 +561,14 @@ int SingleVariableOf(const CompiledExpression& expression, const double** variab
 
 namespace {
 
-// Builds the derivative tree of an expression; null (with workspace.error possibly set)
-// when there is none.
+// Builds the derivative tree of an expression; null with the workspace error set when
+// the tree cannot be built.
 DerivativeNode* DerivativeTree(const CompiledExpression& e, const void* variable, DerivativeWorkspace& w,
                                TreeBuilder& b) {
     TreeReader reader(w, b);
     DerivativeNode* tree = reader.Read(e);
-    if (!tree || w.error) return nullptr;
+    if (!tree && !w.error) w.error = kMsgInsufficientMemory;  // nested deeper than the workspace takes
+    if (w.error) return nullptr;
     Deriver deriver(b, variable);
     DerivativeNode* d = deriver.Derive(tree);
     return w.error ? nullptr : d;
@@ -579,7 +583,6 @@ int DifferentiateExpression(const CompiledExpression& expression, CompiledExpres
     TreeBuilder b(w);
     DerivativeNode* d = DerivativeTree(expression, variable, w, b);
     if (w.error) return w.error;
-    if (!d) return 0;
     std::vector<ExpressionToken> tokens;
     WriteTokens(d, tokens);
     FreeExpression(result);
@@ -701,10 +704,7 @@ int DifferentiateText(std::string_view text, std::string* variable_name, std::st
         return w.error;
     }
     result->clear();
-    if (d)
-        TextPrinter(&run).Print(d, *result);
-    else
-        *result = FormatText("Can't find the derivative of %s.", source);
+    TextPrinter(&run).Print(d, *result);
     FreeExpression(&e);
     return 0;
 }

@@ -107,7 +107,7 @@ TEST(Derivative, MatchesFiniteDifferences) {
         "ASIN(X/2)", "ACOS(X/2)", "ATAN(X)", "ACOT(X)", "ASEC(X+2)", "ACSC(X+2)",
         "SINH(X)", "COSH(X)", "TANH(X)", "COTH(X)", "SECH(X)", "CSCH(X)",
         "ASINH(X)", "ACOSH(X+2)", "ATANH(X/2)", "ACOTH(X+2)", "ASECH(X/2)", "ACSCH(X)",
-        "MIN(X,1-X)", "MAX(X*X,0.3)", "IF(X-0.5,X*X,3*X)", "LIMIT(3*X,0.5,2)", "ATAN2(X,2)",
+        "MIN(X,1-X)", "MAX(X*X,0.3)", "IF(X-0.5,X*X,3*X)", "LIMIT(3*X,0.5,2)", "ATAN2(X,2)", "ATAN2(1+X*X,X)",
         "SIN(X)*EXP(X)/(2+COS(X))", "(X>0.5)*X",
     };
     for (const char* text : formulas) {
@@ -118,6 +118,33 @@ TEST(Derivative, MatchesFiniteDifferences) {
             EXPECT_NEAR(exact, numeric, 1e-5 * std::fmax(1.0, std::fabs(numeric))) << text << " at " << x;
         }
     }
+}
+
+TEST(Derivative, LongSumsAndTooDeepTrees) {
+    std::string sum = "X";
+    for (int i = 1; i < 500; ++i) sum += "+X";
+    FiniteDifference fd(sum);
+    ASSERT_TRUE(fd.ok());
+    EXPECT_NEAR(fd.Exact(0.5), 500.0, 1e-9);
+    // A left-deep sum beyond the workspace's depth is refused, not a crash.
+    for (int i = 500; i < 5000; ++i) sum += "+X";
+    double x = 0;
+    LocalNameSet locals;
+    locals.values = &x;
+    locals.capacity = 1;
+    locals.names = {"X"};
+    locals.kinds = {0x800};
+    CompiledExpression f, d;
+    InitCompiledExpression(&f);
+    InitCompiledExpression(&d);
+    ExpressionCompiler c;
+    InitExpressionCompiler(&c, sum, &f, 8, 2048);
+    SetCompilerLocals(&c, &locals);
+    ASSERT_EQ(CompileExpression(&c), 0);
+    EXPECT_EQ(DifferentiateExpression(f, &d, &x), 15002);
+    EXPECT_TRUE(d.tokens.empty());
+    FreeExpression(&f);
+    FreeExpression(&d);
 }
 
 TEST(Derivative, NonDifferentiableLeavesResultUntouched) {
