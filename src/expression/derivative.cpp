@@ -164,9 +164,8 @@ public:
     // A fresh copy of a subtree: every operand used in a result is its own copy.
     DerivativeNode* Copy(const DerivativeNode* n) {
         DerivativeNode* c = w_.New();
-        DerivativeNode* saved_next = c->next;
         *c = *n;
-        c->next = saved_next;
+        c->next = nullptr;
         DerivativeNode** link = &c->first_child;
         for (const DerivativeNode* ch = n->first_child; ch; ch = ch->next) {
             *link = Copy(ch);

@@ -147,6 +147,32 @@ TEST(Derivative, LongSumsAndTooDeepTrees) {
     FreeExpression(&d);
 }
 
+TEST(Derivative, StatefulOperatorKeepsItsOperandsAndSlots) {
+    // d/dX X*DEL(X) = DEL(X) + X*0: the DEL copy carries its operand and fresh slots.
+    double x = 0;
+    LocalNameSet locals;
+    locals.values = &x;
+    locals.capacity = 1;
+    locals.names = {"X"};
+    locals.kinds = {0x800};
+    CompiledExpression f, d;
+    InitCompiledExpression(&f);
+    InitCompiledExpression(&d);
+    ExpressionCompiler c;
+    InitExpressionCompiler(&c, "X*DEL(X)", &f, 1, 2048);
+    SetCompilerLocals(&c, &locals);
+    ASSERT_EQ(CompileExpression(&c), 0);
+    ASSERT_EQ(DifferentiateExpression(f, &d, &x), 0);
+    ASSERT_EQ(d.tokens.size(), 4u);  // X, two slots, DEL
+    d.ResetState(1);
+    x = 3.0;
+    ComplexValue v;
+    EXPECT_EQ(EvaluateExpression(&d, &v), 0);
+    EXPECT_EQ(v.re, 2.0);  // 3 - 1.0 right after a reset
+    FreeExpression(&f);
+    FreeExpression(&d);
+}
+
 TEST(Derivative, NonDifferentiableLeavesResultUntouched) {
     double values[2] = {};
     LocalNameSet locals;

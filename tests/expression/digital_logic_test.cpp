@@ -159,6 +159,22 @@ TEST(DigitalLogic, PinDelayConditionsAndChanged) {
     EXPECT_EQ(result, kLevel1);
 }
 
+TEST(DigitalLogic, NegatedConditionIsFalse) {
+    // CASE(~TRN_LH, DELAY(1,1,1), DELAY(2,2,2)) on a rising edge: ~1 is ...110, false.
+    DigitalProgramEntry e[] = {E(274), E(kDigNot), E(kDigDelayConstant, 1), E(kDigDelayConstant, 1),
+                               E(kDigDelayConstant, 1), E(kDigIfThen), E(kDigDelayConstant, 2),
+                               E(kDigDelayConstant, 2), E(kDigDelayConstant, 2), E(kDigDefault)};
+    PinDelayContext c;
+    c.count = 10;
+    c.entries = e;
+    DelayTicks d;
+    uint8_t result;
+    EXPECT_EQ(EvalPinDelayProgram(c, State(kLevel1), State(kLevel0), &d, &result), 0);
+    EXPECT_EQ(d.typ, 2);
+    EXPECT_EQ(EvalPinDelayProgram(c, State(kLevel0), State(kLevel1), &d, &result), 0);
+    EXPECT_EQ(d.typ, 1);
+}
+
 TEST(DigitalLogic, ConditionFalseFallsThroughToNextCase) {
     // CASE(pin0 == '0, DELAY(1n,1n,1n), DELAY(7n,8n,9n)): pin 0 is 1, so the default.
     uint8_t pins[1] = {kLevel1};
