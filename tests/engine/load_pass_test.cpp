@@ -68,7 +68,7 @@ TEST_F(EngineCircuit, LateKindsKeepTheCursorInStepBeforeSetUpIsDone) {
 TEST_F(EngineCircuit, NodeSetHoldsOnlyInTheFirstModesOfTheOperatingPoint) {
     AddSource(kCurrentSource, 0, 1, 1e-3);
     AddConductance(1, 0, 1e-3);
-    InitialConditionTable.push_back({'V', 0.25, 0, 1, 0, 2});
+    InitialConditionTable.push_back({.letter = 'V', .value = 0.25, .node1 = 1, .statement = 2});
     HasNodeSets = 1;
     ASSERT_EQ(Prepare(1), 0);
     const size_t structure = OperatingPointSlot.trail.elements.size();
@@ -96,8 +96,8 @@ TEST_F(EngineCircuit, InitialConditionsGoIntoTheSolution) {
     AddConductance(1, 2, 1e-3);
     AddConductance(2, 0, 1e-3);
     // V(2) = 1, V(1, 2) = 0.5: node 1 takes node 2's value plus the difference.
-    InitialConditionTable.push_back({'V', 0.5, 0, 1, 2, 1});
-    InitialConditionTable.push_back({'V', 1.0, 0, 2, 0, 1});
+    InitialConditionTable.push_back({.letter = 'V', .value = 0.5, .node1 = 1, .node2 = 2});
+    InitialConditionTable.push_back({.letter = 'V', .value = 1.0, .node1 = 2});
     HasInitialConditions = 1;
     ASSERT_EQ(Prepare(2), 0);
     AnalysisKind = 0;
@@ -115,6 +115,14 @@ TEST_F(EngineCircuit, InitialConditionsGoIntoTheSolution) {
     UseInitialConditions = 0;
     ASSERT_EQ(LoadCircuit(), 0);
     EXPECT_DOUBLE_EQ(RightHandSide[1], 0.5e6);
+
+    // A digital node takes its state at full strength.
+    InitialConditionTable.push_back({.letter = 'D', .digital_state = 3, .node1 = 7});
+    static int forced = 0;
+    Digital.force_node_state = [](int node, uint16_t state) { forced = node * 0x10000 + state; };
+    ApplyInitialConditions();
+    Digital = {};
+    EXPECT_EQ(forced, 7 * 0x10000 + (0x1F8 | 3));
 }
 
 TEST_F(EngineCircuit, LoadFlagsFollowTheModes) {

@@ -51,6 +51,13 @@ TEST_F(SimulationOptions, StandardDefaults) {
     EXPECT_EQ(Options.numeric_derivative, 0);
 }
 
+TEST_F(SimulationOptions, ValuesBeforeParsingAreTheStandardSet) {
+    for (const SimulationOptionRow& row : SimulationOptionTable) {
+        if (row.real) EXPECT_DOUBLE_EQ(kStandardOptionValues.*row.real, Options.*row.real) << row.name;
+        else EXPECT_EQ(kStandardOptionValues.*row.integer, Options.*row.integer) << row.name;
+    }
+}
+
 TEST_F(SimulationOptions, PowerDefaults) {
     LoadOptionDefaultSet(2);
     ParseSimulationOptions(true);

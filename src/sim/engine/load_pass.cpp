@@ -39,6 +39,11 @@ std::vector<const DeviceKindHandler*>& Handlers() {
 
 constexpr double kTieConductance = 1e6;     // a node set or .IC holds its node with this
 constexpr double kIdleTieConductance = 1e-20;
+constexpr uint16_t kFullStrength = 0x1F8;
+
+void ForceDigitalState(const InitialCondition& ic) {
+    if (Digital.force_node_state) Digital.force_node_state(ic.node1, ic.digital_state | kFullStrength);
+}
 
 // Opens the next stretch of the trail for a kind during the set-up pass.
 void BeginStretch(const DeviceKindHandler* handler) {
@@ -110,7 +115,7 @@ int SetupMatrix() {
     CurrentTrail->stretches.clear();
     for (const DeviceKindHandler* handler : Handlers()) {
         BeginStretch(handler);
-        const int error = handler->setup();
+        const int error = handler->setup ? handler->setup() : 0;
         EndStretch();
         if (error) return error;
     }
@@ -142,6 +147,8 @@ void LoadInitialConditions() {
         } else if (ic.letter == 'I' && apply) {
             RightHandSide[ic.node1] -= ic.value;
             RightHandSide[ic.node2] += ic.value;
+        } else if (ic.letter == 'D' && apply) {
+            ForceDigitalState(ic);
         }
     }
     RightHandSide[0] = 0;
@@ -151,8 +158,10 @@ void ApplyInitialConditions() {
     const bool apply = (AnalysisMode == kModeDc && HasNodeSets) ||
                        (HasInitialConditions && (AnalysisKind == 0 || AnalysisKind == 1));
     if (!apply) return;
-    for (const InitialCondition& ic : InitialConditionTable)
+    for (const InitialCondition& ic : InitialConditionTable) {
         if (ic.letter == 'I') Solution[NodeCount + ic.inductor_number] = ic.value;
+        else if (ic.letter == 'D') ForceDigitalState(ic);
+    }
     // A voltage between two nodes sets the difference: single-node entries first, so
     // that an entry against another node builds on that node's value.
     for (const InitialCondition& ic : InitialConditionTable)
@@ -186,7 +195,7 @@ int LoadCircuit() {
             abort_tested = true;
             if (LoadAbort) return kMsgReported;
         }
-        if (!MatrixSetUp && !LoadedBeforeSetUpDone(kind.stage)) continue;
+        if (!kind.load || (!MatrixSetUp && !LoadedBeforeSetUpDone(kind.stage))) continue;
         TrailCursor = trail + stretch.begin;
         const int error = kind.load();
         assert(TrailCursor == trail + stretch.end && "a device load must stamp what its set-up requested");
@@ -241,6 +250,7 @@ int InitSimulationState(bool clear_vectors, MatrixSlot& slot) {
     for (double* value : {&DigitalTimeScale, &MaxTimeStep, &SweepStep, &TimeUnit})
         if (!(*value > 0)) *value = 1.0;
     Run.time = 0;
+    PredictorRatio = 1.0;
     InitMode = kInitTransient;
 
     EquationCount = NumberBranchEquations();

@@ -75,8 +75,8 @@ enum class BranchRank : int {
 struct DeviceKindHandler {
     LoadStage stage;
     int order_in_stage;          // kinds sharing a stage run in ascending order
-    int (*setup)();              // 0 or a message code (15002)
-    int (*load)();               // 0 or a message code
+    int (*setup)();              // 0 or a message code (15002); null: no matrix entries
+    int (*load)();               // 0 or a message code; null: nothing to load
     BranchRank branch_rank = BranchRank::None;
     // Numbers the kind's branch equations from next_equation; returns the next free one.
     int (*number_branches)(int next_equation) = nullptr;
@@ -130,8 +130,10 @@ inline void StampConductance(double g) {
 
 // --- Initial conditions and node sets -------------------------------------------------
 struct InitialCondition {
-    char letter = 'V';          // V node voltage (between two nodes), I inductor current
+    char letter = 'V';          // V node voltage (between two nodes), I inductor current,
+                                // D digital node state
     double value = 0;
+    uint16_t digital_state = 0; // D
     int inductor_number = 0;    // I: the inductor's branch index (equation NodeCount + it)
     int node1 = 0, node2 = 0;
     int statement = 1;          // 1 .IC, 2 .NODESET
@@ -173,6 +175,8 @@ struct DigitalCoupling {
     // Applies the digital events due now; *changed tells whether any output moved.
     int (*apply_events_now)(bool* changed) = nullptr;
     void (*save_accepted_states)() = nullptr;  // the node states of an accepted point
+    // Sets a digital node's present state and both of its copies (initial conditions).
+    void (*force_node_state)(int node, uint16_t state) = nullptr;
 };
 extern DigitalCoupling Digital;
 extern int DigitalPhase;       // 1: events are due at this point; 2: handed over

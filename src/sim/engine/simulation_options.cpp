@@ -11,7 +11,23 @@
 
 namespace ob7 {
 
-SimulationOptionValues Options{};
+// The standard set as values, so that the engine never runs on zero tolerances before
+// the settings are read.
+const SimulationOptionValues kStandardOptionValues = {
+    1e-12, 1e-14, 0, 0, 100e-6, 100e-6, 2, 20e3,  // abstol .. digdrvz
+    20, 10000,                                    // digerrdefault, digerrlimit
+    10e9,                                         // digfreq
+    0, 2, 2,                                      // diginitstate, digiolvl, digmntymx
+    0.4, 3, 1.6, 1e-12,                           // digmntyscale .. gmin
+    100, 50, 10, 0,                               // itl1, itl2, itl4, nooutmsg
+    1e-3, 1e-13, 1e-3, 2.58, 27, 7,               // pivrel .. trtol
+    0,                                            // trytocompact
+    1e-6,                                         // vntol
+    80, 0, 1, 2,                                  // width .. perform_m
+    1e-6,                                         // rmin
+    0,                                            // numeric_derivative
+};
+SimulationOptionValues Options = kStandardOptionValues;
 std::string OptionTexts[kOptionCount];
 int32_t Method = 1;
 

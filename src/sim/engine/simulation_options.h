@@ -23,6 +23,7 @@ struct SimulationOptionValues {
     int32_t numeric_derivative;
 };
 extern SimulationOptionValues Options;
+extern const SimulationOptionValues kStandardOptionValues;
 
 enum OptionType : int16_t { kOptionInteger = 1, kOptionReal = 2, kOptionFlag = 3 };
 

@@ -22,6 +22,7 @@ int NoAnalogNodes = 0;
 int AcNeedsOperatingPoint = 0;
 int LoadAbort = 0;
 double SourceFactor = 1.0;
+double PredictorRatio = 1.0;
 long TotalIterations = 0;
 int OperatingPointSolved = 0;
 int AcOperatingPointSolved = 0;

@@ -44,6 +44,7 @@ extern int NoAnalogNodes;         // the circuit has no analog nodes
 extern int AcNeedsOperatingPoint; // the AC run solves an operating point as well
 extern int LoadAbort;             // a device load has reported its own error
 extern double SourceFactor;       // independent sources are scaled by it (source stepping)
+extern double PredictorRatio;     // present step / previous step, 1 without a previous step
 extern long TotalIterations;      // Newton iterations of all attempts of a run
 extern int OperatingPointSolved;  // an operating point of this run has been solved
 extern int AcOperatingPointSolved;
