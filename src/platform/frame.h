@@ -11,8 +11,25 @@
 
 namespace platform {
 
+class Image;
 class Menu;
 class MdiChildFrame;
+
+// Tool bars: buttons cut from a bitmap strip, docked at a side of the main frame (or
+// floated by the user); their layout is saved and restored as one block of bytes.
+enum class DockSide { Top, Bottom, Left, Right };
+enum ToolButtonStyle : int { kToolCheck = 0x1, kToolDropDown = 0x2 };
+struct ToolButton {
+    int command = 0;  // 0: a separator
+    int image = 0;    // index of the button's picture in the strip
+    int style = 0;    // ToolButtonStyle bits
+    std::string tip;  // tool tip
+};
+struct ToolButtonState {
+    bool exists = false;
+    bool enabled = false;
+    bool checked = false;
+};
 
 // The saved placement of a frame: how it is shown and its normal rectangle.
 enum class ShowState { Normal = 1, Minimized = 2, Maximized = 3 };
@@ -46,6 +63,28 @@ public:
     void SetPaneText(int pane, const std::string& text);
     std::string PaneText(int pane) const;
     void ShowStatusBar(bool shown);
+    // A pane showing progress (0..100) in place of its text; -1 shows the text again.
+    void SetPaneProgress(int pane, int percent);
+    // A pane showing a picture drawn by the program (owner-drawn panes).
+    void SetPaneImage(int pane, const Image& image);
+
+    // Tool bars by id. The strip holds the pictures side by side, buttonSize each.
+    bool AddToolBar(int id, const std::string& title, const Image& strip, Size buttonSize,
+                    const std::vector<ToolButton>& buttons, DockSide side);
+    void SetToolBarButtons(int id, const std::vector<ToolButton>& buttons);
+    void ShowToolBar(int id, bool shown);
+    bool IsToolBarVisible(int id) const;
+    void DockToolBar(int id, DockSide side);
+    DockSide ToolBarSide(int id) const;
+    std::vector<unsigned char> SaveBarState() const;
+    bool RestoreBarState(const std::vector<unsigned char>& state);
+    // Runs the update handlers for every tool button (the idle update of the bars).
+    void UpdateToolBars();
+    ToolButtonState GetToolButtonState(int id, int command) const;
+    // Presses a button as the user would: an enabled command is dispatched.
+    bool PressToolButton(int id, int command);
+    // The menu of a drop-down button's arrow; null shows none.
+    virtual Menu* ToolDropDownMenu(int barId, int command) { return nullptr; }
 
     // Called while a menu item is highlighted (0 when the highlight leaves items), so
     // that the frame can show its prompt.

@@ -56,6 +56,8 @@ public:
 
     void SetText(const std::string& text);
     const std::string& Text() const { return text_; }
+    // The icon of the window's title bar (frames); a null image shows none.
+    void SetIcon(const Image& icon);
 
     Rect ClientRect() const;   // (0, 0, width, height); empty without a native window
     Rect WindowRect() const;   // in the parent's client coordinates

@@ -179,3 +179,61 @@ TEST(Frame, TwoChildrenModelessDialogRoutingAndPicture) {
     EXPECT_EQ(main.Children().size(), 1u);
     app.SetMainWindow(nullptr);
 }
+
+namespace {
+
+struct BarFrame : FrameWindow {
+    Menu arrows;
+    Menu* ToolDropDownMenu(int, int command) override { return command == 17584 ? &arrows : nullptr; }
+};
+
+}  // namespace
+
+TEST(Frame, ToolBarsFollowUpdateHandlersAndKeepTheirLayout) {
+    Application& app = TestApp();
+    BarFrame main;
+    ASSERT_TRUE(main.CreateFrame("Ombrelic", Rect{0, 0, 500, 300}));
+    app.SetMainWindow(&main);
+    main.Show(true);
+
+    // A strip of three 16x15 pictures.
+    Image strip(48, 15, Rgb(192, 192, 192));
+    int mode = 17561;
+    std::vector<int> ran;
+    app.OnCommandRange(17561, 17584, [&](int id) { ran.push_back(id); mode = id; });
+    app.OnUpdateRange(17561, 17570, [&](CommandUI& ui) { ui.SetCheck(mode == ui.Id()); });
+    app.OnUpdate(17570, [](CommandUI& ui) { ui.Enable(false); });
+    ASSERT_TRUE(main.AddToolBar(59392, "Tools", strip, Size{16, 15},
+                                {{17561, 0, kToolCheck, "Select"}, {17563, 1, kToolCheck, "Text"}, {0, 0, 0, ""},
+                                 {17570, 2, 0, "Rectangle"}, {17584, 2, kToolDropDown, "Graphics"}},
+                                DockSide::Top));
+    main.UpdateToolBars();
+    EXPECT_TRUE(main.GetToolButtonState(59392, 17561).checked);
+    EXPECT_FALSE(main.GetToolButtonState(59392, 17563).checked);
+    EXPECT_FALSE(main.GetToolButtonState(59392, 17570).enabled);
+    EXPECT_FALSE(main.GetToolButtonState(59392, 0).exists);
+
+    EXPECT_TRUE(main.PressToolButton(59392, 17563));
+    EXPECT_FALSE(main.PressToolButton(59392, 17570));  // disabled: not dispatched
+    main.UpdateToolBars();
+    EXPECT_FALSE(main.GetToolButtonState(59392, 17561).checked);
+    EXPECT_TRUE(main.GetToolButtonState(59392, 17563).checked);
+    EXPECT_EQ(ran, std::vector<int>{17563});
+
+    // Layout: docked left, saved, moved, restored.
+    main.DockToolBar(59392, DockSide::Left);
+    EXPECT_EQ(main.ToolBarSide(59392), DockSide::Left);
+    std::vector<unsigned char> state = main.SaveBarState();
+    main.DockToolBar(59392, DockSide::Bottom);
+    main.ShowToolBar(59392, false);
+    EXPECT_FALSE(main.IsToolBarVisible(59392));
+    ASSERT_TRUE(main.RestoreBarState(state));
+    Application::PumpMessages();
+    EXPECT_EQ(main.ToolBarSide(59392), DockSide::Left);
+    EXPECT_TRUE(main.IsToolBarVisible(59392));
+
+    main.SetStatusPanes({-1, 100});
+    main.SetPaneProgress(1, 40);
+    main.SetPaneProgress(1, -1);
+    app.SetMainWindow(nullptr);
+}

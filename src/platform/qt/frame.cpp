@@ -3,17 +3,23 @@
 #include "platform/frame.h"
 
 #include <QCloseEvent>
+#include <QIcon>
 #include <QLabel>
+#include <QPixmap>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
 #include <QStyle>
 
 #include <algorithm>
 
 #include "platform/application.h"
+#include "platform/image.h"
 #include "platform/menu.h"
 #include "platform/qt/menus.h"
 #include "platform/qt/native.h"
@@ -51,10 +57,21 @@ private:
     MdiChildFrame* owner_;
 };
 
+struct Bar {
+    QToolBar* native = nullptr;
+    QImage strip;
+    QSize buttonSize;
+    std::vector<ToolButton> buttons;
+    std::map<int, QAction*> actions;  // by command
+    std::vector<std::unique_ptr<QMenu>> menus;
+};
+
 struct FramePeer final : WindowPeer {
     MainWidget* main = nullptr;
     QMdiArea* mdi = nullptr;
     std::vector<QLabel*> panes;
+    std::vector<QProgressBar*> progress;  // per pane, made on first use
+    std::map<int, Bar> bars;
     MdiChildFrame* active = nullptr;
     ~FramePeer() override {
         if (main) main->Detach();
@@ -248,6 +265,174 @@ void FrameWindow::ShowStatusBar(bool shown) {
     if (auto* fp = AsFrame(Peer())) fp->main->statusBar()->setVisible(shown);
 }
 
+void FrameWindow::SetPaneProgress(int pane, int percent) {
+    auto* fp = AsFrame(Peer());
+    if (!fp || pane < 0 || pane >= static_cast<int>(fp->panes.size())) return;
+    fp->progress.resize(fp->panes.size(), nullptr);
+    QProgressBar*& bar = fp->progress[pane];
+    QLabel* label = fp->panes[pane];
+    if (percent < 0) {
+        if (bar) bar->hide();
+        return;
+    }
+    if (!bar) {
+        bar = new QProgressBar(label);
+        bar->setRange(0, 100);
+        bar->setTextVisible(false);
+    }
+    bar->setGeometry(label->contentsRect());
+    bar->setValue(std::min(percent, 100));
+    bar->show();
+}
+
+void FrameWindow::SetPaneImage(int pane, const Image& image) {
+    auto* fp = AsFrame(Peer());
+    if (fp && pane >= 0 && pane < static_cast<int>(fp->panes.size()))
+        fp->panes[pane]->setPixmap(QPixmap::fromImage(image.Data().image));
+}
+
+namespace {
+
+Qt::ToolBarArea AreaOf(DockSide side) {
+    switch (side) {
+    case DockSide::Bottom: return Qt::BottomToolBarArea;
+    case DockSide::Left: return Qt::LeftToolBarArea;
+    case DockSide::Right: return Qt::RightToolBarArea;
+    case DockSide::Top: break;
+    }
+    return Qt::TopToolBarArea;
+}
+
+Bar* FindBar(const FrameWindow& frame, int id) {
+    auto* fp = AsFrame(frame.Peer());
+    if (!fp) return nullptr;
+    auto it = fp->bars.find(id);
+    return it == fp->bars.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+bool FrameWindow::AddToolBar(int id, const std::string& title, const Image& strip, Size buttonSize,
+                             const std::vector<ToolButton>& buttons, DockSide side) {
+    auto* fp = AsFrame(Peer());
+    if (!fp || fp->bars.count(id)) return false;
+    Bar& bar = fp->bars[id];
+    bar.native = new QToolBar(ToQString(title), fp->main);
+    bar.native->setObjectName(QStringLiteral("bar%1").arg(id));  // the key of the saved layout
+    bar.native->setIconSize(QSize(buttonSize.cx, buttonSize.cy));
+    bar.strip = strip.Data().image;
+    bar.buttonSize = QSize(buttonSize.cx, buttonSize.cy);
+    fp->main->addToolBar(AreaOf(side), bar.native);
+    bar.native->show();  // a bar added to a frame already on screen stays hidden otherwise
+    SetToolBarButtons(id, buttons);
+    return true;
+}
+
+void FrameWindow::SetToolBarButtons(int id, const std::vector<ToolButton>& buttons) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar) return;
+    bar->native->clear();
+    bar->actions.clear();
+    bar->menus.clear();
+    bar->buttons = buttons;
+    for (const ToolButton& b : buttons) {
+        if (b.command == 0) {
+            bar->native->addSeparator();
+            continue;
+        }
+        QImage picture = bar->strip.copy(QRect(QPoint(b.image * bar->buttonSize.width(), 0), bar->buttonSize));
+        QAction* action = bar->native->addAction(QIcon(QPixmap::fromImage(picture)), ToQString(b.tip));
+        action->setToolTip(ToQString(b.tip));
+        action->setCheckable(b.style & kToolCheck);
+        int command = b.command;
+        QObject::connect(action, &QAction::triggered, bar->native, [this, id, command] { PressToolButton(id, command); });
+        QObject::connect(action, &QAction::hovered, bar->native, [this, command] { OnMenuSelect(command); });
+        if (b.style & kToolDropDown) {
+            auto menu = std::make_unique<QMenu>();
+            QMenu* native = menu.get();
+            QObject::connect(native, &QMenu::aboutToShow, native, [this, id, command, native] {
+                native->clear();
+                if (Menu* model = ToolDropDownMenu(id, command)) {
+                    CommandTarget& chain = ChainOf(*this);
+                    UpdateMenuModel(chain, *model);
+                    FillNativeMenu(*native, *model, chain, [&chain](int chosen) { chain.ExecuteCommand(chosen); }, nullptr);
+                }
+            });
+            action->setMenu(native);
+            if (auto* button = qobject_cast<QToolButton*>(bar->native->widgetForAction(action)))
+                button->setPopupMode(QToolButton::MenuButtonPopup);
+            bar->menus.push_back(std::move(menu));
+        }
+        bar->actions[command] = action;
+    }
+}
+
+void FrameWindow::ShowToolBar(int id, bool shown) {
+    if (Bar* bar = FindBar(*this, id)) bar->native->setVisible(shown);
+}
+
+bool FrameWindow::IsToolBarVisible(int id) const {
+    Bar* bar = FindBar(*this, id);
+    return bar && !bar->native->isHidden();
+}
+
+void FrameWindow::DockToolBar(int id, DockSide side) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar) return;
+    AsFrame(Peer())->main->addToolBar(AreaOf(side), bar->native);
+}
+
+DockSide FrameWindow::ToolBarSide(int id) const {
+    Bar* bar = FindBar(*this, id);
+    if (!bar) return DockSide::Top;
+    switch (AsFrame(Peer())->main->toolBarArea(bar->native)) {
+    case Qt::BottomToolBarArea: return DockSide::Bottom;
+    case Qt::LeftToolBarArea: return DockSide::Left;
+    case Qt::RightToolBarArea: return DockSide::Right;
+    default: return DockSide::Top;
+    }
+}
+
+std::vector<unsigned char> FrameWindow::SaveBarState() const {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return {};
+    QByteArray state = fp->main->saveState();
+    return std::vector<unsigned char>(state.begin(), state.end());
+}
+
+bool FrameWindow::RestoreBarState(const std::vector<unsigned char>& state) {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return false;
+    return fp->main->restoreState(QByteArray(reinterpret_cast<const char*>(state.data()), static_cast<qsizetype>(state.size())));
+}
+
+void FrameWindow::UpdateToolBars() {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return;
+    CommandTarget& chain = ChainOf(*this);
+    for (auto& [id, bar] : fp->bars) {
+        for (auto& [command, action] : bar.actions) {
+            CommandUI ui(command);
+            bool handled = chain.RouteUpdate(ui);
+            action->setEnabled(handled && ui.Enabled());
+            if (action->isCheckable()) action->setChecked(handled && ui.Checked());
+        }
+    }
+}
+
+ToolButtonState FrameWindow::GetToolButtonState(int id, int command) const {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->actions.count(command)) return {};
+    QAction* action = bar->actions.at(command);
+    return ToolButtonState{true, action->isEnabled(), action->isChecked()};
+}
+
+bool FrameWindow::PressToolButton(int id, int command) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->actions.count(command)) return false;
+    return ChainOf(*this).ExecuteCommand(command);
+}
+
 // ---- MdiChildFrame -------------------------------------------------------------------
 
 MdiChildFrame::MdiChildFrame() = default;
@@ -262,6 +447,9 @@ bool MdiChildFrame::CreateChild(FrameWindow& main, const std::string& title, con
     peer->client = new ClientWidget(*this, nullptr);
     peer->sub->setWidget(peer->client);
     peer->sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    QPixmap blank(16, 16);
+    blank.fill(Qt::transparent);
+    peer->sub->setWindowIcon(QIcon(blank));  // until the program sets its own
     fp->mdi->addSubWindow(peer->sub);
     peer->widget = peer->sub;
     if (!rect.IsEmpty()) peer->sub->setGeometry(ToQRect(rect));

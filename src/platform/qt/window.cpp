@@ -7,6 +7,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
+#include <QIcon>
+#include <QPixmap>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -345,6 +347,14 @@ QWidget* WindowPeer::ChildParent() const {
 void Window::SetText(const std::string& text) {
     text_ = text;
     if (peer_ && peer_->widget) peer_->widget->setWindowTitle(ToQString(text));
+}
+
+void Window::SetIcon(const Image& icon) {
+    if (!peer_ || !peer_->widget) return;
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    if (!icon.IsNull()) pixmap = QPixmap::fromImage(icon.Data().image);
+    peer_->widget->setWindowIcon(QIcon(pixmap));
 }
 
 Rect Window::ClientRect() const {
