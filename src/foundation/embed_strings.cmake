@@ -1,7 +1,9 @@
-# Writes OUT: a C++ source holding every STRINGS_DIR/*.txt verbatim as raw string
-# literals, in name order. string_table.cpp parses them (ids, tabs, escapes).
-file(GLOB files ${STRINGS_DIR}/*.txt)
-list(SORT files)
+# Writes OUT: a C++ source holding the files of STRING_FILES ('|'-separated) verbatim as
+# raw string literals, in the order given. string_table.cpp parses them.
+set(files "")
+if(STRING_FILES)
+  string(REPLACE "|" ";" files "${STRING_FILES}")
+endif()
 set(delim "ob7_strings_end")
 set(body "// Generated from src/resources/strings/*.txt; do not edit.\n")
 string(APPEND body "#include \"foundation/string_table_data.h\"\n\nnamespace ob7 {\n\n")
