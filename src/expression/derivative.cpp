@@ -62,7 +62,7 @@ DerivativeNode* Second(const DerivativeNode* n) { return n->first_child->next; }
 
 // Nodes come from zeroed blocks of 1000 and are all released with the workspace. After a
 // failed allocation every builder returns the spare node, so the steps that follow do
-// nothing harmful and the caller sees the error.
+// nothing harmful and the caller sees the error 15002.
 class DerivativeWorkspace {
 public:
     int error = 0;
@@ -70,7 +70,10 @@ public:
     DerivativeNode* New() {
         if (error) return Spare();
         if (used_ == kBlock) {
-            std::unique_ptr<DerivativeNode[]> block(new (std::nothrow) DerivativeNode[kBlock]);
+            // Copies of operands can grow a tree geometrically (nested LIMIT); the
+            // budget keeps such a derivative from taking all memory.
+            std::unique_ptr<DerivativeNode[]> block(
+                blocks_.size() < kMaxBlocks ? new (std::nothrow) DerivativeNode[kBlock] : nullptr);
             if (!block) {
                 error = kMsgInsufficientMemory;
                 return Spare();
@@ -83,6 +86,7 @@ public:
 
 private:
     static constexpr int kBlock = 1000;
+    static constexpr std::size_t kMaxBlocks = 400;
     DerivativeNode* Spare() {
         spare_ = DerivativeNode{};
         return &spare_;
@@ -164,6 +168,7 @@ public:
     // A fresh copy of a subtree: every operand used in a result is its own copy.
     DerivativeNode* Copy(const DerivativeNode* n) {
         DerivativeNode* c = w_.New();
+        if (w_.error) return c;
         *c = *n;
         c->next = nullptr;
         DerivativeNode** link = &c->first_child;

@@ -144,6 +144,14 @@ TEST(Derivative, LongSumsAndTooDeepTrees) {
     EXPECT_EQ(DifferentiateExpression(f, &d, &x), 15002);
     EXPECT_TRUE(d.tokens.empty());
     FreeExpression(&f);
+    // Nested LIMITs copy their operand five times a level: the node budget stops them.
+    std::string nested = "X";
+    for (int i = 0; i < 15; ++i) nested = "LIMIT(" + nested + ",0,1)";
+    InitExpressionCompiler(&c, nested, &f, 8, 2048);
+    SetCompilerLocals(&c, &locals);
+    ASSERT_EQ(CompileExpression(&c), 0);
+    EXPECT_EQ(DifferentiateExpression(f, &d, &x), 15002);
+    FreeExpression(&f);
     FreeExpression(&d);
 }
 
