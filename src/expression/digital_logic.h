@@ -64,7 +64,9 @@ enum DigitalProgramMode : int32_t {
     kModePinDelay = 128,
 };
 
-// The token list of a compiled expression as a program: 0 or 15002.
+// The token list of a compiled expression as a program: 0 or 15002. A CASE becomes its
+// conditions, each followed by its delay triple and IFTHEN, and the default triple with
+// DEFAULT.
 int BuildDigitalDelayProgram(DigitalProgram& program, const CompiledExpression& expression, int mode);
 
 // The simulation options that turn delays into ticks.
