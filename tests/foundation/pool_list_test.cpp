@@ -102,6 +102,16 @@ TEST_F(PoolListTest, DeleteAndDeleteFrom) {
     EXPECT_EQ(list.Delete(nullptr), nullptr);
 }
 
+TEST(PoolList, ANodeAlwaysHoldsItsHeader) {
+    CPoolList list;
+    list.Init();  // the owner forgot the node size
+    PoolNode* node = list.NewNode(3);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->kind, 3);
+    EXPECT_GE(list.nodeSize, static_cast<int32_t>(sizeof(PoolNode)));
+    list.RemoveAll();
+}
+
 TEST_F(PoolListTest, UnlinkKeepsTheNodeAndReturnsItsSuccessor) {
     Make(1);
     Item* two = Make(2);
