@@ -34,6 +34,10 @@ public:
     const double* ModelParameter(std::string_view, std::string_view, int, bool*) const override { return nullptr; }
     void MarkDeviceReference(const PartRef&, int, int) override {}
     void RequestPowerTotals() override {}
+    int ResolveCurveReferences(CompiledExpression*, int) override { return 0; }
+    double CurveValue(int, int) const override { return 0.0; }
+    bool CheckPhaseMarginCurve(int) override { return false; }
+    int EvaluatePerformance(int, int, CompiledExpression*, const double*, int, double*) override { return 10424; }
     double NoiseValue(bool) const override { return 0.0; }
     int AddTimeBreakpoint(long long) override { return 0; }
     int SubstituteDefines(std::string_view text, int, std::string* out) const override {

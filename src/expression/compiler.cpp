@@ -94,6 +94,7 @@ private:
     int ReadNumberArgument(int opcode);
     int StartArgument();
     int CompileDerivative(int position);
+    int CompileCurveArgument(const OperatorRow& row);
     bool CaseArgumentIsLast() const;
     void OpenCaseCondition(int position);
 
@@ -682,6 +683,7 @@ int Parser::OpenFunction(const OperatorRow& row, int row_index, int position) {
         break;
     case 168:  // DER(f, v)
         return CompileDerivative(position);
+
     case 122: cx.accepts = kKindFlagsAnalog; break;        // DIFA
     case 127: cx.accepts = kKindFlagsAnalog5State; break;  // DIFD
     case 574: {  // SERIES(index, from, to, term): the index name, then no comma item
@@ -702,9 +704,54 @@ int Parser::OpenFunction(const OperatorRow& row, int row_index, int position) {
         cx.accepts = row.syntax | kSynRawNumber;
         break;
     }
-    default: break;
+    default:
+        if (row.syntax & kSynPerformance) return CompileCurveArgument(row);
+        break;
     }
     return StartArgument();
+}
+
+// The first argument of a performance function: a plot expression that must name
+// exactly one plotted curve.
+int Parser::CompileCurveArgument(const OperatorRow& row) {
+    ParserContext& cx = Top();
+    SkipBlanks();
+    const int start = int(pos_);
+    int level = 0;
+    size_t end = pos_;
+    for (; end < text_.size(); ++end) {
+        if (text_[end] == '(') ++level;
+        else if (text_[end] == ')') {
+            if (level == 0) break;
+            --level;
+        } else if (text_[end] == ',' && level == 0) break;
+    }
+    const std::string curve_text = text_.substr(pos_, end - pos_);
+    CompiledExpression curve;
+    ExpressionCompiler cc;
+    InitExpressionCompiler(&cc, curve_text, &curve, kMaskPlot | (c_.analysis_mask & 0x7), c_.kind_flags | kKindAnalog);
+    cc.context = c_.context;
+    cc.scope = c_.scope;
+    cc.pending_mode = c_.pending_mode;
+    if (int r = CompileExpression(&cc)) {
+        c_.error_id = cc.error_id;
+        c_.error_position = start + std::max(cc.error_position, 0);
+        return r;
+    }
+    if (int r = c_.context->ResolveCurveReferences(&curve, 517)) {
+        c_.error_id = r;
+        return r;
+    }
+    if (curve.tokens.size() != 1 || curve.tokens[0].opcode != kOpCurve)
+        return CompileError(c_, 10435, start, curve_text.c_str(), Source());
+    const int reference = curve.tokens[0].value.index;
+    if (row.opcode == 541 && !c_.context->CheckPhaseMarginCurve(reference)) return CompileError(c_, 10438, start);
+    Emit(kOpCurve, kClassOperand, curve_text, start);
+    items_.back().value.index = reference;
+    pos_ = end;
+    operand_expected_ = false;
+    cx.accepts = kSynAnalog;
+    return 0;
 }
 
 // Arguments with syntax bit 0x4 (the delays of DELAY, the time of CHANGED) are numbers
@@ -870,6 +917,19 @@ int Parser::Comma() {
     case 45:
     case 46:  // RMS, AVG
         cx.accepts |= kSynRawNumber;
+        break;
+    case 520: case 521: case 522: case 523: case 524: case 525: case 526: case 527: case 528: case 529:
+    case 530: case 531: case 532: case 533: case 534: case 535: case 536: case 537: case 538: case 539:
+    case 540:  // performance functions: the second argument reads curve values at a point
+        if (cx.arg_count == 1) {
+            std::string condition;
+            if (int r = CompileSubExpression(c_.kind_flags | kKindAnalog, c_.analysis_mask, &condition)) return r;
+            if (int r = c_.context->ResolveCurveReferences(c_.target->sub_expressions.back().get(), 516)) {
+                c_.error_id = r;
+                return r;
+            }
+            operand_expected_ = false;
+        }
         break;
     case 574:  // SERIES: the term after the third argument is a sub-expression
         if (cx.arg_count == 3) {

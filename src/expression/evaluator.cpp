@@ -190,6 +190,7 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
             EvalEntry& n = g_stack[++g_top];
             n.tag = t.digital;
             n.value.im = 0.0;
+            n.ref = nullptr;
         }
         EvalEntry& top = g_stack[g_top];
         EvalEntry& below = g_stack[g_top > 0 ? g_top - 1 : 0];
@@ -218,6 +219,8 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
             top.value.re = t.value.index;
             break;
         case kOpSeriesIndex: top.value.re = g_series_index; break;
+        case kOpCurveValue: top.value.re = e->context->CurveValue(t.value.index, e->point_index); break;
+        case kOpCurve: top.value.re = t.value.index; break;
 
         // Unary functions on the top entry.
         case 35: top.value.im = 0.0; break;
@@ -430,6 +433,28 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
                 }
                 args[0].value = v;
                 args[0].tag = 0;
+                break;
+            }
+            case 520: case 521: case 522: case 523: case 524: case 525: case 526: case 527: case 528: case 529:
+            case 530: case 531: case 532: case 533: case 534: case 535: case 536: case 537: case 538: case 539:
+            case 540: case 541: {
+                // curve, [condition], numbers...
+                const int reference = int(args[0].value.re);
+                CompiledExpression* condition = nullptr;
+                int first_number = 1;
+                if (n > 1 && args[1].ref) {
+                    condition = const_cast<CompiledExpression*>(static_cast<const CompiledExpression*>(args[1].ref));
+                    first_number = 2;
+                }
+                double numbers[8];
+                int count = 0;
+                for (int k = first_number; k < n && count < 8; ++k) numbers[count++] = args[k].value.re;
+                double value = 0.0;
+                if (int code = e->context->EvaluatePerformance(op, reference, condition, numbers, count, &value)) {
+                    if (!err.pending_code) err.pending_code = code;
+                    break;
+                }
+                SetReal(args[0], value);
                 break;
             }
             case 574:

@@ -37,6 +37,8 @@ enum : int16_t {
     kOpArgument = 132,
     kOpArgument2State = 133,
     kOpEquation = 134,      // a solution entry by index (AC)
+    kOpCurveValue = 516,     // a plotted curve's value at the expression's point index
+    kOpCurve = 517,          // a plotted curve, for the performance function that follows
     kOpSubExpression = 553,
     kOpSeriesIndex = 576,
 };

@@ -14,6 +14,8 @@
 
 namespace ob7 {
 
+struct CompiledExpression;
+
 // A part as the compiler sees it: an opaque handle of the circuit and its device-kind bits.
 struct PartRef {
     const void* handle = nullptr;
@@ -82,6 +84,19 @@ public:
     virtual void MarkDeviceReference(const PartRef& part, int flag_byte, int bits) = 0;
     // Asks the engine to compute the circuit's power totals.
     virtual void RequestPowerTotals() = 0;
+
+    // Plotted curves, for performance functions. Replaces the token runs of the
+    // expression that spell a plotted curve by curve tokens: mode 517 the curve itself,
+    // 516 the curve's value at the expression's point index. 0 or a message code.
+    virtual int ResolveCurveReferences(CompiledExpression* expression, int mode) = 0;
+    // The value of a curve token (516) at a point of the plot's point store.
+    virtual double CurveValue(int reference, int point) const = 0;
+    // False (after showing why) when the curve's graph cannot give a phase margin.
+    virtual bool CheckPhaseMarginCurve(int reference) = 0;
+    // A performance function (opcodes 520 to 541) of the curve; condition is the
+    // function's second argument (null when it has none), args its numbers.
+    virtual int EvaluatePerformance(int opcode, int reference, CompiledExpression* condition, const double* args,
+                                    int count, double* result) = 0;
 
     // Output noise (input_referred false) or input-referred noise of the AC noise analysis.
     virtual double NoiseValue(bool input_referred) const = 0;

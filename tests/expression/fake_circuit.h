@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "expression/expression.h"
 #include "expression/expression_context.h"
 #include "expression/operator_table.h"
 
@@ -36,6 +37,8 @@ public:
         {"Q1", kDevBipolar, 1, 0, 0.0, 0.01, {0, 0, 0}, {0, 0, 0}},
         {"L1", kDevInductor | kDevTwoTerminal, 3, 0, 1e-3, 0.5, {0, 0, 2}, {1.0, 2.0, 3.0}},
     };
+    // A plot of two curves, V(A) (reference 0) and V(B) (reference 1), over five points.
+    std::vector<double> curves[2] = {{1.0, 3.0, 2.0, 5.0, 4.0}, {0.0, 1.0, 1.0, 0.0, 1.0}};
     std::vector<std::pair<int, int>> marks;
     int power_requests = 0;
 
@@ -135,6 +138,30 @@ public:
         marks.push_back({byte, bits});
     }
     void RequestPowerTotals() override { ++power_requests; }
+    int ResolveCurveReferences(CompiledExpression* e, int mode) override {
+        for (ExpressionToken& t : e->tokens) {
+            int ref = t.text == "V(A)" ? 0 : t.text == "V(B)" ? 1 : -1;
+            if (ref < 0) continue;
+            t.opcode = int16_t(mode);
+            t.value.index = ref;
+        }
+        return 0;
+    }
+    double CurveValue(int reference, int point) const override { return curves[reference][size_t(point)]; }
+    bool CheckPhaseMarginCurve(int reference) override { return reference == 1; }
+    // HIGH: the largest curve value where the condition holds.
+    int EvaluatePerformance(int opcode, int reference, CompiledExpression* condition, const double*, int,
+                            double* result) override {
+        if (opcode != 531 || !condition) return 10424;
+        *result = -1e300;
+        for (int i = 0; i < int(curves[reference].size()); ++i) {
+            condition->point_index = i;
+            ComplexValue v;
+            if (int r = EvaluateExpression(condition, &v)) return r;
+            if (v.re != 0.0 && curves[reference][size_t(i)] > *result) *result = curves[reference][size_t(i)];
+        }
+        return 0;
+    }
     double NoiseValue(bool input) const override { return input ? 1e-9 : 2e-9; }
     int AddTimeBreakpoint(long long) override { return 0; }
     int SubstituteDefines(std::string_view text, int, std::string* out) const override {

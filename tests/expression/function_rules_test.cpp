@@ -97,6 +97,19 @@ TEST(FunctionRules, CaseBuildsConditionAndDelayTriples) {
               10422);
 }
 
+TEST(FunctionRules, PerformanceFunctionsReadPlottedCurves) {
+    FakeCircuit circuit;
+    circuit.run.analysis_kind = 0;
+    // The largest V(A) where V(B) is high: points 1, 2 and 4 give 3, 2 and 4.
+    Outcome o = CompileAndRun("HIGH(V(A), V(B)>0.5)*2", &circuit, 0x21);
+    ASSERT_EQ(o.compile, 0) << o.message;
+    EXPECT_EQ(o.evaluate, 0) << o.message;
+    EXPECT_DOUBLE_EQ(o.value.re, 8.0);
+    EXPECT_EQ(CompileAndRun("HIGH(V(A)+1, 1)", &circuit, 0x21).error_id, 10435);
+    EXPECT_EQ(CompileAndRun("PHASE_MARGIN(V(A))", &circuit, 0x21).error_id, 10438);
+    EXPECT_EQ(CompileAndRun("PHASE_MARGIN(V(B))", &circuit, 0x21).compile, 0);
+}
+
 TEST(FunctionRules, DelayValuesAreComputedAtCompileTime) {
     CompiledExpression e;
     InitCompiledExpression(&e);
