@@ -10,11 +10,11 @@
 
 #include "platform/geometry.h"
 #include "platform/input.h"
+#include "platform/window.h"
 
 namespace platform {
 
 class Dialog;
-class Window;
 struct Font;
 struct PrintSettings;
 
@@ -24,6 +24,8 @@ namespace automation {
 void SendMouse(Window& window, MouseAction action, Point client, int flags = 0, int wheelDelta = 0);
 void SendKey(Window& window, int key, int modifiers = 0);  // down, character, up
 void SendText(Window& window, const std::string& text);
+// A request on one of the window's own scroll bars, as a click on it would make.
+void SendScroll(Window& window, ScrollBarKind bar, ScrollCode code);
 // The same, queued: delivered by the next pump (or taken by PollKey).
 void PostKey(Window& window, int key, int modifiers = 0);
 

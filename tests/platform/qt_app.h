@@ -2,12 +2,20 @@
 // The one application object of the Qt tests (offscreen platform, set by CTest). It
 // lives until the process ends: Qt cannot be torn down from static destructors.
 
+#include <functional>
+
 #include "platform/application.h"
 
-inline platform::Application& TestApp() {
+struct TestApplication : platform::Application {
+    using Application::Application;
+    std::function<bool(int)> idle;
+    bool OnIdle(int count) override { return idle ? idle(count) : false; }
+};
+
+inline TestApplication& TestApp() {
     static int argc = 1;
     static char name[] = "platform_qt_test";
     static char* argv[] = {name, nullptr};
-    static auto* app = new platform::Application(argc, argv);
+    static auto* app = new TestApplication(argc, argv);
     return *app;
 }

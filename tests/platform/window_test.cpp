@@ -148,3 +148,39 @@ TEST(Window, PaintAndOutsidePaintDrawingShowInThePicture) {
     w.Update();
     EXPECT_EQ(w.paints, paints + 1);
 }
+
+TEST(Window, OwnScrollBarsKeepRangesAbove32767) {
+    TestApp();
+    struct Scroller : Window {
+        std::vector<std::pair<ScrollCode, int>> got;
+        void OnScroll(ScrollBarKind bar, ScrollCode code, int pos) override {
+            if (bar == ScrollBarKind::Vertical) got.push_back({code, pos});
+        }
+    } w;
+    ASSERT_TRUE(w.Create(nullptr, Rect{0, 0, 200, 150}, kVisible | kVScroll | kHScroll));
+    EXPECT_LT(w.ClientRect().Width(), 200);  // the bars are outside the client area
+    w.SetScrollRange(ScrollBarKind::Vertical, 0, 100000, 1000);
+    w.SetScrollPos(ScrollBarKind::Vertical, 70000);
+    EXPECT_EQ(w.ScrollPos(ScrollBarKind::Vertical), 70000);
+    w.SetScrollPos(ScrollBarKind::Vertical, 100000);
+    EXPECT_EQ(w.ScrollPos(ScrollBarKind::Vertical), 99001);  // the last page starts there
+    automation::SendScroll(w, ScrollBarKind::Vertical, ScrollCode::PageUp);
+    automation::SendScroll(w, ScrollBarKind::Vertical, ScrollCode::Top);
+    ASSERT_EQ(w.got.size(), 2u);
+    EXPECT_EQ(w.got[0], (std::pair<ScrollCode, int>{ScrollCode::PageUp, 98001}));
+    EXPECT_EQ(w.got[1], (std::pair<ScrollCode, int>{ScrollCode::Top, 0}));
+}
+
+TEST(Application, IdleRunsAfterInputUntilItHasNoMoreWork) {
+    TestApplication& app = TestApp();
+    std::vector<int> counts;
+    app.idle = [&](int count) {
+        counts.push_back(count);
+        return count < 2;
+    };
+    bool posted = false;
+    app.Post([&] { posted = true; });
+    EXPECT_TRUE(Application::PumpUntil([&] { return posted && counts.size() >= 3; }, 2000));
+    EXPECT_EQ(counts, (std::vector<int>{0, 1, 2}));
+    app.idle = nullptr;
+}

@@ -193,10 +193,13 @@ void Application::PumpMessages() { QCoreApplication::processEvents(QEventLoop::A
 bool Application::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
+    QTimer wake;  // bounds each wait, so the predicate and the time are checked again
+    wake.setSingleShot(true);
     while (!done()) {
         qint64 left = timeoutMs - timer.elapsed();
         if (left <= 0) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, static_cast<int>(std::min<qint64>(left, 50)));
+        wake.start(static_cast<int>(std::min<qint64>(left, 20)));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

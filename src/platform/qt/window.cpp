@@ -631,6 +631,21 @@ void SendKey(Window& window, int key, int modifiers) {
 
 void SendText(Window& window, const std::string& text) { SendTextTo(InputTarget(window), text); }
 
+void SendScroll(Window& window, ScrollBarKind bar, ScrollCode code) {
+    WindowPeer* peer = window.Peer();
+    QScrollBar* sb = peer ? peer->scroll[bar == ScrollBarKind::Horizontal ? 0 : 1] : nullptr;
+    if (!sb) return;
+    switch (code) {
+    case ScrollCode::LineUp: sb->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
+    case ScrollCode::LineDown: sb->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
+    case ScrollCode::PageUp: sb->triggerAction(QAbstractSlider::SliderPageStepSub); break;
+    case ScrollCode::PageDown: sb->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
+    case ScrollCode::Top: sb->triggerAction(QAbstractSlider::SliderToMinimum); break;
+    case ScrollCode::Bottom: sb->triggerAction(QAbstractSlider::SliderToMaximum); break;
+    default: sb->triggerAction(QAbstractSlider::SliderMove); break;
+    }
+}
+
 void PostKey(Window& window, int key, int modifiers) {
     QWidget* target = InputTarget(window);
     if (!target) return;
