@@ -105,9 +105,11 @@ int CStrBuf::Reserve(int32_t n) {
 char* CStrBuf::Set(const char* text) { return SetN(text, text ? static_cast<int>(std::strlen(text)) : 0); }
 
 char* CStrBuf::SetN(const char* text, int n) {
-    if (!text || n < 0)
+    if (!text || n < 0) {
+        text = "";
         n = 0;
-    n = static_cast<int>(strnlen(text ? text : "", static_cast<std::size_t>(n)));
+    }
+    n = static_cast<int>(strnlen(text, static_cast<std::size_t>(n)));
     if (data && text >= data && text < data + capacity) {
         std::memmove(data, text, static_cast<std::size_t>(n));  // a part of our own text
         data[n] = 0;
