@@ -172,6 +172,11 @@ TEST_F(EngineCircuit, EquationNumberingAndEmptyCircuits) {
 
 int unlink_calls = 0;
 
+struct NumberedInductor : DeviceInstance {
+    int number = 0;
+    int InductorNumber() const override { return number; }
+};
+
 TEST_F(EngineCircuit, DeviceListsKeepOrderMarksAndRelease) {
     SetListInsertMode(1);
     Conductance* first = AddConductance(1, 0, 1);
@@ -193,6 +198,14 @@ TEST_F(EngineCircuit, DeviceListsKeepOrderMarksAndRelease) {
     EXPECT_EQ(MaskDeviceListFlags(0), 0u);
     EXPECT_EQ(first->flag_byte1, 0);
     EXPECT_EQ(DeviceListTable[kResistorList].flag_byte0, 0);
+
+    for (int n : {1, 2}) {
+        auto* l = new NumberedInductor;
+        l->number = n;
+        AddDevice(kInductorList, l);
+    }
+    EXPECT_EQ(static_cast<NumberedInductor*>(FindDeviceBySource(2))->number, 2);
+    EXPECT_EQ(FindDeviceBySource(3), nullptr);
 
     unlink_calls = 0;
     SetDeviceUnlinkHook([] { ++unlink_calls; });

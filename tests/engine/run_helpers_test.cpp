@@ -5,6 +5,7 @@
 #include "expression/compiler.h"
 #include "foundation/numbers.h"
 #include "foundation/report_sink.h"
+#include "platform/system_services.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/run_helpers.h"
 #include "sim/engine/solver_state.h"
@@ -105,6 +106,45 @@ TEST_F(RunHelpers, RunErrorIsShownOncePerRunAtItsField) {
     ReportOutOfMemoryDuringRun();
     EXPECT_EQ(delivered, (std::vector<int>{15051, 15002}));
     SetBatchLogSink(nullptr);
+    RunView = {};
+    RunControl = {};
+}
+
+// Keys as a user types them; counts how often the run looked.
+struct KeyboardStub : platform::SystemServices {
+    std::vector<int> keys;
+    int polls = 0;
+    int ShowMessageBox(const std::string&, const std::string&, int) override { return 1; }
+    void Beep(int) override {}
+    int PollKey() override {
+        ++polls;
+        if (keys.empty()) return 0;
+        const int key = keys.front();
+        keys.erase(keys.begin());
+        return key;
+    }
+};
+int pauses = 0;
+
+TEST_F(RunHelpers, RunKeysAreReadOnEverySixthPoll) {
+    KeyboardStub keyboard;
+    platform::InstallServices(&keyboard);
+    RunControl = {};
+    RunView = {};
+    RunView.pause = [] { ++pauses; };
+    keyboard.keys = {19, 'q', 'p', 27};
+    for (int call = 1; call <= 17; ++call) PollRunKeys(nullptr, 6);
+    EXPECT_EQ(keyboard.polls, 2);  // calls 6 and 12
+    EXPECT_EQ(pauses, 1);          // Ctrl+S paused, q was dropped
+    // Call 18: without a plot window the P stays pending, and no more keys are read.
+    EXPECT_EQ(PollRunKeys(nullptr, 6), 'P');
+    for (int call = 0; call < 12; ++call) PollRunKeys(nullptr, 6);
+    EXPECT_EQ(keyboard.polls, 3);
+    RunControl.pending_key = 0;
+    for (int call = 0; call < 6; ++call) PollRunKeys(nullptr, 6);
+    EXPECT_EQ(RunControl.pending_key, 27);
+    EXPECT_EQ(RunControl.abort, 1);
+    platform::InstallServices(nullptr);
     RunView = {};
     RunControl = {};
 }

@@ -58,6 +58,12 @@ void FreeDeviceLists() {
     if (unlink_hook) unlink_hook();
 }
 
+DeviceInstance* FindDeviceBySource(int number) {
+    for (DeviceInstance* r = DeviceListTable[kInductorList].first; r; r = r->next)
+        if (r->InductorNumber() == number) return r;
+    return nullptr;
+}
+
 void SetDeviceUnlinkHook(void (*unlink_all)()) { unlink_hook = unlink_all; }
 
 void SetDeviceFlagByte0(DeviceInstance* device, DeviceListKind list, uint8_t bits) {

@@ -61,6 +61,8 @@ struct DeviceInstance {
     // The record's own numbers that the non-convergence report prints for a failure of
     // the given kind (the present value, or the junction voltages); returns how many.
     virtual int NonConvergenceValues(int kind, double* values) const { return 0; }
+    // An inductor's running number (its branch equation is the node count plus it).
+    virtual int InductorNumber() const { return 0; }
 
     DeviceInstance* next = nullptr;
     DeviceInstance* previous = nullptr;
@@ -105,6 +107,9 @@ void AddDevice(DeviceListKind list, DeviceInstance* device);
 // devices; installed by the circuit side).
 void FreeDeviceLists();
 void SetDeviceUnlinkHook(void (*unlink_all)());
+
+// The inductor whose running number is `number`, or null.
+DeviceInstance* FindDeviceBySource(int number);
 
 // Reference marks. `list` is the list the device belongs to.
 void SetDeviceFlagByte0(DeviceInstance* device, DeviceListKind list, uint8_t bits);
