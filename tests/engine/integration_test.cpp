@@ -152,6 +152,9 @@ TEST_F(Integration, TruncationStepFollowsTheDividedDifferenceFormula) {
         // The second state never changes, so the first one sets the step.
         EXPECT_NEAR(TruncationStep(), std::min(del, MaxTimeStep), del * 1e-6);
     }
+    // Order 3 would read a fifth history value, past the state's four slots.
+    Use(kGear, 3);
+    EXPECT_EQ(ChargeTruncationStep(0, 5.0), 5.0);
 }
 
 TEST_F(Integration, ConstantChargeIsLimitedByMaximumStepAndDoubling) {
