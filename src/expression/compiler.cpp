@@ -1225,6 +1225,10 @@ int CompileError(ExpressionCompiler& c, int id, int position, const char* a1, co
                  const char* a4) {
     c.error_id = id;
     c.error_position = position;
+    void* owner = c.owner_window;
+    if (c.stop_run_on_error && c.context) {
+        if (void* run_owner = c.context->StopRunForCompileError()) owner = run_owner;
+    }
     if (c.pending_mode) {
         SetPendingMessage(id, a1, a2, a3, a4);
         return kMsgPending;
@@ -1232,9 +1236,9 @@ int CompileError(ExpressionCompiler& c, int id, int position, const char* a1, co
     char column[32];
     std::snprintf(column, sizeof column, "%d", position + 1);
     if (!c.part_name.empty())
-        ReportMessage("PMtE", c.owner_window, "Column:", column, c.part_name.c_str(), id, a1, a2, a3, a4);
+        ReportMessage("PMME", owner, "Part:", c.part_name.c_str(), "Column:", column, id, a1, a2, a3, a4);
     else
-        ReportMessage("PLME", c.owner_window, c.scope, "Column:", column, id, a1, a2, a3, a4);
+        ReportMessage("PLME", owner, c.scope, "Column:", column, id, a1, a2, a3, a4);
     return kMsgReported;
 }
 

@@ -90,6 +90,7 @@ public:
     int EvaluatePerformance(int, int, CompiledExpression*, const double*, int, double*) override { return 10424; }
     double NoiseValue(bool) const override { return 1e-50; }
     int AddTimeBreakpoint(long long) override { return 0; }
+    void* StopRunForCompileError() override { return nullptr; }
     int SubstituteDefines(std::string_view text, int, std::string* out) const override {
         *out = std::string(text);
         return 0;

@@ -102,6 +102,9 @@ public:
     virtual double NoiseValue(bool input_referred) const = 0;
     // A time breakpoint in integer ticks; non-zero on failure.
     virtual int AddTimeBreakpoint(long long tick) = 0;
+    // A compile error during a run: stops the run when one is active and returns the
+    // window that owns it (where the message goes), or null when no run is active.
+    virtual void* StopRunForCompileError() = 0;
     // The text with the .DEFINE and .PARAM symbols of the scope substituted; 0 or a code.
     virtual int SubstituteDefines(std::string_view text, int scope, std::string* out) const = 0;
 };

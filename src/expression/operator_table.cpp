@@ -59,8 +59,8 @@ constexpr OperatorRow Digital(const char* name, int min, int max, int opcode, in
     return Fn(name, min, max, opcode, analysis, flags, syntax, kinds, device);
 }
 
-constexpr OperatorRow Spare() {
-    return OperatorRow{"", 0, 0, 15, 0, kAnyAnalysis, kSynConstant, kKindAnalog, 0, 0, 0.0, RunVariable::None};
+constexpr OperatorRow Constant(const char* name, int32_t kinds, int32_t flags, double value) {
+    return OperatorRow{name, 0, 0, 15, 0, kAnyAnalysis, kSynConstant, kinds, flags, 0, value, RunVariable::None};
 }
 
 constexpr int32_t kVolt = 0x1, kAmp = 0x2, kCoulomb = 0x4, kFarad = 0x8, kFlux = 0x10, kHenry = 0x20,
@@ -69,7 +69,7 @@ constexpr int32_t kVolt = 0x1, kAmp = 0x2, kCoulomb = 0x4, kFarad = 0x8, kFlux =
 
 OperatorRow g_rows[] = {
     // The constant E comes first; its value is set with the predefined symbols.
-    OperatorRow{"E", 0, 0, 15, 0, kAnyAnalysis, kSynConstant, kKindAnalog, 0, 0, 0.0, RunVariable::None},
+    OperatorRow{"E", 0, 0, 15, 0, kAnyAnalysis, kSynConstant, kKindAnalog, 0, 0, 2.718281828459045, RunVariable::None},
 
     // Device quantities.
     Quantity("V", 11, kVolt, 0xc000, true),
@@ -246,12 +246,17 @@ OperatorRow g_rows[] = {
     Op("AND", 4, 80, 0x800), Op("NAND", 4, 115, 0x800), Op("OR", 2, 81, 0x800), Op("NOR", 2, 116, 0x800),
     Op("XOR", 3, 82, 0x800), Op("NOT", 12, 74, 0x800), Op("DIV", 11, 70, 0x3c800), Op("MOD", 11, 69, 0x3c800),
 
-    // The ten predefined symbols, filled by InitPredefinedSymbols.
-    Spare(), Spare(), Spare(), Spare(), Spare(), Spare(), Spare(), Spare(), Spare(), Spare(),
+    // The predefined symbols: J, the analysis-kind numbers to compare with ANALYSIS, PI,
+    // and the two truth values that 2-state expressions accept as well.
+    OperatorRow{"J", 0, 0, 15, 161, kAnyAnalysis, kSynRunTime, kKindAnalog, 0, 0, 0.0, RunVariable::None},
+    Constant("_AC", kKindAnalog, 0, 1.0), Constant("_DC", kKindAnalog, 0, 2.0),
+    Constant("_TRANSIENT", kKindAnalog, 0, 0.0), Constant("_DYNAMICDC", kKindAnalog, 0, 3.0),
+    Constant("_TF", kKindAnalog, 0, 4.0), Constant("_SENS", kKindAnalog, 0, 5.0),
+    Constant("PI", kKindAnalog, 0, 3.141592653589793),
+    Constant("TRUE", 0x820, kFlagDigitalResult, 1.0), Constant("FALSE", 0x820, kFlagDigitalResult, 0.0),
 };
 
 constexpr int kRowCount = int(sizeof(g_rows) / sizeof(g_rows[0]));
-constexpr int kSpareFirst = kRowCount - 10;
 
 int g_first_letter[256];
 bool g_first_letter_built = false;
@@ -294,27 +299,8 @@ const OperatorRow* OperatorTableRows() { return g_rows; }
 
 int OperatorTableSize() { return kRowCount; }
 
-void InitPredefinedSymbols() {
-    g_rows[0].value = std::exp(1.0);
-    auto constant = [](const char* name, int32_t kinds, int32_t flags, double value) {
-        return OperatorRow{name, 0, 0, 15, 0, kAnyAnalysis, kSynConstant, kinds, flags, 0, value, RunVariable::None};
-    };
-    OperatorRow j{"J", 0, 0, 15, 161, kAnyAnalysis, kSynRunTime, kKindAnalog, 0, 0, 0.0, RunVariable::None};
-    const OperatorRow symbols[10] = {
-        j,
-        constant("_AC", kKindAnalog, 0, 1.0),
-        constant("_DC", kKindAnalog, 0, 2.0),
-        constant("_TRANSIENT", kKindAnalog, 0, 0.0),
-        constant("_DYNAMICDC", kKindAnalog, 0, 3.0),
-        constant("_TF", kKindAnalog, 0, 4.0),
-        constant("_SENS", kKindAnalog, 0, 5.0),
-        constant("PI", kKindAnalog, 0, 3.141592653589793),
-        constant("TRUE", 0x820, kFlagDigitalResult, 1.0),
-        constant("FALSE", 0x820, kFlagDigitalResult, 0.0),
-    };
-    for (int i = 0; i < 10; ++i) g_rows[kSpareFirst + i] = symbols[i];
-    g_first_letter_built = false;
-}
+// The predefined symbols are rows of the table from program load; only e is computed.
+void InitPredefinedSymbols() { g_rows[0].value = std::exp(1.0); }
 
 int FirstRowForLetter(unsigned char c) {
     if (!g_first_letter_built) BuildFirstLetterIndex();
@@ -413,6 +399,21 @@ bool IsKnownFunctionChar(std::string_view text, bool all_rows) {
         if (EqualNoCase(text, row.name)) return true;
     }
     return false;
+}
+
+int ListDeviceFunctionNames(int32_t device_kind, std::string_view part, char letter, const char* wrapper,
+                            bool ac_analysis, std::vector<std::string>* out) {
+    int count = 0;
+    const char upper = char(std::toupper(static_cast<unsigned char>(letter)));
+    for (const OperatorRow& row : g_rows) {
+        if (row.min_args == 0 || row.name[0] != upper || !(row.device_mask & device_kind)) continue;
+        ++count;
+        if (!out) continue;
+        std::string name = std::string(row.name) + "(" + std::string(part) + ")";
+        if (ac_analysis && wrapper) name = std::string(wrapper) + "(" + name + ")";
+        out->push_back(std::move(name));
+    }
+    return count;
 }
 
 }  // namespace ob7

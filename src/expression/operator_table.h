@@ -5,7 +5,9 @@
 // opcodes.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "expression/run_values.h"
 
@@ -109,7 +111,7 @@ struct OperatorRow {
 const OperatorRow* OperatorTableRows();
 int OperatorTableSize();
 
-// Fills the predefined-symbol rows; the compiler calls it before its first compilation.
+// Stores e = exp(1) in the E row; the compiler calls it before its first compilation.
 void InitPredefinedSymbols();
 
 // Index of the first row whose name starts with c (upper case), or the table size.
@@ -130,5 +132,10 @@ int FunctionMinArgsByName(std::string_view name);
 bool IsDeviceQuantityName(std::string_view name);
 bool StartsWithFunctionName(std::string_view text);
 bool IsKnownFunctionChar(std::string_view text, bool all_rows);
+// "%s(%s)" of every row with arguments that starts with letter and applies to the part's
+// device-kind bits; in AC analysis a wrapper (MAG, DB ...) wraps each once more. out may
+// be null to count only. Returns the count.
+int ListDeviceFunctionNames(int32_t device_kind, std::string_view part, char letter, const char* wrapper,
+                            bool ac_analysis, std::vector<std::string>* out);
 
 }  // namespace ob7

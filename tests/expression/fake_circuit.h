@@ -164,6 +164,11 @@ public:
     }
     double NoiseValue(bool input) const override { return input ? 1e-9 : 2e-9; }
     int AddTimeBreakpoint(long long) override { return 0; }
+    void* StopRunForCompileError() override {
+        ++stopped_runs;
+        return nullptr;
+    }
+    int stopped_runs = 0;
     int SubstituteDefines(std::string_view text, int, std::string* out) const override {
         *out = std::string(text);
         return 0;
