@@ -12,8 +12,9 @@
 //  - number_branches(), when the kind has branch-current equations: gives each record its
 //    equation numbers from the running counter, in the kind's place of the numbering order.
 // A load that stamps fewer or more entries than its set-up requested is a fault of that
-// kind; the engine puts the cursor at the start of every kind's own stretch of the trail,
-// so such a fault cannot shift the stamps of other kinds.
+// kind (debug builds assert on it). The engine puts the cursor at the start of every
+// kind's own stretch of the trail, so one kind's fault never shifts the stamps of the
+// kinds after it, and a kind that is not loaded in a pass is stepped over.
 
 #include <cstddef>
 #include <cstdint>
