@@ -68,6 +68,9 @@ public:
     int DoModal(Window* parent = nullptr);
     // Creates the dialog modeless; it lives until Destroy.
     bool CreateModeless(Window* parent = nullptr);
+    // Creates the dialog as a child area of another window (a page inside a sheet or a
+    // dialog), at a rectangle of the parent's client area in pixels.
+    bool CreateAsChild(Window& parent, const Rect& where);
     void EndDialog(int result);
     bool IsModalRunning() const { return running_; }
     const DialogTemplate& Template() const { return template_; }
@@ -132,6 +135,11 @@ public:
 
     // Converts a dialog-unit rectangle to pixels for this dialog's font.
     Rect MapDialogRect(const Rect& units) const;
+
+protected:
+    // Derived dialogs that lay themselves out (sheets) change their template before
+    // they are created.
+    DialogTemplate& MutableTemplate() { return template_; }
 
 private:
     bool Build(Window* parent);

@@ -6,6 +6,7 @@
 #include "platform/draw_context.h"
 #include "platform/image.h"
 #include "platform/menu.h"
+#include "platform/property_sheet.h"
 #include "qt_app.h"
 
 using namespace platform;
@@ -244,4 +245,85 @@ TEST(Dialog, ContextMenuTakesScriptedAnswerAfterUpdateHandlers) {
     EXPECT_FALSE(graphics.At(0).flags & kMenuGrayed);
     EXPECT_TRUE(graphics.At(1).flags & kMenuChecked);
     EXPECT_TRUE(graphics.At(2).flags & kMenuGrayed);  // nobody handles it
+}
+
+namespace {
+
+struct CountingPage : PropertyPage {
+    CountingPage(int tmplId, const char* caption, int vetoes)
+        : PropertyPage(DialogTemplate{tmplId, caption, Size{120, 60},
+                                      {{ControlKind::Static, 100, "Value:", Rect{5, 5, 40, 15}},
+                                       {ControlKind::Edit, 101, "", Rect{45, 5, 110, 17}}}}),
+          vetoesLeft(vetoes) {}
+    bool OnInitDialog() override {
+        SetItemText(101, value);
+        return true;
+    }
+    void OnControlNotify(int id, Notify code) override {
+        if (id == 101 && code == Notify::Changed && initialised) SetModified();
+    }
+    bool OnSetActive() override {
+        initialised = true;
+        ++activations;
+        return true;
+    }
+    bool OnApply() override {
+        ++applies;
+        if (vetoesLeft > 0) {
+            --vetoesLeft;
+            return false;
+        }
+        value = ItemText(101);
+        return true;
+    }
+    void OnReset() override { ++resets; }
+    std::string value = "1";
+    bool initialised = false;
+    int vetoesLeft, activations = 0, applies = 0, resets = 0;
+};
+
+}  // namespace
+
+TEST(PropertySheet, PagesAreCreatedWhenShownAppliedInOrderAndMayVeto) {
+    TestApp();
+    CountingPage general(4111, "General", 0), colours(4112, "Colours", 1), fonts(4113, "Fonts", 0);
+    PropertySheet sheet("Preferences");
+    sheet.AddPage(general);
+    sheet.AddPage(colours);
+    sheet.AddPage(fonts);
+    bool vetoKeptOpen = false;
+    automation::QueueModalScript([&](Dialog& d) {
+        EXPECT_TRUE(general.IsCreated());
+        EXPECT_FALSE(colours.IsCreated());
+        EXPECT_FALSE(d.IsItemEnabled(PropertySheet::kApply));
+        automation::SendTextToItem(general, 101, "0");
+        EXPECT_TRUE(d.IsItemEnabled(PropertySheet::kApply));
+        EXPECT_TRUE(sheet.SetActivePage(1));
+        automation::SendTextToItem(colours, 101, "2");
+        automation::ClickItem(d, 1);  // the colours page vetoes once
+        vetoKeptOpen = sheet.IsModalRunning() && sheet.IsCreated();
+        automation::ClickItem(d, 1);
+        return 0;
+    });
+    EXPECT_EQ(sheet.DoModal(), 1);
+    EXPECT_TRUE(vetoKeptOpen);
+    EXPECT_EQ(general.value, "10");
+    EXPECT_EQ(colours.value, "12");
+    EXPECT_EQ(fonts.applies, 0);  // never shown, never created
+    EXPECT_EQ(general.applies, 2);
+    EXPECT_EQ(colours.applies, 2);
+
+    // Esc in a page's field cancels the whole sheet; only created pages are reset.
+    PropertySheet again("Preferences", 2);
+    again.AddPage(general);
+    again.AddPage(colours);
+    again.AddPage(fonts);
+    automation::QueueModalScript([&](Dialog&) {
+        EXPECT_EQ(again.ActiveIndex(), 2);
+        automation::SendKeyToItem(fonts, 101, key::kEscape);
+        return 0;
+    });
+    EXPECT_EQ(again.DoModal(), 2);
+    EXPECT_EQ(fonts.resets, 1);
+    EXPECT_EQ(general.resets, 0);
 }

@@ -332,6 +332,17 @@ bool Dialog::CreateModeless(Window* parent) {
     return true;
 }
 
+bool Dialog::CreateAsChild(Window& parent, const Rect& where) {
+    if (!parent.Peer() || !Build(&parent)) return false;
+    DialogPeer* peer = PeerOf(*this);
+    peer->dlg->setWindowFlags(Qt::Widget);
+    peer->dlg->setGeometry(ToQRect(where));
+    ended_ = false;
+    peer->dlg->show();
+    OnInitDialog();
+    return true;
+}
+
 void Dialog::FocusFirstControl() {
     for (const ControlSpec& spec : template_.controls) {
         auto* w = Item<QWidget>(*this, spec.id);
