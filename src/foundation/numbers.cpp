@@ -221,23 +221,23 @@ double ParseNumber(const char* text, int* error) {
         return 0;
     }
     // Only the scanned text is converted (the C library would also take hex and "inf").
-    double value = std::strtod(std::string(start, p).c_str(), nullptr);
+    std::string number(start, p);
 
-    double multiplier = 1;
+    int scale = 0;  // the suffix as a power of ten
     bool consumed = false;
     const char* suffix = p;
     if (*p == 'R' || *p == 'V') {
         ++p;
         consumed = true;
     } else if (strncasecmp(p, "MEG", 3) == 0) {
-        multiplier = 1e6;
+        scale = 6;
         p += 3;
         consumed = true;
     } else if (*p) {
         const char c = ToUpperMap(*p);
         for (const EngineeringStep& step : EngineeringSuffixTable) {
             if (step.upper[0] == c) {
-                multiplier = step.factor;
+                scale = static_cast<int>(std::lround(std::log10(step.factor)));
                 ++p;
                 consumed = true;
                 break;
@@ -249,12 +249,21 @@ double ParseNumber(const char* text, int* error) {
         const char* digitsEnd = p;
         while (IsDigit(*digitsEnd))
             ++digitsEnd;
-        std::string joined(start, suffix);
-        joined += '.';
-        joined.append(p, digitsEnd);
-        value = std::strtod(joined.c_str(), nullptr);
+        number.assign(start, suffix);
+        number += '.';
+        number.append(p, digitsEnd);
         p = digitsEnd;
     }
+    // The scale joins the decimal exponent, so that 1.5N reads as exactly 1.5E-9.
+    if (scale != 0) {
+        long exponent = scale;
+        if (std::string::size_type e = number.find_first_of("Ee"); e != std::string::npos) {
+            exponent += std::strtol(number.c_str() + e + 1, nullptr, 10);
+            number.erase(e);
+        }
+        number += 'E' + std::to_string(exponent);
+    }
+    const double value = std::strtod(number.c_str(), nullptr);
     if (*p == 'C' || *p == 'c')
         NumberClockFlag = 1;
     while (HasClass(*p, kCcIdentStart))
@@ -263,7 +272,7 @@ double ParseNumber(const char* text, int* error) {
         ++p;
     if (*p)
         *error = 1;
-    const double result = value * multiplier;
+    const double result = value;
     if (!std::isfinite(result)) {
         *error = 1;  // beyond the range of a double
         return 0;

@@ -106,10 +106,11 @@ TEST(ParseNumber, ReadsSuffixesInAnyCase) {
         {"3p", 3e-12, 0},     {"3N", 3e-9, 0},     {"3u", 3e-6, 0},     {"3k", 3e3, 0},      {"3G", 3e9, 0},
         {"3t", 3e12, 0},      {"1.5e3", 1500, 0},  {"-2.5u", -2.5e-6, 0}, {".5", 0.5, 0},    {"  42  ", 42, 0},
         {"4k7Ohm", 4700, 0},  {"2.2uF", 2.2e-6, 0}, {"100Hz", 100, 0},  {"5V", 5, 0},        {"1e", 1, 0},
+        {"10F", 1e-14, 0},    {"1.5E3K", 1.5e6, 0}, {"4.7n", 4.7e-9, 0},
     };
     for (const Case& c : cases) {
         int error = -1;
-        EXPECT_DOUBLE_EQ(ParseNumber(c.text, &error), c.value) << c.text;
+        EXPECT_EQ(ParseNumber(c.text, &error), c.value) << c.text;  // exactly the double of the decimal
         EXPECT_EQ(error, 0) << c.text;
         EXPECT_EQ(NumberClockFlag, c.clock) << c.text;
     }
