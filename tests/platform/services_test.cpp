@@ -7,6 +7,8 @@
 
 #include "platform/automation.h"
 #include "platform/clipboard.h"
+#include "platform/desktop.h"
+#include "platform/help_viewer.h"
 #include "platform/draw_context.h"
 #include "platform/image.h"
 #include "platform/picture.h"
@@ -112,4 +114,24 @@ TEST(Printing, TwoPageJobToPdf) {
     EXPECT_FALSE(cancelled.EndPage());
     EXPECT_FALSE(cancelled.End());
     EXPECT_FALSE(std::ifstream(settings.outputFile).good());
+}
+
+TEST(Desktop, MetricsAndHelpWindow) {
+    TestApp();
+    Size screen = desktop::ScreenSize();
+    Rect work = desktop::WorkArea();
+    EXPECT_GT(screen.cx, 0);
+    EXPECT_LE(work.Width(), screen.cx);
+    EXPECT_GT(desktop::ScrollBarWidth(), 0);
+    EXPECT_NE(desktop::GetSystemColor(desktop::SystemColor::Window),
+              desktop::GetSystemColor(desktop::SystemColor::WindowText));
+
+    EXPECT_FALSE(help::IsOpen());
+    help::ShowTopic("Transient Analysis", "Runs the circuit in time.");
+    EXPECT_TRUE(help::IsOpen());
+    help::ShowTopic("AC Analysis", "Small-signal response.");
+    EXPECT_EQ(help::CurrentTitle(), "AC Analysis");
+    EXPECT_EQ(help::CurrentText(), "Small-signal response.");
+    help::Close();
+    EXPECT_FALSE(help::IsOpen());
 }

@@ -1,0 +1,25 @@
+#pragma once
+// What the program asks of the desktop: screen and work area, metrics of window
+// parts, system colours and the modifier keys held now.
+
+#include "platform/geometry.h"
+
+namespace platform::desktop {
+
+Size ScreenSize();
+Rect WorkArea();  // the screen less panels and docks
+int ScrollBarWidth();
+int CaptionHeight();
+int MenuHeight();
+int LogicalDpi();
+
+enum class SystemColor {
+    Window, WindowText, ButtonFace, ButtonShadow, ButtonHighlight, ButtonText, Highlight, HighlightText,
+    GrayText, ToolTip, ToolTipText, AppWorkspace
+};
+Color GetSystemColor(SystemColor which);
+
+// Modifier bits (Shift, Ctrl, Alt) held at this moment.
+int ModifierKeys();
+
+}  // namespace platform::desktop
