@@ -19,6 +19,21 @@ constexpr int kPostfixStackSize = 150;
 
 bool IsBinaryClass(int cls) { return cls >= 2 && cls <= 13 && cls != kClassUnary; }
 
+// The operator rows (and the safe division the compiler inserts) that take two operands.
+bool IsBinaryOpcode(int opcode) {
+    static bool binary[1024];
+    static bool built = false;
+    if (!built) {
+        const OperatorRow* rows = OperatorTableRows();
+        for (int i = 0; i < OperatorTableSize(); ++i) {
+            if (rows[i].syntax == kSynOperator && IsBinaryClass(rows[i].cls)) binary[rows[i].opcode & 1023] = true;
+        }
+        binary[kOpSafeDivide] = true;
+        built = true;
+    }
+    return opcode >= 0 && opcode < 1024 && binary[opcode];
+}
+
 // Inserts the hidden state operands of every stateful operator before its ')'.
 void InsertStateSlots(std::vector<InfixItem>& items) {
     for (int i = int(items.size()) - 1; i >= 0; --i) {
@@ -155,9 +170,9 @@ int CheckDigitalOperands(ExpressionCompiler& c, const char* source) {
             digital.push_back(t.opcode == kOpDigitalConst || t.opcode == kOpArgument2State);
             continue;
         }
-        int consumed = 1;
+        int consumed;
         if (t.opcode == kOpUnaryMinus || t.opcode == 104 || t.opcode == 74) consumed = 1;
-        else if (IsOperatorOpcode(t.opcode)) consumed = 2;
+        else if (IsBinaryOpcode(t.opcode)) consumed = 2;
         else consumed = t.value.index;
         if (consumed > int(digital.size())) consumed = int(digital.size());
         int count = 0;

@@ -125,3 +125,59 @@ TEST(FunctionRules, DelayValuesAreComputedAtCompileTime) {
 
 }  // namespace
 }  // namespace ob7::test
+
+namespace ob7::test {
+namespace {
+
+TEST(FunctionRules, LocalNamesAndImports) {
+    // Locals with values compile into references; unknown names become new locals.
+    double values[4] = {2.0, 0.0, 0.0, 0.0};
+    LocalNameSet locals;
+    locals.names = {"X"};
+    locals.kinds = {kKindAnalog};
+    locals.values = values;
+    locals.capacity = 4;
+    CompiledExpression e;
+    InitCompiledExpression(&e);
+    ExpressionCompiler c;
+    InitExpressionCompiler(&c, "X*Y+1", &e, 0x8, 2048);
+    SetCompilerLocals(&c, &locals);
+    ASSERT_EQ(CompileExpression(&c), 0);
+    ASSERT_EQ(locals.names.size(), 2u);
+    EXPECT_EQ(locals.names[1], "Y");
+    values[1] = 5.0;
+    ComplexValue v;
+    ASSERT_EQ(EvaluateExpression(&e, &v), 0);
+    EXPECT_EQ(v.re, 11.0);
+
+    // Pins of a logic primitive compile into argument references.
+    LocalNameSet pins;
+    pins.names = {"IN1", "IN2"};
+    pins.kinds = {0x41, 0x41};
+    InitExpressionCompiler(&c, "IN1 & ~IN2", &e, 0x1, kKindFlagsLogic);
+    SetCompilerLocals(&c, &pins);
+    ASSERT_EQ(CompileExpression(&c), 0);
+    ASSERT_EQ(e.tokens.size(), 4u);
+    EXPECT_EQ(e.tokens[0].opcode, kOpArgument);
+    EXPECT_EQ(e.tokens[1].value.index, 1);
+
+    // IMPORT reads the caller's import value.
+    ComplexValue imported{0.5, -0.5};
+    InitExpressionCompiler(&c, "IMPORT*2", &e, 0x11, 2048);
+    c.import_specs = {&imported};
+    ASSERT_EQ(CompileExpression(&c), 0);
+    EXPECT_EQ(c.import_count, 1);
+    ASSERT_EQ(EvaluateExpression(&e, &v), 0);
+    EXPECT_EQ(v.re, 1.0);
+    EXPECT_EQ(v.im, -1.0);
+    InitExpressionCompiler(&c, "IMPORT+IMPORT", &e, 0x11, 2048);
+    c.import_specs = {&imported};
+    c.pending_mode = 1;
+    EXPECT_EQ(CompileExpression(&c), 15060);
+    EXPECT_EQ(c.error_id, 10435);
+    TakePendingMessage();
+    FreeExpression(&e);
+}
+
+}  // namespace
+}  // namespace ob7::test
