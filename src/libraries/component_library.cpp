@@ -6,6 +6,7 @@
 #include "libraries/shape.h"
 
 #include "foundation/paths.h"
+#include "foundation/profile.h"
 #include "foundation/recent_list.h"
 #include "foundation/text_functions.h"
 
@@ -523,6 +524,37 @@ ComponentDef* OnRecentComponent(int i)
     if (d)
         CurrentComponent = d;
     return d;
+}
+
+int SerializeRecentComponents(Profile& profile)
+{
+    return RecentComponents().Serialize(profile);
+}
+
+static int SkipSection(Profile& profile)
+{
+    std::string entry;
+    while (profile.NextEntry(entry)) {
+    }
+    return profile.error;
+}
+
+int LibraryFilesSection(Profile& profile)
+{
+    if (profile.mode != 2)
+        return 0;
+    int code = SkipSection(profile);
+    AddComponentLibrary(DefaultLibraryName());
+    return code;
+}
+
+int ShapeFilesSection(Profile& profile)
+{
+    if (profile.mode != 2)
+        return 0;
+    int code = SkipSection(profile);
+    AddShapeLibrary(DefaultShapeLibraryPath());
+    return code;
 }
 
 void InitCurrentComponent()

@@ -128,4 +128,12 @@ void InitCurrentComponent();
 // Demo playback leaves the recent list alone.
 void SetRecentComponentsFrozen(bool frozen);
 
+// Handlers of the settings profile's sections: the recent components, and the lists of
+// library files. The file lists are read over and not used (the program folder's default
+// libraries are registered instead) and are not written back.
+class Profile;
+int SerializeRecentComponents(Profile& profile);
+int LibraryFilesSection(Profile& profile);
+int ShapeFilesSection(Profile& profile);
+
 }  // namespace ob7

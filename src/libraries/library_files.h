@@ -16,6 +16,7 @@ enum LibraryMessage : int {
     MSG_FILE_CHANGED = 13508,       // file changed on disk; overwrite?
     MSG_OLD_FILE_LOADED = 13629,
     MSG_CANT_READ_VERSION = 14051,  // "%ECan't read the version of %s."
+    MSG_SHAPE_INCLUDES_ITSELF = 14060,
     MSG_REPORTED = 15055,           // failure already reported
 };
 

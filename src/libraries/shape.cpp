@@ -47,7 +47,35 @@ void ShapeLibrary::ClearUsedMarks()
         s->usedMark = 0;
 }
 
-void ShapeLibrary::LinkRootObjects()
+// Depth-first walk over the inclusion links; an edge back to a shape on the current
+// path closes a cycle and is cut.
+static void CutCycles(Shape* s, std::vector<int>& state, const std::vector<std::unique_ptr<Shape>>& shapes,
+                      std::vector<std::string>& cut)
+{
+    auto indexOf = [&](const Shape* p) {
+        for (size_t i = 0; i < shapes.size(); ++i)
+            if (shapes[i].get() == p)
+                return static_cast<int>(i);
+        return -1;
+    };
+    int me = indexOf(s);
+    state[me] = 1;
+    for (Shape*& link : s->rootLinks) {
+        int next = link ? indexOf(link) : -1;
+        if (next < 0)
+            continue;
+        if (state[next] == 1) {
+            link = nullptr;
+            if (std::find(cut.begin(), cut.end(), s->name) == cut.end())
+                cut.push_back(s->name);
+        } else if (state[next] == 0) {
+            CutCycles(link, state, shapes, cut);
+        }
+    }
+    state[me] = 2;
+}
+
+std::vector<std::string> ShapeLibrary::LinkRootObjects()
 {
     for (auto& s : shapes) {
         s->rootLinks.clear();
@@ -62,6 +90,12 @@ void ShapeLibrary::LinkRootObjects()
             s->rootLinks.push_back(FindShape(name));
         });
     }
+    std::vector<std::string> cut;
+    std::vector<int> state(shapes.size(), 0);
+    for (auto& s : shapes)
+        if (state[&s - &shapes[0]] == 0)
+            CutCycles(s.get(), state, shapes, cut);
+    return cut;
 }
 
 std::vector<ShapeLibrary>& ShapeLibraryTable()

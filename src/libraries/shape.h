@@ -59,10 +59,13 @@ struct ShapeLibrary {
 
     Shape* FindShape(const std::string& name) const;
     void ClearUsedMarks();
-    // Fixes objects of older versions and links every ROOT object by name.
-    void ConvertOldObjects(int version);
-    // Links the ROOT objects of every shape to the shapes of this library by name.
-    void LinkRootObjects();
+    // Fixes objects of older versions and links every ROOT object by name; returns the
+    // names of shapes whose inclusions formed a cycle (see LinkRootObjects).
+    std::vector<std::string> ConvertOldObjects(int version);
+    // Links the ROOT objects of every shape to the shapes of this library by name. An
+    // inclusion that closes a cycle is left unlinked, so it is not drawn; the names of
+    // the shapes that held such inclusions are returned.
+    std::vector<std::string> LinkRootObjects();
     // Reads the file; 0, the open error, 15002, or 15055 after a reported format error.
     int Read(const std::string& path, bool report);
     // Writes the library in version 11 to its file name; 0 or the error code.

@@ -7,6 +7,8 @@
 #include "libraries/shape.h"
 #include "libraries/shape_edit.h"
 
+#include "foundation/messages.h"
+
 #include <cstring>
 
 namespace ob7 {
@@ -95,7 +97,10 @@ int ShapeLibrary::Read(const std::string& path, bool report)
         }
         shapes = std::move(kept);
     }
-    ConvertOldObjects(fileVersion);
+    std::vector<std::string> cyclic = ConvertOldObjects(fileVersion);
+    if (report)
+        for (const std::string& name : cyclic)
+            ReportMessage("EM", MSG_SHAPE_INCLUDES_ITSELF, "File", path.c_str(), name.c_str());
     return 0;
 }
 
@@ -139,11 +144,11 @@ static void ConvertShape(Shape& shape, int version, const std::vector<Shape*>& s
     shape.block = std::move(block);
 }
 
-void ShapeLibrary::ConvertOldObjects(int fromVersion)
+std::vector<std::string> ShapeLibrary::ConvertOldObjects(int fromVersion)
 {
     for (auto& s : shapes)
         ConvertShape(*s, fromVersion, slots);
-    LinkRootObjects();
+    return LinkRootObjects();
 }
 
 int ShapeLibrary::Write()

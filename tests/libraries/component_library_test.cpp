@@ -1,5 +1,6 @@
 #include "library_test_support.h"
 
+#include "foundation/profile.h"
 #include "libraries/component_types.h"
 
 using namespace ob7;
@@ -162,4 +163,35 @@ TEST_F(ComponentLibraryTest, TemporaryDefinitionsAndNames)
     EXPECT_EQ(NormalizeLibraryFileName("C:\\lib\\My.Lib"), "My.cmp");
     EXPECT_EQ(NormalizeLibraryFileName("d:mine.CMP"), "mine.CMP");
     EXPECT_EQ(NormalizeLibraryFileName("plain"), "plain.cmp");
+}
+
+TEST_F(ComponentLibraryTest, SettingsSections)
+{
+    ClearRecentComponents();
+    AddRecentComponent("Older");
+    AddRecentComponent("Newest");
+    Profile out;
+    ASSERT_EQ(out.OpenWrite(Path("ombr.dat").c_str()), 0);
+    out.WriteSection("Recent Components");
+    SerializeRecentComponents(out);
+    out.WriteSection("Component Files");
+    out.WriteString("File1", "C:\\old\\Mine.cmp");
+    EXPECT_EQ(LibraryFilesSection(out), 0);  // writes nothing
+    ASSERT_EQ(out.Close(), 0);
+
+    ClearRecentComponents();
+    Profile in;
+    ASSERT_EQ(in.OpenRead(Path("ombr.dat").c_str()), 0);
+    std::string entry;
+    in.NextEntry(entry);
+    SerializeRecentComponents(in);
+    EXPECT_EQ(RecentComponentName(0), "Newest");
+    EXPECT_EQ(RecentComponentName(1), "Older");
+    EXPECT_NE(in.section.find("Component Files"), std::string::npos);
+    LibraryFilesSection(in);
+    in.Close();
+    // The listed file is passed over; the default library is registered.
+    ASSERT_EQ(ComponentLibraryTable().size(), 1u);
+    EXPECT_EQ(ComponentLibraryTable()[0].fileName, DefaultLibraryName());
+    ClearRecentComponents();
 }

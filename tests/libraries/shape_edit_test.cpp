@@ -253,7 +253,12 @@ TEST_F(ShapeEditTest, CyclicInclusionsEnd)
         s->box = {0, 0, 16, 8};
         lib.shapes.push_back(std::move(s));
     }
-    lib.LinkRootObjects();
+    // Linking cuts the inclusion that closes the cycle.
+    EXPECT_EQ(lib.LinkRootObjects(), (std::vector<std::string>{"B"}));
+    EXPECT_EQ(lib.shapes[0]->rootLinks[0], lib.shapes[1].get());
+    EXPECT_EQ(lib.shapes[1]->rootLinks[0], nullptr);
+    // Links made otherwise are still expanded only once along a path.
+    lib.shapes[1]->rootLinks[0] = lib.shapes[0].get();
     ShapeEditList list;
     ShapeToEditList(*lib.shapes[0], list);
     ASSERT_EQ(list.size(), 2u);

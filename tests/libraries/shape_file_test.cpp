@@ -202,6 +202,28 @@ TEST_F(ShapeFileTest, DamagedAndForeignFiles)
     EXPECT_EQ(reports.ids.back(), 14051);
 }
 
+TEST_F(ShapeFileTest, CyclicInclusionsAreReportedAndCut)
+{
+    ShapeLibrary lib;
+    lib.fileName = Path("Cycle.shp");
+    for (const char* pair : {"AB", "BC", "CA", "DA"}) {
+        std::vector<uint8_t> block;
+        AppendObject(block, MakeRootBody(std::string(1, pair[1]), 0, 0, 0), SO_ROOT, 0);
+        lib.shapes.push_back(MakeShape(std::string(1, pair[0]), block, {0, 0, 1, 1}));
+    }
+    ASSERT_EQ(lib.Write(), 0);
+    ShapeLibrary back;
+    ASSERT_EQ(back.Read(Path("Cycle.shp"), true), 0);
+    ASSERT_EQ(reports.ids, (std::vector<int>{14060}));
+    EXPECT_NE(reports.texts[0].find("'C'"), std::string::npos);
+    EXPECT_EQ(back.FindShape("C")->rootLinks[0], nullptr);
+    EXPECT_EQ(back.FindShape("D")->rootLinks[0], back.FindShape("A"));
+    ShapeEditList list;
+    ShapeToEditList(*back.FindShape("D"), list);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]->children.size(), 1u);  // A holds B, B holds nothing drawable
+}
+
 TEST_F(ShapeFileTest, LookUpByNameAcrossLibraries)
 {
     int a = AddShapeLibrary(Path("A.shp"));

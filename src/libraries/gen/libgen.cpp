@@ -99,7 +99,8 @@ void BuildShapes(const std::string& path, ShapeLibrary& lib)
             Fail("shape " + shape->name + " is defined twice");
         lib.shapes.push_back(std::move(shape));
     }
-    lib.LinkRootObjects();
+    if (!lib.LinkRootObjects().empty())
+        Fail("shape inclusions form a cycle");
     for (auto& shape : lib.shapes)
         for (Shape* link : shape->rootLinks)
             if (!link)
