@@ -31,7 +31,7 @@ struct PrintSettings {
 bool RunPrintDialog(Window* parent, PrintSettings& settings);
 // Print set-up (printer and orientation); true on OK.
 bool RunPrintSetupDialog(Window* parent, PrintSettings& settings);
-// True when a printer (or PDF output) is available.
+// True when the system has a printer; PDF output needs none.
 bool PrinterAvailable();
 
 class PrintJob {

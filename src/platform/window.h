@@ -40,6 +40,8 @@ enum WindowStyle : int {
 class Window : public CommandTarget {
 public:
     Window();
+    // Destroys the native window; a derived window whose OnDestroy must run calls
+    // Destroy in its own destructor.
     virtual ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;

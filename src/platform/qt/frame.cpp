@@ -80,10 +80,14 @@ struct FramePeer final : WindowPeer {
 
 struct ChildPeer final : WindowPeer {
     SubWindow* sub = nullptr;
-    ~ChildPeer() override {
-        if (sub) sub->Detach();
-    }
+    FramePeer* frame = nullptr;  // outlives the child: a frame destroys its children first
+    ~ChildPeer() override;
 };
+
+ChildPeer::~ChildPeer() {
+    if (sub) sub->Detach();
+    if (frame && frame->active == owner) frame->active = nullptr;  // no activation news for it
+}
 
 FramePeer* AsFrame(WindowPeer* p) { return static_cast<FramePeer*>(p); }
 ChildPeer* AsChild(WindowPeer* p) { return static_cast<ChildPeer*>(p); }
@@ -443,6 +447,7 @@ bool MdiChildFrame::CreateChild(FrameWindow& main, const std::string& title, con
     if (Peer() || !fp) return false;
     main_ = &main;
     auto* peer = new ChildPeer;
+    peer->frame = fp;
     peer->sub = new SubWindow(*this);
     peer->client = new ClientWidget(*this, nullptr);
     peer->sub->setWidget(peer->client);

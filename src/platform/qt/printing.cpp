@@ -77,7 +77,7 @@ bool RunDialog(Window* parent, PrintSettings& settings, bool setupOnly) {
 bool RunPrintDialog(Window* parent, PrintSettings& settings) { return RunDialog(parent, settings, false); }
 bool RunPrintSetupDialog(Window* parent, PrintSettings& settings) { return RunDialog(parent, settings, true); }
 
-bool PrinterAvailable() { return true; }  // PDF output is always there
+bool PrinterAvailable() { return !QPrinterInfo::availablePrinterNames().isEmpty(); }
 
 struct PrintJobImpl {
     QPrinter printer{QPrinter::HighResolution};
