@@ -228,6 +228,14 @@ TEST_P(RandomMnaTest, AgreesWithDenseReferenceAndRefactorsInKeptOrder) {
         EXPECT_EQ(m.matrix->intToExtCol, cols);
         EXPECT_EQ(MatrixFillInCount(m.matrix), fillIns);
         EXPECT_LT(RelativeResidual(Dense(s, 3.5), x, s.rhs), 1e-12) << "trial " << trial;
+
+        // A new entry: ordered again, starting from the order kept so far.
+        s.stamps.push_back({1, s.size, Complex(0.25, complex ? 0.5 : 0.0)});
+        m.slots.push_back(GetMatrixElement(m.matrix, 1, s.size));
+        m.Load(s, 1.0);
+        x = FactorAndSolve(m, s, complex, &error);
+        ASSERT_EQ(error, 0) << "trial " << trial;
+        EXPECT_LT(RelativeResidual(Dense(s, 1.0), x, s.rhs), 1e-12) << "trial " << trial;
     }
 }
 

@@ -67,11 +67,21 @@ void CountMarkowitz(SparseMatrix* m, int step) {
     }
 }
 
+// The first element at or below the step of a column at or after it, and likewise in a row.
+MatrixElement* FirstActiveInColumn(const SparseMatrix* m, int col) {
+    MatrixElement* above = m->lastAbove[col];
+    return above ? above->nextInCol : m->firstInCol[col];
+}
+MatrixElement* FirstActiveInRow(const SparseMatrix* m, int row) {
+    MatrixElement* left = m->lastLeft[row];
+    return left ? left->nextInRow : m->firstInRow[row];
+}
+
 // Largest magnitude in the element's column at or below the step, its own row excluded.
-double LargestOtherInColumn(const SparseMatrix* m, const MatrixElement* pivot, int step) {
+double LargestOtherInColumn(const SparseMatrix* m, const MatrixElement* pivot) {
     double largest = 0.0;
-    for (MatrixElement* e = m->firstInCol[pivot->col]; e; e = e->nextInCol)
-        if (e->row >= step && e != pivot) largest = std::max(largest, Magnitude(e));
+    for (MatrixElement* e = FirstActiveInColumn(m, pivot->col); e; e = e->nextInCol)
+        if (e != pivot) largest = std::max(largest, Magnitude(e));
     return largest;
 }
 
@@ -92,7 +102,7 @@ MatrixElement* SearchSingletonPivot(SparseMatrix* m, int step) {
         MatrixElement* d = m->diag[i];
         if (!d) break;  // off-diagonal singletons are left to the other searches
         double mag = Magnitude(d);
-        if (mag > m->absThreshold && mag > m->relThreshold * LargestOtherInColumn(m, d, step))
+        if (mag > m->absThreshold && mag > m->relThreshold * LargestOtherInColumn(m, d))
             return d;
     }
     m->singletons = saved;
@@ -100,14 +110,14 @@ MatrixElement* SearchSingletonPivot(SparseMatrix* m, int step) {
 }
 
 // The other element of a row or column of product 1 inside the remaining submatrix.
-MatrixElement* OtherInRow(SparseMatrix* m, int i, int step) {
-    for (MatrixElement* e = m->firstInRow[i]; e; e = e->nextInRow)
-        if (e->col >= step && e->col != i) return e;
+MatrixElement* OtherInRow(SparseMatrix* m, int i) {
+    for (MatrixElement* e = FirstActiveInRow(m, i); e; e = e->nextInRow)
+        if (e->col != i) return e;
     return nullptr;
 }
-MatrixElement* OtherInColumn(SparseMatrix* m, int i, int step) {
-    for (MatrixElement* e = m->firstInCol[i]; e; e = e->nextInCol)
-        if (e->row >= step && e->row != i) return e;
+MatrixElement* OtherInColumn(SparseMatrix* m, int i) {
+    for (MatrixElement* e = FirstActiveInColumn(m, i); e; e = e->nextInCol)
+        if (e->row != i) return e;
     return nullptr;
 }
 
@@ -136,8 +146,8 @@ MatrixElement* QuickSearchDiagonalPivot(SparseMatrix* m, int step) {
             MatrixElement* inRow = d->nextInRow;
             MatrixElement* inCol = d->nextInCol;
             if (!inRow && !inCol) {
-                inRow = OtherInRow(m, i, step);
-                inCol = OtherInColumn(m, i, step);
+                inRow = OtherInRow(m, i);
+                inCol = OtherInColumn(m, i);
             }
             if (inRow && inCol && inRow->col == inCol->row &&
                 mag >= std::max(Magnitude(inRow), Magnitude(inCol)))
@@ -155,7 +165,7 @@ MatrixElement* QuickSearchDiagonalPivot(SparseMatrix* m, int step) {
     MatrixElement* chosen = nullptr;
     double bestRatio = 1.0 / m->relThreshold;
     for (int t = 0; t <= lastTie; ++t) {
-        double ratio = LargestOtherInColumn(m, ties[t], step) / Magnitude(ties[t]);
+        double ratio = LargestOtherInColumn(m, ties[t]) / Magnitude(ties[t]);
         if (ratio < bestRatio) {
             chosen = ties[t];
             bestRatio = ratio;
@@ -179,7 +189,7 @@ MatrixElement* SearchDiagonalPivot(SparseMatrix* m, int step) {
         if (!d) continue;
         double mag = Magnitude(d);
         if (!(mag > m->absThreshold)) continue;
-        double largest = LargestOtherInColumn(m, d, step);
+        double largest = LargestOtherInColumn(m, d);
         if (!(mag > m->relThreshold * largest)) continue;
         if (prod[slot] < smallest) {
             chosen = d;
@@ -207,8 +217,7 @@ MatrixElement* SearchWholeMatrixPivot(SparseMatrix* m, int step) {
     double acceptedRatio = 0.0;
     int64_t ties = 0;
     for (int col = step; col <= m->size; ++col) {
-        MatrixElement* first = m->firstInCol[col];
-        while (first && first->row < step) first = first->nextInCol;
+        MatrixElement* first = FirstActiveInColumn(m, col);
         double largestInCol = 0.0;
         for (MatrixElement* e = first; e; e = e->nextInCol)
             largestInCol = std::max(largestInCol, Magnitude(e));
@@ -259,24 +268,28 @@ MatrixElement* SelectPivot(SparseMatrix* m, int step) {
     return pivot;
 }
 
-// Moves an element to another row of its column, keeping the column in row order.
-void RelinkInColumn(SparseMatrix* m, MatrixElement* e, int newRow) {
-    MatrixElement** link = &m->firstInCol[e->col];
+// Moves an element to another row of its column, keeping the column in row order. `start`
+// is an element of the column above both rows (null: the head). During an ordering only the
+// part of a list at or after the step is kept in order.
+void RelinkInColumn(SparseMatrix* m, MatrixElement* e, int newRow, MatrixElement* start) {
+    MatrixElement** head = start ? &start->nextInCol : &m->firstInCol[e->col];
+    MatrixElement** link = head;
     while (*link != e) link = &(*link)->nextInCol;
     *link = e->nextInCol;
+    if (newRow < e->row) link = head;
     e->row = newRow;
-    link = &m->firstInCol[e->col];
     while (*link && (*link)->row < newRow) link = &(*link)->nextInCol;
     e->nextInCol = *link;
     *link = e;
 }
 
-void RelinkInRow(SparseMatrix* m, MatrixElement* e, int newCol) {
-    MatrixElement** link = &m->firstInRow[e->row];
+void RelinkInRow(SparseMatrix* m, MatrixElement* e, int newCol, MatrixElement* start) {
+    MatrixElement** head = start ? &start->nextInRow : &m->firstInRow[e->row];
+    MatrixElement** link = head;
     while (*link != e) link = &(*link)->nextInRow;
     *link = e->nextInRow;
+    if (newCol < e->col) link = head;
     e->col = newCol;
-    link = &m->firstInRow[e->row];
     while (*link && (*link)->col < newCol) link = &(*link)->nextInRow;
     e->nextInRow = *link;
     *link = e;
@@ -285,27 +298,38 @@ void RelinkInRow(SparseMatrix* m, MatrixElement* e, int newCol) {
 void ExchangeRows(SparseMatrix* m, int a, int b) {
     MatrixElement* ea = m->firstInRow[a];
     MatrixElement* eb = m->firstInRow[b];
+    // Columns already eliminated are only relabelled here; SortLists puts them in order
+    // when the ordering ends.
+    while (ea && ea->col < a) {
+        ea->row = b;
+        ea = ea->nextInRow;
+    }
+    while (eb && eb->col < a) {
+        eb->row = a;
+        eb = eb->nextInRow;
+    }
     while (ea || eb) {
         int colA = ea ? ea->col : INT_MAX;
         int colB = eb ? eb->col : INT_MAX;
         if (colA < colB) {
             MatrixElement* next = ea->nextInRow;
-            RelinkInColumn(m, ea, b);
+            RelinkInColumn(m, ea, b, m->lastAbove[ea->col]);
             ea = next;
         } else if (colB < colA) {
             MatrixElement* next = eb->nextInRow;
-            RelinkInColumn(m, eb, a);
+            RelinkInColumn(m, eb, a, m->lastAbove[eb->col]);
             eb = next;
         } else {
             MatrixElement* nextA = ea->nextInRow;
             MatrixElement* nextB = eb->nextInRow;
-            RelinkInColumn(m, ea, b);
-            RelinkInColumn(m, eb, a);
+            RelinkInColumn(m, ea, b, m->lastAbove[ea->col]);
+            RelinkInColumn(m, eb, a, m->lastAbove[eb->col]);
             ea = nextA;
             eb = nextB;
         }
     }
     std::swap(m->firstInRow[a], m->firstInRow[b]);
+    std::swap(m->lastLeft[a], m->lastLeft[b]);
     std::swap(m->markowitzRow[a], m->markowitzRow[b]);
     std::swap(m->intToExtRow[a], m->intToExtRow[b]);
     m->extToIntRow[m->intToExtRow[a]] = a;
@@ -315,31 +339,46 @@ void ExchangeRows(SparseMatrix* m, int a, int b) {
 void ExchangeColumns(SparseMatrix* m, int a, int b) {
     MatrixElement* ea = m->firstInCol[a];
     MatrixElement* eb = m->firstInCol[b];
+    while (ea && ea->row < a) {
+        ea->col = b;
+        ea = ea->nextInCol;
+    }
+    while (eb && eb->row < a) {
+        eb->col = a;
+        eb = eb->nextInCol;
+    }
     while (ea || eb) {
         int rowA = ea ? ea->row : INT_MAX;
         int rowB = eb ? eb->row : INT_MAX;
         if (rowA < rowB) {
             MatrixElement* next = ea->nextInCol;
-            RelinkInRow(m, ea, b);
+            RelinkInRow(m, ea, b, m->lastLeft[ea->row]);
             ea = next;
         } else if (rowB < rowA) {
             MatrixElement* next = eb->nextInCol;
-            RelinkInRow(m, eb, a);
+            RelinkInRow(m, eb, a, m->lastLeft[eb->row]);
             eb = next;
         } else {
             MatrixElement* nextA = ea->nextInCol;
             MatrixElement* nextB = eb->nextInCol;
-            RelinkInRow(m, ea, b);
-            RelinkInRow(m, eb, a);
+            RelinkInRow(m, ea, b, m->lastLeft[ea->row]);
+            RelinkInRow(m, eb, a, m->lastLeft[eb->row]);
             ea = nextA;
             eb = nextB;
         }
     }
     std::swap(m->firstInCol[a], m->firstInCol[b]);
+    std::swap(m->lastAbove[a], m->lastAbove[b]);
     std::swap(m->markowitzCol[a], m->markowitzCol[b]);
     std::swap(m->intToExtCol[a], m->intToExtCol[b]);
     m->extToIntCol[m->intToExtCol[a]] = a;
     m->extToIntCol[m->intToExtCol[b]] = b;
+}
+
+MatrixElement* FindActive(const SparseMatrix* m, int i) {
+    for (MatrixElement* e = FirstActiveInColumn(m, i); e && e->row <= i; e = e->nextInCol)
+        if (e->row == i) return e;
+    return nullptr;
 }
 
 void MovePivotToStep(SparseMatrix* m, MatrixElement* pivot, int step) {
@@ -363,8 +402,8 @@ void MovePivotToStep(SparseMatrix* m, MatrixElement* pivot, int step) {
         ExchangeColumns(m, step, col);
         UpdateProduct(m, col);
     }
-    m->diag[col] = FindInColumn(m, col, col);
-    m->diag[row] = FindInColumn(m, row, row);
+    m->diag[col] = FindActive(m, col);
+    m->diag[row] = FindActive(m, row);
     m->diag[step] = pivot;
     UpdateProduct(m, step);
 }
@@ -625,6 +664,19 @@ int Refactor(SparseMatrix* m) {
     return result;
 }
 
+// Puts every row and column list back in order after an ordering: the rows are rebuilt
+// from the columns, then the columns from the rows, each visited last index first.
+void SortLists(SparseMatrix* m) {
+    LinkRows(m);
+    std::fill(m->firstInCol.begin(), m->firstInCol.end(), nullptr);
+    for (int row = m->size; row >= 1; --row) {
+        for (MatrixElement* e = m->firstInRow[row]; e; e = e->nextInRow) {
+            e->nextInCol = m->firstInCol[e->col];
+            m->firstInCol[e->col] = e;
+        }
+    }
+}
+
 }  // namespace
 
 void MarkMatrixSingular(SparseMatrix* m, int step) {
@@ -661,6 +713,8 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
         m->elements.ForEach(save);
         m->fillIns.ForEach(save);
         cursor.assign(m->size + 1, nullptr);
+        m->lastAbove.assign(m->size + 1, nullptr);
+        m->lastLeft.assign(m->size + 1, nullptr);
     } catch (const std::bad_alloc&) {
         m->error = kMatrixNoMemory;
         return m->error;
@@ -677,7 +731,13 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
         Eliminate(m, step, cursor);
         if (m->error >= kMatrixNegativeSize) break;
         UpdateMarkowitzCounts(m, pivot);
+        for (MatrixElement* u = pivot->nextInRow; u; u = u->nextInRow) m->lastAbove[u->col] = u;
+        for (MatrixElement* l = pivot->nextInCol; l; l = l->nextInCol) m->lastLeft[l->row] = l;
     }
+    std::vector<MatrixElement*>().swap(m->lastAbove);
+    std::vector<MatrixElement*>().swap(m->lastLeft);
+    std::vector<MatrixElement*>().swap(cursor);
+    SortLists(m);
 
     size_t i = 0;
     auto restore = [&](MatrixElement& e) {

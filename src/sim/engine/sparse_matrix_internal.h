@@ -89,6 +89,10 @@ struct SparseMatrix {
     int singularRow = 0;
     int singletons = 0;
     int size = 0;
+    // While ordering: per column the last element above the step, per row the last element
+    // left of it. Those elements no longer move, so walks can start there.
+    std::vector<MatrixElement*> lastAbove;
+    std::vector<MatrixElement*> lastLeft;
     MatrixElement discard{};
     ElementPool elements;
     ElementPool fillIns;

@@ -1,0 +1,259 @@
+// Factor and solve of MNA matrices: RC ladders of 1,000 to 100,000 sections and 2-D
+// resistor grids of 100x100 and 300x300 nodes. For each: the first factorisation (with
+// ordering), a refactorisation in the kept order and a solve, and the fill-in and bytes
+// per non-zero as counters. With KLU installed the same matrices are factored by KLU.
+//
+// Run: build-*/bench/sparse_matrix_bench --benchmark_counters_tabular=true
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sim/engine/sparse_matrix.h"
+
+#ifdef OB7_WITH_KLU
+#include <klu.h>
+#endif
+
+namespace {
+
+struct Stamp {
+    int row, col;
+    double value;
+};
+
+struct MnaSystem {
+    std::string name;
+    int size = 0;
+    std::vector<Stamp> stamps;
+    std::vector<double> rhs;
+};
+
+void AddConductance(MnaSystem& s, int a, int b, double g) {
+    s.stamps.push_back({a, a, g});
+    s.stamps.push_back({b, b, g});
+    s.stamps.push_back({a, b, -g});
+    s.stamps.push_back({b, a, -g});
+}
+
+void AddVoltageSource(MnaSystem& s, int p, int branch, double volts) {
+    s.stamps.push_back({p, branch, 1.0});
+    s.stamps.push_back({branch, p, 1.0});
+    s.rhs[branch] = volts;
+}
+
+// A source driving `sections` series resistors, each node with a capacitor to ground
+// (as the transient sees it: C/h on the diagonal).
+MnaSystem RcLadder(int sections) {
+    MnaSystem s;
+    s.name = "ladder" + std::to_string(sections);
+    s.size = sections + 2;
+    s.rhs.assign(s.size + 1, 0.0);
+    for (int i = 1; i <= sections; ++i) {
+        AddConductance(s, i, i + 1, 1e-3);
+        AddConductance(s, i + 1, 0, 1e-6 / 1e-9);
+    }
+    AddVoltageSource(s, 1, sections + 2, 1.0);
+    return s;
+}
+
+// An n x n grid of 1 ohm resistors, a source at one corner and a load at the other.
+MnaSystem ResistorGrid(int n) {
+    MnaSystem s;
+    s.name = "grid" + std::to_string(n) + "x" + std::to_string(n);
+    s.size = n * n + 1;
+    s.rhs.assign(s.size + 1, 0.0);
+    auto node = [n](int x, int y) { return y * n + x + 1; };
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x) {
+            if (x + 1 < n) AddConductance(s, node(x, y), node(x + 1, y), 1.0);
+            if (y + 1 < n) AddConductance(s, node(x, y), node(x, y + 1), 1.0);
+        }
+    AddConductance(s, node(n - 1, n - 1), 0, 1e-2);
+    AddVoltageSource(s, node(0, 0), n * n + 1, 1.0);
+    return s;
+}
+
+const MnaSystem& System(const std::string& name) {
+    static std::map<std::string, MnaSystem> systems;
+    auto it = systems.find(name);
+    if (it != systems.end()) return it->second;
+    MnaSystem s = name.rfind("ladder", 0) == 0 ? RcLadder(std::stoi(name.substr(6)))
+                                                 : ResistorGrid(std::stoi(name.substr(4)));
+    return systems.emplace(name, std::move(s)).first->second;
+}
+
+// The engine's way: declare every entry once, stamp through the kept elements, preorder.
+struct StampedMatrix {
+    ob7::SparseMatrix* matrix = nullptr;
+    explicit StampedMatrix(const MnaSystem& s) {
+        ob7::CreateCircuitMatrix(&matrix, 1e-3, 1e-13);
+        std::vector<ob7::MatrixElement*> slots;
+        slots.reserve(s.stamps.size());
+        for (const Stamp& st : s.stamps)
+            slots.push_back(ob7::GetMatrixElement(matrix, st.row, st.col));
+        ob7::ClearMatrix(matrix);
+        for (size_t i = 0; i < slots.size(); ++i) slots[i]->real += s.stamps[i].value;
+        ob7::PreorderCircuitMatrix(matrix);
+    }
+    ~StampedMatrix() { ob7::DestroyCircuitMatrix(matrix); }
+};
+
+void Counters(benchmark::State& state, const StampedMatrix& m, int nonZerosOfA) {
+    int elements = ob7::MatrixElementCount(m.matrix);
+    state.counters["nnzA"] = nonZerosOfA;
+    state.counters["nnzLU"] = elements;
+    state.counters["fill"] = ob7::MatrixFillInCount(m.matrix);
+    state.counters["bytes/nnzLU"] = double(ob7::MatrixMemoryBytes(m.matrix)) / elements;
+}
+
+int NonZeros(const MnaSystem& s) {
+    std::vector<std::pair<int, int>> at;
+    for (const Stamp& st : s.stamps)
+        if (st.row && st.col) at.emplace_back(st.row, st.col);
+    std::sort(at.begin(), at.end());
+    return int(std::unique(at.begin(), at.end()) - at.begin());
+}
+
+void FirstFactor(benchmark::State& state, const std::string& name) {
+    const MnaSystem& s = System(name);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* m = new StampedMatrix(s);
+        state.ResumeTiming();
+        if (ob7::FactorRealLU(m->matrix, 0.0) != 0) state.SkipWithError("factor failed");
+        state.PauseTiming();
+        Counters(state, *m, NonZeros(s));
+        delete m;
+        state.ResumeTiming();
+    }
+}
+
+void Refactor(benchmark::State& state, const std::string& name) {
+    const MnaSystem& s = System(name);
+    StampedMatrix m(s);
+    if (ob7::FactorRealLU(m.matrix, 0.0) != 0) state.SkipWithError("factor failed");
+    // Factoring leaves the stamped values alone, so the same load refactors again.
+    for (auto _ : state)
+        if (ob7::FactorRealLU(m.matrix, 0.0) != 0) state.SkipWithError("refactor failed");
+    Counters(state, m, NonZeros(s));
+}
+
+void Solve(benchmark::State& state, const std::string& name) {
+    const MnaSystem& s = System(name);
+    StampedMatrix m(s);
+    if (ob7::FactorRealLU(m.matrix, 0.0) != 0) state.SkipWithError("factor failed");
+    std::vector<double> x(s.size + 1);
+    for (auto _ : state) {
+        ob7::SolveMatrix(m.matrix, s.rhs.data(), x.data());
+        benchmark::DoNotOptimize(x.data());
+    }
+}
+
+#ifdef OB7_WITH_KLU
+// The same matrix in compressed columns, 0-based, duplicates summed.
+struct Csc {
+    int n = 0;
+    std::vector<int> ap, ai;
+    std::vector<double> ax;
+    explicit Csc(const MnaSystem& s) : n(s.size) {
+        std::map<std::pair<int, int>, double> entries;  // (col, row)
+        for (const Stamp& st : s.stamps)
+            if (st.row && st.col) entries[{st.col - 1, st.row - 1}] += st.value;
+        ap.assign(n + 1, 0);
+        for (const auto& [at, v] : entries) {
+            ++ap[at.first + 1];
+            ai.push_back(at.second);
+            ax.push_back(v);
+        }
+        for (int j = 0; j < n; ++j) ap[j + 1] += ap[j];
+    }
+};
+
+struct KluFactors {
+    klu_common common;
+    klu_symbolic* symbolic = nullptr;
+    klu_numeric* numeric = nullptr;
+    KluFactors() { klu_defaults(&common); }
+    bool Factor(Csc& a) {
+        symbolic = klu_analyze(a.n, a.ap.data(), a.ai.data(), &common);
+        numeric = symbolic ? klu_factor(a.ap.data(), a.ai.data(), a.ax.data(), symbolic, &common)
+                           : nullptr;
+        return numeric != nullptr;
+    }
+    ~KluFactors() {
+        if (numeric) klu_free_numeric(&numeric, &common);
+        if (symbolic) klu_free_symbolic(&symbolic, &common);
+    }
+    void Counters(benchmark::State& state, const Csc& a) {
+        // Entries of L and U with the diagonal once, plus the off-diagonal blocks.
+        double lu = double(numeric->lnz) + numeric->unz - a.n + numeric->nzoff;
+        state.counters["nnzA"] = double(a.ax.size());
+        state.counters["nnzLU"] = lu;
+        state.counters["fill"] = lu - double(a.ax.size());
+        state.counters["bytes/nnzLU"] = double(common.memusage) / lu;
+    }
+};
+
+void KluFirstFactor(benchmark::State& state, const std::string& name) {
+    Csc a(System(name));
+    for (auto _ : state) {
+        auto* f = new KluFactors;
+        if (!f->Factor(a)) state.SkipWithError("klu failed");
+        state.PauseTiming();
+        f->Counters(state, a);
+        delete f;
+        state.ResumeTiming();
+    }
+}
+
+void KluRefactor(benchmark::State& state, const std::string& name) {
+    Csc a(System(name));
+    KluFactors f;
+    if (!f.Factor(a)) state.SkipWithError("klu failed");
+    for (auto _ : state)
+        klu_refactor(a.ap.data(), a.ai.data(), a.ax.data(), f.symbolic, f.numeric, &f.common);
+    f.Counters(state, a);
+}
+
+void KluSolve(benchmark::State& state, const std::string& name) {
+    const MnaSystem& s = System(name);
+    Csc a(s);
+    KluFactors f;
+    if (!f.Factor(a)) state.SkipWithError("klu failed");
+    std::vector<double> b(s.size);
+    for (auto _ : state) {
+        std::copy(s.rhs.begin() + 1, s.rhs.end(), b.begin());
+        klu_solve(f.symbolic, f.numeric, s.size, 1, b.data(), &f.common);
+        benchmark::DoNotOptimize(b.data());
+    }
+}
+#endif
+
+const char* const kSystems[] = {"ladder1000", "ladder10000", "ladder100000", "grid100",
+                                "grid300"};
+
+int Register() {
+    using Fn = void (*)(benchmark::State&, const std::string&);
+    std::vector<std::pair<std::string, Fn>> kinds = {
+        {"FirstFactor", FirstFactor}, {"Refactor", Refactor}, {"Solve", Solve},
+#ifdef OB7_WITH_KLU
+        {"KluFirstFactor", KluFirstFactor}, {"KluRefactor", KluRefactor}, {"KluSolve", KluSolve},
+#endif
+    };
+    for (const char* name : kSystems)
+        for (const auto& [kind, fn] : kinds)
+            benchmark::RegisterBenchmark((kind + "/" + name).c_str(), fn, std::string(name))
+                ->Unit(benchmark::kMillisecond);
+    return 0;
+}
+
+const int registered = Register();
+
+}  // namespace
+
+BENCHMARK_MAIN();
