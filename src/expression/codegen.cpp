@@ -272,7 +272,7 @@ void FoldConstants(CompiledExpression* e) {
     in = std::move(out);
 }
 
-int GenerateCode(ExpressionCompiler& c, std::vector<InfixItem>& items, const std::string& text) {
+int GenerateCode(ExpressionCompiler& c, std::vector<InfixItem>& items) {
     const std::string source(c.source);
     InsertStateSlots(items);
     if (int r = CheckOrder(c, items, source.c_str())) return r;
@@ -289,7 +289,6 @@ int GenerateCode(ExpressionCompiler& c, std::vector<InfixItem>& items, const std
         c.error_position = 0;
         return r;
     }
-    (void)text;
     return 0;
 }
 

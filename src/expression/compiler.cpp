@@ -72,7 +72,6 @@ class Parser {
 public:
     Parser(ExpressionCompiler& c, std::vector<InfixItem>& items) : c_(c), items_(items) {}
     int Run();
-    const std::string& text() const { return text_; }
 
 private:
     // Scanning rules; each returns 0 when it took the text, -1 when it did not apply,
@@ -103,7 +102,7 @@ private:
     void EmitReal(const double* p, const std::string& text, int position, bool inserted = false);
     void EmitConstant(double v, const std::string& text, int position, bool inserted = true);
     void EmitNode(int node, bool digital, const std::string& text, int position);
-    void EmitPendingMinus(int position);
+    void EmitPendingMinus();
     void SkipBlanks() {
         while (pos_ < text_.size() && HasClass(text_[pos_], kCcWhite)) ++pos_;
     }
@@ -167,11 +166,10 @@ void Parser::EmitNode(int node, bool digital, const std::string& text, int posit
     }
 }
 
-void Parser::EmitPendingMinus(int position) {
+void Parser::EmitPendingMinus() {
     if (!pending_minus_) return;
     pending_minus_ = false;
     Emit(kOpUnaryMinus, kClassUnary, "-", pending_minus_pos_);
-    (void)position;
 }
 
 const double* Parser::XVariable() const {
@@ -231,7 +229,7 @@ int Parser::Run() {
     ctx_[0].accepts = c_.kind_flags;
     while (true) {
         SkipBlanks();
-        if (pos_ >= text_.size()) break;
+        if (pos_ >= text_.size() || kinds_stopped_) break;
         ParserContext& cx = Top();
         const int32_t acc = cx.accepts;
         const char ch = text_[pos_];
@@ -256,7 +254,7 @@ int Parser::Run() {
             if (r) return r;
             continue;
         }
-        EmitPendingMinus(start);
+        EmitPendingMinus();
         if ((acc & kKind5State) && ch == '\'' && pos_ + 1 < text_.size() && HasClass(text_[pos_ + 1], kCcState)) {
             int state = DigitalStateIndex(text_[pos_ + 1]);
             Emit((acc & kKind2State) ? kOpDigitalConst2 : kOpDigitalConst, kClassOperand, text_.substr(pos_, 2),
@@ -292,7 +290,7 @@ int Parser::Run() {
         if (r) return r;
     }
     if (pending_minus_) Emit(kOpUnaryMinus, kClassUnary, "-", pending_minus_pos_);
-    if (depth_ > 0) {
+    if (depth_ > 0 && !kinds_stopped_) {
         // An argument list still open: report the missing ')' with the function.
         return CompileError(c_, 10406, int(text_.size()), Source());
     }
@@ -314,7 +312,7 @@ int Parser::Run() {
             mix += k.name;
         }
     }
-    if (named >= 2) return CompileError(c_, 10429, int(pos_), mix.c_str());
+    if (named >= 2 || kinds_stopped_) return CompileError(c_, 10429, int(pos_), mix.c_str());
     e->kinds = kinds;
     e->unit = first_unit_;
     // Rewrites that wait for the end of the scan.
@@ -412,7 +410,7 @@ int Parser::ScanNumber() {
             label = "-" + label;
             pending_minus_ = false;
         } else {
-            EmitPendingMinus(start);
+            EmitPendingMinus();
         }
     }
     Emit(cx.opcode == 512 ? kOpDelayConstant : kOpConstant, kClassOperand, label, start);
@@ -875,7 +873,7 @@ int Parser::Comma() {
     ParserContext& cx = Top();
     const int position = int(pos_);
     if (depth_ == 0 || paren_count_ != cx.paren_level + 1) return CompileError(c_, 10407, position, Source());
-    EmitPendingMinus(position);
+    EmitPendingMinus();
     const OperatorRow& row = Row(cx.row);
     ++cx.arg_count;
     ++pos_;
@@ -948,7 +946,7 @@ int Parser::Comma() {
 int Parser::CloseParen() {
     const int position = int(pos_);
     ++pos_;
-    EmitPendingMinus(position);
+    EmitPendingMinus();
     if (paren_count_ == 0) return CompileError(c_, 10405, position, Source());
     ParserContext& cx = Top();
     if (depth_ == 0 || paren_count_ != cx.paren_level + 1) {
@@ -1272,7 +1270,7 @@ int CompileExpression(ExpressionCompiler* c) {
     items.clear();
     Parser parser(*c, items);
     int r = parser.Run();
-    if (!r) r = GenerateCode(*c, items, parser.text());
+    if (!r) r = GenerateCode(*c, items);
     items.clear();
     --g_pool_level;
     return r;

@@ -38,7 +38,7 @@ int CompileError(ExpressionCompiler& c, int id, int position, const char* a1 = "
 
 // The passes after the scan: hidden state slots, order check, postfix conversion into
 // the target's tokens, and constant folding. 0 or an error code (already reported).
-int GenerateCode(ExpressionCompiler& c, std::vector<InfixItem>& items, const std::string& text);
+int GenerateCode(ExpressionCompiler& c, std::vector<InfixItem>& items);
 
 // Number of hidden state slots of a stateful operator, 0 for others.
 int StateSlotCount(int opcode);
