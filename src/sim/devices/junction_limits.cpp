@@ -1,0 +1,93 @@
+#include "sim/devices/junction_limits.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sim/engine/integration.h"
+
+namespace ob7 {
+
+double LimitJunctionVoltage(double v_new, double v_old, double vt, double vcrit, int* limited) {
+    *limited = 0;
+    if (v_new <= vcrit || std::fabs(v_new - v_old) <= 2 * vt) return v_new;
+    *limited = 1;
+    if (v_old > 0) {
+        const double arg = 1 + (v_new - v_old) / vt;
+        return arg > 0 ? v_old + vt * std::log(arg) : vcrit;
+    }
+    return vt * std::log(v_new / vt);
+}
+
+void LimitJunctionVoltageInPlace(double& v, int& limited, double v_old, double vt, double vcrit) {
+    int did = 0;
+    v = LimitJunctionVoltage(v, v_old, vt, vcrit, &did);
+    if (!did) limited = 0;
+}
+
+double LimitFetVoltage(double v_new, double v_old, double vto) {
+    const double delta = v_new - v_old;
+    const double high = std::fabs(2 * (v_old - vto)) + 2;
+    const double low = high / 2 + 2;
+    const double vtox = vto + 3.5;
+    if (v_old >= vto) {
+        if (v_old >= vtox) {
+            if (delta > 0 && delta >= high) return v_old + high;
+            if (delta <= 0 && v_new < vtox) return std::max(v_new, vto + 2);
+        } else {
+            return delta <= 0 ? std::max(v_new, vto - 0.5) : std::min(v_new, vto + 4);
+        }
+    } else if (delta <= 0) {
+        if (-delta > high) return v_old - high;
+    } else {
+        if (v_new > vto + 0.5) return vto + 0.5;
+        if (delta > low) return v_old + low;
+    }
+    return v_new;
+}
+
+void LimitFetVoltageInPlace(double& v, double v_old, double vto) { v = LimitFetVoltage(v, v_old, vto); }
+
+double LimitVds(double v_new, double v_old) {
+    if (v_old >= 3.5) {
+        if (v_new > v_old) return std::min(v_new, 3 * v_old + 2);
+        if (v_new < 3.5) return std::max(v_new, 2.0);
+        return v_new;
+    }
+    return v_new > v_old ? std::min(v_new, 4.0) : std::max(v_new, -0.5);
+}
+
+void JunctionChargeAndCapacitance(const double* coefficients, int fc_index, int forward_index, int state,
+                                  double v, double pb, double mj, double tt, double current, double cj0,
+                                  double conductance, double* capacitance, int accumulate) {
+    double q = 0, c = 0;
+    if (tt > 0) {
+        q = tt * current;
+        c = tt * conductance;
+    }
+    if (cj0 > 0) {
+        const double fc = coefficients[fc_index];
+        if (v < fc) {
+            double arg = 1 - v / pb;
+            if (arg <= 0) arg = 1e-100;
+            const double s = mj == 0 ? 1 : mj == 0.5 ? 1 / std::sqrt(arg) : std::pow(arg, -mj);
+            // A grading of exactly 1 has the logarithmic charge, not a division by 1 - mj.
+            q += mj == 1 ? -cj0 * pb * std::log(arg) : cj0 * pb * (1 - arg * s) / (1 - mj);
+            c += cj0 * s;
+        } else {
+            const double c0 = coefficients[forward_index];
+            const double c1 = coefficients[forward_index + 1];
+            const double c2 = coefficients[forward_index + 2];
+            c += cj0 * (c0 + c1 * v);
+            q += cj0 * c2 + v * cj0 * (c0 + c1 * v / 2);
+        }
+    }
+    if (accumulate) {
+        StateValues[state] += q;
+        *capacitance += c;
+    } else {
+        StateValues[state] = q;
+        *capacitance = c;
+    }
+}
+
+}  // namespace ob7
