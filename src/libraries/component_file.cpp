@@ -145,9 +145,11 @@ int ComponentLibrary::Read(const std::string& path, bool takePaletteNames, Shape
             return damaged();
         for (int i = 0; i < names; ++i) {
             std::string paletteName = r.LenString();
-            // Palette names belong to the palette bars, which take them at start-up.
-            (void)takePaletteNames;
-            (void)paletteName;
+            // Entry 0 is skipped; empty names and single digits are no names.
+            bool named = !paletteName.empty() && !(paletteName.size() == 1 && paletteName[0] >= '0' &&
+                                                   paletteName[0] <= '9');
+            if (takePaletteNames && i >= 1 && i <= 8 && named)
+                UserPaletteNames()[i - 1] = paletteName;
         }
         count = r.I16();
     } else {

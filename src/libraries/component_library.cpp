@@ -17,6 +17,12 @@ namespace ob7 {
 
 ComponentDef* CurrentComponent = nullptr;
 
+std::array<std::string, 8>& UserPaletteNames()
+{
+    static std::array<std::string, 8> names;
+    return names;
+}
+
 // ---- groups ----
 
 ComponentGroup* ComponentGroup::FindByNumber(int n)

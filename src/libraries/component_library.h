@@ -113,6 +113,9 @@ ComponentDef& MissingComponentPlaceholder();
 void InitMissingComponentPlaceholder();
 constexpr const char* kMissingComponentName = "Component Not Found";
 
+// Names of the user palettes 1 to 8 taken from old library files (empty: not named).
+std::array<std::string, 8>& UserPaletteNames();
+
 // The definition Component mode places.
 extern ComponentDef* CurrentComponent;
 

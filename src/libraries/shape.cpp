@@ -6,6 +6,7 @@
 #include "libraries/library_text.h"
 #include "libraries/shape_edit.h"
 
+#include "foundation/messages.h"
 #include "foundation/paths.h"
 
 #include <algorithm>
@@ -222,6 +223,8 @@ std::string LinkComponentShapes()
             }
         }
     }
+    if (!text.empty())
+        ReportMessage("F", "%s", text.c_str());
     return text;
 }
 

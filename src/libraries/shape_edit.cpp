@@ -380,6 +380,28 @@ void StoreEditList(Shape& shape, ShapeEditList& list)
     shape.box = box;
 }
 
+void CopySelectedEditNodes(ShapeEditList& dst, ShapeEditList& src, Point32 offset, int flags)
+{
+    bool same = &dst == &src;
+    if ((flags & CEF_EMPTY_TARGET) && !same)
+        dst.clear();
+    // Copies appended to src while copying are not visited.
+    std::vector<ShapeEditNode*> sources;
+    for (auto& n : src)
+        if (n->style & SS_SELECTED)
+            sources.push_back(n.get());
+    for (ShapeEditNode* n : sources) {
+        std::vector<uint8_t> body = EditNodeToBody(*n);
+        int style = n->style;
+        if (same)
+            n->style &= ~SS_SELECTED;
+        CreateEditObject(dst, body.data(), static_cast<int>(body.size()), offset.x, offset.y, n->code,
+                         style & ~SS_INCLUDED, EOF_KEEP_UNLINKED_ROOT, n->included);
+        if (flags & CEF_MOVE)
+            std::erase_if(src, [n](const std::unique_ptr<ShapeEditNode>& p) { return p.get() == n; });
+    }
+}
+
 static void MovePoints(std::vector<uint8_t>& d, size_t offset, int count, size_t stride, int32_t dx, int32_t dy)
 {
     for (int i = 0; i < count; ++i) {

@@ -64,6 +64,12 @@ void StoreEditList(Shape& shape, ShapeEditList& list);
 // The stored body of a node.
 std::vector<uint8_t> EditNodeToBody(const ShapeEditNode& node);
 
+// Copies the selected nodes of src (those present when the copy begins) into dst at the
+// offset. Flags: 1 empties dst first, 4 deletes each source node after copying (a move).
+// When dst is src the source nodes are deselected.
+enum CopyEditFlags : int { CEF_EMPTY_TARGET = 1, CEF_MOVE = 4 };
+void CopySelectedEditNodes(ShapeEditList& dst, ShapeEditList& src, Point32 offset, int flags);
+
 void MoveEditNode(ShapeEditNode& node, int32_t dx, int32_t dy);
 void SetEditNodeRect(const Rect32& rect, ShapeEditNode& node);
 Rect32 GetObjectRect(const ShapeEditNode& node);

@@ -225,8 +225,11 @@ TEST_F(ComponentFileTest, OldHeaderlessFileTakesShapesFromItsSlotTable)
     WriteBytes("comp1.ob5", c.bytes);
 
     ComponentLibrary lib;
+    UserPaletteNames() = {};
     ASSERT_EQ(lib.Read(Path("comp1.ob5"), true, nullptr, true), 0);
     EXPECT_EQ(lib.version, 14);
+    EXPECT_EQ(UserPaletteNames()[0], "Mine");
+    EXPECT_EQ(UserPaletteNames()[1], "");
     ASSERT_EQ(lib.components.size(), 2u);
     ComponentDef& r = *lib.components[0];
     ASSERT_NE(r.shape, nullptr);
@@ -242,6 +245,18 @@ TEST_F(ComponentFileTest, OldHeaderlessFileTakesShapesFromItsSlotTable)
     ASSERT_EQ(ShapeLibraryTable().size(), 1u);
     EXPECT_EQ(ShapeLibraryTable()[0].shapes.size(), 1u);
     EXPECT_EQ(ShapeLibraryTable()[0].slots.size(), 3u);
+
+    // Loaded as a library of the program, the old file is kept in the current format
+    // beside it, and the old file stays as it was.
+    std::vector<uint8_t> original = ReadBytes("comp1.ob5");
+    int n = AddComponentLibrary(Path("comp1.ob5"));
+    ASSERT_EQ(LoadComponentLibrary(n), 0);
+    EXPECT_EQ(ComponentLibraryTable()[n].fileName, Path("comp1.cmp"));
+    EXPECT_EQ(ReadBytes("comp1.ob5"), original);
+    ComponentLibrary converted;
+    ASSERT_EQ(converted.Read(Path("comp1.cmp"), false, nullptr, true), 0);
+    EXPECT_EQ(converted.components.size(), 2u);
+    EXPECT_EQ(converted.components[0]->shapeName, "OldRes");
 }
 
 TEST_F(ComponentFileTest, UnreadableFilesGiveAClearMessage)

@@ -128,4 +128,17 @@ TEST_F(PackageTest, MissingComponentsAndFiles)
     ASSERT_EQ(ParsePackageList(PackageList()), 0);
     EXPECT_EQ(PackageList().size(), 1u);
     EXPECT_EQ(DefaultPackagePath(), Path("Demo.pkg"));
+
+    // A failed save is reported, not passed for success.
+    std::filesystem::remove(Path("Demo.pkg"));
+    std::filesystem::create_directory(Path("Demo.pkg"));
+    size_t before = reports.ids.size();
+    EXPECT_NE(SavePackageList(), 0);
+    EXPECT_EQ(reports.ids.size(), before + 1);
+
+    // A count no package can have leaves the map empty.
+    std::vector<Package> odd = Parse("M=X\nPinCnt=99999999\nP5=1\nM=Y\nPinCnt=-3\n");
+    ASSERT_EQ(odd.size(), 2u);
+    EXPECT_EQ(odd[0].PinCount(), 0);
+    EXPECT_EQ(odd[1].PinCount(), 0);
 }

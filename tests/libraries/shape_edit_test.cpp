@@ -287,3 +287,25 @@ TEST_F(ShapeEditTest, ResizingPolygonsAndTexts)
     std::vector<uint8_t> body = EditNodeToBody(*text);
     EXPECT_EQ(GetI32(body.data()), 1);
 }
+
+TEST_F(ShapeEditTest, CopyingAndMovingSelectedNodes)
+{
+    ShapeEditList list;
+    AddSimple(list, SO_RECTANGLE, {0, 0, 8, 8}, SS_SELECTED);
+    AddSimple(list, SO_LINE, {0, 0, 8, 0});
+    AddBody(list, SO_POLY_OPEN, MakePolyBody({{0, 0}, {4, 4}}), SS_SELECTED);
+
+    // Duplicating in place: the copies are appended selected, the sources deselected.
+    CopySelectedEditNodes(list, list, {16, 16}, 0);
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[3]->rect, (Rect32{16, 16, 24, 24}));
+    EXPECT_TRUE(list[3]->style & SS_SELECTED);
+    EXPECT_FALSE(list[0]->style & SS_SELECTED);
+    EXPECT_EQ(GetI32(list[4]->data.data() + 28), 20);
+
+    ShapeEditList clip;
+    AddSimple(clip, SO_LINE, {1, 1, 2, 2});
+    CopySelectedEditNodes(clip, list, {0, 0}, CEF_EMPTY_TARGET | CEF_MOVE);
+    EXPECT_EQ(clip.size(), 2u);
+    EXPECT_EQ(list.size(), 3u);
+}

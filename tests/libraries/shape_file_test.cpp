@@ -190,6 +190,13 @@ TEST_F(ShapeFileTest, DamagedAndForeignFiles)
     odd.ConvertOldObjects(11);
     EXPECT_EQ(odd.shapes[0]->ObjectCount(), 0);
 
+    // A file that cannot be written is reported and the write fails.
+    std::filesystem::create_directory(Path("Dir.shp"));
+    lib.fileName = Path("Dir.shp");
+    size_t before = reports.ids.size();
+    EXPECT_EQ(lib.Write(), kMsgReported);
+    EXPECT_EQ(reports.ids.size(), before + 1);
+
     ByteWriter cmp;
     PutHeader(cmp, "CMP", 0x70000);
     WriteBytes("Comp.shp", cmp.bytes);
@@ -263,6 +270,7 @@ TEST_F(ShapeFileTest, MissingShapesAreListedSixAtMost)
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 5);
     EXPECT_NE(text.find("Warning a Component C0 uses shape Gone0 which does not exist."), std::string::npos);
     EXPECT_EQ(text.find("C6"), std::string::npos);
+    EXPECT_EQ(reports.ids.size(), 1u);  // shown once
 }
 
 TEST_F(ShapeFileTest, StartUpLoadsTheStandardLibrary)
