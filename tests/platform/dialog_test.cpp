@@ -327,3 +327,20 @@ TEST(PropertySheet, PagesAreCreatedWhenShownAppliedInOrderAndMayVeto) {
     EXPECT_EQ(fonts.resets, 1);
     EXPECT_EQ(general.resets, 0);
 }
+
+TEST(Dialog, TimedNoticeClosesItselfByItsTimer) {
+    TestApp();
+    struct Notice : Dialog {
+        Notice() : Dialog(DialogTemplate{3890, "Notice", Size{100, 40}, {{ControlKind::Static, 101, "", Rect{5, 5, 95, 20}},
+                                                                          {ControlKind::DefPushButton, 1, "OK", Rect{30, 22, 70, 36}}}}) {}
+        bool OnInitDialog() override {
+            SetItemText(101, "Saved.");
+            return SetTimer(500, 20);
+        }
+        void OnTimer(int id) override {
+            KillTimer(id);
+            EndDialog(1);
+        }
+    } notice;
+    EXPECT_EQ(notice.DoModal(), 1);  // no script: only the timer ends it
+}

@@ -39,6 +39,20 @@ struct Region::Data {
 
 class ClientWidget;
 
+// Receives the timers of one window, whatever kind of widget the window has.
+class TimerHost final : public QObject {
+public:
+    explicit TimerHost(Window& owner) : owner_(&owner) {}
+    void Detach() { owner_ = nullptr; }
+    std::map<int, int> ids;  // our id -> Qt timer id
+
+protected:
+    void timerEvent(QTimerEvent* e) override;
+
+private:
+    Window* owner_;
+};
+
 // The native side of a created window: its outermost widget (what moves and shows)
 // and the client widget that holds the backing image and receives input.
 struct WindowPeer {
@@ -46,14 +60,14 @@ struct WindowPeer {
     QPointer<QWidget> widget;
     ClientWidget* client = nullptr;
     QScrollBar* scroll[2] = {nullptr, nullptr};
-    std::map<int, int> timerIds;  // our id -> Qt timer id
+    TimerHost* timers = nullptr;  // made with the first timer
     QRect normalGeometry;         // of MDI children, while maximised or minimised
 
     virtual ~WindowPeer();
     QWidget* ChildParent() const;  // where child windows go
 };
 
-// The client area of a window: backing image, paint, input, timers, caret, drops.
+// The client area of a window: backing image, paint, input, caret, drops.
 class ClientWidget : public QWidget {
 public:
     ClientWidget(Window& owner, QWidget* parent);
@@ -80,7 +94,6 @@ protected:
     void keyReleaseEvent(QKeyEvent*) override;
     void focusInEvent(QFocusEvent*) override;
     void focusOutEvent(QFocusEvent*) override;
-    void timerEvent(QTimerEvent*) override;
     void closeEvent(QCloseEvent*) override;
     void dragEnterEvent(QDragEnterEvent*) override;
     void dropEvent(QDropEvent*) override;

@@ -141,6 +141,7 @@ Window* WindowOfWidget(QWidget* widget) {
 
 WindowPeer::~WindowPeer() {
     if (client) client->owner = nullptr;
+    delete timers;  // its timers die with it
     if (widget) {
         RegisterWidget(widget, nullptr);
         widget->hide();
@@ -237,11 +238,11 @@ void ClientWidget::keyReleaseEvent(QKeyEvent* e) {
 void ClientWidget::focusInEvent(QFocusEvent*) { if (owner) owner->OnSetFocus(); }
 void ClientWidget::focusOutEvent(QFocusEvent*) { if (owner) owner->OnKillFocus(); }
 
-void ClientWidget::timerEvent(QTimerEvent* e) {
-    if (!owner || !owner->Peer()) return;
-    for (const auto& [id, qtId] : owner->Peer()->timerIds) {
+void TimerHost::timerEvent(QTimerEvent* e) {
+    if (!owner_) return;
+    for (const auto& [id, qtId] : ids) {
         if (qtId == e->timerId()) {
-            owner->OnTimer(id);
+            owner_->OnTimer(id);
             return;
         }
     }
@@ -423,20 +424,21 @@ Image Window::Grab() const {
 }
 
 bool Window::SetTimer(int id, int milliseconds) {
-    if (!peer_ || !peer_->client) return false;
+    if (!peer_ || !peer_->widget) return false;
     KillTimer(id);
-    int qtId = peer_->client->startTimer(std::max(milliseconds, 1));
+    if (!peer_->timers) peer_->timers = new TimerHost(*this);
+    int qtId = peer_->timers->startTimer(std::max(milliseconds, 1));
     if (qtId == 0) return false;
-    peer_->timerIds[id] = qtId;
+    peer_->timers->ids[id] = qtId;
     return true;
 }
 
 void Window::KillTimer(int id) {
-    if (!peer_ || !peer_->client) return;
-    auto it = peer_->timerIds.find(id);
-    if (it == peer_->timerIds.end()) return;
-    peer_->client->killTimer(it->second);
-    peer_->timerIds.erase(it);
+    if (!peer_ || !peer_->timers) return;
+    auto it = peer_->timers->ids.find(id);
+    if (it == peer_->timers->ids.end()) return;
+    peer_->timers->killTimer(it->second);
+    peer_->timers->ids.erase(it);
 }
 
 void Window::SetCapture() {
