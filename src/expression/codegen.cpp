@@ -1,6 +1,7 @@
 // The passes after the scan: hidden state slots, the order check, the postfix conversion
 // by binding level, and constant folding.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -10,6 +11,7 @@
 #include "expression/complex_math.h"
 #include "expression/math_error.h"
 #include "expression/operator_table.h"
+#include "expression/vector_eval.h"
 
 namespace ob7 {
 
@@ -67,6 +69,46 @@ void InsertStateSlots(std::vector<InfixItem>& items) {
         items.insert(items.begin() + long(close), extra.begin(), extra.end());
         items[i].arg_count += slots;
     }
+}
+
+// The closing ')' of the function item at index i (its '(' follows it), or items.size().
+size_t MatchingClose(const std::vector<InfixItem>& items, size_t i) {
+    int level = 0;
+    for (size_t k = i + 1; k < items.size(); ++k) {
+        if (items[k].opcode == kOpOpenParen) ++level;
+        else if (items[k].opcode == kOpCloseParen && --level == 0) return k;
+    }
+    return items.size();
+}
+
+// For a vector evaluation, RE, IM, MAG, PH, SUM, DEL, RMS and AVG over a vector operator
+// take their vector forms; returns the deepest nesting of those forms.
+int MakeVectorForms(std::vector<InfixItem>& items) {
+    struct Form {
+        int from, to;
+    } const forms[] = {{35, 58}, {36, 59}, {37, 60}, {38, 61}, {43, 62}, {44, 63}, {45, 64}, {46, 65}};
+    std::vector<std::pair<size_t, size_t>> ranges;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].cls != kClassFunction) continue;
+        for (const Form& f : forms) {
+            if (items[i].opcode != f.from) continue;
+            const size_t close = MatchingClose(items, i);
+            for (size_t k = i + 1; k < close; ++k) {
+                if (items[k].cls == kClassFunction && IsVectorOpcode(items[k].opcode)) {
+                    items[i].opcode = f.to;
+                    ranges.push_back({i, close});
+                    break;
+                }
+            }
+        }
+    }
+    int deepest = 0;
+    for (const auto& r : ranges) {
+        int depth = 0;
+        for (const auto& outer : ranges) depth += outer.first <= r.first && r.second <= outer.second;
+        deepest = std::max(deepest, depth);
+    }
+    return deepest;
 }
 
 // Operand and operator order, and parenthesis balance.
@@ -206,7 +248,8 @@ bool IsOperandOpcode(int opcode) {
     switch (opcode) {
     case 1: case 3: case 4: case 6: case 7: case 8: case 9: case 10: case 29: case 40: case 41: case 79:
     case 132: case 133: case 134: case 161: case 274: case 276: case 280: case 289: case 292: case 296:
-    case 321: case 322: case 328: case 385: case 386: case 388: case 516: case 517: case 553: case 576:
+    case 321: case 322: case 328: case 385: case 386: case 388: case 516: case 517: case 518: case 553:
+    case 576:
         return true;
     default: return false;
     }
@@ -274,6 +317,7 @@ void FoldConstants(CompiledExpression* e) {
 
 int GenerateCode(ExpressionCompiler& c, std::vector<InfixItem>& items) {
     const std::string source(c.source);
+    if (c.vector_context && (c.target->flags & kFlagVector)) c.target->stateful_depth = MakeVectorForms(items);
     InsertStateSlots(items);
     if (int r = CheckOrder(c, items, source.c_str())) return r;
     if (int r = ToPostfix(c, items, source.c_str())) return r;
@@ -288,6 +332,22 @@ int GenerateCode(ExpressionCompiler& c, std::vector<InfixItem>& items) {
         c.error_id = 15003;
         c.error_position = 0;
         return r;
+    }
+    // A vector evaluation keeps one operand array per pushing token.
+    if (c.target->flags & kFlagVector) {
+        bool vector = false;
+        int pushing = 0;
+        for (const ExpressionToken& t : c.target->tokens) {
+            vector |= IsVectorOpcode(t.opcode);
+            pushing += t.pushes;
+        }
+        if (c.vector_context && vector) {
+            c.vector_context->operand_array_count = pushing;
+            c.vector_context->operand_arrays.clear();
+            c.vector_context->operand_arrays.resize(size_t(pushing) + 1);
+        } else {
+            c.target->flags &= ~kFlagVector;
+        }
     }
     return 0;
 }

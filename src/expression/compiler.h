@@ -14,6 +14,7 @@ namespace ob7 {
 
 class ExpressionContext;
 struct CompiledExpression;
+struct VectorEvalContext;
 
 // Kind flags that callers pass.
 enum : int32_t {
@@ -51,6 +52,9 @@ struct ExpressionCompiler {
     int32_t import_count = 0;
     std::vector<const ComplexValue*> import_specs;  // the value each IMPORT/CURVE reference reads
     LocalNameSet* locals = nullptr;
+    // With vector operators in the text, the expression is prepared for vector evaluation
+    // in this context.
+    VectorEvalContext* vector_context = nullptr;
 
     // The last error: its message id and the character offset in the source where the
     // compiler stopped (-1 when no position applies).

@@ -14,6 +14,8 @@
 #include "expression/expression.h"
 #include "expression/expression_context.h"
 #include "expression/math_error.h"
+#include "expression/operator_table.h"
+#include "expression/vector_eval.h"
 #include "expression/waveform_operators.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
@@ -162,14 +164,24 @@ uint16_t DigitalAnd(uint16_t a, uint16_t b) { return uint16_t(kAnd[DigitalLevel(
 uint16_t DigitalOr(uint16_t a, uint16_t b) { return uint16_t(kOr[DigitalLevel(a)][DigitalLevel(b)] | kFullStrength); }
 uint16_t DigitalXor(uint16_t a, uint16_t b) { return uint16_t(kXor[DigitalLevel(a)][DigitalLevel(b)] | kFullStrength); }
 
-int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
+ComplexValue& VectorEvalContext::At(int array, int point) {
+    auto& blocks = operand_arrays[size_t(array)];
+    const size_t block = size_t(point) / kBlock;
+    while (blocks.size() <= block) blocks.push_back(std::make_unique<ComplexValue[]>(kBlock));
+    return blocks[block][size_t(point) % kBlock];
+}
+
+int EvaluateExpression(CompiledExpression* e, ComplexValue* result) { return EvaluateExpression(e, result, nullptr); }
+
+int EvaluateExpression(CompiledExpression* e, ComplexValue* result, VectorEvalContext* vc) {
     std::vector<ExpressionToken>& tokens = e->tokens;
     const int count = int(tokens.size());
     if (count == 0) {  // never compiled, or freed
         if (result) *result = ComplexValue{};
         return 0;
     }
-    if (count == 1 && result) {  // one operand: no stack work
+    const bool vector_mode = vc && result && (e->flags & kFlagVector);
+    if (count == 1 && result && !vector_mode) {  // one operand: no stack work
         const ExpressionToken& t = tokens[0];
         if (t.opcode == kOpRealPointer) {
             *result = ComplexValue{*t.value.real, 0.0};
@@ -191,8 +203,22 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
     const int saved = g_top;
     const RunValues& run = *e->run;
     const int analysis = int(run.analysis_kind);
+    int point = 0;
+    bool replay_stopped = false;
+    if (vector_mode) {
+        if (vc->setup_error) {
+            err.pending_code = vc->setup_error;
+            vc->setup_error = 0;
+        }
+        if (!vc->replay && analysis == 0 && vc->collect_point == 0 && run.skip_first_vector_point)
+            vc->collect_point = 1;
+        point = vc->replay ? vc->replay_point : vc->collect_point;
+        vc->value_count = 0;
+        vc->vector_opcode = 0;
+        vc->token_counter = 0;
+    }
 
-    for (int i = 0; i < count && !err.pending_code; ++i) {
+    for (int i = 0; i < count && !err.pending_code && !replay_stopped; ++i) {
         ExpressionToken& t = tokens[i];
         if (t.pushes) {
             if (g_top + 1 >= kEvalStackSize) {
@@ -203,6 +229,7 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
             n.tag = t.digital;
             n.value.im = 0.0;
             n.ref = nullptr;
+            if (vector_mode) ++vc->token_counter;
         }
         EvalEntry& top = g_stack[g_top];
         EvalEntry& below = g_stack[g_top > 0 ? g_top - 1 : 0];
@@ -216,7 +243,18 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
         case kOpConstant:
         case kOpDelayConstant: top.value.re = t.value.number; break;
         case kOpDeviceRef: top.ref = t.value.device; top.value.re = 0.0; break;
-        case kOpStateSlot: top.slot = &t.value.slot; top.value.re = 0.0; break;
+        case kOpStateSlot:
+            // In a replay the slot reads what the collect pass stored for this point.
+            top.slot = (vector_mode && vc->replay) ? &vc->At(vc->token_counter - 1, point) : &t.value.slot;
+            top.value.re = 0.0;
+            break;
+        case kOpStoredValue:
+            if (!vector_mode) {
+                InvalidOpcode();
+                break;
+            }
+            top.value = vc->At(t.value.index, point);
+            break;
         case 29:  // S
             top.value.re = analysis == 0 ? run.laplace_sigma : 0.0;
             top.value.im = kTwoPi * run.frequency;
@@ -386,7 +424,7 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
 
         // Functions of several arguments: args[0] takes the result.
         default: {
-            const int n = t.value.index;
+            int n = t.value.index;
             EvalEntry* args = &g_stack[g_top - n + 1];
             if (op >= 580 && op <= 603) {
                 ApplyTrigFunction(op, top.value);
@@ -493,8 +531,15 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
                 StepWaveformEntries(op, args, n, *e);
                 break;
             case 47: case 48: case 49: case 50: case 51: case 52: case 53: case 54: case 55: case 56:
-            case 57: case 66: case 67:
-                break;  // vector operators act only in a vector evaluation
+            case 57: case 58: case 59: case 60: case 61: case 62: case 63: case 64: case 65: case 66: case 67:
+                // The DSP code applies vector operators to the stored arrays: a replay
+                // stops here and names the operator; elsewhere they do nothing.
+                if (vector_mode && vc->replay) {
+                    vc->vector_opcode = op;
+                    replay_stopped = true;
+                    n = 1;
+                }
+                break;
             default:
                 InvalidOpcode();
                 break;
@@ -502,6 +547,10 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
             if (!err.pending_code) g_top -= n - 1;
             break;
         }
+        }
+        if (vector_mode && !vc->replay && t.pushes) {
+            const EvalEntry& pushed = g_stack[g_top];
+            vc->At(vc->token_counter - 1, point) = op == kOpStateSlot ? *pushed.slot : pushed.value;
         }
     }
 
@@ -515,7 +564,22 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result) {
         g_stack[top].value = ComplexValue{1.0, 0.0};
         g_stack[top].tag = 0;
     }
-    if (result) *result = g_stack[top].value;
+    if (vector_mode && !failed) {
+        if (!vc->replay) {
+            *result = ComplexValue{};
+            if (run.keep_vector_point) ++vc->collect_point;
+        } else {
+            // Everything left above the base goes to the operand arrays; the last entry
+            // is the result.
+            const int entries = g_top - saved;
+            for (int k = 1; k <= entries && k <= vc->operand_array_count; ++k)
+                vc->At(k - 1, point) = g_stack[saved + k].value;
+            *result = g_stack[g_top].value;
+            vc->value_count = entries - 1;
+        }
+    } else if (result) {
+        *result = g_stack[top].value;
+    }
     g_top = saved;
     --g_depth;
     return failed ? CheckMathError() : 0;

@@ -15,6 +15,7 @@ namespace ob7 {
 
 class ExpressionContext;
 struct RunValues;
+struct VectorEvalContext;
 
 // Opcodes that are not rows of the operator table.
 enum : int16_t {
@@ -39,6 +40,7 @@ enum : int16_t {
     kOpEquation = 134,      // a solution entry by index (AC)
     kOpCurveValue = 516,     // a plotted curve's value at the expression's point index
     kOpCurve = 517,          // a plotted curve, for the performance function that follows
+    kOpStoredValue = 518,    // vector replay: the stored value of an operand array at the point
     kOpSubExpression = 553,
     kOpSeriesIndex = 576,
 };
@@ -92,6 +94,9 @@ void FreeExpression(CompiledExpression* e);
 // reset does). Returns 0, or 15060 with the math-error message pending; a failing
 // expression evaluates to 1.0.
 int EvaluateExpression(CompiledExpression* e, ComplexValue* result);
+// The same; with a vector context and vector operators in the expression, one point of
+// the context's collect or replay pass (vector_eval.h).
+int EvaluateExpression(CompiledExpression* e, ComplexValue* result, VectorEvalContext* vector);
 
 // Gives every RND token a new value in [0, 1] (one Monte Carlo or stepping case).
 void RedrawRandomTokens(CompiledExpression* e);

@@ -31,6 +31,8 @@ struct RunValues {
     int operating_point = 0;       // non-zero while the operating point is solved
     int point_index = -1;          // output point of the run, -1 before the first
     int solution_available = 0;    // a solution vector exists
+    int skip_first_vector_point = 0;  // transient: the first collected point is not stored
+    int keep_vector_point = 1;        // the point just collected is kept
 };
 
 // The variables the operator table names; each maps to one field above.
