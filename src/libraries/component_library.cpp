@@ -462,6 +462,15 @@ ComponentDef* FindComponentIndexed(const std::string& name)
     return nullptr;
 }
 
+ComponentDef* FindComponentByType(int type)
+{
+    for (auto& lib : ComponentLibraryTable())
+        for (auto& d : lib.components)
+            if (d->type == type)
+                return d.get();
+    return nullptr;
+}
+
 void ClearComponentWrittenMarks()
 {
     for (auto& lib : ComponentLibraryTable())

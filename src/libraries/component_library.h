@@ -103,6 +103,8 @@ void SaveComponentLibraries();
 // Look-ups across all libraries.
 ComponentDef* FindComponentByName(const std::string& name, const ComponentDef* excluded, bool skipShort);
 ComponentDef* FindComponentIndexed(const std::string& name);
+// The first definition of a type code, libraries in table order; null when none.
+ComponentDef* FindComponentByType(int type);
 
 void ClearComponentWrittenMarks();
 void ClearComponentTags();

@@ -1,6 +1,7 @@
 #include "libraries/component_types.h"
 
 #include "circuit/attribute_ids.h"
+#include "libraries/library_text.h"
 
 namespace ob7 {
 
@@ -420,6 +421,16 @@ const ComponentTypeRow ComponentTypeTable[kComponentTypeCount] = {
               {ATTR_FILE},
               {19012}, 0, 0},
 };
+
+int ComponentTypeFromDefinitionName(const std::string& name)
+{
+    if (name.empty())
+        return -1;
+    for (int t = 0; t < kComponentTypeCount; ++t)
+        if (EqualNoCase(ComponentTypeTable[t].definitionName, name))
+            return t;
+    return -1;
+}
 
 static const ComponentTypeRow* Row(int type)
 {

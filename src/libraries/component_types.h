@@ -4,6 +4,7 @@
 // attributes). Component definitions store only the type code.
 
 #include <cstdint>
+#include <string>
 
 namespace ob7 {
 
@@ -79,6 +80,10 @@ struct ComponentTypeRow {
 extern const ComponentTypeRow ComponentTypeTable[kComponentTypeCount];
 
 inline bool IsValidComponentType(int type) { return type >= 0 && type < kComponentTypeCount; }
+
+// The type whose definition name equals the text (any case); -1 when none. Types
+// without a definition name are never found.
+int ComponentTypeFromDefinitionName(const std::string& name);
 
 // Derived questions; an invalid type code answers as "none"/false.
 int TypeModelAttrId(int type);         // ATTR_MODEL, ATTR_TIMING_MODEL or 0

@@ -82,6 +82,10 @@ TEST(ComponentTypeTable, NamesHelpContextsAndSpecialRows)
 
 TEST(ComponentTypeTable, DerivedQuestions)
 {
+    EXPECT_EQ(ComponentTypeFromDefinitionName("pulse SOURCE"), CT_PULSE);
+    EXPECT_EQ(ComponentTypeFromDefinitionName("Seven Segment"), CT_SEVEN_SEGMENT);
+    EXPECT_EQ(ComponentTypeFromDefinitionName(""), -1);  // never the nameless types
+    EXPECT_EQ(ComponentTypeFromDefinitionName("Pulse"), -1);
     EXPECT_EQ(TypeModelAttrId(CT_RESISTOR), ATTR_MODEL);
     EXPECT_EQ(TypeModelAttrId(CT_AND), ATTR_TIMING_MODEL);
     EXPECT_EQ(TypeModelAttrId(CT_BATTERY), 0);

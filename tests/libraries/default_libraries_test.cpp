@@ -86,6 +86,9 @@ TEST_F(DefaultLibrariesTest, LoadAndEveryPinLiesOnItsShape)
     for (int t : wanted)
         EXPECT_TRUE(types.count(t)) << "type " << t;
 
+    EXPECT_EQ(FindComponentByType(CT_GROUND)->name, "Ground");
+    EXPECT_EQ(FindComponentByType(CT_OPAMP)->name, "Opamp");
+    EXPECT_EQ(FindComponentByType(CT_ADC), nullptr);
     InitCurrentComponent();
     ASSERT_NE(CurrentComponent, nullptr);
     EXPECT_EQ(CurrentComponent->name, "Resistor");

@@ -121,14 +121,6 @@ void BuildShapes(const std::string& path, ShapeLibrary& lib)
     Fail("shape inclusions form a cycle");
 }
 
-int TypeByDefinitionName(const std::string& name)
-{
-    for (int t = 0; t < kComponentTypeCount; ++t)
-        if (!name.empty() && EqualNoCase(ComponentTypeTable[t].definitionName, name))
-            return t;
-    return -1;
-}
-
 void BuildComponents(const std::string& path, ComponentLibrary& lib, const ShapeLibrary& shapes)
 {
     for (const Section& s : ReadSections(path)) {
@@ -139,7 +131,7 @@ void BuildComponents(const std::string& path, ComponentLibrary& lib, const Shape
         d.name = Get(s, "Name");
         if (d.name.empty())
             Fail(where + "component without a name");
-        d.type = TypeByDefinitionName(Get(s, "Definition"));
+        d.type = ComponentTypeFromDefinitionName(Get(s, "Definition"));
         if (d.type < 0)
             Fail(where + "unknown definition " + Get(s, "Definition"));
         d.shapeName = Get(s, "Shape");
