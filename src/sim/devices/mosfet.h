@@ -1,0 +1,128 @@
+#pragma once
+// The MOSFET record shared by every level (device list 36), the model slots of the
+// level-1-to-3 types (NMOS, PMOS) and the routines of those three levels: model and
+// instance preparation (mosfet_level123_prep.cpp), set-up and load
+// (mosfet_level123.cpp), and the level-2 and level-3 channel kernels.
+
+#include <cstdint>
+
+#include "sim/devices/diode.h"
+#include "sim/engine/device_lists.h"
+
+namespace ob7 {
+
+struct DeviceModel;
+
+// Slots of the level-1-to-3 model values: the 58 parameters, then six derived values.
+enum Mos123Slot : int {
+    kMosLevel, kMosVto, kMosKp, kMosL, kMosW, kMosGamma, kMosPhi, kMosLambda, kMosRd, kMosRs,
+    kMosCbd, kMosCbs, kMosIs, kMosPb, kMosCgso, kMosCgdo, kMosCgbo, kMosRsh, kMosCj, kMosMj,
+    kMosCjsw, kMosMjsw, kMosJs, kMosTox, kMosNsub, kMosNss, kMosNfs, kMosTpg, kMosXj, kMosLd,
+    kMosWd, kMosUo, kMosUcrit, kMosUexp, kMosUtra, kMosVmax, kMosNeff, kMosXqc, kMosKf, kMosAf,
+    kMosFc, kMosDelta, kMosTheta, kMosEta, kMosKappa, kMosRg, kMosRb, kMosRds, kMosJssw, kMosN,
+    kMosPbsw, kMosTt, kMosNlev, kMosGdsnoi, kMosTMeasured, kMosTAbs, kMosTRelGlobal, kMosTRelLocal,
+    // derived
+    kMosDeviceTemp, kMosVt, kMosPolarity, kMosUnused, kMosThresholdOffset, kMosDepletionFactor,
+    kMos123SlotCount
+};
+
+// Values of levels 1 to 3 beside the common record.
+struct Mos123Values {
+    double capgs = 0, capgs_prev = 0;  // halves of the Meyer gate capacitances
+    double capgd = 0, capgd_prev = 0;
+    double capgb = 0, capgb_prev = 0;
+    double f2d = 0, f3d = 0, f4d = 0;  // drain junction charge above tDepCap
+    double f2s = 0, f3s = 0, f4s = 0;  // source junction
+    double tDepCap = 0;
+    double tVbi = 0, tPhi = 0;
+    double OxideCap = 0;
+    double Beta = 0;
+};
+
+struct MosfetInstance : DeviceInstance {
+    int NonConvergenceValues(int kind, double* values) const override;
+
+    DeviceModel* model = nullptr;
+    int gate = 0, drain = 0, source = 0;
+    int gate_i = 0, drain_i = 0, source_i = 0, bulk_i = 0;  // internal terminals
+    int level = 1;
+    double L = 0;
+    int32_t L_given = 0;
+    double W = 0;
+    int32_t W_given = 0;
+    double AD = 0, AS = 0, PD = 0, PS = 0;
+    double NRD = -1, NRS = -1, NRG = 0;
+    double M = 1;
+    // As parsed; the working geometry is restored from them before every preparation.
+    double parsed_W = 0;
+    int32_t parsed_W_given = 0;
+    double parsed_L = 0;
+    int32_t parsed_L_given = 0;
+    double parsed_AD = 0, parsed_AS = 0, parsed_PD = 0, parsed_PS = 0;
+    int32_t off = 0;
+    double ic_vds = 0, ic_vgs = 0, ic_vbs = 0;
+    int bulk = 0;
+    double NRB = 0;
+    double gdrain = 0, gsource = 0, ggate = 0, gbulk = 0;
+    double vdsat = 0, von = 0;
+    double mode = 1;
+    double tVto = 0;
+    double vbs = 0, vgs = 0, vds = 0, vbd = 0;
+    double vgs1 = 0, vbs1 = 0, vds1 = 0;
+    double cd = 0, cbs = 0, cbd = 0;
+    double Ig = 0, Id = 0, Is = 0, Ib = 0, ID = 0;
+    double gm = 0, gds = 0, gmbs = 0, gbd = 0, gbs = 0;
+    double capgb = 0, capgd = 0, capgs = 0;
+    double CGSOVL = 0, CGDOVL = 0, CGBOVL = 0;
+    double capbd = 0, capbs = 0;
+    double vbs2 = 0, vgs2 = 0, vds2 = 0;
+    int32_t flipCount = 0;
+    double vcritS = 0, vcritD = 0;
+    double Cbd = 0, Cbs = 0;
+    double NVt = 0;
+    double IsS = 0, IsD = 0;
+    double Leff = 0, Weff = 0;
+    double Cbdsw = 0, Cbssw = 0;
+    int32_t region = 0;
+    double power_dissipated = 0, power_stored = 0;
+    int32_t limited = 0;
+    Mos123Values m123;
+};
+
+// --- Model and instance preparation of levels 1 to 3 ---------------------------------
+// Model pass at analysis temperature t (C), per model list of type NMOS or PMOS:
+// process defaults (0 or 15055 after a reported error), clamps, unit conversions.
+int PrepareMos123Models(int model_type, double t);
+void ClampMos123ModelValues(int model_type);
+void ConvertMos123ModelValues(int model_type);
+// The same three steps on one model (the list routines walk these).
+int PrepareMos123Model(DeviceModel& model, double t);
+void ClampMos123Model(DeviceModel& model);
+void ConvertMos123Model(DeviceModel& model);
+// Geometry of every MOSFET from its parsed values, with the defaults of levels 1 to 3.
+void RestoreMosfetGeometry();
+// Device pass of every level-1-to-3 record at analysis temperature t (C).
+void UpdateMos123InstanceTemperatures(double t);
+
+// --- Set-up and load -----------------------------------------------------------------
+int SetupMosfets();
+int LoadMosfets();
+// After an accepted time point: the voltage history and the capacitance halves move on.
+void ShiftMosfetVoltageHistory();
+
+// Half Meyer gate capacitances of the intrinsic device.
+void MeyerCapacitances(double vgs, double vgd, double von, double vdsat, double phi, double cox, double* capgs,
+                       double* capgd, double* capgb);
+
+// Channel kernels of levels 2 and 3: they read vgs, vbs (normal mode) or vgd, vbd
+// (reverse mode) and vds * mode; they return the channel current and write gm, gds,
+// gmbs, von, vdsat (type-signed) and the region into the record.
+struct MosVoltages {
+    double vgs, vgd, vbs, vbd, vds;  // vds already multiplied by mode
+};
+double EvaluateMos2Current(MosfetInstance& device, const MosVoltages& v);
+double EvaluateMos3Current(MosfetInstance& device, const MosVoltages& v);
+
+void RegisterMosfetKind();
+
+}  // namespace ob7

@@ -1,0 +1,116 @@
+#include "sim/devices/mosfet_preparation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "foundation/message_codes.h"
+#include "foundation/messages.h"
+#include "sim/devices/device_model.h"
+#include "sim/devices/mosfet.h"
+#include "sim/engine/simulation_options.h"
+
+namespace ob7 {
+
+namespace {
+std::vector<NegativePotentialWarning> negative_potential_warnings;
+
+enum : int {
+    kMsgEffectiveLength = 14548,
+    kMsgEffectiveWidth = 14549,
+    kMsgEffectiveLengthCV = 14550,
+    kMsgEffectiveWidthCV = 14551,
+};
+
+int CheckPositive(const void* part, double value, int message) {
+    if (value > 0) return 0;
+    ReportMessage("NE", part, message, value);
+    return kMsgReported;
+}
+}  // namespace
+
+double SaturationCurrentTempFactor(double ratio, double eg, double n, double vt, double xti) {
+    if (ratio == 1.0) return 1.0;
+    n = std::max(n, 0.01);
+    const double power = std::clamp(xti / n, -500.0, 500.0);
+    const double arg = std::clamp((ratio - 1.0) * eg / (n * vt), -350.0, 350.0);
+    return std::clamp(std::pow(ratio, power) * std::exp(arg), 1e-50, 1e50);
+}
+
+double GuardedSqrt(int model_index, double x, double temperature_kelvin) {
+    if (x > 0) return std::sqrt(x);
+    if (x < 0) {
+        const bool known = std::any_of(negative_potential_warnings.begin(), negative_potential_warnings.end(),
+                                       [&](const NegativePotentialWarning& w) { return w.model_index == model_index; });
+        if (!known) negative_potential_warnings.push_back({model_index, temperature_kelvin - 273.15});
+    }
+    return 0.001;
+}
+
+const NegativePotentialWarning* NegativePotentialWarnings(int* count) {
+    *count = static_cast<int>(negative_potential_warnings.size());
+    return negative_potential_warnings.data();
+}
+
+void ClearNegativePotentialWarnings() { negative_potential_warnings.clear(); }
+
+double SeriesConductance(double conductance, double sheet_conductance, double squares) {
+    if (conductance > 0) return conductance;
+    if (squares > 0) return sheet_conductance / squares;
+    return 0;
+}
+
+void AdjustJunctionForTemperature(double* x, double* cj_at_t, double reference, double tnom, double t,
+                                  double* cjsw_at_t, const JunctionTemperatureSlots& k, double pbfact,
+                                  double pbfact1, double fact1) {
+    // Bottom junction: undo the capacitance factor of the nominal temperature, then
+    // apply the one of the device temperature.
+    const double pbo = (x[k.pb] - pbfact1) / fact1;
+    const double old_factor = 1.0 / (1.0 + x[k.mj] * (4e-4 * (tnom - reference) - (x[k.pb] - pbo) / pbo));
+    x[k.cbd] *= old_factor;
+    x[k.cbs] *= old_factor;
+    double cj = x[k.cj] * old_factor;
+    x[k.pb] = pbo * t / reference + pbfact;
+    const double new_factor = 1.0 + x[k.mj] * (4e-4 * (t - reference) - (x[k.pb] - pbo) / pbo);
+    x[k.cbd] *= new_factor;
+    x[k.cbs] *= new_factor;
+    cj *= new_factor;
+
+    const double pbswo = (x[k.pbsw] - pbfact1) / fact1;
+    double cjsw = x[k.cjsw] / (1.0 + x[k.mjsw] * (4e-4 * (tnom - reference) - (x[k.pbsw] - pbswo) / pbswo));
+    x[k.pbsw] = pbswo * t / reference + pbfact;
+    cjsw *= 1.0 + x[k.mjsw] * (4e-4 * (t - reference) - (x[k.pbsw] - pbswo) / pbswo);
+
+    *cj_at_t = cj;
+    *cjsw_at_t = cjsw;
+}
+
+void PrepareMosfetInstances() {
+    const double cap = Options.rmin > 0 ? 1.0 / Options.rmin : 1e50;
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        if (m->M != 1.0) {
+            m->W *= m->M;
+            m->AD *= m->M;
+            m->AS *= m->M;
+            m->PD *= m->M;
+            m->PS *= m->M;
+        }
+        if (m->level > 3) continue;  // the other levels bring their own slots
+        double* x = m->model->values.data();
+        for (int slot : {kMosRg, kMosRds, kMosRd, kMosRs, kMosRb})
+            if (x[slot] != 0 && x[slot] > cap) x[slot] = cap;
+        m->gdrain = SeriesConductance(x[kMosRd], x[kMosRsh], m->NRD) * m->M;
+        m->gsource = SeriesConductance(x[kMosRs], x[kMosRsh], m->NRS) * m->M;
+        m->ggate = SeriesConductance(x[kMosRg], x[kMosRsh], m->NRG) * m->M;
+        m->gbulk = SeriesConductance(x[kMosRb], x[kMosRsh], m->NRB) * m->M;
+    }
+}
+
+int CheckEffectiveLength(const void* part, double value) { return CheckPositive(part, value, kMsgEffectiveLength); }
+int CheckEffectiveWidth(const void* part, double value) { return CheckPositive(part, value, kMsgEffectiveWidth); }
+int CheckEffectiveLengthCV(const void* part, double value) {
+    return CheckPositive(part, value, kMsgEffectiveLengthCV);
+}
+int CheckEffectiveWidthCV(const void* part, double value) { return CheckPositive(part, value, kMsgEffectiveWidthCV); }
+
+}  // namespace ob7
