@@ -24,6 +24,8 @@ namespace automation {
 void SendMouse(Window& window, MouseAction action, Point client, int flags = 0, int wheelDelta = 0);
 void SendKey(Window& window, int key, int modifiers = 0);  // down, character, up
 void SendText(Window& window, const std::string& text);
+// Files dropped on the window, as from a file manager (only when it accepts files).
+void DropFiles(Window& window, const std::vector<std::string>& paths);
 // A request on one of the window's own scroll bars, as a click on it would make.
 void SendScroll(Window& window, ScrollBarKind bar, ScrollCode code);
 // The same, queued: delivered by the next pump (or taken by PollKey).

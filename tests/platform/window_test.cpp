@@ -184,3 +184,41 @@ TEST(Application, IdleRunsAfterInputUntilItHasNoMoreWork) {
     EXPECT_EQ(counts, (std::vector<int>{0, 1, 2}));
     app.idle = nullptr;
 }
+
+TEST(Window, FocusCaptureAndDroppedFiles) {
+    TestApp();
+    struct Target : Recorder {
+        int gained = 0, lost = 0;
+        std::vector<std::string> dropped;
+        void OnSetFocus() override { ++gained; }
+        void OnKillFocus() override { ++lost; }
+        void OnDropFiles(const std::vector<std::string>& paths) override { dropped = paths; }
+    };
+    Window top;
+    ASSERT_TRUE(top.Create(nullptr, Rect{0, 0, 300, 200}));
+    Target a, b;
+    ASSERT_TRUE(a.Create(&top, Rect{0, 0, 100, 100}));
+    ASSERT_TRUE(b.Create(&top, Rect{100, 0, 200, 100}));
+    a.SetFocus();
+    EXPECT_TRUE(a.HasFocus());
+    b.SetFocus();
+    EXPECT_EQ(Window::FocusWindow(), &b);
+    EXPECT_EQ(a.lost, 1);
+    EXPECT_EQ(b.gained, 1);
+
+    a.SetCapture();
+    EXPECT_EQ(Window::CaptureWindow(), &a);
+    Window::ReleaseCapture();
+    EXPECT_EQ(Window::CaptureWindow(), nullptr);
+
+    b.AcceptFiles(true);
+    automation::DropFiles(b, {"/tmp/a.cir", "/tmp/b.lbr"});
+    EXPECT_EQ(b.dropped, (std::vector<std::string>{"/tmp/a.cir", "/tmp/b.lbr"}));
+    a.dropped.clear();
+    automation::DropFiles(a, {"/tmp/c.cir"});  // not accepting files
+    EXPECT_TRUE(a.dropped.empty());
+
+    top.Destroy();
+    EXPECT_FALSE(a.IsCreated());
+    EXPECT_FALSE(b.IsCreated());
+}

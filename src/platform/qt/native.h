@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QRegion>
+#include <QUrl>
 #include <QWidget>
 
 #include <functional>
@@ -81,6 +82,7 @@ public:
 
     void EnsureBacking();  // the backing image has the widget's size
     void PaintBacking();   // runs erase + paint handlers into the backing image
+    void DeliverDrop(const QList<QUrl>& urls);
 
 protected:
     void paintEvent(QPaintEvent*) override;

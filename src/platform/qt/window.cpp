@@ -257,9 +257,11 @@ void ClientWidget::dragEnterEvent(QDragEnterEvent* e) {
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
 }
 
-void ClientWidget::dropEvent(QDropEvent* e) {
+void ClientWidget::dropEvent(QDropEvent* e) { DeliverDrop(e->mimeData()->urls()); }
+
+void ClientWidget::DeliverDrop(const QList<QUrl>& urls) {
     std::vector<std::string> paths;
-    for (const QUrl& url : e->mimeData()->urls())
+    for (const QUrl& url : urls)
         if (url.isLocalFile()) paths.push_back(FromQString(url.toLocalFile()));
     if (owner && !paths.empty()) owner->OnDropFiles(paths);
 }
@@ -632,6 +634,14 @@ void SendKey(Window& window, int key, int modifiers) {
 }
 
 void SendText(Window& window, const std::string& text) { SendTextTo(InputTarget(window), text); }
+
+void DropFiles(Window& window, const std::vector<std::string>& paths) {
+    WindowPeer* peer = window.Peer();
+    if (!peer || !peer->client || !peer->client->acceptDrops()) return;
+    QList<QUrl> urls;
+    for (const std::string& path : paths) urls << QUrl::fromLocalFile(ToQString(path));
+    peer->client->DeliverDrop(urls);
+}
 
 void SendScroll(Window& window, ScrollBarKind bar, ScrollCode code) {
     WindowPeer* peer = window.Peer();
