@@ -39,6 +39,13 @@ Menu* Menu::SubMenu(int position) {
     return items_[position].popup.get();
 }
 
+bool Menu::SetItemPicture(int id, std::shared_ptr<const Image> picture) {
+    Item* item = FindItem(id);
+    if (!item) return false;
+    item->picture = std::move(picture);
+    return true;
+}
+
 Menu::Item* Menu::FindItem(int id) {
     for (Item& item : items_) {
         if (item.popup) {

@@ -9,12 +9,15 @@
 
 namespace platform {
 
+class Image;
+
 enum MenuFlag : int {
     kMenuGrayed = 0x1,
     kMenuChecked = 0x8,
     kMenuRadio = 0x200,     // checked items show a bullet
     kMenuSeparator = 0x800,
-    kMenuBreak = 0x40,      // item starts a new column
+    kMenuBreak = 0x40,      // item starts a new column (kept in the model; native menus
+                            // wrap into columns by height alone)
 };
 
 class Menu {
@@ -24,6 +27,8 @@ public:
         std::string text;
         int flags = 0;
         std::unique_ptr<Menu> popup;
+        // A picture shown with the item: colour swatches, bitmap items.
+        std::shared_ptr<const Image> picture;
     };
 
     int Count() const { return static_cast<int>(items_.size()); }
@@ -48,6 +53,7 @@ public:
     bool CheckItem(int id, bool checked);
     bool EnableItem(int id, bool enabled);
     bool SetItemText(int id, const std::string& text);
+    bool SetItemPicture(int id, std::shared_ptr<const Image> picture);
     Item* FindItem(int id);
 
 private:

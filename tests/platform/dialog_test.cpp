@@ -134,6 +134,11 @@ TEST(Dialog, EveryControlKindFilledEditedByKeysAndReadBackById) {
     automation::QueueModalScript([&](Dialog& d) {
         depthInside = Application::ModalLoopDepth();
         EXPECT_EQ(d.ItemText(kName), "R1");
+        EXPECT_EQ(d.FocusedItem(), kName);  // the first control that takes the focus
+        automation::SendKeyToItem(d, kName, key::kTab);
+        EXPECT_EQ(d.FocusedItem(), kNotes);
+        automation::SendKeyToItem(d, kNotes, key::kTab, kShiftDown);
+        EXPECT_EQ(d.FocusedItem(), kName);
         automation::SendKeyToItem(d, kName, key::kEnd);
         automation::SendKeyToItem(d, kName, key::kBack);
         automation::SendTextToItem(d, kName, "load9912");  // limit 8 characters
@@ -238,6 +243,7 @@ TEST(Dialog, ContextMenuTakesScriptedAnswerAfterUpdateHandlers) {
     view.OnUpdate(17570, [](CommandUI& ui) { ui.SetCheck(1); });
     Menu graphics;
     graphics.Append(17568, "&Line");
+    EXPECT_TRUE(graphics.SetItemPicture(17568, std::make_shared<Image>(16, 16, Rgb(255, 0, 0))));
     graphics.Append(17570, "&Rectangle");
     graphics.Append(17585, "Pic&ture");
     automation::QueuePopupMenuAnswer(17570);

@@ -1,5 +1,9 @@
 #include "platform/qt/menus.h"
 
+#include <QIcon>
+#include <QPixmap>
+
+#include "platform/image.h"
 #include "platform/qt/native.h"
 
 namespace platform {
@@ -60,6 +64,7 @@ void FillNativeMenu(QMenu& native, Menu& model, CommandTarget& target, std::func
         } else {
             QAction* action = native.addAction(ToQString(item.text));
             action->setEnabled(!(item.flags & kMenuGrayed));
+            if (item.picture) action->setIcon(QIcon(QPixmap::fromImage(item.picture->Data().image)));
             if (item.flags & kMenuChecked) {
                 action->setCheckable(true);
                 action->setChecked(true);
