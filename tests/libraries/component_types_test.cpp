@@ -26,12 +26,15 @@ TEST(ComponentTypeTable, RowsAreSelfConsistent)
             if (r.defaultAttrs[i] == 0)
                 ended = true;
             EXPECT_EQ(r.defaultAttrs[i] == 0, r.attrHelp[i] == 0) << i;
-            if (ended)
+            if (ended) {
                 EXPECT_EQ(r.defaultAttrs[i], 0) << i;
-            if (r.defaultAttrs[i])
+            }
+            if (r.defaultAttrs[i]) {
                 EXPECT_NE(AttributeIdName(r.defaultAttrs[i]), nullptr);
-            if (r.attrHelp[i])
+            }
+            if (r.attrHelp[i]) {
                 EXPECT_NE(FindResString(r.attrHelp[i]), nullptr) << r.attrHelp[i];
+            }
         }
         // Arrayed gates name their scalar gate, which shares the netlist letter.
         if (r.pinSchemeFlags & PSF_ARRAYED_GATE) {
@@ -47,8 +50,9 @@ TEST(ComponentTypeTable, RowsAreSelfConsistent)
             for (int n = 0; n < r.fixedPinCount; ++n)
                 EXPECT_FALSE(GetPinName(d, n).empty()) << n;
         }
-        if (t < 113 || t > 114)
+        if (t < 113 || t > 114) {
             EXPECT_EQ(std::strlen(r.definitionName) == 0, t == 126);
+        }
     }
 }
 
