@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "expression/expression_context.h"
+#include "expression/run_values.h"
 
 namespace ob7 {
 
@@ -29,6 +30,22 @@ void RedrawRandomTokens(CompiledExpression* e) {
     for (ExpressionToken& t : e->tokens) {
         if (t.opcode == 79) t.value.number = DrawRandomValue();
     }
+}
+
+int32_t AnalysisVariableMask(const CompiledExpression& e) {
+    int32_t mask = e.flags & 0x1000000;
+    const RunValues* run = e.run;
+    for (const ExpressionToken& t : e.tokens) {
+        if (t.opcode == 29) mask |= 0x1000;
+        else if (t.opcode == 40 || t.opcode == 41) mask |= 0x8000;
+        else if (t.opcode == kOpRealPointer && run) {
+            const double* p = t.value.real;
+            if (p == &run->time || p == &run->tmin || p == &run->tmax) mask |= 0x800;
+            else if (p == &run->frequency || p == &run->fmin || p == &run->fmax) mask |= 0x2000;
+        }
+    }
+    for (const auto& sub : e.sub_expressions) mask |= AnalysisVariableMask(*sub);
+    return mask;
 }
 
 void SimplifySigns(std::string& text) {

@@ -102,6 +102,11 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result, VectorEvalCo
 void RedrawRandomTokens(CompiledExpression* e);
 double DrawRandomValue();
 
+// What an expression depends on, for the circuit compiler: 0x800 the time variables (T,
+// TIME, TMIN, TMAX), 0x1000 S, 0x2000 the frequency variables (F, FMIN, FMAX), 0x8000
+// INOISE and ONOISE, 0x1000000 imported curves.
+int32_t AnalysisVariableMask(const CompiledExpression& e);
+
 // Every run of '+' and '-' (blanks between ignored) becomes one sign; leading and
 // trailing blanks go, and runs of blanks collapse into one. In place.
 void SimplifySigns(std::string& text);

@@ -314,6 +314,13 @@ bool IsFunctionName(std::string_view name) {
     return false;
 }
 
+bool IsCircuitVariableFunction(std::string_view name) {
+    for (const OperatorRow& row : g_rows) {
+        if ((row.syntax & (kSynNode | kSynPart)) && row.name[0] && EqualNoCase(name, row.name)) return true;
+    }
+    return false;
+}
+
 const char* OperatorNameByOpcode(int opcode) {
     if (opcode == 110) return "-";
     const OperatorRow* row = FindByOpcode(opcode);

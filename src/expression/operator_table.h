@@ -121,6 +121,9 @@ inline bool RowTakesArguments(const OperatorRow& row) { return (row.syntax & kSy
 
 // Lookups by name (case-insensitive) or opcode.
 bool IsFunctionName(std::string_view name);
+// The functions whose argument is a node or part name (V, I, ... D, BIN ...): their
+// arguments are left alone by .DEFINE substitution.
+bool IsCircuitVariableFunction(std::string_view name);
 const char* OperatorNameByOpcode(int opcode);
 const char* VariableNameByPointer(const RunValues& run, const double* p);
 int MaxArgsByOpcode(int opcode);

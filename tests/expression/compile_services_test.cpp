@@ -47,6 +47,22 @@ TEST(CompileServices, ShownErrorsReturnReportedAndStopTheRun) {
     FreeExpression(&e);
 }
 
+TEST(CompileServices, WhatAnExpressionDependsOn) {
+    FakeCircuit circuit;
+    circuit.run.analysis_kind = 0;
+    CompiledExpression e;
+    InitCompiledExpression(&e);
+    ExpressionCompiler c;
+    InitExpressionCompiler(&c, "V(A)*T+S+SERIES(K,1,2,F*K)", &e, 0x7, 2048);
+    c.context = &circuit;
+    ASSERT_EQ(CompileExpression(&c), 0);
+    EXPECT_EQ(AnalysisVariableMask(e), 0x800 | 0x1000 | 0x2000);
+    FreeExpression(&e);
+    EXPECT_TRUE(IsCircuitVariableFunction("vbe"));
+    EXPECT_TRUE(IsCircuitVariableFunction("BIN"));
+    EXPECT_FALSE(IsCircuitVariableFunction("SIN"));
+}
+
 TEST(CompileServices, DeviceFunctionNamesForAPart) {
     std::vector<std::string> names;
     EXPECT_EQ(ListDeviceFunctionNames(kDevBipolar, "Q1", 'i', nullptr, false, &names), 4);
