@@ -1,0 +1,141 @@
+#include "netlist/define_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fake_circuit.h"
+#include "netlist/circuit_tables.h"
+#include "report_capture.h"
+
+using namespace ob7;
+
+namespace {
+
+class DefineTableTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitGlobalScope(tables);
+        GrowScopeTable(tables, 3);
+        tables.scopes[2].scopeName = "X1";
+        tables.scopes[2].parentScope = 1;
+        tables.scopes[3].scopeName = "X1.X2";
+        tables.scopes[3].parentScope = 2;
+        tables.defines.noLibraryParams = true;
+    }
+    int Define(const char* text, int scope = 1) {
+        return ParseDefineStatement(tables, text, scope, StatementOrigin{}, 2, kKeywordDefine);
+    }
+    int Func(const char* text, int scope = 1) {
+        return ParseDefineStatement(tables, text, scope, StatementOrigin{}, 2, kKeywordFunc);
+    }
+    std::string Sub(const char* text, int scope = 1, int* code = nullptr) {
+        std::string out;
+        const int r = SubstituteDefines(tables, out, scope, text, false);
+        if (code) *code = r;
+        return out;
+    }
+    FakeCircuit circuit;
+    NetlistCircuitTables tables{circuit};
+    ReportCapture reports;
+};
+
+TEST_F(DefineTableTest, PlainDefinesReplaceNamesButNotNodeArguments) {
+    ASSERT_EQ(Define(".DEFINE R1VAL 2K"), 0);
+    ASSERT_EQ(Define(".define averyveryLongDefineName 47"), 0);
+    EXPECT_EQ(Sub("R1VAL*2"), "2K*2");
+    EXPECT_EQ(Sub("v(R1VAL)+R1VAL"), "V(R1VAL)+2K");
+    // Long names are substituted like any other.
+    EXPECT_EQ(Sub("AVERYVERYLONGDEFINENAME/2"), "47/2");
+    // Replacements are scanned again.
+    ASSERT_EQ(Define(".DEFINE TWICE R1VAL*2"), 0);
+    EXPECT_EQ(Sub("1+TWICE"), "1+2K*2");
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(DefineTableTest, FunctionsExpandOnlyInsideBraces) {
+    ASSERT_EQ(Func(".FUNC SQ(X) X*X"), 0);
+    EXPECT_EQ(Sub("{SQ(3)}"), "{3*3}");
+    EXPECT_EQ(Sub("SQ(3)"), "SQ(3)");
+    int code = 0;
+    Sub("{SQ(3,4)}", 1, &code);
+    EXPECT_EQ(code, kMsgReported);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].id, 10884);
+}
+
+TEST_F(DefineTableTest, ParamOfTheCircuitIsSeenFromSubcircuitScopes) {
+    ASSERT_EQ(AddDefine(tables, "RLOAD", nullptr, "1K", 1, StatementOrigin{}, 5, 1, ""), 0);
+    EXPECT_EQ(FindDefineIndex(tables.defines, 0, "RLOAD"), 0);
+    EXPECT_EQ(Sub("{RLOAD*2}", 3), "{1K*2}");
+    ASSERT_EQ(Define(".DEFINE R 5", 3), 0);
+    // X2.R in scope X1 names R of the scope X1.X2.
+    EXPECT_EQ(Sub("X2.R+1", 2), "5+1");
+}
+
+TEST_F(DefineTableTest, SelfReferenceEndsWithAMessage) {
+    ASSERT_EQ(Define(".DEFINE A A+1"), 0);
+    ASSERT_EQ(Define(".DEFINE B C"), 0);
+    ASSERT_EQ(Define(".DEFINE C B"), 0);
+    ASSERT_EQ(Func(".FUNC REC(X) {REC(X)+1}"), 0);
+    // Completing the scope leaves a define's use of its own name as written.
+    ASSERT_EQ(CompleteScopeDefines(tables, 1), kMsgReported);
+    EXPECT_EQ(tables.defines.rows[1][0].value, "A+1");
+    ASSERT_FALSE(reports.reports.empty());
+    EXPECT_EQ(reports.reports.back().id, 10883);
+
+    struct Case { const char* text; int id; };
+    for (const Case& c : {Case{"A*2", 10883}, Case{"B", 10883}, Case{"{REC(1)}", 10881}}) {
+        reports.reports.clear();
+        int code = 0;
+        Sub(c.text, 1, &code);
+        EXPECT_EQ(code, kMsgReported) << c.text;
+        ASSERT_EQ(reports.reports.size(), 1u) << c.text;
+        EXPECT_EQ(reports.reports[0].id, c.id) << c.text;
+    }
+}
+
+TEST_F(DefineTableTest, StatementErrorsAndReservedNames) {
+    struct Case { const char* text; int keyword; int id; };
+    const Case cases[] = {
+        {".DEFINE {LOT=5% R 1", kKeywordDefine, 10890},
+        {".DEFINE 1A 5", kKeywordDefine, 19893},
+        {".DEFINE ", kKeywordDefine, 10882},
+        {".FUNC G(X X", kKeywordFunc, 11900},
+        {".DEFINE TEMP 5", kKeywordDefine, 10889},
+        {".FUNC SIN(X) X", kKeywordFunc, 10889},
+        {".FUNC H(TIME) TIME", kKeywordFunc, 10889},
+    };
+    for (const Case& c : cases) {
+        reports.reports.clear();
+        EXPECT_EQ(ParseDefineStatement(tables, c.text, 1, StatementOrigin{}, 2, c.keyword), kMsgReported) << c.text;
+        ASSERT_EQ(reports.reports.size(), 1u) << c.text;
+        EXPECT_EQ(reports.reports[0].id, c.id) << c.text;
+    }
+    reports.reports.clear();
+    EXPECT_EQ(Define(".DEFINE PI 3.14"), 0);
+    EXPECT_EQ(Define(".DEFINE SIN 2"), 0);
+    EXPECT_EQ(Define(".DEFINE SIN 3"), kMsgReported);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].id, 10885);
+    // The same name in another scope is another define.
+    EXPECT_EQ(Define(".DEFINE SIN 3", 2), 0);
+}
+
+TEST_F(DefineTableTest, LotToleranceOfADefine) {
+    ASSERT_EQ(Define(".DEFINE {LOT/3/UNIFORM=10%} RV 1K"), 0);
+    ASSERT_EQ(CompleteScopeDefines(tables, 1), 0);
+    const ModelTolerance& t = tables.defines.rows[1][0].tolerance;
+    EXPECT_DOUBLE_EQ(t.lot, 100.0);
+    EXPECT_EQ(t.lotSet, 3);
+    EXPECT_EQ(t.lotDistribution, kDistUniform);
+    EvaluateDefineValues(tables);
+    EXPECT_DOUBLE_EQ(tables.defines.rows[1][0].evaluated, 1000.0);
+
+    ASSERT_EQ(Define(".DEFINE {DEV=10%} RW 1K", 2), 0);
+    EXPECT_EQ(CompleteScopeDefines(tables, 2), kMsgReported);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].id, 19891);
+}
+
+}  // namespace
