@@ -169,25 +169,12 @@ public:
     // Version 0x60001: the version-5 record with doubles.
     int Read60001() {
         SkipReserved();
-        int32_t count = f_.ReadInt();
-        if (f_.error) return f_.error;
-        if (count < 0) return kMsgBadFileFormat;
-        for (int32_t i = 0; i < count; ++i) {
-            int type = 0;
-            char name[24], memo[42];
-            std::vector<double> values;
-            if (int code = ReadRecord(type, name, memo, values)) return code;
-            if (type < 0 || type >= ModelTypeCount || !CanStoreInLibrary(type)) continue;
-            LibraryModel* m = Append(type, name, sizeof name, memo, false);
-            if (!m) return kMsgInsufficientMemory;
-            const int stored = static_cast<int>(values.size());
+        return ReadDoubleModels([](int type, int stored) {
             std::vector<int> targets = OldLayoutTargets(0x60001, type);
             if (targets.empty() && stored == ModelTypeRow(type).paramCount)
                 for (int k = 0; k < stored; ++k) targets.push_back(k);
-            for (int k = 0; k < stored && k < static_cast<int>(targets.size()); ++k)
-                if (targets[k] >= 0) m->values[targets[k]] = values[k];
-        }
-        return 0;
+            return targets;
+        });
     }
 
     // The current layout: parameter names per type, then the models.
@@ -210,6 +197,14 @@ public:
             }
             if (type >= 0 && type < ModelTypeCount) targets[type] = std::move(map);
         }
+        return ReadDoubleModels([&targets](int type, int) { return targets[type]; });
+    }
+
+private:
+    // The model count and the models of the layouts with 8-byte values; each model's
+    // values go to the parameters that targetsOf(type, stored count) lists.
+    template <class TargetsOf>
+    int ReadDoubleModels(TargetsOf targetsOf) {
         int32_t count = f_.ReadInt();
         if (f_.error) return f_.error;
         if (count < 0) return kMsgBadFileFormat;
@@ -221,14 +216,13 @@ public:
             if (type < 0 || type >= ModelTypeCount || !CanStoreInLibrary(type)) continue;
             LibraryModel* m = Append(type, name, sizeof name, memo, false);
             if (!m) return kMsgInsufficientMemory;
-            const std::vector<int>& map = targets[type];
-            for (size_t k = 0; k < values.size() && k < map.size(); ++k)
-                if (map[k] >= 0) m->values[map[k]] = values[k];
+            const std::vector<int> targets = targetsOf(type, static_cast<int>(values.size()));
+            for (size_t k = 0; k < values.size() && k < targets.size(); ++k)
+                if (targets[k] >= 0) m->values[targets[k]] = values[k];
         }
         return 0;
     }
 
-private:
     void SkipReserved() {
         char reserved[kReservedBytes];
         f_.Read(reserved, sizeof reserved);
