@@ -254,6 +254,7 @@ TEST(DigitalLogic, CompiledPinDelayCase) {
         {"CASE(CHANGED(A,0) & TRN_HL, DELAY(1n,2n,3n), TRN_LH, DELAY(7n,8n,9n), DELAY(4n,5n,6n))", kLevel0,
          kLevel1, 8},
         {"DELAY(4n,5n,6n)", kLevel0, kLevel1, 5},
+        {"DELAY(2n,-1,6n)", kLevel0, kLevel1, 4},
     };
     for (const Case& k : cases) {
         CompiledProgram p(k.text, kModePinDelay);
@@ -265,6 +266,20 @@ TEST(DigitalLogic, CompiledPinDelayCase) {
         EXPECT_EQ(EvalPinDelayProgram(c, State(k.to), State(k.from), &d, &result), 0) << k.text;
         EXPECT_EQ(d.typ, k.typ) << k.text << " " << k.from << "->" << k.to;
     }
+}
+
+TEST(DigitalLogic, CompiledDelayFromTypicalValue) {
+    CompiledProgram p("DELAY(-1, 5n, -1)", kModePinDelay);
+    ASSERT_EQ(p.compile, 0);
+    PinDelayContext c;
+    c.count = p.program.count;
+    c.entries = p.program.entries.get();
+    DelayTicks d;
+    uint8_t result;
+    EXPECT_EQ(EvalPinDelayProgram(c, State(kLevel1), State(kLevel0), &d, &result), 0);
+    EXPECT_EQ(d.min, 2);  // 5n x 0.5, truncated
+    EXPECT_EQ(d.typ, 5);
+    EXPECT_EQ(d.max, 10);
 }
 
 TEST(DigitalLogic, CompiledConstraintScalesChangedTime) {
