@@ -541,24 +541,29 @@ bool BuildPackedFactors(SparseMatrix* m) {
     return true;
 }
 
+// Real arithmetic treats magnitudes of at most 1e-100 as zero. The factors are flushed to
+// 0 where they are that small, so that the products need no test.
 int RefactorReal(SparseMatrix* m) {
     PackedFactors& f = m->lu;
-    double* x = m->intermediate.data();
-    double* v = f.real.data();
-    const int* rowOf = f.rowOf.data();
-    int* at = f.scatter.data();
+    double* __restrict x = m->intermediate.data();
+    double* __restrict v = f.real.data();
+    const int* __restrict rowOf = f.rowOf.data();
+    const int* __restrict colStart = f.colStart.data();
+    const int* __restrict diagPos = f.diagPos.data();
+    int* __restrict at = f.scatter.data();
     MatrixElement* const* element = f.element.data();
     for (int k = 1; k <= m->size; ++k) {
-        const int s = f.colStart[k], d = f.diagPos[k], e = f.colStart[k + 1];
+        const int s = colStart[k], d = diagPos[k], e = colStart[k + 1];
         if (m->directReal[k]) {
             for (int p = s; p < e; ++p) x[rowOf[p]] = element[p]->real;
             for (int p = s; p < d; ++p) {
                 const int j = rowOf[p];
-                const double u = x[j] * v[f.diagPos[j]];
+                double u = x[j] * v[diagPos[j]];
+                if (std::fabs(u) <= kNegligible) u = 0.0;
                 v[p] = u;
-                if (std::fabs(u) <= kNegligible) continue;
-                for (int q = f.diagPos[j] + 1, qe = f.colStart[j + 1]; q < qe; ++q)
-                    if (std::fabs(v[q]) > kNegligible) x[rowOf[q]] -= u * v[q];
+                if (u == 0.0) continue;
+                for (int q = diagPos[j] + 1, qe = colStart[j + 1]; q < qe; ++q)
+                    x[rowOf[q]] -= u * v[q];
             }
             for (int p = d; p < e; ++p) v[p] = x[rowOf[p]];
         } else {
@@ -568,16 +573,16 @@ int RefactorReal(SparseMatrix* m) {
             }
             for (int p = s; p < d; ++p) {
                 const int j = rowOf[p];
-                const double recip = v[f.diagPos[j]];
-                const double u = std::fabs(recip) > kNegligible && std::fabs(v[p]) > kNegligible
-                                     ? v[p] * recip
-                                     : 0.0;
+                const double recip = v[diagPos[j]];
+                double u = std::fabs(recip) > kNegligible ? v[p] * recip : 0.0;
+                if (std::fabs(u) <= kNegligible) u = 0.0;
                 v[p] = u;
                 if (u == 0.0) continue;
-                for (int q = f.diagPos[j] + 1, qe = f.colStart[j + 1]; q < qe; ++q)
+                for (int q = diagPos[j] + 1, qe = colStart[j + 1]; q < qe; ++q)
                     v[at[rowOf[q]]] -= u * v[q];
             }
         }
+        for (int p = d + 1; p < e; ++p) v[p] = std::fabs(v[p]) <= kNegligible ? 0.0 : v[p];
         const double pivot = v[d];
         const double recip = 1.0 / pivot;
         // A zero pivot, or one that overflowed or came from a NaN, ends the factorisation.
@@ -585,7 +590,7 @@ int RefactorReal(SparseMatrix* m) {
             MarkMatrixSingular(m, k);
             return m->error;
         }
-        v[d] = recip;
+        v[d] = std::fabs(recip) <= kNegligible ? 0.0 : recip;
     }
     return 0;
 }

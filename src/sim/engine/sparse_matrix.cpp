@@ -346,28 +346,27 @@ int FactorComplexLU(SparseMatrix* m) {
 
 namespace {
 
+// The real factors hold 0 wherever a magnitude is at most 1e-100 (see RefactorReal), so
+// only the entries of the work vector need that test here.
 void SolveReal(SparseMatrix* m, const double* rhs, double* solution) {
     const PackedFactors& f = m->lu;
     const int n = m->size;
-    double* b = m->intermediate.data();
-    const double* v = f.real.data();
-    const int* rowOf = f.rowOf.data();
+    double* __restrict b = m->intermediate.data();
+    const double* __restrict v = f.real.data();
+    const int* __restrict rowOf = f.rowOf.data();
     for (int i = n; i >= 1; --i) b[i] = rhs[m->intToExtRow[i]];
     for (int k = 1; k <= n; ++k) {
         double x = b[k];
         if (std::fabs(x) <= kNegligible) continue;
-        double recip = v[f.diagPos[k]];
-        x = std::fabs(recip) <= kNegligible ? 0.0 : x * recip;
+        x *= v[f.diagPos[k]];
         b[k] = x;
         if (std::fabs(x) <= kNegligible) continue;
-        for (int p = f.diagPos[k] + 1, e = f.colStart[k + 1]; p < e; ++p)
-            if (std::fabs(v[p]) > kNegligible) b[rowOf[p]] -= x * v[p];
+        for (int p = f.diagPos[k] + 1, e = f.colStart[k + 1]; p < e; ++p) b[rowOf[p]] -= x * v[p];
     }
     for (int k = n; k >= 1; --k) {
-        double x = b[k];
+        const double x = b[k];
         if (std::fabs(x) <= kNegligible) continue;
-        for (int p = f.colStart[k], e = f.diagPos[k]; p < e; ++p)
-            if (std::fabs(v[p]) > kNegligible) b[rowOf[p]] -= v[p] * x;
+        for (int p = f.colStart[k], e = f.diagPos[k]; p < e; ++p) b[rowOf[p]] -= v[p] * x;
     }
     for (int i = 1; i <= n; ++i) solution[m->intToExtCol[i]] = b[i];
 }
