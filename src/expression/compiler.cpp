@@ -380,7 +380,7 @@ int Parser::ScanNumber() {
     bool bad = dots > 1;
     bool exponent = false;
     bool suffix = false;
-    if (p < text_.size() && text_[p] == 'E' && !(p + 2 < text_.size() && text_.compare(p, 3, "EXP") == 0)) {
+    if (p < text_.size() && text_[p] == 'E') {
         exponent = true;
         size_t q = p + 1;
         if (q < text_.size() && (text_[q] == '+' || text_[q] == '-')) ++q;
@@ -393,7 +393,7 @@ int Parser::ScanNumber() {
         if (q == digits || magnitude >= 300) bad = true;
         p = q;
     }
-    if (!exponent && p < text_.size() && std::strchr("FPNUMKGT", text_[p]) && text_[p]) {
+    if (!exponent && p < text_.size() && text_[p] && std::strchr("FPNUMKGT", text_[p])) {
         suffix = true;
         p += text_.compare(p, 3, "MEG") == 0 ? 3 : 1;
         while (p < text_.size() && IsDigit(text_[p])) ++p;
