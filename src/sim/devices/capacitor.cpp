@@ -1,0 +1,122 @@
+#include "sim/devices/capacitor.h"
+
+#include "sim/devices/device_contract.h"
+#include "sim/devices/device_model.h"
+#include "sim/devices/junction_temperature.h"
+#include "sim/engine/integration.h"
+#include "sim/engine/newton.h"
+
+namespace ob7 {
+
+namespace {
+void SaveCapacitorNominals() {
+    for (auto* c : DevicesOf<Capacitor>(kCapacitorList)) c->working_value = c->base_value;
+}
+}  // namespace
+
+const DeviceKindHandler kCapacitorKind{LoadStage::Capacitors, 0, SetupCapacitors, LoadCapacitors,
+                                       BranchRank::None, nullptr, SaveCapacitorNominals};
+
+Capacitor* AddCapacitor(int a, int b, double value) {
+    auto* c = new Capacitor;
+    InitCompiledExpression(&c->value_expression);
+    InitCompiledExpression(&c->ac_value_expression);
+    c->a = a, c->b = b;
+    c->base_value = c->working_value = c->effective_capacitance = value;
+    AddDevice(kCapacitorList, c);
+    c->list_position = DeviceListTable[kCapacitorList].count;
+    return c;
+}
+
+int SetupCapacitors() {
+    for (auto* c : DevicesOf<Capacitor>(kCapacitorList))
+        if (int error = AllocConductanceEntries(c->a, c->b)) return error;
+    return 0;
+}
+
+int LoadCapacitors() {
+    int s = FirstStateIndex(kCapacitorStates);
+    double* q = StateValues.data();
+    double* dq = StateDerivatives.data();
+    for (auto* c : DevicesOf<Capacitor>(kCapacitorList)) {
+        const bool has_expression = !c->value_expression.tokens.empty();
+        if (has_expression && !IsStepped(&c->working_value)) {
+            ComplexValue value{};
+            if (int error = EvaluateExpression(&c->value_expression, &value)) return error;
+            double v = value.re;
+            AvoidZero(v);
+            c->base_value = c->working_value = v;
+        }
+        const double model_scale = c->model ? (*c->model)[kCapC] : 1.0;
+        const double k = c->working_value * c->temperature_factor * model_scale;
+        double cap = k;
+        const double v = TakeVoltageFromSolution() ? GuardVoltage(Solution[c->a] - Solution[c->b])
+                                                   : c->initial_condition;
+        double vc1 = 0, vc2 = 0;
+        if (!c->linear) {
+            vc1 = (*c->model)[kCapVc1];
+            vc2 = (*c->model)[kCapVc2];
+            cap = k * (1 + vc1 * v + vc2 * v * v);
+        }
+        c->effective_capacitance = cap;
+
+        const bool ic_start = InitMode == kInitTransient && UseInitialConditions;
+        if (InitMode == kInitPredict) {
+            q[s] = q[s + 1];
+        } else if (c->linear) {
+            if (InitMode == kInitTransient) {
+                // Without initial conditions the first charge is the operating point's.
+                if (UseInitialConditions) q[s] = c->initial_condition * cap;
+                q[s + 1] = q[s];
+            } else {
+                q[s] = v * cap;
+            }
+        } else {
+            const double x = ic_start ? c->initial_condition : v;
+            q[s] = k * x * (1 + vc1 * x / 2 + vc2 * x * x / 3);
+            if (InitMode == kInitTransient) q[s + 1] = q[s];
+        }
+
+        // Open at an operating point: only a time point integrates the charge.
+        double geq = 0, ceq = 0;
+        if (InTransient()) {
+            IntegrateCharge(geq, ceq, cap, s);
+            if (!c->linear) ceq = ceq - geq * v + Ag0 * q[s];
+            ceq = LimitCompanionCurrent(ceq);
+            if (InitMode == kInitTransient) dq[s + 1] = dq[s];
+        }
+        AddBranchCurrent(c->a, c->b, ceq);
+        if (has_expression && StoreAndCheckChange(c->convergence_slot, cap))
+            RecordNonConvergentDevice(c, kNcCapacitorValue, c->convergence_slot);
+        StampConductance(geq);
+        if (c->flag_byte1) {
+            c->stored_power = v * dq[s];
+            Run.power_stored += c->stored_power;
+        }
+        s += kHistorySlots;
+    }
+    return 0;
+}
+
+int UpdateCapacitorTemperatures(double t) {
+    for (auto* c : DevicesOf<Capacitor>(kCapacitorList)) {
+        DeviceModel* m = c->model;
+        if (!m) {
+            c->temperature_factor = 1;
+            c->tc1 = c->tc2 = 0;
+            c->linear = 1;
+            continue;
+        }
+        const double td = ModelDeviceTemperature(*m, kCapTMeasured, t);
+        for (int slot : {kCapTc1, kCapTc2, kCapVc1, kCapVc2})
+            if (!m->Given(slot)) (*m)[slot] = 0;
+        if (!c->tc1_given) c->tc1 = (*m)[kCapTc1];
+        if (!c->tc2_given) c->tc2 = (*m)[kCapTc2];
+        const double dt = td - (*m)[kCapTMeasured];
+        c->temperature_factor = 1 + c->tc1 * dt + c->tc2 * dt * dt;
+        c->linear = ((*m)[kCapVc1] == 0 && (*m)[kCapVc2] == 0) ? 1 : 0;
+    }
+    return 0;
+}
+
+}  // namespace ob7

@@ -1,0 +1,246 @@
+#include "sim/devices/independent_sources.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "foundation/message_codes.h"
+#include "foundation/messages.h"
+#include "sim/devices/device_contract.h"
+#include "sim/devices/device_model.h"
+
+namespace ob7 {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+template <class T>
+int NumberBranches(DeviceListKind list, int next) {
+    for (auto* s : DevicesOf<T>(list)) s->branch = next++;
+    return next;
+}
+int NumberSineBranches(int next) { return NumberBranches<SineSource>(kSineSourceList, next); }
+int NumberPulseBranches(int next) { return NumberBranches<PulseSource>(kPulseSourceList, next); }
+int NumberUserBranches(int next) { return NumberBranches<UserSource>(kUserSourceList, next); }
+int NumberSpiceBranches(int next) {
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList)) s->branch = s->IsVoltage() ? next++ : 0;
+    return next;
+}
+
+template <class T>
+int SetupBranches(DeviceListKind list) {
+    for (auto* s : DevicesOf<T>(list))
+        if (int error = AllocVoltageBranchEntries(s->branch, s->positive, s->negative)) return error;
+    return 0;
+}
+int SetupSineSources() { return SetupBranches<SineSource>(kSineSourceList); }
+int SetupPulseSources() { return SetupBranches<PulseSource>(kPulseSourceList); }
+int SetupUserSources() { return SetupBranches<UserSource>(kUserSourceList); }
+int SetupSpiceSources() {
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
+        if (s->IsVoltage())
+            if (int error = AllocVoltageBranchEntries(s->branch, s->positive, s->negative)) return error;
+    return 0;
+}
+
+// Sine, pulse and user sources: a voltage branch; power from the branch current.
+template <class T>
+int LoadBranches(DeviceListKind list) {
+    for (auto* s : DevicesOf<T>(list)) {
+        StampVoltageBranch(s->branch, SourceFactor * s->value);
+        if (s->flag_byte1) {
+            s->power = -(Solution[s->branch] * s->value);
+            Run.power_generated += s->power;
+        }
+    }
+    return 0;
+}
+int LoadSineSources() { return LoadBranches<SineSource>(kSineSourceList); }
+int LoadPulseSources() { return LoadBranches<PulseSource>(kPulseSourceList); }
+int LoadUserSources() {
+    for (auto* s : DevicesOf<UserSource>(kUserSourceList)) {
+        StampVoltageBranch(s->branch, SourceFactor * s->value);
+        if (s->flag_byte1) {
+            s->power = -((Solution[s->positive] - Solution[s->negative]) * Solution[s->branch]);
+            Run.power_generated += s->power;
+        }
+    }
+    return 0;
+}
+int LoadSpiceSources() {
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList)) {
+        const double value = SourceFactor * s->value;
+        if (s->IsVoltage()) StampVoltageBranch(s->branch, value);
+        else AddBranchCurrent(s->positive, s->negative, value);
+        if (s->flag_byte1) {
+            const double i = s->IsVoltage() ? Solution[s->branch] : s->value;
+            s->power = -((Solution[s->positive] - Solution[s->negative]) * i);
+            Run.power_generated += s->power;
+        }
+    }
+    return 0;
+}
+
+// An SFFM frequency left at 0 runs at one cycle over the analysis.
+double SffmDefault(double f) { return (f == 0 && Run.tmax > 0) ? 1 / Run.tmax : f; }
+
+double MinimumEdge(double period) { return period != 0 ? period * 0.001 : 1e-9; }
+
+}  // namespace
+
+const DeviceKindHandler kSineSourceKind{LoadStage::Sources, 0, SetupSineSources, LoadSineSources,
+                                        BranchRank::SineSources, NumberSineBranches};
+const DeviceKindHandler kPulseSourceKind{LoadStage::Sources, 1, SetupPulseSources, LoadPulseSources,
+                                         BranchRank::PulseSources, NumberPulseBranches};
+const DeviceKindHandler kSpiceSourceKind{LoadStage::Sources, 2, SetupSpiceSources, LoadSpiceSources,
+                                         BranchRank::SpiceVoltageSources, NumberSpiceBranches};
+const DeviceKindHandler kUserSourceKind{LoadStage::Sources, 3, SetupUserSources, LoadUserSources,
+                                        BranchRank::UserSources, NumberUserBranches};
+
+SineSource* AddSineSource(int positive, int negative, DeviceModel* model) {
+    auto* s = new SineSource;
+    s->positive = positive, s->negative = negative, s->model = model;
+    AddDevice(kSineSourceList, s);
+    return s;
+}
+PulseSource* AddPulseSource(int positive, int negative, DeviceModel* model) {
+    auto* s = new PulseSource;
+    s->positive = positive, s->negative = negative, s->model = model;
+    AddDevice(kPulseSourceList, s);
+    return s;
+}
+SpiceSource* AddSpiceSource(int positive, int negative, int type, double dc_value) {
+    auto* s = new SpiceSource;
+    s->positive = positive, s->negative = negative, s->type = type;
+    s->dc_value = s->value = dc_value;
+    AddDevice(kSpiceSourceList, s);
+    return s;
+}
+UserSource* AddUserSource(int positive, int negative) {
+    auto* s = new UserSource;
+    s->positive = positive, s->negative = negative;
+    AddDevice(kUserSourceList, s);
+    return s;
+}
+
+int SpiceSourceValue(SpiceSource* s, double time, double* value) {
+    const double* p = s->p;
+    const double b = AnalysisKind == 0 ? p[0] : s->dc_value;
+    switch (s->spec_kind) {
+    case kSourceDc:
+        *value = s->dc_value;
+        return 0;
+    case kSourcePulse:
+        *value = PulseValue(time - p[2], b, p[1], 0, p[3], p[3] + p[5], p[3] + p[5] + p[4], p[6]);
+        return 0;
+    case kSourceSin:
+        *value = SineValue(time, 2, b, p[2], p[1], p[4] == 0 ? 0 : 1 / p[4], 1e30, p[3], p[5] * kPi / 180, 0, 0);
+        return 0;
+    case kSourceExp:
+        *value = ExpValue(time, b, p[1], p[2], p[3], p[4], p[5]);
+        return 0;
+    case kSourcePwl: {
+        bool ascending = true;
+        const double v = PwlTableValue(s->pwl, time, &ascending);
+        if (!ascending) {
+            ReportMessage("EN", kMsgTimeNotAscending, s->owning_part);
+            *value = 0;
+            return kMsgReported;
+        }
+        *value = v;
+        return 0;
+    }
+    case kSourceSffm:
+        *value = SineValue(time, 5, b, SffmDefault(p[2]), p[1], 0, 1e30, 0, 0, p[3], SffmDefault(p[4]));
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void LookupUserSourceValue(UserSource* s, double pair[2]) {
+    const double x = AnalysisKind == 0 ? Run.time : AnalysisKind == 1 ? Run.frequency : Run.dc_input;
+    LookupPointTable(s->table, x, pair);
+}
+
+int EvaluateSources() {
+    const double t = Run.time;
+    for (auto* s : DevicesOf<SineSource>(kSineSourceList)) {
+        const DeviceModel& m = *s->model;
+        s->value = SineValue(t, 2, m[kSinDc], m[kSinF], m[kSinA], m[kSinTau], m[kSinRp], 0, m[kSinPh], 0, 0);
+    }
+    for (auto* s : DevicesOf<PulseSource>(kPulseSourceList)) {
+        const DeviceModel& m = *s->model;
+        s->value = PulseValue(t, m[kPulVzero], m[kPulVone], m[kPulP1], m[kPulP2], m[kPulP3], m[kPulP4], m[kPulP5]);
+    }
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
+        if (int error = SpiceSourceValue(s, t, &s->value)) return error;
+    for (auto* s : DevicesOf<UserSource>(kUserSourceList)) {
+        double pair[2];
+        LookupUserSourceValue(s, pair);
+        s->value = pair[0];
+    }
+    return 0;
+}
+
+int PreparePwlSources() {
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
+        if (s->spec_kind == kSourcePwl)
+            if (int error = BuildPwlTables(s->pwl, Run.tmax, false)) return error;
+    return 0;
+}
+
+double GetSourceMaxTimeStep() {
+    double step = 1e30;
+    auto limit = [&step](double f) {
+        if (f != 0) step = std::min(step, 0.1 / std::fabs(f));
+    };
+    for (auto* s : DevicesOf<SineSource>(kSineSourceList)) limit((*s->model)[kSinF]);
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList)) {
+        if (s->spec_kind == kSourceSin) limit(s->p[2]);
+        if (s->spec_kind == kSourceSffm) limit(SffmDefault(s->p[2])), limit(SffmDefault(s->p[4]));
+    }
+    return step;
+}
+
+int PreparePulseModels(double) {
+    for (DeviceModel* m : CircuitModels[kModelPulse]) {
+        DeviceModel& v = *m;
+        const double a = MinimumEdge(v[kPulP5]);
+        if (v[kPulP1] == v[kPulP2] && v[kPulP2] + a <= v[kPulP3]) v[kPulP2] += a;
+        if (v[kPulP3] == v[kPulP4] && v[kPulP3] - a >= v[kPulP2]) v[kPulP3] -= a;
+        // Times within 1e-14 relative count as equal.
+        for (int i = kPulP1; i < kPulP5; ++i)
+            if (std::fabs(v[i + 1] - v[i]) <= 1e-14 * std::max(std::fabs(v[i]), std::fabs(v[i + 1])))
+                v[i + 1] = v[i];
+        for (int i = kPulP1; i < kPulP5; ++i) {
+            if (v[i + 1] < v[i]) {
+                ReportMessage("EN", kMsgPulseOrder, m->owning_statement);
+                return kMsgReported;
+            }
+        }
+    }
+    return 0;
+}
+
+int PrepareSpicePulses(double) {
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList)) {
+        if (s->spec_kind != kSourcePulse) continue;
+        const double a = MinimumEdge(s->p[6]);
+        if (s->p[3] == 0) s->p[3] = a;
+        if (s->p[4] == 0) s->p[4] = a;
+    }
+    return 0;
+}
+
+void InitPulseShape(double pulse[7], const double* pul) {
+    pulse[0] = pul[kPulVzero];
+    pulse[1] = pul[kPulVone];
+    pulse[2] = pul[kPulP1];
+    pulse[3] = pul[kPulP2] - pul[kPulP1];
+    pulse[4] = pul[kPulP4] - pul[kPulP3];
+    pulse[5] = pul[kPulP3] - pul[kPulP2];
+    pulse[6] = pul[kPulP5];
+}
+
+}  // namespace ob7

@@ -1,0 +1,208 @@
+#include "sim/devices/inductor.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "foundation/message_codes.h"
+#include "foundation/messages.h"
+#include "sim/devices/device_contract.h"
+#include "sim/devices/device_model.h"
+#include "sim/devices/junction_temperature.h"
+#include "sim/engine/integration.h"
+#include "sim/engine/newton.h"
+
+namespace ob7 {
+
+namespace {
+
+void SaveInductorNominals() {
+    for (auto* l : DevicesOf<Inductor>(kInductorList)) l->inductance = l->nominal;
+}
+
+// In a DC analysis an inductor with an initial current belongs to the initial-condition
+// ties, not to the matrix.
+bool SkippedInDc(const Inductor* l) { return InDcAnalysis() && l->ic_given; }
+
+double AtLeastTiny(double l) {
+    if (std::fabs(l) >= 1e-30) return l;
+    return l < 0 ? -1e-30 : 1e-30;
+}
+
+}  // namespace
+
+const DeviceKindHandler kInductorKind{LoadStage::Inductors, 0, SetupInductors, LoadInductors,
+                                      BranchRank::None, nullptr, SaveInductorNominals};
+
+int Inductor::Branch() const { return NodeCount + ordinal; }
+
+Coupling::~Coupling() {
+    if (value_expression) {
+        FreeExpression(value_expression);
+        delete value_expression;
+    }
+}
+
+Inductor* AddInductor(int a, int b, double value) {
+    auto* l = new Inductor;
+    InitCompiledExpression(&l->value_expression);
+    l->a = a, l->b = b;
+    l->value = l->nominal = l->inductance = value;
+    AddDevice(kInductorList, l);
+    l->ordinal = DeviceListTable[kInductorList].count;
+    return l;
+}
+
+Coupling* AddCoupling(Inductor* first, Inductor* second, double k) {
+    auto* c = new Coupling;
+    c->first = first, c->second = second, c->value = k;
+    AddDevice(kCouplingList, c);
+    return c;
+}
+
+int SetupInductors() {
+    for (auto* l : DevicesOf<Inductor>(kInductorList)) {
+        if (SkippedInDc(l)) continue;
+        const int k = l->Branch();
+        for (auto [r, c] : {std::pair{k, k}, {l->a, k}, {k, l->a}, {k, l->b}, {l->b, k}})
+            if (int error = AllocMatrixEntry(r, c)) return error;
+    }
+    for (auto* c : DevicesOf<Coupling>(kCouplingList)) {
+        if (!c->first || !c->second) continue;
+        const int k1 = c->first->Branch(), k2 = c->second->Branch();
+        if (int error = AllocMatrixEntry(k1, k2)) return error;
+        if (int error = AllocMatrixEntry(k2, k1)) return error;
+    }
+    return 0;
+}
+
+int EvalCouplingValue(Coupling* c, double* k) {
+    double value = c->value;
+    if (c->value_expression && !IsStepped(&c->value)) {
+        ComplexValue result{};
+        if (int error = EvaluateExpression(c->value_expression, &result)) return error;
+        value = result.re;
+    }
+    if (value < -1 || value > 1) {
+        ReportMessage("EN", kMsgCouplingRange, c->owning_part);
+        return kMsgReported;
+    }
+    *k = value;
+    return 0;
+}
+
+int LoadInductors() {
+    const int first_state = FirstStateIndex(kInductorStates);
+    double* q = StateValues.data();
+    double* dq = StateDerivatives.data();
+
+    // Fluxes of the inductors' own currents.
+    int s = first_state;
+    for (auto* l : DevicesOf<Inductor>(kInductorList)) {
+        const bool has_expression = !l->value_expression.tokens.empty();
+        if (has_expression && !IsStepped(&l->value)) {
+            ComplexValue result{};
+            if (int error = EvaluateExpression(&l->value_expression, &result)) return error;
+            double v = result.re;
+            AvoidZero(v);
+            l->value = l->nominal = v;
+        }
+        const double scale = l->model ? (*l->model)[kIndL] : 1.0;
+        const double base = l->temperature_factor * l->nominal * scale;
+        const double i = Solution[l->Branch()];
+        if (l->linear) {
+            l->inductance = base;
+            q[s] = (TranStartWithIc() && l->ic_given) ? base * l->initial_current : base * i;
+        } else {
+            const double il1 = (*l->model)[kIndIl1], il2 = (*l->model)[kIndIl2];
+            l->inductance = base * (1 + il1 * i + il2 * i * i);
+            q[s] = base * (i + il1 * i * i / 2 + il2 * i * i * i / 3);
+        }
+        l->self_flux = q[s];
+        if (has_expression && StoreAndCheckChange(l->convergence_slot, l->inductance))
+            RecordNonConvergentDevice(l, kNcInductorValue, l->inductance);
+        s += kHistorySlots;
+    }
+
+    // Mutual fluxes.
+    for (auto* c : DevicesOf<Coupling>(kCouplingList)) {
+        if (!c->first || !c->second) continue;
+        double k = 0;
+        if (int error = EvalCouplingValue(c, &k)) return error;
+        const double l1 = AtLeastTiny(c->first->inductance), l2 = AtLeastTiny(c->second->inductance);
+        const int s1 = first_state + (c->first->ordinal - 1) * kHistorySlots;
+        const int s2 = first_state + (c->second->ordinal - 1) * kHistorySlots;
+        q[s1] += std::sqrt(l1 / l2) * c->second->self_flux * k;
+        q[s2] += std::sqrt(l2 / l1) * c->first->self_flux * k;
+    }
+
+    // Branches.
+    s = first_state;
+    for (auto* l : DevicesOf<Inductor>(kInductorList)) {
+        const int state = s;
+        s += kHistorySlots;
+        if (SkippedInDc(l)) continue;
+        const int k = l->Branch();
+        const double i = Solution[k];
+        double req = 0, veq = 0;
+        if (!InDcAnalysis()) {
+            if (InitMode == kInitPredict) q[state] = q[state + 1];
+            if (InitMode == kInitTransient) q[state + 1] = q[state];
+            IntegrateCharge(req, veq, l->inductance, state);
+            if (!l->linear) veq = veq - req * i + Ag0 * q[state];
+            if (InitMode == kInitTransient) dq[state + 1] = dq[state];
+        }
+        RightHandSide[k] += veq;
+        StampNext(-req);
+        StampNext(1);
+        StampNext(1);
+        StampNext(-1);
+        StampNext(-1);
+        if (l->flag_byte1) {
+            l->power = (Solution[l->a] - Solution[l->b]) * i;
+            Run.power_stored += l->power;
+        }
+    }
+
+    // Mutual inductances.
+    for (auto* c : DevicesOf<Coupling>(kCouplingList)) {
+        if (!c->first || !c->second) continue;
+        double k = 0;
+        if (int error = EvalCouplingValue(c, &k)) return error;
+        const double m = std::sqrt(c->second->inductance * c->first->inductance) * Ag0 * k;
+        auto current = [](const Inductor* l) {
+            return TranStartWithIc() ? l->initial_current : Solution[l->Branch()];
+        };
+        const double m1 = c->second->linear ? 0 : m * current(c->second);
+        const double m2 = c->first->linear ? 0 : m * current(c->first);
+        StampNext(-m);
+        StampNext(-m);
+        RightHandSide[c->first->Branch()] -= m1;
+        RightHandSide[c->second->Branch()] -= m2;
+    }
+    return 0;
+}
+
+int UpdateInductorTemperatures(double t) {
+    for (auto* l : DevicesOf<Inductor>(kInductorList)) {
+        DeviceModel* m = l->model;
+        if (!m) {
+            l->temperature_factor = 1;
+            l->tc1 = l->tc2 = 0;
+            l->linear = 1;
+            continue;
+        }
+        const double td = ModelDeviceTemperature(*m, kIndTMeasured, t);
+        for (int slot : {kIndTc1, kIndTc2, kIndIl1, kIndIl2})
+            if (!m->Given(slot)) (*m)[slot] = 0;
+        if (!l->tc1_given) l->tc1 = (*m)[kIndTc1];
+        if (!l->tc2_given) l->tc2 = (*m)[kIndTc2];
+        const double dt = td - (*m)[kIndTMeasured];
+        l->temperature_factor = 1 + l->tc1 * dt + l->tc2 * dt * dt;
+        // One current coefficient alone makes the inductance current-dependent too, as a
+        // single voltage coefficient does for a capacitor.
+        l->linear = ((*m)[kIndIl1] == 0 && (*m)[kIndIl2] == 0) ? 1 : 0;
+    }
+    return 0;
+}
+
+}  // namespace ob7

@@ -1,0 +1,91 @@
+#include "sim/devices/resistor.h"
+
+#include <cmath>
+
+#include "sim/devices/device_contract.h"
+#include "sim/devices/device_model.h"
+#include "sim/devices/junction_temperature.h"
+#include "sim/engine/newton.h"
+#include "sim/engine/simulation_options.h"
+
+namespace ob7 {
+
+namespace {
+void SaveResistorNominals() {
+    for (auto* r : DevicesOf<Resistor>(kResistorList)) r->working_value = r->base_value;
+}
+}  // namespace
+
+const DeviceKindHandler kResistorKind{LoadStage::Resistors, 0, SetupResistors, LoadResistors,
+                                      BranchRank::None, nullptr, SaveResistorNominals};
+
+Resistor* AddResistor(int a, int b, double value) {
+    auto* r = new Resistor;
+    InitCompiledExpression(&r->value_expression);
+    InitCompiledExpression(&r->ac_value_expression);
+    r->a = a, r->b = b;
+    r->base_value = r->working_value = r->effective_resistance = value;
+    AddDevice(kResistorList, r);
+    return r;
+}
+
+int SetupResistors() {
+    for (auto* r : DevicesOf<Resistor>(kResistorList))
+        if (int error = AllocConductanceEntries(r->a, r->b)) return error;
+    return 0;
+}
+
+int LoadResistors() {
+    for (auto* r : DevicesOf<Resistor>(kResistorList)) {
+        const bool has_expression = !r->value_expression.tokens.empty();
+        if (has_expression && !IsStepped(&r->working_value)) {
+            ComplexValue value{};
+            if (int error = EvaluateExpression(&r->value_expression, &value)) return error;
+            double v = value.re;
+            ClampToRmin(v);
+            r->base_value = r->working_value = v;
+        } else {
+            ClampToRmin(r->working_value);
+        }
+        double R = r->temperature_factor * r->working_value;
+        if (r->model) R *= (*r->model)[kResR];
+        // A temperature factor of 0 would leave no resistance at all.
+        ClampToRmin(R);
+        r->effective_resistance = R;
+        StampConductance(1 / R);
+        if (has_expression && StoreAndCheckChange(r->convergence_slot, R))
+            RecordNonConvergentDevice(r, kNcResistorValue, r->convergence_slot);
+        if (r->flag_byte0 || r->flag_byte1) {
+            const double v = GuardVoltage(Solution[r->a] - Solution[r->b]);
+            r->current = v / R;
+            r->power = v * v / R;
+            Run.power_dissipated += r->power;
+        }
+    }
+    return 0;
+}
+
+int UpdateResistorTemperatures(double t) {
+    for (auto* r : DevicesOf<Resistor>(kResistorList)) {
+        DeviceModel* m = r->model;
+        if (!m) {
+            const double dt = t - Options.tnom;
+            r->temperature_factor = 1;
+            if (r->tc1_given) r->temperature_factor += r->tc1 * dt;
+            if (r->tc2_given) r->temperature_factor += r->tc2 * dt * dt;
+            continue;
+        }
+        const double td = ModelDeviceTemperature(*m, kResTMeasured, t);
+        for (int slot : {kResTc1, kResTc2, kResTce})
+            if (!m->Given(slot)) (*m)[slot] = 0;
+        if (!r->tc1_given) r->tc1 = (*m)[kResTc1];
+        if (!r->tc2_given) r->tc2 = (*m)[kResTc2];
+        const double dt = td - (*m)[kResTMeasured];
+        r->temperature_factor = 1 + r->tc1 * dt + r->tc2 * dt * dt;
+        if (!r->tc1_given && !r->tc2_given && (*m)[kResTce] != 0)
+            r->temperature_factor = std::pow(1.01, (*m)[kResTce] * dt);
+    }
+    return 0;
+}
+
+}  // namespace ob7

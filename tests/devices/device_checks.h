@@ -1,0 +1,58 @@
+#pragma once
+// Shared test helpers of the device models: an engine prepared for a circuit built by
+// hand, a simple transient stepper, and the two generic checks every nonlinear kind runs
+// over a table of bias points.
+//
+//   DeviceCircuit (a fixture): add records with the kinds' Add... builders, then
+//   Prepare(nodes) numbers the equations and runs the set-up pass; SolveOperatingPoint(),
+//   BeginTransient() / Step(h) drive the engine as an analysis would.
+//
+//   LoadWalksSetUp(kind, x): the kind's load, run alone at solution x, stamps exactly as
+//   many entries as its set-up recorded (no more, no fewer).
+//   ConductancesMatchCurrents(kind, x, ...): the matrix the load stamps at x (placed by
+//   the positions its set-up recorded, so a load that stamps out of order fails) equals
+//   the central differences of the currents it computes, I(x) = G(x) x - rhs(x).
+// Both load at InitFloat in a DC analysis, twice at each point, so that step limiting
+// has the point as its previous one; the caller turns bypass off.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "sim/engine/load_pass.h"
+
+namespace ob7 {
+
+class DeviceCircuit : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Equations, matrix and set-up pass for the records in the lists; 0 or an error.
+    int Prepare(int nodes);
+    // The operating point (Newton, no fall-backs) at time 0; 0 or an error.
+    int SolveOperatingPoint();
+    // Switches to the transient with the first step h (order 1, InitTransient) and solves it.
+    int BeginTransient(double h);
+    // Accepts the present point and solves the next one after step h (trapezoidal, order 2).
+    int Step(double h);
+    double V(int node) const;
+};
+
+// One load of a kind at solution x: the matrix by (row, column) as the set-up recorded
+// it, the right-hand side, and the counts of recorded and stamped entries.
+struct KindLoad {
+    int size = 0;                // equations
+    std::vector<double> g;       // (size + 1)^2, row-major, row and column 0 ground
+    std::vector<double> rhs;
+    size_t recorded = 0;
+    size_t stamped = 0;
+    double G(int r, int c) const { return g[static_cast<size_t>(r) * (size + 1) + c]; }
+};
+KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x);
+
+::testing::AssertionResult LoadWalksSetUp(const DeviceKindHandler& kind, const std::vector<double>& x);
+::testing::AssertionResult ConductancesMatchCurrents(const DeviceKindHandler& kind, const std::vector<double>& x,
+                                                     double step = 1e-6, double rel_tol = 1e-4,
+                                                     double abs_tol = 1e-9);
+
+}  // namespace ob7
