@@ -471,6 +471,38 @@ ComponentDef* FindComponentByType(int type)
     return nullptr;
 }
 
+std::vector<ComponentDef*> SearchComponents(const std::string& textIn, ComponentSearchField field,
+                                            bool fromStart)
+{
+    std::string text = textIn;
+    size_t a = text.find_first_not_of(' ');
+    text = a == std::string::npos ? std::string() : text.substr(a, text.find_last_not_of(' ') - a + 1);
+    auto matches = [&](const std::string& value) {
+        if (value.empty())
+            return false;
+        if (fromStart)
+            return WildcardMatchNoCase(text.c_str(), value.c_str()) == 0;
+        return StrFindNoCase(value.c_str(), text.c_str()) != nullptr;
+    };
+    std::vector<ComponentDef*> found;
+    for (auto& lib : ComponentLibraryTable()) {
+        for (auto& d : lib.components) {
+            if (d->name.empty() || d->type == CT_SHORT)
+                continue;
+            std::string shape = d->shape == AutoMacroShape ? std::string(kAutoMacroName) : d->shapeName;
+            std::string definition = IsValidComponentType(d->type) ? ComponentTypeTable[d->type].definitionName : "";
+            const std::string* fields[4] = {&d->name, &shape, &definition, &d->memo};
+            for (int f = 0; f < 4; ++f) {
+                if ((field == f || field == CSF_ALL) && matches(*fields[f])) {
+                    found.push_back(d.get());
+                    break;
+                }
+            }
+        }
+    }
+    return found;
+}
+
 void ClearComponentWrittenMarks()
 {
     for (auto& lib : ComponentLibraryTable())

@@ -106,6 +106,13 @@ ComponentDef* FindComponentIndexed(const std::string& name);
 // The first definition of a type code, libraries in table order; null when none.
 ComponentDef* FindComponentByType(int type);
 
+// The search of Find Component: every named component of every library, in order, whose
+// chosen field matches the text (from its first character as a wildcard pattern, or
+// anywhere, ignoring case). Short components are never listed.
+enum ComponentSearchField { CSF_NAME, CSF_SHAPE, CSF_DEFINITION, CSF_MEMO, CSF_ALL };
+std::vector<ComponentDef*> SearchComponents(const std::string& text, ComponentSearchField field,
+                                            bool fromStart);
+
 void ClearComponentWrittenMarks();
 void ClearComponentTags();
 void ClearImportMarks();

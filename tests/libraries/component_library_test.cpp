@@ -195,3 +195,26 @@ TEST_F(ComponentLibraryTest, SettingsSections)
     EXPECT_EQ(ComponentLibraryTable()[0].fileName, DefaultLibraryName());
     ClearRecentComponents();
 }
+
+TEST_F(ComponentLibraryTest, FindComponentSearch)
+{
+    ComponentLibrary& lib = ComponentLibraryTable()[AddComponentLibrary(Path("A.cmp"))];
+    AddDef(lib, "SN7400")->memo = "Quad NAND 74 family";
+    AddDef(lib, "74HC00");
+    AddDef(lib, "2N2222")->shapeName = "NPN";
+    AddDef(lib, "Wire74", CT_SHORT);
+    AddDef(lib, "");
+    auto names = [](const std::vector<ComponentDef*>& found) {
+        std::vector<std::string> out;
+        for (auto* d : found)
+            out.push_back(d->name);
+        return out;
+    };
+    EXPECT_EQ(names(SearchComponents(" 74 ", CSF_NAME, false)), (std::vector<std::string>{"SN7400", "74HC00"}));
+    EXPECT_EQ(names(SearchComponents("74", CSF_NAME, true)), (std::vector<std::string>{"74HC00"}));
+    EXPECT_EQ(names(SearchComponents("2n2", CSF_NAME, true)), (std::vector<std::string>{"2N2222"}));
+    EXPECT_EQ(names(SearchComponents("74", CSF_ALL, false)), (std::vector<std::string>{"SN7400", "74HC00"}));
+    EXPECT_EQ(names(SearchComponents("npn", CSF_SHAPE, false)), (std::vector<std::string>{"2N2222"}));
+    EXPECT_EQ(names(SearchComponents("resis", CSF_DEFINITION, true)).size(), 3u);
+    EXPECT_TRUE(SearchComponents("nothing", CSF_ALL, false).empty());
+}
