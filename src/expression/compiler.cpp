@@ -114,6 +114,12 @@ private:
     const double* XVariable() const;
     const double* StartVariable() const;
     const char* XVariableName() const;
+    // A SERIES term or DER function: the present analysis when a solution exists, else
+    // a numeric field, together with what the parent allows.
+    int32_t SubExpressionMask() const {
+        const int kind = AnalysisKind();
+        return ((run().solution_available && kind >= 0) ? (1 << (kind & 31)) : kMaskNumericField) | c_.analysis_mask;
+    }
     const char* Source() const { return src_.c_str(); }
 
     ExpressionCompiler& c_;
@@ -822,7 +828,7 @@ bool Parser::CaseArgumentIsLast() const {
 int Parser::CompileDerivative(int position) {
     ParserContext& cx = Top();
     std::string function_text;
-    if (int r = CompileSubExpression(c_.kind_flags | kKindAnalog, c_.analysis_mask, &function_text)) return r;
+    if (int r = CompileSubExpression(c_.kind_flags | kKindAnalog, SubExpressionMask(), &function_text)) return r;
     SkipBlanks();
     if (pos_ >= text_.size() || text_[pos_] != ',') return CompileError(c_, 10419, int(pos_), "DER");
     ++pos_;
@@ -932,7 +938,7 @@ int Parser::Comma() {
     case 574:  // SERIES: the term after the third argument is a sub-expression
         if (cx.arg_count == 3) {
             std::string term;
-            if (int r = CompileSubExpression(c_.kind_flags | kKindAnalog | kKindFlagsSeriesOpen, c_.analysis_mask,
+            if (int r = CompileSubExpression(c_.kind_flags | kKindAnalog | kKindFlagsSeriesOpen, SubExpressionMask(),
                                              &term))
                 return r;
             operand_expected_ = false;
