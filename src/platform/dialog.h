@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/draw_context.h"
 #include "platform/window.h"
 
 namespace platform {
@@ -95,6 +96,9 @@ public:
     void FocusItem(int id);
     int FocusedItem() const;  // id of the control with the focus, 0 for none
     void SetEditLimit(int id, int maxChars);
+    // Colours and font of one control (coloured fields, the font of a sample text).
+    void SetItemColors(int id, Color text, Color background);
+    void SetItemFont(int id, const Font& font);
     void CheckButton(int id, int state);  // 0, 1
     int IsButtonChecked(int id) const;
     void CheckRadioButton(int first, int last, int checked);

@@ -137,6 +137,8 @@ public:
     virtual void OnKillFocus() {}
     virtual void OnScroll(ScrollBarKind bar, ScrollCode code, int position) {}
     virtual void OnDropFiles(const std::vector<std::string>& paths) {}
+    // The tool tip to show for a client point where the mouse rests; empty shows none.
+    virtual std::string OnToolTip(Point p) { return {}; }
 
     WindowPeer* Peer() const { return peer_; }
 

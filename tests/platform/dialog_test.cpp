@@ -161,6 +161,7 @@ TEST(Dialog, EveryControlKindFilledEditedByKeysAndReadBackById) {
         automation::SendKeyToItem(d, kSteps, key::kUp);
         d.SetPos(kProgress, 7);
         d.SetPos(kScroll, 65000);
+        d.SetItemColors(kLabel, Rgb(0, 0, 0), Rgb(255, 255, 0));
         looks = d.Grab();
         automation::ClickItem(d, 1);
         return 99;  // not used: OK ended the dialog
@@ -198,10 +199,15 @@ TEST(Dialog, EveryControlKindFilledEditedByKeysAndReadBackById) {
     // The owner-drawn list painted its items.
     EXPECT_GT(dlg.drawn, 0);
     ASSERT_FALSE(looks.IsNull());
-    int red = 0;
-    for (int y = 0; y < looks.Height(); ++y)
-        for (int x = 0; x < looks.Width(); ++x) red += looks.Pixel(x, y) == Rgb(255, 0, 0);
+    int red = 0, yellow = 0;
+    for (int y = 0; y < looks.Height(); ++y) {
+        for (int x = 0; x < looks.Width(); ++x) {
+            red += looks.Pixel(x, y) == Rgb(255, 0, 0);
+            yellow += looks.Pixel(x, y) == Rgb(255, 255, 0);  // the coloured label
+        }
+    }
     EXPECT_GT(red, 50);
+    EXPECT_GT(yellow, 50);
 }
 
 TEST(Dialog, EscapeCancelsAndScriptResultEndsAnOpenDialog) {

@@ -179,3 +179,24 @@ TEST(Draw, MappingPaletteSlotsAndBlocks) {
     plain.SetPixel(Point{51, 11}, kWhite);
     EXPECT_EQ(img.Pixel(51, 11), kWhite);
 }
+
+TEST(Draw, FontHeightsByCharacterOrByCell) {
+    TestApp();
+    Image img(10, 10);
+    DrawContext dc(img);
+    Font chars;
+    chars.height = -20;
+    dc.SetFont(chars);
+    TextMetrics byChars = dc.GetTextMetrics();
+    Font cell;
+    cell.height = 20;
+    dc.SetFont(cell);
+    TextMetrics byCell = dc.GetTextMetrics();
+    EXPECT_GT(byChars.height, 20);                 // characters of 20 need a taller cell
+    EXPECT_NEAR(byCell.height, 20, 2);             // a cell of 20 is what was asked
+    EXPECT_GT(byChars.ascent, byCell.ascent);
+    Font bold = chars;
+    bold.weight = 700;
+    dc.SetFont(bold);
+    EXPECT_GT(dc.TextExtent("Vout").cx, 0);
+}

@@ -423,6 +423,22 @@ void Dialog::SetEditLimit(int id, int maxChars) {
     if (auto* e = Item<QLineEdit>(*this, id)) e->setMaxLength(maxChars > 0 ? maxChars : 32767);
 }
 
+void Dialog::SetItemColors(int id, Color text, Color background) {
+    auto* w = Item<QWidget>(*this, id);
+    if (!w) return;
+    QPalette p = w->palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(role, ToQColor(text));
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        p.setColor(role, ToQColor(background));
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+void Dialog::SetItemFont(int id, const Font& font) {
+    if (auto* w = Item<QWidget>(*this, id)) w->setFont(ToQFont(font));
+}
+
 void Dialog::CheckButton(int id, int state) {
     if (auto* b = Item<QAbstractButton>(*this, id)) {
         QSignalBlocker block(b);

@@ -215,6 +215,11 @@ QFont ToQFont(const Font& font) {
     QFont f(ToQString(font.face));
     int h = font.height == 0 ? 13 : std::abs(font.height);
     f.setPixelSize(std::max(h, 1));
+    if (font.height > 0) {
+        // A positive height is the whole cell (ascent + descent), not the characters.
+        int cell = QFontMetrics(f).height();
+        if (cell > 0) f.setPixelSize(std::max(1, h * h / cell));
+    }
     f.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight == 0 ? 400 : font.weight, 100, 900)));
     f.setItalic(font.italic);
     f.setUnderline(font.underline);

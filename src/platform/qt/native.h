@@ -85,6 +85,7 @@ public:
     void DeliverDrop(const QList<QUrl>& urls);
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent*) override;

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -177,6 +178,17 @@ void ClientWidget::PaintBacking() {
     DrawContext dc(std::move(impl));
     owner->OnEraseBackground(dc);
     owner->OnPaint(dc);
+}
+
+bool ClientWidget::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && owner) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        std::string tip = owner->OnToolTip(FromQPoint(help->pos()));
+        if (tip.empty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), ToQString(tip), this);
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void ClientWidget::paintEvent(QPaintEvent*) {
