@@ -232,6 +232,16 @@ TEST(Frame, ToolBarsFollowUpdateHandlersAndKeepTheirLayout) {
     EXPECT_EQ(main.ToolBarSide(59392), DockSide::Left);
     EXPECT_TRUE(main.IsToolBarVisible(59392));
 
+    // The frame takes dropped files, as the program's main window does.
+    struct Dropping : FrameWindow {
+        std::vector<std::string> got;
+        void OnDropFiles(const std::vector<std::string>& paths) override { got = paths; }
+    } dropping;
+    ASSERT_TRUE(dropping.CreateFrame("drops", Rect{0, 0, 200, 100}));
+    dropping.AcceptFiles(true);
+    automation::DropFiles(dropping, {"/tmp/x.cir"});
+    EXPECT_EQ(dropping.got, std::vector<std::string>{"/tmp/x.cir"});
+
     main.SetStatusPanes({-1, 100});
     main.SetPaneProgress(1, 40);
     main.SetPaneProgress(1, -1);

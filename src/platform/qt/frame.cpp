@@ -3,6 +3,9 @@
 #include "platform/frame.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
@@ -37,6 +40,10 @@ protected:
         e->ignore();
         if (owner_) owner_->OnClose();
     }
+    void dragEnterEvent(QDragEnterEvent* e) override {
+        if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* e) override { DeliverDrop(owner_, e->mimeData()->urls()); }
 
 private:
     FrameWindow* owner_;

@@ -82,7 +82,6 @@ public:
 
     void EnsureBacking();  // the backing image has the widget's size
     void PaintBacking();   // runs erase + paint handlers into the backing image
-    void DeliverDrop(const QList<QUrl>& urls);
 
 protected:
     bool event(QEvent* e) override;
@@ -150,6 +149,11 @@ int VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
 int QtKeyFromVirtual(int key);
 int ModifiersFromQt(Qt::KeyboardModifiers modifiers);
 Qt::KeyboardModifiers QtModifiers(int modifiers);
+
+// Files dropped on a window: the local paths reach its OnDropFiles.
+void DeliverDrop(Window* window, const QList<QUrl>& urls);
+// The widget that takes drops for a window: its client area, else its outer widget.
+QWidget* DropTarget(const Window& window);
 
 // The window a widget belongs to (itself or its nearest ancestor with a window).
 Window* WindowOfWidget(QWidget* widget);

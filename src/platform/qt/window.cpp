@@ -269,13 +269,19 @@ void ClientWidget::dragEnterEvent(QDragEnterEvent* e) {
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
 }
 
-void ClientWidget::dropEvent(QDropEvent* e) { DeliverDrop(e->mimeData()->urls()); }
+void ClientWidget::dropEvent(QDropEvent* e) { DeliverDrop(owner, e->mimeData()->urls()); }
 
-void ClientWidget::DeliverDrop(const QList<QUrl>& urls) {
+void DeliverDrop(Window* window, const QList<QUrl>& urls) {
     std::vector<std::string> paths;
     for (const QUrl& url : urls)
         if (url.isLocalFile()) paths.push_back(FromQString(url.toLocalFile()));
-    if (owner && !paths.empty()) owner->OnDropFiles(paths);
+    if (window && !paths.empty()) window->OnDropFiles(paths);
+}
+
+QWidget* DropTarget(const Window& window) {
+    WindowPeer* peer = window.Peer();
+    if (!peer) return nullptr;
+    return peer->client ? static_cast<QWidget*>(peer->client) : peer->widget.data();
 }
 
 // ---- Window --------------------------------------------------------------------------
@@ -532,7 +538,7 @@ int Window::ScrollPos(ScrollBarKind bar) const {
 }
 
 void Window::AcceptFiles(bool accept) {
-    if (peer_ && peer_->client) peer_->client->setAcceptDrops(accept);
+    if (QWidget* target = DropTarget(*this)) target->setAcceptDrops(accept);
 }
 
 bool Window::PreTranslateKey(const KeyEvent& event) {
@@ -648,11 +654,11 @@ void SendKey(Window& window, int key, int modifiers) {
 void SendText(Window& window, const std::string& text) { SendTextTo(InputTarget(window), text); }
 
 void DropFiles(Window& window, const std::vector<std::string>& paths) {
-    WindowPeer* peer = window.Peer();
-    if (!peer || !peer->client || !peer->client->acceptDrops()) return;
+    QWidget* target = DropTarget(window);
+    if (!target || !target->acceptDrops()) return;
     QList<QUrl> urls;
     for (const std::string& path : paths) urls << QUrl::fromLocalFile(ToQString(path));
-    peer->client->DeliverDrop(urls);
+    DeliverDrop(&window, urls);
 }
 
 void SendScroll(Window& window, ScrollBarKind bar, ScrollCode code) {
