@@ -136,6 +136,21 @@ int AllocEntries(std::initializer_list<std::pair<int, int>> entries) {
 
 }  // namespace
 
+Bjt* AddBjt(DeviceModel* model, int collector, int base, int emitter, int substrate, double area) {
+    auto* q = new Bjt;
+    q->model = model;
+    q->model_type = model->type;
+    q->polarity = model->type == kModelNpn ? 1.0 : -1.0;
+    q->collector = q->collector_i = collector;
+    q->base = q->base_i = base;
+    q->emitter = q->emitter_i = emitter;
+    q->substrate = substrate;
+    q->area = area;
+    q->ordinal = DeviceListTable[kBjtList].count;
+    AddDevice(kBjtList, q);
+    return q;
+}
+
 int SetupBjts() {
     for (Bjt* q : DevicesOf<Bjt>(kBjtList)) {
         const int b = q->base, c = q->collector, e = q->emitter, s = q->substrate;
@@ -503,12 +518,12 @@ int UpdateBjtInstances(double) {
     return 0;
 }
 
-const DeviceKindHandler kBjtHandler = {LoadStage::Bjts, 0, SetupBjts, LoadBjts};
-
 }  // namespace
 
+const DeviceKindHandler kBjtKind = {LoadStage::Bjts, 0, SetupBjts, LoadBjts};
+
 void RegisterBjtKind() {
-    RegisterDeviceKind(&kBjtHandler);
+    RegisterDeviceKind(&kBjtKind);
     RegisterModelPass(ModelPassStep::BjtJfetFirst, ForEachBjtModel<PrepareBjtModel>);
     RegisterModelPass(ModelPassStep::BjtLeakage, ForEachBjtModel<ScaleBjtLeakageCurrents>);
     RegisterModelPass(ModelPassStep::BjtJfetConversions, ForEachBjtModel<ConvertBjtModelValues>);

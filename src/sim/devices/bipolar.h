@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "sim/engine/device_lists.h"
+#include "sim/engine/load_pass.h"
 
 namespace ob7 {
 
@@ -57,9 +58,16 @@ void ConvertBjtModelValues(DeviceModel& model);
 void UpdateBjtModelTemperature(DeviceModel& model, double t);
 void UpdateBjtInstance(Bjt& q);
 
+// Appends a transistor of the model's type to list 23 with internal nodes equal to the
+// external ones; a builder with series resistances sets the internal nodes after.
+Bjt* AddBjt(DeviceModel* model, int collector, int base, int emitter, int substrate = 0, double area = 1);
+
 int SetupBjts();
 int LoadBjts();
+// AC stamp: comes with the AC analysis.
 
+extern const DeviceKindHandler kBjtKind;
+// Registers the kind with the engine and its passes with the temperature dispatchers.
 void RegisterBjtKind();
 
 }  // namespace ob7

@@ -83,6 +83,17 @@ void UpdateDiodeModelTemperature(DeviceModel& model, double t) {
 
 // --- Set-up and load ----------------------------------------------------------------------
 
+Diode* AddDiode(DeviceModel* model, int anode, int cathode, double area, int internal_anode) {
+    auto* d = new Diode;
+    d->model = model;
+    d->anode = anode, d->cathode = cathode;
+    d->internal_anode = internal_anode ? internal_anode : anode;
+    d->area = area;
+    d->ordinal = DeviceListTable[kDiodeList].count;
+    AddDevice(kDiodeList, d);
+    return d;
+}
+
 int SetupDiodes() {
     for (Diode* d : DevicesOf<Diode>(kDiodeList)) {
         const double rs = d->model->values[kDRs];
@@ -302,12 +313,12 @@ int UpdateDiodeModels(double t) {
     return 0;
 }
 
-const DeviceKindHandler kDiodeHandler = {LoadStage::Diodes, 0, SetupDiodes, LoadDiodes};
-
 }  // namespace
 
+const DeviceKindHandler kDiodeKind = {LoadStage::Diodes, 0, SetupDiodes, LoadDiodes};
+
 void RegisterDiodeKind() {
-    RegisterDeviceKind(&kDiodeHandler);
+    RegisterDeviceKind(&kDiodeKind);
     RegisterModelPass(ModelPassStep::DiodeClamps, ClampDiodeModels);
     RegisterModelPass(ModelPassStep::DiodeDepletion, PrepareDiodeModels);
     RegisterDevicePass(DevicePassStep::DiodeModels, UpdateDiodeModels);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "sim/engine/device_lists.h"
+#include "sim/engine/load_pass.h"
 
 namespace ob7 {
 
@@ -52,9 +53,14 @@ void ClampDiodeModel(DeviceModel& model);
 void PrepareDiodeModel(DeviceModel& model);
 void UpdateDiodeModelTemperature(DeviceModel& model, double t);
 
+// Appends a diode to list 22; internal_anode 0 means the anode (no series resistance).
+Diode* AddDiode(DeviceModel* model, int anode, int cathode, double area = 1, int internal_anode = 0);
+
 int SetupDiodes();
 int LoadDiodes();
+// AC stamp: comes with the AC analysis.
 
+extern const DeviceKindHandler kDiodeKind;
 // Registers the kind with the engine and its passes with the temperature dispatchers.
 void RegisterDiodeKind();
 

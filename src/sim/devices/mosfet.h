@@ -8,6 +8,7 @@
 
 #include "sim/devices/diode.h"
 #include "sim/engine/device_lists.h"
+#include "sim/engine/load_pass.h"
 
 namespace ob7 {
 
@@ -101,12 +102,20 @@ void ClampMos123Model(DeviceModel& model);
 void ConvertMos123Model(DeviceModel& model);
 // Geometry of every MOSFET from its parsed values, with the defaults of levels 1 to 3.
 void RestoreMosfetGeometry();
-// Device pass of every level-1-to-3 record at analysis temperature t (C).
-void UpdateMos123InstanceTemperatures(double t);
+// Device pass of every level-1-to-3 record at analysis temperature t (C); 0, or 15055
+// after reporting a channel without positive effective size.
+int UpdateMos123InstanceTemperatures(double t);
+// Registers the model and device passes above with the temperature dispatchers.
+void RegisterMos123Passes();
 
 // --- Set-up and load -----------------------------------------------------------------
+// Appends a MOSFET of levels 1 to 3 to list 36 with internal terminals equal to the
+// external ones; W and L of 0 are not given.
+MosfetInstance* AddMosfet(DeviceModel* model, int drain, int gate, int source, int bulk, double w = 0, double l = 0);
+
 int SetupMosfets();
 int LoadMosfets();
+// AC stamp: comes with the AC analysis.
 // After an accepted time point: the voltage history and the capacitance halves move on.
 void ShiftMosfetVoltageHistory();
 
@@ -123,6 +132,8 @@ struct MosVoltages {
 double EvaluateMos2Current(MosfetInstance& device, const MosVoltages& v);
 double EvaluateMos3Current(MosfetInstance& device, const MosVoltages& v);
 
+extern const DeviceKindHandler kMosfetKind;
+// Registers the kind with the engine and its passes with the temperature dispatchers.
 void RegisterMosfetKind();
 
 }  // namespace ob7

@@ -37,12 +37,12 @@ double SaturationCurrentTempFactor(double ratio, double eg, double n, double vt,
     return std::clamp(std::pow(ratio, power) * std::exp(arg), 1e-50, 1e50);
 }
 
-double GuardedSqrt(int model_index, double x, double temperature_kelvin) {
+double GuardedSqrt(const void* model, double x, double temperature_kelvin) {
     if (x > 0) return std::sqrt(x);
     if (x < 0) {
         const bool known = std::any_of(negative_potential_warnings.begin(), negative_potential_warnings.end(),
-                                       [&](const NegativePotentialWarning& w) { return w.model_index == model_index; });
-        if (!known) negative_potential_warnings.push_back({model_index, temperature_kelvin - 273.15});
+                                       [&](const NegativePotentialWarning& w) { return w.model == model; });
+        if (!known) negative_potential_warnings.push_back({model, temperature_kelvin - 273.15});
     }
     return 0.001;
 }

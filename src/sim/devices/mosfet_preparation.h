@@ -13,12 +13,12 @@ struct MosfetInstance;
 // exactly 1 at ratio 1, clamped so that it stays finite and positive.
 double SaturationCurrentTempFactor(double ratio, double eg, double n, double vt, double xti);
 
-// sqrt(x) for x > 0, else 0.001; a negative x records one warning per model
-// (model_index) with the temperature in degrees C.
-double GuardedSqrt(int model_index, double x, double temperature_kelvin);
+// sqrt(x) for x > 0, else 0.001; a negative x records one warning per model with the
+// temperature in degrees C.
+double GuardedSqrt(const void* model, double x, double temperature_kelvin);
 // The models that have a warning of a negative potential, with the temperature (C).
 struct NegativePotentialWarning {
-    int model_index;
+    const void* model;
     double temperature;
 };
 const NegativePotentialWarning* NegativePotentialWarnings(int* count);

@@ -1,0 +1,145 @@
+// The diode: model pass, temperature, the generic checks over its regions, and a
+// circuit against the closed form of the junction at two temperatures.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <utility>
+
+#include "devices/device_checks.h"
+#include "sim/devices/device_model.h"
+#include "sim/devices/diode.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/devices/junction_temperature.h"
+#include "sim/devices/mosfet_preparation.h"
+#include "sim/devices/resistor.h"
+#include "sim/devices/temperature_update.h"
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/solver_state.h"
+
+namespace ob7 {
+namespace {
+
+class DiodeDevices : public DeviceCircuit {
+protected:
+    void SetUp() override {
+        DeviceCircuit::SetUp();
+        RegisterDiodeKind();
+    }
+    void TearDown() override {
+        ClearCircuitModels();
+        DeviceCircuit::TearDown();
+    }
+    DeviceModel* Model(std::initializer_list<std::pair<const char*, double>> params) {
+        models_.push_back(MakeDeviceModel(kModelDiode));
+        DeviceModel& m = models_.back();
+        for (auto [name, value] : params) EXPECT_TRUE(SetModelParam(m, name, value)) << name;
+        CircuitModels[kModelDiode].push_back(&m);
+        return &m;
+    }
+    void Temperatures(double t) {
+        ASSERT_EQ(UpdateModelTemperatures(t), 0);
+        ASSERT_EQ(UpdateDeviceTemperatures(t), 0);
+    }
+    std::deque<DeviceModel> models_;
+};
+
+void ExpectGenericChecks(const std::vector<double>& x) {
+    for (int i = 0; i < 20; ++i) LoadKindAt(kDiodeKind, x);  // let the step limiting arrive
+    EXPECT_TRUE(LoadWalksSetUp(kDiodeKind, x));
+    EXPECT_TRUE(ConductancesMatchCurrents(kDiodeKind, x, 1e-6, 1e-4, 1e-11));
+}
+
+TEST_F(DiodeDevices, SlotsFollowTheTypeTable) {
+    EXPECT_EQ(FindModelParam(kModelDiode, "RL"), kDRl);
+    EXPECT_EQ(FindModelParam(kModelDiode, "T_REL_LOCAL"), kDTRelLocal);
+    EXPECT_EQ(ModelTypeRow(kModelDiode).storedCount, kDiodeSlotCount);
+}
+
+// Forward, reverse, breakdown: level 1 with series resistance and charge parameters,
+// level 2 with recombination, high injection and two breakdown exponentials.
+TEST_F(DiodeDevices, ConductancesMatchCurrentsInEveryRegion) {
+    DeviceModel* one = Model({{"RS", 5}, {"BV", 10}, {"IBV", 1e-3}, {"CJO", 1e-12}, {"TT", 1e-9}, {"RL", 1e6}});
+    DeviceModel* two = Model({{"LEVEL", 2}, {"ISR", 1e-12}, {"IKF", 1e-2}, {"BV", 8}, {"IBV", 1e-4}, {"NBV", 1.5},
+                              {"IBVL", 1e-6}, {"NBVL", 3}, {"M", 0.4}});
+    AddDiode(one, 1, 0, 2.0, 2);
+    AddDiode(two, 3, 0);
+    Temperatures(27);
+    ASSERT_EQ(Prepare(3), 0);
+    const double bv1 = one->values[kDBv];
+    for (double v : {0.75, 0.6, 0.2, -0.05, -3.0, -bv1 - 0.05, -bv1 - 0.3}) {
+        SCOPED_TRACE(v);
+        // The internal node of the first diode sits 0.1 V below its anode.
+        std::vector<double> x(EquationCount + 1, 0.0);
+        x[1] = v + 0.1, x[2] = v, x[3] = v > -5 ? v : v + 2.0;
+        ExpectGenericChecks(x);
+    }
+}
+
+TEST_F(DiodeDevices, SeriesResistanceAddsFourEntries) {
+    AddDiode(Model({{"RS", 1}}), 1, 0, 1, 2);
+    AddDiode(Model({}), 1, 0);
+    Temperatures(27);
+    ASSERT_EQ(Prepare(2), 0);
+    EXPECT_EQ(LoadKindAt(kDiodeKind, std::vector<double>(EquationCount + 1, 0.0)).recorded, 12u);
+}
+
+// The knee is moved so that the current at -BV equals IBV; a knee that the saturation
+// current already passes stays.
+TEST_F(DiodeDevices, BreakdownFitMeetsIbv) {
+    DeviceModel* fitted = Model({{"BV", 10}, {"IBV", 1e-3}});
+    DeviceModel* kept = Model({{"BV", 10}, {"IBV", 1e-16}});
+    DeviceModel* level2 = Model({{"LEVEL", 2}, {"BV", 10}, {"IBV", 1e-3}});
+    Temperatures(27);
+    const double bv = fitted->values[kDBv], vt = ThermalVoltage(27);
+    EXPECT_LT(bv, 10);
+    EXPECT_NEAR(1e-14 * std::exp((10 - bv) / vt) + Options.gmin * bv, 1e-3, Options.abstol + Options.reltol * 1e-3);
+    EXPECT_EQ(kept->values[kDBv], 10);
+    EXPECT_EQ(level2->values[kDBv], 10);
+}
+
+// Bad values never reach the matrix as NaN: a grading of exactly 1 is moved off 1 and a
+// zero saturation current still gives a finite critical voltage.
+TEST_F(DiodeDevices, BadModelValuesStayFinite) {
+    DeviceModel* graded = Model({{"M", 1}, {"CJO", 1e-12}});
+    DeviceModel* no_current = Model({{"IS", 0}});
+    AddDiode(graded, 1, 0);
+    AddDiode(no_current, 2, 0);
+    Temperatures(27);
+    EXPECT_EQ(graded->values[kDM], 0.999);
+    EXPECT_TRUE(std::isfinite(no_current->values[kDVcrit]));
+    ASSERT_EQ(Prepare(2), 0);
+    AnalysisKind = 0;
+    std::vector<double> x(EquationCount + 1, 0.0);
+    x[1] = 0.7, x[2] = 0.7;
+    AnalysisMode = kModeTransient;
+    const KindLoad load = LoadKindAt(kDiodeKind, x);
+    for (double g : load.g) EXPECT_TRUE(std::isfinite(g));
+    for (double r : load.rhs) EXPECT_TRUE(std::isfinite(r));
+}
+
+// 5 V through 1k into the diode: the solved point satisfies the junction equation with
+// the saturation current scaled to the temperature.
+TEST_F(DiodeDevices, CurrentVoltageAtTwoTemperaturesMatchesTheClosedForm) {
+    for (double t : {27.0, 100.0}) {
+        SCOPED_TRACE(t);
+        DeviceModel* model = Model({{"IS", 1e-14}, {"N", 1.2}});
+        AddSpiceSource(1, 0, kSpiceVoltageSource, 5);
+        AddResistor(1, 2, 1e3);
+        AddDiode(model, 2, 0);
+        Temperatures(t);
+        ASSERT_EQ(Prepare(2), 0);
+        ASSERT_EQ(SolveOperatingPoint(), 0);
+        const double vd = V(2), vt = ThermalVoltage(t), ratio = (t + 273.15) / 300.15;
+        const double is = 1e-14 * std::pow(ratio, 3 / 1.2) * std::exp((ratio - 1) * 1.11 / (1.2 * vt));
+        const double id = is * std::expm1(vd / (1.2 * vt)) + Options.gmin * vd;
+        EXPECT_NEAR((5 - vd) / 1e3, id, 1e-9);
+        EXPECT_GT(vd, 0.4);
+        FreeSimulationState();
+        ClearCircuitModels();
+    }
+}
+
+}  // namespace
+}  // namespace ob7
