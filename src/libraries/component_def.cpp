@@ -337,6 +337,7 @@ std::string GetPartDisplayName(const ComponentDef* def)
 void SetComponentShape(ComponentDef& def, Shape* shape)
 {
     def.shape = shape;
+    def.shapeStandIn = false;
     if (!shape)
         return;
     def.shapeName = shape == AutoMacroShape ? std::string(kAutoMacroName) : shape->name;

@@ -48,6 +48,9 @@ struct ComponentDef {
     std::vector<ComponentPin> pins;
     std::string shapeName;
     Shape* shape = nullptr;        // a loaded shape, AutoMacroShape, DefaultShape or null
+    // The linked shape only stands in for a shape that was missing when the library was
+    // read; the stored name is kept so that saving does not lose it.
+    bool shapeStandIn = false;
     int16_t macroBox[4] = {};      // left, top, right, bottom in grid units
     double cost = 0, power = 0;
     int32_t tag = 0;

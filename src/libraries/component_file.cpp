@@ -187,8 +187,17 @@ int ComponentLibrary::Read(const std::string& path, bool takePaletteNames, Shape
         def->name = r.LenString();
         if (!def->shape) {
             auto& table = ShapeLibraryTable();
-            if (!table.empty() && !table.front().shapes.empty())
-                SetComponentShape(*def, table.front().shapes.front().get());
+            if (!table.empty() && !table.front().shapes.empty()) {
+                Shape* first = table.front().shapes.front().get();
+                if (def->shapeName.empty()) {
+                    SetComponentShape(*def, first);
+                } else {
+                    // A named shape that is missing keeps its name; the first shape
+                    // only stands in for it, so saving does not lose the name.
+                    def->shape = first;
+                    def->shapeStandIn = true;
+                }
+            }
         }
         for (auto& p : def->pins) {
             p.x = r.I16();
@@ -243,7 +252,8 @@ int ComponentLibrary::Write(int32_t writeVersion)
     w.I32(static_cast<int32_t>(components.size()));
     for (const auto& d : components) {
         bool macro = d->shape == AutoMacroShape;
-        w.LenString(macro ? std::string(kAutoMacroName) : d->shape ? d->shape->name : d->shapeName);
+        bool linked = d->shape && !d->shapeStandIn;
+        w.LenString(macro ? std::string(kAutoMacroName) : linked ? d->shape->name : d->shapeName);
         int type = d->type;
         if (writeVersion == kComponentFileVersionOld && type > 135)
             type = CT_NULL;

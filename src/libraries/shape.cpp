@@ -213,6 +213,7 @@ std::string LinkComponentShapes()
     for (auto& lib : ComponentLibraryTable()) {
         for (auto& def : lib.components) {
             def->shape = FindShapeByName(def->shapeName);
+            def->shapeStandIn = false;
             if (def->shape)
                 continue;
             if (++missing <= 6) {

@@ -259,6 +259,38 @@ TEST_F(ComponentFileTest, OldHeaderlessFileTakesShapesFromItsSlotTable)
     EXPECT_EQ(converted.components[0]->shapeName, "OldRes");
 }
 
+TEST_F(ComponentFileTest, AMissingShapeKeepsItsNameThroughASave)
+{
+    ShapeLibrary& shapes = ShapeLibraryTable()[AddShapeLibrary(Path("Standard.shp"))];
+    auto first = std::make_unique<Shape>();
+    first->name = "First";
+    shapes.shapes.push_back(std::move(first));
+    ComponentLibrary lib;
+    lib.fileName = Path("Lib.cmp");
+    Fill(lib);
+    ASSERT_EQ(lib.Write(kComponentFileVersion), 0);
+
+    ComponentLibrary back;
+    ASSERT_EQ(back.Read(Path("Lib.cmp"), false, nullptr, true), 0);
+    ComponentDef& r = *back.components[0];
+    EXPECT_EQ(r.shape, shapes.shapes[0].get());  // drawn with the first shape meanwhile
+    EXPECT_EQ(r.shapeName, "ResistorShape");
+    back.fileName = Path("Again.cmp");
+    ASSERT_EQ(back.Write(kComponentFileVersion), 0);
+    ComponentLibrary again;
+    ASSERT_EQ(again.Read(Path("Again.cmp"), false, nullptr, true), 0);
+    EXPECT_EQ(again.components[0]->shapeName, "ResistorShape");
+
+    // Once the shape exists, relinking finds it by the kept name.
+    auto named = std::make_unique<Shape>();
+    named->name = "ResistorShape";
+    Shape* real = named.get();
+    shapes.shapes.push_back(std::move(named));
+    ComponentLibraryTable().push_back(std::move(again));
+    LinkComponentShapes();
+    EXPECT_EQ(ComponentLibraryTable().back().components[0]->shape, real);
+}
+
 TEST_F(ComponentFileTest, UnreadableFilesGiveAClearMessage)
 {
     ComponentLibrary lib;
