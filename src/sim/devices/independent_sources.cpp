@@ -244,3 +244,78 @@ void InitPulseShape(double pulse[7], const double* pul) {
 }
 
 }  // namespace ob7
+
+namespace ob7 {
+
+std::vector<double> PulseSourceBreakpoints(const PulseSource& source, double tmax) {
+    std::vector<double> times;
+    const DeviceModel& m = *source.model;
+    const double period = m[kPulP5];
+    if (!(period > 0)) return times;
+    for (double s = 0; s <= tmax; s += period) {
+        for (int i = kPulP1; i <= kPulP4; ++i) {
+            if (s + m[i] > tmax) return times;
+            times.push_back(s + m[i]);
+        }
+    }
+    return times;
+}
+
+std::vector<double> SpiceSourceBreakpoints(SpiceSource& source, double tmin, double tmax) {
+    std::vector<double> times;
+    double* p = source.p;
+    switch (source.spec_kind) {
+    case kSourcePulse: {
+        const double delay = p[2], rise = p[3], fall = p[4], width = p[5];
+        p[6] = std::max(p[6], rise + width + fall);
+        const double period = p[6];
+        times.push_back(delay);
+        if (!(period > 0)) break;
+        for (double s = delay; s <= tmax; s += period)
+            for (double t : {s + rise, s + rise + width, s + rise + width + fall, s + period}) {
+                if (t > tmax) return times;
+                times.push_back(t);
+            }
+        break;
+    }
+    case kSourceSin:
+        times.push_back(tmin + p[3]);
+        break;
+    case kSourceExp:
+        times.push_back(tmin + p[2]);
+        times.push_back(tmin + p[4]);
+        break;
+    case kSourcePwl: {
+        const double h = source.pwl.time_scale;
+        if (h == 0) break;
+        WalkPwlEntries(source.pwl, 0, [&](const PwlEntry&, double time) {
+            const double t = h * time;
+            if (t > tmax) return false;
+            if (t >= tmin) times.push_back(t);
+            return true;
+        });
+        break;
+    }
+    default:
+        break;
+    }
+    return times;
+}
+
+std::vector<double> UserSourceBreakpoints(const UserSource& source, double tmin) {
+    std::vector<double> times;
+    const auto& a = source.table.abscissas;
+    const auto& v = source.table.values;
+    const size_t n = a.size();
+    for (size_t i = 0; i < n; ++i) {
+        bool wanted = i == 0 || i + 1 == n;
+        if (!wanted) {
+            const double here = std::fabs(v[2 * i]), after = std::fabs(v[2 * (i + 1)]);
+            wanted = (after - here) / std::max({here, after, 1e-50}) > 1e-5;
+        }
+        if (wanted) times.push_back(tmin + a[i]);
+    }
+    return times;
+}
+
+}  // namespace ob7

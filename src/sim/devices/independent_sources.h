@@ -4,6 +4,8 @@
 // (list 34), SPICE sources with a DC value and a time function (list 5) and user sources
 // driven by a point table (list 13).
 
+#include <vector>
+
 #include "sim/devices/source_waveforms.h"
 #include "sim/engine/device_lists.h"
 
@@ -76,6 +78,15 @@ int PrepareSpicePulses(double t);
 void InitPulseShape(double pulse[7], const double* pul);
 // The user source's pair at the abscissa of the present analysis.
 void LookupUserSourceValue(UserSource* source, double pair[2]);
+
+// Breakpoints: the times (seconds, from the run's start TMIN) at which a source has an
+// edge the time step must land on, up to the stop time TMAX. The run's collection turns
+// them into ticks. Delays of SIN and EXP sources and user-source points count from TMIN,
+// the edges of pulses and PWL points are absolute.
+std::vector<double> PulseSourceBreakpoints(const PulseSource& source, double tmax);
+// A SPICE PULSE's period is first raised to at least rise + width + fall.
+std::vector<double> SpiceSourceBreakpoints(SpiceSource& source, double tmin, double tmax);
+std::vector<double> UserSourceBreakpoints(const UserSource& source, double tmin);
 // AC stamps: come with the AC analysis.
 
 extern const DeviceKindHandler kSineSourceKind;

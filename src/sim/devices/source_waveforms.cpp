@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <new>
 
 #include "foundation/message_codes.h"
@@ -46,51 +47,57 @@ double ExpValue(double time, double v1, double v2, double td1, double tau1, doub
     return u + (v1 - v2);
 }
 
-int BuildPwlTables(PwlSpec& spec, double stop_time, bool plot_limit) {
+void WalkPwlEntries(const PwlSpec& spec, int max_forever_loops,
+                    const std::function<bool(const PwlEntry& point, double time)>& visit) {
     struct Level {
         int repeat_index;
         int remaining;
         double offset;
         double time_at_loop;  // the last point's time at the previous loop-back
     };
-    try {
-        spec.times.clear();
-        spec.values.clear();
-        std::vector<Level> levels;
-        double offset = 0, last_time = 0;
-        int forever_loops = 0;
-        const int n = static_cast<int>(spec.entries.size());
-        for (int i = 0; i < n; ++i) {
-            const PwlEntry& e = spec.entries[i];
-            if (e.type == kPwlRepeat) {
-                levels.push_back({i, e.count, 0, NAN});
-            } else if (e.type == kPwlEndRepeat) {
-                if (levels.empty()) continue;
-                Level& level = levels.back();
-                if (level.remaining > 0) --level.remaining;
-                if (level.remaining > 0 || level.remaining == -1) {
-                    if (level.remaining == -1) {
-                        // A pass that adds no time would repeat forever.
-                        if (last_time == level.time_at_loop) break;
-                        level.time_at_loop = last_time;
-                        if (plot_limit && ++forever_loops >= 3) break;
-                    }
-                    i = level.repeat_index;
-                    level.offset = offset = last_time;
-                } else {
-                    levels.pop_back();
-                    offset = levels.empty() ? 0 : levels.back().offset;
+    std::vector<Level> levels;
+    double offset = 0, last_time = 0;
+    int forever_loops = 0;
+    const int n = static_cast<int>(spec.entries.size());
+    for (int i = 0; i < n; ++i) {
+        const PwlEntry& e = spec.entries[i];
+        if (e.type == kPwlRepeat) {
+            levels.push_back({i, e.count, 0, NAN});
+        } else if (e.type == kPwlEndRepeat) {
+            if (levels.empty()) continue;
+            Level& level = levels.back();
+            if (level.remaining > 0) --level.remaining;
+            if (level.remaining > 0 || level.remaining == -1) {
+                if (level.remaining == -1) {
+                    // A pass that adds no time would repeat for ever.
+                    if (last_time == level.time_at_loop) return;
+                    level.time_at_loop = last_time;
+                    if (max_forever_loops && ++forever_loops >= max_forever_loops) return;
                 }
+                i = level.repeat_index;
+                level.offset = offset = last_time;
             } else {
-                const double time = offset + e.time;
-                last_time = time;
-                const double scaled = time * spec.time_scale;
-                spec.times.push_back(scaled);
-                spec.values.push_back(EvalNumberOrExpressionNoErr(e.value_text.c_str()) * spec.value_scale);
-                if (scaled > stop_time) break;
-                if (plot_limit && spec.times.size() > 2000) break;
+                levels.pop_back();
+                offset = levels.empty() ? 0 : levels.back().offset;
             }
+        } else {
+            last_time = offset + e.time;
+            if (!visit(e, last_time)) return;
         }
+    }
+}
+
+int BuildPwlTables(PwlSpec& spec, double stop_time, bool plot_limit) {
+    spec.times.clear();
+    spec.values.clear();
+    try {
+        WalkPwlEntries(spec, plot_limit ? 3 : 0, [&](const PwlEntry& e, double time) {
+            const double scaled = time * spec.time_scale;
+            spec.times.push_back(scaled);
+            spec.values.push_back(EvalNumberOrExpressionNoErr(e.value_text.c_str()) * spec.value_scale);
+            if (scaled > stop_time) return false;
+            return !(plot_limit && spec.times.size() > 2000);
+        });
     } catch (const std::bad_alloc&) {
         spec.times.clear();
         spec.values.clear();
@@ -112,6 +119,8 @@ double PwlTableValue(const PwlSpec& spec, double x, bool* ascending) {
             return 0;
         }
         if (x <= t[i]) {
+            // Two points at one time: their mean exactly at that time.
+            if (x == t[i] && i + 1 < n && t[i + 1] == t[i]) return (v[i] + v[i + 1]) / 2;
             if (t[i] == t[i - 1]) return (v[i] + v[i - 1]) / 2;
             return v[i - 1] + (v[i] - v[i - 1]) * (x - t[i - 1]) / (t[i] - t[i - 1]);
         }

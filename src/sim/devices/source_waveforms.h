@@ -2,6 +2,7 @@
 // The time functions of the independent sources: pure functions of their parameters,
 // the piecewise-linear tables with their repetitions, and the user-source point tables.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ struct PwlSpec {
     std::vector<double> times, values;  // the table built from the entries
 };
 
+// The points of the entries in order, repetitions unrolled, with their unscaled times,
+// until visit returns false. A FOREVER block whose pass adds no time ends the walk; so
+// does the max_forever_loops-th loop-back of FOREVER blocks (0: no limit).
+void WalkPwlEntries(const PwlSpec& spec, int max_forever_loops,
+                    const std::function<bool(const PwlEntry& point, double time)>& visit);
 // Walks the entries into the table up to the first point past stop_time. With
 // plot_limit the walk also ends after the third FOREVER loop-back or past 2000 points.
 // A FOREVER block whose pass adds no time ends the walk. 0 or 15002.
