@@ -49,376 +49,6 @@ bool AllocateOrderingArrays(SparseMatrix* m) {
     return true;
 }
 
-void CountMarkowitz(SparseMatrix* m, int step) {
-    for (int i = step; i <= m->size; ++i) {
-        int32_t count = -1;
-        for (MatrixElement* e = m->firstInRow[i]; e; e = e->nextInRow)
-            if (e->col >= step) ++count;
-        m->markowitzRow[i] = count;
-        count = -1;
-        for (MatrixElement* e = m->firstInCol[i]; e; e = e->nextInCol)
-            if (e->row >= step) ++count;
-        m->markowitzCol[i] = count;
-    }
-    m->singletons = 0;
-    for (int i = step; i <= m->size; ++i) {
-        m->markowitzProd[i] = Product(m->markowitzRow[i], m->markowitzCol[i]);
-        if (m->markowitzProd[i] == 0) ++m->singletons;
-    }
-}
-
-// The first element at or below the step of a column at or after it, and likewise in a row.
-MatrixElement* FirstActiveInColumn(const SparseMatrix* m, int col) {
-    MatrixElement* above = m->lastAbove[col];
-    return above ? above->nextInCol : m->firstInCol[col];
-}
-MatrixElement* FirstActiveInRow(const SparseMatrix* m, int row) {
-    MatrixElement* left = m->lastLeft[row];
-    return left ? left->nextInRow : m->firstInRow[row];
-}
-
-// Largest magnitude in the element's column at or below the step, its own row excluded.
-double LargestOtherInColumn(const SparseMatrix* m, const MatrixElement* pivot) {
-    double largest = 0.0;
-    for (MatrixElement* e = FirstActiveInColumn(m, pivot->col); e; e = e->nextInCol)
-        if (e != pivot) largest = std::max(largest, Magnitude(e));
-    return largest;
-}
-
-MatrixElement* SearchSingletonPivot(SparseMatrix* m, int step) {
-    const int n = m->size;
-    int32_t* prod = m->markowitzProd.data();
-    const int saved = m->singletons;
-    --m->singletons;  // on the assumption of success
-    prod[n + 1] = prod[step];
-    prod[step - 1] = 0;  // stops the scan
-    int slot = n + 2;
-    for (int tries = saved; tries > 0; --tries) {
-        do --slot;
-        while (prod[slot] != 0);
-        int i = slot;
-        if (i < step) break;
-        if (i > n) i = step;
-        MatrixElement* d = m->diag[i];
-        if (!d) break;  // off-diagonal singletons are left to the other searches
-        double mag = Magnitude(d);
-        if (mag > m->absThreshold && mag > m->relThreshold * LargestOtherInColumn(m, d))
-            return d;
-    }
-    m->singletons = saved;
-    return nullptr;
-}
-
-// The other element of a row or column of product 1 inside the remaining submatrix.
-MatrixElement* OtherInRow(SparseMatrix* m, int i) {
-    for (MatrixElement* e = FirstActiveInRow(m, i); e; e = e->nextInRow)
-        if (e->col != i) return e;
-    return nullptr;
-}
-MatrixElement* OtherInColumn(SparseMatrix* m, int i) {
-    for (MatrixElement* e = FirstActiveInColumn(m, i); e; e = e->nextInCol)
-        if (e->row != i) return e;
-    return nullptr;
-}
-
-MatrixElement* QuickSearchDiagonalPivot(SparseMatrix* m, int step) {
-    const int n = m->size;
-    int32_t* prod = m->markowitzProd.data();
-    prod[n + 1] = prod[step];
-    prod[step - 1] = -1;  // stops the scan
-    MatrixElement* ties[kMaxMarkowitzTies];
-    int lastTie = -1;
-    int64_t smallest = INT64_MAX;
-    int slot = n + 2;
-    for (;;) {
-        while (smallest < prod[--slot]) {
-        }
-        int i = slot;
-        if (i < step) break;
-        if (i > n) i = step;
-        MatrixElement* d = m->diag[i];
-        if (!d) continue;
-        double mag = Magnitude(d);
-        if (!(mag > m->absThreshold)) continue;  // also refuses a NaN
-        if (prod[slot] == 1) {
-            // One other entry in the row and one in the column: take the diagonal at once
-            // when they lie symmetric and it is the largest of the three.
-            MatrixElement* inRow = d->nextInRow;
-            MatrixElement* inCol = d->nextInCol;
-            if (!inRow && !inCol) {
-                inRow = OtherInRow(m, i);
-                inCol = OtherInColumn(m, i);
-            }
-            if (inRow && inCol && inRow->col == inCol->row &&
-                mag >= std::max(Magnitude(inRow), Magnitude(inCol)))
-                return d;
-        }
-        if (prod[slot] < smallest) {
-            smallest = prod[slot];
-            lastTie = 0;
-            ties[0] = d;
-        } else if (lastTie < kMaxMarkowitzTies - 1) {
-            ties[++lastTie] = d;
-            if (lastTie >= smallest * kTiesMultiplier) break;
-        }
-    }
-    MatrixElement* chosen = nullptr;
-    double bestRatio = 1.0 / m->relThreshold;
-    for (int t = 0; t <= lastTie; ++t) {
-        double ratio = LargestOtherInColumn(m, ties[t]) / Magnitude(ties[t]);
-        if (ratio < bestRatio) {
-            chosen = ties[t];
-            bestRatio = ratio;
-        }
-    }
-    return chosen;
-}
-
-MatrixElement* SearchDiagonalPivot(SparseMatrix* m, int step) {
-    const int n = m->size;
-    int32_t* prod = m->markowitzProd.data();
-    prod[n + 1] = prod[step];
-    MatrixElement* chosen = nullptr;
-    int64_t smallest = INT64_MAX;
-    double acceptedRatio = 0.0;
-    int64_t ties = 0;
-    for (int slot = n + 1; slot > step; --slot) {
-        if (prod[slot] > smallest) continue;
-        int i = slot > n ? step : slot;
-        MatrixElement* d = m->diag[i];
-        if (!d) continue;
-        double mag = Magnitude(d);
-        if (!(mag > m->absThreshold)) continue;
-        double largest = LargestOtherInColumn(m, d);
-        if (!(mag > m->relThreshold * largest)) continue;
-        if (prod[slot] < smallest) {
-            chosen = d;
-            smallest = prod[slot];
-            acceptedRatio = largest / mag;
-            ties = 0;
-        } else {
-            ++ties;
-            double ratio = largest / mag;
-            if (ratio < acceptedRatio) {
-                chosen = d;
-                acceptedRatio = ratio;
-            }
-            if (ties >= smallest * kTiesMultiplier) return chosen;
-        }
-    }
-    return chosen;
-}
-
-MatrixElement* SearchWholeMatrixPivot(SparseMatrix* m, int step) {
-    MatrixElement* chosen = nullptr;
-    MatrixElement* largestSeen = nullptr;
-    double largestMag = 0.0;
-    int64_t smallest = INT64_MAX;
-    double acceptedRatio = 0.0;
-    int64_t ties = 0;
-    for (int col = step; col <= m->size; ++col) {
-        MatrixElement* first = FirstActiveInColumn(m, col);
-        double largestInCol = 0.0;
-        for (MatrixElement* e = first; e; e = e->nextInCol)
-            largestInCol = std::max(largestInCol, Magnitude(e));
-        if (largestInCol == 0.0) continue;
-        for (MatrixElement* e = first; e; e = e->nextInCol) {
-            double mag = Magnitude(e);
-            if (mag > largestMag) {
-                largestSeen = e;
-                largestMag = mag;
-            }
-            int32_t product = Product(m->markowitzRow[e->row], m->markowitzCol[col]);
-            if (product > smallest) continue;
-            if (!(mag > m->relThreshold * largestInCol && mag > m->absThreshold)) continue;
-            if (product < smallest) {
-                chosen = e;
-                smallest = product;
-                acceptedRatio = largestInCol / mag;
-                ties = 0;
-            } else {
-                ++ties;
-                double ratio = largestInCol / mag;
-                if (ratio < acceptedRatio) {
-                    chosen = e;
-                    acceptedRatio = ratio;
-                }
-                if (ties >= smallest * kTiesMultiplier) return chosen;
-            }
-        }
-    }
-    if (chosen) return chosen;
-    if (largestMag > 0.0) return largestSeen;
-    m->error = kMatrixSingular;
-    return nullptr;
-}
-
-MatrixElement* SelectPivot(SparseMatrix* m, int step) {
-    MatrixElement* pivot = nullptr;
-    if (m->singletons > 0 && (pivot = SearchSingletonPivot(m, step))) {
-        m->pivotSearchKind = 's';
-    } else if ((pivot = QuickSearchDiagonalPivot(m, step))) {
-        m->pivotSearchKind = 'q';
-    } else if ((pivot = SearchDiagonalPivot(m, step))) {
-        m->pivotSearchKind = 'd';
-    } else {
-        pivot = SearchWholeMatrixPivot(m, step);
-        m->pivotSearchKind = 'e';
-    }
-    return pivot;
-}
-
-// Moves an element to another row of its column, keeping the column in row order. `start`
-// is an element of the column above both rows (null: the head). During an ordering only the
-// part of a list at or after the step is kept in order.
-void RelinkInColumn(SparseMatrix* m, MatrixElement* e, int newRow, MatrixElement* start) {
-    MatrixElement** head = start ? &start->nextInCol : &m->firstInCol[e->col];
-    MatrixElement** link = head;
-    while (*link != e) link = &(*link)->nextInCol;
-    *link = e->nextInCol;
-    if (newRow < e->row) link = head;
-    e->row = newRow;
-    while (*link && (*link)->row < newRow) link = &(*link)->nextInCol;
-    e->nextInCol = *link;
-    *link = e;
-}
-
-void RelinkInRow(SparseMatrix* m, MatrixElement* e, int newCol, MatrixElement* start) {
-    MatrixElement** head = start ? &start->nextInRow : &m->firstInRow[e->row];
-    MatrixElement** link = head;
-    while (*link != e) link = &(*link)->nextInRow;
-    *link = e->nextInRow;
-    if (newCol < e->col) link = head;
-    e->col = newCol;
-    while (*link && (*link)->col < newCol) link = &(*link)->nextInRow;
-    e->nextInRow = *link;
-    *link = e;
-}
-
-void ExchangeRows(SparseMatrix* m, int a, int b) {
-    MatrixElement* ea = m->firstInRow[a];
-    MatrixElement* eb = m->firstInRow[b];
-    // Columns already eliminated are only relabelled here; SortLists puts them in order
-    // when the ordering ends.
-    while (ea && ea->col < a) {
-        ea->row = b;
-        ea = ea->nextInRow;
-    }
-    while (eb && eb->col < a) {
-        eb->row = a;
-        eb = eb->nextInRow;
-    }
-    while (ea || eb) {
-        int colA = ea ? ea->col : INT_MAX;
-        int colB = eb ? eb->col : INT_MAX;
-        if (colA < colB) {
-            MatrixElement* next = ea->nextInRow;
-            RelinkInColumn(m, ea, b, m->lastAbove[ea->col]);
-            ea = next;
-        } else if (colB < colA) {
-            MatrixElement* next = eb->nextInRow;
-            RelinkInColumn(m, eb, a, m->lastAbove[eb->col]);
-            eb = next;
-        } else {
-            MatrixElement* nextA = ea->nextInRow;
-            MatrixElement* nextB = eb->nextInRow;
-            RelinkInColumn(m, ea, b, m->lastAbove[ea->col]);
-            RelinkInColumn(m, eb, a, m->lastAbove[eb->col]);
-            ea = nextA;
-            eb = nextB;
-        }
-    }
-    std::swap(m->firstInRow[a], m->firstInRow[b]);
-    std::swap(m->lastLeft[a], m->lastLeft[b]);
-    std::swap(m->markowitzRow[a], m->markowitzRow[b]);
-    std::swap(m->intToExtRow[a], m->intToExtRow[b]);
-    m->extToIntRow[m->intToExtRow[a]] = a;
-    m->extToIntRow[m->intToExtRow[b]] = b;
-}
-
-void ExchangeColumns(SparseMatrix* m, int a, int b) {
-    MatrixElement* ea = m->firstInCol[a];
-    MatrixElement* eb = m->firstInCol[b];
-    while (ea && ea->row < a) {
-        ea->col = b;
-        ea = ea->nextInCol;
-    }
-    while (eb && eb->row < a) {
-        eb->col = a;
-        eb = eb->nextInCol;
-    }
-    while (ea || eb) {
-        int rowA = ea ? ea->row : INT_MAX;
-        int rowB = eb ? eb->row : INT_MAX;
-        if (rowA < rowB) {
-            MatrixElement* next = ea->nextInCol;
-            RelinkInRow(m, ea, b, m->lastLeft[ea->row]);
-            ea = next;
-        } else if (rowB < rowA) {
-            MatrixElement* next = eb->nextInCol;
-            RelinkInRow(m, eb, a, m->lastLeft[eb->row]);
-            eb = next;
-        } else {
-            MatrixElement* nextA = ea->nextInCol;
-            MatrixElement* nextB = eb->nextInCol;
-            RelinkInRow(m, ea, b, m->lastLeft[ea->row]);
-            RelinkInRow(m, eb, a, m->lastLeft[eb->row]);
-            ea = nextA;
-            eb = nextB;
-        }
-    }
-    std::swap(m->firstInCol[a], m->firstInCol[b]);
-    std::swap(m->lastAbove[a], m->lastAbove[b]);
-    std::swap(m->markowitzCol[a], m->markowitzCol[b]);
-    std::swap(m->intToExtCol[a], m->intToExtCol[b]);
-    m->extToIntCol[m->intToExtCol[a]] = a;
-    m->extToIntCol[m->intToExtCol[b]] = b;
-}
-
-MatrixElement* FindActive(const SparseMatrix* m, int i) {
-    for (MatrixElement* e = FirstActiveInColumn(m, i); e && e->row <= i; e = e->nextInCol)
-        if (e->row == i) return e;
-    return nullptr;
-}
-
-void MovePivotToStep(SparseMatrix* m, MatrixElement* pivot, int step) {
-    const int row = pivot->row;
-    const int col = pivot->col;
-    m->pivotFoundRow = row;
-    m->pivotFoundCol = col;
-    if (row == step && col == step) return;
-    if (row == col) {
-        ExchangeRows(m, step, row);
-        ExchangeColumns(m, step, col);
-        std::swap(m->markowitzProd[step], m->markowitzProd[row]);
-        std::swap(m->diag[step], m->diag[row]);
-        return;
-    }
-    if (row != step) {
-        ExchangeRows(m, step, row);
-        UpdateProduct(m, row);
-    }
-    if (col != step) {
-        ExchangeColumns(m, step, col);
-        UpdateProduct(m, col);
-    }
-    m->diag[col] = FindActive(m, col);
-    m->diag[row] = FindActive(m, row);
-    m->diag[step] = pivot;
-    UpdateProduct(m, step);
-}
-
-MatrixElement* CreateFillIn(SparseMatrix* m, int row, int col, MatrixElement* above,
-                            MatrixElement* left) {
-    MatrixElement* e = CreateElement(m, row, col, above, true, left);
-    if (!e) return nullptr;
-    if (++m->markowitzRow[row] == 1 && m->markowitzCol[row] != 0) --m->singletons;
-    m->markowitzProd[row] = Product(m->markowitzRow[row], m->markowitzCol[row]);
-    if (++m->markowitzCol[col] == 1 && m->markowitzRow[col] != 0) --m->singletons;
-    m->markowitzProd[col] = Product(m->markowitzRow[col], m->markowitzCol[col]);
-    return e;
-}
-
 // Scaled complex reciprocal: divides by the larger part first.
 void ComplexReciprocal(double re, double im, double* outRe, double* outIm) {
     if (std::fabs(re) >= std::fabs(im)) {
@@ -432,66 +62,477 @@ void ComplexReciprocal(double re, double im, double* outRe, double* outIm) {
     }
 }
 
-// Right-looking elimination at one step of the ordering. `cursor` holds, per row, an
-// element left of where the next fill-in of that row goes.
-void Eliminate(SparseMatrix* m, int step, std::vector<MatrixElement*>& cursor) {
-    MatrixElement* pivot = m->diag[step];
-    if (Magnitude(pivot) == 0.0) {
-        MarkMatrixSingular(m, step);
-        return;
-    }
-    const bool complex = m->complex;
-    if (complex) {
-        ComplexReciprocal(pivot->real, pivot->imag, &pivot->real, &pivot->imag);
-        for (MatrixElement* u = pivot->nextInRow; u; u = u->nextInRow) {
-            double re = u->real * pivot->real - u->imag * pivot->imag;
-            u->imag = u->real * pivot->imag + u->imag * pivot->real;
-            u->real = re;
-        }
-    } else {
-        pivot->real = 1.0 / pivot->real;
-        for (MatrixElement* u = pivot->nextInRow; u; u = u->nextInRow) u->real *= pivot->real;
-    }
-    for (MatrixElement* l = pivot->nextInCol; l; l = l->nextInCol) cursor[l->row] = l;
-    for (MatrixElement* u = pivot->nextInRow; u; u = u->nextInRow) {
-        const int col = u->col;
-        MatrixElement* above = u;
-        for (MatrixElement* l = pivot->nextInCol; l; l = l->nextInCol) {
-            const int row = l->row;
-            while (above->nextInCol && above->nextInCol->row < row) above = above->nextInCol;
-            MatrixElement* target = above->nextInCol;
-            if (!target || target->row != row) {
-                MatrixElement* left = cursor[row];
-                while (left->nextInRow && left->nextInRow->col < col) left = left->nextInRow;
-                target = CreateFillIn(m, row, col, above, left);
-                if (!target) return;
-            }
-            cursor[row] = target;
-            above = target;
-            if (complex) {
-                target->real -= u->real * l->real - u->imag * l->imag;
-                target->imag -= u->real * l->imag + u->imag * l->real;
-            } else if (std::fabs(u->real) > kNegligible && std::fabs(l->real) > kNegligible) {
-                target->real -= u->real * l->real;
-            }
-        }
-    }
-}
+// One ordering: Markowitz pivot choice with threshold pivoting, elimination and fill-ins.
+// While it runs, rows and columns are known by identity (their index when it began) and the
+// elements' row and column fields hold identities, so that an exchange of two indices only
+// swaps map entries. The row and column lists then hold their elements in any order, and
+// elements of rows and columns already eliminated are dropped from them as walks meet
+// them. Finish gives the elements their final indices and rebuilds every list in order.
+class Ordering {
+  public:
+    explicit Ordering(SparseMatrix* m) : m_(m) {}
 
-void UpdateMarkowitzCounts(SparseMatrix* m, MatrixElement* pivot) {
-    for (MatrixElement* l = pivot->nextInCol; l; l = l->nextInCol) {
-        int row = l->row;
-        --m->markowitzRow[row];
-        m->markowitzProd[row] = Product(m->markowitzRow[row], m->markowitzCol[row]);
-        if (m->markowitzRow[row] == 0) ++m->singletons;
+    bool Allocate() {
+        const int n = m_->size;
+        try {
+            rowAt_.resize(n + 1);
+            colAt_.resize(n + 1);
+            rowPos_.resize(n + 1);
+            colPos_.resize(n + 1);
+            lowerOf_.assign(n + 1, nullptr);
+            seen_.assign(n + 1, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        for (int i = 0; i <= n; ++i) rowAt_[i] = colAt_[i] = rowPos_[i] = colPos_[i] = i;
+        return true;
     }
-    for (MatrixElement* u = pivot->nextInRow; u; u = u->nextInRow) {
-        int col = u->col;
-        --m->markowitzCol[col];
-        m->markowitzProd[col] = Product(m->markowitzRow[col], m->markowitzCol[col]);
-        if (m->markowitzCol[col] == 0 && m->markowitzRow[col] != 0) ++m->singletons;
+
+    // Eliminates step by step; a failure is left in the matrix's error.
+    void Run() {
+        CountMarkowitz();
+        for (step_ = 1; step_ <= m_->size; ++step_) {
+            MatrixElement* pivot = SelectPivot();
+            if (!pivot) {
+                MarkMatrixSingular(m_, step_);
+                return;
+            }
+            MovePivotToStep(pivot);
+            if (!Eliminate()) return;
+            UpdateMarkowitzCounts();
+        }
     }
-}
+
+    void Finish() {
+        auto renumber = [this](MatrixElement& e) {
+            e.row = rowPos_[e.row];
+            e.col = colPos_[e.col];
+        };
+        m_->elements.ForEach(renumber);
+        m_->fillIns.ForEach(renumber);
+        std::fill(m_->firstInCol.begin(), m_->firstInCol.end(), nullptr);
+        auto toColumn = [this](MatrixElement& e) {
+            e.nextInCol = m_->firstInCol[e.col];
+            m_->firstInCol[e.col] = &e;
+        };
+        m_->elements.ForEach(toColumn);
+        m_->fillIns.ForEach(toColumn);
+        // Rows in column order from the columns, then columns in row order from the rows.
+        LinkRows(m_);
+        std::fill(m_->firstInCol.begin(), m_->firstInCol.end(), nullptr);
+        for (int row = m_->size; row >= 1; --row) {
+            for (MatrixElement* e = m_->firstInRow[row]; e; e = e->nextInRow) {
+                e->nextInCol = m_->firstInCol[e->col];
+                m_->firstInCol[e->col] = e;
+            }
+        }
+        std::fill(m_->diag.begin(), m_->diag.end(), nullptr);
+        for (int k = 1; k <= m_->size; ++k)
+            for (MatrixElement* e = m_->firstInCol[k]; e && e->row <= k; e = e->nextInCol)
+                if (e->row == k) m_->diag[k] = e;
+    }
+
+  private:
+    // Visits the elements of a column (by identity) at or below the step.
+    template <class F>
+    void ForEachInColumn(int colId, F&& f) {
+        MatrixElement** link = &m_->firstInCol[colId];
+        while (MatrixElement* e = *link) {
+            if (rowPos_[e->row] < step_) {
+                *link = e->nextInCol;
+                continue;
+            }
+            f(e);
+            link = &e->nextInCol;
+        }
+    }
+    template <class F>
+    void ForEachInRow(int rowId, F&& f) {
+        MatrixElement** link = &m_->firstInRow[rowId];
+        while (MatrixElement* e = *link) {
+            if (colPos_[e->col] < step_) {
+                *link = e->nextInRow;
+                continue;
+            }
+            f(e);
+            link = &e->nextInRow;
+        }
+    }
+
+    // The element at internal (i, i), or null.
+    MatrixElement* DiagonalAt(int i) {
+        MatrixElement* found = nullptr;
+        const int rowId = rowAt_[i];
+        ForEachInColumn(colAt_[i], [&](MatrixElement* e) {
+            if (e->row == rowId) found = e;
+        });
+        return found;
+    }
+
+    void CountMarkowitz() {
+        MatrixElement** heads[2] = {m_->firstInRow.data(), m_->firstInCol.data()};
+        for (int i = 1; i <= m_->size; ++i) {
+            int32_t count = -1;
+            for (MatrixElement* e = heads[0][i]; e; e = e->nextInRow) ++count;
+            m_->markowitzRow[i] = count;
+            count = -1;
+            for (MatrixElement* e = heads[1][i]; e; e = e->nextInCol) ++count;
+            m_->markowitzCol[i] = count;
+        }
+        m_->singletons = 0;
+        for (int i = 1; i <= m_->size; ++i) {
+            m_->markowitzProd[i] = Product(m_->markowitzRow[i], m_->markowitzCol[i]);
+            if (m_->markowitzProd[i] == 0) ++m_->singletons;
+        }
+    }
+
+    // Largest magnitude in the element's column at or below the step, its own row excluded.
+    double LargestOtherInColumn(MatrixElement* pivot) {
+        double largest = 0.0;
+        ForEachInColumn(pivot->col, [&](MatrixElement* e) {
+            if (e != pivot) largest = std::max(largest, Magnitude(e));
+        });
+        return largest;
+    }
+
+    MatrixElement* SearchSingletonPivot() {
+        const int n = m_->size;
+        int32_t* prod = m_->markowitzProd.data();
+        const int saved = m_->singletons;
+        --m_->singletons;  // on the assumption of success
+        prod[n + 1] = prod[step_];
+        prod[step_ - 1] = 0;  // stops the scan
+        int slot = n + 2;
+        for (int tries = saved; tries > 0; --tries) {
+            do --slot;
+            while (prod[slot] != 0);
+            int i = slot;
+            if (i < step_) break;
+            if (i > n) i = step_;
+            MatrixElement* d = m_->diag[i];
+            if (!d) break;  // off-diagonal singletons are left to the other searches
+            double mag = Magnitude(d);
+            if (mag > m_->absThreshold && mag > m_->relThreshold * LargestOtherInColumn(d))
+                return d;
+        }
+        m_->singletons = saved;
+        return nullptr;
+    }
+
+    MatrixElement* QuickSearchDiagonalPivot() {
+        const int n = m_->size;
+        int32_t* prod = m_->markowitzProd.data();
+        prod[n + 1] = prod[step_];
+        prod[step_ - 1] = -1;  // stops the scan
+        MatrixElement* ties[kMaxMarkowitzTies];
+        int lastTie = -1;
+        int64_t smallest = INT64_MAX;
+        int slot = n + 2;
+        for (;;) {
+            while (smallest < prod[--slot]) {
+            }
+            int i = slot;
+            if (i < step_) break;
+            if (i > n) i = step_;
+            MatrixElement* d = m_->diag[i];
+            if (!d) continue;
+            double mag = Magnitude(d);
+            if (!(mag > m_->absThreshold)) continue;  // also refuses a NaN
+            if (prod[slot] == 1 && TakeLoneDiagonal(d, i, mag)) return d;
+            if (prod[slot] < smallest) {
+                smallest = prod[slot];
+                lastTie = 0;
+                ties[0] = d;
+            } else if (lastTie < kMaxMarkowitzTies - 1) {
+                ties[++lastTie] = d;
+                if (lastTie >= smallest * kTiesMultiplier) break;
+            }
+        }
+        MatrixElement* chosen = nullptr;
+        double bestRatio = 1.0 / m_->relThreshold;
+        for (int t = 0; t <= lastTie; ++t) {
+            double ratio = LargestOtherInColumn(ties[t]) / Magnitude(ties[t]);
+            if (ratio < bestRatio) {
+                chosen = ties[t];
+                bestRatio = ratio;
+            }
+        }
+        return chosen;
+    }
+
+    // A diagonal of product 1 has one other entry in its row and one in its column. It is
+    // taken at once when they lie symmetric and it is the largest of the three. The others
+    // are looked at right of and below the diagonal, or anywhere when neither is there.
+    bool TakeLoneDiagonal(MatrixElement* d, int i, double mag) {
+        MatrixElement* otherInRow = nullptr;
+        MatrixElement* otherInCol = nullptr;
+        ForEachInRow(d->row, [&](MatrixElement* e) {
+            if (e != d) otherInRow = e;
+        });
+        ForEachInColumn(d->col, [&](MatrixElement* e) {
+            if (e != d) otherInCol = e;
+        });
+        MatrixElement* inRow = otherInRow && colPos_[otherInRow->col] > i ? otherInRow : nullptr;
+        MatrixElement* inCol = otherInCol && rowPos_[otherInCol->row] > i ? otherInCol : nullptr;
+        if (!inRow && !inCol) {
+            inRow = otherInRow;
+            inCol = otherInCol;
+        }
+        return inRow && inCol && colPos_[inRow->col] == rowPos_[inCol->row] &&
+               mag >= std::max(Magnitude(inRow), Magnitude(inCol));
+    }
+
+    MatrixElement* SearchDiagonalPivot() {
+        const int n = m_->size;
+        int32_t* prod = m_->markowitzProd.data();
+        prod[n + 1] = prod[step_];
+        MatrixElement* chosen = nullptr;
+        int64_t smallest = INT64_MAX;
+        double acceptedRatio = 0.0;
+        int64_t ties = 0;
+        for (int slot = n + 1; slot > step_; --slot) {
+            if (prod[slot] > smallest) continue;
+            MatrixElement* d = m_->diag[slot > n ? step_ : slot];
+            if (!d) continue;
+            double mag = Magnitude(d);
+            if (!(mag > m_->absThreshold)) continue;
+            double largest = LargestOtherInColumn(d);
+            if (!(mag > m_->relThreshold * largest)) continue;
+            if (prod[slot] < smallest) {
+                chosen = d;
+                smallest = prod[slot];
+                acceptedRatio = largest / mag;
+                ties = 0;
+            } else {
+                ++ties;
+                double ratio = largest / mag;
+                if (ratio < acceptedRatio) {
+                    chosen = d;
+                    acceptedRatio = ratio;
+                }
+                if (ties >= smallest * kTiesMultiplier) return chosen;
+            }
+        }
+        return chosen;
+    }
+
+    MatrixElement* SearchWholeMatrixPivot() {
+        MatrixElement* chosen = nullptr;
+        MatrixElement* largestSeen = nullptr;
+        double largestMag = 0.0;
+        int64_t smallest = INT64_MAX;
+        double acceptedRatio = 0.0;
+        int64_t ties = 0;
+        for (int col = step_; col <= m_->size; ++col) {
+            double largestInCol = 0.0;
+            ForEachInColumn(colAt_[col], [&](MatrixElement* e) {
+                largestInCol = std::max(largestInCol, Magnitude(e));
+            });
+            if (largestInCol == 0.0) continue;
+            for (MatrixElement* e = m_->firstInCol[colAt_[col]]; e; e = e->nextInCol) {
+                if (rowPos_[e->row] < step_) continue;
+                double mag = Magnitude(e);
+                if (mag > largestMag) {
+                    largestSeen = e;
+                    largestMag = mag;
+                }
+                int32_t product = Product(m_->markowitzRow[rowPos_[e->row]], m_->markowitzCol[col]);
+                if (product > smallest) continue;
+                if (!(mag > m_->relThreshold * largestInCol && mag > m_->absThreshold)) continue;
+                if (product < smallest) {
+                    chosen = e;
+                    smallest = product;
+                    acceptedRatio = largestInCol / mag;
+                    ties = 0;
+                } else {
+                    ++ties;
+                    double ratio = largestInCol / mag;
+                    if (ratio < acceptedRatio) {
+                        chosen = e;
+                        acceptedRatio = ratio;
+                    }
+                    if (ties >= smallest * kTiesMultiplier) return chosen;
+                }
+            }
+        }
+        if (chosen) return chosen;
+        if (largestMag > 0.0) return largestSeen;
+        m_->error = kMatrixSingular;
+        return nullptr;
+    }
+
+    MatrixElement* SelectPivot() {
+        MatrixElement* pivot = nullptr;
+        if (m_->singletons > 0 && (pivot = SearchSingletonPivot())) {
+            m_->pivotSearchKind = 's';
+        } else if ((pivot = QuickSearchDiagonalPivot())) {
+            m_->pivotSearchKind = 'q';
+        } else if ((pivot = SearchDiagonalPivot())) {
+            m_->pivotSearchKind = 'd';
+        } else {
+            pivot = SearchWholeMatrixPivot();
+            m_->pivotSearchKind = 'e';
+        }
+        return pivot;
+    }
+
+    void ExchangeRows(int a, int b) {
+        std::swap(rowAt_[a], rowAt_[b]);
+        rowPos_[rowAt_[a]] = a;
+        rowPos_[rowAt_[b]] = b;
+        std::swap(m_->markowitzRow[a], m_->markowitzRow[b]);
+        std::swap(m_->intToExtRow[a], m_->intToExtRow[b]);
+        m_->extToIntRow[m_->intToExtRow[a]] = a;
+        m_->extToIntRow[m_->intToExtRow[b]] = b;
+    }
+
+    void ExchangeColumns(int a, int b) {
+        std::swap(colAt_[a], colAt_[b]);
+        colPos_[colAt_[a]] = a;
+        colPos_[colAt_[b]] = b;
+        std::swap(m_->markowitzCol[a], m_->markowitzCol[b]);
+        std::swap(m_->intToExtCol[a], m_->intToExtCol[b]);
+        m_->extToIntCol[m_->intToExtCol[a]] = a;
+        m_->extToIntCol[m_->intToExtCol[b]] = b;
+    }
+
+    void MovePivotToStep(MatrixElement* pivot) {
+        const int row = rowPos_[pivot->row];
+        const int col = colPos_[pivot->col];
+        m_->pivotFoundRow = row;
+        m_->pivotFoundCol = col;
+        if (row == step_ && col == step_) return;
+        if (row == col) {
+            ExchangeRows(step_, row);
+            ExchangeColumns(step_, col);
+            std::swap(m_->markowitzProd[step_], m_->markowitzProd[row]);
+            std::swap(m_->diag[step_], m_->diag[row]);
+            return;
+        }
+        if (row != step_) {
+            ExchangeRows(step_, row);
+            UpdateProduct(m_, row);
+        }
+        if (col != step_) {
+            ExchangeColumns(step_, col);
+            UpdateProduct(m_, col);
+        }
+        m_->diag[col] = DiagonalAt(col);
+        m_->diag[row] = DiagonalAt(row);
+        m_->diag[step_] = pivot;
+        UpdateProduct(m_, step_);
+    }
+
+    MatrixElement* CreateFillIn(int rowId, int colId) {
+        MatrixElement* e = m_->fillIns.Take();
+        if (!e) {
+            m_->error = kMatrixNoMemory;
+            return nullptr;
+        }
+        *e = MatrixElement{0.0, 0.0, rowId, colId, m_->firstInRow[rowId], m_->firstInCol[colId]};
+        m_->firstInRow[rowId] = e;
+        m_->firstInCol[colId] = e;
+        ++m_->fillInCount;
+        ++m_->elementCount;
+        const int row = rowPos_[rowId], col = colPos_[colId];
+        if (row == col) m_->diag[row] = e;
+        if (++m_->markowitzRow[row] == 1 && m_->markowitzCol[row] != 0) --m_->singletons;
+        m_->markowitzProd[row] = Product(m_->markowitzRow[row], m_->markowitzCol[row]);
+        if (++m_->markowitzCol[col] == 1 && m_->markowitzRow[col] != 0) --m_->singletons;
+        m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
+        return e;
+    }
+
+    static void Subtract(MatrixElement* target, const MatrixElement* u, const MatrixElement* l,
+                         bool complex) {
+        if (complex) {
+            target->real -= u->real * l->real - u->imag * l->imag;
+            target->imag -= u->real * l->imag + u->imag * l->real;
+        } else if (std::fabs(u->real) > kNegligible && std::fabs(l->real) > kNegligible) {
+            target->real -= u->real * l->real;
+        }
+    }
+
+    // Right-looking elimination of the step; false when it failed.
+    bool Eliminate() {
+        MatrixElement* pivot = m_->diag[step_];
+        if (Magnitude(pivot) == 0.0) {
+            MarkMatrixSingular(m_, step_);
+            return false;
+        }
+        const bool complex = m_->complex;
+        upper_.clear();
+        lower_.clear();
+        ForEachInRow(pivot->row, [&](MatrixElement* e) {
+            if (e != pivot) upper_.push_back(e);
+        });
+        ForEachInColumn(pivot->col, [&](MatrixElement* e) {
+            if (e != pivot) {
+                lower_.push_back(e);
+                lowerOf_[e->row] = e;
+            }
+        });
+        if (complex) {
+            ComplexReciprocal(pivot->real, pivot->imag, &pivot->real, &pivot->imag);
+            for (MatrixElement* u : upper_) {
+                double re = u->real * pivot->real - u->imag * pivot->imag;
+                u->imag = u->real * pivot->imag + u->imag * pivot->real;
+                u->real = re;
+            }
+        } else {
+            pivot->real = 1.0 / pivot->real;
+            for (MatrixElement* u : upper_) u->real *= pivot->real;
+        }
+        bool ok = true;
+        for (MatrixElement* u : upper_) {
+            const uint64_t mark = ++stamp_;
+            ForEachInColumn(u->col, [&](MatrixElement* e) {
+                if (MatrixElement* l = lowerOf_[e->row]) {
+                    seen_[e->row] = mark;
+                    Subtract(e, u, l, complex);
+                }
+            });
+            for (MatrixElement* l : lower_) {
+                if (seen_[l->row] == mark) continue;
+                // The fill-in is made whatever the values, so the structure never depends
+                // on them.
+                MatrixElement* fill = CreateFillIn(l->row, u->col);
+                if (!fill) {
+                    ok = false;
+                    break;
+                }
+                Subtract(fill, u, l, complex);
+            }
+            if (!ok) break;
+        }
+        for (MatrixElement* l : lower_) lowerOf_[l->row] = nullptr;
+        return ok;
+    }
+
+    void UpdateMarkowitzCounts() {
+        for (MatrixElement* l : lower_) {
+            const int row = rowPos_[l->row];
+            --m_->markowitzRow[row];
+            m_->markowitzProd[row] = Product(m_->markowitzRow[row], m_->markowitzCol[row]);
+            if (m_->markowitzRow[row] == 0) ++m_->singletons;
+        }
+        for (MatrixElement* u : upper_) {
+            const int col = colPos_[u->col];
+            --m_->markowitzCol[col];
+            m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
+            if (m_->markowitzCol[col] == 0 && m_->markowitzRow[col] != 0) ++m_->singletons;
+        }
+    }
+
+    SparseMatrix* m_;
+    int step_ = 1;
+    std::vector<int> rowAt_, colAt_;       // identity at each index
+    std::vector<int> rowPos_, colPos_;     // index of each identity
+    std::vector<MatrixElement*> lowerOf_;  // by row identity: the pivot column's element
+    std::vector<uint64_t> seen_;           // by row identity: last update that met the row
+    uint64_t stamp_ = 0;
+    std::vector<MatrixElement*> upper_, lower_;  // the pivot row and column, pivot excluded
+};
 
 // Packs the kept order by column and chooses each step's addressing for refactoring: a
 // dense scatter vector where the updates outweigh the column, positions elsewhere.
@@ -669,19 +710,6 @@ int Refactor(SparseMatrix* m) {
     return result;
 }
 
-// Puts every row and column list back in order after an ordering: the rows are rebuilt
-// from the columns, then the columns from the rows, each visited last index first.
-void SortLists(SparseMatrix* m) {
-    LinkRows(m);
-    std::fill(m->firstInCol.begin(), m->firstInCol.end(), nullptr);
-    for (int row = m->size; row >= 1; --row) {
-        for (MatrixElement* e = m->firstInRow[row]; e; e = e->nextInRow) {
-            e->nextInCol = m->firstInCol[e->col];
-            m->firstInCol[e->col] = e;
-        }
-    }
-}
-
 }  // namespace
 
 void MarkMatrixSingular(SparseMatrix* m, int step) {
@@ -705,10 +733,10 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
     if (!m->rowsLinked) LinkRows(m);
     if (!AllocateOrderingArrays(m)) return m->error;
 
-    // The elimination below works on the stored values; they are put back afterwards so
-    // that the elements keep what was stamped.
+    // The elimination works on the stored values; they are put back afterwards so that the
+    // elements keep what was stamped.
     std::vector<double> stamped;
-    std::vector<MatrixElement*> cursor;
+    Ordering ordering(m);
     try {
         stamped.reserve(2 * size_t(m->elementCount));
         auto save = [&](MatrixElement& e) {
@@ -717,32 +745,16 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
         };
         m->elements.ForEach(save);
         m->fillIns.ForEach(save);
-        cursor.assign(m->size + 1, nullptr);
-        m->lastAbove.assign(m->size + 1, nullptr);
-        m->lastLeft.assign(m->size + 1, nullptr);
     } catch (const std::bad_alloc&) {
         m->error = kMatrixNoMemory;
         return m->error;
     }
-
-    CountMarkowitz(m, 1);
-    for (int step = 1; step <= m->size; ++step) {
-        MatrixElement* pivot = SelectPivot(m, step);
-        if (!pivot) {
-            MarkMatrixSingular(m, step);
-            break;
-        }
-        MovePivotToStep(m, pivot, step);
-        Eliminate(m, step, cursor);
-        if (m->error >= kMatrixNegativeSize) break;
-        UpdateMarkowitzCounts(m, pivot);
-        for (MatrixElement* u = pivot->nextInRow; u; u = u->nextInRow) m->lastAbove[u->col] = u;
-        for (MatrixElement* l = pivot->nextInCol; l; l = l->nextInCol) m->lastLeft[l->row] = l;
+    if (!ordering.Allocate()) {
+        m->error = kMatrixNoMemory;
+        return m->error;
     }
-    std::vector<MatrixElement*>().swap(m->lastAbove);
-    std::vector<MatrixElement*>().swap(m->lastLeft);
-    std::vector<MatrixElement*>().swap(cursor);
-    SortLists(m);
+    ordering.Run();
+    ordering.Finish();
 
     size_t i = 0;
     auto restore = [&](MatrixElement& e) {

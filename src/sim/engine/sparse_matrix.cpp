@@ -98,17 +98,16 @@ int InternalIndex(SparseMatrix* m, int ext, bool row) {
     return row ? m->extToIntRow[ext] : m->extToIntCol[ext];
 }
 
-}  // namespace
-
 MatrixElement* FindInColumn(const SparseMatrix* m, int row, int col) {
     for (MatrixElement* e = m->firstInCol[col]; e && e->row <= row; e = e->nextInCol)
         if (e->row == row) return e;
     return nullptr;
 }
 
-MatrixElement* CreateElement(SparseMatrix* m, int row, int col, MatrixElement* above, bool fillIn,
-                             MatrixElement* left) {
-    MatrixElement* e = fillIn ? m->fillIns.Take() : m->elements.Take();
+// A new element spliced into column `col` after `above` (null: at the head) and, once the
+// rows are linked, into its row. Returns null and sets 15002 when memory runs out.
+MatrixElement* CreateElement(SparseMatrix* m, int row, int col, MatrixElement* above) {
+    MatrixElement* e = m->elements.Take();
     if (!e) {
         m->error = kMatrixNoMemory;
         return nullptr;
@@ -123,10 +122,8 @@ MatrixElement* CreateElement(SparseMatrix* m, int row, int col, MatrixElement* a
     }
     if (row == col) m->diag[row] = e;
     if (m->rowsLinked) {
-        if (!left) {
-            for (MatrixElement* p = m->firstInRow[row]; p && p->col < col; p = p->nextInRow)
-                left = p;
-        }
+        MatrixElement* left = nullptr;
+        for (MatrixElement* p = m->firstInRow[row]; p && p->col < col; p = p->nextInRow) left = p;
         if (left) {
             e->nextInRow = left->nextInRow;
             left->nextInRow = e;
@@ -134,16 +131,13 @@ MatrixElement* CreateElement(SparseMatrix* m, int row, int col, MatrixElement* a
             e->nextInRow = m->firstInRow[row];
             m->firstInRow[row] = e;
         }
-        if (fillIn)
-            ++m->fillInCount;
-        else
-            m->needsOrdering = true;
-    } else if (!fillIn) {
-        m->needsOrdering = true;
     }
+    m->needsOrdering = true;
     ++m->elementCount;
     return e;
 }
+
+}  // namespace
 
 void LinkRows(SparseMatrix* m) {
     std::fill(m->firstInRow.begin(), m->firstInRow.end(), nullptr);
@@ -226,7 +220,7 @@ MatrixElement* GetMatrixElement(SparseMatrix* m, int row, int column) {
         if (e->row == r) return e;
         above = e;
     }
-    return CreateElement(m, r, c, above, false, nullptr);
+    return CreateElement(m, r, c, above);
 }
 
 void ClearMatrix(SparseMatrix* m) {

@@ -89,10 +89,6 @@ struct SparseMatrix {
     int singularRow = 0;
     int singletons = 0;
     int size = 0;
-    // While ordering: per column the last element above the step, per row the last element
-    // left of it. Those elements no longer move, so walks can start there.
-    std::vector<MatrixElement*> lastAbove;
-    std::vector<MatrixElement*> lastLeft;
     MatrixElement discard{};
     ElementPool elements;
     ElementPool fillIns;
@@ -101,12 +97,6 @@ struct SparseMatrix {
 
 // Shared between the two halves of the matrix code.
 void LinkRows(SparseMatrix* m);
-MatrixElement* FindInColumn(const SparseMatrix* m, int row, int col);
-// A new element spliced into column `col` after `above` (null: at the head) and, once the
-// rows are linked, into its row after `left` (null: found by walking the row). Returns
-// null and sets 15002 when memory runs out.
-MatrixElement* CreateElement(SparseMatrix* m, int row, int col, MatrixElement* above, bool fillIn,
-                             MatrixElement* left);
 int FactorMatrix(SparseMatrix* m);
 void MarkMatrixSingular(SparseMatrix* m, int step);
 inline double Magnitude(const MatrixElement* e) {
