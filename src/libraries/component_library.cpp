@@ -11,7 +11,6 @@
 #include "foundation/text_functions.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace ob7 {
 
@@ -355,7 +354,7 @@ int FindOrLoadComponentLibrary(const std::string& fileName)
     if (found >= 0)
         return found;
     int n = AddComponentLibrary(path);
-    if (FileTimeByName(path) != 0 || std::filesystem::exists(path)) {
+    if (!FindExistingPathNoCase(path).empty()) {
         ComponentLibrary& lib = ComponentLibraryTable()[n];
         if (lib.Read(path, false, nullptr, false) == 0)
             BuildComponentIndex(lib, -1, true);

@@ -5,9 +5,17 @@
 #include "foundation/binfile.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "foundation/paths.h"
 #include "foundation/textfile.h"
 
 namespace ob7 {
+
+// The file on disk that a path names, allowing a difference in case; else the path.
+static std::string OnDisk(const std::string& path)
+{
+    std::string found = FindExistingPathNoCase(path);
+    return found.empty() ? path : found;
+}
 
 int ReadLibraryImage(const std::string& path, const char* tag, int32_t& version,
                      std::vector<uint8_t>& bytes)
@@ -15,7 +23,8 @@ int ReadLibraryImage(const std::string& path, const char* tag, int32_t& version,
     bytes.clear();
     version = 0;
     BinFile f;
-    int error = f.OpenRead(path.c_str());
+    // Names of the program's files may differ in case from the names asked for.
+    int error = f.OpenRead(OnDisk(path).c_str());
     if (error)
         return error;
     if (tag) {
@@ -40,7 +49,7 @@ int WriteLibraryImage(const std::string& path, const char* tag, int32_t version,
                       const std::vector<uint8_t>& bytes)
 {
     BinFile f;
-    int error = f.OpenWrite(path.c_str());
+    int error = f.OpenWrite(OnDisk(path).c_str());
     if (error)
         return error;
     f.WriteHeader(tag, version);
@@ -51,7 +60,7 @@ int WriteLibraryImage(const std::string& path, const char* tag, int32_t version,
 
 int64_t FileTimeByName(const std::string& path)
 {
-    return FileModTimeByName(path.c_str());
+    return FileModTimeByName(OnDisk(path).c_str());
 }
 
 bool ExtensionIs(const std::string& path, const char* extension)

@@ -22,7 +22,8 @@ enum LibraryMessage : int {
 
 // Reads a library file: with a tag, the common binary header first (its version out;
 // MSG_NOT_RECOGNIZED for another tag or program); then the rest of the file into bytes.
-// 0 or the error code (open errors as the file stream gives them).
+// A file whose name differs only in case is found. 0 or the error code (open errors as
+// the file stream gives them).
 int ReadLibraryImage(const std::string& path, const char* tag, int32_t& version,
                      std::vector<uint8_t>& bytes);
 // Writes the header and the bytes; the file is replaced only when all went well.

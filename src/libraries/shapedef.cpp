@@ -287,7 +287,7 @@ void ShapeDefReader::FindOrOpenImportLibrary()
     std::string path = ImportShapeLibraryPath();
     if (FindShapeLibraryByName(path) >= 0)
         return;
-    if (FileTimeByName(path) != 0) {
+    if (!FindExistingPathNoCase(path).empty()) {
         importIndex = AddShapeLibrary(path);
         if (ShapeLibraryTable()[importIndex].Read(path, false) != 0)
             ShapeLibraryTable()[importIndex].shapes.clear();

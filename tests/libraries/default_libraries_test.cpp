@@ -103,11 +103,19 @@ TEST_F(DefaultLibrariesTest, LoadAndEveryPinLiesOnItsShape)
 
 TEST_F(DefaultLibrariesTest, TheOtherLibrariesStartEmpty)
 {
+    // A file whose name differs in case is still the program's file.
+    std::filesystem::rename(dir / "Macro.cmp", dir / "MACRO.CMP");
     for (const char* name : {"Import.cmp", "Macro.cmp", "Filter.cmp"}) {
         int n = FindOrLoadComponentLibrary(name);
         EXPECT_TRUE(ComponentLibraryTable()[n].components.empty()) << name;
         EXPECT_EQ(ComponentLibraryTable()[n].version, kComponentFileVersion) << name;
     }
+    ComponentLibrary& macro = ComponentLibraryTable()[FindOrLoadComponentLibrary("Macro.cmp")];
+    macro.Add()->name = "Made";
+    ASSERT_EQ(macro.Write(kComponentFileVersion), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "Macro.cmp"));  // the existing file is updated
+    EXPECT_TRUE(std::filesystem::exists(dir / "MACRO.CMP"));
+
     ShapeLibrary import;
     EXPECT_EQ(import.Read(Path("Import.shp"), true), 0);
     EXPECT_TRUE(import.shapes.empty());
