@@ -57,9 +57,13 @@ public:
     // Milliseconds since the application started.
     static unsigned TickCount();
 
-    // The single-instance rule: true when this process holds the named lock; a second
-    // process gets false and should bring the first one forward and end.
+    // The single-instance rule: true when this process holds the named lock. A second
+    // process gets false, and the first one is told (OnSecondInstance); the second
+    // should then end.
     static bool AcquireSingleInstance(const std::string& name);
+    // Another start of the program was refused: by default the main window is
+    // restored when minimised and brought to the front.
+    virtual void OnSecondInstance();
 
     ApplicationImpl& Impl() { return *impl_; }
 

@@ -9,7 +9,9 @@
 struct TestApplication : platform::Application {
     using Application::Application;
     std::function<bool(int)> idle;
+    int secondStarts = 0;
     bool OnIdle(int count) override { return idle ? idle(count) : false; }
+    void OnSecondInstance() override { ++secondStarts; }
 };
 
 inline TestApplication& TestApp() {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/accelerator.h"
 #include "platform/automation.h"
 #include "platform/draw_context.h"
@@ -221,4 +224,21 @@ TEST(Window, FocusCaptureAndDroppedFiles) {
     top.Destroy();
     EXPECT_FALSE(a.IsCreated());
     EXPECT_FALSE(b.IsCreated());
+}
+
+TEST(Application, SecondStartIsRefusedAndReported) {
+    TestApplication& app = TestApp();
+    std::string name = "ob7-platform-test-" + std::to_string(getpid());
+    ASSERT_TRUE(Application::AcquireSingleInstance(name));
+    EXPECT_TRUE(Application::AcquireSingleInstance(name));  // this process holds it
+    pid_t child = fork();
+    if (child == 0) _exit(Application::AcquireSingleInstance(name) ? 1 : 0);  // a second start
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(Application::PumpUntil([&] { return app.secondStarts == 1; }, 2000));
+    const char* dir = std::getenv("XDG_RUNTIME_DIR");
+    std::string base = std::string(dir && *dir ? dir : "/tmp") + "/" + name;
+    unlink((base + ".lock").c_str());  // the test application outlives the test
+    unlink((base + ".wake").c_str());
 }

@@ -8,10 +8,12 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -156,6 +158,10 @@ struct ApplicationImpl {
     QtServices services;
     QElapsedTimer clock;
     int lockFd = -1;
+    pid_t lockPid = 0;  // a forked child does not hold its parent's lock
+    int wakeFd = -1;    // the pipe a second start writes into
+    std::string wakePath;
+    std::unique_ptr<QSocketNotifier> wake;
 };
 
 Application::Application(int& argc, char** argv) : impl_(new ApplicationImpl) {
@@ -174,6 +180,11 @@ Application::Application(int& argc, char** argv) : impl_(new ApplicationImpl) {
 
 Application::~Application() {
     InstallServices(nullptr);
+    impl_->wake.reset();
+    if (impl_->wakeFd >= 0) {
+        close(impl_->wakeFd);
+        unlink(impl_->wakePath.c_str());
+    }
     if (impl_->lockFd >= 0) close(impl_->lockFd);
     theApp = nullptr;
     delete impl_;
@@ -231,17 +242,49 @@ unsigned Application::TickCount() {
 
 bool Application::AcquireSingleInstance(const std::string& name) {
     if (!theApp) return false;
-    if (theApp->impl_->lockFd >= 0) return true;
+    ApplicationImpl& d = *theApp->impl_;
+    if (d.lockFd >= 0 && d.lockPid == getpid()) return true;
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    std::string path = std::string(dir && *dir ? dir : "/tmp") + "/" + name + ".lock";
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    std::string base = std::string(dir && *dir ? dir : "/tmp") + "/" + name;
+    int fd = open((base + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
+        // Tell the running instance; it may have no pipe yet, then nobody hears.
+        int pipe = open((base + ".wake").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (pipe >= 0) {
+            (void)!write(pipe, "1", 1);
+            close(pipe);
+        }
         return false;
     }
-    theApp->impl_->lockFd = fd;
+    d.lockFd = fd;
+    d.lockPid = getpid();
+    std::string wakePath = base + ".wake";
+    unlink(wakePath.c_str());
+    if (mkfifo(wakePath.c_str(), 0600) == 0) {
+        // Read-write, so the pipe never reports end-of-file between writers.
+        d.wakeFd = open(wakePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        d.wakePath = wakePath;
+        if (d.wakeFd >= 0) {
+            d.wake = std::make_unique<QSocketNotifier>(d.wakeFd, QSocketNotifier::Read);
+            QObject::connect(d.wake.get(), &QSocketNotifier::activated, d.native.get(), [] {
+                char buffer[64];
+                bool any = false;
+                while (read(theApp->impl_->wakeFd, buffer, sizeof buffer) > 0) any = true;
+                if (any) theApp->OnSecondInstance();
+            });
+        }
+    }
     return true;
+}
+
+void Application::OnSecondInstance() {
+    if (!main_ || !main_->Peer() || !main_->Peer()->widget) return;
+    QWidget* w = main_->Peer()->widget;
+    if (w->isMinimized()) w->showNormal();
+    w->raise();
+    w->activateWindow();
 }
 
 namespace backend {
