@@ -293,8 +293,9 @@ bool FilesUnchanged(LibraryEntry& entry) {
     return true;
 }
 
-// The first record of that kind and name (and model kind) in the index, or -1.
-int FindIndexed(const LibraryIndexData& data, uint8_t kind, int modelKind, const std::string& name) {
+}  // namespace
+
+int FindIndexedRecord(const LibraryIndexData& data, uint8_t kind, int modelKind, const std::string& name) {
     auto it = data.byName.find(name);
     if (it == data.byName.end()) return -1;
     for (int32_t i : it->second) {
@@ -305,6 +306,8 @@ int FindIndexed(const LibraryIndexData& data, uint8_t kind, int modelKind, const
     }
     return -1;
 }
+
+namespace {
 
 int LoadIndexParams(NetlistCircuitTables& tables, int scope, const std::string& file, size_t position, int line) {
     std::string text;
@@ -576,7 +579,7 @@ long FindModelOrSubckt(NetlistCircuitTables& tables, int kind, const std::string
         const LibraryIndexData& data = entry.index;
         switch (mode) {
         case kFindModel: case kFindModelAll: case kFindModelInEntry: {
-            const int r = FindIndexed(data, kIndexModel, kind, name);
+            const int r = FindIndexedRecord(data, kIndexModel, kind, name);
             if (r < 0) break;
             const long index = AddIndexedModel(tables, entry, data.records[r], kind, name, mode, result, error);
             if (index >= 0 || *error) return index;
@@ -584,7 +587,7 @@ long FindModelOrSubckt(NetlistCircuitTables& tables, int kind, const std::string
         }
         case kFindSubckt: case kFindSubcktInEntry: case kFindSubcktFile: case kFindMacro: {
             const uint8_t wanted = mode == kFindMacro ? kIndexMacro : kIndexSubckt;
-            const int r = FindIndexed(data, wanted, 0, name);
+            const int r = FindIndexedRecord(data, wanted, 0, name);
             if (r < 0) break;
             const LibraryIndexRecord& rec = data.records[r];
             if (result) {

@@ -69,6 +69,10 @@ int BuildLibraryIndex(NetlistCircuitTables& tables, const std::string& libraryPa
 // Reads an index file (bounded by its size). 0, or 5355 for a damaged or older file.
 int ReadLibraryIndex(const std::string& indexPath, LibraryIndexData& data);
 
+// The first record of that kind and name in loaded index data (model records also of a
+// matching model kind), or -1. Uses the name map, not a walk of the records.
+int FindIndexedRecord(const LibraryIndexData& data, uint8_t kind, int modelKind, const std::string& name);
+
 // Indexed type 32/34/36 serves a wanted NMOS (3), 33/35/37 a PMOS (16).
 bool ModelKindMatches(int wanted, int indexed);
 

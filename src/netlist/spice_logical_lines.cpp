@@ -90,7 +90,7 @@ int ReadLogicalLineAt(const std::string& path, size_t position, std::string& out
     FILE* f = OpenBinaryRead(path.c_str());
     if (!f) return ErrnoToMessageId();
     std::string chunk;
-    size_t want = 16384;
+    size_t want = 4096;
     int code = 0;
     for (;;) {
         chunk.resize(want);
