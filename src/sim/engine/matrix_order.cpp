@@ -582,6 +582,23 @@ bool BuildPackedFactors(SparseMatrix* m) {
     return true;
 }
 
+// x[rowOf[q]] -= u * v[q] for q in [begin, end). The rows of one column differ, so four
+// updates are loaded before any is stored, which keeps the loads from waiting on stores.
+inline void ScatterUpdate(double* __restrict x, const int* __restrict rowOf,
+                          const double* __restrict v, int begin, int end, double u) {
+    int q = begin;
+    for (; q + 4 <= end; q += 4) {
+        const int r0 = rowOf[q], r1 = rowOf[q + 1], r2 = rowOf[q + 2], r3 = rowOf[q + 3];
+        const double x0 = x[r0] - u * v[q], x1 = x[r1] - u * v[q + 1];
+        const double x2 = x[r2] - u * v[q + 2], x3 = x[r3] - u * v[q + 3];
+        x[r0] = x0;
+        x[r1] = x1;
+        x[r2] = x2;
+        x[r3] = x3;
+    }
+    for (; q < end; ++q) x[rowOf[q]] -= u * v[q];
+}
+
 // Real arithmetic treats magnitudes of at most 1e-100 as zero. The factors are flushed to
 // 0 where they are that small, so that the products need no test.
 int RefactorReal(SparseMatrix* m) {
@@ -603,8 +620,7 @@ int RefactorReal(SparseMatrix* m) {
                 if (std::fabs(u) <= kNegligible) u = 0.0;
                 v[p] = u;
                 if (u == 0.0) continue;
-                for (int q = diagPos[j] + 1, qe = colStart[j + 1]; q < qe; ++q)
-                    x[rowOf[q]] -= u * v[q];
+                ScatterUpdate(x, rowOf, v, diagPos[j] + 1, colStart[j + 1], u);
             }
             for (int p = d; p < e; ++p) v[p] = x[rowOf[p]];
         } else {
