@@ -163,12 +163,13 @@ void BuildComponents(const std::string& path, ComponentLibrary& lib, const Shape
         if (wanted != d.PinCount())
             Fail(where + d.name + " has " + std::to_string(d.PinCount()) + " pins, its type " +
                  std::to_string(wanted));
-        // Attribute texts start to the right of the symbol, level with its top.
+        // Attribute texts start to the right of the symbol, level with its top; a quarter
+        // turn maps (x, y) to (-y, x), so the turned symbol spans -bottom..-top across.
         Rect32 box = d.shape->box;
         d.labelOffsets[0] = static_cast<int16_t>(box.right + 8);
         d.labelOffsets[1] = static_cast<int16_t>(box.top);
-        d.labelOffsets[2] = static_cast<int16_t>(box.bottom + 8);
-        d.labelOffsets[3] = static_cast<int16_t>(-box.right);
+        d.labelOffsets[2] = static_cast<int16_t>(-box.top + 8);
+        d.labelOffsets[3] = static_cast<int16_t>(box.left);
     }
     for (size_t i = 0; i < lib.components.size(); ++i)
         for (size_t j = i + 1; j < lib.components.size(); ++j)
