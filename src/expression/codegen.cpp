@@ -8,6 +8,7 @@
 
 #include "expression/compiler.h"
 #include "expression/compiler_internal.h"
+#include "expression/waveform_operators.h"
 #include "expression/complex_math.h"
 #include "expression/math_error.h"
 #include "expression/operator_table.h"
@@ -40,7 +41,7 @@ bool IsBinaryOpcode(int opcode) {
 void InsertStateSlots(std::vector<InfixItem>& items) {
     for (int i = int(items.size()) - 1; i >= 0; --i) {
         if (items[i].cls != kClassFunction) continue;
-        const int slots = StateSlotCount(items[i].opcode);
+        const int slots = WaveformSlotCount(items[i].opcode);
         if (!slots || i + 1 >= int(items.size()) || items[i + 1].opcode != kOpOpenParen) continue;
         int level = 0;
         size_t close = size_t(i) + 1;
@@ -231,18 +232,6 @@ int CheckDigitalOperands(ExpressionCompiler& c, const char* source) {
 }
 
 }  // namespace
-
-int StateSlotCount(int opcode) {
-    switch (opcode) {
-    case 38: return 2;  // PH
-    case 44: return 2;  // DEL
-    case 39: return 5;  // GD
-    case 43: return 6;  // SUM
-    case 45: return 3;  // RMS
-    case 46: return 3;  // AVG
-    default: return 0;
-    }
-}
 
 bool IsOperandOpcode(int opcode) {
     switch (opcode) {

@@ -40,8 +40,6 @@ int CompileError(ExpressionCompiler& c, int id, int position, const char* a1 = "
 // the target's tokens, and constant folding. 0 or an error code (already reported).
 int GenerateCode(ExpressionCompiler& c, std::vector<InfixItem>& items);
 
-// Number of hidden state slots of a stateful operator, 0 for others.
-int StateSlotCount(int opcode);
 
 // Shortens the token list by computing constant sub-expressions.
 void FoldConstants(CompiledExpression* e);

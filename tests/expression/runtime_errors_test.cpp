@@ -35,7 +35,9 @@ TEST(RuntimeErrors, FaultsBecomeTheFloatingPointMessage) {
         Outcome o = CompileAndRun(c.text, &circuit);
         ASSERT_EQ(o.compile, 0) << c.text << ": " << o.message;
         EXPECT_EQ(o.evaluate, c.message ? 15060 : 0) << c.text << ": " << o.message;
-        if (c.message) EXPECT_EQ(o.message, c.message) << c.text;
+        if (c.message) {
+            EXPECT_EQ(o.message, c.message) << c.text;
+        }
         EXPECT_DOUBLE_EQ(o.value.re, c.value) << c.text;
         EXPECT_EQ(o.value.im, 0.0) << c.text;
     }
