@@ -14,6 +14,7 @@ namespace platform {
 
 enum class ControlKind {
     Static, Edit, MultiLineEdit, PushButton, DefPushButton, CheckBox, RadioButton, GroupBox,
+    OwnerDrawButton,  // drawn by OnDrawItem, clicked like a push button
     ComboDropDown,  // editable text with a list
     ComboList,      // choice from the list only
     ListBox, MultiListBox, OwnerDrawListBox, ReportList, TreeView, TabControl, UpDown, ProgressBar,
@@ -48,10 +49,10 @@ struct DialogTemplate {
 // Notification codes delivered with a control id.
 enum class Notify { Clicked, Changed, SelChange, SetFocus, KillFocus, DoubleClick, ItemEdited };
 
-// Owner-drawn list items: the state passed to OnDrawItem.
+// Owner-drawn list items and buttons: the state passed to OnDrawItem.
 struct DrawItemInfo {
     int controlId = 0;
-    int item = -1;
+    int item = -1;  // -1 for a button
     Rect rect;
     bool selected = false;
     bool focused = false;
@@ -75,6 +76,9 @@ public:
     void EndDialog(int result);
     bool IsModalRunning() const { return running_; }
     const DialogTemplate& Template() const { return template_; }
+    // Adds a control at run time (colour grids, forms built from data); it appears at
+    // once when the dialog is on screen.
+    void AddControl(const ControlSpec& spec);
 
     // Handlers. OnInitDialog runs once the controls exist: true lets the first control
     // take the focus. OnCommand handles clicks (1 and 2 by default end the dialog).
@@ -147,6 +151,7 @@ protected:
 
 private:
     bool Build(Window* parent);
+    void CreateControl(const ControlSpec& spec);
     void FocusFirstControl();
     DialogTemplate template_;
     bool running_ = false;

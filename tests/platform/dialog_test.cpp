@@ -356,3 +356,35 @@ TEST(Dialog, TimedNoticeClosesItselfByItsTimer) {
     } notice;
     EXPECT_EQ(notice.DoModal(), 1);  // no script: only the timer ends it
 }
+
+TEST(Dialog, ColourGridOfOwnerDrawnButtonsBuiltAtRunTime) {
+    TestApp();
+    static const Color kSwatches[] = {Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255), Rgb(255, 255, 0)};
+    struct Grid : Dialog {
+        Grid() : Dialog(DialogTemplate{4300, "Colour", Size{100, 60}, {{ControlKind::DefPushButton, 1, "OK", Rect{5, 40, 45, 54}}}}) {}
+        bool OnInitDialog() override {
+            for (int i = 0; i < 4; ++i)
+                AddControl({ControlKind::OwnerDrawButton, 1000 + i, "", Rect{5 + 20 * i, 5, 23 + 20 * i, 20}});
+            return true;
+        }
+        void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) override {
+            dc.FillRect(item.rect, Brush::Solid(kSwatches[item.controlId - 1000]));
+        }
+        void OnControlNotify(int id, Notify code) override {
+            if (code == Notify::Clicked && id >= 1000) chosen = id - 1000;
+        }
+        int chosen = -1;
+    } grid;
+    Image looks;
+    automation::QueueModalScript([&](Dialog& d) {
+        EXPECT_EQ(d.ItemCount(1000), -1);  // a button has no items
+        EXPECT_TRUE(d.HasItem(1003));
+        looks = d.Grab();
+        automation::ClickItem(d, 1002);
+        return 1;
+    });
+    EXPECT_EQ(grid.DoModal(), 1);
+    EXPECT_EQ(grid.chosen, 2);
+    Rect blue = grid.MapDialogRect(Rect{45, 5, 63, 20});
+    EXPECT_EQ(looks.Pixel((blue.left + blue.right) / 2, (blue.top + blue.bottom) / 2), Rgb(0, 0, 255));
+}

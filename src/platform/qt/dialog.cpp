@@ -97,6 +97,32 @@ private:
     int id_;
 };
 
+// A button the dialog draws itself (colour swatches and the like).
+class OwnerDrawButton final : public QPushButton {
+public:
+    OwnerDrawButton(QWidget* parent, Dialog& dialog, int id) : QPushButton(parent), dialog_(dialog), id_(id) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        Image image(width(), height());
+        {
+            DrawContext dc(image);
+            DrawItemInfo info;
+            info.controlId = id_;
+            info.rect = Rect{0, 0, width(), height()};
+            info.selected = isDown();
+            info.focused = hasFocus();
+            dialog_.OnDrawItem(dc, info);
+        }
+        QPainter painter(this);
+        painter.drawImage(0, 0, image.Data().image);
+    }
+
+private:
+    Dialog& dialog_;
+    int id_;
+};
+
 struct DialogPeer final : WindowPeer {
     DialogWidget* dlg = nullptr;
     std::map<int, QWidget*> items;
@@ -104,6 +130,8 @@ struct DialogPeer final : WindowPeer {
     std::map<int, QTreeWidgetItem*> treeItems;
     int nextTreeHandle = 1;
     QEventLoop* loop = nullptr;
+    QButtonGroup* radioGroup = nullptr;  // of the radio buttons made last
+    ControlKind previousKind = ControlKind::Static;
     ~DialogPeer() override {
         if (dlg) dlg->Detach();
         if (loop) loop->quit();
@@ -167,9 +195,23 @@ bool Dialog::Build(Window* parent) {
 
     Rect size = MapDialogRect(Rect{0, 0, template_.size.cx, template_.size.cy});
     dlg->resize(size.Width(), size.Height());
-    QButtonGroup* radioGroup = nullptr;
-    ControlKind previous = ControlKind::Static;
-    for (const ControlSpec& spec : template_.controls) {
+    for (const ControlSpec& spec : template_.controls) CreateControl(spec);
+    return true;
+}
+
+void Dialog::AddControl(const ControlSpec& spec) {
+    template_.controls.push_back(spec);
+    if (!IsCreated()) return;
+    CreateControl(spec);
+    if (QWidget* w = Item<QWidget>(*this, spec.id); w && !(spec.style & kCtlHidden)) w->show();
+}
+
+void Dialog::CreateControl(const ControlSpec& spec) {
+    DialogPeer* peer = PeerOf(*this);
+    QDialog* dlg = peer->dlg;
+    QButtonGroup*& radioGroup = peer->radioGroup;
+    ControlKind& previous = peer->previousKind;
+    {
         int id = spec.id;
         QWidget* w = nullptr;
         QString text = ToQString(spec.text);
@@ -199,6 +241,7 @@ bool Dialog::Build(Window* parent) {
             w = b;
             break;
         }
+        case ControlKind::OwnerDrawButton: w = new OwnerDrawButton(dlg, *this, id); break;
         case ControlKind::CheckBox: w = new QCheckBox(text, dlg); break;
         case ControlKind::RadioButton: {
             auto* b = new QRadioButton(text, dlg);
@@ -291,7 +334,6 @@ bool Dialog::Build(Window* parent) {
         peer->items[id] = w;
         peer->kinds[id] = spec.kind;
     }
-    return true;
 }
 
 int Dialog::DoModal(Window* parent) {
