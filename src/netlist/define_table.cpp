@@ -225,6 +225,7 @@ int Substitution::ExpandCall(const DefineEntry& e, const std::string& text, size
 }
 
 int LoadLibraryParams(NetlistCircuitTables& tables) {
+    if (tables.defines.noLibraryParams || !tables.services->IsActiveCircuit()) return 0;
     if (tables.scopes.size() < 2 || tables.scopes[0].libraryParamsLoaded) return 0;
     // Marked first: the statements loaded here pass through substitution themselves.
     tables.scopes[0].libraryParamsLoaded = true;
@@ -234,10 +235,18 @@ int LoadLibraryParams(NetlistCircuitTables& tables) {
     return error;
 }
 
+// Symbols inside { } may be .PARAM statements of the libraries: those are loaded before
+// any look-up, so that the define rows do not move while entries of them are in use.
+int LoadLibraryParamsFor(NetlistCircuitTables& tables, const std::string& text, bool braces) {
+    if (!braces && text.find('{') == std::string::npos) return 0;
+    return LoadLibraryParams(tables);
+}
+
 int Substitution::Run(std::string& out, const std::string& text, bool braces) {
     out = Upper(text);
     if (!NetlistTranslateMode) out = Collapse(out);
     if (table_.Total() == 0 && out.find('{') == std::string::npos) return 0;
+    if (int r = LoadLibraryParamsFor(tables_, out, braces)) return r;
     if (out.empty()) return 0;
     if (!IsIdentStart(out[0])) {
         bool any = false;
@@ -286,9 +295,6 @@ int Substitution::Run(std::string& out, const std::string& text, bool braces) {
         if (!applies) {
             p = end;
             continue;
-        }
-        if (level > 0 && !table_.noLibraryParams && tables_.services->IsActiveCircuit()) {
-            if (int r = LoadLibraryParams(tables_)) return r;
         }
         const DefineEntry* found = Find(token, level);
         if (!found) {
@@ -488,6 +494,8 @@ int ParseDefineStatement(NetlistCircuitTables& tables, const char* cText, int sc
 
 int CompleteScopeDefines(NetlistCircuitTables& tables, int scope) {
     if (scope < 0 || scope >= static_cast<int>(tables.defines.rows.size())) return 0;
+    for (const DefineEntry& e : tables.defines.rows[scope])
+        if (int r = LoadLibraryParamsFor(tables, e.value + e.rawValue, false)) return r;
     auto& row = tables.defines.rows[scope];
     for (size_t i = 0; i < row.size(); ++i) {
         DefineEntry& e = row[i];
@@ -509,6 +517,9 @@ int CompleteScopeDefines(NetlistCircuitTables& tables, int scope) {
 
 void EvaluateDefineValues(NetlistCircuitTables& tables) {
     const bool running = tables.services->RunInProgress();
+    for (const auto& row : tables.defines.rows)
+        for (const DefineEntry& e : row)
+            if (LoadLibraryParamsFor(tables, e.value, false)) return;
     for (size_t r = 0; r < tables.defines.rows.size(); ++r) {
         for (DefineEntry& e : tables.defines.rows[r]) {
             if (running) {

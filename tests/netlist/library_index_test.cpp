@@ -89,7 +89,7 @@ TEST_F(LibraryIndexTest, DefaultLibraryIsFoundInTheProgramFolder) {
 
 TEST_F(LibraryIndexTest, IndexIsRebuiltWhenALibraryOfItsSetChanges) {
     const fs::path outer = home / "library" / "OUTER.LIB";
-    const fs::path inner = home / "library" / "INNER.LIB";
+    const fs::path inner = home / "library" / "inner.lib";  // named in another case
     Write(outer, "* outer\n.LIB INNER.LIB\n.MODEL DOUT D (IS=1N)\n");
     Write(inner, "* inner\n.MODEL DIN D (IS=2N)\n");
     ASSERT_EQ(Lib("OUTER.LIB"), 0);
