@@ -82,13 +82,15 @@ TEST_F(DefaultLibrariesTest, LoadAndEveryPinLiesOnItsShape)
                           CT_USER_SOURCE, CT_ISOURCE, CT_VSPICE, CT_ISPICE, 26, 27, 28, 29, 35, 37,
                           CT_SWITCH, CT_VSWITCH, CT_ISWITCH, CT_TLINE, CT_TRANSFORMER, CT_CORE,
                           CT_OPAMP, CT_GROUND, CT_BUF, CT_INV, CT_AND, CT_NAND, CT_OR, CT_NOR,
-                          CT_XOR, CT_NXOR, CT_DFF, CT_JKFF, CT_SRFF, CT_DLTCH, CT_STIM};
+                          CT_XOR, CT_NXOR, CT_DFF, CT_JKFF, CT_SRFF, CT_DLTCH, CT_STIM, CT_FSTIM,
+                          CT_ADC, CT_DAC, CT_DIGITAL_LED, CT_SEVEN_SEGMENT, CT_DIGITAL_SWITCH,
+                          CT_SAMPLE_AND_HOLD, CT_PULLUP, CT_PULLDN};
     for (int t : wanted)
         EXPECT_TRUE(types.count(t)) << "type " << t;
 
     EXPECT_EQ(FindComponentByType(CT_GROUND)->name, "Ground");
     EXPECT_EQ(FindComponentByType(CT_OPAMP)->name, "Opamp");
-    EXPECT_EQ(FindComponentByType(CT_ADC), nullptr);
+    EXPECT_EQ(FindComponentByType(CT_ROM), nullptr);
     InitCurrentComponent();
     ASSERT_NE(CurrentComponent, nullptr);
     EXPECT_EQ(CurrentComponent->name, "Resistor");
