@@ -546,8 +546,12 @@ private:
 }  // namespace
 
 const char* FindNonDifferentiable(const CompiledExpression& expression) {
-    for (const ExpressionToken& t : expression.tokens)
+    for (const ExpressionToken& t : expression.tokens) {
         if (!t.pushes && IsNonDifferentiable(t.opcode)) return t.text.c_str();
+        // A sub-expression (an inner DER) is a value the tree cannot see into: taking it
+        // as a constant would give a silent 0.
+        if (t.opcode == kOpSubExpression) return t.text.c_str();
+    }
     return nullptr;
 }
 

@@ -68,6 +68,8 @@ TEST(FunctionRules, DerivativesAreCompiledIn) {
     ASSERT_EQ(o.compile, 0) << o.message;
     EXPECT_DOUBLE_EQ(o.value.re, 8.0);
     EXPECT_EQ(CompileAndRun("DER(T*T,2*T)", &circuit, 0x1).error_id, 10437);
+    // A derivative of a derivative cannot be formed: an error, never a silent 0.
+    EXPECT_EQ(CompileAndRun("DER(DER(T*T,T),T)", &circuit, 0x1).error_id, 10424);
     // Each DER compiles its function one level deeper; the pool has four.
     EXPECT_EQ(CompileAndRun("DER(DER(DER(DER(T*T*T*T,T),T),T),T)", &circuit, 0x1).error_id, 10409);
 }
