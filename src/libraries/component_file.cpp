@@ -312,14 +312,11 @@ int LoadComponentLibrary(int n)
     std::string path = lib.fileName;
     int code = lib.Read(path, true, nullptr, true);
     if (code == 0 && (lib.version == 13 || lib.version == 14)) {
-        // An old file is kept in memory under the current format beside it; the file
-        // itself is left as it was.
+        // An old file is saved in the current format beside it, under its name with the
+        // extension "cmp", and the library continues from there; the old file stays as
+        // it was. When that name is taken the old file is not loaded.
         std::string converted = path;
-        size_t dot = converted.find_last_of('.');
-        size_t slash = converted.find_last_of("\\/");
-        if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-            converted.resize(dot);
-        converted += ".cmp";
+        ReplaceFileExtension(converted, "cmp");
         if (FindComponentLibraryByName(converted) >= 0 || FileTimeByName(converted) != 0) {
             code = MSG_REPORTED;
             ReportLibraryMessage(MSG_OLD_FILE_LOADED, path);
