@@ -80,7 +80,7 @@ int DeviceCircuit::Step(double h) {
 
 double DeviceCircuit::V(int node) const { return Solution[node]; }
 
-KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x) {
+KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x, LoadPoint point) {
     KindLoad out;
     out.size = EquationCount;
     const int n = EquationCount;
@@ -100,8 +100,17 @@ KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x)
     std::vector<MatrixElement*> trail;
     for (auto& e : slots) trail.push_back(&e);
 
-    AnalysisMode = kModeDc;
-    OperatingPointPhase = 1;
+    if (point == LoadPoint::Time) {
+        AnalysisMode = kModeTransient;
+        OperatingPointPhase = 0;
+        WorkingMethod = kTrapezoidal;
+        IntegrationOrder = 1;
+        StepHistory[0] = 1e-6;
+        ComputeIntegrationCoefficients();
+    } else {
+        AnalysisMode = kModeDc;
+        OperatingPointPhase = 1;
+    }
     InitMode = kInitFloat;
     for (int pass = 0; pass < 2; ++pass) {
         for (auto& e : slots) e.real = e.imag = 0;
@@ -121,8 +130,9 @@ KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x)
     return out;
 }
 
-::testing::AssertionResult LoadWalksSetUp(const DeviceKindHandler& kind, const std::vector<double>& x) {
-    const KindLoad load = LoadKindAt(kind, x);
+::testing::AssertionResult LoadWalksSetUp(const DeviceKindHandler& kind, const std::vector<double>& x,
+                                          LoadPoint point) {
+    const KindLoad load = LoadKindAt(kind, x, point);
     if (load.recorded == load.stamped) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "set-up recorded " << load.recorded << " entries, load stamped "
                                          << load.stamped;
@@ -141,8 +151,8 @@ std::vector<double> Currents(const KindLoad& load, const std::vector<double>& x)
 }  // namespace
 
 ::testing::AssertionResult ConductancesMatchCurrents(const DeviceKindHandler& kind, const std::vector<double>& x,
-                                                     double step, double rel_tol, double abs_tol) {
-    const KindLoad at = LoadKindAt(kind, x);
+                                                     double step, double rel_tol, double abs_tol, LoadPoint point) {
+    const KindLoad at = LoadKindAt(kind, x, point);
     if (at.recorded != at.stamped)
         return ::testing::AssertionFailure() << "load stamps " << at.stamped << " of " << at.recorded << " entries";
     std::ostringstream faults;
@@ -151,8 +161,8 @@ std::vector<double> Currents(const KindLoad& load, const std::vector<double>& x)
         std::vector<double> up = x, down = x;
         up[c] += step;
         down[c] -= step;
-        const std::vector<double> iu = Currents(LoadKindAt(kind, up), up);
-        const std::vector<double> id = Currents(LoadKindAt(kind, down), down);
+        const std::vector<double> iu = Currents(LoadKindAt(kind, up, point), up);
+        const std::vector<double> id = Currents(LoadKindAt(kind, down, point), down);
         for (int r = 1; r <= n; ++r) {
             const double numeric = (iu[r] - id[r]) / (2 * step);
             const double stamped = at.G(r, c);

@@ -12,8 +12,10 @@
 //   ConductancesMatchCurrents(kind, x, ...): the matrix the load stamps at x (placed by
 //   the positions its set-up recorded, so a load that stamps out of order fails) equals
 //   the central differences of the currents it computes, I(x) = G(x) x - rhs(x).
-// Both load at InitFloat in a DC analysis, twice at each point, so that step limiting
-// has the point as its previous one; the caller turns bypass off.
+// Both load at InitFloat, twice at each point, so that step limiting has the point as
+// its previous one; the caller turns bypass off. At a DC point charges play no part; at
+// a time point (trapezoidal, order 1, step 1 us, the charge history as it stands) the
+// companion conductances of charges are checked as well.
 
 #include <gtest/gtest.h>
 
@@ -48,11 +50,13 @@ struct KindLoad {
     size_t stamped = 0;
     double G(int r, int c) const { return g[static_cast<size_t>(r) * (size + 1) + c]; }
 };
-KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x);
+enum class LoadPoint { Dc, Time };
+KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x, LoadPoint point = LoadPoint::Dc);
 
-::testing::AssertionResult LoadWalksSetUp(const DeviceKindHandler& kind, const std::vector<double>& x);
+::testing::AssertionResult LoadWalksSetUp(const DeviceKindHandler& kind, const std::vector<double>& x,
+                                          LoadPoint point = LoadPoint::Dc);
 ::testing::AssertionResult ConductancesMatchCurrents(const DeviceKindHandler& kind, const std::vector<double>& x,
                                                      double step = 1e-6, double rel_tol = 1e-4,
-                                                     double abs_tol = 1e-9);
+                                                     double abs_tol = 1e-9, LoadPoint point = LoadPoint::Dc);
 
 }  // namespace ob7

@@ -202,3 +202,39 @@ TEST_F(PassiveDevices, CurrentDependentInductance) {
 
 }  // namespace
 }  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+// The nonlinear passive kinds through the generic checks at time points: the companion
+// conductance of a voltage-dependent charge and of a current-dependent flux.
+TEST_F(PassiveDevices, NonlinearChargesPassTheGenericChecks) {
+    DeviceModel cap = MakeDeviceModel(kModelCap);
+    SetModelParam(cap, "VC1", 0.2);
+    SetModelParam(cap, "VC2", 0.05);
+    Capacitor* c = AddCapacitor(1, 2, 1e-9);
+    c->model = &cap;
+    DeviceModel ind = MakeDeviceModel(kModelInd);
+    SetModelParam(ind, "IL1", 0.1);
+    SetModelParam(ind, "IL2", 0.01);
+    Inductor* l = AddInductor(2, 0, 1e-3);
+    l->model = &ind;
+    AddResistor(1, 0, 1);
+    UpdateCapacitorTemperatures(27);
+    UpdateInductorTemperatures(27);
+    ASSERT_EQ(Prepare(2), 0);
+    // Bias points: node voltages and the inductor's current.
+    const double points[][3] = {{0, 0, 0}, {1, -0.5, 0.3}, {-3, 2, -2}, {5, 0.1, 4}};
+    for (const auto& p : points) {
+        std::vector<double> x(EquationCount + 1, 0.0);
+        x[1] = p[0], x[2] = p[1], x[l->Branch()] = p[2];
+        for (const DeviceKindHandler* kind : {&kCapacitorKind, &kInductorKind}) {
+            EXPECT_TRUE(LoadWalksSetUp(*kind, x, LoadPoint::Time));
+            EXPECT_TRUE(ConductancesMatchCurrents(*kind, x, 1e-6, 1e-5, 1e-9, LoadPoint::Time))
+                << "at " << p[0] << ", " << p[1] << ", " << p[2];
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ob7
