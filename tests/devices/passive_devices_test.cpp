@@ -7,6 +7,7 @@
 
 #include "devices/device_checks.h"
 #include "sim/devices/capacitor.h"
+#include "sim/devices/device_contract.h"
 #include "sim/devices/device_model.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
@@ -234,6 +235,50 @@ TEST_F(PassiveDevices, NonlinearChargesPassTheGenericChecks) {
                 << "at " << p[0] << ", " << p[1] << ", " << p[2];
         }
     }
+}
+
+}  // namespace
+}  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+// A value expression reading one double, as the compiler would make for a parameter.
+void ReadValueFrom(CompiledExpression& e, const double* source) {
+    ExpressionToken token;
+    token.opcode = kOpRealPointer;
+    token.pushes = 1;
+    token.value.real = source;
+    e.tokens = {token};
+}
+
+TEST_F(PassiveDevices, ExpressionValuesAreCheckedForChange) {
+    double r_value = 1e3, c_value = 0;
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+    Resistor* r = AddResistor(1, 0, 1);
+    ReadValueFrom(r->value_expression, &r_value);
+    Capacitor* c = AddCapacitor(1, 0, 1e-9);
+    ReadValueFrom(c->value_expression, &c_value);
+    ASSERT_EQ(Prepare(1), 0);
+    EXPECT_EQ(r->effective_resistance, 1e3);
+    EXPECT_EQ(c->working_value, 1e-20);  // an expression value of 0 loads as 1e-20
+
+    NonConvergedCount = 0;
+    NonConvergence.entries.clear();
+    ASSERT_EQ(LoadCircuit(), 0);
+    EXPECT_EQ(NonConvergedCount, 0);
+    r_value = 1.01e3;
+    ASSERT_EQ(LoadCircuit(), 0);
+    EXPECT_EQ(NonConvergedCount, 1);
+    ASSERT_EQ(NonConvergence.entries.size(), 1u);
+    EXPECT_EQ(NonConvergence.entries[0].kind, kNcResistorValue);
+
+    // A stepped value is not replaced by its expression.
+    ValueIsStepped = [](const double*) { return true; };
+    r->working_value = 500;
+    ASSERT_EQ(LoadCircuit(), 0);
+    ValueIsStepped = nullptr;
+    EXPECT_EQ(r->effective_resistance, 500);
 }
 
 }  // namespace
