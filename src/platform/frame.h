@@ -46,6 +46,12 @@ public:
     // Creates the top-level frame with its MDI client.
     bool CreateFrame(const std::string& title, const Rect& rect);
 
+    // Show state and placement of the frame on the desktop.
+    void ShowAs(ShowState state);
+    ShowState State() const;
+    Placement GetPlacement() const;
+    void SetPlacement(const Placement& placement);
+
     // The menu bar; the frame keeps the pointer, the caller keeps the menu. Rebuilds
     // the native bar from the model (call again after changing top-level items).
     void SetMenu(Menu* menu);

@@ -74,6 +74,8 @@ public:
     // runs on the next refresh; Update runs it now when the area is marked.
     void Invalidate();
     void Update();
+    // While redraw is off, the screen keeps its picture (many changes, one repaint).
+    void SetRedraw(bool on);
     // A context on the backing image for drawing outside paint; null when not created.
     std::unique_ptr<DrawContext> GetDC();
     // The window as shown, native children included.

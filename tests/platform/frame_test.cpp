@@ -242,6 +242,15 @@ TEST(Frame, ToolBarsFollowUpdateHandlersAndKeepTheirLayout) {
     automation::DropFiles(dropping, {"/tmp/x.cir"});
     EXPECT_EQ(dropping.got, std::vector<std::string>{"/tmp/x.cir"});
 
+    // The frame's own placement survives maximising.
+    main.SetPlacement(Placement{ShowState::Normal, Rect{20, 30, 420, 330}});
+    main.ShowAs(ShowState::Maximized);
+    Placement kept = main.GetPlacement();
+    EXPECT_EQ(kept.show, ShowState::Maximized);
+    EXPECT_EQ(kept.normal.Width(), 400);
+    main.SetPlacement(Placement{ShowState::Normal, kept.normal});
+    EXPECT_EQ(main.State(), ShowState::Normal);
+
     main.SetStatusPanes({-1, 100});
     main.SetPaneProgress(1, 40);
     main.SetPaneProgress(1, -1);

@@ -144,6 +144,40 @@ bool FrameWindow::CreateFrame(const std::string& title, const Rect& rect) {
     return Peer() != nullptr;
 }
 
+void FrameWindow::ShowAs(ShowState state) {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return;
+    switch (state) {
+    case ShowState::Normal: fp->main->showNormal(); break;
+    case ShowState::Minimized: fp->main->showMinimized(); break;
+    case ShowState::Maximized: fp->main->showMaximized(); break;
+    }
+}
+
+ShowState FrameWindow::State() const {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return ShowState::Normal;
+    if (fp->main->isMinimized()) return ShowState::Minimized;
+    if (fp->main->isMaximized()) return ShowState::Maximized;
+    return ShowState::Normal;
+}
+
+Placement FrameWindow::GetPlacement() const {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return {};
+    QRect normal = fp->main->normalGeometry();
+    if (!normal.isValid()) normal = fp->main->geometry();
+    return Placement{State(), FromQRect(normal)};
+}
+
+void FrameWindow::SetPlacement(const Placement& placement) {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return;
+    fp->main->showNormal();
+    if (!placement.normal.IsEmpty()) fp->main->setGeometry(ToQRect(placement.normal));
+    ShowAs(placement.show);
+}
+
 void FrameWindow::SetMenu(Menu* menu) {
     menu_ = menu;
     auto* fp = AsFrame(Peer());

@@ -421,6 +421,10 @@ void Window::Update() {
     peer_->client->update();
 }
 
+void Window::SetRedraw(bool on) {
+    if (peer_ && peer_->widget) peer_->widget->setUpdatesEnabled(on);
+}
+
 std::unique_ptr<DrawContext> Window::GetDC() {
     if (!peer_ || !peer_->client) return nullptr;
     ClientWidget* client = peer_->client;
