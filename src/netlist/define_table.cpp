@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "expression/operator_table.h"
@@ -454,6 +456,15 @@ int AddDefine(NetlistCircuitTables& tables, const std::string& rawName, const ch
     e.value = Collapse(e.value);
     entries.push_back(std::move(e));
     return 0;
+}
+
+int AddDefineFormat(NetlistCircuitTables& tables, const std::string& name, const char* format, ...) {
+    char buffer[1000];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return AddDefine(tables, name, nullptr, Upper(buffer), 1, StatementOrigin{}, -1, 0, std::string());
 }
 
 int ParseDefineStatement(NetlistCircuitTables& tables, const char* cText, int scope, StatementOrigin origin,

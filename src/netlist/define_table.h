@@ -88,6 +88,10 @@ int ParseDefineStatement(NetlistCircuitTables& tables, const char* text, int sco
 // null. 0 or 15055 (reported).
 int AddDefine(NetlistCircuitTables& tables, const std::string& name, const char* args, const std::string& value,
               int row, StatementOrigin origin, int originKind, int braceMode, const std::string& toleranceText);
+// AddDefine in scope 1 with no origin, the value formatted (at most 999 characters) and
+// upper-cased.
+int AddDefineFormat(NetlistCircuitTables& tables, const std::string& name, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
 // 0, or 10889 (reserved; the name becomes the pending text) or 10886 (illegal character).
 int CheckDefineName(const std::string& name, bool functionLike);
 

@@ -47,6 +47,8 @@ TEST_F(DefineTableTest, PlainDefinesReplaceNamesButNotNodeArguments) {
     EXPECT_EQ(Sub("v(R1VAL)+R1VAL"), "V(R1VAL)+2K");
     // Long names are substituted like any other.
     EXPECT_EQ(Sub("AVERYVERYLONGDEFINENAME/2"), "47/2");
+    ASSERT_EQ(AddDefineFormat(tables, "fc", "%gk", 2.5), 0);
+    EXPECT_EQ(Sub("FC"), "2.5K");
     // Replacements are scanned again.
     ASSERT_EQ(Define(".DEFINE TWICE R1VAL*2"), 0);
     EXPECT_EQ(Sub("1+TWICE"), "1+2K*2");
