@@ -83,7 +83,7 @@ const MnaSystem& System(const std::string& name) {
     auto it = systems.find(name);
     if (it != systems.end()) return it->second;
     MnaSystem s = name.rfind("ladder", 0) == 0 ? RcLadder(std::stoi(name.substr(6)))
-                                                 : ResistorGrid(std::stoi(name.substr(4)));
+                                               : ResistorGrid(std::stoi(name.substr(4)));
     return systems.emplace(name, std::move(s)).first->second;
 }
 
@@ -234,13 +234,12 @@ void KluSolve(benchmark::State& state, const std::string& name) {
 }
 #endif
 
-const char* const kSystems[] = {"ladder1000", "ladder10000", "ladder100000", "grid100",
-                                "grid300"};
+const char* const kSystems[] = {"ladder1000", "ladder10000", "ladder100000", "grid100", "grid300"};
 
 int Register() {
     using Fn = void (*)(benchmark::State&, const std::string&);
     std::vector<std::pair<std::string, Fn>> kinds = {
-        {"FirstFactor", FirstFactor}, {"Refactor", Refactor}, {"Solve", Solve},
+        {"FirstFactor", FirstFactor},       {"Refactor", Refactor},       {"Solve", Solve},
 #ifdef OB7_WITH_KLU
         {"KluFirstFactor", KluFirstFactor}, {"KluRefactor", KluRefactor}, {"KluSolve", KluSolve},
 #endif

@@ -1,6 +1,8 @@
 // The sparse matrix against a dense reference on random MNA systems, the MNA preorder on
 // voltage-source ladders, reuse of the pivot order, and singular matrices.
 
+#include "sim/engine/sparse_matrix.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +14,6 @@
 #include <vector>
 
 #include "foundation/string_table.h"
-#include "sim/engine/sparse_matrix.h"
 #include "sim/engine/sparse_matrix_internal.h"
 
 namespace ob7 {
@@ -369,8 +370,16 @@ struct SingularCase {
 TEST(SparseMatrixSingular, ReportsTheFailingRowAndPassesNoNaN) {
     const double nan = std::nan("");
     const SingularCase cases[] = {
-        {"all-zero column", {{1, 1, 2.0}, {2, 2, 3.0}, {3, 1, 1.0}, {3, 2, 1.0}, {1, 2, 1.0}}, 3, 3, true},
-        {"floating pair", {{1, 1, 1.0}, {2, 2, 1.0}, {1, 2, -1.0}, {2, 1, -1.0}, {3, 3, 5.0}}, 3, 0, true},
+        {"all-zero column",
+         {{1, 1, 2.0}, {2, 2, 3.0}, {3, 1, 1.0}, {3, 2, 1.0}, {1, 2, 1.0}},
+         3,
+         3,
+         true},
+        {"floating pair",
+         {{1, 1, 1.0}, {2, 2, 1.0}, {1, 2, -1.0}, {2, 1, -1.0}, {3, 3, 5.0}},
+         3,
+         0,
+         true},
         {"zero entries", {{1, 1, 0.0}, {2, 2, 1.0}, {1, 2, 0.0}}, 2, 1, true},
         {"NaN stamp", {{1, 1, nan}, {2, 2, 1.0}, {1, 2, 1.0}, {2, 1, 1.0}}, 2, 0, true},
         {"infinite stamp", {{1, 1, HUGE_VAL}, {2, 2, 1.0}, {1, 2, 1.0}, {2, 1, 1.0}}, 2, 0, false},

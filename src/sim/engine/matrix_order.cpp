@@ -361,18 +361,13 @@ class Ordering {
         return nullptr;
     }
 
+    // The searches in order: singletons, quick diagonal, diagonal, the whole matrix.
     MatrixElement* SelectPivot() {
         MatrixElement* pivot = nullptr;
-        if (m_->singletons > 0 && (pivot = SearchSingletonPivot())) {
-            m_->pivotSearchKind = 's';
-        } else if ((pivot = QuickSearchDiagonalPivot())) {
-            m_->pivotSearchKind = 'q';
-        } else if ((pivot = SearchDiagonalPivot())) {
-            m_->pivotSearchKind = 'd';
-        } else {
-            pivot = SearchWholeMatrixPivot();
-            m_->pivotSearchKind = 'e';
-        }
+        if (m_->singletons > 0) pivot = SearchSingletonPivot();
+        if (!pivot) pivot = QuickSearchDiagonalPivot();
+        if (!pivot) pivot = SearchDiagonalPivot();
+        if (!pivot) pivot = SearchWholeMatrixPivot();
         return pivot;
     }
 
@@ -399,8 +394,6 @@ class Ordering {
     void MovePivotToStep(MatrixElement* pivot) {
         const int row = rowPos_[pivot->row];
         const int col = colPos_[pivot->col];
-        m_->pivotFoundRow = row;
-        m_->pivotFoundCol = col;
         if (row == step_ && col == step_) return;
         if (row == col) {
             ExchangeRows(step_, row);
@@ -578,7 +571,6 @@ bool BuildPackedFactors(SparseMatrix* m) {
     }
     f.size = n;
     f.built = true;
-    m->partitioned = true;
     return true;
 }
 
@@ -745,7 +737,6 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
     m->singularRow = m->singularCol = 0;
     m->factored = false;
     m->lu.built = false;
-    m->partitioned = false;
     if (!m->rowsLinked) LinkRows(m);
     if (!AllocateOrderingArrays(m)) return m->error;
 
@@ -787,11 +778,9 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
 
     if (m->error == 0 && BuildPackedFactors(m)) {
         m->needsOrdering = false;
-        m->reordered = true;
         return Refactor(m);
     }
     m->needsOrdering = true;
-    m->reordered = false;
     return m->error;
 }
 

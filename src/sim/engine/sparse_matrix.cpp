@@ -75,7 +75,6 @@ bool GrowInternal(SparseMatrix* m, int index) {
         m->directReal.clear();
         m->directComplex.clear();
         m->intermediate.clear();
-        m->partitioned = false;
         m->lu.built = false;
     }
     return true;
@@ -85,7 +84,6 @@ bool GrowInternal(SparseMatrix* m, int index) {
 // serves as its row and its column.
 int InternalIndex(SparseMatrix* m, int ext, bool row) {
     if (!GrowExternal(m, ext)) return -1;
-    m->externalSize = std::max(m->externalSize, ext);
     if (m->extToIntRow[ext] == -1) {
         int in = m->currentSize + 1;
         if (!GrowInternal(m, in)) return -1;
@@ -188,7 +186,7 @@ SparseMatrix* CreateSparseMatrix(int size, bool complex, int* error, double relT
         m->extToIntRow[i] = m->extToIntCol[i] = i;
         m->intToExtRow[i] = m->intToExtCol[i] = i;
     }
-    m->size = m->currentSize = m->externalSize = size;
+    m->size = m->currentSize = size;
     if (error) *error = 0;
     return m;
 }
@@ -282,7 +280,6 @@ void SwapTwinColumns(SparseMatrix* m, MatrixElement* twin1, MatrixElement* twin2
 int PreorderCircuitMatrix(SparseMatrix* m) {
     if (!m) return kMatrixNoMemory;
     if (m->rowsLinked) return m->error;
-    m->reordered = true;
     MatrixElement* twin1 = nullptr;
     MatrixElement* twin2 = nullptr;
     int start = 1;

@@ -10,7 +10,6 @@
 
 namespace ob7 {
 
-constexpr uint32_t kMatrixTag = 0x772773;
 constexpr int kMinAllocatedSize = 6;
 constexpr int kElementsPerRowFirstBlock = 6;
 constexpr int kFillInsPerRowFirstBlock = 4;
@@ -63,14 +62,12 @@ struct SparseMatrix {
     std::vector<uint8_t> directReal;
     int elementCount = 0;
     int error = 0;
-    int externalSize = 0;
     std::vector<int> extToIntCol;  // -1 for an index not seen yet
     std::vector<int> extToIntRow;
     bool factored = false;
     int fillInCount = 0;
     std::vector<MatrixElement*> firstInCol;
     std::vector<MatrixElement*> firstInRow;
-    uint32_t tag = kMatrixTag;
     std::vector<double> intermediate;  // (re, im) per index: scatter and work vector
     std::vector<int> intToExtCol;
     std::vector<int> intToExtRow;
@@ -78,12 +75,7 @@ struct SparseMatrix {
     std::vector<int32_t> markowitzCol;
     std::vector<int32_t> markowitzProd;  // two extra slots: size + 1 and size + 2
     bool needsOrdering = true;
-    bool partitioned = false;
-    int pivotFoundRow = 0;  // where the last pivot was found (internal)
-    int pivotFoundCol = 0;
-    char pivotSearchKind = 0;  // s, q, d or e
     bool previousClearComplex = false;
-    bool reordered = false;
     bool rowsLinked = false;
     int singularCol = 0;  // external
     int singularRow = 0;
