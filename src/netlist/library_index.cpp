@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "foundation/binfile.h"
 #include "foundation/message_codes.h"
@@ -110,12 +109,11 @@ bool ReadWholeFile(const std::string& path, std::string& out, long limit, int* c
 }
 
 // The word after a keyword of an upper-cased line (blanks skipped).
-std::string WordAfter(const std::string& line, size_t keywordLength, size_t* end = nullptr) {
+std::string WordAfter(const std::string& line, size_t keywordLength) {
     size_t p = line.find_first_not_of(' ', keywordLength);
     if (p == std::string::npos) p = line.size();
     size_t e = line.find_first_of(" (", p);
     if (e == std::string::npos) e = line.size();
-    if (end) *end = e;
     return line.substr(p, e - p);
 }
 
@@ -124,11 +122,10 @@ bool IsKeyword(const std::string& line, const char* keyword) {
     return line.compare(0, n, keyword) == 0 && (line.size() == n || line[n] == ' ');
 }
 
-// The file argument of a .LIB line: after the keyword, trimmed, quotes removed.
+// The file argument of a .LIB line (NormalizeLibraryName removes quotes and blanks).
 std::string LibraryArgument(const std::string& line) {
     const size_t blank = line.find(' ');
-    std::string name = blank == std::string::npos ? std::string() : line.substr(blank + 1);
-    return name;
+    return blank == std::string::npos ? std::string() : line.substr(blank + 1);
 }
 
 struct IndexWriter {
@@ -221,12 +218,11 @@ int IndexTextFile(NetlistCircuitTables& tables, const std::string& path, bool ci
                 return kMsgReported;
             }
         } else if (IsKeyword(line, ".MACRO")) {
-            size_t end = 0;
-            const std::string name = WordAfter(line, 6, &end);
-            // The position of the text after the name, in the file.
-            const size_t after = text.find(name, position + 6);
-            const size_t at = after == std::string::npos ? position + 7 + name.size() : after + name.size();
-            w.Named(kIndexMacro, name, static_cast<int32_t>(at), number);
+            const std::string name = WordAfter(line, 6);
+            // The position just after the name, where the macro's text begins.
+            size_t at = position + 6;
+            while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+            w.Named(kIndexMacro, name, static_cast<int32_t>(at + name.size()), number);
         } else if (IsKeyword(line, ".PARAM")) {
             if (depth == 0) w.Param(static_cast<int32_t>(position), number);
         }
