@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "devices/device_checks.h"
 #include "foundation/messages.h"
@@ -12,6 +13,7 @@
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/opamp.h"
 #include "sim/devices/resistor.h"
+#include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -141,6 +143,16 @@ TEST_F(ControlledSources, OpampMacroValues) {
         o->model = &broken;
         EXPECT_EQ(ComputeOpampParameters(o, &v, 27), b.message) << b.param;
     }
+    // Too little power for the tail current: reported, but every value is filled.
+    DeviceModel starved = OpampModel(3, 200000);
+    SetModelParam(starved, "PD", 0);
+    o->model = &starved;
+    EXPECT_EQ(ComputeOpampParameters(o, &v, 27), kMsgOpampPd);
+    EXPECT_EQ(v.rp, 1 / Options.gmin);
+    EXPECT_NE(v.gb, 0);
+    ASSERT_NE(PendingMessage.text2, nullptr);
+    EXPECT_NE(std::string(PendingMessage.text2), "");
+
     // Equal slew rates with NPN inputs: CE of exactly 0 becomes 1e-19.
     DeviceModel equal = OpampModel(3, 200000);
     SetModelParam(equal, "TYPE", kOpampNpn);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "foundation/messages.h"
+#include "foundation/owned_strings.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/device_model.h"
@@ -166,10 +167,11 @@ int ComputeOpampParameters(const Opamp* o, OpampMacroValues* v, double t, double
     if (m[kOpaPd] > d) {
         v->rp = std::pow(m[kOpaVcc] - m[kOpaVee], 2) / (m[kOpaPd] - d);
     } else {
+        // The part's name, then the least power the tail current needs.
         char text[64];
         std::snprintf(text, sizeof text, "%g", d);
-        SetPendingMessageText2(text);
         Fail(o, 0);
+        StrAssign(&PendingMessage.text2, text);
         v->rp = 1 / Options.gmin;
         result = kMsgOpampPd;
     }
