@@ -57,6 +57,27 @@ int ReportModel(const NetlistCircuitTables& tables, const ModelStatement& st, co
     return kMsgReported;
 }
 
+// Line feeds, the '+' that continues a line and ';' comments of statement text that kept
+// its line layout become blanks.
+void BlankLineMarks(std::string& text) {
+    bool lineStart = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char& c = text[i];
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+            lineStart = true;
+        } else if (c == ';') {
+            while (i < text.size() && text[i] != '\n') text[i++] = ' ';
+            --i;
+        } else if (lineStart && c == '+') {
+            c = ' ';
+            lineStart = false;
+        } else if (c != ' ' && c != '\t') {
+            lineStart = false;
+        }
+    }
+}
+
 void RemoveRecord(NetlistCircuitTables& tables, ModelParams* record) {
     auto& list = tables.modelValues[record->modelType];
     for (auto it = list.begin(); it != list.end(); ++it)
@@ -125,13 +146,7 @@ int ParseModelParams(NetlistCircuitTables& tables, ModelParams& R) {
     const ModelTypeInfo& row = ModelTypeRow(t);
     const bool displayRecord = !R.display.empty();
     std::string text = tables.models[S].paramText;
-    if (NetlistTranslateMode && tables.models[S].originKind != kOriginPartText) {
-        for (size_t i = 0; i < text.size(); ++i)
-            if (text[i] == '\n') {
-                text[i] = ' ';
-                if (i + 1 < text.size() && text[i + 1] == '+') text[i + 1] = ' ';
-            }
-    }
+    if (tables.models[S].originKind != kOriginPartText) BlankLineMarks(text);
     const std::string header = ".model " + tables.models[S].name + " " +
                                ModelTypeRow(tables.models[S].modelType).typeName + "(...)";
     int previous = -1;

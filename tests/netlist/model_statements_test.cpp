@@ -32,7 +32,7 @@ TEST_F(ModelStatementTest, HeaderAndParameterText) {
     ASSERT_EQ(Add(".MODEL Q2 AKO:Q1 NPN BF=100"), 0);
     ASSERT_EQ(Add(".MODEL M8 NMOS (LEVEL=8 TOX=1E-8)"), 0);
     ASSERT_EQ(Add(".MODEL M2 NMOS (LEVEL=2 NLEV=1)"), 0);
-    ASSERT_EQ(Add(".MODEL DX D (IS=F(1,2) RS=1)\n+ ; comment, (not) closing\n+ N=2"), 0);
+    ASSERT_EQ(Add(".MODEL DX D (IS={MAX(1N,2N)} RS=1)\n+ ; comment, (not) closing\n+ N=2"), 0);
     ASSERT_EQ(tables.models.size(), 6u);
     const ModelStatement& q1 = tables.models[0];
     EXPECT_EQ(q1.name, "Q1");
@@ -45,7 +45,10 @@ TEST_F(ModelStatementTest, HeaderAndParameterText) {
     EXPECT_EQ(tables.models[3].effectiveType, kModelNmos8);
     EXPECT_EQ(tables.models[4].effectiveType, kModelNmos);
     // Commas inside a call stay; a comment does not close the list.
-    EXPECT_NE(tables.models[5].paramText.find("F(1,2)"), std::string::npos);
+    EXPECT_NE(tables.models[5].paramText.find("MAX(1N,2N)"), std::string::npos);
+    const ModelParams* dx = FindModel(tables, -1, 5);
+    ASSERT_NE(dx, nullptr);
+    EXPECT_DOUBLE_EQ(dx->values[FindModelParam(kModelDiode, "N")].real, 2.0);
     EXPECT_TRUE(reports.reports.empty());
     EXPECT_EQ(ModelTypeOfStatement("Q1 NPN(IS=1)"), kModelNpn);
     EXPECT_EQ(ModelTypeOfStatement("Q1"), -1);
