@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/draw_context.h"
 #include "platform/window.h"
 
 namespace platform {
+
+struct Font;
 
 enum class ControlKind {
     Static, Edit, MultiLineEdit, PushButton, DefPushButton, CheckBox, RadioButton, GroupBox,
