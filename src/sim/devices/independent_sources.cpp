@@ -209,15 +209,21 @@ int PreparePulseModels(double) {
         const double a = MinimumEdge(v[kPulP5]);
         if (v[kPulP1] == v[kPulP2] && v[kPulP2] + a <= v[kPulP3]) v[kPulP2] += a;
         if (v[kPulP3] == v[kPulP4] && v[kPulP3] - a >= v[kPulP2]) v[kPulP3] -= a;
-        // Times within 1e-14 relative count as equal.
-        for (int i = kPulP1; i < kPulP5; ++i)
-            if (std::fabs(v[i + 1] - v[i]) <= 1e-14 * std::max(std::fabs(v[i]), std::fabs(v[i + 1])))
-                v[i + 1] = v[i];
-        for (int i = kPulP1; i < kPulP5; ++i) {
-            if (v[i + 1] < v[i]) {
-                ReportMessage("EN", kMsgPulseOrder, m->owning_statement);
-                return kMsgReported;
-            }
+        // The model's own time check: times within 1e-14 relative count as equal; with
+        // a negative P2 or P4 only P1 <= P3 <= P5 is required.
+        auto at = [&v](int k) -> double& { return v[kPulP1 + k]; };
+        bool ok;
+        if (at(1) >= 0 && at(3) >= 0) {
+            for (int k = 1; k <= 4; ++k)
+                if (std::fabs(at(k) - at(k - 1)) < 1e-14 * std::max(std::fabs(at(k - 1)), std::fabs(at(k))))
+                    at(k) = at(k - 1);
+            ok = at(0) <= at(1) && at(1) <= at(2) && at(2) <= at(3) && at(3) <= at(4);
+        } else {
+            ok = at(0) <= at(2) && at(2) <= at(4);
+        }
+        if (!ok) {
+            ReportMessage("E", kMsgPulseOrder);
+            return kMsgReported;
         }
     }
     return 0;
