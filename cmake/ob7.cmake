@@ -23,10 +23,16 @@ function(ob7_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name}
-    PROPERTIES LABELS ${A_LABEL}
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;OB7_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;OB7_DATA_DIR=${OB7_DATA_OUTPUT_DIR}"
-    DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} PROPERTIES LABELS ${A_LABEL} DISCOVERY_TIMEOUT 60)
+  # The environment is set by a script that ctest runs after the discovered tests are
+  # declared: passed through gtest_discover_tests, a list value keeps only its first entry.
+  set(env_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+  file(WRITE ${env_script}
+    "if(${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"QT_QPA_PLATFORM=offscreen;"
+    "OB7_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;OB7_DATA_DIR=${OB7_DATA_OUTPUT_DIR}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
 endfunction()
 
 # ob7_bench(<name> SOURCES ... [DEPS ...]): a Google Benchmark program under bench/.
