@@ -227,6 +227,19 @@ int FindModelStatement(NetlistCircuitTables& tables, int kind, int scope, const 
     return found;
 }
 
+int LookUpPartModel(NetlistCircuitTables& tables, const void* part, int scope, int partModelType, int attributeId,
+                    const std::string& attributeText) {
+    std::string name;
+    if (SubstituteDefines(tables, name, scope, attributeText, false)) return -1;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    const int kind = attributeId == kAttrIoModel ? kModelUio : partModelType;
+    int error = 0;
+    const int found = FindModelStatement(tables, kind, scope, name, &error);
+    if (found >= 0 || error) return found;
+    ReportMessage("dNE", tables.services->ReportOwner(), part, kind == kModelUio ? 10852 : 10834, name.c_str());
+    return -1;
+}
+
 bool IsModelParamGiven(const NetlistCircuitTables& tables, const ModelParams& values, int param) {
     if (values.statement < 0 || values.statement >= static_cast<int>(tables.models.size())) return false;
     const auto& given = tables.models[values.statement].given;

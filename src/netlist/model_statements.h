@@ -63,6 +63,15 @@ int FindModelInScope(const NetlistCircuitTables& tables, int kind, int scope, co
 // find each other's statements in the circuit. *error receives a library error.
 int FindModelStatement(NetlistCircuitTables& tables, int kind, int scope, const std::string& name, int* error);
 
+// Attribute ids of the model names of a part.
+enum PartModelAttribute : int { kAttrModel = 3, kAttrTimingModel = 6, kAttrIoModel = 7 };
+
+// The model statement of a part: `attributeText` (the part's attribute `attributeId`) is
+// substituted in the part's scope and looked up as a model of `partModelType` (the I/O
+// model attribute looks for UIO). Not found: reported against the part, -1.
+int LookUpPartModel(NetlistCircuitTables& tables, const void* part, int scope, int partModelType, int attributeId,
+                    const std::string& attributeText);
+
 // The given flag of a parameter in the statement behind the values; 0 without one.
 bool IsModelParamGiven(const NetlistCircuitTables& tables, const ModelParams& values, int param);
 

@@ -93,6 +93,16 @@ TEST_F(ModelStatementTest, LookUpThroughScopesAndBipolarKinds) {
     EXPECT_EQ(FindModelStatement(tables, kModelPnp, 1, "QL", &error), 2);
     EXPECT_EQ(FindModelStatement(tables, kModelPnp, 1, "NONE", &error), -1);
     EXPECT_EQ(error, 0);
+
+    // A part's model name passes define substitution in the part's scope.
+    ASSERT_EQ(ParseDefineStatement(tables, ".DEFINE DMODEL DS", 2, StatementOrigin{}, 2, kKeywordDefine), 0);
+    const int part = 0;
+    EXPECT_EQ(LookUpPartModel(tables, &part, 2, kModelDiode, kAttrModel, "dmodel"), 1);
+    EXPECT_EQ(LookUpPartModel(tables, &part, 3, kModelDiode, kAttrIoModel, "DS"), -1);
+    EXPECT_EQ(LookUpPartModel(tables, &part, 1, kModelDiode, kAttrModel, "DMODEL"), -1);
+    ASSERT_EQ(reports.reports.size(), 2u);
+    EXPECT_EQ(reports.reports[0].id, 10852);
+    EXPECT_EQ(reports.reports[1].id, 10834);
 }
 
 }  // namespace
