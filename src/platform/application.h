@@ -25,7 +25,8 @@ public:
 
     static Application* Instance();
 
-    // The message loop; returns the code given to Quit.
+    // The message loop; returns the code given to Quit. Closing windows never ends it:
+    // the program quits itself (when its main frame is destroyed).
     int Run();
     void Quit(int code = 0);
 

@@ -242,3 +242,20 @@ TEST(Application, SecondStartIsRefusedAndReported) {
     unlink((base + ".lock").c_str());  // the test application outlives the test
     unlink((base + ".wake").c_str());
 }
+
+TEST(Application, RunEndsWithQuitAndDispatchesPostedCommands) {
+    TestApplication& app = TestApp();
+    std::vector<int> seen;
+    app.OnCommand(1022, [&](int id) {
+        seen.push_back(id);
+        app.Quit(3);
+    });
+    {
+        Window closing;  // closing a window does not end the loop
+        ASSERT_TRUE(closing.Create(nullptr, Rect{0, 0, 20, 20}));
+        closing.Close();
+    }
+    app.PostCommand(1022);
+    EXPECT_EQ(app.Run(), 3);
+    EXPECT_EQ(seen, std::vector<int>{1022});
+}

@@ -166,6 +166,7 @@ struct ApplicationImpl {
 
 Application::Application(int& argc, char** argv) : impl_(new ApplicationImpl) {
     impl_->native = std::make_unique<NativeApp>(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);  // the loop ends by Quit alone
     impl_->clock.start();
     theApp = this;
     InstallServices(&impl_->services);
