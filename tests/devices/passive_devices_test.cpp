@@ -85,15 +85,23 @@ TEST_F(PassiveDevices, RlStepAndCoupledPairMutualVoltage) {
     EXPECT_LT(worst_v, 5e-3);
 }
 
+// Even after a transient left its integration coefficients behind, and with a coupling.
 TEST_F(PassiveDevices, InductorIsAShortAtTheOperatingPoint) {
     AddSpiceSource(1, 0, kSpiceVoltageSource, 2);
     AddResistor(1, 2, 100);
     Inductor* l = AddInductor(2, 0, 1e-3);
-    ASSERT_EQ(Prepare(2), 0);
+    Inductor* other = AddInductor(3, 0, 1e-3);
+    AddResistor(3, 0, 50);
+    AddCoupling(l, other, 0.9);
+    ASSERT_EQ(Prepare(3), 0);
     AnalysisKind = 2;
+    StepHistory[0] = 1e-9;
+    IntegrationOrder = 1;
+    ComputeIntegrationCoefficients();
     ASSERT_EQ(SolveOperatingPoint(), 0);
     EXPECT_NEAR(V(2), 0, 1e-12);
     EXPECT_NEAR(Solution[l->Branch()], 0.02, 1e-12);
+    EXPECT_NEAR(Solution[other->Branch()], 0, 1e-12);
 }
 
 TEST_F(PassiveDevices, CouplingOutsideUnitRangeIsRefused) {

@@ -168,7 +168,9 @@ int LoadInductors() {
         if (!c->first || !c->second) continue;
         double k = 0;
         if (int error = EvalCouplingValue(c, &k)) return error;
-        const double m = std::sqrt(c->second->inductance * c->first->inductance) * Ag0 * k;
+        // At an operating point the windings are shorts: no mutual term.
+        const double ag0 = InDcAnalysis() ? 0 : Ag0;
+        const double m = std::sqrt(c->second->inductance * c->first->inductance) * ag0 * k;
         auto current = [](const Inductor* l) {
             return TranStartWithIc() ? l->initial_current : Solution[l->Branch()];
         };
