@@ -85,6 +85,16 @@ TEST_F(ModelValuesTest, DefinesWarningsAndDefaults) {
     EXPECT_TRUE(none->scopedName.empty());
 }
 
+TEST_F(ModelValuesTest, DisplayRecordsKeepTheTextsAsWritten) {
+    ASSERT_EQ(Add(".MODEL DD D (IS={ISVAL} DEV=5% TT=\"4N\")"), 0);
+    const ModelParams* d = ResolveModelStatement(tables, -1, 0, true, false);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->display[FindModelParam(kModelDiode, "IS")], "{ISVAL} DEV=5%");
+    EXPECT_EQ(d->display[FindModelParam(kModelDiode, "TT")], "\"4N\"");
+    EXPECT_EQ(d->display[FindModelParam(kModelDiode, "N")], "1");
+    EXPECT_TRUE(reports.reports.empty());
+}
+
 TEST_F(ModelValuesTest, AkoInheritsAllButTheTemperatures) {
     ASSERT_EQ(Add(".MODEL DBASE D (IS=1E-12 N=1.5 T_ABS=50)"), 0);
     const ModelParams* d = Resolve(".MODEL DCHILD AKO:DBASE D (N=2)");
