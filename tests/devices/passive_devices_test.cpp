@@ -104,6 +104,20 @@ TEST_F(PassiveDevices, InductorIsAShortAtTheOperatingPoint) {
     EXPECT_NEAR(Solution[other->Branch()], 0, 1e-12);
 }
 
+TEST_F(PassiveDevices, CapacitorIsOpenAtTheOperatingPoint) {
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+    AddResistor(1, 2, 1e3);
+    Capacitor* c = AddCapacitor(2, 0, 1e-6);
+    ASSERT_EQ(Prepare(2), 0);
+    StepHistory[0] = 1e-9;  // coefficients a transient left behind
+    IntegrationOrder = 1;
+    ComputeIntegrationCoefficients();
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    EXPECT_NEAR(V(2), 1, 1e-12);
+    EXPECT_NEAR(StateValues[0], 1e-6, 1e-18);  // the charge is kept for the transient
+    (void)c;
+}
+
 TEST_F(PassiveDevices, CouplingOutsideUnitRangeIsRefused) {
     Inductor* a = AddInductor(1, 0, 1e-3);
     Inductor* b = AddInductor(2, 0, 1e-3);
