@@ -330,6 +330,14 @@ TEST(SparseMatrixReuse, NewEntryOrdersAgainAndSingularRefactorKeepsOrder) {
     EXPECT_FALSE(MatrixNeedsOrdering(m.matrix));
     MatrixElement* added = GetMatrixElement(m.matrix, 1, 3);
     EXPECT_TRUE(MatrixNeedsOrdering(m.matrix));
+    double rhs[5] = {0, 1, 1, 1, 1}, stale[5] = {9, 9, 9, 9, 9};
+    GetMatrixElement(m.matrix, 4, 4);  // a new equation too: the old factors are void
+    SolveMatrix(m.matrix, rhs, stale);
+    for (double v : stale) EXPECT_EQ(v, 9.0);
+    s.size = 4;
+    s.rhs.push_back(0.0);
+    s.stamps.push_back({4, 4, 1.0});
+    m.slots.push_back(GetMatrixElement(m.matrix, 4, 4));
     m.Load(s, 1.0);
     added->real = 0.5;
     s.stamps.push_back({1, 3, 0.5});

@@ -130,7 +130,9 @@ MatrixElement* CreateElement(SparseMatrix* m, int row, int col, MatrixElement* a
             m->firstInRow[row] = e;
         }
     }
+    // The factors no longer describe the matrix.
     m->needsOrdering = true;
+    m->factored = false;
     ++m->elementCount;
     return e;
 }

@@ -60,7 +60,8 @@ SparseMatrix* CreateSparseMatrix(int size, bool complex, int* error, double relT
 void DestroyCircuitMatrix(SparseMatrix* matrix);
 
 // The element at external (row, column), created with value 0 when absent. Returns the
-// discard element for row or column 0, and null only when memory runs out (error 15002).
+// discard element for row or column 0; null when memory runs out (error 15002) or for a
+// negative index (error 101). A new element leaves the matrix unfactored.
 MatrixElement* GetMatrixElement(SparseMatrix* matrix, int row, int column);
 
 // Zeroes every stored value (both parts when the matrix is or was last complex), the
