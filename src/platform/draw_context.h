@@ -200,6 +200,9 @@ public:
     void SetClip(const Region& region);
     void ClipToRect(const Rect& logical);
     void ResetClip();
+    // The logical bounds of what drawing can reach: the clip region's bounds, or the
+    // whole surface. Paint handlers skip what lies outside.
+    Rect ClipBox() const;
 
     // Block transfers from an image, with the raster operation given.
     void BitBlt(Point dest, const Image& source, const Rect& sourceArea, RasterOp op = RasterOp::Copy);

@@ -70,10 +70,15 @@ public:
     void Enable(bool enabled);
     bool IsEnabled() const;
 
-    // Repainting: Invalidate marks the whole client area for the paint handler, which
-    // runs on the next refresh; Update runs it now when the area is marked.
+    // Repainting: Invalidate marks the client area (or a part of it) for the paint
+    // handler, which runs on the next refresh, clipped to what was marked; Update runs
+    // it now when something is marked.
     void Invalidate();
+    void Invalidate(const Rect& area);
     void Update();
+    // Moves the picture inside area (the whole client area when empty) by dx, dy and
+    // marks what the move uncovered.
+    void ScrollClient(int dx, int dy, const Rect& area = {});
     // While redraw is off, the screen keeps its picture (many changes, one repaint).
     void SetRedraw(bool on);
     // A context on the backing image for drawing outside paint; null when not created.

@@ -259,3 +259,37 @@ TEST(Application, RunEndsWithQuitAndDispatchesPostedCommands) {
     EXPECT_EQ(app.Run(), 3);
     EXPECT_EQ(seen, std::vector<int>{1022});
 }
+
+TEST(Window, PartialRepaintAndScrolledPicture) {
+    TestApp();
+    struct Painter : Window {
+        std::vector<Rect> boxes;
+        void OnPaint(DrawContext& dc) override { boxes.push_back(dc.ClipBox()); }
+    } w;
+    ASSERT_TRUE(w.Create(nullptr, Rect{0, 0, 100, 80}));
+    w.Update();
+    ASSERT_EQ(w.boxes.size(), 1u);
+    EXPECT_EQ(w.boxes[0], (Rect{0, 0, 100, 80}));
+
+    {
+        auto dc = w.GetDC();
+        dc->FillRect(Rect{10, 10, 14, 14}, Brush::Solid(Rgb(255, 0, 0)));
+        dc->FillRect(Rect{60, 60, 64, 64}, Brush::Solid(Rgb(0, 0, 255)));
+    }
+    w.Invalidate(Rect{50, 50, 90, 70});
+    w.Update();
+    ASSERT_EQ(w.boxes.size(), 2u);
+    EXPECT_EQ(w.boxes[1], (Rect{50, 50, 90, 70}));
+    Image shot = w.Grab();
+    EXPECT_EQ(shot.Pixel(11, 11), Rgb(255, 0, 0));      // outside the marked part: kept
+    EXPECT_EQ(shot.Pixel(61, 61), Rgb(255, 255, 255));  // inside: erased and repainted
+
+    // Scrolling down by 20 moves the picture and repaints the uncovered top strip.
+    w.ScrollClient(0, 20);
+    w.Update();
+    ASSERT_EQ(w.boxes.size(), 3u);
+    EXPECT_EQ(w.boxes[2], (Rect{0, 0, 100, 20}));
+    shot = w.Grab();
+    EXPECT_EQ(shot.Pixel(11, 31), Rgb(255, 0, 0));
+    EXPECT_EQ(shot.Pixel(11, 11), Rgb(255, 255, 255));
+}

@@ -593,6 +593,14 @@ void DrawContext::ClipToRect(const Rect& logical) {
 
 void DrawContext::ResetClip() { impl_->painter.setClipping(false); }
 
+Rect DrawContext::ClipBox() const {
+    QPainter& p = impl_->painter;
+    QRectF box = p.hasClipping() ? p.clipBoundingRect()
+                                 : MappingOf(*impl_).inverted().mapRect(QRectF(0, 0, DeviceSize().cx, DeviceSize().cy));
+    QRect r = box.toAlignedRect();
+    return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
 void DrawContext::BitBlt(Point dest, const Image& source, const Rect& sourceArea, RasterOp op) {
     QPainter& p = impl_->painter;
     p.save();

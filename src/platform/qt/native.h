@@ -75,13 +75,14 @@ public:
 
     Window* owner;  // null once the window is destroyed
     QImage backing;
-    bool dirty = true;
+    QRegion invalid;  // what the paint handler must draw again
     QSize caretSize;
     QPoint caretPos;
     bool caretShown = false;
 
     void EnsureBacking();  // the backing image has the widget's size
-    void PaintBacking();   // runs erase + paint handlers into the backing image
+    void InvalidateAll() { invalid = QRegion(rect()); }
+    void PaintBacking();   // runs erase + paint handlers over the invalid region
 
 protected:
     bool event(QEvent* e) override;

@@ -166,15 +166,17 @@ void ClientWidget::EnsureBacking() {
         p.drawImage(0, 0, backing);
     }
     backing = fresh;
-    dirty = true;
+    InvalidateAll();
 }
 
 void ClientWidget::PaintBacking() {
     EnsureBacking();
-    dirty = false;
-    if (!owner) return;
+    QRegion region = invalid;
+    invalid = QRegion();
+    if (!owner || region.isEmpty()) return;
     auto impl = std::make_unique<DrawContextImpl>();
     impl->Begin(&backing, DeviceKind::Display);
+    impl->painter.setClipRegion(region);
     DrawContext dc(std::move(impl));
     owner->OnEraseBackground(dc);
     owner->OnPaint(dc);
@@ -193,7 +195,7 @@ bool ClientWidget::event(QEvent* e) {
 
 void ClientWidget::paintEvent(QPaintEvent*) {
     EnsureBacking();
-    if (dirty) PaintBacking();
+    PaintBacking();
     QPainter p(this);
     p.drawImage(0, 0, backing);
     if (caretShown && !caretSize.isEmpty()) {
@@ -204,7 +206,7 @@ void ClientWidget::paintEvent(QPaintEvent*) {
 
 void ClientWidget::resizeEvent(QResizeEvent*) {
     EnsureBacking();
-    dirty = true;
+    InvalidateAll();
     if (!owner) return;
     owner->OnSize(width(), height());
     if (auto* frame = dynamic_cast<MdiChildFrame*>(owner); frame && frame->View())
@@ -410,15 +412,38 @@ bool Window::IsEnabled() const { return peer_ && peer_->widget && peer_->widget-
 
 void Window::Invalidate() {
     if (!peer_ || !peer_->client) return;
-    peer_->client->dirty = true;
+    peer_->client->InvalidateAll();
+    peer_->client->update();
+}
+
+void Window::Invalidate(const Rect& area) {
+    if (!peer_ || !peer_->client) return;
+    peer_->client->invalid += ToQRect(area).intersected(peer_->client->rect());
     peer_->client->update();
 }
 
 void Window::Update() {
     if (!peer_ || !peer_->client) return;
-    peer_->client->EnsureBacking();
-    if (peer_->client->dirty) peer_->client->PaintBacking();
+    peer_->client->PaintBacking();
     peer_->client->update();
+}
+
+void Window::ScrollClient(int dx, int dy, const Rect& area) {
+    if (!peer_ || !peer_->client) return;
+    ClientWidget* c = peer_->client;
+    c->EnsureBacking();
+    QRect box = (area.IsEmpty() ? c->rect() : ToQRect(area)).intersected(c->rect());
+    QImage part = c->backing.copy(box);
+    {
+        QPainter p(&c->backing);
+        p.setClipRect(box);
+        p.drawImage(box.topLeft() + QPoint(dx, dy), part);
+    }
+    // What was to be repainted moves along; what the move uncovered is repainted.
+    QRegion inside = c->invalid.intersected(box);
+    c->invalid = c->invalid.subtracted(box).united(inside.translated(dx, dy).intersected(box));
+    c->invalid += QRegion(box).subtracted(QRegion(box.translated(dx, dy)));
+    c->update();
 }
 
 void Window::SetRedraw(bool on) {
@@ -439,10 +464,7 @@ std::unique_ptr<DrawContext> Window::GetDC() {
 Image Window::Grab() const {
     Image out;
     if (!peer_ || !peer_->widget) return out;
-    if (peer_->client) {
-        peer_->client->EnsureBacking();
-        if (peer_->client->dirty) peer_->client->PaintBacking();
-    }
+    if (peer_->client) peer_->client->PaintBacking();
     out.Data().image = peer_->widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
     return out;
 }
