@@ -61,6 +61,10 @@ public:
     // An open window of that library file whose text changed since its index was made;
     // clears that mark. False when no window shows it.
     virtual bool LibraryEditedSinceIndexed(const std::string& path) { return false; }
+    // A window other than the active circuit shows that file with unsaved edits.
+    virtual bool LibraryWindowModified(const std::string& path) { return false; }
+    // Saves the text of that window to its file. 0 or an error code (reported).
+    virtual int SaveLibraryWindow(const std::string& path) { return 0; }
 };
 
 }  // namespace ob7

@@ -26,6 +26,8 @@ namespace {
 
 constexpr int kMsgEndsOutsideSubckt = 10931;
 constexpr int kMsgClockIncorrect = 10891;
+constexpr int kMsgSaveBeforeIndex = 10879;
+constexpr int kStyleOkCancelQuestion = 0x21;
 constexpr long kMaxIndexBytes = 256L << 20;     // far above any real index
 constexpr long kMaxLibraryTextBytes = 512L << 20;
 
@@ -275,12 +277,14 @@ int LoadEntryIndex(NetlistCircuitTables& tables, LibraryEntry& entry, bool* rebu
     return 0;
 }
 
-// Compares the recorded times of the entry's files; false when a file changed.
-bool FilesUnchanged(LibraryEntry& entry) {
+// Compares the recorded times of the entry's files (saving edited windows of them
+// first); false when a file changed. *error receives a failed save.
+bool FilesUnchanged(NetlistCircuitTables& tables, LibraryEntry& entry, int* error) {
     bool firstFile = true;
     for (LibraryIndexRecord& r : entry.index.records) {
         if (r.kind != kIndexCircuitFile && r.kind != kIndexTextFile && r.kind != kIndexBinaryFile) continue;
         if ((firstFile && !SameFile(r.name, entry.name)) || !r.checked) {
+            if ((*error = CheckLibrarySaved(tables, r.name)) != 0) return false;
             if (FileTime(r.name) != r.time) return false;
             r.checked = true;
         }
@@ -426,6 +430,15 @@ bool ModelKindMatches(int wanted, int indexed) {
     return wanted == indexed;
 }
 
+int CheckLibrarySaved(NetlistCircuitTables& tables, const std::string& path) {
+    NetlistCircuitServices& circuit = *tables.services;
+    if (!circuit.LibraryWindowModified(path)) return 0;
+    if (ReportMessage("dSE", circuit.ReportOwner(), kStyleOkCancelQuestion, kMsgSaveBeforeIndex, path.c_str()) !=
+        kButtonOk)
+        return kMsgReported;
+    return circuit.SaveLibraryWindow(path);
+}
+
 int ReadLibraryIndex(const std::string& indexPath, LibraryIndexData& data) {
     data.Clear();
     std::string image;
@@ -507,6 +520,7 @@ int BuildLibraryIndex(NetlistCircuitTables& tables, const std::string& library) 
     }
     for (size_t i = 0; !result && i < tables.libraries[1].size(); ++i) {
         const std::string path = tables.libraries[1][i].name;  // the list grows while it is walked
+        if ((result = CheckLibrarySaved(tables, path)) != 0) break;
         result = IsBinaryLibrary(path) ? IndexBinaryFile(tables, path, w) : IndexTextFile(tables, path, circuitItself, w);
     }
     ClearLibraryList(tables, 1);
@@ -560,7 +574,8 @@ long FindModelOrSubckt(NetlistCircuitTables& tables, int kind, const std::string
             return -1;
         }
         // A file of the set that changed makes the index stale: rebuild it once.
-        if (!FilesUnchanged(list[e])) {
+        if (!FilesUnchanged(tables, list[e], error)) {
+            if (*error) return -1;
             if (!rebuilt) {
                 list[e].loaded = false;
                 rebuilt = false;
@@ -568,7 +583,7 @@ long FindModelOrSubckt(NetlistCircuitTables& tables, int kind, const std::string
                     *error = kMsgReported;
                     return -1;
                 }
-                FilesUnchanged(list[e]);
+                if (!FilesUnchanged(tables, list[e], error) && *error) return -1;
             }
         }
         LibraryEntry& entry = list[e];

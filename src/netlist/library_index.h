@@ -66,6 +66,9 @@ void ClearLibraryList(NetlistCircuitTables& tables, int list);
 std::string MakeIndexFileName(const std::string& libraryPath);
 // Writes the index file of a library (and the libraries it names). 0 or 15055.
 int BuildLibraryIndex(NetlistCircuitTables& tables, const std::string& libraryPath);
+// Asks to save a library that a window shows with unsaved edits before it is indexed.
+// 0 (nothing to save, or saved), 15055 (cancelled) or the save's code.
+int CheckLibrarySaved(NetlistCircuitTables& tables, const std::string& path);
 // Reads an index file (bounded by its size). 0, or 5355 for a damaged or older file.
 int ReadLibraryIndex(const std::string& indexPath, LibraryIndexData& data);
 

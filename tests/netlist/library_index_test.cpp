@@ -9,9 +9,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "fake_circuit.h"
+#include "foundation/message_codes.h"
 #include "foundation/paths.h"
+#include "foundation/report_sink.h"
 #include "foundation/textfile.h"
 #include "netlist/circuit_tables.h"
 #include "netlist/model_library.h"
@@ -169,6 +172,52 @@ TEST_F(LibraryIndexTest, BadLibrariesAreReportedAndLeaveNoIndex) {
         EXPECT_FALSE(fs::exists(home / "library" / (name.substr(0, name.size() - 4) + "_LIB.INX"))) << c.text;
     }
     EXPECT_TRUE(tables.models.empty());
+}
+
+// The message dialog, answering every question with OK.
+struct AnswerOk : ReportContext {
+    int ShowReportDialog(ReportDelivery& report) override {
+        ids.push_back(report.id);
+        return kButtonOk;
+    }
+    std::vector<int> ids;
+};
+
+TEST_F(LibraryIndexTest, AnEditedLibraryWindowIsSavedBeforeIndexing) {
+    struct EditedWindow : FakeCircuit {
+        std::string path;
+        std::string text;
+        int saves = 0;
+        bool LibraryWindowModified(const std::string& p) override { return p == path && saves == 0; }
+        int SaveLibraryWindow(const std::string& p) override {
+            ++saves;
+            std::ofstream(p, std::ios::binary) << text;
+            return 0;
+        }
+    } window;
+    NetlistCircuitTables own{window};
+    InitGlobalScope(own);
+    window.path = (home / "library" / "EDITED.LIB").string();
+    window.text = ".MODEL DSAVED D\n";
+    Write(window.path, ".MODEL DOLD D\n");
+    ASSERT_EQ(AddLibraryReference(own, "EDITED.LIB", 0, nullptr, false), 0);
+    int error = 0;
+    // Cancel: nothing is indexed.
+    EXPECT_EQ(FindModelOrSubckt(own, kModelDiode, "DSAVED", kFindModel, &error), -1);
+    EXPECT_EQ(error, kMsgReported);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].id, 10879);
+    EXPECT_FALSE(fs::exists(home / "library" / "EDITED_LIB.INX"));
+    // OK: the window's text is saved and indexed.
+    SetBatchLogSink(nullptr);
+    AnswerOk ok;
+    SetReportContext(&ok);
+    EXPECT_GE(FindModelOrSubckt(own, kModelDiode, "DSAVED", kFindModel, &error), 0);
+    SetReportContext(nullptr);
+    SetBatchLogSink(&reports);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(window.saves, 1);
+    EXPECT_EQ(ok.ids, std::vector<int>{10879});
 }
 
 TEST_F(LibraryIndexTest, LibraryDatedInTheFutureGetsThePresentTime) {
