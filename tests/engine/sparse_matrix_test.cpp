@@ -367,6 +367,26 @@ TEST(SparseMatrixReuse, GminOnlyWhileSteppingIsActive) {
     EXPECT_NEAR(x[1] + x[2], 1.0 / 1e-3, 1e-9);
 }
 
+// Magnitudes of at most 1e-100 do not propagate through the real factors; the complex
+// solution carries them.
+TEST(SparseMatrixSolve, RealTreatsTinyAsZeroComplexDoesNot) {
+    SparseMatrix* m = nullptr;
+    ASSERT_EQ(CreateCircuitMatrix(&m, 1e-3, 0.0), 0);
+    GetMatrixElement(m, 1, 1)->real = 1.0;
+    GetMatrixElement(m, 2, 1)->real = 1.0;
+    GetMatrixElement(m, 2, 2)->real = 1.0;
+    ASSERT_EQ(FactorRealLU(m, 0.0), 0);
+    double rhs[3] = {0.0, 1e-101, 0.0}, x[3] = {0.0, 5.0, 5.0};
+    SolveMatrix(m, rhs, x);
+    EXPECT_EQ(x[2], 0.0);
+    ASSERT_EQ(FactorComplexLU(m), 0);
+    double crhs[6] = {0.0, 0.0, 1e-101, 0.0, 0.0, 0.0}, cx[6] = {};
+    SolveMatrix(m, crhs, cx);
+    EXPECT_EQ(cx[2], 1e-101);
+    EXPECT_EQ(cx[4], -1e-101);
+    DestroyCircuitMatrix(m);
+}
+
 struct SingularCase {
     const char* name;
     std::vector<Stamp> stamps;
