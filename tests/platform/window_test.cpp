@@ -293,3 +293,22 @@ TEST(Window, PartialRepaintAndScrolledPicture) {
     EXPECT_EQ(shot.Pixel(11, 31), Rgb(255, 0, 0));
     EXPECT_EQ(shot.Pixel(11, 11), Rgb(255, 255, 255));
 }
+
+TEST(Window, DrawingOutsidePaintWorksWhilePainting) {
+    TestApp();
+    struct Nested : Window {
+        void OnPaint(DrawContext& dc) override {
+            dc.FillRect(Rect{0, 0, 10, 10}, Brush::Solid(Rgb(0, 255, 0)));
+            auto other = GetDC();  // a helper that draws through its own context
+            other->SetViewportOrg(Point{20, 0});
+            other->FillRect(Rect{0, 0, 10, 10}, Brush::Solid(Rgb(255, 0, 0)));
+            other.reset();
+            dc.FillRect(Rect{40, 0, 50, 10}, Brush::Solid(Rgb(0, 0, 255)));  // mapping unchanged
+        }
+    } w;
+    ASSERT_TRUE(w.Create(nullptr, Rect{0, 0, 60, 20}));
+    Image shot = w.Grab();
+    EXPECT_EQ(shot.Pixel(5, 5), Rgb(0, 255, 0));
+    EXPECT_EQ(shot.Pixel(25, 5), Rgb(255, 0, 0));
+    EXPECT_EQ(shot.Pixel(45, 5), Rgb(0, 0, 255));
+}

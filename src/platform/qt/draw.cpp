@@ -231,18 +231,30 @@ bool DrawContextImpl::Begin(QPaintDevice* target, DeviceKind deviceKind) {
     device = target;
     kind = deviceKind;
     image = target && target->devType() == QInternal::Image ? static_cast<QImage*>(target) : nullptr;
-    if (!target || !painter.begin(target)) return false;
+    if (!target || !own.begin(target)) return false;
     if (kind != DeviceKind::Picture) {
         dpiX = target->logicalDpiX();
         dpiY = target->logicalDpiY();
     }
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    own.setRenderHint(QPainter::Antialiasing, false);
+    own.setRenderHint(QPainter::TextAntialiasing, false);
     return true;
 }
 
+void DrawContextImpl::BeginBorrowed(DrawContextImpl& active) {
+    borrowed = &active.P();
+    kind = active.kind;
+    device = active.device;
+    image = active.image;
+    dpiX = active.dpiX;
+    dpiY = active.dpiY;
+    borrowed->save();
+    borrowed->setWorldTransform(QTransform());
+}
+
 DrawContextImpl::~DrawContextImpl() {
-    if (painter.isActive()) painter.end();
+    if (borrowed) borrowed->restore();
+    else if (own.isActive()) own.end();
     if (onEnd) onEnd();
 }
 
@@ -285,7 +297,7 @@ void DrawContext::Save() {
     DrawContextImpl& d = *impl_;
     d.saved.push_back({d.pen, d.brush, d.font, d.textColor, d.bkColor, d.bkOpaque, d.textAlign, d.rop, d.windowOrg,
                        d.viewportOrg, d.windowExt, d.viewportExt});
-    d.painter.save();
+    d.P().save();
 }
 
 void DrawContext::Restore() {
@@ -296,7 +308,7 @@ void DrawContext::Restore() {
     d.bkOpaque = s.bkOpaque; d.textAlign = s.textAlign; d.rop = s.rop; d.windowOrg = s.windowOrg;
     d.viewportOrg = s.viewportOrg; d.windowExt = s.windowExt; d.viewportExt = s.viewportExt;
     d.saved.pop_back();
-    d.painter.restore();
+    d.P().restore();
 }
 
 // Mapping through the painter's world transform.
@@ -310,7 +322,7 @@ QTransform MappingOf(const DrawContextImpl& d) {
     t.translate(-d.windowOrg.x(), -d.windowOrg.y());
     return t;
 }
-void ApplyMapping(DrawContextImpl& d) { d.painter.setWorldTransform(MappingOf(d)); }
+void ApplyMapping(DrawContextImpl& d) { d.P().setWorldTransform(MappingOf(d)); }
 }  // namespace
 
 void DrawContext::SetWindowOrg(Point p) { impl_->windowOrg = ToQPoint(p); ApplyMapping(*impl_); }
@@ -335,7 +347,7 @@ void Prepare(DrawContext& dc, bool withBrush) {
     DrawContextImpl& d = dc.Impl();
     const Pen& pen = d.pen;
     if (pen.style == PenStyle::Null) {
-        d.painter.setPen(Qt::NoPen);
+        d.P().setPen(Qt::NoPen);
     } else {
         QPen qp(ToQColor(dc.ResolveColor(pen.color)));
         qp.setStyle(QtPenStyle(pen.style));
@@ -349,21 +361,21 @@ void Prepare(DrawContext& dc, bool withBrush) {
             qp.setCapStyle(Qt::FlatCap);
             qp.setCosmetic(pen.width <= 1);
         }
-        d.painter.setPen(qp);
+        d.P().setPen(qp);
     }
     if (!withBrush || d.brush.style == BrushStyle::Null) {
-        d.painter.setBrush(Qt::NoBrush);
+        d.P().setBrush(Qt::NoBrush);
     } else if (d.brush.style == BrushStyle::Hatch) {
-        d.painter.setBrush(QBrush(ToQColor(dc.ResolveColor(d.brush.color)), QtHatch(d.brush.hatch)));
+        d.P().setBrush(QBrush(ToQColor(dc.ResolveColor(d.brush.color)), QtHatch(d.brush.hatch)));
     } else if (d.brush.style == BrushStyle::Pattern && d.brush.pattern) {
-        d.painter.setBrush(QBrush(d.brush.pattern->Data().image));
+        d.P().setBrush(QBrush(d.brush.pattern->Data().image));
     } else {
-        d.painter.setBrush(QBrush(ToQColor(dc.ResolveColor(d.brush.color))));
+        d.P().setBrush(QBrush(ToQColor(dc.ResolveColor(d.brush.color))));
     }
     // Hatches are drawn over the background colour when the background is opaque.
-    d.painter.setBackgroundMode(d.bkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
-    d.painter.setBackground(QBrush(ToQColor(dc.ResolveColor(d.bkColor))));
-    if (d.kind != DeviceKind::Printer) d.painter.setCompositionMode(QtRop(d.rop));
+    d.P().setBackgroundMode(d.bkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    d.P().setBackground(QBrush(ToQColor(dc.ResolveColor(d.bkColor))));
+    if (d.kind != DeviceKind::Printer) d.P().setCompositionMode(QtRop(d.rop));
 }
 
 // The outline rectangle of a shape that covers [left, right) x [top, bottom).
@@ -375,7 +387,7 @@ void DrawContext::MoveTo(Point p) { impl_->position = ToQPoint(p); }
 
 void DrawContext::LineTo(Point p) {
     Prepare(*this, false);
-    impl_->painter.drawLine(impl_->position, ToQPoint(p));
+    impl_->P().drawLine(impl_->position, ToQPoint(p));
     impl_->position = ToQPoint(p);
 }
 
@@ -386,7 +398,7 @@ void DrawContext::Polyline(const std::vector<Point>& points) {
     Prepare(*this, false);
     QPolygon poly;
     for (Point p : points) poly << ToQPoint(p);
-    impl_->painter.drawPolyline(poly);
+    impl_->P().drawPolyline(poly);
 }
 
 void DrawContext::Polygon(const std::vector<Point>& points) {
@@ -394,22 +406,22 @@ void DrawContext::Polygon(const std::vector<Point>& points) {
     Prepare(*this, true);
     QPolygon poly;
     for (Point p : points) poly << ToQPoint(p);
-    impl_->painter.drawPolygon(poly, Qt::OddEvenFill);
+    impl_->P().drawPolygon(poly, Qt::OddEvenFill);
 }
 
 void DrawContext::Rectangle(const Rect& r) {
     Prepare(*this, true);
-    impl_->painter.drawRect(OutlineRect(r));
+    impl_->P().drawRect(OutlineRect(r));
 }
 
 void DrawContext::RoundRect(const Rect& r, Size corner) {
     Prepare(*this, true);
-    impl_->painter.drawRoundedRect(OutlineRect(r), corner.cx / 2.0, corner.cy / 2.0);
+    impl_->P().drawRoundedRect(OutlineRect(r), corner.cx / 2.0, corner.cy / 2.0);
 }
 
 void DrawContext::Ellipse(const Rect& r) {
     Prepare(*this, true);
-    impl_->painter.drawEllipse(OutlineRect(r));
+    impl_->P().drawEllipse(OutlineRect(r));
 }
 
 void DrawContext::Arc(const Rect& r, Point start, Point end) {
@@ -418,7 +430,7 @@ void DrawContext::Arc(const Rect& r, Point start, Point end) {
     double a0 = AngleOf(box, start), a1 = AngleOf(box, end);
     double span = a1 - a0;
     if (span <= 0) span += 360;
-    impl_->painter.drawArc(box, static_cast<int>(std::lround(a0 * 16)), static_cast<int>(std::lround(span * 16)));
+    impl_->P().drawArc(box, static_cast<int>(std::lround(a0 * 16)), static_cast<int>(std::lround(span * 16)));
 }
 
 void DrawContext::Pie(const Rect& r, Point start, Point end) {
@@ -427,7 +439,7 @@ void DrawContext::Pie(const Rect& r, Point start, Point end) {
     double a0 = AngleOf(box, start), a1 = AngleOf(box, end);
     double span = a1 - a0;
     if (span <= 0) span += 360;
-    impl_->painter.drawPie(box, static_cast<int>(std::lround(a0 * 16)), static_cast<int>(std::lround(span * 16)));
+    impl_->P().drawPie(box, static_cast<int>(std::lround(a0 * 16)), static_cast<int>(std::lround(span * 16)));
 }
 
 void DrawContext::FillRect(const Rect& r, const Brush& brush) {
@@ -436,7 +448,7 @@ void DrawContext::FillRect(const Rect& r, const Brush& brush) {
     impl_->brush = brush;
     impl_->pen = Pen::Null();
     Prepare(*this, true);
-    impl_->painter.drawRect(ToQRect(r));
+    impl_->P().drawRect(ToQRect(r));
     impl_->brush = keep;
     impl_->pen = keepPen;
 }
@@ -450,7 +462,7 @@ void DrawContext::FrameRect(const Rect& r, const Brush& brush) {
 
 void DrawContext::InvertRect(const Rect& r) {
     if (impl_->kind == DeviceKind::Printer) return;  // no raster operations on paper
-    QPainter& p = impl_->painter;
+    QPainter& p = impl_->P();
     p.save();
     p.setCompositionMode(QPainter::RasterOp_NotDestination);
     p.fillRect(ToQRect(r), Qt::black);
@@ -459,7 +471,7 @@ void DrawContext::InvertRect(const Rect& r) {
 
 void DrawContext::DrawFocusRect(const Rect& r) {
     if (impl_->kind == DeviceKind::Printer) return;
-    QPainter& p = impl_->painter;
+    QPainter& p = impl_->P();
     p.save();
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     QPen dotted(Qt::white);
@@ -472,7 +484,7 @@ void DrawContext::DrawFocusRect(const Rect& r) {
 }
 
 void DrawContext::SetPixel(Point p, Color c) {
-    QPainter& qp = impl_->painter;
+    QPainter& qp = impl_->P();
     qp.save();
     qp.setCompositionMode(QtRop(impl_->rop));
     qp.setPen(Qt::NoPen);
@@ -494,11 +506,11 @@ namespace {
 
 void PrepareText(DrawContext& dc) {
     DrawContextImpl& d = dc.Impl();
-    d.painter.setFont(ToQFont(d.font));
-    d.painter.setPen(ToQColor(dc.ResolveColor(d.textColor)));
-    d.painter.setBackgroundMode(d.bkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
-    d.painter.setBackground(QBrush(ToQColor(dc.ResolveColor(d.bkColor))));
-    if (d.kind != DeviceKind::Printer) d.painter.setCompositionMode(QtRop(d.rop));
+    d.P().setFont(ToQFont(d.font));
+    d.P().setPen(ToQColor(dc.ResolveColor(d.textColor)));
+    d.P().setBackgroundMode(d.bkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    d.P().setBackground(QBrush(ToQColor(dc.ResolveColor(d.bkColor))));
+    if (d.kind != DeviceKind::Printer) d.P().setCompositionMode(QtRop(d.rop));
 }
 
 int QtTextFlags(int format) {
@@ -522,7 +534,7 @@ void DrawContext::TextOut(Point p, const std::string& text) {
     DrawContextImpl& d = *impl_;
     PrepareText(*this);
     QString s = ToQString(text);
-    QFontMetrics fm(d.painter.font());
+    QFontMetrics fm(d.P().font());
     int width = fm.horizontalAdvance(s);
     // Offsets from the reference point to the text's left end of the baseline.
     int dx = 0;
@@ -531,20 +543,20 @@ void DrawContext::TextOut(Point p, const std::string& text) {
     int dy = fm.ascent();
     if ((d.textAlign & kAlignBaseline) == kAlignBaseline) dy = 0;
     else if (d.textAlign & kAlignBottom) dy = -fm.descent();
-    d.painter.save();
-    d.painter.translate(p.x, p.y);
-    if (d.font.escapement) d.painter.rotate(-d.font.escapement / 10.0);
-    if (d.bkOpaque) d.painter.fillRect(QRect(dx, dy - fm.ascent(), width, fm.height()), d.painter.background());
-    d.painter.setBackgroundMode(Qt::TransparentMode);
-    d.painter.drawText(QPoint(dx, dy), s);
-    d.painter.restore();
+    d.P().save();
+    d.P().translate(p.x, p.y);
+    if (d.font.escapement) d.P().rotate(-d.font.escapement / 10.0);
+    if (d.bkOpaque) d.P().fillRect(QRect(dx, dy - fm.ascent(), width, fm.height()), d.P().background());
+    d.P().setBackgroundMode(Qt::TransparentMode);
+    d.P().drawText(QPoint(dx, dy), s);
+    d.P().restore();
 }
 
 int DrawContext::DrawText(const std::string& text, Rect& rect, int format) {
     DrawContextImpl& d = *impl_;
     PrepareText(*this);
     QString s = ToQString(text);
-    QFontMetrics fm(d.painter.font());
+    QFontMetrics fm(d.P().font());
     int flags = QtTextFlags(format);
     QRect bounds = fm.boundingRect(ToQRect(rect), flags, s);
     if (format & kDtCalcRect) {
@@ -552,9 +564,9 @@ int DrawContext::DrawText(const std::string& text, Rect& rect, int format) {
         rect.bottom = rect.top + bounds.height();
         return bounds.height();
     }
-    if (d.bkOpaque) d.painter.fillRect(bounds.intersected(ToQRect(rect)), d.painter.background());
-    d.painter.setBackgroundMode(Qt::TransparentMode);
-    d.painter.drawText(ToQRect(rect), flags, s);
+    if (d.bkOpaque) d.P().fillRect(bounds.intersected(ToQRect(rect)), d.P().background());
+    d.P().setBackgroundMode(Qt::TransparentMode);
+    d.P().drawText(ToQRect(rect), flags, s);
     return bounds.height();
 }
 
@@ -578,7 +590,7 @@ TextMetrics DrawContext::GetTextMetrics() const {
 // ---- clipping and blocks -------------------------------------------------------------
 
 void DrawContext::SetClip(const Region& region) {
-    QPainter& p = impl_->painter;
+    QPainter& p = impl_->P();
     QTransform keep = p.worldTransform();
     p.setWorldTransform(QTransform());
     p.setClipRegion(region.Impl().region);
@@ -591,10 +603,10 @@ void DrawContext::ClipToRect(const Rect& logical) {
     SetClip(Region::FromRect(Rect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)}));
 }
 
-void DrawContext::ResetClip() { impl_->painter.setClipping(false); }
+void DrawContext::ResetClip() { impl_->P().setClipping(false); }
 
 Rect DrawContext::ClipBox() const {
-    QPainter& p = impl_->painter;
+    QPainter& p = impl_->P();
     QRectF box = p.hasClipping() ? p.clipBoundingRect()
                                  : MappingOf(*impl_).inverted().mapRect(QRectF(0, 0, DeviceSize().cx, DeviceSize().cy));
     QRect r = box.toAlignedRect();
@@ -602,7 +614,7 @@ Rect DrawContext::ClipBox() const {
 }
 
 void DrawContext::BitBlt(Point dest, const Image& source, const Rect& sourceArea, RasterOp op) {
-    QPainter& p = impl_->painter;
+    QPainter& p = impl_->P();
     p.save();
     if (impl_->kind != DeviceKind::Printer)
         p.setCompositionMode(op == RasterOp::Copy ? QPainter::CompositionMode_Source : QtRop(op));
@@ -611,7 +623,7 @@ void DrawContext::BitBlt(Point dest, const Image& source, const Rect& sourceArea
 }
 
 void DrawContext::StretchBlt(const Rect& dest, const Image& source, const Rect& sourceArea) {
-    QPainter& p = impl_->painter;
+    QPainter& p = impl_->P();
     p.save();
     if (impl_->kind != DeviceKind::Printer) p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(ToQRect(dest), source.Data().image, ToQRect(sourceArea));
@@ -619,7 +631,7 @@ void DrawContext::StretchBlt(const Rect& dest, const Image& source, const Rect& 
 }
 
 void DrawContext::DrawPicture(Point at, const Picture& picture) {
-    QPainter& p = impl_->painter;
+    QPainter& p = impl_->P();
     p.save();
     p.drawPicture(ToQPoint(at), picture.Data().picture);
     p.restore();

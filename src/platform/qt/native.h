@@ -76,6 +76,7 @@ public:
     Window* owner;  // null once the window is destroyed
     QImage backing;
     QRegion invalid;  // what the paint handler must draw again
+    DrawContextImpl* painting = nullptr;  // while the paint handler runs
     QSize caretSize;
     QPoint caretPos;
     bool caretShown = false;
@@ -107,7 +108,9 @@ struct DrawContextImpl {
     DeviceKind kind = DeviceKind::Memory;
     QPaintDevice* device = nullptr;
     QImage* image = nullptr;  // when the device is an image (pixel reads)
-    QPainter painter;
+    QPainter own;
+    QPainter* borrowed = nullptr;  // another context's, while that one paints the device
+    QPainter& P() { return borrowed ? *borrowed : own; }
     Pen pen;
     Brush brush;
     Font font;
@@ -131,6 +134,9 @@ struct DrawContextImpl {
 
     // Starts painting on a device.
     bool Begin(QPaintDevice* target, DeviceKind deviceKind);
+    // Draws through the painter of a context already painting the same device (a
+    // device takes one painter at a time); its state comes back afterwards.
+    void BeginBorrowed(DrawContextImpl& active);
     ~DrawContextImpl();
 };
 

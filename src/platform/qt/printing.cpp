@@ -82,7 +82,6 @@ bool PrinterAvailable() { return !QPrinterInfo::availablePrinterNames().isEmpty(
 struct PrintJobImpl {
     QPrinter printer{QPrinter::HighResolution};
     std::unique_ptr<DrawContext> page;
-    QPainter* painter = nullptr;
     bool open = false;
     std::string outputFile;
 };

@@ -176,10 +176,12 @@ void ClientWidget::PaintBacking() {
     if (!owner || region.isEmpty()) return;
     auto impl = std::make_unique<DrawContextImpl>();
     impl->Begin(&backing, DeviceKind::Display);
-    impl->painter.setClipRegion(region);
+    impl->P().setClipRegion(region);
+    painting = impl.get();
     DrawContext dc(std::move(impl));
     owner->OnEraseBackground(dc);
-    owner->OnPaint(dc);
+    if (owner) owner->OnPaint(dc);
+    painting = nullptr;
 }
 
 bool ClientWidget::event(QEvent* e) {
@@ -455,7 +457,8 @@ std::unique_ptr<DrawContext> Window::GetDC() {
     ClientWidget* client = peer_->client;
     client->EnsureBacking();
     auto impl = std::make_unique<DrawContextImpl>();
-    impl->Begin(&client->backing, DeviceKind::Display);
+    if (client->painting) impl->BeginBorrowed(*client->painting);
+    else impl->Begin(&client->backing, DeviceKind::Display);
     QPointer<ClientWidget> guard(client);
     impl->onEnd = [guard] { if (guard) guard->update(); };
     return std::make_unique<DrawContext>(std::move(impl));
