@@ -118,6 +118,31 @@ TEST_F(PassiveDevices, CapacitorIsOpenAtTheOperatingPoint) {
     (void)c;
 }
 
+// With initial conditions the transient starts from them: a capacitor at 1 V and an
+// inductor carrying 10 mA discharge through their resistors.
+TEST_F(PassiveDevices, InitialConditionsStartTheTransient) {
+    AddResistor(1, 0, 1e3);
+    Capacitor* c = AddCapacitor(1, 0, 1e-6);
+    c->initial_condition = 1;
+    AddResistor(2, 0, 10);
+    Inductor* l = AddInductor(2, 0, 1e-3);
+    l->initial_current = 0.01, l->ic_given = 1;
+    // No operating point: the transient's own matrix, set up at a time point.
+    UseInitialConditions = 1;
+    AnalysisMode = kModeTransient;
+    ASSERT_EQ(Prepare(2), 0);
+    ASSERT_EQ(BeginTransient(1e-7), 0);
+    double worst_v = 0, worst_i = 0;
+    while (ob7::Run.time < 3e-4) {
+        ASSERT_EQ(Step(1e-7), 0);
+        const double t = ob7::Run.time;
+        worst_v = std::max(worst_v, std::fabs(V(1) - std::exp(-t / 1e-3)));
+        worst_i = std::max(worst_i, std::fabs(Solution[l->Branch()] - 0.01 * std::exp(-t / 1e-4)));
+    }
+    EXPECT_LT(worst_v, 1e-3);
+    EXPECT_LT(worst_i, 1e-5);
+}
+
 TEST_F(PassiveDevices, CouplingOutsideUnitRangeIsRefused) {
     Inductor* a = AddInductor(1, 0, 1e-3);
     Inductor* b = AddInductor(2, 0, 1e-3);
