@@ -165,14 +165,6 @@ struct IndexWriter {
     }
 };
 
-void ReportEndsOutsideSubckt(NetlistCircuitTables& tables, const std::string& file, const std::string& text,
-                             int line) {
-    const std::string number = std::to_string(line + 1);
-    const std::string first = text.substr(0, text.find('\n'));
-    ReportMessage("dMMME", tables.services->ReportOwner(), "File:", file.c_str(), "Text:", first.c_str(), "Line:",
-                  number.c_str(), kMsgEndsOutsideSubckt);
-}
-
 // Indexes one text library; .LIB lines add to list 1. 0 or 15055 (reported).
 int IndexTextFile(NetlistCircuitTables& tables, const std::string& path, bool circuitItself, IndexWriter& w) {
     std::string text;
@@ -428,6 +420,14 @@ bool ModelKindMatches(int wanted, int indexed) {
     if (indexed == 32 || indexed == 34 || indexed == 36) return wanted == 3;
     if (indexed == 33 || indexed == 35 || indexed == 37) return wanted == 16;
     return wanted == indexed;
+}
+
+void ReportEndsOutsideSubckt(NetlistCircuitTables& tables, const std::string& file, const std::string& text,
+                             int line) {
+    const std::string number = std::to_string(line + 1);
+    const std::string first = text.substr(0, text.find('\n'));
+    ReportMessage("dMMME", tables.services->ReportOwner(), "File:", file.c_str(), "Text:", first.c_str(), "Line:",
+                  number.c_str(), kMsgEndsOutsideSubckt);
 }
 
 int CheckLibrarySaved(NetlistCircuitTables& tables, const std::string& path) {

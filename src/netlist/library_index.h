@@ -66,6 +66,9 @@ void ClearLibraryList(NetlistCircuitTables& tables, int list);
 std::string MakeIndexFileName(const std::string& libraryPath);
 // Writes the index file of a library (and the libraries it names). 0 or 15055.
 int BuildLibraryIndex(NetlistCircuitTables& tables, const std::string& libraryPath);
+// "%E.Ends statement Found outside of a .Subckt." naming the file, the line's text up to
+// its first line feed and its line number (0-based `line`, shown from 1).
+void ReportEndsOutsideSubckt(NetlistCircuitTables& tables, const std::string& file, const std::string& text, int line);
 // Asks to save a library that a window shows with unsaved edits before it is indexed.
 // 0 (nothing to save, or saved), 15055 (cancelled) or the save's code.
 int CheckLibrarySaved(NetlistCircuitTables& tables, const std::string& path);
