@@ -10,6 +10,7 @@
 #include "sim/devices/device_model.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
+#include "sim/engine/newton.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -213,6 +214,35 @@ TEST_F(SourceCircuit, StampsScaleWithTheSourceFactor) {
     (void)i;
     // Every branch source walks its entries.
     EXPECT_TRUE(LoadWalksSetUp(kSpiceSourceKind, Solution));
+}
+
+// Every list evaluated at one time and driven through the engine onto its own node.
+TEST_F(SourceCircuit, EvaluateAndLoadEveryList) {
+    DeviceModel sin = MakeDeviceModel(kModelSin);
+    const double sv[7] = {1e3, 2, 0.5, 0, 0, 0, 0};  // F A DC PH RS RP TAU
+    std::copy(sv, sv + 7, sin.values.begin());
+    DeviceModel pul = MakeDeviceModel(kModelPulse);
+    const double pv[7] = {0, 1, 0, 1e-3, 2e-3, 3e-3, 4e-3};
+    std::copy(pv, pv + 7, pul.values.begin());
+    AddSineSource(1, 0, &sin);
+    AddPulseSource(2, 0, &pul);
+    SpiceSource* exp = AddSpiceSource(3, 0, kSpiceVoltageSource, 0);
+    exp->spec_kind = kSourceExp;
+    const double e[7] = {0, 1, 0, 1e-3, 1, 1};
+    std::copy(e, e + 7, exp->p);
+    UserSource* user = AddUserSource(4, 0);
+    user->table.abscissas = {0, 1e-3};
+    user->table.values = {0, 0, 2, 0};
+    for (int node = 1; node <= 4; ++node) AddResistor(node, 0, 1e3);
+    ASSERT_EQ(Prepare(4), 0);
+    ob7::Run.time = 0.25e-3;
+    ASSERT_EQ(EvaluateSources(), 0);
+    ASSERT_EQ(NewtonSolve(nullptr, 20, 0), 0);
+    EXPECT_NEAR(V(1), 2.5, 1e-12);   // 0.5 + 2 sin(pi / 2)
+    EXPECT_NEAR(V(2), 0.25, 1e-12);  // a quarter up the rise
+    EXPECT_NEAR(V(3), 1 - std::exp(-0.25), 1e-12);
+    EXPECT_NEAR(V(4), 0.5, 1e-12);
+    EXPECT_NEAR(GetSourceMaxTimeStep(), 1e-4, 1e-18);
 }
 
 TEST_F(SourceCircuit, PulseModelPreparation) {
