@@ -15,8 +15,9 @@ namespace ob7 {
 
 namespace {
 
+// The compiled value becomes the working L0 that stepping and tolerance runs change.
 void SaveInductorNominals() {
-    for (auto* l : DevicesOf<Inductor>(kInductorList)) l->inductance = l->nominal;
+    for (auto* l : DevicesOf<Inductor>(kInductorList)) l->nominal = l->value;
 }
 
 // In a DC analysis an inductor with an initial current belongs to the initial-condition
@@ -99,7 +100,7 @@ int LoadInductors() {
     int s = first_state;
     for (auto* l : DevicesOf<Inductor>(kInductorList)) {
         const bool has_expression = !l->value_expression.tokens.empty();
-        if (has_expression && !IsStepped(&l->value)) {
+        if (has_expression && !IsStepped(&l->nominal)) {
             ComplexValue result{};
             if (int error = EvaluateExpression(&l->value_expression, &result)) return error;
             double v = result.re;

@@ -18,9 +18,9 @@ inline constexpr int kMsgCouplingRange = 10836;  // "%EK value must be >= -1.0 a
 
 struct Inductor : DeviceInstance {
     int a = 0, b = 0;
-    double value = 0;
+    double value = 0;             // as compiled
     CompiledExpression value_expression;
-    double nominal = 0;           // L0, the device value as compiled
+    double nominal = 0;           // L0, the working value that stepping changes
     double inductance = 0;        // L, the working inductance
     double convergence_slot = 0;
     double temperature_factor = 1;
