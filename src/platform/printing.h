@@ -24,6 +24,7 @@ struct PrintSettings {
     int maxPage = 1;
     bool selection = false;  // the user chose to print the selection
     int copies = 1;
+    bool monochrome = false;  // print in black and white; the page context says so
 };
 
 // The print dialog with a page range; true on OK. A script queued for modal dialogs

@@ -106,6 +106,17 @@ TEST(Printing, TwoPageJobToPdf) {
     EXPECT_EQ(std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), pageObject), std::sregex_iterator()), 2);
     std::remove(settings.outputFile.c_str());
 
+    // A black-and-white job says so to the painters.
+    settings.monochrome = true;
+    PrintJob gray;
+    ASSERT_TRUE(gray.Start(settings, "Gray"));
+    DrawContext* page = gray.StartPage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->IsMonochrome());
+    gray.EndPage();
+    gray.End();
+    std::remove(settings.outputFile.c_str());
+
     // A cancelled job is aborted and leaves no file.
     PrintJob cancelled;
     ASSERT_TRUE(cancelled.Start(settings, "Cancelled"));

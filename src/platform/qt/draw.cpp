@@ -248,6 +248,7 @@ void DrawContextImpl::BeginBorrowed(DrawContextImpl& active) {
     image = active.image;
     dpiX = active.dpiX;
     dpiY = active.dpiY;
+    monochrome = active.monochrome;
     borrowed->save();
     borrowed->setWorldTransform(QTransform());
 }
@@ -270,7 +271,7 @@ DrawContext::DrawContext(std::unique_ptr<DrawContextImpl> impl) : impl_(std::mov
 DrawContext::~DrawContext() = default;
 
 DeviceKind DrawContext::Kind() const { return impl_->kind; }
-bool DrawContext::IsMonochrome() const { return impl_->image && impl_->image->format() == QImage::Format_Mono; }
+bool DrawContext::IsMonochrome() const { return impl_->monochrome; }
 int DrawContext::DpiX() const { return impl_->dpiX; }
 int DrawContext::DpiY() const { return impl_->dpiY; }
 Size DrawContext::DeviceSize() const {

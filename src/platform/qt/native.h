@@ -124,6 +124,7 @@ struct DrawContextImpl {
     QSize windowExt{1, 1}, viewportExt{1, 1};
     QPoint position;
     int dpiX = 96, dpiY = 96;
+    bool monochrome = false;  // a black-and-white printer
     std::function<void()> onEnd;  // a window's refresh after drawing outside paint
 
     struct Saved {

@@ -25,12 +25,14 @@ void ApplySettings(QPrinter& printer, const PrintSettings& s) {
     }
     printer.setPageOrientation(s.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setCopyCount(std::max(s.copies, 1));
+    printer.setColorMode(s.monochrome ? QPrinter::GrayScale : QPrinter::Color);
 }
 
 void ReadSettings(const QPrinter& printer, PrintSettings& s) {
     s.landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
     if (printer.outputFormat() == QPrinter::NativeFormat) s.printer = FromQString(printer.printerName());
     s.copies = printer.copyCount();
+    s.monochrome = printer.colorMode() == QPrinter::GrayScale;
 }
 
 bool RunDialog(Window* parent, PrintSettings& settings, bool setupOnly) {
@@ -116,6 +118,7 @@ DrawContext* PrintJob::StartPage() {
         }
         ctx->dpiX = impl_->printer.resolution();
         ctx->dpiY = impl_->printer.resolution();
+        ctx->monochrome = impl_->printer.colorMode() == QPrinter::GrayScale;
         impl_->page = std::make_unique<DrawContext>(std::move(ctx));
     } else if (!impl_->printer.newPage()) {
         return nullptr;
