@@ -113,6 +113,10 @@ void RegisterMos123Passes();
 // external ones; W and L of 0 are not given.
 MosfetInstance* AddMosfet(DeviceModel* model, int drain, int gate, int source, int bulk, double w = 0, double l = 0);
 
+// Whether a device whose voltages and currents have not moved may keep its last
+// evaluation (on by default; the model checks turn it off to evaluate every load).
+extern bool MosfetBypassAllowed;
+
 int SetupMosfets();
 int LoadMosfets();
 // AC stamp: comes with the AC analysis.

@@ -1,0 +1,458 @@
+// MOSFET levels 1 to 3: matrix set-up and the Newton load. One skeleton for the three
+// levels: voltages, limiting and bypass, bulk junctions, the level's channel current,
+// Meyer gate capacitances and junction charges, then 32 fixed stamps.
+
+#include <algorithm>
+#include <cmath>
+
+#include "sim/devices/device_contract.h"
+#include "sim/devices/device_model.h"
+#include "sim/devices/junction_limits.h"
+#include "sim/devices/mosfet.h"
+#include "sim/devices/mosfet_preparation.h"
+#include "sim/engine/integration.h"
+#include "sim/engine/newton.h"
+#include "sim/engine/simulation_options.h"
+
+namespace ob7 {
+
+int MosfetInstance::NonConvergenceValues(int kind, double* values) const {
+    switch (kind) {
+    case kNcMosfetPn:
+        values[0] = vbs, values[1] = vbd, values[2] = vcritS, values[3] = vcritD;
+        return 4;
+    case kNcMosfetId: values[0] = cd; return 1;
+    case kNcMosfetIb: values[0] = cbs + cbd; return 1;
+    default: return 0;
+    }
+}
+
+void MeyerCapacitances(double vgs, double vgd, double von, double vdsat, double phi, double cox, double* capgs,
+                       double* capgd, double* capgb) {
+    const double vgst = vgs - von;
+    *capgs = *capgd = *capgb = 0;
+    if (vgst <= -phi) {
+        *capgb = cox / 2;
+    } else if (vgst <= -phi / 2) {
+        *capgb = -vgst * cox / (2 * phi);
+    } else if (vgst <= 0) {
+        *capgb = -vgst * cox / (2 * phi);
+        *capgs = vgst * cox / (1.5 * phi) + cox / 3;
+    } else {
+        const double vds = vgs - vgd;
+        if (vdsat <= vds) {
+            *capgs = cox / 3;
+        } else {
+            const double d = 2 * vdsat - vds;
+            *capgd = cox * (1 - vdsat * vdsat / (d * d)) / 3;
+            *capgs = cox * (1 - (vdsat - vds) * (vdsat - vds) / (d * d)) / 3;
+        }
+    }
+}
+
+// --- Set-up ------------------------------------------------------------------------------
+
+MosfetInstance* AddMosfet(DeviceModel* model, int drain, int gate, int source, int bulk, double w, double l) {
+    auto* m = new MosfetInstance;
+    m->model = model;
+    const double level = model->values[kMosLevel];
+    m->level = IsGiven(level) && level != 0 ? static_cast<int>(level) : 1;
+    m->drain = m->drain_i = drain;
+    m->gate = m->gate_i = gate;
+    m->source = m->source_i = source;
+    m->bulk = m->bulk_i = bulk;
+    m->parsed_W = w, m->parsed_W_given = w != 0;
+    m->parsed_L = l, m->parsed_L_given = l != 0;
+    AddDevice(kMosfetList, m);
+    return m;
+}
+
+int SetupMosfets() {
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        if (m->level > 3) continue;
+        const int G = m->gate, D = m->drain, S = m->source, B = m->bulk;
+        const int Gp = m->gate_i, Dp = m->drain_i, Sp = m->source_i, Bp = m->bulk_i;
+        for (auto [row, column] :
+             {std::pair{Dp, Sp}, {Sp, Dp}, {Dp, Dp}, {Sp, Sp}, {D, D},   {Gp, Gp}, {Gp, G},   {G, Gp},
+              {G, G},            {S, S},   {Bp, Bp}, {Bp, B},  {B, Bp},  {B, B},   {Dp, Dp},  {Sp, Sp},
+              {D, Dp},           {Gp, Bp}, {Gp, Dp}, {Gp, Sp}, {S, Sp},  {Bp, Dp}, {Bp, Sp},  {Dp, Sp},
+              {Dp, D},           {Bp, Gp}, {Dp, Gp}, {Sp, Gp}, {Sp, S},  {Dp, Bp}, {Sp, Bp},  {Sp, Dp}})
+            if (int error = AllocMatrixEntry(row, column)) return error;
+    }
+    return 0;
+}
+
+// --- Load ----------------------------------------------------------------------------------
+
+bool MosfetBypassAllowed = true;
+
+namespace {
+
+double GuardRange(double v) {
+    if (std::fabs(v) > 1e10) return v > 0 ? 1e10 : -1e10;
+    if (v == 0) return 1e-10;
+    if (std::fabs(v) < 1e-10) return v > 0 ? 1e-10 : -1e-10;
+    return v;
+}
+
+// Bulk junction current and conductance, GMIN included.
+void BulkJunction(double v, double is, double nvt, double& i, double& g) {
+    const double gmin = Options.gmin;
+    if (v > 0) {
+        const double ev = std::exp(std::clamp(v / nvt, -350.0, 300.0));
+        g = is * ev / nvt + gmin;
+        i = is * (ev - 1) + gmin * v;
+    } else {
+        g = is / nvt + gmin;
+        i = g * v;
+    }
+    if (std::fabs(i) <= 1e-100) i = i < 0 ? -1e-100 : 1e-100;
+}
+
+// Level 1: the square law with channel-length modulation.
+double EvaluateMos1Current(MosfetInstance& m, const MosVoltages& v) {
+    const double* x = m.model->values.data();
+    const Mos123Values& e = m.m123;
+    const double p = x[kMosPolarity], gamma = x[kMosGamma], lambda = x[kMosLambda];
+    const bool normal = m.mode > 0;
+    const double vbx = normal ? v.vbs : v.vbd;
+    double sarg;
+    if (vbx > 0) {
+        const double sqphi = GuardedSqrt(m.model, e.tPhi, x[kMosDeviceTemp] + 273.15);
+        sarg = std::max(sqphi - vbx / (2 * sqphi), 0.0);
+    } else {
+        sarg = GuardedSqrt(m.model, e.tPhi - vbx, x[kMosDeviceTemp] + 273.15);
+    }
+    const double von = p * e.tVbi + gamma * sarg;
+    const double vgst = (normal ? v.vgs : v.vgd) - von;
+    const double vdsat = std::max(vgst, 0.0);
+    const double arg = sarg > 0 ? gamma / (2 * sarg) : 0.0;
+    double current;
+    if (vgst <= 0) {
+        current = m.gm = m.gds = 0;
+        m.region = kRegionOff;
+    } else {
+        const double vds = v.vds;
+        const double betap = e.Beta * (1 + lambda * vds);
+        if (vgst <= vds) {
+            current = betap * vgst * vgst / 2;
+            m.gm = betap * vgst;
+            m.gds = lambda * e.Beta * vgst * vgst / 2;
+            m.region = kRegionSat;
+        } else {
+            current = betap * vds * (vgst - vds / 2);
+            m.gm = betap * vds;
+            m.gds = betap * (vgst - vds) + lambda * e.Beta * vds * (vgst - vds / 2);
+            m.region = kRegionLin;
+        }
+    }
+    m.gmbs = m.gm * arg;
+    m.von = p * von;
+    m.vdsat = p * vdsat;
+    return current;
+}
+
+// Charge and capacitance of one bulk junction (bottom and sidewall).
+void JunctionSideCharge(double v, double cj, double cjsw, double f2, double f3, double f4, double dep_cap, double pb,
+                        double mj, double mjsw, double tt, double i, double g, double& q, double& cap) {
+    if (cj == 0 && cjsw == 0) {
+        q = cap = 0;
+        return;
+    }
+    if (v >= dep_cap) {
+        q = f4 + v * (f2 + v * f3 / 2);
+        cap = f2 + f3 * v;
+    } else {
+        const double arg = 1 - v / pb;
+        const auto power = [&](double grading) {
+            return grading == 0.5 ? 1 / std::sqrt(std::fabs(arg)) : std::exp(-grading * std::log(arg));
+        };
+        const double sarg = power(mj);
+        const double sargsw = mj == mjsw ? sarg : power(mjsw);
+        q = pb * (cj * (1 - arg * sarg) / (1 - mj) + cjsw * (1 - arg * sargsw) / (1 - mjsw));
+        cap = cj * sarg + cjsw * sargsw;
+    }
+    q += tt * i;
+    cap += tt * g;
+}
+
+void LoadMosfet(MosfetInstance& m, int s) {
+    const double* x = m.model->values.data();
+    Mos123Values& e = m.m123;
+    const double p = x[kMosPolarity];
+    double* sv = StateValues.data();
+    double* sd = StateDerivatives.data();
+    const int G = m.gate_i, D = m.drain_i, S = m.source_i, B = m.bulk_i;
+    m.limited = 0;
+    bool bypassed = false;
+
+    double vbs, vgs, vds;
+    bool predicted_path = true;  // the voltages went through the guards, bypass and limiting
+    const double r = PredictorRatio;
+    if (InitMode == kInitSmallSignal) {
+        vbs = m.vbs, vgs = m.vgs, vds = m.vds;
+    } else if (NewTimePoint()) {
+        m.vbs = m.vbs1, m.vgs = m.vgs1, m.vds = m.vds1;
+        m.vbd = m.vbs1 - m.vds1;
+        vbs = (1 + r) * m.vbs1 - r * m.vbs2;
+        vgs = (1 + r) * m.vgs1 - r * m.vgs2;
+        vds = (1 + r) * m.vds1 - r * m.vds2;
+    } else if (InitMode == kInitFloat || (InitMode == kInitFix && !m.off)) {
+        vbs = p * (Solution[B] - Solution[S]);
+        vgs = p * (Solution[G] - Solution[S]);
+        vds = p * (Solution[D] - Solution[S]);
+        if (!OperatingPointPhase) {
+            // A change of the sign of vds is held back for one iteration.
+            if (vds * m.vds >= 0 || m.flipCount > 0) {
+                m.flipCount = 0;
+            } else {
+                vbs = m.vbs, vgs = m.vgs, vds = m.vds;
+                ++m.flipCount;
+            }
+        }
+    } else {
+        predicted_path = false;
+        vbs = vgs = vds = 0;
+        if (InitMode == kInitJunction && !m.off) {
+            vds = p * m.ic_vds, vgs = p * m.ic_vgs, vbs = p * m.ic_vbs;
+            if (vds == 0 && vgs == 0 && vbs == 0 &&
+                (InTransient() || AnalysisSubMode == kSubModeOperatingPoint || AnalysisSubMode == kSubModeDcSweep ||
+                 !UseInitialConditions)) {
+                vbs = -1;
+                vgs = p * m.tVto;
+                vds = 0;
+            }
+        }
+    }
+
+    double cdhat = 0, cbhat = 0;
+    if (predicted_path) {
+        vbs = GuardRange(vbs), vgs = GuardRange(vgs), vds = GuardRange(vds);
+        double vbd = vbs - vds, vgd = vgs - vds;
+        const double stored_vgd = m.vgs - m.vds;
+        const double delvbs = vbs - m.vbs, delvbd = vbd - m.vbd, delvgs = vgs - m.vgs, delvds = vds - m.vds;
+        const double delvgd = vgd - stored_vgd;
+        if (m.mode >= 0)
+            cdhat = m.cd - m.gbd * delvbd + m.gmbs * delvbs + m.gm * delvgs + m.gds * delvds;
+        else
+            cdhat = m.cd - (m.gbd - m.gmbs) * delvbd - m.gm * delvgd + m.gds * delvds;
+        cbhat = m.cbs + m.cbd + m.gbd * delvbd + m.gbs * delvbs;
+
+        if (MosfetBypassAllowed && !NewTimePoint() && InitMode != kInitSmallSignal) {
+            const double t = BypassTolerance, abstol = Options.abstol, vntol = Options.vntol;
+            const double cb = m.cbs + m.cbd;
+            bypassed = std::fabs(cbhat - cb) < (std::max(std::fabs(cbhat), std::fabs(cb)) + abstol) * t &&
+                       std::fabs(delvbs) < t * std::max(std::fabs(vbs), std::fabs(m.vbs)) + vntol &&
+                       std::fabs(delvbd) < t * std::max(std::fabs(vbd), std::fabs(m.vbd)) + vntol &&
+                       std::fabs(delvgs) < t * std::max(std::fabs(vgs), std::fabs(m.vgs)) + vntol &&
+                       std::fabs(delvds) < t * std::max(std::fabs(vds), std::fabs(m.vds)) + vntol &&
+                       std::fabs(cdhat - m.cd) < t * std::max(std::fabs(cdhat), std::fabs(m.cd)) + abstol;
+        }
+        if (!bypassed) {
+            const double von = p * m.von;
+            if (m.vds >= 0) {
+                vgs = LimitFetVoltage(vgs, m.vgs, von);
+                vds = LimitVds(vgs - vgd, m.vds);
+                vgd = vgs - vds;
+            } else {
+                vgd = LimitFetVoltage(vgd, stored_vgd, von);
+                vds = -LimitVds(-(vgs - vgd), -m.vds);
+                vgs = vgd + vds;
+            }
+            int limited = 0;
+            if (vds >= 0) {
+                vbs = LimitJunctionVoltage(vbs, m.vbs, m.NVt, m.vcritS, &limited);
+            } else {
+                vbd = LimitJunctionVoltage(vbd, m.vbd, m.NVt, m.vcritD, &limited);
+                vbs = vbd + vds;
+            }
+            m.limited = limited;
+        }
+    }
+
+    double cdrain;
+    double vbd, vgd, vgb;
+    if (bypassed) {
+        vbs = m.vbs, vgs = m.vgs, vds = m.vds, vbd = m.vbd;
+        vgd = vgs - vds;
+        vgb = vgs - vbs;
+        cdrain = m.mode * (m.cd + m.cbd);
+        if (InTransient() || AnalysisSubMode == kSubModeTransient) {
+            m.capgs = e.capgs + e.capgs_prev + m.CGSOVL;
+            m.capgd = e.capgd + e.capgd_prev + m.CGDOVL;
+            m.capgb = e.capgb + e.capgb_prev + m.CGBOVL;
+        }
+    } else {
+        vbd = vbs - vds, vgd = vgs - vds, vgb = vgs - vbs;
+        BulkJunction(vbs, m.IsS, m.NVt, m.cbs, m.gbs);
+        BulkJunction(vbd, m.IsD, m.NVt, m.cbd, m.gbd);
+        m.mode = vds >= 0 ? 1 : -1;
+        const MosVoltages v = {vgs, vgd, vbs, vbd, vds * m.mode};
+        const int level = m.level;
+        cdrain = level == 2 ? EvaluateMos2Current(m, v) : level == 3 ? EvaluateMos3Current(m, v) : EvaluateMos1Current(m, v);
+        m.cd = m.mode * cdrain - m.cbd;
+
+        if (ChargesNeeded()) {
+            const double pb = x[kMosPb], mj = x[kMosMj], mjsw = x[kMosMjsw], tt = x[kMosTt];
+            JunctionSideCharge(vbd, m.Cbd, m.Cbdsw, e.f2d, e.f3d, e.f4d, e.tDepCap, pb, mj, mjsw, tt, m.cbd, m.gbd,
+                               sv[s + 12], m.capbd);
+            JunctionSideCharge(vbs, m.Cbs, m.Cbssw, e.f2s, e.f3s, e.f4s, e.tDepCap, pb, mj, mjsw, tt, m.cbs, m.gbs,
+                               sv[s + 16], m.capbs);
+            if (InTransient() || (InitMode == kInitTransient && !UseInitialConditions)) {
+                if (InitMode == kInitTransient)
+                    for (int k = 1; k <= 3; ++k) sv[s + 12 + k] = sv[s + 12], sv[s + 16 + k] = sv[s + 16];
+                double geq = 0;
+                IntegrateChargeGeqOnly(geq, m.capbd, s + 12);
+                m.gbd += geq;
+                m.cbd += sd[s + 12];
+                m.cd -= sd[s + 12];
+                geq = 0;
+                IntegrateChargeGeqOnly(geq, m.capbs, s + 16);
+                m.gbs += geq;
+                m.cbs += sd[s + 16];
+            }
+
+            if (e.OxideCap <= 0) {
+                e.capgs = e.capgd = e.capgb = 0;
+            } else {
+                const double von = p * m.von, vdsat = p * m.vdsat;
+                if (m.mode > 0)
+                    MeyerCapacitances(vgs, vgd, von, vdsat, e.tPhi, e.OxideCap, &e.capgs, &e.capgd, &e.capgb);
+                else
+                    MeyerCapacitances(vgd, vgs, von, vdsat, e.tPhi, e.OxideCap, &e.capgd, &e.capgs, &e.capgb);
+            }
+            if (AnalysisSubMode == kSubModeTransient || InitMode == kInitSmallSignal) {
+                m.capgs = 2 * e.capgs + m.CGSOVL;
+                m.capgd = 2 * e.capgd + m.CGDOVL;
+                m.capgb = 2 * e.capgb + m.CGBOVL;
+            } else {
+                m.capgs = e.capgs + e.capgs_prev + m.CGSOVL;
+                m.capgd = e.capgd + e.capgd_prev + m.CGDOVL;
+                m.capgb = e.capgb + e.capgb_prev + m.CGBOVL;
+            }
+            if (NewTimePoint()) {
+                for (int k : {0, 4, 8}) sv[s + k] = (1 + r) * sv[s + k + 1] - r * sv[s + k + 2];
+            } else if (InTransient()) {
+                sv[s] = (vgs - m.vgs1) * m.capgs + sv[s + 1];
+                sv[s + 4] = (vgd - (m.vgs1 - m.vds1)) * m.capgd + sv[s + 5];
+                sv[s + 8] = (vgb - (m.vgs1 - m.vbs1)) * m.capgb + sv[s + 9];
+            } else {
+                sv[s] = vgs * m.capgs;
+                sv[s + 4] = vgd * m.capgd;
+                sv[s + 8] = vgb * m.capgb;
+            }
+        }
+    }
+
+    // Gate charge companions.
+    double gcgs = 0, gcgd = 0, gcgb = 0, ceqgs = 0, ceqgd = 0, ceqgb = 0;
+    if (InitMode != kInitTransient && InTransient()) {
+        const double ag0 = IntegrationCoefficients[0];
+        const struct {
+            double cap, v;
+            int k;
+            double *g, *ceq;
+        } gates[] = {{m.capgs, vgs, 0, &gcgs, &ceqgs}, {m.capgd, vgd, 4, &gcgd, &ceqgd}, {m.capgb, vgb, 8, &gcgb, &ceqgb}};
+        for (const auto& gate : gates) {
+            if (gate.cap == 0) sd[s + gate.k] = 0;
+            IntegrateCharge(*gate.g, *gate.ceq, gate.cap, s + gate.k);
+            *gate.ceq = *gate.ceq - *gate.g * gate.v + ag0 * sv[s + gate.k];
+        }
+    }
+    if (InitMode == kInitTransient)
+        for (int k : {0, 4, 8})
+            for (int level = 1; level <= 3; ++level) sd[s + k + level] = sd[s + k];
+
+    // Companion currents and the right-hand side.
+    const double gm = m.gm, gds = m.gds, gmbs = m.gmbs, gbd = m.gbd, gbs = m.gbs;
+    const double ceqbs = p * (m.cbs - gbs * vbs);
+    const double ceqbd = p * (m.cbd - gbd * vbd);
+    const bool normal = m.mode > 0;
+    const double xnrm = normal ? 1 : 0, xrev = normal ? 0 : 1;
+    const double cdreq = normal ? p * (cdrain - gds * vds - gm * vgs - gmbs * vbs)
+                                : -p * (cdrain + gds * vds - gm * vgd - gmbs * vbd);
+    double* rhs = RightHandSide.data();
+    rhs[G] -= p * (ceqgs + ceqgb + ceqgd);
+    rhs[B] -= ceqbs + ceqbd - p * ceqgb;
+    rhs[D] += ceqbd - cdreq + p * ceqgd;
+    rhs[S] += cdreq + ceqbs + p * ceqgs;
+
+    const double grds = x[kMosRds], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
+    const double xd = xnrm - xrev;
+    for (double value : {-grds, -grds, grds, grds, gdrain, ggate + gcgb + gcgs + gcgd, -ggate, -ggate, ggate, gsource,
+                         gbs + gbulk + gcgb + gbd, -gbulk, -gbulk, gbulk,
+                         xrev * (gm + gmbs) + gds + gdrain + gcgd + gbd, xnrm * (gm + gmbs) + gbs + gds + gcgs + gsource,
+                         -gdrain, -gcgb, -gcgd, -gcgs, -gsource, -gbd, -gbs, -gds - xnrm * (gm + gmbs), -gdrain, -gcgb,
+                         xd * gm - gcgd, -xd * gm - gcgs, -gsource, xd * gmbs - gbd, -gbs - xd * gmbs,
+                         -gds - xrev * (gm + gmbs)})
+        StampNext(value);
+
+    if (!bypassed) {
+        // Convergence: a device set without prediction has nothing to compare with.
+        if (predicted_path && !(m.off && (InitMode == kInitFix || InitMode == kInitSmallSignal))) {
+            const double reltol = Options.reltol, abstol = Options.abstol;
+            const double cb = m.cbs + m.cbd;
+            if (m.limited) {
+                ++NonConvergedCount;
+                RecordNonConvergentDevice(&m, kNcMosfetPn, 0);
+            } else if (std::fabs(cdhat - m.cd) >= reltol * std::max(std::fabs(cdhat), std::fabs(m.cd)) + abstol) {
+                ++NonConvergedCount;
+                RecordNonConvergentDevice(&m, kNcMosfetId, cdhat);
+            } else if (std::fabs(cbhat - cb) > reltol * std::max(std::fabs(cbhat), std::fabs(cb)) + abstol) {
+                ++NonConvergedCount;
+                RecordNonConvergentDevice(&m, kNcMosfetIb, cbhat);
+            }
+        }
+        m.vbs = vbs, m.vgs = vgs, m.vds = vds, m.vbd = vbd;
+
+        const double cqgs = sd[s], cqgd = sd[s + 4], cqgb = sd[s + 8], cqbd = sd[s + 12], cqbs = sd[s + 16];
+        m.Ig = p * (cqgs + cqgb + cqgd);
+        m.Id = p * (m.cd - cqgd + grds * vds);
+        m.ID = m.Id;
+        m.Ib = p * (m.cbd + m.cbs - cqgb);
+        m.Is = -m.Ig - m.Id - m.Ib;
+        double pd = grds * vds * vds + std::fabs(vds * cdrain) + std::fabs((m.cbs - cqbs) * vbs) +
+                    std::fabs((m.cbd - cqbd) * vbd);
+        if (gdrain != 0) pd += m.Id * m.Id / gdrain;
+        if (gsource != 0) pd += m.Is * m.Is / gsource;
+        if (ggate != 0) pd += m.Ig * m.Ig / ggate;
+        if (gbulk != 0) pd += m.Ib * m.Ib / gbulk;
+        m.power_dissipated = pd;
+        m.power_stored = vgs * cqgs + vgd * cqgd + vgb * cqgb + vbs * cqbs + vbd * cqbd;
+        if (pd > 0.1) m.region = kRegionHot;
+    }
+    Run.power_dissipated += std::fabs(m.power_dissipated);
+    Run.power_stored += m.power_stored;
+}
+
+}  // namespace
+
+int LoadMosfets() {
+    int s = FirstStateIndex(kMosfetStates);
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        if (m->level <= 3) LoadMosfet(*m, s);
+        s += 7 * kHistorySlots;
+    }
+    return 0;
+}
+
+void ShiftMosfetVoltageHistory() {
+    const bool transient = AnalysisKind == 0;
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        m->vbs2 = m->vbs1, m->vgs2 = m->vgs1, m->vds2 = m->vds1;
+        m->vbs1 = m->vbs, m->vgs1 = m->vgs, m->vds1 = m->vds;
+        if (transient && m->level <= 3) {
+            Mos123Values& e = m->m123;
+            e.capgs_prev = e.capgs, e.capgd_prev = e.capgd, e.capgb_prev = e.capgb;
+        }
+    }
+}
+
+const DeviceKindHandler kMosfetKind = {LoadStage::Mosfets, 0, SetupMosfets, LoadMosfets};
+
+void RegisterMosfetKind() {
+    RegisterDeviceKind(&kMosfetKind);
+    RegisterMos123Passes();
+}
+
+}  // namespace ob7

@@ -1,0 +1,182 @@
+// MOSFET levels 1 to 3: preparation of models and instances, the generic checks in every
+// region for both polarities and with source and drain exchanged, and a level-1 stage
+// against the square law.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <utility>
+
+#include "devices/device_checks.h"
+#include "foundation/message_codes.h"
+#include "sim/devices/device_model.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/devices/mosfet.h"
+#include "sim/devices/resistor.h"
+#include "sim/devices/temperature_update.h"
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/solver_state.h"
+
+namespace ob7 {
+namespace {
+
+using Params = std::initializer_list<std::pair<const char*, double>>;
+
+class MosfetDevices : public DeviceCircuit {
+protected:
+    void SetUp() override {
+        DeviceCircuit::SetUp();
+        RegisterMosfetKind();
+    }
+    void TearDown() override {
+        ClearCircuitModels();
+        DeviceCircuit::TearDown();
+    }
+    DeviceModel* Model(int type, Params params) {
+        models_.push_back(MakeDeviceModel(type));
+        DeviceModel& m = models_.back();
+        for (auto [name, value] : params) EXPECT_TRUE(SetModelParam(m, name, value)) << name;
+        CircuitModels[type].push_back(&m);
+        return &m;
+    }
+    int Temperatures(double t) {
+        if (int error = UpdateModelTemperatures(t)) return error;
+        return UpdateDeviceTemperatures(t);
+    }
+    std::deque<DeviceModel> models_;
+};
+
+TEST_F(MosfetDevices, SlotsFollowTheTypeTable) {
+    EXPECT_EQ(FindModelParam(kModelNmos, "GDSNOI"), kMosGdsnoi);
+    EXPECT_EQ(FindModelParam(kModelPmos, "T_REL_LOCAL"), kMosTRelLocal);
+    EXPECT_EQ(ModelTypeRow(kModelNmos).storedCount, kMos123SlotCount);
+}
+
+// Cut-off (or weak inversion), triode, saturation and the exchanged channel, for each
+// level in both polarities.
+TEST_F(MosfetDevices, ConductancesMatchCurrentsInEveryRegion) {
+    const Params level1 = {{"LEVEL", 1}, {"VTO", 0.8}, {"KP", 5e-5}, {"GAMMA", 0.5}, {"PHI", 0.65},
+                           {"LAMBDA", 0.02}, {"TOX", 2e-8}, {"CJ", 2e-4}, {"CGSO", 1e-10}};
+    const Params level2 = {{"LEVEL", 2}, {"VTO", 0.8}, {"TOX", 2e-8}, {"NSUB", 1e16}, {"XJ", 3e-7}, {"LD", 1e-7},
+                           {"UCRIT", 2e4}, {"UEXP", 0.15}, {"UTRA", 0.3}, {"DELTA", 0.5}, {"NFS", 1e11}};
+    const Params level2v = {{"LEVEL", 2}, {"VTO", 0.8}, {"TOX", 2e-8}, {"NSUB", 1e16}, {"VMAX", 5e4},
+                            {"LAMBDA", 0.03}};
+    const Params level3 = {{"LEVEL", 3}, {"VTO", 0.8}, {"TOX", 2e-8}, {"NSUB", 1e16}, {"XJ", 3e-7}, {"LD", 1e-7},
+                           {"THETA", 0.1}, {"ETA", 0.5}, {"KAPPA", 0.3}, {"DELTA", 0.5}, {"VMAX", 1e5}, {"NFS", 1e11}};
+    const Params level3s = {{"LEVEL", 3}, {"VTO", 0.8}, {"TOX", 2e-8}, {"NSUB", 1e16}, {"KAPPA", 0.5}};
+    const Params* sets[] = {&level1, &level2, &level2v, &level3, &level3s};
+    int node = 0;
+    struct Terminals {
+        int d, g, s, b;
+        double p;
+    };
+    std::vector<Terminals> devices;
+    for (const Params* set : sets) {
+        for (int type : {kModelNmos, kModelPmos}) {
+            const Terminals t = {node + 1, node + 2, node + 3, node + 4, type == kModelNmos ? 1.0 : -1.0};
+            node += 4;
+            DeviceModel* model = Model(type, *set);
+            if (type == kModelPmos) SetModelParam(*model, "VTO", -0.8);  // enhancement in both polarities
+            AddMosfet(model, t.d, t.g, t.s, t.b, 10e-6, 2e-6);
+            devices.push_back(t);
+        }
+    }
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(node), 0);
+    MosfetBypassAllowed = false;
+    // The load flags of an ordinary DC iteration.
+    AnalysisMode = kModeDc;
+    InitMode = kInitFloat;
+    ASSERT_EQ(LoadCircuit(), 0);
+    struct Bias {
+        double vgs, vds, vbs;
+    };
+    const Bias biases[] = {{0.3, 2, -1}, {3, 0.4, -0.5}, {3, 4, -1}, {1.6, 0.6, 0}, {1.5, -1, -2}, {2.5, -3, -3.5}, {1.9, 2, -1}, {1.4, 2, -1}};
+    for (const Bias& bias : biases) {
+        SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds << " vbs " << bias.vbs);
+        std::vector<double> x(EquationCount + 1, 0.0);
+        for (const Terminals& t : devices) {
+            x[t.s] = 0.2 * t.p;
+            x[t.g] = x[t.s] + t.p * bias.vgs;
+            x[t.d] = x[t.s] + t.p * bias.vds;
+            x[t.b] = x[t.s] + t.p * bias.vbs;
+        }
+        for (int k = 0; k < 30; ++k) LoadKindAt(kMosfetKind, x);
+        EXPECT_TRUE(LoadWalksSetUp(kMosfetKind, x));
+        EXPECT_TRUE(ConductancesMatchCurrents(kMosfetKind, x, 1e-6, 1e-4, 1e-10));
+    }
+    MosfetBypassAllowed = true;
+}
+
+// W = L = 10u, KP = 2e-5, VTO = 1: Beta = 2e-5. A 3 V gate and 5 V through RD into the
+// drain: 10k leaves it saturated, 200k pulls it into the triode region.
+TEST_F(MosfetDevices, Level1FollowsTheSquareLaw) {
+    // Tight tolerances, so that Newton stops close to the exact point.
+    Options.reltol = 1e-9, Options.vntol = 1e-12, Options.abstol = 1e-18;
+    for (double rd : {1e4, 2e5}) {
+        SCOPED_TRACE(rd);
+        DeviceModel* model = Model(kModelNmos, {{"VTO", 1}, {"KP", 2e-5}});
+        AddSpiceSource(1, 0, kSpiceVoltageSource, 3);
+        AddSpiceSource(2, 0, kSpiceVoltageSource, 5);
+        AddResistor(2, 3, rd);
+        AddMosfet(model, 3, 1, 0, 0, 10e-6, 10e-6);
+        ASSERT_EQ(Temperatures(27), 0);
+        ASSERT_EQ(Prepare(3), 0);
+        ASSERT_EQ(SolveOperatingPoint(), 0);
+        const double vd = V(3), beta = 2e-5, vgst = 2;
+        const double expected = vd >= vgst ? beta / 2 * vgst * vgst : beta * (vgst - vd / 2) * vd;
+        if (rd < 1e5) EXPECT_GT(vd, vgst);
+        else EXPECT_LT(vd, vgst);
+        EXPECT_NEAR((5 - vd) / rd, expected, 1e-6 * expected + 1e-10);
+        FreeSimulationState();
+        ClearCircuitModels();
+    }
+}
+
+TEST_F(MosfetDevices, ModelPassDefaultsAndConversions) {
+    DeviceModel* plain = Model(kModelNmos, {});
+    DeviceModel* level2 = Model(kModelNmos, {{"LEVEL", 2}});
+    DeviceModel* clipped = Model(kModelPmos, {{"PB", 2.5}, {"MJ", 1}});
+    DeviceModel* level3 = Model(kModelNmos, {{"LEVEL", 3}, {"THETA", 0.2}, {"KAPPA", 0.4}, {"NSUB", 1e15}});
+    ASSERT_EQ(Temperatures(27), 0);
+    EXPECT_EQ(plain->values[kMosTox], 0);  // no oxide: no Meyer capacitance
+    EXPECT_DOUBLE_EQ(plain->values[kMosKp], 2e-5);
+    EXPECT_DOUBLE_EQ(plain->values[kMosFc], 0.4);  // FC * PB
+    EXPECT_NEAR(level2->values[kMosTox], 345.314379969e-6, 1e-15);
+    EXPECT_NEAR(level2->values[kMosKp], 600 * 345.314379969e-6 * 1e-4, 1e-12);
+    EXPECT_EQ(clipped->values[kMosFc], 0.999);
+    EXPECT_EQ(clipped->values[kMosMj], 0.999);
+    EXPECT_EQ(clipped->values[kMosPolarity], -1);
+    EXPECT_DOUBLE_EQ(level3->values[kMosUcrit], 0.2);
+    EXPECT_DOUBLE_EQ(level3->values[kMosUtra], 0.4);
+    EXPECT_NEAR(level3->values[kMosLambda], 2 * 1.0359431399069999e-10 / (1e21 * 1.6021918e-19), 1e-20);
+}
+
+TEST_F(MosfetDevices, BadModelValuesEndThePreparation) {
+    Model(kModelNmos, {{"NSUB", 1e10}, {"TOX", 1e-7}});
+    EXPECT_EQ(UpdateModelTemperatures(27), kMsgReported);
+    ClearCircuitModels();
+    DeviceModel* zero_nsub = Model(kModelNmos, {{"NSUB", 0}, {"TOX", 1e-7}});
+    EXPECT_EQ(UpdateModelTemperatures(27), 0);
+    EXPECT_EQ(zero_nsub->values[kMosNsub], 0);
+    ClearCircuitModels();
+    // A channel shorter than its lateral diffusions has no positive length.
+    AddMosfet(Model(kModelNmos, {{"LD", 2e-6}}), 1, 2, 0, 0, 10e-6, 2e-6);
+    EXPECT_EQ(Temperatures(27), kMsgReported);
+}
+
+// A multiplier makes one device of M times the width; the series conductances scale
+// with it.
+TEST_F(MosfetDevices, MultiplierScalesWidthAndSeriesConductances) {
+    DeviceModel* model = Model(kModelNmos, {{"RSH", 20}});
+    MosfetInstance* m = AddMosfet(model, 1, 2, 0, 0, 10e-6, 2e-6);
+    m->M = 2, m->NRD = 2;
+    ASSERT_EQ(Temperatures(27), 0);
+    EXPECT_DOUBLE_EQ(m->W, 20e-6);
+    EXPECT_DOUBLE_EQ(m->gdrain, 2.0 / (20 * 2));
+    EXPECT_DOUBLE_EQ(m->gsource, 2.0 / 20);  // NRS not given: one square
+}
+
+}  // namespace
+}  // namespace ob7
