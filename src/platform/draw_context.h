@@ -196,7 +196,8 @@ public:
     Size TextExtent(const std::string& text) const;
     TextMetrics GetTextMetrics() const;
 
-    // Clipping, in device units; an empty optional region means none.
+    // Clipping: SetClip takes a region in device units, ClipToRect a logical
+    // rectangle; ResetClip removes the clip.
     void SetClip(const Region& region);
     void ClipToRect(const Rect& logical);
     void ResetClip();
