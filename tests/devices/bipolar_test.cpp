@@ -136,5 +136,28 @@ TEST_F(BipolarDevices, ModelPassScalesLeakageAndBaseResistance) {
     EXPECT_EQ(m->values[kQMje], 0.999);
 }
 
+// Both junctions reverse-biased by a step on the base through 1k, with constant depletion
+// capacitances (grading 0): 1 nF and 0.5 nF in parallel, RC = 1.5 us.
+TEST_F(BipolarDevices, JunctionChargesFollowTheRcStep) {
+    SpiceSource* source = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
+    source->spec_kind = kSourcePulse;
+    const double p[7] = {0, -1, 0, 1e-9, 1e-9, 1, 2};
+    std::copy(p, p + 7, source->p);
+    AddResistor(1, 2, 1e3);
+    AddBjt(Model(kModelNpn, {{"CJE", 1e-9}, {"MJE", 0}, {"CJC", 0.5e-9}, {"MJC", 0}}), 0, 2, 0);
+    Temperatures(27);
+    ASSERT_EQ(Prepare(2), 0);
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    const double rc = 1.5e-6, h = 1.5e-9;
+    ASSERT_EQ(BeginTransient(1e-9), 0);
+    double worst = 0;
+    while (ob7::Run.time < 5 * rc) {
+        ASSERT_EQ(Step(h), 0);
+        worst = std::max(worst, std::fabs(V(2) + (1 - std::exp(-(ob7::Run.time - 1e-9) / rc))));
+    }
+    EXPECT_LT(worst, 2e-3);
+    EXPECT_NEAR(V(2), -(1 - std::exp(-5.0)), 1e-2);  // the whole step was followed
+}
+
 }  // namespace
 }  // namespace ob7

@@ -141,5 +141,28 @@ TEST_F(DiodeDevices, CurrentVoltageAtTwoTemperaturesMatchesTheClosedForm) {
     }
 }
 
+// A reverse step through 1k into a junction of constant capacitance (grading 0):
+// v(t) = -(1 - exp(-t / RC)), RC = 1 us.
+TEST_F(DiodeDevices, JunctionChargeFollowsTheRcStep) {
+    SpiceSource* source = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
+    source->spec_kind = kSourcePulse;
+    const double p[7] = {0, -1, 0, 1e-9, 1e-9, 1, 2};
+    std::copy(p, p + 7, source->p);
+    AddResistor(1, 2, 1e3);
+    AddDiode(Model({{"CJO", 1e-9}, {"M", 0}}), 2, 0);
+    Temperatures(27);
+    ASSERT_EQ(Prepare(2), 0);
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    const double rc = 1e-6, h = 1e-9;
+    ASSERT_EQ(BeginTransient(1e-9), 0);
+    double worst = 0;
+    while (ob7::Run.time < 5 * rc) {
+        ASSERT_EQ(Step(h), 0);
+        worst = std::max(worst, std::fabs(V(2) + (1 - std::exp(-(ob7::Run.time - 1e-9) / rc))));
+    }
+    EXPECT_LT(worst, 2e-3);
+    EXPECT_NEAR(V(2), -(1 - std::exp(-5.0)), 1e-2);  // the whole step was followed
+}
+
 }  // namespace
 }  // namespace ob7

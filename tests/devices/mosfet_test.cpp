@@ -178,5 +178,32 @@ TEST_F(MosfetDevices, MultiplierScalesWidthAndSeriesConductances) {
     EXPECT_DOUBLE_EQ(m->gsource, 2.0 / 20);  // NRS not given: one square
 }
 
+// The gate of an off transistor without oxide (overlap capacitances only, 2 nF in all)
+// charged through 1k by a step delayed past the first time points: RC = 2 us.
+TEST_F(MosfetDevices, GateChargeFollowsTheRcStep) {
+    SpiceSource* source = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
+    source->spec_kind = kSourcePulse;
+    const double td = 1e-6, p[7] = {0, 0.5, td, 1e-9, 1e-9, 1, 2};
+    std::copy(p, p + 7, source->p);
+    AddResistor(1, 2, 1e3);
+    AddMosfet(Model(kModelNmos, {{"VTO", 1}, {"CGSO", 1e-4}, {"CGDO", 1e-4}}), 0, 2, 0, 0, 10e-6, 2e-6);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(2), 0);
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    // The transient driver moves the voltage history on at every accepted point.
+    ShiftMosfetVoltageHistory();
+    const double rc = 2e-6, h = 2e-9;
+    ASSERT_EQ(BeginTransient(1e-9), 0);
+    double worst = 0;
+    while (ob7::Run.time < td + 5 * rc) {
+        ShiftMosfetVoltageHistory();
+        ASSERT_EQ(Step(h), 0);
+        const double t = ob7::Run.time - td - 0.5e-9;
+        worst = std::max(worst, std::fabs(V(2) - (t > 0 ? 0.5 * (1 - std::exp(-t / rc)) : 0.0)));
+    }
+    EXPECT_LT(worst, 2e-3);
+    EXPECT_NEAR(V(2), 0.5 * (1 - std::exp(-5.0)), 1e-2);  // the whole step was followed
+}
+
 }  // namespace
 }  // namespace ob7
