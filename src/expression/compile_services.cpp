@@ -84,11 +84,13 @@ int EvaluateNumericText(const char* text, int analysis_mask, int kind_flags, dou
     return r;
 }
 
+void InstallNumericExpressionEvaluator() { SetNumericExpressionEvaluator(&EvaluateNumericText); }
+
 namespace {
 
 // Numeric fields of the foundation evaluate their expressions here.
 const bool kNumericEvaluatorInstalled = [] {
-    SetNumericExpressionEvaluator(&EvaluateNumericText);
+    InstallNumericExpressionEvaluator();
     return true;
 }();
 

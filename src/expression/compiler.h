@@ -83,4 +83,9 @@ int CompileAnalysisExpressionPlain(CompiledExpression* e, std::string_view text,
 int EvaluateNumericText(const char* text, int analysis_mask, int kind_flags, double* value,
                         int* depends_on_variables);
 
+// Makes EvaluateNumericText the evaluator of the foundation's numeric fields. Runs when
+// the program starts if the compiler is linked in; code that evaluates numeric fields
+// without compiling anything itself (the netlist) calls it to be sure.
+void InstallNumericExpressionEvaluator();
+
 }  // namespace ob7

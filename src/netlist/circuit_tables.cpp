@@ -1,11 +1,17 @@
 #include "netlist/circuit_tables.h"
 
+#include "expression/compiler.h"
 #include "expression/operator_table.h"
 #include "netlist/netlist_report.h"
 
 namespace ob7 {
 
 bool NetlistTranslateMode = false;
+
+NetlistCircuitTables::NetlistCircuitTables(NetlistCircuitServices& circuit) : services(&circuit) {
+    // Model values, defines and tolerances are numbers or expressions.
+    InstallNumericExpressionEvaluator();
+}
 
 void NetlistCircuitTables::Clear(int bits) {
     if (bits & kClearLibraries) {

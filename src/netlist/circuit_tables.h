@@ -22,7 +22,7 @@ enum CompiledTableBits : int {
 };
 
 struct NetlistCircuitTables {
-    explicit NetlistCircuitTables(NetlistCircuitServices& circuit) : services(&circuit) {}
+    explicit NetlistCircuitTables(NetlistCircuitServices& circuit);
 
     NetlistCircuitServices* services;
     std::vector<ScopeEntry> scopes;

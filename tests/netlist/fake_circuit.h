@@ -11,8 +11,6 @@
 #include "netlist/circuit_tables.h"
 
 struct FakeCircuit : ob7::NetlistCircuitServices {
-    FakeCircuit() { ob7::SetNumericExpressionEvaluator(&ob7::EvaluateNumericText); }
-
     std::string title = "/tmp/ob7_fake/test.cir";
     bool schematic = false;
     bool modified = false;
