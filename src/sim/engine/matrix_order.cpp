@@ -569,6 +569,23 @@ bool BuildPackedFactors(SparseMatrix* m) {
         m->directReal[k] = nm + no > 3 * nc - 2 * nm;
         m->directComplex[k] = nm + no > 7 * nc - 4 * nm;
     }
+    try {
+        f.superEnd.assign(n + 2, 0);
+        f.block.assign(n + 1, 0.0);
+    } catch (const std::bad_alloc&) {
+        m->error = kMatrixNoMemory;
+        return false;
+    }
+    for (int j = n; j >= 1; --j) {
+        const int lower = f.colStart[j + 1] - f.diagPos[j] - 1;
+        bool nests = j < n && lower >= 1 && f.rowOf[f.diagPos[j] + 1] == j + 1 &&
+                     lower == f.colStart[j + 2] - f.diagPos[j + 1];
+        if (nests)
+            nests =
+                std::equal(f.rowOf.begin() + f.diagPos[j] + 2, f.rowOf.begin() + f.colStart[j + 1],
+                           f.rowOf.begin() + f.diagPos[j + 1] + 1);
+        f.superEnd[j] = nests ? f.superEnd[j + 1] : j;
+    }
     f.size = n;
     f.built = true;
     return true;
@@ -591,45 +608,82 @@ inline void ScatterUpdate(double* __restrict x, const int* __restrict rowOf,
     for (; q < end; ++q) x[rowOf[q]] -= u * v[q];
 }
 
-// Real arithmetic treats magnitudes of at most 1e-100 as zero. The factors are flushed to
-// 0 where they are that small, so that the products need no test.
+// The updates of column k (entries s..d-1 above its diagonal) from the columns left of it.
+// Direct: the column is scattered into the dense vector x; otherwise its entries are
+// updated in place through their positions (`at`, by row). Rows j..last of the column that
+// belong to one block of nested columns (the fill-ins make them all present) update the
+// rows below `last` that all those columns share through the dense accumulator, once.
+// Real arithmetic treats magnitudes of at most 1e-100 as zero: the factors are flushed to 0
+// where they are that small, so the products need no test.
+template <bool Direct>
+void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict x) {
+    double* __restrict v = f.real.data();
+    const int* __restrict rowOf = f.rowOf.data();
+    const int* __restrict colStart = f.colStart.data();
+    const int* __restrict diagPos = f.diagPos.data();
+    const int* __restrict at = f.scatter.data();
+    double* __restrict block = f.block.data();
+    auto target = [&](int row) -> double& {
+        if constexpr (Direct)
+            return x[row];
+        else
+            return v[at[row]];
+    };
+    for (int p = s; p < d;) {
+        const int j = rowOf[p];
+        const int last = std::min(f.superEnd[j], k - 1);
+        const int shared = colStart[last + 1] - diagPos[last] - 1;
+        for (int t = j; t <= last; ++t, ++p) {
+            const double value = Direct ? x[t] : v[p];
+            const double recip = v[diagPos[t]];
+            double u = Direct || (std::fabs(recip) > kNegligible && std::fabs(value) > kNegligible)
+                           ? value * recip
+                           : 0.0;
+            if (std::fabs(u) <= kNegligible) u = 0.0;
+            v[p] = u;
+            if (u == 0.0) continue;
+            if (last == j) {
+                if constexpr (Direct) {
+                    ScatterUpdate(x, rowOf, v, diagPos[t] + 1, colStart[t + 1], u);
+                } else {
+                    for (int q = diagPos[t] + 1, qe = colStart[t + 1]; q < qe; ++q)
+                        target(rowOf[q]) -= u * v[q];
+                }
+                continue;
+            }
+            const int own = diagPos[t] + 1 + (last - t);
+            for (int q = diagPos[t] + 1; q < own; ++q) target(rowOf[q]) -= u * v[q];
+            const double* lower = v + own;
+            for (int i = 0; i < shared; ++i) block[i] += u * lower[i];
+        }
+        if (last == j) continue;
+        const int* rows = rowOf + colStart[last + 1] - shared;
+        for (int i = 0; i < shared; ++i) {
+            target(rows[i]) -= block[i];
+            block[i] = 0.0;
+        }
+    }
+}
+
 int RefactorReal(SparseMatrix* m) {
     PackedFactors& f = m->lu;
     double* __restrict x = m->intermediate.data();
     double* __restrict v = f.real.data();
     const int* __restrict rowOf = f.rowOf.data();
-    const int* __restrict colStart = f.colStart.data();
-    const int* __restrict diagPos = f.diagPos.data();
     int* __restrict at = f.scatter.data();
     MatrixElement* const* element = f.element.data();
     for (int k = 1; k <= m->size; ++k) {
-        const int s = colStart[k], d = diagPos[k], e = colStart[k + 1];
+        const int s = f.colStart[k], d = f.diagPos[k], e = f.colStart[k + 1];
         if (m->directReal[k]) {
             for (int p = s; p < e; ++p) x[rowOf[p]] = element[p]->real;
-            for (int p = s; p < d; ++p) {
-                const int j = rowOf[p];
-                double u = x[j] * v[diagPos[j]];
-                if (std::fabs(u) <= kNegligible) u = 0.0;
-                v[p] = u;
-                if (u == 0.0) continue;
-                ScatterUpdate(x, rowOf, v, diagPos[j] + 1, colStart[j + 1], u);
-            }
+            UpdateColumnReal<true>(f, k, s, d, x);
             for (int p = d; p < e; ++p) v[p] = x[rowOf[p]];
         } else {
             for (int p = s; p < e; ++p) {
                 v[p] = element[p]->real;
                 at[rowOf[p]] = p;
             }
-            for (int p = s; p < d; ++p) {
-                const int j = rowOf[p];
-                const double recip = v[diagPos[j]];
-                double u = std::fabs(recip) > kNegligible ? v[p] * recip : 0.0;
-                if (std::fabs(u) <= kNegligible) u = 0.0;
-                v[p] = u;
-                if (u == 0.0) continue;
-                for (int q = diagPos[j] + 1, qe = colStart[j + 1]; q < qe; ++q)
-                    v[at[rowOf[q]]] -= u * v[q];
-            }
+            UpdateColumnReal<false>(f, k, s, d, x);
         }
         for (int p = d + 1; p < e; ++p) v[p] = std::fabs(v[p]) <= kNegligible ? 0.0 : v[p];
         const double pivot = v[d];

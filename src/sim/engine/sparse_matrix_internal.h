@@ -47,7 +47,12 @@ struct PackedFactors {
     std::vector<double> real;     // real factors
     std::vector<double> complex;  // complex factors, (re, im) per position
     std::vector<int> scatter;     // position of each row in the column being refactored
-    bool built = false;           // the layout matches the kept pivot order
+    // Columns whose lower factors nest (column j's rows are j + 1 and those of column j + 1)
+    // form a block; superEnd gives the last column of each column's block. A block updates
+    // a later column through one dense accumulator, `block`.
+    std::vector<int> superEnd;
+    std::vector<double> block;
+    bool built = false;  // the layout matches the kept pivot order
 };
 
 struct SparseMatrix {
