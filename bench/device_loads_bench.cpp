@@ -1,0 +1,77 @@
+// One Newton load pass over 10,000 diodes and over 10,000 level-1 MOSFETs, each device
+// on nodes of its own, biased so that every device conducts. The counter "per_device"
+// is the time of one device's load.
+//
+// Run: build-*/bench/device_loads_bench --benchmark_counters_tabular=true
+
+#include <benchmark/benchmark.h>
+
+#include "sim/devices/device_contract.h"
+#include "sim/devices/device_model.h"
+#include "sim/devices/diode.h"
+#include "sim/devices/mosfet.h"
+#include "sim/devices/temperature_update.h"
+#include "sim/engine/load_pass.h"
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/solver_state.h"
+
+namespace {
+
+using namespace ob7;
+
+constexpr int kDevices = 10000;
+
+void PrepareEngine(int nodes) {
+    FillOptionDefaultTexts(1);
+    ParseSimulationOptions(true);
+    AnalysisKind = 2;
+    AnalysisMode = kModeDc;
+    AnalysisSubMode = kSubModeOperatingPoint;
+    OperatingPointPhase = 1;
+    NodeCount = nodes;
+    UpdateModelTemperatures(27);
+    UpdateDeviceTemperatures(27);
+    InitSimulationState(true, OperatingPointSlot);
+    MatrixSetUp = 1;
+    InitMode = kInitFloat;
+}
+
+void RunLoads(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(LoadCircuit());
+    state.counters["per_device"] =
+        benchmark::Counter(kDevices, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    FreeSimulationState();
+    ClearCircuitModels();
+}
+
+void DiodeLoadPass(benchmark::State& state) {
+    RegisterDiodeKind();
+    DeviceModel model = MakeDeviceModel(kModelDiode);
+    SetModelParam(model, "CJO", 1e-12);
+    CircuitModels[kModelDiode].push_back(&model);
+    for (int i = 1; i <= kDevices; ++i) AddDiode(&model, i, 0);
+    PrepareEngine(kDevices);
+    for (int i = 1; i <= kDevices; ++i) Solution[i] = 0.6 + 1e-5 * i;
+    RunLoads(state);
+}
+BENCHMARK(DiodeLoadPass)->Unit(benchmark::kMicrosecond);
+
+void MosfetLevel1LoadPass(benchmark::State& state) {
+    RegisterMosfetKind();
+    MosfetBypassAllowed = false;  // every device evaluated in every pass
+    DeviceModel model = MakeDeviceModel(kModelNmos);
+    for (auto [name, value] : {std::pair{"VTO", 0.8}, {"KP", 5e-5}, {"GAMMA", 0.4}, {"LAMBDA", 0.02}})
+        SetModelParam(model, name, value);
+    CircuitModels[kModelNmos].push_back(&model);
+    // Drain, gate per device; sources and bulks on ground.
+    for (int i = 0; i < kDevices; ++i) AddMosfet(&model, 2 * i + 1, 2 * i + 2, 0, 0, 10e-6, 2e-6);
+    PrepareEngine(2 * kDevices);
+    for (int i = 0; i < kDevices; ++i) Solution[2 * i + 1] = 0.5 + 1e-4 * i, Solution[2 * i + 2] = 2;
+    RunLoads(state);
+    MosfetBypassAllowed = true;
+}
+BENCHMARK(MosfetLevel1LoadPass)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
