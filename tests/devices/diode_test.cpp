@@ -119,6 +119,14 @@ TEST_F(DiodeDevices, BadModelValuesStayFinite) {
     for (double r : load.rhs) EXPECT_TRUE(std::isfinite(r));
 }
 
+// Below absolute zero the junction values cannot be formed: the floating-point check of
+// the device pass refuses the temperature instead of letting NaN reach the matrix.
+TEST_F(DiodeDevices, AbsurdTemperatureIsRefused) {
+    AddDiode(Model({{"CJO", 1e-12}}), 1, 0);
+    ASSERT_EQ(UpdateModelTemperatures(27), 0);
+    EXPECT_NE(UpdateDeviceTemperatures(-300), 0);
+}
+
 // 5 V through 1k into the diode: the solved point satisfies the junction equation with
 // the saturation current scaled to the temperature.
 TEST_F(DiodeDevices, CurrentVoltageAtTwoTemperaturesMatchesTheClosedForm) {

@@ -153,6 +153,22 @@ TEST_F(MosfetDevices, ModelPassDefaultsAndConversions) {
     EXPECT_NEAR(level3->values[kMosLambda], 2 * 1.0359431399069999e-10 / (1e21 * 1.6021918e-19), 1e-20);
 }
 
+// At the measuring temperature the scaled values are the given ones; at 127 degrees the
+// transconductance falls as T^-1.5 and the threshold with the surface potential.
+TEST_F(MosfetDevices, TemperatureScalesTransconductanceAndThreshold) {
+    DeviceModel* model = Model(kModelNmos, {{"VTO", 1}, {"KP", 2e-5}, {"PHI", 0.6}, {"GAMMA", 0.5}});
+    MosfetInstance* m = AddMosfet(model, 1, 2, 0, 0, 10e-6, 10e-6);
+    ASSERT_EQ(Temperatures(27), 0);
+    EXPECT_NEAR(m->m123.tPhi, 0.6, 1e-9);
+    EXPECT_NEAR(m->tVto, 1, 1e-9);
+    EXPECT_NEAR(m->m123.Beta, 2e-5, 1e-15);
+    RestoreModelValues(*model);
+    ASSERT_EQ(Temperatures(127), 0);
+    EXPECT_NEAR(m->m123.Beta, 2e-5 / std::pow(400.15 / 300.15, 1.5), 1e-15);
+    EXPECT_LT(m->m123.tPhi, 0.6);
+    EXPECT_LT(m->tVto, 1);
+}
+
 TEST_F(MosfetDevices, BadModelValuesEndThePreparation) {
     Model(kModelNmos, {{"NSUB", 1e10}, {"TOX", 1e-7}});
     EXPECT_EQ(UpdateModelTemperatures(27), kMsgReported);

@@ -197,7 +197,8 @@ void DiodeCurrent(const double* x, int level, double area, double vd, double& cd
 
 void LoadDiode(Diode& d, int s) {
     const double* x = d.model->values.data();
-    const int level = static_cast<int>(x[kDLevel]);
+    // A level that truncates to neither 1 nor 2 is taken as 2.
+    const int level = static_cast<int>(x[kDLevel]) == 1 ? 1 : 2;
     const double gspr = x[kDRs] != 0 ? d.area / x[kDRs] : 0.0;
     const double bv = x[kDBv];
 
