@@ -153,6 +153,35 @@ TEST_F(MosfetDevices, ModelPassDefaultsAndConversions) {
     EXPECT_NEAR(level3->values[kMosLambda], 2 * 1.0359431399069999e-10 / (1e21 * 1.6021918e-19), 1e-20);
 }
 
+// The first pass of an operating point starts the channel at its threshold and the bulk
+// at -1 V; outside the operating point a reversal of vds is held back for one pass.
+TEST_F(MosfetDevices, JunctionStartAndReversalHold) {
+    MosfetInstance* m = AddMosfet(Model(kModelPmos, {{"VTO", -1}, {"KP", 2e-5}}), 1, 2, 0, 0, 10e-6, 10e-6);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(2), 0);
+    AnalysisMode = kModeDc;
+    AnalysisSubMode = kSubModeOperatingPoint;
+    InitMode = kInitJunction;
+    ASSERT_EQ(LoadCircuit(), 0);
+    EXPECT_DOUBLE_EQ(m->vgs, -m->tVto);  // p * tVto in the n-type sense
+    EXPECT_DOUBLE_EQ(m->vbs, -1);
+    EXPECT_EQ(m->vds, 0);  // set, not iterated: no range guard
+    EXPECT_EQ(m->mode, 1);
+
+    OperatingPointPhase = 0;
+    InitMode = kInitFloat;
+    Solution[2] = -3, Solution[1] = -2;  // n-type sense: vgs 3, vds 2
+    ASSERT_EQ(LoadCircuit(), 0);
+    EXPECT_GT(m->vds, 0);
+    Solution[1] = 2;  // vds -2
+    ASSERT_EQ(LoadCircuit(), 0);
+    EXPECT_GT(m->vds, 0);
+    EXPECT_EQ(m->flipCount, 1);
+    ASSERT_EQ(LoadCircuit(), 0);
+    EXPECT_LT(m->vds, 0);
+    EXPECT_EQ(m->mode, -1);
+}
+
 // At the measuring temperature the scaled values are the given ones; at 127 degrees the
 // transconductance falls as T^-1.5 and the threshold with the surface potential.
 TEST_F(MosfetDevices, TemperatureScalesTransconductanceAndThreshold) {

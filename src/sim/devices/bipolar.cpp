@@ -462,7 +462,6 @@ void LoadBjt(Bjt& q, int s) {
     StampNext(-geqbx);
 
     // Display currents and power.
-    if (small_signal_stamps) return;
     const double qbx_current = StateDerivatives[s + 12];
     if (q.flag_byte0) {
         q.collector_current = lateral ? p * (cc - qbx_current) : p * (cc - csub - qbx_current);
