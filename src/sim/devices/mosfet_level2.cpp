@@ -86,7 +86,9 @@ double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
     const MosDual vds = MosDual::Variable(volts.vds, 1);
     const MosDual vbs = MosDual::Variable(normal ? volts.vbs : volts.vbd, 2);
 
-    const double p = x[kMosPolarity], phi = e.tPhi, gamma = x[kMosGamma];
+    // A surface potential driven to zero or below by the temperature keeps the square
+    // roots real (its warning was recorded by the preparation).
+    const double p = x[kMosPolarity], phi = std::max(e.tPhi, 1e-6), gamma = x[kMosGamma];
     const double cox = x[kMosTox], leff = m.Leff, weff = m.Weff;
     const double xj = x[kMosXj], xd = x[kMosDepletionFactor], lambda = x[kMosLambda];
     const double ucrit = x[kMosUcrit], uexp = x[kMosUexp], utra = x[kMosUtra];

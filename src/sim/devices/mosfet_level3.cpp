@@ -25,7 +25,9 @@ double EvaluateMos3Current(MosfetInstance& m, const MosVoltages& volts) {
     const MosDual vds = MosDual::Variable(volts.vds, 1);
     const MosDual vbs = MosDual::Variable(normal ? volts.vbs : volts.vbd, 2);
 
-    const double p = x[kMosPolarity], phi = e.tPhi, gamma = x[kMosGamma];
+    // A surface potential driven to zero or below by the temperature keeps the square
+    // roots real (its warning was recorded by the preparation).
+    const double p = x[kMosPolarity], phi = std::max(e.tPhi, 1e-6), gamma = x[kMosGamma];
     const double cox = x[kMosTox], leff = m.Leff, weff = m.Weff;
     const double xj = x[kMosXj], ld = x[kMosLd], xd = x[kMosDepletionFactor];
     const double eta = x[kMosUexp], theta = x[kMosUcrit], kappa = x[kMosUtra], delta = x[kMosDelta];
