@@ -16,8 +16,7 @@ protected:
     {
         LibraryTest::SetUp();
         const char* data = std::getenv("OB7_DATA_DIR");
-        if (!data || !*data)
-            data = OB7_BUILD_DATA_DIR;
+        ASSERT_TRUE(data && *data) << "OB7_DATA_DIR is not set";
         for (const char* name : {"Demo.cmp", "Import.cmp", "Macro.cmp", "Filter.cmp", "Standard.shp",
                                  "Import.shp", "Demo.pkg"}) {
             std::filesystem::path from = std::filesystem::path(data) / name;
