@@ -44,9 +44,11 @@ ComponentGroup* ComponentGroup::FindByName(const std::string& wanted)
     return nullptr;
 }
 
-ComponentGroup* ComponentGroup::FindPath(const std::string& path)
+// Follows a newline-separated path of names down from `from`. A missing level is added
+// (numbered within `numberRoot`'s tree) when numberRoot is given, else the walk gives null.
+static ComponentGroup* WalkGroupPath(ComponentGroup* from, const std::string& path, ComponentGroup* numberRoot)
 {
-    ComponentGroup* g = this;
+    ComponentGroup* g = from;
     size_t start = 0;
     while (start <= path.size()) {
         size_t end = path.find('\n', start);
@@ -57,6 +59,11 @@ ComponentGroup* ComponentGroup::FindPath(const std::string& path)
                 next = &c;
                 break;
             }
+        if (!next && numberRoot) {
+            next = g->InsertChild(true, -1, numberRoot);
+            if (next)
+                next->name = level;
+        }
         if (!next)
             return nullptr;
         g = next;
@@ -65,6 +72,11 @@ ComponentGroup* ComponentGroup::FindPath(const std::string& path)
         start = end + 1;
     }
     return g;
+}
+
+ComponentGroup* ComponentGroup::FindPath(const std::string& path)
+{
+    return WalkGroupPath(this, path, nullptr);
 }
 
 std::string ComponentGroup::GetPath() const
@@ -276,29 +288,7 @@ ComponentDef* ComponentLibrary::FindByName(const std::string& name, const Compon
 
 ComponentGroup* ComponentLibrary::MakeGroupPath(const std::string& path)
 {
-    ComponentGroup* g = &root;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('\n', start);
-        std::string level = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        ComponentGroup* next = nullptr;
-        for (auto& c : g->children)
-            if (EqualNoCase(c.name, level)) {
-                next = &c;
-                break;
-            }
-        if (!next) {
-            next = g->InsertChild(true, -1, &root);
-            if (!next)
-                return nullptr;
-            next->name = level;
-        }
-        g = next;
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return g;
+    return WalkGroupPath(&root, path, &root);
 }
 
 // ---- the table ----
