@@ -165,23 +165,18 @@ int ObjectPointCount(const ShapeEditNode& node)
 // Poly: int16 n, int16 spare, RECT, n points. Block: int16 n, int16 0, RECT, n lines of 12.
 constexpr size_t kListHeader = 20;
 
-static int PolyPointCapacity(const std::vector<uint8_t>& d)
+// The entries a list body holds: its count, cut to what the body has room for.
+static int ListCapacity(const std::vector<uint8_t>& d, size_t entrySize)
 {
     if (d.size() < kListHeader)
         return 0;
     int n = GetI16(d.data());
-    int fit = static_cast<int>((d.size() - kListHeader) / 8);
+    int fit = static_cast<int>((d.size() - kListHeader) / entrySize);
     return std::clamp(n, 0, fit);
 }
 
-static int BlockLineCapacity(const std::vector<uint8_t>& d)
-{
-    if (d.size() < kListHeader)
-        return 0;
-    int n = GetI16(d.data());
-    int fit = static_cast<int>((d.size() - kListHeader) / 12);
-    return std::clamp(n, 0, fit);
-}
+static int PolyPointCapacity(const std::vector<uint8_t>& d) { return ListCapacity(d, 8); }
+static int BlockLineCapacity(const std::vector<uint8_t>& d) { return ListCapacity(d, 12); }
 
 Rect32 PolyBounds(const std::vector<uint8_t>& body)
 {
