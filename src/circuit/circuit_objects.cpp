@@ -1,21 +1,10 @@
 #include "circuit/circuit_objects.h"
 
-#include "foundation/char_classes.h"
+#include "libraries/library_text.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace ob7 {
-
-static bool SameNoCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (ToUpperMap(a[i]) != ToUpperMap(b[i]))
-            return false;
-    return true;
-}
 
 const GraphicKindRow GraphicKindTable[12] = {
     {0x100, "Line", false},     {0x200, "Ellipse", true},  {0x300, "Rectangle", true},
@@ -37,7 +26,7 @@ int GraphicKindFromName(const char* name)
     if (!name)
         return 0;
     for (const auto& row : GraphicKindTable)
-        if (SameNoCase(row.name, name))
+        if (EqualNoCase(row.name, name))
             return row.code;
     return 0;
 }
@@ -79,7 +68,7 @@ AttrNode* CircuitObject::FindAttr(int wanted)
 AttrNode* CircuitObject::FindAttrByName(const std::string& name)
 {
     for (auto& a : attrs)
-        if (SameNoCase(a.Name(), name))
+        if (EqualNoCase(a.Name(), name))
             return &a;
     return nullptr;
 }

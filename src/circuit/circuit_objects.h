@@ -6,7 +6,6 @@
 #include "circuit/attribute_ids.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
