@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/draw_context.h"
+#include "platform/geometry.h"
 
 namespace platform {
 
 class Window;
+struct Font;
 
 struct FileFilter {
     std::string name;      // "Circuit Files"
