@@ -45,13 +45,12 @@ static void WriteGroup(ByteWriter& w, const ComponentGroup& g)
         WriteGroup(w, c);
 }
 
+// "COMPx" names its shapes "SHAPEx" in the same folder; other old names have none.
 static std::string ShapeFileNameForComponentFile(const std::string& path)
 {
     size_t slash = path.find_last_of("\\/");
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (ExtensionIs(path, ".cmp"))
-        return path.substr(0, path.size() - 3) + "shp";
     if (file.size() >= 4 && EqualNoCase(file.substr(0, 4), "comp"))
         return folder + "SHAPE" + file.substr(4);
     return {};
