@@ -68,7 +68,8 @@ struct ShapeLibrary {
     std::vector<std::string> LinkRootObjects();
     // Reads the file; 0, the open error, 15002, or 15055 after a reported format error.
     int Read(const std::string& path, bool report);
-    // Writes the library in version 11 to its file name; 0 or the error code.
+    // Writes the library in version 11 to its file name; 0, or 15055 after a file error
+    // was reported.
     int Write();
 };
 

@@ -15,11 +15,6 @@ namespace ob7 {
 
 constexpr int32_t kShapeFileVersion = 11;
 
-static std::string DefaultFaceName()
-{
-    return LibraryDefaultFaceName();
-}
-
 int ShapeLibrary::Read(const std::string& path, bool report)
 {
     slots.clear();
@@ -113,7 +108,7 @@ static void ConvertShape(Shape& shape, int version, const std::vector<Shape*>& s
         if (code == SO_TEXT && length >= kTextFaceOffset) {
             if (version < 10) {
                 std::vector<uint8_t> face(32, 0);
-                std::string name = DefaultFaceName();
+                std::string name = LibraryDefaultFaceName();
                 std::memcpy(face.data(), name.data(), std::min<size_t>(name.size(), 31));
                 body.insert(body.begin() + kTextFaceOffset, face.begin(), face.end());
             } else if (length >= kTextStringOffset) {
