@@ -1,8 +1,8 @@
 #pragma once
-// The system services that non-UI code needs of the platform: message boxes, beeps, key
-// polling, locale texts. The headless implementation (no display) is installed by
-// default; the Qt backend installs its own at start-up. Library code calls
-// Services() and never knows which one runs.
+// The system services that non-UI code needs of the platform: message boxes, beeps and
+// key polling. The headless implementation (no display) is installed by default; the
+// Qt backend installs its own at start-up. Library code calls Services() and never
+// knows which one runs.
 
 #include <string>
 
