@@ -77,6 +77,31 @@ TEST_F(DiodeDevices, ConductancesMatchCurrentsInEveryRegion) {
     }
 }
 
+// The first pass starts a diode at its critical voltage and counts it as not converged;
+// a diode marked off starts at 0 V and is not counted while the off devices are held.
+TEST_F(DiodeDevices, JunctionStartAndOffDiode) {
+    DeviceModel* model = Model({});
+    Diode* on = AddDiode(model, 1, 0);
+    Diode* off = AddDiode(model, 2, 0);
+    off->off = 1;
+    Temperatures(27);
+    ASSERT_EQ(Prepare(2), 0);
+    AnalysisMode = kModeDc;
+    AnalysisSubMode = kSubModeOperatingPoint;
+    InitMode = kInitJunction;
+    NonConvergedCount = 0;
+    ASSERT_EQ(LoadCircuit(), 0);
+    EXPECT_DOUBLE_EQ(on->vd, model->values[kDVcrit]);
+    EXPECT_EQ(off->vd, 0);
+    EXPECT_EQ(NonConvergedCount, 2);
+    InitMode = kInitFix;
+    NonConvergedCount = 0;
+    Solution[1] = Solution[2] = 0.3;
+    ASSERT_EQ(LoadCircuit(), 0);
+    EXPECT_EQ(off->vd, 0);
+    EXPECT_EQ(NonConvergedCount, 1);  // the diode that is on moved; the off one is held
+}
+
 TEST_F(DiodeDevices, SeriesResistanceAddsFourEntries) {
     AddDiode(Model({{"RS", 1}}), 1, 0, 1, 2);
     AddDiode(Model({}), 1, 0);
