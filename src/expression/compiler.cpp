@@ -95,6 +95,7 @@ private:
     int CompileDerivative(int position);
     int CompileCurveArgument(const OperatorRow& row);
     bool CaseArgumentIsLast() const;
+    size_t ArgumentEnd() const;
     void OpenCaseCondition(int position);
 
     void NoteKinds(int32_t kinds);
@@ -721,15 +722,7 @@ int Parser::CompileCurveArgument(const OperatorRow& row) {
     ParserContext& cx = Top();
     SkipBlanks();
     const int start = int(pos_);
-    int level = 0;
-    size_t end = pos_;
-    for (; end < text_.size(); ++end) {
-        if (text_[end] == '(') ++level;
-        else if (text_[end] == ')') {
-            if (level == 0) break;
-            --level;
-        } else if (text_[end] == ',' && level == 0) break;
-    }
+    const size_t end = ArgumentEnd();
     const std::string curve_text = text_.substr(pos_, end - pos_);
     CompiledExpression curve;
     ExpressionCompiler cc;
@@ -770,16 +763,7 @@ int Parser::StartArgument() {
 int Parser::ReadNumberArgument(int opcode) {
     SkipBlanks();
     const int start = int(pos_);
-    int level = 0;
-    size_t end = pos_;
-    for (; end < text_.size(); ++end) {
-        char ch = text_[end];
-        if (ch == '(') ++level;
-        else if (ch == ')') {
-            if (level == 0) break;
-            --level;
-        } else if (ch == ',' && level == 0) break;
-    }
+    const size_t end = ArgumentEnd();
     std::string number = text_.substr(pos_, end - pos_);
     while (!number.empty() && HasClass(number.back(), kCcWhite)) number.pop_back();
     if (number.empty()) return 0;  // an empty argument is counted by the ')' or ','
@@ -811,16 +795,24 @@ void Parser::OpenCaseCondition(int position) {
 
 // True when the CASE argument at the position is the last one (the default delay).
 bool Parser::CaseArgumentIsLast() const {
+    const size_t end = ArgumentEnd();
+    return end >= text_.size() || text_[end] == ')';
+}
+
+// Where the argument at the position ends: its ',' or ')' at the outer level, else the
+// end of the text.
+size_t Parser::ArgumentEnd() const {
     int level = 0;
-    for (size_t i = pos_; i < text_.size(); ++i) {
-        char ch = text_[i];
+    size_t end = pos_;
+    for (; end < text_.size(); ++end) {
+        char ch = text_[end];
         if (ch == '(') ++level;
         else if (ch == ')') {
-            if (level == 0) return true;
+            if (level == 0) break;
             --level;
-        } else if (ch == ',' && level == 0) return false;
+        } else if (ch == ',' && level == 0) break;
     }
-    return true;
+    return end;
 }
 
 // DER(f, v): f becomes a sub-expression replaced by its derivative with respect to the
@@ -834,15 +826,7 @@ int Parser::CompileDerivative(int position) {
     ++pos_;
     SkipBlanks();
     const int start = int(pos_);
-    size_t end = pos_;
-    int level = 0;
-    for (; end < text_.size(); ++end) {
-        if (text_[end] == '(') ++level;
-        else if (text_[end] == ')') {
-            if (level == 0) break;
-            --level;
-        } else if (text_[end] == ',' && level == 0) break;
-    }
+    const size_t end = ArgumentEnd();
     std::string variable_text = text_.substr(pos_, end - pos_);
     CompiledExpression variable;
     ExpressionCompiler vc;
@@ -1185,16 +1169,7 @@ int Parser::EmitDeviceQuantity(ParserContext& cx, const OperatorRow& row, int po
 int Parser::CompileSubExpression(int32_t kind_flags, int32_t mask, std::string* text_out) {
     SkipBlanks();
     const int start = int(pos_);
-    int level = 0;
-    size_t end = pos_;
-    for (; end < text_.size(); ++end) {
-        char ch = text_[end];
-        if (ch == '(') ++level;
-        else if (ch == ')') {
-            if (level == 0) break;
-            --level;
-        } else if (ch == ',' && level == 0) break;
-    }
+    const size_t end = ArgumentEnd();
     std::string term = text_.substr(pos_, end - pos_);
     CompiledExpression* e = c_.target;
     e->sub_expressions.push_back(std::make_unique<CompiledExpression>());
