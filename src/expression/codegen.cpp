@@ -37,18 +37,23 @@ bool IsBinaryOpcode(int opcode) {
     return opcode >= 0 && opcode < 1024 && binary[opcode];
 }
 
+// The closing ')' of the function item at index i (its '(' follows it), or items.size().
+size_t MatchingClose(const std::vector<InfixItem>& items, size_t i) {
+    int level = 0;
+    for (size_t k = i + 1; k < items.size(); ++k) {
+        if (items[k].opcode == kOpOpenParen) ++level;
+        else if (items[k].opcode == kOpCloseParen && --level == 0) return k;
+    }
+    return items.size();
+}
+
 // Inserts the hidden state operands of every stateful operator before its ')'.
 void InsertStateSlots(std::vector<InfixItem>& items) {
     for (int i = int(items.size()) - 1; i >= 0; --i) {
         if (items[i].cls != kClassFunction) continue;
         const int slots = WaveformSlotCount(items[i].opcode);
         if (!slots || i + 1 >= int(items.size()) || items[i + 1].opcode != kOpOpenParen) continue;
-        int level = 0;
-        size_t close = size_t(i) + 1;
-        for (; close < items.size(); ++close) {
-            if (items[close].opcode == kOpOpenParen) ++level;
-            else if (items[close].opcode == kOpCloseParen && --level == 0) break;
-        }
+        const size_t close = MatchingClose(items, size_t(i));
         if (close >= items.size()) continue;
         std::vector<InfixItem> extra;
         for (int s = 0; s < slots; ++s) {
@@ -70,16 +75,6 @@ void InsertStateSlots(std::vector<InfixItem>& items) {
         items.insert(items.begin() + long(close), extra.begin(), extra.end());
         items[i].arg_count += slots;
     }
-}
-
-// The closing ')' of the function item at index i (its '(' follows it), or items.size().
-size_t MatchingClose(const std::vector<InfixItem>& items, size_t i) {
-    int level = 0;
-    for (size_t k = i + 1; k < items.size(); ++k) {
-        if (items[k].opcode == kOpOpenParen) ++level;
-        else if (items[k].opcode == kOpCloseParen && --level == 0) return k;
-    }
-    return items.size();
 }
 
 // For a vector evaluation, RE, IM, MAG, PH, SUM, DEL, RMS and AVG over a vector operator
