@@ -441,49 +441,35 @@ int Put(TextFile& f, const std::string& value, int flags) {
     return f.WriteText((flags & kEndLine) ? "\n" : ",");
 }
 
-}  // namespace
-
-int Int(TextFile& f, int32_t& value, int flags) {
+// Writes the value as a decimal field, or reads a field into it through `parse`.
+template <class T, class Parse>
+int Whole(TextFile& f, T& value, int flags, Parse parse) {
     if (!Reading(f)) return Put(f, std::to_string(value), flags);
     std::string field;
     int code = f.ReadField(field);
-    if (!code) value = static_cast<int32_t>(std::atoi(field.c_str()));
+    if (!code) value = static_cast<T>(parse(field.c_str()));
     return code;
 }
+
+int Atoi(const char* text) { return std::atoi(text); }
+
+}  // namespace
+
+int Int(TextFile& f, int32_t& value, int flags) { return Whole(f, value, flags, Atoi); }
 
 int IntField(TextFile& f, int32_t& value, int flags) { return Int(f, value, flags); }
 
 int UInt(TextFile& f, uint32_t& value, int flags) {
-    if (!Reading(f)) return Put(f, std::to_string(value), flags);
-    std::string field;
-    int code = f.ReadField(field);
-    if (!code) value = static_cast<uint32_t>(std::strtoul(field.c_str(), nullptr, 10));
-    return code;
+    return Whole(f, value, flags, [](const char* t) { return std::strtoul(t, nullptr, 10); });
 }
 
 int Long(TextFile& f, int32_t& value, int flags) {
-    if (!Reading(f)) return Put(f, std::to_string(value), flags);
-    std::string field;
-    int code = f.ReadField(field);
-    if (!code) value = static_cast<int32_t>(std::strtol(field.c_str(), nullptr, 10));
-    return code;
+    return Whole(f, value, flags, [](const char* t) { return std::strtol(t, nullptr, 10); });
 }
 
-int UShort(TextFile& f, uint16_t& value, int flags) {
-    if (!Reading(f)) return Put(f, std::to_string(value), flags);
-    std::string field;
-    int code = f.ReadField(field);
-    if (!code) value = static_cast<uint16_t>(std::atoi(field.c_str()));
-    return code;
-}
+int UShort(TextFile& f, uint16_t& value, int flags) { return Whole(f, value, flags, Atoi); }
 
-int Byte(TextFile& f, uint8_t& value, int flags) {
-    if (!Reading(f)) return Put(f, std::to_string(value), flags);
-    std::string field;
-    int code = f.ReadField(field);
-    if (!code) value = static_cast<uint8_t>(std::atoi(field.c_str()));
-    return code;
-}
+int Byte(TextFile& f, uint8_t& value, int flags) { return Whole(f, value, flags, Atoi); }
 
 int Double(TextFile& f, double& value, int flags) {
     if (!Reading(f)) {
