@@ -93,20 +93,18 @@ std::vector<std::string> SplitArguments(const std::string& text) {
 // Skips white space; for text lines also a line feed followed by '+'.
 size_t SkipDefineBlanks(const std::string& text, size_t p, int originKind) {
     const bool lines = originKind == 2 || originKind == 4 || originKind == 5 || NetlistTranslateMode;
-    for (;;) {
-        while (p < text.size() && HasClass(text[p], kCcWhite)) {
-            if (lines && text[p] == '\n') {
-                size_t q = p + 1;
-                while (q < text.size() && (text[q] == ' ' || text[q] == '\t')) ++q;
-                if (q < text.size() && text[q] == '+') {
-                    p = q + 1;
-                    continue;
-                }
+    while (p < text.size() && HasClass(text[p], kCcWhite)) {
+        if (lines && text[p] == '\n') {
+            size_t q = p + 1;
+            while (q < text.size() && (text[q] == ' ' || text[q] == '\t')) ++q;
+            if (q < text.size() && text[q] == '+') {
+                p = q + 1;
+                continue;
             }
-            ++p;
         }
-        return p;
+        ++p;
     }
+    return p;
 }
 
 bool Exporting(const NetlistCircuitTables& tables) { return NetlistTranslateMode || tables.services->Exporting(); }
@@ -284,18 +282,15 @@ int Substitution::Run(std::string& out, const std::string& text, bool braces) {
             continue;
         }
         const std::string token = out.substr(p, end - p);
-        const bool applies = !table_.bracesOnly || level > 0;
-        if (applies) {
-            size_t next = end;
-            while (next < out.size() && out[next] == ' ') ++next;
-            if (next < out.size() && out[next] == '(' && IsCircuitVariableFunction(token)) {
-                const size_t close = MatchingParen(out, next);
-                p = close == std::string::npos ? out.size() : close + 1;
-                continue;
-            }
-        }
-        if (!applies) {
+        if (table_.bracesOnly && level <= 0) {
             p = end;
+            continue;
+        }
+        size_t next = end;
+        while (next < out.size() && out[next] == ' ') ++next;
+        if (next < out.size() && out[next] == '(' && IsCircuitVariableFunction(token)) {
+            const size_t close = MatchingParen(out, next);
+            p = close == std::string::npos ? out.size() : close + 1;
             continue;
         }
         const DefineEntry* found = Find(token, level);
