@@ -23,7 +23,7 @@ int MeasureFormat(const char* format, va_list args) {
 }
 
 // Formats into a fresh heap block of exactly the measured length + 1; null when it
-// cannot be had. *length receives the length.
+// cannot be had.
 char* FormatToHeap(const char* format, va_list args, int length) {
     char* block = static_cast<char*>(MemAlloc(static_cast<std::size_t>(length) + 1));
     if (block)
