@@ -3,6 +3,7 @@
 #include "libraries/component_library.h"
 #include "libraries/library_text.h"
 
+#include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
 #include "foundation/profile.h"
@@ -98,7 +99,7 @@ int ParsePackageList(std::vector<Package>& list, const std::string& pathIn)
     if (error) {
         SetPendingMessageText(path.c_str());
         ReportMessage("ME", "File:", path.c_str(), error, path.c_str());
-        return 15055;
+        return kMsgReported;
     }
     Package* current = nullptr;
     ComponentDef* lastFound = nullptr;
