@@ -59,7 +59,7 @@ struct ComponentDef {
 
     // Empties the record (type 0, no pins, no texts, no shape).
     void Clear();
-    // Copies everything but the identity of the record.
+    // Copies every field of the source.
     void CopyFrom(const ComponentDef& source) { *this = source; }
     // Copies the source but keeps this definition's name and group.
     void ReplaceKeepName(const ComponentDef& source);

@@ -66,7 +66,7 @@ struct ShapeLibrary {
     // inclusion that closes a cycle is left unlinked, so it is not drawn; the names of
     // the shapes that held such inclusions are returned.
     std::vector<std::string> LinkRootObjects();
-    // Reads the file; 0, the open error, 15002, or 15055 after a reported format error.
+    // Reads the file; 0, the open error, or 15055 after a reported format or version error.
     int Read(const std::string& path, bool report);
     // Writes the library in version 11 to its file name; 0, or 15055 after a file error
     // was reported.
