@@ -9,32 +9,26 @@ namespace ob7 {
 // Included shapes deeper than this are not expanded; it also ends cyclic inclusions.
 constexpr int kMaxIncludeDepth = 16;
 
-Point32 RotateOffset(int code, int32_t x, int32_t y)
+// The orientation table, for grid and for real coordinates alike.
+template <class T> static void Orient(int code, T x, T y, T& ox, T& oy)
 {
     switch (code & 7) {
-    case 0: return {x, y};
-    case 1: return {-y, x};
-    case 2: return {-x, -y};
-    case 3: return {y, -x};
-    case 4: return {x, -y};
-    case 5: return {-y, -x};
-    case 6: return {-x, y};
-    default: return {y, x};
+    case 0: ox = x; oy = y; break;
+    case 1: ox = -y; oy = x; break;
+    case 2: ox = -x; oy = -y; break;
+    case 3: ox = y; oy = -x; break;
+    case 4: ox = x; oy = -y; break;
+    case 5: ox = -y; oy = -x; break;
+    case 6: ox = -x; oy = y; break;
+    default: ox = y; oy = x; break;
     }
 }
 
-static void RotateReal(int code, double u, double v, double& ou, double& ov)
+Point32 RotateOffset(int code, int32_t x, int32_t y)
 {
-    switch (code & 7) {
-    case 0: ou = u; ov = v; break;
-    case 1: ou = -v; ov = u; break;
-    case 2: ou = -u; ov = -v; break;
-    case 3: ou = v; ov = -u; break;
-    case 4: ou = u; ov = -v; break;
-    case 5: ou = -v; ov = -u; break;
-    case 6: ou = -u; ov = v; break;
-    default: ou = v; ov = u; break;
-    }
+    Point32 p;
+    Orient(code, x, y, p.x, p.y);
+    return p;
 }
 
 Point32 OrientAndOffsetPoint(int code, int32_t x, int32_t y, int32_t dx, int32_t dy)
@@ -672,7 +666,7 @@ static void TransformPair(int code, Point32& a, Point32& b, double px, double py
 {
     if (useOwnCentre) {
         double u, v;
-        RotateReal(code, (a.x + b.x) / 2.0 - px, (a.y + b.y) / 2.0 - py, u, v);
+        Orient(code, (a.x + b.x) / 2.0 - px, (a.y + b.y) / 2.0 - py, u, v);
         ncx = px + u;
         ncy = py + v;
     }
@@ -697,7 +691,7 @@ void TransformEditList(ShapeEditList& list, int code, int flags, double cx, doub
         }
         Rect32 old = GetObjectRect(node);
         double u, v;
-        RotateReal(code, (old.left + old.right) / 2.0 - cx, (old.top + old.bottom) / 2.0 - cy, u, v);
+        Orient(code, (old.left + old.right) / 2.0 - cx, (old.top + old.bottom) / 2.0 - cy, u, v);
         double ncx = cx + u, ncy = cy + v;
         Rect32 fresh = RectAroundCentre(old, code, ncx, ncy);
         auto& d = node.data;
