@@ -281,7 +281,7 @@ ShapeEditNode* CreateEditObject(ShapeEditList& list, const uint8_t* body, int le
                         if (rootIndex < static_cast<int>(link->rootLinks.size()))
                             childLink = link->rootLinks[rootIndex];
                     }
-                    CreateEditObject(node->children, bd, len, px, py, c, s, EOF_INCLUDED | 2, childLink);
+                    CreateEditObject(node->children, bd, len, px, py, c, s, EOF_INCLUDED, childLink);
                 });
                 path.pop_back();
             }
