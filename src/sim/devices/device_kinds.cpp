@@ -1,8 +1,11 @@
+#include "sim/devices/bipolar.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/dependent_source.h"
+#include "sim/devices/diode.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
+#include "sim/devices/mosfet.h"
 #include "sim/devices/opamp.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/temperature_update.h"
@@ -23,6 +26,10 @@ void RegisterDeviceKinds() {
     RegisterDevicePass(DevicePassStep::Capacitors, UpdateCapacitorTemperatures);
     RegisterDevicePass(DevicePassStep::Inductors, UpdateInductorTemperatures);
     RegisterDevicePass(DevicePassStep::Resistors, UpdateResistorTemperatures);
+
+    RegisterDiodeKind();
+    RegisterBjtKind();
+    RegisterMosfetKind();
 }
 
 }  // namespace ob7
