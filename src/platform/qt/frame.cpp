@@ -99,6 +99,21 @@ ChildPeer::~ChildPeer() {
 FramePeer* AsFrame(WindowPeer* p) { return static_cast<FramePeer*>(p); }
 ChildPeer* AsChild(WindowPeer* p) { return static_cast<ChildPeer*>(p); }
 
+// Show state of a top-level frame or an MDI child window alike.
+void ShowWidgetAs(QWidget* w, ShowState state) {
+    switch (state) {
+    case ShowState::Normal: w->showNormal(); break;
+    case ShowState::Minimized: w->showMinimized(); break;
+    case ShowState::Maximized: w->showMaximized(); break;
+    }
+}
+
+ShowState WidgetShowState(const QWidget* w) {
+    if (w->isMinimized()) return ShowState::Minimized;
+    if (w->isMaximized()) return ShowState::Maximized;
+    return ShowState::Normal;
+}
+
 // The command chain a frame's menus update and dispatch through: the application's
 // when the frame is its main window.
 CommandTarget& ChainOf(FrameWindow& frame) {
@@ -147,19 +162,12 @@ bool FrameWindow::CreateFrame(const std::string& title, const Rect& rect) {
 void FrameWindow::ShowAs(ShowState state) {
     auto* fp = AsFrame(Peer());
     if (!fp) return;
-    switch (state) {
-    case ShowState::Normal: fp->main->showNormal(); break;
-    case ShowState::Minimized: fp->main->showMinimized(); break;
-    case ShowState::Maximized: fp->main->showMaximized(); break;
-    }
+    ShowWidgetAs(fp->main, state);
 }
 
 ShowState FrameWindow::State() const {
     auto* fp = AsFrame(Peer());
-    if (!fp) return ShowState::Normal;
-    if (fp->main->isMinimized()) return ShowState::Minimized;
-    if (fp->main->isMaximized()) return ShowState::Maximized;
-    return ShowState::Normal;
+    return fp ? WidgetShowState(fp->main) : ShowState::Normal;
 }
 
 Placement FrameWindow::GetPlacement() const {
@@ -524,19 +532,12 @@ void MdiChildFrame::ShowAs(ShowState state) {
     auto* cp = AsChild(Peer());
     if (!cp) return;
     if (State() == ShowState::Normal && state != ShowState::Normal) cp->normalGeometry = cp->sub->geometry();
-    switch (state) {
-    case ShowState::Normal: cp->sub->showNormal(); break;
-    case ShowState::Minimized: cp->sub->showMinimized(); break;
-    case ShowState::Maximized: cp->sub->showMaximized(); break;
-    }
+    ShowWidgetAs(cp->sub, state);
 }
 
 ShowState MdiChildFrame::State() const {
     auto* cp = AsChild(Peer());
-    if (!cp) return ShowState::Normal;
-    if (cp->sub->isMinimized()) return ShowState::Minimized;
-    if (cp->sub->isMaximized()) return ShowState::Maximized;
-    return ShowState::Normal;
+    return cp ? WidgetShowState(cp->sub) : ShowState::Normal;
 }
 
 Placement MdiChildFrame::GetPlacement() const {
