@@ -52,15 +52,6 @@ std::string Trim(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-// The functions whose arguments are node or part names: their arguments stay as written.
-bool IsCircuitVariableFunction(const std::string& name) {
-    const OperatorRow* rows = OperatorTableRows();
-    for (int i = 0, n = OperatorTableSize(); i < n; ++i)
-        if ((rows[i].syntax & (kSynNode | kSynPart)) && rows[i].name[0] && strcasecmp(rows[i].name, name.c_str()) == 0)
-            return true;
-    return false;
-}
-
 // Position of the ')' that closes the '(' at open, or npos.
 size_t MatchingParen(const std::string& text, size_t open) {
     int depth = 0;
