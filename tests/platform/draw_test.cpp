@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 
 #include "platform/draw_context.h"
 #include "platform/image.h"
@@ -137,6 +138,8 @@ TEST(Draw, RecordedPictureReplaysEqualToDirectDrawing) {
 
     std::string path = ::testing::TempDir() + "scene.pic";
     ASSERT_TRUE(picture.Save(path));
+    ASSERT_TRUE(picture.Save(path));  // replaces the file it wrote
+    EXPECT_FALSE(std::ifstream(path + ".tmp").good());
     Picture loaded;
     ASSERT_TRUE(loaded.Load(path));
     std::remove(path.c_str());

@@ -2,13 +2,13 @@
 // Antialiasing stays off so raster operations are exact per pixel.
 
 #include <QBuffer>
-#include <QFile>
 #include <QFontMetrics>
 #include <QPainterPath>
 #include <QTransform>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 #include "platform/draw_context.h"
@@ -104,12 +104,12 @@ bool Picture::SetBytes(const std::vector<unsigned char>& bytes) {
 }
 
 bool Picture::Save(const std::string& path) const {
-    // Through a temporary name, so an interrupted save leaves the old file.
-    QString target = ToQString(path);
-    QString temp = target + ".tmp";
-    if (!data_->picture.save(temp)) return false;
-    QFile::remove(target);
-    return QFile::rename(temp, target);
+    // Through a temporary name that one rename puts in place, so a failed or
+    // interrupted save leaves the old file.
+    std::string temp = path + ".tmp";
+    if (data_->picture.save(ToQString(temp)) && std::rename(temp.c_str(), path.c_str()) == 0) return true;
+    std::remove(temp.c_str());
+    return false;
 }
 
 bool Picture::Load(const std::string& path) {
