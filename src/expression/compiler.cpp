@@ -296,7 +296,7 @@ int Parser::Run() {
         r = ScanName();
         if (r) return r;
     }
-    if (pending_minus_) Emit(kOpUnaryMinus, kClassUnary, "-", pending_minus_pos_);
+    EmitPendingMinus();
     if (depth_ > 0 && !kinds_stopped_) {
         // An argument list still open: report the missing ')' with the function.
         return CompileError(c_, 10406, int(text_.size()), Source());
