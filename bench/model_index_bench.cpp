@@ -48,13 +48,20 @@ BigLibrary& Library() {
     return library;
 }
 
-void BM_IndexLookUp(benchmark::State& state) {
+// A circuit whose library list holds the big library, its index built and loaded.
+struct IndexedCircuit {
     QuietCircuit circuit;
-    NetlistCircuitTables tables(circuit);
-    int error = 0;
-    AddLibraryReference(tables, Library().library.string(), 0, nullptr, false);
-    FindModelOrSubckt(tables, kModelDiode, ModelName(0), kFindModel, &error);  // builds and loads the index
-    const LibraryIndexData& data = tables.libraries[0][0].index;
+    NetlistCircuitTables tables{circuit};
+    IndexedCircuit() {
+        int error = 0;
+        AddLibraryReference(tables, Library().library.string(), 0, nullptr, false);
+        FindModelOrSubckt(tables, kModelDiode, ModelName(0), kFindModel, &error);
+    }
+};
+
+void BM_IndexLookUp(benchmark::State& state) {
+    IndexedCircuit c;
+    const LibraryIndexData& data = c.tables.libraries[0][0].index;
     int i = 0;
     for (auto _ : state) {
         const int r = FindIndexedRecord(data, kIndexModel, kModelDiode, ModelName(i));
@@ -65,16 +72,17 @@ void BM_IndexLookUp(benchmark::State& state) {
 BENCHMARK(BM_IndexLookUp);
 
 void BM_FindModelInLibrary(benchmark::State& state) {
-    QuietCircuit circuit;
-    NetlistCircuitTables tables(circuit);
-    int error = 0;
-    AddLibraryReference(tables, Library().library.string(), 0, nullptr, false);
-    FindModelOrSubckt(tables, kModelDiode, ModelName(0), kFindModel, &error);
+    IndexedCircuit c;
+    NetlistCircuitTables& tables = c.tables;
     tables.models.clear();
+    int error = 0;
     int i = 0;
     for (auto _ : state) {
         const long r = FindModelOrSubckt(tables, kModelDiode, ModelName(i), kFindModel, &error);
-        if (r < 0 || error) state.SkipWithError("model not found");
+        if (r < 0 || error) {
+            state.SkipWithError("model not found");
+            break;
+        }
         tables.models.pop_back();
         i = (i + 4099) % kModels;
     }
@@ -82,12 +90,8 @@ void BM_FindModelInLibrary(benchmark::State& state) {
 BENCHMARK(BM_FindModelInLibrary);
 
 void BM_LoadIndex(benchmark::State& state) {
-    QuietCircuit circuit;
-    NetlistCircuitTables tables(circuit);
-    int error = 0;
-    AddLibraryReference(tables, Library().library.string(), 0, nullptr, false);
-    FindModelOrSubckt(tables, kModelDiode, ModelName(0), kFindModel, &error);
-    const std::string index = MakeIndexFileName(tables.libraries[0][0].name);
+    IndexedCircuit c;
+    const std::string index = MakeIndexFileName(c.tables.libraries[0][0].name);
     LibraryIndexData data;
     for (auto _ : state) benchmark::DoNotOptimize(ReadLibraryIndex(index, data));
 }
