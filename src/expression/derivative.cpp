@@ -618,6 +618,18 @@ bool IsVariableToken(const ExpressionToken& t) {
     return t.opcode == kOpRealPointer || t.opcode == kOpDeviceRef || t.opcode == kOpEquation;
 }
 
+// Compiles the text into e with errors left pending, names not known becoming locals.
+int CompileWithLocals(std::string_view text, CompiledExpression* e, int mask, int flags, ExpressionContext& context,
+                      LocalNameSet& locals) {
+    InitCompiledExpression(e);
+    ExpressionCompiler c;
+    InitExpressionCompiler(&c, text, e, mask, flags);
+    c.context = &context;
+    c.pending_mode = 1;
+    SetCompilerLocals(&c, &locals);
+    return CompileExpression(&c);
+}
+
 // The double a variable name reads: a declared local, or the one variable that the name
 // compiles to. Null when the name is not a single variable.
 const double* FindDifferentiationVariable(const std::string& name, LocalNameSet& locals, double* values,
@@ -627,14 +639,8 @@ const double* FindDifferentiationVariable(const std::string& name, LocalNameSet&
     std::string text = Upper(name);
     SimplifySigns(text);
     CompiledExpression e;
-    InitCompiledExpression(&e);
-    ExpressionCompiler c;
-    InitExpressionCompiler(&c, text, &e, mask, flags);
-    c.context = &context;
-    c.pending_mode = 1;
-    SetCompilerLocals(&c, &locals);
     const double* variable = nullptr;
-    if (CompileExpression(&c) == 0) {
+    if (CompileWithLocals(text, &e, mask, flags, context, locals) == 0) {
         if (SingleVariableOf(e, &variable) != 1) variable = nullptr;
     } else {
         ClearPendingMessage();
@@ -667,14 +673,7 @@ int DifferentiateText(std::string_view text, std::string* variable_name, std::st
     int flags = ctx.DigitalNodeCount() > 0 ? kKindFlagsWithBusFunctions : kKindFlagsAnalog;
 
     CompiledExpression e;
-    InitCompiledExpression(&e);
-    ExpressionCompiler c;
-    InitExpressionCompiler(&c, source, &e, mask, flags);
-    c.context = &ctx;
-    c.pending_mode = 1;
-    SetCompilerLocals(&c, &locals);
-    int code = CompileExpression(&c);
-    if (code) {
+    if (int code = CompileWithLocals(source, &e, mask, flags, ctx, locals)) {
         FreeExpression(&e);
         return code;
     }
