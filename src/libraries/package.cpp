@@ -81,8 +81,11 @@ static void ReadPin(Package& p, int n, const std::string& value)
     PackagePin& pin = p.pins[n];
     pin.componentPin = EqualNoCase(fields[0], "NC#") ? -1 : static_cast<int16_t>(std::atoi(fields[0].c_str()));
     size_t next = 1;
-    if (p.complex && next < fields.size() && !fields[next].empty()) {
-        pin.gate = fields[next][0];
+    // A complex package's second field is its gate, even when empty: the writer leaves it
+    // empty for a pin without a gate and puts the board name after it.
+    if (p.complex && next < fields.size()) {
+        if (!fields[next].empty())
+            pin.gate = fields[next][0];
         ++next;
     }
     if (next < fields.size() && !fields[next].empty())

@@ -103,6 +103,20 @@ TEST_F(PackageTest, WritingAndReadingBack)
     EXPECT_EQ(back[1].missingComponentName, "Gone");
 }
 
+TEST_F(PackageTest, ComplexPinWithoutGateKeepsItsBoardName)
+{
+    std::vector<Package> list(1);
+    list[0].complex = 1;
+    list[0].SetPinCount(1);
+    list[0].pins[0] = {"VDD", 2, 0};
+    ASSERT_EQ(WritePackageList(list, Path("gate.pkg")), 0);
+    EXPECT_NE(FileText("gate.pkg").find("P0=2,,VDD\n"), std::string::npos);
+    std::vector<Package> back;
+    ASSERT_EQ(ParsePackageList(back, Path("gate.pkg")), 0);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].pins[0], list[0].pins[0]);
+}
+
 TEST_F(PackageTest, MissingComponentsAndFiles)
 {
     std::vector<Package> list(12);
