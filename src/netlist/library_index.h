@@ -4,8 +4,8 @@
 // modification times and every model, subcircuit, macro and .PARAM statement with its
 // position, so that a search reads only the statement it needs.
 //
-// Index file, little-endian: int16 version (-1 while written, 5 when complete), int32
-// record count, records each beginning with a kind byte:
+// Index file, little-endian, written whole through a temporary name: int16 version
+// (kLibraryIndexVersion), int32 record count, records each beginning with a kind byte:
 //   1, 2, 3  a file (circuit, text, binary library): int32 time, int16 length + name,
 //            uint8 checked (written 0)
 //   20       a model: int16 length + name, uint8 type; for files of kind 1, 2 also
