@@ -6,7 +6,6 @@
 #include "foundation/messages.h"
 #include "foundation/time_stamp.h"
 
-#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>

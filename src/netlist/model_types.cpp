@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
