@@ -6,8 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
-#include "sim/devices/device_model.h"
 #include "sim/devices/diode.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/temperature_update.h"
@@ -46,10 +46,10 @@ void RunLoads(benchmark::State& state) {
 
 void DiodeLoadPass(benchmark::State& state) {
     RegisterDiodeKind();
-    DeviceModel model = MakeDeviceModel(kModelDiode);
-    SetModelParam(model, "CJO", 1e-12);
-    CircuitModels[kModelDiode].push_back(&model);
-    for (int i = 1; i <= kDevices; ++i) AddDiode(&model, i, 0);
+    auto model = MakeModelParams(kModelDiode);
+    SetModelParam(*model, "CJO", 1e-12);
+    CircuitModels[kModelDiode].push_back(model.get());
+    for (int i = 1; i <= kDevices; ++i) AddDiode(model.get(), i, 0);
     PrepareEngine(kDevices);
     for (int i = 1; i <= kDevices; ++i) Solution[i] = 0.6 + 1e-5 * i;
     RunLoads(state);
@@ -59,12 +59,12 @@ BENCHMARK(DiodeLoadPass)->Unit(benchmark::kMicrosecond);
 void MosfetLevel1LoadPass(benchmark::State& state) {
     RegisterMosfetKind();
     MosfetBypassAllowed = false;  // every device evaluated in every pass
-    DeviceModel model = MakeDeviceModel(kModelNmos);
+    auto model = MakeModelParams(kModelNmos);
     for (auto [name, value] : {std::pair{"VTO", 0.8}, {"KP", 5e-5}, {"GAMMA", 0.4}, {"LAMBDA", 0.02}})
-        SetModelParam(model, name, value);
-    CircuitModels[kModelNmos].push_back(&model);
+        SetModelParam(*model, name, value);
+    CircuitModels[kModelNmos].push_back(model.get());
     // Drain, gate per device; sources and bulks on ground.
-    for (int i = 0; i < kDevices; ++i) AddMosfet(&model, 2 * i + 1, 2 * i + 2, 0, 0, 10e-6, 2e-6);
+    for (int i = 0; i < kDevices; ++i) AddMosfet(model.get(), 2 * i + 1, 2 * i + 2, 0, 0, 10e-6, 2e-6);
     PrepareEngine(2 * kDevices);
     for (int i = 0; i < kDevices; ++i) Solution[2 * i + 1] = 0.5 + 1e-4 * i, Solution[2 * i + 2] = 2;
     RunLoads(state);

@@ -132,6 +132,25 @@ void FillModelDefaults(ModelParams& r, int t, bool display) {
         for (int i = 0; i < row.valueCount; ++i) r.display[i] = FormatModelParamText(r.values.data(), i, t);
 }
 
+std::unique_ptr<ModelParams> MakeModelParams(int t) {
+    const ModelTypeInfo& row = ModelTypeRow(t);
+    auto r = std::make_unique<ModelParams>();
+    r->modelType = t;
+    r->values.Reset(t, row.storedCount);
+    FillModelDefaults(*r, t, false);
+    r->nominal = std::make_shared<ModelValueArray>(t, row.valueCount);
+    r->nominal->CopyFrom(r->values, row.valueCount);
+    return r;
+}
+
+bool SetModelParam(ModelParams& r, const char* name, double value) {
+    const int i = FindModelParam(r.modelType, name);
+    if (i < 0 || ModelTypeRow(r.modelType).params[i].kind != kParamReal) return false;
+    r.values[i].real = value;
+    if (r.nominal && i < r.nominal->Size()) (*r.nominal)[i].real = value;
+    return true;
+}
+
 void AddParamWarning(NetlistCircuitTables& tables, int statement, const std::string& name, int kind) {
     CompileWarning w;
     w.text = name;
@@ -354,6 +373,7 @@ ModelParams* ResolveModelStatement(NetlistCircuitTables& tables, int T, int S, b
             R->hasTolerances = found->hasTolerances;
         }
         R->parent = found;
+        R->akoBase = found->akoBase;
     } else {
         FillModelDefaults(*R, T, display);
         if (byStatement) {
@@ -381,6 +401,7 @@ ModelParams* ResolveModelStatement(NetlistCircuitTables& tables, int T, int S, b
                     return nullptr;
                 }
                 tables.models[S].akoValues = baseValues;
+                R->akoBase = baseValues;
                 // The base's values over the defaults, except the temperatures of the base.
                 const int firstTemp = row.tMeasured > 0 ? row.tMeasured : row.valueCount;
                 for (int i = 0; i < row.valueCount && i < baseValues->values.Size(); ++i) {

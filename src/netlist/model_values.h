@@ -45,6 +45,7 @@ struct ModelParams {
     std::string scopedName;   // empty for a record of defaults
     int statement = -1;       // index in the statement list; -1 for defaults
     ModelParams* parent = nullptr;  // the shared record this private one copies
+    const ModelParams* akoBase = nullptr;  // the AKO base's record; set only for statements with AKO
     std::shared_ptr<ModelValueArray> nominal;  // valueCount slots as parsed; shared by copies
     ModelValueArray values;                    // storedCount working slots
     bool hasTolerances = false;
@@ -85,5 +86,12 @@ int CheckGaAsFetValues(NetlistCircuitTables& tables, const ModelParams& record);
 
 // The defaults of type t into the record's working values (and display texts).
 void FillModelDefaults(ModelParams& record, int t, bool display);
+
+// A record of the defaults of type t that belongs to no circuit (its nominal values are
+// its own), for models built in code rather than from a statement.
+std::unique_ptr<ModelParams> MakeModelParams(int t);
+// Gives a real parameter by name in the working and the nominal values. False when the
+// type has no such parameter.
+bool SetModelParam(ModelParams& record, const char* name, double value);
 
 }  // namespace ob7

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <deque>
+#include <memory>
 #include <utility>
 
 #include "devices/device_checks.h"
 #include "sim/devices/bipolar.h"
-#include "sim/devices/device_model.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/resistor.h"
@@ -30,9 +30,9 @@ protected:
         ClearCircuitModels();
         DeviceCircuit::TearDown();
     }
-    DeviceModel* Model(int type, std::initializer_list<std::pair<const char*, double>> params) {
-        models_.push_back(MakeDeviceModel(type));
-        DeviceModel& m = models_.back();
+    ModelParams* Model(int type, std::initializer_list<std::pair<const char*, double>> params) {
+        models_.push_back(MakeModelParams(type));
+        ModelParams& m = *models_.back();
         for (auto [name, value] : params) EXPECT_TRUE(SetModelParam(m, name, value)) << name;
         CircuitModels[type].push_back(&m);
         return &m;
@@ -41,7 +41,7 @@ protected:
         ASSERT_EQ(UpdateModelTemperatures(t), 0);
         ASSERT_EQ(UpdateDeviceTemperatures(t), 0);
     }
-    std::deque<DeviceModel> models_;
+    std::vector<std::unique_ptr<ModelParams>> models_;
 };
 
 TEST_F(BipolarDevices, SlotsFollowTheTypeTable) {
@@ -104,7 +104,7 @@ TEST_F(BipolarDevices, ConductancesMatchCurrentsInEveryRegion) {
 TEST_F(BipolarDevices, EbersMollLimitMatchesTheClosedForm) {
     for (double rc : {1e3, 1e5}) {
         SCOPED_TRACE(rc);
-        DeviceModel* model = Model(kModelNpn, {{"IS", 1e-15}, {"BF", 80}, {"BR", 3}});
+        ModelParams* model = Model(kModelNpn, {{"IS", 1e-15}, {"BF", 80}, {"BR", 3}});
         AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
         AddSpiceSource(2, 0, kSpiceVoltageSource, 5);
         AddResistor(1, 3, 1e4);
@@ -128,12 +128,12 @@ TEST_F(BipolarDevices, EbersMollLimitMatchesTheClosedForm) {
 
 // Multiples of IS for the leakage currents; RBM takes RB when missing or larger.
 TEST_F(BipolarDevices, ModelPassScalesLeakageAndBaseResistance) {
-    DeviceModel* m = Model(kModelNpn, {{"ISE", 2}, {"ISC", 1e-15}, {"RB", 100}, {"RBM", 300}, {"MJE", 1}});
+    ModelParams* m = Model(kModelNpn, {{"ISE", 2}, {"ISC", 1e-15}, {"RB", 100}, {"RBM", 300}, {"MJE", 1}});
     Temperatures(27);
-    EXPECT_DOUBLE_EQ(m->values[kQIse], 2e-16);
-    EXPECT_DOUBLE_EQ(m->values[kQIsc], 1e-15);
-    EXPECT_EQ(m->values[kQRbm], 100);
-    EXPECT_EQ(m->values[kQMje], 0.999);
+    EXPECT_DOUBLE_EQ(m->Real(kQIse), 2e-16);
+    EXPECT_DOUBLE_EQ(m->Real(kQIsc), 1e-15);
+    EXPECT_EQ(m->Real(kQRbm), 100);
+    EXPECT_EQ(m->Real(kQMje), 0.999);
 }
 
 // Both junctions reverse-biased by a step on the base through 1k, with constant depletion

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "devices/device_checks.h"
 #include "foundation/messages.h"
 #include "sim/devices/capacitor.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/dependent_source.h"
-#include "sim/devices/device_model.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/opamp.h"
 #include "sim/devices/resistor.h"
@@ -58,22 +59,22 @@ TEST_F(ControlledSources, UnknownFormRecordsNothing) {
     EXPECT_EQ(load.stamped, 0u);
 }
 
-DeviceModel OpampModel(double level, double a) {
-    DeviceModel m = MakeDeviceModel(kModelOpamp);
-    SetModelParam(m, "LEVEL", level);
-    SetModelParam(m, "A", a);
+std::unique_ptr<ModelParams> OpampModel(double level, double a) {
+    auto m = MakeModelParams(kModelOpamp);
+    SetModelParam(*m, "LEVEL", level);
+    SetModelParam(*m, "A", a);
     return m;
 }
 
 // Inverting amplifier: 1 kohm in, 10 kohm feedback; the compiler's output resistance on
 // the output node.
 TEST_F(ControlledSources, OpampInvertingGain) {
-    DeviceModel m = OpampModel(1, 1e9);
+    auto m = OpampModel(1, 1e9);
     AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
     AddResistor(1, 2, 1e3);
     AddResistor(2, 3, 1e4);
-    Opamp* o = AddOpamp(&m, 0, 2, 3);
-    AddResistor(3, 0, m[kOpaRoutAc] + m[kOpaRoutDc]);
+    Opamp* o = AddOpamp(m.get(), 0, 2, 3);
+    AddResistor(3, 0, m->Real(kOpaRoutAc) + m->Real(kOpaRoutDc));
     ASSERT_EQ(UpdateOpampValues(o, 27), 0);
     ASSERT_EQ(Prepare(3), 0);
     ASSERT_EQ(SolveOperatingPoint(), 0);
@@ -82,24 +83,24 @@ TEST_F(ControlledSources, OpampInvertingGain) {
 }
 
 TEST_F(ControlledSources, OpampLevelValues) {
-    DeviceModel m = OpampModel(1, 200000);
-    SetModelParam(m, "ROUTAC", 50);
-    SetModelParam(m, "ROUTDC", 150);
-    Opamp* o = AddOpamp(&m, 1, 2, 3);
+    auto m = OpampModel(1, 200000);
+    SetModelParam(*m, "ROUTAC", 50);
+    SetModelParam(*m, "ROUTDC", 150);
+    Opamp* o = AddOpamp(m.get(), 1, 2, 3);
     ASSERT_EQ(UpdateOpampValues(o, 27), 0);
     EXPECT_DOUBLE_EQ(o->gm, 1000);
 
     // Level 2 with a phase margin no amplifier can have: C2 would be negative.
-    DeviceModel m2 = OpampModel(2, 200000);
-    SetModelParam(m2, "PM", 100);
-    Opamp* o2 = AddOpamp(&m2, 1, 2, 3);
+    auto m2 = OpampModel(2, 200000);
+    SetModelParam(*m2, "PM", 100);
+    Opamp* o2 = AddOpamp(m2.get(), 1, 2, 3);
     EXPECT_EQ(UpdateOpampValues(o2, 27), kMsgOpampNegativeC2);
 }
 
 TEST_F(ControlledSources, OpampLevelTwoSlewsOnlyOutsideTheOperatingPoint) {
-    DeviceModel m = OpampModel(2, 200000);
+    auto m = OpampModel(2, 200000);
     AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
-    Opamp* o = AddOpamp(&m, 1, 0, 4);
+    Opamp* o = AddOpamp(m.get(), 1, 0, 4);
     o->s1 = 2, o->s2 = 3;
     o->c1 = AddCapacitor(2, 0, 0);
     o->c2 = AddCapacitor(2, 3, 0);
@@ -107,7 +108,7 @@ TEST_F(ControlledSources, OpampLevelTwoSlewsOnlyOutsideTheOperatingPoint) {
     ASSERT_EQ(UpdateOpampValues(o, 27), 0);
     ASSERT_EQ(Prepare(4), 0);
     ASSERT_EQ(SolveOperatingPoint(), 0);
-    const double rout = m[kOpaRoutAc] + m[kOpaRoutDc];
+    const double rout = m->Real(kOpaRoutAc) + m->Real(kOpaRoutDc);
     const double gm = std::pow(200000.0, 1 / 3.0) / rout;
     EXPECT_NEAR(V(2), gm * rout, 1e-6 * gm * rout);  // no limit at the operating point
 
@@ -116,19 +117,19 @@ TEST_F(ControlledSources, OpampLevelTwoSlewsOnlyOutsideTheOperatingPoint) {
     ASSERT_EQ(LoadCircuit(), 0);
     const double k = o->c1->working_value / std::pow(200000.0, 0.66666666666666);
     // The first stage stamps a vanishing conductance and a fixed current instead.
-    EXPECT_NEAR(RightHandSide[2], k * m[kOpaSrp], 1e-12 * std::fabs(k * m[kOpaSrp]));
+    EXPECT_NEAR(RightHandSide[2], k * m->Real(kOpaSrp), 1e-12 * std::fabs(k * m->Real(kOpaSrp)));
 }
 
 TEST_F(ControlledSources, OpampMacroValues) {
-    DeviceModel m = OpampModel(3, 200000);
-    Opamp* o = AddOpamp(&m, 1, 2, 3);
+    auto m = OpampModel(3, 200000);
+    Opamp* o = AddOpamp(m.get(), 1, 2, 3);
     OpampMacroValues v;
     const int result = ComputeOpampParameters(o, &v, 27);
     EXPECT_TRUE(result == 0 || result == kMsgOpampPd) << result;
     const double pi = 3.14159265358979323846;
-    EXPECT_NEAR(v.rc, 1 / (2 * pi * m[kOpaGbw] * m[kOpaC]), 1e-9 * v.rc);
+    EXPECT_NEAR(v.rc, 1 / (2 * pi * m->Real(kOpaGbw) * m->Real(kOpaC)), 1e-9 * v.rc);
     EXPECT_NEAR(v.ga * v.rc, 1, 1e-12);
-    EXPECT_EQ(v.c2, m[kOpaC]);
+    EXPECT_EQ(v.c2, m->Real(kOpaC));
     EXPECT_EQ(v.r2, 100000);
 
     struct Bad {
@@ -138,15 +139,15 @@ TEST_F(ControlledSources, OpampMacroValues) {
     } bad[] = {{"IOFF", 1, kMsgOpampIbias}, {"ROUTAC", 1e9, kMsgOpampRout}, {"VNS", -1e3, kMsgOpampVee},
                {"VPS", 1e3, kMsgOpampVcc}};
     for (const Bad& b : bad) {
-        DeviceModel broken = OpampModel(3, 200000);
-        SetModelParam(broken, b.param, b.value);
-        o->model = &broken;
+        auto broken = OpampModel(3, 200000);
+        SetModelParam(*broken, b.param, b.value);
+        o->model = broken.get();
         EXPECT_EQ(ComputeOpampParameters(o, &v, 27), b.message) << b.param;
     }
     // Too little power for the tail current: reported, but every value is filled.
-    DeviceModel starved = OpampModel(3, 200000);
-    SetModelParam(starved, "PD", 0);
-    o->model = &starved;
+    auto starved = OpampModel(3, 200000);
+    SetModelParam(*starved, "PD", 0);
+    o->model = starved.get();
     EXPECT_EQ(ComputeOpampParameters(o, &v, 27), kMsgOpampPd);
     EXPECT_EQ(v.rp, 1 / Options.gmin);
     EXPECT_NE(v.gb, 0);
@@ -154,10 +155,10 @@ TEST_F(ControlledSources, OpampMacroValues) {
     EXPECT_NE(std::string(PendingMessage.text2), "");
 
     // Equal slew rates with NPN inputs: CE of exactly 0 becomes 1e-19.
-    DeviceModel equal = OpampModel(3, 200000);
-    SetModelParam(equal, "TYPE", kOpampNpn);
-    SetModelParam(equal, "SRN", equal[kOpaSrp]);
-    o->model = &equal;
+    auto equal = OpampModel(3, 200000);
+    SetModelParam(*equal, "TYPE", kOpampNpn);
+    SetModelParam(*equal, "SRN", equal->Real(kOpaSrp));
+    o->model = equal.get();
     ComputeOpampParameters(o, &v, 27);
     EXPECT_EQ(v.ce, 1e-19);
 }

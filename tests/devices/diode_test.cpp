@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <deque>
+#include <memory>
 #include <utility>
 
 #include "devices/device_checks.h"
-#include "sim/devices/device_model.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/diode.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/junction_temperature.h"
@@ -31,9 +31,9 @@ protected:
         ClearCircuitModels();
         DeviceCircuit::TearDown();
     }
-    DeviceModel* Model(std::initializer_list<std::pair<const char*, double>> params) {
-        models_.push_back(MakeDeviceModel(kModelDiode));
-        DeviceModel& m = models_.back();
+    ModelParams* Model(std::initializer_list<std::pair<const char*, double>> params) {
+        models_.push_back(MakeModelParams(kModelDiode));
+        ModelParams& m = *models_.back();
         for (auto [name, value] : params) EXPECT_TRUE(SetModelParam(m, name, value)) << name;
         CircuitModels[kModelDiode].push_back(&m);
         return &m;
@@ -42,7 +42,7 @@ protected:
         ASSERT_EQ(UpdateModelTemperatures(t), 0);
         ASSERT_EQ(UpdateDeviceTemperatures(t), 0);
     }
-    std::deque<DeviceModel> models_;
+    std::vector<std::unique_ptr<ModelParams>> models_;
 };
 
 void ExpectGenericChecks(const std::vector<double>& x) {
@@ -60,14 +60,14 @@ TEST_F(DiodeDevices, SlotsFollowTheTypeTable) {
 // Forward, reverse, breakdown: level 1 with series resistance and charge parameters,
 // level 2 with recombination, high injection and two breakdown exponentials.
 TEST_F(DiodeDevices, ConductancesMatchCurrentsInEveryRegion) {
-    DeviceModel* one = Model({{"RS", 5}, {"BV", 10}, {"IBV", 1e-3}, {"CJO", 1e-12}, {"TT", 1e-9}, {"RL", 1e6}});
-    DeviceModel* two = Model({{"LEVEL", 2}, {"ISR", 1e-12}, {"IKF", 1e-2}, {"BV", 8}, {"IBV", 1e-4}, {"NBV", 1.5},
+    ModelParams* one = Model({{"RS", 5}, {"BV", 10}, {"IBV", 1e-3}, {"CJO", 1e-12}, {"TT", 1e-9}, {"RL", 1e6}});
+    ModelParams* two = Model({{"LEVEL", 2}, {"ISR", 1e-12}, {"IKF", 1e-2}, {"BV", 8}, {"IBV", 1e-4}, {"NBV", 1.5},
                               {"IBVL", 1e-6}, {"NBVL", 3}, {"M", 0.4}});
     AddDiode(one, 1, 0, 2.0, 2);
     AddDiode(two, 3, 0);
     Temperatures(27);
     ASSERT_EQ(Prepare(3), 0);
-    const double bv1 = one->values[kDBv];
+    const double bv1 = one->Real(kDBv);
     for (double v : {0.75, 0.6, 0.2, -0.05, -3.0, -bv1 - 0.05, -bv1 - 0.3}) {
         SCOPED_TRACE(v);
         // The internal node of the first diode sits 0.1 V below its anode.
@@ -80,7 +80,7 @@ TEST_F(DiodeDevices, ConductancesMatchCurrentsInEveryRegion) {
 // The first pass starts a diode at its critical voltage and counts it as not converged;
 // a diode marked off starts at 0 V and is not counted while the off devices are held.
 TEST_F(DiodeDevices, JunctionStartAndOffDiode) {
-    DeviceModel* model = Model({});
+    ModelParams* model = Model({});
     Diode* on = AddDiode(model, 1, 0);
     Diode* off = AddDiode(model, 2, 0);
     off->off = 1;
@@ -91,7 +91,7 @@ TEST_F(DiodeDevices, JunctionStartAndOffDiode) {
     InitMode = kInitJunction;
     NonConvergedCount = 0;
     ASSERT_EQ(LoadCircuit(), 0);
-    EXPECT_DOUBLE_EQ(on->vd, model->values[kDVcrit]);
+    EXPECT_DOUBLE_EQ(on->vd, model->Real(kDVcrit));
     EXPECT_EQ(off->vd, 0);
     EXPECT_EQ(NonConvergedCount, 2);
     InitMode = kInitFix;
@@ -113,27 +113,27 @@ TEST_F(DiodeDevices, SeriesResistanceAddsFourEntries) {
 // The knee is moved so that the current at -BV equals IBV; a knee that the saturation
 // current already passes stays.
 TEST_F(DiodeDevices, BreakdownFitMeetsIbv) {
-    DeviceModel* fitted = Model({{"BV", 10}, {"IBV", 1e-3}});
-    DeviceModel* kept = Model({{"BV", 10}, {"IBV", 1e-16}});
-    DeviceModel* level2 = Model({{"LEVEL", 2}, {"BV", 10}, {"IBV", 1e-3}});
+    ModelParams* fitted = Model({{"BV", 10}, {"IBV", 1e-3}});
+    ModelParams* kept = Model({{"BV", 10}, {"IBV", 1e-16}});
+    ModelParams* level2 = Model({{"LEVEL", 2}, {"BV", 10}, {"IBV", 1e-3}});
     Temperatures(27);
-    const double bv = fitted->values[kDBv], vt = ThermalVoltage(27);
+    const double bv = fitted->Real(kDBv), vt = ThermalVoltage(27);
     EXPECT_LT(bv, 10);
     EXPECT_NEAR(1e-14 * std::exp((10 - bv) / vt) + Options.gmin * bv, 1e-3, Options.abstol + Options.reltol * 1e-3);
-    EXPECT_EQ(kept->values[kDBv], 10);
-    EXPECT_EQ(level2->values[kDBv], 10);
+    EXPECT_EQ(kept->Real(kDBv), 10);
+    EXPECT_EQ(level2->Real(kDBv), 10);
 }
 
 // Bad values never reach the matrix as NaN: a grading of exactly 1 is moved off 1 and a
 // zero saturation current still gives a finite critical voltage.
 TEST_F(DiodeDevices, BadModelValuesStayFinite) {
-    DeviceModel* graded = Model({{"M", 1}, {"CJO", 1e-12}});
-    DeviceModel* no_current = Model({{"IS", 0}});
+    ModelParams* graded = Model({{"M", 1}, {"CJO", 1e-12}});
+    ModelParams* no_current = Model({{"IS", 0}});
     AddDiode(graded, 1, 0);
     AddDiode(no_current, 2, 0);
     Temperatures(27);
-    EXPECT_EQ(graded->values[kDM], 0.999);
-    EXPECT_TRUE(std::isfinite(no_current->values[kDVcrit]));
+    EXPECT_EQ(graded->Real(kDM), 0.999);
+    EXPECT_TRUE(std::isfinite(no_current->Real(kDVcrit)));
     ASSERT_EQ(Prepare(2), 0);
     AnalysisKind = 0;
     std::vector<double> x(EquationCount + 1, 0.0);
@@ -157,7 +157,7 @@ TEST_F(DiodeDevices, AbsurdTemperatureIsRefused) {
 TEST_F(DiodeDevices, CurrentVoltageAtTwoTemperaturesMatchesTheClosedForm) {
     for (double t : {27.0, 100.0}) {
         SCOPED_TRACE(t);
-        DeviceModel* model = Model({{"IS", 1e-14}, {"N", 1.2}});
+        ModelParams* model = Model({{"IS", 1e-14}, {"N", 1.2}});
         AddSpiceSource(1, 0, kSpiceVoltageSource, 5);
         AddResistor(1, 2, 1e3);
         AddDiode(model, 2, 0);

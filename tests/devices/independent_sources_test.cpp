@@ -7,7 +7,7 @@
 
 #include "devices/device_checks.h"
 #include "foundation/message_codes.h"
-#include "sim/devices/device_model.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
 #include "sim/engine/newton.h"
@@ -165,12 +165,12 @@ TEST_F(SourceCircuit, SpiceSourcesByKindAndAnalysis) {
 }
 
 TEST_F(SourceCircuit, Breakpoints) {
-    DeviceModel pul = MakeDeviceModel(kModelPulse);
+    auto pul = MakeModelParams(kModelPulse);
     const double edges[7] = {0, 1, 1, 2, 4, 5, 10};
-    std::copy(edges, edges + 7, pul.values.begin());
-    PulseSource* pulse = AddPulseSource(1, 0, &pul);
+    std::copy(edges, edges + 7, ModelReals(*pul));
+    PulseSource* pulse = AddPulseSource(1, 0, pul.get());
     EXPECT_EQ(PulseSourceBreakpoints(*pulse, 16), (std::vector<double>{1, 2, 4, 5, 11, 12, 14, 15}));
-    pul[kPulP5] = 0;
+    ModelReals(*pul)[kPulP5] = 0;
     EXPECT_TRUE(PulseSourceBreakpoints(*pulse, 16).empty());
 
     SpiceSource* spulse = AddSpiceSource(2, 0, kSpiceVoltageSource, 0);
@@ -218,14 +218,14 @@ TEST_F(SourceCircuit, StampsScaleWithTheSourceFactor) {
 
 // Every list evaluated at one time and driven through the engine onto its own node.
 TEST_F(SourceCircuit, EvaluateAndLoadEveryList) {
-    DeviceModel sin = MakeDeviceModel(kModelSin);
+    auto sin = MakeModelParams(kModelSin);
     const double sv[7] = {1e3, 2, 0.5, 0, 0, 0, 0};  // F A DC PH RS RP TAU
-    std::copy(sv, sv + 7, sin.values.begin());
-    DeviceModel pul = MakeDeviceModel(kModelPulse);
+    std::copy(sv, sv + 7, ModelReals(*sin));
+    auto pul = MakeModelParams(kModelPulse);
     const double pv[7] = {0, 1, 0, 1e-3, 2e-3, 3e-3, 4e-3};
-    std::copy(pv, pv + 7, pul.values.begin());
-    AddSineSource(1, 0, &sin);
-    AddPulseSource(2, 0, &pul);
+    std::copy(pv, pv + 7, ModelReals(*pul));
+    AddSineSource(1, 0, sin.get());
+    AddPulseSource(2, 0, pul.get());
     SpiceSource* exp = AddSpiceSource(3, 0, kSpiceVoltageSource, 0);
     exp->spec_kind = kSourceExp;
     const double e[7] = {0, 1, 0, 1e-3, 1, 1};
@@ -246,14 +246,14 @@ TEST_F(SourceCircuit, EvaluateAndLoadEveryList) {
 }
 
 TEST_F(SourceCircuit, PulseModelPreparation) {
-    DeviceModel pul = MakeDeviceModel(kModelPulse);
+    auto pul = MakeModelParams(kModelPulse);
     const double edges[7] = {0, 1, 1, 1, 4, 4, 10};
-    std::copy(edges, edges + 7, pul.values.begin());
-    CircuitModels[kModelPulse] = {&pul};
+    std::copy(edges, edges + 7, ModelReals(*pul));
+    CircuitModels[kModelPulse] = {pul.get()};
     EXPECT_EQ(PreparePulseModels(27), 0);
-    EXPECT_NEAR(pul[kPulP2], 1.01, 1e-15);
-    EXPECT_NEAR(pul[kPulP3], 3.99, 1e-15);
-    pul[kPulP4] = 3;  // falls before it rises
+    EXPECT_NEAR(pul->Real(kPulP2), 1.01, 1e-15);
+    EXPECT_NEAR(pul->Real(kPulP3), 3.99, 1e-15);
+    ModelReals(*pul)[kPulP4] = 3;  // falls before it rises
     EXPECT_EQ(PreparePulseModels(27), kMsgReported);
     ClearCircuitModels();
 }

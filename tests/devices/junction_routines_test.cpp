@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "expression/math_error.h"
-#include "sim/devices/device_model.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/junction_limits.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/temperature_update.h"
@@ -140,28 +140,28 @@ TEST_F(TemperatureRoutines, FiguresOfThePass) {
 }
 
 TEST_F(TemperatureRoutines, DeviceTemperatureRule) {
-    DeviceModel res = MakeDeviceModel(kModelRes);
+    auto res = MakeModelParams(kModelRes);
     const int tm = FindModelParam(kModelRes, "T_MEASURED");
-    EXPECT_EQ(ModelDeviceTemperature(res, tm, 50), 50);
-    EXPECT_EQ(res[tm], Options.tnom);  // T_MEASURED defaults to TNOM
-    SetModelParam(res, "T_REL_GLOBAL", 10);
-    EXPECT_EQ(ModelDeviceTemperature(res, tm, 50), 60);
-    SetModelParam(res, "T_ABS", 80);
-    EXPECT_EQ(ModelDeviceTemperature(res, tm, 50), 80);
+    EXPECT_EQ(ModelDeviceTemperature(*res, tm, 50), 50);
+    EXPECT_EQ(res->Real(tm), Options.tnom);  // T_MEASURED defaults to TNOM
+    SetModelParam(*res, "T_REL_GLOBAL", 10);
+    EXPECT_EQ(ModelDeviceTemperature(*res, tm, 50), 60);
+    SetModelParam(*res, "T_ABS", 80);
+    EXPECT_EQ(ModelDeviceTemperature(*res, tm, 50), 80);
 
     // T_REL_LOCAL counts from the nearest AKO ancestor that gives T_ABS.
-    DeviceModel grand = MakeDeviceModel(kModelRes), parent = MakeDeviceModel(kModelRes);
-    DeviceModel child = MakeDeviceModel(kModelRes);
-    SetModelParam(grand, "T_ABS", 100);
-    SetModelParam(parent, "T_REL_LOCAL", 5);
-    SetModelParam(child, "T_REL_LOCAL", 1);
-    parent.ako_parent = &grand;
-    child.ako_parent = &parent;
-    EXPECT_EQ(ModelDeviceTemperature(parent, tm, 50), 105);
-    EXPECT_EQ(ModelDeviceTemperature(child, tm, 50), 105);
-    DeviceModel orphan = MakeDeviceModel(kModelRes);
-    SetModelParam(orphan, "T_REL_LOCAL", 5);
-    EXPECT_EQ(ModelDeviceTemperature(orphan, tm, 50), 50);
+    auto grand = MakeModelParams(kModelRes), parent = MakeModelParams(kModelRes);
+    auto child = MakeModelParams(kModelRes);
+    SetModelParam(*grand, "T_ABS", 100);
+    SetModelParam(*parent, "T_REL_LOCAL", 5);
+    SetModelParam(*child, "T_REL_LOCAL", 1);
+    parent->akoBase = grand.get();
+    child->akoBase = parent.get();
+    EXPECT_EQ(ModelDeviceTemperature(*parent, tm, 50), 105);
+    EXPECT_EQ(ModelDeviceTemperature(*child, tm, 50), 105);
+    auto orphan = MakeModelParams(kModelRes);
+    SetModelParam(*orphan, "T_REL_LOCAL", 5);
+    EXPECT_EQ(ModelDeviceTemperature(*orphan, tm, 50), 50);
 }
 
 TEST_F(TemperatureRoutines, JunctionUpdateAndConversions) {

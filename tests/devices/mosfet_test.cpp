@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <deque>
+#include <memory>
 #include <utility>
 
 #include "devices/device_checks.h"
 #include "foundation/message_codes.h"
-#include "sim/devices/device_model.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/resistor.h"
@@ -33,9 +33,9 @@ protected:
         ClearCircuitModels();
         DeviceCircuit::TearDown();
     }
-    DeviceModel* Model(int type, Params params) {
-        models_.push_back(MakeDeviceModel(type));
-        DeviceModel& m = models_.back();
+    ModelParams* Model(int type, Params params) {
+        models_.push_back(MakeModelParams(type));
+        ModelParams& m = *models_.back();
         for (auto [name, value] : params) EXPECT_TRUE(SetModelParam(m, name, value)) << name;
         CircuitModels[type].push_back(&m);
         return &m;
@@ -44,7 +44,7 @@ protected:
         if (int error = UpdateModelTemperatures(t)) return error;
         return UpdateDeviceTemperatures(t);
     }
-    std::deque<DeviceModel> models_;
+    std::vector<std::unique_ptr<ModelParams>> models_;
 };
 
 TEST_F(MosfetDevices, SlotsFollowTheTypeTable) {
@@ -76,7 +76,7 @@ TEST_F(MosfetDevices, ConductancesMatchCurrentsInEveryRegion) {
         for (int type : {kModelNmos, kModelPmos}) {
             const Terminals t = {node + 1, node + 2, node + 3, node + 4, type == kModelNmos ? 1.0 : -1.0};
             node += 4;
-            DeviceModel* model = Model(type, *set);
+            ModelParams* model = Model(type, *set);
             if (type == kModelPmos) SetModelParam(*model, "VTO", -0.8);  // enhancement in both polarities
             AddMosfet(model, t.d, t.g, t.s, t.b, 10e-6, 2e-6);
             devices.push_back(t);
@@ -116,7 +116,7 @@ TEST_F(MosfetDevices, Level1FollowsTheSquareLaw) {
     Options.reltol = 1e-9, Options.vntol = 1e-12, Options.abstol = 1e-18;
     for (double rd : {1e4, 2e5}) {
         SCOPED_TRACE(rd);
-        DeviceModel* model = Model(kModelNmos, {{"VTO", 1}, {"KP", 2e-5}});
+        ModelParams* model = Model(kModelNmos, {{"VTO", 1}, {"KP", 2e-5}});
         AddSpiceSource(1, 0, kSpiceVoltageSource, 3);
         AddSpiceSource(2, 0, kSpiceVoltageSource, 5);
         AddResistor(2, 3, rd);
@@ -135,22 +135,22 @@ TEST_F(MosfetDevices, Level1FollowsTheSquareLaw) {
 }
 
 TEST_F(MosfetDevices, ModelPassDefaultsAndConversions) {
-    DeviceModel* plain = Model(kModelNmos, {});
-    DeviceModel* level2 = Model(kModelNmos, {{"LEVEL", 2}});
-    DeviceModel* clipped = Model(kModelPmos, {{"PB", 2.5}, {"MJ", 1}});
-    DeviceModel* level3 = Model(kModelNmos, {{"LEVEL", 3}, {"THETA", 0.2}, {"KAPPA", 0.4}, {"NSUB", 1e15}});
+    ModelParams* plain = Model(kModelNmos, {});
+    ModelParams* level2 = Model(kModelNmos, {{"LEVEL", 2}});
+    ModelParams* clipped = Model(kModelPmos, {{"PB", 2.5}, {"MJ", 1}});
+    ModelParams* level3 = Model(kModelNmos, {{"LEVEL", 3}, {"THETA", 0.2}, {"KAPPA", 0.4}, {"NSUB", 1e15}});
     ASSERT_EQ(Temperatures(27), 0);
-    EXPECT_EQ(plain->values[kMosTox], 0);  // no oxide: no Meyer capacitance
-    EXPECT_DOUBLE_EQ(plain->values[kMosKp], 2e-5);
-    EXPECT_DOUBLE_EQ(plain->values[kMosFc], 0.4);  // FC * PB
-    EXPECT_NEAR(level2->values[kMosTox], 345.314379969e-6, 1e-15);
-    EXPECT_NEAR(level2->values[kMosKp], 600 * 345.314379969e-6 * 1e-4, 1e-12);
-    EXPECT_EQ(clipped->values[kMosFc], 0.999);
-    EXPECT_EQ(clipped->values[kMosMj], 0.999);
-    EXPECT_EQ(clipped->values[kMosPolarity], -1);
-    EXPECT_DOUBLE_EQ(level3->values[kMosUcrit], 0.2);
-    EXPECT_DOUBLE_EQ(level3->values[kMosUtra], 0.4);
-    EXPECT_NEAR(level3->values[kMosLambda], 2 * 1.0359431399069999e-10 / (1e21 * 1.6021918e-19), 1e-20);
+    EXPECT_EQ(plain->Real(kMosTox), 0);  // no oxide: no Meyer capacitance
+    EXPECT_DOUBLE_EQ(plain->Real(kMosKp), 2e-5);
+    EXPECT_DOUBLE_EQ(plain->Real(kMosFc), 0.4);  // FC * PB
+    EXPECT_NEAR(level2->Real(kMosTox), 345.314379969e-6, 1e-15);
+    EXPECT_NEAR(level2->Real(kMosKp), 600 * 345.314379969e-6 * 1e-4, 1e-12);
+    EXPECT_EQ(clipped->Real(kMosFc), 0.999);
+    EXPECT_EQ(clipped->Real(kMosMj), 0.999);
+    EXPECT_EQ(clipped->Real(kMosPolarity), -1);
+    EXPECT_DOUBLE_EQ(level3->Real(kMosUcrit), 0.2);
+    EXPECT_DOUBLE_EQ(level3->Real(kMosUtra), 0.4);
+    EXPECT_NEAR(level3->Real(kMosLambda), 2 * 1.0359431399069999e-10 / (1e21 * 1.6021918e-19), 1e-20);
 }
 
 // The first pass of an operating point starts the channel at its threshold and the bulk
@@ -185,13 +185,13 @@ TEST_F(MosfetDevices, JunctionStartAndReversalHold) {
 // At the measuring temperature the scaled values are the given ones; at 127 degrees the
 // transconductance falls as T^-1.5 and the threshold with the surface potential.
 TEST_F(MosfetDevices, TemperatureScalesTransconductanceAndThreshold) {
-    DeviceModel* model = Model(kModelNmos, {{"VTO", 1}, {"KP", 2e-5}, {"PHI", 0.6}, {"GAMMA", 0.5}});
+    ModelParams* model = Model(kModelNmos, {{"VTO", 1}, {"KP", 2e-5}, {"PHI", 0.6}, {"GAMMA", 0.5}});
     MosfetInstance* m = AddMosfet(model, 1, 2, 0, 0, 10e-6, 10e-6);
     ASSERT_EQ(Temperatures(27), 0);
     EXPECT_NEAR(m->m123.tPhi, 0.6, 1e-9);
     EXPECT_NEAR(m->tVto, 1, 1e-9);
     EXPECT_NEAR(m->m123.Beta, 2e-5, 1e-15);
-    RestoreModelValues(*model);
+    model->values.CopyFrom(*model->nominal, model->nominal->Size());  // the values as given again
     ASSERT_EQ(Temperatures(127), 0);
     EXPECT_NEAR(m->m123.Beta, 2e-5 / std::pow(400.15 / 300.15, 1.5), 1e-15);
     EXPECT_LT(m->m123.tPhi, 0.6);
@@ -202,9 +202,9 @@ TEST_F(MosfetDevices, BadModelValuesEndThePreparation) {
     Model(kModelNmos, {{"NSUB", 1e10}, {"TOX", 1e-7}});
     EXPECT_EQ(UpdateModelTemperatures(27), kMsgReported);
     ClearCircuitModels();
-    DeviceModel* zero_nsub = Model(kModelNmos, {{"NSUB", 0}, {"TOX", 1e-7}});
+    ModelParams* zero_nsub = Model(kModelNmos, {{"NSUB", 0}, {"TOX", 1e-7}});
     EXPECT_EQ(UpdateModelTemperatures(27), 0);
-    EXPECT_EQ(zero_nsub->values[kMosNsub], 0);
+    EXPECT_EQ(zero_nsub->Real(kMosNsub), 0);
     ClearCircuitModels();
     // A channel shorter than its lateral diffusions has no positive length.
     AddMosfet(Model(kModelNmos, {{"LD", 2e-6}}), 1, 2, 0, 0, 10e-6, 2e-6);
@@ -214,7 +214,7 @@ TEST_F(MosfetDevices, BadModelValuesEndThePreparation) {
 // A multiplier makes one device of M times the width; the series conductances scale
 // with it.
 TEST_F(MosfetDevices, MultiplierScalesWidthAndSeriesConductances) {
-    DeviceModel* model = Model(kModelNmos, {{"RSH", 20}});
+    ModelParams* model = Model(kModelNmos, {{"RSH", 20}});
     MosfetInstance* m = AddMosfet(model, 1, 2, 0, 0, 10e-6, 2e-6);
     m->M = 2, m->NRD = 2;
     ASSERT_EQ(Temperatures(27), 0);

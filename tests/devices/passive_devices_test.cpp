@@ -6,9 +6,10 @@
 #include <cmath>
 
 #include "devices/device_checks.h"
+#include "foundation/message_codes.h"
 #include "sim/devices/capacitor.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
-#include "sim/devices/device_model.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/resistor.h"
@@ -16,7 +17,6 @@
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
 #include "sim/engine/simulation_options.h"
-#include "foundation/message_codes.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -178,12 +178,12 @@ TEST_F(PassiveDevices, ResistorTemperatureFactors) {
     };
     for (const TemperatureCase& tc : cases) {
         SCOPED_TRACE(tc.what);
-        DeviceModel m = MakeDeviceModel(kModelRes);
-        SetModelParam(m, "TCE", tc.tce);
-        SetModelParam(m, "TC1", tc.tc1);
-        SetModelParam(m, "T_MEASURED", tc.t_measured);
+        auto m = MakeModelParams(kModelRes);
+        SetModelParam(*m, "TCE", tc.tce);
+        SetModelParam(*m, "TC1", tc.tc1);
+        SetModelParam(*m, "T_MEASURED", tc.t_measured);
         Resistor* r = AddResistor(1, 0, 100);
-        r->model = &m;
+        r->model = m.get();
         r->tc1 = 0.002;
         r->tc1_given = tc.device_tc1_given;
         EXPECT_EQ(UpdateResistorTemperatures(tc.analysis), 0);
@@ -208,18 +208,18 @@ TEST_F(PassiveDevices, ZeroTemperatureFactorStillLoadsRmin) {
 }
 
 TEST_F(PassiveDevices, CapacitorAndInductorModels) {
-    DeviceModel cap = MakeDeviceModel(kModelCap);
-    SetModelParam(cap, "VC2", 0.1);
+    auto cap = MakeModelParams(kModelCap);
+    SetModelParam(*cap, "VC2", 0.1);
     Capacitor* c = AddCapacitor(1, 0, 1e-9);
-    c->model = &cap;
+    c->model = cap.get();
     UpdateCapacitorTemperatures(27);
     EXPECT_EQ(c->linear, 0);  // one voltage coefficient makes it nonlinear
 
-    DeviceModel ind = MakeDeviceModel(kModelInd);
-    SetModelParam(ind, "IL1", 0.1);
-    SetModelParam(ind, "IL2", 0.01);
+    auto ind = MakeModelParams(kModelInd);
+    SetModelParam(*ind, "IL1", 0.1);
+    SetModelParam(*ind, "IL2", 0.01);
     Inductor* l = AddInductor(1, 0, 1e-3);
-    l->model = &ind;
+    l->model = ind.get();
     l->tc1 = 0.5, l->tc1_given = 1;
     UpdateInductorTemperatures(27);
     EXPECT_EQ(l->linear, 0);
@@ -233,13 +233,13 @@ TEST_F(PassiveDevices, CapacitorAndInductorModels) {
 // The current-dependent inductance L (1 + IL1 I + IL2 I^2) through the engine: a DC
 // current of 2 A, then the flux L0 (I + IL1 I^2 / 2 + IL2 I^3 / 3).
 TEST_F(PassiveDevices, CurrentDependentInductance) {
-    DeviceModel ind = MakeDeviceModel(kModelInd);
-    SetModelParam(ind, "IL1", 0.1);
-    SetModelParam(ind, "IL2", 0.01);
+    auto ind = MakeModelParams(kModelInd);
+    SetModelParam(*ind, "IL1", 0.1);
+    SetModelParam(*ind, "IL2", 0.01);
     SpiceSource* i = AddSpiceSource(0, 1, 0, 2);  // 2 A into node 1
     (void)i;
     Inductor* l = AddInductor(1, 0, 1e-3);
-    l->model = &ind;
+    l->model = ind.get();
     UpdateInductorTemperatures(27);
     ASSERT_EQ(Prepare(1), 0);
     ASSERT_EQ(SolveOperatingPoint(), 0);
@@ -257,16 +257,16 @@ namespace {
 // The nonlinear passive kinds through the generic checks at time points: the companion
 // conductance of a voltage-dependent charge and of a current-dependent flux.
 TEST_F(PassiveDevices, NonlinearChargesPassTheGenericChecks) {
-    DeviceModel cap = MakeDeviceModel(kModelCap);
-    SetModelParam(cap, "VC1", 0.2);
-    SetModelParam(cap, "VC2", 0.05);
+    auto cap = MakeModelParams(kModelCap);
+    SetModelParam(*cap, "VC1", 0.2);
+    SetModelParam(*cap, "VC2", 0.05);
     Capacitor* c = AddCapacitor(1, 2, 1e-9);
-    c->model = &cap;
-    DeviceModel ind = MakeDeviceModel(kModelInd);
-    SetModelParam(ind, "IL1", 0.1);
-    SetModelParam(ind, "IL2", 0.01);
+    c->model = cap.get();
+    auto ind = MakeModelParams(kModelInd);
+    SetModelParam(*ind, "IL1", 0.1);
+    SetModelParam(*ind, "IL2", 0.01);
     Inductor* l = AddInductor(2, 0, 1e-3);
-    l->model = &ind;
+    l->model = ind.get();
     AddResistor(1, 0, 1);
     UpdateCapacitorTemperatures(27);
     UpdateInductorTemperatures(27);

@@ -103,6 +103,16 @@ TEST_F(ModelValuesTest, AkoInheritsAllButTheTemperatures) {
     EXPECT_DOUBLE_EQ(Value(d, "N"), 2.0);
     EXPECT_EQ(Value(d, "T_ABS"), ParamNotGiven);
     EXPECT_EQ(tables.models[1].akoIndex, 0);
+    // The devices walk the AKO bases for T_REL_LOCAL: the record and its private copies
+    // point to the base's record.
+    const ModelParams* base = FindModel(tables, -1, 0);
+    EXPECT_EQ(d->akoBase, base);
+    EXPECT_EQ(base->akoBase, nullptr);
+    circuit.privateAnalog = true;
+    const ModelParams* copy = FindModel(tables, -1, 1);
+    EXPECT_NE(copy, d);
+    EXPECT_EQ(copy->akoBase, base);
+    circuit.privateAnalog = false;
 
     ASSERT_EQ(Add(".MODEL DA AKO:DB D"), 0);
     ASSERT_EQ(Add(".MODEL DB AKO:DA D"), 0);
@@ -125,6 +135,19 @@ TEST_F(ModelValuesTest, RecordsAreSharedUnlessPrivateOrDeviceToleranced) {
     ModelParams* third = FindModel(tables, -1, 0);
     EXPECT_NE(third, FindModel(tables, -1, 0));
     EXPECT_DOUBLE_EQ(third->values[0].real, 2.0);
+}
+
+TEST(ModelParamsOutsideACircuit, DefaultsAndParametersByName) {
+    auto d = MakeModelParams(kModelDiode);
+    EXPECT_DOUBLE_EQ(d->Real(FindModelParam(kModelDiode, "IS")), 1e-14);
+    EXPECT_EQ(d->Real(FindModelParam(kModelDiode, "T_ABS")), ParamNotGiven);
+    EXPECT_EQ(d->values.Size(), ModelTypeRow(kModelDiode).storedCount);
+    EXPECT_TRUE(SetModelParam(*d, "cjo", 2e-12));
+    const int cjo = FindModelParam(kModelDiode, "CJO");
+    EXPECT_DOUBLE_EQ(d->Real(cjo), 2e-12);
+    EXPECT_DOUBLE_EQ((*d->nominal)[cjo].real, 2e-12);
+    EXPECT_FALSE(SetModelParam(*d, "NOSUCH", 1));
+    EXPECT_EQ(d->statement, -1);
 }
 
 TEST_F(ModelValuesTest, ValueChecksRunOnlyDuringAnAnalysis) {

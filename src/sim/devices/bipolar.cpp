@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
-#include "sim/devices/device_model.h"
 #include "sim/devices/diode.h"
 #include "sim/devices/junction_limits.h"
 #include "sim/devices/junction_temperature.h"
@@ -27,8 +27,8 @@ int Bjt::NonConvergenceValues(int kind, double* values) const {
 
 // --- Model pass ------------------------------------------------------------------------
 
-void PrepareBjtModel(DeviceModel& model) {
-    double* x = model.values.data();
+void PrepareBjtModel(ModelParams& model) {
+    double* x = ModelReals(model);
     if (!IsGiven(x[kQTMeasured])) x[kQTMeasured] = Options.tnom;
     AvoidUnity(x[kQMje]);
     AvoidUnity(x[kQMjc]);
@@ -40,15 +40,15 @@ void PrepareBjtModel(DeviceModel& model) {
     if (x[kQRbm] == 0 || x[kQRb] < x[kQRbm]) x[kQRbm] = x[kQRb];
 }
 
-void ScaleBjtLeakageCurrents(DeviceModel& model) {
-    double* x = model.values.data();
+void ScaleBjtLeakageCurrents(ModelParams& model) {
+    double* x = ModelReals(model);
     // Values of 1 and above are multiples of IS.
     if (x[kQIse] >= 1) x[kQIse] *= x[kQIs];
     if (x[kQIsc] >= 1) x[kQIsc] *= x[kQIs];
 }
 
-void ConvertBjtModelValues(DeviceModel& model) {
-    double* x = model.values.data();
+void ConvertBjtModelValues(ModelParams& model) {
+    double* x = ModelReals(model);
     for (int slot : {kQVaf, kQVar, kQIkf, kQIkr}) ReciprocalValue(slot, x);
     ResistanceToConductance(kQRe, x);
     ResistanceToConductance(kQRc, x);
@@ -61,8 +61,8 @@ void ConvertBjtModelValues(DeviceModel& model) {
 
 // --- Device pass -------------------------------------------------------------------------
 
-void UpdateBjtModelTemperature(DeviceModel& model, double t) {
-    double* x = model.values.data();
+void UpdateBjtModelTemperature(ModelParams& model, double t) {
+    double* x = ModelReals(model);
     const double device_t = ModelDeviceTemperature(model, kQTMeasured, t);
     x[kQDeviceTemp] = device_t;
     double vt, ratio, log_ratio, dt, dt2;
@@ -100,7 +100,7 @@ void UpdateBjtModelTemperature(DeviceModel& model, double t) {
 }
 
 void UpdateBjtInstance(Bjt& q) {
-    const double* x = q.model->values.data();
+    const double* x = ModelReals(*q.model);
     const double vt = x[kQVt], a = q.area;
     q.nf_vt = x[kQNf] * vt;
     q.nr_vt = x[kQNr] * vt;
@@ -136,11 +136,11 @@ int AllocEntries(std::initializer_list<std::pair<int, int>> entries) {
 
 }  // namespace
 
-Bjt* AddBjt(DeviceModel* model, int collector, int base, int emitter, int substrate, double area) {
+Bjt* AddBjt(ModelParams* model, int collector, int base, int emitter, int substrate, double area) {
     auto* q = new Bjt;
     q->model = model;
-    q->model_type = model->type;
-    q->polarity = model->type == kModelNpn ? 1.0 : -1.0;
+    q->model_type = model->modelType;
+    q->polarity = model->modelType == kModelNpn ? 1.0 : -1.0;
     q->collector = q->collector_i = collector;
     q->base = q->base_i = base;
     q->emitter = q->emitter_i = emitter;
@@ -202,7 +202,7 @@ void LeakageCurrent(double v, double is, double nvt, double reverse, double& i, 
 double Diff(const std::vector<double>& v, int a, int b) { return v[a] - v[b]; }
 
 void LoadBjt(Bjt& q, int s) {
-    const double* x = q.model->values.data();
+    const double* x = ModelReals(*q.model);
     const double p = q.polarity;
     const bool lateral = IsLateral(q);
     const int B = q.base, C = q.collector, E = q.emitter, S = q.substrate;
@@ -499,16 +499,16 @@ int LoadBjts() {
 
 namespace {
 
-template <void (*Pass)(DeviceModel&)>
+template <void (*Pass)(ModelParams&)>
 int ForEachBjtModel(double) {
     for (int type : {kModelNpn, kModelPnp, kModelLpnp})
-        for (DeviceModel* m : CircuitModels[type]) Pass(*m);
+        for (ModelParams* m : CircuitModels[type]) Pass(*m);
     return 0;
 }
 
 int UpdateBjtModels(double t) {
     for (int type : {kModelNpn, kModelPnp, kModelLpnp})
-        for (DeviceModel* m : CircuitModels[type]) UpdateBjtModelTemperature(*m, t);
+        for (ModelParams* m : CircuitModels[type]) UpdateBjtModelTemperature(*m, t);
     return 0;
 }
 

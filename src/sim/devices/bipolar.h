@@ -11,7 +11,7 @@
 
 namespace ob7 {
 
-struct DeviceModel;
+struct ModelParams;
 
 // Slots of the model values: the 55 parameters, then the derived values.
 enum BjtSlot : int {
@@ -32,7 +32,7 @@ struct Bjt : DeviceInstance {
     int emitter_i = 0, collector_i = 0, base_i = 0, substrate = 0;  // E', C', B', S
     int emitter = 0, collector = 0, base = 0;
     double polarity = 1;
-    DeviceModel* model = nullptr;
+    ModelParams* model = nullptr;
     int32_t off = 0;
     double area = 1;
     double ic_vbe = 0, ic_vce = 0;
@@ -52,15 +52,15 @@ struct Bjt : DeviceInstance {
 };
 
 // Model pass (three steps of the dispatcher) and device pass.
-void PrepareBjtModel(DeviceModel& model);
-void ScaleBjtLeakageCurrents(DeviceModel& model);
-void ConvertBjtModelValues(DeviceModel& model);
-void UpdateBjtModelTemperature(DeviceModel& model, double t);
+void PrepareBjtModel(ModelParams& model);
+void ScaleBjtLeakageCurrents(ModelParams& model);
+void ConvertBjtModelValues(ModelParams& model);
+void UpdateBjtModelTemperature(ModelParams& model, double t);
 void UpdateBjtInstance(Bjt& q);
 
 // Appends a transistor of the model's type to list 23 with internal nodes equal to the
 // external ones; a builder with series resistances sets the internal nodes after.
-Bjt* AddBjt(DeviceModel* model, int collector, int base, int emitter, int substrate = 0, double area = 1);
+Bjt* AddBjt(ModelParams* model, int collector, int base, int emitter, int substrate = 0, double area = 1);
 
 int SetupBjts();
 int LoadBjts();

@@ -1,7 +1,7 @@
 #include "sim/devices/capacitor.h"
 
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
-#include "sim/devices/device_model.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
@@ -47,15 +47,15 @@ int LoadCapacitors() {
             AvoidZero(v);
             c->base_value = c->working_value = v;
         }
-        const double model_scale = c->model ? (*c->model)[kCapC] : 1.0;
+        const double model_scale = c->model ? c->model->Real(kCapC) : 1.0;
         const double k = c->working_value * c->temperature_factor * model_scale;
         double cap = k;
         const double v = TakeVoltageFromSolution() ? GuardVoltage(Solution[c->a] - Solution[c->b])
                                                    : c->initial_condition;
         double vc1 = 0, vc2 = 0;
         if (!c->linear) {
-            vc1 = (*c->model)[kCapVc1];
-            vc2 = (*c->model)[kCapVc2];
+            vc1 = c->model->Real(kCapVc1);
+            vc2 = c->model->Real(kCapVc2);
             cap = k * (1 + vc1 * v + vc2 * v * v);
         }
         c->effective_capacitance = cap;
@@ -100,7 +100,7 @@ int LoadCapacitors() {
 
 int UpdateCapacitorTemperatures(double t) {
     for (auto* c : DevicesOf<Capacitor>(kCapacitorList)) {
-        DeviceModel* m = c->model;
+        ModelParams* m = c->model;
         if (!m) {
             c->temperature_factor = 1;
             c->tc1 = c->tc2 = 0;
@@ -108,13 +108,14 @@ int UpdateCapacitorTemperatures(double t) {
             continue;
         }
         const double td = ModelDeviceTemperature(*m, kCapTMeasured, t);
+        double* x = ModelReals(*m);
         for (int slot : {kCapTc1, kCapTc2, kCapVc1, kCapVc2})
-            if (!m->Given(slot)) (*m)[slot] = 0;
-        if (!c->tc1_given) c->tc1 = (*m)[kCapTc1];
-        if (!c->tc2_given) c->tc2 = (*m)[kCapTc2];
-        const double dt = td - (*m)[kCapTMeasured];
+            if (!IsGiven(x[slot])) x[slot] = 0;
+        if (!c->tc1_given) c->tc1 = x[kCapTc1];
+        if (!c->tc2_given) c->tc2 = x[kCapTc2];
+        const double dt = td - x[kCapTMeasured];
         c->temperature_factor = 1 + c->tc1 * dt + c->tc2 * dt * dt;
-        c->linear = ((*m)[kCapVc1] == 0 && (*m)[kCapVc2] == 0) ? 1 : 0;
+        c->linear = (x[kCapVc1] == 0 && x[kCapVc2] == 0) ? 1 : 0;
     }
     return 0;
 }

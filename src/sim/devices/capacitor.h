@@ -9,7 +9,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
-struct DeviceModel;
+struct ModelParams;
 
 // CAP model slots.
 enum CapModelSlot : int { kCapC, kCapVc1, kCapVc2, kCapTc1, kCapTc2, kCapTMeasured };
@@ -23,7 +23,7 @@ struct Capacitor : DeviceInstance {
     double effective_capacitance = 0;
     double convergence_slot = 0;
     double temperature_factor = 1;
-    DeviceModel* model = nullptr;
+    ModelParams* model = nullptr;
     double tc1 = 0;
     int tc1_given = 0;
     double tc2 = 0;

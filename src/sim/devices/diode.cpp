@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
-#include "sim/devices/device_model.h"
 #include "sim/devices/junction_limits.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/mosfet_preparation.h"
@@ -23,8 +23,8 @@ int Diode::NonConvergenceValues(int kind, double* values) const {
 
 // --- Model pass ------------------------------------------------------------------------
 
-void ClampDiodeModel(DeviceModel& model) {
-    double* x = model.values.data();
+void ClampDiodeModel(ModelParams& model) {
+    double* x = ModelReals(model);
     AvoidUnity(x[kDM]);
     x[kDEg] = std::max(x[kDEg], 0.1);
     x[kDAf] = std::max(x[kDAf], 0.1);
@@ -52,16 +52,16 @@ void FitBreakdownVoltage(double* x) {
 
 }  // namespace
 
-void PrepareDiodeModel(DeviceModel& model) {
-    double* x = model.values.data();
+void PrepareDiodeModel(ModelParams& model) {
+    double* x = ModelReals(model);
     DepletionCapacitanceCoefficients(x, kDFc, kDDepletion0, x[kDFc], x[kDVj], x[kDM]);
     if (std::trunc(x[kDLevel]) == 1 && x[kDBv] != 0) FitBreakdownVoltage(x);
 }
 
 // --- Device pass -------------------------------------------------------------------------
 
-void UpdateDiodeModelTemperature(DeviceModel& model, double t) {
-    double* x = model.values.data();
+void UpdateDiodeModelTemperature(ModelParams& model, double t) {
+    double* x = ModelReals(model);
     const double device_t = ModelDeviceTemperature(model, kDTMeasured, t);
     x[kDDeviceTemp] = device_t;
     const double old_vj = x[kDVj];
@@ -83,7 +83,7 @@ void UpdateDiodeModelTemperature(DeviceModel& model, double t) {
 
 // --- Set-up and load ----------------------------------------------------------------------
 
-Diode* AddDiode(DeviceModel* model, int anode, int cathode, double area, int internal_anode) {
+Diode* AddDiode(ModelParams* model, int anode, int cathode, double area, int internal_anode) {
     auto* d = new Diode;
     d->model = model;
     d->anode = anode, d->cathode = cathode;
@@ -96,7 +96,7 @@ Diode* AddDiode(DeviceModel* model, int anode, int cathode, double area, int int
 
 int SetupDiodes() {
     for (Diode* d : DevicesOf<Diode>(kDiodeList)) {
-        const double rs = d->model->values[kDRs];
+        const double rs = d->model->Real(kDRs);
         if (rs != 0 && d->area / rs != 0)
             if (int error = AllocConductanceEntries(d->anode, d->internal_anode)) return error;
         if (int error = AllocConductanceEntries(d->internal_anode, d->cathode)) return error;
@@ -196,7 +196,7 @@ void DiodeCurrent(const double* x, int level, double area, double vd, double& cd
 }
 
 void LoadDiode(Diode& d, int s) {
-    const double* x = d.model->values.data();
+    const double* x = ModelReals(*d.model);
     // A level that truncates to neither 1 nor 2 is taken as 2.
     const int level = static_cast<int>(x[kDLevel]) == 1 ? 1 : 2;
     const double gspr = x[kDRs] != 0 ? d.area / x[kDRs] : 0.0;
@@ -302,15 +302,15 @@ int LoadDiodes() {
 namespace {
 
 int ClampDiodeModels(double) {
-    for (DeviceModel* m : CircuitModels[kModelDiode]) ClampDiodeModel(*m);
+    for (ModelParams* m : CircuitModels[kModelDiode]) ClampDiodeModel(*m);
     return 0;
 }
 int PrepareDiodeModels(double) {
-    for (DeviceModel* m : CircuitModels[kModelDiode]) PrepareDiodeModel(*m);
+    for (ModelParams* m : CircuitModels[kModelDiode]) PrepareDiodeModel(*m);
     return 0;
 }
 int UpdateDiodeModels(double t) {
-    for (DeviceModel* m : CircuitModels[kModelDiode]) UpdateDiodeModelTemperature(*m, t);
+    for (ModelParams* m : CircuitModels[kModelDiode]) UpdateDiodeModelTemperature(*m, t);
     return 0;
 }
 

@@ -11,7 +11,7 @@
 
 namespace ob7 {
 
-struct DeviceModel;
+struct ModelParams;
 
 // Region codes that the junction and FET loads write (shown by name).
 enum DeviceRegion : int {
@@ -33,7 +33,7 @@ struct Diode : DeviceInstance {
     int NonConvergenceValues(int kind, double* values) const override;
 
     int anode = 0, cathode = 0, internal_anode = 0;
-    DeviceModel* model = nullptr;
+    ModelParams* model = nullptr;
     int32_t off = 0;
     int32_t ordinal = 0;
     double area = 1;
@@ -49,12 +49,12 @@ struct Diode : DeviceInstance {
 
 // Model pass: clamps (its own step), then depletion coefficients and the level-1
 // breakdown fit; device pass: the model values at the device temperature.
-void ClampDiodeModel(DeviceModel& model);
-void PrepareDiodeModel(DeviceModel& model);
-void UpdateDiodeModelTemperature(DeviceModel& model, double t);
+void ClampDiodeModel(ModelParams& model);
+void PrepareDiodeModel(ModelParams& model);
+void UpdateDiodeModelTemperature(ModelParams& model, double t);
 
 // Appends a diode to list 22; internal_anode 0 means the anode (no series resistance).
-Diode* AddDiode(DeviceModel* model, int anode, int cathode, double area = 1, int internal_anode = 0);
+Diode* AddDiode(ModelParams* model, int anode, int cathode, double area = 1, int internal_anode = 0);
 
 int SetupDiodes();
 int LoadDiodes();

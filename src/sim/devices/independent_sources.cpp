@@ -5,8 +5,8 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
-#include "sim/devices/device_model.h"
 
 namespace ob7 {
 
@@ -97,13 +97,13 @@ const DeviceKindHandler kSpiceSourceKind{LoadStage::Sources, 2, SetupSpiceSource
 const DeviceKindHandler kUserSourceKind{LoadStage::Sources, 3, SetupUserSources, LoadUserSources,
                                         BranchRank::UserSources, NumberUserBranches};
 
-SineSource* AddSineSource(int positive, int negative, DeviceModel* model) {
+SineSource* AddSineSource(int positive, int negative, ModelParams* model) {
     auto* s = new SineSource;
     s->positive = positive, s->negative = negative, s->model = model;
     AddDevice(kSineSourceList, s);
     return s;
 }
-PulseSource* AddPulseSource(int positive, int negative, DeviceModel* model) {
+PulseSource* AddPulseSource(int positive, int negative, ModelParams* model) {
     auto* s = new PulseSource;
     s->positive = positive, s->negative = negative, s->model = model;
     AddDevice(kPulseSourceList, s);
@@ -166,11 +166,11 @@ void LookupUserSourceValue(UserSource* s, double pair[2]) {
 int EvaluateSources() {
     const double t = Run.time;
     for (auto* s : DevicesOf<SineSource>(kSineSourceList)) {
-        const DeviceModel& m = *s->model;
+        const double* m = ModelReals(*s->model);
         s->value = SineValue(t, 2, m[kSinDc], m[kSinF], m[kSinA], m[kSinTau], m[kSinRp], 0, m[kSinPh], 0, 0);
     }
     for (auto* s : DevicesOf<PulseSource>(kPulseSourceList)) {
-        const DeviceModel& m = *s->model;
+        const double* m = ModelReals(*s->model);
         s->value = PulseValue(t, m[kPulVzero], m[kPulVone], m[kPulP1], m[kPulP2], m[kPulP3], m[kPulP4], m[kPulP5]);
     }
     for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
@@ -195,7 +195,7 @@ double GetSourceMaxTimeStep() {
     auto limit = [&step](double f) {
         if (f != 0) step = std::min(step, 0.1 / std::fabs(f));
     };
-    for (auto* s : DevicesOf<SineSource>(kSineSourceList)) limit((*s->model)[kSinF]);
+    for (auto* s : DevicesOf<SineSource>(kSineSourceList)) limit(s->model->Real(kSinF));
     for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList)) {
         if (s->spec_kind == kSourceSin) limit(s->p[2]);
         if (s->spec_kind == kSourceSffm) limit(SffmDefault(s->p[2])), limit(SffmDefault(s->p[4]));
@@ -204,8 +204,8 @@ double GetSourceMaxTimeStep() {
 }
 
 int PreparePulseModels(double) {
-    for (DeviceModel* m : CircuitModels[kModelPulse]) {
-        DeviceModel& v = *m;
+    for (ModelParams* m : CircuitModels[kModelPulse]) {
+        double* v = ModelReals(*m);
         const double a = MinimumEdge(v[kPulP5]);
         if (v[kPulP1] == v[kPulP2] && v[kPulP2] + a <= v[kPulP3]) v[kPulP2] += a;
         if (v[kPulP3] == v[kPulP4] && v[kPulP3] - a >= v[kPulP2]) v[kPulP3] -= a;
@@ -255,7 +255,7 @@ namespace ob7 {
 
 std::vector<double> PulseSourceBreakpoints(const PulseSource& source, double tmax) {
     std::vector<double> times;
-    const DeviceModel& m = *source.model;
+    const double* m = ModelReals(*source.model);
     const double period = m[kPulP5];
     if (!(period > 0)) return times;
     for (double s = 0; s <= tmax; s += period) {

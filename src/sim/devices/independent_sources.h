@@ -12,7 +12,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
-struct DeviceModel;
+struct ModelParams;
 
 enum SinModelSlot : int { kSinF, kSinA, kSinDc, kSinPh, kSinRs, kSinRp, kSinTau };
 enum PulModelSlot : int { kPulVzero, kPulVone, kPulP1, kPulP2, kPulP3, kPulP4, kPulP5 };
@@ -25,14 +25,14 @@ inline constexpr int kMsgPulseOrder = 11851;  // "...The requirement that P5>=P4
 
 struct SineSource : DeviceInstance {
     int positive = 0, negative = 0, branch = 0;
-    DeviceModel* model = nullptr;  // SIN
+    ModelParams* model = nullptr;  // SIN
     double value = 0;
     double power = 0;
 };
 
 struct PulseSource : DeviceInstance {
     int positive = 0, negative = 0, branch = 0;
-    DeviceModel* model = nullptr;  // PUL
+    ModelParams* model = nullptr;  // PUL
     double value = 0;
     double power = 0;
 };
@@ -57,8 +57,8 @@ struct UserSource : DeviceInstance {
     double power = 0;
 };
 
-SineSource* AddSineSource(int positive, int negative, DeviceModel* model);
-PulseSource* AddPulseSource(int positive, int negative, DeviceModel* model);
+SineSource* AddSineSource(int positive, int negative, ModelParams* model);
+PulseSource* AddPulseSource(int positive, int negative, ModelParams* model);
 SpiceSource* AddSpiceSource(int positive, int negative, int type, double dc_value);
 UserSource* AddUserSource(int positive, int negative);
 

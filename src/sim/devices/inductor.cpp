@@ -5,8 +5,8 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
-#include "sim/devices/device_model.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
@@ -107,14 +107,14 @@ int LoadInductors() {
             AvoidZero(v);
             l->value = l->nominal = v;
         }
-        const double scale = l->model ? (*l->model)[kIndL] : 1.0;
+        const double scale = l->model ? l->model->Real(kIndL) : 1.0;
         const double base = l->temperature_factor * l->nominal * scale;
         const double i = Solution[l->Branch()];
         if (l->linear) {
             l->inductance = base;
             q[s] = (TranStartWithIc() && l->ic_given) ? base * l->initial_current : base * i;
         } else {
-            const double il1 = (*l->model)[kIndIl1], il2 = (*l->model)[kIndIl2];
+            const double il1 = l->model->Real(kIndIl1), il2 = l->model->Real(kIndIl2);
             l->inductance = base * (1 + il1 * i + il2 * i * i);
             q[s] = base * (i + il1 * i * i / 2 + il2 * i * i * i / 3);
         }
@@ -187,7 +187,7 @@ int LoadInductors() {
 
 int UpdateInductorTemperatures(double t) {
     for (auto* l : DevicesOf<Inductor>(kInductorList)) {
-        DeviceModel* m = l->model;
+        ModelParams* m = l->model;
         if (!m) {
             l->temperature_factor = 1;
             l->tc1 = l->tc2 = 0;
@@ -195,15 +195,16 @@ int UpdateInductorTemperatures(double t) {
             continue;
         }
         const double td = ModelDeviceTemperature(*m, kIndTMeasured, t);
+        double* x = ModelReals(*m);
         for (int slot : {kIndTc1, kIndTc2, kIndIl1, kIndIl2})
-            if (!m->Given(slot)) (*m)[slot] = 0;
-        if (!l->tc1_given) l->tc1 = (*m)[kIndTc1];
-        if (!l->tc2_given) l->tc2 = (*m)[kIndTc2];
-        const double dt = td - (*m)[kIndTMeasured];
+            if (!IsGiven(x[slot])) x[slot] = 0;
+        if (!l->tc1_given) l->tc1 = x[kIndTc1];
+        if (!l->tc2_given) l->tc2 = x[kIndTc2];
+        const double dt = td - x[kIndTMeasured];
         l->temperature_factor = 1 + l->tc1 * dt + l->tc2 * dt * dt;
         // One current coefficient alone makes the inductance current-dependent too, as a
         // single voltage coefficient does for a capacitor.
-        l->linear = ((*m)[kIndIl1] == 0 && (*m)[kIndIl2] == 0) ? 1 : 0;
+        l->linear = (x[kIndIl1] == 0 && x[kIndIl2] == 0) ? 1 : 0;
     }
     return 0;
 }

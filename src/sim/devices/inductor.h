@@ -9,7 +9,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
-struct DeviceModel;
+struct ModelParams;
 
 // IND model slots.
 enum IndModelSlot : int { kIndL, kIndIl1, kIndIl2, kIndTc1, kIndTc2, kIndTMeasured };
@@ -24,7 +24,7 @@ struct Inductor : DeviceInstance {
     double inductance = 0;        // L, the working inductance
     double convergence_slot = 0;
     double temperature_factor = 1;
-    DeviceModel* model = nullptr;
+    ModelParams* model = nullptr;
     double tc1 = 0;
     int tc1_given = 0;
     double tc2 = 0;

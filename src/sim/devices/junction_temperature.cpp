@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/devices/device_model.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/engine/simulation_options.h"
 
 namespace ob7 {
@@ -23,22 +23,24 @@ double PotentialFactor(double t) {
 
 double ThermalVoltage(double celsius) { return (celsius + kKelvin) * kBoltzmann / kCharge; }
 
-void AkoRelativeTemperature(const DeviceModel& model, int t_abs, double& temperature, int t_rel_local) {
-    const DeviceModel* m = &model;
-    while (m->has_statement && m->given[t_rel_local] && m->ako_parent) {
-        const DeviceModel* parent = m->ako_parent;
-        if (parent->has_statement && parent->given[t_abs]) {
-            temperature = parent->values[t_abs] + m->values[t_rel_local];
+void AkoRelativeTemperature(const ModelParams& model, int t_abs, double& temperature, int t_rel_local) {
+    // Only a model made from a statement has an AKO base, and the base is a statement too.
+    const ModelParams* m = &model;
+    while (IsGiven(m->Real(t_rel_local)) && m->akoBase) {
+        const ModelParams* base = m->akoBase;
+        if (IsGiven(base->Real(t_abs))) {
+            temperature = base->Real(t_abs) + m->Real(t_rel_local);
             return;
         }
-        m = parent;
+        m = base;
     }
 }
 
-double ModelDeviceTemperature(DeviceModel& model, int t_measured, double t) {
-    if (!model.Given(t_measured)) model[t_measured] = Options.tnom;
-    if (model.Given(t_measured + 1)) return model[t_measured + 1];
-    if (model.Given(t_measured + 2)) return t + model[t_measured + 2];
+double ModelDeviceTemperature(ModelParams& model, int t_measured, double t) {
+    double* x = ModelReals(model);
+    if (!IsGiven(x[t_measured])) x[t_measured] = Options.tnom;
+    if (IsGiven(x[t_measured + 1])) return x[t_measured + 1];
+    if (IsGiven(x[t_measured + 2])) return t + x[t_measured + 2];
     AkoRelativeTemperature(model, t_measured + 1, t, t_measured + 3);
     return t;
 }

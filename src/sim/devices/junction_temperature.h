@@ -5,7 +5,7 @@
 
 namespace ob7 {
 
-struct DeviceModel;
+struct ModelParams;
 
 // Boltzmann constant over the electron charge, times the temperature in kelvin.
 double ThermalVoltage(double celsius);
@@ -13,11 +13,11 @@ double ThermalVoltage(double celsius);
 // The device temperature of a model at analysis temperature t (degrees): T_MEASURED
 // (slot t_measured) defaults to the option TNOM; T_ABS (slot + 1) wins, else T plus
 // T_REL_GLOBAL (slot + 2), else the AKO rule on T_REL_LOCAL (slot + 3).
-double ModelDeviceTemperature(DeviceModel& model, int t_measured, double t);
+double ModelDeviceTemperature(ModelParams& model, int t_measured, double t);
 
 // An AKO model that gives T_REL_LOCAL runs relative to the T_ABS of the nearest ancestor
 // that gives one; otherwise the temperature stays.
-void AkoRelativeTemperature(const DeviceModel& model, int t_abs, double& temperature, int t_rel_local);
+void AkoRelativeTemperature(const ModelParams& model, int t_abs, double& temperature, int t_rel_local);
 
 // Junction potential and zero-bias capacitance (model slots cj_slot, pb_slot) from the
 // nominal to the device temperature (degrees), with grading coefficient m. Returns the

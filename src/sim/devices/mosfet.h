@@ -12,7 +12,7 @@
 
 namespace ob7 {
 
-struct DeviceModel;
+struct ModelParams;
 
 // Slots of the level-1-to-3 model values: the 58 parameters, then six derived values.
 enum Mos123Slot : int {
@@ -43,7 +43,7 @@ struct Mos123Values {
 struct MosfetInstance : DeviceInstance {
     int NonConvergenceValues(int kind, double* values) const override;
 
-    DeviceModel* model = nullptr;
+    ModelParams* model = nullptr;
     int gate = 0, drain = 0, source = 0;
     int gate_i = 0, drain_i = 0, source_i = 0, bulk_i = 0;  // internal terminals
     int level = 1;
@@ -97,9 +97,9 @@ int PrepareMos123Models(int model_type, double t);
 void ClampMos123ModelValues(int model_type);
 void ConvertMos123ModelValues(int model_type);
 // The same three steps on one model (the list routines walk these).
-int PrepareMos123Model(DeviceModel& model, double t);
-void ClampMos123Model(DeviceModel& model);
-void ConvertMos123Model(DeviceModel& model);
+int PrepareMos123Model(ModelParams& model, double t);
+void ClampMos123Model(ModelParams& model);
+void ConvertMos123Model(ModelParams& model);
 // Geometry of every MOSFET from its parsed values, with the defaults of levels 1 to 3.
 void RestoreMosfetGeometry();
 // Device pass of every level-1-to-3 record at analysis temperature t (C); 0, or 15055
@@ -111,7 +111,7 @@ void RegisterMos123Passes();
 // --- Set-up and load -----------------------------------------------------------------
 // Appends a MOSFET of levels 1 to 3 to list 36 with internal terminals equal to the
 // external ones; W and L of 0 are not given.
-MosfetInstance* AddMosfet(DeviceModel* model, int drain, int gate, int source, int bulk, double w = 0, double l = 0);
+MosfetInstance* AddMosfet(ModelParams* model, int drain, int gate, int source, int bulk, double w = 0, double l = 0);
 
 // Whether a device whose voltages and currents have not moved may keep its last
 // evaluation (on by default; the model checks turn it off to evaluate every load).

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
-#include "sim/devices/device_model.h"
 #include "sim/devices/junction_limits.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_preparation.h"
@@ -52,10 +52,10 @@ void MeyerCapacitances(double vgs, double vgd, double von, double vdsat, double 
 
 // --- Set-up ------------------------------------------------------------------------------
 
-MosfetInstance* AddMosfet(DeviceModel* model, int drain, int gate, int source, int bulk, double w, double l) {
+MosfetInstance* AddMosfet(ModelParams* model, int drain, int gate, int source, int bulk, double w, double l) {
     auto* m = new MosfetInstance;
     m->model = model;
-    const double level = model->values[kMosLevel];
+    const double level = model->Real(kMosLevel);
     m->level = IsGiven(level) && level != 0 ? static_cast<int>(level) : 1;
     m->drain = m->drain_i = drain;
     m->gate = m->gate_i = gate;
@@ -111,7 +111,7 @@ void BulkJunction(double v, double is, double nvt, double& i, double& g) {
 
 // Level 1: the square law with channel-length modulation.
 double EvaluateMos1Current(MosfetInstance& m, const MosVoltages& v) {
-    const double* x = m.model->values.data();
+    const double* x = ModelReals(*m.model);
     const Mos123Values& e = m.m123;
     const double p = x[kMosPolarity], gamma = x[kMosGamma], lambda = x[kMosLambda];
     const bool normal = m.mode > 0;
@@ -177,7 +177,7 @@ void JunctionSideCharge(double v, double cj, double cjsw, double f2, double f3, 
 }
 
 void LoadMosfet(MosfetInstance& m, int s) {
-    const double* x = m.model->values.data();
+    const double* x = ModelReals(*m.model);
     Mos123Values& e = m.m123;
     const double p = x[kMosPolarity];
     double* sv = StateValues.data();

@@ -8,7 +8,7 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
-#include "sim/devices/device_model.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_preparation.h"
@@ -37,9 +37,9 @@ double BandGap(double t) { return 1.16 - 7.02e-4 * t * t / (t + 1108); }
 
 // --- Model pass ----------------------------------------------------------------------
 
-int PrepareMos123Model(DeviceModel& model, double t) {
-    double* x = model.values.data();
-    x[kMosPolarity] = model.type == kModelPmos ? -1.0 : 1.0;
+int PrepareMos123Model(ModelParams& model, double t) {
+    double* x = ModelReals(model);
+    x[kMosPolarity] = model.modelType == kModelPmos ? -1.0 : 1.0;
     const double polarity = x[kMosPolarity];
     const double eg1 = BandGap(t + kKelvin);
     const double nsub1 = IsGiven(x[kMosNsub]) ? x[kMosNsub] * 1e6 : 0.0;
@@ -104,8 +104,8 @@ int PrepareMos123Model(DeviceModel& model, double t) {
     return result;
 }
 
-void ClampMos123Model(DeviceModel& model) {
-    double* x = model.values.data();
+void ClampMos123Model(ModelParams& model) {
+    double* x = ModelReals(model);
     x[kMosAf] = std::max(x[kMosAf], 0.1);
     x[kMosFc] = std::min(x[kMosFc], 0.95);
     // A grading of 1 would divide the junction charge by zero.
@@ -116,8 +116,8 @@ void ClampMos123Model(DeviceModel& model) {
     if (x[kMosLevel] != 2) x[kMosXqc] = 1;
 }
 
-void ConvertMos123Model(DeviceModel& model) {
-    double* x = model.values.data();
+void ConvertMos123Model(ModelParams& model) {
+    double* x = ModelReals(model);
     for (int slot : {kMosRds, kMosRg, kMosRd, kMosRs, kMosRb, kMosRsh}) ResistanceToConductance(slot, x);
     if (x[kMosNeff] == 0) x[kMosNeff] = 1;
     x[kMosNsub] *= 1e6;
@@ -146,17 +146,17 @@ void ConvertMos123Model(DeviceModel& model) {
 }
 
 int PrepareMos123Models(int model_type, double t) {
-    for (DeviceModel* m : CircuitModels[model_type])
+    for (ModelParams* m : CircuitModels[model_type])
         if (int error = PrepareMos123Model(*m, t)) return error;
     return 0;
 }
 
 void ClampMos123ModelValues(int model_type) {
-    for (DeviceModel* m : CircuitModels[model_type]) ClampMos123Model(*m);
+    for (ModelParams* m : CircuitModels[model_type]) ClampMos123Model(*m);
 }
 
 void ConvertMos123ModelValues(int model_type) {
-    for (DeviceModel* m : CircuitModels[model_type]) ConvertMos123Model(*m);
+    for (ModelParams* m : CircuitModels[model_type]) ConvertMos123Model(*m);
 }
 
 void RestoreMosfetGeometry() {
@@ -165,7 +165,7 @@ void RestoreMosfetGeometry() {
         m->L = m->parsed_L, m->L_given = m->parsed_L_given;
         m->AD = m->parsed_AD, m->AS = m->parsed_AS, m->PD = m->parsed_PD, m->PS = m->parsed_PS;
         if (m->level > 3) continue;
-        const double* x = m->model->values.data();
+        const double* x = ModelReals(*m->model);
         if (!m->W_given) m->W = 0;
         m->W = FirstNonZero(m->W, x[kMosW], Options.defw);
         if (!m->L_given) m->L = 0;
@@ -186,8 +186,8 @@ struct ModelAtTemperature {
     double vt, tPhi, tVbi, cj, cjsw;
 };
 
-ModelAtTemperature UpdateModelTemperature(DeviceModel& model, double t) {
-    double* x = model.values.data();
+ModelAtTemperature UpdateModelTemperature(ModelParams& model, double t) {
+    double* x = ModelReals(model);
     const double polarity = x[kMosPolarity];
     const double device_t = ModelDeviceTemperature(model, kMosTMeasured, t);
     x[kMosDeviceTemp] = device_t;
@@ -232,7 +232,7 @@ void ForwardCoefficients(double cj, double cjsw, double pb, double fc, double mj
 }  // namespace
 
 int UpdateMos123InstanceTemperatures(double t) {
-    std::vector<std::pair<const DeviceModel*, ModelAtTemperature>> done;
+    std::vector<std::pair<const ModelParams*, ModelAtTemperature>> done;
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
         if (m->level > 3) continue;
         auto found = std::find_if(done.begin(), done.end(), [&](const auto& d) { return d.first == m->model; });
@@ -241,7 +241,7 @@ int UpdateMos123InstanceTemperatures(double t) {
             found = done.end() - 1;
         }
         const ModelAtTemperature& mt = found->second;
-        const double* x = m->model->values.data();
+        const double* x = ModelReals(*m->model);
         const double polarity = x[kMosPolarity], vt = mt.vt;
         Mos123Values& e = m->m123;
 

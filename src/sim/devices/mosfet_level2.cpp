@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/devices/device_model.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_dual.h"
 
@@ -79,7 +79,7 @@ MosDual VelocitySaturationVoltage(const Level2Terms& t, const MosDual& vgsx, con
 }  // namespace
 
 double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
-    const double* x = m.model->values.data();
+    const double* x = ModelReals(*m.model);
     const Mos123Values& e = m.m123;
     const bool normal = m.mode > 0;
     const MosDual vgs = MosDual::Variable(normal ? volts.vgs : volts.vgd, 0);

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/devices/device_model.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_dual.h"
 
@@ -18,7 +18,7 @@ constexpr double kDepth0 = 0.0631353, kDepth1 = 0.8013292, kDepth2 = -0.01110777
 }  // namespace
 
 double EvaluateMos3Current(MosfetInstance& m, const MosVoltages& volts) {
-    const double* x = m.model->values.data();
+    const double* x = ModelReals(*m.model);
     const Mos123Values& e = m.m123;
     const bool normal = m.mode > 0;
     const MosDual vgs = MosDual::Variable(normal ? volts.vgs : volts.vgd, 0);

@@ -6,7 +6,7 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
-#include "sim/devices/device_model.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/mosfet.h"
 #include "sim/engine/simulation_options.h"
 
@@ -96,7 +96,7 @@ void PrepareMosfetInstances() {
             m->PS *= m->M;
         }
         if (m->level > 3) continue;  // the other levels bring their own slots
-        double* x = m->model->values.data();
+        double* x = ModelReals(*m->model);
         for (int slot : {kMosRg, kMosRds, kMosRd, kMosRs, kMosRb})
             if (x[slot] != 0 && x[slot] > cap) x[slot] = cap;
         m->gdrain = SeriesConductance(x[kMosRd], x[kMosRsh], m->NRD) * m->M;

@@ -6,8 +6,8 @@
 #include "foundation/messages.h"
 #include "foundation/owned_strings.h"
 #include "sim/devices/capacitor.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
-#include "sim/devices/device_model.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/resistor.h"
 #include "sim/engine/newton.h"
@@ -19,8 +19,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-int Level(const Opamp* o) { return static_cast<int>(std::lround((*o->model)[kOpaLevel])); }
-double Rout(const Opamp* o) { return (*o->model)[kOpaRoutAc] + (*o->model)[kOpaRoutDc]; }
+int Level(const Opamp* o) { return static_cast<int>(std::lround(o->model->Real(kOpaLevel))); }
+double Rout(const Opamp* o) { return o->model->Real(kOpaRoutAc) + o->model->Real(kOpaRoutDc); }
 
 // The part's name goes into the pending text of the message that follows.
 int Fail(const Opamp* o, int message) {
@@ -40,7 +40,7 @@ void SetCapacitor(Capacitor* c, double value) {
 
 const DeviceKindHandler kOpampKind{LoadStage::Opamps, 0, SetupOpamps, LoadOpamps};
 
-Opamp* AddOpamp(DeviceModel* model, int in_plus, int in_minus, int out) {
+Opamp* AddOpamp(ModelParams* model, int in_plus, int in_minus, int out) {
     auto* o = new Opamp;
     o->model = model, o->in_plus = in_plus, o->in_minus = in_minus, o->out = out;
     AddDevice(kOpampList, o);
@@ -74,7 +74,7 @@ int LoadOpamps() {
         } else if (level == 2) {
             double g1 = o->gm;
             if (!OperatingPointPhase) {
-                const DeviceModel& m = *o->model;
+                const double* m = ModelReals(*o->model);
                 const double vin = o->gm * (Solution[o->in_plus] - Solution[o->in_minus]);
                 const double c1 = o->c1 ? o->c1->working_value : 0;
                 const double k = c1 / std::pow(m[kOpaA], 0.66666666666666);
@@ -93,7 +93,7 @@ int LoadOpamps() {
 }
 
 int UpdateOpampValues(Opamp* o, double t) {
-    const DeviceModel& m = *o->model;
+    const double* m = ModelReals(*o->model);
     const double rout = Rout(o);
     switch (Level(o)) {
     case 1:
@@ -120,7 +120,7 @@ int UpdateOpampTemperatures(double t) {
 }
 
 int ComputeOpampParameters(const Opamp* o, OpampMacroValues* v, double t, double is1) {
-    const DeviceModel& m = *o->model;
+    const double* m = ModelReals(*o->model);
     const double vt = ThermalVoltage(t);
     const int type = static_cast<int>(std::lround(m[kOpaType]));
     const bool bipolar = type == kOpampNpn || type == kOpampPnp;

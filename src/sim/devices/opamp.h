@@ -8,7 +8,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
-struct DeviceModel;
+struct ModelParams;
 struct Capacitor;
 struct Resistor;
 
@@ -34,7 +34,7 @@ enum : int {
 };
 
 struct Opamp : DeviceInstance {
-    DeviceModel* model = nullptr;
+    ModelParams* model = nullptr;
     int in_plus = 0, in_minus = 0;
     int s1 = 0, s2 = 0;  // level-2 stage nodes
     int out = 0;
@@ -51,7 +51,7 @@ struct OpampMacroValues {
     double rc, ga, c1, c2, ic, ce, beta1, beta2, iee, re, ree, rp, r2, ro1, ro2, gcm, gb, vlp, vln, vc, ve, is2;
 };
 
-Opamp* AddOpamp(DeviceModel* model, int in_plus, int in_minus, int out);
+Opamp* AddOpamp(ModelParams* model, int in_plus, int in_minus, int out);
 
 int SetupOpamps();
 int LoadOpamps();

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
-#include "sim/devices/device_model.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/engine/newton.h"
 #include "sim/engine/simulation_options.h"
@@ -48,7 +48,7 @@ int LoadResistors() {
             ClampToRmin(r->working_value);
         }
         double R = r->temperature_factor * r->working_value;
-        if (r->model) R *= (*r->model)[kResR];
+        if (r->model) R *= r->model->Real(kResR);
         // A temperature factor of 0 would leave no resistance at all.
         ClampToRmin(R);
         r->effective_resistance = R;
@@ -67,7 +67,7 @@ int LoadResistors() {
 
 int UpdateResistorTemperatures(double t) {
     for (auto* r : DevicesOf<Resistor>(kResistorList)) {
-        DeviceModel* m = r->model;
+        ModelParams* m = r->model;
         if (!m) {
             const double dt = t - Options.tnom;
             r->temperature_factor = 1;
@@ -76,14 +76,15 @@ int UpdateResistorTemperatures(double t) {
             continue;
         }
         const double td = ModelDeviceTemperature(*m, kResTMeasured, t);
+        double* x = ModelReals(*m);
         for (int slot : {kResTc1, kResTc2, kResTce})
-            if (!m->Given(slot)) (*m)[slot] = 0;
-        if (!r->tc1_given) r->tc1 = (*m)[kResTc1];
-        if (!r->tc2_given) r->tc2 = (*m)[kResTc2];
-        const double dt = td - (*m)[kResTMeasured];
+            if (!IsGiven(x[slot])) x[slot] = 0;
+        if (!r->tc1_given) r->tc1 = x[kResTc1];
+        if (!r->tc2_given) r->tc2 = x[kResTc2];
+        const double dt = td - x[kResTMeasured];
         r->temperature_factor = 1 + r->tc1 * dt + r->tc2 * dt * dt;
-        if (!r->tc1_given && !r->tc2_given && (*m)[kResTce] != 0)
-            r->temperature_factor = std::pow(1.01, (*m)[kResTce] * dt);
+        if (!r->tc1_given && !r->tc2_given && x[kResTce] != 0)
+            r->temperature_factor = std::pow(1.01, x[kResTce] * dt);
     }
     return 0;
 }

@@ -8,7 +8,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
-struct DeviceModel;
+struct ModelParams;
 
 // RES model slots.
 enum ResModelSlot : int { kResR, kResTc1, kResTc2, kResTce, kResNm, kResTMeasured };
@@ -22,7 +22,7 @@ struct Resistor : DeviceInstance {
     double effective_resistance = 0;  // as used by the last load
     double convergence_slot = 0;      // effective resistance of the previous load
     double temperature_factor = 1;
-    DeviceModel* model = nullptr;
+    ModelParams* model = nullptr;
     double tc1 = 0;
     int tc1_given = 0;
     double tc2 = 0;
