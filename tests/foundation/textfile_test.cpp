@@ -232,6 +232,29 @@ TEST(SerialRecords, RoundTrip) {
     for (char** slot : {&text, &name, &text2, &name2}) StrFree(slot);
 }
 
+TEST(SerialRecords, UnsignedFieldsKeepTheirWholeRange) {
+    TempFolder dir;
+    std::string path = dir / "unsigned.txt";
+    uint32_t big = 4000000000u;
+    uint16_t word = 65535;
+    {
+        TextFile f;
+        ASSERT_EQ(f.OpenWrite(path.c_str()), 0);
+        Serial::UInt(f, big);
+        Serial::UShort(f, word, Serial::kEndLine);
+        EXPECT_EQ(f.Close(), 0);
+    }
+    EXPECT_EQ(TempFolder::Read(path), "4000000000,65535\n");
+    uint32_t big2 = 0;
+    uint16_t word2 = 0;
+    TextFile f;
+    ASSERT_EQ(f.OpenRead(path.c_str()), 0);
+    EXPECT_EQ(Serial::UInt(f, big2), 0);
+    EXPECT_EQ(Serial::UShort(f, word2, Serial::kEndLine), 0);
+    EXPECT_EQ(big2, big);
+    EXPECT_EQ(word2, word);
+}
+
 TEST(SerialRecords, WrongMarkerIsBadFormat) {
     TempFolder dir;
     std::string path = dir.Write("m.txt", ":**** wires ****\n");
