@@ -141,47 +141,49 @@ void TextFile::Init() {
     tempName_.clear();
 }
 
-int TextFile::OpenMode(const char* name, const char* fopenMode) {
-    if (mode) Close();
-    Init();
+namespace {
+
+// The common start of opening a disk file: the stream closed and reset, the name checked
+// and made pending. 0 or the stored error.
+int BeginOpen(TextFile& f, const char* name, int mode) {
+    if (f.mode) f.Close();
+    f.Init();
     errno = 0;
-    if ((error = ValidateFilePath(name)) != 0) return error;
-    mode = 2;
-    line = 0;
-    fileName = PathForOpen(name);
+    if ((f.error = ValidateFilePath(name)) != 0) return f.error;
+    f.mode = mode;
+    f.fileName = PathForOpen(name);
     SetPendingMessageText(name);
+    return 0;
+}
+
+// A failed open leaves the stream closed with the failure stored.
+int OpenFailed(TextFile& f) {
+    f.error = FailureCode(kMsgCannotAccess);
+    f.mode = 0;
+    f.fileName.clear();
+    return f.error;
+}
+
+}  // namespace
+
+int TextFile::OpenMode(const char* name, const char* fopenMode) {
+    if (BeginOpen(*this, name, 2)) return error;
     // Binary: line ends are folded by ReadChar, and offsets are byte offsets.
     std::string binaryMode = fopenMode;
     if (binaryMode.find('b') == std::string::npos) binaryMode += 'b';
     file = std::fopen(fileName.c_str(), binaryMode.c_str());
-    if (!file) {
-        error = FailureCode(kMsgCannotAccess);
-        mode = 0;
-        fileName.clear();
-        return error;
-    }
+    if (!file) return OpenFailed(*this);
     fileLength = FileLength(file);
     return 0;
 }
 
 int TextFile::OpenForWrite(const char* name, const char* fopenMode) {
-    if (mode) Close();
-    Init();
-    errno = 0;
-    if ((error = ValidateFilePath(name)) != 0) return error;
-    mode = 1;
-    fileName = PathForOpen(name);
-    SetPendingMessageText(name);
+    if (BeginOpen(*this, name, 1)) return error;
     if (fopenMode[0] == 'w')
         file = OpenTempForWrite(fileName, fopenMode, tempName_);
     else
         file = std::fopen(fileName.c_str(), fopenMode);
-    if (!file) {
-        error = FailureCode(kMsgCannotAccess);
-        mode = 0;
-        fileName.clear();
-        return error;
-    }
+    if (!file) return OpenFailed(*this);
     return 0;
 }
 
