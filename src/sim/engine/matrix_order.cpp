@@ -62,12 +62,45 @@ void ComplexReciprocal(double re, double im, double* outRe, double* outIm) {
     }
 }
 
+// An element with its final row and column, for sorting.
+struct PlacedElement {
+    int row, col;
+    MatrixElement* element;
+};
+
+// Stable counting sort of `in` into `out` by a key from 1 to n; `start` has n + 2 slots.
+template <class Key>
+void SortPlaced(const std::vector<PlacedElement>& in, std::vector<PlacedElement>& out,
+                std::vector<size_t>& start, Key key) {
+    std::fill(start.begin(), start.end(), 0);
+    for (const PlacedElement& p : in) ++start[key(p) + 1];
+    for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+    for (const PlacedElement& p : in) out[start[key(p)]++] = p;
+}
+
+// An entry of the active part while ordering: its row (by identity), its value as the
+// elimination leaves it, and the element it stands for.
+struct ActiveEntry {
+    int row;
+    MatrixElement* element;
+    double real, imag;
+};
+
+inline double Magnitude(const ActiveEntry& e) {
+    return (e.real < 0 ? -e.real : e.real) + (e.imag < 0 ? -e.imag : e.imag);
+}
+
 // One ordering: Markowitz pivot choice with threshold pivoting, elimination and fill-ins.
-// While it runs, rows and columns are known by identity (their index when it began) and the
-// elements' row and column fields hold identities, so that an exchange of two indices only
-// swaps map entries. The row and column lists then hold their elements in any order, and
-// elements of rows and columns already eliminated are dropped from them as walks meet
-// them. Finish gives the elements their final indices and rebuilds every list in order.
+// While it runs, rows and columns are known by identity (their index when it began), so
+// that an exchange of two indices only swaps map entries, and the elements' row and column
+// fields hold identities. The active part lives in compact arrays, one per column with the
+// values and one per row with the column identities, which the elimination walks far
+// faster than the linked elements; the elements themselves keep their stamped values.
+// Entries of rows and columns already eliminated are dropped as walks meet them, keeping
+// the order of the rest. A column array holds its entries in the reverse of the column
+// list's order, with fill-ins appended, so read backwards it is the order the searches
+// and fill-ins follow: newest fill-in first, then the stored elements in list order.
+// Finish gives the elements their final indices and rebuilds every list in order.
 class Ordering {
   public:
     explicit Ordering(SparseMatrix* m) : m_(m) {}
@@ -81,6 +114,33 @@ class Ordering {
             colPos_.resize(n + 1);
             lowerOf_.assign(n + 1, nullptr);
             seen_.assign(n + 1, 0);
+            diagReal_.assign(n + 1, 0.0);
+            diagImag_.assign(n + 1, 0.0);
+            for (int i = 1; i <= n; ++i) {
+                if (MatrixElement* d = m_->diag[i]) {
+                    diagReal_[i] = d->real;
+                    diagImag_[i] = d->imag;
+                }
+            }
+            cols_.assign(n + 1, {});
+            rows_.assign(n + 1, {});
+            std::vector<int> rowLength(n + 1, 0);
+            for (int c = 1; c <= n; ++c) {
+                int length = 0;
+                for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
+                    ++length;
+                    ++rowLength[e->row];
+                }
+                cols_[c].reserve(length);
+            }
+            for (int r = 1; r <= n; ++r) rows_[r].reserve(rowLength[r]);
+            for (int c = 1; c <= n; ++c) {
+                for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
+                    cols_[c].push_back({e->row, e, e->real, e->imag});
+                    rows_[e->row].push_back(c);
+                }
+                std::reverse(cols_[c].begin(), cols_[c].end());
+            }
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -91,25 +151,77 @@ class Ordering {
     // Eliminates step by step; a failure is left in the matrix's error.
     void Run() {
         CountMarkowitz();
-        for (step_ = 1; step_ <= m_->size; ++step_) {
-            MatrixElement* pivot = SelectPivot();
-            if (!pivot) {
-                MarkMatrixSingular(m_, step_);
-                return;
+        try {
+            for (step_ = 1; step_ <= m_->size; ++step_) {
+                MatrixElement* pivot = SelectPivot();
+                if (!pivot) {
+                    MarkMatrixSingular(m_, step_);
+                    return;
+                }
+                MovePivotToStep(pivot);
+                if (!Eliminate()) return;
+                UpdateMarkowitzCounts();
+                // The pivot row and column take no further part.
+                std::vector<ActiveEntry>().swap(cols_[pivot->col]);
+                std::vector<int>().swap(rows_[pivot->row]);
             }
-            MovePivotToStep(pivot);
-            if (!Eliminate()) return;
-            UpdateMarkowitzCounts();
+        } catch (const std::bad_alloc&) {
+            m_->error = kMatrixNoMemory;
         }
     }
 
-    void Finish() {
+    // Gives the elements their final indices and relinks every row and column in order by
+    // sorting them, which is far quicker than walking the lists. Leaves in `byColumn` the
+    // elements column by column, each column in row order.
+    void Finish(std::vector<PlacedElement>& byColumn) {
+        const int n = m_->size;
         auto renumber = [this](MatrixElement& e) {
             e.row = rowPos_[e.row];
             e.col = colPos_[e.col];
         };
         m_->elements.ForEach(renumber);
         m_->fillIns.ForEach(renumber);
+        std::vector<PlacedElement> sorted;
+        std::vector<size_t> start;
+        try {
+            byColumn.clear();
+            byColumn.reserve(m_->elementCount);
+            sorted.resize(m_->elementCount);
+            start.resize(n + 2);
+        } catch (const std::bad_alloc&) {
+            m_->error = kMatrixNoMemory;
+            RelinkByLists();
+            return;
+        }
+        auto place = [&](MatrixElement& e) { byColumn.push_back({e.row, e.col, &e}); };
+        m_->elements.ForEach(place);
+        m_->fillIns.ForEach(place);
+        // By row, then stably by column: the column order. Stably by row again: the row order.
+        SortPlaced(byColumn, sorted, start, [](const PlacedElement& p) { return p.row; });
+        SortPlaced(sorted, byColumn, start, [](const PlacedElement& p) { return p.col; });
+        SortPlaced(byColumn, sorted, start, [](const PlacedElement& p) { return p.row; });
+        std::fill(m_->firstInCol.begin(), m_->firstInCol.end(), nullptr);
+        std::fill(m_->firstInRow.begin(), m_->firstInRow.end(), nullptr);
+        std::fill(m_->diag.begin(), m_->diag.end(), nullptr);
+        const size_t count = byColumn.size();
+        for (size_t i = 0; i < count; ++i) {
+            const PlacedElement& p = byColumn[i];
+            const bool last = i + 1 == count || byColumn[i + 1].col != p.col;
+            p.element->nextInCol = last ? nullptr : byColumn[i + 1].element;
+            if (i == 0 || byColumn[i - 1].col != p.col) m_->firstInCol[p.col] = p.element;
+            if (p.row == p.col) m_->diag[p.row] = p.element;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            const PlacedElement& p = sorted[i];
+            const bool last = i + 1 == count || sorted[i + 1].row != p.row;
+            p.element->nextInRow = last ? nullptr : sorted[i + 1].element;
+            if (i == 0 || sorted[i - 1].row != p.row) m_->firstInRow[p.row] = p.element;
+        }
+        m_->rowsLinked = true;
+    }
+
+    // The same links through the lists alone, for when memory runs out.
+    void RelinkByLists() {
         std::fill(m_->firstInCol.begin(), m_->firstInCol.end(), nullptr);
         auto toColumn = [this](MatrixElement& e) {
             e.nextInCol = m_->firstInCol[e.col];
@@ -133,51 +245,48 @@ class Ordering {
     }
 
   private:
-    // Visits the elements of a column (by identity) at or below the step.
+    // Visits the entries of a column (by identity) at or below the step. The visitor must
+    // not add to the column.
     template <class F>
     void ForEachInColumn(int colId, F&& f) {
-        MatrixElement** link = &m_->firstInCol[colId];
-        while (MatrixElement* e = *link) {
-            if (rowPos_[e->row] < step_) {
-                *link = e->nextInCol;
-                continue;
-            }
-            f(e);
-            link = &e->nextInCol;
+        std::vector<ActiveEntry>& col = cols_[colId];
+        size_t kept = 0;
+        for (size_t i = 0, n = col.size(); i < n; ++i) {
+            if (rowPos_[col[i].row] < step_) continue;
+            if (kept != i) col[kept] = col[i];
+            f(col[kept]);
+            ++kept;
         }
+        col.resize(kept);
     }
+    // Visits the column identities of a row at or right of the step.
     template <class F>
     void ForEachInRow(int rowId, F&& f) {
-        MatrixElement** link = &m_->firstInRow[rowId];
-        while (MatrixElement* e = *link) {
-            if (colPos_[e->col] < step_) {
-                *link = e->nextInRow;
-                continue;
-            }
-            f(e);
-            link = &e->nextInRow;
+        std::vector<int>& row = rows_[rowId];
+        size_t kept = 0;
+        for (size_t i = 0, n = row.size(); i < n; ++i) {
+            if (colPos_[row[i]] < step_) continue;
+            row[kept] = row[i];
+            f(row[kept]);
+            ++kept;
         }
+        row.resize(kept);
     }
 
-    // The element at internal (i, i), or null.
-    MatrixElement* DiagonalAt(int i) {
-        MatrixElement* found = nullptr;
+    // Finds the element at internal (i, i), if any, and keeps it as that diagonal.
+    void FindDiagonal(int i) {
+        const ActiveEntry* found = nullptr;
         const int rowId = rowAt_[i];
-        ForEachInColumn(colAt_[i], [&](MatrixElement* e) {
-            if (e->row == rowId) found = e;
+        ForEachInColumn(colAt_[i], [&](ActiveEntry& e) {
+            if (e.row == rowId) found = &e;
         });
-        return found;
+        SetDiagonal(i, found ? found->element : nullptr, found);
     }
 
     void CountMarkowitz() {
-        MatrixElement** heads[2] = {m_->firstInRow.data(), m_->firstInCol.data()};
         for (int i = 1; i <= m_->size; ++i) {
-            int32_t count = -1;
-            for (MatrixElement* e = heads[0][i]; e; e = e->nextInRow) ++count;
-            m_->markowitzRow[i] = count;
-            count = -1;
-            for (MatrixElement* e = heads[1][i]; e; e = e->nextInCol) ++count;
-            m_->markowitzCol[i] = count;
+            m_->markowitzRow[i] = int32_t(rows_[i].size()) - 1;
+            m_->markowitzCol[i] = int32_t(cols_[i].size()) - 1;
         }
         m_->singletons = 0;
         for (int i = 1; i <= m_->size; ++i) {
@@ -186,13 +295,32 @@ class Ordering {
         }
     }
 
+    double DiagonalMagnitude(int i) const {
+        const double re = diagReal_[i], im = diagImag_[i];
+        return (re < 0 ? -re : re) + (im < 0 ? -im : im);
+    }
+    void SetDiagonal(int i, MatrixElement* d, const ActiveEntry* value) {
+        m_->diag[i] = d;
+        diagReal_[i] = value ? value->real : 0.0;
+        diagImag_[i] = value ? value->imag : 0.0;
+    }
+
     // Largest magnitude in the element's column at or below the step, its own row excluded.
-    double LargestOtherInColumn(MatrixElement* pivot) {
+    double LargestOtherInColumn(MatrixElement* d) {
         double largest = 0.0;
-        ForEachInColumn(pivot->col, [&](MatrixElement* e) {
-            if (e != pivot) largest = std::max(largest, Magnitude(e));
+        ForEachInColumn(d->col, [&](ActiveEntry& e) {
+            if (e.element != d) largest = std::max(largest, Magnitude(e));
         });
         return largest;
+    }
+
+    // The magnitude of the entry at (row, column) by identity; it must exist.
+    double MagnitudeAt(int rowId, int colId) {
+        double mag = 0.0;
+        ForEachInColumn(colId, [&](ActiveEntry& e) {
+            if (e.row == rowId) mag = Magnitude(e);
+        });
+        return mag;
     }
 
     MatrixElement* SearchSingletonPivot() {
@@ -211,7 +339,7 @@ class Ordering {
             if (i > n) i = step_;
             MatrixElement* d = m_->diag[i];
             if (!d) break;  // off-diagonal singletons are left to the other searches
-            double mag = Magnitude(d);
+            double mag = DiagonalMagnitude(i);
             if (mag > m_->absThreshold && mag > m_->relThreshold * LargestOtherInColumn(d))
                 return d;
         }
@@ -225,6 +353,7 @@ class Ordering {
         prod[n + 1] = prod[step_];
         prod[step_ - 1] = -1;  // stops the scan
         MatrixElement* ties[kMaxMarkowitzTies];
+        double tieMagnitude[kMaxMarkowitzTies];
         int lastTie = -1;
         int64_t smallest = INT64_MAX;
         int slot = n + 2;
@@ -236,22 +365,24 @@ class Ordering {
             if (i > n) i = step_;
             MatrixElement* d = m_->diag[i];
             if (!d) continue;
-            double mag = Magnitude(d);
+            double mag = DiagonalMagnitude(i);
             if (!(mag > m_->absThreshold)) continue;  // also refuses a NaN
             if (prod[slot] == 1 && TakeLoneDiagonal(d, i, mag)) return d;
             if (prod[slot] < smallest) {
                 smallest = prod[slot];
                 lastTie = 0;
                 ties[0] = d;
+                tieMagnitude[0] = mag;
             } else if (lastTie < kMaxMarkowitzTies - 1) {
                 ties[++lastTie] = d;
+                tieMagnitude[lastTie] = mag;
                 if (lastTie >= smallest * kTiesMultiplier) break;
             }
         }
         MatrixElement* chosen = nullptr;
         double bestRatio = 1.0 / m_->relThreshold;
         for (int t = 0; t <= lastTie; ++t) {
-            double ratio = LargestOtherInColumn(ties[t]) / Magnitude(ties[t]);
+            double ratio = LargestOtherInColumn(ties[t]) / tieMagnitude[t];
             if (ratio < bestRatio) {
                 chosen = ties[t];
                 bestRatio = ratio;
@@ -264,22 +395,26 @@ class Ordering {
     // taken at once when they lie symmetric and it is the largest of the three. The others
     // are looked at right of and below the diagonal, or anywhere when neither is there.
     bool TakeLoneDiagonal(MatrixElement* d, int i, double mag) {
-        MatrixElement* otherInRow = nullptr;
-        MatrixElement* otherInCol = nullptr;
-        ForEachInRow(d->row, [&](MatrixElement* e) {
-            if (e != d) otherInRow = e;
+        int otherCol = 0;  // identities; 0 for none
+        int otherRow = 0;
+        double otherInColMag = 0.0;
+        ForEachInRow(d->row, [&](int c) {
+            if (c != d->col) otherCol = c;
         });
-        ForEachInColumn(d->col, [&](MatrixElement* e) {
-            if (e != d) otherInCol = e;
+        ForEachInColumn(d->col, [&](ActiveEntry& e) {
+            if (e.element != d) {
+                otherRow = e.row;
+                otherInColMag = Magnitude(e);
+            }
         });
-        MatrixElement* inRow = otherInRow && colPos_[otherInRow->col] > i ? otherInRow : nullptr;
-        MatrixElement* inCol = otherInCol && rowPos_[otherInCol->row] > i ? otherInCol : nullptr;
+        int inRow = otherCol && colPos_[otherCol] > i ? otherCol : 0;
+        int inCol = otherRow && rowPos_[otherRow] > i ? otherRow : 0;
         if (!inRow && !inCol) {
-            inRow = otherInRow;
-            inCol = otherInCol;
+            inRow = otherCol;
+            inCol = otherRow;
         }
-        return inRow && inCol && colPos_[inRow->col] == rowPos_[inCol->row] &&
-               mag >= std::max(Magnitude(inRow), Magnitude(inCol));
+        return inRow && inCol && colPos_[inRow] == rowPos_[inCol] &&
+               mag >= std::max(MagnitudeAt(d->row, inRow), otherInColMag);
     }
 
     MatrixElement* SearchDiagonalPivot() {
@@ -292,9 +427,10 @@ class Ordering {
         int64_t ties = 0;
         for (int slot = n + 1; slot > step_; --slot) {
             if (prod[slot] > smallest) continue;
-            MatrixElement* d = m_->diag[slot > n ? step_ : slot];
+            const int i = slot > n ? step_ : slot;
+            MatrixElement* d = m_->diag[i];
             if (!d) continue;
-            double mag = Magnitude(d);
+            double mag = DiagonalMagnitude(i);
             if (!(mag > m_->absThreshold)) continue;
             double largest = LargestOtherInColumn(d);
             if (!(mag > m_->relThreshold * largest)) continue;
@@ -316,6 +452,7 @@ class Ordering {
         return chosen;
     }
 
+
     MatrixElement* SearchWholeMatrixPivot() {
         MatrixElement* chosen = nullptr;
         MatrixElement* largestSeen = nullptr;
@@ -325,22 +462,23 @@ class Ordering {
         int64_t ties = 0;
         for (int col = step_; col <= m_->size; ++col) {
             double largestInCol = 0.0;
-            ForEachInColumn(colAt_[col], [&](MatrixElement* e) {
+            ForEachInColumn(colAt_[col], [&](ActiveEntry& e) {
                 largestInCol = std::max(largestInCol, Magnitude(e));
             });
             if (largestInCol == 0.0) continue;
-            for (MatrixElement* e = m_->firstInCol[colAt_[col]]; e; e = e->nextInCol) {
-                if (rowPos_[e->row] < step_) continue;
+            const std::vector<ActiveEntry>& entries = cols_[colAt_[col]];
+            for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+                const ActiveEntry& e = *it;
                 double mag = Magnitude(e);
                 if (mag > largestMag) {
-                    largestSeen = e;
+                    largestSeen = e.element;
                     largestMag = mag;
                 }
-                int32_t product = Product(m_->markowitzRow[rowPos_[e->row]], m_->markowitzCol[col]);
+                int32_t product = Product(m_->markowitzRow[rowPos_[e.row]], m_->markowitzCol[col]);
                 if (product > smallest) continue;
                 if (!(mag > m_->relThreshold * largestInCol && mag > m_->absThreshold)) continue;
                 if (product < smallest) {
-                    chosen = e;
+                    chosen = e.element;
                     smallest = product;
                     acceptedRatio = largestInCol / mag;
                     ties = 0;
@@ -348,7 +486,7 @@ class Ordering {
                     ++ties;
                     double ratio = largestInCol / mag;
                     if (ratio < acceptedRatio) {
-                        chosen = e;
+                        chosen = e.element;
                         acceptedRatio = ratio;
                     }
                     if (ties >= smallest * kTiesMultiplier) return chosen;
@@ -400,6 +538,8 @@ class Ordering {
             ExchangeColumns(step_, col);
             std::swap(m_->markowitzProd[step_], m_->markowitzProd[row]);
             std::swap(m_->diag[step_], m_->diag[row]);
+            std::swap(diagReal_[step_], diagReal_[row]);
+            std::swap(diagImag_[step_], diagImag_[row]);
             return;
         }
         if (row != step_) {
@@ -410,25 +550,26 @@ class Ordering {
             ExchangeColumns(step_, col);
             UpdateProduct(m_, col);
         }
-        m_->diag[col] = DiagonalAt(col);
-        m_->diag[row] = DiagonalAt(row);
-        m_->diag[step_] = pivot;
+        FindDiagonal(col);
+        FindDiagonal(row);
+        FindDiagonal(step_);
         UpdateProduct(m_, step_);
     }
 
+    // A zero element at (row, column) by identity, added to the active part.
     MatrixElement* CreateFillIn(int rowId, int colId) {
         MatrixElement* e = m_->fillIns.Take();
         if (!e) {
             m_->error = kMatrixNoMemory;
             return nullptr;
         }
-        *e = MatrixElement{0.0, 0.0, rowId, colId, m_->firstInRow[rowId], m_->firstInCol[colId]};
-        m_->firstInRow[rowId] = e;
-        m_->firstInCol[colId] = e;
+        *e = MatrixElement{0.0, 0.0, rowId, colId, nullptr, nullptr};
+        cols_[colId].push_back({rowId, e, 0.0, 0.0});
+        rows_[rowId].push_back(colId);
         ++m_->fillInCount;
         ++m_->elementCount;
         const int row = rowPos_[rowId], col = colPos_[colId];
-        if (row == col) m_->diag[row] = e;
+        if (row == col) SetDiagonal(row, e, &cols_[colId].back());
         if (++m_->markowitzRow[row] == 1 && m_->markowitzCol[row] != 0) --m_->singletons;
         m_->markowitzProd[row] = Product(m_->markowitzRow[row], m_->markowitzCol[row]);
         if (++m_->markowitzCol[col] == 1 && m_->markowitzRow[col] != 0) --m_->singletons;
@@ -436,81 +577,100 @@ class Ordering {
         return e;
     }
 
-    static void Subtract(MatrixElement* target, const MatrixElement* u, const MatrixElement* l,
+    static void Subtract(ActiveEntry& target, double ur, double ui, const ActiveEntry& l,
                          bool complex) {
         if (complex) {
-            target->real -= u->real * l->real - u->imag * l->imag;
-            target->imag -= u->real * l->imag + u->imag * l->real;
-        } else if (std::fabs(u->real) > kNegligible && std::fabs(l->real) > kNegligible) {
-            target->real -= u->real * l->real;
+            target.real -= ur * l.real - ui * l.imag;
+            target.imag -= ur * l.imag + ui * l.real;
+        } else if (std::fabs(ur) > kNegligible && std::fabs(l.real) > kNegligible) {
+            target.real -= ur * l.real;
         }
     }
 
     // Right-looking elimination of the step; false when it failed.
     bool Eliminate() {
         MatrixElement* pivot = m_->diag[step_];
-        if (Magnitude(pivot) == 0.0) {
+        const int pivotRow = pivot->row, pivotCol = pivot->col;
+        const bool complex = m_->complex;
+        // The pivot column's entries stay in place for the whole step: only the other
+        // columns gain fill-ins.
+        const ActiveEntry* p = nullptr;
+        lower_.clear();
+        ForEachInColumn(pivotCol, [&](ActiveEntry& e) {
+            if (e.element == pivot) {
+                p = &e;
+            } else {
+                lower_.push_back(&e);
+                lowerOf_[e.row] = &e;
+            }
+        });
+        std::reverse(lower_.begin(), lower_.end());  // the column list's order
+        upper_.clear();
+        ForEachInRow(pivotRow, [&](int c) {
+            if (c != pivotCol) upper_.push_back(c);
+        });
+        if (Magnitude(*p) == 0.0) {
+            for (const ActiveEntry* l : lower_) lowerOf_[l->row] = nullptr;
             MarkMatrixSingular(m_, step_);
             return false;
         }
-        const bool complex = m_->complex;
-        upper_.clear();
-        lower_.clear();
-        ForEachInRow(pivot->row, [&](MatrixElement* e) {
-            if (e != pivot) upper_.push_back(e);
-        });
-        ForEachInColumn(pivot->col, [&](MatrixElement* e) {
-            if (e != pivot) {
-                lower_.push_back(e);
-                lowerOf_[e->row] = e;
-            }
-        });
-        if (complex) {
-            ComplexReciprocal(pivot->real, pivot->imag, &pivot->real, &pivot->imag);
-            for (MatrixElement* u : upper_) {
-                double re = u->real * pivot->real - u->imag * pivot->imag;
-                u->imag = u->real * pivot->imag + u->imag * pivot->real;
-                u->real = re;
-            }
-        } else {
-            pivot->real = 1.0 / pivot->real;
-            for (MatrixElement* u : upper_) u->real *= pivot->real;
-        }
+        double pr, pi = 0.0;
+        if (complex)
+            ComplexReciprocal(p->real, p->imag, &pr, &pi);
+        else
+            pr = 1.0 / p->real;
         bool ok = true;
-        for (MatrixElement* u : upper_) {
-            const uint64_t mark = ++stamp_;
-            ForEachInColumn(u->col, [&](MatrixElement* e) {
-                if (MatrixElement* l = lowerOf_[e->row]) {
-                    seen_[e->row] = mark;
-                    Subtract(e, u, l, complex);
-                }
+        for (int c : upper_) {
+            // The pivot row's entry, scaled by the pivot's reciprocal.
+            ActiveEntry* u = nullptr;
+            ForEachInColumn(c, [&](ActiveEntry& e) {
+                if (e.row == pivotRow) u = &e;
             });
-            for (MatrixElement* l : lower_) {
+            double ur, ui = 0.0;
+            if (complex) {
+                ur = u->real * pr - u->imag * pi;
+                ui = u->real * pi + u->imag * pr;
+            } else {
+                ur = u->real * pr;
+            }
+            u->real = ur;
+            u->imag = complex ? ui : u->imag;
+            const uint64_t mark = ++stamp_;
+            const int at = colPos_[c], diagRow = rowAt_[at];
+            for (ActiveEntry& e : cols_[c]) {
+                if (const ActiveEntry* l = lowerOf_[e.row]) {
+                    seen_[e.row] = mark;
+                    Subtract(e, ur, ui, *l, complex);
+                    if (e.row == diagRow) SetDiagonal(at, e.element, &e);
+                }
+            }
+            for (const ActiveEntry* l : lower_) {
                 if (seen_[l->row] == mark) continue;
                 // The fill-in is made whatever the values, so the structure never depends
                 // on them.
-                MatrixElement* fill = CreateFillIn(l->row, u->col);
-                if (!fill) {
+                if (!CreateFillIn(l->row, c)) {
                     ok = false;
                     break;
                 }
-                Subtract(fill, u, l, complex);
+                ActiveEntry& fill = cols_[c].back();
+                Subtract(fill, ur, ui, *l, complex);
+                if (l->row == diagRow) SetDiagonal(at, fill.element, &fill);
             }
             if (!ok) break;
         }
-        for (MatrixElement* l : lower_) lowerOf_[l->row] = nullptr;
+        for (const ActiveEntry* l : lower_) lowerOf_[l->row] = nullptr;
         return ok;
     }
 
     void UpdateMarkowitzCounts() {
-        for (MatrixElement* l : lower_) {
+        for (const ActiveEntry* l : lower_) {
             const int row = rowPos_[l->row];
             --m_->markowitzRow[row];
             m_->markowitzProd[row] = Product(m_->markowitzRow[row], m_->markowitzCol[row]);
             if (m_->markowitzRow[row] == 0) ++m_->singletons;
         }
-        for (MatrixElement* u : upper_) {
-            const int col = colPos_[u->col];
+        for (int c : upper_) {
+            const int col = colPos_[c];
             --m_->markowitzCol[col];
             m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
             if (m_->markowitzCol[col] == 0 && m_->markowitzRow[col] != 0) ++m_->singletons;
@@ -519,40 +679,49 @@ class Ordering {
 
     SparseMatrix* m_;
     int step_ = 1;
-    std::vector<int> rowAt_, colAt_;       // identity at each index
-    std::vector<int> rowPos_, colPos_;     // index of each identity
-    std::vector<MatrixElement*> lowerOf_;  // by row identity: the pivot column's element
-    std::vector<uint64_t> seen_;           // by row identity: last update that met the row
+    std::vector<int> rowAt_, colAt_;    // identity at each index
+    std::vector<int> rowPos_, colPos_;  // index of each identity
+    std::vector<std::vector<ActiveEntry>> cols_;  // by column identity
+    std::vector<std::vector<int>> rows_;          // by row identity: column identities
+    std::vector<const ActiveEntry*> lowerOf_;     // by row identity: the pivot column's entry
+    std::vector<uint64_t> seen_;  // by row identity: last update that met the row
+    std::vector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     uint64_t stamp_ = 0;
-    std::vector<MatrixElement*> upper_, lower_;  // the pivot row and column, pivot excluded
+    std::vector<const ActiveEntry*> lower_;  // the pivot column, pivot excluded
+    std::vector<int> upper_;                 // the pivot row's columns, pivot excluded
 };
 
-// Packs the kept order by column and chooses each step's addressing for refactoring: a
-// dense scatter vector where the updates outweigh the column, positions elsewhere.
-bool BuildPackedFactors(SparseMatrix* m) {
+// The elements column by column, each column in row order, from the linked columns.
+std::vector<PlacedElement> ElementsByColumn(SparseMatrix* m) {
+    std::vector<PlacedElement> byColumn;
+    byColumn.reserve(m->elementCount);
+    for (int k = 1; k <= m->size; ++k)
+        for (MatrixElement* e = m->firstInCol[k]; e; e = e->nextInCol)
+            byColumn.push_back({e->row, k, e});
+    return byColumn;
+}
+
+// Packs the kept order by column (`byColumn` as ElementsByColumn gives it) and chooses
+// each step's addressing for refactoring: a dense scatter vector where the updates
+// outweigh the column, positions elsewhere.
+bool BuildPackedFactors(SparseMatrix* m, const std::vector<PlacedElement>& byColumn) {
     PackedFactors& f = m->lu;
     const int n = m->size;
     try {
+        const int count = int(byColumn.size());
         f.colStart.assign(n + 2, 0);
         f.diagPos.assign(n + 1, 0);
-        int count = 0;
-        for (int k = 1; k <= n; ++k) {
-            f.colStart[k] = count;
-            for (MatrixElement* e = m->firstInCol[k]; e; e = e->nextInCol) ++count;
-        }
-        f.colStart[n + 1] = count;
+        for (const PlacedElement& p : byColumn) ++f.colStart[p.col + 1];
+        for (int k = 1; k <= n + 1; ++k) f.colStart[k] += f.colStart[k - 1];
         f.rowOf.resize(count);
         f.element.resize(count);
         f.real.assign(count, 0.0);
         f.complex.clear();
         f.scatter.assign(n + 1, 0);
-        for (int k = 1; k <= n; ++k) {
-            int p = f.colStart[k];
-            for (MatrixElement* e = m->firstInCol[k]; e; e = e->nextInCol, ++p) {
-                f.rowOf[p] = e->row;
-                f.element[p] = e;
-                if (e->row == k) f.diagPos[k] = p;
-            }
+        for (int p = 0; p < count; ++p) {
+            f.rowOf[p] = byColumn[p].row;
+            f.element[p] = byColumn[p].element;
+            if (byColumn[p].row == byColumn[p].col) f.diagPos[byColumn[p].col] = p;
         }
     } catch (const std::bad_alloc&) {
         m->error = kMatrixNoMemory;
@@ -794,43 +963,18 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
     if (!m->rowsLinked) LinkRows(m);
     if (!AllocateOrderingArrays(m)) return m->error;
 
-    // The elimination works on the stored values; they are put back afterwards so that the
-    // elements keep what was stamped.
-    std::vector<double> stamped;
+    // The elimination works on copies of the values, so the elements keep what was
+    // stamped and this ordering's fill-ins stay zero.
     Ordering ordering(m);
-    try {
-        stamped.reserve(2 * size_t(m->elementCount));
-        auto save = [&](MatrixElement& e) {
-            stamped.push_back(e.real);
-            stamped.push_back(e.imag);
-        };
-        m->elements.ForEach(save);
-        m->fillIns.ForEach(save);
-    } catch (const std::bad_alloc&) {
-        m->error = kMatrixNoMemory;
-        return m->error;
-    }
     if (!ordering.Allocate()) {
         m->error = kMatrixNoMemory;
         return m->error;
     }
     ordering.Run();
-    ordering.Finish();
+    std::vector<PlacedElement> byColumn;
+    ordering.Finish(byColumn);
 
-    size_t i = 0;
-    auto restore = [&](MatrixElement& e) {
-        if (i < stamped.size()) {
-            e.real = stamped[i];
-            e.imag = stamped[i + 1];
-            i += 2;
-        } else {
-            e.real = e.imag = 0.0;  // a fill-in made by this ordering
-        }
-    };
-    m->elements.ForEach(restore);
-    m->fillIns.ForEach(restore);
-
-    if (m->error == 0 && BuildPackedFactors(m)) {
+    if (m->error == 0 && BuildPackedFactors(m, byColumn)) {
         m->needsOrdering = false;
         return Refactor(m);
     }
@@ -840,7 +984,14 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
 
 int FactorMatrix(SparseMatrix* m) {
     if (m->needsOrdering) return OrderAndFactorMatrix(m, 0.0, 0.0);
-    if (!m->lu.built && !BuildPackedFactors(m)) return m->error;
+    if (!m->lu.built) {
+        try {
+            if (!BuildPackedFactors(m, ElementsByColumn(m))) return m->error;
+        } catch (const std::bad_alloc&) {
+            m->error = kMatrixNoMemory;
+            return m->error;
+        }
+    }
     return Refactor(m);
 }
 
