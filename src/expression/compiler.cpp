@@ -104,6 +104,20 @@ private:
     void EmitConstant(double v, const std::string& text, int position, bool inserted = true);
     void EmitNode(int node, bool digital, const std::string& text, int position);
     void EmitPendingMinus();
+    // Energy as the running integral SUM(power, T, STARTVAR); emit_power writes the power.
+    template <class EmitPower>
+    void EmitEnergySum(int position, EmitPower emit_power) {
+        c_.target->flags |= kFlagStateful;
+        Emit(43, kClassFunction, "SUM", position, true);
+        items_.back().arg_count = 3;
+        Emit(kOpOpenParen, kClassParen, "(", position, true);
+        emit_power();
+        Emit(kOpComma, kClassComma, ",", position, true);
+        EmitReal(&run().time, "T", position, true);
+        Emit(kOpComma, kClassComma, ",", position, true);
+        EmitReal(StartVariable(), "STARTVAR", position, true);
+        Emit(kOpCloseParen, kClassParen, ")", position, true);
+    }
     void SkipBlanks() {
         while (pos_ < text_.size() && HasClass(text_[pos_], kCcWhite)) ++pos_;
     }
@@ -600,16 +614,7 @@ int Parser::AcceptRow(const OperatorRow& row, int row_index, int position) {
     case 21: {  // energy totals: SUM(total, T, STARTVAR)
         if (!InAnalysis()) return CompileError(c_, 807, position, name.c_str());
         if (c_.device_references) c_.context->RequestPowerTotals();
-        e->flags |= kFlagStateful;
-        Emit(43, kClassFunction, "SUM", position, true);
-        items_.back().arg_count = 3;
-        Emit(kOpOpenParen, kClassParen, "(", position, true);
-        EmitReal(RunVariableAddress(run(), row.variable), name, position, true);
-        Emit(kOpComma, kClassComma, ",", position, true);
-        EmitReal(&run().time, "T", position, true);
-        Emit(kOpComma, kClassComma, ",", position, true);
-        EmitReal(StartVariable(), "STARTVAR", position, true);
-        Emit(kOpCloseParen, kClassParen, ")", position, true);
+        EmitEnergySum(position, [&] { EmitReal(RunVariableAddress(run(), row.variable), name, position, true); });
         operand_expected_ = false;
         return 0;
     }
@@ -1150,17 +1155,8 @@ int Parser::EmitDeviceQuantity(ParserContext& cx, const OperatorRow& row, int po
         if (op == 20 || op == 21) ctx.MarkDeviceReference(part, 1, c_.device_references);
     }
     if (op != 21) return EmitTerms(terms, label, position);
-    // ED, EG, ES: SUM(power, T, STARTVAR)
-    c_.target->flags |= kFlagStateful;
-    Emit(43, kClassFunction, "SUM", position, true);
-    items_.back().arg_count = 3;
-    Emit(kOpOpenParen, kClassParen, "(", position, true);
-    EmitTerms(terms, label, position);
-    Emit(kOpComma, kClassComma, ",", position, true);
-    EmitReal(&run().time, "T", position, true);
-    Emit(kOpComma, kClassComma, ",", position, true);
-    EmitReal(StartVariable(), "STARTVAR", position, true);
-    Emit(kOpCloseParen, kClassParen, ")", position, true);
+    // ED, EG, ES
+    EmitEnergySum(position, [&] { EmitTerms(terms, label, position); });
     return 0;
 }
 

@@ -58,6 +58,8 @@ TEST(FunctionRules, EnergyTotalsNeedAnAnalysis) {
     EXPECT_EQ(CompileAndRun("EGT", &circuit, 0x9).error_id, 807);
     circuit.run.analysis_kind = 0;
     EXPECT_EQ(Opcodes("EGT", 0x1, 2048, &circuit), (std::vector<int>{4, 4, 4, 10, 10, 10, 10, 10, 10, 43}));
+    // A part's energy integrates its power the same way.
+    EXPECT_EQ(Opcodes("ED(R1)", 0x1, 2048, &circuit), (std::vector<int>{4, 4, 4, 10, 10, 10, 10, 10, 10, 43}));
 }
 
 TEST(FunctionRules, DerivativesAreCompiledIn) {
