@@ -231,13 +231,8 @@ const char* FieldEnd(const char* p, bool nameMode) {
 }  // namespace
 
 int CStrArray::Split(const char* line, int flags) {
-    if (!entries) {
-        if (int code = Reset())
-            return code;
-    }
-    for (int i = 0; i < 10; ++i)
-        if (entries[i].data)
-            entries[i].data[0] = 0;
+    if (int code = Reset())
+        return code;
     const bool nameMode = (flags & kNameMode) != 0;
     int n = 0;
     auto addField = [&](const char* from, const char* to) {
@@ -370,8 +365,6 @@ void CStrArray::Free() {
 }
 
 int TokenizeLine(CStrArray* array, const char* line, int nameMode) {
-    if (int code = array->Reset())
-        return code;
     return array->Split(line, nameMode ? CStrArray::kNameMode : 0);
 }
 

@@ -54,8 +54,8 @@ struct CStrArray {
 
     int Grow(int32_t n);  // room for n entries; 0 or 15002
     int Reset();          // 100 entries, the first ten emptied
-    // Splits a line into fields; 0 or 15002. A line that begins with '*' or is empty
-    // gives none; ';' ends the line. Fields: numbers with exponent, suffix and unit
+    // Resets, then splits a line into fields; 0 or 15002. A line that begins with '*' or
+    // is empty gives none; ';' ends the line. Fields: numbers with exponent, suffix and unit
     // (4.7K, 1.5e-3V); names over letters, digits, _ . : $; quoted texts with their
     // quotes; '#', '\'' and '?' names (and, in name mode, every name-character run)
     // ending after a ':'; every other character alone. After IMPORT the group
@@ -76,7 +76,7 @@ struct CStrArray {
 // The largest buffer capacity TrimBuffers has seen (statistics).
 extern int32_t LargestFieldBuffer;
 
-// CStrArray::Reset, then Split with the name mode when nameMode is non-zero.
+// CStrArray::Split with the name mode when nameMode is non-zero.
 int TokenizeLine(CStrArray* array, const char* line, int nameMode);
 
 }  // namespace ob7
