@@ -273,19 +273,32 @@ double HarmonicNumber(int n) {
     return h;
 }
 
-ComplexValue BesselJSeries(int n, const ComplexValue& z, int terms) {
-    if (terms > kMaxSeriesTerms) terms = kMaxSeriesTerms;
+namespace {
+
+// The sum over i = 0 .. terms of coef(i) z^(2i), ended early at the first term out of
+// range.
+template <class Coef>
+ComplexValue EvenPowerSeries(const ComplexValue& z, int terms, Coef coef) {
     ComplexValue z2 = z;
     ComplexMulAssign(z2, z);
     ComplexValue z2i = Real(1.0);  // z^(2i)
     ComplexValue sum = Real(0.0);
     for (int i = 0; i <= terms; ++i) {
-        double coef = (i % 2 ? -1.0 : 1.0) / (std::ldexp(1.0, n + 2 * i) * Factorial(i) * Factorial(n + i));
-        ComplexValue term = Scaled(z2i, coef);
+        ComplexValue term = Scaled(z2i, coef(i));
         if (TermOutOfRange(term)) break;
         ComplexAddAssign(sum, term);
         ComplexMulAssign(z2i, z2);
     }
+    return sum;
+}
+
+}  // namespace
+
+ComplexValue BesselJSeries(int n, const ComplexValue& z, int terms) {
+    if (terms > kMaxSeriesTerms) terms = kMaxSeriesTerms;
+    const ComplexValue sum = EvenPowerSeries(z, terms, [n](int i) {
+        return (i % 2 ? -1.0 : 1.0) / (std::ldexp(1.0, n + 2 * i) * Factorial(i) * Factorial(n + i));
+    });
     ComplexValue result = IntegerPower(z, n);
     ComplexMulAssign(result, sum);
     return result;
@@ -302,18 +315,10 @@ ComplexValue BesselYSeries(int n, const ComplexValue& z, int terms) {
     ComplexScaleAssign(result, 2.0 / kPi);
 
     // (z^n/pi) sum (-1)^(i-1) (H(n+i) + H(i)) z^(2i) / (2^(n+2i) (n+i)! i!)
-    ComplexValue z2 = z;
-    ComplexMulAssign(z2, z);
-    ComplexValue z2i = Real(1.0);
-    ComplexValue sum = Real(0.0);
-    for (int i = 0; i <= terms; ++i) {
-        double coef = (i % 2 ? 1.0 : -1.0) * (HarmonicNumber(n + i) + HarmonicNumber(i)) /
-                      (std::ldexp(1.0, n + 2 * i) * Factorial(n + i) * Factorial(i));
-        ComplexValue term = Scaled(z2i, coef);
-        if (TermOutOfRange(term)) break;
-        ComplexAddAssign(sum, term);
-        ComplexMulAssign(z2i, z2);
-    }
+    const ComplexValue sum = EvenPowerSeries(z, terms, [n](int i) {
+        return (i % 2 ? 1.0 : -1.0) * (HarmonicNumber(n + i) + HarmonicNumber(i)) /
+               (std::ldexp(1.0, n + 2 * i) * Factorial(n + i) * Factorial(i));
+    });
     ComplexValue part = IntegerPower(z, n);
     ComplexMulAssign(part, sum);
     ComplexScaleAssign(part, 1.0 / kPi);
@@ -321,8 +326,10 @@ ComplexValue BesselYSeries(int n, const ComplexValue& z, int terms) {
 
     // - (z^-n/pi) sum_{i<n} ((n-1-i)!/i!) z^(2i) / 2^(2i-n)
     if (n >= 1) {
+        ComplexValue z2 = z;
+        ComplexMulAssign(z2, z);
+        ComplexValue z2i = Real(1.0);
         ComplexValue finite = Real(0.0);
-        z2i = Real(1.0);
         for (int i = 0; i < n; ++i) {
             double coef = Factorial(n - 1 - i) / Factorial(i) / std::ldexp(1.0, 2 * i - n);
             ComplexAddAssign(finite, Scaled(z2i, coef));
