@@ -9,6 +9,7 @@
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
+#include "foundation/text_functions.h"
 
 namespace ob7 {
 
@@ -27,12 +28,6 @@ enum : int {
     kMsgLevelOneToThree = 14077,
     kMsgDiodeLevel = 14080,
 };
-
-std::string Trimmed(std::string text) {
-    size_t first = text.find_first_not_of(' ');
-    size_t last = text.find_last_not_of(' ');
-    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-}
 
 // Reports a failed check with the model header as the "Text:" line and the scope's
 // file; the failure is then shown, so the result is 15055 either way.
@@ -54,7 +49,7 @@ std::string FormatModelValue(double value) {
     if (value == ParamNotGiven) return "undefined";
     char text[kNumberTextSize];
     FormatNumber(text, &value, 15, 0, 0);
-    return Trimmed(text);
+    return StrTrim(text);
 }
 
 std::string FormatModelParamText(const ModelValueSlot* values, int index, int modelType) {
@@ -74,7 +69,7 @@ std::string FormatModelParamText(const ModelValueSlot* values, int index, int mo
         FormatNumber(text, &v.real, -1, 0, 0);
         break;
     }
-    return Trimmed(text);
+    return StrTrim(text);
 }
 
 int CheckModelParamValue(bool report, int scope, int index, int t, const ModelValueSlot* value,
