@@ -302,9 +302,10 @@ int Substitution::Run(std::string& out, const std::string& text, bool braces) {
             replacement = found->value;
         }
         out.replace(p, replaced, replacement);
-        const size_t grown = replacement.size() - std::min(replacement.size(), replaced);
-        const size_t shrunk = replaced - std::min(replacement.size(), replaced);
-        for (Region& r : regions) r.end = r.end + grown - shrunk;
+        // Every open region holds p. One that ends inside the replaced text (a call that
+        // runs past a define's text) ends with the replacement; the others move.
+        for (Region& r : regions)
+            r.end = r.end <= p + replaced ? p + replacement.size() : r.end - replaced + replacement.size();
         regions.push_back({found, p + replacement.size()});
     }
     return 0;

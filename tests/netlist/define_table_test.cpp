@@ -66,6 +66,17 @@ TEST_F(DefineTableTest, FunctionsExpandOnlyInsideBraces) {
     EXPECT_EQ(reports.reports[0].id, 10884);
 }
 
+TEST_F(DefineTableTest, ADefineNamingAFunctionIsUsedTwice) {
+    // The call the define's text opens runs past that text and shrinks: the define is
+    // met again later in the line, which is no recursion.
+    ASSERT_EQ(Func(".FUNC ONE(X,Y) 1"), 0);
+    ASSERT_EQ(Define(".DEFINE A ONE"), 0);
+    int code = -1;
+    EXPECT_EQ(Sub("{A(11111,22222)+A(3,4)}", 1, &code), "{1+1}");
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(reports.reports.empty());
+}
+
 TEST_F(DefineTableTest, ParamOfTheCircuitIsSeenFromSubcircuitScopes) {
     ASSERT_EQ(AddDefine(tables, "RLOAD", nullptr, "1K", 1, StatementOrigin{}, 5, 1, ""), 0);
     EXPECT_EQ(FindDefineIndex(tables.defines, 0, "RLOAD"), 0);
