@@ -2,6 +2,7 @@
 
 #include "expression/evaluator.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #if defined(__SSE2__)
@@ -19,6 +20,7 @@
 #include "expression/waveform_operators.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "foundation/numbers.h"
 
 namespace ob7 {
 
@@ -131,13 +133,14 @@ double BesselReal(int opcode, int order, double x) {
 // Sums the SERIES term from `from` to `to`; 0 or the first failing term's code.
 int Series(EvalEntry* args) {
     CompiledExpression* term = const_cast<CompiledExpression*>(static_cast<const CompiledExpression*>(args[2].ref));
-    const int from = int(args[0].value.re);
-    double to = args[1].value.re;
-    if (to > kMaxSeriesIndex) to = kMaxSeriesIndex;
+    // Clamped into int before the conversion: a bound beyond it would otherwise read as
+    // any int at all.
+    const int from = ClampToInt(args[0].value.re);
+    const int to = std::min(ClampToInt(args[1].value.re), kMaxSeriesIndex);
     const int saved = g_series_index;
     ComplexValue sum{};
     int code = 0;
-    for (int i = from; i <= int(to); ++i) {
+    for (int i = from; i <= to; ++i) {
         g_series_index = i;
         ComplexValue v;
         code = EvaluateExpression(term, &v);

@@ -43,6 +43,8 @@ TEST(Language, OperatorsFunctionsAndSymbolsEvaluate) {
         {"COSH(1000)", std::cosh(500.0), 0}, {"TANH(0)", 0, 0}, {"ASINH(0)", 0, 0}, {"ACOSH(1)", 0, 0},
         {"ATANH(1)", 0.5 * std::log(1e-50), 0}, {"ACOS(1)", 0, 0}, {"J0(0)", 1, 0}, {"J1(0)", 0, 0},
         {"JN(2,0)", 0, 0}, {"Y0(1)", ::y0(1.0), 0}, {"SERIES(N,1,4,N*N)", 30, 0},
+        // a start beyond the int range is an empty sum, not a run from the lowest int
+        {"SERIES(N,1E20,2,N)", 0, 0},
         // complex values
         {"J*J", -1, 0}, {"SQRT(-4)", 2, 0}, {"SQRT(-4*(1+0*J)+1E-100*J)", 0, 2}, {"LN(-1)", 0, kPi}, {"(1+J)*(1-J)", 2, 0}, {"1/J", 0, -1},
         {"RE(3+4*J)", 3, 0}, {"IM(3+4*J)", 4, 0}, {"MAG(3+4*J)", 5, 0}, {"ABS(3+4*J)", 5, 0},
