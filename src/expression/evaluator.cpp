@@ -306,7 +306,7 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result, VectorEvalCo
         case 14: SetReal(top, e->context->CoreValue(top.ref, op)); break;
         case 150: SetReal(top, (analysis == 0 && run.time >= top.value.re) ? 1.0 : 0.0); break;
         case 151: SetReal(top, analysis == 0 ? Impulse(top.value.re, run.time) : 0.0); break;
-        case 575: SetReal(top, Factorial(int(top.value.re))); break;
+        case 575: SetReal(top, Factorial(ClampToInt(top.value.re))); break;
         case kOpDigitalNot: SetDigital(top, DigitalNot(StateOf(top))); break;
 
         // Binary operators: the result goes into the entry below.
@@ -489,7 +489,7 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result, VectorEvalCo
                     args[0].tag = 0;
                     break;
                 }
-                SetReal(args[0], BesselReal(op, int(args[0].value.re), args[1].value.re));
+                SetReal(args[0], BesselReal(op, ClampToInt(args[0].value.re), args[1].value.re));
                 break;
             case 168: {  // DER: the derivative the compiler made
                 CompiledExpression* d =

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "expression/complex_math.h"
 #include "expression/operator_table.h"
 #include "expression_test_util.h"
 #include "fake_circuit.h"
@@ -37,7 +38,7 @@ TEST(Language, OperatorsFunctionsAndSymbolsEvaluate) {
         {"TABLE(2.5,1,10,2,20,3,30)", 25, 0}, {"TABLE(9,1,10,2,20,3,30)", 30, 0}, {"TABLE(0,3,30,1,10)", 10, 0},
         {"MIN(3,2)", 2, 0}, {"MAX(3,2)", 3, 0}, {"ABS(-3)", 3, 0}, {"DB(10)", 20, 0}, {"SGN(-2)", -1, 0},
         {"SQRT(16)", 4, 0}, {"EXP(1)", std::exp(1.0), 0}, {"LN(E)", 1, 0}, {"LOG(1000)", 3, 0},
-        {"LOG10(0.01)", -2, 0}, {"FACT(5)", 120, 0}, {"ATAN2(1,1)", kPi / 4, 0}, {"ATN(1)", kPi / 4, 0},
+        {"LOG10(0.01)", -2, 0}, {"FACT(5)", 120, 0}, {"FACT(1E10)", Factorial(170), 0}, {"ATAN2(1,1)", kPi / 4, 0}, {"ATN(1)", kPi / 4, 0},
         {"PWR(-2,2)", 4, 0}, {"PWRS(-2,2)", -4, 0}, {"SIN(PI/2)", 1, 0}, {"COS(0)", 1, 0},
         {"TAN(PI/4)", 1, 0}, {"SEC(0)", 1, 0}, {"COT(0)", 1e50, 0}, {"CSC(0)", 1e50, 0}, {"SINH(0)", 0, 0},
         {"COSH(1000)", std::cosh(500.0), 0}, {"TANH(0)", 0, 0}, {"ASINH(0)", 0, 0}, {"ACOSH(1)", 0, 0},
