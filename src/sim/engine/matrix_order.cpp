@@ -68,15 +68,72 @@ struct PlacedElement {
     MatrixElement* element;
 };
 
-// Stable counting sort of `in` into `out` by a key from 1 to n; `start` has n + 2 slots.
-template <class Key>
-void SortPlaced(const std::vector<PlacedElement>& in, std::vector<PlacedElement>& out,
-                std::vector<size_t>& start, Key key) {
-    std::fill(start.begin(), start.end(), 0);
-    for (const PlacedElement& p : in) ++start[key(p) + 1];
-    for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
-    for (const PlacedElement& p : in) out[start[key(p)]++] = p;
-}
+// Lists of varying length in one store, so that growing and dropping lists does not go
+// through the heap each time. A list that outgrows its room moves to the end with twice
+// the room; the store is packed again when the room left behind outweighs the room in use.
+template <class T>
+class ListStore {
+  public:
+    // Lists 1..count with the given lengths (index 0 unused); their items are to be set.
+    void Reset(const std::vector<int>& lengths) {
+        const size_t count = lengths.size();
+        start_.assign(count, 0);
+        length_.assign(lengths.begin(), lengths.end());
+        room_.assign(lengths.begin(), lengths.end());
+        size_t at = 0;
+        for (size_t i = 0; i < count; ++i) {
+            start_[i] = at;
+            at += size_t(room_[i]);
+        }
+        store_.reserve(2 * at);
+        store_.resize(at);
+        inUse_ = at;
+    }
+    T* Data(int list) { return store_.data() + start_[list]; }
+    int Size(int list) const { return length_[list]; }
+    void Shrink(int list, int length) { length_[list] = length; }
+    void Append(int list, const T& item) {
+        if (length_[list] == room_[list]) Grow(list);
+        store_[start_[list] + size_t(length_[list]++)] = item;
+    }
+    void Release(int list) {
+        inUse_ -= size_t(room_[list]);
+        length_[list] = room_[list] = 0;
+    }
+
+  private:
+    void Grow(int list) {
+        if (store_.size() > 2 * inUse_ + 4096) Pack();
+        const int room = 2 * room_[list] + 4;
+        const size_t at = store_.size();
+        store_.resize(at + size_t(room));
+        std::copy_n(store_.begin() + start_[list], length_[list], store_.begin() + at);
+        inUse_ += size_t(room - room_[list]);
+        start_[list] = at;
+        room_[list] = room;
+    }
+    // Packs in place, lists in the order they lie, so the memory is reused.
+    void Pack() {
+        order_.resize(start_.size());
+        for (size_t i = 0; i < order_.size(); ++i) order_[i] = int(i);
+        std::sort(order_.begin(), order_.end(),
+                  [this](int a, int b) { return start_[a] < start_[b]; });
+        size_t at = 0;
+        for (int i : order_) {
+            if (room_[i] == 0) continue;
+            std::copy_n(store_.begin() + start_[i], length_[i], store_.begin() + at);
+            start_[i] = at;
+            at += size_t(room_[i]);
+        }
+        store_.resize(at);
+    }
+
+    std::vector<T> store_;
+    std::vector<size_t> start_;
+    std::vector<int> length_, room_;
+    std::vector<int> order_;
+    size_t inUse_ = 0;  // room of the lists
+};
 
 // An entry of the active part while ordering: its row (by identity), its value as the
 // elimination leaves it, and the element it stands for.
@@ -112,8 +169,7 @@ class Ordering {
             colAt_.resize(n + 1);
             rowPos_.resize(n + 1);
             colPos_.resize(n + 1);
-            lowerOf_.assign(n + 1, nullptr);
-            seen_.assign(n + 1, 0);
+            rowState_.assign(n + 1, kActive);
             diagReal_.assign(n + 1, 0.0);
             diagImag_.assign(n + 1, 0.0);
             for (int i = 1; i <= n; ++i) {
@@ -122,24 +178,22 @@ class Ordering {
                     diagImag_[i] = d->imag;
                 }
             }
-            cols_.assign(n + 1, {});
-            rows_.assign(n + 1, {});
-            std::vector<int> rowLength(n + 1, 0);
+            std::vector<int> colLength(n + 1, 0), rowLength(n + 1, 0);
             for (int c = 1; c <= n; ++c) {
-                int length = 0;
                 for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
-                    ++length;
+                    ++colLength[c];
                     ++rowLength[e->row];
                 }
-                cols_[c].reserve(length);
             }
-            for (int r = 1; r <= n; ++r) rows_[r].reserve(rowLength[r]);
+            cols_.Reset(colLength);
+            rows_.Reset(rowLength);
+            std::fill(rowLength.begin(), rowLength.end(), 0);
             for (int c = 1; c <= n; ++c) {
+                ActiveEntry* col = cols_.Data(c) + colLength[c];
                 for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
-                    cols_[c].push_back({e->row, e, e->real, e->imag});
-                    rows_[e->row].push_back(c);
+                    *--col = {e->row, e, e->real, e->imag};
+                    rows_.Data(e->row)[rowLength[e->row]++] = c;
                 }
-                std::reverse(cols_[c].begin(), cols_[c].end());
             }
         } catch (const std::bad_alloc&) {
             return false;
@@ -162,17 +216,17 @@ class Ordering {
                 if (!Eliminate()) return;
                 UpdateMarkowitzCounts();
                 // The pivot row and column take no further part.
-                std::vector<ActiveEntry>().swap(cols_[pivot->col]);
-                std::vector<int>().swap(rows_[pivot->row]);
+                cols_.Release(pivot->col);
+                rows_.Release(pivot->row);
             }
         } catch (const std::bad_alloc&) {
             m_->error = kMatrixNoMemory;
         }
     }
 
-    // Gives the elements their final indices and relinks every row and column in order by
-    // sorting them, which is far quicker than walking the lists. Leaves in `byColumn` the
-    // elements column by column, each column in row order.
+    // Gives the elements their final indices and relinks every row and column in order,
+    // through one bucket sort by column, which is far quicker than walking the lists.
+    // Leaves in `byColumn` the elements column by column, each column in row order.
     void Finish(std::vector<PlacedElement>& byColumn) {
         const int n = m_->size;
         auto renumber = [this](MatrixElement& e) {
@@ -181,41 +235,45 @@ class Ordering {
         };
         m_->elements.ForEach(renumber);
         m_->fillIns.ForEach(renumber);
-        std::vector<PlacedElement> sorted;
         std::vector<size_t> start;
         try {
-            byColumn.clear();
-            byColumn.reserve(m_->elementCount);
-            sorted.resize(m_->elementCount);
-            start.resize(n + 2);
+            start.assign(n + 2, 0);
+            auto count = [&](MatrixElement& e) { ++start[e.col + 1]; };
+            m_->elements.ForEach(count);
+            m_->fillIns.ForEach(count);
+            for (int k = 1; k <= n + 1; ++k) start[k] += start[k - 1];
+            byColumn.resize(start[n + 1]);
         } catch (const std::bad_alloc&) {
             m_->error = kMatrixNoMemory;
             RelinkByLists();
             return;
         }
-        auto place = [&](MatrixElement& e) { byColumn.push_back({e.row, e.col, &e}); };
+        auto place = [&](MatrixElement& e) { byColumn[start[e.col]++] = {e.row, e.col, &e}; };
         m_->elements.ForEach(place);
         m_->fillIns.ForEach(place);
-        // By row, then stably by column: the column order. Stably by row again: the row order.
-        SortPlaced(byColumn, sorted, start, [](const PlacedElement& p) { return p.row; });
-        SortPlaced(sorted, byColumn, start, [](const PlacedElement& p) { return p.col; });
-        SortPlaced(byColumn, sorted, start, [](const PlacedElement& p) { return p.row; });
         std::fill(m_->firstInCol.begin(), m_->firstInCol.end(), nullptr);
-        std::fill(m_->firstInRow.begin(), m_->firstInRow.end(), nullptr);
         std::fill(m_->diag.begin(), m_->diag.end(), nullptr);
-        const size_t count = byColumn.size();
-        for (size_t i = 0; i < count; ++i) {
-            const PlacedElement& p = byColumn[i];
-            const bool last = i + 1 == count || byColumn[i + 1].col != p.col;
-            p.element->nextInCol = last ? nullptr : byColumn[i + 1].element;
-            if (i == 0 || byColumn[i - 1].col != p.col) m_->firstInCol[p.col] = p.element;
-            if (p.row == p.col) m_->diag[p.row] = p.element;
+        const size_t total = byColumn.size();
+        for (size_t begin = 0; begin < total;) {
+            const int col = byColumn[begin].col;
+            size_t end = begin + 1;
+            while (end < total && byColumn[end].col == col) ++end;
+            std::sort(byColumn.begin() + begin, byColumn.begin() + end,
+                      [](const PlacedElement& a, const PlacedElement& b) { return a.row < b.row; });
+            m_->firstInCol[col] = byColumn[begin].element;
+            for (size_t i = begin; i < end; ++i) {
+                const PlacedElement& p = byColumn[i];
+                p.element->nextInCol = i + 1 < end ? byColumn[i + 1].element : nullptr;
+                if (p.row == col) m_->diag[col] = p.element;
+            }
+            begin = end;
         }
-        for (size_t i = 0; i < count; ++i) {
-            const PlacedElement& p = sorted[i];
-            const bool last = i + 1 == count || sorted[i + 1].row != p.row;
-            p.element->nextInRow = last ? nullptr : sorted[i + 1].element;
-            if (i == 0 || sorted[i - 1].row != p.row) m_->firstInRow[p.row] = p.element;
+        // Rows in column order: the columns from the last, each put in front.
+        std::fill(m_->firstInRow.begin(), m_->firstInRow.end(), nullptr);
+        for (size_t i = total; i-- > 0;) {
+            const PlacedElement& p = byColumn[i];
+            p.element->nextInRow = m_->firstInRow[p.row];
+            m_->firstInRow[p.row] = p.element;
         }
         m_->rowsLinked = true;
     }
@@ -249,28 +307,28 @@ class Ordering {
     // not add to the column.
     template <class F>
     void ForEachInColumn(int colId, F&& f) {
-        std::vector<ActiveEntry>& col = cols_[colId];
-        size_t kept = 0;
-        for (size_t i = 0, n = col.size(); i < n; ++i) {
+        ActiveEntry* col = cols_.Data(colId);
+        int kept = 0;
+        for (int i = 0, n = cols_.Size(colId); i < n; ++i) {
             if (rowPos_[col[i].row] < step_) continue;
             if (kept != i) col[kept] = col[i];
             f(col[kept]);
             ++kept;
         }
-        col.resize(kept);
+        cols_.Shrink(colId, kept);
     }
     // Visits the column identities of a row at or right of the step.
     template <class F>
     void ForEachInRow(int rowId, F&& f) {
-        std::vector<int>& row = rows_[rowId];
-        size_t kept = 0;
-        for (size_t i = 0, n = row.size(); i < n; ++i) {
+        int* row = rows_.Data(rowId);
+        int kept = 0;
+        for (int i = 0, n = rows_.Size(rowId); i < n; ++i) {
             if (colPos_[row[i]] < step_) continue;
             row[kept] = row[i];
             f(row[kept]);
             ++kept;
         }
-        row.resize(kept);
+        rows_.Shrink(rowId, kept);
     }
 
     // Finds the element at internal (i, i), if any, and keeps it as that diagonal.
@@ -285,13 +343,49 @@ class Ordering {
 
     void CountMarkowitz() {
         for (int i = 1; i <= m_->size; ++i) {
-            m_->markowitzRow[i] = int32_t(rows_[i].size()) - 1;
-            m_->markowitzCol[i] = int32_t(cols_[i].size()) - 1;
+            m_->markowitzRow[i] = int32_t(rows_.Size(i)) - 1;
+            m_->markowitzCol[i] = int32_t(cols_.Size(i)) - 1;
         }
         m_->singletons = 0;
         for (int i = 1; i <= m_->size; ++i) {
             m_->markowitzProd[i] = Product(m_->markowitzRow[i], m_->markowitzCol[i]);
             if (m_->markowitzProd[i] == 0) ++m_->singletons;
+        }
+        blockLow_.assign((m_->size >> kBlockShift) + 1, INT32_MAX);
+        for (int i = 1; i <= m_->size; ++i) LowerBlock(i);
+    }
+
+    // The searches scan the products from the last index down to the step. Indices go in
+    // blocks of 64 with a lower bound of each block's products, so a scan skips a block
+    // where no product can qualify. A bound is lowered whenever a product is written and
+    // made exact again when a scan enters its block.
+    static constexpr int kBlockShift = 6;
+    static constexpr int kBlockLast = (1 << kBlockShift) - 1;
+    void LowerBlock(int i) {
+        int32_t& low = blockLow_[i >> kBlockShift];
+        low = std::min(low, m_->markowitzProd[i]);
+    }
+
+    // The next slot below `slot` whose product passes `accept`, or the sentinel below the
+    // step; blocks whose products all exceed `bound` fail `accept` and are skipped.
+    template <class Accept>
+    int NextSlot(int slot, int64_t bound, Accept accept) {
+        const int32_t* prod = m_->markowitzProd.data();
+        for (;;) {
+            --slot;
+            if ((slot & kBlockLast) == kBlockLast && slot <= m_->size &&
+                slot - kBlockLast >= step_) {
+                int32_t& low = blockLow_[slot >> kBlockShift];
+                if (low <= bound) {
+                    low = INT32_MAX;
+                    for (int s = slot - kBlockLast; s <= slot; ++s) low = std::min(low, prod[s]);
+                }
+                if (low > bound) {
+                    slot -= kBlockLast;
+                    continue;
+                }
+            }
+            if (accept(prod[slot])) return slot;
         }
     }
 
@@ -332,8 +426,7 @@ class Ordering {
         prod[step_ - 1] = 0;  // stops the scan
         int slot = n + 2;
         for (int tries = saved; tries > 0; --tries) {
-            do --slot;
-            while (prod[slot] != 0);
+            slot = NextSlot(slot, 0, [](int32_t p) { return p == 0; });
             int i = slot;
             if (i < step_) break;
             if (i > n) i = step_;
@@ -358,8 +451,9 @@ class Ordering {
         int64_t smallest = INT64_MAX;
         int slot = n + 2;
         for (;;) {
-            while (smallest < prod[--slot]) {
-            }
+            // With the ties full only a smaller product can change the choice.
+            const int64_t bound = lastTie == kMaxMarkowitzTies - 1 ? smallest - 1 : smallest;
+            slot = NextSlot(slot, bound, [bound](int32_t p) { return p <= bound; });
             int i = slot;
             if (i < step_) break;
             if (i > n) i = step_;
@@ -466,9 +560,9 @@ class Ordering {
                 largestInCol = std::max(largestInCol, Magnitude(e));
             });
             if (largestInCol == 0.0) continue;
-            const std::vector<ActiveEntry>& entries = cols_[colAt_[col]];
-            for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-                const ActiveEntry& e = *it;
+            const ActiveEntry* entries = cols_.Data(colAt_[col]);
+            for (int k = cols_.Size(colAt_[col]) - 1; k >= 0; --k) {
+                const ActiveEntry& e = entries[k];
                 double mag = Magnitude(e);
                 if (mag > largestMag) {
                     largestSeen = e.element;
@@ -537,6 +631,8 @@ class Ordering {
             ExchangeRows(step_, row);
             ExchangeColumns(step_, col);
             std::swap(m_->markowitzProd[step_], m_->markowitzProd[row]);
+            LowerBlock(step_);
+            LowerBlock(row);
             std::swap(m_->diag[step_], m_->diag[row]);
             std::swap(diagReal_[step_], diagReal_[row]);
             std::swap(diagImag_[step_], diagImag_[row]);
@@ -545,15 +641,18 @@ class Ordering {
         if (row != step_) {
             ExchangeRows(step_, row);
             UpdateProduct(m_, row);
+            LowerBlock(row);
         }
         if (col != step_) {
             ExchangeColumns(step_, col);
             UpdateProduct(m_, col);
+            LowerBlock(col);
         }
         FindDiagonal(col);
         FindDiagonal(row);
         FindDiagonal(step_);
         UpdateProduct(m_, step_);
+        LowerBlock(step_);
     }
 
     // A zero element at (row, column) by identity, added to the active part.
@@ -564,16 +663,18 @@ class Ordering {
             return nullptr;
         }
         *e = MatrixElement{0.0, 0.0, rowId, colId, nullptr, nullptr};
-        cols_[colId].push_back({rowId, e, 0.0, 0.0});
-        rows_[rowId].push_back(colId);
+        cols_.Append(colId, {rowId, e, 0.0, 0.0});
+        rows_.Append(rowId, colId);
         ++m_->fillInCount;
         ++m_->elementCount;
         const int row = rowPos_[rowId], col = colPos_[colId];
-        if (row == col) SetDiagonal(row, e, &cols_[colId].back());
+        if (row == col) SetDiagonal(row, e, nullptr);  // zero
         if (++m_->markowitzRow[row] == 1 && m_->markowitzCol[row] != 0) --m_->singletons;
         m_->markowitzProd[row] = Product(m_->markowitzRow[row], m_->markowitzCol[row]);
+        LowerBlock(row);
         if (++m_->markowitzCol[col] == 1 && m_->markowitzRow[col] != 0) --m_->singletons;
         m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
+        LowerBlock(col);
         return e;
     }
 
@@ -587,92 +688,113 @@ class Ordering {
         }
     }
 
-    // Right-looking elimination of the step; false when it failed.
+    // Right-looking elimination of the step; false when it failed. Each row's state tells
+    // in one look-up whether a column walk keeps, updates or drops its entry.
     bool Eliminate() {
         MatrixElement* pivot = m_->diag[step_];
         const int pivotRow = pivot->row, pivotCol = pivot->col;
         const bool complex = m_->complex;
-        // The pivot column's entries stay in place for the whole step: only the other
-        // columns gain fill-ins.
         const ActiveEntry* p = nullptr;
         lower_.clear();
         ForEachInColumn(pivotCol, [&](ActiveEntry& e) {
-            if (e.element == pivot) {
+            if (e.element == pivot)
                 p = &e;
-            } else {
-                lower_.push_back(&e);
-                lowerOf_[e.row] = &e;
-            }
+            else
+                lower_.push_back(e);
         });
         std::reverse(lower_.begin(), lower_.end());  // the column list's order
+        if (Magnitude(*p) == 0.0) {
+            MarkMatrixSingular(m_, step_);
+            return false;
+        }
         upper_.clear();
         ForEachInRow(pivotRow, [&](int c) {
             if (c != pivotCol) upper_.push_back(c);
         });
-        if (Magnitude(*p) == 0.0) {
-            for (const ActiveEntry* l : lower_) lowerOf_[l->row] = nullptr;
-            MarkMatrixSingular(m_, step_);
-            return false;
-        }
         double pr, pi = 0.0;
         if (complex)
             ComplexReciprocal(p->real, p->imag, &pr, &pi);
         else
             pr = 1.0 / p->real;
+        const int lowerCount = int(lower_.size());
+        for (int k = 0; k < lowerCount; ++k) rowState_[lower_[k].row] = k;
+        rowState_[pivotRow] = kPivotRow;
+        met_.resize(lowerCount);
         bool ok = true;
         for (int c : upper_) {
+            // One walk drops the eliminated rows, finds the pivot row's entry and notes
+            // the entries the lower rows update.
+            // The updated entries are noted without a branch: which rows a column holds
+            // follows no pattern.
+            const int length = cols_.Size(c);
+            if (int(hits_.size()) < length) hits_.resize(2 * size_t(length));
+            ActiveEntry* col = cols_.Data(c);
+            Hit* hits = hits_.data();
+            int kept = 0, hitCount = 0, u = 0;
+            for (int i = 0; i < length; ++i) {
+                const int state = rowState_[col[i].row];
+                if (state == kEliminated) continue;  // once an entry: well predicted
+                if (kept != i) col[kept] = col[i];
+                hits[hitCount] = {kept, state};
+                hitCount += state >= 0;
+                u = state == kPivotRow ? kept : u;
+                ++kept;
+            }
+            cols_.Shrink(c, kept);
             // The pivot row's entry, scaled by the pivot's reciprocal.
-            ActiveEntry* u = nullptr;
-            ForEachInColumn(c, [&](ActiveEntry& e) {
-                if (e.row == pivotRow) u = &e;
-            });
+            ActiveEntry& ue = col[u];
             double ur, ui = 0.0;
             if (complex) {
-                ur = u->real * pr - u->imag * pi;
-                ui = u->real * pi + u->imag * pr;
+                ur = ue.real * pr - ue.imag * pi;
+                ui = ue.real * pi + ue.imag * pr;
+                ue.imag = ui;
             } else {
-                ur = u->real * pr;
+                ur = ue.real * pr;
             }
-            u->real = ur;
-            u->imag = complex ? ui : u->imag;
-            const uint64_t mark = ++stamp_;
+            ue.real = ur;
             const int at = colPos_[c], diagRow = rowAt_[at];
-            for (ActiveEntry& e : cols_[c]) {
-                if (const ActiveEntry* l = lowerOf_[e.row]) {
-                    seen_[e.row] = mark;
-                    Subtract(e, ur, ui, *l, complex);
-                    if (e.row == diagRow) SetDiagonal(at, e.element, &e);
-                }
+            std::fill(met_.begin(), met_.end(), 0);
+            for (int h = 0; h < hitCount; ++h) {
+                const Hit& hit = hits[h];
+                ActiveEntry& e = col[hit.entry];
+                met_[hit.lower] = 1;
+                Subtract(e, ur, ui, lower_[hit.lower], complex);
+                if (e.row == diagRow) SetDiagonal(at, e.element, &e);
             }
-            for (const ActiveEntry* l : lower_) {
-                if (seen_[l->row] == mark) continue;
+            if (hitCount == lowerCount) continue;
+            for (int k = 0; k < lowerCount; ++k) {
+                if (met_[k]) continue;
                 // The fill-in is made whatever the values, so the structure never depends
                 // on them.
-                if (!CreateFillIn(l->row, c)) {
+                const ActiveEntry& l = lower_[k];
+                if (!CreateFillIn(l.row, c)) {
                     ok = false;
                     break;
                 }
-                ActiveEntry& fill = cols_[c].back();
-                Subtract(fill, ur, ui, *l, complex);
-                if (l->row == diagRow) SetDiagonal(at, fill.element, &fill);
+                ActiveEntry& fill = cols_.Data(c)[cols_.Size(c) - 1];
+                Subtract(fill, ur, ui, l, complex);
+                if (l.row == diagRow) SetDiagonal(at, fill.element, &fill);
             }
             if (!ok) break;
         }
-        for (const ActiveEntry* l : lower_) lowerOf_[l->row] = nullptr;
+        for (const ActiveEntry& l : lower_) rowState_[l.row] = kActive;
+        rowState_[pivotRow] = kEliminated;
         return ok;
     }
 
     void UpdateMarkowitzCounts() {
-        for (const ActiveEntry* l : lower_) {
-            const int row = rowPos_[l->row];
+        for (const ActiveEntry& l : lower_) {
+            const int row = rowPos_[l.row];
             --m_->markowitzRow[row];
             m_->markowitzProd[row] = Product(m_->markowitzRow[row], m_->markowitzCol[row]);
+            LowerBlock(row);
             if (m_->markowitzRow[row] == 0) ++m_->singletons;
         }
         for (int c : upper_) {
             const int col = colPos_[c];
             --m_->markowitzCol[col];
             m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
+            LowerBlock(col);
             if (m_->markowitzCol[col] == 0 && m_->markowitzRow[col] != 0) ++m_->singletons;
         }
     }
@@ -681,13 +803,21 @@ class Ordering {
     int step_ = 1;
     std::vector<int> rowAt_, colAt_;    // identity at each index
     std::vector<int> rowPos_, colPos_;  // index of each identity
-    std::vector<std::vector<ActiveEntry>> cols_;  // by column identity
-    std::vector<std::vector<int>> rows_;          // by row identity: column identities
-    std::vector<const ActiveEntry*> lowerOf_;     // by row identity: the pivot column's entry
-    std::vector<uint64_t> seen_;  // by row identity: last update that met the row
+    ListStore<ActiveEntry> cols_;  // by column identity
+    ListStore<int> rows_;          // by row identity: column identities
+    // A row's state by identity: eliminated, active, the pivot row, or (0 upward) its
+    // place among the pivot column's entries while a step eliminates.
+    static constexpr int kActive = -1, kEliminated = -2, kPivotRow = -3;
+    std::vector<int> rowState_;
+    struct Hit {
+        int entry;  // in the column walked
+        int lower;  // in lower_
+    };
+    std::vector<Hit> hits_;
+    std::vector<uint8_t> met_;  // by place in lower_: met in the column walked
     std::vector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
-    uint64_t stamp_ = 0;
-    std::vector<const ActiveEntry*> lower_;  // the pivot column, pivot excluded
+    std::vector<int32_t> blockLow_;               // by block of indices: bound of the products
+    std::vector<ActiveEntry> lower_;  // the pivot column, pivot excluded
     std::vector<int> upper_;                 // the pivot row's columns, pivot excluded
 };
 

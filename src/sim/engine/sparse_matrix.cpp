@@ -27,7 +27,10 @@ MatrixElement* ElementPool::Take() {
             return nullptr;
         }
         left = n;
-        nextBlockSize = kElementsPerLaterBlock;
+        // Later blocks grow with the pool, so a large matrix costs few allocations.
+        allocated += n;
+        nextBlockSize = int(std::clamp<int64_t>(allocated / 4, kElementsPerLaterBlock,
+                                                kElementsPerLargestBlock));
     }
     --left;
     return &blocks.back()[blockUsed.back()++];

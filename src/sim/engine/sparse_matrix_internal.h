@@ -14,6 +14,7 @@ constexpr int kMinAllocatedSize = 6;
 constexpr int kElementsPerRowFirstBlock = 6;
 constexpr int kFillInsPerRowFirstBlock = 4;
 constexpr int kElementsPerLaterBlock = 31;
+constexpr int kElementsPerLargestBlock = 1 << 16;
 constexpr int kMaxMarkowitzTies = 100;
 constexpr int kTiesMultiplier = 5;
 constexpr int32_t kLargestMarkowitzProduct = 2147483646;
@@ -25,6 +26,7 @@ struct ElementPool {
     std::vector<int> blockUsed;  // elements handed out from each block
     int left = 0;                // free elements in the last block
     int nextBlockSize = 0;
+    int64_t allocated = 0;  // elements in all blocks
 
     MatrixElement* Take();  // null when memory runs out
     template <class F>
