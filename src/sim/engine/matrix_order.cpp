@@ -139,13 +139,15 @@ class ListStore {
 // elimination leaves it, and the element it stands for.
 struct ActiveEntry {
     int row;
-    MatrixElement* element;
-    double real, imag;
+    int id;  // of the element, which the ordering keeps apart with the imaginary part
+    double real;
 };
 
-inline double Magnitude(const ActiveEntry& e) {
-    return (e.real < 0 ? -e.real : e.real) + (e.imag < 0 ? -e.imag : e.imag);
-}
+// An entry of the pivot column while a step eliminates.
+struct LowerEntry {
+    int row;
+    double real, imag;
+};
 
 // One ordering: Markowitz pivot choice with threshold pivoting, elimination and fill-ins.
 // While it runs, rows and columns are known by identity (their index when it began), so
@@ -186,12 +188,17 @@ class Ordering {
                 }
             }
             cols_.Reset(colLength);
+            withImag_ = m_->complex;
             rows_.Reset(rowLength);
             std::fill(rowLength.begin(), rowLength.end(), 0);
             for (int c = 1; c <= n; ++c) {
                 ActiveEntry* col = cols_.Data(c) + colLength[c];
                 for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
-                    *--col = {e->row, e, e->real, e->imag};
+                    const int id = int(elementOf_.size());
+                    elementOf_.push_back(e);
+                    imag_.push_back(e->imag);
+                    withImag_ = withImag_ || e->imag != 0.0;
+                    *--col = {e->row, id, e->real};
                     rows_.Data(e->row)[rowLength[e->row]++] = c;
                 }
             }
@@ -338,7 +345,7 @@ class Ordering {
         ForEachInColumn(colAt_[i], [&](ActiveEntry& e) {
             if (e.row == rowId) found = &e;
         });
-        SetDiagonal(i, found ? found->element : nullptr, found);
+        SetDiagonal(i, found ? elementOf_[found->id] : nullptr, found);
     }
 
     void CountMarkowitz() {
@@ -396,14 +403,14 @@ class Ordering {
     void SetDiagonal(int i, MatrixElement* d, const ActiveEntry* value) {
         m_->diag[i] = d;
         diagReal_[i] = value ? value->real : 0.0;
-        diagImag_[i] = value ? value->imag : 0.0;
+        diagImag_[i] = value ? imag_[value->id] : 0.0;
     }
 
     // Largest magnitude in the element's column at or below the step, its own row excluded.
     double LargestOtherInColumn(MatrixElement* d) {
         double largest = 0.0;
         ForEachInColumn(d->col, [&](ActiveEntry& e) {
-            if (e.element != d) largest = std::max(largest, Magnitude(e));
+            if (e.row != d->row) largest = std::max(largest, Magnitude(e));
         });
         return largest;
     }
@@ -496,7 +503,7 @@ class Ordering {
             if (c != d->col) otherCol = c;
         });
         ForEachInColumn(d->col, [&](ActiveEntry& e) {
-            if (e.element != d) {
+            if (e.row != d->row) {
                 otherRow = e.row;
                 otherInColMag = Magnitude(e);
             }
@@ -565,14 +572,14 @@ class Ordering {
                 const ActiveEntry& e = entries[k];
                 double mag = Magnitude(e);
                 if (mag > largestMag) {
-                    largestSeen = e.element;
+                    largestSeen = elementOf_[e.id];
                     largestMag = mag;
                 }
                 int32_t product = Product(m_->markowitzRow[rowPos_[e.row]], m_->markowitzCol[col]);
                 if (product > smallest) continue;
                 if (!(mag > m_->relThreshold * largestInCol && mag > m_->absThreshold)) continue;
                 if (product < smallest) {
-                    chosen = e.element;
+                    chosen = elementOf_[e.id];
                     smallest = product;
                     acceptedRatio = largestInCol / mag;
                     ties = 0;
@@ -580,7 +587,7 @@ class Ordering {
                     ++ties;
                     double ratio = largestInCol / mag;
                     if (ratio < acceptedRatio) {
-                        chosen = e.element;
+                        chosen = elementOf_[e.id];
                         acceptedRatio = ratio;
                     }
                     if (ties >= smallest * kTiesMultiplier) return chosen;
@@ -663,7 +670,10 @@ class Ordering {
             return nullptr;
         }
         *e = MatrixElement{0.0, 0.0, rowId, colId, nullptr, nullptr};
-        cols_.Append(colId, {rowId, e, 0.0, 0.0});
+        const int id = int(elementOf_.size());
+        elementOf_.push_back(e);
+        imag_.push_back(0.0);
+        cols_.Append(colId, {rowId, id, 0.0});
         rows_.Append(rowId, colId);
         ++m_->fillInCount;
         ++m_->elementCount;
@@ -678,11 +688,10 @@ class Ordering {
         return e;
     }
 
-    static void Subtract(ActiveEntry& target, double ur, double ui, const ActiveEntry& l,
-                         bool complex) {
+    void Subtract(ActiveEntry& target, double ur, double ui, const LowerEntry& l, bool complex) {
         if (complex) {
             target.real -= ur * l.real - ui * l.imag;
-            target.imag -= ur * l.imag + ui * l.real;
+            imag_[target.id] -= ur * l.imag + ui * l.real;
         } else if (std::fabs(ur) > kNegligible && std::fabs(l.real) > kNegligible) {
             target.real -= ur * l.real;
         }
@@ -697,10 +706,10 @@ class Ordering {
         const ActiveEntry* p = nullptr;
         lower_.clear();
         ForEachInColumn(pivotCol, [&](ActiveEntry& e) {
-            if (e.element == pivot)
+            if (e.row == pivotRow)
                 p = &e;
             else
-                lower_.push_back(e);
+                lower_.push_back({e.row, e.real, imag_[e.id]});
         });
         std::reverse(lower_.begin(), lower_.end());  // the column list's order
         if (Magnitude(*p) == 0.0) {
@@ -713,7 +722,7 @@ class Ordering {
         });
         double pr, pi = 0.0;
         if (complex)
-            ComplexReciprocal(p->real, p->imag, &pr, &pi);
+            ComplexReciprocal(p->real, imag_[p->id], &pr, &pi);
         else
             pr = 1.0 / p->real;
         const int lowerCount = int(lower_.size());
@@ -745,9 +754,10 @@ class Ordering {
             ActiveEntry& ue = col[u];
             double ur, ui = 0.0;
             if (complex) {
-                ur = ue.real * pr - ue.imag * pi;
-                ui = ue.real * pi + ue.imag * pr;
-                ue.imag = ui;
+                const double uim = imag_[ue.id];
+                ur = ue.real * pr - uim * pi;
+                ui = ue.real * pi + uim * pr;
+                imag_[ue.id] = ui;
             } else {
                 ur = ue.real * pr;
             }
@@ -759,31 +769,31 @@ class Ordering {
                 ActiveEntry& e = col[hit.entry];
                 met_[hit.lower] = 1;
                 Subtract(e, ur, ui, lower_[hit.lower], complex);
-                if (e.row == diagRow) SetDiagonal(at, e.element, &e);
+                if (e.row == diagRow) SetDiagonal(at, elementOf_[e.id], &e);
             }
             if (hitCount == lowerCount) continue;
             for (int k = 0; k < lowerCount; ++k) {
                 if (met_[k]) continue;
                 // The fill-in is made whatever the values, so the structure never depends
                 // on them.
-                const ActiveEntry& l = lower_[k];
+                const LowerEntry& l = lower_[k];
                 if (!CreateFillIn(l.row, c)) {
                     ok = false;
                     break;
                 }
                 ActiveEntry& fill = cols_.Data(c)[cols_.Size(c) - 1];
                 Subtract(fill, ur, ui, l, complex);
-                if (l.row == diagRow) SetDiagonal(at, fill.element, &fill);
+                if (l.row == diagRow) SetDiagonal(at, elementOf_[fill.id], &fill);
             }
             if (!ok) break;
         }
-        for (const ActiveEntry& l : lower_) rowState_[l.row] = kActive;
+        for (const LowerEntry& l : lower_) rowState_[l.row] = kActive;
         rowState_[pivotRow] = kEliminated;
         return ok;
     }
 
     void UpdateMarkowitzCounts() {
-        for (const ActiveEntry& l : lower_) {
+        for (const LowerEntry& l : lower_) {
             const int row = rowPos_[l.row];
             --m_->markowitzRow[row];
             m_->markowitzProd[row] = Product(m_->markowitzRow[row], m_->markowitzCol[row]);
@@ -817,7 +827,16 @@ class Ordering {
     std::vector<uint8_t> met_;  // by place in lower_: met in the column walked
     std::vector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     std::vector<int32_t> blockLow_;               // by block of indices: bound of the products
-    std::vector<ActiveEntry> lower_;  // the pivot column, pivot excluded
+    std::vector<LowerEntry> lower_;  // the pivot column, pivot excluded
+    std::vector<MatrixElement*> elementOf_;  // by entry id
+    std::vector<double> imag_;               // by entry id: the imaginary part
+    bool withImag_ = false;  // a real matrix whose elements all have no imaginary part has none
+    double Magnitude(const ActiveEntry& e) const {
+        const double re = e.real < 0 ? -e.real : e.real;
+        if (!withImag_) return re;
+        const double im = imag_[e.id];
+        return re + (im < 0 ? -im : im);
+    }
     std::vector<int> upper_;                 // the pivot row's columns, pivot excluded
 };
 
