@@ -112,6 +112,7 @@ KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x,
         OperatingPointPhase = 1;
     }
     InitMode = kInitFloat;
+    DeriveLoadFlags();  // as the load pass would: the kind must not predict from an earlier pass
     for (int pass = 0; pass < 2; ++pass) {
         for (auto& e : slots) e.real = e.imag = 0;
         std::copy(x.begin(), x.end(), Solution.begin());

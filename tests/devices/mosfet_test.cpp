@@ -85,10 +85,6 @@ TEST_F(MosfetDevices, ConductancesMatchCurrentsInEveryRegion) {
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(node), 0);
     MosfetBypassAllowed = false;
-    // The load flags of an ordinary DC iteration.
-    AnalysisMode = kModeDc;
-    InitMode = kInitFloat;
-    ASSERT_EQ(LoadCircuit(), 0);
     struct Bias {
         double vgs, vds, vbs;
     };

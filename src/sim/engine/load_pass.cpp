@@ -56,18 +56,6 @@ bool LoadedBeforeSetUpDone(LoadStage stage) {
     return stage != LoadStage::LaplaceSources && stage != LoadStage::FreqTableSources;
 }
 
-void DeriveLoadFlags() {
-    const int m = AnalysisMode, s = AnalysisSubMode, i = InitMode, u = UseInitialConditions;
-    int* f = LoadFlags;
-    f[1] = ((m == kModeDc && i == kInitJunction) || (u && i == kInitTransient)) ? 0 : 1;
-    f[2] = (m == kModeTransient || m == kModeTransientPhase) ? 1 : 0;
-    f[3] = (s == kSubModeTransient && u) ? 1 : 0;
-    f[4] = (m == kModeTransient || s == kSubModeTransient || i == kInitSmallSignal) ? 1 : 0;
-    f[5] = (i == kInitTransient && u) ? 1 : 0;
-    f[6] = (i == kInitTransient || i == kInitPredict) ? 1 : 0;
-    f[7] = (f[2] || f[3] || i == kInitSmallSignal) ? 1 : 0;
-}
-
 void EnsureRunVectors() {
     const size_t needed = static_cast<size_t>(EquationCount + 1) * 2;
     if (Solution.size() < needed || RightHandSide.size() < needed) AllocateRunVectors();
@@ -84,6 +72,18 @@ void RegisterDeviceKind(const DeviceKindHandler* handler) {
                                       return a->order_in_stage < b->order_in_stage;
                                   });
     handlers.insert(place, handler);
+}
+
+void DeriveLoadFlags() {
+    const int m = AnalysisMode, s = AnalysisSubMode, i = InitMode, u = UseInitialConditions;
+    int* f = LoadFlags;
+    f[1] = ((m == kModeDc && i == kInitJunction) || (u && i == kInitTransient)) ? 0 : 1;
+    f[2] = (m == kModeTransient || m == kModeTransientPhase) ? 1 : 0;
+    f[3] = (s == kSubModeTransient && u) ? 1 : 0;
+    f[4] = (m == kModeTransient || s == kSubModeTransient || i == kInitSmallSignal) ? 1 : 0;
+    f[5] = (i == kInitTransient && u) ? 1 : 0;
+    f[6] = (i == kInitTransient || i == kInitPredict) ? 1 : 0;
+    f[7] = (f[2] || f[3] || i == kInitSmallSignal) ? 1 : 0;
 }
 
 int AllocMatrixEntry(int row, int column) {

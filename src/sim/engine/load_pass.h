@@ -147,6 +147,9 @@ extern int HasInitialConditions;
 // Prepares an analysis on the given slot: tolerances, equation numbering, matrix, the
 // set-up pass with a first load and the MNA preorder. 0 or a message code.
 int InitSimulationState(bool clear_vectors, MatrixSlot& slot);
+// The load flags (LoadFlags) of the present analysis and initialisation modes; every
+// load pass starts with them.
+void DeriveLoadFlags();
 int LoadCircuit();
 int SetupMatrix();
 int AllocMatrixEntry(int row, int column);
