@@ -1,9 +1,12 @@
 #pragma once
 // A value with its three partial derivatives by vgs, vds and vbs. The level-2 and level-3
 // channel kernels compute their current in it, so that gm, gds and gmbs are the exact
-// derivatives of the current they return, in every branch of the equations.
+// derivatives of the current they return, in every branch of the equations. Below it,
+// the steps both kernels share.
 
 #include <cmath>
+
+#include "sim/devices/mosfet.h"
 
 namespace ob7 {
 
@@ -67,5 +70,44 @@ inline MosDual pow(const MosDual& x, double p) {
     return ChainRule(x, r, x.v != 0 ? p * r / x.v : 0.0);
 }
 inline MosDual atan(const MosDual& x) { return ChainRule(x, std::atan(x.v), 1 / (1 + x.v * x.v)); }
+
+// --- Steps shared by the level-2 and level-3 kernels ------------------------------------
+// The kernel's variables: vgs, vds and vbs of the present mode.
+struct MosKernelBias {
+    MosDual vgs, vds, vbs;
+};
+inline MosKernelBias KernelBias(const MosfetInstance& m, const MosVoltages& volts) {
+    const bool normal = m.mode > 0;
+    return {MosDual::Variable(normal ? volts.vgs : volts.vgd, 0), MosDual::Variable(volts.vds, 1),
+            MosDual::Variable(normal ? volts.vbs : volts.vbd, 2)};
+}
+
+// The surface potential under the bulk bias, phi - vbs, and its square root, continued
+// smoothly into forward bias.
+inline void SurfacePotential(double phi, const MosDual& vbs, MosDual* phibs, MosDual* sqphibs) {
+    if (vbs.v <= 0) {
+        *phibs = phi - vbs;
+        *sqphibs = sqrt(*phibs);
+    } else {
+        *sqphibs = std::sqrt(phi) / (1 + vbs / (2 * phi));
+        *phibs = *sqphibs * *sqphibs;
+    }
+}
+
+// A channel that is off: no current and no conductances.
+inline double ChannelOff(MosfetInstance& m) {
+    m.gm = m.gds = m.gmbs = 0;
+    m.vdsat = 0;
+    m.region = kRegionOff;
+    return 0;
+}
+
+// The conductances are the current's partials.
+inline double ChannelCurrent(MosfetInstance& m, const MosDual& current) {
+    m.gm = current.d[0];
+    m.gds = current.d[1];
+    m.gmbs = current.d[2];
+    return current.v;
+}
 
 }  // namespace ob7

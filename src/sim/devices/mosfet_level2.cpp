@@ -8,7 +8,6 @@
 #include <cmath>
 
 #include "sim/devices/circuit_models.h"
-#include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_dual.h"
 
 namespace ob7 {
@@ -81,10 +80,7 @@ MosDual VelocitySaturationVoltage(const Level2Terms& t, const MosDual& vgsx, con
 double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
     const double* x = ModelReals(*m.model);
     const Mos123Values& e = m.m123;
-    const bool normal = m.mode > 0;
-    const MosDual vgs = MosDual::Variable(normal ? volts.vgs : volts.vgd, 0);
-    const MosDual vds = MosDual::Variable(volts.vds, 1);
-    const MosDual vbs = MosDual::Variable(normal ? volts.vbs : volts.vbd, 2);
+    const auto [vgs, vds, vbs] = KernelBias(m, volts);
 
     // A surface potential driven to zero or below by the temperature keeps the square
     // roots real (its warning was recorded by the preparation).
@@ -96,14 +92,7 @@ double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
 
     Level2Terms t;
     t.phi = phi;
-    if (vbs.v <= 0) {
-        t.phibs = phi - vbs;
-        t.sarg = sqrt(t.phibs);
-    } else {
-        const double sqphi = std::sqrt(phi);
-        t.sarg = sqphi / (1 + vbs / (2 * phi));
-        t.phibs = t.sarg * t.sarg;
-    }
+    SurfacePotential(phi, vbs, &t.phibs, &t.sarg);
     // Narrow channel: a fringe of depletion charge along the width.
     const double factor = cox > 0 && weff > 0 ? kNarrowWidth * x[kMosDelta] / (cox * weff) : 0.0;
     t.eta = 1 + factor;
@@ -125,12 +114,7 @@ double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
         von = vth + vt * xn;
     }
     m.von = p * von.v;
-    if (nfs == 0 && vgs.v <= von.v) {
-        m.gm = m.gds = m.gmbs = 0;
-        m.vdsat = 0;
-        m.region = kRegionOff;
-        return 0;
-    }
+    if (nfs == 0 && vgs.v <= von.v) return ChannelOff(m);
     const bool weak = vgs.v < von.v;
     const MosDual vgsx = weak ? von : vgs;
 
@@ -166,10 +150,7 @@ double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
 
     if (weak) current = current * exp((vgs - von) / (vt * xn));
     m.region = saturated ? kRegionSat : kRegionLin;
-    m.gm = current.d[0];
-    m.gds = current.d[1];
-    m.gmbs = current.d[2];
-    return current.v;
+    return ChannelCurrent(m, current);
 }
 
 }  // namespace ob7

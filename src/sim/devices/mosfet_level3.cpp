@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "sim/devices/circuit_models.h"
-#include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_dual.h"
 
 namespace ob7 {
@@ -20,10 +19,7 @@ constexpr double kDepth0 = 0.0631353, kDepth1 = 0.8013292, kDepth2 = -0.01110777
 double EvaluateMos3Current(MosfetInstance& m, const MosVoltages& volts) {
     const double* x = ModelReals(*m.model);
     const Mos123Values& e = m.m123;
-    const bool normal = m.mode > 0;
-    const MosDual vgs = MosDual::Variable(normal ? volts.vgs : volts.vgd, 0);
-    const MosDual vds = MosDual::Variable(volts.vds, 1);
-    const MosDual vbs = MosDual::Variable(normal ? volts.vbs : volts.vbd, 2);
+    const auto [vgs, vds, vbs] = KernelBias(m, volts);
 
     // A surface potential driven to zero or below by the temperature keeps the square
     // roots real (its warning was recorded by the preparation).
@@ -34,16 +30,8 @@ double EvaluateMos3Current(MosfetInstance& m, const MosVoltages& volts) {
     const double vmax = x[kMosVmax], nfs = x[kMosNfs], vt = x[kMosVt];
     const double us0 = x[kMosUo];
 
-    // Surface potential under the bulk bias, continued smoothly into forward bias.
     MosDual phibs, sqphbs;
-    if (vbs.v <= 0) {
-        phibs = phi - vbs;
-        sqphbs = sqrt(phibs);
-    } else {
-        const double sqphis = std::sqrt(phi);
-        sqphbs = sqphis / (1 + vbs / (2 * phi));
-        phibs = sqphbs * sqphbs;
-    }
+    SurfacePotential(phi, vbs, &phibs, &sqphbs);
 
     // Share of the depletion charge left to the gate by source and drain junctions.
     MosDual fshort = 1;
@@ -68,12 +56,7 @@ double EvaluateMos3Current(MosfetInstance& m, const MosVoltages& volts) {
         von = vth + vt * xn;
     }
     m.von = p * von.v;
-    if (nfs == 0 && vgs.v <= von.v) {
-        m.gm = m.gds = m.gmbs = 0;
-        m.vdsat = 0;
-        m.region = kRegionOff;
-        return 0;
-    }
+    if (nfs == 0 && vgs.v <= von.v) return ChannelOff(m);
 
     // Above von the gate drives the channel; below it the current at von falls off
     // exponentially.
@@ -121,10 +104,7 @@ double EvaluateMos3Current(MosfetInstance& m, const MosVoltages& volts) {
     } else {
         m.region = saturated ? kRegionSat : kRegionLin;
     }
-    m.gm = current.d[0];
-    m.gds = current.d[1];
-    m.gmbs = current.d[2];
-    return current.v;
+    return ChannelCurrent(m, current);
 }
 
 }  // namespace ob7
