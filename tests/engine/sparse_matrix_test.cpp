@@ -247,14 +247,16 @@ INSTANTIATE_TEST_SUITE_P(RealAndComplex, RandomMnaTest, ::testing::Values(false,
 // and complex, then ordered again after a new entry), resistor grids with scattered values,
 // and unsymmetric matrices with missing diagonals that need the whole-matrix search.
 uint64_t Fold(uint64_t h, int64_t value) {
-    for (int byte = 0; byte < 8; ++byte) h = (h ^ uint64_t((value >> (8 * byte)) & 0xff)) * 1099511628211ull;
+    for (int byte = 0; byte < 8; ++byte)
+        h = (h ^ uint64_t((value >> (8 * byte)) & 0xff)) * 1099511628211ull;
     return h;
 }
 
 uint64_t FoldOrder(uint64_t h, const SparseMatrix* m, int error) {
     h = Fold(h, error);
     h = Fold(h, MatrixFillInCount(m));
-    for (int i = 1; i <= MatrixSize(m); ++i) h = Fold(Fold(h, m->intToExtRow[i]), m->intToExtCol[i]);
+    for (int i = 1; i <= MatrixSize(m); ++i)
+        h = Fold(Fold(h, m->intToExtRow[i]), m->intToExtCol[i]);
     return h;
 }
 
@@ -286,8 +288,10 @@ TEST(SparseMatrixOrder, ChoicesOnFixedSystemsArePinned) {
         auto node = [n](int x, int y) { return y * n + x + 1; };
         for (int y = 0; y < n; ++y)
             for (int x = 0; x < n; ++x) {
-                if (x + 1 < n) AddAdmittance(s, node(x, y), node(x + 1, y), std::pow(10.0, decade(rng)));
-                if (y + 1 < n) AddAdmittance(s, node(x, y), node(x, y + 1), std::pow(10.0, decade(rng)));
+                if (x + 1 < n)
+                    AddAdmittance(s, node(x, y), node(x + 1, y), std::pow(10.0, decade(rng)));
+                if (y + 1 < n)
+                    AddAdmittance(s, node(x, y), node(x, y + 1), std::pow(10.0, decade(rng)));
             }
         AddAdmittance(s, node(n - 1, n - 1), 0, 1e-2);
         AddVoltageSource(s, node(0, 0), 0, s.size, 1.0);

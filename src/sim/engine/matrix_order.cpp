@@ -8,6 +8,7 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <numeric>
 
 #include "sim/engine/sparse_matrix_internal.h"
 
@@ -85,7 +86,6 @@ class ListStore {
             start_[i] = at;
             at += size_t(room_[i]);
         }
-        store_.reserve(2 * at);
         store_.resize(at);
         inUse_ = at;
     }
@@ -99,6 +99,13 @@ class ListStore {
     void Release(int list) {
         inUse_ -= size_t(room_[list]);
         length_[list] = room_[list] = 0;
+    }
+    void Free() {
+        std::vector<T>().swap(store_);
+        start_.clear();
+        length_.clear();
+        room_.clear();
+        inUse_ = 0;
     }
 
   private:
@@ -135,11 +142,12 @@ class ListStore {
     size_t inUse_ = 0;  // room of the lists
 };
 
-// An entry of the active part while ordering: its row (by identity), its value as the
-// elimination leaves it, and the element it stands for.
+// An entry of the active part while ordering: its row (by identity), an id by which the
+// ordering keeps its element and imaginary part apart (so a walk reads 16 bytes an entry),
+// and its real part as the elimination leaves it.
 struct ActiveEntry {
     int row;
-    int id;  // of the element, which the ordering keeps apart with the imaginary part
+    int id;
     double real;
 };
 
@@ -185,10 +193,14 @@ class Ordering {
                 for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
                     ++colLength[c];
                     ++rowLength[e->row];
+                    withImag_ = withImag_ || e->imag != 0.0;
                 }
             }
+            withImag_ = withImag_ || m_->complex;
+            const size_t count = std::accumulate(colLength.begin(), colLength.end(), size_t(0));
+            elementOf_.reserve(count);
+            if (withImag_) imag_.reserve(count);
             cols_.Reset(colLength);
-            withImag_ = m_->complex;
             rows_.Reset(rowLength);
             std::fill(rowLength.begin(), rowLength.end(), 0);
             for (int c = 1; c <= n; ++c) {
@@ -196,8 +208,7 @@ class Ordering {
                 for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
                     const int id = int(elementOf_.size());
                     elementOf_.push_back(e);
-                    imag_.push_back(e->imag);
-                    withImag_ = withImag_ || e->imag != 0.0;
+                    if (withImag_) imag_.push_back(e->imag);
                     *--col = {e->row, id, e->real};
                     rows_.Data(e->row)[rowLength[e->row]++] = c;
                 }
@@ -236,6 +247,11 @@ class Ordering {
     // Leaves in `byColumn` the elements column by column, each column in row order.
     void Finish(std::vector<PlacedElement>& byColumn) {
         const int n = m_->size;
+        // The active part is done with: its memory can serve the sort.
+        cols_.Free();
+        rows_.Free();
+        std::vector<MatrixElement*>().swap(elementOf_);
+        std::vector<double>().swap(imag_);
         auto renumber = [this](MatrixElement& e) {
             e.row = rowPos_[e.row];
             e.col = colPos_[e.col];
@@ -403,7 +419,7 @@ class Ordering {
     void SetDiagonal(int i, MatrixElement* d, const ActiveEntry* value) {
         m_->diag[i] = d;
         diagReal_[i] = value ? value->real : 0.0;
-        diagImag_[i] = value ? imag_[value->id] : 0.0;
+        diagImag_[i] = value && withImag_ ? imag_[value->id] : 0.0;
     }
 
     // Largest magnitude in the element's column at or below the step, its own row excluded.
@@ -672,7 +688,7 @@ class Ordering {
         *e = MatrixElement{0.0, 0.0, rowId, colId, nullptr, nullptr};
         const int id = int(elementOf_.size());
         elementOf_.push_back(e);
-        imag_.push_back(0.0);
+        if (withImag_) imag_.push_back(0.0);
         cols_.Append(colId, {rowId, id, 0.0});
         rows_.Append(rowId, colId);
         ++m_->fillInCount;
@@ -709,7 +725,7 @@ class Ordering {
             if (e.row == pivotRow)
                 p = &e;
             else
-                lower_.push_back({e.row, e.real, imag_[e.id]});
+                lower_.push_back({e.row, e.real, withImag_ ? imag_[e.id] : 0.0});
         });
         std::reverse(lower_.begin(), lower_.end());  // the column list's order
         if (Magnitude(*p) == 0.0) {
@@ -829,7 +845,7 @@ class Ordering {
     std::vector<int32_t> blockLow_;               // by block of indices: bound of the products
     std::vector<LowerEntry> lower_;  // the pivot column, pivot excluded
     std::vector<MatrixElement*> elementOf_;  // by entry id
-    std::vector<double> imag_;               // by entry id: the imaginary part
+    std::vector<double> imag_;  // by entry id: the imaginary part, when there is any
     bool withImag_ = false;  // a real matrix whose elements all have no imaginary part has none
     double Magnitude(const ActiveEntry& e) const {
         const double re = e.real < 0 ? -e.real : e.real;
