@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <utility>
 
 #include "devices/device_checks.h"
@@ -13,35 +12,18 @@
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/resistor.h"
-#include "sim/devices/temperature_update.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
 namespace {
 
-class BipolarDevices : public DeviceCircuit {
+class BipolarDevices : public ModelCircuit {
 protected:
     void SetUp() override {
-        DeviceCircuit::SetUp();
+        ModelCircuit::SetUp();
         RegisterBjtKind();
     }
-    void TearDown() override {
-        ClearCircuitModels();
-        DeviceCircuit::TearDown();
-    }
-    ModelParams* Model(int type, std::initializer_list<std::pair<const char*, double>> params) {
-        models_.push_back(MakeModelParams(type));
-        ModelParams& m = *models_.back();
-        for (auto [name, value] : params) EXPECT_TRUE(SetModelParam(m, name, value)) << name;
-        CircuitModels[type].push_back(&m);
-        return &m;
-    }
-    void Temperatures(double t) {
-        ASSERT_EQ(UpdateModelTemperatures(t), 0);
-        ASSERT_EQ(UpdateDeviceTemperatures(t), 0);
-    }
-    std::vector<std::unique_ptr<ModelParams>> models_;
 };
 
 TEST_F(BipolarDevices, SlotsFollowTheTypeTable) {
@@ -67,7 +49,7 @@ TEST_F(BipolarDevices, ConductancesMatchCurrentsInEveryRegion) {
         Bjt* q = AddBjt(Model(types[i], common), pins[i].c, pins[i].b, pins[i].e, pins[i].s);
         q->collector_i = pins[i].cp, q->base_i = pins[i].bp, q->emitter_i = pins[i].ep;
     }
-    Temperatures(27);
+    ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(21), 0);
     // (vbe, vbc) in the n-type sense.
     const std::pair<double, double> regions[] = {{-1, -5}, {0.7, -3}, {0.76, 0.62}, {-3, 0.7}, {0.2, 0.1}};
@@ -110,7 +92,7 @@ TEST_F(BipolarDevices, EbersMollLimitMatchesTheClosedForm) {
         AddResistor(1, 3, 1e4);
         AddResistor(2, 4, rc);
         AddBjt(model, 4, 3, 0);
-        Temperatures(27);
+        ASSERT_EQ(Temperatures(27), 0);
         ASSERT_EQ(Prepare(4), 0);
         ASSERT_EQ(SolveOperatingPoint(), 0);
         const double vbe = V(3), vbc = V(3) - V(4), vt = ThermalVoltage(27), is = 1e-15, gmin = Options.gmin;
@@ -129,7 +111,7 @@ TEST_F(BipolarDevices, EbersMollLimitMatchesTheClosedForm) {
 // Multiples of IS for the leakage currents; RBM takes RB when missing or larger.
 TEST_F(BipolarDevices, ModelPassScalesLeakageAndBaseResistance) {
     ModelParams* m = Model(kModelNpn, {{"ISE", 2}, {"ISC", 1e-15}, {"RB", 100}, {"RBM", 300}, {"MJE", 1}});
-    Temperatures(27);
+    ASSERT_EQ(Temperatures(27), 0);
     EXPECT_DOUBLE_EQ(m->Real(kQIse), 2e-16);
     EXPECT_DOUBLE_EQ(m->Real(kQIsc), 1e-15);
     EXPECT_EQ(m->Real(kQRbm), 100);
@@ -139,24 +121,10 @@ TEST_F(BipolarDevices, ModelPassScalesLeakageAndBaseResistance) {
 // Both junctions reverse-biased by a step on the base through 1k, with constant depletion
 // capacitances (grading 0): 1 nF and 0.5 nF in parallel, RC = 1.5 us.
 TEST_F(BipolarDevices, JunctionChargesFollowTheRcStep) {
-    SpiceSource* source = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
-    source->spec_kind = kSourcePulse;
-    const double p[7] = {0, -1, 0, 1e-9, 1e-9, 1, 2};
-    std::copy(p, p + 7, source->p);
-    AddResistor(1, 2, 1e3);
+    AddReverseStepThrough1k();
     AddBjt(Model(kModelNpn, {{"CJE", 1e-9}, {"MJE", 0}, {"CJC", 0.5e-9}, {"MJC", 0}}), 0, 2, 0);
-    Temperatures(27);
-    ASSERT_EQ(Prepare(2), 0);
-    ASSERT_EQ(SolveOperatingPoint(), 0);
-    const double rc = 1.5e-6, h = 1.5e-9;
-    ASSERT_EQ(BeginTransient(1e-9), 0);
-    double worst = 0;
-    while (ob7::Run.time < 5 * rc) {
-        ASSERT_EQ(Step(h), 0);
-        worst = std::max(worst, std::fabs(V(2) + (1 - std::exp(-(ob7::Run.time - 1e-9) / rc))));
-    }
-    EXPECT_LT(worst, 2e-3);
-    EXPECT_NEAR(V(2), -(1 - std::exp(-5.0)), 1e-2);  // the whole step was followed
+    ASSERT_EQ(Temperatures(27), 0);
+    ExpectRcStepFollowed(1.5e-6, 1.5e-9);
 }
 
 }  // namespace

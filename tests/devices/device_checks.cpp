@@ -5,8 +5,11 @@
 #include <sstream>
 
 #include "expression/math_error.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/independent_sources.h"
+#include "sim/devices/resistor.h"
+#include "sim/devices/temperature_update.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
@@ -79,6 +82,45 @@ int DeviceCircuit::Step(double h) {
 }
 
 double DeviceCircuit::V(int node) const { return Solution[node]; }
+
+void ModelCircuit::TearDown() {
+    ClearCircuitModels();
+    DeviceCircuit::TearDown();
+}
+
+ModelParams* ModelCircuit::Model(int type, std::initializer_list<std::pair<const char*, double>> params) {
+    models_.push_back(MakeModelParams(type));
+    ModelParams& m = *models_.back();
+    for (auto [name, value] : params) EXPECT_TRUE(SetModelParam(m, name, value)) << name;
+    CircuitModels[type].push_back(&m);
+    return &m;
+}
+
+int ModelCircuit::Temperatures(double t) {
+    if (int error = UpdateModelTemperatures(t)) return error;
+    return UpdateDeviceTemperatures(t);
+}
+
+void ModelCircuit::AddReverseStepThrough1k() {
+    SpiceSource* source = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
+    source->spec_kind = kSourcePulse;
+    const double p[7] = {0, -1, 0, 1e-9, 1e-9, 1, 2};
+    std::copy(p, p + 7, source->p);
+    AddResistor(1, 2, 1e3);
+}
+
+void ModelCircuit::ExpectRcStepFollowed(double rc, double h) {
+    ASSERT_EQ(Prepare(2), 0);
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    ASSERT_EQ(BeginTransient(1e-9), 0);
+    double worst = 0;
+    while (ob7::Run.time < 5 * rc) {
+        ASSERT_EQ(Step(h), 0);
+        worst = std::max(worst, std::fabs(V(2) + (1 - std::exp(-(ob7::Run.time - 1e-9) / rc))));
+    }
+    EXPECT_LT(worst, 2e-3);
+    EXPECT_NEAR(V(2), -(1 - std::exp(-5.0)), 1e-2);  // the whole step was followed
+}
 
 KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x, LoadPoint point) {
     KindLoad out;

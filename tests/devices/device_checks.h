@@ -19,11 +19,16 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "sim/engine/load_pass.h"
 
 namespace ob7 {
+
+struct ModelParams;
 
 class DeviceCircuit : public ::testing::Test {
 protected:
@@ -38,6 +43,25 @@ protected:
     // Accepts the present point and solves the next one after step h (trapezoidal, order 2).
     int Step(double h);
     double V(int node) const;
+};
+
+// A DeviceCircuit whose devices take model records.
+class ModelCircuit : public DeviceCircuit {
+protected:
+    void TearDown() override;
+    // A model record of the type with the given values, listed with the circuit's models.
+    ModelParams* Model(int type, std::initializer_list<std::pair<const char*, double>> params);
+    // The model pass, then the device pass, at t degrees; 0 or the first error.
+    int Temperatures(double t);
+    // A 1 V reverse step (a pulse source at node 1, 1k from node 1 to node 2) for a device
+    // at node 2 to charge through.
+    void AddReverseStepThrough1k();
+    // Prepares the two nodes and follows the step for five time constants rc with step
+    // h: node 2 keeps close to -(1 - exp(-t / rc)).
+    void ExpectRcStepFollowed(double rc, double h);
+
+private:
+    std::vector<std::unique_ptr<ModelParams>> models_;
 };
 
 // One load of a kind at solution x: the matrix by (row, column) as the set-up recorded

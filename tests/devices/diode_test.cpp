@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <utility>
 
 #include "devices/device_checks.h"
@@ -21,28 +20,15 @@
 namespace ob7 {
 namespace {
 
-class DiodeDevices : public DeviceCircuit {
+class DiodeDevices : public ModelCircuit {
 protected:
     void SetUp() override {
-        DeviceCircuit::SetUp();
+        ModelCircuit::SetUp();
         RegisterDiodeKind();
     }
-    void TearDown() override {
-        ClearCircuitModels();
-        DeviceCircuit::TearDown();
-    }
     ModelParams* Model(std::initializer_list<std::pair<const char*, double>> params) {
-        models_.push_back(MakeModelParams(kModelDiode));
-        ModelParams& m = *models_.back();
-        for (auto [name, value] : params) EXPECT_TRUE(SetModelParam(m, name, value)) << name;
-        CircuitModels[kModelDiode].push_back(&m);
-        return &m;
+        return ModelCircuit::Model(kModelDiode, params);
     }
-    void Temperatures(double t) {
-        ASSERT_EQ(UpdateModelTemperatures(t), 0);
-        ASSERT_EQ(UpdateDeviceTemperatures(t), 0);
-    }
-    std::vector<std::unique_ptr<ModelParams>> models_;
 };
 
 void ExpectGenericChecks(const std::vector<double>& x) {
@@ -65,7 +51,7 @@ TEST_F(DiodeDevices, ConductancesMatchCurrentsInEveryRegion) {
                               {"IBVL", 1e-6}, {"NBVL", 3}, {"M", 0.4}});
     AddDiode(one, 1, 0, 2.0, 2);
     AddDiode(two, 3, 0);
-    Temperatures(27);
+    ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(3), 0);
     const double bv1 = one->Real(kDBv);
     for (double v : {0.75, 0.6, 0.2, -0.05, -3.0, -bv1 - 0.05, -bv1 - 0.3}) {
@@ -84,7 +70,7 @@ TEST_F(DiodeDevices, JunctionStartAndOffDiode) {
     Diode* on = AddDiode(model, 1, 0);
     Diode* off = AddDiode(model, 2, 0);
     off->off = 1;
-    Temperatures(27);
+    ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(2), 0);
     AnalysisMode = kModeDc;
     AnalysisSubMode = kSubModeOperatingPoint;
@@ -105,7 +91,7 @@ TEST_F(DiodeDevices, JunctionStartAndOffDiode) {
 TEST_F(DiodeDevices, SeriesResistanceAddsFourEntries) {
     AddDiode(Model({{"RS", 1}}), 1, 0, 1, 2);
     AddDiode(Model({}), 1, 0);
-    Temperatures(27);
+    ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(2), 0);
     EXPECT_EQ(LoadKindAt(kDiodeKind, std::vector<double>(EquationCount + 1, 0.0)).recorded, 12u);
 }
@@ -116,7 +102,7 @@ TEST_F(DiodeDevices, BreakdownFitMeetsIbv) {
     ModelParams* fitted = Model({{"BV", 10}, {"IBV", 1e-3}});
     ModelParams* kept = Model({{"BV", 10}, {"IBV", 1e-16}});
     ModelParams* level2 = Model({{"LEVEL", 2}, {"BV", 10}, {"IBV", 1e-3}});
-    Temperatures(27);
+    ASSERT_EQ(Temperatures(27), 0);
     const double bv = fitted->Real(kDBv), vt = ThermalVoltage(27);
     EXPECT_LT(bv, 10);
     EXPECT_NEAR(1e-14 * std::exp((10 - bv) / vt) + Options.gmin * bv, 1e-3, Options.abstol + Options.reltol * 1e-3);
@@ -131,7 +117,7 @@ TEST_F(DiodeDevices, BadModelValuesStayFinite) {
     ModelParams* no_current = Model({{"IS", 0}});
     AddDiode(graded, 1, 0);
     AddDiode(no_current, 2, 0);
-    Temperatures(27);
+    ASSERT_EQ(Temperatures(27), 0);
     EXPECT_EQ(graded->Real(kDM), 0.999);
     EXPECT_TRUE(std::isfinite(no_current->Real(kDVcrit)));
     ASSERT_EQ(Prepare(2), 0);
@@ -161,7 +147,7 @@ TEST_F(DiodeDevices, CurrentVoltageAtTwoTemperaturesMatchesTheClosedForm) {
         AddSpiceSource(1, 0, kSpiceVoltageSource, 5);
         AddResistor(1, 2, 1e3);
         AddDiode(model, 2, 0);
-        Temperatures(t);
+        ASSERT_EQ(Temperatures(t), 0);
         ASSERT_EQ(Prepare(2), 0);
         ASSERT_EQ(SolveOperatingPoint(), 0);
         const double vd = V(2), vt = ThermalVoltage(t), ratio = (t + 273.15) / 300.15;
@@ -177,24 +163,10 @@ TEST_F(DiodeDevices, CurrentVoltageAtTwoTemperaturesMatchesTheClosedForm) {
 // A reverse step through 1k into a junction of constant capacitance (grading 0):
 // v(t) = -(1 - exp(-t / RC)), RC = 1 us.
 TEST_F(DiodeDevices, JunctionChargeFollowsTheRcStep) {
-    SpiceSource* source = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
-    source->spec_kind = kSourcePulse;
-    const double p[7] = {0, -1, 0, 1e-9, 1e-9, 1, 2};
-    std::copy(p, p + 7, source->p);
-    AddResistor(1, 2, 1e3);
+    AddReverseStepThrough1k();
     AddDiode(Model({{"CJO", 1e-9}, {"M", 0}}), 2, 0);
-    Temperatures(27);
-    ASSERT_EQ(Prepare(2), 0);
-    ASSERT_EQ(SolveOperatingPoint(), 0);
-    const double rc = 1e-6, h = 1e-9;
-    ASSERT_EQ(BeginTransient(1e-9), 0);
-    double worst = 0;
-    while (ob7::Run.time < 5 * rc) {
-        ASSERT_EQ(Step(h), 0);
-        worst = std::max(worst, std::fabs(V(2) + (1 - std::exp(-(ob7::Run.time - 1e-9) / rc))));
-    }
-    EXPECT_LT(worst, 2e-3);
-    EXPECT_NEAR(V(2), -(1 - std::exp(-5.0)), 1e-2);  // the whole step was followed
+    ASSERT_EQ(Temperatures(27), 0);
+    ExpectRcStepFollowed(1e-6, 1e-9);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <utility>
 
 #include "devices/device_checks.h"
@@ -23,28 +22,12 @@ namespace {
 
 using Params = std::initializer_list<std::pair<const char*, double>>;
 
-class MosfetDevices : public DeviceCircuit {
+class MosfetDevices : public ModelCircuit {
 protected:
     void SetUp() override {
-        DeviceCircuit::SetUp();
+        ModelCircuit::SetUp();
         RegisterMosfetKind();
     }
-    void TearDown() override {
-        ClearCircuitModels();
-        DeviceCircuit::TearDown();
-    }
-    ModelParams* Model(int type, Params params) {
-        models_.push_back(MakeModelParams(type));
-        ModelParams& m = *models_.back();
-        for (auto [name, value] : params) EXPECT_TRUE(SetModelParam(m, name, value)) << name;
-        CircuitModels[type].push_back(&m);
-        return &m;
-    }
-    int Temperatures(double t) {
-        if (int error = UpdateModelTemperatures(t)) return error;
-        return UpdateDeviceTemperatures(t);
-    }
-    std::vector<std::unique_ptr<ModelParams>> models_;
 };
 
 TEST_F(MosfetDevices, SlotsFollowTheTypeTable) {
