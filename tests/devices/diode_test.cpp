@@ -11,7 +11,6 @@
 #include "sim/devices/diode.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/junction_temperature.h"
-#include "sim/devices/mosfet_preparation.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/simulation_options.h"

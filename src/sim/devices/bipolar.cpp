@@ -8,7 +8,6 @@
 #include "sim/devices/diode.h"
 #include "sim/devices/junction_limits.h"
 #include "sim/devices/junction_temperature.h"
-#include "sim/devices/mosfet_preparation.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"

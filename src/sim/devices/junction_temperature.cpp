@@ -63,6 +63,14 @@ void JunctionTemperatureUpdate(double& vt, double& ratio, double nominal, double
     values[cj_slot] *= m * (4e-4 * (td - kReference) + 1 - pb_t / pbo) + 1;
 }
 
+double SaturationCurrentTempFactor(double ratio, double eg, double n, double vt, double xti) {
+    if (ratio == 1.0) return 1.0;
+    n = std::max(n, 0.01);
+    const double power = std::clamp(xti / n, -500.0, 500.0);
+    const double arg = std::clamp((ratio - 1.0) * eg / (n * vt), -350.0, 350.0);
+    return std::clamp(std::pow(ratio, power) * std::exp(arg), 1e-50, 1e50);
+}
+
 double CriticalVoltage(double nvt, double is) {
     if (!(is > 0)) is = 1e-6;
     const double x = nvt / (is * 1.414213562373095);

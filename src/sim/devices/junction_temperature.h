@@ -25,6 +25,10 @@ void AkoRelativeTemperature(const ModelParams& model, int t_abs, double& tempera
 void JunctionTemperatureUpdate(double& vt, double& ratio, double nominal, double device, double& log_ratio,
                                double& dt, double& dt2, int cj_slot, int pb_slot, double m, double* values);
 
+// Temperature factor of a saturation current: ratio^(XTI/N) * exp((ratio - 1) EG/(N Vt)),
+// exactly 1 at ratio 1, clamped so that it stays finite and positive.
+double SaturationCurrentTempFactor(double ratio, double eg, double n, double vt, double xti);
+
 // The voltage above which the junction's current is limited per Newton step.
 double CriticalVoltage(double nvt, double is);
 

@@ -29,14 +29,6 @@ int CheckPositive(const void* part, double value, int message) {
 }
 }  // namespace
 
-double SaturationCurrentTempFactor(double ratio, double eg, double n, double vt, double xti) {
-    if (ratio == 1.0) return 1.0;
-    n = std::max(n, 0.01);
-    const double power = std::clamp(xti / n, -500.0, 500.0);
-    const double arg = std::clamp((ratio - 1.0) * eg / (n * vt), -350.0, 350.0);
-    return std::clamp(std::pow(ratio, power) * std::exp(arg), 1e-50, 1e50);
-}
-
 double GuardedSqrt(const void* model, double x, double temperature_kelvin) {
     if (x > 0) return std::sqrt(x);
     if (x < 0) {

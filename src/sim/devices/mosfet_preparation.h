@@ -1,6 +1,5 @@
 #pragma once
-// Preparation routines of the MOSFET levels that the junction devices share as well:
-// the temperature factor of a saturation current, the guarded square root of a surface
+// Preparation routines shared by the MOSFET levels: the guarded square root of a surface
 // potential, the junction potential and capacitance update of the classic levels, the
 // series conductances and multiplier of every MOSFET instance, and the effective-size
 // checks.
@@ -8,10 +7,6 @@
 namespace ob7 {
 
 struct MosfetInstance;
-
-// Temperature factor of a saturation current: ratio^(XTI/N) * exp((ratio - 1) EG/(N Vt)),
-// exactly 1 at ratio 1, clamped so that it stays finite and positive.
-double SaturationCurrentTempFactor(double ratio, double eg, double n, double vt, double xti);
 
 // sqrt(x) for x > 0, else 0.001; a negative x records one warning per model with the
 // temperature in degrees C.
