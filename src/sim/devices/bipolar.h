@@ -7,10 +7,10 @@
 #include <cstdint>
 
 #include "sim/engine/device_lists.h"
-#include "sim/engine/load_pass.h"
 
 namespace ob7 {
 
+struct DeviceKindHandler;
 struct ModelParams;
 
 // Slots of the model values: the 55 parameters, then the derived values.

@@ -8,10 +8,10 @@
 
 #include "sim/devices/diode.h"
 #include "sim/engine/device_lists.h"
-#include "sim/engine/load_pass.h"
 
 namespace ob7 {
 
+struct DeviceKindHandler;
 struct ModelParams;
 
 // Slots of the level-1-to-3 model values: the 58 parameters, then six derived values.
