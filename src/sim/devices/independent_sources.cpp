@@ -249,10 +249,6 @@ void InitPulseShape(double pulse[7], const double* pul) {
     pulse[6] = pul[kPulP5];
 }
 
-}  // namespace ob7
-
-namespace ob7 {
-
 std::vector<double> PulseSourceBreakpoints(const PulseSource& source, double tmax) {
     std::vector<double> times;
     const double* m = ModelReals(*source.model);

@@ -431,7 +431,7 @@ int LoadMosfets() {
     int s = FirstStateIndex(kMosfetStates);
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
         if (m->level <= 3) LoadMosfet(*m, s);
-        s += 7 * kHistorySlots;
+        s += kMosfetBlockGroups * kHistorySlots;
     }
     return 0;
 }
