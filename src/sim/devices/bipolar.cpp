@@ -489,7 +489,7 @@ int LoadBjts() {
     int s = FirstStateIndex(kBjtStates);
     for (Bjt* q : DevicesOf<Bjt>(kBjtList)) {
         LoadBjt(*q, s);
-        s += 5 * kHistorySlots;
+        s += kBjtBlockGroups * kHistorySlots;
     }
     return 0;
 }
