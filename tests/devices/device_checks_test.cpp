@@ -1,5 +1,6 @@
 // The generic checks catch the faults they are for: a load that stamps its entries in
-// another order than its set-up recorded them, and one that stamps fewer.
+// another order than its set-up recorded them, and one that stamps fewer. They load
+// with the flags of the modes they set, not those an earlier pass left.
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,23 @@ TEST_F(GenericChecks, MissingStampsAreCaught) {
     const std::vector<double> x = {0, 0.5};
     EXPECT_FALSE(LoadWalksSetUp(kSquareLawKind, x));
     EXPECT_FALSE(ConductancesMatchCurrents(kSquareLawKind, x));
+}
+
+// A predicting pass (a new time point) leaves its flags behind; the check must not load
+// the kind as if it predicted.
+TEST_F(GenericChecks, FlagsFollowTheCheckedModes) {
+    Build(0);
+    AnalysisMode = kModeTransient;
+    InitMode = kInitPredict;
+    ASSERT_EQ(LoadCircuit(), 0);
+    ASSERT_TRUE(NewTimePoint());
+    const std::vector<double> x = {0, 0.5};
+    LoadKindAt(kSquareLawKind, x);
+    EXPECT_FALSE(NewTimePoint());
+    EXPECT_FALSE(TranOrAc());
+    LoadKindAt(kSquareLawKind, x, LoadPoint::Time);
+    EXPECT_FALSE(NewTimePoint());
+    EXPECT_TRUE(TranOrAc());
 }
 
 }  // namespace
