@@ -9,19 +9,16 @@
 namespace ob7 {
 
 namespace {
-constexpr double kBoltzmann = 1.3806226e-23;
-constexpr double kCharge = 1.6021918e-19;
-constexpr double kKelvin = 273.15;
 constexpr double kReference = 300.15;  // of the band-gap formulas
 
 double BandGap(double t) { return 1.16 - 7.02e-4 * t * t / (t + 1108); }
 double PotentialFactor(double t) {
-    const double vt = t * kBoltzmann / kCharge;
+    const double vt = t * kBoltzmann / kElectronCharge;
     return -3 * vt * std::log(t / kReference) + BandGap(t) - t * 0.0037151014492753623;
 }
 }  // namespace
 
-double ThermalVoltage(double celsius) { return (celsius + kKelvin) * kBoltzmann / kCharge; }
+double ThermalVoltage(double celsius) { return (celsius + kKelvin) * kBoltzmann / kElectronCharge; }
 
 void AkoRelativeTemperature(const ModelParams& model, int t_abs, double& temperature, int t_rel_local) {
     // Only a model made from a statement has an AKO base, and the base is a statement too.
@@ -53,7 +50,7 @@ void JunctionTemperatureUpdate(double& vt, double& ratio, double nominal, double
     dt2 = dt * dt;
     ratio = td / tn;
     log_ratio = std::log(ratio);
-    vt = td * kBoltzmann / kCharge;
+    vt = td * kBoltzmann / kElectronCharge;
 
     const double pb = values[pb_slot];
     const double pbo = (pb - PotentialFactor(tn)) / (tn / kReference);

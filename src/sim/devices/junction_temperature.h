@@ -7,6 +7,11 @@ namespace ob7 {
 
 struct ModelParams;
 
+// Physical constants of the device models.
+inline constexpr double kBoltzmann = 1.3806226e-23;      // J/K
+inline constexpr double kElectronCharge = 1.6021918e-19;  // C
+inline constexpr double kKelvin = 273.15;                 // 0 degrees C in kelvin
+
 // Boltzmann constant over the electron charge, times the temperature in kelvin.
 double ThermalVoltage(double celsius);
 

@@ -8,6 +8,7 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/junction_limits.h"
+#include "sim/devices/junction_temperature.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_preparation.h"
 #include "sim/engine/integration.h"
@@ -118,10 +119,10 @@ double EvaluateMos1Current(MosfetInstance& m, const MosVoltages& v) {
     const double vbx = normal ? v.vbs : v.vbd;
     double sarg;
     if (vbx > 0) {
-        const double sqphi = GuardedSqrt(m.model, e.tPhi, x[kMosDeviceTemp] + 273.15);
+        const double sqphi = GuardedSqrt(m.model, e.tPhi, x[kMosDeviceTemp] + kKelvin);
         sarg = std::max(sqphi - vbx / (2 * sqphi), 0.0);
     } else {
-        sarg = GuardedSqrt(m.model, e.tPhi - vbx, x[kMosDeviceTemp] + 273.15);
+        sarg = GuardedSqrt(m.model, e.tPhi - vbx, x[kMosDeviceTemp] + kKelvin);
     }
     const double von = p * e.tVbi + gamma * sarg;
     const double vgst = (normal ? v.vgs : v.vgd) - von;

@@ -20,14 +20,11 @@ namespace ob7 {
 
 namespace {
 
-constexpr double kCharge = 1.6021918e-19;
-constexpr double kBoltzmann = 1.3806226e-23;
 constexpr double kBoltzmannOverCharge = 8.617086918058125e-5;
 constexpr double kEpsOx = 3.45314379969e-11;
 constexpr double kEpsSil = 1.0359431399069999e-10;
 constexpr double kIntrinsicDensity = 1.45e16;  // per m^3
 constexpr double kReference = 300.15;
-constexpr double kKelvin = 273.15;
 
 enum : int { kMsgNsubBelowNi = 13661, kMsgToxNotPositive = 13662 };
 
@@ -77,18 +74,18 @@ int PrepareMos123Model(ModelParams& model, double t) {
                 if (!IsGiven(x[kMosTpg])) x[kMosTpg] = 1;
                 const double wkfng =
                     x[kMosTpg] == 0 ? 3.2 : 3.25 + eg1 / 2 - x[kMosTpg] * polarity * eg1 / 2;
-                if (!IsGiven(x[kMosGamma])) x[kMosGamma] = std::sqrt(2 * kEpsSil * kCharge * nsub1) / cox;
+                if (!IsGiven(x[kMosGamma])) x[kMosGamma] = std::sqrt(2 * kEpsSil * kElectronCharge * nsub1) / cox;
                 const double body = GuardedSqrt(&model, x[kMosPhi], t + kKelvin) * x[kMosGamma] + x[kMosPhi];
                 if (!IsGiven(x[kMosVto])) {
                     if (!IsGiven(x[kMosNss])) x[kMosNss] = 0;
                     const double vfb = wkfng - (3.25 + eg1 / 2 + polarity * x[kMosPhi] / 2) -
-                                       x[kMosNss] * kCharge * 1e4 / cox;
+                                       x[kMosNss] * kElectronCharge * 1e4 / cox;
                     x[kMosThresholdOffset] = vfb;
                     x[kMosVto] = polarity * body + vfb;
                 } else {
                     x[kMosThresholdOffset] = x[kMosVto] - polarity * body;
                 }
-                x[kMosDepletionFactor] = std::sqrt(2 * kEpsSil / (nsub1 * kCharge));
+                x[kMosDepletionFactor] = std::sqrt(2 * kEpsSil / (nsub1 * kElectronCharge));
             }
         }
     }
@@ -112,7 +109,7 @@ void ClampMos123Model(ModelParams& model) {
     AvoidUnity(x[kMosMj]);
     AvoidUnity(x[kMosMjsw]);
     if (x[kMosNsub] > 0 && !(x[kMosCbs] > 0) && !(x[kMosCj] > 0))
-        x[kMosCj] = std::sqrt(kCharge * x[kMosNsub] * 1e6 * kEpsSil / (2 * x[kMosPb]));
+        x[kMosCj] = std::sqrt(kElectronCharge * x[kMosNsub] * 1e6 * kEpsSil / (2 * x[kMosPb]));
     if (x[kMosLevel] != 2) x[kMosXqc] = 1;
 }
 
@@ -135,7 +132,7 @@ void ConvertMos123Model(ModelParams& model) {
         x[kMosUcrit] = x[kMosTheta];
         x[kMosDelta] = x[kMosDelta] * 1.627255678934287e-10 / cox;
         x[kMosUexp] = x[kMosEta] * 8.15e-22 / cox;
-        if (x[kMosNsub] > 0) x[kMosLambda] = 2 * kEpsSil / (x[kMosNsub] * kCharge);
+        if (x[kMosNsub] > 0) x[kMosLambda] = 2 * kEpsSil / (x[kMosNsub] * kElectronCharge);
     }
     x[kMosFc] *= x[kMosPb];
     if (x[kMosFc] >= 1) x[kMosFc] = 0.999;
@@ -196,9 +193,9 @@ ModelAtTemperature UpdateModelTemperature(ModelParams& model, double t) {
     const double fact1 = tn / kReference, fact2 = td / kReference;
     const double eg1 = BandGap(tn), eg = BandGap(td);
     const double pbfact1 =
-        -2 * vtn * (1.5 * std::log(fact1) + kCharge * (1.3454442398941469e20 - eg1 / (2 * kBoltzmann * tn)));
+        -2 * vtn * (1.5 * std::log(fact1) + kElectronCharge * (1.3454442398941469e20 - eg1 / (2 * kBoltzmann * tn)));
     const double pbfact =
-        -2 * vt * (1.5 * std::log(fact2) + kCharge * (1.3454442398941469e20 - eg / (2 * kBoltzmann * td)));
+        -2 * vt * (1.5 * std::log(fact2) + kElectronCharge * (1.3454442398941469e20 - eg / (2 * kBoltzmann * td)));
 
     const double ratio4 = std::pow(td / tn, 1.5);
     x[kMosKp] /= ratio4;

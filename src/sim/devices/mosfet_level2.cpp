@@ -8,13 +8,13 @@
 #include <cmath>
 
 #include "sim/devices/circuit_models.h"
+#include "sim/devices/junction_temperature.h"
 #include "sim/devices/mosfet_dual.h"
 
 namespace ob7 {
 
 namespace {
 
-constexpr double kCharge = 1.6021918e-19;
 constexpr double kNarrowWidth = 8.136278394671435e-11;  // pi/4 * permittivity of silicon
 
 struct Level2Terms {
@@ -110,7 +110,7 @@ double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
 
     MosDual von = vth, xn = 1;
     if (nfs != 0 && cox != 0) {
-        xn = 1 + kCharge * nfs / cox + t.gamasd / (2 * t.sarg) + factor;
+        xn = 1 + kElectronCharge * nfs / cox + t.gamasd / (2 * t.sarg) + factor;
         von = vth + vt * xn;
     }
     m.von = p * von.v;

@@ -6,12 +6,12 @@
 #include <cmath>
 
 #include "sim/devices/circuit_models.h"
+#include "sim/devices/junction_temperature.h"
 #include "sim/devices/mosfet_dual.h"
 
 namespace ob7 {
 
 namespace {
-constexpr double kCharge = 1.6021918e-19;
 // Junction-depth correction of the depletion charge shared with source and drain.
 constexpr double kDepth0 = 0.0631353, kDepth1 = 0.8013292, kDepth2 = -0.01110777;
 }  // namespace
@@ -52,7 +52,7 @@ double EvaluateMos3Current(MosfetInstance& m, const MosVoltages& volts) {
 
     MosDual von = vth, xn = 1;
     if (nfs != 0 && cox != 0) {
-        xn = 1 + kCharge * nfs / cox + qbonco / (2 * phibs);
+        xn = 1 + kElectronCharge * nfs / cox + qbonco / (2 * phibs);
         von = vth + vt * xn;
     }
     m.von = p * von.v;

@@ -7,6 +7,7 @@
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "sim/devices/circuit_models.h"
+#include "sim/devices/junction_temperature.h"
 #include "sim/devices/mosfet.h"
 #include "sim/engine/simulation_options.h"
 
@@ -34,7 +35,7 @@ double GuardedSqrt(const void* model, double x, double temperature_kelvin) {
     if (x < 0) {
         const bool known = std::any_of(negative_potential_warnings.begin(), negative_potential_warnings.end(),
                                        [&](const NegativePotentialWarning& w) { return w.model == model; });
-        if (!known) negative_potential_warnings.push_back({model, temperature_kelvin - 273.15});
+        if (!known) negative_potential_warnings.push_back({model, temperature_kelvin - kKelvin});
     }
     return 0.001;
 }

@@ -41,7 +41,7 @@ int UpdateModelTemperatures(double temperature) {
 }
 
 int UpdateDeviceTemperatures(double temperature) {
-    DeviceTemperatureKelvin = temperature + 273.15;
+    DeviceTemperatureKelvin = temperature + kKelvin;
     LargestConductance = Options.rmin > 0 ? 1 / Options.rmin : 1e50;
     for (int step = 0; step < static_cast<int>(DevicePassStep::Count); ++step)
         for (TemperaturePass pass : DevicePasses(static_cast<DevicePassStep>(step)))
