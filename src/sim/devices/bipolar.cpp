@@ -204,7 +204,7 @@ void LoadBjt(Bjt& q, int s) {
     const double* x = ModelReals(*q.model);
     const double p = q.polarity;
     const bool lateral = IsLateral(q);
-    const int B = q.base, C = q.collector, E = q.emitter, S = q.substrate;
+    const int B = q.base, S = q.substrate;
     const int Bp = q.base_i, Cp = q.collector_i, Ep = q.emitter_i;
     const auto substrate_voltage = [&](const std::vector<double>& v) {
         return lateral ? Diff(v, S, Bp) : p * Diff(v, S, Cp);
