@@ -36,7 +36,8 @@ struct ComponentGroup {
     // Names from the first level below the root down to this group, joined by "\".
     std::string GetPath() const;
     // A new child (refused at depth 12 or more); named ones get "New Group" and the
-    // lowest free number of the tree rooted at root.
+    // lowest free number of the tree rooted at root. Children are held by value, so
+    // adding or removing one moves its siblings: pointers to them go stale.
     ComponentGroup* InsertChild(bool named, int position, ComponentGroup* root);
     void RemoveChildAt(int n);
     // Re-points the parent links of the children (after the child array moved).
