@@ -108,6 +108,17 @@ TEST_F(BipolarDevices, EbersMollLimitMatchesTheClosedForm) {
     }
 }
 
+// Forward active with series resistances and a substrate diode: the base moves, so both
+// junctions do.
+TEST_F(BipolarDevices, BypassReusesTheKeptLinearisationWhileTheBiasHolds) {
+    Bjt* q = AddBjt(Model(kModelNpn, {{"RB", 50}, {"RE", 2}, {"RC", 5}, {"ISS", 1e-16}, {"VAF", 50}}), 1, 2, 3, 4);
+    q->collector_i = 5, q->base_i = 6, q->emitter_i = 7;
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(7), 0);
+    // C B E S C' B' E'
+    ExpectBypassOnlyWhileTheBiasHolds({0, 2.02, 0.71, 0.01, -1, 2, 0.7, 0}, 6, [q] { return q->vbe; });
+}
+
 // Multiples of IS for the leakage currents; RBM takes RB when missing or larger.
 TEST_F(BipolarDevices, ModelPassScalesLeakageAndBaseResistance) {
     ModelParams* m = Model(kModelNpn, {{"ISE", 2}, {"ISC", 1e-15}, {"RB", 100}, {"RBM", 300}, {"MJE", 1}});

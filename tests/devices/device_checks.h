@@ -13,12 +13,14 @@
 //   the positions its set-up recorded, so a load that stamps out of order fails) equals
 //   the central differences of the currents it computes, I(x) = G(x) x - rhs(x).
 // Both load at InitFloat, twice at each point, so that step limiting has the point as
-// its previous one; the caller turns bypass off. At a DC point charges play no part; at
+// its previous one, with the junction bypass off (the MOSFETs' own bypass the caller
+// turns off). At a DC point charges play no part; at
 // a time point (trapezoidal, order 1, step 1 us, the charge history as it stands) the
 // companion conductances of charges are checked as well.
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <utility>
@@ -79,6 +81,13 @@ KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x,
 
 ::testing::AssertionResult LoadWalksSetUp(const DeviceKindHandler& kind, const std::vector<double>& x,
                                           LoadPoint point = LoadPoint::Dc);
+// The bypass of a junction kind, on a circuit of it alone, at solution x (an operating
+// point, InitFloat). After settling at x, a load that finds `node` moved by 0.1 uV reuses
+// the kept linearisation when bypass is allowed: the same stamps as the load before, the
+// kept junction voltage `kept()` unchanged, nothing counted as moving. Without the flag,
+// or after a move of 10 mV, the kind is evaluated again.
+void ExpectBypassOnlyWhileTheBiasHolds(const std::vector<double>& x, int node, const std::function<double()>& kept);
+
 ::testing::AssertionResult ConductancesMatchCurrents(const DeviceKindHandler& kind, const std::vector<double>& x,
                                                      double step = 1e-6, double rel_tol = 1e-4,
                                                      double abs_tol = 1e-9, LoadPoint point = LoadPoint::Dc);

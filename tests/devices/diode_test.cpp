@@ -87,6 +87,14 @@ TEST_F(DiodeDevices, JunctionStartAndOffDiode) {
     EXPECT_EQ(NonConvergedCount, 1);  // the diode that is on moved; the off one is held
 }
 
+// Series resistance included: its stamps are part of the reused load.
+TEST_F(DiodeDevices, BypassReusesTheKeptLinearisationWhileTheBiasHolds) {
+    Diode* d = AddDiode(Model({{"RS", 5}}), 1, 0, 1, 2);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(2), 0);
+    ExpectBypassOnlyWhileTheBiasHolds({0, 0.72, 0.7}, 2, [d] { return d->vd; });
+}
+
 TEST_F(DiodeDevices, SeriesResistanceAddsFourEntries) {
     AddDiode(Model({{"RS", 1}}), 1, 0, 1, 2);
     AddDiode(Model({}), 1, 0);

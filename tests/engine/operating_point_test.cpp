@@ -247,6 +247,36 @@ TEST_F(EngineCircuit, EmptyFloatingAndLoopCircuitsEndWithAMessage) {
     EXPECT_FALSE(GminSteppingActive);
 }
 
+// Junction loads may reuse their kept linearisation during a solve unless it starts at a
+// predicted point, or, past the operating point, the solve before settled in one iteration.
+TEST_F(EngineCircuit, BypassIsAllowedByHowTheSolveStarts) {
+    BuildProbeCircuit();
+    ASSERT_EQ(Prepare(1), 0);
+    struct Case {
+        int operating_point, init_mode, previous_iterations, allowed;
+    };
+    const Case cases[] = {
+        {1, kInitJunction, 0, 1}, {1, kInitFloat, 1, 1}, {1, kInitPredict, 5, 0},
+        {0, kInitPredict, 5, 0},  {0, kInitFloat, 1, 0}, {0, kInitFloat, 2, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "op " << c.operating_point << " mode " << c.init_mode << " previous "
+                                        << c.previous_iterations);
+        OperatingPointPhase = c.operating_point;
+        AnalysisMode = c.operating_point ? kModeDc : kModeTransient;
+        InitMode = c.init_mode;
+        IterationCount = c.previous_iterations;
+        BypassAllowed = !c.allowed;
+        ASSERT_EQ(NewtonSolve(nullptr, 50, Options.gmin), 0);
+        EXPECT_EQ(BypassAllowed, c.allowed);
+    }
+    // The last time point settled in one iteration: the next one does not bypass.
+    ASSERT_EQ(IterationCount, 1);
+    InitMode = kInitFloat;
+    ASSERT_EQ(NewtonSolve(nullptr, 50, Options.gmin), 0);
+    EXPECT_EQ(BypassAllowed, 0);
+}
+
 TEST_F(EngineCircuit, EscapeStopsTheIteration) {
     BuildProbeCircuit()->moving = [] { return true; };
     ASSERT_EQ(Prepare(1), 0);

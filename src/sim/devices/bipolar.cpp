@@ -200,6 +200,63 @@ void LeakageCurrent(double v, double is, double nvt, double reverse, double& i, 
 
 double Diff(const std::vector<double>& v, int a, int b) { return v[a] - v[b]; }
 
+// The linearisation at one bias point: what the companion currents and stamps need.
+struct BjtLinearisation {
+    double vbe, vbc, vsub, vbx;
+    double cc, cb, csub;
+    double gpi, gmu, gm, go, gx, geqcb, gcs, geqbx;
+};
+
+void StampBjt(const Bjt& q, int s, const BjtLinearisation& l) {
+    const double p = q.polarity;
+    const bool lateral = IsLateral(q);
+    const int B = q.base, S = q.substrate, Bp = q.base_i, Cp = q.collector_i, Ep = q.emitter_i;
+    const double ceqbe = p * (l.cc + l.cb - l.vbe * (l.gm + l.go + l.gpi) + l.vbc * (l.go - l.geqcb));
+    const double ceqbc = p * (-l.cc + l.vbe * (l.gm + l.go) - l.vbc * (l.gmu + l.go));
+    const double ceqbx = p * (StateDerivatives[s + 12] - l.vbx * l.geqbx);
+    const double ceqsub = (lateral ? 1.0 : p) * (l.csub - l.gcs * l.vsub);
+    double* rhs = RightHandSide.data();
+    rhs[B] -= ceqbx;
+    rhs[Cp] += ceqbx + ceqbc;
+    rhs[Bp] -= ceqbe + ceqbc;
+    rhs[lateral ? Bp : Cp] += ceqsub;
+    rhs[S] -= ceqsub;
+    rhs[Ep] += ceqbe;
+
+    const double ge = q.ge, gc = q.gc, gx = l.gx, gcs = l.gcs, geqbx = l.geqbx, geqcb = l.geqcb;
+    const double gm = l.gm, go = l.go, gmu = l.gmu, gpi = l.gpi;
+    StampNext(gx + geqbx);
+    if (ge != 0) StampNext(ge), StampNext(-ge), StampNext(-ge);
+    if (gc != 0) StampNext(-gc), StampNext(-gc), StampNext(gc);
+    StampNext(go + gmu + geqbx + gc + (lateral ? 0 : gcs));
+    StampNext(gx + gmu + gpi + geqcb + (lateral ? gcs : 0));
+    StampNext(go + gm + gpi + ge);
+    StampNext(-gx);
+    StampNext(gm - gmu);
+    StampNext(-(gm + go));
+    StampNext(-gx);
+    StampNext(-(gmu + geqcb));
+    StampNext(-gpi);
+    StampNext(geqcb - go);
+    StampNext(-(gm + gpi + geqcb));
+    StampNext(gcs);
+    StampNext(-gcs);
+    StampNext(-gcs);
+    StampNext(-geqbx);
+    StampNext(-geqbx);
+}
+
+// The record's powers into the sums and its region; a bypassed load keeps the powers of
+// the load that evaluated the transistor.
+void AddBjtPower(Bjt& q) {
+    if (!q.flag_byte1) return;
+    Run.power_dissipated += q.power_dissipated;
+    Run.power_stored += q.power_stored;
+    if (q.power_dissipated > 0.1) q.region = kRegionHot;
+    else if (q.vbe > 0.5) q.region = std::fabs(q.vbe - q.vbc) >= 0.3 ? kRegionLin : kRegionSat;
+    else q.region = kRegionOff;
+}
+
 void LoadBjt(Bjt& q, int s) {
     const double* x = ModelReals(*q.model);
     const double p = q.polarity;
@@ -263,6 +320,15 @@ void LoadBjt(Bjt& q, int s) {
         cshat = q.csub + q.gcs * (vsub - q.vsub);
         cchat = q.cc + (q.gm + q.go) * dbe - (q.go + q.gmu) * dbc;
         cbhat = q.cb + q.gpi * dbe + q.gmu * dbc;
+        if (BypassAllowed && VoltageConverged(vbe, q.vbe) && VoltageConverged(vbc, q.vbc) &&
+            VoltageConverged(vsub, q.vsub) && CurrentConverged(cshat, q.csub) && CurrentConverged(cchat, q.cc) &&
+            CurrentConverged(cbhat, q.cb)) {
+            // Nothing moved: the kept linearisation serves again.
+            StampBjt(q, s, {q.vbe, q.vbc, q.vsub, vbx, q.cc, q.cb, q.csub, q.gpi, q.gmu, q.gm, q.go, q.gx, q.geqcb,
+                            q.gcs, q.geqbx});
+            AddBjtPower(q);
+            return;
+        }
         int flag2 = 1, flag3 = 1;
         LimitJunctionVoltageInPlace(vbe, limited, q.vbe, q.nf_vt, x[kQVcritBe]);
         LimitJunctionVoltageInPlace(vbc, flag2, q.vbc, q.nr_vt, x[kQVcritBc]);
@@ -426,39 +492,7 @@ void LoadBjt(Bjt& q, int s) {
         q.gpi = gpi, q.gmu = gmu, q.gm = gm, q.go = go, q.gx = gx, q.geqcb = geqcb, q.gcs = gcs, q.geqbx = geqbx;
     }
 
-    // Companion currents and stamps.
-    const double ceqbe = p * (cc + cb - vbe * (gm + go + gpi) + vbc * (go - geqcb));
-    const double ceqbc = p * (-cc + vbe * (gm + go) - vbc * (gmu + go));
-    const double ceqbx = p * (StateDerivatives[s + 12] - vbx * geqbx);
-    const double ceqsub = (lateral ? 1.0 : p) * (csub - gcs * vsub);
-    double* rhs = RightHandSide.data();
-    rhs[B] -= ceqbx;
-    rhs[Cp] += ceqbx + ceqbc;
-    rhs[Bp] -= ceqbe + ceqbc;
-    rhs[lateral ? Bp : Cp] += ceqsub;
-    rhs[S] -= ceqsub;
-    rhs[Ep] += ceqbe;
-
-    const double ge = q.ge, gc = q.gc;
-    StampNext(gx + geqbx);
-    if (ge != 0) StampNext(ge), StampNext(-ge), StampNext(-ge);
-    if (gc != 0) StampNext(-gc), StampNext(-gc), StampNext(gc);
-    StampNext(go + gmu + geqbx + gc + (lateral ? 0 : gcs));
-    StampNext(gx + gmu + gpi + geqcb + (lateral ? gcs : 0));
-    StampNext(go + gm + gpi + ge);
-    StampNext(-gx);
-    StampNext(gm - gmu);
-    StampNext(-(gm + go));
-    StampNext(-gx);
-    StampNext(-(gmu + geqcb));
-    StampNext(-gpi);
-    StampNext(geqcb - go);
-    StampNext(-(gm + gpi + geqcb));
-    StampNext(gcs);
-    StampNext(-gcs);
-    StampNext(-gcs);
-    StampNext(-geqbx);
-    StampNext(-geqbx);
+    StampBjt(q, s, {vbe, vbc, vsub, vbx, cc, cb, csub, gpi, gmu, gm, go, gx, geqcb, gcs, geqbx});
 
     // Display currents and power.
     const double qbx_current = StateDerivatives[s + 12];
@@ -469,18 +503,15 @@ void LoadBjt(Bjt& q, int s) {
         q.emitter_current = -q.collector_current - q.base_current - q.substrate_current;
     }
     if (q.flag_byte1) {
+        const double ge = q.ge, gc = q.gc;
         double pd = (vbe - vbc) * (cbe - cbc) / qb + vbc * (cbc / x[kQBr] + cbcn) + vbe * (cbe / x[kQBf] + cben);
         if (gc != 0) pd += q.collector_current * q.collector_current / gc;
         if (ge != 0) pd += q.emitter_current * q.emitter_current / ge;
         if (gx != 0) pd += q.base_current * q.base_current / gx;
         q.power_dissipated = pd;
         q.power_stored = vbc * StateDerivatives[s + 4] + vsub * StateDerivatives[s + 8] + vbe * StateDerivatives[s];
-        Run.power_dissipated += q.power_dissipated;
-        Run.power_stored += q.power_stored;
-        if (pd > 0.1) q.region = kRegionHot;
-        else if (q.vbe > 0.5) q.region = std::fabs(q.vbe - q.vbc) >= 0.3 ? kRegionLin : kRegionSat;
-        else q.region = kRegionOff;
     }
+    AddBjtPower(q);
 }
 
 }  // namespace

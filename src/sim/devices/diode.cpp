@@ -194,6 +194,27 @@ void DiodeCurrent(const double* x, int level, double area, double vd, double& cd
     gd += gmin;
 }
 
+void StampDiode(const Diode& d, double vd, double cd, double gd, double gspr) {
+    const double ceq = AwayFromZero(cd - gd * vd);
+    RightHandSide[d.cathode] += ceq;
+    RightHandSide[d.internal_anode] -= ceq;
+    if (gspr != 0) StampConductance(gspr);
+    StampConductance(gd);
+}
+
+// A bypassed load keeps the powers of the load that evaluated the junction.
+void AddDiodePower(Diode& d, int s, double bv, double gspr, bool evaluated) {
+    if (!d.flag_byte1) return;
+    if (evaluated) {
+        d.power_dissipated = d.vd * (d.cd - StateDerivatives[s]);
+        if (gspr != 0) d.power_dissipated += d.cd * d.cd / gspr;
+        d.power_stored = d.vd * StateDerivatives[s];
+    }
+    Run.power_dissipated += d.power_dissipated;
+    Run.power_stored += d.power_stored;
+    d.region = d.vd > 0.5 ? kRegionOn : (bv != 0 && d.vd < -bv ? kRegionZener : kRegionOff);
+}
+
 void LoadDiode(Diode& d, int s) {
     const double* x = ModelReals(*d.model);
     // A level that truncates to neither 1 nor 2 is taken as 2.
@@ -221,6 +242,12 @@ void LoadDiode(Diode& d, int s) {
     const bool off_fixed = InitMode == kInitFix && d.off;
     if ((InitMode == kInitFloat || InitMode == kInitPredict || InitMode == kInitFix) && !off_fixed) {
         cdhat = d.cd + d.gd * (vd - d.vd);
+        if (BypassAllowed && VoltageConverged(vd, d.vd) && CurrentConverged(cdhat, d.cd)) {
+            // Nothing moved: the kept linearisation serves again.
+            StampDiode(d, d.vd, d.cd, d.gd, gspr);
+            AddDiodePower(d, s, bv, gspr, false);
+            return;
+        }
         LimitDiodeVoltage(d, x, level, vd, limited);
     }
 
@@ -267,22 +294,9 @@ void LoadDiode(Diode& d, int s) {
         d.cd = cd;
         d.current = cd;
         d.gd = gd;
-
-        const double ceq = AwayFromZero(cd - gd * vd);
-        RightHandSide[d.cathode] += ceq;
-        RightHandSide[d.internal_anode] -= ceq;
-        if (gspr != 0) StampConductance(gspr);
-        StampConductance(gd);
+        StampDiode(d, vd, cd, gd, gspr);
     }
-
-    if (d.flag_byte1) {
-        d.power_dissipated = d.vd * (d.cd - StateDerivatives[s]);
-        if (gspr != 0) d.power_dissipated += d.cd * d.cd / gspr;
-        d.power_stored = d.vd * StateDerivatives[s];
-        Run.power_dissipated += d.power_dissipated;
-        Run.power_stored += d.power_stored;
-        d.region = d.vd > 0.5 ? kRegionOn : (bv != 0 && d.vd < -bv ? kRegionZener : kRegionOff);
-    }
+    AddDiodePower(d, s, bv, gspr, true);
 }
 
 }  // namespace

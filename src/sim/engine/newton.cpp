@@ -107,7 +107,8 @@ int IterateAnalog(void* poll_window, int iteration_limit, double gmin) {
 }  // namespace
 
 int NewtonSolve(void* poll_window, int iteration_limit, double gmin) {
-    ConvergenceCheck = (InitMode == kInitPredict || (!OperatingPointPhase && IterationCount < 2)) ? 0 : 1;
+    // IterationCount still holds the previous solve's count here.
+    BypassAllowed = (InitMode == kInitPredict || (!OperatingPointPhase && IterationCount < 2)) ? 0 : 1;
     int result = 0;
     for (;;) {
         if (NoAnalogNodes) {

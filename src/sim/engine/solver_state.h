@@ -38,7 +38,11 @@ extern int LoadFlags[8];          // [1]..[7]: the load flags derived by each lo
 extern int NonConvergedCount;     // raised by every failed convergence test
 extern int IterationCount;        // iterations of the current Newton call
 extern int IterationLimitReached; // the last Newton call ran out of iterations
-extern int ConvergenceCheck;      // 0: device loads may skip their convergence tests
+// Set by NewtonSolve for the whole solve: junction loads may then reuse their kept
+// linearisation when their voltages and predicted currents have not moved. Clear when
+// the solve starts at a predicted point, or, outside the operating point, when the
+// previous solve took fewer than 2 iterations; 0 until a solve sets it.
+extern int BypassAllowed;
 extern int SuppressPrompt;        // source stepping shows its own prompts
 extern int NoAnalogNodes;         // the circuit has no analog nodes
 extern int AcNeedsOperatingPoint; // the AC run solves an operating point as well
