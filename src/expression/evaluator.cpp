@@ -84,7 +84,15 @@ inline bool FaultFlagsRaised() {
 
 uint16_t StateOf(const EvalEntry& e) { return uint16_t(int(e.value.re)); }
 
-long long Truncated(double x) { return static_cast<long long>(x); }
+// The integer operators work on the value truncated to 64 bits. NaN or a value beyond
+// that range has no integer: an invalid operation, not a conversion left to chance.
+long long Truncated(double x) {
+    if (!(x >= -9223372036854775808.0 && x < 9223372036854775808.0)) {
+        NoteMathFault(kFaultInvalid);
+        return 0;
+    }
+    return static_cast<long long>(x);
+}
 
 // Stops the evaluation with a message of its own (an opcode the evaluator cannot run).
 void InvalidOpcode() {

@@ -27,6 +27,9 @@ TEST(RuntimeErrors, FaultsBecomeTheFloatingPointMessage) {
         {"V(A)/3", nullptr, -8.0 / 3.0},        // inexact alone is no fault
         {"V(A)**(1/3)", nullptr, 0.0},          // negative base, fractional exponent
         {"V(A) MOD 0", "Floating point 'invalid operation'.", 1.0},
+        {"V(A)*1E19 & 1", "Floating point 'invalid operation'.", 1.0},  // no 64-bit integer
+        {"~(V(A)*1E19)", "Floating point 'invalid operation'.", 1.0},
+        {"V(A)*1E18 | 1", nullptr, -8e18},
         {"PWR(V(A),0.5)", "Floating point 'pow(-8,0.5) Domain error'.", 1.0},
         {"V(A)*1E200*1E200", "Floating point 'overflow'.", 1.0},
         {"V(A)*1E-200*1E-200", "Floating point 'underflow'.", 1.0},
