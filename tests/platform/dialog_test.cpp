@@ -4,6 +4,7 @@
 #include "platform/automation.h"
 #include "platform/dialog.h"
 #include "platform/draw_context.h"
+#include "platform/frame.h"
 #include "platform/image.h"
 #include "platform/menu.h"
 #include "platform/property_sheet.h"
@@ -208,6 +209,35 @@ TEST(Dialog, EveryControlKindFilledEditedByKeysAndReadBackById) {
     }
     EXPECT_GT(red, 50);
     EXPECT_GT(yellow, 50);
+}
+
+// A destroyed dialog's controls are deleted later by the event loop; focus that reaches
+// them before then must not call into the dialog, which may be gone by that time.
+TEST(Dialog, DestroyedDialogHearsNothingFromItsControls) {
+    Application& app = TestApp();
+    struct Recording : Dialog {
+        Recording() : Dialog(DialogTemplate{77, "Limits", Size{120, 40}, {
+            {ControlKind::Edit, 101, "1u", Rect{5, 5, 100, 17}},
+            {ControlKind::PushButton, 2, "Close", Rect{5, 20, 60, 35}},
+        }}) {}
+        void OnControlNotify(int, Notify code) override { heard.push_back(code); }
+        std::vector<Notify> heard;
+    };
+    FrameWindow main;
+    ASSERT_TRUE(main.CreateFrame("Main", Rect{0, 0, 300, 200}));
+    app.SetMainWindow(&main);
+    main.Show(true);
+    Recording d;
+    ASSERT_TRUE(d.CreateModeless(&main));
+    Application::PumpMessages();
+    d.heard.clear();
+    d.Destroy();
+    FrameWindow other;  // showing it moves the focus while the old controls still exist
+    ASSERT_TRUE(other.CreateFrame("Other", Rect{20, 20, 300, 200}));
+    other.Show(true);
+    Application::PumpMessages();
+    EXPECT_TRUE(d.heard.empty()) << d.heard.size() << " notifications after Destroy";
+    app.SetMainWindow(nullptr);
 }
 
 TEST(Dialog, EscapeCancelsAndScriptResultEndsAnOpenDialog) {

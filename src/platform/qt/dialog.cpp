@@ -29,6 +29,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <memory>
 
 #include "platform/application.h"
 #include "platform/automation.h"
@@ -132,7 +133,11 @@ struct DialogPeer final : WindowPeer {
     QEventLoop* loop = nullptr;
     QButtonGroup* radioGroup = nullptr;  // of the radio buttons made last
     ControlKind previousKind = ControlKind::Static;
+    // The controls' callbacks reach the dialog through this; it is cleared when the peer
+    // goes, because the controls are deleted later and may still see events until then.
+    std::shared_ptr<Dialog*> owner;
     ~DialogPeer() override {
+        if (owner) *owner = nullptr;
         if (dlg) dlg->Detach();
         if (loop) loop->quit();
     }
@@ -186,6 +191,7 @@ Rect Dialog::MapDialogRect(const Rect& u) const {
 bool Dialog::Build(Window* parent) {
     if (IsCreated()) return false;
     auto* peer = new DialogPeer;
+    peer->owner = std::make_shared<Dialog*>(this);
     QWidget* parentWidget = parent && parent->Peer() ? parent->Peer()->widget.data() : nullptr;
     peer->dlg = new DialogWidget(*this, parentWidget);
     peer->widget = peer->dlg;
@@ -215,7 +221,10 @@ void Dialog::CreateControl(const ControlSpec& spec) {
         int id = spec.id;
         QWidget* w = nullptr;
         QString text = ToQString(spec.text);
-        auto notify = [this, id](Notify code) { OnControlNotify(id, code); };
+        std::shared_ptr<Dialog*> owner = peer->owner;
+        auto notify = [owner, id](Notify code) {
+            if (Dialog* d = *owner) d->OnControlNotify(id, code);
+        };
         switch (spec.kind) {
         case ControlKind::Static: w = new QLabel(text, dlg); break;
         case ControlKind::Edit: {
@@ -319,14 +328,16 @@ void Dialog::CreateControl(const ControlSpec& spec) {
         }
         previous = spec.kind;
         if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-            QObject::connect(button, &QAbstractButton::clicked, button, [this, id] {
-                if (id == 1) OnOK();
-                else if (id == 2) OnCancel();
-                else if (!RouteCommand(id)) OnControlNotify(id, Notify::Clicked);
+            QObject::connect(button, &QAbstractButton::clicked, button, [owner, id] {
+                Dialog* d = *owner;
+                if (!d) return;
+                if (id == 1) d->OnOK();
+                else if (id == 2) d->OnCancel();
+                else if (!d->RouteCommand(id)) d->OnControlNotify(id, Notify::Clicked);
             });
         }
-        w->installEventFilter(new FocusWatcher(w, [this, id](bool in) {
-            OnControlNotify(id, in ? Notify::SetFocus : Notify::KillFocus);
+        w->installEventFilter(new FocusWatcher(w, [notify](bool in) {
+            notify(in ? Notify::SetFocus : Notify::KillFocus);
         }));
         w->setGeometry(ToQRect(MapDialogRect(spec.rect)));
         w->setEnabled(!(spec.style & kCtlDisabled));
