@@ -180,6 +180,30 @@ TEST(Frame, TwoChildrenModelessDialogRoutingAndPicture) {
     app.SetMainWindow(nullptr);
 }
 
+// A frame object that goes with a child open: its widgets are deleted later by the event
+// loop, and the MDI area then announces the closing child, which must not reach the
+// frame object any more (the memory checkers of the test build see it if it does).
+TEST(Frame, WidgetsDeletedAfterTheFrameObjectLeaveItAlone) {
+    Application& app = TestApp();
+    Child c;
+    {
+        Main main;
+        ASSERT_TRUE(main.CreateFrame("Ombrelic", Rect{0, 0, 400, 300}));
+        app.SetMainWindow(&main);
+        main.Show(true);
+        ASSERT_TRUE(c.CreateChild(main, "circuit1.cir", Rect{0, 0, 300, 200}));
+        Application::PumpMessages();
+        app.SetMainWindow(nullptr);
+    }
+    EXPECT_FALSE(c.IsCreated());  // the child went with its frame
+    c.activations.clear();
+    // The deletes wait for an event loop: a modal dialog's runs them.
+    Dialog next(Limits());
+    automation::QueueModalScript([](Dialog&) { return 2; });
+    EXPECT_EQ(next.DoModal(), 2);
+    EXPECT_TRUE(c.activations.empty());
+}
+
 namespace {
 
 struct BarFrame : FrameWindow {

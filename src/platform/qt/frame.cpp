@@ -20,6 +20,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <memory>
 
 #include "platform/application.h"
 #include "platform/image.h"
@@ -80,7 +81,11 @@ struct FramePeer final : WindowPeer {
     std::vector<QProgressBar*> progress;  // per pane, made on first use
     std::map<int, Bar> bars;
     MdiChildFrame* active = nullptr;
+    // The MDI area's news reaches the frame through this; it is cleared when the peer
+    // goes, because the area is deleted later and announces its closing children then.
+    std::shared_ptr<FrameWindow*> owner;
     ~FramePeer() override {
+        if (owner) *owner = nullptr;
         if (main) main->Detach();
     }
 };
@@ -136,14 +141,16 @@ FrameWindow::~FrameWindow() { Destroy(); }
 bool FrameWindow::CreateFrame(const std::string& title, const Rect& rect) {
     if (Peer()) return false;
     auto* peer = new FramePeer;
+    peer->owner = std::make_shared<FrameWindow*>(this);
     peer->main = new MainWidget(*this);
     peer->mdi = new QMdiArea(peer->main);
     peer->main->setCentralWidget(peer->mdi);
     peer->main->menuBar();  // made now, so it shows with the frame
     peer->widget = peer->main;
     peer->main->setGeometry(ToQRect(rect));
-    QObject::connect(peer->mdi, &QMdiArea::subWindowActivated, peer->main, [this](QMdiSubWindow* sub) {
-        auto* fp = AsFrame(Peer());
+    QObject::connect(peer->mdi, &QMdiArea::subWindowActivated, peer->main, [owner = peer->owner](QMdiSubWindow* sub) {
+        FrameWindow* frame = *owner;
+        auto* fp = frame ? AsFrame(frame->Peer()) : nullptr;
         if (!fp) return;
         MdiChildFrame* now = ChildOf(sub);
         if (now == fp->active) return;
