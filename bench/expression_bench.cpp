@@ -14,37 +14,14 @@ namespace {
 using namespace ob7;
 
 // Two nodes A and B in a transient run; nothing else of a circuit.
-class TwoNodes final : public ExpressionContext {
+class TwoNodes final : public NoCircuitExpressionContext {
 public:
-    RunValues run;
     double v[3] = {0.0, 0.6, 0.1};
-    const RunValues& Run() const override { return run; }
     int FindNode(std::string_view name, int) const override { return name == "A" ? 1 : name == "B" ? 2 : -1; }
     int AnalogNodeCount() const override { return 2; }
-    int DigitalNodeCount() const override { return 0; }
     const double* NodeVoltage(int node) const override { return &v[node]; }
-    const uint16_t* DigitalNodeState(int) const override { return nullptr; }
     bool IsSolutionEntry(const double* p) const override { return p >= v && p < v + 3; }
     ComplexValue SolutionValue(int node) const override { return ComplexValue{v[node], 0.0}; }
-    bool FindPart(std::string_view, int, PartRef*) const override { return false; }
-    int PartQuantity(const PartRef&, int, char, char, QuantityTerms*) const override { return 10416; }
-    int FindDeviceBetweenNodes(int, int, int32_t, PartRef*, bool*) const override { return 10413; }
-    const void* CoreDevice(const PartRef&) const override { return nullptr; }
-    double CoreValue(const void*, int) const override { return 0.0; }
-    const double* ModelParameter(std::string_view, std::string_view, int, bool*) const override { return nullptr; }
-    void MarkDeviceReference(const PartRef&, int, int) override {}
-    void RequestPowerTotals() override {}
-    int ResolveCurveReferences(CompiledExpression*, int) override { return 0; }
-    double CurveValue(int, int) const override { return 0.0; }
-    bool CheckPhaseMarginCurve(int) override { return false; }
-    int EvaluatePerformance(int, int, CompiledExpression*, const double*, int, double*) override { return 10424; }
-    double NoiseValue(bool) const override { return 0.0; }
-    int AddTimeBreakpoint(long long) override { return 0; }
-    void* StopRunForCompileError() override { return nullptr; }
-    int SubstituteDefines(std::string_view text, int, std::string* out) const override {
-        *out = std::string(text);
-        return 0;
-    }
 };
 
 void BM_DeviceFormula(benchmark::State& state) {

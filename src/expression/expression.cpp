@@ -81,46 +81,40 @@ void SimplifySigns(std::string& text) {
     text = out;
 }
 
-namespace {
-
-class NoCircuit final : public ExpressionContext {
-public:
-    const RunValues& Run() const override { return run_; }
-    int FindNode(std::string_view, int) const override { return -1; }
-    int AnalogNodeCount() const override { return 0; }
-    int DigitalNodeCount() const override { return 0; }
-    const double* NodeVoltage(int) const override { return nullptr; }
-    const uint16_t* DigitalNodeState(int) const override { return nullptr; }
-    bool IsSolutionEntry(const double*) const override { return false; }
-    ComplexValue SolutionValue(int) const override { return ComplexValue{}; }
-    bool FindPart(std::string_view, int, PartRef*) const override { return false; }
-    int PartQuantity(const PartRef&, int, char, char, QuantityTerms*) const override { return 10416; }
-    int FindDeviceBetweenNodes(int, int, int32_t, PartRef*, bool*) const override { return 10413; }
-    const void* CoreDevice(const PartRef&) const override { return nullptr; }
-    double CoreValue(const void*, int) const override { return 0.0; }
-    const double* ModelParameter(std::string_view, std::string_view, int, bool*) const override { return nullptr; }
-    void MarkDeviceReference(const PartRef&, int, int) override {}
-    void RequestPowerTotals() override {}
-    int ResolveCurveReferences(CompiledExpression*, int) override { return 0; }
-    double CurveValue(int, int) const override { return 0.0; }
-    bool CheckPhaseMarginCurve(int) override { return false; }
-    int EvaluatePerformance(int, int, CompiledExpression*, const double*, int, double*) override { return 10424; }
-    double NoiseValue(bool) const override { return 1e-50; }
-    int AddTimeBreakpoint(long long) override { return 0; }
-    void* StopRunForCompileError() override { return nullptr; }
-    int SubstituteDefines(std::string_view text, int, std::string* out) const override {
-        *out = std::string(text);
-        return 0;
-    }
-
-private:
-    RunValues run_;
-};
-
-}  // namespace
+const RunValues& NoCircuitExpressionContext::Run() const { return run; }
+int NoCircuitExpressionContext::FindNode(std::string_view, int) const { return -1; }
+int NoCircuitExpressionContext::AnalogNodeCount() const { return 0; }
+int NoCircuitExpressionContext::DigitalNodeCount() const { return 0; }
+const double* NoCircuitExpressionContext::NodeVoltage(int) const { return nullptr; }
+const uint16_t* NoCircuitExpressionContext::DigitalNodeState(int) const { return nullptr; }
+bool NoCircuitExpressionContext::IsSolutionEntry(const double*) const { return false; }
+ComplexValue NoCircuitExpressionContext::SolutionValue(int) const { return ComplexValue{}; }
+bool NoCircuitExpressionContext::FindPart(std::string_view, int, PartRef*) const { return false; }
+int NoCircuitExpressionContext::PartQuantity(const PartRef&, int, char, char, QuantityTerms*) const { return 10416; }
+int NoCircuitExpressionContext::FindDeviceBetweenNodes(int, int, int32_t, PartRef*, bool*) const { return 10413; }
+const void* NoCircuitExpressionContext::CoreDevice(const PartRef&) const { return nullptr; }
+double NoCircuitExpressionContext::CoreValue(const void*, int) const { return 0.0; }
+const double* NoCircuitExpressionContext::ModelParameter(std::string_view, std::string_view, int, bool*) const {
+    return nullptr;
+}
+void NoCircuitExpressionContext::MarkDeviceReference(const PartRef&, int, int) {}
+void NoCircuitExpressionContext::RequestPowerTotals() {}
+int NoCircuitExpressionContext::ResolveCurveReferences(CompiledExpression*, int) { return 0; }
+double NoCircuitExpressionContext::CurveValue(int, int) const { return 0.0; }
+bool NoCircuitExpressionContext::CheckPhaseMarginCurve(int) { return false; }
+int NoCircuitExpressionContext::EvaluatePerformance(int, int, CompiledExpression*, const double*, int, double*) {
+    return 10424;
+}
+double NoCircuitExpressionContext::NoiseValue(bool) const { return 1e-50; }
+int NoCircuitExpressionContext::AddTimeBreakpoint(long long) { return 0; }
+void* NoCircuitExpressionContext::StopRunForCompileError() { return nullptr; }
+int NoCircuitExpressionContext::SubstituteDefines(std::string_view text, int, std::string* out) const {
+    *out = std::string(text);
+    return 0;
+}
 
 ExpressionContext& NoCircuitContext() {
-    static NoCircuit context;
+    static NoCircuitExpressionContext context;
     return context;
 }
 

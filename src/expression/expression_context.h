@@ -109,6 +109,40 @@ public:
     virtual int SubstituteDefines(std::string_view text, int scope, std::string* out) const = 0;
 };
 
+// A context with no circuit: no nodes, no parts, the run values it holds. Test and
+// benchmark circuits derive from it and override what they have.
+class NoCircuitExpressionContext : public ExpressionContext {
+public:
+    const RunValues& Run() const override;
+    int FindNode(std::string_view name, int scope) const override;
+    int AnalogNodeCount() const override;
+    int DigitalNodeCount() const override;
+    const double* NodeVoltage(int node) const override;
+    const uint16_t* DigitalNodeState(int node) const override;
+    bool IsSolutionEntry(const double* p) const override;
+    ComplexValue SolutionValue(int node) const override;
+    bool FindPart(std::string_view name, int scope, PartRef* part) const override;
+    int PartQuantity(const PartRef& part, int opcode, char t1, char t2, QuantityTerms* terms) const override;
+    int FindDeviceBetweenNodes(int n1, int n2, int32_t kinds, PartRef* part, bool* reversed) const override;
+    const void* CoreDevice(const PartRef& part) const override;
+    double CoreValue(const void* core, int which) const override;
+    const double* ModelParameter(std::string_view model, std::string_view param, int scope,
+                                 bool* is_define) const override;
+    void MarkDeviceReference(const PartRef& part, int opcode, int flags) override;
+    void RequestPowerTotals() override;
+    int ResolveCurveReferences(CompiledExpression* e, int scope) override;
+    double CurveValue(int reference, int point) const override;
+    bool CheckPhaseMarginCurve(int reference) override;
+    int EvaluatePerformance(int opcode, int reference, CompiledExpression* condition, const double* args,
+                            int count, double* result) override;
+    double NoiseValue(bool input_referred) const override;
+    int AddTimeBreakpoint(long long tick) override;
+    void* StopRunForCompileError() override;
+    int SubstituteDefines(std::string_view text, int scope, std::string* out) const override;
+
+    RunValues run;
+};
+
 // The context of formulas with no circuit: no nodes, no parts, default run values.
 ExpressionContext& NoCircuitContext();
 
