@@ -301,6 +301,10 @@ int Substitution::Run(std::string& out, const std::string& text, bool braces) {
         } else {
             replacement = found->value;
         }
+        // The count alone lets a few short defines that expand into each other grow a
+        // line to gigabytes; the length is bounded too.
+        if (out.size() - replaced + replacement.size() > kMaxDefineExpansionLength)
+            return ReportDefineError(tables_, *found, scope_, text, 10887);
         out.replace(p, replaced, replacement);
         // Every open region holds p. One that ends inside the replaced text (a call that
         // runs past a define's text) ends with the replacement; the others move.

@@ -108,6 +108,33 @@ TEST_F(DefineTableTest, SelfReferenceEndsWithAMessage) {
     }
 }
 
+TEST_F(DefineTableTest, ExpansionLengthIsBounded) {
+    // Three short defines that expand into each other: 10000 substitutions of a 5000
+    // character value would make a 50 MB line.
+    std::string a = ".DEFINE A", b = ".DEFINE B";
+    for (int i = 0; i < 100; ++i) {
+        a += " B";
+        b += " EX";
+    }
+    ASSERT_EQ(Define(a.c_str()), 0);
+    ASSERT_EQ(Define(b.c_str()), 0);
+    ASSERT_EQ(Define((".DEFINE EX " + std::string(5000, 'X')).c_str()), 0);
+    int code = 0;
+    const std::string out = Sub("A+1", 1, &code);
+    EXPECT_EQ(code, kMsgReported);
+    EXPECT_LE(out.size(), kMaxDefineExpansionLength);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].id, 10887);
+    reports.reports.clear();
+    EXPECT_EQ(CompleteScopeDefines(tables, 1), kMsgReported);
+    ASSERT_FALSE(reports.reports.empty());
+    EXPECT_EQ(reports.reports[0].id, 10887);
+    // A single long value below the bound is substituted whole.
+    ASSERT_EQ(Define((".DEFINE LONG " + std::string(100000, '1')).c_str(), 2), 0);
+    EXPECT_EQ(Sub("LONG", 2, &code).size(), 100000u);
+    EXPECT_EQ(code, 0);
+}
+
 TEST_F(DefineTableTest, StatementErrorsAndReservedNames) {
     struct Case { const char* text; int keyword; int id; };
     const Case cases[] = {
