@@ -7,6 +7,7 @@
 #include "expression_test_util.h"
 #include "fake_circuit.h"
 #include "foundation/numbers.h"
+#include "foundation/report_sink.h"
 
 namespace ob7::test {
 namespace {
@@ -20,6 +21,34 @@ TEST(CompileServices, AnalysisExpressionsRefuseRunValues) {
     EXPECT_EQ(CompileAnalysisExpression(&e, "V(A)*2", &circuit, nullptr), 15055);
     EXPECT_EQ(CompileAnalysisExpression(&e, "T+1", &circuit, nullptr), 15055);
     EXPECT_EQ(CompileAnalysisExpressionPlain(&e, "V(A)*2", &circuit, nullptr), 0);
+    FreeExpression(&e);
+}
+
+TEST(CompileServices, AFailedSubstitutionIsShownOnce) {
+    // The define table shows its own errors (15055); any other failure is memory.
+    struct FailingDefines : FakeCircuit {
+        int code = 0;
+        int SubstituteDefines(std::string_view, int, std::string*) const override { return code; }
+    };
+    struct Capture : ReportSink {
+        std::vector<int> ids;
+        int Deliver(const ReportDelivery& r) override {
+            ids.push_back(r.id);
+            return 0;
+        }
+    } capture;
+    SetBatchLogSink(&capture);
+    FailingDefines circuit;
+    circuit.run.analysis_kind = 0;
+    CompiledExpression e;
+    InitCompiledExpression(&e);
+    circuit.code = 15055;
+    EXPECT_EQ(CompileAnalysisExpression(&e, "1+1", &circuit, nullptr), 15055);
+    EXPECT_TRUE(capture.ids.empty());
+    circuit.code = 15002;
+    EXPECT_EQ(CompileAnalysisExpression(&e, "1+1", &circuit, nullptr), 15055);
+    EXPECT_EQ(capture.ids, std::vector<int>{15002});
+    SetBatchLogSink(nullptr);
     FreeExpression(&e);
 }
 
