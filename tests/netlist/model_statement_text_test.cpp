@@ -41,6 +41,12 @@ TEST(ModelStatementText, CircuitStatementLibraryModelOrDefaults) {
     EXPECT_EQ(GetModelStatementText(tables, &library, kModelDiode, 0, "DLIB", false, nullptr, &memo, nullptr),
               ".MODEL DLIB D (IS=2N)");
     EXPECT_EQ(memo, "A library diode");
+    // A type without parameters has no values to copy.
+    LibraryModel* u = library.AddModel(kModelUbgt);
+    ASSERT_NE(u, nullptr);
+    std::strcpy(u->name, "UGATES");
+    EXPECT_EQ(GetModelStatementText(tables, &library, kModelUbgt, 0, "UGATES", false, nullptr, nullptr, nullptr),
+              ".MODEL UGATES UBGT ( )");
     // No statement and no library model: the defaults, which write nothing for a diode.
     EXPECT_EQ(GetModelStatementText(tables, nullptr, kModelDiode, -1, "DNONE", false, nullptr, nullptr, nullptr),
               ".MODEL DNONE D ( )");
