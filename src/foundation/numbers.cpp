@@ -169,6 +169,11 @@ char* TrimNumberText(char* text) {
         *e = 0;
     }
     char* mantissa = text[0] == '-' ? text + 1 : text;
+    if (!*text) {
+        // No digits to trim: "" or "E5" stay as they are (a "0" would not fit).
+        std::strcat(text, exponent);
+        return text;
+    }
     while (mantissa[0] == '0' && mantissa[1] != 0)
         std::memmove(mantissa, mantissa + 1, std::strlen(mantissa + 1) + 1);
     TrimFraction(mantissa);
