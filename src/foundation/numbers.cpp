@@ -202,12 +202,21 @@ double ParseNumber(const char* text, int* error) {
         point = true;
         ++p;
     }
+    const char* digits = p;
     while (IsDigit(*p))
         ++p;
+    bool anyDigit = p > digits;
     if (*p == '.' && !point)
         ++p;
+    digits = p;
     while (IsDigit(*p))
         ++p;
+    anyDigit = anyDigit || p > digits;
+    if (!anyDigit) {
+        // A sign or a point alone ("-", ".", "-E5") is no number.
+        *error = 1;
+        return 0;
+    }
     if (p > start && (*p == 'E' || *p == 'e')) {
         ++p;
         if (*p == '+' || *p == '-')

@@ -60,6 +60,13 @@ TEST(CompileServices, NumericFieldsEvaluateExpressions) {
     EXPECT_EQ(EvalNumberOrExpression("2*NOPE", &code), 0.0);
     EXPECT_EQ(code, 15060);
     EXPECT_EQ(TakePendingMessage(), "Unknown identifier 'NOPE' in '2*NOPE'.");
+    // A sign or point alone is neither a number nor an expression.
+    for (const char* text : {"-", "+", ".", "-e5"}) {
+        code = 0;
+        EvalNumberOrExpression(text, &code);
+        EXPECT_NE(code, 0) << text;
+        ClearPendingMessage();
+    }
 }
 
 TEST(CompileServices, ShownErrorsReturnReportedAndStopTheRun) {

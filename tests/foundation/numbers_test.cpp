@@ -125,7 +125,9 @@ TEST(ParseNumber, ReadsSuffixesInAnyCase) {
 TEST(ParseNumber, FlagsWhatIsNotANumber) {
     struct Case { const char* text; double value; };
     const Case cases[] = {{"1e301", 0}, {"1e-301", 0}, {"5x!", 5},   {"", 0},
-                          {"   ", 0},   {"abc", 0},    {"0x1A", 0},  {"1e99999999999999999999", 0}};
+                          {"   ", 0},   {"abc", 0},    {"0x1A", 0},  {"1e99999999999999999999", 0},
+                          // a sign or point without digits
+                          {"-", 0},     {"+", 0},      {".", 0},     {"-e5", 0},  {"+.E1", 0}, {"-K", 0}};
     for (const Case& c : cases) {
         int error = 0;
         EXPECT_DOUBLE_EQ(ParseNumber(c.text, &error), c.value) << c.text;
