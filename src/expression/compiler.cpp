@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -394,11 +395,13 @@ int Parser::ScanNumber() {
     const int start = int(pos_);
     size_t p = pos_;
     int dots = 0;
+    int digits = 0;
     while (p < text_.size() && (IsDigit(text_[p]) || text_[p] == '.')) {
         if (text_[p] == '.') ++dots;
+        else ++digits;
         ++p;
     }
-    bool bad = dots > 1;
+    bool bad = dots > 1 || digits == 0;  // "." alone is no number
     bool exponent = false;
     bool suffix = false;
     if (p < text_.size() && text_[p] == 'E') {
@@ -423,7 +426,10 @@ int Parser::ScanNumber() {
     std::string number = text_.substr(pos_, p - pos_);
     pos_ = p;
     if (bad) return CompileError(c_, 10404, start, number.c_str(), Source());
-    double value = suffix ? ParseNumber(number.c_str(), nullptr) : std::strtod(number.c_str(), nullptr);
+    int unreadable = 0;
+    double value = suffix ? ParseNumber(number.c_str(), &unreadable) : std::strtod(number.c_str(), nullptr);
+    // Hundreds of digits overflow the double without any exponent.
+    if (unreadable || !std::isfinite(value)) return CompileError(c_, 10404, start, number.c_str(), Source());
     std::string label = src_.substr(start, number.size());
     if (pending_minus_) {
         if (cx.accepts & kSynRawNumber) {
