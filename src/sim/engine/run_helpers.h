@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "expression/expression.h"
+
 namespace ob7 {
 
 inline constexpr int kMsgMissingParameter = 15040;  // "%EMissing parameter."
@@ -49,6 +51,14 @@ int DigitalStateIndex(char c);
 
 // The analysis bit of a command: 0x10000 for 18406, else 1 << (command mod 32).
 uint32_t AnalysisMaskBit(int command);
+
+// --- Compiled expressions ---------------------------------------------------------------
+// Whether two compiled expressions have the same tokens: the same count, and each pair
+// with equal opcodes and equal value bytes.
+bool EqualShortLists(const CompiledExpression& a, const CompiledExpression& b);
+// The width of the widest bus operand (the bit count of a BIN, OCT, DEC or HEX call) of a
+// compiled expression; 0 when it has none.
+int MaxCoreIndex(const CompiledExpression& e);
 
 // --- Prompts and run errors -----------------------------------------------------------
 // Shows "Running Transient Analysis.", "Running AC Analysis." or "Running DC Analysis."
