@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 using namespace ob7;
 using namespace ob7::test;
@@ -252,6 +254,41 @@ TEST_F(ShapeFileTest, CoordinatesNearTheIntLimitsAreBoundedOnRead)
     EXPECT_EQ(list[0]->rect.right - list[0]->rect.left, 8);
     EXPECT_EQ(list[0]->rect.bottom - list[0]->rect.top, 2 * m);
     check(list);
+}
+
+// Inputs that showed the overflow while fuzzing: a selector byte, then the file.
+TEST_F(ShapeFileTest, FuzzedFilesWithCoordinatesNearTheIntLimits)
+{
+    const char* data = std::getenv("OB7_TEST_DATA");
+    ASSERT_TRUE(data && *data);
+    for (const char* name : {"shp_rect_transform.bin", "shp_root_include.bin"}) {
+        SCOPED_TRACE(name);
+        std::ifstream in(std::string(data) + "/fuzz/" + name, std::ios::binary);
+        std::vector<uint8_t> input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        ASSERT_GT(input.size(), 1u);
+        WriteBytes("in.shp", std::vector<uint8_t>(input.begin() + 1, input.end()));
+        ShapeLibrary lib;
+        ASSERT_EQ(lib.Read(Path("in.shp"), true), 0);
+        ASSERT_FALSE(lib.shapes.empty());
+        const int64_t bound = 4 * static_cast<int64_t>(kMaxShapeCoordinate);
+        std::function<void(const ShapeEditList&)> check = [&](const ShapeEditList& nodes) {
+            for (const auto& n : nodes) {
+                const Rect32 r = GetObjectRect(*n);
+                for (int32_t v : {r.left, r.top, r.right, r.bottom})
+                    EXPECT_LE(std::abs(static_cast<int64_t>(v)), bound) << n->code;
+                check(n->children);
+            }
+        };
+        for (auto& shape : lib.shapes) {
+            for (int32_t v : {shape->box.left, shape->box.top, shape->box.right, shape->box.bottom})
+                EXPECT_LE(std::abs(static_cast<int64_t>(v)), kMaxShapeCoordinate);
+            ShapeEditList list;
+            ShapeToEditList(*shape, list);
+            check(list);
+            TransformEditList(list, (input[0] >> 2) & 7, 1, 0.0, 0.0);
+            check(list);
+        }
+    }
 }
 
 TEST_F(ShapeFileTest, CyclicInclusionsAreReportedAndCut)

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "fake_circuit.h"
 #include "netlist/circuit_tables.h"
@@ -133,6 +137,29 @@ TEST_F(DefineTableTest, ExpansionLengthIsBounded) {
     ASSERT_EQ(Define((".DEFINE LONG " + std::string(100000, '1')).c_str(), 2), 0);
     EXPECT_EQ(Sub("LONG", 2, &code).size(), 100000u);
     EXPECT_EQ(code, 0);
+}
+
+// An input that grew a line to hundreds of megabytes while fuzzing: a selector byte, then
+// .DEFINE statements separated by NUL bytes, filed in scopes 1, 2, 3 in turn.
+TEST_F(DefineTableTest, FuzzedDefinesThatExpandIntoEachOther) {
+    const char* data = std::getenv("OB7_TEST_DATA");
+    ASSERT_TRUE(data && *data);
+    std::ifstream in(std::string(data) + "/fuzz/define_blowup.bin", std::ios::binary);
+    const std::string input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GT(input.size(), 1u);
+    std::vector<std::string> pieces;
+    size_t start = 1;
+    for (size_t end; (end = input.find('\0', start)) != std::string::npos; start = end + 1)
+        pieces.push_back(input.substr(start, end - start));
+    pieces.push_back(input.substr(start));
+    int n = 0;
+    for (const std::string& p : pieces) Define(p.c_str(), 1 + n++ % 3);
+    for (int scope = 0; scope < 4; ++scope) CompleteScopeDefines(tables, scope);
+    bool tooLong = false;
+    for (const auto& r : reports.reports) tooLong = tooLong || r.id == 10887;
+    EXPECT_TRUE(tooLong);
+    for (const auto& row : tables.defines.rows)
+        for (const DefineEntry& e : row) EXPECT_LE(e.value.size(), kMaxDefineExpansionLength) << e.name;
 }
 
 TEST_F(DefineTableTest, StatementErrorsAndReservedNames) {
