@@ -208,6 +208,8 @@ int Substitution::ExpandCall(const DefineEntry& e, const std::string& text, size
         size_t k = 0;
         while (k < e.args.size() && e.args[k] != word) ++k;
         out += k < e.args.size() ? args[k] : word;
+        // Long arguments used many times make a long text before it is put in place.
+        if (out.size() > kMaxDefineExpansionLength) return ReportDefineError(tables_, e, scope_, text, 10887);
         i = end;
     }
     *replacement = std::move(out);

@@ -133,6 +133,15 @@ TEST_F(DefineTableTest, ExpansionLengthIsBounded) {
     EXPECT_EQ(CompleteScopeDefines(tables, 1), kMsgReported);
     ASSERT_FALSE(reports.reports.empty());
     EXPECT_EQ(reports.reports[0].id, 10887);
+    // A function whose argument is used many times: the call's own text is bounded too.
+    reports.reports.clear();
+    std::string body = ".FUNC MANY(X)";
+    for (int i = 0; i < 1000; ++i) body += " X";
+    ASSERT_EQ(Func(body.c_str(), 3), 0);
+    EXPECT_LE(Sub(("{MANY(" + std::string(100000, '7') + ")}").c_str(), 3, &code).size(), kMaxDefineExpansionLength);
+    EXPECT_EQ(code, kMsgReported);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].id, 10887);
     // A single long value below the bound is substituted whole.
     ASSERT_EQ(Define((".DEFINE LONG " + std::string(100000, '1')).c_str(), 2), 0);
     EXPECT_EQ(Sub("LONG", 2, &code).size(), 100000u);
