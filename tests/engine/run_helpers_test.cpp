@@ -164,6 +164,38 @@ TEST_F(RunHelpers, RunningPromptNamesTheAnalysis) {
                                                  "Running DC Analysis."}));
 }
 
+TEST_F(RunHelpers, EachRunCaseTakesTheNextTemperature) {
+    static int restarts = 0;
+    restarts = 0;
+    RestartSteppingCases = [] { ++restarts; };
+    TemperatureCases list;
+    list.is_list = true;
+    list.values = {-40, 27, 125};
+    for (double expected : {-40.0, 27.0, 125.0}) {
+        NextTemperatureCase(list);
+        EXPECT_EQ(ob7::Run.temp, expected);
+    }
+    EXPECT_EQ(list.next, 3u);
+    EXPECT_EQ(restarts, 3);
+    // A sweep from 0 by 40 stops at its end of 100, also downwards.
+    TemperatureCases sweep;
+    ob7::Run.temp = 0;
+    RunTemperatureSweep = {40, 100};
+    for (double expected : {40.0, 80.0, 100.0, 100.0}) {
+        NextTemperatureCase(sweep);
+        EXPECT_EQ(ob7::Run.temp, expected);
+    }
+    RunTemperatureSweep = {-50, 0};
+    for (double expected : {50.0, 0.0}) {
+        NextTemperatureCase(sweep);
+        EXPECT_EQ(ob7::Run.temp, expected);
+    }
+    EXPECT_EQ(restarts, 9);
+    RestartSteppingCases = nullptr;
+    RunTemperatureSweep = {};
+    ob7::Run.temp = 27;
+}
+
 // A token list as the compiler leaves it.
 CompiledExpression Tokens(std::initializer_list<std::pair<int16_t, double>> list) {
     CompiledExpression e;

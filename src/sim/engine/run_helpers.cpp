@@ -173,6 +173,20 @@ void ReportRunError(int field_kind, int index, int column, const char* text, int
 
 void ReportOutOfMemoryDuringRun() { ReportRunError(3, 0, -1, nullptr, kMsgInsufficientMemory); }
 
+TemperatureSweep RunTemperatureSweep;
+void (*RestartSteppingCases)() = nullptr;
+
+void NextTemperatureCase(TemperatureCases& cases) {
+    if (cases.is_list) {
+        if (cases.next < cases.values.size()) Run.temp = cases.values[cases.next++];
+    } else {
+        const double next = Run.temp + RunTemperatureSweep.step;
+        Run.temp = RunTemperatureSweep.step >= 0 ? std::min(next, RunTemperatureSweep.end)
+                                                 : std::max(next, RunTemperatureSweep.end);
+    }
+    if (RestartSteppingCases) RestartSteppingCases();
+}
+
 bool EqualShortLists(const CompiledExpression& a, const CompiledExpression& b) {
     if (a.tokens.size() != b.tokens.size()) return false;
     for (size_t i = 0; i < a.tokens.size(); ++i) {
