@@ -884,6 +884,8 @@ int Parser::Comma() {
     const int op = cx.opcode;
     if ((row.syntax & kSynQuantity) && !cx.digital && cx.arg_count == 1) {
         if (op == 11 && cx.first_is_part) return CompileError(c_, 10408, position, cx.part_name.c_str(), Source());
+        // The first argument names a node or a part; without one there is nothing to read.
+        if (cx.scanned == 0) return CompileError(c_, 10403, position, Source());
         return 0;  // node pairs are emitted at the ')'
     }
     if (op == 158 || op == 579) {  // SDT, SD: the variable goes in as the second argument
@@ -960,6 +962,9 @@ int Parser::CloseParen() {
     const int op = cx.opcode;
     // The last argument is complete unless the list is empty.
     const bool empty = items_.size() == cx.arg_start && cx.scanned <= cx.arg_count;
+    // A node pair whose second node is missing after its comma.
+    if (empty && cx.arg_count > 0 && (row.syntax & kSynQuantity) && !cx.digital)
+        return CompileError(c_, 10403, position, Source());
     if (!empty) ++cx.arg_count;
     const int given = cx.arg_count - cx.inserted;
     if (given < row.min_args) return CompileError(c_, 10419, position, row.name);
