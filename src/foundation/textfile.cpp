@@ -82,11 +82,7 @@ std::string FormatVersion(int32_t version) {
     return text;
 }
 
-namespace {
-
-// The file a save replaces: a symbolic link is followed to its target, so the link stays
-// a link and the file it points to gets the new content.
-std::string SaveTarget(const std::string& name) {
+std::string SaveTargetPath(const std::string& name) {
     std::string path = name;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st;
@@ -101,10 +97,8 @@ std::string SaveTarget(const std::string& name) {
     return path;
 }
 
-}  // namespace
-
 FILE* OpenTempForWrite(const std::string& name, const char* mode, std::string& tempName) {
-    const std::string target = SaveTarget(name);
+    const std::string target = SaveTargetPath(name);
     struct stat st;
     const bool exists = ::stat(target.c_str(), &st) == 0;
     // A read-only file is refused, as an editor does, rather than replaced.
@@ -137,7 +131,7 @@ int CommitTempFile(FILE* file, const std::string& tempName, const std::string& n
     if (!code && ::fsync(::fileno(file)) != 0 && errno != EINVAL) code = FailureCode(kMsgWriteFailed);
     if (std::fclose(file) != 0 && !code) code = kMsgWriteFailed;
     if (ok && !code) {
-        if (std::rename(tempName.c_str(), SaveTarget(name).c_str()) == 0) return 0;
+        if (std::rename(tempName.c_str(), SaveTargetPath(name).c_str()) == 0) return 0;
         code = kMsgWriteError;
     }
     ::unlink(tempName.c_str());
