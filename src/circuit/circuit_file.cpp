@@ -1276,8 +1276,10 @@ void CircuitFile::WriteCompDefs()
             if (userPins) {
                 if (PinHasSecondName(*d, i))
                     v += ",\"" + GetPinSecondName(*d, i) + "\"";
+                // A pin without a text has no kind letter: its field stays empty.
+                v += ",";
                 if (char kind = GetPinKind(*d, i))
-                    v += std::string(",") + kind;
+                    v += kind;
             }
             v += Fmt(",%d,%d", p.x, p.y);
             if (p.nameDx || p.nameDy)
@@ -1338,7 +1340,8 @@ int CircuitFile::CompDefSection()
                 auto f = SplitCommas(rest);
                 kind = f[0].empty() ? 0 : f[0][0];
                 rest = rest.find(',') == std::string::npos ? std::string() : rest.substr(rest.find(',') + 1);
-                SetPinName(*def, n, kind, name, second.empty() ? nullptr : &second);
+                if (kind)
+                    SetPinName(*def, n, kind, name, second.empty() ? nullptr : &second);
             }
             auto f = SplitCommas(rest);
             ComponentPin& p = def->pins[n];
@@ -1366,14 +1369,39 @@ int CircuitFile::CompDefSection()
         def->memo = "";
     if (def->name.empty())
         return 0;
-    // An equal definition in the libraries is used as it is; a missing or different one
-    // stays with the document, so that its parts open as they were saved.
-    ComponentDef* existing = FindComponentByName(def->name, &MissingComponentPlaceholder(), false);
+    // An equal definition is used as it is. A missing one stays with the document under
+    // its name; one whose name is taken by a different definition stays under the first
+    // free numbered name (an equal definition under a numbered name is used instead), and
+    // the parts of this file that name it are redirected to it.
+    const std::string original = def->name;
+    auto findDefinition = [&](const std::string& name) -> ComponentDef* {
+        if (ComponentDef* e = FindComponentByName(name, &MissingComponentPlaceholder(), false))
+            return e;
+        for (const auto& local : doc_->localDefinitions)
+            if (EqualNoCase(local->name, name))
+                return local.get();
+        return nullptr;
+    };
+    ComponentDef* existing = findDefinition(original);
     if (existing && !DefinitionsDiffer(*def, *existing)) {
-        localMap_[Upper(def->name)] = existing;
+        localMap_[Upper(original)] = existing;
         return 0;
     }
-    localMap_[Upper(def->name)] = def.get();
+    if (existing) {
+        for (int k = 1;; ++k) {
+            std::string candidate = original + std::to_string(k);
+            ComponentDef* numbered = findDefinition(candidate);
+            if (numbered && !DefinitionsDiffer(*def, *numbered)) {
+                localMap_[Upper(original)] = numbered;
+                return 0;
+            }
+            if (!numbered) {
+                def->name = candidate;
+                break;
+            }
+        }
+    }
+    localMap_[Upper(original)] = def.get();
     doc_->localDefinitions.push_back(std::move(def));
     return 0;
 }
@@ -1441,6 +1469,9 @@ int CircuitFile::ReadSections()
             }
             continue;
         }
+        // A tool bar belongs to the schematic only right after [Schematic].
+        if (row->id != S_TOOLS)
+            toolsSlot_ = KEPT_ANALYSIS;
         switch (row->id) {
         case S_MAIN: code = MainSection(); break;
         case S_COMPDEF: code = CompDefSection(); break;
@@ -1462,7 +1493,6 @@ int CircuitFile::ReadSections()
         case S_SCHEMATIC: code = SchematicSection(); break;
         case S_TOOLS: code = KeepSection(toolsSlot_); break;
         default:
-            toolsSlot_ = KEPT_ANALYSIS;
             code = KeepSection(KEPT_ANALYSIS);
             break;
         }

@@ -402,4 +402,14 @@ TEST(CircuitFile, CarriedComponentDefinitions)
     EXPECT_EQ(differs.objects[1]->def->pins[1].x, 8);
     EXPECT_TRUE(other.localDefinitionsUsed);
     EXPECT_TRUE(differs.modified);
+    // The different definition takes the first free numbered name, and its parts with it;
+    // reading the saved circuit again finds that name and adds nothing.
+    EXPECT_EQ(differs.localDefinitions[0]->name, "Resistor1");
+    const std::string resaved = Compose(differs, kCircuitVersion70);
+    EXPECT_NE(resaved.find("[Comp]\nName=Resistor1\n"), std::string::npos);
+    CircuitDocument third;
+    ASSERT_EQ(Parse(resaved, third), 0);
+    ASSERT_EQ(third.localDefinitions.size(), 1u);
+    EXPECT_EQ(third.localDefinitions[0]->name, "Resistor1");
+    EXPECT_EQ(Compose(third, kCircuitVersion70), resaved);
 }
