@@ -897,16 +897,15 @@ int CircuitFile::ObjectSection()
         } else if (key == "ROT") {
             int rot = static_cast<int>(ToLong(value));
             g->rotation = static_cast<int16_t>(IsBadRotation(rot, loadFlags) ? 0 : rot);
-        } else if (ReadStyleKey(key, value, g->style, g->styleWord)) {
-        } else if (key == "PAGE") {
+        } else if (!ReadStyleKey(key, value, g->style, g->styleWord) && key == "PAGE") {
             g->page = PageValue(value);
         }
     }
     int kind = g->GraphicKind();
     if (!kind)
         return 0;
-    if (g->style.colour == kNoColour && g->style.fillColour == kNoColour && kind != 0xb00)
-        g->style.colour = static_cast<uint8_t>(defaultColour);
+    // Colours the file gave are kept, "NONE" for both included (an object read from 5.20
+    // without border and fill), so that a save and a reload change nothing.
     if (version <= kCircuitVersion520) {
         if (g->styleWord & SW_BORDER)
             g->styleWord &= static_cast<uint16_t>(~SW_BORDER);

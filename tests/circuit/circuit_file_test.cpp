@@ -249,6 +249,11 @@ TEST(CircuitFile, ObjectSectionCases)
     EXPECT_EQ(rect.style.colour, kNoColour);  // no Border, no Fill in its Style
     EXPECT_EQ(rect.style.fillColour, kNoColour);
     EXPECT_EQ(doc.gridTexts.at(0)->text, "Missing text!");
+    // That rectangle stays without border and fill through a 7.0 save and reload.
+    CircuitDocument again;
+    ASSERT_EQ(Parse(Compose(doc, kCircuitVersion70), again), 0);
+    EXPECT_EQ(again.objects[3]->style.colour, kNoColour);
+    EXPECT_EQ(again.objects[3]->style.fillColour, kNoColour);
 
     // A user attribute name loses "," and "=" when written, and keeps the shortened name.
     CircuitObject& part = *doc.objects[0];
