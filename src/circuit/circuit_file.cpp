@@ -1519,6 +1519,37 @@ void CircuitFile::FinishLoad()
                 z = d.schematic.scale;
     if (screenChanged)
         d.placements = CircuitPlacements();
+    for (auto& object : d.objects) {
+        CircuitObject& part = *object;
+        int type = part.kind == OK_COMPONENT && part.def ? part.def->type : -1;
+        if (version <= kCircuitVersion520 && type == CT_SAMPLE_AND_HOLD) {
+            // 5.20 kept the input expression under the name "EXPR".
+            if (AttrNode* expr = part.FindAttrByName("EXPR"); expr && expr->id == 0) {
+                if (AttrNode* input = part.FindAttr(ATTR_INPUT_EXPR)) {
+                    input->value = expr->value;
+                    part.attrs.erase(part.attrs.begin() + (expr - part.attrs.data()));
+                } else {
+                    expr->SetName("INPUT EXPR");
+                }
+            }
+        } else if (version <= kCircuitVersion520 && type == CT_CORE) {
+            if (AttrNode* size = part.FindAttrByName("Size"); size && size->id == 0)
+                part.attrs.erase(part.attrs.begin() + (size - part.attrs.data()));
+        } else if (type == CT_MACRO && version >= kCircuitVersion70 && !(loadFlags & kLoadNoMacroFixup)) {
+            // The "Param:" attributes of a macro part follow its FILE attribute, in order.
+            auto isParam = [](const AttrNode& a) {
+                return a.id == 0 && a.userName.size() >= 6 && EqualNoCase(a.userName.substr(0, 6), "Param:");
+            };
+            std::vector<AttrNode> params, others;
+            for (AttrNode& a : part.attrs)
+                (isParam(a) ? params : others).push_back(std::move(a));
+            auto file = std::find_if(others.begin(), others.end(), [](const AttrNode& a) { return a.id == ATTR_FILE; });
+            size_t at = file == others.end() ? others.size() : static_cast<size_t>(file - others.begin()) + 1;
+            others.insert(others.begin() + static_cast<long>(at), std::make_move_iterator(params.begin()),
+                          std::make_move_iterator(params.end()));
+            part.attrs = std::move(others);
+        }
+    }
     d.fileVersion = version;
     d.needsNumbering = true;
 }

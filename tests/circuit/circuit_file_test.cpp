@@ -418,3 +418,35 @@ TEST(CircuitFile, CarriedComponentDefinitions)
     EXPECT_EQ(third.localDefinitions[0]->name, "Resistor1");
     EXPECT_EQ(Compose(third, kCircuitVersion70), resaved);
 }
+
+// Fix-ups after a load: a 5.20 sample-and-hold's "EXPR" is its INPUT EXPR (and is
+// written back under that name); the "Param:" attributes of a macro part follow FILE.
+TEST(CircuitFile, AttributeFixUpsAfterLoading)
+{
+    InitMissingComponentPlaceholder();
+    int n = AddComponentLibrary("fixups.cmp");
+    ComponentDef* sh = AddDef(ComponentLibraryTable()[n], "SampleHold", CT_SAMPLE_AND_HOLD, {{0, 0}, {4, 0}});
+    ComponentDef* amp = Defs().macro;
+    CircuitDocument doc;
+    ASSERT_EQ(Parse("[Main]\nFileType=CIR\nVersion=5.20\n[Comp]\nName=SampleHold\nGrid=10,10\n"
+                    "[Attr]\nONV=0,0,EXPR,v(in)*2\n",
+                    doc),
+              0);
+    ASSERT_EQ(doc.objects.at(0)->def, sh);
+    ASSERT_EQ(doc.objects[0]->attrs.size(), 1u);
+    EXPECT_EQ(doc.objects[0]->attrs[0].id, ATTR_INPUT_EXPR);
+    EXPECT_EQ(doc.objects[0]->attrs[0].value, "v(in)*2");
+    EXPECT_NE(Compose(doc, kCircuitVersion520).find("ONV=0,0,EXPR,v(in)*2\n"), std::string::npos);
+
+    CircuitDocument macro;
+    ASSERT_EQ(Parse("[Main]\nFileType=CIR\nVersion=7.00\n[Comp]\nName=Amp\nGrid=10,10\n"
+                    "[Attr]\nONV=0,0,Param:GAIN,10\n[Attr]\nONV=0,0,PART,X1\n[Attr]\nONV=0,0,FILE,amp\n"
+                    "[Attr]\nONV=0,0,Param:R,1k\n",
+                    macro),
+              0);
+    ASSERT_EQ(macro.objects.at(0)->def, amp);
+    std::vector<std::string> names;
+    for (const AttrNode& a : macro.objects[0]->attrs)
+        names.push_back(a.Name());
+    EXPECT_EQ(names, (std::vector<std::string>{"PART", "FILE", "Param:GAIN", "Param:R"}));
+}
