@@ -556,6 +556,127 @@ int NumberNodes(CircuitDocument& doc)
     }
 }
 
+void AssignWireNodes(CircuitDocument& doc)
+{
+    struct PinRef {
+        CircuitObject* part;
+        int pin;
+    };
+    std::unordered_map<uint64_t, std::vector<PinRef>> pins;
+    std::unordered_map<uint64_t, std::vector<CircuitObject*>> wireEnds;
+    std::vector<CircuitObject*> wires, ties;
+    for (auto& object : doc.objects) {
+        CircuitObject& o = *object;
+        if (!IsLive(o))
+            continue;
+        if (o.kind == OK_WIRE) {
+            o.pinNodes.assign(1, -1);
+            wires.push_back(&o);
+            wireEnds[GridPoints::Key(o.page, o.coords[0], o.coords[1])].push_back(&o);
+            if (o.coords[0] != o.coords[2] || o.coords[1] != o.coords[3])
+                wireEnds[GridPoints::Key(o.page, o.coords[2], o.coords[3])].push_back(&o);
+        } else if (o.kind == OK_COMPONENT) {
+            if (TypeOf(o) == CT_TIE && PinCountOf(o) >= 1)
+                ties.push_back(&o);
+            for (int n = 0; n < PinCountOf(o); ++n) {
+                int32_t x, y;
+                GetPinPosition(o, n, x, y);
+                pins[GridPoints::Key(o.page, x, y)].push_back({&o, n});
+            }
+        }
+    }
+    auto endKey = [](const CircuitObject& w, int end) {
+        return GridPoints::Key(w.page, w.coords[2 * end], w.coords[2 * end + 1]);
+    };
+    // The node of the first pin at a point; false when that pin has none.
+    auto pinNode = [&](uint64_t key, int32_t& node, bool& digital) {
+        auto it = pins.find(key);
+        if (it == pins.end() || it->second.empty())
+            return false;
+        const PinRef& ref = it->second.front();
+        if (ref.pin >= static_cast<int>(ref.part->pinNodes.size()))
+            return false;
+        node = ref.part->pinNodes[ref.pin];
+        digital = IsDigitalPin(*ref.part, ref.pin) == 1;
+        return true;
+    };
+    auto take = [](CircuitObject& w, int32_t node, bool digital) {
+        w.pinNodes[0] = node;
+        if (digital)
+            w.styleWord |= 1;
+        else
+            w.styleWord &= static_cast<uint16_t>(~1);
+    };
+    bool first = true, tiesDone = false;
+    for (;;) {
+        bool assigned = false;
+        for (CircuitObject* w : wires) {
+            if (w->pinNodes[0] != -1)
+                continue;
+            for (int end = 0; end < 2 && w->pinNodes[0] == -1; ++end) {
+                if (first) {
+                    int32_t node;
+                    bool digital;
+                    if (pinNode(endKey(*w, end), node, digital)) {
+                        take(*w, node, digital);
+                        assigned = true;
+                    }
+                    continue;
+                }
+                auto it = wireEnds.find(endKey(*w, end));
+                if (it == wireEnds.end())
+                    continue;
+                for (CircuitObject* other : it->second)
+                    if (other != w && other->pinNodes[0] != -1) {
+                        take(*w, other->pinNodes[0], (other->styleWord & 1) != 0);
+                        assigned = true;
+                        break;
+                    }
+            }
+        }
+        first = false;
+        if (assigned)
+            continue;
+        if (ties.empty() || tiesDone)
+            break;
+        tiesDone = true;
+        for (CircuitObject* w : wires) {
+            if (w->pinNodes[0] != -1)
+                continue;
+            for (int end = 0; end < 2 && w->pinNodes[0] == -1; ++end) {
+                auto it = pins.find(endKey(*w, end));
+                if (it == pins.end())
+                    continue;
+                for (const PinRef& ref : it->second) {
+                    if (TypeOf(*ref.part) != CT_TIE || !ref.part->FindAttr(ATTR_PART))
+                        continue;
+                    const std::string& name = ref.part->FindAttr(ATTR_PART)->value;
+                    for (CircuitObject* tie : ties) {
+                        const AttrNode* other = tie->FindAttr(ATTR_PART);
+                        if (tie == ref.part || !other || !EqualNoCase(other->value, name))
+                            continue;
+                        int32_t x, y;
+                        GetPinPosition(*tie, 0, x, y);
+                        auto at = pins.find(GridPoints::Key(tie->page, x, y));
+                        for (const PinRef& p : at->second)
+                            if (p.pin < static_cast<int>(p.part->pinNodes.size()) && p.part->pinNodes[p.pin] >= 0) {
+                                take(*w, p.part->pinNodes[p.pin], IsDigitalPin(*p.part, p.pin) == 1);
+                                assigned = true;
+                                break;
+                            }
+                        if (w->pinNodes[0] != -1)
+                            break;
+                    }
+                    if (w->pinNodes[0] != -1)
+                        break;
+                }
+            }
+        }
+        if (!assigned)
+            break;
+    }
+}
+
 int NumberSchematicNodes(CircuitDocument& doc, bool force)
 {
     if (!doc.needsNumbering && !force)

@@ -27,6 +27,11 @@ int IsDigitalPin(const CircuitObject& part, int pin);
 // Parts of these types get no node numbers (ground, jumper, tie and other symbols).
 bool TypeHasNodeNumbers(int type);
 
+// Gives every live wire the node of a part pin it touches, or of a wire it touches that
+// has one, or across ties of the same name; a wire that reaches none keeps -1. A wire
+// that takes a digital pin's node is marked digital (style word bit 0).
+void AssignWireNodes(CircuitDocument& doc);
+
 // The pin-node array of a part sized to its pin count; null when it has no pins.
 int32_t* AllocPartPinNodes(CircuitObject& part);
 int32_t* ResizePinNodeArray(CircuitObject& part, int count);

@@ -159,3 +159,29 @@ TEST(NodeNumbering, JunctionMarks)
     EXPECT_EQ(junctions, 1);  // three ends meet at (14,10)
     EXPECT_EQ(labels, 1);
 }
+
+// Wires take the node of a pin they touch, then of wires they touch; across ties of the
+// same name when nothing else reaches them; a wire that reaches nothing keeps -1.
+TEST(NodeNumbering, AssignWireNodes)
+{
+    const TestDefs& d = Defs();
+    CircuitDocument doc;
+    CircuitObject& r1 = doc.AddPart(d.resistor, 10, 10);
+    CircuitObject& w1 = doc.AddWire(14, 10, 20, 10);
+    CircuitObject& w2 = doc.AddWire(20, 10, 20, 20);
+    CircuitObject& w3 = doc.AddWire(20, 20, 30, 20);
+    CircuitObject& lone = doc.AddWire(50, 50, 60, 50);
+    CircuitObject& r2 = doc.AddPart(d.resistor, 80, 80, 1);
+    doc.AddPart(d.tie, 84, 80, 1).SetAttr(ATTR_PART, "BUS");
+    doc.AddPart(d.tie, 70, 70).SetAttr(ATTR_PART, "bus");
+    CircuitObject& toTie = doc.AddWire(70, 70, 70, 75);
+    ASSERT_EQ(NumberNodes(doc), 0);
+    for (CircuitObject* w : {&w1, &w2, &w3, &lone, &toTie})
+        w->pinNodes.clear();
+    AssignWireNodes(doc);
+    EXPECT_EQ(w1.pinNodes, (Nodes{r1.pinNodes[1]}));
+    EXPECT_EQ(w2.pinNodes, (Nodes{r1.pinNodes[1]}));
+    EXPECT_EQ(w3.pinNodes, (Nodes{r1.pinNodes[1]}));
+    EXPECT_EQ(lone.pinNodes, (Nodes{-1}));
+    EXPECT_EQ(toTie.pinNodes, (Nodes{r2.pinNodes[1]}));
+}
