@@ -234,3 +234,33 @@ TEST(ProtectedFile, OpeningProtectedCircuits)
     EXPECT_FALSE(OpenCircuitDocument(path, DOC_SCHEMATIC, kLoadQuiet, &code, "pw"));
     EXPECT_EQ(code, 15009);
 }
+
+// The open flow's reports: missing components once (the circuit opens anyway), illegal
+// coordinates as a warning; a 5.20 circuit saved again is written as 7.0; a circuit from
+// another screen forgets its window placements.
+TEST(DocumentFiles, OpenReportsAndVersions)
+{
+    ScratchFolder folder;
+    Defs();
+    const std::string path = folder.File("old.cir");
+    WriteFile(path, "[Main]\nFileType=CIR\nVersion=5.20\nScreen=800,600\n"
+                    "[Window Placement]\nCircuit=0,1, 0,0, 0,0, 10,10,500,400\n"
+                    "[Comp]\nName=Gizmo\nGrid=5,5\n[Comp]\nName=Gizmo\nGrid=40000,5\n"
+                    "[Comp]\nName=Resistor\nGrid=20,20\n");
+    ReportCapture capture;
+    int code = -1;
+    auto doc = OpenCircuitDocument(path, DOC_SCHEMATIC, 0, &code);
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(capture.reports.size(), 2u);
+    EXPECT_EQ(capture.reports[0].id, 15026);
+    EXPECT_NE(capture.reports[0].text.find(path), std::string::npos);
+    EXPECT_EQ(capture.reports[1].id, 15080);
+    EXPECT_NE(capture.reports[1].text.find("'Gizmo'"), std::string::npos);
+    EXPECT_EQ(doc->objects.size(), 3u);
+    EXPECT_EQ(doc->objects[1]->coords[0], 10);  // out of range: moved to 10
+    EXPECT_EQ(doc->placements.circuit.normal.right, 0);
+    EXPECT_EQ(doc->fileVersion, kCircuitVersion520);
+
+    ASSERT_EQ(SaveCircuitDocument(*doc, path), 0);
+    EXPECT_EQ(ReadFile(path).rfind("[Main]\nFileType=CIR\nVersion=7.00\n", 0), 0u);
+}
