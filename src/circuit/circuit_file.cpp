@@ -1320,8 +1320,10 @@ int CircuitFile::CompDefSection()
             for (size_t i = 0; i < 4; ++i)
                 def->labelOffsets[i] = i < f.size() ? static_cast<int16_t>(ToLong(f[i])) : 0;
         } else if (key == "PINCNT") {
+            // Every pin has a "Pin" line of at least 6 bytes after this one: a count the
+            // rest of the file cannot hold is damage, not a reason to allocate.
             long n = ToLong(value);
-            if (n < 0 || static_cast<size_t>(n) > kMaxPins)
+            if (n < 0 || static_cast<size_t>(n) > kMaxPins || static_cast<size_t>(n) * 6 > in_->size() - pos_)
                 return kMsgBadFormat;
             def->pins.assign(static_cast<size_t>(n), ComponentPin());
         } else if (key == "PIN") {

@@ -319,6 +319,8 @@ TEST(CircuitFile, BadInputLeavesTheDocumentAlone)
         {"text block cut short", file.substr(0, len + 20), 15009},
         {"text length beyond the file", file.substr(0, len) + "Len=999999999\nabc\n", 15009},
         {"pin count beyond reason", "[Main]\nFileType=CIR\nVersion=7.0\n[compdef]\nName=X\nPinCnt=99999999\n", 15009},
+        {"pin count beyond the file", "[Main]\nFileType=CIR\nVersion=7.0\n[compdef]\nName=X\nPinCnt=3\nPin=\"A\",0,0\n",
+         15009},
         {"page index beyond reason", "[Main]\nFileType=CIR\nVersion=7.0\n[Page]\nIndex=2000000000\n", 15009},
         {"unknown old version", "4.50\nOmbrelic V\nTessellane Software\n", 15021},
     };
