@@ -713,7 +713,8 @@ void CircuitFile::WriteAttrs(CircuitObject& part)
 {
     const FontRef defaultFont = ToRef(doc_->appearance.attributeText);
     int type = part.def ? part.def->type : -1;
-    for (AttrNode& a : part.attrs) {
+    for (size_t i = 0; i < part.attrs.size(); ++i) {
+        AttrNode& a = part.attrs[i];
         // The generated "not found" note belongs to this load, not to the file.
         if (a.flags & AF_NOT_FOUND_TEXT)
             continue;
@@ -735,7 +736,17 @@ void CircuitFile::WriteAttrs(CircuitObject& part)
             for (char c : a.userName)
                 if (c != ',' && c != '=')
                     shortened += c;
-            a.userName = shortened;
+            // A name made only of those characters leaves an attribute without identity,
+            // and one that becomes the name of another attribute of the part would merge
+            // with it when read: such an attribute is dropped.
+            bool taken = false;
+            for (size_t j = 0; j < part.attrs.size(); ++j)
+                taken = taken || (j != i && EqualNoCase(part.attrs[j].Name(), shortened));
+            if (shortened.empty() || taken) {
+                part.attrs.erase(part.attrs.begin() + static_cast<long>(i--));
+                continue;
+            }
+            a.SetName(shortened);
         }
         std::string name = a.Name();
         if (version == kCircuitVersion520 && type == CT_SAMPLE_AND_HOLD) {
