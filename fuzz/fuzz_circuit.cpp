@@ -35,6 +35,7 @@ void InitLibrary()
     if (done)
         return;
     done = true;
+    LocateMacroFile = nullptr;  // no macro files are looked for on disk
     InitMissingComponentPlaceholder();
     ComponentLibrary& lib = ComponentLibraryTable()[AddComponentLibrary("fuzz.cmp")];
     AddDef(lib, "Resistor", CT_RESISTOR, 2);

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <sys/stat.h>
 
 namespace ob7 {
 
@@ -692,10 +693,10 @@ int CircuitFile::CompSection()
     return 0;
 }
 
-void CircuitFile::WriteAttr(const AttrNode& a, const std::string& name)
+void CircuitFile::WriteAttr(const AttrNode& a, const std::string& name, const std::string& value)
 {
     Header("Attr");
-    Entry("ONV", Fmt("%d,%d,", a.dx, a.dy) + name + "," + PackLineBreaks(a.value));
+    Entry("ONV", Fmt("%d,%d,", a.dx, a.dy) + name + "," + PackLineBreaks(value));
     if (a.flags)
         EntryInt("Style", a.flags);
     const FontRecord& d = doc_->appearance.attributeText;
@@ -755,7 +756,16 @@ void CircuitFile::WriteAttrs(CircuitObject& part)
             if (a.id == ATTR_INPUT_EXPR)
                 name = "EXPR";
         }
-        WriteAttr(a, name);
+        if (version < kCircuitVersion70 && type == CT_MACRO) {
+            // Older versions keep the macro call in VALUE; the arguments are in it.
+            if (a.id == 0 && a.userName.size() >= 6 && EqualNoCase(a.userName.substr(0, 6), "Param:"))
+                continue;
+            if (a.id == ATTR_FILE) {
+                WriteAttr(a, "VALUE", MacroCallText(part, macroParameters_.For(a.value, doc_->path)));
+                continue;
+            }
+        }
+        WriteAttr(a, name, a.value);
     }
 }
 
@@ -1548,6 +1558,14 @@ void CircuitFile::FinishLoad()
         } else if (version <= kCircuitVersion520 && type == CT_CORE) {
             if (AttrNode* size = part.FindAttrByName("Size"); size && size->id == 0)
                 part.attrs.erase(part.attrs.begin() + (size - part.attrs.data()));
+        } else if (type == CT_MACRO && version < kCircuitVersion70 && !(loadFlags & kLoadNoMacroFixup)) {
+            if (const AttrNode* value = part.FindAttr(ATTR_VALUE)) {
+                std::string call = value->value;
+                std::string file = call.substr(0, call.find('('));
+                file.erase(0, file.find_first_not_of(" \t"));
+                file.erase(file.find_last_not_of(" \t") + 1);
+                ConvertMacroValueAttr(part, macroParameters_.For(file, d.path));
+            }
         } else if (type == CT_MACRO && version >= kCircuitVersion70 && !(loadFlags & kLoadNoMacroFixup)) {
             // The "Param:" attributes of a macro part follow its FILE attribute, in order.
             auto isParam = [](const AttrNode& a) {
@@ -1678,6 +1696,10 @@ int ReadCircuitFile(CircuitDocument& doc, const std::string& path, CircuitFile& 
                     const char* password)
 {
     SetPendingMessageText(path.c_str());
+    // Only a plain file is a circuit: a folder or a device is not read.
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 15022;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return errno == ENOENT ? 15022 : 16000 + errno;

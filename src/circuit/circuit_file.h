@@ -7,6 +7,7 @@
 // the whole file was read.
 
 #include "circuit/circuit_document.h"
+#include "circuit/macro_attributes.h"
 
 #include <cstdint>
 #include <map>
@@ -85,7 +86,7 @@ private:
     int ReadSections();
     void WriteObjects();
     void WriteAttrs(CircuitObject& part);
-    void WriteAttr(const AttrNode& a, const std::string& name);
+    void WriteAttr(const AttrNode& a, const std::string& name, const std::string& value);
     void WriteStyleKeys(const LineStyle& style, int defaultColour, uint16_t styleWord);
     bool ReadStyleKey(const std::string& key, const std::string& value, LineStyle& style, uint16_t& styleWord);
     void WriteKept(int slot);
@@ -116,6 +117,7 @@ private:
     std::string plain_;                    // deciphered text of a protected file
     std::map<std::string, ComponentDef*> localMap_;  // upper-case name -> definition
     const ComponentDef* lastShapeWarning_ = nullptr;
+    MacroParameterCache macroParameters_;
 };
 
 // Writes the document to `path` in a version: the file is written under the path
