@@ -102,6 +102,20 @@ void CircuitDocument::MarkModified()
         c = 1;
 }
 
+bool ZoomTextFont(FontRecord& font, int command)
+{
+    int height = font.height < 0 ? -font.height : font.height;
+    int zoomed = height;
+    if (command == kCommandZoomOut && height > 2)
+        --zoomed;
+    else if (command == kCommandZoomIn && height < 72)
+        ++zoomed;
+    if (zoomed == height)
+        return false;
+    font.height = static_cast<int16_t>(font.height < 0 ? -zoomed : zoomed);
+    return true;
+}
+
 void UpdateNodeLabelFlag(GridText& text)
 {
     bool word = !text.text.empty() && !(text.textFlags & GT_FLAG);

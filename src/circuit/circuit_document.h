@@ -192,6 +192,13 @@ struct CircuitDocument {
     void MarkModified();
 };
 
+// Zoom-In (17504) and Zoom-Out (17505) of the text area: the font height, without its
+// sign, one step up while below 72 or down while above 2; the sign is kept. False when
+// nothing changed.
+constexpr int kCommandZoomIn = 17504;
+constexpr int kCommandZoomOut = 17505;
+bool ZoomTextFont(FontRecord& font, int command);
+
 // Sets the node-name flag of a grid text: a text that is not a flag and is one word of
 // letters, digits and '_' names the node it touches.
 void UpdateNodeLabelFlag(GridText& text);

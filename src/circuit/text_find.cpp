@@ -4,10 +4,42 @@
 #include "foundation/messages.h"
 #include "libraries/library_text.h"
 
+#include <algorithm>
+
 namespace ob7 {
 
 TextSearchState TextSearch;
 FindResultRecord FindResult;
+CRecentList SearchHistory(10, "SEARCHTEXT_");
+CRecentList ReplaceHistory(10, "REPLACETEXT_");
+
+int SerializeSearchHistory(Profile& profile)
+{
+    return SearchHistory.Serialize(profile);
+}
+
+int SerializeReplaceHistory(Profile& profile)
+{
+    return ReplaceHistory.Serialize(profile);
+}
+
+void TakeSelectionAsSearchText(const std::string& text, const TextSelection& selection)
+{
+    size_t start = std::min({selection.start, selection.end, text.size()});
+    size_t end = std::min(std::max(selection.start, selection.end), text.size());
+    if (end > start)
+        TextSearch.search = text.substr(start, std::min(end - start, kMaxSearchText));
+}
+
+void RememberSearchTexts(const std::string& search, const std::string* replacement)
+{
+    TextSearch.search = search.substr(0, kMaxSearchText);
+    SearchHistory.AddToTop(TextSearch.search.c_str());
+    if (replacement) {
+        TextSearch.replacement = replacement->substr(0, kMaxSearchText);
+        ReplaceHistory.AddToTop(TextSearch.replacement.c_str());
+    }
+}
 
 namespace {
 

@@ -4,6 +4,7 @@
 // record through which the compiler and the find commands leave the place of a hit.
 
 #include "circuit/circuit_document.h"
+#include "foundation/recent_list.h"
 
 #include <cstddef>
 #include <string>
@@ -25,6 +26,22 @@ struct TextSearchState {
     bool wholeWord = false;
 };
 extern TextSearchState TextSearch;
+
+// The last search and replacement texts, 10 each, kept in the settings profile under
+// these section names.
+inline constexpr char kSearchHistorySection[] = "Last Used Text Area Search Text";
+inline constexpr char kReplaceHistorySection[] = "Last Used Text Area Replace Text";
+extern CRecentList SearchHistory;   // keys "SEARCHTEXT_"
+extern CRecentList ReplaceHistory;  // keys "REPLACETEXT_"
+int SerializeSearchHistory(Profile& profile);
+int SerializeReplaceHistory(Profile& profile);
+
+// Find and Replace take the selected text, when there is one, as the search text (at
+// most 255 characters).
+void TakeSelectionAsSearchText(const std::string& text, const TextSelection& selection);
+
+// The dialogs' texts become the current ones and go to the top of their histories.
+void RememberSearchTexts(const std::string& search, const std::string* replacement);
 
 // The first match of `search` at or after `from`, compared without regard to case; with
 // `wholeWord` a match counts only between non-identifier characters (the ends of the text

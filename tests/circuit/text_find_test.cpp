@@ -117,3 +117,43 @@ TEST(ActiveCircuit, AnalysisFileNames)
     ClearActiveCircuit();
     EXPECT_EQ(ActiveCircuit, nullptr);
 }
+
+TEST(TextFind, SearchTextsAndHistories)
+{
+    const std::string text = "R1 a b " + std::string(300, 'x');
+    TakeSelectionAsSearchText(text, {3, 4});
+    EXPECT_EQ(TextSearch.search, "a");
+    TakeSelectionAsSearchText(text, {0, text.size()});
+    EXPECT_EQ(TextSearch.search.size(), 255u);
+    TakeSelectionAsSearchText(text, {5, 5});  // an empty selection keeps the text
+    EXPECT_EQ(TextSearch.search.size(), 255u);
+
+    SearchHistory.Init(10, "SEARCHTEXT_", nullptr, true);
+    const std::string one = "one", two = "two";
+    RememberSearchTexts("R1", &one);
+    RememberSearchTexts("C1", &two);
+    RememberSearchTexts("r1", nullptr);
+    EXPECT_EQ(SearchHistory.Name(0), "r1");  // an entry of the same name moves up
+    EXPECT_EQ(SearchHistory.Name(1), "C1");
+    EXPECT_EQ(ReplaceHistory.Name(0), "two");
+    EXPECT_EQ(TextSearch.replacement, "two");
+}
+
+TEST(CircuitDocument, ZoomTextFont)
+{
+    struct Case {
+        int16_t height;
+        int command;
+        int16_t result;
+        bool changed;
+    } cases[] = {
+        {10, kCommandZoomIn, 11, true},   {10, kCommandZoomOut, 9, true},   {2, kCommandZoomOut, 2, false},
+        {72, kCommandZoomIn, 72, false},  {-12, kCommandZoomIn, -13, true}, {-3, kCommandZoomOut, -2, true},
+    };
+    for (const Case& c : cases) {
+        FontRecord f;
+        f.height = c.height;
+        EXPECT_EQ(ZoomTextFont(f, c.command), c.changed) << c.height;
+        EXPECT_EQ(f.height, c.result) << c.height;
+    }
+}
