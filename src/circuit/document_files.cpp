@@ -5,7 +5,10 @@
 #include "foundation/messages.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <vector>
 
 namespace ob7 {
 
@@ -101,6 +104,45 @@ int SaveCircuitDocument(CircuitDocument& doc, const std::string& path)
     doc.displayName = FileNameOfPath(path);
     doc.modified = false;
     return 0;
+}
+
+namespace {
+
+std::vector<CircuitDocument*>& OpenDocuments()
+{
+    static std::vector<CircuitDocument*> documents;
+    return documents;
+}
+
+std::string NormalPath(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return (ec ? std::filesystem::path(path) : p).lexically_normal().string();
+}
+
+}  // namespace
+
+void RegisterOpenDocument(CircuitDocument& doc)
+{
+    auto& list = OpenDocuments();
+    if (std::find(list.begin(), list.end(), &doc) == list.end())
+        list.push_back(&doc);
+}
+
+void UnregisterOpenDocument(CircuitDocument& doc)
+{
+    auto& list = OpenDocuments();
+    list.erase(std::remove(list.begin(), list.end(), &doc), list.end());
+}
+
+CircuitDocument* FindOpenDocumentByPath(const std::string& path)
+{
+    const std::string wanted = NormalPath(path);
+    for (CircuitDocument* doc : OpenDocuments())
+        if (!doc->path.empty() && NormalPath(doc->path) == wanted)
+            return doc;
+    return nullptr;
 }
 
 std::unique_ptr<CircuitDocument> OpenCircuitDocument(const std::string& path, int kind, int flags, int* code,

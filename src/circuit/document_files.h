@@ -35,4 +35,11 @@ int SaveTextToFile(const CircuitDocument& doc, const std::string& path);
 // The document takes the path and is no longer modified. 0 or a message code.
 int SaveCircuitDocument(CircuitDocument& doc, const std::string& path);
 
+// The documents that are open (their views register them), so that a file is never read
+// twice: the compiler and the open commands ask here first.
+void RegisterOpenDocument(CircuitDocument& doc);
+void UnregisterOpenDocument(CircuitDocument& doc);
+// The open document of a file (paths compared in their absolute, normal form), or null.
+CircuitDocument* FindOpenDocumentByPath(const std::string& path);
+
 }  // namespace ob7

@@ -264,3 +264,16 @@ TEST(DocumentFiles, OpenReportsAndVersions)
     ASSERT_EQ(SaveCircuitDocument(*doc, path), 0);
     EXPECT_EQ(ReadFile(path).rfind("[Main]\nFileType=CIR\nVersion=7.00\n", 0), 0u);
 }
+
+TEST(DocumentFiles, OpenDocumentsAreFoundByPath)
+{
+    ScratchFolder folder;
+    CircuitDocument doc;
+    doc.path = folder.File("a.cir");
+    RegisterOpenDocument(doc);
+    RegisterOpenDocument(doc);
+    EXPECT_EQ(FindOpenDocumentByPath(folder.path.string() + "/sub/../a.cir"), &doc);
+    EXPECT_EQ(FindOpenDocumentByPath(folder.File("b.cir")), nullptr);
+    UnregisterOpenDocument(doc);
+    EXPECT_EQ(FindOpenDocumentByPath(folder.File("a.cir")), nullptr);
+}
