@@ -1145,8 +1145,8 @@ int CircuitFile::PageSection()
             pages[target].gridX = static_cast<int32_t>(ToLong(f[0]));
             pages[target].gridY = f.size() > 1 ? static_cast<int32_t>(ToLong(f[1])) : 0;
         } else if (key.size() == 14 && key.compare(1, 13, ".PRINTPREVIEW") == 0) {
-            const char* letter = std::strchr(kAnalysisLetters, key[0]);
-            if (!letter || key[0] == '\0')
+            const char* letter = std::find(kAnalysisLetters, kAnalysisLetters + 3, key[0]);
+            if (letter == kAnalysisLetters + 3)
                 continue;
             PrintPreviewSetting& pp = pages[target].preview[letter - kAnalysisLetters];
             auto f = SplitCommas(value);

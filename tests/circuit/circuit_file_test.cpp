@@ -341,13 +341,17 @@ TEST(CircuitFile, BadInputLeavesTheDocumentAlone)
 TEST(CircuitFile, WindowAndPageCases)
 {
     CircuitDocument doc;
-    ASSERT_EQ(Parse("[Main]\nFileType=CIR\nVersion=7.0\n[Page]\nName=One\n[Page]\nIndex=3\nName=Four\n"
+    ASSERT_EQ(Parse("[Main]\nFileType=CIR\nVersion=7.0\n[Page]\nName=One\nX.PrintPreview=On,1,2,3,4\n"
+                    "[Page]\nIndex=3\nName=Four\nd.printpreview=On,0,0,0,2\n"
                     "[Circuit]\nPin Connection=Height=10,FStyle=0,Color=5,Name=Arial\nPin Color=6\n",
                     doc),
               0);
     ASSERT_EQ(doc.pages.size(), 4u);
     EXPECT_EQ(doc.pages[0].name, "One");
     EXPECT_EQ(doc.pages[3].name, "Four");
+    EXPECT_EQ(doc.pages[0].preview[0].on + doc.pages[0].preview[1].on + doc.pages[0].preview[2].on, 0);
+    EXPECT_EQ(doc.pages[3].preview[2].on, 1);  // keys in any case
+    EXPECT_EQ(doc.pages[3].preview[2].place[3], 2.0);
     EXPECT_EQ(doc.appearance.pinConnection.color, 6);  // the later entry wins
 
     doc.schematic.scale = 2.66;
