@@ -4,6 +4,7 @@
 // view owns one of these; a schematic keeps its drawing in the object and grid-text
 // lists, a SPICE text page keeps its whole netlist in the text area.
 
+#include "circuit/analysis_setup.h"
 #include "circuit/circuit_objects.h"
 #include "foundation/font_record.h"
 #include "foundation/profile.h"
@@ -103,8 +104,8 @@ struct NodeMark {
 };
 
 // A section the document keeps as read, entries and all, and writes back in its place:
-// the analysis set-up, plot windows, tool bars and the other sections whose owners
-// interpret them.
+// the analysis and plot windows, tool bars and the other sections whose owners interpret
+// them.
 struct KeptSection {
     std::string header;                // without brackets, as read
     std::vector<std::string> lines;    // entry lines as read, trimmed
@@ -112,10 +113,13 @@ struct KeptSection {
 };
 
 enum KeptSlot : int {
-    KEPT_DEFINITIONS = 0,   // after [Main]: [ShapeDef]
-    KEPT_AFTER_OBJECTS = 1, // [Condition Offsets]
-    KEPT_SCHEMATIC_TOOLS = 2,
-    KEPT_ANALYSIS = 3,      // from [Transient] on: analysis set-up and plot windows
+    KEPT_DEFINITIONS = 0,      // after [Main]: [ShapeDef]
+    KEPT_AFTER_OBJECTS = 1,    // [Condition Offsets]
+    KEPT_SCHEMATIC_TOOLS = 2,  // the schematic's [Tools]
+    KEPT_ANALYSIS_WINDOW = 3,  // [Transient], [AC], [DC], [Analysis] with their [Tools], [AObject]
+    KEPT_PLOT_WINDOWS = 4,     // [Monte Carlo], [Graph 3D], [Performance] and theirs
+    KEPT_RUN_TOOLS = 5,        // [Optimize], [Watch], [Breakpoint]
+    KEPT_SENSITIVITY = 6,      // [SENS]
 };
 
 // What a higher subsystem attaches to the document (the netlist tables of the compiler):
@@ -151,6 +155,11 @@ struct CircuitDocument {
     CircuitPlacements placements;
     int32_t printAutoTile[3] = {};
     int32_t printBlackBorder[3] = {};
+
+    // The analysis set-up of transient, AC and DC.
+    AnalysisSetup analyses[3];
+    DspSettings dsp;
+    TransferFunctionSettings transfer;
 
     // Component definitions the circuit carries (read from its file).
     std::vector<std::unique_ptr<ComponentDef>> localDefinitions;

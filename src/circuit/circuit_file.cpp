@@ -1,5 +1,6 @@
 #include "circuit/circuit_file.h"
 
+#include "circuit/file_values.h"
 #include "circuit/protected_file.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
@@ -19,6 +20,8 @@
 
 namespace ob7 {
 
+using namespace file_values;
+
 int CircuitScreenWidth = 1024;
 int CircuitScreenHeight = 768;
 
@@ -31,63 +34,10 @@ constexpr int kMsgNewerVersion = 13512;
 constexpr size_t kMaxPins = 4096;
 constexpr int kMaxPages = 32767;
 
-std::string Trim(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r'))
-        --e;
-    return s.substr(b, e - b);
-}
-
-std::string Upper(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(ToUpperAscii(static_cast<unsigned char>(c)));
-    return s;
-}
-
-long ToLong(const std::string& s)
-{
-    return std::strtol(s.c_str(), nullptr, 10);
-}
-
-double ToDouble(const std::string& s)
-{
-    return std::strtod(s.c_str(), nullptr);
-}
-
-// Comma-separated fields, leading blanks skipped.
-std::vector<std::string> SplitCommas(const std::string& s)
-{
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
-        size_t comma = s.find(',', start);
-        out.push_back(Trim(s.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
-        if (comma == std::string::npos)
-            break;
-        start = comma + 1;
-    }
-    return out;
-}
-
 int16_t PageValue(const std::string& value)
 {
     auto page = static_cast<int16_t>(ToLong(value));
     return page < 0 ? 0 : page;
-}
-
-std::string Fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Fmt(const char* format, ...)
-{
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return buffer;
 }
 
 std::string ColourText(int colour)
@@ -1090,7 +1040,6 @@ int CircuitFile::SchematicSection()
             }
         }
     }
-    toolsSlot_ = KEPT_SCHEMATIC_TOOLS;
     return 0;
 }
 
@@ -1491,9 +1440,7 @@ int CircuitFile::ReadSections()
             }
             continue;
         }
-        // A tool bar belongs to the schematic only right after [Schematic].
-        if (row->id != S_TOOLS)
-            toolsSlot_ = KEPT_ANALYSIS;
+        int after = KEPT_ANALYSIS_WINDOW;  // where a [Tools] or [AObject] after it belongs
         switch (row->id) {
         case S_MAIN: code = MainSection(); break;
         case S_COMPDEF: code = CompDefSection(); break;
@@ -1512,12 +1459,25 @@ int CircuitFile::ReadSections()
         case S_PAGE: code = PageSection(); break;
         case S_TEXT_AREA: code = TextAreaSection(); break;
         case S_PRINTER: code = PrinterSection(); break;
-        case S_SCHEMATIC: code = SchematicSection(); break;
-        case S_TOOLS: code = KeepSection(toolsSlot_); break;
-        default:
-            code = KeepSection(KEPT_ANALYSIS);
+        case S_SCHEMATIC: code = SchematicSection(); after = KEPT_SCHEMATIC_TOOLS; break;
+        case S_TRANSIENT: case S_AC: case S_DC: case S_ANALYSIS: code = KeepSection(KEPT_ANALYSIS_WINDOW); break;
+        case S_MC_OPTIONS: code = MonteCarloOptionsSection(-1); after = KEPT_PLOT_WINDOWS; break;
+        case S_MONTE_CARLO: case S_GRAPH3D: case S_PERFORMANCE: case S_PERF_WAVEFORM:
+            code = KeepSection(KEPT_PLOT_WINDOWS);
+            after = KEPT_PLOT_WINDOWS;
             break;
+        case S_LIMITS: code = LimitsSection(-1); after = KEPT_RUN_TOOLS; break;
+        case S_WAVEFORM: code = WaveFormSection(nullptr, -1); after = KEPT_RUN_TOOLS; break;
+        case S_STEPPING: code = SteppingSection(); after = KEPT_RUN_TOOLS; break;
+        case S_OPTIMIZE: case S_WATCH: case S_BREAKPOINT: code = KeepSection(KEPT_RUN_TOOLS); after = KEPT_RUN_TOOLS; break;
+        case S_DSP: code = DSPSection(); after = KEPT_RUN_TOOLS; break;
+        case S_TF: code = TFSection(); after = KEPT_SENSITIVITY; break;
+        case S_SENS: code = KeepSection(KEPT_SENSITIVITY); after = KEPT_SENSITIVITY; break;
+        case S_TOOLS: case S_AOBJECT: code = KeepSection(toolsSlot_); after = toolsSlot_; break;
         }
+        // A tool bar and graphic objects belong to the window whose section they follow,
+        // and go back to where the writer puts that window's sections.
+        toolsSlot_ = after;
         if (code)
             return code;
     }
@@ -1617,7 +1577,7 @@ int CircuitFile::Compose(CircuitDocument& doc, int32_t saveVersion, std::string&
     PageSection();
     TextAreaSection();
     PrinterSection();
-    WriteKept(KEPT_ANALYSIS);
+    WriteAnalysisSetup();
     writing_ = false;
     return 0;
 }
@@ -1638,7 +1598,7 @@ int CircuitFile::Parse(const std::string& bytes, CircuitDocument& doc, int flags
     header_.clear();
     loadFlags = flags;
     current_ = nullptr;
-    toolsSlot_ = KEPT_ANALYSIS;
+    toolsSlot_ = KEPT_ANALYSIS_WINDOW;
     localMap_.clear();
     int code = ReadHeader(password);
     if (!code)
@@ -1648,6 +1608,7 @@ int CircuitFile::Parse(const std::string& bytes, CircuitDocument& doc, int flags
     if (code)
         return code;
     doc_ = &fresh;
+    FinishAnalysisSetup();
     FinishLoad();
     doc_ = nullptr;
     fresh.modified = localDefinitionsUsed;

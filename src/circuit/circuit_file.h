@@ -81,6 +81,14 @@ private:
     int TextAreaSection();
     int PrinterSection();
     int KeepSection(int slot);
+    int LimitsSection(int analysis);
+    int WaveFormSection(const CurveRowRecord* row, int analysis);
+    int MonteCarloOptionsSection(int analysis);
+    int SteppingSection();
+    int DSPSection();
+    int TFSection();
+    void WriteAnalysisSetup();
+    void FinishAnalysisSetup();
 
     int ReadHeader(const char* password);
     int ReadSections();
@@ -113,7 +121,9 @@ private:
     bool atEnd_ = false;
     CircuitObject* current_ = nullptr;
     const GridText* currentText_ = nullptr;
-    int toolsSlot_ = KEPT_ANALYSIS;
+    int toolsSlot_ = KEPT_ANALYSIS_WINDOW;
+    int analysis_ = -1;                    // the analysis of the section being read
+    CurveRowRecord* row_ = nullptr;        // the curve row being read
     std::string plain_;                    // deciphered text of a protected file
     std::map<std::string, ComponentDef*> localMap_;  // upper-case name -> definition
     const ComponentDef* lastShapeWarning_ = nullptr;

@@ -64,9 +64,43 @@ void BuildCircuit(CircuitDocument& doc)
     doc.appearance.wireColour = 9;
     doc.placements.circuit.normal = {10, 20, 610, 420};
     doc.keptSections.push_back({"Tools", {"Pos=Top", "Select=Yes"}, KEPT_SCHEMATIC_TOOLS});
-    doc.keptSections.push_back({"Transient", {"Points=1000"}, KEPT_ANALYSIS});
-    doc.keptSections.push_back({"Analysis", {"Analysis=Transient", "Title=amp"}, KEPT_ANALYSIS});
-    doc.keptSections.push_back({"Limits", {"Analysis=Transient", "TMax=1u"}, KEPT_ANALYSIS});
+    doc.keptSections.push_back({"Transient", {"Points=1000"}, KEPT_ANALYSIS_WINDOW});
+    doc.keptSections.push_back({"Analysis", {"Analysis=Transient", "Title=amp"}, KEPT_ANALYSIS_WINDOW});
+    doc.keptSections.push_back({"Watch", {"Expression=v(out)"}, KEPT_RUN_TOOLS});
+
+    AnalysisSetup& tr = doc.analyses[0];
+    tr.limits[0] = "1u";
+    tr.limits[2] = "1000";
+    tr.options = 5;
+    CurveRowRecord row;
+    row.options = CO_OUTPUT | CO_LINEARY;
+    row.plotGroup = '1';
+    row.xExpression = "T";
+    row.yExpression = "v(out)";
+    row.xRange = "1u,0";
+    row.yRange = "5,-5";
+    row.valueFormat[1] = "3";
+    row.lineWidth = 2;
+    row.lineColour = row.textColour = 9;
+    tr.rows.push_back(row);
+    tr.rows.push_back(CurveRowRecord());
+    tr.steps[0].flags = SF_ENABLED | SF_LINEAR | SF_COMPONENT;
+    tr.steps[0].texts[0] = "R1";
+    tr.steps[0].texts[1] = "Value";
+    tr.steps[0].texts[2] = "1k";
+    tr.steps[0].texts[3] = "10k";
+    tr.steps[0].texts[4] = "1k";
+    tr.simultaneous = 1;
+    tr.monteCarloFlags = kMonteCarloOn | 2;
+    tr.monteCarloRuns = "10";
+    AnalysisSetup& dc = doc.analyses[2];
+    dc.limits[0] = "0,5,0.1";
+    dc.limits[1] = "10";
+    dc.sweep[0] = kDcSweepLinear;
+    doc.dsp.status[0] = 1;
+    doc.dsp.max[0] = "1m";
+    doc.transfer.outputs = {"v(out)"};
+    doc.transfer.inputSource = "V1";
 }
 
 std::string Compose(CircuitDocument& doc, int32_t version)
@@ -174,12 +208,32 @@ TEST(CircuitFile, RoundTripInEveryWritableVersion)
         std::vector<std::string> kept;
         for (const auto& k : back.keptSections)
             kept.push_back(k.header);
-        std::vector<std::string> expected = {"Tools", "Transient", "Analysis", "Limits"};
+        std::vector<std::string> expected = {"Tools", "Transient", "Analysis", "Watch"};
         if (!v7)
             expected.erase(expected.begin() + 1);
         if (!v6)
             expected.erase(expected.begin());
         EXPECT_EQ(kept, expected);
+
+        // [Limits], [WaveForm], [Monte Carlo Options], [Stepping], [DSP], [TF]
+        const AnalysisSetup &tr = back.analyses[0], &dc = back.analyses[2];
+        EXPECT_EQ(tr.limits[0], "1u");
+        EXPECT_EQ(tr.limits[2], "1000");
+        EXPECT_EQ(tr.options, 5);
+        EXPECT_EQ(tr.rows, doc.analyses[0].rows);
+        EXPECT_EQ(tr.steps[0], doc.analyses[0].steps[0]);
+        EXPECT_EQ(tr.simultaneous, 1);
+        EXPECT_EQ(tr.monteCarloFlags, kMonteCarloOn | 2);
+        EXPECT_EQ(tr.monteCarloRuns, "10");
+        EXPECT_EQ(back.analyses[1].monteCarloFlags, 1);  // no distribution reads as Normal
+        // 5.20 keeps the stepping of one analysis and gives it to all three.
+        EXPECT_EQ(back.analyses[1].steps[0].texts[0], v6 ? "" : "R1");
+        EXPECT_EQ(dc.limits[0], "0,5,0.1");
+        EXPECT_EQ(dc.limits[1], v6 ? "10" : "None");  // 5.20: I2 without a second sweep
+        EXPECT_EQ(dc.sweep[0], v6 ? kDcSweepLinear : 0);
+        EXPECT_EQ(dc.sweep[1], 0);
+        EXPECT_EQ(back.dsp, doc.dsp);
+        EXPECT_EQ(back.transfer, v6 ? doc.transfer : TransferFunctionSettings());
     }
 }
 
@@ -455,4 +509,58 @@ TEST(CircuitFile, AttributeFixUpsAfterLoading)
     for (const AttrNode& a : macro.objects[0]->attrs)
         names.push_back(a.Name());
     EXPECT_EQ(names, (std::vector<std::string>{"PART", "FILE", "Param:GAIN", "Param:R"}));
+}
+
+// The analysis set-up sections as each version writes them, and their reading rules.
+TEST(CircuitFile, AnalysisSetupSections)
+{
+    CircuitDocument doc;
+    BuildCircuit(doc);
+    doc.analyses[0].rows[1].valueFormat[0] = "3E";
+    auto count = [](const std::string& text, const std::string& what) {
+        int n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const std::string v7 = Compose(doc, kCircuitVersion70), v6 = Compose(doc, kCircuitVersion60),
+                      v520 = Compose(doc, kCircuitVersion520);
+    EXPECT_EQ(count(v7, "[Stepping]"), 1);    // the used records only
+    EXPECT_EQ(count(v6, "[Stepping]"), 30);   // all records of all three analyses
+    EXPECT_EQ(count(v520, "[Stepping]"), 10); // the busiest analysis, without its name
+    EXPECT_NE(v7.find("[Stepping]\nAnalysis=Transient\nIndex=1\nSimultaneous=Yes\nStatus=On\n"
+                      "Parameter Type=Component\nName=R1\nParam=Value\nFrom=1k\nTo=10k\nValue=1k\n"),
+              std::string::npos);
+    EXPECT_NE(v520.find("[Stepping]\nIndex=1\nSimultaneous=Yes\nStatus=On\n"), std::string::npos);
+    EXPECT_NE(v7.find("[WaveForm]\nAnalysis=Transient\nOptions=OUTPUT,LINEARY\nAliasID=0\nPlt=1\nXExp=T\n"
+                      "YExp=v(out)\nXRng=1u,0\nYRng=5,-5\nVFmtY=3\nLWdth=2\nLine Color=9\nText Color=9\n"),
+              std::string::npos);
+    EXPECT_NE(v7.find("[WaveForm]\nAnalysis=Transient\nOptions\nAliasID=0\nVFmtX=3E\n"), std::string::npos);
+    EXPECT_NE(v520.find("VFmtY=5.3\nLWdth=2\nColor=9\n"), std::string::npos);
+    EXPECT_NE(v520.find("VFmtX=3E\n"), std::string::npos);
+    EXPECT_NE(v520.find("[Limits]\nAnalysis=DC\nI2Range=0,5,0.1\nI2=None\nOPT=0\n"), std::string::npos);
+    EXPECT_NE(v6.find("Sweep1 type=Linear\nSweep2 type=None\n"), std::string::npos);
+    EXPECT_NE(v7.find("[Monte Carlo Options]\nAnalysis=Transient\nStatus=On\nDistribution=Linear\n"
+                      "Number of Runs=10\n"),
+              std::string::npos);
+    EXPECT_NE(v7.find("[DSP]\nT.Status=On\nT.Max=1m\nA.Status=Off\n"), std::string::npos);
+    EXPECT_NE(v7.find("[TF]\nOutput=v(out)\nInput Source=V1\nPlace Text=False\n"), std::string::npos);
+
+    CircuitDocument read;
+    ASSERT_EQ(Parse("[Main]\nFileType=CIR\nVersion=7.00\n"
+                    "[WaveForm]\nAnalysis=Noise\nYExp=onoise\n"
+                    "[WaveForm]\nAnalysis=AC\nChart Type=Round\nVFmtX=5.4\n"
+                    "[Monte Carlo Options]\nAnalysis=DC\nStatus=On\n"
+                    "[Stepping]\nIndex=3\nName=lost\n"
+                    "[Stepping]\nAnalysis=DC\nIndex=99\nMethod=log\nParameter Type=model\nName=QN\n",
+                    read),
+              0);
+    EXPECT_TRUE(read.analyses[0].rows.empty());
+    ASSERT_EQ(read.analyses[1].rows.size(), 1u);
+    EXPECT_EQ(read.analyses[1].rows[0].chartType, 2);  // anything but Polar is Smith
+    EXPECT_EQ(read.analyses[1].rows[0].valueFormat[0], "4");
+    EXPECT_EQ(read.analyses[2].monteCarloFlags, kMonteCarloOn | 1);
+    EXPECT_TRUE(read.analyses[0].steps[2].texts[0].empty());  // no analysis named yet
+    EXPECT_EQ(read.analyses[2].steps[0].texts[0], "QN");     // index out of range: the first
+    EXPECT_EQ(read.analyses[2].steps[0].flags, SF_LOG | SF_MODEL);
 }
