@@ -168,6 +168,53 @@ int TextLines::LineOfOffset(size_t offset) const
     return static_cast<int>(it - starts_.begin()) - 1;
 }
 
+namespace {
+
+bool IsEndStatement(const std::string& line)
+{
+    size_t b = line.find_first_not_of(" \t");
+    if (b == std::string::npos || line.size() - b < 4)
+        return false;
+    std::string word = line.substr(b, 4);
+    for (char& c : word)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (word != ".END")
+        return false;
+    return line.size() - b == 4 || std::isspace(static_cast<unsigned char>(line[b + 4]));
+}
+
+}  // namespace
+
+int PrepareAppendLine(CircuitDocument& doc)
+{
+    TextLines lines(doc.text);
+    int line = lines.Count() - 1;
+    if (doc.kind == DOC_TEXT)
+        for (int i = 0; i < lines.Count(); ++i)
+            if (IsEndStatement(lines.Line(i))) {
+                line = i - 1;
+                break;
+            }
+    if (line < 0) {
+        if (lines.Count() == 0 || lines.Line(0).empty())
+            return 0;
+        doc.text.insert(0, "\r\n");
+        return 0;
+    }
+    if (lines.Line(line).empty())
+        return line;
+    size_t end = lines.Start(line) + lines.Line(line).size();
+    bool lastWithoutBreak = end >= doc.text.size();
+    if (lastWithoutBreak) {
+        doc.text += "\r\n";
+        return line + 1;
+    }
+    // After the line's own line end.
+    size_t next = doc.text.find('\n', end);
+    doc.text.insert(next + 1, "\r\n");
+    return line + 1;
+}
+
 std::string FileNameOfPath(const std::string& path)
 {
     size_t slash = path.find_last_of("/\\");

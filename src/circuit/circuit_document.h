@@ -230,6 +230,11 @@ private:
     std::vector<size_t> starts_;
 };
 
+// The line of the document's text at which statements are appended: the last line, for a
+// text page the line before its first ".END" line (".ENDS" excepted). When that line is
+// not empty an empty line (CR LF) is inserted after it, and that line is the result.
+int PrepareAppendLine(CircuitDocument& doc);
+
 // The file name and extension of a path.
 std::string FileNameOfPath(const std::string& path);
 

@@ -69,3 +69,27 @@ TEST(CircuitDocument, TextLines)
     const std::string oneLine = "only\n";
     EXPECT_EQ(TextLines(oneLine).Count(), 1);
 }
+
+TEST(CircuitDocument, PrepareAppendLine)
+{
+    struct Case {
+        int kind;
+        const char* text;
+        int line;
+        const char* after;
+    } cases[] = {
+        {DOC_TEXT, "title\r\nR1 1 0 1k\r\n.END\r\n", 2, "title\r\nR1 1 0 1k\r\n\r\n.END\r\n"},
+        {DOC_TEXT, "title\r\n.ENDS\r\nR1 1 0 1k\r\n\r\n.end\r\n", 3, "title\r\n.ENDS\r\nR1 1 0 1k\r\n\r\n.end\r\n"},
+        {DOC_TEXT, "title\r\nR1 1 0 1k", 2, "title\r\nR1 1 0 1k\r\n"},
+        {DOC_SCHEMATIC, ".MODEL X D\r\n.END\r\n", 2, ".MODEL X D\r\n.END\r\n\r\n"},
+        {DOC_SCHEMATIC, "", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        CircuitDocument doc;
+        doc.kind = c.kind;
+        doc.text = c.text;
+        EXPECT_EQ(PrepareAppendLine(doc), c.line);
+        EXPECT_EQ(doc.text, c.after);
+    }
+}
