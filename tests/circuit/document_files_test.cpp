@@ -100,6 +100,24 @@ TEST(DocumentFiles, FailedSaveLeavesThePreviousFile)
     EXPECT_EQ(ReadFile(path), "previous content");
     EXPECT_FALSE(Exists(path + "$$TEMP$$"));
     EXPECT_FALSE(Exists(path + "_bak"));
+
+    // A text page is written through a temporary file as well.
+    result = RunWithoutWriteAccess(
+        folder.path.string(),
+        [](const std::string& target) {
+            CircuitDocument doc;
+            doc.kind = DOC_TEXT;
+            doc.text = "R1 1 0 1k\r\n";
+            return SaveTextToFile(doc, target);
+        },
+        path);
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(ReadFile(path), "previous content");
+
+    // Only plain files are read: a folder is not a circuit.
+    int code = 0;
+    EXPECT_FALSE(OpenCircuitDocument(folder.path.string(), DOC_SCHEMATIC, kLoadQuiet, &code));
+    EXPECT_EQ(code, 15022);
 }
 
 TEST(DocumentFiles, HiddenOpenOfACircuitNumbersItsNodes)
@@ -196,6 +214,13 @@ TEST(ProtectedFile, LayoutAndRoundTrip)
     ASSERT_EQ(ReadProtectedBytes(file, "other", back, wrong), 0);
     EXPECT_TRUE(wrong);
     EXPECT_EQ(ReadProtectedBytes(file.substr(0, 200), "x", back, wrong), 15009);
+
+    // A damaged length byte claims more characters than the block holds.
+    std::string damaged = file;
+    damaged[24] = '\xFF';
+    ASSERT_EQ(ReadProtectedBytes(damaged, "x", back, wrong), 0);
+    EXPECT_TRUE(wrong);
+    EXPECT_EQ(back, plain);
 }
 
 // A protected circuit opens with its password; without it a visible open is refused and a
