@@ -56,16 +56,6 @@ std::string PlacementText(const WindowPlacement& p)
                p.minX, p.minY, p.maxX, p.maxY, p.normal.left, p.normal.top, p.normal.right, p.normal.bottom);
 }
 
-FontRecord ToRecord(const FontRef& r)
-{
-    FontRecord f;
-    f.height = r.height;
-    f.face = r.face;
-    f.style = r.style;
-    f.color = r.colour;
-    return f;
-}
-
 FontRef ToRef(const FontRecord& f)
 {
     FontRef r;
