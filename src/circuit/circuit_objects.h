@@ -84,12 +84,18 @@ struct CircuitObject {
     int16_t kind = OK_COMPONENT;
     int32_t coords[4] = {};      // part: x, y, unused, pin-node count; wire/graphic: x1 y1 x2 y2
     ComponentDef* def = nullptr;
+    // The name a file gave a part whose definition was found nowhere (def is then the
+    // placeholder); saving writes it back so that the part is not renamed.
+    std::string missingName;
     uint16_t styleWord = 0;
     uint8_t showCurrent = 1, showPower = 1, showCondition = 1, showPackagePins = 0, showPinMarkers = 0;
     int16_t rotation = 0;        // 0..7
     int16_t page = 0;
     int16_t editorField = 1;     // the schematic editor's; 1 for a new object
     uint8_t attrsChanged = 0;
+    // Node numbers: one per pin of a part (its PinNodeArray; coords[3] holds the count);
+    // a wire keeps the node of its ends in entry 0. Filled by node numbering.
+    std::vector<int32_t> pinNodes;
     std::vector<AttrNode> attrs; // in display order
 
     AttrNode* FindAttr(int id);

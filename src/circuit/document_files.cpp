@@ -1,0 +1,171 @@
+#include "circuit/document_files.h"
+
+#include "circuit/node_numbering.h"
+#include "foundation/message_codes.h"
+#include "foundation/messages.h"
+
+#include <cerrno>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace ob7 {
+
+namespace {
+
+constexpr int kMsgIllegalCoordinates = 15026;
+constexpr int kMsgComponentsNotFound = 15080;
+
+int Finish(int code, int flags)
+{
+    if (!code || (flags & kLoadQuiet))
+        return code;
+    ReportMessage("E", code);
+    return kMsgReported;
+}
+
+}  // namespace
+
+int LoadCircuitDocument(CircuitDocument& doc, const std::string& path, int flags, const char* password)
+{
+    CircuitFile stream;
+    int code = ReadCircuitFile(doc, path, stream, flags, password);
+    if (code)
+        return Finish(code, flags);
+    if (flags & kLoadHidden)
+        doc.hidden = true;
+    if (stream.illegalCoordinates && !(flags & kLoadReadOnly))
+        ReportMessage("E", kMsgIllegalCoordinates, path.c_str());
+    if (!stream.missingComponentNames.empty()) {
+        if (flags & kLoadQuiet) {
+            SetPendingMessageText(stream.missingComponentNames.c_str());
+            return kMsgComponentsNotFound;
+        }
+        ReportMessage("E", kMsgComponentsNotFound, stream.missingComponentNames.c_str());
+    }
+    if (!(flags & kLoadNoNumbering)) {
+        code = NumberSchematicNodes(doc, (flags & kLoadHidden) != 0);
+        if (code)
+            return Finish(code, flags);
+    }
+    doc.modified = stream.localDefinitionsUsed;
+    for (int32_t& c : doc.changedSinceRun)
+        c = 0;
+    return 0;
+}
+
+int ReloadTextFromFile(CircuitDocument& doc)
+{
+    SetPendingMessageText(doc.path.c_str());
+    FILE* f = std::fopen(doc.path.c_str(), "rb");
+    if (!f)
+        return errno == ENOENT ? 15022 : 16000 + errno;
+    std::string bytes;
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        if (bytes.size() + got > static_cast<size_t>(kMaxCircuitFileBytes)) {
+            std::fclose(f);
+            return kMsgInsufficientMemory;
+        }
+        bytes.append(chunk, got);
+    }
+    bool failed = std::ferror(f);
+    std::fclose(f);
+    if (failed)
+        return 15007;
+    doc.text.swap(bytes);
+    return 0;
+}
+
+int SaveTextToFile(const CircuitDocument& doc, const std::string& path)
+{
+    SetPendingMessageText(path.c_str());
+    const std::string temp = path + "$$TEMP$$";
+    FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f)
+        return kMsgWriteError;
+    bool ok = std::fwrite(doc.text.data(), 1, doc.text.size(), f) == doc.text.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return kMsgWriteError;
+    }
+    return 0;
+}
+
+int SaveCircuitDocument(CircuitDocument& doc, const std::string& path)
+{
+    int code = doc.kind == DOC_TEXT ? SaveTextToFile(doc, path) : SaveCircuitFile(doc, path, kCircuitVersion70);
+    if (code)
+        return code;
+    doc.path = path;
+    doc.displayName = FileNameOfPath(path);
+    doc.modified = false;
+    return 0;
+}
+
+namespace {
+
+std::vector<CircuitDocument*>& OpenDocuments()
+{
+    static std::vector<CircuitDocument*> documents;
+    return documents;
+}
+
+std::string NormalPath(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return (ec ? std::filesystem::path(path) : p).lexically_normal().string();
+}
+
+}  // namespace
+
+void RegisterOpenDocument(CircuitDocument& doc)
+{
+    auto& list = OpenDocuments();
+    if (std::find(list.begin(), list.end(), &doc) == list.end())
+        list.push_back(&doc);
+}
+
+void UnregisterOpenDocument(CircuitDocument& doc)
+{
+    auto& list = OpenDocuments();
+    list.erase(std::remove(list.begin(), list.end(), &doc), list.end());
+}
+
+CircuitDocument* FindOpenDocumentByPath(const std::string& path)
+{
+    const std::string wanted = NormalPath(path);
+    for (CircuitDocument* doc : OpenDocuments())
+        if (!doc->path.empty() && NormalPath(doc->path) == wanted)
+            return doc;
+    return nullptr;
+}
+
+std::unique_ptr<CircuitDocument> OpenCircuitDocument(const std::string& path, int kind, int flags, int* code,
+                                                     const char* password)
+{
+    auto doc = std::make_unique<CircuitDocument>();
+    doc->kind = kind;
+    doc->path = path;
+    doc->displayName = FileNameOfPath(path);
+    doc->hidden = (flags & kLoadHidden) != 0;
+    int result = 0;
+    if (kind == DOC_TEXT) {
+        result = Finish(ReloadTextFromFile(*doc), flags);
+        for (int32_t& c : doc->changedSinceRun)
+            c = 0;
+    } else {
+        result = LoadCircuitDocument(*doc, path, flags, password);
+    }
+    if (code)
+        *code = result;
+    if (result)
+        return nullptr;
+    return doc;
+}
+
+}  // namespace ob7

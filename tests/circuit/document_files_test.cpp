@@ -1,0 +1,304 @@
+#include "circuit/document_files.h"
+#include "circuit/protected_file.h"
+#include "circuit_fixture.h"
+#include "report_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace ob7;
+using namespace ob7::test;
+
+namespace {
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Runs `body` where the folder cannot be written: as an unprivileged user in a child
+// process when the tests run as root (root writes through any mode bits), else here.
+int RunWithoutWriteAccess(const std::string& folder, int (*body)(const std::string&), const std::string& arg)
+{
+    chmod(folder.c_str(), 0555);
+    if (geteuid() != 0) {
+        int code = body(arg);
+        chmod(folder.c_str(), 0755);
+        return code;
+    }
+    pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(255);
+        _exit(body(arg) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    chmod(folder.c_str(), 0755);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 254;
+}
+
+}  // namespace
+
+// Saving goes through "$$TEMP$$" and keeps the previous content in "_bak".
+TEST(DocumentFiles, SaveKeepsTheOldFileAsBackup)
+{
+    ScratchFolder folder;
+    const std::string path = folder.File("amp.cir");
+    CircuitDocument doc;
+    doc.AddPart(Defs().resistor, 10, 10);
+    ASSERT_EQ(SaveCircuitDocument(doc, path), 0);
+    const std::string first = ReadFile(path);
+    EXPECT_FALSE(Exists(path + "_bak"));
+    doc.AddWire(10, 10, 10, 20);
+    doc.MarkModified();
+    ASSERT_EQ(SaveCircuitDocument(doc, path), 0);
+    EXPECT_EQ(ReadFile(path + "_bak"), first);
+    EXPECT_FALSE(Exists(path + "$$TEMP$$"));
+    EXPECT_FALSE(doc.modified);
+    const std::string second = ReadFile(path);
+    ASSERT_EQ(SaveCircuitDocument(doc, path), 0);
+    EXPECT_EQ(ReadFile(path + "_bak"), second);  // each save replaces the backup
+}
+
+// A save into a folder that cannot be written fails with a code, and the old file stays.
+TEST(DocumentFiles, FailedSaveLeavesThePreviousFile)
+{
+    ScratchFolder folder;
+    chmod(folder.path.c_str(), 0755);
+    const std::string path = folder.File("amp.cir");
+    WriteFile(path, "previous content");
+    chmod(path.c_str(), 0644);
+    int result = RunWithoutWriteAccess(
+        folder.path.string(),
+        [](const std::string& target) {
+            CircuitDocument doc;
+            doc.AddWire(1, 1, 2, 2);
+            return SaveCircuitFile(doc, target, kCircuitVersion70);
+        },
+        path);
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(ReadFile(path), "previous content");
+    EXPECT_FALSE(Exists(path + "$$TEMP$$"));
+    EXPECT_FALSE(Exists(path + "_bak"));
+
+    // A text page is written through a temporary file as well.
+    result = RunWithoutWriteAccess(
+        folder.path.string(),
+        [](const std::string& target) {
+            CircuitDocument doc;
+            doc.kind = DOC_TEXT;
+            doc.text = "R1 1 0 1k\r\n";
+            return SaveTextToFile(doc, target);
+        },
+        path);
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(ReadFile(path), "previous content");
+
+    // Only plain files are read: a folder is not a circuit.
+    int code = 0;
+    EXPECT_FALSE(OpenCircuitDocument(folder.path.string(), DOC_SCHEMATIC, kLoadQuiet, &code));
+    EXPECT_EQ(code, 15022);
+}
+
+TEST(DocumentFiles, HiddenOpenOfACircuitNumbersItsNodes)
+{
+    ScratchFolder folder;
+    const TestDefs& d = Defs();
+    CircuitDocument doc;
+    doc.AddPart(d.resistor, 10, 10);
+    doc.AddPart(d.ground, 10, 10);
+    ASSERT_EQ(SaveCircuitDocument(doc, folder.File("r.cir")), 0);
+    int code = -1;
+    auto hidden = OpenCircuitDocument(folder.File("r.cir"), DOC_SCHEMATIC, 0xE1A2 & ~kLoadNoNumbering, &code);
+    ASSERT_TRUE(hidden);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(hidden->hidden);
+    EXPECT_EQ(hidden->displayName, "r.cir");
+    EXPECT_EQ(hidden->objects[0]->pinNodes, (std::vector<int32_t>{0, 1}));
+
+    ReportCapture capture;
+    EXPECT_FALSE(OpenCircuitDocument(folder.File("none.cir"), DOC_SCHEMATIC, kLoadQuiet, &code));
+    EXPECT_EQ(code, 15022);
+    EXPECT_TRUE(capture.reports.empty());  // a quiet open shows nothing
+    EXPECT_FALSE(OpenCircuitDocument(folder.File("none.cir"), DOC_SCHEMATIC, 0, &code));
+    EXPECT_EQ(code, 15055);
+    ASSERT_EQ(capture.reports.size(), 1u);
+    EXPECT_EQ(capture.Last().id, 15022);
+}
+
+// A SPICE text page opens as a document (hidden too), edits, and saves byte for byte.
+TEST(DocumentFiles, SpiceTextDocument)
+{
+    ScratchFolder folder;
+    const std::string path = folder.File("rc.ckt");
+    const std::string netlist = "RC filter\r\nR1 in out 1k\r\nC1 out 0 1u\n+ IC=0\r\nV1 in 0 AC 1\r\n.END\r\n";
+    WriteFile(path, netlist);
+    int code = -1;
+    auto doc = OpenCircuitDocument(path, DOC_TEXT, kLoadHidden | kLoadQuiet, &code);
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(doc->hidden);
+    EXPECT_EQ(doc->text, netlist);
+    TextLines lines(doc->text);
+    ASSERT_EQ(lines.Count(), 6);
+    EXPECT_EQ(lines.Line(2), "C1 out 0 1u");
+    EXPECT_EQ(lines.Line(3), "+ IC=0");
+    EXPECT_EQ(lines.Start(4), netlist.find("V1"));
+    EXPECT_EQ(lines.LineOfOffset(netlist.find("IC")), 3);
+
+    doc->text.replace(doc->text.find("1k"), 2, "2k2");
+    doc->MarkModified();
+    ASSERT_EQ(SaveCircuitDocument(*doc, path), 0);
+    EXPECT_FALSE(doc->modified);
+    std::string expected = netlist;
+    expected.replace(expected.find("1k"), 2, "2k2");
+    EXPECT_EQ(ReadFile(path), expected);
+    auto again = OpenCircuitDocument(path, DOC_TEXT, kLoadQuiet, &code);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->text, expected);
+}
+
+TEST(ProtectedFile, PermutationTable)
+{
+    const uint8_t* t = ProtectTable();
+    // Values 0, 1, 2 ... go to positions 0, 5, 10 ..., then on to 1, 6 ..., 2, 7 ...
+    EXPECT_EQ(t[0], 0);
+    EXPECT_EQ(t[5], 1);
+    EXPECT_EQ(t[255], 51);
+    EXPECT_EQ(t[1], 52);
+    EXPECT_EQ(t[251], 102);
+    EXPECT_EQ(t[4], 205);
+    EXPECT_EQ(t[254], 255);
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(ProtectTableInverse()[t[i]], i);
+}
+
+TEST(ProtectedFile, LayoutAndRoundTrip)
+{
+    const std::string plain = "[Main]\nFileType=CIR\nVersion=7.00\n";
+    const std::string password = "Secret7Secret7Secre";  // the longest kept: 19 characters
+    const std::string file = ProtectCircuitBytes(plain, password);
+    ASSERT_EQ(file.size(), 24 + 256 + plain.size());
+    EXPECT_EQ(file.substr(0, 4), std::string("CRP\0", 4));
+    EXPECT_EQ(file.substr(4, 4), std::string("\0\0\1\0", 4));  // version 0x10000
+    EXPECT_EQ(file[24], 'T');                                   // 65 + 19
+    EXPECT_EQ(file[24 + 1], static_cast<char>('S' - 12));
+    EXPECT_EQ(file[24 + 11], static_cast<char>('e' - 12));
+    // The last byte of the circuit text comes first, through the table.
+    EXPECT_EQ(static_cast<uint8_t>(file[280]), ProtectTable()[(0 + '\n' + plain.size()) % 256]);
+
+    std::string back;
+    bool wrong = true;
+    ASSERT_EQ(ReadProtectedBytes(file, "SECRET7secret7SECRE", back, wrong), 0);
+    EXPECT_FALSE(wrong);  // the password is compared without regard to case
+    EXPECT_EQ(back, plain);
+    ASSERT_EQ(ReadProtectedBytes(file, "other", back, wrong), 0);
+    EXPECT_TRUE(wrong);
+    EXPECT_EQ(ReadProtectedBytes(file.substr(0, 200), "x", back, wrong), 15009);
+
+    // A damaged length byte claims more characters than the block holds.
+    std::string damaged = file;
+    damaged[24] = '\xFF';
+    ASSERT_EQ(ReadProtectedBytes(damaged, "x", back, wrong), 0);
+    EXPECT_TRUE(wrong);
+    EXPECT_EQ(back, plain);
+}
+
+// A protected circuit opens with its password; without it a visible open is refused and a
+// hidden one reads the circuit and marks it locked; a truncated file is refused.
+TEST(ProtectedFile, OpeningProtectedCircuits)
+{
+    ScratchFolder folder;
+    const std::string path = folder.File("secret.cir");
+    CircuitDocument doc;
+    doc.AddPart(Defs().resistor, 10, 10).SetAttr(ATTR_PART, "R7");
+    doc.text = "; hidden statements\r\n";
+    ASSERT_EQ(SaveCircuitDocument(doc, path), 0);
+    const std::string plain = ReadFile(path);
+    ASSERT_EQ(SaveProtectedCopy(path, "pw"), 0);
+    EXPECT_NE(ReadFile(path), plain);
+
+    int code = -1;
+    auto open = OpenCircuitDocument(path, DOC_SCHEMATIC, kLoadQuiet, &code, "PW");
+    ASSERT_TRUE(open);
+    EXPECT_FALSE(open->locked);
+    EXPECT_EQ(open->objects[0]->FindAttr(ATTR_PART)->value, "R7");
+    EXPECT_EQ(open->text, doc.text);
+
+    EXPECT_FALSE(OpenCircuitDocument(path, DOC_SCHEMATIC, kLoadQuiet, &code, "wrong"));
+    EXPECT_EQ(code, 13509);
+    EXPECT_FALSE(OpenCircuitDocument(path, DOC_SCHEMATIC, kLoadQuiet, &code, nullptr));
+    EXPECT_EQ(code, 13509);
+
+    auto hidden = OpenCircuitDocument(path, DOC_SCHEMATIC, kLoadQuiet | kLoadHidden, &code, nullptr);
+    ASSERT_TRUE(hidden);
+    EXPECT_TRUE(hidden->locked);
+    EXPECT_EQ(hidden->objects.size(), 1u);
+
+    const std::string whole = ReadFile(path);
+    WriteFile(path, whole.substr(0, 100));
+    EXPECT_FALSE(OpenCircuitDocument(path, DOC_SCHEMATIC, kLoadQuiet, &code, "pw"));
+    EXPECT_EQ(code, 15009);
+}
+
+// The open flow's reports: missing components once (the circuit opens anyway), illegal
+// coordinates as a warning; a 5.20 circuit saved again is written as 7.0; a circuit from
+// another screen forgets its window placements.
+TEST(DocumentFiles, OpenReportsAndVersions)
+{
+    ScratchFolder folder;
+    Defs();
+    const std::string path = folder.File("old.cir");
+    WriteFile(path, "[Main]\nFileType=CIR\nVersion=5.20\nScreen=800,600\n"
+                    "[Window Placement]\nCircuit=0,1, 0,0, 0,0, 10,10,500,400\n"
+                    "[Comp]\nName=Gizmo\nGrid=5,5\n[Comp]\nName=Gizmo\nGrid=40000,5\n"
+                    "[Comp]\nName=Resistor\nGrid=20,20\n");
+    ReportCapture capture;
+    int code = -1;
+    auto doc = OpenCircuitDocument(path, DOC_SCHEMATIC, 0, &code);
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(capture.reports.size(), 2u);
+    EXPECT_EQ(capture.reports[0].id, 15026);
+    EXPECT_NE(capture.reports[0].text.find(path), std::string::npos);
+    EXPECT_EQ(capture.reports[1].id, 15080);
+    EXPECT_NE(capture.reports[1].text.find("'Gizmo'"), std::string::npos);
+    EXPECT_EQ(doc->objects.size(), 3u);
+    EXPECT_EQ(doc->objects[1]->coords[0], 10);  // out of range: moved to 10
+    EXPECT_EQ(doc->placements.circuit.normal.right, 0);
+    EXPECT_EQ(doc->fileVersion, kCircuitVersion520);
+
+    ASSERT_EQ(SaveCircuitDocument(*doc, path), 0);
+    EXPECT_EQ(ReadFile(path).rfind("[Main]\nFileType=CIR\nVersion=7.00\n", 0), 0u);
+}
+
+TEST(DocumentFiles, OpenDocumentsAreFoundByPath)
+{
+    ScratchFolder folder;
+    CircuitDocument doc;
+    doc.path = folder.File("a.cir");
+    RegisterOpenDocument(doc);
+    RegisterOpenDocument(doc);
+    EXPECT_EQ(FindOpenDocumentByPath(folder.path.string() + "/sub/../a.cir"), &doc);
+    EXPECT_EQ(FindOpenDocumentByPath(folder.File("b.cir")), nullptr);
+    UnregisterOpenDocument(doc);
+    EXPECT_EQ(FindOpenDocumentByPath(folder.File("a.cir")), nullptr);
+}
