@@ -7,7 +7,9 @@
 #include "sim/devices/inductor.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/opamp.h"
+#include "sim/devices/poly_source.h"
 #include "sim/devices/resistor.h"
+#include "sim/devices/switch.h"
 #include "sim/devices/temperature_update.h"
 
 namespace ob7 {
@@ -16,7 +18,8 @@ namespace ob7 {
 void RegisterDeviceKinds() {
     for (const DeviceKindHandler* kind :
          {&kDependentSourceKind, &kOpampKind, &kSineSourceKind, &kPulseSourceKind, &kSpiceSourceKind,
-          &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind})
+          &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind, &kPolySourceKind, &kVSwitchKind,
+          &kISwitchKind, &kSwitchComponentKind})
         RegisterDeviceKind(kind);
 
     RegisterModelPass(ModelPassStep::Opamps, UpdateOpampTemperatures);
