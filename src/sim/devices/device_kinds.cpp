@@ -5,6 +5,7 @@
 #include "sim/devices/device_contract.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
+#include "sim/devices/jfet.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/opamp.h"
 #include "sim/devices/poly_source.h"
@@ -33,6 +34,7 @@ void RegisterDeviceKinds() {
     RegisterDiodeKind();
     RegisterBjtKind();
     RegisterMosfetKind();
+    RegisterJfetKind();
 }
 
 }  // namespace ob7

@@ -1,0 +1,191 @@
+// Junction FETs: drain and gate currents and gate capacitances against ngspice 39
+// (deck: data/jfet_reference.cir), the generic checks in every region for both
+// polarities, the temperature pass and the start of the operating point.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "devices/device_checks.h"
+#include "sim/devices/circuit_models.h"
+#include "sim/devices/jfet.h"
+#include "sim/engine/load_pass.h"
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/solver_state.h"
+
+namespace ob7 {
+namespace {
+
+class Jfets : public ModelCircuit {
+protected:
+    void SetUp() override {
+        ModelCircuit::SetUp();
+        RegisterJfetKind();
+    }
+    ModelParams* ReferenceModel(int type) {
+        return Model(type, {{"VTO", -2}, {"BETA", 1e-3}, {"LAMBDA", 0.02}, {"IS", 1e-14}, {"CGS", 2e-12},
+                            {"CGD", 1e-12}, {"PB", 0.8}, {"FC", 0.5}});
+    }
+};
+
+// The current into node `row` of the kind's load at x.
+double NodeCurrent(const KindLoad& load, const std::vector<double>& x, int row) {
+    double sum = -load.rhs[row];
+    for (int c = 1; c <= load.size; ++c) sum += load.G(row, c) * x[c];
+    return sum;
+}
+
+// Saturation, linear, inverse with the gate-drain diode forward, cut off, gate-source
+// diode forward, and near pinch-off. A gate diode 0.5 V forward carries 5.5e-4 more
+// current here: the thermal voltage comes from this program's k and q, 2.9e-5 below the
+// reference's, and 0.5 V / Vt = 19 multiplies that in the exponent. Capacitances: Cgd and Cgs + Cgd, as the reference's
+// AC currents at 1 MHz give them; the inverse point and the forward gate have a junction
+// above FC * PB, on the extension of the depletion charge.
+TEST_F(Jfets, CurrentsAndCapacitancesMatchTheReference) {
+    struct Case {
+        double vds, vgs, id, ig, cg, cgd;
+        double ig_tolerance = 1e-6;
+    } cases[] = {
+        {5, -1, 1.100000e-03, -7.02000e-12, 1.676331e-12, 3.429972e-13},
+        {0.5, -0.5, 1.262500e-03, -1.52000e-12, 2.235596e-12, 6.666667e-13},
+        {-1, -0.5, -4.08249e-03, 2.485624e-06, 3.159919e-12, 1.590990e-12, 6e-4},
+        {3, -2.5, 5.510000e-12, -8.02000e-12, 1.341080e-12, 3.563483e-13},
+        {0.2, 0.5, 9.638389e-04, 2.486714e-06, 4.446892e-12, 1.264911e-12, 6e-4},
+        {2, -1.5, 2.600000e-04, -5.02000e-12, 1.610867e-12, 4.313311e-13},
+    };
+    Jfet* j = AddJfet(ReferenceModel(kModelNjf), 1, 2, 0);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(2), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "vds " << c.vds << " vgs " << c.vgs);
+        const std::vector<double> x = {0, c.vds, c.vgs};
+        KindLoad load;
+        for (int k = 0; k < 30; ++k) load = LoadKindAt(kJfetKind, x);
+        EXPECT_NEAR(NodeCurrent(load, x, 1), c.id, 1e-6 * std::fabs(c.id) + 1e-16);
+        EXPECT_NEAR(NodeCurrent(load, x, 2), c.ig, c.ig_tolerance * std::fabs(c.ig) + 1e-16);
+        j->vgs -= 0.01;  // a kept voltage 10 mV off: the time point evaluates again
+        LoadKindAt(kJfetKind, x, LoadPoint::Time);
+        EXPECT_NEAR(j->capgs + j->capgd, c.cg, 1e-5 * c.cg);
+        EXPECT_NEAR(j->capgd, c.cgd, 1e-5 * c.cgd);
+    }
+}
+
+TEST_F(Jfets, ConductancesMatchCurrentsInEveryRegion) {
+    struct Terminals {
+        int d, g, s;
+        double p;
+    };
+    std::vector<Terminals> devices;
+    int node = 0;
+    for (int type : {kModelNjf, kModelPjf}) {
+        ModelParams* model = ReferenceModel(type);
+        // With series resistances too: the internal nodes follow the external ones.
+        for (bool resistive : {false, true}) {
+            if (resistive) {
+                model = ReferenceModel(type);
+                SetModelParam(*model, "RD", 10);
+                SetModelParam(*model, "RS", 5);
+                AddJfet(model, node + 1, node + 2, node + 3, 2, node + 4, node + 5);
+                devices.push_back({node + 4, node + 2, node + 5, type == kModelNjf ? 1.0 : -1.0});
+                node += 5;
+            } else {
+                AddJfet(model, node + 1, node + 2, node + 3);
+                devices.push_back({node + 1, node + 2, node + 3, type == kModelNjf ? 1.0 : -1.0});
+                node += 3;
+            }
+        }
+    }
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(node), 0);
+    // The JFET bypasses whatever the option says; tight tolerances keep it to loads at
+    // the very same point.
+    Options.reltol = 1e-12, Options.vntol = 1e-15, Options.abstol = 1e-21;
+    const double biases[][2] = {{5, -1}, {0.5, -0.5}, {-1, -0.5}, {3, -2.5}, {0.2, 0.5}, {-3, -2.5}, {-0.3, -1}};
+    for (const auto& b : biases) {
+        SCOPED_TRACE(testing::Message() << "vds " << b[0] << " vgs " << b[1]);
+        std::vector<double> x(EquationCount + 1, 0.0);
+        for (int n = 1; n <= node; ++n) x[n] = 0.3;
+        for (const Terminals& t : devices) {
+            x[t.s] = 0.3;
+            x[t.d] = 0.3 + t.p * b[0];
+            x[t.g] = 0.3 + t.p * b[1];
+        }
+        // The external drain and source stand 1 mV off the internal ones.
+        for (int n = 1; n <= node; ++n)
+            if (x[n] == 0.3) x[n] = 0.301;
+        for (int k = 0; k < 30; ++k) LoadKindAt(kJfetKind, x);
+        EXPECT_TRUE(LoadWalksSetUp(kJfetKind, x));
+        EXPECT_TRUE(ConductancesMatchCurrents(kJfetKind, x));
+        // A time point starts away from the operating point, as after a predictor step.
+        std::vector<double> near = x;
+        for (size_t n = 0; n < near.size(); ++n) near[n] += 1e-4 * static_cast<double>(n);
+        LoadKindAt(kJfetKind, near, LoadPoint::Time);
+        EXPECT_TRUE(ConductancesMatchCurrents(kJfetKind, x, 1e-6, 1e-4, 1e-9, LoadPoint::Time));
+    }
+}
+
+TEST_F(Jfets, SetUpEntriesAndStart) {
+    Jfet* plain = AddJfet(ReferenceModel(kModelNjf), 1, 2, 0);
+    Jfet* off = AddJfet(ReferenceModel(kModelNjf), 3, 2, 0);
+    off->off = 1;
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(3), 0);
+    EXPECT_EQ(LoadKindAt(kJfetKind, Solution).recorded, 18u);  // nine entries each without RD, RS
+    AnalysisMode = kModeDc;
+    InitMode = kInitJunction;
+    ASSERT_EQ(LoadCircuit(), 0);
+    EXPECT_EQ(plain->vgs, -1);
+    EXPECT_EQ(plain->vgd, -1);
+    EXPECT_EQ(off->vgs, 0);
+    EXPECT_EQ(off->vgd, 0);
+}
+
+// A grading M other than 0.5 shapes the depletion charge below FC * PB; above it the
+// extension stays the one of grading 0.5, continuous at the transition only for M = 0.5.
+TEST_F(Jfets, GradingShapesTheDepletionCapacitance) {
+    Jfet* j = AddJfet(Model(kModelNjf, {{"CGS", 2e-12}, {"PB", 0.8}, {"M", 0.3}, {"FC", 0.5}}), 1, 2, 0);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(2), 0);
+    const std::vector<double> below = {0, 1, -1}, above = {0, 1, 0.6};
+    for (int k = 0; k < 30; ++k) LoadKindAt(kJfetKind, below);
+    j->vgs -= 0.01;
+    LoadKindAt(kJfetKind, below, LoadPoint::Time);
+    EXPECT_NEAR(j->capgs, 2e-12 * std::pow(1 + 1 / 0.8, -0.3), 1e-20);
+    for (int k = 0; k < 30; ++k) LoadKindAt(kJfetKind, above);
+    j->vgs -= 0.01;
+    LoadKindAt(kJfetKind, above, LoadPoint::Time);
+    // Grading 0.5 from FC * PB = 0.4: Cj0 (1 - FC)^-1.5 (1 - FC (1.5) + 0.5 v / PB).
+    EXPECT_NEAR(j->capgs, 2e-12 * std::pow(0.5, -1.5) * (1 - 0.75 + 0.5 * 0.6 / 0.8), 1e-20);
+}
+
+// Within a time point the JFET reuses its linearisation once nothing moves, whatever
+// the bypass option; the reused load keeps the charging currents of the gate junctions.
+TEST_F(Jfets, BypassedTimePointKeepsTheChargingCurrents) {
+    AddJfet(ReferenceModel(kModelNjf), 1, 2, 0);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(2), 0);
+    const std::vector<double> x = {0, 2, -1}, before = {0, 1.9, -0.8};
+    LoadKindAt(kJfetKind, before, LoadPoint::Time);
+    Options.reltol = Options.vntol = Options.abstol = 0;  // nothing converges: evaluated
+    const KindLoad evaluated = LoadKindAt(kJfetKind, x, LoadPoint::Time);
+    Options.reltol = 1e-3, Options.vntol = 1e-6, Options.abstol = 1e-12;
+    const KindLoad bypassed = LoadKindAt(kJfetKind, x, LoadPoint::Time);
+    ASSERT_NE(evaluated.rhs[2], 0);
+    EXPECT_DOUBLE_EQ(bypassed.rhs[2], evaluated.rhs[2]);
+    EXPECT_DOUBLE_EQ(bypassed.rhs[1], evaluated.rhs[1]);
+    EXPECT_DOUBLE_EQ(bypassed.G(2, 2), evaluated.G(2, 2));
+}
+
+// At 127 degrees: VTO moves by VTOTC per degree, BETA by 1.01^(BETATCE dT), and the
+// saturation current rises with the band gap of 1.11 eV.
+TEST_F(Jfets, TemperatureCoefficients) {
+    ModelParams* model = Model(kModelNjf, {{"VTO", -2}, {"VTOTC", -2e-3}, {"BETATCE", 0.5}, {"IS", 1e-14}});
+    ASSERT_EQ(Temperatures(127), 0);
+    EXPECT_NEAR(model->Real(kJVto), -2.2, 1e-12);
+    EXPECT_NEAR(model->Real(kJBeta), 1e-4 * std::pow(1.01, 50), 1e-15);
+    EXPECT_GT(model->Real(kJIs), 1e-12);
+}
+
+}  // namespace
+}  // namespace ob7
