@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
+#include <numbers>
 #include <vector>
 
 #include "devices/device_checks.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/jfet.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
@@ -44,15 +47,15 @@ double NodeCurrent(const KindLoad& load, const std::vector<double>& x, int row) 
 // above FC * PB, on the extension of the depletion charge.
 TEST_F(Jfets, CurrentsAndCapacitancesMatchTheReference) {
     struct Case {
-        double vds, vgs, id, ig, cg, cgd;
+        double vds, vgs, id, ig, cg, cgd, ac_id;  // ac_id: real AC drain current, gm - ggd
         double ig_tolerance = 1e-6;
     } cases[] = {
-        {5, -1, 1.100000e-03, -7.02000e-12, 1.676331e-12, 3.429972e-13},
-        {0.5, -0.5, 1.262500e-03, -1.52000e-12, 2.235596e-12, 6.666667e-13},
-        {-1, -0.5, -4.08249e-03, 2.485624e-06, 3.159919e-12, 1.590990e-12, 6e-4},
-        {3, -2.5, 5.510000e-12, -8.02000e-12, 1.341080e-12, 3.563483e-13},
-        {0.2, 0.5, 9.638389e-04, 2.486714e-06, 4.446892e-12, 1.264911e-12, 6e-4},
-        {2, -1.5, 2.600000e-04, -5.02000e-12, 1.610867e-12, 4.313311e-13},
+        {5, -1, 1.100000e-03, -7.02000e-12, 1.676331e-12, 3.429972e-13, 2.200000e-03},
+        {0.5, -0.5, 1.262500e-03, -1.52000e-12, 2.235596e-12, 6.666667e-13, 1.010000e-03},
+        {-1, -0.5, -4.08249e-03, 2.485624e-06, 3.159919e-12, 1.590990e-12, -2.13610e-03, 6e-4},
+        {3, -2.5, 5.510000e-12, -8.02000e-12, 1.341080e-12, 3.563483e-13, -1.00000e-12},
+        {0.2, 0.5, 9.638389e-04, 2.486714e-06, 4.446892e-12, 1.264911e-12, 4.015579e-04, 6e-4},
+        {2, -1.5, 2.600000e-04, -5.02000e-12, 1.610867e-12, 4.313311e-13, 1.040000e-03},
     };
     Jfet* j = AddJfet(ReferenceModel(kModelNjf), 1, 2, 0);
     ASSERT_EQ(Temperatures(27), 0);
@@ -64,10 +67,23 @@ TEST_F(Jfets, CurrentsAndCapacitancesMatchTheReference) {
         for (int k = 0; k < 30; ++k) load = LoadKindAt(kJfetKind, x);
         EXPECT_NEAR(NodeCurrent(load, x, 1), c.id, 1e-6 * std::fabs(c.id) + 1e-16);
         EXPECT_NEAR(NodeCurrent(load, x, 2), c.ig, c.ig_tolerance * std::fabs(c.ig) + 1e-16);
-        j->vgs -= 0.01;  // a kept voltage 10 mV off: the time point evaluates again
-        LoadKindAt(kJfetKind, x, LoadPoint::Time);
+        // The small-signal pass keeps the capacitances at the operating point; the AC
+        // currents of a 1 V gate excitation at 1 MHz follow from them.
+        AnalysisMode = kModeDc;
+        InitMode = kInitSmallSignal;
+        std::copy(x.begin(), x.end(), Solution.begin());
+        ASSERT_EQ(LoadCircuit(), 0);
         EXPECT_NEAR(j->capgs + j->capgd, c.cg, 1e-5 * c.cg);
         EXPECT_NEAR(j->capgd, c.cgd, 1e-5 * c.cgd);
+        SetAcFrequency(1e6);
+        AllocateAcVectors();
+        AcSolution[2 * 2] = 1;
+        ASSERT_EQ(ComputeJfetAcCurrents(), 0);
+        const double w = 2 * std::numbers::pi * 1e6;
+        EXPECT_NEAR(j->ac_gate.imag() / w, c.cg, 1e-5 * c.cg);
+        EXPECT_NEAR(-j->ac_drain.imag() / w, c.cgd, 1e-5 * c.cgd);
+        EXPECT_NEAR(j->ac_drain.real(), c.ac_id, 0.1 * c.ig_tolerance * std::fabs(c.ac_id) + 1e-14);
+        FreeAcVectors();
     }
 }
 
@@ -175,6 +191,51 @@ TEST_F(Jfets, BypassedTimePointKeepsTheChargingCurrents) {
     EXPECT_DOUBLE_EQ(bypassed.rhs[2], evaluated.rhs[2]);
     EXPECT_DOUBLE_EQ(bypassed.rhs[1], evaluated.rhs[1]);
     EXPECT_DOUBLE_EQ(bypassed.G(2, 2), evaluated.G(2, 2));
+}
+
+// The AC stamp and the AC currents describe the same admittances: with RD and RS, at
+// an arbitrary complex solution, the stamped matrix times it gives the currents.
+TEST_F(Jfets, AcStampAgreesWithItsCurrents) {
+    ModelParams* model = ReferenceModel(kModelNjf);
+    SetModelParam(*model, "RD", 10);
+    SetModelParam(*model, "RS", 5);
+    Jfet* j = AddJfet(model, 1, 2, 3, 2, 4, 5);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(5), 0);
+    const std::vector<double> x = {0, 3, -0.8, 0.1, 2.99, 0.11};
+    for (int k = 0; k < 30; ++k) LoadKindAt(kJfetKind, x);
+    InitMode = kInitSmallSignal;
+    std::copy(x.begin(), x.end(), Solution.begin());
+    ASSERT_EQ(LoadCircuit(), 0);
+
+    SetAcFrequency(2e7);
+    AllocateAcVectors();
+    ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, 1e-3, 1e-13), 0);
+    MatrixElementTrail trail;
+    AcTrail = &trail;
+    AcFirstLoad = 1;
+    ASSERT_EQ(AcLoadJfets(), 0);
+    EXPECT_EQ(trail.elements.size(), 27u);
+    std::vector<std::complex<double>> v = {0, {0.3, 0.1}, {1, -0.2}, {0.05, 0}, {0.28, 0.12}, {0.04, 0.01}};
+    for (int n = 1; n <= 5; ++n) AcSolution[2 * n] = v[n].real(), AcSolution[2 * n + 1] = v[n].imag();
+    ASSERT_EQ(ComputeJfetAcCurrents(), 0);
+    const auto row_current = [&](int r) {
+        std::complex<double> sum = 0;
+        for (int c = 1; c <= 5; ++c) {
+            const MatrixElement* e = GetMatrixElement(AcMatrix, r, c);
+            sum += std::complex<double>(e->real, e->imag) * v[c];
+        }
+        return sum;
+    };
+    // The internal nodes carry the intrinsic device; the external rows only the series
+    // conductances, whose currents pass on into the internal nodes.
+    EXPECT_LT(std::abs(row_current(2) - j->ac_gate), 1e-12);
+    EXPECT_LT(std::abs(row_current(4) + row_current(1) - j->ac_drain), 1e-12);
+    EXPECT_LT(std::abs(row_current(5) + row_current(3) - j->ac_source), 1e-12);
+    DestroyCircuitMatrix(AcMatrix);
+    AcMatrix = nullptr;
+    AcTrail = nullptr;
+    FreeAcVectors();
 }
 
 // At 127 degrees: VTO moves by VTOTC per degree, BETA by 1.01^(BETATCE dT), and the

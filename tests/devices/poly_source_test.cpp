@@ -11,6 +11,7 @@
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/poly_source.h"
 #include "sim/devices/resistor.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/newton.h"
 #include "sim/engine/solver_state.h"
@@ -126,6 +127,43 @@ TEST_F(PolySources, OutputCurrentConvergence) {
     EXPECT_EQ(PolyCurrentNotConverged(1e-3, 1.001e-3), 0);
     EXPECT_EQ(PolyCurrentNotConverged(1e-3, 1.1e-3), 1);
     EXPECT_EQ(NonConvergedCount, 1);
+}
+
+// The small signal of y = x1 * x2 at x1 = 3, x2 = -2: gains -2 and 3. An E form puts
+// them on its branch row, a G form as transconductances, and its AC current follows.
+TEST_F(PolySources, SmallSignalGainsAreTheDerivatives) {
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 3);
+    AddSpiceSource(2, 0, kSpiceVoltageSource, -2);
+    const auto control = [](int a) { return PolyControl{0, 0, a, 0, nullptr, 0}; };
+    PolySource* e = AddPolySource(kPolyE, 3, 0, {0, 0, 0, 0, 1}, {control(1), control(2)});
+    AddResistor(3, 0, 1e3);
+    PolySource* g = AddPolySource(kPolyG, 4, 0, {0, 0, 0, 0, 1}, {control(1), control(2)});
+    AddResistor(4, 0, 1e3);
+    ASSERT_EQ(Prepare(4), 0);
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    EXPECT_NEAR(V(3), -6, 1e-9);
+    EXPECT_NEAR(V(4), 6e3, 1e-6);  // -6 A leave node 4: 6 kV on 1 kohm
+
+    AllocateAcVectors();
+    ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, 1e-3, 1e-13), 0);
+    MatrixElementTrail trail;
+    AcTrail = &trail;
+    AcFirstLoad = 1;
+    ASSERT_EQ(AcLoadPolySources(), 0);
+    const auto y = [](int r, int c) { return GetMatrixElement(AcMatrix, r, c)->real; };
+    EXPECT_EQ(y(e->branch, 1), 2);   // -dy/dx1
+    EXPECT_EQ(y(e->branch, 2), -3);  // -dy/dx2
+    EXPECT_EQ(y(e->branch, 3), 1);
+    EXPECT_EQ(y(3, e->branch), 1);
+    EXPECT_EQ(y(4, 1), -2);
+    EXPECT_EQ(y(4, 2), 3);
+    AcSolution[2 * 1] = 0.5, AcSolution[2 * 2 + 1] = 0.25;
+    ASSERT_EQ(ComputePolyAcCurrents(), 0);
+    EXPECT_EQ(g->ac_current, std::complex<double>(-1, 0.75));
+    DestroyCircuitMatrix(AcMatrix);
+    AcMatrix = nullptr;
+    AcTrail = nullptr;
+    FreeAcVectors();
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/switch.h"
+#include "sim/devices/temperature_update.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -110,6 +112,23 @@ TEST_F(Switches, ComponentWindow) {
         EXPECT_DOUBLE_EQ(s->resistance, r);
         FreeSimulationState();
     }
+}
+
+// A switch's thermal noise is that of its present resistance at the run's temperature.
+TEST_F(Switches, NoiseOfThePresentResistance) {
+    ModelParams* model = Model(kModelVSwitch, {{"RON", 10}, {"ROFF", 1e5}, {"VON", 2}, {"VOFF", 1}});
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 3);
+    VSwitch* s = AddVSwitch(model, 2, 0, 1, 0);
+    AddResistor(2, 0, 1e3);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(2), 0);
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    ASSERT_EQ(s->resistance, 10);
+    NoiseSources = {};
+    ASSERT_EQ(AddSwitchNoiseSources(1e3), 0);
+    ASSERT_EQ(NoiseSources.count(), 1);
+    EXPECT_NEAR(NoiseSources.density[0], std::sqrt(4 * 1.3806226e-23 * 300.15 / 10), 1e-22);
+    EXPECT_EQ(NoiseSources.node_a[0], 2);
 }
 
 }  // namespace

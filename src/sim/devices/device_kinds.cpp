@@ -12,6 +12,7 @@
 #include "sim/devices/resistor.h"
 #include "sim/devices/switch.h"
 #include "sim/devices/temperature_update.h"
+#include "sim/engine/ac_load.h"
 
 namespace ob7 {
 
@@ -22,6 +23,7 @@ void RegisterDeviceKinds() {
           &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind, &kPolySourceKind, &kVSwitchKind,
           &kISwitchKind, &kSwitchComponentKind})
         RegisterDeviceKind(kind);
+    for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind}) RegisterAcKind(kind);
 
     RegisterModelPass(ModelPassStep::Opamps, UpdateOpampTemperatures);
     RegisterModelPass(ModelPassStep::PulseSources, PreparePulseModels);

@@ -6,11 +6,14 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/diode.h"
+#include "sim/devices/fet_ac_stamp.h"
 #include "sim/devices/junction_limits.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/temperature_update.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/simulation_options.h"
 
 namespace ob7 {
@@ -217,8 +220,7 @@ void LoadJfet(Jfet& j, int s) {
         ch.cdrain = j.cd + j.cgd;
         // The kept conductances include the charges' companions, so their currents come
         // along: the charge derivatives of the last evaluation are still in the states.
-        const bool charged = (!InDcAnalysis() || TranOpWithIc() || InitMode == kInitSmallSignal) &&
-                             (!TranOpWithIc() || InitMode == kInitSmallSignal);
+        const bool charged = !InDcAnalysis() && !TranOpWithIc() && InitMode != kInitSmallSignal;
         cgst = j.cgs + (charged ? StateDerivatives[s] : 0.0);
         cgdt = j.cgd + (charged ? StateDerivatives[s + kHistorySlots] : 0.0);
     } else {
@@ -236,8 +238,10 @@ void LoadJfet(Jfet& j, int s) {
                                          &capgs, 0);
             JunctionChargeAndCapacitance(x, kJFc, kJDepletion0, s + kHistorySlots, vgd, x[kJPb], x[kJM], 0, 0,
                                          x[kJCgd] * j.area, 0, &capgd, 0);
-            if (!TranOpWithIc() || InitMode == kInitSmallSignal) {
-                j.capgs = capgs, j.capgd = capgd;
+            if (!TranOpWithIc() || InitMode == kInitSmallSignal) j.capgs = capgs, j.capgd = capgd;
+            // The small-signal pass only keeps the capacitances: a charge companion there
+            // would add a conductance of the last time step to the AC stamp.
+            if (!TranOpWithIc() && InitMode != kInitSmallSignal) {
                 if (InitMode == kInitTransient) {
                     StateValues[s + 1] = StateValues[s];
                     StateValues[s + kHistorySlots + 1] = StateValues[s + kHistorySlots];
@@ -269,7 +273,7 @@ void LoadJfet(Jfet& j, int s) {
         }
         j.vgs = vgs, j.vgd = vgd, j.cg = cg, j.cd = cd, j.cgs = cgs, j.cgd = cgd;
         j.gm = ch.gm, j.gds = ch.gds, j.ggs = ggs, j.ggd = ggd;
-        const bool charged = charge_modes && (!TranOpWithIc() || InitMode == kInitSmallSignal);
+        const bool charged = charge_modes && !TranOpWithIc() && InitMode != kInitSmallSignal;
         cgst = cgs + (charged ? StateDerivatives[s] : 0.0);
         cgdt = cgd + (charged ? StateDerivatives[s + kHistorySlots] : 0.0);
         if (DeviceListTable[kJfetList].flag_byte0) {
@@ -301,8 +305,7 @@ void LoadJfet(Jfet& j, int s) {
 
     if (j.flag_byte1) {
         if (!bypassed) {
-            const bool charged = (!InDcAnalysis() || TranOpWithIc() || InitMode == kInitSmallSignal) &&
-                                 (!TranOpWithIc() || InitMode == kInitSmallSignal);
+            const bool charged = !InDcAnalysis() && !TranOpWithIc() && InitMode != kInitSmallSignal;
             const double qs = charged ? StateDerivatives[s] : 0.0, qd = charged ? StateDerivatives[s + kHistorySlots] : 0.0;
             j.power_dissipated = std::fabs((cgst - qs) * vgs) + std::fabs((cgdt - qd) * vgd) + std::fabs(ch.cdrain * vds);
             if (gdpr != 0) j.power_dissipated += j.drain_current * j.drain_current / gdpr;
@@ -326,6 +329,52 @@ int LoadJfets() {
     return 0;
 }
 
+// --- Small signal -------------------------------------------------------------------------
+
+namespace {
+
+FetSmallSignal JfetSmallSignal(const Jfet& j) {
+    const double* x = ModelReals(*j.model);
+    FetSmallSignal f;
+    f.g = f.gi = j.gate;
+    f.d = j.drain, f.s = j.source, f.di = j.drain_i, f.si = j.source_i;
+    f.gdpr = x[kJRd] * j.area, f.gspr = x[kJRs] * j.area;
+    f.gm = j.gm, f.gds = j.gds, f.ggs = j.ggs, f.ggd = j.ggd;
+    f.xgs = AcOmega * j.capgs, f.xgd = AcOmega * j.capgd;
+    return f;
+}
+
+}  // namespace
+
+int AcLoadJfets() {
+    for (const Jfet* j : DevicesOf<Jfet>(kJfetList))
+        if (int error = AcStampFet3(JfetSmallSignal(*j))) return error;
+    return 0;
+}
+
+int ComputeJfetAcCurrents() {
+    for (Jfet* j : DevicesOf<Jfet>(kJfetList)) {
+        const FetAcCurrents c = FetCurrents(JfetSmallSignal(*j));
+        j->ac_drain = c.drain, j->ac_gate = c.gate, j->ac_source = c.source;
+    }
+    return 0;
+}
+
+int AddJfetNoiseSources(double frequency) {
+    for (const Jfet* j : DevicesOf<Jfet>(kJfetList)) {
+        const double* x = ModelReals(*j->model);
+        const double t = x[kJDeviceTemp] + kZeroCelsius;
+        const double thermal = std::sqrt(4 * kNoiseBoltzmann * t);
+        AddNoiseSource(j->drain_i, j->drain, std::sqrt(x[kJRd] * j->area) * thermal);
+        AddNoiseSource(j->source_i, j->source, std::sqrt(x[kJRs] * j->area) * thermal);
+        const double id = std::fabs(j->cd + j->cgd);  // the channel current
+        AddNoiseSource(j->drain_i, j->source_i,
+                       std::sqrt(x[kJKf] * std::pow(id, x[kJAf]) / frequency +
+                                 8.0 / 3.0 * kNoiseBoltzmann * t * std::fabs(j->gm)));
+    }
+    return 0;
+}
+
 // --- Registration -------------------------------------------------------------------------
 
 namespace {
@@ -345,9 +394,12 @@ int UpdateJfetModels(double t) {
 }  // namespace
 
 const DeviceKindHandler kJfetKind = {LoadStage::Jfets, 0, SetupJfets, LoadJfets};
+const AcKindHandler kJfetAcKind = {AcStage::Jfets,         0, AcLoadJfets, AcCurrentRank::Jfets, ComputeJfetAcCurrents,
+                                   NoiseRank::Jfets,       AddJfetNoiseSources};
 
 void RegisterJfetKind() {
     RegisterDeviceKind(&kJfetKind);
+    RegisterAcKind(&kJfetAcKind);
     RegisterModelPass(ModelPassStep::BjtJfetFirst, ForEachJfetModel<PrepareJfetModel>);
     RegisterModelPass(ModelPassStep::BjtJfetConversions, ForEachJfetModel<ConvertJfetModel>);
     RegisterDevicePass(DevicePassStep::JfetModels, UpdateJfetModels);

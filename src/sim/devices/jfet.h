@@ -4,12 +4,14 @@
 // depletion charges on both gate junctions with grading M, drain and source resistances,
 // and the temperature coefficients VTOTC and BETATCE.
 
+#include <complex>
 #include <cstdint>
 
 #include "sim/engine/device_lists.h"
 
 namespace ob7 {
 
+struct AcKindHandler;
 struct DeviceKindHandler;
 struct ModelParams;
 
@@ -35,6 +37,7 @@ struct Jfet : DeviceInstance {
     int32_t region = 0;
     double power_dissipated = 0, power_stored = 0;
     double capgs = 0, capgd = 0;
+    std::complex<double> ac_drain, ac_gate, ac_source;  // AC terminal currents
 };
 
 // Appends a JFET; an internal node of 0 means the external one (no series resistance).
@@ -47,8 +50,14 @@ void UpdateJfetModelTemperature(ModelParams& model, double t);
 
 int SetupJfets();
 int LoadJfets();
+// Small-signal stamps at the operating point, the AC terminal currents, and the noise
+// of the series resistances and the channel.
+int AcLoadJfets();
+int ComputeJfetAcCurrents();
+int AddJfetNoiseSources(double frequency);
 
 extern const DeviceKindHandler kJfetKind;
+extern const AcKindHandler kJfetAcKind;
 void RegisterJfetKind();
 
 }  // namespace ob7

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "sim/devices/device_contract.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/newton.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
@@ -39,6 +40,8 @@ double HoldMagnitude(double v) {
 
 const DeviceKindHandler kPolySourceKind{LoadStage::PolySources, 0, SetupPolySources, LoadPolySources,
                                         BranchRank::PolySources, NumberPolyBranches};
+const AcKindHandler kPolySourceAcKind{AcStage::PolySources, 0, AcLoadPolySources, AcCurrentRank::PolySources,
+                                      ComputePolyAcCurrents};
 
 PolySource* AddPolySource(int form, int positive, int negative, std::vector<double> coefficients,
                           std::vector<PolyControl> controls) {
@@ -206,6 +209,30 @@ int LoadPolySources() {
         const double p = (Solution[s->positive] - Solution[s->negative]) * output_current;
         s->power = -p;
         Run.power_generated -= p;
+    }
+    return 0;
+}
+
+int AcLoadPolySources() {
+    for (auto* s : DevicesOf<PolySource>(kPolySourceList)) {
+        const int type = s->form - kPolyG;
+        for (size_t j = 0; j < s->controls.size(); ++j) {
+            const PolyControl& c = s->controls[j];
+            // The controlling branches belong to their sources, which stamp them.
+            if (int error = AcStampControlledSource(false, j == 0, type, c.a, s->branch, c.a, c.b, s->positive,
+                                                    s->negative, c.derivative, 0))
+                return error;
+        }
+    }
+    return 0;
+}
+
+int ComputePolyAcCurrents() {
+    for (auto* s : DevicesOf<PolySource>(kPolySourceList)) {
+        if (HasBranchOutput(*s)) continue;
+        std::complex<double> sum = 0;
+        for (const PolyControl& c : s->controls) sum += c.derivative * (AcNodeValue(c.a) - AcNodeValue(c.b));
+        s->ac_current = sum;
     }
     return 0;
 }

@@ -10,12 +10,14 @@
 // exponent tuples in decreasing order of the exponent of x1, then of x2, ... For n = 2:
 // 1, x1, x2, x1^2, x1*x2, x2^2, x1^3, x1^2*x2, ...
 
+#include <complex>
 #include <vector>
 
 #include "sim/engine/device_lists.h"
 
 namespace ob7 {
 
+struct AcKindHandler;
 struct DeviceKindHandler;
 
 enum PolyForm : int { kPolyG = 50, kPolyF = 51, kPolyE = 52, kPolyH = 53 };
@@ -36,6 +38,7 @@ struct PolySource : DeviceInstance {
     std::vector<double> coefficients;
     std::vector<PolyControl> controls;
     double power = 0;
+    std::complex<double> ac_current;  // G and F: the AC output current
 
     int NonConvergenceValues(int kind, double* values) const override {
         values[0] = y;
@@ -62,7 +65,12 @@ int PolyCurrentNotConverged(double a, double b);
 
 int SetupPolySources();
 int LoadPolySources();
+// Small signal: the derivatives at the operating point as gains; G and F keep their AC
+// output current.
+int AcLoadPolySources();
+int ComputePolyAcCurrents();
 
 extern const DeviceKindHandler kPolySourceKind;
+extern const AcKindHandler kPolySourceAcKind;
 
 }  // namespace ob7

@@ -5,7 +5,10 @@
 
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
+#include "sim/devices/temperature_update.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/newton.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -13,6 +16,8 @@ namespace ob7 {
 const DeviceKindHandler kVSwitchKind{LoadStage::VSwitches, 0, SetupVSwitches, LoadVSwitches};
 const DeviceKindHandler kISwitchKind{LoadStage::ISwitches, 0, SetupISwitches, LoadISwitches};
 const DeviceKindHandler kSwitchComponentKind{LoadStage::Switches, 0, SetupSwitches, LoadSwitches};
+const AcKindHandler kSwitchAcKind{AcStage::Switches, 0, AcLoadSwitches, AcCurrentRank::None, nullptr, NoiseRank::Switches,
+                                  AddSwitchNoiseSources};
 
 VSwitch* AddVSwitch(ModelParams* model, int a, int b, int cp, int cn) {
     auto* s = new VSwitch;
@@ -134,6 +139,34 @@ int LoadSwitches() {
         StampSwitch(s, g);
     }
     return 0;
+}
+
+namespace {
+
+// Every switch in the small-signal order: components, then S, then W switches.
+template <typename Visit>
+int ForEachSwitch(Visit visit) {
+    for (auto* s : DevicesOf<SwitchComponent>(kSwitchList))
+        if (int error = visit(s->a, s->b, s->resistance)) return error;
+    for (auto* s : DevicesOf<VSwitch>(kVSwitchList))
+        if (int error = visit(s->a, s->b, s->resistance)) return error;
+    for (auto* s : DevicesOf<ISwitch>(kISwitchList))
+        if (int error = visit(s->a, s->b, s->resistance)) return error;
+    return 0;
+}
+
+}  // namespace
+
+int AcLoadSwitches() {
+    return ForEachSwitch([](int a, int b, double r) { return AcStampConductance(a, b, 1 / r); });
+}
+
+int AddSwitchNoiseSources(double) {
+    const double t = std::sqrt(4 * kNoiseBoltzmann * DeviceTemperatureKelvin);
+    return ForEachSwitch([t](int a, int b, double r) {
+        AddNoiseSource(a, b, t * std::sqrt(1 / r));
+        return 0;
+    });
 }
 
 }  // namespace ob7

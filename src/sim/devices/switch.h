@@ -9,6 +9,7 @@
 
 namespace ob7 {
 
+struct AcKindHandler;
 struct DeviceKindHandler;
 struct ModelParams;
 
@@ -72,9 +73,14 @@ int SetupSwitches();
 int LoadVSwitches();
 int LoadISwitches();
 int LoadSwitches();
+// Small signal: each switch is the conductance of its present resistance, and the
+// thermal noise of it.
+int AcLoadSwitches();
+int AddSwitchNoiseSources(double frequency);
 
 extern const DeviceKindHandler kVSwitchKind;
 extern const DeviceKindHandler kISwitchKind;
 extern const DeviceKindHandler kSwitchComponentKind;
+extern const AcKindHandler kSwitchAcKind;
 
 }  // namespace ob7
