@@ -11,6 +11,7 @@
 #include "sim/devices/poly_source.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/switch.h"
+#include "sim/devices/tline.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/ac_load.h"
 
@@ -21,7 +22,7 @@ void RegisterDeviceKinds() {
     for (const DeviceKindHandler* kind :
          {&kDependentSourceKind, &kOpampKind, &kSineSourceKind, &kPulseSourceKind, &kSpiceSourceKind,
           &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind, &kPolySourceKind, &kVSwitchKind,
-          &kISwitchKind, &kSwitchComponentKind})
+          &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind})
         RegisterDeviceKind(kind);
     for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind}) RegisterAcKind(kind);
 
