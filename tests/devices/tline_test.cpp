@@ -7,12 +7,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
+#include <numbers>
 
 #include "devices/device_checks.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/tline.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/solver_state.h"
 
@@ -106,6 +109,35 @@ TEST_F(TLines, HistoryOrderAndBreakpoints) {
     EXPECT_DOUBLE_EQ(requested[0], 1e-10 + 1e-9);
     EXPECT_EQ(line->history.back().wave1, 2);
     RequestTimeBreakpoint = nullptr;
+}
+
+// In AC each port source is the other port's wave turned by -w TD: at a quarter period
+// of the delay, -j.
+TEST_F(TLines, AcPortsCarryTheDelayedWave) {
+    TLine* line = BuildLine();
+    ASSERT_EQ(Prepare(5), 0);
+    SetAcFrequency(0.25e9);  // w TD = pi / 2
+    AllocateAcVectors();
+    ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, 1e-3, 1e-13), 0);
+    MatrixElementTrail trail;
+    AcTrail = &trail;
+    AcFirstLoad = 1;
+    ASSERT_EQ(AcLoadTLines(), 0);
+    const auto y = [](int r, int c) {
+        const MatrixElement* e = GetMatrixElement(AcMatrix, r, c);
+        return std::complex<double>(e->real, e->imag);
+    };
+    const int b1 = line->branch1, b2 = line->branch2;
+    EXPECT_LT(std::abs(y(b1, 3) - std::complex<double>(0, 2)), 1e-12);   // -2 g at P2
+    EXPECT_LT(std::abs(y(b1, 5) - std::complex<double>(0, -1)), 1e-12);  // g at I2
+    EXPECT_LT(std::abs(y(b2, 2) - std::complex<double>(0, 2)), 1e-12);
+    EXPECT_EQ(y(b1, 4), 1.0);  // the branch's own incidence
+    EXPECT_EQ(y(4, b1), 1.0);
+    EXPECT_EQ(y(2, 4), -1 / 50.0);
+    DestroyCircuitMatrix(AcMatrix);
+    AcMatrix = nullptr;
+    AcTrail = nullptr;
+    FreeAcVectors();
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ void RegisterDeviceKinds() {
           &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind, &kPolySourceKind, &kVSwitchKind,
           &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind})
         RegisterDeviceKind(kind);
-    for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind}) RegisterAcKind(kind);
+    for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind}) RegisterAcKind(kind);
 
     RegisterModelPass(ModelPassStep::Opamps, UpdateOpampTemperatures);
     RegisterModelPass(ModelPassStep::PulseSources, PreparePulseModels);

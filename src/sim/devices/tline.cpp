@@ -5,6 +5,7 @@
 
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
@@ -28,6 +29,7 @@ const DeviceKindHandler kTLineKind{LoadStage::TLines, 0, SetupTLines, LoadTLines
 // The ports load with the independent sources, after the user sources.
 const DeviceKindHandler kTLinePortKind{LoadStage::Sources, 4, SetupTLinePorts, LoadTLinePorts,
                                        BranchRank::LosslessLines, NumberTLineBranches};
+const AcKindHandler kTLineAcKind{AcStage::LosslessLines, 0, AcLoadTLines};
 
 TLine* AddTLine(ModelParams* model, int p1p, int p1n, int p2p, int p2n, int n1, int n2) {
     auto* l = new TLine;
@@ -184,6 +186,24 @@ int UpdateTLineHistories() {
 
 void ClearTLineHistories() {
     for (TLine* l : DevicesOf<TLine>(kLosslessLineList)) l->history.clear();
+}
+
+int AcLoadTLines() {
+    for (TLine* l : DevicesOf<TLine>(kLosslessLineList)) {
+        const double* x = ModelReals(*l->model);
+        const double g = 1 / std::max(x[kTrnZo], Options.rmin);
+        const double phase = -AcOmega * x[kTrnTd];
+        const double gr = std::cos(phase), gi = std::sin(phase);
+        int error = AcStampConductance(l->p1p, l->n1, g);
+        if (!error) error = AcStampConductance(l->p2p, l->n2, g);
+        // V(I1) - V(M1) = e^(-j w TD) (2 V(P2) - V(M2) - V(I2)), and the mirror.
+        if (!error) error = AcStampControlledSource(true, true, 2, l->branch1, l->branch2, l->p2p, l->p2n, l->n1, l->p1n, gr, gi);
+        if (!error) error = AcStampControlledSource(true, false, 2, l->branch1, l->branch2, l->p2p, l->n2, l->n1, l->p1n, gr, gi);
+        if (!error) error = AcStampControlledSource(true, true, 2, l->branch2, l->branch2, l->p1p, l->p1n, l->n2, l->p2n, gr, gi);
+        if (!error) error = AcStampControlledSource(true, false, 2, l->branch2, l->branch2, l->p1p, l->n1, l->n2, l->p2n, gr, gi);
+        if (error) return error;
+    }
+    return 0;
 }
 
 }  // namespace ob7

@@ -11,6 +11,7 @@
 
 namespace ob7 {
 
+struct AcKindHandler;
 struct DeviceKindHandler;
 struct ModelParams;
 
@@ -59,8 +60,12 @@ int SetupTLines();
 int LoadTLines();
 int SetupTLinePorts();
 int LoadTLinePorts();
+// Small signal: the ZO conductances and the port sources as the other port's wave
+// delayed by the phase e^(-j w TD).
+int AcLoadTLines();
 
 extern const DeviceKindHandler kTLineKind;
 extern const DeviceKindHandler kTLinePortKind;
+extern const AcKindHandler kTLineAcKind;
 
 }  // namespace ob7
