@@ -2,6 +2,7 @@
 #include "sim/devices/capacitor.h"
 #include "sim/devices/dependent_source.h"
 #include "sim/devices/diode.h"
+#include "sim/devices/gaasfet.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
@@ -38,6 +39,7 @@ void RegisterDeviceKinds() {
     RegisterBjtKind();
     RegisterMosfetKind();
     RegisterJfetKind();
+    RegisterGaasfetKind();
 }
 
 }  // namespace ob7
