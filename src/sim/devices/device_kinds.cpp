@@ -12,6 +12,7 @@
 #include "sim/devices/poly_source.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/switch.h"
+#include "sim/devices/table_source.h"
 #include "sim/devices/tline.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/ac_load.h"
@@ -23,9 +24,10 @@ void RegisterDeviceKinds() {
     for (const DeviceKindHandler* kind :
          {&kDependentSourceKind, &kOpampKind, &kSineSourceKind, &kPulseSourceKind, &kSpiceSourceKind,
           &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind, &kPolySourceKind, &kVSwitchKind,
-          &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind})
+          &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind,
+          &kTableSourceKind})
         RegisterDeviceKind(kind);
-    for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind}) RegisterAcKind(kind);
+    for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind}) RegisterAcKind(kind);
 
     RegisterModelPass(ModelPassStep::Opamps, UpdateOpampTemperatures);
     RegisterModelPass(ModelPassStep::PulseSources, PreparePulseModels);
