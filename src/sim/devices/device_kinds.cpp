@@ -8,6 +8,7 @@
 #include "sim/devices/inductor.h"
 #include "sim/devices/jfet.h"
 #include "sim/devices/mosfet.h"
+#include "sim/devices/mosfet_instance_defaults.h"
 #include "sim/devices/opamp.h"
 #include "sim/devices/poly_source.h"
 #include "sim/devices/resistor.h"
@@ -40,6 +41,7 @@ void RegisterDeviceKinds() {
     RegisterDiodeKind();
     RegisterBjtKind();
     RegisterMosfetKind();
+    RegisterMosfetInstanceDefaults();
     RegisterJfetKind();
     RegisterGaasfetKind();
 }
