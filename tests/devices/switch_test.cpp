@@ -12,6 +12,7 @@
 #include "sim/devices/switch.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/noise_sources.h"
+#include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -129,6 +130,22 @@ TEST_F(Switches, NoiseOfThePresentResistance) {
     ASSERT_EQ(NoiseSources.count(), 1);
     EXPECT_NEAR(NoiseSources.density[0], std::sqrt(4 * 1.3806226e-23 * 300.15 / 10), 1e-22);
     EXPECT_EQ(NoiseSources.node_a[0], 2);
+}
+
+// A switch whose on resistance is given as 0 conducts with RMIN, not with an infinite
+// conductance; the transition stays finite too.
+TEST_F(Switches, ZeroResistanceStaysFinite) {
+    ModelParams* model = Model(kModelVSwitch, {{"RON", 0}, {"ROFF", 1e6}, {"VON", 1}, {"VOFF", 0}});
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+    VSwitch* s = AddVSwitch(model, 2, 0, 1, 0);
+    AddResistor(2, 0, 1);
+    ASSERT_EQ(Prepare(2), 0);
+    for (double control : {1.0, 0.5}) {
+        Solution[1] = control;
+        const KindLoad load = LoadKindAt(kVSwitchKind, Solution);
+        for (double g : load.g) EXPECT_TRUE(std::isfinite(g)) << control;
+        EXPECT_GE(s->resistance, Options.rmin);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/newton.h"
+#include "sim/engine/simulation_options.h"
 #include "sim/engine/noise_sources.h"
 #include "sim/engine/solver_state.h"
 
@@ -97,7 +98,10 @@ template <typename Record>
 void LoadControlled(Record* s, double x) {
     const double* m = ModelReals(*s->model);
     int state = 0;
-    s->resistance = SwitchResistance(m[kSwRon], m[kSwRoff], m[kSwOn], m[kSwOff], x, &state);
+    // A resistance below RMIN would put an infinite conductance into the matrix.
+    const double rmin = std::max(Options.rmin, 1e-30);
+    s->resistance = SwitchResistance(std::max(m[kSwRon], rmin), std::max(m[kSwRoff], rmin), m[kSwOn], m[kSwOff], x,
+                                     &state);
     s->state = state;
     CheckStateChange(s, state, s->previous_state);
     StampSwitch(s, 1 / s->resistance);
