@@ -2,6 +2,7 @@
 #include "sim/devices/capacitor.h"
 #include "sim/devices/dependent_source.h"
 #include "sim/devices/diode.h"
+#include "sim/devices/function_source.h"
 #include "sim/devices/gaasfet.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/independent_sources.h"
@@ -26,7 +27,7 @@ void RegisterDeviceKinds() {
          {&kDependentSourceKind, &kOpampKind, &kSineSourceKind, &kPulseSourceKind, &kSpiceSourceKind,
           &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind, &kPolySourceKind, &kVSwitchKind,
           &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind,
-          &kTableSourceKind})
+          &kTableSourceKind, &kFunctionSourceKind})
         RegisterDeviceKind(kind);
     for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind}) RegisterAcKind(kind);
 
