@@ -13,6 +13,7 @@
 #include "sim/devices/opamp.h"
 #include "sim/devices/poly_source.h"
 #include "sim/devices/resistor.h"
+#include "sim/devices/sample_hold.h"
 #include "sim/devices/switch.h"
 #include "sim/devices/table_source.h"
 #include "sim/devices/tline.h"
@@ -27,7 +28,7 @@ void RegisterDeviceKinds() {
          {&kDependentSourceKind, &kOpampKind, &kSineSourceKind, &kPulseSourceKind, &kSpiceSourceKind,
           &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind, &kPolySourceKind, &kVSwitchKind,
           &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind,
-          &kTableSourceKind, &kFunctionSourceKind})
+          &kTableSourceKind, &kFunctionSourceKind, &kSampleHoldKind})
         RegisterDeviceKind(kind);
     for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind}) RegisterAcKind(kind);
 

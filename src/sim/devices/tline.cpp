@@ -11,8 +11,6 @@
 
 namespace ob7 {
 
-int (*RequestTimeBreakpoint)(double time) = nullptr;
-
 namespace {
 
 int NumberTLineBranches(int next) {

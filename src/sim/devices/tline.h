@@ -7,6 +7,7 @@
 
 #include <deque>
 
+#include "sim/devices/time_breakpoints.h"
 #include "sim/engine/device_lists.h"
 
 namespace ob7 {
@@ -39,9 +40,6 @@ TLine* AddTLine(ModelParams* model, int p1p, int p1n, int p2p, int p2n, int n1, 
 
 // The wave leaving a port: its voltage plus ZO times the current into it.
 double PortWave(int positive, int negative, int internal);
-
-// Where the transient driver takes time breakpoints; unset, none are asked for.
-extern int (*RequestTimeBreakpoint)(double time);
 
 // Appends the waves of the present solution for time t: 0, 15002, or the breakpoint
 // request's error.
