@@ -8,6 +8,7 @@
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/jfet.h"
+#include "sim/devices/laplace_source.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_instance_defaults.h"
 #include "sim/devices/opamp.h"
@@ -28,9 +29,10 @@ void RegisterDeviceKinds() {
          {&kDependentSourceKind, &kOpampKind, &kSineSourceKind, &kPulseSourceKind, &kSpiceSourceKind,
           &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind, &kPolySourceKind, &kVSwitchKind,
           &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind,
-          &kTableSourceKind, &kFunctionSourceKind, &kSampleHoldKind})
+          &kTableSourceKind, &kFunctionSourceKind, &kSampleHoldKind, &kLaplaceSourceKind})
         RegisterDeviceKind(kind);
-    for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind}) RegisterAcKind(kind);
+    for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind,
+                                      &kLaplaceSourceAcKind}) RegisterAcKind(kind);
 
     RegisterModelPass(ModelPassStep::Opamps, UpdateOpampTemperatures);
     RegisterModelPass(ModelPassStep::PulseSources, PreparePulseModels);
