@@ -13,6 +13,7 @@
 #include "sim/devices/capacitor.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/laplace_source.h"
+#include "sim/devices/sampled_sources.h"
 #include "sim/devices/resistor.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/solver_state.h"

@@ -6,13 +6,12 @@
 
 #include "sim/devices/controlled_convergence.h"
 #include "sim/devices/device_contract.h"
+#include "sim/devices/sampled_sources.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/newton.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
-
-int SampledSourceCount = 1024;
 
 namespace {
 
@@ -32,8 +31,6 @@ int NumberLaplaceBranches(int next) {
     }
     return next;
 }
-
-double SampleInterval() { return 2 * Run.tmax / SampledSourceCount; }
 
 int EvaluateTransfer(LaplaceSource& s, ComplexValue* h) { return EvaluateExpression(&s.transfer, h); }
 
@@ -63,34 +60,6 @@ LaplaceSource* AddLaplaceSource(int form, int a, int b, int c, int d) {
     return s;
 }
 
-void TransformInPlace(std::vector<double>& re, std::vector<double>& im, bool inverse) {
-    const size_t n = re.size();
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
-        j ^= bit;
-        if (i < j) std::swap(re[i], re[j]), std::swap(im[i], im[j]);
-    }
-    for (size_t len = 2; len <= n; len <<= 1) {
-        const double angle = 2 * std::numbers::pi / static_cast<double>(len) * (inverse ? 1 : -1);
-        const double wr = std::cos(angle), wi = std::sin(angle);
-        for (size_t i = 0; i < n; i += len) {
-            double cr = 1, ci = 0;
-            for (size_t k = 0; k < len / 2; ++k) {
-                const size_t p = i + k, q = p + len / 2;
-                const double tr = re[q] * cr - im[q] * ci, ti = re[q] * ci + im[q] * cr;
-                re[q] = re[p] - tr, im[q] = im[p] - ti;
-                re[p] += tr, im[p] += ti;
-                const double next = cr * wr - ci * wi;
-                ci = cr * wi + ci * wr;
-                cr = next;
-            }
-        }
-    }
-    if (inverse)
-        for (size_t i = 0; i < n; ++i) re[i] /= static_cast<double>(n), im[i] /= static_cast<double>(n);
-}
-
 void ResetSampledSourceState() {
     Buffers.impulse.clear();
     Buffers.history.clear();
@@ -105,7 +74,7 @@ int ResetSampledSourceHistory(int flag) {
 
 int ComputeLaplaceImpulseResponses() {
     const int n = SampledSourceCount;
-    const double df = 0.5 / Run.tmax, dt = SampleInterval();
+    const double df = 0.5 / Run.tmax;
     const double saved_frequency = Run.frequency, saved_sigma = Run.laplace_sigma;
     const double sigma = 6.5 / Run.tmax;
     Buffers.impulse.clear();
@@ -124,17 +93,7 @@ int ComputeLaplaceImpulseResponses() {
             Run.frequency += df;
         }
         Run.frequency = saved_frequency;
-        // A real response: the upper half mirrors the lower one.
-        im[static_cast<size_t>(n / 2)] = 0;
-        for (int m = n / 2 + 1; m < n; ++m) {
-            re[static_cast<size_t>(m)] = re[static_cast<size_t>(n - m)];
-            im[static_cast<size_t>(m)] = -im[static_cast<size_t>(n - m)];
-        }
-        TransformInPlace(re, im, true);
-        std::vector<double> h(static_cast<size_t>(n) + 2, 0.0);
-        for (int j = 0; j < n; ++j)
-            h[static_cast<size_t>(j)] =
-                2 * df * re[static_cast<size_t>(j)] * std::exp(std::clamp(sigma * j * dt, -350.0, 350.0));
+        std::vector<double> h = FrequencyToImpulse(re, im, df, sigma);
         Buffers.impulse.push_back(std::move(h));
     }
     Run.laplace_sigma = 0;
@@ -186,11 +145,7 @@ int LoadLaplaceSources() {
                 const std::vector<double>& h = Buffers.impulse[row];
                 std::vector<double>& history = Buffers.history[row];
                 history[static_cast<size_t>(k0)] = u * dt;
-                y = s->op_output;
-                for (int m = 0; m <= j; ++m)
-                    y += (phi * h[static_cast<size_t>(j - m + 1)] + (1 - phi) * h[static_cast<size_t>(j - m)]) *
-                         (history[static_cast<size_t>(m)] - s->op_input_dt);
-                y += phi * (u * dt - s->op_input_dt) * h[0];
+                y = ConvolveHistory(h, history, j, phi, u * dt, s->op_input_dt, s->op_output);
             }
         }
         ++row;

@@ -39,12 +39,6 @@ struct LaplaceSource : DeviceInstance {
 
 LaplaceSource* AddLaplaceSource(int form, int a, int b, int c, int d);
 
-// Samples of the impulse responses per run: a power of two of at least 128, set by the
-// transient driver; the sample interval is 2 TMAX / N.
-extern int SampledSourceCount;
-
-// In-place radix-2 complex FFT of n = 2^k points; `inverse` scales by 1/n.
-void TransformInPlace(std::vector<double>& re, std::vector<double>& im, bool inverse);
 // Clears the impulse responses and histories (run start and end).
 void ResetSampledSourceState();
 // With flag 0, the operating-point input and output of every source become 0.
