@@ -2,6 +2,7 @@
 #include "sim/devices/capacitor.h"
 #include "sim/devices/dependent_source.h"
 #include "sim/devices/diode.h"
+#include "sim/devices/freq_table_source.h"
 #include "sim/devices/function_source.h"
 #include "sim/devices/gaasfet.h"
 #include "sim/devices/device_contract.h"
@@ -29,10 +30,11 @@ void RegisterDeviceKinds() {
          {&kDependentSourceKind, &kOpampKind, &kSineSourceKind, &kPulseSourceKind, &kSpiceSourceKind,
           &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind, &kPolySourceKind, &kVSwitchKind,
           &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind,
-          &kTableSourceKind, &kFunctionSourceKind, &kSampleHoldKind, &kLaplaceSourceKind})
+          &kTableSourceKind, &kFunctionSourceKind, &kSampleHoldKind, &kLaplaceSourceKind,
+          &kFreqTableSourceKind})
         RegisterDeviceKind(kind);
     for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind,
-                                      &kLaplaceSourceAcKind}) RegisterAcKind(kind);
+                                      &kLaplaceSourceAcKind, &kFreqTableSourceAcKind}) RegisterAcKind(kind);
 
     RegisterModelPass(ModelPassStep::Opamps, UpdateOpampTemperatures);
     RegisterModelPass(ModelPassStep::PulseSources, PreparePulseModels);
