@@ -10,6 +10,7 @@
 #include "sim/devices/function_source.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
@@ -78,6 +79,34 @@ TEST_F(FunctionSources, ProductOfTwoVoltages) {
         FreeSimulationState();
     }
     Options.numeric_derivative = 0;
+}
+
+// In AC the current form is a transconductance of each control's derivative at the
+// operating point.
+TEST_F(FunctionSources, SmallSignalUsesTheOperatingPointDerivatives) {
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 2);
+    AddSpiceSource(2, 0, kSpiceVoltageSource, -1.5);
+    FunctionSource* s = AddFunctionSource(kFunctionCurrent, 0, 3);
+    AddResistor(3, 0, 10);
+    AddVariables(s);
+    ASSERT_EQ(Prepare(3), 0);
+    MakeProduct(s, true);
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    AllocateAcVectors();
+    ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, 1e-3, 1e-13), 0);
+    MatrixElementTrail trail;
+    AcTrail = &trail;
+    AcFirstLoad = 1;
+    ASSERT_EQ(AcLoadFunctionSources(), 0);
+    EXPECT_EQ(GetMatrixElement(AcMatrix, 3, 1)->real, 1.5);  // -dI/dV1 into node 3
+    EXPECT_EQ(GetMatrixElement(AcMatrix, 3, 2)->real, -2);
+    AcSolution[2 * 1] = 1;
+    ASSERT_EQ(ComputeFunctionSourceAcCurrents(), 0);
+    EXPECT_EQ(s->ac_current, std::complex<double>(-1.5, 0));
+    DestroyCircuitMatrix(AcMatrix);
+    AcMatrix = nullptr;
+    AcTrail = nullptr;
+    FreeAcVectors();
 }
 
 }  // namespace

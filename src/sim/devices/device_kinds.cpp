@@ -34,7 +34,8 @@ void RegisterDeviceKinds() {
           &kFreqTableSourceKind})
         RegisterDeviceKind(kind);
     for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind,
-                                      &kLaplaceSourceAcKind, &kFreqTableSourceAcKind}) RegisterAcKind(kind);
+                                      &kLaplaceSourceAcKind, &kFreqTableSourceAcKind,
+                                      &kFunctionSourceAcKind}) RegisterAcKind(kind);
 
     RegisterModelPass(ModelPassStep::Opamps, UpdateOpampTemperatures);
     RegisterModelPass(ModelPassStep::PulseSources, PreparePulseModels);

@@ -7,7 +7,9 @@
 #include "foundation/messages.h"
 #include "sim/devices/controlled_convergence.h"
 #include "sim/devices/device_contract.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/newton.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/simulation_options.h"
 
 namespace ob7 {
@@ -60,6 +62,9 @@ int NumericDerivative(FunctionSource& s, int e, double f, double* g) {
 
 const DeviceKindHandler kFunctionSourceKind{LoadStage::FunctionSources, 0, SetupFunctionSources, LoadFunctionSources,
                                             BranchRank::FunctionSources, NumberFunctionBranches};
+const AcKindHandler kFunctionSourceAcKind{AcStage::FunctionSources,   0, AcLoadFunctionSources,
+                                          AcCurrentRank::FunctionSources, ComputeFunctionSourceAcCurrents,
+                                          NoiseRank::FunctionSources,  AddFunctionSourceNoise};
 
 FunctionSource* AddFunctionSource(int form, int a, int b) {
     auto* s = new FunctionSource;
@@ -135,6 +140,50 @@ int LoadFunctionSources() {
             s->power = -(i * (Solution[s->a] - Solution[s->b]));
             Run.power_generated += s->power;
         }
+    }
+    return 0;
+}
+
+int AcLoadFunctionSources() {
+    for (auto* s : DevicesOf<FunctionSource>(kFunctionSourceList)) {
+        const bool voltage = s->form == kFunctionVoltage;
+        int error = voltage ? AcStampBranchIncidence(s->branch, s->a, s->b) : 0;
+        for (const FunctionVariable& v : s->variables) {
+            if (error) break;
+            const int e = v.equation;
+            if (voltage) {
+                error = AcAddReal(s->branch, e, -v.g);
+            } else if (IsBranch(e)) {
+                error = AcAddReal(s->a, e, v.g);
+                if (!error) error = AcAddReal(s->b, e, -v.g);
+            } else {
+                error = AcStampRealTransconductance(e, 0, s->a, s->b, v.g);
+            }
+        }
+        if (error) return error;
+    }
+    return 0;
+}
+
+int ComputeFunctionSourceAcCurrents() {
+    for (auto* s : DevicesOf<FunctionSource>(kFunctionSourceList)) {
+        s->ac_current = 0;
+        if (s->form == kFunctionVoltage) continue;
+        for (const FunctionVariable& v : s->variables)
+            if (!IsBranch(v.equation)) s->ac_current += v.g * AcNodeValue(v.equation);
+    }
+    return 0;
+}
+
+int AddFunctionSourceNoise(double) {
+    for (auto* s : DevicesOf<FunctionSource>(kFunctionSourceList)) {
+        if (s->noise_expression.tokens.empty()) continue;
+        double density = 0;
+        if (int error = Evaluate(s->noise_expression, &density)) {
+            ReportMessage("EN", error, s->owning_part);
+            return kMsgReported;
+        }
+        if (density != 0) AddNoiseSource(s->a, s->b, density);
     }
     return 0;
 }

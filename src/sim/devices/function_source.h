@@ -3,6 +3,7 @@
 // expression of node voltages and branch currents, linearised at every Newton iteration
 // with partial derivatives from derivative expressions or by numeric differentiation.
 
+#include <complex>
 #include <memory>
 #include <vector>
 
@@ -11,6 +12,7 @@
 
 namespace ob7 {
 
+struct AcKindHandler;
 struct DeviceKindHandler;
 
 enum FunctionSourceForm : int { kFunctionCurrent = 35, kFunctionVoltage = 37 };
@@ -35,6 +37,8 @@ struct FunctionSource : DeviceInstance {
     // Set while the transfer-function analysis names this source as its input: the
     // value is raised by 1e-6.
     bool transfer_input = false;
+    CompiledExpression noise_expression;  // a noise current density; empty: noiseless
+    std::complex<double> ac_current;      // current form: the AC output current
 
     int NonConvergenceValues(int kind, double* values) const override {
         values[0] = value;
@@ -46,7 +50,13 @@ FunctionSource* AddFunctionSource(int form, int a, int b);
 
 int SetupFunctionSources();
 int LoadFunctionSources();
+// Small signal: the operating point's derivatives as transconductances or gains, the AC
+// output current, and the noise expression's density between the output nodes.
+int AcLoadFunctionSources();
+int ComputeFunctionSourceAcCurrents();
+int AddFunctionSourceNoise(double frequency);
 
 extern const DeviceKindHandler kFunctionSourceKind;
+extern const AcKindHandler kFunctionSourceAcKind;
 
 }  // namespace ob7
