@@ -238,6 +238,23 @@ TEST_F(Jfets, AcStampAgreesWithItsCurrents) {
     FreeAcVectors();
 }
 
+// Degenerate model values (no saturation current, no transconductance, a negative
+// capacitance) still give a finite matrix at every bias.
+TEST_F(Jfets, DegenerateModelsStayFinite) {
+    AddJfet(Model(kModelNjf, {{"IS", 0}, {"BETA", 0}}), 1, 2, 0);
+    AddJfet(Model(kModelNjf, {{"IS", 1e-30}, {"CGS", -1e-12}, {"LAMBDA", -1}}), 3, 2, 0);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(3), 0);
+    for (auto [vd, vg] : {std::pair{5.0, -1.0}, {-2.0, 0.6}, {0.0, 0.0}, {3.0, -5.0}}) {
+        const std::vector<double> x = {0, vd, vg, vd};
+        for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
+            const KindLoad load = LoadKindAt(kJfetKind, x, point);
+            for (double g : load.g) EXPECT_TRUE(std::isfinite(g)) << vd << " " << vg;
+            for (double r : load.rhs) EXPECT_TRUE(std::isfinite(r)) << vd << " " << vg;
+        }
+    }
+}
+
 // At 127 degrees: VTO moves by VTOTC per degree, BETA by 1.01^(BETATCE dT), and the
 // saturation current rises with the band gap of 1.11 eV.
 TEST_F(Jfets, TemperatureCoefficients) {
