@@ -7,10 +7,12 @@
 // reference's, and they reach the currents through PHI, GAMMA and the weak-inversion
 // slope; the tolerance of 1e-4 covers them.
 //
-// Level 3 agrees in the linear region but not yet in saturation: its channel shortening
-// (KAPPA, and with VMAX the field at the pinch-off point) gives up to 8% less current
-// than the reference. Its rows carry the present difference as their tolerance, so that
-// a change for the worse shows.
+// Level 3 follows the published equations, whose channel shortening starts at the
+// saturation voltage with an infinite slope. The reference shortens the channel already
+// below saturation and smoothly (without GAMMA, 0.1% more current than the square law at
+// a sixth of the saturation voltage, 6% more just below it), so the two agree far below
+// saturation and differ by up to 8% in and near it. Its rows carry that difference as
+// their tolerance, so that a change for the worse shows.
 
 #include <gtest/gtest.h>
 
