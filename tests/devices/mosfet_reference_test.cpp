@@ -9,8 +9,8 @@
 //
 // Level 3 follows the published equations, whose channel shortening starts at the
 // saturation voltage with an infinite slope. The reference shortens the channel already
-// below saturation and smoothly (without GAMMA, 0.1% more current than the square law at
-// a sixth of the saturation voltage, 6% more just below it), so the two agree far below
+// below saturation and smoothly (without GAMMA, 0.08% more current than the square law at
+// a third of the saturation voltage, 6% more just below it), so the two agree far below
 // saturation and differ by up to 8% in and near it. Its rows carry that difference as
 // their tolerance, so that a change for the worse shows.
 
