@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "devices/device_checks.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/gaasfet.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/devices/resistor.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
@@ -132,6 +135,41 @@ TEST_F(Gaasfets, GateChargeCapacitancesAreItsSlopes) {
                             GaasGateCharge(x, vgs, vgd - h, 1e-12, 2e-13, &c1, &c2)) / (2 * h);
         EXPECT_NEAR(cgs, dqs, 1e-6 * cgs) << vgs << " " << vgd;
         EXPECT_NEAR(cgd, dqd, 1e-6 * cgd) << vgs << " " << vgd;
+    }
+}
+
+// A Statz stage with its gate charge: a gate step through 1k while the drain falls,
+// against ngspice's MESFET (data/gaasfet_step.cir; its PB is this model's VBI).
+TEST_F(Gaasfets, StatzGateStepMatchesTheReference) {
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 5);
+    AddResistor(1, 2, 200);
+    SpiceSource* in = AddSpiceSource(3, 0, kSpiceVoltageSource, 0);
+    in->spec_kind = kSourcePulse;
+    const double p[7] = {-1.4, -0.3, 1e-9, 0.1e-9, 0.1e-9, 1, 2};
+    std::copy(p, p + 7, in->p);
+    AddResistor(3, 4, 1e3);
+    AddGaasfet(Model(kModelGasfet, {{"LEVEL", 2}, {"VTO", -1.5}, {"BETA", 0.02}, {"B", 0.3}, {"ALPHA", 2},
+                                    {"LAMBDA", 0.05}, {"IS", 1e-14}, {"CGS", 1e-12}, {"CGD", 0.2e-12}, {"VBI", 0.8},
+                                    {"FC", 0.5}}),
+               2, 4, 0);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(4), 0);
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    const double h = 0.005e-9;
+    ASSERT_EQ(BeginTransient(h), 0);
+    struct Sample {
+        double t, vd, vg;
+    } samples[] = {{2e-9, 3.468556, -0.862596}, {3e-9, 2.368477, -0.6321948}, {5e-9, 1.311363, 0},
+                   {10e-9, 0.9005013, 0}};
+    size_t next = 0;
+    while (next < std::size(samples)) {
+        ASSERT_EQ(Step(h), 0) << ob7::Run.time;
+        if (std::fabs(ob7::Run.time - samples[next].t) < h / 2) {
+            SCOPED_TRACE(ob7::Run.time);
+            EXPECT_NEAR(V(2), samples[next].vd, 2e-3 * std::fabs(samples[next].vd));
+            if (samples[next].vg != 0) EXPECT_NEAR(V(4), samples[next].vg, 2e-3 * std::fabs(samples[next].vg));
+            ++next;
+        }
     }
 }
 
