@@ -130,6 +130,16 @@ TEST_F(MagneticCores, GapLowersTheCoreField) {
     SaveRestoreCoreStates(2);
     EXPECT_EQ(core->m, 0);
     EXPECT_EQ(core->h, 0);
+
+    // The state-variables file keeps five values per core coupling after the solution.
+    core->man = 1, core->hw_accepted = 2, core->h_accepted = 3, core->m_accepted = 4, core->chi_accepted = 5;
+    std::vector<double> array(4 * EquationCount + 1 + 5, 0.0);
+    EXPECT_EQ(ExchangeCoreStateVariables(array.data(), 0), 5);
+    EXPECT_EQ(array[4 * EquationCount + 1], 1);
+    EXPECT_EQ(array[4 * EquationCount + 5], 5);
+    array[4 * EquationCount + 4] = 40;
+    EXPECT_EQ(ExchangeCoreStateVariables(array.data(), 1), 5);
+    EXPECT_EQ(core->m_accepted, 40);
 }
 
 }  // namespace
