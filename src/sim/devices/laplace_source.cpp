@@ -6,6 +6,7 @@
 
 #include "sim/devices/controlled_convergence.h"
 #include "sim/devices/device_contract.h"
+#include "sim/devices/freq_table_source.h"
 #include "sim/devices/sampled_sources.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/newton.h"
@@ -64,11 +65,13 @@ void ResetSampledSourceState() {
     Buffers.impulse.clear();
     Buffers.history.clear();
     Buffers.ready = false;
+    ResetFreqTableState();
 }
 
 int ResetSampledSourceHistory(int flag) {
     if (flag) return 0;
     for (auto* s : DevicesOf<LaplaceSource>(kLaplaceSourceList)) s->op_input_dt = s->op_output = 0;
+    for (auto* s : DevicesOf<FreqTableSource>(kLaplaceTableSourceList)) s->op_input_dt = s->op_output = 0;
     return 0;
 }
 

@@ -39,9 +39,11 @@ struct LaplaceSource : DeviceInstance {
 
 LaplaceSource* AddLaplaceSource(int form, int a, int b, int c, int d);
 
-// Clears the impulse responses and histories (run start and end).
+// Clears the impulse responses and histories of the Laplace and frequency-table sources
+// (run start and end).
 void ResetSampledSourceState();
-// With flag 0, the operating-point input and output of every source become 0.
+// With flag 0, the operating-point input and output of every Laplace and frequency-table
+// source become 0.
 int ResetSampledSourceHistory(int flag);
 // The impulse response of each source for the run; 0 or an evaluation's message id.
 int ComputeLaplaceImpulseResponses();
