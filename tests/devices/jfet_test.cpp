@@ -16,6 +16,7 @@
 #include "sim/devices/resistor.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/load_pass.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
@@ -287,6 +288,26 @@ TEST_F(Jfets, GateStepTransientMatchesTheReference) {
             ++next;
         }
     }
+}
+
+// Noise: the series resistances' thermal noise and the channel's, at the operating point.
+TEST_F(Jfets, NoiseSources) {
+    ModelParams* model = ReferenceModel(kModelNjf);
+    SetModelParam(*model, "RD", 100);
+    SetModelParam(*model, "RS", 50);
+    AddJfet(model, 1, 2, 0, 1, 3, 4);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(4), 0);
+    const std::vector<double> x = {0, 5, -1, 4.99, 0.01};
+    for (int k = 0; k < 30; ++k) LoadKindAt(kJfetKind, x);
+    NoiseSources = {};
+    ASSERT_EQ(AddJfetNoiseSources(1e3), 0);
+    ASSERT_EQ(NoiseSources.count(), 3);
+    const double kt4 = 4 * 1.3806226e-23 * 300.15;
+    EXPECT_NEAR(NoiseSources.density[0], std::sqrt(kt4 / 100), 1e-15);
+    EXPECT_NEAR(NoiseSources.density[1], std::sqrt(kt4 / 50), 1e-15);
+    Jfet* j = static_cast<Jfet*>(DeviceListTable[kJfetList].first);
+    EXPECT_NEAR(NoiseSources.density[2], std::sqrt(2.0 / 3.0 * kt4 * std::fabs(j->gm)), 1e-15);
 }
 
 // At 127 degrees: VTO moves by VTOTC per degree, BETA by 1.01^(BETATCE dT), and the
