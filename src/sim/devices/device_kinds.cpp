@@ -4,8 +4,8 @@
 #include "sim/devices/diode.h"
 #include "sim/devices/freq_table_source.h"
 #include "sim/devices/function_source.h"
-#include "sim/devices/gaasfet.h"
 #include "sim/devices/device_contract.h"
+#include "sim/devices/gaasfet.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/jfet.h"
@@ -28,14 +28,16 @@ namespace ob7 {
 void RegisterDeviceKinds() {
     for (const DeviceKindHandler* kind :
          {&kDependentSourceKind, &kOpampKind, &kSineSourceKind, &kPulseSourceKind, &kSpiceSourceKind,
-          &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind, &kPolySourceKind, &kVSwitchKind,
-          &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind,
-          &kTableSourceKind, &kFunctionSourceKind, &kSampleHoldKind, &kLaplaceSourceKind,
-          &kFreqTableSourceKind})
+          &kUserSourceKind, &kResistorKind, &kInductorKind, &kCapacitorKind})
+        RegisterDeviceKind(kind);
+    // Switches, lines and the behavioural sources.
+    for (const DeviceKindHandler* kind :
+         {&kPolySourceKind, &kVSwitchKind, &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind,
+          &kTableSourceKind, &kFunctionSourceKind, &kSampleHoldKind, &kLaplaceSourceKind, &kFreqTableSourceKind})
         RegisterDeviceKind(kind);
     for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind,
-                                      &kLaplaceSourceAcKind, &kFreqTableSourceAcKind,
-                                      &kFunctionSourceAcKind}) RegisterAcKind(kind);
+                                      &kLaplaceSourceAcKind, &kFreqTableSourceAcKind, &kFunctionSourceAcKind})
+        RegisterAcKind(kind);
 
     RegisterModelPass(ModelPassStep::Opamps, UpdateOpampTemperatures);
     RegisterModelPass(ModelPassStep::PulseSources, PreparePulseModels);
