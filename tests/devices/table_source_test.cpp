@@ -48,6 +48,7 @@ TEST_F(TableSources, EveryFormFollowsItsTable) {
             EXPECT_NEAR(V(2), expected, 1e-6 * std::max(1.0, std::fabs(expected)));
             if (vin == 1.5) EXPECT_EQ(s->slope, Options.gmin);  // the flat segment
             EXPECT_TRUE(LoadWalksSetUp(kTableSourceKind, Solution));
+            EXPECT_TRUE(ConductancesMatchCurrents(kTableSourceKind, Solution));  // inside a segment
             FreeSimulationState();
         }
     }
