@@ -1,6 +1,6 @@
-// One Newton load pass over 10,000 diodes and over 10,000 level-1 MOSFETs, each device
-// on nodes of its own, biased so that every device conducts. The counter "per_device"
-// is the time of one device's load.
+// One Newton load pass over 10,000 diodes, level-1 MOSFETs, JFETs or GaAs FETs, each
+// device on nodes of its own, biased so that every device conducts. The counter
+// "per_device" is the time of one device's load.
 //
 // Run: build-*/bench/device_loads_bench --benchmark_counters_tabular=true
 
@@ -9,6 +9,8 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/diode.h"
+#include "sim/devices/gaasfet.h"
+#include "sim/devices/jfet.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/load_pass.h"
@@ -71,6 +73,47 @@ void MosfetLevel1LoadPass(benchmark::State& state) {
     MosfetBypassAllowed = true;
 }
 BENCHMARK(MosfetLevel1LoadPass)->Unit(benchmark::kMicrosecond);
+
+// The FETs reuse their linearisation whenever nothing moved, so the drains move by
+// +-1 mV from pass to pass: every pass evaluates every device.
+void RunMovingLoads(benchmark::State& state) {
+    double step = 1e-3;
+    for (auto _ : state) {
+        for (int i = 0; i < kDevices; ++i) Solution[2 * i + 1] += step;
+        step = -step;
+        benchmark::DoNotOptimize(LoadCircuit());
+    }
+    state.counters["per_device"] =
+        benchmark::Counter(kDevices, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    FreeSimulationState();
+    ClearCircuitModels();
+}
+
+void JfetLoadPass(benchmark::State& state) {
+    RegisterJfetKind();
+    auto model = MakeModelParams(kModelNjf);
+    for (auto [name, value] : {std::pair{"VTO", -2.0}, {"BETA", 1e-3}, {"LAMBDA", 0.02}, {"CGS", 2e-12}})
+        SetModelParam(*model, name, value);
+    CircuitModels[kModelNjf].push_back(model.get());
+    for (int i = 0; i < kDevices; ++i) AddJfet(model.get(), 2 * i + 1, 2 * i + 2, 0);
+    PrepareEngine(2 * kDevices);
+    for (int i = 0; i < kDevices; ++i) Solution[2 * i + 1] = 3 + 1e-4 * i, Solution[2 * i + 2] = -1;
+    RunMovingLoads(state);
+}
+BENCHMARK(JfetLoadPass)->Unit(benchmark::kMicrosecond);
+
+void GaasfetStatzLoadPass(benchmark::State& state) {
+    RegisterGaasfetKind();
+    auto model = MakeModelParams(kModelGasfet);
+    for (auto [name, value] : {std::pair{"LEVEL", 2.0}, {"VTO", -1.5}, {"BETA", 0.02}, {"LAMBDA", 0.05}})
+        SetModelParam(*model, name, value);
+    CircuitModels[kModelGasfet].push_back(model.get());
+    for (int i = 0; i < kDevices; ++i) AddGaasfet(model.get(), 2 * i + 1, 2 * i + 2, 0);
+    PrepareEngine(2 * kDevices);
+    for (int i = 0; i < kDevices; ++i) Solution[2 * i + 1] = 2 + 1e-4 * i, Solution[2 * i + 2] = -0.5;
+    RunMovingLoads(state);
+}
+BENCHMARK(GaasfetStatzLoadPass)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -77,7 +77,10 @@ TEST_F(MosfetDevices, ConductancesMatchCurrentsInEveryRegion) {
     struct Bias {
         double vgs, vds, vbs;
     };
-    const Bias biases[] = {{0.3, 2, -1}, {3, 0.4, -0.5}, {3, 4, -1}, {1.6, 0.6, 0}, {1.5, -1, -2}, {2.5, -3, -3.5}, {1.9, 2, -1}, {1.4, 2, -1}};
+    // Not at vbs = 0 itself: there the forward-bias continuation of the surface potential
+    // meets the reverse-bias root, and the level-2 subthreshold slope, a derivative of the
+    // threshold, changes its own slope; a difference quotient across it averages the two.
+    const Bias biases[] = {{0.3, 2, -1}, {3, 0.4, -0.5}, {3, 4, -1}, {1.6, 0.6, -0.05}, {1.5, -1, -2}, {2.5, -3, -3.5}, {1.9, 2, -1}, {1.4, 2, -1}};
     for (const Bias& bias : biases) {
         SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds << " vbs " << bias.vbs);
         std::vector<double> x(EquationCount + 1, 0.0);

@@ -7,6 +7,7 @@
 #include "foundation/messages.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
+#include "sim/devices/tline.h"
 
 namespace ob7 {
 
@@ -180,6 +181,7 @@ int EvaluateSources() {
         LookupUserSourceValue(s, pair);
         s->value = pair[0];
     }
+    EvaluateTLineSources();
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/junction_temperature.h"
+#include "sim/devices/magnetic_core.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
 
@@ -96,9 +97,14 @@ int LoadInductors() {
     double* q = StateValues.data();
     double* dq = StateDerivatives.data();
 
-    // Fluxes of the inductors' own currents.
+    CoreStepFactor = 1e30;
+    // Fluxes of the inductors' own currents; a core winding's comes from its core.
     int s = first_state;
     for (auto* l : DevicesOf<Inductor>(kInductorList)) {
+        if (l->core) {
+            s += kHistorySlots;
+            continue;
+        }
         const bool has_expression = !l->value_expression.tokens.empty();
         if (has_expression && !IsStepped(&l->nominal)) {
             ComplexValue result{};
@@ -126,7 +132,7 @@ int LoadInductors() {
 
     // Mutual fluxes.
     for (auto* c : DevicesOf<Coupling>(kCouplingList)) {
-        if (!c->first || !c->second) continue;
+        if (!c->first || !c->second || c->first->core || c->second->core) continue;
         double k = 0;
         if (int error = EvalCouplingValue(c, &k)) return error;
         const double l1 = AtLeastTiny(c->first->inductance), l2 = AtLeastTiny(c->second->inductance);
@@ -135,6 +141,8 @@ int LoadInductors() {
         q[s1] += std::sqrt(l1 / l2) * c->second->self_flux * k;
         q[s2] += std::sqrt(l2 / l1) * c->first->self_flux * k;
     }
+
+    if (int error = UpdateCoreCouplings()) return error;
 
     // Branches.
     s = first_state;
@@ -149,7 +157,7 @@ int LoadInductors() {
             if (InitMode == kInitPredict) q[state] = q[state + 1];
             if (InitMode == kInitTransient) q[state + 1] = q[state];
             IntegrateCharge(req, veq, l->inductance, state);
-            if (!l->linear) veq = veq - req * i + Ag0 * q[state];
+            if (!l->linear || l->core) veq = veq - req * i + Ag0 * q[state];
             if (InitMode == kInitTransient) dq[state + 1] = dq[state];
         }
         RightHandSide[k] += veq;
@@ -175,8 +183,8 @@ int LoadInductors() {
         auto current = [](const Inductor* l) {
             return TranStartWithIc() ? l->initial_current : Solution[l->Branch()];
         };
-        const double m1 = c->second->linear ? 0 : m * current(c->second);
-        const double m2 = c->first->linear ? 0 : m * current(c->first);
+        const double m1 = c->second->linear && !c->second->core ? 0 : m * current(c->second);
+        const double m2 = c->first->linear && !c->first->core ? 0 : m * current(c->first);
         StampNext(-m);
         StampNext(-m);
         RightHandSide[c->first->Branch()] -= m1;

@@ -10,6 +10,7 @@ namespace ob7 {
 
 struct DeviceKindHandler;
 struct ModelParams;
+struct CoreState;
 
 // IND model slots.
 enum IndModelSlot : int { kIndL, kIndIl1, kIndIl2, kIndTc1, kIndTc2, kIndTMeasured };
@@ -35,6 +36,11 @@ struct Inductor : DeviceInstance {
     int linear = 1;
     double self_flux = 0;
     int ordinal = 0;  // 1-based position in the list; branch = NodeCount + ordinal
+    // A winding on a magnetic core: its turns, the core, and the per-pass flags of the
+    // core solve.
+    CoreState* core = nullptr;
+    double turns = 0;
+    int winding_field_added = 0, core_values_done = 0;
 
     int Branch() const;
     int InductorNumber() const override { return ordinal; }

@@ -1,8 +1,9 @@
 // MOSFET level 2: the Grove-Frohman charge-sheet model. Threshold with the short-channel
 // sharing of the depletion charge and the narrow-width term; mobility reduction by the
-// vertical field (UCRIT, UEXP, UTRA); the 3/2-power bulk-charge current; saturation at
-// the pinch-off voltage of the charge model or, with VMAX, where the carriers reach
-// their limited velocity; channel-length modulation; weak inversion.
+// vertical field (UCRIT, UEXP); the 3/2-power bulk-charge current; saturation at the
+// pinch-off voltage of the charge model or, with VMAX, where the carriers reach their
+// limited velocity; channel shortening in both regions (LAMBDA, or the depletion width
+// at the drain, with NEFF under VMAX), limited at punch-through; weak inversion.
 
 #include <algorithm>
 #include <cmath>
@@ -19,10 +20,17 @@ constexpr double kNarrowWidth = 8.136278394671435e-11;  // pi/4 * permittivity o
 
 struct Level2Terms {
     MosDual vbin, eta, gamasd, phibs, sarg;  // the bulk charge at the source
-    double phi;
 };
 
-// Current of the charge model at drain voltage vdsx (below saturation).
+// sqrt(phi - v) as SurfacePotential continues it, and its slope by v.
+void RootWithSlope(double phi, const MosDual& v, MosDual* root, MosDual* slope) {
+    MosDual square;
+    SurfacePotential(phi, v, &square, root);
+    if (v.v <= 0) *slope = -0.5 / *root;
+    else *slope = -0.5 * *root * *root / (phi * std::sqrt(phi));
+}
+
+// Current of the charge model at drain voltage vdsx (below saturation), per beta.
 MosDual ChargeModelCurrent(const Level2Terms& t, const MosDual& vgsx, const MosDual& vdsx) {
     const MosDual sbarg = sqrt(t.phibs + vdsx);
     return (vgsx - t.vbin - t.eta * vdsx / 2) * vdsx -
@@ -40,10 +48,11 @@ MosDual PinchOffVoltage(const Level2Terms& t, const MosDual& vgsx) {
 }
 
 // With a limited carrier velocity: the drain voltage at which the charge-model current
-// equals the current the inversion charge at the drain carries at that velocity. The
-// difference of the two rises monotonically from 0 to the pinch-off voltage, so a
-// bracketed Newton search finds it; its moves with the terminal voltages follow from
-// the implicit function rule.
+// equals the current the inversion charge at the drain carries at that velocity (the
+// quartic of the published model in sqrt(phi - vbs + vds)). The difference of the two
+// rises monotonically from 0 to the pinch-off voltage, so a bracketed Newton search finds
+// its one root there; its moves with the terminal voltages follow from the implicit
+// function rule.
 MosDual VelocitySaturationVoltage(const Level2Terms& t, const MosDual& vgsx, const MosDual& pinch, double leff,
                                   const MosDual& ueff, double vmax) {
     const MosDual xv = vmax * leff / ueff;
@@ -75,6 +84,34 @@ MosDual VelocitySaturationVoltage(const Level2Terms& t, const MosDual& vgsx, con
     return root;
 }
 
+// The effective channel length over the drawn one: 1 less the shortening at the drain,
+// kept above the depletion width of the bulk junction where the drain punches through.
+MosDual LengthFactor(const double* x, const Level2Terms& t, const MosDual& vgsx, const MosDual& vds,
+                     const MosDual& vdsat, const MosDual& ueff, double leff) {
+    const double lambda = x[kMosLambda], xd = x[kMosDepletionFactor], vmax = x[kMosVmax];
+    MosDual shortening = 0;  // the length the channel loses
+    if (lambda > 0) {
+        shortening = lambda * vds * leff;
+    } else if (x[kMosNsub] > 0 && xd > 0) {
+        if (vmax > 0) {
+            // Beyond velocity saturation the charges of the depleted zone (NEFF of them
+            // per dopant) carry the field at the drain.
+            const double xdv = xd / std::sqrt(x[kMosNeff]);
+            const MosDual xlv = vmax * xdv / (2 * ueff);
+            MosDual argv = vds - vdsat;
+            if (argv.v < 0) argv = 0;
+            shortening = xdv * (sqrt(xlv * xlv + argv) - xlv);
+        } else {
+            const MosDual argv = (vds - vdsat) / 4;
+            shortening = xd * sqrt(argv + sqrt(1 + argv * argv));
+        }
+    }
+    const double xwb = x[kMosNsub] > 0 ? xd * std::sqrt(x[kMosPb]) : 0.25e-6;
+    MosDual xleff = leff - shortening;
+    if (xleff.v < xwb) xleff = xwb / (1 + (shortening - (leff - xwb)) / xwb);
+    return xleff / leff;
+}
+
 }  // namespace
 
 double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
@@ -86,13 +123,14 @@ double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
     // roots real (its warning was recorded by the preparation).
     const double p = x[kMosPolarity], phi = std::max(e.tPhi, 1e-6), gamma = x[kMosGamma];
     const double cox = x[kMosTox], leff = m.Leff, weff = m.Weff;
-    const double xj = x[kMosXj], xd = x[kMosDepletionFactor], lambda = x[kMosLambda];
-    const double ucrit = x[kMosUcrit], uexp = x[kMosUexp], utra = x[kMosUtra];
-    const double vmax = x[kMosVmax], nfs = x[kMosNfs], vt = x[kMosVt];
+    const double xj = x[kMosXj], xd = x[kMosDepletionFactor];
+    const double ucrit = x[kMosUcrit], uexp = x[kMosUexp], vmax = x[kMosVmax], nfs = x[kMosNfs], vt = x[kMosVt];
 
     Level2Terms t;
-    t.phi = phi;
-    SurfacePotential(phi, vbs, &t.phibs, &t.sarg);
+    MosDual dsarg, barg, dbarg;  // slopes by vbs at fixed vds
+    RootWithSlope(phi, vbs, &t.sarg, &dsarg);
+    RootWithSlope(phi, vbs - vds, &barg, &dbarg);
+    t.phibs = t.sarg * t.sarg;
     // Narrow channel: a fringe of depletion charge along the width.
     const double factor = cox > 0 && weff > 0 ? kNarrowWidth * x[kMosDelta] / (cox * weff) : 0.0;
     t.eta = 1 + factor;
@@ -100,17 +138,19 @@ double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
 
     // Short channel: source and drain junctions take part of the depletion charge.
     t.gamasd = gamma;
+    MosDual dgamasd = 0;
     if (xj > 0 && xd > 0) {
-        const MosDual sbarg = sqrt(t.phibs + vds);
-        const MosDual argss = 0.5 * xj / leff * (sqrt(1 + 2 * xd * t.sarg / xj) - 1);
-        const MosDual argsd = 0.5 * xj / leff * (sqrt(1 + 2 * xd * sbarg / xj) - 1);
-        t.gamasd = gamma * (1 - argss - argsd);
+        const MosDual args = sqrt(1 + 2 * xd * t.sarg / xj), argd = sqrt(1 + 2 * xd * barg / xj);
+        t.gamasd = gamma * (1 - 0.5 * xj / leff * (args - 1) - 0.5 * xj / leff * (argd - 1));
+        dgamasd = -gamma * 0.5 * xd / leff * (dsarg / args + dbarg / argd);
     }
     const MosDual vth = t.vbin + t.gamasd * t.sarg;
 
     MosDual von = vth, xn = 1;
     if (nfs != 0 && cox != 0) {
-        xn = 1 + kElectronCharge * nfs / cox + t.gamasd / (2 * t.sarg) + factor;
+        // The subthreshold slope: fast surface states, then the depletion capacitance,
+        // the threshold's fall with the bulk bias.
+        xn = 1 + kElectronCharge * nfs / cox - (t.gamasd * dsarg + dgamasd * t.sarg) + factor;
         von = vth + vt * xn;
     }
     m.von = p * von.v;
@@ -121,33 +161,19 @@ double EvaluateMos2Current(MosfetInstance& m, const MosVoltages& volts) {
     // Mobility falls once the vertical field passes the critical one.
     MosDual ufact = 1;
     if (uexp != 0 && cox != 0) {
-        const MosDual drive = vgsx - vth - utra * vds;
+        const MosDual drive = vgsx - von;
         if (drive.v > ucrit) ufact = pow(ucrit / drive, uexp);
     }
-    const MosDual beta = e.Beta * ufact;
+    const MosDual ueff = x[kMosUo] * ufact;
 
     MosDual vdsat = PinchOffVoltage(t, vgsx);
-    if (vmax > 0 && vdsat.v > 0)
-        vdsat = VelocitySaturationVoltage(t, vgsx, vdsat, leff, x[kMosUo] * ufact, vmax);
+    if (vmax > 0 && vdsat.v > 0) vdsat = VelocitySaturationVoltage(t, vgsx, vdsat, leff, ueff, vmax);
     if (vdsat.v < 0) vdsat = 0;
     m.vdsat = p * vdsat.v;
 
+    const MosDual beta = e.Beta * ufact / LengthFactor(x, t, vgsx, vds, vdsat, ueff, leff);
     const bool saturated = vds.v > vdsat.v;
     MosDual current = beta * ChargeModelCurrent(t, vgsx, saturated ? vdsat : vds);
-
-    if (saturated) {
-        // Channel-length modulation: given, or from the depletion width at the drain.
-        MosDual shortening = 0;
-        if (lambda > 0) {
-            shortening = lambda * (vds - vdsat);
-        } else if (xd > 0) {
-            const MosDual arga = (vds - vdsat) / 4;
-            shortening = xd / leff * (sqrt(arga + sqrt(1 + arga * arga)) - 1);
-        }
-        if (shortening.v > 0.5) shortening = 1 - 1 / (4 * shortening);
-        current = current / (1 - shortening);
-    }
-
     if (weak) current = current * exp((vgs - von) / (vt * xn));
     m.region = saturated ? kRegionSat : kRegionLin;
     return ChannelCurrent(m, current);

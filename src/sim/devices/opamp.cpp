@@ -9,6 +9,7 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/junction_temperature.h"
+#include "sim/devices/opamp_macro.h"
 #include "sim/devices/resistor.h"
 #include "sim/engine/newton.h"
 #include "sim/engine/simulation_options.h"
@@ -108,14 +109,20 @@ int UpdateOpampValues(Opamp* o, double t) {
         SetCapacitor(o->c2, c2);
         return 0;
     }
+    case 3:
+        return UpdateOpampMacro(o, t);
     default:
         return 0;
     }
 }
 
 int UpdateOpampTemperatures(double t) {
-    for (auto* o : DevicesOf<Opamp>(kOpampList))
-        if (int error = UpdateOpampValues(o, t)) return error;
+    for (auto* o : DevicesOf<Opamp>(kOpampList)) {
+        const int error = UpdateOpampValues(o, t);
+        // Too little power for the tail current: said, but every value is in place.
+        if (error == kMsgOpampPd) ReportMessage("E", kMsgOpampPd);
+        else if (error) return error;
+    }
     return 0;
 }
 

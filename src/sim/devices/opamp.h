@@ -11,6 +11,7 @@ struct DeviceKindHandler;
 struct ModelParams;
 struct Capacitor;
 struct Resistor;
+struct OpampMacro;
 
 // OPA model slots.
 enum OpaModelSlot : int {
@@ -43,6 +44,7 @@ struct Opamp : DeviceInstance {
     Capacitor* c1 = nullptr;
     Capacitor* c2 = nullptr;
     Resistor* stage_resistors[3] = {};
+    OpampMacro* macro = nullptr;  // level 3: the macro's valued elements (not owned)
     int output_state = 0;  // region code for the operating-point display
 };
 
