@@ -180,6 +180,8 @@ class Ordering {
             rowPos_.resize(n + 1);
             colPos_.resize(n + 1);
             rowState_.assign(n + 1, kActive);
+            largest_.assign(n + 1, 0.0);
+            largestRow_.assign(n + 1, kNone);
             diagReal_.assign(n + 1, 0.0);
             diagImag_.assign(n + 1, 0.0);
             for (int i = 1; i <= n; ++i) {
@@ -423,11 +425,16 @@ class Ordering {
     }
 
     // Largest magnitude in the element's column at or below the step, its own row excluded.
+    // A column changes only when it is right of a pivot (its values are updated and the
+    // pivot row leaves it), so the answer is kept until then.
     double LargestOtherInColumn(MatrixElement* d) {
+        if (largestRow_[d->col] == d->row) return largest_[d->col];
         double largest = 0.0;
         ForEachInColumn(d->col, [&](ActiveEntry& e) {
             if (e.row != d->row) largest = std::max(largest, Magnitude(e));
         });
+        largest_[d->col] = largest;
+        largestRow_[d->col] = d->row;
         return largest;
     }
 
@@ -734,7 +741,10 @@ class Ordering {
         }
         upper_.clear();
         ForEachInRow(pivotRow, [&](int c) {
-            if (c != pivotCol) upper_.push_back(c);
+            if (c != pivotCol) {
+                upper_.push_back(c);
+                largestRow_[c] = kNone;
+            }
         });
         double pr, pi = 0.0;
         if (complex)
@@ -835,6 +845,11 @@ class Ordering {
     // place among the pivot column's entries while a step eliminates.
     static constexpr int kActive = -1, kEliminated = -2, kPivotRow = -3;
     std::vector<int> rowState_;
+    // By column identity: the largest magnitude in the column without the row `largestRow_`
+    // (kNone when not known).
+    static constexpr int kNone = -1;
+    std::vector<double> largest_;
+    std::vector<int> largestRow_;
     struct Hit {
         int entry;  // in the column walked
         int lower;  // in lower_
