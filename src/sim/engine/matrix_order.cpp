@@ -154,6 +154,15 @@ struct ActiveEntry {
 // An entry of the pivot column while a step eliminates.
 struct LowerEntry {
     int row;
+    int id;
+    double real, imag;
+};
+
+// A number of the factors as the elimination leaves it: an entry of a pivot row (by column
+// identity) or of a pivot column (by row identity).
+struct FactorEntry {
+    int index;
+    int id;
     double real, imag;
 };
 
@@ -163,11 +172,11 @@ struct LowerEntry {
 // fields hold identities. The active part lives in compact arrays, one per column with the
 // values and one per row with the column identities, which the elimination walks far
 // faster than the linked elements; the elements themselves keep their stamped values.
-// Entries of rows and columns already eliminated are dropped as walks meet them, keeping
-// the order of the rest. A column array holds its entries in the reverse of the column
-// list's order, with fill-ins appended, so read backwards it is the order the searches
-// and fill-ins follow: newest fill-in first, then the stored elements in list order.
-// Finish gives the elements their final indices and rebuilds every list in order.
+// A pivot row's entries leave their columns as its step eliminates them (the last entry
+// takes the place); entries of rows lists whose columns are eliminated are dropped as walks
+// meet them. The order the searches and fill-ins follow within a column is that of the
+// entry ids, highest first: the newest fill-in, then the stored elements in list order.
+// Pack writes the factors and gives the elements their final indices and links.
 class Ordering {
   public:
     explicit Ordering(SparseMatrix* m) : m_(m) {}
@@ -180,6 +189,9 @@ class Ordering {
             rowPos_.resize(n + 1);
             colPos_.resize(n + 1);
             rowState_.assign(n + 1, kActive);
+            pivotOut_.resize(n + 1);
+            upperEnd_.assign(n + 1, 0);
+            lowerEnd_.assign(n + 1, 0);
             largest_.assign(n + 1, 0.0);
             largestRow_.assign(n + 1, kNone);
             diagReal_.assign(n + 1, 0.0);
@@ -200,20 +212,23 @@ class Ordering {
             }
             withImag_ = withImag_ || m_->complex;
             const size_t count = std::accumulate(colLength.begin(), colLength.end(), size_t(0));
-            elementOf_.reserve(count);
-            if (withImag_) imag_.reserve(count);
+            elementOf_.resize(count);
+            if (withImag_) imag_.resize(count);
             cols_.Reset(colLength);
             rows_.Reset(rowLength);
             std::fill(rowLength.begin(), rowLength.end(), 0);
+            int base = 0;
             for (int c = 1; c <= n; ++c) {
-                ActiveEntry* col = cols_.Data(c) + colLength[c];
+                ActiveEntry* col = cols_.Data(c);
+                int at = colLength[c];
                 for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
-                    const int id = int(elementOf_.size());
-                    elementOf_.push_back(e);
-                    if (withImag_) imag_.push_back(e->imag);
-                    *--col = {e->row, id, e->real};
+                    const int id = base + --at;
+                    elementOf_[id] = e;
+                    if (withImag_) imag_[id] = e->imag;
+                    col[at] = {e->row, id, e->real};
                     rows_.Data(e->row)[rowLength[e->row]++] = c;
                 }
+                base += colLength[c];
             }
         } catch (const std::bad_alloc&) {
             return false;
@@ -234,6 +249,7 @@ class Ordering {
                 }
                 MovePivotToStep(pivot);
                 if (!Eliminate()) return;
+                upperEnd_[step_] = int64_t(upperOut_.size());
                 UpdateMarkowitzCounts();
                 // The pivot row and column take no further part.
                 cols_.Release(pivot->col);
@@ -244,63 +260,135 @@ class Ordering {
         }
     }
 
-    // Gives the elements their final indices and relinks every row and column in order,
-    // through one bucket sort by column, which is far quicker than walking the lists.
-    // Leaves in `byColumn` the elements column by column, each column in row order.
-    void Finish(std::vector<PlacedElement>& byColumn) {
+    // Writes the factors the elimination computed into the packed layout, so the numbers
+    // are not computed a second time, and gives the elements their final indices and their
+    // links from that layout. The pivot rows come out step by step, so each column's upper
+    // part is in row order; the pivot columns' entries are laid out through a count by row.
+    // False when memory runs out (nothing is changed then). A pivot that is not finite, or
+    // whose reciprocal is not, is left in SingularStep: the order stands, the numbers not.
+    bool Pack() {
         const int n = m_->size;
-        // The active part is done with: its memory can serve the sort.
+        const bool complex = m_->complex;
         cols_.Free();
         rows_.Free();
-        std::vector<MatrixElement*>().swap(elementOf_);
-        std::vector<double>().swap(imag_);
+        const size_t count = size_t(n) + upperOut_.size() + lowerOut_.size();
+        if (count > size_t(INT_MAX)) return false;
+        PackedFactors& f = m_->lu;
+        std::vector<int> next, rowStart;
+        struct Placed {
+            int step, entry;
+        };
+        std::vector<Placed> byRow;
+        try {
+            f.colStart.assign(n + 2, 0);
+            f.diagPos.assign(n + 1, 0);
+            f.rowOf.resize(count);
+            f.element.resize(count);
+            f.real.assign(count, 0.0);
+            if (complex)
+                f.complex.assign(2 * count, 0.0);
+            else
+                f.complex.clear();
+            f.scatter.assign(n + 1, 0);
+            next.assign(n + 2, 0);
+            rowStart.assign(n + 2, 0);
+            byRow.resize(lowerOut_.size());
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        // Column k: the entries of earlier pivot rows, the pivot, then its own lower entries.
+        for (const FactorEntry& u : upperOut_) ++next[colPos_[u.index]];
+        for (int k = 1; k <= n; ++k) {
+            f.diagPos[k] = f.colStart[k] + next[k];
+            f.colStart[k + 1] = f.diagPos[k] + 1 + int(lowerEnd_[k] - lowerEnd_[k - 1]);
+            next[k] = f.colStart[k];
+        }
+        auto write = [&](int p, const FactorEntry& e) {
+            f.element[p] = elementOf_[e.id];
+            if (complex) {
+                f.complex[2 * p] = e.real;
+                f.complex[2 * p + 1] = e.imag;
+            } else {
+                f.real[p] = std::fabs(e.real) <= kNegligible ? 0.0 : e.real;
+            }
+        };
+        singularStep_ = 0;
+        for (int k = 1; k <= n; ++k) {
+            for (int64_t i = upperEnd_[k - 1]; i < upperEnd_[k]; ++i) {
+                const int p = next[colPos_[upperOut_[i].index]]++;
+                f.rowOf[p] = k;
+                write(p, upperOut_[i]);
+            }
+            const int d = f.diagPos[k];
+            const FactorEntry& pivot = pivotOut_[k];
+            f.rowOf[d] = k;
+            f.element[d] = elementOf_[pivot.id];
+            if (complex) {
+                double rr = 0.0, ri = 0.0;
+                bool usable = std::isfinite(pivot.real) && std::isfinite(pivot.imag) &&
+                              (pivot.real != 0.0 || pivot.imag != 0.0);
+                if (usable) {
+                    ComplexReciprocal(pivot.real, pivot.imag, &rr, &ri);
+                    usable = std::isfinite(rr) && std::isfinite(ri);
+                }
+                if (!usable && !singularStep_) singularStep_ = k;
+                f.complex[2 * d] = rr;
+                f.complex[2 * d + 1] = ri;
+            } else {
+                const double recip = 1.0 / pivot.real;
+                const bool usable =
+                    pivot.real != 0.0 && std::isfinite(recip) && std::isfinite(pivot.real);
+                if (!usable && !singularStep_) singularStep_ = k;
+                f.real[d] = std::fabs(recip) <= kNegligible ? 0.0 : recip;
+            }
+        }
+        for (const FactorEntry& l : lowerOut_) ++rowStart[rowPos_[l.index] + 1];
+        for (int r = 1; r <= n + 1; ++r) rowStart[r] += rowStart[r - 1];
+        for (int k = 1; k <= n; ++k) {
+            for (int64_t i = lowerEnd_[k - 1]; i < lowerEnd_[k]; ++i)
+                byRow[rowStart[rowPos_[lowerOut_[i].index]]++] = {k, int(i)};
+            next[k] = f.diagPos[k] + 1;
+        }
+        for (const Placed& placed : byRow) {
+            const FactorEntry& l = lowerOut_[placed.entry];
+            const int p = next[placed.step]++;
+            f.rowOf[p] = rowPos_[l.index];
+            write(p, l);
+        }
+        // Columns in row order as laid out; rows in column order, the columns from the last
+        // each put in front.
+        std::fill(m_->firstInRow.begin(), m_->firstInRow.end(), nullptr);
+        for (int k = n; k >= 1; --k) {
+            MatrixElement* below = nullptr;
+            for (int p = f.colStart[k + 1] - 1; p >= f.colStart[k]; --p) {
+                MatrixElement* e = f.element[p];
+                e->row = f.rowOf[p];
+                e->col = k;
+                e->nextInCol = below;
+                below = e;
+                e->nextInRow = m_->firstInRow[e->row];
+                m_->firstInRow[e->row] = e;
+            }
+            m_->firstInCol[k] = below;
+            m_->diag[k] = f.element[f.diagPos[k]];
+        }
+        m_->rowsLinked = true;
+        return true;
+    }
+    int SingularStep() const { return singularStep_; }
+
+    // After a failed ordering: the elements get their indices as they stand and every row
+    // and column is linked in order again.
+    void Relink() {
+        cols_.Free();
+        rows_.Free();
         auto renumber = [this](MatrixElement& e) {
             e.row = rowPos_[e.row];
             e.col = colPos_[e.col];
         };
         m_->elements.ForEach(renumber);
         m_->fillIns.ForEach(renumber);
-        std::vector<size_t> start;
-        try {
-            start.assign(n + 2, 0);
-            auto count = [&](MatrixElement& e) { ++start[e.col + 1]; };
-            m_->elements.ForEach(count);
-            m_->fillIns.ForEach(count);
-            for (int k = 1; k <= n + 1; ++k) start[k] += start[k - 1];
-            byColumn.resize(start[n + 1]);
-        } catch (const std::bad_alloc&) {
-            m_->error = kMatrixNoMemory;
-            RelinkByLists();
-            return;
-        }
-        auto place = [&](MatrixElement& e) { byColumn[start[e.col]++] = {e.row, e.col, &e}; };
-        m_->elements.ForEach(place);
-        m_->fillIns.ForEach(place);
-        std::fill(m_->firstInCol.begin(), m_->firstInCol.end(), nullptr);
-        std::fill(m_->diag.begin(), m_->diag.end(), nullptr);
-        const size_t total = byColumn.size();
-        for (size_t begin = 0; begin < total;) {
-            const int col = byColumn[begin].col;
-            size_t end = begin + 1;
-            while (end < total && byColumn[end].col == col) ++end;
-            std::sort(byColumn.begin() + begin, byColumn.begin() + end,
-                      [](const PlacedElement& a, const PlacedElement& b) { return a.row < b.row; });
-            m_->firstInCol[col] = byColumn[begin].element;
-            for (size_t i = begin; i < end; ++i) {
-                const PlacedElement& p = byColumn[i];
-                p.element->nextInCol = i + 1 < end ? byColumn[i + 1].element : nullptr;
-                if (p.row == col) m_->diag[col] = p.element;
-            }
-            begin = end;
-        }
-        // Rows in column order: the columns from the last, each put in front.
-        std::fill(m_->firstInRow.begin(), m_->firstInRow.end(), nullptr);
-        for (size_t i = total; i-- > 0;) {
-            const PlacedElement& p = byColumn[i];
-            p.element->nextInRow = m_->firstInRow[p.row];
-            m_->firstInRow[p.row] = p.element;
-        }
-        m_->rowsLinked = true;
+        RelinkByLists();
     }
 
     // The same links through the lists alone, for when memory runs out.
@@ -591,8 +679,10 @@ class Ordering {
             });
             if (largestInCol == 0.0) continue;
             const ActiveEntry* entries = cols_.Data(colAt_[col]);
-            for (int k = cols_.Size(colAt_[col]) - 1; k >= 0; --k) {
-                const ActiveEntry& e = entries[k];
+            byId_.assign(entries, entries + cols_.Size(colAt_[col]));
+            std::sort(byId_.begin(), byId_.end(),
+                      [](const ActiveEntry& x, const ActiveEntry& y) { return x.id > y.id; });
+            for (const ActiveEntry& e : byId_) {
                 double mag = Magnitude(e);
                 if (mag > largestMag) {
                     largestSeen = elementOf_[e.id];
@@ -732,9 +822,10 @@ class Ordering {
             if (e.row == pivotRow)
                 p = &e;
             else
-                lower_.push_back({e.row, e.real, withImag_ ? imag_[e.id] : 0.0});
+                lower_.push_back({e.row, e.id, e.real, withImag_ ? imag_[e.id] : 0.0});
         });
-        std::reverse(lower_.begin(), lower_.end());  // the column list's order
+        std::sort(lower_.begin(), lower_.end(),
+                  [](const LowerEntry& x, const LowerEntry& y) { return x.id > y.id; });
         if (Magnitude(*p) == 0.0) {
             MarkMatrixSingular(m_, step_);
             return false;
@@ -751,55 +842,74 @@ class Ordering {
             ComplexReciprocal(p->real, imag_[p->id], &pr, &pi);
         else
             pr = 1.0 / p->real;
+        pivotOut_[step_] = {0, p->id, p->real, withImag_ ? imag_[p->id] : 0.0};
+        for (const LowerEntry& l : lower_) lowerOut_.push_back({l.row, l.id, l.real, l.imag});
+        lowerEnd_[step_] = int64_t(lowerOut_.size());
         const int lowerCount = int(lower_.size());
         for (int k = 0; k < lowerCount; ++k) rowState_[lower_[k].row] = k;
         rowState_[pivotRow] = kPivotRow;
-        met_.resize(lowerCount);
+        // Real arithmetic skips a product when either factor is at most 1e-100: the pivot
+        // column's such values count as 0, the pivot row's are tested column by column.
+        lowerReal_.resize(lowerCount);
+        for (int k = 0; k < lowerCount; ++k)
+            lowerReal_[k] = std::fabs(lower_[k].real) > kNegligible ? lower_[k].real : 0.0;
+        if (met_.size() < size_t(lowerCount)) met_.resize(lowerCount, 0);
         bool ok = true;
         for (int c : upper_) {
-            // One walk drops the eliminated rows, finds the pivot row's entry and notes
-            // the entries the lower rows update.
-            // The updated entries are noted without a branch: which rows a column holds
-            // follows no pattern.
-            const int length = cols_.Size(c);
-            if (int(hits_.size()) < length) hits_.resize(2 * size_t(length));
             ActiveEntry* col = cols_.Data(c);
-            Hit* hits = hits_.data();
-            int kept = 0, hitCount = 0, u = 0;
-            for (int i = 0; i < length; ++i) {
-                const int state = rowState_[col[i].row];
-                if (state == kEliminated) continue;  // once an entry: well predicted
-                if (kept != i) col[kept] = col[i];
-                hits[hitCount] = {kept, state};
-                hitCount += state >= 0;
-                u = state == kPivotRow ? kept : u;
-                ++kept;
-            }
-            cols_.Shrink(c, kept);
-            // The pivot row's entry, scaled by the pivot's reciprocal.
-            ActiveEntry& ue = col[u];
+            int length = cols_.Size(c);
+            int u = 0;
+            while (col[u].row != pivotRow) ++u;
+            // The pivot row's entry, scaled by the pivot's reciprocal, is a number of the
+            // upper factor and leaves the column.
             double ur, ui = 0.0;
+            const ActiveEntry& ue = col[u];
             if (complex) {
                 const double uim = imag_[ue.id];
                 ur = ue.real * pr - uim * pi;
                 ui = ue.real * pi + uim * pr;
-                imag_[ue.id] = ui;
             } else {
                 ur = ue.real * pr;
             }
-            ue.real = ur;
-            const int at = colPos_[c], diagRow = rowAt_[at];
-            std::fill(met_.begin(), met_.end(), 0);
-            for (int h = 0; h < hitCount; ++h) {
-                const Hit& hit = hits[h];
-                ActiveEntry& e = col[hit.entry];
-                met_[hit.lower] = 1;
-                Subtract(e, ur, ui, lower_[hit.lower], complex);
-                if (e.row == diagRow) SetDiagonal(at, elementOf_[e.id], &e);
+            upperOut_.push_back({c, ue.id, ur, ui});
+            col[u] = col[--length];
+            cols_.Shrink(c, length);
+            if (++stamp_ == INT_MAX) {
+                std::fill(met_.begin(), met_.end(), 0);
+                stamp_ = 1;
             }
-            if (hitCount == lowerCount) continue;
+            const int at = colPos_[c], diagRow = rowAt_[at];
+            int hits = 0;
+            if (complex) {
+                for (int i = 0; i < length; ++i) {
+                    ActiveEntry& e = col[i];
+                    const int k = rowState_[e.row];
+                    if (k < 0) continue;
+                    met_[k] = stamp_;
+                    ++hits;
+                    const LowerEntry& l = lower_[k];
+                    e.real -= ur * l.real - ui * l.imag;
+                    imag_[e.id] -= ur * l.imag + ui * l.real;
+                    if (e.row == diagRow) SetDiagonal(at, elementOf_[e.id], &e);
+                }
+            } else {
+                // An infinite factor times a skipped 0 must stay skipped, not become NaN.
+                const bool update = std::fabs(ur) > kNegligible;
+                const bool guarded = std::isinf(ur);
+                const double* lv = lowerReal_.data();
+                for (int i = 0; i < length; ++i) {
+                    ActiveEntry& e = col[i];
+                    const int k = rowState_[e.row];
+                    if (k < 0) continue;
+                    met_[k] = stamp_;
+                    ++hits;
+                    if (update && (!guarded || lv[k] != 0.0)) e.real -= ur * lv[k];
+                    if (e.row == diagRow) SetDiagonal(at, elementOf_[e.id], &e);
+                }
+            }
+            if (hits == lowerCount) continue;
             for (int k = 0; k < lowerCount; ++k) {
-                if (met_[k]) continue;
+                if (met_[k] == stamp_) continue;
                 // The fill-in is made whatever the values, so the structure never depends
                 // on them.
                 const LowerEntry& l = lower_[k];
@@ -850,12 +960,11 @@ class Ordering {
     static constexpr int kNone = -1;
     std::vector<double> largest_;
     std::vector<int> largestRow_;
-    struct Hit {
-        int entry;  // in the column walked
-        int lower;  // in lower_
-    };
-    std::vector<Hit> hits_;
-    std::vector<uint8_t> met_;  // by place in lower_: met in the column walked
+    // By place in lower_: the stamp of the last column walk that met the row.
+    std::vector<int> met_;
+    int stamp_ = 0;
+    std::vector<double> lowerReal_;  // by place in lower_: the value, 0 when negligible
+    std::vector<ActiveEntry> byId_;  // a column in the searches' order
     std::vector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     std::vector<int32_t> blockLow_;               // by block of indices: bound of the products
     std::vector<LowerEntry> lower_;  // the pivot column, pivot excluded
@@ -869,6 +978,11 @@ class Ordering {
         return re + (im < 0 ? -im : im);
     }
     std::vector<int> upper_;                 // the pivot row's columns, pivot excluded
+    // The factors by step, as the elimination computed them: the pivot, the pivot row right
+    // of it (scaled) and the pivot column below it; ends by step.
+    std::vector<FactorEntry> pivotOut_, upperOut_, lowerOut_;
+    std::vector<int64_t> upperEnd_, lowerEnd_;
+    int singularStep_ = 0;
 };
 
 // The elements column by column, each column in row order, from the linked columns.
@@ -881,32 +995,12 @@ std::vector<PlacedElement> ElementsByColumn(SparseMatrix* m) {
     return byColumn;
 }
 
-// Packs the kept order by column (`byColumn` as ElementsByColumn gives it) and chooses
-// each step's addressing for refactoring: a dense scatter vector where the updates
-// outweigh the column, positions elsewhere.
-bool BuildPackedFactors(SparseMatrix* m, const std::vector<PlacedElement>& byColumn) {
+// Chooses, for the packed layout, each step's addressing for refactoring (a dense scatter
+// vector where the updates outweigh the column, positions elsewhere) and the blocks of
+// nested columns.
+bool PlanRefactor(SparseMatrix* m) {
     PackedFactors& f = m->lu;
     const int n = m->size;
-    try {
-        const int count = int(byColumn.size());
-        f.colStart.assign(n + 2, 0);
-        f.diagPos.assign(n + 1, 0);
-        for (const PlacedElement& p : byColumn) ++f.colStart[p.col + 1];
-        for (int k = 1; k <= n + 1; ++k) f.colStart[k] += f.colStart[k - 1];
-        f.rowOf.resize(count);
-        f.element.resize(count);
-        f.real.assign(count, 0.0);
-        f.complex.clear();
-        f.scatter.assign(n + 1, 0);
-        for (int p = 0; p < count; ++p) {
-            f.rowOf[p] = byColumn[p].row;
-            f.element[p] = byColumn[p].element;
-            if (byColumn[p].row == byColumn[p].col) f.diagPos[byColumn[p].col] = p;
-        }
-    } catch (const std::bad_alloc&) {
-        m->error = kMatrixNoMemory;
-        return false;
-    }
     for (int k = 1; k <= n; ++k) {
         int64_t nc = f.colStart[k + 1] - f.colStart[k];
         int64_t nm = f.diagPos[k] - f.colStart[k];
@@ -938,6 +1032,34 @@ bool BuildPackedFactors(SparseMatrix* m, const std::vector<PlacedElement>& byCol
     f.size = n;
     f.built = true;
     return true;
+}
+
+// Packs the kept order by column (`byColumn` as ElementsByColumn gives it), for
+// refactoring.
+bool BuildPackedFactors(SparseMatrix* m, const std::vector<PlacedElement>& byColumn) {
+    PackedFactors& f = m->lu;
+    const int n = m->size;
+    try {
+        const int count = int(byColumn.size());
+        f.colStart.assign(n + 2, 0);
+        f.diagPos.assign(n + 1, 0);
+        for (const PlacedElement& p : byColumn) ++f.colStart[p.col + 1];
+        for (int k = 1; k <= n + 1; ++k) f.colStart[k] += f.colStart[k - 1];
+        f.rowOf.resize(count);
+        f.element.resize(count);
+        f.real.assign(count, 0.0);
+        f.complex.clear();
+        f.scatter.assign(n + 1, 0);
+        for (int p = 0; p < count; ++p) {
+            f.rowOf[p] = byColumn[p].row;
+            f.element[p] = byColumn[p].element;
+            if (byColumn[p].row == byColumn[p].col) f.diagPos[byColumn[p].col] = p;
+        }
+    } catch (const std::bad_alloc&) {
+        m->error = kMatrixNoMemory;
+        return false;
+    }
+    return PlanRefactor(m);
 }
 
 // x[rowOf[q]] -= u * v[q] for q in [begin, end). The rows of one column differ, so four
@@ -1144,22 +1266,31 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
     if (!AllocateOrderingArrays(m)) return m->error;
 
     // The elimination works on copies of the values, so the elements keep what was
-    // stamped and this ordering's fill-ins stay zero.
+    // stamped and this ordering's fill-ins stay zero. Its numbers are the factors.
     Ordering ordering(m);
     if (!ordering.Allocate()) {
         m->error = kMatrixNoMemory;
         return m->error;
     }
     ordering.Run();
-    std::vector<PlacedElement> byColumn;
-    ordering.Finish(byColumn);
-
-    if (m->error == 0 && BuildPackedFactors(m, byColumn)) {
-        m->needsOrdering = false;
-        return Refactor(m);
+    if (m->error == 0 && !ordering.Pack()) m->error = kMatrixNoMemory;
+    if (m->error != 0) {
+        ordering.Relink();
+        m->needsOrdering = true;
+        return m->error;
     }
-    m->needsOrdering = true;
-    return m->error;
+    if (!PlanRefactor(m)) {
+        m->needsOrdering = true;
+        return m->error;
+    }
+    m->needsOrdering = false;
+    // A pivot that overflowed or came from a NaN: the order stands, the numbers do not.
+    if (ordering.SingularStep()) {
+        MarkMatrixSingular(m, ordering.SingularStep());
+        return m->error;
+    }
+    m->factored = true;
+    return 0;
 }
 
 int FactorMatrix(SparseMatrix* m) {
