@@ -1079,6 +1079,35 @@ inline void ScatterUpdate(double* __restrict x, const int* __restrict rowOf,
     for (; q < end; ++q) x[rowOf[q]] -= u * v[q];
 }
 
+// block[i] += u * lower[i] for i in [0, n), four at a time so the additions overlap.
+inline void AccumulateBlock(double* __restrict block, const double* __restrict lower, const int n,
+                            const double u) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const double b0 = block[i] + u * lower[i], b1 = block[i + 1] + u * lower[i + 1];
+        const double b2 = block[i + 2] + u * lower[i + 2], b3 = block[i + 3] + u * lower[i + 3];
+        block[i] = b0;
+        block[i + 1] = b1;
+        block[i + 2] = b2;
+        block[i + 3] = b3;
+    }
+    for (; i < n; ++i) block[i] += u * lower[i];
+}
+
+// block[i] = block[i] + u0 * lower0[i] + u1 * lower1[i], added in that order.
+inline void AccumulateBlock2(double* __restrict block, const double* __restrict lower0,
+                             const double* __restrict lower1, const int n, const double u0,
+                             const double u1) {
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        const double b0 = (block[i] + u0 * lower0[i]) + u1 * lower1[i];
+        const double b1 = (block[i + 1] + u0 * lower0[i + 1]) + u1 * lower1[i + 1];
+        block[i] = b0;
+        block[i + 1] = b1;
+    }
+    for (; i < n; ++i) block[i] = (block[i] + u0 * lower0[i]) + u1 * lower1[i];
+}
+
 // The updates of column k (entries s..d-1 above its diagonal) from the columns left of it.
 // Direct: the column is scattered into the dense vector x; otherwise its entries are
 // updated in place through their positions (`at`, by row). Rows j..last of the column that
@@ -1124,10 +1153,23 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
             }
             const int own = diagPos[t] + 1 + (last - t);
             for (int q = diagPos[t] + 1; q < own; ++q) target(rowOf[q]) -= u * v[q];
-            const double* lower = v + own;
-            for (int i = 0; i < shared; ++i) block[i] += u * lower[i];
         }
         if (last == j) continue;
+        // The shared rows, two columns of the block at a time where both multipliers are
+        // non-zero; the sums are formed in the same order as one column at a time.
+        const double* us = v + p - (last - j + 1);
+        for (int t = j; t <= last;) {
+            const double* lower = v + diagPos[t] + 1 + (last - t);
+            const double u0 = us[t - j];
+            if (t < last && u0 != 0.0 && us[t + 1 - j] != 0.0) {
+                AccumulateBlock2(block, lower, v + diagPos[t + 1] + 1 + (last - t - 1), shared, u0,
+                                 us[t + 1 - j]);
+                t += 2;
+                continue;
+            }
+            if (u0 != 0.0) AccumulateBlock(block, lower, shared, u0);
+            ++t;
+        }
         const int* rows = rowOf + colStart[last + 1] - shared;
         for (int i = 0; i < shared; ++i) {
             target(rows[i]) -= block[i];
