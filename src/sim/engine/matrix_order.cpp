@@ -1015,6 +1015,7 @@ bool PlanRefactor(SparseMatrix* m) {
     try {
         f.superEnd.assign(n + 2, 0);
         f.block.assign(n + 1, 0.0);
+        f.recip.assign(n + 1, 0.0);
     } catch (const std::bad_alloc&) {
         m->error = kMatrixNoMemory;
         return false;
@@ -1123,6 +1124,7 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
     const int* __restrict diagPos = f.diagPos.data();
     const int* __restrict at = f.scatter.data();
     double* __restrict block = f.block.data();
+    const double* __restrict pivotRecip = f.recip.data();
     auto target = [&](int row) -> double& {
         if constexpr (Direct)
             return x[row];
@@ -1135,7 +1137,7 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
         const int shared = colStart[last + 1] - diagPos[last] - 1;
         for (int t = j; t <= last; ++t, ++p) {
             const double value = Direct ? x[t] : v[p];
-            const double recip = v[diagPos[t]];
+            const double recip = pivotRecip[t];
             double u = Direct || (std::fabs(recip) > kNegligible && std::fabs(value) > kNegligible)
                            ? value * recip
                            : 0.0;
@@ -1151,8 +1153,11 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
                 }
                 continue;
             }
-            const int own = diagPos[t] + 1 + (last - t);
-            for (int q = diagPos[t] + 1; q < own; ++q) target(rowOf[q]) -= u * v[q];
+            // Rows t + 1..last of the block lie together in both the column and the
+            // scatter vector.
+            double* __restrict own = Direct ? x + t + 1 : v + p + 1;
+            const double* __restrict from = v + diagPos[t] + 1;
+            for (int i = 0, count = last - t; i < count; ++i) own[i] -= u * from[i];
         }
         if (last == j) continue;
         // The shared rows, two columns of the block at a time where both multipliers are
@@ -1207,6 +1212,7 @@ int RefactorReal(SparseMatrix* m) {
             return m->error;
         }
         v[d] = std::fabs(recip) <= kNegligible ? 0.0 : recip;
+        f.recip[k] = v[d];
     }
     return 0;
 }

@@ -441,7 +441,7 @@ int64_t MatrixMemoryBytes(const SparseMatrix* m) {
              vec(m->intermediate) + vec(m->directReal) + vec(m->directComplex);
     const PackedFactors& f = m->lu;
     bytes += vec(f.colStart) + vec(f.diagPos) + vec(f.rowOf) + vec(f.element) + vec(f.real) +
-             vec(f.complex) + vec(f.scatter);
+             vec(f.complex) + vec(f.scatter) + vec(f.superEnd) + vec(f.block) + vec(f.recip);
     return bytes;
 }
 

@@ -54,6 +54,7 @@ struct PackedFactors {
     // a later column through one dense accumulator, `block`.
     std::vector<int> superEnd;
     std::vector<double> block;
+    std::vector<double> recip;  // the real pivots' reciprocals by column, as in `real`
     bool built = false;  // the layout matches the kept pivot order
 };
 
