@@ -158,6 +158,13 @@ struct LowerEntry {
     double real, imag;
 };
 
+// An entry of a row list: the column identity and where the entry was last known to lie in
+// that column's array (entries move when one leaves the column, so it is checked).
+struct RowEntry {
+    int col;
+    int at;
+};
+
 // A number of the factors as the elimination leaves it: an entry of a pivot row (by column
 // identity) or of a pivot column (by row identity).
 struct FactorEntry {
@@ -226,7 +233,7 @@ class Ordering {
                     elementOf_[id] = e;
                     if (withImag_) imag_[id] = e->imag;
                     col[at] = {e->row, id, e->real};
-                    rows_.Data(e->row)[rowLength[e->row]++] = c;
+                    rows_.Data(e->row)[rowLength[e->row]++] = {c, at};
                 }
                 base += colLength[c];
             }
@@ -430,13 +437,13 @@ class Ordering {
         }
         cols_.Shrink(colId, kept);
     }
-    // Visits the column identities of a row at or right of the step.
+    // Visits the entries of a row at or right of the step.
     template <class F>
     void ForEachInRow(int rowId, F&& f) {
-        int* row = rows_.Data(rowId);
+        RowEntry* row = rows_.Data(rowId);
         int kept = 0;
         for (int i = 0, n = rows_.Size(rowId); i < n; ++i) {
-            if (colPos_[row[i]] < step_) continue;
+            if (colPos_[row[i].col] < step_) continue;
             row[kept] = row[i];
             f(row[kept]);
             ++kept;
@@ -610,7 +617,8 @@ class Ordering {
         int otherCol = 0;  // identities; 0 for none
         int otherRow = 0;
         double otherInColMag = 0.0;
-        ForEachInRow(d->row, [&](int c) {
+        ForEachInRow(d->row, [&](const RowEntry& entry) {
+            const int c = entry.col;
             if (c != d->col) otherCol = c;
         });
         ForEachInColumn(d->col, [&](ActiveEntry& e) {
@@ -787,7 +795,7 @@ class Ordering {
         elementOf_.push_back(e);
         if (withImag_) imag_.push_back(0.0);
         cols_.Append(colId, {rowId, id, 0.0});
-        rows_.Append(rowId, colId);
+        rows_.Append(rowId, {colId, cols_.Size(colId) - 1});
         ++m_->fillInCount;
         ++m_->elementCount;
         const int row = rowPos_[rowId], col = colPos_[colId];
@@ -831,9 +839,12 @@ class Ordering {
             return false;
         }
         upper_.clear();
-        ForEachInRow(pivotRow, [&](int c) {
+        upperAt_.clear();
+        ForEachInRow(pivotRow, [&](const RowEntry& entry) {
+            const int c = entry.col;
             if (c != pivotCol) {
                 upper_.push_back(c);
+                upperAt_.push_back(entry.at);
                 largestRow_[c] = kNone;
             }
         });
@@ -855,11 +866,13 @@ class Ordering {
             lowerReal_[k] = std::fabs(lower_[k].real) > kNegligible ? lower_[k].real : 0.0;
         if (met_.size() < size_t(lowerCount)) met_.resize(lowerCount, 0);
         bool ok = true;
-        for (int c : upper_) {
+        for (size_t j = 0; j < upper_.size(); ++j) {
+            const int c = upper_[j];
             ActiveEntry* col = cols_.Data(c);
             int length = cols_.Size(c);
-            int u = 0;
-            while (col[u].row != pivotRow) ++u;
+            int u = upperAt_[j];
+            if (u >= length || col[u].row != pivotRow)
+                for (u = 0; col[u].row != pivotRow;) ++u;
             // The pivot row's entry, scaled by the pivot's reciprocal, is a number of the
             // upper factor and leaves the column.
             double ur, ui = 0.0;
@@ -950,7 +963,7 @@ class Ordering {
     std::vector<int> rowAt_, colAt_;    // identity at each index
     std::vector<int> rowPos_, colPos_;  // index of each identity
     ListStore<ActiveEntry> cols_;  // by column identity
-    ListStore<int> rows_;          // by row identity: column identities
+    ListStore<RowEntry> rows_;     // by row identity
     // A row's state by identity: eliminated, active, the pivot row, or (0 upward) its
     // place among the pivot column's entries while a step eliminates.
     static constexpr int kActive = -1, kEliminated = -2, kPivotRow = -3;
@@ -978,6 +991,7 @@ class Ordering {
         return re + (im < 0 ? -im : im);
     }
     std::vector<int> upper_;                 // the pivot row's columns, pivot excluded
+    std::vector<int> upperAt_;               // where each one's entry was last known to lie
     // The factors by step, as the elimination computed them: the pivot, the pivot row right
     // of it (scaled) and the pivot column below it; ends by step.
     std::vector<FactorEntry> pivotOut_, upperOut_, lowerOut_;
