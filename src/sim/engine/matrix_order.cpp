@@ -166,11 +166,12 @@ struct RowEntry {
 };
 
 // A number of the factors as the elimination leaves it: an entry of a pivot row (by column
-// identity) or of a pivot column (by row identity).
+// identity) or of a pivot column (by row identity). Imaginary parts are kept apart, and
+// only in complex arithmetic.
 struct FactorEntry {
     int index;
     int id;
-    double real, imag;
+    double real;
 };
 
 // One ordering: Markowitz pivot choice with threshold pivoting, elimination and fill-ins.
@@ -197,6 +198,7 @@ class Ordering {
             colPos_.resize(n + 1);
             rowState_.assign(n + 1, kActive);
             pivotOut_.resize(n + 1);
+            pivotImag_.resize(n + 1);
             upperEnd_.assign(n + 1, 0);
             lowerEnd_.assign(n + 1, 0);
             largest_.assign(n + 1, 0.0);
@@ -221,6 +223,9 @@ class Ordering {
             const size_t count = std::accumulate(colLength.begin(), colLength.end(), size_t(0));
             elementOf_.resize(count);
             if (withImag_) imag_.resize(count);
+            // The factors hold at least the stored elements.
+            upperOut_.reserve(count);
+            lowerOut_.reserve(count);
             cols_.Reset(colLength);
             rows_.Reset(rowLength);
             std::fill(rowLength.begin(), rowLength.end(), 0);
@@ -310,11 +315,11 @@ class Ordering {
             f.colStart[k + 1] = f.diagPos[k] + 1 + int(lowerEnd_[k] - lowerEnd_[k - 1]);
             next[k] = f.colStart[k];
         }
-        auto write = [&](int p, const FactorEntry& e) {
+        auto write = [&](int p, const FactorEntry& e, double imag) {
             f.element[p] = elementOf_[e.id];
             if (complex) {
                 f.complex[2 * p] = e.real;
-                f.complex[2 * p + 1] = e.imag;
+                f.complex[2 * p + 1] = imag;
             } else {
                 f.real[p] = std::fabs(e.real) <= kNegligible ? 0.0 : e.real;
             }
@@ -324,18 +329,19 @@ class Ordering {
             for (int64_t i = upperEnd_[k - 1]; i < upperEnd_[k]; ++i) {
                 const int p = next[colPos_[upperOut_[i].index]]++;
                 f.rowOf[p] = k;
-                write(p, upperOut_[i]);
+                write(p, upperOut_[i], complex ? upperImag_[i] : 0.0);
             }
             const int d = f.diagPos[k];
             const FactorEntry& pivot = pivotOut_[k];
+            const double pivotImag = pivotImag_[k];
             f.rowOf[d] = k;
             f.element[d] = elementOf_[pivot.id];
             if (complex) {
                 double rr = 0.0, ri = 0.0;
-                bool usable = std::isfinite(pivot.real) && std::isfinite(pivot.imag) &&
-                              (pivot.real != 0.0 || pivot.imag != 0.0);
+                bool usable = std::isfinite(pivot.real) && std::isfinite(pivotImag) &&
+                              (pivot.real != 0.0 || pivotImag != 0.0);
                 if (usable) {
-                    ComplexReciprocal(pivot.real, pivot.imag, &rr, &ri);
+                    ComplexReciprocal(pivot.real, pivotImag, &rr, &ri);
                     usable = std::isfinite(rr) && std::isfinite(ri);
                 }
                 if (!usable && !singularStep_) singularStep_ = k;
@@ -360,7 +366,7 @@ class Ordering {
             const FactorEntry& l = lowerOut_[placed.entry];
             const int p = next[placed.step]++;
             f.rowOf[p] = rowPos_[l.index];
-            write(p, l);
+            write(p, l, complex ? lowerImag_[placed.entry] : 0.0);
         }
         // Columns in row order as laid out; rows in column order, the columns from the last
         // each put in front.
@@ -853,8 +859,12 @@ class Ordering {
             ComplexReciprocal(p->real, imag_[p->id], &pr, &pi);
         else
             pr = 1.0 / p->real;
-        pivotOut_[step_] = {0, p->id, p->real, withImag_ ? imag_[p->id] : 0.0};
-        for (const LowerEntry& l : lower_) lowerOut_.push_back({l.row, l.id, l.real, l.imag});
+        pivotOut_[step_] = {0, p->id, p->real};
+        pivotImag_[step_] = withImag_ ? imag_[p->id] : 0.0;
+        for (const LowerEntry& l : lower_) {
+            lowerOut_.push_back({l.row, l.id, l.real});
+            if (complex) lowerImag_.push_back(l.imag);
+        }
         lowerEnd_[step_] = int64_t(lowerOut_.size());
         const int lowerCount = int(lower_.size());
         for (int k = 0; k < lowerCount; ++k) rowState_[lower_[k].row] = k;
@@ -884,7 +894,8 @@ class Ordering {
             } else {
                 ur = ue.real * pr;
             }
-            upperOut_.push_back({c, ue.id, ur, ui});
+            upperOut_.push_back({c, ue.id, ur});
+            if (complex) upperImag_.push_back(ui);
             col[u] = col[--length];
             cols_.Shrink(c, length);
             if (++stamp_ == INT_MAX) {
@@ -995,6 +1006,7 @@ class Ordering {
     // The factors by step, as the elimination computed them: the pivot, the pivot row right
     // of it (scaled) and the pivot column below it; ends by step.
     std::vector<FactorEntry> pivotOut_, upperOut_, lowerOut_;
+    std::vector<double> pivotImag_, upperImag_, lowerImag_;
     std::vector<int64_t> upperEnd_, lowerEnd_;
     int singularStep_ = 0;
 };
