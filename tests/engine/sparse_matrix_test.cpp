@@ -358,6 +358,35 @@ TEST(SparseMatrixRefactor, DenseAndPositionAddressingAgree) {
     }
 }
 
+// A fully coupled structure, ordered on dense values and refactored on values that are
+// mostly zero: inside the nested blocks of the factors the multipliers are then zero in
+// every pattern (alone, in pairs, in runs), and each must be skipped without losing the rest.
+TEST(SparseMatrixRefactor, ZeroMultipliersInsideNestedBlocks) {
+    const int n = 24;
+    MnaSystem dense, sparse;
+    dense.size = sparse.size = n;
+    dense.rhs.assign(n + 1, 0.0);
+    for (int i = 1; i <= n; ++i) dense.rhs[i] = 1.0 + 0.25 * (i % 4);
+    sparse.rhs = dense.rhs;
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j) {
+            const double diagonal = 2.0 * n + i;
+            dense.stamps.push_back({i, j, i == j ? diagonal : 1.0 / (i + 2 * j)});
+            const bool kept = i == j || (3 * i + 7 * j) % 5 == 0;
+            sparse.stamps.push_back({i, j, kept ? dense.stamps.back().value : 0.0});
+        }
+    StampedMatrix m(dense);
+    int error = 0;
+    std::vector<Complex> x = FactorAndSolve(m, dense, false, &error);
+    ASSERT_EQ(error, 0);
+    EXPECT_LT(RelativeResidual(Dense(dense, 1.0), x, dense.rhs), 1e-14);
+    m.Load(sparse, 1.0);
+    x = FactorAndSolve(m, sparse, false, &error);
+    ASSERT_EQ(error, 0);
+    EXPECT_LT(RelativeResidual(Dense(sparse, 1.0), x, sparse.rhs), 1e-14);
+    EXPECT_LT(RelativeDifference(x, DenseSolve(Dense(sparse, 1.0), sparse.rhs)), 1e-12);
+}
+
 // A chain of voltage sources: the inner nodes have no conductance, so neither their rows
 // nor the branch rows have a diagonal until the preorder swaps the twin columns.
 TEST(SparseMatrixPreorder, VoltageSourceLadderWithZeroDiagonals) {
