@@ -460,6 +460,45 @@ TEST(SparseMatrixReuse, NewEntryOrdersAgainAndSingularRefactorKeepsOrder) {
     EXPECT_LT(RelativeResidual(Dense(s, 1.0), x, s.rhs), 1e-14);
 }
 
+// A ring of four resistors: whichever node goes first, its two neighbours fill in. Asking
+// for that fill-in afterwards gives an element that takes stamps in the kept order.
+TEST(SparseMatrixReuse, FillInTakesStampsWithoutNewOrder) {
+    MnaSystem s;
+    s.size = 4;
+    s.rhs = {0.0, 1.0, 0.0, -0.5, 0.25};
+    for (int i = 1; i <= 4; ++i) {
+        AddAdmittance(s, i, i % 4 + 1, 1.0 + i);
+        AddAdmittance(s, i, 0, 0.1 * i);
+    }
+    StampedMatrix m(s);
+    int error = 0;
+    FactorAndSolve(m, s, false, &error);
+    ASSERT_EQ(error, 0);
+    ASSERT_EQ(MatrixFillInCount(m.matrix), 2);
+    const int first = m.matrix->intToExtRow[1];
+    const int a = first % 4 + 1, b = (first + 2) % 4 + 1;  // its two neighbours
+    const int elements = MatrixElementCount(m.matrix);
+    MatrixElement* ab = GetMatrixElement(m.matrix, a, b);
+    MatrixElement* ba = GetMatrixElement(m.matrix, b, a);
+    ASSERT_NE(ab, nullptr);
+    ASSERT_NE(ba, nullptr);
+    EXPECT_NE(ab, ba);
+    EXPECT_FALSE(MatrixNeedsOrdering(m.matrix));
+    EXPECT_EQ(MatrixElementCount(m.matrix), elements);
+    // A resistor across the fill-in: two stamps on existing diagonals, two on the fill-ins.
+    AddAdmittance(s, a, b, 3.0);
+    m.slots.push_back(GetMatrixElement(m.matrix, a, a));
+    m.slots.push_back(GetMatrixElement(m.matrix, b, b));
+    m.slots.push_back(ab);
+    m.slots.push_back(ba);
+    m.Load(s, 1.0);
+    std::vector<Complex> x = FactorAndSolve(m, s, false, &error);
+    ASSERT_EQ(error, 0);
+    EXPECT_FALSE(MatrixNeedsOrdering(m.matrix));
+    EXPECT_EQ(m.matrix->intToExtRow[1], first);
+    EXPECT_LT(RelativeDifference(x, DenseSolve(Dense(s, 1.0), s.rhs)), 1e-14);
+}
+
 // GMIN is added to the diagonal only while GMIN stepping is on.
 TEST(SparseMatrixReuse, GminOnlyWhileSteppingIsActive) {
     MnaSystem s;

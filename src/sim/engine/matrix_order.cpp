@@ -205,6 +205,7 @@ class Ordering {
             largestRow_.assign(n + 1, kNone);
             diagReal_.assign(n + 1, 0.0);
             diagImag_.assign(n + 1, 0.0);
+            diag_.assign(n + 1, kNoEntry);
             for (int i = 1; i <= n; ++i) {
                 if (MatrixElement* d = m_->diag[i]) {
                     diagReal_[i] = d->real;
@@ -222,6 +223,8 @@ class Ordering {
             withImag_ = withImag_ || m_->complex;
             const size_t count = std::accumulate(colLength.begin(), colLength.end(), size_t(0));
             elementOf_.resize(count);
+            rowOf_.resize(count);
+            colOf_.resize(count);
             if (withImag_) imag_.resize(count);
             // The factors hold at least the stored elements.
             upperOut_.reserve(count);
@@ -236,6 +239,9 @@ class Ordering {
                 for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
                     const int id = base + --at;
                     elementOf_[id] = e;
+                    rowOf_[id] = e->row;
+                    colOf_[id] = c;
+                    if (e == m_->diag[c]) diag_[c] = id;
                     if (withImag_) imag_[id] = e->imag;
                     col[at] = {e->row, id, e->real};
                     rows_.Data(e->row)[rowLength[e->row]++] = {c, at};
@@ -254,8 +260,8 @@ class Ordering {
         CountMarkowitz();
         try {
             for (step_ = 1; step_ <= m_->size; ++step_) {
-                MatrixElement* pivot = SelectPivot();
-                if (!pivot) {
+                const int pivot = SelectPivot();
+                if (pivot == kNoEntry) {
                     MarkMatrixSingular(m_, step_);
                     return;
                 }
@@ -264,8 +270,8 @@ class Ordering {
                 upperEnd_[step_] = int64_t(upperOut_.size());
                 UpdateMarkowitzCounts();
                 // The pivot row and column take no further part.
-                cols_.Release(pivot->col);
-                rows_.Release(pivot->row);
+                cols_.Release(colOf_[pivot]);
+                rows_.Release(rowOf_[pivot]);
             }
         } catch (const std::bad_alloc&) {
             m_->error = kMatrixNoMemory;
@@ -273,11 +279,13 @@ class Ordering {
     }
 
     // Writes the factors the elimination computed into the packed layout, so the numbers
-    // are not computed a second time, and gives the elements their final indices and their
-    // links from that layout. The pivot rows come out step by step, so each column's upper
-    // part is in row order; the pivot columns' entries are laid out through a count by row.
-    // False when memory runs out (nothing is changed then). A pivot that is not finite, or
-    // whose reciprocal is not, is left in SingularStep: the order stands, the numbers not.
+    // are not computed a second time. The pivot rows come out step by step, so each
+    // column's upper part is in row order; the pivot columns' entries are laid out through
+    // a count by row. A fill-in gets its element here only on the diagonal (GMIN is added
+    // there); the others read the record's zero until the lists are linked from the layout
+    // (LinkFromFactors), which waits until something needs them. False when memory runs
+    // out. A pivot that is not finite, or whose reciprocal is not, is left in SingularStep:
+    // the order stands, the numbers not.
     bool Pack() {
         const int n = m_->size;
         const bool complex = m_->complex;
@@ -315,8 +323,9 @@ class Ordering {
             f.colStart[k + 1] = f.diagPos[k] + 1 + int(lowerEnd_[k] - lowerEnd_[k - 1]);
             next[k] = f.colStart[k];
         }
+        const int stored = int(elementOf_.size());
         auto write = [&](int p, const FactorEntry& e, double imag) {
-            f.element[p] = elementOf_[e.id];
+            f.element[p] = e.id < stored ? elementOf_[e.id] : &m_->fillInZero;
             if (complex) {
                 f.complex[2 * p] = e.real;
                 f.complex[2 * p + 1] = imag;
@@ -335,7 +344,9 @@ class Ordering {
             const FactorEntry& pivot = pivotOut_[k];
             const double pivotImag = pivotImag_[k];
             f.rowOf[d] = k;
-            f.element[d] = elementOf_[pivot.id];
+            f.element[d] = pivot.id < stored ? elementOf_[pivot.id] : FillInElement(pivot.id);
+            if (!f.element[d]) return false;
+            m_->diag[k] = f.element[d];
             if (complex) {
                 double rr = 0.0, ri = 0.0;
                 bool usable = std::isfinite(pivot.real) && std::isfinite(pivotImag) &&
@@ -368,33 +379,22 @@ class Ordering {
             f.rowOf[p] = rowPos_[l.index];
             write(p, l, complex ? lowerImag_[placed.entry] : 0.0);
         }
-        // Columns in row order as laid out; rows in column order, the columns from the last
-        // each put in front.
-        std::fill(m_->firstInRow.begin(), m_->firstInRow.end(), nullptr);
-        for (int k = n; k >= 1; --k) {
-            MatrixElement* below = nullptr;
-            for (int p = f.colStart[k + 1] - 1; p >= f.colStart[k]; --p) {
-                MatrixElement* e = f.element[p];
-                e->row = f.rowOf[p];
-                e->col = k;
-                e->nextInCol = below;
-                below = e;
-                e->nextInRow = m_->firstInRow[e->row];
-                m_->firstInRow[e->row] = e;
-            }
-            m_->firstInCol[k] = below;
-            m_->diag[k] = f.element[f.diagPos[k]];
-        }
-        m_->rowsLinked = true;
+        m_->linksPending = true;
         return true;
     }
     int SingularStep() const { return singularStep_; }
 
-    // After a failed ordering: the elements get their indices as they stand and every row
-    // and column is linked in order again.
+    // After a failed ordering: every fill-in gets its element, the elements get their
+    // indices as they stand and every row and column is linked in order again.
     void Relink() {
         cols_.Free();
         rows_.Free();
+        for (int id = int(elementOf_.size()); id < int(rowOf_.size()); ++id) {
+            if (!FillInElement(id)) {
+                m_->error = kMatrixNoMemory;
+                break;
+            }
+        }
         auto renumber = [this](MatrixElement& e) {
             e.row = rowPos_[e.row];
             e.col = colPos_[e.col];
@@ -429,6 +429,20 @@ class Ordering {
     }
 
   private:
+    // The element of a fill-in (by id), made on first need with its identities for indices;
+    // null when memory runs out.
+    MatrixElement* FillInElement(int id) {
+        const size_t at = size_t(id) - elementOf_.size();
+        if (fillInElement_.size() <= at) fillInElement_.resize(rowOf_.size() - elementOf_.size());
+        if (!fillInElement_[at]) {
+            MatrixElement* e = m_->fillIns.Take();
+            if (!e) return nullptr;
+            *e = MatrixElement{0.0, 0.0, rowOf_[id], colOf_[id], nullptr, nullptr};
+            fillInElement_[at] = e;
+        }
+        return fillInElement_[at];
+    }
+
     // Visits the entries of a column (by identity) at or below the step. The visitor must
     // not add to the column.
     template <class F>
@@ -464,7 +478,7 @@ class Ordering {
         ForEachInColumn(colAt_[i], [&](ActiveEntry& e) {
             if (e.row == rowId) found = &e;
         });
-        SetDiagonal(i, found ? elementOf_[found->id] : nullptr, found);
+        SetDiagonal(i, found ? found->id : kNoEntry, found);
     }
 
     void CountMarkowitz() {
@@ -519,8 +533,8 @@ class Ordering {
         const double re = diagReal_[i], im = diagImag_[i];
         return (re < 0 ? -re : re) + (im < 0 ? -im : im);
     }
-    void SetDiagonal(int i, MatrixElement* d, const ActiveEntry* value) {
-        m_->diag[i] = d;
+    void SetDiagonal(int i, int d, const ActiveEntry* value) {
+        diag_[i] = d;
         diagReal_[i] = value ? value->real : 0.0;
         diagImag_[i] = value && withImag_ ? imag_[value->id] : 0.0;
     }
@@ -528,14 +542,15 @@ class Ordering {
     // Largest magnitude in the element's column at or below the step, its own row excluded.
     // A column changes only when it is right of a pivot (its values are updated and the
     // pivot row leaves it), so the answer is kept until then.
-    double LargestOtherInColumn(MatrixElement* d) {
-        if (largestRow_[d->col] == d->row) return largest_[d->col];
+    double LargestOtherInColumn(int d) {
+        const int rowId = rowOf_[d], colId = colOf_[d];
+        if (largestRow_[colId] == rowId) return largest_[colId];
         double largest = 0.0;
-        ForEachInColumn(d->col, [&](ActiveEntry& e) {
-            if (e.row != d->row) largest = std::max(largest, Magnitude(e));
+        ForEachInColumn(colId, [&](ActiveEntry& e) {
+            if (e.row != rowId) largest = std::max(largest, Magnitude(e));
         });
-        largest_[d->col] = largest;
-        largestRow_[d->col] = d->row;
+        largest_[colId] = largest;
+        largestRow_[colId] = rowId;
         return largest;
     }
 
@@ -548,7 +563,7 @@ class Ordering {
         return mag;
     }
 
-    MatrixElement* SearchSingletonPivot() {
+    int SearchSingletonPivot() {
         const int n = m_->size;
         int32_t* prod = m_->markowitzProd.data();
         const int saved = m_->singletons;
@@ -561,22 +576,22 @@ class Ordering {
             int i = slot;
             if (i < step_) break;
             if (i > n) i = step_;
-            MatrixElement* d = m_->diag[i];
-            if (!d) break;  // off-diagonal singletons are left to the other searches
+            const int d = diag_[i];
+            if (d == kNoEntry) break;  // off-diagonal singletons are left to the other searches
             double mag = DiagonalMagnitude(i);
             if (mag > m_->absThreshold && mag > m_->relThreshold * LargestOtherInColumn(d))
                 return d;
         }
         m_->singletons = saved;
-        return nullptr;
+        return kNoEntry;
     }
 
-    MatrixElement* QuickSearchDiagonalPivot() {
+    int QuickSearchDiagonalPivot() {
         const int n = m_->size;
         int32_t* prod = m_->markowitzProd.data();
         prod[n + 1] = prod[step_];
         prod[step_ - 1] = -1;  // stops the scan
-        MatrixElement* ties[kMaxMarkowitzTies];
+        int ties[kMaxMarkowitzTies];
         double tieMagnitude[kMaxMarkowitzTies];
         int lastTie = -1;
         int64_t smallest = INT64_MAX;
@@ -588,8 +603,8 @@ class Ordering {
             int i = slot;
             if (i < step_) break;
             if (i > n) i = step_;
-            MatrixElement* d = m_->diag[i];
-            if (!d) continue;
+            const int d = diag_[i];
+            if (d == kNoEntry) continue;
             double mag = DiagonalMagnitude(i);
             if (!(mag > m_->absThreshold)) continue;  // also refuses a NaN
             if (prod[slot] == 1 && TakeLoneDiagonal(d, i, mag)) return d;
@@ -604,7 +619,7 @@ class Ordering {
                 if (lastTie >= smallest * kTiesMultiplier) break;
             }
         }
-        MatrixElement* chosen = nullptr;
+        int chosen = kNoEntry;
         double bestRatio = 1.0 / m_->relThreshold;
         for (int t = 0; t <= lastTie; ++t) {
             double ratio = LargestOtherInColumn(ties[t]) / tieMagnitude[t];
@@ -619,16 +634,17 @@ class Ordering {
     // A diagonal of product 1 has one other entry in its row and one in its column. It is
     // taken at once when they lie symmetric and it is the largest of the three. The others
     // are looked at right of and below the diagonal, or anywhere when neither is there.
-    bool TakeLoneDiagonal(MatrixElement* d, int i, double mag) {
+    bool TakeLoneDiagonal(int d, int i, double mag) {
+        const int rowId = rowOf_[d], colId = colOf_[d];
         int otherCol = 0;  // identities; 0 for none
         int otherRow = 0;
         double otherInColMag = 0.0;
-        ForEachInRow(d->row, [&](const RowEntry& entry) {
+        ForEachInRow(rowId, [&](const RowEntry& entry) {
             const int c = entry.col;
-            if (c != d->col) otherCol = c;
+            if (c != colId) otherCol = c;
         });
-        ForEachInColumn(d->col, [&](ActiveEntry& e) {
-            if (e.row != d->row) {
+        ForEachInColumn(colId, [&](ActiveEntry& e) {
+            if (e.row != rowId) {
                 otherRow = e.row;
                 otherInColMag = Magnitude(e);
             }
@@ -640,22 +656,22 @@ class Ordering {
             inCol = otherRow;
         }
         return inRow && inCol && colPos_[inRow] == rowPos_[inCol] &&
-               mag >= std::max(MagnitudeAt(d->row, inRow), otherInColMag);
+               mag >= std::max(MagnitudeAt(rowId, inRow), otherInColMag);
     }
 
-    MatrixElement* SearchDiagonalPivot() {
+    int SearchDiagonalPivot() {
         const int n = m_->size;
         int32_t* prod = m_->markowitzProd.data();
         prod[n + 1] = prod[step_];
-        MatrixElement* chosen = nullptr;
+        int chosen = kNoEntry;
         int64_t smallest = INT64_MAX;
         double acceptedRatio = 0.0;
         int64_t ties = 0;
         for (int slot = n + 1; slot > step_; --slot) {
             if (prod[slot] > smallest) continue;
             const int i = slot > n ? step_ : slot;
-            MatrixElement* d = m_->diag[i];
-            if (!d) continue;
+            const int d = diag_[i];
+            if (d == kNoEntry) continue;
             double mag = DiagonalMagnitude(i);
             if (!(mag > m_->absThreshold)) continue;
             double largest = LargestOtherInColumn(d);
@@ -679,9 +695,9 @@ class Ordering {
     }
 
 
-    MatrixElement* SearchWholeMatrixPivot() {
-        MatrixElement* chosen = nullptr;
-        MatrixElement* largestSeen = nullptr;
+    int SearchWholeMatrixPivot() {
+        int chosen = kNoEntry;
+        int largestSeen = kNoEntry;
         double largestMag = 0.0;
         int64_t smallest = INT64_MAX;
         double acceptedRatio = 0.0;
@@ -699,14 +715,14 @@ class Ordering {
             for (const ActiveEntry& e : byId_) {
                 double mag = Magnitude(e);
                 if (mag > largestMag) {
-                    largestSeen = elementOf_[e.id];
+                    largestSeen = e.id;
                     largestMag = mag;
                 }
                 int32_t product = Product(m_->markowitzRow[rowPos_[e.row]], m_->markowitzCol[col]);
                 if (product > smallest) continue;
                 if (!(mag > m_->relThreshold * largestInCol && mag > m_->absThreshold)) continue;
                 if (product < smallest) {
-                    chosen = elementOf_[e.id];
+                    chosen = e.id;
                     smallest = product;
                     acceptedRatio = largestInCol / mag;
                     ties = 0;
@@ -714,26 +730,26 @@ class Ordering {
                     ++ties;
                     double ratio = largestInCol / mag;
                     if (ratio < acceptedRatio) {
-                        chosen = elementOf_[e.id];
+                        chosen = e.id;
                         acceptedRatio = ratio;
                     }
                     if (ties >= smallest * kTiesMultiplier) return chosen;
                 }
             }
         }
-        if (chosen) return chosen;
+        if (chosen != kNoEntry) return chosen;
         if (largestMag > 0.0) return largestSeen;
         m_->error = kMatrixSingular;
-        return nullptr;
+        return kNoEntry;
     }
 
     // The searches in order: singletons, quick diagonal, diagonal, the whole matrix.
-    MatrixElement* SelectPivot() {
-        MatrixElement* pivot = nullptr;
+    int SelectPivot() {
+        int pivot = kNoEntry;
         if (m_->singletons > 0) pivot = SearchSingletonPivot();
-        if (!pivot) pivot = QuickSearchDiagonalPivot();
-        if (!pivot) pivot = SearchDiagonalPivot();
-        if (!pivot) pivot = SearchWholeMatrixPivot();
+        if (pivot == kNoEntry) pivot = QuickSearchDiagonalPivot();
+        if (pivot == kNoEntry) pivot = SearchDiagonalPivot();
+        if (pivot == kNoEntry) pivot = SearchWholeMatrixPivot();
         return pivot;
     }
 
@@ -757,9 +773,9 @@ class Ordering {
         m_->extToIntCol[m_->intToExtCol[b]] = b;
     }
 
-    void MovePivotToStep(MatrixElement* pivot) {
-        const int row = rowPos_[pivot->row];
-        const int col = colPos_[pivot->col];
+    void MovePivotToStep(int pivot) {
+        const int row = rowPos_[rowOf_[pivot]];
+        const int col = colPos_[colOf_[pivot]];
         if (row == step_ && col == step_) return;
         if (row == col) {
             ExchangeRows(step_, row);
@@ -767,7 +783,7 @@ class Ordering {
             std::swap(m_->markowitzProd[step_], m_->markowitzProd[row]);
             LowerBlock(step_);
             LowerBlock(row);
-            std::swap(m_->diag[step_], m_->diag[row]);
+            std::swap(diag_[step_], diag_[row]);
             std::swap(diagReal_[step_], diagReal_[row]);
             std::swap(diagImag_[step_], diagImag_[row]);
             return;
@@ -789,30 +805,25 @@ class Ordering {
         LowerBlock(step_);
     }
 
-    // A zero element at (row, column) by identity, added to the active part.
-    MatrixElement* CreateFillIn(int rowId, int colId) {
-        MatrixElement* e = m_->fillIns.Take();
-        if (!e) {
-            m_->error = kMatrixNoMemory;
-            return nullptr;
-        }
-        *e = MatrixElement{0.0, 0.0, rowId, colId, nullptr, nullptr};
-        const int id = int(elementOf_.size());
-        elementOf_.push_back(e);
+    // A zero entry at (row, column) by identity, added to the active part. Its element is
+    // made once the order is known, and only where something needs it (see Pack).
+    void CreateFillIn(int rowId, int colId) {
+        const int id = int(rowOf_.size());
+        rowOf_.push_back(rowId);
+        colOf_.push_back(colId);
         if (withImag_) imag_.push_back(0.0);
         cols_.Append(colId, {rowId, id, 0.0});
         rows_.Append(rowId, {colId, cols_.Size(colId) - 1});
         ++m_->fillInCount;
         ++m_->elementCount;
         const int row = rowPos_[rowId], col = colPos_[colId];
-        if (row == col) SetDiagonal(row, e, nullptr);  // zero
+        if (row == col) SetDiagonal(row, id, nullptr);  // zero
         if (++m_->markowitzRow[row] == 1 && m_->markowitzCol[row] != 0) --m_->singletons;
         m_->markowitzProd[row] = Product(m_->markowitzRow[row], m_->markowitzCol[row]);
         LowerBlock(row);
         if (++m_->markowitzCol[col] == 1 && m_->markowitzRow[col] != 0) --m_->singletons;
         m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
         LowerBlock(col);
-        return e;
     }
 
     void Subtract(ActiveEntry& target, double ur, double ui, const LowerEntry& l, bool complex) {
@@ -827,8 +838,8 @@ class Ordering {
     // Right-looking elimination of the step; false when it failed. Each row's state tells
     // in one look-up whether a column walk keeps, updates or drops its entry.
     bool Eliminate() {
-        MatrixElement* pivot = m_->diag[step_];
-        const int pivotRow = pivot->row, pivotCol = pivot->col;
+        const int pivot = diag_[step_];
+        const int pivotRow = rowOf_[pivot], pivotCol = colOf_[pivot];
         const bool complex = m_->complex;
         const ActiveEntry* p = nullptr;
         lower_.clear();
@@ -875,7 +886,6 @@ class Ordering {
         for (int k = 0; k < lowerCount; ++k)
             lowerReal_[k] = std::fabs(lower_[k].real) > kNegligible ? lower_[k].real : 0.0;
         if (met_.size() < size_t(lowerCount)) met_.resize(lowerCount, 0);
-        bool ok = true;
         for (size_t j = 0; j < upper_.size(); ++j) {
             const int c = upper_[j];
             ActiveEntry* col = cols_.Data(c);
@@ -914,7 +924,7 @@ class Ordering {
                     const LowerEntry& l = lower_[k];
                     e.real -= ur * l.real - ui * l.imag;
                     imag_[e.id] -= ur * l.imag + ui * l.real;
-                    if (e.row == diagRow) SetDiagonal(at, elementOf_[e.id], &e);
+                    if (e.row == diagRow) SetDiagonal(at, e.id, &e);
                 }
             } else {
                 // An infinite factor times a skipped 0 must stay skipped, not become NaN.
@@ -928,7 +938,7 @@ class Ordering {
                     met_[k] = stamp_;
                     ++hits;
                     if (update && (!guarded || lv[k] != 0.0)) e.real -= ur * lv[k];
-                    if (e.row == diagRow) SetDiagonal(at, elementOf_[e.id], &e);
+                    if (e.row == diagRow) SetDiagonal(at, e.id, &e);
                 }
             }
             if (hits == lowerCount) continue;
@@ -937,19 +947,15 @@ class Ordering {
                 // The fill-in is made whatever the values, so the structure never depends
                 // on them.
                 const LowerEntry& l = lower_[k];
-                if (!CreateFillIn(l.row, c)) {
-                    ok = false;
-                    break;
-                }
+                CreateFillIn(l.row, c);
                 ActiveEntry& fill = cols_.Data(c)[cols_.Size(c) - 1];
                 Subtract(fill, ur, ui, l, complex);
-                if (l.row == diagRow) SetDiagonal(at, elementOf_[fill.id], &fill);
+                if (l.row == diagRow) SetDiagonal(at, fill.id, &fill);
             }
-            if (!ok) break;
         }
         for (const LowerEntry& l : lower_) rowState_[l.row] = kActive;
         rowState_[pivotRow] = kEliminated;
-        return ok;
+        return true;
     }
 
     void UpdateMarkowitzCounts() {
@@ -978,6 +984,7 @@ class Ordering {
     // A row's state by identity: eliminated, active, the pivot row, or (0 upward) its
     // place among the pivot column's entries while a step eliminates.
     static constexpr int kActive = -1, kEliminated = -2, kPivotRow = -3;
+    static constexpr int kNoEntry = -1;
     std::vector<int> rowState_;
     // By column identity: the largest magnitude in the column without the row `largestRow_`
     // (kNone when not known).
@@ -992,7 +999,12 @@ class Ordering {
     std::vector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     std::vector<int32_t> blockLow_;               // by block of indices: bound of the products
     std::vector<LowerEntry> lower_;  // the pivot column, pivot excluded
-    std::vector<MatrixElement*> elementOf_;  // by entry id
+    // By entry id: the element (stored elements only: fill-ins have ids from
+    // elementOf_.size() on) and the row and column identities.
+    std::vector<MatrixElement*> elementOf_;
+    std::vector<int> rowOf_, colOf_;
+    std::vector<int> diag_;  // by index: the diagonal entry's id, kNoEntry when none
+    std::vector<MatrixElement*> fillInElement_;  // by fill-in (id less the stored count)
     std::vector<double> imag_;  // by entry id: the imaginary part, when there is any
     bool withImag_ = false;  // a real matrix whose elements all have no imaginary part has none
     double Magnitude(const ActiveEntry& e) const {
@@ -1319,6 +1331,42 @@ int Refactor(SparseMatrix* m) {
 
 }  // namespace
 
+bool LinkFromFactors(SparseMatrix* m) {
+    if (!m->linksPending) return true;
+    PackedFactors& f = m->lu;
+    const int n = m->size;
+    const int count = f.colStart[n + 1];
+    int missing = 0;
+    for (int p = 0; p < count; ++p) missing += f.element[p] == &m->fillInZero;
+    if (!m->fillIns.Reserve(missing)) {
+        m->error = kMatrixNoMemory;
+        return false;
+    }
+    for (int p = 0; p < count; ++p) {
+        if (f.element[p] != &m->fillInZero) continue;
+        f.element[p] = m->fillIns.Take();
+        *f.element[p] = MatrixElement{0.0, 0.0, 0, 0, nullptr, nullptr};
+    }
+    // Columns in row order as laid out; rows in column order, the columns from the last
+    // each put in front.
+    std::fill(m->firstInRow.begin(), m->firstInRow.end(), nullptr);
+    for (int k = n; k >= 1; --k) {
+        MatrixElement* below = nullptr;
+        for (int p = f.colStart[k + 1] - 1; p >= f.colStart[k]; --p) {
+            MatrixElement* e = f.element[p];
+            e->row = f.rowOf[p];
+            e->col = k;
+            e->nextInCol = below;
+            below = e;
+            e->nextInRow = m->firstInRow[e->row];
+            m->firstInRow[e->row] = e;
+        }
+        m->firstInCol[k] = below;
+    }
+    m->linksPending = false;
+    return true;
+}
+
 void MarkMatrixSingular(SparseMatrix* m, int step) {
     m->singularRow = m->intToExtRow[step];
     m->singularCol = m->intToExtCol[step];
@@ -1335,6 +1383,7 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
     m->error = 0;
     m->singularRow = m->singularCol = 0;
     m->factored = false;
+    if (!LinkFromFactors(m)) return m->error;
     m->lu.built = false;
     if (!m->rowsLinked) LinkRows(m);
     if (!AllocateOrderingArrays(m)) return m->error;
@@ -1370,6 +1419,7 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
 int FactorMatrix(SparseMatrix* m) {
     if (m->needsOrdering) return OrderAndFactorMatrix(m, 0.0, 0.0);
     if (!m->lu.built) {
+        if (!LinkFromFactors(m)) return m->error;
         try {
             if (!BuildPackedFactors(m, ElementsByColumn(m))) return m->error;
         } catch (const std::bad_alloc&) {

@@ -11,6 +11,16 @@ namespace ob7 {
 
 bool GminSteppingActive = false;
 
+bool ElementPool::Reserve(int count) {
+    if (count <= left) return true;
+    nextBlockSize = count;  // the rest of the current block stays unused
+    left = 0;
+    if (!Take()) return false;
+    --blockUsed.back();  // given back: the next Take hands it out again
+    ++left;
+    return true;
+}
+
 MatrixElement* ElementPool::Take() {
     if (left == 0) {
         int n = nextBlockSize > 0 ? nextBlockSize : kElementsPerLaterBlock;
@@ -211,6 +221,7 @@ MatrixElement* GetMatrixElement(SparseMatrix* m, int row, int column) {
         return nullptr;
     }
     if (row == 0 || column == 0) return &m->discard;
+    if (!LinkFromFactors(m)) return nullptr;
     int r = InternalIndex(m, row, true);
     int c = r < 0 ? -1 : InternalIndex(m, column, false);
     if (r < 0 || c < 0) {
