@@ -882,10 +882,12 @@ class Ordering {
         rowState_[pivotRow] = kPivotRow;
         // Real arithmetic skips a product when either factor is at most 1e-100: the pivot
         // column's such values count as 0, the pivot row's are tested column by column.
-        lowerReal_.resize(lowerCount);
+        // One slot more, the place of every row outside the pivot column, holds 0.
+        lowerReal_.resize(lowerCount + 1);
         for (int k = 0; k < lowerCount; ++k)
             lowerReal_[k] = std::fabs(lower_[k].real) > kNegligible ? lower_[k].real : 0.0;
-        if (met_.size() < size_t(lowerCount)) met_.resize(lowerCount, 0);
+        lowerReal_[lowerCount] = 0.0;
+        if (met_.size() < size_t(lowerCount) + 1) met_.resize(lowerCount + 1, 0);
         for (size_t j = 0; j < upper_.size(); ++j) {
             const int c = upper_[j];
             ActiveEntry* col = cols_.Data(c);
@@ -931,14 +933,31 @@ class Ordering {
                 const bool update = std::fabs(ur) > kNegligible;
                 const bool guarded = std::isinf(ur);
                 const double* lv = lowerReal_.data();
-                for (int i = 0; i < length; ++i) {
-                    ActiveEntry& e = col[i];
-                    const int k = rowState_[e.row];
-                    if (k < 0) continue;
-                    met_[k] = stamp_;
-                    ++hits;
-                    if (update && (!guarded || lv[k] != 0.0)) e.real -= ur * lv[k];
-                    if (e.row == diagRow) SetDiagonal(at, e.id, &e);
+                if (update && !guarded) {
+                    // Which rows of a column the pivot column holds follows no pattern, so
+                    // every entry takes the same path: a row outside it meets the spare slot
+                    // and subtracts a product of 0.
+                    int* met = met_.data();
+                    const int stamp = stamp_;
+                    for (int i = 0; i < length; ++i) {
+                        ActiveEntry& e = col[i];
+                        const int state = rowState_[e.row];
+                        const int k = state >= 0 ? state : lowerCount;
+                        met[k] = stamp;
+                        hits += state >= 0;
+                        e.real -= ur * lv[k];
+                        if (e.row == diagRow) SetDiagonal(at, e.id, &e);
+                    }
+                } else {
+                    for (int i = 0; i < length; ++i) {
+                        ActiveEntry& e = col[i];
+                        const int k = rowState_[e.row];
+                        if (k < 0) continue;
+                        met_[k] = stamp_;
+                        ++hits;
+                        if (update && (!guarded || lv[k] != 0.0)) e.real -= ur * lv[k];
+                        if (e.row == diagRow) SetDiagonal(at, e.id, &e);
+                    }
                 }
             }
             if (hits == lowerCount) continue;
