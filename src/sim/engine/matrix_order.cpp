@@ -1,8 +1,8 @@
 // Ordering and factorisation of the sparse matrix. The first factorisation chooses the
-// pivot order by the Markowitz criterion with threshold pivoting, eliminating in the
-// linked lists and creating the fill-ins. The order is then packed by column, and every
-// factorisation (the first included) computes the numbers left-looking in that packed
-// layout, which is what each Newton iteration pays for.
+// pivot order by the Markowitz criterion with threshold pivoting, eliminating right-looking
+// in compact arrays of the active part and creating the fill-ins; its numbers go straight
+// into the factors, packed by column. Every later factorisation computes the numbers
+// left-looking in that packed layout, which is what each Newton iteration pays for.
 
 #include <algorithm>
 #include <climits>
@@ -184,7 +184,8 @@ struct FactorEntry {
 // takes the place); entries of rows lists whose columns are eliminated are dropped as walks
 // meet them. The order the searches and fill-ins follow within a column is that of the
 // entry ids, highest first: the newest fill-in, then the stored elements in list order.
-// Pack writes the factors and gives the elements their final indices and links.
+// Pack writes the factors; the elements get their final indices and links from them once
+// something needs the lists (LinkFromFactors).
 class Ordering {
   public:
     explicit Ordering(SparseMatrix* m) : m_(m) {}
@@ -835,8 +836,8 @@ class Ordering {
         }
     }
 
-    // Right-looking elimination of the step; false when it failed. Each row's state tells
-    // in one look-up whether a column walk keeps, updates or drops its entry.
+    // Right-looking elimination of the step; false when the pivot is zero. Each row's state
+    // tells in one look-up whether a column walk updates its entry, and from which value.
     bool Eliminate() {
         const int pivot = diag_[step_];
         const int pivotRow = rowOf_[pivot], pivotCol = colOf_[pivot];
