@@ -353,8 +353,7 @@ int PrintItemToExpression(NetlistCircuit& c, std::string& out, int i) {
                     if (c.Token(k) != "[" && c.Token(k) != "]") item.push_back(c.Token(k));
                 item.push_back(")");
                 i = close + 1;
-                if (!IsTableSymbolName(first)) break;
-                continue;
+                break;
             }
         }
         if (t == "IMPORT") inImport = true;
