@@ -9,6 +9,7 @@
 
 #include "expression/operator_table.h"
 #include "foundation/numbers.h"
+#include "foundation/paths.h"
 #include "netlist/library_index.h"
 #include "netlist/model_statements.h"
 #include "netlist/model_types.h"
@@ -545,18 +546,19 @@ int HandleDotInclude(NetlistCircuit& c, const std::string& line) {
     std::string name;
     if (int code = ParseIncludeFileName(name, line)) return ReportReadError(c, code, line.c_str());
     if (c.includes.depth >= kMaxIncludeDepth) return ReportReadError(c, 10907);
-    // A relative name is found beside the including file first.
-    std::string path = name;
+    // A relative name is found beside the including file first, then along the library
+    // folders; names are compared without regard to case (the line was upper-cased).
+    std::string path;
     if (!name.empty() && name[0] != '/') {
         const std::string including = CurrentReadFile(c);
         const size_t slash = including.rfind('/');
-        if (slash != std::string::npos) {
-            const std::string beside = including.substr(0, slash + 1) + name;
-            if (FILE* f = std::fopen(beside.c_str(), "rb")) {
-                std::fclose(f);
-                path = beside;
-            }
-        }
+        if (slash != std::string::npos) path = FindExistingPathNoCase(including.substr(0, slash + 1) + name);
+    }
+    if (path.empty()) path = FindExistingPathNoCase(name);
+    if (path.empty()) {
+        path = name;
+        if (ResolveFilePath(path, kLibraryPath) == 0) path = FindExistingPathNoCase(path);
+        if (path.empty()) path = name;
     }
     NetlistLineSource& entry = c.includes.entries[c.includes.depth + 1];
     if (int code = entry.OpenFile(path)) return ReportReadError(c, code, name.c_str());

@@ -134,7 +134,8 @@ int ReadLogicalLine(NetlistLineSource& src, std::string& out, int flags) {
         next = q;
         break;
     }
-    if ((flags & kLineNoTrailingComments) && absorbedTail && lastContentEnd != std::string::npos) {
+    const bool startsWithComment = t[start] == '*' || t[start] == ';';
+    if ((flags & kLineNoTrailingComments) && absorbedTail && !startsWithComment && lastContentEnd != std::string::npos) {
         endOfLine = next = lastContentEnd;
         src.line = lastContentLine;
     }

@@ -33,6 +33,19 @@ int ReportReadError(NetlistCircuit& c, int code, Args... args) {
     return kMsgReported;
 }
 
+// Reports a message about a part (its "Part:" name, its scope's file and its line).
+template <class... Args>
+int ReportPartError(NetlistCircuit& c, int part, int code, Args... args) {
+    const NetlistPart& p = c.parts[part];
+    const std::string file = p.scope <= 1 ? c.page->Title() : ScopeFileName(c.tables, p.scope);
+    MarkErrorLine(c, file, p.line);
+    const std::string lineText = std::to_string(p.line + 1);
+    const std::string name = PartAttr(p, 1);
+    ReportMessage("dMMME", c.tables.services->ReportOwner(), "File:", file.c_str(), "Line:", lineText.c_str(),
+                  "Part:", name.c_str(), code, args...);
+    return kMsgReported;
+}
+
 // Card parts.
 int NewCardPart(NetlistCircuit& c, int type, int* nodeCount);
 int CreateCardPart(NetlistCircuit& c, int type, int* index, int nodeCount);

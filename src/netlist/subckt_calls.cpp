@@ -25,14 +25,17 @@ std::string Trim(const std::string& s) {
 // Reads NAME = value at *index into the attribute "$<prefix><section> NAME".
 int DefineSubcktParam(NetlistCircuit& c, int part, char prefix, char section, int* index) {
     const std::string name = c.Token(*index);
-    if (c.Token(*index + 1) != "=") return ReportReadError(c, 11901, "=", name.c_str());
+    auto report = [&](int code, const char* a, const char* b) {
+        return prefix == 'X' ? ReportPartError(c, part, code, a, b) : ReportReadError(c, code, a, b);
+    };
+    if (c.Token(*index + 1) != "=") return report(11901, "=", name.c_str());
     *index += 2;
-    if (!c.Token(*index)[0]) return ReportReadError(c, 11901, "<value>", name.c_str());
+    if (!c.Token(*index)[0]) return report(11901, "<value>", name.c_str());
     std::string value;
     if (int code = ParseBraceValue(c, index, value)) return code;
     const std::string attr = std::string("$") + prefix + section + " " + name;
     NetlistPart& p = c.parts[part];
-    if (p.object.FindAttrByName(attr)) return ReportReadError(c, 10929, name.c_str(), value.c_str());
+    if (p.object.FindAttrByName(attr)) return report(10929, name.c_str(), value.c_str());
     p.object.SetAttrByName(attr, value);
     return 0;
 }
@@ -154,7 +157,7 @@ int BindSubcktCall(NetlistCircuit& c, int part, int scope, const std::string& su
         for (const AttrNode& a : c.parts[part].object.attrs) {
             const std::string n = a.Name();
             if ((StartsWith(n, "$XP ") || StartsWith(n, "$XT ")) && !used.count(n))
-                return ReportReadError(c, 10930, n.substr(4).c_str());
+                return ReportPartError(c, part, 10930, n.substr(4).c_str());
         }
     }
     return 0;
@@ -164,10 +167,8 @@ int CheckRecursion(NetlistCircuit& c, int scope) {
     const std::string& title = c.tables.scopes[scope].title;
     int owner = c.scopeInfo[scope].ownerPart;
     for (int s = owner >= 0 ? c.parts[owner].scope : 0; s > 1;) {
-        if (strcasecmp(c.tables.scopes[s].title.c_str(), title.c_str()) == 0) {
-            c.currentPart = owner;
-            return ReportReadError(c, 10878, title.c_str());
-        }
+        if (strcasecmp(c.tables.scopes[s].title.c_str(), title.c_str()) == 0)
+            return ReportPartError(c, owner, 10878, title.c_str());
         const int up = c.scopeInfo[s].ownerPart;
         if (up < 0) break;
         s = c.parts[up].scope;
@@ -300,9 +301,7 @@ int ExpandSubcktCall(NetlistCircuit& c, int part) {
                     continue;
                 }
             }
-            c.currentScope = callerScope;
-            c.currentPart = part;
-            code = ReportReadError(c, 10903, name.c_str());
+            code = ReportPartError(c, part, 10903, name.c_str());
             break;
         }
         NetlistLineSource& top = c.includes.Top();

@@ -62,11 +62,11 @@ protected:
     std::string ReportLine(const char* label) const {
         if (reports.reports.empty()) return {};
         for (const auto& l : reports.reports[0].lines)
-            if (l.label == label) return l.value;
+            if (l.label == label) return l.value.substr(l.value.find_first_not_of(" \t"));
         const std::string& text = reports.reports[0].text;
         const size_t p = text.find(label);
         if (p == std::string::npos) return {};
-        const size_t start = text.find_first_not_of(' ', p + strlen(label));
+        const size_t start = text.find_first_not_of(" \t", p + strlen(label));
         return text.substr(start, text.find('\n', start) - start);
     }
 
