@@ -26,15 +26,21 @@ void SetAttr(NetlistCircuit& c, int id, const std::string& value) { Current(c).o
 // MODEL (for types that take one and are not value-first), then the rest of the line.
 int SetCardModelAndValue(NetlistCircuit& c, int index, int type) {
     const int flags = ComponentTypeTable[type].pinSchemeFlags;
-    if (TypeHasModel(type) && !(flags & PSF_VALUE_PRINCIPAL)) {
+    if (ComponentTypeTable[type].modelType >= 0 && !(flags & PSF_VALUE_PRINCIPAL)) {
         const std::string model = c.Token(index);
         SetAttr(c, ATTR_MODEL, model);
         if (model.empty()) return 0;
         ++index;
     }
-    const int attr = TypeFirstAttrId(type);
+    int attr = TypeFirstAttrId(type);
     if (!attr) return 0;
     std::string value = JoinValueTokens(c, index);
+    // A type whose first attribute is its model (S) keeps the model just read; what
+    // follows it goes to VALUE so that nothing written is lost.
+    if (attr == ATTR_MODEL) {
+        if (value.empty()) return 0;
+        attr = ATTR_VALUE;
+    }
     for (size_t p = value.find('^'); p != std::string::npos; p = value.find('^', p + 2)) value.replace(p, 1, "**");
     SetAttr(c, attr, value);
     return 0;
