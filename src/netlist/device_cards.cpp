@@ -371,6 +371,12 @@ int NewCardPart(NetlistCircuit& c, int type, int* nodeCount) {
 int ParseCardNode(NetlistCircuit& c, int* index, int pin) {
     std::string token = c.Token(*index);
     if (token.empty()) return ReportReadError(c, 10908);
+    // The tokenizer splits "[NAME]" into three tokens: the node is the name.
+    if (token == "[" && c.Token(*index + 2) == "]" && c.Token(*index + 1)[0]) {
+        c.tokens.RemoveField(*index + 2);
+        c.tokens.RemoveField(*index);
+        token = c.Token(*index);
+    }
     SubstituteOptionalNode(c, token);
     int entry = 0;
     if (int code = ResolveNodeName(c, token, &entry, c.currentScope, -1, false, false)) return code;

@@ -567,3 +567,131 @@ int HandleDotInclude(NetlistCircuit& c, const std::string& line) {
 }
 
 }  // namespace ob7
+
+namespace ob7 {
+
+namespace {
+
+int ReportStatement(NetlistCircuit& c, const InitialConditionStatement& s, int code, const char* a = nullptr,
+                    const char* label = nullptr, const char* value = nullptr) {
+    const std::string file = ScopeFileName(c.tables, s.scope);
+    if (label)
+        ReportMessage("dMtE", c.tables.services->ReportOwner(), label, value, s.text.c_str(), code, a);
+    else
+        ReportMessage("dMtE", c.tables.services->ReportOwner(), "File:", file.c_str(), s.text.c_str(), code, a);
+    return kMsgReported;
+}
+
+// The state index of a digital state letter ('0', '1', 'X', 'R', 'F', 'Z'), or -1.
+int DigitalStateLetter(const std::string& text) {
+    std::string t = text;
+    if (!t.empty() && t[0] == '\'') t.erase(0, 1);
+    if (t.empty()) return -1;
+    const char* states = "01XRFZ";
+    const char* p = std::strchr(states, std::toupper(static_cast<unsigned char>(t[0])));
+    return p && (t.size() == 1 || t[1] == '\'') ? static_cast<int>(p - states) : -1;
+}
+
+}  // namespace
+
+int ResolveInitialConditions(NetlistCircuit& c) {
+    CStrArray tokens{};
+    int result = 0;
+    for (const InitialConditionStatement& s : c.icStatements) {
+        if ((result = TokenizeLine(&tokens, s.text.c_str(), 1)) != 0) break;
+        const bool nodeset = std::string(tokens.Field(0)) == ".NODESET";
+        const int kind = nodeset ? 2 : 1;
+        (nodeset ? c.nodeSetsPresent : c.initialConditionsPresent) = true;
+        int i = 1;
+        bool reported = false;
+        for (;;) {
+            const std::string letter = tokens.Field(i);
+            if (letter != "V" && letter != "I" && letter != "D") break;
+            if (std::string(tokens.Field(i + 1)) != "(") {
+                reported = true;
+                result = ReportStatement(c, s, 11900, "(");
+                break;
+            }
+            i += 2;
+            InitialCondition ic;
+            ic.letter = letter[0];
+            ic.kind = kind;
+            if (ic.letter == 'I') {
+                const int part = FindPartByName(c, tokens.Field(i), s.scope);
+                if (part < 0 || c.parts[part].type != 3 /* Inductor */) {
+                    reported = true;
+                    result = ReportStatement(c, s, 10926);
+                    break;
+                }
+                ic.inductorPart = part;
+                ic.node1 = c.parts[part].pinNodes.size() > 0 ? c.parts[part].pinNodes[0] : 0;
+                ic.node2 = c.parts[part].pinNodes.size() > 1 ? c.parts[part].pinNodes[1] : 0;
+                ++i;
+            } else {
+                int* slots[2] = {&ic.node1, &ic.node2};
+                for (int k = 0; k < (ic.letter == 'V' ? 2 : 1); ++k) {
+                    if (k == 1) {
+                        if (std::string(tokens.Field(i)) != ",") break;
+                        ++i;
+                    }
+                    const std::string name = tokens.Field(i++);
+                    const int node = FindNodeByName(c, name, s.scope);
+                    if (node < 0) {
+                        reported = true;
+                        result = ReportStatement(c, s, 10924, nullptr, "Node:", name.c_str());
+                        break;
+                    }
+                    *slots[k] = node;
+                }
+                if (reported) break;
+            }
+            if (std::string(tokens.Field(i)) != ")") {
+                reported = true;
+                result = ReportStatement(c, s, 11900, ")");
+                break;
+            }
+            ++i;
+            if (std::string(tokens.Field(i)) == "=") ++i;
+            const std::string value = tokens.Field(i++);
+            if (ic.letter == 'D') {
+                ic.digitalState = DigitalStateLetter(value);
+                if (ic.digitalState < 0) {
+                    reported = true;
+                    result = ReportStatement(c, s, 10925, value.empty() ? "nothing" : value.c_str());
+                    break;
+                }
+            } else {
+                int code = 0;
+                ic.value = value.empty() ? 0 : EvalNumberOrExpression(value.c_str(), &code);
+                if (code || value.empty()) {
+                    reported = true;
+                    result = ReportStatement(c, s, 10927, value.empty() ? "nothing" : value.c_str());
+                    break;
+                }
+            }
+            // An entry of the same item is replaced, except that a node set never
+            // replaces an initial condition.
+            bool skip = false;
+            for (InitialCondition& e : c.initialConditions) {
+                const bool same = e.letter == ic.letter &&
+                                  (ic.letter == 'I' ? e.inductorPart == ic.inductorPart
+                                                    : e.node1 == ic.node1 && e.node2 == ic.node2);
+                if (!same) continue;
+                if (kind == 2 && e.kind == 1) skip = true;
+                else e = ic;
+                skip = true;
+                break;
+            }
+            if (!skip) c.initialConditions.push_back(ic);
+        }
+        if (!reported && tokens.Field(i)[0]) {
+            result = ReportStatement(c, s, 11903, s.text.c_str());
+            reported = true;
+        }
+        if (reported) break;
+    }
+    tokens.Free();
+    return result;
+}
+
+}  // namespace ob7
