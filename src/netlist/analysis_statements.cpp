@@ -316,7 +316,13 @@ int WriteAnalysisStatements(NetlistCircuit& c, int kind, int width) {
     else if (kind == kDc) insert(BuildDcStatement(c));
     else {
         insert(BuildAcStatement(c));
-        if (HasNoiseOutputItem(c, kAc, true)) insert(BuildNoiseStatement(c));
+        // The statement's own line feed would leave one more empty line in the page at
+        // every rewrite; the page takes the statement as a line of its own instead.
+        if (HasNoiseOutputItem(c, kAc, true)) {
+            std::string noise = BuildNoiseStatement(c);
+            if (!noise.empty() && noise.back() == '\n') noise.pop_back();
+            insert(noise);
+        }
     }
     insert(BuildAnalysisTempStatement(c, kind));
     for (char g = '1'; g <= '9'; ++g) insert(BuildOutputStatement(c, kind, true, true, false, nullptr, g, width));
