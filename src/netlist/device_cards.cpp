@@ -307,10 +307,12 @@ int ParseXCard(NetlistCircuit& c) {
 }  // namespace
 
 ComponentDef* FindOrMakeComponentDef(NetlistCircuit& c, int type, bool own) {
-    if (!own)
-        for (ComponentDef& d : c.defs)
-            if (d.type == type) return &d;
+    if (!own) {
+        const auto found = c.sharedDefs.find(type);
+        if (found != c.sharedDefs.end()) return found->second;
+    }
     ComponentDef& d = c.defs.emplace_back();
+    if (!own) c.sharedDefs[type] = &d;
     d.type = type;
     d.mask = 0x10;
     const char letter = static_cast<char>(ComponentTypeTable[type].letter);

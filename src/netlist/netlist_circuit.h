@@ -153,6 +153,7 @@ struct NetlistCircuit {
     NetlistCircuitTables tables;
     std::deque<NetlistPart> parts;
     std::deque<ComponentDef> defs;  // the definitions made for cards
+    std::unordered_map<int, ComponentDef*> sharedDefs;  // by type: the one definition cards share
     std::vector<StatementLine> statements;
     AnalysisSetup analysis;
     int analysisKind = -1;          // the analysis being prepared, -1 none
@@ -164,6 +165,8 @@ struct NetlistCircuit {
     NetlistNodeTable nodes;
     NameTrie partTrie;
     std::vector<SubcktScopeInfo> scopeInfo;  // one per scope table row
+    // The scopes whose definition range is known, by subcircuit name (first found first).
+    std::unordered_map<std::string, std::vector<int>> positionedScopes;
     std::vector<InitialConditionStatement> icStatements;
     std::vector<InitialCondition> initialConditions;
     bool nodeSetsPresent = false, initialConditionsPresent = false;

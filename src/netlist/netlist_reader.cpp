@@ -45,6 +45,7 @@ void NetlistNodeTable::Clear() {
 void NetlistCircuit::ClearCompiled() {
     parts.clear();
     defs.clear();
+    sharedDefs.clear();
     statements.clear();
     nodes.Clear();
     partTrie.Clear();
@@ -57,6 +58,7 @@ void NetlistCircuit::ClearCompiled() {
     tables.scopes.clear();
     InitGlobalScope(tables);
     scopeInfo.assign(tables.scopes.size(), {});
+    positionedScopes.clear();
     analogNodeCount = digitalNodeCount = 0;
     errorFile.clear();
     errorLine = -1;

@@ -242,9 +242,10 @@ int ExpandSubcktCall(NetlistCircuit& c, int part) {
         firstLine = caller.startLine;
         info.level = caller.level + 1;
     } else {
-        for (int s = 2; s < scope; ++s) {
+        const auto known = c.positionedScopes.find(name);
+        for (int s : known == c.positionedScopes.end() ? std::vector<int>() : known->second) {
             const SubcktScopeInfo& other = c.scopeInfo[s];
-            if (other.positioned && other.subcktName == name && other.level <= caller.level) {
+            if (other.level <= caller.level) {
                 begin = other.start;
                 end = other.end;
                 firstLine = other.startLine;
@@ -337,6 +338,8 @@ int ExpandSubcktCall(NetlistCircuit& c, int part) {
             }
             if (found && level == 0) {
                 info.end = c.includes.Top().pos;
+                auto& list = c.positionedScopes[name];
+                if (list.size() < 4) list.push_back(scope);
                 break;
             }
             continue;
