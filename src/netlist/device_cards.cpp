@@ -423,6 +423,7 @@ int DispatchDeviceCard(NetlistCircuit& c, char letter, bool* known) {
     case 'T': return ParseTCard(c);
     case 'V': return ParseSimpleCard(c, CT_VSPICE, 2);
     case 'W': return ParseWCard(c);
+    case 'U': return ParseUCard(c);
     case 'X': return ParseXCard(c);
     case 'Z': return ParseSimpleCard(c, CT_GAASFET, 3);
     default: *known = false; return 0;

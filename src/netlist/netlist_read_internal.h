@@ -53,6 +53,7 @@ int ParseCardNode(NetlistCircuit& c, int* index, int pin);
 ComponentDef* FindOrMakeComponentDef(NetlistCircuit& c, int type, bool own);
 void SubstituteOptionalNode(NetlistCircuit& c, std::string& token);
 std::string JoinValueTokens(const NetlistCircuit& c, int index);
+int ParseUCard(NetlistCircuit& c);
 int DispatchDeviceCard(NetlistCircuit& c, char letter, bool* known);
 // '{'..'}' group (or a single token) at *index as text: braces become parentheses.
 int ParseBraceValue(NetlistCircuit& c, int* index, std::string& out);

@@ -127,3 +127,77 @@ TEST_F(DeviceCardTest, TitleLineIsNeverACard) {
 }
 
 }  // namespace
+
+namespace {
+
+class DigitalCardTest : public TextCircuitTest {};
+
+TEST_F(DigitalCardTest, GatesAndGateArrays) {
+    ASSERT_EQ(Read("T\nU1 AND(2) $G_DPWR $G_DGND A B Y DLY IO_STD MNTYMXDLY=2\n"), 0) << FirstReport();
+    ASSERT_EQ(circuit->parts.size(), 1u);
+    const NetlistPart* u = Part("U1");
+    EXPECT_EQ(u->type, CT_AND);
+    EXPECT_EQ(u->pinNodes.size(), 3u);
+    EXPECT_EQ(Attr("U1", ATTR_POWER_NODE), "$G_DPWR");
+    EXPECT_EQ(Attr("U1", ATTR_GROUND_NODE), "$G_DGND");
+    EXPECT_EQ(Attr("U1", ATTR_TIMING_MODEL), "DLY");
+    EXPECT_EQ(Attr("U1", ATTR_IO_MODEL), "IO_STD");
+    EXPECT_EQ(Attr("U1", ATTR_MNTYMXDLY), "2");
+    EXPECT_EQ(Attr("U1", ATTR_FROMSPICE), "");
+    EXPECT_EQ(circuit->digitalNodeCount, 3);
+    EXPECT_EQ(circuit->analogNodeCount, 0);
+
+    // Two inputs and four gates: twelve nodes, four parts sharing one definition.
+    ASSERT_EQ(Read("T\nU2 ANDA(2,4) P G A1 B1 A2 B2 A3 B3 A4 B4 Y1 Y2 Y3 Y4 DLY IO\n"), 0) << FirstReport();
+    ASSERT_EQ(circuit->parts.size(), 4u);
+    const char* names[] = {"U2", "U2__1", "U2__2", "U2__3"};
+    for (int g = 0; g < 4; ++g) {
+        const NetlistPart* p = Part(names[g]);
+        ASSERT_NE(p, nullptr) << names[g];
+        EXPECT_EQ(p->object.def, Part("U2")->object.def);
+        EXPECT_EQ(p->type, CT_AND);
+        const std::string k = std::to_string(g + 1);
+        EXPECT_EQ(p->pinNodes[0], Node("A" + k));
+        EXPECT_EQ(p->pinNodes[1], Node("B" + k));
+        EXPECT_EQ(p->pinNodes[2], Node("Y" + k));
+        EXPECT_EQ(PartAttr(*p, ATTR_TIMING_MODEL), "DLY");
+    }
+}
+
+TEST_F(DigitalCardTest, FlipFlopsExpressionsAndStimuli) {
+    ASSERT_EQ(Read("T\nU1 DFF(2) P G PRE CLR CLK D1 D2 Q1 Q2 QB1 QB2 DLY IO\n"), 0) << FirstReport();
+    ASSERT_EQ(circuit->parts.size(), 2u);
+    EXPECT_EQ(Part("U1")->pinNodes[0], Part("U1__1")->pinNodes[0]);
+    EXPECT_EQ(Part("U1")->pinNodes[3], Node("D1"));
+    EXPECT_EQ(Part("U1__1")->pinNodes[3], Node("D2"));
+    EXPECT_EQ(Part("U1__1")->pinNodes[4], Node("Q2"));
+
+    ASSERT_EQ(Read("T\nU3 LOGICEXP(2,1) P G A B Y D0 IO LOGIC: Y = {A & B}\n"), 0) << FirstReport();
+    EXPECT_EQ(Part("U3")->type, CT_LOGICEXP);
+    EXPECT_EQ(Part("U3")->pinNodes.size(), 3u);
+    EXPECT_EQ(Part("U3")->object.def->pins[2].text[0], 'o');
+    EXPECT_FALSE(Attr("U3", ATTR_LOGIC).empty());
+
+    ASSERT_EQ(Read("T\nU4 STIM(1,1) P G OUT IO TIMESTEP=10NS 0S 0 10NS 1\n"), 0) << FirstReport();
+    EXPECT_EQ(Attr("U4", ATTR_TIMESTEP), "10NS");
+    EXPECT_EQ(Attr("U4", ATTR_FORMAT), "1");
+    EXPECT_EQ(Attr("U4", ATTR_COMMAND), "0S 0 10NS 1");
+}
+
+TEST_F(DigitalCardTest, Errors) {
+    const struct {
+        const char* card;
+        int id;
+    } cases[] = {
+        {"U1 FROB P G A Y D IO", 10910},      {"U1 AND 2 P G A B Y D IO", 11900},
+        {"U1 AND(X) P G A B Y D IO", 10922}, {"U1 ANDA(2 4) P G A B Y D IO", 11900},
+        {"U1 AND(2 P G A B Y D IO", 11900},  {"U1 BUFA(0) P G D IO", 10913},
+        {"U1 AND(2) P G A B", 10908},        {"U1 LOGICEXP(1,1) P G 0 Y D IO", 10923},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Read(std::string("T\n") + c.card + "\n"), kMsgReported) << c.card;
+        EXPECT_EQ(FirstReport(), c.id) << c.card;
+    }
+}
+
+}  // namespace
