@@ -56,6 +56,10 @@ int ResolveInitialConditions(NetlistCircuit& c);
 
 // .OPTIONS statement lines of the pass (1: scopes 0 and 1; 0: the others). 0 or 15055.
 int ApplyOptionsStatements(NetlistCircuit& c, OptionTargets& targets, int pass);
+// Writes an option's new value (formatted by the caller) into every .OPTIONS statement
+// of the text page that names it, each rewritten as one upper-case line; without one, a
+// new ".OPTIONS NAME=value" line goes before the ".END" line.
+void WriteOptionsStatement(NetlistCircuit& c, const std::string& name, const std::string& value);
 // Unknown option names of the last application (compile warnings of kind 4).
 inline constexpr int kWarningUnknownOption = 4;
 

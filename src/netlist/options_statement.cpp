@@ -1,6 +1,7 @@
 // .OPTIONS statements: applied after the read, the global and circuit statements in pass
 // 1 and those of subcircuit bodies in pass 0 (where only MAXTIMESTEP counts).
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -111,6 +112,63 @@ int ApplyOptionsStatements(NetlistCircuit& c, OptionTargets& targets, int pass) 
         }
     }
     return 0;
+}
+
+}  // namespace ob7
+
+#include "netlist/text_page_ops.h"
+
+namespace ob7 {
+
+namespace {
+
+// Replaces the value after NAME (followed by white space or '=') in an upper-case
+// statement; false when the name is not there.
+bool ReplaceOptionValue(std::string& line, const std::string& name, const std::string& value) {
+    for (size_t p = line.find(name); p != std::string::npos; p = line.find(name, p + 1)) {
+        const bool startsWord = p == 0 || IsWhite(line[p - 1]);
+        const size_t after = p + name.size();
+        if (!startsWord || (after < line.size() && !IsWhite(line[after]) && line[after] != '=')) continue;
+        size_t v = after;
+        while (v < line.size() && (IsWhite(line[v]) || line[v] == '=')) ++v;
+        size_t e = v;
+        while (e < line.size() && !IsWhite(line[e])) ++e;
+        line = line.substr(0, v) + value + line.substr(e);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void WriteOptionsStatement(NetlistCircuit& c, const std::string& nameIn, const std::string& value) {
+    std::string name = nameIn;
+    for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    NetlistTextPage& page = *c.page;
+    bool replaced = false;
+    // Each rewrite changes the text after the line it replaced: read again from there.
+    int fromLine = 1;
+    for (bool again = true; again;) {
+        again = false;
+        const std::string text = page.Text();
+        NetlistLineSource src;
+        src.OpenOnText(text, page.Title(), TextPageLineStart(page, fromLine), std::string::npos, fromLine);
+        std::string line;
+        while (src.HasMore()) {
+            if (ReadLogicalLine(src, line, kLineNoTrailingComments) == 15007) break;
+            const int first = src.logicalStart, next = std::max(src.line, src.logicalStart + 1);
+            const bool options = line.rfind(".OPTIONS", 0) == 0 || line.rfind(".OPT ", 0) == 0;
+            if (!options || !ReplaceOptionValue(line, name, value)) continue;
+            const size_t begin = TextPageLineStart(page, first);
+            const size_t end = TextPageLineStart(page, next);
+            page.Replace(begin, end, line + "\r\n");
+            replaced = true;
+            fromLine = first + 1;
+            again = true;
+            break;
+        }
+    }
+    if (!replaced) AppendToTextPage(page, FindEndLine(page), ".OPTIONS " + name + "=" + value, kAppendAsLine);
 }
 
 }  // namespace ob7

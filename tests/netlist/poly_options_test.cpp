@@ -158,3 +158,22 @@ TEST_F(OptionsTest, Errors) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OptionsTest, WrittenBackIntoTheTextPage) {
+    ASSERT_EQ(Read("T\n.opt itl1=100 ; first\nR1 1 0 1\n.options reltol=1e-3\n* note\n+ ITL1 = 7\n.end\n"), 0);
+    WriteOptionsStatement(*circuit, "ITL1", "500");
+    EXPECT_EQ(page->Text(), "T\n.OPT ITL1=500\r\nR1 1 0 1\n.OPTIONS RELTOL=1E-3          ITL1 = 500\r\n.end\n");
+    // Read back, the statements give the new value.
+    ASSERT_EQ(Read(page->Text()), 0);
+    Options = kStandardOptionValues;
+    ASSERT_EQ(ApplyOptionsStatements(*circuit, options, 1), 0);
+    EXPECT_EQ(Options.itl1, 500);
+
+    ASSERT_EQ(Read("T\nR1 1 0 1\n.OPTIONS RELTOL=1E-3\n.END\n"), 0);
+    WriteOptionsStatement(*circuit, "ITL1", "500");
+    EXPECT_EQ(page->Text(), "T\nR1 1 0 1\n.OPTIONS RELTOL=1E-3\n.OPTIONS ITL1=500\r\n.END\n");
+}
+
+}  // namespace
