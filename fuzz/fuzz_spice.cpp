@@ -1,7 +1,7 @@
 // SPICE text circuits: the input is the circuit's text page (and, for ".INC INC.CIR"
 // lines, also an include file). The text is read for an analysis chosen by its first
 // byte, subcircuit calls expanded, initial conditions and POLY values resolved, options
-// applied, and the analysis statements written back and read again.
+// applied and written back, and the analysis statements written back and read again.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -56,6 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         NoOptions options;
         ApplyOptionsStatements(circuit, options, 1);
         ApplyOptionsStatements(circuit, options, 0);
+        WriteOptionsStatement(circuit, "ITL1", "500");
         if (circuit.analysisKind >= 0) {
             WriteAnalysisStatements(circuit, circuit.analysisKind);
             ReadTextCircuit(circuit);

@@ -106,7 +106,7 @@ std::string BuildAcStatement(const NetlistCircuit& c) {
     else if (linear) count = points - 1;
     else count = (points - 1) / std::log10(fmax / fmin);
     if (!std::isfinite(count)) count = 11;
-    return Fmt(".AC %s %d %g %g", linear ? "LIN" : "DEC", static_cast<int>(std::ceil(count - 1e-9)), fmin, fmax);
+    return Fmt(".AC %s %d %g %g", linear ? "LIN" : "DEC", ClampToInt(std::ceil(count - 1e-9)), fmin, fmax);
 }
 
 std::string BuildNoiseStatement(NetlistCircuit& c) {
