@@ -13,7 +13,9 @@
 #include "netlist/library_index.h"
 #include "netlist/model_statements.h"
 #include "netlist/model_types.h"
+#include "netlist/netlist_messages.h"
 #include "netlist/netlist_read_internal.h"
+#include "netlist/param_statements.h"
 
 namespace ob7 {
 
@@ -76,46 +78,12 @@ int HandleDotOptions(NetlistCircuit& c, const std::string& line) {
     return 0;
 }
 
-// NAME [=] value pairs; '{...}' values become "(...)".
-int ParseParamAssignments(NetlistCircuit& c, const StatementLine& statement, int origin) {
-    for (int i = 1; c.Token(i)[0];) {
-        if (c.Token(i) == ",") {
-            ++i;
-            continue;
-        }
-        const std::string name = c.Token(i++);
-        if (c.Token(i) == "=") ++i;
-        std::string value = c.Token(i);
-        if (value.empty()) return ReportReadError(c, 11900, "<value>");
-        if (value == "{") {
-            int depth = 0;
-            value.clear();
-            for (;; ++i) {
-                const std::string t = c.Token(i);
-                if (t.empty()) return ReportReadError(c, 11900, "}");
-                if (t == "{") {
-                    if (depth++ == 0) continue;
-                } else if (t == "}" && --depth == 0) {
-                    ++i;
-                    break;
-                }
-                value += t;
-            }
-            value = "(" + value + ")";
-        } else {
-            ++i;
-            if ((value == "+" || value == "-") && c.Token(i)[0]) value += c.Token(i++);
-        }
-        if (AddDefine(c.tables, name, nullptr, value, statement.scope, StatementOrigin{nullptr, statement.line},
-                      origin, 1, std::string()))
-            return kMsgReported;
-    }
-    return 0;
-}
-
 int HandleDotParam(NetlistCircuit& c, const std::string& line) {
     const StatementLine s = AddStatementLine(c, line);
-    return ParseParamAssignments(c, s, 5);
+    std::string expected;
+    const int code =
+        ParseParamAssignments(c.tables, c.tokens, s.scope, StatementOrigin{nullptr, s.line}, 5, &expected);
+    return code == kMsgExpecting ? ReportReadError(c, kMsgExpecting, expected.c_str()) : code;
 }
 
 int HandleDotFunc(NetlistCircuit& c, const std::string& line) {

@@ -1,6 +1,7 @@
 #include "netlist/netlist_reader.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <unordered_map>
 
@@ -198,6 +199,27 @@ int ReadSpiceNetlist(NetlistCircuit& c) {
     }
     int index = 0;
     return AddLibraryReference(c.tables, std::string(), 0, &index, false);
+}
+
+void DefaultAnalysisTemperature(NetlistCircuit& c, double tnom) {
+    std::string* text = nullptr;
+    switch (c.analysisKind) {
+    case kTransient: text = &c.analysis.transient.temperature; break;
+    case kAc: text = &c.analysis.ac.temperature; break;
+    case kDc: text = &c.analysis.dc.temperature; break;
+    default: return;
+    }
+    if (!text->empty()) return;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%g", tnom);
+    *text = buffer;
+}
+
+void ApplyNumberDigits(NetlistCircuit& c, int numberDigits) {
+    if (c.tables.services->IsSchematic() || numberDigits <= 0 || c.runRecompile) return;
+    if (c.analysisKind < 0 || c.analysisKind > 2) return;
+    const std::string format = std::to_string(numberDigits) + "e";
+    for (CurveRow& r : c.analysis.rows[c.analysisKind]) r.formatX = r.formatY = format;
 }
 
 void SetDefaultCurveRows(NetlistCircuit& c) {

@@ -27,6 +27,12 @@ int ResolveDevicePolarities(NetlistCircuit& c, int scope, int firstPart);
 void MergeDuplicateCurveRows(NetlistCircuit& c);
 void SetDefaultCurveRows(NetlistCircuit& c);
 
+// Set-up steps after a read: an empty temperature of the current analysis becomes TNOM
+// ("%g"); with NUMDGT above 0 (text circuits, not while a run recompiles) the number
+// formats of the current analysis's curves become "<digits>e".
+void DefaultAnalysisTemperature(NetlistCircuit& c, double tnom);
+void ApplyNumberDigits(NetlistCircuit& c, int numberDigits);
+
 // Expands every subcircuit call, the calls made by expanded bodies too, then
 // renumbers the nodes. 0 or a message code.
 int ExpandSubcktCalls(NetlistCircuit& c);

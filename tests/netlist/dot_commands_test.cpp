@@ -152,3 +152,45 @@ TEST_F(DotCommandTest, RecompileLeavesEditedLimitsAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DotCommandTest, TemperatureDefaultAndNumberDigits) {
+    ASSERT_EQ(Read("T\n.PRINT TRAN V(1)\n", kTransient), 0);
+    DefaultAnalysisTemperature(*circuit, 27);
+    EXPECT_EQ(circuit->analysis.transient.temperature, "27");
+    ApplyNumberDigits(*circuit, 6);
+    EXPECT_EQ(circuit->analysis.rows[kTransient][0].formatY, "6e");
+    ASSERT_EQ(Read("T\n.TEMP 85\n.PRINT TRAN V(1)\n", kTransient), 0);
+    DefaultAnalysisTemperature(*circuit, 27);
+    EXPECT_EQ(circuit->analysis.transient.temperature, "85");
+    ApplyNumberDigits(*circuit, -1);
+    EXPECT_EQ(circuit->analysis.rows[kTransient][0].formatY, "");
+}
+
+}  // namespace
+
+#include "netlist/param_statements.h"
+
+namespace {
+
+TEST_F(DotCommandTest, ParamStatementsOfLibrariesAndTexts) {
+    ASSERT_EQ(Read("T\n"), 0);
+    auto& t = circuit->tables;
+    ASSERT_EQ(ApplyParamStatement(t, ".param a=1\n+ b={a*2}, c = - 3", 1, {}, 4), 0) << FirstReport();
+    std::string out;
+    ASSERT_EQ(SubstituteDefines(t, out, 1, "{B+C}", false), 0);
+    EXPECT_EQ(out, "{(1*2)+-3}");
+    ASSERT_EQ(ApplyParamStatement(t, ".FUNC SQ(X) {X*X}", 1, {}, 4), 0);
+    bool func = false;
+    for (const auto& row : t.defines.rows)
+        for (const DefineEntry& d : row) func = func || (d.name == "SQ" && d.functionLike);
+    EXPECT_TRUE(func);
+    for (const char* bad : {".PARAM X=", ".PARAM X={1"}) {
+        reports.reports.clear();
+        EXPECT_EQ(ApplyParamStatement(t, bad, 1, {}, 4), kMsgReported) << bad;
+        EXPECT_EQ(FirstReport(), 11900) << bad;
+    }
+}
+
+}  // namespace
