@@ -82,3 +82,18 @@ const DotCommandInfo* DotCommandAt(int index);
 inline constexpr int kDotCommandCount = 36;
 
 }  // namespace ob7
+
+namespace ob7 {
+
+// CheckPartName flags.
+enum PartNameCheckFlags : int {
+    kCheckDuplicate = 0x02, kCheckCharacters = 0x08, kCheckReport = 0x20, kCheckAllowDot = 0x40,
+    kCheckLabel = 0x80, kCheckNoReserved = 0x100,
+};
+// Non-zero when the name is bad (reported as the flags say); `part` (or -1) is the part
+// the name belongs to, `compiling` false while a circuit is only expanded. A "Yes" to
+// the rename question sets `renamePending`.
+int CheckPartName(NetlistCircuit& c, const std::string& name, int scope, int flags, int part, bool compiling,
+                  bool* renamePending);
+
+}  // namespace ob7

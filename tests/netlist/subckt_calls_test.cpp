@@ -148,3 +148,39 @@ TEST_F(SubcktTest, PartsFoundByScopedName) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SubcktTest, PartNameChecks) {
+    ASSERT_EQ(Read("T\nR1 1 0 1\n1R 1 0 2\n"), kMsgReported);  // a card must begin with a letter
+    ASSERT_EQ(Read("T\nR1 1 0 1\nR2 1 0 2\n"), 0);
+    InsertPartNames(*circuit);
+    const struct {
+        const char* name;
+        int flags;
+        int part;
+        int result;
+        int id;
+    } cases[] = {
+        {"R1", 0x1A2, 1, 1, 10898},     // duplicate of a part
+        {"R1", 0x28, -1, 0, 0},         // no duplicate check
+        {"R9", 0x1A2, 1, 0, 0},         // good
+        {"1R", 0x1A2, 1, 1, 10900},     // a netlist part lies on no page: no question
+        {"R.1", 0x28, -1, 1, 10897},
+        {"R.1", 0x68, -1, 0, 0},        // '.' allowed
+        {"PI", 0x28, -1, 1, 10889},     // reserved, not the duplicate message
+        {"R1", 0x2A, -1, 1, 10896},     // duplicate of a text line's name
+        {"R$1+", 0x08, -1, 0, 0},
+        {"A B", 0x08, -1, 1, 0},        // silent without 0x20
+    };
+    for (const auto& c : cases) {
+        reports.reports.clear();
+        bool rename = false;
+        EXPECT_EQ(CheckPartName(*circuit, c.name, 1, c.flags, c.part, true, &rename) != 0, c.result != 0)
+            << c.name << " " << c.flags;
+        EXPECT_EQ(FirstReport(), c.id) << c.name << " " << c.flags;
+        EXPECT_FALSE(rename);
+    }
+}
+
+}  // namespace
