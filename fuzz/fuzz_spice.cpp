@@ -48,11 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     circuit.analysisKind = size ? static_cast<int>(data[0] % 4) - 1 : -1;
     if (ReadTextCircuit(circuit) == 0) {
         ResolveInitialConditions(circuit);
-        for (const NetlistPart& p : circuit.parts) {
+        std::vector<PolySourceRecord> records;
+        for (size_t i = 0; i < circuit.parts.size(); ++i) {
+            const NetlistPart& p = circuit.parts[i];
             if (p.type < 50 || p.type > 53) continue;
             PolySourceRecord record;
-            BuildPolySource(circuit, p, PartAttr(p, 2), record);
+            if (BuildPolySource(circuit, static_cast<int>(i), PartAttr(p, 2), record) == 0) records.push_back(record);
         }
+        ResolvePolyControlSources(circuit, records);
         NoOptions options;
         ApplyOptionsStatements(circuit, options, 1);
         ApplyOptionsStatements(circuit, options, 0);

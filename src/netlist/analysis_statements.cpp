@@ -192,7 +192,9 @@ std::string BuildOutputItem(NetlistCircuit& c, const CurveRow& row, bool substit
     }
     size_t p = 0;
     while (p < text.size() && std::isalpha(static_cast<unsigned char>(text[p]))) ++p;
-    bool bare = p > 0;
+    // An item that is one parenthesis group already stays as it is, so that a page
+    // rewritten again does not gain a pair at every rewrite.
+    bool bare = p > 0 || (!text.empty() && text[0] == '(');
     int depth = 0;
     for (size_t i = p; i < text.size() && bare; ++i) {
         if (text[i] == '(') ++depth;

@@ -7,6 +7,7 @@
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
+#include "libraries/component_types.h"
 #include "netlist/netlist_reader.h"
 
 namespace ob7 {
@@ -83,8 +84,10 @@ bool IsPlainNumber(const std::string& s) {
 
 }  // namespace
 
-int BuildPolySource(NetlistCircuit& c, const NetlistPart& part, const std::string& valueIn, PolySourceRecord& r) {
+int BuildPolySource(NetlistCircuit& c, int partIndex, const std::string& valueIn, PolySourceRecord& r) {
+    const NetlistPart& part = c.parts[partIndex];
     r = PolySourceRecord();
+    r.part = partIndex;
     r.scope = part.scope;
     r.componentType = part.type;
     r.outPlus = part.pinNodes.size() > 0 ? part.pinNodes[0] : 0;
@@ -158,6 +161,20 @@ int BuildPolySource(NetlistCircuit& c, const NetlistPart& part, const std::strin
     }
     SkipSeparators(t, p);
     if (p < t.size()) return Report(c, part, 11903, t.substr(p).c_str());
+    return 0;
+}
+
+int ResolvePolyControlSources(NetlistCircuit& c, std::vector<PolySourceRecord>& records) {
+    for (PolySourceRecord& r : records) {
+        if (r.componentType != kPolyFIofI && r.componentType != kPolyHVofI) continue;
+        r.sourceParts.assign(r.sources.size(), -1);
+        for (size_t i = 1; i < r.sources.size(); ++i) {
+            const int found = FindPartByName(c, r.sources[i], r.scope);
+            if (found < 0 || (c.parts[found].type != CT_VSPICE && c.parts[found].type != CT_ISPICE))
+                return Report(c, c.parts[r.part], 10799, r.sources[i].c_str());
+            r.sourceParts[i] = found;
+        }
+    }
     return 0;
 }
 

@@ -23,11 +23,17 @@ struct PolySourceRecord {
     // branch equations by the engine.
     std::vector<std::pair<int, int>> nodes;
     std::vector<std::string> sources;
+    std::vector<int> sourceParts;  // F, H: the controlling source parts, once resolved
     int scope = 1;
+    int part = -1;
 };
 
 // Reads the value text of a part of one of the four types. 0 or 15055 (reported
 // against the part).
-int BuildPolySource(NetlistCircuit& c, const NetlistPart& part, const std::string& value, PolySourceRecord& record);
+int BuildPolySource(NetlistCircuit& c, int part, const std::string& value, PolySourceRecord& record);
+
+// Finds the controlling sources of the F and H records: parts of that name in the
+// record's scope that are SPICE voltage or current sources. 0 or 15055 (reported).
+int ResolvePolyControlSources(NetlistCircuit& c, std::vector<PolySourceRecord>& records);
 
 }  // namespace ob7

@@ -110,6 +110,10 @@ void ExpectSameSetUp(const AnalysisSetup& a, const AnalysisSetup& b, int kind) {
         }
     }
     EXPECT_EQ(a.flags[kind] & (kStepMask | kFlagOperatingPoint), b.flags[kind] & (kStepMask | kFlagOperatingPoint));
+    const std::string* ta[] = {&a.transient.temperature, &a.ac.temperature, &a.dc.temperature};
+    const std::string* tb[] = {&b.transient.temperature, &b.ac.temperature, &b.dc.temperature};
+    // No .TEMP reads as the default 27 once written.
+    EXPECT_EQ(ta[kind]->empty() ? std::string("27") : *ta[kind], *tb[kind]);
     ASSERT_EQ(a.rows[kind].size(), b.rows[kind].size());
     for (size_t i = 0; i < a.rows[kind].size(); ++i) {
         EXPECT_EQ(a.rows[kind][i].y, b.rows[kind][i].y);
@@ -131,6 +135,7 @@ TEST_F(StatementWriterTest, RewrittenStatementsReadBackToTheSameSetUp) {
         {"T\nV1 1 0 1\nR1 1 0 1K\n.NOISE V(1) V1 10\n.AC DEC 10 10 10MEG\n.PRINT NOISE ONOISE INOISE\n.END\n", kAc},
         {"T\nV1 1 0 1\nV2 2 0 1\n.DC V1 0 5 0.1 V2 1 3 1\n.PRINT DC I(V1)\n.END\n", kDc},
         {"T\nV1 1 0 1\n.DC V1 LIST 1 2 5\n.TEMP 0 27 85\n.PRINT DC V(1)\n.END\n", kDc},
+        {"T\nR1 1 0 1\n.TRAN 1N 1U\n.TEMP 50\n.PLOT TRAN V(1) (V(1)*2) -1 1\n.END\n", kTransient},
     };
     for (const auto& c : cases) {
         ASSERT_EQ(Read(c.text, c.kind), 0) << c.text << FirstReport();

@@ -13,8 +13,7 @@ protected:
     int Build(const std::string& card, PolySourceRecord& r) {
         EXPECT_EQ(Read("T\n" + card + "\nV1 1 0 1\nV2 2 0 1\nR3 3 0 1\n"), 0) << card << " " << FirstReport();
         reports.reports.clear();
-        const NetlistPart& p = circuit->parts[0];
-        return BuildPolySource(*circuit, p, PartAttr(p, ATTR_VALUE), r);
+        return BuildPolySource(*circuit, 0, PartAttr(circuit->parts[0], ATTR_VALUE), r);
     }
 };
 
@@ -46,6 +45,14 @@ TEST_F(PolyTest, CoefficientCounts) {
     EXPECT_EQ(r.nodes[2], std::make_pair(Node("2"), Node("3")));
     ASSERT_EQ(Build("F1 9 0 POLY(2) V1 V2 0 1 1", r), 0);
     EXPECT_EQ(r.sources[2], "V2");
+    std::vector<PolySourceRecord> records{r};
+    ASSERT_EQ(ResolvePolyControlSources(*circuit, records), 0);
+    EXPECT_EQ(records[0].sourceParts[2], 2);  // the part V2
+    // A controlling name that is no source part fails.
+    ASSERT_EQ(Build("H1 9 0 V3 1", r), 0);
+    records = {r};
+    EXPECT_EQ(ResolvePolyControlSources(*circuit, records), kMsgReported);
+    EXPECT_EQ(FirstReport(), 10799);
 }
 
 TEST_F(PolyTest, BadValueTexts) {
@@ -74,7 +81,7 @@ TEST_F(PolyTest, BadValueTexts) {
     // A lower-case exponent (a schematic value is not upper-cased) is no plain number.
     PolySourceRecord r;
     ASSERT_EQ(Build("E1 9 0 1 0 1", r), 0);
-    EXPECT_EQ(BuildPolySource(*circuit, circuit->parts[0], "POLY(1) 1 0 1e-3", r), kMsgReported);
+    EXPECT_EQ(BuildPolySource(*circuit, 0, "POLY(1) 1 0 1e-3", r), kMsgReported);
     EXPECT_EQ(FirstReport(), 10798);
 }
 
