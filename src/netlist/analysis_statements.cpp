@@ -175,7 +175,7 @@ bool IsNoiseName(const std::string& t) { return t == "INOISE" || t == "ONOISE"; 
 
 // The item of one curve: noise names as "%s(%s)"; other expressions bare when they are
 // leading letters and balanced parenthesis groups only, else in parentheses.
-std::string BuildOutputItem(NetlistCircuit& c, const CurveRow& row, bool substitute, bool noise) {
+std::string BuildOutputItem(NetlistCircuit& c, const NetlistCurveRow& row, bool substitute, bool noise) {
     const std::string text = ItemText(c, row.y, substitute);
     if (noise) {
         const size_t open = text.find('(');
@@ -205,7 +205,7 @@ std::string BuildOutputItem(NetlistCircuit& c, const CurveRow& row, bool substit
     return bare ? text : "(" + text + ")";
 }
 
-bool IsNoiseItem(NetlistCircuit& c, const CurveRow& row, bool substitute) {
+bool IsNoiseItem(NetlistCircuit& c, const NetlistCurveRow& row, bool substitute) {
     const std::string text = Upper(ItemText(c, row.y, substitute));
     CStrArray tokens{};
     TokenizeLine(&tokens, text.c_str(), 1);
@@ -218,7 +218,7 @@ bool IsNoiseItem(NetlistCircuit& c, const CurveRow& row, bool substitute) {
 
 bool HasNoiseOutputItem(NetlistCircuit& c, int analysis, bool substitute) {
     if (analysis != kAc) return false;
-    for (const CurveRow& row : c.analysis.rows[kAc])
+    for (const NetlistCurveRow& row : c.analysis.rows[kAc])
         if (row.group && IsNoiseItem(c, row, substitute)) return true;
     return false;
 }
@@ -229,8 +229,8 @@ std::string BuildOutputStatement(NetlistCircuit& c, int analysis, bool substitut
     static const char* const kWords[] = {"TRAN ", "AC ", "DC "};
     std::string s;
     size_t lineStart = 0;
-    const CurveRow* last = nullptr;
-    for (const CurveRow& row : c.analysis.rows[analysis]) {
+    const NetlistCurveRow* last = nullptr;
+    for (const NetlistCurveRow& row : c.analysis.rows[analysis]) {
         const char g = row.group >= '0' && row.group <= '9' ? row.group : 0;
         const bool printed = row.options & kCurveOutput;
         const bool take = (g == group && (!print || takeAll || printed)) || (group == '0' && !g && print && printed);

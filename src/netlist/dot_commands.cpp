@@ -387,7 +387,7 @@ int HandleDotPrint(NetlistCircuit& c, const std::string&) {
         std::string expression;
         const int next = PrintItemToExpression(c, expression, i);
         i = next > i ? next : i + 1;
-        CurveRow row;
+        NetlistCurveRow row;
         if (kind != kAc) row.options |= kCurveLinearX | kCurveLinearY;
         row.style = static_cast<int>(rows.size());
         row.y = expression;
@@ -581,7 +581,7 @@ int ResolveInitialConditions(NetlistCircuit& c) {
                 break;
             }
             i += 2;
-            InitialCondition ic;
+            NetlistInitialCondition ic;
             ic.letter = letter[0];
             ic.kind = kind;
             if (ic.letter == 'I') {
@@ -640,7 +640,7 @@ int ResolveInitialConditions(NetlistCircuit& c) {
             // An entry of the same item is replaced, except that a node set never
             // replaces an initial condition.
             bool skip = false;
-            for (InitialCondition& e : c.initialConditions) {
+            for (NetlistInitialCondition& e : c.initialConditions) {
                 const bool same = e.letter == ic.letter &&
                                   (ic.letter == 'I' ? e.inductorPart == ic.inductorPart
                                                     : e.node1 == ic.node1 && e.node2 == ic.node2);

@@ -35,8 +35,8 @@ struct NetlistPart {
 };
 
 // One curve of an analysis: what .PRINT and .PLOT statements make.
-enum CurveOptionBits : int { kCurveOutput = 0x20, kCurveLinearX = 0x40, kCurveLinearY = 0x80 };
-struct CurveRow {
+enum NetlistCurveBits : int { kCurveOutput = 0x20, kCurveLinearX = 0x40, kCurveLinearY = 0x80 };
+struct NetlistCurveRow {
     std::string x, y, xRange, yRange;
     char group = 0;  // '1'..'9' plotted in that group; 'A'..'I' printed only; 0 none
     int options = 0;
@@ -52,7 +52,7 @@ enum AnalysisFlagBits : int {
 };
 
 // The limit texts of the three analyses, as the limits dialogs edit them.
-struct AnalysisSetup {
+struct NetlistAnalysisSetup {
     struct Transient {
         std::string timeRange, maxTimeStep, numberOfPoints, temperature;
     } transient;
@@ -65,7 +65,7 @@ struct AnalysisSetup {
     } dc;
     int flags[3] = {};
     bool temperatureList[3] = {};
-    std::vector<CurveRow> rows[3];
+    std::vector<NetlistCurveRow> rows[3];
     void ClearLimits();
 };
 
@@ -112,7 +112,7 @@ struct InitialConditionStatement {
     int scope = 1;
     std::string text;
 };
-struct InitialCondition {
+struct NetlistInitialCondition {
     char letter = 'V';
     double value = 0;
     int digitalState = 0;
@@ -155,7 +155,7 @@ struct NetlistCircuit {
     std::deque<ComponentDef> defs;  // the definitions made for cards
     std::unordered_map<int, ComponentDef*> sharedDefs;  // by type: the one definition cards share
     std::vector<StatementLine> statements;
-    AnalysisSetup analysis;
+    NetlistAnalysisSetup analysis;
     int analysisKind = -1;          // the analysis being prepared, -1 none
     bool runRecompile = false;
     bool polarityFlag = false;
@@ -168,7 +168,7 @@ struct NetlistCircuit {
     // The scopes whose definition range is known, by subcircuit name (first found first).
     std::unordered_map<std::string, std::vector<int>> positionedScopes;
     std::vector<InitialConditionStatement> icStatements;
-    std::vector<InitialCondition> initialConditions;
+    std::vector<NetlistInitialCondition> initialConditions;
     bool nodeSetsPresent = false, initialConditionsPresent = false;
     std::vector<TrEntry> trTable;
     bool useInitialConditions = false;

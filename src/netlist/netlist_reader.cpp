@@ -25,7 +25,7 @@ NetlistCircuit::NetlistCircuit(NetlistCircuitServices& services, NetlistTextPage
 
 NetlistCircuit::~NetlistCircuit() { tokens.Free(); }
 
-void AnalysisSetup::ClearLimits() {
+void NetlistAnalysisSetup::ClearLimits() {
     transient = {};
     ac = {};
     const int m1 = dc.method1, m2 = dc.method2;
@@ -219,7 +219,7 @@ void ApplyNumberDigits(NetlistCircuit& c, int numberDigits) {
     if (c.tables.services->IsSchematic() || numberDigits <= 0 || c.runRecompile) return;
     if (c.analysisKind < 0 || c.analysisKind > 2) return;
     const std::string format = std::to_string(numberDigits) + "e";
-    for (CurveRow& r : c.analysis.rows[c.analysisKind]) r.formatX = r.formatY = format;
+    for (NetlistCurveRow& r : c.analysis.rows[c.analysisKind]) r.formatX = r.formatY = format;
 }
 
 void SetDefaultCurveRows(NetlistCircuit& c) {
@@ -240,8 +240,8 @@ void MergeDuplicateCurveRows(NetlistCircuit& c) {
     auto agree = [](const std::string& a, const std::string& b) { return a.empty() || b.empty() || a == b; };
     for (size_t i = 0; i < rows.size(); ++i) {
         for (size_t j = i + 1; j < rows.size();) {
-            CurveRow& a = rows[i];
-            const CurveRow& b = rows[j];
+            NetlistCurveRow& a = rows[i];
+            const NetlistCurveRow& b = rows[j];
             if (a.x == b.x && a.y == b.y && agree(a.xRange, b.xRange) && agree(a.yRange, b.yRange)) {
                 a.options |= b.options;
                 if (!a.group) a.group = b.group;
@@ -253,12 +253,12 @@ void MergeDuplicateCurveRows(NetlistCircuit& c) {
             }
         }
     }
-    const bool anyDigit = std::any_of(rows.begin(), rows.end(), [](const CurveRow& r) {
+    const bool anyDigit = std::any_of(rows.begin(), rows.end(), [](const NetlistCurveRow& r) {
         return r.group >= '1' && r.group <= '9';
     });
-    for (CurveRow& r : rows)
+    for (NetlistCurveRow& r : rows)
         if (r.group >= 'A' && r.group <= 'I') r.group = anyDigit ? 0 : static_cast<char>('1' + (r.group - 'A'));
-    for (CurveRow& r : c.analysis.rows[kAc]) r.options = (r.options & ~kCurveLinearX) | kCurveLinearY;
+    for (NetlistCurveRow& r : c.analysis.rows[kAc]) r.options = (r.options & ~kCurveLinearX) | kCurveLinearY;
 }
 
 // ---- polarities -----------------------------------------------------------------------

@@ -82,7 +82,7 @@ TEST_F(StatementWriterTest, LongOutputStatementsContinue) {
 
 // Reads a text, rewrites its statements for the analysis and reads the result again:
 // the analysis set-up is the same, and every line outside the statements is unchanged.
-void ExpectSameSetUp(const AnalysisSetup& a, const AnalysisSetup& b, int kind) {
+void ExpectSameSetUp(const NetlistAnalysisSetup& a, const NetlistAnalysisSetup& b, int kind) {
     auto num = [](const std::string& s) { return ParseNumber(s.c_str(), nullptr); };
     auto pair = [&](const std::string& s, int k) {
         const size_t comma = s.find(',');
@@ -139,7 +139,7 @@ TEST_F(StatementWriterTest, RewrittenStatementsReadBackToTheSameSetUp) {
     };
     for (const auto& c : cases) {
         ASSERT_EQ(Read(c.text, c.kind), 0) << c.text << FirstReport();
-        const AnalysisSetup first = circuit->analysis;
+        const NetlistAnalysisSetup first = circuit->analysis;
         ASSERT_EQ(WriteAnalysisStatements(*circuit, c.kind), 0);
         const std::string written = page->Text();
         SCOPED_TRACE(written);

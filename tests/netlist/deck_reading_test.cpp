@@ -103,7 +103,7 @@ TEST_F(DeckContentTest, AcOutputsBecomeFunctionsOfVoltages) {
     EXPECT_EQ(rows[0].y, "MAG(V(OUT))");
     EXPECT_EQ(rows[1].y, "PH(V(OUT))");
     EXPECT_EQ(rows[2].y, "DB(V(OUT))");
-    for (const CurveRow& r : rows) EXPECT_EQ(r.options & (kCurveLinearX | kCurveLinearY), kCurveLinearY);
+    for (const NetlistCurveRow& r : rows) EXPECT_EQ(r.options & (kCurveLinearX | kCurveLinearY), kCurveLinearY);
 }
 
 TEST_F(DeckContentTest, NoiseStatementNamesOutputAndInput) {
