@@ -163,6 +163,39 @@ int ReadLogicalLine(NetlistLineSource& src, std::string& out, int flags) {
     return 0;
 }
 
+int ReadRawLine(NetlistLineSource& src, std::string& out, bool fieldMode) {
+    out.clear();
+    if (!src.open || !src.text) return 15007;
+    if (src.error) return src.error;
+    const std::string& t = *src.text;
+    if (src.pos >= src.end) return 15007;
+    size_t p = src.pos;
+    bool lineEnded = false;
+    // A CR, a CR LF or a bare LF ends the line (a text written with LF only still reads
+    // line by line).
+    while (p < src.end) {
+        const char ch = t[p];
+        if (ch == '\r' || ch == '\n') {
+            ++p;
+            if (ch == '\r' && p < src.end && t[p] == '\n') ++p;
+            lineEnded = true;
+            break;
+        }
+        if (fieldMode && ch == ',') {
+            ++p;
+            break;
+        }
+        out += ch;
+        ++p;
+    }
+    if (lineEnded || p >= src.end) ++src.line;
+    src.pos = p;
+    size_t e = out.size();
+    while (e > 0 && std::isspace(static_cast<unsigned char>(out[e - 1]))) --e;
+    out.resize(e);
+    return 0;
+}
+
 void IncludeStack::Pop() {
     if (depth < 0) return;
     entries[depth].Close();

@@ -43,6 +43,10 @@ struct NetlistLineSource {
 
 // Reads one logical line into `out`. 0, or 15007 at the end of the text.
 int ReadLogicalLine(NetlistLineSource& source, std::string& out, int flags);
+// Reads one physical line, or in field mode one comma-separated field, without case
+// folding; trailing white space is removed. 0, 15007 at the end of the text, or the
+// source's stored error.
+int ReadRawLine(NetlistLineSource& source, std::string& out, bool fieldMode);
 // Blanks comments (and, unless raw, ';' tails, line ends and continuation marks).
 void BlankNetlistComments(std::string& text, bool raw);
 

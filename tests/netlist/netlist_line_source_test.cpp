@@ -75,6 +75,25 @@ TEST(NetlistLineSource, LineStartsCountPhysicalLines) {
     EXPECT_EQ(starts, (std::vector<int>{0, 1, 3}));
 }
 
+TEST(NetlistLineSource, RawLinesAndFields) {
+    const std::string text = "a,b , c\r\nd\ne \r";
+    NetlistLineSource src;
+    src.OpenOnText(text, "t");
+    std::vector<std::string> fields;
+    std::vector<int> lines;
+    std::string out;
+    while (ReadRawLine(src, out, true) == 0) {
+        fields.push_back(out);
+        lines.push_back(src.line);
+    }
+    EXPECT_EQ(fields, (std::vector<std::string>{"a", "b", " c", "d", "e"}));
+    // Fields that end at a ',' do not count a line.
+    EXPECT_EQ(lines, (std::vector<int>{0, 0, 1, 2, 3}));
+    src.OpenOnText(text, "t");
+    ASSERT_EQ(ReadRawLine(src, out, false), 0);
+    EXPECT_EQ(out, "a,b , c");
+}
+
 TEST(NetlistLineSource, IncludeFileNames) {
     struct Case {
         const char* line;
