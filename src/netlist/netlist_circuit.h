@@ -7,6 +7,7 @@
 
 #include <array>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -184,6 +185,9 @@ struct NetlistCircuit {
     int printStatements = 0;
     int defCounter = 1;
     int currentScope = 1;
+    // Shows a progress text in the status bar while a long text is read; called with an
+    // empty text at the end of the read to put the saved prompt back. May be empty.
+    std::function<void(const std::string&)> statusPrompt;
     // Where the current compile error lies.
     std::string errorFile;
     int errorLine = -1;

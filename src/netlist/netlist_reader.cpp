@@ -164,7 +164,23 @@ int ReadSpiceNetlist(NetlistCircuit& c) {
     ReadNetlistLine(c, line);  // the title
     int code = 0;
     int definitionDepth = 0;
+    // Texts of more than 1000 lines show their progress about a hundred times.
+    int lineCount = 1;
+    for (char ch : c.page->Text())
+        if (ch == '\n') ++lineCount;
+    const bool progress = c.statusPrompt && lineCount > 1000;
+    const int progressStep = lineCount / 100;
+    std::string shown;
     while (c.includes.NextLineOrPopInclude()) {
+        if (progress && c.includes.depth == 0) {
+            const int at = c.includes.entries[0].line;
+            if (at % progressStep == 0) {
+                char text[71];
+                std::snprintf(text, sizeof text, "Processing SPICE Line %d of %d (%d%%)", at, lineCount,
+                              static_cast<int>((at + 1) * 100.0 / lineCount));
+                if (shown != text) c.statusPrompt(shown = text);
+            }
+        }
         code = ReadNetlistLine(c, line);
         if (code == 15007) {
             code = 0;
@@ -191,6 +207,7 @@ int ReadSpiceNetlist(NetlistCircuit& c) {
         if (c.polarityFlag) code = ResolveDevicePolarities(c, 1, 0);
         if (!code) MergeDuplicateCurveRows(c);
     }
+    if (progress) c.statusPrompt(std::string());
     c.includes.PopAll();
     if (code) return code;
     if (c.analysisKind != -1) {

@@ -194,3 +194,28 @@ TEST_F(DotCommandTest, ParamStatementsOfLibrariesAndTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DotCommandTest, ProgressOfLongTexts) {
+    std::string text = "T\n";
+    for (int i = 0; i < 2000; ++i) text += "R" + std::to_string(i) + " 1 0 1\n";
+    std::vector<std::string> shown;
+    page = std::make_unique<StringTextPage>(services.title, text);
+    circuit = std::make_unique<NetlistCircuit>(services, *page);
+    circuit->statusPrompt = [&](const std::string& s) { shown.push_back(s); };
+    ASSERT_EQ(ReadTextCircuit(*circuit), 0);
+    ASSERT_GE(shown.size(), 90u);
+    EXPECT_LE(shown.size(), 102u);
+    EXPECT_EQ(shown[0], "Processing SPICE Line 20 of 2002 (1%)");
+    EXPECT_EQ(shown.back(), "");  // the saved prompt goes back
+    // Short texts show nothing.
+    shown.clear();
+    page = std::make_unique<StringTextPage>(services.title, "T\nR1 1 0 1\n");
+    circuit = std::make_unique<NetlistCircuit>(services, *page);
+    circuit->statusPrompt = [&](const std::string& s) { shown.push_back(s); };
+    ASSERT_EQ(ReadTextCircuit(*circuit), 0);
+    EXPECT_TRUE(shown.empty());
+}
+
+}  // namespace
