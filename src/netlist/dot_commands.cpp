@@ -659,6 +659,29 @@ int ResolveInitialConditions(NetlistCircuit& c) {
         if (reported) break;
     }
     tokens.Free();
+    // Capacitors and inductors whose value gives IC= add their own entries, also after
+    // a failure; these are not merged with the statements' entries.
+    for (size_t k = 0; k < c.parts.size(); ++k) {
+        const NetlistPart& p = c.parts[k];
+        if ((p.type != 3 && p.type != 4) || p.pinNodes.size() < 2) continue;  // Inductor, Capacitor
+        const std::string value = PartAttr(p, 2);
+        size_t at = value.find("IC=");
+        while (at != std::string::npos && at > 0 && value[at - 1] != ' ') at = value.find("IC=", at + 1);
+        if (at == std::string::npos) continue;
+        const size_t start = at + 3;
+        const std::string text = value.substr(start, value.find(' ', start) - start);
+        int code = 0;
+        NetlistInitialCondition ic;
+        ic.letter = p.type == 4 ? 'V' : 'I';
+        ic.kind = 0;
+        ic.value = EvalNumberOrExpression(text.c_str(), &code);
+        if (code) continue;
+        ic.node1 = p.pinNodes[0];
+        ic.node2 = p.pinNodes[1];
+        if (p.type == 3) ic.inductorPart = static_cast<int>(k);
+        c.initialConditions.push_back(ic);
+        c.initialConditionsPresent = true;
+    }
     return result;
 }
 

@@ -99,6 +99,18 @@ TEST_F(SubcktTest, InitialConditionsResolve) {
     EXPECT_EQ(ics[2].kind, 2);
     EXPECT_TRUE(circuit->nodeSetsPresent);
 
+    // A capacitor's IC= adds its own entry without any .IC statement.
+    ASSERT_EQ(Read("T\nC1 1 2 1U IC=2\nL1 2 0 1M IC=5M\nR1 1 0 1\n"), 0);
+    ASSERT_EQ(ResolveInitialConditions(*circuit), 0);
+    ASSERT_EQ(circuit->initialConditions.size(), 2u);
+    EXPECT_EQ(circuit->initialConditions[0].letter, 'V');
+    EXPECT_DOUBLE_EQ(circuit->initialConditions[0].value, 2);
+    EXPECT_EQ(circuit->initialConditions[0].node2, Node("2"));
+    EXPECT_EQ(circuit->initialConditions[0].kind, 0);
+    EXPECT_EQ(circuit->initialConditions[1].letter, 'I');
+    EXPECT_DOUBLE_EQ(circuit->initialConditions[1].value, 5e-3);
+    EXPECT_TRUE(circuit->initialConditionsPresent);
+
     struct Case {
         const char* statement;
         int id;
