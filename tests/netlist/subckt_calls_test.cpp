@@ -196,3 +196,16 @@ TEST_F(SubcktTest, PartNameChecks) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SubcktTest, PolarityFromALibraryModel) {
+    Write("BJT.LIB", ".MODEL QLIB PNP(BF=50)\n.MODEL MLIB PMOS(VTO=-1)\n");
+    ASSERT_EQ(Read("T\n.LIB BJT.LIB\nQ1 1 2 3 QLIB\nM1 1 2 3 3 MLIB\nQ2 1 2 3 4 QLIB\n"), 0) << FirstReport();
+    EXPECT_EQ(Part("Q1")->type, CT_PNP);
+    EXPECT_EQ(Part("M1")->type, CT_PMOS);
+    EXPECT_EQ(Part("Q2")->type, CT_PNP4);
+    EXPECT_EQ(circuit->tables.models.size(), 2u);
+}
+
+}  // namespace
