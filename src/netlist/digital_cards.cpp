@@ -146,7 +146,6 @@ int ParseUCard(NetlistCircuit& c) {
     part.object.SetAttr(ATTR_POWER_NODE, power);
     part.object.SetAttr(ATTR_GROUND_NODE, ground);
 
-    const int perGate = inputs + 1;
     for (int k = 0; k < nodes; ++k) {
         std::string token = c.Token(index);
         if (token.empty()) return ReportReadError(c, 10908);
@@ -185,7 +184,6 @@ int ParseUCard(NetlistCircuit& c) {
             auto& pins = c.parts[first + g].pinNodes;
             if (pin >= 0 && pin < static_cast<int>(pins.size())) pins[pin] = node;
         }
-        (void)perGate;
     }
     if (ComponentTypeTable[base].modelType >= 0) part.object.SetAttr(ATTR_TIMING_MODEL, c.Token(index++));
     part.object.SetAttr(ATTR_IO_MODEL, c.Token(index++));

@@ -305,8 +305,6 @@ int ExpandSubcktCall(NetlistCircuit& c, int part) {
             code = ReportPartError(c, part, 10903, name.c_str());
             break;
         }
-        NetlistLineSource& top = c.includes.Top();
-        const size_t linePosition = top.pos;
         code = ReadNetlistLine(c, line);
         if (code == 15007) {
             code = 0;
@@ -321,7 +319,6 @@ int ExpandSubcktCall(NetlistCircuit& c, int part) {
                 found = true;
                 info.positioned = true;
                 info.start = c.includes.Top().logicalPosition;
-                (void)linePosition;
                 info.startLine = CurrentReadLine(c);
                 if (c.includes.depth > 0) entry.filePath = CurrentReadFile(c);
                 c.currentPart = part;

@@ -72,3 +72,34 @@ TEST_F(RefreshModelsTest, IncludedModelsAreNeitherCopiedNorReplaced) {
 }
 
 }  // namespace
+
+#include "netlist/subckt_blocks.h"
+
+namespace {
+
+TEST_F(RefreshModelsTest, SubcircuitBlocksFetchedAndReplaced) {
+    const std::string text =
+        "T\nX1 1 0 AMP PARAMS: G=2\nX2 1 0 LIBAMP\n"
+        ".SUBCKT AMP A B OPTIONAL: P=$G_P PARAMS: G=1 R=2 TEXT: T=X\r\nR1 A B {R}\r\n.ENDS AMP\r\nR9 1 0 1\n.LIB MY.LIB\n.END\n";
+    ASSERT_EQ(Read(text), 0) << FirstReport();
+    const NetlistPart& amp = *Part("X1");
+    EXPECT_EQ(GetSubcktSection(*circuit, amp, ATTR_PARAMS), "PARAMS: G=1 R=2");
+    EXPECT_EQ(GetSubcktSection(*circuit, amp, ATTR_TEXT_PARAMS), "TEXT: T=X");
+    EXPECT_EQ(GetSubcktSection(*circuit, amp, ATTR_FILE), services.title);
+    size_t start = 0, end = 0;
+    EXPECT_EQ(GetSubcktBlockText(*circuit, amp, &start, &end),
+              ".SUBCKT AMP A B OPTIONAL: P=$G_P PARAMS: G=1 R=2 TEXT: T=X\r\nR1 A B {R}\r\n.ENDS AMP\r\n");
+    EXPECT_EQ(text.substr(start, end - start).rfind(".SUBCKT AMP", 0), 0u);
+    // A library definition: its file, and its block.
+    const NetlistPart& lib = *Part("X2");
+    EXPECT_EQ(GetSubcktSection(*circuit, lib, ATTR_FILE), Path("MY.LIB"));
+    EXPECT_EQ(GetSubcktBlockText(*circuit, lib, nullptr, nullptr), ".SUBCKT LIBAMP A B\nR1 A B 5K\n.ENDS\n");
+
+    // Replaced in place in the page; a library definition's new text goes before .END.
+    ASSERT_TRUE(ReplaceSubcktBlock(*circuit, amp, ".SUBCKT AMP A B\nR1 A B 7\n.ENDS"));
+    ASSERT_TRUE(ReplaceSubcktBlock(*circuit, lib, ".SUBCKT LIBAMP A B\nR1 A B 8\n.ENDS"));
+    EXPECT_EQ(page->Text(), "T\nX1 1 0 AMP PARAMS: G=2\nX2 1 0 LIBAMP\n.SUBCKT AMP A B\r\nR1 A B 7\r\n.ENDS\r\n"
+                            "R9 1 0 1\n.LIB MY.LIB\n.SUBCKT LIBAMP A B\r\nR1 A B 8\r\n.ENDS\r\n.END\n");
+}
+
+}  // namespace
