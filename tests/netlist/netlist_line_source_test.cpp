@@ -109,7 +109,9 @@ TEST(NetlistLineSource, IncludeFileNames) {
     for (const Case& c : cases) {
         std::string name;
         EXPECT_EQ(ParseIncludeFileName(name, c.line), c.code) << c.line;
-        if (!c.code) EXPECT_EQ(name, c.name) << c.line;
+        if (!c.code) {
+            EXPECT_EQ(name, c.name) << c.line;
+        }
     }
 }
 

@@ -75,8 +75,11 @@ TEST_F(PolyTest, BadValueTexts) {
     for (const Case& c : cases) {
         PolySourceRecord r;
         EXPECT_EQ(Build(c.card, r), kMsgReported) << c.card;
-        if (c.id != 15055) EXPECT_EQ(FirstReport(), c.id) << c.card;
-        else EXPECT_FALSE(reports.reports.empty()) << c.card;
+        if (c.id != 15055) {
+            EXPECT_EQ(FirstReport(), c.id) << c.card;
+        } else {
+            EXPECT_FALSE(reports.reports.empty()) << c.card;
+        }
     }
     // A lower-case exponent (a schematic value is not upper-cased) is no plain number.
     PolySourceRecord r;
