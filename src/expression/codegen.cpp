@@ -257,7 +257,7 @@ void FoldConstants(CompiledExpression* e) {
                     const double x = c.value.number;
                     double v;
                     if (op == 72) v = ExpClamped(x);
-                    else if (op == 75) v = Log10Floored(std::fabs(x));
+                    else if (op == 75) v = Log10Floored(x);  // as the evaluator: no log|x|
                     else if (op == 77) v = std::sqrt(std::fabs(x));
                     else v = -x;
                     if (op == kOpUnaryMinus) std::snprintf(text, sizeof text, "-%s", c.text.c_str());

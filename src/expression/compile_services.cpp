@@ -24,8 +24,9 @@ int CompileForAnalysis(CompiledExpression* e, std::string_view text, ExpressionC
                        int32_t extra_mask, bool check_variables) {
     if (!context) context = &NoCircuitContext();
     std::string expanded;
-    if (context->SubstituteDefines(text, 1, &expanded)) {
-        ReportMessage("PE", owner, kMsgInsufficientMemory);
+    if (int r = context->SubstituteDefines(text, 1, &expanded)) {
+        // A define error (recursion, too complex, too long) has been shown already.
+        if (r != kMsgReported) ReportMessage("PE", owner, kMsgInsufficientMemory);
         return kMsgReported;
     }
     SimplifySigns(expanded);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -394,11 +395,13 @@ int Parser::ScanNumber() {
     const int start = int(pos_);
     size_t p = pos_;
     int dots = 0;
+    int digits = 0;
     while (p < text_.size() && (IsDigit(text_[p]) || text_[p] == '.')) {
         if (text_[p] == '.') ++dots;
+        else ++digits;
         ++p;
     }
-    bool bad = dots > 1;
+    bool bad = dots > 1 || digits == 0;  // "." alone is no number
     bool exponent = false;
     bool suffix = false;
     if (p < text_.size() && text_[p] == 'E') {
@@ -423,7 +426,10 @@ int Parser::ScanNumber() {
     std::string number = text_.substr(pos_, p - pos_);
     pos_ = p;
     if (bad) return CompileError(c_, 10404, start, number.c_str(), Source());
-    double value = suffix ? ParseNumber(number.c_str(), nullptr) : std::strtod(number.c_str(), nullptr);
+    int unreadable = 0;
+    double value = suffix ? ParseNumber(number.c_str(), &unreadable) : std::strtod(number.c_str(), nullptr);
+    // Hundreds of digits overflow the double without any exponent.
+    if (unreadable || !std::isfinite(value)) return CompileError(c_, 10404, start, number.c_str(), Source());
     std::string label = src_.substr(start, number.size());
     if (pending_minus_) {
         if (cx.accepts & kSynRawNumber) {
@@ -878,6 +884,8 @@ int Parser::Comma() {
     const int op = cx.opcode;
     if ((row.syntax & kSynQuantity) && !cx.digital && cx.arg_count == 1) {
         if (op == 11 && cx.first_is_part) return CompileError(c_, 10408, position, cx.part_name.c_str(), Source());
+        // The first argument names a node or a part; without one there is nothing to read.
+        if (cx.scanned == 0) return CompileError(c_, 10403, position, Source());
         return 0;  // node pairs are emitted at the ')'
     }
     if (op == 158 || op == 579) {  // SDT, SD: the variable goes in as the second argument
@@ -954,6 +962,9 @@ int Parser::CloseParen() {
     const int op = cx.opcode;
     // The last argument is complete unless the list is empty.
     const bool empty = items_.size() == cx.arg_start && cx.scanned <= cx.arg_count;
+    // A node pair whose second node is missing after its comma.
+    if (empty && cx.arg_count > 0 && (row.syntax & kSynQuantity) && !cx.digital)
+        return CompileError(c_, 10403, position, Source());
     if (!empty) ++cx.arg_count;
     const int given = cx.arg_count - cx.inserted;
     if (given < row.min_args) return CompileError(c_, 10419, position, row.name);

@@ -94,6 +94,12 @@ long long Truncated(double x) {
     return static_cast<long long>(x);
 }
 
+// MIN and MAX compare their operands as the comparisons do: a NaN is an invalid
+// operation, not an operand to drop.
+void NoteIfUnordered(const ComplexValue& a, const ComplexValue& b) {
+    if (std::isnan(a.re) || std::isnan(a.im) || std::isnan(b.re) || std::isnan(b.im)) NoteMathFault(kFaultInvalid);
+}
+
 // Stops the evaluation with a message of its own (an opcode the evaluator cannot run).
 void InvalidOpcode() {
     SetPendingMessage(10424);
@@ -143,7 +149,7 @@ int Series(EvalEntry* args) {
     CompiledExpression* term = const_cast<CompiledExpression*>(static_cast<const CompiledExpression*>(args[2].ref));
     // Clamped into int before the conversion: a bound beyond it would otherwise read as
     // any int at all.
-    const int from = ClampToInt(args[0].value.re);
+    const int from = std::max(ClampToInt(args[0].value.re), -kMaxSeriesIndex);
     const int to = std::min(ClampToInt(args[1].value.re), kMaxSeriesIndex);
     const int saved = g_series_index;
     ComplexValue sum{};
@@ -314,7 +320,10 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result, VectorEvalCo
         case 14: SetReal(top, e->context->CoreValue(top.ref, op)); break;
         case 150: SetReal(top, (analysis == 0 && run.time >= top.value.re) ? 1.0 : 0.0); break;
         case 151: SetReal(top, analysis == 0 ? Impulse(top.value.re, run.time) : 0.0); break;
-        case 575: SetReal(top, Factorial(ClampToInt(top.value.re))); break;
+        case 575:
+            if (std::isnan(top.value.re)) NoteMathFault(kFaultInvalid);
+            SetReal(top, Factorial(ClampToInt(top.value.re)));
+            break;
         case kOpDigitalNot: SetDigital(top, DigitalNot(StateOf(top))); break;
 
         // Binary operators: the result goes into the entry below.
@@ -388,10 +397,12 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result, VectorEvalCo
         }
         case 152: SetReal(below, std::atan2(below.value.re, top.value.re)); --g_top; break;
         case 153:
+            NoteIfUnordered(below.value, top.value);
             below.value = ComplexValue{std::fmin(below.value.re, top.value.re), std::fmin(below.value.im, top.value.im)};
             --g_top;
             break;
         case 154:
+            NoteIfUnordered(below.value, top.value);
             below.value = ComplexValue{std::fmax(below.value.re, top.value.re), std::fmax(below.value.im, top.value.im)};
             --g_top;
             break;
@@ -444,6 +455,7 @@ int EvaluateExpression(CompiledExpression* e, ComplexValue* result, VectorEvalCo
             }
             switch (op) {
             case 155: {  // IF: each part chosen separately by the real part of c
+                if (std::isnan(args[0].value.re)) NoteMathFault(kFaultInvalid);
                 const bool c = args[0].value.re != 0.0;
                 args[0].value = c ? args[1].value : args[2].value;
                 args[0].tag = 0;

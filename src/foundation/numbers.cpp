@@ -169,6 +169,11 @@ char* TrimNumberText(char* text) {
         *e = 0;
     }
     char* mantissa = text[0] == '-' ? text + 1 : text;
+    if (!*text) {
+        // No digits to trim: "" or "E5" stay as they are (a "0" would not fit).
+        std::strcat(text, exponent);
+        return text;
+    }
     while (mantissa[0] == '0' && mantissa[1] != 0)
         std::memmove(mantissa, mantissa + 1, std::strlen(mantissa + 1) + 1);
     TrimFraction(mantissa);
@@ -197,12 +202,21 @@ double ParseNumber(const char* text, int* error) {
         point = true;
         ++p;
     }
+    const char* digits = p;
     while (IsDigit(*p))
         ++p;
+    bool anyDigit = p > digits;
     if (*p == '.' && !point)
         ++p;
+    digits = p;
     while (IsDigit(*p))
         ++p;
+    anyDigit = anyDigit || p > digits;
+    if (!anyDigit) {
+        // A sign or a point alone ("-", ".", "-E5") is no number.
+        *error = 1;
+        return 0;
+    }
     if (p > start && (*p == 'E' || *p == 'e')) {
         ++p;
         if (*p == '+' || *p == '-')

@@ -82,15 +82,38 @@ std::string FormatVersion(int32_t version) {
     return text;
 }
 
+std::string SaveTargetPath(const std::string& name) {
+    std::string path = name;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<size_t>(n) >= link.size()) break;
+        link.resize(static_cast<size_t>(n));
+        const size_t slash = path.rfind('/');
+        path = link[0] == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
+    }
+    return path;
+}
+
 FILE* OpenTempForWrite(const std::string& name, const char* mode, std::string& tempName) {
-    tempName = name + ".XXXXXX";
+    const std::string target = SaveTargetPath(name);
+    struct stat st;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    // A read-only file is refused, as an editor does, rather than replaced.
+    if (exists && S_ISREG(st.st_mode) && ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+        tempName.clear();
+        errno = EACCES;
+        return nullptr;
+    }
+    tempName = target + ".XXXXXX";
     int fd = ::mkstemp(tempName.data());
     if (fd < 0) {
         tempName.clear();
         return nullptr;
     }
-    struct stat st;
-    ::fchmod(fd, ::stat(name.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+    ::fchmod(fd, exists ? (st.st_mode & 07777) : 0644);
     FILE* file = ::fdopen(fd, mode);
     if (!file) {
         int err = errno;
@@ -108,7 +131,7 @@ int CommitTempFile(FILE* file, const std::string& tempName, const std::string& n
     if (!code && ::fsync(::fileno(file)) != 0 && errno != EINVAL) code = FailureCode(kMsgWriteFailed);
     if (std::fclose(file) != 0 && !code) code = kMsgWriteFailed;
     if (ok && !code) {
-        if (std::rename(tempName.c_str(), name.c_str()) == 0) return 0;
+        if (std::rename(tempName.c_str(), SaveTargetPath(name).c_str()) == 0) return 0;
         code = kMsgWriteError;
     }
     ::unlink(tempName.c_str());

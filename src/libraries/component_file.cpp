@@ -276,14 +276,10 @@ int ComponentLibrary::Write(int32_t writeVersion)
         }
         if (IsValidComponentType(d->type) && ComponentTypeTable[d->type].pinNameBase == PNB_USER) {
             for (const auto& p : d->pins) {
-                // The stored bytes end with the terminator of the last name.
-                if (p.text.empty()) {
-                    w.I16(0);
-                } else {
-                    w.I16(static_cast<int>(p.text.size()) + 1);
-                    w.Bytes(p.text.data(), p.text.size());
-                    w.Bytes("", 1);
-                }
+                // Exactly the text: kind letter and name, and NUL and second name when
+                // there is one; no terminator.
+                w.I16(static_cast<int>(p.text.size()));
+                w.Bytes(p.text.data(), p.text.size());
             }
         }
         if (macro)

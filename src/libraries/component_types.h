@@ -51,7 +51,7 @@ enum PinSchemeFlags : int32_t {
 };
 
 // Model type indexes used by the table (rows of the model type table).
-enum ModelTypeIndex : int {
+enum ComponentModelType : int {
     MT_NONE = -1, MT_OPA = 0, MT_D, MT_NPN, MT_NMOS, MT_NJF, MT_PUL, MT_SIN, MT_TRN,
     MT_CORE, MT_GASFET, MT_VSWITCH, MT_ISWITCH, MT_CAP, MT_IND, MT_RES, MT_PNP, MT_PMOS,
     MT_PJF, MT_DOUTPUT, MT_DINPUT, MT_UADC, MT_UDAC, MT_UGATE, MT_UTGATE, MT_UEFF, MT_UGFF,
@@ -66,7 +66,7 @@ struct ComponentTypeRow {
     int32_t helpContext;     // 6001..6133 or 0
     int32_t deviceList;      // analog device list number, -1 for none
     int32_t pinNameBase;     // see PinNameBase
-    int32_t modelType;       // ModelTypeIndex, -1 for none
+    int32_t modelType;       // ComponentModelType, -1 for none
     int32_t operatorMask;
     int32_t fixedPinCount;   // -1 when derived from the pin scheme
     const char* definitionName;

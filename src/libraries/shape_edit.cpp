@@ -211,6 +211,40 @@ Rect32 BlockNodeRect(const std::vector<uint8_t>& body)
     return r;
 }
 
+int32_t BoundShapeCoordinate(long long v)
+{
+    return static_cast<int32_t>(std::clamp<long long>(v, -kMaxShapeCoordinate, kMaxShapeCoordinate));
+}
+
+void BoundObjectCoordinates(int code, std::vector<uint8_t>& body)
+{
+    auto bound = [&](size_t at) {
+        if (at + 4 <= body.size())
+            PutI32(body.data() + at, BoundShapeCoordinate(GetI32(body.data() + at)));
+    };
+    if (code == SO_ROOT) {
+        bound(0);
+        bound(4);
+    } else if (IsSimpleKind(code) || code == SO_TEXT) {
+        for (size_t at = 0; at < 16; at += 4)
+            bound(at);
+    } else if (code == SO_ARC) {
+        for (size_t at = 0; at < 32; at += 4)
+            bound(at);
+    } else if (code == SO_POLY_CLOSED || code == SO_POLY_OPEN) {
+        // The box, then points to the end of the body (its length, not the count, decides).
+        for (size_t at = 4; at + 4 <= body.size(); at += 4)
+            bound(at);
+    } else if (code == SO_BLOCK) {
+        for (size_t at = 4; at < kListHeader; at += 4)
+            bound(at);
+        for (size_t line = kListHeader; line + 12 <= body.size(); line += 12) {
+            bound(line + 4);
+            bound(line + 8);
+        }
+    }
+}
+
 // Shapes being expanded on the current path; an inclusion of one of them is a cycle.
 static std::vector<const Shape*>& ExpansionPath()
 {

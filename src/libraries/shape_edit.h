@@ -108,6 +108,13 @@ struct BlockLine {
 };
 std::vector<uint8_t> MakeBlockBody(const Rect32& box, const std::vector<BlockLine>& lines);
 
+// Coordinates read from files are kept within this bound, far beyond the drawable extent,
+// so that sums over the include depth, centres and transforms stay inside 32 bits.
+inline constexpr int32_t kMaxShapeCoordinate = 1 << 20;
+int32_t BoundShapeCoordinate(long long v);
+// Bounds every coordinate field of a stored object body (by the layout of its code).
+void BoundObjectCoordinates(int code, std::vector<uint8_t>& body);
+
 // Appends a stored object (header and body) to an object block being built.
 void AppendObject(std::vector<uint8_t>& block, const std::vector<uint8_t>& body, int code, int style);
 

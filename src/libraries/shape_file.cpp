@@ -65,10 +65,10 @@ int ShapeLibrary::Read(const std::string& path, bool report)
         auto shape = std::make_unique<Shape>();
         int slot = current ? 1 : r.I16();
         shape->name = fileVersion >= 11 ? r.LenString() : r.FixedString(16);
-        shape->box.left = r.I32();
-        shape->box.top = r.I32();
-        shape->box.right = r.I32();
-        shape->box.bottom = r.I32();
+        shape->box.left = BoundShapeCoordinate(r.I32());
+        shape->box.top = BoundShapeCoordinate(r.I32());
+        shape->box.right = BoundShapeCoordinate(r.I32());
+        shape->box.bottom = BoundShapeCoordinate(r.I32());
         int32_t size = r.I32();
         if (size > 0) {
             const uint8_t* p = r.Take(static_cast<size_t>(size));
@@ -131,6 +131,7 @@ static void ConvertShape(Shape& shape, int version, const std::vector<Shape*>& s
             body = std::move(root);
             code = SO_ROOT;
         }
+        BoundObjectCoordinates(code, body);
         // Codes without a body length (unknown) are dropped, as when any list is stored.
         AppendObject(block, body, code, style);
     });

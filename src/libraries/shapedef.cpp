@@ -166,7 +166,7 @@ static std::vector<std::string> Fields(std::string text)
 
 static int32_t Num(const std::vector<std::string>& f, size_t i)
 {
-    return i < f.size() ? static_cast<int32_t>(std::strtol(f[i].c_str(), nullptr, 10)) : 0;
+    return i < f.size() ? BoundShapeCoordinate(std::strtoll(f[i].c_str(), nullptr, 10)) : 0;
 }
 
 void ShapeDefReader::Begin()

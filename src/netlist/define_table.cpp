@@ -208,6 +208,8 @@ int Substitution::ExpandCall(const DefineEntry& e, const std::string& text, size
         size_t k = 0;
         while (k < e.args.size() && e.args[k] != word) ++k;
         out += k < e.args.size() ? args[k] : word;
+        // Long arguments used many times make a long text before it is put in place.
+        if (out.size() > kMaxDefineExpansionLength) return ReportDefineError(tables_, e, scope_, text, 10887);
         i = end;
     }
     *replacement = std::move(out);
@@ -301,6 +303,10 @@ int Substitution::Run(std::string& out, const std::string& text, bool braces) {
         } else {
             replacement = found->value;
         }
+        // The count alone lets a few short defines that expand into each other grow a
+        // line to gigabytes; the length is bounded too.
+        if (out.size() - replaced + replacement.size() > kMaxDefineExpansionLength)
+            return ReportDefineError(tables_, *found, scope_, text, 10887);
         out.replace(p, replaced, replacement);
         // Every open region holds p. One that ends inside the replaced text (a call that
         // runs past a define's text) ends with the replacement; the others move.

@@ -117,5 +117,6 @@ void SetExpressionSeparators(bool slashSeparates);
 
 // Limits of one substitution.
 inline constexpr int kMaxDefineSubstitutions = 10000;
+inline constexpr size_t kMaxDefineExpansionLength = 256 * 1024;
 
 }  // namespace ob7

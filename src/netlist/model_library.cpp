@@ -16,6 +16,7 @@
 #include "foundation/messages.h"
 #include "foundation/paths.h"
 #include "foundation/text_functions.h"
+#include "foundation/textfile.h"
 #include "netlist/model_types.h"
 #include "netlist/netlist_messages.h"
 
@@ -389,14 +390,17 @@ int ModelLibrary::Load(const char* fileName, bool report) {
 
     // An older layout: keep the original under a backup name and write the current one.
     // The load itself has succeeded whatever happens here.
-    std::string backup = FreeBackupName(fileName);
+    // A library reached through a symbolic link keeps the link: the file it points to is
+    // the one kept and rewritten.
+    const std::string target = SaveTargetPath(fileName);
+    std::string backup = FreeBackupName(target);
     int conversion = 0;
     if (backup.empty()) {
         conversion = kMsgLibraryNotConverted;
-    } else if (std::rename(fileName, backup.c_str()) != 0) {
+    } else if (std::rename(target.c_str(), backup.c_str()) != 0) {
         conversion = kMsgLibraryNotConverted;
     } else if (Save(fileName) != 0) {
-        std::rename(backup.c_str(), fileName);  // put the original back
+        std::rename(backup.c_str(), target.c_str());  // put the original back
         conversion = kMsgLibraryNotConverted;
     }
     if (conversion && report) ReportMessage("ME", "File", fileName, conversion);

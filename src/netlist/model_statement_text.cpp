@@ -35,7 +35,8 @@ std::string GetModelStatementText(const NetlistCircuitTables& tables, const Mode
     if (library && index >= 0) {
         if (const LibraryModel* m = library->FindNth(t, index)) {
             std::vector<ModelValueSlot> values(row.paramCount);
-            std::memcpy(values.data(), m->values, sizeof(double) * row.paramCount);
+            // A type without parameters (UBGT) has no value array at all.
+            if (row.paramCount > 0) std::memcpy(values.data(), m->values, sizeof(double) * row.paramCount);
             if (memo && m->memo[0]) *memo = m->memo;
             return FormatModelStatement(t, options, values.data(), row.paramCount, name.c_str(), nullptr, overrides,
                                         width);

@@ -42,7 +42,7 @@ size_t ValueTokenLength(const std::string& s, size_t p) {
         else if (c == ')' && round > 0) --round;
         else if (c == '{') ++curly;
         else if (c == '}' && curly > 0) --curly;
-        else if (IsWhite(c) && round == 0 && curly == 0) break;
+        else if (round == 0 && curly == 0 && (IsWhite(c) || c == ')' || c == '}')) break;  // a bracket never opened
     }
     return i - p;
 }
@@ -57,8 +57,8 @@ int ReportModel(const NetlistCircuitTables& tables, const ModelStatement& st, co
     return kMsgReported;
 }
 
-// Line feeds, the '+' that continues a line and ';' comments of statement text that kept
-// its line layout become blanks.
+// Line feeds, the '+' that continues a line, '*' comment lines and ';' comments of
+// statement text that kept its line layout become blanks.
 void BlankLineMarks(std::string& text) {
     bool lineStart = false;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -66,7 +66,7 @@ void BlankLineMarks(std::string& text) {
         if (c == '\n' || c == '\r') {
             c = ' ';
             lineStart = true;
-        } else if (c == ';') {
+        } else if (c == ';' || (lineStart && c == '*')) {
             while (i < text.size() && text[i] != '\n') text[i++] = ' ';
             --i;
         } else if (lineStart && c == '+') {

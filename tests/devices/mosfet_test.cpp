@@ -5,13 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <utility>
 
 #include "devices/device_checks.h"
 #include "foundation/message_codes.h"
+#include "foundation/textfile.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/mosfet.h"
+#include "sim/devices/mosfet_preparation.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/simulation_options.h"
@@ -188,6 +194,57 @@ TEST_F(MosfetDevices, BadModelValuesEndThePreparation) {
     // A channel shorter than its lateral diffusions has no positive length.
     AddMosfet(Model(kModelNmos, {{"LD", 2e-6}}), 1, 2, 0, 0, 10e-6, 2e-6);
     EXPECT_EQ(Temperatures(27), kMsgReported);
+}
+
+// A negative surface potential warns once per model statement (private copies of one
+// statement share it), and the warnings go with the compiled circuit's models.
+TEST_F(MosfetDevices, NegativePotentialWarnsOncePerModel) {
+    auto a = MakeModelParams(kModelNmos), copy = MakeModelParams(kModelNmos), b = MakeModelParams(kModelNmos);
+    auto defaults1 = MakeModelParams(kModelNmos), defaults2 = MakeModelParams(kModelPmos);
+    a->statement = copy->statement = 3;
+    b->statement = 4;
+    ClearNegativePotentialWarnings();
+    EXPECT_EQ(GuardedSqrt(a.get(), 0.25, 300.15), 0.5);
+    EXPECT_EQ(GuardedSqrt(a.get(), 0.0, 300.15), 0.001);  // no warning
+    EXPECT_EQ(GuardedSqrt(a.get(), -0.1, 300.15), 0.001);
+    EXPECT_EQ(GuardedSqrt(copy.get(), -0.1, 400.15), 0.001);
+    EXPECT_EQ(GuardedSqrt(b.get(), -0.2, 350.15), 0.001);
+    EXPECT_EQ(GuardedSqrt(defaults1.get(), -0.1, 300.15), 0.001);
+    EXPECT_EQ(GuardedSqrt(defaults2.get(), -0.1, 300.15), 0.001);
+    int count = 0;
+    const NegativePotentialWarning* w = NegativePotentialWarnings(&count);
+    ASSERT_EQ(count, 4);
+    EXPECT_EQ(w[0].statement, 3);
+    EXPECT_NEAR(w[0].temperature, 27.0, 1e-9);  // the first meeting's temperature
+    EXPECT_EQ(w[1].statement, 4);
+    EXPECT_NEAR(w[1].temperature, 77.0, 1e-9);
+    ClearCircuitModels();
+    NegativePotentialWarnings(&count);
+    EXPECT_EQ(count, 0);
+}
+
+TEST_F(MosfetDevices, ModelWarningsGoIntoAnOpenNumericOutput) {
+    auto model = MakeModelParams(kModelNmos);
+    model->statement = 0;
+    model->scopedName = "NCH";
+    const std::string path = ::testing::TempDir() + "model_warning_output.txt";
+    TextFile out;
+    ASSERT_EQ(out.OpenWrite(path.c_str()), 0);
+    ModelWarningsWritten = false;
+    NumericOutput = nullptr;  // closed: nothing written, the flag unchanged
+    LogModelWarning(15015, *model);
+    EXPECT_FALSE(ModelWarningsWritten);
+    NumericOutput = &out;
+    LogModelWarning(15015, *model);
+    auto defaults = MakeModelParams(kModelNmos);
+    LogModelWarning(15015, *defaults);  // no statement: no name
+    NumericOutput = nullptr;
+    ASSERT_EQ(out.Close(), 0);
+    EXPECT_TRUE(ModelWarningsWritten);
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "#EThe OPAMP 'NCH', has a negative value for C2.#EThe OPAMP '', has a negative value for C2.");
+    std::remove(path.c_str());
 }
 
 // A multiplier makes one device of M times the width; the series conductances scale

@@ -198,13 +198,33 @@ TEST_F(PassiveDevices, ResistorTemperatureFactors) {
 }
 
 TEST_F(PassiveDevices, ZeroTemperatureFactorStillLoadsRmin) {
-    Resistor* r = AddResistor(1, 0, 100);
-    r->tc1 = -1.0 / 10, r->tc1_given = 1;  // factor 0 at TNOM + 10
-    UpdateResistorTemperatures(Options.tnom + 10);
-    AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
-    ASSERT_EQ(Prepare(1), 0);
-    EXPECT_EQ(r->effective_resistance, Options.rmin);
-    EXPECT_TRUE(std::isfinite(1 / r->effective_resistance));
+    // A factor of 0 or below leaves the smallest resistance of the value's own sign,
+    // never a resistance of the other sign.
+    const struct {
+        double value, tc1;  // TC1 of the device, at TNOM + 10
+        bool model;         // through a RES model with R = 2
+        double expected;
+    } cases[] = {
+        {100, -1.0 / 10, false, Options.rmin},   // factor 0
+        {100, -2.0 / 10, false, Options.rmin},   // factor -1
+        {-100, -2.0 / 10, false, -Options.rmin},
+        {100, -2.0 / 10, true, Options.rmin},
+        {100, 1.0 / 10, true, 100 * 2 * 2},      // factor 2, scale 2: unchanged
+    };
+    for (const auto& c : cases) {
+        auto m = MakeModelParams(kModelRes);
+        SetModelParam(*m, "R", 2);
+        SetModelParam(*m, "T_MEASURED", Options.tnom);
+        Resistor* r = AddResistor(1, 0, c.value);
+        if (c.model) r->model = m.get();
+        r->tc1 = c.tc1, r->tc1_given = 1;
+        UpdateResistorTemperatures(Options.tnom + 10);
+        AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+        ASSERT_EQ(Prepare(1), 0);
+        EXPECT_DOUBLE_EQ(r->effective_resistance, c.expected) << c.value << " " << c.tc1;
+        EXPECT_TRUE(std::isfinite(1 / r->effective_resistance));
+        FreeDeviceLists();
+    }
 }
 
 TEST_F(PassiveDevices, CapacitorAndInductorModels) {

@@ -164,5 +164,78 @@ TEST_F(RunHelpers, RunningPromptNamesTheAnalysis) {
                                                  "Running DC Analysis."}));
 }
 
+TEST_F(RunHelpers, EachRunCaseTakesTheNextTemperature) {
+    static int restarts = 0;
+    restarts = 0;
+    RestartSteppingCases = [] { ++restarts; };
+    TemperatureCases list;
+    list.is_list = true;
+    list.values = {-40, 27, 125};
+    for (double expected : {-40.0, 27.0, 125.0}) {
+        NextTemperatureCase(list);
+        EXPECT_EQ(ob7::Run.temp, expected);
+    }
+    EXPECT_EQ(list.next, 3u);
+    EXPECT_EQ(restarts, 3);
+    // A sweep from 0 by 40 stops at its end of 100, also downwards.
+    TemperatureCases sweep;
+    ob7::Run.temp = 0;
+    RunTemperatureSweep = {40, 100};
+    for (double expected : {40.0, 80.0, 100.0, 100.0}) {
+        NextTemperatureCase(sweep);
+        EXPECT_EQ(ob7::Run.temp, expected);
+    }
+    RunTemperatureSweep = {-50, 0};
+    for (double expected : {50.0, 0.0}) {
+        NextTemperatureCase(sweep);
+        EXPECT_EQ(ob7::Run.temp, expected);
+    }
+    EXPECT_EQ(restarts, 9);
+    RestartSteppingCases = nullptr;
+    RunTemperatureSweep = {};
+    ob7::Run.temp = 27;
+}
+
+// A token list as the compiler leaves it.
+CompiledExpression Tokens(std::initializer_list<std::pair<int16_t, double>> list) {
+    CompiledExpression e;
+    for (const auto& [opcode, number] : list) {
+        ExpressionToken t;
+        t.opcode = opcode;
+        t.value.number = number;
+        e.tokens.push_back(std::move(t));
+    }
+    return e;
+}
+
+CompiledExpression Compiled(const char* text) {
+    CompiledExpression e;
+    InitCompiledExpression(&e);
+    ExpressionCompiler c;
+    InitExpressionCompiler(&c, text, &e, 0x7, 2048);
+    EXPECT_EQ(CompileExpression(&c), 0) << text;
+    return e;
+}
+
+TEST_F(RunHelpers, ExpressionsWithTheSameTokensAreEqual) {
+    CompiledExpression a = Compiled("SIN(TIME)*2+1"), same = Compiled("sin( TIME ) * 2 + 1");
+    CompiledExpression other = Compiled("SIN(TIME)*3+1"), shorter = Compiled("SIN(TIME)*2");
+    EXPECT_TRUE(EqualShortLists(a, same));
+    EXPECT_FALSE(EqualShortLists(a, other));    // a constant differs
+    EXPECT_FALSE(EqualShortLists(a, shorter));  // the counts differ
+    EXPECT_FALSE(EqualShortLists(Compiled("TIME+1"), Compiled("TIME-1")));  // an opcode differs
+    for (CompiledExpression* e : {&a, &same, &other, &shorter}) FreeExpression(e);
+}
+
+TEST_F(RunHelpers, TheWidestBusGivesTheDigitalWidth) {
+    // BIN(D1,D2) + HEX(D1,D2,D3,D4,D5): each call ends with its bit count (opcode 121).
+    const CompiledExpression two_and_five = Tokens({{3, 0}, {3, 0}, {kOpConstant, 2}, {121, 0}, {3, 0}, {3, 0},
+                                                    {3, 0}, {3, 0}, {3, 0}, {kOpConstant, 5}, {121, 0}, {102, 0}});
+    EXPECT_EQ(MaxCoreIndex(two_and_five), 5);
+    // Constants elsewhere are no widths.
+    EXPECT_EQ(MaxCoreIndex(Tokens({{kOpConstant, 40}, {3, 0}, {100, 0}})), 0);
+    EXPECT_EQ(MaxCoreIndex(CompiledExpression{}), 0);
+}
+
 }  // namespace
 }  // namespace ob7

@@ -71,6 +71,12 @@ TEST(CircuitQuantities, WrongNamesAndPartsAreCompileErrors) {
         {"V((A))", 10418},
         {"B(R1)", 10416},
         {"Q1.NOPE", 10402},
+        // an empty node or part argument is a missing operand, never node -1
+        {"V(,)", 10403},
+        {"V(,A)", 10403},
+        {"V(A,)", 10403},
+        {"I(,)", 10403},
+        {"I(R1,)", 10403},
     };
     for (const auto& c : cases) EXPECT_EQ(CompileAndRun(c.text, &circuit).error_id, c.id) << c.text;
     EXPECT_EQ(CompileAndRun("I(NOPE)", &circuit).message, "Can't find label 'NOPE' in I(...)");

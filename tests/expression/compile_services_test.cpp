@@ -7,6 +7,7 @@
 #include "expression_test_util.h"
 #include "fake_circuit.h"
 #include "foundation/numbers.h"
+#include "foundation/report_sink.h"
 
 namespace ob7::test {
 namespace {
@@ -23,6 +24,34 @@ TEST(CompileServices, AnalysisExpressionsRefuseRunValues) {
     FreeExpression(&e);
 }
 
+TEST(CompileServices, AFailedSubstitutionIsShownOnce) {
+    // The define table shows its own errors (15055); any other failure is memory.
+    struct FailingDefines : FakeCircuit {
+        int code = 0;
+        int SubstituteDefines(std::string_view, int, std::string*) const override { return code; }
+    };
+    struct Capture : ReportSink {
+        std::vector<int> ids;
+        int Deliver(const ReportDelivery& r) override {
+            ids.push_back(r.id);
+            return 0;
+        }
+    } capture;
+    SetBatchLogSink(&capture);
+    FailingDefines circuit;
+    circuit.run.analysis_kind = 0;
+    CompiledExpression e;
+    InitCompiledExpression(&e);
+    circuit.code = 15055;
+    EXPECT_EQ(CompileAnalysisExpression(&e, "1+1", &circuit, nullptr), 15055);
+    EXPECT_TRUE(capture.ids.empty());
+    circuit.code = 15002;
+    EXPECT_EQ(CompileAnalysisExpression(&e, "1+1", &circuit, nullptr), 15055);
+    EXPECT_EQ(capture.ids, std::vector<int>{15002});
+    SetBatchLogSink(nullptr);
+    FreeExpression(&e);
+}
+
 TEST(CompileServices, NumericFieldsEvaluateExpressions) {
     int code = -1;
     EXPECT_DOUBLE_EQ(EvalNumberOrExpression("2*PI", &code), 2 * 3.141592653589793);
@@ -31,6 +60,13 @@ TEST(CompileServices, NumericFieldsEvaluateExpressions) {
     EXPECT_EQ(EvalNumberOrExpression("2*NOPE", &code), 0.0);
     EXPECT_EQ(code, 15060);
     EXPECT_EQ(TakePendingMessage(), "Unknown identifier 'NOPE' in '2*NOPE'.");
+    // A sign or point alone is neither a number nor an expression.
+    for (const char* text : {"-", "+", ".", "-e5"}) {
+        code = 0;
+        EvalNumberOrExpression(text, &code);
+        EXPECT_NE(code, 0) << text;
+        ClearPendingMessage();
+    }
 }
 
 TEST(CompileServices, ShownErrorsReturnReportedAndStopTheRun) {

@@ -46,6 +46,8 @@ TEST(Language, OperatorsFunctionsAndSymbolsEvaluate) {
         {"JN(2,0)", 0, 0}, {"Y0(1)", ::y0(1.0), 0}, {"SERIES(N,1,4,N*N)", 30, 0},
         // a start beyond the int range is an empty sum, not a run from the lowest int
         {"SERIES(N,1E20,2,N)", 0, 0},
+        // the start is bounded as the end is: 10,000,001 terms, not two thousand million
+        {"SERIES(N,-1E20,0,1)", 10000001, 0},
         // complex values
         {"J*J", -1, 0}, {"SQRT(-4)", 2, 0}, {"SQRT(-4*(1+0*J)+1E-100*J)", 0, 2}, {"LN(-1)", 0, kPi}, {"(1+J)*(1-J)", 2, 0}, {"1/J", 0, -1},
         {"RE(3+4*J)", 3, 0}, {"IM(3+4*J)", 4, 0}, {"MAG(3+4*J)", 5, 0}, {"ABS(3+4*J)", 5, 0},
@@ -82,7 +84,13 @@ struct ErrorCase {
 };
 
 TEST(Language, BadInputGivesTheMessageAndWhereItStopped) {
+    static const std::string digits400 = "1" + std::string(399, '0');
+    static const std::string digits400k = digits400 + "K";
     const ErrorCase cases[] = {
+        {digits400.c_str(), 10404, 0},  // beyond a double without an exponent
+        {digits400k.c_str(), 10404, 0},
+        {".", 10404, 0},
+        {"1+.", 10404, 2},
         {"", 10410, 0},
         {"1E300", 10404, 0},
         {"1.2.3+1", 10404, 0},

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cfenv>
+#include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "expression/math_error.h"
@@ -43,6 +45,41 @@ TEST(RuntimeErrors, FaultsBecomeTheFloatingPointMessage) {
         }
         EXPECT_DOUBLE_EQ(o.value.re, c.value) << c.text;
         EXPECT_EQ(o.value.im, 0.0) << c.text;
+    }
+}
+
+TEST(RuntimeErrors, NaNOperandsAreInvalidOperations) {
+    // MIN, MAX, IF and FACT meet a NaN as the comparisons do, rather than turning it into
+    // an ordinary number.
+    FakeCircuit circuit;
+    circuit.run.analysis_kind = 0;
+    circuit.v[1] = std::nan("");  // V(A)
+    for (const char* text : {"V(A)<1", "MAX(V(A),1)", "MIN(1,V(A))", "IF(V(A),1,2)", "FACT(V(A))"}) {
+        Outcome o = CompileAndRun(text, &circuit);
+        ASSERT_EQ(o.compile, 0) << text << ": " << o.message;
+        EXPECT_EQ(o.evaluate, 15060) << text;
+        EXPECT_EQ(o.message, "Floating point 'invalid operation'.") << text;
+        EXPECT_EQ(o.value.re, 1.0) << text;
+    }
+}
+
+TEST(RuntimeErrors, ConstantFoldsEqualTheEvaluator) {
+    // A formula means the same whether its operand is a constant (folded while compiling)
+    // or a node voltage of that value.
+    FakeCircuit circuit;
+    circuit.run.analysis_kind = 0;
+    for (const char* function : {"LOG", "LOG10", "SQRT", "EXP"}) {
+        for (double x : {-100.0, -1.0, 0.0, 1e-60, 2.0}) {
+            circuit.v[1] = x;
+            char constant[64], node[64];
+            std::snprintf(constant, sizeof constant, "%s(%.17g)", function, x);
+            std::snprintf(node, sizeof node, "%s(V(A))", function);
+            Outcome folded = CompileAndRun(constant, &circuit);
+            Outcome evaluated = CompileAndRun(node, &circuit);
+            EXPECT_EQ(folded.compile, evaluated.evaluate) << constant;
+            EXPECT_EQ(folded.value.re, evaluated.value.re) << constant;
+            EXPECT_EQ(folded.value.im, evaluated.value.im) << constant;
+        }
     }
 }
 

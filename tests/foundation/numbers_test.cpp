@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
@@ -89,11 +90,16 @@ TEST(ExponentTexts, TidyAndTrim) {
         EXPECT_STREQ(TidyExponent(b), c.tidy) << c.in;
     }
     const char* trims[][2] = {{"0.5", ".5"}, {"007", "7"}, {"0", "0"}, {"-0.50", "-.5"}, {"1.000", "1"},
-                              {"0.0", "0"},  {"100", "100"}, {"2.50E-3", "2.5E-3"}};
+                              {"0.0", "0"},  {"100", "100"}, {"2.50E-3", "2.5E-3"},
+                              // no digits at all: nothing to trim, and no room for a "0"
+                              {"", ""},      {"E5", "E5"},   {"-E5", "-E5"}};
     for (auto& t : trims) {
-        char text[32];
-        std::strcpy(text, t[0]);
-        EXPECT_STREQ(TrimNumberText(text), t[1]) << t[0];
+        // A buffer exactly as long as the text, then a guard byte.
+        const size_t n = std::strlen(t[0]);
+        std::vector<char> text(n + 2, '#');
+        std::memcpy(text.data(), t[0], n + 1);
+        EXPECT_STREQ(TrimNumberText(text.data()), t[1]) << t[0];
+        EXPECT_EQ(text[n + 1], '#') << t[0];
     }
 }
 
@@ -119,7 +125,9 @@ TEST(ParseNumber, ReadsSuffixesInAnyCase) {
 TEST(ParseNumber, FlagsWhatIsNotANumber) {
     struct Case { const char* text; double value; };
     const Case cases[] = {{"1e301", 0}, {"1e-301", 0}, {"5x!", 5},   {"", 0},
-                          {"   ", 0},   {"abc", 0},    {"0x1A", 0},  {"1e99999999999999999999", 0}};
+                          {"   ", 0},   {"abc", 0},    {"0x1A", 0},  {"1e99999999999999999999", 0},
+                          // a sign or point without digits
+                          {"-", 0},     {"+", 0},      {".", 0},     {"-e5", 0},  {"+.E1", 0}, {"-K", 0}};
     for (const Case& c : cases) {
         int error = 0;
         EXPECT_DOUBLE_EQ(ParseNumber(c.text, &error), c.value) << c.text;

@@ -1,5 +1,6 @@
 #include "foundation/textfile.h"
 
+#include "foundation/binfile.h"
 #include "foundation/messages.h"
 #include "foundation/owned_strings.h"
 #include "foundation/temp_folder.h"
@@ -8,8 +9,10 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 
 using namespace ob7;
 
@@ -154,6 +157,63 @@ TEST(TextFileWrite, FailedWriteKeepsTheOldFile) {
     int files = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
     EXPECT_EQ(files, 1);  // no temporary file left behind
+}
+
+// Saves through a text file and through a binary file, 0 or the error.
+static int SaveText(const std::string& path, const char* text) {
+    TextFile f;
+    if (int code = f.OpenWrite(path.c_str())) return code;
+    f.WriteText(text);
+    return f.Close();
+}
+
+static int SaveBinary(const std::string& path, const char* text) {
+    BinFile f;
+    if (int code = f.OpenWrite(path.c_str())) return code;
+    f.Write(text, std::strlen(text));
+    return f.Close();
+}
+
+TEST(TextFileWrite, SavesThroughSymbolicLinksWriteTheTarget) {
+    TempFolder dir;
+    const std::string real = dir.Write("real.txt", "old\n");
+    std::filesystem::create_directory(dir.Path() + "/sub");
+    const std::string relative = dir.Path() + "/sub/relative.txt";   // -> ../real.txt
+    const std::string absolute = dir.Path() + "/absolute.txt";       // -> /.../real.txt
+    const std::string chained = dir.Path() + "/chained.txt";         // -> sub/relative.txt
+    std::filesystem::create_symlink("../real.txt", relative);
+    std::filesystem::create_symlink(real, absolute);
+    std::filesystem::create_symlink("sub/relative.txt", chained);
+    const std::string dangling = dir.Path() + "/dangling.txt";       // -> new.txt, not yet there
+    std::filesystem::create_symlink("new.txt", dangling);
+    struct Case { const std::string* link; const char* target; int (*save)(const std::string&, const char*); };
+    const Case cases[] = {
+        {&relative, "real.txt", SaveText}, {&absolute, "real.txt", SaveBinary},
+        {&chained, "real.txt", SaveText},  {&dangling, "new.txt", SaveBinary},
+    };
+    for (const Case& c : cases) {
+        const std::string content = "saved through " + *c.link + "\n";
+        ASSERT_EQ(c.save(*c.link, content.c_str()), 0) << *c.link;
+        EXPECT_TRUE(std::filesystem::is_symlink(*c.link)) << *c.link;
+        EXPECT_EQ(TempFolder::Read(dir.Path() + "/" + c.target), content) << *c.link;
+    }
+}
+
+TEST(TextFileWrite, AReadOnlyFileIsRefused) {
+    TempFolder dir;
+    const std::string path = dir.Write("locked.txt", "old\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    for (auto save : {SaveText, SaveBinary}) {
+        EXPECT_EQ(save(path, "new\n"), kMsgErrnoBase + EACCES);
+        EXPECT_EQ(TempFolder::Read(path), "old\n");
+    }
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
+    EXPECT_EQ(files, 1);  // no temporary file left behind
+    // Once writable again, the save goes through.
+    std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_EQ(SaveText(path, "new\n"), 0);
+    EXPECT_EQ(TempFolder::Read(path), "new\n");
 }
 
 TEST(TextFileWrite, StoredErrorStopsWritesAndTheReplace) {

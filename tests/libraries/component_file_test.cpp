@@ -122,6 +122,31 @@ TEST_F(ComponentFileTest, StoredBytesOfPinTextsAndMacroBoxes)
     // header 24, root group 2+9+2+2, count 4, shape 2+9, 5 int16, memo 2, offsets 8,
     // pin count 2, name 2+1, pin 4 + 4, pin text 2, box 16, power and cost 16.
     EXPECT_EQ(bytes.size(), 24u + 15 + 4 + 11 + 10 + 2 + 8 + 2 + 3 + 8 + 2 + 16 + 16);
+
+    // A pin text is stored as its length and exactly that many bytes: the kind letter and
+    // name, and a NUL and the second name when there is one; no terminator follows.
+    struct Case {
+        char kind;
+        const char* name;
+        const char* second;
+        std::vector<uint8_t> stored;
+    };
+    const Case cases[] = {
+        {'a', "IN", nullptr, {3, 0, 'a', 'I', 'N'}},
+        {'d', "OUT", "VOUT", {9, 0, 'D', 'O', 'U', 'T', 0, 'V', 'O', 'U', 'T'}},
+    };
+    for (const Case& c : cases) {
+        std::string second = c.second ? c.second : "";
+        SetPinName(*m, 0, c.kind, c.name, c.second ? &second : nullptr);
+        ASSERT_EQ(lib.Write(kComponentFileVersion), 0);
+        bytes = ReadBytes("Small.cmp");
+        const size_t at = 24 + 15 + 4 + 11 + 10 + 2 + 8 + 2 + 3 + 8;
+        ASSERT_EQ(bytes.size(), at + c.stored.size() + 16 + 16) << c.name;
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + at, bytes.begin() + at + c.stored.size()), c.stored) << c.name;
+        ComponentLibrary back;
+        ASSERT_EQ(back.Read(Path("Small.cmp"), false, nullptr, true), 0);
+        EXPECT_EQ(back.components[0]->pins, m->pins) << c.name;
+    }
 }
 
 TEST_F(ComponentFileTest, VersionFifteenDropsNewTypesAndCosts)

@@ -2,6 +2,7 @@
 #include "foundation/string_table.h"
 #include "libraries/component_def.h"
 #include "libraries/component_types.h"
+#include "netlist/model_types.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,27 @@
 #include <string>
 
 using namespace ob7;
+
+// The model type column of the component table indexes the netlist's model type table:
+// both headers go into one file, and their indexes agree.
+TEST(ComponentTypeTable, ModelTypesAreThoseOfTheModelTypeTable)
+{
+    const int pairs[][2] = {
+        {MT_OPA, kModelOpamp}, {MT_D, kModelDiode}, {MT_NPN, kModelNpn}, {MT_NMOS, kModelNmos},
+        {MT_NJF, kModelNjf}, {MT_PUL, kModelPulse}, {MT_SIN, kModelSin}, {MT_TRN, kModelTrn},
+        {MT_CORE, kModelCore}, {MT_GASFET, kModelGasfet}, {MT_VSWITCH, kModelVSwitch},
+        {MT_ISWITCH, kModelISwitch}, {MT_CAP, kModelCap}, {MT_IND, kModelInd}, {MT_RES, kModelRes},
+        {MT_PNP, kModelPnp}, {MT_PMOS, kModelPmos}, {MT_PJF, kModelPjf}, {MT_DOUTPUT, kModelDOutput},
+        {MT_DINPUT, kModelDInput}, {MT_UADC, kModelUadc}, {MT_UDAC, kModelUdac}, {MT_UGATE, kModelUgate},
+        {MT_UTGATE, kModelUtgate}, {MT_UEFF, kModelUeff}, {MT_UGFF, kModelUgff}, {MT_UDLY, kModelUdly},
+        {MT_UPLD, kModelUpld}, {MT_UROM, kModelUrom}, {MT_URAM, kModelUram}, {MT_UBGT, kModelUbgt},
+        {MT_UIO, kModelUio}, {MT_LPNP, kModelLpnp},
+    };
+    for (const auto& p : pairs)
+        EXPECT_EQ(p[0], p[1]);
+    for (int t = 0; t < kComponentTypeCount; ++t)
+        EXPECT_LT(ComponentTypeTable[t].modelType, ModelTypeCount) << t;
+}
 
 TEST(ComponentTypeTable, RowsAreSelfConsistent)
 {

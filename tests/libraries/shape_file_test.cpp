@@ -5,7 +5,12 @@
 #include "libraries/library_files.h"
 #include "libraries/shape_edit.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
 
 using namespace ob7;
 using namespace ob7::test;
@@ -207,6 +212,83 @@ TEST_F(ShapeFileTest, DamagedAndForeignFiles)
     WriteBytes("Twelve.shp", v12.bytes);
     EXPECT_EQ(lib.Read(Path("Twelve.shp"), true), kMsgReported);
     EXPECT_EQ(reports.ids.back(), 14051);
+}
+
+TEST_F(ShapeFileTest, CoordinatesNearTheIntLimitsAreBoundedOnRead)
+{
+    const int32_t big = 0x7fffff00, low = INT32_MIN;
+    ShapeLibrary lib;
+    lib.fileName = Path("Far.shp");
+    std::vector<uint8_t> block;
+    AppendObject(block, MakeRectBody(-big, 0, big, 8), SO_RECTANGLE, 0);
+    AppendObject(block, MakePolyBody({{low, 0}, {big, big}, {0, 8}}), SO_POLY_OPEN, 0);
+    AppendObject(block, MakeBlockBody({0, 0, big, 16}, {{2, big, -8}, {4, 8, low}}), SO_BLOCK, 0);
+    AppendObject(block, MakeArcBody({low, low, big, big}, {big, 4}, {low, 4}), SO_ARC, 0);
+    AppendObject(block, MakeRootBody("Box", big, big, 1), SO_ROOT, 0);
+    lib.shapes.push_back(MakeShape("Far", block, {low, low, big, big}));
+    lib.shapes.push_back(MakeShape("Box", OneRect(), {0, 0, 16, big}));
+    ASSERT_EQ(lib.Write(), 0);
+
+    ShapeLibrary back;
+    ASSERT_EQ(back.Read(Path("Far.shp"), true), 0);
+    ASSERT_EQ(back.shapes.size(), 2u);
+    const int32_t m = kMaxShapeCoordinate;
+    EXPECT_EQ(back.shapes[0]->box, (Rect32{-m, -m, m, m}));
+    EXPECT_EQ(back.shapes[1]->box, (Rect32{0, 0, 16, m}));
+    ShapeEditList list;
+    ShapeToEditList(*back.shapes[0], list);
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[0]->rect, (Rect32{-m, 0, m, 8}));
+    // Every position, also of the included shape, stays within a few bounds.
+    std::function<void(const ShapeEditList&)> check = [&](const ShapeEditList& nodes) {
+        for (const auto& n : nodes) {
+            const Rect32 r = GetObjectRect(*n);
+            for (int32_t v : {r.left, r.top, r.right, r.bottom})
+                EXPECT_LE(std::abs(static_cast<int64_t>(v)), 4 * static_cast<int64_t>(m)) << n->code;
+            check(n->children);
+        }
+    };
+    check(list);
+    // Turning the whole list about the origin keeps each size.
+    TransformEditList(list, 1, 1, 0.0, 0.0);
+    EXPECT_EQ(list[0]->rect.right - list[0]->rect.left, 8);
+    EXPECT_EQ(list[0]->rect.bottom - list[0]->rect.top, 2 * m);
+    check(list);
+}
+
+// Inputs that showed the overflow while fuzzing: a selector byte, then the file.
+TEST_F(ShapeFileTest, FuzzedFilesWithCoordinatesNearTheIntLimits)
+{
+    const char* data = std::getenv("OB7_TEST_DATA");
+    ASSERT_TRUE(data && *data);
+    for (const char* name : {"shp_rect_transform.bin", "shp_root_include.bin"}) {
+        SCOPED_TRACE(name);
+        std::ifstream in(std::string(data) + "/fuzz/" + name, std::ios::binary);
+        std::vector<uint8_t> input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        ASSERT_GT(input.size(), 1u);
+        WriteBytes("in.shp", std::vector<uint8_t>(input.begin() + 1, input.end()));
+        ShapeLibrary lib;
+        ASSERT_EQ(lib.Read(Path("in.shp"), true), 0);
+        ASSERT_FALSE(lib.shapes.empty());
+        const int64_t bound = 4 * static_cast<int64_t>(kMaxShapeCoordinate);
+        std::function<void(const ShapeEditList&)> check = [&](const ShapeEditList& nodes) {
+            for (const auto& n : nodes) {
+                const Rect32 r = GetObjectRect(*n);
+                for (int32_t v : {r.left, r.top, r.right, r.bottom})
+                    EXPECT_LE(std::abs(static_cast<int64_t>(v)), bound) << n->code;
+                check(n->children);
+            }
+        };
+        for (auto& shape : lib.shapes) {
+            for (int32_t v : {shape->box.left, shape->box.top, shape->box.right, shape->box.bottom})
+                EXPECT_LE(std::abs(static_cast<int64_t>(v)), kMaxShapeCoordinate);
+            ShapeEditList list;
+            ShapeToEditList(*shape, list);
+            check(list);
+            TransformEditList(list, (input[0] >> 2) & 7, 1, 0.0, 0.0);
+            check(list);
+        }
+    }
 }
 
 TEST_F(ShapeFileTest, CyclicInclusionsAreReportedAndCut)

@@ -199,3 +199,18 @@ TEST_F(ShapeDefTest, CyclicInclusionsAreMarkedAndResolvedOnce)
     reader.ResolveImportedRootShapes();
     EXPECT_EQ(ShapeLibraryTable()[reader.importIndex].shapes.size(), 3u);
 }
+
+TEST_F(ShapeDefTest, CoordinatesBeyondTheIntRangeAreBounded)
+{
+    // 4294967304 is 8 plus 2^32: cut to 32 bits it would read as 8.
+    ShapeDefReader reader;
+    reader.Begin();
+    reader.Entry("NAME", "Far");
+    reader.Entry("RECTANGLE", "-99999999999,0,4294967304,8");
+    std::unique_ptr<Shape> shape = reader.TakeShape();
+    ASSERT_NE(shape, nullptr);
+    ShapeEditList list;
+    ShapeToEditList(*shape, list);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]->rect, (Rect32{-kMaxShapeCoordinate, 0, kMaxShapeCoordinate, 8}));
+}

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "fake_circuit.h"
 #include "netlist/circuit_tables.h"
@@ -106,6 +110,65 @@ TEST_F(DefineTableTest, SelfReferenceEndsWithAMessage) {
         ASSERT_EQ(reports.reports.size(), 1u) << c.text;
         EXPECT_EQ(reports.reports[0].id, c.id) << c.text;
     }
+}
+
+TEST_F(DefineTableTest, ExpansionLengthIsBounded) {
+    // Three short defines that expand into each other: 10000 substitutions of a 5000
+    // character value would make a 50 MB line.
+    std::string a = ".DEFINE A", b = ".DEFINE B";
+    for (int i = 0; i < 100; ++i) {
+        a += " B";
+        b += " EX";
+    }
+    ASSERT_EQ(Define(a.c_str()), 0);
+    ASSERT_EQ(Define(b.c_str()), 0);
+    ASSERT_EQ(Define((".DEFINE EX " + std::string(5000, 'X')).c_str()), 0);
+    int code = 0;
+    const std::string out = Sub("A+1", 1, &code);
+    EXPECT_EQ(code, kMsgReported);
+    EXPECT_LE(out.size(), kMaxDefineExpansionLength);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].id, 10887);
+    reports.reports.clear();
+    EXPECT_EQ(CompleteScopeDefines(tables, 1), kMsgReported);
+    ASSERT_FALSE(reports.reports.empty());
+    EXPECT_EQ(reports.reports[0].id, 10887);
+    // A function whose argument is used many times: the call's own text is bounded too.
+    reports.reports.clear();
+    std::string body = ".FUNC MANY(X)";
+    for (int i = 0; i < 1000; ++i) body += " X";
+    ASSERT_EQ(Func(body.c_str(), 3), 0);
+    EXPECT_LE(Sub(("{MANY(" + std::string(100000, '7') + ")}").c_str(), 3, &code).size(), kMaxDefineExpansionLength);
+    EXPECT_EQ(code, kMsgReported);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].id, 10887);
+    // A single long value below the bound is substituted whole.
+    ASSERT_EQ(Define((".DEFINE LONG " + std::string(100000, '1')).c_str(), 2), 0);
+    EXPECT_EQ(Sub("LONG", 2, &code).size(), 100000u);
+    EXPECT_EQ(code, 0);
+}
+
+// An input that grew a line to hundreds of megabytes while fuzzing: a selector byte, then
+// .DEFINE statements separated by NUL bytes, filed in scopes 1, 2, 3 in turn.
+TEST_F(DefineTableTest, FuzzedDefinesThatExpandIntoEachOther) {
+    const char* data = std::getenv("OB7_TEST_DATA");
+    ASSERT_TRUE(data && *data);
+    std::ifstream in(std::string(data) + "/fuzz/define_blowup.bin", std::ios::binary);
+    const std::string input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GT(input.size(), 1u);
+    std::vector<std::string> pieces;
+    size_t start = 1;
+    for (size_t end; (end = input.find('\0', start)) != std::string::npos; start = end + 1)
+        pieces.push_back(input.substr(start, end - start));
+    pieces.push_back(input.substr(start));
+    int n = 0;
+    for (const std::string& p : pieces) Define(p.c_str(), 1 + n++ % 3);
+    for (int scope = 0; scope < 4; ++scope) CompleteScopeDefines(tables, scope);
+    bool tooLong = false;
+    for (const auto& r : reports.reports) tooLong = tooLong || r.id == 10887;
+    EXPECT_TRUE(tooLong);
+    for (const auto& row : tables.defines.rows)
+        for (const DefineEntry& e : row) EXPECT_LE(e.value.size(), kMaxDefineExpansionLength) << e.name;
 }
 
 TEST_F(DefineTableTest, StatementErrorsAndReservedNames) {

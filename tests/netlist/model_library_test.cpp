@@ -106,6 +106,24 @@ TEST_F(ModelLibraryTest, Version5BipolarIsRemappedAndTheFileConverted) {
     EXPECT_EQ(Value(again.First(), "RE"), 1.4);
 }
 
+TEST_F(ModelLibraryTest, AConvertedLibraryKeepsItsSymbolicLink) {
+    Bytes b;
+    b.I16(5); b.I16(1); b.I16(0);
+    b.I16(52 * 4); b.Text("q2n_fit", 24); b.I16(kModelNpn); b.Text("fitted", 42);
+    for (int i = 0; i < 52; ++i) b.F32(0.5f);
+    fs::create_directories(dir / "real");
+    fs::create_directories(dir / "lib");
+    b.Save(dir / "real" / "fit.lbr");
+    fs::create_symlink("../real/fit.lbr", dir / "lib" / "fit.lbr");
+
+    ModelLibrary lib;
+    ASSERT_EQ(lib.Load(File("lib/fit.lbr").c_str(), false), 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "lib" / "fit.lbr"));
+    EXPECT_EQ(HeaderVersion(File("real/fit.lbr")), kModelLibraryVersion);
+    EXPECT_TRUE(fs::exists(dir / "real" / "fit.A"));  // the old layout, beside the file
+    EXPECT_FALSE(fs::exists(dir / "lib" / "fit.A"));
+}
+
 TEST_F(ModelLibraryTest, Version4PolarityMemoCountsAndNotGiven) {
     uint32_t notGiven = 0x5D88D14B;
     float notGivenFloat;

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "fake_circuit.h"
 #include "netlist/circuit_tables.h"
@@ -41,9 +46,44 @@ TEST(ModelStatementText, CircuitStatementLibraryModelOrDefaults) {
     EXPECT_EQ(GetModelStatementText(tables, &library, kModelDiode, 0, "DLIB", false, nullptr, &memo, nullptr),
               ".MODEL DLIB D (IS=2N)");
     EXPECT_EQ(memo, "A library diode");
+    // A type without parameters has no values to copy.
+    LibraryModel* u = library.AddModel(kModelUbgt);
+    ASSERT_NE(u, nullptr);
+    std::strcpy(u->name, "UGATES");
+    EXPECT_EQ(GetModelStatementText(tables, &library, kModelUbgt, 0, "UGATES", false, nullptr, nullptr, nullptr),
+              ".MODEL UGATES UBGT ( )");
     // No statement and no library model: the defaults, which write nothing for a diode.
     EXPECT_EQ(GetModelStatementText(tables, nullptr, kModelDiode, -1, "DNONE", false, nullptr, nullptr, nullptr),
               ".MODEL DNONE D ( )");
+}
+
+// A library that once made the statement text copy into a null array: a selector byte,
+// then an .LBR file with a UBGT model, a type without parameters.
+TEST(ModelStatementText, FuzzedLibraryWithAModelTypeWithoutParameters) {
+    const char* data = std::getenv("OB7_TEST_DATA");
+    ASSERT_TRUE(data && *data);
+    std::ifstream in(std::string(data) + "/fuzz/lbr_ubgt.bin", std::ios::binary);
+    const std::string input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GT(input.size(), 1u);
+    const std::string path = ::testing::TempDir() + "fuzz_ubgt.lbr";
+    std::ofstream(path, std::ios::binary) << input.substr(1);
+    ModelLibrary library;
+    ASSERT_EQ(library.Load(path.c_str(), false), 0);
+    FakeCircuit circuit;
+    NetlistCircuitTables tables{circuit};
+    InitGlobalScope(tables);
+    int ubgt = 0;
+    for (LibraryModel* m = library.First(); m; m = ModelLibrary::Next(m)) {
+        const int n = FindModelInLibrary(library, m->name, m->modelType);
+        const std::string text = GetModelStatementText(tables, &library, m->modelType, n, m->name, false, nullptr,
+                                                       nullptr, nullptr);
+        if (m->modelType == kModelUbgt) {
+            ++ubgt;
+            EXPECT_EQ(text, ".MODEL " + std::string(m->name) + " UBGT ( )");
+        }
+    }
+    EXPECT_EQ(ubgt, 1);
+    std::remove(path.c_str());
 }
 
 }  // namespace

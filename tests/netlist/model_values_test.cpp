@@ -51,6 +51,7 @@ TEST_F(ModelValuesTest, TolerancesAttachToThePreviousParameter) {
         {".MODEL Q5 NPN (BF VAF=1)", 11900},  // an item without '=' does not take the next value
         {".MODEL Q6 NPN (BF=)", 11901},
         {".MODEL Q7 NPN (BF=1+*)", 11861},
+        {".MODEL Q8 NPN BF=1E2)", 11903},  // a ')' never opened is no part of the value
     };
     for (const Case& c : cases) {
         reports.reports.clear();
@@ -83,6 +84,15 @@ TEST_F(ModelValuesTest, DefinesWarningsAndDefaults) {
     ASSERT_NE(none, nullptr);
     EXPECT_DOUBLE_EQ(Value(none, "IS"), 1e-14);
     EXPECT_TRUE(none->scopedName.empty());
+}
+
+TEST_F(ModelValuesTest, CommentLinesBetweenContinuationsAreSkipped) {
+    const ModelParams* d = Resolve(".MODEL DC D (IS=1E-12\n* the emission coefficient\n+ N=1.5 ; measured\n+ RS=2)");
+    ASSERT_NE(d, nullptr) << LastReport();
+    EXPECT_DOUBLE_EQ(Value(d, "IS"), 1e-12);
+    EXPECT_DOUBLE_EQ(Value(d, "N"), 1.5);
+    EXPECT_DOUBLE_EQ(Value(d, "RS"), 2.0);
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 TEST_F(ModelValuesTest, DisplayRecordsKeepTheTextsAsWritten) {

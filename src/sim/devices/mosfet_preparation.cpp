@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "foundation/string_table.h"
+#include "foundation/textfile.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/mosfet.h"
@@ -30,14 +33,30 @@ int CheckPositive(const void* part, double value, int message) {
 }
 }  // namespace
 
-double GuardedSqrt(const void* model, double x, double temperature_kelvin) {
+TextFile* NumericOutput = nullptr;
+bool ModelWarningsWritten = false;
+
+double GuardedSqrt(const ModelParams* model, double x, double temperature_kelvin) {
     if (x > 0) return std::sqrt(x);
     if (x < 0) {
-        const bool known = std::any_of(negative_potential_warnings.begin(), negative_potential_warnings.end(),
-                                       [&](const NegativePotentialWarning& w) { return w.model == model; });
-        if (!known) negative_potential_warnings.push_back({model, temperature_kelvin - kKelvin});
+        const int statement = model ? model->statement : -1;
+        const bool known =
+            std::any_of(negative_potential_warnings.begin(), negative_potential_warnings.end(),
+                        [&](const NegativePotentialWarning& w) {
+                            return statement >= 0 ? w.statement == statement : w.model == model;
+                        });
+        if (!known) negative_potential_warnings.push_back({statement, model, temperature_kelvin - kKelvin});
     }
     return 0.001;
+}
+
+void LogModelWarning(int message, const ModelParams& model) {
+    if (!NumericOutput || !NumericOutput->IsOpen()) return;
+    std::string text = LoadMessageTextTemp(message);
+    if (!text.empty() && text[0] == '%') text[0] = '#';
+    const std::string name = model.statement >= 0 ? model.scopedName : std::string();
+    NumericOutput->Printf(text.c_str(), name.c_str());
+    ModelWarningsWritten = true;
 }
 
 const NegativePotentialWarning* NegativePotentialWarnings(int* count) {

@@ -7,17 +7,31 @@
 namespace ob7 {
 
 struct MosfetInstance;
+struct ModelParams;
+class TextFile;
 
 // sqrt(x) for x > 0, else 0.001; a negative x records one warning per model with the
-// temperature in degrees C.
-double GuardedSqrt(const void* model, double x, double temperature_kelvin);
+// temperature in degrees C. A model is its statement: the private copies of one
+// statement share its warning (a record of defaults stands for itself).
+double GuardedSqrt(const ModelParams* model, double x, double temperature_kelvin);
 // The models that have a warning of a negative potential, with the temperature (C).
 struct NegativePotentialWarning {
-    const void* model;
+    int statement;             // the model's statement, -1 for a record of defaults
+    const ModelParams* model;  // the record that first met it
     double temperature;
 };
 const NegativePotentialWarning* NegativePotentialWarnings(int* count);
+// The warnings belong to the compiled circuit's models and go with them
+// (ClearCircuitModels).
 void ClearNegativePotentialWarnings();
+
+// The numeric output of the active analysis while it is open (set by its owner), else
+// null; and whether a model warning line was written into it.
+extern TextFile* NumericOutput;
+extern bool ModelWarningsWritten;
+// Writes the message (its leading '%' shown as '#') with the model's name into the open
+// numeric output and sets ModelWarningsWritten; nothing when the output is closed.
+void LogModelWarning(int message, const ModelParams& model);
 
 // The conductance if > 0; else sheet conductance / squares if squares > 0; else 0.
 double SeriesConductance(double conductance, double sheet_conductance, double squares);

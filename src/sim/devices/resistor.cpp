@@ -49,7 +49,12 @@ int LoadResistors() {
         }
         double R = r->temperature_factor * r->working_value;
         if (r->model) R *= r->model->Real(kResR);
-        // A temperature factor of 0 would leave no resistance at all.
+        // A temperature factor of 0 or below would leave no resistance at all, or one of
+        // the other sign: the smallest resistance of the value's own sign instead.
+        if (r->temperature_factor <= 0) {
+            const double scaled = r->model ? r->working_value * r->model->Real(kResR) : r->working_value;
+            R = scaled < 0 ? -Options.rmin : Options.rmin;
+        }
         ClampToRmin(R);
         r->effective_resistance = R;
         StampConductance(1 / R);

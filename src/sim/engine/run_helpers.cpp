@@ -1,5 +1,6 @@
 #include "sim/engine/run_helpers.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -171,5 +172,41 @@ void ReportRunError(int field_kind, int index, int column, const char* text, int
 }
 
 void ReportOutOfMemoryDuringRun() { ReportRunError(3, 0, -1, nullptr, kMsgInsufficientMemory); }
+
+TemperatureSweep RunTemperatureSweep;
+void (*RestartSteppingCases)() = nullptr;
+
+void NextTemperatureCase(TemperatureCases& cases) {
+    if (cases.is_list) {
+        if (cases.next < cases.values.size()) Run.temp = cases.values[cases.next++];
+    } else {
+        const double next = Run.temp + RunTemperatureSweep.step;
+        Run.temp = RunTemperatureSweep.step >= 0 ? std::min(next, RunTemperatureSweep.end)
+                                                 : std::max(next, RunTemperatureSweep.end);
+    }
+    if (RestartSteppingCases) RestartSteppingCases();
+}
+
+bool EqualShortLists(const CompiledExpression& a, const CompiledExpression& b) {
+    if (a.tokens.size() != b.tokens.size()) return false;
+    for (size_t i = 0; i < a.tokens.size(); ++i) {
+        const ExpressionToken& x = a.tokens[i];
+        const ExpressionToken& y = b.tokens[i];
+        if (x.opcode != y.opcode || std::memcmp(&x.value, &y.value, sizeof x.value) != 0) return false;
+    }
+    return true;
+}
+
+int MaxCoreIndex(const CompiledExpression& e) {
+    // A bus call ends with the bit count the compiler appends as a constant.
+    constexpr int16_t kOpBusValue = 121;
+    int widest = 0;
+    for (size_t i = 1; i < e.tokens.size(); ++i) {
+        const ExpressionToken& count = e.tokens[i - 1];
+        if (e.tokens[i].opcode == kOpBusValue && count.opcode == kOpConstant)
+            widest = std::max(widest, ClampToInt(count.value.number));
+    }
+    return widest;
+}
 
 }  // namespace ob7

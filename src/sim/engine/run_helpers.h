@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "expression/expression.h"
+
 namespace ob7 {
 
 inline constexpr int kMsgMissingParameter = 15040;  // "%EMissing parameter."
@@ -49,6 +51,37 @@ int DigitalStateIndex(char c);
 
 // The analysis bit of a command: 0x10000 for 18406, else 1 << (command mod 32).
 uint32_t AnalysisMaskBit(int command);
+
+// --- Run cases --------------------------------------------------------------------------
+// The temperature sweep of a run: Run.temp holds the present case's temperature, which
+// grows by the step up to the end.
+struct TemperatureSweep {
+    double step = 0.0;
+    double end = 27.0;
+};
+extern TemperatureSweep RunTemperatureSweep;
+// The temperatures of one analysis kind as its analysis view keeps them: a list, and the
+// index of the list value the next case takes.
+struct TemperatureCases {
+    bool is_list = false;
+    std::vector<double> values;
+    size_t next = 0;
+};
+// Restarts the stepping of the current analysis (its case counter, and every enabled step
+// variable from its first value); installed by the stepping code. Unset: no stepping.
+extern void (*RestartSteppingCases)();
+// At the start of each run case: the next list value, or the present temperature plus
+// the step limited to the end, becomes Run.temp; then the stepping restarts. The caller
+// runs no more cases than the list holds.
+void NextTemperatureCase(TemperatureCases& cases);
+
+// --- Compiled expressions ---------------------------------------------------------------
+// Whether two compiled expressions have the same tokens: the same count, and each pair
+// with equal opcodes and equal value bytes.
+bool EqualShortLists(const CompiledExpression& a, const CompiledExpression& b);
+// The width of the widest bus operand (the bit count of a BIN, OCT, DEC or HEX call) of a
+// compiled expression; 0 when it has none.
+int MaxCoreIndex(const CompiledExpression& e);
 
 // --- Prompts and run errors -----------------------------------------------------------
 // Shows "Running Transient Analysis.", "Running AC Analysis." or "Running DC Analysis."
