@@ -9,6 +9,7 @@
 #include "sim/devices/opamp.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/temperature_update.h"
+#include "sim/engine/ac_load.h"
 
 namespace ob7 {
 
@@ -26,6 +27,12 @@ void RegisterDeviceKinds() {
     RegisterDevicePass(DevicePassStep::Capacitors, UpdateCapacitorTemperatures);
     RegisterDevicePass(DevicePassStep::Inductors, UpdateInductorTemperatures);
     RegisterDevicePass(DevicePassStep::Resistors, UpdateResistorTemperatures);
+
+    for (const AcKindHandler* kind :
+         {&kCapacitorAcKind, &kInductorAcKind, &kCouplingAcKind, &kResistorAcKind, &kDiodeAcKind, &kBjtAcKind,
+          &kMosfetAcKind, &kDependentSourceAcKind, &kSineSourceAcKind, &kPulseSourceAcKind, &kUserSourceAcKind,
+          &kSpiceSourceAcKind, &kOpampAcKind})
+        RegisterAcKind(kind);
 
     RegisterDiodeKind();
     RegisterBjtKind();

@@ -175,6 +175,13 @@ std::complex<double> SusceptanceCurrent(int a, int b, double susceptance);
 // x V(k).
 std::complex<double> ScaledNodeValue(int k, double x);
 
+// Terminal currents of one device: runs its stamp routine without touching the matrix,
+// summing entry x V(column) by row for the given rows (the device's terminal nodes), so
+// each sum is the AC current flowing from that node into the device. A row listed twice
+// collects into its first place.
+int CaptureAcRowCurrents(int (*stamp)(void* device), void* device, const int* rows, int count,
+                         std::complex<double>* currents);
+
 // --- Passes --------------------------------------------------------------------------------
 // One AC load at the present frequency: clears the right-hand side (and the matrix,
 // after the first load), runs every kind's load in AC order and, in noise mode, turns
