@@ -269,6 +269,46 @@ int TimeStepping(PointSink& sink) {
 
 }  // namespace
 
+int SolveCircuitOperatingPoint(bool gmin_stepping) {
+    Ag0 = Ag1 = 0;
+    if (int error = PreparePwlSources()) return error;
+    if (int error = EvaluateSources()) return error;
+    InitMode = kInitJunction;
+    int result = SolveOperatingPoint(nullptr, gmin_stepping, PrepareStateAgain);
+    if (result == kMsgIterationLimit) {
+        ReportMessage("E", kMsgIterationLimit, Run.time);
+        return kMsgReported;
+    }
+    if (result) return result;
+    InitMode = kInitSmallSignal;
+    const int saved_phase = OperatingPointPhase;
+    OperatingPointPhase = 1;
+    result = LoadCircuit();
+    OperatingPointPhase = saved_phase;
+    return result;
+}
+
+int RunOperatingPointOnly(double temperature, bool gmin_stepping) {
+    AnalysisKind = 0;
+    Run.analysis_kind = 0;
+    Run.temp = temperature;
+    Run.time = 0;
+    RunControl.pending_key = 0;
+    RunControl.abort = 0;
+    int result = UpdateModelTemperatures(temperature);
+    if (!result) result = UpdateDeviceTemperatures(temperature);
+    if (result) return result;
+    MatrixSetUp = 0;
+    UseInitialConditions = 0;
+    AnalysisMode = kModeDc;
+    AnalysisSubMode = kSubModeTransient;
+    OperatingPointPhase = 1;
+    if ((result = InitSimulationState(true, OperatingPointSlot)) != 0) return result;
+    MatrixSetUp = 1;
+    if ((result = PrepareTransientState()) != 0) return result;
+    return SolveCircuitOperatingPoint(gmin_stepping);
+}
+
 int InitTransientState() {
     for (std::vector<double>* v : {&Solution, &LastAcceptedSolution, &EarlierAcceptedSolution, &PreviousIterate})
         std::fill(v->begin(), v->end(), 0.0);

@@ -65,6 +65,17 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink);
 // or the time stepping (analysis mode 2).
 int TransientTimeLoop(PointSink& sink);
 
+// The operating point of the compiled circuit at the present time with every fall-back
+// (source stepping, then GMIN stepping when allowed); a failure to converge is reported
+// ("%EFailed to converge in specified number of iterations at time=%g.") and gives
+// 15055. On success one more load records the devices' small-signal values.
+int SolveCircuitOperatingPoint(bool gmin_stepping);
+
+// The operating point alone, as the operating-point-only transient run solves it (the
+// transfer function and sensitivity solve theirs so): temperatures, matrix, solve.
+// Leaves the solution in Solution. 0, 15055 after a report, or an engine code.
+int RunOperatingPointOnly(double temperature, bool gmin_stepping = false);
+
 // Clears the circuit state for a new run: vectors, charge states, step history.
 int InitTransientState();
 // InitTransientState, then the initial conditions.

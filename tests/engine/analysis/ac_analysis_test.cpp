@@ -1,0 +1,150 @@
+// The AC analysis: frequency stepping, the small-signal stamps of the devices against
+// closed forms and the reference simulator, and the noise mode.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "engine/analysis/analysis_fixture.h"
+#include "engine/analysis/raw_reference.h"
+#include "sim/analysis/ac_analysis.h"
+#include "sim/devices/bipolar.h"
+#include "sim/devices/capacitor.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/devices/inductor.h"
+#include "sim/devices/resistor.h"
+
+namespace ob7 {
+namespace {
+
+class AcRun : public AnalysisCircuit {
+protected:
+    SpiceSource* AcSource(int p, int n, double dc, double magnitude, double phase = 0) {
+        SpiceSource* s = AddSpiceSource(p, n, kSpiceVoltageSource, dc);
+        s->ac_magnitude = magnitude;
+        s->ac_phase = phase;
+        return s;
+    }
+};
+
+::testing::AssertionResult ComplexNear(std::complex<double> ours, std::complex<double> ref, double rel, double abs) {
+    const double tol = rel * std::abs(ref) + abs;
+    if (std::abs(ours - ref) <= tol) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << ours << " vs " << ref << " (tolerance " << tol << ")";
+}
+
+// The frequencies each stepping method gives, and the limit errors.
+TEST_F(AcRun, FrequencySteppingByMethod) {
+    struct Case {
+        const char* range;
+        AcStepMethod method;
+        int points;
+        int result;
+        std::vector<double> expected;
+    } cases[] = {
+        {"1e6", AcStepMethod::Log, 50, 0, {1e6}},
+        {"1e8,1e6", AcStepMethod::Log, 5, 0, {1e6, 3.1622776601683795e6, 1e7, 3.1622776601683795e7, 1e8}},
+        {"1e8,0", AcStepMethod::Log, 5, 15055, {}},
+        {"1e8,0", AcStepMethod::Linear, 5, 0, {0, 2.5e7, 5e7, 7.5e7, 1e8}},
+        {"1e6,1e8", AcStepMethod::Log, 5, 15055, {}},
+        {"1e30,1", AcStepMethod::Log, 5, 15055, {}},
+        {"5k,1k,2k", AcStepMethod::List, 5, 0, {1e3, 2e3, 5e3}},
+        {"100,10", AcStepMethod::Linear, 3, 0, {10, 32.5, 55, 77.5, 100}},
+    };
+    for (const Case& c : cases) {
+        AcSource(1, 0, 0, 1);
+        AddResistor(1, 0, 1e3);
+        NodeCount = 1;
+        RecordingSink sink;
+        AcSettings s;
+        s.frequency_range = c.range;
+        s.method = c.method;
+        s.points = c.points;
+        EXPECT_EQ(RunAcAnalysis(s, sink), c.result) << c.range;
+        ASSERT_EQ(sink.x.size(), c.expected.size()) << c.range;
+        for (size_t i = 0; i < c.expected.size(); ++i) EXPECT_NEAR(sink.x[i], c.expected[i], 1e-9 * c.expected.back()) << c.range;
+        FreeSimulationState();
+    }
+}
+
+// 1 kohm and 1 uF: H = 1 / (1 + j w R C), magnitude and phase within 1e-9.
+TEST_F(AcRun, RcLowPassMagnitudeAndPhase) {
+    AcSource(1, 0, 0, 1);
+    AddResistor(1, 2, 1e3);
+    AddCapacitor(2, 0, 1e-6);
+    NodeCount = 2;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{std::abs(Vac(2)), std::arg(Vac(2))}; };
+    AcSettings s;
+    s.frequency_range = "1e6,1";
+    s.points = 61;
+    ASSERT_EQ(RunAcAnalysis(s, sink), 0);
+    ASSERT_EQ(sink.x.size(), 61u);
+    for (size_t i = 0; i < sink.x.size(); ++i) {
+        const std::complex<double> h = 1.0 / std::complex<double>(1, 2 * std::numbers::pi * sink.x[i] * 1e-3);
+        EXPECT_NEAR(sink.values[i][0], std::abs(h), 1e-9);
+        EXPECT_NEAR(sink.values[i][1], std::arg(h), 1e-9);
+    }
+}
+
+// rlc_bandpass_ac.cir against the reference: V(out) and the inductor current.
+TEST_F(AcRun, RlcBandPassMatchesReference) {
+    AcSource(1, 0, 0, 1);          // in
+    AddResistor(1, 2, 50);         // a
+    AddInductor(2, 3, 10e-6);      // b
+    AddCapacitor(3, 4, 1e-9);      // out
+    AddResistor(4, 0, 1e3);
+    NodeCount = 4;
+    RecordingSink sink;
+    std::vector<std::complex<double>> out, il;
+    sink.probe = [&] {
+        out.push_back(Vac(4));
+        il.push_back(Vac(NodeCount + 1));
+        return std::vector<double>{};
+    };
+    AcSettings s;
+    s.frequency_range = "100MEG,100k";
+    s.points = 151;
+    ASSERT_EQ(RunAcAnalysis(s, sink), 0);
+    const RawReference ref = ReadRawReference("rlc_bandpass_ac.ac.raw");
+    ASSERT_TRUE(ref.ok);
+    ASSERT_EQ(out.size(), ref.points.size());
+    const auto ref_f = ref.Complex("frequency");
+    const auto ref_out = ref.Complex("v(out)");
+    const auto ref_il = ref.Complex("i(l1)");
+    for (size_t i = 0; i < out.size(); ++i) {
+        EXPECT_NEAR(sink.x[i], ref_f[i].real(), 1e-9 * ref_f[i].real());
+        EXPECT_TRUE(ComplexNear(out[i], ref_out[i], 1e-6, 1e-9)) << sink.x[i];
+        EXPECT_TRUE(ComplexNear(il[i], ref_il[i], 1e-6, 1e-9)) << sink.x[i];
+    }
+}
+
+// A 1 kohm resistor alone at the noise output, 27 C: 4.07e-9 V/sqrt(Hz) at every
+// frequency; fed by a 1 A AC current source, whose input noise is then 4.07e-12 A/sqrt(Hz).
+TEST_F(AcRun, ResistorOutputNoise) {
+    SpiceSource* in = AddSpiceSource(0, 1, 11, 0);
+    in->ac_magnitude = 1;
+    AddResistor(1, 0, 1e3)->kind = 1;
+    NodeCount = 1;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{OutputNoise(), InputNoise()}; };
+    AcSettings s;
+    s.frequency_range = "1e3,1";
+    s.points = 7;
+    s.noise = true;
+    s.noise_output_plus = 1;
+    s.noise_input_plus = 0;
+    s.noise_input_minus = 1;
+    ASSERT_EQ(RunAcAnalysis(s, sink), 0);
+    ASSERT_EQ(sink.x.size(), 7u);
+    const double expected = std::sqrt(4 * 1.3806226e-23 * 300.15 * 1e3);
+    for (const auto& v : sink.values) {
+        EXPECT_NEAR(v[0], 4.07e-9, 0.005e-9);
+        EXPECT_NEAR(v[0], expected, 1e-9 * expected);
+        EXPECT_NEAR(v[1], expected / 1e3, 1e-9 * expected / 1e3);
+    }
+}
+
+}  // namespace
+}  // namespace ob7
