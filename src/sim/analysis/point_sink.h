@@ -15,6 +15,9 @@ public:
     // the last accepted point's position in pixels and the graph's plot height. False
     // when the sink draws nothing (the step is then never adapted).
     virtual bool CurvePixels(double* x, double* y, double* plot_height) { return false; }
+    // The DC sweep's "Auto" step follows the first curve's last value against the span
+    // of its Y axis. False when there is no curve (the step then stays as it is).
+    virtual bool CurveValue(double* y, double* y_span) { return false; }
 };
 
 }  // namespace ob7

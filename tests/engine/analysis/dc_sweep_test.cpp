@@ -1,0 +1,109 @@
+// The DC sweep: the values each method visits, and swept circuits against the
+// reference simulator.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/analysis/analysis_fixture.h"
+#include "engine/analysis/raw_reference.h"
+#include "sim/analysis/dc_sweep.h"
+#include "sim/devices/bipolar.h"
+#include "sim/devices/dependent_source.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/devices/resistor.h"
+
+namespace ob7 {
+namespace {
+
+class DcSweepRun : public AnalysisCircuit {};
+
+TEST_F(DcSweepRun, SweepValuesByMethod) {
+    struct Case {
+        SweepMethod method;
+        double to, from, step;
+        std::vector<double> list;
+        std::vector<double> expected;
+    } cases[] = {
+        {SweepMethod::Linear, 5, 0, 1, {}, {0, 1, 2, 3, 4, 5}},
+        {SweepMethod::Linear, 0, 5, 1, {}, {5, 4, 3, 2, 1, 0}},
+        {SweepMethod::Linear, 1, 0, 0.3, {}, {0, 0.3, 0.6, 0.9, 1}},
+        {SweepMethod::Log, 100, 1, 10, {}, {1, 10, 100}},
+        {SweepMethod::List, 0, 0, 0, {3, -1, 2}, {3, -1, 2}},
+    };
+    for (const Case& c : cases) {
+        SpiceSource* v = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
+        AddResistor(1, 2, 1e3);
+        AddResistor(2, 0, 1e3);
+        NodeCount = 2;
+        RecordingSink sink;
+        sink.probe = [] { return std::vector<double>{V(2)}; };
+        DcSweepSettings s;
+        s.variable1 = {&v->dc_value, false, c.method, c.to, c.from, c.step, c.list};
+        s.variable2.method = SweepMethod::None;
+        ASSERT_EQ(RunDcSweep(s, sink), 0);
+        ASSERT_EQ(sink.x.size(), c.expected.size());
+        for (size_t i = 0; i < c.expected.size(); ++i) {
+            EXPECT_NEAR(sink.x[i], c.expected[i], 1e-12);
+            EXPECT_NEAR(sink.values[i][0], c.expected[i] / 2, 1e-12);
+        }
+        FreeSimulationState();
+    }
+}
+
+// Two variables: one branch per value of variable 2.
+TEST_F(DcSweepRun, NestedSweepGivesOneBranchPerOuterValue) {
+    SpiceSource* v1 = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
+    SpiceSource* v2 = AddSpiceSource(2, 0, kSpiceVoltageSource, 0);
+    AddResistor(1, 3, 1e3);
+    AddResistor(2, 3, 1e3);
+    AddResistor(3, 0, 1e3);
+    NodeCount = 3;
+    RecordingSink sink;
+    sink.probe = [&] { return std::vector<double>{V(3), v2->dc_value}; };
+    DcSweepSettings s;
+    s.variable1 = {&v1->dc_value, false, SweepMethod::Linear, 3, 0, 1};
+    s.variable2 = {&v2->dc_value, false, SweepMethod::Linear, 2, 0, 1};
+    ASSERT_EQ(RunDcSweep(s, sink), 0);
+    ASSERT_EQ(sink.x.size(), 12u);
+    for (size_t i = 0; i < sink.x.size(); ++i) {
+        EXPECT_EQ(sink.values[i][1], static_cast<double>(i / 4));
+        EXPECT_NEAR(sink.values[i][0], (sink.x[i] + sink.values[i][1]) / 3, 1e-12);
+    }
+}
+
+// controlled_sources.cir without its POLY source: a 1, b 2, e1 3, g1 4, as 5, f1 6,
+// h1 7. The sensing source VSENSE is the measuring branch of F1 in series with that of
+// H1 (node 8 between them), which carry the same current.
+TEST_F(DcSweepRun, ControlledSourcesMatchReference) {
+    SpiceSource* v1 = AddSpiceSource(1, 0, kSpiceVoltageSource, 2);
+    AddSpiceSource(2, 0, kSpiceVoltageSource, 3);
+    AddResistor(1, 0, 1e3);
+    AddResistor(2, 0, 1e3);
+    AddDependentSource(kFormE, 1, 2, 3, 0, 2.5);
+    AddDependentSource(kFormG, 1, 0, 0, 4, 1e-3);
+    AddResistor(4, 0, 2e3);
+    AddResistor(5, 0, 500);
+    AddDependentSource(kFormF, 1, 8, 0, 6, 3);
+    AddResistor(6, 0, 1e3);
+    AddDependentSource(kFormH, 8, 5, 7, 0, 200);
+    NodeCount = 8;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{V(3), V(4), V(6), V(7)}; };
+    DcSweepSettings s;
+    s.variable1 = {&v1->dc_value, false, SweepMethod::Linear, 2, -2, 0.1};
+    s.variable2.method = SweepMethod::None;
+    ASSERT_EQ(RunDcSweep(s, sink), 0);
+    const RawReference ref = ReadRawReference("controlled_sources.dc.raw");
+    ASSERT_TRUE(ref.ok);
+    ASSERT_EQ(sink.x.size(), ref.points.size());
+    const char* names[] = {"v(e1)", "v(g1)", "v(f1)", "v(h1)"};
+    for (int k = 0; k < 4; ++k) {
+        const auto expected = ref.Real(names[k]);
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_NEAR(sink.values[i][k], expected[i], 1e-6 * std::fabs(expected[i]) + 1e-9) << names[k] << " " << sink.x[i];
+    }
+}
+
+}  // namespace
+}  // namespace ob7
