@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "expression/math_error.h"
+#include "foundation/report_sink.h"
 #include "sim/analysis/point_sink.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
@@ -46,9 +47,20 @@ public:
     }
 };
 
+// The ids of the messages reported while installed.
+class ReportedIds : public ReportSink {
+public:
+    std::vector<int> ids;
+    int Deliver(const ReportDelivery& report) override {
+        ids.push_back(report.id);
+        return 0;
+    }
+};
+
 class AnalysisCircuit : public ::testing::Test {
 protected:
     void SetUp() override {
+        SetBatchLogSink(&reported);
         ResetMathError();
         FillOptionDefaultTexts(1);
         ParseSimulationOptions(true);
@@ -63,6 +75,7 @@ protected:
         ob7::Run = {};
     }
     void TearDown() override {
+        SetBatchLogSink(nullptr);
         FreeSimulationState();
         FreeAcVectors();
         FreeNoiseTables();
@@ -78,6 +91,7 @@ protected:
         return &m;
     }
     static double V(int node) { return Solution[node]; }
+    ReportedIds reported;
     static std::complex<double> Vac(int node) { return AcNodeValue(node); }
 
 private:
