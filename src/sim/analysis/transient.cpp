@@ -128,8 +128,13 @@ int SolveOperatingPointPhase(PointSink& sink) {
 
 int TimeStepping(PointSink& sink) {
     TransientTimeState& T = Transient;
+    // The devices record their values at the operating point as the transient's start
+    // (no integration yet).
+    AnalysisMode = kModeDc;
     InitMode = kInitSmallSignal;
-    if (int error = LoadCircuit()) return error;
+    const int error = LoadCircuit();
+    AnalysisMode = kModeTransient;
+    if (error) return error;
     double h = T.max_step;
     InitMode = kInitTransient;
     IntegrationOrder = 1;
@@ -420,10 +425,12 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         if (result) break;
         if (T.operating_point_only) break;
 
+        // The time steps load the operating point's matrix: its structure is the same, and
+        // a set-up load of another matrix here would move the devices' kept voltages
+        // before the first step takes them as its history.
         OperatingPointPhase = 0;
-        AnalysisMode = kModeTransient;
-        if ((result = InitSimulationState(false, TransientSlot)) != 0) break;
         MatrixSetUp = 1;
+        AnalysisMode = kModeTransient;
         ShowPrompt("Running Transient Analysis.");
         result = TransientTimeLoop(sink);
         if (result == kMsgStepTooSmall) restart = true;
