@@ -226,13 +226,14 @@ bool MatchImportCase(const std::string& line, const ImportCase& at) {
 }
 
 int LoadImportWaveform(ImportSpec& spec, const std::vector<const ImportSpec*>& earlier, const ImportCase& at) {
-    spec.points.clear();
-    spec.shared_with = nullptr;
+    spec.points = std::make_shared<std::vector<ImportPoint>>();
+    spec.shared = false;
     spec.search_position = 0;
     spec.increasing = true;
     for (const ImportSpec* e : earlier) {
         if (e->file_name == spec.file_name && e->waveform_name == spec.waveform_name && e->kind == spec.kind) {
-            spec.shared_with = e->shared_with ? e->shared_with : e;
+            spec.points = e->points;
+            spec.shared = true;
             spec.increasing = e->increasing;
             return 0;
         }
@@ -257,7 +258,8 @@ int LoadImportWaveform(ImportSpec& spec, const std::vector<const ImportSpec*>& e
         ShowPrompt("");
         return Report(kMsgImportCannotOpen, spec.file_name.c_str());
     }
-    spec.points.reserve(2001);
+    std::vector<ImportPoint>& points = *spec.points;
+    points.reserve(2001);
     bool in_block = false, block_found = false, header_found = false, data_read = false;
     int x_column = -1, y_column = -1;
     size_t x_begin = 0, x_end = 0, y_begin = 0, y_end = 0;
@@ -324,18 +326,18 @@ int LoadImportWaveform(ImportSpec& spec, const std::vector<const ImportSpec*>& e
         } else {
             y = ParseNumber(tokens[y_column].text.c_str(), &error) * spec.y_scale;
         }
-        if (!spec.points.empty()) {
-            if (x < spec.points.back().x) spec.increasing = false;
-            if (at.digital_axis && x == spec.points.back().x) {
-                spec.points.back().y = y;
+        if (!points.empty()) {
+            if (x < points.back().x) spec.increasing = false;
+            if (at.digital_axis && x == points.back().x) {
+                points.back().y = y;
                 continue;
             }
         }
-        spec.points.push_back({x, y, 0});
+        points.push_back({x, y, 0});
         data_read = true;
     }
     ShowPrompt("");
-    if (spec.points.empty()) {
+    if (points.empty()) {
         if (block_found)
             ReportMessage("E", kMsgImportNotFound, x_names.front().c_str(), spec.waveform_name.c_str(),
                           spec.file_name.c_str());

@@ -6,6 +6,7 @@
 // loaded at the start of every run, and at every point the value at the present X is
 // interpolated.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,15 +22,16 @@ struct ImportSpec {
     std::string file_name;
     std::string waveform_name;
     int kind = kImportNumericOutput;
-    std::vector<ImportPoint> points;
-    const ImportSpec* shared_with = nullptr;  // the earlier spec whose points these are
+    // The points; two specs of one file and waveform share one copy.
+    std::shared_ptr<std::vector<ImportPoint>> points = std::make_shared<std::vector<ImportPoint>>();
+    bool shared = false;
     int search_position = 0;
     double last_x = 0;
     double x_scale = 1.0, y_scale = 1.0;
     double value = 0, second_value = 0;  // read by the compiled expression
     bool increasing = true;
 
-    const std::vector<ImportPoint>& Points() const { return shared_with ? shared_with->points : points; }
+    const std::vector<ImportPoint>& Points() const { return *points; }
 };
 
 enum : int {

@@ -77,9 +77,9 @@ TEST_F(WaveformImport, NumericOutputBlocksAndInterpolation) {
     spec.waveform_name = "V(OUT)";
     ImportCase at;
     ASSERT_EQ(LoadImportWaveform(spec, {}, at), 0);
-    ASSERT_EQ(spec.points.size(), 3u);
-    EXPECT_DOUBLE_EQ(spec.points[1].x, 1e-6);
-    EXPECT_DOUBLE_EQ(spec.points[2].y, 6e6);
+    ASSERT_EQ(spec.Points().size(), 3u);
+    EXPECT_DOUBLE_EQ(spec.Points()[1].x, 1e-6);
+    EXPECT_DOUBLE_EQ(spec.Points()[2].y, 6e6);
     std::vector<ImportSpec> specs{spec};
     InterpolateImportWaveform(specs, 0.5e-6);
     EXPECT_DOUBLE_EQ(specs[0].value, 1e6);  // half way: the mean
@@ -96,11 +96,11 @@ TEST_F(WaveformImport, NumericOutputBlocksAndInterpolation) {
     hot.file_name = path;
     hot.waveform_name = "V(OUT)";
     ASSERT_EQ(LoadImportWaveform(hot, {}, at), 0);
-    ASSERT_EQ(hot.points.size(), 2u);
-    EXPECT_EQ(hot.points[1].y, 7);
+    ASSERT_EQ(hot.Points().size(), 2u);
+    EXPECT_EQ(hot.Points()[1].y, 7);
     ImportSpec again = hot;
     ASSERT_EQ(LoadImportWaveform(again, {&hot}, at), 0);
-    EXPECT_EQ(&again.Points(), &hot.points);
+    EXPECT_EQ(&again.Points(), &hot.Points());
 
     // A temperature with no block, and a waveform that is not there.
     at.temperature = 50;
@@ -122,8 +122,8 @@ TEST_F(WaveformImport, DigitalRepeatsKeepTheLaterStateAndMissingColumnsStop) {
     ImportCase at;
     at.digital_axis = true;
     EXPECT_EQ(LoadImportWaveform(spec, {}, at), 12011);
-    ASSERT_EQ(spec.points.size(), 3u);
-    EXPECT_EQ(spec.points[1].y, 4);  // X is state 4 of 0RF1XZ?
+    ASSERT_EQ(spec.Points().size(), 3u);
+    EXPECT_EQ(spec.Points()[1].y, 4);  // X is state 4 of 0RF1XZ?
     std::remove(path.c_str());
     ImportSpec missing;
     missing.file_name = path;
