@@ -7,6 +7,7 @@
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "sim/analysis/point_sink.h"
+#include "sim/analysis/simulation_data_file.h"
 #include "sim/analysis/transient.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/ac_load.h"
@@ -40,7 +41,7 @@ void AbandonAcRun() {
 }
 
 // The step control of "Auto" by the curve's movement on its graph, then the hand-over.
-int AcceptAcPoint(AcFrequencyState& s, PointSink& sink) {
+int AcceptAcPoint(AcFrequencyState& s, PointSink& sink, SimulationDataFile* file) {
     s.rejected = 0;
     double x = 0, y = 0, height = 0;
     const bool control = s.method == AcStepMethod::Auto && s.first_point && sink.CurvePixels(&x, &y, &height);
@@ -72,6 +73,8 @@ int AcceptAcPoint(AcFrequencyState& s, PointSink& sink) {
     }
     ++s.accepted_counter;
     if (int error = sink.AcceptPoint(s.f)) return error;
+    if (file)
+        if (int error = WriteDataFilePoint(*file, s.f, AcSolution.data())) return error;
     s.last_x_pixel = x;
     s.last_y_pixel = y;
     s.last_angle = angle;
@@ -259,6 +262,11 @@ int RunAcAnalysis(const AcSettings& settings, PointSink& sink) {
     if ((result = UpdateDeviceTemperatures(settings.temperature)) != 0) return result;
 
     SetAcFrequency(1e-6);
+    if (settings.data_file && settings.data_file->open && settings.data_file->option == RunOption::Retrieve) {
+        EquationCount = NumberBranchEquations();
+        AllocateAcVectors();
+        return ReplaySimulationDataFile(*settings.data_file, sink);
+    }
     if ((result = SolveAcOperatingPoint(settings)) != 0) {
         AbandonAcRun();
         return result;
@@ -276,9 +284,10 @@ int RunAcAnalysis(const AcSettings& settings, PointSink& sink) {
             break;
         }
         if ((result = AssembleNoiseSources(s.f)) != 0) break;
-        if ((result = AcceptAcPoint(s, sink)) != 0) break;
+        if ((result = AcceptAcPoint(s, sink, settings.data_file)) != 0) break;
         ++s.point_index;
     } while (HasMoreAcPoints(s));
+    if (settings.data_file && !result) result = WriteDataRecordIfSaving(*settings.data_file);
     if (result == kMsgIterationLimit) {
         ReportMessage("E", kMsgOperatingPointFailed);
         result = kMsgReported;

@@ -9,6 +9,7 @@
 namespace ob7 {
 
 class PointSink;
+struct SimulationDataFile;
 
 enum class AcStepMethod : int { Auto = 0, Linear = 0x1000, Log = 0x2000, List = 0x3000 };
 
@@ -25,6 +26,8 @@ struct AcSettings {
     int noise_input_plus = 0, noise_input_minus = 0;
     double noise_input_magnitude = 1.0;  // 1 for sine, pulse and user sources
     bool gmin_stepping = false;
+    // Save writes every accepted point, Retrieve replays the file (no operating point).
+    SimulationDataFile* data_file = nullptr;
 };
 
 // The frequencies of a run and the step control of the "Auto" method.

@@ -6,6 +6,7 @@
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "sim/analysis/point_sink.h"
+#include "sim/analysis/simulation_data_file.h"
 #include "sim/analysis/transient.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/mosfet.h"
@@ -177,6 +178,8 @@ int RunDcSweep(DcSweepSettings& settings, PointSink& sink) {
     if ((result = InitSimulationState(true, OperatingPointSlot)) != 0) return result;
     MatrixSetUp = 1;
     ShowPrompt("Running DC Analysis.");
+    if (settings.data_file && settings.data_file->open && settings.data_file->option == RunOption::Retrieve)
+        return ReplaySimulationDataFile(*settings.data_file, sink);
 
     const double max_change = settings.max_change_percent * 0.01;
     StartSweepValue(v2);
@@ -253,6 +256,9 @@ int RunDcSweep(DcSweepSettings& settings, PointSink& sink) {
                 ShiftMosfetVoltageHistory();
                 if (!failed) {
                     if ((result = sink.AcceptPoint(v1.value)) != 0) break;
+                    if (settings.data_file &&
+                        (result = WriteDataFilePoint(*settings.data_file, v1.value, Solution.data())) != 0)
+                        break;
                     ++accepted;
                     previous_y = y;
                 }
@@ -268,6 +274,7 @@ int RunDcSweep(DcSweepSettings& settings, PointSink& sink) {
         if (result || aborted) break;
         ++v2.position;
     } while (IsSweepMore(v2));
+    if (settings.data_file && !result) result = WriteDataRecordIfSaving(*settings.data_file);
     if (!result && (aborted || RunControl.pending_key == 27)) result = kMsgStopped;
     return result;
 }

@@ -8,6 +8,7 @@
 namespace ob7 {
 
 class PointSink;
+struct SimulationDataFile;
 
 enum class SweepMethod : int { Auto = 0, Linear = 0x1000, Log = 0x2000, List = 0x3000, None = -1 };
 
@@ -29,6 +30,8 @@ struct DcSweepSettings {
     double temperature = 27;
     double max_change_percent = 1;       // "Maximum Change %", the Auto method's aim
     bool gmin_stepping = false;
+    // Save writes every accepted point (value 1 as its time), Retrieve replays the file.
+    SimulationDataFile* data_file = nullptr;
 };
 
 // The per-variable steps of a sweep (index 0 variable 1, 1 variable 2).

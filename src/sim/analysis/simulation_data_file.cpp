@@ -38,13 +38,15 @@ class Walker {
 public:
     Walker(SimulationDataFile& f, RecordWalk mode) : f_(f), mode_(mode) {}
     void Value(double& x) {
-        if (mode_ == RecordWalk::Pack) f_.record[index_] = x;
-        else if (mode_ == RecordWalk::Unpack) x = f_.record[index_];
+        if (mode_ != RecordWalk::Count && static_cast<size_t>(index_) < f_.record.size()) {
+            if (mode_ == RecordWalk::Pack) f_.record[index_] = x;
+            else x = f_.record[index_];
+        }
         ++index_;
     }
     // A place without an engine value (written as 0, skipped when read).
     void Skip() {
-        if (mode_ == RecordWalk::Pack) f_.record[index_] = 0;
+        if (mode_ == RecordWalk::Pack && static_cast<size_t>(index_) < f_.record.size()) f_.record[index_] = 0;
         ++index_;
     }
     int count() const { return index_; }
@@ -135,10 +137,19 @@ int PackSimulationRecord(SimulationDataFile& f, RecordWalk mode, double time, do
         if (solution) w.Value(solution[i]);
         else w.Skip();
     }
-    const size_t groups = std::min(StateValues.size(), StateDerivatives.size()) / kHistorySlots;
+    // The groups of the compiled circuit, whether or not the run has sized the arrays yet.
+    const DeviceList* lists = DeviceListTable;
+    const size_t groups = lists[kDiodeList].count + 3 * lists[kGaasfetList].count + 2 * lists[kJfetList].count +
+                          lists[kInductorList].count + lists[kCapacitorList].count +
+                          kBjtBlockGroups * lists[kBjtList].count + kMosfetBlockGroups * lists[kMosfetList].count;
+    const bool sized = std::min(StateValues.size(), StateDerivatives.size()) >= groups * kHistorySlots;
     for (size_t g = 0; g < groups; ++g) {
-        w.Value(StateDerivatives[g * kHistorySlots]);
-        if (all) w.Value(StateValues[g * kHistorySlots]);
+        if (sized) w.Value(StateDerivatives[g * kHistorySlots]);
+        else w.Skip();
+        if (all) {
+            if (sized) w.Value(StateValues[g * kHistorySlots]);
+            else w.Skip();
+        }
     }
     if (all) {
         w.Value(Run.power_generated);

@@ -6,6 +6,7 @@
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "sim/analysis/point_sink.h"
+#include "sim/analysis/simulation_data_file.h"
 #include "sim/analysis/time_breakpoints.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/mosfet.h"
@@ -64,7 +65,11 @@ void CommitAcceptedPoint(double proposal) {
     StepHistory[0] = proposal;
 }
 
-int AcceptTimePoint(PointSink& sink) { return sink.AcceptPoint(Run.time); }
+// The point goes to the sink and, in a Save run, into the data file.
+int AcceptTimePoint(PointSink& sink) {
+    if (int error = sink.AcceptPoint(Run.time)) return error;
+    return Transient.data_file ? WriteDataFilePoint(*Transient.data_file, Run.time, Solution.data()) : 0;
+}
 
 bool AtEnd() {
     const TimeBreakpoint* head = HeadBreakpoint();
@@ -361,6 +366,7 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     T.operating_point_only = settings.operating_point_only;
     T.gmin_stepping = settings.gmin_stepping;
     T.convergence_assist = settings.convergence_assist;
+    T.data_file = settings.data_file;
     RunControl.pending_key = 0;
     RunControl.abort = 0;
 
@@ -410,6 +416,10 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         MatrixSetUp = 1;
         if ((result = PrepareTransientState()) != 0) break;
         OperatingPointPhase = T.operating_point ? 1 : 0;
+        if (T.data_file && T.data_file->open && T.data_file->option == RunOption::Retrieve) {
+            result = ReplaySimulationDataFile(*T.data_file, sink);
+            break;
+        }
 
         result = TransientTimeLoop(sink);
         if (result == kMsgIterationLimit || result == kMsgMatrixSingular) {
@@ -435,6 +445,7 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         result = TransientTimeLoop(sink);
         if (result == kMsgStepTooSmall) restart = true;
     }
+    if (T.data_file && !result) result = WriteDataRecordIfSaving(*T.data_file);
     if (result && result != kMsgStopped && T.assist_level == 0) {
         Options.itl1 = saved_itl1;
         Options.gmin = saved_gmin;

@@ -8,6 +8,7 @@
 namespace ob7 {
 
 class PointSink;
+struct SimulationDataFile;
 
 // The limits and run flags of one transient run.
 struct TransientSettings {
@@ -20,6 +21,9 @@ struct TransientSettings {
     bool operating_point_only = false;
     bool gmin_stepping = false;      // the "Gmin Stepping" preference
     bool convergence_assist = false; // the "Convergence Assist" preference
+    // The run option's file, opened by the caller: Save writes every accepted point,
+    // Retrieve replays the file instead of solving. Null: a Normal run.
+    SimulationDataFile* data_file = nullptr;
 };
 
 // The time state of the run the loop keeps (the present time is Run.time, the step
@@ -44,6 +48,7 @@ struct TransientTimeState {
     bool operating_point_only = false;
     bool gmin_stepping = false;
     bool convergence_assist = false;
+    SimulationDataFile* data_file = nullptr;
 };
 extern TransientTimeState Transient;
 

@@ -9,11 +9,13 @@
 #include "engine/analysis/analysis_fixture.h"
 #include "engine/analysis/raw_reference.h"
 #include "sim/analysis/ac_analysis.h"
+#include "sim/analysis/dc_sweep.h"
 #include "sim/devices/bipolar.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/resistor.h"
+#include "sim/engine/run_control.h"
 
 namespace ob7 {
 namespace {
@@ -144,6 +146,65 @@ TEST_F(AcRun, ResistorOutputNoise) {
         EXPECT_NEAR(v[0], expected, 1e-9 * expected);
         EXPECT_NEAR(v[1], expected / 1e3, 1e-9 * expected / 1e3);
     }
+}
+
+// The current-mode pass: the capacitor's current equals the resistor's (jwC V(2) = (V(1) -
+// V(2)) / R), and a transistor's four terminal currents sum to nothing.
+TEST_F(AcRun, CurrentModeFollowsKirchhoff) {
+    ModelParams* qn = Model(kModelNpn, {{"IS", 1e-16}, {"BF", 100}, {"RB", 100}, {"RC", 10}, {"RE", 1},
+                                        {"CJE", 1e-12}, {"CJC", 1e-12}, {"CJS", 1e-12}, {"TF", 1e-9}});
+    AcSource(1, 0, 0, 1);
+    AddResistor(1, 2, 1e3);
+    Capacitor* c = AddCapacitor(2, 0, 1e-9);
+    AcSource(3, 0, 5, 0);
+    AddResistor(3, 4, 1e3);
+    AddResistor(1, 5, 10e3);
+    AcSource(6, 0, 0.75, 0);
+    AddResistor(6, 5, 10e3);
+    Bjt* q = AddBjt(qn, 4, 5, 0, 7);
+    q->collector_i = 8, q->base_i = 9, q->emitter_i = 10;
+    AcSource(7, 0, -1, 0);
+    NodeCount = 10;
+    DeviceMarkUnion = 1;
+    RecordingSink sink;
+    sink.probe = [&] {
+        const std::complex<double> ir = (Vac(1) - Vac(2)) / 1e3;
+        const std::complex<double> sum = q->ac_currents[0] + q->ac_currents[1] + q->ac_currents[2] + q->ac_currents[3];
+        return std::vector<double>{std::abs(c->ac_current - ir) / std::abs(ir), std::abs(sum) / std::abs(q->ac_currents[0])};
+    };
+    AcSettings s;
+    s.frequency_range = "1e9,1e3";
+    s.points = 13;
+    ASSERT_EQ(RunAcAnalysis(s, sink), 0);
+    DeviceMarkUnion = 0;
+    for (const auto& v : sink.values) {
+        EXPECT_LT(v[0], 1e-12);
+        EXPECT_LT(v[1], 1e-9);
+    }
+}
+
+// Esc during AC and DC runs: 15056, the points so far handed over, no hang.
+TEST_F(AcRun, EscStopsAcAndDcRuns) {
+    SpiceSource* v = AcSource(1, 0, 0, 1);
+    AddResistor(1, 2, 1e3);
+    AddCapacitor(2, 0, 1e-9);
+    NodeCount = 2;
+    RecordingSink sink;
+    sink.after_point = [](int count) {
+        if (count == 5) RunControl.pending_key = 27;
+        return 0;
+    };
+    AcSettings ac;
+    ac.frequency_range = "1e9,1";
+    ac.points = 100;
+    EXPECT_EQ(RunAcAnalysis(ac, sink), 15056);
+    EXPECT_EQ(sink.x.size(), 5u);
+    sink.x.clear();
+    DcSweepSettings dc;
+    dc.variable1 = {&v->dc_value, false, SweepMethod::Linear, 10, 0, 0.01};
+    dc.variable2.method = SweepMethod::None;
+    EXPECT_EQ(RunDcSweep(dc, sink), 15056);
+    EXPECT_EQ(sink.x.size(), 5u);
 }
 
 }  // namespace

@@ -210,3 +210,70 @@ TEST(DataFileFreshness, StaleWhenOlderOrChanged) {
 
 }  // namespace
 }  // namespace ob7
+
+#include "sim/analysis/ac_analysis.h"
+#include "sim/analysis/dc_sweep.h"
+
+namespace ob7 {
+namespace {
+
+// A Save run of each driver and a Retrieve run of its file hand over the same points.
+TEST_F(DataFile, DriversSaveAndRetrieveTheSamePoints) {
+    struct Case {
+        int kind;
+        const char* name;
+    } cases[] = {{0, "ob7_driver.TSA"}, {1, "ob7_driver.ASA"}, {2, "ob7_driver.DSA"}};
+    for (const Case& c : cases) {
+        SpiceSource* v = AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+        v->ac_magnitude = 1;
+        v->spec_kind = c.kind == 0 ? kSourceSin : kSourceDc;
+        v->p[1] = 1;
+        v->p[2] = 1e3;
+        AddResistor(1, 2, 1e3);
+        AddCapacitor(2, 0, 1e-7);
+        NodeCount = 2;
+        const std::string path = TempPath(c.name);
+        RecordingSink saved, replayed;
+        for (RecordingSink* sink : {&saved, &replayed}) {
+            const RunOption option = sink == &saved ? RunOption::Save : RunOption::Retrieve;
+            sink->probe = [&] {
+                return c.kind == 1 ? std::vector<double>{AcSolution[4], AcSolution[5]} : std::vector<double>{V(2)};
+            };
+            EquationCount = NumberBranchEquations();
+            AnalysisKind = c.kind;
+            // The file is opened once the circuit's size is known, as the driver's caller does.
+            SimulationDataFile f;
+            ASSERT_EQ(OpenSimulationDataFile(f, path, option, c.kind, kSaveAll, 0), 0) << c.kind;
+            int result = -1;
+            if (c.kind == 0) {
+                TransientSettings s;
+                s.tmax = 2e-3;
+                s.data_file = &f;
+                result = RunTransientAnalysis(s, *sink);
+            } else if (c.kind == 1) {
+                AcSettings s;
+                s.frequency_range = "1e5,10";
+                s.points = 21;
+                s.data_file = &f;
+                result = RunAcAnalysis(s, *sink);
+            } else {
+                DcSweepSettings s;
+                s.variable1 = {&v->dc_value, false, SweepMethod::Linear, 2, 0, 0.25};
+                s.variable2.method = SweepMethod::None;
+                s.data_file = &f;
+                result = RunDcSweep(s, *sink);
+            }
+            EXPECT_EQ(result, 0) << c.kind;
+            CloseSimulationDataFile(f);
+        }
+        ASSERT_GT(saved.x.size(), 5u) << c.kind;
+        EXPECT_EQ(replayed.x, saved.x) << c.kind;
+        EXPECT_EQ(replayed.values, saved.values) << c.kind;
+        std::remove(path.c_str());
+        FreeSimulationState();
+        FreeAcVectors();
+    }
+}
+
+}  // namespace
+}  // namespace ob7

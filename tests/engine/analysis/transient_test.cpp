@@ -242,6 +242,26 @@ TEST_F(TransientRun, OperatingPointThatDoesNotConvergeIsReported) {
     EXPECT_EQ(reported.ids.back(), 14190);
 }
 
+// With Convergence Assist the failed operating point is tried again with ITL1 = 500,
+// which is enough, and the run goes on.
+TEST_F(TransientRun, ConvergenceAssistRetriesWithMoreIterations) {
+    ModelParams* d = Model(kModelDiode, {{"IS", 1e-14}});
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 5);
+    AddResistor(1, 2, 1e-6);
+    AddDiode(d, 2, 0);
+    NodeCount = 2;
+    Options.itl1 = 2;
+    RecordingSink sink;
+    TransientSettings s;
+    s.tmax = 1e-3;
+    s.convergence_assist = true;
+    EXPECT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_EQ(Options.itl1, 500);
+    EXPECT_EQ(Transient.assist_level, 1);
+    EXPECT_TRUE(reported.ids.empty());
+    EXPECT_DOUBLE_EQ(sink.x.back(), 1e-3);
+}
+
 TEST_F(TransientRun, TimeStepTooSmallIsReported) {
     // One Newton iteration a step never settles the diode, so every step is cut by 8
     // until it falls below the minimum step.
