@@ -136,7 +136,34 @@ void ClearTimeBreakpoints() {
     InsertionHint = nullptr;
 }
 
-int CollectTimeBreakpoints(double tmin, double tmax) {
+void SetMissingSourceParam(SpiceSource& source, int position, double value) {
+    if (position > source.last_given_parameter) source.p[position] = value;
+}
+
+namespace {
+// The defaults of the time parameters, set in this order before the source's breakpoints.
+void SetSourceTimeDefaults(SpiceSource& s, double tstep, double tmax) {
+    switch (s.spec_kind) {
+    case kSourcePulse:
+        for (int k : {2, 3, 4}) SetMissingSourceParam(s, k, tstep);
+        for (int k : {5, 6}) SetMissingSourceParam(s, k, tmax);
+        break;
+    case kSourceSin: SetMissingSourceParam(s, 2, 1 / tmax); break;
+    case kSourceExp:
+        SetMissingSourceParam(s, 2, 0);
+        SetMissingSourceParam(s, 3, tstep);
+        SetMissingSourceParam(s, 4, tstep + s.p[2]);
+        SetMissingSourceParam(s, 5, tstep);
+        break;
+    case kSourceSffm:
+        for (int k : {2, 3}) SetMissingSourceParam(s, k, 1 / tmax);
+        break;
+    default: break;
+    }
+}
+}  // namespace
+
+int CollectTimeBreakpoints(double tmin, double tmax, double print_step) {
     InsertionHint = nullptr;
     Collecting = 1;
     ClearTimeBreakpoints();
@@ -174,6 +201,7 @@ int CollectTimeBreakpoints(double tmin, double tmax) {
     }
     for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList)) {
         if (error) break;
+        SetSourceTimeDefaults(*s, print_step, tmax);
         // Pulse edges land by the ceiling, the other kinds' times truncated.
         add_all(SpiceSourceBreakpoints(*s, tmin, tmax), s->spec_kind == kSourcePulse);
     }

@@ -49,8 +49,12 @@ void ClearTimeBreakpoints();
 
 // Empties the list and fills it for a new run from the sources of the compiled circuit:
 // tick 0 and the end tick, user sources, pulse sources, SPICE sources. print_step and
-// tmax give the defaults of the source times. 0, 15002 or 15056 (the user declined the
-// run of a pulse source with too many periods).
-int CollectTimeBreakpoints(double tmin, double tmax);
+// tmax give the defaults of the SPICE sources' times that their statements left out.
+// 0, 15002 or 15056 (the user declined the run of a pulse source with too many periods).
+int CollectTimeBreakpoints(double tmin, double tmax, double print_step);
+
+struct SpiceSource;
+// Gives p[position] the value unless the source's statement gave it.
+void SetMissingSourceParam(SpiceSource& source, int position, double value);
 
 }  // namespace ob7

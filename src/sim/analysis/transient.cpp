@@ -405,7 +405,7 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         T.min_step = T.max_step * 1e-18;
         MaxTimeStep = T.max_step;
         Run.time = T.tmin;
-        if ((result = CollectTimeBreakpoints(T.tmin, T.tmax)) != 0) break;
+        if ((result = CollectTimeBreakpoints(T.tmin, T.tmax, T.print_step)) != 0) break;
         IterationLimitReached = 0;
 
         MatrixSetUp = 0;

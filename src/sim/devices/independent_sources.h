@@ -49,6 +49,7 @@ struct SpiceSource : DeviceInstance {
     double p[7] = {};     // PULSE V1 V2 TD TR TF PW PER, SIN VO VA FREQ TD THETA PHASE,
                           // EXP V1 V2 TD1 TAU1 TD2 TAU2, SFFM VO VA FC MDI FS
     PwlSpec pwl;
+    int last_given_parameter = 6;  // p[] beyond it were not given (the run fills defaults)
     double ac_magnitude = 0;  // AC excitation
     double ac_phase = 0;      // degrees
     std::complex<double> ac_current;  // a current source's AC current

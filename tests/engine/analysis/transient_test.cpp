@@ -108,6 +108,29 @@ TEST(TimeBreakpoints, InsertionRules) {
     EXPECT_EQ(HeadBreakpoint(), nullptr);
 }
 
+// A PULSE statement with only its two values: the delay and both edges default to the
+// print step, the width and the period to TMAX.
+TEST_F(TransientRun, PulseDefaultsFromThePrintStep) {
+    SpiceSource* v = PulseSource(1, 0, {0, 1});
+    v->last_given_parameter = 1;
+    AddResistor(1, 0, 1e3);
+    NodeCount = 1;
+    RecordingSink sink;
+    TransientSettings s;
+    s.tmax = 1e-3;
+    s.points = 101;  // print step 10 us
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_EQ(v->p[2], 10e-6);
+    EXPECT_EQ(v->p[3], 10e-6);
+    EXPECT_EQ(v->p[4], 10e-6);
+    EXPECT_EQ(v->p[5], 1e-3);
+    EXPECT_EQ(v->p[6], 1e-3 + 20e-6);  // raised to rise + width + fall
+    for (double edge : {10e-6, 20e-6}) {
+        const bool hit = std::any_of(sink.x.begin(), sink.x.end(), [&](double t) { return std::fabs(t - edge) < 1e-15; });
+        EXPECT_TRUE(hit) << edge;
+    }
+}
+
 // Every edge of a pulse train is a point of the run, and the first step leaves the
 // start at a tenth of a tenth of the way to the first edge.
 TEST_F(TransientRun, PulseEdgesAreHitAndTheFirstStepIsSmall) {
