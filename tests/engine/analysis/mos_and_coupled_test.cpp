@@ -53,18 +53,20 @@ TEST_P(NandTransient, MatchesReference) {
     sink.probe = [] { return std::vector<double>{V(4), V(5)}; };
     TransientSettings s;
     s.tmax = 160e-9;
-    s.max_step = 0.1e-9;
+    s.max_step = level == 1 ? 0.01e-9 : 0.1e-9;
     s.points = 1601;
     ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
-    const RawReference ref = ReadRawReference(level == 2 ? "cmos_nand_tran.tran.raw" : "cmos_nand_level1.tran.raw");
+    const RawReference ref =
+        ReadRawReference(level == 2 ? "cmos_nand_tran.tran.raw" : "cmos_nand_level1_fine.tran.raw");
     ASSERT_TRUE(ref.ok);
-    // Open deviation: the edges of OUT lie up to a few ps from the reference's, 2.7% (level 1)
-    // and 3.5% (level 2) of the span at the steepest point; with a ten times smaller
-    // maximum step here the level-1 figure halves, so part of it is the two programs'
-    // step control on edges of 0.2 ns. The floating node X keeps 0.27 V where the
-    // reference keeps 0.44 V after the charge sharing at 77 ns: the gate charge of the
-    // MOSFET models differs there.
-    EXPECT_LT(WorstDeviationOfSpan(sink.x, sink.Column(0), ref.Real("time"), ref.Real("v(out)")), 0.04);
+    // Open deviation. With the deck's maximum step of 0.1 ns the reference itself moves by
+    // 1.5% of the span when its step is made ten times smaller: the edges of 0.2 ns are
+    // coarsely resolved by both programs. So level 1 is compared with both sides at 0.01 ns
+    // (cmos_nand_level1_fine.cir): OUT then agrees within 0.5%. The floating node X keeps
+    // 2.3% (level 1) less than the reference after the charge sharing at 77 and 95 ns: the
+    // gate charge of the MOSFET models differs there. Level 2 against the deck as it is.
+    const double out_tolerance = level == 1 ? 0.005 : 0.04;
+    EXPECT_LT(WorstDeviationOfSpan(sink.x, sink.Column(0), ref.Real("time"), ref.Real("v(out)")), out_tolerance);
     EXPECT_LT(WorstDeviationOfSpan(sink.x, sink.Column(1), ref.Real("time"), ref.Real("v(x)")), 0.05);
 }
 
