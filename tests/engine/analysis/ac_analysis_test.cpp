@@ -183,6 +183,40 @@ TEST_F(AcRun, CurrentModeFollowsKirchhoff) {
     }
 }
 
+// "Auto" stepping follows the curve on its graph: fine steps across a resonance, the step
+// doubled where the curve is flat.
+TEST_F(AcRun, AutoStepsFollowTheCurve) {
+    AcSource(1, 0, 0, 1);
+    AddResistor(1, 2, 10);
+    AddInductor(2, 3, 1e-3);
+    AddCapacitor(3, 0, 1e-6);  // resonance at 5.03 kHz, Q = 3.2
+    NodeCount = 3;
+    // A linear frequency axis of 1000 pixels up to 20 kHz; |V(3)| over 300 pixels.
+    struct GraphSink : RecordingSink {
+        bool CurvePixels(double* x, double* y, double* height) override {
+            *x = AcFrequencies.f / 20e3 * 1000;
+            *y = std::abs(AcNodeValue(3)) / 4 * 300;
+            *height = 300;
+            return !this->x.empty();
+        }
+    } sink;
+    AcSettings s;
+    s.frequency_range = "20k,100";
+    s.method = AcStepMethod::Auto;
+    s.max_change_percent = 2;
+    ASSERT_EQ(RunAcAnalysis(s, sink), 0);
+    ASSERT_GT(sink.x.size(), 20u);
+    EXPECT_DOUBLE_EQ(sink.x.back(), 20e3);
+    double near_peak = 1e30, far = 0;
+    for (size_t i = 1; i < sink.x.size(); ++i) {
+        const double step = sink.x[i] - sink.x[i - 1];
+        if (std::fabs(sink.x[i] - 5033) < 300) near_peak = std::min(near_peak, step);
+        if (sink.x[i] > 15e3) far = std::max(far, step);
+    }
+    EXPECT_LT(near_peak * 4, far);
+    EXPECT_TRUE(std::is_sorted(sink.x.begin(), sink.x.end()));
+}
+
 // Esc during AC and DC runs: 15056, the points so far handed over, no hang.
 TEST_F(AcRun, EscStopsAcAndDcRuns) {
     SpiceSource* v = AcSource(1, 0, 0, 1);
