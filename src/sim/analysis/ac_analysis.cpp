@@ -24,6 +24,9 @@
 namespace ob7 {
 
 AcFrequencyState AcFrequencies;
+AcRunState AcRun;
+
+void ResetAcAnalysisState() { AcRun = {}; }
 
 namespace {
 
@@ -34,6 +37,7 @@ int ReportLimitError(int message) {
 
 // Both engine matrices go, the run state is forgotten.
 void AbandonAcRun() {
+    AcRun.operating_point_valid = 0;
     ReleaseEngineMatrices();
     AcMatrix = nullptr;
     AcTrail = nullptr;
@@ -267,13 +271,33 @@ int RunAcAnalysis(const AcSettings& settings, PointSink& sink) {
         AllocateAcVectors();
         return ReplaySimulationDataFile(*settings.data_file, sink);
     }
-    if ((result = SolveAcOperatingPoint(settings)) != 0) {
-        AbandonAcRun();
-        return result;
-    }
-    if ((result = BuildAcMatrix()) != 0 || (result = AllocNoiseTables()) != 0) {
-        AbandonAcRun();
-        return result;
+    const bool reuse = AcRun.operating_point_valid && !settings.circuit_changed && TransientSlot.matrix &&
+                       std::fabs(settings.temperature - AcRun.last_temperature) <= 0.001 &&
+                       AcRun.last_noise_flag == Noise.flag &&
+                       (!Noise.flag || (AcRun.last_input_plus == Noise.input_plus &&
+                                        AcRun.last_input_minus == Noise.input_minus));
+    if (reuse) {
+        AcMatrix = TransientSlot.matrix;
+        AcTrail = &TransientSlot.trail;
+        AcFirstLoad = 0;
+        if ((result = AllocNoiseTables()) != 0) {
+            AbandonAcRun();
+            return result;
+        }
+    } else {
+        if ((result = SolveAcOperatingPoint(settings)) != 0) {
+            AbandonAcRun();
+            return result;
+        }
+        if ((result = BuildAcMatrix()) != 0 || (result = AllocNoiseTables()) != 0) {
+            AbandonAcRun();
+            return result;
+        }
+        AcRun.operating_point_valid = 1;
+        AcRun.last_temperature = settings.temperature;
+        AcRun.last_noise_flag = Noise.flag;
+        AcRun.last_input_plus = Noise.input_plus;
+        AcRun.last_input_minus = Noise.input_minus;
     }
     ShowPrompt("Running AC Analysis.");
     StartAcFrequencies(s);

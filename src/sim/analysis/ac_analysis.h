@@ -28,7 +28,22 @@ struct AcSettings {
     bool gmin_stepping = false;
     // Save writes every accepted point, Retrieve replays the file (no operating point).
     SimulationDataFile* data_file = nullptr;
+    // The circuit or the limits changed since the last run (the limits dialog's flag).
+    bool circuit_changed = false;
 };
+
+// What the last run left for the next: its operating point and AC matrix are reused when
+// nothing that affects them changed (temperature by more than 0.001 degrees, the noise
+// flag or the noise input, the circuit).
+struct AcRunState {
+    int operating_point_valid = 0;
+    double last_temperature = -1e30;
+    int last_noise_flag = -1;
+    int last_input_plus = -1, last_input_minus = -1;
+};
+extern AcRunState AcRun;
+// Forgets the stored operating point (entering the AC analysis).
+void ResetAcAnalysisState();
 
 // The frequencies of a run and the step control of the "Auto" method.
 struct AcFrequencyState {

@@ -12,6 +12,7 @@
 #include "sim/analysis/dc_sweep.h"
 #include "sim/devices/bipolar.h"
 #include "sim/devices/capacitor.h"
+#include "sim/devices/diode.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/resistor.h"
@@ -215,6 +216,43 @@ TEST_F(AcRun, AutoStepsFollowTheCurve) {
     }
     EXPECT_LT(near_peak * 4, far);
     EXPECT_TRUE(std::is_sorted(sink.x.begin(), sink.x.end()));
+}
+
+// A second run with nothing changed reuses the operating point and the AC matrix; a
+// temperature 0.002 degrees away, the noise mode or a changed circuit solve it again.
+TEST_F(AcRun, OperatingPointIsReusedWhileNothingChanged) {
+    ModelParams* d = Model(kModelDiode, {{"IS", 1e-14}, {"CJO", 1e-12}});
+    AcSource(1, 0, 1, 1);
+    AddResistor(1, 2, 1e3)->kind = 1;
+    AddDiode(d, 2, 0);
+    NodeCount = 2;
+    ResetAcAnalysisState();
+    struct Case {
+        double temperature;
+        bool noise, changed, solves;
+    } cases[] = {
+        {27, false, false, true},  {27, false, false, false}, {27.0005, false, false, false},
+        {27.002, false, false, true}, {27.002, true, false, true}, {27.002, true, false, false},
+        {27.002, true, true, true},
+    };
+    std::vector<double> first;
+    for (const Case& c : cases) {
+        RecordingSink sink;
+        sink.probe = [] { return std::vector<double>{std::abs(Vac(2))}; };
+        AcSettings s;
+        s.frequency_range = "1e6,1e3";
+        s.points = 7;
+        s.temperature = c.temperature;
+        s.noise = c.noise;
+        s.noise_output_plus = 2;
+        s.noise_input_plus = 1;
+        s.circuit_changed = c.changed;
+        TotalIterations = 0;
+        ASSERT_EQ(RunAcAnalysis(s, sink), 0);
+        EXPECT_EQ(TotalIterations > 0, c.solves) << c.temperature << " " << c.noise << " " << c.changed;
+        if (first.empty()) first = sink.Column(0);
+        if (c.temperature == 27 && !c.noise) EXPECT_EQ(sink.Column(0), first);
+    }
 }
 
 // Esc during AC and DC runs: 15056, the points so far handed over, no hang.
