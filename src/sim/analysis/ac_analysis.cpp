@@ -152,6 +152,37 @@ int SolveAcPoint() {
 
 }  // namespace
 
+int CheckNoiseCurves(const std::vector<std::pair<uint32_t, uint32_t>>& curve_masks, int* reports) {
+    constexpr uint32_t kNoise = 0x8000;
+    int noise = 0;
+    bool noise_seen = false, other_seen = false;
+    *reports = 0;
+    for (const auto& curve : curve_masks) {
+        for (uint32_t mask : {curve.first, curve.second}) {
+            mask &= 0xB7F7FFFFu;
+            mask &= ~0x2000000u;
+            if (mask == kNoise) {
+                noise_seen = true;
+                noise = 1;
+            } else {
+                if (mask & kNoise) {
+                    noise_seen = true;
+                    noise = 1;
+                    mask &= ~kNoise;
+                }
+                // Time, S, frequency variables and imported curves go with noise.
+                if (mask != 0x800 && mask != 0x1000 && mask != 0x2000 && mask != 0x1000000) other_seen = true;
+            }
+            if (noise_seen && other_seen) {
+                ReportMessage("E", kMsgNoiseWithOthers);
+                ++*reports;
+                break;  // at most once a curve
+            }
+        }
+    }
+    return noise;
+}
+
 int ReadAcFrequencyLimits(const AcSettings& settings, AcFrequencyState& s) {
     s.point_index = 0;
     s.method = settings.method;

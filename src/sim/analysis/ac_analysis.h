@@ -3,7 +3,9 @@
 // the operating point, the complex AC matrix built once and refactored at every
 // frequency, and the points handed to a sink.
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ob7 {
@@ -77,6 +79,12 @@ void StartAcFrequencies(AcFrequencyState& state);
 // The next frequency (and omega).
 void NextAcFrequency(AcFrequencyState& state);
 bool HasMoreAcPoints(const AcFrequencyState& state);
+
+// The noise check over the curves of the plot: each curve's X and Y analysis-variable
+// masks (of the expression language). A mask of only ONOISE/INOISE (0x8000) makes a noise
+// run; noise beside anything but time, S, frequency or imported curves reports 13575
+// once for the curve. Returns the noise flag; *reports counts the curves reported.
+int CheckNoiseCurves(const std::vector<std::pair<uint32_t, uint32_t>>& curve_masks, int* reports);
 
 // One AC run of the compiled circuit. 0, 15055 after a reported error, 15056 when stopped
 // by Esc (the points so far were handed over), or an engine code (15051 for a singular

@@ -37,6 +37,27 @@ protected:
     return ::testing::AssertionFailure() << ours << " vs " << ref << " (tolerance " << tol << ")";
 }
 
+TEST_F(AcRun, NoiseCurvesExcludeOtherCurves) {
+    constexpr uint32_t kF = 0x2000, kNoise = 0x8000, kV1 = 0x4;
+    struct Case {
+        std::vector<std::pair<uint32_t, uint32_t>> curves;
+        int noise, reports;
+    } cases[] = {
+        {{{kF, kNoise}}, 1, 0},
+        {{{kF, kNoise | kF}}, 1, 0},
+        {{{kF, kNoise}, {kF, kV1}}, 1, 1},
+        {{{kF, kV1}, {kF, kNoise}}, 1, 1},
+        {{{kF, kV1}, {kF, kV1}}, 0, 0},
+        {{{kF, kNoise | kV1}}, 1, 1},
+    };
+    for (const Case& c : cases) {
+        int reports = -1;
+        EXPECT_EQ(CheckNoiseCurves(c.curves, &reports), c.noise);
+        EXPECT_EQ(reports, c.reports);
+    }
+    EXPECT_EQ(reported.ids, (std::vector<int>{13575, 13575, 13575}));
+}
+
 // The frequencies each stepping method gives, and the limit errors.
 TEST_F(AcRun, FrequencySteppingByMethod) {
     struct Case {
