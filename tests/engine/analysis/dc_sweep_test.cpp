@@ -10,6 +10,7 @@
 #include "sim/analysis/dc_sweep.h"
 #include "sim/devices/bipolar.h"
 #include "sim/devices/dependent_source.h"
+#include "sim/devices/diode.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
 
@@ -49,6 +50,42 @@ TEST_F(DcSweepRun, SweepValuesByMethod) {
         }
         FreeSimulationState();
     }
+}
+
+// "Auto" follows the first curve: large steps while the diode is off and its current flat,
+// then steps that move the current by about the allowed 2% of its axis.
+TEST_F(DcSweepRun, AutoStepsFollowTheCurve) {
+    ModelParams* d = Model(kModelDiode, {{"IS", 1e-14}});
+    SpiceSource* v = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
+    AddResistor(1, 2, 100);
+    AddDiode(d, 2, 0);
+    NodeCount = 2;
+    struct CurveSink : RecordingSink {
+        bool CurveValue(double* y, double* span) override {
+            *y = (V(1) - V(2)) / 100;  // the diode current, on an axis of 50 mA
+            *span = 50e-3;
+            return true;
+        }
+    } sink;
+    sink.probe = [] { return std::vector<double>{(V(1) - V(2)) / 100}; };
+    DcSweepSettings s;
+    s.variable1 = {&v->dc_value, false, SweepMethod::Auto, 5, 0, 0.5};
+    s.variable2.method = SweepMethod::None;
+    s.max_change_percent = 2;
+    ASSERT_EQ(RunDcSweep(s, sink), 0);
+    ASSERT_GT(sink.x.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(sink.x.begin(), sink.x.end()));
+    EXPECT_NEAR(sink.x.back(), 5, 1e-9);
+    double early = 0, late = 0;
+    for (size_t i = 1; i < sink.x.size(); ++i) {
+        const double step = sink.x[i] - sink.x[i - 1];
+        if (sink.x[i] < 0.5) early = std::max(early, step);
+        if (sink.x[i] > 3) late = std::max(late, step);
+    }
+    EXPECT_LE(early, 0.5 + 1e-12);  // never above the given step
+    EXPECT_GT(early, late);
+    for (size_t i = 1; i < sink.x.size(); ++i)
+        if (sink.x[i] > 1) EXPECT_LT(std::fabs(sink.values[i][0] - sink.values[i - 1][0]), 1.2 * 0.02 * 50e-3);
 }
 
 // Two variables: one branch per value of variable 2.
