@@ -14,6 +14,7 @@
 namespace ob7 {
 
 TickTimeBase Ticks;
+int AtBreakpoint = 0;
 
 namespace {
 
@@ -118,6 +119,7 @@ int AddTimeBreakpoint(uint32_t tick, int code_a, int code_b, int digital, int no
 }
 
 void PopTimeBreakpoint() {
+    AtBreakpoint = 0;
     DeviceList& list = List();
     DeviceInstance* head = list.first;
     if (!head) return;

@@ -42,7 +42,9 @@ double TickTime(uint32_t tick);  // origin + tick x length
 // 10 ticks of an entry is dropped; a digital event near an entry joins its tick. 0 or 15002.
 int AddTimeBreakpoint(uint32_t tick, int code_a = 0, int code_b = 0, int digital = 0, int node = 0,
                       int driver = 0, int state = 0);
-// Removes the head entry.
+// The time loop's at-breakpoint flag: the present step was cut to end on the head entry.
+extern int AtBreakpoint;
+// Removes the head entry and clears the at-breakpoint flag.
 void PopTimeBreakpoint();
 const TimeBreakpoint* HeadBreakpoint();
 void ClearTimeBreakpoints();

@@ -42,7 +42,7 @@ void AlignStepToBreakpoint(double& h) {
     if (1.01 * h > d && d > Transient.min_step) {
         Transient.present_tick = head->tick;
         Transient.step_before_cut = h;
-        Transient.at_breakpoint = 1;
+        AtBreakpoint = 1;
         h = d;
         if (!head->digital) StepHistory[0] = d;
     }
@@ -143,7 +143,7 @@ int TimeStepping(PointSink& sink) {
     double h = T.max_step;
     InitMode = kInitTransient;
     IntegrationOrder = 1;
-    T.at_breakpoint = 1;
+    AtBreakpoint = 1;
     LimitStep(h);
     FillStepHistory(h);
     T.accepted = 0;
@@ -170,10 +170,10 @@ int TimeStepping(PointSink& sink) {
         saved = proposal;
         h = proposal;
         if (at_end) return 0;
-        if (!T.at_breakpoint) DropPassedBreakpoints();
+        if (!AtBreakpoint) DropPassedBreakpoints();
 
         // Leaving a breakpoint: order 1 and a careful step towards the next one.
-        if (T.at_breakpoint) {
+        if (AtBreakpoint) {
             IntegrationOrder = 1;
             const uint32_t reached = HeadBreakpoint() ? HeadBreakpoint()->tick : 0;
             while (HeadBreakpoint() && HeadBreakpoint()->tick == reached) PopTimeBreakpoint();
@@ -196,17 +196,15 @@ int TimeStepping(PointSink& sink) {
             if (StepHistory[1] == 0) StepHistory[1] = h;
             PredictorRatio = h / StepHistory[1];
             LimitStep(h);
-            if (Run.time + h > T.last_accepted_time + saved) T.at_breakpoint = 0;
+            if (Run.time + h > T.last_accepted_time + saved) AtBreakpoint = 0;
             if (!retrying) {
                 h = saved;
                 Run.time = T.last_accepted_time;
-                // Only a step cut onto the head breakpoint reaches it.
-                T.at_breakpoint = 0;
                 AlignStepToBreakpoint(h);
                 StepHistory[0] = h;
             }
             Run.time += h;
-            if (!T.at_breakpoint) T.present_tick = TickCeiling(Run.time);
+            if (!AtBreakpoint) T.present_tick = TickCeiling(Run.time);
             if (int error = EvaluateSources()) return error;
 
             ComputeIntegrationCoefficients();
@@ -257,7 +255,7 @@ int TimeStepping(PointSink& sink) {
             // Rejection tail.
             ++T.rejected;
             StepHistory[0] = h;
-            T.at_breakpoint = 0;
+            AtBreakpoint = 0;
             RestorePreviousSolution();
             AlignStepToBreakpoint(h);
             saved = h;

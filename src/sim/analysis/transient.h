@@ -34,7 +34,6 @@ struct TransientTimeState {
     int points = 0;
     double print_step = 0;
     uint32_t present_tick = 0;
-    int at_breakpoint = 0;
     double step_before_cut = 0;
     double last_accepted_time = 0;
     int accepted = 0;      // steps counted in the transient phase
