@@ -184,6 +184,32 @@ int AcStampControlledSource(bool incidence, bool first_control, int type, int k,
     }
 }
 
+int AcStampFet3(const Fet3Small& f) {
+    struct Entry {
+        int row, col;
+        double value;
+        bool imaginary;
+    };
+    const double gG = f.g_gate, gd = f.g_drain, gs = f.g_source;
+    const Entry entries[] = {
+        {f.G, f.G, gG, false}, {f.G, f.Gp, -gG, false}, {f.Gp, f.G, -gG, false}, {f.D, f.D, gd, false},
+        {f.Gp, f.Gp, gG + f.ggs + f.ggd, false}, {f.Gp, f.Gp, f.xgs + f.xgd, true}, {f.S, f.S, gs, false},
+        {f.Dp, f.Dp, f.ggd + gd + f.gds, false}, {f.Dp, f.Dp, f.xgd + f.xds, true},
+        {f.Sp, f.Sp, f.ggs + f.gds + gs + f.gm, false}, {f.Sp, f.Sp, f.xgs + f.xds, true},
+        {f.D, f.Dp, -gd, false}, {f.Gp, f.Dp, -f.ggd, false}, {f.Gp, f.Dp, -f.xgd, true},
+        {f.Gp, f.Sp, -f.ggs, false}, {f.Gp, f.Sp, -f.xgs, true},
+        {f.S, f.Sp, -gs, false}, {f.Dp, f.D, -gd, false}, {f.Dp, f.Gp, f.gm - f.ggd, false},
+        {f.Dp, f.Gp, -f.xgd, true}, {f.Dp, f.Sp, -f.gds - f.gm, false},
+        {f.Sp, f.Gp, -f.ggs - f.gm, false}, {f.Sp, f.Gp, -f.xgs, true}, {f.Sp, f.S, -gs, false},
+        {f.Sp, f.Dp, -f.gds, false}, {f.Sp, f.Dp, -f.xds, true}, {f.Dp, f.Sp, -f.xds, true},
+    };
+    for (const Entry& e : entries) {
+        const int error = e.imaginary ? AcAddImag(e.row, e.col, e.value) : AcAddReal(e.row, e.col, e.value);
+        if (error) return error;
+    }
+    return 0;
+}
+
 std::complex<double> ConductanceCurrent(int a, int b, double g) {
     return g * (AcNodeValue(a) - AcNodeValue(b));
 }

@@ -165,6 +165,16 @@ int AcStampRealTransconductance(int cp, int cm, int op, int om, double g);
 int AcStampControlledSource(bool incidence, bool first_control, int type, int k, int k2, int cp,
                             int cm, int op, int om, double gr, double gi);
 
+// The three-terminal FET of the JFET and GaAsFET stamps: gate G, drain D, source S and the
+// internal G', D', S'; conductances of the gate, drain and source resistances, gm, gds,
+// ggs, ggd and the susceptances xgs, xgd, xds of the operating point. A JFET passes
+// G' = G, gate 0 and xds 0.
+struct Fet3Small {
+    int G, D, S, Gp, Dp, Sp;
+    double g_gate, g_drain, g_source, gm, gds, ggs, ggd, xgs, xgd, xds;
+};
+int AcStampFet3(const Fet3Small& f);
+
 // --- Current mode ---------------------------------------------------------------------------
 // V(k) of the AC solution.
 inline std::complex<double> AcNodeValue(int k) { return {AcSolution[2 * k], AcSolution[2 * k + 1]}; }
