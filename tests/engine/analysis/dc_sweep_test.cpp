@@ -29,6 +29,8 @@ TEST_F(DcSweepRun, SweepValuesByMethod) {
         {SweepMethod::Linear, 5, 0, 1, {}, {0, 1, 2, 3, 4, 5}},
         {SweepMethod::Linear, 0, 5, 1, {}, {5, 4, 3, 2, 1, 0}},
         {SweepMethod::Linear, 1, 0, 0.3, {}, {0, 0.3, 0.6, 0.9, 1}},
+        {SweepMethod::Linear, -0.5, 0.5, 0.1, {}, {0.5, 0.4, 0.3, 0.2, 0.1, 0, -0.1, -0.2, -0.3, -0.4, -0.5}},
+        {SweepMethod::Linear, 0.5, -0.5, 0.1, {}, {-0.5, -0.4, -0.3, -0.2, -0.1, 0, 0.1, 0.2, 0.3, 0.4, 0.5}},
         {SweepMethod::Log, 100, 1, 10, {}, {1, 10, 100}},
         {SweepMethod::List, 0, 0, 0, {3, -1, 2}, {3, -1, 2}},
     };
