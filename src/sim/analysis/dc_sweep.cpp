@@ -170,7 +170,9 @@ int RunDcSweep(DcSweepSettings& settings, PointSink& sink) {
 
     AnalysisMode = kModeDc;
     AnalysisSubMode = kSubModeDcSweep;
-    OperatingPointPhase = 0;
+    // The sweep solves operating points: no device holds back a change of its voltages'
+    // sign for an iteration, which a sweep's single-iteration convergence would accept.
+    OperatingPointPhase = 1;
     UseInitialConditions = 0;
     IntegrationOrder = 1;
     Ag0 = Ag1 = 0;
