@@ -321,7 +321,7 @@ int InitTransientState() {
     for (std::vector<double>* v : {&Solution, &LastAcceptedSolution, &EarlierAcceptedSolution, &PreviousIterate})
         std::fill(v->begin(), v->end(), 0.0);
     if (int error = ClearChargeStates()) return error;
-    FillStepHistory(Transient.max_step * 0.5);
+    FillStepHistory(Transient.first_step);
     return 0;
 }
 

@@ -53,7 +53,6 @@ extern TransientTimeState Transient;
 
 // Message codes of the transient run.
 enum : int {
-    kMsgTminWithDigital = 13540,   // "%ETmin must be 0 when using digital components."
     kMsgIllegalTemperature = 13541,  // "%EIllegal temperature."
     kMsgStepTooSmall = 13542,      // "%EInternal time step too small in transient analysis."
     kMsgIllegalTimeRange = 13545,  // "%EIllegal time range."
