@@ -276,6 +276,36 @@ TEST_F(AcRun, OperatingPointIsReusedWhileNothingChanged) {
     }
 }
 
+// A resistor with an AC value expression (one reading a double, as the compiler makes
+// for a parameter) takes that value in the AC load, and the driver iterates the load and
+// solve until the solution settles: the divider of 1k and 3k gives 3/4, while the
+// operating point saw the resistor's own 1k.
+TEST_F(AcRun, AcValueExpressionIsIterated) {
+    static double r_ac = 3e3;
+    AcSource(1, 0, 1, 1);
+    AddResistor(1, 2, 1e3);
+    Resistor* r = AddResistor(2, 0, 1e3);
+    ExpressionToken token;
+    token.opcode = kOpRealPointer;
+    token.pushes = 1;
+    token.value.real = &r_ac;
+    r->ac_value_expression.tokens = {token};
+    NodeCount = 2;
+    RecordingSink sink;
+    double dc = 0;
+    sink.probe = [&] {
+        dc = V(2);
+        return std::vector<double>{std::abs(Vac(2))};
+    };
+    AcSettings s;
+    s.frequency_range = "1e3,10";
+    s.points = 5;
+    ASSERT_EQ(RunAcAnalysis(s, sink), 0);
+    EXPECT_NEAR(dc, 0.5, 1e-9);
+    for (const auto& v : sink.values) EXPECT_NEAR(v[0], 0.75, 1e-12);
+    EXPECT_EQ(r->effective_resistance, 3e3);
+}
+
 // Esc during AC and DC runs: 15056, the points so far handed over, no hang.
 TEST_F(AcRun, EscStopsAcAndDcRuns) {
     SpiceSource* v = AcSource(1, 0, 0, 1);
