@@ -205,6 +205,50 @@ TEST_F(TransientRun, RectifierWithLargeCapacitorRunsToTheEnd) {
     EXPECT_NEAR(sink.values.back()[0], peak * std::exp(-0.015 / 0.1), 0.1);
 }
 
+// The step limits of a 1 ms run with 101 points: a maximum step of 2% of the range, the
+// first step half of it; a circuit without charges steps by the print step instead.
+TEST_F(TransientRun, StepLimitsFromTheTimeRange) {
+    struct Case {
+        bool with_capacitor;
+        double max_step, first_step;
+    } cases[] = {{true, 20e-6, 10e-6}, {false, 10e-6, 10e-6}};
+    for (const Case& c : cases) {
+        AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+        AddResistor(1, 2, 1e3);
+        if (c.with_capacitor) AddCapacitor(2, 0, 1e-9);
+        else AddResistor(2, 0, 1e3);
+        NodeCount = 2;
+        RecordingSink sink;
+        TransientSettings s;
+        s.tmax = 1e-3;
+        s.points = 101;
+        ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+        EXPECT_DOUBLE_EQ(Transient.max_step, c.max_step);
+        EXPECT_DOUBLE_EQ(Transient.first_step, 10e-6);
+        EXPECT_DOUBLE_EQ(Transient.print_step, 10e-6);
+        for (size_t i = 1; i < sink.x.size(); ++i) EXPECT_LE(sink.x[i] - sink.x[i - 1], c.max_step * (1 + 1e-12));
+        FreeSimulationState();
+    }
+}
+
+// Operating Point Only hands over the operating point twice at TMIN, and nothing else.
+TEST_F(TransientRun, OperatingPointOnlyGivesTwoPointsAtTmin) {
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 2);
+    AddResistor(1, 2, 1e3);
+    AddCapacitor(2, 0, 1e-9);
+    AddResistor(2, 0, 1e3);
+    NodeCount = 2;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{V(2)}; };
+    TransientSettings s;
+    s.tmax = 1e-3;
+    s.tmin = 0.2e-3;
+    s.operating_point_only = true;
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_EQ(sink.x, (std::vector<double>{0.2e-3, 0.2e-3}));
+    EXPECT_NEAR(sink.values[0][0], 1.0, 1e-12);
+}
+
 TEST_F(TransientRun, EscStopsTheRunWithThePointsSoFar) {
     PulseSource(1, 0, {0, 1, 0, 1e-9, 1e-9, 1, 2});
     AddResistor(1, 2, 1e3);
