@@ -4,6 +4,7 @@
 // instance preparation (mosfet_level123_prep.cpp), set-up and load
 // (mosfet_level123.cpp), and the level-2 and level-3 channel kernels.
 
+#include <complex>
 #include <cstdint>
 
 #include "sim/devices/diode.h"
@@ -12,6 +13,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
+struct AcKindHandler;
 struct ModelParams;
 
 // Slots of the level-1-to-3 model values: the 58 parameters, then six derived values.
@@ -88,6 +90,8 @@ struct MosfetInstance : DeviceInstance {
     double power_dissipated = 0, power_stored = 0;
     int32_t limited = 0;
     Mos123Values m123;
+    // AC currents into the drain, gate, source and bulk terminals.
+    std::complex<double> ac_currents[4];
 };
 
 // --- Model and instance preparation of levels 1 to 3 ---------------------------------
@@ -119,7 +123,10 @@ extern bool MosfetBypassAllowed;
 
 int SetupMosfets();
 int LoadMosfets();
-// AC stamp: comes with the AC analysis.
+// AC stamp, terminal currents and noise sources of levels 1 to 3 at the operating point.
+int AcLoadMosfets();
+int ComputeMosfetAcCurrents();
+int AddMosfetNoiseSources(double frequency);
 // After an accepted time point: the voltage history and the capacitance halves move on.
 void ShiftMosfetVoltageHistory();
 
@@ -137,6 +144,7 @@ double EvaluateMos2Current(MosfetInstance& device, const MosVoltages& v);
 double EvaluateMos3Current(MosfetInstance& device, const MosVoltages& v);
 
 extern const DeviceKindHandler kMosfetKind;
+extern const AcKindHandler kMosfetAcKind;
 // Registers the kind with the engine and its passes with the temperature dispatchers.
 void RegisterMosfetKind();
 
