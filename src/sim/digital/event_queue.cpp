@@ -1,0 +1,80 @@
+#include "sim/digital/digital_network.h"
+
+namespace ob7 {
+
+void DigitalEventQueue::Clear() {
+    while (!ticks_.empty()) Erase(ticks_.begin());
+}
+
+bool DigitalEventQueue::Add(const DigitalEvent& event) {
+    if (event.tick > horizon) return false;
+    auto it = ticks_.find(event.tick);
+    if (it == ticks_.end()) {
+        if (!spare_.empty()) {
+            Map::node_type node = std::move(spare_.back());
+            spare_.pop_back();
+            node.key() = event.tick;
+            it = ticks_.insert(std::move(node)).position;
+        } else {
+            it = ticks_.emplace(event.tick, Bucket{}).first;
+        }
+    } else {
+        for (DigitalEvent& e : it->second) {
+            if (e.node == event.node && e.primitive == event.primitive) {
+                e.state = event.state;
+                e.low = event.low;
+                e.high = event.high;
+                return true;
+            }
+        }
+    }
+    it->second.push_back(event);
+    return true;
+}
+
+void DigitalEventQueue::Erase(Map::iterator at) {
+    Map::node_type node = ticks_.extract(at);
+    node.mapped().clear();
+    if (spare_.size() < 256) spare_.push_back(std::move(node));
+}
+
+void DigitalEventQueue::PopHead() {
+    if (!ticks_.empty()) Erase(ticks_.begin());
+}
+
+DigitalEvent* DigitalEventQueue::Find(uint32_t tick, int node, int primitive) {
+    auto it = ticks_.find(tick);
+    if (it == ticks_.end()) return nullptr;
+    for (DigitalEvent& e : it->second)
+        if (e.node == node && (primitive <= 0 || e.primitive == primitive)) return &e;
+    return nullptr;
+}
+
+bool DigitalEventQueue::Remove(uint32_t tick, int node) {
+    auto it = ticks_.find(tick);
+    if (it == ticks_.end()) return false;
+    Bucket& b = it->second;
+    for (size_t i = 0; i < b.size(); ++i) {
+        if (b[i].node == node) {
+            b.erase(b.begin() + static_cast<long>(i));
+            if (b.empty()) Erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+uint32_t DigitalEventQueue::FindPendingTick(int node, int primitive) const {
+    for (const auto& [tick, bucket] : ticks_)
+        for (const DigitalEvent& e : bucket)
+            if (e.node == node && e.primitive == primitive) return tick;
+    return 0;
+}
+
+size_t DigitalEventQueue::Size() const {
+    size_t n = 0;
+    for (const auto& [tick, bucket] : ticks_) n += bucket.size();
+    return n;
+}
+
+}  // namespace ob7
