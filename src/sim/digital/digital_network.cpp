@@ -199,7 +199,11 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
 int EvaluateFanout(uint32_t tick) {
     DigitalNetwork& n = DigitalNet;
     DigitalRunState& r = DigitalRun;
+    // A loop of zero-delay primitives keeps appending nodes; past this many entries the
+    // pass cannot settle.
+    const size_t limit = static_cast<size_t>(std::max(1, Options.itl1)) * (n.node_count + 1) + 5000;
     for (r.cursor = 0; r.cursor < r.changed_nodes.size(); ++r.cursor) {
+        if (r.changed_nodes.size() > limit) return kMsgDigitalNoConvergence;
         const int node = r.changed_nodes[r.cursor];
         if (node == 0) continue;
         if (n.interface_flag[node]) {
