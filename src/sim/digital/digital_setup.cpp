@@ -420,6 +420,10 @@ int ResetDigitalCase(bool first) {
     r.changed_nodes.clear();
     r.solution_count = 0;
     r.now = 0;
+    r.transient = false;
+    r.recording = true;
+    r.path_analysis = false;
+    r.error = 0;
     if (first) {
         std::fill(n.present.begin(), n.present.end(), kStateX63);
         n.pending = n.present;
