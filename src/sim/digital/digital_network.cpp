@@ -47,36 +47,38 @@ DigitalState HazardAdjusted(DigitalState value, int node) {
     return value;
 }
 
-// After events of a driver were removed: the pending value and tick of what remains.
-void RefreshPending(int node, int primitive, int slot) {
-    const uint32_t t = DigitalRun.queue.FindPendingTick(node, primitive);
-    if (t == 0) {
+// After events of a driver were removed: the pending value and tick of the first one
+// that remains (none: the present value).
+void RefreshPending(int node, int slot, const DigitalEvent* remaining) {
+    if (!remaining) {
         DigitalNet.pending[node] = DigitalNet.present[node];
         DigitalNet.slot_pending_tick[slot] = 0;
         return;
     }
-    const DigitalEvent* e = DigitalRun.queue.Find(t, node, primitive);
-    DigitalNet.pending[node] = e->state;
-    DigitalNet.slot_pending[slot] = e->state;
-    DigitalNet.slot_pending_tick[slot] = t;
+    DigitalNet.pending[node] = remaining->state;
+    DigitalNet.slot_pending[slot] = remaining->state;
+    DigitalNet.slot_pending_tick[slot] = remaining->tick;
 }
 
 // Removes every future event of the driver on the node; with `reduce`, only from its
-// first one up to the first whose state is the node's present state, which stays.
-void RemovePendingEvents(int node, int primitive, bool reduce) {
+// first one up to the first whose state is the node's present state, which stays and is
+// returned (null when nothing of the driver remains).
+const DigitalEvent* RemovePendingEvents(int node, int primitive, bool reduce) {
     DigitalEventQueue& q = DigitalRun.queue;
     const DigitalState present = DigitalNet.present[node];
     bool first = true;
     for (auto it = q.From(DigitalRun.now + 1); it != q.End();) {
         auto& bucket = it->second;
         bool stop = false;
+        size_t kept = 0;
         for (size_t i = 0; i < bucket.size();) {
             DigitalEvent& e = bucket[i];
             if (e.node != node || e.primitive != primitive) { ++i; continue; }
-            if (reduce && !first && e.state == present) { stop = true; break; }
+            if (reduce && !first && e.state == present) { stop = true; kept = i; break; }
             first = false;
             bucket.erase(bucket.begin() + static_cast<long>(i));
         }
+        if (stop) return &bucket[kept];
         if (bucket.empty()) {
             auto next = std::next(it);
             q.Erase(it);
@@ -84,8 +86,8 @@ void RemovePendingEvents(int node, int primitive, bool reduce) {
         } else {
             ++it;
         }
-        if (stop) break;
     }
+    return nullptr;
 }
 
 void MakePendingEventUnknown(int node, int primitive, int slot) {
@@ -184,7 +186,9 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
     if (state == n.pending[node] && !changed) return 0;
     const Primitive& p = n.prims[primitive];
     r.changes.push_back({tick, node, primitive, 0, n.present[node], n.pending[node], n.previous[node], p.low, p.high});
-    if (!r.queue.Add({tick, node, primitive, state, static_cast<uint8_t>(low), static_cast<uint8_t>(high)})) {
+    const bool may_replace = slot < 0 || n.slot_pending_tick[slot] == tick || n.prims[primitive].outputs > 1;
+    if (!r.queue.Add({tick, node, primitive, state, static_cast<uint8_t>(low), static_cast<uint8_t>(high)},
+                     may_replace)) {
         r.changes.pop_back();
         return 0;
     }
@@ -213,6 +217,8 @@ int EvaluateFanout(uint32_t tick) {
         for (int f = n.fanout_begin[node]; f < n.fanout_begin[node + 1]; ++f) {
             const int reader = n.fanout[f];
             if (reader == 0) continue;
+            // Without recording only changes without delay can happen.
+            if (!r.recording && !n.prims[reader].acts_at_once) continue;
             if (int e = EvaluatePrimitive(node, reader, tick)) return e;
         }
     }
@@ -274,8 +280,7 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
                     if (cancel) {
                         n.pending[node] = n.present[node];
                         if (multi) n.slot_pending[slot] = P;
-                        RemovePendingEvents(node, primitive, u == LevelOf(P));
-                        RefreshPending(node, primitive, slot);
+                        RefreshPending(node, slot, RemovePendingEvents(node, primitive, u == LevelOf(P)));
                         v = HazardAdjusted(value, node);
                         changed = multi ? v != n.slot_pending[slot] || v != n.pending[node] : v != n.pending[node];
                     }
@@ -351,6 +356,7 @@ int ApplyDigitalEventsAt(uint32_t tick) {
     while (!q.Empty() && q.HeadTick() == tick) {
         for (const DigitalEvent& e : q.HeadEvents()) {
             if (e.node > 0) {
+                ++r.applied_events;
                 SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
                 r.changes.push_back({tick, e.node, e.primitive, 1, e.state, n.pending[e.node], n.previous[e.node],
                                      e.low, e.high});

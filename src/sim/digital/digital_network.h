@@ -33,8 +33,9 @@ public:
     void Clear();
     bool Empty() const { return ticks_.empty(); }
     uint32_t HeadTick() const { return ticks_.begin()->first; }
-    // Returns false for a tick beyond the horizon (dropped).
-    bool Add(const DigitalEvent& event);
+    // Returns false for a tick beyond the horizon (dropped). may_replace: the driver may
+    // already have an event of that node at that tick (else it is appended unsearched).
+    bool Add(const DigitalEvent& event, bool may_replace = true);
     // The events due at the head tick, in order; valid until the next change.
     Bucket& HeadEvents() { return ticks_.begin()->second; }
     void PopHead();  // removes the whole head tick
@@ -83,6 +84,7 @@ struct Primitive {
     int outputs = 0;
     int group_size = 0;           // AO/OA: inputs per group
     int record = -1;              // index into the kind's record vector
+    bool acts_at_once = true;     // some output change may come without delay
     int part_index = -1;          // index of the part description
 };
 
@@ -142,6 +144,7 @@ struct DigitalRunState {
     std::vector<DigitalTransition> transitions;
     DigitalEventQueue queue;
     long long evaluations = 0;     // primitive evaluations (statistics)
+    long long applied_events = 0;  // events taken from the queue (statistics)
 };
 extern DigitalRunState DigitalRun;
 

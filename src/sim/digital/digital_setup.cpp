@@ -333,6 +333,23 @@ void ComputeDigitalPrimitiveDelays() {
             }
         }
     }
+    // Which primitives may change an output without delay (the only changes that the
+    // settling passes of a tick can make).
+    for (size_t i = 1; i < n.prims.size(); ++i) {
+        Primitive& p = n.prims[i];
+        std::vector<int> slots;
+        switch (p.model_type) {
+        case kMtUgate: case kMtUpld: slots = {0, 1, 2, 3, 4, 5}; break;
+        case kMtUtgate: for (int k = 0; k < 18; ++k) slots.push_back(k); break;
+        case kMtUdly: slots = {0, 1, 2}; break;
+        case kMtUeff: slots = {0, 1, 2, 3, 4, 5, 9, 10, 11, 12, 13, 14}; break;
+        case kMtUgff: for (int k : {0, 1, 2, 3, 4, 5, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}) slots.push_back(k); break;
+        default: p.acts_at_once = true; continue;
+        }
+        p.acts_at_once = false;
+        for (int k : slots)
+            if (k >= static_cast<int>(p.delays.size()) || p.delays[k] == 0) p.acts_at_once = true;
+    }
     // Loading delays: the output's load charged through the drive resistance.
     const double b = std::log(2.0) / DigitalRun.tick_length;
     for (size_t i = 1; i < n.prims.size(); ++i) {

@@ -6,7 +6,7 @@ void DigitalEventQueue::Clear() {
     while (!ticks_.empty()) Erase(ticks_.begin());
 }
 
-bool DigitalEventQueue::Add(const DigitalEvent& event) {
+bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace) {
     if (event.tick > horizon) return false;
     auto it = ticks_.find(event.tick);
     if (it == ticks_.end()) {
@@ -18,7 +18,7 @@ bool DigitalEventQueue::Add(const DigitalEvent& event) {
         } else {
             it = ticks_.emplace(event.tick, Bucket{}).first;
         }
-    } else {
+    } else if (may_replace) {
         for (DigitalEvent& e : it->second) {
             if (e.node == event.node && e.primitive == event.primitive) {
                 e.state = event.state;

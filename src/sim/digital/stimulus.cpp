@@ -320,9 +320,14 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
     long long previous_tick = -1;
     bool jumped = false;
     size_t pc = 0;
-    // Each loop pass must advance time, or the program ends there.
+    // Each loop pass must advance time by at least a tick, or the program ends there: a
+    // shorter pass only replaces the events it made at the same tick, without end.
+    auto later = [&](double a, double b) {
+        return static_cast<long long>((a - tmin) / r.tick_length + 1e-6) >
+               static_cast<long long>((b - tmin) / r.tick_length + 1e-6);
+    };
     auto advanced = [&](size_t at) {
-        const bool moved = pass_start[at] < 0 || t > pass_start[at];
+        const bool moved = pass_start[at] < 0 || later(t, pass_start[at]);
         pass_start[at] = t;
         return moved;
     };
@@ -345,7 +350,7 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
         }
         if (c.flags & kStimEndRepeat) {
             const size_t rep = static_cast<size_t>(c.index);
-            if (pass_start[rep] >= 0 && t <= pass_start[rep]) return 0;  // the pass added no time
+            if (pass_start[rep] >= 0 && !later(t, pass_start[rep])) return 0;  // the pass added no time
             pc = rep;
             continue;
         }
