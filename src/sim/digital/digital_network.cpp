@@ -25,12 +25,12 @@ int DriverStrength(int primitive, DigitalState value) {
 
 void LogTransition(int node, int primitive, DigitalState state, uint32_t tick) {
     auto& log = DigitalRun.transitions;
-    for (auto it = log.rbegin(); it != log.rend(); ++it) {
-        if (it->node == node && it->primitive == primitive && it->tick == tick) {
-            if (it->state == state) return;
-            break;
-        }
+    const int32_t last = DigitalNet.last_logged[node];
+    if (last >= 0 && static_cast<size_t>(last) < log.size()) {
+        const DigitalTransition& t = log[last];
+        if (t.node == node && t.primitive == primitive && t.tick == tick && t.state == state) return;
     }
+    DigitalNet.last_logged[node] = static_cast<int32_t>(log.size());
     log.push_back({node, primitive, state, DigitalNet.present[node], DigitalNet.pending[node], tick});
 }
 
@@ -66,8 +66,10 @@ void RefreshPending(int node, int slot, const DigitalEvent* remaining) {
 const DigitalEvent* RemovePendingEvents(int node, int primitive, bool reduce) {
     DigitalEventQueue& q = DigitalRun.queue;
     const DigitalState present = DigitalNet.present[node];
+    const int slot = OutputSlot(primitive, node);
+    const uint32_t last = DigitalNet.slot_last_tick[slot];
     bool first = true;
-    for (auto it = q.From(DigitalRun.now + 1); it != q.End();) {
+    for (auto it = q.From(DigitalRun.now + 1); it != q.End() && it->first <= last;) {
         auto& bucket = it->second;
         bool stop = false;
         size_t kept = 0;
@@ -87,6 +89,7 @@ const DigitalEvent* RemovePendingEvents(int node, int primitive, bool reduce) {
             ++it;
         }
     }
+    DigitalNet.slot_last_tick[slot] = 0;
     return nullptr;
 }
 
@@ -196,6 +199,7 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
     if (slot >= 0) {
         n.slot_pending[slot] = state;
         n.slot_pending_tick[slot] = tick;
+        n.slot_last_tick[slot] = std::max(n.slot_last_tick[slot], tick);
     }
     return 0;
 }
@@ -409,11 +413,14 @@ int RollBackDigitalChanges() {
             n.previous[c.node] = c.previous;
             r.queue.Remove(c.tick, c.node);
             break;
-        case 1:
+        case 1: {
             r.queue.Add({c.tick, c.node, c.primitive, c.state, c.low, c.high});
+            const int slot = OutputSlot(c.primitive, c.node);
+            if (slot >= 0) n.slot_last_tick[slot] = std::max(n.slot_last_tick[slot], c.tick);
             n.pending[c.node] = c.pending;
             n.previous[c.node] = c.previous;
             break;
+        }
         default:
             n.present[c.node] = c.state;
             n.pending[c.node] = c.pending;

@@ -100,6 +100,8 @@ struct DigitalNetwork {
     // Output slots.
     std::vector<DigitalState> slot_present, slot_pending;
     std::vector<uint32_t> slot_pending_tick, slot_load_rise, slot_load_fall;
+    std::vector<uint32_t> slot_last_tick;  // no event of the slot's driver lies beyond it
+    std::vector<int32_t> last_logged;      // node -> its last transition log entry
     std::vector<Primitive> prims;        // from 1
     std::vector<int32_t> pins;
     std::vector<FlipFlopCheckRecord> flipflops;

@@ -207,6 +207,7 @@ void BuildRelations() {
     n.slot_pending_tick.assign(slots, 0);
     n.slot_load_rise.assign(slots, 0);
     n.slot_load_fall.assign(slots, 0);
+    n.slot_last_tick.assign(slots, 0);
     // Drivers: at least one entry per node.
     std::vector<int> count(nodes + 2, 0);
     for (int p = 1; p <= prims; ++p) {
@@ -272,6 +273,7 @@ int SetupDigitalPrimitives(const DigitalCircuitDesc& circuit) {
     n.pending = n.present;
     n.previous = n.present;
     n.interface_flag.assign(n.node_count + 2, 0);
+    n.last_logged.assign(n.node_count + 2, -1);
     for (auto* d : DevicesOf<DtoAInterface>(kDtoAInterfaceList)) n.interface_flag[d->digital_node] = 1;
     for (auto* d : DevicesOf<DacDevice>(kDacList))
         for (int b : d->bits) n.interface_flag[b] = 1;
@@ -446,6 +448,7 @@ int ResetDigitalCase(bool first) {
         n.pending = n.present;
         n.previous = n.present;
         std::fill(n.slot_pending_tick.begin(), n.slot_pending_tick.end(), 0u);
+        std::fill(n.slot_last_tick.begin(), n.slot_last_tick.end(), 0u);
         ComputeDriveStrengths();
     }
     ResetPrimitiveOutputs(first);

@@ -450,7 +450,8 @@ void AmbiguityHazard(int node, int primitive) {
     const int slot = OutputSlot(primitive, node);
     if (slot >= 0) DigitalNet.slot_pending_tick[slot] = 0;
     DigitalNet.pending[node] = DigitalNet.present[node];
-    for (auto it = DigitalRun.queue.From(DigitalRun.now + 1); it != DigitalRun.queue.End(); ++it)
+    const uint32_t last = slot >= 0 ? DigitalNet.slot_last_tick[slot] : 0xffffffffu;
+    for (auto it = DigitalRun.queue.From(DigitalRun.now + 1); it != DigitalRun.queue.End() && it->first <= last; ++it)
         for (DigitalEvent& e : it->second)
             if (e.node == node && e.primitive == primitive) e.node = 0;
 }
