@@ -64,32 +64,33 @@ void RefreshPending(int node, int slot, const DigitalEvent* remaining) {
 // first one up to the first whose state is the node's present state, which stays and is
 // returned (null when nothing of the driver remains).
 const DigitalEvent* RemovePendingEvents(int node, int primitive, bool reduce) {
+    DigitalNetwork& n = DigitalNet;
     DigitalEventQueue& q = DigitalRun.queue;
-    const DigitalState present = DigitalNet.present[node];
     const int slot = OutputSlot(primitive, node);
-    const uint32_t last = DigitalNet.slot_last_tick[slot];
-    bool first = true;
-    for (auto it = q.From(DigitalRun.now + 1); it != q.End() && it->first <= last;) {
-        auto& bucket = it->second;
-        bool stop = false;
-        size_t kept = 0;
-        for (size_t i = 0; i < bucket.size();) {
-            DigitalEvent& e = bucket[i];
-            if (e.node != node || e.primitive != primitive) { ++i; continue; }
-            if (reduce && !first && e.state == present) { stop = true; kept = i; break; }
-            first = false;
-            bucket.erase(bucket.begin() + static_cast<long>(i));
-        }
-        if (stop) return &bucket[kept];
-        if (bucket.empty()) {
-            auto next = std::next(it);
-            q.Erase(it);
-            it = next;
-        } else {
-            ++it;
+    // One queued event, the one scheduled last: disable it in place.
+    if (n.slot_queued[slot] == 1 && n.slot_pending_tick[slot] > DigitalRun.now) {
+        DigitalEvent* e = q.At(n.slot_pending_tick[slot], n.slot_event_index[slot]);
+        if (e && e->node == node && e->primitive == primitive) {
+            e->node = 0;
+            n.slot_queued[slot] = 0;
+            n.slot_last_tick[slot] = 0;
+            return nullptr;
         }
     }
-    DigitalNet.slot_last_tick[slot] = 0;
+    const DigitalState present = n.present[node];
+    const uint32_t last = n.slot_last_tick[slot];
+    bool first = true;
+    for (auto it = q.From(DigitalRun.now + 1); it != q.End() && it->first <= last; ++it) {
+        for (DigitalEvent& e : it->second) {
+            if (e.node != node || e.primitive != primitive) continue;
+            if (reduce && !first && e.state == present) return &e;
+            first = false;
+            e.node = 0;
+            if (n.slot_queued[slot] > 0) --n.slot_queued[slot];
+        }
+    }
+    n.slot_queued[slot] = 0;
+    n.slot_last_tick[slot] = 0;
     return nullptr;
 }
 
@@ -189,9 +190,11 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
     if (state == n.pending[node] && !changed) return 0;
     const Primitive& p = n.prims[primitive];
     r.changes.push_back({tick, node, primitive, 0, n.present[node], n.pending[node], n.previous[node], p.low, p.high});
-    const bool may_replace = slot < 0 || n.slot_pending_tick[slot] == tick || n.prims[primitive].outputs > 1;
+    const bool may_replace = slot < 0 || tick <= n.slot_last_tick[slot];
+    size_t index = 0;
+    bool replaced = false;
     if (!r.queue.Add({tick, node, primitive, state, static_cast<uint8_t>(low), static_cast<uint8_t>(high)},
-                     may_replace)) {
+                     may_replace, &index, &replaced)) {
         r.changes.pop_back();
         return 0;
     }
@@ -200,6 +203,8 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
         n.slot_pending[slot] = state;
         n.slot_pending_tick[slot] = tick;
         n.slot_last_tick[slot] = std::max(n.slot_last_tick[slot], tick);
+        n.slot_event_index[slot] = static_cast<uint32_t>(index);
+        if (!replaced) ++n.slot_queued[slot];
     }
     return 0;
 }
@@ -361,6 +366,8 @@ int ApplyDigitalEventsAt(uint32_t tick) {
         for (const DigitalEvent& e : q.HeadEvents()) {
             if (e.node > 0) {
                 ++r.applied_events;
+                const int slot = OutputSlot(e.primitive, e.node);
+                if (slot >= 0 && n.slot_queued[slot] > 0) --n.slot_queued[slot];
                 SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
                 r.changes.push_back({tick, e.node, e.primitive, 1, e.state, n.pending[e.node], n.previous[e.node],
                                      e.low, e.high});
@@ -407,16 +414,23 @@ int RollBackDigitalChanges() {
     for (auto it = r.changes.rbegin(); it != r.changes.rend(); ++it) {
         const DigitalChange& c = *it;
         switch (c.kind) {
-        case 0:
+        case 0: {
             n.present[c.node] = c.state;
             n.pending[c.node] = c.pending;
             n.previous[c.node] = c.previous;
-            r.queue.Remove(c.tick, c.node);
-            break;
-        case 1: {
-            r.queue.Add({c.tick, c.node, c.primitive, c.state, c.low, c.high});
             const int slot = OutputSlot(c.primitive, c.node);
-            if (slot >= 0) n.slot_last_tick[slot] = std::max(n.slot_last_tick[slot], c.tick);
+            if (r.queue.Remove(c.tick, c.node) && slot >= 0 && n.slot_queued[slot] > 0) --n.slot_queued[slot];
+            break;
+        }
+        case 1: {
+            size_t index = 0;
+            bool replaced = false;
+            r.queue.Add({c.tick, c.node, c.primitive, c.state, c.low, c.high}, true, &index, &replaced);
+            const int slot = OutputSlot(c.primitive, c.node);
+            if (slot >= 0) {
+                n.slot_last_tick[slot] = std::max(n.slot_last_tick[slot], c.tick);
+                if (!replaced) ++n.slot_queued[slot];
+            }
             n.pending[c.node] = c.pending;
             n.previous[c.node] = c.previous;
             break;

@@ -35,13 +35,17 @@ public:
     uint32_t HeadTick() const { return ticks_.begin()->first; }
     // Returns false for a tick beyond the horizon (dropped). may_replace: the driver may
     // already have an event of that node at that tick (else it is appended unsearched).
-    bool Add(const DigitalEvent& event, bool may_replace = true);
+    // *index receives the event's place in its tick (stable: events are disabled, never
+    // erased, until the tick is popped); *replaced whether an event took the new state.
+    bool Add(const DigitalEvent& event, bool may_replace = true, size_t* index = nullptr, bool* replaced = nullptr);
+    // The event at that place of that tick, null when the tick is gone.
+    DigitalEvent* At(uint32_t tick, size_t index);
     // The events due at the head tick, in order; valid until the next change.
     Bucket& HeadEvents() { return ticks_.begin()->second; }
     void PopHead();  // removes the whole head tick
     // First event of the node (and primitive, when primitive > 0) at tick; null if none.
     DigitalEvent* Find(uint32_t tick, int node, int primitive);
-    bool Remove(uint32_t tick, int node);  // the first event of that node at tick
+    bool Remove(uint32_t tick, int node);  // disables the first event of that node at tick
     // Tick of the first event of that node and primitive, 0 when none.
     uint32_t FindPendingTick(int node, int primitive) const;
     // The ticks at and after `from`, in order, with their events.
@@ -101,6 +105,8 @@ struct DigitalNetwork {
     std::vector<DigitalState> slot_present, slot_pending;
     std::vector<uint32_t> slot_pending_tick, slot_load_rise, slot_load_fall;
     std::vector<uint32_t> slot_last_tick;  // no event of the slot's driver lies beyond it
+    std::vector<int32_t> slot_queued;      // live queued events of the slot's driver
+    std::vector<uint32_t> slot_event_index;  // place of the event at the pending tick
     std::vector<int32_t> last_logged;      // node -> its last transition log entry
     std::vector<Primitive> prims;        // from 1
     std::vector<int32_t> pins;

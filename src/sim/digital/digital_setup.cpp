@@ -208,6 +208,8 @@ void BuildRelations() {
     n.slot_load_rise.assign(slots, 0);
     n.slot_load_fall.assign(slots, 0);
     n.slot_last_tick.assign(slots, 0);
+    n.slot_queued.assign(slots, 0);
+    n.slot_event_index.assign(slots, 0);
     // Drivers: at least one entry per node.
     std::vector<int> count(nodes + 2, 0);
     for (int p = 1; p <= prims; ++p) {
@@ -439,6 +441,8 @@ int ResetDigitalCase(bool first) {
     r.changed_nodes.clear();
     r.solution_count = 0;
     r.now = 0;
+    std::fill(n.slot_last_tick.begin(), n.slot_last_tick.end(), 0u);
+    std::fill(n.slot_queued.begin(), n.slot_queued.end(), 0);
     r.transient = false;
     r.recording = true;
     r.path_analysis = false;
@@ -448,7 +452,6 @@ int ResetDigitalCase(bool first) {
         n.pending = n.present;
         n.previous = n.present;
         std::fill(n.slot_pending_tick.begin(), n.slot_pending_tick.end(), 0u);
-        std::fill(n.slot_last_tick.begin(), n.slot_last_tick.end(), 0u);
         ComputeDriveStrengths();
     }
     ResetPrimitiveOutputs(first);

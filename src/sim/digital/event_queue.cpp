@@ -6,7 +6,8 @@ void DigitalEventQueue::Clear() {
     while (!ticks_.empty()) Erase(ticks_.begin());
 }
 
-bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace) {
+bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace, size_t* index, bool* replaced) {
+    if (replaced) *replaced = false;
     if (event.tick > horizon) return false;
     auto it = ticks_.find(event.tick);
     if (it == ticks_.end()) {
@@ -19,17 +20,28 @@ bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace) {
             it = ticks_.emplace(event.tick, Bucket{}).first;
         }
     } else if (may_replace) {
-        for (DigitalEvent& e : it->second) {
+        auto& bucket = it->second;
+        for (size_t i = 0; i < bucket.size(); ++i) {
+            DigitalEvent& e = bucket[i];
             if (e.node == event.node && e.primitive == event.primitive) {
                 e.state = event.state;
                 e.low = event.low;
                 e.high = event.high;
+                if (index) *index = i;
+                if (replaced) *replaced = true;
                 return true;
             }
         }
     }
+    if (index) *index = it->second.size();
     it->second.push_back(event);
     return true;
+}
+
+DigitalEvent* DigitalEventQueue::At(uint32_t tick, size_t index) {
+    auto it = ticks_.find(tick);
+    if (it == ticks_.end() || index >= it->second.size()) return nullptr;
+    return &it->second[index];
 }
 
 void DigitalEventQueue::Erase(Map::iterator at) {
@@ -53,11 +65,9 @@ DigitalEvent* DigitalEventQueue::Find(uint32_t tick, int node, int primitive) {
 bool DigitalEventQueue::Remove(uint32_t tick, int node) {
     auto it = ticks_.find(tick);
     if (it == ticks_.end()) return false;
-    Bucket& b = it->second;
-    for (size_t i = 0; i < b.size(); ++i) {
-        if (b[i].node == node) {
-            b.erase(b.begin() + static_cast<long>(i));
-            if (b.empty()) Erase(it);
+    for (DigitalEvent& e : it->second) {
+        if (e.node == node) {
+            e.node = 0;
             return true;
         }
     }
@@ -73,7 +83,8 @@ uint32_t DigitalEventQueue::FindPendingTick(int node, int primitive) const {
 
 size_t DigitalEventQueue::Size() const {
     size_t n = 0;
-    for (const auto& [tick, bucket] : ticks_) n += bucket.size();
+    for (const auto& [tick, bucket] : ticks_)
+        for (const DigitalEvent& e : bucket) n += e.node != 0;
     return n;
 }
 

@@ -454,6 +454,7 @@ void AmbiguityHazard(int node, int primitive) {
     for (auto it = DigitalRun.queue.From(DigitalRun.now + 1); it != DigitalRun.queue.End() && it->first <= last; ++it)
         for (DigitalEvent& e : it->second)
             if (e.node == node && e.primitive == primitive) e.node = 0;
+    if (slot >= 0) DigitalNet.slot_queued[slot] = 0;
 }
 
 namespace {
