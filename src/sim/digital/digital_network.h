@@ -72,23 +72,25 @@ struct FlipFlopCheckRecord {
 };
 
 struct Primitive {
+    // What every evaluation reads comes first, in one cache line.
     int type = 0;                 // DigitalComponentType
     int model_type = -1;          // DigitalModelType
-    std::string part;             // the part's name
-    std::vector<double> params;   // timing model values by slot (-1: not given)
-    std::vector<int32_t> delays;  // the same in ticks
-    IoModelValues io;
     int timing_mode = 2;
-    int io_level = 1;
-    bool drives_dtoa = false;
-    uint8_t low = 0, high = 0;            // present strengths
-    uint8_t default_low = 0, default_high = 0;
     int slot_end = 0;             // its output slots are [slot_end - outputs, slot_end)
     int pin_begin = 0, pin_count = 0;  // inputs then outputs in DigitalNet.pins
     int outputs = 0;
     int group_size = 0;           // AO/OA: inputs per group
     int record = -1;              // index into the kind's record vector
+    uint8_t low = 0, high = 0;            // present strengths
+    uint8_t default_low = 0, default_high = 0;
     bool acts_at_once = true;     // some output change may come without delay
+    int32_t gate_delays[6] = {};  // TPLH and TPHL triples in ticks (gates and PLAs)
+    std::vector<int32_t> delays;  // every timing slot in ticks
+    std::vector<double> params;   // timing model values by slot (-1: not given)
+    int io_level = 1;
+    bool drives_dtoa = false;
+    IoModelValues io;
+    std::string part;             // the part's name
     int part_index = -1;          // index of the part description
 };
 

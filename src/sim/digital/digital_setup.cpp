@@ -337,6 +337,10 @@ void ComputeDigitalPrimitiveDelays() {
             }
         }
     }
+    for (size_t i = 1; i < n.prims.size(); ++i) {
+        Primitive& p = n.prims[i];
+        for (size_t k = 0; k < 6 && k < p.delays.size(); ++k) p.gate_delays[k] = p.delays[k];
+    }
     // Which primitives may change an output without delay (the only changes that the
     // settling passes of a tick can make).
     for (size_t i = 1; i < n.prims.size(); ++i) {

@@ -466,8 +466,7 @@ void Schedule(uint32_t tick, int low, int high, int node, int primitive, int lev
 
 // The gate delay triples of a transition, honouring tri-state ends.
 int32_t GateDelay(const Primitive& p, int from, int to, int mode) {
-    static const int32_t kNone[18] = {};
-    const int32_t* d = p.delays.size() >= 6 ? p.delays.data() : kNone;
+    const int32_t* d = p.model_type == kMtUtgate && p.delays.size() >= 18 ? p.delays.data() : p.gate_delays;
     if (p.model_type == kMtUdly) return d[mode < 1 ? 0 : mode > 3 ? 2 : mode - 1];
     if (p.model_type != kMtUtgate && (from == kLvlZ || to == kLvlZ)) {
         if (from == kLvlZ) from = kLvlX;
