@@ -7,6 +7,7 @@
 #include "sim/digital/digital_messages.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/interfaces.h"
+#include "sim/digital/logic_expression.h"
 #include "sim/digital/pla.h"
 #include "sim/digital/primitive_eval.h"
 #include "sim/digital/stimulus.h"
@@ -180,6 +181,11 @@ int BuildPart(const DigitalPartDesc& part, int index) {
     case kCtAtoD: AddPrimitive(part, index, pins, 1); return NewAtoDInterface(part, prim);
     case kCtAdc: AddPrimitive(part, index, pins, static_cast<int>(pins.size()) - 1); return NewAdcDevice(part, prim);
     case kCtDac: AddPrimitive(part, index, pins, 0); return NewDacDevice(part, prim);
+    case kCtLogicExp: {
+        const int outputs = part.output_count > 0 ? part.output_count : static_cast<int>(pins.size()) - part.input_count;
+        const int p = AddPrimitive(part, index, pins, outputs);
+        return ParseLogicExp(part, Attribute(part, "LOGIC"), p);
+    }
     case kCtRom: case kCtRam: case kCtNbtg: case kCtPbtg:
         AddPrimitive(part, index, pins, 0);  // built, never evaluated
         return 0;
@@ -478,6 +484,7 @@ void FreeDigitalNetwork() {
     DigitalRun.transitions.clear();
     DigitalRun.changed_nodes.clear();
     FreeDigitalStimulusData();
+    LogicExpRecords.clear();
     Parts.clear();
     for (DeviceListKind list : {kAtoDInterfaceList, kDtoAInterfaceList, kAdcList, kDacList}) {
         DeviceList& l = DeviceListTable[list];

@@ -1,6 +1,7 @@
 #include "sim/digital/primitive_eval.h"
 
 #include "sim/digital/digital_network.h"
+#include "sim/digital/logic_expression.h"
 #include "sim/digital/timing_checks.h"
 #include "sim/engine/simulation_options.h"
 
@@ -160,7 +161,7 @@ DigitalState EvaluateGate(int primitive, int output, uint32_t tick, int* out_nod
         if (LevelAt(pins[inputs]) != kLvl1) *low = *high = 0;
     }
     DigitalState pass = 0;
-    const int level = GateLevel(p, pins, inputs, &pass);
+    const int level = p.type == kCtLogicExp ? EvaluateLogicExp(primitive, output) : GateLevel(p, pins, inputs, &pass);
     if (p.type == kCtDlyline) return pass;
     return MakeState(level, DigitalFinalLevel(level) != kLvl0 ? *high : *low);
 }
