@@ -53,10 +53,12 @@ public:
     Map::iterator End() { return ticks_.end(); }
     void Erase(Map::iterator at);
     size_t Size() const;
+    size_t Stored() const { return stored_; }  // events held, disabled ones included
     uint32_t horizon = 0xffffffffu;
 
 private:
     Map ticks_;
+    size_t stored_ = 0;
     std::vector<Map::node_type> spare_;  // emptied buckets kept for reuse
 };
 
@@ -209,5 +211,7 @@ inline const int32_t* PinsOf(int primitive) {
 inline constexpr int kMsgDigitalNoConvergence = 14190;
 inline constexpr int kMsgDigitalOutOfMemory = 15002;
 inline constexpr int kMsgDigitalSetupFailed = 15055;
+// The most events the stimulus programs of a run may queue (some hundreds of megabytes).
+inline constexpr size_t kMaxStimulusEvents = 10000000;
 
 }  // namespace ob7

@@ -35,6 +35,7 @@ bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace, size_t*
     }
     if (index) *index = it->second.size();
     it->second.push_back(event);
+    ++stored_;
     return true;
 }
 
@@ -46,6 +47,7 @@ DigitalEvent* DigitalEventQueue::At(uint32_t tick, size_t index) {
 
 void DigitalEventQueue::Erase(Map::iterator at) {
     Map::node_type node = ticks_.extract(at);
+    stored_ -= node.mapped().size();
     node.mapped().clear();
     if (spare_.size() < 256) spare_.push_back(std::move(node));
 }
