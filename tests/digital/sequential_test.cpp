@@ -27,7 +27,9 @@ TEST_F(FlipFlops, DffSamplesDAtTheRisingClock) {
         EXPECT_EQ(At("Q"), expected[i]) << "D = " << states[i];
         const char qb = expected[i] == '0' ? '1' : expected[i] == '1' ? '0' : 'X';
         EXPECT_EQ(At("QB"), qb) << "D = " << states[i];
-        if (states[i] == '1') EXPECT_EQ(Wave("Q"), "1@12");  // TPCLKQLH after the edge
+        if (states[i] == '1') {
+            EXPECT_EQ(Wave("Q"), "1@12");  // TPCLKQLH after the edge
+        }
         FreeDigitalNetwork();
     }
 }

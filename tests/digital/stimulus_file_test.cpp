@@ -68,7 +68,9 @@ TEST_F(StimulusFiles, BadFilesNameTheLine) {
         EXPECT_EQ(LastDigitalSetupError.code, c.code) << c.text;
         EXPECT_EQ(LastDigitalSetupError.line, c.line) << c.text;
         EXPECT_EQ(LastDigitalSetupError.file, "bad.stm");
-        if (c.message[0]) EXPECT_EQ(LastDigitalSetupError.text, c.message) << c.text;
+        if (c.message[0]) {
+            EXPECT_EQ(LastDigitalSetupError.text, c.message) << c.text;
+        }
         ASSERT_EQ(capture.reports.size(), 1u);
         FreeDigitalNetwork();
     }

@@ -128,7 +128,7 @@ int EvaluateLogicExp(int primitive, int output) {
             r.levels[a.target] = EvalLogicProgram(r.levels.data(), a.program.entries.get(), a.program.count);
     }
     const int index = p.pin_count - output;  // the output's own name
-    return index >= 0 && index < static_cast<int>(r.levels.size()) ? r.levels[index] : kLvlX;
+    return index >= 0 && index < static_cast<int>(r.levels.size()) ? static_cast<int>(r.levels[index]) : kLvlX;
 }
 
 }  // namespace ob7

@@ -400,7 +400,7 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
             for (char& ch : current)
                 if (ch == '?') ch = RandomBit() ? '1' : '0';
         }
-        if (program.is_switch) current = program.switch_closed ? "1" : "0";
+        if (program.is_switch) current.assign(1, program.switch_closed ? '1' : '0');
         const double ticks = (t - tmin) / r.tick_length;
         const long long tick = static_cast<long long>(ticks + 1e-6);
         for (int j = 0; j < pin_count; ++j) {
