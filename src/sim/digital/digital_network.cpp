@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/digital/constraint.h"
 #include "sim/digital/interfaces.h"
 #include "sim/digital/primitive_eval.h"
 #include "sim/engine/simulation_options.h"
@@ -244,6 +245,7 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
         AdcConvertTrigger(primitive);
         return 0;
     }
+    if (p.type == kCtConstraint) return r.recording ? EvaluateConstraint(changed_node, primitive, tick) : 0;
     const bool gate_like = p.model_type == kMtUgate || p.model_type == kMtUtgate || p.model_type == kMtUdly ||
                            p.model_type == kMtUpld || p.model_type == kMtNone;
     if (!gate_like && !IsFlipFlop(p.model_type)) return 0;

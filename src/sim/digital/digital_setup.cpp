@@ -6,6 +6,7 @@
 #include "expression/digital_logic.h"
 #include "sim/digital/digital_messages.h"
 #include "sim/digital/digital_network.h"
+#include "sim/digital/constraint.h"
 #include "sim/digital/interfaces.h"
 #include "sim/digital/logic_expression.h"
 #include "sim/digital/pla.h"
@@ -97,6 +98,7 @@ int GetPartIoLevel(const DigitalPartDesc& part) {
 namespace {
 
 std::vector<DigitalPartDesc> Parts;  // the descriptions the network was built from
+int ConstraintNodes = 0;             // the last node number given out
 
 std::string Attribute(const DigitalPartDesc& part, const char* key) {
     auto it = part.attributes.find(key);
@@ -186,6 +188,12 @@ int BuildPart(const DigitalPartDesc& part, int index) {
         const int p = AddPrimitive(part, index, pins, outputs);
         return ParseLogicExp(part, Attribute(part, "LOGIC"), p);
     }
+    case kCtConstraint: {
+        // One node of its own beyond the circuit's, never driven.
+        pins.push_back(++ConstraintNodes);
+        const int p = AddPrimitive(part, index, pins, 1);
+        return ParseConstraint(part, Attribute(part, "CONSTRAINT"), p);
+    }
     case kCtRom: case kCtRam: case kCtNbtg: case kCtPbtg:
         AddPrimitive(part, index, pins, 0);  // built, never evaluated
         return 0;
@@ -263,6 +271,8 @@ int SetupDigitalPrimitives(const DigitalCircuitDesc& circuit) {
     DigitalNetwork& n = DigitalNet;
     LastDigitalSetupError = {};
     n.node_count = circuit.node_count;
+    for (const DigitalPartDesc& part : circuit.parts) n.node_count += part.type == kCtConstraint;
+    ConstraintNodes = circuit.node_count;
     n.node_names = circuit.node_names;
     n.node_names.resize(n.node_count + 1);
     n.hi_node = circuit.hi_node;
@@ -466,6 +476,7 @@ int ResetDigitalCase(bool first) {
     }
     ResetPrimitiveOutputs(first);
     ResetDigitalNodeDrives(first);
+    InitConstraintDevices();
     if (int e = ResetAtoDInterfaces(first)) return e;
     if (int e = ResetDtoAInterfaces(first)) return e;
     if (int e = ResetAdcDevices(first)) return e;
@@ -485,6 +496,7 @@ void FreeDigitalNetwork() {
     DigitalRun.changed_nodes.clear();
     FreeDigitalStimulusData();
     LogicExpRecords.clear();
+    ConstraintRecords.clear();
     Parts.clear();
     for (DeviceListKind list : {kAtoDInterfaceList, kDtoAInterfaceList, kAdcList, kDacList}) {
         DeviceList& l = DeviceListTable[list];
