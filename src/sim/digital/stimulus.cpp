@@ -331,7 +331,12 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
         pass_start[at] = t;
         return moved;
     };
+    // Expansion work is bounded like the events it makes: a loop of tiny steps that never
+    // changes a pin would otherwise run for up to a billion passes.
+    long long steps = 0;
     while (pc < program.commands.size()) {
+        if (++steps > 10 * static_cast<long long>(kMaxStimulusEvents))
+            return DigitalSetupFail(kMsgDigitalOutOfMemory, p.part, "", 0);
         StimulusCommand& c = program.commands[pc];
         if (c.flags & kStimRepeat) {
             const bool first_pass = c.count < 0 ? pass_start[pc] < 0 : c.counter == c.count;
