@@ -369,40 +369,51 @@ int ParseConstraint(const DigitalPartDesc& part, const std::string& text, int pr
         if (!LegalName(n)) return DigitalSetupFail(13226, part.name, "", 0, n.c_str());
         r.names.push_back(n);
     }
-    Parser parser{part, r, Tokens(text), 0, static_cast<int>(r.names.size())};
-    if (int e = parser.Run()) return e;
-    r.levels.assign(r.names.size(), kLvlX);
+    if (int e = ParseConstraintChecks(part, text, static_cast<int>(r.names.size()), &r)) return e;
     DigitalNet.prims[primitive].record = static_cast<int>(ConstraintRecords.size());
     ConstraintRecords.push_back(std::move(r));
     return 0;
 }
 
-void InitConstraintDevices() {
-    for (ConstraintRecord& r : ConstraintRecords) {
-        for (ConstraintCheck& c : r.checks) {
-            c.clock_level = -1;
-            c.clock_tick = 0;
-            for (ConstraintCheck::Data& d : c.data) {
-                d.level = -1;
-                d.tick = d.tick_before = 0;
-            }
-            for (int k = 0; k < kSetupHoldTimes; ++k) c.time_ticks[k] = Ticks(c.times[k]);
-            c.min_hi_ticks = Ticks(c.min_hi);
-            c.min_lo_ticks = Ticks(c.min_lo);
-            c.rise = c.fall = 0;
-            c.last_like[0] = c.last_like[1] = 0;
-            c.max_armed = c.min_armed = true;
-            c.min_period = c.maxfreq > 0 ? Ticks(1 / c.maxfreq) : 0;
-            c.max_period = c.minfreq > 0 ? Ticks(1 / c.minfreq) : DigitalRun.end_tick;
-            c.violations = 0;
+int ParseConstraintChecks(const DigitalPartDesc& part, const std::string& text, int inputs, ConstraintRecord* r) {
+    Parser parser{part, *r, Tokens(text), 0, inputs};
+    if (int e = parser.Run()) return e;
+    r->levels.assign(r->names.size(), kLvlX);
+    return 0;
+}
+
+void InitConstraintRecord(ConstraintRecord& r) {
+    for (ConstraintCheck& c : r.checks) {
+        c.clock_level = -1;
+        c.clock_tick = 0;
+        for (ConstraintCheck::Data& d : c.data) {
+            d.level = -1;
+            d.tick = d.tick_before = 0;
         }
+        for (int k = 0; k < kSetupHoldTimes; ++k) c.time_ticks[k] = Ticks(c.times[k]);
+        c.min_hi_ticks = Ticks(c.min_hi);
+        c.min_lo_ticks = Ticks(c.min_lo);
+        c.rise = c.fall = 0;
+        c.last_like[0] = c.last_like[1] = 0;
+        c.max_armed = c.min_armed = true;
+        c.min_period = c.maxfreq > 0 ? Ticks(1 / c.maxfreq) : 0;
+        c.max_period = c.minfreq > 0 ? Ticks(1 / c.minfreq) : DigitalRun.end_tick;
+        c.violations = 0;
     }
+}
+
+void InitConstraintDevices() {
+    for (ConstraintRecord& r : ConstraintRecords) InitConstraintRecord(r);
 }
 
 int EvaluateConstraint(int changed_node, int primitive, uint32_t tick) {
     if (!TimingChecksActive() || !WarningsAllowed()) return 0;
+    RunConstraintChecks(ConstraintRecords[DigitalNet.prims[primitive].record], changed_node, primitive, tick);
+    return 0;
+}
+
+void RunConstraintChecks(ConstraintRecord& r, int changed_node, int primitive, uint32_t tick) {
     const Primitive& p = DigitalNet.prims[primitive];
-    ConstraintRecord& r = ConstraintRecords[p.record];
     const int32_t* pins = PinsOf(primitive);
     const int inputs = p.pin_count - p.outputs;
     for (int i = 0; i < inputs && i < static_cast<int>(r.levels.size()); ++i) {
@@ -430,7 +441,6 @@ int EvaluateConstraint(int changed_node, int primitive, uint32_t tick) {
         default: break;
         }
     }
-    return 0;
 }
 
 }  // namespace ob7

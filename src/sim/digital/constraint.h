@@ -62,9 +62,16 @@ extern std::vector<ConstraintRecord> ConstraintRecords;
 
 // Parses the CONSTRAINT text: 0 or 15055 after a reported error.
 int ParseConstraint(const DigitalPartDesc& part, const std::string& text, int primitive);
+// Parses check sections into a record whose names are already set (the first `inputs`
+// of them are the pins the checks may watch); 0 or 15055 after a reported error.
+int ParseConstraintChecks(const DigitalPartDesc& part, const std::string& text, int inputs, ConstraintRecord* record);
 // Before a case: histories forgotten, times in ticks, checks armed, counts cleared.
 void InitConstraintDevices();
+void InitConstraintRecord(ConstraintRecord& record);
 // Runs the checks of the primitive for a change of changed_node at tick.
 int EvaluateConstraint(int changed_node, int primitive, uint32_t tick);
+// The same for one record (a pin-delay part's checks); its pins are the first of the
+// primitive's pins.
+void RunConstraintChecks(ConstraintRecord& record, int changed_node, int primitive, uint32_t tick);
 
 }  // namespace ob7

@@ -4,6 +4,7 @@
 
 #include "sim/digital/constraint.h"
 #include "sim/digital/interfaces.h"
+#include "sim/digital/pin_delay.h"
 #include "sim/digital/primitive_eval.h"
 #include "sim/engine/simulation_options.h"
 
@@ -19,8 +20,9 @@ std::vector<size_t> ListedAt;
 
 int DriverCount(int node) { return DigitalNet.driver_begin[node + 1] - DigitalNet.driver_begin[node]; }
 
-int DriverStrength(int primitive, DigitalState value) {
+int DriverStrength(int primitive, int node, DigitalState value) {
     const Primitive& p = DigitalNet.prims[primitive];
+    if (p.type == kCtPinDly) return PinDelayOutputStrength(primitive, node, value);
     return DigitalFinalLevel(LevelOf(value)) != kLvl0 ? p.high : p.low;
 }
 
@@ -132,7 +134,7 @@ DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalSta
 
     DigitalState resolved;
     if (DriverCount(node) == 1) {
-        resolved = MakeState(LevelOf(state), DriverStrength(primitive, state));
+        resolved = MakeState(LevelOf(state), DriverStrength(primitive, node, state));
     } else {
         int s1 = 0, l1 = LevelOf(state), s2 = 0, l2 = LevelOf(state);
         for (int d = n.driver_begin[node]; d < n.driver_begin[node + 1]; ++d) {
@@ -145,7 +147,7 @@ DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalSta
                 const int qs = OutputSlot(q, node);
                 v = qs >= 0 ? n.slot_present[qs] : 0;
             }
-            const int s = DriverStrength(q, v);
+            const int s = DriverStrength(q, node, v);
             if (s > s1) {
                 s2 = s1; l2 = l1;
                 s1 = s; l1 = LevelOf(v);
@@ -241,6 +243,7 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
     Primitive& p = n.prims[primitive];
     ++r.evaluations;
     r.timing_mode = p.timing_mode;
+    r.changed_node = changed_node;
     if (p.model_type == kMtUadc) {
         AdcConvertTrigger(primitive);
         return 0;
@@ -300,7 +303,10 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
         }
         if (r.recording && !changed) continue;
         if (gate_like) {
-            ScheduleGateOutput(tick, low, high, node, primitive, v, changed);
+            if (p.type == kCtPinDly)
+                SchedulePinDelayOutput(tick, low, high, node, primitive, v, changed);
+            else
+                ScheduleGateOutput(tick, low, high, node, primitive, v, changed);
         } else {
             ScheduleFlipFlopOutput(tick, low, high, node, primitive, v, path, changed);
         }

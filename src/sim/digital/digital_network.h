@@ -148,6 +148,7 @@ struct DigitalRunState {
     int solution_count = 0;        // accepted analog solutions of the run
     int error = 0;                 // first error of an evaluation pass
     int timing_mode = 2;           // of the primitive being evaluated
+    int changed_node = 0;          // the node whose change is being evaluated
     // Change flags the engine reads after a digital pass.
     bool dtoa_changed = false, dac_changed = false, atod_changed = false, adc_changed = false;
     std::vector<int32_t> changed_nodes;

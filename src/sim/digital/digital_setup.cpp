@@ -9,6 +9,7 @@
 #include "sim/digital/constraint.h"
 #include "sim/digital/interfaces.h"
 #include "sim/digital/logic_expression.h"
+#include "sim/digital/pin_delay.h"
 #include "sim/digital/pla.h"
 #include "sim/digital/primitive_eval.h"
 #include "sim/digital/stimulus.h"
@@ -188,6 +189,10 @@ int BuildPart(const DigitalPartDesc& part, int index) {
         const int p = AddPrimitive(part, index, pins, outputs);
         return ParseLogicExp(part, Attribute(part, "LOGIC"), p);
     }
+    case kCtPinDly: {
+        const int p = AddPrimitive(part, index, pins, part.output_count);
+        return ParsePinDelay(part, Attribute(part, "PINDELAY"), p);
+    }
     case kCtConstraint: {
         // One node of its own beyond the circuit's, never driven.
         pins.push_back(++ConstraintNodes);
@@ -357,6 +362,9 @@ void ComputeDigitalPrimitiveDelays() {
         Primitive& p = n.prims[i];
         for (size_t k = 0; k < 6 && k < p.delays.size(); ++k) p.gate_delays[k] = p.delays[k];
     }
+    // The delay expressions of the pin-delay parts.
+    for (PinDelayRecord& r : PinDelayRecords)
+        for (PinDelayRecord::Item& item : r.items) ScaleDelayProgramToTicks(item.program, scaling);
     // Which primitives may change an output without delay (the only changes that the
     // settling passes of a tick can make).
     for (size_t i = 1; i < n.prims.size(); ++i) {
@@ -476,6 +484,7 @@ int ResetDigitalCase(bool first) {
     }
     ResetPrimitiveOutputs(first);
     ResetDigitalNodeDrives(first);
+    if (first) InitPinDelayDevices();
     InitConstraintDevices();
     if (int e = ResetAtoDInterfaces(first)) return e;
     if (int e = ResetDtoAInterfaces(first)) return e;
@@ -497,6 +506,7 @@ void FreeDigitalNetwork() {
     FreeDigitalStimulusData();
     LogicExpRecords.clear();
     ConstraintRecords.clear();
+    PinDelayRecords.clear();
     Parts.clear();
     for (DeviceListKind list : {kAtoDInterfaceList, kDtoAInterfaceList, kAdcList, kDacList}) {
         DeviceList& l = DeviceListTable[list];

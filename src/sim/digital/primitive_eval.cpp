@@ -2,6 +2,7 @@
 
 #include "sim/digital/digital_network.h"
 #include "sim/digital/logic_expression.h"
+#include "sim/digital/pin_delay.h"
 #include "sim/digital/timing_checks.h"
 #include "sim/engine/simulation_options.h"
 
@@ -152,6 +153,10 @@ void BuildJkTable(int table[3][3][3]) {
 
 DigitalState EvaluateGate(int primitive, int output, uint32_t tick, int* out_node, int* low, int* high) {
     const Primitive& p = DigitalNet.prims[primitive];
+    if (p.type == kCtPinDly) {
+        const int level = EvaluatePinDelay(DigitalRun.changed_node, primitive, output, tick, low, high);
+        return MakeState(level, DigitalFinalLevel(level) != kLvl0 ? *high : *low);
+    }
     const int32_t* pins = PinsOf(primitive);
     int inputs = p.pin_count - p.outputs;
     *low = p.default_low;
