@@ -1,5 +1,6 @@
 // Digital simulator readers: stimulus files, stimulus statements (both expanded over a
-// short run) and PLA programs (JEDEC maps and DATA texts).
+// short run), PLA programs (JEDEC maps and DATA texts) and the LOGIC, CONSTRAINT and
+// PINDELAY texts (each run against a stimulus).
 #include <cstdint>
 #include <string>
 
@@ -44,7 +45,7 @@ DigitalPartDesc StimulusPart(int type) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::InitOnce();
     if (size < 1 || size > 8192) return 0;
-    const uint8_t sel = data[0] % 4;
+    const uint8_t sel = data[0] % 7;
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     const size_t cut = text.find('\x01');
     const std::string first = text.substr(0, cut), second = cut == std::string::npos ? "A B C" : text.substr(cut + 1);
@@ -68,6 +69,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         PlaFuseRecord record;
         int line = 0, arg = 0;
         ParseJedecText(text, &record, &line, &arg);
+        break;
+    }
+    case 4:
+    case 5:
+    case 6: {
+        // A counting stimulus on A, B, C drives a part with the text on A, B, C -> Y, Z.
+        DigitalCircuitDesc circuit;
+        circuit.node_count = 5;
+        circuit.node_names = {"", "A", "B", "C", "Y", "Z"};
+        DigitalPartDesc stim = StimulusPart(kCtStim);
+        stim.attributes["FORMAT"] = "3";
+        stim.attributes["COMMAND"] = "0 0 REPEAT 20 TIMES +1ns INCR BY 3 ENDREPEAT";
+        circuit.parts.push_back(stim);
+        DigitalPartDesc part;
+        part.type = sel == 4 ? kCtLogicExp : sel == 5 ? kCtConstraint : kCtPinDly;
+        part.name = "U1";
+        part.pins = sel == 5 ? std::vector<int>{1, 2, 3} : std::vector<int>{1, 2, 3, 4, 5};
+        part.pin_names = {"A", "B", "C", "Y", "Z"};
+        part.pin_names.resize(part.pins.size());
+        part.input_count = 3;
+        part.output_count = sel == 5 ? 0 : 2;
+        part.attributes[sel == 4 ? "LOGIC" : sel == 5 ? "CONSTRAINT" : "PINDELAY"] = text;
+        circuit.parts.push_back(part);
+        if (SetupDigitalPrimitives(circuit) == 0) {
+            SetDigitalTickLength(0, 1e-6);
+            ComputeDigitalPrimitiveDelays();
+            if (ResetDigitalCase(true) == 0 && ScheduleStimulusEvents() == 0) {
+                ApplyInitialDigitalEvents();
+                SettleDigitalStates();
+                RunDigitalEventsUntil(DigitalTimeTick(1e-6));
+            }
+        }
+        FreeDigitalNetwork();
         break;
     }
     default: {

@@ -49,6 +49,7 @@ TEST_F(Stimulus, StatementErrors) {
         {1, "1", "0 1 1C 0", 13207},
         {1, "1", "0 1 BOGUS", 11903},
         {1, "1", "0 1 5ns 0 5ns 1", 13194},  // equal absolute times
+        {1, "1", "0 1 +-5ns 0", 13194},      // before the start
     };
     for (const Case& c : cases) {
         circuit = {};

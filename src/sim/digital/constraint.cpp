@@ -117,7 +117,8 @@ struct Parser {
         ExpressionCompiler compiler;
         // Compiled as level formulas, like logic-expression assignments: the compiler's
         // constraint options do not yet accept operators between pin names.
-        InitExpressionCompiler(&compiler, t.substr(1), &compiled, 1, kModeLogicExpression);
+        const std::string source = t.substr(1);  // the compiler keeps a view of it
+        InitExpressionCompiler(&compiler, source, &compiled, 1, kModeLogicExpression);
         compiler.pending_mode = 1;
         SetCompilerLocals(&compiler, &locals);
         int code = CompileExpression(&compiler);

@@ -126,7 +126,8 @@ struct Parser {
         } else {
             v = ParseNumber(t.c_str(), &code);
         }
-        *n = static_cast<long long>(v);
+        // Any negative count repeats without end, like FOREVER; huge ones are as good.
+        *n = !(v >= 0) ? -1 : v > 1e15 ? static_cast<long long>(1e15) : static_cast<long long>(v);
         return code;
     }
 
@@ -407,7 +408,8 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
         }
         if (program.is_switch) current.assign(1, program.switch_closed ? '1' : '0');
         const double ticks = (t - tmin) / r.tick_length;
-        const long long tick = static_cast<long long>(ticks + 1e-6);
+        if (!(ticks > -1)) return DigitalSetupFail(13194, p.part, "", 0);  // before the start
+        const long long tick = ticks > 1e15 ? static_cast<long long>(1e15) : static_cast<long long>(ticks + 1e-6);
         for (int j = 0; j < pin_count; ++j) {
             const int bit = program.pin_map[j];
             const char ch = bit < static_cast<int>(current.size()) ? current[bit] : 'X';
