@@ -354,7 +354,8 @@ int ApplyDigitalEventsAt(uint32_t tick) {
     const size_t mark = r.changed_nodes.size();
     r.recording = false;
     int passes = 0;
-    do {
+    // Without a reader that can change an output at once, the passes could change nothing.
+    while (n.readers_act_at_once) {
         if (++passes > Options.itl1) {
             r.recording = true;
             return kMsgDigitalNoConvergence;
@@ -364,7 +365,8 @@ int ApplyDigitalEventsAt(uint32_t tick) {
             r.recording = true;
             return e;
         }
-    } while (!r.stable);
+        if (r.stable) break;
+    }
     r.recording = true;
     for (size_t i = mark; i < r.changed_nodes.size(); ++i) {
         const int node = r.changed_nodes[i];

@@ -116,6 +116,7 @@ struct DigitalNetwork {
     std::vector<int32_t> pins;
     std::vector<FlipFlopCheckRecord> flipflops;
     int hi_node = 0, lo_node = 0, x_node = 0;
+    bool readers_act_at_once = true;     // some reader may change an output without delay
     int jk_table[3][3][3] = {};          // J, K, Q in {0, 1, X} -> next Q
 };
 extern DigitalNetwork DigitalNet;

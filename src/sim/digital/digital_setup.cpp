@@ -382,6 +382,9 @@ void ComputeDigitalPrimitiveDelays() {
         for (int k : slots)
             if (k >= static_cast<int>(p.delays.size()) || p.delays[k] == 0) p.acts_at_once = true;
     }
+    n.readers_act_at_once = false;
+    for (size_t i = 1; i < n.prims.size(); ++i)
+        if (n.prims[i].acts_at_once && n.prims[i].pin_count > n.prims[i].outputs) n.readers_act_at_once = true;
     // Loading delays: the output's load charged through the drive resistance.
     const double b = std::log(2.0) / DigitalRun.tick_length;
     for (size_t i = 1; i < n.prims.size(); ++i) {
