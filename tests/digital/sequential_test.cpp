@@ -37,11 +37,12 @@ TEST_F(FlipFlops, DffSamplesDAtTheRisingClock) {
 TEST_F(FlipFlops, JkffOverJKAndQ) {
     // J K pairs in order; the next Q for Q = 0 and for Q = 1 (the JK table, X where the
     // result depends on an X input).
-    const char* pairs[] = {"00", "01", "10", "11", "0X", "1X", "X0", "X1", "XX"};
-    const std::string next_from_0 = "00110" "1XXX";
-    const std::string next_from_1 = "1010X" "X10X";
+    // R, F and Z count as X.
+    const char* pairs[] = {"00", "01", "10", "11", "0X", "1X", "X0", "X1", "XX", "R0", "F1", "1Z"};
+    const std::string next_from_0 = "00110" "1XXX" "XX1";
+    const std::string next_from_1 = "1010X" "X10X" "10X";
     for (int q0 = 0; q0 < 2; ++q0) {
-        for (int i = 0; i < 9; ++i) {
+        for (int i = 0; i < 12; ++i) {
             circuit = {};
             nodes.clear();
             Options.diginitstate = q0;
