@@ -1,0 +1,105 @@
+#include "ui/framework/dialog_templates.h"
+
+#include <vector>
+
+namespace ob7 {
+
+using platform::ControlKind;
+using platform::ControlSpec;
+using platform::DialogTemplate;
+using platform::Rect;
+
+namespace {
+
+// Every layout keeps a 7-unit margin, 14-unit high buttons 50 units wide with 4 units
+// between them at the bottom right, and 12-unit edits aligned with their labels.
+constexpr int M = 7, BW = 50, BH = 14, G = 4;
+
+// OK and Cancel at the bottom right of a dialog of width w, at y.
+std::vector<ControlSpec> Buttons(int w, int y, bool withDelete = false) {
+    std::vector<ControlSpec> b{
+        {ControlKind::DefPushButton, 1, "OK", Rect{w - M - 2 * BW - G, y, w - M - BW - G, y + BH}},
+        {ControlKind::PushButton, 2, "Cancel", Rect{w - M - BW, y, w - M, y + BH}},
+    };
+    if (withDelete) b.push_back({ControlKind::PushButton, kIdDelete, "&Delete", Rect{M, y, M + BW, y + BH}});
+    return b;
+}
+
+// A one-field dialog: a label and an edit on one row, buttons below.
+DialogTemplate OneField(int id, const char* caption, const char* label, int extraButtons = 0) {
+    constexpr int w = 230;
+    DialogTemplate t{id, caption, {w, 0}, {
+        {ControlKind::Static, 100, label, Rect{M, M + 2, 60, M + 12}},
+        {ControlKind::Edit, kIdField, "", Rect{62, M, w - M, M + 12}},
+    }};
+    int y = M + 12 + 2 * G;
+    if (extraButtons) {
+        t.controls.push_back({ControlKind::PushButton, kIdFontButton, "&Font...", Rect{M, y, M + BW, y + BH}});
+    }
+    for (auto& b : Buttons(w, y)) t.controls.push_back(b);
+    t.size.cy = y + BH + M;
+    return t;
+}
+
+// Two labelled fields, one above the other.
+DialogTemplate TwoFields(int id, const char* caption, const char* label1, const char* label2, int style2 = 0) {
+    constexpr int w = 230;
+    DialogTemplate t{id, caption, {w, 0}, {
+        {ControlKind::Static, 100, label1, Rect{M, M + 2, 70, M + 12}},
+        {ControlKind::Edit, kIdField, "", Rect{72, M, w - M, M + 12}},
+        {ControlKind::Static, 102, label2, Rect{M, M + 20, 70, M + 30}},
+        {ControlKind::Edit, kIdField2, "", Rect{72, M + 18, w - M, M + 30}, style2},
+    }};
+    int y = M + 30 + 2 * G;
+    for (auto& b : Buttons(w, y)) t.controls.push_back(b);
+    t.size.cy = y + BH + M;
+    return t;
+}
+
+DialogTemplate ListChoice(int id, const char* caption) {
+    constexpr int w = 180, listBottom = M + 110;
+    DialogTemplate t{id, caption, {w, 0}, {
+        {ControlKind::MultiListBox, kIdChoiceList, "", Rect{M, M, w - M, listBottom}},
+        {ControlKind::PushButton, kIdSelectAllItems, "Select &All", Rect{M, listBottom + G, M + BW, listBottom + G + BH}},
+    }};
+    int y = listBottom + G;
+    for (auto& b : Buttons(w, y)) t.controls.push_back(b);
+    t.size.cy = y + BH + M;
+    return t;
+}
+
+DialogTemplate Notice(int id, const char* caption) {
+    constexpr int w = 200;
+    DialogTemplate t{id, caption, {w, 0}, {
+        {ControlKind::Static, kIdNoticeText, "", Rect{M, M, w - M, M + 32}},
+        {ControlKind::DefPushButton, 1, "OK", Rect{w - M - BW, M + 32 + G, w - M, M + 32 + G + BH}},
+    }};
+    t.size.cy = M + 32 + G + BH + M;
+    return t;
+}
+
+const std::vector<DialogTemplate>& Table() {
+    static const std::vector<DialogTemplate> table = {
+        OneField(159, "Header/Footer", "&Text:"),
+        OneField(310, "Go To Parameter", "&Parameter:"),
+        OneField(12202, "Rename Page", "&Name:"),
+        OneField(20399, "Find Package", "&Package:"),
+        OneField(261, "Password", "&Password:"),
+        OneField(3105, "Text", "&Text:", 1),
+        TwoFields(262, "Password", "&Password:", "&Re-enter:"),
+        TwoFields(309, "Copy Model", "&Model name:", "&Library:"),
+        ListChoice(3200, "Select"),
+        Notice(3210, "Notice"),
+    };
+    return table;
+}
+
+}  // namespace
+
+const DialogTemplate* FindDialogTemplate(int id) {
+    for (const DialogTemplate& t : Table())
+        if (t.id == id) return &t;
+    return nullptr;
+}
+
+}  // namespace ob7
