@@ -101,6 +101,8 @@ public:
     void FocusItem(int id);
     int FocusedItem() const;  // id of the control with the focus, 0 for none
     void SetEditLimit(int id, int maxChars);
+    // Repaints one control (owner-drawn buttons and lists after their state changed).
+    void InvalidateItem(int id);
     // Colours and font of one control (coloured fields, the font of a sample text).
     void SetItemColors(int id, Color text, Color background);
     void SetItemFont(int id, const Font& font);

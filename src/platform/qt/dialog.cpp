@@ -452,6 +452,9 @@ bool Dialog::IsItemEnabled(int id) const {
     auto* w = Item<QWidget>(*this, id);
     return w && w->isEnabled();
 }
+void Dialog::InvalidateItem(int id) {
+    if (auto* w = Item<QWidget>(*this, id)) w->update();
+}
 void Dialog::ShowItem(int id, bool shown) {
     if (auto* w = Item<QWidget>(*this, id)) w->setVisible(shown);
 }

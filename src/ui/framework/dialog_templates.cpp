@@ -78,6 +78,50 @@ DialogTemplate Notice(int id, const char* caption) {
     return t;
 }
 
+// The colour page: a label over the first of the 64 colour buttons; the set makes the
+// others beside it.
+DialogTemplate ColourPage() {
+    return DialogTemplate{9900, "Color", {142, 138}, {
+        {ControlKind::Static, 100, "Basic and user colors:", Rect{M, M, 135, M + 10}},
+        {ControlKind::OwnerDrawButton, 19800, "", Rect{M, 19, M + 16, 19 + 14}},
+    }};
+}
+
+DialogTemplate FontPage() {
+    return DialogTemplate{15685, "Font", {230, 130}, {
+        {ControlKind::Static, 100, "&Font:", Rect{M, M, 108, M + 10}},
+        {ControlKind::ComboDropDown, 1001, "", Rect{M, 18, 108, 32}},
+        {ControlKind::Static, 101, "Font st&yle:", Rect{112, M, 170, M + 10}},
+        {ControlKind::ComboList, 1002, "", Rect{112, 18, 170, 32}},
+        {ControlKind::Static, 102, "&Size:", Rect{174, M, 223, M + 10}},
+        {ControlKind::ComboDropDown, 1003, "", Rect{174, 18, 223, 32}},
+        {ControlKind::GroupBox, 103, "Effects", Rect{M, 40, 108, 84}},
+        {ControlKind::CheckBox, 1004, "Stri&keout", Rect{14, 52, 100, 64}},
+        {ControlKind::CheckBox, 1005, "&Underline", Rect{14, 67, 100, 79}},
+        {ControlKind::GroupBox, 104, "Sample", Rect{112, 40, 223, 84}},
+        {ControlKind::OwnerDrawButton, 1006, "AaBbYyZz", Rect{118, 52, 217, 79}},
+    }};
+}
+
+DialogTemplate FormatDialog() {
+    constexpr int w = 190;
+    DialogTemplate t{154, "Format", {w, 0}, {
+        {ControlKind::GroupBox, 100, "Style", Rect{M, M, 96, 64}},
+        {ControlKind::RadioButton, 5801, "&Scientific", Rect{14, 19, 92, 31}, platform::kCtlGroup},
+        {ControlKind::RadioButton, 5802, "&Engineering", Rect{14, 34, 92, 46}},
+        {ControlKind::RadioButton, 5803, "&Default", Rect{14, 49, 92, 61}},
+        {ControlKind::Static, 101, "D&igits:", Rect{104, M + 2, 140, M + 12}},
+        {ControlKind::Edit, 5804, "", Rect{142, M, 170, M + 12}},
+        {ControlKind::UpDown, 5805, "", Rect{170, M, w - M, M + 12}},
+        {ControlKind::Static, 102, "Sample:", Rect{104, 28, w - M, 38}},
+        {ControlKind::Static, 1217, "", Rect{104, 40, w - M, 50}},
+    }};
+    int y = 64 + 2 * G;
+    for (auto& b : Buttons(w, y)) t.controls.push_back(b);
+    t.size.cy = y + BH + M;
+    return t;
+}
+
 const std::vector<DialogTemplate>& Table() {
     static const std::vector<DialogTemplate> table = {
         OneField(159, "Header/Footer", "&Text:"),
@@ -90,6 +134,9 @@ const std::vector<DialogTemplate>& Table() {
         TwoFields(309, "Copy Model", "&Model name:", "&Library:"),
         ListChoice(3200, "Select"),
         Notice(3210, "Notice"),
+        ColourPage(),
+        FontPage(),
+        FormatDialog(),
     };
     return table;
 }
