@@ -202,6 +202,15 @@ bool Dialog::Build(Window* parent) {
     Rect size = MapDialogRect(Rect{0, 0, template_.size.cx, template_.size.cy});
     dlg->resize(size.Width(), size.Height());
     for (const ControlSpec& spec : template_.controls) CreateControl(spec);
+    // A label's mnemonic moves the focus to the control that follows it, so the label
+    // shows its '&' as an underline instead of the character.
+    const auto& controls = template_.controls;
+    for (size_t i = 0; i + 1 < controls.size(); ++i) {
+        if (controls[i].kind != ControlKind::Static || controls[i].text.find('&') == std::string::npos) continue;
+        auto* label = qobject_cast<QLabel*>(peer->items.count(controls[i].id) ? peer->items[controls[i].id] : nullptr);
+        QWidget* next = peer->items.count(controls[i + 1].id) ? peer->items[controls[i + 1].id] : nullptr;
+        if (label && next) label->setBuddy(next);
+    }
     return true;
 }
 

@@ -140,6 +140,13 @@ bool ColourButtonSet::DrawItem(platform::DrawContext& dc, const platform::DrawIt
     Rect inside{r.left + 2, r.top + 2, r.right - 2, r.bottom - 2};
     platform::Color fill = enabled_ ? PaletteEntryColorRef(d, 1) : Slot(7).colour;
     dc.FillRect(inside, platform::Brush::Solid(fill));
+    if (sunken) {
+        // The chosen colour also gets a frame in the text colour, so that it stands out
+        // on light and dark swatches alike.
+        dc.FrameRect(inside, platform::Brush::Solid(Slot(66).colour));
+        dc.FrameRect(Rect{inside.left + 1, inside.top + 1, inside.right - 1, inside.bottom - 1},
+                     platform::Brush::Solid(Slot(15).colour));
+    }
     if (item.focused && enabled_) {
         dc.DrawFocusRect(Rect{inside.left + 1, inside.top + 1, inside.right - 1, inside.bottom - 1});
     }

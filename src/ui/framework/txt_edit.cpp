@@ -24,6 +24,7 @@ using platform::Rect;
 namespace {
 
 bool replaying = false;  // an undo item is being replayed: record nothing
+constexpr int kLeftMargin = 4;  // pixels between the border and the first column
 
 void RegisterEditorAccelerators() {
     using namespace platform;
@@ -104,7 +105,7 @@ void CTxtEdit::Measure() {
     }
     Rect r = ClientRect();
     rows_ = std::max(1, r.Height() / lineHeight_);
-    columns_ = std::max(1, r.Width() / charWidth_);
+    columns_ = std::max(1, (r.Width() - kLeftMargin) / charWidth_);
 }
 
 void CTxtEdit::SetFont(const FontRecord& font, bool restore) {
@@ -799,7 +800,7 @@ void CTxtEdit::PlaceCaret() {
     else if (row >= rows_) ScrollDown(row - rows_ + 1);
     if (IsCreated() && HasFocus()) {
         int r = caret_ >= top_ ? static_cast<int>(std::count(text_.begin() + top_, text_.begin() + caret_, '\n')) : 0;
-        SetCaretPos(Point{(ColumnOf(caret_) - hoffset_) * charWidth_, r * lineHeight_});
+        SetCaretPos(Point{kLeftMargin + (ColumnOf(caret_) - hoffset_) * charWidth_, r * lineHeight_});
     }
 }
 
@@ -948,7 +949,7 @@ bool CTxtEdit::PreTranslateKey(const platform::KeyEvent& event) {
 
 Point CTxtEdit::CellAt(Point p) const {
     int row = std::clamp(p.y / lineHeight_, 0, rows_ - 1);
-    int col = std::clamp((p.x + charWidth_ / 2) / charWidth_, 0, columns_ - 1);
+    int col = std::clamp((p.x - kLeftMargin + charWidth_ / 2) / charWidth_, 0, columns_ - 1);
     return Point{col, row};
 }
 
@@ -1143,13 +1144,14 @@ void CTxtEdit::OnPaint(platform::DrawContext& dc) {
                         b = c + 1;
                     }
                 if (a >= 0)
-                    dc.FillRect(Rect{(a - hoffset_) * charWidth_, y, (b - hoffset_) * charWidth_, y + lineHeight_},
+                    dc.FillRect(Rect{kLeftMargin + (a - hoffset_) * charWidth_, y,
+                                     kLeftMargin + (b - hoffset_) * charWidth_, y + lineHeight_},
                                 platform::Brush::Solid(highlight));
             }
             auto drawPart = [&](size_t from, size_t to, int slot) {
                 if (to <= from) return;
                 dc.SetTextColor(GetColourFromSlot(context, slot));
-                dc.TextOut(Point{static_cast<int>(from) * charWidth_, y}, visible.substr(from, to - from));
+                dc.TextOut(Point{kLeftMargin + static_cast<int>(from) * charWidth_, y}, visible.substr(from, to - from));
             };
             if (semicolon == std::string::npos) {
                 drawPart(0, visible.size(), textColour);
@@ -1162,7 +1164,7 @@ void CTxtEdit::OnPaint(platform::DrawContext& dc) {
                 for (int c = first; c < last; ++c)
                     if (source[c] >= selStart && source[c] < selEnd) {
                         dc.SetTextColor(platform::Rgb(255, 255, 255));
-                        dc.TextOut(Point{(c - hoffset_) * charWidth_, y}, std::string(1, cells[c]));
+                        dc.TextOut(Point{kLeftMargin + (c - hoffset_) * charWidth_, y}, std::string(1, cells[c]));
                     }
             }
         }
