@@ -122,6 +122,23 @@ DialogTemplate FormatDialog() {
     return t;
 }
 
+DialogTemplate TitleBlockPageTemplate() {
+    constexpr int w = 250;
+    DialogTemplate t{12800, "Title Block", {w, 0}, {}};
+    int y = M;
+    for (int i = 0; i < 5; ++i, y += 16) {
+        static const char* kLabels[5] = {"Field &1:", "Field &2:", "Field &3:", "Field &4:", "Field &5:"};
+        t.controls.push_back({ControlKind::Static, 100 + i, kLabels[i], Rect{M, y + 2, 48, y + 12}});
+        t.controls.push_back({ControlKind::Edit, 12802 + i, "", Rect{50, y, w - M, y + 12}});
+    }
+    y += G;
+    t.controls.push_back({ControlKind::CheckBox, 12801, "&One Title", Rect{50, y, 110, y + 12}});
+    t.controls.push_back({ControlKind::CheckBox, 12807, "&Border", Rect{114, y, 170, y + 12}});
+    t.controls.push_back({ControlKind::CheckBox, 12808, "&Title Block", Rect{174, y, w - M, y + 12}});
+    t.size.cy = y + 12 + M;
+    return t;
+}
+
 const std::vector<DialogTemplate>& Table() {
     static const std::vector<DialogTemplate> table = {
         OneField(159, "Header/Footer", "&Text:"),
@@ -137,6 +154,7 @@ const std::vector<DialogTemplate>& Table() {
         ColourPage(),
         FontPage(),
         FormatDialog(),
+        TitleBlockPageTemplate(),
     };
     return table;
 }
