@@ -139,6 +139,16 @@ DialogTemplate TitleBlockPageTemplate() {
     return t;
 }
 
+DialogTemplate PrintingTemplate() {
+    constexpr int w = 180;
+    return DialogTemplate{209, "Printing", {w, 70}, {
+        {ControlKind::Static, 100, "Now Printing", Rect{M, M, w - M, M + 10}},
+        {ControlKind::Static, 11000, "", Rect{M, 20, w - M, 30}},
+        {ControlKind::Static, 11001, "", Rect{M, 32, w - M, 42}},
+        {ControlKind::DefPushButton, 2, "Cancel", Rect{(w - BW) / 2, 70 - M - BH, (w + BW) / 2, 70 - M}},
+    }};
+}
+
 const std::vector<DialogTemplate>& Table() {
     static const std::vector<DialogTemplate> table = {
         OneField(159, "Header/Footer", "&Text:"),
@@ -155,6 +165,7 @@ const std::vector<DialogTemplate>& Table() {
         FontPage(),
         FormatDialog(),
         TitleBlockPageTemplate(),
+        PrintingTemplate(),
     };
     return table;
 }
