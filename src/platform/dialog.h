@@ -132,6 +132,9 @@ public:
     bool SetCellText(int id, int row, int column, const std::string& text);
     std::string CellText(int id, int row, int column) const;
     bool EditCell(int id, int row, int column);  // opens the in-place editor
+    // Cells are editable in place unless switched off here.
+    bool SetCellEditable(int id, int row, int column, bool editable);
+    int RowCount(int id) const;
 
     // Tree views: items are handles (0 is the root).
     int InsertTreeItem(int id, int parent, const std::string& text);

@@ -755,6 +755,21 @@ std::string Dialog::CellText(int id, int row, int column) const {
     return item ? FromQString(item->text()) : std::string();
 }
 
+bool Dialog::SetCellEditable(int id, int row, int column, bool editable) {
+    auto* t = Item<QTableWidget>(*this, id);
+    if (!t || row < 0 || row >= t->rowCount() || column < 0 || column >= t->columnCount()) return false;
+    QSignalBlocker block(t);
+    QTableWidgetItem* item = t->item(row, column);
+    if (!item) t->setItem(row, column, item = new QTableWidgetItem);
+    item->setFlags(editable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+    return true;
+}
+
+int Dialog::RowCount(int id) const {
+    auto* t = Item<QTableWidget>(*this, id);
+    return t ? t->rowCount() : -1;
+}
+
 bool Dialog::EditCell(int id, int row, int column) {
     auto* t = Item<QTableWidget>(*this, id);
     if (!t || row < 0 || row >= t->rowCount() || column < 0 || column >= t->columnCount()) return false;
