@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "expression/compiler.h"
 #include "framework_fixture.h"
 #include "platform/automation.h"
 #include "platform/desktop.h"
@@ -72,6 +73,7 @@ struct Page : CPropertyPage2 {
 
 TEST(Dialogs, FieldsAreReadBoundedAndRefusedWithTheFocusOnTheBadField) {
     MainFrame();
+    InstallNumericExpressionEvaluator();  // as the program does at start-up
     RememberedPosition memory{40, 30};
     GainDialog dialog(&memory);
     std::vector<int> focus;
