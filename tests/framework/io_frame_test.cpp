@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "foundation/paths.h"
+#include "foundation/textfile.h"
 #include "framework_fixture.h"
 #include "foundation/message_codes.h"
 #include "platform/automation.h"
@@ -147,4 +148,21 @@ TEST_F(Documents, RevertAsksAndHandsTheFlagsOn) {
     view.untitled = 1;
     EXPECT_FALSE(view.ExecuteCommand(kCmdRevert));
     frame.Destroy();
+}
+
+TEST_F(Documents, StreamsReadTheLiveTextOfAnOpenDocument) {
+    platform::FrameWindow& main = MainFrame();
+    std::string path = data + "live.ckt";
+    std::ofstream(path) << "* on disk\n";
+    TextFrame f;
+    ASSERT_TRUE(f.Open(main, path, "* being edited\r\nR1 1 0 1k\r\n"));
+    InstallOpenDocumentTextSource();
+    TextFile in;
+    ASSERT_EQ(in.OpenReadPreferWindow(path.c_str()), 0);
+    std::string line;
+    in.ReadLine(line);
+    EXPECT_EQ(line.rfind("* being edited", 0), 0u);
+    in.Close();
+    SetOpenDocumentTextSource(nullptr);
+    f.Destroy();
 }

@@ -7,6 +7,8 @@
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
+#include "foundation/textfile.h"
+#include "ui/framework/txt_edit.h"
 #include "platform/application.h"
 #include "ui/framework/file_dialogs.h"
 #include "ui/framework/shell_state.h"
@@ -152,6 +154,24 @@ int CheckNameNotOpen(CIOFrame* own, const std::string& name) {
     ReportMessage("PSE", own ? static_cast<void*>(own) : MainWindowHandle(), kIconHand, 13510, name.c_str());
     if (active) active->SetFocus();
     return kMsgReported;
+}
+
+bool ReloadOpenDocumentByPath(const std::string& path) {
+    CIODraw* open = FindOpenDocumentByPath(path);
+    if (!open) return false;
+    int keep = open->flags;
+    if (CIODraw* view = open->Revert()) view->flags = keep;
+    return true;
+}
+
+void InstallOpenDocumentTextSource() {
+    SetOpenDocumentTextSource([](const std::string& path, std::string& text) {
+        CIODraw* open = FindOpenDocumentByPath(path);
+        CTxtEdit* editor = open ? open->TextEditor() : nullptr;
+        if (!editor) return false;
+        text = editor->GetText();
+        return true;
+    });
 }
 
 CIOFrame* LocateDocumentToOpen(std::string& path, const std::string& name, int flags, int kind, int& code) {

@@ -68,5 +68,10 @@ void ResetUntitledCounters();
 CIODraw* FindOpenDocumentByPath(const std::string& path);
 // Refuses (13510, 15055) a name another window has open; 0 otherwise.
 int CheckNameNotOpen(CIOFrame* own, const std::string& name);
+// A window that has the file open reloads it; false when none has.
+bool ReloadOpenDocumentByPath(const std::string& path);
+// Text streams read the live text of open documents (the text in their editor) in place
+// of the file; installed at start-up.
+void InstallOpenDocumentTextSource();
 
 }  // namespace ob7
