@@ -101,6 +101,14 @@ public:
     void FocusItem(int id);
     int FocusedItem() const;  // id of the control with the focus, 0 for none
     void SetEditLimit(int id, int maxChars);
+    // Edit controls: the selection in characters (end -1: to the end of the text), the
+    // selection replaced by a text (one undoable step), whether an undo is possible, and
+    // the caret scrolled into view.
+    void SetEditSel(int id, int start, int end);
+    bool EditSel(int id, int& start, int& end) const;
+    void ReplaceEditSel(int id, const std::string& text);
+    bool CanUndoEdit(int id) const;
+    void ScrollEditCaret(int id);
     // Repaints one control (owner-drawn buttons and lists after their state changed).
     void InvalidateItem(int id);
     // Colours and font of one control (coloured fields, the font of a sample text).

@@ -170,6 +170,17 @@ TEST(Dialogs, ComboHelpersCountFromOne) {
         EXPECT_EQ(HelpIdOfControl(dialog, 100), 0);  // a label
         EXPECT_EQ(HelpIdOfControl(dialog, kGain), kGain);
         EXPECT_EQ(HelpIdOfControl(dialog, 1), 0);  // the default button
+        // Edit controls: select all, replace the selection as one undoable step.
+        dialog.SetItemText(kGain, "12.5");
+        EditSelectAllScroll(dialog, kGain);
+        int s = -1, e = -1;
+        EXPECT_TRUE(dialog.EditSel(kGain, s, e));
+        EXPECT_EQ(s, 0);
+        EXPECT_EQ(e, 4);
+        dialog.SetEditSel(kGain, 2, 4);
+        dialog.ReplaceEditSel(kGain, "k");
+        EXPECT_EQ(dialog.ItemText(kGain), "12k");
+        EXPECT_TRUE(dialog.CanUndoEdit(kGain));
         return 2;
     });
     dialog.DoModal();

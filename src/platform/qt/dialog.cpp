@@ -2,6 +2,7 @@
 
 #include "platform/dialog.h"
 
+#include <QTextCursor>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
@@ -482,6 +483,51 @@ int Dialog::FocusedItem() const {
     for (const auto& [id, w] : p->items)
         if (focus && (w == focus || w->isAncestorOf(focus))) return id;
     return 0;
+}
+
+void Dialog::SetEditSel(int id, int start, int end) {
+    if (auto* e = Item<QLineEdit>(*this, id)) {
+        int n = static_cast<int>(e->text().size());
+        start = std::clamp(start, 0, n);
+        end = end < 0 ? n : std::clamp(end, 0, n);
+        e->setSelection(start, end - start);
+    } else if (auto* m = Item<QPlainTextEdit>(*this, id)) {
+        QTextCursor c = m->textCursor();
+        int n = m->document()->characterCount() - 1;
+        c.setPosition(std::clamp(start, 0, n));
+        c.setPosition(end < 0 ? n : std::clamp(end, 0, n), QTextCursor::KeepAnchor);
+        m->setTextCursor(c);
+    }
+}
+
+bool Dialog::EditSel(int id, int& start, int& end) const {
+    if (auto* e = Item<QLineEdit>(*this, id)) {
+        start = e->hasSelectedText() ? e->selectionStart() : e->cursorPosition();
+        end = e->hasSelectedText() ? e->selectionEnd() : e->cursorPosition();
+        return true;
+    }
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) {
+        start = m->textCursor().selectionStart();
+        end = m->textCursor().selectionEnd();
+        return true;
+    }
+    return false;
+}
+
+void Dialog::ReplaceEditSel(int id, const std::string& text) {
+    if (auto* e = Item<QLineEdit>(*this, id)) e->insert(ToQString(text));
+    else if (auto* m = Item<QPlainTextEdit>(*this, id)) m->insertPlainText(ToQString(text));
+}
+
+bool Dialog::CanUndoEdit(int id) const {
+    if (auto* e = Item<QLineEdit>(*this, id)) return e->isUndoAvailable();
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) return m->document()->isUndoAvailable();
+    return false;
+}
+
+void Dialog::ScrollEditCaret(int id) {
+    // A one-line edit keeps its caret in view by itself.
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) m->ensureCursorVisible();
 }
 
 void Dialog::SetEditLimit(int id, int maxChars) {

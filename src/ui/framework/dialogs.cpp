@@ -127,6 +127,11 @@ long long DialogControls::ComboGetSelData(int id) {
     return sel < 0 ? -1 : d_.ItemData(id, sel);
 }
 
+void EditSelectAllScroll(platform::Dialog& dialog, int id) {
+    dialog.SetEditSel(id, 0, -1);
+    dialog.ScrollEditCaret(id);
+}
+
 int HelpIdOfControl(const platform::Dialog& dialog, int controlId) {
     if (controlId == 8) return 23;
     if (controlId == 0) return 0;

@@ -167,6 +167,9 @@ private:
     double seconds_;
 };
 
+// Selects the whole text of an edit control and scrolls its caret into view.
+void EditSelectAllScroll(platform::Dialog& dialog, int id);
+
 // Help ids: the control under the window (23 for the Close button 8), 0 for statics,
 // check boxes, radio buttons, group boxes and the dialog itself.
 int HelpIdOfControl(const platform::Dialog& dialog, int controlId);
