@@ -61,6 +61,17 @@ TEST(EditorBuffer, LinesEndsAndPositions) {
     EXPECT_EQ(e.CharAt(1), 'i');
     EXPECT_EQ(e.CharAt(99), 0);
 
+    // A position between CR and LF is taken as the line end, so typing and deleting
+    // there never split the pair.
+    e.SetText("ab\r\ncd");
+    e.SetSel(3, 3);
+    EXPECT_EQ(e.Caret(), 2);
+    e.TypeChar('x');
+    EXPECT_EQ(e.GetText(), "abx\r\ncd");
+    e.SetSel(4, 4);
+    e.DeleteSelOrChar();
+    EXPECT_EQ(e.GetText(), "abxcd");
+
     // A TAB advances to the next multiple of 3.
     e.SetText("\tA\r\nab\tB");
     EXPECT_EQ(e.ColumnOf(1), 3);   // after a TAB at column 0

@@ -204,6 +204,19 @@ void CTxtEdit::GetSel(int& start, int& end) const {
     end = std::max(anchor_, caret_);
 }
 
+int CTxtEdit::SnapPosition(int pos) const {
+    pos = std::clamp(pos, 0, length_);
+    if (pos > 0 && pos < length_ && text_[pos] == '\n' && text_[pos - 1] == '\r') --pos;
+    return pos;
+}
+
+void CTxtEdit::NormalizeAround(int pos) {
+    for (int i = std::max(0, pos - 2); i < std::min(length_, pos + 2); ++i) {
+        if (text_[i] == '\r' && text_[i + 1] != '\n') text_[i] = ' ';
+        else if (text_[i] == '\n' && (i == 0 || text_[i - 1] != '\r')) text_[i] = ' ';
+    }
+}
+
 int CTxtEdit::LineStart(int pos) const {
     while (pos > 0 && text_[pos - 1] != '\n') --pos;
     return pos;
@@ -329,6 +342,8 @@ void CTxtEdit::InsertChar(char c) {
     ++length_;
     RecordUndo(1, c, {});
     ++caret_;
+    // A CR waits for its LF (Enter inserts both); anything else may not split a pair.
+    if (c != '\r') NormalizeAround(caret_ - 1);
     if (owner_) owner_->OnDocumentChanged();
 }
 
@@ -350,6 +365,7 @@ int CTxtEdit::DeleteOneChar() {
     text_.erase(caret_, 1);
     --length_;
     RecordUndo(3, c, {});
+    if (c != '\r') NormalizeAround(caret_);  // a CR's LF goes next
     RecountLongestLine();
     if (owner_) owner_->OnDocumentChanged();
     return static_cast<unsigned char>(c);
@@ -618,7 +634,7 @@ int CTxtEdit::ApplyUndoEntry(UndoEntry& entry) {
 void CTxtEdit::ApplyUndoItem(TextEditUndoItem& item, bool undo) {
     selShown_ = false;
     replaying = true;
-    caret_ = std::clamp(item.position, 0, length_);
+    caret_ = SnapPosition(item.position);
     auto insertChar = [this](char c) {
         if (c == '\n') {
             InsertChar('\r');
@@ -666,7 +682,7 @@ int CTxtEdit::SetSel(int start, int end, int flag) {
         return flag;
     }
     ClearHighlight();
-    anchor_ = caret_ = std::clamp(start, 0, length_);
+    anchor_ = caret_ = SnapPosition(start);
     int n = std::abs(end - start);
     for (int i = 0; i < n && caret_ < length_; ++i) caret_ += text_[caret_] == '\r' ? 2 : 1;
     caret_ = std::min(caret_, length_);

@@ -153,6 +153,9 @@ private:
     void ExtendSelection(bool shift, bool wasShown);
     void PlaceCaret();
     void CaretFromCell(int row, int column);
+    // A position moved off the middle of a CR LF pair, within the text.
+    int SnapPosition(int pos) const;
+    void NormalizeAround(int pos);
     int LineStart(int pos) const;
     int LineEnd(int pos) const;  // the CR of pos's line
     int NextLineStart(int pos) const;
