@@ -147,5 +147,12 @@ TEST(TitleBlock, WindowBitmapOnTheClipboard) {
     EXPECT_EQ(image.Height(), 20);
     ASSERT_TRUE(CopyWindowBitmapToClipboard(f.view));
     EXPECT_EQ(platform::clipboard::GetImage().Width(), f.view.ClientRect().Width());
+    // The drawing window's commands: the select-box part only while there is a box.
+    platform::clipboard::Clear();
+    EXPECT_FALSE(f.view.ExecuteCommand(kCmdCopySelectBoxBmp));
+    f.view.selectionBox = platform::Rect{10, 10, 29, 19};
+    EXPECT_TRUE(f.view.ExecuteCommand(kCmdCopySelectBoxBmp));
+    EXPECT_EQ(platform::clipboard::GetImage().Width(), 20);
+    EXPECT_TRUE(f.view.ExecuteCommand(kCmdCopyVisibleBmp));
     f.Destroy();
 }

@@ -12,6 +12,7 @@
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/draw_context.h"
 #include "ui/framework/shell_state.h"
+#include "ui/framework/title_block.h"
 #include "ui/framework/txt_edit.h"
 
 namespace ob7 {
@@ -112,6 +113,10 @@ CDraw::CDraw() {
         int mask = ArrangeMask();
         ui.Enable(mask != 0 && CountSelected(mask) != 0);
     });
+    OnCommand(kCmdCopySelectBoxBmp, [this](int) { CopyWindowBitmapToClipboard(*this, selectionBox); });
+    OnUpdate(kCmdCopySelectBoxBmp, [this](CommandUI& ui) { ui.Enable(HasSelectionBox()); });
+    OnCommand(kCmdCopyVisibleBmp, [this](int) { CopyWindowBitmapToClipboard(*this); });
+    OnUpdate(kCmdCopyVisibleBmp, [](CommandUI& ui) { ui.Enable(true); });
     OnCommand(kCmdProperties, [this](int) { Properties(); });
     OnUpdate(kCmdProperties, [this](CommandUI& ui) { OnUpdateProperties(ui); });
     OnCommand(kCmdToggleLastMode, [this](int) {
