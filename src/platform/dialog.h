@@ -18,6 +18,7 @@ enum class ControlKind {
     OwnerDrawButton,  // drawn by OnDrawItem, clicked like a push button
     ComboDropDown,  // editable text with a list
     ComboList,      // choice from the list only
+    OwnerDrawCombo, // choice from the list, items and the selection field drawn by OnDrawItem
     ListBox, MultiListBox, OwnerDrawListBox, ReportList, TreeView, TabControl, UpDown, ProgressBar,
     ScrollBar
 };
@@ -88,6 +89,9 @@ public:
     virtual void OnCancel() { EndDialog(2); }
     virtual void OnControlNotify(int id, Notify code) {}
     virtual void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) {}
+    // The height in pixels of the items of an owner-drawn list or combo box; 0 keeps
+    // the style's height.
+    virtual int OnMeasureItem(int controlId) { return 0; }
 
     // Controls by id. Functions on a missing id or a control of another kind do nothing
     // and return false, -1 or an empty text.

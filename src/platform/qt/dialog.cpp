@@ -2,6 +2,7 @@
 
 #include "platform/dialog.h"
 
+#include <QStylePainter>
 #include <QTextCursor>
 #include <QAbstractButton>
 #include <QApplication>
@@ -92,6 +93,45 @@ public:
             dialog_.OnDrawItem(dc, info);
         }
         painter->drawImage(r.topLeft(), image.Data().image);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        if (int h = dialog_.OnMeasureItem(id_); h > 0) s.setHeight(h);
+        return s;
+    }
+
+private:
+    Dialog& dialog_;
+    int id_;
+};
+
+// A combo box whose items and selection field the dialog draws (line styles, fills).
+class OwnerDrawComboBox final : public QComboBox {
+public:
+    OwnerDrawComboBox(QWidget* parent, Dialog& dialog, int id) : QComboBox(parent), dialog_(dialog), id_(id) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.currentText.clear();
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        if (field.isEmpty()) return;
+        Image image(field.width(), field.height(), FromQColor(palette().color(QPalette::Base)));
+        {
+            DrawContext dc(image);
+            DrawItemInfo info;
+            info.controlId = id_;
+            info.item = currentIndex();
+            info.rect = Rect{0, 0, field.width(), field.height()};
+            info.focused = hasFocus();
+            info.data = currentIndex() >= 0 ? itemData(currentIndex(), kDataRole).toLongLong() : 0;
+            dialog_.OnDrawItem(dc, info);
+        }
+        painter.drawImage(field.topLeft(), image.Data().image);
     }
 
 private:
@@ -273,6 +313,13 @@ void Dialog::CreateControl(const ControlSpec& spec) {
             break;
         }
         case ControlKind::GroupBox: w = new QGroupBox(text, dlg); break;
+        case ControlKind::OwnerDrawCombo: {
+            auto* c = new OwnerDrawComboBox(dlg, *this, id);
+            c->setItemDelegate(new OwnerDrawDelegate(c, *this, id));
+            QObject::connect(c, &QComboBox::currentIndexChanged, c, [notify] { notify(Notify::SelChange); });
+            w = c;
+            break;
+        }
         case ControlKind::ComboDropDown:
         case ControlKind::ComboList: {
             auto* c = new QComboBox(dlg);

@@ -147,3 +147,92 @@ void CDashPen::LineTo(int x, int y) {
 }
 
 }  // namespace ob7
+
+#include "platform/desktop.h"
+#include "platform/dialog.h"
+
+namespace ob7 {
+
+void StyleCombo::Fill(int code) {
+    dialog_.ResetContent(id_);
+    std::vector<int> codes;
+    switch (kind_) {
+    case StyleComboKind::LineStyle: codes = {0, 1, 2, 3, 4}; break;
+    case StyleComboKind::Hatch: codes = {10, 0, 1, 2, 3, 4, 5}; break;
+    case StyleComboKind::Arrow: codes = {0, 1, 2}; break;
+    }
+    for (int c : codes) dialog_.SetItemData(id_, dialog_.AddString(id_, ""), c);
+    if (kind_ == StyleComboKind::LineStyle && code < 0) {
+        dialog_.SetCurSel(id_, -1);
+        return;
+    }
+    int index = 0;
+    for (size_t i = 0; i < codes.size(); ++i)
+        if (codes[i] == code) index = static_cast<int>(i);
+    dialog_.SetCurSel(id_, index);
+}
+
+int StyleCombo::GetSelData() const {
+    int sel = dialog_.CurSel(id_);
+    return sel < 0 ? -1 : static_cast<int>(dialog_.ItemData(id_, sel));
+}
+
+bool StyleCombo::DrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) const {
+    if (item.controlId != id_) return false;
+    using platform::desktop::SystemColor;
+    using platform::desktop::GetSystemColor;
+    platform::Rect r = item.rect;
+    bool disabled = !dialog_.IsItemEnabled(id_);
+    platform::Color background = disabled ? GetSystemColor(SystemColor::ButtonFace)
+                                 : item.selected ? GetSystemColor(SystemColor::Highlight)
+                                                 : GetSystemColor(SystemColor::Window);
+    platform::Color content = disabled ? GetSystemColor(SystemColor::ButtonShadow)
+                              : item.selected ? GetSystemColor(SystemColor::HighlightText)
+                                              : GetSystemColor(SystemColor::WindowText);
+    dc.FillRect(r, platform::Brush::Solid(background));
+    if (item.item < 0) {
+        if (item.focused) dc.DrawFocusRect(r);
+        return true;
+    }
+    int code = static_cast<int>(item.data);
+    platform::Rect in{r.left + 2, r.top + 2, r.right - 2, r.bottom - 2};
+    int mid = (in.top + in.bottom) / 2;
+    switch (kind_) {
+    case StyleComboKind::LineStyle: {
+        platform::Pen pen = platform::Pen::Solid(content);
+        pen.style = static_cast<platform::PenStyle>(std::clamp(code, 0, 4));
+        dc.SetPen(pen);
+        dc.MoveTo(platform::Point{in.left, mid});
+        dc.LineTo(platform::Point{in.right - 1, mid});
+        break;
+    }
+    case StyleComboKind::Hatch: {
+        platform::Brush brush = code == 10 ? platform::Brush::Solid(content) : platform::Brush::Hatched(code, content);
+        dc.SetBkOpaque(false);
+        dc.SetPen(platform::Pen::Null());
+        dc.SetBrush(brush);
+        dc.Rectangle(in);
+        break;
+    }
+    case StyleComboKind::Arrow: {
+        int end = in.right - 1;
+        dc.SetPen(platform::Pen::Solid(content));
+        dc.MoveTo(platform::Point{in.left, mid});
+        dc.LineTo(platform::Point{end, mid});
+        constexpr int kHead = 5;
+        if (code == 1) {
+            dc.SetBrush(platform::Brush::Solid(content));
+            dc.Polygon({{end, mid}, {end - 2 * kHead, mid - kHead}, {end - 2 * kHead, mid + kHead}});
+        } else if (code == 2) {
+            dc.MoveTo(platform::Point{end - 2 * kHead, mid - kHead});
+            dc.LineTo(platform::Point{end, mid});
+            dc.LineTo(platform::Point{end - 2 * kHead, mid + kHead + 1});
+        }
+        break;
+    }
+    }
+    if (item.focused && item.item >= 0 && !item.selected) dc.DrawFocusRect(r);
+    return true;
+}
+
+}  // namespace ob7

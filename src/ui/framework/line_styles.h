@@ -53,3 +53,35 @@ private:
 };
 
 }  // namespace ob7
+
+namespace platform {
+class Dialog;
+struct DrawItemInfo;
+}
+
+namespace ob7 {
+
+// Owner-drawn combo boxes that offer line styles (codes 0 to 4), fills (10 solid, then
+// hatches 0 to 5) and arrow ends (0 none, 1 filled, 2 open). Items have empty texts and
+// the code as item data.
+enum class StyleComboKind { LineStyle, Hatch, Arrow };
+
+class StyleCombo {
+public:
+    StyleCombo(platform::Dialog& dialog, int id, StyleComboKind kind) : dialog_(dialog), id_(id), kind_(kind) {}
+    // Fills the items and selects the code (the first item when it has none; a negative
+    // line style selects nothing).
+    void Fill(int code);
+    // The code of the selection, -1 without one.
+    int GetSelData() const;
+    // The dialog forwards its owner-draw calls; true when the item was this combo's.
+    bool DrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) const;
+    int Id() const { return id_; }
+
+private:
+    platform::Dialog& dialog_;
+    int id_;
+    StyleComboKind kind_;
+};
+
+}  // namespace ob7
