@@ -58,7 +58,8 @@ struct GainDialog : CDialog2 {
 struct Page : CPropertyPage2 {
     Page(const char* caption, std::vector<std::string>& log, bool veto = false)
         : CPropertyPage2(DialogTemplate{0, caption, {180, 80}, {
-              {ControlKind::CheckBox, 600, "&Enabled", Rect{7, 7, 120, 19}}}}),
+              {ControlKind::CheckBox, 600, "&Enabled", Rect{7, 7, 120, 19}},
+              {ControlKind::Edit, 601, "", Rect{7, 24, 120, 36}}}}),
           log_(log), veto_(veto) {}
     bool OnApply() override {
         log_.push_back(Template().caption + (veto_ ? " veto" : " applied"));
@@ -262,4 +263,42 @@ TEST(Dialogs, ListChoiceAndTimedNotice) {
     CTimedNoticeDlg notice(nullptr, 3210, "Saved.", 0.05);  // closes itself by its timer
     EXPECT_TRUE(notice.shown);
     EXPECT_EQ(automation::PendingAnswers(), 0);
+}
+
+TEST(Dialogs, EscapeInAPageEditCancelsTheWholeSheet) {
+    MainFrame();
+    std::vector<std::string> log;
+    Page first("First", log), second("Second", log);
+    CPropertySheet2 sheet("Options");
+    sheet.AddPage(first);
+    sheet.AddPage(second);
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        auto& s = static_cast<CPropertySheet2&>(d);
+        s.SetActivePage(1);
+        automation::SendKeyToItem(*s.Page(1), 601, platform::key::kEscape);
+        return 0;
+    });
+    EXPECT_EQ(sheet.DoModal(), 2);
+    EXPECT_EQ(log, (std::vector<std::string>{"First reset", "Second reset"}));
+}
+
+TEST(Dialogs, F2InARunDialogAcceptsAndPostsRun) {
+    platform::FrameWindow& main = MainFrame();
+    int runs = 0;
+    main.OnCommand(CRunDialog::kCmdRun, [&](int) { ++runs; });
+    struct Limits : CRunDialog {
+        Limits() : CRunDialog(GainTemplate()) {}
+        int accepted = 0;
+        void OnOK() override {
+            ++accepted;
+            CRunDialog::OnOK();
+        }
+    } dialog;
+    automation::QueueModalScript([](platform::Dialog& d) {
+        automation::SendKeyToItem(d, kGain, platform::key::F(2));
+        return 0;
+    });
+    EXPECT_EQ(dialog.DoModal(), 1);
+    platform::Application::PumpMessages();
+    EXPECT_EQ(runs, 1);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "foundation/numbers.h"
+#include "platform/accelerator.h"
 #include "platform/application.h"
 #include "platform/desktop.h"
 #include "ui/framework/dialog_templates.h"
@@ -200,6 +201,26 @@ void CDialog2::DestroyModeless() {
     if (CurrentDialog == this) CurrentDialog = nullptr;
     if (platform::Application* app = platform::Application::Instance())
         if (platform::Window* main = app->MainWindow(); main && main->IsCreated()) main->SetFocus();
+}
+
+CRunDialog::CRunDialog(platform::DialogTemplate tmpl, RememberedPosition* memory, platform::Window* parent)
+    : CDialog2(std::move(tmpl), memory, parent) {
+    if (!platform::FindAccelerators(kRunAccelerators))
+        platform::RegisterAccelerators(platform::AcceleratorTable(kRunAccelerators, {{platform::key::F(2), 0, kCmdRun}}));
+    OnCommand(kCmdRun, [this](int) {
+        CDialog2::OnOK();
+        if (!Shell.runInProgress)
+            if (platform::Application* app = platform::Application::Instance()) app->PostCommand(kCmdRun);
+    });
+}
+
+bool CRunDialog::PreTranslateKey(const platform::KeyEvent& event) {
+    const platform::AcceleratorTable* table = platform::FindAccelerators(kRunAccelerators);
+    if (int command = table ? table->Translate(event) : 0) {
+        ExecuteCommand(command);
+        return true;
+    }
+    return CDialog2::PreTranslateKey(event);
 }
 
 // --- Sheets and pages -------------------------------------------------------------------

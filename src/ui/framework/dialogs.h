@@ -74,6 +74,16 @@ protected:
     platform::Window* parent_;
 };
 
+// An analysis dialog that can start its analysis: F2 (accelerator table 520) sends Run
+// (16067), which accepts the dialog's values as OK does and then, unless a run is going
+// on, posts Run to the main window.
+class CRunDialog : public CDialog2 {
+public:
+    static constexpr int kCmdRun = 16067, kRunAccelerators = 520;
+    CRunDialog(platform::DialogTemplate tmpl, RememberedPosition* memory = nullptr, platform::Window* parent = nullptr);
+    bool PreTranslateKey(const platform::KeyEvent& event) override;
+};
+
 class CPropertySheet2;
 
 class CPropertyPage2 : public platform::PropertyPage {
