@@ -5,6 +5,8 @@
 #include "platform/clipboard.h"
 #include "platform/command.h"
 #include "platform/input.h"
+#include "platform/picture.h"
+#include <cstdio>
 #include "foundation/message_codes.h"
 #include "ui/framework/draw_context.h"
 #include "ui/framework/draw_window.h"
@@ -294,4 +296,37 @@ TEST(DrawWindow, ColourRulesAndBounds) {
     EXPECT_EQ(view.filterValue, 1);
     EXPECT_EQ(view.SetSelectionFlags(0x20), 0);
     EXPECT_EQ(view.SetSelectionFlags(0x20), 1);
+}
+
+TEST_F(ShellReset, WholeWindowPicturesOnTheClipboardAndInFiles) {
+    platform::FrameWindow& main = MainFrame();
+    struct Painted : ObjectView {
+        void OnPaint(platform::DrawContext& dc) override {
+            dc.SetPen(platform::Pen::Solid(platform::Rgb(0, 0, 128)));
+            dc.SetBrush(platform::Brush::Null());
+            dc.Rectangle(platform::Rect{20, 20, 120, 70});
+        }
+    };
+    CMDIFrame frame;
+    Painted view;
+    frame.draw = &view;
+    view.frame = &frame;
+    ASSERT_TRUE(frame.CreateChildFrame(main, "cir", "pic.cir"));
+    ASSERT_TRUE(view.CreateInFrame(&frame));
+    frame.Activate();
+    platform::clipboard::Clear();
+    EXPECT_TRUE(view.ExecuteCommand(kCmdCopyPicture));
+    ASSERT_TRUE(platform::clipboard::HasPicture());
+    platform::Picture copied = platform::clipboard::GetPicture();
+    EXPECT_FALSE(copied.IsEmpty());
+    std::string path = "/tmp/ob7_window.pic";
+    platform::automation::QueueFileDialogAnswer({path});
+    EXPECT_TRUE(view.ExecuteCommand(kCmdSavePicture));
+    platform::Picture loaded;
+    ASSERT_TRUE(loaded.Load(path));
+    EXPECT_EQ(loaded.Bounds(), copied.Bounds());
+    std::remove(path.c_str());
+    view.drawType = kDrawText;  // text windows copy their text, not pictures
+    EXPECT_FALSE(Update(view, kCmdCopyPicture).Enabled());
+    frame.Destroy();
 }

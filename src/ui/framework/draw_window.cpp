@@ -7,7 +7,10 @@
 #include "platform/application.h"
 #include "platform/clipboard.h"
 #include "platform/desktop.h"
+#include "foundation/message_codes.h"
+#include "foundation/messages.h"
 #include "platform/draw_context.h"
+#include "platform/file_dialog.h"
 #include "platform/menu.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/draw_context.h"
@@ -117,6 +120,27 @@ CDraw::CDraw() {
     OnUpdate(kCmdCopySelectBoxBmp, [this](CommandUI& ui) { ui.Enable(HasSelectionBox()); });
     OnCommand(kCmdCopyVisibleBmp, [this](int) { CopyWindowBitmapToClipboard(*this); });
     OnUpdate(kCmdCopyVisibleBmp, [](CommandUI& ui) { ui.Enable(true); });
+    for (int id : {kCmdCopyPicture, kCmdCopyEnhancedPicture})
+        OnCommand(id, [this](int) {
+            platform::clipboard::Clear();
+            platform::clipboard::SetPicture(RecordPicture());
+        });
+    OnCommand(kCmdSavePicture, [this](int) {
+        platform::FileDialogOptions options;
+        options.title = "Save Picture";
+        options.filters = {{"Picture", "*.pic"}};
+        options.defaultExtension = "pic";
+        std::string path = platform::RunSaveFileDialog(this, options);
+        if (!path.empty() && !SavePictureFile(path)) {
+            SetPendingMessageText(path.c_str());
+            ReportMessage("PE", this, kMsgWriteError, path.c_str());
+        }
+    });
+    OnUpdateRange(kCmdCopyPicture, kCmdCopyEnhancedPicture, [this](CommandUI& ui) {
+        bool kind = drawType == kDrawSchematic || drawType == kDraw2DPlot || drawType == kDrawHistogram ||
+                    drawType == kDraw3DPlot || drawType == kDrawPerformance;
+        ui.Enable(kind && !IsTextFocus());
+    });
     OnCommand(kCmdProperties, [this](int) { Properties(); });
     OnUpdate(kCmdProperties, [this](CommandUI& ui) { OnUpdateProperties(ui); });
     OnCommand(kCmdToggleLastMode, [this](int) {
@@ -452,6 +476,28 @@ void CDraw::CloseFrame() {
 void CDraw::InvalidateAll() {
     if (IsCreated()) Invalidate();
 }
+
+platform::Picture CDraw::RecordPicture() {
+    platform::Picture picture;
+    {
+        platform::DrawContext dc(picture);
+        // Painted as for a copy: the background follows the preference, no selection marks.
+        ++copyPainting;
+        int keepMask = filterMask, keepValue = filterValue, keepIgnore = ignoreObjectFlags,
+            keepFrame = selectionFrameShown;
+        SetSelectionFlags(23);
+        OnEraseBackground(dc);
+        OnPaint(dc);
+        filterMask = keepMask;
+        filterValue = keepValue;
+        ignoreObjectFlags = keepIgnore;
+        selectionFrameShown = keepFrame;
+        --copyPainting;
+    }
+    return picture;
+}
+
+bool CDraw::SavePictureFile(const std::string& path) { return RecordPicture().Save(path); }
 
 int CDraw::SetSelectionFlags(int word) {
     if (word == 0x80) {

@@ -13,6 +13,8 @@
 #include "platform/frame.h"
 #include "platform/window.h"
 
+#include "platform/picture.h"
+
 namespace platform {
 class DrawContext;
 class Menu;
@@ -47,7 +49,8 @@ enum DrawCommand : int {
     kCmdUndo = 57643, kCmdRedo = 57644, kCmdCut = 57635, kCmdCopy = 57634, kCmdPaste = 57637,
     kCmdClear = 57632, kCmdSelectAll = 57642, kCmdPrint = 57607, kCmdPrintPreview = 57609,
     kCmdToFront = 17597, kCmdToBack = 17598, kCmdProperties = 15678, kCmdCopySelectBoxBmp = 17219,
-    kCmdCopyVisibleBmp = 17206, kCmdToggleLastMode = 17672, kCmdSave = 57603, kCmdZoomIn = 17504,
+    kCmdCopyVisibleBmp = 17206, kCmdCopyPicture = 17221, kCmdSavePicture = 17222, kCmdCopyEnhancedPicture = 17223,
+    kCmdToggleLastMode = 17672, kCmdSave = 57603, kCmdZoomIn = 17504,
     kCmdZoomOut = 17505
 };
 
@@ -191,6 +194,11 @@ public:
     void CloseFrame();
     void InvalidateAll();
     int SetSelectionFlags(int word);
+
+    // The whole window painted into a recorded picture (for the clipboard and picture
+    // files), without selection marks.
+    platform::Picture RecordPicture();
+    bool SavePictureFile(const std::string& path);
 
     // The Graphics pop-up of the drawing tools in the tool bar; 0 when none is shown.
     int ShowGraphicsMenu();
