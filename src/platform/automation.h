@@ -36,6 +36,9 @@ void PostKey(Window& window, int key, int modifiers = 0);
 void SendKeyToItem(Dialog& dialog, int id, int key, int modifiers = 0);
 void SendTextToItem(Dialog& dialog, int id, const std::string& text);
 void ClickItem(Dialog& dialog, int id);
+// The mouse coming to rest over a dialog control, and a right click on it.
+void HoverItem(Dialog& dialog, int id);
+void RightClickItem(Dialog& dialog, int id);
 
 // Scripted answers. A modal dialog's script runs inside its modal loop once the dialog
 // is initialised; when the script has not ended the dialog, its return value does.

@@ -88,6 +88,11 @@ public:
     virtual void OnOK() { EndDialog(1); }
     virtual void OnCancel() { EndDialog(2); }
     virtual void OnControlNotify(int id, Notify code) {}
+    // The mouse came to rest over a control (its id) or left it (0): help lines show
+    // the control's prompt.
+    virtual void OnControlHover(int id) {}
+    // The right button was pressed on a control, which has taken the focus.
+    virtual void OnControlRightClick(int id) {}
     virtual void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) {}
     // The height in pixels of the items of an owner-drawn list or combo box; 0 keeps
     // the style's height.

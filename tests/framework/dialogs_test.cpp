@@ -170,7 +170,8 @@ TEST(Dialogs, ComboHelpersCountFromOne) {
         EXPECT_EQ(HelpIdOfControl(dialog, 8), 23);
         EXPECT_EQ(HelpIdOfControl(dialog, 100), 0);  // a label
         EXPECT_EQ(HelpIdOfControl(dialog, kGain), kGain);
-        EXPECT_EQ(HelpIdOfControl(dialog, 1), 0);  // the default button
+        EXPECT_EQ(HelpIdOfControl(dialog, 1), 1);
+        EXPECT_EQ(HelpIdOfControl(dialog, 0), 0);  // the dialog itself
         // Edit controls: select all, replace the selection as one undoable step.
         dialog.SetItemText(kGain, "12.5");
         EditSelectAllScroll(dialog, kGain);
@@ -301,4 +302,20 @@ TEST(Dialogs, F2InARunDialogAcceptsAndPostsRun) {
     EXPECT_EQ(dialog.DoModal(), 1);
     platform::Application::PumpMessages();
     EXPECT_EQ(runs, 1);
+}
+
+TEST(Dialogs, RightClickOnAControlReachesTheDialogWithTheFocusThere) {
+    MainFrame();
+    struct Menus : CDialog2 {
+        Menus() : CDialog2(GainTemplate()) {}
+        std::vector<int> clicked;
+        void OnControlRightClick(int id) override { clicked.push_back(id); }
+    } dialog;
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        automation::RightClickItem(d, kSteps);
+        EXPECT_EQ(d.FocusedItem(), kSteps);
+        return 2;
+    });
+    dialog.DoModal();
+    EXPECT_EQ(dialog.clicked, std::vector<int>{kSteps});
 }

@@ -119,12 +119,23 @@ TEST(TitleBlock, PageAppliesAndCancelRestores) {
     automation::QueueModalScript([&](platform::Dialog& d) {
         auto& p = *static_cast<CPropertySheet2&>(d).Page(0);
         EXPECT_EQ(p.ItemText(12806), "Page $page of $maxpage");
+        // The help line shows the prompt of the control under the mouse.
+        auto& s = static_cast<CPropertySheet2&>(d);
+        automation::HoverItem(p, 12802);
+        EXPECT_EQ(s.Prompt(), "Controls the contents of field 1.  Large font.");
+        automation::HoverItem(d, 1);
+        EXPECT_EQ(s.Prompt(), "Closes this dialog box and saves any changes you have made.");
+        automation::HoverItem(p, 100);  // a label has no prompt
+        EXPECT_EQ(s.Prompt(), "");
+        automation::HoverItem(p, 12807);
         p.SetItemText(12802, "Amplifier");
         p.CheckButton(12807, 1);
         EXPECT_TRUE(d.IsItemEnabled(CPropertySheet2::kApply));
         automation::ClickItem(d, CPropertySheet2::kApply);
         EXPECT_EQ(settings.fields[0], "Amplifier");
         EXPECT_EQ(settings.border, 1);
+        EXPECT_EQ(s.Prompt(), "Adds a border.");
+        EXPECT_TRUE(d.IsItemVisible(CPropertySheet2::kHelpLine));
         std::filesystem::create_directories("png");
         d.Grab().SavePng("png/title_block_page.png");
         automation::ClickItem(d, 2);  // Cancel restores what Apply wrote

@@ -2,6 +2,8 @@
 
 #include "platform/dialog.h"
 
+#include <QEnterEvent>
+#include <QMouseEvent>
 #include <QStylePainter>
 #include <QTextCursor>
 #include <QAbstractButton>
@@ -57,20 +59,34 @@ private:
     Dialog* owner_;
 };
 
-// Reports focus changes of a control.
+// Reports focus changes of a control, the mouse entering and leaving it, and right
+// clicks on it.
 class FocusWatcher final : public QObject {
 public:
-    FocusWatcher(QObject* parent, std::function<void(bool)> onFocus) : QObject(parent), onFocus_(std::move(onFocus)) {}
+    FocusWatcher(QObject* parent, std::function<void(bool)> onFocus, std::function<void(int)> onMouse)
+        : QObject(parent), onFocus_(std::move(onFocus)), onMouse_(std::move(onMouse)) {}
 
 protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::FocusIn) onFocus_(true);
-        if (e->type() == QEvent::FocusOut) onFocus_(false);
+    bool eventFilter(QObject* target, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::FocusIn: onFocus_(true); break;
+        case QEvent::FocusOut: onFocus_(false); break;
+        case QEvent::Enter: onMouse_(0); break;
+        case QEvent::Leave: onMouse_(1); break;
+        case QEvent::MouseButtonPress:
+            if (static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
+                if (auto* w = qobject_cast<QWidget*>(target)) w->setFocus(Qt::MouseFocusReason);
+                onMouse_(2);
+            }
+            break;
+        default: break;
+        }
         return false;
     }
 
 private:
     std::function<void(bool)> onFocus_;
+    std::function<void(int)> onMouse_;  // 0 entered, 1 left, 2 right button
 };
 
 // Owner-drawn list items are drawn by the dialog into an image of the item's size.
@@ -393,9 +409,15 @@ void Dialog::CreateControl(const ControlSpec& spec) {
                 else if (!d->RouteCommand(id)) d->OnControlNotify(id, Notify::Clicked);
             });
         }
-        w->installEventFilter(new FocusWatcher(w, [notify](bool in) {
-            notify(in ? Notify::SetFocus : Notify::KillFocus);
-        }));
+        w->installEventFilter(new FocusWatcher(
+            w, [notify](bool in) { notify(in ? Notify::SetFocus : Notify::KillFocus); },
+            [owner, id](int what) {
+                Dialog* d = *owner;
+                if (!d) return;
+                if (what == 0) d->OnControlHover(id);
+                else if (what == 1) d->OnControlHover(0);
+                else d->OnControlRightClick(id);
+            }));
         w->setGeometry(ToQRect(MapDialogRect(spec.rect)));
         w->setEnabled(!(spec.style & kCtlDisabled));
         if (spec.style & kCtlHidden) w->hide();
@@ -984,6 +1006,22 @@ void SendTextToItem(Dialog& dialog, int id, const std::string& text) {
 
 void ClickItem(Dialog& dialog, int id) {
     if (auto* b = Item<QAbstractButton>(dialog, id)) b->click();
+}
+
+void HoverItem(Dialog& dialog, int id) {
+    if (auto* w = Item<QWidget>(dialog, id)) {
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(w->mapToGlobal(QPoint(1, 1))));
+        QCoreApplication::sendEvent(w, &enter);
+    }
+}
+
+void RightClickItem(Dialog& dialog, int id) {
+    if (auto* w = Item<QWidget>(dialog, id)) {
+        QPointF at(2, 2);
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &press);
+    }
 }
 
 }  // namespace automation

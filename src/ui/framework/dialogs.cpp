@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "foundation/numbers.h"
+#include "foundation/string_table.h"
 #include "platform/accelerator.h"
 #include "platform/application.h"
 #include "platform/desktop.h"
@@ -138,12 +139,8 @@ int HelpIdOfControl(const platform::Dialog& dialog, int controlId) {
     if (controlId == 0) return 0;
     for (const auto& spec : dialog.Template().controls) {
         if (spec.id != controlId) continue;
-        using platform::ControlKind;
-        switch (spec.kind) {
-        case ControlKind::Static: case ControlKind::CheckBox: case ControlKind::RadioButton:
-        case ControlKind::GroupBox: case ControlKind::DefPushButton: return 0;
-        default: break;
-        }
+        // Labels and group frames let the mouse through to the dialog: no prompt.
+        if (spec.kind == platform::ControlKind::Static || spec.kind == platform::ControlKind::GroupBox) return 0;
         return dialog.IsItemVisible(controlId) ? controlId : 0;
     }
     return controlId;
@@ -235,6 +232,13 @@ bool CPropertyPage2::OnInitDialog() {
     return true;
 }
 
+void CPropertyPage2::OnControlHover(int id) {
+    auto* sheet = dynamic_cast<CPropertySheet2*>(Sheet());
+    if (!sheet) return;
+    const char* prompt = id ? FindResString(HelpIdOfControl(*this, id)) : nullptr;
+    sheet->ShowPrompt(prompt ? prompt : "");
+}
+
 CPropertySheet2::CPropertySheet2(std::string caption, RememberedPosition* memory, int* pageMemory,
                                  platform::Window* parent)
     : PropertySheet(std::move(caption), pageMemory ? *pageMemory : 0), memory_(memory), pageMemory_(pageMemory),
@@ -257,6 +261,12 @@ int CPropertySheet2::DoModal() {
 
 bool CPropertySheet2::OnInitDialog() {
     PropertySheet::OnInitDialog();
+    // The help line below the buttons.
+    platform::Size size = Template().size;
+    AddControl({platform::ControlKind::Static, kHelpLine, "", Rect{4, size.cy, size.cx - 4, size.cy + 10}});
+    Rect grow = MapDialogRect(Rect{0, 0, 0, 12});
+    Rect r = WindowRect();
+    Move(Rect{r.left, r.top, r.right, r.bottom + grow.Height()});
     CurrentDialog = this;
     if (memory_) MoveToRememberedPosition(*this, memory_);
     return true;
@@ -296,6 +306,16 @@ void CPropertySheet2::EndSheetSavePos(int result) {
         memory_->y = r.top;
     }
     EndDialog(result);
+}
+
+void CPropertySheet2::ShowPrompt(const std::string& text) {
+    if (IsCreated()) SetItemText(kHelpLine, text);
+}
+
+void CPropertySheet2::OnControlHover(int id) {
+    int prompt = id == 1 ? 18001 : id == 2 ? 18002 : id == 9 ? 18009 : id == kApply ? 18012 : 0;
+    const char* text = prompt ? FindResString(prompt) : nullptr;
+    ShowPrompt(text ? text : "");
 }
 
 void CPropertySheet2::OnControlNotify(int id, platform::Notify code) {

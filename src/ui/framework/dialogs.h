@@ -98,6 +98,8 @@ public:
     bool OnInitDialog() override;
     // Pages restore their defaults (the "Default" button 1348).
     virtual void OnDefault() {}
+    // The help line of the sheet shows the prompt of the control under the mouse.
+    void OnControlHover(int id) override;
 };
 
 class CPropertySheet2 : public platform::PropertySheet {
@@ -118,6 +120,12 @@ public:
     void OnOK() override { ApplyAll(); }
     void OnCancel() override { CancelAll(); }
     void OnControlNotify(int id, platform::Notify code) override;
+    void OnControlHover(int id) override;
+
+    // The help line under the buttons.
+    static constexpr int kHelpLine = 59393;
+    void ShowPrompt(const std::string& text);
+    std::string Prompt() const { return ItemText(kHelpLine); }
 
     int appliedFlag = 0;
 
@@ -180,8 +188,8 @@ private:
 // Selects the whole text of an edit control and scrolls its caret into view.
 void EditSelectAllScroll(platform::Dialog& dialog, int id);
 
-// Help ids: the control under the window (23 for the Close button 8), 0 for statics,
-// check boxes, radio buttons, group boxes and the dialog itself.
+// The help id of a control under the mouse: its id (23 for the Close button 8), 0 for
+// labels, group frames, hidden controls and the dialog itself.
 int HelpIdOfControl(const platform::Dialog& dialog, int controlId);
 
 }  // namespace ob7
