@@ -613,6 +613,21 @@ void CMDIFrame::Close() {
     if (MainFrameWindow() && IsCreated()) OnClose();
 }
 
+bool CMDIFrame::OnQueryEndSession() {
+    if (!IsCreated()) return true;
+    OnClose();
+    return !IsCreated();
+}
+
+bool QueryEndSessionAllFrames() {
+    std::vector<CMDIFrame*> frames;
+    for (CDraw* d : ViewList())
+        if (d->frame && std::find(frames.begin(), frames.end(), d->frame) == frames.end()) frames.push_back(d->frame);
+    for (CMDIFrame* f : frames)
+        if (!f->OnQueryEndSession()) return false;
+    return true;
+}
+
 void CMDIFrame::UnlinkDraw() {
     if (!draw) return;
     auto& list = ViewList();
