@@ -61,11 +61,11 @@ struct Page : CPropertyPage2 {
               {ControlKind::CheckBox, 600, "&Enabled", Rect{7, 7, 120, 19}},
               {ControlKind::Edit, 601, "", Rect{7, 24, 120, 36}}}}),
           log_(log), veto_(veto) {}
-    bool OnApply() override {
+    bool ApplyPage() override {
         log_.push_back(Template().caption + (veto_ ? " veto" : " applied"));
         return !veto_;
     }
-    void OnReset() override { log_.push_back(Template().caption + " reset"); }
+    void ResetPage() override { log_.push_back(Template().caption + " reset"); }
     std::vector<std::string>& log_;
     bool veto_;
 };
@@ -318,4 +318,30 @@ TEST(Dialogs, RightClickOnAControlReachesTheDialogWithTheFocusThere) {
     });
     dialog.DoModal();
     EXPECT_EQ(dialog.clicked, std::vector<int>{kSteps});
+}
+
+TEST(Dialogs, ANestedSheetIsAppliedAndCancelledWithItsPage) {
+    MainFrame();
+    std::vector<std::string> log;
+    Page outer("Outer", log), inner1("Inner 1", log), inner2("Inner 2", log, true), last("Last", log);
+    CPropertySheet2 sheet("Plot Properties");
+    sheet.AddPage(outer);
+    sheet.AddPage(last);
+    CPropertySheet2 nested("Curves");
+    nested.AddPage(inner1);
+    nested.AddPage(inner2);
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        EXPECT_TRUE(nested.CreateNested(outer));
+        EXPECT_TRUE(nested.IsNested());
+        EXPECT_FALSE(nested.IsItemVisible(1));
+        nested.SetActivePage(1);
+        automation::ClickItem(d, 1);  // OK: the nested sheet's second page vetoes first
+        EXPECT_TRUE(d.IsCreated());
+        EXPECT_TRUE(nested.IsCreated());
+        automation::ClickItem(d, 2);
+        return 0;
+    });
+    EXPECT_EQ(sheet.DoModal(), 2);
+    EXPECT_EQ(log, (std::vector<std::string>{"Inner 1 applied", "Inner 2 veto", "Inner 1 reset", "Inner 2 reset",
+                                             "Outer reset"}));
 }

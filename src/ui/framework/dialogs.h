@@ -100,6 +100,13 @@ public:
     virtual void OnDefault() {}
     // The help line of the sheet shows the prompt of the control under the mouse.
     void OnControlHover(int id) override;
+    // A sheet shown inside this page is applied before the page and cancelled with it.
+    CPropertySheet2* nested = nullptr;
+    bool OnApply() override;
+    void OnReset() override;
+    // The page's own values; the base has none.
+    virtual bool ApplyPage() { return true; }
+    virtual void ResetPage() {}
 };
 
 class CPropertySheet2 : public platform::PropertySheet {
@@ -115,6 +122,10 @@ public:
     bool ApplyAll();
     void CancelAll();
     void EndSheetSavePos(int result);
+    // Shows the sheet inside a page of another sheet (without buttons of its own); it
+    // is applied and cancelled with that page and never ends itself.
+    bool CreateNested(CPropertyPage2& parentPage);
+    bool IsNested() const { return nestedIn_ != nullptr; }
 
     bool OnInitDialog() override;
     void OnOK() override { ApplyAll(); }
@@ -133,6 +144,7 @@ private:
     RememberedPosition* memory_;
     int* pageMemory_;
     platform::Window* parent_;
+    CPropertyPage2* nestedIn_ = nullptr;
 };
 
 // The one- or two-field text dialog (names, passwords, headers, pin names).

@@ -196,7 +196,7 @@ bool TitleBlockPage::OnInitDialog() {
     return CPropertyPage2::OnInitDialog();
 }
 
-bool TitleBlockPage::OnApply() {
+bool TitleBlockPage::ApplyPage() {
     for (int i = 0; i < 5; ++i) settings_.fields[i] = ItemText(12802 + i);
     settings_.oneTitle = IsButtonChecked(12801);
     settings_.border = IsButtonChecked(12807);
@@ -204,7 +204,7 @@ bool TitleBlockPage::OnApply() {
     return true;
 }
 
-void TitleBlockPage::OnReset() { settings_ = saved_; }
+void TitleBlockPage::ResetPage() { settings_ = saved_; }
 
 void TitleBlockPage::OnControlNotify(int id, platform::Notify code) {
     if (created && (code == platform::Notify::Changed || code == platform::Notify::Clicked)) SetModified(true);

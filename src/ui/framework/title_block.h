@@ -72,8 +72,8 @@ class TitleBlockPage : public CPropertyPage2 {
 public:
     explicit TitleBlockPage(TitleBlockSettings& settings);
     bool OnInitDialog() override;
-    bool OnApply() override;
-    void OnReset() override;
+    bool ApplyPage() override;
+    void ResetPage() override;
     void OnControlNotify(int id, platform::Notify code) override;
 
 private:
