@@ -241,3 +241,26 @@ TEST_F(Editor, ScrollingByPagesAndTheScaleOfLongTexts) {
     EXPECT_GE(edit.LineFromChar(edit.Caret()), edit.GetFirstVisibleLine());
     EXPECT_LT(edit.LineFromChar(edit.Caret()), edit.GetLastVisibleLine());
 }
+
+TEST_F(Editor, DraggingBelowTheWindowSelectsAndScrollsOnWithTheTimer) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += "L" + std::to_string(i) + "\r\n";
+    edit.SetText(text);
+    platform::Rect client = edit.ClientRect();
+    automation::SendMouse(edit, platform::MouseAction::LeftDown, platform::Point{2, 5}, platform::kLeftButton);
+    automation::SendMouse(edit, platform::MouseAction::Move, platform::Point{10, client.bottom + 20},
+                          platform::kLeftButton);
+    int first = edit.GetFirstVisibleLine();
+    EXPECT_EQ(first, 1);  // one line a move
+    EXPECT_TRUE(edit.SelectionShown());
+    platform::Application::PumpUntil([&] { return edit.GetFirstVisibleLine() > first; }, 3000);
+    EXPECT_GT(edit.GetFirstVisibleLine(), first);  // the timer scrolls on
+    automation::SendMouse(edit, platform::MouseAction::LeftUp, platform::Point{10, client.bottom + 20}, 0);
+    int stopped = edit.GetFirstVisibleLine();
+    platform::Application::PumpUntil([] { return false; }, 600);
+    EXPECT_EQ(edit.GetFirstVisibleLine(), stopped);
+    int start, end;
+    edit.GetSel(start, end);
+    EXPECT_EQ(start, 0);
+    EXPECT_GT(end, edit.LineIndex(stopped));
+}

@@ -987,6 +987,7 @@ void CTxtEdit::OnMouse(const platform::MouseEvent& event) {
     }
     case MouseAction::Move: {
         if (!dragging_ || !(event.flags & (platform::kLeftButton | platform::kRightButton))) break;
+        lastMouse_ = event.point;
         Rect client = ClientRect();
         if (event.point.y < 0) ScrollUp(1);
         else if (event.point.y >= client.bottom) ScrollDown(1);
@@ -1027,7 +1028,8 @@ void CTxtEdit::OnMouse(const platform::MouseEvent& event) {
 
 void CTxtEdit::OnTimer(int id) {
     if (id != kAutoScrollTimer || !dragging_) return;
-    // The pointer's place is that of the last move; an auto-scroll step repeats it.
+    // The pointer rests outside the window: each tick scrolls on as a move there would.
+    OnMouse(platform::MouseEvent{platform::MouseAction::Move, lastMouse_, platform::kLeftButton, 0});
 }
 
 void CTxtEdit::OnScroll(platform::ScrollBarKind bar, platform::ScrollCode code, int position) {

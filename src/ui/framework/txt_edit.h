@@ -179,6 +179,7 @@ private:
     int flags_ = 0;
     int undoContinuation_ = 0;
     platform::Point mouseCell_;
+    platform::Point lastMouse_;  // where the pointer was at the last move of a drag
     bool dragging_ = false;
     FontRecord font_{};
 };
