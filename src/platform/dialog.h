@@ -164,6 +164,10 @@ public:
     void SetPos(int id, int position);
     int Pos(int id) const;
 
+    // A control's rectangle in the dialog's client coordinates (pixels); empty when the
+    // dialog has no such control.
+    Rect ItemRect(int id) const;
+
     // Converts a dialog-unit rectangle to pixels for this dialog's font.
     Rect MapDialogRect(const Rect& units) const;
 

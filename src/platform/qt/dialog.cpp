@@ -531,6 +531,13 @@ bool Dialog::IsItemEnabled(int id) const {
     auto* w = Item<QWidget>(*this, id);
     return w && w->isEnabled();
 }
+Rect Dialog::ItemRect(int id) const {
+    auto* w = Item<QWidget>(*this, id);
+    if (!w) return Rect{};
+    QRect g = w->geometry();
+    return Rect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+
 void Dialog::InvalidateItem(int id) {
     if (auto* w = Item<QWidget>(*this, id)) w->update();
 }
