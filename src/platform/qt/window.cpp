@@ -3,6 +3,7 @@
 
 #include "platform/window.h"
 
+#include <QCursor>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -520,6 +521,15 @@ Window* Window::FocusWindow() { return WindowOfWidget(QApplication::focusWidget(
 void Window::SetCursor(Cursor cursor) {
     if (peer_ && peer_->client) peer_->client->setCursor(QtCursor(cursor));
 }
+
+void Window::SetCursorImage(const Image& picture, Point hotSpot) {
+    if (!peer_ || !peer_->client || picture.IsNull()) return;
+    peer_->client->setCursor(QCursor(QPixmap::fromImage(picture.Data().image), hotSpot.x, hotSpot.y));
+}
+
+Point Window::CursorPos() { return FromQPoint(QCursor::pos()); }
+
+void Window::SetCursorPos(Point screen) { QCursor::setPos(ToQPoint(screen)); }
 
 void Window::CreateCaret(Size size) {
     if (!peer_ || !peer_->client) return;
