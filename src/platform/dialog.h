@@ -164,6 +164,10 @@ public:
     void SetPos(int id, int position);
     int Pos(int id) const;
 
+    // Tab stops of a list box or multi-line edit, in dialog units from its left edge:
+    // the texts' tab characters align there.
+    void SetTabStops(int id, const std::vector<int>& stops);
+
     // A control's rectangle in the dialog's client coordinates (pixels); empty when the
     // dialog has no such control.
     Rect ItemRect(int id) const;

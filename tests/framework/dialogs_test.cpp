@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "expression/compiler.h"
 #include "framework_fixture.h"
 #include "platform/automation.h"
@@ -247,11 +249,14 @@ TEST(Dialogs, ListChoiceAndTimedNotice) {
     MainFrame();
     CListChoiceDlg choice(3200);
     choice.caption = "Choose Pages";
-    choice.items = {"Page 1", "Page 2", "Page 3"};
-    choice.listFlags = 0x1;
+    choice.items = {"Page 1\tMain", "Page 2\tFilter", "Page 3\tOutput"};
+    choice.listFlags = 0x1 | 0x2;
     automation::QueueModalScript([](platform::Dialog& d) {
         EXPECT_EQ(d.Template().caption, "Select");
         automation::ClickItem(d, kIdSelectAllItems);
+        platform::Application::PumpMessages();
+        std::filesystem::create_directories("png");
+        d.Grab().SavePng("png/list_choice_tabs.png");
         d.SetSel(kIdChoiceList, 1, false);
         automation::ClickItem(d, 1);
         return 0;

@@ -122,6 +122,32 @@ private:
     int id_;
 };
 
+// List items whose tab characters align at the list's tab stops (pixels).
+class TabStopDelegate final : public QStyledItemDelegate {
+public:
+    TabStopDelegate(QObject* parent, std::vector<int> stops) : QStyledItemDelegate(parent), stops_(std::move(stops)) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem o = option;
+        initStyleOption(&o, index);
+        QString text = o.text;
+        o.text.clear();
+        o.widget->style()->drawControl(QStyle::CE_ItemViewItem, &o, painter, o.widget);
+        QRect r = o.widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &o, o.widget);
+        painter->save();
+        painter->setPen(o.palette.color(o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        const QStringList parts = text.split('\t');
+        for (int i = 0; i < parts.size(); ++i) {
+            int x = i == 0 ? 0 : i - 1 < static_cast<int>(stops_.size()) ? stops_[i - 1] : stops_.back() * i;
+            painter->drawText(r.adjusted(x + 2, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, parts[i]);
+        }
+        painter->restore();
+    }
+
+private:
+    std::vector<int> stops_;
+};
+
 // A combo box whose items and selection field the dialog draws (line styles, fills).
 class OwnerDrawComboBox final : public QComboBox {
 public:
@@ -531,6 +557,16 @@ bool Dialog::IsItemEnabled(int id) const {
     auto* w = Item<QWidget>(*this, id);
     return w && w->isEnabled();
 }
+void Dialog::SetTabStops(int id, const std::vector<int>& stops) {
+    std::vector<int> pixels;
+    for (int s : stops) pixels.push_back(MapDialogRect(Rect{0, 0, s, 0}).Width());
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) {
+        if (!pixels.empty()) m->setTabStopDistance(pixels.front());
+    } else if (auto* l = Item<QListWidget>(*this, id); l && !pixels.empty()) {
+        l->setItemDelegate(new TabStopDelegate(l, pixels));
+    }
+}
+
 Rect Dialog::ItemRect(int id) const {
     auto* w = Item<QWidget>(*this, id);
     if (!w) return Rect{};

@@ -434,6 +434,9 @@ bool CListChoiceDlg::OnInitDialog() {
         SetSel(kIdChoiceList, initialSelection, true);
     }
     if (!caption.empty()) SetText(caption);
+    if (listFlags & 0x2)
+        for (const auto& spec : Template().controls)
+            if (spec.id == kIdChoiceList) SetTabStops(kIdChoiceList, {spec.rect.Width() / 2});
     return true;
 }
 

@@ -164,6 +164,10 @@ bool CReportDlg::OnInitDialog() {
     y = std::clamp(y, 0, std::max(0, screen.cy - r.Height()));
     Move(Rect{x, y, x + r.Width(), y + r.Height()});
     normal_ = WindowRect();
+    // One tab stop after the widest label of the list.
+    size_t label = 0;
+    for (const ReportLine& l : report_.lines) label = std::max(label, l.label.size());
+    if (!report_.lines.empty()) SetTabStops(kLines, {static_cast<int>(label) * 4 + 16});
     for (const auto& spec : Template().controls)
         if (spec.kind == ControlKind::PushButton || spec.kind == ControlKind::DefPushButton) {
             FocusItem(spec.id);
