@@ -350,3 +350,41 @@ TEST(Dialogs, ANestedSheetIsAppliedAndCancelledWithItsPage) {
     EXPECT_EQ(log, (std::vector<std::string>{"Inner 1 applied", "Inner 2 veto", "Inner 1 reset", "Inner 2 reset",
                                              "Outer reset"}));
 }
+
+TEST(Dialogs, WizardStepsWithBackNextAndFinish) {
+    MainFrame();
+    std::vector<std::string> log;
+    struct Step : Page {
+        using Page::Page;
+        int stayOnce = 0;
+        int OnWizardNext() override { return stayOnce-- > 0 ? -1 : 0; }
+    };
+    Step one("One", log), two("Two", log), three("Three", log);
+    two.stayOnce = 1;  // the second step refuses to go on the first time
+    CPropertySheet2 wizard("New Filter");
+    wizard.AddPage(one);
+    wizard.AddPage(two);
+    wizard.AddPage(three);
+    wizard.SetWizardMode();
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        auto& s = static_cast<CPropertySheet2&>(d);
+        EXPECT_FALSE(d.IsItemVisible(CPropertySheet2::kTabs));
+        EXPECT_FALSE(d.IsItemEnabled(CPropertySheet2::kBack));
+        automation::ClickItem(d, CPropertySheet2::kNext);
+        EXPECT_EQ(s.ActiveIndex(), 1);
+        EXPECT_TRUE(d.IsItemEnabled(CPropertySheet2::kBack));
+        automation::ClickItem(d, CPropertySheet2::kNext);
+        EXPECT_EQ(s.ActiveIndex(), 1);  // stayed
+        automation::ClickItem(d, CPropertySheet2::kNext);
+        EXPECT_EQ(s.ActiveIndex(), 2);
+        EXPECT_FALSE(d.IsItemVisible(CPropertySheet2::kNext));
+        EXPECT_TRUE(d.IsItemVisible(CPropertySheet2::kFinish));
+        automation::ClickItem(d, CPropertySheet2::kBack);
+        EXPECT_EQ(s.ActiveIndex(), 1);
+        automation::ClickItem(d, CPropertySheet2::kNext);
+        automation::ClickItem(d, CPropertySheet2::kFinish);
+        return 0;
+    });
+    EXPECT_EQ(wizard.DoModal(), 1);
+    EXPECT_EQ(log, (std::vector<std::string>{"One applied", "Two applied", "Three applied"}));
+}
