@@ -706,6 +706,7 @@ void DropFiles(Window& window, const std::vector<std::string>& paths) {
 void SendScroll(Window& window, ScrollBarKind bar, ScrollCode code) {
     WindowPeer* peer = window.Peer();
     QScrollBar* sb = peer ? peer->scroll[bar == ScrollBarKind::Horizontal ? 0 : 1] : nullptr;
+    if (!sb && peer) sb = qobject_cast<QScrollBar*>(peer->widget.data());  // a scroll-bar window
     if (!sb) return;
     switch (code) {
     case ScrollCode::LineUp: sb->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
