@@ -6,6 +6,7 @@
 #include "platform/automation.h"
 #include "platform/clipboard.h"
 #include "platform/input.h"
+#include "platform/image.h"
 
 using namespace ob7;
 namespace automation = platform::automation;
@@ -263,4 +264,45 @@ TEST_F(Editor, DraggingBelowTheWindowSelectsAndScrollsOnWithTheTimer) {
     edit.GetSel(start, end);
     EXPECT_EQ(start, 0);
     EXPECT_GT(end, edit.LineIndex(stopped));
+}
+
+TEST(EditorWatches, CommentsShowWatchValuesOrStayAsTheyAre) {
+    std::vector<WatchPiece> pieces;
+    EXPECT_FALSE(ExpandWatchComment("; watch(v(out))", pieces));  // no evaluator installed
+    std::vector<std::string> asked;
+    SetWatchEvaluator([&](const std::string& e, std::string& v) {
+        asked.push_back(e);
+        if (e == "bad") return false;
+        v = e.empty() ? "?" : "5V";
+        return true;
+    });
+    ASSERT_TRUE(ExpandWatchComment("; gain WATCH (v(out)) here", pieces));
+    ASSERT_EQ(pieces.size(), 3u);
+    EXPECT_EQ(pieces[0].text, "; gain ");
+    EXPECT_EQ(pieces[1].text, "v(out)=5V");
+    EXPECT_TRUE(pieces[1].value);
+    EXPECT_EQ(pieces[2].text, " here");
+    EXPECT_FALSE(ExpandWatchComment("; watch it", pieces));
+    EXPECT_FALSE(ExpandWatchComment("; watch(a) and watch(b", pieces));
+    EXPECT_FALSE(ExpandWatchComment("; watch(bad)", pieces));
+    EXPECT_FALSE(ExpandWatchComment("; no watches", pieces) && !pieces.empty());
+    ASSERT_TRUE(ExpandWatchComment("; watch(" + std::string(101, 'x') + ")", pieces));
+    EXPECT_EQ(asked.back(), "");  // too long: evaluated as an empty text
+    SetWatchEvaluator(nullptr);
+}
+
+TEST_F(Editor, WatchValuesArePaintedInRedAfterARun) {
+    SetWatchEvaluator([](const std::string&, std::string& v) {
+        v = "2.5";
+        return true;
+    });
+    edit.SetText("R1 1 0 1k ; watch(v(1))\r\n");
+    platform::Application::PumpMessages();
+    edit.RedrawNow();
+    platform::Image shot = edit.Grab();
+    int red = 0;
+    for (int y = 0; y < 20 && y < shot.Height(); ++y)
+        for (int x = 0; x < shot.Width(); ++x) red += shot.Pixel(x, y) == platform::Rgb(255, 0, 0);
+    EXPECT_GT(red, 10);
+    SetWatchEvaluator(nullptr);
 }

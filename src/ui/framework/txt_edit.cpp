@@ -1,6 +1,7 @@
 #include "ui/framework/txt_edit.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -57,7 +58,47 @@ platform::Font EditorFont(const FontRecord& record) {
     return f;
 }
 
+WatchEvaluator& TheWatchEvaluator() {
+    static WatchEvaluator evaluator;
+    return evaluator;
+}
+
 }  // namespace
+
+void SetWatchEvaluator(WatchEvaluator evaluator) { TheWatchEvaluator() = std::move(evaluator); }
+
+bool ExpandWatchComment(const std::string& comment, std::vector<WatchPiece>& pieces) {
+    pieces.clear();
+    const WatchEvaluator& evaluate = TheWatchEvaluator();
+    if (!evaluate) return false;
+    std::string lower = comment;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    size_t pos = 0, plain = 0;
+    bool any = false;
+    while ((pos = lower.find("watch", pos)) != std::string::npos) {
+        size_t open = pos + 5;
+        while (open < comment.size() && (comment[open] == ' ' || comment[open] == '\t')) ++open;
+        if (open >= comment.size() || comment[open] != '(') return false;
+        int depth = 0;
+        size_t close = open;
+        for (; close < comment.size(); ++close) {
+            if (comment[close] == '(') ++depth;
+            else if (comment[close] == ')' && --depth == 0) break;
+        }
+        if (close >= comment.size()) return false;
+        std::string expression = comment.substr(open + 1, close - open - 1);
+        std::string value;
+        if (!evaluate(expression.size() > 100 ? std::string() : expression, value)) return false;
+        if (value.size() > 80) value.resize(80);
+        if (pos > plain) pieces.push_back({comment.substr(plain, pos - plain), false});
+        pieces.push_back({expression + "=" + value, true});
+        any = true;
+        pos = plain = close + 1;
+    }
+    if (!any) return false;
+    if (plain < comment.size()) pieces.push_back({comment.substr(plain), false});
+    return true;
+}
 
 CTxtEdit::CTxtEdit() {
     RegisterEditorAccelerators();
@@ -1105,7 +1146,16 @@ void CTxtEdit::Repaint() {
 
 // --- Painting ----------------------------------------------------------------------------
 
+void CTxtEdit::RedrawNow() {
+    if (!IsCreated()) return;
+    watchOnly_ = true;
+    Invalidate();
+    Update();
+    watchOnly_ = false;
+}
+
 void CTxtEdit::OnEraseBackground(platform::DrawContext& dc) {
+    if (watchOnly_) return;  // the watch values go over the text as it stands
     CDrawContext context(&dc);
     SelectAndRealizePalette(context);
     int background = owner_ ? owner_->backgroundColour : 15;
@@ -1154,7 +1204,7 @@ void CTxtEdit::OnPaint(platform::DrawContext& dc) {
             std::string visible = cells.substr(first, last - first);
             size_t semicolon = visible.find(';');
             // Selected cells.
-            if (selShown_ && selEnd > pos && selStart <= end) {
+            if (!watchOnly_ && selShown_ && selEnd > pos && selStart <= end) {
                 int a = -1, b = -1;
                 for (int c = first; c < last; ++c)
                     if (source[c] >= selStart && source[c] < selEnd) {
@@ -1171,13 +1221,33 @@ void CTxtEdit::OnPaint(platform::DrawContext& dc) {
                 dc.SetTextColor(GetColourFromSlot(context, slot));
                 dc.TextOut(Point{kLeftMargin + static_cast<int>(from) * charWidth_, y}, visible.substr(from, to - from));
             };
-            if (semicolon == std::string::npos) {
-                drawPart(0, visible.size(), textColour);
-            } else {
-                drawPart(0, semicolon, textColour);
-                drawPart(semicolon, visible.size(), commentColour);
+            std::vector<WatchPiece> pieces;
+            bool watches = semicolon != std::string::npos && ExpandWatchComment(visible.substr(semicolon), pieces);
+            if (watches) {
+                // The watch painter draws the comment itself, values in red; a watch-only
+                // repaint draws nothing else.
+                int x = static_cast<int>(semicolon);
+                for (const WatchPiece& piece : pieces) {
+                    dc.SetTextColor(GetColourFromSlot(context, piece.value ? 9 : commentColour));
+                    if (watchOnly_ && piece.value) {
+                        dc.SetBkOpaque(true);
+                        dc.SetBkColor(GetColourFromSlot(context, background));
+                    }
+                    if (!watchOnly_ || piece.value)
+                        dc.TextOut(Point{kLeftMargin + x * charWidth_, y}, piece.text);
+                    dc.SetBkOpaque(false);
+                    x += static_cast<int>(piece.text.size());
+                }
+                if (!watchOnly_) drawPart(0, semicolon, textColour);
+            } else if (!watchOnly_) {
+                if (semicolon == std::string::npos) {
+                    drawPart(0, visible.size(), textColour);
+                } else {
+                    drawPart(0, semicolon, textColour);
+                    drawPart(semicolon, visible.size(), commentColour);
+                }
             }
-            if (selShown_ && selEnd > pos && selStart <= end) {
+            if (!watchOnly_ && selShown_ && selEnd > pos && selStart <= end) {
                 // Selected text in the highlight text colour over the highlight.
                 for (int c = first; c < last; ++c)
                     if (source[c] >= selStart && source[c] < selEnd) {

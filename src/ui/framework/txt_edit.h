@@ -4,6 +4,7 @@
 // visible rows itself on a character grid with comments in their own colour, and keeps
 // its undo records in its owner's undo list ("Text change" entries of kind 11).
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,20 @@ struct TextEditUndoRecord {
     int mark = 0;    // items recorded; count..mark-1 are undone and can be redone
     int closed = 0;
 };
+
+// Watch values in comments: "watch(expression)" in a comment is shown as
+// "expression=value" while the analog solver holds a solution. The watch window
+// installs the evaluation (a value text, or false when it fails).
+using WatchEvaluator = std::function<bool(const std::string& expression, std::string& value)>;
+void SetWatchEvaluator(WatchEvaluator evaluator);
+// One piece of a comment as shown: plain comment text or a watch item's "expr=value".
+struct WatchPiece {
+    std::string text;
+    bool value = false;
+};
+// The pieces of a comment (from its ';'); false when a watch item is not well formed or
+// an evaluation fails: the comment is then shown as it is.
+bool ExpandWatchComment(const std::string& comment, std::vector<WatchPiece>& pieces);
 
 class CTxtEdit : public platform::Window {
 public:
@@ -90,6 +105,8 @@ public:
     int SetSel(int start, int end, int flag = 0);
     void SelectAll();
     void ScrollToLine(int line);
+    // Repaints only the watch values over the text as it stands (after a run).
+    void RedrawNow();
     void ScrollCharIntoView(int pos);
     void GoToTop();
     void ScrollUp(int lines);
@@ -182,6 +199,7 @@ private:
     platform::Point lastMouse_;  // where the pointer was at the last move of a drag
     bool dragging_ = false;
     FontRecord font_{};
+    bool watchOnly_ = false;
 };
 
 }  // namespace ob7
