@@ -7,6 +7,7 @@
 #include "platform/clipboard.h"
 #include "platform/input.h"
 #include "platform/image.h"
+#include "platform/scroll_bar.h"
 
 using namespace ob7;
 namespace automation = platform::automation;
@@ -305,4 +306,31 @@ TEST_F(Editor, WatchValuesArePaintedInRedAfterARun) {
         for (int x = 0; x < shot.Width(); ++x) red += shot.Pixel(x, y) == platform::Rgb(255, 0, 0);
     EXPECT_GT(red, 10);
     SetWatchEvaluator(nullptr);
+}
+
+TEST(EditorPaneBars, AnEditorInASchematicPaneUsesThePanesScrollBars) {
+    platform::FrameWindow& main = MainFrame();
+    CMDIFrame frame;
+    TextView view;
+    view.drawType = kDrawSchematic;
+    frame.draw = &view;
+    view.frame = &frame;
+    ASSERT_TRUE(frame.CreateChildFrame(main, "cir", "pane.cir"));
+    ASSERT_TRUE(view.CreateInFrame(&frame));
+    frame.Activate();
+    platform::Rect client = view.ClientRect();
+    CTxtEdit& edit = view.editor;
+    ASSERT_TRUE(edit.Create(&view, 1, false));
+    edit.Move(platform::Rect{0, 0, client.right - 16, client.bottom});
+    platform::ScrollBarWindow bar;
+    ASSERT_TRUE(bar.CreateBar(&view, platform::Rect{client.right - 16, 0, client.right, client.bottom},
+                              platform::ScrollBarKind::Vertical));
+    edit.UseScrollBars(nullptr, &bar);
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "R" + std::to_string(i) + " 1 0 1k\r\n";
+    edit.SetText(text);
+    platform::automation::SendScroll(bar, platform::ScrollBarKind::Vertical, platform::ScrollCode::PageDown);
+    EXPECT_EQ(edit.GetFirstVisibleLine(), edit.Rows());
+    EXPECT_EQ(bar.Pos(), edit.Rows());
+    frame.Destroy();
 }

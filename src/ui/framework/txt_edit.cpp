@@ -12,6 +12,7 @@
 #include "platform/accelerator.h"
 #include "platform/clipboard.h"
 #include "platform/draw_context.h"
+#include "platform/scroll_bar.h"
 #include "platform/system_services.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/draw_context.h"
@@ -123,10 +124,34 @@ CTxtEdit::CTxtEdit() {
 
 CTxtEdit::~CTxtEdit() { Destroy(); }
 
-bool CTxtEdit::Create(CDraw* owner, int id) {
+bool CTxtEdit::Create(CDraw* owner, int id, bool ownScrollBars) {
     owner_ = owner;
     Rect area = owner && owner->IsCreated() ? owner->ClientRect() : Rect{};
-    return Window::Create(owner, area, platform::kVisible | platform::kHScroll | platform::kVScroll, id);
+    int style = platform::kVisible | (ownScrollBars ? platform::kHScroll | platform::kVScroll : 0);
+    return Window::Create(owner, area, style, id);
+}
+
+void CTxtEdit::UseScrollBars(platform::ScrollBarWindow* horizontal, platform::ScrollBarWindow* vertical) {
+    bars_[0] = horizontal;
+    bars_[1] = vertical;
+    for (int i = 0; i < 2; ++i)
+        if (bars_[i]) {
+            auto kind = i == 0 ? platform::ScrollBarKind::Horizontal : platform::ScrollBarKind::Vertical;
+            bars_[i]->onScroll = [this, kind](platform::ScrollCode code, int position) { OnScroll(kind, code, position); };
+        }
+    UpdateScrollBars();
+}
+
+void CTxtEdit::BarRange(platform::ScrollBarKind kind, int minimum, int maximum, int page) {
+    platform::ScrollBarWindow* bar = bars_[kind == platform::ScrollBarKind::Horizontal ? 0 : 1];
+    if (bar) bar->SetRange(minimum, maximum, page);
+    else SetScrollRange(kind, minimum, maximum, page);
+}
+
+void CTxtEdit::BarPos(platform::ScrollBarKind kind, int position) {
+    platform::ScrollBarWindow* bar = bars_[kind == platform::ScrollBarKind::Horizontal ? 0 : 1];
+    if (bar) bar->SetPos(position);
+    else SetScrollPos(kind, position);
 }
 
 void CTxtEdit::OnCreate() {
@@ -357,7 +382,7 @@ void CTxtEdit::RecountLongestLine() {
     }
     if (longest + 2 != longest_) {
         longest_ = longest + 2;
-        if (IsCreated()) SetScrollRange(platform::ScrollBarKind::Horizontal, 0, longest_, columns_);
+        if (IsCreated()) BarRange(platform::ScrollBarKind::Horizontal, 0, longest_, columns_);
     }
 }
 
@@ -759,7 +784,7 @@ void CTxtEdit::ScrollUp(int lines) {
         ++moved;
     }
     firstLine_ = std::max(0, firstLine_ - moved);
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
     Repaint();
 }
 
@@ -772,7 +797,7 @@ void CTxtEdit::ScrollDown(int lines) {
     }
     top_ = pos;
     firstLine_ += lines;
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
     Repaint();
 }
 
@@ -780,7 +805,7 @@ void CTxtEdit::ScrollLeft(int columns) {
     columns = std::min(columns, hoffset_);
     if (columns <= 0) return;
     hoffset_ -= columns;
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Horizontal, hoffset_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Horizontal, hoffset_);
     Repaint();
 }
 
@@ -788,7 +813,7 @@ void CTxtEdit::ScrollRight(int columns) {
     columns = std::min(columns, std::max(0, longest_ - columns_ - hoffset_));
     if (columns <= 0) return;
     hoffset_ += columns;
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Horizontal, hoffset_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Horizontal, hoffset_);
     Repaint();
 }
 
@@ -802,7 +827,7 @@ void CTxtEdit::ScrollToLine(int line) {
     line = std::max(0, line);
     if (line < firstLine_) ScrollUp(firstLine_ - line);
     else if (line > firstLine_) ScrollDown(line - firstLine_);
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
 }
 
 void CTxtEdit::ScrollCharIntoView(int pos) {
@@ -814,7 +839,7 @@ void CTxtEdit::ScrollCharIntoView(int pos) {
     if (start < 0) return;
     top_ = start;
     firstLine_ = target;
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
     Repaint();
 }
 
@@ -822,10 +847,10 @@ void CTxtEdit::UpdateScrollBars() {
     int lines = std::max(1, GetLineCount());
     vscale_ = lines / 32767 + 1;
     if (!IsCreated()) return;
-    SetScrollRange(platform::ScrollBarKind::Vertical, 0, lines / vscale_, rows_);
-    SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
-    SetScrollRange(platform::ScrollBarKind::Horizontal, 0, longest_, columns_);
-    SetScrollPos(platform::ScrollBarKind::Horizontal, hoffset_);
+    BarRange(platform::ScrollBarKind::Vertical, 0, lines / vscale_, rows_);
+    BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+    BarRange(platform::ScrollBarKind::Horizontal, 0, longest_, columns_);
+    BarPos(platform::ScrollBarKind::Horizontal, hoffset_);
 }
 
 void CTxtEdit::CaretFromCell(int row, int column) {
@@ -1095,7 +1120,7 @@ void CTxtEdit::OnScroll(platform::ScrollBarKind bar, platform::ScrollCode code, 
                 firstLine_ = line;
                 caret_ = top_;
                 row = 0;
-                if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+                if (IsCreated()) BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
                 Repaint();
             }
             break;

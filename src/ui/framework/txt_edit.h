@@ -12,6 +12,10 @@
 #include "foundation/font_record.h"
 #include "platform/window.h"
 
+namespace platform {
+class ScrollBarWindow;
+}
+
 namespace ob7 {
 
 class CDraw;
@@ -62,8 +66,10 @@ public:
     CTxtEdit();
     ~CTxtEdit() override;
 
-    // Creates the editor as a child of its owner; the text starts empty.
-    bool Create(CDraw* owner, int id);
+    // Creates the editor as a child of its owner; the text starts empty. Without its
+    // own scroll bars it uses bars its owner gives it (the schematic's pane bars).
+    bool Create(CDraw* owner, int id, bool ownScrollBars = true);
+    void UseScrollBars(platform::ScrollBarWindow* horizontal, platform::ScrollBarWindow* vertical);
     CDraw* Owner() const { return owner_; }
     // The drawing font; restore re-applies scroll positions and redraws.
     void SetFont(const FontRecord& font, bool restore);
@@ -181,6 +187,8 @@ private:
     platform::Point CellAt(platform::Point p) const;
     void Measure();
     void Repaint();
+    void BarRange(platform::ScrollBarKind kind, int minimum, int maximum, int page);
+    void BarPos(platform::ScrollBarKind kind, int position);
 
     CDraw* owner_ = nullptr;
     std::string text_;  // the text, the sentinel CR LF and a NUL
@@ -200,6 +208,7 @@ private:
     bool dragging_ = false;
     FontRecord font_{};
     bool watchOnly_ = false;
+    platform::ScrollBarWindow* bars_[2] = {nullptr, nullptr};
 };
 
 }  // namespace ob7
