@@ -388,3 +388,30 @@ TEST(Dialogs, WizardStepsWithBackNextAndFinish) {
     EXPECT_EQ(wizard.DoModal(), 1);
     EXPECT_EQ(log, (std::vector<std::string>{"One applied", "Two applied", "Three applied"}));
 }
+
+TEST(Dialogs, AnEditOffersTheVariablesMenuOnItsRightButton) {
+    MainFrame();
+    int built = 0;
+    SetVariablesMenu([&](platform::Menu& m) {
+        ++built;
+        m.Append(31001, "V(OUT)");
+        m.Append(31002, "I(R1)");
+    }, nullptr);
+    CDialog2 dialog(GainTemplate());
+    dialog.SetEditMenu(kGain);
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        d.SetItemText(kGain, "");
+        automation::QueuePopupMenuAnswer(31002);
+        automation::RightClickItem(d, kGain);
+        EXPECT_EQ(d.ItemText(kGain), "I(R1)");
+        automation::QueuePopupMenuAnswer(0);  // dismissed
+        automation::RightClickItem(d, kGain);
+        EXPECT_EQ(d.ItemText(kGain), "I(R1)");
+        automation::RightClickItem(d, kSteps);  // an edit without the menu
+        return 2;
+    });
+    dialog.DoModal();
+    EXPECT_EQ(built, 1);
+    EXPECT_EQ(automation::PendingAnswers(), 0);
+    SetVariablesMenu(nullptr, nullptr);
+}

@@ -146,6 +146,22 @@ int HelpIdOfControl(const platform::Dialog& dialog, int controlId) {
     return controlId;
 }
 
+namespace {
+VariablesMenuBuilder& MenuBuilder() {
+    static VariablesMenuBuilder builder;
+    return builder;
+}
+VariableChosenHandler& ChosenHandler() {
+    static VariableChosenHandler handler;
+    return handler;
+}
+}  // namespace
+
+void SetVariablesMenu(VariablesMenuBuilder builder, VariableChosenHandler handler) {
+    MenuBuilder() = std::move(builder);
+    ChosenHandler() = std::move(handler);
+}
+
 // --- CDialog2 -------------------------------------------------------------------------
 
 CDialog2::CDialog2(platform::DialogTemplate tmpl, RememberedPosition* memory, platform::Window* parent)
@@ -190,6 +206,24 @@ void CDialog2::OnCancel() {
 void CDialog2::EndDialogSavePos(int result) {
     SavePosition();
     EndDialog(result);
+}
+
+void CDialog2::SetEditMenu(int editId) { editMenus_.push_back({editId, std::make_unique<platform::Menu>()}); }
+
+void CDialog2::OnControlRightClick(int id) {
+    for (auto& [editId, menu] : editMenus_) {
+        if (editId != id) continue;
+        if (menu->Count() == 0 && MenuBuilder()) MenuBuilder()(*menu);  // built once
+        if (menu->Count() == 0) return;
+        int command = TrackPopupMenu(*menu, platform::Window::CursorPos());
+        if (!command) return;
+        if (ChosenHandler()) {
+            ChosenHandler()(*this, id, command, *menu);
+        } else if (platform::Menu::Item* item = menu->FindItem(command)) {
+            ReplaceEditSel(id, item->text);
+        }
+        return;
+    }
 }
 
 void CDialog2::DestroyModeless() {
