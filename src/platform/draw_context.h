@@ -149,6 +149,7 @@ public:
     void SetPen(const Pen& pen);
     void SetBrush(const Brush& brush);
     void SetFont(const Font& font);
+    Font GetFont() const;  // the font selected now
     void SetTextColor(Color c);
     void SetBkColor(Color c);
     void SetBkOpaque(bool opaque);  // text and hatch backgrounds

@@ -288,6 +288,7 @@ Color DrawContext::ResolveColor(Color c) const {
 void DrawContext::SetPen(const Pen& pen) { impl_->pen = pen; }
 void DrawContext::SetBrush(const Brush& brush) { impl_->brush = brush; }
 void DrawContext::SetFont(const Font& font) { impl_->font = font; }
+Font DrawContext::GetFont() const { return impl_->font; }
 void DrawContext::SetTextColor(Color c) { impl_->textColor = c; }
 void DrawContext::SetBkColor(Color c) { impl_->bkColor = c; }
 void DrawContext::SetBkOpaque(bool opaque) { impl_->bkOpaque = opaque; }
