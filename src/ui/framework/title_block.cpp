@@ -32,11 +32,6 @@ size_t FindNoCase(const std::string& text, const std::string& what, size_t from)
     return std::string::npos;
 }
 
-std::string Trimmed(std::string s) {
-    size_t b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-}
-
 std::vector<std::string> SplitHeaderLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t pos = 0;
