@@ -334,3 +334,24 @@ TEST(EditorPaneBars, AnEditorInASchematicPaneUsesThePanesScrollBars) {
     EXPECT_EQ(bar.Pos(), edit.Rows());
     frame.Destroy();
 }
+
+TEST_F(Editor, LongLinesScrollSoTheCaretStaysTenCellsFromTheEdge) {
+    std::string line(500, 'x');
+    edit.SetText("short\r\n" + line + "\r\nend");
+    EXPECT_EQ(edit.LongestLine(), 502);  // characters of the longest line plus 2
+    int columns = edit.Columns();
+    edit.SetSel(edit.LineIndex(1), edit.LineIndex(1));
+    Key(key::kEnd);
+    EXPECT_EQ(edit.Caret(), edit.LineIndex(1) + 500);
+    // Ten cells from the edge, as far as the longest line lets the view go.
+    EXPECT_EQ(edit.HorizontalOffset(), std::min(500 - columns + 10, 502 - columns));
+    Key(key::kHome);
+    EXPECT_EQ(edit.HorizontalOffset(), 0);
+    // Typing at the end of the long line keeps the caret in view.
+    Key(key::kEnd);
+    Type("yy");
+    EXPECT_EQ(edit.LongestLine(), 505);  // typing counts the line's CR as well
+    int caretColumn = edit.ColumnOf(edit.Caret()) - edit.HorizontalOffset();
+    EXPECT_GE(caretColumn, 0);
+    EXPECT_LT(caretColumn, columns);
+}
