@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/frame.h"
 #include "platform/window.h"
 
 namespace platform {
@@ -167,6 +168,15 @@ public:
     // Tab stops of a list box or multi-line edit, in dialog units from its left edge:
     // the texts' tab characters align there.
     void SetTabStops(int id, const std::vector<int>& stops);
+
+    // A tool bar inside the dialog (at a rectangle in dialog units): buttons cut from a
+    // strip of pictures, buttonSize each; a pressed button is a command of the dialog.
+    bool AddToolBar(int id, const Image& strip, Size buttonSize, const std::vector<ToolButton>& buttons,
+                    const Rect& where);
+    void CheckToolButton(int barId, int command, bool checked);
+    bool IsToolButtonChecked(int barId, int command) const;
+    // Presses a button as the user would; false when the bar has no such button.
+    bool PressDialogToolButton(int barId, int command);
 
     // A control's rectangle in the dialog's client coordinates (pixels); empty when the
     // dialog has no such control.

@@ -415,3 +415,30 @@ TEST(Dialogs, AnEditOffersTheVariablesMenuOnItsRightButton) {
     EXPECT_EQ(automation::PendingAnswers(), 0);
     SetVariablesMenu(nullptr, nullptr);
 }
+
+TEST(Dialogs, ToolBarInsideADialogSendsCommands) {
+    MainFrame();
+    struct WithBar : CDialog2 {
+        WithBar() : CDialog2(GainTemplate()) {
+            OnCommand(17561, [this](int) { ++select; });
+        }
+        int select = 0;
+        bool OnInitDialog() override {
+            CDialog2::OnInitDialog();
+            platform::Image strip(32, 16, platform::Rgb(200, 200, 200));
+            return AddToolBar(700, strip, platform::Size{16, 16},
+                              {{17561, 0, 0, "Select"}, {0, 0, 0, ""}, {17568, 1, platform::kToolCheck, "Line"}},
+                              Rect{7, 66, 100, 80});
+        }
+    } dialog;
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        EXPECT_TRUE(d.PressDialogToolButton(700, 17561));
+        EXPECT_FALSE(d.PressDialogToolButton(700, 9999));
+        EXPECT_FALSE(d.IsToolButtonChecked(700, 17568));
+        d.PressDialogToolButton(700, 17568);  // a check button toggles
+        EXPECT_TRUE(d.IsToolButtonChecked(700, 17568));
+        return 2;
+    });
+    dialog.DoModal();
+    EXPECT_EQ(dialog.select, 1);
+}

@@ -2,6 +2,10 @@
 
 #include "platform/dialog.h"
 
+#include <QPixmap>
+#include <QIcon>
+#include <QAction>
+#include <QToolBar>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QStylePainter>
@@ -557,6 +561,59 @@ bool Dialog::IsItemEnabled(int id) const {
     auto* w = Item<QWidget>(*this, id);
     return w && w->isEnabled();
 }
+namespace {
+QAction* ToolAction(const Dialog& d, int barId, int command) {
+    auto* bar = Item<QToolBar>(d, barId);
+    if (!bar) return nullptr;
+    for (QAction* a : bar->actions())
+        if (a->data().toInt() == command && command != 0) return a;
+    return nullptr;
+}
+}  // namespace
+
+bool Dialog::AddToolBar(int id, const Image& strip, Size buttonSize, const std::vector<ToolButton>& buttons,
+                        const Rect& where) {
+    DialogPeer* peer = PeerOf(*this);
+    if (!peer || peer->items.count(id)) return false;
+    auto* bar = new QToolBar(peer->dlg);
+    bar->setIconSize(QSize(buttonSize.cx, buttonSize.cy));
+    std::shared_ptr<Dialog*> owner = peer->owner;
+    for (const ToolButton& b : buttons) {
+        if (b.command == 0) {
+            bar->addSeparator();
+            continue;
+        }
+        QImage picture = strip.Data().image.copy(QRect(QPoint(b.image * buttonSize.cx, 0), QSize(buttonSize.cx, buttonSize.cy)));
+        QAction* action = bar->addAction(QIcon(QPixmap::fromImage(picture)), ToQString(b.tip));
+        action->setData(b.command);
+        action->setCheckable(b.style & kToolCheck);
+        int command = b.command;
+        QObject::connect(action, &QAction::triggered, bar, [owner, command] {
+            if (Dialog* d = *owner) d->RouteCommand(command);
+        });
+    }
+    bar->setGeometry(ToQRect(MapDialogRect(where)));
+    bar->show();
+    peer->items[id] = bar;
+    return true;
+}
+
+void Dialog::CheckToolButton(int barId, int command, bool checked) {
+    if (QAction* a = ToolAction(*this, barId, command)) a->setChecked(checked);
+}
+
+bool Dialog::IsToolButtonChecked(int barId, int command) const {
+    QAction* a = ToolAction(*this, barId, command);
+    return a && a->isChecked();
+}
+
+bool Dialog::PressDialogToolButton(int barId, int command) {
+    QAction* a = ToolAction(*this, barId, command);
+    if (!a || !a->isEnabled()) return false;
+    a->trigger();
+    return true;
+}
+
 void Dialog::SetTabStops(int id, const std::vector<int>& stops) {
     std::vector<int> pixels;
     for (int s : stops) pixels.push_back(MapDialogRect(Rect{0, 0, s, 0}).Width());
