@@ -94,6 +94,8 @@ public:
     virtual void OnControlHover(int id) {}
     // The right button was pressed on a control, which has taken the focus.
     virtual void OnControlRightClick(int id) {}
+    // A key pressed in a control, before the control handles it; true eats the key.
+    virtual bool OnControlKey(int id, const KeyEvent& event) { return false; }
     virtual void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) {}
     // The height in pixels of the items of an owner-drawn list or combo box; 0 keeps
     // the style's height.

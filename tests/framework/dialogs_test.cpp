@@ -442,3 +442,27 @@ TEST(Dialogs, ToolBarInsideADialogSendsCommands) {
     dialog.DoModal();
     EXPECT_EQ(dialog.select, 1);
 }
+
+TEST(Dialogs, ControlsReportTheirKeysFirst) {
+    MainFrame();
+    struct Keys : CDialog2 {
+        Keys() : CDialog2(GainTemplate()) {}
+        std::vector<int> seen;
+        bool OnControlKey(int id, const platform::KeyEvent& event) override {
+            if (id != kSteps) return false;
+            seen.push_back(event.key);
+            return event.key == platform::key::kDelete || event.key == 'X';  // eaten
+        }
+    } dialog;
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        d.SetItemText(kSteps, "");
+        automation::SendKeyToItem(d, kSteps, 'X');
+        automation::SendKeyToItem(d, kSteps, '7');
+        automation::SendKeyToItem(d, kGain, 'X');
+        EXPECT_EQ(d.ItemText(kSteps), "7");
+        EXPECT_EQ(d.ItemText(kGain), "x");
+        return 2;
+    });
+    dialog.DoModal();
+    EXPECT_EQ(dialog.seen, (std::vector<int>{'X', '7'}));
+}

@@ -67,12 +67,16 @@ private:
 // clicks on it.
 class FocusWatcher final : public QObject {
 public:
-    FocusWatcher(QObject* parent, std::function<void(bool)> onFocus, std::function<void(int)> onMouse)
-        : QObject(parent), onFocus_(std::move(onFocus)), onMouse_(std::move(onMouse)) {}
+    FocusWatcher(QObject* parent, std::function<void(bool)> onFocus, std::function<void(int)> onMouse,
+                 std::function<bool(QKeyEvent*)> onKey)
+        : QObject(parent), onFocus_(std::move(onFocus)), onMouse_(std::move(onMouse)), onKey_(std::move(onKey)) {}
 
 protected:
     bool eventFilter(QObject* target, QEvent* e) override {
         switch (e->type()) {
+        case QEvent::KeyPress:
+            if (onKey_(static_cast<QKeyEvent*>(e))) return true;
+            break;
         case QEvent::FocusIn: onFocus_(true); break;
         case QEvent::FocusOut: onFocus_(false); break;
         case QEvent::Enter: onMouse_(0); break;
@@ -91,6 +95,7 @@ protected:
 private:
     std::function<void(bool)> onFocus_;
     std::function<void(int)> onMouse_;  // 0 entered, 1 left, 2 right button
+    std::function<bool(QKeyEvent*)> onKey_;
 };
 
 // Owner-drawn list items are drawn by the dialog into an image of the item's size.
@@ -447,6 +452,12 @@ void Dialog::CreateControl(const ControlSpec& spec) {
                 if (what == 0) d->OnControlHover(id);
                 else if (what == 1) d->OnControlHover(0);
                 else d->OnControlRightClick(id);
+            },
+            [owner, id](QKeyEvent* k) {
+                Dialog* d = *owner;
+                KeyEvent ev{VirtualKeyFromQt(k->key(), k->modifiers()), ModifiersFromQt(k->modifiers()),
+                            k->isAutoRepeat()};
+                return d && ev.key && d->OnControlKey(id, ev);
             }));
         w->setGeometry(ToQRect(MapDialogRect(spec.rect)));
         w->setEnabled(!(spec.style & kCtlDisabled));
