@@ -506,6 +506,38 @@ void DrawContext::Polygon(const std::vector<Point>& points) {
     impl_->P().drawPolygon(poly, Qt::OddEvenFill);
 }
 
+namespace {
+QPainterPath ToQPath(const Path& path) {
+    QPainterPath out;
+    out.setFillRule(Qt::OddEvenFill);
+    for (const Path::Element& e : path.Elements()) {
+        switch (e.kind) {
+        case Path::Kind::Move: out.moveTo(ToQPoint(e.point)); break;
+        case Path::Kind::Line: out.lineTo(ToQPoint(e.point)); break;
+        case Path::Kind::Bezier: out.cubicTo(ToQPoint(e.control1), ToQPoint(e.control2), ToQPoint(e.point)); break;
+        case Path::Kind::Close: out.closeSubpath(); break;
+        }
+    }
+    return out;
+}
+}  // namespace
+
+void DrawContext::StrokePath(const Path& path) {
+    Prepare(*this, false);
+    impl_->P().drawPath(ToQPath(path));
+}
+
+void DrawContext::FillPath(const Path& path) {
+    Prepare(*this, true);
+    impl_->P().setPen(Qt::NoPen);
+    impl_->P().drawPath(ToQPath(path));
+}
+
+void DrawContext::StrokeAndFillPath(const Path& path) {
+    Prepare(*this, true);
+    impl_->P().drawPath(ToQPath(path));
+}
+
 void DrawContext::Rectangle(const Rect& r) {
     if (impl_->brush.style == BrushStyle::Null) {
         if (auto spans = XorSpans::For(*this)) {
