@@ -161,6 +161,13 @@ public:
     bool SelectTreeItem(int id, int item);
     int SelectedTreeItem(int id) const;
     std::string TreeItemText(int id, int item) const;
+    bool SetTreeItemData(int id, int item, long long data);
+    long long TreeItemData(int id, int item) const;  // 0 for a missing item
+    bool ExpandTreeItem(int id, int item, bool expand);
+    // Removes an item with its children; false when there is none.
+    bool DeleteTreeItem(int id, int item);
+    // The children of an item (0: the top level), in order.
+    std::vector<int> TreeChildren(int id, int item) const;
 
     // Up-downs, progress bars, scroll bars.
     void SetRange(int id, int minimum, int maximum);

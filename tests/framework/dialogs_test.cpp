@@ -466,3 +466,27 @@ TEST(Dialogs, ControlsReportTheirKeysFirst) {
     dialog.DoModal();
     EXPECT_EQ(dialog.seen, (std::vector<int>{'X', '7'}));
 }
+
+TEST(Dialogs, TreeItemsCarryDataExpandAndGoWithTheirChildren) {
+    MainFrame();
+    CDialog2 dialog(platform::DialogTemplate{5300, "Models", {160, 120}, {
+        {ControlKind::TreeView, 800, "", Rect{7, 7, 153, 113}},
+    }});
+    automation::QueueModalScript([](platform::Dialog& d) {
+        int diodes = d.InsertTreeItem(800, 0, "Diodes");
+        int d1 = d.InsertTreeItem(800, diodes, "1N4148");
+        int d2 = d.InsertTreeItem(800, diodes, "1N914");
+        int bjts = d.InsertTreeItem(800, 0, "Transistors");
+        EXPECT_TRUE(d.SetTreeItemData(800, d2, 914));
+        EXPECT_EQ(d.TreeItemData(800, d2), 914);
+        EXPECT_TRUE(d.ExpandTreeItem(800, diodes, true));
+        EXPECT_EQ(d.TreeChildren(800, 0), (std::vector<int>{diodes, bjts}));
+        EXPECT_EQ(d.TreeChildren(800, diodes), (std::vector<int>{d1, d2}));
+        EXPECT_TRUE(d.DeleteTreeItem(800, diodes));
+        EXPECT_EQ(d.TreeChildren(800, 0), (std::vector<int>{bjts}));
+        EXPECT_EQ(d.TreeItemText(800, d1), "");  // gone with its parent
+        EXPECT_FALSE(d.DeleteTreeItem(800, d2));
+        return 2;
+    });
+    dialog.DoModal();
+}

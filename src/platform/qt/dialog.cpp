@@ -1049,6 +1049,64 @@ std::string Dialog::TreeItemText(int id, int item) const {
     return it == p->treeItems.end() ? std::string() : FromQString(it->second->text(0));
 }
 
+bool Dialog::SetTreeItemData(int id, int item, long long data) {
+    DialogPeer* p = PeerOf(*this);
+    if (!Item<QTreeWidget>(*this, id)) return false;
+    auto it = p->treeItems.find(item);
+    if (it == p->treeItems.end()) return false;
+    it->second->setData(0, kDataRole, QVariant::fromValue(data));
+    return true;
+}
+
+long long Dialog::TreeItemData(int id, int item) const {
+    DialogPeer* p = PeerOf(*this);
+    if (!Item<QTreeWidget>(*this, id)) return 0;
+    auto it = p->treeItems.find(item);
+    return it == p->treeItems.end() ? 0 : it->second->data(0, kDataRole).toLongLong();
+}
+
+bool Dialog::ExpandTreeItem(int id, int item, bool expand) {
+    DialogPeer* p = PeerOf(*this);
+    if (!Item<QTreeWidget>(*this, id)) return false;
+    auto it = p->treeItems.find(item);
+    if (it == p->treeItems.end()) return false;
+    it->second->setExpanded(expand);
+    return true;
+}
+
+bool Dialog::DeleteTreeItem(int id, int item) {
+    DialogPeer* p = PeerOf(*this);
+    if (!Item<QTreeWidget>(*this, id)) return false;
+    auto it = p->treeItems.find(item);
+    if (it == p->treeItems.end()) return false;
+    // Forget the handles of the item and everything below it before it goes.
+    QTreeWidgetItem* root = it->second;
+    std::vector<QTreeWidgetItem*> stack{root};
+    while (!stack.empty()) {
+        QTreeWidgetItem* node = stack.back();
+        stack.pop_back();
+        p->treeItems.erase(node->data(0, kTreeHandleRole).toInt());
+        for (int i = 0; i < node->childCount(); ++i) stack.push_back(node->child(i));
+    }
+    delete root;
+    return true;
+}
+
+std::vector<int> Dialog::TreeChildren(int id, int item) const {
+    std::vector<int> out;
+    auto* t = Item<QTreeWidget>(*this, id);
+    DialogPeer* p = PeerOf(*this);
+    if (!t) return out;
+    if (item == 0) {
+        for (int i = 0; i < t->topLevelItemCount(); ++i) out.push_back(t->topLevelItem(i)->data(0, kTreeHandleRole).toInt());
+        return out;
+    }
+    auto it = p->treeItems.find(item);
+    if (it == p->treeItems.end()) return out;
+    for (int i = 0; i < it->second->childCount(); ++i) out.push_back(it->second->child(i)->data(0, kTreeHandleRole).toInt());
+    return out;
+}
+
 // ---- ranges --------------------------------------------------------------------------
 
 void Dialog::SetRange(int id, int minimum, int maximum) {
