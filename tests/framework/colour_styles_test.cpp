@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -52,7 +53,7 @@ TEST_F(Slots, OutOfRangeSlotsAreSafe) {
 }
 
 TEST_F(Slots, PaletteSectionWritesSixtyFourLinesAndReadsOnlyUserEntries) {
-    std::string path = TempFile("ob7_palette_test.ini");
+    std::string path = TempFile(("ob7_palette_" + std::to_string(::getpid()) + ".ini").c_str());
     {
         Profile out;
         ASSERT_EQ(out.OpenWrite(path.c_str()), 0);

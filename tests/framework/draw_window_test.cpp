@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "framework_fixture.h"
 #include "platform/automation.h"
@@ -323,7 +324,7 @@ TEST_F(ShellReset, WholeWindowPicturesOnTheClipboardAndInFiles) {
     ASSERT_TRUE(platform::clipboard::HasPicture());
     platform::Picture copied = platform::clipboard::GetPicture();
     EXPECT_FALSE(copied.IsEmpty());
-    std::string path = "/tmp/ob7_window.pic";
+    std::string path = "/tmp/ob7_window_" + std::to_string(::getpid()) + ".pic";
     platform::automation::QueueFileDialogAnswer({path});
     EXPECT_TRUE(view.ExecuteCommand(kCmdSavePicture));
     platform::Picture loaded;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -16,7 +18,8 @@ namespace {
 
 // Data and library folders of their own, with a few files.
 struct Folders : ::testing::Test {
-    fs::path root = fs::temp_directory_path() / "ob7_file_dialogs";
+    // One folder per process: ctest runs the cases of this fixture side by side.
+    fs::path root = fs::temp_directory_path() / ("ob7_file_dialogs_" + std::to_string(::getpid()));
     std::string data, library;
     void SetUp() override {
         fs::remove_all(root);

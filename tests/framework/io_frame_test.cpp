@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -17,7 +19,8 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Documents : ::testing::Test {
-    fs::path root = fs::temp_directory_path() / "ob7_io_frame";
+    // One folder per process: ctest runs the cases of this fixture side by side.
+    fs::path root = fs::temp_directory_path() / ("ob7_io_frame_" + std::to_string(::getpid()));
     std::string data;
     void SetUp() override {
         fs::remove_all(root);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -90,7 +91,7 @@ TEST(Printing, SnapshotOfAViewToPdf) {
     TextFrame f;
     ASSERT_TRUE(f.Open(main, "/tmp/print.ckt", "* printed\r\nR1 1 0 1k\r\n"));
     f.Activate();
-    std::string pdf = (std::filesystem::temp_directory_path() / "ob7_snapshot.pdf").string();
+    std::string pdf = (std::filesystem::temp_directory_path() / ("ob7_snapshot_" + std::to_string(::getpid()) + ".pdf")).string();
     std::filesystem::remove(pdf);
     PrinterChoice.outputFile = pdf;
     EXPECT_TRUE(PrintWindowSnapshot(f.view));

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -67,7 +68,7 @@ TEST(TitleBlock, OutputHeaderLines) {
 }
 
 TEST(TitleBlock, PrinterSectionRoundTripAndItsReadingRules) {
-    std::string path = (std::filesystem::temp_directory_path() / "ob7_printer.ini").string();
+    std::string path = (std::filesystem::temp_directory_path() / ("ob7_printer_" + std::to_string(::getpid()) + ".ini")).string();
     PrinterSettingsRecord written;
     SetDefaultTitleBlock(written.title);
     written.title.border = 1;
