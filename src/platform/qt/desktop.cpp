@@ -1,6 +1,9 @@
 // Desktop metrics, system colours, the help window.
 
 #include <QApplication>
+#include <QIcon>
+#include <QPainter>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QPalette>
@@ -10,6 +13,7 @@
 #include <QTextBrowser>
 
 #include "platform/desktop.h"
+#include "platform/image.h"
 #include "platform/help_viewer.h"
 #include "platform/qt/native.h"
 
@@ -60,6 +64,31 @@ Color GetSystemColor(SystemColor which) {
 }
 
 int ModifierKeys() { return ModifiersFromQt(QGuiApplication::queryKeyboardModifiers()); }
+
+Image StandardIcon(MessageIcon icon, int size) {
+    QStyle::StandardPixmap which = icon == MessageIcon::Hand          ? QStyle::SP_MessageBoxCritical
+                                   : icon == MessageIcon::Question    ? QStyle::SP_MessageBoxQuestion
+                                   : icon == MessageIcon::Exclamation ? QStyle::SP_MessageBoxWarning
+                                                                      : QStyle::SP_MessageBoxInformation;
+    Image out(size, size, GetSystemColor(SystemColor::ButtonFace));
+    QPainter painter(&out.Data().image);
+    QApplication::style()->standardIcon(which).paint(&painter, QRect(0, 0, size, size));
+    return out;
+}
+
+std::vector<FontFace> FontFaces() {
+    std::vector<FontFace> out;
+    for (const QString& family : QFontDatabase::families()) {
+        FontFace face;
+        face.name = FromQString(family);
+        face.fixedPitch = QFontDatabase::isFixedPitch(family);
+        face.scalable = QFontDatabase::isScalable(family);
+        if (!face.scalable)
+            for (int size : QFontDatabase::pointSizes(family)) face.bitmapSizes.push_back(size);
+        out.push_back(std::move(face));
+    }
+    return out;
+}
 
 }  // namespace desktop
 
