@@ -17,6 +17,7 @@ namespace platform {
 class Dialog;
 struct Font;
 struct PrintSettings;
+struct FileDialogOptions;
 
 namespace automation {
 
@@ -46,6 +47,9 @@ const std::vector<std::string>& MessageBoxTexts();
 void QueuePopupMenuAnswer(int command);
 // The next open or save dialog returns these paths (empty: cancelled).
 void QueueFileDialogAnswer(std::vector<std::string> paths);
+// The options of the last open or save dialog run (title, filters, folder, name), as
+// the user saw them.
+const FileDialogOptions& LastFileDialogOptions();
 // The next print or set-up dialog, colour dialog and font dialog: the function edits
 // the value as the user would and returns true for OK.
 void QueuePrintDialogAnswer(std::function<bool(PrintSettings&)> answer);

@@ -2,6 +2,8 @@
 
 #include "platform/dialog.h"
 
+#include <QStylePainter>
+#include <QTextCursor>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
@@ -91,6 +93,45 @@ public:
             dialog_.OnDrawItem(dc, info);
         }
         painter->drawImage(r.topLeft(), image.Data().image);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        if (int h = dialog_.OnMeasureItem(id_); h > 0) s.setHeight(h);
+        return s;
+    }
+
+private:
+    Dialog& dialog_;
+    int id_;
+};
+
+// A combo box whose items and selection field the dialog draws (line styles, fills).
+class OwnerDrawComboBox final : public QComboBox {
+public:
+    OwnerDrawComboBox(QWidget* parent, Dialog& dialog, int id) : QComboBox(parent), dialog_(dialog), id_(id) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.currentText.clear();
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        if (field.isEmpty()) return;
+        Image image(field.width(), field.height(), FromQColor(palette().color(QPalette::Base)));
+        {
+            DrawContext dc(image);
+            DrawItemInfo info;
+            info.controlId = id_;
+            info.item = currentIndex();
+            info.rect = Rect{0, 0, field.width(), field.height()};
+            info.focused = hasFocus();
+            info.data = currentIndex() >= 0 ? itemData(currentIndex(), kDataRole).toLongLong() : 0;
+            dialog_.OnDrawItem(dc, info);
+        }
+        painter.drawImage(field.topLeft(), image.Data().image);
     }
 
 private:
@@ -202,6 +243,15 @@ bool Dialog::Build(Window* parent) {
     Rect size = MapDialogRect(Rect{0, 0, template_.size.cx, template_.size.cy});
     dlg->resize(size.Width(), size.Height());
     for (const ControlSpec& spec : template_.controls) CreateControl(spec);
+    // A label's mnemonic moves the focus to the control that follows it, so the label
+    // shows its '&' as an underline instead of the character.
+    const auto& controls = template_.controls;
+    for (size_t i = 0; i + 1 < controls.size(); ++i) {
+        if (controls[i].kind != ControlKind::Static || controls[i].text.find('&') == std::string::npos) continue;
+        auto* label = qobject_cast<QLabel*>(peer->items.count(controls[i].id) ? peer->items[controls[i].id] : nullptr);
+        QWidget* next = peer->items.count(controls[i + 1].id) ? peer->items[controls[i + 1].id] : nullptr;
+        if (label && next) label->setBuddy(next);
+    }
     return true;
 }
 
@@ -263,6 +313,13 @@ void Dialog::CreateControl(const ControlSpec& spec) {
             break;
         }
         case ControlKind::GroupBox: w = new QGroupBox(text, dlg); break;
+        case ControlKind::OwnerDrawCombo: {
+            auto* c = new OwnerDrawComboBox(dlg, *this, id);
+            c->setItemDelegate(new OwnerDrawDelegate(c, *this, id));
+            QObject::connect(c, &QComboBox::currentIndexChanged, c, [notify] { notify(Notify::SelChange); });
+            w = c;
+            break;
+        }
         case ControlKind::ComboDropDown:
         case ControlKind::ComboList: {
             auto* c = new QComboBox(dlg);
@@ -452,6 +509,9 @@ bool Dialog::IsItemEnabled(int id) const {
     auto* w = Item<QWidget>(*this, id);
     return w && w->isEnabled();
 }
+void Dialog::InvalidateItem(int id) {
+    if (auto* w = Item<QWidget>(*this, id)) w->update();
+}
 void Dialog::ShowItem(int id, bool shown) {
     if (auto* w = Item<QWidget>(*this, id)) w->setVisible(shown);
 }
@@ -470,6 +530,51 @@ int Dialog::FocusedItem() const {
     for (const auto& [id, w] : p->items)
         if (focus && (w == focus || w->isAncestorOf(focus))) return id;
     return 0;
+}
+
+void Dialog::SetEditSel(int id, int start, int end) {
+    if (auto* e = Item<QLineEdit>(*this, id)) {
+        int n = static_cast<int>(e->text().size());
+        start = std::clamp(start, 0, n);
+        end = end < 0 ? n : std::clamp(end, 0, n);
+        e->setSelection(start, end - start);
+    } else if (auto* m = Item<QPlainTextEdit>(*this, id)) {
+        QTextCursor c = m->textCursor();
+        int n = m->document()->characterCount() - 1;
+        c.setPosition(std::clamp(start, 0, n));
+        c.setPosition(end < 0 ? n : std::clamp(end, 0, n), QTextCursor::KeepAnchor);
+        m->setTextCursor(c);
+    }
+}
+
+bool Dialog::EditSel(int id, int& start, int& end) const {
+    if (auto* e = Item<QLineEdit>(*this, id)) {
+        start = e->hasSelectedText() ? e->selectionStart() : e->cursorPosition();
+        end = e->hasSelectedText() ? e->selectionEnd() : e->cursorPosition();
+        return true;
+    }
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) {
+        start = m->textCursor().selectionStart();
+        end = m->textCursor().selectionEnd();
+        return true;
+    }
+    return false;
+}
+
+void Dialog::ReplaceEditSel(int id, const std::string& text) {
+    if (auto* e = Item<QLineEdit>(*this, id)) e->insert(ToQString(text));
+    else if (auto* m = Item<QPlainTextEdit>(*this, id)) m->insertPlainText(ToQString(text));
+}
+
+bool Dialog::CanUndoEdit(int id) const {
+    if (auto* e = Item<QLineEdit>(*this, id)) return e->isUndoAvailable();
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) return m->document()->isUndoAvailable();
+    return false;
+}
+
+void Dialog::ScrollEditCaret(int id) {
+    // A one-line edit keeps its caret in view by itself.
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) m->ensureCursorVisible();
 }
 
 void Dialog::SetEditLimit(int id, int maxChars) {
@@ -741,6 +846,21 @@ std::string Dialog::CellText(int id, int row, int column) const {
     if (!t) return {};
     QTableWidgetItem* item = t->item(row, column);
     return item ? FromQString(item->text()) : std::string();
+}
+
+bool Dialog::SetCellEditable(int id, int row, int column, bool editable) {
+    auto* t = Item<QTableWidget>(*this, id);
+    if (!t || row < 0 || row >= t->rowCount() || column < 0 || column >= t->columnCount()) return false;
+    QSignalBlocker block(t);
+    QTableWidgetItem* item = t->item(row, column);
+    if (!item) t->setItem(row, column, item = new QTableWidgetItem);
+    item->setFlags(editable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+    return true;
+}
+
+int Dialog::RowCount(int id) const {
+    auto* t = Item<QTableWidget>(*this, id);
+    return t ? t->rowCount() : -1;
 }
 
 bool Dialog::EditCell(int id, int row, int column) {
