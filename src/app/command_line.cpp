@@ -104,9 +104,10 @@ StartupOptions ParseCommandLine(const std::string& commandLine) {
         if (FindSwitch(text, "/PC") >= 0) o.printCircuit = true;
         if (FindSwitch(text, "/PA") >= 0) o.printAnalysis = true;
         if (FindLetterSwitch(text, 'P') >= 0) o.printCircuit = o.printAnalysis = true;
-        if (FindLetterSwitch(text, 'S') >= 0) o.batchMode = 2;
-        else if (FindLetterSwitch(text, 'R') >= 0) o.batchMode = 1;
-        else o.batchMode = 8;
+        // "/S" wins over "/R"; both are taken off the line.
+        const bool save = FindLetterSwitch(text, 'S') >= 0;
+        const bool retrieve = FindLetterSwitch(text, 'R') >= 0;
+        o.batchMode = save ? 2 : retrieve ? 1 : 8;
         o.commandFile = first.substr(1);
         Trim(o.commandFile);
     } else {
@@ -132,8 +133,9 @@ BatchLineOptions ParseBatchLineOptions(const std::string& line) {
     o.printCircuit = FindSwitch(text, "/PC") >= 0;
     o.printPlot = FindSwitch(text, "/PA") >= 0;
     if (FindLetterSwitch(text, 'P') >= 0) o.printCircuit = o.printPlot = true;
-    if (FindLetterSwitch(text, 'S') >= 0) o.runMode = 2;
-    else if (FindLetterSwitch(text, 'R') >= 0) o.runMode = 1;
+    const bool save = FindLetterSwitch(text, 'S') >= 0;
+    const bool retrieve = FindLetterSwitch(text, 'R') >= 0;
+    o.runMode = save ? 2 : retrieve ? 1 : 8;
     o.name = SplitFirstWord(text);
     o.leftover = text;
     return o;

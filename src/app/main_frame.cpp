@@ -254,7 +254,8 @@ void CMainFrame::MapCommands() {
         SetHandler(id, [this](int i) { OnWindowListItem(i); });
     OnUpdateRange(kWindowListFirst, kWindowListMore, [this](platform::CommandUI& ui) {
         ui.Enable(true);
-        CMDIFrame* top = GetTopFrame();
+        std::vector<platform::MdiChildFrame*> children = Children();
+        auto* top = children.empty() ? nullptr : dynamic_cast<CMDIFrame*>(children.front());
         const Menu::Item* item = ui.menu ? &ui.menu->At(ui.position) : nullptr;
         ui.SetCheck(top && item && item->text.size() > 3 && item->text.substr(3) == top->GetTitle());
     });
@@ -269,15 +270,17 @@ void CMainFrame::MapCommands() {
 }
 
 void CMainFrame::RebuildWindowList(Menu& windows) {
+    // The list and the separator in front of it are always the end of the pop-up.
+    bool removed = false;
     for (int i = windows.Count() - 1; i >= 0; --i) {
         int id = windows.At(i).id;
         if (id >= kWindowListFirst && id <= kWindowListMore + 1) {
             windows.Remove(i);
-            if (i > 0 && i - 1 < windows.Count() && (windows.At(i - 1).flags & platform::kMenuSeparator) &&
-                (i >= windows.Count() || windows.At(i).id < kWindowListFirst))
-                windows.Remove(i - 1);
+            removed = true;
         }
     }
+    if (removed && windows.Count() > 0 && (windows.At(windows.Count() - 1).flags & platform::kMenuSeparator))
+        windows.Remove(windows.Count() - 1);
     std::vector<platform::MdiChildFrame*> children = Children();
     int number = 0;
     bool separator = false;
