@@ -113,6 +113,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     if (!frame_->Create(work)) return 1;
     SetMainWindow(frame_.get());
     frame_->onDestroyed = [this] { Quit(0); };
+    frame_->CreateToolBars(24);
     frame_->CreateStatusBar(Preferences.statusBar != 0);
     std::string bars = ReadFrameworkProfileString("Ombrelic", "BarState");
     if (!bars.empty()) frame_->RestoreBarState(FromHex(bars));

@@ -74,6 +74,10 @@ public:
     // Handlers of commands whose owners join later (analyses, editors, dialogs).
     void SetHandler(int id, std::function<void(int)> handler);
 
+    // The main tool bar and the component palette, with pictures of the given size.
+    enum { kMainToolBar = 1, kPaletteBar = 2 };
+    bool CreateToolBars(int buttonSize);
+
     // Status bar.
     void CreateStatusBar(bool visible);
     void ToggleStatusBar();
