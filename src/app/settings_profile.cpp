@@ -1,5 +1,7 @@
 #include "app/settings_profile.h"
 
+#include "app/calculator.h"
+
 #include <strings.h>
 
 #include <cctype>
@@ -145,6 +147,7 @@ void BuildRows(ProfileSectionRow (&rows)[27]) {
     rows[4].callback = SerializePalettes;
     rows[5].callback = SerializePrinter;
     rows[17].callback = SerializeFileMru;
+    rows[19].callback = SerializeCalculatorHistory;
 }
 
 int ProfileSectionTable(Profile& profile, bool writing) {
