@@ -4,6 +4,7 @@
 #include <map>
 
 #include "app/about_box.h"
+#include "app/calculator_dialog.h"
 #include "app/settings_profile.h"
 #include "app/tool_icons.h"
 #include "foundation/messages.h"
@@ -238,6 +239,11 @@ void CMainFrame::MapCommands() {
         });
     }
     SetHandler(12513, [this](int) { Close(); });
+    SetHandler(17330, [](int) { OpenCalculator(); });
+    OnUpdate(17330, [](platform::CommandUI& ui) {
+        ui.Enable(!Shell.digitalPathDialogOpen);
+        ui.SetCheck(OpenCalculatorWindow() ? 1 : 0);
+    });
     SetHandler(17804, [](int) {
         CAboutDlg about;
         about.DoModal();

@@ -44,8 +44,8 @@ struct StateGuard {
 
 int circuitStandIn;
 
-// Exit, Status Bar, About.
-const std::set<int> kEnabledWhenIdle = {12513, 18432, 17804};
+// Exit, Status Bar, About, Calculator.
+const std::set<int> kEnabledWhenIdle = {12513, 18432, 17804, 17330};
 
 }  // namespace
 
