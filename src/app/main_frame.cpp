@@ -5,6 +5,7 @@
 
 #include "app/about_box.h"
 #include "app/calculator_dialog.h"
+#include "app/preferences.h"
 #include "app/settings_profile.h"
 #include "app/tool_icons.h"
 #include "foundation/messages.h"
@@ -240,6 +241,7 @@ void CMainFrame::MapCommands() {
     }
     SetHandler(12513, [this](int) { Close(); });
     SetHandler(17330, [](int) { OpenCalculator(); });
+    SetHandler(18410, [](int) { RunPreferences(); });
     OnUpdate(17330, [](platform::CommandUI& ui) {
         ui.Enable(!Shell.digitalPathDialogOpen);
         ui.SetCheck(OpenCalculatorWindow() ? 1 : 0);

@@ -99,6 +99,10 @@ ProfileValueRow* PreferenceRows(int& count) {
         {"Status Bar Show Time", &p.statusBarShowTime, kValueYesNo},
         {"Status Bar Track", &p.statusBarTrack, kValueYesNo},
         {"ATT Status Bar", &p.attStatusBar, kValueYesNo},
+        {"Opamp Power Warning", &p.opampPowerWarning, kValueYesNo},
+        {"Add DC Path To Ground Warning", &p.addDCPathWarning, kValueYesNo},
+        {"Excessive Time Range Warning", &p.excessiveTimeRangeWarning, kValueYesNo},
+        {"Excessive Data Points Warning", &p.excessiveDataPointsWarning, kValueYesNo},
     };
     count = static_cast<int>(sizeof rows / sizeof rows[0]);
     return rows;

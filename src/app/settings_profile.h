@@ -46,6 +46,10 @@ struct FramePreferences {
     int statusBarShowTime = 0;
     int statusBarTrack = 1;
     int attStatusBar = 1;
+    int opampPowerWarning = 1;
+    int addDCPathWarning = 1;
+    int excessiveTimeRangeWarning = 1;
+    int excessiveDataPointsWarning = 1;
 };
 extern FramePreferences Preferences;
 
