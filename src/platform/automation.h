@@ -27,7 +27,8 @@ void SendKey(Window& window, int key, int modifiers = 0);  // down, character, u
 void SendText(Window& window, const std::string& text);
 // Files dropped on the window, as from a file manager (only when it accepts files).
 void DropFiles(Window& window, const std::vector<std::string>& paths);
-// A request on one of the window's own scroll bars, as a click on it would make.
+// A request on one of the window's own scroll bars (or on a scroll-bar window), as a
+// click on it would make.
 void SendScroll(Window& window, ScrollBarKind bar, ScrollCode code);
 // The same, queued: delivered by the next pump (or taken by PollKey).
 void PostKey(Window& window, int key, int modifiers = 0);
@@ -36,6 +37,9 @@ void PostKey(Window& window, int key, int modifiers = 0);
 void SendKeyToItem(Dialog& dialog, int id, int key, int modifiers = 0);
 void SendTextToItem(Dialog& dialog, int id, const std::string& text);
 void ClickItem(Dialog& dialog, int id);
+// The mouse coming to rest over a dialog control, and a right click on it.
+void HoverItem(Dialog& dialog, int id);
+void RightClickItem(Dialog& dialog, int id);
 
 // Scripted answers. A modal dialog's script runs inside its modal loop once the dialog
 // is initialised; when the script has not ended the dialog, its return value does.

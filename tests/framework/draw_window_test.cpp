@@ -66,6 +66,10 @@ TEST_F(ShellReset, MdiChildrenActivateCascadeAndCloseWithTheSaveQuestion) {
     EXPECT_EQ(main.ActiveChild(), &a);
     main.Cascade();
     EXPECT_EQ(a.State(), platform::ShowState::Normal);
+    b.Activate();  // maximised on top of the others
+    EXPECT_TRUE(a.view.IsCoveredByMaximizedFrame());
+    EXPECT_FALSE(b.view.IsCoveredByMaximizedFrame());
+    a.BringToFront();
     a.FillMDIClient();
     platform::Rect client = main.MdiClientRect();
     EXPECT_EQ(a.WindowRect().Width(), client.Width());
@@ -329,4 +333,22 @@ TEST_F(ShellReset, WholeWindowPicturesOnTheClipboardAndInFiles) {
     view.drawType = kDrawText;  // text windows copy their text, not pictures
     EXPECT_FALSE(Update(view, kCmdCopyPicture).Enabled());
     frame.Destroy();
+}
+
+TEST_F(ShellReset, EndOfSessionClosesFramesAndStopsAtAKeptDocument) {
+    platform::FrameWindow& main = MainFrame();
+    TextFrame a, b, c;
+    ASSERT_TRUE(a.Open(main, "/tmp/s1.ckt"));
+    ASSERT_TRUE(b.Open(main, "/tmp/s2.ckt"));
+    ASSERT_TRUE(c.Open(main, "/tmp/s3.ckt"));
+    b.view.SetModified(1);
+    platform::automation::QueueMessageBoxAnswer(kButtonCancel);  // keep b open
+    EXPECT_FALSE(QueryEndSessionAllFrames());
+    EXPECT_FALSE(a.IsCreated());
+    EXPECT_TRUE(b.IsCreated());
+    EXPECT_TRUE(c.IsCreated());  // the session end stopped at b
+    platform::automation::QueueMessageBoxAnswer(kButtonNo);
+    EXPECT_TRUE(QueryEndSessionAllFrames());
+    EXPECT_FALSE(b.IsCreated());
+    EXPECT_FALSE(c.IsCreated());
 }

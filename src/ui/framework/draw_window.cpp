@@ -463,6 +463,11 @@ bool CDraw::IsEditable() const {
 
 bool CDraw::IsActiveCircuitView() const { return Shell.activeCircuitView == this; }
 
+bool CDraw::IsCoveredByMaximizedFrame() const {
+    CMDIFrame* top = GetTopFrame();
+    return top && top != frame && top->State() == platform::ShowState::Maximized;
+}
+
 std::string CDraw::GetFrameTitle() const { return frame ? frame->GetTitle() : std::string(); }
 
 void CDraw::SetFrameTitle(const std::string& title) {
@@ -611,6 +616,21 @@ void CMDIFrame::MoveToTopRightQuarter() {
 
 void CMDIFrame::Close() {
     if (MainFrameWindow() && IsCreated()) OnClose();
+}
+
+bool CMDIFrame::OnQueryEndSession() {
+    if (!IsCreated()) return true;
+    OnClose();
+    return !IsCreated();
+}
+
+bool QueryEndSessionAllFrames() {
+    std::vector<CMDIFrame*> frames;
+    for (CDraw* d : ViewList())
+        if (d->frame && std::find(frames.begin(), frames.end(), d->frame) == frames.end()) frames.push_back(d->frame);
+    for (CMDIFrame* f : frames)
+        if (!f->OnQueryEndSession()) return false;
+    return true;
 }
 
 void CMDIFrame::UnlinkDraw() {

@@ -189,6 +189,8 @@ public:
     bool IsTextFocus() const;
     bool IsEditable() const;
     bool IsActiveCircuitView() const;
+    // The top frame is maximised and is not this window's: painting can wait.
+    bool IsCoveredByMaximizedFrame() const;
     std::string GetFrameTitle() const;
     void SetFrameTitle(const std::string& title);
     void CloseFrame();
@@ -245,6 +247,8 @@ public:
     void FillMDIClient();
     void MoveToTopRightQuarter();
     void Close();
+    // The session is ending: the frame closes as for its close box; true when it closed.
+    virtual bool OnQueryEndSession();
     void UnlinkDraw();
     const std::string& ClassName() const { return className_; }
 
@@ -264,6 +268,10 @@ CDraw* GetTopDraw();
 CMDIFrame* FindFrameForWindow(const platform::Window* window);
 // The frame's placement, or the top frame's when that one is maximised.
 platform::Placement GetTopFramePlacement(const CMDIFrame& frame);
+
+// Asks every open frame to close for the end of the session; false as soon as one
+// stays open (its document was not to be closed).
+bool QueryEndSessionAllFrames();
 
 // The accelerator table of drawing windows; registered once on first use.
 void RegisterDrawAccelerators();
