@@ -1,5 +1,8 @@
 #include "app/tool_icons.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -12,8 +15,22 @@ namespace {
 
 bool ParseColour(const std::string& text, platform::Color& colour) {
     if (text.size() != 7 || text[0] != '#') return false;
-    unsigned value = static_cast<unsigned>(std::stoul(text.substr(1), nullptr, 16));
+    for (size_t i = 1; i < 7; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+    unsigned value = static_cast<unsigned>(std::strtoul(text.c_str() + 1, nullptr, 16));
     colour = platform::Rgb((value >> 16) & 255, (value >> 8) & 255, value & 255);
+    return true;
+}
+
+// Grid coordinates stay on and near the 24 x 24 grid.
+bool InGrid(int v) { return v >= -24 && v <= 48; }
+
+// The points of a line or polygon: pairs until the end, none when one is off the grid.
+bool ReadPoints(std::istringstream& in, std::vector<std::pair<int, int>>& points) {
+    for (int x, y; in >> x >> y;) {
+        if (!InGrid(x) || !InGrid(y) || points.size() > 64) return false;
+        points.emplace_back(x, y);
+    }
     return true;
 }
 
@@ -53,8 +70,9 @@ platform::Image DrawIconStrip(const std::vector<ToolIcon>& icons, int size, plat
             in >> kind;
             platform::Color line = 0, body = 0;
             if (kind == "rect" || kind == "ellipse") {
-                int a, b, c, d;
-                in >> a >> b >> c >> d >> outline >> fill;
+                int a = 0, b = 0, c = 0, d = 0;
+                if (!(in >> a >> b >> c >> d >> outline >> fill)) continue;
+                if (!InGrid(a) || !InGrid(b) || !InGrid(c) || !InGrid(d)) continue;
                 bool hasLine = ParseColour(outline, line), hasFill = ParseColour(fill, body);
                 dc.SetPen(hasLine ? platform::Pen::Solid(line) : platform::Pen::Null());
                 dc.SetBrush(hasFill ? platform::Brush::Solid(body) : platform::Brush::Null());
@@ -64,18 +82,20 @@ platform::Image DrawIconStrip(const std::vector<ToolIcon>& icons, int size, plat
                 else dc.Ellipse(r);
             } else if (kind == "line") {
                 int width = 1;
-                in >> outline >> width;
+                std::vector<std::pair<int, int>> grid;
+                if (!(in >> outline >> width) || width < 1 || width > 8 || !ReadPoints(in, grid)) continue;
                 std::vector<platform::Point> points;
-                for (int x, y; in >> x >> y;) points.push_back(at(x, y));
+                for (auto [x, y] : grid) points.push_back(at(x, y));
                 if (!ParseColour(outline, line) || points.size() < 2) continue;
                 platform::Pen pen = platform::Pen::Solid(line, std::max(1, (width * size + 12) / 24));
                 pen.geometric = pen.width > 1;
                 dc.SetPen(pen);
                 dc.Polyline(points);
             } else if (kind == "poly") {
-                in >> outline >> fill;
+                std::vector<std::pair<int, int>> grid;
+                if (!(in >> outline >> fill) || !ReadPoints(in, grid)) continue;
                 std::vector<platform::Point> points;
-                for (int x, y; in >> x >> y;) points.push_back(at(x, y));
+                for (auto [x, y] : grid) points.push_back(at(x, y));
                 bool hasLine = ParseColour(outline, line), hasFill = ParseColour(fill, body);
                 dc.SetPen(hasLine ? platform::Pen::Solid(line) : platform::Pen::Null());
                 dc.SetBrush(hasFill ? platform::Brush::Solid(body) : platform::Brush::Null());

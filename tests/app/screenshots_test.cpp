@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
 
 #include "app/about_box.h"
 #include "app/main_frame.h"
@@ -131,4 +134,23 @@ TEST(Screenshots, MainWindowToolBarsSavedAndRestoredAndAboutBox) {
     view.Destroy();
     child.Destroy();
     frame.Destroy();
+}
+
+// Broken icon lines (bad colours, missing numbers, points far off the grid, huge widths)
+// are skipped; the good shapes of the same icon are still drawn.
+TEST(Screenshots, MalformedIconLinesAreSkipped) {
+    const auto path = std::filesystem::temp_directory_path() / ("ob7_icons_" + std::to_string(::getpid()));
+    std::ofstream(path) << "icon 1 Broken\n"
+                           "rect 2 2 #zzzzzz #ffffff\n"
+                           "rect 2 2 22 22 #zzzzzz #ffffff\n"
+                           "line #2b3a4a 900 1 1 20 20\n"
+                           "poly #2b3a4a #ffffff 1 1 99999999 5 3 3\n"
+                           "ellipse 1 1\n"
+                           "line #2b3a4a 2 2 12 22 12\n";
+    std::vector<ToolIcon> icons = ReadToolIcons(path.string());
+    std::filesystem::remove(path);
+    ASSERT_EQ(icons.size(), 1u);
+    platform::Image strip = DrawIconStrip(icons, 24, platform::Rgb(255, 255, 255));
+    EXPECT_NE(strip.Pixel(12, 12), platform::Rgb(255, 255, 255));  // the good line
+    EXPECT_EQ(strip.Pixel(12, 4), platform::Rgb(255, 255, 255));   // nothing else
 }
