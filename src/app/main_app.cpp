@@ -1,0 +1,151 @@
+#include "app/main_app.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/batch_run.h"
+#include "app/settings_profile.h"
+#include "foundation/messages.h"
+#include "foundation/paths.h"
+#include "foundation/recent_list.h"
+#include "platform/desktop.h"
+#include "ui/framework/colour_slots.h"
+#include "ui/framework/draw_window.h"
+#include "ui/framework/file_dialogs.h"
+#include "ui/framework/report_dialog.h"
+#include "ui/framework/shell_state.h"
+
+namespace ob7 {
+
+namespace {
+
+constexpr int kMsgCommandLineError = 10150;
+
+// Without a display nothing may wait for an answer: messages go to standard error and
+// take their default button.
+class StderrReportContext : public ReportContext {
+public:
+    int ShowReportDialog(ReportDelivery& report) override {
+        std::fprintf(stderr, "%s: %s\n", report.caption.c_str(), report.text.c_str());
+        switch (report.style & 0xF) {
+        case 3: case 4: return 6;  // Yes/No(/Cancel): Yes
+        case 1: return 1;          // OK/Cancel: OK
+        default: return 1;
+        }
+    }
+};
+
+bool HasDisplay() {
+    const char* qpa = std::getenv("QT_QPA_PLATFORM");
+    return !(qpa && std::string(qpa) == "offscreen");
+}
+
+DialogReportContext& DialogReports() {
+    static DialogReportContext context;
+    return context;
+}
+
+std::vector<unsigned char> FromHex(const std::string& hex) {
+    std::vector<unsigned char> bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<unsigned char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+}  // namespace
+
+std::string JoinCommandLine(int argc, char** argv) {
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (!line.empty()) line += ' ';
+        line += arg.find(' ') != std::string::npos ? "\"" + arg + "\"" : arg;
+    }
+    return line;
+}
+
+int FatalStartupError(int code, const std::string& text) {
+    ProfileFile.fatalStartup = true;
+    ReportMessage("E", code, text.c_str());
+    return 1;
+}
+
+CMainApp::CMainApp(int& argc, char** argv) : Application(argc, argv) {}
+
+CMainApp::~CMainApp() {
+    SetReportContext(nullptr);
+    frame_.reset();
+}
+
+int CMainApp::InitInstance(const std::string& commandLine) {
+    static StderrReportContext stderrReports;
+    SetReportContext(HasDisplay() ? static_cast<ReportContext*>(&DialogReports()) : &stderrReports);
+    options_ = ParseCommandLine(commandLine);
+    Shell.batchMode = options_.batchMode;
+    if (options_.batchMode == 0 && !AcquireSingleInstance("ob7demo")) return 0;
+
+    CreateProgramPalette();
+    CreateColourSlots();
+    platform::Size screen = platform::desktop::ScreenSize();
+    ProfileFile.screenWidth = screen.cx;
+    ProfileFile.screenHeight = screen.cy;
+    ProfileFile.path = GetModuleFolder() + "/ombr.dat";
+    LoadProfile();
+    if (!options_.error.empty()) return FatalStartupError(kMsgCommandLineError, options_.error);
+
+    if (options_.batchMode != 0) {
+        BatchSettings batch;
+        batch.commandFile = options_.commandFile;
+        // A bare name found in the working folder is taken there, else in the data folder.
+        if (std::string here = FindExistingPathNoCase(batch.commandFile); !here.empty())
+            batch.commandFile = std::filesystem::absolute(here).string();
+        else
+            MakeFullPath(batch.commandFile, kDataPath);
+        batch.batchMode = options_.batchMode;
+        batch.printCircuit = options_.printCircuit;
+        batch.printAnalysis = options_.printAnalysis;
+        NoCircuitHost host;
+        return RunBatchFile(batch, host);
+    }
+
+    frame_ = std::make_unique<CMainFrame>();
+    platform::Rect work = platform::desktop::WorkArea();
+    if (!frame_->Create(work)) return 1;
+    SetMainWindow(frame_.get());
+    frame_->onDestroyed = [this] { Quit(0); };
+    frame_->CreateToolBars(24);
+    frame_->CreateStatusBar(Preferences.statusBar != 0);
+    std::string bars = ReadFrameworkProfileString("Ombrelic", "BarState");
+    if (!bars.empty()) frame_->RestoreBarState(FromHex(bars));
+    if (Preferences.placement.length != 0) {
+        frame_->SetPlacement({static_cast<platform::ShowState>(Preferences.placement.showCommand),
+                              Preferences.placement.normal});
+        frame_->Show(true);
+    } else {
+        frame_->ShowAs(platform::ShowState::Maximized);
+    }
+
+    // Files named on the command line.
+    std::string rest = options_.rest;
+    for (std::string word = options_.firstWord; !word.empty(); word = SplitFirstWord(rest)) {
+        int kind = FileKindFromName(word, 1, 0);
+        OpenFileByKind(word, kind);
+    }
+    if (!GetTopFrame() && Openers().newCircuit) Openers().newCircuit();
+    return -1;
+}
+
+int CMainApp::Main(const std::string& commandLine) {
+    int code = InitInstance(commandLine);
+    if (code >= 0) return code;
+    return Run();
+}
+
+bool CMainApp::OnIdle(int count) {
+    if (frame_ && frame_->IsCreated() && count == 0) frame_->UpdateToolBars();
+    return false;
+}
+
+void CMainApp::OnSecondInstance() { Application::OnSecondInstance(); }
+
+}  // namespace ob7

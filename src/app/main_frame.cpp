@@ -1,0 +1,457 @@
+#include "app/main_frame.h"
+
+#include <ctime>
+#include <map>
+
+#include "app/about_box.h"
+#include "app/calculator_dialog.h"
+#include "app/preferences.h"
+#include "app/settings_profile.h"
+#include "app/tool_icons.h"
+#include "foundation/messages.h"
+#include "foundation/recent_list.h"
+#include "foundation/string_table.h"
+#include "platform/application.h"
+#include "ui/framework/dialogs.h"
+#include "ui/framework/draw_window.h"
+#include "ui/framework/file_dialogs.h"
+#include "ui/framework/shell_state.h"
+
+namespace ob7 {
+
+CMainFrame* MainFrame = nullptr;
+
+namespace {
+
+constexpr int kMsgQuit = 14063;
+constexpr int kWindowListFirst = 65280;
+constexpr int kWindowListMore = 65289;
+constexpr int kRecentFirst = 57616, kRecentLast = 57631;
+constexpr int kClockTimer = 2;
+
+// Framework commands of the Windows menu.
+constexpr int kCmdCascade = 57650, kCmdTileHorizontal = 57651, kCmdTileVertical = 57652;
+
+std::map<int, std::function<void(int)>>& Handlers() {
+    static std::map<int, std::function<void(int)>> handlers;
+    return handlers;
+}
+
+bool HasProgramHandler(int id) { return Handlers().count(id) != 0; }
+
+using platform::Menu;
+
+struct MenuRow {
+    int level;  // 0 top-level pop-up, 1 item, 2 item of the last sub-menu
+    int id;     // 0: pop-up or separator (empty text)
+    const char* text;
+};
+
+const MenuRow kMenuRows[] = {
+    {0, 0, "&File"},
+    {1, 11400, "&New...\tCtrl+N"}, {1, 57601, "&Open...\tCtrl+O"}, {1, 57602, "&Close\tCtrl+F4"},
+    {1, 0, ""}, {1, 57603, "&Save\tCtrl+S"}, {1, 57604, "Save &As..."}, {1, 57605, "&Revert"},
+    {1, 0, ""}, {1, 11100, "Pa&ths..."},
+    {1, 0, "T&ranslate"}, {2, 18500, "&Binary Library to SPICE Text File..."},
+    {1, 17106, "Load &MC File..."},
+    {1, 0, ""}, {1, 57609, "Print Pre&view"}, {1, 57607, "&Print...\tCtrl+P"}, {1, 57606, "P&rint Setup..."},
+    {1, 0, ""}, {1, 12513, "E&xit\tAlt+F4"},
+    {0, 0, "&Edit"},
+    {1, 57643, "&Undo\tCtrl+Z"}, {1, 57644, "&Redo\tCtrl+Y"}, {1, 0, ""},
+    {1, 57635, "Cu&t\tCtrl+X"}, {1, 57634, "&Copy\tCtrl+C"}, {1, 57637, "&Paste\tCtrl+V"},
+    {1, 57632, "&Delete\tDel"}, {1, 57642, "Select &All\tCtrl+A"}, {1, 0, ""},
+    {1, 0, "&Box"}, {2, 17207, "&Step..."}, {2, 17208, "&Mirror"}, {2, 17209, "&Rotate"},
+    {2, 17210, "&Flip X"}, {2, 17211, "Flip &Y"},
+    {1, 0, "C&hange"}, {2, 15678, "&Properties...\tF10"},
+    {1, 0, "C&opy to Clipboard"}, {2, 17206, "Copy the &Visible Portion of Window in BMP Format"},
+    {0, 0, "&Component"},
+    {1, 17308, "&Find Component...\tCtrl+Shift+F"},
+    {0, 0, "&Windows"},
+    {1, kCmdCascade, "&Cascade"}, {1, kCmdTileHorizontal, "Tile &Horizontal"},
+    {1, kCmdTileVertical, "Tile &Vertical"}, {1, 17305, "&Maximize"}, {1, 17304, "&Overlap"},
+    {1, 0, ""}, {1, 17306, "Component &Editor..."}, {1, 17309, "&Shape Editor..."},
+    {1, 20498, "&Package Editor..."}, {1, 17330, "Ca&lculator..."},
+    {1, 17313, "Check &Model Library Parameters"},
+    {0, 0, "&Options"},
+    {1, 18431, "Main &Tool Bar...\tCtrl+0"}, {1, 17302, "&Default Main Tool Bar"},
+    {1, 18432, "&Status Bar"},
+    {1, 0, "&Mode"}, {2, 17561, "&Select"}, {2, 17562, "&Component"}, {2, 17563, "&Text"},
+    {2, 17564, "&Wire"}, {2, 17584, "&Graphics"},
+    {1, 0, "&View"}, {2, 17400, "&Attribute Text"}, {2, 17401, "&Grid Text"},
+    {2, 17402, "&Node Numbers"}, {2, 17403, "&Pin Connections"},
+    {1, 0, ""}, {1, 18410, "&Preferences...\tCtrl+Shift+P"},
+    {1, 18419, "Default Properties For &New Circuits..."},
+    {1, 18408, "&Global Settings...\tCtrl+Shift+G"}, {1, 18411, "&User Definitions"},
+    {1, 20600, "Model Parameter &Limits Editor"},
+    {1, 0, "Component Pa&lettes"}, {2, 17541, "&1\tCtrl+1"}, {2, 17542, "&2\tCtrl+2"},
+    {2, 17543, "&3\tCtrl+3"}, {2, 17544, "&4\tCtrl+4"}, {2, 17545, "&5\tCtrl+5"},
+    {2, 17546, "&6\tCtrl+6"}, {2, 17547, "&7\tCtrl+7"}, {2, 17548, "&8\tCtrl+8"}, {2, 17549, "&9\tCtrl+9"},
+    {0, 0, "&Analysis"},
+    {1, 17600, "&Transient...\tAlt+1"}, {1, 17601, "&AC...\tAlt+2"}, {1, 17602, "&DC...\tAlt+3"},
+    {1, 17607, "D&ynamic DC\tAlt+4"}, {1, 17230, "Trans&fer Function...\tAlt+5"},
+    {1, 17250, "&Sensitivity...\tAlt+6"}, {1, 0, ""},
+    {1, 17603, "&Probe Transient...\tCtrl+Alt+1"}, {1, 17604, "Probe A&C...\tCtrl+Alt+2"},
+    {1, 17605, "Probe D&C...\tCtrl+Alt+3"},
+    {0, 0, "&Design"},
+    {1, 16100, "&Active Filters..."}, {1, 16470, "&Passive Filters..."},
+    {0, 0, "&Help"},
+    {1, 17800, "&Contents\tF1"}, {1, 17801, "&Search for Help On..."}, {1, 17802, "&Product Support"},
+    {1, 0, ""}, {1, 17803, "&Tip of the Day..."}, {1, 1021, "S&tatistics...\tAlt+Z"},
+    {1, 0, ""}, {1, 17804, "&About Ombrelic..."},
+};
+
+const std::vector<MainCommand> kCommands = {
+    {11400, 11400, UpdateRule::A}, {57601, 57601, UpdateRule::A}, {11100, 11100, UpdateRule::G},
+    {17106, 17106, UpdateRule::A}, {57606, 57606, UpdateRule::B},
+    {kRecentFirst, kRecentLast, UpdateRule::L}, {12513, 12513, UpdateRule::B},
+    {17308, 17308, UpdateRule::E}, {17350, 17359, UpdateRule::C}, {14200, 14219, UpdateRule::A},
+    {17305, 17305, UpdateRule::D}, {17304, 17304, UpdateRule::AnalysisActive},
+    {kCmdCascade, kCmdTileVertical, UpdateRule::D},
+    {17306, 17306, UpdateRule::C}, {17309, 17309, UpdateRule::C}, {20498, 20498, UpdateRule::K},
+    {17330, 17330, UpdateRule::E}, {17313, 17313, UpdateRule::H},
+    {18431, 18431, UpdateRule::E}, {17302, 17302, UpdateRule::E}, {18432, 18432, UpdateRule::E},
+    {18410, 18410, UpdateRule::B}, {18419, 18419, UpdateRule::B}, {18408, 18408, UpdateRule::G},
+    {18411, 18411, UpdateRule::H}, {20600, 20600, UpdateRule::H}, {17541, 17549, UpdateRule::E},
+    {17600, 17605, UpdateRule::CircuitWindow}, {17607, 17607, UpdateRule::CircuitWindow},
+    {17230, 17230, UpdateRule::CircuitWindow}, {17250, 17250, UpdateRule::CircuitWindow},
+    {16100, 16100, UpdateRule::L}, {16470, 16470, UpdateRule::L},
+    {17800, 17804, UpdateRule::None}, {1021, 1021, UpdateRule::None},
+    {kWindowListFirst, kWindowListMore, UpdateRule::E}, {59143, 59143, UpdateRule::E},
+};
+
+CMDIFrame* FindCircuitWindow() {
+    if (!MainFrame) return nullptr;
+    for (platform::MdiChildFrame* child : MainFrame->Children()) {
+        auto* frame = dynamic_cast<CMDIFrame*>(child);
+        if (frame && (frame->kind == kDrawSchematic || frame->kind == kDrawText)) return frame;
+    }
+    return nullptr;
+}
+
+std::string PromptForId(int id) {
+    if (id >= kRecentFirst && id <= kRecentLast) {
+        int n = id - kRecentFirst;
+        if (n < FileMru().Count() && !FileMru().Name(n).empty()) return "Load " + FileMru().Name(n);
+        return {};
+    }
+    const char* text = FindResString(id);
+    if (!text) return {};
+    std::string prompt = text;
+    if (size_t nl = prompt.find('\n'); nl != std::string::npos) prompt.erase(nl);
+    return prompt.substr(0, 250);
+}
+
+}  // namespace
+
+bool IsAnalysisActive() {
+    return Shell.analysisKind != -1 && Shell.activeCircuitView != nullptr && !Shell.dynamicDC;
+}
+
+bool RuleEnables(UpdateRule rule) {
+    const bool dpd = Shell.digitalPathDialogOpen;
+    const bool run = Shell.runInProgress || Shell.runPaused;
+    switch (rule) {
+    case UpdateRule::A: return !IsAnalysisActive() && !dpd;
+    case UpdateRule::B: return !dpd;
+    case UpdateRule::C: return !IsAnalysisActive();
+    case UpdateRule::D: return GetTopDraw() != nullptr;
+    case UpdateRule::E: return true;
+    case UpdateRule::G: return !run && !dpd;
+    case UpdateRule::H: return !dpd && !IsAnalysisActive();
+    case UpdateRule::K: return Shell.analysisKind == -1;
+    case UpdateRule::L: return Shell.analysisKind == -1 && !dpd;
+    case UpdateRule::R: return IsAnalysisActive() && !Shell.dynamicDC && !run;
+    case UpdateRule::CircuitWindow: return FindCircuitWindow() != nullptr;
+    case UpdateRule::AnalysisActive: return IsAnalysisActive();
+    case UpdateRule::None: return true;
+    }
+    return false;
+}
+
+DocumentOpeners& Openers() {
+    static DocumentOpeners openers;
+    return openers;
+}
+
+const std::vector<MainCommand>& MainCommandTable() { return kCommands; }
+
+CMDIFrame* OpenFileByKind(const std::string& path, int kind) {
+    if (kind == -1) {
+        SetPendingMessageText(path.c_str());
+        ReportMessage("PE", MainFrame, kMsgFileNotFound);
+        return nullptr;
+    }
+    const auto& o = Openers();
+    switch (kind) {
+    case kDrawSchematic: return o.openCircuit ? o.openCircuit(path) : nullptr;
+    case kDrawText: return o.openText ? o.openText(path) : nullptr;
+    case kDrawModelLibrary: return o.openLibrary ? o.openLibrary(path) : nullptr;
+    default: return nullptr;
+    }
+}
+
+CMainFrame::CMainFrame() { MainFrame = this; }
+
+CMainFrame::~CMainFrame() {
+    if (MainFrame == this) MainFrame = nullptr;
+}
+
+bool CMainFrame::Create(const platform::Rect& rect) {
+    if (!CreateFrame("Ombrelic", rect)) return false;
+    BuildMenu();
+    MapCommands();
+    SetMenu(&menu_);
+    return true;
+}
+
+void CMainFrame::SetHandler(int id, std::function<void(int)> handler) {
+    Handlers()[id] = std::move(handler);
+    OnCommand(id, [id](int) {
+        auto it = Handlers().find(id);
+        if (it != Handlers().end()) it->second(id);
+    });
+}
+
+void CMainFrame::BuildMenu() {
+    menu_.Clear();
+    Menu* top = nullptr;
+    Menu* sub = nullptr;
+    for (const MenuRow& row : kMenuRows) {
+        if (row.level == 0) {
+            top = &menu_.AppendPopup(row.text);
+            sub = nullptr;
+        } else {
+            Menu* target = row.level == 1 ? top : sub;
+            if (row.id) target->Append(row.id, row.text);
+            else if (*row.text) {
+                Menu& created = target->AppendPopup(row.text);
+                if (row.level == 1) sub = &created;
+            } else target->AppendSeparator();
+        }
+    }
+}
+
+void CMainFrame::MapCommands() {
+    // The rule decides only for commands that have a handler in this program; the
+    // others stay greyed, and commands of child windows are left to them.
+    for (const MainCommand& c : kCommands) {
+        OnUpdateRange(c.first, c.last, [rule = c.rule](platform::CommandUI& ui) {
+            ui.Enable(HasProgramHandler(ui.Id()) && RuleEnables(rule));
+        });
+    }
+    SetHandler(12513, [this](int) { Close(); });
+    SetHandler(17330, [](int) { OpenCalculator(); });
+    SetHandler(18410, [](int) { RunPreferences(); });
+    OnUpdate(17330, [](platform::CommandUI& ui) {
+        ui.Enable(!Shell.digitalPathDialogOpen);
+        ui.SetCheck(OpenCalculatorWindow() ? 1 : 0);
+    });
+    SetHandler(17804, [](int) {
+        CAboutDlg about;
+        about.DoModal();
+    });
+    SetHandler(18432, [this](int) { ToggleStatusBar(); });
+    OnUpdate(18432, [this](platform::CommandUI& ui) {
+        ui.Enable(true);
+        ui.SetCheck(statusShown_ ? 1 : 0);
+    });
+    SetHandler(17305, [](int) {
+        if (CMDIFrame* top = GetTopFrame()) {
+            if (Shell.activeViewProbeMode) top->FillMDIClient();
+            else top->ShowAs(platform::ShowState::Maximized);
+        }
+    });
+    SetHandler(kCmdCascade, [this](int) { Cascade(); });
+    SetHandler(kCmdTileHorizontal, [this](int) { Tile(true); });
+    SetHandler(kCmdTileVertical, [this](int) { Tile(false); });
+    for (int id = kWindowListFirst; id < kWindowListMore; ++id)
+        SetHandler(id, [this](int i) { OnWindowListItem(i); });
+    OnUpdateRange(kWindowListFirst, kWindowListMore, [this](platform::CommandUI& ui) {
+        ui.Enable(true);
+        std::vector<platform::MdiChildFrame*> children = Children();
+        auto* top = children.empty() ? nullptr : dynamic_cast<CMDIFrame*>(children.front());
+        const Menu::Item* item = ui.menu ? &ui.menu->At(ui.position) : nullptr;
+        ui.SetCheck(top && item && item->text.size() > 3 && item->text.substr(3) == top->GetTitle());
+    });
+    for (int id = kRecentFirst; id <= kRecentLast; ++id)
+        SetHandler(id, [](int i) {
+            int n = i - kRecentFirst;
+            if (n >= FileMru().Count() || FileMru().Name(n).empty()) return;
+            std::string path = FileMru().Name(n);
+            int kind = FileKindFromName(path, 1, 0);
+            OpenFileByKind(path, kind);
+        });
+}
+
+bool CMainFrame::CreateToolBars(int size) {
+    std::vector<ToolIcon> icons = ReadToolIcons(ToolIconPath());
+    if (icons.empty()) return false;
+    platform::Image strip = DrawIconStrip(icons, size, platform::Rgb(239, 239, 239));
+    auto button = [&](int command) {
+        platform::ToolButton b;
+        b.command = command;
+        for (size_t i = 0; i < icons.size(); ++i)
+            if (icons[i].command == command) {
+                b.image = static_cast<int>(i);
+                b.tip = icons[i].name;
+            }
+        return b;
+    };
+    std::vector<platform::ToolButton> main, palette;
+    for (int id : {11400, 57601, 57603, 57607, 0, 57635, 57634, 57637, 57643, 0, 17561, 17562, 17564, 17563, 0,
+                   17600, 17601, 17602, 0, 17330, 18410, 17800})
+        main.push_back(id ? button(id) : platform::ToolButton{});
+    for (const ToolIcon& icon : icons)
+        if (icon.command >= 14200 && icon.command <= 14219) palette.push_back(button(icon.command));
+    const platform::Size cell{size, size};
+    return AddToolBar(kMainToolBar, "Main Tool Bar", strip, cell, main, platform::DockSide::Top) &&
+           AddToolBar(kPaletteBar, "Component Palette 1", strip, cell, palette, platform::DockSide::Top);
+}
+
+void CMainFrame::RebuildWindowList(Menu& windows) {
+    // The list and the separator in front of it are always the end of the pop-up.
+    bool removed = false;
+    for (int i = windows.Count() - 1; i >= 0; --i) {
+        int id = windows.At(i).id;
+        if (id >= kWindowListFirst && id <= kWindowListMore + 1) {
+            windows.Remove(i);
+            removed = true;
+        }
+    }
+    if (removed && windows.Count() > 0 && (windows.At(windows.Count() - 1).flags & platform::kMenuSeparator))
+        windows.Remove(windows.Count() - 1);
+    std::vector<platform::MdiChildFrame*> children = Children();
+    int number = 0;
+    bool separator = false;
+    for (platform::MdiChildFrame* child : children) {
+        if (!child->IsVisible()) continue;
+        if (!separator) {
+            windows.AppendSeparator();
+            separator = true;
+        }
+        ++number;
+        if (number == 10) {
+            windows.Append(kWindowListMore, "More Windows...");
+            break;
+        }
+        auto* frame = dynamic_cast<CMDIFrame*>(child);
+        std::string title = frame ? frame->GetTitle() : std::string();
+        windows.Append(kWindowListFirst + number - 1, "&" + std::to_string(number) + " " + title);
+    }
+}
+
+void CMainFrame::OnWindowListItem(int id) {
+    Menu& windows = *menu_.SubMenu(3);
+    int pos = windows.FindPosition(id);
+    if (pos < 0) return;
+    std::string title = windows.At(pos).text.substr(3);
+    for (platform::MdiChildFrame* child : Children()) {
+        auto* frame = dynamic_cast<CMDIFrame*>(child);
+        if (frame && child->IsVisible() && frame->GetTitle() == title) {
+            frame->BringToFront();
+            return;
+        }
+    }
+}
+
+void CMainFrame::OnInitMenuPopup(Menu& popup, int position) {
+    if (&popup == menu_.SubMenu(3)) RebuildWindowList(popup);
+}
+
+void CMainFrame::OnMenuSelect(int id) {
+    if (statusShown_) SetPromptById(id);
+}
+
+void CMainFrame::CreateStatusBar(bool visible) {
+    SetStatusPanes({130, -1, Preferences.statusBarTrack ? 110 : 0, Preferences.statusBarShowTime ? 80 : 0});
+    for (int i = 0; i < 4; ++i) SetPaneText(i, "");
+    ShowStatusBar(visible);
+    statusShown_ = visible;
+    cachedPrompt_ = -1;
+    if (Preferences.statusBarShowTime) {
+        SetTimer(kClockTimer, 2000);
+        OnTimer(kClockTimer);
+    }
+}
+
+void CMainFrame::ToggleStatusBar() {
+    statusShown_ = !statusShown_;
+    Preferences.statusBar = statusShown_;
+    ShowStatusBar(statusShown_);
+}
+
+int CMainFrame::SetPromptById(int id) {
+    int previous = cachedPrompt_;
+    if (!statusShown_ || id == cachedPrompt_) return previous;
+    SetPaneText(kPanePrompt, PromptForId(id));
+    cachedPrompt_ = id;
+    return previous;
+}
+
+void CMainFrame::SetPromptText(const std::string& text) {
+    if (!statusShown_) return;
+    SetPaneText(kPanePrompt, text.substr(0, text.find('\n')));
+    cachedPrompt_ = -1;
+}
+
+std::string CMainFrame::GetPromptText() const { return statusShown_ ? PaneText(kPanePrompt) : std::string(); }
+
+void CMainFrame::SetModeText(const std::string& text) { SetPaneText(kPaneMode, text); }
+
+std::string CMainFrame::ClockText(int hour, int minute) {
+    int dial = hour % 12 == 0 ? 12 : hour % 12;
+    char text[32];
+    std::snprintf(text, sizeof text, " %d:%02d %s ", dial, minute, hour > 11 ? "PM" : "AM");
+    return text;
+}
+
+void CMainFrame::OnTimer(int id) {
+    if (id != kClockTimer) return;
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    SetPaneText(kPaneClock, ClockText(local.tm_hour, local.tm_min));
+}
+
+void CMainFrame::OnClose() {
+    if (Shell.digitalPathDialogOpen) return;
+    if (!quietClose && Shell.batchMode == 0 && !ProfileFile.fatalStartup && Preferences.quitWarning) {
+        int ask = 1;
+        // Yes/No with a question icon and the "Don't warn me anymore." box.
+        int answer = ReportMessage("ESC", kMsgQuit, 0x24, &ask);
+        Preferences.quitWarning = ask;
+        if (answer != 6) return;
+    }
+    // Every open document is offered to save; a cancel keeps the program running.
+    std::vector<CDraw*> views = ViewList();
+    for (CDraw* view : views) {
+        if (!view || !view->frame) continue;
+        view->frame->Close();
+        if (view->frame && view->frame->IsCreated()) return;
+    }
+    KillTimer(kClockTimer);
+    if (Shell.batchMode == 0) {
+        auto state = SaveBarState();
+        std::string hex;
+        static const char digits[] = "0123456789ABCDEF";
+        for (unsigned char b : state) {
+            hex += digits[b >> 4];
+            hex += digits[b & 15];
+        }
+        WriteFrameworkProfileString("Ombrelic", "BarState", hex);
+    }
+    Destroy();
+}
+
+void CMainFrame::OnDestroy() {
+    if (Shell.batchMode == 0) {
+        platform::Placement p = GetPlacement();
+        Preferences.placement.length = 44;
+        Preferences.placement.showCommand = static_cast<uint32_t>(p.show);
+        Preferences.placement.normal = p.normal;
+    }
+    SaveProfile();
+    if (onDestroyed) onDestroyed();
+}
+
+}  // namespace ob7

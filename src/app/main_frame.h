@@ -1,0 +1,118 @@
+#pragma once
+// The main frame of the program: its menu bar, the command table with the update rule
+// of every command, the status bar panes, the window list of the Windows menu and the
+// shut-down of the program when it closes.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/frame.h"
+#include "platform/menu.h"
+
+namespace ob7 {
+
+class CMDIFrame;
+
+// Update rules of the main frame's commands.
+enum class UpdateRule {
+    A,  // unless an analysis is active or the digital path dialog is open
+    B,  // unless the digital path dialog is open
+    C,  // unless an analysis is active
+    D,  // a top drawing window exists
+    E,  // always
+    G,  // unless a run is in progress or paused or the digital path dialog is open
+    H,  // unless the digital path dialog is open or an analysis is active
+    K,  // no analysis kind
+    L,  // no analysis kind and no digital path dialog
+    R,  // analysis active, Dynamic DC off, no run in progress or paused
+    CircuitWindow,   // a circuit window exists
+    AnalysisActive,  // IsAnalysisActive
+    None,            // no update handler: enabled when a handler exists
+};
+
+// True when an analysis is active: a kind is set, an active circuit exists and Dynamic
+// DC is off.
+bool IsAnalysisActive();
+// Whether a rule enables its command in the present state.
+bool RuleEnables(UpdateRule rule);
+
+// What the program can open: set by the document subsystems as they join the program.
+// Each returns the new frame or null; the open reports its own failure.
+struct DocumentOpeners {
+    std::function<CMDIFrame*(const std::string& path)> openCircuit;   // kind 1
+    std::function<CMDIFrame*(const std::string& path)> openText;      // kind 2
+    std::function<CMDIFrame*(const std::string& path)> openLibrary;   // kind 3
+    std::function<CMDIFrame*()> newCircuit;                           // untitled schematic
+};
+DocumentOpeners& Openers();
+
+// Opens a file by its document kind (1 schematic, 2 text, 3 model library); kind -1
+// reports "File not found". Null when nothing was opened.
+CMDIFrame* OpenFileByKind(const std::string& path, int kind);
+
+// One command of the main frame's table.
+struct MainCommand {
+    int first, last;
+    UpdateRule rule;
+};
+// The table of the main frame's own commands with their update rules.
+const std::vector<MainCommand>& MainCommandTable();
+
+// Status bar panes, left to right.
+enum StatusPane { kPaneMode = 0, kPanePrompt = 1, kPaneTrack = 2, kPaneClock = 3 };
+
+class CMainFrame : public platform::FrameWindow {
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // Creates the window, its menu and status bar.
+    bool Create(const platform::Rect& rect);
+
+    platform::Menu& MainMenu() { return menu_; }
+    // Handlers of commands whose owners join later (analyses, editors, dialogs).
+    void SetHandler(int id, std::function<void(int)> handler);
+
+    // The main tool bar and the component palette, with pictures of the given size.
+    enum { kMainToolBar = 1, kPaletteBar = 2 };
+    bool CreateToolBars(int buttonSize);
+
+    // Status bar.
+    void CreateStatusBar(bool visible);
+    void ToggleStatusBar();
+    bool StatusBarShown() const { return statusShown_; }
+    int SetPromptById(int id);
+    void SetPromptText(const std::string& text);
+    std::string GetPromptText() const;
+    void SetModeText(const std::string& text);
+    // The clock text of a local time: " h:mm AM " on a 12-hour dial.
+    static std::string ClockText(int hour, int minute);
+
+    // The Windows menu's list of visible child frames; the tenth is "More Windows...".
+    void RebuildWindowList(platform::Menu& windows);
+
+    // Set when the close is a batch run's or follows a fatal start-up error: no question.
+    bool quietClose = false;
+    // Called once the frame is destroyed (the application quits there).
+    std::function<void()> onDestroyed;
+
+    void OnMenuSelect(int id) override;
+    void OnInitMenuPopup(platform::Menu& popup, int position) override;
+    void OnClose() override;
+    void OnDestroy() override;
+    void OnTimer(int id) override;
+
+private:
+    void BuildMenu();
+    void MapCommands();
+    void OnWindowListItem(int id);
+
+    platform::Menu menu_;
+    bool statusShown_ = true;
+    int cachedPrompt_ = -1;
+};
+
+extern CMainFrame* MainFrame;
+
+}  // namespace ob7

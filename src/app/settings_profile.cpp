@@ -1,0 +1,315 @@
+#include "app/settings_profile.h"
+
+#include "app/calculator.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "foundation/paths.h"
+#include "foundation/recent_list.h"
+#include "foundation/time_stamp.h"
+#include "ui/framework/colour_slots.h"
+#include "ui/framework/title_block.h"
+
+namespace ob7 {
+
+FramePreferences Preferences;
+ProfileState ProfileFile;
+
+const char* const kProfileSectionNames[27] = {
+    "Main", "Global Settings", "Preferences", "Optimizer Settings", "Palettes", "Printer",
+    "Tool Windows", "Component Palette", "Main Toolbar", "Cir Default ToolBar", "Txt Default ToolBar",
+    "LBR Default ToolBar", "G2D Default ToolBar", "G3D Default ToolBar", "PFM Default ToolBar",
+    "MCL Default ToolBar", "Tool Bitmaps", "Last Loaded Files", "Last Used Components",
+    "Last Used Calculator Expressions", "Last Used Schematic Search Text",
+    "Last Used Text Area Search Text", "Last Used Text Area Replace Text", "Component Files",
+    "Shape Files", "Probe", "Tip"};
+
+namespace {
+
+constexpr int32_t kProfileVersion = 0x70000;
+constexpr int32_t kOldLayoutVersion = 0x5001E;
+constexpr int kMsgBadSection = 15055;
+
+std::string UpperName(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Keeps the entries of a section whose owner is not in the program, so that the next
+// write gives them back unchanged.
+int KeepSection(Profile& profile) {
+    auto& lines = ProfileFile.keptSections[UpperName(profile.section)];
+    if (profile.mode == 1) {
+        for (const std::string& line : lines) profile.Printf("%s\n", line.c_str());
+        return profile.error;
+    }
+    lines.clear();
+    std::string entry;
+    while (profile.NextEntry(entry)) lines.push_back(entry);
+    return 0;
+}
+
+int SerializeMainSection(Profile& profile) {
+    if (profile.mode == 1) {
+        profile.WriteFileHeader("OMBR.DAT", kProfileVersion);
+        profile.WriteString("OMBRDATA", GetDefaultPath(kDataPath).c_str());
+        profile.WriteString("ModelLibPath", GetDefaultPath(kLibraryPath).c_str());
+        profile.WriteString("PicturePath", GetDefaultPath(kDataPath2).c_str());
+        profile.Printf("Screen=%d,%d\n", ProfileFile.screenWidth, ProfileFile.screenHeight);
+        return profile.error;
+    }
+    bool typeSeen = false;
+    std::string entry, key, value;
+    while (profile.NextEntry(entry)) {
+        SplitKeyValue(entry.c_str(), key, value);
+        if (key == "FILETYPE") typeSeen = strcasecmp(value.c_str(), "OMBR.DAT") == 0;
+        else if (key == "SCREEN") {
+            int w = 0, h = 0;
+            std::sscanf(value.c_str(), "%d,%d", &w, &h);
+            ProfileFile.screenChanged = w != ProfileFile.screenWidth || h != ProfileFile.screenHeight;
+        } else if (key == "VERSION") profile.fileVersion = ParseVersion(value.c_str());
+        else if (key == "OMBRDATA") SetDefaultPath(kDataPath, value);
+        else if (key == "MODELLIBPATH") SetDefaultPath(kLibraryPath, value);
+        else if (key == "PICTUREPATH") SetDefaultPath(kDataPath2, value);
+    }
+    return typeSeen ? profile.error : kMsgBadSection;
+}
+
+ProfileValueRow* PreferenceRows(int& count) {
+    FramePreferences& p = Preferences;
+    static ProfileValueRow rows[] = {
+        {"Main Window Placement", &p.placement, kValuePlacement},
+        {"Operational Options", &p.operationalOptions, kValueInt},
+        {"Quit Warning", &p.quitWarning, kValueYesNo},
+        {"File Warning", &p.fileWarning, kValueYesNo},
+        {"Component Cursor", &p.componentCursor, kValueYesNo},
+        {"AutoSave", &p.autoSave, kValueYesNo},
+        {"AutoSaveEvery", &p.autoSaveEvery, kValueYesNo},
+        {"AutoSaveMin", &p.autoSaveMin, kValueInt},
+        {"Warning Time", &p.warningTime, kValueDouble},
+        {"Analysis On Top", &p.analysisOnTop, kValueYesNo},
+        {"Status Bar", &p.statusBar, kValueYesNo},
+        {"Status Bar Show Time", &p.statusBarShowTime, kValueYesNo},
+        {"Status Bar Track", &p.statusBarTrack, kValueYesNo},
+        {"ATT Status Bar", &p.attStatusBar, kValueYesNo},
+        {"Opamp Power Warning", &p.opampPowerWarning, kValueYesNo},
+        {"Add DC Path To Ground Warning", &p.addDCPathWarning, kValueYesNo},
+        {"Excessive Time Range Warning", &p.excessiveTimeRangeWarning, kValueYesNo},
+        {"Excessive Data Points Warning", &p.excessiveDataPointsWarning, kValueYesNo},
+    };
+    count = static_cast<int>(sizeof rows / sizeof rows[0]);
+    return rows;
+}
+
+int SerializePreferences(Profile& profile) {
+    int count = 0;
+    ProfileValueRow* rows = PreferenceRows(count);
+    if (profile.mode == 1) {
+        if (Preferences.placement.length == 0) {
+            // No placement yet: the row is left out rather than written empty.
+            profile.WriteTypedValues(rows + 1, count - 1);
+        } else {
+            profile.WriteTypedValues(rows, count);
+        }
+        for (const std::string& line : ProfileFile.keptPreferences) profile.Printf("%s\n", line.c_str());
+        return profile.error;
+    }
+    ProfileFile.keptPreferences.clear();
+    std::string entry, key, value;
+    while (profile.NextEntry(entry)) {
+        SplitKeyValue(entry.c_str(), key, value);
+        if (!profile.ReadTypedValue(rows, count, key.c_str(), value.c_str()))
+            ProfileFile.keptPreferences.push_back(entry);
+    }
+    return 0;
+}
+
+int SerializePalettes(Profile& profile) {
+    if (profile.mode == 1) return WritePaletteSection(profile);
+    ReadPaletteSection(profile);
+    return 0;
+}
+
+int SerializePrinter(Profile& profile) {
+    if (profile.mode == 1) return WritePrinterSection(profile);
+    ReadPrinterSection(profile);
+    return 0;
+}
+
+// The section rows: the program's own sections by their owner, the others kept.
+void BuildRows(ProfileSectionRow (&rows)[27]) {
+    for (int i = 0; i < 27; ++i) rows[i] = {kProfileSectionNames[i], KeepSection};
+    rows[0].callback = SerializeMainSection;
+    rows[2].callback = SerializePreferences;
+    rows[4].callback = SerializePalettes;
+    rows[5].callback = SerializePrinter;
+    rows[17].callback = SerializeFileMru;
+    rows[19].callback = SerializeCalculatorHistory;
+}
+
+int ProfileSectionTable(Profile& profile, bool writing) {
+    ProfileSectionRow rows[27];
+    BuildRows(rows);
+    profile.fileVersion = kProfileVersion;
+    int result;
+    if (writing) {
+        result = ProcessSections(profile, rows, 27, true);
+    } else {
+        std::string first;
+        long start = profile.Tell();
+        profile.ReadField(first);
+        first = first.substr(0, 100);
+        if (first == "5.3" || first == "5.30") {
+            // The older sequential layout is not read: its defaults stand.
+            profile.fileVersion = kOldLayoutVersion;
+            result = kMsgBadSection;
+        } else {
+            profile.Seek(start);
+            result = ProcessSections(profile, rows, 27, false);
+            if (ProfileFile.screenChanged) Preferences.placement.length = 0;
+        }
+    }
+    profile.Close();
+    return result;
+}
+
+}  // namespace
+
+int ProcessSections(Profile& profile, ProfileSectionRow* rows, int count, bool writing) {
+    if (writing) {
+        for (int i = 0; i < count; ++i) {
+            profile.WriteSection(rows[i].name);
+            profile.section = std::string("[") + rows[i].name + "]";
+            if (int code = rows[i].callback(profile)) return code;
+        }
+        return 0;
+    }
+    for (int i = 0; i < count; ++i) rows[i].letter = static_cast<char>(std::toupper(static_cast<unsigned char>(rows[i].name[0])));
+    std::string entry;
+    if (profile.section.empty()) {
+        while (profile.NextEntry(entry)) {}
+        if (profile.section.empty()) return 0;
+    }
+    while (!profile.section.empty()) {
+        const std::string header = profile.section;
+        ProfileSectionRow* match = nullptr;
+        char letter = header.size() > 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(header[1]))) : 0;
+        for (int i = 0; i < count && !match; ++i)
+            if (rows[i].letter == letter && strcasecmp(("[" + std::string(rows[i].name) + "]").c_str(), header.c_str()) == 0)
+                match = &rows[i];
+        if (match) {
+            if (int code = match->callback(profile)) return code;
+        } else {
+            while (profile.NextEntry(entry)) {}
+        }
+        if (profile.error) break;
+    }
+    return 0;
+}
+
+void SetProfileDefaults(bool withFolders) {
+    if (withFolders) SetDefaultFolders();
+    Preferences = FramePreferences{};
+    ProfileFile.keptSections.clear();
+    ProfileFile.keptPreferences.clear();
+    PrinterSettings.orientation = 2;
+    PrinterSettings.footer = "$|Page $Page";
+    PrinterSettings.header = "$<$user\\n$company";
+    SetDefaultTitleBlock();
+}
+
+std::string FrameworkProfilePath() { return GetModuleFolder() + "/OB7DEMO.INI"; }
+
+std::string ReadFrameworkProfileString(const char* section, const char* key) {
+    std::ifstream in(FrameworkProfilePath());
+    std::string line, current;
+    const std::string wanted = std::string("[") + section + "]";
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] == '[') { current = line; continue; }
+        if (strcasecmp(current.c_str(), wanted.c_str()) != 0) continue;
+        std::string k, v;
+        SplitKeyValue(line.c_str(), k, v);
+        if (strcasecmp(k.c_str(), key) == 0) return v;
+    }
+    return {};
+}
+
+bool WriteFrameworkProfileString(const char* section, const char* key, const std::string& value) {
+    std::vector<std::string> lines;
+    {
+        std::ifstream in(FrameworkProfilePath());
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+    }
+    const std::string wanted = std::string("[") + section + "]";
+    std::string current;
+    int sectionEnd = -1;
+    bool done = false;
+    for (size_t i = 0; i < lines.size() && !done; ++i) {
+        if (!lines[i].empty() && lines[i][0] == '[') {
+            if (strcasecmp(current.c_str(), wanted.c_str()) == 0) break;
+            current = lines[i];
+            if (strcasecmp(current.c_str(), wanted.c_str()) == 0) sectionEnd = static_cast<int>(i) + 1;
+            continue;
+        }
+        if (strcasecmp(current.c_str(), wanted.c_str()) != 0) continue;
+        sectionEnd = static_cast<int>(i) + 1;
+        std::string k, v;
+        SplitKeyValue(lines[i].c_str(), k, v);
+        if (strcasecmp(k.c_str(), key) == 0) {
+            lines[i] = std::string(key) + "=" + value;
+            done = true;
+        }
+    }
+    if (!done) {
+        if (sectionEnd < 0) {
+            lines.push_back(wanted);
+            sectionEnd = static_cast<int>(lines.size());
+        }
+        lines.insert(lines.begin() + sectionEnd, std::string(key) + "=" + value);
+    }
+    const std::string path = FrameworkProfilePath();
+    const std::string temp = path + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::trunc);
+        for (const std::string& line : lines) out << line << "\n";
+        if (!out) return false;
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    return !ec;
+}
+
+void LoadProfile() {
+    Profile profile;
+    SetProfileDefaults(true);
+    ProfileFile.userName = ReadFrameworkProfileString("Ombrelic", "UserName").substr(0, 255);
+    ProfileFile.companyName = ReadFrameworkProfileString("Ombrelic", "CompanyName").substr(0, 255);
+    Macros.user = ProfileFile.userName;
+    Macros.company = ProfileFile.companyName;
+    if (ProfileFile.path.empty() || profile.OpenRead(ProfileFile.path.c_str()) != 0) {
+        SetProfileDefaults(true);
+        return;
+    }
+    if (ProfileSectionTable(profile, false) != 0) SetProfileDefaults(true);
+}
+
+int SaveProfile() {
+    if (ProfileFile.fatalStartup || ProfileFile.path.empty()) return 0;
+    const std::string temp = ProfileFile.path + ".tmp";
+    Profile profile;
+    if (int code = profile.OpenWrite(temp.c_str())) return code;
+    ProfileSectionTable(profile, true);
+    std::error_code ec;
+    std::filesystem::rename(temp, ProfileFile.path, ec);
+    return ec ? 16000 + ec.value() : 0;
+}
+
+}  // namespace ob7

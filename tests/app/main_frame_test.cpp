@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "app/main_frame.h"
+#include "app/settings_profile.h"
+#include "platform/qt_app.h"
+#include "ui/framework/colour_slots.h"
+#include "ui/framework/draw_window.h"
+#include "ui/framework/shell_state.h"
+
+using namespace ob7;
+
+namespace {
+
+CMainFrame& Frame() {
+    static CMainFrame* frame = [] {
+        TestApp();
+        CreateProgramPalette();
+        CreateColourSlots();
+        auto* f = new CMainFrame;
+        f->Create(platform::Rect{0, 0, 1280, 800});
+        f->CreateStatusBar(true);
+        TestApp().SetMainWindow(f);
+        f->Show(true);
+        return f;
+    }();
+    return *frame;
+}
+
+void ForEachItem(platform::Menu& menu, const std::function<void(platform::Menu&, int)>& visit) {
+    for (int i = 0; i < menu.Count(); ++i) {
+        if (menu.At(i).popup) ForEachItem(*menu.At(i).popup, visit);
+        else if (menu.At(i).id) visit(menu, i);
+    }
+}
+
+struct StateGuard {
+    ShellState saved = Shell;
+    ~StateGuard() { Shell = saved; }
+};
+
+int circuitStandIn;
+
+// Exit, Status Bar, About, Calculator, Preferences.
+const std::set<int> kEnabledWhenIdle = {12513, 18432, 17804, 17330, 18410};
+
+}  // namespace
+
+// The update rules against their definitions, in four program states.
+TEST(MainFrame, UpdateRules) {
+    Frame();
+    StateGuard guard;
+    using R = UpdateRule;
+    struct State {
+        const char* name;
+        int analysisKind;
+        bool circuit, run, paused, dynamicDC, digitalPath;
+    };
+    const State states[] = {
+        {"idle", -1, false, false, false, false, false},
+        {"analysis active", 0, true, false, false, false, false},
+        {"run paused", 1, true, true, true, false, false},
+        {"digital path dialog", -1, false, false, false, false, true},
+        {"dynamic DC", 0, true, false, false, true, false},
+    };
+    // Expected enable state per rule, one column per state above.
+    struct Row {
+        R rule;
+        bool expected[5];
+    };
+    const Row rows[] = {
+        {R::A, {true, false, false, false, true}},
+        {R::B, {true, true, true, false, true}},
+        {R::C, {true, false, false, true, true}},
+        {R::E, {true, true, true, true, true}},
+        {R::G, {true, true, false, false, true}},
+        {R::H, {true, false, false, false, true}},
+        {R::K, {true, false, false, true, false}},
+        {R::L, {true, false, false, false, false}},
+        {R::R, {false, true, false, false, false}},
+        {R::AnalysisActive, {false, true, true, false, false}},
+    };
+    for (int s = 0; s < 5; ++s) {
+        const State& st = states[s];
+        Shell.analysisKind = st.analysisKind;
+        Shell.activeCircuitView = st.circuit ? &circuitStandIn : nullptr;
+        Shell.runInProgress = st.run;
+        Shell.runPaused = st.paused;
+        Shell.dynamicDC = st.dynamicDC;
+        Shell.digitalPathDialogOpen = st.digitalPath;
+        for (const Row& row : rows)
+            EXPECT_EQ(RuleEnables(row.rule), row.expected[s]) << st.name << " rule " << static_cast<int>(row.rule);
+    }
+}
+
+// Every item of the menu bar is either routed to a handler whose rule allows it now, or
+// greyed; the digital path dialog greys every B command.
+TEST(MainFrame, EveryMenuCommandIsRoutedOrGreyed) {
+    CMainFrame& frame = Frame();
+    StateGuard guard;
+    std::set<int> enabled;
+    int items = 0;
+    ForEachItem(frame.MainMenu(), [&](platform::Menu& menu, int position) {
+        platform::CommandUI ui(menu.At(position).id);
+        ui.menu = &menu;
+        ui.position = position;
+        ++items;
+        if (frame.RouteUpdate(ui) && ui.Enabled()) enabled.insert(ui.Id());
+    });
+    EXPECT_GT(items, 80);
+    // With no document open, exactly the commands this program carries out are enabled.
+    EXPECT_EQ(enabled, kEnabledWhenIdle);
+    // Exit (rule B) and the status bar (always) are routed; Exit greys with the dialog.
+    for (auto [id, dialogOpen, expected] :
+         {std::tuple{12513, false, true}, std::tuple{12513, true, false}, std::tuple{18432, true, true}}) {
+        Shell.digitalPathDialogOpen = dialogOpen;
+        platform::CommandUI ui(id);
+        EXPECT_EQ(frame.RouteUpdate(ui) && ui.Enabled(), expected) << id;
+    }
+}
+
+TEST(MainFrame, StatusBarToggleAndPrompts) {
+    CMainFrame& frame = Frame();
+    ASSERT_TRUE(frame.StatusBarShown());
+    frame.SetPromptText("first line\nsecond line");
+    EXPECT_EQ(frame.GetPromptText(), "first line");
+    ASSERT_TRUE(frame.ExecuteCommand(18432));
+    EXPECT_FALSE(frame.StatusBarShown());
+    EXPECT_EQ(frame.GetPromptText(), "");
+    frame.SetPromptById(17680);  // hidden: nothing shown, nothing cached
+    ASSERT_TRUE(frame.ExecuteCommand(18432));
+    frame.SetPromptById(17680);
+    EXPECT_EQ(frame.GetPromptText(), "The Status Bar");
+    platform::CommandUI ui(18432);
+    frame.RouteUpdate(ui);
+    EXPECT_EQ(ui.Checked(), 1);
+}
+
+TEST(MainFrame, ClockText) {
+    struct Case {
+        int hour, minute;
+        const char* text;
+    };
+    for (const Case& c : {Case{12, 5, " 12:05 PM "}, Case{0, 5, " 12:05 AM "}, Case{13, 7, " 1:07 PM "},
+                          Case{11, 59, " 11:59 AM "}, Case{23, 0, " 11:00 PM "}})
+        EXPECT_EQ(CMainFrame::ClockText(c.hour, c.minute), c.text);
+}
+
+TEST(MainFrame, WindowListWithTenWindows) {
+    CMainFrame& frame = Frame();
+    std::vector<std::unique_ptr<CMDIFrame>> windows;
+    for (int i = 1; i <= 10; ++i) {
+        auto w = std::make_unique<CMDIFrame>();
+        w->kind = kDrawText;
+        ASSERT_TRUE(w->CreateChildFrame(frame, "txt", "window" + std::to_string(i) + ".txt"));
+        w->Show(true);
+        w->Activate();
+        windows.push_back(std::move(w));
+    }
+    platform::Menu& list = *frame.MainMenu().SubMenu(3);
+    frame.OnInitMenuPopup(list, 3);
+    frame.OnInitMenuPopup(list, 3);  // rebuilding twice leaves one list
+    int first = list.FindPosition(65280);
+    ASSERT_GT(first, 0);
+    EXPECT_TRUE(list.At(first - 1).flags & platform::kMenuSeparator);
+    // z-order, top first: the last activated window is item 1; the tenth is "More Windows...".
+    EXPECT_EQ(list.At(first).text, "&1 window10.txt");
+    EXPECT_EQ(list.At(first + 8).text, "&9 window2.txt");
+    EXPECT_EQ(list.At(first + 9).id, 65289);
+    EXPECT_EQ(list.At(first + 9).text, "More Windows...");
+    EXPECT_EQ(list.Count(), first + 10);
+
+    platform::CommandUI top(65280);
+    top.menu = &list;
+    top.position = first;
+    frame.RouteUpdate(top);
+    EXPECT_EQ(top.Checked(), 1);
+
+    ASSERT_TRUE(frame.ExecuteCommand(65282));  // "&3 window8.txt"
+    EXPECT_EQ(frame.Children().front(), windows[7].get());
+    for (auto& w : windows) w->Destroy();
+    frame.OnInitMenuPopup(list, 3);
+    EXPECT_EQ(list.FindPosition(65280), -1);
+}
