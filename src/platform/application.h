@@ -62,6 +62,10 @@ public:
     // process gets false, and the first one is told (OnSecondInstance); the second
     // should then end.
     static bool AcquireSingleInstance(const std::string& name);
+    // The desktop session is about to end: false refuses (the user kept a document
+    // open); the default agrees.
+    virtual bool OnQueryEndSession() { return true; }
+
     // Another start of the program was refused: by default the main window is
     // restored when minimised and brought to the front.
     virtual void OnSecondInstance();

@@ -17,6 +17,7 @@ namespace platform {
 class Dialog;
 struct Font;
 struct PrintSettings;
+struct FileDialogOptions;
 
 namespace automation {
 
@@ -35,6 +36,9 @@ void PostKey(Window& window, int key, int modifiers = 0);
 void SendKeyToItem(Dialog& dialog, int id, int key, int modifiers = 0);
 void SendTextToItem(Dialog& dialog, int id, const std::string& text);
 void ClickItem(Dialog& dialog, int id);
+// The mouse coming to rest over a dialog control, and a right click on it.
+void HoverItem(Dialog& dialog, int id);
+void RightClickItem(Dialog& dialog, int id);
 
 // Scripted answers. A modal dialog's script runs inside its modal loop once the dialog
 // is initialised; when the script has not ended the dialog, its return value does.
@@ -46,6 +50,9 @@ const std::vector<std::string>& MessageBoxTexts();
 void QueuePopupMenuAnswer(int command);
 // The next open or save dialog returns these paths (empty: cancelled).
 void QueueFileDialogAnswer(std::vector<std::string> paths);
+// The options of the last open or save dialog run (title, filters, folder, name), as
+// the user saw them.
+const FileDialogOptions& LastFileDialogOptions();
 // The next print or set-up dialog, colour dialog and font dialog: the function edits
 // the value as the user would and returns true for OK.
 void QueuePrintDialogAnswer(std::function<bool(PrintSettings&)> answer);

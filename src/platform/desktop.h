@@ -2,6 +2,9 @@
 // What the program asks of the desktop: screen and work area, metrics of window
 // parts, system colours and the modifier keys held now.
 
+#include <string>
+#include <vector>
+
 #include "platform/geometry.h"
 
 namespace platform::desktop {
@@ -21,5 +24,14 @@ Color GetSystemColor(SystemColor which);
 
 // Modifier bits (Shift, Ctrl, Alt) held at this moment.
 int ModifierKeys();
+
+// The font families installed, sorted by name.
+struct FontFace {
+    std::string name;
+    bool fixedPitch = false;
+    bool scalable = true;  // outline fonts; bitmap faces offer their own sizes only
+    std::vector<int> bitmapSizes;  // points, for faces that are not scalable
+};
+std::vector<FontFace> FontFaces();
 
 }  // namespace platform::desktop

@@ -18,6 +18,7 @@ enum class ControlKind {
     OwnerDrawButton,  // drawn by OnDrawItem, clicked like a push button
     ComboDropDown,  // editable text with a list
     ComboList,      // choice from the list only
+    OwnerDrawCombo, // choice from the list, items and the selection field drawn by OnDrawItem
     ListBox, MultiListBox, OwnerDrawListBox, ReportList, TreeView, TabControl, UpDown, ProgressBar,
     ScrollBar
 };
@@ -87,7 +88,15 @@ public:
     virtual void OnOK() { EndDialog(1); }
     virtual void OnCancel() { EndDialog(2); }
     virtual void OnControlNotify(int id, Notify code) {}
+    // The mouse came to rest over a control (its id) or left it (0): help lines show
+    // the control's prompt.
+    virtual void OnControlHover(int id) {}
+    // The right button was pressed on a control, which has taken the focus.
+    virtual void OnControlRightClick(int id) {}
     virtual void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) {}
+    // The height in pixels of the items of an owner-drawn list or combo box; 0 keeps
+    // the style's height.
+    virtual int OnMeasureItem(int controlId) { return 0; }
 
     // Controls by id. Functions on a missing id or a control of another kind do nothing
     // and return false, -1 or an empty text.
@@ -101,6 +110,16 @@ public:
     void FocusItem(int id);
     int FocusedItem() const;  // id of the control with the focus, 0 for none
     void SetEditLimit(int id, int maxChars);
+    // Edit controls: the selection in characters (end -1: to the end of the text), the
+    // selection replaced by a text (one undoable step), whether an undo is possible, and
+    // the caret scrolled into view.
+    void SetEditSel(int id, int start, int end);
+    bool EditSel(int id, int& start, int& end) const;
+    void ReplaceEditSel(int id, const std::string& text);
+    bool CanUndoEdit(int id) const;
+    void ScrollEditCaret(int id);
+    // Repaints one control (owner-drawn buttons and lists after their state changed).
+    void InvalidateItem(int id);
     // Colours and font of one control (coloured fields, the font of a sample text).
     void SetItemColors(int id, Color text, Color background);
     void SetItemFont(int id, const Font& font);
@@ -130,6 +149,9 @@ public:
     bool SetCellText(int id, int row, int column, const std::string& text);
     std::string CellText(int id, int row, int column) const;
     bool EditCell(int id, int row, int column);  // opens the in-place editor
+    // Cells are editable in place unless switched off here.
+    bool SetCellEditable(int id, int row, int column, bool editable);
+    int RowCount(int id) const;
 
     // Tree views: items are handles (0 is the root).
     int InsertTreeItem(int id, int parent, const std::string& text);

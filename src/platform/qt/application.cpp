@@ -3,6 +3,7 @@
 
 #include "platform/application.h"
 
+#include <QSessionManager>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -177,6 +178,10 @@ Application::Application(int& argc, char** argv) : impl_(new ApplicationImpl) {
                          idlePending = false;
                          for (int count = 0; OnIdle(count); ++count) {}
                      });
+    // The desktop session is ending: the program may refuse (unsaved documents).
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, impl_->native.get(), [this](QSessionManager& manager) {
+        if (manager.allowsInteraction() && !OnQueryEndSession()) manager.cancel();
+    });
 }
 
 Application::~Application() {

@@ -4,11 +4,17 @@
 #include <QFileDialog>
 #include <QFontDialog>
 
+#include "platform/automation.h"
 #include "platform/file_dialog.h"
 #include "platform/qt/native.h"
 
 namespace platform {
 namespace {
+
+FileDialogOptions& LastOptions() {
+    static FileDialogOptions last;
+    return last;
+}
 
 QWidget* Owner(Window* parent) { return parent && parent->Peer() ? parent->Peer()->widget.data() : nullptr; }
 
@@ -46,7 +52,12 @@ std::vector<std::string> RunFileDialog(QFileDialog& dialog) {
 
 }  // namespace
 
+namespace automation {
+const FileDialogOptions& LastFileDialogOptions() { return LastOptions(); }
+}  // namespace automation
+
 std::vector<std::string> RunOpenFileDialog(Window* parent, const FileDialogOptions& options) {
+    LastOptions() = options;
     std::vector<std::string> answer;
     if (backend::TakeFileDialogAnswer(answer)) {
         if (!options.multiple && answer.size() > 1) answer.resize(1);
@@ -61,6 +72,7 @@ std::vector<std::string> RunOpenFileDialog(Window* parent, const FileDialogOptio
 }
 
 std::string RunSaveFileDialog(Window* parent, const FileDialogOptions& options) {
+    LastOptions() = options;
     std::vector<std::string> answer;
     if (backend::TakeFileDialogAnswer(answer)) return answer.empty() ? std::string() : answer.front();
     QFileDialog dialog(Owner(parent));

@@ -1,6 +1,7 @@
 // Desktop metrics, system colours, the help window.
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QPalette>
@@ -60,6 +61,20 @@ Color GetSystemColor(SystemColor which) {
 }
 
 int ModifierKeys() { return ModifiersFromQt(QGuiApplication::queryKeyboardModifiers()); }
+
+std::vector<FontFace> FontFaces() {
+    std::vector<FontFace> out;
+    for (const QString& family : QFontDatabase::families()) {
+        FontFace face;
+        face.name = FromQString(family);
+        face.fixedPitch = QFontDatabase::isFixedPitch(family);
+        face.scalable = QFontDatabase::isScalable(family);
+        if (!face.scalable)
+            for (int size : QFontDatabase::pointSizes(family)) face.bitmapSizes.push_back(size);
+        out.push_back(std::move(face));
+    }
+    return out;
+}
 
 }  // namespace desktop
 

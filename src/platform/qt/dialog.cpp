@@ -2,6 +2,10 @@
 
 #include "platform/dialog.h"
 
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QStylePainter>
+#include <QTextCursor>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
@@ -55,20 +59,34 @@ private:
     Dialog* owner_;
 };
 
-// Reports focus changes of a control.
+// Reports focus changes of a control, the mouse entering and leaving it, and right
+// clicks on it.
 class FocusWatcher final : public QObject {
 public:
-    FocusWatcher(QObject* parent, std::function<void(bool)> onFocus) : QObject(parent), onFocus_(std::move(onFocus)) {}
+    FocusWatcher(QObject* parent, std::function<void(bool)> onFocus, std::function<void(int)> onMouse)
+        : QObject(parent), onFocus_(std::move(onFocus)), onMouse_(std::move(onMouse)) {}
 
 protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::FocusIn) onFocus_(true);
-        if (e->type() == QEvent::FocusOut) onFocus_(false);
+    bool eventFilter(QObject* target, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::FocusIn: onFocus_(true); break;
+        case QEvent::FocusOut: onFocus_(false); break;
+        case QEvent::Enter: onMouse_(0); break;
+        case QEvent::Leave: onMouse_(1); break;
+        case QEvent::MouseButtonPress:
+            if (static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
+                if (auto* w = qobject_cast<QWidget*>(target)) w->setFocus(Qt::MouseFocusReason);
+                onMouse_(2);
+            }
+            break;
+        default: break;
+        }
         return false;
     }
 
 private:
     std::function<void(bool)> onFocus_;
+    std::function<void(int)> onMouse_;  // 0 entered, 1 left, 2 right button
 };
 
 // Owner-drawn list items are drawn by the dialog into an image of the item's size.
@@ -91,6 +109,45 @@ public:
             dialog_.OnDrawItem(dc, info);
         }
         painter->drawImage(r.topLeft(), image.Data().image);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        if (int h = dialog_.OnMeasureItem(id_); h > 0) s.setHeight(h);
+        return s;
+    }
+
+private:
+    Dialog& dialog_;
+    int id_;
+};
+
+// A combo box whose items and selection field the dialog draws (line styles, fills).
+class OwnerDrawComboBox final : public QComboBox {
+public:
+    OwnerDrawComboBox(QWidget* parent, Dialog& dialog, int id) : QComboBox(parent), dialog_(dialog), id_(id) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.currentText.clear();
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        if (field.isEmpty()) return;
+        Image image(field.width(), field.height(), FromQColor(palette().color(QPalette::Base)));
+        {
+            DrawContext dc(image);
+            DrawItemInfo info;
+            info.controlId = id_;
+            info.item = currentIndex();
+            info.rect = Rect{0, 0, field.width(), field.height()};
+            info.focused = hasFocus();
+            info.data = currentIndex() >= 0 ? itemData(currentIndex(), kDataRole).toLongLong() : 0;
+            dialog_.OnDrawItem(dc, info);
+        }
+        painter.drawImage(field.topLeft(), image.Data().image);
     }
 
 private:
@@ -202,6 +259,15 @@ bool Dialog::Build(Window* parent) {
     Rect size = MapDialogRect(Rect{0, 0, template_.size.cx, template_.size.cy});
     dlg->resize(size.Width(), size.Height());
     for (const ControlSpec& spec : template_.controls) CreateControl(spec);
+    // A label's mnemonic moves the focus to the control that follows it, so the label
+    // shows its '&' as an underline instead of the character.
+    const auto& controls = template_.controls;
+    for (size_t i = 0; i + 1 < controls.size(); ++i) {
+        if (controls[i].kind != ControlKind::Static || controls[i].text.find('&') == std::string::npos) continue;
+        auto* label = qobject_cast<QLabel*>(peer->items.count(controls[i].id) ? peer->items[controls[i].id] : nullptr);
+        QWidget* next = peer->items.count(controls[i + 1].id) ? peer->items[controls[i + 1].id] : nullptr;
+        if (label && next) label->setBuddy(next);
+    }
     return true;
 }
 
@@ -263,6 +329,13 @@ void Dialog::CreateControl(const ControlSpec& spec) {
             break;
         }
         case ControlKind::GroupBox: w = new QGroupBox(text, dlg); break;
+        case ControlKind::OwnerDrawCombo: {
+            auto* c = new OwnerDrawComboBox(dlg, *this, id);
+            c->setItemDelegate(new OwnerDrawDelegate(c, *this, id));
+            QObject::connect(c, &QComboBox::currentIndexChanged, c, [notify] { notify(Notify::SelChange); });
+            w = c;
+            break;
+        }
         case ControlKind::ComboDropDown:
         case ControlKind::ComboList: {
             auto* c = new QComboBox(dlg);
@@ -336,9 +409,15 @@ void Dialog::CreateControl(const ControlSpec& spec) {
                 else if (!d->RouteCommand(id)) d->OnControlNotify(id, Notify::Clicked);
             });
         }
-        w->installEventFilter(new FocusWatcher(w, [notify](bool in) {
-            notify(in ? Notify::SetFocus : Notify::KillFocus);
-        }));
+        w->installEventFilter(new FocusWatcher(
+            w, [notify](bool in) { notify(in ? Notify::SetFocus : Notify::KillFocus); },
+            [owner, id](int what) {
+                Dialog* d = *owner;
+                if (!d) return;
+                if (what == 0) d->OnControlHover(id);
+                else if (what == 1) d->OnControlHover(0);
+                else d->OnControlRightClick(id);
+            }));
         w->setGeometry(ToQRect(MapDialogRect(spec.rect)));
         w->setEnabled(!(spec.style & kCtlDisabled));
         if (spec.style & kCtlHidden) w->hide();
@@ -452,6 +531,9 @@ bool Dialog::IsItemEnabled(int id) const {
     auto* w = Item<QWidget>(*this, id);
     return w && w->isEnabled();
 }
+void Dialog::InvalidateItem(int id) {
+    if (auto* w = Item<QWidget>(*this, id)) w->update();
+}
 void Dialog::ShowItem(int id, bool shown) {
     if (auto* w = Item<QWidget>(*this, id)) w->setVisible(shown);
 }
@@ -470,6 +552,51 @@ int Dialog::FocusedItem() const {
     for (const auto& [id, w] : p->items)
         if (focus && (w == focus || w->isAncestorOf(focus))) return id;
     return 0;
+}
+
+void Dialog::SetEditSel(int id, int start, int end) {
+    if (auto* e = Item<QLineEdit>(*this, id)) {
+        int n = static_cast<int>(e->text().size());
+        start = std::clamp(start, 0, n);
+        end = end < 0 ? n : std::clamp(end, 0, n);
+        e->setSelection(start, end - start);
+    } else if (auto* m = Item<QPlainTextEdit>(*this, id)) {
+        QTextCursor c = m->textCursor();
+        int n = m->document()->characterCount() - 1;
+        c.setPosition(std::clamp(start, 0, n));
+        c.setPosition(end < 0 ? n : std::clamp(end, 0, n), QTextCursor::KeepAnchor);
+        m->setTextCursor(c);
+    }
+}
+
+bool Dialog::EditSel(int id, int& start, int& end) const {
+    if (auto* e = Item<QLineEdit>(*this, id)) {
+        start = e->hasSelectedText() ? e->selectionStart() : e->cursorPosition();
+        end = e->hasSelectedText() ? e->selectionEnd() : e->cursorPosition();
+        return true;
+    }
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) {
+        start = m->textCursor().selectionStart();
+        end = m->textCursor().selectionEnd();
+        return true;
+    }
+    return false;
+}
+
+void Dialog::ReplaceEditSel(int id, const std::string& text) {
+    if (auto* e = Item<QLineEdit>(*this, id)) e->insert(ToQString(text));
+    else if (auto* m = Item<QPlainTextEdit>(*this, id)) m->insertPlainText(ToQString(text));
+}
+
+bool Dialog::CanUndoEdit(int id) const {
+    if (auto* e = Item<QLineEdit>(*this, id)) return e->isUndoAvailable();
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) return m->document()->isUndoAvailable();
+    return false;
+}
+
+void Dialog::ScrollEditCaret(int id) {
+    // A one-line edit keeps its caret in view by itself.
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) m->ensureCursorVisible();
 }
 
 void Dialog::SetEditLimit(int id, int maxChars) {
@@ -743,6 +870,21 @@ std::string Dialog::CellText(int id, int row, int column) const {
     return item ? FromQString(item->text()) : std::string();
 }
 
+bool Dialog::SetCellEditable(int id, int row, int column, bool editable) {
+    auto* t = Item<QTableWidget>(*this, id);
+    if (!t || row < 0 || row >= t->rowCount() || column < 0 || column >= t->columnCount()) return false;
+    QSignalBlocker block(t);
+    QTableWidgetItem* item = t->item(row, column);
+    if (!item) t->setItem(row, column, item = new QTableWidgetItem);
+    item->setFlags(editable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+    return true;
+}
+
+int Dialog::RowCount(int id) const {
+    auto* t = Item<QTableWidget>(*this, id);
+    return t ? t->rowCount() : -1;
+}
+
 bool Dialog::EditCell(int id, int row, int column) {
     auto* t = Item<QTableWidget>(*this, id);
     if (!t || row < 0 || row >= t->rowCount() || column < 0 || column >= t->columnCount()) return false;
@@ -864,6 +1006,22 @@ void SendTextToItem(Dialog& dialog, int id, const std::string& text) {
 
 void ClickItem(Dialog& dialog, int id) {
     if (auto* b = Item<QAbstractButton>(dialog, id)) b->click();
+}
+
+void HoverItem(Dialog& dialog, int id) {
+    if (auto* w = Item<QWidget>(dialog, id)) {
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(w->mapToGlobal(QPoint(1, 1))));
+        QCoreApplication::sendEvent(w, &enter);
+    }
+}
+
+void RightClickItem(Dialog& dialog, int id) {
+    if (auto* w = Item<QWidget>(dialog, id)) {
+        QPointF at(2, 2);
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &press);
+    }
 }
 
 }  // namespace automation

@@ -616,6 +616,9 @@ QString KeyText(int key, int modifiers) {
     if ((key >= '0' && key <= '9') || key == key::kSpace) return QString(QChar(key));
     if (key == key::kReturn) return QStringLiteral("\r");
     if (key == key::kEscape) return QString(QChar(27));
+    // As a keyboard gives them: Backspace and Tab carry their control characters.
+    if (key == key::kBack) return QString(QChar(8));
+    if (key == key::kTab) return QString(QChar(9));
     return {};
 }
 

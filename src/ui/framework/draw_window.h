@@ -1,0 +1,277 @@
+#pragma once
+// CDraw and CMDIFrame: every document, plot and result window is an MDI child frame
+// holding one drawing window that fills it. CDraw carries what all views share: the
+// window type, edit modes, the Edit/Print/mode command map, background and output
+// colours, selection repaint, and the one-level undo list. CMDIFrame adds creation,
+// title, placement and activation.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/font_record.h"
+#include "platform/frame.h"
+#include "platform/window.h"
+
+#include "platform/picture.h"
+
+namespace platform {
+class DrawContext;
+class Menu;
+}
+
+namespace ob7 {
+
+class CDrawContext;
+class CMDIFrame;
+class CTxtEdit;
+
+// Window type codes of drawing windows and their frames.
+enum DrawType : int {
+    kDrawNone = -1, kDrawSchematic = 1, kDrawText = 2, kDrawModelLibrary = 3, kDraw2DPlot = 5,
+    kDrawHistogram = 6, kDraw3DPlot = 8, kDrawThumbnail = 9, kDrawFilterPlot = 10,
+    kDrawCharacteristic = 11, kDrawWatch = 12, kDrawPerformance = 19
+};
+
+// Edit modes are the ids of their mode commands.
+enum EditMode : int {
+    kModeSelect = 17561, kModeComponent = 17562, kModeText = 17563, kModeOrthoWire = 17564,
+    kModeDiagonalWire = 17565, kModeComponentHelp = 17567, kModeLine = 17568, kModeEllipse = 17569,
+    kModeRectangle = 17570, kModeDiamond = 17571, kModeArc = 17572, kModeScale = 17573,
+    kModeCursor = 17574, kModePie = 17575, kModeFlag = 17576, kModeInfo = 17578,
+    kModeHorizontalTag = 17579, kModeVerticalTag = 17580, kModePointTag = 17581,
+    kModePointToEnd = 17582, kModePointToPoint = 17583, kModeGraphics = 17584, kModePicture = 17585,
+    kModePolygon = 17586, kFirstMode = 17561, kLastMode = 17586
+};
+
+// Command ids of the drawing window's map.
+enum DrawCommand : int {
+    kCmdUndo = 57643, kCmdRedo = 57644, kCmdCut = 57635, kCmdCopy = 57634, kCmdPaste = 57637,
+    kCmdClear = 57632, kCmdSelectAll = 57642, kCmdPrint = 57607, kCmdPrintPreview = 57609,
+    kCmdToFront = 17597, kCmdToBack = 17598, kCmdProperties = 15678, kCmdCopySelectBoxBmp = 17219,
+    kCmdCopyVisibleBmp = 17206, kCmdCopyPicture = 17221, kCmdSavePicture = 17222, kCmdCopyEnhancedPicture = 17223,
+    kCmdToggleLastMode = 17672, kCmdSave = 57603, kCmdZoomIn = 17504,
+    kCmdZoomOut = 17505
+};
+
+// Flag bits of CDraw::flags.
+enum DrawFlag : int {
+    kDrawHidden = 0x1, kDrawHiddenCopy = 0x2, kDrawNumericOutput = 0x4, kDrawCloseOnAnalysisStart = 0x8,
+    kDrawCloseOnRunStart = 0x10, kDrawCloseOnAnalysisEnd = 0x20, kDrawOpen = 0x40, kDrawPreviewable = 0x80,
+    kDrawObjectMode = 0x100, kDrawGlobalInclude = 0x200, kDrawAllowObjects = 0x400, kDrawSpecial = 0x800
+};
+
+// The id of the drawing window inside its frame.
+constexpr int kDrawChildId = 789;
+// Accelerator table of drawing windows.
+constexpr int kDrawAccelerators = 514;
+
+// One undo entry. Derived views derive their entries from it and make them through
+// CDraw::NewUndoEntry.
+struct TextEditUndoRecord;
+struct UndoEntry {
+    UndoEntry();
+    virtual ~UndoEntry();
+    void* object = nullptr;  // the object of a one-object entry
+    int kind = 0;            // 12 edit state, 7 one object; others are the views'
+    platform::Rect rect;     // the selection box saved by BeginEditUndo
+    std::string label;
+    std::unique_ptr<TextEditUndoRecord> textRecord;  // the editor's record (kind 11)
+};
+constexpr int kUndoEditState = 12, kUndoOneObject = 7;
+
+class CDraw : public platform::Window {
+public:
+    CDraw();
+    ~CDraw() override;
+
+    int drawType = kDrawNone;
+    CMDIFrame* frame = nullptr;           // null for an embedded view without a frame
+    platform::Window* parentWindow = nullptr;
+    int trackState = 0;                   // 0, 2 click, 16 rubber band, 128 placing, 256 resizing
+    int pendingDrag = 0, extendFlag = 0;
+    platform::Point rightPress;
+    int rightDrag = 0;
+    platform::Point buttonDown, lastMove;
+    void* lastHit = nullptr;
+    int backgroundColour = 64;            // colour slot
+    int selectionColour = 0;
+    FontRecord windowFont, objectFont;
+    int selectionFrameStyle = 0;
+    int currentMode = 0, previousMode = 0;
+    platform::Rect selectionBox{-1, -1, -1, -1};
+    std::vector<int> toolButtons;         // command ids of the window's own tool bar
+    int flags = 0;
+    platform::Rect dragRect;
+    void* resizing = nullptr;
+    int undoLock = 0;
+    int copyPainting = 0;
+    const platform::Rect* printRegion = nullptr;
+    int paintMode = 0;                    // 0 normal, 4 erasing highlights, 2 component preview
+    int filterMask = 0, filterValue = 0, ignoreObjectFlags = 0, selectionFrameShown = 0;
+    int paintToggle1 = 0, paintToggle2 = 0;
+
+    bool HasSelectionBox() const { return selectionBox.left != -1 || selectionBox.right != -1; }
+
+    // The contract of the derived views (defaults do nothing and return 0).
+    virtual void SetMode(int mode);
+    virtual void OnDocumentChanged() = 0;
+    virtual int TransferObjects(int dx, int dy, int rotation, int transferFlags, int selectionMask) { return 0; }
+    virtual void Refresh(int refreshFlags) {}
+    virtual int GetSelectionBounds(CDrawContext& dc, platform::Rect& bounds, platform::Rect* copy, int listFlags,
+                                   int page) { return 0; }
+    virtual void ArrangeSelected(int where) {}
+    virtual int CountSelected(int mask) { return 0; }
+    virtual int SetSelection(int mask, int select) { return 0; }
+    virtual int CreateObjectFromTrack(int page, int typeWord, const platform::Rect& track, int graph) { return 0; }
+    virtual UndoEntry* BeginUndo(int kind, const std::string& label);
+    virtual UndoEntry* BeginEditUndo(const std::string& label);
+    virtual void RestoreEditState();
+    virtual void Cut(int flag) {}
+    virtual void Copy() {}
+    virtual void Paste() {}
+    virtual void Clear() {}
+    virtual void SelectAll() {}
+    virtual void InsertClipboardAt(int x, int y, int flag) {}
+    virtual void SwapObjectWithUndo(void* object) {}
+    virtual void BeginObjectUndo(void* object, const std::string& label) {}
+    virtual void Properties() {}
+    virtual void OnUpdateProperties(platform::CommandUI& ui);
+    virtual void Print() {}
+    // The undo and redo steps of the view; the base exchanges the saved edit state.
+    virtual void UndoStep();
+    virtual void RedoStep();
+    // What the Edit commands act on, as the views answer it.
+    virtual CTxtEdit* TextEditor() { return nullptr; }
+    virtual bool HasGraphs() { return true; }
+    virtual bool InternalClipboardHasObjects() { return false; }
+    virtual int ObjectCount() { return 0; }
+    // Colour slots of an embedded text editor: its text, its comments; the background is
+    // the window's. The editor stores a changed text colour back.
+    virtual int EditorTextColour() const { return 0; }
+    virtual void SetEditorTextColour(int slot) {}
+    virtual int EditorCommentColour() const { return 2; }
+    // A whole-text undo step around a change the editor does not record itself (case
+    // changes); the base keeps none.
+    virtual void BeginWholeTextUndo(const std::string& label) {}
+    // Undo entries of derived views carry more: they make their own records.
+    virtual std::unique_ptr<UndoEntry> NewUndoEntry() { return std::make_unique<UndoEntry>(); }
+
+    // Creation inside the frame (the parent), as child 789 filling it.
+    bool CreateInFrame(platform::Window* parent);
+
+    // Undo list: one level; the current entry is the one Undo undoes.
+    UndoEntry* CurrentUndo() const;
+    UndoEntry* RedoEntry() const;
+    const std::vector<std::unique_ptr<UndoEntry>>& UndoList() const { return undo_; }
+    void DropCurrentUndo(bool undoFirst);
+    void ClearUndoList();
+
+    // Selection and repaint.
+    int ClearSelection();
+    void SetAllSelected(int select);
+    void RefreshAll();
+    void RefreshForDrag();
+    int DeleteSelection(int mask) { return TransferObjects(0, 0, 0, 546, mask); }
+    // Bring to Front (2) and Send to Back (1) of a single selected object.
+    void Arrange(int where);
+    // The selection mask of the arrange commands, 0 when they do not apply.
+    int ArrangeMask() const;
+
+    // Colours of the output.
+    bool UsesBackgroundColor(const CDrawContext& dc) const;
+    int GetBackgroundColor(const CDrawContext& dc) const;
+    // 1 when the colour was mapped for a monochrome device.
+    int MapOutputColor(const CDrawContext& dc, int& colour) const;
+    platform::Rect GetDrawRect(const CDrawContext& dc) const;
+    platform::Size GetDrawSize(const CDrawContext& dc) const;
+
+    bool IsTextFocus() const;
+    bool IsEditable() const;
+    bool IsActiveCircuitView() const;
+    std::string GetFrameTitle() const;
+    void SetFrameTitle(const std::string& title);
+    void CloseFrame();
+    void InvalidateAll();
+    int SetSelectionFlags(int word);
+
+    // The whole window painted into a recorded picture (for the clipboard and picture
+    // files), without selection marks.
+    platform::Picture RecordPicture();
+    bool SavePictureFile(const std::string& path);
+
+    // The Graphics pop-up of the drawing tools in the tool bar; 0 when none is shown.
+    int ShowGraphicsMenu();
+    // Edit command availability.
+    bool EditEnabled(int command);
+    bool SelectAllEnabled();
+
+    void OnEraseBackground(platform::DrawContext& dc) override;
+    void OnKeyDown(const platform::KeyEvent& event) override;
+    void OnMouse(const platform::MouseEvent& event) override;
+
+private:
+    void OnModeCommand(int id);
+    void UpdateModeCommand(platform::CommandUI& ui);
+    void UpdateUndo(platform::CommandUI& ui, bool redo);
+    std::vector<std::unique_ptr<UndoEntry>> undo_;
+    int current_ = -1;  // index of the current entry, -1 none
+};
+
+// Grows r so that it holds both corners of other.
+void ExtendBounds(platform::Rect& r, const platform::Rect& other);
+
+class CMDIFrame : public platform::MdiChildFrame {
+public:
+    CMDIFrame();
+    ~CMDIFrame() override;
+
+    int kind = kDrawNone;
+    CDraw* draw = nullptr;
+    std::string name;  // the title kept while there is no window
+    platform::Placement placement;
+    bool placementSet = false;
+
+    // Creates the MDI child in the program's main frame.
+    bool CreateChildFrame(platform::FrameWindow& main, const std::string& className, const std::string& title);
+    virtual void SetTitle(const std::string& text);
+    std::string GetTitle() const;
+    void Activate();
+    // A placement not set activates maximised instead.
+    void RestorePlacement(const platform::Placement& p, bool set = true);
+    void MatchTopFramePlacement();
+    void BringToFront();
+    void ShowFrame(bool shown) { Show(shown); }
+    void FillMDIClient();
+    void MoveToTopRightQuarter();
+    void Close();
+    // The session is ending: the frame closes as for its close box; true when it closed.
+    virtual bool OnQueryEndSession();
+    void UnlinkDraw();
+    const std::string& ClassName() const { return className_; }
+
+    void OnClose() override;
+    void OnSetFocus() override;
+    void OnSize(int width, int height) override;
+
+private:
+    std::string className_;
+};
+
+// The open drawing windows, in the order they were created.
+std::vector<CDraw*>& ViewList();
+// The topmost program frame of the main frame's MDI client, and its drawing window.
+CMDIFrame* GetTopFrame();
+CDraw* GetTopDraw();
+CMDIFrame* FindFrameForWindow(const platform::Window* window);
+// The frame's placement, or the top frame's when that one is maximised.
+platform::Placement GetTopFramePlacement(const CMDIFrame& frame);
+
+// Asks every open frame to close for the end of the session; false as soon as one
+// stays open (its document was not to be closed).
+bool QueryEndSessionAllFrames();
+
+// The accelerator table of drawing windows; registered once on first use.
+void RegisterDrawAccelerators();
+
+}  // namespace ob7
