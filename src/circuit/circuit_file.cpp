@@ -1415,8 +1415,7 @@ int CircuitFile::ReadHeader(const char* password)
     std::string maker;
     if (!NextLine(maker) || maker != "Tessellane Software")
         return kMsgBadFormat;
-    // The old line layout is not read: such a file must be converted first.
-    return kMsgMustConvert;
+    return ReadOldLayoutFile();
 }
 
 int CircuitFile::ReadSections()
@@ -1492,6 +1491,9 @@ void CircuitFile::FinishLoad()
                 z = d.schematic.scale;
     if (screenChanged)
         d.placements = CircuitPlacements();
+    if (version < kCircuitVersion520)
+        for (size_t i = 0; i < d.pages.size(); ++i)
+            d.pages[i].name = Fmt("Page %d", static_cast<int>(i) + 1);
     for (auto& object : d.objects) {
         CircuitObject& part = *object;
         int type = part.kind == OK_COMPONENT && part.def ? part.def->type : -1;
@@ -1590,6 +1592,7 @@ int CircuitFile::Parse(const std::string& bytes, CircuitDocument& doc, int flags
     current_ = nullptr;
     toolsSlot_ = KEPT_ANALYSIS_WINDOW;
     localMap_.clear();
+    oldLayoutChanged_ = false;
     int code = ReadHeader(password);
     if (!code)
         code = ReadSections();
@@ -1601,7 +1604,7 @@ int CircuitFile::Parse(const std::string& bytes, CircuitDocument& doc, int flags
     FinishAnalysisSetup();
     FinishLoad();
     doc_ = nullptr;
-    fresh.modified = localDefinitionsUsed;
+    fresh.modified = localDefinitionsUsed || oldLayoutChanged_;
     fresh.companion = std::move(doc.companion);
     doc = std::move(fresh);
     return 0;
