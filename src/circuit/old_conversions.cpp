@@ -128,7 +128,7 @@ std::string ConvertVersion4CurveExpression(const std::string& expression)
     for (char c : e)
         if (!IsWordChar(c) && c != '+' && c != '-')
             return expression;
-    if (IsFunctionName(UpperText(e)))
+    if (IsTableSymbolName(UpperText(e)))
         return expression;
     return SplitNodeDifference(e);
 }
