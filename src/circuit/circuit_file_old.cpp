@@ -662,6 +662,8 @@ int CircuitFile::ReadOldWindowBlocks(TextFile& f)
     if ((code = Serial::Marker(f, "schematic options")) || (code = Serial::Double(f, s.scale)) ||
         (code = Serial::Double(f, s.printerScale)) || (code = Serial::Int(f, s.viewBits)))
         return code;
+    // Scales are zoom steps; any other value reads as 1.
+    s.scale = SnapZoomFactor(s.scale);
     int32_t pages = 0, dropped32 = 0;
     if ((code = Serial::Marker(f, "quads")))
         return code;

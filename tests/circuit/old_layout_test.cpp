@@ -63,7 +63,7 @@ std::string File502(const std::string& components = "")
     for (int i = 0; i < 5; ++i)
         s += "0,1,-1,-1,-1,-1,10,20,300,400\n";
     s += ":**** window font colors ****\n" + kFont + "10,0,0,0,5\n10,0,0,0,9\n" + kFont + kFont +
-         ":**** schematic options ****\n1.5\n1\n448\n"
+         ":**** schematic options ****\n2\n1\n448\n"
          ":**** quads ****\n0,0,1,0,2,100,200,0,0\n";
     for (int p = 0; p < 2; ++p)
         s += "1,2,0,0,3,4,0,0,5,6,0,0,7,8,0,0,10,11\n";
@@ -138,7 +138,7 @@ TEST(OldLayout, Version502FileReadsBlockByBlock)
 
     EXPECT_EQ(doc.analysisLook.gridColour, 5);
     EXPECT_EQ(doc.analysisLook.graphBackground, 9);
-    EXPECT_DOUBLE_EQ(doc.schematic.scale, 1.5);
+    EXPECT_DOUBLE_EQ(doc.schematic.scale, 2);
     EXPECT_EQ(doc.schematic.splitterY, 200);
     EXPECT_EQ(doc.schematic.panePage[2], 1);
     ASSERT_EQ(doc.pages.size(), 2u);
@@ -347,3 +347,22 @@ TEST(OldLayout, Conversions)
 }
 
 }  // namespace
+
+// A converted old circuit saves in 7.0 and reads back to the same bytes.
+TEST(OldLayout, ConvertedCircuitsSaveInTheCurrentVersion)
+{
+    Defs();
+    ShortDef();
+    for (const std::string& file : {File502(), File4()}) {
+        CircuitDocument doc;
+        ASSERT_EQ(Parse(file, doc), 0);
+        std::string first, second;
+        CircuitFile writer;
+        writer.Compose(doc, kCircuitVersion70, first);
+        CircuitDocument back;
+        ASSERT_EQ(Parse(first, back), 0) << first;
+        CircuitFile writer2;
+        writer2.Compose(back, kCircuitVersion70, second);
+        EXPECT_EQ(first, second);
+    }
+}
