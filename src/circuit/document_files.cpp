@@ -136,7 +136,7 @@ void UnregisterOpenDocument(CircuitDocument& doc)
     list.erase(std::remove(list.begin(), list.end(), &doc), list.end());
 }
 
-CircuitDocument* FindOpenDocumentByPath(const std::string& path)
+CircuitDocument* FindOpenCircuitDocument(const std::string& path)
 {
     const std::string wanted = NormalPath(path);
     for (CircuitDocument* doc : OpenDocuments())

@@ -1,0 +1,85 @@
+#include "circuit/views/cct_draw.h"
+
+#include "circuit/document_files.h"
+
+namespace ob7 {
+
+CCTDraw::CCTDraw()
+{
+    drawType = kDrawSchematic;
+}
+
+CCTDraw::~CCTDraw()
+{
+    if (registered_ && document)
+        UnregisterOpenDocument(*document);
+}
+
+bool CCTDraw::InitDocument(std::unique_ptr<CircuitDocument> doc)
+{
+    if (registered_ && document)
+        UnregisterOpenDocument(*document);
+    document = doc ? std::move(doc) : std::make_unique<CircuitDocument>();
+    document->hidden = false;
+    RegisterOpenDocument(*document);
+    registered_ = true;
+    modified = document->modified ? 1 : 0;
+    if (IsCreated() && !textArea.IsCreated() && !textArea.Create(this, 1))
+        return false;
+    if (textArea.IsCreated()) {
+        textArea.Move(ClientRect());
+        ShowDocumentText();
+    }
+    return true;
+}
+
+void CCTDraw::SyncTextToDocument()
+{
+    if (document && textArea.IsCreated())
+        document->text = textArea.GetText();
+}
+
+void CCTDraw::ShowDocumentText()
+{
+    if (!document || !textArea.IsCreated())
+        return;
+    textArea.SetFont(document->textFont, false);
+    textArea.SetText(document->text);
+    ClearUndoList();
+}
+
+int CCTDraw::SaveToFile(const std::string& path)
+{
+    if (!document)
+        return 0;
+    SyncTextToDocument();
+    int code = SaveCircuitDocument(*document, path);
+    if (code == 0)
+        modified = 0;
+    return code;
+}
+
+void CCTDraw::OnDocumentChanged()
+{
+    SetModified(1);
+    changedMark = 1;
+    if (document) {
+        document->modified = true;
+        for (int32_t& changed : document->changedSinceRun)
+            changed = 1;
+    }
+}
+
+void CCTDraw::OnSize(int width, int height)
+{
+    if (textArea.IsCreated())
+        textArea.Move(platform::Rect{0, 0, width + 1, height + 1});
+}
+
+void CCTDraw::OnSetFocus()
+{
+    if (textArea.IsCreated())
+        textArea.SetFocus();
+}
+
+}  // namespace ob7

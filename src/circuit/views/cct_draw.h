@@ -1,0 +1,51 @@
+#pragma once
+// CCTDraw and CCTFrame: the circuit view, which owns its CircuitDocument and shows the
+// document's text area in the program's text editor, and its frame. Text windows and
+// the schematic editor build on them.
+
+#include "circuit/circuit_document.h"
+#include "ui/framework/io_frame.h"
+#include "ui/framework/txt_edit.h"
+
+#include <memory>
+#include <string>
+
+namespace ob7 {
+
+class CCTFrame : public CIOFrame {
+public:
+    CCTFrame() { kind = kDrawSchematic; }
+};
+
+class CCTDraw : public CIODraw {
+public:
+    CCTDraw();
+    ~CCTDraw() override;
+
+    std::unique_ptr<CircuitDocument> document;
+    CTxtEdit textArea;
+
+    // Takes the document (a new empty one when null), registers it as open and puts its
+    // text and font into the text area, which is created when the view has a window.
+    bool InitDocument(std::unique_ptr<CircuitDocument> doc);
+    // The text area's text becomes the document's text.
+    void SyncTextToDocument();
+    // The document's text is shown again (after a reload); the undo list is emptied.
+    void ShowDocumentText();
+
+    int SaveToFile(const std::string& path) override;
+    void OnDocumentChanged() override;
+    CTxtEdit* TextEditor() override { return textArea.IsCreated() ? &textArea : nullptr; }
+    void Cut(int) override { textArea.Cut(); }
+    void Copy() override { textArea.Copy(); }
+    void Paste() override { textArea.Paste(); }
+    void Clear() override { textArea.DeleteSelOrChar(); }
+    void SelectAll() override { textArea.SelectAll(); }
+    void OnSize(int width, int height) override;
+    void OnSetFocus() override;
+
+private:
+    bool registered_ = false;
+};
+
+}  // namespace ob7
