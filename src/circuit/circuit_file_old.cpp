@@ -101,6 +101,15 @@ bool EqualsNoCase(const std::string& a, const char* b)
     return strcasecmp(a.c_str(), b) == 0;
 }
 
+// Colours of the old layout are the sixteen basic slots (the writer keeps the low four
+// bits of any other) or "none".
+uint8_t OldColour(int32_t colour)
+{
+    if (colour == kNoColour)
+        return kNoColour;
+    return static_cast<uint8_t>(colour < 0 ? 0 : colour & 15);
+}
+
 const char* const kMonitorTitles[3] = {"Transient Analysis", "AC Analysis", "DC Analysis"};
 
 }  // namespace
@@ -123,7 +132,7 @@ int CircuitFile::ReadOldFont(TextFile& f, FontRef& font)
     font.height = static_cast<int16_t>(height);
     font.style = static_cast<uint8_t>(style);
     font.face = face >= 0 && face < static_cast<int32_t>(oldFaces_.size()) ? oldFaces_[static_cast<size_t>(face)] : 0;
-    font.colour = static_cast<uint8_t>(colour);
+    font.colour = OldColour(colour);
     return 0;
 }
 
@@ -258,14 +267,14 @@ int CircuitFile::ReadOldObject(TextFile& f)
     if ((code = Serial::Int(f, colour)) || (code = Serial::UShort(f, o.styleWord)) || (code = Serial::Int(f, last)) ||
         (code = Count(f, attrCount, 4, 4096)))
         return code;
-    o.style.colour = static_cast<uint8_t>(colour);
+    o.style.colour = OldColour(colour);
     if (kind == OK_COMPONENT) {
         if (IsBadRotation(last, loadFlags))
             return kMsgBadFormat;
         o.rotation = static_cast<int16_t>(last & 7);
         resolve();
     } else if (kind == OK_GRAPHIC) {
-        ConvertOldGraphicStyle(o.styleWord, o.style, static_cast<uint8_t>(last));
+        ConvertOldGraphicStyle(o.styleWord, o.style, OldColour(last));
     }
     for (int i = 0; i < attrCount; ++i) {
         AttrNode a;

@@ -184,6 +184,13 @@ TEST(OldLayout, DamagedOldFilesAreRefused)
         EXPECT_EQ(Parse(c.text, doc), c.code);
         EXPECT_EQ(doc.objects.size(), 1u);
     }
+    // A colour beyond the sixteen of the layout keeps its low four bits (found by fuzzing:
+    // it changed when saved and read again).
+    {
+        CircuitDocument doc;
+        ASSERT_EQ(Parse(replace("1,30,20,40,20,0,", "1,30,20,40,20,203,"), doc), 0);
+        EXPECT_EQ(doc.objects[1]->style.colour, 203 & 15);
+    }
     // Load flag 2 keeps a bad rotation.
     CircuitDocument doc;
     EXPECT_EQ(Parse(replace("0,10,20,0,0,2,2\n", "0,10,20,0,0,9,2\n"), doc, kLoadQuiet | kLoadNoChecks), 0);
