@@ -34,6 +34,15 @@ constexpr int kMsgNewerVersion = 13512;
 constexpr size_t kMaxPins = 4096;
 constexpr int kMaxPages = 32767;
 
+// A face name as read: control characters are no part of it (a saved name is trimmed
+// when read back, so they would not survive a save either).
+std::string FaceText(std::string value)
+{
+    value.erase(std::remove_if(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }),
+                value.end());
+    return value;
+}
+
 int16_t PageValue(const std::string& value)
 {
     auto page = static_cast<int16_t>(ToLong(value));
@@ -346,7 +355,7 @@ bool ReadRow(const std::vector<Row>& rows, const std::string& key, const std::st
         switch (row.type) {
         case R_COLOUR: *static_cast<int32_t*>(row.target) = ParseColor(value.c_str()); break;
         case R_COLOUR_BYTE: *static_cast<uint8_t*>(row.target) = static_cast<uint8_t>(ParseColor(value.c_str())); break;
-        case R_FONT: ParseFont(value.c_str(), *static_cast<FontRecord*>(row.target)); break;
+        case R_FONT: ParseFont(FaceText(value).c_str(), *static_cast<FontRecord*>(row.target)); break;
         case R_PLACEMENT: ParseWindowPlacement(value.c_str(), *static_cast<WindowPlacement*>(row.target)); break;
         case R_TEXT: *static_cast<std::string*>(row.target) = UnpackLineBreaks(value); break;
         case R_TRUE_FALSE: *static_cast<int32_t*>(row.target) = IsTrue(value.c_str()) ? 1 : 0; break;
@@ -743,7 +752,7 @@ int CircuitFile::AttrSection()
             else if (key == "COLOR")
                 attr->font.colour = static_cast<uint8_t>(ParseColor(value.c_str()));
             else if (key == "FONT")
-                attr->font.face = static_cast<uint16_t>(FontFaceIndex(value.c_str()));
+                attr->font.face = static_cast<uint16_t>(FontFaceIndex(Trim(FaceText(value)).c_str()));
         }
     }
     if (attr) {
@@ -923,7 +932,7 @@ int CircuitFile::GridTextSection(bool flag)
         } else if (key == "COLOR") {
             t->font.colour = static_cast<uint8_t>(ParseColor(value.c_str()));
         } else if (key == "FONT") {
-            t->font.face = static_cast<uint16_t>(FontFaceIndex(value.c_str()));
+            t->font.face = static_cast<uint16_t>(FontFaceIndex(Trim(FaceText(value)).c_str()));
         } else if (key == "PAGE") {
             t->page = PageValue(value);
         } else {

@@ -167,8 +167,11 @@ int CircuitFile::ReadOldHeaderAndFonts(TextFile& f)
         std::string face;
         if ((code = Line(f, face)))
             return code;
-        // Faces are kept in entries of 31 characters; a longer name is cut there.
-        face = Trim(face).substr(0, kMaxFaceName);
+        // Faces are kept in entries of 31 characters; a longer name is cut there. Control
+        // characters are no part of a face name.
+        face.erase(std::remove_if(face.begin(), face.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }),
+                   face.end());
+        face = Trim(Trim(face).substr(0, kMaxFaceName));
         oldFaces_.push_back(static_cast<uint16_t>(FontFaceIndex(face.c_str())));
     }
     return 0;

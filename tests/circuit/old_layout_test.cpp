@@ -191,6 +191,13 @@ TEST(OldLayout, DamagedOldFilesAreRefused)
         ASSERT_EQ(Parse(replace("1,30,20,40,20,0,", "1,30,20,40,20,203,"), doc), 0);
         EXPECT_EQ(doc.objects[1]->style.colour, 203 & 15);
     }
+    // Control characters in a face name are dropped (found by fuzzing: a saved name lost
+    // them when read again).
+    {
+        CircuitDocument doc;
+        ASSERT_EQ(Parse(replace("Courier New\n", "Cou\frier New\f\f\n"), doc), 0);
+        EXPECT_STREQ(FaceName(doc.objects[0]->attrs[0].font.face), "Courier New");
+    }
     // Load flag 2 keeps a bad rotation.
     CircuitDocument doc;
     EXPECT_EQ(Parse(replace("0,10,20,0,0,2,2\n", "0,10,20,0,0,9,2\n"), doc, kLoadQuiet | kLoadNoChecks), 0);
