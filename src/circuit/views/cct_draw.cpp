@@ -4,6 +4,15 @@
 
 namespace ob7 {
 
+namespace {
+
+struct TextStateUndoEntry : UndoEntry {
+    std::string text;
+    int selStart = 0, selEnd = 0;
+};
+
+}  // namespace
+
 CCTDraw::CCTDraw()
 {
     drawType = kDrawSchematic;
@@ -46,6 +55,39 @@ void CCTDraw::ShowDocumentText()
     textArea.SetFont(document->textFont, false);
     textArea.SetText(document->text);
     ClearUndoList();
+}
+
+std::unique_ptr<UndoEntry> CCTDraw::NewUndoEntry()
+{
+    return std::make_unique<TextStateUndoEntry>();
+}
+
+UndoEntry* CCTDraw::BeginEditUndo(const std::string& label)
+{
+    UndoEntry* entry = CIODraw::BeginEditUndo(label);
+    if (auto* state = dynamic_cast<TextStateUndoEntry*>(entry); state && textArea.IsCreated()) {
+        state->text = textArea.GetText();
+        textArea.GetSel(state->selStart, state->selEnd);
+    }
+    return entry;
+}
+
+void CCTDraw::RestoreEditState()
+{
+    auto* state = dynamic_cast<TextStateUndoEntry*>(CurrentUndo());
+    if (state && textArea.IsCreated()) {
+        std::string text = textArea.GetText();
+        int start = 0, end = 0;
+        textArea.GetSel(start, end);
+        textArea.SetText(state->text);
+        textArea.SetSel(state->selStart, state->selEnd);
+        state->text = std::move(text);
+        state->selStart = start;
+        state->selEnd = end;
+    }
+    CIODraw::RestoreEditState();
+    if (textArea.IsCreated())
+        textArea.SetFocus();
 }
 
 int CCTDraw::SaveToFile(const std::string& path)

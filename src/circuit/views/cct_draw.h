@@ -33,6 +33,12 @@ public:
     // The document's text is shown again (after a reload); the undo list is emptied.
     void ShowDocumentText();
 
+    // An edit-undo step keeps the text area's text and selection: undoing it swaps them
+    // back (and redoing swaps again).
+    UndoEntry* BeginEditUndo(const std::string& label) override;
+    void RestoreEditState() override;
+    std::unique_ptr<UndoEntry> NewUndoEntry() override;
+
     int SaveToFile(const std::string& path) override;
     void OnDocumentChanged() override;
     CTxtEdit* TextEditor() override { return textArea.IsCreated() ? &textArea : nullptr; }
