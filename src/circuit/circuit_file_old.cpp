@@ -342,6 +342,9 @@ int CircuitFile::ReadOldGridText(TextFile& f)
     if (code)
         return code;
     t->editorField = editor;
+    // A grid text is never empty: the placeholder the sectioned files use stands in.
+    if (t->text.empty())
+        t->text = "Missing text!";
     if (version == kCircuitVersion4) {
         if (StartsNoCase(t->text, ".pin")) {
             int n = std::atoi(t->text.c_str() + 4);
@@ -357,6 +360,7 @@ int CircuitFile::ReadOldGridText(TextFile& f)
         t->page = static_cast<int16_t>(std::clamp(page, 0, 32767));
         t->textFlags = static_cast<uint8_t>(flags);
     }
+    UpdateNodeLabelFlag(*t);
     ClampGridPoint(t->x, t->y, loadFlags, &illegalCoordinates);
     doc_->gridTexts.push_back(std::move(t));
     return 0;

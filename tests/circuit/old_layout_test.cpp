@@ -198,6 +198,13 @@ TEST(OldLayout, DamagedOldFilesAreRefused)
         ASSERT_EQ(Parse(replace("Courier New\n", "Cou\frier New\f\f\n"), doc), 0);
         EXPECT_STREQ(FaceName(doc.objects[0]->attrs[0].font.face), "Courier New");
     }
+    // An empty grid text reads as the placeholder of the sectioned files (found by
+    // fuzzing: it changed when saved and read again).
+    {
+        CircuitDocument doc;
+        ASSERT_EQ(Parse(replace(".define X 1\n", "\n"), doc), 0);
+        EXPECT_EQ(doc.gridTexts[0]->text, "Missing text!");
+    }
     // Load flag 2 keeps a bad rotation.
     CircuitDocument doc;
     EXPECT_EQ(Parse(replace("0,10,20,0,0,2,2\n", "0,10,20,0,0,9,2\n"), doc, kLoadQuiet | kLoadNoChecks), 0);
