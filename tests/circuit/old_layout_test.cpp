@@ -2,7 +2,10 @@
 // line layout are read into the document and converted.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "circuit/circuit_file.h"
+#include "circuit/document_files.h"
 #include "circuit/old_conversions.h"
 #include "circuit_fixture.h"
 #include "foundation/font_record.h"
@@ -385,5 +388,24 @@ TEST(OldLayout, ConvertedCircuitsSaveInTheCurrentVersion)
         CircuitFile writer2;
         writer2.Compose(back, kCircuitVersion70, second);
         EXPECT_EQ(first, second);
+    }
+}
+
+// Opening a converted file leaves the document modified (only a 5.03 file reads
+// unchanged), so that closing it asks to save it in the current version.
+TEST(OldLayout, OpenedOldFileIsModified)
+{
+    Defs();
+    ScratchFolder folder;
+    for (const char* version : {"5.02", "5.03"}) {
+        std::string file = File502();
+        file.replace(0, 4, version);
+        if (std::string(version) == "5.03")  // 5.03 adds the two object default fonts
+            file.replace(file.find(":**** schematic options"), 0, kFont + kFont);
+        const std::string path = folder.File("old.cir");
+        std::ofstream(path, std::ios::binary) << file;
+        CircuitDocument doc;
+        ASSERT_EQ(LoadCircuitDocument(doc, path, kLoadQuiet | kLoadNoNumbering), 0) << version;
+        EXPECT_EQ(doc.modified, std::string(version) == "5.02") << version;
     }
 }
