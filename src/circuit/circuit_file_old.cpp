@@ -45,9 +45,12 @@ int Count(TextFile& f, int32_t& n, long perItem, long limit)
     return 0;
 }
 
+// A text field. Texts are trimmed, as the sectioned files keep them.
 int Line(TextFile& f, std::string& text)
 {
-    return f.ReadLine(text);
+    int code = f.ReadLine(text);
+    text = Trim(text);
+    return code;
 }
 
 // A text that may hold several lines (CR written as 0xFE).
@@ -55,7 +58,7 @@ int MultiLine(TextFile& f, std::string& text)
 {
     std::string raw;
     int code = f.ReadLine(raw);
-    text = UnpackLineBreaks(raw);
+    text = UnpackLineBreaks(Trim(raw));
     return code;
 }
 
@@ -598,7 +601,7 @@ int CircuitFile::ReadOldAnalysisSetup(TextFile& f, bool& stopped)
             if ((code = Line(f, text)))
                 return code;
             if (i == 0)
-                s.monteCarloRuns = text.substr(0, 12);
+                s.monteCarloRuns = Trim(text.substr(0, 12));
         }
         if (v4 && std::atoi(s.monteCarloRuns.c_str()) > 1)
             s.monteCarloFlags |= kMonteCarloOn;
