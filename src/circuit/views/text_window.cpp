@@ -3,6 +3,8 @@
 #include "circuit/document_files.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
+#include "foundation/textfile.h"
+#include "ui/framework/shell_state.h"
 #include "platform/application.h"
 
 #include <algorithm>
@@ -154,6 +156,51 @@ CTxtFrame* OpenTextWindow(const std::string& name, int flags, int& code)
         frame->MatchTopFramePlacement();
     frame->view.SetMode(kModeSelect);
     return frame;
+}
+
+CTxtDraw* ReloadTextDocument(TextFile& written, bool activate)
+{
+    if (!written.IsOpen()) {
+        written.Close();
+        return nullptr;
+    }
+    const long length = written.Tell();
+    const std::string path = written.fileName;
+    const int closeCode = written.Close();
+    if (length <= 0)
+        return nullptr;
+    CTxtDraw* view = nullptr;
+    if (!Shell.batchMode) {
+        view = dynamic_cast<CTxtDraw*>(FindOpenDocumentByPath(path));
+        CTxtFrame* created = nullptr;
+        if (!view) {
+            created = CreateTextWindow(path);
+            view = created ? &created->view : nullptr;
+        }
+        if (view && ReloadTextFromFile(*view) != 0) {
+            if (created) {
+                created->view.modified = 0;
+                created->Close();
+            }
+            view = nullptr;
+        }
+        if (view) {
+            view->modified = 0;
+            auto* frame = dynamic_cast<CMDIFrame*>(view->frame);
+            if (frame && activate) {
+                frame->BringToFront();
+                frame->Activate();
+            } else if (frame) {
+                frame->ShowFrame(true);
+            }
+            view->textArea.SetFocus();
+        }
+    }
+    if (closeCode) {
+        SetPendingMessageText(path.c_str());
+        ReportMessage("E", closeCode);
+    }
+    return view;
 }
 
 int TextWindowCount()

@@ -9,6 +9,8 @@
 
 namespace ob7 {
 
+class TextFile;
+
 class CTxtDraw : public CCTDraw {
 public:
     CTxtDraw();
@@ -36,6 +38,13 @@ int ReloadTextFromFile(CTxtDraw& view);
 // forward without reading it; otherwise a new window reads the file. Null with `code`
 // set on failure (reported, then 15055, unless the flags hold 0x80).
 CTxtFrame* OpenTextWindow(const std::string& name, int flags, int& code);
+
+// Shows a text file a generator has just written (numeric output, reports): the stream
+// is closed, and unless a batch run is going on the file's text window (a new one when
+// none shows it) reads the file and comes to the front (activated with `activate`). The
+// view, or null when nothing was written or the file could not be shown; a failed close
+// is reported.
+CTxtDraw* ReloadTextDocument(TextFile& written, bool activate);
 
 // The text windows that exist (closed ones are released when the next one is made).
 int TextWindowCount();

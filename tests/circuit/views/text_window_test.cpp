@@ -5,12 +5,15 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <unistd.h>
 
 #include "circuit/document_files.h"
 #include "circuit/report_capture.h"
 #include "circuit/views/text_window.h"
+#include "foundation/textfile.h"
+#include "ui/framework/shell_state.h"
 #include "platform/application.h"
 #include "platform/automation.h"
 #include "platform/frame.h"
@@ -170,4 +173,34 @@ TEST_F(TextWindows, PictureOfATextWindowWithANetlist)
     std::filesystem::create_directories("png");
     EXPECT_TRUE(image.SavePng((std::filesystem::current_path() / "png" / "text_window.png").string()));
     frame->Close();
+}
+
+TEST_F(TextWindows, GeneratedTextFileIsShown)
+{
+    const std::string path = (folder / "amp.TNO").string();
+    auto write = [&](const char* text) {
+        auto f = std::make_unique<TextFile>();
+        EXPECT_EQ(f->OpenWrite(path.c_str()), 0);
+        f->WriteText(text);
+        return f;
+    };
+    auto first = write("Run 1\n");
+    CTxtDraw* view = ReloadTextDocument(*first, true);
+    ASSERT_NE(view, nullptr);
+    EXPECT_FALSE(first->IsOpen());
+    EXPECT_EQ(Read(path), "Run 1\n");
+    EXPECT_EQ(view->textArea.GetText().substr(0, 5), "Run 1");
+    // Written again: the same window shows the new text.
+    auto second = write("Run 2\n");
+    EXPECT_EQ(ReloadTextDocument(*second, false), view);
+    EXPECT_EQ(view->textArea.GetText().substr(0, 5), "Run 2");
+    // Nothing written, or a batch run: no window.
+    auto empty = write("");
+    EXPECT_EQ(ReloadTextDocument(*empty, true), nullptr);
+    Shell.batchMode = 1;
+    auto batch = write("Run 3\n");
+    EXPECT_EQ(ReloadTextDocument(*batch, true), nullptr);
+    Shell.batchMode = 0;
+    EXPECT_EQ(Read(path), "Run 3\n");
+    dynamic_cast<CMDIFrame*>(view->frame)->Close();
 }
