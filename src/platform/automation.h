@@ -27,7 +27,8 @@ void SendKey(Window& window, int key, int modifiers = 0);  // down, character, u
 void SendText(Window& window, const std::string& text);
 // Files dropped on the window, as from a file manager (only when it accepts files).
 void DropFiles(Window& window, const std::vector<std::string>& paths);
-// A request on one of the window's own scroll bars, as a click on it would make.
+// A request on one of the window's own scroll bars (or on a scroll-bar window), as a
+// click on it would make.
 void SendScroll(Window& window, ScrollBarKind bar, ScrollCode code);
 // The same, queued: delivered by the next pump (or taken by PollKey).
 void PostKey(Window& window, int key, int modifiers = 0);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/geometry.h"
+#include "platform/image.h"
 
 namespace platform::desktop {
 
@@ -24,6 +25,11 @@ Color GetSystemColor(SystemColor which);
 
 // Modifier bits (Shift, Ctrl, Alt) held at this moment.
 int ModifierKeys();
+
+// The desktop's message icons (hand, question, exclamation, asterisk) at a size in
+// pixels, on the window colour.
+enum class MessageIcon { Hand, Question, Exclamation, Asterisk };
+Image StandardIcon(MessageIcon icon, int size);
 
 // The font families installed, sorted by name.
 struct FontFace {

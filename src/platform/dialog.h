@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/frame.h"
 #include "platform/window.h"
 
 namespace platform {
@@ -93,6 +94,8 @@ public:
     virtual void OnControlHover(int id) {}
     // The right button was pressed on a control, which has taken the focus.
     virtual void OnControlRightClick(int id) {}
+    // A key pressed in a control, before the control handles it; true eats the key.
+    virtual bool OnControlKey(int id, const KeyEvent& event) { return false; }
     virtual void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) {}
     // The height in pixels of the items of an owner-drawn list or combo box; 0 keeps
     // the style's height.
@@ -158,11 +161,35 @@ public:
     bool SelectTreeItem(int id, int item);
     int SelectedTreeItem(int id) const;
     std::string TreeItemText(int id, int item) const;
+    bool SetTreeItemData(int id, int item, long long data);
+    long long TreeItemData(int id, int item) const;  // 0 for a missing item
+    bool ExpandTreeItem(int id, int item, bool expand);
+    // Removes an item with its children; false when there is none.
+    bool DeleteTreeItem(int id, int item);
+    // The children of an item (0: the top level), in order.
+    std::vector<int> TreeChildren(int id, int item) const;
 
     // Up-downs, progress bars, scroll bars.
     void SetRange(int id, int minimum, int maximum);
     void SetPos(int id, int position);
     int Pos(int id) const;
+
+    // Tab stops of a list box or multi-line edit, in dialog units from its left edge:
+    // the texts' tab characters align there.
+    void SetTabStops(int id, const std::vector<int>& stops);
+
+    // A tool bar inside the dialog (at a rectangle in dialog units): buttons cut from a
+    // strip of pictures, buttonSize each; a pressed button is a command of the dialog.
+    bool AddToolBar(int id, const Image& strip, Size buttonSize, const std::vector<ToolButton>& buttons,
+                    const Rect& where);
+    void CheckToolButton(int barId, int command, bool checked);
+    bool IsToolButtonChecked(int barId, int command) const;
+    // Presses a button as the user would; false when the bar has no such button.
+    bool PressDialogToolButton(int barId, int command);
+
+    // A control's rectangle in the dialog's client coordinates (pixels); empty when the
+    // dialog has no such control.
+    Rect ItemRect(int id) const;
 
     // Converts a dialog-unit rectangle to pixels for this dialog's font.
     Rect MapDialogRect(const Rect& units) const;

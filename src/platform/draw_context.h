@@ -125,6 +125,28 @@ private:
     std::unique_ptr<Data> data_;
 };
 
+// A path of lines and curves in logical units, stroked with the pen and filled with the
+// brush (alternate fill) as one figure.
+class Path {
+public:
+    void MoveTo(Point p) { elements_.push_back({Kind::Move, p, {}, {}}); }
+    void LineTo(Point p) { elements_.push_back({Kind::Line, p, {}, {}}); }
+    // A cubic Bezier curve from the current point through two control points.
+    void BezierTo(Point c1, Point c2, Point end) { elements_.push_back({Kind::Bezier, end, c1, c2}); }
+    void Close() { elements_.push_back({Kind::Close, {}, {}, {}}); }
+    bool IsEmpty() const { return elements_.empty(); }
+
+    enum class Kind { Move, Line, Bezier, Close };
+    struct Element {
+        Kind kind;
+        Point point, control1, control2;
+    };
+    const std::vector<Element>& Elements() const { return elements_; }
+
+private:
+    std::vector<Element> elements_;
+};
+
 struct DrawContextImpl;
 
 class DrawContext {
@@ -149,6 +171,7 @@ public:
     void SetPen(const Pen& pen);
     void SetBrush(const Brush& brush);
     void SetFont(const Font& font);
+    Font GetFont() const;  // the font selected now
     void SetTextColor(Color c);
     void SetBkColor(Color c);
     void SetBkOpaque(bool opaque);  // text and hatch backgrounds
@@ -182,6 +205,9 @@ public:
     void Arc(const Rect& r, Point start, Point end);
     void Pie(const Rect& r, Point start, Point end);
     void FillRect(const Rect& r, const Brush& brush);
+    void StrokePath(const Path& path);
+    void FillPath(const Path& path);
+    void StrokeAndFillPath(const Path& path);
     void FrameRect(const Rect& r, const Brush& brush);
     void InvertRect(const Rect& r);
     void DrawFocusRect(const Rect& r);

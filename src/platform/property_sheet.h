@@ -29,6 +29,11 @@ public:
     virtual bool OnApply() { return true; }
     // The sheet was cancelled.
     virtual void OnReset() {}
+    // Wizard sheets: Back and Next return 0 to go to the page before or after, -1 to
+    // stay, or the index of the page to go to; Finish returns false to stay.
+    virtual int OnWizardBack() { return 0; }
+    virtual int OnWizardNext() { return 0; }
+    virtual bool OnWizardFinish() { return true; }
 
     // Enter and Esc inside a page act on the whole sheet.
     void OnOK() override;
@@ -43,7 +48,7 @@ private:
 class PropertySheet : public Dialog {
 public:
     // Control ids of the sheet's own controls.
-    static constexpr int kTabs = 12320, kApply = 12321;
+    static constexpr int kTabs = 12320, kApply = 12321, kBack = 12323, kNext = 12324, kFinish = 12325;
 
     explicit PropertySheet(std::string caption, int startPage = 0);
 
@@ -58,6 +63,11 @@ public:
     // Applies every created page and keeps the sheet open; false when a page vetoed.
     bool ApplyNow();
 
+    // A wizard steps through its pages with Back, Next and Finish in place of the tabs,
+    // OK and Apply; set before the sheet runs.
+    void SetWizardMode();
+    bool IsWizard() const { return wizard_; }
+
     bool OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
@@ -67,9 +77,12 @@ private:
     friend class PropertyPage;
     void Layout();
     Rect PageArea() const;
+    void WizardStep(int direction);
+    void UpdateWizardButtons();
     std::vector<PropertyPage*> pages_;
     int active_ = -1;
     int start_ = 0;
+    bool wizard_ = false;
 };
 
 }  // namespace platform

@@ -97,6 +97,12 @@ public:
     bool HasFocus() const;
     static Window* FocusWindow();
     void SetCursor(Cursor cursor);
+    // A cursor of the program's own (mode cursors): the picture with its hot spot.
+    void SetCursorImage(const Image& picture, Point hotSpot);
+    // The mouse pointer's place on the screen, and moving it there (cross-hairs that
+    // snap to the grid).
+    static Point CursorPos();
+    static void SetCursorPos(Point screen);
 
     // A text caret drawn inverted over the client area at a client point.
     void CreateCaret(Size size);

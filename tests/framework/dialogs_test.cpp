@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "expression/compiler.h"
 #include "framework_fixture.h"
 #include "platform/automation.h"
@@ -61,11 +63,11 @@ struct Page : CPropertyPage2 {
               {ControlKind::CheckBox, 600, "&Enabled", Rect{7, 7, 120, 19}},
               {ControlKind::Edit, 601, "", Rect{7, 24, 120, 36}}}}),
           log_(log), veto_(veto) {}
-    bool OnApply() override {
+    bool ApplyPage() override {
         log_.push_back(Template().caption + (veto_ ? " veto" : " applied"));
         return !veto_;
     }
-    void OnReset() override { log_.push_back(Template().caption + " reset"); }
+    void ResetPage() override { log_.push_back(Template().caption + " reset"); }
     std::vector<std::string>& log_;
     bool veto_;
 };
@@ -247,11 +249,14 @@ TEST(Dialogs, ListChoiceAndTimedNotice) {
     MainFrame();
     CListChoiceDlg choice(3200);
     choice.caption = "Choose Pages";
-    choice.items = {"Page 1", "Page 2", "Page 3"};
-    choice.listFlags = 0x1;
+    choice.items = {"Page 1\tMain", "Page 2\tFilter", "Page 3\tOutput"};
+    choice.listFlags = 0x1 | 0x2;
     automation::QueueModalScript([](platform::Dialog& d) {
         EXPECT_EQ(d.Template().caption, "Select");
         automation::ClickItem(d, kIdSelectAllItems);
+        platform::Application::PumpMessages();
+        std::filesystem::create_directories("png");
+        d.Grab().SavePng("png/list_choice_tabs.png");
         d.SetSel(kIdChoiceList, 1, false);
         automation::ClickItem(d, 1);
         return 0;
@@ -318,4 +323,170 @@ TEST(Dialogs, RightClickOnAControlReachesTheDialogWithTheFocusThere) {
     });
     dialog.DoModal();
     EXPECT_EQ(dialog.clicked, std::vector<int>{kSteps});
+}
+
+TEST(Dialogs, ANestedSheetIsAppliedAndCancelledWithItsPage) {
+    MainFrame();
+    std::vector<std::string> log;
+    Page outer("Outer", log), inner1("Inner 1", log), inner2("Inner 2", log, true), last("Last", log);
+    CPropertySheet2 sheet("Plot Properties");
+    sheet.AddPage(outer);
+    sheet.AddPage(last);
+    CPropertySheet2 nested("Curves");
+    nested.AddPage(inner1);
+    nested.AddPage(inner2);
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        EXPECT_TRUE(nested.CreateNested(outer));
+        EXPECT_TRUE(nested.IsNested());
+        EXPECT_FALSE(nested.IsItemVisible(1));
+        nested.SetActivePage(1);
+        automation::ClickItem(d, 1);  // OK: the nested sheet's second page vetoes first
+        EXPECT_TRUE(d.IsCreated());
+        EXPECT_TRUE(nested.IsCreated());
+        automation::ClickItem(d, 2);
+        return 0;
+    });
+    EXPECT_EQ(sheet.DoModal(), 2);
+    EXPECT_EQ(log, (std::vector<std::string>{"Inner 1 applied", "Inner 2 veto", "Inner 1 reset", "Inner 2 reset",
+                                             "Outer reset"}));
+}
+
+TEST(Dialogs, WizardStepsWithBackNextAndFinish) {
+    MainFrame();
+    std::vector<std::string> log;
+    struct Step : Page {
+        using Page::Page;
+        int stayOnce = 0;
+        int OnWizardNext() override { return stayOnce-- > 0 ? -1 : 0; }
+    };
+    Step one("One", log), two("Two", log), three("Three", log);
+    two.stayOnce = 1;  // the second step refuses to go on the first time
+    CPropertySheet2 wizard("New Filter");
+    wizard.AddPage(one);
+    wizard.AddPage(two);
+    wizard.AddPage(three);
+    wizard.SetWizardMode();
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        auto& s = static_cast<CPropertySheet2&>(d);
+        EXPECT_FALSE(d.IsItemVisible(CPropertySheet2::kTabs));
+        EXPECT_FALSE(d.IsItemEnabled(CPropertySheet2::kBack));
+        automation::ClickItem(d, CPropertySheet2::kNext);
+        EXPECT_EQ(s.ActiveIndex(), 1);
+        EXPECT_TRUE(d.IsItemEnabled(CPropertySheet2::kBack));
+        automation::ClickItem(d, CPropertySheet2::kNext);
+        EXPECT_EQ(s.ActiveIndex(), 1);  // stayed
+        automation::ClickItem(d, CPropertySheet2::kNext);
+        EXPECT_EQ(s.ActiveIndex(), 2);
+        EXPECT_FALSE(d.IsItemVisible(CPropertySheet2::kNext));
+        EXPECT_TRUE(d.IsItemVisible(CPropertySheet2::kFinish));
+        automation::ClickItem(d, CPropertySheet2::kBack);
+        EXPECT_EQ(s.ActiveIndex(), 1);
+        automation::ClickItem(d, CPropertySheet2::kNext);
+        automation::ClickItem(d, CPropertySheet2::kFinish);
+        return 0;
+    });
+    EXPECT_EQ(wizard.DoModal(), 1);
+    EXPECT_EQ(log, (std::vector<std::string>{"One applied", "Two applied", "Three applied"}));
+}
+
+TEST(Dialogs, AnEditOffersTheVariablesMenuOnItsRightButton) {
+    MainFrame();
+    int built = 0;
+    SetVariablesMenu([&](platform::Menu& m) {
+        ++built;
+        m.Append(31001, "V(OUT)");
+        m.Append(31002, "I(R1)");
+    }, nullptr);
+    CDialog2 dialog(GainTemplate());
+    dialog.SetEditMenu(kGain);
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        d.SetItemText(kGain, "");
+        automation::QueuePopupMenuAnswer(31002);
+        automation::RightClickItem(d, kGain);
+        EXPECT_EQ(d.ItemText(kGain), "I(R1)");
+        automation::QueuePopupMenuAnswer(0);  // dismissed
+        automation::RightClickItem(d, kGain);
+        EXPECT_EQ(d.ItemText(kGain), "I(R1)");
+        automation::RightClickItem(d, kSteps);  // an edit without the menu
+        return 2;
+    });
+    dialog.DoModal();
+    EXPECT_EQ(built, 1);
+    EXPECT_EQ(automation::PendingAnswers(), 0);
+    SetVariablesMenu(nullptr, nullptr);
+}
+
+TEST(Dialogs, ToolBarInsideADialogSendsCommands) {
+    MainFrame();
+    struct WithBar : CDialog2 {
+        WithBar() : CDialog2(GainTemplate()) {
+            OnCommand(17561, [this](int) { ++select; });
+        }
+        int select = 0;
+        bool OnInitDialog() override {
+            CDialog2::OnInitDialog();
+            platform::Image strip(32, 16, platform::Rgb(200, 200, 200));
+            return AddToolBar(700, strip, platform::Size{16, 16},
+                              {{17561, 0, 0, "Select"}, {0, 0, 0, ""}, {17568, 1, platform::kToolCheck, "Line"}},
+                              Rect{7, 66, 100, 80});
+        }
+    } dialog;
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        EXPECT_TRUE(d.PressDialogToolButton(700, 17561));
+        EXPECT_FALSE(d.PressDialogToolButton(700, 9999));
+        EXPECT_FALSE(d.IsToolButtonChecked(700, 17568));
+        d.PressDialogToolButton(700, 17568);  // a check button toggles
+        EXPECT_TRUE(d.IsToolButtonChecked(700, 17568));
+        return 2;
+    });
+    dialog.DoModal();
+    EXPECT_EQ(dialog.select, 1);
+}
+
+TEST(Dialogs, ControlsReportTheirKeysFirst) {
+    MainFrame();
+    struct Keys : CDialog2 {
+        Keys() : CDialog2(GainTemplate()) {}
+        std::vector<int> seen;
+        bool OnControlKey(int id, const platform::KeyEvent& event) override {
+            if (id != kSteps) return false;
+            seen.push_back(event.key);
+            return event.key == platform::key::kDelete || event.key == 'X';  // eaten
+        }
+    } dialog;
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        d.SetItemText(kSteps, "");
+        automation::SendKeyToItem(d, kSteps, 'X');
+        automation::SendKeyToItem(d, kSteps, '7');
+        automation::SendKeyToItem(d, kGain, 'X');
+        EXPECT_EQ(d.ItemText(kSteps), "7");
+        EXPECT_EQ(d.ItemText(kGain), "x");
+        return 2;
+    });
+    dialog.DoModal();
+    EXPECT_EQ(dialog.seen, (std::vector<int>{'X', '7'}));
+}
+
+TEST(Dialogs, TreeItemsCarryDataExpandAndGoWithTheirChildren) {
+    MainFrame();
+    CDialog2 dialog(platform::DialogTemplate{5300, "Models", {160, 120}, {
+        {ControlKind::TreeView, 800, "", Rect{7, 7, 153, 113}},
+    }});
+    automation::QueueModalScript([](platform::Dialog& d) {
+        int diodes = d.InsertTreeItem(800, 0, "Diodes");
+        int d1 = d.InsertTreeItem(800, diodes, "1N4148");
+        int d2 = d.InsertTreeItem(800, diodes, "1N914");
+        int bjts = d.InsertTreeItem(800, 0, "Transistors");
+        EXPECT_TRUE(d.SetTreeItemData(800, d2, 914));
+        EXPECT_EQ(d.TreeItemData(800, d2), 914);
+        EXPECT_TRUE(d.ExpandTreeItem(800, diodes, true));
+        EXPECT_EQ(d.TreeChildren(800, 0), (std::vector<int>{diodes, bjts}));
+        EXPECT_EQ(d.TreeChildren(800, diodes), (std::vector<int>{d1, d2}));
+        EXPECT_TRUE(d.DeleteTreeItem(800, diodes));
+        EXPECT_EQ(d.TreeChildren(800, 0), (std::vector<int>{bjts}));
+        EXPECT_EQ(d.TreeItemText(800, d1), "");  // gone with its parent
+        EXPECT_FALSE(d.DeleteTreeItem(800, d2));
+        return 2;
+    });
+    dialog.DoModal();
 }

@@ -66,6 +66,10 @@ TEST_F(ShellReset, MdiChildrenActivateCascadeAndCloseWithTheSaveQuestion) {
     EXPECT_EQ(main.ActiveChild(), &a);
     main.Cascade();
     EXPECT_EQ(a.State(), platform::ShowState::Normal);
+    b.Activate();  // maximised on top of the others
+    EXPECT_TRUE(a.view.IsCoveredByMaximizedFrame());
+    EXPECT_FALSE(b.view.IsCoveredByMaximizedFrame());
+    a.BringToFront();
     a.FillMDIClient();
     platform::Rect client = main.MdiClientRect();
     EXPECT_EQ(a.WindowRect().Width(), client.Width());

@@ -9,6 +9,7 @@
 #include "platform/application.h"
 #include "platform/automation.h"
 #include "platform/image.h"
+#include "platform/menu.h"
 #include "ui/framework/colour_controls.h"
 #include "ui/framework/dialog_templates.h"
 #include "ui/framework/dialogs.h"
@@ -46,6 +47,14 @@ constexpr const char* kNetlist =
 TEST(Pictures, FrameWithATextEditorHoldingANetlist) {
     platform::FrameWindow& main = MainFrame();
     main.SetText("Ombrelic - [lowpass.ckt]");
+    platform::Menu menu;
+    for (const char* title : {"&File", "&Edit", "&Component", "&Windows", "&Options", "&Analysis", "&Help"})
+        menu.AppendPopup(title).Append(57600, "&New");
+    main.SetMenu(&menu);
+    main.SetStatusPanes({-1, 140});
+    main.SetPaneText(0, "Ready");
+    main.SetPaneText(1, "Ln 3, Col 1");
+    main.ShowStatusBar(true);
     TextFrame frame;
     ASSERT_TRUE(frame.Open(main, "/tmp/lowpass.ckt", kNetlist));
     frame.Activate();
@@ -57,6 +66,8 @@ TEST(Pictures, FrameWithATextEditorHoldingANetlist) {
     EXPECT_TRUE(HasContent(image));
     EXPECT_TRUE(image.SavePng(PngPath("text_frame.png")));
     frame.Destroy();
+    main.SetMenu(nullptr);
+    main.ShowStatusBar(false);
 }
 
 TEST(Pictures, FontAndColourSheetAndTheColourGrid) {

@@ -7,6 +7,7 @@
 #include "foundation/profile.h"
 #include "framework_fixture.h"
 #include "platform/automation.h"
+#include "platform/file_dialog.h"
 #include "platform/clipboard.h"
 #include "platform/image.h"
 #include "ui/framework/title_block.h"
@@ -166,4 +167,33 @@ TEST(TitleBlock, WindowBitmapOnTheClipboard) {
     EXPECT_EQ(platform::clipboard::GetImage().Width(), 20);
     EXPECT_TRUE(f.view.ExecuteCommand(kCmdCopyVisibleBmp));
     f.Destroy();
+}
+
+TEST(TitleBlock, PictureDialogEditsFileBorderAndFill) {
+    MainFrame();
+    PictureObjectValues values;
+    values.file = "logo.bmp";
+    values.fillColour = 12;
+    automation::QueueModalScript([](platform::Dialog& d) {
+        EXPECT_EQ(d.ItemText(10), "logo.bmp");
+        EXPECT_EQ(d.CurSel(18802), 0);  // weight 1
+        automation::QueueFileDialogAnswer({"/tmp/board.jpg"});
+        automation::ClickItem(d, 18801);
+        EXPECT_EQ(d.ItemText(10), "/tmp/board.jpg");
+        EXPECT_EQ(automation::LastFileDialogOptions().title, "Open Picture");
+        EXPECT_EQ(automation::LastFileDialogOptions().filters.size(), 6u);
+        automation::ClickItem(d, 19809);       // border red
+        automation::ClickItem(d, 19865 + 64);  // fill: No Color
+        d.SetCurSel(18802, 2);
+        platform::Application::PumpMessages();
+        std::filesystem::create_directories("png");
+        d.Grab().SavePng("png/picture_dialog.png");
+        automation::ClickItem(d, 1);
+        return 0;
+    });
+    EXPECT_EQ(RunPictureDialog(nullptr, values), 1);
+    EXPECT_EQ(values.file, "/tmp/board.jpg");
+    EXPECT_EQ(values.lineColour, 9);
+    EXPECT_EQ(values.fillColour, 74);
+    EXPECT_EQ(values.lineWidth, 3);
 }

@@ -6,6 +6,8 @@
 #include "platform/automation.h"
 #include "platform/clipboard.h"
 #include "platform/input.h"
+#include "platform/image.h"
+#include "platform/scroll_bar.h"
 
 using namespace ob7;
 namespace automation = platform::automation;
@@ -240,4 +242,116 @@ TEST_F(Editor, ScrollingByPagesAndTheScaleOfLongTexts) {
     EXPECT_EQ(edit.Caret(), edit.GetTextLength());
     EXPECT_GE(edit.LineFromChar(edit.Caret()), edit.GetFirstVisibleLine());
     EXPECT_LT(edit.LineFromChar(edit.Caret()), edit.GetLastVisibleLine());
+}
+
+TEST_F(Editor, DraggingBelowTheWindowSelectsAndScrollsOnWithTheTimer) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += "L" + std::to_string(i) + "\r\n";
+    edit.SetText(text);
+    platform::Rect client = edit.ClientRect();
+    automation::SendMouse(edit, platform::MouseAction::LeftDown, platform::Point{2, 5}, platform::kLeftButton);
+    automation::SendMouse(edit, platform::MouseAction::Move, platform::Point{10, client.bottom + 20},
+                          platform::kLeftButton);
+    int first = edit.GetFirstVisibleLine();
+    EXPECT_EQ(first, 1);  // one line a move
+    EXPECT_TRUE(edit.SelectionShown());
+    platform::Application::PumpUntil([&] { return edit.GetFirstVisibleLine() > first; }, 3000);
+    EXPECT_GT(edit.GetFirstVisibleLine(), first);  // the timer scrolls on
+    automation::SendMouse(edit, platform::MouseAction::LeftUp, platform::Point{10, client.bottom + 20}, 0);
+    int stopped = edit.GetFirstVisibleLine();
+    platform::Application::PumpUntil([] { return false; }, 600);
+    EXPECT_EQ(edit.GetFirstVisibleLine(), stopped);
+    int start, end;
+    edit.GetSel(start, end);
+    EXPECT_EQ(start, 0);
+    EXPECT_GT(end, edit.LineIndex(stopped));
+}
+
+TEST(EditorWatches, CommentsShowWatchValuesOrStayAsTheyAre) {
+    std::vector<WatchPiece> pieces;
+    EXPECT_FALSE(ExpandWatchComment("; watch(v(out))", pieces));  // no evaluator installed
+    std::vector<std::string> asked;
+    SetWatchEvaluator([&](const std::string& e, std::string& v) {
+        asked.push_back(e);
+        if (e == "bad") return false;
+        v = e.empty() ? "?" : "5V";
+        return true;
+    });
+    ASSERT_TRUE(ExpandWatchComment("; gain WATCH (v(out)) here", pieces));
+    ASSERT_EQ(pieces.size(), 3u);
+    EXPECT_EQ(pieces[0].text, "; gain ");
+    EXPECT_EQ(pieces[1].text, "v(out)=5V");
+    EXPECT_TRUE(pieces[1].value);
+    EXPECT_EQ(pieces[2].text, " here");
+    EXPECT_FALSE(ExpandWatchComment("; watch it", pieces));
+    EXPECT_FALSE(ExpandWatchComment("; watch(a) and watch(b", pieces));
+    EXPECT_FALSE(ExpandWatchComment("; watch(bad)", pieces));
+    EXPECT_FALSE(ExpandWatchComment("; no watches", pieces) && !pieces.empty());
+    ASSERT_TRUE(ExpandWatchComment("; watch(" + std::string(101, 'x') + ")", pieces));
+    EXPECT_EQ(asked.back(), "");  // too long: evaluated as an empty text
+    SetWatchEvaluator(nullptr);
+}
+
+TEST_F(Editor, WatchValuesArePaintedInRedAfterARun) {
+    SetWatchEvaluator([](const std::string&, std::string& v) {
+        v = "2.5";
+        return true;
+    });
+    edit.SetText("R1 1 0 1k ; watch(v(1))\r\n");
+    platform::Application::PumpMessages();
+    edit.RedrawNow();
+    platform::Image shot = edit.Grab();
+    int red = 0;
+    for (int y = 0; y < 20 && y < shot.Height(); ++y)
+        for (int x = 0; x < shot.Width(); ++x) red += shot.Pixel(x, y) == platform::Rgb(255, 0, 0);
+    EXPECT_GT(red, 10);
+    SetWatchEvaluator(nullptr);
+}
+
+TEST(EditorPaneBars, AnEditorInASchematicPaneUsesThePanesScrollBars) {
+    platform::FrameWindow& main = MainFrame();
+    CMDIFrame frame;
+    TextView view;
+    view.drawType = kDrawSchematic;
+    frame.draw = &view;
+    view.frame = &frame;
+    ASSERT_TRUE(frame.CreateChildFrame(main, "cir", "pane.cir"));
+    ASSERT_TRUE(view.CreateInFrame(&frame));
+    frame.Activate();
+    platform::Rect client = view.ClientRect();
+    CTxtEdit& edit = view.editor;
+    ASSERT_TRUE(edit.Create(&view, 1, false));
+    edit.Move(platform::Rect{0, 0, client.right - 16, client.bottom});
+    platform::ScrollBarWindow bar;
+    ASSERT_TRUE(bar.CreateBar(&view, platform::Rect{client.right - 16, 0, client.right, client.bottom},
+                              platform::ScrollBarKind::Vertical));
+    edit.UseScrollBars(nullptr, &bar);
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "R" + std::to_string(i) + " 1 0 1k\r\n";
+    edit.SetText(text);
+    platform::automation::SendScroll(bar, platform::ScrollBarKind::Vertical, platform::ScrollCode::PageDown);
+    EXPECT_EQ(edit.GetFirstVisibleLine(), edit.Rows());
+    EXPECT_EQ(bar.Pos(), edit.Rows());
+    frame.Destroy();
+}
+
+TEST_F(Editor, LongLinesScrollSoTheCaretStaysTenCellsFromTheEdge) {
+    std::string line(500, 'x');
+    edit.SetText("short\r\n" + line + "\r\nend");
+    EXPECT_EQ(edit.LongestLine(), 502);  // characters of the longest line plus 2
+    int columns = edit.Columns();
+    edit.SetSel(edit.LineIndex(1), edit.LineIndex(1));
+    Key(key::kEnd);
+    EXPECT_EQ(edit.Caret(), edit.LineIndex(1) + 500);
+    // Ten cells from the edge, as far as the longest line lets the view go.
+    EXPECT_EQ(edit.HorizontalOffset(), std::min(500 - columns + 10, 502 - columns));
+    Key(key::kHome);
+    EXPECT_EQ(edit.HorizontalOffset(), 0);
+    // Typing at the end of the long line keeps the caret in view.
+    Key(key::kEnd);
+    Type("yy");
+    EXPECT_EQ(edit.LongestLine(), 505);  // typing counts the line's CR as well
+    int caretColumn = edit.ColumnOf(edit.Caret()) - edit.HorizontalOffset();
+    EXPECT_GE(caretColumn, 0);
+    EXPECT_LT(caretColumn, columns);
 }

@@ -77,3 +77,29 @@ TEST(XorSpans, OutlinesFlipEachPixelOnceWithinTheClipAndTheMapping) {
     EXPECT_EQ(Row(image, 10, 4, 16), "............");
     EXPECT_EQ(Row(image, 15, 0, 14), "..########....");
 }
+
+TEST(Paths, StrokedAndFilledFigures) {
+    TestApp();
+    Image image(60, 40, kWhite);
+    {
+        DrawContext dc(image);
+        dc.SetPen(Pen::Solid(kBlack));
+        dc.SetBrush(Brush::Solid(Rgb(255, 0, 0)));
+        Path triangle;
+        triangle.MoveTo(Point{5, 35});
+        triangle.LineTo(Point{25, 5});
+        triangle.LineTo(Point{45, 35});
+        triangle.Close();
+        dc.StrokeAndFillPath(triangle);
+        Path curve;
+        curve.MoveTo(Point{0, 38});
+        curve.BezierTo(Point{20, 20}, Point{40, 20}, Point{59, 38});
+        dc.StrokePath(curve);
+    }
+    EXPECT_EQ(image.Pixel(25, 25), Rgb(255, 0, 0));  // inside: filled
+    EXPECT_EQ(image.Pixel(5, 35), kBlack);           // the outline
+    EXPECT_EQ(image.Pixel(55, 5), kWhite);           // outside
+    int curveInk = 0;
+    for (int y = 20; y < 40; ++y) curveInk += image.Pixel(52, y) == kBlack;
+    EXPECT_GE(curveInk, 1);
+}

@@ -1,6 +1,8 @@
 // Desktop metrics, system colours, the help window.
 
 #include <QApplication>
+#include <QIcon>
+#include <QPainter>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -11,6 +13,7 @@
 #include <QTextBrowser>
 
 #include "platform/desktop.h"
+#include "platform/image.h"
 #include "platform/help_viewer.h"
 #include "platform/qt/native.h"
 
@@ -61,6 +64,17 @@ Color GetSystemColor(SystemColor which) {
 }
 
 int ModifierKeys() { return ModifiersFromQt(QGuiApplication::queryKeyboardModifiers()); }
+
+Image StandardIcon(MessageIcon icon, int size) {
+    QStyle::StandardPixmap which = icon == MessageIcon::Hand          ? QStyle::SP_MessageBoxCritical
+                                   : icon == MessageIcon::Question    ? QStyle::SP_MessageBoxQuestion
+                                   : icon == MessageIcon::Exclamation ? QStyle::SP_MessageBoxWarning
+                                                                      : QStyle::SP_MessageBoxInformation;
+    Image out(size, size, GetSystemColor(SystemColor::ButtonFace));
+    QPainter painter(&out.Data().image);
+    QApplication::style()->standardIcon(which).paint(&painter, QRect(0, 0, size, size));
+    return out;
+}
 
 std::vector<FontFace> FontFaces() {
     std::vector<FontFace> out;

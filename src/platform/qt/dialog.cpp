@@ -2,6 +2,10 @@
 
 #include "platform/dialog.h"
 
+#include <QPixmap>
+#include <QIcon>
+#include <QAction>
+#include <QToolBar>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QStylePainter>
@@ -63,12 +67,16 @@ private:
 // clicks on it.
 class FocusWatcher final : public QObject {
 public:
-    FocusWatcher(QObject* parent, std::function<void(bool)> onFocus, std::function<void(int)> onMouse)
-        : QObject(parent), onFocus_(std::move(onFocus)), onMouse_(std::move(onMouse)) {}
+    FocusWatcher(QObject* parent, std::function<void(bool)> onFocus, std::function<void(int)> onMouse,
+                 std::function<bool(QKeyEvent*)> onKey)
+        : QObject(parent), onFocus_(std::move(onFocus)), onMouse_(std::move(onMouse)), onKey_(std::move(onKey)) {}
 
 protected:
     bool eventFilter(QObject* target, QEvent* e) override {
         switch (e->type()) {
+        case QEvent::KeyPress:
+            if (onKey_(static_cast<QKeyEvent*>(e))) return true;
+            break;
         case QEvent::FocusIn: onFocus_(true); break;
         case QEvent::FocusOut: onFocus_(false); break;
         case QEvent::Enter: onMouse_(0); break;
@@ -87,6 +95,7 @@ protected:
 private:
     std::function<void(bool)> onFocus_;
     std::function<void(int)> onMouse_;  // 0 entered, 1 left, 2 right button
+    std::function<bool(QKeyEvent*)> onKey_;
 };
 
 // Owner-drawn list items are drawn by the dialog into an image of the item's size.
@@ -120,6 +129,32 @@ public:
 private:
     Dialog& dialog_;
     int id_;
+};
+
+// List items whose tab characters align at the list's tab stops (pixels).
+class TabStopDelegate final : public QStyledItemDelegate {
+public:
+    TabStopDelegate(QObject* parent, std::vector<int> stops) : QStyledItemDelegate(parent), stops_(std::move(stops)) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem o = option;
+        initStyleOption(&o, index);
+        QString text = o.text;
+        o.text.clear();
+        o.widget->style()->drawControl(QStyle::CE_ItemViewItem, &o, painter, o.widget);
+        QRect r = o.widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &o, o.widget);
+        painter->save();
+        painter->setPen(o.palette.color(o.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        const QStringList parts = text.split('\t');
+        for (int i = 0; i < parts.size(); ++i) {
+            int x = i == 0 ? 0 : i - 1 < static_cast<int>(stops_.size()) ? stops_[i - 1] : stops_.back() * i;
+            painter->drawText(r.adjusted(x + 2, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, parts[i]);
+        }
+        painter->restore();
+    }
+
+private:
+    std::vector<int> stops_;
 };
 
 // A combo box whose items and selection field the dialog draws (line styles, fills).
@@ -417,6 +452,12 @@ void Dialog::CreateControl(const ControlSpec& spec) {
                 if (what == 0) d->OnControlHover(id);
                 else if (what == 1) d->OnControlHover(0);
                 else d->OnControlRightClick(id);
+            },
+            [owner, id](QKeyEvent* k) {
+                Dialog* d = *owner;
+                KeyEvent ev{VirtualKeyFromQt(k->key(), k->modifiers()), ModifiersFromQt(k->modifiers()),
+                            k->isAutoRepeat()};
+                return d && ev.key && d->OnControlKey(id, ev);
             }));
         w->setGeometry(ToQRect(MapDialogRect(spec.rect)));
         w->setEnabled(!(spec.style & kCtlDisabled));
@@ -531,6 +572,76 @@ bool Dialog::IsItemEnabled(int id) const {
     auto* w = Item<QWidget>(*this, id);
     return w && w->isEnabled();
 }
+namespace {
+QAction* ToolAction(const Dialog& d, int barId, int command) {
+    auto* bar = Item<QToolBar>(d, barId);
+    if (!bar) return nullptr;
+    for (QAction* a : bar->actions())
+        if (a->data().toInt() == command && command != 0) return a;
+    return nullptr;
+}
+}  // namespace
+
+bool Dialog::AddToolBar(int id, const Image& strip, Size buttonSize, const std::vector<ToolButton>& buttons,
+                        const Rect& where) {
+    DialogPeer* peer = PeerOf(*this);
+    if (!peer || peer->items.count(id)) return false;
+    auto* bar = new QToolBar(peer->dlg);
+    bar->setIconSize(QSize(buttonSize.cx, buttonSize.cy));
+    std::shared_ptr<Dialog*> owner = peer->owner;
+    for (const ToolButton& b : buttons) {
+        if (b.command == 0) {
+            bar->addSeparator();
+            continue;
+        }
+        QImage picture = strip.Data().image.copy(QRect(QPoint(b.image * buttonSize.cx, 0), QSize(buttonSize.cx, buttonSize.cy)));
+        QAction* action = bar->addAction(QIcon(QPixmap::fromImage(picture)), ToQString(b.tip));
+        action->setData(b.command);
+        action->setCheckable(b.style & kToolCheck);
+        int command = b.command;
+        QObject::connect(action, &QAction::triggered, bar, [owner, command] {
+            if (Dialog* d = *owner) d->RouteCommand(command);
+        });
+    }
+    bar->setGeometry(ToQRect(MapDialogRect(where)));
+    bar->show();
+    peer->items[id] = bar;
+    return true;
+}
+
+void Dialog::CheckToolButton(int barId, int command, bool checked) {
+    if (QAction* a = ToolAction(*this, barId, command)) a->setChecked(checked);
+}
+
+bool Dialog::IsToolButtonChecked(int barId, int command) const {
+    QAction* a = ToolAction(*this, barId, command);
+    return a && a->isChecked();
+}
+
+bool Dialog::PressDialogToolButton(int barId, int command) {
+    QAction* a = ToolAction(*this, barId, command);
+    if (!a || !a->isEnabled()) return false;
+    a->trigger();
+    return true;
+}
+
+void Dialog::SetTabStops(int id, const std::vector<int>& stops) {
+    std::vector<int> pixels;
+    for (int s : stops) pixels.push_back(MapDialogRect(Rect{0, 0, s, 0}).Width());
+    if (auto* m = Item<QPlainTextEdit>(*this, id)) {
+        if (!pixels.empty()) m->setTabStopDistance(pixels.front());
+    } else if (auto* l = Item<QListWidget>(*this, id); l && !pixels.empty()) {
+        l->setItemDelegate(new TabStopDelegate(l, pixels));
+    }
+}
+
+Rect Dialog::ItemRect(int id) const {
+    auto* w = Item<QWidget>(*this, id);
+    if (!w) return Rect{};
+    QRect g = w->geometry();
+    return Rect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+
 void Dialog::InvalidateItem(int id) {
     if (auto* w = Item<QWidget>(*this, id)) w->update();
 }
@@ -936,6 +1047,64 @@ std::string Dialog::TreeItemText(int id, int item) const {
     if (!Item<QTreeWidget>(*this, id)) return {};
     auto it = p->treeItems.find(item);
     return it == p->treeItems.end() ? std::string() : FromQString(it->second->text(0));
+}
+
+bool Dialog::SetTreeItemData(int id, int item, long long data) {
+    DialogPeer* p = PeerOf(*this);
+    if (!Item<QTreeWidget>(*this, id)) return false;
+    auto it = p->treeItems.find(item);
+    if (it == p->treeItems.end()) return false;
+    it->second->setData(0, kDataRole, QVariant::fromValue(data));
+    return true;
+}
+
+long long Dialog::TreeItemData(int id, int item) const {
+    DialogPeer* p = PeerOf(*this);
+    if (!Item<QTreeWidget>(*this, id)) return 0;
+    auto it = p->treeItems.find(item);
+    return it == p->treeItems.end() ? 0 : it->second->data(0, kDataRole).toLongLong();
+}
+
+bool Dialog::ExpandTreeItem(int id, int item, bool expand) {
+    DialogPeer* p = PeerOf(*this);
+    if (!Item<QTreeWidget>(*this, id)) return false;
+    auto it = p->treeItems.find(item);
+    if (it == p->treeItems.end()) return false;
+    it->second->setExpanded(expand);
+    return true;
+}
+
+bool Dialog::DeleteTreeItem(int id, int item) {
+    DialogPeer* p = PeerOf(*this);
+    if (!Item<QTreeWidget>(*this, id)) return false;
+    auto it = p->treeItems.find(item);
+    if (it == p->treeItems.end()) return false;
+    // Forget the handles of the item and everything below it before it goes.
+    QTreeWidgetItem* root = it->second;
+    std::vector<QTreeWidgetItem*> stack{root};
+    while (!stack.empty()) {
+        QTreeWidgetItem* node = stack.back();
+        stack.pop_back();
+        p->treeItems.erase(node->data(0, kTreeHandleRole).toInt());
+        for (int i = 0; i < node->childCount(); ++i) stack.push_back(node->child(i));
+    }
+    delete root;
+    return true;
+}
+
+std::vector<int> Dialog::TreeChildren(int id, int item) const {
+    std::vector<int> out;
+    auto* t = Item<QTreeWidget>(*this, id);
+    DialogPeer* p = PeerOf(*this);
+    if (!t) return out;
+    if (item == 0) {
+        for (int i = 0; i < t->topLevelItemCount(); ++i) out.push_back(t->topLevelItem(i)->data(0, kTreeHandleRole).toInt());
+        return out;
+    }
+    auto it = p->treeItems.find(item);
+    if (it == p->treeItems.end()) return out;
+    for (int i = 0; i < it->second->childCount(); ++i) out.push_back(it->second->child(i)->data(0, kTreeHandleRole).toInt());
+    return out;
 }
 
 // ---- ranges --------------------------------------------------------------------------

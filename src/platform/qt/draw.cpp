@@ -288,6 +288,7 @@ Color DrawContext::ResolveColor(Color c) const {
 void DrawContext::SetPen(const Pen& pen) { impl_->pen = pen; }
 void DrawContext::SetBrush(const Brush& brush) { impl_->brush = brush; }
 void DrawContext::SetFont(const Font& font) { impl_->font = font; }
+Font DrawContext::GetFont() const { return impl_->font; }
 void DrawContext::SetTextColor(Color c) { impl_->textColor = c; }
 void DrawContext::SetBkColor(Color c) { impl_->bkColor = c; }
 void DrawContext::SetBkOpaque(bool opaque) { impl_->bkOpaque = opaque; }
@@ -503,6 +504,38 @@ void DrawContext::Polygon(const std::vector<Point>& points) {
     QPolygon poly;
     for (Point p : points) poly << ToQPoint(p);
     impl_->P().drawPolygon(poly, Qt::OddEvenFill);
+}
+
+namespace {
+QPainterPath ToQPath(const Path& path) {
+    QPainterPath out;
+    out.setFillRule(Qt::OddEvenFill);
+    for (const Path::Element& e : path.Elements()) {
+        switch (e.kind) {
+        case Path::Kind::Move: out.moveTo(ToQPoint(e.point)); break;
+        case Path::Kind::Line: out.lineTo(ToQPoint(e.point)); break;
+        case Path::Kind::Bezier: out.cubicTo(ToQPoint(e.control1), ToQPoint(e.control2), ToQPoint(e.point)); break;
+        case Path::Kind::Close: out.closeSubpath(); break;
+        }
+    }
+    return out;
+}
+}  // namespace
+
+void DrawContext::StrokePath(const Path& path) {
+    Prepare(*this, false);
+    impl_->P().drawPath(ToQPath(path));
+}
+
+void DrawContext::FillPath(const Path& path) {
+    Prepare(*this, true);
+    impl_->P().setPen(Qt::NoPen);
+    impl_->P().drawPath(ToQPath(path));
+}
+
+void DrawContext::StrokeAndFillPath(const Path& path) {
+    Prepare(*this, true);
+    impl_->P().drawPath(ToQPath(path));
 }
 
 void DrawContext::Rectangle(const Rect& r) {

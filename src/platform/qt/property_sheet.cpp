@@ -32,7 +32,37 @@ void PropertyPage::OnCancel() {
 PropertySheet::PropertySheet(std::string caption, int startPage) : Dialog(DialogTemplate{0, std::move(caption), {}, {}}),
                                                                    start_(startPage) {
     OnCommand(kApply, [this](int) { ApplyNow(); });
+    OnCommand(kBack, [this](int) { WizardStep(-1); });
+    OnCommand(kNext, [this](int) { WizardStep(1); });
+    OnCommand(kFinish, [this](int) {
+        PropertyPage* page = Page(active_);
+        if (page && !page->OnWizardFinish()) return;
+        if (ApplyNow()) EndDialog(1);
+    });
     Layout();
+}
+
+void PropertySheet::SetWizardMode() {
+    wizard_ = true;
+    Layout();
+}
+
+void PropertySheet::WizardStep(int direction) {
+    PropertyPage* page = Page(active_);
+    if (!page) return;
+    int answer = direction < 0 ? page->OnWizardBack() : page->OnWizardNext();
+    if (answer == -1) return;
+    int target = answer == 0 ? active_ + direction : answer;
+    if (target >= 0 && target < PageCount()) SetActivePage(target);
+    UpdateWizardButtons();
+}
+
+void PropertySheet::UpdateWizardButtons() {
+    if (!wizard_ || !IsCreated()) return;
+    EnableItem(kBack, active_ > 0);
+    bool last = active_ == PageCount() - 1;
+    ShowItem(kNext, !last);
+    ShowItem(kFinish, last);
 }
 
 void PropertySheet::AddPage(PropertyPage& page) {
@@ -65,6 +95,17 @@ void PropertySheet::Layout() {
         int right = width - kMargin - slot * (kButtonWidth + kGap);
         return Rect{right - kButtonWidth, buttonsTop, right, buttonsTop + kButtonHeight};
     };
+    if (wizard_) {
+        // No tabs: the pages start at the top; Next and Finish share a place.
+        t.controls = {
+            {ControlKind::TabControl, kTabs, "", Rect{kMargin, kMargin, width - kMargin, kMargin + kTabHeight}, kCtlHidden},
+            {ControlKind::PushButton, kBack, "< &Back", button(2)},
+            {ControlKind::DefPushButton, kNext, "&Next >", button(1)},
+            {ControlKind::DefPushButton, kFinish, "&Finish", button(1), kCtlHidden},
+            {ControlKind::PushButton, 2, "Cancel", button(0)},
+        };
+        return;
+    }
     t.controls = {
         {ControlKind::TabControl, kTabs, "", Rect{kMargin, kMargin, width - kMargin, kMargin + kTabHeight}},
         {ControlKind::DefPushButton, 1, "OK", button(2)},
@@ -81,6 +122,7 @@ bool PropertySheet::OnInitDialog() {
     active_ = -1;
     int first = start_ >= 0 && start_ < PageCount() ? start_ : 0;
     if (!pages_.empty()) SetActivePage(first);
+    UpdateWizardButtons();
     return true;
 }
 

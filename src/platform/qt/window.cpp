@@ -3,6 +3,7 @@
 
 #include "platform/window.h"
 
+#include <QCursor>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -521,6 +522,15 @@ void Window::SetCursor(Cursor cursor) {
     if (peer_ && peer_->client) peer_->client->setCursor(QtCursor(cursor));
 }
 
+void Window::SetCursorImage(const Image& picture, Point hotSpot) {
+    if (!peer_ || !peer_->client || picture.IsNull()) return;
+    peer_->client->setCursor(QCursor(QPixmap::fromImage(picture.Data().image), hotSpot.x, hotSpot.y));
+}
+
+Point Window::CursorPos() { return FromQPoint(QCursor::pos()); }
+
+void Window::SetCursorPos(Point screen) { QCursor::setPos(ToQPoint(screen)); }
+
 void Window::CreateCaret(Size size) {
     if (!peer_ || !peer_->client) return;
     peer_->client->caretSize = QSize(size.cx, size.cy);
@@ -696,6 +706,7 @@ void DropFiles(Window& window, const std::vector<std::string>& paths) {
 void SendScroll(Window& window, ScrollBarKind bar, ScrollCode code) {
     WindowPeer* peer = window.Peer();
     QScrollBar* sb = peer ? peer->scroll[bar == ScrollBarKind::Horizontal ? 0 : 1] : nullptr;
+    if (!sb && peer) sb = qobject_cast<QScrollBar*>(peer->widget.data());  // a scroll-bar window
     if (!sb) return;
     switch (code) {
     case ScrollCode::LineUp: sb->triggerAction(QAbstractSlider::SliderSingleStepSub); break;

@@ -172,7 +172,7 @@ bool CColorPage::OnInitDialog() {
     return true;
 }
 
-bool CColorPage::OnApply() {
+bool CColorPage::ApplyPage() {
     if (target_) *target_ = static_cast<uint8_t>(colour_[0]);
     return true;
 }
@@ -358,12 +358,12 @@ void CFontPage::OnDrawItem(platform::DrawContext& dc, const platform::DrawItemIn
     dc.DrawText("AaBbYyZz", r, platform::kDtCenter | platform::kDtVCenter | platform::kDtSingleLine);
 }
 
-bool CFontPage::OnApply() {
+bool CFontPage::ApplyPage() {
     if (record_) GetFontRecord(*record_);
     return true;
 }
 
-void CFontPage::OnReset() {
+void CFontPage::ResetPage() {
     if (record_) *record_ = saved_;
 }
 

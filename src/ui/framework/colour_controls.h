@@ -60,7 +60,7 @@ public:
     void SetColourByte(uint8_t* colour);
     int EditedColour() const { return colour_.empty() ? 0 : colour_[0]; }
     bool OnInitDialog() override;
-    bool OnApply() override;
+    bool ApplyPage() override;
     void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
     ColourButtonSet buttons;
 
@@ -78,8 +78,8 @@ public:
     void SetColorSlot(int slot);
     void GetFontRecord(FontRecord& record) const;
     bool OnInitDialog() override;
-    bool OnApply() override;
-    void OnReset() override;
+    bool ApplyPage() override;
+    void ResetPage() override;
     void OnControlNotify(int id, platform::Notify code) override;
     void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
 

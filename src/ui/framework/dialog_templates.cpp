@@ -149,6 +149,27 @@ DialogTemplate PrintingTemplate() {
     }};
 }
 
+// The picture object: its file, and border and fill colours each on a grid of 64 with
+// "No Color" above it.
+DialogTemplate PictureTemplate() {
+    constexpr int w = 240, bw = 12, bh = 10, gridTop = 54;
+    DialogTemplate t{18800, "Picture", {w, 0}, {
+        {ControlKind::Static, 100, "&File:", Rect{M, M + 2, 34, M + 12}},
+        {ControlKind::Edit, kIdField, "", Rect{36, M, w - M - BW - G, M + 12}},
+        {ControlKind::PushButton, 18801, "&Browse...", Rect{w - M - BW, M - 1, w - M, M + 13}},
+        {ControlKind::GroupBox, 101, "Border", Rect{M, 26, 118, 158}},
+        {ControlKind::OwnerDrawButton, 19800, "", Rect{15, gridTop, 15 + bw, gridTop + bh}},
+        {ControlKind::Static, 102, "&Weight:", Rect{15, 140, 50, 150}},
+        {ControlKind::ComboList, 18802, "", Rect{52, 138, 111, 152}},
+        {ControlKind::GroupBox, 103, "Fill", Rect{122, 26, w - M, 158}},
+        {ControlKind::OwnerDrawButton, 19865, "", Rect{130, gridTop, 130 + bw, gridTop + bh}},
+    }};
+    int y = 158 + 2 * G;
+    for (auto& b : Buttons(w, y)) t.controls.push_back(b);
+    t.size.cy = y + BH + M;
+    return t;
+}
+
 const std::vector<DialogTemplate>& Table() {
     static const std::vector<DialogTemplate> table = {
         OneField(159, "Header/Footer", "&Text:"),
@@ -166,6 +187,7 @@ const std::vector<DialogTemplate>& Table() {
         FormatDialog(),
         TitleBlockPageTemplate(),
         PrintingTemplate(),
+        PictureTemplate(),
     };
     return table;
 }

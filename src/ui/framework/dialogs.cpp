@@ -146,6 +146,22 @@ int HelpIdOfControl(const platform::Dialog& dialog, int controlId) {
     return controlId;
 }
 
+namespace {
+VariablesMenuBuilder& MenuBuilder() {
+    static VariablesMenuBuilder builder;
+    return builder;
+}
+VariableChosenHandler& ChosenHandler() {
+    static VariableChosenHandler handler;
+    return handler;
+}
+}  // namespace
+
+void SetVariablesMenu(VariablesMenuBuilder builder, VariableChosenHandler handler) {
+    MenuBuilder() = std::move(builder);
+    ChosenHandler() = std::move(handler);
+}
+
 // --- CDialog2 -------------------------------------------------------------------------
 
 CDialog2::CDialog2(platform::DialogTemplate tmpl, RememberedPosition* memory, platform::Window* parent)
@@ -192,6 +208,24 @@ void CDialog2::EndDialogSavePos(int result) {
     EndDialog(result);
 }
 
+void CDialog2::SetEditMenu(int editId) { editMenus_.push_back({editId, std::make_unique<platform::Menu>()}); }
+
+void CDialog2::OnControlRightClick(int id) {
+    for (auto& [editId, menu] : editMenus_) {
+        if (editId != id) continue;
+        if (menu->Count() == 0 && MenuBuilder()) MenuBuilder()(*menu);  // built once
+        if (menu->Count() == 0) return;
+        int command = TrackPopupMenu(*menu, platform::Window::CursorPos());
+        if (!command) return;
+        if (ChosenHandler()) {
+            ChosenHandler()(*this, id, command, *menu);
+        } else if (platform::Menu::Item* item = menu->FindItem(command)) {
+            ReplaceEditSel(id, item->text);
+        }
+        return;
+    }
+}
+
 void CDialog2::DestroyModeless() {
     Destroy();
     if (CurrentModelessDialog == this) CurrentModelessDialog = nullptr;
@@ -232,8 +266,23 @@ bool CPropertyPage2::OnInitDialog() {
     return true;
 }
 
+bool CPropertyPage2::OnApply() {
+    if (nested && !nested->ApplyAll()) return false;
+    return ApplyPage();
+}
+
+void CPropertyPage2::OnReset() {
+    if (nested) nested->CancelAll();
+    ResetPage();
+}
+
 void CPropertyPage2::OnControlHover(int id) {
     auto* sheet = dynamic_cast<CPropertySheet2*>(Sheet());
+    // The pages of a nested sheet show their prompts in the outer sheet's line.
+    while (sheet && sheet->IsNested()) {
+        auto* page = sheet->Parent() ? dynamic_cast<CPropertyPage2*>(sheet->Parent()) : nullptr;
+        sheet = page ? dynamic_cast<CPropertySheet2*>(page->Sheet()) : nullptr;
+    }
     if (!sheet) return;
     const char* prompt = id ? FindResString(HelpIdOfControl(*this, id)) : nullptr;
     sheet->ShowPrompt(prompt ? prompt : "");
@@ -259,8 +308,20 @@ int CPropertySheet2::DoModal() {
     return result;
 }
 
+bool CPropertySheet2::CreateNested(CPropertyPage2& parentPage) {
+    nestedIn_ = &parentPage;
+    parentPage.nested = this;
+    Rect area = parentPage.ClientRect();
+    return CreateAsChild(parentPage, Rect{0, 0, area.Width(), area.Height()});
+}
+
 bool CPropertySheet2::OnInitDialog() {
     PropertySheet::OnInitDialog();
+    if (nestedIn_) {
+        // Inside a page: no buttons and no help line of its own.
+        for (int id : {1, 2, static_cast<int>(kApply)}) ShowItem(id, false);
+        return true;
+    }
     // The help line below the buttons.
     platform::Size size = Template().size;
     AddControl({platform::ControlKind::Static, kHelpLine, "", Rect{4, size.cy, size.cx - 4, size.cy + 10}});
@@ -287,16 +348,16 @@ bool CPropertySheet2::ApplyNowAll() {
 }
 
 bool CPropertySheet2::ApplyAll() {
-    SetFocus();
+    if (!nestedIn_) SetFocus();
     if (!ApplyNow()) return false;  // a page vetoed: the later ones stay unapplied
-    EndSheetSavePos(1);
+    if (!nestedIn_) EndSheetSavePos(1);
     return true;
 }
 
 void CPropertySheet2::CancelAll() {
     for (int i = 0; i < PageCount(); ++i)
         if (platform::PropertyPage* page = Page(i); page && page->IsCreated()) page->OnReset();
-    EndSheetSavePos(2);
+    if (!nestedIn_) EndSheetSavePos(2);
 }
 
 void CPropertySheet2::EndSheetSavePos(int result) {
@@ -407,6 +468,9 @@ bool CListChoiceDlg::OnInitDialog() {
         SetSel(kIdChoiceList, initialSelection, true);
     }
     if (!caption.empty()) SetText(caption);
+    if (listFlags & 0x2)
+        for (const auto& spec : Template().controls)
+            if (spec.id == kIdChoiceList) SetTabStops(kIdChoiceList, {spec.rect.Width() / 2});
     return true;
 }
 

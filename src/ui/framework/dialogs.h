@@ -4,11 +4,14 @@
 // current dialog for the demo player, apply-all and cancel-all over the pages of a
 // sheet; and the small dialogs and control helpers that many places share.
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "foundation/font_record.h"
 #include "platform/dialog.h"
+#include "platform/menu.h"
 #include "platform/property_sheet.h"
 
 namespace ob7 {
@@ -53,6 +56,13 @@ private:
     platform::Dialog& d_;
 };
 
+// Edits whose right click offers the circuit's variables (analysis dialogs): the
+// analysis set-up installs the builder of the menu and the handler that puts a chosen
+// variable into the edit (without one, the item's text replaces the edit's selection).
+using VariablesMenuBuilder = std::function<void(platform::Menu& menu)>;
+using VariableChosenHandler = std::function<void(platform::Dialog& dialog, int editId, int command, platform::Menu& menu)>;
+void SetVariablesMenu(VariablesMenuBuilder builder, VariableChosenHandler handler);
+
 class CDialog2 : public platform::Dialog {
 public:
     CDialog2(platform::DialogTemplate tmpl, RememberedPosition* memory = nullptr, platform::Window* parent = nullptr);
@@ -65,6 +75,9 @@ public:
     void EndDialogSavePos(int result);
     void SavePosition();
     void DestroyModeless();
+    // The edit offers the variables menu on its right button.
+    void SetEditMenu(int editId);
+    void OnControlRightClick(int id) override;
 
     int helpId = 0;
     DialogControls controls{*this};
@@ -72,6 +85,9 @@ public:
 protected:
     RememberedPosition* memory_;
     platform::Window* parent_;
+
+private:
+    std::vector<std::pair<int, std::unique_ptr<platform::Menu>>> editMenus_;
 };
 
 // An analysis dialog that can start its analysis: F2 (accelerator table 520) sends Run
@@ -100,6 +116,13 @@ public:
     virtual void OnDefault() {}
     // The help line of the sheet shows the prompt of the control under the mouse.
     void OnControlHover(int id) override;
+    // A sheet shown inside this page is applied before the page and cancelled with it.
+    CPropertySheet2* nested = nullptr;
+    bool OnApply() override;
+    void OnReset() override;
+    // The page's own values; the base has none.
+    virtual bool ApplyPage() { return true; }
+    virtual void ResetPage() {}
 };
 
 class CPropertySheet2 : public platform::PropertySheet {
@@ -115,6 +138,10 @@ public:
     bool ApplyAll();
     void CancelAll();
     void EndSheetSavePos(int result);
+    // Shows the sheet inside a page of another sheet (without buttons of its own); it
+    // is applied and cancelled with that page and never ends itself.
+    bool CreateNested(CPropertyPage2& parentPage);
+    bool IsNested() const { return nestedIn_ != nullptr; }
 
     bool OnInitDialog() override;
     void OnOK() override { ApplyAll(); }
@@ -133,6 +160,7 @@ private:
     RememberedPosition* memory_;
     int* pageMemory_;
     platform::Window* parent_;
+    CPropertyPage2* nestedIn_ = nullptr;
 };
 
 // The one- or two-field text dialog (names, passwords, headers, pin names).

@@ -463,6 +463,11 @@ bool CDraw::IsEditable() const {
 
 bool CDraw::IsActiveCircuitView() const { return Shell.activeCircuitView == this; }
 
+bool CDraw::IsCoveredByMaximizedFrame() const {
+    CMDIFrame* top = GetTopFrame();
+    return top && top != frame && top->State() == platform::ShowState::Maximized;
+}
+
 std::string CDraw::GetFrameTitle() const { return frame ? frame->GetTitle() : std::string(); }
 
 void CDraw::SetFrameTitle(const std::string& title) {

@@ -189,6 +189,8 @@ public:
     bool IsTextFocus() const;
     bool IsEditable() const;
     bool IsActiveCircuitView() const;
+    // The top frame is maximised and is not this window's: painting can wait.
+    bool IsCoveredByMaximizedFrame() const;
     std::string GetFrameTitle() const;
     void SetFrameTitle(const std::string& title);
     void CloseFrame();

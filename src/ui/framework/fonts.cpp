@@ -1,6 +1,9 @@
 #include "ui/framework/fonts.h"
 
+#include <algorithm>
+
 #include "platform/file_dialog.h"
+#include "ui/framework/colour_controls.h"
 
 namespace ob7 {
 
@@ -35,5 +38,38 @@ bool RunFontDialogOnRecord(platform::Window* parent, FontRecord& record) {
     FontToRecord(font, record);
     return true;
 }
+
+int RunFontSheet(platform::Window* parent, FontRecord& record, int what) {
+    static RememberedPosition position;
+    CFontProp sheet(parent, (what & kEditFont) ? &record : nullptr, 0, (what & kEditColour) ? &record.color : nullptr,
+                    &position);
+    return sheet.DoModal() == 1 ? 1 : 0;
+}
+
+void FontSelector::Select(platform::DrawContext& dc, const FontRecord& record) {
+    if (holding_ && current_.height == record.height && current_.face == record.face &&
+        current_.style == record.style)
+        return;
+    Restore(dc);
+    old_ = dc.GetFont();
+    dc.SetFont(CreateFontFromRecord(record));
+    current_ = record;
+    holding_ = true;
+    ++made_;
+}
+
+void FontSelector::Restore(platform::DrawContext& dc) {
+    if (!holding_) return;
+    dc.SetFont(old_);
+    holding_ = false;
+}
+
+int DrawContextMeasure::TextWidth(const char* text, int length) {
+    return dc_.TextExtent(std::string(text, static_cast<size_t>(std::max(length, 0)))).cx;
+}
+
+int DrawContextMeasure::TextHeight() { return dc_.GetTextMetrics().height; }
+
+int DrawContextMeasure::ExternalLeading() { return dc_.GetTextMetrics().externalLeading; }
 
 }  // namespace ob7

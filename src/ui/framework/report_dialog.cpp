@@ -7,6 +7,8 @@
 #include "foundation/owned_strings.h"
 #include "foundation/messages.h"
 #include "platform/desktop.h"
+#include "platform/draw_context.h"
+#include "platform/image.h"
 
 namespace ob7 {
 
@@ -22,7 +24,9 @@ HelpTopicHandler& TopicHandler() {
     return handler;
 }
 
-enum : int { kText = 101, kLines = 109, kHelpText = 10, kCheck = 112, kHelpButton = 21, kSyntaxButton = 34 };
+enum : int { kText = 101, kLines = 109, kHelpText = 10, kCheck = 112, kHelpButton = 21, kSyntaxButton = 34,
+             kIcon = 120 };
+constexpr int kIconUnits = 20;  // the icon's side in dialog units
 
 struct ButtonDef {
     int id;
@@ -86,7 +90,9 @@ DialogTemplate LayoutOf(const ReportDelivery& report) {
     std::vector<ButtonDef> buttons = ButtonsOfStyle(report.style);
     if (report.id != 0 && report.hasHelp) buttons.push_back({kHelpButton, "&Help..."});
     if (report.syntaxTopic && TopicHandler()) buttons.push_back({kSyntaxButton, "&Syntax..."});
-    int width = std::max(textW, listW) + 2 * M + 20;
+    bool icon = (report.style & 0xF0) != 0;
+    int textLeft = icon ? M + kIconUnits + 2 * G : M;
+    int width = std::max(textW, listW) + textLeft + M + 20;
     if (report.hasHelp) width = std::max(width, 240);
     width = std::max(width, static_cast<int>(buttons.size()) * (BW + G) + G + 2 * M);
     width = std::max(width, 160);
@@ -95,8 +101,11 @@ DialogTemplate LayoutOf(const ReportDelivery& report) {
     int y = M;
     std::string text = report.text;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    t.controls.push_back({ControlKind::Static, kText, text, Rect{M, y, width - M, y + textH}});
-    y += textH + G;
+    if (icon)
+        t.controls.push_back({ControlKind::OwnerDrawButton, kIcon, "", Rect{M, M, M + kIconUnits, M + kIconUnits},
+                              platform::kCtlDisabled});
+    t.controls.push_back({ControlKind::Static, kText, text, Rect{textLeft, y, width - M, y + textH}});
+    y += std::max(textH, icon ? kIconUnits : 0) + G;
     if (!report.lines.empty()) {
         std::string list;
         for (const ReportLine& l : report.lines) {
@@ -109,7 +118,8 @@ DialogTemplate LayoutOf(const ReportDelivery& report) {
         y += listH + G;
     }
     if (report.checkBox) {
-        t.controls.push_back({ControlKind::CheckBox, kCheck, "Don't warn me anymore.", Rect{M, y, width - M, y + 12}});
+        t.controls.push_back({ControlKind::CheckBox, kCheck, "Don't warn me anymore.",
+                              Rect{textLeft, y, width - M, y + 12}});
         y += 12 + G;
     }
     y += G;
@@ -154,12 +164,29 @@ bool CReportDlg::OnInitDialog() {
     y = std::clamp(y, 0, std::max(0, screen.cy - r.Height()));
     Move(Rect{x, y, x + r.Width(), y + r.Height()});
     normal_ = WindowRect();
+    // One tab stop after the widest label of the list.
+    size_t label = 0;
+    for (const ReportLine& l : report_.lines) label = std::max(label, l.label.size());
+    if (!report_.lines.empty()) SetTabStops(kLines, {static_cast<int>(label) * 4 + 16});
     for (const auto& spec : Template().controls)
         if (spec.kind == ControlKind::PushButton || spec.kind == ControlKind::DefPushButton) {
             FocusItem(spec.id);
             break;
         }
     return false;
+}
+
+void CReportDlg::OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) {
+    if (item.controlId != kIcon) return;
+    using platform::desktop::MessageIcon;
+    int bits = report_.style & 0xF0;
+    MessageIcon which = bits == 0x10 ? MessageIcon::Hand : bits == 0x20 ? MessageIcon::Question
+                        : bits == 0x30 ? MessageIcon::Exclamation : MessageIcon::Asterisk;
+    int side = std::min(item.rect.Width(), item.rect.Height());
+    platform::Image icon = platform::desktop::StandardIcon(which, side);
+    dc.FillRect(item.rect, platform::Brush::Solid(platform::desktop::GetSystemColor(
+                               platform::desktop::SystemColor::ButtonFace)));
+    dc.BitBlt(platform::Point{0, 0}, icon, Rect{0, 0, side, side});
 }
 
 void CReportDlg::End(int button) {

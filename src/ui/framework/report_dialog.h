@@ -20,6 +20,7 @@ class CReportDlg : public CDialog2 {
 public:
     explicit CReportDlg(ReportDelivery& report);
     bool OnInitDialog() override;
+    void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
     bool helpShown = false;
 
 private:

@@ -13,7 +13,10 @@
 #include "platform/clipboard.h"
 #include "platform/image.h"
 #include "platform/window.h"
+#include "ui/framework/colour_controls.h"
 #include "ui/framework/dialog_templates.h"
+#include "ui/framework/draw_window.h"
+#include "ui/framework/file_dialogs.h"
 
 namespace ob7 {
 
@@ -27,11 +30,6 @@ size_t FindNoCase(const std::string& text, const std::string& what, size_t from)
     for (size_t i = from; i + what.size() <= text.size(); ++i)
         if (strncasecmp(text.c_str() + i, what.c_str(), what.size()) == 0) return i;
     return std::string::npos;
-}
-
-std::string Trimmed(std::string s) {
-    size_t b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
 std::vector<std::string> SplitHeaderLines(const std::string& text) {
@@ -196,7 +194,7 @@ bool TitleBlockPage::OnInitDialog() {
     return CPropertyPage2::OnInitDialog();
 }
 
-bool TitleBlockPage::OnApply() {
+bool TitleBlockPage::ApplyPage() {
     for (int i = 0; i < 5; ++i) settings_.fields[i] = ItemText(12802 + i);
     settings_.oneTitle = IsButtonChecked(12801);
     settings_.border = IsButtonChecked(12807);
@@ -204,10 +202,68 @@ bool TitleBlockPage::OnApply() {
     return true;
 }
 
-void TitleBlockPage::OnReset() { settings_ = saved_; }
+void TitleBlockPage::ResetPage() { settings_ = saved_; }
 
 void TitleBlockPage::OnControlNotify(int id, platform::Notify code) {
     if (created && (code == platform::Notify::Changed || code == platform::Notify::Clicked)) SetModified(true);
+}
+
+namespace {
+
+class PictureDialog : public CDialog2 {
+public:
+    PictureDialog(platform::Window* parent, PictureObjectValues& values)
+        : CDialog2(*FindDialogTemplate(18800), nullptr, parent), values_(values) {
+        line_[0] = values.lineColour;
+        fill_[0] = values.fillColour;
+        OnCommand(18801, [this](int) {
+            std::string path = ItemText(kIdField);
+            if (FileOpenDialog(this, FirstDefaultFolder(kDataPath2), path, 10146, "Open Picture") == 1)
+                SetItemText(kIdField, path);
+        });
+        OnCommandRange(19800, 19800 + 64, [this](int id) { lineSet_.Click(id); });
+        OnCommandRange(19865, 19865 + 64, [this](int id) { fillSet_.Click(id); });
+    }
+
+    bool OnInitDialog() override {
+        CDialog2::OnInitDialog();
+        SetItemText(kIdField, values_.file);
+        SetEditLimit(kIdField, 260);
+        controls.ComboFillNumbers(18802, 10, values_.lineWidth);
+        lineSet_.AttachSimple(*this, &line_, 19800, true);
+        fillSet_.AttachSimple(*this, &fill_, 19865, true);
+        return true;
+    }
+
+    void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override {
+        lineSet_.DrawItem(dc, item) || fillSet_.DrawItem(dc, item);
+    }
+
+    void OnOK() override {
+        values_.file = ItemText(kIdField);
+        int width = controls.ComboGetSel1(18802);
+        if (width > 0) values_.lineWidth = width;
+        values_.lineColour = line_[0];
+        values_.fillColour = fill_[0];
+        CDialog2::OnOK();
+    }
+
+private:
+    PictureObjectValues& values_;
+    std::vector<int> line_{0}, fill_{0};
+    ColourButtonSet lineSet_, fillSet_;
+};
+
+}  // namespace
+
+int RunPictureDialog(CDraw* view, PictureObjectValues& values) {
+    PictureDialog dialog(view, values);
+    int result = dialog.DoModal();
+    if (result == 1 && view) {
+        view->Refresh(56);
+        view->OnDocumentChanged();
+    }
+    return result;
 }
 
 bool CopyWindowBitmapToClipboard(platform::Window& window, const platform::Rect& box) {

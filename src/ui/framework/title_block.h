@@ -14,6 +14,7 @@ class Window;
 
 namespace ob7 {
 
+class CDraw;
 class Profile;
 class TextFile;
 
@@ -72,14 +73,25 @@ class TitleBlockPage : public CPropertyPage2 {
 public:
     explicit TitleBlockPage(TitleBlockSettings& settings);
     bool OnInitDialog() override;
-    bool OnApply() override;
-    void OnReset() override;
+    bool ApplyPage() override;
+    void ResetPage() override;
     void OnControlNotify(int id, platform::Notify code) override;
 
 private:
     TitleBlockSettings& settings_;
     TitleBlockSettings saved_;
 };
+
+// What the picture dialog edits of a picture object.
+struct PictureObjectValues {
+    std::string file;  // the object's FILE attribute
+    int lineWidth = 1;
+    int lineColour = 0;   // colour slot, 74 none
+    int fillColour = 74;
+};
+// The "Picture" dialog; 1 on OK with the values changed, 2 on Cancel. With a view, OK
+// repaints it and marks it changed.
+int RunPictureDialog(CDraw* view, PictureObjectValues& values);
 
 // The window's client area (or the part inside box when it is not empty) as a bitmap
 // on the clipboard; false when there is nothing to copy.

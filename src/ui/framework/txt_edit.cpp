@@ -1,6 +1,7 @@
 #include "ui/framework/txt_edit.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -11,6 +12,7 @@
 #include "platform/accelerator.h"
 #include "platform/clipboard.h"
 #include "platform/draw_context.h"
+#include "platform/scroll_bar.h"
 #include "platform/system_services.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/draw_context.h"
@@ -57,7 +59,47 @@ platform::Font EditorFont(const FontRecord& record) {
     return f;
 }
 
+WatchEvaluator& TheWatchEvaluator() {
+    static WatchEvaluator evaluator;
+    return evaluator;
+}
+
 }  // namespace
+
+void SetWatchEvaluator(WatchEvaluator evaluator) { TheWatchEvaluator() = std::move(evaluator); }
+
+bool ExpandWatchComment(const std::string& comment, std::vector<WatchPiece>& pieces) {
+    pieces.clear();
+    const WatchEvaluator& evaluate = TheWatchEvaluator();
+    if (!evaluate) return false;
+    std::string lower = comment;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    size_t pos = 0, plain = 0;
+    bool any = false;
+    while ((pos = lower.find("watch", pos)) != std::string::npos) {
+        size_t open = pos + 5;
+        while (open < comment.size() && (comment[open] == ' ' || comment[open] == '\t')) ++open;
+        if (open >= comment.size() || comment[open] != '(') return false;
+        int depth = 0;
+        size_t close = open;
+        for (; close < comment.size(); ++close) {
+            if (comment[close] == '(') ++depth;
+            else if (comment[close] == ')' && --depth == 0) break;
+        }
+        if (close >= comment.size()) return false;
+        std::string expression = comment.substr(open + 1, close - open - 1);
+        std::string value;
+        if (!evaluate(expression.size() > 100 ? std::string() : expression, value)) return false;
+        if (value.size() > 80) value.resize(80);
+        if (pos > plain) pieces.push_back({comment.substr(plain, pos - plain), false});
+        pieces.push_back({expression + "=" + value, true});
+        any = true;
+        pos = plain = close + 1;
+    }
+    if (!any) return false;
+    if (plain < comment.size()) pieces.push_back({comment.substr(plain), false});
+    return true;
+}
 
 CTxtEdit::CTxtEdit() {
     RegisterEditorAccelerators();
@@ -82,10 +124,34 @@ CTxtEdit::CTxtEdit() {
 
 CTxtEdit::~CTxtEdit() { Destroy(); }
 
-bool CTxtEdit::Create(CDraw* owner, int id) {
+bool CTxtEdit::Create(CDraw* owner, int id, bool ownScrollBars) {
     owner_ = owner;
     Rect area = owner && owner->IsCreated() ? owner->ClientRect() : Rect{};
-    return Window::Create(owner, area, platform::kVisible | platform::kHScroll | platform::kVScroll, id);
+    int style = platform::kVisible | (ownScrollBars ? platform::kHScroll | platform::kVScroll : 0);
+    return Window::Create(owner, area, style, id);
+}
+
+void CTxtEdit::UseScrollBars(platform::ScrollBarWindow* horizontal, platform::ScrollBarWindow* vertical) {
+    bars_[0] = horizontal;
+    bars_[1] = vertical;
+    for (int i = 0; i < 2; ++i)
+        if (bars_[i]) {
+            auto kind = i == 0 ? platform::ScrollBarKind::Horizontal : platform::ScrollBarKind::Vertical;
+            bars_[i]->onScroll = [this, kind](platform::ScrollCode code, int position) { OnScroll(kind, code, position); };
+        }
+    UpdateScrollBars();
+}
+
+void CTxtEdit::BarRange(platform::ScrollBarKind kind, int minimum, int maximum, int page) {
+    platform::ScrollBarWindow* bar = bars_[kind == platform::ScrollBarKind::Horizontal ? 0 : 1];
+    if (bar) bar->SetRange(minimum, maximum, page);
+    else SetScrollRange(kind, minimum, maximum, page);
+}
+
+void CTxtEdit::BarPos(platform::ScrollBarKind kind, int position) {
+    platform::ScrollBarWindow* bar = bars_[kind == platform::ScrollBarKind::Horizontal ? 0 : 1];
+    if (bar) bar->SetPos(position);
+    else SetScrollPos(kind, position);
 }
 
 void CTxtEdit::OnCreate() {
@@ -316,7 +382,7 @@ void CTxtEdit::RecountLongestLine() {
     }
     if (longest + 2 != longest_) {
         longest_ = longest + 2;
-        if (IsCreated()) SetScrollRange(platform::ScrollBarKind::Horizontal, 0, longest_, columns_);
+        if (IsCreated()) BarRange(platform::ScrollBarKind::Horizontal, 0, longest_, columns_);
     }
 }
 
@@ -718,7 +784,7 @@ void CTxtEdit::ScrollUp(int lines) {
         ++moved;
     }
     firstLine_ = std::max(0, firstLine_ - moved);
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
     Repaint();
 }
 
@@ -731,7 +797,7 @@ void CTxtEdit::ScrollDown(int lines) {
     }
     top_ = pos;
     firstLine_ += lines;
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
     Repaint();
 }
 
@@ -739,7 +805,7 @@ void CTxtEdit::ScrollLeft(int columns) {
     columns = std::min(columns, hoffset_);
     if (columns <= 0) return;
     hoffset_ -= columns;
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Horizontal, hoffset_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Horizontal, hoffset_);
     Repaint();
 }
 
@@ -747,7 +813,7 @@ void CTxtEdit::ScrollRight(int columns) {
     columns = std::min(columns, std::max(0, longest_ - columns_ - hoffset_));
     if (columns <= 0) return;
     hoffset_ += columns;
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Horizontal, hoffset_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Horizontal, hoffset_);
     Repaint();
 }
 
@@ -761,7 +827,7 @@ void CTxtEdit::ScrollToLine(int line) {
     line = std::max(0, line);
     if (line < firstLine_) ScrollUp(firstLine_ - line);
     else if (line > firstLine_) ScrollDown(line - firstLine_);
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
 }
 
 void CTxtEdit::ScrollCharIntoView(int pos) {
@@ -773,7 +839,7 @@ void CTxtEdit::ScrollCharIntoView(int pos) {
     if (start < 0) return;
     top_ = start;
     firstLine_ = target;
-    if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+    if (IsCreated()) BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
     Repaint();
 }
 
@@ -781,10 +847,10 @@ void CTxtEdit::UpdateScrollBars() {
     int lines = std::max(1, GetLineCount());
     vscale_ = lines / 32767 + 1;
     if (!IsCreated()) return;
-    SetScrollRange(platform::ScrollBarKind::Vertical, 0, lines / vscale_, rows_);
-    SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
-    SetScrollRange(platform::ScrollBarKind::Horizontal, 0, longest_, columns_);
-    SetScrollPos(platform::ScrollBarKind::Horizontal, hoffset_);
+    BarRange(platform::ScrollBarKind::Vertical, 0, lines / vscale_, rows_);
+    BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+    BarRange(platform::ScrollBarKind::Horizontal, 0, longest_, columns_);
+    BarPos(platform::ScrollBarKind::Horizontal, hoffset_);
 }
 
 void CTxtEdit::CaretFromCell(int row, int column) {
@@ -987,6 +1053,7 @@ void CTxtEdit::OnMouse(const platform::MouseEvent& event) {
     }
     case MouseAction::Move: {
         if (!dragging_ || !(event.flags & (platform::kLeftButton | platform::kRightButton))) break;
+        lastMouse_ = event.point;
         Rect client = ClientRect();
         if (event.point.y < 0) ScrollUp(1);
         else if (event.point.y >= client.bottom) ScrollDown(1);
@@ -1027,7 +1094,8 @@ void CTxtEdit::OnMouse(const platform::MouseEvent& event) {
 
 void CTxtEdit::OnTimer(int id) {
     if (id != kAutoScrollTimer || !dragging_) return;
-    // The pointer's place is that of the last move; an auto-scroll step repeats it.
+    // The pointer rests outside the window: each tick scrolls on as a move there would.
+    OnMouse(platform::MouseEvent{platform::MouseAction::Move, lastMouse_, platform::kLeftButton, 0});
 }
 
 void CTxtEdit::OnScroll(platform::ScrollBarKind bar, platform::ScrollCode code, int position) {
@@ -1052,7 +1120,7 @@ void CTxtEdit::OnScroll(platform::ScrollBarKind bar, platform::ScrollCode code, 
                 firstLine_ = line;
                 caret_ = top_;
                 row = 0;
-                if (IsCreated()) SetScrollPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
+                if (IsCreated()) BarPos(platform::ScrollBarKind::Vertical, firstLine_ / vscale_);
                 Repaint();
             }
             break;
@@ -1103,7 +1171,16 @@ void CTxtEdit::Repaint() {
 
 // --- Painting ----------------------------------------------------------------------------
 
+void CTxtEdit::RedrawNow() {
+    if (!IsCreated()) return;
+    watchOnly_ = true;
+    Invalidate();
+    Update();
+    watchOnly_ = false;
+}
+
 void CTxtEdit::OnEraseBackground(platform::DrawContext& dc) {
+    if (watchOnly_) return;  // the watch values go over the text as it stands
     CDrawContext context(&dc);
     SelectAndRealizePalette(context);
     int background = owner_ ? owner_->backgroundColour : 15;
@@ -1152,7 +1229,7 @@ void CTxtEdit::OnPaint(platform::DrawContext& dc) {
             std::string visible = cells.substr(first, last - first);
             size_t semicolon = visible.find(';');
             // Selected cells.
-            if (selShown_ && selEnd > pos && selStart <= end) {
+            if (!watchOnly_ && selShown_ && selEnd > pos && selStart <= end) {
                 int a = -1, b = -1;
                 for (int c = first; c < last; ++c)
                     if (source[c] >= selStart && source[c] < selEnd) {
@@ -1169,13 +1246,33 @@ void CTxtEdit::OnPaint(platform::DrawContext& dc) {
                 dc.SetTextColor(GetColourFromSlot(context, slot));
                 dc.TextOut(Point{kLeftMargin + static_cast<int>(from) * charWidth_, y}, visible.substr(from, to - from));
             };
-            if (semicolon == std::string::npos) {
-                drawPart(0, visible.size(), textColour);
-            } else {
-                drawPart(0, semicolon, textColour);
-                drawPart(semicolon, visible.size(), commentColour);
+            std::vector<WatchPiece> pieces;
+            bool watches = semicolon != std::string::npos && ExpandWatchComment(visible.substr(semicolon), pieces);
+            if (watches) {
+                // The watch painter draws the comment itself, values in red; a watch-only
+                // repaint draws nothing else.
+                int x = static_cast<int>(semicolon);
+                for (const WatchPiece& piece : pieces) {
+                    dc.SetTextColor(GetColourFromSlot(context, piece.value ? 9 : commentColour));
+                    if (watchOnly_ && piece.value) {
+                        dc.SetBkOpaque(true);
+                        dc.SetBkColor(GetColourFromSlot(context, background));
+                    }
+                    if (!watchOnly_ || piece.value)
+                        dc.TextOut(Point{kLeftMargin + x * charWidth_, y}, piece.text);
+                    dc.SetBkOpaque(false);
+                    x += static_cast<int>(piece.text.size());
+                }
+                if (!watchOnly_) drawPart(0, semicolon, textColour);
+            } else if (!watchOnly_) {
+                if (semicolon == std::string::npos) {
+                    drawPart(0, visible.size(), textColour);
+                } else {
+                    drawPart(0, semicolon, textColour);
+                    drawPart(semicolon, visible.size(), commentColour);
+                }
             }
-            if (selShown_ && selEnd > pos && selStart <= end) {
+            if (!watchOnly_ && selShown_ && selEnd > pos && selStart <= end) {
                 // Selected text in the highlight text colour over the highlight.
                 for (int c = first; c < last; ++c)
                     if (source[c] >= selStart && source[c] < selEnd) {

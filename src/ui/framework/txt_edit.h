@@ -4,12 +4,17 @@
 // visible rows itself on a character grid with comments in their own colour, and keeps
 // its undo records in its owner's undo list ("Text change" entries of kind 11).
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "foundation/font_record.h"
 #include "platform/window.h"
+
+namespace platform {
+class ScrollBarWindow;
+}
 
 namespace ob7 {
 
@@ -42,13 +47,29 @@ struct TextEditUndoRecord {
     int closed = 0;
 };
 
+// Watch values in comments: "watch(expression)" in a comment is shown as
+// "expression=value" while the analog solver holds a solution. The watch window
+// installs the evaluation (a value text, or false when it fails).
+using WatchEvaluator = std::function<bool(const std::string& expression, std::string& value)>;
+void SetWatchEvaluator(WatchEvaluator evaluator);
+// One piece of a comment as shown: plain comment text or a watch item's "expr=value".
+struct WatchPiece {
+    std::string text;
+    bool value = false;
+};
+// The pieces of a comment (from its ';'); false when a watch item is not well formed or
+// an evaluation fails: the comment is then shown as it is.
+bool ExpandWatchComment(const std::string& comment, std::vector<WatchPiece>& pieces);
+
 class CTxtEdit : public platform::Window {
 public:
     CTxtEdit();
     ~CTxtEdit() override;
 
-    // Creates the editor as a child of its owner; the text starts empty.
-    bool Create(CDraw* owner, int id);
+    // Creates the editor as a child of its owner; the text starts empty. Without its
+    // own scroll bars it uses bars its owner gives it (the schematic's pane bars).
+    bool Create(CDraw* owner, int id, bool ownScrollBars = true);
+    void UseScrollBars(platform::ScrollBarWindow* horizontal, platform::ScrollBarWindow* vertical);
     CDraw* Owner() const { return owner_; }
     // The drawing font; restore re-applies scroll positions and redraws.
     void SetFont(const FontRecord& font, bool restore);
@@ -90,6 +111,8 @@ public:
     int SetSel(int start, int end, int flag = 0);
     void SelectAll();
     void ScrollToLine(int line);
+    // Repaints only the watch values over the text as it stands (after a run).
+    void RedrawNow();
     void ScrollCharIntoView(int pos);
     void GoToTop();
     void ScrollUp(int lines);
@@ -164,6 +187,8 @@ private:
     platform::Point CellAt(platform::Point p) const;
     void Measure();
     void Repaint();
+    void BarRange(platform::ScrollBarKind kind, int minimum, int maximum, int page);
+    void BarPos(platform::ScrollBarKind kind, int position);
 
     CDraw* owner_ = nullptr;
     std::string text_;  // the text, the sentinel CR LF and a NUL
@@ -179,8 +204,11 @@ private:
     int flags_ = 0;
     int undoContinuation_ = 0;
     platform::Point mouseCell_;
+    platform::Point lastMouse_;  // where the pointer was at the last move of a drag
     bool dragging_ = false;
     FontRecord font_{};
+    bool watchOnly_ = false;
+    platform::ScrollBarWindow* bars_[2] = {nullptr, nullptr};
 };
 
 }  // namespace ob7
