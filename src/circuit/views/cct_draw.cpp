@@ -16,6 +16,24 @@ struct TextStateUndoEntry : UndoEntry {
 CCTDraw::CCTDraw()
 {
     drawType = kDrawSchematic;
+    OnCommand(kCommandZoomIn, [this](int id) { ZoomStep(id); });
+    OnCommand(kCommandZoomOut, [this](int id) { ZoomStep(id); });
+}
+
+void CCTDraw::SetTextAreaFont(const FontRecord* font, bool redraw)
+{
+    if (font && document)
+        document->textFont = *font;
+    if (document && textArea.IsCreated())
+        textArea.SetFont(document->textFont, redraw);
+}
+
+void CCTDraw::ZoomStep(int command)
+{
+    if (!document || !ZoomTextFont(document->textFont, command))
+        return;
+    SetTextAreaFont(nullptr, true);
+    OnDocumentChanged();
 }
 
 CCTDraw::~CCTDraw()

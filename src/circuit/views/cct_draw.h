@@ -39,6 +39,12 @@ public:
     void RestoreEditState() override;
     std::unique_ptr<UndoEntry> NewUndoEntry() override;
 
+    // Stores the font record when one is given and hands the font to the text area.
+    void SetTextAreaFont(const FontRecord* font, bool redraw);
+    // Zoom-In (17504) and Zoom-Out (17505) of the text area's font; the document becomes
+    // modified when the size changed.
+    void ZoomStep(int command);
+
     int SaveToFile(const std::string& path) override;
     void OnDocumentChanged() override;
     CTxtEdit* TextEditor() override { return textArea.IsCreated() ? &textArea : nullptr; }

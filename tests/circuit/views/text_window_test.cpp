@@ -204,3 +204,25 @@ TEST_F(TextWindows, GeneratedTextFileIsShown)
     EXPECT_EQ(Read(path), "Run 3\n");
     dynamic_cast<CMDIFrame*>(view->frame)->Close();
 }
+
+TEST_F(TextWindows, ZoomStepsTheTextFont)
+{
+    const std::string path = Write("zoom.cir", kNetlist);
+    int code = 0;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    CTxtDraw& view = frame->view;
+    FontRecord font = view.document->textFont;
+    font.height = -12;
+    view.SetTextAreaFont(&font, true);
+    view.ZoomStep(kCmdZoomIn);
+    EXPECT_EQ(view.document->textFont.height, -13);  // the sign is kept
+    EXPECT_TRUE(view.IsModified());
+    view.modified = 0;
+    font.height = 2;
+    view.SetTextAreaFont(&font, false);
+    view.ZoomStep(kCmdZoomOut);  // not below 2: nothing changes
+    EXPECT_EQ(view.document->textFont.height, 2);
+    EXPECT_FALSE(view.IsModified());
+    frame->Close();
+}
