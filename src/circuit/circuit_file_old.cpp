@@ -49,7 +49,7 @@ int Count(TextFile& f, int32_t& n, long perItem, long limit)
 int Line(TextFile& f, std::string& text)
 {
     int code = f.ReadLine(text);
-    text = Trim(text);
+    text = Trim(text.substr(0, text.find('\0')));  // a text ends at a NUL
     return code;
 }
 
@@ -58,7 +58,7 @@ int MultiLine(TextFile& f, std::string& text)
 {
     std::string raw;
     int code = f.ReadLine(raw);
-    text = UnpackLineBreaks(Trim(raw));
+    text = UnpackLineBreaks(Trim(raw.substr(0, raw.find('\0'))));
     return code;
 }
 
@@ -610,10 +610,13 @@ int CircuitFile::ReadOldAnalysisSetup(TextFile& f, bool& stopped)
         int32_t count = 0;
         if ((code = Serial::Marker(f, "dsp")) || (code = Serial::Int(f, count)))
             return code;
-        for (int a = 0; a < 2; ++a)
+        for (int a = 0; a < 2; ++a) {
             if ((code = Serial::Int(f, d.dsp.status[a])) || (code = Line(f, d.dsp.max[a])) ||
                 (code = Line(f, d.dsp.min[a])) || (code = Line(f, d.dsp.points[a])))
                 return code;
+            for (std::string* t : {&d.dsp.max[a], &d.dsp.min[a], &d.dsp.points[a]})
+                *t = Trim(t->substr(0, 19));  // fields of 20 bytes
+        }
     }
     if ((code = ReadOldStepping(f)) || (code = ReadOldAnalysisObjects(f)))
         return code;
