@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 #include "circuit/report_capture.h"
 #include "circuit/views/find_dialog.h"
@@ -20,14 +21,16 @@ namespace automation = platform::automation;
 namespace {
 
 struct FindReplace : ::testing::Test {
-    std::filesystem::path file;
+    std::filesystem::path folder, file;
     CTxtFrame* frame = nullptr;
     CTxtDraw* view = nullptr;
 
     void Open(const std::string& text)
     {
         Main();
-        file = std::filesystem::temp_directory_path() / "ob7_find_test.cir";
+        std::string pattern = (std::filesystem::temp_directory_path() / "ob7findXXXXXX").string();
+        folder = mkdtemp(pattern.data());
+        file = folder / "find.cir";
         std::ofstream(file, std::ios::binary) << text;
         int code = 0;
         frame = OpenTextWindow(file.string(), 0x80, code);
@@ -46,7 +49,8 @@ struct FindReplace : ::testing::Test {
             view->modified = 0;
             frame->Close();
         }
-        std::filesystem::remove(file);
+        if (!folder.empty())
+            std::filesystem::remove_all(folder);
     }
     std::pair<int, int> Sel()
     {
