@@ -1,6 +1,7 @@
 #include "circuit/views/cct_draw.h"
 
 #include "circuit/document_files.h"
+#include "foundation/paths.h"
 
 namespace ob7 {
 
@@ -117,6 +118,22 @@ int CCTDraw::SaveToFile(const std::string& path)
     if (code == 0)
         modified = 0;
     return code;
+}
+
+CIODraw* CCTDraw::Revert()
+{
+    const std::string path = GetFrameTitle();
+    auto doc = std::make_unique<CircuitDocument>();
+    doc->path = path;
+    if (LoadCircuitDocument(*doc, path, 0) != 0)
+        return nullptr;
+    InitDocument(std::move(doc));
+    untitled = 0;
+    modified = 0;
+    AddRecentFile(path);
+    ClearUndoList();
+    SetMode(kModeSelect);
+    return this;
 }
 
 void CCTDraw::OnDocumentChanged()

@@ -46,6 +46,8 @@ public:
     void ZoomStep(int command);
 
     int SaveToFile(const std::string& path) override;
+    // Reads the circuit file again (a failure is reported); this view, or null.
+    CIODraw* Revert() override;
     void OnDocumentChanged() override;
     CTxtEdit* TextEditor() override { return textArea.IsCreated() ? &textArea : nullptr; }
     void Cut(int) override { textArea.Cut(); }

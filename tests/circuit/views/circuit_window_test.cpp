@@ -51,6 +51,16 @@ TEST_F(CircuitWindows, OpenReadsOnceAndBringsTheWindowForward)
     EXPECT_FALSE(view->IsModified());
     EXPECT_EQ(view->currentMode, kModeSelect);
 
+    // Revert reads the file again.
+    view->textArea.SetText("changed");
+    view->modified = 1;
+    doc.text = ".ac dec 10 1 1meg\r\n";
+    ASSERT_EQ(SaveCircuitFile(doc, path, kCircuitVersion70), 0);
+    EXPECT_EQ(view->Revert(), view);
+    EXPECT_EQ(view->textArea.GetText(), ".ac dec 10 1 1meg\r\n");
+    EXPECT_FALSE(view->IsModified());
+    EXPECT_TRUE(view->UndoList().empty());
+
     // Open again: the same window, the file not read again.
     std::filesystem::remove(path);
     EXPECT_EQ(OpenCircuit(path, 0x40, &code), frame);

@@ -21,6 +21,7 @@ namespace automation = platform::automation;
 namespace {
 
 struct FindReplace : ::testing::Test {
+    ReportCapture capture;  // a message never waits for a user
     std::filesystem::path folder, file;
     CTxtFrame* frame = nullptr;
     CTxtDraw* view = nullptr;
