@@ -1,6 +1,7 @@
 #include "circuit/views/password_dialogs.h"
 
 #include "foundation/messages.h"
+#include "ui/framework/dialog_templates.h"
 #include "ui/framework/dialogs.h"
 
 #include <strings.h>
@@ -11,31 +12,56 @@ namespace {
 
 constexpr int kPasswordTemplate = 261, kNewPasswordTemplate = 262;
 constexpr int kMsgPasswordMismatch = 263;
-constexpr int kPasswordLimit = 20;  // 19 characters
+constexpr int kPasswordLength = 19;
+
+// The password layouts with their entries masked.
+platform::DialogTemplate MaskedTemplate(int id)
+{
+    const platform::DialogTemplate* found = FindDialogTemplate(id);
+    platform::DialogTemplate t = found ? *found : platform::DialogTemplate{};
+    for (platform::ControlSpec& c : t.controls)
+        if (c.kind == platform::ControlKind::Edit)
+            c.style |= platform::kCtlPassword;
+    return t;
+}
+
+class PasswordDialog : public CDialog2 {
+public:
+    explicit PasswordDialog(int id) : CDialog2(MaskedTemplate(id)) {}
+    std::string first, second;
+
+    bool OnInitDialog() override
+    {
+        CDialog2::OnInitDialog();
+        SetEditLimit(kIdField, kPasswordLength);
+        SetEditLimit(kIdField2, kPasswordLength);
+        FocusItem(kIdField);
+        return false;
+    }
+    void OnOK() override
+    {
+        first = ItemText(kIdField).substr(0, kPasswordLength);
+        second = ItemText(kIdField2).substr(0, kPasswordLength);
+        CDialog2::OnOK();
+    }
+};
 
 }  // namespace
 
 std::string AskPassword()
 {
-    FieldInputRecord record;
-    record.templateId = kPasswordTemplate;
-    record.textLimit = kPasswordLimit;
-    record.flags = 0x400;
-    return RunFieldInputDialog(record) == 1 ? record.text : std::string();
+    PasswordDialog dialog(kPasswordTemplate);
+    return dialog.DoModal() == 1 ? dialog.first : std::string();
 }
 
 std::string AskNewPasswordTwice()
 {
     for (;;) {
-        FieldInputRecord record;
-        record.templateId = kNewPasswordTemplate;
-        record.textLimit = kPasswordLimit;
-        record.text2Limit = kPasswordLimit;
-        record.flags = 0x40 | 0x400;
-        if (RunFieldInputDialog(record) != 1)
+        PasswordDialog dialog(kNewPasswordTemplate);
+        if (dialog.DoModal() != 1)
             return {};
-        if (strcasecmp(record.text.c_str(), record.text2.c_str()) == 0)
-            return record.text;
+        if (strcasecmp(dialog.first.c_str(), dialog.second.c_str()) == 0)
+            return dialog.first;
         ReportMessage("E", kMsgPasswordMismatch);
     }
 }
