@@ -775,6 +775,7 @@ void CircuitFile::ConvertVersion4Document()
             first->value = RemoveChar(first->value, '@');
         ConvertVersion4Values(d, *o, modelNumber);
     }
+    MoveVersion4Statements(d);
 }
 
 void CircuitFile::FinishOldLayout()

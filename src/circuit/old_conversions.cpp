@@ -247,6 +247,77 @@ bool ConvertShortToWire(CircuitDocument& doc, size_t index)
     return true;
 }
 
+namespace {
+
+bool StartsWithNoCase(const std::string& text, const char* prefix)
+{
+    const size_t n = std::strlen(prefix);
+    return text.size() >= n && UpperText(text.substr(0, n)) == prefix;
+}
+
+// The name a .DEFINE text defines: its second word.
+std::string DefinedName(const std::string& text)
+{
+    size_t b = text.find_first_not_of(" \t", 7);
+    if (b == std::string::npos)
+        return {};
+    size_t e = text.find_first_of(" \t", b);
+    return text.substr(b, e == std::string::npos ? std::string::npos : e - b);
+}
+
+// The name occurs as a word of the text, not right after an '@'.
+bool UsesName(const std::string& text, const std::string& name)
+{
+    const std::string upper = UpperText(text), key = UpperText(name);
+    for (size_t at = upper.find(key); at != std::string::npos; at = upper.find(key, at + 1)) {
+        const bool startOk = at == 0 || (!IsWordChar(upper[at - 1]) && upper[at - 1] != '@');
+        const size_t end = at + key.size();
+        if (startOk && (end >= upper.size() || !IsWordChar(upper[end])))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void MoveVersion4Statements(CircuitDocument& doc)
+{
+    auto& texts = doc.gridTexts;
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (auto& t : texts) {
+            if (!StartsWithNoCase(t->text, ".DEFINE"))
+                continue;
+            const std::string name = DefinedName(t->text);
+            bool used = name.empty();
+            for (const auto& other : texts)
+                if (other != t && !other->text.empty() && other->text[0] == '.' &&
+                    !StartsWithNoCase(other->text, ".MUTUAL") && UsesName(other->text, name))
+                    used = true;
+            if (!used) {
+                t->text[0] = '*';
+                t->state |= 1;
+                changed = true;
+            }
+        }
+    }
+    for (auto& t : texts)
+        if (StartsWithNoCase(t->text, ".MODEL"))
+            t->state |= 1;
+    const size_t before = texts.size();
+    for (auto it = texts.begin(); it != texts.end();) {
+        if ((*it)->state & 1) {
+            doc.text += "\r\n" + (*it)->text;
+            it = texts.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (texts.size() != before) {
+        doc.AddGridText("** Some text moved to Text area Type Ctrl+G **", 2, 2);
+    }
+}
+
 void ResetVersion4Colours(CircuitDocument& doc)
 {
     for (auto& o : doc.objects) {

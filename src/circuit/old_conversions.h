@@ -39,6 +39,11 @@ void ConvertVersion4Values(CircuitDocument& doc, CircuitObject& part, int& model
 // False when the part has not two pins.
 bool ConvertShortToWire(CircuitDocument& doc, size_t index);
 
+// Version-4 grid-text statements: a .DEFINE whose name no other statement text uses is
+// commented out ("*" for its "."), repeatedly; such texts and every .MODEL text move from
+// the schematic to the end of the text area, and a note grid text says so.
+void MoveVersion4Statements(CircuitDocument& doc);
+
 // Fill colours become "none" and the schematic's graphic objects take the document's
 // default object colour.
 void ResetVersion4Colours(CircuitDocument& doc);

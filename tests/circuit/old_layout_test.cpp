@@ -288,8 +288,9 @@ TEST(OldLayout, Version4FileConverts)
     EXPECT_EQ(doc.gridTexts[0]->y, 1);  // a y below 1 becomes 1
     EXPECT_EQ(doc.gridTexts[0]->font.height, -14);
     EXPECT_EQ(doc.gridTexts[0]->font.style, kFontBold);
-    EXPECT_EQ(doc.gridTexts[1]->text, ".define Y 2**3");
-    EXPECT_EQ(doc.gridTexts[1]->font.height, -10);  // size at least 8
+    // The unused .define is commented out and moved to the text area, with a note.
+    EXPECT_EQ(doc.gridTexts[1]->text, "** Some text moved to Text area Type Ctrl+G **");
+    EXPECT_NE(doc.text.find("\r\n*define Y 2**3"), std::string::npos);
 
     // D, J and 2b in the transient string; X and 1b in the AC string; Z for DC.
     EXPECT_EQ(doc.analyses[0].options, 0x1 | 0x40 | 0x400);
@@ -368,6 +369,30 @@ TEST(OldLayout, Conversions)
     for (const TextCase& c : expressions)
         EXPECT_EQ(ConvertVersion4CurveExpression(c.in), c.out) << c.in;
     EXPECT_EQ(RenameOldDerivative("D(x)+ADD(y)*d(z)"), "Del(x)+ADD(y)*Del(z)");
+}
+
+TEST(OldLayout, Version4StatementsMoveToTheTextArea)
+{
+    CircuitDocument doc;
+    for (const char* t : {".define A 1", ".define B 2", ".define C B", ".param x={A}", ".define E 3",
+                          ".mutual L1 L2 E", "@E", ".MODEL D1 D", "OUT"})
+        doc.AddGridText(t, 10, 10);
+    MoveVersion4Statements(doc);
+    // A is used by .param; C by nothing, then B only by C; E only by a .mutual text and
+    // after an '@'.
+    std::vector<std::string> left;
+    for (const auto& t : doc.gridTexts)
+        left.push_back(t->text);
+    EXPECT_EQ(left, (std::vector<std::string>{".define A 1", ".param x={A}", ".mutual L1 L2 E", "@E", "OUT",
+                                              "** Some text moved to Text area Type Ctrl+G **"}));
+    EXPECT_EQ(doc.text, "\r\n*define B 2\r\n*define C B\r\n*define E 3\r\n.MODEL D1 D");
+    EXPECT_EQ(doc.gridTexts.back()->x, 2);
+    // Nothing to move: no note.
+    CircuitDocument plain;
+    plain.AddGridText(".define A 1", 1, 1);
+    plain.AddGridText(".tran A", 1, 1);
+    MoveVersion4Statements(plain);
+    EXPECT_EQ(plain.gridTexts.size(), 2u);
 }
 
 }  // namespace
