@@ -7,6 +7,7 @@
 #include "circuit/file_values.h"
 #include "circuit/old_conversions.h"
 #include "foundation/messages.h"
+#include "foundation/profile.h"
 #include "foundation/textfile.h"
 #include "libraries/component_library.h"
 #include "libraries/component_types.h"
@@ -720,11 +721,17 @@ int CircuitFile::ReadOldWindowBlocks(TextFile& f)
         (code = Serial::Int(f, a.digitalPathColour)) || (code = ReadOldFontRecord(f, a.titleBlock)) ||
         (code = Serial::SkipLines(f, 10)))
         return code;
-    a.componentColour = static_cast<uint8_t>(componentColour);
-    a.wireColour = static_cast<uint8_t>(wireColour);
+    // Colour slots as the sectioned files read them.
+    auto slot = [](int32_t colour) { return colour == kNoColor ? colour : ParseColor(std::to_string(colour).c_str()); };
+    a.background = slot(a.background);
+    a.selectColour = slot(a.selectColour);
+    a.selectBoxColour = slot(a.selectBoxColour);
+    a.digitalPathColour = slot(a.digitalPathColour);
+    a.componentColour = static_cast<uint8_t>(slot(componentColour));
+    a.wireColour = static_cast<uint8_t>(slot(wireColour));
     a.pinConnection = pin;
-    a.pinConnection.color = static_cast<uint8_t>(pinColour);
-    a.nodeVoltageColour = static_cast<uint8_t>(voltageColour);
+    a.pinConnection.color = static_cast<uint8_t>(slot(pinColour));
+    a.nodeVoltageColour = static_cast<uint8_t>(slot(voltageColour));
     int32_t length = 0;
     if ((code = Serial::Marker(f, "text page data")) || (code = ReadOldFontRecord(f, d.textFont)) ||
         (code = Serial::Int(f, length)) || (code = Serial::Marker(f, "text page")))
