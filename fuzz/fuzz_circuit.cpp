@@ -1,7 +1,7 @@
-// Circuit file reader: the input is a circuit file (sectioned, an old header, or a
-// protected file). It is read with and without a password, visible and hidden; a circuit
-// that loads is numbered, written in 7.0 and read back, and that second reading must
-// succeed and write the same bytes again.
+// Circuit file reader: the input is a circuit file (sectioned, the old line layout of
+// versions 4 and 5.0x, or a protected file). It is read with and without a password,
+// visible and hidden; a circuit that loads is numbered, written in 7.0 and read back,
+// and that second reading must succeed and write the same bytes again.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -43,6 +43,8 @@ void InitLibrary()
     AddDef(lib, "Tie", CT_TIE, 1);
     AddDef(lib, "And2", CT_AND, 3);
     AddDef(lib, "Amp", CT_MACRO, 2);
+    AddDef(lib, "Capacitor", CT_CAPACITOR, 2);
+    AddDef(lib, "Short", CT_SHORT, 2);
 }
 
 }  // namespace

@@ -34,6 +34,15 @@ constexpr int kMsgNewerVersion = 13512;
 constexpr size_t kMaxPins = 4096;
 constexpr int kMaxPages = 32767;
 
+// A face name as read: control characters are no part of it (a saved name is trimmed
+// when read back, so they would not survive a save either).
+std::string FaceText(std::string value)
+{
+    value.erase(std::remove_if(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }),
+                value.end());
+    return value;
+}
+
 int16_t PageValue(const std::string& value)
 {
     auto page = static_cast<int16_t>(ToLong(value));
@@ -346,7 +355,7 @@ bool ReadRow(const std::vector<Row>& rows, const std::string& key, const std::st
         switch (row.type) {
         case R_COLOUR: *static_cast<int32_t*>(row.target) = ParseColor(value.c_str()); break;
         case R_COLOUR_BYTE: *static_cast<uint8_t*>(row.target) = static_cast<uint8_t>(ParseColor(value.c_str())); break;
-        case R_FONT: ParseFont(value.c_str(), *static_cast<FontRecord*>(row.target)); break;
+        case R_FONT: ParseFont(FaceText(value).c_str(), *static_cast<FontRecord*>(row.target)); break;
         case R_PLACEMENT: ParseWindowPlacement(value.c_str(), *static_cast<WindowPlacement*>(row.target)); break;
         case R_TEXT: *static_cast<std::string*>(row.target) = UnpackLineBreaks(value); break;
         case R_TRUE_FALSE: *static_cast<int32_t*>(row.target) = IsTrue(value.c_str()) ? 1 : 0; break;
@@ -743,7 +752,7 @@ int CircuitFile::AttrSection()
             else if (key == "COLOR")
                 attr->font.colour = static_cast<uint8_t>(ParseColor(value.c_str()));
             else if (key == "FONT")
-                attr->font.face = static_cast<uint16_t>(FontFaceIndex(value.c_str()));
+                attr->font.face = static_cast<uint16_t>(FontFaceIndex(Trim(FaceText(value)).c_str()));
         }
     }
     if (attr) {
@@ -923,7 +932,7 @@ int CircuitFile::GridTextSection(bool flag)
         } else if (key == "COLOR") {
             t->font.colour = static_cast<uint8_t>(ParseColor(value.c_str()));
         } else if (key == "FONT") {
-            t->font.face = static_cast<uint16_t>(FontFaceIndex(value.c_str()));
+            t->font.face = static_cast<uint16_t>(FontFaceIndex(Trim(FaceText(value)).c_str()));
         } else if (key == "PAGE") {
             t->page = PageValue(value);
         } else {
@@ -1415,8 +1424,7 @@ int CircuitFile::ReadHeader(const char* password)
     std::string maker;
     if (!NextLine(maker) || maker != "Tessellane Software")
         return kMsgBadFormat;
-    // The old line layout is not read: such a file must be converted first.
-    return kMsgMustConvert;
+    return ReadOldLayoutFile();
 }
 
 int CircuitFile::ReadSections()
@@ -1492,6 +1500,9 @@ void CircuitFile::FinishLoad()
                 z = d.schematic.scale;
     if (screenChanged)
         d.placements = CircuitPlacements();
+    if (version < kCircuitVersion520)
+        for (size_t i = 0; i < d.pages.size(); ++i)
+            d.pages[i].name = Fmt("Page %d", static_cast<int>(i) + 1);
     for (auto& object : d.objects) {
         CircuitObject& part = *object;
         int type = part.kind == OK_COMPONENT && part.def ? part.def->type : -1;
@@ -1590,6 +1601,7 @@ int CircuitFile::Parse(const std::string& bytes, CircuitDocument& doc, int flags
     current_ = nullptr;
     toolsSlot_ = KEPT_ANALYSIS_WINDOW;
     localMap_.clear();
+    oldLayoutChanged_ = false;
     int code = ReadHeader(password);
     if (!code)
         code = ReadSections();
@@ -1601,7 +1613,7 @@ int CircuitFile::Parse(const std::string& bytes, CircuitDocument& doc, int flags
     FinishAnalysisSetup();
     FinishLoad();
     doc_ = nullptr;
-    fresh.modified = localDefinitionsUsed;
+    fresh.modified = localDefinitionsUsed || oldLayoutChanged_;
     fresh.companion = std::move(doc.companion);
     doc = std::move(fresh);
     return 0;

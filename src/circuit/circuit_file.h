@@ -16,6 +16,8 @@
 
 namespace ob7 {
 
+class TextFile;
+
 // Load flags read by the file reader.
 enum CircuitLoadFlags : int {
     kLoadNoChecks = 0x2,          // no coordinate and no rotation checks
@@ -91,6 +93,24 @@ private:
     void FinishAnalysisSetup();
 
     int ReadHeader(const char* password);
+    // The old line layout of versions 4 and 5.0x, from the line after the maker line.
+    int ReadOldLayoutFile();
+    int ReadOldHeaderAndFonts(TextFile& f);
+    int ReadOldComponents(TextFile& f);
+    int ReadOldObject(TextFile& f);
+    int ReadOldGridText(TextFile& f);
+    int ReadOldLayout(TextFile& f, bool& stopped);
+    int ReadOldAnalysisSetup(TextFile& f, bool& stopped);
+    int ReadOldMonitors(TextFile& f);
+    int ReadVersion4Monitors(TextFile& f);
+    int ReadOldStepping(TextFile& f);
+    int ReadOldAnalysisObjects(TextFile& f);
+    int ReadOldWindowBlocks(TextFile& f);
+    int ReadOldFont(TextFile& f, FontRef& font);
+    int ReadOldFontRecord(TextFile& f, FontRecord& font);
+    void ConvertVersion4Part(CircuitObject& part, const std::string& valueText);
+    void ConvertVersion4Document();
+    void FinishOldLayout();
     int ReadSections();
     void WriteObjects();
     void WriteAttrs(CircuitObject& part);
@@ -128,6 +148,8 @@ private:
     std::map<std::string, ComponentDef*> localMap_;  // upper-case name -> definition
     const ComponentDef* lastShapeWarning_ = nullptr;
     MacroParameterCache macroParameters_;
+    std::vector<uint16_t> oldFaces_;       // face list of an old file -> FaceNameTable
+    bool oldLayoutChanged_ = false;        // converted from the old layout: the document is changed
 };
 
 // Writes the document to `path` in a version: the file is written under the path

@@ -33,6 +33,9 @@ int LoadCircuitDocument(CircuitDocument& doc, const std::string& path, int flags
     int code = ReadCircuitFile(doc, path, stream, flags, password);
     if (code)
         return Finish(code, flags);
+    // A load that changed the document (a converted old layout, carried definitions) leaves
+    // it modified.
+    const bool changedByLoad = doc.modified;
     if (flags & kLoadHidden)
         doc.hidden = true;
     if (stream.illegalCoordinates && !(flags & kLoadReadOnly))
@@ -49,7 +52,7 @@ int LoadCircuitDocument(CircuitDocument& doc, const std::string& path, int flags
         if (code)
             return Finish(code, flags);
     }
-    doc.modified = stream.localDefinitionsUsed;
+    doc.modified = changedByLoad;
     for (int32_t& c : doc.changedSinceRun)
         c = 0;
     return 0;
@@ -136,7 +139,7 @@ void UnregisterOpenDocument(CircuitDocument& doc)
     list.erase(std::remove(list.begin(), list.end(), &doc), list.end());
 }
 
-CircuitDocument* FindOpenDocumentByPath(const std::string& path)
+CircuitDocument* FindOpenCircuitDocument(const std::string& path)
 {
     const std::string wanted = NormalPath(path);
     for (CircuitDocument* doc : OpenDocuments())

@@ -40,6 +40,6 @@ int SaveCircuitDocument(CircuitDocument& doc, const std::string& path);
 void RegisterOpenDocument(CircuitDocument& doc);
 void UnregisterOpenDocument(CircuitDocument& doc);
 // The open document of a file (paths compared in their absolute, normal form), or null.
-CircuitDocument* FindOpenDocumentByPath(const std::string& path);
+CircuitDocument* FindOpenCircuitDocument(const std::string& path);
 
 }  // namespace ob7

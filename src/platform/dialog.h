@@ -32,6 +32,7 @@ enum ControlStyle : int {
     kCtlDisabled = 0x8,
     kCtlHidden = 0x10,
     kCtlVertical = 0x20, // scroll bars and up-downs
+    kCtlPassword = 0x40, // edits show their characters masked
 };
 
 struct ControlSpec {

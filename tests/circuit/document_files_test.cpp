@@ -297,8 +297,8 @@ TEST(DocumentFiles, OpenDocumentsAreFoundByPath)
     doc.path = folder.File("a.cir");
     RegisterOpenDocument(doc);
     RegisterOpenDocument(doc);
-    EXPECT_EQ(FindOpenDocumentByPath(folder.path.string() + "/sub/../a.cir"), &doc);
-    EXPECT_EQ(FindOpenDocumentByPath(folder.File("b.cir")), nullptr);
+    EXPECT_EQ(FindOpenCircuitDocument(folder.path.string() + "/sub/../a.cir"), &doc);
+    EXPECT_EQ(FindOpenCircuitDocument(folder.File("b.cir")), nullptr);
     UnregisterOpenDocument(doc);
-    EXPECT_EQ(FindOpenDocumentByPath(folder.File("a.cir")), nullptr);
+    EXPECT_EQ(FindOpenCircuitDocument(folder.File("a.cir")), nullptr);
 }

@@ -331,6 +331,7 @@ void Dialog::CreateControl(const ControlSpec& spec) {
         case ControlKind::Edit: {
             auto* e = new QLineEdit(text, dlg);
             e->setReadOnly(spec.style & kCtlReadOnly);
+            if (spec.style & kCtlPassword) e->setEchoMode(QLineEdit::Password);
             QObject::connect(e, &QLineEdit::textChanged, e, [notify] { notify(Notify::Changed); });
             w = e;
             break;

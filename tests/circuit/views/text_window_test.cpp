@@ -1,0 +1,228 @@
+// Text windows on the offscreen platform: opening, editing through injected keys, saving
+// byte for byte, Revert, failures, and a picture of a window holding a netlist.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <unistd.h>
+
+#include "circuit/document_files.h"
+#include "circuit/report_capture.h"
+#include "circuit/views/text_window.h"
+#include "foundation/textfile.h"
+#include "ui/framework/shell_state.h"
+#include "platform/application.h"
+#include "platform/automation.h"
+#include "platform/frame.h"
+#include "platform/image.h"
+#include "platform/input.h"
+#include "views_fixture.h"
+
+using namespace ob7;
+namespace automation = platform::automation;
+
+namespace {
+
+constexpr const char* kNetlist =
+    "* RC low-pass filter\r\n"
+    "V1 in 0 AC 1 SIN(0 1 1k)\r\n"
+    "R1 in out 1k\t; series resistor\r\n"
+    "C1 out 0 100n\r\n"
+    ".TRAN 10u 5m\r\n"
+    ".AC DEC 20 10 1MEG\r\n"
+    ".END\r\n";
+
+
+struct TextWindows : ::testing::Test {
+    std::filesystem::path folder;
+    void SetUp() override
+    {
+        Main();
+        std::string pattern = (std::filesystem::temp_directory_path() / "ob7txtwinXXXXXX").string();
+        folder = mkdtemp(pattern.data());
+    }
+    void TearDown() override
+    {
+        automation::ClearAnswers();
+        std::filesystem::remove_all(folder);
+    }
+    std::string Write(const char* name, const std::string& bytes)
+    {
+        std::string path = (folder / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    static std::string Read(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+}  // namespace
+
+TEST_F(TextWindows, OpenEditSaveAndOpenAgain)
+{
+    const std::string path = Write("lowpass.cir", kNetlist);
+    int code = -1;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(code, 0);
+    CTxtDraw& view = frame->view;
+    EXPECT_EQ(view.drawType, kDrawText);
+    EXPECT_EQ(view.textArea.GetText(), kNetlist);
+    EXPECT_EQ(view.document->kind, DOC_TEXT);
+    EXPECT_EQ(FindOpenCircuitDocument(path), view.document.get());  // the compiler reads the live document
+    EXPECT_FALSE(view.IsModified());
+
+    // Typed keys go into the text and mark the document changed.
+    frame->Activate();
+    view.textArea.SetFocus();
+    view.textArea.SetSel(0, 0);
+    automation::SendText(view.textArea, "*");
+    EXPECT_TRUE(view.IsModified());
+    EXPECT_EQ(view.TextLength(), static_cast<int>(std::strlen(kNetlist)) + 1);
+
+    // Saved byte for byte, CR LF kept.
+    ASSERT_EQ(view.SaveFile(), 0);
+    EXPECT_EQ(Read(path), std::string("*") + kNetlist);
+    EXPECT_FALSE(view.IsModified());
+
+    // A file that is open already only brings its window forward, though it changed.
+    Write("lowpass.cir", "changed\r\n");
+    CTxtFrame* again = OpenTextWindow(path, 0, code);
+    EXPECT_EQ(again, frame);
+    EXPECT_EQ(view.textArea.GetText(), std::string("*") + kNetlist);
+    frame->Close();
+}
+
+TEST_F(TextWindows, RevertReloadsAndEmptiesTheUndoList)
+{
+    const std::string path = Write("rev.cir", kNetlist);
+    int code = -1;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    CTxtDraw& view = frame->view;
+    view.textArea.SetFocus();
+    automation::SendText(view.textArea, "abc");
+    ASSERT_TRUE(view.IsModified());
+    ASSERT_FALSE(view.UndoList().empty());
+    Write("rev.cir", "R2 a b 2k\r\n");
+    EXPECT_EQ(view.Revert(), &view);
+    EXPECT_EQ(view.textArea.GetText(), "R2 a b 2k\r\n");
+    EXPECT_FALSE(view.IsModified());
+    EXPECT_TRUE(view.UndoList().empty());
+    frame->Close();
+}
+
+TEST_F(TextWindows, FailuresLeaveNoWindow)
+{
+    const int before = TextWindowCount();
+    {
+        ReportCapture capture;
+        int code = 0;
+        EXPECT_EQ(OpenTextWindow((folder / "missing.cir").string(), 0, code), nullptr);
+        EXPECT_EQ(code, 15055);  // reported
+        EXPECT_FALSE(capture.reports.empty());
+    }
+    {
+        ReportCapture capture;
+        int code = 0;
+        EXPECT_EQ(OpenTextWindow((folder / "missing.cir").string(), 0x80, code), nullptr);
+        EXPECT_NE(code, 0);
+        EXPECT_NE(code, 15055);  // a quiet open gets the code itself
+        EXPECT_TRUE(capture.reports.empty());
+    }
+    // A save into a folder that cannot be written is reported and keeps the old file.
+    const std::string path = Write("keep.cir", kNetlist);
+    int code = 0;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (Read(path) == kNetlist && ::access(folder.c_str(), W_OK) != 0) {
+        ReportCapture capture;
+        frame->view.textArea.SetText("new");
+        EXPECT_EQ(frame->view.SaveToFile(path), 15055);
+        EXPECT_FALSE(capture.reports.empty());
+        EXPECT_EQ(Read(path), kNetlist);
+    }
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    frame->view.modified = 0;
+    frame->Close();
+    EXPECT_EQ(TextWindowCount(), before);
+}
+
+TEST_F(TextWindows, PictureOfATextWindowWithANetlist)
+{
+    const std::string path = Write("lowpass.cir", kNetlist);
+    Main().SetText("Ombrelic - [lowpass.cir]");
+    int code = 0;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    frame->Activate();
+    frame->view.textArea.SetFocus();
+    frame->view.textArea.SetSel(frame->view.textArea.LineIndex(2), frame->view.textArea.LineIndex(2) + 2);
+    platform::Application::PumpMessages();
+    platform::Image image = Main().Grab();
+    ASSERT_FALSE(image.IsNull());
+    std::filesystem::create_directories("png");
+    EXPECT_TRUE(image.SavePng((std::filesystem::current_path() / "png" / "text_window.png").string()));
+    frame->Close();
+}
+
+TEST_F(TextWindows, GeneratedTextFileIsShown)
+{
+    const std::string path = (folder / "amp.TNO").string();
+    auto write = [&](const char* text) {
+        auto f = std::make_unique<TextFile>();
+        EXPECT_EQ(f->OpenWrite(path.c_str()), 0);
+        f->WriteText(text);
+        return f;
+    };
+    auto first = write("Run 1\n");
+    CTxtDraw* view = ReloadTextDocument(*first, true);
+    ASSERT_NE(view, nullptr);
+    EXPECT_FALSE(first->IsOpen());
+    EXPECT_EQ(Read(path), "Run 1\n");
+    EXPECT_EQ(view->textArea.GetText().substr(0, 5), "Run 1");
+    // Written again: the same window shows the new text.
+    auto second = write("Run 2\n");
+    EXPECT_EQ(ReloadTextDocument(*second, false), view);
+    EXPECT_EQ(view->textArea.GetText().substr(0, 5), "Run 2");
+    // Nothing written, or a batch run: no window.
+    auto empty = write("");
+    EXPECT_EQ(ReloadTextDocument(*empty, true), nullptr);
+    Shell.batchMode = 1;
+    auto batch = write("Run 3\n");
+    EXPECT_EQ(ReloadTextDocument(*batch, true), nullptr);
+    Shell.batchMode = 0;
+    EXPECT_EQ(Read(path), "Run 3\n");
+    dynamic_cast<CMDIFrame*>(view->frame)->Close();
+}
+
+TEST_F(TextWindows, ZoomStepsTheTextFont)
+{
+    const std::string path = Write("zoom.cir", kNetlist);
+    int code = 0;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    CTxtDraw& view = frame->view;
+    FontRecord font = view.document->textFont;
+    font.height = -12;
+    view.SetTextAreaFont(&font, true);
+    view.ZoomStep(kCmdZoomIn);
+    EXPECT_EQ(view.document->textFont.height, -13);  // the sign is kept
+    EXPECT_TRUE(view.IsModified());
+    view.modified = 0;
+    font.height = 2;
+    view.SetTextAreaFont(&font, false);
+    view.ZoomStep(kCmdZoomOut);  // not below 2: nothing changes
+    EXPECT_EQ(view.document->textFont.height, 2);
+    EXPECT_FALSE(view.IsModified());
+    frame->Close();
+}
