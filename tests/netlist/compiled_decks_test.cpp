@@ -1,0 +1,117 @@
+// The whole road of a text circuit: read, compile into the device lists, solve the
+// operating point, against ngspice's operating points of the same decks.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "netlist/compiler/circuit_compiler.h"
+#include "netlist/netlist_reader.h"
+#include "sim/engine/load_pass.h"
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/solver_state.h"
+#include "expression/math_error.h"
+#include "text_circuit_fixture.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The node voltages of an ASCII raw file of one point, by lower-case node name.
+std::map<std::string, double> ReferenceVoltages(const std::string& path) {
+    std::istringstream in(ReadFile(path));
+    std::string line;
+    std::vector<std::string> names;
+    bool inVariables = false, inValues = false;
+    std::map<std::string, double> out;
+    size_t k = 0;
+    while (std::getline(in, line)) {
+        if (line.rfind("Variables:", 0) == 0) {
+            inVariables = true;
+            continue;
+        }
+        if (line.rfind("Values:", 0) == 0) {
+            inVariables = false, inValues = true;
+            continue;
+        }
+        std::istringstream fields(line);
+        if (inVariables) {
+            std::string index, name;
+            fields >> index >> name;
+            names.push_back(name);
+        } else if (inValues && k < names.size()) {
+            std::string a, b;
+            fields >> a;
+            double v = 0;
+            if (fields >> b) v = std::stod(b);
+            else v = std::stod(a);
+            if (names[k].rfind("v(", 0) == 0) out[names[k].substr(2, names[k].size() - 3)] = v;
+            ++k;
+        }
+    }
+    return out;
+}
+
+class CompiledDeck : public TextCircuitTest {
+protected:
+    void SetUp() override {
+        TextCircuitTest::SetUp();
+        ob7::ResetMathError();
+        ob7::FillOptionDefaultTexts(1);
+        ob7::ParseSimulationOptions(true);
+    }
+    void TearDown() override {
+        ob7::FreeSimulationState();
+        ob7::ClearCompiledDevices();
+        TextCircuitTest::TearDown();
+    }
+    int ReadDeck(const std::string& deck) {
+        return Read(ReadFile(std::string(OB7_NETLIST_TEST_DATA) + "/decks/" + deck + ".cir"), ob7::kDc);
+    }
+    double V(const std::string& node) {
+        const int n = Node(node);
+        return n > 0 ? ob7::Solution[n] : 0.0;
+    }
+};
+
+struct DeckCase {
+    const char* deck;
+    double relative;  // agreement asked for
+    double absolute = 1e-9;
+};
+
+TEST_F(CompiledDeck, OperatingPointsMatchTheReference) {
+    const DeckCase cases[] = {
+        {"divider_op", 1e-12},  // linear: exact up to rounding, 1e-9 absolute
+        {"controlled_sources", 1e-12},
+        {"jfet_bias_op", 1e-6},
+        // Both programs stop Newton at their tolerances (RELTOL 1e-3 on the junction
+        // currents): the bias agrees to some 20 uV.
+        {"bjt_diffpair", 1e-5, 5e-5},
+    };
+    for (const DeckCase& c : cases) {
+        SCOPED_TRACE(c.deck);
+        ASSERT_EQ(ReadDeck(c.deck), 0);
+        ob7::CompileResult compiled;
+        ASSERT_EQ(ob7::CompileCircuit(*circuit, {}, &compiled), 0) << (reports.reports.empty() ? "" : reports.reports[0].text);
+        ASSERT_EQ(ob7::SolveCompiledOperatingPoint(compiled), 0) << (reports.reports.empty() ? "" : reports.reports[0].text);
+        const auto reference = ReferenceVoltages(std::string(OB7_NETLIST_TEST_DATA) + "/ref/" + c.deck + ".op.raw");
+        ASSERT_FALSE(reference.empty());
+        for (const auto& [node, v] : reference) {
+            if (node.find('#') != std::string::npos || node.find('$') != std::string::npos) continue;  // internal
+            EXPECT_NEAR(V(node), v, c.absolute + c.relative * std::fabs(v)) << node;
+        }
+        ob7::FreeSimulationState();
+        ob7::ClearCompiledDevices();
+    }
+}
+
+}  // namespace
