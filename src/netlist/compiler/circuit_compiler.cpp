@@ -3,8 +3,6 @@
 
 #include "netlist/compiler/circuit_compiler.h"
 
-#include <strings.h>
-
 #include <algorithm>
 
 #include "expression/math_error.h"
@@ -91,10 +89,7 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
         code = kMsgReported;
     }
     if (!code && !settings.smallSignalRequest) {
-        bool skipInductors = false;
-        for (const StatementLine& s : circuit.statements)
-            if (s.text.size() >= 12 && strncasecmp(s.text.c_str(), ".SKIP_L_LOOP", 12) == 0) skipInductors = true;
-        code = CheckVoltageLoops(cc, skipInductors);
+        code = CheckVoltageLoops(cc, settings.skipInductorLoops);
         if (!code && settings.dcPathCheck) code = CheckDCPathsToGround(cc);
     }
     if (code) {

@@ -12,6 +12,7 @@ struct CompileSettings {
     bool dcPathCheck = true;          // "DC Path to Ground Check"
     bool addDcPath = false;           // "Add DC Path to Ground": 1/GMIN resistors, a warning
     bool smallSignalRequest = false;  // a transfer-function or sensitivity run: no loop checks
+    bool skipInductorLoops = false;   // the circuit's ".SKIP_L_LOOP": inductors may close loops
 };
 
 // What a successful compile leaves for the analysis.

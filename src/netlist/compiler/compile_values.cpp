@@ -42,6 +42,7 @@ int EvalPartValue(CompileContext& cc, int part, const std::string& text, double*
         else if (ch == '}') ch = ')';
     int code = 0;
     const double v = EvalNumberOrExpression(t.c_str(), &code);
+    if (code == kMsgPending) return ReportCompileError(cc, part, kMsgPending);
     if (code) {
         MarkPartErrorSource(cc.c, part);
         return kMsgReported;
@@ -66,9 +67,11 @@ ModelParams* FindPartModel(CompileContext& cc, int part, std::initializer_list<i
     }
     if (index < 0) {
         // The libraries, then the report against the part.
-        index = LookUpPartModel(cc.c.tables, &p.object, p.scope, *modelTypes.begin(), kAttrModel, text);
+        int error = 0;
+        index = FindModelStatement(cc.c.tables, *modelTypes.begin(), p.scope, name, &error);
         if (index < 0) {
-            ReportCompileError(cc, part, 10834, name.c_str());
+            if (error) MarkPartErrorSource(cc.c, part);
+            else ReportCompileError(cc, part, 10834, name.c_str());
             return nullptr;
         }
     }

@@ -1,0 +1,106 @@
+// The compiler's errors: each stops the compile with its message, names the part that
+// shows the fault, records the card's line as the place, and leaves no devices behind.
+
+#include <gtest/gtest.h>
+
+#include "netlist/compiler/circuit_compiler.h"
+#include "netlist/compiler/compile_error_source.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/devices/resistor.h"
+#include "sim/engine/device_lists.h"
+#include "text_circuit_fixture.h"
+
+namespace {
+
+class CompileErrors : public TextCircuitTest {
+protected:
+    void TearDown() override {
+        ob7::ClearCompiledDevices();
+        TextCircuitTest::TearDown();
+    }
+    std::string PartNamed() const { return ReportLine("Part:"); }
+};
+
+struct ErrorCase {
+    const char* what;
+    const char* deck;
+    int code;
+    const char* part;  // named in the message and recorded as the place; "" none
+    int line;          // 0-based line of the place, -1 none
+    ob7::CompileSettings settings;
+};
+
+TEST_F(CompileErrors, EachErrorNamesItsPartAndPlace) {
+    ob7::CompileSettings strict;
+    strict.floatingNodesCheck = true;
+    const ErrorCase cases[] = {
+        {"capacitor-coupled node", "t\nV1 1 0 DC 1\nR1 1 0 1k\nC1 1 2 1u\nR2 2 3 1k\nC2 3 0 1u\n.END\n", 10863, "R2", 4, {}},
+        // The first part in list order that touches the node is named.
+        {"one floating node", "t\nV1 1 0 DC 1\nC1 1 2 1u\nR2 2 2 1k\n.END\n", 10856, "C1", 2, {}},
+        {"parallel voltage sources", "t\nV1 1 0 DC 1\nR1 1 0 1k\nV2 1 0 DC 2\n.END\n", 10853, "V2", 3, {}},
+        // Inductors are numbered before the sources: the source closes the loop.
+        {"inductor across a source", "t\nV1 1 0 DC 1\nL1 1 0 1m\n.END\n", 10853, "V1", 1, {}},
+        {"missing model", "t\nV1 1 0 DC 1\nR1 1 2 1k\nD1 2 0 NOSUCH\n.END\n", 10834, "D1", 3, {}},
+        {"value that does not compile", "t\nV1 1 0 DC 1\nR1 1 0 {2*(3+}\n.END\n", 0, "R1", 2, {}},
+        {"resistor with TC but no =", "t\nV1 1 0 DC 1\nR1 1 0 {10k} TC 1\n.END\n", 11901, "R1", 2, {}},
+        {"IC on a resistor", "t\nV1 1 0 DC 1\nR1 1 0 10k IC=2\n.END\n", 10847, "R1", 2, {}},
+        {"no ground", "t\nV1 1 2 DC 1\nR1 1 2 1k\n.END\n", 10838, "", -1, {}},
+        {"one connection (strict)", "t\nV1 1 0 DC 1\nR1 1 0 1k\nR2 1 5 1k\n.END\n", 10842, "R2", 3, strict},
+    };
+    for (const ErrorCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(Read(c.deck, ob7::kDc), 0);
+        reports.reports.clear();
+        EXPECT_EQ(ob7::CompileCircuit(*circuit, c.settings, nullptr), ob7::kMsgReported);
+        ASSERT_FALSE(reports.reports.empty());
+        if (c.code) {
+            EXPECT_EQ(reports.reports[0].id, c.code) << reports.reports[0].text;
+        }
+        if (*c.part) {
+            EXPECT_NE(reports.reports[0].text.find(c.part), std::string::npos) << reports.reports[0].text;
+            EXPECT_EQ(ob7::ErrorSource.state, 3);
+            ASSERT_GE(ob7::ErrorSource.part, 0);
+            EXPECT_EQ(ob7::PartAttr(circuit->parts[ob7::ErrorSource.part], ob7::ATTR_PART), c.part);
+            EXPECT_EQ(ob7::ErrorSource.line, c.line);
+        }
+        // A failed compile leaves nothing behind.
+        EXPECT_TRUE(ob7::DeviceListTable[ob7::kResistorList].empty());
+        EXPECT_TRUE(ob7::DeviceListTable[ob7::kSpiceSourceList].empty());
+    }
+}
+
+TEST_F(CompileErrors, SkippedInductorLoopsPass) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 1\nL1 1 0 1m\n.END\n", ob7::kDc), 0);
+    ob7::CompileSettings settings;
+    settings.skipInductorLoops = true;
+    EXPECT_EQ(ob7::CompileCircuit(*circuit, settings, nullptr), 0);
+}
+
+TEST_F(CompileErrors, AddDcPathPutsOneGminResistorPerFloatingNodeAndWarns) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 1\nC1 1 2 1u\nR2 2 3 1k\n.END\n", ob7::kDc), 0);
+    ob7::CompileSettings settings;
+    settings.addDcPath = true;
+    ASSERT_EQ(ob7::CompileCircuit(*circuit, settings, nullptr), 0);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].id, 10862);
+    int added = 0;
+    for (auto* r : ob7::DevicesOf<ob7::Resistor>(ob7::kResistorList))
+        if (r->a == 0) {
+            ++added;
+            EXPECT_DOUBLE_EQ(r->base_value, 1e12);
+        }
+    EXPECT_EQ(added, 2);
+}
+
+TEST_F(CompileErrors, ResistorTemperatureCoefficientsAndCapacitorInitialCondition) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 1\nR1 1 0 10k TC=1m,2u\nC1 1 0 1u IC=2\n.END\n", ob7::kDc), 0);
+    ASSERT_EQ(ob7::CompileCircuit(*circuit, {}, nullptr), 0);
+    auto* r = static_cast<ob7::Resistor*>(ob7::DeviceListTable[ob7::kResistorList].first);
+    ASSERT_TRUE(r);
+    EXPECT_DOUBLE_EQ(r->base_value, 1e4);
+    EXPECT_DOUBLE_EQ(r->tc1, 1e-3);
+    EXPECT_DOUBLE_EQ(r->tc2, 2e-6);
+    EXPECT_TRUE(r->tc1_given && r->tc2_given);
+}
+
+}  // namespace
