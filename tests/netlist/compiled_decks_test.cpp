@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -10,6 +11,8 @@
 
 #include "netlist/compiler/circuit_compiler.h"
 #include "netlist/netlist_reader.h"
+#include "sim/devices/poly_source.h"
+#include "sim/devices/resistor.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
@@ -92,6 +95,7 @@ TEST_F(CompiledDeck, OperatingPointsMatchTheReference) {
     const DeckCase cases[] = {
         {"divider_op", 1e-12},  // linear: exact up to rounding, 1e-9 absolute
         {"controlled_sources", 1e-12},
+        {"subckt_params", 1e-12},
         {"jfet_bias_op", 1e-6},
         // Both programs stop Newton at their tolerances (RELTOL 1e-3 on the junction
         // currents): the bias agrees to some 20 uV.
@@ -112,6 +116,47 @@ TEST_F(CompiledDeck, OperatingPointsMatchTheReference) {
         ob7::FreeSimulationState();
         ob7::ClearCompiledDevices();
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Resistor values and controlled-source coefficients, in list order.
+std::vector<double> DeviceValues() {
+    std::vector<double> out;
+    for (auto* r : ob7::DevicesOf<ob7::Resistor>(ob7::kResistorList)) out.push_back(r->base_value);
+    for (auto* p : ob7::DevicesOf<ob7::PolySource>(ob7::kPolySourceList))
+        for (double c : p->coefficients) out.push_back(c);
+    return out;
+}
+
+TEST_F(CompiledDeck, SubcircuitCallsCompileToTheHandExpandedDevices) {
+    const char* called =
+        "t\n.PARAM RBASE=1k GAIN=4\nVIN in 0 DC 1\n"
+        "X1 in o1 AMP PARAMS: RIN={RBASE} RF={RBASE*GAIN}\nX2 o1 o2 AMP PARAMS: RIN=2k RF=2k\n"
+        "RLOAD o2 0 10k\n.SUBCKT AMP inp outp PARAMS: RIN=1k RF=1k\nR1 inp n {RIN}\nR2 n outp {RF}\n"
+        "E1 outp 0 0 n 1e5\n.ENDS AMP\n.END\n";
+    const char* expanded =
+        "t\nVIN in 0 DC 1\nR1A in n1 1k\nR2A n1 o1 4k\nE1A o1 0 0 n1 1e5\n"
+        "R1B o1 n2 2k\nR2B n2 o2 2k\nE1B o2 0 0 n2 1e5\nRLOAD o2 0 10k\n.END\n";
+    std::vector<double> values[2], voltages[2];
+    const char* decks[2] = {called, expanded};
+    for (int k = 0; k < 2; ++k) {
+        ASSERT_EQ(Read(decks[k], ob7::kDc), 0);
+        ob7::CompileResult compiled;
+        ASSERT_EQ(ob7::CompileCircuit(*circuit, {}, &compiled), 0);
+        EXPECT_EQ(compiled.nodeCount, 5);
+        values[k] = DeviceValues();
+        ASSERT_EQ(ob7::SolveCompiledOperatingPoint(compiled), 0);
+        for (const char* node : {"in", "o1", "o2"}) voltages[k].push_back(V(node));
+        ob7::FreeSimulationState();
+        ob7::ClearCompiledDevices();
+    }
+    std::sort(values[0].begin(), values[0].end());
+    std::sort(values[1].begin(), values[1].end());
+    EXPECT_EQ(values[0], values[1]);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(voltages[0][i], voltages[1][i], 1e-12);
 }
 
 }  // namespace
