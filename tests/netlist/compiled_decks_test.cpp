@@ -160,3 +160,49 @@ TEST_F(CompiledDeck, SubcircuitCallsCompileToTheHandExpandedDevices) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every reference deck compiles to the devices its cards describe: one record a card in
+// the list of its kind, and the node count of its netlist plus one internal node for
+// every series resistance of a semiconductor model.
+struct DeckDevices {
+    const char* deck;
+    std::vector<std::pair<ob7::DeviceListKind, int>> counts;
+    int nodes;
+};
+
+TEST_F(CompiledDeck, EveryDeckCompilesToItsDevices) {
+    using namespace ob7;
+    const DeckDevices cases[] = {
+        {"divider_op", {{kResistorList, 4}, {kSpiceSourceList, 2}}, 3},
+        {"rc_step_tran", {{kResistorList, 1}, {kCapacitorList, 1}, {kSpiceSourceList, 1}}, 2},
+        {"rlc_bandpass_ac", {{kResistorList, 2}, {kCapacitorList, 1}, {kInductorList, 1}, {kSpiceSourceList, 1}}, 4},
+        // RS=0.5: an internal anode node for each diode.
+        {"diode_clipper_tran", {{kDiodeList, 2}, {kResistorList, 1}, {kSpiceSourceList, 3}}, 6},
+        {"bjt_diffpair", {{kBjtList, 4}, {kResistorList, 2}, {kSpiceSourceList, 3}}, 0},
+        {"cmos_nand_tran", {{kMosfetList, 4}}, 0},
+        {"mos3_family_dc", {{kMosfetList, 1}}, 0},
+        {"jfet_bias_op", {{kJfetList, 1}, {kCapacitorList, 3}, {kResistorList, 4}, {kSpiceSourceList, 2}}, 0},
+        {"controlled_sources", {{kPolySourceList, 5}, {kSpiceSourceList, 3}, {kResistorList, 6}}, 0},
+        {"subckt_params", {{kPolySourceList, 2}, {kResistorList, 5}, {kSpiceSourceList, 1}}, 5},
+        // The coupling adds a 1/GMIN resistor between the windings.
+        {"coupled_inductors_tran", {{kInductorList, 2}, {kCouplingList, 1}, {kResistorList, 3}}, 3},
+        // Two internal nodes behind the line's ports.
+        {"tline_reflections", {{kLosslessLineList, 1}, {kResistorList, 2}}, 5},
+        {"noise_amp", {{kBjtList, 1}}, 0},
+    };
+    for (const DeckDevices& c : cases) {
+        SCOPED_TRACE(c.deck);
+        ASSERT_EQ(ReadDeck(c.deck), 0);
+        reports.reports.clear();
+        CompileResult compiled;
+        ASSERT_EQ(CompileCircuit(*circuit, {}, &compiled), 0)
+            << (reports.reports.empty() ? "" : reports.reports[0].text);
+        for (auto [list, count] : c.counts) EXPECT_EQ(DeviceListTable[list].count, count) << "list " << list;
+        if (c.nodes) EXPECT_EQ(compiled.nodeCount, c.nodes);
+        ClearCompiledDevices();
+    }
+}
+
+}  // namespace

@@ -37,6 +37,7 @@ Builder BuilderOf(int type) {
     case CT_NPN: case CT_PNP: case CT_NPN4: case CT_PNP4: return BuildBipolar;
     case CT_NJFET: case CT_PJFET: return BuildJfet;
     case CT_NMOS: case CT_PMOS: return BuildMosfet;
+    case CT_TLINE: return BuildTransmissionLine;
     default: return nullptr;
     }
 }
@@ -60,7 +61,8 @@ int BuildComponentDevices(CompileContext& cc) {
         }
         if (int code = build(cc, static_cast<int>(i))) return code;
     }
-    return LinkControlledSources(cc);
+    if (int code = LinkControlledSources(cc)) return code;
+    return BuildCouplings(cc);
 }
 
 }  // namespace
@@ -69,6 +71,7 @@ void ClearCompiledDevices() {
     FreeDeviceLists();
     ClearCircuitModels();
     ForgetControlledSources();
+    ForgetLineModels();
 }
 
 int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, CompileResult* result) {

@@ -64,6 +64,8 @@ int BuildResistor(CompileContext& cc, int part);
 int BuildCapacitor(CompileContext& cc, int part);
 int BuildInductor(CompileContext& cc, int part);
 int BuildCouplings(CompileContext& cc);
+int BuildTransmissionLine(CompileContext& cc, int part);
+void ForgetLineModels();
 int BuildIndependentSource(CompileContext& cc, int part);
 int BuildControlledSource(CompileContext& cc, int part);
 int LinkControlledSources(CompileContext& cc);
