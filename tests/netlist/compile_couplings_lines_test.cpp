@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "netlist/compiler/circuit_compiler.h"
+#include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
+#include "sim/devices/switch.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/tline.h"
 #include "sim/engine/device_lists.h"
@@ -93,6 +95,31 @@ TEST_F(CompileParts, LosslessLineDelays) {
         EXPECT_GT(line->n1, 3);
         EXPECT_GT(line->n2, line->n1);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CompileParts, SwitchesFindTheirModelsAndControllingSources) {
+    ASSERT_EQ(Compile("S1 2 0 1 0 SW\nW1 3 0 V1 CS\nR3 3 0 1\n.MODEL SW VSWITCH(RON=1 ROFF=1MEG VON=1 VOFF=0)\n"
+                      ".MODEL CS ISWITCH(ION=1m IOFF=0)\n"),
+              0)
+        << (reports.reports.empty() ? "" : reports.reports[0].text);
+    auto* s = static_cast<ob7::VSwitch*>(ob7::DeviceListTable[ob7::kVSwitchList].first);
+    ASSERT_TRUE(s && s->model);
+    EXPECT_EQ(s->cp, Node("1"));
+    auto* w = static_cast<ob7::ISwitch*>(ob7::DeviceListTable[ob7::kISwitchList].first);
+    auto* v1 = static_cast<ob7::SpiceSource*>(ob7::DeviceListTable[ob7::kSpiceSourceList].first);
+    ASSERT_TRUE(w && v1);
+    EXPECT_EQ(w->control_branch, &v1->branch);
+}
+
+TEST_F(CompileParts, CurrentSwitchNeedsAVoltageSource) {
+    EXPECT_EQ(Compile("W1 3 0 R1 CS\nR3 3 0 1\n.MODEL CS ISWITCH(ION=1m IOFF=0)\n"), ob7::kMsgReported);
+    ASSERT_FALSE(reports.reports.empty());
+    EXPECT_EQ(reports.reports[0].id, 10799);
+    EXPECT_NE(reports.reports[0].text.find("W1"), std::string::npos);
 }
 
 }  // namespace

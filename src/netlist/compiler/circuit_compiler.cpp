@@ -38,6 +38,9 @@ Builder BuilderOf(int type) {
     case CT_NJFET: case CT_PJFET: return BuildJfet;
     case CT_NMOS: case CT_PMOS: return BuildMosfet;
     case CT_TLINE: return BuildTransmissionLine;
+    case CT_GAASFET: return BuildGaasfet;
+    case CT_VSWITCH: return BuildVoltageSwitch;
+    case CT_ISWITCH: return BuildCurrentSwitch;
     default: return nullptr;
     }
 }
@@ -62,6 +65,7 @@ int BuildComponentDevices(CompileContext& cc) {
         if (int code = build(cc, static_cast<int>(i))) return code;
     }
     if (int code = LinkControlledSources(cc)) return code;
+    if (int code = LinkCurrentSwitchSources(cc)) return code;
     return BuildCouplings(cc);
 }
 

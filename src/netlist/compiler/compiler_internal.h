@@ -73,6 +73,10 @@ int BuildDiode(CompileContext& cc, int part);
 int BuildBipolar(CompileContext& cc, int part);
 int BuildJfet(CompileContext& cc, int part);
 int BuildMosfet(CompileContext& cc, int part);
+int BuildGaasfet(CompileContext& cc, int part);
+int BuildVoltageSwitch(CompileContext& cc, int part);
+int BuildCurrentSwitch(CompileContext& cc, int part);
+int LinkCurrentSwitchSources(CompileContext& cc);
 
 // Connectivity checks.
 int CheckPinConnections(CompileContext& cc, bool strict);

@@ -12,6 +12,9 @@
 #include "sim/devices/bipolar.h"
 #include "sim/devices/dependent_source.h"
 #include "sim/devices/diode.h"
+#include "sim/devices/gaasfet.h"
+#include "sim/devices/switch.h"
+#include "sim/devices/tline.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/jfet.h"
@@ -120,6 +123,15 @@ int CheckDCPathsToGround(CompileContext& cc) {
         join(j->drain, di), join(j->source, si), join(di, si), join(j->gate, di);
     }
     for (auto* m : DevicesOf<MosfetInstance>(kMosfetList)) join(m->drain, m->source), join(m->source, m->bulk);
+    for (auto* z : DevicesOf<Gaasfet>(kGaasfetList)) {
+        join(z->drain, z->source), join(z->gate, z->source);
+        for (auto [t, i] : {std::pair{z->drain, z->drain_i}, {z->gate, z->gate_i}, {z->source, z->source_i}})
+            if (i) join(t, i);
+    }
+    for (auto* s : DevicesOf<VSwitch>(kVSwitchList)) join(s->a, s->b);
+    for (auto* s : DevicesOf<ISwitch>(kISwitchList)) join(s->a, s->b);
+    // A lossless port conducts to its internal node through ZO.
+    for (auto* l : DevicesOf<TLine>(kLosslessLineList)) join(l->p1p, l->n1), join(l->p1n, l->n1), join(l->p2p, l->n2), join(l->p2n, l->n2);
     // F and H outputs behind the controlling branch, G outputs: current sources, like
     // capacitors, give no path.
 

@@ -11,6 +11,7 @@
 #include "sim/devices/bipolar.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/diode.h"
+#include "sim/devices/gaasfet.h"
 #include "sim/devices/jfet.h"
 #include "sim/devices/mosfet.h"
 
@@ -91,6 +92,24 @@ int BuildJfet(CompileContext& cc, int part) {
     Jfet* j = AddJfet(model, drain, p.pinNodes[1], source, area, drainInner == drain ? 0 : drainInner,
                       sourceInner == source ? 0 : sourceInner);
     AttachDeviceToPart(cc, part, j);
+    return 0;
+}
+
+int BuildGaasfet(CompileContext& cc, int part) {
+    if (int code = CheckPins(cc, part, 3)) return code;
+    ModelParams* model = FindPartModel(cc, part, {kModelGasfet});
+    if (!model) return kMsgReported;
+    double area = 1;
+    if (int code = PartArea(cc, part, &area)) return code;
+    const NetlistPart& p = cc.Part(part);
+    const int drain = p.pinNodes[0], gate = p.pinNodes[1], source = p.pinNodes[2];
+    auto inner = [&](const char* r, int terminal) {
+        const int n = InnerNode(cc, model, r, terminal);
+        return n == terminal ? 0 : n;
+    };
+    const int drainInner = inner("RD", drain), gateInner = inner("RG", gate), sourceInner = inner("RS", source);
+    Gaasfet* z = AddGaasfet(model, drain, gate, source, area, drainInner, gateInner, sourceInner);
+    AttachDeviceToPart(cc, part, z);
     return 0;
 }
 
