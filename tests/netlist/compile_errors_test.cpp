@@ -69,6 +69,14 @@ TEST_F(CompileErrors, EachErrorNamesItsPartAndPlace) {
     }
 }
 
+TEST_F(CompileErrors, ACircuitWithoutNodesNeedsNoGround) {
+    ASSERT_EQ(Read("t\n.END\n", ob7::kDc), 0);
+    ob7::CompileResult compiled;
+    EXPECT_EQ(ob7::CompileCircuit(*circuit, {}, &compiled), 0);
+    EXPECT_EQ(compiled.nodeCount, 0);
+    EXPECT_TRUE(reports.reports.empty());
+}
+
 TEST_F(CompileErrors, SkippedInductorLoopsPass) {
     ASSERT_EQ(Read("t\nV1 1 0 DC 1\nL1 1 0 1m\n.END\n", ob7::kDc), 0);
     ob7::CompileSettings settings;

@@ -8,7 +8,6 @@
 #include "expression/math_error.h"
 #include "libraries/component_types.h"
 #include "netlist/compiler/compiler_internal.h"
-#include "netlist/define_table.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/temperature_update.h"

@@ -30,7 +30,7 @@ int EvalPartValue(CompileContext& cc, int part, const std::string& text, double*
     while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back()))) t.pop_back();
     size_t start = t.find_first_not_of(" \t");
     t = start == std::string::npos ? std::string() : t.substr(start);
-    if (t.empty()) return ReportCompileError(cc, part, 10847, "");
+    if (t.empty()) return ReportCompileError(cc, part, 15040);
     int bad = 0;
     const double number = ParseNumber(t.c_str(), &bad);
     if (!bad) {
