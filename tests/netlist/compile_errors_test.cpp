@@ -8,6 +8,7 @@
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
 #include "sim/engine/device_lists.h"
+#include "sim/engine/load_pass.h"
 #include "text_circuit_fixture.h"
 
 namespace {
@@ -75,6 +76,24 @@ TEST_F(CompileErrors, ACircuitWithoutNodesNeedsNoGround) {
     EXPECT_EQ(ob7::CompileCircuit(*circuit, {}, &compiled), 0);
     EXPECT_EQ(compiled.nodeCount, 0);
     EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(CompileErrors, InitialConditionsReachTheEngine) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 1\nR1 1 2 1k\nL1 2 0 1m\nC1 2 0 1u\n.IC V(2)=0.5 I(L1)=2m\n.NODESET V(1)=1\n.END\n",
+                   ob7::kDc),
+              0);
+    ASSERT_EQ(ob7::CompileCircuit(*circuit, {}, nullptr), 0) << (reports.reports.empty() ? "" : reports.reports[0].text);
+    ASSERT_EQ(ob7::InitialConditionTable.size(), 3u);
+    EXPECT_TRUE(ob7::HasInitialConditions && ob7::HasNodeSets);
+    bool voltage = false, current = false, nodeset = false;
+    for (const ob7::InitialCondition& ic : ob7::InitialConditionTable) {
+        if (ic.letter == 'V' && ic.statement == 1) voltage = ic.node1 == Node("2") && ic.value == 0.5;
+        if (ic.letter == 'I') current = ic.inductor_number == 1 && ic.value == 2e-3;
+        if (ic.statement == 2) nodeset = ic.node1 == Node("1") && ic.value == 1;
+    }
+    EXPECT_TRUE(voltage && current && nodeset);
+    ob7::ClearCompiledDevices();
+    EXPECT_TRUE(ob7::InitialConditionTable.empty());
 }
 
 TEST_F(CompileErrors, SkippedInductorLoopsPass) {

@@ -9,7 +9,9 @@
 #include "libraries/component_types.h"
 #include "netlist/compiler/compiler_internal.h"
 #include "sim/devices/circuit_models.h"
+#include "netlist/netlist_reader.h"
 #include "sim/devices/device_contract.h"
+#include "sim/devices/inductor.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/operating_point.h"
@@ -44,6 +46,31 @@ Builder BuilderOf(int type) {
     }
 }
 
+// The .IC and .NODESET statements, resolved to nodes and inductors, for the engine.
+int CollectInitialConditions(CompileContext& cc) {
+    if (int code = ResolveInitialConditions(cc.c)) return code;
+    InitialConditionTable.clear();
+    HasNodeSets = HasInitialConditions = 0;
+    for (const NetlistInitialCondition& ic : cc.c.initialConditions) {
+        InitialCondition entry;
+        entry.letter = ic.letter;
+        entry.value = ic.value;
+        entry.digital_state = static_cast<uint16_t>(ic.digitalState);
+        entry.node1 = ic.node1, entry.node2 = ic.node2;
+        entry.statement = ic.kind;
+        if (ic.letter == 'I') {
+            const auto* l = ic.inductorPart >= 0 && ic.inductorPart < static_cast<int>(cc.partDevice.size())
+                                ? static_cast<const Inductor*>(cc.partDevice[static_cast<size_t>(ic.inductorPart)])
+                                : nullptr;
+            if (!l) continue;
+            entry.inductor_number = l->ordinal;
+        }
+        (ic.kind == 2 ? HasNodeSets : HasInitialConditions) = 1;
+        InitialConditionTable.push_back(entry);
+    }
+    return 0;
+}
+
 bool MakesNoDevice(int type) {
     return type == CT_GROUND || type == CT_SUBCKT || type == CT_MACRO || type == CT_BLANK || type == CT_TIE ||
            type == CT_CORE;
@@ -75,6 +102,8 @@ void ClearCompiledDevices() {
     ClearCircuitModels();
     ForgetControlledSources();
     ForgetLineModels();
+    InitialConditionTable.clear();
+    HasNodeSets = HasInitialConditions = 0;
 }
 
 int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, CompileResult* result) {
@@ -94,6 +123,7 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
         ReportMessage("dE", circuit.tables.services->ReportOwner(), 10838);
         code = kMsgReported;
     }
+    if (!code) code = CollectInitialConditions(cc);
     if (!code && !settings.smallSignalRequest) {
         code = CheckVoltageLoops(cc, settings.skipInductorLoops);
         if (!code && settings.dcPathCheck) code = CheckDCPathsToGround(cc);
