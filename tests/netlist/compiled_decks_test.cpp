@@ -201,7 +201,9 @@ TEST_F(CompiledDeck, EveryDeckCompilesToItsDevices) {
         ASSERT_EQ(CompileCircuit(*circuit, {}, &compiled), 0)
             << (reports.reports.empty() ? "" : reports.reports[0].text);
         for (auto [list, count] : c.counts) EXPECT_EQ(DeviceListTable[list].count, count) << "list " << list;
-        if (c.nodes) EXPECT_EQ(compiled.nodeCount, c.nodes);
+        if (c.nodes) {
+            EXPECT_EQ(compiled.nodeCount, c.nodes);
+        }
         ClearCompiledDevices();
     }
 }

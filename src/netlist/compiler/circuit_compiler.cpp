@@ -110,7 +110,7 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
     ClearErrorSource();
     ClearCompiledDevices();
     RegisterDeviceKinds();
-    CompileContext cc{circuit, settings};
+    CompileContext cc(circuit, settings);
     cc.circuitNodes = std::max(circuit.nodes.highest, circuit.analogNodeCount);
     for (const NodeEntry& e : circuit.nodes.entries) cc.circuitNodes = std::max(cc.circuitNodes, e.number);
     cc.nextNode = cc.circuitNodes;

@@ -17,6 +17,9 @@ namespace ob7 {
 struct ModelParams;
 
 struct CompileContext {
+    CompileContext(NetlistCircuit& circuit, const CompileSettings& compileSettings)
+        : c(circuit), settings(compileSettings) {}
+
     NetlistCircuit& c;
     const CompileSettings& settings;
     int circuitNodes = 0;
