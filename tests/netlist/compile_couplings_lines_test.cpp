@@ -5,6 +5,7 @@
 #include "netlist/compiler/circuit_compiler.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
+#include "sim/devices/magnetic_core.h"
 #include "sim/devices/switch.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/tline.h"
@@ -62,6 +63,21 @@ TEST_F(CompileParts, CouplingErrors) {
         ASSERT_FALSE(reports.reports.empty());
         EXPECT_EQ(reports.reports[0].id, c.code) << reports.reports[0].text;
     }
+}
+
+TEST_F(CompileParts, CoreWindingsTakeTheirValuesAsTurns) {
+    ASSERT_EQ(Compile("L1 2 0 20\nL2 3 0 40\nR3 3 0 1\nK1 L1 L2 1 KC\n.MODEL KC CORE(AREA=1 PATH=10)\n"), 0)
+        << (reports.reports.empty() ? "" : reports.reports[0].text);
+    EXPECT_EQ(ob7::DeviceListTable[ob7::kMagneticCoreList].count, 1);
+    auto* l1 = static_cast<ob7::Inductor*>(ob7::DeviceListTable[ob7::kInductorList].first);
+    auto* l2 = static_cast<ob7::Inductor*>(l1->next);
+    ASSERT_TRUE(l1->core && l1->core == l2->core);
+    EXPECT_DOUBLE_EQ(l1->turns, 20);
+    EXPECT_DOUBLE_EQ(l2->turns, 40);
+    // A winding of less than one turn.
+    EXPECT_EQ(Compile("L1 2 0 0.5\nK1 L1 1 KC\n.MODEL KC CORE(AREA=1 PATH=10)\n"), ob7::kMsgReported);
+    ASSERT_FALSE(reports.reports.empty());
+    EXPECT_EQ(reports.reports[0].id, 10848);
 }
 
 TEST_F(CompileParts, LosslessLineDelays) {
