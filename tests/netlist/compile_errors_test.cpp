@@ -96,6 +96,30 @@ TEST_F(CompileErrors, InitialConditionsReachTheEngine) {
     EXPECT_TRUE(ob7::InitialConditionTable.empty());
 }
 
+TEST_F(CompileErrors, SourceValueTexts) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 2 AC 1 SIN(0 50m 1k)\nV2 2 0 PULSE(0 5 1n 2n 3n 4n 20n)\n"
+                   "V3 3 0 PWL(0 0 1u 2.5e-7 2u 5)\nI1 0 4 3m\nR1 1 2 1\nR2 2 3 1\nR3 3 4 1\n.END\n",
+                   ob7::kDc),
+              0);
+    ASSERT_EQ(ob7::CompileCircuit(*circuit, {}, nullptr), 0) << (reports.reports.empty() ? "" : reports.reports[0].text);
+    std::vector<ob7::SpiceSource*> s;
+    for (auto* x : ob7::DevicesOf<ob7::SpiceSource>(ob7::kSpiceSourceList)) s.push_back(x);
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[0]->spec_kind, ob7::kSourceSin);
+    EXPECT_DOUBLE_EQ(s[0]->dc_value, 2);
+    EXPECT_DOUBLE_EQ(s[0]->p[1], 50e-3);
+    EXPECT_DOUBLE_EQ(s[0]->p[2], 1e3);
+    EXPECT_EQ(s[1]->spec_kind, ob7::kSourcePulse);
+    const double pulse[7] = {0, 5, 1e-9, 2e-9, 3e-9, 4e-9, 20e-9};
+    for (int k = 0; k < 7; ++k) EXPECT_DOUBLE_EQ(s[1]->p[k], pulse[k]) << k;
+    EXPECT_EQ(s[2]->spec_kind, ob7::kSourcePwl);
+    ASSERT_EQ(s[2]->pwl.entries.size(), 3u);
+    EXPECT_DOUBLE_EQ(s[2]->pwl.entries[1].time, 1e-6);
+    EXPECT_DOUBLE_EQ(std::stod(s[2]->pwl.entries[1].value_text), 2.5e-7);
+    EXPECT_FALSE(s[3]->IsVoltage());
+    EXPECT_DOUBLE_EQ(s[3]->dc_value, 3e-3);
+}
+
 TEST_F(CompileErrors, SkippedInductorLoopsPass) {
     ASSERT_EQ(Read("t\nV1 1 0 DC 1\nL1 1 0 1m\n.END\n", ob7::kDc), 0);
     ob7::CompileSettings settings;

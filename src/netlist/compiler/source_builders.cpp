@@ -2,6 +2,7 @@
 // E, F, G, H in their linear and POLY forms.
 
 #include <cctype>
+#include <cstdio>
 
 #include "circuit/attribute_ids.h"
 #include "foundation/numbers.h"
@@ -101,7 +102,9 @@ int BuildIndependentSource(CompileContext& cc, int part) {
         for (size_t k = 0; k + 1 < params.size(); k += 2) {
             PwlEntry e;
             e.time = params[k];
-            e.value_text = std::to_string(params[k + 1]);
+            char text[32];
+            std::snprintf(text, sizeof text, "%.17g", params[k + 1]);
+            e.value_text = text;
             s->pwl.entries.push_back(e);
         }
     } else {
