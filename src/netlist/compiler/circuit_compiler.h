@@ -23,6 +23,8 @@ struct CompileResult {
 
 // Compiles the read circuit into the device lists. 0, or 15055 after the error was
 // reported with its part and place (ErrorSource); the lists are then empty again.
+// The devices and the circuit's model lists point into the circuit's parts and model
+// records: clear them (ClearCompiledDevices) before the circuit goes.
 int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, CompileResult* result);
 
 // Frees the device lists and the circuit's model lists of the last compile.
