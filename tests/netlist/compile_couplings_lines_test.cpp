@@ -65,6 +65,18 @@ TEST_F(CompileParts, CouplingErrors) {
     }
 }
 
+// Two lines of one model with their own delays: each keeps its own, and the model's
+// statement is not changed by either.
+TEST_F(CompileParts, LinesSharingAModelKeepTheirOwnValues) {
+    ASSERT_EQ(Compile("T1 2 0 3 0 TL TD=1n\nT2 3 0 4 0 TL TD=2n\nR4 4 0 50\n.MODEL TL TRN(Z0=50 TD=5n)\n"
+                      "T3 4 0 5 0 TL\nR5 5 0 50\n"),
+              0)
+        << (reports.reports.empty() ? "" : reports.reports[0].text);
+    std::vector<double> delays;
+    for (auto* l : ob7::DevicesOf<ob7::TLine>(ob7::kLosslessLineList)) delays.push_back(l->td);
+    EXPECT_EQ(delays, (std::vector<double>{1e-9, 2e-9, 5e-9}));
+}
+
 TEST_F(CompileParts, CoreWindingsTakeTheirValuesAsTurns) {
     ASSERT_EQ(Compile("L1 2 0 20\nL2 3 0 40\nR3 3 0 1\nK1 L1 L2 1 KC\n.MODEL KC CORE(AREA=1 PATH=10)\n"), 0)
         << (reports.reports.empty() ? "" : reports.reports[0].text);
