@@ -123,6 +123,8 @@ int SetupFreqTableSources() {
 }
 
 int LoadFreqTableSources() {
+    // Without sources there is no sample interval: t / 0 would raise the invalid flag.
+    if (DeviceListTable[kLaplaceTableSourceList].empty()) return 0;
     const bool transient = AnalysisMode == kModeTransient && !OperatingPointPhase;
     if (transient && !Sampled.ready) {
         if (int error = ComputeFreqTableImpulseResponses()) return error;

@@ -111,6 +111,8 @@ int SetupLaplaceSources() {
 }
 
 int LoadLaplaceSources() {
+    // Without sources there is no sample interval: t / 0 would raise the invalid flag.
+    if (DeviceListTable[kLaplaceSourceList].empty()) return 0;
     const bool transient = AnalysisMode == kModeTransient && !OperatingPointPhase;
     if (transient && !Buffers.ready) {
         if (int error = ComputeLaplaceImpulseResponses()) return error;

@@ -1,0 +1,160 @@
+// The compiler driver: the fixed order of the compile steps, from the read circuit to
+// the filled device lists, and the engine set-up of a compiled circuit.
+
+#include "netlist/compiler/circuit_compiler.h"
+
+#include <algorithm>
+
+#include "expression/math_error.h"
+#include "libraries/component_types.h"
+#include "netlist/compiler/compiler_internal.h"
+#include "sim/devices/circuit_models.h"
+#include "netlist/netlist_reader.h"
+#include "sim/devices/device_contract.h"
+#include "sim/devices/inductor.h"
+#include "sim/devices/temperature_update.h"
+#include "sim/engine/load_pass.h"
+#include "sim/engine/operating_point.h"
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/solver_state.h"
+
+namespace ob7 {
+
+void ForgetControlledSources();
+
+namespace {
+
+// The builder of a component type, or null for types that make no analog device.
+using Builder = int (*)(CompileContext&, int);
+Builder BuilderOf(int type) {
+    switch (type) {
+    case CT_RESISTOR: return BuildResistor;
+    case CT_CAPACITOR: return BuildCapacitor;
+    case CT_INDUCTOR: return BuildInductor;
+    case CT_VSPICE:
+    case CT_ISPICE: return BuildIndependentSource;
+    case 50: case 51: case 52: case 53: return BuildControlledSource;  // G F E H
+    case CT_DIODE: return BuildDiode;
+    case CT_NPN: case CT_PNP: case CT_NPN4: case CT_PNP4: return BuildBipolar;
+    case CT_NJFET: case CT_PJFET: return BuildJfet;
+    case CT_NMOS: case CT_PMOS: return BuildMosfet;
+    case CT_TLINE: return BuildTransmissionLine;
+    case CT_GAASFET: return BuildGaasfet;
+    case CT_VSWITCH: return BuildVoltageSwitch;
+    case CT_ISWITCH: return BuildCurrentSwitch;
+    default: return nullptr;
+    }
+}
+
+// The .IC and .NODESET statements, resolved to nodes and inductors, for the engine.
+int CollectInitialConditions(CompileContext& cc) {
+    if (int code = ResolveInitialConditions(cc.c)) return code;
+    InitialConditionTable.clear();
+    HasNodeSets = HasInitialConditions = 0;
+    for (const NetlistInitialCondition& ic : cc.c.initialConditions) {
+        InitialCondition entry;
+        entry.letter = ic.letter;
+        entry.value = ic.value;
+        entry.digital_state = static_cast<uint16_t>(ic.digitalState);
+        entry.node1 = ic.node1, entry.node2 = ic.node2;
+        entry.statement = ic.kind;
+        if (ic.letter == 'I') {
+            const auto* l = ic.inductorPart >= 0 && ic.inductorPart < static_cast<int>(cc.partDevice.size())
+                                ? static_cast<const Inductor*>(cc.partDevice[static_cast<size_t>(ic.inductorPart)])
+                                : nullptr;
+            if (!l) continue;
+            entry.inductor_number = l->ordinal;
+        }
+        (ic.kind == 2 ? HasNodeSets : HasInitialConditions) = 1;
+        InitialConditionTable.push_back(entry);
+    }
+    return 0;
+}
+
+bool MakesNoDevice(int type) {
+    return type == CT_GROUND || type == CT_SUBCKT || type == CT_MACRO || type == CT_BLANK || type == CT_TIE ||
+           type == CT_CORE;
+}
+
+int BuildComponentDevices(CompileContext& cc) {
+    for (size_t i = 0; i < cc.c.parts.size(); ++i) {
+        const NetlistPart& p = cc.c.parts[i];
+        cc.partIndex[&p] = static_cast<int>(i);
+        for (int n : p.pinNodes)
+            if (n == 0) cc.hasGround = true;
+        if (MakesNoDevice(p.type)) continue;
+        Builder build = BuilderOf(p.type);
+        if (!build) {
+            // A kind this compiler does not build yet: named, never silently dropped.
+            return ReportCompileError(cc, static_cast<int>(i), 10847, PartAttr(p, 1).c_str());
+        }
+        if (int code = build(cc, static_cast<int>(i))) return code;
+    }
+    if (int code = LinkControlledSources(cc)) return code;
+    if (int code = LinkCurrentSwitchSources(cc)) return code;
+    return BuildCouplings(cc);
+}
+
+}  // namespace
+
+void ClearCompiledDevices() {
+    FreeDeviceLists();
+    ClearCircuitModels();
+    ForgetControlledSources();
+    ForgetLineModels();
+    InitialConditionTable.clear();
+    HasNodeSets = HasInitialConditions = 0;
+}
+
+int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, CompileResult* result) {
+    ClearErrorSource();
+    ClearCompiledDevices();
+    RegisterDeviceKinds();
+    CompileContext cc(circuit, settings);
+    cc.circuitNodes = std::max(circuit.nodes.highest, circuit.analogNodeCount);
+    for (const NodeEntry& e : circuit.nodes.entries) cc.circuitNodes = std::max(cc.circuitNodes, e.number);
+    cc.nextNode = cc.circuitNodes;
+    cc.partDevice.assign(circuit.parts.size(), nullptr);
+    cc.hasGround = circuit.nodes.hasGround;
+
+    int code = CheckPinConnections(cc, settings.floatingNodesCheck);
+    if (!code) code = BuildComponentDevices(cc);
+    if (!code && !cc.hasGround && cc.circuitNodes > 0) {
+        ReportMessage("dE", circuit.tables.services->ReportOwner(), 10838);
+        code = kMsgReported;
+    }
+    if (!code) code = CollectInitialConditions(cc);
+    if (!code && !settings.smallSignalRequest) {
+        code = CheckVoltageLoops(cc, settings.skipInductorLoops);
+        if (!code && settings.dcPathCheck) code = CheckDCPathsToGround(cc);
+    }
+    if (code) {
+        // A failed compile leaves nothing behind.
+        ClearCompiledDevices();
+        return code;
+    }
+    if (result) {
+        result->circuitNodes = cc.circuitNodes;
+        result->nodeCount = cc.nextNode;
+    }
+    return 0;
+}
+
+int SolveCompiledOperatingPoint(const CompileResult& compiled, double temperature) {
+    AnalysisMode = kModeDc;
+    AnalysisSubMode = kSubModeOperatingPoint;
+    OperatingPointPhase = 1;
+    UseInitialConditions = 0;
+    SourceFactor = 1;
+    // A fault left by the reading (an overflowing number text) is not the run's.
+    ResetMathError();
+    if (int code = UpdateModelTemperatures(temperature)) return code;
+    if (int code = UpdateDeviceTemperatures(temperature)) return code;
+    NodeCount = compiled.nodeCount;
+    if (int code = InitSimulationState(true, OperatingPointSlot)) return code;
+    MatrixSetUp = 1;
+    InitMode = kInitJunction;
+    return SolveOperatingPoint(nullptr, true, nullptr);
+}
+
+}  // namespace ob7

@@ -1,0 +1,38 @@
+#pragma once
+// The circuit compiler: a read circuit (its parts, nodes, models and defines) becomes the
+// engine's device lists and the circuit's model lists, after the connectivity checks.
+
+#include "netlist/netlist_circuit.h"
+
+namespace ob7 {
+
+// The preferences the compile reads.
+struct CompileSettings {
+    bool floatingNodesCheck = false;  // "Floating Nodes Check": a node with one connection
+    bool dcPathCheck = true;          // "DC Path to Ground Check"
+    bool addDcPath = false;           // "Add DC Path to Ground": 1/GMIN resistors, a warning
+    bool smallSignalRequest = false;  // a transfer-function or sensitivity run: no loop checks
+    bool skipInductorLoops = false;   // the circuit's ".SKIP_L_LOOP": inductors may close loops
+};
+
+// What a successful compile leaves for the analysis.
+struct CompileResult {
+    int nodeCount = 0;      // circuit nodes plus the internal nodes of series resistances
+    int circuitNodes = 0;   // nodes 1..N of the netlist
+};
+
+// Compiles the read circuit into the device lists. 0, or 15055 after the error was
+// reported with its part and place (ErrorSource); the lists are then empty again.
+// The devices and the circuit's model lists point into the circuit's parts and model
+// records: clear them (ClearCompiledDevices) before the circuit goes.
+int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, CompileResult* result);
+
+// Frees the device lists and the circuit's model lists of the last compile.
+void ClearCompiledDevices();
+
+// Sets up the engine for the compiled circuit (options of the circuit, model and device
+// temperature passes at the nominal temperature, equations and matrix) and solves the
+// DC operating point. 0 or a message code.
+int SolveCompiledOperatingPoint(const CompileResult& compiled, double temperature = 27.0);
+
+}  // namespace ob7

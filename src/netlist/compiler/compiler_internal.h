@@ -1,0 +1,89 @@
+#pragma once
+// The state of one compile shared by the device builders and the checks.
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "foundation/message_codes.h"
+#include "foundation/messages.h"
+#include "netlist/compiler/circuit_compiler.h"
+#include "netlist/compiler/compile_error_source.h"
+#include "netlist/netlist_read_internal.h"
+#include "sim/engine/device_lists.h"
+
+namespace ob7 {
+
+struct ModelParams;
+
+struct CompileContext {
+    CompileContext(NetlistCircuit& circuit, const CompileSettings& compileSettings)
+        : c(circuit), settings(compileSettings) {}
+
+    NetlistCircuit& c;
+    const CompileSettings& settings;
+    int circuitNodes = 0;
+    int nextNode = 0;                         // the last node number given out
+    std::vector<DeviceInstance*> partDevice;  // the (main) device of each part
+    std::unordered_map<const void*, int> partIndex;
+    bool hasGround = false;
+
+    int NewInternalNode() { return ++nextNode; }
+    NetlistPart& Part(int i) { return c.parts[static_cast<size_t>(i)]; }
+    // The part a device was built for, or -1.
+    int PartOf(const DeviceInstance* d) const {
+        auto it = partIndex.find(d->owning_part);
+        return it == partIndex.end() ? -1 : it->second;
+    }
+};
+
+// Reports a message about a part (file, line and part name) and records the part as the
+// place of the error. Returns 15055.
+template <class... Args>
+int ReportCompileError(CompileContext& cc, int part, int code, Args... args) {
+    ReportPartError(cc.c, part, code, args...);
+    MarkPartErrorSource(cc.c, part);
+    return kMsgReported;
+}
+
+// Links a built device to its part.
+void AttachDeviceToPart(CompileContext& cc, int part, DeviceInstance* device);
+
+// A value text of a part (defines substituted, braces evaluated) as a number. 0 or
+// 15055 (reported against the part).
+int EvalPartValue(CompileContext& cc, int part, const std::string& text, double* value);
+
+// The model record a part names in its MODEL attribute, searched among the model types
+// given (the first is the part type's own; the others are its other polarities); it is
+// added to the circuit's model lists. Null after a reported error.
+ModelParams* FindPartModel(CompileContext& cc, int part, std::initializer_list<int> modelTypes);
+
+// The next value token of a value text: a number, a word, a bracketed group, joined by
+// operators when `join` is set. Returns the characters consumed; the token goes to out.
+size_t NextValueToken(const std::string& text, size_t pos, std::string* out, bool join);
+
+// Builders, one per family; each works on one part.
+int BuildResistor(CompileContext& cc, int part);
+int BuildCapacitor(CompileContext& cc, int part);
+int BuildInductor(CompileContext& cc, int part);
+int BuildCouplings(CompileContext& cc);
+int BuildTransmissionLine(CompileContext& cc, int part);
+void ForgetLineModels();
+int BuildIndependentSource(CompileContext& cc, int part);
+int BuildControlledSource(CompileContext& cc, int part);
+int LinkControlledSources(CompileContext& cc);
+int BuildDiode(CompileContext& cc, int part);
+int BuildBipolar(CompileContext& cc, int part);
+int BuildJfet(CompileContext& cc, int part);
+int BuildMosfet(CompileContext& cc, int part);
+int BuildGaasfet(CompileContext& cc, int part);
+int BuildVoltageSwitch(CompileContext& cc, int part);
+int BuildCurrentSwitch(CompileContext& cc, int part);
+int LinkCurrentSwitchSources(CompileContext& cc);
+
+// Connectivity checks.
+int CheckPinConnections(CompileContext& cc, bool strict);
+int CheckVoltageLoops(CompileContext& cc, bool skipInductors);
+int CheckDCPathsToGround(CompileContext& cc);
+
+}  // namespace ob7

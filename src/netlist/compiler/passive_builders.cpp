@@ -1,0 +1,120 @@
+// Resistors, capacitors and inductors: the VALUE text is a number or a formula, followed
+// by TC=tc1[,tc2] (resistors) or IC=value (capacitors and inductors); MODEL may name a
+// RES, CAP or IND model.
+
+#include <cctype>
+
+#include "circuit/attribute_ids.h"
+#include "libraries/component_types.h"
+#include "netlist/compiler/compiler_internal.h"
+#include "sim/devices/capacitor.h"
+#include "sim/devices/inductor.h"
+#include "sim/devices/resistor.h"
+
+namespace ob7 {
+
+namespace {
+
+struct PassiveValue {
+    double value = 0;
+    double tc1 = 0, tc2 = 0;
+    int tc1Given = 0, tc2Given = 0;
+    double ic = 0;
+    int icGiven = 0;
+};
+
+// type: CT_RESISTOR, CT_CAPACITOR or CT_INDUCTOR.
+int ParsePassiveValue(CompileContext& cc, int part, int type, PassiveValue* out) {
+    const std::string text = PartAttr(cc.Part(part), ATTR_VALUE);
+    std::string token;
+    size_t pos = NextValueToken(text, 0, &token, true);
+    if (int code = EvalPartValue(cc, part, token, &out->value)) return code;
+    auto skip = [&] {
+        while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+    };
+    skip();
+    std::string word;
+    while (pos < text.size() && std::isalpha(static_cast<unsigned char>(text[pos])) && word.size() < 50)
+        word += text[pos++];
+    if (word.empty()) {
+        if (pos < text.size()) return ReportCompileError(cc, part, 10847, text.substr(pos).c_str());
+        return 0;
+    }
+    const bool tc = word == "TC" && type == CT_RESISTOR;
+    const bool ic = word == "IC" && type != CT_RESISTOR;
+    if (!tc && !ic) return ReportCompileError(cc, part, 10847, word.c_str());
+    skip();
+    if (pos >= text.size() || text[pos] != '=') return ReportCompileError(cc, part, 11901, "=", word.c_str());
+    ++pos;
+    if (ic) {
+        if (int code = EvalPartValue(cc, part, text.substr(pos), &out->ic)) return code;
+        out->icGiven = 1;
+        return 0;
+    }
+    pos += NextValueToken(text, pos, &token, true);
+    if (int code = EvalPartValue(cc, part, token, &out->tc1)) return code;
+    out->tc1Given = 1;
+    skip();
+    if (pos < text.size() && text[pos] == ',') {
+        if (int code = EvalPartValue(cc, part, text.substr(pos + 1), &out->tc2)) return code;
+        out->tc2Given = 1;
+    } else if (pos < text.size()) {
+        return ReportCompileError(cc, part, 10847, text.substr(pos).c_str());
+    }
+    return 0;
+}
+
+ModelParams* OptionalModel(CompileContext& cc, int part, int modelType, int* code) {
+    *code = 0;
+    if (PartAttr(cc.Part(part), ATTR_MODEL).empty()) return nullptr;
+    ModelParams* model = FindPartModel(cc, part, {modelType});
+    if (!model) *code = kMsgReported;
+    return model;
+}
+
+}  // namespace
+
+int BuildResistor(CompileContext& cc, int part) {
+    const NetlistPart& p = cc.Part(part);
+    int code = 0;
+    ModelParams* model = OptionalModel(cc, part, MT_RES, &code);
+    if (code) return code;
+    PassiveValue v;
+    if ((code = ParsePassiveValue(cc, part, CT_RESISTOR, &v))) return code;
+    Resistor* r = AddResistor(p.pinNodes[0], p.pinNodes[1], v.value);
+    r->model = model;
+    r->tc1 = v.tc1, r->tc1_given = v.tc1Given;
+    r->tc2 = v.tc2, r->tc2_given = v.tc2Given;
+    AttachDeviceToPart(cc, part, r);
+    return 0;
+}
+
+int BuildCapacitor(CompileContext& cc, int part) {
+    const NetlistPart& p = cc.Part(part);
+    int code = 0;
+    ModelParams* model = OptionalModel(cc, part, MT_CAP, &code);
+    if (code) return code;
+    PassiveValue v;
+    if ((code = ParsePassiveValue(cc, part, CT_CAPACITOR, &v))) return code;
+    Capacitor* cap = AddCapacitor(p.pinNodes[0], p.pinNodes[1], v.value);
+    cap->model = model;
+    cap->initial_condition = v.ic;
+    AttachDeviceToPart(cc, part, cap);
+    return 0;
+}
+
+int BuildInductor(CompileContext& cc, int part) {
+    const NetlistPart& p = cc.Part(part);
+    int code = 0;
+    ModelParams* model = OptionalModel(cc, part, MT_IND, &code);
+    if (code) return code;
+    PassiveValue v;
+    if ((code = ParsePassiveValue(cc, part, CT_INDUCTOR, &v))) return code;
+    Inductor* l = AddInductor(p.pinNodes[0], p.pinNodes[1], v.value);
+    l->model = model;
+    l->initial_current = v.ic, l->ic_given = v.icGiven;
+    AttachDeviceToPart(cc, part, l);
+    return 0;
+}
+
+}  // namespace ob7
