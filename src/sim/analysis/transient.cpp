@@ -470,6 +470,7 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         UseInitialConditions = T.operating_point ? 0 : 1;
         AnalysisMode = kModeDc;
         AnalysisSubMode = kSubModeTransient;
+        OperatingPointPhase = T.operating_point ? 1 : 0;
         if ((result = InitSimulationState(true, OperatingPointSlot)) != 0) break;
         MatrixSetUp = 1;
         if ((result = PrepareTransientState()) != 0) break;
