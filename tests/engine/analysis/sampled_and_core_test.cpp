@@ -152,7 +152,9 @@ TEST_F(SampledAndCoreRun, SampleHoldInstantsAreBreakpoints) {
         EXPECT_TRUE(std::any_of(sink.x.begin(), sink.x.end(), [&](double x) { return std::fabs(x - before) < tick; }));
     }
     for (size_t i = 0; i < sink.x.size(); ++i)
-        if (sink.x[i] >= 1e-3) EXPECT_NEAR(sink.values[i][0], std::floor(sink.x[i] / 1e-3 + 1e-6), 1e-9) << sink.x[i];
+        if (sink.x[i] >= 1e-3) {
+            EXPECT_NEAR(sink.values[i][0], std::floor(sink.x[i] / 1e-3 + 1e-6), 1e-9) << sink.x[i];
+        }
 }
 
 // 100 turns on a 10 cm core carry a 10 A, 1 kHz sine (the field swings by +-10 kA/m).
