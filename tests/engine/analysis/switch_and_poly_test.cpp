@@ -17,6 +17,7 @@
 #include "engine/analysis/analysis_fixture.h"
 #include "engine/analysis/raw_reference.h"
 #include "sim/analysis/dc_sweep.h"
+#include "sim/analysis/transfer_function.h"
 #include "sim/analysis/transient.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/independent_sources.h"
@@ -152,6 +153,31 @@ TEST_F(SwitchAndPolyRun, DcSweepsMatchReference) {
             SCOPED_TRACE(sink.x[i]);
             const std::vector<double> e = sweep.expected(sink.x[i]);
             for (size_t k = 0; k < e.size(); ++k) EXPECT_NEAR(sink.values[i][k], e[k], 1e-6 * std::fabs(e[k]) + 1e-9);
+        }
+    }
+}
+
+// The transfer function from VA at 1 V: the polynomials' derivatives, dp/da = 1 + 0.4 a +
+// 0.1 b and dc/da = (1m + 1m a) 1k; p is held by the E source, c sees RC alone.
+TEST_F(SwitchAndPolyRun, TransferFunctionIsThePolynomialsSlope) {
+    Build();
+    va->spec_kind = kSourceDc;
+    va->dc_value = 1;
+    const struct {
+        int node;
+        double gain, output_impedance;
+        const char* output_text;
+    } cases[] = {{p, 1.45, 0, "0"}, {c, 2, 1e3, "1000"}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.node);
+        const int node = k.node;
+        TfOutput out{[node] { return V(node); }, TfOutput::Form::Voltage, node, 0};
+        TfResult r;
+        ASSERT_EQ(RunTransferFunction({va, kSpiceVoltageSource}, out, 27, &r), 0);
+        EXPECT_NEAR(r.transfer_function, k.gain, 1e-6 * k.gain);
+        EXPECT_EQ(r.output_impedance_text, k.output_text);
+        if (k.output_impedance > 0) {
+            EXPECT_NEAR(r.output_impedance, k.output_impedance, 1e-6 * k.output_impedance);
         }
     }
 }
