@@ -17,6 +17,7 @@
 #include "engine/analysis/analysis_fixture.h"
 #include "engine/analysis/raw_reference.h"
 #include "sim/analysis/dc_sweep.h"
+#include "sim/analysis/sensitivity.h"
 #include "sim/analysis/transfer_function.h"
 #include "sim/analysis/transient.h"
 #include "sim/devices/capacitor.h"
@@ -34,6 +35,8 @@ class SwitchAndPolyRun : public AnalysisCircuit {
 protected:
     SpiceSource* v1 = nullptr;
     SpiceSource* va = nullptr;
+    PolySource* e1 = nullptr;
+    PolySource* g1 = nullptr;
 
     void Build() {
         v1 = AddSpiceSource(ctl, 0, kSpiceVoltageSource, 0);
@@ -52,10 +55,10 @@ protected:
         va->spec_kind = kSourceSin;
         va->p[1] = 1, va->p[2] = 1e3;
         AddSpiceSource(b, 0, kSpiceVoltageSource, 0.5);
-        AddPolySource(kPolyE, p, 0, {0, 1, 0.5, 0.2, 0.1, 0.3}, {PolyControl{0, 0, a, 0}, PolyControl{0, 0, b, 0}});
+        e1 = AddPolySource(kPolyE, p, 0, {0, 1, 0.5, 0.2, 0.1, 0.3}, {PolyControl{0, 0, a, 0}, PolyControl{0, 0, b, 0}});
         AddResistor(p, f, 1e3);
         AddCapacitor(f, 0, 100e-9);
-        AddPolySource(kPolyG, 0, c, {0, 1e-3, 0.5e-3}, {PolyControl{0, 0, a, 0}});
+        g1 = AddPolySource(kPolyG, 0, c, {0, 1e-3, 0.5e-3}, {PolyControl{0, 0, a, 0}});
         AddResistor(c, 0, 1e3);
         NodeCount = 8;
     }
@@ -179,6 +182,29 @@ TEST_F(SwitchAndPolyRun, TransferFunctionIsThePolynomialsSlope) {
         if (k.output_impedance > 0) {
             EXPECT_NEAR(r.output_impedance, k.output_impedance, 1e-6 * k.output_impedance);
         }
+    }
+}
+
+// Sensitivities to the coefficients at VA = 1 V, VB = 0.5 V: each output is linear in
+// them, so the forward difference is the term's monomial, exactly.
+TEST_F(SwitchAndPolyRun, SensitivityToPolynomialCoefficients) {
+    Build();
+    va->spec_kind = kSourceDc;
+    va->dc_value = 1;
+    std::vector<SensitivityVariable> variables = {{"E1", "P1", &e1->coefficients[1]},
+                                                  {"E1", "P2", &e1->coefficients[2]},
+                                                  {"E1", "P5", &e1->coefficients[5]},
+                                                  {"G1", "P2", &g1->coefficients[2]}};
+    std::vector<SensitivityOutput> outputs = {{"V(P)", [] { return V(p); }}, {"V(C)", [] { return V(c); }}};
+    std::vector<SensitivityRow> rows;
+    ASSERT_EQ(RunSensitivity(variables, outputs, 27, &rows), 0);
+    ASSERT_EQ(rows.size(), 4u);
+    // d V(p) / d P: a, b, b^2; d V(c) / d P2 of G1: a^2 times 1k.
+    const double expected[4][2] = {{1, 0}, {0.5, 0}, {0.25, 0}, {0, 1e3}};
+    for (size_t k = 0; k < rows.size(); ++k) {
+        SCOPED_TRACE(variables[k].parameter);
+        for (size_t m = 0; m < 2; ++m)
+            EXPECT_NEAR(rows[k].cells[m].sensitivity, expected[k][m], 1e-6 * std::fabs(expected[k][m]) + 1e-9);
     }
 }
 
