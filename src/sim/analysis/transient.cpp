@@ -54,7 +54,7 @@ int RequestBreakpointAtTime(double t) {
 // The samples of the convolution sources' impulse responses: at least 2^(log10(1/RELTOL)
 // + 6) and the range over the maximum step, a power of two from 128 to the point limit.
 int ConvolutionPointCount(double range, double max_step) {
-    constexpr int kPointLimit = 1 << 20;
+    constexpr int kPointLimit = 262144;  // the largest FFT of the DSP functions
     const int n0 = static_cast<int>(std::pow(2.0, std::log10(1 / Options.reltol) + 6) + 0.01);
     const double steps = std::min(range / max_step, 2147483647.0);
     int n = std::max(n0, static_cast<int>(std::min(steps, static_cast<double>(kPointLimit))));
