@@ -12,10 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
+#include <numbers>
 #include <functional>
 
 #include "engine/analysis/analysis_fixture.h"
 #include "engine/analysis/raw_reference.h"
+#include "sim/analysis/ac_analysis.h"
 #include "sim/analysis/dc_sweep.h"
 #include "sim/analysis/sensitivity.h"
 #include "sim/analysis/transfer_function.h"
@@ -36,6 +39,7 @@ class SwitchAndPolyRun : public AnalysisCircuit {
 protected:
     SpiceSource* v1 = nullptr;
     SpiceSource* va = nullptr;
+    SpiceSource* vdd_source = nullptr;
     PolySource* e1 = nullptr;
     PolySource* g1 = nullptr;
 
@@ -44,7 +48,7 @@ protected:
         v1->spec_kind = kSourcePulse;
         const double pulse[7] = {0, 2, 2e-6, 10e-9, 10e-9, 5e-6, 10e-6};
         std::copy(pulse, pulse + 7, v1->p);
-        AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
+        vdd_source = AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
         // With equal on and off controls the switch is the reference's threshold switch
         // without hysteresis.
         AddVSwitch(Model(kModelVSwitch, {{"RON", 10}, {"ROFF", 1e6}, {"VON", 1.005}, {"VOFF", 1.005}}), vdd, out,
@@ -209,6 +213,40 @@ TEST_F(SwitchAndPolyRun, TableSourceFollowsItsTableInTransient) {
     };
     for (size_t i = 0; i < sink.x.size(); ++i)
         EXPECT_NEAR(sink.values[i][1], table(sink.values[i][0]), 1e-6) << sink.x[i];
+}
+
+// AC with the switch on (control 2 V) and VA at 1 V DC: the switch is RON into RL and C1,
+// the POLY sources are their slopes at the operating point (E: 1 + 0.4 a + 0.1 b, G:
+// 1m + 1m a) on RP, CP and RC.
+TEST_F(SwitchAndPolyRun, AcUsesTheSwitchStateAndThePolynomialSlopes) {
+    Build();
+    v1->spec_kind = kSourceDc;
+    v1->dc_value = 2;
+    vdd_source->ac_magnitude = 1;
+    va->spec_kind = kSourceDc;
+    va->dc_value = 1;
+    va->ac_magnitude = 1;
+    RecordingSink sink;
+    sink.probe = [] {
+        std::vector<double> v;
+        for (int node : {out, f, c}) v.push_back(Vac(node).real()), v.push_back(Vac(node).imag());
+        return v;
+    };
+    AcSettings settings;
+    settings.frequency_range = "1e7,1e3";
+    settings.points = 9;
+    ASSERT_EQ(RunAcAnalysis(settings, sink), 0);
+    ASSERT_EQ(sink.x.size(), 9u);
+    for (size_t i = 0; i < sink.x.size(); ++i) {
+        SCOPED_TRACE(sink.x[i]);
+        const std::complex<double> jw(0, 2 * std::numbers::pi * sink.x[i]);
+        const std::complex<double> load = 1.0 / (1e-3 + jw * 1e-9);
+        const std::complex<double> expected[3] = {load / (10.0 + load), 1.45 / (1.0 + jw * 1e3 * 100e-9), 2.0};
+        for (int k = 0; k < 3; ++k) {
+            const std::complex<double> ours(sink.values[i][2 * k], sink.values[i][2 * k + 1]);
+            EXPECT_LE(std::abs(ours - expected[k]), 1e-9 * std::abs(expected[k])) << k;
+        }
+    }
 }
 
 // Sensitivities to the coefficients at VA = 1 V, VB = 0.5 V: each output is linear in
