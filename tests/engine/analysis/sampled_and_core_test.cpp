@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -14,6 +15,7 @@
 #include "sim/analysis/transient.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/circuit_models.h"
+#include "sim/devices/freq_table_source.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/laplace_source.h"
@@ -81,6 +83,34 @@ TEST_F(SampledAndCoreRun, LaplaceLowPassEqualsRcInAc) {
         const std::vector<double>& v = sink.values[i];
         EXPECT_LT(std::abs(std::complex<double>(v[0], v[1]) - expected), 1e-9 * std::abs(expected));
         EXPECT_LT(std::abs(std::complex<double>(v[2], v[3]) - expected), 1e-9 * std::abs(expected));
+    }
+}
+
+// A frequency-table E source holding the low-pass's magnitude and phase at every decade
+// from 100 Hz to 1 MHz gives exactly those values at these frequencies in the AC sweep.
+TEST_F(SampledAndCoreRun, FrequencyTableGivesItsEntriesInAc) {
+    SpiceSource* in = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
+    in->ac_magnitude = 1;
+    std::vector<std::array<double, 3>> table;
+    for (double f : {1e2, 1e3, 1e4, 1e5, 1e6}) {
+        const std::complex<double> h = 1.0 / std::complex<double>(1, 2 * std::numbers::pi * f * kTau);
+        table.push_back({f, std::abs(h), std::arg(h) * 180 / std::numbers::pi});
+    }
+    AddFreqTableSource(kFreqTableE, 1, 0, 2, 0, table);
+    AddResistor(2, 0, 1e3);
+    NodeCount = 2;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{Vac(2).real(), Vac(2).imag()}; };
+    AcSettings s;
+    s.frequency_range = "1e6,1e2";
+    s.points = 5;
+    ASSERT_EQ(RunAcAnalysis(s, sink), 0);
+    ASSERT_EQ(sink.x.size(), 5u);
+    for (size_t i = 0; i < sink.x.size(); ++i) {
+        SCOPED_TRACE(sink.x[i]);
+        const std::complex<double> expected = 1.0 / std::complex<double>(1, 2 * std::numbers::pi * sink.x[i] * kTau);
+        EXPECT_LT(std::abs(std::complex<double>(sink.values[i][0], sink.values[i][1]) - expected),
+                  1e-9 * std::abs(expected));
     }
 }
 
