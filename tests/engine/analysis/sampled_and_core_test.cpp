@@ -150,6 +150,34 @@ TEST_F(SampledAndCoreRun, LaplaceLowPassEqualsRcInTransient) {
     }
 }
 
+// The same step through a frequency-table E source holding the low-pass at 20 points a
+// decade: its convolution follows the capacitor as the Laplace source's does.
+TEST_F(SampledAndCoreRun, FrequencyTableLowPassEqualsRcInTransient) {
+    SpiceSource* in = AddSpiceSource(1, 0, kSpiceVoltageSource, 0.5);
+    in->spec_kind = kSourcePulse;
+    const double p[7] = {0.5, 1.5, 1e-3, 1e-6, 1e-6, 1, 2};
+    std::copy(p, p + 7, in->p);
+    AddResistor(1, 2, 1e3);
+    AddCapacitor(2, 0, 1e-6);
+    std::vector<std::array<double, 3>> table;
+    for (int k = 0; k <= 160; ++k) {
+        const double f = std::pow(10.0, -1 + k / 20.0);
+        const std::complex<double> h = 1.0 / std::complex<double>(1, 2 * std::numbers::pi * f * kTau);
+        table.push_back({f, std::abs(h), std::arg(h) * 180 / std::numbers::pi});
+    }
+    AddFreqTableSource(kFreqTableE, 1, 0, 3, 0, table);
+    AddResistor(3, 0, 1e3);
+    NodeCount = 3;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{V(2), V(3)}; };
+    TransientSettings s;
+    s.tmax = 8e-3;
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    double worst = 0;
+    for (const auto& v : sink.values) worst = std::max(worst, std::fabs(v[1] - v[0]));
+    EXPECT_LT(worst, 2 * 8e-3 / SampledSourceCount / kTau);
+}
+
 // A ramp of 1 V per ms sampled every millisecond: the time loop lands on every sampling
 // instant and the output holds the ramp's value of the last instant.
 TEST_F(SampledAndCoreRun, SampleHoldInstantsAreBreakpoints) {
