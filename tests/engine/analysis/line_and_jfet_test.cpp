@@ -90,8 +90,8 @@ TEST_F(JfetAmplifier, OperatingPointMatchesReference) {
 // Expected deviation: the small-signal values are those of the last load of the Newton
 // iteration, whose junction voltages may still differ from the converged solution by the
 // iteration's tolerance; here the gate-source voltage by 7e-5 V, which moves gm, and so
-// the gain at every frequency, by 6e-5 relative. The reference's last iterate happened
-// to lie closer. Hence 1e-4 instead of 1e-6.
+// the gain at every frequency, by 6e-5 relative. The reference's gain is that of the
+// square law linearised at its own operating point to 3e-11. Hence 1e-4, not 1e-6.
 TEST_F(JfetAmplifier, AcMatchesReference) {
     Build();
     RecordingSink sink;
