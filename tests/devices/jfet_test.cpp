@@ -284,7 +284,9 @@ TEST_F(Jfets, GateStepTransientMatchesTheReference) {
         if (std::fabs(ob7::Run.time - samples[next].t) < h / 2) {
             SCOPED_TRACE(ob7::Run.time);
             EXPECT_NEAR(V(2), samples[next].vd, 2e-3 * std::fabs(samples[next].vd));
-            if (samples[next].vg != 0) EXPECT_NEAR(V(4), samples[next].vg, 2e-3 * std::fabs(samples[next].vg));
+            if (samples[next].vg != 0) {
+                EXPECT_NEAR(V(4), samples[next].vg, 2e-3 * std::fabs(samples[next].vg));
+            }
             ++next;
         }
     }

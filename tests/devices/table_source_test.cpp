@@ -46,7 +46,9 @@ TEST_F(TableSources, EveryFormFollowsItsTable) {
             const double y = TableValue(vin);
             const double expected = form == kTableG || form == kTableF ? y * 1e3 : -y;
             EXPECT_NEAR(V(2), expected, 1e-6 * std::max(1.0, std::fabs(expected)));
-            if (vin == 1.5) EXPECT_EQ(s->slope, Options.gmin);  // the flat segment
+            if (vin == 1.5) {  // the flat segment
+                EXPECT_EQ(s->slope, Options.gmin);
+            }
             EXPECT_TRUE(LoadWalksSetUp(kTableSourceKind, Solution));
             EXPECT_TRUE(ConductancesMatchCurrents(kTableSourceKind, Solution));  // inside a segment
             FreeSimulationState();

@@ -9,6 +9,7 @@
 #include "sim/analysis/point_sink.h"
 #include "sim/analysis/simulation_data_file.h"
 #include "sim/analysis/transient.h"
+#include "sim/devices/laplace_source.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/device_lists.h"
@@ -296,6 +297,8 @@ int RunAcAnalysis(const AcSettings& settings, PointSink& sink) {
     if ((result = UpdateModelTemperatures(settings.temperature)) != 0) return result;
     if ((result = UpdateDeviceTemperatures(settings.temperature)) != 0) return result;
 
+    // The convolution sources hold no operating point of an earlier run.
+    ResetSampledSourceHistory(0);
     SetAcFrequency(1e-6);
     if (settings.data_file && settings.data_file->open && settings.data_file->option == RunOption::Retrieve) {
         EquationCount = NumberBranchEquations();

@@ -9,6 +9,7 @@
 #include "sim/analysis/simulation_data_file.h"
 #include "sim/analysis/transient.h"
 #include "sim/devices/independent_sources.h"
+#include "sim/devices/laplace_source.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/integration.h"
@@ -168,6 +169,8 @@ int RunDcSweep(DcSweepSettings& settings, PointSink& sink) {
     if (!result) result = UpdateDeviceTemperatures(settings.temperature);
     if (result) return result;
 
+    // The convolution sources hold no operating point of an earlier run.
+    ResetSampledSourceHistory(0);
     AnalysisMode = kModeDc;
     AnalysisSubMode = kSubModeDcSweep;
     // The sweep solves operating points: no device holds back a change of its voltages'

@@ -8,6 +8,7 @@
 #include "foundation/messages.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
+#include "sim/devices/sample_hold.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/solver_state.h"
 
@@ -172,6 +173,7 @@ int CollectTimeBreakpoints(double tmin, double tmax, double print_step) {
     const double range = tmax - tmin;
     int error = AddTimeBreakpoint(0);
     if (!error) error = AddTimeBreakpoint(kEndTick);
+    if (!error) error = AddSampleHoldBreakpoints();
 
     auto add_all = [&](const std::vector<double>& times, bool ceiling) {
         for (double t : times) {

@@ -9,8 +9,15 @@
 #include "sim/analysis/simulation_data_file.h"
 #include "sim/analysis/time_breakpoints.h"
 #include "sim/devices/independent_sources.h"
+#include "sim/devices/laplace_source.h"
+#include "sim/devices/magnetic_core.h"
 #include "sim/devices/mosfet.h"
+#include "sim/devices/sample_hold.h"
+#include "sim/devices/sampled_sources.h"
+#include "sim/devices/table_source.h"
 #include "sim/devices/temperature_update.h"
+#include "sim/devices/time_breakpoints.h"
+#include "sim/devices/tline.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/load_pass.h"
@@ -27,6 +34,34 @@ TransientTimeState Transient;
 namespace {
 
 constexpr int kHistoryEntries = kMaxGearOrder + 1;
+
+// Set at a run's start and by Convergence Assist; the next full state preparation
+// clears it.
+int FirstInitialisation = 0;
+
+// Laplace or frequency-table sources: their convolution asks for a bounded step and
+// order 2 after the first step.
+bool HasConvolutionSources() {
+    return DeviceListTable[kLaplaceSourceList].count || DeviceListTable[kLaplaceTableSourceList].count;
+}
+
+// A device's breakpoint request lands on the tick nearest to its time.
+int RequestBreakpointAtTime(double t) {
+    const double x = std::floor((t - Ticks.origin) / Ticks.tick_length + 0.5);
+    return AddTimeBreakpoint(x <= 0 ? 0u : x >= 4294967295.0 ? 4294967295u : static_cast<uint32_t>(x));
+}
+
+// The samples of the convolution sources' impulse responses: at least 2^(log10(1/RELTOL)
+// + 6) and the range over the maximum step, a power of two from 128 to the point limit.
+int ConvolutionPointCount(double range, double max_step) {
+    constexpr int kPointLimit = 262144;  // the largest FFT of the DSP functions
+    const int n0 = static_cast<int>(std::pow(2.0, std::log10(1 / Options.reltol) + 6) + 0.01);
+    const double steps = std::min(range / max_step, 2147483647.0);
+    int n = std::max(n0, static_cast<int>(std::min(steps, static_cast<double>(kPointLimit))));
+    int p = 1;
+    while (p < n && p < kPointLimit) p <<= 1;
+    return std::clamp(p, 128, kPointLimit);
+}
 
 void FillStepHistory(double h) { std::fill(StepHistory, StepHistory + kHistoryEntries, h); }
 
@@ -55,20 +90,27 @@ void RestorePreviousSolution() {
 }
 
 // The accepted point becomes the previous one of the next step.
-void CommitAcceptedPoint(double proposal) {
+int CommitAcceptedPoint(double proposal) {
     if (NodeCount > 0) {
         SaveAcceptedPoint();
         ShiftChargeHistory();
+        if (int error = UpdateTLineHistories()) return error;
+        AcceptTableSourceStates();
         ShiftMosfetVoltageHistory();
+        SaveSampleHoldStates();
     }
     for (int k = kHistoryEntries - 1; k >= 1; --k) StepHistory[k] = StepHistory[k - 1];
     StepHistory[0] = proposal;
+    return 0;
 }
 
-// The point goes to the sink and, in a Save run, into the data file.
+// The point goes to the sink and, in a Save run, into the data file; the cores keep
+// the state of the point.
 int AcceptTimePoint(PointSink& sink) {
     if (int error = sink.AcceptPoint(Run.time)) return error;
-    return Transient.data_file ? WriteDataFilePoint(*Transient.data_file, Run.time, Solution.data()) : 0;
+    const int result = Transient.data_file ? WriteDataFilePoint(*Transient.data_file, Run.time, Solution.data()) : 0;
+    SaveRestoreCoreStates(1);
+    return result;
 }
 
 bool AtEnd() {
@@ -156,6 +198,7 @@ int TimeStepping(PointSink& sink) {
     T.present_tick = 0;
 
     double proposal = h;
+    const bool convolution = HasConvolutionSources();
     bool retrying = false;
     int reject_counter = -1;
     for (;;) {
@@ -165,7 +208,7 @@ int TimeStepping(PointSink& sink) {
             if (int error = AcceptTimePoint(sink)) return error;
         }
         LimitStep(proposal);
-        CommitAcceptedPoint(proposal);
+        if (int error = CommitAcceptedPoint(proposal)) return error;
         T.last_accepted_time = Run.time;
         saved = proposal;
         h = proposal;
@@ -204,6 +247,7 @@ int TimeStepping(PointSink& sink) {
                 StepHistory[0] = h;
             }
             Run.time += h;
+            Run.time_step = h;
             if (!AtBreakpoint) T.present_tick = TickCeiling(Run.time);
             if (int error = EvaluateSources()) return error;
 
@@ -218,6 +262,7 @@ int TimeStepping(PointSink& sink) {
             T.iterations += IterationCount;
             ++T.accepted;
             if (T.accepted == 1) RepeatLastAccepted();
+            if (convolution && T.accepted > 1) IntegrationOrder = 2;
             retrying = true;
 
             bool accept = false;
@@ -225,13 +270,13 @@ int TimeStepping(PointSink& sink) {
                 IntegrationOrder = 1;
                 IterationLimitReached = 0;
                 Run.time = T.last_accepted_time;
-                h *= 0.125;
+                h *= convolution ? 0.5 : 0.125;
                 --T.accepted;
                 if (T.accepted == 0) InitMode = kInitTransient;
             } else if (T.accepted == 1) {
                 accept = true;
             } else {
-                proposal = TruncationStepLimited();
+                proposal = std::min(TruncationStepLimited(), CoreStepFactor * h);
                 if (0.9 * h > proposal) {
                     reject_counter = std::min(reject_counter + 1, 10);
                     --T.accepted;
@@ -253,6 +298,8 @@ int TimeStepping(PointSink& sink) {
                 break;
             }
             // Rejection tail.
+            SaveRestoreCoreStates(2);
+            RestoreSampleHoldStates();
             ++T.rejected;
             StepHistory[0] = h;
             AtBreakpoint = 0;
@@ -321,17 +368,21 @@ int InitTransientState() {
     for (std::vector<double>* v : {&Solution, &LastAcceptedSolution, &EarlierAcceptedSolution, &PreviousIterate})
         std::fill(v->begin(), v->end(), 0.0);
     if (int error = ClearChargeStates()) return error;
+    SaveRestoreCoreStates(0);
     FillStepHistory(Transient.first_step);
+    InitSampleHolds(FirstInitialisation);
     return 0;
 }
 
 int PrepareTransientState() {
     if (int error = InitTransientState()) return error;
     ApplyInitialConditions();
+    FirstInitialisation = 0;
     return 0;
 }
 
 void ConvergenceAssistAdjust() {
+    FirstInitialisation = 1;
     if (Transient.step_too_small) Options.itl4 = 50;
     if (Transient.assist_attempts == 1) {
         Options.itl1 = 500;
@@ -385,11 +436,19 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     T.first_step = T.max_step * 0.5;
     T.points = std::max(settings.points, 5);
     T.print_step = T.range / (T.points - 1);
+    // The convolution sources sample their impulse responses over twice TMAX.
+    SampledSourceCount = ConvolutionPointCount(T.range, T.max_step);
+    if (HasConvolutionSources()) T.max_step = std::min(T.max_step, 2 * T.tmax / SampledSourceCount);
     Run.tmin = T.tmin;
     Run.tmax = T.tmax;
     Run.temp = settings.temperature;
+    // Also what gives the Laplace variable its damping while the impulse responses are
+    // computed.
     AnalysisKind = 0;
     Run.analysis_kind = 0;
+    ResetSampledSourceState();
+    RequestTimeBreakpoint = RequestBreakpointAtTime;
+    FirstInitialisation = 1;
 
     int result = UpdateModelTemperatures(settings.temperature);
     if (!result) result = UpdateDeviceTemperatures(settings.temperature);
@@ -404,12 +463,14 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         MaxTimeStep = T.max_step;
         Run.time = T.tmin;
         if ((result = CollectTimeBreakpoints(T.tmin, T.tmax, T.print_step)) != 0) break;
+        ResetSampledSourceHistory(0);
         IterationLimitReached = 0;
 
         MatrixSetUp = 0;
         UseInitialConditions = T.operating_point ? 0 : 1;
         AnalysisMode = kModeDc;
         AnalysisSubMode = kSubModeTransient;
+        OperatingPointPhase = T.operating_point ? 1 : 0;
         if ((result = InitSimulationState(true, OperatingPointSlot)) != 0) break;
         MatrixSetUp = 1;
         if ((result = PrepareTransientState()) != 0) break;
@@ -431,6 +492,10 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
             continue;
         }
         if (result) break;
+        // The lossless lines start their histories from the operating point.
+        Run.time_step = 0;
+        if ((result = InitTLineHistories(&T.max_step)) != 0) break;
+        MaxTimeStep = T.max_step;
         if (T.operating_point_only) break;
 
         // The time steps load the operating point's matrix: its structure is the same, and
@@ -441,8 +506,12 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         AnalysisMode = kModeTransient;
         ShowPrompt("Running Transient Analysis.");
         result = TransientTimeLoop(sink);
+        ClearTLineHistories();
         if (result == kMsgStepTooSmall) restart = true;
     }
+    ClearTLineHistories();
+    ResetSampledSourceState();
+    RequestTimeBreakpoint = nullptr;
     if (T.data_file && !result) result = WriteDataRecordIfSaving(*T.data_file);
     if (result && result != kMsgStopped && T.assist_level == 0) {
         Options.itl1 = saved_itl1;

@@ -70,10 +70,10 @@ int SetupTLinePorts() {
         const Port ports[] = {{l->branch1, l->p2p, l->p2n, l->n2, l->n1, l->p1n},
                               {l->branch2, l->p1p, l->p1n, l->n1, l->n2, l->p2n}};
         for (const Port& p : ports) {
-            // At the operating point each source is the other port's wave now.
-            if (OperatingPointPhase)
-                for (int column : {p.other_p, p.other_n, p.other_p, p.other_internal})
-                    if (int error = AllocMatrixEntry(p.k, column)) return error;
+            // At the operating point each source is the other port's wave now. The time
+            // steps load the same matrix, so the entries exist in both phases.
+            for (int column : {p.other_p, p.other_n, p.other_p, p.other_internal})
+                if (int error = AllocMatrixEntry(p.k, column)) return error;
             if (int error = AllocVoltageBranchEntries(p.k, p.internal, p.negative)) return error;
         }
     }
@@ -89,14 +89,16 @@ int LoadTLinePorts() {
             }
             continue;
         }
+        StampNext(0), StampNext(0), StampNext(0), StampNext(0);
+        StampVoltageBranch(l->branch1, 0);
+        StampNext(0), StampNext(0), StampNext(0), StampNext(0);
+        StampVoltageBranch(l->branch2, 0);
         if (Run.time == Run.tmin) {
             l->value1 = PortWave(l->p2p, l->p2n, l->n2);
             l->value2 = PortWave(l->p1p, l->p1n, l->n1);
         }
         RightHandSide[l->branch1] = SourceFactor * l->value1;
         RightHandSide[l->branch2] = SourceFactor * l->value2;
-        StampVoltageBranch(l->branch1, 0);
-        StampVoltageBranch(l->branch2, 0);
     }
     return 0;
 }

@@ -272,7 +272,9 @@ TEST_F(AcRun, OperatingPointIsReusedWhileNothingChanged) {
         ASSERT_EQ(RunAcAnalysis(s, sink), 0);
         EXPECT_EQ(TotalIterations > 0, c.solves) << c.temperature << " " << c.noise << " " << c.changed;
         if (first.empty()) first = sink.Column(0);
-        if (c.temperature == 27 && !c.noise) EXPECT_EQ(sink.Column(0), first);
+        if (c.temperature == 27 && !c.noise) {
+            EXPECT_EQ(sink.Column(0), first);
+        }
     }
 }
 
@@ -324,7 +326,7 @@ TEST_F(AcRun, EscStopsAcAndDcRuns) {
     EXPECT_EQ(sink.x.size(), 5u);
     sink.x.clear();
     DcSweepSettings dc;
-    dc.variable1 = {&v->dc_value, false, SweepMethod::Linear, 10, 0, 0.01};
+    dc.variable1 = {&v->dc_value, false, SweepMethod::Linear, 10, 0, 0.01, {}};
     dc.variable2.method = SweepMethod::None;
     EXPECT_EQ(RunDcSweep(dc, sink), 15056);
     EXPECT_EQ(sink.x.size(), 5u);

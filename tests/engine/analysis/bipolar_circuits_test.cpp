@@ -119,7 +119,7 @@ TEST_F(DiffPair, TransferCurveMatchesReference) {
     RecordingSink sink;
     sink.probe = [] { return std::vector<double>{V(6)}; };
     DcSweepSettings s;
-    s.variable1 = {&vin->dc_value, false, SweepMethod::Linear, 0.1, -0.1, 2e-3};
+    s.variable1 = {&vin->dc_value, false, SweepMethod::Linear, 0.1, -0.1, 2e-3, {}};
     s.variable2.method = SweepMethod::None;
     ASSERT_EQ(RunDcSweep(s, sink), 0);
     const RawReference ref = ReadRawReference("bjt_diffpair_tight.dc.raw");

@@ -71,7 +71,7 @@ TEST_F(DcSweepRun, AutoStepsFollowTheCurve) {
     } sink;
     sink.probe = [] { return std::vector<double>{(V(1) - V(2)) / 100}; };
     DcSweepSettings s;
-    s.variable1 = {&v->dc_value, false, SweepMethod::Auto, 5, 0, 0.5};
+    s.variable1 = {&v->dc_value, false, SweepMethod::Auto, 5, 0, 0.5, {}};
     s.variable2.method = SweepMethod::None;
     s.max_change_percent = 2;
     ASSERT_EQ(RunDcSweep(s, sink), 0);
@@ -87,7 +87,9 @@ TEST_F(DcSweepRun, AutoStepsFollowTheCurve) {
     EXPECT_LE(early, 0.5 + 1e-12);  // never above the given step
     EXPECT_GT(early, late);
     for (size_t i = 1; i < sink.x.size(); ++i)
-        if (sink.x[i] > 1) EXPECT_LT(std::fabs(sink.values[i][0] - sink.values[i - 1][0]), 1.2 * 0.02 * 50e-3);
+        if (sink.x[i] > 1) {
+            EXPECT_LT(std::fabs(sink.values[i][0] - sink.values[i - 1][0]), 1.2 * 0.02 * 50e-3);
+        }
 }
 
 // Two variables: one branch per value of variable 2.
@@ -101,8 +103,8 @@ TEST_F(DcSweepRun, NestedSweepGivesOneBranchPerOuterValue) {
     RecordingSink sink;
     sink.probe = [&] { return std::vector<double>{V(3), v2->dc_value}; };
     DcSweepSettings s;
-    s.variable1 = {&v1->dc_value, false, SweepMethod::Linear, 3, 0, 1};
-    s.variable2 = {&v2->dc_value, false, SweepMethod::Linear, 2, 0, 1};
+    s.variable1 = {&v1->dc_value, false, SweepMethod::Linear, 3, 0, 1, {}};
+    s.variable2 = {&v2->dc_value, false, SweepMethod::Linear, 2, 0, 1, {}};
     ASSERT_EQ(RunDcSweep(s, sink), 0);
     ASSERT_EQ(sink.x.size(), 12u);
     for (size_t i = 0; i < sink.x.size(); ++i) {
@@ -130,7 +132,7 @@ TEST_F(DcSweepRun, ControlledSourcesMatchReference) {
     RecordingSink sink;
     sink.probe = [] { return std::vector<double>{V(3), V(4), V(6), V(7)}; };
     DcSweepSettings s;
-    s.variable1 = {&v1->dc_value, false, SweepMethod::Linear, 2, -2, 0.1};
+    s.variable1 = {&v1->dc_value, false, SweepMethod::Linear, 2, -2, 0.1, {}};
     s.variable2.method = SweepMethod::None;
     ASSERT_EQ(RunDcSweep(s, sink), 0);
     const RawReference ref = ReadRawReference("controlled_sources.dc.raw");
@@ -170,8 +172,8 @@ TEST_P(Mos3Family, OutputCharacteristicsMatchReference) {
     sink.probe = [] { return std::vector<double>{Solution[3]}; };
     DcSweepSettings s;
     s.temperature = temperature;
-    s.variable1 = {&vd->dc_value, false, SweepMethod::Linear, 5, 0, 0.05};
-    s.variable2 = {&vg->dc_value, false, SweepMethod::Linear, 5, 1, 1};
+    s.variable1 = {&vd->dc_value, false, SweepMethod::Linear, 5, 0, 0.05, {}};
+    s.variable2 = {&vg->dc_value, false, SweepMethod::Linear, 5, 1, 1, {}};
     ASSERT_EQ(RunDcSweep(s, sink), 0);
     const RawReference ref =
         ReadRawReference(temperature == 27 ? "mos3_family_dc.dc.t27.raw" : "mos3_family_dc.dc.t85.raw");

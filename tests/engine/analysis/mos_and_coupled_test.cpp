@@ -44,7 +44,9 @@ TEST_P(NandTransient, MatchesReference) {
     ModelParams* n = Model(kModelNmos, {{"LEVEL", static_cast<double>(level)}, {"VTO", 0.8}, {"KP", 50e-6},
                                         {"GAMMA", 0.5}, {"PHI", 0.6}, {"LAMBDA", 0.02}, {"TOX", 40e-9},
                                         {"CGSO", 0.3e-9}, {"CGDO", 0.3e-9}, {"CJ", 0.3e-3}, {"MJ", 0.5}});
-    if (level == 2) EXPECT_TRUE(SetModelParam(*n, "UO", 600));
+    if (level == 2) {
+        EXPECT_TRUE(SetModelParam(*n, "UO", 600));
+    }
     ModelParams* p = Model(kModelPmos, {{"LEVEL", 1}, {"VTO", -0.9}, {"KP", 20e-6}, {"GAMMA", 0.6}, {"PHI", 0.6},
                                         {"LAMBDA", 0.03}, {"TOX", 40e-9}, {"CGSO", 0.3e-9}, {"CGDO", 0.3e-9},
                                         {"CJ", 0.4e-3}, {"MJ", 0.5}});

@@ -258,7 +258,7 @@ TEST_F(DataFile, DriversSaveAndRetrieveTheSamePoints) {
                 result = RunAcAnalysis(s, *sink);
             } else {
                 DcSweepSettings s;
-                s.variable1 = {&v->dc_value, false, SweepMethod::Linear, 2, 0, 0.25};
+                s.variable1 = {&v->dc_value, false, SweepMethod::Linear, 2, 0, 0.25, {}};
                 s.variable2.method = SweepMethod::None;
                 s.data_file = &f;
                 result = RunDcSweep(s, *sink);

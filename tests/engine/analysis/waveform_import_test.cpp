@@ -42,8 +42,12 @@ TEST_F(WaveformImport, CallsAreCutOutOfTheExpression) {
         bool handled = false;
         EXPECT_EQ(ParseImportCalls(text, c.x_axis, c.analysis, c.x_expression, "", &specs, &handled), c.result)
             << c.expression;
-        if (c.rewritten) EXPECT_EQ(text, c.rewritten) << c.expression;
-        if (c.result == 0) EXPECT_EQ(specs.size(), c.specs) << c.expression;
+        if (c.rewritten) {
+            EXPECT_EQ(text, c.rewritten) << c.expression;
+        }
+        if (c.result == 0) {
+            EXPECT_EQ(specs.size(), c.specs) << c.expression;
+        }
     }
     EXPECT_EQ(reported.ids, (std::vector<int>{12005, 12002, 12007, 13582, 12003}));
     std::string text = "WAVEFORMX(\"a.usr\" , \"b\")";
