@@ -5,6 +5,7 @@
 // (mosfet_level123.cpp), and the level-2 and level-3 channel kernels.
 
 #include <cstdint>
+#include <memory>
 
 #include "sim/devices/diode.h"
 #include "sim/engine/device_lists.h"
@@ -13,6 +14,7 @@ namespace ob7 {
 
 struct DeviceKindHandler;
 struct ModelParams;
+struct Bsim3SizeParams;
 
 // Slots of the level-1-to-3 model values: the 58 parameters, then six derived values.
 enum Mos123Slot : int {
@@ -88,6 +90,8 @@ struct MosfetInstance : DeviceInstance {
     double power_dissipated = 0, power_stored = 0;
     int32_t limited = 0;
     Mos123Values m123;
+    // Level 8: the size-dependent values, made by its first temperature update.
+    std::shared_ptr<Bsim3SizeParams> bsim3;
 };
 
 // --- Model and instance preparation of levels 1 to 3 ---------------------------------
