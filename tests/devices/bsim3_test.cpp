@@ -1,6 +1,7 @@
 // MOSFET level 8 (BSIM3 version 3): drain currents of two binned 0.18 um cards against
 // ngspice 39 (deck data/bsim3_iv.cir, TNOM and TEMP 27, both polarities, two sizes), the
-// generic checks in every region, and the parameter checks with their messages.
+// generic checks in every region, and the parameter checks with their messages. The
+// currents agree to 1e-4 (the goal is 2%); the table holds them to 1e-3.
 //
 // Deviation kept on purpose: an instance without junction areas gets saturation currents
 // of 1e-14 A here, where the reference leaves only GMIN; at the reverse or slightly
@@ -108,11 +109,59 @@ TEST_F(Bsim3Devices, DrainCurrentsMatchTheReference) {
                 const Bias& b = kBiases[i];
                 SCOPED_TRACE(testing::Message() << "vd " << b.vd << " vg " << b.vg << " vb " << b.vb);
                 const double id = DrainCurrent({0, p * b.vd, p * b.vg, p * b.vb});
-                EXPECT_NEAR(id, card.current[size][i], 0.02 * std::fabs(card.current[size][i]));
+                EXPECT_NEAR(id, card.current[size][i], 1e-3 * std::fabs(card.current[size][i]));
             }
             FreeSimulationState();
             ClearCircuitModels();
         }
+    }
+}
+
+// Cut-off, weak and moderate inversion, triode, saturation, forward bulk and the
+// exchanged channel, for both polarities, the three mobility forms, and a narrow short
+// device where the binning terms weigh most.
+TEST_F(Bsim3Devices, ConductancesMatchCurrentsInEveryRegion) {
+    struct Device {
+        int type;
+        const Params* card;
+        double mobmod, w, l;
+    };
+    const Device kinds[] = {{kModelNmos8, &kNmosCard, 1, 10e-6, 0.18e-6}, {kModelNmos8, &kNmosCard, 2, 2e-6, 1e-6},
+                            {kModelNmos8, &kNmosCard, 3, 0.3e-6, 0.18e-6}, {kModelPmos8, &kPmosCard, 1, 10e-6, 0.18e-6},
+                            {kModelPmos8, &kPmosCard, 3, 0.5e-6, 0.5e-6}};
+    struct Terminals {
+        int d, g, s, b;
+        double p;
+    };
+    std::vector<Terminals> devices;
+    int node = 0;
+    for (const Device& k : kinds) {
+        ModelParams* model = Model(k.type, *k.card);
+        SetModelParam(*model, "MOBMOD", k.mobmod);
+        const Terminals t = {node + 1, node + 2, node + 3, node + 4, k.type == kModelPmos8 ? -1.0 : 1.0};
+        node += 4;
+        AddMosfet(model, t.d, t.g, t.s, t.b, k.w, k.l);
+        devices.push_back(t);
+    }
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(node), 0);
+    struct Bias {
+        double vgs, vds, vbs;
+    };
+    const Bias biases[] = {{-0.3, 1.2, 0},  {0.2, 0.8, -0.4}, {0.45, 1.5, -0.2}, {1.2, 0.1, -0.6}, {1.8, 1.8, -1.5},
+                           {1.0, 0.7, 0.35}, {1.5, -0.9, -0.3}, {0.4, -1.6, -1.8}};
+    for (const Bias& bias : biases) {
+        SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds << " vbs " << bias.vbs);
+        std::vector<double> x(EquationCount + 1, 0.0);
+        for (const Terminals& t : devices) {
+            x[t.s] = 0.1 * t.p;
+            x[t.g] = x[t.s] + t.p * bias.vgs;
+            x[t.d] = x[t.s] + t.p * bias.vds;
+            x[t.b] = x[t.s] + t.p * bias.vbs;
+        }
+        for (int k = 0; k < 30; ++k) LoadKindAt(kBsim3Kind, x);
+        EXPECT_TRUE(LoadWalksSetUp(kBsim3Kind, x));
+        EXPECT_TRUE(ConductancesMatchCurrents(kBsim3Kind, x, 1e-6, 1e-4, 1e-12));
     }
 }
 
