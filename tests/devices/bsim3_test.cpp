@@ -18,6 +18,7 @@
 #include "sim/devices/bsim3.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/mosfet.h"
+#include "expression/math_error.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -163,6 +164,74 @@ TEST_F(Bsim3Devices, ConductancesMatchCurrentsInEveryRegion) {
         EXPECT_TRUE(LoadWalksSetUp(kBsim3Kind, x));
         EXPECT_TRUE(ConductancesMatchCurrents(kBsim3Kind, x, 1e-6, 1e-4, 1e-12));
     }
+}
+
+// Values outside the model's checks: errors end the preparation with 15055 after their
+// message, warnings let it go on (and mend the value where the check says so); a
+// prepared device never puts a NaN into the matrix.
+TEST_F(Bsim3Devices, ParameterChecksReportAndKeepTheMatrixFinite) {
+    struct Case {
+        Params params;
+        double w;
+        int message;
+        int result;
+    };
+    const Case cases[] = {
+        {{{"TOX", 0}}, 10e-6, 14501, 15055},
+        {{{"DVT1", -0.1}}, 10e-6, 14507, 15055},
+        {{{"NGATE", -1}}, 10e-6, 14401, 15055},
+        {{{"PSCBE2", 0}}, 10e-6, 14402, 15055},
+        {{{"WINT", 6e-6}}, 10e-6, 14549, 15055},
+        {{{"NOFF", 5}}, 10e-6, 14554, 15055},
+        {{{"IJTH", -1}}, 10e-6, 14561, 15055},
+        {{{"NOFF", 0.05}}, 10e-6, 14553, 0},
+        {{{"CGDO", -1e-10}}, 10e-6, 14545, 0},
+        {{{"PARAMCHK", 1}, {"A2", 2}}, 10e-6, 14539, 0},
+        {{{"PARAMCHK", 1}, {"RDSW", -50}}, 10e-6, 14540, 0},
+        {{{"PARAMCHK", 1}}, 0.08e-6, 14522, 0},
+        {{{"NCH", -1e17}, {"VTH0", 0.4}}, 10e-6, 14502, 15055},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "message " << c.message);
+        ModelParams* model = Model(kModelNmos8, kNmosCard);
+        for (auto [name, value] : c.params) SetModelParam(*model, name, value);
+        MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, c.w, 0.18e-6);
+        ReportCapture capture;
+        EXPECT_EQ(Temperatures(27), c.result);
+        bool reported = false;
+        for (const ReportDelivery& r : capture.reports) reported |= r.id == c.message;
+        EXPECT_TRUE(reported);
+        if (c.result == 0) {
+            ASSERT_EQ(Prepare(3), 0);
+            for (const Bias& b : kBiases) {
+                const KindLoad load = LoadKindAt(kBsim3Kind, {0, b.vd, b.vg, b.vb});
+                for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
+                for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
+            }
+            if (c.message == 14539) EXPECT_EQ(m->bsim3->p[FindModelParam(kModelNmos8, "A2")], 1);
+            if (c.message == 14540) EXPECT_EQ(m->bsim3->rds0, 0);
+        }
+        FreeSimulationState();
+        ClearCircuitModels();
+        ResetMathError();  // a zero oxide thickness leaves its division flagged, as a run would
+    }
+}
+
+// A model giving K2 but not K1 takes K1 = 0.53; without either, both follow from the
+// doping (GAMMA1, GAMMA2 from NCH and NSUB): a lower doping gives a lower threshold.
+TEST_F(Bsim3Devices, K1AndK2FollowTheGivenValues) {
+    ModelParams* k2_only = Model(kModelNmos8, {{"K2", 0.01}, {"TOX", 4e-9}});
+    ModelParams* doped = Model(kModelNmos8, {{"TOX", 4e-9}, {"NCH", 3e17}});
+    ModelParams* light = Model(kModelNmos8, {{"TOX", 4e-9}, {"NCH", 1e17}});
+    MosfetInstance* a = AddMosfet(k2_only, 1, 2, 0, 3, 10e-6, 1e-6);
+    MosfetInstance* b = AddMosfet(doped, 1, 2, 0, 3, 10e-6, 1e-6);
+    MosfetInstance* c = AddMosfet(light, 1, 2, 0, 3, 10e-6, 1e-6);
+    ASSERT_EQ(Temperatures(27), 0);
+    EXPECT_EQ(a->bsim3->k1, 0.53);
+    EXPECT_EQ(a->bsim3->k2, 0.01);
+    // gamma1 = 5.753e-12 sqrt(NCH) / Cox, and K1 = gamma2 - 2 K2 sqrt(phi - VBM).
+    EXPECT_GT(b->bsim3->k1, c->bsim3->k1);
+    EXPECT_GT(b->bsim3->vth0, c->bsim3->vth0);
 }
 
 }  // namespace
