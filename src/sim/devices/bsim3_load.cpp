@@ -444,6 +444,7 @@ const DeviceKindHandler kBsim3Kind = {LoadStage::Bsim3Mosfets, 0, SetupBsim3Mosf
 
 void RegisterBsim3Kind() {
     RegisterDeviceKind(&kBsim3Kind);
+    RegisterMosfetInstanceDefaults();  // the model defaults the preparation reads
     RegisterDevicePass(DevicePassStep::Bsim3Devices, UpdateBsim3Pass);
 }
 
