@@ -91,6 +91,11 @@ protected:
         ModelCircuit::SetUp();
         RegisterMosfetKind();
         RegisterBsim3Kind();
+        MosfetBypassAllowed = false;  // every load evaluates (the bypass test turns it on)
+    }
+    void TearDown() override {
+        MosfetBypassAllowed = true;
+        ModelCircuit::TearDown();
     }
 };
 
@@ -203,6 +208,26 @@ TEST_F(Bsim3Devices, ConductancesMatchCurrentsInEveryRegion) {
     }
 }
 
+// A device whose voltages and currents stay within the bypass tolerance keeps its
+// linearisation: the same stamps and kept voltages after a 1 nV move of the drain; a
+// 10 mV move evaluates it again. (The bulk current must hold to 1e-6 of itself plus
+// 1e-18 A, so with a substrate current of 1e-11 A the drain may move by nanovolts only.)
+TEST_F(Bsim3Devices, BypassOnlyWhileTheBiasHolds) {
+    MosfetInstance* m = AddMosfet(Model(kModelNmos8, kNmosCard), 1, 2, 0, 3, 10e-6, 0.18e-6);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(3), 0);
+    MosfetBypassAllowed = true;
+    const std::vector<double> x = {0, 1.2, 1.0, -0.3};
+    KindLoad settled;
+    for (int k = 0; k < 40; ++k) settled = LoadKindAt(kBsim3Kind, x);
+    const KindLoad nudged = LoadKindAt(kBsim3Kind, {0, 1.2 + 1e-9, 1.0, -0.3});
+    EXPECT_EQ(m->vds, 1.2);
+    EXPECT_EQ(nudged.g, settled.g);
+    EXPECT_EQ(nudged.rhs, settled.rhs);
+    LoadKindAt(kBsim3Kind, {0, 1.21, 1.0, -0.3});
+    EXPECT_NEAR(m->vds, 1.21, 1e-12);
+}
+
 // Values outside the model's checks: errors end the preparation with 15055 after their
 // message, warnings let it go on (and mend the value where the check says so); a
 // prepared device never puts a NaN into the matrix.
@@ -245,8 +270,12 @@ TEST_F(Bsim3Devices, ParameterChecksReportAndKeepTheMatrixFinite) {
                 for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
                 for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
             }
-            if (c.message == 14539) EXPECT_EQ(m->bsim3->p[FindModelParam(kModelNmos8, "A2")], 1);
-            if (c.message == 14540) EXPECT_EQ(m->bsim3->rds0, 0);
+            if (c.message == 14539) {
+                EXPECT_EQ(m->bsim3->p[FindModelParam(kModelNmos8, "A2")], 1);
+            }
+            if (c.message == 14540) {
+                EXPECT_EQ(m->bsim3->rds0, 0);
+            }
         }
         FreeSimulationState();
         ClearCircuitModels();

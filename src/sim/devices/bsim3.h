@@ -6,6 +6,7 @@
 #include <array>
 
 #include "sim/devices/mosfet.h"
+#include "sim/devices/mosfet_dual.h"
 
 namespace ob7 {
 
@@ -30,11 +31,10 @@ struct Bsim3SizeParams {
     double vjsm = 0, IsEvjsm = 0, vjdm = 0, IsEvjdm = 0;
     double temp_ratio = 0;  // T / Tnom - 1, for the threshold's temperature terms
     int nqsmod = 0;
-    // Kept by the load: the substrate current, the drain and bulk terminal currents with
-    // their partials by (vgs, vds, vbs), for the current prediction.
+    // Kept by the load: the substrate current, and the currents into D', S' and B' with
+    // their partials by (vgs, vds, vbs), for the prediction and the bypass.
     double csub = 0;
-    double id_terminal = 0, ib_terminal = 0;
-    double did[3] = {0, 0, 0}, dib[3] = {0, 0, 0};
+    MosDual id, is, ib;
 };
 
 // Prepares every level-8 instance for the analysis temperature (C): 0, or 15055 after

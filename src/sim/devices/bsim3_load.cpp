@@ -265,6 +265,34 @@ MosDual Junction(const MosDual& v, double is, double nvtm, double vjm, double is
     return isevjm - is + (v - vjm) * isevjm / nvtm + gmin * v;
 }
 
+// The stamps of the kept terminal currents, linearised at (vgs, vds, vbs).
+void StampBsim3(const MosfetInstance& m, const Bsim3SizeParams& s, const double* x, double type, double vgs,
+                double vds, double vbs) {
+    const Bsim3Slots& k = Bsim3Slot();
+    const int D = m.drain_i, S = m.source_i, B = m.bulk_i;
+    // Partials of each terminal current by the node voltages G', D', S', B'; the gate
+    // carries no current without charges.
+    const auto by_node = [](const MosDual& c, double out[4]) {  // G', D', S', B'
+        out[0] = c.d[0], out[1] = c.d[1], out[3] = c.d[2];
+        out[2] = -(c.d[0] + c.d[1] + c.d[2]);
+    };
+    double gD[4], gS[4], gB[4];
+    by_node(s.id, gD), by_node(s.is, gS), by_node(s.ib, gB);
+    const auto equivalent = [&](const MosDual& c) { return type * (c.v - c.d[0] * vgs - c.d[1] * vds - c.d[2] * vbs); };
+    double* rhs = RightHandSide.data();
+    rhs[D] -= equivalent(s.id);
+    rhs[S] -= equivalent(s.is);
+    rhs[B] -= equivalent(s.ib);
+
+    const double grds = x[k.RDS], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
+    enum { g = 0, d = 1, sp = 2, b = 3 };
+    for (double value : {-grds, -grds, grds, grds, gdrain, ggate, -ggate, -ggate,
+                         ggate, gsource, gB[b] + gbulk, -gbulk, -gbulk, gbulk, gdrain + gD[d], gsource + gS[sp],
+                         -gdrain, 0.0, 0.0, 0.0, -gsource, gB[g], gB[d], gB[sp],
+                         -gdrain, gD[g], gD[b], gD[sp], gS[g], -gsource, gS[b], gS[d]})
+        StampNext(value);
+}
+
 void LoadBsim3(MosfetInstance& m) {
     const double* x = ModelReals(*m.model);
     Bsim3SizeParams& s = *m.bsim3;
@@ -308,8 +336,25 @@ void LoadBsim3(MosfetInstance& m) {
 
     // Predicted terminal currents from the kept partials, for the convergence test.
     const double dv[3] = {vgs - m.vgs, vds - m.vds, vbs - m.vbs};
-    double cdhat = s.id_terminal, cbhat = s.ib_terminal;
-    for (int i = 0; i < 3; ++i) cdhat += s.did[i] * dv[i], cbhat += s.dib[i] * dv[i];
+    double cdhat = s.id.v, cbhat = s.ib.v;
+    for (int i = 0; i < 3; ++i) cdhat += s.id.d[i] * dv[i], cbhat += s.ib.d[i] * dv[i];
+
+    // An instance whose voltages and currents have not moved keeps its linearisation.
+    bool bypassed = false;
+    if (MosfetBypassAllowed && from_solution && InitMode != kInitPredict) {
+        const double rb = BypassTolerance, vntol = Options.vntol, abstol = Options.abstol;
+        const double vbd = vbs - vds;
+        const auto still = [&](double now, double kept) {
+            return std::fabs(now - kept) < rb * std::max(std::fabs(now), std::fabs(kept)) + vntol;
+        };
+        bypassed = still(vbs, m.vbs) && still(vbd, m.vbd) && still(vgs, m.vgs) && still(vds, m.vds) &&
+                   std::fabs(cdhat - s.id.v) < rb * std::max(std::fabs(cdhat), std::fabs(s.id.v)) + abstol &&
+                   std::fabs(cbhat - s.ib.v) < rb * (std::max(std::fabs(cbhat), std::fabs(s.ib.v)) + abstol);
+    }
+    if (bypassed) {
+        StampBsim3(m, s, x, type, m.vgs, m.vds, m.vbs);
+        return;
+    }
 
     if (from_solution) {
         double vgd = vgs - vds, vbd = vbs - vds;
@@ -343,15 +388,8 @@ void LoadBsim3(MosfetInstance& m) {
     const bool normal = m.mode > 0;
     const ChannelResult ch = normal ? Bsim3Channel(m, s, x, Vgs, Vds, Vbs)
                                     : Bsim3Channel(m, s, x, Vgs - Vds, -Vds, Vbd);
-    MosDual id, is_, ib;
-    if (normal) {
-        id = ch.ids + ch.isub - cbd;
-        is_ = -ch.ids - cbs;
-    } else {
-        id = -ch.ids - cbd;
-        is_ = ch.ids + ch.isub - cbs;
-    }
-    ib = cbs + cbd - ch.isub;
+    const MosDual id = normal ? ch.ids + ch.isub - cbd : -ch.ids - cbd;
+    const MosDual ib = cbs + cbd - ch.isub;
 
     m.cbs = cbs.v, m.cbd = cbd.v, m.gbs = cbs.d[2], m.gbd = -cbd.d[1];
     m.cd = id.v;
@@ -375,45 +413,27 @@ void LoadBsim3(MosfetInstance& m) {
         }
     }
     m.vbs = vbs, m.vgs = vgs, m.vds = vds, m.vbd = vbs - vds;
-    s.id_terminal = id.v, s.ib_terminal = ib.v;
-    for (int i = 0; i < 3; ++i) s.did[i] = id.d[i], s.dib[i] = ib.d[i];
+    s.id = id, s.ib = ib;
+    s.is = normal ? -ch.ids - cbs : ch.ids + ch.isub - cbs;
     if (InitMode == kInitSmallSignal) return;
+    StampBsim3(m, s, x, type, vgs, vds, vbs);
 
-    // Partials of each terminal current by the node voltages G', D', S', B'; the gate
-    // carries no current without charges.
-    const auto by_node = [](const MosDual& c, double out[4]) {  // G', D', S', B'
-        out[0] = c.d[0], out[1] = c.d[1], out[3] = c.d[2];
-        out[2] = -(c.d[0] + c.d[1] + c.d[2]);
-    };
-    double gD[4], gS[4], gB[4];
-    by_node(id, gD), by_node(is_, gS), by_node(ib, gB);
-    const auto equivalent = [&](const MosDual& c) { return type * (c.v - c.d[0] * vgs - c.d[1] * vds - c.d[2] * vbs); };
-    double* rhs = RightHandSide.data();
-    rhs[D] -= equivalent(id);
-    rhs[S] -= equivalent(is_);
-    rhs[B] -= equivalent(ib);
-
-    const double grds = x[k.RDS], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
-    enum { g = 0, d = 1, sp = 2, b = 3 };
-    for (double value : {-grds, -grds, grds, grds, gdrain, ggate, -ggate, -ggate, ggate, gsource,
-                         gB[b] + gbulk, -gbulk, -gbulk, gbulk, gdrain + gD[d], gsource + gS[sp], -gdrain, 0.0, 0.0, 0.0, -gsource, gB[g], gB[d], gB[sp], -gdrain, gD[g], gD[b], gD[sp], gS[g], -gsource,
-                         gS[b], gS[d]})
-        StampNext(value);
-
+    const double grds = x[k.RDS];
     m.Ig = 0;
     m.Id = type * (id.v + grds * vds);
     m.ID = m.Id;
     m.Ib = type * ib.v;
     m.Is = -(m.Ig + m.Id + m.Ib);
     double pd = std::fabs(cbs.v * vbs) + std::fabs(cbd.v * (vbs - vds)) + std::fabs(ch.ids.v * vds) + grds * vds * vds;
-    if (gdrain != 0) pd += m.Id * m.Id / gdrain;
-    if (gsource != 0) pd += m.Is * m.Is / gsource;
-    if (gbulk != 0) pd += m.Ib * m.Ib / gbulk;
+    if (m.gdrain != 0) pd += m.Id * m.Id / m.gdrain;
+    if (m.gsource != 0) pd += m.Is * m.Is / m.gsource;
+    if (m.gbulk != 0) pd += m.Ib * m.Ib / m.gbulk;
     m.power_dissipated = pd;
     m.power_stored = 0;
     if (pd > 0.1) m.region = kRegionHot;
     Run.power_dissipated += pd;
 }
+
 
 int UpdateBsim3Pass(double temperature) { return UpdateBsim3Instances(temperature); }
 
