@@ -1,5 +1,5 @@
-// Factor and solve of MNA matrices: RC ladders of 1,000 to 100,000 sections and 2-D
-// resistor grids of 100x100 and 300x300 nodes. For each: the first factorisation (with
+// Factor and solve of MNA matrices: RC ladders of 1,000 to 100,000 sections, 2-D resistor
+// grids of 100x100 and 300x300 nodes and a random circuit of 10,000 equations. For each: the first factorisation (with
 // ordering), a refactorisation in the kept order and a solve, and the fill-in and bytes
 // per non-zero as counters. With KLU installed the same matrices are factored by KLU.
 //
@@ -8,8 +8,11 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <map>
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -30,8 +33,14 @@ struct MnaSystem {
     std::string name;
     int size = 0;
     std::vector<Stamp> stamps;
-    std::vector<double> rhs;
 };
+
+// A right-hand side with every entry non-zero, so that no solve gains from skipping zeros.
+std::vector<double> DenseRhs(const MnaSystem& s) {
+    std::vector<double> b(s.size + 1, 0.0);
+    for (int i = 1; i <= s.size; ++i) b[i] = 1.0 + 0.25 * (i % 5);
+    return b;
+}
 
 void AddConductance(MnaSystem& s, int a, int b, double g) {
     s.stamps.push_back({a, a, g});
@@ -40,10 +49,16 @@ void AddConductance(MnaSystem& s, int a, int b, double g) {
     s.stamps.push_back({b, a, -g});
 }
 
-void AddVoltageSource(MnaSystem& s, int p, int branch, double volts) {
+void AddVoltageSource(MnaSystem& s, int p, int branch) {
     s.stamps.push_back({p, branch, 1.0});
     s.stamps.push_back({branch, p, 1.0});
-    s.rhs[branch] = volts;
+}
+
+// A floating source from p to q.
+void AddVoltageSource(MnaSystem& s, int p, int q, int branch) {
+    AddVoltageSource(s, p, branch);
+    s.stamps.push_back({q, branch, -1.0});
+    s.stamps.push_back({branch, q, -1.0});
 }
 
 // A source driving `sections` series resistors, each node with a capacitor to ground
@@ -52,12 +67,11 @@ MnaSystem RcLadder(int sections) {
     MnaSystem s;
     s.name = "ladder" + std::to_string(sections);
     s.size = sections + 2;
-    s.rhs.assign(s.size + 1, 0.0);
     for (int i = 1; i <= sections; ++i) {
         AddConductance(s, i, i + 1, 1e-3);
         AddConductance(s, i + 1, 0, 1e-6 / 1e-9);
     }
-    AddVoltageSource(s, 1, sections + 2, 1.0);
+    AddVoltageSource(s, 1, sections + 2);
     return s;
 }
 
@@ -66,7 +80,6 @@ MnaSystem ResistorGrid(int n) {
     MnaSystem s;
     s.name = "grid" + std::to_string(n) + "x" + std::to_string(n);
     s.size = n * n + 1;
-    s.rhs.assign(s.size + 1, 0.0);
     auto node = [n](int x, int y) { return y * n + x + 1; };
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) {
@@ -74,7 +87,69 @@ MnaSystem ResistorGrid(int n) {
             if (y + 1 < n) AddConductance(s, node(x, y), node(x, y + 1), 1.0);
         }
     AddConductance(s, node(n - 1, n - 1), 0, 1e-2);
-    AddVoltageSource(s, node(0, 0), n * n + 1, 1.0);
+    AddVoltageSource(s, node(0, 0), n * n + 1);
+    return s;
+}
+
+int Root(std::vector<int>& parent, int i) {
+    while (parent[i] != i) i = parent[i] = parent[parent[i]];
+    return i;
+}
+
+// A random circuit of `equations` equations with no structure to exploit: nodes scattered
+// over a square, each with resistors to nodes nearby, 1% of the resistors to anywhere, a
+// voltage source for every 20th equation (between nearby nodes, never in a loop) and
+// transconductances between nearby nodes, which make the matrix unsymmetric. Node numbers
+// follow no geometry.
+MnaSystem RandomMna(int equations) {
+    MnaSystem s;
+    s.name = "random" + std::to_string(equations);
+    s.size = equations;
+    const int sources = equations / 20, nodes = equations - sources;
+    std::mt19937 rng(20261210);
+    std::uniform_real_distribution<double> decade(-3.0, 3.0);
+    auto conductance = [&] { return std::pow(10.0, decade(rng)); };
+    // Nodes in square cells of about four, at random; a node nearby is one of the same
+    // cell or a neighbouring one.
+    const int side = std::max(1, int(std::sqrt(nodes / 4.0)));
+    std::vector<std::vector<int>> cells(side * side);
+    std::vector<int> cellOf(nodes + 1);
+    for (int i = 1; i <= nodes; ++i) {
+        cellOf[i] = int(rng() % cells.size());
+        cells[cellOf[i]].push_back(i);
+    }
+    auto near = [&](int i) {
+        int x = cellOf[i] % side + int(rng() % 3) - 1, y = cellOf[i] / side + int(rng() % 3) - 1;
+        x = std::clamp(x, 0, side - 1);
+        y = std::clamp(y, 0, side - 1);
+        const std::vector<int>& cell = cells[y * side + x];
+        return cell.empty() ? 0 : cell[rng() % cell.size()];  // 0 is ground
+    };
+    auto anywhere = [&] { return std::uniform_int_distribution<int>(1, nodes)(rng); };
+    for (int i = 1; i <= nodes; ++i) {
+        if (rng() % 10 == 0) AddConductance(s, i, 0, conductance());
+        for (int k = 0; k < 2; ++k) {
+            int j = rng() % 100 == 0 ? anywhere() : near(i);
+            if (j != i) AddConductance(s, i, j, conductance());
+        }
+        if (rng() % 10 == 0) {  // a transconductance controlled by two nearby nodes
+            int p = near(i), q = near(i), t = near(i);
+            double gm = 0.1 * conductance();
+            s.stamps.push_back({i, p, gm});
+            s.stamps.push_back({i, q, -gm});
+            s.stamps.push_back({t, p, -gm});
+            s.stamps.push_back({t, q, gm});
+        }
+    }
+    std::vector<int> parent(nodes + 1);
+    std::iota(parent.begin(), parent.end(), 0);
+    for (int k = 1; k <= sources;) {
+        int p = std::uniform_int_distribution<int>(1, nodes)(rng), q = near(p);
+        if (p == q || Root(parent, p) == Root(parent, q)) continue;
+        parent[Root(parent, p)] = Root(parent, q);
+        AddVoltageSource(s, p, q, nodes + k);
+        ++k;
+    }
     return s;
 }
 
@@ -82,8 +157,9 @@ const MnaSystem& System(const std::string& name) {
     static std::map<std::string, MnaSystem> systems;
     auto it = systems.find(name);
     if (it != systems.end()) return it->second;
-    MnaSystem s = name.rfind("ladder", 0) == 0 ? RcLadder(std::stoi(name.substr(6)))
-                                               : ResistorGrid(std::stoi(name.substr(4)));
+    MnaSystem s = name.rfind("ladder", 0) == 0   ? RcLadder(std::stoi(name.substr(6)))
+                  : name.rfind("random", 0) == 0 ? RandomMna(std::stoi(name.substr(6)))
+                                                 : ResistorGrid(std::stoi(name.substr(4)));
     return systems.emplace(name, std::move(s)).first->second;
 }
 
@@ -147,9 +223,10 @@ void Solve(benchmark::State& state, const std::string& name) {
     const MnaSystem& s = System(name);
     StampedMatrix m(s);
     if (ob7::FactorRealLU(m.matrix, 0.0) != 0) state.SkipWithError("factor failed");
+    const std::vector<double> b = DenseRhs(s);
     std::vector<double> x(s.size + 1);
     for (auto _ : state) {
-        ob7::SolveMatrix(m.matrix, s.rhs.data(), x.data());
+        ob7::SolveMatrix(m.matrix, b.data(), x.data());
         benchmark::DoNotOptimize(x.data());
     }
 }
@@ -225,16 +302,18 @@ void KluSolve(benchmark::State& state, const std::string& name) {
     Csc a(s);
     KluFactors f;
     if (!f.Factor(a)) state.SkipWithError("klu failed");
+    const std::vector<double> rhs = DenseRhs(s);
     std::vector<double> b(s.size);
     for (auto _ : state) {
-        std::copy(s.rhs.begin() + 1, s.rhs.end(), b.begin());
+        std::copy(rhs.begin() + 1, rhs.end(), b.begin());
         klu_solve(f.symbolic, f.numeric, s.size, 1, b.data(), &f.common);
         benchmark::DoNotOptimize(b.data());
     }
 }
 #endif
 
-const char* const kSystems[] = {"ladder1000", "ladder10000", "ladder100000", "grid100", "grid300"};
+const char* const kSystems[] = {"ladder1000", "ladder10000", "ladder100000",
+                                "grid100",    "grid300",     "random10000"};
 
 int Register() {
     using Fn = void (*)(benchmark::State&, const std::string&);

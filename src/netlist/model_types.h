@@ -13,7 +13,7 @@ constexpr double ParamNotGiven = 1.232343e18;
 constexpr int ModelTypeCount = 39;
 
 // Model type indexes that code refers to by name.
-enum ModelTypeIndex {
+enum ModelTypeRowIndex {
     kModelOpamp = 0, kModelDiode = 1, kModelNpn = 2, kModelNmos = 3, kModelNjf = 4,
     kModelPulse = 5, kModelSin = 6, kModelTrn = 7, kModelCore = 8, kModelGasfet = 9,
     kModelVSwitch = 10, kModelISwitch = 11, kModelCap = 12, kModelInd = 13, kModelRes = 14,

@@ -165,6 +165,24 @@ TEST_F(AcLoadTest, ResistorThermalNoiseAtTheOutput) {
     EXPECT_NEAR(OutputNoise(), std::sqrt(4 * 1.3806226e-23 * 300.15 * R), 1e-22);
 }
 
+// A common-source stage of the three-terminal FET stamp: 1 V at the gate, 1 kohm drain
+// load, 10 ohm drain and source resistances. The channel current i from D' to S' solves
+// i = gm (1 - i Rs) - gds i (1k + Rd + Rs), and V(D) = -1k i.
+TEST_F(AcLoadTest, Fet3CommonSourceGain) {
+    constexpr double gm = 5e-3, gds = 1e-5, rd = 10, rs = 10;
+    ScriptedLoad = [] {
+        int e = AcStampVoltageSource(5, 1, 0, 1.0, 0.0);
+        if (!e) e = AcStampConductance(2, 0, 1e-3);
+        // G = G' 1, D 2, D' 3, S ground, S' 4.
+        if (!e) e = AcStampFet3({1, 2, 0, 1, 3, 4, 0, 1 / rd, 1 / rs, gm, gds, 0, 0, 0, 0, 0});
+        return e;
+    };
+    Solve(5, 1.0);
+    const double i = gm / (1 + gm * rs + gds * (1e3 + rd + rs));
+    EXPECT_NEAR(AcNodeValue(2).real(), -1e3 * i, 1e-12);
+    EXPECT_NEAR(AcNodeValue(4).real(), i * rs, 1e-12);
+}
+
 TEST(NoiseSourceHelpers, DensitiesAndShotFlicker) {
     NoiseSources = {};
     AddNoiseSource(3, 3, 1.0);  // a source across one node adds nothing

@@ -358,6 +358,35 @@ TEST(SparseMatrixRefactor, DenseAndPositionAddressingAgree) {
     }
 }
 
+// A fully coupled structure, ordered on dense values and refactored on values that are
+// mostly zero: inside the nested blocks of the factors the multipliers are then zero in
+// every pattern (alone, in pairs, in runs), and each must be skipped without losing the rest.
+TEST(SparseMatrixRefactor, ZeroMultipliersInsideNestedBlocks) {
+    const int n = 24;
+    MnaSystem dense, sparse;
+    dense.size = sparse.size = n;
+    dense.rhs.assign(n + 1, 0.0);
+    for (int i = 1; i <= n; ++i) dense.rhs[i] = 1.0 + 0.25 * (i % 4);
+    sparse.rhs = dense.rhs;
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j) {
+            const double diagonal = 2.0 * n + i;
+            dense.stamps.push_back({i, j, i == j ? diagonal : 1.0 / (i + 2 * j)});
+            const bool kept = i == j || (3 * i + 7 * j) % 5 == 0;
+            sparse.stamps.push_back({i, j, kept ? dense.stamps.back().value : 0.0});
+        }
+    StampedMatrix m(dense);
+    int error = 0;
+    std::vector<Complex> x = FactorAndSolve(m, dense, false, &error);
+    ASSERT_EQ(error, 0);
+    EXPECT_LT(RelativeResidual(Dense(dense, 1.0), x, dense.rhs), 1e-14);
+    m.Load(sparse, 1.0);
+    x = FactorAndSolve(m, sparse, false, &error);
+    ASSERT_EQ(error, 0);
+    EXPECT_LT(RelativeResidual(Dense(sparse, 1.0), x, sparse.rhs), 1e-14);
+    EXPECT_LT(RelativeDifference(x, DenseSolve(Dense(sparse, 1.0), sparse.rhs)), 1e-12);
+}
+
 // A chain of voltage sources: the inner nodes have no conductance, so neither their rows
 // nor the branch rows have a diagonal until the preorder swaps the twin columns.
 TEST(SparseMatrixPreorder, VoltageSourceLadderWithZeroDiagonals) {
@@ -429,6 +458,45 @@ TEST(SparseMatrixReuse, NewEntryOrdersAgainAndSingularRefactorKeepsOrder) {
     ASSERT_EQ(error, 0);
     EXPECT_FALSE(MatrixNeedsOrdering(m.matrix));
     EXPECT_LT(RelativeResidual(Dense(s, 1.0), x, s.rhs), 1e-14);
+}
+
+// A ring of four resistors: whichever node goes first, its two neighbours fill in. Asking
+// for that fill-in afterwards gives an element that takes stamps in the kept order.
+TEST(SparseMatrixReuse, FillInTakesStampsWithoutNewOrder) {
+    MnaSystem s;
+    s.size = 4;
+    s.rhs = {0.0, 1.0, 0.0, -0.5, 0.25};
+    for (int i = 1; i <= 4; ++i) {
+        AddAdmittance(s, i, i % 4 + 1, 1.0 + i);
+        AddAdmittance(s, i, 0, 0.1 * i);
+    }
+    StampedMatrix m(s);
+    int error = 0;
+    FactorAndSolve(m, s, false, &error);
+    ASSERT_EQ(error, 0);
+    ASSERT_EQ(MatrixFillInCount(m.matrix), 2);
+    const int first = m.matrix->intToExtRow[1];
+    const int a = first % 4 + 1, b = (first + 2) % 4 + 1;  // its two neighbours
+    const int elements = MatrixElementCount(m.matrix);
+    MatrixElement* ab = GetMatrixElement(m.matrix, a, b);
+    MatrixElement* ba = GetMatrixElement(m.matrix, b, a);
+    ASSERT_NE(ab, nullptr);
+    ASSERT_NE(ba, nullptr);
+    EXPECT_NE(ab, ba);
+    EXPECT_FALSE(MatrixNeedsOrdering(m.matrix));
+    EXPECT_EQ(MatrixElementCount(m.matrix), elements);
+    // A resistor across the fill-in: two stamps on existing diagonals, two on the fill-ins.
+    AddAdmittance(s, a, b, 3.0);
+    m.slots.push_back(GetMatrixElement(m.matrix, a, a));
+    m.slots.push_back(GetMatrixElement(m.matrix, b, b));
+    m.slots.push_back(ab);
+    m.slots.push_back(ba);
+    m.Load(s, 1.0);
+    std::vector<Complex> x = FactorAndSolve(m, s, false, &error);
+    ASSERT_EQ(error, 0);
+    EXPECT_FALSE(MatrixNeedsOrdering(m.matrix));
+    EXPECT_EQ(m.matrix->intToExtRow[1], first);
+    EXPECT_LT(RelativeDifference(x, DenseSolve(Dense(s, 1.0), s.rhs)), 1e-14);
 }
 
 // GMIN is added to the diagonal only while GMIN stepping is on.

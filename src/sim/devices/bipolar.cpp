@@ -9,8 +9,10 @@
 #include "sim/devices/junction_limits.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/temperature_update.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/simulation_options.h"
 
 namespace ob7 {
@@ -559,5 +561,88 @@ void RegisterBjtKind() {
     RegisterDevicePass(DevicePassStep::BjtModels, UpdateBjtModels);
     RegisterDevicePass(DevicePassStep::BjtDevices, UpdateBjtInstances);
 }
+
+// --- AC and noise -------------------------------------------------------------------------
+namespace {
+// The hybrid-pi model of the operating point with excess phase, in its fixed order.
+int AcStampBjt(void* device) {
+    const Bjt& q = *static_cast<const Bjt*>(device);
+    const double* x = ModelReals(*q.model);
+    const int C = q.collector, B = q.base, E = q.emitter, S = q.substrate;
+    const int Cp = q.collector_i, Bp = q.base_i, Ep = q.emitter_i;
+    const int SJ = IsLateral(q) ? Bp : Cp;
+    const double w = AcOmega;
+    const double gpi = q.gpi, gmu = q.gmu, go = q.go, gx = q.gx, gsub = q.gsub;
+    const double gcpr = q.gc, gepr = q.ge;
+    double gm = q.gm, xgm = 0;
+    const double td = x[kQPtf];
+    if (td != 0) {
+        const double a = td * w, t = gm + go;
+        xgm = -t * std::sin(a);
+        gm = t * std::cos(a) - go;
+    }
+    const double xcpi = w * q.capbe, xcmu = w * q.capbc, xcbx = w * q.capbx, xccs = w * q.capcs;
+    const double xcmcb = w * q.geqcb;
+    struct Entry {
+        int row, col;
+        double value;
+        bool imaginary;
+    };
+    const Entry entries[] = {
+        {SJ, S, -gsub, false}, {S, SJ, -gsub, false}, {S, S, gsub, false}, {SJ, SJ, gsub, false},
+        {C, C, gcpr, false}, {B, B, gx, false}, {B, B, xcbx, true}, {E, E, gepr, false},
+        {Cp, Cp, go + gmu + gcpr, false}, {SJ, SJ, xccs, true}, {Cp, Cp, xcbx + xcmu, true},
+        {Bp, Bp, gx + gmu + gpi, false}, {Bp, Bp, xcmcb + xcmu + xcpi, true},
+        {Ep, Ep, go + gm + gpi + gepr, false}, {Ep, Ep, xcpi + xgm, true},
+        {C, Cp, -gcpr, false}, {B, Bp, -gx, false}, {E, Ep, -gepr, false}, {Cp, C, -gcpr, false},
+        {Cp, Bp, gm - gmu, false}, {Cp, Bp, xgm - xcmu, true},
+        {Cp, Ep, -gm - go, false}, {Cp, Ep, -xgm, true},
+        {Bp, B, -gx, false}, {Bp, Cp, -gmu, false}, {Bp, Cp, -xcmu - xcmcb, true}, {Bp, Ep, -gpi, false},
+        {Bp, Ep, -xcpi, true},
+        {Ep, E, -gepr, false}, {Ep, Cp, -go, false}, {Ep, Cp, xcmcb, true}, {Ep, Bp, -gpi - gm, false},
+        {Ep, Bp, -xcpi - xgm - xcmcb, true},
+        {S, S, xccs, true}, {SJ, S, -xccs, true}, {S, SJ, -xccs, true}, {B, Cp, -xcbx, true}, {Cp, B, -xcbx, true},
+    };
+    for (const Entry& e : entries) {
+        const int error = e.imaginary ? AcAddImag(e.row, e.col, e.value) : AcAddReal(e.row, e.col, e.value);
+        if (error) return error;
+    }
+    return 0;
+}
+}  // namespace
+
+int AcLoadBjts() {
+    for (Bjt* q : DevicesOf<Bjt>(kBjtList))
+        if (int error = AcStampBjt(q)) return error;
+    return 0;
+}
+
+int ComputeBjtAcCurrents() {
+    for (Bjt* q : DevicesOf<Bjt>(kBjtList)) {
+        const int rows[4] = {q->collector, q->base, q->emitter, q->substrate};
+        if (int error = CaptureAcRowCurrents(AcStampBjt, q, rows, 4, q->ac_currents)) return error;
+    }
+    return 0;
+}
+
+// Thermal noise of the base, collector and emitter resistances, collector shot noise and
+// base shot and flicker noise.
+int AddBjtNoiseSources(double f) {
+    for (Bjt* q : DevicesOf<Bjt>(kBjtList)) {
+        const double* x = ModelReals(*q->model);
+        const double t = std::sqrt(4 * kNoiseBoltzmann * (x[kQDeviceTemp] + kZeroCelsius));
+        const double rb = x[kQRb] / q->area;
+        AddNoiseSource(q->base_i, q->base, rb != 0 ? std::sqrt(1 / rb) * t : 0.0);
+        AddNoiseSource(q->collector_i, q->collector, std::sqrt(q->gc) * t);
+        AddNoiseSource(q->emitter_i, q->emitter, std::sqrt(q->ge) * t);
+        AddNoiseSource(q->emitter_i, q->collector_i, std::sqrt(kNoiseTwoQ * std::fabs(q->cc)));
+        const double ib = std::fabs(q->cb);
+        AddShotFlickerNoise(q->emitter_i, q->base_i, kNoiseTwoQ * ib, x[kQKf], std::pow(ib, x[kQAf]), f, 1.0);
+    }
+    return 0;
+}
+
+const AcKindHandler kBjtAcKind{AcStage::Bjts, 0, AcLoadBjts, AcCurrentRank::Bjts, ComputeBjtAcCurrents,
+                               NoiseRank::Bjts, AddBjtNoiseSources};
 
 }  // namespace ob7

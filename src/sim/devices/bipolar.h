@@ -4,6 +4,7 @@
 // with base charge, leakage diodes, bias-dependent base resistance, transit-time
 // modulation, excess phase, depletion charges and a DC substrate diode.
 
+#include <complex>
 #include <cstdint>
 
 #include "sim/engine/device_lists.h"
@@ -11,6 +12,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
+struct AcKindHandler;
 struct ModelParams;
 
 // Slots of the model values: the 55 parameters, then the derived values.
@@ -49,6 +51,8 @@ struct Bjt : DeviceInstance {
     int32_t ordinal = 0;
     int32_t region = 0;
     double power_dissipated = 0, power_stored = 0;
+    // AC currents into the collector, base, emitter and substrate terminals.
+    std::complex<double> ac_currents[4];
 };
 
 // Model pass (three steps of the dispatcher) and device pass.
@@ -64,9 +68,13 @@ Bjt* AddBjt(ModelParams* model, int collector, int base, int emitter, int substr
 
 int SetupBjts();
 int LoadBjts();
-// AC stamp: comes with the AC analysis.
+// AC stamp, terminal currents and noise sources at the operating point.
+int AcLoadBjts();
+int ComputeBjtAcCurrents();
+int AddBjtNoiseSources(double frequency);
 
 extern const DeviceKindHandler kBjtKind;
+extern const AcKindHandler kBjtAcKind;
 // Registers the kind with the engine and its passes with the temperature dispatchers.
 void RegisterBjtKind();
 

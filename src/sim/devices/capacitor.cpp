@@ -3,6 +3,7 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/junction_temperature.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
 
@@ -119,5 +120,31 @@ int UpdateCapacitorTemperatures(double t) {
     }
     return 0;
 }
+
+// --- AC -------------------------------------------------------------------------------------
+int AcLoadCapacitors() {
+    for (auto* c : DevicesOf<Capacitor>(kCapacitorList)) {
+        if (!c->ac_value_expression.tokens.empty() && !IsStepped(&c->working_value)) {
+            AcIterationNeeded = 1;
+            ComplexValue value{};
+            if (int error = EvaluateExpression(&c->ac_value_expression, &value)) return error;
+            double v = value.re;
+            AvoidZero(v);
+            c->working_value = v;
+            c->effective_capacitance = v * c->temperature_factor * (c->model ? c->model->Real(kCapC) : 1.0);
+        }
+        if (int error = AcStampSusceptance(c->a, c->b, AcOmega * c->effective_capacitance)) return error;
+    }
+    return 0;
+}
+
+int ComputeCapacitorAcCurrents() {
+    for (auto* c : DevicesOf<Capacitor>(kCapacitorList))
+        c->ac_current = SusceptanceCurrent(c->a, c->b, AcOmega * c->effective_capacitance);
+    return 0;
+}
+
+const AcKindHandler kCapacitorAcKind{AcStage::Capacitors, 0, AcLoadCapacitors, AcCurrentRank::Capacitors,
+                                     ComputeCapacitorAcCurrents};
 
 }  // namespace ob7

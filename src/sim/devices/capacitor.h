@@ -3,12 +3,15 @@
 // scales it, gives temperature coefficients and makes it nonlinear through voltage
 // coefficients. One charge state each, at the start of the state vector.
 
+#include <complex>
+
 #include "expression/expression.h"
 #include "sim/engine/device_lists.h"
 
 namespace ob7 {
 
 struct DeviceKindHandler;
+struct AcKindHandler;
 struct ModelParams;
 
 // CAP model slots.
@@ -32,6 +35,7 @@ struct Capacitor : DeviceInstance {
     int list_position = 0;         // 1-based
     double stored_power = 0;
     int linear = 1;
+    std::complex<double> ac_current;  // a -> b, from the AC solution
 
     int NonConvergenceValues(int kind, double* values) const override {
         values[0] = convergence_slot;
@@ -45,8 +49,11 @@ Capacitor* AddCapacitor(int a, int b, double value);
 int SetupCapacitors();
 int LoadCapacitors();
 int UpdateCapacitorTemperatures(double t);
-// AC stamp: comes with the AC analysis.
+// AC stamp (j omega C) and its current.
+int AcLoadCapacitors();
+int ComputeCapacitorAcCurrents();
 
 extern const DeviceKindHandler kCapacitorKind;
+extern const AcKindHandler kCapacitorAcKind;
 
 }  // namespace ob7

@@ -1,6 +1,7 @@
 #include "sim/devices/dependent_source.h"
 
 #include "sim/devices/device_contract.h"
+#include "sim/engine/ac_load.h"
 
 namespace ob7 {
 
@@ -50,5 +51,26 @@ int LoadDependentSources() {
     }
     return 0;
 }
+
+// --- AC -------------------------------------------------------------------------------------
+int AcLoadDependentSources() {
+    for (auto* s : DevicesOf<DependentSource>(kLinearDependentSourceList))
+        if (int error = AcStampControlledSource(true, true, s->form - kFormG, s->branch, s->branch + 1, s->a, s->b,
+                                                s->c, s->d, s->gain, 0))
+            return error;
+    return 0;
+}
+
+// Current-output forms keep their output current; the others' is a solution entry.
+int ComputeDependentSourceAcCurrents() {
+    for (auto* s : DevicesOf<DependentSource>(kLinearDependentSourceList)) {
+        if (s->form == kFormG) s->ac_output_current = s->gain * (AcNodeValue(s->a) - AcNodeValue(s->b));
+        else if (s->form == kFormF) s->ac_output_current = ScaledNodeValue(s->branch, s->gain);
+    }
+    return 0;
+}
+
+const AcKindHandler kDependentSourceAcKind{AcStage::LinearDependentSources, 0, AcLoadDependentSources,
+                                           AcCurrentRank::LinearDependentSources, ComputeDependentSourceAcCurrents};
 
 }  // namespace ob7

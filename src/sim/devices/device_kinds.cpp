@@ -48,6 +48,12 @@ void RegisterDeviceKinds() {
     RegisterDevicePass(DevicePassStep::Inductors, UpdateInductorTemperatures);
     RegisterDevicePass(DevicePassStep::Resistors, UpdateResistorTemperatures);
 
+    for (const AcKindHandler* kind :
+         {&kCapacitorAcKind, &kInductorAcKind, &kCouplingAcKind, &kResistorAcKind, &kDiodeAcKind, &kBjtAcKind,
+          &kMosfetAcKind, &kDependentSourceAcKind, &kSineSourceAcKind, &kPulseSourceAcKind, &kUserSourceAcKind,
+          &kSpiceSourceAcKind, &kOpampAcKind})
+        RegisterAcKind(kind);
+
     RegisterDiodeKind();
     RegisterBjtKind();
     RegisterMosfetKind();

@@ -8,8 +8,10 @@
 #include "sim/devices/junction_limits.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/temperature_update.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/simulation_options.h"
 
 namespace ob7 {
@@ -337,5 +339,55 @@ void RegisterDiodeKind() {
     RegisterModelPass(ModelPassStep::DiodeDepletion, PrepareDiodeModels);
     RegisterDevicePass(DevicePassStep::DiodeModels, UpdateDiodeModels);
 }
+
+// --- AC and noise -------------------------------------------------------------------------
+namespace {
+// The junction (gd + j omega Cd) between A' and K, then the series conductance area/RS.
+int AcStampDiode(void* device) {
+    const Diode& d = *static_cast<const Diode*>(device);
+    const int A = d.anode, Ai = d.internal_anode, K = d.cathode;
+    const double gd = d.gd, xd = AcOmega * d.capacitance;
+    int error = AcAddReal(K, K, gd);
+    if (!error) error = AcAddImag(K, K, xd);
+    if (!error) error = AcAddReal(Ai, Ai, gd);
+    if (!error) error = AcAddImag(Ai, Ai, xd);
+    if (!error) error = AcAddReal(K, Ai, -gd);
+    if (!error) error = AcAddImag(K, Ai, -xd);
+    if (!error) error = AcAddReal(Ai, K, -gd);
+    if (!error) error = AcAddImag(Ai, K, -xd);
+    const double rs = d.model->Real(kDRs);
+    if (!error && rs != 0 && d.area / rs != 0) error = AcStampConductance(Ai, A, d.area / rs);
+    return error;
+}
+}  // namespace
+
+int AcLoadDiodes() {
+    for (Diode* d : DevicesOf<Diode>(kDiodeList))
+        if (int error = AcStampDiode(d)) return error;
+    return 0;
+}
+
+int ComputeDiodeAcCurrents() {
+    for (Diode* d : DevicesOf<Diode>(kDiodeList))
+        d->ac_current = ConductanceCurrent(d->internal_anode, d->cathode, d->gd) +
+                        SusceptanceCurrent(d->internal_anode, d->cathode, AcOmega * d->capacitance);
+    return 0;
+}
+
+// Shot and flicker noise of the junction current, thermal noise of the series resistance.
+int AddDiodeNoiseSources(double f) {
+    for (Diode* d : DevicesOf<Diode>(kDiodeList)) {
+        const double* x = ModelReals(*d->model);
+        const double t = std::sqrt(4 * kNoiseBoltzmann * (x[kDDeviceTemp] + kZeroCelsius));
+        const double id = std::fabs(d->cd);
+        AddShotFlickerNoise(d->internal_anode, d->cathode, kNoiseTwoQ * id, x[kDKf], std::pow(id, x[kDAf]), f, 1.0);
+        const double rs = x[kDRs];
+        AddNoiseSource(d->anode, d->internal_anode, rs != 0 ? std::sqrt(d->area / rs) * t : 0.0);
+    }
+    return 0;
+}
+
+const AcKindHandler kDiodeAcKind{AcStage::Diodes, 0, AcLoadDiodes, AcCurrentRank::Diodes, ComputeDiodeAcCurrents,
+                                 NoiseRank::Diodes, AddDiodeNoiseSources};
 
 }  // namespace ob7

@@ -4,6 +4,7 @@
 // with a fitted breakdown knee and an optional leakage resistance; level 2 adds a
 // recombination current, high-injection roll-off and two breakdown exponentials.
 
+#include <complex>
 #include <cstdint>
 
 #include "sim/engine/device_lists.h"
@@ -11,6 +12,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
+struct AcKindHandler;
 struct ModelParams;
 
 // Region codes that the junction and FET loads write (shown by name).
@@ -45,6 +47,7 @@ struct Diode : DeviceInstance {
     double capacitance = 0;    // kept in the small-signal pass
     int32_t region = 0;
     double power_dissipated = 0, power_stored = 0;
+    std::complex<double> ac_current;  // junction current A' -> K from the AC solution
 };
 
 // Model pass: clamps (its own step), then depletion coefficients and the level-1
@@ -58,9 +61,13 @@ Diode* AddDiode(ModelParams* model, int anode, int cathode, double area = 1, int
 
 int SetupDiodes();
 int LoadDiodes();
-// AC stamp: comes with the AC analysis.
+// AC stamp, junction current and noise sources at the operating point.
+int AcLoadDiodes();
+int ComputeDiodeAcCurrents();
+int AddDiodeNoiseSources(double frequency);
 
 extern const DeviceKindHandler kDiodeKind;
+extern const AcKindHandler kDiodeAcKind;
 // Registers the kind with the engine and its passes with the temperature dispatchers.
 void RegisterDiodeKind();
 

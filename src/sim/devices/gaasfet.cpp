@@ -409,11 +409,11 @@ int LoadGaasfets() {
 
 namespace {
 
-FetSmallSignal GaasfetSmallSignal(const Gaasfet& g) {
+Fet3Small GaasfetSmallSignal(const Gaasfet& g) {
     const double* x = ModelReals(*g.model);
-    FetSmallSignal f;
-    f.g = g.gate, f.d = g.drain, f.s = g.source, f.gi = g.gate_i, f.di = g.drain_i, f.si = g.source_i;
-    f.gG = x[kGRg] * g.area, f.gdpr = x[kGRd] * g.area, f.gspr = x[kGRs] * g.area;
+    Fet3Small f{};
+    f.G = g.gate, f.D = g.drain, f.S = g.source, f.Gp = g.gate_i, f.Dp = g.drain_i, f.Sp = g.source_i;
+    f.g_gate = x[kGRg] * g.area, f.g_drain = x[kGRd] * g.area, f.g_source = x[kGRs] * g.area;
     f.gm = g.gm, f.gds = g.gds, f.ggs = g.ggs, f.ggd = g.ggd;
     f.xgs = AcOmega * g.capgs, f.xgd = AcOmega * g.capgd, f.xds = AcOmega * g.capds;
     return f;

@@ -8,6 +8,8 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/tline.h"
+#include "sim/engine/ac_load.h"
+#include "sim/engine/noise_sources.h"
 
 namespace ob7 {
 
@@ -321,5 +323,63 @@ std::vector<double> UserSourceBreakpoints(const UserSource& source, double tmin)
     }
     return times;
 }
+
+// --- AC -------------------------------------------------------------------------------------
+namespace {
+int AcLoadSineSources() {
+    for (auto* s : DevicesOf<SineSource>(kSineSourceList))
+        if (int error = AcStampVoltageSource(s->branch, s->positive, s->negative, 1.0, 0.0)) return error;
+    return 0;
+}
+
+int AcLoadPulseSources() {
+    for (auto* s : DevicesOf<PulseSource>(kPulseSourceList))
+        if (int error = AcStampVoltageSource(s->branch, s->positive, s->negative, 1.0, 0.0)) return error;
+    return 0;
+}
+
+// The point table's complex pair at the present frequency.
+int AcLoadUserSources() {
+    for (auto* s : DevicesOf<UserSource>(kUserSourceList)) {
+        double pair[2] = {0, 0};
+        LookupUserSourceValue(s, pair);
+        s->ac_value = {pair[0], pair[1]};
+        if (int error = AcStampVoltageSource(s->branch, s->positive, s->negative, pair[0], pair[1])) return error;
+    }
+    return 0;
+}
+
+// Magnitude and phase (degrees); the noise input source's magnitude is kept for the
+// input noise.
+int AcLoadSpiceSources() {
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList)) {
+        const double phase = s->ac_phase * 0.017453292519943295;
+        const std::complex<double> x = s->ac_magnitude * std::complex<double>(std::cos(phase), std::sin(phase));
+        if (s->positive == Noise.input_plus && s->negative == Noise.input_minus) Noise.input_magnitude = s->ac_magnitude;
+        if (s->IsVoltage()) {
+            if (int error = AcStampVoltageSource(s->branch, s->positive, s->negative, x.real(), x.imag())) return error;
+        } else {
+            AcAddExcitation(s->positive, -x.real(), -x.imag());
+            AcAddExcitation(s->negative, x.real(), x.imag());
+        }
+    }
+    return 0;
+}
+
+int ComputeSpiceSourceAcCurrents() {
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList)) {
+        if (s->IsVoltage()) continue;
+        const double phase = s->ac_phase * 0.017453292519943295;
+        s->ac_current = s->ac_magnitude * std::complex<double>(std::cos(phase), std::sin(phase));
+    }
+    return 0;
+}
+}  // namespace
+
+const AcKindHandler kSineSourceAcKind{AcStage::IndependentSources, 0, AcLoadSineSources};
+const AcKindHandler kPulseSourceAcKind{AcStage::IndependentSources, 1, AcLoadPulseSources};
+const AcKindHandler kUserSourceAcKind{AcStage::IndependentSources, 2, AcLoadUserSources};
+const AcKindHandler kSpiceSourceAcKind{AcStage::IndependentSources, 3, AcLoadSpiceSources,
+                                       AcCurrentRank::IndependentSources, ComputeSpiceSourceAcCurrents};
 
 }  // namespace ob7

@@ -4,6 +4,7 @@
 // (list 34), SPICE sources with a DC value and a time function (list 5) and user sources
 // driven by a point table (list 13).
 
+#include <complex>
 #include <vector>
 
 #include "sim/devices/source_waveforms.h"
@@ -12,6 +13,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
+struct AcKindHandler;
 struct ModelParams;
 
 enum SinModelSlot : int { kSinF, kSinA, kSinDc, kSinPh, kSinRs, kSinRp, kSinTau };
@@ -47,6 +49,10 @@ struct SpiceSource : DeviceInstance {
     double p[7] = {};     // PULSE V1 V2 TD TR TF PW PER, SIN VO VA FREQ TD THETA PHASE,
                           // EXP V1 V2 TD1 TAU1 TD2 TAU2, SFFM VO VA FC MDI FS
     PwlSpec pwl;
+    int last_given_parameter = 6;  // p[] beyond it were not given (the run fills defaults)
+    double ac_magnitude = 0;  // AC excitation
+    double ac_phase = 0;      // degrees
+    std::complex<double> ac_current;  // a current source's AC current
     bool IsVoltage() const { return type == kSpiceVoltageSource; }
 };
 
@@ -54,6 +60,7 @@ struct UserSource : DeviceInstance {
     int positive = 0, negative = 0, branch = 0;
     double value = 0;
     PointTable table;
+    std::complex<double> ac_value;  // the table's pair at the last AC frequency
     double power = 0;
 };
 
@@ -87,11 +94,17 @@ std::vector<double> PulseSourceBreakpoints(const PulseSource& source, double tma
 // A SPICE PULSE's period is first raised to at least rise + width + fall.
 std::vector<double> SpiceSourceBreakpoints(SpiceSource& source, double tmin, double tmax);
 std::vector<double> UserSourceBreakpoints(const UserSource& source, double tmin);
-// AC stamps: come with the AC analysis.
+// AC stamps: sine and pulse sources excite their branch with 1 + j0, user sources with
+// their table's pair at the present frequency, SPICE sources with their AC magnitude and
+// phase (a current source injects it from positive to negative through the source).
 
 extern const DeviceKindHandler kSineSourceKind;
 extern const DeviceKindHandler kPulseSourceKind;
 extern const DeviceKindHandler kSpiceSourceKind;
 extern const DeviceKindHandler kUserSourceKind;
+extern const AcKindHandler kSineSourceAcKind;
+extern const AcKindHandler kPulseSourceAcKind;
+extern const AcKindHandler kUserSourceAcKind;
+extern const AcKindHandler kSpiceSourceAcKind;
 
 }  // namespace ob7

@@ -9,6 +9,7 @@
 #include "sim/devices/device_contract.h"
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/magnetic_core.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
 
@@ -216,5 +217,37 @@ int UpdateInductorTemperatures(double t) {
     }
     return 0;
 }
+
+// --- AC -------------------------------------------------------------------------------------
+// Branch row: V(a) - V(b) - j omega L I = 0.
+int AcLoadInductors() {
+    for (auto* l : DevicesOf<Inductor>(kInductorList)) {
+        const int e = l->Branch();
+        int error = AcAddReal(l->a, e, 1.0);
+        if (!error) error = AcAddReal(e, l->a, 1.0);
+        if (!error) error = AcAddReal(e, l->b, -1.0);
+        if (!error) error = AcAddReal(l->b, e, -1.0);
+        if (!error) error = AcAddImag(e, e, -AcOmega * l->inductance);
+        if (error) return error;
+    }
+    return 0;
+}
+
+int AcLoadCouplings() {
+    for (auto* c : DevicesOf<Coupling>(kCouplingList)) {
+        if (!c->first || !c->second) continue;
+        double k = 0;
+        if (int error = EvalCouplingValue(c, &k)) return error;
+        const double m = -AcOmega * k * std::sqrt(c->first->inductance * c->second->inductance);
+        const int b1 = c->first->Branch(), b2 = c->second->Branch();
+        int error = AcAddImag(b1, b2, m);
+        if (!error) error = AcAddImag(b2, b1, m);
+        if (error) return error;
+    }
+    return 0;
+}
+
+const AcKindHandler kInductorAcKind{AcStage::Inductors, 0, AcLoadInductors};
+const AcKindHandler kCouplingAcKind{AcStage::Couplings, 0, AcLoadCouplings};
 
 }  // namespace ob7

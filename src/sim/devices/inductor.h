@@ -9,6 +9,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
+struct AcKindHandler;
 struct ModelParams;
 struct CoreState;
 
@@ -68,8 +69,13 @@ int UpdateInductorTemperatures(double t);
 // The coupling's k (its expression's value unless stepped): 0, an evaluation error, or
 // 15055 after reporting a k outside [-1, 1].
 int EvalCouplingValue(Coupling* coupling, double* k);
-// AC stamp: comes with the AC analysis.
+// AC stamps: the inductor's branch with -j omega L, a coupling's -j omega k sqrt(L1 L2)
+// between the two branches.
+int AcLoadInductors();
+int AcLoadCouplings();
 
 extern const DeviceKindHandler kInductorKind;
+extern const AcKindHandler kInductorAcKind;
+extern const AcKindHandler kCouplingAcKind;
 
 }  // namespace ob7

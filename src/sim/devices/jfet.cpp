@@ -333,12 +333,13 @@ int LoadJfets() {
 
 namespace {
 
-FetSmallSignal JfetSmallSignal(const Jfet& j) {
+// No gate resistance and no drain-source capacitance.
+Fet3Small JfetSmallSignal(const Jfet& j) {
     const double* x = ModelReals(*j.model);
-    FetSmallSignal f;
-    f.g = f.gi = j.gate;
-    f.d = j.drain, f.s = j.source, f.di = j.drain_i, f.si = j.source_i;
-    f.gdpr = x[kJRd] * j.area, f.gspr = x[kJRs] * j.area;
+    Fet3Small f{};
+    f.G = f.Gp = j.gate;
+    f.D = j.drain, f.S = j.source, f.Dp = j.drain_i, f.Sp = j.source_i;
+    f.g_drain = x[kJRd] * j.area, f.g_source = x[kJRs] * j.area;
     f.gm = j.gm, f.gds = j.gds, f.ggs = j.ggs, f.ggd = j.ggd;
     f.xgs = AcOmega * j.capgs, f.xgd = AcOmega * j.capgd;
     return f;

@@ -123,8 +123,10 @@ int LoadLaplaceSources() {
     const int n = SampledSourceCount;
     const double dt = SampleInterval();
     const double t = Run.time;
-    const int k0 = static_cast<int>(std::floor(t / dt + 0.5)), j = static_cast<int>(std::floor(t / dt));
-    const double phi = t / dt - j;
+    // Outside a transient there is no sample interval yet: the samples are not read then.
+    const double steps = dt > 0 ? t / dt : 0.0;
+    const int k0 = static_cast<int>(std::floor(steps + 0.5)), j = static_cast<int>(std::floor(steps));
+    const double phi = steps - j;
     size_t row = 0;
     for (auto* s : DevicesOf<LaplaceSource>(kLaplaceSourceList)) {
         const int form = s->form - kLaplaceG;

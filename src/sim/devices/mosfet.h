@@ -4,6 +4,7 @@
 // instance preparation (mosfet_level123_prep.cpp), set-up and load
 // (mosfet_level123.cpp), and the level-2 and level-3 channel kernels.
 
+#include <complex>
 #include <cstdint>
 #include <memory>
 
@@ -13,6 +14,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
+struct AcKindHandler;
 struct ModelParams;
 struct Bsim3SizeParams;
 
@@ -90,6 +92,8 @@ struct MosfetInstance : DeviceInstance {
     double power_dissipated = 0, power_stored = 0;
     int32_t limited = 0;
     Mos123Values m123;
+    // AC currents into the drain, gate, source and bulk terminals.
+    std::complex<double> ac_currents[4];
     // Level 8: the size-dependent values, made by its first temperature update.
     std::shared_ptr<Bsim3SizeParams> bsim3;
 };
@@ -123,7 +127,10 @@ extern bool MosfetBypassAllowed;
 
 int SetupMosfets();
 int LoadMosfets();
-// AC stamp: comes with the AC analysis.
+// AC stamp, terminal currents and noise sources of levels 1 to 3 at the operating point.
+int AcLoadMosfets();
+int ComputeMosfetAcCurrents();
+int AddMosfetNoiseSources(double frequency);
 // After an accepted time point: the voltage history and the capacitance halves move on.
 void ShiftMosfetVoltageHistory();
 
@@ -141,6 +148,7 @@ double EvaluateMos2Current(MosfetInstance& device, const MosVoltages& v);
 double EvaluateMos3Current(MosfetInstance& device, const MosVoltages& v);
 
 extern const DeviceKindHandler kMosfetKind;
+extern const AcKindHandler kMosfetAcKind;
 // Registers the kind with the engine and its passes with the temperature dispatchers.
 void RegisterMosfetKind();
 

@@ -11,8 +11,10 @@
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_preparation.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/simulation_options.h"
 
 namespace ob7 {
@@ -455,5 +457,99 @@ void RegisterMosfetKind() {
     RegisterDeviceKind(&kMosfetKind);
     RegisterMos123Passes();
 }
+
+// --- AC and noise -------------------------------------------------------------------------
+namespace {
+// Meyer capacitances and the conductances of the operating point, in their fixed order.
+int AcStampMosfet(void* device) {
+    const MosfetInstance& m = *static_cast<const MosfetInstance*>(device);
+    const Mos123Values& e = m.m123;
+    const int G = m.gate, D = m.drain, S = m.source, B = m.bulk;
+    const int Gp = m.gate_i, Dp = m.drain_i, Sp = m.source_i, Bp = m.bulk_i;
+    const double w = AcOmega;
+    const double xnrm = m.mode >= 0 ? 1 : 0, xrev = 1 - xnrm, xd = xnrm - xrev;
+    const double xgs = w * (2 * e.capgs + m.CGSOVL), xgd = w * (2 * e.capgd + m.CGDOVL);
+    const double xgb = w * (2 * e.capgb + m.CGBOVL);
+    const double xbd = w * m.capbd, xbs = w * m.capbs;
+    const double gm = m.gm, gds = m.gds, gmbs = m.gmbs, gbd = m.gbd, gbs = m.gbs;
+    const double gg = m.ggate, gdpr = m.gdrain, gspr = m.gsource, gb = m.gbulk;
+    struct Entry {
+        int row, col;
+        double value;
+        bool imaginary;
+    };
+    const Entry entries[] = {
+        {Gp, Gp, xgs + xgd + xgb, true}, {Bp, Bp, xgb + xbd + xbs, true}, {Dp, Dp, xgd + xbd, true},
+        {Sp, Sp, xgs + xbs, true},
+        {Gp, Bp, -xgb, true}, {Gp, Dp, -xgd, true}, {Gp, Sp, -xgs, true}, {Bp, Gp, -xgb, true},
+        {Bp, Dp, -xbd, true}, {Bp, Sp, -xbs, true}, {Dp, Gp, -xgd, true}, {Dp, Bp, -xbd, true},
+        {Sp, Gp, -xgs, true}, {Sp, Bp, -xbs, true},
+        {G, G, gg, false}, {Gp, Gp, gg, false}, {G, Gp, -gg, false}, {Gp, G, -gg, false}, {D, D, gdpr, false},
+        {S, S, gspr, false},
+        {Bp, Bp, gbd + gbs + gb, false}, {Bp, B, -gb, false}, {B, Bp, -gb, false}, {B, B, gb, false},
+        {Dp, Dp, gdpr + gds + gbd + xrev * (gm + gmbs), false}, {Sp, Sp, gspr + gds + gbs + xnrm * (gm + gmbs), false},
+        {D, Dp, -gdpr, false}, {S, Sp, -gspr, false}, {Bp, Dp, -gbd, false}, {Bp, Sp, -gbs, false},
+        {Dp, D, -gdpr, false},
+        {Dp, Gp, xd * gm, false}, {Dp, Bp, xd * gmbs - gbd, false}, {Dp, Sp, -gds - xnrm * (gm + gmbs), false},
+        {Sp, Gp, -xd * gm, false}, {Sp, S, -gspr, false}, {Sp, Bp, -xd * gmbs - gbs, false},
+        {Sp, Dp, -gds - xrev * (gm + gmbs), false},
+    };
+    for (const Entry& en : entries) {
+        const int error = en.imaginary ? AcAddImag(en.row, en.col, en.value) : AcAddReal(en.row, en.col, en.value);
+        if (error) return error;
+    }
+    return 0;
+}
+}  // namespace
+
+int AcLoadMosfets() {
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList))
+        if (m->level < 4)
+            if (int error = AcStampMosfet(m)) return error;
+    return 0;
+}
+
+int ComputeMosfetAcCurrents() {
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        if (m->level >= 4) continue;
+        const int rows[4] = {m->drain, m->gate, m->source, m->bulk};
+        if (int error = CaptureAcRowCurrents(AcStampMosfet, m, rows, 4, m->ac_currents)) return error;
+    }
+    return 0;
+}
+
+// Thermal noise of the four series conductances and the channel, with flicker noise by
+// the model's noise level (NLEV, 2 when not given).
+int AddMosfetNoiseSources(double f) {
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        if (m->level >= 4) continue;
+        const double* x = ModelReals(*m->model);
+        const double T = x[kMosDeviceTemp] + kZeroCelsius;
+        const double t = std::sqrt(4 * kNoiseBoltzmann * T);
+        AddNoiseSource(m->drain_i, m->drain, std::sqrt(m->gdrain) * t);
+        AddNoiseSource(m->source_i, m->source, std::sqrt(m->gsource) * t);
+        AddNoiseSource(m->gate_i, m->gate, std::sqrt(m->ggate) * t);
+        AddNoiseSource(m->bulk_i, m->bulk, std::sqrt(m->gbulk) * t);
+        const int nlev = IsGiven(x[kMosNlev]) ? static_cast<int>(x[kMosNlev]) : 2;
+        double thermal = 8.0 / 3.0 * kNoiseBoltzmann * T * std::fabs(m->gm);
+        if (nlev == 3) {
+            const double vds = m->vds, vdsat = m->vdsat;
+            const double alpha = std::fabs(vds) <= std::fabs(vdsat) && vdsat != 0 ? 1 - std::fabs(vds / vdsat) : 0;
+            thermal = std::fabs((m->vgs - m->von) * m->m123.Beta) * (1 + alpha + alpha * alpha) / (1 + alpha) *
+                      (8.0 / 3.0) * kNoiseBoltzmann * T * x[kMosGdsnoi];
+        }
+        const double af = x[kMosAf], id = std::fabs(m->cd);
+        const double area = nlev == 0 ? m->Leff * m->Leff : m->Weff * m->Leff;
+        const double flicker_x = nlev <= 1 ? std::pow(id, af) : m->gm * m->gm;
+        const double exponent = nlev <= 1 ? 1.0 : af;
+        const double cox = x[kMosTox];
+        const double coefficient = cox > 0 && area > 0 ? x[kMosKf] / (cox * area) : 0.0;
+        AddShotFlickerNoise(m->drain_i, m->source_i, thermal, coefficient, flicker_x, f, exponent);
+    }
+    return 0;
+}
+
+const AcKindHandler kMosfetAcKind{AcStage::Mosfets, 0, AcLoadMosfets, AcCurrentRank::Mosfets,
+                                  ComputeMosfetAcCurrents, NoiseRank::Mosfets, AddMosfetNoiseSources};
 
 }  // namespace ob7

@@ -11,6 +11,7 @@
 #include "sim/devices/junction_temperature.h"
 #include "sim/devices/opamp_macro.h"
 #include "sim/devices/resistor.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/newton.h"
 #include "sim/engine/simulation_options.h"
 
@@ -197,5 +198,26 @@ int ComputeOpampParameters(const Opamp* o, OpampMacroValues* v, double t, double
     if (type != kOpampNpn) v->iee = -v->iee;
     return result;
 }
+
+// --- AC -------------------------------------------------------------------------------------
+// The stage transconductances of the operating point; level 3 is made of other devices.
+int AcLoadOpamps() {
+    for (auto* o : DevicesOf<Opamp>(kOpampList)) {
+        const int level = Level(o);
+        const double g = -o->gm;
+        int error = 0;
+        if (level == 1) {
+            error = AcStampTransconductance(o->in_plus, o->in_minus, o->out, 0, g, 0);
+        } else if (level == 2) {
+            error = AcStampTransconductance(o->in_plus, o->in_minus, o->s1, 0, g, 0);
+            if (!error) error = AcStampTransconductance(o->s1, 0, o->s2, 0, g, 0);
+            if (!error) error = AcStampTransconductance(o->s2, 0, o->out, 0, g, 0);
+        }
+        if (error) return error;
+    }
+    return 0;
+}
+
+const AcKindHandler kOpampAcKind{AcStage::Opamps, 0, AcLoadOpamps};
 
 }  // namespace ob7

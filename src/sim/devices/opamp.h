@@ -8,6 +8,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
+struct AcKindHandler;
 struct ModelParams;
 struct Capacitor;
 struct Resistor;
@@ -65,8 +66,9 @@ int UpdateOpampTemperatures(double t);
 // Level-3 element values at t from the data-sheet values; is1 is the first input
 // transistor's saturation current. 0, 15050 (values filled) or another message id.
 int ComputeOpampParameters(const Opamp* opamp, OpampMacroValues* values, double t, double is1 = 1e-16);
-// AC stamp: comes with the AC analysis.
+int AcLoadOpamps();
 
 extern const DeviceKindHandler kOpampKind;
+extern const AcKindHandler kOpampAcKind;
 
 }  // namespace ob7

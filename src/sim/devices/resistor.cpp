@@ -5,7 +5,9 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/junction_temperature.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/newton.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/simulation_options.h"
 
 namespace ob7 {
@@ -93,5 +95,57 @@ int UpdateResistorTemperatures(double t) {
     }
     return 0;
 }
+
+// --- AC -------------------------------------------------------------------------------------
+namespace {
+// The resistance of the AC stamp: the AC value expression when there is one (evaluated on
+// AC quantities, so the driver iterates), else the resistance of the operating point.
+int AcResistance(Resistor* r, double* resistance) {
+    if (!r->ac_value_expression.tokens.empty() && !IsStepped(&r->working_value)) {
+        AcIterationNeeded = 1;
+        ComplexValue value{};
+        if (int error = EvaluateExpression(&r->ac_value_expression, &value)) return error;
+        double v = value.re;
+        ClampToRmin(v);
+        r->working_value = v;
+        double R = r->temperature_factor * v;
+        if (r->model) R *= r->model->Real(kResR);
+        ClampToRmin(R);
+        r->effective_resistance = R;
+    }
+    *resistance = r->effective_resistance;
+    return 0;
+}
+}  // namespace
+
+int AcLoadResistors() {
+    for (auto* r : DevicesOf<Resistor>(kResistorList)) {
+        double R = 0;
+        if (int error = AcResistance(r, &R)) return error;
+        if (int error = AcStampConductance(r->a, r->b, 1 / R)) return error;
+    }
+    return 0;
+}
+
+int AddResistorNoiseSources(double) {
+    for (auto* r : DevicesOf<Resistor>(kResistorList)) {
+        if (r->kind == 0) continue;  // internal resistors of other devices are noiseless
+        double t = Run.temp, nm = 1.0;
+        if (r->model) {
+            const double* x = ModelReals(*r->model);
+            // The model's absolute temperature, else its offset from the run's.
+            if (IsGiven(x[kResTMeasured + 1])) t = x[kResTMeasured + 1];
+            else if (IsGiven(x[kResTMeasured + 2])) t = Run.temp + x[kResTMeasured + 2];
+            nm = IsGiven(x[kResNm]) ? x[kResNm] : 1.0;
+        }
+        const double R = r->effective_resistance;
+        if (nm == 0 || !(R > 0)) continue;
+        AddNoiseSource(r->a, r->b, nm * std::sqrt(4 * kNoiseBoltzmann * (t + kZeroCelsius) / R));
+    }
+    return 0;
+}
+
+const AcKindHandler kResistorAcKind{AcStage::Resistors, 0, AcLoadResistors, AcCurrentRank::None, nullptr,
+                                    NoiseRank::Resistors, AddResistorNoiseSources};
 
 }  // namespace ob7

@@ -8,6 +8,7 @@
 namespace ob7 {
 
 struct DeviceKindHandler;
+struct AcKindHandler;
 struct ModelParams;
 
 // RES model slots.
@@ -43,8 +44,11 @@ int SetupResistors();
 int LoadResistors();
 // Temperature factors at analysis temperature t (device pass).
 int UpdateResistorTemperatures(double t);
-// AC stamp: comes with the AC analysis.
+// AC stamp (1/R) and thermal noise (a resistor built from a part, kind non-zero).
+int AcLoadResistors();
+int AddResistorNoiseSources(double frequency);
 
 extern const DeviceKindHandler kResistorKind;
+extern const AcKindHandler kResistorAcKind;
 
 }  // namespace ob7

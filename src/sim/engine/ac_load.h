@@ -165,6 +165,16 @@ int AcStampRealTransconductance(int cp, int cm, int op, int om, double g);
 int AcStampControlledSource(bool incidence, bool first_control, int type, int k, int k2, int cp,
                             int cm, int op, int om, double gr, double gi);
 
+// The three-terminal FET of the JFET and GaAsFET stamps: gate G, drain D, source S and the
+// internal G', D', S'; conductances of the gate, drain and source resistances, gm, gds,
+// ggs, ggd and the susceptances xgs, xgd, xds of the operating point. A JFET passes
+// G' = G, gate 0 and xds 0.
+struct Fet3Small {
+    int G, D, S, Gp, Dp, Sp;
+    double g_gate, g_drain, g_source, gm, gds, ggs, ggd, xgs, xgd, xds;
+};
+int AcStampFet3(const Fet3Small& f);
+
 // --- Current mode ---------------------------------------------------------------------------
 // V(k) of the AC solution.
 inline std::complex<double> AcNodeValue(int k) { return {AcSolution[2 * k], AcSolution[2 * k + 1]}; }
@@ -174,6 +184,13 @@ std::complex<double> ConductanceCurrent(int a, int b, double g);
 std::complex<double> SusceptanceCurrent(int a, int b, double susceptance);
 // x V(k).
 std::complex<double> ScaledNodeValue(int k, double x);
+
+// Terminal currents of one device: runs its stamp routine without touching the matrix,
+// summing entry x V(column) by row for the given rows (the device's terminal nodes), so
+// each sum is the AC current flowing from that node into the device. A row listed twice
+// collects into its first place.
+int CaptureAcRowCurrents(int (*stamp)(void* device), void* device, const int* rows, int count,
+                         std::complex<double>* currents);
 
 // --- Passes --------------------------------------------------------------------------------
 // One AC load at the present frequency: clears the right-hand side (and the matrix,

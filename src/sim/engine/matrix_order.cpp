@@ -1,8 +1,8 @@
 // Ordering and factorisation of the sparse matrix. The first factorisation chooses the
-// pivot order by the Markowitz criterion with threshold pivoting, eliminating in the
-// linked lists and creating the fill-ins. The order is then packed by column, and every
-// factorisation (the first included) computes the numbers left-looking in that packed
-// layout, which is what each Newton iteration pays for.
+// pivot order by the Markowitz criterion with threshold pivoting, eliminating right-looking
+// in compact arrays of the active part and creating the fill-ins; its numbers go straight
+// into the factors, packed by column. Every later factorisation computes the numbers
+// left-looking in that packed layout, which is what each Newton iteration pays for.
 
 #include <algorithm>
 #include <climits>
@@ -154,7 +154,24 @@ struct ActiveEntry {
 // An entry of the pivot column while a step eliminates.
 struct LowerEntry {
     int row;
+    int id;
     double real, imag;
+};
+
+// An entry of a row list: the column identity and where the entry was last known to lie in
+// that column's array (entries move when one leaves the column, so it is checked).
+struct RowEntry {
+    int col;
+    int at;
+};
+
+// A number of the factors as the elimination leaves it: an entry of a pivot row (by column
+// identity) or of a pivot column (by row identity). Imaginary parts are kept apart, and
+// only in complex arithmetic.
+struct FactorEntry {
+    int index;
+    int id;
+    double real;
 };
 
 // One ordering: Markowitz pivot choice with threshold pivoting, elimination and fill-ins.
@@ -163,11 +180,12 @@ struct LowerEntry {
 // fields hold identities. The active part lives in compact arrays, one per column with the
 // values and one per row with the column identities, which the elimination walks far
 // faster than the linked elements; the elements themselves keep their stamped values.
-// Entries of rows and columns already eliminated are dropped as walks meet them, keeping
-// the order of the rest. A column array holds its entries in the reverse of the column
-// list's order, with fill-ins appended, so read backwards it is the order the searches
-// and fill-ins follow: newest fill-in first, then the stored elements in list order.
-// Finish gives the elements their final indices and rebuilds every list in order.
+// A pivot row's entries leave their columns as its step eliminates them (the last entry
+// takes the place); entries of rows lists whose columns are eliminated are dropped as walks
+// meet them. The order the searches and fill-ins follow within a column is that of the
+// entry ids, highest first: the newest fill-in, then the stored elements in list order.
+// Pack writes the factors; the elements get their final indices and links from them once
+// something needs the lists (LinkFromFactors).
 class Ordering {
   public:
     explicit Ordering(SparseMatrix* m) : m_(m) {}
@@ -180,8 +198,15 @@ class Ordering {
             rowPos_.resize(n + 1);
             colPos_.resize(n + 1);
             rowState_.assign(n + 1, kActive);
+            pivotOut_.resize(n + 1);
+            pivotImag_.resize(n + 1);
+            upperEnd_.assign(n + 1, 0);
+            lowerEnd_.assign(n + 1, 0);
+            largest_.assign(n + 1, 0.0);
+            largestRow_.assign(n + 1, kNone);
             diagReal_.assign(n + 1, 0.0);
             diagImag_.assign(n + 1, 0.0);
+            diag_.assign(n + 1, kNoEntry);
             for (int i = 1; i <= n; ++i) {
                 if (MatrixElement* d = m_->diag[i]) {
                     diagReal_[i] = d->real;
@@ -198,20 +223,31 @@ class Ordering {
             }
             withImag_ = withImag_ || m_->complex;
             const size_t count = std::accumulate(colLength.begin(), colLength.end(), size_t(0));
-            elementOf_.reserve(count);
-            if (withImag_) imag_.reserve(count);
+            elementOf_.resize(count);
+            rowOf_.resize(count);
+            colOf_.resize(count);
+            if (withImag_) imag_.resize(count);
+            // The factors hold at least the stored elements.
+            upperOut_.reserve(count);
+            lowerOut_.reserve(count);
             cols_.Reset(colLength);
             rows_.Reset(rowLength);
             std::fill(rowLength.begin(), rowLength.end(), 0);
+            int base = 0;
             for (int c = 1; c <= n; ++c) {
-                ActiveEntry* col = cols_.Data(c) + colLength[c];
+                ActiveEntry* col = cols_.Data(c);
+                int at = colLength[c];
                 for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
-                    const int id = int(elementOf_.size());
-                    elementOf_.push_back(e);
-                    if (withImag_) imag_.push_back(e->imag);
-                    *--col = {e->row, id, e->real};
-                    rows_.Data(e->row)[rowLength[e->row]++] = c;
+                    const int id = base + --at;
+                    elementOf_[id] = e;
+                    rowOf_[id] = e->row;
+                    colOf_[id] = c;
+                    if (e == m_->diag[c]) diag_[c] = id;
+                    if (withImag_) imag_[id] = e->imag;
+                    col[at] = {e->row, id, e->real};
+                    rows_.Data(e->row)[rowLength[e->row]++] = {c, at};
                 }
+                base += colLength[c];
             }
         } catch (const std::bad_alloc&) {
             return false;
@@ -225,80 +261,148 @@ class Ordering {
         CountMarkowitz();
         try {
             for (step_ = 1; step_ <= m_->size; ++step_) {
-                MatrixElement* pivot = SelectPivot();
-                if (!pivot) {
+                const int pivot = SelectPivot();
+                if (pivot == kNoEntry) {
                     MarkMatrixSingular(m_, step_);
                     return;
                 }
                 MovePivotToStep(pivot);
                 if (!Eliminate()) return;
+                upperEnd_[step_] = int64_t(upperOut_.size());
                 UpdateMarkowitzCounts();
                 // The pivot row and column take no further part.
-                cols_.Release(pivot->col);
-                rows_.Release(pivot->row);
+                cols_.Release(colOf_[pivot]);
+                rows_.Release(rowOf_[pivot]);
             }
         } catch (const std::bad_alloc&) {
             m_->error = kMatrixNoMemory;
         }
     }
 
-    // Gives the elements their final indices and relinks every row and column in order,
-    // through one bucket sort by column, which is far quicker than walking the lists.
-    // Leaves in `byColumn` the elements column by column, each column in row order.
-    void Finish(std::vector<PlacedElement>& byColumn) {
+    // Writes the factors the elimination computed into the packed layout, so the numbers
+    // are not computed a second time. The pivot rows come out step by step, so each
+    // column's upper part is in row order; the pivot columns' entries are laid out through
+    // a count by row. A fill-in gets its element here only on the diagonal (GMIN is added
+    // there); the others read the record's zero until the lists are linked from the layout
+    // (LinkFromFactors), which waits until something needs them. False when memory runs
+    // out. A pivot that is not finite, or whose reciprocal is not, is left in SingularStep:
+    // the order stands, the numbers not.
+    bool Pack() {
         const int n = m_->size;
-        // The active part is done with: its memory can serve the sort.
+        const bool complex = m_->complex;
         cols_.Free();
         rows_.Free();
-        std::vector<MatrixElement*>().swap(elementOf_);
-        std::vector<double>().swap(imag_);
+        const size_t count = size_t(n) + upperOut_.size() + lowerOut_.size();
+        if (count > size_t(INT_MAX)) return false;
+        PackedFactors& f = m_->lu;
+        std::vector<int> next, rowStart;
+        struct Placed {
+            int step, entry;
+        };
+        std::vector<Placed> byRow;
+        try {
+            f.colStart.assign(n + 2, 0);
+            f.diagPos.assign(n + 1, 0);
+            f.rowOf.resize(count);
+            f.element.resize(count);
+            f.real.assign(count, 0.0);
+            if (complex)
+                f.complex.assign(2 * count, 0.0);
+            else
+                f.complex.clear();
+            f.scatter.assign(n + 1, 0);
+            next.assign(n + 2, 0);
+            rowStart.assign(n + 2, 0);
+            byRow.resize(lowerOut_.size());
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        // Column k: the entries of earlier pivot rows, the pivot, then its own lower entries.
+        for (const FactorEntry& u : upperOut_) ++next[colPos_[u.index]];
+        for (int k = 1; k <= n; ++k) {
+            f.diagPos[k] = f.colStart[k] + next[k];
+            f.colStart[k + 1] = f.diagPos[k] + 1 + int(lowerEnd_[k] - lowerEnd_[k - 1]);
+            next[k] = f.colStart[k];
+        }
+        const int stored = int(elementOf_.size());
+        auto write = [&](int p, const FactorEntry& e, double imag) {
+            f.element[p] = e.id < stored ? elementOf_[e.id] : &m_->fillInZero;
+            if (complex) {
+                f.complex[2 * p] = e.real;
+                f.complex[2 * p + 1] = imag;
+            } else {
+                f.real[p] = std::fabs(e.real) <= kNegligible ? 0.0 : e.real;
+            }
+        };
+        singularStep_ = 0;
+        for (int k = 1; k <= n; ++k) {
+            for (int64_t i = upperEnd_[k - 1]; i < upperEnd_[k]; ++i) {
+                const int p = next[colPos_[upperOut_[i].index]]++;
+                f.rowOf[p] = k;
+                write(p, upperOut_[i], complex ? upperImag_[i] : 0.0);
+            }
+            const int d = f.diagPos[k];
+            const FactorEntry& pivot = pivotOut_[k];
+            const double pivotImag = pivotImag_[k];
+            f.rowOf[d] = k;
+            f.element[d] = pivot.id < stored ? elementOf_[pivot.id] : FillInElement(pivot.id);
+            if (!f.element[d]) return false;
+            m_->diag[k] = f.element[d];
+            if (complex) {
+                double rr = 0.0, ri = 0.0;
+                bool usable = std::isfinite(pivot.real) && std::isfinite(pivotImag) &&
+                              (pivot.real != 0.0 || pivotImag != 0.0);
+                if (usable) {
+                    ComplexReciprocal(pivot.real, pivotImag, &rr, &ri);
+                    usable = std::isfinite(rr) && std::isfinite(ri);
+                }
+                if (!usable && !singularStep_) singularStep_ = k;
+                f.complex[2 * d] = rr;
+                f.complex[2 * d + 1] = ri;
+            } else {
+                const double recip = 1.0 / pivot.real;
+                const bool usable =
+                    pivot.real != 0.0 && std::isfinite(recip) && std::isfinite(pivot.real);
+                if (!usable && !singularStep_) singularStep_ = k;
+                f.real[d] = std::fabs(recip) <= kNegligible ? 0.0 : recip;
+            }
+        }
+        for (const FactorEntry& l : lowerOut_) ++rowStart[rowPos_[l.index] + 1];
+        for (int r = 1; r <= n + 1; ++r) rowStart[r] += rowStart[r - 1];
+        for (int k = 1; k <= n; ++k) {
+            for (int64_t i = lowerEnd_[k - 1]; i < lowerEnd_[k]; ++i)
+                byRow[rowStart[rowPos_[lowerOut_[i].index]]++] = {k, int(i)};
+            next[k] = f.diagPos[k] + 1;
+        }
+        for (const Placed& placed : byRow) {
+            const FactorEntry& l = lowerOut_[placed.entry];
+            const int p = next[placed.step]++;
+            f.rowOf[p] = rowPos_[l.index];
+            write(p, l, complex ? lowerImag_[placed.entry] : 0.0);
+        }
+        m_->linksPending = true;
+        return true;
+    }
+    int SingularStep() const { return singularStep_; }
+
+    // After a failed ordering: every fill-in gets its element, the elements get their
+    // indices as they stand and every row and column is linked in order again.
+    void Relink() {
+        cols_.Free();
+        rows_.Free();
+        for (int id = int(elementOf_.size()); id < int(rowOf_.size()); ++id) {
+            if (!FillInElement(id)) {
+                m_->error = kMatrixNoMemory;
+                break;
+            }
+        }
         auto renumber = [this](MatrixElement& e) {
             e.row = rowPos_[e.row];
             e.col = colPos_[e.col];
         };
         m_->elements.ForEach(renumber);
         m_->fillIns.ForEach(renumber);
-        std::vector<size_t> start;
-        try {
-            start.assign(n + 2, 0);
-            auto count = [&](MatrixElement& e) { ++start[e.col + 1]; };
-            m_->elements.ForEach(count);
-            m_->fillIns.ForEach(count);
-            for (int k = 1; k <= n + 1; ++k) start[k] += start[k - 1];
-            byColumn.resize(start[n + 1]);
-        } catch (const std::bad_alloc&) {
-            m_->error = kMatrixNoMemory;
-            RelinkByLists();
-            return;
-        }
-        auto place = [&](MatrixElement& e) { byColumn[start[e.col]++] = {e.row, e.col, &e}; };
-        m_->elements.ForEach(place);
-        m_->fillIns.ForEach(place);
-        std::fill(m_->firstInCol.begin(), m_->firstInCol.end(), nullptr);
-        std::fill(m_->diag.begin(), m_->diag.end(), nullptr);
-        const size_t total = byColumn.size();
-        for (size_t begin = 0; begin < total;) {
-            const int col = byColumn[begin].col;
-            size_t end = begin + 1;
-            while (end < total && byColumn[end].col == col) ++end;
-            std::sort(byColumn.begin() + begin, byColumn.begin() + end,
-                      [](const PlacedElement& a, const PlacedElement& b) { return a.row < b.row; });
-            m_->firstInCol[col] = byColumn[begin].element;
-            for (size_t i = begin; i < end; ++i) {
-                const PlacedElement& p = byColumn[i];
-                p.element->nextInCol = i + 1 < end ? byColumn[i + 1].element : nullptr;
-                if (p.row == col) m_->diag[col] = p.element;
-            }
-            begin = end;
-        }
-        // Rows in column order: the columns from the last, each put in front.
-        std::fill(m_->firstInRow.begin(), m_->firstInRow.end(), nullptr);
-        for (size_t i = total; i-- > 0;) {
-            const PlacedElement& p = byColumn[i];
-            p.element->nextInRow = m_->firstInRow[p.row];
-            m_->firstInRow[p.row] = p.element;
-        }
-        m_->rowsLinked = true;
+        RelinkByLists();
     }
 
     // The same links through the lists alone, for when memory runs out.
@@ -326,6 +430,20 @@ class Ordering {
     }
 
   private:
+    // The element of a fill-in (by id), made on first need with its identities for indices;
+    // null when memory runs out.
+    MatrixElement* FillInElement(int id) {
+        const size_t at = size_t(id) - elementOf_.size();
+        if (fillInElement_.size() <= at) fillInElement_.resize(rowOf_.size() - elementOf_.size());
+        if (!fillInElement_[at]) {
+            MatrixElement* e = m_->fillIns.Take();
+            if (!e) return nullptr;
+            *e = MatrixElement{0.0, 0.0, rowOf_[id], colOf_[id], nullptr, nullptr};
+            fillInElement_[at] = e;
+        }
+        return fillInElement_[at];
+    }
+
     // Visits the entries of a column (by identity) at or below the step. The visitor must
     // not add to the column.
     template <class F>
@@ -340,13 +458,13 @@ class Ordering {
         }
         cols_.Shrink(colId, kept);
     }
-    // Visits the column identities of a row at or right of the step.
+    // Visits the entries of a row at or right of the step.
     template <class F>
     void ForEachInRow(int rowId, F&& f) {
-        int* row = rows_.Data(rowId);
+        RowEntry* row = rows_.Data(rowId);
         int kept = 0;
         for (int i = 0, n = rows_.Size(rowId); i < n; ++i) {
-            if (colPos_[row[i]] < step_) continue;
+            if (colPos_[row[i].col] < step_) continue;
             row[kept] = row[i];
             f(row[kept]);
             ++kept;
@@ -361,7 +479,7 @@ class Ordering {
         ForEachInColumn(colAt_[i], [&](ActiveEntry& e) {
             if (e.row == rowId) found = &e;
         });
-        SetDiagonal(i, found ? elementOf_[found->id] : nullptr, found);
+        SetDiagonal(i, found ? found->id : kNoEntry, found);
     }
 
     void CountMarkowitz() {
@@ -416,18 +534,24 @@ class Ordering {
         const double re = diagReal_[i], im = diagImag_[i];
         return (re < 0 ? -re : re) + (im < 0 ? -im : im);
     }
-    void SetDiagonal(int i, MatrixElement* d, const ActiveEntry* value) {
-        m_->diag[i] = d;
+    void SetDiagonal(int i, int d, const ActiveEntry* value) {
+        diag_[i] = d;
         diagReal_[i] = value ? value->real : 0.0;
         diagImag_[i] = value && withImag_ ? imag_[value->id] : 0.0;
     }
 
     // Largest magnitude in the element's column at or below the step, its own row excluded.
-    double LargestOtherInColumn(MatrixElement* d) {
+    // A column changes only when it is right of a pivot (its values are updated and the
+    // pivot row leaves it), so the answer is kept until then.
+    double LargestOtherInColumn(int d) {
+        const int rowId = rowOf_[d], colId = colOf_[d];
+        if (largestRow_[colId] == rowId) return largest_[colId];
         double largest = 0.0;
-        ForEachInColumn(d->col, [&](ActiveEntry& e) {
-            if (e.row != d->row) largest = std::max(largest, Magnitude(e));
+        ForEachInColumn(colId, [&](ActiveEntry& e) {
+            if (e.row != rowId) largest = std::max(largest, Magnitude(e));
         });
+        largest_[colId] = largest;
+        largestRow_[colId] = rowId;
         return largest;
     }
 
@@ -440,7 +564,7 @@ class Ordering {
         return mag;
     }
 
-    MatrixElement* SearchSingletonPivot() {
+    int SearchSingletonPivot() {
         const int n = m_->size;
         int32_t* prod = m_->markowitzProd.data();
         const int saved = m_->singletons;
@@ -453,22 +577,22 @@ class Ordering {
             int i = slot;
             if (i < step_) break;
             if (i > n) i = step_;
-            MatrixElement* d = m_->diag[i];
-            if (!d) break;  // off-diagonal singletons are left to the other searches
+            const int d = diag_[i];
+            if (d == kNoEntry) break;  // off-diagonal singletons are left to the other searches
             double mag = DiagonalMagnitude(i);
             if (mag > m_->absThreshold && mag > m_->relThreshold * LargestOtherInColumn(d))
                 return d;
         }
         m_->singletons = saved;
-        return nullptr;
+        return kNoEntry;
     }
 
-    MatrixElement* QuickSearchDiagonalPivot() {
+    int QuickSearchDiagonalPivot() {
         const int n = m_->size;
         int32_t* prod = m_->markowitzProd.data();
         prod[n + 1] = prod[step_];
         prod[step_ - 1] = -1;  // stops the scan
-        MatrixElement* ties[kMaxMarkowitzTies];
+        int ties[kMaxMarkowitzTies];
         double tieMagnitude[kMaxMarkowitzTies];
         int lastTie = -1;
         int64_t smallest = INT64_MAX;
@@ -480,8 +604,8 @@ class Ordering {
             int i = slot;
             if (i < step_) break;
             if (i > n) i = step_;
-            MatrixElement* d = m_->diag[i];
-            if (!d) continue;
+            const int d = diag_[i];
+            if (d == kNoEntry) continue;
             double mag = DiagonalMagnitude(i);
             if (!(mag > m_->absThreshold)) continue;  // also refuses a NaN
             if (prod[slot] == 1 && TakeLoneDiagonal(d, i, mag)) return d;
@@ -496,7 +620,7 @@ class Ordering {
                 if (lastTie >= smallest * kTiesMultiplier) break;
             }
         }
-        MatrixElement* chosen = nullptr;
+        int chosen = kNoEntry;
         double bestRatio = 1.0 / m_->relThreshold;
         for (int t = 0; t <= lastTie; ++t) {
             double ratio = LargestOtherInColumn(ties[t]) / tieMagnitude[t];
@@ -511,15 +635,17 @@ class Ordering {
     // A diagonal of product 1 has one other entry in its row and one in its column. It is
     // taken at once when they lie symmetric and it is the largest of the three. The others
     // are looked at right of and below the diagonal, or anywhere when neither is there.
-    bool TakeLoneDiagonal(MatrixElement* d, int i, double mag) {
+    bool TakeLoneDiagonal(int d, int i, double mag) {
+        const int rowId = rowOf_[d], colId = colOf_[d];
         int otherCol = 0;  // identities; 0 for none
         int otherRow = 0;
         double otherInColMag = 0.0;
-        ForEachInRow(d->row, [&](int c) {
-            if (c != d->col) otherCol = c;
+        ForEachInRow(rowId, [&](const RowEntry& entry) {
+            const int c = entry.col;
+            if (c != colId) otherCol = c;
         });
-        ForEachInColumn(d->col, [&](ActiveEntry& e) {
-            if (e.row != d->row) {
+        ForEachInColumn(colId, [&](ActiveEntry& e) {
+            if (e.row != rowId) {
                 otherRow = e.row;
                 otherInColMag = Magnitude(e);
             }
@@ -531,22 +657,22 @@ class Ordering {
             inCol = otherRow;
         }
         return inRow && inCol && colPos_[inRow] == rowPos_[inCol] &&
-               mag >= std::max(MagnitudeAt(d->row, inRow), otherInColMag);
+               mag >= std::max(MagnitudeAt(rowId, inRow), otherInColMag);
     }
 
-    MatrixElement* SearchDiagonalPivot() {
+    int SearchDiagonalPivot() {
         const int n = m_->size;
         int32_t* prod = m_->markowitzProd.data();
         prod[n + 1] = prod[step_];
-        MatrixElement* chosen = nullptr;
+        int chosen = kNoEntry;
         int64_t smallest = INT64_MAX;
         double acceptedRatio = 0.0;
         int64_t ties = 0;
         for (int slot = n + 1; slot > step_; --slot) {
             if (prod[slot] > smallest) continue;
             const int i = slot > n ? step_ : slot;
-            MatrixElement* d = m_->diag[i];
-            if (!d) continue;
+            const int d = diag_[i];
+            if (d == kNoEntry) continue;
             double mag = DiagonalMagnitude(i);
             if (!(mag > m_->absThreshold)) continue;
             double largest = LargestOtherInColumn(d);
@@ -570,9 +696,9 @@ class Ordering {
     }
 
 
-    MatrixElement* SearchWholeMatrixPivot() {
-        MatrixElement* chosen = nullptr;
-        MatrixElement* largestSeen = nullptr;
+    int SearchWholeMatrixPivot() {
+        int chosen = kNoEntry;
+        int largestSeen = kNoEntry;
         double largestMag = 0.0;
         int64_t smallest = INT64_MAX;
         double acceptedRatio = 0.0;
@@ -584,18 +710,20 @@ class Ordering {
             });
             if (largestInCol == 0.0) continue;
             const ActiveEntry* entries = cols_.Data(colAt_[col]);
-            for (int k = cols_.Size(colAt_[col]) - 1; k >= 0; --k) {
-                const ActiveEntry& e = entries[k];
+            byId_.assign(entries, entries + cols_.Size(colAt_[col]));
+            std::sort(byId_.begin(), byId_.end(),
+                      [](const ActiveEntry& x, const ActiveEntry& y) { return x.id > y.id; });
+            for (const ActiveEntry& e : byId_) {
                 double mag = Magnitude(e);
                 if (mag > largestMag) {
-                    largestSeen = elementOf_[e.id];
+                    largestSeen = e.id;
                     largestMag = mag;
                 }
                 int32_t product = Product(m_->markowitzRow[rowPos_[e.row]], m_->markowitzCol[col]);
                 if (product > smallest) continue;
                 if (!(mag > m_->relThreshold * largestInCol && mag > m_->absThreshold)) continue;
                 if (product < smallest) {
-                    chosen = elementOf_[e.id];
+                    chosen = e.id;
                     smallest = product;
                     acceptedRatio = largestInCol / mag;
                     ties = 0;
@@ -603,26 +731,26 @@ class Ordering {
                     ++ties;
                     double ratio = largestInCol / mag;
                     if (ratio < acceptedRatio) {
-                        chosen = elementOf_[e.id];
+                        chosen = e.id;
                         acceptedRatio = ratio;
                     }
                     if (ties >= smallest * kTiesMultiplier) return chosen;
                 }
             }
         }
-        if (chosen) return chosen;
+        if (chosen != kNoEntry) return chosen;
         if (largestMag > 0.0) return largestSeen;
         m_->error = kMatrixSingular;
-        return nullptr;
+        return kNoEntry;
     }
 
     // The searches in order: singletons, quick diagonal, diagonal, the whole matrix.
-    MatrixElement* SelectPivot() {
-        MatrixElement* pivot = nullptr;
+    int SelectPivot() {
+        int pivot = kNoEntry;
         if (m_->singletons > 0) pivot = SearchSingletonPivot();
-        if (!pivot) pivot = QuickSearchDiagonalPivot();
-        if (!pivot) pivot = SearchDiagonalPivot();
-        if (!pivot) pivot = SearchWholeMatrixPivot();
+        if (pivot == kNoEntry) pivot = QuickSearchDiagonalPivot();
+        if (pivot == kNoEntry) pivot = SearchDiagonalPivot();
+        if (pivot == kNoEntry) pivot = SearchWholeMatrixPivot();
         return pivot;
     }
 
@@ -646,9 +774,9 @@ class Ordering {
         m_->extToIntCol[m_->intToExtCol[b]] = b;
     }
 
-    void MovePivotToStep(MatrixElement* pivot) {
-        const int row = rowPos_[pivot->row];
-        const int col = colPos_[pivot->col];
+    void MovePivotToStep(int pivot) {
+        const int row = rowPos_[rowOf_[pivot]];
+        const int col = colPos_[colOf_[pivot]];
         if (row == step_ && col == step_) return;
         if (row == col) {
             ExchangeRows(step_, row);
@@ -656,7 +784,7 @@ class Ordering {
             std::swap(m_->markowitzProd[step_], m_->markowitzProd[row]);
             LowerBlock(step_);
             LowerBlock(row);
-            std::swap(m_->diag[step_], m_->diag[row]);
+            std::swap(diag_[step_], diag_[row]);
             std::swap(diagReal_[step_], diagReal_[row]);
             std::swap(diagImag_[step_], diagImag_[row]);
             return;
@@ -678,30 +806,25 @@ class Ordering {
         LowerBlock(step_);
     }
 
-    // A zero element at (row, column) by identity, added to the active part.
-    MatrixElement* CreateFillIn(int rowId, int colId) {
-        MatrixElement* e = m_->fillIns.Take();
-        if (!e) {
-            m_->error = kMatrixNoMemory;
-            return nullptr;
-        }
-        *e = MatrixElement{0.0, 0.0, rowId, colId, nullptr, nullptr};
-        const int id = int(elementOf_.size());
-        elementOf_.push_back(e);
+    // A zero entry at (row, column) by identity, added to the active part. Its element is
+    // made once the order is known, and only where something needs it (see Pack).
+    void CreateFillIn(int rowId, int colId) {
+        const int id = int(rowOf_.size());
+        rowOf_.push_back(rowId);
+        colOf_.push_back(colId);
         if (withImag_) imag_.push_back(0.0);
         cols_.Append(colId, {rowId, id, 0.0});
-        rows_.Append(rowId, colId);
+        rows_.Append(rowId, {colId, cols_.Size(colId) - 1});
         ++m_->fillInCount;
         ++m_->elementCount;
         const int row = rowPos_[rowId], col = colPos_[colId];
-        if (row == col) SetDiagonal(row, e, nullptr);  // zero
+        if (row == col) SetDiagonal(row, id, nullptr);  // zero
         if (++m_->markowitzRow[row] == 1 && m_->markowitzCol[row] != 0) --m_->singletons;
         m_->markowitzProd[row] = Product(m_->markowitzRow[row], m_->markowitzCol[row]);
         LowerBlock(row);
         if (++m_->markowitzCol[col] == 1 && m_->markowitzRow[col] != 0) --m_->singletons;
         m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
         LowerBlock(col);
-        return e;
     }
 
     void Subtract(ActiveEntry& target, double ur, double ui, const LowerEntry& l, bool complex) {
@@ -713,11 +836,11 @@ class Ordering {
         }
     }
 
-    // Right-looking elimination of the step; false when it failed. Each row's state tells
-    // in one look-up whether a column walk keeps, updates or drops its entry.
+    // Right-looking elimination of the step; false when the pivot is zero. Each row's state
+    // tells in one look-up whether a column walk updates its entry, and from which value.
     bool Eliminate() {
-        MatrixElement* pivot = m_->diag[step_];
-        const int pivotRow = pivot->row, pivotCol = pivot->col;
+        const int pivot = diag_[step_];
+        const int pivotRow = rowOf_[pivot], pivotCol = colOf_[pivot];
         const bool complex = m_->complex;
         const ActiveEntry* p = nullptr;
         lower_.clear();
@@ -725,87 +848,134 @@ class Ordering {
             if (e.row == pivotRow)
                 p = &e;
             else
-                lower_.push_back({e.row, e.real, withImag_ ? imag_[e.id] : 0.0});
+                lower_.push_back({e.row, e.id, e.real, withImag_ ? imag_[e.id] : 0.0});
         });
-        std::reverse(lower_.begin(), lower_.end());  // the column list's order
+        std::sort(lower_.begin(), lower_.end(),
+                  [](const LowerEntry& x, const LowerEntry& y) { return x.id > y.id; });
         if (Magnitude(*p) == 0.0) {
             MarkMatrixSingular(m_, step_);
             return false;
         }
         upper_.clear();
-        ForEachInRow(pivotRow, [&](int c) {
-            if (c != pivotCol) upper_.push_back(c);
+        upperAt_.clear();
+        ForEachInRow(pivotRow, [&](const RowEntry& entry) {
+            const int c = entry.col;
+            if (c != pivotCol) {
+                upper_.push_back(c);
+                upperAt_.push_back(entry.at);
+                largestRow_[c] = kNone;
+            }
         });
         double pr, pi = 0.0;
         if (complex)
             ComplexReciprocal(p->real, imag_[p->id], &pr, &pi);
         else
             pr = 1.0 / p->real;
+        pivotOut_[step_] = {0, p->id, p->real};
+        pivotImag_[step_] = withImag_ ? imag_[p->id] : 0.0;
+        for (const LowerEntry& l : lower_) {
+            lowerOut_.push_back({l.row, l.id, l.real});
+            if (complex) lowerImag_.push_back(l.imag);
+        }
+        lowerEnd_[step_] = int64_t(lowerOut_.size());
         const int lowerCount = int(lower_.size());
         for (int k = 0; k < lowerCount; ++k) rowState_[lower_[k].row] = k;
         rowState_[pivotRow] = kPivotRow;
-        met_.resize(lowerCount);
-        bool ok = true;
-        for (int c : upper_) {
-            // One walk drops the eliminated rows, finds the pivot row's entry and notes
-            // the entries the lower rows update.
-            // The updated entries are noted without a branch: which rows a column holds
-            // follows no pattern.
-            const int length = cols_.Size(c);
-            if (int(hits_.size()) < length) hits_.resize(2 * size_t(length));
+        // Real arithmetic skips a product when either factor is at most 1e-100: the pivot
+        // column's such values count as 0, the pivot row's are tested column by column.
+        // One slot more, the place of every row outside the pivot column, holds 0.
+        lowerReal_.resize(lowerCount + 1);
+        for (int k = 0; k < lowerCount; ++k)
+            lowerReal_[k] = std::fabs(lower_[k].real) > kNegligible ? lower_[k].real : 0.0;
+        lowerReal_[lowerCount] = 0.0;
+        if (met_.size() < size_t(lowerCount) + 1) met_.resize(lowerCount + 1, 0);
+        for (size_t j = 0; j < upper_.size(); ++j) {
+            const int c = upper_[j];
             ActiveEntry* col = cols_.Data(c);
-            Hit* hits = hits_.data();
-            int kept = 0, hitCount = 0, u = 0;
-            for (int i = 0; i < length; ++i) {
-                const int state = rowState_[col[i].row];
-                if (state == kEliminated) continue;  // once an entry: well predicted
-                if (kept != i) col[kept] = col[i];
-                hits[hitCount] = {kept, state};
-                hitCount += state >= 0;
-                u = state == kPivotRow ? kept : u;
-                ++kept;
-            }
-            cols_.Shrink(c, kept);
-            // The pivot row's entry, scaled by the pivot's reciprocal.
-            ActiveEntry& ue = col[u];
+            int length = cols_.Size(c);
+            int u = upperAt_[j];
+            if (u >= length || col[u].row != pivotRow)
+                for (u = 0; col[u].row != pivotRow;) ++u;
+            // The pivot row's entry, scaled by the pivot's reciprocal, is a number of the
+            // upper factor and leaves the column.
             double ur, ui = 0.0;
+            const ActiveEntry& ue = col[u];
             if (complex) {
                 const double uim = imag_[ue.id];
                 ur = ue.real * pr - uim * pi;
                 ui = ue.real * pi + uim * pr;
-                imag_[ue.id] = ui;
             } else {
                 ur = ue.real * pr;
             }
-            ue.real = ur;
-            const int at = colPos_[c], diagRow = rowAt_[at];
-            std::fill(met_.begin(), met_.end(), 0);
-            for (int h = 0; h < hitCount; ++h) {
-                const Hit& hit = hits[h];
-                ActiveEntry& e = col[hit.entry];
-                met_[hit.lower] = 1;
-                Subtract(e, ur, ui, lower_[hit.lower], complex);
-                if (e.row == diagRow) SetDiagonal(at, elementOf_[e.id], &e);
+            upperOut_.push_back({c, ue.id, ur});
+            if (complex) upperImag_.push_back(ui);
+            col[u] = col[--length];
+            cols_.Shrink(c, length);
+            if (++stamp_ == INT_MAX) {
+                std::fill(met_.begin(), met_.end(), 0);
+                stamp_ = 1;
             }
-            if (hitCount == lowerCount) continue;
+            const int at = colPos_[c], diagRow = rowAt_[at];
+            int hits = 0;
+            if (complex) {
+                for (int i = 0; i < length; ++i) {
+                    ActiveEntry& e = col[i];
+                    const int k = rowState_[e.row];
+                    if (k < 0) continue;
+                    met_[k] = stamp_;
+                    ++hits;
+                    const LowerEntry& l = lower_[k];
+                    e.real -= ur * l.real - ui * l.imag;
+                    imag_[e.id] -= ur * l.imag + ui * l.real;
+                    if (e.row == diagRow) SetDiagonal(at, e.id, &e);
+                }
+            } else {
+                // An infinite factor times a skipped 0 must stay skipped, not become NaN.
+                const bool update = std::fabs(ur) > kNegligible;
+                const bool guarded = std::isinf(ur);
+                const double* lv = lowerReal_.data();
+                if (update && !guarded) {
+                    // Which rows of a column the pivot column holds follows no pattern, so
+                    // every entry takes the same path: a row outside it meets the spare slot
+                    // and subtracts a product of 0.
+                    int* met = met_.data();
+                    const int stamp = stamp_;
+                    for (int i = 0; i < length; ++i) {
+                        ActiveEntry& e = col[i];
+                        const int state = rowState_[e.row];
+                        const int k = state >= 0 ? state : lowerCount;
+                        met[k] = stamp;
+                        hits += state >= 0;
+                        e.real -= ur * lv[k];
+                        if (e.row == diagRow) SetDiagonal(at, e.id, &e);
+                    }
+                } else {
+                    for (int i = 0; i < length; ++i) {
+                        ActiveEntry& e = col[i];
+                        const int k = rowState_[e.row];
+                        if (k < 0) continue;
+                        met_[k] = stamp_;
+                        ++hits;
+                        if (update && (!guarded || lv[k] != 0.0)) e.real -= ur * lv[k];
+                        if (e.row == diagRow) SetDiagonal(at, e.id, &e);
+                    }
+                }
+            }
+            if (hits == lowerCount) continue;
             for (int k = 0; k < lowerCount; ++k) {
-                if (met_[k]) continue;
+                if (met_[k] == stamp_) continue;
                 // The fill-in is made whatever the values, so the structure never depends
                 // on them.
                 const LowerEntry& l = lower_[k];
-                if (!CreateFillIn(l.row, c)) {
-                    ok = false;
-                    break;
-                }
+                CreateFillIn(l.row, c);
                 ActiveEntry& fill = cols_.Data(c)[cols_.Size(c) - 1];
                 Subtract(fill, ur, ui, l, complex);
-                if (l.row == diagRow) SetDiagonal(at, elementOf_[fill.id], &fill);
+                if (l.row == diagRow) SetDiagonal(at, fill.id, &fill);
             }
-            if (!ok) break;
         }
         for (const LowerEntry& l : lower_) rowState_[l.row] = kActive;
         rowState_[pivotRow] = kEliminated;
-        return ok;
+        return true;
     }
 
     void UpdateMarkowitzCounts() {
@@ -830,21 +1000,31 @@ class Ordering {
     std::vector<int> rowAt_, colAt_;    // identity at each index
     std::vector<int> rowPos_, colPos_;  // index of each identity
     ListStore<ActiveEntry> cols_;  // by column identity
-    ListStore<int> rows_;          // by row identity: column identities
+    ListStore<RowEntry> rows_;     // by row identity
     // A row's state by identity: eliminated, active, the pivot row, or (0 upward) its
     // place among the pivot column's entries while a step eliminates.
     static constexpr int kActive = -1, kEliminated = -2, kPivotRow = -3;
+    static constexpr int kNoEntry = -1;
     std::vector<int> rowState_;
-    struct Hit {
-        int entry;  // in the column walked
-        int lower;  // in lower_
-    };
-    std::vector<Hit> hits_;
-    std::vector<uint8_t> met_;  // by place in lower_: met in the column walked
+    // By column identity: the largest magnitude in the column without the row `largestRow_`
+    // (kNone when not known).
+    static constexpr int kNone = -1;
+    std::vector<double> largest_;
+    std::vector<int> largestRow_;
+    // By place in lower_: the stamp of the last column walk that met the row.
+    std::vector<int> met_;
+    int stamp_ = 0;
+    std::vector<double> lowerReal_;  // by place in lower_: the value, 0 when negligible
+    std::vector<ActiveEntry> byId_;  // a column in the searches' order
     std::vector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     std::vector<int32_t> blockLow_;               // by block of indices: bound of the products
     std::vector<LowerEntry> lower_;  // the pivot column, pivot excluded
-    std::vector<MatrixElement*> elementOf_;  // by entry id
+    // By entry id: the element (stored elements only: fill-ins have ids from
+    // elementOf_.size() on) and the row and column identities.
+    std::vector<MatrixElement*> elementOf_;
+    std::vector<int> rowOf_, colOf_;
+    std::vector<int> diag_;  // by index: the diagonal entry's id, kNoEntry when none
+    std::vector<MatrixElement*> fillInElement_;  // by fill-in (id less the stored count)
     std::vector<double> imag_;  // by entry id: the imaginary part, when there is any
     bool withImag_ = false;  // a real matrix whose elements all have no imaginary part has none
     double Magnitude(const ActiveEntry& e) const {
@@ -854,6 +1034,13 @@ class Ordering {
         return re + (im < 0 ? -im : im);
     }
     std::vector<int> upper_;                 // the pivot row's columns, pivot excluded
+    std::vector<int> upperAt_;               // where each one's entry was last known to lie
+    // The factors by step, as the elimination computed them: the pivot, the pivot row right
+    // of it (scaled) and the pivot column below it; ends by step.
+    std::vector<FactorEntry> pivotOut_, upperOut_, lowerOut_;
+    std::vector<double> pivotImag_, upperImag_, lowerImag_;
+    std::vector<int64_t> upperEnd_, lowerEnd_;
+    int singularStep_ = 0;
 };
 
 // The elements column by column, each column in row order, from the linked columns.
@@ -866,9 +1053,48 @@ std::vector<PlacedElement> ElementsByColumn(SparseMatrix* m) {
     return byColumn;
 }
 
-// Packs the kept order by column (`byColumn` as ElementsByColumn gives it) and chooses
-// each step's addressing for refactoring: a dense scatter vector where the updates
-// outweigh the column, positions elsewhere.
+// Chooses, for the packed layout, each step's addressing for refactoring (a dense scatter
+// vector where the updates outweigh the column, positions elsewhere) and the blocks of
+// nested columns.
+bool PlanRefactor(SparseMatrix* m) {
+    PackedFactors& f = m->lu;
+    const int n = m->size;
+    for (int k = 1; k <= n; ++k) {
+        int64_t nc = f.colStart[k + 1] - f.colStart[k];
+        int64_t nm = f.diagPos[k] - f.colStart[k];
+        int64_t no = 0;
+        for (int p = f.colStart[k]; p < f.diagPos[k]; ++p) {
+            int j = f.rowOf[p];
+            no += f.colStart[j + 1] - f.diagPos[j] - 1;
+        }
+        m->directReal[k] = nm + no > 3 * nc - 2 * nm;
+        m->directComplex[k] = nm + no > 7 * nc - 4 * nm;
+    }
+    try {
+        f.superEnd.assign(n + 2, 0);
+        f.block.assign(n + 1, 0.0);
+        f.recip.assign(n + 1, 0.0);
+    } catch (const std::bad_alloc&) {
+        m->error = kMatrixNoMemory;
+        return false;
+    }
+    for (int j = n; j >= 1; --j) {
+        const int lower = f.colStart[j + 1] - f.diagPos[j] - 1;
+        bool nests = j < n && lower >= 1 && f.rowOf[f.diagPos[j] + 1] == j + 1 &&
+                     lower == f.colStart[j + 2] - f.diagPos[j + 1];
+        if (nests)
+            nests =
+                std::equal(f.rowOf.begin() + f.diagPos[j] + 2, f.rowOf.begin() + f.colStart[j + 1],
+                           f.rowOf.begin() + f.diagPos[j + 1] + 1);
+        f.superEnd[j] = nests ? f.superEnd[j + 1] : j;
+    }
+    f.size = n;
+    f.built = true;
+    return true;
+}
+
+// Packs the kept order by column (`byColumn` as ElementsByColumn gives it), for
+// refactoring.
 bool BuildPackedFactors(SparseMatrix* m, const std::vector<PlacedElement>& byColumn) {
     PackedFactors& f = m->lu;
     const int n = m->size;
@@ -892,37 +1118,7 @@ bool BuildPackedFactors(SparseMatrix* m, const std::vector<PlacedElement>& byCol
         m->error = kMatrixNoMemory;
         return false;
     }
-    for (int k = 1; k <= n; ++k) {
-        int64_t nc = f.colStart[k + 1] - f.colStart[k];
-        int64_t nm = f.diagPos[k] - f.colStart[k];
-        int64_t no = 0;
-        for (int p = f.colStart[k]; p < f.diagPos[k]; ++p) {
-            int j = f.rowOf[p];
-            no += f.colStart[j + 1] - f.diagPos[j] - 1;
-        }
-        m->directReal[k] = nm + no > 3 * nc - 2 * nm;
-        m->directComplex[k] = nm + no > 7 * nc - 4 * nm;
-    }
-    try {
-        f.superEnd.assign(n + 2, 0);
-        f.block.assign(n + 1, 0.0);
-    } catch (const std::bad_alloc&) {
-        m->error = kMatrixNoMemory;
-        return false;
-    }
-    for (int j = n; j >= 1; --j) {
-        const int lower = f.colStart[j + 1] - f.diagPos[j] - 1;
-        bool nests = j < n && lower >= 1 && f.rowOf[f.diagPos[j] + 1] == j + 1 &&
-                     lower == f.colStart[j + 2] - f.diagPos[j + 1];
-        if (nests)
-            nests =
-                std::equal(f.rowOf.begin() + f.diagPos[j] + 2, f.rowOf.begin() + f.colStart[j + 1],
-                           f.rowOf.begin() + f.diagPos[j + 1] + 1);
-        f.superEnd[j] = nests ? f.superEnd[j + 1] : j;
-    }
-    f.size = n;
-    f.built = true;
-    return true;
+    return PlanRefactor(m);
 }
 
 // x[rowOf[q]] -= u * v[q] for q in [begin, end). The rows of one column differ, so four
@@ -942,6 +1138,35 @@ inline void ScatterUpdate(double* __restrict x, const int* __restrict rowOf,
     for (; q < end; ++q) x[rowOf[q]] -= u * v[q];
 }
 
+// block[i] += u * lower[i] for i in [0, n), four at a time so the additions overlap.
+inline void AccumulateBlock(double* __restrict block, const double* __restrict lower, const int n,
+                            const double u) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const double b0 = block[i] + u * lower[i], b1 = block[i + 1] + u * lower[i + 1];
+        const double b2 = block[i + 2] + u * lower[i + 2], b3 = block[i + 3] + u * lower[i + 3];
+        block[i] = b0;
+        block[i + 1] = b1;
+        block[i + 2] = b2;
+        block[i + 3] = b3;
+    }
+    for (; i < n; ++i) block[i] += u * lower[i];
+}
+
+// block[i] = block[i] + u0 * lower0[i] + u1 * lower1[i], added in that order.
+inline void AccumulateBlock2(double* __restrict block, const double* __restrict lower0,
+                             const double* __restrict lower1, const int n, const double u0,
+                             const double u1) {
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        const double b0 = (block[i] + u0 * lower0[i]) + u1 * lower1[i];
+        const double b1 = (block[i + 1] + u0 * lower0[i + 1]) + u1 * lower1[i + 1];
+        block[i] = b0;
+        block[i + 1] = b1;
+    }
+    for (; i < n; ++i) block[i] = (block[i] + u0 * lower0[i]) + u1 * lower1[i];
+}
+
 // The updates of column k (entries s..d-1 above its diagonal) from the columns left of it.
 // Direct: the column is scattered into the dense vector x; otherwise its entries are
 // updated in place through their positions (`at`, by row). Rows j..last of the column that
@@ -957,6 +1182,7 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
     const int* __restrict diagPos = f.diagPos.data();
     const int* __restrict at = f.scatter.data();
     double* __restrict block = f.block.data();
+    const double* __restrict pivotRecip = f.recip.data();
     auto target = [&](int row) -> double& {
         if constexpr (Direct)
             return x[row];
@@ -969,7 +1195,7 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
         const int shared = colStart[last + 1] - diagPos[last] - 1;
         for (int t = j; t <= last; ++t, ++p) {
             const double value = Direct ? x[t] : v[p];
-            const double recip = v[diagPos[t]];
+            const double recip = pivotRecip[t];
             double u = Direct || (std::fabs(recip) > kNegligible && std::fabs(value) > kNegligible)
                            ? value * recip
                            : 0.0;
@@ -985,12 +1211,28 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
                 }
                 continue;
             }
-            const int own = diagPos[t] + 1 + (last - t);
-            for (int q = diagPos[t] + 1; q < own; ++q) target(rowOf[q]) -= u * v[q];
-            const double* lower = v + own;
-            for (int i = 0; i < shared; ++i) block[i] += u * lower[i];
+            // Rows t + 1..last of the block lie together in both the column and the
+            // scatter vector.
+            double* __restrict own = Direct ? x + t + 1 : v + p + 1;
+            const double* __restrict from = v + diagPos[t] + 1;
+            for (int i = 0, count = last - t; i < count; ++i) own[i] -= u * from[i];
         }
         if (last == j) continue;
+        // The shared rows, two columns of the block at a time where both multipliers are
+        // non-zero; the sums are formed in the same order as one column at a time.
+        const double* us = v + p - (last - j + 1);
+        for (int t = j; t <= last;) {
+            const double* lower = v + diagPos[t] + 1 + (last - t);
+            const double u0 = us[t - j];
+            if (t < last && u0 != 0.0 && us[t + 1 - j] != 0.0) {
+                AccumulateBlock2(block, lower, v + diagPos[t + 1] + 1 + (last - t - 1), shared, u0,
+                                 us[t + 1 - j]);
+                t += 2;
+                continue;
+            }
+            if (u0 != 0.0) AccumulateBlock(block, lower, shared, u0);
+            ++t;
+        }
         const int* rows = rowOf + colStart[last + 1] - shared;
         for (int i = 0; i < shared; ++i) {
             target(rows[i]) -= block[i];
@@ -1028,6 +1270,7 @@ int RefactorReal(SparseMatrix* m) {
             return m->error;
         }
         v[d] = std::fabs(recip) <= kNegligible ? 0.0 : recip;
+        f.recip[k] = v[d];
     }
     return 0;
 }
@@ -1108,6 +1351,42 @@ int Refactor(SparseMatrix* m) {
 
 }  // namespace
 
+bool LinkFromFactors(SparseMatrix* m) {
+    if (!m->linksPending) return true;
+    PackedFactors& f = m->lu;
+    const int n = m->size;
+    const int count = f.colStart[n + 1];
+    int missing = 0;
+    for (int p = 0; p < count; ++p) missing += f.element[p] == &m->fillInZero;
+    if (!m->fillIns.Reserve(missing)) {
+        m->error = kMatrixNoMemory;
+        return false;
+    }
+    for (int p = 0; p < count; ++p) {
+        if (f.element[p] != &m->fillInZero) continue;
+        f.element[p] = m->fillIns.Take();
+        *f.element[p] = MatrixElement{0.0, 0.0, 0, 0, nullptr, nullptr};
+    }
+    // Columns in row order as laid out; rows in column order, the columns from the last
+    // each put in front.
+    std::fill(m->firstInRow.begin(), m->firstInRow.end(), nullptr);
+    for (int k = n; k >= 1; --k) {
+        MatrixElement* below = nullptr;
+        for (int p = f.colStart[k + 1] - 1; p >= f.colStart[k]; --p) {
+            MatrixElement* e = f.element[p];
+            e->row = f.rowOf[p];
+            e->col = k;
+            e->nextInCol = below;
+            below = e;
+            e->nextInRow = m->firstInRow[e->row];
+            m->firstInRow[e->row] = e;
+        }
+        m->firstInCol[k] = below;
+    }
+    m->linksPending = false;
+    return true;
+}
+
 void MarkMatrixSingular(SparseMatrix* m, int step) {
     m->singularRow = m->intToExtRow[step];
     m->singularCol = m->intToExtCol[step];
@@ -1124,32 +1403,43 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
     m->error = 0;
     m->singularRow = m->singularCol = 0;
     m->factored = false;
+    if (!LinkFromFactors(m)) return m->error;
     m->lu.built = false;
     if (!m->rowsLinked) LinkRows(m);
     if (!AllocateOrderingArrays(m)) return m->error;
 
     // The elimination works on copies of the values, so the elements keep what was
-    // stamped and this ordering's fill-ins stay zero.
+    // stamped and this ordering's fill-ins stay zero. Its numbers are the factors.
     Ordering ordering(m);
     if (!ordering.Allocate()) {
         m->error = kMatrixNoMemory;
         return m->error;
     }
     ordering.Run();
-    std::vector<PlacedElement> byColumn;
-    ordering.Finish(byColumn);
-
-    if (m->error == 0 && BuildPackedFactors(m, byColumn)) {
-        m->needsOrdering = false;
-        return Refactor(m);
+    if (m->error == 0 && !ordering.Pack()) m->error = kMatrixNoMemory;
+    if (m->error != 0) {
+        ordering.Relink();
+        m->needsOrdering = true;
+        return m->error;
     }
-    m->needsOrdering = true;
-    return m->error;
+    if (!PlanRefactor(m)) {
+        m->needsOrdering = true;
+        return m->error;
+    }
+    m->needsOrdering = false;
+    // A pivot that overflowed or came from a NaN: the order stands, the numbers do not.
+    if (ordering.SingularStep()) {
+        MarkMatrixSingular(m, ordering.SingularStep());
+        return m->error;
+    }
+    m->factored = true;
+    return 0;
 }
 
 int FactorMatrix(SparseMatrix* m) {
     if (m->needsOrdering) return OrderAndFactorMatrix(m, 0.0, 0.0);
     if (!m->lu.built) {
+        if (!LinkFromFactors(m)) return m->error;
         try {
             if (!BuildPackedFactors(m, ElementsByColumn(m))) return m->error;
         } catch (const std::bad_alloc&) {

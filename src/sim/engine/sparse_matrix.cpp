@@ -11,6 +11,16 @@ namespace ob7 {
 
 bool GminSteppingActive = false;
 
+bool ElementPool::Reserve(int count) {
+    if (count <= left) return true;
+    nextBlockSize = count;  // the rest of the current block stays unused
+    left = 0;
+    if (!Take()) return false;
+    --blockUsed.back();  // given back: the next Take hands it out again
+    ++left;
+    return true;
+}
+
 MatrixElement* ElementPool::Take() {
     if (left == 0) {
         int n = nextBlockSize > 0 ? nextBlockSize : kElementsPerLaterBlock;
@@ -211,6 +221,7 @@ MatrixElement* GetMatrixElement(SparseMatrix* m, int row, int column) {
         return nullptr;
     }
     if (row == 0 || column == 0) return &m->discard;
+    if (!LinkFromFactors(m)) return nullptr;
     int r = InternalIndex(m, row, true);
     int c = r < 0 ? -1 : InternalIndex(m, column, false);
     if (r < 0 || c < 0) {
@@ -441,7 +452,7 @@ int64_t MatrixMemoryBytes(const SparseMatrix* m) {
              vec(m->intermediate) + vec(m->directReal) + vec(m->directComplex);
     const PackedFactors& f = m->lu;
     bytes += vec(f.colStart) + vec(f.diagPos) + vec(f.rowOf) + vec(f.element) + vec(f.real) +
-             vec(f.complex) + vec(f.scatter);
+             vec(f.complex) + vec(f.scatter) + vec(f.superEnd) + vec(f.block) + vec(f.recip);
     return bytes;
 }
 

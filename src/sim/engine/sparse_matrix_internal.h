@@ -28,7 +28,8 @@ struct ElementPool {
     int nextBlockSize = 0;
     int64_t allocated = 0;  // elements in all blocks
 
-    MatrixElement* Take();  // null when memory runs out
+    MatrixElement* Take();     // null when memory runs out
+    bool Reserve(int count);  // room for `count` more without a new block; false: no memory
     template <class F>
     void ForEach(F f) {
         for (size_t b = 0; b < blocks.size(); ++b)
@@ -54,6 +55,7 @@ struct PackedFactors {
     // a later column through one dense accumulator, `block`.
     std::vector<int> superEnd;
     std::vector<double> block;
+    std::vector<double> recip;  // the real pivots' reciprocals by column, as in `real`
     bool built = false;  // the layout matches the kept pivot order
 };
 
@@ -89,6 +91,10 @@ struct SparseMatrix {
     int singletons = 0;
     int size = 0;
     MatrixElement discard{};
+    // What a fill-in reads until it gets its element: always zero, never handed out.
+    MatrixElement fillInZero{};
+    // The element lists wait to be linked from the packed factors (see LinkFromFactors).
+    bool linksPending = false;
     ElementPool elements;
     ElementPool fillIns;
     PackedFactors lu;
@@ -96,6 +102,9 @@ struct SparseMatrix {
 
 // Shared between the two halves of the matrix code.
 void LinkRows(SparseMatrix* m);
+// Gives every fill-in of the last ordering its element and links every row and column from
+// the packed factors; nothing when they are linked already. False when memory runs out.
+bool LinkFromFactors(SparseMatrix* m);
 int FactorMatrix(SparseMatrix* m);
 void MarkMatrixSingular(SparseMatrix* m, int step);
 inline double Magnitude(const MatrixElement* e) {

@@ -1,0 +1,226 @@
+// Whole analyses on generated circuits, each beside ngspice on the same circuit written
+// as a deck (when ngspice is installed and OB7_BENCH_NGSPICE is set: its runs are long).
+// Counters: our seconds, ngspice's (wall clock of "ngspice -b", start-up included),
+// their ratio, and our accounting: time points, rejected steps, Newton iterations and
+// iterations a point.
+//
+//   RcLadder/10000      10,000 sections of 1 kohm and 1 nF on a 1 V step, 10 us in 1,000
+//                       output points (maximum step 10 ns)
+//   RingOscillator/101  101 CMOS inverters of level-1 MOSFETs started from rest (UIC: the
+//                       metastable operating point of a long ring is too ill-conditioned
+//                       to be worth solving) with the supply ramped in 1 ns and a current
+//                       kick, 3.7 us, about 20 periods (maximum step 0.1 ns)
+//   GridOp/300          a 300 x 300 grid of 1 kohm resistors, 1 V at one corner, 1 mA
+//                       drawn at the other: one operating point
+//
+// Run: OB7_BENCH_NGSPICE=1 build-*/bench/analysis_bench --benchmark_counters_tabular=true
+// (ngspice's decks, raw files and logs with its accounting: /tmp/ob7_bench_*)
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "expression/math_error.h"
+#include "sim/analysis/point_sink.h"
+#include "sim/analysis/transient.h"
+#include "sim/devices/capacitor.h"
+#include "sim/devices/circuit_models.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/devices/mosfet.h"
+#include "sim/devices/resistor.h"
+#include "sim/engine/load_pass.h"
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/solver_state.h"
+
+namespace ob7 {
+void RegisterDeviceKinds();
+}
+
+namespace {
+
+using namespace ob7;
+
+struct NullSink : PointSink {
+    int AcceptPoint(double) override { return 0; }
+};
+
+void ResetEngine() {
+    ResetMathError();
+    FillOptionDefaultTexts(1);
+    ParseSimulationOptions(true);
+    RegisterDeviceKinds();
+    Run = {};
+    TotalIterations = 0;
+}
+
+// Seconds of "ngspice -b deck", or 0 when it is not wanted or not there.
+double NgspiceSeconds(const std::string& deck_text, const char* name) {
+    if (!std::getenv("OB7_BENCH_NGSPICE") || std::system("command -v ngspice > /dev/null 2>&1") != 0) return 0;
+    const std::string path = std::string("/tmp/ob7_bench_") + name + ".cir";
+    std::ofstream(path) << deck_text;
+    const auto start = std::chrono::steady_clock::now();
+    // -r saves every vector (a batch run without output lines runs nothing); the log
+    // keeps ngspice's own accounting (.OPTIONS ACCT).
+    const std::string base = std::string("/tmp/ob7_bench_") + name;
+    const int rc = std::system(("ngspice -b -r " + base + ".raw " + path + " > " + base + ".log 2>&1").c_str());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return rc == 0 ? seconds : 0;
+}
+
+void Report(benchmark::State& state, double ours, double theirs) {
+    state.counters["ours_s"] = ours;
+    state.counters["ngspice_s"] = theirs;
+    state.counters["ratio"] = theirs > 0 ? ours / theirs : 0;
+    state.counters["points"] = Transient.accepted;
+    state.counters["rejected"] = Transient.rejected;
+    state.counters["iterations"] = static_cast<double>(TotalIterations + Transient.iterations);
+    state.counters["it_per_point"] = Transient.accepted ? static_cast<double>(Transient.iterations) / Transient.accepted : 0;
+}
+
+template <class Build>
+double Timed(Build build, const std::function<int()>& run) {
+    ResetEngine();
+    build();
+    const auto start = std::chrono::steady_clock::now();
+    const int result = run();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (result) std::fprintf(stderr, "analysis failed: %d\n", result);
+    return seconds;
+}
+
+void RcLadder(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    std::ostringstream deck;
+    deck << "RC ladder\n.OPTIONS ACCT\nV1 1 0 PULSE(0 1 0 1n 1n 1 2)\n";
+    for (int k = 1; k <= n; ++k) deck << "R" << k << " " << k << " " << k + 1 << " 1k\nC" << k << " " << k + 1 << " 0 1n\n";
+    deck << ".TRAN 10n 10u 0 10n\n.END\n";
+    for (auto _ : state) {
+        NullSink sink;
+        const double ours = Timed(
+            [n] {
+                SpiceSource* v = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
+                v->spec_kind = kSourcePulse;
+                const double p[7] = {0, 1, 0, 1e-9, 1e-9, 1, 2};
+                std::copy(p, p + 7, v->p);
+                for (int k = 1; k <= n; ++k) {
+                    AddResistor(k, k + 1, 1e3);
+                    AddCapacitor(k + 1, 0, 1e-9);
+                }
+                NodeCount = n + 1;
+            },
+            [&] {
+                TransientSettings s;
+                s.tmax = 10e-6;
+                s.max_step = 10e-9;
+                s.points = 1001;
+                return RunTransientAnalysis(s, sink);
+            });
+        Report(state, ours, NgspiceSeconds(deck.str(), "ladder"));
+        FreeSimulationState();
+    }
+}
+
+void RingOscillator(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    std::ostringstream deck;
+    deck << "Ring oscillator\n.OPTIONS ACCT\nVDD vdd 0 PULSE(0 5 0 1n 1n 1 2)\nIKICK 0 1 PULSE(0 100u 0 0.1n 0.1n 1n 1)\n";
+    for (int k = 1; k <= n; ++k) {
+        const int in = k, out = k % n + 1;
+        deck << "MP" << k << " " << out << " " << in << " vdd vdd P1 L=1u W=4u\n";
+        deck << "MN" << k << " " << out << " " << in << " 0 0 N1 L=1u W=2u\n";
+        deck << "C" << k << " " << out << " 0 10f\n";
+    }
+    deck << ".MODEL N1 NMOS(LEVEL=1 VTO=0.7 KP=60u LAMBDA=0.02 TOX=20n CGSO=0.2n CGDO=0.2n CJ=0.2m)\n"
+            ".MODEL P1 PMOS(LEVEL=1 VTO=-0.7 KP=25u LAMBDA=0.03 TOX=20n CGSO=0.2n CGDO=0.2n CJ=0.3m)\n"
+            ".TRAN 0.1n 3.7u 0 0.1n UIC\n.END\n";
+    for (auto _ : state) {
+        NullSink sink;
+        std::unique_ptr<ModelParams> nm, pm;
+        const double ours = Timed(
+            [&] {
+                nm = MakeModelParams(kModelNmos);
+                pm = MakeModelParams(kModelPmos);
+                for (auto [name, value] : {std::pair{"LEVEL", 1.0}, {"VTO", 0.7}, {"KP", 60e-6}, {"LAMBDA", 0.02},
+                                           {"TOX", 20e-9}, {"CGSO", 0.2e-9}, {"CGDO", 0.2e-9}, {"CJ", 0.2e-3}})
+                    SetModelParam(*nm, name, value);
+                for (auto [name, value] : {std::pair{"LEVEL", 1.0}, {"VTO", -0.7}, {"KP", 25e-6}, {"LAMBDA", 0.03},
+                                           {"TOX", 20e-9}, {"CGSO", 0.2e-9}, {"CGDO", 0.2e-9}, {"CJ", 0.3e-3}})
+                    SetModelParam(*pm, name, value);
+                CircuitModels[kModelNmos] = {nm.get()};
+                CircuitModels[kModelPmos] = {pm.get()};
+                const int vdd = n + 1;
+                SpiceSource* supply = AddSpiceSource(vdd, 0, kSpiceVoltageSource, 0);
+                supply->spec_kind = kSourcePulse;
+                const double ramp[7] = {0, 5, 0, 1e-9, 1e-9, 1, 2};
+                std::copy(ramp, ramp + 7, supply->p);
+                SpiceSource* kick = AddSpiceSource(0, 1, 11, 0);
+                kick->spec_kind = kSourcePulse;
+                const double p[7] = {0, 100e-6, 0, 0.1e-9, 0.1e-9, 1e-9, 1};
+                std::copy(p, p + 7, kick->p);
+                for (int k = 1; k <= n; ++k) {
+                    const int in = k, out = k % n + 1;
+                    AddMosfet(pm.get(), out, in, vdd, vdd, 4e-6, 1e-6);
+                    AddMosfet(nm.get(), out, in, 0, 0, 2e-6, 1e-6);
+                    AddCapacitor(out, 0, 10e-15);
+                }
+                NodeCount = n + 1;
+            },
+            [&] {
+                TransientSettings s;
+                s.tmax = 3.7e-6;
+                s.max_step = 0.1e-9;
+                s.points = 37001;
+                s.operating_point = false;
+                return RunTransientAnalysis(s, sink);
+            });
+        Report(state, ours, NgspiceSeconds(deck.str(), "ring"));
+        FreeSimulationState();
+        ClearCircuitModels();
+    }
+}
+
+void GridOp(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    auto node = [n](int i, int j) { return i * n + j + 1; };
+    std::ostringstream deck;
+    deck << "Resistor grid\n.OPTIONS ACCT\nV1 1 0 DC 1\nI1 " << node(n - 1, n - 1) << " 0 DC 1m\n";
+    int r = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            if (j + 1 < n) deck << "R" << ++r << " " << node(i, j) << " " << node(i, j + 1) << " 1k\n";
+            if (i + 1 < n) deck << "R" << ++r << " " << node(i, j) << " " << node(i + 1, j) << " 1k\n";
+        }
+    deck << ".OP\n.END\n";
+    for (auto _ : state) {
+        const double ours = Timed(
+            [&] {
+                AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+                AddSpiceSource(node(n - 1, n - 1), 0, 11, 1e-3);
+                for (int i = 0; i < n; ++i)
+                    for (int j = 0; j < n; ++j) {
+                        if (j + 1 < n) AddResistor(node(i, j), node(i, j + 1), 1e3);
+                        if (i + 1 < n) AddResistor(node(i, j), node(i + 1, j), 1e3);
+                    }
+                NodeCount = n * n;
+            },
+            [] { return RunOperatingPointOnly(27); });
+        Transient = {};
+        Report(state, ours, NgspiceSeconds(deck.str(), "grid"));
+        FreeSimulationState();
+    }
+}
+
+BENCHMARK(RcLadder)->Arg(10000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(RingOscillator)->Arg(101)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(GridOp)->Arg(100)->Arg(300)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,460 @@
+#include "sim/analysis/transient.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "foundation/message_codes.h"
+#include "foundation/messages.h"
+#include "sim/analysis/point_sink.h"
+#include "sim/analysis/simulation_data_file.h"
+#include "sim/analysis/time_breakpoints.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/devices/mosfet.h"
+#include "sim/devices/temperature_update.h"
+#include "sim/engine/device_lists.h"
+#include "sim/engine/integration.h"
+#include "sim/engine/load_pass.h"
+#include "sim/engine/newton.h"
+#include "sim/engine/operating_point.h"
+#include "sim/engine/run_control.h"
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/solver_state.h"
+
+namespace ob7 {
+
+TransientTimeState Transient;
+
+namespace {
+
+constexpr int kHistoryEntries = kMaxGearOrder + 1;
+
+void FillStepHistory(double h) { std::fill(StepHistory, StepHistory + kHistoryEntries, h); }
+
+// The maximum step applies to every step.
+void LimitStep(double& h) { h = std::min(h, Transient.max_step); }
+
+// Cuts the step to end on the head breakpoint when it would end within 1% past it.
+void AlignStepToBreakpoint(double& h) {
+    const TimeBreakpoint* head = HeadBreakpoint();
+    if (!head) return;
+    const double d = head->tick * Ticks.tick_length - (Run.time - Transient.tmin);
+    LimitStep(h);
+    if (1.01 * h > d && d > Transient.min_step) {
+        Transient.present_tick = head->tick;
+        Transient.step_before_cut = h;
+        AtBreakpoint = 1;
+        h = d;
+        if (!head->digital) StepHistory[0] = d;
+    }
+}
+
+// The reverse of the copies of an accepted point.
+void RestorePreviousSolution() {
+    Solution = LastAcceptedSolution;
+    PreviousIterate = LastAcceptedSolution;
+}
+
+// The accepted point becomes the previous one of the next step.
+void CommitAcceptedPoint(double proposal) {
+    if (NodeCount > 0) {
+        SaveAcceptedPoint();
+        ShiftChargeHistory();
+        ShiftMosfetVoltageHistory();
+    }
+    for (int k = kHistoryEntries - 1; k >= 1; --k) StepHistory[k] = StepHistory[k - 1];
+    StepHistory[0] = proposal;
+}
+
+// The point goes to the sink and, in a Save run, into the data file.
+int AcceptTimePoint(PointSink& sink) {
+    if (int error = sink.AcceptPoint(Run.time)) return error;
+    return Transient.data_file ? WriteDataFilePoint(*Transient.data_file, Run.time, Solution.data()) : 0;
+}
+
+bool AtEnd() {
+    const TimeBreakpoint* head = HeadBreakpoint();
+    const uint32_t tick = Transient.present_tick;
+    const uint32_t gap = kEndTick > tick ? kEndTick - tick : tick - kEndTick;
+    return !head || gap <= 1 || tick >= kEndTick - Ticks.start_tick;
+}
+
+int PrepareStateAgain() { return PrepareTransientState(); }
+
+bool HasChargeStates() {
+    for (int list : {kDiodeList, kGaasfetList, kJfetList, kInductorList, kCapacitorList, kBjtList, kMosfetList})
+        if (DeviceListTable[list].count) return true;
+    return false;
+}
+
+// Entries the present time has passed without landing on them.
+void DropPassedBreakpoints() {
+    while (const TimeBreakpoint* head = HeadBreakpoint()) {
+        if (head->tick * Ticks.tick_length - (Run.time - Transient.tmin) > Transient.min_step) break;
+        if (head->tick >= kEndTick) break;
+        PopTimeBreakpoint();
+    }
+}
+
+int SolveOperatingPointPhase(PointSink& sink) {
+    Run.time = AnalysisSubMode == kSubModeTransient ? Transient.tmin : 0;
+    Transient.present_tick = 0;
+    Ag0 = Ag1 = 0;
+    if (int error = PreparePwlSources()) return error;
+    if (int error = EvaluateSources()) return error;
+    InitMode = kInitJunction;
+    int result = SolveOperatingPoint(nullptr, Transient.gmin_stepping, PrepareStateAgain);
+    if ((result == kMsgIterationLimit || result == kMsgMatrixSingular) && Transient.convergence_assist) {
+        ++Transient.assist_attempts;
+        if (Transient.assist_attempts <= 2) {
+            ConvergenceAssistAdjust();
+            return result;
+        }
+    }
+    if (result == kMsgIterationLimit) {
+        ReportMessage("E", kMsgIterationLimit, Run.time);
+        Transient.failure = 1;
+        return kMsgReported;
+    }
+    if (result) {
+        if (result == kMsgMatrixSingular) Transient.failure = 1;
+        return result;
+    }
+    if (OperatingPointPhase) {
+        // One more load records every device's operating values (capacitances included).
+        InitMode = kInitSmallSignal;
+        if ((result = LoadCircuit()) != 0) return result;
+    }
+    if (Transient.operating_point_only && AnalysisKind == 0) {
+        if ((result = AcceptTimePoint(sink)) != 0) return result;
+        result = AcceptTimePoint(sink);
+    }
+    return result;
+}
+
+int TimeStepping(PointSink& sink) {
+    TransientTimeState& T = Transient;
+    // The devices record their values at the operating point as the transient's start
+    // (no integration yet).
+    AnalysisMode = kModeDc;
+    InitMode = kInitSmallSignal;
+    const int error = LoadCircuit();
+    AnalysisMode = kModeTransient;
+    if (error) return error;
+    double h = T.max_step;
+    InitMode = kInitTransient;
+    IntegrationOrder = 1;
+    AtBreakpoint = 1;
+    LimitStep(h);
+    FillStepHistory(h);
+    T.accepted = 0;
+    double saved = h;
+    T.step_before_cut = T.max_step;
+    T.last_accepted_time = T.tmin;
+    T.rejected = 0;
+    T.iterations = 0;
+    Run.time = T.tmin;
+    T.present_tick = 0;
+
+    double proposal = h;
+    bool retrying = false;
+    int reject_counter = -1;
+    for (;;) {
+        // Loop head: the point reached is accepted and committed.
+        const bool at_end = AtEnd();
+        if (T.accepted > 0 || T.operating_point) {
+            if (int error = AcceptTimePoint(sink)) return error;
+        }
+        LimitStep(proposal);
+        CommitAcceptedPoint(proposal);
+        T.last_accepted_time = Run.time;
+        saved = proposal;
+        h = proposal;
+        if (at_end) return 0;
+        if (!AtBreakpoint) DropPassedBreakpoints();
+
+        // Leaving a breakpoint: order 1 and a careful step towards the next one.
+        if (AtBreakpoint) {
+            IntegrationOrder = 1;
+            const uint32_t reached = HeadBreakpoint() ? HeadBreakpoint()->tick : 0;
+            while (HeadBreakpoint() && HeadBreakpoint()->tick == reached) PopTimeBreakpoint();
+            if (AtEnd()) return 0;
+            const TimeBreakpoint* head = HeadBreakpoint();
+            if (!head->digital) {
+                const double d = head->tick * Ticks.tick_length - (Run.time - T.tmin);
+                const double c = std::min(T.max_step, 0.1 * std::min(T.step_before_cut, d));
+                if (h > c) h = std::max(c, T.min_step);
+            }
+            if (T.accepted == 0) h *= 0.1;
+            LimitStep(h);
+            StepHistory[0] = h;
+            saved = h;
+        }
+        if (HeadBreakpoint()) AlignStepToBreakpoint(h);
+
+        // The step proper; a rejected step comes back here.
+        for (;;) {
+            if (StepHistory[1] == 0) StepHistory[1] = h;
+            PredictorRatio = h / StepHistory[1];
+            LimitStep(h);
+            if (Run.time + h > T.last_accepted_time + saved) AtBreakpoint = 0;
+            if (!retrying) {
+                h = saved;
+                Run.time = T.last_accepted_time;
+                AlignStepToBreakpoint(h);
+                StepHistory[0] = h;
+            }
+            Run.time += h;
+            if (!AtBreakpoint) T.present_tick = TickCeiling(Run.time);
+            if (int error = EvaluateSources()) return error;
+
+            ComputeIntegrationCoefficients();
+            if (InitMode != kInitTransient) InitMode = kInitPredict;
+            const int limit = (T.accepted == 0 && !T.operating_point) ? Options.itl1 : Options.itl4;
+            const int result = NewtonSolve(nullptr, limit, Options.gmin);
+            if (result == kMsgStopped) return result;
+            if (result) return result;
+            proposal = h;
+
+            T.iterations += IterationCount;
+            ++T.accepted;
+            if (T.accepted == 1) RepeatLastAccepted();
+            retrying = true;
+
+            bool accept = false;
+            if (IterationLimitReached) {
+                IntegrationOrder = 1;
+                IterationLimitReached = 0;
+                Run.time = T.last_accepted_time;
+                h *= 0.125;
+                --T.accepted;
+                if (T.accepted == 0) InitMode = kInitTransient;
+            } else if (T.accepted == 1) {
+                accept = true;
+            } else {
+                proposal = TruncationStepLimited();
+                if (0.9 * h > proposal) {
+                    reject_counter = std::min(reject_counter + 1, 10);
+                    --T.accepted;
+                    Run.time = T.last_accepted_time;
+                    h = proposal;
+                    if (T.accepted == 0) InitMode = kInitTransient;
+                } else {
+                    accept = true;
+                }
+            }
+            if (accept) {
+                reject_counter = -1;
+                retrying = false;
+                if (IntegrationOrder == 1 && T.accepted > 1) {
+                    IntegrationOrder = 2;
+                    proposal = TruncationStepLimited();
+                    if (proposal <= 1.05 * h) IntegrationOrder = 1;
+                }
+                break;
+            }
+            // Rejection tail.
+            ++T.rejected;
+            StepHistory[0] = h;
+            AtBreakpoint = 0;
+            RestorePreviousSolution();
+            AlignStepToBreakpoint(h);
+            saved = h;
+            if (h < T.min_step) {
+                Run.time += h;
+                T.last_accepted_time = Run.time;
+                if (T.convergence_assist && !T.step_too_small) {
+                    T.step_too_small = 1;
+                    ConvergenceAssistAdjust();
+                    return kMsgStepTooSmall;
+                }
+                ReportMessage("E", kMsgStepTooSmall);
+                T.failure = 1;
+                return kMsgReported;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int SolveCircuitOperatingPoint(bool gmin_stepping) {
+    Ag0 = Ag1 = 0;
+    if (int error = PreparePwlSources()) return error;
+    if (int error = EvaluateSources()) return error;
+    InitMode = kInitJunction;
+    int result = SolveOperatingPoint(nullptr, gmin_stepping, PrepareStateAgain);
+    if (result == kMsgIterationLimit) {
+        ReportMessage("E", kMsgIterationLimit, Run.time);
+        return kMsgReported;
+    }
+    if (result) return result;
+    InitMode = kInitSmallSignal;
+    const int saved_phase = OperatingPointPhase;
+    OperatingPointPhase = 1;
+    result = LoadCircuit();
+    OperatingPointPhase = saved_phase;
+    return result;
+}
+
+int RunOperatingPointOnly(double temperature, bool gmin_stepping) {
+    AnalysisKind = 0;
+    Run.analysis_kind = 0;
+    Run.temp = temperature;
+    Run.time = 0;
+    RunControl.pending_key = 0;
+    RunControl.abort = 0;
+    int result = UpdateModelTemperatures(temperature);
+    if (!result) result = UpdateDeviceTemperatures(temperature);
+    if (result) return result;
+    MatrixSetUp = 0;
+    UseInitialConditions = 0;
+    AnalysisMode = kModeDc;
+    AnalysisSubMode = kSubModeTransient;
+    OperatingPointPhase = 1;
+    if ((result = InitSimulationState(true, OperatingPointSlot)) != 0) return result;
+    MatrixSetUp = 1;
+    if ((result = PrepareTransientState()) != 0) return result;
+    return SolveCircuitOperatingPoint(gmin_stepping);
+}
+
+int InitTransientState() {
+    for (std::vector<double>* v : {&Solution, &LastAcceptedSolution, &EarlierAcceptedSolution, &PreviousIterate})
+        std::fill(v->begin(), v->end(), 0.0);
+    if (int error = ClearChargeStates()) return error;
+    FillStepHistory(Transient.first_step);
+    return 0;
+}
+
+int PrepareTransientState() {
+    if (int error = InitTransientState()) return error;
+    ApplyInitialConditions();
+    return 0;
+}
+
+void ConvergenceAssistAdjust() {
+    if (Transient.step_too_small) Options.itl4 = 50;
+    if (Transient.assist_attempts == 1) {
+        Options.itl1 = 500;
+        Transient.assist_level = 1;
+    } else if (Transient.assist_attempts == 2) {
+        Options.pivrel = 1.0;
+        Options.itl1 = 250;
+        Options.gmin = 1e-9;
+        Transient.assist_level = 2;
+    }
+}
+
+int TransientTimeLoop(PointSink& sink) {
+    Transient.failure = 0;
+    IntegrationOrder = 1;
+    PredictorRatio = 1.0;
+    DigitalPhase = 0;
+    int result = AnalysisMode != kModeTransient ? SolveOperatingPointPhase(sink) : TimeStepping(sink);
+    if (result != kMsgIterationLimit && result != kMsgMatrixSingular && !Transient.failure)
+        NonConvergence.entries.clear();
+    return result;
+}
+
+int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
+    TransientTimeState& T = Transient;
+    const int saved_itl1 = Options.itl1;
+    const double saved_gmin = Options.gmin, saved_pivrel = Options.pivrel;
+    T = {};
+    T.operating_point = settings.operating_point || settings.operating_point_only;
+    T.operating_point_only = settings.operating_point_only;
+    T.gmin_stepping = settings.gmin_stepping;
+    T.convergence_assist = settings.convergence_assist;
+    T.data_file = settings.data_file;
+    RunControl.pending_key = 0;
+    RunControl.abort = 0;
+
+    if (settings.tmax <= 0 || settings.tmin < 0 || settings.tmin >= settings.tmax) {
+        ReportMessage("E", kMsgIllegalTimeRange);
+        return kMsgReported;
+    }
+    if (settings.temperature < -10000 || settings.temperature > 10000) {
+        ReportMessage("E", kMsgIllegalTemperature);
+        return kMsgReported;
+    }
+    T.tmax = settings.tmax;
+    T.tmin = settings.tmin;
+    T.range = T.tmax - T.tmin;
+    SetTickTimeBase(T.tmax, T.tmin);
+    T.max_step = settings.max_step;
+    if (T.max_step == 0) T.max_step = T.range * 0.02;
+    T.first_step = T.max_step * 0.5;
+    T.points = std::max(settings.points, 5);
+    T.print_step = T.range / (T.points - 1);
+    Run.tmin = T.tmin;
+    Run.tmax = T.tmax;
+    Run.temp = settings.temperature;
+    AnalysisKind = 0;
+    Run.analysis_kind = 0;
+
+    int result = UpdateModelTemperatures(settings.temperature);
+    if (!result) result = UpdateDeviceTemperatures(settings.temperature);
+    if (result) return result;
+
+    for (bool restart = true; restart;) {
+        restart = false;
+        // Circuits without charges follow the print step; sine sources bound the step.
+        if (!HasChargeStates()) T.max_step = std::min(T.max_step, T.print_step);
+        T.max_step = std::min(T.max_step, GetSourceMaxTimeStep());
+        T.min_step = T.max_step * 1e-18;
+        MaxTimeStep = T.max_step;
+        Run.time = T.tmin;
+        if ((result = CollectTimeBreakpoints(T.tmin, T.tmax, T.print_step)) != 0) break;
+        IterationLimitReached = 0;
+
+        MatrixSetUp = 0;
+        UseInitialConditions = T.operating_point ? 0 : 1;
+        AnalysisMode = kModeDc;
+        AnalysisSubMode = kSubModeTransient;
+        if ((result = InitSimulationState(true, OperatingPointSlot)) != 0) break;
+        MatrixSetUp = 1;
+        if ((result = PrepareTransientState()) != 0) break;
+        OperatingPointPhase = T.operating_point ? 1 : 0;
+        if (T.data_file && T.data_file->open && T.data_file->option == RunOption::Retrieve) {
+            result = ReplaySimulationDataFile(*T.data_file, sink);
+            break;
+        }
+
+        result = TransientTimeLoop(sink);
+        if (result == kMsgIterationLimit || result == kMsgMatrixSingular) {
+            if (T.convergence_assist && T.assist_attempts <= 2) {
+                DestroyMatrixAndTrail(OperatingPointSlot);
+                restart = true;
+                continue;
+            }
+        } else if (result == kMsgStepTooSmall) {
+            restart = true;
+            continue;
+        }
+        if (result) break;
+        if (T.operating_point_only) break;
+
+        // The time steps load the operating point's matrix: its structure is the same, and
+        // a set-up load of another matrix here would move the devices' kept voltages
+        // before the first step takes them as its history.
+        OperatingPointPhase = 0;
+        MatrixSetUp = 1;
+        AnalysisMode = kModeTransient;
+        ShowPrompt("Running Transient Analysis.");
+        result = TransientTimeLoop(sink);
+        if (result == kMsgStepTooSmall) restart = true;
+    }
+    if (T.data_file && !result) result = WriteDataRecordIfSaving(*T.data_file);
+    if (result && result != kMsgStopped && T.assist_level == 0) {
+        Options.itl1 = saved_itl1;
+        Options.gmin = saved_gmin;
+        Options.pivrel = saved_pivrel;
+    }
+    if (RunControl.pending_key == 27 || RunControl.abort) result = result ? result : kMsgStopped;
+    if (result == kMsgIterationLimit) {
+        ReportMessage("E", kMsgIterationLimit, Run.time);
+        result = kMsgReported;
+    }
+    return result;
+}
+
+}  // namespace ob7

@@ -1,0 +1,481 @@
+#include "sim/digital/digital_network.h"
+
+#include <algorithm>
+
+#include "sim/digital/constraint.h"
+#include "sim/digital/interfaces.h"
+#include "sim/digital/pin_delay.h"
+#include "sim/digital/primitive_eval.h"
+#include "sim/engine/simulation_options.h"
+
+namespace ob7 {
+
+DigitalNetwork DigitalNet;
+DigitalRunState DigitalRun;
+
+namespace {
+
+// Position at which each node was last appended to the changed-node list.
+std::vector<size_t> ListedAt;
+
+int DriverCount(int node) { return DigitalNet.driver_begin[node + 1] - DigitalNet.driver_begin[node]; }
+
+int DriverStrength(int primitive, int node, DigitalState value) {
+    const Primitive& p = DigitalNet.prims[primitive];
+    if (p.type == kCtPinDly) return PinDelayOutputStrength(primitive, node, value);
+    return DigitalFinalLevel(LevelOf(value)) != kLvl0 ? p.high : p.low;
+}
+
+void LogTransition(int node, int primitive, DigitalState state, uint32_t tick) {
+    auto& log = DigitalRun.transitions;
+    const int32_t last = DigitalNet.last_logged[node];
+    if (last >= 0 && static_cast<size_t>(last) < log.size()) {
+        const DigitalTransition& t = log[last];
+        if (t.node == node && t.primitive == primitive && t.tick == tick && t.state == state) return;
+    }
+    DigitalNet.last_logged[node] = static_cast<int32_t>(log.size());
+    log.push_back({node, primitive, state, DigitalNet.present[node], DigitalNet.pending[node], tick});
+}
+
+
+bool IsFlipFlop(int model_type) { return model_type == kMtUeff || model_type == kMtUgff; }
+
+// The value that goes into the queue: a rise onto a node already heading high (or a fall
+// onto one heading low) cannot be placed in time and becomes a bare X.
+DigitalState HazardAdjusted(DigitalState value, int node) {
+    const int pl = LevelOf(DigitalNet.pending[node]);
+    const int l = LevelOf(value);
+    if (l == kLvlR && (pl == kLvlF || pl == kLvl1 || pl == kLvlX)) return kLvlX;
+    if (l == kLvlF && (pl == kLvl0 || pl == kLvlR || pl == kLvlX)) return kLvlX;
+    return value;
+}
+
+// After events of a driver were removed: the pending value and tick of the first one
+// that remains (none: the present value).
+void RefreshPending(int node, int slot, const DigitalEvent* remaining) {
+    if (!remaining) {
+        DigitalNet.pending[node] = DigitalNet.present[node];
+        DigitalNet.slot_pending_tick[slot] = 0;
+        return;
+    }
+    DigitalNet.pending[node] = remaining->state;
+    DigitalNet.slot_pending[slot] = remaining->state;
+    DigitalNet.slot_pending_tick[slot] = remaining->tick;
+}
+
+// Removes every future event of the driver on the node; with `reduce`, only from its
+// first one up to the first whose state is the node's present state, which stays and is
+// returned (null when nothing of the driver remains).
+const DigitalEvent* RemovePendingEvents(int node, int primitive, bool reduce) {
+    DigitalNetwork& n = DigitalNet;
+    DigitalEventQueue& q = DigitalRun.queue;
+    const int slot = OutputSlot(primitive, node);
+    // One queued event, the one scheduled last: disable it in place.
+    if (n.slot_queued[slot] == 1 && n.slot_pending_tick[slot] > DigitalRun.now) {
+        DigitalEvent* e = q.At(n.slot_pending_tick[slot], n.slot_event_index[slot]);
+        if (e && e->node == node && e->primitive == primitive) {
+            e->node = 0;
+            n.slot_queued[slot] = 0;
+            n.slot_last_tick[slot] = 0;
+            return nullptr;
+        }
+    }
+    const DigitalState present = n.present[node];
+    const uint32_t last = n.slot_last_tick[slot];
+    bool first = true;
+    for (auto it = q.From(DigitalRun.now + 1); it != q.End() && it->first <= last; ++it) {
+        for (DigitalEvent& e : it->second) {
+            if (e.node != node || e.primitive != primitive) continue;
+            if (reduce && !first && e.state == present) return &e;
+            first = false;
+            e.node = 0;
+            if (n.slot_queued[slot] > 0) --n.slot_queued[slot];
+        }
+    }
+    n.slot_queued[slot] = 0;
+    n.slot_last_tick[slot] = 0;
+    return nullptr;
+}
+
+void MakePendingEventUnknown(int node, int primitive, int slot) {
+    const uint32_t t = DigitalNet.slot_pending_tick[slot];
+    if (DigitalEvent* e = DigitalRun.queue.Find(t, node, primitive)) {
+        e->state = static_cast<DigitalState>((e->state & kStrengthMask) | kLvlX);
+    }
+}
+
+}  // namespace
+
+int OutputSlot(int primitive, int node) {
+    const Primitive& p = DigitalNet.prims[primitive];
+    const int32_t* pins = PinsOf(primitive);
+    for (int k = 1; k <= p.outputs; ++k)
+        if (pins[p.pin_count - k] == node) return p.slot_end - k;
+    return -1;
+}
+
+void AddChangedNode(int node) {
+    auto& list = DigitalRun.changed_nodes;
+    if (ListedAt.size() <= static_cast<size_t>(node)) ListedAt.resize(node + 1, static_cast<size_t>(-1));
+    const size_t at = ListedAt[node];
+    if (at != static_cast<size_t>(-1) && at < list.size() && at >= DigitalRun.cursor && list[at] == node) return;
+    ListedAt[node] = list.size();
+    list.push_back(node);
+}
+
+DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalState state, uint32_t tick) {
+    if (node <= 0) return 0;
+    DigitalNetwork& n = DigitalNet;
+    Primitive& p = n.prims[primitive];
+    p.low = static_cast<uint8_t>(low);
+    p.high = static_cast<uint8_t>(high);
+    const int slot = OutputSlot(primitive, node);
+    if (slot >= 0 && p.type != kCtPullup && p.type != kCtPulldn) n.slot_present[slot] = state;
+
+    DigitalState resolved;
+    if (DriverCount(node) == 1) {
+        resolved = MakeState(LevelOf(state), DriverStrength(primitive, node, state));
+    } else {
+        int s1 = 0, l1 = LevelOf(state), s2 = 0, l2 = LevelOf(state);
+        for (int d = n.driver_begin[node]; d < n.driver_begin[node + 1]; ++d) {
+            const int q = n.drivers[d];
+            if (q <= 0) continue;
+            DigitalState v;
+            if (q == primitive) {
+                v = state;
+            } else {
+                const int qs = OutputSlot(q, node);
+                v = qs >= 0 ? n.slot_present[qs] : 0;
+            }
+            const int s = DriverStrength(q, node, v);
+            if (s > s1) {
+                s2 = s1; l2 = l1;
+                s1 = s; l1 = LevelOf(v);
+            } else if (s > s2) {
+                s2 = s; l2 = LevelOf(v);
+            }
+        }
+        int level = l1;
+        if (!(s2 < s1 - Options.digovrdrv) && l1 != l2) level = kLvlX;
+        resolved = MakeState(level, s1);
+    }
+    if (resolved == n.present[node]) return resolved;
+    DigitalRun.stable = false;
+    if (DigitalRun.transient) {
+        AddChangedNode(node);
+        LogTransition(node, primitive, resolved, tick);
+    }
+    n.present[node] = resolved;
+    return resolved;
+}
+
+int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primitive, DigitalState state, bool changed) {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    const int slot = OutputSlot(primitive, node);
+    if (tick > r.now && slot >= 0)
+        tick += DigitalFinalLevel(LevelOf(state)) != kLvl0 ? n.slot_load_rise[slot] : n.slot_load_fall[slot];
+    if (r.path_analysis) return 0;
+    if (tick <= r.now && r.transient) {
+        const DigitalState before = n.present[node];
+        const DigitalState pending_before = n.pending[node];
+        const Primitive& p = n.prims[primitive];
+        const uint8_t old_low = p.low, old_high = p.high;
+        const DigitalState resolved = SetNodeDrive(low, high, node, primitive, state, tick);
+        if (r.recording) {
+            r.changes.push_back({tick, node, primitive, 2, before, pending_before, n.previous[node], old_low, old_high});
+            n.pending[node] = resolved;
+            if (slot >= 0) n.slot_pending[slot] = state;
+        }
+        return 0;
+    }
+    if (!r.recording) return 0;
+    if (state == n.pending[node] && !changed) return 0;
+    const Primitive& p = n.prims[primitive];
+    r.changes.push_back({tick, node, primitive, 0, n.present[node], n.pending[node], n.previous[node], p.low, p.high});
+    const bool may_replace = slot < 0 || tick <= n.slot_last_tick[slot];
+    size_t index = 0;
+    bool replaced = false;
+    if (!r.queue.Add({tick, node, primitive, state, static_cast<uint8_t>(low), static_cast<uint8_t>(high)},
+                     may_replace, &index, &replaced)) {
+        r.changes.pop_back();
+        return 0;
+    }
+    n.pending[node] = state;
+    if (slot >= 0) {
+        n.slot_pending[slot] = state;
+        n.slot_pending_tick[slot] = tick;
+        n.slot_last_tick[slot] = std::max(n.slot_last_tick[slot], tick);
+        n.slot_event_index[slot] = static_cast<uint32_t>(index);
+        if (!replaced) ++n.slot_queued[slot];
+    }
+    return 0;
+}
+
+int EvaluateFanout(uint32_t tick) {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    // A loop of zero-delay primitives keeps appending nodes; past this many entries the
+    // pass cannot settle.
+    const size_t limit = static_cast<size_t>(std::max(1, Options.itl1)) * (n.node_count + 1) + 5000;
+    for (r.cursor = 0; r.cursor < r.changed_nodes.size(); ++r.cursor) {
+        if (r.changed_nodes.size() > limit) return kMsgDigitalNoConvergence;
+        const int node = r.changed_nodes[r.cursor];
+        if (node == 0) continue;
+        if (n.interface_flag[node]) {
+            if (int e = UpdateDtoAForNode(node)) return e;
+            EvaluateDacInputs();
+        }
+        for (int f = n.fanout_begin[node]; f < n.fanout_begin[node + 1]; ++f) {
+            const int reader = n.fanout[f];
+            if (reader == 0) continue;
+            // Without recording only changes without delay can happen.
+            if (!r.recording && !n.prims[reader].acts_at_once) continue;
+            if (int e = EvaluatePrimitive(node, reader, tick)) return e;
+        }
+    }
+    return 0;
+}
+
+int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    Primitive& p = n.prims[primitive];
+    ++r.evaluations;
+    r.timing_mode = p.timing_mode;
+    r.changed_node = changed_node;
+    if (p.model_type == kMtUadc) {
+        AdcConvertTrigger(primitive);
+        return 0;
+    }
+    if (p.type == kCtConstraint) return r.recording ? EvaluateConstraint(changed_node, primitive, tick) : 0;
+    const bool gate_like = p.model_type == kMtUgate || p.model_type == kMtUtgate || p.model_type == kMtUdly ||
+                           p.model_type == kMtUpld || p.model_type == kMtNone;
+    if (!gate_like && !IsFlipFlop(p.model_type)) return 0;
+    const int32_t* pins = PinsOf(primitive);
+    for (int out = 1; out <= p.outputs; ++out) {
+        int node = pins[p.pin_count - out];
+        int low = p.default_low, high = p.default_high, path = 0;
+        DigitalState value;
+        if (gate_like) {
+            value = EvaluateGate(primitive, out, tick, &node, &low, &high);
+        } else {
+            value = EvaluateFlipFlop(changed_node, primitive, out, &path, tick, &low, &high);
+            if (path == -1) continue;
+        }
+        if (node <= 0) continue;
+        const int slot = OutputSlot(primitive, node);
+        if (!r.transient) {
+            const DigitalState resolved = SetNodeDrive(low, high, node, primitive, value, 0);
+            if (n.interface_flag[node]) {
+                if (int e = UpdateDtoAForNode(node)) return e;
+            }
+            n.pending[node] = resolved;
+            if (slot >= 0) n.slot_pending[slot] = value;
+            continue;
+        }
+        DigitalState v = HazardAdjusted(value, node);
+        const bool multi = DriverCount(node) > 1;
+        bool changed = multi ? (slot >= 0 && v != n.slot_pending[slot]) || v != n.pending[node] : v != n.pending[node];
+        if (r.recording && p.model_type != kMtUdly && r.inertial_cancellation && slot >= 0 &&
+            n.slot_pending_tick[slot] > r.now) {
+            const int u = LevelOf(value);
+            if (changed || (p.timing_mode == 4 && u == kLvlX)) {
+                const DigitalState P = multi ? n.slot_present[slot] : n.present[node];
+                const DigitalState Q = multi ? n.slot_pending[slot] : n.pending[node];
+                if (u == kLvlX) {
+                    MakePendingEventUnknown(node, primitive, slot);
+                } else {
+                    const bool cancel = LevelOf(P) == kLvlX ||
+                                        (StrengthOf(value) > 0 && DigitalFinalLevel(u) != DigitalFinalLevel(LevelOf(Q))) ||
+                                        (p.timing_mode != 4 && ((u == kLvlF && LevelOf(P) != kLvl1) ||
+                                                                (u == kLvlR && LevelOf(P) == kLvl0))) ||
+                                        (StrengthOf(value) == 0 && StrengthOf(P) == 0);
+                    if (cancel) {
+                        n.pending[node] = n.present[node];
+                        if (multi) n.slot_pending[slot] = P;
+                        RefreshPending(node, slot, RemovePendingEvents(node, primitive, u == LevelOf(P)));
+                        v = HazardAdjusted(value, node);
+                        changed = multi ? v != n.slot_pending[slot] || v != n.pending[node] : v != n.pending[node];
+                    }
+                }
+            }
+        }
+        if (r.recording && !changed) continue;
+        if (gate_like) {
+            if (p.type == kCtPinDly)
+                SchedulePinDelayOutput(tick, low, high, node, primitive, v, changed);
+            else
+                ScheduleGateOutput(tick, low, high, node, primitive, v, changed);
+        } else {
+            ScheduleFlipFlopOutput(tick, low, high, node, primitive, v, path, changed);
+        }
+        if (r.error) return r.error;
+    }
+    return 0;
+}
+
+int SettleDigitalStates() {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    if (n.node_count == 0) return 0;
+    r.transient = false;
+    r.now = 0;
+    int passes = 0;
+    do {
+        if (++passes > Options.itl1) return kMsgDigitalNoConvergence;
+        r.stable = true;
+        for (int node = 1; node <= n.node_count; ++node) {
+            if (n.interface_flag[node]) {
+                if (int e = UpdateDtoAForNode(node)) return e;
+            }
+            for (int f = n.fanout_begin[node]; f < n.fanout_begin[node + 1]; ++f)
+                if (n.fanout[f] != 0)
+                    if (int e = EvaluatePrimitive(node, n.fanout[f], 0)) return e;
+        }
+    } while (!r.stable);
+    for (int node = 1; node <= n.node_count; ++node) n.previous[node] = n.pending[node] = n.present[node];
+    return 0;
+}
+
+int ApplyDigitalEventsAt(uint32_t tick) {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    DigitalEventQueue& q = r.queue;
+    r.transient = true;
+    r.now = tick;
+    r.error = 0;
+    r.changed_nodes.clear();
+    r.cursor = 0;
+    if (!q.Empty() && q.HeadTick() == tick)
+        for (const DigitalEvent& e : q.HeadEvents())
+            if (e.node > 0) SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
+
+    const size_t mark = r.changed_nodes.size();
+    r.recording = false;
+    int passes = 0;
+    // Without a reader that can change an output at once, the passes could change nothing.
+    while (n.readers_act_at_once) {
+        if (++passes > Options.itl1) {
+            r.recording = true;
+            return kMsgDigitalNoConvergence;
+        }
+        r.stable = true;
+        if (int e = EvaluateFanout(tick)) {
+            r.recording = true;
+            return e;
+        }
+        if (r.stable) break;
+    }
+    r.recording = true;
+    for (size_t i = mark; i < r.changed_nodes.size(); ++i) {
+        const int node = r.changed_nodes[i];
+        if (node && n.pending[node] == n.present[node]) r.changed_nodes[i] = 0;
+    }
+    while (!q.Empty() && q.HeadTick() == tick) {
+        for (const DigitalEvent& e : q.HeadEvents()) {
+            if (e.node > 0) {
+                ++r.applied_events;
+                const int slot = OutputSlot(e.primitive, e.node);
+                if (slot >= 0 && n.slot_queued[slot] > 0) --n.slot_queued[slot];
+                SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
+                r.changes.push_back({tick, e.node, e.primitive, 1, e.state, n.pending[e.node], n.previous[e.node],
+                                     e.low, e.high});
+            }
+        }
+        q.PopHead();
+    }
+    const int result = EvaluateFanout(tick);
+    for (int node : r.changed_nodes)
+        if (node) n.previous[node] = n.present[node];
+    return result;
+}
+
+bool NextDigitalEventTick(uint32_t* tick) {
+    if (DigitalRun.queue.Empty()) return false;
+    *tick = DigitalRun.queue.HeadTick();
+    return true;
+}
+
+double DigitalTickTime(uint32_t tick) { return DigitalRun.start_time + tick * DigitalRun.tick_length; }
+
+uint32_t DigitalTimeTick(double time) {
+    const double t = (time - DigitalRun.start_time) / DigitalRun.tick_length;
+    if (t <= 0) return 0;
+    if (t >= 4294967295.0) return 0xffffffffu;
+    return static_cast<uint32_t>(t + 1e-6);
+}
+
+void SetDigitalTickLength(double tmin, double tmax) {
+    DigitalRun.tick_length = tmax * 1e-9;
+    if (DigitalRun.tick_length <= 0) DigitalRun.tick_length = 1e-15;
+    DigitalRun.end_tick = 1000000000;
+    DigitalRun.start_time = tmin;
+    DigitalRun.queue.horizon = 2u * DigitalRun.end_tick;
+}
+
+int RollBackDigitalChanges() {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    auto slot_tick = [&](int node, int primitive) {
+        const int slot = OutputSlot(primitive, node);
+        if (slot >= 0) n.slot_pending_tick[slot] = r.queue.FindPendingTick(node, primitive);
+    };
+    for (auto it = r.changes.rbegin(); it != r.changes.rend(); ++it) {
+        const DigitalChange& c = *it;
+        switch (c.kind) {
+        case 0: {
+            n.present[c.node] = c.state;
+            n.pending[c.node] = c.pending;
+            n.previous[c.node] = c.previous;
+            const int slot = OutputSlot(c.primitive, c.node);
+            if (r.queue.Remove(c.tick, c.node) && slot >= 0 && n.slot_queued[slot] > 0) --n.slot_queued[slot];
+            break;
+        }
+        case 1: {
+            size_t index = 0;
+            bool replaced = false;
+            r.queue.Add({c.tick, c.node, c.primitive, c.state, c.low, c.high}, true, &index, &replaced);
+            const int slot = OutputSlot(c.primitive, c.node);
+            if (slot >= 0) {
+                n.slot_last_tick[slot] = std::max(n.slot_last_tick[slot], c.tick);
+                if (!replaced) ++n.slot_queued[slot];
+            }
+            n.pending[c.node] = c.pending;
+            n.previous[c.node] = c.previous;
+            break;
+        }
+        default:
+            n.present[c.node] = c.state;
+            n.pending[c.node] = c.pending;
+            break;
+        }
+        slot_tick(c.node, c.primitive);
+    }
+    for (auto it = r.transitions.rbegin(); it != r.transitions.rend(); ++it) {
+        n.present[it->node] = it->old_present;
+        n.pending[it->node] = it->old_pending;
+        slot_tick(it->node, it->primitive);
+    }
+    return 0;
+}
+
+void ClearDigitalChangeQueue() {
+    DigitalRun.changes.clear();
+    DigitalRun.transitions.clear();
+}
+
+void ApplyInitialDigitalEvents() {
+    DigitalNetwork& n = DigitalNet;
+    DigitalEventQueue& q = DigitalRun.queue;
+    if (q.Empty() || q.HeadTick() != 0) return;
+    for (const DigitalEvent& e : q.HeadEvents()) {
+        if (e.node <= 0) continue;
+        const DigitalState s = static_cast<DigitalState>(LevelOf(e.state) | kStrengthMask);
+        n.present[e.node] = n.pending[e.node] = n.previous[e.node] = s;
+        const int slot = OutputSlot(e.primitive, e.node);
+        if (slot >= 0) n.slot_present[slot] = n.slot_pending[slot] = s;
+    }
+}
+
+}  // namespace ob7

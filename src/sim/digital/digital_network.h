@@ -1,0 +1,219 @@
+#pragma once
+// The flattened digital network and the event machinery: node resolution, scheduling,
+// the events of a tick, settling, and the undo of a rejected analog step. All of it is
+// module state: one compiled circuit is simulated at a time, on one thread.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/digital/digital_setup.h"
+#include "sim/digital/digital_state.h"
+
+namespace ob7 {
+
+// A future output change.
+struct DigitalEvent {
+    uint32_t tick = 0;
+    int32_t node = 0;        // 0: disabled, popped without effect
+    int32_t primitive = 0;
+    DigitalState state = 0;
+    uint8_t low = 0, high = 0;   // the driver's strengths when it was scheduled
+};
+
+// Future digital events by tick. Events of one tick keep their order of scheduling; a
+// second event of the same tick, node and primitive replaces the first one's state.
+class DigitalEventQueue {
+public:
+    using Bucket = std::vector<DigitalEvent>;
+    using Map = std::map<uint32_t, Bucket>;
+
+    void Clear();
+    bool Empty() const { return ticks_.empty(); }
+    uint32_t HeadTick() const { return ticks_.begin()->first; }
+    // Returns false for a tick beyond the horizon (dropped). may_replace: the driver may
+    // already have an event of that node at that tick (else it is appended unsearched).
+    // *index receives the event's place in its tick (stable: events are disabled, never
+    // erased, until the tick is popped); *replaced whether an event took the new state.
+    bool Add(const DigitalEvent& event, bool may_replace = true, size_t* index = nullptr, bool* replaced = nullptr);
+    // The event at that place of that tick, null when the tick is gone.
+    DigitalEvent* At(uint32_t tick, size_t index);
+    // The events due at the head tick, in order; valid until the next change.
+    Bucket& HeadEvents() { return ticks_.begin()->second; }
+    void PopHead();  // removes the whole head tick
+    // First event of the node (and primitive, when primitive > 0) at tick; null if none.
+    DigitalEvent* Find(uint32_t tick, int node, int primitive);
+    bool Remove(uint32_t tick, int node);  // disables the first event of that node at tick
+    // Tick of the first event of that node and primitive, 0 when none.
+    uint32_t FindPendingTick(int node, int primitive) const;
+    // The ticks at and after `from`, in order, with their events.
+    Map::iterator From(uint32_t from) { return ticks_.lower_bound(from); }
+    Map::iterator End() { return ticks_.end(); }
+    void Erase(Map::iterator at);
+    size_t Size() const;
+    size_t Stored() const { return stored_; }  // events held, disabled ones included
+    uint32_t horizon = 0xffffffffu;
+
+private:
+    Map ticks_;
+    size_t stored_ = 0;
+    std::vector<Map::node_type> spare_;  // emptied buckets kept for reuse
+};
+
+struct Primitive;
+
+// Type-specific records; the primitive keeps an index into its kind's vector.
+struct FlipFlopCheckRecord {
+    int primitive = 0;
+    // preset low, preset released, clear low, clear released, clock/gate falling,
+    // clock/gate rising (the active edge), data change (J for JKFF), K change.
+    uint32_t ticks[8] = {};
+    int flag = 0;
+};
+
+struct Primitive {
+    // What every evaluation reads comes first, in one cache line.
+    int type = 0;                 // DigitalComponentType
+    int model_type = -1;          // DigitalModelType
+    int timing_mode = 2;
+    int slot_end = 0;             // its output slots are [slot_end - outputs, slot_end)
+    int pin_begin = 0, pin_count = 0;  // inputs then outputs in DigitalNet.pins
+    int outputs = 0;
+    int group_size = 0;           // AO/OA: inputs per group
+    int record = -1;              // index into the kind's record vector
+    uint8_t low = 0, high = 0;            // present strengths
+    uint8_t default_low = 0, default_high = 0;
+    bool acts_at_once = true;     // some output change may come without delay
+    int32_t gate_delays[6] = {};  // TPLH and TPHL triples in ticks (gates and PLAs)
+    std::vector<int32_t> delays;  // every timing slot in ticks
+    std::vector<double> params;   // timing model values by slot (-1: not given)
+    int io_level = 1;
+    bool drives_dtoa = false;
+    IoModelValues io;
+    std::string part;             // the part's name
+    int part_index = -1;          // index of the part description
+};
+
+struct DigitalNetwork {
+    int node_count = 0;
+    std::vector<DigitalState> present, pending, previous;
+    std::vector<int32_t> driver_begin;   // node -> range in drivers
+    std::vector<int32_t> drivers, driver_types;
+    std::vector<int32_t> fanout_begin;   // node -> range in fanout
+    std::vector<int32_t> fanout;
+    std::vector<uint8_t> interface_flag;
+    std::vector<std::string> node_names;
+    // Output slots.
+    std::vector<DigitalState> slot_present, slot_pending;
+    std::vector<uint32_t> slot_pending_tick, slot_load_rise, slot_load_fall;
+    std::vector<uint32_t> slot_last_tick;  // no event of the slot's driver lies beyond it
+    std::vector<int32_t> slot_queued;      // live queued events of the slot's driver
+    std::vector<uint32_t> slot_event_index;  // place of the event at the pending tick
+    std::vector<int32_t> last_logged;      // node -> its last transition log entry
+    std::vector<Primitive> prims;        // from 1
+    std::vector<int32_t> pins;
+    std::vector<FlipFlopCheckRecord> flipflops;
+    int hi_node = 0, lo_node = 0, x_node = 0;
+    bool readers_act_at_once = true;     // some reader may change an output without delay
+    int jk_table[3][3][3] = {};          // J, K, Q in {0, 1, X} -> next Q
+};
+extern DigitalNetwork DigitalNet;
+
+// Undo record of the present analog time point.
+struct DigitalChange {
+    uint32_t tick;
+    int32_t node, primitive;
+    int16_t kind;                  // 0 scheduled, 1 applied from the queue, 2 applied at once
+    DigitalState state, pending, previous;
+    uint8_t low, high;
+};
+struct DigitalTransition {
+    int32_t node, primitive;
+    DigitalState state, old_present, old_pending;
+    uint32_t tick;
+};
+
+// Run state of the event machinery.
+struct DigitalRunState {
+    double tick_length = 1e-9;     // seconds
+    uint32_t end_tick = 1000000000;
+    double start_time = 0;
+    uint32_t now = 0;              // the tick being evaluated
+    bool transient = false;        // false while the operating point is solved
+    bool recording = true;
+    bool path_analysis = false;    // delays are computed, nothing is scheduled
+    bool inertial_cancellation = true;
+    bool stable = true;
+    int solution_count = 0;        // accepted analog solutions of the run
+    int error = 0;                 // first error of an evaluation pass
+    int timing_mode = 2;           // of the primitive being evaluated
+    int changed_node = 0;          // the node whose change is being evaluated
+    // Change flags the engine reads after a digital pass.
+    bool dtoa_changed = false, dac_changed = false, atod_changed = false, adc_changed = false;
+    std::vector<int32_t> changed_nodes;
+    size_t cursor = 0;
+    std::vector<DigitalChange> changes;
+    std::vector<DigitalTransition> transitions;
+    DigitalEventQueue queue;
+    long long evaluations = 0;     // primitive evaluations (statistics)
+    long long applied_events = 0;  // events taken from the queue (statistics)
+};
+extern DigitalRunState DigitalRun;
+
+// --- Entry points of the analog engine ----------------------------------------------
+// Start of every transient run: tick length TMAX * 1e-9, end tick, start time; then the
+// delays of every primitive in ticks.
+void SetDigitalTickLength(double tmin, double tmax);
+void ComputeDigitalPrimitiveDelays();
+// Before every run case: node states to X, strengths, and the reset sequence (first:
+// the analysis does not leave the state variables as they were).
+int ResetDigitalCase(bool first);
+// The stimulus events of the case into the queue, then the tick-0 events applied.
+int ScheduleStimulusEvents();
+void ApplyInitialDigitalEvents();
+// Operating point: settles the whole network (14190 when it does not).
+int SettleDigitalStates();
+// The tick of the next event, false when none; its time in seconds.
+bool NextDigitalEventTick(uint32_t* tick);
+double DigitalTickTime(uint32_t tick);
+uint32_t DigitalTimeTick(double time);
+// After Newton converged at a time point with events due: applies and settles them.
+int ApplyDigitalEventsAt(uint32_t tick);
+// A rejected step: every digital action of the time point is undone.
+int RollBackDigitalChanges();
+void ClearDigitalChangeQueue();
+// Frees the network and the stimulus programs (end of the analysis).
+void FreeDigitalNetwork();
+// Lends the operations above to the engine's DigitalCoupling and RunStateHooks.
+void InstallDigitalCoupling();
+
+// --- Used inside the subsystem -------------------------------------------------------
+void ComputeDriveStrengths();
+void ResetPrimitiveOutputs(bool first);
+void ResetDigitalNodeDrives(bool first);
+// The part description a primitive was built from.
+const DigitalPartDesc* DigitalPartOf(int primitive);
+// Runs a circuit without analog nodes: applies every event up to end_tick in order.
+int RunDigitalEventsUntil(uint32_t end_tick);
+DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalState state, uint32_t tick);
+int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primitive, DigitalState state,
+                         bool changed = false);
+int EvaluateFanout(uint32_t tick);
+int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick);
+void AddChangedNode(int node);
+// The output slot in which a primitive drives a node, -1 when none.
+int OutputSlot(int primitive, int node);
+inline const int32_t* PinsOf(int primitive) {
+    return DigitalNet.pins.data() + DigitalNet.prims[primitive].pin_begin;
+}
+
+// Messages of the subsystem.
+inline constexpr int kMsgDigitalNoConvergence = 14190;
+inline constexpr int kMsgDigitalOutOfMemory = 15002;
+inline constexpr int kMsgDigitalSetupFailed = 15055;
+// The most events the stimulus programs of a run may queue (some hundreds of megabytes).
+inline constexpr size_t kMaxStimulusEvents = 10000000;
+
+}  // namespace ob7

@@ -1,0 +1,525 @@
+#include "sim/digital/digital_setup.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "expression/digital_logic.h"
+#include "sim/digital/digital_messages.h"
+#include "sim/digital/digital_network.h"
+#include "sim/digital/constraint.h"
+#include "sim/digital/interfaces.h"
+#include "sim/digital/logic_expression.h"
+#include "sim/digital/pin_delay.h"
+#include "sim/digital/pla.h"
+#include "sim/digital/primitive_eval.h"
+#include "sim/digital/stimulus.h"
+#include "sim/digital/stimulus_file.h"
+#include "sim/digital/timing_checks.h"
+#include "sim/engine/simulation_options.h"
+
+namespace ob7 {
+
+double DigitalModelValues::Get(const std::string& key, double fallback) const {
+    auto it = values.find(key);
+    return it == values.end() ? fallback : it->second;
+}
+
+std::string DigitalModelValues::Text(const std::string& key) const {
+    auto it = texts.find(key);
+    return it == texts.end() ? std::string() : it->second;
+}
+
+DigitalModelType ModelTypeOfComponent(int t) {
+    if (t == kCtDtoA) return kMtDinput;
+    if (t == kCtAtoD) return kMtDoutput;
+    if (t == kCtAdc) return kMtUadc;
+    if (t == kCtDac) return kMtUdac;
+    if ((t >= kCtBuf && t <= kCtNxor) || (t >= kCtAo && t <= kCtOai) || t == kCtLogicExp) return kMtUgate;
+    if (t >= kCtBuf3 && t <= kCtNxor3) return kMtUtgate;
+    if (t == kCtJkff || t == kCtDff) return kMtUeff;
+    if (t == kCtSrff || t == kCtDltch) return kMtUgff;
+    if (t == kCtDlyline) return kMtUdly;
+    if (t >= kCtPland && t <= kCtPlnxorc) return kMtUpld;
+    if (t == kCtRom) return kMtUrom;
+    if (t == kCtRam) return kMtUram;
+    if (t == kCtNbtg || t == kCtPbtg) return kMtUbgt;
+    return kMtNone;
+}
+
+namespace {
+
+std::vector<std::string> Triples(std::initializer_list<const char*> names) {
+    std::vector<std::string> out;
+    for (const char* n : names)
+        for (const char* s : {"MN", "TY", "MX"}) out.push_back(std::string(n) + s);
+    return out;
+}
+
+}  // namespace
+
+const std::vector<std::string>& DigitalModelParameterNames(DigitalModelType type) {
+    static const std::vector<std::string> kGate = Triples({"TPLH", "TPHL"});
+    static const std::vector<std::string> kTgate = Triples({"TPLH", "TPHL", "TPLZ", "TPHZ", "TPZL", "TPZH"});
+    static const std::vector<std::string> kEff = Triples(
+        {"TPPCQLH", "TPPCQHL", "TWPCL", "TPCLKQLH", "TPCLKQHL", "TWCLKL", "TWCLKH", "TSUDCLK", "TSUPCCLKH", "THDCLK"});
+    static const std::vector<std::string> kGff = Triples({"TPPCQLH", "TPPCQHL", "TWPCL", "TPGQLH", "TPGQHL", "TPDQLH",
+                                                          "TPDQHL", "TWGH", "TSUDG", "TSUPCGH", "THDG"});
+    static const std::vector<std::string> kDly = {"DLYMN", "DLYTY", "DLYMX"};
+    static const std::vector<std::string> kPld = [] {
+        auto v = Triples({"TPLH", "TPHL"});
+        for (const char* s : {"OFFSET", "COMPOFFSET", "INSCALE", "OUTSCALE"}) v.push_back(s);
+        return v;
+    }();
+    static const std::vector<std::string> kAdc = Triples({"TPCS", "TPSD", "TPDS"});
+    static const std::vector<std::string> kDac = Triples({"TSW"});
+    static const std::vector<std::string> kNone;
+    switch (type) {
+    case kMtUgate: return kGate;
+    case kMtUtgate: return kTgate;
+    case kMtUeff: return kEff;
+    case kMtUgff: return kGff;
+    case kMtUdly: return kDly;
+    case kMtUpld: return kPld;
+    case kMtUadc: return kAdc;
+    case kMtUdac: return kDac;
+    default: return kNone;
+    }
+}
+
+int GetPartTimingMode(const DigitalPartDesc& part) {
+    if (part.timing_mode > 0) return std::min(part.timing_mode, 4);
+    return std::clamp(Options.digmntymx, 1, 4);
+}
+
+int GetPartIoLevel(const DigitalPartDesc& part) {
+    if (part.io_level > 0) return std::min(part.io_level, 4);
+    return std::clamp(Options.digiolvl, 1, 4);
+}
+
+namespace {
+
+std::vector<DigitalPartDesc> Parts;  // the descriptions the network was built from
+int ConstraintNodes = 0;             // the last node number given out
+
+std::string Attribute(const DigitalPartDesc& part, const char* key) {
+    auto it = part.attributes.find(key);
+    return it == part.attributes.end() ? std::string() : it->second;
+}
+
+std::string Unquoted(std::string s) {
+    s.erase(std::remove(s.begin(), s.end(), '"'), s.end());
+    return s;
+}
+
+bool IsStimulusType(int t) {
+    return t == kCtStim || t == kCtFstim || t == kCtDigitalSwitch || t == kCtDigitalState;
+}
+
+// Adds one primitive with its pins (inputs first) and output count.
+int AddPrimitive(const DigitalPartDesc& part, int part_index, const std::vector<int>& pins, int outputs) {
+    DigitalNetwork& n = DigitalNet;
+    Primitive p;
+    p.type = part.type;
+    p.model_type = ModelTypeOfComponent(part.type);
+    p.part = part.name;
+    p.part_index = part_index;
+    p.io = part.io;
+    p.timing_mode = GetPartTimingMode(part);
+    p.io_level = GetPartIoLevel(part);
+    p.drives_dtoa = part.drives_dtoa;
+    p.group_size = part.group_size;
+    for (const std::string& name : DigitalModelParameterNames(static_cast<DigitalModelType>(p.model_type)))
+        p.params.push_back(part.timing.Get(name, -1.0));
+    p.delays.assign(p.params.size(), 0);
+    p.pin_begin = static_cast<int>(n.pins.size());
+    p.pin_count = static_cast<int>(pins.size());
+    p.outputs = outputs;
+    n.pins.insert(n.pins.end(), pins.begin(), pins.end());
+    n.prims.push_back(std::move(p));
+    return static_cast<int>(n.prims.size()) - 1;
+}
+
+int BuildPart(const DigitalPartDesc& part, int index) {
+    DigitalNetwork& n = DigitalNet;
+    const int t = part.type;
+    std::vector<int> pins = part.pins;
+    for (int pin : pins)
+        if (pin < 0 || pin > n.node_count) return DigitalSetupFail(11902, part.name, "", 0, "node", "?");
+    const DigitalModelType mt = ModelTypeOfComponent(t);
+    if (mt != kMtNone && mt != kMtUpld && mt != kMtUrom && mt != kMtUram && mt != kMtUbgt && !part.has_timing)
+        return DigitalSetupFail(11902, part.name, "", 0, "TIMING MODEL", "Nothing");
+    const int prim = static_cast<int>(n.prims.size());
+    if (t == kCtJkff || t == kCtDff || t == kCtSrff || t == kCtDltch) {
+        if (pins.size() < (t == kCtDff || t == kCtDltch ? 6u : 7u))
+            return DigitalSetupFail(11902, part.name, "", 0, "pins", "Nothing");
+        std::swap(pins[pins.size() - 1], pins[pins.size() - 2]);
+        const int p = AddPrimitive(part, index, pins, 2);
+        FlipFlopCheckRecord rec;
+        rec.primitive = p;
+        n.prims[p].record = static_cast<int>(n.flipflops.size());
+        n.flipflops.push_back(rec);
+        return 0;
+    }
+    if (IsPlaType(t)) {
+        PlaFuseRecord record;
+        if (int e = LoadPlaProgram(part, &record)) return e;
+        record.primitive = prim;
+        for (int k = 0; k < part.output_count; ++k) {
+            std::vector<int> in;
+            if (PlaOutputPins(part, record, k, &in)) return DigitalSetupFail(13250, part.name, "", 0);
+            in.push_back(part.pins[part.input_count + k]);
+            AddPrimitive(part, index, in, 1);
+        }
+        return 0;
+    }
+    if (IsStimulusType(t)) {
+        const int p = AddPrimitive(part, index, pins, static_cast<int>(pins.size()));
+        if (t == kCtStim) return ParseStimulus(part, p, Attribute(part, "COMMAND"), Attribute(part, "FORMAT"));
+        if (t == kCtDigitalSwitch) return ParseStimulus(part, p, "0 1", "1");
+        if (t == kCtDigitalState) return ParseStimulus(part, p, "0 " + Attribute(part, "VALUE"), "1");
+        return ReadStimFile(part, p, Unquoted(Attribute(part, "FILE")), Attribute(part, "SIGNAMES"));
+    }
+    switch (t) {
+    case kCtDtoA: AddPrimitive(part, index, pins, 0); return NewDtoAInterface(part, prim);
+    case kCtAtoD: AddPrimitive(part, index, pins, 1); return NewAtoDInterface(part, prim);
+    case kCtAdc: AddPrimitive(part, index, pins, static_cast<int>(pins.size()) - 1); return NewAdcDevice(part, prim);
+    case kCtDac: AddPrimitive(part, index, pins, 0); return NewDacDevice(part, prim);
+    case kCtLogicExp: {
+        const int outputs = part.output_count > 0 ? part.output_count : static_cast<int>(pins.size()) - part.input_count;
+        const int p = AddPrimitive(part, index, pins, outputs);
+        return ParseLogicExp(part, Attribute(part, "LOGIC"), p);
+    }
+    case kCtPinDly: {
+        const int p = AddPrimitive(part, index, pins, part.output_count);
+        return ParsePinDelay(part, Attribute(part, "PINDELAY"), p);
+    }
+    case kCtConstraint: {
+        // One node of its own beyond the circuit's, never driven.
+        pins.push_back(++ConstraintNodes);
+        const int p = AddPrimitive(part, index, pins, 1);
+        return ParseConstraint(part, Attribute(part, "CONSTRAINT"), p);
+    }
+    case kCtRom: case kCtRam: case kCtNbtg: case kCtPbtg:
+        AddPrimitive(part, index, pins, 0);  // built, never evaluated
+        return 0;
+    default: break;
+    }
+    const bool gate = (t >= kCtBuf && t <= kCtNxor) || (t >= kCtAo && t <= kCtOai) || (t >= kCtBuf3 && t <= kCtNxor3) ||
+                      t == kCtPullup || t == kCtPulldn || t == kCtDlyline;
+    if (!gate || pins.empty()) return DigitalSetupFail(13259, part.name, "", 0, t);
+    AddPrimitive(part, index, pins, 1);
+    return 0;
+}
+
+void BuildRelations() {
+    DigitalNetwork& n = DigitalNet;
+    const int nodes = n.node_count;
+    const int prims = static_cast<int>(n.prims.size()) - 1;
+    // Output slots.
+    int slots = 0;
+    for (int p = 1; p <= prims; ++p) {
+        slots += n.prims[p].outputs;
+        n.prims[p].slot_end = slots;
+    }
+    n.slot_present.assign(slots, kStateX63);
+    n.slot_pending.assign(slots, kStateX63);
+    n.slot_pending_tick.assign(slots, 0);
+    n.slot_load_rise.assign(slots, 0);
+    n.slot_load_fall.assign(slots, 0);
+    n.slot_last_tick.assign(slots, 0);
+    n.slot_queued.assign(slots, 0);
+    n.slot_event_index.assign(slots, 0);
+    // Drivers: at least one entry per node.
+    std::vector<int> count(nodes + 2, 0);
+    for (int p = 1; p <= prims; ++p) {
+        const Primitive& q = n.prims[p];
+        for (int k = 1; k <= q.outputs; ++k) ++count[n.pins[q.pin_begin + q.pin_count - k]];
+    }
+    n.driver_begin.assign(nodes + 2, 0);
+    for (int node = 0; node <= nodes; ++node)
+        n.driver_begin[node + 1] = n.driver_begin[node] + std::max(1, count[node]);
+    n.drivers.assign(n.driver_begin[nodes + 1], 0);
+    n.driver_types.assign(n.driver_begin[nodes + 1], 0);
+    std::vector<int> fill(n.driver_begin.begin(), n.driver_begin.end() - 1);
+    for (int p = 1; p <= prims; ++p) {
+        const Primitive& q = n.prims[p];
+        for (int k = q.outputs; k >= 1; --k) {
+            const int node = n.pins[q.pin_begin + q.pin_count - k];
+            n.drivers[fill[node]] = p;
+            n.driver_types[fill[node]++] = q.type;
+        }
+    }
+    // Fan-out: each reader once per node.
+    std::vector<std::vector<int>> readers(nodes + 1);
+    for (int p = 1; p <= prims; ++p) {
+        const Primitive& q = n.prims[p];
+        for (int i = 0; i < q.pin_count - q.outputs; ++i) {
+            const int node = std::abs(n.pins[q.pin_begin + i]);
+            if (node <= 0) continue;
+            auto& r = readers[node];
+            if (r.empty() || r.back() != p) r.push_back(p);
+        }
+    }
+    n.fanout_begin.assign(nodes + 2, 0);
+    n.fanout.clear();
+    for (int node = 0; node <= nodes; ++node) {
+        n.fanout_begin[node] = static_cast<int>(n.fanout.size());
+        if (node > 0) n.fanout.insert(n.fanout.end(), readers[node].begin(), readers[node].end());
+    }
+    n.fanout_begin[nodes + 1] = static_cast<int>(n.fanout.size());
+}
+
+}  // namespace
+
+int SetupDigitalPrimitives(const DigitalCircuitDesc& circuit) {
+    FreeDigitalNetwork();
+    DigitalNetwork& n = DigitalNet;
+    LastDigitalSetupError = {};
+    n.node_count = circuit.node_count;
+    for (const DigitalPartDesc& part : circuit.parts) n.node_count += part.type == kCtConstraint;
+    ConstraintNodes = circuit.node_count;
+    n.node_names = circuit.node_names;
+    n.node_names.resize(n.node_count + 1);
+    n.hi_node = circuit.hi_node;
+    n.lo_node = circuit.lo_node;
+    n.x_node = circuit.x_node;
+    n.prims.emplace_back();  // primitives are numbered from 1
+    BuildJkTable(n.jk_table);
+    Parts = circuit.parts;
+    for (size_t i = 0; i < Parts.size(); ++i) {
+        if (int e = BuildPart(Parts[i], static_cast<int>(i))) {
+            FreeDigitalNetwork();
+            return e;
+        }
+    }
+    n.present.assign(n.node_count + 2, kStateX63);
+    n.pending = n.present;
+    n.previous = n.present;
+    n.interface_flag.assign(n.node_count + 2, 0);
+    n.last_logged.assign(n.node_count + 2, -1);
+    for (auto* d : DevicesOf<DtoAInterface>(kDtoAInterfaceList)) n.interface_flag[d->digital_node] = 1;
+    for (auto* d : DevicesOf<DacDevice>(kDacList))
+        for (int b : d->bits) n.interface_flag[b] = 1;
+    BuildRelations();
+    DigitalRun.changed_nodes.reserve(5000);
+    DigitalRun.changes.reserve(5000);
+    DigitalRun.transitions.reserve(5000);
+    return 0;
+}
+
+void ComputeDriveStrengths() {
+    for (size_t p = 1; p < DigitalNet.prims.size(); ++p) {
+        Primitive& q = DigitalNet.prims[p];
+        q.default_low = static_cast<uint8_t>(DriveStrength(q.io.drvl, Options.digdrvf, Options.digdrvz));
+        q.default_high = static_cast<uint8_t>(DriveStrength(q.io.drvh, Options.digdrvf, Options.digdrvz));
+        q.low = q.default_low;
+        q.high = q.default_high;
+    }
+}
+
+void ComputeDigitalPrimitiveDelays() {
+    DigitalNetwork& n = DigitalNet;
+    const DelayScaling scaling{DigitalRun.tick_length, Options.digmntyscale, Options.digtymxscale};
+    for (size_t i = 1; i < n.prims.size(); ++i) {
+        Primitive& p = n.prims[i];
+        const int count = static_cast<int>(p.params.size());
+        for (int j = 0; j + 2 < count || (j < count && p.model_type == kMtUpld && j >= 6); ) {
+            if (p.model_type == kMtUpld && j >= 6) {  // OFFSET, COMPOFFSET, INSCALE, OUTSCALE
+                p.delays[j] = static_cast<int32_t>(p.params[j]);
+                ++j;
+                continue;
+            }
+            const double mn = p.params[j], ty = p.params[j + 1], mx = p.params[j + 2];
+            bool second = p.model_type == kMtUdac;
+            if (p.model_type == kMtUeff) second = j == 6 || j == 15 || j == 18 || j == 21 || j == 24 || j == 27;
+            if (p.model_type == kMtUgff) second = j == 6 || j == 21 || j == 24 || j == 27 || j == 30;
+            DelayTicks d{0, 0, 0};
+            if (mn >= 0 || ty >= 0 || mx >= 0)
+                d = second ? ResolveMinTypMax2(mn, ty, mx, scaling) : ResolveMinTypMax(mn, ty, mx, scaling);
+            if (p.model_type == kMtUdac) {
+                if (d.min < 11) d.min = 10;
+                if (d.typ < 11) d.typ = 10;
+                if (d.max < 11) d.max = 10;
+            }
+            p.delays[j] = std::max(0, d.min);
+            p.delays[j + 1] = std::max(0, d.typ);
+            p.delays[j + 2] = std::max(0, d.max);
+            j += 3;
+        }
+        // A gate feeding a D-to-A interface: the interface's switching time is part of it.
+        if (p.drives_dtoa && (p.model_type == kMtUgate || p.model_type == kMtUtgate) && p.delays.size() >= 6) {
+            const int lvl = std::clamp(p.io_level, 1, 4) - 1;
+            const auto lh = static_cast<int32_t>(p.io.tswlh[lvl] / DigitalRun.tick_length);
+            const auto hl = static_cast<int32_t>(p.io.tswhl[lvl] / DigitalRun.tick_length);
+            const int last = lvl == 0 ? 3 : 1;
+            for (int k = 0; k < last; ++k) {
+                p.delays[kTplh + k] = std::max(0, p.delays[kTplh + k] - lh);
+                p.delays[kTphl + k] = std::max(0, p.delays[kTphl + k] - hl);
+            }
+        }
+    }
+    for (size_t i = 1; i < n.prims.size(); ++i) {
+        Primitive& p = n.prims[i];
+        for (size_t k = 0; k < 6 && k < p.delays.size(); ++k) p.gate_delays[k] = p.delays[k];
+    }
+    // The delay expressions of the pin-delay parts.
+    for (PinDelayRecord& r : PinDelayRecords)
+        for (PinDelayRecord::Item& item : r.items) ScaleDelayProgramToTicks(item.program, scaling);
+    // Which primitives may change an output without delay (the only changes that the
+    // settling passes of a tick can make).
+    for (size_t i = 1; i < n.prims.size(); ++i) {
+        Primitive& p = n.prims[i];
+        std::vector<int> slots;
+        switch (p.model_type) {
+        case kMtUgate: case kMtUpld: slots = {0, 1, 2, 3, 4, 5}; break;
+        case kMtUtgate: for (int k = 0; k < 18; ++k) slots.push_back(k); break;
+        case kMtUdly: slots = {0, 1, 2}; break;
+        case kMtUeff: slots = {0, 1, 2, 3, 4, 5, 9, 10, 11, 12, 13, 14}; break;
+        case kMtUgff: for (int k : {0, 1, 2, 3, 4, 5, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}) slots.push_back(k); break;
+        default: p.acts_at_once = true; continue;
+        }
+        p.acts_at_once = false;
+        for (int k : slots)
+            if (k >= static_cast<int>(p.delays.size()) || p.delays[k] == 0) p.acts_at_once = true;
+    }
+    n.readers_act_at_once = false;
+    for (size_t i = 1; i < n.prims.size(); ++i)
+        if (n.prims[i].acts_at_once && n.prims[i].pin_count > n.prims[i].outputs) n.readers_act_at_once = true;
+    // Loading delays: the output's load charged through the drive resistance.
+    const double b = std::log(2.0) / DigitalRun.tick_length;
+    for (size_t i = 1; i < n.prims.size(); ++i) {
+        const Primitive& p = n.prims[i];
+        double kh = b * p.io.drvh, kl = b * p.io.drvl;
+        if (kh >= 1000) kh = 100;
+        if (kl >= 1000) kl = 100;
+        for (int k = 1; k <= p.outputs; ++k) {
+            const int node = n.pins[p.pin_begin + p.pin_count - k];
+            double c = p.io.outld;
+            for (int f = n.fanout_begin[node]; f < n.fanout_begin[node + 1]; ++f) {
+                const Primitive& r = n.prims[n.fanout[f]];
+                if (n.fanout[f] && r.type != kCtLogicExp && r.type != kCtPinDly && r.type != kCtConstraint)
+                    c += r.io.inld;
+            }
+            n.slot_load_rise[p.slot_end - k] = static_cast<uint32_t>(c * kh);
+            n.slot_load_fall[p.slot_end - k] = static_cast<uint32_t>(c * kl);
+        }
+    }
+}
+
+namespace {
+
+int InitialOutputLevel(int type) {
+    switch (type) {
+    case kCtPullup: case kCtPland: case kCtPlnor: case kCtPlnxor: case kCtPlandc: case kCtPlnorc: case kCtPlnxorc:
+        return kLvl1;
+    case kCtPulldn: case kCtPlor: case kCtPlxor: case kCtPlnand: case kCtPlorc: case kCtPlxorc: case kCtPlnandc:
+        return kLvl0;
+    default:
+        return -1;
+    }
+}
+
+void SetAll(int node, DigitalState s) {
+    if (node <= 0) return;
+    DigitalNet.present[node] = DigitalNet.pending[node] = DigitalNet.previous[node] = s;
+}
+
+}  // namespace
+
+void ResetPrimitiveOutputs(bool first) {
+    DigitalNetwork& n = DigitalNet;
+    if (first) {
+        for (size_t i = 1; i < n.prims.size(); ++i) {
+            const Primitive& p = n.prims[i];
+            const int level = InitialOutputLevel(p.type);
+            const DigitalState s = level < 0 ? kStateX63 : MakeState(level, level == kLvl1 ? p.high : p.low);
+            for (int k = 1; k <= p.outputs; ++k) {
+                n.slot_present[p.slot_end - k] = n.slot_pending[p.slot_end - k] = s;
+                SetAll(n.pins[p.pin_begin + p.pin_count - k], s);
+            }
+        }
+    }
+    SetAll(n.hi_node, kStateHi63);
+    SetAll(n.lo_node, kStateLo63);
+    SetAll(n.x_node, kStateX63);
+    DigitalWarningCount = 0;
+}
+
+void ResetDigitalNodeDrives(bool first) {
+    DigitalNetwork& n = DigitalNet;
+    for (FlipFlopCheckRecord& r : n.flipflops) {
+        std::fill(std::begin(r.ticks), std::end(r.ticks), 0u);
+        r.flag = 0;
+        if (!first) continue;
+        const Primitive& p = n.prims[r.primitive];
+        const int level = Options.diginitstate == 0 ? kLvl0 : Options.diginitstate == 1 ? kLvl1 : kLvlX;
+        const DigitalState q = MakeState(level, level == kLvl0 ? p.low : p.high);
+        const DigitalState qb = MakeState(DigitalInvert(level), level == kLvl0 ? p.high : p.low);
+        const int qnode = n.pins[p.pin_begin + p.pin_count - 1], qbnode = n.pins[p.pin_begin + p.pin_count - 2];
+        SetAll(qnode, q);
+        SetAll(qbnode, qb);
+        n.slot_present[p.slot_end - 1] = n.slot_pending[p.slot_end - 1] = q;
+        n.slot_present[p.slot_end - 2] = n.slot_pending[p.slot_end - 2] = qb;
+    }
+}
+
+int ResetDigitalCase(bool first) {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    r.queue.Clear();
+    r.changes.clear();
+    r.transitions.clear();
+    r.changed_nodes.clear();
+    r.solution_count = 0;
+    r.now = 0;
+    std::fill(n.slot_last_tick.begin(), n.slot_last_tick.end(), 0u);
+    std::fill(n.slot_queued.begin(), n.slot_queued.end(), 0);
+    r.transient = false;
+    r.recording = true;
+    r.path_analysis = false;
+    r.error = 0;
+    if (first) {
+        std::fill(n.present.begin(), n.present.end(), kStateX63);
+        n.pending = n.present;
+        n.previous = n.present;
+        std::fill(n.slot_pending_tick.begin(), n.slot_pending_tick.end(), 0u);
+        ComputeDriveStrengths();
+    }
+    ResetPrimitiveOutputs(first);
+    ResetDigitalNodeDrives(first);
+    if (first) InitPinDelayDevices();
+    InitConstraintDevices();
+    if (int e = ResetAtoDInterfaces(first)) return e;
+    if (int e = ResetDtoAInterfaces(first)) return e;
+    if (int e = ResetAdcDevices(first)) return e;
+    return ResetDacDevices(first);
+}
+
+const DigitalPartDesc* DigitalPartOf(int primitive) {
+    const int i = DigitalNet.prims[primitive].part_index;
+    return i >= 0 && i < static_cast<int>(Parts.size()) ? &Parts[i] : nullptr;
+}
+
+void FreeDigitalNetwork() {
+    DigitalNet = DigitalNetwork{};
+    DigitalRun.queue.Clear();
+    DigitalRun.changes.clear();
+    DigitalRun.transitions.clear();
+    DigitalRun.changed_nodes.clear();
+    FreeDigitalStimulusData();
+    LogicExpRecords.clear();
+    ConstraintRecords.clear();
+    PinDelayRecords.clear();
+    Parts.clear();
+    for (DeviceListKind list : {kAtoDInterfaceList, kDtoAInterfaceList, kAdcList, kDacList}) {
+        DeviceList& l = DeviceListTable[list];
+        for (DeviceInstance* d = l.first; d;) {
+            DeviceInstance* next = d->next;
+            delete d;
+            d = next;
+        }
+        l = DeviceList{};
+    }
+}
+
+}  // namespace ob7

@@ -1,0 +1,93 @@
+#include "sim/digital/digital_network.h"
+
+namespace ob7 {
+
+void DigitalEventQueue::Clear() {
+    while (!ticks_.empty()) Erase(ticks_.begin());
+}
+
+bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace, size_t* index, bool* replaced) {
+    if (replaced) *replaced = false;
+    if (event.tick > horizon) return false;
+    auto it = ticks_.find(event.tick);
+    if (it == ticks_.end()) {
+        if (!spare_.empty()) {
+            Map::node_type node = std::move(spare_.back());
+            spare_.pop_back();
+            node.key() = event.tick;
+            it = ticks_.insert(std::move(node)).position;
+        } else {
+            it = ticks_.emplace(event.tick, Bucket{}).first;
+        }
+    } else if (may_replace) {
+        auto& bucket = it->second;
+        for (size_t i = 0; i < bucket.size(); ++i) {
+            DigitalEvent& e = bucket[i];
+            if (e.node == event.node && e.primitive == event.primitive) {
+                e.state = event.state;
+                e.low = event.low;
+                e.high = event.high;
+                if (index) *index = i;
+                if (replaced) *replaced = true;
+                return true;
+            }
+        }
+    }
+    if (index) *index = it->second.size();
+    it->second.push_back(event);
+    ++stored_;
+    return true;
+}
+
+DigitalEvent* DigitalEventQueue::At(uint32_t tick, size_t index) {
+    auto it = ticks_.find(tick);
+    if (it == ticks_.end() || index >= it->second.size()) return nullptr;
+    return &it->second[index];
+}
+
+void DigitalEventQueue::Erase(Map::iterator at) {
+    Map::node_type node = ticks_.extract(at);
+    stored_ -= node.mapped().size();
+    node.mapped().clear();
+    if (spare_.size() < 256) spare_.push_back(std::move(node));
+}
+
+void DigitalEventQueue::PopHead() {
+    if (!ticks_.empty()) Erase(ticks_.begin());
+}
+
+DigitalEvent* DigitalEventQueue::Find(uint32_t tick, int node, int primitive) {
+    auto it = ticks_.find(tick);
+    if (it == ticks_.end()) return nullptr;
+    for (DigitalEvent& e : it->second)
+        if (e.node == node && (primitive <= 0 || e.primitive == primitive)) return &e;
+    return nullptr;
+}
+
+bool DigitalEventQueue::Remove(uint32_t tick, int node) {
+    auto it = ticks_.find(tick);
+    if (it == ticks_.end()) return false;
+    for (DigitalEvent& e : it->second) {
+        if (e.node == node) {
+            e.node = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+uint32_t DigitalEventQueue::FindPendingTick(int node, int primitive) const {
+    for (const auto& [tick, bucket] : ticks_)
+        for (const DigitalEvent& e : bucket)
+            if (e.node == node && e.primitive == primitive) return tick;
+    return 0;
+}
+
+size_t DigitalEventQueue::Size() const {
+    size_t n = 0;
+    for (const auto& [tick, bucket] : ticks_)
+        for (const DigitalEvent& e : bucket) n += e.node != 0;
+    return n;
+}
+
+}  // namespace ob7

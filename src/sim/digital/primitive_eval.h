@@ -1,0 +1,37 @@
+#pragma once
+// The logic of the digital primitives on the seven levels and the choice of the delay
+// with which each new output value is scheduled.
+
+#include <cstdint>
+
+#include "sim/digital/digital_state.h"
+
+namespace ob7 {
+
+// Slots of the gate delay triples.
+enum : int { kTplh = 0, kTphl = 3, kTplz = 6, kTphz = 9, kTpzl = 12, kTpzh = 15 };
+
+// The new state of output `output` (1 = last output pin) of a gate-like primitive, with
+// the strengths to drive it; *out_node may be changed (pin-delay outputs).
+DigitalState EvaluateGate(int primitive, int output, uint32_t tick, int* out_node, int* low, int* high);
+// The new state of a flip-flop or latch output; *path: -1 no change, 1 operating point,
+// 2 preset, 3 clear, 4 clock or gate, other values the data path.
+DigitalState EvaluateFlipFlop(int changed_node, int primitive, int output, int* path, uint32_t tick,
+                              int* low, int* high);
+
+// Gate delay for an output change from level `from` to `to`; strength-0 ends count as Z
+// for tri-state gates. mode 1..3 picks minimum, typical or maximum.
+int32_t SelectTransitionDelay(int from, int to, int mode, const int32_t* delays);
+
+// Delay selections: each schedules the value and returns the tick used.
+uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int primitive, DigitalState value,
+                            bool changed);
+uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int primitive, DigitalState value,
+                                int path, bool changed);
+// Mode-4 hazard: the driver's pending events on the node are disabled.
+void AmbiguityHazard(int node, int primitive);
+
+// Fills the JK table (J, K, Q in {0, 1, X}).
+void BuildJkTable(int table[3][3][3]);
+
+}  // namespace ob7

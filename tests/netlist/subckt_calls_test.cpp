@@ -1,0 +1,211 @@
+// Subcircuit calls, the node table and the name tries, initial conditions.
+
+#include "libraries/component_types.h"
+#include "netlist/name_tries.h"
+#include "text_circuit_fixture.h"
+
+using namespace ob7;
+
+namespace {
+
+class SubcktTest : public TextCircuitTest {
+protected:
+    const NetlistPart* ScopedPart(int scope, const std::string& name) const {
+        for (const NetlistPart& p : circuit->parts)
+            if (p.scope == scope && PartAttr(p, ATTR_PART) == name) return &p;
+        return nullptr;
+    }
+};
+
+TEST_F(SubcktTest, HeaderDefaultsAndCallOverrides) {
+    ASSERT_EQ(Read("T\nX1 1 0 DIV\nX2 2 0 DIV PARAMS: RA=5K\n"
+                   ".SUBCKT DIV A B PARAMS: RA=1K RB={2*RA}\nR1 A M {RA}\nR2 M B {RB}\n.ENDS DIV\n"),
+              0)
+        << FirstReport();
+    std::string ra2, ra3;
+    ASSERT_EQ(SubstituteDefines(circuit->tables, ra2, 2, "{RA}", false), 0);
+    ASSERT_EQ(SubstituteDefines(circuit->tables, ra3, 3, "{RA}", false), 0);
+    EXPECT_EQ(ra2, "{1K}");
+    EXPECT_EQ(ra3, "{5K}");
+    // Each call's inner node is its own; scoped names carry the call's name.
+    EXPECT_NE(Node("M", 2), Node("M", 3));
+    EXPECT_EQ(circuit->nodes.entries.size(), 9u);  // 0, 1, 2 and A, B, M of each call
+    EXPECT_EQ(ScopedPart(2, "R1")->pinNodes[0], Node("1"));
+    EXPECT_EQ(ScopedPart(3, "R1")->pinNodes[0], Node("2"));
+}
+
+TEST_F(SubcktTest, OptionalNodesAndGlobalNames) {
+    const std::string defs =
+        ".SUBCKT GATE IN OUT OPTIONAL: DPWR=$G_DPWR\nR1 IN OUT 1K\nR2 OUT DPWR 10K\nR3 OUT $G_X 1\n.ENDS\n";
+    ASSERT_EQ(Read("T\nX1 1 2 GATE\nX2 3 4 9 GATE\nR9 $G_DPWR 0 1\nR8 $G_X 0 1\n" + defs), 0) << FirstReport();
+    // Without the extra node DPWR is the global node; with it, the caller's node.
+    EXPECT_EQ(ScopedPart(2, "R2")->pinNodes[1], Node("$G_DPWR"));
+    EXPECT_EQ(ScopedPart(3, "R2")->pinNodes[1], Node("9"));
+    // "$G_" names are one node in every scope.
+    EXPECT_EQ(ScopedPart(2, "R3")->pinNodes[1], Part("R8")->pinNodes[0]);
+    EXPECT_EQ(ScopedPart(3, "R3")->pinNodes[1], Part("R8")->pinNodes[0]);
+}
+
+TEST_F(SubcktTest, NestedDefinitionsAndCallsFromBodies) {
+    ASSERT_EQ(Read("T\nX1 1 0 OUTER\n"
+                   ".SUBCKT OUTER A B\nX5 A N INNER\nX6 N B INNER\n"
+                   ".SUBCKT INNER P Q\nR1 P Q 1K\n.ENDS INNER\n.ENDS OUTER\n"),
+              0)
+        << FirstReport();
+    // X1, X5, X6 and two inner resistors.
+    EXPECT_EQ(circuit->parts.size(), 5u);
+    EXPECT_EQ(circuit->tables.scopes[3].scopeName, "X1.X5");
+    const NetlistPart* r5 = ScopedPart(3, "R1");
+    const NetlistPart* r6 = ScopedPart(4, "R1");
+    ASSERT_NE(r5, nullptr);
+    ASSERT_NE(r6, nullptr);
+    EXPECT_EQ(r5->pinNodes[0], Node("1"));
+    EXPECT_EQ(r5->pinNodes[1], r6->pinNodes[0]);
+    EXPECT_EQ(r6->pinNodes[1], 0);
+    EXPECT_EQ(circuit->analogNodeCount, 2);
+}
+
+TEST_F(SubcktTest, DefinitionInAnIncludeFileAndPolarityInBodies) {
+    Write("amp.inc", ".SUBCKT PAIR C B E\nQ1 C B E QP\n.MODEL QP PNP\n.ENDS\n");
+    ASSERT_EQ(Read("T\n.INC amp.inc\nX1 1 2 0 PAIR\n"), 0) << FirstReport();
+    const NetlistPart* q = ScopedPart(2, "Q1");
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(q->type, CT_PNP);
+    EXPECT_EQ(circuit->tables.scopes[2].filePath, Path("amp.inc"));
+}
+
+TEST_F(SubcktTest, NodeTableRules) {
+    ASSERT_EQ(Read("T\nR1 [A] 0 1\nR2 A 0 1\nR3 $D_NC 0 1\nR4 $D_NC 0 1\n"), 0);
+    // A bracketed name is the same node; every "$D_NC" is a node of its own.
+    EXPECT_EQ(Part("R1")->pinNodes[0], Part("R2")->pinNodes[0]);
+    EXPECT_NE(Part("R3")->pinNodes[0], Part("R4")->pinNodes[0]);
+    EXPECT_EQ(circuit->analogNodeCount, 3);
+    // Names with characters outside the trie's set are still found again.
+    ASSERT_EQ(Read("T\nR1 OUT<1> 0 1\nR2 OUT<1> 0 2\n"), 0);
+    EXPECT_EQ(Part("R1")->pinNodes[0], Part("R2")->pinNodes[0]);
+}
+
+TEST_F(SubcktTest, InitialConditionsResolve) {
+    ASSERT_EQ(Read("T\nR1 1 0 1\nL1 1 2 1M\nR2 2 0 1\n.IC V(1)=2 I(L1)=1M\n.NODESET V(1)=5 V(2)=1\n.IC V(1)=3\n"), 0);
+    ASSERT_EQ(ResolveInitialConditions(*circuit), 0) << FirstReport();
+    const auto& ics = circuit->initialConditions;
+    ASSERT_EQ(ics.size(), 3u);
+    EXPECT_EQ(ics[0].letter, 'V');
+    EXPECT_DOUBLE_EQ(ics[0].value, 3);  // the second .IC replaced the first; the node set did not
+    EXPECT_EQ(ics[0].kind, 1);
+    EXPECT_EQ(ics[1].letter, 'I');
+    EXPECT_DOUBLE_EQ(ics[1].value, 1e-3);
+    EXPECT_EQ(ics[2].node1, Node("2"));
+    EXPECT_EQ(ics[2].kind, 2);
+    EXPECT_TRUE(circuit->nodeSetsPresent);
+
+    // A capacitor's IC= adds its own entry without any .IC statement.
+    ASSERT_EQ(Read("T\nC1 1 2 1U IC=2\nL1 2 0 1M IC=5M\nR1 1 0 1\n"), 0);
+    ASSERT_EQ(ResolveInitialConditions(*circuit), 0);
+    ASSERT_EQ(circuit->initialConditions.size(), 2u);
+    EXPECT_EQ(circuit->initialConditions[0].letter, 'V');
+    EXPECT_DOUBLE_EQ(circuit->initialConditions[0].value, 2);
+    EXPECT_EQ(circuit->initialConditions[0].node2, Node("2"));
+    EXPECT_EQ(circuit->initialConditions[0].kind, 0);
+    EXPECT_EQ(circuit->initialConditions[1].letter, 'I');
+    EXPECT_DOUBLE_EQ(circuit->initialConditions[1].value, 5e-3);
+    EXPECT_TRUE(circuit->initialConditionsPresent);
+
+    struct Case {
+        const char* statement;
+        int id;
+    } bad[] = {{".IC V(9)=1", 10924}, {".IC I(R1)=1", 10926}, {".IC V(1)=X", 10927},
+               {".IC V 1", 11900},    {".IC V(1)=1 JUNK", 11903}, {".IC D(1)=Q", 10925}};
+    for (const Case& c : bad) {
+        ASSERT_EQ(Read(std::string("T\nR1 1 0 1\n") + c.statement + "\n"), 0);
+        EXPECT_EQ(ResolveInitialConditions(*circuit), kMsgReported) << c.statement;
+        EXPECT_EQ(FirstReport(), c.id) << c.statement;
+    }
+}
+
+TEST(NameTries, SharedPathsAndRules) {
+    NameTrie trie;
+    trie.Insert("R1", 1);
+    trie.Insert("R10", 10);
+    EXPECT_EQ(trie.Lookup("R1"), 1);
+    EXPECT_EQ(trie.Lookup("R10"), 10);
+    EXPECT_EQ(trie.Lookup("R"), -1);
+    EXPECT_EQ(trie.Lookup("r1"), -1);  // callers upper-case names first
+    EXPECT_EQ(trie.Lookup("R 1"), -1);
+    EXPECT_EQ(trie.InnerNodeCount(), 2);
+    trie.Clear();
+    EXPECT_EQ(trie.Lookup("R1"), -1);
+    EXPECT_EQ(trie.InnerNodeCount(), 0);
+
+    EXPECT_EQ(HasIllegalNameChar("R$1+", false), 0);
+    EXPECT_EQ(HasIllegalNameChar("R.1", false), 1);
+    EXPECT_EQ(HasIllegalNameChar("R.1", true), 0);
+    EXPECT_EQ(HasIllegalNameChar("", false), 1);
+    EXPECT_EQ(IsIllegalIdentifier("_A1"), 0);
+    EXPECT_EQ(IsIllegalIdentifier("1A"), 1);
+    EXPECT_EQ(IsIllegalIdentifier("A-1"), 1);
+}
+
+TEST_F(SubcktTest, PartsFoundByScopedName) {
+    ASSERT_EQ(Read("T\nR1 1 0 1\nX1 1 0 S\n.SUBCKT S A B\nR1 A B 2\n.ENDS\n"), 0);
+    // Before the trie is filled the object list is walked.
+    EXPECT_EQ(FindPartByName(*circuit, "r1", 1), 0);
+    const int inner = FindPartByName(*circuit, "X1.R1", -1);
+    ASSERT_GE(inner, 0);
+    EXPECT_EQ(circuit->parts[inner].scope, 2);
+    InsertPartNames(*circuit);
+    EXPECT_EQ(FindPartByName(*circuit, "R1", 2), inner);
+    EXPECT_EQ(FindPartByName(*circuit, "X1.R1", -1), inner);
+    EXPECT_EQ(FindPartByName(*circuit, "R7", 1), -1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SubcktTest, PartNameChecks) {
+    ASSERT_EQ(Read("T\nR1 1 0 1\n1R 1 0 2\n"), kMsgReported);  // a card must begin with a letter
+    ASSERT_EQ(Read("T\nR1 1 0 1\nR2 1 0 2\n"), 0);
+    InsertPartNames(*circuit);
+    const struct {
+        const char* name;
+        int flags;
+        int part;
+        int result;
+        int id;
+    } cases[] = {
+        {"R1", 0x1A2, 1, 1, 10898},     // duplicate of a part
+        {"R1", 0x28, -1, 0, 0},         // no duplicate check
+        {"R9", 0x1A2, 1, 0, 0},         // good
+        {"1R", 0x1A2, 1, 1, 10900},     // a netlist part lies on no page: no question
+        {"R.1", 0x28, -1, 1, 10897},
+        {"R.1", 0x68, -1, 0, 0},        // '.' allowed
+        {"PI", 0x28, -1, 1, 10889},     // reserved, not the duplicate message
+        {"R1", 0x2A, -1, 1, 10896},     // duplicate of a text line's name
+        {"R$1+", 0x08, -1, 0, 0},
+        {"A B", 0x08, -1, 1, 0},        // silent without 0x20
+    };
+    for (const auto& c : cases) {
+        reports.reports.clear();
+        bool rename = false;
+        EXPECT_EQ(CheckPartName(*circuit, c.name, 1, c.flags, c.part, true, &rename) != 0, c.result != 0)
+            << c.name << " " << c.flags;
+        EXPECT_EQ(FirstReport(), c.id) << c.name << " " << c.flags;
+        EXPECT_FALSE(rename);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SubcktTest, PolarityFromALibraryModel) {
+    Write("BJT.LIB", ".MODEL QLIB PNP(BF=50)\n.MODEL MLIB PMOS(VTO=-1)\n");
+    ASSERT_EQ(Read("T\n.LIB BJT.LIB\nQ1 1 2 3 QLIB\nM1 1 2 3 3 MLIB\nQ2 1 2 3 4 QLIB\n"), 0) << FirstReport();
+    EXPECT_EQ(Part("Q1")->type, CT_PNP);
+    EXPECT_EQ(Part("M1")->type, CT_PMOS);
+    EXPECT_EQ(Part("Q2")->type, CT_PNP4);
+    EXPECT_EQ(circuit->tables.models.size(), 2u);
+}
+
+}  // namespace
