@@ -283,6 +283,26 @@ TEST_F(Bsim3Devices, ParameterChecksReportAndKeepTheMatrixFinite) {
     }
 }
 
+// The nominal temperature is T_MEASURED, else the TNOM option; the model's own TNOM
+// has no effect. T_ABS fixes the device temperature whatever the analysis's.
+TEST_F(Bsim3Devices, TemperaturesFollowTheMeasuredAndAbsoluteValues) {
+    MosfetInstance* plain = AddMosfet(Model(kModelNmos8, kNmosCard), 1, 2, 0, 3, 10e-6, 1e-6);
+    ModelParams* tnom = Model(kModelNmos8, kNmosCard);
+    SetModelParam(*tnom, "TNOM", 50);
+    MosfetInstance* with_tnom = AddMosfet(tnom, 1, 2, 0, 3, 10e-6, 1e-6);
+    ModelParams* measured = Model(kModelNmos8, kNmosCard);
+    SetModelParam(*measured, "T_MEASURED", 50);
+    MosfetInstance* with_measured = AddMosfet(measured, 1, 2, 0, 3, 10e-6, 1e-6);
+    ModelParams* absolute = Model(kModelNmos8, kNmosCard);
+    SetModelParam(*absolute, "T_ABS", 85);
+    MosfetInstance* with_abs = AddMosfet(absolute, 1, 2, 0, 3, 10e-6, 1e-6);
+    ASSERT_EQ(Temperatures(50), 0);
+    EXPECT_EQ(with_tnom->bsim3->u0temp, plain->bsim3->u0temp);
+    EXPECT_LT(plain->bsim3->u0temp, with_measured->bsim3->u0temp);  // hotter than nominal: lower mobility
+    EXPECT_DOUBLE_EQ(with_measured->bsim3->temp_ratio, 0);
+    EXPECT_DOUBLE_EQ(with_abs->bsim3->temp_ratio, (85 + 273.15) / (27 + 273.15) - 1);
+}
+
 // A model giving K2 but not K1 takes K1 = 0.53; without either, both follow from the
 // doping (GAMMA1, GAMMA2 from NCH and NSUB): a lower doping gives a lower threshold.
 TEST_F(Bsim3Devices, K1AndK2FollowTheGivenValues) {
