@@ -406,7 +406,7 @@ void LoadBsim3(MosfetInstance& m) {
             RecordNonConvergentDevice(&m, kNcMosfetPn, 0);
         } else if (std::fabs(cdhat - id.v) >= reltol * std::max(std::fabs(cdhat), std::fabs(id.v)) + abstol) {
             ++NonConvergedCount;
-            RecordNonConvergentDevice(&m, kNcMosfetId, cdhat);
+            RecordNonConvergentDevice(&m, kNcMosfetDrain, cdhat);
         } else if (std::fabs(cbhat - ib.v) > reltol * std::max(std::fabs(cbhat), std::fabs(ib.v)) + abstol) {
             ++NonConvergedCount;
             RecordNonConvergentDevice(&m, kNcMosfetIb, cbhat);
