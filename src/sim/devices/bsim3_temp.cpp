@@ -220,7 +220,7 @@ int PrepareInstance(MosfetInstance& m, double analysis_temp) {
     s.litl = std::sqrt(3 * p[k.XJ] * tox);
     s.vbi = Vtm0 * std::log(nch * 1e20 / (ni * ni));
     s.cdep0 = std::sqrt(kCharge * 5.1797e-5 * nch / s.phi);
-    s.ldeb = std::sqrt(1.03594e-10 * Vtm0 / (kCharge * nch * 1e6)) / 3;
+    s.ldeb = std::sqrt(kEpsSi * Vtm0 / (kCharge * nch * 1e6)) / 3;
     p[k.ACDE] *= std::pow(5e-17 * nch, -0.25);
 
     // 12. K1 and K2.
