@@ -303,6 +303,26 @@ TEST_F(Bsim3Devices, TemperaturesFollowTheMeasuredAndAbsoluteValues) {
     EXPECT_DOUBLE_EQ(with_abs->bsim3->temp_ratio, (85 + 273.15) / (27 + 273.15) - 1);
 }
 
+// Sizes and junction values of the preparation: the multiplier widens the device (and
+// its width offsets) before binning, a doping given per m^3 is read per cm^3, and a side
+// without diffusion gets a saturation current of 1e-14 A.
+TEST_F(Bsim3Devices, SizesAndJunctionValues) {
+    ModelParams* model = Model(kModelNmos8, {{"TOX", 4e-9}, {"WINT", 1e-7}, {"NCH", 1.7e23}, {"JS", 2e-4},
+                                             {"JSSW", 1e-10}, {"WVTH0", 0.1}, {"VTH0", 0.4}});
+    MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 1e-6);
+    m->M = 4;
+    m->parsed_AD = 5e-12, m->parsed_PD = 12e-6;
+    MosfetInstance* single = AddMosfet(model, 1, 2, 0, 3, 10e-6, 1e-6);
+    ASSERT_EQ(Temperatures(27), 0);
+    EXPECT_DOUBLE_EQ(m->bsim3->Weff, 40e-6 - 8 * 1e-7);
+    EXPECT_DOUBLE_EQ(m->bsim3->vth0, 0.4 + 0.1 * 1e-6 / (40e-6 - 8e-7));  // WVTH0 binned on the total width
+    EXPECT_DOUBLE_EQ(m->bsim3->p[FindModelParam(kModelNmos8, "NCH")], 1.7e17);
+    EXPECT_DOUBLE_EQ(m->IsS, 1e-14);
+    EXPECT_DOUBLE_EQ(m->IsD, 4 * 5e-12 * 2e-4 + 4 * 12e-6 * 1e-10);  // AD and PD scaled by M
+    EXPECT_DOUBLE_EQ(single->IsD, 1e-14);
+    EXPECT_DOUBLE_EQ(single->bsim3->Weff, 10e-6 - 2e-7);
+}
+
 // A model giving K2 but not K1 takes K1 = 0.53; without either, both follow from the
 // doping (GAMMA1, GAMMA2 from NCH and NSUB): a lower doping gives a lower threshold.
 TEST_F(Bsim3Devices, K1AndK2FollowTheGivenValues) {
