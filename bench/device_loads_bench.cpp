@@ -1,4 +1,4 @@
-// One Newton load pass over 10,000 diodes, level-1 MOSFETs, JFETs or GaAs FETs, each
+// One Newton load pass over 10,000 diodes, level-1 or BSIM3 MOSFETs, JFETs or GaAs FETs, each
 // device on nodes of its own, biased so that every device conducts. The counter
 // "per_device" is the time of one device's load.
 //
@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "sim/devices/bsim3.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/diode.h"
@@ -73,6 +74,25 @@ void MosfetLevel1LoadPass(benchmark::State& state) {
     MosfetBypassAllowed = true;
 }
 BENCHMARK(MosfetLevel1LoadPass)->Unit(benchmark::kMicrosecond);
+
+// The same stage with a BSIM3 card of a 0.18 um process, in saturation.
+void MosfetBsim3LoadPass(benchmark::State& state) {
+    RegisterMosfetKind();
+    RegisterBsim3Kind();
+    MosfetBypassAllowed = false;
+    auto model = MakeModelParams(kModelNmos8);
+    for (auto [name, value] :
+         {std::pair{"TOX", 4.1e-9}, {"NCH", 2.3549e17}, {"VTH0", 0.3694}, {"K1", 0.5789}, {"U0", 259.5},
+          {"VSAT", 1.03e5}, {"RDSW", 105.6}, {"PCLM", 0.77}, {"PDIBLC1", 0.185}, {"ALPHA0", 1e-6}, {"NGATE", 5e20}})
+        SetModelParam(*model, name, value);
+    CircuitModels[kModelNmos8].push_back(model.get());
+    for (int i = 0; i < kDevices; ++i) AddMosfet(model.get(), 2 * i + 1, 2 * i + 2, 0, 0, 10e-6, 0.18e-6);
+    PrepareEngine(2 * kDevices);
+    for (int i = 0; i < kDevices; ++i) Solution[2 * i + 1] = 1.2 + 1e-5 * i, Solution[2 * i + 2] = 1.8;
+    RunLoads(state);
+    MosfetBypassAllowed = true;
+}
+BENCHMARK(MosfetBsim3LoadPass)->Unit(benchmark::kMicrosecond);
 
 // The FETs reuse their linearisation whenever nothing moved, so the drains move by
 // +-1 mV from pass to pass: every pass evaluates every device.

@@ -1,4 +1,5 @@
 #include "sim/devices/bipolar.h"
+#include "sim/devices/bsim3.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/dependent_source.h"
 #include "sim/devices/diode.h"
@@ -59,6 +60,7 @@ void RegisterDeviceKinds() {
     RegisterMosfetInstanceDefaults();
     RegisterJfetKind();
     RegisterGaasfetKind();
+    RegisterBsim3Kind();
 }
 
 }  // namespace ob7

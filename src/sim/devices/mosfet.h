@@ -6,6 +6,7 @@
 
 #include <complex>
 #include <cstdint>
+#include <memory>
 
 #include "sim/devices/diode.h"
 #include "sim/engine/device_lists.h"
@@ -15,6 +16,7 @@ namespace ob7 {
 struct DeviceKindHandler;
 struct AcKindHandler;
 struct ModelParams;
+struct Bsim3SizeParams;
 
 // Slots of the level-1-to-3 model values: the 58 parameters, then six derived values.
 enum Mos123Slot : int {
@@ -92,6 +94,8 @@ struct MosfetInstance : DeviceInstance {
     Mos123Values m123;
     // AC currents into the drain, gate, source and bulk terminals.
     std::complex<double> ac_currents[4];
+    // Level 8: the size-dependent values, made by its first temperature update.
+    std::shared_ptr<Bsim3SizeParams> bsim3;
 };
 
 // --- Model and instance preparation of levels 1 to 3 ---------------------------------

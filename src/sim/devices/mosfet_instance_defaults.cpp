@@ -56,6 +56,7 @@ double ModelLength(ModelParams& model, const char* name) {
 // BSIM3 defaults that follow from other values of the model.
 void Level8ModelDefaults(ModelParams& model) {
     double* x = ModelReals(model);
+    x[kBsim3TypeSlot] = model.modelType == kModelPmos8 ? -1 : 1;
     const bool nmos = x[kBsim3TypeSlot] > 0;
     const auto set_default = [&](const char* name, double value) {
         double& v = Param(model, name);

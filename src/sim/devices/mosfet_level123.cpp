@@ -25,6 +25,7 @@ int MosfetInstance::NonConvergenceValues(int kind, double* values) const {
         values[0] = vbs, values[1] = vbd, values[2] = vcritS, values[3] = vcritD;
         return 4;
     case kNcMosfetId: values[0] = cd; return 1;
+    case kNcMosfetDrain: values[0] = cd; return 1;  // level 8: the drain terminal current
     case kNcMosfetIb: values[0] = cbs + cbd; return 1;
     default: return 0;
     }

@@ -1,0 +1,52 @@
+#pragma once
+// MOSFET level 8, the BSIM3 version 3 model: per-instance size-dependent values
+// prepared at each temperature update (bsim3_temp.cpp), and the matrix set-up and
+// Newton load (bsim3_load.cpp).
+
+#include <array>
+
+#include "sim/devices/mosfet.h"
+#include "sim/devices/mosfet_dual.h"
+
+namespace ob7 {
+
+// Model value slots beyond the 424 parameters.
+inline constexpr int kBsim3ParamCount = 424;
+inline constexpr int kBsim3DeviceTempSlot = 425;
+inline constexpr int kBsim3Factor1Slot = 426;
+inline constexpr int kBsim3NgateGivenSlot = 428;
+inline constexpr int kBsim3VtmSlot = 429;
+
+// The size-dependent values of one level-8 instance.
+struct Bsim3SizeParams {
+    // Binned value of every grouped parameter at its model slot (other slots unused);
+    // U0, UA, UB, UC, VSAT and RDSW already at the device temperature.
+    std::array<double, kBsim3ParamCount> p{};
+    double dl = 0, dlc = 0, dw = 0, dwc = 0, Leff = 0, Weff = 0, LeffCV = 0, WeffCV = 0;
+    double u0temp = 0, vsattemp = 0, rds0 = 0;
+    double phi = 0, sqrtPhi = 0, phis3 = 0, Xdep0 = 0, vbi = 0, cdep0 = 0, litl = 0, ldeb = 0;
+    double vbsc = 0, k1 = 0, k2 = 0, k1ox = 0, k2ox = 0, vfb = 0, vth0 = 0;
+    double theta0vb0 = 0, thetaRout = 0, abulkCVfactor = 0, tconst = 0;
+    double cgdo = 0, cgso = 0, cgbo = 0;
+    double vjsm = 0, IsEvjsm = 0, vjdm = 0, IsEvjdm = 0;
+    double temp_ratio = 0;  // T / Tnom - 1, for the threshold's temperature terms
+    int nqsmod = 0;
+    // Kept by the load: the substrate current, and the currents into D', S' and B' with
+    // their partials by (vgs, vds, vbs), for the prediction and the bypass.
+    double csub = 0;
+    MosDual id, is, ib;
+};
+
+// Prepares every level-8 instance for the analysis temperature (C): 0, or 15055 after
+// a reported error.
+int UpdateBsim3Instances(double temperature);
+// The parameter checks of one prepared instance: 0, or 15055 when an error row reported.
+int CheckBsim3Parameters(MosfetInstance& m, ModelParams& model, Bsim3SizeParams& s);
+
+int SetupBsim3Mosfets();
+int LoadBsim3Mosfets();
+
+extern const DeviceKindHandler kBsim3Kind;
+void RegisterBsim3Kind();
+
+}  // namespace ob7

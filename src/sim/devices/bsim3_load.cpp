@@ -1,0 +1,471 @@
+// BSIM3 matrix set-up and Newton load. The channel and substrate currents are computed
+// in MosDual, so the conductances stamped are the exact partials of the currents
+// returned, in every branch of the smoothing functions.
+
+#include <algorithm>
+#include <cmath>
+
+#include "sim/devices/bsim3.h"
+#include "sim/devices/bsim3_slots.h"
+#include "sim/devices/circuit_models.h"
+#include "sim/devices/device_contract.h"
+#include "sim/devices/junction_limits.h"
+#include "sim/devices/mosfet_dual.h"
+#include "sim/devices/mosfet_instance_defaults.h"
+#include "sim/devices/temperature_update.h"
+#include "sim/engine/integration.h"
+#include "sim/engine/newton.h"
+#include "sim/engine/simulation_options.h"
+
+namespace ob7 {
+
+namespace {
+
+constexpr double kEpsSi = 1.03594e-10;
+constexpr double kCharge = 1.6021918e-19;
+constexpr double kMinExp = 1.713908431e-15;
+constexpr double kMaxExp = 5.834617425e14;
+constexpr double kExpThreshold = 34;
+
+// exp(-a/2)(1 + 2 exp(-a/2)) of the short-channel and narrow-width terms.
+MosDual ShortChannelFactor(const MosDual& arg) {
+    if (arg.v > -kExpThreshold) {
+        const MosDual e = exp(arg);
+        return e * (1 + 2 * e);
+    }
+    return MosDual(kMinExp * (1 + 2 * kMinExp));
+}
+
+struct ChannelResult {
+    MosDual ids, isub;
+    double vth = 0, vdsat = 0;
+};
+
+// The drain current and the substrate current of the intrinsic device at (Vgs, Vds,
+// Vbs) of the present mode (Vds >= 0).
+ChannelResult Bsim3Channel(const MosfetInstance& m, const Bsim3SizeParams& s, const double* x, const MosDual& Vgs,
+                           const MosDual& Vds, const MosDual& Vbs) {
+    const Bsim3Slots& k = Bsim3Slot();
+    const auto& p = s.p;
+    const double type = x[kBsim3TypeSlot] < 0 ? -1.0 : 1.0;
+    const double Vtm = x[kBsim3VtmSlot], cox = x[kBsim3CoxSlot], factor1 = x[kBsim3Factor1Slot], tox = x[k.TOX];
+    const double Leff = s.Leff, M = m.M, weff = s.Weff / M;
+
+    // Effective bulk bias.
+    MosDual T0 = Vbs - s.vbsc - 0.001;
+    MosDual T1 = sqrt(T0 * T0 - 0.004 * s.vbsc);
+    MosDual Vbseff = s.vbsc + 0.5 * (T0 + T1);
+    if (Vbseff.v < Vbs.v) Vbseff = Vbs;
+
+    MosDual Phis, sqrtPhis;
+    if (Vbseff.v > 0) {
+        Phis = s.phi * s.phi / (s.phi + Vbseff);
+        sqrtPhis = s.phis3 / (s.phi + 0.5 * Vbseff);
+    } else {
+        Phis = s.phi - Vbseff;
+        sqrtPhis = sqrt(Phis);
+    }
+    const MosDual Xdep = s.Xdep0 * sqrtPhis / s.sqrtPhi;
+
+    // Threshold voltage.
+    const double V0 = s.vbi - s.phi;
+    const MosDual T3 = sqrt(Xdep);
+    const auto length_factor = [&](double dvt2) {
+        const MosDual t = dvt2 * Vbseff;
+        if (t.v >= -0.5) return 1 + t;
+        return (1 + 3 * t) / (3 + 8 * t);
+    };
+    const MosDual lt1 = factor1 * T3 * length_factor(p[k.DVT2]);
+    const MosDual ltw = factor1 * T3 * length_factor(p[k.DVT2W]);
+    const MosDual Theta0 = ShortChannelFactor(-0.5 * p[k.DVT1] * Leff / lt1);
+    const MosDual Delt_vth = p[k.DVT0] * Theta0 * V0;
+    const MosDual narrow = p[k.DVT0W] * ShortChannelFactor(-0.5 * p[k.DVT1W] * weff * Leff / ltw) * V0;
+    const MosDual temp_terms =
+        s.k1ox * (std::sqrt(1 + p[k.NLX] / Leff) - 1) * s.sqrtPhi +
+        (p[k.KT1] + p[k.KT1L] / Leff + p[k.KT2] * Vbseff) * s.temp_ratio;
+    const double tmp2 = tox * s.phi / (weff + p[k.W0]);
+    MosDual eta = p[k.ETA0] + p[k.ETAB] * Vbseff;
+    if (eta.v < 1e-4) eta = (2e-4 - eta) / (3 - 2e4 * eta);
+    const MosDual DIBL_Sft = eta * s.theta0vb0 * Vds;
+    const MosDual Vth = type * s.vth0 - s.k1 * s.sqrtPhi + s.k1ox * sqrtPhis - s.k2ox * Vbseff - Delt_vth - narrow +
+                        (p[k.K3] + p[k.K3B] * Vbseff) * tmp2 + temp_terms - DIBL_Sft;
+
+    // Subthreshold swing.
+    const MosDual tmp3 = p[k.CDSC] + p[k.CDSCB] * Vbseff + p[k.CDSCD] * Vds;
+    const MosDual tmp4 = (p[k.NFACTOR] * kEpsSi / Xdep + tmp3 * Theta0 + p[k.CIT]) / cox;
+    const MosDual n = tmp4.v >= -0.5 ? 1 + tmp4 : (1 + 3 * tmp4) / (3 + 8 * tmp4);
+
+    // Poly-gate depletion.
+    MosDual Vgs_eff = Vgs;
+    const double ngate = p[k.NGATE];
+    if (ngate > 1e18 && ngate < 1e25 && Vgs.v > s.vfb + s.phi) {
+        const double t1 = 1e6 * kCharge * kEpsSi * ngate / (cox * cox);
+        const MosDual t4 = sqrt(1 + 2 * (Vgs - s.vfb - s.phi) / t1);
+        const MosDual t2 = t1 * (t4 - 1);
+        const MosDual t3 = 0.5 * t2 * t2 / t1;
+        const MosDual t7 = 1.12 - t3 - 0.05;
+        const MosDual t6 = sqrt(t7 * t7 + 0.224);
+        Vgs_eff = Vgs - (1.12 - 0.5 * (t7 + t6));
+    }
+
+    // Effective gate drive.
+    const MosDual Vgst = Vgs_eff - Vth;
+    const MosDual T10 = 2 * n * Vtm;
+    const MosDual VgstNVt = Vgst / T10;
+    const MosDual ExpArg = (2 * p[k.VOFF] - Vgst) / T10;
+    MosDual Vgsteff;
+    if (VgstNVt.v > kExpThreshold) {
+        Vgsteff = Vgst;
+    } else if (ExpArg.v > kExpThreshold) {
+        Vgsteff = Vtm * s.cdep0 / cox * exp((Vgst - p[k.VOFF]) / (n * Vtm));
+        if (std::fabs(Vgsteff.v) < 1e-50) Vgsteff = MosDual(Vgsteff.v < 0 ? -1e-50 : 1e-50);
+    } else {
+        const MosDual e = exp(VgstNVt);
+        const MosDual t1 = T10 * log(1 + e);
+        const MosDual dT2_dVg = -cox / (Vtm * s.cdep0) * exp(ExpArg);
+        Vgsteff = t1 / (1 - T10 * dT2_dVg);
+    }
+
+    // Bias-dependent width, per device, then of all M.
+    const MosDual T9w = sqrtPhis - s.sqrtPhi;
+    MosDual Weff = weff - 2 * (p[k.DWG] * Vgsteff + p[k.DWB] * T9w);
+    if (Weff.v < 2e-8) Weff = 2e-8 * (4e-8 - Weff) / (6e-8 - 2 * Weff);
+    Weff = Weff * M;
+
+    // Source-drain resistance.
+    const MosDual tr = p[k.PRWG] * Vgsteff + p[k.PRWB] * T9w;
+    const MosDual Rds = tr.v >= -0.9 ? s.rds0 * (1 + tr) : s.rds0 * (0.8 + tr) / (17 + 20 * tr);
+
+    // Bulk charge factor.
+    const MosDual t1a = 0.5 * s.k1ox / sqrtPhis;
+    const double xj = p[k.XJ];
+    const MosDual T9 = sqrt(xj * Xdep);
+    const MosDual T5 = Leff / (Leff + 2 * T9);
+    const MosDual T2 = p[k.A0] * T5 + p[k.B0] / (weff + p[k.B1]);
+    const MosDual T7 = T5 * T5 * T5;
+    MosDual Abulk0 = 1 + t1a * T2;
+    MosDual Abulk = Abulk0 - t1a * p[k.AGS] * p[k.A0] * T7 * Vgsteff;
+    if (Abulk0.v < 0.1) Abulk0 = (0.2 - Abulk0) / (3 - 20 * Abulk0);
+    if (Abulk.v < 0.1) Abulk = (0.2 - Abulk) / (3 - 20 * Abulk);
+    const MosDual keta = p[k.KETA] * Vbseff;
+    const MosDual ketaf = keta.v >= -0.9 ? 1 / (1 + keta) : (17 + 20 * keta) / (0.8 + keta);
+    Abulk = Abulk * ketaf;
+
+    // Mobility.
+    const int mobmod = static_cast<int>(x[k.MOBMOD]);
+    MosDual Tm;
+    if (mobmod == 2) {
+        Tm = Vgsteff / tox * (p[k.UA] + p[k.UC] * Vbseff + p[k.UB] * Vgsteff / tox);
+    } else {
+        const MosDual t3 = (Vgsteff + Vth + Vth) / tox;
+        Tm = mobmod == 3 ? t3 * (p[k.UA] + p[k.UB] * t3) * (1 + p[k.UC] * Vbseff)
+                         : t3 * (p[k.UA] + p[k.UC] * Vbseff + p[k.UB] * t3);
+    }
+    const MosDual Denomi = Tm.v >= -0.8 ? 1 + Tm : (0.6 + Tm) / (7 + 10 * Tm);
+    const MosDual ueff = s.u0temp / Denomi;
+
+    // Saturation voltage.
+    const MosDual WVCox = Weff * s.vsattemp * cox;
+    const MosDual WVCoxRds = WVCox * Rds;
+    const MosDual Esat = 2 * s.vsattemp / ueff;
+    const MosDual EsatL = Esat * Leff;
+    const double a1 = p[k.A1], a2 = p[k.A2];
+    MosDual Lambda;
+    if (a1 == 0) {
+        Lambda = a2;
+    } else if (a1 > 0) {
+        const double t0 = 1 - a2;
+        const MosDual t1 = t0 - a1 * Vgsteff - 0.0001;
+        Lambda = a2 + t0 - 0.5 * (t1 + sqrt(t1 * t1 + 0.0004 * t0));
+    } else {
+        const MosDual t1 = a2 + a1 * Vgsteff - 0.0001;
+        Lambda = 0.5 * (t1 + sqrt(t1 * t1 + 0.0004 * a2));
+    }
+    const MosDual Vgst2Vtm = Vgsteff + 2 * Vtm;
+    MosDual Vdsat;
+    if (s.rds0 == 0 && Lambda.v == 1) {
+        Vdsat = EsatL * Vgst2Vtm / (Abulk * EsatL + Vgst2Vtm);
+    } else {
+        const MosDual t9 = Abulk * WVCoxRds;
+        const MosDual t7 = Vgst2Vtm * t9;
+        const MosDual t6 = Vgst2Vtm * WVCoxRds;
+        const MosDual t0 = 2 * Abulk * (t9 - 1 + 1 / Lambda);
+        const MosDual t1 = Vgst2Vtm * (2 / Lambda - 1) + Abulk * EsatL + 3 * t7;
+        const MosDual t2 = Vgst2Vtm * (EsatL + 2 * t6);
+        Vdsat = (t1 - sqrt(t1 * t1 - 2 * t0 * t2)) / t0;
+    }
+
+    // Effective Vds.
+    const double delta = p[k.DELTA];
+    const MosDual td = Vdsat - Vds - delta;
+    MosDual Vdseff = Vdsat - 0.5 * (td + sqrt(td * td + 4 * delta * Vdsat));
+    if (Vds.v == 0) Vdseff = MosDual(0.0);
+    if (Vdseff.v > Vds.v) Vdseff = Vds;
+    const MosDual diffVds = Vds - Vdseff;
+
+    // Early voltages.
+    const MosDual tmp4s = 1 - 0.5 * Abulk * Vdsat / Vgst2Vtm;
+    const MosDual Vasat = (EsatL + Vdsat + 2 * WVCoxRds * Vgsteff * tmp4s) / (2 / Lambda - 1 + WVCoxRds * Abulk);
+    MosDual VACLM(kMaxExp);
+    if (p[k.PCLM] > 0 && diffVds.v > 1e-10)
+        VACLM = Leff * (Abulk + Vgsteff / EsatL) / (p[k.PCLM] * Abulk * s.litl) * diffVds;
+    MosDual VADIBL(kMaxExp);
+    if (s.thetaRout > 0) {
+        const MosDual t8 = Abulk * Vdsat;
+        VADIBL = (Vgst2Vtm - Vgst2Vtm * t8 / (Vgst2Vtm + t8)) / s.thetaRout;
+        const MosDual t7 = p[k.PDIBLCB] * Vbseff;
+        VADIBL = t7.v >= -0.9 ? VADIBL / (1 + t7) : VADIBL * (17 + 20 * t7) / (0.8 + t7);
+    }
+    const MosDual t9v = p[k.PVAG] / EsatL * Vgsteff;
+    const MosDual pvag = t9v.v > -0.9 ? 1 + t9v : (0.8 + t9v) / (17 + 20 * t9v);
+    const MosDual Va = Vasat + pvag * VACLM * VADIBL / (VACLM + VADIBL);
+    MosDual VASCBE(kMaxExp);
+    if (p[k.PSCBE2] > 0) {
+        if (diffVds.v > p[k.PSCBE1] * s.litl / kExpThreshold)
+            VASCBE = Leff * exp(p[k.PSCBE1] * s.litl / diffVds) / p[k.PSCBE2];
+        else
+            VASCBE = MosDual(kMaxExp * Leff / p[k.PSCBE2]);
+    }
+
+    // Drain current.
+    const MosDual beta = ueff * cox * Weff / Leff;
+    const MosDual fgche1 = Vgsteff * (1 - 0.5 * Vdseff * Abulk / Vgst2Vtm);
+    const MosDual fgche2 = 1 + Vdseff / EsatL;
+    const MosDual gche = beta * fgche1 / fgche2;
+    const MosDual Idl = gche * Vdseff / (1 + gche * Rds);
+    const MosDual Idsa = Idl * (1 + diffVds / Va);
+    ChannelResult r;
+    r.ids = Idsa * (1 + diffVds / VASCBE);
+
+    // Substrate current.
+    const double tmp = p[k.ALPHA0] + p[k.ALPHA1] * Leff, beta0 = p[k.BETA0];
+    if (tmp > 0 && beta0 > 0) {
+        const double t2 = tmp / Leff;
+        const MosDual t1 = diffVds.v > beta0 / kExpThreshold ? t2 * diffVds * exp(-beta0 / diffVds)
+                                                              : t2 * kMinExp * diffVds;
+        r.isub = t1 * Idsa;
+    }
+    r.vth = Vth.v;
+    r.vdsat = Vdsat.v;
+    return r;
+}
+
+// Junction current with the IJTH linearisation, GMIN included.
+MosDual Junction(const MosDual& v, double is, double nvtm, double vjm, double isevjm, double ijth) {
+    const double gmin = Options.gmin;
+    if (!(is > 0)) return gmin * v;
+    if (ijth == 0 || v.v < vjm) {
+        const MosDual e = exp(v / nvtm);
+        if (std::fabs(v.v / nvtm) > 350) {
+            const double ev = std::exp(std::clamp(v.v / nvtm, -350.0, 350.0));
+            return ChainRule(v, is * (ev - 1), is * ev / nvtm) + gmin * v;
+        }
+        return is * (e - 1) + gmin * v;
+    }
+    return isevjm - is + (v - vjm) * isevjm / nvtm + gmin * v;
+}
+
+// The stamps of the kept terminal currents, linearised at (vgs, vds, vbs).
+void StampBsim3(const MosfetInstance& m, const Bsim3SizeParams& s, const double* x, double type, double vgs,
+                double vds, double vbs) {
+    const Bsim3Slots& k = Bsim3Slot();
+    const int D = m.drain_i, S = m.source_i, B = m.bulk_i;
+    // Partials of each terminal current by the node voltages G', D', S', B'; the gate
+    // carries no current without charges.
+    const auto by_node = [](const MosDual& c, double out[4]) {  // G', D', S', B'
+        out[0] = c.d[0], out[1] = c.d[1], out[3] = c.d[2];
+        out[2] = -(c.d[0] + c.d[1] + c.d[2]);
+    };
+    double gD[4], gS[4], gB[4];
+    by_node(s.id, gD), by_node(s.is, gS), by_node(s.ib, gB);
+    const auto equivalent = [&](const MosDual& c) { return type * (c.v - c.d[0] * vgs - c.d[1] * vds - c.d[2] * vbs); };
+    double* rhs = RightHandSide.data();
+    rhs[D] -= equivalent(s.id);
+    rhs[S] -= equivalent(s.is);
+    rhs[B] -= equivalent(s.ib);
+
+    const double grds = x[k.RDS], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
+    enum { g = 0, d = 1, sp = 2, b = 3 };
+    for (double value : {-grds, -grds, grds, grds, gdrain, ggate, -ggate, -ggate,
+                         ggate, gsource, gB[b] + gbulk, -gbulk, -gbulk, gbulk, gdrain + gD[d], gsource + gS[sp],
+                         -gdrain, 0.0, 0.0, 0.0, -gsource, gB[g], gB[d], gB[sp],
+                         -gdrain, gD[g], gD[b], gD[sp], gS[g], -gsource, gS[b], gS[d]})
+        StampNext(value);
+}
+
+void LoadBsim3(MosfetInstance& m) {
+    const double* x = ModelReals(*m.model);
+    Bsim3SizeParams& s = *m.bsim3;
+    const Bsim3Slots& k = Bsim3Slot();
+    const double type = x[kBsim3TypeSlot] < 0 ? -1.0 : 1.0;
+    const int G = m.gate_i, D = m.drain_i, S = m.source_i, B = m.bulk_i;
+    const double nvtm = x[k.N] * x[kBsim3VtmSlot];
+    m.limited = 0;
+
+    double vbs, vgs, vds;
+    bool from_solution = true;
+    if (InitMode == kInitSmallSignal) {
+        vbs = m.vbs, vgs = m.vgs, vds = m.vds;
+        from_solution = false;
+    } else if (InitMode == kInitTransient) {
+        vbs = m.vbs1, vgs = m.vgs1, vds = m.vds1;
+        from_solution = false;
+    } else if (InitMode == kInitPredict) {
+        const double r = PredictorRatio;
+        m.vbs = m.vbs1, m.vgs = m.vgs1, m.vds = m.vds1, m.vbd = m.vbs1 - m.vds1;
+        vbs = (1 + r) * m.vbs1 - r * m.vbs2;
+        vgs = (1 + r) * m.vgs1 - r * m.vgs2;
+        vds = (1 + r) * m.vds1 - r * m.vds2;
+    } else if (InitMode == kInitFloat || (InitMode == kInitFix && !m.off)) {
+        vbs = type * (Solution[B] - Solution[S]);
+        vgs = type * (Solution[G] - Solution[S]);
+        vds = type * (Solution[D] - Solution[S]);
+    } else {
+        from_solution = false;
+        vbs = vgs = vds = 0;
+        if (InitMode == kInitJunction && !m.off) {
+            vds = type * m.ic_vds, vgs = type * m.ic_vgs, vbs = type * m.ic_vbs;
+            if (vds == 0 && vgs == 0 && vbs == 0 &&
+                (InTransient() || AnalysisSubMode == kSubModeOperatingPoint || AnalysisSubMode == kSubModeDcSweep ||
+                 !UseInitialConditions)) {
+                vds = 0.1;
+                vgs = type * s.vth0 + 0.1;
+            }
+        }
+    }
+
+    // Predicted terminal currents from the kept partials, for the convergence test.
+    const double dv[3] = {vgs - m.vgs, vds - m.vds, vbs - m.vbs};
+    double cdhat = s.id.v, cbhat = s.ib.v;
+    for (int i = 0; i < 3; ++i) cdhat += s.id.d[i] * dv[i], cbhat += s.ib.d[i] * dv[i];
+
+    // An instance whose voltages and currents have not moved keeps its linearisation.
+    bool bypassed = false;
+    if (MosfetBypassAllowed && from_solution && InitMode != kInitPredict) {
+        const double rb = BypassTolerance, vntol = Options.vntol, abstol = Options.abstol;
+        const double vbd = vbs - vds;
+        const auto still = [&](double now, double kept) {
+            return std::fabs(now - kept) < rb * std::max(std::fabs(now), std::fabs(kept)) + vntol;
+        };
+        bypassed = still(vbs, m.vbs) && still(vbd, m.vbd) && still(vgs, m.vgs) && still(vds, m.vds) &&
+                   std::fabs(cdhat - s.id.v) < rb * std::max(std::fabs(cdhat), std::fabs(s.id.v)) + abstol &&
+                   std::fabs(cbhat - s.ib.v) < rb * (std::max(std::fabs(cbhat), std::fabs(s.ib.v)) + abstol);
+    }
+    if (bypassed) {
+        StampBsim3(m, s, x, type, m.vgs, m.vds, m.vbs);
+        return;
+    }
+
+    if (from_solution) {
+        double vgd = vgs - vds, vbd = vbs - vds;
+        const double stored_vgd = m.vgs - m.vds, von = type * m.von;
+        if (m.vds >= 0) {
+            vgs = LimitFetVoltage(vgs, m.vgs, von);
+            vds = LimitVds(vgs - vgd, m.vds);
+        } else {
+            vgd = LimitFetVoltage(vgd, stored_vgd, von);
+            vds = -LimitVds(-(vgs - vgd), -m.vds);
+            vgs = vgd + vds;
+        }
+        int limited = 0;
+        if (vds >= 0) {
+            vbs = LimitJunctionVoltage(vbs, m.vbs, nvtm, m.vcritS, &limited);
+        } else {
+            vbd = LimitJunctionVoltage(vbs - vds, m.vbd, nvtm, m.vcritD, &limited);
+            vbs = vbd + vds;
+        }
+        m.limited = limited;
+    }
+
+    // Terminal currents into D', G', S', B' of the type-signed device, as functions of
+    // the true (vgs, vds, vbs).
+    const MosDual Vgs = MosDual::Variable(vgs, 0), Vds = MosDual::Variable(vds, 1), Vbs = MosDual::Variable(vbs, 2);
+    const MosDual Vbd = Vbs - Vds;
+    const double ijth = x[k.IJTH];
+    const MosDual cbs = Junction(Vbs, m.IsS, nvtm, s.vjsm, s.IsEvjsm, ijth);
+    const MosDual cbd = Junction(Vbd, m.IsD, nvtm, s.vjdm, s.IsEvjdm, ijth);
+    m.mode = vds >= 0 ? 1 : -1;
+    const bool normal = m.mode > 0;
+    const ChannelResult ch = normal ? Bsim3Channel(m, s, x, Vgs, Vds, Vbs)
+                                    : Bsim3Channel(m, s, x, Vgs - Vds, -Vds, Vbd);
+    const MosDual id = normal ? ch.ids + ch.isub - cbd : -ch.ids - cbd;
+    const MosDual ib = cbs + cbd - ch.isub;
+
+    m.cbs = cbs.v, m.cbd = cbd.v, m.gbs = cbs.d[2], m.gbd = -cbd.d[1];
+    m.cd = id.v;
+    m.gm = ch.ids.d[0], m.gds = ch.ids.d[1], m.gmbs = ch.ids.d[2];
+    m.von = type * ch.vth;
+    m.vdsat = type * ch.vdsat;
+    s.csub = ch.isub.v;
+
+    // Convergence, against the prediction from the last evaluation.
+    if (from_solution && !(m.off && InitMode == kInitFix)) {
+        const double reltol = Options.reltol, abstol = Options.abstol;
+        if (m.limited) {
+            ++NonConvergedCount;
+            RecordNonConvergentDevice(&m, kNcMosfetPn, 0);
+        } else if (std::fabs(cdhat - id.v) >= reltol * std::max(std::fabs(cdhat), std::fabs(id.v)) + abstol) {
+            ++NonConvergedCount;
+            RecordNonConvergentDevice(&m, kNcMosfetDrain, cdhat);
+        } else if (std::fabs(cbhat - ib.v) > reltol * std::max(std::fabs(cbhat), std::fabs(ib.v)) + abstol) {
+            ++NonConvergedCount;
+            RecordNonConvergentDevice(&m, kNcMosfetIb, cbhat);
+        }
+    }
+    m.vbs = vbs, m.vgs = vgs, m.vds = vds, m.vbd = vbs - vds;
+    s.id = id, s.ib = ib;
+    s.is = normal ? -ch.ids - cbs : ch.ids + ch.isub - cbs;
+    if (InitMode == kInitSmallSignal) return;
+    StampBsim3(m, s, x, type, vgs, vds, vbs);
+
+    const double grds = x[k.RDS];
+    m.Ig = 0;
+    m.Id = type * (id.v + grds * vds);
+    m.ID = m.Id;
+    m.Ib = type * ib.v;
+    m.Is = -(m.Ig + m.Id + m.Ib);
+    double pd = std::fabs(cbs.v * vbs) + std::fabs(cbd.v * (vbs - vds)) + std::fabs(ch.ids.v * vds) + grds * vds * vds;
+    if (m.gdrain != 0) pd += m.Id * m.Id / m.gdrain;
+    if (m.gsource != 0) pd += m.Is * m.Is / m.gsource;
+    if (m.gbulk != 0) pd += m.Ib * m.Ib / m.gbulk;
+    m.power_dissipated = pd;
+    m.power_stored = 0;
+    if (pd > 0.1) m.region = kRegionHot;
+    Run.power_dissipated += pd;
+}
+
+
+int UpdateBsim3Pass(double temperature) { return UpdateBsim3Instances(temperature); }
+
+}  // namespace
+
+int SetupBsim3Mosfets() {
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        if (m->level != 8) continue;
+        const int G = m->gate, D = m->drain, S = m->source, B = m->bulk;
+        const int Gp = m->gate_i, Dp = m->drain_i, Sp = m->source_i, Bp = m->bulk_i;
+        for (auto [row, column] :
+             {std::pair{Dp, Sp}, {Sp, Dp}, {Dp, Dp}, {Sp, Sp}, {D, D},   {Gp, Gp}, {Gp, G},   {G, Gp},
+              {G, G},            {S, S},   {Bp, Bp}, {Bp, B},  {B, Bp},  {B, B},   {Dp, Dp},  {Sp, Sp},
+              {D, Dp},           {Gp, Bp}, {Gp, Dp}, {Gp, Sp}, {S, Sp},  {Bp, Gp}, {Bp, Dp},  {Bp, Sp},
+              {Dp, D},           {Dp, Gp}, {Dp, Bp}, {Dp, Sp}, {Sp, Gp}, {Sp, S},  {Sp, Bp},  {Sp, Dp}})
+            if (int error = AllocMatrixEntry(row, column)) return error;
+    }
+    return 0;
+}
+
+int LoadBsim3Mosfets() {
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList))
+        if (m->level == 8 && m->bsim3) LoadBsim3(*m);
+    return 0;
+}
+
+const DeviceKindHandler kBsim3Kind = {LoadStage::Bsim3Mosfets, 0, SetupBsim3Mosfets, LoadBsim3Mosfets};
+
+void RegisterBsim3Kind() {
+    RegisterDeviceKind(&kBsim3Kind);
+    RegisterMosfetInstanceDefaults();  // the model defaults the preparation reads
+    RegisterDevicePass(DevicePassStep::Bsim3Devices, UpdateBsim3Pass);
+}
+
+}  // namespace ob7
