@@ -75,9 +75,10 @@ TEST(DspTest, SineSpectrumHasItsAmplitudeInItsBin) {
     EXPECT_NEAR(x.re[0], offset, 1e-12);
     EXPECT_NEAR(x.re[cycles], amplitude, 1e-12);
     EXPECT_NEAR(x.re[n - cycles], amplitude, 1e-12);  // the mirror bin
-    for (int k = 1; k < n / 2; ++k)
+    for (int k = 1; k < n / 2; ++k) {
         if (k != cycles)
             ASSERT_NEAR(x.re[k], 0.0, 1e-12) << k;
+    }
 }
 
 TEST(DspTest, PointCountIsTheNearestPowerOfTwo) {
