@@ -12,7 +12,7 @@ struct ModelParams;
 
 enum MonteCarloFlags : std::int32_t {
     kMonteCarloDistributionMask = 0x3,  // 1 Gauss, 2 Uniform, 3 Worst Case
-    kMonteCarloOn = 0x1000,
+    kMcOn = 0x1000,
 };
 
 enum MonteCarloDistribution : int { kMcAnalysisDefault = 0, kMcGauss = 1, kMcUniform = 2, kMcWorstCase = 3 };
@@ -28,7 +28,7 @@ struct MonteCarloSettings {
     char runs[65] = "10";
     std::string reportWhen;
 
-    bool On() const { return (flags & kMonteCarloOn) != 0; }
+    bool On() const { return (flags & kMcOn) != 0; }
     int Distribution() const { return flags & kMonteCarloDistributionMask; }
 };
 

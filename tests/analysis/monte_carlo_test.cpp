@@ -106,7 +106,7 @@ TEST(MonteCarloTest, RunsTextIsLimited) {
     };
     for (const Case& c : cases) {
         MonteCarloSettings s;
-        s.flags = kMcUniform | (c.on ? kMonteCarloOn : 0);
+        s.flags = kMcUniform | (c.on ? kMcOn : 0);
         std::snprintf(s.runs, sizeof s.runs, "%s", c.text);
         EXPECT_EQ(ValidateMonteCarloRuns(s), c.total) << c.text;
         EXPECT_STREQ(s.runs, c.after);
