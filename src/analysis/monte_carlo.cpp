@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "foundation/message_codes.h"
+#include "foundation/messages.h"
 #include "foundation/numbers.h"
 #include "netlist/model_values.h"
 
@@ -13,6 +15,7 @@ namespace ob7 {
 
 namespace {
 constexpr int kMsgPopulationExceeded = 15001;
+constexpr int kMsgMonteCarloWithStepping = 15004;
 }
 
 const char* MonteCarloDistributionName(int distribution) {
@@ -33,6 +36,22 @@ int ValidateMonteCarloRuns(MonteCarloSettings& settings) {
     if (limited != runs || code)
         std::snprintf(settings.runs, sizeof settings.runs, "%ld", limited);
     return static_cast<int>(limited);
+}
+
+int CheckMonteCarloOptions(MonteCarloSettings& settings, int caseTotal, bool steppingOn, bool firstTemperature,
+                           bool* active) {
+    *active = caseTotal > 1 && !steppingOn && settings.On();
+    if (settings.On() && steppingOn && firstTemperature) {
+        int code = 0;
+        double runs = EvalNumberOrExpression(settings.runs, &code);
+        if (!code && runs > 1) {
+            ReportMessage("E", kMsgMonteCarloWithStepping);
+            settings.flags &= ~kMcOn;
+            *active = false;
+            return kMsgReported;
+        }
+    }
+    return 0;
 }
 
 int BuildNormalTable(std::vector<double>& table) {

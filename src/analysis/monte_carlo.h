@@ -39,6 +39,12 @@ const char* MonteCarloDistributionName(int distribution);
 // integer limited to 1..30000, the text rewritten when it was limited.
 int ValidateMonteCarloRuns(MonteCarloSettings& settings);
 
+// Before the first run of each temperature: *active tells whether Monte Carlo runs (more
+// than one case, stepping off, switched on). Switched on together with stepping at the
+// first temperature, it is switched off after the 15004 warning and 15055 is returned.
+int CheckMonteCarloOptions(MonteCarloSettings& settings, int caseTotal, bool steppingOn, bool firstTemperature,
+                           bool* active);
+
 // The normal table: slots 1..2002 hold a normal distribution of mean 10 and deviation 1,
 // cut at 3 deviations, in steps of 0.06 (slot 0 and the slots past 2002 stay 0).
 // 0, or 15001 when the population overflows the table.

@@ -69,6 +69,22 @@ bool SameNoCase(const std::string& a, const std::string& b) {
 }
 }  // namespace
 
+StepSet StepSetFromSetup(const AnalysisSetup& setup) {
+    StepSet set;
+    set.simultaneous = setup.simultaneous != 0;
+    for (int i = 0; i < kStepVariables; ++i) {
+        const StepRecord& r = setup.steps[i];
+        StepVariable& v = set.variables[i];
+        v.settings = static_cast<std::uint32_t>(r.flags);
+        v.name = r.texts[0];
+        v.param = r.texts[1];
+        v.from = r.texts[2];
+        v.to = r.texts[3];
+        v.step = r.texts[4];
+    }
+    return set;
+}
+
 double NormaliseStep(bool log, double from, double to, double step) {
     if (!log) {
         double d = to - from;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "circuit/analysis_setup.h"
+
 namespace ob7 {
 
 inline constexpr int kStepVariables = 20;
@@ -52,6 +54,10 @@ struct StepSet {
     std::array<StepVariable, kStepVariables> variables;
     bool simultaneous = false;
 };
+
+// The variables of an analysis as the circuit keeps them (name, param, from, to, step
+// texts and the settings word), not yet resolved.
+StepSet StepSetFromSetup(const AnalysisSetup& setup);
 
 // The step made to fit the range: linear steps point from `from` to `to` and reach no
 // further than `to`; log factors point the same way and overshoot no further than to/from.

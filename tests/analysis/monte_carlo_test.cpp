@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <memory>
 
+#include "foundation/report_capture.h"
 #include "netlist/model_values.h"
 
 namespace ob7 {
@@ -111,6 +113,27 @@ TEST(MonteCarloTest, RunsTextIsLimited) {
         EXPECT_EQ(ValidateMonteCarloRuns(s), c.total) << c.text;
         EXPECT_STREQ(s.runs, c.after);
     }
+}
+
+TEST(MonteCarloTest, SteppingSwitchesMonteCarloOffOnce) {
+    MonteCarloSettings s;
+    s.flags = kMcGauss | kMcOn;
+    std::snprintf(s.runs, sizeof s.runs, "20");
+    bool active = true;
+    {
+        ReportCapture reports;
+        EXPECT_EQ(CheckMonteCarloOptions(s, 3, true, true, &active), 15055);
+        ASSERT_EQ(reports.reports.size(), 1u);
+        EXPECT_EQ(reports.Last().id, 15004);
+    }
+    EXPECT_FALSE(active);
+    EXPECT_FALSE(s.On());
+    ReportCapture reports;
+    EXPECT_EQ(CheckMonteCarloOptions(s, 3, true, true, &active), 0);  // the next run steps
+    EXPECT_TRUE(reports.reports.empty());
+    s.flags |= kMcOn;
+    EXPECT_EQ(CheckMonteCarloOptions(s, 20, false, true, &active), 0);
+    EXPECT_TRUE(active);
 }
 
 // A resistor model with one toleranced parameter, and per-device copies of it.

@@ -171,6 +171,26 @@ TEST(SteppingTest, SymbolicListsEvaluateTheirTextsAndWriteNothing) {
     EXPECT_FALSE(wrote);
 }
 
+TEST(SteppingTest, VariablesComeFromTheCircuitsRecords) {
+    AnalysisSetup setup;
+    setup.simultaneous = 1;
+    setup.steps[2].flags = SF_ENABLED | SF_MODEL | SF_LOG;
+    setup.steps[2].texts[0] = "D 1N4148";
+    setup.steps[2].texts[1] = "RS";
+    setup.steps[2].texts[2] = "1";
+    setup.steps[2].texts[3] = "100";
+    setup.steps[2].texts[4] = "10";
+    StepSet set = StepSetFromSetup(setup);
+    EXPECT_TRUE(set.simultaneous);
+    const StepVariable& v = set.variables[2];
+    EXPECT_EQ(v.settings, std::uint32_t(kStepOn | kStepModel | kStepLog));
+    EXPECT_EQ(FormatStepVariableName(v, false), "D 1N4148.RS");
+    StepVariable prepared = v;
+    ASSERT_EQ(PrepareStepValues(prepared), 0);
+    EXPECT_EQ(StepCaseCount(prepared), 3);
+    EXPECT_EQ(set.variables[0].settings, std::uint32_t(kStepInitialSettings));
+}
+
 TEST(SteppingTest, ChangeThatNeedsACompileIsAsked) {
     // A series resistance leaving 0 changes the circuit's nodes.
     Target rs;
