@@ -5,6 +5,8 @@
 #include <new>
 
 #include "foundation/message_codes.h"
+#include "foundation/messages.h"
+#include "foundation/numbers.h"
 
 namespace ob7 {
 
@@ -83,6 +85,18 @@ bool IsDspPointCount(double n) {
         if (n == p)
             return true;
     return false;
+}
+
+int CheckDspPointCount(const char* text) {
+    int code = 0;
+    double n = EvalNumberOrExpression(text ? text : "", &code);
+    if (!code && !IsDspPointCount(n))
+        code = kMsgDspPointCount;
+    if (code) {
+        ReportMessage("EM", code, "Dialog", "DSP Parameter");
+        return 0;
+    }
+    return static_cast<int>(n);
 }
 
 void SampleRun(const double* x, const double* y, int count, const std::vector<double>& positions, double* out) {

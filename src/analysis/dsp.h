@@ -22,6 +22,11 @@ int DspPointCount(int points);
 // True for 8, 16, ..., 262144.
 bool IsDspPointCount(double n);
 
+// The point count text of the DSP parameters, checked before a run: the points, or 0
+// after the message (the evaluator's, or 10155 for a count that is no power of two from
+// 8 to 262144), shown with the "Dialog" line "DSP Parameter".
+int CheckDspPointCount(const char* text);
+
 // Complex work arrays of one DSP operand.
 struct DspArray {
     std::vector<double> re, im;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <random>
 
+#include "foundation/report_capture.h"
+
 #ifdef OB7_HAVE_FFTW
 #include <fftw3.h>
 #endif
@@ -92,6 +94,13 @@ TEST(DspTest, PointCountIsTheNearestPowerOfTwo) {
     EXPECT_FALSE(IsDspPointCount(1000));
     EXPECT_FALSE(IsDspPointCount(4));
     EXPECT_FALSE(IsDspPointCount(524288));
+
+    ReportCapture reports;
+    EXPECT_EQ(CheckDspPointCount("2048"), 2048);
+    EXPECT_EQ(CheckDspPointCount("2*("), 0);  // does not evaluate
+    EXPECT_EQ(CheckDspPointCount("1000"), 0);
+    ASSERT_EQ(reports.reports.size(), 2u);
+    EXPECT_EQ(reports.Last().id, 10155);
 }
 
 // A sine of amplitude A clipped at A sin(alpha): closed forms of its Fourier series.
