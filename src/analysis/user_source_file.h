@@ -48,3 +48,30 @@ int LoadUserSourceWaveform(std::string fileName, const std::string& label, const
                            UserWaveformUse use, UserWaveform& out);
 
 }  // namespace ob7
+
+namespace ob7 {
+
+// One waveform to save: its label, the main X name and the texts of the X and Y
+// expressions; "Complex" rows (AC) carry real and imaginary parts.
+struct UserWaveformSave {
+    std::string label, mainX, labelX, labelY;
+    bool complex = false;
+    std::vector<double> mainXValues, xRe, xIm, yRe, yIm;
+};
+
+// The text of a new file that holds one waveform.
+std::string NewUserSourceFileText(const UserWaveformSave& w);
+// The text of the file without the waveform `label`; with add set the label is listed last
+// in the menu (the waveform is appended next). 0, or 5355 for a text that is no waveform
+// file of this layout.
+int RemoveWaveformFromText(const std::string& text, const std::string& label, bool add, std::string& out);
+// The "[Waveform]" section of w, rows written with "%.10G".
+std::string WaveformSectionText(const UserWaveformSave& w);
+
+// Saves w into the file (extension "USR"), replacing a waveform of the same label. The old
+// file is replaced only once the new one is written whole. 0, or 15055 after the message.
+int SaveUserSourceWaveform(std::string fileName, const UserWaveformSave& w);
+// Rewrites the file without the waveform `label`. 0, or 15055 after the message.
+int RemoveUserSourceWaveform(std::string fileName, const std::string& label);
+
+}  // namespace ob7

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "foundation/report_capture.h"
 #include "foundation/temp_folder.h"
 
@@ -140,6 +142,78 @@ TEST(UserSourceFileTest, LoadReportsTheMessageWithItsLines) {
         EXPECT_EQ(LoadUserSourceWaveform(tmp / "wave", "other", "T", UserWaveformUse::Source, w), 15055);
         EXPECT_EQ(reports.Last().id, 13547);
     }
+}
+
+}  // namespace
+}  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+UserWaveformSave Saved(const std::string& label, std::vector<double> t, std::vector<double> y) {
+    UserWaveformSave w;
+    w.label = label;
+    w.mainX = "T";
+    w.labelX = "T";
+    w.labelY = "v(out)";
+    w.mainXValues = t;
+    w.xRe = t;
+    w.yRe = y;
+    return w;
+}
+
+int Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t p = text.find(part); p != std::string::npos; p = text.find(part, p + 1))
+        ++n;
+    return n;
+}
+
+TEST(UserSourceFileTest, SavedWaveformsReadBackAndReplaceTheirLabel) {
+    TempFolder tmp;
+    std::string file = tmp / "curves.USR";
+    ASSERT_EQ(SaveUserSourceWaveform(tmp / "curves", Saved("a", {0, 1.5e-9, 3e-9}, {2, 3, 1.2345678901})), 0);
+    ASSERT_EQ(SaveUserSourceWaveform(file, Saved("b", {0, 1, 2}, {5, 6, 7})), 0);
+    ASSERT_EQ(SaveUserSourceWaveform(file, Saved("a", {0, 1, 2, 3}, {9, 8, 7, 6})), 0);
+    std::string text = TempFolder::Read(file);
+    EXPECT_EQ(text.rfind(kHeader, 0), 0u) << text;
+    EXPECT_EQ(Count(text, "WaveformMenu=a\n"), 1);
+    EXPECT_LT(text.find("WaveformMenu=b"), text.find("WaveformMenu=a"));  // the saved label comes last
+    EXPECT_EQ(Count(text, "[Waveform]"), 2);
+    EXPECT_FALSE(std::filesystem::exists(tmp / "curves.$$$"));
+
+    UserWaveform w;
+    UserWaveformProblem p;
+    ASSERT_EQ(ParseUserSourceWaveform(text, "a", "T", UserWaveformUse::Source, w, p), 0);
+    EXPECT_EQ(w.yRe, (std::vector<double>{9, 8, 7, 6}));
+    ASSERT_EQ(ParseUserSourceWaveform(text, "b", "T", UserWaveformUse::Source, w, p), 0);
+    EXPECT_EQ(w.yRe, (std::vector<double>{5, 6, 7}));
+
+    // "%.10G" rows: 1.5E-09 comes back exactly.
+    std::string first = NewUserSourceFileText(Saved("a", {0, 1.5e-9, 3e-9}, {2, 3, 1.2345678901}));
+    EXPECT_NE(first.find("1.5E-09,1.5E-09,3\n"), std::string::npos) << first;
+    ASSERT_EQ(ParseUserSourceWaveform(first, "a", "T", UserWaveformUse::Source, w, p), 0);
+    EXPECT_EQ(w.mainX[1], 1.5e-9);
+    EXPECT_EQ(w.yRe[2], 1.23456789);  // ten significant digits
+}
+
+TEST(UserSourceFileTest, RemovingTheOnlyWaveformLeavesTheHeader) {
+    TempFolder tmp;
+    std::string file = tmp / "one.USR";
+    ASSERT_EQ(SaveUserSourceWaveform(file, Saved("only", {0, 1, 2}, {1, 2, 3})), 0);
+    ASSERT_EQ(RemoveUserSourceWaveform(file, "only"), 0);
+    EXPECT_EQ(TempFolder::Read(file), kHeader);
+}
+
+TEST(UserSourceFileTest, FailedRewriteKeepsTheFile) {
+    TempFolder tmp;
+    std::string file = tmp.Write("old.USR", "Version=1\n3\n1\n2\n3\n");
+    ReportCapture reports;
+    EXPECT_EQ(SaveUserSourceWaveform(file, Saved("a", {0, 1, 2}, {1, 2, 3})), 15055);
+    EXPECT_EQ(reports.Last().id, 5355);
+    EXPECT_EQ(TempFolder::Read(file), "Version=1\n3\n1\n2\n3\n");
+    EXPECT_EQ(SaveUserSourceWaveform(tmp / "missing/folder/x.USR", Saved("a", {0}, {1})), 15055);
+    EXPECT_FALSE(std::filesystem::exists(tmp / "missing"));
 }
 
 }  // namespace
