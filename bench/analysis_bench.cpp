@@ -1,9 +1,10 @@
 // Storing the points of a long run: 10 million points of a curve (sweep, X and Y
-// columns), in memory and through the swap file.
+// columns), in memory and through the swap file. The FFT of the largest DSP arrays.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 
+#include "analysis/dsp.h"
 #include "analysis/point_store.h"
 #include "analysis/runs.h"
 
@@ -37,6 +38,20 @@ void StoreTenMillionPoints(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * points);
 }
 BENCHMARK(StoreTenMillionPoints)->Arg(0)->Arg(1)->ArgNames({"file"})->Unit(benchmark::kMillisecond);
+
+void FftOfDspArrays(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    std::vector<double> re(n), im(n);
+    for (int i = 0; i < n; ++i)
+        re[i] = (i * 7919 % 1000) * 1e-3;
+    for (auto _ : state) {
+        ob7::Fft(n, re.data(), im.data(), ob7::kFftForward);  // there and back keeps the values finite
+        ob7::Fft(n, re.data(), im.data(), ob7::kFftInverse);
+        benchmark::DoNotOptimize(re.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 2 * n);
+}
+BENCHMARK(FftOfDspArrays)->Arg(1024)->Arg(262144)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

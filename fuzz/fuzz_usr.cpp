@@ -1,4 +1,5 @@
-// User-source waveform files: any text, read for a user source and for CurveX.
+// User-source waveform files: any text, read for a user source and for CurveX, and
+// rewritten without a waveform.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,6 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char* mainX : {"T", "F", "V(Q1)"}) {
         ob7::ParseUserSourceWaveform(text, "w", mainX, ob7::UserWaveformUse::Source, w, p);
         ob7::ParseUserSourceWaveform(text, "", mainX, ob7::UserWaveformUse::Curve, w, p);
+    }
+    std::string rest;
+    if (ob7::RemoveWaveformFromText(text, "w", true, rest) == 0) {
+        // What a rewrite leaves must read as a waveform file again.
+        if (ob7::ParseUserSourceWaveform(rest, "x", "T", ob7::UserWaveformUse::Curve, w, p) == 5355)
+            __builtin_trap();
     }
     return 0;
 }
