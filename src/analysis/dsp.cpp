@@ -241,6 +241,47 @@ static int Distortion(DspArray& x, double fundamental, double binSpacing, bool c
     return 0;
 }
 
+DspGrid MakeDspGrid(bool transient, int n, double lower, double window) {
+    DspGrid g;
+    g.time.resize(n);
+    g.frequency.resize(n);
+    double over = window != 0 ? 1 / window : 0.0;
+    for (int i = 0; i < n; ++i) {
+        if (transient) {
+            g.time[i] = lower + i * window / n;
+            g.frequency[i] = i * over;
+        } else {
+            g.frequency[i] = i * window / n;
+            g.time[i] = i * over;
+        }
+    }
+    g.scaleStep = transient ? window / n : over;
+    g.binSpacing = transient ? over : window / n;
+    return g;
+}
+
+int ApplyDspFunction(DspFunction f, DspArray& x, const DspArray* y, const DspGrid& grid, double fundamental) {
+    DspArray none(x.Size());
+    const DspArray& second = y ? *y : none;
+    double dt = grid.scaleStep;
+    switch (f) {
+    case DspFunction::Fft: return DspFft(x);
+    case DspFunction::Ift: return DspIft(x);
+    case DspFunction::Harm: return DspHarm(x);
+    case DspFunction::Conj: DspConj(x); return 0;
+    case DspFunction::Psd: return 0;  // the samples pass unchanged
+    case DspFunction::Cmul: DspCmul(x, second); return 0;
+    case DspFunction::Cs: return DspCs(x, second, dt);
+    case DspFunction::Cc: return DspCc(x, second, dt);
+    case DspFunction::As: return DspAs(x, dt);
+    case DspFunction::Ac: return DspAc(x, dt);
+    case DspFunction::Coh: return DspCoh(x, second, dt);
+    case DspFunction::Thd: return DspThd(x, fundamental, grid.binSpacing);
+    case DspFunction::Ihd: return DspIhd(x, fundamental, grid.binSpacing);
+    }
+    return 0;
+}
+
 int DspThd(DspArray& x, double fundamental, double binSpacing) { return Distortion(x, fundamental, binSpacing, true); }
 int DspIhd(DspArray& x, double fundamental, double binSpacing) { return Distortion(x, fundamental, binSpacing, false); }
 

@@ -27,6 +27,17 @@ bool IsDspPointCount(double n);
 // 8 to 262144), shown with the "Dialog" line "DSP Parameter".
 int CheckDspPointCount(const char* text);
 
+// The grid of one DSP step: N positions in the analysis' own domain and in the other one.
+// Transient: t_i = lower + i T/N and f_i = i/T; AC: f_i = i T/N and t_i = i/T (lower 0).
+// T is the window: upper - lower of the DSP parameters, else the stop time or the
+// frequency span.
+struct DspGrid {
+    std::vector<double> time, frequency;
+    double scaleStep = 0;    // T/N transient, 1/T AC
+    double binSpacing = 0;   // 1/T transient, T/N AC
+};
+DspGrid MakeDspGrid(bool transient, int n, double lower, double window);
+
 // Complex work arrays of one DSP operand.
 struct DspArray {
     std::vector<double> re, im;
@@ -54,6 +65,11 @@ int DspCoh(DspArray& x, DspArray y, double dt); // coherence
 // cumulative over the harmonics up to each bin, IHD is each bin's own part.
 int DspThd(DspArray& x, double fundamental, double binSpacing);
 int DspIhd(DspArray& x, double fundamental, double binSpacing);
+enum class DspFunction { Fft, Ift, Harm, Conj, Psd, Cmul, Cs, Cc, As, Ac, Coh, Thd, Ihd };
+// Applies one DSP function to x (y: the second operand of the two-operand functions;
+// fundamental: the F of THD and IHD). 0 or 15002.
+int ApplyDspFunction(DspFunction f, DspArray& x, const DspArray* y, const DspGrid& grid, double fundamental);
+
 // The bin of the fundamental: the first k >= 1 with |(F - k df) / (k df)| < 0.0001, else 1.
 int FundamentalBin(int n, double fundamental, double binSpacing);
 

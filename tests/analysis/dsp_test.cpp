@@ -163,6 +163,31 @@ TEST(DspTest, CorrelationsMatchTheirDirectSums) {
     EXPECT_NEAR(power, n * dt * dt * (ac.re[0] / dt), 1e-10);
 }
 
+TEST(DspTest, GridsOfTransientAndAc) {
+    // Transient window 2 ms from 1 ms, 8 points: 0.25 ms apart, bins 500 Hz apart.
+    DspGrid t = MakeDspGrid(true, 8, 1e-3, 2e-3);
+    EXPECT_DOUBLE_EQ(t.time[0], 1e-3);
+    EXPECT_DOUBLE_EQ(t.time[7], 1e-3 + 7 * 0.25e-3);
+    EXPECT_DOUBLE_EQ(t.frequency[3], 1500);
+    EXPECT_DOUBLE_EQ(t.scaleStep, 0.25e-3);
+    EXPECT_DOUBLE_EQ(t.binSpacing, 500);
+    // AC span 1 MHz, 16 points: 62.5 kHz apart; the time positions are 1 us apart.
+    DspGrid a = MakeDspGrid(false, 16, 0, 1e6);
+    EXPECT_DOUBLE_EQ(a.frequency[2], 125e3);
+    EXPECT_DOUBLE_EQ(a.time[5], 5e-6);
+    EXPECT_DOUBLE_EQ(a.scaleStep, 1e-6);
+    EXPECT_DOUBLE_EQ(a.binSpacing, 62.5e3);
+
+    // THD through the grid: a 2 kHz fundamental in a 2 ms window lies in bin 4.
+    DspGrid g = MakeDspGrid(true, 64, 0, 2e-3);
+    DspArray x(64);
+    for (int i = 0; i < 64; ++i)
+        x.re[i] = std::sin(2 * kPi * 2e3 * g.time[i]) + 0.1 * std::sin(2 * kPi * 6e3 * g.time[i]);
+    ASSERT_EQ(ApplyDspFunction(DspFunction::Ihd, x, nullptr, g, 2e3), 0);
+    EXPECT_NEAR(x.re[12], 10.0, 1e-9);  // the third harmonic: 10 % of the fundamental
+    EXPECT_NEAR(x.re[8], 0.0, 1e-9);
+}
+
 TEST(DspTest, RunsAreSampledBetweenTheirPoints) {
     const double x[] = {0, 1, 2, 4};
     const double y[] = {0, 10, 20, 0};
