@@ -10,10 +10,9 @@ namespace ob7 {
 
 struct ModelParams;
 
-enum MonteCarloFlags : std::int32_t {
-    kMonteCarloDistributionMask = 0x3,  // 1 Gauss, 2 Uniform, 3 Worst Case
-    kMcOn = 0x1000,
-};
+// Bits of the Monte Carlo flag word.
+inline constexpr std::int32_t kMonteCarloDistributionMask = 0x3;  // 1 Gauss, 2 Uniform, 3 Worst Case
+inline constexpr std::int32_t kMcOn = 0x1000;
 
 enum MonteCarloDistribution : int { kMcAnalysisDefault = 0, kMcGauss = 1, kMcUniform = 2, kMcWorstCase = 3 };
 

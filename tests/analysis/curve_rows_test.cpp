@@ -32,10 +32,12 @@ TEST(CurveRowsTest, LimitTextsReadAsNumbers) {
                   k.code)
             << k.text;
         EXPECT_DOUBLE_EQ(a, k.a) << k.text;
-        if (k.wanted > 1)
+        if (k.wanted > 1) {
             EXPECT_DOUBLE_EQ(b, k.b) << k.text;
-        if (k.wanted > 2)
+        }
+        if (k.wanted > 2) {
             EXPECT_DOUBLE_EQ(c, k.c) << k.text;
+        }
         EXPECT_EQ(count, k.count) << k.text;
     }
     double a = 0, b = 0;

@@ -78,8 +78,9 @@ TEST(DspTest, SineSpectrumHasItsAmplitudeInItsBin) {
     EXPECT_NEAR(x.re[cycles], amplitude, 1e-12);
     EXPECT_NEAR(x.re[n - cycles], amplitude, 1e-12);  // the mirror bin
     for (int k = 1; k < n / 2; ++k) {
-        if (k != cycles)
+        if (k != cycles) {
             ASSERT_NEAR(x.re[k], 0.0, 1e-12) << k;
+        }
     }
 }
 
