@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 
 #include "foundation/numbers.h"
 
@@ -175,6 +176,18 @@ std::string FormatStepVariableName(const StepVariable& v, bool always) {
     if (v.param.empty() || (!always && SameNoCase(v.param, "Value")))
         return v.name;
     return v.name + "." + v.param;
+}
+
+std::string FormatStepValue(const StepVariable& v, int index, const RunRecord& run) {
+    if (index < 0 || index >= kStepVariables)
+        return std::string();
+    if (v.IsSymbolic() && v.IsList()) {
+        int at = run.stepListIndices[index];
+        return at >= 0 && at < static_cast<int>(v.listTexts.size()) ? v.listTexts[at] : std::string();
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, "%g", run.stepValues[index]);
+    return text;
 }
 
 int CountStepCases(StepSet& set, int* caseTotal, int* failed) {

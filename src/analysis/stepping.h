@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/runs.h"
 #include "circuit/analysis_setup.h"
 
 namespace ob7 {
@@ -74,6 +75,10 @@ int StepCaseCount(const StepVariable& v);
 
 // "name.param", or the bare name when param is empty or "Value" (unless always).
 std::string FormatStepVariableName(const StepVariable& v, bool always);
+
+// The value variable `index` had in a run, for titles, legends and numeric output: the
+// list text of a Symbolic list, else "%g" of the value the run record keeps.
+std::string FormatStepValue(const StepVariable& v, int index, const RunRecord& run);
 
 // Counts the cases of the active variables: 0 with *caseTotal set, or the message id with
 // *failed the index of the variable in error (13279 more than 1000 cases, 13284 a

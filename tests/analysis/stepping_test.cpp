@@ -169,6 +169,14 @@ TEST(SteppingTest, SymbolicListsEvaluateTheirTextsAndWriteNothing) {
     EXPECT_EQ(v.current, 12);
     EXPECT_EQ(v.appliedListPosition, 1);
     EXPECT_FALSE(wrote);
+
+    RunRecord run;
+    run.stepListIndices[0] = 1;
+    run.stepValues[0] = 12;
+    EXPECT_EQ(FormatStepValue(v, 0, run), "3*4");  // a symbol shows its list text
+    StepVariable r1 = Variable("R1", kStepLinear, "1", "2", "1", nullptr);
+    run.stepValues[3] = 1.5e-6;
+    EXPECT_EQ(FormatStepValue(r1, 3, run), "1.5e-06");
 }
 
 TEST(SteppingTest, VariablesComeFromTheCircuitsRecords) {
