@@ -53,9 +53,9 @@ int NextFreeAliasId(const std::vector<CurveRowRecord>& rows) {
 
 const char* DefaultLimitText(int kind, int field) {
     switch (kind) {
-    case kTransient: return field >= 0 && field < 4 ? kTransientDefaults[field] : "";
-    case kAc: return field >= 0 && field < 6 ? kAcDefaults[field] : "";
-    case kDcSweep: return field >= 0 && field < 7 ? kDcDefaults[field] : "";
+    case kCurvesTransient: return field >= 0 && field < 4 ? kTransientDefaults[field] : "";
+    case kCurvesAc: return field >= 0 && field < 6 ? kAcDefaults[field] : "";
+    case kCurvesDc: return field >= 0 && field < 7 ? kDcDefaults[field] : "";
     default: return "";
     }
 }
@@ -166,8 +166,8 @@ std::string DefaultNodeNames::Next() {
 
 bool SetDefaultCurves(int kind, AnalysisSetup& setup, const std::vector<DefaultNodeName>& nodes) {
     bool changed = FillDefaultLimits(kind, setup);
-    const char* defaultX = kind == kTransient ? "T" : (kind == kAc ? "F" : "DCINPUT1");
-    DefaultNodeNames analog(nodes, false, kind == kAc ? 2 : 1), digital(nodes, true, 1);
+    const char* defaultX = kind == kCurvesTransient ? "T" : (kind == kCurvesAc ? "F" : "DCINPUT1");
+    DefaultNodeNames analog(nodes, false, kind == kCurvesAc ? 2 : 1), digital(nodes, true, 1);
     std::vector<CurveRowRecord>& rows = setup.rows;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         CurveRowRecord& row = rows[i];
@@ -176,12 +176,12 @@ bool SetDefaultCurves(int kind, AnalysisSetup& setup, const std::vector<DefaultN
         if (row.yExpression.empty()) {
             std::string node = analog.Next();
             if (!node.empty()) {
-                if (kind == kAc)
+                if (kind == kCurvesAc)
                     row.yExpression = (i % 2 == 0 ? "db(v(" : "ph(v(") + node + "))";
                 else
                     row.yExpression = "v(" + node + ")";
             } else if (!(node = digital.Next()).empty()) {
-                if (kind != kAc)
+                if (kind != kCurvesAc)
                     row.yExpression = "d(" + node + ")";
             } else {
                 for (std::size_t j = i; j < rows.size(); ++j)

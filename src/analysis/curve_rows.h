@@ -9,7 +9,8 @@
 
 namespace ob7 {
 
-enum AnalysisKind : int { kTransient = 0, kAc = 1, kDcSweep = 2 };
+// Analysis kinds as the per-analysis arrays are indexed.
+enum CurveAnalysisKind : int { kCurvesTransient = 0, kCurvesAc = 1, kCurvesDc = 2 };
 
 // How one curve is drawn.
 struct CurveStyle {

@@ -56,7 +56,7 @@ int CountStoredPoint(PointStore& store, StoreCurve& curve, const RunBook& runs) 
     return result;
 }
 
-void BeginRun(std::vector<StoreCurve>& curves, RunBook& runs, const RunValues& values) {
+void BeginRun(std::vector<StoreCurve>& curves, RunBook& runs, const RunStartValues& values) {
     int r = runs.runCount;
     if (r >= runs.RunCapacity()) {
         // More runs than planned (a list grew during the run): the arrays follow.

@@ -35,7 +35,7 @@ struct StoreCurve {
 };
 
 // The values of a run as the run cycle knows them when the run begins.
-struct RunValues {
+struct RunStartValues {
     std::int32_t caseNumber = 0;
     double temperature = 0.0;
     const double* stepValues = nullptr;          // 20 values, or null outside analysis views
@@ -68,7 +68,7 @@ int PrepareDataColumns(PointStore& store, std::vector<StoreCurve>& curves, RunBo
 int CountStoredPoint(PointStore& store, StoreCurve& curve, const RunBook& runs);
 
 // Opens the next run in every curve and fills its record.
-void BeginRun(std::vector<StoreCurve>& curves, RunBook& runs, const RunValues& values);
+void BeginRun(std::vector<StoreCurve>& curves, RunBook& runs, const RunStartValues& values);
 
 std::int32_t PointsInCurrentRun(const StoreCurve& curve, const RunBook& runs);
 // The run whose index range holds index, searched from run 0; -1 when none.

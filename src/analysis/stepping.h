@@ -19,11 +19,11 @@ inline constexpr int kStepVariables = 20;
 inline constexpr int kMaxStepCases = 1000;
 
 enum StepSettings : std::uint32_t {
-    kStepLog = 0x01, kStepLinear = 0x02, kStepModel = 0x04, kStepComponent = 0x08, kStepOn = 0x10,
-    kStepSymbolic = 0x20, kStepList = 0x40,
-    kStepMethodBits = kStepLog | kStepLinear | kStepList,
-    kStepTypeBits = kStepModel | kStepComponent | kStepSymbolic,
-    kStepInitialSettings = kStepComponent | kStepLinear,
+    kStepBitLog = 0x01, kStepBitLinear = 0x02, kStepBitModel = 0x04, kStepBitComponent = 0x08, kStepBitOn = 0x10,
+    kStepBitSymbolic = 0x20, kStepBitList = 0x40,
+    kStepMethodBits = kStepBitLog | kStepBitLinear | kStepBitList,
+    kStepTypeBits = kStepBitModel | kStepBitComponent | kStepBitSymbolic,
+    kStepInitialSettings = kStepBitComponent | kStepBitLinear,
 };
 
 enum StepMode : int { kStepBegin = 1, kStepNext = 2, kStepRestore = 3, kStepReapply = 4, kStepSaveNominal = 5 };
@@ -46,9 +46,9 @@ struct StepVariable {
     // 1 when changing the value from old to new needs the circuit compiled again.
     std::function<int(double oldValue, double newValue)> needsCompile;
 
-    bool IsSymbolic() const { return (settings & kStepSymbolic) != 0; }
-    bool IsList() const { return (method & kStepList) != 0; }
-    bool IsLog() const { return (method & kStepLog) != 0; }
+    bool IsSymbolic() const { return (settings & kStepBitSymbolic) != 0; }
+    bool IsList() const { return (method & kStepBitList) != 0; }
+    bool IsLog() const { return (method & kStepBitLog) != 0; }
 };
 
 struct StepSet {

@@ -57,15 +57,15 @@ TEST(CurveRowsTest, LimitTextsReadAsNumbers) {
 TEST(CurveRowsTest, DefaultLimitsFillOnlyEmptyTexts) {
     AnalysisSetup ac;
     ac.limits[0] = "1G,1k";
-    EXPECT_TRUE(FillDefaultLimits(kAc, ac));
+    EXPECT_TRUE(FillDefaultLimits(kCurvesAc, ac));
     const char* expected[] = {"1G,1k", "51", "27", "5", "NONE", "2", ""};
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(ac.limits[i], expected[i]) << i;
     AnalysisSetup dc;
-    FillDefaultLimits(kDcSweep, dc);
+    FillDefaultLimits(kCurvesDc, dc);
     EXPECT_EQ(dc.limits[0], "");
     EXPECT_EQ(dc.limits[2], "10,0,.5");
-    EXPECT_STREQ(DefaultLimitText(kTransient, 0), "1u");
+    EXPECT_STREQ(DefaultLimitText(kCurvesTransient, 0), "1u");
 }
 
 TEST(CurveRowsTest, RangeTexts) {
@@ -91,13 +91,13 @@ TEST(CurveRowsTest, DefaultCurvesTakeTheCircuitsNodes) {
         std::vector<char> groups;
     };
     const Case cases[] = {
-        {"AC, two named nodes", kAc, {{1, false, "IN"}, {2, false, "OUT"}}, 4,
+        {"AC, two named nodes", kCurvesAc, {{1, false, "IN"}, {2, false, "OUT"}}, 4,
          {"db(v(IN))", "ph(v(IN))", "db(v(OUT))", "ph(v(OUT))"}, {'1', '1', '1', '1'}},
-        {"numbered nodes run out", kTransient, {{1, false, "1"}, {2, false, "2"}, {3, false, "3"}}, 5,
+        {"numbered nodes run out", kCurvesTransient, {{1, false, "1"}, {2, false, "2"}, {3, false, "3"}}, 5,
          {"v(1)", "v(2)", "v(3)", "", ""}, {'1', '1', '1', 0, 0}},
-        {"names before numbers", kTransient, {{1, false, "IN"}, {2, false, "2"}, {3, false, "3"}, {3, false, "OUT"}},
+        {"names before numbers", kCurvesTransient, {{1, false, "IN"}, {2, false, "2"}, {3, false, "3"}, {3, false, "OUT"}},
          3, {"v(IN)", "v(OUT)", "v(2)"}, {'1', '1', '1'}},
-        {"digital after analog", kDcSweep, {{1, false, "A"}, {1, true, "Q"}}, 2, {"v(A)", "d(Q)"}, {'1', '1'}},
+        {"digital after analog", kCurvesDc, {{1, false, "A"}, {1, true, "Q"}}, 2, {"v(A)", "d(Q)"}, {'1', '1'}},
     };
     for (const Case& c : cases) {
         AnalysisSetup setup;
@@ -114,14 +114,14 @@ TEST(CurveRowsTest, DefaultCurvesTakeTheCircuitsNodes) {
     setup.rows = PlottedRows(2);
     setup.rows[0].plotGroup = ' ';
     setup.rows[1].alias = 1;
-    SetDefaultCurves(kDcSweep, setup, {{1, false, "A"}});
+    SetDefaultCurves(kCurvesDc, setup, {{1, false, "A"}});
     EXPECT_EQ(setup.rows[0].yExpression, "");
     EXPECT_EQ(setup.rows[0].alias, -1);
     EXPECT_EQ(setup.rows[1].yExpression, "v(A)");
     EXPECT_EQ(setup.rows[1].xExpression, "DCINPUT1");
     EXPECT_EQ(setup.rows[1].xRange, "Auto");
     EXPECT_EQ(setup.rows[1].alias, 1);
-    EXPECT_FALSE(SetDefaultCurves(kDcSweep, setup, {{1, false, "A"}}));
+    EXPECT_FALSE(SetDefaultCurves(kCurvesDc, setup, {{1, false, "A"}}));
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ TEST_F(PointStoreTest, StoreThatCannotGrowReportsOnceAndKeepsItsPoints) {
     ReportCapture reports;
     ASSERT_EQ(PrepareDataColumns(store, curves, runs, 1, false), 0);
     store.Reset();
-    BeginRun(curves, runs, RunValues{});
+    BeginRun(curves, runs, RunStartValues{});
     int stored = 0;
     for (int i = 0; i < 5000; ++i) {
         store.SetPointValue(curves[0].columns[0], i, Mark(1, i));
@@ -143,7 +143,7 @@ TEST(RunsTest, IndicesFindTheirRuns) {
     double steps[kStepVariableCount] = {1.5, 2.5};
     std::int32_t lists[kStepVariableCount] = {3};
     for (int r = 0; r < 2; ++r) {
-        BeginRun(curves, runs, RunValues{r + 1, 27.0 + r, steps, lists, 0.0});
+        BeginRun(curves, runs, RunStartValues{r + 1, 27.0 + r, steps, lists, 0.0});
         for (int i = 0; i < 10; ++i) {
             store.SetPointValue(curves[0].columns[1], curves[0].pointCount + 1, r * 100 + i);
             ASSERT_EQ(CountStoredPoint(store, curves[0], runs), 1);

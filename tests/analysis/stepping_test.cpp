@@ -19,7 +19,7 @@ StepVariable Variable(const char* name, std::uint32_t method, const char* from, 
     StepVariable v;
     v.name = name;
     v.param = "Value";
-    v.settings = kStepComponent | kStepOn | method;
+    v.settings = kStepBitComponent | kStepBitOn | method;
     v.from = from;
     v.to = to;
     v.step = step;
@@ -33,7 +33,7 @@ StepVariable Variable(const char* name, std::uint32_t method, const char* from, 
 // Runs every case of the set and returns, per case, the values of the given targets.
 std::vector<std::vector<double>> RunCases(StepSet& set, const std::vector<Target*>& targets) {
     for (StepVariable& v : set.variables)
-        if (v.settings & kStepOn && !v.name.empty()) {
+        if (v.settings & kStepBitOn && !v.name.empty()) {
             EXPECT_EQ(PrepareStepValues(v), 0) << v.name;
             v.active = true;
         }
@@ -56,10 +56,10 @@ std::vector<std::vector<double>> RunCases(StepSet& set, const std::vector<Target
 TEST(SteppingTest, CaseCounts) {
     struct Case { std::uint32_t method; const char *from, *to, *step; int count; };
     const Case cases[] = {
-        {kStepLinear, "1", "2", "0.1", 11}, {kStepLinear, "0", "0.3", "0.1", 4}, {kStepLinear, "5", "5", "0", 1},
-        {kStepLinear, "10", "1", "2", 5},   {kStepLog, "1", "1000", "10", 4},    {kStepLog, "1", "1000", "0.1", 4},
-        {kStepLog, "1000", "1", "10", 4},   {kStepLog, "-1", "-100", "10", 3},   {kStepLinear, "0", "2000", "1", 1001},
-        {kStepList, "1, 2*3, 7", "", "", 3},
+        {kStepBitLinear, "1", "2", "0.1", 11}, {kStepBitLinear, "0", "0.3", "0.1", 4}, {kStepBitLinear, "5", "5", "0", 1},
+        {kStepBitLinear, "10", "1", "2", 5},   {kStepBitLog, "1", "1000", "10", 4},    {kStepBitLog, "1", "1000", "0.1", 4},
+        {kStepBitLog, "1000", "1", "10", 4},   {kStepBitLog, "-1", "-100", "10", 3},   {kStepBitLinear, "0", "2000", "1", 1001},
+        {kStepBitList, "1, 2*3, 7", "", "", 3},
     };
     for (const Case& c : cases) {
         StepVariable v = Variable("R1", c.method, c.from, c.to, c.step, nullptr);
@@ -71,11 +71,11 @@ TEST(SteppingTest, CaseCounts) {
 TEST(SteppingTest, ValuesOfLinearLogAndListRuns) {
     struct Case { std::uint32_t method; const char *from, *to, *step; std::vector<double> values; };
     const Case cases[] = {
-        {kStepLinear, "10", "1", "2", {10, 8, 6, 4, 2}},
-        {kStepLinear, "1", "2", "0.25", {1, 1.25, 1.5, 1.75, 2}},
-        {kStepLog, "1000", "1", "10", {1000, 100, 10, 1}},
-        {kStepLog, "-1", "-100", "10", {-1, -10, -100}},
-        {kStepList, "1, 2*3, 7", "", "", {1, 6, 7}},
+        {kStepBitLinear, "10", "1", "2", {10, 8, 6, 4, 2}},
+        {kStepBitLinear, "1", "2", "0.25", {1, 1.25, 1.5, 1.75, 2}},
+        {kStepBitLog, "1000", "1", "10", {1000, 100, 10, 1}},
+        {kStepBitLog, "-1", "-100", "10", {-1, -10, -100}},
+        {kStepBitList, "1, 2*3, 7", "", "", {1, 6, 7}},
     };
     for (const Case& c : cases) {
         Target t;
@@ -92,8 +92,8 @@ TEST(SteppingTest, ValuesOfLinearLogAndListRuns) {
 TEST(SteppingTest, NestedAndSimultaneousOrders) {
     Target a, b;
     StepSet nested;
-    nested.variables[0] = Variable("R1", kStepList, "1,2,3", "", "", &a);
-    nested.variables[3] = Variable("C1", kStepList, "10,20", "", "", &b);
+    nested.variables[0] = Variable("R1", kStepBitList, "1,2,3", "", "", &a);
+    nested.variables[3] = Variable("C1", kStepBitList, "10,20", "", "", &b);
     const std::vector<std::vector<double>> nestedCases = {{1, 10}, {1, 20}, {2, 10}, {2, 20}, {3, 10}, {3, 20}};
     EXPECT_EQ(RunCases(nested, {&a, &b}), nestedCases);
     EXPECT_EQ(a.value, 42);
@@ -101,19 +101,19 @@ TEST(SteppingTest, NestedAndSimultaneousOrders) {
 
     StepSet together;
     together.simultaneous = true;
-    together.variables[0] = Variable("R1", kStepLinear, "1", "3", "1", &a);
-    together.variables[1] = Variable("C1", kStepList, "10,20,30", "", "", &b);
+    together.variables[0] = Variable("R1", kStepBitLinear, "1", "3", "1", &a);
+    together.variables[1] = Variable("C1", kStepBitList, "10,20,30", "", "", &b);
     const std::vector<std::vector<double>> togetherCases = {{1, 10}, {2, 20}, {3, 30}};
     EXPECT_EQ(RunCases(together, {&a, &b}), togetherCases);
 }
 
 TEST(SteppingTest, SetsThatCannotRun) {
     struct Case { const char* what; StepVariable first, second; bool simultaneous; int code, failed; };
-    StepVariable r1 = Variable("R1", kStepLinear, "1", "3", "1", nullptr);
-    StepVariable r1Again = Variable("r1", kStepList, "5,6,7", "", "", nullptr);
+    StepVariable r1 = Variable("R1", kStepBitLinear, "1", "3", "1", nullptr);
+    StepVariable r1Again = Variable("r1", kStepBitList, "5,6,7", "", "", nullptr);
     r1Again.param = "VALUE";
-    StepVariable four = Variable("C1", kStepList, "1,2,3,4", "", "", nullptr);
-    StepVariable many = Variable("L1", kStepLinear, "0", "1", "0.0005", nullptr);
+    StepVariable four = Variable("C1", kStepBitList, "1,2,3,4", "", "", nullptr);
+    StepVariable many = Variable("L1", kStepBitLinear, "0", "1", "0.0005", nullptr);
     const Case cases[] = {
         {"stepped twice", r1, r1Again, false, 13284, 1},
         {"simultaneous counts differ", r1, four, true, 13286, 1},
@@ -139,9 +139,9 @@ TEST(SteppingTest, SetsThatCannotRun) {
 TEST(SteppingTest, ValuesThatCannotStep) {
     struct Case { std::uint32_t method; const char *from, *to, *step; int code; };
     const Case cases[] = {
-        {kStepLog, "1", "100", "1", 13586},  {kStepLog, "1", "100", "-2", 13586}, {kStepLog, "0", "100", "10", 13587},
-        {kStepLog, "-100", "1", "0.1", 13585}, {kStepLinear, "1", "2", "0", 13281}, {kStepLinear, "1k", "2+", "1", 13283},
-        {kStepLinear, "(", "2", "1", 13282}, {kStepList, " , ", "", "", 13287},
+        {kStepBitLog, "1", "100", "1", 13586},  {kStepBitLog, "1", "100", "-2", 13586}, {kStepBitLog, "0", "100", "10", 13587},
+        {kStepBitLog, "-100", "1", "0.1", 13585}, {kStepBitLinear, "1", "2", "0", 13281}, {kStepBitLinear, "1k", "2+", "1", 13283},
+        {kStepBitLinear, "(", "2", "1", 13282}, {kStepBitList, " , ", "", "", 13287},
     };
     for (const Case& c : cases) {
         StepVariable v = Variable("R1", c.method, c.from, c.to, c.step, nullptr);
@@ -152,8 +152,8 @@ TEST(SteppingTest, ValuesThatCannotStep) {
 TEST(SteppingTest, SymbolicListsEvaluateTheirTextsAndWriteNothing) {
     StepSet set;
     StepVariable& v = set.variables[0];
-    v = Variable("GAIN", kStepList, "2, 3*4", "", "", nullptr);
-    v.settings = kStepSymbolic | kStepOn | kStepList;
+    v = Variable("GAIN", kStepBitList, "2, 3*4", "", "", nullptr);
+    v.settings = kStepBitSymbolic | kStepBitOn | kStepBitList;
     bool wrote = false;
     v.write = [&](double) { wrote = true; };
     ASSERT_EQ(PrepareStepValues(v), 0);
@@ -174,7 +174,7 @@ TEST(SteppingTest, SymbolicListsEvaluateTheirTextsAndWriteNothing) {
     run.stepListIndices[0] = 1;
     run.stepValues[0] = 12;
     EXPECT_EQ(FormatStepValue(v, 0, run), "3*4");  // a symbol shows its list text
-    StepVariable r1 = Variable("R1", kStepLinear, "1", "2", "1", nullptr);
+    StepVariable r1 = Variable("R1", kStepBitLinear, "1", "2", "1", nullptr);
     run.stepValues[3] = 1.5e-6;
     EXPECT_EQ(FormatStepValue(r1, 3, run), "1.5e-06");
 }
@@ -191,7 +191,7 @@ TEST(SteppingTest, VariablesComeFromTheCircuitsRecords) {
     StepSet set = StepSetFromSetup(setup);
     EXPECT_TRUE(set.simultaneous);
     const StepVariable& v = set.variables[2];
-    EXPECT_EQ(v.settings, std::uint32_t(kStepOn | kStepModel | kStepLog));
+    EXPECT_EQ(v.settings, std::uint32_t(kStepBitOn | kStepBitModel | kStepBitLog));
     EXPECT_EQ(FormatStepVariableName(v, false), "D 1N4148.RS");
     StepVariable prepared = v;
     ASSERT_EQ(PrepareStepValues(prepared), 0);
@@ -204,7 +204,7 @@ TEST(SteppingTest, ChangeThatNeedsACompileIsAsked) {
     Target rs;
     rs.value = 0;
     StepSet set;
-    set.variables[0] = Variable("D1", kStepLinear, "0", "10", "5", &rs);
+    set.variables[0] = Variable("D1", kStepBitLinear, "0", "10", "5", &rs);
     set.variables[0].needsCompile = [](double oldValue, double newValue) {
         return (oldValue == 0) != (newValue == 0) ? 1 : 0;
     };

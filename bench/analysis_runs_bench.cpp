@@ -23,7 +23,7 @@ void StoreTenMillionPoints(benchmark::State& state) {
         ob7::RunBook runs;
         ob7::PrepareDataColumns(store, curves, runs, 1, false);
         store.Reset();
-        ob7::BeginRun(curves, runs, ob7::RunValues{});
+        ob7::BeginRun(curves, runs, ob7::RunStartValues{});
         for (int i = 0; i < points; ++i) {
             double t = i * 1e-9;
             store.SetPointValue(0, i, t);
