@@ -1,0 +1,77 @@
+#pragma once
+// User-source waveform files (".USR"): named waveforms kept as rows of numbers in a
+// sectioned key text. Reading one back for a user source or for CurveX/CurveY.
+
+#include <string>
+#include <vector>
+
+namespace ob7 {
+
+// Who reads a waveform: a user source plays it back over time (its main X must run one
+// way), CurveX/CurveY only note when the main X ever decreases.
+enum class UserWaveformUse { Source, Curve };
+
+struct UserWaveform {
+    bool complex = false;  // rows carry real and imaginary parts
+    bool hasX = true;      // rows carry the curve's X values
+    bool mainXIncreasing = true;
+    std::vector<double> mainX;
+    std::vector<double> xRe, xIm, yRe, yIm;  // one value a row; imaginary parts 0 for simple rows
+    int PointCount() const { return static_cast<int>(mainX.size()); }
+};
+
+// Where a read went wrong, or the warning it gave.
+struct UserWaveformProblem {
+    int code = 0;       // 0, or the message id
+    int line = 0;       // the file line it concerns (1 = first line); 0 when none
+    int found = 0;      // rows read
+    int announced = 0;  // rows the section announced
+};
+
+// The main X of the current analysis: "T" (transient, kind 0), "F" (AC, kind 1), and in
+// DC "V(<variable 1 name>)" upper-cased.
+std::string UserSourceMainXName(int analysisKind, const std::string& dcVariable1Name);
+
+// Reads the waveform `label` (a source without a label asks for "Label vs T") whose main X
+// is mainX (any main X for the formats without X) from the file's text. Returns 0 (with
+// problem.code 13548 when the file ended early and the shorter waveform is used), 5355 for
+// a text that is no waveform file, 13547 when no section matches, 15007 when the file ends
+// after 2 rows or fewer, 15009 for a row with text where a number belongs, a row too short
+// before the last line, or a user source whose main X turns back (or whose time falls).
+int ParseUserSourceWaveform(const std::string& text, const std::string& label, const std::string& mainX,
+                            UserWaveformUse use, UserWaveform& out, UserWaveformProblem& problem);
+
+// The same from a file (the extension "USR" is given to the name), with the messages
+// shown: "X Expression" and "Expression" name the wanted waveform, "Line" the row. 0 when
+// the waveform was loaded (after any warning), else 15055 or 15002.
+int LoadUserSourceWaveform(std::string fileName, const std::string& label, const std::string& mainX,
+                           UserWaveformUse use, UserWaveform& out);
+
+}  // namespace ob7
+
+namespace ob7 {
+
+// One waveform to save: its label, the main X name and the texts of the X and Y
+// expressions; "Complex" rows (AC) carry real and imaginary parts.
+struct UserWaveformSave {
+    std::string label, mainX, labelX, labelY;
+    bool complex = false;
+    std::vector<double> mainXValues, xRe, xIm, yRe, yIm;
+};
+
+// The text of a new file that holds one waveform.
+std::string NewUserSourceFileText(const UserWaveformSave& w);
+// The text of the file without the waveform `label`; with add set the label is listed last
+// in the menu (the waveform is appended next). 0, or 5355 for a text that is no waveform
+// file of this layout.
+int RemoveWaveformFromText(const std::string& text, const std::string& label, bool add, std::string& out);
+// The "[Waveform]" section of w, rows written with "%.10G".
+std::string WaveformSectionText(const UserWaveformSave& w);
+
+// Saves w into the file (extension "USR"), replacing a waveform of the same label. The old
+// file is replaced only once the new one is written whole. 0, or 15055 after the message.
+int SaveUserSourceWaveform(std::string fileName, const UserWaveformSave& w);
+// Rewrites the file without the waveform `label`. 0, or 15055 after the message.
+int RemoveUserSourceWaveform(std::string fileName, const std::string& label);
+
+}  // namespace ob7
