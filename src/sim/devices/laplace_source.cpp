@@ -125,7 +125,6 @@ int LoadLaplaceSources() {
     const int n = SampledSourceCount;
     const double dt = SampleInterval();
     const double t = Run.time;
-    // Outside a transient there is no sample interval yet: the samples are not read then.
     const double steps = dt > 0 ? t / dt : 0.0;
     const int k0 = static_cast<int>(std::floor(steps + 0.5)), j = static_cast<int>(std::floor(steps));
     const double phi = steps - j;
