@@ -76,8 +76,9 @@ TEST(MacroAttributes, ValueCallConversion)
         ConvertMacroValueAttr(part, c.parameters);
         EXPECT_EQ(Attrs(part), c.result);
         EXPECT_EQ(part.FindAttr(ATTR_FILE)->flags, AF_SHOW_VALUE | AF_SHOW_NAME | 0x4);
-        if (part.attrs.size() > 1)
+        if (part.attrs.size() > 1) {
             EXPECT_EQ(part.attrs[1].flags, 0x4);
+        }
     }
     EXPECT_EQ(ParseParameterList(".PARAMETERS(GAIN=1, R=1k)"), (std::vector<std::string>{"GAIN=1", "R=1k"}));
     EXPECT_TRUE(ParseParameterList(".PARAMETERS").empty());

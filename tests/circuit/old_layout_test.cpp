@@ -215,8 +215,9 @@ TEST(OldLayout, DamagedOldFilesAreRefused)
     for (size_t cut = 0; cut < good.size(); cut += 7) {
         CircuitDocument part;
         part.AddWire(1, 1, 2, 2);
-        if (Parse(good.substr(0, cut), part) != 0)
+        if (Parse(good.substr(0, cut), part) != 0) {
             EXPECT_EQ(part.objects.size(), 1u) << cut;
+        }
     }
 }
 
