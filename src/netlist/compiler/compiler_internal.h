@@ -14,7 +14,10 @@
 
 namespace ob7 {
 
+struct CompiledExpression;
+struct LaplaceSource;
 struct ModelParams;
+struct Opamp;
 
 struct CompileContext {
     CompileContext(NetlistCircuit& circuit, const CompileSettings& compileSettings)
@@ -80,6 +83,25 @@ int BuildGaasfet(CompileContext& cc, int part);
 int BuildVoltageSwitch(CompileContext& cc, int part);
 int BuildCurrentSwitch(CompileContext& cc, int part);
 int LinkCurrentSwitchSources(CompileContext& cc);
+
+int BuildFunctionSource(CompileContext& cc, int part);
+int BuildLaplaceFunctionSource(CompileContext& cc, int part);
+int BuildOpamp(CompileContext& cc, int part);
+int BuildOpampMacroModel(CompileContext& cc, int part, Opamp* opamp);
+
+// Device expressions. A builder stores a formula raw; the sweep compiles every stored
+// formula once the equations are numbered (NumberCompiledEquations).
+void SetExpressionText(CompiledExpression* e, const std::string& text);
+// A text that compiles to a constant, without a circuit: its value. False otherwise.
+bool FoldConstantText(const std::string& text, double* value);
+int NumberCompiledEquations(CompileContext& cc);
+// Compiles one stored formula of a part; a constant goes to *constant (when given) and
+// the expression is cleared. 1 when the expression stays non-constant. With *result
+// already set the text is only discarded; a compile error is reported and set there.
+int CompileDeviceExpression(CompileContext& cc, CompiledExpression* e, int part, int* result, double* constant);
+int CompileDeviceExpressions(CompileContext& cc, int result);
+int CheckLaplaceExpression(CompileContext& cc, const LaplaceSource* source);
+int BuildFunctionSourceDerivatives(CompileContext& cc);
 
 // Connectivity checks.
 int CheckPinConnections(CompileContext& cc, bool strict);
