@@ -21,6 +21,7 @@
 namespace ob7 {
 
 void ForgetControlledSources();
+void ForgetOpampMacros();
 
 namespace {
 
@@ -105,6 +106,7 @@ void ClearCompiledDevices() {
     ClearCircuitModels();
     ForgetControlledSources();
     ForgetLineModels();
+    ForgetOpampMacros();
     InitialConditionTable.clear();
     HasNodeSets = HasInitialConditions = 0;
 }
