@@ -1,11 +1,17 @@
 // Instance options matched against the value templates of lines and semiconductors:
-// any order inside "<...>", flags, optional lists, defines, and the three messages.
+// any order inside "<...>", flags, optional lists, defines, the three messages, and the
+// options a compiled semiconductor takes.
 
 #include <gtest/gtest.h>
 
+#include "netlist/compiler/circuit_compiler.h"
 #include "netlist/compiler/compile_error_source.h"
 #include "netlist/compiler/value_templates.h"
 #include "netlist/define_table.h"
+#include "sim/devices/bipolar.h"
+#include "sim/devices/diode.h"
+#include "sim/devices/mosfet.h"
+#include "sim/engine/device_lists.h"
 #include "text_circuit_fixture.h"
 
 namespace {
@@ -128,6 +134,42 @@ TEST_F(ValueTemplates, MessagesNameWhatWasExpectedAndFound) {
         if (c.result) EXPECT_EQ(ob7::ErrorSource.part, part);
         if (c.id == 11904) EXPECT_DOUBLE_EQ(z0.value, 50);
     }
+}
+
+}  // namespace
+
+namespace {
+
+class SemiconductorOptions : public TextCircuitTest {
+protected:
+    void TearDown() override {
+        ob7::ClearCompiledDevices();
+        TextCircuitTest::TearDown();
+    }
+};
+
+TEST_F(SemiconductorOptions, CompiledPartsTakeTheirOptions) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 1\nR1 1 2 1k\nD1 2 0 DM 2 OFF IC=0.6\nQ1 1 2 0 QM IC=0.7,5\n"
+                   "M1 1 2 0 0 MM W=10u L=2u OFF\n.MODEL DM D\n.MODEL QM NPN\n.MODEL MM NMOS\n.END\n",
+                   ob7::kDc),
+              0);
+    ob7::CompileResult compiled;
+    ASSERT_EQ(ob7::CompileCircuit(*circuit, {}, &compiled), 0);
+    const auto* d = static_cast<ob7::Diode*>(ob7::DeviceListTable[ob7::kDiodeList].first);
+    const auto* q = static_cast<ob7::Bjt*>(ob7::DeviceListTable[ob7::kBjtList].first);
+    const auto* m = static_cast<ob7::MosfetInstance*>(ob7::DeviceListTable[ob7::kMosfetList].first);
+    ASSERT_TRUE(d && q && m);
+    EXPECT_DOUBLE_EQ(d->area, 2);
+    EXPECT_EQ(d->off, 1);
+    EXPECT_DOUBLE_EQ(d->ic, 0.6);
+    EXPECT_EQ(q->off, 0);
+    EXPECT_DOUBLE_EQ(q->ic_vbe, 0.7);
+    EXPECT_DOUBLE_EQ(q->ic_vce, 5);
+    EXPECT_DOUBLE_EQ(m->parsed_W, 10e-6);
+    EXPECT_DOUBLE_EQ(m->parsed_L, 2e-6);
+    EXPECT_EQ(m->parsed_W_given + m->parsed_L_given, 2);
+    EXPECT_EQ(m->off, 1);
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 }  // namespace
