@@ -285,21 +285,27 @@ int CompileDeviceExpressions(CompileContext& cc, int result) {
             laplaceChecked = false;
         }
     }
+    // A folded constant becomes the device's value; devices without formulas keep theirs.
     for (auto* r : DevicesOf<Resistor>(kResistorList)) {
+        if (r->value_expression.tokens.empty() && r->ac_value_expression.tokens.empty()) continue;
         const int part = cc.PartOf(r);
         double value = r->base_value;
         SetNonConstant(kResistorList, CompileDeviceExpression(cc, &r->value_expression, part, &result, &value));
         if (ac) CompileDeviceExpression(cc, &r->ac_value_expression, part, &result, &value);
+        else FreeExpression(&r->ac_value_expression);
         r->base_value = r->working_value = r->effective_resistance = value;
     }
     for (auto* c : DevicesOf<Capacitor>(kCapacitorList)) {
+        if (c->value_expression.tokens.empty() && c->ac_value_expression.tokens.empty()) continue;
         const int part = cc.PartOf(c);
         double value = c->base_value;
         SetNonConstant(kCapacitorList, CompileDeviceExpression(cc, &c->value_expression, part, &result, &value));
         if (ac) CompileDeviceExpression(cc, &c->ac_value_expression, part, &result, &value);
+        else FreeExpression(&c->ac_value_expression);
         c->base_value = c->working_value = c->effective_capacitance = value;
     }
     for (auto* l : DevicesOf<Inductor>(kInductorList)) {
+        if (l->value_expression.tokens.empty()) continue;
         double value = l->value;
         SetNonConstant(kInductorList, CompileDeviceExpression(cc, &l->value_expression, cc.PartOf(l), &result, &value));
         l->value = l->nominal = l->inductance = value;
