@@ -9,6 +9,8 @@
 
 #include "netlist/compiler/circuit_compiler.h"
 #include "netlist/compiler/compile_error_source.h"
+#include "sim/analysis/point_sink.h"
+#include "sim/analysis/transient.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/function_source.h"
 #include "sim/devices/laplace_source.h"
@@ -126,6 +128,46 @@ TEST_F(DeviceExpressions, ConstantFormulasFoldAndVaryingOnesStay) {
     EXPECT_NEAR(V("2"), 0.5, 1e-12);
 }
 
+// Formulas of TIME and of node voltages evaluated at every accepted time point of a
+// transient run, against their closed forms: V(2) = sin^2(2 pi 1k t) + 1000 t from a
+// behavioural voltage, V(3) = 1 mA times the resistor 1k (1 + 1000 t), V(4) the integral
+// of the sine (1 - cos(2 pi 1k t)) / (2 pi 1k) and V(5) its derivative (scaled by 1e-3)
+// 2 pi cos(2 pi 1k t).
+TEST_F(DeviceExpressions, TimeFormulasFollowTheirClosedForms) {
+    ASSERT_EQ(Read("t\nV1 1 0 SIN(0 1 1k)\nR1 1 0 1k\nB1 2 0 V = V(1)*V(1) + TIME*1k\nR2 2 0 1k\n"
+                   "I3 0 3 DC 1m\nR3 3 0 {1k*(1+TIME*1k)}\nB4 4 0 V = SDT(V(1))\nR4 4 0 1k\n"
+                   "B5 5 0 I = -DDT (V(1))*1u\nR5 5 0 1k\n.END\n",
+                   ob7::kTransient),
+              0);
+    ASSERT_EQ(ob7::CompileCircuit(*circuit, {}, &compiled), 0) << FirstText();
+    struct Recorder : ob7::PointSink {
+        int n2 = 0, n3 = 0, n4 = 0, n5 = 0;
+        double worst2 = 0, worst3 = 0, worst4 = 0, worst5 = 0;
+        int points = 0;
+        int AcceptPoint(double t) override {
+            const double pi = 3.14159265358979323846, s = std::sin(2 * pi * 1e3 * t);
+            worst2 = std::max(worst2, std::fabs(ob7::Solution[n2] - (s * s + 1e3 * t)));
+            worst3 = std::max(worst3, std::fabs(ob7::Solution[n3] - (1 + 1e3 * t)));
+            const double integral = (1 - std::cos(2 * pi * 1e3 * t)) / (2 * pi * 1e3);
+            worst4 = std::max(worst4, std::fabs(ob7::Solution[n4] - integral));
+            if (t > 0) worst5 = std::max(worst5, std::fabs(ob7::Solution[n5] - 2 * pi * std::cos(2 * pi * 1e3 * t)));
+            ++points;
+            return 0;
+        }
+    } sink;
+    sink.n2 = Node("2"), sink.n3 = Node("3"), sink.n4 = Node("4"), sink.n5 = Node("5");
+    ob7::TransientSettings s;
+    s.tmax = 2e-3;
+    s.max_step = 10e-6;
+    ASSERT_EQ(ob7::RunTransientAnalysis(s, sink), 0) << FirstText();
+    EXPECT_GT(sink.points, 100);
+    EXPECT_LT(sink.worst2, 1e-6);
+    EXPECT_LT(sink.worst3, 1e-6);
+    // The running integral and the derivative, each within 0.25 % of its peak.
+    EXPECT_LT(sink.worst4, 8e-7);
+    EXPECT_LT(sink.worst5, 0.0157);
+}
+
 TEST_F(DeviceExpressions, LaplaceSourceGainAtDc) {
     // 10/(1+S) at DC: ten times the control voltage.
     ASSERT_TRUE(Solve("t\nV1 1 0 DC 0.3\nR1 1 0 1k\nE1 2 0 LAPLACE {V(1)} = {10/(1+S)}\nR2 2 0 1k\n"
@@ -147,6 +189,8 @@ TEST_F(DeviceExpressions, FormulasThatCannotStandStopTheCompile) {
         {"Laplace without S", "E1 2 0 LAPLACE {V(1)} = {5}", 10869, "E1"},
         {"Laplace mixing S with a node", "E1 2 0 LAPLACE {V(1)} = {1/(1+S*V(1))}", 10870, "E1"},
         {"resistor formula", "R2 2 0 {1k*(1+}", 0, "R2"},
+        {"SDT without its argument", "B1 2 0 V = 2*SDT", 11900, "B1"},
+        {"DDT not closed", "B1 2 0 V = DDT(V(1)", 11900, "B1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

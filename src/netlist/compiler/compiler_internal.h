@@ -30,6 +30,9 @@ struct CompileContext {
     std::vector<DeviceInstance*> partDevice;  // the (main) device of each part
     std::unordered_map<const void*, int> partIndex;
     bool hasGround = false;
+    // Names of internal nodes that formulas may read (upper case), such as the nodes of
+    // the circuits that stand for SDT and DDT.
+    std::unordered_map<std::string, int> internalNodeNames;
 
     int NewInternalNode() { return ++nextNode; }
     NetlistPart& Part(int i) { return c.parts[static_cast<size_t>(i)]; }
@@ -86,6 +89,9 @@ int LinkCurrentSwitchSources(CompileContext& cc);
 
 int BuildFunctionSource(CompileContext& cc, int part);
 int BuildLaplaceFunctionSource(CompileContext& cc, int part);
+// Every SDT(x) and DDT(x) of a function source's formula becomes a small circuit whose
+// output node the formula then reads. 0 or 15055 (reported against the part).
+int RewriteIntegralsAndDerivatives(CompileContext& cc, int part, std::string& text);
 int BuildOpamp(CompileContext& cc, int part);
 int BuildOpampMacroModel(CompileContext& cc, int part, Opamp* opamp);
 

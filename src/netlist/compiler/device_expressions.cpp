@@ -48,6 +48,10 @@ public:
     int FindNode(std::string_view name, int scope) const override {
         if (!cc) return -1;
         if (name == "0") return 0;
+        std::string upper(name);
+        for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        auto internal = cc->internalNodeNames.find(upper);
+        if (internal != cc->internalNodeNames.end()) return internal->second;
         return FindNodeByName(cc->c, std::string(name), scope);
     }
     int AnalogNodeCount() const override { return cc ? cc->nextNode : NodeCount; }
