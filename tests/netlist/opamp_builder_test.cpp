@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
+#include <vector>
 #include <string>
 
 #include "libraries/component_types.h"
 #include "netlist/compiler/circuit_compiler.h"
 #include "netlist/compiler/compile_error_source.h"
 #include "netlist/netlist_read_internal.h"
+#include "sim/analysis/ac_analysis.h"
+#include "sim/analysis/point_sink.h"
+#include "sim/engine/ac_load.h"
 #include "sim/devices/bipolar.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/independent_sources.h"
@@ -19,6 +24,7 @@
 #include "sim/devices/resistor.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/load_pass.h"
+#include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 #include "text_circuit_fixture.h"
 
@@ -103,6 +109,47 @@ TEST_F(OpampBuilder, InvertingAmplifierMatchesNgspice) {
         EXPECT_NEAR(V("m"), m, 1e-12);
         ob7::FreeSimulationState();
         ob7::ClearCompiledDevices();
+    }
+}
+
+// Level 2 open loop, driven at the plus input: A / ((1 + j f/f1)(1 + j f/f2)) with the
+// poles f1 = GBW/A and f2 = GBW/tan(pi - atan(A) - PM pi/180), magnitude and phase.
+TEST_F(OpampBuilder, LevelTwoOpenLoopPoles) {
+    ReadWithOpamp("open loop\nVIN in 0 DC 0\nRIN in 0 1k\nVP vp 0 DC 15\nVN vn 0 DC -15\nRM m 0 1k\nRO out 0 1e12\n"
+                  ".MODEL OPA1 OPA (LEVEL=2 A=1e5 GBW=2e6 PM=45)\n.END\n");
+    ob7::NetlistPart& x = circuit->parts.back();
+    x.pinNodes[0] = Node("in");
+    ASSERT_EQ(ob7::CompileCircuit(*circuit, {}, &compiled), 0) << FirstText();
+    for (auto* d = ob7::DeviceListTable[ob7::kSpiceSourceList].first; d; d = d->next) {
+        auto* v = static_cast<ob7::SpiceSource*>(d);
+        if (v->positive == Node("in")) v->ac_magnitude = 1;
+    }
+    struct Recorder : ob7::PointSink {
+        int out = 0;
+        std::vector<double> f;
+        std::vector<std::complex<double>> h;
+        int AcceptPoint(double x) override {
+            f.push_back(x);
+            h.push_back(ob7::AcNodeValue(out));
+            return 0;
+        }
+    } sink;
+    sink.out = Node("out");
+    ob7::FillOptionDefaultTexts(1);
+    ob7::ParseSimulationOptions(true);
+    ob7::AcSettings s;
+    s.frequency_range = "1e7,0.1";
+    s.circuit_changed = true;
+    s.points = 41;
+    ASSERT_EQ(ob7::RunAcAnalysis(s, sink), 0) << FirstText();
+    ASSERT_EQ(sink.f.size(), 41u);
+    const double pi = 3.14159265358979323846, a = 1e5, gbw = 2e6;
+    const double f1 = gbw / a, f2 = gbw / std::tan(pi - std::atan(a) - 45 * pi / 180);
+    for (size_t i = 0; i < sink.f.size(); ++i) {
+        const std::complex<double> j(0, 1);
+        const std::complex<double> expected = a / ((1.0 + j * sink.f[i] / f1) * (1.0 + j * sink.f[i] / f2));
+        EXPECT_NEAR(std::abs(sink.h[i]) / std::abs(expected), 1, 1e-6) << sink.f[i];
+        EXPECT_NEAR(std::arg(sink.h[i] / expected), 0, 1e-6) << sink.f[i];
     }
 }
 
