@@ -9,7 +9,10 @@
 
 #include "netlist/compiler/circuit_compiler.h"
 #include "netlist/compiler/compile_error_source.h"
+#include "sim/analysis/ac_analysis.h"
 #include "sim/analysis/point_sink.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/engine/ac_load.h"
 #include "sim/analysis/transient.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/function_source.h"
@@ -166,6 +169,44 @@ TEST_F(DeviceExpressions, TimeFormulasFollowTheirClosedForms) {
     // The running integral and the derivative, each within 0.25 % of its peak.
     EXPECT_LT(sink.worst4, 8e-7);
     EXPECT_LT(sink.worst5, 0.0157);
+}
+
+// Compiled for AC, a formula reads the operating point and is linearised there: with
+// V(o) = 1, 3 V(o)^2 has the small-signal gain 6, and 1/(1+S/1k) its pole at 1 kHz.
+TEST_F(DeviceExpressions, FormulasInTheSmallSignalAnalysis) {
+    ASSERT_EQ(Read("t\nVIN in 0 DC 2\nR1 in o 1k\nR2 o 0 1k\nB1 p 0 V = 3*V(o)*V(o)\nRP p 0 1k\n"
+                   "E2 q 0 LAPLACE {V(o)} = {1/(1+S/6.283185307179586k)}\nRQ q 0 1k\n.END\n",
+                   ob7::kAc),
+              0);
+    ASSERT_EQ(ob7::CompileCircuit(*circuit, {}, &compiled), 0) << FirstText();
+    static_cast<ob7::SpiceSource*>(ob7::DeviceListTable[ob7::kSpiceSourceList].first)->ac_magnitude = 1;
+    struct Recorder : ob7::PointSink {
+        int p = 0, q = 0;
+        std::vector<double> f;
+        std::vector<std::complex<double>> vp, vq;
+        int AcceptPoint(double x) override {
+            f.push_back(x);
+            vp.push_back(ob7::AcNodeValue(p));
+            vq.push_back(ob7::AcNodeValue(q));
+            return 0;
+        }
+    } sink;
+    sink.p = Node("p"), sink.q = Node("q");
+    ob7::FillOptionDefaultTexts(1);
+    ob7::ParseSimulationOptions(true);
+    ob7::AcSettings s;
+    s.frequency_range = "1e5,10";
+    s.points = 5;
+    s.circuit_changed = true;
+    ASSERT_EQ(ob7::RunAcAnalysis(s, sink), 0) << FirstText();
+    ASSERT_EQ(sink.f.size(), 5u);
+    for (size_t i = 0; i < sink.f.size(); ++i) {
+        SCOPED_TRACE(sink.f[i]);
+        // 6 times V(o) = 0.5; differentiated numerically at the operating point.
+        EXPECT_NEAR(std::abs(sink.vp[i] - 3.0), 0, 3e-5);
+        const std::complex<double> h = 0.5 / (1.0 + std::complex<double>(0, sink.f[i] / 1e3));
+        EXPECT_NEAR(std::abs(sink.vq[i] - h), 0, 1e-4 * std::abs(h));
+    }
 }
 
 TEST_F(DeviceExpressions, LaplaceSourceGainAtDc) {
