@@ -274,7 +274,6 @@ int CompileDeviceExpressions(CompileContext& cc, int result) {
         DeviceListTable[list].non_constant_sample_expression = 0;
     }
     const bool ac = CompileAnalysisKind(cc) == kAc;
-    bool laplaceChecked = true;
     for (auto* s : DevicesOf<FunctionSource>(kFunctionSourceList)) {
         const int part = cc.PartOf(s);
         SetNonConstant(kFunctionSourceList, CompileDeviceExpression(cc, &s->value_expression, part, &result, nullptr));
@@ -283,11 +282,8 @@ int CompileDeviceExpressions(CompileContext& cc, int result) {
     }
     for (auto* s : DevicesOf<LaplaceSource>(kLaplaceSourceList)) {
         SetNonConstant(kLaplaceSourceList, CompileDeviceExpression(cc, &s->transfer, cc.PartOf(s), &result, nullptr));
-        // After one failed check the others are not checked.
-        if (!result && laplaceChecked && CheckLaplaceExpression(cc, s)) {
-            result = kMsgReported;
-            laplaceChecked = false;
-        }
+        // After a failed check the rest are only discarded.
+        if (!result && CheckLaplaceExpression(cc, s)) result = kMsgReported;
     }
     // A folded constant becomes the device's value; devices without formulas keep theirs.
     for (auto* r : DevicesOf<Resistor>(kResistorList)) {
