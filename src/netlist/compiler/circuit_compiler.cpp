@@ -21,6 +21,7 @@
 namespace ob7 {
 
 void ForgetControlledSources();
+void ForgetOpampMacros();
 
 namespace {
 
@@ -42,6 +43,9 @@ Builder BuilderOf(int type) {
     case CT_GAASFET: return BuildGaasfet;
     case CT_VSWITCH: return BuildVoltageSwitch;
     case CT_ISWITCH: return BuildCurrentSwitch;
+    case 35: case 37: return BuildFunctionSource;         // NFI NFV
+    case 31: case 33: return BuildLaplaceFunctionSource;  // LFIofV LFVofV
+    case CT_OPAMP: return BuildOpamp;
     default: return nullptr;
     }
 }
@@ -102,6 +106,7 @@ void ClearCompiledDevices() {
     ClearCircuitModels();
     ForgetControlledSources();
     ForgetLineModels();
+    ForgetOpampMacros();
     InitialConditionTable.clear();
     HasNodeSets = HasInitialConditions = 0;
 }
@@ -123,6 +128,9 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
         ReportMessage("dE", circuit.tables.services->ReportOwner(), 10838);
         code = kMsgReported;
     }
+    if (!code) code = NumberCompiledEquations(cc);
+    code = CompileDeviceExpressions(cc, code);
+    if (!code) code = BuildFunctionSourceDerivatives(cc);
     if (!code) code = CollectInitialConditions(cc);
     if (!code && !settings.smallSignalRequest) {
         code = CheckVoltageLoops(cc, settings.skipInductorLoops);

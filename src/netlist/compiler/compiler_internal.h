@@ -14,7 +14,10 @@
 
 namespace ob7 {
 
+struct CompiledExpression;
+struct LaplaceSource;
 struct ModelParams;
+struct Opamp;
 
 struct CompileContext {
     CompileContext(NetlistCircuit& circuit, const CompileSettings& compileSettings)
@@ -27,6 +30,9 @@ struct CompileContext {
     std::vector<DeviceInstance*> partDevice;  // the (main) device of each part
     std::unordered_map<const void*, int> partIndex;
     bool hasGround = false;
+    // Names of internal nodes that formulas may read (upper case), such as the nodes of
+    // the circuits that stand for SDT and DDT.
+    std::unordered_map<std::string, int> internalNodeNames;
 
     int NewInternalNode() { return ++nextNode; }
     NetlistPart& Part(int i) { return c.parts[static_cast<size_t>(i)]; }
@@ -80,6 +86,28 @@ int BuildGaasfet(CompileContext& cc, int part);
 int BuildVoltageSwitch(CompileContext& cc, int part);
 int BuildCurrentSwitch(CompileContext& cc, int part);
 int LinkCurrentSwitchSources(CompileContext& cc);
+
+int BuildFunctionSource(CompileContext& cc, int part);
+int BuildLaplaceFunctionSource(CompileContext& cc, int part);
+// Every SDT(x) and DDT(x) of a function source's formula becomes a small circuit whose
+// output node the formula then reads. 0 or 15055 (reported against the part).
+int RewriteIntegralsAndDerivatives(CompileContext& cc, int part, std::string& text);
+int BuildOpamp(CompileContext& cc, int part);
+int BuildOpampMacroModel(CompileContext& cc, int part, Opamp* opamp);
+
+// Device expressions. A builder stores a formula raw; the sweep compiles every stored
+// formula once the equations are numbered (NumberCompiledEquations).
+void SetExpressionText(CompiledExpression* e, const std::string& text);
+// A text that compiles to a constant, without a circuit: its value. False otherwise.
+bool FoldConstantText(const std::string& text, double* value);
+int NumberCompiledEquations(CompileContext& cc);
+// Compiles one stored formula of a part; a constant goes to *constant (when given) and
+// the expression is cleared. 1 when the expression stays non-constant. With *result
+// already set the text is only discarded; a compile error is reported and set there.
+int CompileDeviceExpression(CompileContext& cc, CompiledExpression* e, int part, int* result, double* constant);
+int CompileDeviceExpressions(CompileContext& cc, int result);
+int CheckLaplaceExpression(CompileContext& cc, const LaplaceSource* source);
+int BuildFunctionSourceDerivatives(CompileContext& cc);
 
 // Connectivity checks.
 int CheckPinConnections(CompileContext& cc, bool strict);

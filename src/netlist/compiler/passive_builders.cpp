@@ -5,8 +5,10 @@
 #include <cctype>
 
 #include "circuit/attribute_ids.h"
+#include "foundation/numbers.h"
 #include "libraries/component_types.h"
 #include "netlist/compiler/compiler_internal.h"
+#include "netlist/define_table.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/resistor.h"
@@ -21,14 +23,32 @@ struct PassiveValue {
     int tc1Given = 0, tc2Given = 0;
     double ic = 0;
     int icGiven = 0;
+    std::string expression;  // a formula that is not a constant, compiled later
 };
+
+// The value: a number, a constant formula folded now, or a formula kept for the sweep.
+int MainValue(CompileContext& cc, int part, const std::string& token, PassiveValue* out) {
+    std::string t;
+    if (SubstituteDefines(cc.c.tables, t, cc.Part(part).scope, token, false)) {
+        MarkPartErrorSource(cc.c, part);
+        return kMsgReported;
+    }
+    const size_t start = t.find_first_not_of(" \t");
+    if (start == std::string::npos) return ReportCompileError(cc, part, 15040);
+    t = t.substr(start, t.find_last_not_of(" \t") + 1 - start);
+    int bad = 0;
+    const double number = ParseNumber(t.c_str(), &bad);
+    if (!bad) out->value = number;
+    else if (!FoldConstantText(t, &out->value)) out->expression = token;
+    return 0;
+}
 
 // type: CT_RESISTOR, CT_CAPACITOR or CT_INDUCTOR.
 int ParsePassiveValue(CompileContext& cc, int part, int type, PassiveValue* out) {
     const std::string text = PartAttr(cc.Part(part), ATTR_VALUE);
     std::string token;
     size_t pos = NextValueToken(text, 0, &token, true);
-    if (int code = EvalPartValue(cc, part, token, &out->value)) return code;
+    if (int code = MainValue(cc, part, token, out)) return code;
     auto skip = [&] {
         while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
     };
@@ -85,6 +105,7 @@ int BuildResistor(CompileContext& cc, int part) {
     r->model = model;
     r->tc1 = v.tc1, r->tc1_given = v.tc1Given;
     r->tc2 = v.tc2, r->tc2_given = v.tc2Given;
+    if (!v.expression.empty()) SetExpressionText(&r->value_expression, v.expression);
     AttachDeviceToPart(cc, part, r);
     return 0;
 }
@@ -99,6 +120,7 @@ int BuildCapacitor(CompileContext& cc, int part) {
     Capacitor* cap = AddCapacitor(p.pinNodes[0], p.pinNodes[1], v.value);
     cap->model = model;
     cap->initial_condition = v.ic;
+    if (!v.expression.empty()) SetExpressionText(&cap->value_expression, v.expression);
     AttachDeviceToPart(cc, part, cap);
     return 0;
 }
@@ -113,6 +135,7 @@ int BuildInductor(CompileContext& cc, int part) {
     Inductor* l = AddInductor(p.pinNodes[0], p.pinNodes[1], v.value);
     l->model = model;
     l->initial_current = v.ic, l->ic_given = v.icGiven;
+    if (!v.expression.empty()) SetExpressionText(&l->value_expression, v.expression);
     AttachDeviceToPart(cc, part, l);
     return 0;
 }

@@ -1,12 +1,12 @@
 // Diodes, bipolar transistors, JFETs and MOSFETs: the model named by MODEL (of either
 // polarity), the area (or W and L) from the value text, and an internal node for every
-// series resistance the model gives.
+// series resistance the model gives; OFF and IC=... for the operating point.
 
-#include <cctype>
 
 #include "circuit/attribute_ids.h"
 #include "libraries/component_types.h"
 #include "netlist/compiler/compiler_internal.h"
+#include "netlist/compiler/value_templates.h"
 #include "netlist/model_types.h"
 #include "sim/devices/bipolar.h"
 #include "sim/devices/circuit_models.h"
@@ -37,15 +37,14 @@ int CheckPins(CompileContext& cc, int part, size_t count) {
     return ReportCompileError(cc, part, 10847, PartAttr(cc.Part(part), ATTR_VALUE).c_str());
 }
 
-// The area factor: the first word of the value text (after the model), 1 when empty.
-// An OFF keyword and named values (IC=...) are left to the operating point options.
-int PartArea(CompileContext& cc, int part, double* area) {
-    *area = 1;
-    const std::string text = PartAttr(cc.Part(part), ATTR_VALUE);
-    std::string token;
-    NextValueToken(text, 0, &token, false);
-    if (token.empty() || std::isalpha(static_cast<unsigned char>(token[0]))) return 0;
-    return EvalPartValue(cc, part, token, area);
+// The instance options of the value text: area, OFF and the initial junction voltages.
+constexpr const char* kTwoTerminalOptions = "<[%g][OFF%d][IC=%g]>";
+constexpr const char* kThreeTerminalOptions = "<[%g][OFF%d][IC=%g[,%g]]>";
+constexpr const char* kMosfetOptions =
+    "<[M=%g][L=%t][W=%t][AD=%g][AS=%g][PD=%g][PS=%g][NRD=%g][NRS=%g][NRB=%g][NRG=%g][OFF%d][IC=%g[,%g[,%g]]]>";
+
+int PartOptions(CompileContext& cc, int part, const char* options, std::initializer_list<void*> outputs) {
+    return ParseValueTemplate(cc.c, part, options, PartAttr(cc.Part(part), ATTR_VALUE), outputs);
 }
 
 }  // namespace
@@ -54,11 +53,13 @@ int BuildDiode(CompileContext& cc, int part) {
     if (int code = CheckPins(cc, part, 2)) return code;
     ModelParams* model = FindPartModel(cc, part, {kModelDiode});
     if (!model) return kMsgReported;
-    double area = 1;
-    if (int code = PartArea(cc, part, &area)) return code;
+    double area = 1, ic = 0;
+    int off = 0;
+    if (int code = PartOptions(cc, part, kTwoTerminalOptions, {&area, &off, &ic})) return code;
     const NetlistPart& p = cc.Part(part);
     const int inner = InnerNode(cc, model, "RS", p.pinNodes[0]);
     Diode* d = AddDiode(model, p.pinNodes[0], p.pinNodes[1], area, inner == p.pinNodes[0] ? 0 : inner);
+    d->off = off, d->ic = ic;
     AttachDeviceToPart(cc, part, d);
     return 0;
 }
@@ -67,14 +68,16 @@ int BuildBipolar(CompileContext& cc, int part) {
     if (int code = CheckPins(cc, part, 3)) return code;
     ModelParams* model = FindPartModel(cc, part, {kModelNpn, kModelPnp, kModelLpnp});
     if (!model) return kMsgReported;
-    double area = 1;
-    if (int code = PartArea(cc, part, &area)) return code;
+    double area = 1, vbe = 0, vce = 0;
+    int off = 0;
+    if (int code = PartOptions(cc, part, kThreeTerminalOptions, {&area, &off, &vbe, &vce})) return code;
     const NetlistPart& p = cc.Part(part);
     const int substrate = p.pinNodes.size() > 3 ? p.pinNodes[3] : 0;
     Bjt* q = AddBjt(model, p.pinNodes[0], p.pinNodes[1], p.pinNodes[2], substrate, area);
     q->collector_i = InnerNode(cc, model, "RC", p.pinNodes[0]);
     q->base_i = InnerNode(cc, model, "RB", p.pinNodes[1]);
     q->emitter_i = InnerNode(cc, model, "RE", p.pinNodes[2]);
+    q->off = off, q->ic_vbe = vbe, q->ic_vce = vce;
     AttachDeviceToPart(cc, part, q);
     return 0;
 }
@@ -83,14 +86,16 @@ int BuildJfet(CompileContext& cc, int part) {
     if (int code = CheckPins(cc, part, 3)) return code;
     ModelParams* model = FindPartModel(cc, part, {kModelNjf, kModelPjf});
     if (!model) return kMsgReported;
-    double area = 1;
-    if (int code = PartArea(cc, part, &area)) return code;
+    double area = 1, vds = 0, vgs = 0;
+    int off = 0;
+    if (int code = PartOptions(cc, part, kThreeTerminalOptions, {&area, &off, &vds, &vgs})) return code;
     const NetlistPart& p = cc.Part(part);
     const int drain = p.pinNodes[0], source = p.pinNodes[2];
     const int drainInner = InnerNode(cc, model, "RD", drain);
     const int sourceInner = InnerNode(cc, model, "RS", source);
     Jfet* j = AddJfet(model, drain, p.pinNodes[1], source, area, drainInner == drain ? 0 : drainInner,
                       sourceInner == source ? 0 : sourceInner);
+    j->off = off, j->ic_vds = vds, j->ic_vgs = vgs;
     AttachDeviceToPart(cc, part, j);
     return 0;
 }
@@ -99,8 +104,9 @@ int BuildGaasfet(CompileContext& cc, int part) {
     if (int code = CheckPins(cc, part, 3)) return code;
     ModelParams* model = FindPartModel(cc, part, {kModelGasfet});
     if (!model) return kMsgReported;
-    double area = 1;
-    if (int code = PartArea(cc, part, &area)) return code;
+    double area = 1, vds = 0, vgs = 0;
+    int off = 0;
+    if (int code = PartOptions(cc, part, kThreeTerminalOptions, {&area, &off, &vds, &vgs})) return code;
     const NetlistPart& p = cc.Part(part);
     const int drain = p.pinNodes[0], gate = p.pinNodes[1], source = p.pinNodes[2];
     auto inner = [&](const char* r, int terminal) {
@@ -109,6 +115,7 @@ int BuildGaasfet(CompileContext& cc, int part) {
     };
     const int drainInner = inner("RD", drain), gateInner = inner("RG", gate), sourceInner = inner("RS", source);
     Gaasfet* z = AddGaasfet(model, drain, gate, source, area, drainInner, gateInner, sourceInner);
+    z->off = off, z->ic_vds = vds, z->ic_vgs = vgs;
     AttachDeviceToPart(cc, part, z);
     return 0;
 }
@@ -118,23 +125,14 @@ int BuildMosfet(CompileContext& cc, int part) {
     ModelParams* model = FindPartModel(cc, part, {kModelNmos, kModelPmos});
     if (!model) return kMsgReported;
     const NetlistPart& p = cc.Part(part);
-    // W=... and L=... among the value words.
-    double w = 0, l = 0;
-    const std::string text = PartAttr(p, ATTR_VALUE);
-    for (size_t pos = 0; pos < text.size();) {
-        std::string token;
-        const size_t used = NextValueToken(text, pos, &token, false);
-        if (used == 0) break;
-        pos += used;
-        std::string key;
-        for (char ch : token) key += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-        if (key != "W" && key != "L") continue;
-        while (pos < text.size() && (text[pos] == ' ' || text[pos] == '=')) ++pos;
-        std::string value;
-        pos += NextValueToken(text, pos, &value, false);
-        if (int code = EvalPartValue(cc, part, value, key == "W" ? &w : &l)) return code;
-    }
-    MosfetInstance* m = AddMosfet(model, p.pinNodes[0], p.pinNodes[1], p.pinNodes[2], p.pinNodes[3], w, l);
+    MosfetInstance* m = AddMosfet(model, p.pinNodes[0], p.pinNodes[1], p.pinNodes[2], p.pinNodes[3]);
+    GivenValue l, w;
+    if (int code = PartOptions(cc, part, kMosfetOptions,
+                               {&m->M, &l, &w, &m->parsed_AD, &m->parsed_AS, &m->parsed_PD, &m->parsed_PS, &m->NRD,
+                                &m->NRS, &m->NRB, &m->NRG, &m->off, &m->ic_vds, &m->ic_vgs, &m->ic_vbs}))
+        return code;
+    m->parsed_L = l.value, m->parsed_L_given = l.given;
+    m->parsed_W = w.value, m->parsed_W_given = w.given;
     AttachDeviceToPart(cc, part, m);
     return 0;
 }

@@ -108,9 +108,9 @@ int LoadFunctionSources() {
         for (FunctionVariable& v : s->variables) {
             const int e = v.equation;
             double g = v.g;
-            if (Options.numeric_derivative) {
+            if (Options.numeric_derivative || !v.derivative) {
                 if (int error = NumericDerivative(*s, e, f, &g)) return error;
-            } else if (v.derivative) {
+            } else {
                 if (int error = Evaluate(*v.derivative, &g)) return error;
             }
             v.g = v.last_derivative = g;

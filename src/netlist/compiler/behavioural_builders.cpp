@@ -1,0 +1,122 @@
+// Behavioural sources: function sources (a formula of circuit quantities as a current
+// or a voltage) and Laplace sources (a transfer function of S from a control voltage).
+// Their formulas stay raw here; the device-expression sweep compiles them. The time
+// integral and derivative of a function source become small circuits of their own.
+
+#include <cctype>
+
+#include "circuit/attribute_ids.h"
+#include "netlist/compiler/compiler_internal.h"
+#include "netlist/define_table.h"
+#include "sim/devices/capacitor.h"
+#include "sim/devices/dependent_source.h"
+#include "sim/devices/function_source.h"
+#include "sim/devices/inductor.h"
+#include "sim/devices/laplace_source.h"
+#include "sim/devices/resistor.h"
+#include "sim/engine/simulation_options.h"
+
+namespace ob7 {
+
+namespace {
+
+bool IsNameChar(char ch) { return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '.'; }
+
+// The next SDT or DDT at or after from that is a name of its own; npos when none.
+size_t FindIntegralOrDerivative(const std::string& text, size_t from) {
+    for (size_t i = from; i + 3 <= text.size(); ++i) {
+        const std::string word = text.substr(i, 3);
+        if (word != "SDT" && word != "DDT") continue;
+        if (i > 0 && IsNameChar(text[i - 1])) continue;
+        if (i + 3 < text.size() && IsNameChar(text[i + 3])) continue;
+        return i;
+    }
+    return std::string::npos;
+}
+
+// A node of its own for the part, named so that the rewritten formula can read it.
+std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, int* node) {
+    std::string name = PartAttr(cc.Part(part), 1) + suffix;
+    for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const std::string base = name;
+    for (int k = 2; cc.internalNodeNames.count(name); ++k) name = base + std::to_string(k);
+    *node = cc.NewInternalNode();
+    cc.internalNodeNames[name] = *node;
+    return name;
+}
+
+}  // namespace
+
+int RewriteIntegralsAndDerivatives(CompileContext& cc, int part, std::string& text) {
+    for (char& ch : text) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    void* owner = &cc.Part(part);
+    for (size_t at = FindIntegralOrDerivative(text, 0); at != std::string::npos;
+         at = FindIntegralOrDerivative(text, at)) {
+        const bool integral = text[at] == 'S';
+        size_t open = at + 3;
+        while (open < text.size() && text[open] == ' ') ++open;
+        if (open >= text.size() || text[open] != '(') return ReportCompileError(cc, part, 11900, "(");
+        size_t close = open;
+        for (int depth = 0; close < text.size(); ++close) {
+            if (text[close] == '(') ++depth;
+            else if (text[close] == ')' && --depth == 0) break;
+        }
+        if (close >= text.size()) return ReportCompileError(cc, part, 11900, ")");
+        int in = 0, out = 0;
+        const std::string inName = NameInternalNode(cc, part, "_IN", &in);
+        const std::string outName = NameInternalNode(cc, part, "_OUT", &out);
+        // V(In) follows the argument.
+        FunctionSource* follower = AddFunctionSource(kFunctionVoltage, in, 0);
+        SetExpressionText(&follower->value_expression, text.substr(open + 1, close - open - 1));
+        follower->owning_part = owner;
+        if (integral) {
+            // A current of V(In) from time 0 into 1 F: V(Out) is the running integral.
+            FunctionSource* charge = AddFunctionSource(kFunctionCurrent, 0, out);
+            SetExpressionText(&charge->value_expression, "V(" + inName + ")*(T>0)");
+            charge->owning_part = owner;
+            AddCapacitor(0, out, 1.0)->owning_part = owner;
+            AddResistor(0, out, 1.0 / (Options.gmin > 0 ? Options.gmin : 1e-12))->owning_part = owner;
+        } else {
+            // A current of V(In) through 1 H: V(Out) is its derivative.
+            AddDependentSource(kFormG, in, 0, 0, out, 1.0)->owning_part = owner;
+            AddInductor(0, out, 1.0)->owning_part = owner;
+        }
+        text = text.substr(0, at) + "V(" + outName + ")" + text.substr(close + 1);
+    }
+    return 0;
+}
+
+int BuildFunctionSource(CompileContext& cc, int part) {
+    const NetlistPart& p = cc.Part(part);
+    if (p.pinNodes.size() < 2) return ReportCompileError(cc, part, 10847, PartAttr(p, ATTR_PART).c_str());
+    std::string text;
+    if (SubstituteDefines(cc.c.tables, text, p.scope, PartAttr(p, ATTR_VALUE), false)) {
+        MarkPartErrorSource(cc.c, part);
+        return kMsgReported;
+    }
+    if (text.find_first_not_of(" {}") == std::string::npos) return ReportCompileError(cc, part, 15040);
+    if (int code = RewriteIntegralsAndDerivatives(cc, part, text)) return code;
+    FunctionSource* s = AddFunctionSource(p.type == kFunctionVoltage ? kFunctionVoltage : kFunctionCurrent,
+                                          p.pinNodes[0], p.pinNodes[1]);
+    SetExpressionText(&s->value_expression, text);
+    if (cc.c.analysisKind == kAc) {
+        const std::string noise = PartAttr(p, ATTR_NOISE_EXPRESSION);
+        if (!noise.empty()) SetExpressionText(&s->noise_expression, noise);
+    }
+    AttachDeviceToPart(cc, part, s);
+    return 0;
+}
+
+// Output on pins 1 and 2, control on pins 3 and 4.
+int BuildLaplaceFunctionSource(CompileContext& cc, int part) {
+    const NetlistPart& p = cc.Part(part);
+    if (p.pinNodes.size() < 4) return ReportCompileError(cc, part, 10847, PartAttr(p, ATTR_PART).c_str());
+    const std::string text = PartAttr(p, ATTR_LAPLACE);
+    if (text.find_first_not_of(" {}") == std::string::npos) return ReportCompileError(cc, part, 15040);
+    LaplaceSource* s = AddLaplaceSource(p.type, p.pinNodes[2], p.pinNodes[3], p.pinNodes[0], p.pinNodes[1]);
+    SetExpressionText(&s->transfer, text);
+    AttachDeviceToPart(cc, part, s);
+    return 0;
+}
+
+}  // namespace ob7
