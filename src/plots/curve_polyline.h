@@ -1,0 +1,45 @@
+#pragma once
+// The pixels of one run of a curve as one polyline: points that land on the pixel of the
+// point before them, or continue a straight step of exactly the same slope, are merged,
+// so that a long flat or straight stretch costs one segment.
+
+#include <functional>
+#include <vector>
+
+#include "platform/geometry.h"
+#include "plots/graph_record.h"
+
+namespace ob7 {
+
+// Reads the X and Y columns of a curve page by page, straight from resident pages.
+class CurveReader {
+public:
+    CurveReader(PlotData& data, int curve);
+    double X(int index) { return Read(0, index); }
+    double Y(int index) { return Read(1, index); }
+
+private:
+    double Read(int which, int index);
+    PointStore& store_;
+    int column_[2];
+    int page_[2] = {-1, -1};
+    const double* block_[2] = {nullptr, nullptr};
+};
+
+// The pixel of stored point index of the curve (X and Y by ValueToPixel).
+platform::Point StoredPointPixel(const GraphRecord& g, CurveReader& reader, int index);
+
+// Appends the merged pixels of run `run` to out. With merge off every point is kept
+// (digital, FFT and backward-going curves). `escape` (may be null) is asked every 1000
+// points; true stops the build and the result is false.
+bool BuildRunPolyline(PlotData& data, int curve, int run, bool merge, std::vector<platform::Point>& out,
+                      const std::function<bool()>* escape = nullptr);
+
+// Drops the leading points left of `left` and the trailing points right of `right`,
+// keeping one point beyond each edge so that the line still reaches it.
+void TrimPolylineToPane(std::vector<platform::Point>& points, int left, int right);
+
+// The slope of a pixel step as the merging compares it.
+double PixelStepSlope(platform::Point from, platform::Point to);
+
+}  // namespace ob7

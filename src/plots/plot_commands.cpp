@@ -1,0 +1,440 @@
+// The commands of the plot views: auto-scaling, zooming, scrolling, panning and zoom
+// boxes, the scale undo, restoring the limit scales, the view options, the trackers and
+// the data tooltip.
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/accelerator.h"
+#include "platform/command.h"
+#include "plots/auto_scale.h"
+#include "plots/axis_transform.h"
+#include "plots/plot_view.h"
+#include "ui/framework/draw_context.h"
+#include "ui/framework/shell_state.h"
+
+namespace ob7 {
+
+using platform::Point;
+
+void CAPDraw::RegisterPlotAccelerators() {
+    if (platform::FindAccelerators(kPlotAccelerators)) return;
+    using namespace platform;
+    RegisterAccelerators(AcceleratorTable(kPlotAccelerators, {
+        {key::kLeft, 0, kCursorLeft}, {key::kRight, 0, kCursorRight},
+        {key::kUp, 0, kCursorUp}, {key::kDown, 0, kCursorDown},
+        {key::kLeft, kShiftDown, 764}, {key::kRight, kShiftDown, 765},
+        {key::kUp, kShiftDown, 766}, {key::kDown, kShiftDown, 767},
+        {key::kLeft, kCtrlDown, kCmdScrollLeft}, {key::kRight, kCtrlDown, kCmdScrollRight},
+        {key::kUp, kCtrlDown, kCmdScrollUp}, {key::kDown, kCtrlDown, kCmdScrollDown},
+        {key::kHome, kCtrlDown, kCmdRestoreLimitScales},
+        {key::kAdd, kCtrlDown, kCmdZoomIn}, {key::kSubtract, kCtrlDown, kCmdZoomOut},
+        {key::F(6), 0, kCmdAutoScale}, {key::F(7), 0, kModeScale}, {key::F(8), 0, kModeCursor},
+        {'N', kCtrlDown, kCmdNormalizeAtCursor}, {'M', kCtrlDown, kCmdTrackMouse},
+        {'I', kCtrlDown, kCmdTrackIntercept}, {'C', kCtrlDown | kShiftDown, kCmdTrackCursor},
+        {key::kHome, kAltDown, kCursorTop}, {key::kEnd, kAltDown, kCursorBottom},
+        {'Z', kCtrlDown, kCmdUndo}, {'Y', kCtrlDown, kCmdRedo},
+    }));
+}
+
+namespace {
+
+bool Ascending(const AxisScaleRecord& a) { return a.min <= a.max; }
+
+}  // namespace
+
+// ---- auto-scaling ------------------------------------------------------------------------
+
+void CAPDraw::AutoScale(bool repaint) {
+    if (data.plottedCount == 0) return;
+    int group = data.curves[currentCurve].plotGroup;
+    std::vector<std::pair<int, bool>> orientation;
+    for (int c = 0; c < data.plottedCount; ++c) {
+        GraphRecord& g = data.curves[c];
+        if (g.plotGroup != group || g.hidden) continue;
+        for (int axis = kAxisX; axis <= kAxisY; ++axis) {
+            g.axis[axis].autoMark = kAutoScaleCommand;
+            orientation.push_back({c * 2 + axis, Ascending(g.axis[axis])});
+        }
+    }
+    ApplyDataExtremes(data);
+    UnifyGroupRanges(data, 0, data.sameYScales);
+    ComputeNiceRanges(data, false);
+    for (auto [key, ascending] : orientation) {
+        GraphRecord& g = data.curves[key / 2];
+        OrderAxisRange(ascending, g, key % 2);
+        UpdateAxisScale(g, key % 2);
+    }
+    if (repaint) RepaintAll();
+}
+
+bool CAPDraw::AutoScaleAfterRun(bool force) {
+    for (int c = 0; c < data.plottedCount; ++c)
+        if (!data.curves[c].hidden && data.storeCurves[c].pointCount < 0) return false;
+    if (plotAborted) return false;
+    ApplyDataExtremes(data);
+    UnifyGroupRanges(data, 0, data.sameYScales);
+    bool changed = ComputeNiceRanges(data, true);
+    if (!changed && !force) return false;
+    RepaintAll();
+    return true;
+}
+
+void CAPDraw::AutoScaleDuringRun(double fraction) {
+    if (data.runs.runCount != 1) return;
+    bool now = false;
+    if (fraction > 0.25 && !autoScaledQuarter_) autoScaledQuarter_ = 1, now = true;
+    if (fraction > 0.5 && !autoScaledHalf_) autoScaledHalf_ = 1, now = true;
+    if (!now) return;
+    AutoScaleAfterRun(false);
+    if (IsCreated()) {
+        // Drawing goes on at the new scale from the last stored point.
+        auto dc = GetDC();
+        CDrawContext context(dc.get());
+        LayoutPlotGroups(context);
+    }
+    for (int c = 0; c < data.plottedCount; ++c) {
+        GraphRecord& g = data.curves[c];
+        int last = data.storeCurves[c].pointCount;
+        if (last < 0) continue;
+        g.currentPixel = {ValueToPixel(g, kAxisX, data.X(c, last)), ValueToPixel(g, kAxisY, data.Y(c, last))};
+        g.previousPixel = g.currentPixel;
+    }
+}
+
+void CAPDraw::ToggleSameYScales() {
+    data.sameYScales = !data.sameYScales;
+    if (data.sameYScales) {
+        UnifyGroupRanges(data, 1, 1);
+        for (GraphRecord& g : data.curves) UpdateAxisScale(g, kAxisY);
+    }
+    DecideYScaleOwners(data);
+    RepaintAll();
+}
+
+// ---- zoom, scroll, pan -----------------------------------------------------------------
+
+void CAPDraw::UpdateBothScales(int curve) {
+    UpdateAxisScale(data.curves[curve], kAxisX);
+    UpdateAxisScale(data.curves[curve], kAxisY);
+}
+
+void CAPDraw::ZoomIn() {
+    if (data.plottedCount == 0) return;
+    BeginScaleUndo();
+    int group = data.curves[currentCurve].plotGroup;
+    for (int c = 0; c < data.plottedCount; ++c) {
+        GraphRecord& g = data.curves[c];
+        if (g.plotGroup != group) continue;
+        for (int axis = kAxisX; axis <= (g.digital ? kAxisX : kAxisY); ++axis) {
+            AxisScaleRecord& a = g.axis[axis];
+            double span = a.max - a.min;
+            if (!SetAxisRange(g, axis, a.min + span / 4, a.max - span / 4)) break;
+            UpdateAxisScale(g, axis);
+        }
+    }
+    scaleUndoOpen_ = 0;
+    RepaintGroup(group);
+}
+
+void CAPDraw::ZoomOut() {
+    if (data.plottedCount == 0) return;
+    BeginScaleUndo();
+    int group = data.curves[currentCurve].plotGroup;
+    for (int c = 0; c < data.plottedCount; ++c) {
+        GraphRecord& g = data.curves[c];
+        if (g.plotGroup != group) continue;
+        for (int axis = kAxisX; axis <= (g.digital ? kAxisX : kAxisY); ++axis) {
+            AxisScaleRecord& a = g.axis[axis];
+            double span = a.max - a.min;
+            if (!SetAxisRange(g, axis, a.min - span / 2, a.max + span / 2)) break;
+            UpdateAxisScale(g, axis);
+        }
+    }
+    scaleUndoOpen_ = 0;
+    RepaintGroup(group);
+}
+
+void CAPDraw::ScrollGraphs(int command) {
+    if (data.plottedCount == 0) return;
+    BeginScaleUndo();
+    int group = data.curves[currentCurve].plotGroup;
+    int axis = command == kCmdScrollLeft || command == kCmdScrollRight ? kAxisX : kAxisY;
+    bool up = command == kCmdScrollRight || command == kCmdScrollUp;
+    for (int c = 0; c < data.plottedCount; ++c) {
+        GraphRecord& g = data.curves[c];
+        if (g.plotGroup != group || !g.IsRectangular()) continue;
+        AxisScaleRecord& a = g.axis[axis];
+        if (a.linear) {
+            double shift = 0.1 * (a.max - a.min) * (up ? 1 : -1);
+            SetAxisRange(g, axis, a.min + shift, a.max + shift);
+        } else {
+            double f = up ? 10 : 0.1;
+            if (a.min * f > 0 && a.max * f > 0) SetAxisRange(g, axis, a.min * f, a.max * f);
+        }
+        UpdateAxisScale(g, axis);
+    }
+    scaleUndoOpen_ = 0;
+    RepaintGroup(group);
+}
+
+void CAPDraw::ZoomToRectangle(int curve, Point corner, Point other) {
+    if (curve < 0 || curve >= data.plottedCount) return;
+    BeginScaleUndo();
+    const GraphRecord& hit = data.curves[curve];
+    other.x = std::clamp(other.x, hit.plot.left, hit.plot.right);
+    other.y = std::clamp(other.y, hit.plot.top, hit.plot.bottom);
+    int group = hit.plotGroup;
+    for (int c = 0; c < data.plottedCount; ++c) {
+        GraphRecord& g = data.curves[c];
+        if (g.plotGroup != group || corner == other) continue;
+        if (corner.x == other.x || (corner.y == other.y && !g.digital)) continue;
+        for (int axis = kAxisX; axis <= (g.digital ? kAxisX : kAxisY); ++axis) {
+            bool ascending = Ascending(g.axis[axis]);
+            double a = PixelToValue(g, axis, axis == kAxisX ? corner.x : corner.y);
+            double b = PixelToValue(g, axis, axis == kAxisX ? other.x : other.y);
+            if (!SetAxisRange(g, axis, std::min(a, b), std::max(a, b))) break;
+            OrderAxisRange(ascending, g, axis);
+            UpdateAxisScale(g, axis);
+        }
+    }
+    scaleUndoOpen_ = 0;
+    RepaintGroup(group);
+}
+
+void CAPDraw::PanByDrag(Point from, Point to) {
+    if (from == to) return;
+    int curve = GraphIndexAtPoint(from);
+    if (curve < 0 || !data.curves[curve].IsRectangular()) {
+        scaleUndoOpen_ = 0;
+        return;
+    }
+    BeginScaleUndo();
+    int group = data.curves[curve].plotGroup;
+    for (int c = 0; c < data.plottedCount; ++c) {
+        GraphRecord& g = data.curves[c];
+        if (g.plotGroup != group) continue;
+        for (int axis = kAxisX; axis <= (g.digital ? kAxisX : kAxisY); ++axis) {
+            AxisScaleRecord& ax = g.axis[axis];
+            double a = PixelToValue(g, axis, axis == kAxisX ? from.x : from.y);
+            double b = PixelToValue(g, axis, axis == kAxisX ? to.x : to.y);
+            if (ax.linear) {
+                SetAxisRange(g, axis, ax.min - (b - a), ax.max - (b - a));
+            } else if (a > 0 && b > 0) {
+                double f = b / a;
+                if (ax.min / f > 0 && ax.max / f > 0) SetAxisRange(g, axis, ax.min / f, ax.max / f);
+            }
+            UpdateAxisScale(g, axis);
+        }
+    }
+    scaleUndoOpen_ = 0;
+    RepaintGroup(group);
+}
+
+void CAPDraw::RestoreLimitScales() {
+    bool changed = false;
+    for (GraphRecord& g : data.curves) {
+        for (AxisScaleRecord& a : g.axis) {
+            if (a.min == a.savedMin && a.max == a.savedMax && a.gridStep == a.savedGridStep && a.minorStep == a.savedMinorStep)
+                continue;
+            a.min = a.savedMin, a.max = a.savedMax, a.gridStep = a.savedGridStep, a.minorStep = a.savedMinorStep;
+            a.span = a.max - a.min;
+            changed = true;
+        }
+        UpdateAxisScale(g, kAxisX);
+        UpdateAxisScale(g, kAxisY);
+    }
+    if (changed) RepaintAll();
+}
+
+// ---- scale undo ------------------------------------------------------------------------
+
+void CAPDraw::BeginScaleUndo() {
+    if (scaleUndoOpen_) return;
+    auto* entry = dynamic_cast<ScaleUndoEntry*>(BeginUndo(kUndoScale, "Scale"));
+    if (!entry) return;
+    scaleUndoOpen_ = 1;
+    for (int c = 0; c < data.plottedCount; ++c) {
+        const GraphRecord& g = data.curves[c];
+        entry->xMin.push_back(g.axis[kAxisX].min);
+        entry->yMin.push_back(g.axis[kAxisY].min);
+        entry->xMax.push_back(g.axis[kAxisX].max);
+        entry->yMax.push_back(g.axis[kAxisY].max);
+    }
+}
+
+namespace {
+
+// Exchanges the bounds of every curve with the entry's, so that the next step swaps back.
+void SwapScaleBounds(PlotData& data, ScaleUndoEntry& entry) {
+    int n = std::min<int>(data.plottedCount, static_cast<int>(entry.xMin.size()));
+    for (int c = 0; c < n; ++c) {
+        GraphRecord& g = data.curves[c];
+        std::swap(g.axis[kAxisX].min, entry.xMin[c]);
+        std::swap(g.axis[kAxisX].max, entry.xMax[c]);
+        std::swap(g.axis[kAxisY].min, entry.yMin[c]);
+        std::swap(g.axis[kAxisY].max, entry.yMax[c]);
+        for (AxisScaleRecord& a : g.axis) a.span = a.max - a.min;
+        UpdateAxisScale(g, kAxisX);
+        UpdateAxisScale(g, kAxisY);
+    }
+}
+
+}  // namespace
+
+void CAPDraw::UndoStep() {
+    UndoEntry* entry = CurrentUndo();
+    if (entry && entry->kind == kUndoScale) {
+        SwapScaleBounds(data, static_cast<ScaleUndoEntry&>(*entry));
+        RepaintAll();
+    }
+    CDraw::UndoStep();
+}
+
+void CAPDraw::RedoStep() {
+    UndoEntry* entry = RedoEntry();
+    CDraw::RedoStep();
+    if (entry && entry->kind == kUndoScale) {
+        SwapScaleBounds(data, static_cast<ScaleUndoEntry&>(*entry));
+        RepaintAll();
+    }
+}
+
+// ---- curves, modes, mouse, tooltip -----------------------------------------------------
+
+void CAPDraw::SelectCurve(int curve) {
+    if (curve == currentCurve || curve < 0 || curve >= data.plottedCount) return;
+    bool cursors = currentMode == kModeCursor && HasGraphs() && IsCreated();
+    std::unique_ptr<platform::DrawContext> dc = cursors ? GetDC() : nullptr;
+    CDrawContext context(dc.get());
+    if (cursors) DrawCursors(context, 0, data.curves[currentCurve].plotGroup);
+    currentCurve = curve;
+    if (cursors) {
+        DrawCursors(context, 1, data.curves[currentCurve].plotGroup);
+        DrawReadouts(context, data.curves[currentCurve].plotGroup);
+    }
+}
+
+void CAPDraw::SetMode(int mode) {
+    bool entering = mode == kModeCursor && currentMode != kModeCursor;
+    CANDraw::SetMode(mode);
+    if (entering && currentMode == kModeCursor && data.curves[0].cursor[0].run < 0) PlaceAllCursors();
+    RepaintAll();
+}
+
+void CAPDraw::OnMouse(const platform::MouseEvent& event) {
+    if (event.action == platform::MouseAction::Wheel) {
+        if (!(event.flags & platform::kMouseCtrl) || InputBlocked() || !HasGraphs()) return;
+        if (event.wheelDelta < 0) ZoomIn();
+        else ZoomOut();
+        return;
+    }
+    CANDraw::OnMouse(event);
+}
+
+std::string CAPDraw::OnToolTip(Point p) { return trackMouse ? ToolTipText(p) : std::string(); }
+
+std::string CAPDraw::ToolTipText(Point p) {
+    if (!HasGraphs()) return {};
+    int c = GraphIndexAtPoint(p);
+    if (c < 0) return {};
+    const GraphRecord& g = data.curves[c];
+    if (!g.IsRectangular()) return {};
+    double x = PixelToValue(g, kAxisX, p.x);
+    double y = PixelToValue(g, kAxisY, p.y);
+    return FormatAxisValue(g, kAxisX, x) + "," + FormatAxisValue(g, kAxisY, y);
+}
+
+}  // namespace ob7
+
+namespace ob7 {
+
+void CAPDraw::RegisterCommands() {
+    using platform::CommandUI;
+    auto idle = [this](CommandUI& ui) { ui.Enable(HasGraphs() && !RunActive()); };
+    auto withCurves = [this](CommandUI& ui) { ui.Enable(HasGraphs()); };
+    OnCommand(kCmdZoomIn, [this](int) { ZoomIn(); });
+    OnUpdate(kCmdZoomIn, idle);
+    OnCommand(kCmdZoomOut, [this](int) { ZoomOut(); });
+    OnUpdate(kCmdZoomOut, idle);
+    OnCommandRange(kCmdScrollLeft, kCmdScrollDown, [this](int id) { ScrollGraphs(id); });
+    OnUpdateRange(kCmdScrollLeft, kCmdScrollDown, idle);
+    OnCommand(kCmdRestoreLimitScales, [this](int) { RestoreLimitScales(); });
+    OnUpdate(kCmdRestoreLimitScales, withCurves);
+    OnCommand(kCmdAutoScale, [this](int) {
+        if (viewKind >= 0) AutoScale(true);
+    });
+    OnUpdate(kCmdAutoScale, withCurves);
+    OnCommand(kCmdNextCurve, [this](int) { SelectCurve(data.plottedCount ? (currentCurve + 1) % data.plottedCount : 0); });
+    OnCommand(kCmdPreviousCurve, [this](int) {
+        SelectCurve(data.plottedCount ? (currentCurve + data.plottedCount - 1) % data.plottedCount : 0);
+    });
+    OnCommand(kCmdSameYScales, [this](int) { ToggleSameYScales(); });
+    OnUpdate(kCmdSameYScales, [this](CommandUI& ui) {
+        ui.Enable();
+        ui.SetCheck(data.sameYScales ? 1 : 0);
+    });
+    OnCommandRange(kCmdViewFirst, kCmdViewLast, [this](int id) {
+        static const int bits[] = {kViewDataPoints, kViewRuler, kViewTokens, kViewHorizontalGrids,
+                                   kViewVerticalGrids, kViewMinorLogGrids, kViewBaseline};
+        int k = viewKind < 0 ? 0 : viewKind;
+        AnalysisFlags[k] ^= bits[id - kCmdViewFirst];
+        if (id == kCmdViewFirst + 1 && (AnalysisFlags[k] & kViewRuler)) AnalysisPlusMark[k] = 0;
+        RepaintAll();
+    });
+    OnUpdateRange(kCmdViewFirst, kCmdViewLast, [this](CommandUI& ui) {
+        static const int bits[] = {kViewDataPoints, kViewRuler, kViewTokens, kViewHorizontalGrids,
+                                   kViewVerticalGrids, kViewMinorLogGrids, kViewBaseline};
+        ui.Enable(HasGraphs() && !RunActive());
+        ui.SetCheck(ViewOptions() & bits[ui.Id() - kCmdViewFirst] ? 1 : 0);
+    });
+    OnCommand(kCmdHorizontalCursor, [this](int) {
+        int k = viewKind < 0 ? 0 : viewKind;
+        AnalysisHorizontalCursor[k] = !AnalysisHorizontalCursor[k];
+        RepaintAll();
+    });
+    OnUpdate(kCmdHorizontalCursor, idle);
+    OnCommand(kCmdTrackCursor, [this](int) { trackCursor = !trackCursor; });
+    OnCommand(kCmdTrackIntercept, [this](int) { trackIntercept = !trackIntercept; });
+    OnCommand(kCmdTrackMouse, [this](int) { trackMouse = !trackMouse; });
+    OnCommand(kCmdAlignCursors, [this](int) { alignCursors = !alignCursors; });
+    // Arrow keys move the left cursor, Shift+arrows the right one.
+    OnCommandRange(kCursorLeft, kCursorDown, [this](int id) {
+        cursorDirection = id;
+        StepCursor(id, 0);
+    });
+    OnCommandRange(764, 767, [this](int id) {
+        cursorDirection = id - 4;
+        StepCursor(id - 4, 1);
+    });
+    auto cursorKeys = [this](CommandUI& ui) { ui.Enable(HasGraphs() && !RunActive()); };
+    OnUpdateRange(kCursorLeft, 767, cursorKeys);
+    OnCommandRange(kCursorNextPoint, kCursorGlobalLow, [this](int id) {
+        if (currentMode != kModeCursor) SetMode(kModeCursor);
+        cursorStepKind = id;
+        StepCursor(cursorDirection, lastCursor);
+    });
+    OnUpdateRange(kCursorNextPoint, kCursorGlobalLow, [this](CommandUI& ui) {
+        ui.Enable(HasGraphs() && !RunActive());
+        ui.SetCheck(ui.Id() == cursorStepKind ? 1 : 0);
+    });
+    OnCommandRange(kCursorBottom, kCursorTop, [this](int id) {
+        if (currentMode != kModeCursor) SetMode(kModeCursor);
+        cursorStepKind = id;
+        StepCursor(0, lastCursor);
+    });
+    OnUpdateRange(kCursorBottom, kCursorTop, cursorKeys);
+    // Scale and Cursor modes need data.
+    OnCommand(kModeScale, [this](int) { SetMode(kModeScale); });
+    OnCommand(kModeCursor, [this](int) { SetMode(kModeCursor); });
+    OnUpdate(kModeScale, [this](CommandUI& ui) {
+        ui.Enable(HasGraphs() && !RunActive());
+        ui.SetCheck(currentMode == kModeScale ? 1 : 0);
+    });
+    OnUpdate(kModeCursor, [this](CommandUI& ui) {
+        ui.Enable(HasGraphs() && !RunActive());
+        ui.SetCheck(currentMode == kModeCursor ? 1 : 0);
+    });
+}
+
+}  // namespace ob7

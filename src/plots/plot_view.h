@@ -1,0 +1,172 @@
+#pragma once
+// CAPFrame and CAPDraw: the frame and view base of every 2-D plot window. The view holds
+// the curves of a plot (PlotData), lays their groups out as panes from top to bottom,
+// draws axes, grids, scale labels, curves, the header and the data cursors, and carries
+// the zoom, pan, scale-undo and tooltip commands.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/draw_context.h"
+#include "plots/analysis_view.h"
+#include "plots/graph_record.h"
+
+namespace ob7 {
+
+class CDrawContext;
+
+// Colour slots and grid style of a plot's fixed elements.
+struct PlotColours {
+    int text = 0;              // general text
+    int axis = 8;              // the pane frames
+    int grid = 7;              // grid lines
+    int graphBackground = 15;
+    int baseline = 8;          // the zero line and the baseline
+    int windowBackground = 15;
+    int select = 9;
+    int cursorBranch[2] = {9, 12};
+    int gridWidth = 1;
+    int gridPattern = 0;
+};
+
+// Command ids of the plot views.
+enum PlotCommand : int {
+    kCmdNextCurve = 769, kCmdPreviousCurve = 768, kCmdShiftLeft = 764, kCmdShiftDown = 767,
+    kCmdAutoScale = 17167, kCmdSameYScales = 17189, kCmdAlignCursors = 17188, kCmdNormalizeAtCursor = 17268,
+    kCmdChangeFont = 17452, kCmdRestoreLimitScales = 17632, kCmdScrollLeft = 17634, kCmdScrollRight = 17635,
+    kCmdScrollUp = 17636, kCmdScrollDown = 17637, kCmdViewFirst = 18400, kCmdViewLast = 18406,
+    kCmdPlusMark = 18407, kCmdHorizontalCursor = 18047, kCmdTrackCursor = 16500, kCmdTrackIntercept = 16501,
+    kCmdTrackMouse = 16502
+};
+// Accelerator table of the plot views' keys (arrows, scrolling, zoom, modes).
+constexpr int kPlotAccelerators = 503;
+constexpr int kUndoScale = 13;
+
+// The saved bounds of a scale undo entry: one value per plotted curve.
+struct ScaleUndoEntry : UndoEntry {
+    std::vector<double> xMin, yMin, xMax, yMax;
+};
+
+class CAPDraw : public CANDraw {
+public:
+    CAPDraw();
+    ~CAPDraw() override;
+
+    PlotData data;
+    PlotColours colours;
+    platform::Font labelFont;
+    int charWidth = 7, lineHeight = 15;
+    int headerLines = 1;
+    int allowTwoHeaderLines = 1;
+    int trackCursor = 1, trackIntercept = 0, trackMouse = 1;
+    int alignCursors = 0;
+    int alignZ = 0;  // "Keep Cursors on Same Branch"
+    int slopeMethod = 0;
+    // Curves are drawn anti-aliased on screens and pages; off, every segment is exact
+    // to the pixel.
+    bool smoothCurves = true;
+    bool plotAborted = false;  // Esc stopped the last repaint
+
+    // The plotted curves: fills the store columns and runs for them.
+    int PrepareCurves(int runCapacity);
+    // Feeding points as a run produces them.
+    void BeginRun(const RunStartValues& values);
+    // Stores one point of every plotted curve: X then Y of each, in curve order. 1 when
+    // the store took it.
+    int StoreRunPoint(const double* xy);
+    // Draws the segments to the newest points (during a run).
+    void DrawNewPoints();
+    // The end of a run: auto-scaling, cursors, repaint.
+    void EndRun();
+
+    // Layout and painting.
+    int LayoutPlotGroups(CDrawContext& dc, int depth = 0);
+    void RescaleAllAxes();
+    int PaintGraphs(CDrawContext& dc, int curve = -1);
+    void DrawGrids(CDrawContext& dc, int group);
+    void DrawScaleLabels(CDrawContext& dc, int curve, int axis);
+    void DrawCurves(CDrawContext& dc, int group, int firstCurve, int lastCurve);
+    void DrawNewSegment(CDrawContext& dc, int curve);
+    virtual void DrawPlotHeader(CDrawContext& dc, int full);
+    virtual std::string GetPlotTitle(bool caption, bool showRanges);
+    void RedrawGraphGroup(CDrawContext& dc, int group);
+    bool HitTestGraph(int curve, platform::Point p, int inflate) const;
+    // The label positions of an axis (values), as the scale labels and grids use them.
+    std::vector<double> AxisLabelValues(int curve, int axis, bool measuring) const;
+
+    // Auto-scaling.
+    void AutoScale(bool repaint);
+    bool AutoScaleAfterRun(bool force);
+    void AutoScaleDuringRun(double fraction);
+
+    // Commands.
+    void ZoomIn();
+    void ZoomOut();
+    void ScrollGraphs(int command);
+    void ZoomToRectangle(int curve, platform::Point corner, platform::Point other) override;
+    void PanByDrag(platform::Point from, platform::Point to) override;
+    void RestoreLimitScales();
+    void BeginScaleUndo() override;
+    void UndoStep() override;
+    void RedoStep() override;
+    std::unique_ptr<UndoEntry> NewUndoEntry() override { return std::make_unique<ScaleUndoEntry>(); }
+    void SelectCurve(int curve) override;
+    void ToggleSameYScales();
+    std::string ToolTipText(platform::Point p);
+
+    // Cursors.
+    void MoveCursor(int curve, int cursor, int index, const double* value) override;
+    void DrawCursors(CDrawContext& dc, int draw, int group) override;
+    virtual void DrawGraphCursors(CDrawContext& dc, int curve);
+    int SetCursorPosition(int curve, int cursor, int index, const double* value) override;
+    void MoveCursorToPoint(int buttons, platform::Point p) override;
+    void StepCursor(int direction, int cursor) override;
+    bool GoToValue(int curve, double value, int cursor, int column, int offset, int run);
+    platform::Point CursorPixel(int curve, int cursor) const;
+    void PlaceAllCursors();
+
+    // The virtual block.
+    double GetPointValue(int column, int index) override { return data.store.GetPointValue(column, index); }
+    void SetPointValue(int column, int index, double value) override { data.store.SetPointValue(column, index, value); }
+    int GraphIndexAtPoint(platform::Point p) override;
+    void PaintContents(CDrawContext& dc) override;
+    bool HasGraphs() override;
+    bool IsPlotView() const override { return true; }
+    virtual void ClearPlotData();
+
+    void SetMode(int mode) override;
+    void OnPaint(platform::DrawContext& dc) override;
+    void OnEraseBackground(platform::DrawContext& dc) override {}
+    void OnSize(int width, int height) override;
+    void OnMouse(const platform::MouseEvent& event) override;
+    std::string OnToolTip(platform::Point p) override;
+
+    int ViewOptions() const { return AnalysisFlags[viewKind < 0 ? 0 : viewKind]; }
+    // Registers the plot views' key table once.
+    static void RegisterPlotAccelerators();
+
+protected:
+    void RegisterCommands();
+    void RepaintAll();
+    void RepaintGroup(int group);
+    void UpdateBothScales(int curve);
+    void DrawReadouts(CDrawContext& dc, int group);
+    bool EscapePressed();
+    platform::Color SlotColour(CDrawContext& dc, int slot);
+
+    int scaleUndoOpen_ = 0;
+    int autoScaledQuarter_ = 0, autoScaledHalf_ = 0;
+    int firstPaneLeft_ = -1;
+    platform::Rect layoutArea_;       // where the plot is laid out; empty: the client area
+    std::vector<int> rowReadoutTop_;  // per group: top of its caption lines
+};
+
+class CAPFrame : public CANFrame {
+public:
+    // Creates the frame in the main frame with its view (the view gets the current
+    // analysis kind).
+    bool CreatePlotFrame(platform::FrameWindow& main, CAPDraw& view, const std::string& title, int analysisKind);
+};
+
+}  // namespace ob7
