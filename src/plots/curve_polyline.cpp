@@ -34,6 +34,32 @@ double PixelStepSlope(platform::Point from, platform::Point to) {
     return dy / dx;
 }
 
+void ReduceColumns(std::vector<platform::Point>& points, size_t from) {
+    size_t write = from;
+    for (size_t i = from; i < points.size();) {
+        size_t j = i;
+        size_t low = i, high = i;
+        while (j + 1 < points.size() && points[j + 1].x == points[i].x) {
+            ++j;
+            if (points[j].y < points[low].y) low = j;
+            if (points[j].y > points[high].y) high = j;
+        }
+        if (j - i + 1 <= 4) {
+            for (size_t k = i; k <= j; ++k) points[write++] = points[k];
+        } else {
+            // Entry, the extremes in the order they came, exit.
+            platform::Point first = points[i], last = points[j];
+            platform::Point a = points[std::min(low, high)], b = points[std::max(low, high)];
+            points[write++] = first;
+            if (a != first) points[write++] = a;
+            if (b != a) points[write++] = b;
+            if (last != b) points[write++] = last;
+        }
+        i = j + 1;
+    }
+    points.resize(write);
+}
+
 bool BuildRunPolyline(PlotData& data, int curve, int run, bool merge, std::vector<platform::Point>& out,
                       const std::function<bool()>* escape) {
     const GraphRecord& g = data.curves[curve];
@@ -41,11 +67,14 @@ bool BuildRunPolyline(PlotData& data, int curve, int run, bool merge, std::vecto
     if (run < 0 || run >= data.runs.runCount || run >= static_cast<int>(sc.runFirst.size())) return true;
     int first = sc.runFirst[run], last = std::min(sc.runLast[run], sc.pointCount);
     CurveReader reader(data, curve);
+    size_t start = out.size();
     platform::Point previous{};
     int drawn = 0;
+    int cachedIndex = -1;  // the point the look-ahead stopped at, already transformed
+    platform::Point cached{};
     for (int i = first; i <= last; ++i) {
         if (escape && (i - first) % 1000 == 999 && (*escape)()) return false;
-        platform::Point p = StoredPointPixel(g, reader, i);
+        platform::Point p = i == cachedIndex ? cached : StoredPointPixel(g, reader, i);
         if (drawn > 0 && merge) {
             double slope = PixelStepSlope(previous, p);
             platform::Point before = p;
@@ -57,6 +86,7 @@ bool BuildRunPolyline(PlotData& data, int curve, int run, bool merge, std::vecto
                     before = q;
                     continue;
                 }
+                cachedIndex = j, cached = q;
                 break;
             }
             if (j > i + 1) {
@@ -68,6 +98,7 @@ bool BuildRunPolyline(PlotData& data, int curve, int run, bool merge, std::vecto
         previous = p;
         ++drawn;
     }
+    if (merge) ReduceColumns(out, start);
     return true;
 }
 

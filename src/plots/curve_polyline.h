@@ -29,11 +29,17 @@ private:
 // The pixel of stored point index of the curve (X and Y by ValueToPixel).
 platform::Point StoredPointPixel(const GraphRecord& g, CurveReader& reader, int index);
 
-// Appends the merged pixels of run `run` to out. With merge off every point is kept
+// Appends the merged pixels of run `run` to out (many points of one pixel column are
+// reduced as ReduceColumns says). With merge off every point is kept
 // (digital, FFT and backward-going curves). `escape` (may be null) is asked every 1000
 // points; true stops the build and the result is false.
 bool BuildRunPolyline(PlotData& data, int curve, int run, bool merge, std::vector<platform::Point>& out,
                       const std::function<bool()>* escape = nullptr);
+
+// Reduces each run of more than four consecutive points in one pixel column (from index
+// from on) to its entry, its two extremes in the order they came, and its exit: the line
+// through them covers the same pixels of the column.
+void ReduceColumns(std::vector<platform::Point>& points, size_t from = 0);
 
 // Drops the leading points left of `left` and the trailing points right of `right`,
 // keeping one point beyond each edge so that the line still reaches it.

@@ -286,7 +286,7 @@ int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
     // Header.
     std::string heading = GetPlotTitle(false, true);
     headerLines = allowTwoHeaderLines && dc.TextExtent(heading).cx > client.Width() ? 2 : 1;
-    int top = client.top + headerLines * lineHeight + lineHeight;
+    int top = client.top + (headerLines + 2) * lineHeight;
     int right = client.right - 2 * charWidth;
     int bottom = client.bottom - lineHeight / 3;
 
@@ -335,6 +335,15 @@ void CAPDraw::OnPaint(platform::DrawContext& dc) {
 }
 
 void CAPDraw::OnSize(int width, int height) { Invalidate(); }
+
+void CAPDraw::PaintInto(CDrawContext& context, const Rect& area) {
+    Rect saved = layoutArea_;
+    layoutArea_ = area;
+    PaintContents(context);
+    layoutArea_ = saved;
+    // The window's own layout comes back with its next paint.
+    firstPaneLeft_ = -1;
+}
 
 void CAPDraw::PaintContents(CDrawContext& context) {
     platform::DrawContext& dc = *context.Dc();

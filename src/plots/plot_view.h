@@ -83,6 +83,9 @@ public:
     // Layout and painting.
     int LayoutPlotGroups(CDrawContext& dc, int depth = 0);
     void RescaleAllAxes();
+    // Paints the whole plot into a context over area (an image, a picture, a printed
+    // page), laid out for that area.
+    void PaintInto(CDrawContext& dc, const platform::Rect& area);
     int PaintGraphs(CDrawContext& dc, int curve = -1);
     void DrawGrids(CDrawContext& dc, int group);
     void DrawScaleLabels(CDrawContext& dc, int curve, int axis);

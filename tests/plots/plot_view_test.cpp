@@ -121,6 +121,10 @@ TEST(CurvePolyline, CollinearPointsMergeAndTheEdgesAreTrimmed) {
     std::vector<Point> all;
     BuildRunPolyline(data, 0, 0, false, all);
     EXPECT_EQ(all.size(), 602u);
+    // Many points of one pixel column: entry, the extremes in their order, exit.
+    std::vector<Point> column{{9, 5}, {10, 7}, {10, 2}, {10, 9}, {10, 1}, {10, 12}, {10, 4}, {11, 4}};
+    ReduceColumns(column);
+    EXPECT_EQ(column, (std::vector<Point>{{9, 5}, {10, 7}, {10, 1}, {10, 12}, {10, 4}, {11, 4}}));
     std::vector<Point> line{{-30, 0}, {-20, 0}, {-10, 0}, {5, 0}, {50, 0}, {120, 0}, {130, 0}};
     TrimPolylineToPane(line, 0, 100);
     EXPECT_EQ(line, (std::vector<Point>{{-10, 0}, {5, 0}, {50, 0}, {120, 0}}));
