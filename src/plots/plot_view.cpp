@@ -17,6 +17,7 @@
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/draw_context.h"
 #include "ui/framework/line_styles.h"
+#include "ui/framework/print_services.h"
 #include "ui/framework/shell_state.h"
 
 namespace ob7 {
@@ -195,6 +196,37 @@ void CAPDraw::ClearPlotData() {
     currentCurve = 0;
 }
 
+double CAPDraw::FontScale(int drawHeight) const {
+    int reference = IsCreated() && ClientRect().Height() > 0 ? ClientRect().Height() : 640;
+    double scale = static_cast<double>(drawHeight) / reference;
+    if (scale > 3.0) scale = 3.0;
+    return scale == 0 ? 1.0 : scale;
+}
+
+void CAPDraw::Print() {
+    PrintJobRun run;
+    std::string name = title.empty() ? std::string("Plot") : title;
+    if (!run.Start(this, name)) return;
+    platform::DrawContext* dc = run.StartPage();
+    if (!dc) return;
+    CDrawContext context(dc);
+    SelectAndRealizePalette(context);
+    platform::Size page = run.Job().PageSize();
+    DrawPageFrame(*this, context, true);
+    // A quarter inch inside the frame.
+    int margin = run.Job().Dpi() / 4;
+    Rect area{margin, margin, page.cx - margin, page.cy - margin};
+    platform::Font saved = labelFont;
+    // The page keeps the screen's type size: the scale follows the resolution, so that a
+    // 1200 dpi PDF page is as legible as a 300 dpi printer's.
+    double scale = std::max(FontScale(area.Height()), run.Job().Dpi() / 96.0);
+    labelFont.height = static_cast<int>(labelFont.height * scale);
+    if (std::abs(labelFont.height) < 10) labelFont.height = -10;
+    PaintInto(context, area);
+    labelFont = saved;
+    run.EndPage();
+}
+
 bool CAPDraw::HasGraphs() { return data.plottedCount > 0 && data.storeCurves[0].pointCount >= 0; }
 
 // ---- layout ----------------------------------------------------------------------------
@@ -262,8 +294,9 @@ int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
     int groups = data.GroupCount();
     Rect client = layoutArea_.Width() > 0 ? layoutArea_ : ClientRect();
 
-    // Y scale columns.
+    // Y scale columns, a small gap apart (3 pixels on the screen, as much on a page).
     std::vector<int> groupColumn(10, 0);
+    int gap = std::max(3, charWidth / 2);
     for (int group = 1; group <= groups; ++group) {
         int widest = 0, showing = 0;
         for (int c = 0; c < data.plottedCount; ++c) {
@@ -271,7 +304,7 @@ int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
             if (g.plotGroup != group) continue;
             g.yScaleWidth = 0;
             for (double v : AxisLabelValues(c, kAxisY, true))
-                g.yScaleWidth = std::max(g.yScaleWidth, dc.TextExtent(FormatScaleLabel(g, kAxisY, v)).cx + 3);
+                g.yScaleWidth = std::max(g.yScaleWidth, dc.TextExtent(FormatScaleLabel(g, kAxisY, v)).cx + gap);
             g.yScaleWidth = std::min(g.yScaleWidth, client.Width() / 4);
             if (g.showsYScale) {
                 widest = std::max(widest, g.yScaleWidth);
@@ -447,8 +480,7 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
     if (axis == kAxisX) {
         dc.SetTextColor(GetColourFromSlot(context, colours.text));
         dc.SetTextAlign(platform::kAlignCenter | platform::kAlignTop);
-        Rect client = ClientRect();
-        int lastRight = -1000000;
+        Rect client = layoutArea_.Width() > 0 ? layoutArea_ : ClientRect();
         // Log axes keep their ends and decades first; the rest only where they fit.
         std::vector<std::pair<int, double>> order;
         for (size_t i = 0; i < values.size(); ++i) {
@@ -474,7 +506,6 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
                 dc.TextOut({x, g.plot.bottom + 2}, text);
             }
         }
-        (void)lastRight;
         return;
     }
     // Y labels: the columns of a group's curves stand side by side, the first farthest left.

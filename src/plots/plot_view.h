@@ -86,6 +86,11 @@ public:
     // Paints the whole plot into a context over area (an image, a picture, a printed
     // page), laid out for that area.
     void PaintInto(CDrawContext& dc, const platform::Rect& area);
+    // Prints the plot on one page of the chosen printer (or PDF file): the page frame,
+    // then the plot laid out for the page with its fonts scaled to the page (at most 3x).
+    void Print() override;
+    // The scale of the label font on a context of that drawing height.
+    double FontScale(int drawHeight) const;
     int PaintGraphs(CDrawContext& dc, int curve = -1);
     void DrawGrids(CDrawContext& dc, int group);
     void DrawScaleLabels(CDrawContext& dc, int curve, int axis);

@@ -10,6 +10,10 @@
 #include "plots/curve_polyline.h"
 #include "plots/data_cursors.h"
 #include "sim/devices/independent_sources.h"
+#include "ui/framework/print_services.h"
+
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -341,6 +345,30 @@ TEST_F(PlotViewRun, AcBodePlotScreenshot) {
     EXPECT_NEAR(mag.cursor[0].y, 20 * std::log10(1000.0 / 1050.0), 0.05);
     platform::Image image = view.Grab();
     EXPECT_TRUE(image.SavePng(PngPath("ac_bode.png")));
+}
+
+}  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// Printing to a PDF file: one page holding the plot with its title and the curve names.
+TEST_F(PlotViewRun, PrintsThePlotToPdf) {
+    CAPDraw view;
+    RunRcTransient(view, 700, 500);
+    std::string path = PngPath("transient_plot.pdf");
+    std::filesystem::remove(path);
+    PrinterChoice.outputFile = path;
+    PrinterChoice.landscape = true;
+    ASSERT_TRUE(view.ExecuteCommand(kCmdPrint));
+    PrinterChoice.outputFile.clear();
+    ASSERT_TRUE(std::filesystem::exists(path));
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.rfind("%PDF", 0), 0u);
+    EXPECT_NE(text.find("/Count 1"), std::string::npos);  // one page
+    EXPECT_GT(text.size(), 5000u);
 }
 
 }  // namespace

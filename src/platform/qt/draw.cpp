@@ -713,12 +713,13 @@ int DrawContext::DrawText(const std::string& text, Rect& rect, int format) {
 }
 
 Size DrawContext::TextExtent(const std::string& text) const {
-    QFontMetrics fm(ToQFont(impl_->font));
+    // Measured for the device drawn on: a printed page sets its text by its own metrics.
+    QFontMetrics fm = impl_->device ? QFontMetrics(ToQFont(impl_->font), impl_->device) : QFontMetrics(ToQFont(impl_->font));
     return Size{fm.horizontalAdvance(ToQString(text)), fm.height()};
 }
 
 TextMetrics DrawContext::GetTextMetrics() const {
-    QFontMetrics fm(ToQFont(impl_->font));
+    QFontMetrics fm = impl_->device ? QFontMetrics(ToQFont(impl_->font), impl_->device) : QFontMetrics(ToQFont(impl_->font));
     TextMetrics m;
     m.height = fm.height();
     m.ascent = fm.ascent();
