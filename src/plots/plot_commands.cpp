@@ -3,12 +3,14 @@
 // the data tooltip.
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "platform/accelerator.h"
 #include "platform/command.h"
 #include "plots/auto_scale.h"
 #include "plots/axis_transform.h"
+#include "plots/data_cursors.h"
 #include "plots/plot_view.h"
 #include "ui/framework/draw_context.h"
 #include "ui/framework/shell_state.h"
@@ -109,6 +111,40 @@ void CAPDraw::ToggleSameYScales() {
         for (GraphRecord& g : data.curves) UpdateAxisScale(g, kAxisY);
     }
     DecideYScaleOwners(data);
+    RepaintAll();
+}
+
+void CAPDraw::NormalizeAtCursor() {
+    if (!HasGraphs() || currentCurve >= data.plottedCount) return;
+    GraphRecord& g = data.curves[currentCurve];
+    if (g.digital) return;
+    double d;
+    if (g.normaliseDivisor != 0) {
+        d = g.subtractNormalise ? -g.normaliseDivisor : 1 / g.normaliseDivisor;
+        g.normaliseDivisor = 0;
+    } else {
+        std::string upper = g.caption;
+        for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        g.subtractNormalise = upper.find("DB(") != std::string::npos ? 1 : 0;
+        d = g.cursor[lastCursor].y;
+        g.normaliseDivisor = d;
+    }
+    if (d != 0) {
+        const StoreCurve& sc = data.storeCurves[currentCurve];
+        AxisScaleRecord& y = g.axis[kAxisY];
+        y.dataMax = -1e200, y.dataMin = 1e200;
+        for (int i = 0; i <= sc.pointCount; ++i) {
+            double v = data.store.GetPointValue(sc.columns[1], i);
+            v = g.subtractNormalise ? v - d : v / d;
+            data.store.SetPointValue(sc.columns[1], i, v);
+            y.dataMax = std::max(y.dataMax, v), y.dataMin = std::min(y.dataMin, v);
+        }
+    }
+    for (int c = 0; c < 2; ++c) {
+        double x = g.cursor[c].x;
+        if (g.cursor[c].run >= 0) SetCursorPosition(currentCurve, c, CursorPointIndex(data, currentCurve, c), &x);
+    }
+    AutoScale(false);
     RepaintAll();
 }
 
@@ -368,6 +404,13 @@ void CAPDraw::RegisterCommands() {
     OnCommand(kCmdNextCurve, [this](int) { SelectCurve(data.plottedCount ? (currentCurve + 1) % data.plottedCount : 0); });
     OnCommand(kCmdPreviousCurve, [this](int) {
         SelectCurve(data.plottedCount ? (currentCurve + data.plottedCount - 1) % data.plottedCount : 0);
+    });
+    OnCommand(kCmdNormalizeAtCursor, [this](int) { NormalizeAtCursor(); });
+    OnUpdate(kCmdNormalizeAtCursor, [this](CommandUI& ui) {
+        bool ok = HasGraphs() && currentCurve < data.plottedCount && !data.curves[currentCurve].digital;
+        bool normalised = ok && data.curves[currentCurve].normaliseDivisor != 0;
+        ui.Enable(ok && (currentMode == kModeCursor || normalised));
+        ui.SetCheck(normalised ? 1 : 0);
     });
     OnCommand(kCmdSameYScales, [this](int) { ToggleSameYScales(); });
     OnUpdate(kCmdSameYScales, [this](CommandUI& ui) {

@@ -121,6 +121,9 @@ public:
     std::unique_ptr<UndoEntry> NewUndoEntry() override { return std::make_unique<ScaleUndoEntry>(); }
     void SelectCurve(int curve) override;
     void ToggleSameYScales();
+    // Normalize At Cursor: divides the current curve by its value at the cursor (subtracts
+    // it from a dB curve); a second time restores the curve.
+    void NormalizeAtCursor();
     std::string ToolTipText(platform::Point p);
 
     // Cursors.

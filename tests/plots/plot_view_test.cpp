@@ -10,6 +10,7 @@
 #include "plots/curve_polyline.h"
 #include "plots/data_cursors.h"
 #include "sim/devices/independent_sources.h"
+#include "foundation/numbers.h"
 #include "ui/framework/print_services.h"
 
 #include <fstream>
@@ -369,6 +370,54 @@ TEST_F(PlotViewRun, PrintsThePlotToPdf) {
     EXPECT_EQ(text.rfind("%PDF", 0), 0u);
     EXPECT_NE(text.find("/Count 1"), std::string::npos);  // one page
     EXPECT_GT(text.size(), 5000u);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// Normalize At Cursor (Ctrl+N) divides V(OUT) by its value at the cursor; a second time
+// gives the curve back. The mouse tracker's tooltip reads the values under the pointer.
+TEST_F(PlotViewRun, NormalizeAtCursorAndTheTooltip) {
+    CAPDraw view;
+    RunRcTransient(view, 700, 500);
+    std::vector<double> before;
+    for (int i = 0; i <= view.data.storeCurves[1].pointCount; ++i) before.push_back(view.data.Y(1, i));
+    // Ctrl+N needs Cursor mode.
+    platform::automation::SendKey(view, 'N', platform::kCtrlDown);
+    EXPECT_EQ(view.data.curves[1].normaliseDivisor, 0);
+    view.SetMode(kModeCursor);
+    view.SelectCurve(1);
+    view.cursorStepKind = kCursorPeak;
+    view.StepCursor(kCursorRight, 0);
+    int peak = CursorPointIndex(view.data, 1, 0);
+    double value = before[peak];
+    platform::automation::SendKey(view, 'N', platform::kCtrlDown);
+    EXPECT_DOUBLE_EQ(view.data.curves[1].normaliseDivisor, value);
+    EXPECT_DOUBLE_EQ(view.data.Y(1, peak), 1.0);
+    EXPECT_DOUBLE_EQ(view.data.Y(1, 100), before[100] / value);
+    EXPECT_NEAR(view.data.curves[1].cursor[0].y, 1.0, 1e-12);
+    platform::automation::SendKey(view, 'N', platform::kCtrlDown);
+    EXPECT_EQ(view.data.curves[1].normaliseDivisor, 0);
+    for (int i : {0, 100, peak}) EXPECT_NEAR(view.data.Y(1, i), before[i], 1e-12);
+
+    // The tooltip: X and Y under the pointer in the pane; nothing away from the panes or
+    // with the tracker off.
+    const GraphRecord& g = view.data.curves[1];
+    Point p{ValueToPixel(g, kAxisX, 10e-6), ValueToPixel(g, kAxisY, 2.5)};
+    std::string tip = view.OnToolTip(p);
+    ASSERT_NE(tip.find(','), std::string::npos) << tip;
+    int bad = 0;
+    double x = ParseNumber(tip.substr(0, tip.find(',')).c_str(), &bad);
+    double y = ParseNumber(tip.substr(tip.find(',') + 1).c_str(), &bad);
+    EXPECT_EQ(bad, 0) << tip;
+    EXPECT_NEAR(x, 10e-6, 20e-6 / g.plotWidth) << tip;  // within a pixel
+    EXPECT_NEAR(y, 2.5, (g.axis[kAxisY].max - g.axis[kAxisY].min) / g.plotHeight) << tip;
+    EXPECT_EQ(view.OnToolTip({2, 2}), "");
+    platform::automation::SendKey(view, 'M', platform::kCtrlDown);
+    EXPECT_EQ(view.OnToolTip(p), "");
 }
 
 }  // namespace
