@@ -188,3 +188,39 @@ TEST(PlotGroups, RenumberStatusAndChecks) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// Which curves draw a Y scale: the first of each group; another one when its range or
+// format differs and Same Y Scales is off; hidden and digital curves never.
+TEST(YScaleOwners, SameRangesShareOneScale) {
+    PlotData data;
+    data.curves.resize(4);
+    data.plottedCount = 4;
+    data.curves[3].plotGroup = 2;
+    RenumberPlotGroups(data);
+    auto range = [&](int c, double lo, double hi) {
+        data.curves[c].axis[kAxisY].min = lo;
+        data.curves[c].axis[kAxisY].max = hi;
+    };
+    range(0, 0, 5), range(1, 0, 5), range(2, -1, 1), range(3, 0, 1);
+    DecideYScaleOwners(data);
+    EXPECT_EQ(data.curves[0].showsYScale, 1);
+    EXPECT_EQ(data.curves[1].showsYScale, 0);  // the same range as curve 0
+    EXPECT_EQ(data.curves[2].showsYScale, 1);  // its own range
+    EXPECT_EQ(data.curves[3].showsYScale, 1);  // first of group 2
+    data.sameYScales = 1;
+    UnifyGroupRanges(data, 1, 1);
+    DecideYScaleOwners(data);
+    EXPECT_EQ(data.curves[2].showsYScale, 0);
+    EXPECT_DOUBLE_EQ(data.curves[2].axis[kAxisY].min, -1);
+    EXPECT_DOUBLE_EQ(data.curves[0].axis[kAxisY].max, 5);
+    EXPECT_DOUBLE_EQ(data.curves[3].axis[kAxisY].max, 1);  // another group keeps its range
+    data.curves[0].digital = 1;
+    DecideYScaleOwners(data);
+    EXPECT_EQ(data.curves[0].showsYScale, 0);
+}
+
+}  // namespace
