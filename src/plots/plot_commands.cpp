@@ -83,7 +83,8 @@ bool CAPDraw::AutoScaleAfterRun(bool force) {
 }
 
 void CAPDraw::AutoScaleDuringRun(double fraction) {
-    if (data.runs.runCount != 1) return;
+    // Only a run that is the plot's only one: stepped runs keep the scale while they draw.
+    if (data.runs.runCount != 1 || data.runs.RunCapacity() != 1) return;
     bool now = false;
     if (fraction > 0.25 && !autoScaledQuarter_) autoScaledQuarter_ = 1, now = true;
     if (fraction > 0.5 && !autoScaledHalf_) autoScaledHalf_ = 1, now = true;

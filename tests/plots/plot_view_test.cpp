@@ -421,3 +421,43 @@ TEST_F(PlotViewRun, NormalizeAtCursorAndTheTooltip) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// During a single run the plot rescales twice, past a quarter and past half of the run;
+// with a second run it does not rescale while the run draws.
+TEST(PlotRunScaling, AutoScaleDuringRunAtMostTwice) {
+    PlotTestApp();
+    for (int runCount : {1, 2}) {
+        SCOPED_TRACE(runCount);
+        CAPDraw view;
+        view.viewKind = 0;
+        view.data.curves = {MakeCurve("V(OUT)", "T", 1, 12, 0)};
+        view.data.plottedCount = 1;
+        AutoScaleAxis(view.data, 0, kAxisX);
+        AutoScaleAxis(view.data, 0, kAxisY);
+        ASSERT_EQ(view.PrepareCurves(runCount), 0);
+        view.Create(nullptr, platform::Rect{0, 0, 500, 400});
+        int changes = 0;
+        for (int r = 0; r < runCount; ++r) {
+            view.BeginRun(RunStartValues{});
+            for (int i = 0; i <= 100; ++i) {
+                double xy[2] = {i * 1.0, 100.0 * i * (r + 1)};  // keeps growing past every range
+                double before = view.data.curves[0].axis[kAxisY].max;
+                view.StoreRunPoint(xy);
+                view.DrawNewPoints();
+                view.AutoScaleDuringRun(i / 100.0);
+                changes += view.data.curves[0].axis[kAxisY].max != before;
+            }
+        }
+        EXPECT_EQ(changes, runCount == 1 ? 2 : 0);
+        EXPECT_EQ(view.data.curves[0].axis[kAxisY].autoMark, kAutoScaleByRange);  // kept while the run draws
+        view.EndRun();
+        EXPECT_EQ(view.data.curves[0].axis[kAxisY].autoMark, kNoAutoScale);
+        EXPECT_GE(view.data.curves[0].axis[kAxisY].max, 100.0 * 100 * runCount);
+    }
+}
+
+}  // namespace
