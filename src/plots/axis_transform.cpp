@@ -63,6 +63,38 @@ double PixelToValue(const GraphRecord& g, int axis, double pixel) {
     return std::pow(10.0, std::clamp(v, -300.0, 300.0));
 }
 
+int DigitalStateOf(double value) {
+    if (!(value >= 0 && value <= 511)) return 57;
+    return static_cast<int>(value);
+}
+
+int DigitalLevelOf(int state) {
+    if ((state & 0x1f8) == 0) return 5;  // nothing drives it
+    return state & 7;
+}
+
+int DigitalValueToPixel(const GraphRecord& g, int state, int previousState) {
+    int level = DigitalLevelOf(state);
+    bool low = level == 0 || level == 1 ||
+               ((level == 4 || level == 5) && previousState >= 0 && DigitalLevelOf(previousState) == 0);
+    return low ? g.digitalBandBottom : g.digitalBandTop;
+}
+
+void SetDigitalBand(GraphRecord& g, int slots, int digitalBefore) {
+    const AxisScaleRecord& a = g.axis[kAxisY];
+    slots = std::max(slots, 1);
+    int k = slots - (1 + digitalBefore);
+    double r = (a.max - a.min) / (2.0 * slots);
+    g.digitalBandBottom = static_cast<int>(std::lround(a.pixelOffset + a.pixelScale * (a.min + r * (2 * k)) - 1));
+    g.digitalBandTop = static_cast<int>(std::lround(a.pixelOffset + a.pixelScale * (a.min + r * (2 * k + 1)) - 1));
+}
+
+int DigitalSlotCount(int paneHeight, int lineHeight, int digitalCurves) {
+    lineHeight = std::max(lineHeight, 1);
+    int slots = paneHeight / 10 >= lineHeight ? 10 : paneHeight / lineHeight;
+    return std::max({slots, digitalCurves, 1});
+}
+
 int SetAxisRange(GraphRecord& g, int axis, double low, double high) {
     AxisScaleRecord& a = g.axis[axis];
     auto bad = [&](double v) {

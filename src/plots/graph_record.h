@@ -77,6 +77,7 @@ struct GraphRecord {
     int wentBackwards = 0;
     double previousX = 0;
     int digitalBandBottom = 0, digitalBandTop = 0;
+    int digitalState = -1, previousDigitalState = -1;  // of the newest points during a run
     int pendingPoint = 0;
 
     bool IsRectangular() const { return chartKind == kChartRectangular; }

@@ -16,9 +16,14 @@ namespace ob7 {
 
 using platform::Point;
 
-Point CAPDraw::CursorPixel(int curve, int cursor) const {
+Point CAPDraw::CursorPixel(int curve, int cursor) {
     const GraphRecord& g = data.curves[curve];
-    return {ValueToPixelInt(g, kAxisX, g.cursor[cursor].x), ValueToPixelInt(g, kAxisY, g.cursor[cursor].y)};
+    Point p{ValueToPixelInt(g, kAxisX, g.cursor[cursor].x), ValueToPixelInt(g, kAxisY, g.cursor[cursor].y)};
+    if (g.digital && g.cursor[cursor].run >= 0) {
+        // The stored state at the cursor's point decides the level.
+        p.y = DigitalValueToPixel(g, DigitalStateOf(data.Y(curve, CursorPointIndex(data, curve, cursor))), -1);
+    }
+    return p;
 }
 
 void CAPDraw::PlaceAllCursors() { ob7::PlaceAllCursors(data); }

@@ -137,6 +137,11 @@ int CAPDraw::StoreRunPoint(const double* xy) {
         ax.dataMax = std::max(ax.dataMax, x), ax.dataMin = std::min(ax.dataMin, x);
         ay.dataMax = std::max(ay.dataMax, y), ay.dataMin = std::min(ay.dataMin, y);
         Point p{ValueToPixel(g, kAxisX, x), ValueToPixel(g, kAxisY, y)};
+        if (g.digital) {
+            g.previousDigitalState = sc.newRun ? -1 : g.digitalState;
+            g.digitalState = DigitalStateOf(y);
+            p.y = DigitalValueToPixel(g, g.digitalState, g.previousDigitalState);
+        }
         if (sc.newRun) {
             g.previousPixel = p;
             sc.newRun = 0;
@@ -165,7 +170,7 @@ void CAPDraw::DrawNewSegment(CDrawContext& context, int c) {
     GraphRecord& g = data.curves[c];
     if (g.hidden || !g.pendingPoint || !(g.flags & kGraphPlotted) || !g.IsRectangular()) return;
     g.pendingPoint = 0;
-    if (data.storeCurves[c].pointCount < 1 || g.previousPixel == g.currentPixel) return;
+    if (data.storeCurves[c].pointCount < 1 || (g.previousPixel == g.currentPixel && !g.digital)) return;
     platform::DrawContext& dc = *context.Dc();
     dc.Save();
     dc.ClipToRect(PaneClip(g.plot));
@@ -173,8 +178,13 @@ void CAPDraw::DrawNewSegment(CDrawContext& context, int c) {
     int run = std::max(data.runs.runCount - 1, 0);
     int slot = g.style.rainbow && run > 0 ? run & 0x3f : g.style.lineColour;
     dc.SetPen(platform::Pen{PatternStyle(g.style.pattern), std::max(g.style.lineWidth, 1), SlotColour(context, slot)});
-    dc.MoveTo(g.previousPixel);
-    dc.LineTo(g.currentPixel);
+    if (g.digital) {
+        DrawDigitalSegment(dc, g, g.previousPixel.x, g.currentPixel.x, g.previousDigitalState, g.digitalState,
+                           platform::Brush::Hatched(5, SlotColour(context, slot)));
+    } else {
+        dc.MoveTo(g.previousPixel);
+        dc.LineTo(g.currentPixel);
+    }
     dc.Restore();
 }
 
@@ -298,11 +308,17 @@ int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
     std::vector<int> groupColumn(10, 0);
     int gap = std::max(3, charWidth / 2);
     for (int group = 1; group <= groups; ++group) {
-        int widest = 0, showing = 0;
+        int widest = 0, showing = 0, captions = 0;
         for (int c = 0; c < data.plottedCount; ++c) {
             GraphRecord& g = data.curves[c];
             if (g.plotGroup != group) continue;
             g.yScaleWidth = 0;
+            if (g.digital) {
+                // Digital traces are named left of the analog scales of their pane.
+                g.yScaleWidth = dc.TextExtent(g.caption).cx + 2 * dc.TextExtent("0").cx;
+                captions = std::max(captions, g.yScaleWidth);
+                continue;
+            }
             for (double v : AxisLabelValues(c, kAxisY, true))
                 g.yScaleWidth = std::max(g.yScaleWidth, dc.TextExtent(FormatScaleLabel(g, kAxisY, v)).cx + gap);
             g.yScaleWidth = std::min(g.yScaleWidth, client.Width() / 4);
@@ -311,7 +327,8 @@ int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
                 ++showing;
             }
         }
-        groupColumn[group] = widest * showing + (showing > 1 ? dc.TextExtent("X").cx : 0);
+        scaleColumns_[group] = widest * showing + (showing > 1 ? dc.TextExtent("X").cx : 0);
+        groupColumn[group] = scaleColumns_[group] + captions;
     }
     int left = client.left + charWidth;
     for (int group = 1; group <= groups; ++group) left = std::max(left, client.left + groupColumn[group] + charWidth);
@@ -351,6 +368,15 @@ int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
             SetAxisTransform(g, kAxisX, g.plotWidth, pane.right);
             SetAxisTransform(g, kAxisY, g.plotHeight, pane.top);
             g.yTitlePosition = Point{pane.left, rowReadoutTop_[group]};
+        }
+        // Digital curves each take a band of the pane, the first at the top.
+        int digital = 0, before = 0;
+        for (int c = 0; c < data.plottedCount; ++c) digital += data.curves[c].plotGroup == group && data.curves[c].digital;
+        int slots = DigitalSlotCount(height, lineHeight, digital);
+        for (int c = 0; c < data.plottedCount; ++c) {
+            GraphRecord& g = data.curves[c];
+            if (g.plotGroup != group || !g.digital) continue;
+            SetDigitalBand(g, slots, before++);
         }
         y = pane.bottom + lines[group] * lineHeight + lineHeight / 2 + 1;
     }
@@ -560,6 +586,10 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
             platform::Pen pen{PatternStyle(g.style.pattern), std::max(g.style.lineWidth, 1), SlotColour(context, slot)};
             if (pen.width > 1) pen.geometric = true, pen.cap = platform::LineCap::Round;
             dc.SetPen(pen);
+            if (g.digital) {
+                DrawDigitalRun(context, c, r);
+                continue;
+            }
             points.clear();
             if (!BuildRunPolyline(data, c, r, merge, points, &escape)) {
                 plotAborted = true;
@@ -601,6 +631,65 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
         }
         dc.Restore();
         dc.ResetClip();
+    }
+}
+
+void CAPDraw::DrawDigitalRun(CDrawContext& context, int c, int run) {
+    platform::DrawContext& dc = *context.Dc();
+    const GraphRecord& g = data.curves[c];
+    const StoreCurve& sc = data.storeCurves[c];
+    CurveReader reader(data, c);
+    int first = sc.runFirst[run], last = std::min(sc.runLast[run], sc.pointCount);
+    int bandHeight = std::max(g.digitalBandBottom - g.digitalBandTop, 1);
+    int lowX = g.plot.left - 4 * bandHeight, highX = g.plot.right + 4 * bandHeight;
+    platform::Brush hatch = platform::Brush::Hatched(5, SlotColour(context, g.style.lineColour));
+    int previous = -1;
+    int x0 = 0;
+    for (int i = first; i <= last; ++i) {
+        int state = DigitalStateOf(reader.Y(i));
+        int x1 = std::clamp(ValueToPixel(g, kAxisX, reader.X(i)), lowX, highX);
+        if (i > first) DrawDigitalSegment(dc, g, x0, x1, previous, state, hatch);
+        previous = state;
+        x0 = x1;
+    }
+}
+
+// One step of a digital trace: the new state's level from x0 to x1, with an edge at x0
+// where the level changes between low and high.
+void CAPDraw::DrawDigitalSegment(platform::DrawContext& dc, const GraphRecord& g, int x0, int x1, int previous,
+                                 int state, const platform::Brush& hatch) {
+    int bottom = g.digitalBandBottom, top = g.digitalBandTop;
+    int level = DigitalLevelOf(state);
+    int before = previous < 0 ? -1 : DigitalLevelOf(previous);
+    bool wasHigh = before == 3 || before == 1;
+    bool wasLow = before == 0 || before == 2;
+    int bevel = std::min((bottom - top) / 2, std::max(x1 - x0, 0));
+    switch (level) {
+    case 0:
+        if (wasHigh) dc.MoveTo({x0, top}), dc.LineTo({x0, bottom});
+        dc.MoveTo({x0, bottom}), dc.LineTo({x1, bottom});
+        break;
+    case 1:
+        dc.MoveTo({x0, bottom}), dc.LineTo({x0 + bevel, top}), dc.LineTo({x1, top});
+        break;
+    case 2:
+        dc.MoveTo({x0, top}), dc.LineTo({x0 + bevel, bottom}), dc.LineTo({x1, bottom});
+        break;
+    case 3:
+        if (wasLow) dc.MoveTo({x0, bottom}), dc.LineTo({x0, top});
+        dc.MoveTo({x0, top}), dc.LineTo({x1, top});
+        break;
+    case 4:
+    case 5: {
+        platform::Rect box{x0, top, std::max(x1, x0 + 1), bottom + 1};
+        dc.FillRect(box, hatch);
+        dc.SetBrush(platform::Brush::Null());
+        dc.Rectangle(box);
+        if (level == 5) dc.MoveTo({x0, (top + bottom) / 2}), dc.LineTo({x1, (top + bottom) / 2});
+        break;
+    }
+    default:
+        break;
     }
 }
 
@@ -647,6 +736,17 @@ void CAPDraw::RedrawGraphGroup(CDrawContext& context, int group) {
     for (int c = 0; c < data.plottedCount; ++c) {
         const GraphRecord& g = data.curves[c];
         if (g.plotGroup != group || g.hidden || !g.IsRectangular()) continue;
+        if (g.digital) {
+            // A digital trace is named left of the pane, in the middle of its band.
+            platform::DrawContext& dc = *context.Dc();
+            dc.SetFont(labelFont);
+            dc.SetBkOpaque(false);
+            dc.SetTextColor(SlotColour(context, g.style.textColour));
+            dc.SetTextAlign(platform::kAlignRight);
+            int right = g.plot.left - 3 - scaleColumns_[std::clamp(group, 0, 9)];
+            dc.TextOut({right, (g.digitalBandTop + g.digitalBandBottom) / 2 - lineHeight / 2}, g.caption);
+            continue;
+        }
         if (g.showsYScale) DrawScaleLabels(context, c, kAxisY);
     }
     DrawReadouts(context, group);

@@ -96,6 +96,10 @@ public:
     void DrawScaleLabels(CDrawContext& dc, int curve, int axis);
     void DrawCurves(CDrawContext& dc, int group, int firstCurve, int lastCurve);
     void DrawNewSegment(CDrawContext& dc, int curve);
+    // Digital traces: every step drawn by the level of its new state.
+    void DrawDigitalRun(CDrawContext& dc, int curve, int run);
+    void DrawDigitalSegment(platform::DrawContext& dc, const GraphRecord& g, int x0, int x1, int previousState,
+                            int state, const platform::Brush& hatch);
     virtual void DrawPlotHeader(CDrawContext& dc, int full);
     virtual std::string GetPlotTitle(bool caption, bool showRanges);
     void RedrawGraphGroup(CDrawContext& dc, int group);
@@ -134,7 +138,7 @@ public:
     void MoveCursorToPoint(int buttons, platform::Point p) override;
     void StepCursor(int direction, int cursor) override;
     bool GoToValue(int curve, double value, int cursor, int column, int offset, int run);
-    platform::Point CursorPixel(int curve, int cursor) const;
+    platform::Point CursorPixel(int curve, int cursor);
     void PlaceAllCursors();
 
     // The virtual block.
@@ -171,6 +175,7 @@ protected:
     int firstPaneLeft_ = -1;
     platform::Rect layoutArea_;       // where the plot is laid out; empty: the client area
     std::vector<int> rowReadoutTop_;  // per group: top of its caption lines
+    int scaleColumns_[10] = {};       // per group: width of its analog Y scale columns
 };
 
 class CAPFrame : public CANFrame {

@@ -461,3 +461,57 @@ TEST(PlotRunScaling, AutoScaleDuringRunAtMostTwice) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// A digital trace that goes 0, 1, 0 is drawn low, with an edge up, high, and an edge
+// down, in its band of the pane; an analog curve shares the pane.
+TEST(DigitalTrace, LowEdgeHighEdge) {
+    PlotTestApp();
+    CAPDraw view;
+    view.viewKind = 0;
+    view.smoothCurves = false;
+    view.title = "Digital and analog in one pane";
+    GraphRecord analog = MakeCurve("V(CLK)", "T", 1, 12, 0);
+    GraphRecord digital = MakeCurve("D(Q)", "T", 1, 9, 0);
+    digital.digital = 1;
+    view.data.curves = {analog, digital};
+    view.data.plottedCount = 2;
+    for (int c = 0; c < 2; ++c) view.data.curves[c].axis[kAxisX].min = 0, view.data.curves[c].axis[kAxisX].max = 30;
+    view.data.curves[0].axis[kAxisY].min = -1, view.data.curves[0].axis[kAxisY].max = 1;
+    ASSERT_EQ(view.PrepareCurves(1), 0);
+    EXPECT_EQ(view.data.curves[1].groupDigitalStatus, 2);  // mixed
+    view.BeginRun(RunStartValues{});
+    for (int i = 0; i <= 30; ++i) {
+        double state = i >= 10 && i < 20 ? 507 : 504;  // '1' and '0' at full strength
+        double xy[4] = {double(i), std::sin(i * 0.3), double(i), state};
+        view.StoreRunPoint(xy);
+    }
+    view.Create(nullptr, platform::Rect{0, 0, 600, 400});
+    view.EndRun();
+    platform::Image image = view.Grab();
+    EXPECT_TRUE(image.SavePng(PngPath("digital_trace.png")));
+    const GraphRecord& g = view.data.curves[1];
+    ASSERT_LT(g.digitalBandTop, g.digitalBandBottom);
+    EXPECT_LE(g.plot.top, g.digitalBandTop);
+    const platform::Color red = platform::Rgb(255, 0, 0);
+    auto x = [&](double v) { return ValueToPixel(g, kAxisX, v); };
+    EXPECT_EQ(image.Pixel(x(5), g.digitalBandBottom), red);
+    EXPECT_NE(image.Pixel(x(5), g.digitalBandTop), red);
+    EXPECT_EQ(image.Pixel(x(15), g.digitalBandTop), red);
+    EXPECT_NE(image.Pixel(x(15), g.digitalBandBottom), red);
+    EXPECT_EQ(image.Pixel(x(25), g.digitalBandBottom), red);
+    int middle = (g.digitalBandTop + g.digitalBandBottom) / 2;
+    auto edgeBetween = [&](double from, double to) {
+        for (int px = x(from); px <= x(to); ++px)
+            if (image.Pixel(px, middle) == red) return true;
+        return false;
+    };
+    EXPECT_TRUE(edgeBetween(8.5, 10));   // up
+    EXPECT_TRUE(edgeBetween(18.5, 20));  // down
+    EXPECT_FALSE(edgeBetween(12, 17));   // nothing crosses the band while high
+}
+
+}  // namespace
