@@ -26,7 +26,7 @@ int SearchExtremum(PlotData& data, int a, int h, int g, int kind, int d) {
     };
     enum { kUndecided, kRising, kFalling } trend = kUndecided;
     bool wrapped = false;
-    int previous = -1, beforePrevious = -1;
+    int previous = -1;
     double previousFigure = 0;
     int seen = 0;
     int t = a;
@@ -44,7 +44,7 @@ int SearchExtremum(PlotData& data, int a, int h, int g, int kind, int d) {
             seen = 0;
             t = h > 0 ? first + 1 : last - 1;
             t -= h;
-            previous = beforePrevious = -1;
+            previous = -1;
             continue;
         }
         if (wrapped && t == a) {
@@ -67,7 +67,6 @@ int SearchExtremum(PlotData& data, int a, int h, int g, int kind, int d) {
             }
         }
         previousFigure = f;
-        beforePrevious = previous;
         previous = t;
     }
 }
@@ -175,7 +174,9 @@ int CurveValueAtX(PlotData& data, int curve, double x, int start, double* y) {
             return f > 0.5 ? i + 1 : i;
         }
     }
-    int at = x < data.X(curve, first) == (data.X(curve, last) >= data.X(curve, first)) ? first : last;
+    // Outside the run: the end on the side of x.
+    bool ascending = data.X(curve, last) >= data.X(curve, first);
+    int at = (x < data.X(curve, first)) == ascending ? first : last;
     *y = data.Y(curve, at);
     return at;
 }
