@@ -13,6 +13,7 @@
 #include "foundation/numbers.h"
 #include "ui/framework/print_services.h"
 
+#include <cfenv>
 #include <fstream>
 #include <iterator>
 
@@ -512,6 +513,32 @@ TEST(DigitalTrace, LowEdgeHighEdge) {
     EXPECT_TRUE(edgeBetween(8.5, 10));   // up
     EXPECT_TRUE(edgeBetween(18.5, 20));  // down
     EXPECT_FALSE(edgeBetween(12, 17));   // nothing crosses the band while high
+}
+
+}  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// The run checks the floating-point status after every point: storing and drawing a point
+// must leave it as the run had it, even when a value overflows the pixel arithmetic.
+TEST(PlotRunScaling, StoringAPointLeavesTheFloatingPointStatus) {
+    PlotTestApp();
+    CAPDraw view;
+    view.viewKind = 0;
+    view.data.curves = {MakeCurve("V(1)", "T", 1, 12, 0)};
+    view.data.plottedCount = 1;
+    ASSERT_EQ(view.PrepareCurves(1), 0);
+    view.Create(nullptr, platform::Rect{0, 0, 300, 200});
+    view.BeginRun(RunStartValues{});
+    const double first[2] = {0, 0}, huge[2] = {1, 1.7e308};
+    view.StoreRunPoint(first);
+    std::feclearexcept(FE_ALL_EXCEPT);
+    view.StoreRunPoint(huge);  // 1.7e308 times the pixel scale overflows
+    view.DrawNewPoints();
+    EXPECT_EQ(std::fetestexcept(FE_OVERFLOW | FE_INVALID | FE_DIVBYZERO), 0);
+    EXPECT_DOUBLE_EQ(view.data.Y(0, 1), 1.7e308);
 }
 
 }  // namespace
