@@ -531,6 +531,9 @@ TEST(PlotRunScaling, StoringAPointLeavesTheFloatingPointStatus) {
     view.data.plottedCount = 1;
     ASSERT_EQ(view.PrepareCurves(1), 0);
     view.Create(nullptr, platform::Rect{0, 0, 300, 200});
+    view.Invalidate();
+    view.Update();  // laid out: a Y scale of some pixels a volt
+    ASSERT_GT(std::fabs(view.data.curves[0].axis[kAxisY].pixelScale), 2.0);
     view.BeginRun(RunStartValues{});
     const double first[2] = {0, 0}, huge[2] = {1, 1.7e308};
     view.StoreRunPoint(first);
