@@ -61,7 +61,7 @@ void ReduceColumns(std::vector<platform::Point>& points, size_t from) {
 }
 
 bool BuildRunPolyline(PlotData& data, int curve, int run, bool merge, std::vector<platform::Point>& out,
-                      const std::function<bool()>* escape) {
+                      const std::function<bool()>* escape, PlotProgress* progress) {
     const GraphRecord& g = data.curves[curve];
     const StoreCurve& sc = data.storeCurves[curve];
     if (run < 0 || run >= data.runs.runCount || run >= static_cast<int>(sc.runFirst.size())) return true;
@@ -74,6 +74,7 @@ bool BuildRunPolyline(PlotData& data, int curve, int run, bool merge, std::vecto
     platform::Point cached{};
     for (int i = first; i <= last; ++i) {
         if (escape && (i - first) % 1000 == 999 && (*escape)()) return false;
+        if (progress) progress->At(i);
         platform::Point p = i == cachedIndex ? cached : StoredPointPixel(g, reader, i);
         if (drawn > 0 && merge) {
             double slope = PixelStepSlope(previous, p);

@@ -3,6 +3,7 @@
 // point before them, or continue a straight step of exactly the same slope, are merged,
 // so that a long flat or straight stretch costs one segment.
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -26,6 +27,23 @@ private:
     const double* block_[2] = {nullptr, nullptr};
 };
 
+// The progress of a long repaint: curves above 100,000 points report the percentage at
+// their first point and then about every twentieth of their points.
+struct PlotProgress {
+    int points = 0;  // points of the curve
+    int mark = 0;
+    std::function<void(int index, int percent)> show;
+    void Start(int pointCount) {
+        points = pointCount;
+        mark = std::max(pointCount / 100, 10000);
+    }
+    void At(int index) {
+        if (!show || points <= 100000 || (index != 0 && index <= mark)) return;
+        show(index, static_cast<int>(static_cast<double>(index + 1) / points * 100));
+        mark += points / 20;
+    }
+};
+
 // The pixel of stored point index of the curve (X and Y by ValueToPixel).
 platform::Point StoredPointPixel(const GraphRecord& g, CurveReader& reader, int index);
 
@@ -34,7 +52,7 @@ platform::Point StoredPointPixel(const GraphRecord& g, CurveReader& reader, int 
 // (digital, FFT and backward-going curves). `escape` (may be null) is asked every 1000
 // points; true stops the build and the result is false.
 bool BuildRunPolyline(PlotData& data, int curve, int run, bool merge, std::vector<platform::Point>& out,
-                      const std::function<bool()>* escape = nullptr);
+                      const std::function<bool()>* escape = nullptr, PlotProgress* progress = nullptr);
 
 // Reduces each run of more than four consecutive points in one pixel column (from index
 // from on) to its entry, its two extremes in the order they came, and its exit: the line

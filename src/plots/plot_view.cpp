@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
+#include <cstdio>
 
 #include "platform/accelerator.h"
 #include "platform/application.h"
@@ -570,6 +571,12 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
     std::vector<Point> points;
     std::function<bool()> escape = [this] { return EscapePressed(); };
     int options = ViewOptions();
+    // The status bar tells how a long repaint goes and how to stop it; its prompt comes
+    // back afterwards.
+    auto* app = platform::Application::Instance();
+    auto* main = app ? dynamic_cast<platform::FrameWindow*>(app->MainWindow()) : nullptr;
+    std::string savedPrompt = main ? main->PaneText(0) : std::string();
+    PlotProgress progress;
     for (int c = firstCurve; c <= lastCurve && !plotAborted; ++c) {
         GraphRecord& g = data.curves[c];
         const StoreCurve& sc = data.storeCurves[c];
@@ -577,6 +584,17 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
         if (group >= 0 && g.plotGroup != group) continue;
         if (!g.IsRectangular()) continue;
         if (data.runActive) g.previousPixel = g.currentPixel;
+        if (main) {
+            main->SetPaneText(0, "Press Esc to stop plotting.");
+            progress.show = [main, &g](int, int percent) {
+                char text[200];
+                std::snprintf(text, sizeof text,
+                              "Plotting data points for graph %.100s %d%% complete. Press Esc to stop plotting.",
+                              g.caption.c_str(), percent);
+                main->SetPaneText(0, text);
+            };
+        }
+        progress.Start(sc.pointCount + 1);
         dc.Save();
         dc.ClipToRect(PaneClip(g.plot));
         dc.SetSmoothing(smoothCurves);
@@ -591,7 +609,7 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
                 continue;
             }
             points.clear();
-            if (!BuildRunPolyline(data, c, r, merge, points, &escape)) {
+            if (!BuildRunPolyline(data, c, r, merge, points, &escape, &progress)) {
                 plotAborted = true;
                 break;
             }
@@ -632,6 +650,7 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
         dc.Restore();
         dc.ResetClip();
     }
+    if (main) main->SetPaneText(0, savedPrompt);
 }
 
 void CAPDraw::DrawDigitalRun(CDrawContext& context, int c, int run) {

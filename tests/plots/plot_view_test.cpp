@@ -545,3 +545,44 @@ TEST(PlotRunScaling, StoringAPointLeavesTheFloatingPointStatus) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// A curve of 250,000 points reports 0 % at its first point, which moves the mark from
+// 10,000 to 22,500; then 9 % at index 22,501, 14 % at 35,001, and so on every 12,500.
+TEST(CurvePolyline, ProgressOfALongRepaint) {
+    PlotData data;
+    data.curves.resize(1);
+    data.storeCurves.resize(1);
+    data.plottedCount = 1;
+    ASSERT_EQ(PrepareDataColumns(data.store, data.storeCurves, data.runs, 1, false), 0);
+    data.store.Reset();
+    BeginRun(data.storeCurves, data.runs, RunStartValues{});
+    for (int i = 0; i < 250000; ++i) {
+        data.store.SetPointValue(data.storeCurves[0].columns[0], i, i);
+        data.store.SetPointValue(data.storeCurves[0].columns[1], i, i % 7);
+        CountStoredPoint(data.store, data.storeCurves[0], data.runs);
+    }
+    std::vector<std::pair<int, int>> shown;
+    PlotProgress progress;
+    progress.show = [&](int index, int percent) { shown.push_back({index, percent}); };
+    progress.Start(250000);
+    EXPECT_EQ(progress.mark, 10000);
+    std::vector<Point> points;
+    ASSERT_TRUE(BuildRunPolyline(data, 0, 0, false, points, nullptr, &progress));
+    ASSERT_GE(shown.size(), 4u);
+    EXPECT_EQ(shown[0], (std::pair<int, int>{0, 0}));
+    EXPECT_EQ(shown[1], (std::pair<int, int>{22501, 9}));
+    EXPECT_EQ(shown[2], (std::pair<int, int>{35001, 14}));
+    EXPECT_EQ(shown[3].first, 47501);
+    EXPECT_EQ(shown.size(), 20u);  // about twenty times a curve: every 12,500 points to the end
+    // Curves of up to 100,000 points report nothing.
+    shown.clear();
+    progress.Start(100000);
+    progress.At(0);
+    EXPECT_TRUE(shown.empty());
+}
+
+}  // namespace
