@@ -19,6 +19,7 @@
 #include "ui/framework/draw_context.h"
 #include "ui/framework/line_styles.h"
 #include "ui/framework/print_services.h"
+#include "sim/engine/run_control.h"
 #include "ui/framework/shell_state.h"
 
 namespace ob7 {
@@ -713,8 +714,10 @@ void CAPDraw::DrawDigitalSegment(platform::DrawContext& dc, const GraphRecord& g
 }
 
 bool CAPDraw::EscapePressed() {
-    int key = platform::Services().PollKey();
-    return key == platform::key::kEscape;
+    if (platform::Services().PollKey() != platform::key::kEscape) return false;
+    // The same key stops a run that is drawing.
+    RunControl.abort = 1;
+    return true;
 }
 
 std::string CAPDraw::GetPlotTitle(bool caption, bool showRanges) { return ExpandTitleMacros(title); }

@@ -11,6 +11,7 @@
 #include "plots/data_cursors.h"
 #include "sim/devices/independent_sources.h"
 #include "foundation/numbers.h"
+#include "sim/engine/run_control.h"
 #include "ui/framework/print_services.h"
 
 #include <cfenv>
@@ -583,6 +584,43 @@ TEST(CurvePolyline, ProgressOfALongRepaint) {
     progress.Start(100000);
     progress.At(0);
     EXPECT_TRUE(shown.empty());
+}
+
+}  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// Esc during a long repaint leaves the remaining curves undrawn and stops a run too.
+TEST(PlotRunScaling, EscapeStopsALongRepaint) {
+    PlotTestApp();
+    CAPDraw view;
+    view.viewKind = 0;
+    view.data.curves = {MakeCurve("A", "T", 1, 12, 0), MakeCurve("B", "T", 2, 9, 0)};
+    view.data.plottedCount = 2;
+    ASSERT_EQ(view.PrepareCurves(1), 0);
+    view.BeginRun(RunStartValues{});
+    for (int i = 0; i < 5000; ++i) {
+        double xy[4] = {i * 4e-3 - 10, std::sin(i * 0.37) * 9, i * 4e-3 - 10, std::cos(i * 0.37) * 9};
+        view.StoreRunPoint(xy);
+    }
+    view.data.runActive = false;
+    view.Create(nullptr, platform::Rect{0, 0, 400, 300});
+    RunControl.abort = 0;
+    platform::automation::PostKey(view, platform::key::kEscape);
+    view.Invalidate();
+    view.Update();
+    EXPECT_TRUE(view.plotAborted);
+    EXPECT_EQ(RunControl.abort, 1);
+    // The second pane stayed empty: no pixel of B's colour.
+    platform::Image image = view.Grab();
+    const GraphRecord& b = view.data.curves[1];
+    int red = 0;
+    for (int y = b.plot.top + 1; y < b.plot.bottom; ++y)
+        for (int x = b.plot.left + 1; x < b.plot.right; ++x) red += image.Pixel(x, y) == platform::Rgb(255, 0, 0);
+    EXPECT_EQ(red, 0);
+    RunControl.abort = 0;
 }
 
 }  // namespace
