@@ -8,6 +8,7 @@
 
 #include "platform/accelerator.h"
 #include "platform/command.h"
+#include "platform/file_dialog.h"
 #include "plots/auto_scale.h"
 #include "plots/axis_transform.h"
 #include "plots/data_cursors.h"
@@ -413,6 +414,14 @@ void CAPDraw::RegisterCommands() {
         ui.Enable(ok && (currentMode == kModeCursor || normalised));
         ui.SetCheck(normalised ? 1 : 0);
     });
+    OnCommand(kCmdChangeFont, [this](int) {
+        platform::Font font = labelFont;
+        if (!platform::RunFontDialog(this, font)) return;
+        labelFont = font;
+        OnDocumentChanged();
+        RepaintAll();
+    });
+    OnUpdate(kCmdChangeFont, idle);
     OnCommand(kCmdSameYScales, [this](int) { ToggleSameYScales(); });
     OnUpdate(kCmdSameYScales, [this](CommandUI& ui) {
         ui.Enable();

@@ -297,7 +297,8 @@ std::vector<double> CAPDraw::AxisLabelValues(int curve, int axis, bool measuring
 
 int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
     platform::DrawContext& dc = *context.Dc();
-    dc.SetFont(labelFont);
+    if (depth == 0) layoutFont = labelFont;
+    dc.SetFont(layoutFont);
     platform::TextMetrics tm = dc.GetTextMetrics();
     lineHeight = std::max(tm.height + tm.externalLeading, 1);
     charWidth = std::max(tm.averageCharWidth, 1);
@@ -381,6 +382,20 @@ int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
             SetDigitalBand(g, slots, before++);
         }
         y = pane.bottom + lines[group] * lineHeight + lineHeight / 2 + 1;
+    }
+    // Label density: Y divisions closer than a text line shrink the font a step and the
+    // layout starts again, down to a font of 2 pixels.
+    for (int c = 0; c < data.plottedCount; ++c) {
+        const GraphRecord& g = data.curves[c];
+        if (g.indexInGroup != 0 || !g.IsRectangular() || g.hidden) continue;
+        const AxisScaleRecord& a = g.axis[kAxisY];
+        int divisions = g.digital ? DigitalSlotCount(g.plotHeight, lineHeight, 1)
+                        : a.linear && a.gridStep > 0 ? static_cast<int>(std::lround(std::fabs(a.span / a.gridStep)))
+                                                     : data.numberOfGrids;
+        if (divisions > 0 && g.plotHeight / divisions < lineHeight && std::abs(layoutFont.height) > 2) {
+            layoutFont.height += layoutFont.height < 0 ? 1 : -1;
+            return LayoutPlotGroups(context, depth + 1);
+        }
     }
     bool moved = firstPaneLeft_ != left;
     firstPaneLeft_ = left;
@@ -501,7 +516,7 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
     const GraphRecord& g = data.curves[curve];
     std::vector<double> values = AxisLabelValues(curve, axis, false);
     if (static_cast<int>(values.size()) > 10 * std::max(axis == kAxisX ? g.plotWidth : g.plotHeight, 1)) return;
-    dc.SetFont(labelFont);
+    dc.SetFont(layoutFont);
     dc.SetSmoothing(true);
     dc.SetBkOpaque(false);
     bool logAxis = !g.axis[axis].linear;
@@ -730,7 +745,7 @@ void CAPDraw::DrawPlotHeader(CDrawContext& context, int full) {
     const GraphRecord& g = data.curves[0];
     Rect area{g.plot.left, g.plot.top - (headerLines + 1) * lineHeight, g.plot.right, g.plot.top - lineHeight / 2};
     dc.FillRect(area, platform::Brush::Solid(GetColourFromSlot(context, colours.windowBackground)));
-    platform::Font bold = labelFont;
+    platform::Font bold = layoutFont;
     bold.weight = 700;
     dc.SetFont(bold);
     dc.SetSmoothing(true);
@@ -751,7 +766,7 @@ void CAPDraw::DrawPlotHeader(CDrawContext& context, int full) {
     dc.SetTextAlign(fits ? platform::kAlignCenter : platform::kAlignLeft);
     dc.TextOut({x, area.top}, text);
     if (!second.empty()) dc.TextOut({x, area.top + lineHeight}, second);
-    dc.SetFont(labelFont);
+    dc.SetFont(layoutFont);
 }
 
 void CAPDraw::RedrawGraphGroup(CDrawContext& context, int group) {
@@ -761,7 +776,7 @@ void CAPDraw::RedrawGraphGroup(CDrawContext& context, int group) {
         if (g.digital) {
             // A digital trace is named left of the pane, in the middle of its band.
             platform::DrawContext& dc = *context.Dc();
-            dc.SetFont(labelFont);
+            dc.SetFont(layoutFont);
             dc.SetBkOpaque(false);
             dc.SetTextColor(SlotColour(context, g.style.textColour));
             dc.SetTextAlign(platform::kAlignRight);
@@ -792,7 +807,7 @@ void CAPDraw::DrawReadouts(CDrawContext& context, int group) {
     Rect area{g0.plot.left - g0.yScaleWidth * 2, top, g0.plot.right + charWidth, top + lines * lineHeight};
     area.left = std::max(area.left, 0);
     dc.FillRect(area, platform::Brush::Solid(GetColourFromSlot(context, colours.windowBackground)));
-    dc.SetFont(labelFont);
+    dc.SetFont(layoutFont);
     dc.SetSmoothing(true);
     dc.SetBkOpaque(false);
     std::string xCaption = g0.xCaption;

@@ -56,6 +56,7 @@ public:
     PlotData data;
     PlotColours colours;
     platform::Font labelFont;
+    platform::Font layoutFont;  // the label font as the last layout could fit it
     int charWidth = 7, lineHeight = 15;
     int headerLines = 1;
     int allowTwoHeaderLines = 1;

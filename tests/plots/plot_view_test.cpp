@@ -624,3 +624,42 @@ TEST(PlotRunScaling, EscapeStopsALongRepaint) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// Panes too short for their Y divisions get a smaller label font for that layout; a taller
+// window brings the font back. Change Font sets the font from the font dialog.
+TEST(PlotLayout, LabelDensityAndChangeFont) {
+    PlotTestApp();
+    CAPDraw view;
+    view.viewKind = 0;
+    view.data.curves = {MakeCurve("A", "T", 1, 12, 0), MakeCurve("B", "T", 2, 9, 0), MakeCurve("C", "T", 3, 2, 0)};
+    view.data.plottedCount = 3;
+    for (GraphRecord& g : view.data.curves) g.axis[kAxisY].min = 0, g.axis[kAxisY].max = 10, g.axis[kAxisY].gridStep = 1;
+    ASSERT_EQ(view.PrepareCurves(1), 0);
+    view.BeginRun(RunStartValues{});
+    const double xy[6] = {0, 1, 0, 2, 0, 3};
+    view.StoreRunPoint(xy);
+    view.Create(nullptr, platform::Rect{0, 0, 500, 260});
+    view.Invalidate();
+    view.Update();
+    const GraphRecord& g = view.data.curves[0];
+    EXPECT_EQ(view.labelFont.height, -12);
+    EXPECT_GT(view.layoutFont.height, -12);  // shrunk for this layout
+    EXPECT_TRUE(g.plotHeight / 10 >= view.lineHeight || view.layoutFont.height == -2) << g.plotHeight;
+    view.Move(platform::Rect{0, 0, 500, 900});
+    view.Invalidate();
+    view.Update();
+    EXPECT_EQ(view.layoutFont.height, -12);
+
+    platform::automation::QueueFontDialogAnswer([](platform::Font& f) {
+        f.height = -16;
+        return true;
+    });
+    ASSERT_TRUE(view.ExecuteCommand(kCmdChangeFont));
+    EXPECT_EQ(view.labelFont.height, -16);
+}
+
+}  // namespace
