@@ -130,7 +130,7 @@ void UpdateAxisScale(GraphRecord& g, int axis) {
 
 std::string FormatAxisValue(const GraphRecord& g, int axis, double value) {
     char text[kNumberTextSize];
-    FormatNumber(text, &value, g.axis[axis].valueFormat.spec.digits + 1, g.axis[axis].valueFormat.spec.style,
+    FormatNumber(text, &value, g.axis[axis].valueFormat.spec.digits, g.axis[axis].valueFormat.spec.style,
                  kNumLowerCase | kNumTidyExponent);
     std::string out = text;
     while (!out.empty() && out.back() == ' ') out.pop_back();
