@@ -36,6 +36,8 @@ void CAPDraw::RegisterPlotAccelerators() {
         {'N', kCtrlDown, kCmdNormalizeAtCursor}, {'M', kCtrlDown, kCmdTrackMouse},
         {'I', kCtrlDown, kCmdTrackIntercept}, {'C', kCtrlDown | kShiftDown, kCmdTrackCursor},
         {key::kHome, kAltDown, kCursorTop}, {key::kEnd, kAltDown, kCursorBottom},
+        {'L', kCtrlDown, kCmdTagLeftCursor}, {'R', kCtrlDown, kCmdTagRightCursor},
+        {'H', kCtrlDown | kShiftDown, kCmdTagHorizontal}, {'V', kCtrlDown | kShiftDown, kCmdTagVertical},
         {'Z', kCtrlDown, kCmdUndo}, {'Y', kCtrlDown, kCmdRedo},
     }));
 }
@@ -101,7 +103,7 @@ void CAPDraw::AutoScaleDuringRun(double fraction) {
         GraphRecord& g = data.curves[c];
         int last = data.storeCurves[c].pointCount;
         if (last < 0) continue;
-        g.currentPixel = {ValueToPixel(g, kAxisX, data.X(c, last)), ValueToPixel(g, kAxisY, data.Y(c, last))};
+        g.currentPixel = {ob7::ValueToPixel(g, kAxisX, data.X(c, last)), ob7::ValueToPixel(g, kAxisY, data.Y(c, last))};
         g.previousPixel = g.currentPixel;
     }
 }
@@ -229,8 +231,8 @@ void CAPDraw::ZoomToRectangle(int curve, Point corner, Point other) {
         if (corner.x == other.x || (corner.y == other.y && !g.digital)) continue;
         for (int axis = kAxisX; axis <= (g.digital ? kAxisX : kAxisY); ++axis) {
             bool ascending = Ascending(g.axis[axis]);
-            double a = PixelToValue(g, axis, axis == kAxisX ? corner.x : corner.y);
-            double b = PixelToValue(g, axis, axis == kAxisX ? other.x : other.y);
+            double a = ob7::PixelToValue(g, axis, axis == kAxisX ? corner.x : corner.y);
+            double b = ob7::PixelToValue(g, axis, axis == kAxisX ? other.x : other.y);
             if (!SetAxisRange(g, axis, std::min(a, b), std::max(a, b))) break;
             OrderAxisRange(ascending, g, axis);
             UpdateAxisScale(g, axis);
@@ -254,8 +256,8 @@ void CAPDraw::PanByDrag(Point from, Point to) {
         if (g.plotGroup != group) continue;
         for (int axis = kAxisX; axis <= (g.digital ? kAxisX : kAxisY); ++axis) {
             AxisScaleRecord& ax = g.axis[axis];
-            double a = PixelToValue(g, axis, axis == kAxisX ? from.x : from.y);
-            double b = PixelToValue(g, axis, axis == kAxisX ? to.x : to.y);
+            double a = ob7::PixelToValue(g, axis, axis == kAxisX ? from.x : from.y);
+            double b = ob7::PixelToValue(g, axis, axis == kAxisX ? to.x : to.y);
             if (ax.linear) {
                 SetAxisRange(g, axis, ax.min - (b - a), ax.max - (b - a));
             } else if (a > 0 && b > 0) {
@@ -370,6 +372,74 @@ void CAPDraw::OnMouse(const platform::MouseEvent& event) {
     CANDraw::OnMouse(event);
 }
 
+int CAPDraw::GraphKey(int graph) const {
+    const GraphRecord& g = data.curves[graph];
+    return g.rowIndex >= 0 ? g.rowIndex : graph;
+}
+
+platform::Rect CAPDraw::GraphRect(int graph) const {
+    const platform::Rect& r = data.curves[graph].plot;
+    return platform::Rect{r.left, r.top, r.right + 1, r.bottom + 1};
+}
+
+double CAPDraw::ValueToPixel(int graph, int axis, double value) const {
+    return ValueToPixelDouble(data.curves[graph], axis, value);
+}
+
+double CAPDraw::PixelToValue(int graph, int axis, double pixel) const {
+    return ob7::PixelToValue(data.curves[graph], axis, pixel);
+}
+
+std::vector<std::vector<CurvePoint>> CAPDraw::Curves(int graph) const {
+    // Reading moves the store's current page: the data are the same, the store is not.
+    PlotData& d = const_cast<PlotData&>(data);
+    std::vector<std::vector<CurvePoint>> out;
+    int group = d.curves[graph].plotGroup;
+    for (int c = 0; c < d.plottedCount; ++c) {
+        const StoreCurve& sc = d.storeCurves[c];
+        if (d.curves[c].plotGroup != group || d.curves[c].hidden || sc.pointCount < 0 || d.runs.runCount == 0) continue;
+        int run = std::clamp(d.curves[c].cursor[0].run, 0, d.runs.runCount - 1);
+        std::vector<CurvePoint> points;
+        for (int i = sc.runFirst[run]; i <= std::min(sc.runLast[run], sc.pointCount); ++i)
+            points.push_back({d.X(c, i), d.Y(c, i)});
+        out.push_back(std::move(points));
+    }
+    return out;
+}
+
+int CAPDraw::GraphAt(Point p) const { return const_cast<CAPDraw*>(this)->GraphIndexAtPoint(p); }
+
+void CAPDraw::TagCursor(int command) {
+    if (!HasGraphs() || currentMode != kModeCursor || !IsCreated()) return;
+    auto dcp = GetDC();
+    CDrawContext context(dcp.get());
+    GraphRecord& g = data.curves[currentCurve];
+    Point left = CursorPixel(currentCurve, 0), right = CursorPixel(currentCurve, 1);
+    GraphicObject* o = nullptr;
+    objects.analysisKind = viewKind < 0 ? 0 : viewKind;
+    if (command == kCmdTagLeftCursor || command == kCmdTagRightCursor) {
+        int c = command == kCmdTagLeftCursor ? 0 : 1;
+        Point p = c == 0 ? left : right;
+        Point label = c == 0 ? Point{p.x + 20, p.y - 40} : Point{p.x - 60, p.y - 40};
+        o = objects.AddGraphicObject(context, kGraphicTag | 1, currentCurve, p.x, p.y, label.x, label.y);
+        if (o) {
+            o->x1 = g.cursor[c].x;
+            if (!g.digital) o->y1 = g.cursor[c].y;
+        }
+    } else {
+        int kind = command == kCmdTagHorizontal ? kGraphicMeasureH : kGraphicMeasureV;
+        o = objects.AddGraphicObject(context, kind | 1, currentCurve, left.x, left.y, right.x, right.y);
+        if (o) {
+            o->x1 = g.cursor[0].x, o->y1 = g.cursor[0].y;
+            o->x2 = g.cursor[1].x, o->y2 = g.cursor[1].y;
+        }
+    }
+    dcp.reset();  // the window's image takes one painter at a time: the repaint's
+    if (!o) return;
+    OnDocumentChanged();
+    RepaintAll();
+}
+
 std::string CAPDraw::OnToolTip(Point p) { return trackMouse ? ToolTipText(p) : std::string(); }
 
 std::string CAPDraw::ToolTipText(Point p) {
@@ -378,8 +448,8 @@ std::string CAPDraw::ToolTipText(Point p) {
     if (c < 0) return {};
     const GraphRecord& g = data.curves[c];
     if (!g.IsRectangular()) return {};
-    double x = PixelToValue(g, kAxisX, p.x);
-    double y = PixelToValue(g, kAxisY, p.y);
+    double x = ob7::PixelToValue(g, kAxisX, p.x);
+    double y = ob7::PixelToValue(g, kAxisY, p.y);
     return FormatAxisValue(g, kAxisX, x) + "," + FormatAxisValue(g, kAxisY, y);
 }
 
@@ -422,6 +492,11 @@ void CAPDraw::RegisterCommands() {
         RepaintAll();
     });
     OnUpdate(kCmdChangeFont, idle);
+    OnCommandRange(kCmdTagLeftCursor, kCmdTagVertical, [this](int id) { TagCursor(id); });
+    OnUpdateRange(kCmdTagLeftCursor, kCmdTagVertical,
+                  [this](CommandUI& ui) { ui.Enable(HasGraphs() && currentMode == kModeCursor); });
+    OnCommand(kCmdDeleteAllObjects, [this](int) { objects.RemoveAnalysisObjects(viewKind < 0 ? 0 : viewKind); });
+    OnUpdate(kCmdDeleteAllObjects, [this](CommandUI& ui) { ui.Enable(!objects.Objects().empty()); });
     OnCommand(kCmdSameYScales, [this](int) { ToggleSameYScales(); });
     OnUpdate(kCmdSameYScales, [this](CommandUI& ui) {
         ui.Enable();

@@ -105,7 +105,7 @@ void CAPDraw::MoveCursorToPoint(int buttons, Point p) {
     int cursor = (buttons & platform::kLeftButton) || !(buttons & platform::kRightButton) ? 0 : 1;
     GraphRecord& g = data.curves[currentCurve];
     if (!g.IsRectangular()) return;
-    double x = PixelToValue(g, kAxisX, p.x);
+    double x = ob7::PixelToValue(g, kAxisX, p.x);
     int run = g.cursor[cursor].run < 0 ? 0 : g.cursor[cursor].run;
     GoToValue(currentCurve, x, cursor, 0, g.cursor[cursor].offset, run);
 }

@@ -138,7 +138,7 @@ int CAPDraw::StoreRunPoint(const double* xy) {
         AxisScaleRecord& ay = g.axis[kAxisY];
         ax.dataMax = std::max(ax.dataMax, x), ax.dataMin = std::min(ax.dataMin, x);
         ay.dataMax = std::max(ay.dataMax, y), ay.dataMin = std::min(ay.dataMin, y);
-        Point p{ValueToPixel(g, kAxisX, x), ValueToPixel(g, kAxisY, y)};
+        Point p{ob7::ValueToPixel(g, kAxisX, x), ob7::ValueToPixel(g, kAxisY, y)};
         if (g.digital) {
             g.previousDigitalState = sc.newRun ? -1 : g.digitalState;
             g.digitalState = DigitalStateOf(y);
@@ -435,6 +435,12 @@ int CAPDraw::PaintGraphs(CDrawContext& context, int curve) {
     int groups = data.GroupCount();
     for (int group = 1; group <= groups; ++group) DrawGrids(context, group);
     DrawCurves(context, -1, 0, data.plottedCount - 1);
+    objects.analysisKind = viewKind < 0 ? 0 : viewKind;
+    // The objects clip themselves to their panes.
+    dc.SetRasterOp(platform::RasterOp::Copy);
+    dc.ResetClip();
+    objects.DrawObjects(context, -1, 0);
+    objects.DrawObjects(context, -1, 1);
     for (int group = 1; group <= groups; ++group) RedrawGraphGroup(context, group);
     DrawPlotHeader(context, currentMode == kModeCursor);
     if (currentMode == kModeCursor && HasGraphs()) DrawCursors(context, 1, -1);
@@ -492,14 +498,14 @@ void CAPDraw::DrawGrids(CDrawContext& context, int group) {
         }
         double step = a.linear ? (a.gridStep != 0 ? std::fabs(a.gridStep) : std::fabs(a.span) / 10) : 1;
         for (double v : values) {
-            int p = ValueToPixel(g, axis, v);
+            int p = ob7::ValueToPixel(g, axis, v);
             bool zero = a.linear && std::fabs(v) <= 1e-13 * step;
             line(axis == kAxisX, p, zero);
         }
     }
     if ((options & kViewBaseline) && g.axis[kAxisY].linear &&
         std::min(g.axis[kAxisY].min, g.axis[kAxisY].max) <= 0 && std::max(g.axis[kAxisY].min, g.axis[kAxisY].max) >= 0) {
-        int p = ValueToPixel(g, kAxisY, 0.0);
+        int p = ob7::ValueToPixel(g, kAxisY, 0.0);
         dc.SetPen(zeroPen);
         dc.MoveTo({pane.left, p}), dc.LineTo({pane.right, p});
     }
@@ -540,7 +546,7 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
                 if (priority != pass) continue;
                 std::string text = FormatScaleLabel(g, kAxisX, v);
                 int w = dc.TextExtent(text).cx;
-                int x = std::clamp(ValueToPixel(g, kAxisX, v), client.left + w / 2, client.right - w / 2);
+                int x = std::clamp(ob7::ValueToPixel(g, kAxisX, v), client.left + w / 2, client.right - w / 2);
                 int l = x - w / 2 - charWidth / 2, r = x + w / 2 + charWidth / 2;
                 bool overlaps = false;
                 for (auto [tl, tr] : taken) overlaps = overlaps || (l < tr && r > tl);
@@ -568,7 +574,7 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
     int lastTop = 1000000;
     for (size_t i = 0; i < values.size(); ++i) {
         double v = values[i];
-        int y = ValueToPixel(g, kAxisY, v) - lineHeight / 2;
+        int y = ob7::ValueToPixel(g, kAxisY, v) - lineHeight / 2;
         if (logAxis && i != 0 && i + 1 != values.size()) {
             double m = v / DecadeFloor(v);
             bool decade = std::fabs(m - 1) < 1e-6 || std::fabs(m - 10) < 1e-6;
@@ -682,7 +688,7 @@ void CAPDraw::DrawDigitalRun(CDrawContext& context, int c, int run) {
     int x0 = 0;
     for (int i = first; i <= last; ++i) {
         int state = DigitalStateOf(reader.Y(i));
-        int x1 = std::clamp(ValueToPixel(g, kAxisX, reader.X(i)), lowX, highX);
+        int x1 = std::clamp(ob7::ValueToPixel(g, kAxisX, reader.X(i)), lowX, highX);
         if (i > first) DrawDigitalSegment(dc, g, x0, x1, previous, state, hatch);
         previous = state;
         x0 = x1;

@@ -11,6 +11,7 @@
 #include "platform/draw_context.h"
 #include "plots/analysis_view.h"
 #include "plots/graph_record.h"
+#include "ui/framework/graphic_objects.h"
 
 namespace ob7 {
 
@@ -37,7 +38,8 @@ enum PlotCommand : int {
     kCmdChangeFont = 17452, kCmdRestoreLimitScales = 17632, kCmdScrollLeft = 17634, kCmdScrollRight = 17635,
     kCmdScrollUp = 17636, kCmdScrollDown = 17637, kCmdViewFirst = 18400, kCmdViewLast = 18406,
     kCmdPlusMark = 18407, kCmdHorizontalCursor = 18047, kCmdTrackCursor = 16500, kCmdTrackIntercept = 16501,
-    kCmdTrackMouse = 16502
+    kCmdTrackMouse = 16502, kCmdTagLeftCursor = 17184, kCmdTagRightCursor = 17185, kCmdTagHorizontal = 17186,
+    kCmdTagVertical = 17187, kCmdDeleteAllObjects = 17166
 };
 // Accelerator table of the plot views' keys (arrows, scrolling, zoom, modes).
 constexpr int kPlotAccelerators = 503;
@@ -48,12 +50,14 @@ struct ScaleUndoEntry : UndoEntry {
     std::vector<double> xMin, yMin, xMax, yMax;
 };
 
-class CAPDraw : public CANDraw {
+class CAPDraw : public CANDraw, public GraphHost {
 public:
     CAPDraw();
     ~CAPDraw() override;
 
     PlotData data;
+    // Graphic objects over the panes (texts, shapes, tags), in data coordinates.
+    GraphicObjectList objects{*this, *this};
     PlotColours colours;
     platform::Font labelFont;
     platform::Font layoutFont;  // the label font as the last layout could fit it
@@ -130,6 +134,21 @@ public:
     // it from a dB curve); a second time restores the curve.
     void NormalizeAtCursor();
     std::string ToolTipText(platform::Point p);
+    // Tag Left/Right Cursor: a point tag at the cursor; Tag Horizontal/Vertical: a
+    // measure tag from the left to the right cursor.
+    void TagCursor(int command);
+
+    // What the graphic objects ask of the graphs.
+    int GraphCount() const override { return data.plottedCount; }
+    int GraphKey(int graph) const override;
+    int GraphGroup(int graph) const override { return data.curves[graph].plotGroup; }
+    platform::Rect GraphRect(int graph) const override;
+    double ValueToPixel(int graph, int axis, double value) const override;
+    double PixelToValue(int graph, int axis, double pixel) const override;
+    std::vector<std::vector<CurvePoint>> Curves(int graph) const override;
+    bool IsDigital(int graph) const override { return data.curves[graph].digital != 0; }
+    int GraphAt(platform::Point p) const override;
+    int ObjectCount() override { return static_cast<int>(objects.Objects().size()); }
 
     // Cursors.
     void MoveCursor(int curve, int cursor, int index, const double* value) override;

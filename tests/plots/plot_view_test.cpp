@@ -663,3 +663,45 @@ TEST(PlotLayout, LabelDensityAndChangeFont) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// Ctrl+L tags the left cursor's point, Shift+Ctrl+H measures from the left to the right
+// cursor; the tags live in data coordinates and Delete All Objects removes them.
+TEST_F(PlotViewRun, CursorTagsAndDeleteAll) {
+    CAPDraw view;
+    RunRcTransient(view, 900, 640);
+    view.SetMode(kModeCursor);
+    view.SelectCurve(1);
+    view.cursorStepKind = kCursorPeak;
+    view.StepCursor(kCursorRight, 0);
+    view.StepCursor(kCursorRight, 1);  // the right cursor from the end wraps to the first peak...
+    view.cursorStepKind = kCursorValley;
+    view.StepCursor(kCursorRight, 1);  // ...and on to the next valley
+    platform::Image untagged = view.Grab();
+    platform::automation::SendKey(view, 'L', platform::kCtrlDown);
+    platform::automation::SendKey(view, 'H', platform::kCtrlDown | platform::kShiftDown);
+    ASSERT_EQ(view.objects.Objects().size(), 2u);
+    const GraphicObject& measure = view.objects.Objects().front();  // newest first
+    const GraphicObject& tag = view.objects.Objects().back();
+    EXPECT_EQ(tag.Kind(), kGraphicTag);
+    EXPECT_EQ(measure.Kind(), kGraphicMeasureH);
+    const GraphRecord& g = view.data.curves[1];
+    EXPECT_DOUBLE_EQ(tag.x1, g.cursor[0].x);
+    EXPECT_DOUBLE_EQ(measure.x2, g.cursor[1].x);
+    EXPECT_LT(g.cursor[1].y, g.cursor[0].y);  // a valley below the peak
+    platform::Image image = view.Grab();
+    EXPECT_TRUE(image.SavePng(PngPath("cursor_tags.png")));
+    // The point tag's leader runs from the cursor point up and to the right inside the pane.
+    Point at = view.CursorPixel(1, 0);
+    int drawn = 0;
+    for (int y = std::max(at.y - 40, g.plot.top + 2); y < at.y - 2; ++y)
+        for (int x = at.x; x <= at.x + 20; ++x) drawn += image.Pixel(x, y) != untagged.Pixel(x, y);
+    EXPECT_GT(drawn, 5);
+    ASSERT_TRUE(view.ExecuteCommand(kCmdDeleteAllObjects));
+    EXPECT_TRUE(view.objects.Objects().empty());
+}
+
+}  // namespace
