@@ -43,6 +43,7 @@ void BuildScopeMenu(platform::Menu& m) {
     m.Append(kCmdNormalizeAtCursor, "&Normalize At Cursor\tCtrl+N");
     m.Append(kCmdSameYScales, "Same &Y Scales");
     m.Append(kCmdAlignCursors, "A&lign Cursors");
+    m.Append(kCmdKeepSameBranch, "Keep Cursors on Same Branch");
     m.AppendSeparator();
     platform::Menu& view = m.AppendPopup("&View");
     view.Append(kCmdViewFirst + 0, "&Data Points");

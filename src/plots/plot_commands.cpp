@@ -525,7 +525,41 @@ void CAPDraw::RegisterCommands() {
     OnCommand(kCmdTrackCursor, [this](int) { trackCursor = !trackCursor; });
     OnCommand(kCmdTrackIntercept, [this](int) { trackIntercept = !trackIntercept; });
     OnCommand(kCmdTrackMouse, [this](int) { trackMouse = !trackMouse; });
-    OnCommand(kCmdAlignCursors, [this](int) { alignCursors = !alignCursors; });
+    OnCommand(kCmdAlignCursors, [this](int) {
+        alignCursors = !alignCursors;
+        // Turned on: both cursors of every group go where the current curve's are.
+        if (alignCursors && HasGraphs() && data.GroupCount() > 1) {
+            for (int c = 0; c < 2; ++c) {
+                double x = data.curves[currentCurve].cursor[c].x;
+                if (data.curves[currentCurve].cursor[c].run >= 0)
+                    PlaceCursor(data, currentCurve, c, CursorPointIndex(data, currentCurve, c), &x, true);
+            }
+            RepaintAll();
+        }
+    });
+    OnUpdate(kCmdAlignCursors, [this](CommandUI& ui) {
+        ui.Enable(HasGraphs() && currentMode == kModeCursor && data.GroupCount() > 1);
+        ui.SetCheck(alignCursors ? 1 : 0);
+    });
+    OnCommand(kCmdKeepSameBranch, [this](int) {
+        alignZ = !alignZ;
+        // Turned on: every right cursor moves onto its left cursor's branch, at its offset.
+        if (alignZ && currentMode == kModeCursor && HasGraphs()) {
+            for (int c = 0; c < data.plottedCount; ++c) {
+                const GraphRecord& g = data.curves[c];
+                if (g.cursor[0].run < 0 || g.cursor[1].run < 0) continue;
+                const StoreCurve& sc = data.storeCurves[c];
+                int index = std::min(sc.runFirst[g.cursor[0].run] + g.cursor[1].offset,
+                                     std::min(sc.runLast[g.cursor[0].run], sc.pointCount));
+                PlaceCursor(data, c, 1, index, nullptr, false);
+            }
+            RepaintAll();
+        }
+    });
+    OnUpdate(kCmdKeepSameBranch, [this](CommandUI& ui) {
+        ui.Enable(HasGraphs() && currentMode == kModeCursor);
+        ui.SetCheck(alignZ ? 1 : 0);
+    });
     // Arrow keys move the left cursor, Shift+arrows the right one.
     OnCommandRange(kCursorLeft, kCursorDown, [this](int id) {
         cursorDirection = id;

@@ -39,7 +39,7 @@ enum PlotCommand : int {
     kCmdScrollUp = 17636, kCmdScrollDown = 17637, kCmdViewFirst = 18400, kCmdViewLast = 18406,
     kCmdPlusMark = 18407, kCmdHorizontalCursor = 18047, kCmdTrackCursor = 16500, kCmdTrackIntercept = 16501,
     kCmdTrackMouse = 16502, kCmdTagLeftCursor = 17184, kCmdTagRightCursor = 17185, kCmdTagHorizontal = 17186,
-    kCmdTagVertical = 17187, kCmdDeleteAllObjects = 17166
+    kCmdTagVertical = 17187, kCmdDeleteAllObjects = 17166, kCmdKeepSameBranch = 17193
 };
 // Accelerator table of the plot views' keys (arrows, scrolling, zoom, modes).
 constexpr int kPlotAccelerators = 503;

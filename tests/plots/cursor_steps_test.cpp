@@ -124,3 +124,54 @@ TEST(CursorSteps, NextInterpolatedValues) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// Two runs of two curves in two panes: "Keep Cursors on Same Branch" brings every right
+// cursor onto its left cursor's branch at its own offset; "Align Cursors" puts the
+// cursors of every pane where the current curve's are.
+TEST(CursorSteps, SameBranchAndAlignedCursors) {
+    PlotTestApp();
+    CAPDraw view;
+    view.viewKind = 0;
+    view.data.curves = {MakeCurve("A", "T", 1, 12, 0), MakeCurve("B", "T", 2, 9, 0)};
+    view.data.plottedCount = 2;
+    ASSERT_EQ(view.PrepareCurves(2), 0);
+    for (int r = 0; r < 2; ++r) {
+        view.BeginRun(RunStartValues{});
+        for (int i = 0; i <= 10; ++i) {
+            double xy[4] = {double(i), double(i + 100 * r), double(i), double(-i - 100 * r)};
+            view.StoreRunPoint(xy);
+        }
+    }
+    view.EndRun();
+    view.SetMode(kModeCursor);
+    ASSERT_EQ(view.currentMode, kModeCursor);
+    GraphRecord& a = view.data.curves[0];
+    // Left cursor of A to branch 1 (Up), right cursor of A stays on branch 0 at offset 10.
+    view.StepCursor(kCursorUp, 0);
+    ASSERT_EQ(a.cursor[0].run, 1);
+    ASSERT_EQ(a.cursor[1].run, 0);
+    ASSERT_TRUE(view.ExecuteCommand(kCmdKeepSameBranch));
+    EXPECT_EQ(a.cursor[1].run, 1);
+    EXPECT_EQ(a.cursor[1].offset, 10);
+    EXPECT_DOUBLE_EQ(a.cursor[1].y, 110);
+    // With the flag on, a vertical step of one cursor takes the other along.
+    view.StepCursor(kCursorDown, 0);
+    EXPECT_EQ(a.cursor[0].run, 0);
+    EXPECT_EQ(a.cursor[1].run, 0);
+
+    // B's cursors elsewhere; aligning moves them to A's X.
+    view.SelectCurve(1);
+    view.StepCursor(kCursorRight, 0);
+    view.StepCursor(kCursorRight, 0);
+    view.SelectCurve(0);
+    ASSERT_NE(view.data.curves[1].cursor[0].x, a.cursor[0].x);
+    ASSERT_TRUE(view.ExecuteCommand(kCmdAlignCursors));
+    EXPECT_DOUBLE_EQ(view.data.curves[1].cursor[0].x, a.cursor[0].x);
+    EXPECT_DOUBLE_EQ(view.data.curves[1].cursor[1].x, a.cursor[1].x);
+}
+
+}  // namespace
