@@ -516,6 +516,16 @@ void CAPDraw::RegisterCommands() {
         ui.Enable(HasGraphs() && !RunActive());
         ui.SetCheck(ViewOptions() & bits[ui.Id() - kCmdViewFirst] ? 1 : 0);
     });
+    OnCommand(kCmdPlusMark, [this](int) {
+        int k = viewKind < 0 ? 0 : viewKind;
+        AnalysisPlusMark[k] = !AnalysisPlusMark[k];
+        if (AnalysisPlusMark[k]) AnalysisFlags[k] &= ~kViewRuler;
+        RepaintAll();
+    });
+    OnUpdate(kCmdPlusMark, [this](CommandUI& ui) {
+        ui.Enable(HasGraphs() && !RunActive());
+        ui.SetCheck(AnalysisPlusMark[viewKind < 0 ? 0 : viewKind] ? 1 : 0);
+    });
     OnCommand(kCmdHorizontalCursor, [this](int) {
         int k = viewKind < 0 ? 0 : viewKind;
         AnalysisHorizontalCursor[k] = !AnalysisHorizontalCursor[k];

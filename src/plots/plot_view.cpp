@@ -464,27 +464,9 @@ void CAPDraw::DrawGrids(CDrawContext& context, int group) {
     dc.ClipToRect(PaneClip(pane));
     platform::Pen gridPen{PatternStyle(colours.gridPattern), colours.gridWidth, GetColourFromSlot(context, colours.grid)};
     platform::Pen zeroPen = platform::Pen::Solid(GetColourFromSlot(context, colours.baseline), colours.gridWidth);
-    bool ruler = options & kViewRuler;
-    int tick = std::max(std::min(pane.Width(), pane.Height()) / 20, 2);
-    auto line = [&](bool vertical, int at, bool zero) {
-        dc.SetPen(zero ? zeroPen : gridPen);
-        if (vertical) {
-            if (ruler) {
-                dc.MoveTo({at, pane.top}), dc.LineTo({at, pane.top + tick});
-                dc.MoveTo({at, pane.bottom}), dc.LineTo({at, pane.bottom - tick});
-            } else {
-                dc.MoveTo({at, pane.top}), dc.LineTo({at, pane.bottom});
-            }
-        } else if (ruler) {
-            dc.MoveTo({pane.left, at}), dc.LineTo({pane.left + tick, at});
-            dc.MoveTo({pane.right, at}), dc.LineTo({pane.right - tick, at});
-        } else {
-            dc.MoveTo({pane.left, at}), dc.LineTo({pane.right, at});
-        }
-    };
+    // Grid positions of both axes (pixel, on the zero line), whether or not drawn.
+    std::vector<std::pair<int, bool>> at[2];
     for (int axis = kAxisX; axis <= kAxisY; ++axis) {
-        int bit = axis == kAxisX ? kViewHorizontalGrids : kViewVerticalGrids;
-        if (!(options & bit)) continue;
         const AxisScaleRecord& a = g.axis[axis];
         std::vector<double> values;
         if (a.linear) {
@@ -497,10 +479,52 @@ void CAPDraw::DrawGrids(CDrawContext& context, int group) {
                         values.push_back(d * m);
         }
         double step = a.linear ? (a.gridStep != 0 ? std::fabs(a.gridStep) : std::fabs(a.span) / 10) : 1;
-        for (double v : values) {
-            int p = ob7::ValueToPixel(g, axis, v);
-            bool zero = a.linear && std::fabs(v) <= 1e-13 * step;
-            line(axis == kAxisX, p, zero);
+        for (double v : values) at[axis].push_back({ob7::ValueToPixel(g, axis, v), a.linear && std::fabs(v) <= 1e-13 * step});
+    }
+    bool vertical = options & kViewHorizontalGrids, horizontal = options & kViewVerticalGrids;
+    bool plus = AnalysisPlusMark[viewKind < 0 ? 0 : viewKind] != 0;
+    bool ruler = (options & kViewRuler) || (plus && vertical && horizontal);
+    int tick = plus ? colours.gridWidth + 5 : std::max(std::min(pane.Width(), pane.Height()) / 20, 2);
+    auto line = [&](bool isVertical, int p, bool zero) {
+        dc.SetPen(zero ? zeroPen : gridPen);
+        if (isVertical) {
+            if (ruler) {
+                dc.MoveTo({p, pane.top}), dc.LineTo({p, pane.top + tick});
+                dc.MoveTo({p, pane.bottom}), dc.LineTo({p, pane.bottom - tick});
+            } else {
+                dc.MoveTo({p, pane.top}), dc.LineTo({p, pane.bottom});
+            }
+        } else if (ruler) {
+            dc.MoveTo({pane.left, p}), dc.LineTo({pane.left + tick, p});
+            dc.MoveTo({pane.right, p}), dc.LineTo({pane.right - tick, p});
+        } else {
+            dc.MoveTo({pane.left, p}), dc.LineTo({pane.right, p});
+        }
+    };
+    if (plus && vertical != horizontal) {
+        // Plus Mark with one grid direction: dots along its lines where the other's would
+        // cross them, and no lines.
+        int r = std::max(colours.gridWidth / 2, 1);
+        for (auto [p, zero] : at[vertical ? kAxisX : kAxisY])
+            for (auto [q, otherZero] : at[vertical ? kAxisY : kAxisX]) {
+                Point c = vertical ? Point{p, q} : Point{q, p};
+                dc.FillRect(Rect{c.x - r + 1, c.y - r + 1, c.x + r, c.y + r},
+                            platform::Brush::Solid(zero || otherZero ? zeroPen.color : gridPen.color));
+            }
+    } else {
+        if (vertical)
+            for (auto [p, zero] : at[kAxisX]) line(true, p, zero);
+        if (horizontal)
+            for (auto [p, zero] : at[kAxisY]) line(false, p, zero);
+        if (plus && vertical && horizontal) {
+            // A plus sign at every crossing, in the zero-line pen on a zero line.
+            int arm = colours.gridWidth + 4;
+            for (auto [x, zx] : at[kAxisX])
+                for (auto [y, zy] : at[kAxisY]) {
+                    dc.SetPen(zx || zy ? zeroPen : gridPen);
+                    dc.MoveTo({x - arm, y}), dc.LineTo({x + arm + 1, y});
+                    dc.MoveTo({x, std::max(y - arm, pane.top)}), dc.LineTo({x, y + arm + 1});
+                }
         }
     }
     if ((options & kViewBaseline) && g.axis[kAxisY].linear &&

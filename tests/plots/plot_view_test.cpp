@@ -705,3 +705,41 @@ TEST_F(PlotViewRun, CursorTagsAndDeleteAll) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// Grid styles: full lines; Plus Mark with both directions draws plus signs at the
+// crossings and ticks at the edges instead of lines.
+TEST(PlotLayout, PlusMarkGrid) {
+    PlotTestApp();
+    CAPDraw view;
+    view.viewKind = 2;
+    view.data.curves = {MakeCurve("A", "X", 1, 12, 0)};
+    view.data.plottedCount = 1;
+    GraphRecord& g = view.data.curves[0];
+    for (AxisScaleRecord& a : g.axis) a.min = 0, a.max = 10, a.gridStep = 2;
+    ASSERT_EQ(view.PrepareCurves(1), 0);
+    view.BeginRun(RunStartValues{});
+    const double p[2] = {-5, -5};  // off the pane
+    view.StoreRunPoint(p);
+    view.Create(nullptr, platform::Rect{0, 0, 500, 400});
+    AnalysisFlags[2] = kViewHorizontalGrids | kViewVerticalGrids;
+    AnalysisPlusMark[2] = 0;
+    view.Invalidate();
+    view.Update();
+    const platform::Color grid = platform::Rgb(192, 192, 192), white = platform::Rgb(255, 255, 255);
+    auto px = [&](double x, double y) {
+        return view.Grab().Pixel(ob7::ValueToPixel(g, kAxisX, x), ob7::ValueToPixel(g, kAxisY, y));
+    };
+    EXPECT_EQ(px(4, 5), grid);  // on the vertical line at x = 4, between crossings
+    EXPECT_EQ(px(4, 4), grid);
+    ASSERT_TRUE(view.ExecuteCommand(kCmdPlusMark));
+    EXPECT_EQ(px(4, 5), white);  // no line between the crossings
+    EXPECT_EQ(px(4, 4), grid);   // the plus sign at the crossing
+    ASSERT_TRUE(view.ExecuteCommand(kCmdPlusMark));
+    AnalysisFlags[2] = kViewHorizontalGrids | kViewVerticalGrids;
+}
+
+}  // namespace
