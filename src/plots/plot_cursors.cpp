@@ -69,6 +69,10 @@ void CAPDraw::DrawGraphCursors(CDrawContext& context, int curve) {
     const GraphRecord& g = data.curves[curve];
     if (!g.IsRectangular() || data.storeCurves[curve].pointCount < 0) return;
     bool printing = dc.Kind() == platform::DeviceKind::Printer || dc.Kind() == platform::DeviceKind::Picture;
+    bool selectedGroup = data.curves[currentCurve].plotGroup == g.plotGroup;
+    // Tags on the screen go first (they hold the picture under them, cursor lines
+    // included); a call that took tags away is an erasing one and draws none again.
+    bool erasing = selectedGroup && !printing && EraseCursorTags(context);
     dc.Save();
     dc.SetSmoothing(false);
     dc.SetRasterOp(printing ? platform::RasterOp::Copy : platform::RasterOp::Xor);
@@ -97,6 +101,83 @@ void CAPDraw::DrawGraphCursors(CDrawContext& context, int curve) {
             }
         }
     }
+    dc.Restore();
+    if (erasing || !selectedGroup) return;
+    for (CursorMarker& m : markers) {
+        if (g.cursor[m.cursor].run < 0) continue;
+        if ((m.kind < 2 && axisTags) || (m.kind == 2 && pointTags)) DrawCursorMarker(context, m);
+    }
+}
+
+bool CAPDraw::EraseCursorTags(CDrawContext& context) {
+    bool any = false;
+    for (CursorMarker& m : markers)
+        if (m.shown) {
+            DrawCursorMarker(context, m);
+            any = true;
+        }
+    return any;
+}
+
+void CAPDraw::DrawCursorMarker(CDrawContext& context, CursorMarker& m) {
+    platform::DrawContext& dc = *context.Dc();
+    bool screen = dc.Kind() == platform::DeviceKind::Display || dc.Kind() == platform::DeviceKind::Memory;
+    if (m.shown) {
+        dc.Save();
+        dc.SetRasterOp(platform::RasterOp::Copy);
+        dc.ResetClip();
+        dc.BitBlt({m.rect.left, m.rect.top}, m.saved, platform::Rect{0, 0, m.rect.Width(), m.rect.Height()});
+        dc.Restore();
+        m.shown = false;
+        return;
+    }
+    const GraphRecord& g = data.curves[currentCurve];
+    Point p = CursorPixel(currentCurve, m.cursor);
+    Point anchor;
+    std::string text;
+    switch (m.kind) {
+    case 0:
+        anchor = {p.x + 1, g.plot.bottom - 1};
+        text = FormatAxisValue(g, kAxisX, g.cursor[m.cursor].x);
+        break;
+    case 1:
+        anchor = {g.plot.left + 1, p.y + 1};
+        text = FormatAxisValue(g, kAxisY, g.cursor[m.cursor].y);
+        break;
+    default:
+        anchor = {p.x + 1, p.y + 1};
+        text = FormatAxisValue(g, kAxisX, g.cursor[m.cursor].x) + "," + FormatAxisValue(g, kAxisY, g.cursor[m.cursor].y);
+        break;
+    }
+    dc.Save();
+    dc.SetRasterOp(platform::RasterOp::Copy);
+    dc.SetSmoothing(true);
+    dc.ResetClip();
+    dc.SetFont(tagFont);
+    platform::Size extent = dc.TextExtent(text);
+    platform::Rect box{anchor.x - 3, anchor.y - 1, anchor.x + extent.cx + 3, anchor.y + extent.cy + 1};
+    auto shift = [&](int dx, int dy) { box.left += dx, box.right += dx, box.top += dy, box.bottom += dy; };
+    // Above the anchor; the point tag also left of it.
+    shift(m.kind == 2 ? -box.Width() : 0, -box.Height());
+    // Kept inside the plot.
+    if (box.top < g.plot.top) shift(0, g.plot.top - box.top);
+    if (box.bottom > g.plot.bottom + 1) shift(0, g.plot.bottom + 1 - box.bottom);
+    if (box.left < g.plot.left) shift(g.plot.left - box.left, 0);
+    if (box.right > g.plot.right + 1) shift(g.plot.right + 1 - box.right, 0);
+    m.rect = box;
+    if (screen) {
+        m.saved = platform::Image(box.Width(), box.Height());
+        for (int y = 0; y < box.Height(); ++y)
+            for (int x = 0; x < box.Width(); ++x) m.saved.SetPixel(x, y, dc.GetPixel({box.left + x, box.top + y}));
+        m.shown = true;
+    }
+    dc.FrameRect(box, platform::Brush::Solid(GetColourFromSlot(context, tagFrameColour)));
+    dc.FillRect(platform::Rect{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1},
+                platform::Brush::Solid(GetColourFromSlot(context, tagFillColour)));
+    dc.SetTextColor(GetColourFromSlot(context, tagFrameColour));
+    dc.SetBkOpaque(false);
+    platform::Rect inner = box;
+    dc.DrawText(text, inner, platform::kDtCenter | platform::kDtVCenter | platform::kDtSingleLine | platform::kDtNoPrefix);
     dc.Restore();
 }
 

@@ -60,6 +60,9 @@ CAPDraw::CAPDraw() {
     drawType = kDraw2DPlot;
     labelFont.face = "Sans Serif";
     labelFont.height = -12;
+    tagFont.face = "Sans Serif";
+    tagFont.height = -11;
+    for (int i = 0; i < 6; ++i) markers[i].kind = i % 3, markers[i].cursor = i / 3;
     RegisterPlotAccelerators();
     SetAccelerators(platform::FindAccelerators(kPlotAccelerators));
     RegisterCommands();
@@ -443,6 +446,7 @@ int CAPDraw::PaintGraphs(CDrawContext& context, int curve) {
     objects.DrawObjects(context, -1, 1);
     for (int group = 1; group <= groups; ++group) RedrawGraphGroup(context, group);
     DrawPlotHeader(context, currentMode == kModeCursor);
+    for (CursorMarker& m : markers) m.shown = false;  // the picture under them is new
     if (currentMode == kModeCursor && HasGraphs()) DrawCursors(context, 1, -1);
     dc.ResetClip();
     return 1;

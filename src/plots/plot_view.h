@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/draw_context.h"
+#include "platform/image.h"
 #include "plots/analysis_view.h"
 #include "plots/graph_record.h"
 #include "ui/framework/graphic_objects.h"
@@ -50,6 +51,16 @@ struct ScaleUndoEntry : UndoEntry {
     std::vector<double> xMin, yMin, xMax, yMax;
 };
 
+// A value tag of a cursor: kind 0 its X at the plot's bottom, kind 1 its Y at the plot's
+// left, kind 2 "X,Y" beside the point. On the screen it keeps what it covers, so that it
+// can be taken away again.
+struct CursorMarker {
+    int kind = 0, cursor = 0;
+    platform::Rect rect;
+    platform::Image saved;
+    bool shown = false;
+};
+
 class CAPDraw : public CANDraw, public GraphHost {
 public:
     CAPDraw();
@@ -67,6 +78,9 @@ public:
     int trackCursor = 1, trackIntercept = 0, trackMouse = 1;
     int alignCursors = 0;
     int alignZ = 0;  // "Keep Cursors on Same Branch"
+    int axisTags = 0, pointTags = 0;  // value tags at the cursors: on the axes, at the point
+    platform::Font tagFont;
+    int tagFrameColour = 0, tagFillColour = 15;
     int slopeMethod = 0;
     // Curves are drawn anti-aliased on screens and pages; off, every segment is exact
     // to the pixel.
@@ -159,6 +173,12 @@ public:
     void StepCursor(int direction, int cursor) override;
     bool GoToValue(int curve, double value, int cursor, int column, int offset, int run);
     platform::Point CursorPixel(int curve, int cursor);
+    // Draws a value tag (saving what it covers on the screen) or, when it is shown, puts
+    // the covered picture back.
+    void DrawCursorMarker(CDrawContext& dc, CursorMarker& marker);
+    // Takes every shown tag away; true when any was shown.
+    bool EraseCursorTags(CDrawContext& dc);
+    CursorMarker markers[6];
     void PlaceAllCursors();
 
     // The virtual block.
