@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "plots/analysis_view.h"
 #include "plots/auto_scale.h"
 #include "plots/axis_transform.h"
 #include "plots/plot_groups.h"
@@ -221,6 +222,30 @@ TEST(YScaleOwners, SameRangesShareOneScale) {
     data.curves[0].digital = 1;
     DecideYScaleOwners(data);
     EXPECT_EQ(data.curves[0].showsYScale, 0);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace ob7;
+
+TEST(AnalysisViewTexts, SlopeTextAndScaleReference) {
+    // Equal cursor values on the first axis: INF (method 0); a left value of 0: INF
+    // (methods 1 and 2); the same axis twice: 1.
+    EXPECT_EQ(CANDraw::SlopeText(2, 2, 1, 5, false, 0), "INF");
+    EXPECT_EQ(CANDraw::SlopeText(0, 10, 1, 5, false, 1), "INF");
+    EXPECT_EQ(CANDraw::SlopeText(0, 10, 1, 5, false, 2), "INF");
+    EXPECT_EQ(CANDraw::SlopeText(1, 3, 1, 3, true, 0), "1.000E0");
+    // dY / dX = 4 / 2; per decade 20 dB over 1 decade; per octave over one octave.
+    EXPECT_EQ(CANDraw::SlopeText(1, 3, 1, 5, false, 0), "2.000E0");
+    EXPECT_EQ(CANDraw::SlopeText(100, 1000, -20, 0, false, 2), "2.000E1");
+    EXPECT_EQ(CANDraw::SlopeText(100, 200, -6, 0, false, 1), "6.000E0");
+    // ScaleReference: (0, 0) gives 0; decades more than 3 apart give the span.
+    EXPECT_EQ(CANDraw::ScaleReference(0, 0), 0);
+    EXPECT_DOUBLE_EQ(CANDraw::ScaleReference(1e-3, 10), 9.999);
+    EXPECT_EQ(CANDraw::ScaleReference(50, 2), 50);  // the larger decade
+    EXPECT_EQ(CANDraw::ScaleReference(2, 50), 50);
 }
 
 }  // namespace
