@@ -4,6 +4,8 @@
 
 #include "foundation/numbers.h"
 #include "platform/desktop.h"
+#include "platform/draw_context.h"
+#include "ui/framework/draw_context.h"
 #include "plots/graph_record.h"
 #include "ui/framework/shell_state.h"
 
@@ -123,6 +125,19 @@ std::string CANDraw::SlopeText(double leftA, double rightA, double leftB, double
         }
     }
     return FormatNumberText(slope, 3, 'E', kNumLowerCase | kNumTidyExponent);
+}
+
+std::string CANDraw::DrawFittedText(CDrawContext& dc, const std::string& text, platform::Rect rect, int format) {
+    platform::DrawContext& d = *dc.Dc();
+    std::string shown = d.TextExtent(text).cx > rect.Width() ? "#" : text;
+    if (d.Kind() == platform::DeviceKind::Printer && (format & platform::kDtRight)) {
+        // A page shows what lay under the box: clear the part left of the text.
+        platform::Rect left = rect;
+        left.right = rect.right - d.TextExtent(shown).cx;
+        d.FillRect(left, platform::Brush::Solid(platform::Rgb(255, 255, 255)));
+    }
+    d.DrawText(shown, rect, format | platform::kDtSingleLine | platform::kDtNoPrefix);
+    return shown;
 }
 
 double CANDraw::ScaleReference(double a, double b) {

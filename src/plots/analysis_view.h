@@ -86,6 +86,9 @@ public:
     static std::string SlopeText(double leftA, double rightA, double leftB, double rightB, bool sameAxis, int method);
     // The engineering reference magnitude of a range.
     static double ScaleReference(double a, double b);
+    // Draws the text in the box (DrawText format bits); a text wider than the box is
+    // drawn as "#". Returns what was drawn.
+    static std::string DrawFittedText(CDrawContext& dc, const std::string& text, platform::Rect rect, int format);
 
 protected:
     platform::Point pressPoint_;

@@ -867,7 +867,9 @@ void CAPDraw::DrawReadouts(CDrawContext& context, int group) {
     }
     int column = std::max(g0.plotWidth / 5, 1);
     auto cell = [&](int row, int col, const std::string& text) {
-        dc.TextOut({g0.plot.left + column * (col + 1), top + row * lineHeight}, text);
+        int x = g0.plot.left + column * col;
+        DrawFittedText(context, text, Rect{x, top + row * lineHeight, x + column, top + (row + 1) * lineHeight},
+                       platform::kDtRight);
     };
     dc.SetTextColor(GetColourFromSlot(context, colours.text));
     dc.SetTextAlign(platform::kAlignRight);

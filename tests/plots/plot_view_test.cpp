@@ -745,3 +745,20 @@ TEST(PlotLayout, PlusMarkGrid) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// A text that does not fit its box is drawn as "#".
+TEST(PlotLayout, FittedText) {
+    PlotTestApp();
+    platform::Image image(200, 40);
+    platform::DrawContext dc(image);
+    CDrawContext context(&dc);
+    dc.SetFont(platform::Font{});
+    EXPECT_EQ(CANDraw::DrawFittedText(context, "220.294m", platform::Rect{0, 0, 150, 20}, platform::kDtRight), "220.294m");
+    EXPECT_EQ(CANDraw::DrawFittedText(context, "220.294m", platform::Rect{0, 20, 12, 40}, platform::kDtRight), "#");
+}
+
+}  // namespace
