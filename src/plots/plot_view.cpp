@@ -905,6 +905,25 @@ bool CAPDraw::HitTestGraph(int curve, Point p, int inflate) const {
 }
 
 int CAPDraw::GraphIndexAtPoint(Point p) {
+    // Digital traces first: the one whose band holds the point, else the nearest band.
+    int digital = -1, nearest = 0x7fffffff;
+    for (int c = 0; c < data.plottedCount; ++c) {
+        const GraphRecord& g = data.curves[c];
+        if (g.hidden || !g.digital || !HitTestGraph(c, p, 0)) continue;
+        int distance = p.y >= g.digitalBandTop && p.y <= g.digitalBandBottom
+                           ? 0
+                           : std::min(std::abs(p.y - g.digitalBandTop), std::abs(p.y - g.digitalBandBottom));
+        if (distance < nearest) nearest = distance, digital = c;
+    }
+    if (digital >= 0) {
+        const GraphRecord& d = data.curves[digital];
+        for (int c = 0; c < data.plottedCount; ++c) {
+            const GraphRecord& g = data.curves[c];
+            if (!g.digital && !g.hidden && g.plotGroup == d.plotGroup && g.groupDigitalStatus == d.groupDigitalStatus)
+                return c;
+        }
+        return digital;
+    }
     for (int c = 0; c < data.plottedCount; ++c) {
         const GraphRecord& g = data.curves[c];
         if (g.hidden || !HitTestGraph(c, p, 0)) continue;

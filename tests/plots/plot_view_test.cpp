@@ -9,6 +9,7 @@
 #include "plot_fixture.h"
 #include "plots/curve_polyline.h"
 #include "plots/data_cursors.h"
+#include "plots/plot_groups.h"
 #include "sim/devices/independent_sources.h"
 #include "foundation/numbers.h"
 #include "sim/engine/run_control.h"
@@ -516,6 +517,16 @@ TEST(DigitalTrace, LowEdgeHighEdge) {
     EXPECT_TRUE(edgeBetween(8.5, 10));   // up
     EXPECT_TRUE(edgeBetween(18.5, 20));  // down
     EXPECT_FALSE(edgeBetween(12, 17));   // nothing crosses the band while high
+    // A click in a digital band of a mixed pane picks the pane's first analog curve; in a
+    // pane of digital traces only, the trace itself.
+    EXPECT_EQ(view.GraphIndexAtPoint({x(15), middle}), 0);
+    view.data.curves[0].plotGroup = 2;
+    RenumberPlotGroups(view.data);
+    UpdateGroupDigitalStatus(view.data);
+    view.Invalidate();
+    view.Update();
+    const GraphRecord& d = view.data.curves[1];
+    EXPECT_EQ(view.GraphIndexAtPoint({ValueToPixel(d, kAxisX, 15.0), (d.digitalBandTop + d.digitalBandBottom) / 2}), 1);
 }
 
 }  // namespace
