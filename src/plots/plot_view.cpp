@@ -658,6 +658,10 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
                 DrawDigitalRun(context, c, r);
                 continue;
             }
+            if (g.flags & kGraphFft) {
+                DrawFftStems(context, c, r);
+                continue;
+            }
             points.clear();
             if (!BuildRunPolyline(data, c, r, merge, points, &escape, &progress)) {
                 plotAborted = true;
@@ -720,6 +724,28 @@ void CAPDraw::DrawDigitalRun(CDrawContext& context, int c, int run) {
         if (i > first) DrawDigitalSegment(dc, g, x0, x1, previous, state, hatch);
         previous = state;
         x0 = x1;
+    }
+}
+
+// A spectrum: a stem from each point down to 0 (to the pane's bottom on a log axis) with a
+// small circle at the point.
+void CAPDraw::DrawFftStems(CDrawContext& context, int c, int run) {
+    platform::DrawContext& dc = *context.Dc();
+    const GraphRecord& g = data.curves[c];
+    const StoreCurve& sc = data.storeCurves[c];
+    CurveReader reader(data, c);
+    int radius = std::max(std::min(g.plotWidth, g.plotHeight) / 160, 2);
+    int zero = g.axis[kAxisY].linear ? ob7::ValueToPixel(g, kAxisY, 0.0) : g.plot.bottom;
+    dc.SetBrush(platform::Brush::Null());
+    for (int i = sc.runFirst[run]; i <= std::min(sc.runLast[run], sc.pointCount); ++i) {
+        Point p = StoredPointPixel(g, reader, i);
+        int reach = radius + 5;
+        if (p.x < g.plot.left - reach || p.x > g.plot.right + reach || p.y < g.plot.top - reach ||
+            p.y > g.plot.bottom + reach)
+            continue;
+        dc.MoveTo(p);
+        dc.LineTo({p.x, zero});
+        dc.Ellipse(Rect{p.x - radius, p.y - radius, p.x + radius + 1, p.y + radius + 1});
     }
 }
 

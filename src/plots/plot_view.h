@@ -115,6 +115,7 @@ public:
     void DrawScaleLabels(CDrawContext& dc, int curve, int axis);
     void DrawCurves(CDrawContext& dc, int group, int firstCurve, int lastCurve);
     void DrawNewSegment(CDrawContext& dc, int curve);
+    void DrawFftStems(CDrawContext& dc, int curve, int run);
     // Digital traces: every step drawn by the level of its new state.
     void DrawDigitalRun(CDrawContext& dc, int curve, int run);
     void DrawDigitalSegment(platform::DrawContext& dc, const GraphRecord& g, int x0, int x1, int previousState,

@@ -773,3 +773,38 @@ TEST(PlotLayout, FittedText) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// A spectrum is drawn as stems from zero to each point, with a circle at the point.
+TEST(PlotLayout, SpectrumStems) {
+    PlotTestApp();
+    CAPDraw view;
+    view.viewKind = 0;
+    view.smoothCurves = false;
+    GraphRecord g = MakeCurve("MAG(FFT(V(1)))", "F", 1, 12, 0);
+    g.flags |= kGraphFft;
+    for (AxisScaleRecord& a : g.axis) a.min = 0, a.max = 10;
+    view.data.curves = {g};
+    view.data.plottedCount = 1;
+    ASSERT_EQ(view.PrepareCurves(1), 0);
+    view.BeginRun(RunStartValues{});
+    const double points[][2] = {{2, 8}, {5, 3}, {8, 6}};
+    for (const auto& p : points) view.StoreRunPoint(p);
+    view.data.runActive = false;
+    view.Create(nullptr, platform::Rect{0, 0, 500, 400});
+    view.Invalidate();
+    view.Update();
+    platform::Image image = view.Grab();
+    const GraphRecord& s = view.data.curves[0];
+    const platform::Color blue = platform::Rgb(0, 0, 255);
+    auto px = [&](double x, double y) { return image.Pixel(ValueToPixel(s, kAxisX, x), ValueToPixel(s, kAxisY, y)); };
+    EXPECT_EQ(px(2, 4), blue);   // on the first stem, halfway down
+    EXPECT_EQ(px(5, 1), blue);
+    EXPECT_NE(px(3.5, 5), blue); // no line between the points
+    EXPECT_NE(px(5, 5), blue);   // nothing above a point
+}
+
+}  // namespace
