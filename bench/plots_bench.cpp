@@ -46,9 +46,9 @@ std::unique_ptr<ob7::CAPDraw> MakeView(int n, double noise, bool smooth) {
     view->data.curves = {g};
     view->data.plottedCount = 1;
     view->data.sweep.transientStop = 1e-3;
-    view->data.curves[0].axis[ob7::kAxisX].sweepMark = 'T';
-    ob7::AutoScaleAxis(view->data, 0, ob7::kAxisX);
-    ob7::AutoScaleAxis(view->data, 0, ob7::kAxisY);
+    view->data.curves[0].axis[ob7::kXAxis].sweepMark = 'T';
+    ob7::AutoScaleAxis(view->data, 0, ob7::kXAxis);
+    ob7::AutoScaleAxis(view->data, 0, ob7::kYAxis);
     view->PrepareCurves(1);
     view->BeginRun(ob7::RunStartValues{});
     std::mt19937 random(7);

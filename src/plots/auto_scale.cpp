@@ -87,7 +87,7 @@ bool AxisSweepRange(PlotData& data, int curve, int axis) {
     } else if (a.sweepMark == 'T' && s.analysisKind == 0) {
         lo = s.transientStart, hi = s.transientStop;
         given = true;
-    } else if (axis == kAxisX && s.analysisKind == 2 && !s.dcSweepName.empty() &&
+    } else if (axis == kXAxis && s.analysisKind == 2 && !s.dcSweepName.empty() &&
                curve < static_cast<int>(data.xRangeTexts.size())) {
         std::string v = "V(" + s.dcSweepName + ")", i = "I(" + s.dcSweepName + ")";
         const std::string& t = data.xRangeTexts[curve];
@@ -126,8 +126,8 @@ void AutoScaleAxis(PlotData& data, int curve, int axis) {
 void UpdateDataExtremes(PlotData& data, int curve) {
     GraphRecord& g = data.curves[curve];
     const StoreCurve& sc = data.storeCurves[curve];
-    AxisScaleRecord& ax = g.axis[kAxisX];
-    AxisScaleRecord& ay = g.axis[kAxisY];
+    AxisScaleRecord& ax = g.axis[kXAxis];
+    AxisScaleRecord& ay = g.axis[kYAxis];
     ax.dataMax = ay.dataMax = ax.visibleMax = ay.visibleMax = -1e200;
     ax.dataMin = ay.dataMin = ax.visibleMin = ay.visibleMin = 1e200;
     double xlo = std::min(ax.min, ax.max), xhi = std::max(ax.min, ax.max);
@@ -154,8 +154,8 @@ void ApplyDataExtremes(PlotData& data) {
     for (int c = 0; c < data.CurveCount(); ++c) {
         GraphRecord& g = data.curves[c];
         if (g.hidden || data.storeCurves[c].pointCount < 0) continue;
-        for (int axis = data.runActive ? kAxisY : kAxisX; axis <= kAxisY; ++axis) {
-            if (axis == kAxisY && g.digital) continue;
+        for (int axis = data.runActive ? kYAxis : kXAxis; axis <= kYAxis; ++axis) {
+            if (axis == kYAxis && g.digital) continue;
             AxisScaleRecord& a = g.axis[axis];
             const AxisScaleRecord& other = g.axis[1 - axis];
             double lo, hi;
@@ -188,7 +188,7 @@ void UnifyGroupRanges(PlotData& data, int firstAxis, int lastAxis) {
             for (int c = 0; c < data.plottedCount; ++c) {
                 const GraphRecord& g = data.curves[c];
                 if (g.plotGroup != group || g.hidden) continue;
-                if (axis == kAxisY && g.digital) continue;
+                if (axis == kYAxis && g.digital) continue;
                 const AxisScaleRecord& a = g.axis[axis];
                 double mn = std::min(a.min, a.max), mx = std::max(a.min, a.max);
                 if (first < 0) {
@@ -202,7 +202,7 @@ void UnifyGroupRanges(PlotData& data, int firstAxis, int lastAxis) {
             for (int c = 0; c < data.plottedCount; ++c) {
                 GraphRecord& g = data.curves[c];
                 if (g.plotGroup != group) continue;
-                if (axis == kAxisY && g.digital) continue;
+                if (axis == kYAxis && g.digital) continue;
                 AxisScaleRecord& a = g.axis[axis];
                 a.min = descending ? hi : lo;
                 a.max = descending ? lo : hi;
@@ -221,11 +221,11 @@ bool ComputeNiceRanges(PlotData& data, bool rescale) {
     for (int c = 0; c < data.CurveCount(); ++c) {
         GraphRecord& g = data.curves[c];
         if (g.hidden) continue;
-        for (int axis = kAxisX; axis <= kAxisY; ++axis) {
+        for (int axis = kXAxis; axis <= kYAxis; ++axis) {
             AxisScaleRecord& a = g.axis[axis];
             if (!IsMarked(a)) continue;
             marked.push_back({c, axis});
-            if (axis == kAxisY && g.digital) continue;
+            if (axis == kYAxis && g.digital) continue;
             double oldMin = a.min, oldMax = a.max;
             if (AxisSweepRange(data, c, axis)) {
                 changed = changed || oldMin != a.min || oldMax != a.max;
@@ -242,7 +242,7 @@ bool ComputeNiceRanges(PlotData& data, bool rescale) {
                     a.min = std::pow(10.0, nlo), a.max = std::pow(10.0, nhi);
                 }
             }
-            if (axis == kAxisX && (g.flags & kGraphFft)) a.max *= 0.5;
+            if (axis == kXAxis && (g.flags & kGraphFft)) a.max *= 0.5;
             a.span = a.max - a.min;
             auto moved = [](double n, double o) {
                 return std::fabs(n - o) / std::max({n, o, kChangeFloor}) > 1e-6;
@@ -287,9 +287,9 @@ void DecideYScaleOwners(PlotData& data) {
             const GraphRecord& o = data.curves[e];
             if (o.plotGroup != g.plotGroup) continue;
             if (o.showsYScale) anyShown = true;
-            if (!o.digital && !o.hidden && o.axis[kAxisY].min == g.axis[kAxisY].min &&
-                o.axis[kAxisY].max == g.axis[kAxisY].max &&
-                std::strcmp(o.axis[kAxisY].scaleFormat.spec.text, g.axis[kAxisY].scaleFormat.spec.text) == 0)
+            if (!o.digital && !o.hidden && o.axis[kYAxis].min == g.axis[kYAxis].min &&
+                o.axis[kYAxis].max == g.axis[kYAxis].max &&
+                std::strcmp(o.axis[kYAxis].scaleFormat.spec.text, g.axis[kYAxis].scaleFormat.spec.text) == 0)
                 shows = false;
         }
         g.showsYScale = shows || !anyShown ? 1 : 0;

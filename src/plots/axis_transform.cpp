@@ -27,13 +27,13 @@ void SetAxisTransform(GraphRecord& g, int axis, int extent, int base) {
     double lo = a.min, hi = a.max;
     if (a.linear) {
         if (lo == hi) lo = 0, hi = 1;
-        a.pixelScale = axis == kAxisX ? extent / (hi - lo) : extent / (lo - hi);
+        a.pixelScale = axis == kXAxis ? extent / (hi - lo) : extent / (lo - hi);
         a.pixelOffset = base - hi * a.pixelScale;
     } else {
         if (!(hi > 0)) hi = 0.0001;
         if (!(lo > 0)) lo = hi * 0.00001;
         if (lo == hi) hi = hi + 0.1;
-        double decades = axis == kAxisX ? std::log10(std::fabs(hi / lo)) : std::log10(std::fabs(lo / hi));
+        double decades = axis == kXAxis ? std::log10(std::fabs(hi / lo)) : std::log10(std::fabs(lo / hi));
         a.pixelScale = extent / decades;
         a.pixelOffset = base - a.pixelScale * std::log10(std::fabs(hi));
     }
@@ -81,7 +81,7 @@ int DigitalValueToPixel(const GraphRecord& g, int state, int previousState) {
 }
 
 void SetDigitalBand(GraphRecord& g, int slots, int digitalBefore) {
-    const AxisScaleRecord& a = g.axis[kAxisY];
+    const AxisScaleRecord& a = g.axis[kYAxis];
     slots = std::max(slots, 1);
     int k = slots - (1 + digitalBefore);
     double r = (a.max - a.min) / (2.0 * slots);

@@ -25,7 +25,7 @@ double CurveReader::Read(int which, int index) {
 }
 
 platform::Point StoredPointPixel(const GraphRecord& g, CurveReader& reader, int index) {
-    return {ValueToPixel(g, kAxisX, reader.X(index)), ValueToPixel(g, kAxisY, reader.Y(index))};
+    return {ValueToPixel(g, kXAxis, reader.X(index)), ValueToPixel(g, kYAxis, reader.Y(index))};
 }
 
 double PixelStepSlope(platform::Point from, platform::Point to) {

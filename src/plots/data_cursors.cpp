@@ -160,7 +160,7 @@ int CurveValueAtX(PlotData& data, int curve, double x, int start, double* y) {
     if (run < 0) run = std::max(data.runs.runCount - 1, 0);
     int first = sc.runFirst.empty() ? 0 : sc.runFirst[run];
     int last = sc.runFirst.empty() ? sc.pointCount : RunLastOf(data, curve, run);
-    bool xLog = !g.axis[kAxisX].linear, yLog = !g.axis[kAxisY].linear;
+    bool xLog = !g.axis[kXAxis].linear, yLog = !g.axis[kYAxis].linear;
     for (int i = first; i < last; ++i) {
         double a = data.X(curve, i), b = data.X(curve, i + 1);
         if ((x >= a && x <= b) || (x <= a && x >= b)) {
@@ -226,12 +226,12 @@ int PlaceCursor(PlotData& data, int g, int c, int n, const double* value, bool a
         }
         if (!gi.digital) gi.cursor[c].y = y;
         if (sc.pointCount >= 0) {
-            if (x > gi.axis[kAxisX].dataMax && gi.axis[kAxisX].dataMax > -1e200) {
-                gi.cursor[c].x = gi.axis[kAxisX].dataMax;
+            if (x > gi.axis[kXAxis].dataMax && gi.axis[kXAxis].dataMax > -1e200) {
+                gi.cursor[c].x = gi.axis[kXAxis].dataMax;
                 index = std::min(index, sc.pointCount);
                 gi.cursor[c].y = data.Y(i, index);
-            } else if (x < gi.axis[kAxisX].dataMin && gi.axis[kAxisX].dataMin < 1e200) {
-                gi.cursor[c].x = gi.axis[kAxisX].dataMin;
+            } else if (x < gi.axis[kXAxis].dataMin && gi.axis[kXAxis].dataMin < 1e200) {
+                gi.cursor[c].x = gi.axis[kXAxis].dataMin;
                 gi.cursor[c].y = data.Y(i, index);
             }
         }

@@ -16,7 +16,7 @@
 namespace ob7 {
 
 enum ChartKind : int { kChartRectangular = 0, kChartPolar = 1, kChartSmith = 2 };
-enum PlotAxis : int { kAxisX = 0, kAxisY = 1 };
+enum PlotAxis : int { kXAxis = 0, kYAxis = 1 };
 // Auto-scale marks of an axis.
 enum AutoScaleMark : int { kNoAutoScale = -1, kAutoScaleByRange = -2, kAutoScaleCommand = -3 };
 

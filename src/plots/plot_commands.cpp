@@ -57,7 +57,7 @@ void CAPDraw::AutoScale(bool repaint) {
     for (int c = 0; c < data.plottedCount; ++c) {
         GraphRecord& g = data.curves[c];
         if (g.plotGroup != group || g.hidden) continue;
-        for (int axis = kAxisX; axis <= kAxisY; ++axis) {
+        for (int axis = kXAxis; axis <= kYAxis; ++axis) {
             g.axis[axis].autoMark = kAutoScaleCommand;
             orientation.push_back({c * 2 + axis, Ascending(g.axis[axis])});
         }
@@ -103,7 +103,7 @@ void CAPDraw::AutoScaleDuringRun(double fraction) {
         GraphRecord& g = data.curves[c];
         int last = data.storeCurves[c].pointCount;
         if (last < 0) continue;
-        g.currentPixel = {ob7::ValueToPixel(g, kAxisX, data.X(c, last)), ob7::ValueToPixel(g, kAxisY, data.Y(c, last))};
+        g.currentPixel = {ob7::ValueToPixel(g, kXAxis, data.X(c, last)), ob7::ValueToPixel(g, kYAxis, data.Y(c, last))};
         g.previousPixel = g.currentPixel;
     }
 }
@@ -112,7 +112,7 @@ void CAPDraw::ToggleSameYScales() {
     data.sameYScales = !data.sameYScales;
     if (data.sameYScales) {
         UnifyGroupRanges(data, 1, 1);
-        for (GraphRecord& g : data.curves) UpdateAxisScale(g, kAxisY);
+        for (GraphRecord& g : data.curves) UpdateAxisScale(g, kYAxis);
     }
     DecideYScaleOwners(data);
     RepaintAll();
@@ -135,7 +135,7 @@ void CAPDraw::NormalizeAtCursor() {
     }
     if (d != 0) {
         const StoreCurve& sc = data.storeCurves[currentCurve];
-        AxisScaleRecord& y = g.axis[kAxisY];
+        AxisScaleRecord& y = g.axis[kYAxis];
         y.dataMax = -1e200, y.dataMin = 1e200;
         for (int i = 0; i <= sc.pointCount; ++i) {
             double v = data.store.GetPointValue(sc.columns[1], i);
@@ -155,8 +155,8 @@ void CAPDraw::NormalizeAtCursor() {
 // ---- zoom, scroll, pan -----------------------------------------------------------------
 
 void CAPDraw::UpdateBothScales(int curve) {
-    UpdateAxisScale(data.curves[curve], kAxisX);
-    UpdateAxisScale(data.curves[curve], kAxisY);
+    UpdateAxisScale(data.curves[curve], kXAxis);
+    UpdateAxisScale(data.curves[curve], kYAxis);
 }
 
 void CAPDraw::ZoomIn() {
@@ -166,7 +166,7 @@ void CAPDraw::ZoomIn() {
     for (int c = 0; c < data.plottedCount; ++c) {
         GraphRecord& g = data.curves[c];
         if (g.plotGroup != group) continue;
-        for (int axis = kAxisX; axis <= (g.digital ? kAxisX : kAxisY); ++axis) {
+        for (int axis = kXAxis; axis <= (g.digital ? kXAxis : kYAxis); ++axis) {
             AxisScaleRecord& a = g.axis[axis];
             double span = a.max - a.min;
             if (!SetAxisRange(g, axis, a.min + span / 4, a.max - span / 4)) break;
@@ -184,7 +184,7 @@ void CAPDraw::ZoomOut() {
     for (int c = 0; c < data.plottedCount; ++c) {
         GraphRecord& g = data.curves[c];
         if (g.plotGroup != group) continue;
-        for (int axis = kAxisX; axis <= (g.digital ? kAxisX : kAxisY); ++axis) {
+        for (int axis = kXAxis; axis <= (g.digital ? kXAxis : kYAxis); ++axis) {
             AxisScaleRecord& a = g.axis[axis];
             double span = a.max - a.min;
             if (!SetAxisRange(g, axis, a.min - span / 2, a.max + span / 2)) break;
@@ -199,7 +199,7 @@ void CAPDraw::ScrollGraphs(int command) {
     if (data.plottedCount == 0) return;
     BeginScaleUndo();
     int group = data.curves[currentCurve].plotGroup;
-    int axis = command == kCmdScrollLeft || command == kCmdScrollRight ? kAxisX : kAxisY;
+    int axis = command == kCmdScrollLeft || command == kCmdScrollRight ? kXAxis : kYAxis;
     bool up = command == kCmdScrollRight || command == kCmdScrollUp;
     for (int c = 0; c < data.plottedCount; ++c) {
         GraphRecord& g = data.curves[c];
@@ -229,10 +229,10 @@ void CAPDraw::ZoomToRectangle(int curve, Point corner, Point other) {
         GraphRecord& g = data.curves[c];
         if (g.plotGroup != group || corner == other) continue;
         if (corner.x == other.x || (corner.y == other.y && !g.digital)) continue;
-        for (int axis = kAxisX; axis <= (g.digital ? kAxisX : kAxisY); ++axis) {
+        for (int axis = kXAxis; axis <= (g.digital ? kXAxis : kYAxis); ++axis) {
             bool ascending = Ascending(g.axis[axis]);
-            double a = ob7::PixelToValue(g, axis, axis == kAxisX ? corner.x : corner.y);
-            double b = ob7::PixelToValue(g, axis, axis == kAxisX ? other.x : other.y);
+            double a = ob7::PixelToValue(g, axis, axis == kXAxis ? corner.x : corner.y);
+            double b = ob7::PixelToValue(g, axis, axis == kXAxis ? other.x : other.y);
             if (!SetAxisRange(g, axis, std::min(a, b), std::max(a, b))) break;
             OrderAxisRange(ascending, g, axis);
             UpdateAxisScale(g, axis);
@@ -254,10 +254,10 @@ void CAPDraw::PanByDrag(Point from, Point to) {
     for (int c = 0; c < data.plottedCount; ++c) {
         GraphRecord& g = data.curves[c];
         if (g.plotGroup != group) continue;
-        for (int axis = kAxisX; axis <= (g.digital ? kAxisX : kAxisY); ++axis) {
+        for (int axis = kXAxis; axis <= (g.digital ? kXAxis : kYAxis); ++axis) {
             AxisScaleRecord& ax = g.axis[axis];
-            double a = ob7::PixelToValue(g, axis, axis == kAxisX ? from.x : from.y);
-            double b = ob7::PixelToValue(g, axis, axis == kAxisX ? to.x : to.y);
+            double a = ob7::PixelToValue(g, axis, axis == kXAxis ? from.x : from.y);
+            double b = ob7::PixelToValue(g, axis, axis == kXAxis ? to.x : to.y);
             if (ax.linear) {
                 SetAxisRange(g, axis, ax.min - (b - a), ax.max - (b - a));
             } else if (a > 0 && b > 0) {
@@ -281,8 +281,8 @@ void CAPDraw::RestoreLimitScales() {
             a.span = a.max - a.min;
             changed = true;
         }
-        UpdateAxisScale(g, kAxisX);
-        UpdateAxisScale(g, kAxisY);
+        UpdateAxisScale(g, kXAxis);
+        UpdateAxisScale(g, kYAxis);
     }
     if (changed) RepaintAll();
 }
@@ -296,10 +296,10 @@ void CAPDraw::BeginScaleUndo() {
     scaleUndoOpen_ = 1;
     for (int c = 0; c < data.plottedCount; ++c) {
         const GraphRecord& g = data.curves[c];
-        entry->xMin.push_back(g.axis[kAxisX].min);
-        entry->yMin.push_back(g.axis[kAxisY].min);
-        entry->xMax.push_back(g.axis[kAxisX].max);
-        entry->yMax.push_back(g.axis[kAxisY].max);
+        entry->xMin.push_back(g.axis[kXAxis].min);
+        entry->yMin.push_back(g.axis[kYAxis].min);
+        entry->xMax.push_back(g.axis[kXAxis].max);
+        entry->yMax.push_back(g.axis[kYAxis].max);
     }
 }
 
@@ -310,13 +310,13 @@ void SwapScaleBounds(PlotData& data, ScaleUndoEntry& entry) {
     int n = std::min<int>(data.plottedCount, static_cast<int>(entry.xMin.size()));
     for (int c = 0; c < n; ++c) {
         GraphRecord& g = data.curves[c];
-        std::swap(g.axis[kAxisX].min, entry.xMin[c]);
-        std::swap(g.axis[kAxisX].max, entry.xMax[c]);
-        std::swap(g.axis[kAxisY].min, entry.yMin[c]);
-        std::swap(g.axis[kAxisY].max, entry.yMax[c]);
+        std::swap(g.axis[kXAxis].min, entry.xMin[c]);
+        std::swap(g.axis[kXAxis].max, entry.xMax[c]);
+        std::swap(g.axis[kYAxis].min, entry.yMin[c]);
+        std::swap(g.axis[kYAxis].max, entry.yMax[c]);
         for (AxisScaleRecord& a : g.axis) a.span = a.max - a.min;
-        UpdateAxisScale(g, kAxisX);
-        UpdateAxisScale(g, kAxisY);
+        UpdateAxisScale(g, kXAxis);
+        UpdateAxisScale(g, kYAxis);
     }
 }
 
@@ -448,9 +448,9 @@ std::string CAPDraw::ToolTipText(Point p) {
     if (c < 0) return {};
     const GraphRecord& g = data.curves[c];
     if (!g.IsRectangular()) return {};
-    double x = ob7::PixelToValue(g, kAxisX, p.x);
-    double y = ob7::PixelToValue(g, kAxisY, p.y);
-    return FormatAxisValue(g, kAxisX, x) + "," + FormatAxisValue(g, kAxisY, y);
+    double x = ob7::PixelToValue(g, kXAxis, p.x);
+    double y = ob7::PixelToValue(g, kYAxis, p.y);
+    return FormatAxisValue(g, kXAxis, x) + "," + FormatAxisValue(g, kYAxis, y);
 }
 
 }  // namespace ob7

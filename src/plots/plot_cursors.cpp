@@ -18,7 +18,7 @@ using platform::Point;
 
 Point CAPDraw::CursorPixel(int curve, int cursor) {
     const GraphRecord& g = data.curves[curve];
-    Point p{ValueToPixelInt(g, kAxisX, g.cursor[cursor].x), ValueToPixelInt(g, kAxisY, g.cursor[cursor].y)};
+    Point p{ValueToPixelInt(g, kXAxis, g.cursor[cursor].x), ValueToPixelInt(g, kYAxis, g.cursor[cursor].y)};
     if (g.digital && g.cursor[cursor].run >= 0) {
         // The stored state at the cursor's point decides the level.
         p.y = DigitalValueToPixel(g, DigitalStateOf(data.Y(curve, CursorPointIndex(data, curve, cursor))), -1);
@@ -138,15 +138,15 @@ void CAPDraw::DrawCursorMarker(CDrawContext& context, CursorMarker& m) {
     switch (m.kind) {
     case 0:
         anchor = {p.x + 1, g.plot.bottom - 1};
-        text = FormatAxisValue(g, kAxisX, g.cursor[m.cursor].x);
+        text = FormatAxisValue(g, kXAxis, g.cursor[m.cursor].x);
         break;
     case 1:
         anchor = {g.plot.left + 1, p.y + 1};
-        text = FormatAxisValue(g, kAxisY, g.cursor[m.cursor].y);
+        text = FormatAxisValue(g, kYAxis, g.cursor[m.cursor].y);
         break;
     default:
         anchor = {p.x + 1, p.y + 1};
-        text = FormatAxisValue(g, kAxisX, g.cursor[m.cursor].x) + "," + FormatAxisValue(g, kAxisY, g.cursor[m.cursor].y);
+        text = FormatAxisValue(g, kXAxis, g.cursor[m.cursor].x) + "," + FormatAxisValue(g, kYAxis, g.cursor[m.cursor].y);
         break;
     }
     dc.Save();
@@ -186,7 +186,7 @@ void CAPDraw::MoveCursorToPoint(int buttons, Point p) {
     int cursor = (buttons & platform::kLeftButton) || !(buttons & platform::kRightButton) ? 0 : 1;
     GraphRecord& g = data.curves[currentCurve];
     if (!g.IsRectangular()) return;
-    double x = ob7::PixelToValue(g, kAxisX, p.x);
+    double x = ob7::PixelToValue(g, kXAxis, p.x);
     int run = g.cursor[cursor].run < 0 ? 0 : g.cursor[cursor].run;
     GoToValue(currentCurve, x, cursor, 0, g.cursor[cursor].offset, run);
 }
@@ -224,7 +224,7 @@ void CAPDraw::StepCursor(int direction, int cursor) {
             int runs = std::max(data.runs.runCount, 1);
             if (direction == kCursorUp) r = (r + 1) % runs;
             if (direction == kCursorDown) r = (r - 1 + runs) % runs;
-            const AxisScaleRecord& a = gr.axis[kAxisX];
+            const AxisScaleRecord& a = gr.axis[kXAxis];
             double lo = std::min(a.min, a.max), hi = std::max(a.min, a.max);
             double x1 = x0;
             if (a.linear) {

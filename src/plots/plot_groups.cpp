@@ -62,7 +62,7 @@ GroupCheckFailure CheckPlotGroups(const PlotData& data, const std::vector<std::s
             const GraphRecord& g = data.curves[c];
             if (c == first || g.plotGroup != group) continue;
             if (g.chartKind != ref.chartKind) return {13804, c};
-            if (g.axis[kAxisX].linear != ref.axis[kAxisX].linear || g.axis[kAxisY].linear != ref.axis[kAxisY].linear)
+            if (g.axis[kXAxis].linear != ref.axis[kXAxis].linear || g.axis[kYAxis].linear != ref.axis[kYAxis].linear)
                 return {13802, c};
             if (c < static_cast<int>(xExpressions.size()) && first < static_cast<int>(xExpressions.size()) &&
                 TokenText(xExpressions[c]) != TokenText(xExpressions[first]))

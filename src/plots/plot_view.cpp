@@ -85,7 +85,7 @@ int CAPDraw::PrepareCurves(int runCapacity) {
     for (size_t c = 0; c < data.curves.size(); ++c) {
         GraphRecord& g = data.curves[c];
         if (g.flags & kGraphPlotted) ++data.plottedCount;
-        data.storeCurves[c].xIsSweep = g.axis[kAxisX].sweepMark != 0 && g.axis[kAxisX].linear && !g.digital;
+        data.storeCurves[c].xIsSweep = g.axis[kXAxis].sweepMark != 0 && g.axis[kXAxis].linear && !g.digital;
         for (AxisScaleRecord& a : g.axis) {
             a.dataMax = a.visibleMax = -1e200;
             a.dataMin = a.visibleMin = 1e200;
@@ -102,18 +102,18 @@ int CAPDraw::PrepareCurves(int runCapacity) {
     // Auto-scaled axes start from the first curve of their group with a fixed range.
     for (int c = 0; c < data.plottedCount; ++c) {
         GraphRecord& g = data.curves[c];
-        for (int axis = kAxisX; axis <= kAxisY; ++axis) {
+        for (int axis = kXAxis; axis <= kYAxis; ++axis) {
             if (g.axis[axis].autoMark != kAutoScaleByRange || AxisSweepRange(data, c, axis)) continue;
             for (int o = 0; o < data.plottedCount; ++o) {
                 const GraphRecord& r = data.curves[o];
                 if (o == c || r.plotGroup != g.plotGroup || r.axis[axis].autoMark == kAutoScaleByRange) continue;
-                if (axis == kAxisY && r.digital != g.digital) continue;
+                if (axis == kYAxis && r.digital != g.digital) continue;
                 g.axis[axis].min = r.axis[axis].min;
                 g.axis[axis].max = r.axis[axis].max;
                 break;
             }
         }
-        if (g.digital) g.axis[kAxisY].min = 0, g.axis[kAxisY].max = 20;
+        if (g.digital) g.axis[kYAxis].min = 0, g.axis[kYAxis].max = 20;
     }
     UnifyGroupRanges(data, 0, 0);
     DecideYScaleOwners(data);
@@ -137,11 +137,11 @@ int CAPDraw::StoreRunPoint(const double* xy) {
         data.store.SetPointValue(sc.columns[0], index, x);
         data.store.SetPointValue(sc.columns[1], index, y);
         stored &= CountStoredPoint(data.store, sc, data.runs);
-        AxisScaleRecord& ax = g.axis[kAxisX];
-        AxisScaleRecord& ay = g.axis[kAxisY];
+        AxisScaleRecord& ax = g.axis[kXAxis];
+        AxisScaleRecord& ay = g.axis[kYAxis];
         ax.dataMax = std::max(ax.dataMax, x), ax.dataMin = std::min(ax.dataMin, x);
         ay.dataMax = std::max(ay.dataMax, y), ay.dataMin = std::min(ay.dataMin, y);
-        Point p{ob7::ValueToPixel(g, kAxisX, x), ob7::ValueToPixel(g, kAxisY, y)};
+        Point p{ob7::ValueToPixel(g, kXAxis, x), ob7::ValueToPixel(g, kYAxis, y)};
         if (g.digital) {
             g.previousDigitalState = sc.newRun ? -1 : g.digitalState;
             g.digitalState = DigitalStateOf(y);
@@ -248,8 +248,8 @@ bool CAPDraw::HasGraphs() { return data.plottedCount > 0 && data.storeCurves[0].
 
 void CAPDraw::RescaleAllAxes() {
     for (GraphRecord& g : data.curves) {
-        UpdateAxisScale(g, kAxisX);
-        UpdateAxisScale(g, kAxisY);
+        UpdateAxisScale(g, kXAxis);
+        UpdateAxisScale(g, kYAxis);
         SaveLimitScales(g);
     }
 }
@@ -280,7 +280,7 @@ std::vector<double> CAPDraw::AxisLabelValues(int curve, int axis, bool measuring
     double span = hi - lo;
     double step = std::fabs(a.gridStep);
     if (step <= 0 || span / step > 20000) {
-        int n = axis == kAxisX ? 5 : std::min(std::max(g.plotHeight / std::max(lineHeight, 1), 1), data.numberOfGrids);
+        int n = axis == kXAxis ? 5 : std::min(std::max(g.plotHeight / std::max(lineHeight, 1), 1), data.numberOfGrids);
         if (measuring) n = data.numberOfGrids;
         n = std::max(n, 1);
         for (int k = 0; k <= n; ++k) {
@@ -325,8 +325,8 @@ int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
                 captions = std::max(captions, g.yScaleWidth);
                 continue;
             }
-            for (double v : AxisLabelValues(c, kAxisY, true))
-                g.yScaleWidth = std::max(g.yScaleWidth, dc.TextExtent(FormatScaleLabel(g, kAxisY, v)).cx + gap);
+            for (double v : AxisLabelValues(c, kYAxis, true))
+                g.yScaleWidth = std::max(g.yScaleWidth, dc.TextExtent(FormatScaleLabel(g, kYAxis, v)).cx + gap);
             g.yScaleWidth = std::min(g.yScaleWidth, client.Width() / 4);
             if (g.showsYScale) {
                 widest = std::max(widest, g.yScaleWidth);
@@ -371,8 +371,8 @@ int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
             g.plot = pane;
             g.plotWidth = pane.Width();
             g.plotHeight = pane.Height();
-            SetAxisTransform(g, kAxisX, g.plotWidth, pane.right);
-            SetAxisTransform(g, kAxisY, g.plotHeight, pane.top);
+            SetAxisTransform(g, kXAxis, g.plotWidth, pane.right);
+            SetAxisTransform(g, kYAxis, g.plotHeight, pane.top);
             g.yTitlePosition = Point{pane.left, rowReadoutTop_[group]};
         }
         // Digital curves each take a band of the pane, the first at the top.
@@ -391,7 +391,7 @@ int CAPDraw::LayoutPlotGroups(CDrawContext& context, int depth) {
     for (int c = 0; c < data.plottedCount; ++c) {
         const GraphRecord& g = data.curves[c];
         if (g.indexInGroup != 0 || !g.IsRectangular() || g.hidden) continue;
-        const AxisScaleRecord& a = g.axis[kAxisY];
+        const AxisScaleRecord& a = g.axis[kYAxis];
         int divisions = g.digital ? DigitalSlotCount(g.plotHeight, lineHeight, 1)
                         : a.linear && a.gridStep > 0 ? static_cast<int>(std::lround(std::fabs(a.span / a.gridStep)))
                                                      : data.numberOfGrids;
@@ -470,7 +470,7 @@ void CAPDraw::DrawGrids(CDrawContext& context, int group) {
     platform::Pen zeroPen = platform::Pen::Solid(GetColourFromSlot(context, colours.baseline), colours.gridWidth);
     // Grid positions of both axes (pixel, on the zero line), whether or not drawn.
     std::vector<std::pair<int, bool>> at[2];
-    for (int axis = kAxisX; axis <= kAxisY; ++axis) {
+    for (int axis = kXAxis; axis <= kYAxis; ++axis) {
         const AxisScaleRecord& a = g.axis[axis];
         std::vector<double> values;
         if (a.linear) {
@@ -509,31 +509,31 @@ void CAPDraw::DrawGrids(CDrawContext& context, int group) {
         // Plus Mark with one grid direction: dots along its lines where the other's would
         // cross them, and no lines.
         int r = std::max(colours.gridWidth / 2, 1);
-        for (auto [p, zero] : at[vertical ? kAxisX : kAxisY])
-            for (auto [q, otherZero] : at[vertical ? kAxisY : kAxisX]) {
+        for (auto [p, zero] : at[vertical ? kXAxis : kYAxis])
+            for (auto [q, otherZero] : at[vertical ? kYAxis : kXAxis]) {
                 Point c = vertical ? Point{p, q} : Point{q, p};
                 dc.FillRect(Rect{c.x - r + 1, c.y - r + 1, c.x + r, c.y + r},
                             platform::Brush::Solid(zero || otherZero ? zeroPen.color : gridPen.color));
             }
     } else {
         if (vertical)
-            for (auto [p, zero] : at[kAxisX]) line(true, p, zero);
+            for (auto [p, zero] : at[kXAxis]) line(true, p, zero);
         if (horizontal)
-            for (auto [p, zero] : at[kAxisY]) line(false, p, zero);
+            for (auto [p, zero] : at[kYAxis]) line(false, p, zero);
         if (plus && vertical && horizontal) {
             // A plus sign at every crossing, in the zero-line pen on a zero line.
             int arm = colours.gridWidth + 4;
-            for (auto [x, zx] : at[kAxisX])
-                for (auto [y, zy] : at[kAxisY]) {
+            for (auto [x, zx] : at[kXAxis])
+                for (auto [y, zy] : at[kYAxis]) {
                     dc.SetPen(zx || zy ? zeroPen : gridPen);
                     dc.MoveTo({x - arm, y}), dc.LineTo({x + arm + 1, y});
                     dc.MoveTo({x, std::max(y - arm, pane.top)}), dc.LineTo({x, y + arm + 1});
                 }
         }
     }
-    if ((options & kViewBaseline) && g.axis[kAxisY].linear &&
-        std::min(g.axis[kAxisY].min, g.axis[kAxisY].max) <= 0 && std::max(g.axis[kAxisY].min, g.axis[kAxisY].max) >= 0) {
-        int p = ob7::ValueToPixel(g, kAxisY, 0.0);
+    if ((options & kViewBaseline) && g.axis[kYAxis].linear &&
+        std::min(g.axis[kYAxis].min, g.axis[kYAxis].max) <= 0 && std::max(g.axis[kYAxis].min, g.axis[kYAxis].max) >= 0) {
+        int p = ob7::ValueToPixel(g, kYAxis, 0.0);
         dc.SetPen(zeroPen);
         dc.MoveTo({pane.left, p}), dc.LineTo({pane.right, p});
     }
@@ -542,19 +542,19 @@ void CAPDraw::DrawGrids(CDrawContext& context, int group) {
     dc.SetBrush(platform::Brush::Null());
     dc.Rectangle(PaneClip(pane));
     dc.Restore();
-    DrawScaleLabels(context, first, kAxisX);
+    DrawScaleLabels(context, first, kXAxis);
 }
 
 void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
     platform::DrawContext& dc = *context.Dc();
     const GraphRecord& g = data.curves[curve];
     std::vector<double> values = AxisLabelValues(curve, axis, false);
-    if (static_cast<int>(values.size()) > 10 * std::max(axis == kAxisX ? g.plotWidth : g.plotHeight, 1)) return;
+    if (static_cast<int>(values.size()) > 10 * std::max(axis == kXAxis ? g.plotWidth : g.plotHeight, 1)) return;
     dc.SetFont(layoutFont);
     dc.SetSmoothing(true);
     dc.SetBkOpaque(false);
     bool logAxis = !g.axis[axis].linear;
-    if (axis == kAxisX) {
+    if (axis == kXAxis) {
         dc.SetTextColor(GetColourFromSlot(context, colours.text));
         dc.SetTextAlign(platform::kAlignCenter | platform::kAlignTop);
         Rect client = layoutArea_.Width() > 0 ? layoutArea_ : ClientRect();
@@ -572,9 +572,9 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
         for (int pass = 0; pass <= 3; ++pass) {
             for (auto [priority, v] : order) {
                 if (priority != pass) continue;
-                std::string text = FormatScaleLabel(g, kAxisX, v);
+                std::string text = FormatScaleLabel(g, kXAxis, v);
                 int w = dc.TextExtent(text).cx;
-                int x = std::clamp(ob7::ValueToPixel(g, kAxisX, v), client.left + w / 2, client.right - w / 2);
+                int x = std::clamp(ob7::ValueToPixel(g, kXAxis, v), client.left + w / 2, client.right - w / 2);
                 int l = x - w / 2 - charWidth / 2, r = x + w / 2 + charWidth / 2;
                 bool overlaps = false;
                 for (auto [tl, tr] : taken) overlaps = overlaps || (l < tr && r > tl);
@@ -602,7 +602,7 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
     int lastTop = 1000000;
     for (size_t i = 0; i < values.size(); ++i) {
         double v = values[i];
-        int y = ob7::ValueToPixel(g, kAxisY, v) - lineHeight / 2;
+        int y = ob7::ValueToPixel(g, kYAxis, v) - lineHeight / 2;
         if (logAxis && i != 0 && i + 1 != values.size()) {
             double m = v / DecadeFloor(v);
             bool decade = std::fabs(m - 1) < 1e-6 || std::fabs(m - 10) < 1e-6;
@@ -611,7 +611,7 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
         if (y + lineHeight > lastTop && i + 1 != values.size()) continue;  // would overlap the previous label
         if (y + lineHeight > lastTop) continue;
         lastTop = y;
-        dc.TextOut({rightEdge, y}, FormatScaleLabel(g, kAxisY, v));
+        dc.TextOut({rightEdge, y}, FormatScaleLabel(g, kYAxis, v));
     }
 }
 
@@ -720,7 +720,7 @@ void CAPDraw::DrawDigitalRun(CDrawContext& context, int c, int run) {
     int x0 = 0;
     for (int i = first; i <= last; ++i) {
         int state = DigitalStateOf(reader.Y(i));
-        int x1 = std::clamp(ob7::ValueToPixel(g, kAxisX, reader.X(i)), lowX, highX);
+        int x1 = std::clamp(ob7::ValueToPixel(g, kXAxis, reader.X(i)), lowX, highX);
         if (i > first) DrawDigitalSegment(dc, g, x0, x1, previous, state, hatch);
         previous = state;
         x0 = x1;
@@ -735,7 +735,7 @@ void CAPDraw::DrawFftStems(CDrawContext& context, int c, int run) {
     const StoreCurve& sc = data.storeCurves[c];
     CurveReader reader(data, c);
     int radius = std::max(std::min(g.plotWidth, g.plotHeight) / 160, 2);
-    int zero = g.axis[kAxisY].linear ? ob7::ValueToPixel(g, kAxisY, 0.0) : g.plot.bottom;
+    int zero = g.axis[kYAxis].linear ? ob7::ValueToPixel(g, kYAxis, 0.0) : g.plot.bottom;
     dc.SetBrush(platform::Brush::Null());
     for (int i = sc.runFirst[run]; i <= std::min(sc.runLast[run], sc.pointCount); ++i) {
         Point p = StoredPointPixel(g, reader, i);
@@ -844,7 +844,7 @@ void CAPDraw::RedrawGraphGroup(CDrawContext& context, int group) {
             dc.TextOut({right, (g.digitalBandTop + g.digitalBandBottom) / 2 - lineHeight / 2}, g.caption);
             continue;
         }
-        if (g.showsYScale) DrawScaleLabels(context, c, kAxisY);
+        if (g.showsYScale) DrawScaleLabels(context, c, kYAxis);
     }
     DrawReadouts(context, group);
 }
@@ -906,18 +906,18 @@ void CAPDraw::DrawReadouts(CDrawContext& context, int group) {
     int row = 1;
     const GraphRecord& cur = data.curves[currentCurve < data.plottedCount && data.curves[currentCurve].plotGroup == group ? currentCurve : first];
     cell(row, 0, xCaption);
-    cell(row, 1, FormatAxisValue(cur, kAxisX, cur.cursor[0].x));
-    cell(row, 2, FormatAxisValue(cur, kAxisX, cur.cursor[1].x));
-    cell(row, 3, FormatAxisValue(cur, kAxisX, cur.cursor[1].x - cur.cursor[0].x));
+    cell(row, 1, FormatAxisValue(cur, kXAxis, cur.cursor[0].x));
+    cell(row, 2, FormatAxisValue(cur, kXAxis, cur.cursor[1].x));
+    cell(row, 3, FormatAxisValue(cur, kXAxis, cur.cursor[1].x - cur.cursor[0].x));
     ++row;
     for (int c = 0; c < data.plottedCount; ++c) {
         const GraphRecord& g = data.curves[c];
         if (g.plotGroup != group || g.hidden) continue;
         dc.SetTextColor(SlotColour(context, g.style.textColour));
         cell(row, 0, g.caption);
-        cell(row, 1, FormatAxisValue(g, kAxisY, g.cursor[0].y));
-        cell(row, 2, FormatAxisValue(g, kAxisY, g.cursor[1].y));
-        cell(row, 3, FormatAxisValue(g, kAxisY, g.cursor[1].y - g.cursor[0].y));
+        cell(row, 1, FormatAxisValue(g, kYAxis, g.cursor[0].y));
+        cell(row, 2, FormatAxisValue(g, kYAxis, g.cursor[1].y));
+        cell(row, 3, FormatAxisValue(g, kYAxis, g.cursor[1].y - g.cursor[0].y));
         cell(row, 4, SlopeText(g.cursor[0].x, g.cursor[1].x, g.cursor[0].y, g.cursor[1].y, false, slopeMethod));
         ++row;
     }

@@ -63,7 +63,7 @@ TEST(AnalysisWindow, ClosingDuringARunWaitsForItsEnd) {
     ASSERT_TRUE(frame.EnterAnalysis(main, view, 0));
     EXPECT_EQ(frame.GetTitle(), "Transient Analysis");
     EXPECT_EQ(bar.At(4).text, "&Transient");
-    view.data.curves[0].axis[kAxisX].autoMark = view.data.curves[0].axis[kAxisY].autoMark = kAutoScaleByRange;
+    view.data.curves[0].axis[kXAxis].autoMark = view.data.curves[0].axis[kYAxis].autoMark = kAutoScaleByRange;
     view.title = "Sine, 200 us";
     view.BeginRun(RunStartValues{});
     for (int i = 0; i <= 200; ++i) {

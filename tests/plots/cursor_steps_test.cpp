@@ -109,8 +109,8 @@ TEST(CursorSteps, NextInterpolatedValues) {
         }
         Fill(view.data, {points});
         GraphRecord& g = view.data.curves[0];
-        g.axis[kAxisX].linear = c.log ? 0 : 1;
-        g.axis[kAxisX].min = c.low, g.axis[kAxisX].max = c.high;
+        g.axis[kXAxis].linear = c.log ? 0 : 1;
+        g.axis[kXAxis].min = c.low, g.axis[kXAxis].max = c.high;
         view.SetMode(kModeCursor);
         ASSERT_EQ(view.currentMode, kModeCursor);
         PlaceCursor(view.data, 0, 0, 0, nullptr, false);

@@ -48,9 +48,9 @@ inline ob7::GraphRecord MakeCurve(const std::string& caption, const std::string&
     g.plotGroup = group;
     g.style.lineColour = g.style.textColour = colour;
     g.style.lineWidth = 1;
-    g.axis[ob7::kAxisX].sweepMark = sweep;
-    g.axis[ob7::kAxisX].linear = logX ? 0 : 1;
-    g.axis[ob7::kAxisY].linear = logY ? 0 : 1;
+    g.axis[ob7::kXAxis].sweepMark = sweep;
+    g.axis[ob7::kXAxis].linear = logX ? 0 : 1;
+    g.axis[ob7::kYAxis].linear = logY ? 0 : 1;
     return g;
 }
 
@@ -113,8 +113,8 @@ protected:
         view.Create(nullptr, platform::Rect{0, 0, width, height});
         view.data.plottedCount = static_cast<int>(view.data.curves.size());
         for (int c = 0; c < view.data.plottedCount; ++c) {
-            ob7::AutoScaleAxis(view.data, c, ob7::kAxisX);
-            ob7::AutoScaleAxis(view.data, c, ob7::kAxisY);
+            ob7::AutoScaleAxis(view.data, c, ob7::kXAxis);
+            ob7::AutoScaleAxis(view.data, c, ob7::kYAxis);
         }
         ASSERT_EQ(view.PrepareCurves(1), 0);
         view.Invalidate();

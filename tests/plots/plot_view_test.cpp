@@ -75,17 +75,17 @@ TEST_F(PlotViewRun, CurvePixelsAreTheTransformOfTheStoredPoints) {
     platform::Image image = view.Grab();
     const GraphRecord& g = view.data.curves[1];
     // The swept X axis keeps the run's exact time range; Y got a nice range over 0..5 V.
-    EXPECT_DOUBLE_EQ(g.axis[kAxisX].min, 0.0);
-    EXPECT_DOUBLE_EQ(g.axis[kAxisX].max, 20e-6);
-    EXPECT_LE(g.axis[kAxisY].min, 0.0);
-    EXPECT_GE(g.axis[kAxisY].max, 5.0);
+    EXPECT_DOUBLE_EQ(g.axis[kXAxis].min, 0.0);
+    EXPECT_DOUBLE_EQ(g.axis[kXAxis].max, 20e-6);
+    EXPECT_LE(g.axis[kYAxis].min, 0.0);
+    EXPECT_GE(g.axis[kYAxis].max, 5.0);
     platform::Color blue = platform::Rgb(255, 0, 0);  // slot 9
     const StoreCurve& sc = view.data.storeCurves[1];
     int checked = 0, missing = 0;
-    const Point first{ValueToPixel(g, kAxisX, view.data.X(1, 0)), ValueToPixel(g, kAxisY, view.data.Y(1, 0))};
+    const Point first{ValueToPixel(g, kXAxis, view.data.X(1, 0)), ValueToPixel(g, kYAxis, view.data.Y(1, 0))};
     for (int i = 0; i < sc.pointCount; ++i) {  // the run's last pixel is left out of a line
         double x = view.data.X(1, i), y = view.data.Y(1, i);
-        Point p{ValueToPixel(g, kAxisX, x), ValueToPixel(g, kAxisY, y)};
+        Point p{ValueToPixel(g, kXAxis, x), ValueToPixel(g, kYAxis, y)};
         ASSERT_TRUE(g.plot.left <= p.x && p.x <= g.plot.right && g.plot.top <= p.y && p.y <= g.plot.bottom);
         ++checked;
         if (p == first) continue;  // the painter may leave a polyline's first pixel to its second
@@ -108,10 +108,10 @@ TEST(CurvePolyline, CollinearPointsMergeAndTheEdgesAreTrimmed) {
     data.store.Reset();
     BeginRun(data.storeCurves, data.runs, RunStartValues{});
     GraphRecord& g = data.curves[0];
-    g.axis[kAxisX].min = 0, g.axis[kAxisX].max = 1000;
-    g.axis[kAxisY].min = 0, g.axis[kAxisY].max = 1000;
-    SetAxisTransform(g, kAxisX, 1000, 1000);
-    SetAxisTransform(g, kAxisY, 1000, 0);
+    g.axis[kXAxis].min = 0, g.axis[kXAxis].max = 1000;
+    g.axis[kYAxis].min = 0, g.axis[kYAxis].max = 1000;
+    SetAxisTransform(g, kXAxis, 1000, 1000);
+    SetAxisTransform(g, kYAxis, 1000, 0);
     // 0..500 a ramp of slope 1 (one pixel a point), then 100 points flat, then a step.
     auto put = [&](double x, double y) {
         int i = data.storeCurves[0].pointCount + 1;
@@ -232,10 +232,10 @@ TEST(PlotZoom, ZoomScrollPanAndUndo) {
     view.StoreRunPoint(a + 4);
     GraphRecord& lin = view.data.curves[0];
     GraphRecord& log = view.data.curves[1];
-    lin.axis[kAxisX].min = 0, lin.axis[kAxisX].max = 100;
-    lin.axis[kAxisY].min = -10, lin.axis[kAxisY].max = 10;
-    log.axis[kAxisX].min = 1e3, log.axis[kAxisX].max = 1e6;
-    log.axis[kAxisY].min = 0, log.axis[kAxisY].max = 4;
+    lin.axis[kXAxis].min = 0, lin.axis[kXAxis].max = 100;
+    lin.axis[kYAxis].min = -10, lin.axis[kYAxis].max = 10;
+    log.axis[kXAxis].min = 1e3, log.axis[kXAxis].max = 1e6;
+    log.axis[kYAxis].min = 0, log.axis[kYAxis].max = 4;
     view.RescaleAllAxes();  // the limit scales, as the curve set-up leaves them
     view.Create(nullptr, platform::Rect{0, 0, 600, 500});
     view.Invalidate();
@@ -243,45 +243,45 @@ TEST(PlotZoom, ZoomScrollPanAndUndo) {
 
     view.currentCurve = 0;
     platform::automation::SendKey(view, platform::key::kAdd, platform::kCtrlDown);
-    EXPECT_DOUBLE_EQ(lin.axis[kAxisX].min, 25);
-    EXPECT_DOUBLE_EQ(lin.axis[kAxisX].max, 75);
-    EXPECT_DOUBLE_EQ(lin.axis[kAxisY].min, -5);
-    EXPECT_DOUBLE_EQ(log.axis[kAxisX].min, 1e3);  // another group: untouched
+    EXPECT_DOUBLE_EQ(lin.axis[kXAxis].min, 25);
+    EXPECT_DOUBLE_EQ(lin.axis[kXAxis].max, 75);
+    EXPECT_DOUBLE_EQ(lin.axis[kYAxis].min, -5);
+    EXPECT_DOUBLE_EQ(log.axis[kXAxis].min, 1e3);  // another group: untouched
     platform::automation::SendKey(view, platform::key::kSubtract, platform::kCtrlDown);
-    EXPECT_DOUBLE_EQ(lin.axis[kAxisX].min, 0);
-    EXPECT_DOUBLE_EQ(lin.axis[kAxisX].max, 100);
+    EXPECT_DOUBLE_EQ(lin.axis[kXAxis].min, 0);
+    EXPECT_DOUBLE_EQ(lin.axis[kXAxis].max, 100);
     // Undo of the Zoom-Out gives 25..75 back, redo 0..100 again.
     ASSERT_TRUE(view.ExecuteCommand(kCmdUndo));
-    EXPECT_DOUBLE_EQ(lin.axis[kAxisX].min, 25);
-    EXPECT_DOUBLE_EQ(lin.axis[kAxisX].max, 75);
+    EXPECT_DOUBLE_EQ(lin.axis[kXAxis].min, 25);
+    EXPECT_DOUBLE_EQ(lin.axis[kXAxis].max, 75);
     ASSERT_TRUE(view.ExecuteCommand(kCmdRedo));
-    EXPECT_DOUBLE_EQ(lin.axis[kAxisX].max, 100);
+    EXPECT_DOUBLE_EQ(lin.axis[kXAxis].max, 100);
 
     view.SelectCurve(1);
     platform::automation::SendKey(view, platform::key::kLeft, platform::kCtrlDown);
-    EXPECT_DOUBLE_EQ(log.axis[kAxisX].min, 1e2);
-    EXPECT_DOUBLE_EQ(log.axis[kAxisX].max, 1e5);
+    EXPECT_DOUBLE_EQ(log.axis[kXAxis].min, 1e2);
+    EXPECT_DOUBLE_EQ(log.axis[kXAxis].max, 1e5);
     platform::automation::SendKey(view, platform::key::kUp, platform::kCtrlDown);
-    EXPECT_DOUBLE_EQ(log.axis[kAxisY].min, 0.4);
-    EXPECT_DOUBLE_EQ(log.axis[kAxisY].max, 4.4);
+    EXPECT_DOUBLE_EQ(log.axis[kYAxis].min, 0.4);
+    EXPECT_DOUBLE_EQ(log.axis[kYAxis].max, 4.4);
 
     // Panning by a drag with the right button: the values under the two points move.
     view.SelectCurve(0);
     view.LayoutPlotGroups(*std::make_unique<CDrawContext>(view.GetDC().get()));
     Point from{(lin.plot.left + lin.plot.right) / 2, (lin.plot.top + lin.plot.bottom) / 2};
     Point to{from.x + lin.plot.Width() / 10, from.y};
-    double dx = PixelToValue(lin, kAxisX, to.x) - PixelToValue(lin, kAxisX, from.x);
-    double before = lin.axis[kAxisX].min;
+    double dx = PixelToValue(lin, kXAxis, to.x) - PixelToValue(lin, kXAxis, from.x);
+    double before = lin.axis[kXAxis].min;
     platform::automation::SendMouse(view, platform::MouseAction::RightDown, from, platform::kRightButton);
     platform::automation::SendMouse(view, platform::MouseAction::Move, to, platform::kRightButton);
     platform::automation::SendMouse(view, platform::MouseAction::RightUp, to, 0);
-    EXPECT_NEAR(lin.axis[kAxisX].min, before - dx, 1e-9);
+    EXPECT_NEAR(lin.axis[kXAxis].min, before - dx, 1e-9);
     ASSERT_TRUE(view.ExecuteCommand(kCmdUndo));
-    EXPECT_NEAR(lin.axis[kAxisX].min, before, 1e-9);
+    EXPECT_NEAR(lin.axis[kXAxis].min, before, 1e-9);
 
     // Restore Limit Scales (Ctrl+Home) goes back to the ranges saved at set-up.
     platform::automation::SendKey(view, platform::key::kHome, platform::kCtrlDown);
-    EXPECT_DOUBLE_EQ(log.axis[kAxisX].min, log.axis[kAxisX].savedMin);
+    EXPECT_DOUBLE_EQ(log.axis[kXAxis].min, log.axis[kXAxis].savedMin);
 }
 
 // A zoom box on an axis that is displayed descending keeps it descending, whichever way
@@ -298,25 +298,25 @@ TEST(PlotZoom, ZoomBoxKeepsTheOrientation) {
     view.StoreRunPoint(p);
     view.StoreRunPoint(p + 2);
     GraphRecord& g = view.data.curves[0];
-    g.axis[kAxisX].min = 100, g.axis[kAxisX].max = 0;  // descending
-    g.axis[kAxisY].min = 0, g.axis[kAxisY].max = 10;
+    g.axis[kXAxis].min = 100, g.axis[kXAxis].max = 0;  // descending
+    g.axis[kYAxis].min = 0, g.axis[kYAxis].max = 10;
     view.Create(nullptr, platform::Rect{0, 0, 500, 400});
     view.Invalidate();
     view.Update();
     view.SetMode(kModeScale);
     Point a{g.plot.left + g.plot.Width() * 3 / 4, g.plot.top + g.plot.Height() / 4};
     Point b{g.plot.left + g.plot.Width() / 4, g.plot.top + g.plot.Height() * 3 / 4};
-    double xa = PixelToValue(g, kAxisX, a.x), xb = PixelToValue(g, kAxisX, b.x);
-    double ya = PixelToValue(g, kAxisY, a.y), yb = PixelToValue(g, kAxisY, b.y);
+    double xa = PixelToValue(g, kXAxis, a.x), xb = PixelToValue(g, kXAxis, b.x);
+    double ya = PixelToValue(g, kYAxis, a.y), yb = PixelToValue(g, kYAxis, b.y);
     platform::automation::SendMouse(view, platform::MouseAction::LeftDown, a, platform::kLeftButton);
     platform::automation::SendMouse(view, platform::MouseAction::Move, b, platform::kLeftButton);
     platform::automation::SendMouse(view, platform::MouseAction::LeftUp, b, 0);
-    EXPECT_DOUBLE_EQ(g.axis[kAxisX].min, std::max(xa, xb));
-    EXPECT_DOUBLE_EQ(g.axis[kAxisX].max, std::min(xa, xb));
-    EXPECT_DOUBLE_EQ(g.axis[kAxisY].min, std::min(ya, yb));
-    EXPECT_DOUBLE_EQ(g.axis[kAxisY].max, std::max(ya, yb));
-    EXPECT_NEAR(g.axis[kAxisX].min, 75, 1.0);  // 100 at the left edge, 0 at the right
-    EXPECT_NEAR(g.axis[kAxisX].max, 25, 1.0);
+    EXPECT_DOUBLE_EQ(g.axis[kXAxis].min, std::max(xa, xb));
+    EXPECT_DOUBLE_EQ(g.axis[kXAxis].max, std::min(xa, xb));
+    EXPECT_DOUBLE_EQ(g.axis[kYAxis].min, std::min(ya, yb));
+    EXPECT_DOUBLE_EQ(g.axis[kYAxis].max, std::max(ya, yb));
+    EXPECT_NEAR(g.axis[kXAxis].min, 75, 1.0);  // 100 at the left edge, 0 at the right
+    EXPECT_NEAR(g.axis[kXAxis].max, 25, 1.0);
 }
 
 // The Bode plot of a series RLC band-pass: magnitude in dB and phase in degrees over a
@@ -341,8 +341,8 @@ TEST_F(PlotViewRun, AcBodePlotScreenshot) {
     ASSERT_EQ(RunAcAnalysis(s, sink), 0) << sink.points;
     view.EndRun();
     const GraphRecord& mag = view.data.curves[0];
-    EXPECT_DOUBLE_EQ(mag.axis[kAxisX].min, 100e3);
-    EXPECT_DOUBLE_EQ(mag.axis[kAxisX].max, 100e6);
+    EXPECT_DOUBLE_EQ(mag.axis[kXAxis].min, 100e3);
+    EXPECT_DOUBLE_EQ(mag.axis[kXAxis].max, 100e6);
     // The resonance lies at 1 / (2 pi sqrt(L C)) = 1.59 MHz, where the gain is 1000/1050.
     view.SetMode(kModeCursor);
     view.cursorStepKind = kCursorGlobalHigh;
@@ -411,7 +411,7 @@ TEST_F(PlotViewRun, NormalizeAtCursorAndTheTooltip) {
     // The tooltip: X and Y under the pointer in the pane; nothing away from the panes or
     // with the tracker off.
     const GraphRecord& g = view.data.curves[1];
-    Point p{ValueToPixel(g, kAxisX, 10e-6), ValueToPixel(g, kAxisY, 2.5)};
+    Point p{ValueToPixel(g, kXAxis, 10e-6), ValueToPixel(g, kYAxis, 2.5)};
     std::string tip = view.OnToolTip(p);
     ASSERT_NE(tip.find(','), std::string::npos) << tip;
     int bad = 0;
@@ -419,7 +419,7 @@ TEST_F(PlotViewRun, NormalizeAtCursorAndTheTooltip) {
     double y = ParseNumber(tip.substr(tip.find(',') + 1).c_str(), &bad);
     EXPECT_EQ(bad, 0) << tip;
     EXPECT_NEAR(x, 10e-6, 20e-6 / g.plotWidth) << tip;  // within a pixel
-    EXPECT_NEAR(y, 2.5, (g.axis[kAxisY].max - g.axis[kAxisY].min) / g.plotHeight) << tip;
+    EXPECT_NEAR(y, 2.5, (g.axis[kYAxis].max - g.axis[kYAxis].min) / g.plotHeight) << tip;
     EXPECT_EQ(view.OnToolTip({2, 2}), "");
     platform::automation::SendKey(view, 'M', platform::kCtrlDown);
     EXPECT_EQ(view.OnToolTip(p), "");
@@ -441,8 +441,8 @@ TEST(PlotRunScaling, AutoScaleDuringRunAtMostTwice) {
         view.viewKind = 0;
         view.data.curves = {MakeCurve("V(OUT)", "T", 1, 12, 0)};
         view.data.plottedCount = 1;
-        AutoScaleAxis(view.data, 0, kAxisX);
-        AutoScaleAxis(view.data, 0, kAxisY);
+        AutoScaleAxis(view.data, 0, kXAxis);
+        AutoScaleAxis(view.data, 0, kYAxis);
         ASSERT_EQ(view.PrepareCurves(runCount), 0);
         view.Create(nullptr, platform::Rect{0, 0, 500, 400});
         int changes = 0;
@@ -450,18 +450,18 @@ TEST(PlotRunScaling, AutoScaleDuringRunAtMostTwice) {
             view.BeginRun(RunStartValues{});
             for (int i = 0; i <= 100; ++i) {
                 double xy[2] = {i * 1.0, 100.0 * i * (r + 1)};  // keeps growing past every range
-                double before = view.data.curves[0].axis[kAxisY].max;
+                double before = view.data.curves[0].axis[kYAxis].max;
                 view.StoreRunPoint(xy);
                 view.DrawNewPoints();
                 view.AutoScaleDuringRun(i / 100.0);
-                changes += view.data.curves[0].axis[kAxisY].max != before;
+                changes += view.data.curves[0].axis[kYAxis].max != before;
             }
         }
         EXPECT_EQ(changes, runCount == 1 ? 2 : 0);
-        EXPECT_EQ(view.data.curves[0].axis[kAxisY].autoMark, kAutoScaleByRange);  // kept while the run draws
+        EXPECT_EQ(view.data.curves[0].axis[kYAxis].autoMark, kAutoScaleByRange);  // kept while the run draws
         view.EndRun();
-        EXPECT_EQ(view.data.curves[0].axis[kAxisY].autoMark, kNoAutoScale);
-        EXPECT_GE(view.data.curves[0].axis[kAxisY].max, 100.0 * 100 * runCount);
+        EXPECT_EQ(view.data.curves[0].axis[kYAxis].autoMark, kNoAutoScale);
+        EXPECT_GE(view.data.curves[0].axis[kYAxis].max, 100.0 * 100 * runCount);
     }
 }
 
@@ -484,8 +484,8 @@ TEST(DigitalTrace, LowEdgeHighEdge) {
     digital.digital = 1;
     view.data.curves = {analog, digital};
     view.data.plottedCount = 2;
-    for (int c = 0; c < 2; ++c) view.data.curves[c].axis[kAxisX].min = 0, view.data.curves[c].axis[kAxisX].max = 30;
-    view.data.curves[0].axis[kAxisY].min = -1, view.data.curves[0].axis[kAxisY].max = 1;
+    for (int c = 0; c < 2; ++c) view.data.curves[c].axis[kXAxis].min = 0, view.data.curves[c].axis[kXAxis].max = 30;
+    view.data.curves[0].axis[kYAxis].min = -1, view.data.curves[0].axis[kYAxis].max = 1;
     ASSERT_EQ(view.PrepareCurves(1), 0);
     EXPECT_EQ(view.data.curves[1].groupDigitalStatus, 2);  // mixed
     view.BeginRun(RunStartValues{});
@@ -502,7 +502,7 @@ TEST(DigitalTrace, LowEdgeHighEdge) {
     ASSERT_LT(g.digitalBandTop, g.digitalBandBottom);
     EXPECT_LE(g.plot.top, g.digitalBandTop);
     const platform::Color red = platform::Rgb(255, 0, 0);
-    auto x = [&](double v) { return ValueToPixel(g, kAxisX, v); };
+    auto x = [&](double v) { return ValueToPixel(g, kXAxis, v); };
     EXPECT_EQ(image.Pixel(x(5), g.digitalBandBottom), red);
     EXPECT_NE(image.Pixel(x(5), g.digitalBandTop), red);
     EXPECT_EQ(image.Pixel(x(15), g.digitalBandTop), red);
@@ -526,7 +526,7 @@ TEST(DigitalTrace, LowEdgeHighEdge) {
     view.Invalidate();
     view.Update();
     const GraphRecord& d = view.data.curves[1];
-    EXPECT_EQ(view.GraphIndexAtPoint({ValueToPixel(d, kAxisX, 15.0), (d.digitalBandTop + d.digitalBandBottom) / 2}), 1);
+    EXPECT_EQ(view.GraphIndexAtPoint({ValueToPixel(d, kXAxis, 15.0), (d.digitalBandTop + d.digitalBandBottom) / 2}), 1);
 }
 
 }  // namespace
@@ -547,7 +547,7 @@ TEST(PlotRunScaling, StoringAPointLeavesTheFloatingPointStatus) {
     view.Create(nullptr, platform::Rect{0, 0, 300, 200});
     view.Invalidate();
     view.Update();  // laid out: a Y scale of some pixels a volt
-    ASSERT_GT(std::fabs(view.data.curves[0].axis[kAxisY].pixelScale), 2.0);
+    ASSERT_GT(std::fabs(view.data.curves[0].axis[kYAxis].pixelScale), 2.0);
     view.BeginRun(RunStartValues{});
     const double first[2] = {0, 0}, huge[2] = {1, 1.7e308};
     view.StoreRunPoint(first);
@@ -650,7 +650,7 @@ TEST(PlotLayout, LabelDensityAndChangeFont) {
     view.viewKind = 0;
     view.data.curves = {MakeCurve("A", "T", 1, 12, 0), MakeCurve("B", "T", 2, 9, 0), MakeCurve("C", "T", 3, 2, 0)};
     view.data.plottedCount = 3;
-    for (GraphRecord& g : view.data.curves) g.axis[kAxisY].min = 0, g.axis[kAxisY].max = 10, g.axis[kAxisY].gridStep = 1;
+    for (GraphRecord& g : view.data.curves) g.axis[kYAxis].min = 0, g.axis[kYAxis].max = 10, g.axis[kYAxis].gridStep = 1;
     ASSERT_EQ(view.PrepareCurves(1), 0);
     view.BeginRun(RunStartValues{});
     const double xy[6] = {0, 1, 0, 2, 0, 3};
@@ -744,7 +744,7 @@ TEST(PlotLayout, PlusMarkGrid) {
     view.Update();
     const platform::Color grid = platform::Rgb(192, 192, 192), white = platform::Rgb(255, 255, 255);
     auto px = [&](double x, double y) {
-        return view.Grab().Pixel(ob7::ValueToPixel(g, kAxisX, x), ob7::ValueToPixel(g, kAxisY, y));
+        return view.Grab().Pixel(ob7::ValueToPixel(g, kXAxis, x), ob7::ValueToPixel(g, kYAxis, y));
     };
     EXPECT_EQ(px(4, 5), grid);  // on the vertical line at x = 4, between crossings
     EXPECT_EQ(px(4, 4), grid);
@@ -800,7 +800,7 @@ TEST(PlotLayout, SpectrumStems) {
     platform::Image image = view.Grab();
     const GraphRecord& s = view.data.curves[0];
     const platform::Color blue = platform::Rgb(0, 0, 255);
-    auto px = [&](double x, double y) { return image.Pixel(ValueToPixel(s, kAxisX, x), ValueToPixel(s, kAxisY, y)); };
+    auto px = [&](double x, double y) { return image.Pixel(ValueToPixel(s, kXAxis, x), ValueToPixel(s, kYAxis, y)); };
     EXPECT_EQ(px(2, 4), blue);   // on the first stem, halfway down
     EXPECT_EQ(px(5, 1), blue);
     EXPECT_NE(px(3.5, 5), blue); // no line between the points

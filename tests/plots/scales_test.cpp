@@ -43,7 +43,7 @@ void OneCurve(PlotData& data, std::initializer_list<std::pair<double, double>> p
     data.curves.resize(1);
     data.storeCurves.resize(1);
     data.plottedCount = 1;
-    data.curves[0].axis[kAxisY].linear = logY ? 0 : 1;
+    data.curves[0].axis[kYAxis].linear = logY ? 0 : 1;
     EXPECT_EQ(PrepareDataColumns(data.store, data.storeCurves, data.runs, 1, false), 0);
     data.store.Reset();
     BeginRun(data.storeCurves, data.runs, RunStartValues{});
@@ -53,8 +53,8 @@ void OneCurve(PlotData& data, std::initializer_list<std::pair<double, double>> p
         data.store.SetPointValue(data.storeCurves[0].columns[1], i, y);
         CountStoredPoint(data.store, data.storeCurves[0], data.runs);
     }
-    AutoScaleAxis(data, 0, kAxisX);
-    AutoScaleAxis(data, 0, kAxisY);
+    AutoScaleAxis(data, 0, kXAxis);
+    AutoScaleAxis(data, 0, kYAxis);
     UpdateDataExtremes(data, 0);
 }
 
@@ -63,17 +63,17 @@ TEST(AutoScale, ConstantCurvesGetARangeAroundTheirValue) {
     PlotData five;
     OneCurve(five, {{0, 5}, {1, 5}, {2, 5}});
     ApplyDataExtremes(five);
-    EXPECT_DOUBLE_EQ(five.curves[0].axis[kAxisY].min, 2.5);
-    EXPECT_DOUBLE_EQ(five.curves[0].axis[kAxisY].max, 10);
+    EXPECT_DOUBLE_EQ(five.curves[0].axis[kYAxis].min, 2.5);
+    EXPECT_DOUBLE_EQ(five.curves[0].axis[kYAxis].max, 10);
     PlotData zero;
     OneCurve(zero, {{0, 0}, {1, 0}});
     ApplyDataExtremes(zero);
-    EXPECT_DOUBLE_EQ(zero.curves[0].axis[kAxisY].min, -1);
-    EXPECT_DOUBLE_EQ(zero.curves[0].axis[kAxisY].max, 1);
+    EXPECT_DOUBLE_EQ(zero.curves[0].axis[kYAxis].min, -1);
+    EXPECT_DOUBLE_EQ(zero.curves[0].axis[kYAxis].max, 1);
     ComputeNiceRanges(zero, true);
-    EXPECT_NEAR(zero.curves[0].axis[kAxisY].min, -1, 1e-12);
-    EXPECT_GE(zero.curves[0].axis[kAxisY].max, 1);
-    EXPECT_EQ(zero.curves[0].axis[kAxisY].autoMark, kNoAutoScale);  // consumed outside a run
+    EXPECT_NEAR(zero.curves[0].axis[kYAxis].min, -1, 1e-12);
+    EXPECT_GE(zero.curves[0].axis[kYAxis].max, 1);
+    EXPECT_EQ(zero.curves[0].axis[kYAxis].autoMark, kNoAutoScale);  // consumed outside a run
 }
 
 TEST(AutoScale, SweptTimeAxisKeepsTheExactRange) {
@@ -82,17 +82,17 @@ TEST(AutoScale, SweptTimeAxisKeepsTheExactRange) {
     data.sweep.analysisKind = 0;
     data.sweep.transientStart = 0;
     data.sweep.transientStop = 1e-3;
-    data.curves[0].axis[kAxisX].sweepMark = 'T';
-    AutoScaleAxis(data, 0, kAxisX);
+    data.curves[0].axis[kXAxis].sweepMark = 'T';
+    AutoScaleAxis(data, 0, kXAxis);
     ApplyDataExtremes(data);
     ComputeNiceRanges(data, true);
-    const AxisScaleRecord& x = data.curves[0].axis[kAxisX];
+    const AxisScaleRecord& x = data.curves[0].axis[kXAxis];
     EXPECT_DOUBLE_EQ(x.min, 0);
     EXPECT_DOUBLE_EQ(x.max, 1e-3);
     EXPECT_DOUBLE_EQ(x.gridStep, 1e-4);  // range / NumberOfGrids
     // Y: 1..3 in 10 divisions of 0.25 (raw 0.222 -> 25), one of headroom.
-    EXPECT_DOUBLE_EQ(data.curves[0].axis[kAxisY].min, 1);
-    EXPECT_DOUBLE_EQ(data.curves[0].axis[kAxisY].max, 3.5);
+    EXPECT_DOUBLE_EQ(data.curves[0].axis[kYAxis].min, 1);
+    EXPECT_DOUBLE_EQ(data.curves[0].axis[kYAxis].max, 3.5);
 }
 
 TEST(AutoScale, LogAxisScalesTheDecades) {
@@ -101,35 +101,35 @@ TEST(AutoScale, LogAxisScalesTheDecades) {
     OneCurve(data, {{0, 10}, {1, 100}, {2, 1e4}}, true);
     ApplyDataExtremes(data);
     ComputeNiceRanges(data, true);
-    EXPECT_NEAR(data.curves[0].axis[kAxisY].min, std::pow(10.0, 0.8), 1e-9);
-    EXPECT_NEAR(data.curves[0].axis[kAxisY].max, std::pow(10.0, 4.8), 1e-6);
+    EXPECT_NEAR(data.curves[0].axis[kYAxis].min, std::pow(10.0, 0.8), 1e-9);
+    EXPECT_NEAR(data.curves[0].axis[kYAxis].max, std::pow(10.0, 4.8), 1e-6);
 }
 
 TEST(AxisTransform, DegenerateRangesAndClamps) {
     GraphRecord g;
     // A Y range of 0 to 0 is drawn as 0 to 1 on a linear axis, 1e-9 to 1e-4 on a log axis.
-    g.axis[kAxisY].min = g.axis[kAxisY].max = 0;
-    SetAxisTransform(g, kAxisY, 100, 10);
-    EXPECT_EQ(ValueToPixel(g, kAxisY, 1.0), 10);
-    EXPECT_EQ(ValueToPixel(g, kAxisY, 0.0), 110);
-    g.axis[kAxisY].linear = 0;
-    g.axis[kAxisY].min = g.axis[kAxisY].max = 0;
-    SetAxisTransform(g, kAxisY, 500, 0);
-    EXPECT_DOUBLE_EQ(g.axis[kAxisY].max, 0.0001);
-    EXPECT_DOUBLE_EQ(g.axis[kAxisY].min, 1e-9);
-    EXPECT_EQ(ValueToPixel(g, kAxisY, 1e-4), 0);
-    EXPECT_EQ(ValueToPixel(g, kAxisY, 1e-9), 500);
-    EXPECT_EQ(ValueToPixel(g, kAxisY, 1e-6), 200);  // two of five decades down
-    EXPECT_NEAR(PixelToValue(g, kAxisY, 200), 1e-6, 1e-18);
+    g.axis[kYAxis].min = g.axis[kYAxis].max = 0;
+    SetAxisTransform(g, kYAxis, 100, 10);
+    EXPECT_EQ(ValueToPixel(g, kYAxis, 1.0), 10);
+    EXPECT_EQ(ValueToPixel(g, kYAxis, 0.0), 110);
+    g.axis[kYAxis].linear = 0;
+    g.axis[kYAxis].min = g.axis[kYAxis].max = 0;
+    SetAxisTransform(g, kYAxis, 500, 0);
+    EXPECT_DOUBLE_EQ(g.axis[kYAxis].max, 0.0001);
+    EXPECT_DOUBLE_EQ(g.axis[kYAxis].min, 1e-9);
+    EXPECT_EQ(ValueToPixel(g, kYAxis, 1e-4), 0);
+    EXPECT_EQ(ValueToPixel(g, kYAxis, 1e-9), 500);
+    EXPECT_EQ(ValueToPixel(g, kYAxis, 1e-6), 200);  // two of five decades down
+    EXPECT_NEAR(PixelToValue(g, kYAxis, 200), 1e-6, 1e-18);
     // 3e9 pixels: clamped to the int32 range, or 1000 inside it.
     GraphRecord h;
-    h.axis[kAxisX].min = 0, h.axis[kAxisX].max = 1;
-    SetAxisTransform(h, kAxisX, 1000, 1000);
-    EXPECT_EQ(ValueToPixel(h, kAxisX, 3e6), 2147483647);
-    EXPECT_EQ(ValueToPixelInt(h, kAxisX, 3e6), 2147482647);
-    EXPECT_EQ(ValueToPixel(h, kAxisX, -3e6), -2147483647 - 1);
-    EXPECT_EQ(ValueToPixel(h, kAxisX, 0.0005), 1);  // halves round away from zero
-    EXPECT_EQ(ValueToPixel(h, kAxisX, -0.0005), -1);
+    h.axis[kXAxis].min = 0, h.axis[kXAxis].max = 1;
+    SetAxisTransform(h, kXAxis, 1000, 1000);
+    EXPECT_EQ(ValueToPixel(h, kXAxis, 3e6), 2147483647);
+    EXPECT_EQ(ValueToPixelInt(h, kXAxis, 3e6), 2147482647);
+    EXPECT_EQ(ValueToPixel(h, kXAxis, -3e6), -2147483647 - 1);
+    EXPECT_EQ(ValueToPixel(h, kXAxis, 0.0005), 1);  // halves round away from zero
+    EXPECT_EQ(ValueToPixel(h, kXAxis, -0.0005), -1);
 }
 
 TEST(AxisTransform, RangesTheAxisRefuses) {
@@ -143,10 +143,10 @@ TEST(AxisTransform, RangesTheAxisRefuses) {
     };
     for (const Case& c : cases) {
         GraphRecord g;
-        g.axis[kAxisX].linear = c.linear;
-        g.axis[kAxisX].min = 3, g.axis[kAxisX].max = 4;
-        EXPECT_EQ(SetAxisRange(g, kAxisX, c.low, c.high), c.accepted) << c.low << " " << c.high;
-        if (!c.accepted) EXPECT_EQ(g.axis[kAxisX].min, 3);
+        g.axis[kXAxis].linear = c.linear;
+        g.axis[kXAxis].min = 3, g.axis[kXAxis].max = 4;
+        EXPECT_EQ(SetAxisRange(g, kXAxis, c.low, c.high), c.accepted) << c.low << " " << c.high;
+        if (!c.accepted) EXPECT_EQ(g.axis[kXAxis].min, 3);
     }
 }
 
@@ -180,7 +180,7 @@ TEST(PlotGroups, RenumberStatusAndChecks) {
     RenumberPlotGroups(g);
     EXPECT_EQ(CheckPlotGroups(g, {"T", "t"}).code, 0);
     EXPECT_EQ(CheckPlotGroups(g, {"T", "2*T"}).code, 13807);
-    g.curves[1].axis[kAxisY].linear = 0;
+    g.curves[1].axis[kYAxis].linear = 0;
     EXPECT_EQ(CheckPlotGroups(g, {"T", "2*T"}).code, 13802);
     g.curves[1].chartKind = kChartPolar;
     GroupCheckFailure f = CheckPlotGroups(g, {"T", "2*T"});
@@ -203,8 +203,8 @@ TEST(YScaleOwners, SameRangesShareOneScale) {
     data.curves[3].plotGroup = 2;
     RenumberPlotGroups(data);
     auto range = [&](int c, double lo, double hi) {
-        data.curves[c].axis[kAxisY].min = lo;
-        data.curves[c].axis[kAxisY].max = hi;
+        data.curves[c].axis[kYAxis].min = lo;
+        data.curves[c].axis[kYAxis].max = hi;
     };
     range(0, 0, 5), range(1, 0, 5), range(2, -1, 1), range(3, 0, 1);
     DecideYScaleOwners(data);
@@ -216,9 +216,9 @@ TEST(YScaleOwners, SameRangesShareOneScale) {
     UnifyGroupRanges(data, 1, 1);
     DecideYScaleOwners(data);
     EXPECT_EQ(data.curves[2].showsYScale, 0);
-    EXPECT_DOUBLE_EQ(data.curves[2].axis[kAxisY].min, -1);
-    EXPECT_DOUBLE_EQ(data.curves[0].axis[kAxisY].max, 5);
-    EXPECT_DOUBLE_EQ(data.curves[3].axis[kAxisY].max, 1);  // another group keeps its range
+    EXPECT_DOUBLE_EQ(data.curves[2].axis[kYAxis].min, -1);
+    EXPECT_DOUBLE_EQ(data.curves[0].axis[kYAxis].max, 5);
+    EXPECT_DOUBLE_EQ(data.curves[3].axis[kYAxis].max, 1);  // another group keeps its range
     data.curves[0].digital = 1;
     DecideYScaleOwners(data);
     EXPECT_EQ(data.curves[0].showsYScale, 0);
