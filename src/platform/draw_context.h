@@ -177,6 +177,10 @@ public:
     void SetBkOpaque(bool opaque);  // text and hatch backgrounds
     void SetTextAlign(int align);
     void SetRasterOp(RasterOp op);
+    // Smooth (anti-aliased) lines, shapes and text for drawing in the copy raster
+    // operation; XOR and invert drawing stay exact per pixel whatever this says.
+    void SetSmoothing(bool on);
+    bool Smoothing() const;
     // The colours that PaletteIndex(slot) values stand for on this context.
     void SetPalette(std::vector<Color> palette);
     Color ResolveColor(Color c) const;

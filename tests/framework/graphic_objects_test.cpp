@@ -131,9 +131,9 @@ TEST_F(Objects, PolygonsRemovalAndTheVisibleColourRule) {
 }
 
 TEST(GraphicKinds, NamesAndClosedShapes) {
-    EXPECT_STREQ(GraphicKindName(0x300), "Rectangle");
-    EXPECT_STREQ(GraphicKindName(0x310), "Rectangle");
-    EXPECT_STREQ(GraphicKindName(0x700), "");
+    EXPECT_STREQ(GraphicKindLabel(0x300), "Rectangle");
+    EXPECT_STREQ(GraphicKindLabel(0x310), "Rectangle");
+    EXPECT_STREQ(GraphicKindLabel(0x700), "");
     EXPECT_TRUE(GraphicKindClosed(kGraphicPie));
     EXPECT_FALSE(GraphicKindClosed(kGraphicArc));
 }

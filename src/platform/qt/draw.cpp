@@ -294,6 +294,8 @@ void DrawContext::SetBkColor(Color c) { impl_->bkColor = c; }
 void DrawContext::SetBkOpaque(bool opaque) { impl_->bkOpaque = opaque; }
 void DrawContext::SetTextAlign(int align) { impl_->textAlign = align; }
 void DrawContext::SetRasterOp(RasterOp op) { impl_->rop = op; }
+void DrawContext::SetSmoothing(bool on) { impl_->smooth = on; }
+bool DrawContext::Smoothing() const { return impl_->smooth; }
 void DrawContext::SetPalette(std::vector<Color> palette) { impl_->palette = std::move(palette); }
 
 void DrawContext::Save() {
@@ -379,6 +381,7 @@ void Prepare(DrawContext& dc, bool withBrush) {
     d.P().setBackgroundMode(d.bkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
     d.P().setBackground(QBrush(ToQColor(dc.ResolveColor(d.bkColor))));
     if (d.kind != DeviceKind::Printer) d.P().setCompositionMode(QtRop(d.rop));
+    d.P().setRenderHint(QPainter::Antialiasing, d.smooth && d.rop == RasterOp::Copy);
 }
 
 // The outline rectangle of a shape that covers [left, right) x [top, bottom).
@@ -641,7 +644,11 @@ namespace {
 
 void PrepareText(DrawContext& dc) {
     DrawContextImpl& d = dc.Impl();
-    d.P().setFont(ToQFont(d.font));
+    QFont font = ToQFont(d.font);
+    bool smooth = d.smooth && d.rop == RasterOp::Copy;
+    if (smooth) font.setStyleStrategy(QFont::PreferAntialias);
+    d.P().setFont(font);
+    d.P().setRenderHint(QPainter::TextAntialiasing, smooth);
     d.P().setPen(ToQColor(dc.ResolveColor(d.textColor)));
     d.P().setBackgroundMode(d.bkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
     d.P().setBackground(QBrush(ToQColor(dc.ResolveColor(d.bkColor))));
@@ -706,12 +713,13 @@ int DrawContext::DrawText(const std::string& text, Rect& rect, int format) {
 }
 
 Size DrawContext::TextExtent(const std::string& text) const {
-    QFontMetrics fm(ToQFont(impl_->font));
+    // Measured for the device drawn on: a printed page sets its text by its own metrics.
+    QFontMetrics fm = impl_->device ? QFontMetrics(ToQFont(impl_->font), impl_->device) : QFontMetrics(ToQFont(impl_->font));
     return Size{fm.horizontalAdvance(ToQString(text)), fm.height()};
 }
 
 TextMetrics DrawContext::GetTextMetrics() const {
-    QFontMetrics fm(ToQFont(impl_->font));
+    QFontMetrics fm = impl_->device ? QFontMetrics(ToQFont(impl_->font), impl_->device) : QFontMetrics(ToQFont(impl_->font));
     TextMetrics m;
     m.height = fm.height();
     m.ascent = fm.ascent();

@@ -119,6 +119,7 @@ struct DrawContextImpl {
     bool bkOpaque = true;
     int textAlign = 0;
     RasterOp rop = RasterOp::Copy;
+    bool smooth = false;
     std::vector<Color> palette;
     QPoint windowOrg, viewportOrg;
     QSize windowExt{1, 1}, viewportExt{1, 1};

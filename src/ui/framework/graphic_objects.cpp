@@ -43,7 +43,7 @@ int Round(double v) { return static_cast<int>(std::lround(v)); }
 
 }  // namespace
 
-const char* GraphicKindName(int kind) {
+const char* GraphicKindLabel(int kind) {
     for (const KindRow& k : kKinds)
         if (k.kind == KindOf(kind)) return k.name;
     return "";
@@ -99,7 +99,7 @@ void GraphicObjectList::SetObjectAnchorFromPixel(const CDrawContext& dc, Graphic
 GraphicObject* GraphicObjectList::AddGraphicObject(const CDrawContext& dc, int typeWord, int graph, int x1, int y1,
                                                    int x2, int y2) {
     char label[64];
-    std::snprintf(label, sizeof label, "Add %s", GraphicKindName(typeWord));
+    std::snprintf(label, sizeof label, "Add %s", GraphicKindLabel(typeWord));
     view_.BeginEditUndo(label);
     GraphicObject* o;
     try {

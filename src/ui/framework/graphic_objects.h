@@ -21,8 +21,9 @@ enum GraphicKind : int {
     kGraphicArc = 0x500, kGraphicPie = 0x600, kGraphicMeasureV = 0x800, kGraphicTag = 0x900,
     kGraphicMeasureH = 0xA00, kGraphicPicture = 0xB00, kGraphicPolygon = 0xC00, kGraphicText = 0xF00
 };
-// The name of a kind in undo labels ("" for an unknown one) and whether it is filled.
-const char* GraphicKindName(int kind);
+// The name of a kind in undo labels ("" for an unknown one; the circuit file has its own
+// names, GraphicKindName) and whether it is filled.
+const char* GraphicKindLabel(int kind);
 bool GraphicKindClosed(int kind);
 constexpr int KindOf(int typeWord) { return typeWord & 0xF00; }
 
