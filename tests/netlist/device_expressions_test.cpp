@@ -118,11 +118,11 @@ TEST_F(DeviceExpressions, ConstantFormulasFoldAndVaryingOnesStay) {
         if (c.list == ob7::kResistorList) {
             auto* r = static_cast<ob7::Resistor*>(ob7::DeviceListTable[c.list].last);
             EXPECT_EQ(r->value_expression.tokens.empty(), !varies);
-            if (!varies) EXPECT_DOUBLE_EQ(r->working_value, c.value);
+            if (!varies) { EXPECT_DOUBLE_EQ(r->working_value, c.value); }
         } else {
             auto* cap = static_cast<ob7::Capacitor*>(ob7::DeviceListTable[c.list].last);
             EXPECT_EQ(cap->value_expression.tokens.empty(), !varies);
-            if (!varies) EXPECT_DOUBLE_EQ(cap->working_value, c.value);
+            if (!varies) { EXPECT_DOUBLE_EQ(cap->working_value, c.value); }
         }
         ob7::ClearCompiledDevices();
     }

@@ -128,11 +128,11 @@ TEST_F(ValueTemplates, MessagesNameWhatWasExpectedAndFound) {
         ob7::GivenValue z0, td;
         EXPECT_EQ(ob7::ParseValueTemplate(*circuit, part, c.tmpl, c.input, {&z0, &td}), c.result);
         ASSERT_EQ(reports.reports.size(), 1u);
-        if (c.id) EXPECT_EQ(reports.reports[0].id, c.id);
+        if (c.id) { EXPECT_EQ(reports.reports[0].id, c.id); }
         EXPECT_NE(reports.reports[0].text.find(c.named), std::string::npos) << reports.reports[0].text;
         EXPECT_NE(reports.reports[0].text.find("R1"), std::string::npos);
-        if (c.result) EXPECT_EQ(ob7::ErrorSource.part, part);
-        if (c.id == 11904) EXPECT_DOUBLE_EQ(z0.value, 50);
+        if (c.result) { EXPECT_EQ(ob7::ErrorSource.part, part); }
+        if (c.id == 11904) { EXPECT_DOUBLE_EQ(z0.value, 50); }
     }
 }
 

@@ -146,7 +146,7 @@ TEST(AxisTransform, RangesTheAxisRefuses) {
         g.axis[kXAxis].linear = c.linear;
         g.axis[kXAxis].min = 3, g.axis[kXAxis].max = 4;
         EXPECT_EQ(SetAxisRange(g, kXAxis, c.low, c.high), c.accepted) << c.low << " " << c.high;
-        if (!c.accepted) EXPECT_EQ(g.axis[kXAxis].min, 3);
+        if (!c.accepted) { EXPECT_EQ(g.axis[kXAxis].min, 3); }
     }
 }
 
