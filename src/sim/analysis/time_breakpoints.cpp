@@ -159,7 +159,9 @@ void SetSourceTimeDefaults(SpiceSource& s, double tstep, double tmax) {
         SetMissingSourceParam(s, 5, tstep);
         break;
     case kSourceSffm:
-        for (int k : {2, 3}) SetMissingSourceParam(s, k, 1 / tmax);
+        // Carrier and signal frequencies default to one cycle over the run; a missing
+        // modulation index stays 0 (defaulting it to 1/TMAX gave thousands of radians).
+        for (int k : {2, 4}) SetMissingSourceParam(s, k, 1 / tmax);
         break;
     default: break;
     }

@@ -131,6 +131,28 @@ TEST_F(TransientRun, PulseDefaultsFromThePrintStep) {
     }
 }
 
+// An SFFM given only its offset and amplitude: carrier and signal frequencies of one cycle
+// over the run, no modulation, so the source is a plain sine of period TMAX.
+TEST_F(TransientRun, SffmDefaultsGiveAPlainSineOverTheRun) {
+    SpiceSource* v = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
+    v->spec_kind = kSourceSffm;
+    v->p[0] = 0.5, v->p[1] = 2;
+    v->last_given_parameter = 1;
+    AddResistor(1, 0, 1e3);
+    NodeCount = 1;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{V(1)}; };
+    TransientSettings s;
+    s.tmax = 1e-3;
+    s.points = 101;
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_EQ(v->p[2], 1e3);
+    EXPECT_EQ(v->p[3], 0);
+    EXPECT_EQ(v->p[4], 1e3);
+    for (size_t i = 0; i < sink.x.size(); ++i)
+        EXPECT_NEAR(sink.values[i][0], 0.5 + 2 * std::sin(2 * M_PI * 1e3 * sink.x[i]), 1e-9) << sink.x[i];
+}
+
 // Every edge of a pulse train is a point of the run, and the first step leaves the
 // start at a tenth of a tenth of the way to the first edge.
 TEST_F(TransientRun, PulseEdgesAreHitAndTheFirstStepIsSmall) {
