@@ -327,14 +327,18 @@ std::vector<double> UserSourceBreakpoints(const UserSource& source, double tmin)
 // --- AC -------------------------------------------------------------------------------------
 namespace {
 int AcLoadSineSources() {
-    for (auto* s : DevicesOf<SineSource>(kSineSourceList))
+    for (auto* s : DevicesOf<SineSource>(kSineSourceList)) {
+        NoteNoiseInputSource(s->positive, s->negative, s->branch, true, 1.0);
         if (int error = AcStampVoltageSource(s->branch, s->positive, s->negative, 1.0, 0.0)) return error;
+    }
     return 0;
 }
 
 int AcLoadPulseSources() {
-    for (auto* s : DevicesOf<PulseSource>(kPulseSourceList))
+    for (auto* s : DevicesOf<PulseSource>(kPulseSourceList)) {
+        NoteNoiseInputSource(s->positive, s->negative, s->branch, true, 1.0);
         if (int error = AcStampVoltageSource(s->branch, s->positive, s->negative, 1.0, 0.0)) return error;
+    }
     return 0;
 }
 
@@ -344,6 +348,7 @@ int AcLoadUserSources() {
         double pair[2] = {0, 0};
         LookupUserSourceValue(s, pair);
         s->ac_value = {pair[0], pair[1]};
+        NoteNoiseInputSource(s->positive, s->negative, s->branch, true, s->ac_value);
         if (int error = AcStampVoltageSource(s->branch, s->positive, s->negative, pair[0], pair[1])) return error;
     }
     return 0;
@@ -356,6 +361,7 @@ int AcLoadSpiceSources() {
         const double phase = s->ac_phase * 0.017453292519943295;
         const std::complex<double> x = s->ac_magnitude * std::complex<double>(std::cos(phase), std::sin(phase));
         if (s->positive == Noise.input_plus && s->negative == Noise.input_minus) Noise.input_magnitude = s->ac_magnitude;
+        NoteNoiseInputSource(s->positive, s->negative, s->branch, s->IsVoltage(), x);
         if (s->IsVoltage()) {
             if (int error = AcStampVoltageSource(s->branch, s->positive, s->negative, x.real(), x.imag())) return error;
         } else {

@@ -237,6 +237,7 @@ int CaptureAcRowCurrents(int (*stamp)(void* device), void* device, const int* ro
 int AcLoad() {
     AcIterationNeeded = 0;
     std::fill(AcRightHandSide.begin(), AcRightHandSide.end(), 0.0);
+    Noise.input_excitation.clear();
     if (AcFirstLoad) {
         AcTrail->elements.clear();
         AcTrail->stretches.clear();

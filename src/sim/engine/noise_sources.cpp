@@ -79,12 +79,29 @@ double OutputNoise() {
     return std::sqrt(sum);
 }
 
+void NoteNoiseInputSource(int positive, int negative, int branch, bool voltage, std::complex<double> x) {
+    if (!Noise.flag || positive != Noise.input_plus || negative != Noise.input_minus) return;
+    if (voltage) {
+        Noise.input_excitation.emplace_back(branch, x);
+    } else {
+        Noise.input_excitation.emplace_back(positive, -x);
+        Noise.input_excitation.emplace_back(negative, x);
+    }
+}
+
 double InputNoise() {
     double gain = 0;
-    const int equations = static_cast<int>(SavedExcitation.size() / 2) - 1;
-    for (int n = 1; n <= equations && n <= EquationCount; ++n) {
-        const std::complex<double> e{SavedExcitation[2 * n], SavedExcitation[2 * n + 1]};
-        gain += std::abs(e * AcNodeValue(n));
+    if (!Noise.input_excitation.empty()) {
+        std::complex<double> transfer = 0;
+        for (const auto& [n, e] : Noise.input_excitation)
+            if (n > 0 && n <= EquationCount) transfer += e * AcNodeValue(n);
+        gain = std::abs(transfer);
+    } else {
+        const int equations = static_cast<int>(SavedExcitation.size() / 2) - 1;
+        for (int n = 1; n <= equations && n <= EquationCount; ++n) {
+            const std::complex<double> e{SavedExcitation[2 * n], SavedExcitation[2 * n + 1]};
+            gain += std::abs(e * AcNodeValue(n));
+        }
     }
     const double magnitude = Noise.input_magnitude != 0 ? Noise.input_magnitude : 1.0;
     gain /= magnitude;

@@ -8,6 +8,8 @@
 // current densities (A/sqrt(Hz)) between node pairs; the output noise is then
 // sqrt(sum |Z(a) - Z(b)|^2 density^2).
 
+#include <complex>
+#include <utility>
 #include <vector>
 
 namespace ob7 {
@@ -25,6 +27,8 @@ struct NoiseSelection {
     int input_plus = 0;        // the noise input source's nodes
     int input_minus = 0;
     double input_magnitude = 1.0;  // its AC magnitude
+    // The input source's own excitation entries (equation, value), noted at every AC load.
+    std::vector<std::pair<int, std::complex<double>>> input_excitation;
 };
 extern NoiseSelection Noise;
 
@@ -54,8 +58,13 @@ int AssembleNoiseSources(double f);
 // Output noise (V/sqrt(Hz)) from the table and the AC solution; 1e-25 (the root of
 // 1e-50) when the table is empty or the sum is not positive.
 double OutputNoise();
+// Called by each independent source's AC load with its nodes, its branch (voltage
+// sources) and its excitation: the noise input source's entries are noted.
+void NoteNoiseInputSource(int positive, int negative, int branch, bool voltage, std::complex<double> x);
 // Input noise: the output noise over the gain from the noise input source, the gain
-// being sum |E(n) Z(n)| over the saved excitation E, divided by the input magnitude.
+// being |sum E(n) Z(n)| over that source's own excitation E, divided by the input
+// magnitude. Other sources carrying AC take no part. When the input source noted no
+// entries (none matched), the sum of |E(n) Z(n)| over the whole excitation stands in.
 double InputNoise();
 
 }  // namespace ob7

@@ -170,6 +170,32 @@ TEST_F(AcRun, ResistorOutputNoise) {
     }
 }
 
+// Input noise refers the output noise to the named input source alone: a second source
+// carrying AC into the same output does not add to the gain. V1 -1k- out -1k- V2, both AC 1:
+// the gain from V1 is 1/2, so the input noise is twice the output noise of 500 ohms.
+TEST_F(AcRun, InputNoiseUsesTheNamedSourceOnly) {
+    AcSource(1, 0, 0, 1);
+    AddResistor(1, 2, 1e3)->kind = 1;
+    AddResistor(2, 3, 1e3)->kind = 1;
+    AcSource(3, 0, 0, 1);
+    NodeCount = 3;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{OutputNoise(), InputNoise()}; };
+    AcSettings s;
+    s.frequency_range = "1e3,1";
+    s.points = 3;
+    s.noise = true;
+    s.noise_output_plus = 2;
+    s.noise_input_plus = 1;
+    s.noise_input_minus = 0;
+    ASSERT_EQ(RunAcAnalysis(s, sink), 0);
+    const double output = std::sqrt(4 * 1.3806226e-23 * 300.15 * 500);
+    for (const auto& v : sink.values) {
+        EXPECT_NEAR(v[0], output, 1e-9 * output);
+        EXPECT_NEAR(v[1], 2 * output, 2e-9 * output);
+    }
+}
+
 // The current-mode pass: the capacitor's current equals the resistor's (jwC V(2) = (V(1) -
 // V(2)) / R), and a transistor's four terminal currents sum to nothing.
 TEST_F(AcRun, CurrentModeFollowsKirchhoff) {
