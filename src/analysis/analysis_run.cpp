@@ -7,6 +7,7 @@
 #include "foundation/time_stamp.h"
 #include "netlist/model_values.h"
 #include "sim/devices/circuit_models.h"
+#include "sim/engine/run_control.h"
 #include "sim/engine/run_helpers.h"
 #include "sim/engine/solver_state.h"
 
@@ -112,6 +113,7 @@ int AnalysisRun::RunAnalysisCore() {
 int AnalysisRun::BeginAnalysisRun() {
     runInProgress = true;
     stopRequest = false;
+    RunControl.error_shown = 0;
     abortKey = false;
     firstTemperature_ = true;
     runCounter = 0;
