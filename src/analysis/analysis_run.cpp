@@ -37,6 +37,9 @@ public:
         AnalysisPlot& plot = run_.plot;
         // A second DC sweep value opens a run of its own.
         if (run_.secondSweepValue && points_ > 0 && *run_.secondSweepValue != lastSecond_) run_.BeginStoreRun();
+        // The case's run was opened before the driver set its second sweep value.
+        if (run_.secondSweepValue && points_ == 0 && plot.runs.runCount > 0)
+            plot.runs.records[plot.runs.runCount - 1].secondSweepValue = *run_.secondSweepValue;
         if (run_.secondSweepValue) lastSecond_ = *run_.secondSweepValue;
         ++points_;
         if (int code = plot.EvaluateRunPoint()) return code;
@@ -70,7 +73,7 @@ AnalysisRun::~AnalysisRun() = default;
 
 int AnalysisRun::RunAnalysisCore() {
     const double started = GetSeconds();
-    if (!defaultNodes.empty()) SetDefaultCurves(kind, setup, defaultNodes);
+    SetDefaultCurves(kind, setup, defaultNodes);
     int result = BeginAnalysisRun();
     if (!result) result = ReadTemperatureList();
     if (!result) {
@@ -114,6 +117,9 @@ int AnalysisRun::BeginAnalysisRun() {
     runInProgress = true;
     stopRequest = false;
     RunControl.error_shown = 0;
+    // Curve expressions compile for this analysis (node values of AC are complex).
+    AnalysisKind = kind;
+    Run.analysis_kind = kind;
     abortKey = false;
     firstTemperature_ = true;
     runCounter = 0;

@@ -69,8 +69,7 @@ public:
     std::function<void(const RunCase& c)> endCase;
     // Polled between points: true stops the run as the user's stop (Esc).
     std::function<bool()> pollAbort;
-    // Names the default curves take their nodes from (SetDefaultCurves); empty keeps
-    // the rows as they are.
+    // The node names that rows without a Y expression take (SetDefaultCurves).
     std::vector<DefaultNodeName> defaultNodes;
 
     // --- Run entry -------------------------------------------------------------------

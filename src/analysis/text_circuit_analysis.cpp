@@ -1,0 +1,289 @@
+#include "analysis/text_circuit_analysis.h"
+
+#include <strings.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "analysis/circuit_expression_context.h"
+#include "analysis/curve_rows.h"
+#include "expression/compiler.h"
+#include "foundation/message_codes.h"
+#include "foundation/messages.h"
+#include "foundation/numbers.h"
+#include "netlist/netlist_circuit.h"
+#include "netlist/netlist_reader.h"
+#include "netlist/netlist_text_page.h"
+#include "netlist/param_statements.h"
+#include "sim/analysis/ac_analysis.h"
+#include "sim/analysis/transient.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/engine/load_pass.h"
+#include "sim/engine/run_helpers.h"
+#include "sim/engine/solver_state.h"
+
+namespace ob7 {
+
+namespace {
+
+constexpr int kLimitFieldKind = 1;
+constexpr int kMsgSourceNotFound = 13530;  // "%ESource not found."
+
+// The DC sweep method of a set-up word.
+SweepMethod SweepMethodOf(int method) {
+    switch (method & kStepMask) {
+    case kStepLinear: return SweepMethod::Linear;
+    case kStepLog: return SweepMethod::Log;
+    case kStepList: return SweepMethod::List;
+    default: return SweepMethod::Auto;
+    }
+}
+
+AcStepMethod AcMethodOf(int flags) {
+    switch (flags & kStepMask) {
+    case kStepLinear: return AcStepMethod::Linear;
+    case kStepLog: return AcStepMethod::Log;
+    case kStepList: return AcStepMethod::List;
+    default: return AcStepMethod::Auto;
+    }
+}
+
+// A limit text as a number (empty: fallback). false after reporting the field.
+bool LimitValue(const std::string& text, int field, double fallback, double* value) {
+    if (text.empty()) {
+        *value = fallback;
+        return true;
+    }
+    int code = 0;
+    *value = EvalNumberOrExpression(text.c_str(), &code);
+    if (code) ReportRunError(kLimitFieldKind, field, -1, text.c_str(), code);
+    return code == 0;
+}
+
+}  // namespace
+
+// What a text circuit without a window answers the netlist reader.
+class TextCircuitAnalysis::Services : public NetlistCircuitServices {
+public:
+    std::string title;
+    int kind = -1;
+    std::string Title() const override { return title; }
+    bool IsSchematic() const override { return false; }
+    bool IsModified() const override { return false; }
+    int AnalysisKind() const override { return kind; }
+    bool RunInProgress() const override { return true; }
+    int ApplyParamStatement(NetlistCircuitTables& tables, const std::string& text, int scope, const std::string&,
+                            int line) override {
+        return ob7::ApplyParamStatement(tables, text, scope, StatementOrigin{nullptr, line}, 5);
+    }
+    void CheckModelParameterLimits(NetlistCircuitTables&, int, const ModelParams&) override {}
+};
+
+AnalysisSetup AnalysisSetupFromNetlist(const NetlistCircuit& c, int kind) {
+    AnalysisSetup s;
+    const NetlistAnalysisSetup& a = c.analysis;
+    switch (kind) {
+    case kTransient: {
+        const auto& t = a.transient;
+        const std::string limits[] = {t.timeRange, t.maxTimeStep, t.numberOfPoints, t.temperature};
+        std::copy(std::begin(limits), std::end(limits), s.limits);
+        break;
+    }
+    case kAc: {
+        const auto& ac = a.ac;
+        const std::string limits[] = {ac.frequencyRange, ac.numberOfPoints, ac.temperature, "", ac.noiseInput,
+                                      ac.noiseOutput};
+        std::copy(std::begin(limits), std::end(limits), s.limits);
+        break;
+    }
+    case kDc: {
+        const auto& dc = a.dc;
+        const std::string limits[] = {dc.range2, dc.name2, dc.range1, dc.name1, dc.numberOfPoints, dc.temperature, ""};
+        std::copy(std::begin(limits), std::end(limits), s.limits);
+        s.sweep[0] = dc.method1;
+        s.sweep[1] = dc.name2.empty() ? 0 : dc.method2;
+        break;
+    }
+    default: return s;
+    }
+    s.options = a.flags[kind];
+    // A deck's transient starts from its operating point unless it asks for UIC.
+    if (kind == kTransient && !c.useInitialConditions) s.options |= kFlagOperatingPoint;
+    s.temperatureList = a.temperatureList[kind];
+    for (const NetlistCurveRow& r : a.rows[kind]) {
+        CurveRowRecord row = NewCurveRow();
+        row.xExpression = r.x;
+        row.yExpression = r.y;
+        row.xRange = r.xRange;
+        row.yRange = r.yRange;
+        row.plotGroup = r.group;
+        row.options = r.options;
+        row.valueFormat[0] = r.formatX;
+        row.valueFormat[1] = r.formatY;
+        ApplyCurveStyle(row, DefaultCurveStyle(r.style));
+        s.rows.push_back(row);
+    }
+    return s;
+}
+
+TextCircuitAnalysis::TextCircuitAnalysis() : services_(std::make_unique<Services>()) {}
+
+TextCircuitAnalysis::~TextCircuitAnalysis() { Close(); }
+
+int TextCircuitAnalysis::Open(const std::string& path) {
+    Close();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        SetPendingMessageText(path.c_str());
+        ReportMessage("E", kMsgFileNotFound);
+        return kMsgFileNotFound;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    text_ = text.str();
+    path_ = path;
+    services_->title = path;
+    return 0;
+}
+
+void TextCircuitAnalysis::FreeCircuit() {
+    run_.reset();
+    context_.reset();
+    FreeSimulationState();
+    ClearCompiledDevices();
+    circuit_.reset();
+    page_.reset();
+}
+
+void TextCircuitAnalysis::Close() {
+    FreeCircuit();
+    path_.clear();
+    text_.clear();
+}
+
+int TextCircuitAnalysis::ReadAndCompile(int kind) {
+    FreeCircuit();
+    InstallNumericExpressionEvaluator();
+    services_->kind = kind;
+    page_ = std::make_unique<StringTextPage>(path_, text_);
+    circuit_ = std::make_unique<NetlistCircuit>(*services_, *page_);
+    circuit_->analysisKind = kind;
+    int code = ReadTextCircuit(*circuit_);
+    if (code) {
+        if (code != kMsgReported) ReportMessage("E", code);
+        return kMsgReported;
+    }
+    DefaultAnalysisTemperature(*circuit_, 27.0);
+    setup_ = AnalysisSetupFromNetlist(*circuit_, kind);
+    compiled_ = {};
+    if (CompileCircuit(*circuit_, {}, &compiled_)) return kMsgReported;
+    NodeCount = compiled_.nodeCount;
+    context_ = std::make_unique<CircuitExpressionContext>(*circuit_);
+    return 0;
+}
+
+int TextCircuitAnalysis::ResolveSweepVariable(const std::string& name, int field, SweepVariable& v) {
+    v.target = nullptr;
+    v.temperature = false;
+    if (strcasecmp(name.c_str(), "TEMP") == 0) {
+        v.temperature = true;
+        return 0;
+    }
+    const int part = FindPartByName(*circuit_, name, 1);
+    if (part >= 0)
+        for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
+            if (s->owning_part == &circuit_->parts[part]) {
+                v.target = &s->dc_value;
+                return 0;
+            }
+    ReportRunError(kLimitFieldKind, field, -1, name.c_str(), kMsgSourceNotFound);
+    return kMsgReported;
+}
+
+int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& sink) {
+    const std::string* limits = setup_.limits;
+    NodeCount = compiled_.nodeCount;
+    UseInitialConditions = circuit_->useInitialConditions ? 1 : 0;
+    int result = 0;
+    if (kind == kTransient) {
+        TransientSettings s;
+        double tmax = 0, tmin = 0;
+        int count = 0;
+        if (int code = ParseLimitNumbers(limits[0].c_str(), &tmax, &tmin, nullptr, &count)) {
+            ReportRunError(kLimitFieldKind, 0, -1, limits[0].c_str(), code);
+            return kMsgReported;
+        }
+        s.tmax = tmax;
+        s.tmin = tmin;
+        if (!LimitValue(limits[1], 1, 0.0, &s.max_step)) return kMsgReported;
+        int code = 0;
+        s.points = LimitCount(limits[2].c_str(), &code);
+        s.temperature = c.temperature;
+        s.operating_point = (setup_.options & kFlagOperatingPoint) != 0;
+        s.operating_point_only = (setup_.options & kFlagOperatingPointOnly) != 0;
+        result = RunTransientAnalysis(s, sink);
+        rejected_ += Transient.rejected;
+        accepted_ += Transient.accepted;
+    } else if (kind == kAc) {
+        AcSettings s;
+        s.frequency_range = limits[0];
+        int code = 0;
+        s.points = LimitCount(limits[1].c_str(), &code);
+        s.temperature = c.temperature;
+        s.method = AcMethodOf(setup_.options);
+        if (!LimitValue(limits[3], 3, 0.0, &s.max_change_percent)) return kMsgReported;
+        s.circuit_changed = true;
+        result = RunAcAnalysis(s, sink);
+    } else {
+        sweep_ = DcSweepSettings{};
+        const int methods[2] = {setup_.sweep[0], setup_.sweep[1]};
+        const std::string names[2] = {limits[3], limits[1]};
+        const std::string ranges[2] = {limits[2], limits[0]};
+        SweepVariable* vars[2] = {&sweep_.variable1, &sweep_.variable2};
+        for (int i = 0; i < 2; ++i) {
+            SweepVariable& v = *vars[i];
+            if (i == 1 && (methods[1] == 0 || names[1].empty())) {
+                v.method = SweepMethod::None;
+                continue;
+            }
+            v.method = SweepMethodOf(methods[i]);
+            if (ResolveSweepVariable(names[i], i == 0 ? 3 : 1, v)) return kMsgReported;
+            const int field = i == 0 ? 2 : 0;
+            if (v.method == SweepMethod::List) {
+                int error = 0;
+                v.list = ParseNumberArray(ranges[i].c_str(), &error);
+                if (error) {
+                    ReportRunError(kLimitFieldKind, field, -1, ranges[i].c_str(), error);
+                    return kMsgReported;
+                }
+            } else if (int code = ParseLimitNumbers(ranges[i].c_str(), &v.to, &v.from, &v.step, nullptr)) {
+                ReportRunError(kLimitFieldKind, field, -1, ranges[i].c_str(), code);
+                return kMsgReported;
+            }
+        }
+        sweep_.temperature = c.temperature;
+        if (!LimitValue(limits[6], 6, 1.0, &sweep_.max_change_percent)) return kMsgReported;
+        result = RunDcSweep(sweep_, sink);
+    }
+    iterations_ = TotalIterations;
+    return result;
+}
+
+int TextCircuitAnalysis::RunAnalysis(int kind) {
+    iterations_ = rejected_ = accepted_ = 0;
+    if (int code = ReadAndCompile(kind)) return code;
+    run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());
+    AnalysisRun& run = *run_;
+    run.plot.refreshValues = [this] { context_->Refresh(); };
+    run.plot.dcSweepName = setup_.limits[3];
+    run.plot.dcSweepIsCurrentSource = !setup_.limits[3].empty() && (setup_.limits[3][0] == 'I' || setup_.limits[3][0] == 'i');
+    if (kind == kDc) run.secondSweepValue = &sweep_.variable2.value;
+    // The default curves take the names of the main circuit's nodes.
+    for (const NodeEntry& n : circuit_->nodes.entries)
+        if (n.scope == 1 && n.number > 0) run.defaultNodes.push_back({n.number, n.kind == 1, n.name});
+    run.solveCase = [this, kind](const RunCase& c, PointSink& sink) { return SolveCase(kind, c, sink); };
+    if (prepareRun) prepareRun(run);
+    return run.RunAnalysisCore();
+}
+
+}  // namespace ob7
