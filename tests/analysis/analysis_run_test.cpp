@@ -9,6 +9,7 @@
 
 #include "expression/expression_context.h"
 #include "foundation/report_sink.h"
+#include "sim/engine/run_control.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -48,7 +49,10 @@ protected:
         row.xRange = row.yRange = "Auto";
         setup.rows.push_back(row);
     }
-    void TearDown() override { SetBatchLogSink(nullptr); }
+    void TearDown() override {
+        SetBatchLogSink(nullptr);
+        RunControl.error_shown = 0;  // run errors show once per run
+    }
 
     void Step(int i, const char* from, const char* to, const char* step, const char* name = "R1") {
         setup.steps[i].flags = SF_ENABLED | SF_LINEAR | SF_COMPONENT;

@@ -50,7 +50,10 @@ protected:
         AnalysisKind = 0;
         plot.context = &context;
     }
-    void TearDown() override { SetBatchLogSink(nullptr); }
+    void TearDown() override {
+        SetBatchLogSink(nullptr);
+        RunControl.error_shown = 0;  // run errors show once per run
+    }
     // Hands over points at t = 0 .. n-1 with V(A) = values[i] in one run.
     void Points(const std::vector<double>& values) {
         plot.ResetPointStore();

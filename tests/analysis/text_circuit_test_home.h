@@ -12,6 +12,7 @@
 
 #include "foundation/paths.h"
 #include "foundation/report_sink.h"
+#include "sim/engine/run_control.h"
 
 class TextCircuitHome : public ::testing::Test, public ob7::ReportSink {
 protected:
@@ -29,6 +30,7 @@ protected:
     }
     void TearDown() override {
         ob7::SetBatchLogSink(nullptr);
+        ob7::RunControl.error_shown = 0;  // run errors show once per run
         std::filesystem::remove_all(home);
     }
     int Deliver(const ob7::ReportDelivery& report) override {
