@@ -40,6 +40,7 @@ public:
         // The case's run was opened before the driver set its second sweep value.
         if (run_.secondSweepValue && points_ == 0 && plot.runs.runCount > 0)
             plot.runs.records[plot.runs.runCount - 1].secondSweepValue = *run_.secondSweepValue;
+        if (points_ == 0 && run_.operatingPoint) run_.operatingPoint(run_.current_);
         if (run_.secondSweepValue) lastSecond_ = *run_.secondSweepValue;
         ++points_;
         if (int code = plot.EvaluateRunPoint()) return code;
@@ -330,6 +331,7 @@ int AnalysisRun::RunCases() {
         c.runIndex = plot.runs.runCount - 1;
         c.temperature = currentTemperature;
         c.firstCaseOfRun = runCounter == 1;
+        current_ = c;
         if (beginCase) beginCase(c);
         CaseSink sink(*this);
         result = solveCase ? solveCase(c, sink) : kMsgRunStopped;

@@ -67,6 +67,10 @@ public:
     // its points stored (the numeric tables).
     std::function<void(const RunCase& c)> beginCase;
     std::function<void(const RunCase& c)> endCase;
+    // Called at the first accepted point of each case, before it is evaluated: the
+    // engine then holds the case's operating point (transient, AC) or its first sweep
+    // point (DC), and the device records their values there.
+    std::function<void(const RunCase& c)> operatingPoint;
     // Polled between points: true stops the run as the user's stop (Esc).
     std::function<bool()> pollAbort;
     // The node names that rows without a Y expression take (SetDefaultCurves).
@@ -118,6 +122,7 @@ public:
 
 private:
     class CaseSink;
+    RunCase current_;
     int BuildStepCases();
     int ApplyMonteCarloTolerances();
     int RecompileForCase();

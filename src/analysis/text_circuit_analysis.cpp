@@ -265,12 +265,12 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& sink) 
         if (!LimitValue(limits[6], 6, 1.0, &sweep_.max_change_percent)) return kMsgReported;
         result = RunDcSweep(sweep_, sink);
     }
-    iterations_ = TotalIterations;
     return result;
 }
 
 int TextCircuitAnalysis::RunAnalysis(int kind) {
     iterations_ = rejected_ = accepted_ = 0;
+    const long iterationsBefore = TotalIterations;
     if (int code = ReadAndCompile(kind)) return code;
     run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());
     AnalysisRun& run = *run_;
@@ -283,7 +283,9 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
         if (n.scope == 1 && n.number > 0) run.defaultNodes.push_back({n.number, n.kind == 1, n.name});
     run.solveCase = [this, kind](const RunCase& c, PointSink& sink) { return SolveCase(kind, c, sink); };
     if (prepareRun) prepareRun(run);
-    return run.RunAnalysisCore();
+    const int result = run.RunAnalysisCore();
+    iterations_ = TotalIterations - iterationsBefore;
+    return result;
 }
 
 }  // namespace ob7

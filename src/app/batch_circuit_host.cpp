@@ -54,13 +54,17 @@ int DocumentBatchHost::OpenCircuit(const std::string& path, int kind) {
 }
 
 int DocumentBatchHost::RunAnalysis(int kind, int, BatchRunResult& result) {
-    circuit_->prepareRun = [this](AnalysisRun& run) { run.pollAbort = [this] { return PollEscape(); }; };
+    circuit_->prepareRun = [this](AnalysisRun& run) {
+        run.pollAbort = [this] { return PollEscape(); };
+        if (prepareRun) prepareRun(run);
+    };
     const int code = circuit_->RunAnalysis(kind);
     result.analogNodes = circuit_->Circuit() ? static_cast<unsigned>(circuit_->Circuit()->analogNodeCount) : 0;
     result.totalIterations = static_cast<unsigned long>(circuit_->Iterations());
     result.rejectedSolutions = static_cast<unsigned long>(circuit_->RejectedSteps());
     result.totalSolutions = static_cast<unsigned long>(circuit_->AcceptedPoints());
     result.runSeconds = circuit_->LastRun() ? circuit_->LastRun()->runSeconds : 0.0;
+    if (afterRun) afterRun(kind, code, *circuit_);
     return code;
 }
 

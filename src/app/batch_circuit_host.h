@@ -4,6 +4,7 @@
 // file beside the circuit. Text circuits (SPICE decks) run; schematic circuit files are
 // refused with a message until their documents can be opened without a window.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,7 @@
 
 namespace ob7 {
 
+class AnalysisRun;
 class TextCircuitAnalysis;
 
 class DocumentBatchHost : public BatchCircuitHost {
@@ -26,8 +28,12 @@ public:
     void PrintPlot() override {}
     bool PollEscape() override;
 
-    // The open circuit and its last run (tests read the point store from it).
+    // The open circuit and its last run.
     TextCircuitAnalysis& Circuit() { return *circuit_; }
+    // Called with every run once its hooks are in place (a caller adds its own).
+    std::function<void(AnalysisRun& run)> prepareRun;
+    // Called after every analysis with its result, while its run is still open.
+    std::function<void(int kind, int result, TextCircuitAnalysis& circuit)> afterRun;
 
 private:
     std::unique_ptr<TextCircuitAnalysis> circuit_;
