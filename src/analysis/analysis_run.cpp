@@ -95,6 +95,7 @@ int AnalysisRun::RunAnalysisCore() {
         if (!result) {
             bool active = false;
             result = CheckMonteCarloOptions(monteCarlo, caseTotal, steppingOn, firstTemperature_, &active);
+            setup.monteCarloFlags = monteCarlo.flags;  // switched off beside stepping
             monteCarloActive = active;
             if (!result && active && !sampler_) {
                 sampler_ = std::make_unique<MonteCarloSampler>(monteCarlo.Distribution(), toleranceDeviations,

@@ -183,6 +183,22 @@ TEST_F(RunCycle, UserStopKeepsWhatWasComputed) {
     EXPECT_EQ(context.a, 42);
 }
 
+TEST_F(RunCycle, MonteCarloBesideSteppingIsSwitchedOffWithAWarning) {
+    Step(0, "1", "3", "1");
+    setup.monteCarloFlags = kMcOn | kMcGauss;
+    setup.monteCarloRuns = "5";
+    AnalysisRun run(0, setup, &context);
+    EXPECT_EQ(RunWith(run), kMsgRunStopped);
+    ASSERT_FALSE(reports.ids.empty());
+    EXPECT_EQ(reports.ids[0], 15004);
+    EXPECT_EQ(setup.monteCarloFlags & kMcOn, 0);
+    EXPECT_TRUE(temperatures.empty());
+    // The next run steps as asked.
+    AnalysisRun again(0, setup, &context);
+    EXPECT_EQ(RunWith(again), 0);
+    EXPECT_EQ(again.plot.runs.runCount, 3);
+}
+
 TEST_F(RunCycle, NoPlottedRowStopsBeforeAnySimulation) {
     setup.rows[0].plotGroup = '0';  // '0' counts as not plotted
     AnalysisRun run(0, setup, &context);

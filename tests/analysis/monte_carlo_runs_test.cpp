@@ -1,0 +1,68 @@
+// Monte Carlo cases through the run cycle on a compiled deck: a divider of two resistors
+// of one model, whose output is known in closed form for every sampled resistance.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <set>
+
+#include "analysis/text_circuit_analysis.h"
+#include "foundation/report_sink.h"
+#include "text_circuit_test_home.h"
+
+namespace ob7 {
+namespace {
+
+class MonteCarloRuns : public TextCircuitHome {
+protected:
+    // V(2) of every run of a worst-case Monte Carlo DC run of the divider R1 (1-2), R2
+    // (2-0), both of model RMOD with the given tolerance.
+    std::vector<double> Divider(const std::string& tolerance, int runs, int* result) {
+        const std::string deck = "Divider\nV1 1 0 DC 1\nR1 1 2 RMOD 1k\nR2 2 0 RMOD 1k\n.MODEL RMOD RES(R=1 " +
+                                 tolerance + ")\n.DC V1 1 1 1\n.PRINT DC V(2)\n.END\n";
+        std::ofstream(home / "divider.cir") << deck;
+        EXPECT_EQ(circuit_.Open((home / "divider.cir").string()), 0);
+        circuit_.prepareRun = [runs](AnalysisRun& run) {
+            run.setup.monteCarloFlags = kMcOn | kMcWorstCase;
+            run.setup.monteCarloRuns = std::to_string(runs);
+        };
+        *result = circuit_.RunAnalysis(2);
+        std::vector<double> out;
+        AnalysisPlot& plot = circuit_.LastRun()->plot;
+        for (int r = 0; r < plot.runs.runCount; ++r) out.push_back(plot.RunPointValue(0, r, 0, kAxisY));
+        return out;
+    }
+    void TearDown() override {
+        circuit_.Close();
+        TextCircuitHome::TearDown();
+    }
+    TextCircuitAnalysis circuit_;
+};
+
+TEST_F(MonteCarloRuns, LotIsSharedByTheDevicesOfAModel) {
+    int result = -1;
+    const std::vector<double> v = Divider("LOT=10%", 12, &result);
+    ASSERT_EQ(result, 0) << AllReports();
+    ASSERT_EQ(v.size(), 12u);
+    for (double x : v) EXPECT_NEAR(x, 0.5, 1e-12);  // both resistors move together
+}
+
+TEST_F(MonteCarloRuns, DevVariesEachDeviceOnItsOwn) {
+    int result = -1;
+    const std::vector<double> v = Divider("DEV=10%", 40, &result);
+    ASSERT_EQ(result, 0) << AllReports();
+    ASSERT_EQ(v.size(), 40u);
+    // Worst case: each resistor at 0.9k or 1.1k, so V(2) = R2 / (R1 + R2).
+    std::set<long> seen;
+    for (double x : v) {
+        const bool known = std::fabs(x - 0.5) < 1e-9 || std::fabs(x - 0.55) < 1e-9 || std::fabs(x - 0.45) < 1e-9;
+        EXPECT_TRUE(known) << x;
+        seen.insert(std::lround(x * 100));
+    }
+    EXPECT_EQ(seen, (std::set<long>{45, 50, 55}));
+    EXPECT_EQ(circuit_.LastRun()->plot.runs.records[39].caseNumber, 40);
+}
+
+}  // namespace
+}  // namespace ob7
