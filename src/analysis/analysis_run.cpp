@@ -45,6 +45,7 @@ public:
         ++points_;
         if (int code = plot.EvaluateRunPoint()) return code;
         plot.StoreRunPoint(x);
+        if (run_.pointStored) run_.pointStored();
         if (run_.pollAbort && run_.pollAbort()) run_.abortKey = true;
         return run_.IsRunAborted() ? kMsgRunStoppedByUser : 0;
     }

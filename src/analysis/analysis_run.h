@@ -71,6 +71,8 @@ public:
     // engine then holds the case's operating point (transient, AC) or its first sweep
     // point (DC), and the device records their values there.
     std::function<void(const RunCase& c)> operatingPoint;
+    // Called after each output point was stored (a window draws the new segments).
+    std::function<void()> pointStored;
     // Polled between points: true stops the run as the user's stop (Esc).
     std::function<bool()> pollAbort;
     // The node names that rows without a Y expression take (SetDefaultCurves).
