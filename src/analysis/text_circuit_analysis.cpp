@@ -140,10 +140,15 @@ int TextCircuitAnalysis::Open(const std::string& path) {
     }
     std::stringstream text;
     text << in.rdbuf();
-    text_ = text.str();
+    OpenText(path, text.str());
+    return 0;
+}
+
+void TextCircuitAnalysis::OpenText(const std::string& path, std::string text) {
+    Close();
+    text_ = std::move(text);
     path_ = path;
     services_->title = path;
-    return 0;
 }
 
 void TextCircuitAnalysis::FreeCircuit() {

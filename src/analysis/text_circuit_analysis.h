@@ -30,6 +30,8 @@ public:
 
     // Reads the file's text. 0, or the message code after its report.
     int Open(const std::string& path);
+    // Takes the circuit's text as it is, under the file name given.
+    void OpenText(const std::string& path, std::string text);
     const std::string& Path() const { return path_; }
     bool IsOpen() const { return !path_.empty(); }
     // Frees the compiled circuit, the run and the text.
