@@ -229,6 +229,7 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& sink) 
         result = RunTransientAnalysis(s, sink);
         rejected_ += Transient.rejected;
         accepted_ += Transient.accepted;
+        transientIterations_ += Transient.iterations;  // the time steps' own Newton iterations
     } else if (kind == kAc) {
         AcSettings s;
         s.frequency_range = limits[0];
@@ -274,7 +275,7 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& sink) 
 }
 
 int TextCircuitAnalysis::RunAnalysis(int kind) {
-    iterations_ = rejected_ = accepted_ = 0;
+    iterations_ = rejected_ = accepted_ = transientIterations_ = 0;
     const long iterationsBefore = TotalIterations;
     if (int code = ReadAndCompile(kind)) return code;
     run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());
@@ -289,7 +290,7 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     run.solveCase = [this, kind](const RunCase& c, PointSink& sink) { return SolveCase(kind, c, sink); };
     if (prepareRun) prepareRun(run);
     const int result = run.RunAnalysisCore();
-    iterations_ = TotalIterations - iterationsBefore;
+    iterations_ = TotalIterations - iterationsBefore + transientIterations_;
     return result;
 }
 

@@ -72,7 +72,7 @@ private:
     AnalysisSetup setup_;
     std::unique_ptr<AnalysisRun> run_;
     DcSweepSettings sweep_;
-    long iterations_ = 0, rejected_ = 0, accepted_ = 0;
+    long iterations_ = 0, rejected_ = 0, accepted_ = 0, transientIterations_ = 0;
 };
 
 }  // namespace ob7
