@@ -163,6 +163,15 @@ int AnalysisPlot::CompileCurveExpression(const std::string& source, AnalysisCurv
     return 0;
 }
 
+int AnalysisPlot::RecompileCurves() {
+    for (AnalysisCurve& c : curves)
+        for (int axis = 0; axis < 2; ++axis) {
+            const std::string text = c.text[axis];
+            if (int code = CompileCurveExpression(text, c, axis, 0)) return code;
+        }
+    return 0;
+}
+
 int AnalysisPlot::SetCurveRanges(AnalysisCurve& c, CurveRowRecord& row) {
     const std::string* ranges[2] = {&row.xRange, &row.yRange};
     for (int axis = 0; axis < 2; ++axis) {

@@ -95,6 +95,9 @@ public:
     // Compiles one axis' expression into the curve. 0 or a message code; mode 2 drops the
     // report.
     int CompileCurveExpression(const std::string& text, AnalysisCurve& curve, int axis, int mode);
+    // Compiles every curve's expressions again against `context` (the circuit was
+    // compiled again). 0 or a message code.
+    int RecompileCurves();
     // Reads the grid steps and ranges of the row into the curve. 0 or a message code.
     int SetCurveRanges(AnalysisCurve& curve, CurveRowRecord& row);
 

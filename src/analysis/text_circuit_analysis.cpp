@@ -2,7 +2,9 @@
 
 #include <strings.h>
 
+#include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "analysis/circuit_expression_context.h"
@@ -17,7 +19,10 @@
 #include "netlist/param_statements.h"
 #include "sim/analysis/ac_analysis.h"
 #include "sim/analysis/transient.h"
+#include "sim/devices/capacitor.h"
 #include "sim/devices/independent_sources.h"
+#include "sim/devices/inductor.h"
+#include "sim/devices/resistor.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/run_helpers.h"
 #include "sim/engine/solver_state.h"
@@ -71,7 +76,30 @@ public:
     bool IsSchematic() const override { return false; }
     bool IsModified() const override { return false; }
     int AnalysisKind() const override { return kind; }
-    bool RunInProgress() const override { return true; }
+    // While a run compiles the circuit again, stepped symbols take their case's value
+    // and every other define keeps the value of the run's first compile.
+    bool recompiling = false;
+    std::map<std::string, double> stepped;           // upper-case name -> value
+    std::map<std::pair<std::string, int>, double> kept;  // (name, row) -> evaluated value
+    bool RunInProgress() const override { return recompiling; }
+    bool RunCaseDefineValue(const std::string& name, int, std::string* value) const override {
+        const auto it = stepped.find(name);
+        if (it == stepped.end()) return false;
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", it->second);
+        *value = text;
+        return true;
+    }
+    bool RunCaseDefineNumber(const std::string& name, int row, double* value) const override {
+        if (const auto it = stepped.find(name); it != stepped.end()) {
+            *value = it->second;
+            return true;
+        }
+        const auto it = kept.find({name, row});
+        if (it == kept.end()) return false;
+        *value = it->second;
+        return true;
+    }
     int ApplyParamStatement(NetlistCircuitTables& tables, const std::string& text, int scope, const std::string&,
                             int line) override {
         return ob7::ApplyParamStatement(tables, text, scope, StatementOrigin{nullptr, line}, 5);
@@ -166,22 +194,30 @@ void TextCircuitAnalysis::Close() {
     text_.clear();
 }
 
-int TextCircuitAnalysis::ReadAndCompile(int kind) {
-    FreeCircuit();
+int TextCircuitAnalysis::ReadAndCompile(int kind, bool recompile) {
     InstallNumericExpressionEvaluator();
     services_->kind = kind;
     page_ = std::make_unique<StringTextPage>(path_, text_);
     circuit_ = std::make_unique<NetlistCircuit>(*services_, *page_);
     circuit_->analysisKind = kind;
+    circuit_->runRecompile = recompile;
     int code = ReadTextCircuit(*circuit_);
     if (code) {
         if (code != kMsgReported) ReportMessage("E", code);
         return kMsgReported;
     }
-    DefaultAnalysisTemperature(*circuit_, 27.0);
-    setup_ = AnalysisSetupFromNetlist(*circuit_, kind);
+    if (!recompile) {
+        DefaultAnalysisTemperature(*circuit_, 27.0);
+        setup_ = AnalysisSetupFromNetlist(*circuit_, kind);
+    }
     compiled_ = {};
     if (CompileCircuit(*circuit_, {}, &compiled_)) return kMsgReported;
+    if (!recompile) {
+        services_->kept.clear();
+        const auto& rows = circuit_->tables.defines.rows;
+        for (size_t r = 0; r < rows.size(); ++r)
+            for (const DefineEntry& e : rows[r]) services_->kept[{e.name, static_cast<int>(r)}] = e.evaluated;
+    }
     NodeCount = compiled_.nodeCount;
     context_ = std::make_unique<CircuitExpressionContext>(*circuit_);
     return 0;
@@ -274,10 +310,52 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& sink) 
     return result;
 }
 
+int TextCircuitAnalysis::Recompile(int kind, const StepSet& steps) {
+    services_->stepped.clear();
+    for (const StepVariable& v : steps.variables) {
+        if (!v.active || !v.IsSymbolic()) continue;
+        std::string name = v.name;
+        for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        services_->stepped[name] = v.current;
+    }
+    // The curves keep reading the old circuit's slots until they are compiled again.
+    std::unique_ptr<CircuitExpressionContext> previous = std::move(context_);
+    FreeSimulationState();
+    ClearCompiledDevices();
+    circuit_.reset();
+    page_.reset();
+    services_->recompiling = true;
+    const int code = ReadAndCompile(kind, true);
+    services_->recompiling = false;
+    if (code) return code;
+    run_->plot.context = context_.get();
+    return run_->plot.RecompileCurves();
+}
+
+int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
+    const bool value = v.param.empty() || strcasecmp(v.param.c_str(), "Value") == 0;
+    const int part = (v.settings & kStepBitComponent) && value ? FindPartByName(*circuit_, v.name, 1) : -1;
+    const NetlistPart* p = part >= 0 ? &circuit_->parts[part] : nullptr;
+    double* target = nullptr;
+    for (auto* r : DevicesOf<Resistor>(kResistorList))
+        if (p && r->owning_part == p) target = &r->working_value;
+    for (auto* c : DevicesOf<Capacitor>(kCapacitorList))
+        if (p && c->owning_part == p) target = &c->working_value;
+    for (auto* l : DevicesOf<Inductor>(kInductorList))
+        if (p && l->owning_part == p) target = &l->nominal;
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
+        if (p && s->owning_part == p) target = &s->dc_value;
+    if (!target) return kMsgSourceNotFound;
+    v.read = [target] { return *target; };
+    v.write = [target](double x) { *target = x; };
+    return 0;
+}
+
 int TextCircuitAnalysis::RunAnalysis(int kind) {
     iterations_ = rejected_ = accepted_ = transientIterations_ = 0;
     const long iterationsBefore = TotalIterations;
-    if (int code = ReadAndCompile(kind)) return code;
+    FreeCircuit();
+    if (int code = ReadAndCompile(kind, false)) return code;
     run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());
     AnalysisRun& run = *run_;
     run.plot.refreshValues = [this] { context_->Refresh(); };
@@ -288,6 +366,8 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     for (const NodeEntry& n : circuit_->nodes.entries)
         if (n.scope == 1 && n.number > 0) run.defaultNodes.push_back({n.number, n.kind == 1, n.name});
     run.solveCase = [this, kind](const RunCase& c, PointSink& sink) { return SolveCase(kind, c, sink); };
+    run.resolveStepVariable = [this](StepVariable& v) { return ResolveStepTarget(v); };
+    run.recompile = [this, kind](const StepSet& steps) { return Recompile(kind, steps); };
     if (prepareRun) prepareRun(run);
     const int result = run.RunAnalysisCore();
     iterations_ = TotalIterations - iterationsBefore + transientIterations_;

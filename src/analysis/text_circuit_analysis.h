@@ -57,7 +57,9 @@ public:
     long AcceptedPoints() const { return accepted_; }
 
 private:
-    int ReadAndCompile(int kind);
+    int ReadAndCompile(int kind, bool recompile);
+    int Recompile(int kind, const StepSet& steps);
+    int ResolveStepTarget(StepVariable& v);
     int SolveCase(int kind, const RunCase& c, PointSink& sink);
     int ResolveSweepVariable(const std::string& name, int field, SweepVariable& v);
     void FreeCircuit();

@@ -1,5 +1,5 @@
-// Monte Carlo cases through the run cycle on a compiled deck: a divider of two resistors
-// of one model, whose output is known in closed form for every sampled resistance.
+// Monte Carlo and stepped cases through the run cycle on compiled decks: dividers whose
+// output is known in closed form for every sampled or stepped value.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 namespace ob7 {
 namespace {
 
-class MonteCarloRuns : public TextCircuitHome {
+class CompiledCases : public TextCircuitHome {
 protected:
     // V(2) of every run of a worst-case Monte Carlo DC run of the divider R1 (1-2), R2
     // (2-0), both of model RMOD with the given tolerance.
@@ -40,7 +40,7 @@ protected:
     TextCircuitAnalysis circuit_;
 };
 
-TEST_F(MonteCarloRuns, LotIsSharedByTheDevicesOfAModel) {
+TEST_F(CompiledCases, LotIsSharedByTheDevicesOfAModel) {
     int result = -1;
     const std::vector<double> v = Divider("LOT=10%", 12, &result);
     ASSERT_EQ(result, 0) << AllReports();
@@ -48,7 +48,7 @@ TEST_F(MonteCarloRuns, LotIsSharedByTheDevicesOfAModel) {
     for (double x : v) EXPECT_NEAR(x, 0.5, 1e-12);  // both resistors move together
 }
 
-TEST_F(MonteCarloRuns, DevVariesEachDeviceOnItsOwn) {
+TEST_F(CompiledCases, DevVariesEachDeviceOnItsOwn) {
     int result = -1;
     const std::vector<double> v = Divider("DEV=10%", 40, &result);
     ASSERT_EQ(result, 0) << AllReports();
@@ -62,6 +62,41 @@ TEST_F(MonteCarloRuns, DevVariesEachDeviceOnItsOwn) {
     }
     EXPECT_EQ(seen, (std::set<long>{45, 50, 55}));
     EXPECT_EQ(circuit_.LastRun()->plot.runs.records[39].caseNumber, 40);
+}
+
+}  // namespace
+}  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+// Stepping on a compiled divider: a symbolic variable (a .PARAM the circuit is compiled
+// again for) nested with a component variable; V(2) = R2 / (RB + R2) in every case.
+TEST_F(CompiledCases, SymbolicAndComponentSteppingOnACompiledDivider) {
+    std::ofstream(home / "stepped.cir") << "Stepped divider\nV1 1 0 DC 1\nR1 1 2 {RB}\nR2 2 0 1k\n.PARAM RB=1k\n"
+                                           ".DC V1 1 1 1\n.PRINT DC V(2)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "stepped.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) {
+        StepRecord& rb = run.setup.steps[0];
+        rb.flags = SF_ENABLED | SF_SYMBOLIC | SF_LINEAR;
+        rb.texts[0] = "RB";
+        rb.texts[2] = "1k", rb.texts[3] = "3k", rb.texts[4] = "1k";
+        StepRecord& r2 = run.setup.steps[1];
+        r2.flags = SF_ENABLED | SF_COMPONENT | SF_LIST;
+        r2.texts[0] = "R2";
+        r2.texts[1] = "Value";
+        r2.texts[2] = "500, 2k";
+    };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 6);
+    const double rb[6] = {1e3, 1e3, 2e3, 2e3, 3e3, 3e3}, r2[6] = {500, 2e3, 500, 2e3, 500, 2e3};
+    for (int r = 0; r < 6; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(plot.runs.records[r].stepValues[0], rb[r]);
+        EXPECT_EQ(plot.runs.records[r].stepValues[1], r2[r]);
+        EXPECT_NEAR(plot.RunPointValue(0, r, 0, kAxisY), r2[r] / (rb[r] + r2[r]), 1e-12);
+    }
 }
 
 }  // namespace
