@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <complex>
+#include <fstream>
 
 #include "analysis/text_circuit_analysis.h"
 #include "engine/analysis/raw_reference.h"
@@ -150,6 +151,17 @@ TEST_F(DeckRuns, NestedSweepAtTwoTemperaturesGivesOneRunPerBranch) {
         const double expected = ref.Real("i(vd)")[(r % 5) * 101 + 1];
         EXPECT_NEAR(plot->RunPointValue(k, r, 1, kAxisY), expected, 1e-6 * std::fabs(expected) + 1e-12);
     }
+}
+
+// A deck without devices has no equations: its AC run hands over its frequencies and
+// ends normally instead of reaching for a matrix it never built.
+TEST_F(DeckRuns, AcRunOfACircuitWithoutEquations) {
+    std::ofstream(home / "empty.cir") << "Nothing but a sweep\n.AC DEC 5 10 1k\n.PRINT AC F\n.END\n";
+    ASSERT_EQ(deck_.Open((home / "empty.cir").string()), 0);
+    ASSERT_EQ(deck_.RunAnalysis(1), 0) << AllReports();
+    AnalysisPlot& plot = deck_.LastRun()->plot;
+    ASSERT_EQ(plot.RunPointCount(0, 0), 11);
+    EXPECT_NEAR(plot.RunPointValue(0, 0, 10, kAxisY), 1e3, 1e-9);
 }
 
 }  // namespace
