@@ -64,12 +64,13 @@ DeviceInstance* DeviceOfPart(const NetlistPart* part, DeviceListKind* list) {
 }  // namespace
 
 CircuitExpressionContext::CircuitExpressionContext(NetlistCircuit& circuit)
-    : circuit_(circuit), nodeValues_(static_cast<size_t>(std::max(circuit.nodes.highest, NodeCount)) + 1, 0.0) {}
+    : circuit_(circuit),
+      nodeValues_(static_cast<size_t>(std::max(circuit.nodes.highest, NodeCount)) + 1, 0.0),
+      nodeRead_(nodeValues_.size(), 0) {}
 
 void CircuitExpressionContext::Refresh() {
     const bool ac = AcRun();
-    for (size_t n = 1; n < nodeValues_.size(); ++n)
-        nodeValues_[n] = !ac && n < Solution.size() ? Solution[n] : 0.0;
+    for (int n : readNodes_) nodeValues_[n] = !ac && static_cast<size_t>(n) < Solution.size() ? Solution[n] : 0.0;
     for (Slot& s : slots_) s.value = s.read();
 }
 
@@ -84,6 +85,10 @@ int CircuitExpressionContext::AnalogNodeCount() const { return circuit_.analogNo
 
 const double* CircuitExpressionContext::NodeVoltage(int node) const {
     if (node <= 0 || static_cast<size_t>(node) >= nodeValues_.size()) return nullptr;
+    if (!nodeRead_[node]) {
+        nodeRead_[node] = 1;
+        readNodes_.push_back(node);
+    }
     return &nodeValues_[node];
 }
 

@@ -43,6 +43,8 @@ private:
 
     NetlistCircuit& circuit_;
     std::vector<double> nodeValues_;     // real node voltages, ground first
+    mutable std::vector<int> readNodes_;  // the nodes a curve reads: only they are refreshed
+    mutable std::vector<char> nodeRead_;
     mutable std::deque<Slot> slots_;     // device quantities the curves asked for
 };
 

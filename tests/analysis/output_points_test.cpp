@@ -48,6 +48,7 @@ protected:
     void SetUp() override {
         SetBatchLogSink(&quiet);
         AnalysisKind = 0;
+        ob7::Run.analysis_kind = 0;  // curves compile for a transient
         plot.context = &context;
     }
     void TearDown() override {
