@@ -102,7 +102,6 @@ int AnalysisPlot::AddCurveToGraph(std::vector<CurveRowRecord>& rows, int rowInde
             if (context->SubstituteDefines(text, 1, &substituted) == 0) text = substituted;
         }
         text = CurveText(text);
-        if (text.find("IMPORT") != std::string::npos) c.importsWaveforms = true;
         if (int code = CompileCurveExpression(text, c, axis, 0)) {
             curves.pop_back();
             return code;
