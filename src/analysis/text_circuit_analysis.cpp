@@ -13,6 +13,8 @@
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
+#include "netlist/model_types.h"
+#include "netlist/model_values.h"
 #include "netlist/netlist_circuit.h"
 #include "netlist/netlist_reader.h"
 #include "netlist/netlist_text_page.h"
@@ -20,6 +22,7 @@
 #include "sim/analysis/ac_analysis.h"
 #include "sim/analysis/transient.h"
 #include "sim/devices/capacitor.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/resistor.h"
@@ -33,6 +36,7 @@ namespace {
 
 constexpr int kLimitFieldKind = 1;
 constexpr int kMsgSourceNotFound = 13530;  // "%ESource not found."
+constexpr int kMsgUnknownModelParameter = 13584;  // "%EUnknown model parameter."
 
 // The DC sweep method of a set-up word.
 SweepMethod SweepMethodOf(int method) {
@@ -333,6 +337,26 @@ int TextCircuitAnalysis::Recompile(int kind, const StepSet& steps) {
 }
 
 int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
+    if (v.settings & kStepBitModel) {
+        // Every record of the model steps together: the model's own and the per-device
+        // copies made from it.
+        std::vector<double*> targets;
+        for (int t = 0; t < ModelTypeCount; ++t) {
+            const int k = FindModelParam(t, v.param.c_str());
+            if (k < 0) continue;
+            for (ModelParams* m : CircuitModels[t]) {
+                const ModelParams* named = m->parent ? m->parent : m;
+                if (strcasecmp(named->scopedName.c_str(), v.name.c_str()) == 0 && k < m->values.Size())
+                    targets.push_back(&m->values[k].real);
+            }
+        }
+        if (targets.empty()) return kMsgUnknownModelParameter;
+        v.read = [targets] { return *targets.front(); };
+        v.write = [targets](double x) {
+            for (double* p : targets) *p = x;
+        };
+        return 0;
+    }
     const bool value = v.param.empty() || strcasecmp(v.param.c_str(), "Value") == 0;
     const int part = (v.settings & kStepBitComponent) && value ? FindPartByName(*circuit_, v.name, 1) : -1;
     const NetlistPart* p = part >= 0 ? &circuit_->parts[part] : nullptr;

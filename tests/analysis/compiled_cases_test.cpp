@@ -99,5 +99,28 @@ TEST_F(CompiledCases, SymbolicAndComponentSteppingOnACompiledDivider) {
     }
 }
 
+// A model parameter stepped by list: every resistor of the model follows it.
+TEST_F(CompiledCases, ModelSteppingChangesEveryDeviceOfTheModel) {
+    std::ofstream(home / "model.cir") << "Model stepped\nV1 1 0 DC 1\nR1 1 2 RMOD 1k\nR2 2 0 1k\nR3 2 0 RMOD 2k\n"
+                                         ".MODEL RMOD RES(R=1)\n.DC V1 1 1 1\n.PRINT DC V(2)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "model.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) {
+        StepRecord& r = run.setup.steps[0];
+        r.flags = SF_ENABLED | SF_MODEL | SF_LIST;
+        r.texts[0] = "RMOD";
+        r.texts[1] = "R";
+        r.texts[2] = "1, 2, 4";
+    };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 3);
+    for (int r = 0; r < 3; ++r) {
+        const double k = plot.runs.records[r].stepValues[0];
+        EXPECT_EQ(k, r == 0 ? 1 : r == 1 ? 2 : 4);
+        const double lower = 1 / (1 / 1e3 + 1 / (2e3 * k));  // R2 parallel to R3
+        EXPECT_NEAR(plot.RunPointValue(0, r, 0, kAxisY), lower / (1e3 * k + lower), 1e-12) << k;
+    }
+}
+
 }  // namespace
 }  // namespace ob7
