@@ -12,6 +12,7 @@
 #include "sim/engine/ac_load.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/integration.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -176,6 +177,10 @@ int CircuitExpressionContext::PartQuantity(const PartRef& ref, int opcode, char 
     }
     default: return kMsgNoSuchQuantity;
     }
+}
+
+double CircuitExpressionContext::NoiseValue(bool input_referred) const {
+    return input_referred ? InputNoise() : OutputNoise();
 }
 
 int CircuitExpressionContext::SubstituteDefines(std::string_view text, int scope, std::string* out) const {

@@ -33,6 +33,7 @@ public:
     bool FindPart(std::string_view name, int scope, PartRef* part) const override;
     int PartQuantity(const PartRef& part, int opcode, char pin1, char pin2, QuantityTerms* terms) const override;
     int SubstituteDefines(std::string_view text, int scope, std::string* out) const override;
+    double NoiseValue(bool input_referred) const override;
 
 private:
     struct Slot {

@@ -245,6 +245,39 @@ int TextCircuitAnalysis::ResolveSweepVariable(const std::string& name, int field
     return kMsgReported;
 }
 
+int TextCircuitAnalysis::PrepareNoise(AcSettings& s) {
+    // A noise run when the curves read ONOISE or INOISE (and nothing that cannot go with them).
+    std::vector<std::pair<uint32_t, uint32_t>> masks;
+    for (const AnalysisCurve& c : run_->plot.curves)
+        masks.push_back({static_cast<uint32_t>(AnalysisVariableMask(*c.expression[kAxisX])),
+                         static_cast<uint32_t>(AnalysisVariableMask(*c.expression[kAxisY]))});
+    int reports = 0;
+    s.noise = CheckNoiseCurves(masks, &reports) != 0;
+    if (reports) return kMsgReported;
+    if (!s.noise) return 0;
+    // "Noise Output": a node, or two nodes "plus,minus"; "Noise Input": the input source.
+    const std::string& output = setup_.limits[5];
+    const size_t comma = output.find(',');
+    const int plus = FindNodeByName(*circuit_, output.substr(0, comma), 1);
+    const int minus = comma == std::string::npos ? 0 : FindNodeByName(*circuit_, output.substr(comma + 1), 1);
+    if (plus < 0 || minus < 0) {
+        ReportRunError(kLimitFieldKind, 5, -1, output.c_str(), kMsgSourceNotFound);
+        return kMsgReported;
+    }
+    s.noise_output_plus = plus;
+    s.noise_output_minus = minus;
+    const int part = FindPartByName(*circuit_, setup_.limits[4], 1);
+    for (auto* source : DevicesOf<SpiceSource>(kSpiceSourceList))
+        if (part >= 0 && source->owning_part == &circuit_->parts[part]) {
+            s.noise_input_plus = source->positive;
+            s.noise_input_minus = source->negative;
+            s.noise_input_magnitude = source->ac_magnitude != 0 ? source->ac_magnitude : 1.0;
+            return 0;
+        }
+    ReportRunError(kLimitFieldKind, 4, -1, setup_.limits[4].c_str(), kMsgSourceNotFound);
+    return kMsgReported;
+}
+
 int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& sink) {
     const std::string* limits = setup_.limits;
     NodeCount = compiled_.nodeCount;
@@ -279,6 +312,7 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& sink) 
         s.method = AcMethodOf(setup_.options);
         if (!LimitValue(limits[3], 3, 0.0, &s.max_change_percent)) return kMsgReported;
         s.circuit_changed = true;
+        if (int code = PrepareNoise(s)) return code;
         result = RunAcAnalysis(s, sink);
     } else {
         sweep_ = DcSweepSettings{};

@@ -10,6 +10,7 @@
 #include "analysis/analysis_run.h"
 #include "circuit/analysis_setup.h"
 #include "netlist/compiler/circuit_compiler.h"
+#include "sim/analysis/ac_analysis.h"
 #include "sim/analysis/dc_sweep.h"
 
 namespace ob7 {
@@ -61,6 +62,7 @@ private:
     int Recompile(int kind, const StepSet& steps);
     int ResolveStepTarget(StepVariable& v);
     int SolveCase(int kind, const RunCase& c, PointSink& sink);
+    int PrepareNoise(AcSettings& s);
     int ResolveSweepVariable(const std::string& name, int field, SweepVariable& v);
     void FreeCircuit();
 

@@ -153,6 +153,24 @@ TEST_F(DeckRuns, NestedSweepAtTwoTemperaturesGivesOneRunPerBranch) {
     }
 }
 
+// .NOISE with its .AC sweep: the ONOISE and INOISE curves make a noise run, whose spectra
+// agree with the reference to the physical constants' 1e-4.
+TEST_F(DeckRuns, NoiseCurvesMakeANoiseRun) {
+    AnalysisPlot* plot = RunDeck("noise_amp", 1);
+    ASSERT_TRUE(plot);
+    const RawReference ref = ReadRawReference("noise_amp.noise.raw");
+    ASSERT_TRUE(ref.ok);
+    for (const auto& [curve, vector] : {std::pair{"ONOISE", "onoise_spectrum"}, {"INOISE", "inoise_spectrum"}}) {
+        SCOPED_TRACE(curve);
+        const int k = Curve(*plot, curve);
+        ASSERT_GE(k, 0);
+        const auto expected = ref.Real(vector);
+        ASSERT_EQ(plot->RunPointCount(k, 0), static_cast<int>(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_NEAR(plot->RunPointValue(k, 0, i, kAxisY), expected[i], 1e-4 * expected[i]) << i;
+    }
+}
+
 // A deck without devices has no equations: its AC run hands over its frequencies and
 // ends normally instead of reaching for a matrix it never built.
 TEST_F(DeckRuns, AcRunOfACircuitWithoutEquations) {
