@@ -82,7 +82,7 @@ protected:
 
 TEST_F(MainRoad, BatchRunsEveryDeckAndMatchesTheReferences) {
     const char* decks[] = {"rc_step_tran",  "diode_clipper_tran", "rlc_bandpass_ac", "controlled_sources",
-                           "bjt_diffpair", "jfet_bias_op",       "mos3_family_dc"};
+                           "bjt_diffpair", "jfet_bias_op",       "mos3_family_dc",  "noise_amp"};
     for (const char* d : decks) CopyDeck(d);
     const std::string commands =
         "* the reference decks\n"
@@ -92,7 +92,8 @@ TEST_F(MainRoad, BatchRunsEveryDeckAndMatchesTheReferences) {
         "controlled_sources.cir /D\n"
         "bjt_diffpair.cir /A\n"
         "jfet_bias_op.cir /A /T\n"
-        "mos3_family_dc.cir /D\n";
+        "mos3_family_dc.cir /D\n"
+        "noise_amp.cir /A\n";
     ASSERT_EQ(RunBatch(commands), 0) << AllReports();
     EXPECT_TRUE(reports.empty()) << AllReports();
     // One log line per analysis: by line, and transient, AC, DC within a line.
@@ -100,7 +101,7 @@ TEST_F(MainRoad, BatchRunsEveryDeckAndMatchesTheReferences) {
     size_t at = 0;
     for (const char* line : {"rc_step_tran.cir   /T", "diode_clipper_tran.cir/T", "rlc_bandpass_ac.cir/A",
                              "controlled_sources.cir/D", "bjt_diffpair.cir   /A", "jfet_bias_op.cir   /T",
-                             "jfet_bias_op.cir   /A", "mos3_family_dc.cir /D"}) {
+                             "jfet_bias_op.cir   /A", "mos3_family_dc.cir /D", "noise_amp.cir      /A"}) {
         at = log.find(line, at);
         EXPECT_NE(at, std::string::npos) << line << "\n" << log;
     }
@@ -129,22 +130,23 @@ TEST_F(MainRoad, BatchRunsEveryDeckAndMatchesTheReferences) {
         EXPECT_LT(WorstDeviationOfSpan(r.x.at(t.curve)[0], y, ref.Real("time"), ref.Real(t.reference)), 1e-3);
     }
 
-    // AC magnitudes at the reference's frequencies.
+    // AC magnitudes and noise spectra at the reference's frequencies.
     const struct {
-        const char *key, *curve, *reference;
+        const char *key, *curve, *file, *reference;
         double relative;
     } ac[] = {
-        {"rlc_bandpass_ac/A", "MAG(V(OUT))", "v(out)", 1e-6},
-        {"jfet_bias_op/A", "MAG(V(OUT))", "v(out)", 1e-4},
+        {"rlc_bandpass_ac/A", "MAG(V(OUT))", "rlc_bandpass_ac.ac.raw", "v(out)", 1e-6},
+        {"jfet_bias_op/A", "MAG(V(OUT))", "jfet_bias_op.ac.raw", "v(out)", 1e-4},
         // The physical constants of the two programs differ in the 5th digit.
-        {"bjt_diffpair/A", "DB(V(C2))", "v(c2)", 1e-4},
+        {"bjt_diffpair/A", "DB(V(C2))", "bjt_diffpair.ac.raw", "v(c2)", 1e-4},
+        {"noise_amp/A", "ONOISE", "noise_amp.noise.raw", "onoise_spectrum", 1e-4},
+        {"noise_amp/A", "INOISE", "noise_amp.noise.raw", "inoise_spectrum", 1e-4},
     };
     for (const auto& a : ac) {
         SCOPED_TRACE(std::string(a.key) + " " + a.curve);
         const RunResult& r = results[a.key];
         ASSERT_EQ(r.y.count(a.curve), 1u);
-        const std::string deck = std::string(a.key).substr(0, std::string(a.key).find('/'));
-        const RawReference ref = ReadRawReference(deck + ".ac.raw");
+        const RawReference ref = ReadRawReference(a.file);
         ASSERT_TRUE(ref.ok);
         const auto expected = ref.Complex(a.reference);
         const auto& y = r.y.at(a.curve)[0];
