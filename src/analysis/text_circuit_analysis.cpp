@@ -28,6 +28,7 @@
 #include "sim/devices/resistor.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/run_helpers.h"
+#include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -68,6 +69,38 @@ bool LimitValue(const std::string& text, int field, double fallback, double* val
     if (code) ReportRunError(kLimitFieldKind, field, -1, text.c_str(), code);
     return code == 0;
 }
+
+// The deck's .OPTIONS statements: each option of the table goes into a working copy of
+// the values, which then becomes the option texts, parsed and clamped to their limits.
+class DeckOptions : public OptionTargets {
+public:
+    DeckOptions() : values_(Options) { method = Method; }
+    bool Find(const std::string& name, OptionTarget* target) override {
+        const int row = FindOption(name);
+        if (row < 0) return false;
+        const SimulationOptionRow& r = SimulationOptionTable[row];
+        target->type = r.type;  // 1 integer, 2 real, 3 flag in both tables
+        target->real = r.real ? &(values_.*r.real) : nullptr;
+        target->integer = r.integer ? &(values_.*r.integer) : nullptr;
+        rows_.push_back(row);
+        return true;
+    }
+    void Apply() const {
+        for (int row : rows_) {
+            const SimulationOptionRow& r = SimulationOptionTable[row];
+            char text[40];
+            if (r.real) std::snprintf(text, sizeof text, "%.17g", values_.*r.real);
+            else std::snprintf(text, sizeof text, "%d", static_cast<int>(values_.*r.integer));
+            OptionTexts[row] = text;
+        }
+        Method = method;
+        ParseSimulationOptions(true);
+    }
+
+private:
+    SimulationOptionValues values_;
+    std::vector<int> rows_;
+};
 
 }  // namespace
 
@@ -210,9 +243,19 @@ int TextCircuitAnalysis::ReadAndCompile(int kind, bool recompile) {
         if (code != kMsgReported) ReportMessage("E", code);
         return kMsgReported;
     }
+    DeckOptions options;
+    for (int pass : {1, 0})
+        if (ApplyOptionsStatements(*circuit_, options, pass)) return kMsgReported;
+    options.Apply();
     if (!recompile) {
-        DefaultAnalysisTemperature(*circuit_, 27.0);
+        DefaultAnalysisTemperature(*circuit_, Options.tnom);
         setup_ = AnalysisSetupFromNetlist(*circuit_, kind);
+        // .OPTIONS MAXTIMESTEP stands in for a missing maximum time step.
+        if (kind == kTransient && setup_.limits[1].empty() && options.maxTimeStep > 0) {
+            char text[40];
+            std::snprintf(text, sizeof text, "%.17g", options.maxTimeStep);
+            setup_.limits[1] = text;
+        }
     }
     compiled_ = {};
     if (CompileCircuit(*circuit_, {}, &compiled_)) return kMsgReported;
@@ -412,6 +455,18 @@ int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
 int TextCircuitAnalysis::RunAnalysis(int kind) {
     iterations_ = rejected_ = accepted_ = transientIterations_ = 0;
     const long iterationsBefore = TotalIterations;
+    // The deck's options hold for its own runs; the global settings come back after.
+    std::vector<std::string> savedOptions(std::begin(OptionTexts), std::end(OptionTexts));
+    const int32_t savedMethod = Method;
+    struct RestoreOptions {
+        std::vector<std::string>& texts;
+        int32_t method;
+        ~RestoreOptions() {
+            std::copy(texts.begin(), texts.end(), std::begin(OptionTexts));
+            Method = method;
+            ParseSimulationOptions(true);
+        }
+    } restore{savedOptions, savedMethod};
     FreeCircuit();
     if (int code = ReadAndCompile(kind, false)) return code;
     run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());

@@ -9,6 +9,7 @@
 
 #include "analysis/text_circuit_analysis.h"
 #include "engine/analysis/raw_reference.h"
+#include "sim/engine/simulation_options.h"
 #include "text_circuit_test_home.h"
 
 namespace ob7 {
@@ -168,6 +169,24 @@ TEST_F(DeckRuns, NoiseCurvesMakeANoiseRun) {
         ASSERT_EQ(plot->RunPointCount(k, 0), static_cast<int>(expected.size()));
         for (size_t i = 0; i < expected.size(); ++i)
             EXPECT_NEAR(plot->RunPointValue(k, 0, i, kAxisY), expected[i], 1e-4 * expected[i]) << i;
+    }
+}
+
+// The deck's .OPTIONS hold for its run: TNOM moves the temperature a TC is counted from.
+// The global options are back afterwards.
+TEST_F(DeckRuns, OptionsOfTheDeckHoldForItsRun) {
+    const struct {
+        const char* options;
+        double v2;
+    } cases[] = {{"", 0.5}, {".OPTIONS TNOM=17\n", 1e3 / (1e3 + 1.1e3)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        std::ofstream(home / "tnom.cir") << "TC divider\nV1 1 0 DC 1\nR1 1 2 1k TC=0.01\nR2 2 0 1k\n" << c.options
+                                          << ".TEMP 27\n.DC V1 1 1 1\n.PRINT DC V(2)\n.END\n";
+        ASSERT_EQ(deck_.Open((home / "tnom.cir").string()), 0);
+        ASSERT_EQ(deck_.RunAnalysis(2), 0) << AllReports();
+        EXPECT_NEAR(deck_.LastRun()->plot.RunPointValue(0, 0, 0, kAxisY), c.v2, 1e-12);
+        EXPECT_EQ(Options.tnom, 27.0);
     }
 }
 
