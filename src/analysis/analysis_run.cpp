@@ -128,15 +128,7 @@ int AnalysisRun::BeginAnalysisRun() {
     runCounter = 0;
     sampler_.reset();
     plot.ClearPlotData();
-    // The working model values as compiled: every case starts from them.
-    savedModelValues_.clear();
-    for (int t = 0; t < ModelTypeCount; ++t) {
-        for (ModelParams* m : CircuitModels[t]) {
-            std::vector<double> v(m->values.Size());
-            for (int k = 0; k < m->values.Size(); ++k) v[k] = m->values[k].real;
-            savedModelValues_.push_back(std::move(v));
-        }
-    }
+    SaveModelValues();
     monteCarlo.flags = setup.monteCarloFlags;
     std::snprintf(monteCarlo.runs, sizeof monteCarlo.runs, "%s",
                   setup.monteCarloRuns.empty() ? "10" : setup.monteCarloRuns.c_str());
@@ -249,6 +241,17 @@ int AnalysisRun::PrepareRunWindows() {
     return 0;
 }
 
+void AnalysisRun::SaveModelValues() {
+    // The working model values as compiled: every case starts from them.
+    savedModelValues_.clear();
+    for (int t = 0; t < ModelTypeCount; ++t)
+        for (ModelParams* m : CircuitModels[t]) {
+            std::vector<double> values(m->values.Size());
+            for (int k = 0; k < m->values.Size(); ++k) values[k] = m->values[k].real;
+            savedModelValues_.push_back(std::move(values));
+        }
+}
+
 void AnalysisRun::RestoreModelValues() {
     size_t i = 0;
     for (int t = 0; t < ModelTypeCount; ++t) {
@@ -277,13 +280,7 @@ int AnalysisRun::RecompileForCase() {
         if (int code = resolveStepVariable ? resolveStepVariable(v) : kMsgRunStopped) return code;
         AdvanceStepVariable(v, kStepReapply, false);
     }
-    savedModelValues_.clear();
-    for (int t = 0; t < ModelTypeCount; ++t)
-        for (ModelParams* m : CircuitModels[t]) {
-            std::vector<double> values(m->values.Size());
-            for (int k = 0; k < m->values.Size(); ++k) values[k] = m->values[k].real;
-            savedModelValues_.push_back(std::move(values));
-        }
+    SaveModelValues();
     return 0;
 }
 

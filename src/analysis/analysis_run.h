@@ -126,6 +126,7 @@ private:
     class CaseSink;
     RunCase current_;
     int BuildStepCases();
+    void SaveModelValues();
     int ApplyMonteCarloTolerances();
     int RecompileForCase();
     int RunCases();
