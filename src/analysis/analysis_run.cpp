@@ -7,6 +7,7 @@
 #include "foundation/time_stamp.h"
 #include "netlist/model_values.h"
 #include "sim/devices/circuit_models.h"
+#include "sim/devices/device_contract.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/run_helpers.h"
 #include "sim/engine/solver_state.h"
@@ -17,6 +18,16 @@ namespace {
 
 constexpr int kLimitFieldKind = 1;  // ReportRunError's field kind for a limit text
 constexpr double kTemperatureLimit = 1e4;
+
+// The run whose step variables the device loads ask about (one analysis runs at a time).
+const AnalysisRun* SteppingRun = nullptr;
+
+bool IsSteppedTarget(const double* value) {
+    if (!SteppingRun || !SteppingRun->steppingOn) return false;
+    for (const StepVariable& v : SteppingRun->steps.variables)
+        if (v.active && v.target == value) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -89,6 +100,9 @@ int AnalysisRun::RunAnalysisCore() {
         }
     }
     if (!result) result = PrepareRunWindows();
+    // While the cases run, device loads leave the stepped values alone.
+    SteppingRun = this;
+    ValueIsStepped = IsSteppedTarget;
     while (!result) {
         NextTemperature();
         caseCounter = 0;
@@ -110,6 +124,8 @@ int AnalysisRun::RunAnalysisCore() {
         firstTemperature_ = false;
         if (result || IsRunAborted() || !HasMoreTemperatures()) break;
     }
+    ValueIsStepped = nullptr;
+    SteppingRun = nullptr;
     if (result && result != kMsgRunStoppedByUser) plot.PlotNewPoints();
     result = EndAnalysisRun(result);
     runSeconds = GetSeconds() - started;

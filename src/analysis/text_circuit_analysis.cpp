@@ -447,6 +447,7 @@ int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
     for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
         if (p && s->owning_part == p) target = &s->dc_value;
     if (!target) return kMsgSourceNotFound;
+    v.target = target;
     v.read = [target] { return *target; };
     v.write = [target](double x) { *target = x; };
     return 0;

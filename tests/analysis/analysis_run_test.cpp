@@ -9,6 +9,7 @@
 
 #include "expression/expression_context.h"
 #include "foundation/report_sink.h"
+#include "sim/devices/device_contract.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/solver_state.h"
 
@@ -112,6 +113,29 @@ TEST_F(RunCycle, TwoTemperaturesTimesThreeSteppedCasesGiveSixRuns) {
     }
     EXPECT_EQ(context.a, 42);  // the stepped value is back at its nominal
     EXPECT_TRUE(reports.ids.empty());
+}
+
+// While the cases run, the device loads are told that a stepped value is stepped (they
+// then leave it alone); before and after the run nothing is.
+TEST_F(RunCycle, SteppedTargetsAreKnownToTheDeviceLoadsDuringTheRun) {
+    Step(0, "1", "2", "1");
+    AnalysisRun run(0, setup, &context);
+    std::vector<bool> during;
+    run.resolveStepVariable = [this](StepVariable& v) {
+        v.target = &context.a;
+        v.read = [this] { return context.a; };
+        v.write = [this](double x) { context.a = x; };
+        return 0;
+    };
+    run.solveCase = [&](const RunCase&, PointSink& sink) {
+        during.push_back(IsStepped(&context.a));
+        during.push_back(IsStepped(&ob7::Run.time));
+        return sink.AcceptPoint(0);
+    };
+    EXPECT_FALSE(IsStepped(&context.a));
+    ASSERT_EQ(run.RunAnalysisCore(), 0);
+    EXPECT_EQ(during, (std::vector<bool>{true, false, true, false}));
+    EXPECT_FALSE(IsStepped(&context.a));
 }
 
 TEST_F(RunCycle, NestedVariablesChangeTheHighestFastest) {
