@@ -1,12 +1,23 @@
 // Storing the points of a long run: 10 million points of a curve (sweep, X and Y
-// columns), in memory and through the swap file. The FFT of the largest DSP arrays.
+// columns), in memory and through the swap file. The FFT of the largest DSP arrays. The
+// run cycle's share of a transient run: an RC ladder deck of 1,000 sections run with its
+// three curves evaluated and stored at every point (store=1) against the same run whose
+// points go nowhere (store=0); the difference is what curves and point store add.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "analysis/dsp.h"
 #include "analysis/point_store.h"
 #include "analysis/runs.h"
+#include "analysis/text_circuit_analysis.h"
+#include "foundation/paths.h"
+#include "foundation/report_sink.h"
+#include "sim/analysis/point_sink.h"
 
 namespace {
 
@@ -52,6 +63,51 @@ void FftOfDspArrays(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 2 * n);
 }
 BENCHMARK(FftOfDspArrays)->Arg(1024)->Arg(262144)->Unit(benchmark::kMicrosecond);
+
+struct NullSink : ob7::PointSink {
+    int AcceptPoint(double) override { return 0; }
+};
+
+struct QuietReports : ob7::ReportSink {
+    int Deliver(const ob7::ReportDelivery&) override { return 0; }
+};
+
+void RcLadderRunCycle(benchmark::State& state) {
+    const bool store = state.range(0) != 0;
+    const int n = 1000;
+    const std::filesystem::path home = std::filesystem::temp_directory_path() / "ob7_bench_run_cycle";
+    std::filesystem::create_directories(home);
+    std::ofstream(home / "NOM.LIB") << "* empty\n";
+    ::setenv("OB7_HOME", home.c_str(), 1);
+    ob7::GetModuleFolder();
+    ob7::SetDefaultFolders();
+    static QuietReports quiet;
+    ob7::SetBatchLogSink(&quiet);
+    std::ostringstream deck;
+    deck << "RC ladder\nV1 1 0 PULSE(0 1 0 1n 1n 1 2)\n";
+    for (int k = 1; k <= n; ++k) deck << "R" << k << " " << k << " " << k + 1 << " 1k\nC" << k << " " << k + 1 << " 0 1n\n";
+    deck << ".TRAN 10n 10u 0 10n\n.PRINT TRAN V(2) V(500) V(1001)\n.END\n";
+    long points = 0;
+    for (auto _ : state) {
+        ob7::TextCircuitAnalysis circuit;
+        circuit.OpenText((home / "ladder.cir").string(), deck.str());
+        circuit.prepareRun = [store](ob7::AnalysisRun& run) {
+            if (store) return;
+            auto solve = run.solveCase;
+            run.solveCase = [solve](const ob7::RunCase& c, ob7::PointSink&) {
+                NullSink nowhere;
+                return solve(c, nowhere);
+            };
+        };
+        if (circuit.RunAnalysis(0)) state.SkipWithError("the run failed");
+        points = circuit.AcceptedPoints();
+        circuit.Close();
+    }
+    state.counters["points"] = static_cast<double>(points);
+    ob7::SetBatchLogSink(nullptr);
+    std::filesystem::remove_all(home);
+}
+BENCHMARK(RcLadderRunCycle)->Arg(0)->Arg(1)->ArgNames({"store"})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/batch_circuit_host.h"
 #include "app/batch_run.h"
 #include "app/settings_profile.h"
 #include "foundation/messages.h"
@@ -104,7 +105,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
         batch.batchMode = options_.batchMode;
         batch.printCircuit = options_.printCircuit;
         batch.printAnalysis = options_.printAnalysis;
-        NoCircuitHost host;
+        DocumentBatchHost host;
         return RunBatchFile(batch, host);
     }
 

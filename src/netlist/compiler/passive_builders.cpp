@@ -102,6 +102,7 @@ int BuildResistor(CompileContext& cc, int part) {
     PassiveValue v;
     if ((code = ParsePassiveValue(cc, part, CT_RESISTOR, &v))) return code;
     Resistor* r = AddResistor(p.pinNodes[0], p.pinNodes[1], v.value);
+    r->kind = CT_RESISTOR;  // a part's resistor: it makes thermal noise
     r->model = model;
     r->tc1 = v.tc1, r->tc1_given = v.tc1Given;
     r->tc2 = v.tc2, r->tc2_given = v.tc2Given;

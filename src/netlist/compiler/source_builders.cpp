@@ -57,7 +57,7 @@ int BuildIndependentSource(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
     const int type = p.type == CT_VSPICE ? kSpiceVoltageSource : CT_ISPICE;
     const std::vector<std::string> words = SourceWords(PartAttr(p, ATTR_VALUE));
-    double dc = 0;
+    double dc = 0, acMagnitude = 0, acPhase = 0;
     int kind = kSourceDc;
     std::vector<double> params;
     std::vector<double> pwl;
@@ -73,14 +73,13 @@ int BuildIndependentSource(CompileContext& cc, int part) {
             }
         }
         if (w == "AC") {
-            // The magnitude and phase belong to the small-signal analysis.
+            // The magnitude and phase (degrees) of the small-signal analysis.
             for (int k = 0; k < 2 && i + 1 < words.size(); ++k) {
-                double ignored = 0;
                 int bad = 0;
                 if (words[i + 1] == "(" || Upper(words[i + 1]) == "DC") break;
                 ParseNumber(words[i + 1].c_str(), &bad);
                 if (bad && words[i + 1][0] != '{') break;
-                if (int code = EvalPartValue(cc, part, words[++i], &ignored)) return code;
+                if (int code = EvalPartValue(cc, part, words[++i], k == 0 ? &acMagnitude : &acPhase)) return code;
             }
             continue;
         }
@@ -98,6 +97,8 @@ int BuildIndependentSource(CompileContext& cc, int part) {
     }
     SpiceSource* s = AddSpiceSource(p.pinNodes[0], p.pinNodes[1], type, dc);
     s->spec_kind = kind;
+    s->ac_magnitude = acMagnitude;
+    s->ac_phase = acPhase;
     if (kind == kSourcePwl) {
         for (size_t k = 0; k + 1 < params.size(); k += 2) {
             PwlEntry e;

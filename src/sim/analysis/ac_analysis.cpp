@@ -128,6 +128,8 @@ int BuildAcMatrix() {
 // Load and solve at the present frequency, iterated while expressions of AC quantities
 // take part.
 int SolveAcPoint() {
+    // A circuit without equations (every node ground) has nothing to solve.
+    if (EquationCount <= 0) return 0;
     const int count = 2 * EquationCount;
     for (int iteration = 1; iteration <= Options.itl4; ++iteration) {
         if (int error = AcLoad()) return error;

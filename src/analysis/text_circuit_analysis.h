@@ -1,0 +1,82 @@
+#pragma once
+// A text circuit (a SPICE deck) opened as a hidden document: its text kept as the page,
+// read for one analysis at a time, compiled into the device lists and run through the
+// run cycle with the analysis' engine driver. The batch runner uses it; so do tests.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "analysis/analysis_run.h"
+#include "circuit/analysis_setup.h"
+#include "netlist/compiler/circuit_compiler.h"
+#include "sim/analysis/ac_analysis.h"
+#include "sim/analysis/dc_sweep.h"
+
+namespace ob7 {
+
+struct NetlistCircuit;
+class StringTextPage;
+class CircuitExpressionContext;
+
+// The limit texts, flags and curve rows a read gave one analysis, in the document's form.
+AnalysisSetup AnalysisSetupFromNetlist(const NetlistCircuit& circuit, int kind);
+
+class TextCircuitAnalysis {
+public:
+    TextCircuitAnalysis();
+    ~TextCircuitAnalysis();
+    TextCircuitAnalysis(const TextCircuitAnalysis&) = delete;
+    TextCircuitAnalysis& operator=(const TextCircuitAnalysis&) = delete;
+
+    // Reads the file's text. 0, or the message code after its report.
+    int Open(const std::string& path);
+    // Takes the circuit's text as it is, under the file name given.
+    void OpenText(const std::string& path, std::string text);
+    const std::string& Path() const { return path_; }
+    bool IsOpen() const { return !path_.empty(); }
+    // Frees the compiled circuit, the run and the text.
+    void Close();
+
+    // Reads the circuit for the analysis (0 transient, 1 AC, 2 DC), compiles it and runs
+    // the analysis. 0, 15055 after a reported failure, 15056 when stopped.
+    int RunAnalysis(int kind);
+
+    // Set before RunAnalysis: called with the run once its hooks are in place, so that
+    // the caller can add its own (numeric output, the stop poll).
+    std::function<void(AnalysisRun& run)> prepareRun;
+
+    // After RunAnalysis: the circuit as read and compiled, the set-up and the run. Valid
+    // until the next RunAnalysis or Close.
+    NetlistCircuit* Circuit() { return circuit_.get(); }
+    const CompileResult& Compiled() const { return compiled_; }
+    AnalysisSetup& Setup() { return setup_; }
+    AnalysisRun* LastRun() { return run_.get(); }
+    // Counters of the last run, for the batch log.
+    long Iterations() const { return iterations_; }
+    long RejectedSteps() const { return rejected_; }
+    long AcceptedPoints() const { return accepted_; }
+
+private:
+    int ReadAndCompile(int kind, bool recompile);
+    int Recompile(int kind, const StepSet& steps);
+    int ResolveStepTarget(StepVariable& v);
+    int SolveCase(int kind, const RunCase& c, PointSink& sink);
+    int PrepareNoise(AcSettings& s);
+    int ResolveSweepVariable(const std::string& name, int field, SweepVariable& v);
+    void FreeCircuit();
+
+    std::string path_, text_;
+    class Services;
+    std::unique_ptr<Services> services_;
+    std::unique_ptr<StringTextPage> page_;
+    std::unique_ptr<NetlistCircuit> circuit_;
+    std::unique_ptr<CircuitExpressionContext> context_;
+    CompileResult compiled_;
+    AnalysisSetup setup_;
+    std::unique_ptr<AnalysisRun> run_;
+    DcSweepSettings sweep_;
+    long iterations_ = 0, rejected_ = 0, accepted_ = 0, transientIterations_ = 0;
+};
+
+}  // namespace ob7

@@ -1,0 +1,126 @@
+// Monte Carlo and stepped cases through the run cycle on compiled decks: dividers whose
+// output is known in closed form for every sampled or stepped value.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <set>
+
+#include "analysis/text_circuit_analysis.h"
+#include "foundation/report_sink.h"
+#include "text_circuit_test_home.h"
+
+namespace ob7 {
+namespace {
+
+class CompiledCases : public TextCircuitHome {
+protected:
+    // V(2) of every run of a worst-case Monte Carlo DC run of the divider R1 (1-2), R2
+    // (2-0), both of model RMOD with the given tolerance.
+    std::vector<double> Divider(const std::string& tolerance, int runs, int* result) {
+        const std::string deck = "Divider\nV1 1 0 DC 1\nR1 1 2 RMOD 1k\nR2 2 0 RMOD 1k\n.MODEL RMOD RES(R=1 " +
+                                 tolerance + ")\n.DC V1 1 1 1\n.PRINT DC V(2)\n.END\n";
+        std::ofstream(home / "divider.cir") << deck;
+        EXPECT_EQ(circuit_.Open((home / "divider.cir").string()), 0);
+        circuit_.prepareRun = [runs](AnalysisRun& run) {
+            run.setup.monteCarloFlags = kMcOn | kMcWorstCase;
+            run.setup.monteCarloRuns = std::to_string(runs);
+        };
+        *result = circuit_.RunAnalysis(2);
+        std::vector<double> out;
+        AnalysisPlot& plot = circuit_.LastRun()->plot;
+        for (int r = 0; r < plot.runs.runCount; ++r) out.push_back(plot.RunPointValue(0, r, 0, kAxisY));
+        return out;
+    }
+    void TearDown() override {
+        circuit_.Close();
+        TextCircuitHome::TearDown();
+    }
+    TextCircuitAnalysis circuit_;
+};
+
+TEST_F(CompiledCases, LotIsSharedByTheDevicesOfAModel) {
+    int result = -1;
+    const std::vector<double> v = Divider("LOT=10%", 12, &result);
+    ASSERT_EQ(result, 0) << AllReports();
+    ASSERT_EQ(v.size(), 12u);
+    for (double x : v) EXPECT_NEAR(x, 0.5, 1e-12);  // both resistors move together
+}
+
+TEST_F(CompiledCases, DevVariesEachDeviceOnItsOwn) {
+    int result = -1;
+    const std::vector<double> v = Divider("DEV=10%", 40, &result);
+    ASSERT_EQ(result, 0) << AllReports();
+    ASSERT_EQ(v.size(), 40u);
+    // Worst case: each resistor at 0.9k or 1.1k, so V(2) = R2 / (R1 + R2).
+    std::set<long> seen;
+    for (double x : v) {
+        const bool known = std::fabs(x - 0.5) < 1e-9 || std::fabs(x - 0.55) < 1e-9 || std::fabs(x - 0.45) < 1e-9;
+        EXPECT_TRUE(known) << x;
+        seen.insert(std::lround(x * 100));
+    }
+    EXPECT_EQ(seen, (std::set<long>{45, 50, 55}));
+    EXPECT_EQ(circuit_.LastRun()->plot.runs.records[39].caseNumber, 40);
+}
+
+}  // namespace
+}  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+// Stepping on a compiled divider: a symbolic variable (a .PARAM the circuit is compiled
+// again for) nested with a component variable; V(2) = R2 / (RB + R2) in every case.
+TEST_F(CompiledCases, SymbolicAndComponentSteppingOnACompiledDivider) {
+    std::ofstream(home / "stepped.cir") << "Stepped divider\nV1 1 0 DC 1\nR1 1 2 {RB}\nR2 2 0 1k\n.PARAM RB=1k\n"
+                                           ".DC V1 1 1 1\n.PRINT DC V(2)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "stepped.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) {
+        StepRecord& rb = run.setup.steps[0];
+        rb.flags = SF_ENABLED | SF_SYMBOLIC | SF_LINEAR;
+        rb.texts[0] = "RB";
+        rb.texts[2] = "1k", rb.texts[3] = "3k", rb.texts[4] = "1k";
+        StepRecord& r2 = run.setup.steps[1];
+        r2.flags = SF_ENABLED | SF_COMPONENT | SF_LIST;
+        r2.texts[0] = "R2";
+        r2.texts[1] = "Value";
+        r2.texts[2] = "500, 2k";
+    };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 6);
+    const double rb[6] = {1e3, 1e3, 2e3, 2e3, 3e3, 3e3}, r2[6] = {500, 2e3, 500, 2e3, 500, 2e3};
+    for (int r = 0; r < 6; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(plot.runs.records[r].stepValues[0], rb[r]);
+        EXPECT_EQ(plot.runs.records[r].stepValues[1], r2[r]);
+        EXPECT_NEAR(plot.RunPointValue(0, r, 0, kAxisY), r2[r] / (rb[r] + r2[r]), 1e-12);
+    }
+}
+
+// A model parameter stepped by list: every resistor of the model follows it.
+TEST_F(CompiledCases, ModelSteppingChangesEveryDeviceOfTheModel) {
+    std::ofstream(home / "model.cir") << "Model stepped\nV1 1 0 DC 1\nR1 1 2 RMOD 1k\nR2 2 0 1k\nR3 2 0 RMOD 2k\n"
+                                         ".MODEL RMOD RES(R=1)\n.DC V1 1 1 1\n.PRINT DC V(2)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "model.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) {
+        StepRecord& r = run.setup.steps[0];
+        r.flags = SF_ENABLED | SF_MODEL | SF_LIST;
+        r.texts[0] = "RMOD";
+        r.texts[1] = "R";
+        r.texts[2] = "1, 2, 4";
+    };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 3);
+    for (int r = 0; r < 3; ++r) {
+        const double k = plot.runs.records[r].stepValues[0];
+        EXPECT_EQ(k, r == 0 ? 1 : r == 1 ? 2 : 4);
+        const double lower = 1 / (1 / 1e3 + 1 / (2e3 * k));  // R2 parallel to R3
+        EXPECT_NEAR(plot.RunPointValue(0, r, 0, kAxisY), lower / (1e3 * k + lower), 1e-12) << k;
+    }
+}
+
+}  // namespace
+}  // namespace ob7

@@ -1,0 +1,205 @@
+// Reference decks read, compiled and run through the run cycle: the curves the point
+// store keeps against the reference simulator's results of the same decks.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <fstream>
+
+#include "analysis/text_circuit_analysis.h"
+#include "engine/analysis/raw_reference.h"
+#include "sim/engine/simulation_options.h"
+#include "text_circuit_test_home.h"
+
+namespace ob7 {
+namespace {
+
+class DeckRuns : public TextCircuitHome {
+protected:
+    // Runs analysis kind of the deck. The run's plot, or null after a failure.
+    AnalysisPlot* RunDeck(const std::string& deck, int kind) {
+        if (deck_.Open(CopyDeck(deck)) != 0) return nullptr;
+        const int code = deck_.RunAnalysis(kind);
+        EXPECT_EQ(code, 0) << AllReports();
+        return code == 0 && deck_.LastRun() ? &deck_.LastRun()->plot : nullptr;
+    }
+    // The curve whose Y expression is that text; -1 when none.
+    static int Curve(const AnalysisPlot& plot, const std::string& y) {
+        for (size_t i = 0; i < plot.curves.size(); ++i)
+            if (plot.curves[i].text[kAxisY] == y) return static_cast<int>(i);
+        return -1;
+    }
+    static std::vector<double> Column(AnalysisPlot& plot, int curve, int run, int axis) {
+        std::vector<double> v;
+        for (int i = 0; i < plot.RunPointCount(curve, run); ++i) v.push_back(plot.RunPointValue(curve, run, i, axis));
+        return v;
+    }
+    void TearDown() override {
+        deck_.Close();
+        TextCircuitHome::TearDown();
+    }
+    TextCircuitAnalysis deck_;
+};
+
+TEST_F(DeckRuns, TransientCurvesFollowTheReference) {
+    const struct {
+        const char* deck;
+        const char* curve;      // as the deck's .PRINT makes it
+        const char* reference;  // the reference's vector
+        double sign;
+    } cases[] = {
+        {"rc_step_tran", "V(OUT)", "v(out)", 1},
+        {"rc_step_tran", "I(C1)", "i(v1)", -1},  // all of V1's current charges C1
+        {"diode_clipper_tran", "V(OUT)", "v(out)", 1},
+        {"jfet_bias_op", "V(OUT)", "v(out)", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.deck) + " " + c.curve);
+        AnalysisPlot* plot = RunDeck(c.deck, 0);
+        ASSERT_TRUE(plot);
+        const int k = Curve(*plot, c.curve);
+        ASSERT_GE(k, 0);
+        ASSERT_EQ(plot->runs.runCount, 1);
+        const RawReference ref = ReadRawReference(std::string(c.deck) + ".tran.raw");
+        ASSERT_TRUE(ref.ok);
+        std::vector<double> y = Column(*plot, k, 0, kAxisY);
+        for (double& v : y) v *= c.sign;
+        EXPECT_LT(WorstDeviationOfSpan(Column(*plot, k, 0, -1), y, ref.Real("time"), ref.Real(c.reference)), 1e-3);
+    }
+}
+
+TEST_F(DeckRuns, AcCurvesMatchTheReference) {
+    {
+        AnalysisPlot* plot = RunDeck("rlc_bandpass_ac", 1);
+        ASSERT_TRUE(plot);
+        const RawReference ref = ReadRawReference("rlc_bandpass_ac.ac.raw");
+        ASSERT_TRUE(ref.ok);
+        const auto out = ref.Complex("v(out)");
+        const int mag = Curve(*plot, "MAG(V(OUT))"), db = Curve(*plot, "DB(V(OUT))");
+        ASSERT_GE(mag, 0);
+        ASSERT_GE(db, 0);
+        ASSERT_EQ(plot->RunPointCount(mag, 0), static_cast<int>(out.size()));
+        for (size_t i = 0; i < out.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_NEAR(plot->RunPointValue(mag, 0, i, -1), ref.points[i][0].real(), 1e-9 * ref.points[i][0].real());
+            EXPECT_NEAR(plot->RunPointValue(mag, 0, i, kAxisY), std::abs(out[i]), 1e-6 * std::abs(out[i]) + 1e-9);
+            EXPECT_NEAR(plot->RunPointValue(db, 0, i, kAxisY), 20 * std::log10(std::abs(out[i])), 1e-5);
+        }
+    }
+    {
+        AnalysisPlot* plot = RunDeck("jfet_bias_op", 1);
+        ASSERT_TRUE(plot);
+        const RawReference ref = ReadRawReference("jfet_bias_op.ac.raw");
+        const auto out = ref.Complex("v(out)");
+        const int mag = Curve(*plot, "MAG(V(OUT))");
+        ASSERT_GE(mag, 0);
+        ASSERT_EQ(plot->RunPointCount(mag, 0), static_cast<int>(out.size()));
+        for (size_t i = 0; i < out.size(); ++i)
+            EXPECT_NEAR(plot->RunPointValue(mag, 0, i, kAxisY), std::abs(out[i]), 1e-4 * std::abs(out[i]) + 1e-9) << i;
+    }
+}
+
+TEST_F(DeckRuns, DcSweepMatchesTheReference) {
+    AnalysisPlot* plot = RunDeck("controlled_sources", 2);
+    ASSERT_TRUE(plot);
+    const RawReference ref = ReadRawReference("controlled_sources.dc.raw");
+    ASSERT_TRUE(ref.ok);
+    // POLY(2) p2 = 0.5 + a + 2b + 0.1a^2 + 0.2ab + 0.3b^2 (b = 3) follows its closed form;
+    // the reference's p2 lies up to 1 mV off it, so the other nodes are checked against it.
+    const int p2 = Curve(*plot, "V(P2)");
+    ASSERT_GE(p2, 0);
+    for (int i = 0; i < plot->RunPointCount(p2, 0); ++i) {
+        const double a = plot->RunPointValue(p2, 0, i, -1), b = 3;
+        const double p = 0.5 + a + 2 * b + 0.1 * a * a + 0.2 * a * b + 0.3 * b * b;
+        EXPECT_NEAR(plot->RunPointValue(p2, 0, i, kAxisY), p, 1e-9) << a;
+    }
+    for (const char* node : {"e1", "g1", "f1", "h1"}) {
+        SCOPED_TRACE(node);
+        std::string name = std::string("V(") + node + ")";
+        for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        const int k = Curve(*plot, name);
+        ASSERT_GE(k, 0);
+        const auto expected = ref.Real(std::string("v(") + node + ")");
+        ASSERT_EQ(plot->RunPointCount(k, 0), static_cast<int>(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_NEAR(plot->RunPointValue(k, 0, i, -1), ref.points[i][0].real(), 1e-12);
+            EXPECT_NEAR(plot->RunPointValue(k, 0, i, kAxisY), expected[i], 1e-6 * std::fabs(expected[i]) + 1e-9);
+        }
+    }
+}
+
+// Two temperatures of a nested sweep: one run per temperature and value of the outer
+// variable, each with its record; the first point of every run, in the linear region,
+// against the reference at that temperature.
+TEST_F(DeckRuns, NestedSweepAtTwoTemperaturesGivesOneRunPerBranch) {
+    AnalysisPlot* plot = RunDeck("mos3_family_dc", 2);
+    ASSERT_TRUE(plot);
+    ASSERT_EQ(plot->runs.runCount, 10);
+    const RawReference refs[2] = {ReadRawReference("mos3_family_dc.dc.t27.raw"),
+                                  ReadRawReference("mos3_family_dc.dc.t85.raw")};
+    const int k = Curve(*plot, "I(VD)");
+    ASSERT_GE(k, 0);
+    for (int r = 0; r < 10; ++r) {
+        SCOPED_TRACE(r);
+        const RunRecord& record = plot->runs.records[r];
+        EXPECT_EQ(record.temperature, r < 5 ? 27 : 85);
+        EXPECT_EQ(record.secondSweepValue, 1 + r % 5);
+        EXPECT_EQ(record.caseNumber, 1);
+        ASSERT_EQ(plot->RunPointCount(k, r), 101);
+        const RawReference& ref = refs[r / 5];
+        ASSERT_TRUE(ref.ok);
+        const double expected = ref.Real("i(vd)")[(r % 5) * 101 + 1];
+        EXPECT_NEAR(plot->RunPointValue(k, r, 1, kAxisY), expected, 1e-6 * std::fabs(expected) + 1e-12);
+    }
+}
+
+// .NOISE with its .AC sweep: the ONOISE and INOISE curves make a noise run, whose spectra
+// agree with the reference to the physical constants' 1e-4.
+TEST_F(DeckRuns, NoiseCurvesMakeANoiseRun) {
+    AnalysisPlot* plot = RunDeck("noise_amp", 1);
+    ASSERT_TRUE(plot);
+    const RawReference ref = ReadRawReference("noise_amp.noise.raw");
+    ASSERT_TRUE(ref.ok);
+    for (const auto& [curve, vector] : {std::pair{"ONOISE", "onoise_spectrum"}, {"INOISE", "inoise_spectrum"}}) {
+        SCOPED_TRACE(curve);
+        const int k = Curve(*plot, curve);
+        ASSERT_GE(k, 0);
+        const auto expected = ref.Real(vector);
+        ASSERT_EQ(plot->RunPointCount(k, 0), static_cast<int>(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_NEAR(plot->RunPointValue(k, 0, i, kAxisY), expected[i], 1e-4 * expected[i]) << i;
+    }
+}
+
+// The deck's .OPTIONS hold for its run: TNOM moves the temperature a TC is counted from.
+// The global options are back afterwards.
+TEST_F(DeckRuns, OptionsOfTheDeckHoldForItsRun) {
+    const struct {
+        const char* options;
+        double v2;
+    } cases[] = {{"", 0.5}, {".OPTIONS TNOM=17\n", 1e3 / (1e3 + 1.1e3)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        std::ofstream(home / "tnom.cir") << "TC divider\nV1 1 0 DC 1\nR1 1 2 1k TC=0.01\nR2 2 0 1k\n" << c.options
+                                          << ".TEMP 27\n.DC V1 1 1 1\n.PRINT DC V(2)\n.END\n";
+        ASSERT_EQ(deck_.Open((home / "tnom.cir").string()), 0);
+        ASSERT_EQ(deck_.RunAnalysis(2), 0) << AllReports();
+        EXPECT_NEAR(deck_.LastRun()->plot.RunPointValue(0, 0, 0, kAxisY), c.v2, 1e-12);
+        EXPECT_EQ(Options.tnom, 27.0);
+    }
+}
+
+// A deck without devices has no equations: its AC run hands over its frequencies and
+// ends normally instead of reaching for a matrix it never built.
+TEST_F(DeckRuns, AcRunOfACircuitWithoutEquations) {
+    std::ofstream(home / "empty.cir") << "Nothing but a sweep\n.AC DEC 5 10 1k\n.PRINT AC F\n.END\n";
+    ASSERT_EQ(deck_.Open((home / "empty.cir").string()), 0);
+    ASSERT_EQ(deck_.RunAnalysis(1), 0) << AllReports();
+    AnalysisPlot& plot = deck_.LastRun()->plot;
+    ASSERT_EQ(plot.RunPointCount(0, 0), 11);
+    EXPECT_NEAR(plot.RunPointValue(0, 0, 10, kAxisY), 1e3, 1e-9);
+}
+
+}  // namespace
+}  // namespace ob7
