@@ -25,16 +25,23 @@ struct Bsim3SizeParams {
     double dl = 0, dlc = 0, dw = 0, dwc = 0, Leff = 0, Weff = 0, LeffCV = 0, WeffCV = 0;
     double u0temp = 0, vsattemp = 0, rds0 = 0;
     double phi = 0, sqrtPhi = 0, phis3 = 0, Xdep0 = 0, vbi = 0, cdep0 = 0, litl = 0, ldeb = 0;
-    double vbsc = 0, k1 = 0, k2 = 0, k1ox = 0, k2ox = 0, vfb = 0, vth0 = 0;
+    double vbsc = 0, k1 = 0, k2 = 0, k1ox = 0, k2ox = 0, vfb = 0, vth0 = 0, vfbzb = 0;
     double theta0vb0 = 0, thetaRout = 0, abulkCVfactor = 0, tconst = 0;
     double cgdo = 0, cgso = 0, cgbo = 0;
     double vjsm = 0, IsEvjsm = 0, vjdm = 0, IsEvjdm = 0;
+    double pb = 0, pbsw = 0, pbswg = 0;  // junction potentials at the device temperature
+    double cbdswg = 0, cbsswg = 0;       // gate-edge sidewall capacitances, drain and source
     double temp_ratio = 0;  // T / Tnom - 1, for the threshold's temperature terms
     int nqsmod = 0;
     // Kept by the load: the substrate current, and the currents into D', S' and B' with
     // their partials by (vgs, vds, vbs), for the prediction and the bypass.
     double csub = 0;
     MosDual id, is, ib;
+    // The charges (gate, bulk, drain) of the last evaluation with their partials, the
+    // capacitances the small-signal analysis reads, and the currents of their integration
+    // (zero outside a transient).
+    MosDual qg, qb, qd;
+    MosDual cqg, cqb, cqd;
 };
 
 // Prepares every level-8 instance for the analysis temperature (C): 0, or 15055 after
@@ -47,6 +54,7 @@ int SetupBsim3Mosfets();
 int LoadBsim3Mosfets();
 
 extern const DeviceKindHandler kBsim3Kind;
+extern const AcKindHandler kBsim3AcKind;
 void RegisterBsim3Kind();
 
 }  // namespace ob7

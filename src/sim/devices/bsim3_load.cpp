@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "sim/devices/bsim3.h"
+#include "sim/devices/bsim3_charge.h"
 #include "sim/devices/bsim3_slots.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
@@ -13,6 +14,7 @@
 #include "sim/devices/mosfet_dual.h"
 #include "sim/devices/mosfet_instance_defaults.h"
 #include "sim/devices/temperature_update.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
 #include "sim/engine/simulation_options.h"
@@ -39,6 +41,7 @@ MosDual ShortChannelFactor(const MosDual& arg) {
 struct ChannelResult {
     MosDual ids, isub;
     double vth = 0, vdsat = 0;
+    Bsim3ChargeBias cv;
 };
 
 // The drain current and the substrate current of the intrinsic device at (Vgs, Vds,
@@ -150,6 +153,7 @@ ChannelResult Bsim3Channel(const MosfetInstance& m, const Bsim3SizeParams& s, co
     const MosDual keta = p[k.KETA] * Vbseff;
     const MosDual ketaf = keta.v >= -0.9 ? 1 / (1 + keta) : (17 + 20 * keta) / (0.8 + keta);
     Abulk = Abulk * ketaf;
+    Abulk0 = Abulk0 * ketaf;
 
     // Mobility.
     const int mobmod = static_cast<int>(x[k.MOBMOD]);
@@ -247,6 +251,7 @@ ChannelResult Bsim3Channel(const MosfetInstance& m, const Bsim3SizeParams& s, co
     }
     r.vth = Vth.v;
     r.vdsat = Vdsat.v;
+    r.cv = {Vgs_eff, Vbseff, Phis, n, Vth, Abulk0, Vgsteff, Vds, Vbs};
     return r;
 }
 
@@ -265,35 +270,82 @@ MosDual Junction(const MosDual& v, double is, double nvtm, double vjm, double is
     return isevjm - is + (v - vjm) * isevjm / nvtm + gmin * v;
 }
 
-// The stamps of the kept terminal currents, linearised at (vgs, vds, vbs).
+// Partials of a terminal quantity by the node voltages G', D', S', B'.
+void ByNode(const MosDual& c, double out[4]) {
+    out[0] = c.d[0], out[1] = c.d[1], out[3] = c.d[2];
+    out[2] = -(c.d[0] + c.d[1] + c.d[2]);
+}
+
+// The stamps of the kept terminal currents (channel, junctions and charges), linearised
+// at (vgs, vds, vbs).
 void StampBsim3(const MosfetInstance& m, const Bsim3SizeParams& s, const double* x, double type, double vgs,
                 double vds, double vbs) {
     const Bsim3Slots& k = Bsim3Slot();
-    const int D = m.drain_i, S = m.source_i, B = m.bulk_i;
-    // Partials of each terminal current by the node voltages G', D', S', B'; the gate
-    // carries no current without charges.
-    const auto by_node = [](const MosDual& c, double out[4]) {  // G', D', S', B'
-        out[0] = c.d[0], out[1] = c.d[1], out[3] = c.d[2];
-        out[2] = -(c.d[0] + c.d[1] + c.d[2]);
-    };
-    double gD[4], gS[4], gB[4];
-    by_node(s.id, gD), by_node(s.is, gS), by_node(s.ib, gB);
+    const int G = m.gate_i, D = m.drain_i, S = m.source_i, B = m.bulk_i;
+    const MosDual ig = s.cqg, id = s.id + s.cqd, ib = s.ib + s.cqb;
+    const MosDual is = s.is - (s.cqg + s.cqd + s.cqb);
+    double gG[4], gD[4], gS[4], gB[4];
+    ByNode(ig, gG), ByNode(id, gD), ByNode(is, gS), ByNode(ib, gB);
     const auto equivalent = [&](const MosDual& c) { return type * (c.v - c.d[0] * vgs - c.d[1] * vds - c.d[2] * vbs); };
     double* rhs = RightHandSide.data();
-    rhs[D] -= equivalent(s.id);
-    rhs[S] -= equivalent(s.is);
-    rhs[B] -= equivalent(s.ib);
+    rhs[G] -= equivalent(ig);
+    rhs[D] -= equivalent(id);
+    rhs[S] -= equivalent(is);
+    rhs[B] -= equivalent(ib);
 
     const double grds = x[k.RDS], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
     enum { g = 0, d = 1, sp = 2, b = 3 };
-    for (double value : {-grds, -grds, grds, grds, gdrain, ggate, -ggate, -ggate,
+    for (double value : {-grds, -grds, grds, grds, gdrain, gG[g] + ggate, -ggate, -ggate,
                          ggate, gsource, gB[b] + gbulk, -gbulk, -gbulk, gbulk, gdrain + gD[d], gsource + gS[sp],
-                         -gdrain, 0.0, 0.0, 0.0, -gsource, gB[g], gB[d], gB[sp],
+                         -gdrain, gG[b], gG[d], gG[sp], -gsource, gB[g], gB[d], gB[sp],
                          -gdrain, gD[g], gD[b], gD[sp], gS[g], -gsource, gS[b], gS[d]})
         StampNext(value);
 }
 
-void LoadBsim3(MosfetInstance& m) {
+// The charges at the present bias: intrinsic by CAPMOD and XPART (the drain's share is
+// the source's of the mode frame when drain and source are exchanged), overlaps and
+// junctions, as (gate, bulk, drain) of the type-signed device.
+void Bsim3TerminalCharges(const MosfetInstance& m, Bsim3SizeParams& s, const double* x, const ChannelResult& ch,
+                          const MosDual& Vgs, const MosDual& Vds, const MosDual& Vbs, const MosDual& cbs,
+                          const MosDual& cbd) {
+    const Bsim3Slots& k = Bsim3Slot();
+    const int capmod = static_cast<int>(x[k.CAPMOD]);
+    const Bsim3Charges in = Bsim3IntrinsicCharges(s, x, ch.cv);
+    const MosDual qd_int = m.mode > 0 ? in.qd : -(in.qg + in.qb + in.qd);
+    const auto& p = s.p;
+    const MosDual Vgd = Vgs - Vds, Vbd = Vbs - Vds;
+    const MosDual qgdo = Bsim3OverlapCharge(capmod, s.cgdo, s.WeffCV * p[k.CGDL], p[k.CKAPPA], Vgd);
+    const MosDual qgso = Bsim3OverlapCharge(capmod, s.cgso, s.WeffCV * p[k.CGSL], p[k.CKAPPA], Vgs);
+    const MosDual qgb = s.cgbo * (Vgs - Vbs);
+    const double mj = x[k.MJ], mjsw = x[k.MJSW], mjswg = x[k.MJSWG], tt = x[k.TT];
+    MosDual qbs = Bsim3JunctionCharge({m.Cbs, m.Cbssw, s.cbsswg, s.pb, s.pbsw, s.pbswg, mj, mjsw, mjswg}, Vbs);
+    MosDual qbd = Bsim3JunctionCharge({m.Cbd, m.Cbdsw, s.cbdswg, s.pb, s.pbsw, s.pbswg, mj, mjsw, mjswg}, Vbd);
+    if (tt > 0) qbs += tt * cbs, qbd += tt * cbd;
+    s.qg = in.qg + qgdo + qgso + qgb;
+    s.qb = in.qb - qgb + qbs + qbd;
+    s.qd = qd_int - qgdo - qbd;
+}
+
+// The charge states 0 to 2 and their currents: dq/dt with the partials ag0 * dq/dv.
+void IntegrateBsim3Charges(Bsim3SizeParams& s, int state) {
+    double* sv = StateValues.data();
+    double* sd = StateDerivatives.data();
+    sv[state] = s.qg.v, sv[state + 4] = s.qb.v, sv[state + 8] = s.qd.v;
+    if (InitMode == kInitTransient)
+        for (int q : {0, 4, 8}) sv[state + q + 1] = sv[state + q];
+    for (int q : {4, 0, 8}) IntegrateChargeDerivative(state + q);
+    if (InitMode == kInitTransient)
+        for (int q : {0, 4, 8}) sd[state + q + 1] = sd[state + q];
+    const double ag0 = IntegrationCoefficients[0];
+    const auto current = [&](const MosDual& q, int at) {
+        MosDual i(sd[at]);
+        for (int c = 0; c < 3; ++c) i.d[c] = ag0 * q.d[c];
+        return i;
+    };
+    s.cqg = current(s.qg, state), s.cqb = current(s.qb, state + 4), s.cqd = current(s.qd, state + 8);
+}
+
+void LoadBsim3(MosfetInstance& m, int state) {
     const double* x = ModelReals(*m.model);
     Bsim3SizeParams& s = *m.bsim3;
     const Bsim3Slots& k = Bsim3Slot();
@@ -415,23 +467,30 @@ void LoadBsim3(MosfetInstance& m) {
     m.vbs = vbs, m.vgs = vgs, m.vds = vds, m.vbd = vbs - vds;
     s.id = id, s.ib = ib;
     s.is = normal ? -ch.ids - cbs : ch.ids + ch.isub - cbs;
-    if (InitMode == kInitSmallSignal) return;
+
+    s.cqg = s.cqb = s.cqd = MosDual(0.0);
+    if (CapacitancesNeeded()) {
+        Bsim3TerminalCharges(m, s, x, ch, Vgs, Vds, Vbs, cbs, cbd);
+        if (InitMode == kInitSmallSignal) return;
+        if (InTransient() || InitMode == kInitTransient) IntegrateBsim3Charges(s, state);
+    }
     StampBsim3(m, s, x, type, vgs, vds, vbs);
 
     const double grds = x[k.RDS];
-    m.Ig = 0;
-    m.Id = type * (id.v + grds * vds);
+    m.Ig = type * s.cqg.v;
+    m.Id = type * (id.v + s.cqd.v + grds * vds);
     m.ID = m.Id;
-    m.Ib = type * ib.v;
+    m.Ib = type * (ib.v + s.cqb.v);
     m.Is = -(m.Ig + m.Id + m.Ib);
     double pd = std::fabs(cbs.v * vbs) + std::fabs(cbd.v * (vbs - vds)) + std::fabs(ch.ids.v * vds) + grds * vds * vds;
     if (m.gdrain != 0) pd += m.Id * m.Id / m.gdrain;
     if (m.gsource != 0) pd += m.Is * m.Is / m.gsource;
     if (m.gbulk != 0) pd += m.Ib * m.Ib / m.gbulk;
     m.power_dissipated = pd;
-    m.power_stored = 0;
+    m.power_stored = vgs * s.cqg.v + vds * s.cqd.v + vbs * s.cqb.v;
     if (pd > 0.1) m.region = kRegionHot;
     Run.power_dissipated += pd;
+    Run.power_stored += m.power_stored;
 }
 
 
@@ -455,8 +514,11 @@ int SetupBsim3Mosfets() {
 }
 
 int LoadBsim3Mosfets() {
-    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList))
-        if (m->level == 8 && m->bsim3) LoadBsim3(*m);
+    int state = FirstStateIndex(kMosfetStates);
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        if (m->level == 8 && m->bsim3) LoadBsim3(*m, state);
+        state += kMosfetBlockGroups * kHistorySlots;
+    }
     return 0;
 }
 
@@ -464,6 +526,7 @@ const DeviceKindHandler kBsim3Kind = {LoadStage::Bsim3Mosfets, 0, SetupBsim3Mosf
 
 void RegisterBsim3Kind() {
     RegisterDeviceKind(&kBsim3Kind);
+    RegisterAcKind(&kBsim3AcKind);
     RegisterMosfetInstanceDefaults();  // the model defaults the preparation reads
     RegisterDevicePass(DevicePassStep::Bsim3Devices, UpdateBsim3Pass);
 }

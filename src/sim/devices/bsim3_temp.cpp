@@ -113,6 +113,14 @@ int PrepareInstance(MosfetInstance& m, double analysis_temp) {
     const double dT = T - (Tnom - 273.15);
     const auto capacitance = [dT](double c, double tc) { return 1 + tc * dT < 0 ? 0.0 : c * (1 + tc * dT); };
     const double cj = capacitance(x[k.CJ], x[k.TCJ]), cjsw = capacitance(x[k.CJSW], x[k.TCJSW]);
+    const double cjswg = capacitance(Or(x, k.CJSWG, x[k.CJSW]), x[k.TCJSWG]);
+    const double pb = std::max(x[k.PB], 0.1), pbsw = std::max(x[k.PBSW], 0.1);
+    const double pbswg = IsGiven(x[k.PBSWG]) ? x[k.PBSWG] : pbsw;
+    s.pb = std::max(pb - x[k.TPB] * dT, 0.01);
+    s.pbsw = pbsw - x[k.TPBSW] * dT;
+    if (s.pbsw <= 0.01) s.pbsw = 0.01;
+    s.pbswg = pbswg - x[k.TPBSWG] * dT;
+    if (s.pbswg <= 0.01) s.pbswg = 0.01;
 
     // 5. Instance junction values.
     const double vt = Tk * kBoltzmannOverQ;
@@ -121,6 +129,8 @@ int PrepareInstance(MosfetInstance& m, double analysis_temp) {
     m.Cbs = x[k.CBS] != 0 ? x[k.CBS] : cj * m.AS;
     m.Cbdsw = cjsw * m.PD;
     m.Cbssw = cjsw * m.PS;
+    s.cbdswg = cjswg * m.PD;
+    s.cbsswg = cjswg * m.PS;
     m.IsS = m.AS > 0 || m.PS > 0 ? m.AS * js + m.PS * jssw : 1e-14;
     m.IsD = m.AD > 0 || m.PD > 0 ? m.AD * js + m.PD * jssw : 1e-14;
     m.vbs1 = m.vgs1 = m.vds1 = m.vbs2 = m.vgs2 = m.vds2 = 0;
@@ -292,6 +302,19 @@ int PrepareInstance(MosfetInstance& m, double analysis_temp) {
     };
     s.theta0vb0 = short_channel(-0.5 * p[k.DSUB] * Leff / lt0);
     s.thetaRout = p[k.PDIBLC1] * short_channel(-0.5 * p[k.DROUT] * Leff / lt0) + p[k.PDIBLC2];
+
+    // The flat-band voltage of the charge models: the threshold at zero bias less its
+    // body terms, with the narrow-width terms of the total width.
+    const double lt = x[kBsim3Factor1Slot] * std::sqrt(s.Xdep0), v0 = s.vbi - s.phi;
+    const auto short_channel_or_floor = [](double arg) {
+        return arg > -kExpThreshold ? std::exp(arg) * (1 + 2 * std::exp(arg)) : kMinExp;
+    };
+    const double narrow = p[k.DVT0W] * short_channel_or_floor(-0.5 * p[k.DVT1W] * s.Weff * Leff / lt) * v0;
+    const double short_ch = p[k.DVT0] * short_channel_or_floor(-0.5 * p[k.DVT1] * Leff / lt) * v0;
+    const double k3_term = p[k.K3] * tox * s.phi / (s.Weff + p[k.W0]);
+    const double temp_terms = s.k1ox * (std::sqrt(1 + p[k.NLX] / Leff) - 1) * s.sqrtPhi +
+                              (p[k.KT1] + p[k.KT1L] / Leff) * s.temp_ratio;
+    s.vfbzb = type * s.vth0 - narrow - short_ch + k3_term + temp_terms - s.phi - s.k1 * s.sqrtPhi;
     return 0;
 }
 
