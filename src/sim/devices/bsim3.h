@@ -42,6 +42,8 @@ struct Bsim3SizeParams {
     // (zero outside a transient).
     MosDual qg, qb, qd;
     MosDual cqg, cqb, cqd;
+    // For the noise: the effective mobility and the inversion charge of the channel.
+    double ueff = 0, qinv = 0;
 };
 
 // Prepares every level-8 instance for the analysis temperature (C): 0, or 15055 after
@@ -49,6 +51,9 @@ struct Bsim3SizeParams {
 int UpdateBsim3Instances(double temperature);
 // The parameter checks of one prepared instance: 0, or 15055 when an error row reported.
 int CheckBsim3Parameters(MosfetInstance& m, ModelParams& model, Bsim3SizeParams& s);
+
+// Noise sources of every level-8 instance at frequency f (Hz), at the operating point.
+int AddBsim3NoiseSources(double frequency);
 
 int SetupBsim3Mosfets();
 int LoadBsim3Mosfets();

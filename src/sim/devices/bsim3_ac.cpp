@@ -2,7 +2,7 @@
 // intrinsic device is linear in the node voltages of G', D', S' and B', with the
 // conductances of the channel and junctions as its real part and omega times the
 // capacitances (the partials of the terminal charges) as its imaginary part; the series
-// resistances and the RDS shunt are real.
+// resistances and the RDS shunt are real. The noise sources are in bsim3_noise.cpp.
 
 #include <tuple>
 
@@ -63,7 +63,9 @@ int ComputeBsim3AcCurrents() {
 
 }  // namespace
 
-const AcKindHandler kBsim3AcKind{AcStage::Bsim3Mosfets, 0, AcLoadBsim3Mosfets, AcCurrentRank::Bsim3Mosfets,
-                                 ComputeBsim3AcCurrents};
+const AcKindHandler kBsim3AcKind{AcStage::Bsim3Mosfets,        0,
+                                 AcLoadBsim3Mosfets,            AcCurrentRank::Bsim3Mosfets,
+                                 ComputeBsim3AcCurrents,        NoiseRank::Mosfets,
+                                 AddBsim3NoiseSources};
 
 }  // namespace ob7

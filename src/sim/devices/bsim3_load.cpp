@@ -40,7 +40,7 @@ MosDual ShortChannelFactor(const MosDual& arg) {
 
 struct ChannelResult {
     MosDual ids, isub;
-    double vth = 0, vdsat = 0;
+    double vth = 0, vdsat = 0, ueff = 0;
     Bsim3ChargeBias cv;
 };
 
@@ -251,6 +251,7 @@ ChannelResult Bsim3Channel(const MosfetInstance& m, const Bsim3SizeParams& s, co
     }
     r.vth = Vth.v;
     r.vdsat = Vdsat.v;
+    r.ueff = ueff.v;
     r.cv = {Vgs_eff, Vbseff, Phis, n, Vth, Abulk0, Vgsteff, Vds, Vbs};
     return r;
 }
@@ -324,6 +325,7 @@ void Bsim3TerminalCharges(const MosfetInstance& m, Bsim3SizeParams& s, const dou
     s.qg = in.qg + qgdo + qgso + qgb;
     s.qb = in.qb - qgb + qbs + qbd;
     s.qd = qd_int - qgdo - qbd;
+    s.qinv = (in.qg + in.qb).v;
 }
 
 // The charge states 0 to 2 and their currents: dq/dt with the partials ag0 * dq/dv.
@@ -449,6 +451,7 @@ void LoadBsim3(MosfetInstance& m, int state) {
     m.von = type * ch.vth;
     m.vdsat = type * ch.vdsat;
     s.csub = ch.isub.v;
+    s.ueff = ch.ueff;
 
     // Convergence, against the prediction from the last evaluation.
     if (from_solution && !(m.off && InitMode == kInitFix)) {

@@ -16,7 +16,7 @@ namespace ob7 {
     X(CF) X(CLC) X(CLE) X(DLC) X(DWC) X(WLC) X(WWC) X(WWLC) X(LLC) X(LWC) X(LWLC) X(VFBCV) X(NOFF) X(MOIN)         \
     X(VOFFCV) X(ACDE) X(ELM) X(WL) X(WLN) X(WW) X(WWN) X(WWL) X(LL) X(LLN) X(LW) X(LWN) X(LWL) X(UTE) X(KT1)       \
     X(KT1L) X(KT2) X(UA1) X(UB1) X(UC1) X(AT) X(PRT) X(TOX) X(TOXM) X(XJ) X(GAMMA1) X(GAMMA2) X(NCH) X(NSUB) X(VBX) \
-    X(VBM) X(XT) X(VFB)
+    X(VBM) X(XT) X(VFB) X(NOIMOD) X(KF) X(AF) X(EF) X(EM) X(NOIA) X(NOIB) X(NOIC)
 
 struct Bsim3Slots {
 #define OB7_BSIM3_SLOT_FIELD(name) int name = 0;
