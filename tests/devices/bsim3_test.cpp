@@ -457,7 +457,9 @@ TEST_F(Bsim3Devices, BypassOnlyWhileTheBiasHolds) {
 
 // Values outside the model's checks: errors end the preparation with 15055 after their
 // message, warnings let it go on (and mend the value where the check says so); a
-// prepared device never puts a NaN into the matrix.
+// prepared device never puts a NaN into the matrix, at a DC point or, with its charges,
+// at a time point. A CKAPPA of 0 or below, which no check covers, leaves the lightly
+// doped overlap a fixed capacitance.
 TEST_F(Bsim3Devices, ParameterChecksReportAndKeepTheMatrixFinite) {
     struct Case {
         Params params;
@@ -479,6 +481,8 @@ TEST_F(Bsim3Devices, ParameterChecksReportAndKeepTheMatrixFinite) {
         {{{"PARAMCHK", 1}, {"RDSW", -50}}, 10e-6, 14540, 0},
         {{{"PARAMCHK", 1}}, 0.08e-6, 14522, 0},
         {{{"NCH", -1e17}, {"VTH0", 0.4}}, 10e-6, 14502, 15055},
+        {{{"CKAPPA", 0}, {"CGDL", 1e-10}, {"CGSL", 1e-10}, {"NOFF", 0.05}}, 10e-6, 14553, 0},
+        {{{"CKAPPA", -1}, {"CGDL", 1e-10}, {"CAPMOD", 1}, {"NOFF", 0.05}}, 10e-6, 14553, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "message " << c.message);
@@ -493,9 +497,11 @@ TEST_F(Bsim3Devices, ParameterChecksReportAndKeepTheMatrixFinite) {
         if (c.result == 0) {
             ASSERT_EQ(Prepare(3), 0);
             for (const Bias& b : kBiases) {
-                const KindLoad load = LoadKindAt(kBsim3Kind, {0, b.vd, b.vg, b.vb});
-                for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
-                for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
+                for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
+                    const KindLoad load = LoadKindAt(kBsim3Kind, {0, b.vd, b.vg, b.vb}, point);
+                    for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
+                    for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
+                }
             }
             if (c.message == 14539) {
                 EXPECT_EQ(m->bsim3->p[FindModelParam(kModelNmos8, "A2")], 1);

@@ -244,7 +244,10 @@ Bsim3Charges Bsim3IntrinsicCharges(const Bsim3SizeParams& s, const double* x, co
 }
 
 MosDual Bsim3OverlapCharge(int capmod, double cgo, double cgl, double ckappa, const MosDual& v) {
-    if (capmod == 0) return cgo * v;
+    // Without a positive CKAPPA the lightly doped part has no depletion to follow: it
+    // stays a fixed capacitance (the published forms divide by CKAPPA).
+    if (capmod == 0 || cgl == 0) return cgo * v;
+    if (!(ckappa > 0)) return (cgo + cgl) * v;
     if (capmod == 1) {
         if (v.v < 0) return cgo * v - 0.5 * cgl * ckappa * (sqrt(1 - 4 * v / ckappa) - 1);
         return (cgl + cgo) * v;
