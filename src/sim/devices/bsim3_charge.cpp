@@ -53,7 +53,7 @@ Bsim3Charges LongChannelCharges(const Bsim3SizeParams& s, const double* x, const
     const MosDual abulk = in.abulk0 * s.abulkCVfactor;
     const MosDual vdsat = vgst / abulk;
     const MosDual& vds = in.vds;
-    const Partition part = PartitionOf(s.p[k.XPART]);
+    const Partition part = PartitionOf(x[k.XPART]);
     if (vdsat.v <= vds.v) {
         q.qg = CoxWL * (in.vgs_eff - vfb - s.phi - vdsat / 3);
         const MosDual t2 = -2.0 / 3.0 * CoxWL * vgst;
@@ -128,7 +128,7 @@ Bsim3Charges Bsim3IntrinsicCharges(const Bsim3SizeParams& s, const double* x, co
     const double cox = x[kBsim3CoxSlot], vtm = x[kBsim3VtmSlot];
     const double CoxWL = cox * s.WeffCV * s.LeffCV;
     const MosDual vbseff = in.vbseff.v < 0 ? in.vbseff : s.phi - in.phis;
-    const Partition part = PartitionOf(s.p[k.XPART]);
+    const Partition part = PartitionOf(x[k.XPART]);
 
     // The effective drive of the charges, with its own offset and slope.
     const MosDual vgst = in.vgs_eff - in.vth;
