@@ -238,6 +238,31 @@ TEST_F(Bsim3Devices, ChargesAndCapacitancesMatchTheReference) {
     }
 }
 
+// Junction depletion charges of the bottom areas (AD = AS = 5p, CJ 1e-3, MJ 0.4, PB 0.8,
+// no sidewalls) under reverse and forward bulk bias, with the intrinsic bulk charge,
+// against ngspice (deck data/bsim3_junctions.cir).
+TEST_F(Bsim3Devices, JunctionChargesMatchTheReference) {
+    const struct {
+        double vb, qb, capbd, capbs;
+    } cases[] = {{-0.3, -1.42167e-14, 3.277290e-15, 4.401989e-15}, {0.3, -7.86156e-15, 3.698507e-15, 5.750000e-15}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.vb);
+        ModelParams* model = Model(kModelNmos8, kNmosCard);
+        for (auto [name, value] : Params{{"CJ", 1e-3}, {"MJ", 0.4}, {"PB", 0.8}, {"CJSW", 0}, {"CJSWG", 0}})
+            SetModelParam(*model, name, value);
+        MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 0.18e-6);
+        m->parsed_AD = m->parsed_AS = 5e-12;
+        ASSERT_EQ(Temperatures(27), 0);
+        ASSERT_EQ(Prepare(3), 0);
+        for (int k = 0; k < 40; ++k) LoadKindAt(kBsim3Kind, {0, 1.2, 1.0, c.vb}, LoadPoint::Time);
+        EXPECT_NEAR(m->bsim3->qb.v, c.qb, 1e-3 * std::fabs(c.qb));
+        EXPECT_NEAR(m->capbd, c.capbd, 1e-4 * c.capbd);
+        EXPECT_NEAR(m->capbs, c.capbs, 1e-4 * c.capbs);
+        FreeSimulationState();
+        ClearCircuitModels();
+    }
+}
+
 // A common-source stage (NMOS 10u/0.18u, 2k to 1.8 V, gate through 10k from a 0.7 V
 // source that carries the AC excitation): the gate and drain voltages from 10 MHz to
 // 10 GHz against ngspice (deck data/bsim3_ac.cir). The gate pole is the gate capacitance

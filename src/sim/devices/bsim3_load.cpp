@@ -306,7 +306,7 @@ void StampBsim3(const MosfetInstance& m, const Bsim3SizeParams& s, const double*
 // The charges at the present bias: intrinsic by CAPMOD and XPART (the drain's share is
 // the source's of the mode frame when drain and source are exchanged), overlaps and
 // junctions, as (gate, bulk, drain) of the type-signed device.
-void Bsim3TerminalCharges(const MosfetInstance& m, Bsim3SizeParams& s, const double* x, const ChannelResult& ch,
+void Bsim3TerminalCharges(MosfetInstance& m, Bsim3SizeParams& s, const double* x, const ChannelResult& ch,
                           const MosDual& Vgs, const MosDual& Vds, const MosDual& Vbs, const MosDual& cbs,
                           const MosDual& cbd) {
     const Bsim3Slots& k = Bsim3Slot();
@@ -322,6 +322,7 @@ void Bsim3TerminalCharges(const MosfetInstance& m, Bsim3SizeParams& s, const dou
     MosDual qbs = Bsim3JunctionCharge({m.Cbs, m.Cbssw, s.cbsswg, s.pb, s.pbsw, s.pbswg, mj, mjsw, mjswg}, Vbs);
     MosDual qbd = Bsim3JunctionCharge({m.Cbd, m.Cbdsw, s.cbdswg, s.pb, s.pbsw, s.pbswg, mj, mjsw, mjswg}, Vbd);
     if (tt > 0) qbs += tt * cbs, qbd += tt * cbd;
+    m.capbs = qbs.d[2], m.capbd = -qbd.d[1];
     s.qg = in.qg + qgdo + qgso + qgb;
     s.qb = in.qb - qgb + qbs + qbd;
     s.qd = qd_int - qgdo - qbd;
