@@ -1,6 +1,6 @@
-// One Newton load pass over 10,000 diodes, level-1 or BSIM3 MOSFETs, JFETs or GaAs FETs, each
-// device on nodes of its own, biased so that every device conducts. The counter
-// "per_device" is the time of one device's load.
+// One Newton load pass over 10,000 diodes, level-1 or BSIM3 MOSFETs (BSIM3 also at a time
+// point), JFETs or GaAs FETs, each device on nodes of its own, biased so that every device
+// conducts. The counter "per_device" is the time of one device's load.
 //
 // Run: build-*/bench/device_loads_bench --benchmark_counters_tabular=true
 
@@ -14,6 +14,7 @@
 #include "sim/devices/jfet.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/temperature_update.h"
+#include "sim/engine/integration.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
@@ -75,8 +76,9 @@ void MosfetLevel1LoadPass(benchmark::State& state) {
 }
 BENCHMARK(MosfetLevel1LoadPass)->Unit(benchmark::kMicrosecond);
 
-// The same stage with a BSIM3 card of a 0.18 um process, in saturation.
-void MosfetBsim3LoadPass(benchmark::State& state) {
+// The same stage with a BSIM3 card of a 0.18 um process, in saturation; at a DC point,
+// and at a transient time point where the charges and their companions join.
+void MosfetBsim3Load(benchmark::State& state, bool time_point) {
     RegisterMosfetKind();
     RegisterBsim3Kind();
     MosfetBypassAllowed = false;
@@ -89,10 +91,19 @@ void MosfetBsim3LoadPass(benchmark::State& state) {
     for (int i = 0; i < kDevices; ++i) AddMosfet(model.get(), 2 * i + 1, 2 * i + 2, 0, 0, 10e-6, 0.18e-6);
     PrepareEngine(2 * kDevices);
     for (int i = 0; i < kDevices; ++i) Solution[2 * i + 1] = 1.2 + 1e-5 * i, Solution[2 * i + 2] = 1.8;
+    if (time_point) {
+        AnalysisMode = kModeTransient;
+        IntegrationOrder = 1;
+        StepHistory[0] = StepHistory[1] = 1e-12;
+        ComputeIntegrationCoefficients();
+    }
     RunLoads(state);
     MosfetBypassAllowed = true;
 }
+void MosfetBsim3LoadPass(benchmark::State& state) { MosfetBsim3Load(state, false); }
+void MosfetBsim3TimePointLoadPass(benchmark::State& state) { MosfetBsim3Load(state, true); }
 BENCHMARK(MosfetBsim3LoadPass)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MosfetBsim3TimePointLoadPass)->Unit(benchmark::kMicrosecond);
 
 // The FETs reuse their linearisation whenever nothing moved, so the drains move by
 // +-1 mV from pass to pass: every pass evaluates every device.
