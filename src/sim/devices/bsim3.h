@@ -1,7 +1,8 @@
 #pragma once
 // MOSFET level 8, the BSIM3 version 3 model: per-instance size-dependent values
-// prepared at each temperature update (bsim3_temp.cpp), and the matrix set-up and
-// Newton load (bsim3_load.cpp).
+// prepared at each temperature update (bsim3_temp.cpp), the matrix set-up and Newton
+// load (bsim3_load.cpp) with its charges (bsim3_charge.cpp), and the small-signal stamp
+// (bsim3_ac.cpp) and noise sources (bsim3_noise.cpp).
 
 #include <array>
 
