@@ -107,14 +107,18 @@ void PrepareMosfetInstances() {
             m->PD *= m->M;
             m->PS *= m->M;
         }
-        if (m->level > 3) continue;  // the other levels bring their own slots
+        // Levels 1 to 3 keep the conductances at their own table positions; levels 4 and
+        // above as parameters 3 to 8 (RD, RS, RG, RB, RDS, RSH).
+        const bool own = m->level <= 3;
+        const int rd = own ? kMosRd : 3, rs = own ? kMosRs : 4, rg = own ? kMosRg : 5, rb = own ? kMosRb : 6;
+        const int rds = own ? kMosRds : 7, rsh = own ? kMosRsh : 8;
         double* x = ModelReals(*m->model);
-        for (int slot : {kMosRg, kMosRds, kMosRd, kMosRs, kMosRb})
+        for (int slot : {rg, rds, rd, rs, rb})
             if (x[slot] != 0 && x[slot] > cap) x[slot] = cap;
-        m->gdrain = SeriesConductance(x[kMosRd], x[kMosRsh], m->NRD) * m->M;
-        m->gsource = SeriesConductance(x[kMosRs], x[kMosRsh], m->NRS) * m->M;
-        m->ggate = SeriesConductance(x[kMosRg], x[kMosRsh], m->NRG) * m->M;
-        m->gbulk = SeriesConductance(x[kMosRb], x[kMosRsh], m->NRB) * m->M;
+        m->gdrain = SeriesConductance(x[rd], x[rsh], m->NRD) * m->M;
+        m->gsource = SeriesConductance(x[rs], x[rsh], m->NRS) * m->M;
+        m->ggate = SeriesConductance(x[rg], x[rsh], m->NRG) * m->M;
+        m->gbulk = SeriesConductance(x[rb], x[rsh], m->NRB) * m->M;
     }
 }
 
