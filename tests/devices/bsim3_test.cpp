@@ -342,6 +342,68 @@ TEST_F(Bsim3Devices, SmallSignalStageMatchesTheReference) {
     }
 }
 
+// The channel's noise by NOIMOD at 1 kHz to 1 MHz (flicker, then thermal noise dominate),
+// in strong inversion and (NOIMOD 3 at 0.3 V) in weak inversion, against ngspice (deck
+// data/bsim3_noise.cir): there the output noise of a stage whose 2k load is noiseless,
+// here the current density between drain and source, related by the drain's impedance
+// 2k in parallel with the channel's gds (both real at these frequencies).
+//
+// Deviation kept on purpose: the reference is version 3.3, whose trap-density flicker
+// noise (NOIMOD 2 and 3) in strong inversion counts its carriers from the effective drive
+// and drain voltage of the current equations; version 3.2, built here, from vgs - von and
+// vdsat. There the densities differ by 4%, held to 5%. In weak inversion version 3.2
+// puts the trap-density noise in parallel with its strong-inversion value 0.1 V above
+// threshold, where version 3.3 has one smooth form: 30% apart at 1 kHz, where flicker
+// noise dominates, 0.6% at 1 MHz; that row is held to 35%. Elsewhere they agree to 2e-5
+// (the Boltzmann constant), held to 2e-3.
+TEST_F(Bsim3Devices, ChannelNoiseMatchesTheReference) {
+    struct Case {
+        Params extra;
+        double vg, gds;
+        double onoise[4];  // V/sqrt(Hz) at 1k, 10k, 100k, 1MEG
+        double tolerance = 2e-3;
+    };
+    const Case cases[] = {
+        {{{"NOIMOD", 1}, {"KF", 1e-26}, {"AF", 1.2}, {"EF", 1.1}}, 0.7, 9.595092e-05,
+         {2.272866e-06, 6.406651e-07, 1.808631e-07, 5.202406e-08}},
+        {{{"NOIMOD", 2}, {"EF", 1.1}}, 0.7, 9.595092e-05, {9.422985e-07, 2.657261e-07, 7.542294e-08, 2.305872e-08},
+         0.05},
+        {{{"NOIMOD", 3}, {"EF", 1.1}}, 0.7, 9.595092e-05, {9.423148e-07, 2.657839e-07, 7.562644e-08, 2.371586e-08},
+         0.05},
+        {{{"NOIMOD", 4}, {"KF", 1e-26}, {"AF", 1.2}, {"EF", 1.1}}, 0.7, 9.595092e-05,
+         {2.272859e-06, 6.406411e-07, 1.807782e-07, 5.172780e-08}},
+        {{{"NOIMOD", 3}, {"EF", 1.1}}, 0.3, 8.311633e-08, {2.951173e-09, 9.533570e-10, 5.378394e-10, 4.899522e-10},
+         0.35},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "NOIMOD " << c.extra.begin()->second << " vg " << c.vg);
+        enum { vdd = 1, d, g };
+        AddSpiceSource(vdd, 0, kSpiceVoltageSource, 1.8);
+        AddSpiceSource(g, 0, kSpiceVoltageSource, c.vg);
+        AddResistor(vdd, d, 2e3);
+        ModelParams* model = Model(kModelNmos8, kNmosCard);
+        for (const auto& [name, value] : c.extra) SetModelParam(*model, name, value);
+        AddMosfet(model, d, g, 0, 0, 10e-6, 0.18e-6);
+        ASSERT_EQ(Temperatures(27), 0);
+        ASSERT_EQ(Prepare(3), 0);
+        ASSERT_EQ(SolveOperatingPoint(), 0);
+        InitMode = kInitSmallSignal;
+        ASSERT_EQ(LoadCircuit(), 0);
+        const double z = 1 / (1 / 2e3 + c.gds);
+        for (int i = 0; i < 4; ++i) {
+            const double f = std::pow(10.0, 3 + i);
+            NoiseSources = {};
+            ASSERT_EQ(AddBsim3NoiseSources(f), 0);
+            ASSERT_EQ(NoiseSources.count(), 1);
+            EXPECT_EQ(NoiseSources.node_a[0], d);
+            EXPECT_EQ(NoiseSources.node_b[0], 0);
+            EXPECT_NEAR(NoiseSources.density[0], c.onoise[i] / z, c.tolerance * c.onoise[i] / z) << f;
+        }
+        FreeSimulationState();
+        ClearCircuitModels();
+    }
+}
+
 // Two inverters in a chain (N 1u/0.18u, P 3u/0.18u), the first driven by a 1.8 V pulse
 // with 40 ps edges: the second loads the first with its gate charges only, so the edges
 // follow the intrinsic and overlap charges of CAPMOD 3 (the cards' default) with the
