@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "libraries/component_types.h"
 #include "text_circuit_fixture.h"
 
 using namespace ob7;
@@ -36,6 +37,8 @@ TEST_F(ReaderErrorTest, MessagesNameTheLine) {
          "T\nX1 1 0 AMP PARAMS: G=2\n.SUBCKT AMP A B PARAMS: R=1\nR1 A B {R}\n.ENDS\n", 10930, 2},
         {"duplicate call parameter",
          "T\nX1 1 0 AMP PARAMS: R=2 R=3\n.SUBCKT AMP A B PARAMS: R=1\nR1 A B {R}\n.ENDS\n", 10929, 2},
+        {"call parameter that is no expression",
+         "T\nX1 1 0 AMP PARAMS: R={2*}\n.SUBCKT AMP A B PARAMS: R=1\nR1 A B {R}\n.ENDS\n", 10403, 2},
         {"call without name", "T\nX1\n", 11900, 2},
         {"unknown print analysis", "T\n.PRINT FOO V(1)\n", 10917, 2},
         {"chebyshev", "T\nE1 1 0 CHEBYSHEV {V(2)} = LP 1 2 3 4\n", 10902, 2},
@@ -93,6 +96,17 @@ TEST_F(ReaderErrorTest, IncludeFiles) {
     Write("self.inc", "R1 1 0 1\n.INC self.inc\n");
     EXPECT_EQ(Read("T\n.INC self.inc\n"), kMsgReported);
     EXPECT_EQ(FirstReport(), 10907);
+}
+
+TEST_F(ReaderErrorTest, LibrariesNamingEachOtherAreSearchedOnce) {
+    // A library that names a second one, which names the first again: the search ends
+    // and finds the model of the second.
+    Write("a.lib", ".LIB \"" + Path("b.lib") + "\"\n.MODEL QA NPN(BF=50)\n");
+    Write("b.lib", ".LIB \"" + Path("a.lib") + "\"\n.MODEL QB PNP(BF=80)\n");
+    ASSERT_EQ(Read("T\n.LIB \"" + Path("a.lib") + "\"\nQ1 1 2 0 QB\nQ2 1 2 0 QA\n"), 0) << FirstReport();
+    EXPECT_EQ(Part("Q1")->type, CT_PNP);
+    EXPECT_EQ(Part("Q2")->type, CT_NPN);
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 TEST_F(ReaderErrorTest, FourteenNestedIncludesAreAccepted) {

@@ -34,6 +34,39 @@ TEST_F(SubcktTest, HeaderDefaultsAndCallOverrides) {
     EXPECT_EQ(ScopedPart(3, "R1")->pinNodes[0], Node("2"));
 }
 
+TEST_F(SubcktTest, DigitalKeywordValuesTakeTheCallsHeaderParameters) {
+    ASSERT_EQ(Read("T\nX1 1 2 3 NAND2\nX2 1 2 4 NAND2 PARAMS: MNTYMXDLY=3\n"
+                   "U9 NAND(2) $G_DPWR $G_DGND 1 2 5 D0_GATE IO_STD MNTYMXDLY={MNTYMXDLY}\n"
+                   ".SUBCKT NAND2 A B Y PARAMS: MNTYMXDLY=0 IO_LEVEL=1\n"
+                   "U1 NAND(2) $G_DPWR $G_DGND A B Y D0_GATE IO_STD MNTYMXDLY={MNTYMXDLY}"
+                   " IO_LEVEL={ IO_LEVEL * 2 }\n.ENDS\n"),
+              0)
+        << FirstReport();
+    // The header default, the call's override, and outside a body the name as written.
+    EXPECT_EQ(PartAttr(*ScopedPart(2, "U1"), ATTR_MNTYMXDLY), "(0)");
+    EXPECT_EQ(PartAttr(*ScopedPart(3, "U1"), ATTR_MNTYMXDLY), "(3)");
+    // Names that are tokens of their own are replaced; the group keeps its other tokens.
+    EXPECT_EQ(PartAttr(*ScopedPart(3, "U1"), ATTR_IO_LEVEL), "(1*2)");
+    EXPECT_EQ(Attr("U9", ATTR_MNTYMXDLY), "(MNTYMXDLY)");
+}
+
+TEST_F(SubcktTest, ACallNamingAFileFindsTheDefinitionThere) {
+    // A subcircuit part whose FILE names a library file (as a schematic's part does): the
+    // calling text lacks the definition, the named file holds it.
+    Write("parts.lib", "* parts\n.SUBCKT LOAD A B\nR1 A B 2K\n.ENDS\n");
+    page = std::make_unique<StringTextPage>(services.title, "T\nX1 1 0 LOAD\nV1 1 0 1\n");
+    circuit = std::make_unique<NetlistCircuit>(services, *page);
+    ASSERT_EQ(BeginNetlistRead(*circuit), 0);
+    ASSERT_EQ(ReadSpiceNetlist(*circuit), 0);
+    circuit->parts[0].object.SetAttr(ATTR_FILE, Path("parts.lib"));
+    EXPECT_EQ(ExpandSubcktCalls(*circuit), 0) << FirstReport();
+    EndNetlistRead(*circuit);
+    const NetlistPart* r1 = ScopedPart(2, "R1");
+    ASSERT_NE(r1, nullptr);
+    EXPECT_EQ(PartAttr(*r1, ATTR_VALUE), "2K");
+    EXPECT_EQ(circuit->tables.scopes[2].filePath, Path("parts.lib"));
+}
+
 TEST_F(SubcktTest, OptionalNodesAndGlobalNames) {
     const std::string defs =
         ".SUBCKT GATE IN OUT OPTIONAL: DPWR=$G_DPWR\nR1 IN OUT 1K\nR2 OUT DPWR 10K\nR3 OUT $G_X 1\n.ENDS\n";
