@@ -4,6 +4,7 @@
 #include <string>
 
 #include "libraries/component_types.h"
+#include "netlist/compiler/circuit_compiler.h"
 #include "text_circuit_fixture.h"
 
 using namespace ob7;
@@ -138,6 +139,15 @@ TEST_F(ReaderErrorTest, HostileTextsEndWithoutCrash) {
     EXPECT_EQ(Read("T\nR1 1 0 1E999\nR2 1 0 1..2\n.TRAN 1..2 1E999\n", kTransient), 0);
     EXPECT_EQ(Attr("R1", ATTR_VALUE), "1E999");
     EXPECT_EQ(Attr("R2", ATTR_VALUE), "1..2");
+    // The compile reports such a value against its card and line.
+    for (const char* value : {"1E999", "1..2"}) {
+        SCOPED_TRACE(value);
+        ASSERT_EQ(Read(std::string("T\nV1 1 0 DC 1\nR1 1 0 ") + value + "\n", kTransient), 0);
+        EXPECT_EQ(CompileCircuit(*circuit, CompileSettings{}, nullptr), kMsgReported);
+        EXPECT_EQ(ReportLine("Part:"), "R1");
+        EXPECT_EQ(ReportLine("Line:"), "3");
+        ClearCompiledDevices();
+    }
 }
 
 }  // namespace
