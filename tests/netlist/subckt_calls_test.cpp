@@ -34,6 +34,28 @@ TEST_F(SubcktTest, HeaderDefaultsAndCallOverrides) {
     EXPECT_EQ(ScopedPart(3, "R1")->pinNodes[0], Node("2"));
 }
 
+TEST_F(SubcktTest, TextParametersAndTheirDefaults) {
+    ASSERT_EQ(Read("T\nX1 1 0 SRC\nX2 1 0 SRC TEXT: SOURCE=WAVE2\n"
+                   ".SUBCKT SRC A B TEXT: SOURCE=WAVE1 PARAMS: R=1K\nR1 A B {R}\n.ENDS\n"),
+              0)
+        << FirstReport();
+    // The calls are the first two parts; each holds the header's value in force for it.
+    NetlistPart& x1 = circuit->parts[0];
+    NetlistPart& x2 = circuit->parts[1];
+    EXPECT_EQ(PartAttrByName(x1, "$.T SOURCE"), "WAVE1");
+    EXPECT_EQ(PartAttrByName(x2, "$.T SOURCE"), "WAVE2");
+    EXPECT_EQ(PartAttrByName(x2, "$XT SOURCE"), "WAVE2");
+    // The text parameter is a symbol of each call's scope.
+    std::string s2, s3;
+    ASSERT_EQ(SubstituteDefines(circuit->tables, s2, 2, "{SOURCE}", false), 0);
+    ASSERT_EQ(SubstituteDefines(circuit->tables, s3, 3, "{SOURCE}", false), 0);
+    EXPECT_EQ(s2, "{WAVE1}");
+    EXPECT_EQ(s3, "{WAVE2}");
+    // A text section the header does not declare is refused like a parameter.
+    EXPECT_EQ(Read("T\nX1 1 0 SRC TEXT: OTHER=A\n.SUBCKT SRC A B TEXT: SOURCE=W\nR1 A B 1\n.ENDS\n"), kMsgReported);
+    EXPECT_EQ(FirstReport(), 10930);
+}
+
 TEST_F(SubcktTest, DigitalKeywordValuesTakeTheCallsHeaderParameters) {
     ASSERT_EQ(Read("T\nX1 1 2 3 NAND2\nX2 1 2 4 NAND2 PARAMS: MNTYMXDLY=3\n"
                    "U9 NAND(2) $G_DPWR $G_DGND 1 2 5 D0_GATE IO_STD MNTYMXDLY={MNTYMXDLY}\n"
