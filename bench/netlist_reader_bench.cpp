@@ -3,8 +3,10 @@
 // 0.5 s each, memory linear in the deck.
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -66,30 +68,37 @@ std::string CallNetlist(int calls) {
     return t;
 }
 
+// Reads the text once per iteration; the counter "heap/line" is the memory the read
+// circuit holds per line of the deck, so that runs of two sizes show it linear.
 void Read(benchmark::State& state, const std::string& text) {
     PrepareProgramFolder();
     QuietCircuit services;
     StringTextPage page("bench.cir", text);
+    size_t held = 0;
     for (auto _ : state) {
+        const size_t before = mallinfo2().uordblks;
         NetlistCircuit circuit(services, page);
         circuit.analysisKind = 0;
         if (ReadTextCircuit(circuit) != 0) state.SkipWithError("the read failed");
+        held = mallinfo2().uordblks - before;
         benchmark::DoNotOptimize(circuit.parts.size());
     }
+    const auto lines = static_cast<double>(std::count(text.begin(), text.end(), '\n'));
+    state.counters["heap/line"] = static_cast<double>(held) / lines;
 }
 
 void BM_ReadFlatNetlist(benchmark::State& state) {
-    static const std::string text = FlatNetlist(100000);
+    const std::string text = FlatNetlist(static_cast<int>(state.range(0)));
     Read(state, text);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
-BENCHMARK(BM_ReadFlatNetlist)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadFlatNetlist)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_ReadSubcircuitCalls(benchmark::State& state) {
-    static const std::string text = CallNetlist(10000);
+    const std::string text = CallNetlist(static_cast<int>(state.range(0)));
     Read(state, text);
 }
-BENCHMARK(BM_ReadSubcircuitCalls)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadSubcircuitCalls)->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -439,9 +439,19 @@ int ParseBraceValue(NetlistCircuit& c, int* index, std::string& out) {
     }
     const int close = MatchingBrace(c, *index);
     if (close < 0) return ReportReadError(c, 11900, "}");
+    // Inside a subcircuit body a name of the call's header parameters stands for its value.
+    NetlistPart* owner = nullptr;
+    if (c.currentScope > 1 && c.currentScope < static_cast<int>(c.scopeInfo.size()) &&
+        c.scopeInfo[c.currentScope].ownerPart >= 0)
+        owner = &c.parts[c.scopeInfo[c.currentScope].ownerPart];
     for (int i = *index; i <= close; ++i) {
         const std::string t = c.Token(i);
-        out += t == "{" ? "(" : t == "}" ? ")" : t;
+        if (t == "{" || t == "}") {
+            out += t == "{" ? '(' : ')';
+            continue;
+        }
+        const AttrNode* param = owner ? owner->object.FindAttrByName("$.P " + t) : nullptr;
+        out += param ? param->value : t;
     }
     *index = close + 1;
     return 0;

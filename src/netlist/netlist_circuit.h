@@ -175,6 +175,8 @@ struct NetlistCircuit {
     bool useInitialConditions = false;
     bool loadOperatingPoint = false;
     int analogNodeCount = 0, digitalNodeCount = 0;
+    // The digital numbers of the constant nodes "$D_HI", "$D_LO" and "$D_X"; 0 when unused.
+    int digitalHighNode = 0, digitalLowNode = 0, digitalUnknownNode = 0;
 
     // The state of one netlist read.
     IncludeStack includes;

@@ -61,6 +61,7 @@ void NetlistCircuit::ClearCompiled() {
     scopeInfo.assign(tables.scopes.size(), {});
     positionedScopes.clear();
     analogNodeCount = digitalNodeCount = 0;
+    digitalHighNode = digitalLowNode = digitalUnknownNode = 0;
     errorFile.clear();
     errorLine = -1;
     errorPosition = std::string::npos;
@@ -530,10 +531,15 @@ int RenumberNetlistNodes(NetlistCircuit& c, bool allAnalog) {
             }
         }
     }
+    c.digitalHighNode = c.digitalLowNode = c.digitalUnknownNode = 0;
     for (NodeEntry& e : t.entries) {
         const bool known = e.number >= 0 && e.number < size;
         e.kind = static_cast<int16_t>(known ? kindOf[e.number] : -1);
         e.number = known ? newNumber[e.number] : 0;
+        if (e.kind != 1) continue;
+        if (e.name == "$D_HI") c.digitalHighNode = e.number;
+        else if (e.name == "$D_LO") c.digitalLowNode = e.number;
+        else if (e.name == "$D_X") c.digitalUnknownNode = e.number;
     }
     for (NetlistPart& p : c.parts) {
         for (size_t k = 0; k < p.pinNodes.size(); ++k) {

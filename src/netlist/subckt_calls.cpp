@@ -6,6 +6,9 @@
 #include <set>
 
 #include "circuit/attribute_ids.h"
+#include "expression/compiler.h"
+#include "expression/expression.h"
+#include "foundation/paths.h"
 #include "libraries/component_types.h"
 #include "netlist/library_index.h"
 #include "netlist/netlist_read_internal.h"
@@ -33,6 +36,24 @@ int DefineSubcktParam(NetlistCircuit& c, int part, char prefix, char section, in
     if (!c.Token(*index)[0]) return report(11901, "<value>", name.c_str());
     std::string value;
     if (int code = ParseBraceValue(c, index, value)) return code;
+    // A call's value is read in the caller's scope; a PARAMS: value must be an expression.
+    // An export keeps the values as written.
+    if (prefix == 'X' && !c.exporting) {
+        std::string substituted;
+        if (SubstituteDefines(c.tables, substituted, c.parts[part].scope, value, true)) return kMsgReported;
+        value = substituted;
+        if (section == 'P') {
+            CompiledExpression e;
+            InitCompiledExpression(&e);
+            ExpressionCompiler compiler;
+            InitExpressionCompiler(&compiler, value, &e, 0x7, kKindFlagsAnalog);
+            compiler.scope = c.parts[part].scope;
+            compiler.pending_mode = 1;
+            const int code = CompileExpression(&compiler);
+            FreeExpression(&e);
+            if (code) return ReportPartError(c, part, kMsgPending);
+        }
+    }
     const std::string attr = std::string("$") + prefix + section + " " + name;
     NetlistPart& p = c.parts[part];
     if (p.object.FindAttrByName(attr)) return report(10929, name.c_str(), value.c_str());
@@ -119,6 +140,8 @@ int BindSubcktCall(NetlistCircuit& c, int part, int scope, const std::string& su
         if (p.object.FindAttrByName(callAttr)) {
             value = PartAttrByName(p, callAttr);
             used.insert(callAttr);
+            // The header attribute holds the value in force for this call.
+            p.object.SetAttrByName(std::string("$.") + letter + " " + t, value);
         }
         if (AddDefine(c.tables, t, nullptr, value, scope, StatementOrigin{}, 4, 0, std::string()))
             return kMsgReported;
@@ -267,7 +290,7 @@ int ExpandSubcktCall(NetlistCircuit& c, int part) {
     c.currentScope = scope;
     int level = 0;
     bool found = false;
-    bool triedLibrary = false;
+    bool triedFile = false, triedLibrary = false;
     std::string line;
     for (;;) {
         if (!c.includes.NextLineOrPopInclude()) {
@@ -279,6 +302,31 @@ int ExpandSubcktCall(NetlistCircuit& c, int part) {
                               std::to_string(info.startLine + 1).c_str(), 10918, name.c_str());
                 code = kMsgReported;
                 break;
+            }
+            // The file the call names (a schematic's subcircuit part, or a call whose FILE
+            // was changed) is searched next, as a library of the circuit.
+            if (!triedFile) {
+                triedFile = true;
+                std::string file;
+                if ((code = SubstituteDefines(c.tables, file, callerScope, PartAttr(c.parts[part], ATTR_FILE), false)))
+                    break;
+                file = Trim(file);
+                std::string path = file;
+                if (!file.empty() && strcasecmp(file.c_str(), entry.filePath.c_str()) != 0 &&
+                    ResolveFilePath(path, kLibraryPath) == 0) {
+                    const std::string existing = FindExistingPathNoCase(path);
+                    if (!existing.empty()) path = existing;
+                    int index = 0;
+                    if ((code = AddLibraryReference(c.tables, path, 0, &index, false)) != 0) break;
+                    c.includes.PopAll();
+                    c.includes.depth = 0;
+                    if (c.includes.entries[0].OpenFile(path) == 0) {
+                        entry.filePath = path;
+                        level = 0;
+                        continue;
+                    }
+                    c.includes.depth = -1;
+                }
             }
             if (!triedLibrary) {
                 triedLibrary = true;

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "libraries/component_types.h"
+#include "netlist/compiler/circuit_compiler.h"
 #include "text_circuit_fixture.h"
 
 using namespace ob7;
@@ -36,6 +38,8 @@ TEST_F(ReaderErrorTest, MessagesNameTheLine) {
          "T\nX1 1 0 AMP PARAMS: G=2\n.SUBCKT AMP A B PARAMS: R=1\nR1 A B {R}\n.ENDS\n", 10930, 2},
         {"duplicate call parameter",
          "T\nX1 1 0 AMP PARAMS: R=2 R=3\n.SUBCKT AMP A B PARAMS: R=1\nR1 A B {R}\n.ENDS\n", 10929, 2},
+        {"call parameter that is no expression",
+         "T\nX1 1 0 AMP PARAMS: R={2*}\n.SUBCKT AMP A B PARAMS: R=1\nR1 A B {R}\n.ENDS\n", 10403, 2},
         {"call without name", "T\nX1\n", 11900, 2},
         {"unknown print analysis", "T\n.PRINT FOO V(1)\n", 10917, 2},
         {"chebyshev", "T\nE1 1 0 CHEBYSHEV {V(2)} = LP 1 2 3 4\n", 10902, 2},
@@ -95,6 +99,17 @@ TEST_F(ReaderErrorTest, IncludeFiles) {
     EXPECT_EQ(FirstReport(), 10907);
 }
 
+TEST_F(ReaderErrorTest, LibrariesNamingEachOtherAreSearchedOnce) {
+    // A library that names a second one, which names the first again: the search ends
+    // and finds the model of the second.
+    Write("a.lib", ".LIB \"" + Path("b.lib") + "\"\n.MODEL QA NPN(BF=50)\n");
+    Write("b.lib", ".LIB \"" + Path("a.lib") + "\"\n.MODEL QB PNP(BF=80)\n");
+    ASSERT_EQ(Read("T\n.LIB \"" + Path("a.lib") + "\"\nQ1 1 2 0 QB\nQ2 1 2 0 QA\n"), 0) << FirstReport();
+    EXPECT_EQ(Part("Q1")->type, CT_PNP);
+    EXPECT_EQ(Part("Q2")->type, CT_NPN);
+    EXPECT_TRUE(reports.reports.empty());
+}
+
 TEST_F(ReaderErrorTest, FourteenNestedIncludesAreAccepted) {
     for (int i = 1; i <= 15; ++i)
         Write("n" + std::to_string(i) + ".inc",
@@ -124,6 +139,15 @@ TEST_F(ReaderErrorTest, HostileTextsEndWithoutCrash) {
     EXPECT_EQ(Read("T\nR1 1 0 1E999\nR2 1 0 1..2\n.TRAN 1..2 1E999\n", kTransient), 0);
     EXPECT_EQ(Attr("R1", ATTR_VALUE), "1E999");
     EXPECT_EQ(Attr("R2", ATTR_VALUE), "1..2");
+    // The compile reports such a value against its card and line.
+    for (const char* value : {"1E999", "1..2"}) {
+        SCOPED_TRACE(value);
+        ASSERT_EQ(Read(std::string("T\nV1 1 0 DC 1\nR1 1 0 ") + value + "\n", kTransient), 0);
+        EXPECT_EQ(CompileCircuit(*circuit, CompileSettings{}, nullptr), kMsgReported);
+        EXPECT_EQ(ReportLine("Part:"), "R1");
+        EXPECT_EQ(ReportLine("Line:"), "3");
+        ClearCompiledDevices();
+    }
 }
 
 }  // namespace

@@ -34,6 +34,61 @@ TEST_F(SubcktTest, HeaderDefaultsAndCallOverrides) {
     EXPECT_EQ(ScopedPart(3, "R1")->pinNodes[0], Node("2"));
 }
 
+TEST_F(SubcktTest, TextParametersAndTheirDefaults) {
+    ASSERT_EQ(Read("T\nX1 1 0 SRC\nX2 1 0 SRC TEXT: SOURCE=WAVE2\n"
+                   ".SUBCKT SRC A B TEXT: SOURCE=WAVE1 PARAMS: R=1K\nR1 A B {R}\n.ENDS\n"),
+              0)
+        << FirstReport();
+    // The calls are the first two parts; each holds the header's value in force for it.
+    NetlistPart& x1 = circuit->parts[0];
+    NetlistPart& x2 = circuit->parts[1];
+    EXPECT_EQ(PartAttrByName(x1, "$.T SOURCE"), "WAVE1");
+    EXPECT_EQ(PartAttrByName(x2, "$.T SOURCE"), "WAVE2");
+    EXPECT_EQ(PartAttrByName(x2, "$XT SOURCE"), "WAVE2");
+    // The text parameter is a symbol of each call's scope.
+    std::string s2, s3;
+    ASSERT_EQ(SubstituteDefines(circuit->tables, s2, 2, "{SOURCE}", false), 0);
+    ASSERT_EQ(SubstituteDefines(circuit->tables, s3, 3, "{SOURCE}", false), 0);
+    EXPECT_EQ(s2, "{WAVE1}");
+    EXPECT_EQ(s3, "{WAVE2}");
+    // A text section the header does not declare is refused like a parameter.
+    EXPECT_EQ(Read("T\nX1 1 0 SRC TEXT: OTHER=A\n.SUBCKT SRC A B TEXT: SOURCE=W\nR1 A B 1\n.ENDS\n"), kMsgReported);
+    EXPECT_EQ(FirstReport(), 10930);
+}
+
+TEST_F(SubcktTest, DigitalKeywordValuesTakeTheCallsHeaderParameters) {
+    ASSERT_EQ(Read("T\nX1 1 2 3 NAND2\nX2 1 2 4 NAND2 PARAMS: MNTYMXDLY=3\n"
+                   "U9 NAND(2) $G_DPWR $G_DGND 1 2 5 D0_GATE IO_STD MNTYMXDLY={MNTYMXDLY}\n"
+                   ".SUBCKT NAND2 A B Y PARAMS: MNTYMXDLY=0 IO_LEVEL=1\n"
+                   "U1 NAND(2) $G_DPWR $G_DGND A B Y D0_GATE IO_STD MNTYMXDLY={MNTYMXDLY}"
+                   " IO_LEVEL={ IO_LEVEL * 2 }\n.ENDS\n"),
+              0)
+        << FirstReport();
+    // The header default, the call's override, and outside a body the name as written.
+    EXPECT_EQ(PartAttr(*ScopedPart(2, "U1"), ATTR_MNTYMXDLY), "(0)");
+    EXPECT_EQ(PartAttr(*ScopedPart(3, "U1"), ATTR_MNTYMXDLY), "(3)");
+    // Names that are tokens of their own are replaced; the group keeps its other tokens.
+    EXPECT_EQ(PartAttr(*ScopedPart(3, "U1"), ATTR_IO_LEVEL), "(1*2)");
+    EXPECT_EQ(Attr("U9", ATTR_MNTYMXDLY), "(MNTYMXDLY)");
+}
+
+TEST_F(SubcktTest, ACallNamingAFileFindsTheDefinitionThere) {
+    // A subcircuit part whose FILE names a library file (as a schematic's part does): the
+    // calling text lacks the definition, the named file holds it.
+    Write("parts.lib", "* parts\n.SUBCKT LOAD A B\nR1 A B 2K\n.ENDS\n");
+    page = std::make_unique<StringTextPage>(services.title, "T\nX1 1 0 LOAD\nV1 1 0 1\n");
+    circuit = std::make_unique<NetlistCircuit>(services, *page);
+    ASSERT_EQ(BeginNetlistRead(*circuit), 0);
+    ASSERT_EQ(ReadSpiceNetlist(*circuit), 0);
+    circuit->parts[0].object.SetAttr(ATTR_FILE, Path("parts.lib"));
+    EXPECT_EQ(ExpandSubcktCalls(*circuit), 0) << FirstReport();
+    EndNetlistRead(*circuit);
+    const NetlistPart* r1 = ScopedPart(2, "R1");
+    ASSERT_NE(r1, nullptr);
+    EXPECT_EQ(PartAttr(*r1, ATTR_VALUE), "2K");
+    EXPECT_EQ(circuit->tables.scopes[2].filePath, Path("parts.lib"));
+}
+
 TEST_F(SubcktTest, OptionalNodesAndGlobalNames) {
     const std::string defs =
         ".SUBCKT GATE IN OUT OPTIONAL: DPWR=$G_DPWR\nR1 IN OUT 1K\nR2 OUT DPWR 10K\nR3 OUT $G_X 1\n.ENDS\n";
@@ -83,6 +138,23 @@ TEST_F(SubcktTest, NodeTableRules) {
     // Names with characters outside the trie's set are still found again.
     ASSERT_EQ(Read("T\nR1 OUT<1> 0 1\nR2 OUT<1> 0 2\n"), 0);
     EXPECT_EQ(Part("R1")->pinNodes[0], Part("R2")->pinNodes[0]);
+
+    // A node first used by a digital pin is digital and an analog pin on it goes to
+    // ground; analog and digital nodes are numbered from 1 each, in table order, and the
+    // digital constant nodes keep their numbers.
+    ASSERT_EQ(Read("T\nU1 AND(2) $G_DPWR $G_DGND $D_HI A Y DLY IO\nR1 Y 0 1\nR2 B 0 1\n"
+                   "U2 BUF $G_DPWR $G_DGND $D_LO Z DLY IO\n"),
+              0)
+        << FirstReport();
+    EXPECT_EQ(circuit->digitalNodeCount, 5);
+    EXPECT_EQ(circuit->analogNodeCount, 1);
+    EXPECT_EQ(Part("U1")->pinNodes, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(Part("U2")->pinNodes, (std::vector<int>{4, 5}));
+    EXPECT_EQ(Part("R1")->pinNodes[0], 0);
+    EXPECT_EQ(Part("R2")->pinNodes[0], 1);
+    EXPECT_EQ(circuit->digitalHighNode, 1);
+    EXPECT_EQ(circuit->digitalLowNode, 4);
+    EXPECT_EQ(circuit->digitalUnknownNode, 0);
 }
 
 TEST_F(SubcktTest, InitialConditionsResolve) {

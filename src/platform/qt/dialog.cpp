@@ -327,7 +327,14 @@ void Dialog::CreateControl(const ControlSpec& spec) {
             if (Dialog* d = *owner) d->OnControlNotify(id, code);
         };
         switch (spec.kind) {
-        case ControlKind::Static: w = new QLabel(text, dlg); break;
+        case ControlKind::Static: {
+            // A label given room for more than one line breaks its text at words, as
+            // a static text of a dialog does.
+            auto* l = new QLabel(text, dlg);
+            l->setWordWrap(spec.rect.bottom - spec.rect.top >= 16);
+            w = l;
+            break;
+        }
         case ControlKind::Edit: {
             auto* e = new QLineEdit(text, dlg);
             e->setReadOnly(spec.style & kCtlReadOnly);
