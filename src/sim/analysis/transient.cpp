@@ -5,6 +5,7 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "sim/analysis/animate.h"
 #include "sim/analysis/point_sink.h"
 #include "sim/analysis/simulation_data_file.h"
 #include "sim/analysis/time_breakpoints.h"
@@ -232,6 +233,7 @@ int TimeStepping(PointSink& sink) {
             StepHistory[0] = h;
             saved = h;
         }
+        if (NodeCount > 0) AnimateWait();
         if (HeadBreakpoint()) AlignStepToBreakpoint(h);
 
         // The step proper; a rejected step comes back here.
@@ -418,6 +420,7 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     T.data_file = settings.data_file;
     RunControl.pending_key = 0;
     RunControl.abort = 0;
+    ResetDigitalSnapshot();
 
     if (settings.tmax <= 0 || settings.tmin < 0 || settings.tmin >= settings.tmax) {
         ReportMessage("E", kMsgIllegalTimeRange);
