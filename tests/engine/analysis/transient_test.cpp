@@ -8,6 +8,7 @@
 #include "engine/analysis/raw_reference.h"
 #include "sim/analysis/time_breakpoints.h"
 #include "sim/analysis/transient.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/diode.h"
 #include "sim/devices/independent_sources.h"
@@ -168,6 +169,58 @@ TEST_F(TransientRun, PulseEdgesAreHitAndTheFirstStepIsSmall) {
     EXPECT_NEAR(sink.x[1] - sink.x[0], 0.1 * std::min(10e-6, 1e-6) * 0.1, 1e-15);
     for (double edge : {1e-6, 1.1e-6, 3.1e-6, 3.3e-6, 6e-6, 6.1e-6, 8.1e-6, 8.3e-6, 11e-6, 16e-6}) {
         const bool hit = std::any_of(sink.x.begin(), sink.x.end(), [&](double t) { return std::fabs(t - edge) < 1e-15; });
+        EXPECT_TRUE(hit) << edge;
+    }
+    EXPECT_TRUE(std::is_sorted(sink.x.begin(), sink.x.end()));
+    EXPECT_DOUBLE_EQ(sink.x.back(), 20e-6);
+}
+
+// The edges of every kind of source are points of the run, each on its own RC node: a
+// pulse source's model edges, SPICE PULSE, SIN and EXP delays, PWL points with a
+// repetition, and a user source's table corners where its magnitude rises.
+TEST_F(TransientRun, EdgesOfEverySourceKindAreHit) {
+    ModelParams* pul = Model(kModelPulse, {});
+    const double edges[7] = {0, 1, 2e-6, 3e-6, 5e-6, 6e-6, 10e-6};  // V0 V1 P1..P5
+    std::copy(edges, edges + 7, ModelReals(*pul));
+    AddPulseSource(1, 0, pul);
+    SpiceSource* pulse = PulseSource(2, 0, {0, 1, 7.5e-6, 1e-6, 1e-6, 2e-6, 20e-6});
+    SpiceSource* sine = AddSpiceSource(3, 0, kSpiceVoltageSource, 0);
+    sine->spec_kind = kSourceSin;
+    const double sp[] = {0, 1, 1e5, 4.25e-6, 0, 0};
+    std::copy(std::begin(sp), std::end(sp), sine->p);
+    SpiceSource* exp = AddSpiceSource(4, 0, kSpiceVoltageSource, 0);
+    exp->spec_kind = kSourceExp;
+    const double ep[] = {0, 1, 2.75e-6, 1e-6, 12.25e-6, 1e-6};
+    std::copy(std::begin(ep), std::end(ep), exp->p);
+    SpiceSource* pwl = AddSpiceSource(5, 0, kSpiceVoltageSource, 0);
+    pwl->spec_kind = kSourcePwl;
+    pwl->pwl.entries = {{kPwlPoint, 0, "0", 0},       {kPwlRepeat, 0, "", 3}, {kPwlPoint, 1.5e-6, "1", 0},
+                        {kPwlPoint, 3.5e-6, "0", 0}, {kPwlEndRepeat, 0, "", 0}};
+    UserSource* user = AddUserSource(6, 0);
+    user->table.abscissas = {0, 9.25e-6, 13.75e-6, 20e-6};
+    user->table.values = {0, 0, 0, 0, 1, 0, 2, 0};  // corners before a rise in magnitude
+    for (int node = 1; node <= 6; ++node) {
+        AddResistor(node, node + 6, 1e3);
+        AddCapacitor(node + 6, 0, 1e-9);
+    }
+    NodeCount = 12;
+    RecordingSink sink;
+    TransientSettings s;
+    s.tmax = 20e-6;
+    s.max_step = 1e-6;
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    const std::vector<double> expected = {
+        2e-6, 3e-6, 5e-6, 6e-6, 12e-6, 13e-6, 15e-6, 16e-6,  // pulse source: edges of two periods
+        7.5e-6, 8.5e-6, 10.5e-6, 11.5e-6,                    // PULSE: delay, rise, width, fall
+        4.25e-6,                                             // SIN delay
+        2.75e-6, 12.25e-6,                                   // EXP delays
+        1.5e-6, 3.5e-6, 5e-6, 7e-6, 8.5e-6, 10.5e-6,         // PWL, three repetitions
+        9.25e-6, 13.75e-6,                                   // user source corners
+    };
+    // Truncated ticks may land one tick (TMAX x 1e-9) before a time that has no exact tick.
+    for (double edge : expected) {
+        const bool hit = std::any_of(sink.x.begin(), sink.x.end(),
+                                     [&](double t) { return t <= edge + 1e-18 && t > edge - 1.01 * 20e-15; });
         EXPECT_TRUE(hit) << edge;
     }
     EXPECT_TRUE(std::is_sorted(sink.x.begin(), sink.x.end()));
