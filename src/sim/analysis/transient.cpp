@@ -19,6 +19,7 @@
 #include "sim/devices/temperature_update.h"
 #include "sim/devices/time_breakpoints.h"
 #include "sim/devices/tline.h"
+#include "sim/digital/digital_network.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/load_pass.h"
@@ -31,6 +32,7 @@
 namespace ob7 {
 
 TransientTimeState Transient;
+int WarnAboutManySteps = 1;
 
 namespace {
 
@@ -422,6 +424,11 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     RunControl.abort = 0;
     ResetDigitalSnapshot();
 
+    // The digital simulator counts its ticks from time 0.
+    if (settings.tmin > 0 && DigitalNet.node_count > 0) {
+        ReportMessage("E", kMsgTminWithDigital);
+        return kMsgReported;
+    }
     if (settings.tmax <= 0 || settings.tmin < 0 || settings.tmin >= settings.tmax) {
         ReportMessage("E", kMsgIllegalTimeRange);
         return kMsgReported;
@@ -437,6 +444,12 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     T.max_step = settings.max_step;
     if (T.max_step == 0) T.max_step = T.range * 0.02;
     T.first_step = T.max_step * 0.5;
+    if (T.tmax / T.max_step >= 1e7 && !T.operating_point_only && WarnAboutManySteps) {
+        int ask = 1;
+        const int answer = ReportMessage("ESC", kMsgManyTimeSteps, kStyleYesNo | kIconQuestion, &ask);
+        WarnAboutManySteps = ask;
+        if (answer != kButtonYes) return 0;
+    }
     T.points = std::max(settings.points, 5);
     T.print_step = T.range / (T.points - 1);
     // The convolution sources sample their impulse responses over twice TMAX.

@@ -53,15 +53,21 @@ extern TransientTimeState Transient;
 
 // Message codes of the transient run.
 enum : int {
+    kMsgTminWithDigital = 13540,     // "%ETmin must be 0 when using digital components."
     kMsgIllegalTemperature = 13541,  // "%EIllegal temperature."
     kMsgStepTooSmall = 13542,      // "%EInternal time step too small in transient analysis."
     kMsgIllegalTimeRange = 13545,  // "%EIllegal time range."
+    kMsgManyTimeSteps = 13546,     // "%WThe time range and maximum time step ... Do you wish to continue?"
 };
 
+// Whether a run of 10,000,000 steps or more asks first; cleared by the question's "Don't
+// warn me anymore." box.
+extern int WarnAboutManySteps;
+
 // One transient run of the compiled circuit (device lists filled, node count set):
-// limits, temperatures, breakpoints, operating point, time loop. Returns 0, 15055 after
-// a reported error, 15056 when stopped by Esc (the points so far were handed to the
-// sink), or an error code of the engine.
+// limits, temperatures, breakpoints, operating point, time loop. Returns 0 (also when the
+// user declines a run of too many steps), 15055 after a reported error, 15056 when
+// stopped by Esc (the points so far were handed to the sink), or an engine code.
 int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink);
 
 // The loop in the phase the solver modes give: the operating point (analysis mode 1)

@@ -13,6 +13,7 @@
 #include "sim/devices/diode.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
+#include "sim/digital/digital_network.h"
 #include "sim/engine/run_control.h"
 
 namespace ob7 {
@@ -183,7 +184,7 @@ TEST_F(TransientRun, EdgesOfEverySourceKindAreHit) {
     const double edges[7] = {0, 1, 2e-6, 3e-6, 5e-6, 6e-6, 10e-6};  // V0 V1 P1..P5
     std::copy(edges, edges + 7, ModelReals(*pul));
     AddPulseSource(1, 0, pul);
-    SpiceSource* pulse = PulseSource(2, 0, {0, 1, 7.5e-6, 1e-6, 1e-6, 2e-6, 20e-6});
+    PulseSource(2, 0, {0, 1, 7.5e-6, 1e-6, 1e-6, 2e-6, 20e-6});
     SpiceSource* sine = AddSpiceSource(3, 0, kSpiceVoltageSource, 0);
     sine->spec_kind = kSourceSin;
     const double sp[] = {0, 1, 1e5, 4.25e-6, 0, 0};
@@ -352,6 +353,35 @@ TEST_F(TransientRun, BadInputEndsWithTheMessage) {
     EXPECT_EQ(RunTransientAnalysis(s, sink), 15055);
     EXPECT_EQ(reported.ids, std::vector<int>{13545});
     EXPECT_TRUE(sink.x.empty());
+
+    // A start time above 0 with digital nodes.
+    reported.ids.clear();
+    DigitalNet.node_count = 1;
+    s.tmin = 0.5;
+    EXPECT_EQ(RunTransientAnalysis(s, sink), 15055);
+    DigitalNet = {};
+    EXPECT_EQ(reported.ids, std::vector<int>{13540});
+    EXPECT_TRUE(sink.x.empty());
+}
+
+// 10,000,000 steps or more ask first; anything but Yes ends the run quietly. The
+// operating point alone does not ask.
+TEST_F(TransientRun, ManyStepsAskFirst) {
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+    AddResistor(1, 0, 1e3);
+    NodeCount = 1;
+    RecordingSink sink;
+    TransientSettings s;
+    s.tmax = 1;
+    s.max_step = 1e-7;
+    EXPECT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_EQ(reported.ids, std::vector<int>{13546});
+    EXPECT_TRUE(sink.x.empty());
+    reported.ids.clear();
+    s.operating_point_only = true;
+    EXPECT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_TRUE(reported.ids.empty());
+    EXPECT_EQ(sink.x.size(), 2u);
 }
 
 TEST_F(TransientRun, SingularMatrixIsReturnedUnreported) {
