@@ -68,8 +68,25 @@ int ConvolutionPointCount(double range, double max_step) {
 
 void FillStepHistory(double h) { std::fill(StepHistory, StepHistory + kHistoryEntries, h); }
 
+// A ".TR" table sets the maximum step by the present time; a changed one still keeps to
+// half the delay of every lossless line and to the convolution sources' limit.
+void UpdateMaxStep() {
+    TransientTimeState& T = Transient;
+    const auto entry = std::find_if(T.max_step_table.begin(), T.max_step_table.end(),
+                                    [](const MaxStepEntry& e) { return e.time >= Run.time; });
+    if (entry == T.max_step_table.end() || entry->max_step == T.max_step) return;
+    T.max_step = entry->max_step;
+    for (auto* line : DevicesOf<TLine>(kLosslessLineList))
+        if (line->td > 0) T.max_step = std::min(T.max_step, 0.5 * line->td);
+    if (HasConvolutionSources()) T.max_step = std::min(T.max_step, T.convolution_step_limit);
+    MaxTimeStep = T.max_step;
+}
+
 // The maximum step applies to every step.
-void LimitStep(double& h) { h = std::min(h, Transient.max_step); }
+void LimitStep(double& h) {
+    UpdateMaxStep();
+    h = std::min(h, Transient.max_step);
+}
 
 // Cuts the step to end on the head breakpoint when it would end within 1% past it.
 void AlignStepToBreakpoint(double& h) {
@@ -454,7 +471,9 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     T.print_step = T.range / (T.points - 1);
     // The convolution sources sample their impulse responses over twice TMAX.
     SampledSourceCount = ConvolutionPointCount(T.range, T.max_step);
-    if (HasConvolutionSources()) T.max_step = std::min(T.max_step, 2 * T.tmax / SampledSourceCount);
+    T.convolution_step_limit = 2 * T.tmax / SampledSourceCount;
+    if (HasConvolutionSources()) T.max_step = std::min(T.max_step, T.convolution_step_limit);
+    T.max_step_table = settings.max_step_table;
     Run.tmin = T.tmin;
     Run.tmax = T.tmax;
     Run.temp = settings.temperature;

@@ -4,11 +4,17 @@
 // sources with truncation-error step control, handing every accepted point to a sink.
 
 #include <cstdint>
+#include <vector>
 
 namespace ob7 {
 
 class PointSink;
 struct SimulationDataFile;
+
+// A ".TR" entry: the maximum step that holds up to a time.
+struct MaxStepEntry {
+    double time = 0, max_step = 0;
+};
 
 // The limits and run flags of one transient run.
 struct TransientSettings {
@@ -16,6 +22,7 @@ struct TransientSettings {
     double tmin = 0;
     double max_step = 0;             // "Maximum Time Step"; 0: 2% of the range
     int points = 51;                 // "Number of Points" (at least 5)
+    std::vector<MaxStepEntry> max_step_table;  // ".TR", times ascending
     double temperature = 27;         // degrees C
     bool operating_point = true;     // solve the operating point first
     bool operating_point_only = false;
@@ -31,6 +38,8 @@ struct TransientSettings {
 struct TransientTimeState {
     double tmax = 0, tmin = 0, range = 0;
     double max_step = 0, min_step = 0, first_step = 0;
+    double convolution_step_limit = 0;
+    std::vector<MaxStepEntry> max_step_table;
     int points = 0;
     double print_step = 0;
     uint32_t present_tick = 0;

@@ -307,6 +307,32 @@ TEST_F(TransientRun, StepLimitsFromTheTimeRange) {
     }
 }
 
+// A ".TR" table: 1 us steps up to 0.2 ms, then 20 us steps up to 0.6 ms, then 5 us; an
+// RC whose truncation error alone would allow longer steps keeps to each limit.
+TEST_F(TransientRun, MaxStepTableLimitsTheStepByTime) {
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+    AddResistor(1, 2, 1e3);
+    AddCapacitor(2, 0, 1e-6);
+    NodeCount = 2;
+    RecordingSink sink;
+    TransientSettings s;
+    s.tmax = 1e-3;
+    s.max_step = 50e-6;
+    s.max_step_table = {{0.2e-3, 1e-6}, {0.6e-3, 20e-6}, {1e-3, 5e-6}};
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    double longest[3] = {};
+    for (size_t i = 1; i < sink.x.size(); ++i) {
+        const double step = sink.x[i] - sink.x[i - 1], start = sink.x[i - 1];
+        const int part = start < 0.2e-3 ? 0 : start < 0.6e-3 ? 1 : 2;
+        longest[part] = std::max(longest[part], step);
+    }
+    EXPECT_LE(longest[0], 1e-6 * (1 + 1e-9));
+    EXPECT_GT(longest[1], 10e-6);
+    EXPECT_LE(longest[1], 20e-6 * (1 + 1e-9));
+    EXPECT_LE(longest[2], 5e-6 * (1 + 1e-9));
+    EXPECT_DOUBLE_EQ(sink.x.back(), 1e-3);
+}
+
 // Operating Point Only hands over the operating point twice at TMIN, and nothing else.
 TEST_F(TransientRun, OperatingPointOnlyGivesTwoPointsAtTmin) {
     AddSpiceSource(1, 0, kSpiceVoltageSource, 2);
