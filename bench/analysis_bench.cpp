@@ -1,8 +1,14 @@
 // Whole analyses on generated circuits, each beside ngspice on the same circuit written
 // as a deck (when ngspice is installed and OB7_BENCH_NGSPICE is set: its runs are long).
 // Counters: our seconds, ngspice's (wall clock of "ngspice -b", start-up included),
-// their ratio, and our accounting: time points, rejected steps, Newton iterations and
-// iterations a point.
+// their ratio, our accounting (time points, rejected steps, Newton iterations and
+// iterations a point) and how far our answer lies from ngspice's ("deviation"): the
+// ladder's worst difference at two nodes in parts of the curve's span, after resampling
+// onto ngspice's time points; the ring's relative difference of the oscillation period
+// (its phase drifts over 20 periods, so the curves are not compared point by point); the
+// grid's relative difference of the far corner's voltage. (The ring's period: ngspice at
+// these settings 24.64 ns, ngspice with RELTOL 1e-5 and a 20 ps step 23.81 ns, ours 23.76
+// ns; so most of that deviation is ngspice's own step error.)
 //
 //   RcLadder/10000      10,000 sections of 1 kohm and 1 nF on a 1 V step, 10 us in 1,000
 //                       output points (maximum step 10 ns)
@@ -18,14 +24,19 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "expression/math_error.h"
 #include "sim/analysis/point_sink.h"
@@ -47,9 +58,78 @@ namespace {
 
 using namespace ob7;
 
-struct NullSink : PointSink {
-    int AcceptPoint(double) override { return 0; }
+// The time and the voltages of some nodes at every accepted point.
+struct NodeSink : PointSink {
+    std::vector<int> nodes;
+    std::vector<double> t;
+    std::vector<std::vector<double>> v;
+    explicit NodeSink(std::vector<int> which) : nodes(std::move(which)), v(nodes.size()) {}
+    int AcceptPoint(double x) override {
+        t.push_back(x);
+        for (size_t k = 0; k < nodes.size(); ++k) v[k].push_back(Solution[nodes[k]]);
+        return 0;
+    }
 };
+
+// The columns of an ngspice binary raw file of real vectors, by name; empty when it
+// cannot be read.
+using RawColumns = std::map<std::string, std::vector<double>>;
+RawColumns ReadNgspiceRaw(const std::string& path) {
+    RawColumns columns;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    int variables = 0, points = 0;
+    std::vector<std::string> names;
+    while (std::getline(in, line)) {
+        if (line.rfind("No. Variables:", 0) == 0) variables = std::atoi(line.c_str() + 14);
+        if (line.rfind("No. Points:", 0) == 0) points = std::atoi(line.c_str() + 11);
+        if (line.rfind("Variables:", 0) == 0)
+            for (int k = 0; k < variables && std::getline(in, line); ++k) {
+                std::istringstream fields(line);
+                std::string index, name;
+                fields >> index >> name;
+                names.push_back(name);
+            }
+        if (line.rfind("Binary:", 0) == 0) break;
+    }
+    if (!in || variables == 0 || static_cast<int>(names.size()) != variables) return columns;
+    std::vector<double> row(variables);
+    for (const std::string& name : names) columns[name].reserve(points);
+    for (int p = 0; p < points; ++p) {
+        if (!in.read(reinterpret_cast<char*>(row.data()), sizeof(double) * variables)) return {};
+        for (int k = 0; k < variables; ++k) columns[names[k]].push_back(row[k]);
+    }
+    return columns;
+}
+
+// Ours at t by linear interpolation.
+double At(const std::vector<double>& t, const std::vector<double>& v, double x) {
+    auto it = std::lower_bound(t.begin(), t.end(), x);
+    if (it == t.begin()) return v.front();
+    if (it == t.end()) return v.back();
+    const size_t i = it - t.begin();
+    return v[i - 1] + (v[i] - v[i - 1]) * (x - t[i - 1]) / (t[i] - t[i - 1]);
+}
+
+// Worst difference at ngspice's time points, in parts of its curve's span.
+double DeviationOfSpan(const std::vector<double>& t, const std::vector<double>& v, const std::vector<double>& rt,
+                       const std::vector<double>& rv) {
+    if (t.empty() || rt.empty() || rt.size() != rv.size()) return -1;
+    const auto [lo, hi] = std::minmax_element(rv.begin(), rv.end());
+    const double span = std::max(*hi - *lo, 1e-30);
+    double worst = 0;
+    for (size_t i = 0; i < rt.size(); ++i) worst = std::max(worst, std::fabs(At(t, v, rt[i]) - rv[i]) / span);
+    return worst;
+}
+
+// The mean time between rising crossings of the level after time `from`; 0 without two.
+double MeanPeriod(const std::vector<double>& t, const std::vector<double>& v, double level, double from) {
+    std::vector<double> crossings;
+    for (size_t i = 1; i < t.size(); ++i)
+        if (t[i] > from && v[i - 1] < level && v[i] >= level)
+            crossings.push_back(t[i - 1] + (level - v[i - 1]) * (t[i] - t[i - 1]) / (v[i] - v[i - 1]));
+    return crossings.size() < 2 ? 0 : (crossings.back() - crossings.front()) / (crossings.size() - 1);
+}
 
 void ResetEngine() {
     ResetMathError();
@@ -102,7 +182,7 @@ void RcLadder(benchmark::State& state) {
     for (int k = 1; k <= n; ++k) deck << "R" << k << " " << k << " " << k + 1 << " 1k\nC" << k << " " << k + 1 << " 0 1n\n";
     deck << ".TRAN 10n 10u 0 10n\n.END\n";
     for (auto _ : state) {
-        NullSink sink;
+        NodeSink sink({2, n / 2 + 1});
         const double ours = Timed(
             [n] {
                 SpiceSource* v = AddSpiceSource(1, 0, kSpiceVoltageSource, 0);
@@ -122,7 +202,16 @@ void RcLadder(benchmark::State& state) {
                 s.points = 1001;
                 return RunTransientAnalysis(s, sink);
             });
-        Report(state, ours, NgspiceSeconds(deck.str(), "ladder"));
+        const double ngspice = NgspiceSeconds(deck.str(), "ladder");
+        Report(state, ours, ngspice);
+        auto raw = ngspice > 0 ? ReadNgspiceRaw("/tmp/ob7_bench_ladder.raw") : RawColumns{};
+        if (!raw.empty()) {
+            double worst = 0;
+            for (size_t k = 0; k < sink.nodes.size(); ++k)
+                worst = std::max(worst, DeviationOfSpan(sink.t, sink.v[k], raw["time"],
+                                                        raw["v(" + std::to_string(sink.nodes[k]) + ")"]));
+            state.counters["deviation"] = worst;
+        }
         FreeSimulationState();
     }
 }
@@ -141,7 +230,7 @@ void RingOscillator(benchmark::State& state) {
             ".MODEL P1 PMOS(LEVEL=1 VTO=-0.7 KP=25u LAMBDA=0.03 TOX=20n CGSO=0.2n CGDO=0.2n CJ=0.3m)\n"
             ".TRAN 0.1n 3.7u 0 0.1n UIC\n.END\n";
     for (auto _ : state) {
-        NullSink sink;
+        NodeSink sink({1});
         std::unique_ptr<ModelParams> nm, pm;
         const double ours = Timed(
             [&] {
@@ -180,7 +269,13 @@ void RingOscillator(benchmark::State& state) {
                 s.operating_point = false;
                 return RunTransientAnalysis(s, sink);
             });
-        Report(state, ours, NgspiceSeconds(deck.str(), "ring"));
+        const double ngspice = NgspiceSeconds(deck.str(), "ring");
+        Report(state, ours, ngspice);
+        auto raw = ngspice > 0 ? ReadNgspiceRaw("/tmp/ob7_bench_ring.raw") : RawColumns{};
+        const double theirs = raw.empty() ? 0 : MeanPeriod(raw["time"], raw["v(1)"], 2.5, 1.85e-6);
+        const double period = MeanPeriod(sink.t, sink.v[0], 2.5, 1.85e-6);
+        state.counters["period_ns"] = period * 1e9;
+        if (theirs > 0) state.counters["deviation"] = std::fabs(period - theirs) / theirs;
         FreeSimulationState();
         ClearCircuitModels();
     }
@@ -212,7 +307,12 @@ void GridOp(benchmark::State& state) {
             },
             [] { return RunOperatingPointOnly(27); });
         Transient = {};
-        Report(state, ours, NgspiceSeconds(deck.str(), "grid"));
+        const double corner = Solution[node(n - 1, n - 1)];
+        const double ngspice = NgspiceSeconds(deck.str(), "grid");
+        Report(state, ours, ngspice);
+        auto raw = ngspice > 0 ? ReadNgspiceRaw("/tmp/ob7_bench_grid.raw") : RawColumns{};
+        const auto& theirs = raw["v(" + std::to_string(node(n - 1, n - 1)) + ")"];
+        if (!theirs.empty()) state.counters["deviation"] = std::fabs(corner - theirs[0]) / std::fabs(theirs[0]);
         FreeSimulationState();
     }
 }

@@ -342,6 +342,7 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& sink) 
         s.temperature = c.temperature;
         s.operating_point = (setup_.options & kFlagOperatingPoint) != 0;
         s.operating_point_only = (setup_.options & kFlagOperatingPointOnly) != 0;
+        for (const TrEntry& e : circuit_->trTable) s.max_step_table.push_back({e.time, e.maxStep});
         result = RunTransientAnalysis(s, sink);
         rejected_ += Transient.rejected;
         accepted_ += Transient.accepted;

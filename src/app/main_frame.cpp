@@ -12,6 +12,7 @@
 #include "foundation/recent_list.h"
 #include "foundation/string_table.h"
 #include "platform/application.h"
+#include "plots/animate_options_dialog.h"
 #include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
 #include "ui/framework/file_dialogs.h"
@@ -89,7 +90,7 @@ const MenuRow kMenuRows[] = {
     {0, 0, "&Analysis"},
     {1, 17600, "&Transient...\tAlt+1"}, {1, 17601, "&AC...\tAlt+2"}, {1, 17602, "&DC...\tAlt+3"},
     {1, 17607, "D&ynamic DC\tAlt+4"}, {1, 17230, "Trans&fer Function...\tAlt+5"},
-    {1, 17250, "&Sensitivity...\tAlt+6"}, {1, 0, ""},
+    {1, 17250, "&Sensitivity...\tAlt+6"}, {1, 17177, "Animate &Options..."}, {1, 0, ""},
     {1, 17603, "&Probe Transient...\tCtrl+Alt+1"}, {1, 17604, "Probe A&C...\tCtrl+Alt+2"},
     {1, 17605, "Probe D&C...\tCtrl+Alt+3"},
     {0, 0, "&Design"},
@@ -114,6 +115,7 @@ const std::vector<MainCommand> kCommands = {
     {18411, 18411, UpdateRule::H}, {20600, 20600, UpdateRule::H}, {17541, 17549, UpdateRule::E},
     {17600, 17605, UpdateRule::CircuitWindow}, {17607, 17607, UpdateRule::CircuitWindow},
     {17230, 17230, UpdateRule::CircuitWindow}, {17250, 17250, UpdateRule::CircuitWindow},
+    {17177, 17177, UpdateRule::R},
     {16100, 16100, UpdateRule::L}, {16470, 16470, UpdateRule::L},
     {17800, 17804, UpdateRule::None}, {1021, 1021, UpdateRule::None},
     {kWindowListFirst, kWindowListMore, UpdateRule::E}, {59143, 59143, UpdateRule::E},
@@ -245,6 +247,11 @@ void CMainFrame::MapCommands() {
     OnUpdate(17330, [](platform::CommandUI& ui) {
         ui.Enable(!Shell.digitalPathDialogOpen);
         ui.SetCheck(OpenCalculatorWindow() ? 1 : 0);
+    });
+    SetHandler(17177, [](int) {
+        if (!IsAnalysisActive()) return;
+        CAnimateOptionsDlg options(Animate);
+        options.DoModal();
     });
     SetHandler(17804, [](int) {
         CAboutDlg about;

@@ -6,6 +6,7 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "sim/analysis/animate.h"
 #include "sim/analysis/point_sink.h"
 #include "sim/analysis/simulation_data_file.h"
 #include "sim/analysis/transient.h"
@@ -80,6 +81,7 @@ int AcceptAcPoint(AcFrequencyState& s, PointSink& sink, SimulationDataFile* file
     if (int error = sink.AcceptPoint(s.f)) return error;
     if (file)
         if (int error = WriteDataFilePoint(*file, s.f, AcSolution.data())) return error;
+    AnimateWait();
     s.last_x_pixel = x;
     s.last_y_pixel = y;
     s.last_angle = angle;
@@ -278,6 +280,7 @@ int RunAcAnalysis(const AcSettings& settings, PointSink& sink) {
     s = {};
     RunControl.pending_key = 0;
     RunControl.abort = 0;
+    ResetDigitalSnapshot();
     Noise = {};
     Noise.flag = settings.noise ? 1 : 0;
     AnalysisKind = 1;

@@ -5,6 +5,7 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "sim/analysis/animate.h"
 #include "sim/analysis/point_sink.h"
 #include "sim/analysis/simulation_data_file.h"
 #include "sim/analysis/transient.h"
@@ -135,6 +136,7 @@ int RunDcSweep(DcSweepSettings& settings, PointSink& sink) {
     SweepVariable& v2 = settings.variable2;
     RunControl.pending_key = 0;
     RunControl.abort = 0;
+    ResetDigitalSnapshot();
     AnalysisKind = 2;
     Run.analysis_kind = 2;
     Run.temp = settings.temperature;
@@ -264,6 +266,7 @@ int RunDcSweep(DcSweepSettings& settings, PointSink& sink) {
                     if (settings.data_file &&
                         (result = WriteDataFilePoint(*settings.data_file, v1.value, Solution.data())) != 0)
                         break;
+                    AnimateWait();
                     ++accepted;
                     previous_y = y;
                 }

@@ -5,6 +5,7 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "sim/analysis/animate.h"
 #include "sim/analysis/point_sink.h"
 #include "sim/analysis/simulation_data_file.h"
 #include "sim/analysis/time_breakpoints.h"
@@ -18,6 +19,7 @@
 #include "sim/devices/temperature_update.h"
 #include "sim/devices/time_breakpoints.h"
 #include "sim/devices/tline.h"
+#include "sim/digital/digital_network.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/load_pass.h"
@@ -30,6 +32,7 @@
 namespace ob7 {
 
 TransientTimeState Transient;
+int WarnAboutManySteps = 1;
 
 namespace {
 
@@ -65,8 +68,25 @@ int ConvolutionPointCount(double range, double max_step) {
 
 void FillStepHistory(double h) { std::fill(StepHistory, StepHistory + kHistoryEntries, h); }
 
+// A ".TR" table sets the maximum step by the present time; a changed one still keeps to
+// half the delay of every lossless line and to the convolution sources' limit.
+void UpdateMaxStep() {
+    TransientTimeState& T = Transient;
+    const auto entry = std::find_if(T.max_step_table.begin(), T.max_step_table.end(),
+                                    [](const MaxStepEntry& e) { return e.time >= Run.time; });
+    if (entry == T.max_step_table.end() || entry->max_step == T.max_step) return;
+    T.max_step = entry->max_step;
+    for (auto* line : DevicesOf<TLine>(kLosslessLineList))
+        if (line->td > 0) T.max_step = std::min(T.max_step, 0.5 * line->td);
+    if (HasConvolutionSources()) T.max_step = std::min(T.max_step, T.convolution_step_limit);
+    MaxTimeStep = T.max_step;
+}
+
 // The maximum step applies to every step.
-void LimitStep(double& h) { h = std::min(h, Transient.max_step); }
+void LimitStep(double& h) {
+    UpdateMaxStep();
+    h = std::min(h, Transient.max_step);
+}
 
 // Cuts the step to end on the head breakpoint when it would end within 1% past it.
 void AlignStepToBreakpoint(double& h) {
@@ -232,6 +252,7 @@ int TimeStepping(PointSink& sink) {
             StepHistory[0] = h;
             saved = h;
         }
+        if (NodeCount > 0) AnimateWait();
         if (HeadBreakpoint()) AlignStepToBreakpoint(h);
 
         // The step proper; a rejected step comes back here.
@@ -418,7 +439,13 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     T.data_file = settings.data_file;
     RunControl.pending_key = 0;
     RunControl.abort = 0;
+    ResetDigitalSnapshot();
 
+    // The digital simulator counts its ticks from time 0.
+    if (settings.tmin > 0 && DigitalNet.node_count > 0) {
+        ReportMessage("E", kMsgTminWithDigital);
+        return kMsgReported;
+    }
     if (settings.tmax <= 0 || settings.tmin < 0 || settings.tmin >= settings.tmax) {
         ReportMessage("E", kMsgIllegalTimeRange);
         return kMsgReported;
@@ -434,11 +461,19 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     T.max_step = settings.max_step;
     if (T.max_step == 0) T.max_step = T.range * 0.02;
     T.first_step = T.max_step * 0.5;
+    if (T.tmax / T.max_step >= 1e7 && !T.operating_point_only && WarnAboutManySteps) {
+        int ask = 1;
+        const int answer = ReportMessage("ESC", kMsgManyTimeSteps, kStyleYesNo | kIconQuestion, &ask);
+        WarnAboutManySteps = ask;
+        if (answer != kButtonYes) return 0;
+    }
     T.points = std::max(settings.points, 5);
     T.print_step = T.range / (T.points - 1);
     // The convolution sources sample their impulse responses over twice TMAX.
     SampledSourceCount = ConvolutionPointCount(T.range, T.max_step);
-    if (HasConvolutionSources()) T.max_step = std::min(T.max_step, 2 * T.tmax / SampledSourceCount);
+    T.convolution_step_limit = 2 * T.tmax / SampledSourceCount;
+    if (HasConvolutionSources()) T.max_step = std::min(T.max_step, T.convolution_step_limit);
+    T.max_step_table = settings.max_step_table;
     Run.tmin = T.tmin;
     Run.tmax = T.tmax;
     Run.temp = settings.temperature;

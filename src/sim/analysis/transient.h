@@ -4,11 +4,17 @@
 // sources with truncation-error step control, handing every accepted point to a sink.
 
 #include <cstdint>
+#include <vector>
 
 namespace ob7 {
 
 class PointSink;
 struct SimulationDataFile;
+
+// A ".TR" entry: the maximum step that holds up to a time.
+struct MaxStepEntry {
+    double time = 0, max_step = 0;
+};
 
 // The limits and run flags of one transient run.
 struct TransientSettings {
@@ -16,6 +22,7 @@ struct TransientSettings {
     double tmin = 0;
     double max_step = 0;             // "Maximum Time Step"; 0: 2% of the range
     int points = 51;                 // "Number of Points" (at least 5)
+    std::vector<MaxStepEntry> max_step_table;  // ".TR", times ascending
     double temperature = 27;         // degrees C
     bool operating_point = true;     // solve the operating point first
     bool operating_point_only = false;
@@ -31,6 +38,8 @@ struct TransientSettings {
 struct TransientTimeState {
     double tmax = 0, tmin = 0, range = 0;
     double max_step = 0, min_step = 0, first_step = 0;
+    double convolution_step_limit = 0;
+    std::vector<MaxStepEntry> max_step_table;
     int points = 0;
     double print_step = 0;
     uint32_t present_tick = 0;
@@ -53,15 +62,21 @@ extern TransientTimeState Transient;
 
 // Message codes of the transient run.
 enum : int {
+    kMsgTminWithDigital = 13540,     // "%ETmin must be 0 when using digital components."
     kMsgIllegalTemperature = 13541,  // "%EIllegal temperature."
     kMsgStepTooSmall = 13542,      // "%EInternal time step too small in transient analysis."
     kMsgIllegalTimeRange = 13545,  // "%EIllegal time range."
+    kMsgManyTimeSteps = 13546,     // "%WThe time range and maximum time step ... Do you wish to continue?"
 };
 
+// Whether a run of 10,000,000 steps or more asks first; cleared by the question's "Don't
+// warn me anymore." box.
+extern int WarnAboutManySteps;
+
 // One transient run of the compiled circuit (device lists filled, node count set):
-// limits, temperatures, breakpoints, operating point, time loop. Returns 0, 15055 after
-// a reported error, 15056 when stopped by Esc (the points so far were handed to the
-// sink), or an error code of the engine.
+// limits, temperatures, breakpoints, operating point, time loop. Returns 0 (also when the
+// user declines a run of too many steps), 15055 after a reported error, 15056 when
+// stopped by Esc (the points so far were handed to the sink), or an engine code.
 int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink);
 
 // The loop in the phase the solver modes give: the operating point (analysis mode 1)

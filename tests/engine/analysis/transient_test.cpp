@@ -8,10 +8,12 @@
 #include "engine/analysis/raw_reference.h"
 #include "sim/analysis/time_breakpoints.h"
 #include "sim/analysis/transient.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/diode.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
+#include "sim/digital/digital_network.h"
 #include "sim/engine/run_control.h"
 
 namespace ob7 {
@@ -174,6 +176,58 @@ TEST_F(TransientRun, PulseEdgesAreHitAndTheFirstStepIsSmall) {
     EXPECT_DOUBLE_EQ(sink.x.back(), 20e-6);
 }
 
+// The edges of every kind of source are points of the run, each on its own RC node: a
+// pulse source's model edges, SPICE PULSE, SIN and EXP delays, PWL points with a
+// repetition, and a user source's table corners where its magnitude rises.
+TEST_F(TransientRun, EdgesOfEverySourceKindAreHit) {
+    ModelParams* pul = Model(kModelPulse, {});
+    const double edges[7] = {0, 1, 2e-6, 3e-6, 5e-6, 6e-6, 10e-6};  // V0 V1 P1..P5
+    std::copy(edges, edges + 7, ModelReals(*pul));
+    AddPulseSource(1, 0, pul);
+    PulseSource(2, 0, {0, 1, 7.5e-6, 1e-6, 1e-6, 2e-6, 20e-6});
+    SpiceSource* sine = AddSpiceSource(3, 0, kSpiceVoltageSource, 0);
+    sine->spec_kind = kSourceSin;
+    const double sp[] = {0, 1, 1e5, 4.25e-6, 0, 0};
+    std::copy(std::begin(sp), std::end(sp), sine->p);
+    SpiceSource* exp = AddSpiceSource(4, 0, kSpiceVoltageSource, 0);
+    exp->spec_kind = kSourceExp;
+    const double ep[] = {0, 1, 2.75e-6, 1e-6, 12.25e-6, 1e-6};
+    std::copy(std::begin(ep), std::end(ep), exp->p);
+    SpiceSource* pwl = AddSpiceSource(5, 0, kSpiceVoltageSource, 0);
+    pwl->spec_kind = kSourcePwl;
+    pwl->pwl.entries = {{kPwlPoint, 0, "0", 0},       {kPwlRepeat, 0, "", 3}, {kPwlPoint, 1.5e-6, "1", 0},
+                        {kPwlPoint, 3.5e-6, "0", 0}, {kPwlEndRepeat, 0, "", 0}};
+    UserSource* user = AddUserSource(6, 0);
+    user->table.abscissas = {0, 9.25e-6, 13.75e-6, 20e-6};
+    user->table.values = {0, 0, 0, 0, 1, 0, 2, 0};  // corners before a rise in magnitude
+    for (int node = 1; node <= 6; ++node) {
+        AddResistor(node, node + 6, 1e3);
+        AddCapacitor(node + 6, 0, 1e-9);
+    }
+    NodeCount = 12;
+    RecordingSink sink;
+    TransientSettings s;
+    s.tmax = 20e-6;
+    s.max_step = 1e-6;
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    const std::vector<double> expected = {
+        2e-6, 3e-6, 5e-6, 6e-6, 12e-6, 13e-6, 15e-6, 16e-6,  // pulse source: edges of two periods
+        7.5e-6, 8.5e-6, 10.5e-6, 11.5e-6,                    // PULSE: delay, rise, width, fall
+        4.25e-6,                                             // SIN delay
+        2.75e-6, 12.25e-6,                                   // EXP delays
+        1.5e-6, 3.5e-6, 5e-6, 7e-6, 8.5e-6, 10.5e-6,         // PWL, three repetitions
+        9.25e-6, 13.75e-6,                                   // user source corners
+    };
+    // Truncated ticks may land one tick (TMAX x 1e-9) before a time that has no exact tick.
+    for (double edge : expected) {
+        const bool hit = std::any_of(sink.x.begin(), sink.x.end(),
+                                     [&](double t) { return t <= edge + 1e-18 && t > edge - 1.01 * 20e-15; });
+        EXPECT_TRUE(hit) << edge;
+    }
+    EXPECT_TRUE(std::is_sorted(sink.x.begin(), sink.x.end()));
+    EXPECT_DOUBLE_EQ(sink.x.back(), 20e-6);
+}
+
 // diode_clipper_tran.cir: in 1, out 2, a 3, b 4; the diodes' series resistances 5, 6.
 TEST_F(TransientRun, DiodeClipperMatchesReference) {
     ModelParams* dclip = Model(kModelDiode, {{"IS", 2.5e-9}, {"N", 1.75}, {"RS", 0.5}, {"CJO", 4e-12}, {"M", 0.33},
@@ -253,6 +307,32 @@ TEST_F(TransientRun, StepLimitsFromTheTimeRange) {
     }
 }
 
+// A ".TR" table: 1 us steps up to 0.2 ms, then 20 us steps up to 0.6 ms, then 5 us; an
+// RC whose truncation error alone would allow longer steps keeps to each limit.
+TEST_F(TransientRun, MaxStepTableLimitsTheStepByTime) {
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+    AddResistor(1, 2, 1e3);
+    AddCapacitor(2, 0, 1e-6);
+    NodeCount = 2;
+    RecordingSink sink;
+    TransientSettings s;
+    s.tmax = 1e-3;
+    s.max_step = 50e-6;
+    s.max_step_table = {{0.2e-3, 1e-6}, {0.6e-3, 20e-6}, {1e-3, 5e-6}};
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    double longest[3] = {};
+    for (size_t i = 1; i < sink.x.size(); ++i) {
+        const double step = sink.x[i] - sink.x[i - 1], start = sink.x[i - 1];
+        const int part = start < 0.2e-3 ? 0 : start < 0.6e-3 ? 1 : 2;
+        longest[part] = std::max(longest[part], step);
+    }
+    EXPECT_LE(longest[0], 1e-6 * (1 + 1e-9));
+    EXPECT_GT(longest[1], 10e-6);
+    EXPECT_LE(longest[1], 20e-6 * (1 + 1e-9));
+    EXPECT_LE(longest[2], 5e-6 * (1 + 1e-9));
+    EXPECT_DOUBLE_EQ(sink.x.back(), 1e-3);
+}
+
 // Operating Point Only hands over the operating point twice at TMIN, and nothing else.
 TEST_F(TransientRun, OperatingPointOnlyGivesTwoPointsAtTmin) {
     AddSpiceSource(1, 0, kSpiceVoltageSource, 2);
@@ -299,6 +379,35 @@ TEST_F(TransientRun, BadInputEndsWithTheMessage) {
     EXPECT_EQ(RunTransientAnalysis(s, sink), 15055);
     EXPECT_EQ(reported.ids, std::vector<int>{13545});
     EXPECT_TRUE(sink.x.empty());
+
+    // A start time above 0 with digital nodes.
+    reported.ids.clear();
+    DigitalNet.node_count = 1;
+    s.tmin = 0.5;
+    EXPECT_EQ(RunTransientAnalysis(s, sink), 15055);
+    DigitalNet = {};
+    EXPECT_EQ(reported.ids, std::vector<int>{13540});
+    EXPECT_TRUE(sink.x.empty());
+}
+
+// 10,000,000 steps or more ask first; anything but Yes ends the run quietly. The
+// operating point alone does not ask.
+TEST_F(TransientRun, ManyStepsAskFirst) {
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+    AddResistor(1, 0, 1e3);
+    NodeCount = 1;
+    RecordingSink sink;
+    TransientSettings s;
+    s.tmax = 1;
+    s.max_step = 1e-7;
+    EXPECT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_EQ(reported.ids, std::vector<int>{13546});
+    EXPECT_TRUE(sink.x.empty());
+    reported.ids.clear();
+    s.operating_point_only = true;
+    EXPECT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_TRUE(reported.ids.empty());
+    EXPECT_EQ(sink.x.size(), 2u);
 }
 
 TEST_F(TransientRun, SingularMatrixIsReturnedUnreported) {
