@@ -191,6 +191,7 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
     }
     if (!r.recording) return 0;
     if (state == n.pending[node] && !changed) return 0;
+    if (const uint32_t snapped = r.queue.Snap(tick); snapped > r.now) tick = snapped;
     const Primitive& p = n.prims[primitive];
     r.changes.push_back({tick, node, primitive, 0, n.present[node], n.pending[node], n.previous[node], p.low, p.high});
     const bool may_replace = slot < 0 || tick <= n.slot_last_tick[slot];

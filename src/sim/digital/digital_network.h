@@ -14,6 +14,9 @@
 
 namespace ob7 {
 
+// Events this close to a tick already queued are moved onto it.
+inline constexpr uint32_t kEventSnapTicks = 10;
+
 // A future output change.
 struct DigitalEvent {
     uint32_t tick = 0;
@@ -38,6 +41,10 @@ public:
     // *index receives the event's place in its tick (stable: events are disabled, never
     // erased, until the tick is popped); *replaced whether an event took the new state.
     bool Add(const DigitalEvent& event, bool may_replace = true, size_t* index = nullptr, bool* replaced = nullptr);
+    // The tick at which an event for `tick` is placed: an existing tick within
+    // kEventSnapTicks of it (the nearest, the earlier of two; never tick 0), so that the
+    // analog steps need not land on ticks a few apart; else the tick itself.
+    uint32_t Snap(uint32_t tick) const;
     // The event at that place of that tick, null when the tick is gone.
     DigitalEvent* At(uint32_t tick, size_t index);
     // The events due at the head tick, in order; valid until the next change.

@@ -432,7 +432,7 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
                 if (operating_point) n.present[node] = state;
             }
             if (r.queue.Stored() >= kMaxStimulusEvents) return DigitalSetupFail(kMsgDigitalOutOfMemory, p.part, "", 0);
-            r.queue.Add({at, node, program.primitive, state, p.low, p.high});
+            r.queue.Add({r.queue.Snap(at), node, program.primitive, state, p.low, p.high});
             n.pending[node] = state;
             last[j] = ch;
         }
