@@ -10,17 +10,20 @@
 #include <unistd.h>
 
 #include "platform/application.h"
+#include "platform/automation.h"
 #include "platform/frame.h"
 #include "platform/image.h"
 #include "platform/qt_app.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/ui/digital_path_dialog.h"
 #include "sim/engine/simulation_options.h"
+#include "ui/framework/colour_controls.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/print_services.h"
 #include "ui/framework/shell_state.h"
 
 using namespace ob7;
+namespace automation = platform::automation;
 
 namespace {
 
@@ -143,6 +146,18 @@ TEST_F(DigitalPathDialog, ListsEveryChainAndHighlightsTheSelectedOne) {
     EXPECT_EQ(host.markedParts, (std::vector<std::string>{"U3", "U5"}));
     ASSERT_EQ(host.markedLinks.size(), 1u);
     EXPECT_EQ(host.markedLinks[0].node_name, "Q");
+
+    // Color... takes the chosen slot (red) and marks the chain again in it.
+    automation::QueueModalScript([](platform::Dialog& sheet) {
+        automation::ClickItem(static_cast<CFontProp&>(sheet).colourPage, 19809);
+        automation::ClickItem(sheet, 1);
+        return 0;
+    });
+    const int marks = host.marks;
+    d->RouteCommand(kIdPathColour);
+    EXPECT_EQ(host.highlightColour, 9);
+    EXPECT_EQ(host.marks, marks + 1);
+    EXPECT_EQ(host.markedColour, 9);
 
     // A second opening brings the same dialog up without compiling again.
     EXPECT_EQ(ShowDigitalPathDialog(host, "U3", ""), d);
