@@ -103,6 +103,16 @@ struct Primitive {
     int part_index = -1;          // index of the part description
 };
 
+// One output pin of a primitive; one record, so that an event touches one cache line.
+struct OutputSlotState {
+    DigitalState present = kStateX63, pending = kStateX63;
+    uint32_t pending_tick = 0;
+    uint32_t load_rise = 0, load_fall = 0;  // loading delays in ticks
+    uint32_t last_tick = 0;      // no event of the slot's driver lies beyond it
+    int32_t queued = 0;          // live queued events of the slot's driver
+    uint32_t event_index = 0;    // place of the event at the pending tick
+};
+
 struct DigitalNetwork {
     int node_count = 0;
     std::vector<DigitalState> present, pending, previous;
@@ -112,12 +122,7 @@ struct DigitalNetwork {
     std::vector<int32_t> fanout;
     std::vector<uint8_t> interface_flag;
     std::vector<std::string> node_names;
-    // Output slots.
-    std::vector<DigitalState> slot_present, slot_pending;
-    std::vector<uint32_t> slot_pending_tick, slot_load_rise, slot_load_fall;
-    std::vector<uint32_t> slot_last_tick;  // no event of the slot's driver lies beyond it
-    std::vector<int32_t> slot_queued;      // live queued events of the slot's driver
-    std::vector<uint32_t> slot_event_index;  // place of the event at the pending tick
+    std::vector<OutputSlotState> slots;
     std::vector<int32_t> last_logged;      // node -> its last transition log entry
     std::vector<Primitive> prims;        // from 1
     std::vector<int32_t> pins;
