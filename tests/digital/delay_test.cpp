@@ -58,6 +58,28 @@ TEST_F(Delays, MinimumTypicalMaximumAndAmbiguity) {
     }
 }
 
+TEST_F(Delays, EventsAFewTicksApartShareATick) {
+    // Two buffers on one input, the second slower by a few ticks (1 fs each): within ten
+    // ticks its change joins the first one's tick, beyond them it keeps its own.
+    struct Case { double extra; double apart; };
+    const Case cases[] = {{5e-15, 0}, {8e-15, 0}, {20e-15, 20e-15}};
+    for (const Case& c : cases) {
+        circuit = {};
+        nodes.clear();
+        waves.clear();
+        Stim("S1", {"A"}, "1", "0 0 10ns 1");
+        Add(kCtBuf, "U1", {"A", "Y1"}, {{"TPLHTY", 1e-9}, {"TPHLTY", 1e-9}});
+        Add(kCtBuf, "U2", {"A", "Y2"}, {{"TPLHTY", 1e-9 + c.extra}, {"TPHLTY", 1e-9 + c.extra}});
+        ASSERT_EQ(Build(1e-6), 0);
+        ASSERT_EQ(RunTo(100e-9), 0);
+        ASSERT_EQ(waves[nodes["Y1"]].size(), 1u);
+        ASSERT_EQ(waves[nodes["Y2"]].size(), 1u);
+        EXPECT_NEAR(waves[nodes["Y1"]][0].time, 11e-9, 1e-16);
+        EXPECT_NEAR(waves[nodes["Y2"]][0].time - waves[nodes["Y1"]][0].time, c.apart, 1.5e-15) << c.extra;
+        FreeDigitalNetwork();
+    }
+}
+
 TEST_F(Delays, PulsesShorterThanTheDelayAreSwallowed) {
     struct Case { const char* command; const char* wave; };
     const Case cases[] = {

@@ -99,4 +99,13 @@ TEST_F(DigitalPaths, ReconvergentLogicIsCapped) {
     EXPECT_EQ(all.paths.size(), kMaxDigitalPaths);
 }
 
+TEST(DigitalPathPages, EveryPageStartsWithItsNumberTitleAndHeader) {
+    std::vector<PathListRow> rows = {{"No.  Path", 0}, {"0001 A", 1}, {"0002 B", 2}, {"     C", 2}, {"0003 D", 3}};
+    const auto pages = PathListPages(rows, 4, "Counter");
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0], (std::vector<std::string>{"Page 1   Counter", "No.  Path", "0001 A", "0002 B"}));
+    EXPECT_EQ(pages[1], (std::vector<std::string>{"Page 2   Counter", "No.  Path", "     C", "0003 D"}));
+    EXPECT_TRUE(PathListPages({{"No.  Path", 0}}, 4, "Empty").empty());
+}
+
 }  // namespace

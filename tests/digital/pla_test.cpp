@@ -115,6 +115,38 @@ TEST_F(Plas, ArrayFunctionsOverTheirInputs) {
     }
 }
 
+TEST_F(Plas, PlanesOverEveryState) {
+    // Two connected inputs; rows I0, columns I1, each 0 R F 1 X Z (Z: nothing drives it).
+    // Unlike the gates, an AND plane meeting both R and F gives F in either order.
+    const DigitalState states[6] = {MakeState(kLvl0, 30), MakeState(kLvlR, 30), MakeState(kLvlF, 30),
+                                    MakeState(kLvl1, 30), MakeState(kLvlX, 30), MakeState(kLvlZ, 0)};
+    struct Case { int type; const char* data; const char* table; };
+    const Case cases[] = {
+        {kCtPland, "B$11$", "000000" "0RFRXX" "0FFFXX" "0RF1XX" "0XXXXX" "0XXXXX"},
+        {kCtPlnand, "B$11$", "111111" "1FRFXX" "1RRRXX" "1FR0XX" "1XXXXX" "1XXXXX"},
+        {kCtPlor, "B$11$", "0RF1XX" "RRF1XX" "FFF1XX" "111111" "XXX1XX" "XXX1XX"},
+        {kCtPlxor, "B$11$", "0RF1XX" "RXRFXX" "FRXRXX" "1FR0XX" "XXXXXX" "XXXXXX"},
+        // Complement fuses only: the plane reads both inputs inverted.
+        {kCtPlandc, "B$0101$", "1FR0XX" "FFF0XX" "RFR0XX" "000000" "XXX0XX" "XXX0XX"},
+    };
+    for (const Case& c : cases) {
+        circuit = {};
+        nodes.clear();
+        Pla(c.type, 2, 1, c.data);
+        ASSERT_EQ(Build(1e-6), 0);
+        std::string table;
+        for (DigitalState a : states)
+            for (DigitalState b : states) {
+                DigitalNet.present[nodes["I0"]] = a;
+                DigitalNet.present[nodes["I1"]] = b;
+                int node = nodes["O0"], low, high;
+                table += DigitalStateChar(EvaluateGate(1, 1, 0, &node, &low, &high));
+            }
+        EXPECT_EQ(table, c.table) << "type " << c.type;
+        FreeDigitalNetwork();
+    }
+}
+
 TEST(JedecMaps, FieldsAndDefaults) {
     PlaFuseRecord r;
     int line = 0, arg = 0;

@@ -1,6 +1,7 @@
 // Flip-flops and latches over their input states, simulated through their clocks.
 
 #include "digital_fixture.h"
+#include "sim/digital/primitive_eval.h"
 
 using namespace ob7;
 using digital_test::DigitalFixture;
@@ -99,6 +100,93 @@ TEST_F(FlipFlops, LatchesFollowWhileTheGateIsOpenAndHoldAfter) {
         EXPECT_EQ(std::string() + At("Q") + At("QB"), s.q) << s.t;
         EXPECT_EQ(std::string() + At("Q2") + At("QB2"), s.q2) << s.t;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The input states in table order; Z is an undriven input.
+const char kStates[] = "0RF1XZ";
+DigitalState InputState(char letter) {
+    return letter == 'Z' ? MakeState(kLvlZ, 0) : MakeState(DigitalLevelOfLetter(letter), 30);
+}
+
+// Flip-flops and latches evaluated at the operating point over the states of two of
+// their inputs, the others held; each cell is Q and QB.
+class FlipFlopTruth : public DigitalFixture {
+protected:
+    std::vector<std::string> Table(int type, const std::vector<std::string>& pins, const std::string& row_pin,
+                                   const std::string& column_pin, const std::map<std::string, char>& held,
+                                   int initial_state) {
+        circuit = {};
+        nodes.clear();
+        Options.diginitstate = initial_state;
+        Add(type, "U1", pins);
+        EXPECT_EQ(SetupDigitalPrimitives(circuit), 0);
+        EXPECT_EQ(ResetDigitalCase(true), 0);
+        std::vector<std::string> rows;
+        for (char a : std::string(kStates)) {
+            std::string row;
+            for (char b : std::string(kStates)) {
+                for (const auto& [pin, letter] : held) DigitalNet.present[nodes[pin]] = InputState(letter);
+                DigitalNet.present[nodes[row_pin]] = InputState(a);
+                DigitalNet.present[nodes[column_pin]] = InputState(b);
+                int path = 0, low = 0, high = 0;
+                const DigitalState q = EvaluateFlipFlop(nodes[row_pin], 1, 1, &path, 0, &low, &high);
+                const DigitalState qb = EvaluateFlipFlop(nodes[row_pin], 1, 2, &path, 0, &low, &high);
+                row += std::string(row.empty() ? "" : " ") + DigitalStateChar(q) + DigitalStateChar(qb);
+            }
+            rows.push_back(row);
+        }
+        FreeDigitalNetwork();
+        return rows;
+    }
+};
+
+TEST_F(FlipFlopTruth, PresetAndClearOverEveryState) {
+    // Rows PREB, columns CLRB, each 0 R F 1 X Z; Q starts at 1. Active low is 0 or F;
+    // preset wins and drives QB to 1 as well when clear is active too.
+    const std::vector<std::string> expected = {
+        "11 10 11 10 10 10", "01 10 01 10 10 10", "11 10 11 10 10 10",
+        "01 10 01 10 10 10", "01 10 01 10 10 10", "01 10 01 10 10 10",
+    };
+    EXPECT_EQ(Table(kCtDff, {"PRE", "CLR", "CLK", "D", "Q", "QB"}, "PRE", "CLR", {{"CLK", '0'}, {"D", '0'}}, 1),
+              expected);
+    EXPECT_EQ(Table(kCtJkff, {"PRE", "CLR", "CLK", "J", "K", "Q", "QB"}, "PRE", "CLR",
+                    {{"CLK", '1'}, {"J", '0'}, {"K", '0'}}, 1),
+              expected);
+}
+
+TEST_F(FlipFlopTruth, SrLatchOverSetAndReset) {
+    // Gate open, PREB and CLRB inactive; rows S, columns R. From Q = 0: S alone sets, a
+    // moving S gives a moving Q, X gives X; an undriven input is ignored by the NAND
+    // network and so counts as 1.
+    const std::vector<std::string> from0 = Table(kCtSrff, {"PRE", "CLR", "G", "S", "R", "Q", "QB"}, "S", "R",
+                                                 {{"PRE", '1'}, {"CLR", '1'}, {"G", '1'}}, 0);
+    EXPECT_EQ(from0[0], "01 01 01 01 01 01");  // S = 0: Q stays 0
+    EXPECT_EQ(from0[1].substr(0, 2), "RF");
+    EXPECT_EQ(from0[2].substr(0, 2), "FR");
+    // S = 1: set; a reset moving, unknown or active as well leaves QB moving, X or 1.
+    EXPECT_EQ(from0[3], "10 1R 1F 11 1X 11");
+    EXPECT_EQ(from0[4].substr(0, 2), "XX");
+    EXPECT_EQ(from0[5].substr(0, 2), "10");
+    // From Q = 1, column S = 0: R resets; a moving R gives a moving Q.
+    const std::vector<std::string> from1 = Table(kCtSrff, {"PRE", "CLR", "G", "S", "R", "Q", "QB"}, "S", "R",
+                                                 {{"PRE", '1'}, {"CLR", '1'}, {"G", '1'}}, 1);
+    EXPECT_EQ(from1[0], "10 FR RF 01 XX 01");
+}
+
+TEST_F(FlipFlopTruth, DLatchOverDataAndGate) {
+    // Rows D, columns GATE; from Q = 0. An open gate passes D, a closed one holds; a
+    // moving gate or D gives a moving Q, an unknown one X.
+    const std::vector<std::string> rows = Table(kCtDltch, {"PRE", "CLR", "G", "D", "Q", "QB"}, "D", "G",
+                                                {{"PRE", '1'}, {"CLR", '1'}}, 0);
+    EXPECT_EQ(rows[0].substr(0, 2), "01");            // D = 0, gate closed: holds 0
+    EXPECT_EQ(rows[0].substr(9, 2), "01");            // D = 0, gate open: 0
+    EXPECT_EQ(rows[3], "01 RF FR 10 XX 10");          // D = 1 over the gate states
+    EXPECT_EQ(rows[4].substr(9, 2), "XX");            // D = X, gate open
+    EXPECT_EQ(rows[1].substr(9, 2), "RF");            // D = R, gate open: Q rises
 }
 
 }  // namespace

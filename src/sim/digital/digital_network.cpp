@@ -55,12 +55,12 @@ DigitalState HazardAdjusted(DigitalState value, int node) {
 void RefreshPending(int node, int slot, const DigitalEvent* remaining) {
     if (!remaining) {
         DigitalNet.pending[node] = DigitalNet.present[node];
-        DigitalNet.slot_pending_tick[slot] = 0;
+        DigitalNet.slots[slot].pending_tick = 0;
         return;
     }
     DigitalNet.pending[node] = remaining->state;
-    DigitalNet.slot_pending[slot] = remaining->state;
-    DigitalNet.slot_pending_tick[slot] = remaining->tick;
+    DigitalNet.slots[slot].pending = remaining->state;
+    DigitalNet.slots[slot].pending_tick = remaining->tick;
 }
 
 // Removes every future event of the driver on the node; with `reduce`, only from its
@@ -71,17 +71,17 @@ const DigitalEvent* RemovePendingEvents(int node, int primitive, bool reduce) {
     DigitalEventQueue& q = DigitalRun.queue;
     const int slot = OutputSlot(primitive, node);
     // One queued event, the one scheduled last: disable it in place.
-    if (n.slot_queued[slot] == 1 && n.slot_pending_tick[slot] > DigitalRun.now) {
-        DigitalEvent* e = q.At(n.slot_pending_tick[slot], n.slot_event_index[slot]);
+    if (n.slots[slot].queued == 1 && n.slots[slot].pending_tick > DigitalRun.now) {
+        DigitalEvent* e = q.At(n.slots[slot].pending_tick, n.slots[slot].event_index);
         if (e && e->node == node && e->primitive == primitive) {
             e->node = 0;
-            n.slot_queued[slot] = 0;
-            n.slot_last_tick[slot] = 0;
+            n.slots[slot].queued = 0;
+            n.slots[slot].last_tick = 0;
             return nullptr;
         }
     }
     const DigitalState present = n.present[node];
-    const uint32_t last = n.slot_last_tick[slot];
+    const uint32_t last = n.slots[slot].last_tick;
     bool first = true;
     for (auto it = q.From(DigitalRun.now + 1); it != q.End() && it->first <= last; ++it) {
         for (DigitalEvent& e : it->second) {
@@ -89,16 +89,16 @@ const DigitalEvent* RemovePendingEvents(int node, int primitive, bool reduce) {
             if (reduce && !first && e.state == present) return &e;
             first = false;
             e.node = 0;
-            if (n.slot_queued[slot] > 0) --n.slot_queued[slot];
+            if (n.slots[slot].queued > 0) --n.slots[slot].queued;
         }
     }
-    n.slot_queued[slot] = 0;
-    n.slot_last_tick[slot] = 0;
+    n.slots[slot].queued = 0;
+    n.slots[slot].last_tick = 0;
     return nullptr;
 }
 
 void MakePendingEventUnknown(int node, int primitive, int slot) {
-    const uint32_t t = DigitalNet.slot_pending_tick[slot];
+    const uint32_t t = DigitalNet.slots[slot].pending_tick;
     if (DigitalEvent* e = DigitalRun.queue.Find(t, node, primitive)) {
         e->state = static_cast<DigitalState>((e->state & kStrengthMask) | kLvlX);
     }
@@ -130,7 +130,7 @@ DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalSta
     p.low = static_cast<uint8_t>(low);
     p.high = static_cast<uint8_t>(high);
     const int slot = OutputSlot(primitive, node);
-    if (slot >= 0 && p.type != kCtPullup && p.type != kCtPulldn) n.slot_present[slot] = state;
+    if (slot >= 0 && p.type != kCtPullup && p.type != kCtPulldn) n.slots[slot].present = state;
 
     DigitalState resolved;
     if (DriverCount(node) == 1) {
@@ -145,7 +145,7 @@ DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalSta
                 v = state;
             } else {
                 const int qs = OutputSlot(q, node);
-                v = qs >= 0 ? n.slot_present[qs] : 0;
+                v = qs >= 0 ? n.slots[qs].present : 0;
             }
             const int s = DriverStrength(q, node, v);
             if (s > s1) {
@@ -174,7 +174,7 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
     DigitalRunState& r = DigitalRun;
     const int slot = OutputSlot(primitive, node);
     if (tick > r.now && slot >= 0)
-        tick += DigitalFinalLevel(LevelOf(state)) != kLvl0 ? n.slot_load_rise[slot] : n.slot_load_fall[slot];
+        tick += DigitalFinalLevel(LevelOf(state)) != kLvl0 ? n.slots[slot].load_rise : n.slots[slot].load_fall;
     if (r.path_analysis) return 0;
     if (tick <= r.now && r.transient) {
         const DigitalState before = n.present[node];
@@ -185,15 +185,16 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
         if (r.recording) {
             r.changes.push_back({tick, node, primitive, 2, before, pending_before, n.previous[node], old_low, old_high});
             n.pending[node] = resolved;
-            if (slot >= 0) n.slot_pending[slot] = state;
+            if (slot >= 0) n.slots[slot].pending = state;
         }
         return 0;
     }
     if (!r.recording) return 0;
     if (state == n.pending[node] && !changed) return 0;
+    if (const uint32_t snapped = r.queue.Snap(tick); snapped > r.now) tick = snapped;
     const Primitive& p = n.prims[primitive];
     r.changes.push_back({tick, node, primitive, 0, n.present[node], n.pending[node], n.previous[node], p.low, p.high});
-    const bool may_replace = slot < 0 || tick <= n.slot_last_tick[slot];
+    const bool may_replace = slot < 0 || tick <= n.slots[slot].last_tick;
     size_t index = 0;
     bool replaced = false;
     if (!r.queue.Add({tick, node, primitive, state, static_cast<uint8_t>(low), static_cast<uint8_t>(high)},
@@ -203,11 +204,11 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
     }
     n.pending[node] = state;
     if (slot >= 0) {
-        n.slot_pending[slot] = state;
-        n.slot_pending_tick[slot] = tick;
-        n.slot_last_tick[slot] = std::max(n.slot_last_tick[slot], tick);
-        n.slot_event_index[slot] = static_cast<uint32_t>(index);
-        if (!replaced) ++n.slot_queued[slot];
+        n.slots[slot].pending = state;
+        n.slots[slot].pending_tick = tick;
+        n.slots[slot].last_tick = std::max(n.slots[slot].last_tick, tick);
+        n.slots[slot].event_index = static_cast<uint32_t>(index);
+        if (!replaced) ++n.slots[slot].queued;
     }
     return 0;
 }
@@ -271,18 +272,18 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
                 if (int e = UpdateDtoAForNode(node)) return e;
             }
             n.pending[node] = resolved;
-            if (slot >= 0) n.slot_pending[slot] = value;
+            if (slot >= 0) n.slots[slot].pending = value;
             continue;
         }
         DigitalState v = HazardAdjusted(value, node);
         const bool multi = DriverCount(node) > 1;
-        bool changed = multi ? (slot >= 0 && v != n.slot_pending[slot]) || v != n.pending[node] : v != n.pending[node];
+        bool changed = multi ? (slot >= 0 && v != n.slots[slot].pending) || v != n.pending[node] : v != n.pending[node];
         if (r.recording && p.model_type != kMtUdly && r.inertial_cancellation && slot >= 0 &&
-            n.slot_pending_tick[slot] > r.now) {
+            n.slots[slot].pending_tick > r.now) {
             const int u = LevelOf(value);
             if (changed || (p.timing_mode == 4 && u == kLvlX)) {
-                const DigitalState P = multi ? n.slot_present[slot] : n.present[node];
-                const DigitalState Q = multi ? n.slot_pending[slot] : n.pending[node];
+                const DigitalState P = multi ? n.slots[slot].present : n.present[node];
+                const DigitalState Q = multi ? n.slots[slot].pending : n.pending[node];
                 if (u == kLvlX) {
                     MakePendingEventUnknown(node, primitive, slot);
                 } else {
@@ -293,10 +294,10 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
                                         (StrengthOf(value) == 0 && StrengthOf(P) == 0);
                     if (cancel) {
                         n.pending[node] = n.present[node];
-                        if (multi) n.slot_pending[slot] = P;
+                        if (multi) n.slots[slot].pending = P;
                         RefreshPending(node, slot, RemovePendingEvents(node, primitive, u == LevelOf(P)));
                         v = HazardAdjusted(value, node);
-                        changed = multi ? v != n.slot_pending[slot] || v != n.pending[node] : v != n.pending[node];
+                        changed = multi ? v != n.slots[slot].pending || v != n.pending[node] : v != n.pending[node];
                     }
                 }
             }
@@ -377,7 +378,7 @@ int ApplyDigitalEventsAt(uint32_t tick) {
             if (e.node > 0) {
                 ++r.applied_events;
                 const int slot = OutputSlot(e.primitive, e.node);
-                if (slot >= 0 && n.slot_queued[slot] > 0) --n.slot_queued[slot];
+                if (slot >= 0 && n.slots[slot].queued > 0) --n.slots[slot].queued;
                 SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
                 r.changes.push_back({tick, e.node, e.primitive, 1, e.state, n.pending[e.node], n.previous[e.node],
                                      e.low, e.high});
@@ -419,7 +420,7 @@ int RollBackDigitalChanges() {
     DigitalRunState& r = DigitalRun;
     auto slot_tick = [&](int node, int primitive) {
         const int slot = OutputSlot(primitive, node);
-        if (slot >= 0) n.slot_pending_tick[slot] = r.queue.FindPendingTick(node, primitive);
+        if (slot >= 0) n.slots[slot].pending_tick = r.queue.FindPendingTick(node, primitive);
     };
     for (auto it = r.changes.rbegin(); it != r.changes.rend(); ++it) {
         const DigitalChange& c = *it;
@@ -429,7 +430,7 @@ int RollBackDigitalChanges() {
             n.pending[c.node] = c.pending;
             n.previous[c.node] = c.previous;
             const int slot = OutputSlot(c.primitive, c.node);
-            if (r.queue.Remove(c.tick, c.node) && slot >= 0 && n.slot_queued[slot] > 0) --n.slot_queued[slot];
+            if (r.queue.Remove(c.tick, c.node) && slot >= 0 && n.slots[slot].queued > 0) --n.slots[slot].queued;
             break;
         }
         case 1: {
@@ -438,8 +439,8 @@ int RollBackDigitalChanges() {
             r.queue.Add({c.tick, c.node, c.primitive, c.state, c.low, c.high}, true, &index, &replaced);
             const int slot = OutputSlot(c.primitive, c.node);
             if (slot >= 0) {
-                n.slot_last_tick[slot] = std::max(n.slot_last_tick[slot], c.tick);
-                if (!replaced) ++n.slot_queued[slot];
+                n.slots[slot].last_tick = std::max(n.slots[slot].last_tick, c.tick);
+                if (!replaced) ++n.slots[slot].queued;
             }
             n.pending[c.node] = c.pending;
             n.previous[c.node] = c.previous;
@@ -474,7 +475,7 @@ void ApplyInitialDigitalEvents() {
         const DigitalState s = static_cast<DigitalState>(LevelOf(e.state) | kStrengthMask);
         n.present[e.node] = n.pending[e.node] = n.previous[e.node] = s;
         const int slot = OutputSlot(e.primitive, e.node);
-        if (slot >= 0) n.slot_present[slot] = n.slot_pending[slot] = s;
+        if (slot >= 0) n.slots[slot].present = n.slots[slot].pending = s;
     }
 }
 

@@ -14,6 +14,9 @@
 
 namespace ob7 {
 
+// Events this close to a tick already queued are moved onto it.
+inline constexpr uint32_t kEventSnapTicks = 10;
+
 // A future output change.
 struct DigitalEvent {
     uint32_t tick = 0;
@@ -38,6 +41,10 @@ public:
     // *index receives the event's place in its tick (stable: events are disabled, never
     // erased, until the tick is popped); *replaced whether an event took the new state.
     bool Add(const DigitalEvent& event, bool may_replace = true, size_t* index = nullptr, bool* replaced = nullptr);
+    // The tick at which an event for `tick` is placed: an existing tick within
+    // kEventSnapTicks of it (the nearest, the earlier of two; never tick 0), so that the
+    // analog steps need not land on ticks a few apart; else the tick itself.
+    uint32_t Snap(uint32_t tick) const;
     // The event at that place of that tick, null when the tick is gone.
     DigitalEvent* At(uint32_t tick, size_t index);
     // The events due at the head tick, in order; valid until the next change.
@@ -96,6 +103,16 @@ struct Primitive {
     int part_index = -1;          // index of the part description
 };
 
+// One output pin of a primitive; one record, so that an event touches one cache line.
+struct OutputSlotState {
+    DigitalState present = kStateX63, pending = kStateX63;
+    uint32_t pending_tick = 0;
+    uint32_t load_rise = 0, load_fall = 0;  // loading delays in ticks
+    uint32_t last_tick = 0;      // no event of the slot's driver lies beyond it
+    int32_t queued = 0;          // live queued events of the slot's driver
+    uint32_t event_index = 0;    // place of the event at the pending tick
+};
+
 struct DigitalNetwork {
     int node_count = 0;
     std::vector<DigitalState> present, pending, previous;
@@ -105,12 +122,7 @@ struct DigitalNetwork {
     std::vector<int32_t> fanout;
     std::vector<uint8_t> interface_flag;
     std::vector<std::string> node_names;
-    // Output slots.
-    std::vector<DigitalState> slot_present, slot_pending;
-    std::vector<uint32_t> slot_pending_tick, slot_load_rise, slot_load_fall;
-    std::vector<uint32_t> slot_last_tick;  // no event of the slot's driver lies beyond it
-    std::vector<int32_t> slot_queued;      // live queued events of the slot's driver
-    std::vector<uint32_t> slot_event_index;  // place of the event at the pending tick
+    std::vector<OutputSlotState> slots;
     std::vector<int32_t> last_logged;      // node -> its last transition log entry
     std::vector<Primitive> prims;        // from 1
     std::vector<int32_t> pins;

@@ -107,6 +107,37 @@ DigitalPathSet BuildDigitalPaths(int start, int end) {
     return set;
 }
 
+DigitalPathSet PathsBetweenParts(const std::string& start_part, const std::string& end_part) {
+    const int start = start_part.empty() ? 0 : FindPrimitiveOfPart(start_part);
+    const int end = end_part.empty() ? 0 : FindPrimitiveOfPart(end_part);
+    if ((!start_part.empty() && start == 0) || (!end_part.empty() && end == 0)) return {};
+    return BuildDigitalPaths(start, end);
+}
+
+std::vector<std::string> PathParts(const std::vector<int>& path) {
+    std::vector<std::string> parts;
+    for (int prim : path) parts.push_back(DigitalNet.prims[prim].part);
+    return parts;
+}
+
+std::vector<PathLink> PathLinks(const std::vector<int>& path) {
+    const DigitalNetwork& n = DigitalNet;
+    std::vector<PathLink> links;
+    for (size_t i = 1; i < path.size(); ++i) {
+        const Primitive& a = n.prims[path[i - 1]];
+        const Primitive& b = n.prims[path[i]];
+        const int32_t* bp = PinsOf(path[i]);
+        for (int k = a.outputs; k >= 1; --k) {
+            const int node = n.pins[a.pin_begin + a.pin_count - k];
+            if (node <= 0 || std::find(bp, bp + (b.pin_count - b.outputs), node) == bp + (b.pin_count - b.outputs))
+                continue;
+            const std::string name = static_cast<size_t>(node) < n.node_names.size() ? n.node_names[node] : "";
+            links.push_back({a.part, b.part, node, name});
+        }
+    }
+    return links;
+}
+
 double PathDelay(const std::vector<int>& path, int level, int* final_level) {
     DigitalRunState& r = DigitalRun;
     const bool saved = r.path_analysis;
@@ -176,6 +207,21 @@ std::vector<PathListRow> FillPathList(const DigitalPathSet& set, int path_column
         rows.push_back({line + pad(names, static_cast<size_t>(path_column)) + format(lh) + "  " + format(hl), number});
     }
     return rows;
+}
+
+std::vector<std::vector<std::string>> PathListPages(const std::vector<PathListRow>& rows, int lines_per_page,
+                                                    const std::string& title) {
+    std::vector<std::vector<std::string>> pages;
+    if (rows.size() <= 1) return pages;
+    const size_t per_page = static_cast<size_t>(std::max(1, lines_per_page - 2));  // page line and header
+    for (size_t at = 1; at < rows.size(); at += per_page) {
+        char head[32];
+        std::snprintf(head, sizeof head, "Page %-2d  ", static_cast<int>(pages.size()) + 1);
+        std::vector<std::string> page = {head + title, rows[0].text};
+        for (size_t i = at; i < rows.size() && i < at + per_page; ++i) page.push_back(rows[i].text);
+        pages.push_back(std::move(page));
+    }
+    return pages;
 }
 
 }  // namespace ob7

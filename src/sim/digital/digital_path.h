@@ -24,6 +24,22 @@ bool IsPathSource(int primitive);
 // The chains from start (every source when 0); with end, cut after its first occurrence
 // of end, keeping only those that reach it, once each.
 DigitalPathSet BuildDigitalPaths(int start, int end);
+// The chains the window lists for its start and end parts (either may be empty): every
+// source's chains, the chains from start, or the chains from start to end. A named part
+// without a primitive gives no chain.
+DigitalPathSet PathsBetweenParts(const std::string& start_part, const std::string& end_part);
+
+// A connection to mark on the schematic: the node by which one part of a path drives the
+// next one.
+struct PathLink {
+    std::string from_part, to_part;
+    int node = 0;
+    std::string node_name;
+};
+// The parts of a path in order ("" for a part without a name) and the links between
+// consecutive ones.
+std::vector<std::string> PathParts(const std::vector<int>& path);
+std::vector<PathLink> PathLinks(const std::vector<int>& path);
 
 // The delay in seconds of the path for the first output going to `level` (0 or 1);
 // *final_level receives the level at the end of the path. Nothing is scheduled.
@@ -39,5 +55,11 @@ struct PathListRow {
 // and the delays on its last row. path_column is the width of the path column in
 // characters; digits and style format the delays (FormatNumber).
 std::vector<PathListRow> FillPathList(const DigitalPathSet& set, int path_column, int digits, int style);
+
+// The printed pages of the list: each starts with "Page %-2d  %s" (number from 1, the
+// circuit's title) and the header row, then as many path rows as lines_per_page leaves
+// room for. No page when the list holds nothing but its header.
+std::vector<std::vector<std::string>> PathListPages(const std::vector<PathListRow>& rows, int lines_per_page,
+                                                    const std::string& title);
 
 }  // namespace ob7

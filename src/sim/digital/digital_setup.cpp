@@ -221,14 +221,7 @@ void BuildRelations() {
         slots += n.prims[p].outputs;
         n.prims[p].slot_end = slots;
     }
-    n.slot_present.assign(slots, kStateX63);
-    n.slot_pending.assign(slots, kStateX63);
-    n.slot_pending_tick.assign(slots, 0);
-    n.slot_load_rise.assign(slots, 0);
-    n.slot_load_fall.assign(slots, 0);
-    n.slot_last_tick.assign(slots, 0);
-    n.slot_queued.assign(slots, 0);
-    n.slot_event_index.assign(slots, 0);
+    n.slots.assign(slots, OutputSlotState{});
     // Drivers: at least one entry per node.
     std::vector<int> count(nodes + 2, 0);
     for (int p = 1; p <= prims; ++p) {
@@ -400,8 +393,8 @@ void ComputeDigitalPrimitiveDelays() {
                 if (n.fanout[f] && r.type != kCtLogicExp && r.type != kCtPinDly && r.type != kCtConstraint)
                     c += r.io.inld;
             }
-            n.slot_load_rise[p.slot_end - k] = static_cast<uint32_t>(c * kh);
-            n.slot_load_fall[p.slot_end - k] = static_cast<uint32_t>(c * kl);
+            n.slots[p.slot_end - k].load_rise = static_cast<uint32_t>(c * kh);
+            n.slots[p.slot_end - k].load_fall = static_cast<uint32_t>(c * kl);
         }
     }
 }
@@ -434,7 +427,7 @@ void ResetPrimitiveOutputs(bool first) {
             const int level = InitialOutputLevel(p.type);
             const DigitalState s = level < 0 ? kStateX63 : MakeState(level, level == kLvl1 ? p.high : p.low);
             for (int k = 1; k <= p.outputs; ++k) {
-                n.slot_present[p.slot_end - k] = n.slot_pending[p.slot_end - k] = s;
+                n.slots[p.slot_end - k].present = n.slots[p.slot_end - k].pending = s;
                 SetAll(n.pins[p.pin_begin + p.pin_count - k], s);
             }
         }
@@ -458,8 +451,8 @@ void ResetDigitalNodeDrives(bool first) {
         const int qnode = n.pins[p.pin_begin + p.pin_count - 1], qbnode = n.pins[p.pin_begin + p.pin_count - 2];
         SetAll(qnode, q);
         SetAll(qbnode, qb);
-        n.slot_present[p.slot_end - 1] = n.slot_pending[p.slot_end - 1] = q;
-        n.slot_present[p.slot_end - 2] = n.slot_pending[p.slot_end - 2] = qb;
+        n.slots[p.slot_end - 1].present = n.slots[p.slot_end - 1].pending = q;
+        n.slots[p.slot_end - 2].present = n.slots[p.slot_end - 2].pending = qb;
     }
 }
 
@@ -472,8 +465,7 @@ int ResetDigitalCase(bool first) {
     r.changed_nodes.clear();
     r.solution_count = 0;
     r.now = 0;
-    std::fill(n.slot_last_tick.begin(), n.slot_last_tick.end(), 0u);
-    std::fill(n.slot_queued.begin(), n.slot_queued.end(), 0);
+    for (OutputSlotState& slot : n.slots) slot.last_tick = 0, slot.queued = 0;
     r.transient = false;
     r.recording = true;
     r.path_analysis = false;
@@ -482,7 +474,7 @@ int ResetDigitalCase(bool first) {
         std::fill(n.present.begin(), n.present.end(), kStateX63);
         n.pending = n.present;
         n.previous = n.present;
-        std::fill(n.slot_pending_tick.begin(), n.slot_pending_tick.end(), 0u);
+        for (OutputSlotState& slot : n.slots) slot.pending_tick = 0;
         ComputeDriveStrengths();
     }
     ResetPrimitiveOutputs(first);

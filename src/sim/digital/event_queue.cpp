@@ -1,5 +1,7 @@
 #include "sim/digital/digital_network.h"
 
+#include <iterator>
+
 namespace ob7 {
 
 void DigitalEventQueue::Clear() {
@@ -37,6 +39,21 @@ bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace, size_t*
     it->second.push_back(event);
     ++stored_;
     return true;
+}
+
+uint32_t DigitalEventQueue::Snap(uint32_t tick) const {
+    // Tick 0 holds the values of the start: nothing moves onto it or off it.
+    if (tick == 0) return 0;
+    auto after = ticks_.lower_bound(tick);
+    if (after != ticks_.end() && after->first == tick) return tick;
+    uint32_t best = tick, distance = kEventSnapTicks + 1;
+    if (after != ticks_.begin()) {
+        const uint32_t before = std::prev(after)->first;
+        if (before > 0 && tick - before <= kEventSnapTicks) best = before, distance = tick - before;
+    }
+    if (after != ticks_.end() && after->first - tick <= kEventSnapTicks && after->first - tick < distance)
+        best = after->first;
+    return best;
 }
 
 DigitalEvent* DigitalEventQueue::At(uint32_t tick, size_t index) {

@@ -431,7 +431,10 @@ void ScheduleDacOutputs() {
         r->previous_sum = r->sum;
         r->sum = sum;
         r->change_time = Interfaces.present_time;
-        if (DigitalRun.transient) DigitalRun.queue.Add({DigitalTimeTick(r->change_time + r->tsw), 0, 0, 0, 0, 0});
+        if (DigitalRun.transient) {
+            const uint32_t end = DigitalRun.queue.Snap(DigitalTimeTick(r->change_time + r->tsw));
+            DigitalRun.queue.Add({end, 0, 0, 0, 0, 0});
+        }
     }
 }
 

@@ -281,7 +281,7 @@ int EvaluatePinDelay(int changed_node, int primitive, int output, uint32_t tick,
                     DelayTicks delay;
                     // Measured from what the output drives now: the record's value may
                     // already hold this evaluation's result from a settling pass.
-                    const DigitalState old = DigitalNet.slot_present[p.slot_end - (r.pairs - o)];
+                    const DigitalState old = DigitalNet.slots[p.slot_end - (r.pairs - o)].present;
                     if (EvalPinDelayProgram(context, value, old, &delay, &result) == 0) out.delay = delay;
                 }
                 out.value = value;

@@ -454,13 +454,13 @@ int32_t SelectTransitionDelay(int from, int to, int mode, const int32_t* delays)
 void AmbiguityHazard(int node, int primitive) {
     if (!DigitalRun.recording) return;
     const int slot = OutputSlot(primitive, node);
-    if (slot >= 0) DigitalNet.slot_pending_tick[slot] = 0;
+    if (slot >= 0) DigitalNet.slots[slot].pending_tick = 0;
     DigitalNet.pending[node] = DigitalNet.present[node];
-    const uint32_t last = slot >= 0 ? DigitalNet.slot_last_tick[slot] : 0xffffffffu;
+    const uint32_t last = slot >= 0 ? DigitalNet.slots[slot].last_tick : 0xffffffffu;
     for (auto it = DigitalRun.queue.From(DigitalRun.now + 1); it != DigitalRun.queue.End() && it->first <= last; ++it)
         for (DigitalEvent& e : it->second)
             if (e.node == node && e.primitive == primitive) e.node = 0;
-    if (slot >= 0) DigitalNet.slot_queued[slot] = 0;
+    if (slot >= 0) DigitalNet.slots[slot].queued = 0;
 }
 
 namespace {
@@ -488,7 +488,7 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
     DigitalNetwork& n = DigitalNet;
     const Primitive& p = n.prims[primitive];
     const int slot = OutputSlot(primitive, node);
-    const DigitalState present_out = slot >= 0 ? n.slot_present[slot] : n.present[node];
+    const DigitalState present_out = slot >= 0 ? n.slots[slot].present : n.present[node];
     int to = LevelOf(value);
     int mode = p.timing_mode;
     const bool tri = p.model_type == kMtUtgate;
@@ -543,7 +543,7 @@ uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int 
     DigitalNetwork& n = DigitalNet;
     const Primitive& p = n.prims[primitive];
     const int slot = OutputSlot(primitive, node);
-    const int present_out = LevelOf(slot >= 0 ? n.slot_present[slot] : n.present[node]);
+    const int present_out = LevelOf(slot >= 0 ? n.slots[slot].present : n.present[node]);
     const int level = LevelOf(value);
     int lh, hl;
     if (p.model_type == kMtUeff) {

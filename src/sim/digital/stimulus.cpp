@@ -425,14 +425,14 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
             const bool first = last[j] == '#';
             if (!first && tick > 0) {
                 const int slot = OutputSlot(program.primitive, node);
-                if (slot >= 0) at += DigitalFinalLevel(level) != kLvl0 ? n.slot_load_rise[slot] : n.slot_load_fall[slot];
+                if (slot >= 0) at += DigitalFinalLevel(level) != kLvl0 ? n.slots[slot].load_rise : n.slots[slot].load_fall;
             }
             if (first || tick == 0) {
                 n.pending[node] = state;
                 if (operating_point) n.present[node] = state;
             }
             if (r.queue.Stored() >= kMaxStimulusEvents) return DigitalSetupFail(kMsgDigitalOutOfMemory, p.part, "", 0);
-            r.queue.Add({at, node, program.primitive, state, p.low, p.high});
+            r.queue.Add({r.queue.Snap(at), node, program.primitive, state, p.low, p.high});
             n.pending[node] = state;
             last[j] = ch;
         }
