@@ -112,6 +112,8 @@ uint16_t ParseStyleWords(const std::string& value, LineStyle& style)
     return bits;
 }
 
+}  // namespace
+
 // A 5.20 scale: the zoom steps of that version are whole and half numbers.
 double ConvertScaleTo520(double scale)
 {
@@ -124,6 +126,8 @@ double ConvertScaleTo520(double scale)
         return 0.5;
     return scale;
 }
+
+namespace {
 
 const char kAnalysisLetters[3] = {'T', 'A', 'D'};
 
@@ -659,8 +663,9 @@ void CircuitFile::WriteAttr(const AttrNode& a, const std::string& name, const st
         Entry("Font", FaceName(a.font.face));
 }
 
-void CircuitFile::WriteAttrs(CircuitObject& part)
+std::vector<CircuitFile::WrittenAttr> CircuitFile::AttrsToWrite(CircuitObject& part)
 {
+    std::vector<WrittenAttr> written;
     const FontRef defaultFont = ToRef(doc_->appearance.attributeText);
     int type = part.def ? part.def->type : -1;
     for (size_t i = 0; i < part.attrs.size(); ++i) {
@@ -710,12 +715,19 @@ void CircuitFile::WriteAttrs(CircuitObject& part)
             if (a.id == 0 && a.userName.size() >= 6 && EqualNoCase(a.userName.substr(0, 6), "Param:"))
                 continue;
             if (a.id == ATTR_FILE) {
-                WriteAttr(a, "VALUE", MacroCallText(part, macroParameters_.For(a.value, doc_->path)));
+                written.push_back({i, "VALUE", MacroCallText(part, macroParameters_.For(a.value, doc_->path))});
                 continue;
             }
         }
-        WriteAttr(a, name, a.value);
+        written.push_back({i, name, a.value});
     }
+    return written;
+}
+
+void CircuitFile::WriteAttrs(CircuitObject& part)
+{
+    for (const WrittenAttr& w : AttrsToWrite(part))
+        WriteAttr(part.attrs[w.index], w.name, w.value);
 }
 
 int CircuitFile::AttrSection()
@@ -1554,6 +1566,11 @@ int CircuitFile::Compose(CircuitDocument& doc, int32_t saveVersion, std::string&
     out.clear();
     version = saveVersion;
     current_ = nullptr;
+    if (version < kCircuitVersion520) {
+        WriteOldLayout();
+        writing_ = false;
+        return 0;
+    }
     MainSection();
     WriteKept(KEPT_DEFINITIONS);
     if (version >= kCircuitVersion70)

@@ -237,6 +237,92 @@ TEST(CircuitFile, RoundTripInEveryWritableVersion)
     }
 }
 
+// Version 5.03, the old line layout: what the layout holds reads back, the rest takes the
+// conversions every file before 5.20 gets; a file read and written again is the same
+// file byte for byte.
+TEST(CircuitFile, OldLayoutRoundTrip)
+{
+    CircuitDocument doc;
+    BuildCircuit(doc);
+    const std::string first = Compose(doc, kCircuitVersion503);
+    ASSERT_EQ(first.rfind("5.03\nOmbrelic V\nTessellane Software\n\n:**** fonts ****\n", 0), 0u);
+    const size_t part = first.find("\n:**** components ****\n5\nResistor\n0,100,120,");
+    ASSERT_NE(part, std::string::npos);
+    // Kind, place, colour, style word, rotation and the attribute count; then PART.
+    const size_t colour = part + 44, rest = first.find(",32768,5,3\nPART\nR1\n0,", part);
+    ASSERT_NE(rest, std::string::npos);
+    EXPECT_EQ(first.substr(colour, rest - colour).find_first_not_of("0123456789"), std::string::npos);
+    CircuitDocument back;
+    ASSERT_EQ(Parse(first, back), 0);
+    EXPECT_FALSE(back.modified);  // a 5.03 file needs no conversion
+    const std::string second = Compose(back, kCircuitVersion503);
+    CircuitDocument again;
+    ASSERT_EQ(Parse(second, again), 0);
+    EXPECT_EQ(Compose(again, kCircuitVersion503), second);
+
+    ASSERT_EQ(back.objects.size(), doc.objects.size());
+    for (size_t i = 0; i < doc.objects.size(); ++i) {
+        SCOPED_TRACE(i);
+        const CircuitObject &a = *doc.objects[i], &b = *back.objects[i];
+        EXPECT_EQ(b.kind, a.kind);
+        EXPECT_EQ(b.def, a.def);
+        EXPECT_EQ(b.page, a.page);
+        for (int k = 0; k < (a.kind == OK_COMPONENT ? 2 : 4); ++k)
+            EXPECT_EQ(b.coords[k], a.coords[k]);
+        ExpectSameAttrs(a, b);
+    }
+    EXPECT_EQ(back.objects[0]->rotation, 5);
+    EXPECT_EQ(back.objects[0]->styleWord, SW_SHOW_PIN_TEXT);
+    const CircuitObject &line = *back.objects[3], &box = *back.objects[4];
+    EXPECT_EQ(line.styleWord, 0x100 | SW_ARROW);
+    EXPECT_EQ(line.style.pattern, 1);
+    EXPECT_EQ(box.styleWord, 0x300);  // no lock before 6.0
+    // Files before 5.20: fills none, graphic objects in the default object colour.
+    EXPECT_EQ(box.style.fillColour, kNoColour);
+    EXPECT_EQ(line.style.colour, doc.appearance.objectDefault.color);
+
+    ASSERT_EQ(back.gridTexts.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(back.gridTexts[i]->text, doc.gridTexts[i]->text);
+        EXPECT_EQ(back.gridTexts[i]->y, doc.gridTexts[i]->y);
+        EXPECT_EQ(back.gridTexts[i]->page, doc.gridTexts[i]->page);
+        EXPECT_EQ(back.gridTexts[i]->textFlags, doc.gridTexts[i]->textFlags);
+    }
+    ASSERT_EQ(back.pages.size(), 2u);
+    EXPECT_EQ(back.pages[0].name, "Page 1");
+    EXPECT_EQ(back.pages[1].name, "Page 2");
+    EXPECT_EQ(back.pages[0].scrollY[1], 80);
+    EXPECT_EQ(back.pages[0].gridX, 10);
+    EXPECT_EQ(back.schematic.scale, 4.0);
+    EXPECT_EQ(back.schematic.panePage[1], 1);
+    EXPECT_EQ(back.schematic.textQuad, 2);
+    EXPECT_EQ(back.titleBlock.show, 1);
+    EXPECT_EQ(back.text, doc.text);
+    EXPECT_EQ(back.appearance.wireColour, 9);
+
+    const AnalysisSetup &tr = back.analyses[0], &dc = back.analyses[2];
+    EXPECT_EQ(tr.limits[0], "1u");
+    EXPECT_EQ(tr.limits[2], "1000");
+    EXPECT_EQ(tr.options, 5);
+    ASSERT_EQ(tr.rows.size(), 2u);
+    const CurveRowRecord& row = tr.rows[0];
+    EXPECT_EQ(row.options, CO_OUTPUT | CO_LINEARY);
+    EXPECT_EQ(row.lineColour, 9);
+    EXPECT_EQ(row.plotGroup, '1');
+    EXPECT_EQ(row.yExpression, "v(out)");
+    EXPECT_EQ(row.yRange, "5,-5");
+    EXPECT_EQ(row.valueFormat[1], "3");
+    EXPECT_EQ(row.valueFormat[0], "3");
+    EXPECT_EQ(tr.steps[0], doc.analyses[0].steps[0]);
+    EXPECT_EQ(back.analyses[2].steps[0].texts[0], "R1");
+    EXPECT_EQ(tr.monteCarloFlags, kMonteCarloOn | 2);
+    EXPECT_EQ(tr.monteCarloRuns, "10");
+    EXPECT_EQ(dc.limits[0], "0,5,0.1");
+    EXPECT_EQ(dc.limits[1], "None");
+    EXPECT_EQ(dc.sweep[1], 0);
+    EXPECT_EQ(back.dsp, doc.dsp);
+}
+
 // The written layout: the [Main] keys of each version, a part with its attributes, and
 // the text area's characters right after its "Len" line.
 TEST(CircuitFile, WrittenLayout)
