@@ -12,7 +12,17 @@
 
 namespace ob7 {
 
+// Brings an open document's text up to date from the window that edits it; installed by
+// the circuit views.
+extern void (*SyncOpenDocumentText)(CircuitDocument& doc);
+
+// A hidden copy of an open document for the compiler: its records, texts and set-up
+// (the open document's current state, saved or not); nodes not yet numbered.
+std::unique_ptr<CircuitDocument> MakeShadowDocument(const CircuitDocument& open);
+
 // Reads a circuit file (DOC_SCHEMATIC) or a text file (DOC_TEXT) into a new document.
+// A hidden open (kLoadHidden) of a file that is open already gives a shadow of the open
+// document instead of reading the file.
 // Null on failure with the code in *code: reported (the code is then 15055) unless the
 // flags hold kLoadQuiet. A circuit with missing components is reported and opened
 // (15080 for a quiet caller, with the names pending, and no document).

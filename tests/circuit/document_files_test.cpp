@@ -302,3 +302,41 @@ TEST(DocumentFiles, OpenDocumentsAreFoundByPath)
     UnregisterOpenDocument(doc);
     EXPECT_EQ(FindOpenCircuitDocument(folder.File("a.cir")), nullptr);
 }
+
+// A hidden open of a file that is open already takes the open document as it stands
+// (edits not yet saved included) instead of reading the file again; the copy is numbered
+// and owns its records.
+TEST(DocumentFiles, HiddenOpenOfAnOpenDocumentIsAShadow)
+{
+    ScratchFolder folder;
+    const TestDefs& d = Defs();
+    CircuitDocument open;
+    open.path = folder.File("open.cir");
+    open.AddPart(d.resistor, 10, 10).SetAttr(ATTR_PART, "R1");
+    open.AddPart(d.ground, 14, 10);
+    open.text = "* saved text";
+    ASSERT_EQ(SaveCircuitDocument(open, open.path), 0);
+    open.text = "* edited, not saved";
+    open.modified = true;
+    RegisterOpenDocument(open);
+
+    int code = -1;
+    auto shadow = OpenCircuitDocument(open.path, DOC_SCHEMATIC, kLoadHidden | kLoadQuiet, &code);
+    ASSERT_NE(shadow, nullptr);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(shadow->hidden);
+    EXPECT_EQ(shadow->text, "* edited, not saved");
+    ASSERT_EQ(shadow->objects.size(), 2u);
+    EXPECT_NE(shadow->objects[0].get(), open.objects[0].get());
+    EXPECT_EQ(shadow->objects[0]->pinNodes, (std::vector<int32_t>{1, 0}));
+    EXPECT_TRUE(open.objects[0]->pinNodes.empty());  // the open document is not touched
+
+    // A visible open is the window's business; without the hidden flag the file is read.
+    auto read = OpenCircuitDocument(open.path, DOC_SCHEMATIC, kLoadQuiet, &code);
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->text, "* saved text");
+    UnregisterOpenDocument(open);
+    auto closed = OpenCircuitDocument(open.path, DOC_SCHEMATIC, kLoadHidden | kLoadQuiet, &code);
+    ASSERT_NE(closed, nullptr);
+    EXPECT_EQ(closed->text, "* saved text");
+}
