@@ -1,7 +1,12 @@
 #include "circuit/views/cct_draw.h"
 
 #include "circuit/document_files.h"
+#include "circuit/protected_file.h"
+#include "circuit/views/find_dialog.h"
+#include "circuit/views/password_dialogs.h"
+#include "foundation/messages.h"
 #include "foundation/paths.h"
+#include "ui/framework/shell_state.h"
 
 namespace ob7 {
 
@@ -19,6 +24,25 @@ CCTDraw::CCTDraw()
     drawType = kDrawSchematic;
     OnCommand(kCommandZoomIn, [this](int id) { ZoomStep(id); });
     OnCommand(kCommandZoomOut, [this](int id) { ZoomStep(id); });
+    // Find, Repeat Last Find and F3 work on the text area, which is the input target of
+    // every circuit view that has one. During an analysis F3 belongs to the analysis
+    // window.
+    OnCommand(kCmdFind, [this](int) { FindInText(*this, true); });
+    OnCommand(kCmdRepeatFind, [this](int) { FindInText(*this, false); });
+    OnCommand(kCmdRepeatFindKey, [this](int) {
+        if (Shell.analysisKind == -1)
+            FindInText(*this, false);
+    });
+    for (int id : {kCmdFind, kCmdRepeatFind, kCmdRepeatFindKey})
+        OnUpdate(id, [](platform::CommandUI& ui) { ui.Enable(); });
+    OnCommand(kCmdSaveProtected, [this](int) { SaveProtectedCopyCommand(); });
+    OnUpdate(kCmdSaveProtected, [this](platform::CommandUI& ui) {
+        ui.Enable(document && document->kind == DOC_SCHEMATIC && Shell.analysisKind == -1);
+    });
+    OnCommand(kCmdReplace, [this](int) { ReplaceInText(*this); });
+    OnUpdate(kCmdReplace, [this](platform::CommandUI& ui) {
+        ui.Enable(textArea.IsCreated() && Shell.analysisKind == -1 && !Shell.digitalPathDialogOpen);
+    });
 }
 
 void CCTDraw::SetTextAreaFont(const FontRecord* font, bool redraw)
@@ -45,6 +69,12 @@ CCTDraw::~CCTDraw()
 
 bool CCTDraw::InitDocument(std::unique_ptr<CircuitDocument> doc)
 {
+    // A hidden open of this document takes the text as edited, not as last saved.
+    SyncOpenDocumentText = [](CircuitDocument& d) {
+        for (CDraw* view : ViewList())
+            if (auto* cct = dynamic_cast<CCTDraw*>(view); cct && cct->document.get() == &d)
+                cct->SyncTextToDocument();
+    };
     if (registered_ && document)
         UnregisterOpenDocument(*document);
     document = doc ? std::move(doc) : std::make_unique<CircuitDocument>();
@@ -107,6 +137,22 @@ void CCTDraw::RestoreEditState()
     CIODraw::RestoreEditState();
     if (textArea.IsCreated())
         textArea.SetFocus();
+}
+
+void CCTDraw::SaveProtectedCopyCommand()
+{
+    const std::string password = AskNewPasswordTwice();
+    if (password.empty())
+        return;
+    if (Save() != 0)
+        return;
+    std::string name;
+    if (BrowseSaveName(name) != 1 || SaveFile(name) != 0)
+        return;
+    if (int code = SaveProtectedCopy(name, password)) {
+        // The plain circuit file stays as it was written.
+        ReportMessage("ME", "File:", name.c_str(), code);
+    }
 }
 
 int CCTDraw::SaveToFile(const std::string& path)

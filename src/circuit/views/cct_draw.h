@@ -12,6 +12,8 @@
 
 namespace ob7 {
 
+constexpr int kCmdSaveProtected = 18508;
+
 class CCTFrame : public CIOFrame {
 public:
     CCTFrame() { kind = kDrawSchematic; }
@@ -44,6 +46,10 @@ public:
     // Zoom-In (17504) and Zoom-Out (17505) of the text area's font; the document becomes
     // modified when the size changed.
     void ZoomStep(int command);
+
+    // Ctrl+Alt+S (18508) of a schematic: asks a password twice, saves the circuit, asks a
+    // name, saves it there and rewrites that file as a protected copy.
+    void SaveProtectedCopyCommand();
 
     int SaveToFile(const std::string& path) override;
     // Reads the circuit file again (a failure is reported); this view, or null.

@@ -87,6 +87,10 @@ TEST_F(TextWindows, OpenEditSaveAndOpenAgain)
     automation::SendText(view.textArea, "*");
     EXPECT_TRUE(view.IsModified());
     EXPECT_EQ(view.TextLength(), static_cast<int>(std::strlen(kNetlist)) + 1);
+    // A hidden open for the compiler or a batch run takes the text as typed, unsaved.
+    auto hidden = OpenCircuitDocument(path, DOC_TEXT, kLoadHidden | kLoadQuiet, &code);
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_EQ(hidden->text, std::string("*") + kNetlist);
 
     // Saved byte for byte, CR LF kept.
     ASSERT_EQ(view.SaveFile(), 0);
