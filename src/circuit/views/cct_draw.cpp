@@ -5,6 +5,7 @@
 #include "circuit/views/find_dialog.h"
 #include "circuit/views/password_dialogs.h"
 #include "foundation/messages.h"
+#include "ui/framework/colour_controls.h"
 #include "foundation/paths.h"
 #include "ui/framework/shell_state.h"
 
@@ -15,6 +16,7 @@ namespace {
 struct TextStateUndoEntry : UndoEntry {
     std::string text;
     int selStart = 0, selEnd = 0;
+    FontRecord font;  // the text font with its colour
 };
 
 }  // namespace
@@ -35,6 +37,8 @@ CCTDraw::CCTDraw()
     });
     for (int id : {kCmdFind, kCmdRepeatFind, kCmdRepeatFindKey})
         OnUpdate(id, [](platform::CommandUI& ui) { ui.Enable(); });
+    OnCommand(kCmdTextColour, [this](int) { OnTextColor(); });
+    OnUpdate(kCmdTextColour, [](platform::CommandUI& ui) { ui.Enable(); });
     OnCommand(kCmdSaveProtected, [this](int) { SaveProtectedCopyCommand(); });
     OnUpdate(kCmdSaveProtected, [this](platform::CommandUI& ui) {
         ui.Enable(document && document->kind == DOC_SCHEMATIC && Shell.analysisKind == -1);
@@ -117,6 +121,8 @@ UndoEntry* CCTDraw::BeginEditUndo(const std::string& label)
     if (auto* state = dynamic_cast<TextStateUndoEntry*>(entry); state && textArea.IsCreated()) {
         state->text = textArea.GetText();
         textArea.GetSel(state->selStart, state->selEnd);
+        if (document)
+            state->font = document->textFont;
     }
     return entry;
 }
@@ -133,8 +139,28 @@ void CCTDraw::RestoreEditState()
         state->text = std::move(text);
         state->selStart = start;
         state->selEnd = end;
+        if (document) {
+            std::swap(state->font, document->textFont);
+            SetTextAreaFont(nullptr, true);
+        }
     }
     CIODraw::RestoreEditState();
+    if (textArea.IsCreated())
+        textArea.SetFocus();
+}
+
+void CCTDraw::OnTextColor()
+{
+    if (!document)
+        return;
+    uint8_t colour = document->textFont.color;
+    if (RunColourSheet(this, colour)) {
+        BeginEditUndo("Color Change");
+        document->textFont.color = colour;
+        SetTextAreaFont(nullptr, true);
+        // The colour is kept with the circuit's text.
+        OnDocumentChanged();
+    }
     if (textArea.IsCreated())
         textArea.SetFocus();
 }

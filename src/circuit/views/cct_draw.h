@@ -13,6 +13,7 @@
 namespace ob7 {
 
 constexpr int kCmdSaveProtected = 18508;
+constexpr int kCmdTextColour = 17450, kCmdTextFont = 17452;
 
 class CCTFrame : public CIOFrame {
 public:
@@ -35,8 +36,8 @@ public:
     // The document's text is shown again (after a reload); the undo list is emptied.
     void ShowDocumentText();
 
-    // An edit-undo step keeps the text area's text and selection: undoing it swaps them
-    // back (and redoing swaps again).
+    // An edit-undo step keeps the text area's text, selection and font: undoing it swaps
+    // them back (and redoing swaps again).
     UndoEntry* BeginEditUndo(const std::string& label) override;
     void RestoreEditState() override;
     std::unique_ptr<UndoEntry> NewUndoEntry() override;
@@ -46,6 +47,10 @@ public:
     // Zoom-In (17504) and Zoom-Out (17505) of the text area's font; the document becomes
     // modified when the size changed.
     void ZoomStep(int command);
+
+    // Edit/Change/Color (17450): the colour sheet for the text colour; a change is one
+    // "Color Change" undo step and makes the document modified.
+    void OnTextColor();
 
     // Ctrl+Alt+S (18508) of a schematic: asks a password twice, saves the circuit, asks a
     // name, saves it there and rewrites that file as a protected copy.

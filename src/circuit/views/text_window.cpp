@@ -4,6 +4,7 @@
 #include "foundation/messages.h"
 #include "foundation/paths.h"
 #include "foundation/textfile.h"
+#include "ui/framework/fonts.h"
 #include "ui/framework/shell_state.h"
 #include "platform/application.h"
 
@@ -42,6 +43,14 @@ platform::FrameWindow* MainFrame()
 CTxtDraw::CTxtDraw()
 {
     drawType = kDrawText;
+    // Format/Font: the text font from the font dialog; the page's file keeps no font.
+    OnCommand(kCmdTextFont, [this](int) {
+        if (document && RunFontDialogOnRecord(this, document->textFont))
+            SetTextAreaFont(nullptr, true);
+        if (textArea.IsCreated())
+            textArea.SetFocus();
+    });
+    OnUpdate(kCmdTextFont, [](platform::CommandUI& ui) { ui.Enable(); });
 }
 
 int CTxtDraw::SaveToFile(const std::string& path)

@@ -12,10 +12,12 @@
 #include "circuit/document_files.h"
 #include "circuit/report_capture.h"
 #include "circuit/views/text_window.h"
+#include "ui/framework/colour_controls.h"
 #include "foundation/textfile.h"
 #include "ui/framework/shell_state.h"
 #include "platform/application.h"
 #include "platform/automation.h"
+#include "platform/draw_context.h"
 #include "platform/frame.h"
 #include "platform/image.h"
 #include "platform/input.h"
@@ -228,5 +230,50 @@ TEST_F(TextWindows, ZoomStepsTheTextFont)
     view.ZoomStep(kCmdZoomOut);  // not below 2: nothing changes
     EXPECT_EQ(view.document->textFont.height, 2);
     EXPECT_FALSE(view.IsModified());
+    frame->Close();
+}
+
+// Edit/Change/Color: the colour sheet sets the text colour in one undo step that swaps
+// back and forth; Format/Font takes the font dialog's font and keeps the colour.
+TEST_F(TextWindows, TextColourAndFont)
+{
+    const std::string path = Write("colour.cir", kNetlist);
+    int code = -1;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    CTxtDraw& view = frame->view;
+    const uint8_t before = view.document->textFont.color;
+    automation::QueueModalScript([](platform::Dialog& d) {
+        automation::ClickItem(static_cast<CFontProp&>(d).colourPage, 19809);  // red
+        automation::ClickItem(d, 1);
+        return 0;
+    });
+    EXPECT_TRUE(view.ExecuteCommand(kCmdTextColour));
+    EXPECT_EQ(view.document->textFont.color, 9);
+    EXPECT_TRUE(view.IsModified());
+    ASSERT_NE(view.CurrentUndo(), nullptr);
+    EXPECT_EQ(view.CurrentUndo()->label, "Color Change");
+    EXPECT_EQ(view.textArea.GetText(), kNetlist);
+    view.UndoStep();
+    EXPECT_EQ(view.document->textFont.color, before);
+    view.RedoStep();
+    EXPECT_EQ(view.document->textFont.color, 9);
+
+    // Cancelled: nothing changes, no undo step.
+    view.ClearUndoList();
+    automation::QueueModalScript([](platform::Dialog&) { return 2; });
+    EXPECT_TRUE(view.ExecuteCommand(kCmdTextColour));
+    EXPECT_EQ(view.CurrentUndo(), nullptr);
+
+    automation::QueueFontDialogAnswer([](platform::Font& f) {
+        f.face = "Courier New";
+        f.weight = 700;
+        return true;
+    });
+    EXPECT_TRUE(view.ExecuteCommand(kCmdTextFont));
+    EXPECT_STREQ(FaceName(view.document->textFont.face), "Courier New");
+    EXPECT_TRUE(view.document->textFont.style & kFontBold);
+    EXPECT_EQ(view.document->textFont.color, 9);
+    view.modified = 0;
     frame->Close();
 }
