@@ -376,7 +376,7 @@ int CircuitFile::CircuitSection()
 {
     CircuitAppearance& a = doc_->appearance;
     CircuitPlacements& p = doc_->placements;
-    TitleBlockSettings& t = doc_->titleBlock;
+    CircuitTitleBlock& t = doc_->titleBlock;
     bool v7 = writing_ ? version >= kCircuitVersion70 : true;
     std::vector<Row> rows = {
         {"WinBackGround Color", &a.background, R_COLOUR}, {"Grid Text Color", &a.gridText, R_FONT},
@@ -1000,7 +1000,7 @@ int CircuitFile::NodeOffsetsSection()
 int CircuitFile::SchematicSection()
 {
     SchematicSettings& s = doc_->schematic;
-    TitleBlockSettings& t = doc_->titleBlock;
+    CircuitTitleBlock& t = doc_->titleBlock;
     if (writing_) {
         Header("Schematic");
         for (int pane = 0; pane < 4; ++pane) {

@@ -1,6 +1,7 @@
 #include "circuit/views/text_window.h"
 
 #include "circuit/document_files.h"
+#include "circuit/views/text_print_pages.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
 #include "foundation/textfile.h"
@@ -51,6 +52,15 @@ CTxtDraw::CTxtDraw()
             textArea.SetFocus();
     });
     OnUpdate(kCmdTextFont, [](platform::CommandUI& ui) { ui.Enable(); });
+}
+
+int CTxtDraw::PrintText()
+{
+    const std::string text = textArea.IsCreated() ? textArea.GetText() : document ? document->text : std::string();
+    if (text.empty() || !document)
+        return 0;
+    return PrintTextPages(this, GetFrameTitle(), text, document->textFont, document->textFont.color,
+                          document->commentColour, document->backgroundColour);
 }
 
 int CTxtDraw::SaveToFile(const std::string& path)

@@ -18,6 +18,11 @@ public:
     // Reloads the file; this view, or null after a reported failure.
     CIODraw* Revert() override;
     int TextLength() const { return textArea.GetTextLength(); }
+    // File/Print: the text in its font, statements in the text colour and comments in the
+    // comment colour, with the program's text header and footer on every page. The pages
+    // printed; 0 when there was nothing to print or the job did not run.
+    void Print() override { PrintText(); }
+    int PrintText();
 };
 
 class CTxtFrame : public CCTFrame {

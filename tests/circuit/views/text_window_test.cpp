@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@
 #include "circuit/report_capture.h"
 #include "circuit/views/text_window.h"
 #include "ui/framework/colour_controls.h"
+#include "ui/framework/print_services.h"
+#include "ui/framework/title_block.h"
 #include "foundation/textfile.h"
 #include "ui/framework/shell_state.h"
 #include "platform/application.h"
@@ -275,5 +278,35 @@ TEST_F(TextWindows, TextColourAndFont)
     EXPECT_TRUE(view.document->textFont.style & kFontBold);
     EXPECT_EQ(view.document->textFont.color, 9);
     view.modified = 0;
+    frame->Close();
+}
+
+// File/Print of a text window: the pages the text needs, to a PDF file in place of a
+// printer; an empty text prints nothing.
+TEST_F(TextWindows, PrintsItsPages)
+{
+    std::string netlist = "* printed netlist\r\n";
+    for (int i = 0; i < 150; ++i)
+        netlist += "R" + std::to_string(i) + " " + std::to_string(i) + " " + std::to_string(i + 1) + " 1k ; r\r\n";
+    const std::string path = Write("printed.cir", netlist);
+    int code = -1;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    const std::string pdf = (folder / "printed.pdf").string();
+    PrinterChoice.outputFile = pdf;
+    PrinterSettings.header = "$<$name$>Page $page of $pages";
+    const int pages = frame->view.PrintText();
+    EXPECT_GE(pages, 2);
+    std::ifstream in(pdf, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+    std::regex page("/Type\\s*/Page[^s]");
+    EXPECT_EQ(std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), page), std::sregex_iterator()), pages);
+
+    frame->view.textArea.SetText("");
+    EXPECT_EQ(frame->view.PrintText(), 0);
+    PrinterChoice = platform::PrintSettings{};
+    PrinterSettings.header.clear();
+    frame->view.modified = 0;
     frame->Close();
 }
