@@ -2,6 +2,7 @@
 
 #include "circuit/node_numbering.h"
 #include "foundation/message_codes.h"
+#include "libraries/component_library.h"
 #include "foundation/messages.h"
 
 #include <cerrno>
@@ -28,6 +29,32 @@ int Finish(int code, int flags)
 
 }  // namespace
 
+std::vector<std::string> ImportCarriedDefinitions(CircuitDocument& doc, int* library)
+{
+    std::vector<std::string> names;
+    if (doc.localDefinitions.empty())
+        return names;
+    const int n = FindOrLoadComponentLibrary(kImportComponentLibrary);
+    ComponentLibrary& lib = ComponentLibraryTable()[static_cast<size_t>(n)];
+    lib.root.name = "Component";
+    const ComponentGroup* group = lib.MakeGroupPath("Import\n" + FileNameOfPath(doc.path));
+    for (auto& local : doc.localDefinitions) {
+        ComponentDef* added = lib.Add();
+        *added = *local;
+        added->group = group ? group->number : 0;
+        for (auto& object : doc.objects)
+            if (object->def == local.get())
+                object->def = added;
+        names.push_back(added->name);
+    }
+    doc.localDefinitions.clear();
+    lib.FreeIndex();
+    BuildComponentIndex(lib, -1, true);
+    if (library)
+        *library = n;
+    return names;
+}
+
 int LoadCircuitDocument(CircuitDocument& doc, const std::string& path, int flags, const char* password)
 {
     CircuitFile stream;
@@ -47,6 +74,21 @@ int LoadCircuitDocument(CircuitDocument& doc, const std::string& path, int flags
             return kMsgComponentsNotFound;
         }
         ReportMessage("E", kMsgComponentsNotFound, stream.missingComponentNames.c_str());
+    }
+    // Definitions the file carried that the libraries lack go into the import library,
+    // which is written at once; the names are listed unless the open is quiet.
+    int library = -1;
+    const std::vector<std::string> imported = ImportCarriedDefinitions(doc, &library);
+    if (!imported.empty()) {
+        if (int written = ComponentLibraryTable()[static_cast<size_t>(library)].Write(kComponentFileVersion);
+            written && !(flags & kLoadQuiet))
+            ReportMessage("E", written);
+        if (!(flags & kLoadQuiet)) {
+            std::string list = "Component(s) added to import.cmp\n";
+            for (const std::string& name : imported)
+                list += name + "\n";
+            ReportMessage("F", "%s", list.c_str());
+        }
     }
     if (!(flags & kLoadNoNumbering)) {
         code = NumberSchematicNodes(doc, (flags & kLoadHidden) != 0);

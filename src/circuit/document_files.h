@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ob7 {
 
@@ -28,6 +29,15 @@ std::unique_ptr<CircuitDocument> MakeShadowDocument(const CircuitDocument& open)
 // (15080 for a quiet caller, with the names pending, and no document).
 std::unique_ptr<CircuitDocument> OpenCircuitDocument(const std::string& path, int kind, int flags, int* code,
                                                      const char* password = nullptr);
+
+// The import component library, in the program folder.
+inline constexpr char kImportComponentLibrary[] = "Import.cmp";
+
+// Moves the definitions a circuit file carried and the libraries lack (or hold
+// differently, under a numbered name) into the import component library, in the group
+// "Import" / <file name>, and points the document's parts at them. The names added; the
+// library's index in *library.
+std::vector<std::string> ImportCarriedDefinitions(CircuitDocument& doc, int* library);
 
 // Reads the circuit file at `path` into `doc` and finishes it (messages, node numbering
 // unless kLoadNoNumbering). 0 or a message code; `doc` is unchanged on failure.

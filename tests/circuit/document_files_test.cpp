@@ -1,5 +1,7 @@
 #include "circuit/document_files.h"
 #include "circuit/protected_file.h"
+#include "foundation/paths.h"
+#include "libraries/component_library.h"
 #include "circuit_fixture.h"
 #include "report_capture.h"
 
@@ -339,4 +341,61 @@ TEST(DocumentFiles, HiddenOpenOfAnOpenDocumentIsAShadow)
     auto closed = OpenCircuitDocument(open.path, DOC_SCHEMATIC, kLoadHidden | kLoadQuiet, &code);
     ASSERT_NE(closed, nullptr);
     EXPECT_EQ(closed->text, "* saved text");
+}
+
+// A definition the file carries that differs from the library's goes into the import
+// library under a numbered name, in the group Import / <file name>; the open lists it and
+// writes the library; opening the circuit again finds it there and adds nothing.
+TEST(DocumentFiles, CarriedDefinitionsGoToTheImportLibrary)
+{
+    ScratchFolder folder;
+    const TestDefs& d = Defs();
+    CircuitDocument doc;
+    doc.AddPart(d.resistor, 10, 10).SetAttr(ATTR_PART, "R1");
+    std::string text;
+    CircuitFile writer;
+    writer.Compose(doc, kCircuitVersion70, text);
+    const std::string moved = "Pin=\"Minus\",8,0";
+    text.replace(text.find("Pin=\"Minus\",4,0"), moved.size() - 1, moved);
+    const std::string path = folder.File("carried.cir");
+    WriteFile(path, text);
+    // The program folder is the scratch folder for this test: the import library the
+    // build ships stays as it is.
+    const char* home = std::getenv("OB7_HOME");
+    const std::string savedHome = home ? home : "";
+    setenv("OB7_HOME", folder.path.c_str(), 1);
+    GetModuleFolder();
+    const std::string library = JoinProgramFolder(kImportComponentLibrary);
+    ASSERT_EQ(library.rfind(folder.path.string(), 0), 0u);
+
+    ReportCapture capture;
+    CircuitDocument first;
+    ASSERT_EQ(LoadCircuitDocument(first, path, 0), 0);
+    ASSERT_EQ(first.objects.size(), 1u);
+    const ComponentDef* imported = first.objects[0]->def;
+    ASSERT_NE(imported, nullptr);
+    EXPECT_EQ(imported->name, "Resistor1");
+    EXPECT_EQ(imported->pins[1].x, 8);
+    EXPECT_TRUE(first.localDefinitions.empty());
+    const ComponentLibrary* lib = FindLibraryOfComponent(imported);
+    ASSERT_NE(lib, nullptr);
+    EXPECT_EQ(lib->fileName, library);
+    const ComponentGroup* group = const_cast<ComponentLibrary*>(lib)->root.FindPath("Import\ncarried.cir");
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(imported->group, group->number);
+    EXPECT_TRUE(Exists(library));
+    EXPECT_TRUE(capture.Contains("Component(s) added to import.cmp\nResistor1\n"));
+
+    capture.reports.clear();
+    CircuitDocument second;
+    ASSERT_EQ(LoadCircuitDocument(second, path, 0), 0);
+    EXPECT_EQ(second.objects[0]->def, imported);
+    EXPECT_FALSE(capture.Contains("Component(s) added"));
+
+    RemoveComponentLibrary(FindComponentLibraryByName(library));
+    if (savedHome.empty())
+        unsetenv("OB7_HOME");
+    else
+        setenv("OB7_HOME", savedHome.c_str(), 1);
+    GetModuleFolder();
 }
