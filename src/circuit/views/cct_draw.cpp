@@ -1,9 +1,11 @@
 #include "circuit/views/cct_draw.h"
 
 #include "circuit/document_files.h"
+#include "circuit/node_numbering.h"
 #include "circuit/protected_file.h"
 #include "circuit/views/find_dialog.h"
 #include "circuit/views/password_dialogs.h"
+#include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "ui/framework/colour_controls.h"
 #include "foundation/paths.h"
@@ -39,6 +41,12 @@ CCTDraw::CCTDraw()
         OnUpdate(id, [](platform::CommandUI& ui) { ui.Enable(); });
     OnCommand(kCmdTextColour, [this](int) { OnTextColor(); });
     OnUpdate(kCmdTextColour, [](platform::CommandUI& ui) { ui.Enable(); });
+    OnCommand(kCmdSaveAsOB5V1, [this](int) { SaveAsOlderVersion(kCircuitVersion503); });
+    OnCommand(kCmdSaveAsOB5V2, [this](int) { SaveAsOlderVersion(kCircuitVersion520); });
+    OnCommand(kCmdSaveAsOB6, [this](int) { SaveAsOlderVersion(kCircuitVersion60); });
+    OnUpdateRange(kCmdSaveAsOB5V1, kCmdSaveAsOB6, [this](platform::CommandUI& ui) {
+        ui.Enable(document && document->kind == DOC_SCHEMATIC);
+    });
     OnCommand(kCmdSaveProtected, [this](int) { SaveProtectedCopyCommand(); });
     OnUpdate(kCmdSaveProtected, [this](platform::CommandUI& ui) {
         ui.Enable(document && document->kind == DOC_SCHEMATIC && Shell.analysisKind == -1);
@@ -163,6 +171,31 @@ void CCTDraw::OnTextColor()
     }
     if (textArea.IsCreated())
         textArea.SetFocus();
+}
+
+int CCTDraw::SaveAsOlderVersion(int32_t version)
+{
+    if (!document)
+        return 0;
+    std::string name;
+    if (BrowseSaveName(name) != 1)
+        return kMsgReported;
+    SyncTextToDocument();
+    // The document stays what it was: its path, version and modified state.
+    const bool wasModified = document->modified;
+    const int32_t wasVersion = document->fileVersion;
+    if (version <= kCircuitVersion503)
+        NumberSchematicNodes(*document, false);
+    int code = SaveCircuitFile(*document, name, version);
+    document->modified = wasModified;
+    document->fileVersion = wasVersion;
+    if (code) {
+        ReportMessage("E", code);
+        return code;
+    }
+    if (version <= kCircuitVersion520)
+        AddRecentFile(name);
+    return 0;
 }
 
 void CCTDraw::SaveProtectedCopyCommand()

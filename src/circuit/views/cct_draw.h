@@ -14,6 +14,8 @@ namespace ob7 {
 
 constexpr int kCmdSaveProtected = 18508;
 constexpr int kCmdTextColour = 17450, kCmdTextFont = 17452;
+// File/Translate: the schematic in an older version (5.03 old layout, 5.20, 6.0).
+constexpr int kCmdSaveAsOB5V1 = 18503, kCmdSaveAsOB5V2 = 18504, kCmdSaveAsOB6 = 18505;
 
 class CCTFrame : public CIOFrame {
 public:
@@ -51,6 +53,11 @@ public:
     // Edit/Change/Color (17450): the colour sheet for the text colour; a change is one
     // "Color Change" undo step and makes the document modified.
     void OnTextColor();
+
+    // File/Translate to an older version: a name is asked and the circuit written there
+    // in that version; the window keeps its title and modified state. 0, the failure's
+    // code (reported), or 15055 when no name was given.
+    int SaveAsOlderVersion(int32_t version);
 
     // Ctrl+Alt+S (18508) of a schematic: asks a password twice, saves the circuit, asks a
     // name, saves it there and rewrites that file as a protected copy.

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "circuit/circuit_file.h"
+#include "circuit/document_files.h"
 #include "circuit/protected_file.h"
 #include "circuit/report_capture.h"
 #include "circuit/views/circuit_window.h"
@@ -152,5 +153,53 @@ TEST_F(CircuitWindows, SaveProtectedCopyCommand)
     CircuitFile stream;
     stream.Compose(*view->document, kCircuitVersion70, expected);
     EXPECT_EQ(plain, expected);
+    frame->Close();
+}
+
+// File/Translate writes the schematic in an older version under the name asked; the
+// window keeps its title and its modified state.
+TEST_F(CircuitWindows, TranslateToOlderVersions)
+{
+    CircuitDocument doc;
+    doc.AddWire(10, 10, 20, 10);
+    doc.text = ".tran 1u 1m\r\n";
+    const std::string path = (folder / "amp.cir").string();
+    ASSERT_EQ(SaveCircuitFile(doc, path, kCircuitVersion70), 0);
+    int code = -1;
+    CCTFrame* frame = OpenCircuit(path, 0x40, &code);
+    ASSERT_NE(frame, nullptr);
+    auto* view = dynamic_cast<CCTDraw*>(frame->draw);
+    ASSERT_NE(view, nullptr);
+    view->OnDocumentChanged();
+
+    struct Case {
+        int command;
+        const char* file;
+        const char* start;
+    } cases[] = {
+        {kCmdSaveAsOB6, "amp6.cir", "[Main]\nFileType=CIR\nVersion=6.00\n"},
+        {kCmdSaveAsOB5V2, "amp520.cir", "[Main]\nFileType=CIR\nVersion=5.20\n"},
+        {kCmdSaveAsOB5V1, "amp503.cir", "5.03\nOmbrelic V\nTessellane Software\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string target = (folder / c.file).string();
+        platform::automation::QueueFileDialogAnswer({target});
+        EXPECT_TRUE(view->ExecuteCommand(c.command));
+        std::ifstream in(target, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(bytes.rfind(c.start, 0), 0u);
+        EXPECT_EQ(view->GetFrameTitle(), path);
+        EXPECT_TRUE(view->IsModified());
+        EXPECT_TRUE(view->document->modified);
+        EXPECT_EQ(view->document->fileVersion, kCircuitVersion70);
+        auto back = OpenCircuitDocument(target, DOC_SCHEMATIC, kLoadQuiet, &code);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(back->objects.size(), 1u);
+        EXPECT_EQ(back->text, ".tran 1u 1m\r\n");
+    }
+    platform::automation::QueueFileDialogAnswer({});
+    EXPECT_TRUE(view->ExecuteCommand(kCmdSaveAsOB6));
+    view->modified = 0;
     frame->Close();
 }
