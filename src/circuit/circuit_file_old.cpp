@@ -610,6 +610,9 @@ int CircuitFile::ReadOldAnalysisSetup(TextFile& f, bool& stopped)
         }
         if (v4 && std::atoi(s.monteCarloRuns.c_str()) > 1)
             s.monteCarloFlags |= kMonteCarloOn;
+        // As in sectioned files, no distribution reads as Normal.
+        if (!(s.monteCarloFlags & 3))
+            s.monteCarloFlags |= 1;
     }
     if (version >= 0x50002) {
         int32_t count = 0;

@@ -244,6 +244,7 @@ TEST(CircuitFile, OldLayoutRoundTrip)
 {
     CircuitDocument doc;
     BuildCircuit(doc);
+    doc.analyses[1].monteCarloFlags = 0;  // no distribution
     const std::string first = Compose(doc, kCircuitVersion503);
     ASSERT_EQ(first.rfind("5.03\nOmbrelic V\nTessellane Software\n\n:**** fonts ****\n", 0), 0u);
     const size_t part = first.find("\n:**** components ****\n5\nResistor\n0,100,120,");
@@ -317,6 +318,7 @@ TEST(CircuitFile, OldLayoutRoundTrip)
     EXPECT_EQ(back.analyses[2].steps[0].texts[0], "R1");
     EXPECT_EQ(tr.monteCarloFlags, kMonteCarloOn | 2);
     EXPECT_EQ(tr.monteCarloRuns, "10");
+    EXPECT_EQ(back.analyses[1].monteCarloFlags, 1);  // Normal, as sectioned files read it
     EXPECT_EQ(dc.limits[0], "0,5,0.1");
     EXPECT_EQ(dc.limits[1], "None");
     EXPECT_EQ(dc.sweep[1], 0);
