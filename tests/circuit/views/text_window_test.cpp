@@ -233,6 +233,24 @@ TEST_F(TextWindows, ZoomStepsTheTextFont)
     view.ZoomStep(kCmdZoomOut);  // not below 2: nothing changes
     EXPECT_EQ(view.document->textFont.height, 2);
     EXPECT_FALSE(view.IsModified());
+
+    // The wheel with Ctrl zooms (away from the user: out); without it, one line a notch.
+    font.height = -12;
+    view.SetTextAreaFont(&font, false);
+    automation::SendMouse(view.textArea, platform::MouseAction::Wheel, {5, 5}, platform::kMouseCtrl, 120);
+    EXPECT_EQ(view.document->textFont.height, -11);
+    automation::SendMouse(view.textArea, platform::MouseAction::Wheel, {5, 5}, platform::kMouseCtrl, -120);
+    EXPECT_EQ(view.document->textFont.height, -12);
+    std::string longText;
+    for (int i = 0; i < 200; ++i)
+        longText += "* line\r\n";
+    view.textArea.SetText(longText);
+    view.textArea.ScrollToLine(0);
+    automation::SendMouse(view.textArea, platform::MouseAction::Wheel, {5, 5}, 0, -120);
+    EXPECT_EQ(view.textArea.GetFirstVisibleLine(), 1);
+    automation::SendMouse(view.textArea, platform::MouseAction::Wheel, {5, 5}, 0, 120);
+    EXPECT_EQ(view.textArea.GetFirstVisibleLine(), 0);
+    view.modified = 0;
     frame->Close();
 }
 
