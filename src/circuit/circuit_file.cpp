@@ -1642,8 +1642,12 @@ int ReplaceWithTempFile(const std::string& temp, const std::string& target)
 {
     const std::string backup = target + "_bak";
     std::remove(backup.c_str());
-    std::rename(target.c_str(), backup.c_str());
-    return std::rename(temp.c_str(), target.c_str());
+    const bool kept = std::rename(target.c_str(), backup.c_str()) == 0;
+    const int result = std::rename(temp.c_str(), target.c_str());
+    // A replacement that fails leaves the target where it was, not only in the backup.
+    if (result != 0 && kept)
+        std::rename(backup.c_str(), target.c_str());
+    return result;
 }
 
 int SaveCircuitFile(CircuitDocument& doc, const std::string& path, int32_t version)

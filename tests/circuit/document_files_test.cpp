@@ -80,6 +80,11 @@ TEST(DocumentFiles, SaveKeepsTheOldFileAsBackup)
     const std::string second = ReadFile(path);
     ASSERT_EQ(SaveCircuitDocument(doc, path), 0);
     EXPECT_EQ(ReadFile(path + "_bak"), second);  // each save replaces the backup
+
+    // A replacement whose temporary file cannot be renamed leaves the target in place.
+    const std::string third = ReadFile(path);
+    EXPECT_NE(ReplaceWithTempFile(path + "$$TEMP$$", path), 0);
+    EXPECT_EQ(ReadFile(path), third);
 }
 
 // A save into a folder that cannot be written fails with a code, and the old file stays.
