@@ -5,6 +5,8 @@
 #include "ui/framework/fonts.h"
 #include "ui/framework/print_services.h"
 #include "ui/framework/title_block.h"
+#include "platform/image.h"
+#include "platform/printing.h"
 
 #include <algorithm>
 #include <vector>
@@ -45,28 +47,47 @@ int PrintTextPages(platform::Window* owner, const std::string& title, const std:
     const std::vector<std::string> all = SplitLines(text);
     if (all.empty())
         return 0;
-    PrintJobRun run;
-    if (!run.Start(owner, FileName(title)))
+    // The printer's page, asked of a job that prints nothing, decides the pages, so that
+    // the range can be chosen before the job starts.
+    int dpi = 0;
+    platform::Size page;
+    platform::Point margins;
+    {
+        platform::PrintJob probe;
+        if (probe.Start(PrinterChoice, FileName(title))) {
+            dpi = probe.Dpi();
+            page = probe.PageSize();
+            margins = GetPrintMargins(probe);
+        }
+        probe.End();
+    }
+    if (dpi <= 0 || page.cy <= 0) {
+        PrintJobRun failed;  // reports the missing printer or the job that cannot start
+        failed.Start(owner, FileName(title));
         return 0;
-    platform::PrintJob& job = run.Job();
-    const int dpi = job.Dpi();
-    const platform::Size page = job.PageSize();
-    const platform::Point margins = GetPrintMargins(job);
+    }
 
     // The text font scaled from the screen to the printer.
     platform::Font font = CreateFontFromRecord(textFont);
     font.height = font.height * dpi / std::max(1, ScreenPixelsPerInch);
     const std::string headerText = PrinterSettings.header, footerText = PrinterSettings.footer;
     const int headerLines = PrintTextLineCount(headerText), footerLines = PrintTextLineCount(footerText);
-
-    platform::DrawContext* dc = run.StartPage();
-    if (!dc)
-        return 0;
-    dc->SetFont(font);
-    const platform::TextMetrics metrics = dc->GetTextMetrics();
+    platform::Image measure(8, 8);
+    platform::DrawContext measuring(measure);
+    measuring.SetFont(font);
+    const platform::TextMetrics metrics = measuring.GetTextMetrics();
     const int lineHeight = std::max(1, metrics.height + metrics.externalLeading);
     const int perPage = LinesPerTextPage(page.cy, lineHeight, headerLines, footerLines);
     const int pages = TextPageCount(static_cast<int>(all.size()), perPage);
+    int from = 1, to = pages;
+    if (!RunPrintRangeDialog(owner, from, to, pages))
+        return 0;
+    if (from < 1 || to < from || to > pages)  // the selection: the whole text
+        from = 1, to = pages;
+
+    PrintJobRun run;
+    if (!run.Start(owner, FileName(title)))
+        return 0;
     const int linesOfPage = headerLines + perPage + footerLines;
     const int pitch = std::max(1, (page.cy + 1 - 2 * margins.y) / linesOfPage);
     const int left = dpi * 7 / 10;  // the text begins 0.7 inch from the edge
@@ -74,10 +95,11 @@ int PrintTextPages(platform::Window* owner, const std::string& title, const std:
     const platform::Color commentColour = Slot(commentColourSlot).colour;
     platform::Brush background;
     background.color = Slot(backgroundSlot).colour;
+    platform::DrawContext* dc = nullptr;
 
     int printed = 0;
-    for (int p = 0; p < pages && dc; ++p) {
-        if (p > 0 && !(dc = run.StartPage()))
+    for (int p = from - 1; p < to; ++p) {
+        if (!(dc = run.StartPage()))
             break;
         dc->SetFont(font);
         dc->SetBkOpaque(false);

@@ -313,13 +313,32 @@ TEST_F(TextWindows, PrintsItsPages)
     const std::string pdf = (folder / "printed.pdf").string();
     PrinterChoice.outputFile = pdf;
     PrinterSettings.header = "$<$name$>Page $page of $pages";
+    auto pagesInPdf = [&] {
+        std::ifstream in(pdf, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+        std::regex page("/Type\\s*/Page[^s]");
+        return static_cast<int>(std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), page), std::sregex_iterator()));
+    };
+    // The print dialog offers the pages the text needs; all of them are printed.
+    int offered = 0;
+    automation::QueuePrintDialogAnswer([&](platform::PrintSettings& s) {
+        offered = s.maxPage;
+        return true;
+    });
     const int pages = frame->view.PrintText();
     EXPECT_GE(pages, 2);
-    std::ifstream in(pdf, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
-    std::regex page("/Type\\s*/Page[^s]");
-    EXPECT_EQ(std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), page), std::sregex_iterator()), pages);
+    EXPECT_EQ(offered, pages);
+    EXPECT_EQ(pagesInPdf(), pages);
+    // A range prints only its pages; a cancelled dialog prints nothing.
+    automation::QueuePrintDialogAnswer([](platform::PrintSettings& s) {
+        s.fromPage = s.toPage = 2;
+        return true;
+    });
+    EXPECT_EQ(frame->view.PrintText(), 1);
+    EXPECT_EQ(pagesInPdf(), 1);
+    automation::QueuePrintDialogAnswer([](platform::PrintSettings&) { return false; });
+    EXPECT_EQ(frame->view.PrintText(), 0);
 
     frame->view.textArea.SetText("");
     EXPECT_EQ(frame->view.PrintText(), 0);
