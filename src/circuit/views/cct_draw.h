@@ -67,6 +67,15 @@ public:
     // Reads the circuit file again (a failure is reported); this view, or null.
     CIODraw* Revert() override;
     void OnDocumentChanged() override;
+    // The text area draws its statements in the text font's colour and its comments in
+    // the document's comment colour.
+    int EditorTextColour() const override { return document ? document->textFont.color : 0; }
+    void SetEditorTextColour(int slot) override
+    {
+        if (document)
+            document->textFont.color = static_cast<uint8_t>(slot);
+    }
+    int EditorCommentColour() const override { return document ? document->commentColour : 2; }
     CTxtEdit* TextEditor() override { return textArea.IsCreated() ? &textArea : nullptr; }
     void Cut(int) override { textArea.Cut(); }
     void Copy() override { textArea.Copy(); }

@@ -52,6 +52,36 @@ CTxtDraw::CTxtDraw()
             textArea.SetFocus();
     });
     OnUpdate(kCmdTextFont, [](platform::CommandUI& ui) { ui.Enable(); });
+    // During an analysis the preview is the analysis window's.
+    OnCommand(kCmdPrintPreview, [this](int) {
+        if (Shell.analysisKind == -1)
+            PrintPreview();
+    });
+}
+
+TextPageColours CTxtDraw::PageColours() const
+{
+    // The colours the text area shows.
+    TextPageColours colours;
+    colours.text = EditorTextColour();
+    colours.comment = EditorCommentColour();
+    colours.background = backgroundColour;
+    return colours;
+}
+
+void CTxtDraw::PrintPreview()
+{
+    if (!document)
+        return;
+    TextPreviewSource source;
+    source.title = GetFrameTitle();
+    source.text = textArea.IsCreated() ? textArea.GetText() : document->text;
+    source.font = document->textFont;
+    source.colours = PageColours();
+    source.setFont = [this](const FontRecord& font) { SetTextAreaFont(&font, true); };
+    ShowTextPrintPreview(this, source);
+    for (CDraw* view : ViewList())
+        view->Invalidate();
 }
 
 int CTxtDraw::PrintText()
@@ -59,8 +89,7 @@ int CTxtDraw::PrintText()
     const std::string text = textArea.IsCreated() ? textArea.GetText() : document ? document->text : std::string();
     if (text.empty() || !document)
         return 0;
-    return PrintTextPages(this, GetFrameTitle(), text, document->textFont, document->textFont.color,
-                          document->commentColour, document->backgroundColour);
+    return PrintTextPages(this, GetFrameTitle(), text, document->textFont, PageColours());
 }
 
 int CTxtDraw::SaveToFile(const std::string& path)

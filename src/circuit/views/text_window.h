@@ -4,6 +4,7 @@
 // in the text area; it saves byte for byte.
 
 #include "circuit/views/cct_draw.h"
+#include "circuit/views/text_print_pages.h"
 
 #include <string>
 
@@ -23,6 +24,9 @@ public:
     // printed; 0 when there was nothing to print or the job did not run.
     void Print() override { PrintText(); }
     int PrintText();
+    // File/Print Preview outside an analysis: the preview dialog of the text's pages.
+    void PrintPreview();
+    TextPageColours PageColours() const;
 };
 
 class CTxtFrame : public CCTFrame {

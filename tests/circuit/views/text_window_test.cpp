@@ -347,3 +347,57 @@ TEST_F(TextWindows, PrintsItsPages)
     frame->view.modified = 0;
     frame->Close();
 }
+
+// File/Print Preview: the pages of the text one by one, Next only before the last page and
+// Prior only after the first; an empty text shows no page and both are disabled. A picture.
+TEST_F(TextWindows, PrintPreviewPages)
+{
+    std::string netlist = "* previewed netlist\r\n";
+    for (int i = 0; i < 150; ++i)
+        netlist += "R" + std::to_string(i) + " " + std::to_string(i) + " 0 1k ; load\r\n";
+    const std::string path = Write("preview.cir", netlist);
+    int code = -1;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    PrinterChoice.outputFile = (folder / "preview.pdf").string();
+    std::string first, last;
+    bool nextAtStart = false, priorAtStart = true, nextAtEnd = true;
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        EXPECT_EQ(d.Template().caption, "Printer Preview");
+        first = d.ItemText(101);
+        nextAtStart = d.IsItemEnabled(152);
+        priorAtStart = d.IsItemEnabled(153);
+        for (int i = 0; i < 10 && d.IsItemEnabled(152); ++i)
+            automation::ClickItem(d, 152);
+        last = d.ItemText(101);
+        nextAtEnd = d.IsItemEnabled(152);
+        platform::Application::PumpMessages();
+        std::filesystem::create_directories("png");
+        EXPECT_TRUE(d.Grab().SavePng((std::filesystem::current_path() / "png" / "text_print_preview.png").string()));
+        automation::ClickItem(d, 23);
+        return 2;
+    });
+    EXPECT_TRUE(frame->view.ExecuteCommand(kCmdPrintPreview));
+    EXPECT_EQ(first.rfind("Page 1 of ", 0), 0u);
+    EXPECT_TRUE(nextAtStart);
+    EXPECT_FALSE(priorAtStart);
+    EXPECT_FALSE(nextAtEnd);
+    const std::string pages = first.substr(10);
+    EXPECT_EQ(last, "Page " + pages + " of " + pages);
+
+    frame->view.textArea.SetText("");
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        first = d.ItemText(101);
+        nextAtStart = d.IsItemEnabled(152);
+        priorAtStart = d.IsItemEnabled(153);
+        automation::ClickItem(d, 23);
+        return 2;
+    });
+    EXPECT_TRUE(frame->view.ExecuteCommand(kCmdPrintPreview));
+    EXPECT_EQ(first, "Page 0 of 0");
+    EXPECT_FALSE(nextAtStart);
+    EXPECT_FALSE(priorAtStart);
+    PrinterChoice = platform::PrintSettings{};
+    frame->view.modified = 0;
+    frame->Close();
+}
