@@ -298,6 +298,9 @@ int CircuitFile::ReadOldObject(TextFile& f)
     }
     if ((code = Serial::Int(f, page)))
         return code;
+    // A graphic object of no known kind is dropped, as sectioned files drop it.
+    if (kind == OK_GRAPHIC && !*GraphicKindName(o.GraphicKind()))
+        return 0;
     o.page = static_cast<int16_t>(std::clamp(page, 0, 32767));
     ClampGridPoint(o.coords[0], o.coords[1], loadFlags, &illegalCoordinates);
     if (kind != OK_COMPONENT)

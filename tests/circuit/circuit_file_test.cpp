@@ -319,6 +319,14 @@ TEST(CircuitFile, OldLayoutRoundTrip)
     EXPECT_EQ(tr.monteCarloFlags, kMonteCarloOn | 2);
     EXPECT_EQ(tr.monteCarloRuns, "10");
     EXPECT_EQ(back.analyses[1].monteCarloFlags, 1);  // Normal, as sectioned files read it
+    // A graphic object of no known kind is dropped, as sectioned files drop it.
+    CircuitDocument odd;
+    odd.AddGraphic(0, 10, 10, 20, 20);
+    odd.AddGraphic(0x100, 10, 10, 20, 20);
+    CircuitDocument oddBack;
+    ASSERT_EQ(Parse(Compose(odd, kCircuitVersion503), oddBack), 0);
+    ASSERT_EQ(oddBack.objects.size(), 1u);
+    EXPECT_EQ(oddBack.objects[0]->GraphicKind(), 0x100);
     EXPECT_EQ(dc.limits[0], "0,5,0.1");
     EXPECT_EQ(dc.limits[1], "None");
     EXPECT_EQ(dc.sweep[1], 0);
