@@ -453,6 +453,49 @@ int CircuitFile::FontAndColorSection()
     return 0;
 }
 
+namespace {
+
+// The analysis window's placements and looks: [Analysis] keys from 6.0 on, the
+// [FontAndColor] and [Window Placement] rows before; the document holds them so that a
+// circuit saved in another version keeps them.
+std::vector<Row> AnalysisWindowRows(CircuitDocument& d)
+{
+    AnalysisWindowLook& l = d.analysisLook;
+    return {
+        {"Window Placement", &d.placements.analysis, R_PLACEMENT},
+        {"Window Placement in Probe", &d.placements.analysisInProbe, R_PLACEMENT},
+        {"Analysis Text", &l.text, R_FONT},
+        {"Analysis Grid Color", &l.gridColour, R_COLOUR_BYTE},
+        {"Analysis Graph Background", &l.graphBackground, R_COLOUR_BYTE},
+        {"Object Default", &l.object, R_FONT},
+        {"Analysis Window Background", &l.windowBackground, R_COLOUR},
+        {"NumOut", &l.numericOutput, R_FONT},
+    };
+}
+
+// [Analysis] keys a version does not have.
+bool AnalysisKeyInVersion(const std::string& key, int32_t version)
+{
+    static const char* const since70[] = {"Tracker Foreground", "Tracker Background", "Baseline color",
+                                          "Data Point Labels Color Fore", "Data Point Labels Color Back",
+                                          "ThumbNail"};
+    static const char* const since60[] = {"Num Out Header Left", "Num Out Header Center", "Num Out Header Right",
+                                          "Num Out Delimiter", "ScaleColor", "Select Color", "Select Box Color",
+                                          "Cursor Select Color Primary", "Cursor Select Color Secondary",
+                                          "Tracker Intercept", "Tracker Mouse", "Tracker Cursor"};
+    if (version < kCircuitVersion70)
+        for (const char* k : since70)
+            if (EqualNoCase(key, k))
+                return false;
+    if (version < kCircuitVersion60)
+        for (const char* k : since60)
+            if (EqualNoCase(key, k))
+                return false;
+    return true;
+}
+
+}  // namespace
+
 int CircuitFile::WindowPlacementSection()
 {
     CircuitPlacements& p = doc_->placements;
@@ -1214,10 +1257,34 @@ void CircuitFile::WriteKept(int slot)
             (EqualNoCase(k.header, "Transient") || EqualNoCase(k.header, "AC") || EqualNoCase(k.header, "DC")))
             continue;
         Header(k.header.c_str());
+        const bool analysis = EqualNoCase(k.header, "Analysis");
+        const std::vector<Row> rows = AnalysisWindowRows(*doc_);
         for (const auto& line : k.lines) {
+            if (analysis) {
+                // The window's rows as the document holds them now; keys the version
+                // lacks are left out (before 6.0 the rows go to other sections).
+                const std::string key = Trim(line.substr(0, line.find('=')));
+                auto row = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return EqualNoCase(key, r.key); });
+                if (row != rows.end()) {
+                    if (version >= kCircuitVersion60)
+                        Entry(row->key, RowText(*row));
+                    continue;
+                }
+                if (!AnalysisKeyInVersion(key, version))
+                    continue;
+            }
             *out_ += line;
             *out_ += '\n';
         }
+    }
+    // A circuit without the window's section (one read from an older version) gets one
+    // for the window's rows.
+    if (slot == KEPT_ANALYSIS_WINDOW && version >= kCircuitVersion60 &&
+        std::none_of(doc_->keptSections.begin(), doc_->keptSections.end(),
+                     [](const KeptSection& k) { return EqualNoCase(k.header, "Analysis"); })) {
+        Header("Analysis");
+        for (const Row& row : AnalysisWindowRows(*doc_))
+            Entry(row.key, RowText(row));
     }
 }
 
@@ -1470,7 +1537,16 @@ int CircuitFile::ReadSections()
         case S_TEXT_AREA: code = TextAreaSection(); break;
         case S_PRINTER: code = PrinterSection(); break;
         case S_SCHEMATIC: code = SchematicSection(); after = KEPT_SCHEMATIC_TOOLS; break;
-        case S_TRANSIENT: case S_AC: case S_DC: case S_ANALYSIS: code = KeepSection(KEPT_ANALYSIS_WINDOW); break;
+        case S_TRANSIENT: case S_AC: case S_DC: code = KeepSection(KEPT_ANALYSIS_WINDOW); break;
+        case S_ANALYSIS: {
+            code = KeepSection(KEPT_ANALYSIS_WINDOW);
+            const std::vector<Row> rows = AnalysisWindowRows(*doc_);
+            for (const std::string& line : doc_->keptSections.back().lines) {
+                const size_t eq = line.find('=');
+                ReadRow(rows, Trim(line.substr(0, eq)), eq == std::string::npos ? std::string() : Trim(line.substr(eq + 1)));
+            }
+            break;
+        }
         case S_MC_OPTIONS: code = MonteCarloOptionsSection(-1); after = KEPT_PLOT_WINDOWS; break;
         case S_MONTE_CARLO: case S_GRAPH3D: case S_PERFORMANCE: case S_PERF_WAVEFORM:
             code = KeepSection(KEPT_PLOT_WINDOWS);

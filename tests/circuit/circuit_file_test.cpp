@@ -333,6 +333,44 @@ TEST(CircuitFile, OldLayoutRoundTrip)
     EXPECT_EQ(back.dsp, doc.dsp);
 }
 
+// The analysis window's placements and looks cross versions: [Analysis] keys from 6.0 on,
+// [FontAndColor] and [Window Placement] rows before; keys a version lacks are left out.
+TEST(CircuitFile, AnalysisWindowRowsAcrossVersions)
+{
+    CircuitDocument doc;
+    doc.analysisLook.text.height = 14;
+    doc.analysisLook.gridColour = 5;
+    doc.placements.analysis.normal = {1, 2, 300, 400};
+    const std::string v520 = Compose(doc, kCircuitVersion520);
+    EXPECT_NE(v520.find("\nAnalysis Grid Color=5\n"), std::string::npos);
+    EXPECT_EQ(v520.find("[Analysis]"), std::string::npos);
+    CircuitDocument old;
+    ASSERT_EQ(Parse(v520, old), 0);
+    EXPECT_EQ(old.analysisLook.text.height, 14);
+    const std::string v7 = Compose(old, kCircuitVersion70);
+    EXPECT_NE(v7.find("\n[Analysis]\nWindow Placement="), std::string::npos);
+    EXPECT_NE(v7.find("\nAnalysis Grid Color=5\n"), std::string::npos);
+    CircuitDocument now;
+    ASSERT_EQ(Parse(v7, now), 0);
+    EXPECT_EQ(now.placements.analysis.normal.right, 300);
+    EXPECT_EQ(now.analysisLook.text.height, 14);
+    EXPECT_EQ(Compose(now, kCircuitVersion70), v7);
+
+    // A 7.0 [Analysis] saved as 6.0 and 5.20: the 7.0 keys go, and before 6.0 the rows
+    // move to [FontAndColor] and [Window Placement].
+    now.keptSections.back().lines.push_back("Tracker Foreground=Height=10,FStyle=0,Color=0,Name=Arial");
+    now.keptSections.back().lines.push_back("Same Y Scales=Yes");
+    const std::string v6 = Compose(now, kCircuitVersion60);
+    EXPECT_EQ(v6.find("Tracker Foreground"), std::string::npos);
+    EXPECT_NE(v6.find("\nSame Y Scales=Yes\n"), std::string::npos);
+    const std::string back520 = Compose(now, kCircuitVersion520);
+    const size_t analysis = back520.find("[Analysis]\n");
+    ASSERT_NE(analysis, std::string::npos);
+    EXPECT_EQ(back520.find("Window Placement=", analysis), std::string::npos);
+    EXPECT_NE(back520.find("\nAnalysis Grid Color=5\n"), std::string::npos);
+    EXPECT_NE(back520.find("\n[Window Placement]\n"), std::string::npos);
+}
+
 // The written layout: the [Main] keys of each version, a part with its attributes, and
 // the text area's characters right after its "Len" line.
 TEST(CircuitFile, WrittenLayout)
