@@ -41,6 +41,12 @@ public:
     // An edit-undo step keeps the text area's text, selection and font: undoing it swaps
     // them back (and redoing swaps again).
     UndoEntry* BeginEditUndo(const std::string& label) override;
+    // The editor's Upper Case and Lower Case: one undo step keeping the whole text.
+    void BeginWholeTextUndo(const std::string& label) override
+    {
+        if (!undoLock)
+            BeginEditUndo(label);
+    }
     void RestoreEditState() override;
     std::unique_ptr<UndoEntry> NewUndoEntry() override;
 

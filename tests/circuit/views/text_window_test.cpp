@@ -280,6 +280,19 @@ TEST_F(TextWindows, TextColourAndFont)
     view.RedoStep();
     EXPECT_EQ(view.document->textFont.color, 9);
 
+    // Upper Case of the selection is one undo step of the whole text.
+    view.textArea.SetFocus();
+    view.textArea.SetSel(0, 10);
+    EXPECT_TRUE(view.textArea.ExecuteCommand(kCmdUpperCase));
+    const std::string upper = view.textArea.GetText();
+    EXPECT_NE(upper, kNetlist);
+    ASSERT_NE(view.CurrentUndo(), nullptr);
+    EXPECT_EQ(view.CurrentUndo()->label, "Upper case");
+    view.UndoStep();
+    EXPECT_EQ(view.textArea.GetText(), kNetlist);
+    view.RedoStep();
+    EXPECT_EQ(view.textArea.GetText(), upper);
+
     // Cancelled: nothing changes, no undo step.
     view.ClearUndoList();
     automation::QueueModalScript([](platform::Dialog&) { return 2; });
