@@ -1,7 +1,8 @@
 // Circuit file reader: the input is a circuit file (sectioned, the old line layout of
 // versions 4 and 5.0x, or a protected file). It is read with and without a password,
 // visible and hidden; a circuit that loads is numbered, written in 7.0 and read back,
-// and that second reading must succeed and write the same bytes again.
+// and that second reading must succeed and write the same bytes again; the same holds
+// for the old line layout written as 5.03.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -75,6 +76,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CircuitFile writer2;
         writer2.Compose(back, kCircuitVersion70, second);
         if (first != second)
+            std::abort();
+        if (pass != 0)
+            continue;
+        // The old line layout: what a 5.03 file holds reads back and writes the same
+        // bytes again.
+        std::string old1, old2, old3;
+        CircuitFile oldWriter;
+        oldWriter.Compose(back, kCircuitVersion503, old1);
+        CircuitDocument oldBack, oldAgain;
+        CircuitFile oldReader, oldReader2;
+        if (oldReader.Parse(old1, oldBack, kLoadQuiet) != 0)
+            std::abort();
+        oldWriter.Compose(oldBack, kCircuitVersion503, old2);
+        if (oldReader2.Parse(old2, oldAgain, kLoadQuiet) != 0)
+            std::abort();
+        oldWriter.Compose(oldAgain, kCircuitVersion503, old3);
+        if (old2 != old3)
             std::abort();
     }
     return 0;

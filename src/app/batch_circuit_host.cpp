@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "analysis/text_circuit_analysis.h"
+#include "circuit/document_files.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
@@ -50,7 +51,13 @@ int DocumentBatchHost::OpenCircuit(const std::string& path, int kind) {
         ReportMessage("E", kMsgCircuitsUnavailable, path.c_str());
         return kMsgCircuitsUnavailable;
     }
-    return circuit_->Open(path);
+    // The deck opens as a hidden text document: a window that edits it gives its text as
+    // it stands, so the file is never read twice.
+    int code = 0;
+    std::unique_ptr<CircuitDocument> doc = OpenCircuitDocument(path, DOC_TEXT, kLoadHidden, &code);
+    if (!doc) return code;
+    circuit_->OpenText(path, std::move(doc->text));
+    return 0;
 }
 
 int DocumentBatchHost::RunAnalysis(int kind, int, BatchRunResult& result) {

@@ -41,37 +41,10 @@ int SweepTypeFromName(const std::string& name)
     return 0;
 }
 
-// 5.20 value formats: "5.<number>" unless the format is an exponent form without "G".
-std::string VersionedFormat(const std::string& format, int32_t version)
-{
-    if (version > kCircuitVersion520)
-        return format;
-    bool e = format.find_first_of("Ee") != std::string::npos;
-    bool g = format.find_first_of("Gg") != std::string::npos;
-    if (e && !g)
-        return format;
-    return Fmt("5.%ld", ToLong(format));
-}
-
 std::string FormatAfterPoint(const std::string& text)
 {
     size_t dot = text.find('.');
     return dot == std::string::npos ? text : text.substr(dot + 1);
-}
-
-int PickSteppingAnalysis(const CircuitDocument& doc)
-{
-    int best = 0, bestCount = -1;
-    for (int a = 0; a < 3; ++a) {
-        int count = 0;
-        for (const StepRecord& r : doc.analyses[a].steps)
-            count += (r.flags & SF_ENABLED) ? 1 : 0;
-        if (count > bestCount) {
-            best = a;
-            bestCount = count;
-        }
-    }
-    return best;
 }
 
 const char* SteppingParamTypeName(int32_t flags)
@@ -97,6 +70,33 @@ int32_t SteppingParamTypeFromName(const std::string& name)
 }
 
 }  // namespace
+
+// 5.20 value formats: "5.<number>" unless the format is an exponent form without "G".
+std::string VersionedFormat(const std::string& format, int32_t version)
+{
+    if (version > kCircuitVersion520)
+        return format;
+    bool e = format.find_first_of("Ee") != std::string::npos;
+    bool g = format.find_first_of("Gg") != std::string::npos;
+    if (e && !g)
+        return format;
+    return Fmt("5.%ld", ToLong(format));
+}
+
+int PickSteppingAnalysis(const CircuitDocument& doc)
+{
+    int best = 0, bestCount = -1;
+    for (int a = 0; a < 3; ++a) {
+        int count = 0;
+        for (const StepRecord& r : doc.analyses[a].steps)
+            count += (r.flags & SF_ENABLED) ? 1 : 0;
+        if (count > bestCount) {
+            best = a;
+            bestCount = count;
+        }
+    }
+    return best;
+}
 
 const char* const* AnalysisLimitNames(int analysis, int* count)
 {

@@ -71,7 +71,7 @@ struct SchematicSettings {
     int32_t viewBits = 0x100;
 };
 
-struct TitleBlockSettings {
+struct CircuitTitleBlock {
     std::string fields[5];
     int32_t oneTitle = 0;
     int32_t border = 0;
@@ -151,7 +151,7 @@ struct CircuitDocument {
     CircuitAppearance appearance;
     AnalysisWindowLook analysisLook;
     SchematicSettings schematic;
-    TitleBlockSettings titleBlock;
+    CircuitTitleBlock titleBlock;
     CircuitPlacements placements;
     int32_t printAutoTile[3] = {};
     int32_t printBlackBorder[3] = {};

@@ -112,6 +112,8 @@ uint16_t ParseStyleWords(const std::string& value, LineStyle& style)
     return bits;
 }
 
+}  // namespace
+
 // A 5.20 scale: the zoom steps of that version are whole and half numbers.
 double ConvertScaleTo520(double scale)
 {
@@ -124,6 +126,8 @@ double ConvertScaleTo520(double scale)
         return 0.5;
     return scale;
 }
+
+namespace {
 
 const char kAnalysisLetters[3] = {'T', 'A', 'D'};
 
@@ -372,7 +376,7 @@ int CircuitFile::CircuitSection()
 {
     CircuitAppearance& a = doc_->appearance;
     CircuitPlacements& p = doc_->placements;
-    TitleBlockSettings& t = doc_->titleBlock;
+    CircuitTitleBlock& t = doc_->titleBlock;
     bool v7 = writing_ ? version >= kCircuitVersion70 : true;
     std::vector<Row> rows = {
         {"WinBackGround Color", &a.background, R_COLOUR}, {"Grid Text Color", &a.gridText, R_FONT},
@@ -448,6 +452,49 @@ int CircuitFile::FontAndColorSection()
         ReadRow(rows, key, value);
     return 0;
 }
+
+namespace {
+
+// The analysis window's placements and looks: [Analysis] keys from 6.0 on, the
+// [FontAndColor] and [Window Placement] rows before; the document holds them so that a
+// circuit saved in another version keeps them.
+std::vector<Row> AnalysisWindowRows(CircuitDocument& d)
+{
+    AnalysisWindowLook& l = d.analysisLook;
+    return {
+        {"Window Placement", &d.placements.analysis, R_PLACEMENT},
+        {"Window Placement in Probe", &d.placements.analysisInProbe, R_PLACEMENT},
+        {"Analysis Text", &l.text, R_FONT},
+        {"Analysis Grid Color", &l.gridColour, R_COLOUR_BYTE},
+        {"Analysis Graph Background", &l.graphBackground, R_COLOUR_BYTE},
+        {"Object Default", &l.object, R_FONT},
+        {"Analysis Window Background", &l.windowBackground, R_COLOUR},
+        {"NumOut", &l.numericOutput, R_FONT},
+    };
+}
+
+// [Analysis] keys a version does not have.
+bool AnalysisKeyInVersion(const std::string& key, int32_t version)
+{
+    static const char* const since70[] = {"Tracker Foreground", "Tracker Background", "Baseline color",
+                                          "Data Point Labels Color Fore", "Data Point Labels Color Back",
+                                          "ThumbNail"};
+    static const char* const since60[] = {"Num Out Header Left", "Num Out Header Center", "Num Out Header Right",
+                                          "Num Out Delimiter", "ScaleColor", "Select Color", "Select Box Color",
+                                          "Cursor Select Color Primary", "Cursor Select Color Secondary",
+                                          "Tracker Intercept", "Tracker Mouse", "Tracker Cursor"};
+    if (version < kCircuitVersion70)
+        for (const char* k : since70)
+            if (EqualNoCase(key, k))
+                return false;
+    if (version < kCircuitVersion60)
+        for (const char* k : since60)
+            if (EqualNoCase(key, k))
+                return false;
+    return true;
+}
+
+}  // namespace
 
 int CircuitFile::WindowPlacementSection()
 {
@@ -659,8 +706,9 @@ void CircuitFile::WriteAttr(const AttrNode& a, const std::string& name, const st
         Entry("Font", FaceName(a.font.face));
 }
 
-void CircuitFile::WriteAttrs(CircuitObject& part)
+std::vector<CircuitFile::WrittenAttr> CircuitFile::AttrsToWrite(CircuitObject& part)
 {
+    std::vector<WrittenAttr> written;
     const FontRef defaultFont = ToRef(doc_->appearance.attributeText);
     int type = part.def ? part.def->type : -1;
     for (size_t i = 0; i < part.attrs.size(); ++i) {
@@ -710,12 +758,19 @@ void CircuitFile::WriteAttrs(CircuitObject& part)
             if (a.id == 0 && a.userName.size() >= 6 && EqualNoCase(a.userName.substr(0, 6), "Param:"))
                 continue;
             if (a.id == ATTR_FILE) {
-                WriteAttr(a, "VALUE", MacroCallText(part, macroParameters_.For(a.value, doc_->path)));
+                written.push_back({i, "VALUE", MacroCallText(part, macroParameters_.For(a.value, doc_->path))});
                 continue;
             }
         }
-        WriteAttr(a, name, a.value);
+        written.push_back({i, name, a.value});
     }
+    return written;
+}
+
+void CircuitFile::WriteAttrs(CircuitObject& part)
+{
+    for (const WrittenAttr& w : AttrsToWrite(part))
+        WriteAttr(part.attrs[w.index], w.name, w.value);
 }
 
 int CircuitFile::AttrSection()
@@ -988,7 +1043,7 @@ int CircuitFile::NodeOffsetsSection()
 int CircuitFile::SchematicSection()
 {
     SchematicSettings& s = doc_->schematic;
-    TitleBlockSettings& t = doc_->titleBlock;
+    CircuitTitleBlock& t = doc_->titleBlock;
     if (writing_) {
         Header("Schematic");
         for (int pane = 0; pane < 4; ++pane) {
@@ -1202,10 +1257,34 @@ void CircuitFile::WriteKept(int slot)
             (EqualNoCase(k.header, "Transient") || EqualNoCase(k.header, "AC") || EqualNoCase(k.header, "DC")))
             continue;
         Header(k.header.c_str());
+        const bool analysis = EqualNoCase(k.header, "Analysis");
+        const std::vector<Row> rows = AnalysisWindowRows(*doc_);
         for (const auto& line : k.lines) {
+            if (analysis) {
+                // The window's rows as the document holds them now; keys the version
+                // lacks are left out (before 6.0 the rows go to other sections).
+                const std::string key = Trim(line.substr(0, line.find('=')));
+                auto row = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return EqualNoCase(key, r.key); });
+                if (row != rows.end()) {
+                    if (version >= kCircuitVersion60)
+                        Entry(row->key, RowText(*row));
+                    continue;
+                }
+                if (!AnalysisKeyInVersion(key, version))
+                    continue;
+            }
             *out_ += line;
             *out_ += '\n';
         }
+    }
+    // A circuit without the window's section (one read from an older version) gets one
+    // for the window's rows.
+    if (slot == KEPT_ANALYSIS_WINDOW && version >= kCircuitVersion60 &&
+        std::none_of(doc_->keptSections.begin(), doc_->keptSections.end(),
+                     [](const KeptSection& k) { return EqualNoCase(k.header, "Analysis"); })) {
+        Header("Analysis");
+        for (const Row& row : AnalysisWindowRows(*doc_))
+            Entry(row.key, RowText(row));
     }
 }
 
@@ -1458,7 +1537,16 @@ int CircuitFile::ReadSections()
         case S_TEXT_AREA: code = TextAreaSection(); break;
         case S_PRINTER: code = PrinterSection(); break;
         case S_SCHEMATIC: code = SchematicSection(); after = KEPT_SCHEMATIC_TOOLS; break;
-        case S_TRANSIENT: case S_AC: case S_DC: case S_ANALYSIS: code = KeepSection(KEPT_ANALYSIS_WINDOW); break;
+        case S_TRANSIENT: case S_AC: case S_DC: code = KeepSection(KEPT_ANALYSIS_WINDOW); break;
+        case S_ANALYSIS: {
+            code = KeepSection(KEPT_ANALYSIS_WINDOW);
+            const std::vector<Row> rows = AnalysisWindowRows(*doc_);
+            for (const std::string& line : doc_->keptSections.back().lines) {
+                const size_t eq = line.find('=');
+                ReadRow(rows, Trim(line.substr(0, eq)), eq == std::string::npos ? std::string() : Trim(line.substr(eq + 1)));
+            }
+            break;
+        }
         case S_MC_OPTIONS: code = MonteCarloOptionsSection(-1); after = KEPT_PLOT_WINDOWS; break;
         case S_MONTE_CARLO: case S_GRAPH3D: case S_PERFORMANCE: case S_PERF_WAVEFORM:
             code = KeepSection(KEPT_PLOT_WINDOWS);
@@ -1554,6 +1642,11 @@ int CircuitFile::Compose(CircuitDocument& doc, int32_t saveVersion, std::string&
     out.clear();
     version = saveVersion;
     current_ = nullptr;
+    if (version < kCircuitVersion520) {
+        WriteOldLayout();
+        writing_ = false;
+        return 0;
+    }
     MainSection();
     WriteKept(KEPT_DEFINITIONS);
     if (version >= kCircuitVersion70)
@@ -1625,8 +1718,12 @@ int ReplaceWithTempFile(const std::string& temp, const std::string& target)
 {
     const std::string backup = target + "_bak";
     std::remove(backup.c_str());
-    std::rename(target.c_str(), backup.c_str());
-    return std::rename(temp.c_str(), target.c_str());
+    const bool kept = std::rename(target.c_str(), backup.c_str()) == 0;
+    const int result = std::rename(temp.c_str(), target.c_str());
+    // A replacement that fails leaves the target where it was, not only in the backup.
+    if (result != 0 && kept)
+        std::rename(backup.c_str(), target.c_str());
+    return result;
 }
 
 int SaveCircuitFile(CircuitDocument& doc, const std::string& path, int32_t version)

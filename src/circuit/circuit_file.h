@@ -46,7 +46,8 @@ class CircuitFile {
 public:
     CircuitFile() = default;
 
-    // Writes the document in a version (0x70000, 0x60000 or 0x50014) into `out`.
+    // Writes the document in a version (0x70000, 0x60000, 0x50014, or 0x50003 in the old
+    // line layout) into `out`.
     // The document's part names are changed where the version cannot hold them
     // (user attribute names lose ',' and '=').
     int Compose(CircuitDocument& doc, int32_t version, std::string& out);
@@ -113,7 +114,16 @@ private:
     void FinishOldLayout();
     int ReadSections();
     void WriteObjects();
+    // The attributes a version stores, with the name and value each is written under;
+    // user names lose ',' and '=' (an attribute left without identity is dropped).
+    struct WrittenAttr {
+        size_t index;
+        std::string name, value;
+    };
+    std::vector<WrittenAttr> AttrsToWrite(CircuitObject& part);
     void WriteAttrs(CircuitObject& part);
+    // Version 5.03: the old line layout, blocks 1 to 23.
+    void WriteOldLayout();
     void WriteAttr(const AttrNode& a, const std::string& name, const std::string& value);
     void WriteStyleKeys(const LineStyle& style, int defaultColour, uint16_t styleWord);
     bool ReadStyleKey(const std::string& key, const std::string& value, LineStyle& style, uint16_t& styleWord);
@@ -166,6 +176,17 @@ int ReadCircuitFile(CircuitDocument& doc, const std::string& path, CircuitFile& 
 // Keeps the target as target + "_bak" (an older backup removed) and renames the temporary
 // file to the target. Returns the result of the last rename (0 on success, -1 failure).
 int ReplaceWithTempFile(const std::string& temp, const std::string& target);
+
+// A scale as 5.20 and older files keep it: 2.66, 1.33 and 0.66 become 2, 1 and 0.5.
+double ConvertScaleTo520(double scale);
+
+// A curve's value format as files up to 5.20 keep it: "5." and the number the format
+// begins with, unless it is an exponent form without "G" (kept as it is).
+std::string VersionedFormat(const std::string& format, int32_t version);
+
+// The analysis whose stepping files before 6.0 keep: the one with the most enabled
+// records, the first of them on a tie.
+int PickSteppingAnalysis(const CircuitDocument& doc);
 
 // "%d.%02d" of a packed version.
 std::string FormatCircuitVersion(int32_t version);

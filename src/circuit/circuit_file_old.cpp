@@ -298,6 +298,9 @@ int CircuitFile::ReadOldObject(TextFile& f)
     }
     if ((code = Serial::Int(f, page)))
         return code;
+    // A graphic object of no known kind is dropped, as sectioned files drop it.
+    if (kind == OK_GRAPHIC && !*GraphicKindName(o.GraphicKind()))
+        return 0;
     o.page = static_cast<int16_t>(std::clamp(page, 0, 32767));
     ClampGridPoint(o.coords[0], o.coords[1], loadFlags, &illegalCoordinates);
     if (kind != OK_COMPONENT)
@@ -558,6 +561,10 @@ int CircuitFile::ReadOldAnalysisSetup(TextFile& f, bool& stopped)
             if ((code = Line(f, d.analyses[a].limits[i])))
                 return code;
     }
+    // No sweep methods are kept: the second sweep runs when I2 is given.
+    const std::string& i2 = d.analyses[2].limits[1];
+    d.analyses[2].sweep[0] = 0;
+    d.analyses[2].sweep[1] = (!i2.empty() && !EqualsNoCase(i2, "None") && i2 != "0") ? kDcSweepLinear : 0;
     // Run options.
     if (!v4 && (code = Serial::Marker(f, "analysis options")))
         return code;
@@ -606,6 +613,9 @@ int CircuitFile::ReadOldAnalysisSetup(TextFile& f, bool& stopped)
         }
         if (v4 && std::atoi(s.monteCarloRuns.c_str()) > 1)
             s.monteCarloFlags |= kMonteCarloOn;
+        // As in sectioned files, no distribution reads as Normal.
+        if (!(s.monteCarloFlags & 3))
+            s.monteCarloFlags |= 1;
     }
     if (version >= 0x50002) {
         int32_t count = 0;
@@ -685,8 +695,12 @@ int CircuitFile::ReadOldWindowBlocks(TextFile& f)
     if ((code = Serial::Marker(f, "schematic options")) || (code = Serial::Double(f, s.scale)) ||
         (code = Serial::Double(f, s.printerScale)) || (code = Serial::Int(f, s.viewBits)))
         return code;
-    // Scales are zoom steps; any other value reads as 1.
+    // Scales are zoom steps; any other value reads as 1. Bits 6 and 7 of the view word
+    // are the title block's border and the title block itself.
     s.scale = SnapZoomFactor(s.scale);
+    d.titleBlock.border = (s.viewBits & 0x40) ? 1 : 0;
+    d.titleBlock.show = (s.viewBits & 0x80) ? 1 : 0;
+    s.viewBits &= ~0xC0;
     int32_t pages = 0, dropped32 = 0;
     if ((code = Serial::Marker(f, "quads")))
         return code;
@@ -792,7 +806,9 @@ void CircuitFile::FinishOldLayout()
         ResetVersion4Colours(d);
         for (AnalysisSetup& s : d.analyses)
             for (CurveRowRecord& row : s.rows) {
+                // The low four bits of the option word are the colour, not options.
                 row.lineColour = row.textColour = row.options & 15;
+                row.options &= ~15;
                 row.valueFormat[0] = row.valueFormat[1];
                 row.scaleFormat[0] = row.scaleFormat[1] = "2";
             }

@@ -1,3 +1,4 @@
+#include "circuit/text_print.h"
 #include "circuit/circuit_file.h"
 
 #include <gtest/gtest.h>
@@ -92,4 +93,32 @@ TEST(CircuitDocument, PrepareAppendLine)
         EXPECT_EQ(PrepareAppendLine(doc), c.line);
         EXPECT_EQ(doc.text, c.after);
     }
+}
+
+// The page layout of printed texts: header and footer lines, lines per page and pages
+// (a text that fills n pages exactly takes n, one line more n + 1), comment parts, tabs
+// and the aligned parts of header lines.
+TEST(TextPrint, PageLayout)
+{
+    EXPECT_EQ(PrintTextLineCount(""), 0);
+    EXPECT_EQ(PrintTextLineCount("$<$name"), 1);
+    EXPECT_EQ(PrintTextLineCount("a\\nb\\nc"), 3);
+    EXPECT_EQ(LinesPerTextPage(1000, 20, 1, 2), 47);
+    EXPECT_EQ(LinesPerTextPage(10, 20, 1, 0), 1);
+    EXPECT_EQ(TextPageCount(94, 47), 2);
+    EXPECT_EQ(TextPageCount(95, 47), 3);
+    EXPECT_EQ(TextPageCount(0, 47), 0);
+
+    EXPECT_EQ(PrintCommentStart("R1 1 0 1k ; load"), 10u);
+    EXPECT_EQ(PrintCommentStart("  * a comment; with a semicolon"), 2u);
+    EXPECT_EQ(PrintCommentStart("R1 1 0 1k*2"), std::string::npos);
+    EXPECT_EQ(ExpandTabsForPrint("a\tb"), "a  b");
+
+    auto lines = SplitPrintHeader("$<left$|centre$>right\\nsecond");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].left, "left");
+    EXPECT_EQ(lines[0].centre, "centre");
+    EXPECT_EQ(lines[0].right, "right");
+    EXPECT_EQ(lines[1].left, "second");
+    EXPECT_TRUE(SplitPrintHeader("").empty());
 }

@@ -237,6 +237,140 @@ TEST(CircuitFile, RoundTripInEveryWritableVersion)
     }
 }
 
+// Version 5.03, the old line layout: what the layout holds reads back, the rest takes the
+// conversions every file before 5.20 gets; a file read and written again is the same
+// file byte for byte.
+TEST(CircuitFile, OldLayoutRoundTrip)
+{
+    CircuitDocument doc;
+    BuildCircuit(doc);
+    doc.analyses[1].monteCarloFlags = 0;  // no distribution
+    const std::string first = Compose(doc, kCircuitVersion503);
+    ASSERT_EQ(first.rfind("5.03\nOmbrelic V\nTessellane Software\n\n:**** fonts ****\n", 0), 0u);
+    const size_t part = first.find("\n:**** components ****\n5\nResistor\n0,100,120,");
+    ASSERT_NE(part, std::string::npos);
+    // Kind, place, colour, style word, rotation and the attribute count; then PART.
+    const size_t colour = part + 44, rest = first.find(",32768,5,3\nPART\nR1\n0,", part);
+    ASSERT_NE(rest, std::string::npos);
+    EXPECT_EQ(first.substr(colour, rest - colour).find_first_not_of("0123456789"), std::string::npos);
+    CircuitDocument back;
+    ASSERT_EQ(Parse(first, back), 0);
+    EXPECT_FALSE(back.modified);  // a 5.03 file needs no conversion
+    const std::string second = Compose(back, kCircuitVersion503);
+    CircuitDocument again;
+    ASSERT_EQ(Parse(second, again), 0);
+    EXPECT_EQ(Compose(again, kCircuitVersion503), second);
+
+    ASSERT_EQ(back.objects.size(), doc.objects.size());
+    for (size_t i = 0; i < doc.objects.size(); ++i) {
+        SCOPED_TRACE(i);
+        const CircuitObject &a = *doc.objects[i], &b = *back.objects[i];
+        EXPECT_EQ(b.kind, a.kind);
+        EXPECT_EQ(b.def, a.def);
+        EXPECT_EQ(b.page, a.page);
+        for (int k = 0; k < (a.kind == OK_COMPONENT ? 2 : 4); ++k)
+            EXPECT_EQ(b.coords[k], a.coords[k]);
+        ExpectSameAttrs(a, b);
+    }
+    EXPECT_EQ(back.objects[0]->rotation, 5);
+    EXPECT_EQ(back.objects[0]->styleWord, SW_SHOW_PIN_TEXT);
+    const CircuitObject &line = *back.objects[3], &box = *back.objects[4];
+    EXPECT_EQ(line.styleWord, 0x100 | SW_ARROW);
+    EXPECT_EQ(line.style.pattern, 1);
+    EXPECT_EQ(box.styleWord, 0x300);  // no lock before 6.0
+    // Files before 5.20: fills none, graphic objects in the default object colour.
+    EXPECT_EQ(box.style.fillColour, kNoColour);
+    EXPECT_EQ(line.style.colour, doc.appearance.objectDefault.color);
+
+    ASSERT_EQ(back.gridTexts.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(back.gridTexts[i]->text, doc.gridTexts[i]->text);
+        EXPECT_EQ(back.gridTexts[i]->y, doc.gridTexts[i]->y);
+        EXPECT_EQ(back.gridTexts[i]->page, doc.gridTexts[i]->page);
+        EXPECT_EQ(back.gridTexts[i]->textFlags, doc.gridTexts[i]->textFlags);
+    }
+    ASSERT_EQ(back.pages.size(), 2u);
+    EXPECT_EQ(back.pages[0].name, "Page 1");
+    EXPECT_EQ(back.pages[1].name, "Page 2");
+    EXPECT_EQ(back.pages[0].scrollY[1], 80);
+    EXPECT_EQ(back.pages[0].gridX, 10);
+    EXPECT_EQ(back.schematic.scale, 4.0);
+    EXPECT_EQ(back.schematic.panePage[1], 1);
+    EXPECT_EQ(back.schematic.textQuad, 2);
+    EXPECT_EQ(back.titleBlock.show, 1);
+    EXPECT_EQ(back.text, doc.text);
+    EXPECT_EQ(back.appearance.wireColour, 9);
+
+    const AnalysisSetup &tr = back.analyses[0], &dc = back.analyses[2];
+    EXPECT_EQ(tr.limits[0], "1u");
+    EXPECT_EQ(tr.limits[2], "1000");
+    EXPECT_EQ(tr.options, 5);
+    ASSERT_EQ(tr.rows.size(), 2u);
+    const CurveRowRecord& row = tr.rows[0];
+    EXPECT_EQ(row.options, CO_OUTPUT | CO_LINEARY);
+    EXPECT_EQ(row.lineColour, 9);
+    EXPECT_EQ(row.plotGroup, '1');
+    EXPECT_EQ(row.yExpression, "v(out)");
+    EXPECT_EQ(row.yRange, "5,-5");
+    EXPECT_EQ(row.valueFormat[1], "3");
+    EXPECT_EQ(row.valueFormat[0], "3");
+    EXPECT_EQ(tr.steps[0], doc.analyses[0].steps[0]);
+    EXPECT_EQ(back.analyses[2].steps[0].texts[0], "R1");
+    EXPECT_EQ(tr.monteCarloFlags, kMonteCarloOn | 2);
+    EXPECT_EQ(tr.monteCarloRuns, "10");
+    EXPECT_EQ(back.analyses[1].monteCarloFlags, 1);  // Normal, as sectioned files read it
+    // A graphic object of no known kind is dropped, as sectioned files drop it.
+    CircuitDocument odd;
+    odd.AddGraphic(0, 10, 10, 20, 20);
+    odd.AddGraphic(0x100, 10, 10, 20, 20);
+    CircuitDocument oddBack;
+    ASSERT_EQ(Parse(Compose(odd, kCircuitVersion503), oddBack), 0);
+    ASSERT_EQ(oddBack.objects.size(), 1u);
+    EXPECT_EQ(oddBack.objects[0]->GraphicKind(), 0x100);
+    EXPECT_EQ(dc.limits[0], "0,5,0.1");
+    EXPECT_EQ(dc.limits[1], "None");
+    EXPECT_EQ(dc.sweep[1], 0);
+    EXPECT_EQ(back.dsp, doc.dsp);
+}
+
+// The analysis window's placements and looks cross versions: [Analysis] keys from 6.0 on,
+// [FontAndColor] and [Window Placement] rows before; keys a version lacks are left out.
+TEST(CircuitFile, AnalysisWindowRowsAcrossVersions)
+{
+    CircuitDocument doc;
+    doc.analysisLook.text.height = 14;
+    doc.analysisLook.gridColour = 5;
+    doc.placements.analysis.normal = {1, 2, 300, 400};
+    const std::string v520 = Compose(doc, kCircuitVersion520);
+    EXPECT_NE(v520.find("\nAnalysis Grid Color=5\n"), std::string::npos);
+    EXPECT_EQ(v520.find("[Analysis]"), std::string::npos);
+    CircuitDocument old;
+    ASSERT_EQ(Parse(v520, old), 0);
+    EXPECT_EQ(old.analysisLook.text.height, 14);
+    const std::string v7 = Compose(old, kCircuitVersion70);
+    EXPECT_NE(v7.find("\n[Analysis]\nWindow Placement="), std::string::npos);
+    EXPECT_NE(v7.find("\nAnalysis Grid Color=5\n"), std::string::npos);
+    CircuitDocument now;
+    ASSERT_EQ(Parse(v7, now), 0);
+    EXPECT_EQ(now.placements.analysis.normal.right, 300);
+    EXPECT_EQ(now.analysisLook.text.height, 14);
+    EXPECT_EQ(Compose(now, kCircuitVersion70), v7);
+
+    // A 7.0 [Analysis] saved as 6.0 and 5.20: the 7.0 keys go, and before 6.0 the rows
+    // move to [FontAndColor] and [Window Placement].
+    now.keptSections.back().lines.push_back("Tracker Foreground=Height=10,FStyle=0,Color=0,Name=Arial");
+    now.keptSections.back().lines.push_back("Same Y Scales=Yes");
+    const std::string v6 = Compose(now, kCircuitVersion60);
+    EXPECT_EQ(v6.find("Tracker Foreground"), std::string::npos);
+    EXPECT_NE(v6.find("\nSame Y Scales=Yes\n"), std::string::npos);
+    const std::string back520 = Compose(now, kCircuitVersion520);
+    const size_t analysis = back520.find("[Analysis]\n");
+    ASSERT_NE(analysis, std::string::npos);
+    EXPECT_EQ(back520.find("Window Placement=", analysis), std::string::npos);
+    EXPECT_NE(back520.find("\nAnalysis Grid Color=5\n"), std::string::npos);
+    EXPECT_NE(back520.find("\n[Window Placement]\n"), std::string::npos);
+}
+
 // The written layout: the [Main] keys of each version, a part with its attributes, and
 // the text area's characters right after its "Len" line.
 TEST(CircuitFile, WrittenLayout)

@@ -1,5 +1,7 @@
 #include "circuit/document_files.h"
 #include "circuit/protected_file.h"
+#include "foundation/paths.h"
+#include "libraries/component_library.h"
 #include "circuit_fixture.h"
 #include "report_capture.h"
 
@@ -78,6 +80,11 @@ TEST(DocumentFiles, SaveKeepsTheOldFileAsBackup)
     const std::string second = ReadFile(path);
     ASSERT_EQ(SaveCircuitDocument(doc, path), 0);
     EXPECT_EQ(ReadFile(path + "_bak"), second);  // each save replaces the backup
+
+    // A replacement whose temporary file cannot be renamed leaves the target in place.
+    const std::string third = ReadFile(path);
+    EXPECT_NE(ReplaceWithTempFile(path + "$$TEMP$$", path), 0);
+    EXPECT_EQ(ReadFile(path), third);
 }
 
 // A save into a folder that cannot be written fails with a code, and the old file stays.
@@ -301,4 +308,99 @@ TEST(DocumentFiles, OpenDocumentsAreFoundByPath)
     EXPECT_EQ(FindOpenCircuitDocument(folder.File("b.cir")), nullptr);
     UnregisterOpenDocument(doc);
     EXPECT_EQ(FindOpenCircuitDocument(folder.File("a.cir")), nullptr);
+}
+
+// A hidden open of a file that is open already takes the open document as it stands
+// (edits not yet saved included) instead of reading the file again; the copy is numbered
+// and owns its records.
+TEST(DocumentFiles, HiddenOpenOfAnOpenDocumentIsAShadow)
+{
+    ScratchFolder folder;
+    const TestDefs& d = Defs();
+    CircuitDocument open;
+    open.path = folder.File("open.cir");
+    open.AddPart(d.resistor, 10, 10).SetAttr(ATTR_PART, "R1");
+    open.AddPart(d.ground, 14, 10);
+    open.text = "* saved text";
+    ASSERT_EQ(SaveCircuitDocument(open, open.path), 0);
+    open.text = "* edited, not saved";
+    open.modified = true;
+    RegisterOpenDocument(open);
+
+    int code = -1;
+    auto shadow = OpenCircuitDocument(open.path, DOC_SCHEMATIC, kLoadHidden | kLoadQuiet, &code);
+    ASSERT_NE(shadow, nullptr);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(shadow->hidden);
+    EXPECT_EQ(shadow->text, "* edited, not saved");
+    ASSERT_EQ(shadow->objects.size(), 2u);
+    EXPECT_NE(shadow->objects[0].get(), open.objects[0].get());
+    EXPECT_EQ(shadow->objects[0]->pinNodes, (std::vector<int32_t>{1, 0}));
+    EXPECT_TRUE(open.objects[0]->pinNodes.empty());  // the open document is not touched
+
+    // A visible open is the window's business; without the hidden flag the file is read.
+    auto read = OpenCircuitDocument(open.path, DOC_SCHEMATIC, kLoadQuiet, &code);
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->text, "* saved text");
+    UnregisterOpenDocument(open);
+    auto closed = OpenCircuitDocument(open.path, DOC_SCHEMATIC, kLoadHidden | kLoadQuiet, &code);
+    ASSERT_NE(closed, nullptr);
+    EXPECT_EQ(closed->text, "* saved text");
+}
+
+// A definition the file carries that differs from the library's goes into the import
+// library under a numbered name, in the group Import / <file name>; the open lists it and
+// writes the library; opening the circuit again finds it there and adds nothing.
+TEST(DocumentFiles, CarriedDefinitionsGoToTheImportLibrary)
+{
+    ScratchFolder folder;
+    const TestDefs& d = Defs();
+    CircuitDocument doc;
+    doc.AddPart(d.resistor, 10, 10).SetAttr(ATTR_PART, "R1");
+    std::string text;
+    CircuitFile writer;
+    writer.Compose(doc, kCircuitVersion70, text);
+    const std::string moved = "Pin=\"Minus\",8,0";
+    text.replace(text.find("Pin=\"Minus\",4,0"), moved.size() - 1, moved);
+    const std::string path = folder.File("carried.cir");
+    WriteFile(path, text);
+    // The program folder is the scratch folder for this test: the import library the
+    // build ships stays as it is.
+    const char* home = std::getenv("OB7_HOME");
+    const std::string savedHome = home ? home : "";
+    setenv("OB7_HOME", folder.path.c_str(), 1);
+    GetModuleFolder();
+    const std::string library = JoinProgramFolder(kImportComponentLibrary);
+    ASSERT_EQ(library.rfind(folder.path.string(), 0), 0u);
+
+    ReportCapture capture;
+    CircuitDocument first;
+    ASSERT_EQ(LoadCircuitDocument(first, path, 0), 0);
+    ASSERT_EQ(first.objects.size(), 1u);
+    const ComponentDef* imported = first.objects[0]->def;
+    ASSERT_NE(imported, nullptr);
+    EXPECT_EQ(imported->name, "Resistor1");
+    EXPECT_EQ(imported->pins[1].x, 8);
+    EXPECT_TRUE(first.localDefinitions.empty());
+    const ComponentLibrary* lib = FindLibraryOfComponent(imported);
+    ASSERT_NE(lib, nullptr);
+    EXPECT_EQ(lib->fileName, library);
+    const ComponentGroup* group = const_cast<ComponentLibrary*>(lib)->root.FindPath("Import\ncarried.cir");
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(imported->group, group->number);
+    EXPECT_TRUE(Exists(library));
+    EXPECT_TRUE(capture.Contains("Component(s) added to import.cmp\nResistor1\n"));
+
+    capture.reports.clear();
+    CircuitDocument second;
+    ASSERT_EQ(LoadCircuitDocument(second, path, 0), 0);
+    EXPECT_EQ(second.objects[0]->def, imported);
+    EXPECT_FALSE(capture.Contains("Component(s) added"));
+
+    RemoveComponentLibrary(FindComponentLibraryByName(library));
+    if (savedHome.empty())
+        unsetenv("OB7_HOME");
+    else
+        setenv("OB7_HOME", savedHome.c_str(), 1);
+    GetModuleFolder();
 }

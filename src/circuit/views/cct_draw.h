@@ -12,6 +12,11 @@
 
 namespace ob7 {
 
+constexpr int kCmdSaveProtected = 18508;
+constexpr int kCmdTextColour = 17450, kCmdTextFont = 17452;
+// File/Translate: the schematic in an older version (5.03 old layout, 5.20, 6.0).
+constexpr int kCmdSaveAsOB5V1 = 18503, kCmdSaveAsOB5V2 = 18504, kCmdSaveAsOB6 = 18505;
+
 class CCTFrame : public CIOFrame {
 public:
     CCTFrame() { kind = kDrawSchematic; }
@@ -33,9 +38,15 @@ public:
     // The document's text is shown again (after a reload); the undo list is emptied.
     void ShowDocumentText();
 
-    // An edit-undo step keeps the text area's text and selection: undoing it swaps them
-    // back (and redoing swaps again).
+    // An edit-undo step keeps the text area's text, selection and font: undoing it swaps
+    // them back (and redoing swaps again).
     UndoEntry* BeginEditUndo(const std::string& label) override;
+    // The editor's Upper Case and Lower Case: one undo step keeping the whole text.
+    void BeginWholeTextUndo(const std::string& label) override
+    {
+        if (!undoLock)
+            BeginEditUndo(label);
+    }
     void RestoreEditState() override;
     std::unique_ptr<UndoEntry> NewUndoEntry() override;
 
@@ -45,10 +56,32 @@ public:
     // modified when the size changed.
     void ZoomStep(int command);
 
+    // Edit/Change/Color (17450): the colour sheet for the text colour; a change is one
+    // "Color Change" undo step and makes the document modified.
+    void OnTextColor();
+
+    // File/Translate to an older version: a name is asked and the circuit written there
+    // in that version; the window keeps its title and modified state. 0, the failure's
+    // code (reported), or 15055 when no name was given.
+    int SaveAsOlderVersion(int32_t version);
+
+    // Ctrl+Alt+S (18508) of a schematic: asks a password twice, saves the circuit, asks a
+    // name, saves it there and rewrites that file as a protected copy.
+    void SaveProtectedCopyCommand();
+
     int SaveToFile(const std::string& path) override;
     // Reads the circuit file again (a failure is reported); this view, or null.
     CIODraw* Revert() override;
     void OnDocumentChanged() override;
+    // The text area draws its statements in the text font's colour and its comments in
+    // the document's comment colour.
+    int EditorTextColour() const override { return document ? document->textFont.color : 0; }
+    void SetEditorTextColour(int slot) override
+    {
+        if (document)
+            document->textFont.color = static_cast<uint8_t>(slot);
+    }
+    int EditorCommentColour() const override { return document ? document->commentColour : 2; }
     CTxtEdit* TextEditor() override { return textArea.IsCreated() ? &textArea : nullptr; }
     void Cut(int) override { textArea.Cut(); }
     void Copy() override { textArea.Copy(); }

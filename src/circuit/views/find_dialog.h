@@ -10,7 +10,7 @@
 
 namespace ob7 {
 
-enum FindCommand : int { kCmdFind = 17213, kCmdRepeatFind = 17217, kCmdReplace = 17218 };
+enum FindCommand : int { kCmdFind = 17213, kCmdRepeatFindKey = 17216, kCmdRepeatFind = 17217, kCmdReplace = 17218 };
 enum FindDialogId : int {
     kSearchTemplate = 17214, kReplaceTemplate = 17218, kIdWholeWord = 5706, kIdFindNext = 5730,
     kIdReplaceOne = 5731, kIdReplaceAll = 5732, kIdCloseFind = 23, kIdFindStatus = 1318,

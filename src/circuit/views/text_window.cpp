@@ -1,9 +1,11 @@
 #include "circuit/views/text_window.h"
 
 #include "circuit/document_files.h"
+#include "circuit/views/text_print_pages.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
 #include "foundation/textfile.h"
+#include "ui/framework/fonts.h"
 #include "ui/framework/shell_state.h"
 #include "platform/application.h"
 
@@ -42,6 +44,52 @@ platform::FrameWindow* MainFrame()
 CTxtDraw::CTxtDraw()
 {
     drawType = kDrawText;
+    // Format/Font: the text font from the font dialog; the page's file keeps no font.
+    OnCommand(kCmdTextFont, [this](int) {
+        if (document && RunFontDialogOnRecord(this, document->textFont))
+            SetTextAreaFont(nullptr, true);
+        if (textArea.IsCreated())
+            textArea.SetFocus();
+    });
+    OnUpdate(kCmdTextFont, [](platform::CommandUI& ui) { ui.Enable(); });
+    // During an analysis the preview is the analysis window's.
+    OnCommand(kCmdPrintPreview, [this](int) {
+        if (Shell.analysisKind == -1)
+            PrintPreview();
+    });
+}
+
+TextPageColours CTxtDraw::PageColours() const
+{
+    // The colours the text area shows.
+    TextPageColours colours;
+    colours.text = EditorTextColour();
+    colours.comment = EditorCommentColour();
+    colours.background = backgroundColour;
+    return colours;
+}
+
+void CTxtDraw::PrintPreview()
+{
+    if (!document)
+        return;
+    TextPreviewSource source;
+    source.title = GetFrameTitle();
+    source.text = textArea.IsCreated() ? textArea.GetText() : document->text;
+    source.font = document->textFont;
+    source.colours = PageColours();
+    source.setFont = [this](const FontRecord& font) { SetTextAreaFont(&font, true); };
+    ShowTextPrintPreview(this, source);
+    for (CDraw* view : ViewList())
+        view->Invalidate();
+}
+
+int CTxtDraw::PrintText()
+{
+    const std::string text = textArea.IsCreated() ? textArea.GetText() : document ? document->text : std::string();
+    if (text.empty() || !document)
+        return 0;
+    return PrintTextPages(this, GetFrameTitle(), text, document->textFont, PageColours());
 }
 
 int CTxtDraw::SaveToFile(const std::string& path)

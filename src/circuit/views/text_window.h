@@ -4,6 +4,7 @@
 // in the text area; it saves byte for byte.
 
 #include "circuit/views/cct_draw.h"
+#include "circuit/views/text_print_pages.h"
 
 #include <string>
 
@@ -18,6 +19,14 @@ public:
     // Reloads the file; this view, or null after a reported failure.
     CIODraw* Revert() override;
     int TextLength() const { return textArea.GetTextLength(); }
+    // File/Print: the text in its font, statements in the text colour and comments in the
+    // comment colour, with the program's text header and footer on every page. The pages
+    // printed; 0 when there was nothing to print or the job did not run.
+    void Print() override { PrintText(); }
+    int PrintText();
+    // File/Print Preview outside an analysis: the preview dialog of the text's pages.
+    void PrintPreview();
+    TextPageColours PageColours() const;
 };
 
 class CTxtFrame : public CCTFrame {

@@ -1088,6 +1088,16 @@ void CTxtEdit::OnMouse(const platform::MouseEvent& event) {
         Repaint();
         break;
     case MouseAction::RightDown: SetFocus(); break;
+    case MouseAction::Wheel:
+        // With Ctrl the owner zooms the text (away from the user: Zoom-Out); else one
+        // line a notch, down for a wheel turned toward the user.
+        if ((event.flags & platform::kMouseCtrl) && owner_)
+            owner_->ExecuteCommand(event.wheelDelta > 0 ? kCmdZoomOut : kCmdZoomIn);
+        else if (event.wheelDelta <= 0)
+            ScrollDown(1);
+        else
+            ScrollUp(1);
+        break;
     default: break;
     }
 }

@@ -6,9 +6,14 @@
 #include <fstream>
 
 #include "circuit/circuit_file.h"
+#include "circuit/document_files.h"
+#include "circuit/protected_file.h"
 #include "circuit/report_capture.h"
 #include "circuit/views/circuit_window.h"
 #include "platform/application.h"
+#include "platform/automation.h"
+#include "platform/dialog.h"
+#include "ui/framework/dialog_templates.h"
 #include "platform/image.h"
 #include "views_fixture.h"
 
@@ -101,4 +106,100 @@ TEST_F(CircuitWindows, FailuresAreReportedOnceAndLeaveNoWindow)
     // Kind -1 (no file kind found) is 15022.
     EXPECT_EQ(OpenCircuitFile(missing, -1, 0x80, code), nullptr);
     EXPECT_EQ(code, 15022);
+}
+
+// Ctrl+Alt+S: the password twice, the circuit saved, a name asked, the circuit saved there
+// and that file rewritten protected; a cancelled password writes nothing.
+TEST_F(CircuitWindows, SaveProtectedCopyCommand)
+{
+    CircuitDocument doc;
+    doc.AddWire(10, 10, 20, 10);
+    doc.text = ".tran 1u 1m\r\n";
+    const std::string path = (folder / "amp.cir").string();
+    const std::string locked = (folder / "amp_locked.cir").string();
+    ASSERT_EQ(SaveCircuitFile(doc, path, kCircuitVersion70), 0);
+    int code = -1;
+    CCTFrame* frame = OpenCircuit(path, 0x40, &code);
+    ASSERT_NE(frame, nullptr);
+    auto* view = dynamic_cast<CCTDraw*>(frame->draw);
+    ASSERT_NE(view, nullptr);
+
+    auto answer = [](const char* first, const char* second, int button) {
+        platform::automation::QueueModalScript([=](platform::Dialog& d) {
+            platform::automation::SendTextToItem(d, kIdField, first);
+            platform::automation::SendTextToItem(d, kIdField2, second);
+            platform::automation::ClickItem(d, button);
+            return button;
+        });
+    };
+    answer("", "", 2);
+    EXPECT_TRUE(view->ExecuteCommand(kCmdSaveProtected));
+    EXPECT_FALSE(std::filesystem::exists(locked));
+
+    answer("Secret", "secret", 1);
+    platform::automation::QueueFileDialogAnswer({locked});
+    EXPECT_TRUE(view->ExecuteCommand(kCmdSaveProtected));
+    EXPECT_EQ(platform::automation::PendingAnswers(), 0);
+    EXPECT_EQ(view->GetFrameTitle(), locked);
+    std::ifstream in(locked, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 280u);
+    EXPECT_EQ(bytes.compare(0, 4, std::string("CRP\0", 4)), 0);
+    std::string plain;
+    bool wrong = true;
+    ASSERT_EQ(ReadProtectedBytes(bytes, "SECRET", plain, wrong), 0);
+    EXPECT_FALSE(wrong);
+    std::string expected;
+    CircuitFile stream;
+    stream.Compose(*view->document, kCircuitVersion70, expected);
+    EXPECT_EQ(plain, expected);
+    frame->Close();
+}
+
+// File/Translate writes the schematic in an older version under the name asked; the
+// window keeps its title and its modified state.
+TEST_F(CircuitWindows, TranslateToOlderVersions)
+{
+    CircuitDocument doc;
+    doc.AddWire(10, 10, 20, 10);
+    doc.text = ".tran 1u 1m\r\n";
+    const std::string path = (folder / "amp.cir").string();
+    ASSERT_EQ(SaveCircuitFile(doc, path, kCircuitVersion70), 0);
+    int code = -1;
+    CCTFrame* frame = OpenCircuit(path, 0x40, &code);
+    ASSERT_NE(frame, nullptr);
+    auto* view = dynamic_cast<CCTDraw*>(frame->draw);
+    ASSERT_NE(view, nullptr);
+    view->OnDocumentChanged();
+
+    struct Case {
+        int command;
+        const char* file;
+        const char* start;
+    } cases[] = {
+        {kCmdSaveAsOB6, "amp6.cir", "[Main]\nFileType=CIR\nVersion=6.00\n"},
+        {kCmdSaveAsOB5V2, "amp520.cir", "[Main]\nFileType=CIR\nVersion=5.20\n"},
+        {kCmdSaveAsOB5V1, "amp503.cir", "5.03\nOmbrelic V\nTessellane Software\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string target = (folder / c.file).string();
+        platform::automation::QueueFileDialogAnswer({target});
+        EXPECT_TRUE(view->ExecuteCommand(c.command));
+        std::ifstream in(target, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(bytes.rfind(c.start, 0), 0u);
+        EXPECT_EQ(view->GetFrameTitle(), path);
+        EXPECT_TRUE(view->IsModified());
+        EXPECT_TRUE(view->document->modified);
+        EXPECT_EQ(view->document->fileVersion, kCircuitVersion70);
+        auto back = OpenCircuitDocument(target, DOC_SCHEMATIC, kLoadQuiet, &code);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(back->objects.size(), 1u);
+        EXPECT_EQ(back->text, ".tran 1u 1m\r\n");
+    }
+    platform::automation::QueueFileDialogAnswer({});
+    EXPECT_TRUE(view->ExecuteCommand(kCmdSaveAsOB6));
+    view->modified = 0;
+    frame->Close();
 }

@@ -13,6 +13,7 @@
 #include "platform/dialog.h"
 #include "platform/image.h"
 #include "ui/framework/dialog_templates.h"
+#include "ui/framework/shell_state.h"
 #include "views_fixture.h"
 
 using namespace ob7;
@@ -133,6 +134,40 @@ TEST_F(FindReplace, FindWrapsAndMatchesWholeWords)
     });
     FindInText(*view, true);
     EXPECT_EQ(Sel(), std::make_pair(6, 9));  // wrapped round to the same R10
+}
+
+// The view's commands reach the find functions: Repeat Last Find (and F3 outside an
+// analysis) searches at once, Find shows the Search dialog, Replace is greyed during an
+// analysis.
+TEST_F(FindReplace, CommandsOfTheView)
+{
+    Open("V1 in 0\r\nR1 in out 1k\r\n");
+    TextSearch.search = "out";
+    EXPECT_TRUE(view->ExecuteCommand(kCmdRepeatFind));
+    EXPECT_EQ(Sel(), std::make_pair(15, 18));
+    TextSearch.search = "in";
+    EXPECT_TRUE(view->ExecuteCommand(kCmdRepeatFindKey));
+    EXPECT_EQ(Sel(), std::make_pair(3, 5));  // wrapped round to the top
+
+    bool shown = false;
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        shown = d.Template().caption == "Search";
+        return 2;
+    });
+    EXPECT_TRUE(view->ExecuteCommand(kCmdFind));
+    EXPECT_TRUE(shown);
+
+    Shell.analysisKind = 0;
+    platform::CommandUI replace(kCmdReplace);
+    view->RouteUpdate(replace);
+    EXPECT_FALSE(replace.Enabled());
+    EXPECT_FALSE(view->ExecuteCommand(kCmdReplace));
+    view->textArea.SetSel(0, 0);
+    EXPECT_TRUE(view->ExecuteCommand(kCmdRepeatFindKey));  // the analysis window's key now
+    EXPECT_EQ(Sel(), std::make_pair(0, 0));
+    Shell.analysisKind = -1;
+    view->RouteUpdate(replace);
+    EXPECT_TRUE(replace.Enabled());
 }
 
 TEST_F(FindReplace, ReplaceSelectsFirstThenReplaces)

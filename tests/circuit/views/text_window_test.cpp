@@ -6,16 +6,21 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <unistd.h>
 
 #include "circuit/document_files.h"
 #include "circuit/report_capture.h"
 #include "circuit/views/text_window.h"
+#include "ui/framework/colour_controls.h"
+#include "ui/framework/print_services.h"
+#include "ui/framework/title_block.h"
 #include "foundation/textfile.h"
 #include "ui/framework/shell_state.h"
 #include "platform/application.h"
 #include "platform/automation.h"
+#include "platform/draw_context.h"
 #include "platform/frame.h"
 #include "platform/image.h"
 #include "platform/input.h"
@@ -87,6 +92,10 @@ TEST_F(TextWindows, OpenEditSaveAndOpenAgain)
     automation::SendText(view.textArea, "*");
     EXPECT_TRUE(view.IsModified());
     EXPECT_EQ(view.TextLength(), static_cast<int>(std::strlen(kNetlist)) + 1);
+    // A hidden open for the compiler or a batch run takes the text as typed, unsaved.
+    auto hidden = OpenCircuitDocument(path, DOC_TEXT, kLoadHidden | kLoadQuiet, &code);
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_EQ(hidden->text, std::string("*") + kNetlist);
 
     // Saved byte for byte, CR LF kept.
     ASSERT_EQ(view.SaveFile(), 0);
@@ -224,5 +233,184 @@ TEST_F(TextWindows, ZoomStepsTheTextFont)
     view.ZoomStep(kCmdZoomOut);  // not below 2: nothing changes
     EXPECT_EQ(view.document->textFont.height, 2);
     EXPECT_FALSE(view.IsModified());
+
+    // The wheel with Ctrl zooms (away from the user: out); without it, one line a notch.
+    font.height = -12;
+    view.SetTextAreaFont(&font, false);
+    automation::SendMouse(view.textArea, platform::MouseAction::Wheel, {5, 5}, platform::kMouseCtrl, 120);
+    EXPECT_EQ(view.document->textFont.height, -11);
+    automation::SendMouse(view.textArea, platform::MouseAction::Wheel, {5, 5}, platform::kMouseCtrl, -120);
+    EXPECT_EQ(view.document->textFont.height, -12);
+    std::string longText;
+    for (int i = 0; i < 200; ++i)
+        longText += "* line\r\n";
+    view.textArea.SetText(longText);
+    view.textArea.ScrollToLine(0);
+    automation::SendMouse(view.textArea, platform::MouseAction::Wheel, {5, 5}, 0, -120);
+    EXPECT_EQ(view.textArea.GetFirstVisibleLine(), 1);
+    automation::SendMouse(view.textArea, platform::MouseAction::Wheel, {5, 5}, 0, 120);
+    EXPECT_EQ(view.textArea.GetFirstVisibleLine(), 0);
+    view.modified = 0;
+    frame->Close();
+}
+
+// Edit/Change/Color: the colour sheet sets the text colour in one undo step that swaps
+// back and forth; Format/Font takes the font dialog's font and keeps the colour.
+TEST_F(TextWindows, TextColourAndFont)
+{
+    const std::string path = Write("colour.cir", kNetlist);
+    int code = -1;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    CTxtDraw& view = frame->view;
+    const uint8_t before = view.document->textFont.color;
+    automation::QueueModalScript([](platform::Dialog& d) {
+        automation::ClickItem(static_cast<CFontProp&>(d).colourPage, 19809);  // red
+        automation::ClickItem(d, 1);
+        return 0;
+    });
+    EXPECT_TRUE(view.ExecuteCommand(kCmdTextColour));
+    EXPECT_EQ(view.document->textFont.color, 9);
+    EXPECT_TRUE(view.IsModified());
+    ASSERT_NE(view.CurrentUndo(), nullptr);
+    EXPECT_EQ(view.CurrentUndo()->label, "Color Change");
+    EXPECT_EQ(view.textArea.GetText(), kNetlist);
+    view.UndoStep();
+    EXPECT_EQ(view.document->textFont.color, before);
+    view.RedoStep();
+    EXPECT_EQ(view.document->textFont.color, 9);
+
+    // Upper Case of the selection is one undo step of the whole text.
+    view.textArea.SetFocus();
+    view.textArea.SetSel(0, 10);
+    EXPECT_TRUE(view.textArea.ExecuteCommand(kCmdUpperCase));
+    const std::string upper = view.textArea.GetText();
+    EXPECT_NE(upper, kNetlist);
+    ASSERT_NE(view.CurrentUndo(), nullptr);
+    EXPECT_EQ(view.CurrentUndo()->label, "Upper case");
+    view.UndoStep();
+    EXPECT_EQ(view.textArea.GetText(), kNetlist);
+    view.RedoStep();
+    EXPECT_EQ(view.textArea.GetText(), upper);
+
+    // Cancelled: nothing changes, no undo step.
+    view.ClearUndoList();
+    automation::QueueModalScript([](platform::Dialog&) { return 2; });
+    EXPECT_TRUE(view.ExecuteCommand(kCmdTextColour));
+    EXPECT_EQ(view.CurrentUndo(), nullptr);
+
+    automation::QueueFontDialogAnswer([](platform::Font& f) {
+        f.face = "Courier New";
+        f.weight = 700;
+        return true;
+    });
+    EXPECT_TRUE(view.ExecuteCommand(kCmdTextFont));
+    EXPECT_STREQ(FaceName(view.document->textFont.face), "Courier New");
+    EXPECT_TRUE(view.document->textFont.style & kFontBold);
+    EXPECT_EQ(view.document->textFont.color, 9);
+    view.modified = 0;
+    frame->Close();
+}
+
+// File/Print of a text window: the pages the text needs, to a PDF file in place of a
+// printer; an empty text prints nothing.
+TEST_F(TextWindows, PrintsItsPages)
+{
+    std::string netlist = "* printed netlist\r\n";
+    for (int i = 0; i < 150; ++i)
+        netlist += "R" + std::to_string(i) + " " + std::to_string(i) + " " + std::to_string(i + 1) + " 1k ; r\r\n";
+    const std::string path = Write("printed.cir", netlist);
+    int code = -1;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    const std::string pdf = (folder / "printed.pdf").string();
+    PrinterChoice.outputFile = pdf;
+    PrinterSettings.header = "$<$name$>Page $page of $pages";
+    auto pagesInPdf = [&] {
+        std::ifstream in(pdf, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+        std::regex page("/Type\\s*/Page[^s]");
+        return static_cast<int>(std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), page), std::sregex_iterator()));
+    };
+    // The print dialog offers the pages the text needs; all of them are printed.
+    int offered = 0;
+    automation::QueuePrintDialogAnswer([&](platform::PrintSettings& s) {
+        offered = s.maxPage;
+        return true;
+    });
+    const int pages = frame->view.PrintText();
+    EXPECT_GE(pages, 2);
+    EXPECT_EQ(offered, pages);
+    EXPECT_EQ(pagesInPdf(), pages);
+    // A range prints only its pages; a cancelled dialog prints nothing.
+    automation::QueuePrintDialogAnswer([](platform::PrintSettings& s) {
+        s.fromPage = s.toPage = 2;
+        return true;
+    });
+    EXPECT_EQ(frame->view.PrintText(), 1);
+    EXPECT_EQ(pagesInPdf(), 1);
+    automation::QueuePrintDialogAnswer([](platform::PrintSettings&) { return false; });
+    EXPECT_EQ(frame->view.PrintText(), 0);
+
+    frame->view.textArea.SetText("");
+    EXPECT_EQ(frame->view.PrintText(), 0);
+    PrinterChoice = platform::PrintSettings{};
+    PrinterSettings.header.clear();
+    frame->view.modified = 0;
+    frame->Close();
+}
+
+// File/Print Preview: the pages of the text one by one, Next only before the last page and
+// Prior only after the first; an empty text shows no page and both are disabled. A picture.
+TEST_F(TextWindows, PrintPreviewPages)
+{
+    std::string netlist = "* previewed netlist\r\n";
+    for (int i = 0; i < 150; ++i)
+        netlist += "R" + std::to_string(i) + " " + std::to_string(i) + " 0 1k ; load\r\n";
+    const std::string path = Write("preview.cir", netlist);
+    int code = -1;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    PrinterChoice.outputFile = (folder / "preview.pdf").string();
+    std::string first, last;
+    bool nextAtStart = false, priorAtStart = true, nextAtEnd = true;
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        EXPECT_EQ(d.Template().caption, "Printer Preview");
+        first = d.ItemText(101);
+        nextAtStart = d.IsItemEnabled(152);
+        priorAtStart = d.IsItemEnabled(153);
+        for (int i = 0; i < 10 && d.IsItemEnabled(152); ++i)
+            automation::ClickItem(d, 152);
+        last = d.ItemText(101);
+        nextAtEnd = d.IsItemEnabled(152);
+        platform::Application::PumpMessages();
+        std::filesystem::create_directories("png");
+        EXPECT_TRUE(d.Grab().SavePng((std::filesystem::current_path() / "png" / "text_print_preview.png").string()));
+        automation::ClickItem(d, 23);
+        return 2;
+    });
+    EXPECT_TRUE(frame->view.ExecuteCommand(kCmdPrintPreview));
+    EXPECT_EQ(first.rfind("Page 1 of ", 0), 0u);
+    EXPECT_TRUE(nextAtStart);
+    EXPECT_FALSE(priorAtStart);
+    EXPECT_FALSE(nextAtEnd);
+    const std::string pages = first.substr(10);
+    EXPECT_EQ(last, "Page " + pages + " of " + pages);
+
+    frame->view.textArea.SetText("");
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        first = d.ItemText(101);
+        nextAtStart = d.IsItemEnabled(152);
+        priorAtStart = d.IsItemEnabled(153);
+        automation::ClickItem(d, 23);
+        return 2;
+    });
+    EXPECT_TRUE(frame->view.ExecuteCommand(kCmdPrintPreview));
+    EXPECT_EQ(first, "Page 0 of 0");
+    EXPECT_FALSE(nextAtStart);
+    EXPECT_FALSE(priorAtStart);
+    PrinterChoice = platform::PrintSettings{};
+    frame->view.modified = 0;
     frame->Close();
 }
