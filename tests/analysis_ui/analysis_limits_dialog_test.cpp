@@ -160,6 +160,45 @@ TEST(AnalysisLimits, AddDeleteAndGroupIcons) {
     EXPECT_FALSE(d->IsItemVisible(CAnalysisLimitsDlg::CellId(1, kColYExpression)));
 }
 
+TEST(AnalysisLimits, ValueColourAndExpandMenus) {
+    AnalysisSetup setup = TransientSetup();
+    setup.rows[2].xRange = "1m";
+    OpenDialog d(setup, kCurvesTransient);
+    using namespace platform::automation;
+    // A plot group chosen from the right-click menu: "None", then "1" to "9".
+    QueuePopupMenuAnswer(kValueMenuFirst + 3);
+    RightClickItem(*d, CAnalysisLimitsDlg::CellId(3, kColPlotGroup));
+    EXPECT_EQ(setup.rows[3].plotGroup, '3');
+    EXPECT_EQ(d->ItemText(CAnalysisLimitsDlg::CellId(3, kColPlotGroup)), "3");
+    // The X range header: "Auto", "TMAX,TMIN", then the column's own texts; the choice
+    // goes into every row.
+    QueuePopupMenuAnswer(kValueMenuFirst + 1);
+    ClickItem(*d, kLimHeader0 + kColXRange);
+    for (const auto& row : setup.rows) EXPECT_EQ(row.xRange, "TMAX,TMIN");
+    // The colour swatch: the chosen slot becomes the text and line colour.
+    QueuePopupMenuAnswer(kColourMenuFirst + 5);
+    ClickItem(*d, CAnalysisLimitsDlg::IconId(1, kIconColour));
+    EXPECT_EQ(setup.rows[1].lineColour, 5);
+    EXPECT_EQ(setup.rows[1].textColour, 5);
+    // Expand and Delete follow the focus: Expand not for the plot group, neither for a field.
+    d->FocusItem(CAnalysisLimitsDlg::CellId(0, kColPlotGroup));
+    EXPECT_FALSE(d->IsItemEnabled(kLimExpand));
+    EXPECT_TRUE(d->IsItemEnabled(kLimDelete));
+    d->FocusItem(kLimField0);
+    EXPECT_FALSE(d->IsItemEnabled(kLimDelete));
+    // Expand: line breaks become blanks.
+    d->FocusItem(CAnalysisLimitsDlg::CellId(0, kColYExpression));
+    EXPECT_TRUE(d->IsItemEnabled(kLimExpand));
+    QueueModalScript([](platform::Dialog& e) {
+        EXPECT_EQ(e.Template().caption, "Y Expression");
+        e.SetItemText(101, "v(IN)\n-v(OUT)");
+        ClickItem(e, 1);
+        return 1;
+    });
+    ClickItem(*d, kLimExpand);
+    EXPECT_EQ(setup.rows[0].yExpression, "v(IN) -v(OUT)");
+}
+
 TEST(AnalysisLimits, FortyRowsOnAScreenOfTwelve) {
     AnalysisSetup setup = TransientSetup();
     setup.rows.resize(40, Row('1', "v(1)"));
