@@ -66,14 +66,15 @@ platform::DialogTemplate AnalysisLimitsTemplate(int kind) {
     const int fieldsBottom = y;
 
     y = kTop;
-    auto combo = [&](const char* label, int id) {
-        c.push_back({ControlKind::Static, 0, label, Rect{kRightLabel, y + 2, kRightCombo - 2, y + kHeight}});
+    // A label with a mnemonic has an id of its own: the key reaches its combo box.
+    auto combo = [&](const char* label, int labelId, int id) {
+        c.push_back({ControlKind::Static, labelId, label, Rect{kRightLabel, y + 2, kRightCombo - 2, y + kHeight}});
         c.push_back({ControlKind::ComboList, id, "", Rect{kRightCombo, y, kRightEnd, y + kHeight}});
         y += kStep;
     };
-    combo("Run Options", kLimRunOptions);
-    combo("State Variables", kLimStateVariables);
-    if (kind == kCurvesAc) combo("Frequency Step", kLimMethod1);
+    combo("&Run Options", 17124, kLimRunOptions);
+    combo("&State Variables", 17125, kLimStateVariables);
+    if (kind == kCurvesAc) combo("&Frequency Step", 17160, kLimMethod1);
     auto check = [&](const char* label, int id) {
         c.push_back({ControlKind::CheckBox, id, label, Rect{kRightLabel, y, kRightEnd, y + kHeight}});
         y += kStep - 2;
