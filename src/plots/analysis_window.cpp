@@ -69,6 +69,7 @@ void BuildAnalysisRunMenu(platform::Menu& m, int kind) {
     m.Append(kCmdStopRun, "&Stop");
     m.AppendSeparator();
     m.Append(kCmdAnalysisLimits, "&Limits...\tF9");
+    m.Append(kCmdSteppingDialog, "&Stepping...\tF11");
     m.Append(kCmdNumericOutput, "&Numeric Output\tF5");
     m.AppendSeparator();
     m.Append(kCmdCloseAnalysisWindow, "E&xit Analysis\tF3");
@@ -159,6 +160,9 @@ void CG2DFrame::RegisterRunCommands() {
     });
     OnCommand(kCmdAnalysisLimits, [this](int) {
         if (openLimits) openLimits(analysisKind_);
+    });
+    OnCommand(kCmdSteppingDialog, [this](int) {
+        if (openStepping) openStepping(analysisKind_);
     });
     OnCommand(kCmdCloseAnalysisWindow, [this](int) { OnClose(); });
 }
