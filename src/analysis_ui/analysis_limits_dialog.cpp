@@ -195,8 +195,8 @@ void CAnalysisLimitsDlg::FillCombos() {
 void CAnalysisLimitsDlg::FillFields() {
     for (int i = 0; i < FieldCount(); ++i) SetItemText(kLimField0 + i, setup_.limits[i]);
     if (kind_ == kCurvesDc) {
-        FillParameterCombo(3, kLimField0 + 3, kLimParameter1, true);
-        FillParameterCombo(1, kLimField0 + 1, kLimParameter2, CurSel(kLimMethod2) > 0);
+        FillParameterCombo(kLimField0 + 3, kLimParameter1, true);
+        FillParameterCombo(kLimField0 + 1, kLimParameter2, CurSel(kLimMethod2) > 0);
     }
 }
 
@@ -214,7 +214,7 @@ void CAnalysisLimitsDlg::FillSweepNameCombos() {
     }
 }
 
-void CAnalysisLimitsDlg::FillParameterCombo(int field, int nameId, int parameterId, bool methodOn) {
+void CAnalysisLimitsDlg::FillParameterCombo(int nameId, int parameterId, bool methodOn) {
     const std::string text = ItemText(nameId);
     const std::string name = SweepName(text);
     const std::string word = Upper(name.substr(0, name.find(' ')));
@@ -229,7 +229,6 @@ void CAnalysisLimitsDlg::FillParameterCombo(int field, int nameId, int parameter
     const int chosen = FindStringExact(parameterId, SweepParameter(text));
     SetCurSel(parameterId, chosen >= 0 ? chosen : 0);
     EnableItem(parameterId, methodOn);
-    (void)field;
 }
 
 void CAnalysisLimitsDlg::ApplyEnableRules() {
@@ -367,7 +366,7 @@ void CAnalysisLimitsDlg::StoreSweepName(int field, int nameId, int parameterId) 
     const bool variable1 = field == 3;
     // A new name offers the parameters of its model type.
     if (Upper(name) != Upper(SweepName(setup_.limits[field])))
-        FillParameterCombo(field, nameId, parameterId, variable1 || CurSel(kLimMethod2) > 0);
+        FillParameterCombo(nameId, parameterId, variable1 || CurSel(kLimMethod2) > 0);
     std::string text = name;
     if (ItemCount(parameterId) > 0 && CurSel(parameterId) >= 0)
         text += "(" + ItemString(parameterId, CurSel(parameterId)) + ")";
@@ -484,7 +483,7 @@ void CAnalysisLimitsDlg::OnControlNotify(int id, Notify code) {
                 break;
             case kLimMethod2:
                 setup_.sweep[1] = CurSel(id) << 12;
-                FillParameterCombo(1, kLimField0 + 1, kLimParameter2, CurSel(id) > 0);
+                FillParameterCombo(kLimField0 + 1, kLimParameter2, CurSel(id) > 0);
                 ReportChange();
                 break;
             case kLimTemperatureMethod: setup_.temperatureList = CurSel(id); ReportChange(); break;
@@ -618,8 +617,7 @@ void CAnalysisLimitsDlg::ValueMenu(int column, bool wholeColumn, int cellId) {
 }
 
 void CAnalysisLimitsDlg::OnControlRightClick(int id) {
-    if (IsCell(id) && CellColumn(id) != kColYExpression && !(kind_ != kCurvesDc && CellColumn(id) == kColXExpression &&
-                                                              RowCount() == 0)) {
+    if (IsCell(id) && CellColumn(id) != kColYExpression) {
         lastCell_ = id;
         ValueMenu(CellColumn(id), false, id);
         return;

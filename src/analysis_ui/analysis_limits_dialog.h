@@ -109,7 +109,7 @@ private:
     void StoreLimitField(int id);
     void StoreSweepName(int field, int nameId, int parameterId);
     void FillSweepNameCombos();
-    void FillParameterCombo(int field, int nameId, int parameterId, bool methodOn);
+    void FillParameterCombo(int nameId, int parameterId, bool methodOn);
     void FocusCell(int row, int column, bool select);
     void MoveFocus(int id, int step);
     void ClickIcon(int visibleRow, int icon);

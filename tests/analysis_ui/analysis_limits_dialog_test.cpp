@@ -268,6 +268,37 @@ TEST(AnalysisLimits, AcAndDcEnableRules) {
     }
 }
 
+TEST(AnalysisLimits, DcSweepNamesTakeTheirModelParameter) {
+    App();
+    AnalysisSetup dc;
+    dc.rows = {Row('1', "i(D1)")};
+    FillDefaultLimits(kCurvesDc, dc);
+    LimitsDialogHost host;
+    host.sweepParts = {"V1", "R1"};
+    host.models = {{"NPN", "Q2N2222"}};
+    host.params = {"GAIN"};
+    host.modelParameters = [](const std::string& type, std::vector<std::string>& out) {
+        if (type != "NPN") return false;
+        out = {"BF", "IS"};
+        return true;
+    };
+    CAnalysisLimitsDlg d(dc, kCurvesDc, host);
+    ASSERT_TRUE(d.CreateModeless(nullptr));
+    const int name = kLimField0 + 3;
+    EXPECT_EQ(d.ItemCount(name), 5);  // TEMP, V1, R1, NPN Q2N2222, PARAM GAIN
+    EXPECT_EQ(d.ItemString(name, 3), "NPN Q2N2222");
+    EXPECT_FALSE(d.IsItemEnabled(kLimParameter1));
+    d.SetItemText(name, "npn Q2N2222");
+    d.OnControlNotify(name, Notify::KillFocus);
+    EXPECT_TRUE(d.IsItemEnabled(kLimParameter1));
+    EXPECT_EQ(dc.limits[3], "npn Q2N2222(BF)");
+    d.SetCurSel(kLimParameter1, 1);
+    d.OnControlNotify(kLimParameter1, Notify::SelChange);
+    EXPECT_EQ(dc.limits[3], "npn Q2N2222(IS)");
+    EXPECT_EQ(d.ItemText(name), "npn Q2N2222(IS)");
+    d.OnClose();
+}
+
 // Reports shown as message boxes, kept.
 struct Reports : ReportContext {
     int ShowReportDialog(ReportDelivery& report) override {
