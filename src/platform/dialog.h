@@ -172,6 +172,8 @@ public:
 
     // Up-downs, progress bars, scroll bars.
     void SetRange(int id, int minimum, int maximum);
+    // The step of a scroll bar's page up and page down.
+    void SetPageStep(int id, int step);
     void SetPos(int id, int position);
     int Pos(int id) const;
 

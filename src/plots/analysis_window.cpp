@@ -68,6 +68,8 @@ void BuildAnalysisRunMenu(platform::Menu& m, int kind) {
     m.Append(kCmdPauseRun, "&Pause\tPause");
     m.Append(kCmdStopRun, "&Stop");
     m.AppendSeparator();
+    m.Append(kCmdAnalysisLimits, "&Limits...\tF9");
+    m.Append(kCmdSteppingDialog, "&Stepping...\tF11");
     m.Append(kCmdNumericOutput, "&Numeric Output\tF5");
     m.AppendSeparator();
     m.Append(kCmdCloseAnalysisWindow, "E&xit Analysis\tF3");
@@ -156,6 +158,12 @@ void CG2DFrame::RegisterRunCommands() {
     OnCommand(kCmdNumericOutput, [this](int) {
         if (openNumericOutput) openNumericOutput(analysisKind_);
     });
+    OnCommand(kCmdAnalysisLimits, [this](int) {
+        if (openLimits) openLimits(analysisKind_);
+    });
+    OnCommand(kCmdSteppingDialog, [this](int) {
+        if (openStepping) openStepping(analysisKind_);
+    });
     OnCommand(kCmdCloseAnalysisWindow, [this](int) { OnClose(); });
 }
 
@@ -179,6 +187,7 @@ void CG2DFrame::RunEnded() {
 }
 
 void CG2DFrame::OnDestroy() {
+    if (closeLimits) closeLimits();
     if (draw) draw->ClearUndoList();
     if (main_) {
         if (platform::Menu* bar = main_->GetMenu()) {

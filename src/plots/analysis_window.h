@@ -14,7 +14,8 @@ namespace ob7 {
 
 enum AnalysisWindowCommand : int {
     kCmdRunAnalysis = 16067, kCmdPauseRun = 16066, kCmdResumeRun = 16069, kCmdStopRun = 16068,
-    kCmdNumericOutput = 17140, kCmdCloseAnalysisWindow = 17216
+    kCmdNumericOutput = 17140, kCmdCloseAnalysisWindow = 17216,
+    kCmdAnalysisLimits = 16070, kCmdSteppingDialog = 18100
 };
 
 // "Transient Analysis", "AC Analysis", "DC Analysis".
@@ -51,6 +52,11 @@ public:
     std::function<void(int analysisKind)> runAnalysis;
     // Opens the numeric output of the analysis.
     std::function<void(int analysisKind)> openNumericOutput;
+    // Opens the Analysis Limits dialog of the analysis, and closes it with the window.
+    std::function<void(int analysisKind)> openLimits;
+    std::function<void()> closeLimits;
+    // Opens the Stepping dialog of the analysis.
+    std::function<void(int analysisKind)> openStepping;
     int closeAfterRun = 0;  // closed while a run was going on: closes when it ends
 
     // The run ended: a window closed during the run closes now.

@@ -1123,6 +1123,10 @@ void Dialog::SetRange(int id, int minimum, int maximum) {
     else if (auto* sb = Item<QScrollBar>(*this, id)) sb->setRange(minimum, maximum);
 }
 
+void Dialog::SetPageStep(int id, int step) {
+    if (auto* sb = Item<QScrollBar>(*this, id)) sb->setPageStep(step);
+}
+
 void Dialog::SetPos(int id, int position) {
     if (auto* s = Item<QSpinBox>(*this, id)) {
         QSignalBlocker block(s);

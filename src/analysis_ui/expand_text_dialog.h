@@ -1,0 +1,18 @@
+#pragma once
+// The Expand dialog: a cell's text in a larger edit; on OK line breaks become blanks.
+
+#include <string>
+
+#include "ui/framework/dialogs.h"
+
+namespace ob7 {
+
+class CExpandTextDlg : public CDialog2 {
+public:
+    CExpandTextDlg(std::string caption, std::string text, platform::Window* parent);
+    bool OnInitDialog() override;
+    void OnOK() override;
+    std::string text;  // the text shown, and on OK the text taken
+};
+
+}  // namespace ob7
