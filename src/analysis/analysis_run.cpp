@@ -8,6 +8,7 @@
 #include "netlist/model_values.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
+#include "sim/engine/device_lists.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/run_helpers.h"
 #include "sim/engine/solver_state.h"
@@ -18,6 +19,10 @@ namespace {
 
 constexpr int kLimitFieldKind = 1;  // ReportRunError's field kind for a limit text
 constexpr double kTemperatureLimit = 1e4;
+constexpr int kAcKind = 1, kDcKind = 2;
+constexpr int kOptionOperatingPoint = 0x40;
+// The "Number of Points" field of each analysis kind.
+constexpr int kPointCountField[3] = {2, 1, 4};
 
 // The run whose step variables the device loads ask about (one analysis runs at a time).
 const AnalysisRun* SteppingRun = nullptr;
@@ -51,7 +56,13 @@ public:
         // The case's run was opened before the driver set its second sweep value.
         if (run_.secondSweepValue && points_ == 0 && plot.runs.runCount > 0)
             plot.runs.records[plot.runs.runCount - 1].secondSweepValue = *run_.secondSweepValue;
-        if (points_ == 0 && run_.operatingPoint) run_.operatingPoint(run_.current_);
+        if (points_ == 0) {
+            // The engine holds the case's operating point now.
+            if (run_.kind != kDcKind)
+                run_.numericOutput.WriteNumericOutput(run_.kind == kAcKind || (run_.setup.options & kOptionOperatingPoint),
+                                                      run_.current_.runIndex);
+            if (run_.operatingPoint) run_.operatingPoint(run_.current_);
+        }
         if (run_.secondSweepValue) lastSecond_ = *run_.secondSweepValue;
         ++points_;
         if (int code = plot.EvaluateRunPoint()) return code;
@@ -77,7 +88,8 @@ private:
     double lastSecond_ = 0;
 };
 
-AnalysisRun::AnalysisRun(int k, AnalysisSetup& s, ExpressionContext* context) : kind(k), setup(s) {
+AnalysisRun::AnalysisRun(int k, AnalysisSetup& s, ExpressionContext* context)
+    : kind(k), setup(s), numericOutput(k, s, plot) {
     plot.analysisKind = k;
     plot.context = context;
 }
@@ -157,7 +169,37 @@ int AnalysisRun::BeginAnalysisRun() {
         caseTotal = ValidateMonteCarloRuns(monteCarlo);
         setup.monteCarloRuns = monteCarlo.runs;
     }
+    OpenNumericOutput();
     return 0;
+}
+
+void AnalysisRun::OpenNumericOutput() {
+    numericOutputFailed_ = false;
+    if (numericOutputPath.empty()) return;
+    if (int code = numericOutput.Open(numericOutputPath); !code) {
+        KeepDeviceValues();
+    } else {
+        // The run goes on without its report; the failure is told once.
+        numericOutputFailed_ = true;
+        SetPendingMessageText(numericOutputPath.c_str());
+        ReportMessage("E", code);
+    }
+}
+
+void AnalysisRun::KeepDeviceValues() {
+    // The device tables print the currents and powers the loads keep only when asked.
+    if (numericOutput.IsOpen()) SetDeviceListFlags(1);
+}
+
+void AnalysisRun::WriteCaseTables(const RunCase& c) {
+    if (!numericOutput.IsOpen()) return;
+    int code = 0;
+    const int points = LimitCount(setup.limits[kPointCountField[kind]].c_str(), &code);
+    // A DC sweep with a second variable ends one inner sweep per run of the case.
+    for (int r = c.runIndex; r < plot.runs.runCount; ++r) {
+        if (kind == kDcKind) numericOutput.WriteNumericOutput(false, r);
+        numericOutput.WriteNumericTables(points, r);
+    }
 }
 
 int AnalysisRun::BuildStepCases() {
@@ -297,6 +339,7 @@ int AnalysisRun::RecompileForCase() {
         AdvanceStepVariable(v, kStepReapply, false);
     }
     SaveModelValues();
+    KeepDeviceValues();
     return 0;
 }
 
@@ -347,10 +390,13 @@ int AnalysisRun::RunCases() {
         c.temperature = currentTemperature;
         c.firstCaseOfRun = runCounter == 1;
         current_ = c;
+        numericOutput.moreThanOneTemperature = moreThanOneTemperature;
+        numericOutput.monteCarloOn = monteCarloActive;
         if (beginCase) beginCase(c);
         CaseSink sink(*this);
         result = solveCase ? solveCase(c, sink) : kMsgRunStopped;
         plot.PlotNewPoints();
+        WriteCaseTables(c);
         if (endCase) endCase(c);
         if (result || IsRunAborted()) break;
     }
@@ -370,6 +416,14 @@ int AnalysisRun::EndAnalysisRun(int result) {
         result = kMsgRunStopped;
     }
     if (stopRequest) result = kMsgRunStopped;
+    if (numericOutput.IsOpen()) {
+        numericOutput.WriteTemperatureWarnings();
+        if (int code = numericOutput.Close(); code && !numericOutputFailed_) {
+            numericOutputFailed_ = true;
+            SetPendingMessageText(numericOutputPath.c_str());
+            ReportMessage("E", code);
+        }
+    }
     runInProgress = false;
     plot.resultsAvailable = true;
     return result;

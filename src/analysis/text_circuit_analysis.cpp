@@ -9,6 +9,7 @@
 
 #include "analysis/circuit_expression_context.h"
 #include "analysis/curve_rows.h"
+#include "analysis/operating_point_report.h"
 #include "expression/compiler.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
@@ -482,8 +483,17 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     run.solveCase = [this, kind](const RunCase& c, PointSink& sink) { return SolveCase(kind, c, sink); };
     run.resolveStepVariable = [this](StepVariable& v) { return ResolveStepTarget(v); };
     run.recompile = [this, kind](const StepSet& steps) { return Recompile(kind, steps); };
+    // The numeric output beside the circuit.
+    run.numericOutputPath = NumericOutputPath(path_, kind);
+    NumericOutputWriter& out = run.numericOutput;
+    out.width = Options.width;
+    out.modelWarnings = ModelWarningLines(*circuit_);
+    out.operatingPoint = [this] { return CollectOperatingPoint(*circuit_); };
+    out.temperatureWarnings = [] { return TemperatureWarnings(); };
+    if (kind == kDc && setup_.sweep[1] && !setup_.limits[1].empty()) out.dcSource2Name = setup_.limits[1];
     if (prepareRun) prepareRun(run);
     const int result = run.RunAnalysisCore();
+    DeleteEmptyNumericOutput(run.numericOutputPath);
     iterations_ = TotalIterations - iterationsBefore + transientIterations_;
     return result;
 }
