@@ -1,0 +1,69 @@
+// The numeric output of a transient, an AC and a DC run, written by the batch with a
+// fixed clock and the option WIDTH 80, against stored texts checked by hand against the
+// report's layout: header, limits, operating point with its device tables, curve tables.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "app/batch_circuit_host.h"
+#include "foundation/time_stamp.h"
+#include "text_circuit_test_home.h"
+
+namespace ob7 {
+namespace {
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class NumericOutputGolden : public TextCircuitHome {
+protected:
+    void SetUp() override {
+        TextCircuitHome::SetUp();
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        SetFixedClock(1767323045);  // 2026-01-02 03:04:05 UTC
+    }
+    void TearDown() override {
+        SetFixedClock(0);
+        TextCircuitHome::TearDown();
+    }
+    // Copies the golden deck into the home folder and runs its analysis by the batch.
+    std::string Run(const std::string& deck, const char* switches) {
+        const std::filesystem::path golden = std::filesystem::path(OB7_ANALYSIS_TEST_DATA) / "golden";
+        std::filesystem::copy_file(golden / (deck + ".cir"), home / (deck + ".cir"));
+        std::ofstream(home / "golden.cmd") << deck << ".cir " << switches << "\n";
+        DocumentBatchHost host;
+        BatchSettings settings;
+        settings.commandFile = (home / "golden.cmd").string();
+        EXPECT_EQ(RunBatchFile(settings, host), 0) << AllReports();
+        return golden.string();
+    }
+};
+
+TEST_F(NumericOutputGolden, TransientAcAndDcReports) {
+    const struct {
+        const char *deck, *switches, *output;
+    } cases[] = {
+        {"nout_tran", "/T", "nout_tran.TNO"},
+        {"nout_ac", "/A", "nout_ac.ANO"},
+        {"nout_dc", "/D", "nout_dc.DNO"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.deck);
+        const std::string golden = Run(c.deck, c.switches);
+        const std::string written = ReadText(home / c.output);
+        EXPECT_EQ(written, ReadText(std::filesystem::path(golden) / c.output)) << written;
+    }
+    EXPECT_TRUE(reports.empty()) << AllReports();
+}
+
+}  // namespace
+}  // namespace ob7
