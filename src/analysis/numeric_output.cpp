@@ -1,6 +1,8 @@
 #include "analysis/numeric_output.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -47,17 +49,35 @@ std::string TrimTrailing(std::string s) {
 // A value of a curve table: the column's precision and style, padded with zeros. The
 // engineering style writes its step as an exponent instead of a suffix letter, so that
 // 0.5m reads 500.000E-3 and not 0.001: the table keeps its digits and stays plain numbers.
-std::string FormatTableValue(double value, const std::string& format) {
-    NumberFormatSpec spec;
-    if (!format.empty()) spec.Set(format.c_str());
-    const int flags = kNumPadZeros | kNumNoScaling;
-    if (spec.style == 'E' || spec.style == 'e' || spec.style == 'G' || spec.style == 'g')
-        return FormatNumberText(value, spec.digits, spec.style, flags);
-    double multiplier = 1;
-    EngineeringScale(&multiplier, 0, value);
-    if (multiplier == 1) return FormatNumberText(value, spec.digits, spec.style, flags);
-    const int exponent = static_cast<int>(std::lround(-std::log10(multiplier)));
-    return FormatNumberText(value * multiplier, spec.digits, spec.style, flags) + "E" + std::to_string(exponent);
+// Written into `out` (kCellSize bytes); returns the length.
+constexpr int kCellSize = 40;
+int FormatTableValue(double value, const NumberFormatSpec& spec, char* out) {
+    const int digits = std::clamp<int>(spec.digits, 0, 16);
+    if (spec.style == 'G' || spec.style == 'g') return std::snprintf(out, kCellSize, "%.*G", digits, value);
+    char* const limit = out + kCellSize - 8;
+    auto write = [&](double v, std::chars_format format) {
+        char* end = std::to_chars(out, limit, v, format, digits).ptr;
+        for (char* p = out; p < end; ++p)
+            if (*p == 'e') *p = 'E';
+        *end = 0;
+        return end;
+    };
+    const double a = std::fabs(value);
+    if (spec.style == 'E' || spec.style == 'e' || (value != 0 && (a < 1e-15 || a >= 1e15)))
+        return static_cast<int>(write(value, std::chars_format::scientific) - out);
+    // The engineering step: the exponent, a multiple of 3, of the number's leading digit.
+    static constexpr double kPowers[] = {1e-15, 1e-12, 1e-9, 1e-6, 1e-3, 1, 1e3, 1e6, 1e9, 1e12};
+    int step = 5;
+    if (a != 0 && a >= EngineeringScaleFloor) {
+        const int leading = static_cast<int>(std::floor(std::log10(a)));
+        step = std::clamp((leading >= 0 ? leading / 3 : (leading - 2) / 3) + 5, 0, 9);
+    }
+    if (step == 5) return static_cast<int>(write(value, std::chars_format::fixed) - out);
+    char* end = write(value / kPowers[step], std::chars_format::fixed);
+    *end++ = 'E';
+    end = std::to_chars(end, out + kCellSize - 1, 3 * (step - 5)).ptr;
+    *end = 0;
+    return static_cast<int>(end - out);
 }
 
 // One printed column of a curve table.
@@ -65,11 +85,56 @@ struct TableColumn {
     int curve = 0;
     int axis = kAxisX;
     std::string heading;
-    std::string format;
+    NumberFormatSpec format;
     bool digital = false;
     size_t width = 0;
-    std::vector<std::string> cells;
+    int position = 0;  // where the sampling searches next
 };
+
+// The sampling over any two accessors of stored values (arrays, or the point store).
+template <class XAt, class YAt>
+int FindValueAt(double x, XAt xAt, YAt yAt, int count, int start, int flags, double* value) {
+    if (count <= 0) {
+        *value = 0;
+        return 0;
+    }
+    if (count == 1) {
+        *value = yAt(0);
+        return 0;
+    }
+    start = std::clamp(start, 0, count - 2);
+    int i = start;
+    for (; i < count - 1; ++i) {
+        const double a = xAt(i), b = xAt(i + 1);
+        if ((x >= a && x <= b) || (x <= a && x >= b)) break;
+    }
+    if (i == count - 1) {
+        // Below the first interval the first is used; otherwise the last point answers.
+        const double first = xAt(0), second = xAt(1);
+        const bool below = second >= first ? x < first : x > first;
+        if (!below) {
+            *value = yAt(count - 1);
+            return count - 1;
+        }
+        i = 0;
+    }
+    const double x0 = xAt(i), x1 = xAt(i + 1);
+    const double y0 = yAt(i), y1 = yAt(i + 1);
+    if (x == x1) {
+        *value = y1;
+        return i + 1;
+    }
+    if (flags & kSampleDigital) {
+        *value = y0;
+        return i + 1;
+    }
+    auto lg = [](double v) { return v == 0 ? 0.0 : std::log10(std::fabs(v)); };
+    const bool logX = flags & kSampleLogX, logY = flags & kSampleLogY;
+    const double y = InterpolateLinear(logX ? lg(x) : x, logX ? lg(x0) : x0, logX ? lg(x1) : x1,
+                                       logY ? lg(y0) : y0, logY ? lg(y1) : y1);
+    *value = logY ? std::pow(10.0, y) : y;
+    return i + 1;
+}
 
 }  // namespace
 
@@ -421,7 +486,7 @@ void NumericOutputWriter::WriteNumericTables(int n, int run) {
             col.heading = WithoutBlanks(c.text[axis]);
             const CurveRowRecord* row =
                 c.row >= 0 && c.row < static_cast<int>(setup_.rows.size()) ? &setup_.rows[c.row] : nullptr;
-            col.format = row ? row->valueFormat[axis] : std::string();
+            if (row && !row->valueFormat[axis].empty()) col.format.Set(row->valueFormat[axis].c_str());
             col.digital = c.digital && axis == kAxisY;
             columns.push_back(std::move(col));
         }
@@ -444,39 +509,54 @@ void NumericOutputWriter::WriteNumericTables(int n, int run) {
     } else if (n > 1) {
         step = (high - low) / (n - 1);
     }
-    // Measuring pass: every cell's text.
-    for (TableColumn& col : columns) {
+    // Two passes over the same cells: the first measures the columns, the second writes.
+    // Values are read from the store as the sampling moves forward through each run.
+    const int flagsLog = acLog ? kSampleLogX : 0;
+    auto cellText = [&](TableColumn& col, int k, char* out) {
         const int count = plot_.RunPointCount(col.curve, run);
-        auto xAt = [&](int i) { return plot_.RunPointValue(col.curve, run, i, -1); };
-        auto yAt = [&](int i) { return plot_.RunPointValue(col.curve, run, i, col.axis); };
-        int position = 0;
-        for (int k = 0; k < n; ++k) {
-            const double x = acLog ? low * std::pow(step, k) : low + k * step;
-            if (count <= 0) {
-                col.cells.push_back("N/A");
-                continue;
-            }
-            double value = 0;
-            const int flags = (col.digital ? kSampleDigital : 0) | (acLog ? kSampleLogX : 0);
-            const int found = FindCurveValueAtX(x, xAt, yAt, count, position, flags, &value);
-            position = std::max(0, found - 1);
-            col.cells.push_back(FormatTableValue(value, col.format));
+        if (count <= 0) {
+            std::memcpy(out, "N/A", 4);
+            return 3;
         }
-        col.width = col.heading.size();
-        for (const std::string& cell : col.cells) col.width = std::max(col.width, cell.size());
-        col.width += 1;
-    }
-    const char S = separator;
-    auto writeLine = [&](auto text) {
-        file_.WriteText(" ");
-        for (size_t c = 0; c < columns.size(); ++c)
-            file_.Printf("%c%*s", c == 0 ? ' ' : S, static_cast<int>(columns[c].width), text(columns[c]).c_str());
-        return file_.WriteText("\n");
+        const double x = acLog ? low * std::pow(step, k) : low + k * step;
+        double value = 0;
+        const int found = FindValueAt(
+            x, [&](int i) { return plot_.RunPointValue(col.curve, run, i, -1); },
+            [&](int i) { return plot_.RunPointValue(col.curve, run, i, col.axis); }, count, col.position,
+            flagsLog | (col.digital ? kSampleDigital : 0), &value);
+        col.position = std::max(0, found - 1);
+        return FormatTableValue(value, col.format, out);
     };
-    writeLine([](const TableColumn& c) { return c.heading; });
-    writeLine([](const TableColumn&) { return std::string(); });
+    char cell[kCellSize];
+    for (TableColumn& col : columns) {
+        col.width = col.heading.size();
+        col.position = 0;
+        for (int k = 0; k < n; ++k) col.width = std::max(col.width, static_cast<size_t>(cellText(col, k, cell)));
+        col.width += 1;
+        col.position = 0;
+    }
+    // Each line is built whole and written at once.
+    const char S = separator;
+    std::string line;
+    auto writeLine = [&](auto text) {
+        line.assign(" ");
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const char* t = text(columns[c]);
+            const size_t length = std::strlen(t);
+            line += c == 0 ? ' ' : S;
+            if (length < columns[c].width) line.append(columns[c].width - length, ' ');
+            line.append(t, length);
+        }
+        line += '\n';
+        return file_.WriteText(line.c_str());
+    };
+    writeLine([](TableColumn& c) { return c.heading.c_str(); });
+    writeLine([](TableColumn&) { return ""; });
     for (int k = 0; k < n; ++k)
-        if (writeLine([k](const TableColumn& c) { return c.cells[k]; })) {
+        if (writeLine([&](TableColumn& c) {
+                cellText(c, k, cell);
+                return static_cast<const char*>(cell);
+            })) {
             outputFlag_ = false;
             return;
         }
@@ -504,48 +584,8 @@ double InterpolateLinear(double x, double x0, double x1, double y0, double y1) {
     return y0 + (y1 - y0) * (x - x0) / (x1 - x0);
 }
 
-int FindCurveValueAtX(double x, const std::function<double(int)>& xAt, const std::function<double(int)>& yAt,
-                      int count, int start, int flags, double* value) {
-    if (count <= 0) {
-        *value = 0;
-        return 0;
-    }
-    if (count == 1) {
-        *value = yAt(0);
-        return 0;
-    }
-    start = std::clamp(start, 0, count - 2);
-    int i = start;
-    for (; i < count - 1; ++i) {
-        const double a = xAt(i), b = xAt(i + 1);
-        if ((x >= a && x <= b) || (x <= a && x >= b)) break;
-    }
-    if (i == count - 1) {
-        // Below the first interval the first is used; otherwise the last point answers.
-        const double first = xAt(0), second = xAt(1);
-        const bool below = second >= first ? x < first : x > first;
-        if (!below) {
-            *value = yAt(count - 1);
-            return count - 1;
-        }
-        i = 0;
-    }
-    const double x0 = xAt(i), x1 = xAt(i + 1);
-    const double y0 = yAt(i), y1 = yAt(i + 1);
-    if (x == x1) {
-        *value = y1;
-        return i + 1;
-    }
-    if (flags & kSampleDigital) {
-        *value = y0;
-        return i + 1;
-    }
-    auto lg = [](double v) { return v == 0 ? 0.0 : std::log10(std::fabs(v)); };
-    const bool logX = flags & kSampleLogX, logY = flags & kSampleLogY;
-    const double y = InterpolateLinear(logX ? lg(x) : x, logX ? lg(x0) : x0, logX ? lg(x1) : x1,
-                                       logY ? lg(y0) : y0, logY ? lg(y1) : y1);
-    *value = logY ? std::pow(10.0, y) : y;
-    return i + 1;
+int FindCurveValueAtX(double x, const double* xs, const double* ys, int count, int start, int flags, double* value) {
+    return FindValueAt(x, [xs](int i) { return xs[i]; }, [ys](int i) { return ys[i]; }, count, start, flags, value);
 }
 
 }  // namespace ob7

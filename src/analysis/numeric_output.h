@@ -123,13 +123,12 @@ private:
 // Deletes the file when it is empty; a file that cannot be opened is left alone.
 void DeleteEmptyNumericOutput(const std::string& path);
 
-// Sampling of a stored curve: the value at x of the Y column over the X column, from
-// `start` on, among `count` points. Flag bit 0 interpolates in log10 |X|, bit 1 in
-// log10 |Y|; kSampleDigital takes the earlier point without interpolation. Returns the
-// index of the interval's later point (or the last point).
+// Sampling of a stored curve: the value at x of y over x, among `count` points, searching
+// from `start` on. Flag bit 0 interpolates in log10 |X|, bit 1 in log10 |Y|;
+// kSampleDigital takes the earlier point without interpolation. Returns the index of the
+// interval's later point (or the last point).
 enum SampleFlags : int { kSampleLogX = 1, kSampleLogY = 2, kSampleDigital = 4 };
-int FindCurveValueAtX(double x, const std::function<double(int)>& xAt, const std::function<double(int)>& yAt,
-                      int count, int start, int flags, double* value);
+int FindCurveValueAtX(double x, const double* xs, const double* ys, int count, int start, int flags, double* value);
 double InterpolateLinear(double x, double x0, double x1, double y0, double y1);
 
 }  // namespace ob7

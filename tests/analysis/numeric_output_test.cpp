@@ -150,8 +150,6 @@ TEST_F(NumericOutputRun, EmptyReportIsDeleted) {
 
 TEST(NumericOutputTest, SamplingOfAStoredCurve) {
     const std::vector<double> xs{0, 1, 2, 4}, ys{0, 10, 20, 0};
-    auto x = [&](int i) { return xs[i]; };
-    auto y = [&](int i) { return ys[i]; };
     const struct {
         double at;
         int flags;
@@ -167,13 +165,13 @@ TEST(NumericOutputTest, SamplingOfAStoredCurve) {
     };
     for (const auto& c : cases) {
         double value = 0;
-        EXPECT_EQ(FindCurveValueAtX(c.at, x, y, 4, 0, c.flags, &value), c.index) << c.at;
+        EXPECT_EQ(FindCurveValueAtX(c.at, xs.data(), ys.data(), 4, 0, c.flags, &value), c.index) << c.at;
         EXPECT_DOUBLE_EQ(value, c.value) << c.at;
     }
     // Log interpolation: halfway between 10 and 1000 in log X is 100.
     const std::vector<double> fs{10, 1000}, gs{1, 3};
     double value = 0;
-    FindCurveValueAtX(100, [&](int i) { return fs[i]; }, [&](int i) { return gs[i]; }, 2, 0, kSampleLogX, &value);
+    FindCurveValueAtX(100, fs.data(), gs.data(), 2, 0, kSampleLogX, &value);
     EXPECT_DOUBLE_EQ(value, 2);
     EXPECT_DOUBLE_EQ(InterpolateLinear(5, 1, 1, 2, 4), 3);  // equal X: the mean
 }
