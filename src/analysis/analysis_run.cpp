@@ -390,7 +390,6 @@ int AnalysisRun::RunCases() {
         c.temperature = currentTemperature;
         c.firstCaseOfRun = runCounter == 1;
         current_ = c;
-        numericOutput.moreThanOneTemperature = moreThanOneTemperature;
         numericOutput.monteCarloOn = monteCarloActive;
         if (beginCase) beginCase(c);
         CaseSink sink(*this);

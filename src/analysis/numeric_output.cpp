@@ -224,8 +224,9 @@ std::string NumericOutputWriter::CaseCaption(int run) const {
     if (run < 0 || run >= plot_.runs.runCount) return {};
     const RunRecord& r = plot_.runs.records[run];
     std::string caption;
-    if (moreThanOneTemperature)
-        caption += "Temperature=" + TrimTrailing(FormatNumberText(r.temperature, -1, 0, 0)) + " ";
+    // Every case names its temperature, even the only one: an IMPORT of this report finds
+    // the blocks of a case by their "Temperature=" lines.
+    caption += "Temperature=" + TrimTrailing(FormatNumberText(r.temperature, -1, 0, 0)) + " ";
     if (kind_ == kCurvesDc && !dcSource2Name.empty()) {
         char text[64];
         std::snprintf(text, sizeof text, "%g", r.secondSweepValue);

@@ -75,10 +75,9 @@ public:
     std::function<OperatingPointReport()> operatingPoint;
     // The temperature warnings of the run: model name and temperature.
     std::function<std::vector<NamedValue>()> temperatureWarnings;
-    // What the case captions name: the DC sweep's second variable (empty without one),
-    // several temperatures, the Monte Carlo case.
+    // What the case captions name besides the temperature: the DC sweep's second variable
+    // (empty without one), the Monte Carlo case.
     std::string dcSource2Name;
-    bool moreThanOneTemperature = false;
     bool monteCarloOn = false;
     // Quiet runs write nothing.
     bool quiet = false;

@@ -11,6 +11,8 @@
 
 #include "app/batch_circuit_host.h"
 #include "foundation/time_stamp.h"
+#include "numeric_output_reader.h"
+#include "sim/analysis/waveform_import.h"
 #include "text_circuit_test_home.h"
 
 namespace ob7 {
@@ -63,6 +65,22 @@ TEST_F(NumericOutputGolden, TransientAcAndDcReports) {
         EXPECT_EQ(written, ReadText(std::filesystem::path(golden) / c.output)) << written;
     }
     EXPECT_TRUE(reports.empty()) << AllReports();
+
+    // An IMPORT of the transient report reads back the points its table printed.
+    ImportSpec spec;
+    spec.file_name = (home / "nout_tran.TNO").string();
+    spec.waveform_name = "V(OUT)";
+    ImportCase at;
+    at.temperature = 27;
+    at.analysis_kind = 0;
+    ASSERT_EQ(LoadImportWaveform(spec, {}, at), 0) << AllReports();
+    const auto tables = ReadPrintedTables(spec.file_name);
+    ASSERT_EQ(tables.size(), 1u);
+    ASSERT_EQ(spec.Points().size(), tables[0].rows.size());
+    for (size_t k = 0; k < tables[0].rows.size(); ++k) {
+        EXPECT_DOUBLE_EQ(spec.Points()[k].x, std::strtod(tables[0].rows[k][0].c_str(), nullptr)) << k;
+        EXPECT_DOUBLE_EQ(spec.Points()[k].y, std::strtod(tables[0].rows[k][1].c_str(), nullptr)) << k;
+    }
 }
 
 }  // namespace
