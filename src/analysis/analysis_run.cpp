@@ -65,6 +65,7 @@ public:
         }
         if (run_.secondSweepValue) lastSecond_ = *run_.secondSweepValue;
         ++points_;
+        plot.pointSweep = x;
         if (int code = plot.EvaluateRunPoint()) return code;
         plot.StoreRunPoint(x);
         if (run_.pointStored) run_.pointStored();
@@ -184,6 +185,25 @@ void AnalysisRun::OpenNumericOutput() {
         SetPendingMessageText(numericOutputPath.c_str());
         ReportMessage("E", code);
     }
+}
+
+int AnalysisRun::LoadImports() {
+    ImportCase at;
+    at.temperature = currentTemperature;
+    at.analysis_kind = kind;
+    if (kind == kDcKind) {
+        at.dc_variable1 = setup.limits[3];
+        at.dc_variable2 = setup.limits[1];
+        at.has_variable2 = setup.sweep[1] != 0 && !setup.limits[1].empty();
+        at.dc_value2 = secondSweepValue ? *secondSweepValue : 0.0;
+    }
+    at.run_number = caseCounter;
+    at.own_numeric_output = numericOutputPath;
+    if (int code = plot.LoadImports(at)) {
+        stopRequest = true;
+        return code;
+    }
+    return 0;
 }
 
 void AnalysisRun::KeepDeviceValues() {
@@ -384,6 +404,7 @@ int AnalysisRun::RunCases() {
         if ((result = BeginRunCase())) break;
         Run.temp = currentTemperature;
         BeginStoreRun();
+        if ((result = LoadImports())) break;
         RunCase c;
         c.caseNumber = caseCounter;
         c.runIndex = plot.runs.runCount - 1;

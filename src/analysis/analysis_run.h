@@ -139,6 +139,7 @@ private:
     void NextTemperature();
     void OpenNumericOutput();
     void KeepDeviceValues();
+    int LoadImports();
     void WriteCaseTables(const RunCase& c);
     bool numericOutputFailed_ = false;
     std::unique_ptr<MonteCarloSampler> sampler_;

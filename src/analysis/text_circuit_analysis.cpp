@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -474,6 +475,7 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());
     AnalysisRun& run = *run_;
     run.plot.refreshValues = [this] { context_->Refresh(); };
+    run.plot.importFolder = std::filesystem::path(path_).parent_path().string();
     run.plot.dcSweepName = setup_.limits[3];
     run.plot.dcSweepIsCurrentSource = !setup_.limits[3].empty() && (setup_.limits[3][0] == 'I' || setup_.limits[3][0] == 'i');
     if (kind == kDc) run.secondSweepValue = &sweep_.variable2.value;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "analysis/text_circuit_analysis.h"
 #include "app/batch_circuit_host.h"
 #include "foundation/time_stamp.h"
 #include "numeric_output_reader.h"
@@ -80,6 +81,36 @@ TEST_F(NumericOutputGolden, TransientAcAndDcReports) {
     for (size_t k = 0; k < tables[0].rows.size(); ++k) {
         EXPECT_DOUBLE_EQ(spec.Points()[k].x, std::strtod(tables[0].rows[k][0].c_str(), nullptr)) << k;
         EXPECT_DOUBLE_EQ(spec.Points()[k].y, std::strtod(tables[0].rows[k][1].c_str(), nullptr)) << k;
+    }
+}
+
+// A curve that imports a column of an earlier report follows the printed table: the
+// report's rows are found, read and interpolated at every point of the new run.
+TEST_F(NumericOutputGolden, CurveImportsAnEarlierReport) {
+    Run("nout_tran", "/T");
+    std::filesystem::copy_file(home / "nout_tran.TNO", home / "earlier.TNO");
+    TextCircuitAnalysis circuit;
+    ASSERT_EQ(circuit.Open((home / "nout_tran.cir").string()), 0);
+    circuit.prepareRun = [](AnalysisRun& run) {
+        CurveRowRecord row = run.setup.rows[0];
+        row.yExpression = "IMPORT(earlier.TNO,V(OUT))";
+        row.options = CO_LINEARX | CO_LINEARY;
+        run.setup.rows.push_back(row);
+    };
+    ASSERT_EQ(circuit.RunAnalysis(0), 0) << AllReports();
+    const auto tables = ReadPrintedTables((home / "earlier.TNO").string());
+    ASSERT_EQ(tables.size(), 1u);
+    const std::vector<double> xs = tables[0].Values(0), ys = tables[0].Values(1);
+    AnalysisPlot& plot = circuit.LastRun()->plot;
+    int imported = -1;
+    for (size_t k = 0; k < plot.curves.size(); ++k)
+        if (plot.curves[k].text[kAxisY].rfind("IMPORT", 0) == 0) imported = static_cast<int>(k);
+    ASSERT_GE(imported, 0);
+    const int points = plot.RunPointCount(imported, 0);
+    ASSERT_GT(points, 20);
+    for (int i = 0; i < points; ++i) {
+        const double t = plot.RunPointValue(imported, 0, i, kAxisX);
+        EXPECT_NEAR(plot.RunPointValue(imported, 0, i, kAxisY), ReferenceAt(xs, ys, t, false), 1e-9) << t;
     }
 }
 
