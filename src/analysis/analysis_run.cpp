@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "analysis/user_source_file.h"
 #include "expression/math_error.h"
 #include "foundation/messages.h"
 #include "foundation/time_stamp.h"
@@ -199,6 +200,8 @@ int AnalysisRun::LoadImports() {
     }
     at.run_number = caseCounter;
     at.own_numeric_output = numericOutputPath;
+    ReadUserSourceWaveform = ReadUserSourceImport;
+    SetUserSourceImportMainX(UserSourceMainXName(kind, setup.limits[3]));
     if (int code = plot.LoadImports(at)) {
         stopRequest = true;
         return code;

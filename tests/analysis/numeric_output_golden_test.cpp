@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "analysis/text_circuit_analysis.h"
+#include "analysis/user_source_file.h"
 #include "app/batch_circuit_host.h"
 #include "foundation/time_stamp.h"
 #include "numeric_output_reader.h"
@@ -111,6 +112,38 @@ TEST_F(NumericOutputGolden, CurveImportsAnEarlierReport) {
     for (int i = 0; i < points; ++i) {
         const double t = plot.RunPointValue(imported, 0, i, kAxisX);
         EXPECT_NEAR(plot.RunPointValue(imported, 0, i, kAxisY), ReferenceAt(xs, ys, t, false), 1e-9) << t;
+    }
+}
+
+// CURVEY reads a waveform of a user-source waveform file over the run's time.
+TEST_F(NumericOutputGolden, CurveReadsAUserSourceWaveform) {
+    UserWaveformSave w;
+    w.label = "ramp";
+    w.mainX = "T";
+    w.labelX = "T";
+    w.labelY = "V(OUT)";
+    w.mainXValues = {0, 1e-6, 2e-6};
+    w.xRe = w.mainXValues;
+    w.yRe = {0, 4, 2};
+    ASSERT_EQ(SaveUserSourceWaveform((home / "waves.USR").string(), w), 0) << AllReports();
+    const std::filesystem::path golden = std::filesystem::path(OB7_ANALYSIS_TEST_DATA) / "golden";
+    std::filesystem::copy_file(golden / "nout_tran.cir", home / "nout_tran.cir");
+    TextCircuitAnalysis circuit;
+    ASSERT_EQ(circuit.Open((home / "nout_tran.cir").string()), 0);
+    circuit.prepareRun = [](AnalysisRun& run) {
+        CurveRowRecord row = run.setup.rows[0];
+        row.yExpression = "CURVEY(\"waves.USR\",\"ramp\")";
+        run.setup.rows.push_back(row);
+    };
+    ASSERT_EQ(circuit.RunAnalysis(0), 0) << AllReports();
+    AnalysisPlot& plot = circuit.LastRun()->plot;
+    const int curve = static_cast<int>(plot.curves.size()) - 1;
+    ASSERT_EQ(plot.curves[curve].text[kAxisY].rfind("CURVEY", 0), 0u);
+    const int points = plot.RunPointCount(curve, 0);
+    ASSERT_GT(points, 20);
+    for (int i = 0; i < points; ++i) {
+        const double t = plot.RunPointValue(curve, 0, i, kAxisX);
+        EXPECT_NEAR(plot.RunPointValue(curve, 0, i, kAxisY), ReferenceAt(w.mainXValues, w.yRe, t, false), 1e-9) << t;
     }
 }
 
