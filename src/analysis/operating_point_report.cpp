@@ -9,13 +9,22 @@
 #include "netlist/netlist_circuit.h"
 #include "sim/devices/bipolar.h"
 #include "sim/devices/capacitor.h"
+#include "sim/devices/dependent_source.h"
 #include "sim/devices/diode.h"
+#include "sim/devices/function_source.h"
+#include "sim/devices/gaasfet.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/jfet.h"
+#include "sim/devices/laplace_source.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_preparation.h"
+#include "sim/devices/opamp.h"
+#include "sim/devices/poly_source.h"
 #include "sim/devices/resistor.h"
+#include "sim/devices/sample_hold.h"
+#include "sim/devices/switch.h"
+#include "sim/devices/table_source.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/solver_state.h"
 
@@ -145,6 +154,65 @@ OperatingPointReport CollectOperatingPoint(const NetlistCircuit& circuit) {
         const double voltage = SolutionAt(s.positive) - SolutionAt(s.negative);
         // Generated power: what the source delivers into the circuit.
         c.values = {-voltage * current, current};
+    });
+    AddTable<Gaasfet>(op, circuit, "GaAsFET Devices", kGaasfetList, [](Gaasfet& g, DeviceColumn& c) {
+        c.model = ModelName(g.model);
+        c.values = {g.drain_current, g.vgs, g.vgs - g.vgd, g.gm, g.gds, g.capgs, g.capgd, g.capds,
+                    g.power_dissipated, g.power_stored, g.gate_current, g.drain_current, g.source_current};
+        c.state = GetRegionName(g.region);
+    });
+    AddTable<Opamp>(op, circuit, "Opamp Devices", kOpampList, [](Opamp& o, DeviceColumn& c) {
+        c.model = ModelName(o.model);
+        c.state = GetRegionName(o.output_state);
+    });
+    // A source's current: its branch current when it has a branch, else its own value.
+    auto sourceCurrent = [](int branch, double own) { return branch > 0 ? SolutionAt(branch) : own; };
+    AddTable<SampleHold>(op, circuit, "Sample and Hold Devices", kSampleHoldList, [&](SampleHold& h, DeviceColumn& c) {
+        c.values = {h.power, sourceCurrent(h.branch, 0.0)};
+    });
+    auto switchState = [](int state) { return state ? "ON" : "OFF"; };
+    AddTable<SwitchComponent>(op, circuit, "Switch Devices", kSwitchList, [&](SwitchComponent& w, DeviceColumn& c) {
+        c.values = {w.power, w.current};
+        c.state = switchState(w.state);
+    });
+    AddTable<ISwitch>(op, circuit, "W Devices", kISwitchList, [&](ISwitch& w, DeviceColumn& c) {
+        c.model = ModelName(w.model);
+        c.values = {w.power, w.current};
+        c.state = switchState(w.state);
+    });
+    AddTable<VSwitch>(op, circuit, "S Devices", kVSwitchList, [&](VSwitch& w, DeviceColumn& c) {
+        c.model = ModelName(w.model);
+        c.values = {w.power, w.current};
+        c.state = switchState(w.state);
+    });
+    AddTable<SineSource>(op, circuit, "Sine Source Devices", kSineSourceList, [&](SineSource& v, DeviceColumn& c) {
+        c.model = ModelName(v.model);
+        c.values = {v.power, sourceCurrent(v.branch, 0.0)};
+    });
+    AddTable<PulseSource>(op, circuit, "Pulse Source Devices", kPulseSourceList, [&](PulseSource& v, DeviceColumn& c) {
+        c.model = ModelName(v.model);
+        c.values = {v.power, sourceCurrent(v.branch, 0.0)};
+    });
+    AddTable<UserSource>(op, circuit, "User Source Devices", kUserSourceList, [&](UserSource& v, DeviceColumn& c) {
+        c.values = {v.power, sourceCurrent(v.branch, v.value)};
+    });
+    AddTable<DependentSource>(op, circuit, "Dependent Source Devices", kLinearDependentSourceList,
+                              [&](DependentSource& v, DeviceColumn& c) {
+                                  c.values = {v.power, sourceCurrent(v.branch, v.output_current)};
+                              });
+    AddTable<FunctionSource>(op, circuit, "Function Source Devices", kFunctionSourceList,
+                             [&](FunctionSource& v, DeviceColumn& c) {
+                                 c.values = {v.power, sourceCurrent(v.branch, v.value)};
+                             });
+    AddTable<LaplaceSource>(op, circuit, "Laplace Source Devices", kLaplaceSourceList,
+                            [&](LaplaceSource& v, DeviceColumn& c) {
+                                c.values = {v.power, sourceCurrent(v.branch, v.output)};
+                            });
+    AddTable<PolySource>(op, circuit, "SPICE Poly Devices", kPolySourceList, [&](PolySource& v, DeviceColumn& c) {
+        c.values = {v.power, sourceCurrent(v.branch, v.y)};
+    });
+    AddTable<TableSource>(op, circuit, "Table Source Devices", kTableSourceList, [&](TableSource& v, DeviceColumn& c) {
+        c.values = {v.power, sourceCurrent(v.branch, v.output)};
     });
     // The report's order is the layouts' order.
     std::sort(op.tables.begin(), op.tables.end(), [](const DeviceTable& a, const DeviceTable& b) {
