@@ -103,20 +103,18 @@ int FindValueAt(double x, XAt xAt, YAt yAt, int count, int start, int flags, dou
         return 0;
     }
     start = std::clamp(start, 0, count - 2);
-    int i = start;
-    for (; i < count - 1; ++i) {
+    // Below the first interval the first is used; no pair enclosing x ends at the last point.
+    // Both are told before searching, so that sampling a whole table stays linear.
+    const double first = xAt(0), second = xAt(1);
+    const bool below = second >= first ? x < first : x > first;
+    int i = below ? 0 : start;
+    for (; !below && i < count - 1; ++i) {
         const double a = xAt(i), b = xAt(i + 1);
         if ((x >= a && x <= b) || (x <= a && x >= b)) break;
     }
     if (i == count - 1) {
-        // Below the first interval the first is used; otherwise the last point answers.
-        const double first = xAt(0), second = xAt(1);
-        const bool below = second >= first ? x < first : x > first;
-        if (!below) {
-            *value = yAt(count - 1);
-            return count - 1;
-        }
-        i = 0;
+        *value = yAt(count - 1);
+        return count - 1;
     }
     const double x0 = xAt(i), x1 = xAt(i + 1);
     const double y0 = yAt(i), y1 = yAt(i + 1);
@@ -337,9 +335,26 @@ void NumericOutputWriter::WriteLimits() {
     }
 }
 
+// An operating-point value: a leading blank, the engineering form padded to its digits with
+// its suffix (a blank for unity); large circuits print thousands, so it avoids printf.
 std::string NumericOutputWriter::FormatOperatingValue(double value) const {
-    return FormatNumberText(value, operatingPointFormat.digits, operatingPointFormat.style,
-                            kNumLeadingBlank | kNumPadZeros);
+    const NumberFormatSpec& spec = operatingPointFormat;
+    const double a = std::fabs(value);
+    const bool plain = value == 0 || (a >= EngineeringScaleFloor && a < 1e15);
+    if (spec.style || !plain || spec.digits < 0 || spec.digits > 15)
+        return FormatNumberText(value, spec.digits, spec.style, kNumLeadingBlank | kNumPadZeros);
+    int step = 5;
+    if (a != 0) {
+        const int leading = static_cast<int>(std::floor(std::log10(a)));
+        step = std::clamp((leading >= 0 ? leading / 3 : (leading - 2) / 3) + 5, 0, 9);
+    }
+    char text[kCellSize];
+    text[0] = ' ';
+    char* end = std::to_chars(text + 1, text + kCellSize - 4, value / EngineeringSuffixTable[step].factor,
+                              std::chars_format::fixed, spec.digits)
+                    .ptr;
+    *end = 0;
+    return std::string(text, end) + EngineeringSuffixTable[step].upper;
 }
 
 void NumericOutputWriter::WriteOperatingPoint() {
