@@ -60,8 +60,8 @@ public:
         if (points_ == 0) {
             // The engine holds the case's operating point now.
             if (run_.kind != kDcKind)
-                run_.numericOutput.WriteNumericOutput(run_.kind == kAcKind || (run_.setup.options & kOptionOperatingPoint),
-                                                      run_.current_.runIndex);
+                run_.numericOutput.WriteNumericOutput(run_.WritesOperatingPoint(), run_.current_.runIndex);
+            if (run_.WritesOperatingPoint()) run_.KeepDeviceValues(false);
             if (run_.operatingPoint) run_.operatingPoint(run_.current_);
         }
         if (run_.secondSweepValue) lastSecond_ = *run_.secondSweepValue;
@@ -178,9 +178,7 @@ int AnalysisRun::BeginAnalysisRun() {
 void AnalysisRun::OpenNumericOutput() {
     numericOutputFailed_ = false;
     if (numericOutputPath.empty()) return;
-    if (int code = numericOutput.Open(numericOutputPath); !code) {
-        KeepDeviceValues();
-    } else {
+    if (int code = numericOutput.Open(numericOutputPath)) {
         // The run goes on without its report; the failure is told once.
         numericOutputFailed_ = true;
         SetPendingMessageText(numericOutputPath.c_str());
@@ -209,9 +207,15 @@ int AnalysisRun::LoadImports() {
     return 0;
 }
 
-void AnalysisRun::KeepDeviceValues() {
-    // The device tables print the currents and powers the loads keep only when asked.
-    if (numericOutput.IsOpen()) SetDeviceListFlags(1);
+bool AnalysisRun::WritesOperatingPoint() const {
+    return numericOutput.IsOpen() && (kind == kAcKind || (kind != kDcKind && (setup.options & kOptionOperatingPoint)));
+}
+
+void AnalysisRun::KeepDeviceValues(bool keep) {
+    // The device tables print the currents and powers that the loads keep only when asked:
+    // while a case solves its operating point, not during the rest of it.
+    if (keep) SetDeviceListFlags(1);
+    else MaskDeviceListFlags(0);
 }
 
 void AnalysisRun::WriteCaseTables(const RunCase& c) {
@@ -362,7 +366,6 @@ int AnalysisRun::RecompileForCase() {
         AdvanceStepVariable(v, kStepReapply, false);
     }
     SaveModelValues();
-    KeepDeviceValues();
     return 0;
 }
 
@@ -408,6 +411,7 @@ int AnalysisRun::RunCases() {
         Run.temp = currentTemperature;
         BeginStoreRun();
         if ((result = LoadImports())) break;
+        if (WritesOperatingPoint()) KeepDeviceValues(true);
         RunCase c;
         c.caseNumber = caseCounter;
         c.runIndex = plot.runs.runCount - 1;
@@ -440,6 +444,7 @@ int AnalysisRun::EndAnalysisRun(int result) {
     }
     if (stopRequest) result = kMsgRunStopped;
     if (numericOutput.IsOpen()) {
+        if (WritesOperatingPoint()) KeepDeviceValues(false);
         numericOutput.WriteTemperatureWarnings();
         if (int code = numericOutput.Close(); code && !numericOutputFailed_) {
             numericOutputFailed_ = true;

@@ -138,7 +138,8 @@ private:
     void BeginStoreRun();
     void NextTemperature();
     void OpenNumericOutput();
-    void KeepDeviceValues();
+    bool WritesOperatingPoint() const;
+    void KeepDeviceValues(bool keep);
     int LoadImports();
     void WriteCaseTables(const RunCase& c);
     bool numericOutputFailed_ = false;
