@@ -2,7 +2,10 @@
 // columns), in memory and through the swap file. The FFT of the largest DSP arrays. The
 // run cycle's share of a transient run: an RC ladder deck of 1,000 sections run with its
 // three curves evaluated and stored at every point (store=1) against the same run whose
-// points go nowhere (store=0); the difference is what curves and point store add.
+// points go nowhere (store=0); the difference is what curves and point store add; and the
+// same run with its numeric output (output=1: operating point, device tables, curve
+// table) against one without. A 100,000-point run with and without its numeric output of
+// 100,001 rows.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -72,10 +75,9 @@ struct QuietReports : ob7::ReportSink {
     int Deliver(const ob7::ReportDelivery&) override { return 0; }
 };
 
-void RcLadderRunCycle(benchmark::State& state) {
-    const bool store = state.range(0) != 0;
-    const int n = 1000;
-    const std::filesystem::path home = std::filesystem::temp_directory_path() / "ob7_bench_run_cycle";
+// A home folder with the shipped library's stand-in, reports kept quiet.
+std::filesystem::path BenchHome(const char* name) {
+    const std::filesystem::path home = std::filesystem::temp_directory_path() / name;
     std::filesystem::create_directories(home);
     std::ofstream(home / "NOM.LIB") << "* empty\n";
     ::setenv("OB7_HOME", home.c_str(), 1);
@@ -83,15 +85,19 @@ void RcLadderRunCycle(benchmark::State& state) {
     ob7::SetDefaultFolders();
     static QuietReports quiet;
     ob7::SetBatchLogSink(&quiet);
-    std::ostringstream deck;
-    deck << "RC ladder\nV1 1 0 PULSE(0 1 0 1n 1n 1 2)\n";
-    for (int k = 1; k <= n; ++k) deck << "R" << k << " " << k << " " << k + 1 << " 1k\nC" << k << " " << k + 1 << " 0 1n\n";
-    deck << ".TRAN 10n 10u 0 10n\n.PRINT TRAN V(2) V(500) V(1001)\n.END\n";
+    return home;
+}
+
+// Runs the deck's transient `state` times; store=0 hands the points nowhere, output=0
+// writes no numeric output.
+long RunDeck(benchmark::State& state, const std::filesystem::path& home, const std::string& deck, bool store,
+             bool output) {
     long points = 0;
     for (auto _ : state) {
         ob7::TextCircuitAnalysis circuit;
-        circuit.OpenText((home / "ladder.cir").string(), deck.str());
-        circuit.prepareRun = [store](ob7::AnalysisRun& run) {
+        circuit.OpenText((home / "deck.cir").string(), deck);
+        circuit.prepareRun = [store, output](ob7::AnalysisRun& run) {
+            if (!output) run.numericOutputPath.clear();
             if (store) return;
             auto solve = run.solveCase;
             run.solveCase = [solve](const ob7::RunCase& c, ob7::PointSink&) {
@@ -103,11 +109,39 @@ void RcLadderRunCycle(benchmark::State& state) {
         points = circuit.AcceptedPoints();
         circuit.Close();
     }
+    return points;
+}
+
+void RcLadderRunCycle(benchmark::State& state) {
+    const int n = 1000;
+    const std::filesystem::path home = BenchHome("ob7_bench_run_cycle");
+    std::ostringstream deck;
+    deck << "RC ladder\nV1 1 0 PULSE(0 1 0 1n 1n 1 2)\n";
+    for (int k = 1; k <= n; ++k) deck << "R" << k << " " << k << " " << k + 1 << " 1k\nC" << k << " " << k + 1 << " 0 1n\n";
+    deck << ".TRAN 10n 10u 0 10n\n.PRINT TRAN V(2) V(500) V(1001)\n.END\n";
+    const long points = RunDeck(state, home, deck.str(), state.range(0) != 0, state.range(1) != 0);
     state.counters["points"] = static_cast<double>(points);
     ob7::SetBatchLogSink(nullptr);
     std::filesystem::remove_all(home);
 }
-BENCHMARK(RcLadderRunCycle)->Arg(0)->Arg(1)->ArgNames({"store"})->Unit(benchmark::kMillisecond);
+BENCHMARK(RcLadderRunCycle)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->ArgNames({"store", "output"})
+    ->Unit(benchmark::kMillisecond);
+
+void LongRunNumericOutput(benchmark::State& state) {
+    const std::filesystem::path home = BenchHome("ob7_bench_numeric_output");
+    const std::string deck =
+        "RC low-pass\nV1 1 0 SIN(0 1 100k)\nR1 1 2 1k\nC1 2 0 1n\nR2 2 3 1k\nC2 3 0 1n\n"
+        ".TRAN 1n 100u 0 1n\n.PRINT TRAN V(1) V(2) V(3)\n.END\n";
+    const long points = RunDeck(state, home, deck, true, state.range(0) != 0);
+    state.counters["points"] = static_cast<double>(points);
+    ob7::SetBatchLogSink(nullptr);
+    std::filesystem::remove_all(home);
+}
+BENCHMARK(LongRunNumericOutput)->Arg(0)->Arg(1)->ArgNames({"output"})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

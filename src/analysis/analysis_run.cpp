@@ -2,12 +2,14 @@
 
 #include <cmath>
 
+#include "analysis/user_source_file.h"
 #include "expression/math_error.h"
 #include "foundation/messages.h"
 #include "foundation/time_stamp.h"
 #include "netlist/model_values.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
+#include "sim/engine/device_lists.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/run_helpers.h"
 #include "sim/engine/solver_state.h"
@@ -18,6 +20,10 @@ namespace {
 
 constexpr int kLimitFieldKind = 1;  // ReportRunError's field kind for a limit text
 constexpr double kTemperatureLimit = 1e4;
+constexpr int kAcKind = 1, kDcKind = 2;
+constexpr int kOptionOperatingPoint = 0x40;
+// The "Number of Points" field of each analysis kind.
+constexpr int kPointCountField[3] = {2, 1, 4};
 
 // The run whose step variables the device loads ask about (one analysis runs at a time).
 const AnalysisRun* SteppingRun = nullptr;
@@ -51,9 +57,16 @@ public:
         // The case's run was opened before the driver set its second sweep value.
         if (run_.secondSweepValue && points_ == 0 && plot.runs.runCount > 0)
             plot.runs.records[plot.runs.runCount - 1].secondSweepValue = *run_.secondSweepValue;
-        if (points_ == 0 && run_.operatingPoint) run_.operatingPoint(run_.current_);
+        if (points_ == 0) {
+            // The engine holds the case's operating point now.
+            if (run_.kind != kDcKind)
+                run_.numericOutput.WriteNumericOutput(run_.WritesOperatingPoint(), run_.current_.runIndex);
+            if (run_.WritesOperatingPoint()) run_.KeepDeviceValues(false);
+            if (run_.operatingPoint) run_.operatingPoint(run_.current_);
+        }
         if (run_.secondSweepValue) lastSecond_ = *run_.secondSweepValue;
         ++points_;
+        plot.pointSweep = x;
         if (int code = plot.EvaluateRunPoint()) return code;
         plot.StoreRunPoint(x);
         if (run_.pointStored) run_.pointStored();
@@ -77,7 +90,8 @@ private:
     double lastSecond_ = 0;
 };
 
-AnalysisRun::AnalysisRun(int k, AnalysisSetup& s, ExpressionContext* context) : kind(k), setup(s) {
+AnalysisRun::AnalysisRun(int k, AnalysisSetup& s, ExpressionContext* context)
+    : kind(k), setup(s), numericOutput(k, s, plot) {
     plot.analysisKind = k;
     plot.context = context;
 }
@@ -157,7 +171,62 @@ int AnalysisRun::BeginAnalysisRun() {
         caseTotal = ValidateMonteCarloRuns(monteCarlo);
         setup.monteCarloRuns = monteCarlo.runs;
     }
+    OpenNumericOutput();
     return 0;
+}
+
+void AnalysisRun::OpenNumericOutput() {
+    numericOutputFailed_ = false;
+    if (numericOutputPath.empty()) return;
+    if (int code = numericOutput.Open(numericOutputPath)) {
+        // The run goes on without its report; the failure is told once.
+        numericOutputFailed_ = true;
+        SetPendingMessageText(numericOutputPath.c_str());
+        ReportMessage("E", code);
+    }
+}
+
+int AnalysisRun::LoadImports() {
+    ImportCase at;
+    at.temperature = currentTemperature;
+    at.analysis_kind = kind;
+    if (kind == kDcKind) {
+        at.dc_variable1 = setup.limits[3];
+        at.dc_variable2 = setup.limits[1];
+        at.has_variable2 = setup.sweep[1] != 0 && !setup.limits[1].empty();
+        at.dc_value2 = secondSweepValue ? *secondSweepValue : 0.0;
+    }
+    at.run_number = caseCounter;
+    at.own_numeric_output = numericOutputPath;
+    ReadUserSourceWaveform = ReadUserSourceImport;
+    SetUserSourceImportMainX(UserSourceMainXName(kind, setup.limits[3]));
+    if (int code = plot.LoadImports(at)) {
+        stopRequest = true;
+        return code;
+    }
+    return 0;
+}
+
+bool AnalysisRun::WritesOperatingPoint() const {
+    return numericOutput.IsOpen() && (kind == kAcKind || (kind != kDcKind && (setup.options & kOptionOperatingPoint)));
+}
+
+void AnalysisRun::KeepDeviceValues(bool keep) {
+    // The device tables print the currents and powers that the loads keep only when asked:
+    // while a case solves its operating point, not during the rest of it.
+    if (keep) SetDeviceListFlags(1);
+    else MaskDeviceListFlags(0);
+}
+
+void AnalysisRun::WriteCaseTables(const RunCase& c) {
+    if (!numericOutput.IsOpen()) return;
+    int code = 0;
+    const int points = LimitCount(setup.limits[kPointCountField[kind]].c_str(), &code);
+    // A DC sweep with a second variable ends one inner sweep per run of the case.
+    for (int r = c.runIndex; r < plot.runs.runCount; ++r) {
+        if (kind == kDcKind) numericOutput.WriteNumericOutput(false, r);
+        numericOutput.WriteNumericTables(points, r);
+    }
 }
 
 int AnalysisRun::BuildStepCases() {
@@ -341,16 +410,20 @@ int AnalysisRun::RunCases() {
         if ((result = BeginRunCase())) break;
         Run.temp = currentTemperature;
         BeginStoreRun();
+        if ((result = LoadImports())) break;
+        if (WritesOperatingPoint()) KeepDeviceValues(true);
         RunCase c;
         c.caseNumber = caseCounter;
         c.runIndex = plot.runs.runCount - 1;
         c.temperature = currentTemperature;
         c.firstCaseOfRun = runCounter == 1;
         current_ = c;
+        numericOutput.monteCarloOn = monteCarloActive;
         if (beginCase) beginCase(c);
         CaseSink sink(*this);
         result = solveCase ? solveCase(c, sink) : kMsgRunStopped;
         plot.PlotNewPoints();
+        WriteCaseTables(c);
         if (endCase) endCase(c);
         if (result || IsRunAborted()) break;
     }
@@ -370,6 +443,15 @@ int AnalysisRun::EndAnalysisRun(int result) {
         result = kMsgRunStopped;
     }
     if (stopRequest) result = kMsgRunStopped;
+    if (numericOutput.IsOpen()) {
+        if (WritesOperatingPoint()) KeepDeviceValues(false);
+        numericOutput.WriteTemperatureWarnings();
+        if (int code = numericOutput.Close(); code && !numericOutputFailed_) {
+            numericOutputFailed_ = true;
+            SetPendingMessageText(numericOutputPath.c_str());
+            ReportMessage("E", code);
+        }
+    }
     runInProgress = false;
     plot.resultsAvailable = true;
     return result;

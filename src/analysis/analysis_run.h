@@ -15,6 +15,7 @@
 
 #include "analysis/curve_rows.h"
 #include "analysis/monte_carlo.h"
+#include "analysis/numeric_output.h"
 #include "analysis/output_points.h"
 #include "analysis/runs.h"
 #include "analysis/stepping.h"
@@ -75,6 +76,9 @@ public:
     std::function<void()> pointStored;
     // Polled between points: true stops the run as the user's stop (Esc).
     std::function<bool()> pollAbort;
+    // Where the numeric output goes (empty: nowhere); the writer's other inputs (header,
+    // operating point, warnings) are set on `numericOutput` by the owner.
+    std::string numericOutputPath;
     // The node names that rows without a Y expression take (SetDefaultCurves).
     std::vector<DefaultNodeName> defaultNodes;
 
@@ -99,6 +103,7 @@ public:
     const int kind;
     AnalysisSetup& setup;
     AnalysisPlot plot;
+    NumericOutputWriter numericOutput;
     StepSet steps;
     MonteCarloSettings monteCarlo;
     std::uint64_t monteCarloSeed = 1;
@@ -132,6 +137,12 @@ private:
     int RunCases();
     void BeginStoreRun();
     void NextTemperature();
+    void OpenNumericOutput();
+    bool WritesOperatingPoint() const;
+    void KeepDeviceValues(bool keep);
+    int LoadImports();
+    void WriteCaseTables(const RunCase& c);
+    bool numericOutputFailed_ = false;
     std::unique_ptr<MonteCarloSampler> sampler_;
     std::vector<std::vector<double>> savedModelValues_;
     bool firstTemperature_ = true;

@@ -195,6 +195,7 @@ bool SetDefaultCurves(int kind, AnalysisSetup& setup, const std::vector<DefaultN
             row.xExpression = defaultX;
             changed = true;
         }
+        changed = FillDefaultNumberFormats(row) || changed;
         if (row.alias == -1) {
             row.alias = NextFreeAliasId(rows);
             changed = true;
@@ -204,6 +205,21 @@ bool SetDefaultCurves(int kind, AnalysisSetup& setup, const std::vector<DefaultN
                 *range = "Auto";
                 changed = true;
             }
+        }
+    }
+    return changed;
+}
+
+CurveNumberFormatDefaults CurveNumberFormats;
+
+bool FillDefaultNumberFormats(CurveRowRecord& row, const CurveNumberFormatDefaults& defaults) {
+    bool changed = false;
+    for (int axis = 0; axis < 2; ++axis) {
+        for (auto [format, fallback] : {std::pair{&row.valueFormat[axis], &defaults.value[axis]},
+                                        std::pair{&row.scaleFormat[axis], &defaults.scale[axis]}}) {
+            if (!format->empty()) continue;
+            *format = *fallback;
+            changed = true;
         }
     }
     return changed;

@@ -53,6 +53,16 @@ int LimitCount(const char* text, int* code);
 // is 0, with tidied exponents.
 std::string FormatCurveRange(double high, double low);
 
+// The program's number formats of new curves: the settings "G2D ValueFormatX",
+// "G2D ValueFormatY", "G2D ScaleFormatX" and "G2D ScaleFormatY", "3" until set.
+struct CurveNumberFormatDefaults {
+    std::string value[2] = {"3", "3"};  // X, Y
+    std::string scale[2] = {"3", "3"};
+};
+extern CurveNumberFormatDefaults CurveNumberFormats;
+// Gives every empty value and scale format of the row its default. True when any changed.
+bool FillDefaultNumberFormats(CurveRowRecord& row, const CurveNumberFormatDefaults& defaults = CurveNumberFormats);
+
 // One name of a node of the main circuit.
 struct DefaultNodeName {
     int number = 0;

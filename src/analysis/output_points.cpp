@@ -10,6 +10,7 @@
 #include "expression/expression_context.h"
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
+#include "foundation/paths.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/run_helpers.h"
 #include "sim/engine/solver_state.h"
@@ -130,12 +131,21 @@ int AnalysisPlot::CompileCurveExpression(const std::string& source, AnalysisCurv
         text = CurveText(text);
     }
     curve.text[axis] = text;
+    // Import calls are cut out of the text; each keyword left reads its spec's value.
+    std::vector<ImportSpec>& imports = curve.imports[axis];
+    bool hasImports = false;
+    if (int code = ParseImportCalls(text, axis == kAxisX, analysisKind, curve.text[kAxisX], importFolder, &imports,
+                                    &hasImports))
+        return code;
     curve.expression[axis] = std::make_unique<CompiledExpression>();
     CompiledExpression* e = curve.expression[axis].get();
     InitCompiledExpression(e);
     ExpressionCompiler compiler;
-    InitExpressionCompiler(&compiler, curve.text[axis], e, (1 << analysisKind) | 0x10, kKindFlagsCurve);
+    InitExpressionCompiler(&compiler, text, e, (1 << analysisKind) | 0x10, kKindFlagsCurve);
     compiler.context = context;
+    static_assert(sizeof(ComplexValue) == 2 * sizeof(double));
+    for (ImportSpec& spec : imports)  // value and second_value lie together as a complex value
+        compiler.import_specs.push_back(reinterpret_cast<const ComplexValue*>(&spec.value));
     compiler.pending_mode = mode == 2 ? 1 : 0;
     int code = CompileExpression(&compiler);
     if (code) {
@@ -224,9 +234,27 @@ int AnalysisPlot::Clamp(AnalysisCurve& c, int axis) {
     return 0;
 }
 
+int AnalysisPlot::LoadImports(const ImportCase& at) {
+    std::vector<const ImportSpec*> loaded;
+    for (AnalysisCurve& c : curves)
+        for (auto& specs : c.imports)
+            for (ImportSpec& spec : specs) {
+                // Names are upper case in the compiled text; the file keeps its own case.
+                if (std::string found = FindExistingPathNoCase(spec.file_name); !found.empty()) spec.file_name = found;
+                ImportCase curveCase = at;
+                curveCase.digital_axis = c.digital;
+                if (int code = LoadImportWaveform(spec, loaded, curveCase)) return code;
+                loaded.push_back(&spec);
+            }
+    return 0;
+}
+
 int AnalysisPlot::EvaluateRunPoint() {
     ++evaluationCounter;
     if (refreshValues) refreshValues();
+    for (AnalysisCurve& c : curves)
+        for (auto& specs : c.imports)
+            if (!specs.empty()) InterpolateImportWaveform(specs, pointSweep, c.digital);
     for (int axis = 0; axis < 2; ++axis) {
         for (AnalysisCurve& c : curves) {
             CompiledExpression* e = c.expression[axis].get();

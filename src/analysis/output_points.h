@@ -16,6 +16,7 @@
 #include "circuit/analysis_setup.h"
 #include "expression/complex_value.h"
 #include "expression/expression.h"
+#include "sim/analysis/waveform_import.h"
 
 namespace ob7 {
 
@@ -57,6 +58,8 @@ struct AnalysisCurve {
     std::array<bool, 2> autoScale{};
     std::array<double, 2> rangeHigh{}, rangeLow{}, gridStep{}, minorStep{};
     std::array<std::string, 2> valueFormat, scaleFormat;
+    // The IMPORT, WAVEFORMX/Y and CURVEX/Y calls of each axis' expression, in call order.
+    std::array<std::vector<ImportSpec>, 2> imports;
 };
 
 // The analysis plot of one analysis kind without a window: its curves, their point
@@ -79,6 +82,14 @@ public:
     bool dcSweepIsCurrentSource = false;
     // Brings the values the curves read up to date before a point is evaluated.
     std::function<void()> refreshValues;
+    // Where imported files named without a folder are looked for.
+    std::string importFolder;
+    // The sweep value (time, frequency or first DC value) of the point about to be
+    // evaluated: imported waveforms are interpolated there.
+    double pointSweep = 0.0;
+
+    // Loads every curve's imported waveforms for the case. 0, or the code after its report.
+    int LoadImports(const ImportCase& at);
 
     std::vector<AnalysisCurve> curves;       // plotted curves first, then listed-only ones
     std::vector<StoreCurve> storeCurves;     // the point store's side of each curve

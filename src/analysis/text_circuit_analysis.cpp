@@ -3,12 +3,14 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "analysis/circuit_expression_context.h"
 #include "analysis/curve_rows.h"
+#include "analysis/operating_point_report.h"
 #include "expression/compiler.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
@@ -474,6 +476,7 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());
     AnalysisRun& run = *run_;
     run.plot.refreshValues = [this] { context_->Refresh(); };
+    run.plot.importFolder = std::filesystem::path(path_).parent_path().string();
     run.plot.dcSweepName = setup_.limits[3];
     run.plot.dcSweepIsCurrentSource = !setup_.limits[3].empty() && (setup_.limits[3][0] == 'I' || setup_.limits[3][0] == 'i');
     if (kind == kDc) run.secondSweepValue = &sweep_.variable2.value;
@@ -483,8 +486,17 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     run.solveCase = [this, kind](const RunCase& c, PointSink& sink) { return SolveCase(kind, c, sink); };
     run.resolveStepVariable = [this](StepVariable& v) { return ResolveStepTarget(v); };
     run.recompile = [this, kind](const StepSet& steps) { return Recompile(kind, steps); };
+    // The numeric output beside the circuit.
+    run.numericOutputPath = NumericOutputPath(path_, kind);
+    NumericOutputWriter& out = run.numericOutput;
+    out.width = Options.width;
+    out.modelWarnings = ModelWarningLines(*circuit_);
+    out.operatingPoint = [this] { return CollectOperatingPoint(*circuit_); };
+    out.temperatureWarnings = [] { return TemperatureWarnings(); };
+    if (kind == kDc && setup_.sweep[1] && !setup_.limits[1].empty()) out.dcSource2Name = setup_.limits[1];
     if (prepareRun) prepareRun(run);
     const int result = run.RunAnalysisCore();
+    DeleteEmptyNumericOutput(run.numericOutputPath);
     iterations_ = TotalIterations - iterationsBefore + transientIterations_;
     return result;
 }

@@ -10,6 +10,7 @@
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
+#include "sim/analysis/waveform_import.h"
 
 namespace ob7 {
 
@@ -255,7 +256,8 @@ int ParseUserSourceWaveform(const std::string& text, const std::string& label, c
             continue;
         }
         if (SameNoCase(key, "Label")) {
-            s.labelMatch = value == wanted;
+            // Curve expressions are upper case: their labels match in any case.
+            s.labelMatch = use == UserWaveformUse::Curve ? SameNoCase(value, wanted) : value == wanted;
         } else if (SameNoCase(key, "MainX")) {
             s.mainXMatch = SameNoCase(value, mainX);
         } else if (SameNoCase(key, "LabelX")) {
@@ -314,6 +316,27 @@ int LoadUserSourceWaveform(std::string fileName, const std::string& label, const
                       lineText.c_str(), fileName.c_str());
         return kMsgReported;
     }
+}
+
+namespace {
+std::string ImportMainX = "T";
+}  // namespace
+
+void SetUserSourceImportMainX(const std::string& mainX) { ImportMainX = mainX; }
+
+int ReadUserSourceImport(ImportSpec& spec) {
+    UserWaveform w;
+    if (int code = LoadUserSourceWaveform(spec.file_name, spec.waveform_name, ImportMainX, UserWaveformUse::Curve, w))
+        return code;
+    const bool wantX = spec.kind == kImportWaveformX;
+    std::vector<ImportPoint>& points = *spec.points;
+    points.clear();
+    for (int i = 0; i < w.PointCount(); ++i) {
+        if (wantX && !w.hasX) break;
+        points.push_back({w.mainX[i], wantX ? w.xRe[i] : w.yRe[i], wantX ? w.xIm[i] : w.yIm[i]});
+    }
+    spec.increasing = w.mainXIncreasing;
+    return 0;
 }
 
 }  // namespace ob7

@@ -32,7 +32,8 @@ struct UserWaveformProblem {
 // DC "V(<variable 1 name>)" upper-cased.
 std::string UserSourceMainXName(int analysisKind, const std::string& dcVariable1Name);
 
-// Reads the waveform `label` (a source without a label asks for "Label vs T") whose main X
+// Reads the waveform `label` (a source without a label asks for "Label vs T"; CurveX and
+// CurveY labels match in any case, since curve expressions are upper case) whose main X
 // is mainX (any main X for the formats without X) from the file's text. Returns 0 (with
 // problem.code 13548 when the file ended early and the shorter waveform is used), 5355 for
 // a text that is no waveform file, 13547 when no section matches, 15007 when the file ends
@@ -73,5 +74,14 @@ std::string WaveformSectionText(const UserWaveformSave& w);
 int SaveUserSourceWaveform(std::string fileName, const UserWaveformSave& w);
 // Rewrites the file without the waveform `label`. 0, or 15055 after the message.
 int RemoveUserSourceWaveform(std::string fileName, const std::string& label);
+
+struct ImportSpec;
+
+// The reader of WAVEFORMX/WAVEFORMY and CURVEX/CURVEY imports: the X values (the "X"
+// kinds) or the Y values of the waveform, over its main X, which must be that of the
+// present run (SetUserSourceImportMainX) unless the waveform has no X. 0, or the code
+// after its report.
+int ReadUserSourceImport(ImportSpec& spec);
+void SetUserSourceImportMainX(const std::string& mainX);
 
 }  // namespace ob7

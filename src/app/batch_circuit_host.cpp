@@ -11,6 +11,7 @@
 #include "foundation/paths.h"
 #include "netlist/netlist_circuit.h"
 #include "platform/system_services.h"
+#include "ui/framework/title_block.h"
 
 namespace ob7 {
 
@@ -61,8 +62,12 @@ int DocumentBatchHost::OpenCircuit(const std::string& path, int kind) {
 }
 
 int DocumentBatchHost::RunAnalysis(int kind, int, BatchRunResult& result) {
-    circuit_->prepareRun = [this](AnalysisRun& run) {
+    circuit_->prepareRun = [this, kind](AnalysisRun& run) {
         run.pollAbort = [this] { return PollEscape(); };
+        run.numericOutput.writeHeader = [this, kind](TextFile& file, int width) {
+            static const char* const kTitles[] = {"Transient Analysis", "AC Analysis", "DC Analysis"};
+            return WriteAnalysisHeader(numericOutputHeader, file, width, kTitles[kind], circuit_->Path());
+        };
         if (prepareRun) prepareRun(run);
     };
     const int code = circuit_->RunAnalysis(kind);

@@ -7,8 +7,10 @@
 namespace ob7 {
 namespace {
 
+std::time_t FixedClock = 0;
+
 std::string FormatNow(const char* format) {
-    std::time_t now = std::time(nullptr);
+    std::time_t now = FixedClock ? FixedClock : std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char text[100];
@@ -17,6 +19,8 @@ std::string FormatNow(const char* format) {
 }
 
 }  // namespace
+
+void SetFixedClock(std::time_t now) { FixedClock = now; }
 
 double GetSeconds() {
     using namespace std::chrono;

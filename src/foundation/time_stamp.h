@@ -2,12 +2,17 @@
 // Time services: seconds for run timing, and the locale's date and time texts for
 // printed stamps and logs.
 
+#include <ctime>
 #include <string>
 
 namespace ob7 {
 
 // Seconds from a fixed start, from a monotonic clock (never wraps or jumps).
 double GetSeconds();
+
+// Makes the date and time texts read a fixed moment (0: the clock again), so that
+// stamped output can be compared with stored texts.
+void SetFixedClock(std::time_t now);
 
 // Today's date and the time of now in the locale's short forms (the C library's
 // current LC_TIME locale).

@@ -122,6 +122,17 @@ TEST(CurveRowsTest, DefaultCurvesTakeTheCircuitsNodes) {
     EXPECT_EQ(setup.rows[1].xRange, "Auto");
     EXPECT_EQ(setup.rows[1].alias, 1);
     EXPECT_FALSE(SetDefaultCurves(kCurvesDc, setup, {{1, false, "A"}}));
+    // Empty number formats take the program's; a format of the row's own stays.
+    EXPECT_EQ(setup.rows[1].valueFormat[1], "3");
+    EXPECT_EQ(setup.rows[0].valueFormat[1], "");
+    CurveRowRecord row = NewCurveRow();
+    row.valueFormat[0] = "5E";
+    CurveNumberFormatDefaults defaults;
+    defaults.scale[1] = "2G";
+    EXPECT_TRUE(FillDefaultNumberFormats(row, defaults));
+    EXPECT_EQ(row.valueFormat[0], "5E");
+    EXPECT_EQ(row.scaleFormat[1], "2G");
+    EXPECT_FALSE(FillDefaultNumberFormats(row, defaults));
 }
 
 }  // namespace
