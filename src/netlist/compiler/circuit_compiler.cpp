@@ -33,7 +33,10 @@ Builder BuilderOf(int type) {
     case CT_CAPACITOR: return BuildCapacitor;
     case CT_INDUCTOR: return BuildInductor;
     case CT_VSPICE:
-    case CT_ISPICE: return BuildIndependentSource;
+    case CT_ISPICE:
+    case CT_BATTERY:
+    case CT_ISOURCE:
+    case CT_ANALOG_STATE: return BuildIndependentSource;
     case 50: case 51: case 52: case 53: return BuildControlledSource;  // G F E H
     case CT_DIODE: return BuildDiode;
     case CT_NPN: case CT_PNP: case CT_NPN4: case CT_PNP4: return BuildBipolar;
@@ -45,7 +48,17 @@ Builder BuilderOf(int type) {
     case CT_ISWITCH: return BuildCurrentSwitch;
     case 35: case 37: return BuildFunctionSource;         // NFI NFV
     case 31: case 33: return BuildLaplaceFunctionSource;  // LFIofV LFVofV
+    case 39: case 40: case 41: case 42: return BuildTableSource;          // NTIofV .. NTVofI
+    case 43: case 44: case 45: case 46: return BuildLaplaceTableSource;   // LTIofV .. LTVofI
     case CT_OPAMP: return BuildOpamp;
+    case CT_S_PORT: return BuildSParamTwoPort;
+    case CT_PULSE: return BuildPulseSource;
+    case CT_SINE: return BuildSineSource;
+    case 26: case 27: case 28: case 29: return BuildLinearControlledSource;  // IofV IofI VofV VofI
+    case 32: case 34: case 131: case 132: case 133: case 134: return BuildLaplaceFunctionSource;
+    case CT_SWITCH: return BuildSwitch;
+    case CT_SAMPLE_AND_HOLD: return BuildSampleAndHold;
+    case CT_TRANSFORMER: return BuildTransformer;
     default: return nullptr;
     }
 }

@@ -51,11 +51,14 @@ int PartOptions(CompileContext& cc, int part, const char* options, std::initiali
 
 int BuildDiode(CompileContext& cc, int part) {
     if (int code = CheckPins(cc, part, 2)) return code;
+    // A diode with both pins on one node does nothing: it is left out.
+    if (cc.Part(part).pinNodes[0] == cc.Part(part).pinNodes[1]) return 0;
     ModelParams* model = FindPartModel(cc, part, {kModelDiode});
     if (!model) return kMsgReported;
     double area = 1, ic = 0;
     int off = 0;
     if (int code = PartOptions(cc, part, kTwoTerminalOptions, {&area, &off, &ic})) return code;
+    if (!(area > 0)) return ReportCompileError(cc, part, 10840);
     const NetlistPart& p = cc.Part(part);
     const int inner = InnerNode(cc, model, "RS", p.pinNodes[0]);
     Diode* d = AddDiode(model, p.pinNodes[0], p.pinNodes[1], area, inner == p.pinNodes[0] ? 0 : inner);
@@ -71,6 +74,7 @@ int BuildBipolar(CompileContext& cc, int part) {
     double area = 1, vbe = 0, vce = 0;
     int off = 0;
     if (int code = PartOptions(cc, part, kThreeTerminalOptions, {&area, &off, &vbe, &vce})) return code;
+    if (!(area > 0)) return ReportCompileError(cc, part, 10840);
     const NetlistPart& p = cc.Part(part);
     const int substrate = p.pinNodes.size() > 3 ? p.pinNodes[3] : 0;
     Bjt* q = AddBjt(model, p.pinNodes[0], p.pinNodes[1], p.pinNodes[2], substrate, area);
@@ -89,6 +93,7 @@ int BuildJfet(CompileContext& cc, int part) {
     double area = 1, vds = 0, vgs = 0;
     int off = 0;
     if (int code = PartOptions(cc, part, kThreeTerminalOptions, {&area, &off, &vds, &vgs})) return code;
+    if (!(area > 0)) return ReportCompileError(cc, part, 10840);
     const NetlistPart& p = cc.Part(part);
     const int drain = p.pinNodes[0], source = p.pinNodes[2];
     const int drainInner = InnerNode(cc, model, "RD", drain);
@@ -107,6 +112,7 @@ int BuildGaasfet(CompileContext& cc, int part) {
     double area = 1, vds = 0, vgs = 0;
     int off = 0;
     if (int code = PartOptions(cc, part, kThreeTerminalOptions, {&area, &off, &vds, &vgs})) return code;
+    if (!(area > 0)) return ReportCompileError(cc, part, 10840);
     const NetlistPart& p = cc.Part(part);
     const int drain = p.pinNodes[0], gate = p.pinNodes[1], source = p.pinNodes[2];
     auto inner = [&](const char* r, int terminal) {
