@@ -301,3 +301,31 @@ TEST_F(CompileMoreParts, SemiconductorAreaAndSingleNodeDiodes) {
 }
 
 }  // namespace
+
+namespace {
+
+// "R1 1 2 2K RM" puts the model name where the value belongs: the compile exchanges them.
+TEST_F(CompileMoreParts, SpiceValueThatNamesAModelChangesPlaces) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 1\nR1 1 2 2K RM\nR2 2 0 1K\n.MODEL RM RES(R=0.5)\n.END\n", kDc), 0);
+    ASSERT_EQ(Compile(), 0) << FirstReport();
+    EXPECT_EQ(Attr("R1", ATTR_MODEL), "RM");
+    EXPECT_EQ(Attr("R1", ATTR_VALUE), "2K");
+    auto* r = First<Resistor>(kResistorList);
+    ASSERT_TRUE(r->model);
+    ASSERT_EQ(SolveCompiledOperatingPoint(compiled), 0);
+    EXPECT_NEAR(V("2"), 0.5, 1e-9);  // 2k scaled by R=0.5 against 1k
+}
+
+// A part of a schematic with fewer pins than its kind needs is named, not read past.
+TEST_F(CompileMoreParts, TooFewPinsNameThePart) {
+    for (int type : {int(CT_SWITCH), int(CT_TRANSFORMER), int(CT_SINE), int(CT_S_PORT), 28, 41}) {
+        SCOPED_TRACE(type);
+        ASSERT_EQ(Read("t\nV1 1 0 DC 1\nR1 1 0 1k\n.END\n", kDc), 0);
+        AddPart(type, "X9", {"1"}, {{ATTR_VALUE, "1"}});
+        EXPECT_EQ(Compile(), kMsgReported);
+        ASSERT_FALSE(reports.reports.empty());
+        EXPECT_NE(reports.reports[0].text.find("X9"), std::string::npos) << reports.reports[0].text;
+    }
+}
+
+}  // namespace

@@ -9,6 +9,7 @@
 #include "libraries/component_types.h"
 #include "netlist/compiler/compiler_internal.h"
 #include "netlist/define_table.h"
+#include "netlist/model_statements.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/resistor.h"
@@ -84,8 +85,26 @@ int ParsePassiveValue(CompileContext& cc, int part, int type, PassiveValue* out)
     return 0;
 }
 
+// A SPICE card written value first ("R1 1 2 1K RMOD") was read with the value as MODEL and
+// the model name as VALUE: when VALUE names a model of the part's kind, the two change
+// places.
+void SwapValueAndModelName(CompileContext& cc, int part, int modelType) {
+    NetlistPart& p = cc.Part(part);
+    const std::string value = PartAttr(p, ATTR_VALUE);
+    if (PartAttr(p, ATTR_FROMSPICE).empty() || value.empty() || value[0] == '{' ||
+        value.find_first_of(" \t") != std::string::npos)
+        return;
+    const std::string model = PartAttr(p, ATTR_MODEL);
+    int error = 0;
+    if (!model.empty() && FindModelStatement(cc.c.tables, modelType, p.scope, model, &error) >= 0) return;
+    if (FindModelStatement(cc.c.tables, modelType, p.scope, value, &error) < 0) return;
+    p.object.SetAttr(ATTR_VALUE, model);
+    p.object.SetAttr(ATTR_MODEL, value);
+}
+
 ModelParams* OptionalModel(CompileContext& cc, int part, int modelType, int* code) {
     *code = 0;
+    SwapValueAndModelName(cc, part, modelType);
     if (PartAttr(cc.Part(part), ATTR_MODEL).empty()) return nullptr;
     ModelParams* model = FindPartModel(cc, part, {modelType});
     if (!model) *code = kMsgReported;

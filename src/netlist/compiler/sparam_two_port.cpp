@@ -146,7 +146,7 @@ int ReadSParamText(SParamTwoPort& record, const std::string& text, std::vector<S
         p.frequency = NextNumber(line, &pos) * record.unitFactor;
         if (!points->empty() && !(p.frequency > points->back().frequency)) break;
         if (p.frequency == 0) continue;
-        if (p.frequency < 0) break;
+        if (!(p.frequency > 0) || !std::isfinite(p.frequency)) break;  // no measured frequency
         p.v11 = ReadSParamPair(record, line, &pos);
         p.v21 = ReadSParamPair(record, line, &pos);
         p.v12 = ReadSParamPair(record, line, &pos);
