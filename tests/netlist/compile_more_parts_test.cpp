@@ -329,3 +329,23 @@ TEST_F(CompileMoreParts, TooFewPinsNameThePart) {
 }
 
 }  // namespace
+
+namespace {
+
+// A MOSFET whose model has RD and RS reaches its intrinsic drain and source through
+// internal nodes. ngspice 39, the same deck, `op`: v(2) = 4.527923, v(4) = 4.720765e-3.
+TEST_F(CompileMoreParts, MosfetSeriesResistancesGetInternalNodes) {
+    ASSERT_EQ(Read("mos rd rs\nVDD 1 0 5\nRL 1 2 1k\nVG 3 0 2\nM1 2 3 4 0 NM L=1u W=10u\nRB 4 0 10\n"
+                   ".MODEL NM NMOS(LEVEL=1 VTO=1 KP=1e-4 RD=100 RS=50)\n.END\n",
+                   kDc),
+              0);
+    ASSERT_EQ(Compile(), 0) << FirstReport();
+    EXPECT_EQ(compiled.nodeCount, compiled.circuitNodes + 2);
+    ASSERT_EQ(SolveCompiledOperatingPoint(compiled), 0);
+    // Both programs stop Newton at RELTOL 1e-3 on the drain current; without RS the
+    // current would be 5% higher (4.9506e-3 V across RB).
+    EXPECT_NEAR(V("4"), 4.720765e-3, 1e-3 * 4.720765e-3);
+    EXPECT_NEAR(V("2"), 4.527923, 1e-3 * (5 - 4.527923));
+}
+
+}  // namespace

@@ -135,7 +135,10 @@ int CheckDCPathsToGround(CompileContext& cc) {
         const int di = j->drain_i ? j->drain_i : j->drain, si = j->source_i ? j->source_i : j->source;
         join(j->drain, di), join(j->source, si), join(di, si), join(j->gate, di);
     }
-    for (auto* m : DevicesOf<MosfetInstance>(kMosfetList)) join(m->drain, m->source), join(m->source, m->bulk);
+    for (auto* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        join(m->gate, m->gate_i), join(m->drain, m->drain_i), join(m->source, m->source_i), join(m->bulk, m->bulk_i);
+        join(m->drain_i, m->source_i), join(m->source_i, m->bulk_i);
+    }
     for (auto* z : DevicesOf<Gaasfet>(kGaasfetList)) {
         join(z->drain, z->source), join(z->gate, z->source);
         for (auto [t, i] : {std::pair{z->drain, z->drain_i}, {z->gate, z->gate_i}, {z->source, z->source_i}})

@@ -19,12 +19,15 @@ namespace ob7 {
 
 namespace {
 
-bool HasResistance(const ModelParams* model, const char* name) {
+// A model value by name; 0 when the model has no such parameter or it is not given.
+double ModelValue(const ModelParams* model, const char* name) {
     const int slot = FindModelParam(model->modelType, name);
-    if (slot < 0) return false;
-    const double r = ModelReals(*model)[slot];
-    return IsGiven(r) && r > 0;
+    if (slot < 0) return 0;
+    const double v = ModelReals(*model)[slot];
+    return IsGiven(v) ? v : 0;
 }
+
+bool HasResistance(const ModelParams* model, const char* name) { return ModelValue(model, name) > 0; }
 
 // The node of a terminal behind its series resistance: a new internal node when the
 // model has the resistance, else the terminal itself.
@@ -139,6 +142,19 @@ int BuildMosfet(CompileContext& cc, int part) {
         return code;
     m->parsed_L = l.value, m->parsed_L_given = l.given;
     m->parsed_W = w.value, m->parsed_W_given = w.given;
+    if (m->NRD < 0) m->NRD = 1;
+    if (m->NRS < 0) m->NRS = 1;
+    if (!(m->M > 0)) m->M = 1;
+    // A terminal with a series resistance (its own, or squares of the sheet resistance)
+    // reaches the intrinsic device through an internal node.
+    const double rsh = ModelValue(model, "RSH");
+    auto inner = [&](int terminal, const char* resistance, double squares) {
+        return ModelValue(model, resistance) != 0 || squares * rsh != 0 ? cc.NewInternalNode() : terminal;
+    };
+    m->gate_i = inner(m->gate, "RG", m->NRG);
+    m->drain_i = inner(m->drain, "RD", m->NRD);
+    m->source_i = inner(m->source, "RS", m->NRS);
+    m->bulk_i = inner(m->bulk, "RB", m->NRB);
     AttachDeviceToPart(cc, part, m);
     return 0;
 }
