@@ -349,3 +349,30 @@ TEST_F(CompileMoreParts, MosfetSeriesResistancesGetInternalNodes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CompileMoreParts, PartsWithoutNamesAreRefused) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 1\nR1 1 0 1k\n.END\n", kDc), 0);
+    AddPart(CT_RESISTOR, "", {"1", "0"}, {{ATTR_VALUE, "1k"}});
+    EXPECT_EQ(Compile(), kMsgReported);
+    EXPECT_EQ(FirstReport(), 10841);
+}
+
+// In an AC analysis FREQ is the small-signal formula of a resistor or capacitor.
+TEST_F(CompileMoreParts, FrequencyFormulasInTheSmallSignalAnalysis) {
+    for (int kind : {kAc, kDc}) {
+        SCOPED_TRACE(kind);
+        ASSERT_EQ(Read("t\nV1 1 0 DC 1 AC 1\nR1 1 0 1k\n.END\n", kind), 0);
+        AddPart(CT_RESISTOR, "R9", {"1", "0"}, {{ATTR_VALUE, "1k"}, {ATTR_FREQ, "1k*(1+F/1MEG)"}});
+        ASSERT_EQ(Compile(), 0) << FirstReport();
+        const Resistor* r9 = nullptr;
+        for (auto* r : DevicesOf<Resistor>(kResistorList)) r9 = r;
+        ASSERT_TRUE(r9);
+        EXPECT_EQ(r9->ac_value_expression.tokens.empty(), kind != kAc);
+        EXPECT_EQ(r9->base_value, 1000);
+        ClearCompiledDevices();
+    }
+}
+
+}  // namespace

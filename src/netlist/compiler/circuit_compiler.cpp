@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "circuit/attribute_ids.h"
 #include "expression/math_error.h"
 #include "libraries/component_types.h"
 #include "netlist/compiler/compiler_internal.h"
@@ -105,6 +106,9 @@ int BuildComponentDevices(CompileContext& cc) {
             // A kind this compiler does not build yet: named, never silently dropped.
             return ReportCompileError(cc, static_cast<int>(i), 10847, PartAttr(p, 1).c_str());
         }
+        // Parts are found by name (couplings, switches, curves): a device needs one.
+        if (PartAttr(p, ATTR_PART).find_first_not_of(' ') == std::string::npos)
+            return ReportCompileError(cc, static_cast<int>(i), 10841);
         if (int code = build(cc, static_cast<int>(i))) return code;
     }
     if (int code = LinkControlledSources(cc)) return code;

@@ -24,6 +24,7 @@ constexpr size_t kMaxCoupledInductors = 50;
 struct CouplingWork {
     int part;
     std::vector<Inductor*> inductors;
+    const ModelParams* model;  // the CORE model, or null
 };
 
 bool Holds(const CouplingWork& w, const Inductor* l) {
@@ -52,7 +53,7 @@ int BuildCouplings(CompileContext& cc) {
             MarkPartErrorSource(cc.c, part);
             return kMsgReported;
         }
-        CouplingWork work{part, {}};
+        CouplingWork work{part, {}, nullptr};
         std::istringstream in(names);
         for (std::string name; in >> name;) {
             if (work.inductors.size() >= kMaxCoupledInductors) return ReportCompileError(cc, part, 10804);
@@ -67,10 +68,18 @@ int BuildCouplings(CompileContext& cc) {
         if (work.inductors.empty()) return ReportCompileError(cc, part, 10811);
         if (work.inductors.size() == 1 && !hasModel) return ReportCompileError(cc, part, 10808);
 
+        ModelParams* model = hasModel ? FindPartModel(cc, part, {kModelCore}) : nullptr;
+        if (hasModel && !model) return kMsgReported;
+        work.model = model;
+        // K parts that share an inductor must name the same core model.
+        for (const CouplingWork& earlier : done)
+            for (Inductor* l : work.inductors)
+                if (Holds(earlier, l) && earlier.model != model) {
+                    const std::string first = PartAttr(cc.Part(earlier.part), ATTR_INDUCTORS);
+                    return ReportCompileError(cc, part, 10809, first.c_str(), PartAttr(p, ATTR_INDUCTORS).c_str());
+                }
         CoreState* core = nullptr;
         if (hasModel) {
-            ModelParams* model = FindPartModel(cc, part, {kModelCore});
-            if (!model) return kMsgReported;
             // A winding already on a core of an earlier K part keeps that core.
             for (Inductor* l : work.inductors)
                 if (l->core && !core) core = l->core;

@@ -111,10 +111,29 @@ ModelParams* OptionalModel(CompileContext& cc, int part, int modelType, int* cod
     return model;
 }
 
+// In an AC analysis the FREQ text, when given, is the value's small-signal formula.
+int SetFrequencyExpression(CompileContext& cc, int part, CompiledExpression* e) {
+    const NetlistPart& p = cc.Part(part);
+    if (cc.c.analysisKind != kAc || PartAttr(p, ATTR_FREQ).empty()) return 0;
+    std::string text;
+    if (SubstituteDefines(cc.c.tables, text, p.scope, PartAttr(p, ATTR_FREQ), false)) {
+        MarkPartErrorSource(cc.c, part);
+        return kMsgReported;
+    }
+    SetExpressionText(e, text);
+    return 0;
+}
+
+int CheckTwoPins(CompileContext& cc, int part) {
+    if (cc.Part(part).pinNodes.size() >= 2) return 0;
+    return ReportCompileError(cc, part, 10847, PartAttr(cc.Part(part), ATTR_PART).c_str());
+}
+
 }  // namespace
 
 int BuildResistor(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
+    if (int code = CheckTwoPins(cc, part)) return code;
     int code = 0;
     ModelParams* model = OptionalModel(cc, part, MT_RES, &code);
     if (code) return code;
@@ -127,11 +146,12 @@ int BuildResistor(CompileContext& cc, int part) {
     r->tc2 = v.tc2, r->tc2_given = v.tc2Given;
     if (!v.expression.empty()) SetExpressionText(&r->value_expression, v.expression);
     AttachDeviceToPart(cc, part, r);
-    return 0;
+    return SetFrequencyExpression(cc, part, &r->ac_value_expression);
 }
 
 int BuildCapacitor(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
+    if (int code = CheckTwoPins(cc, part)) return code;
     int code = 0;
     ModelParams* model = OptionalModel(cc, part, MT_CAP, &code);
     if (code) return code;
@@ -142,11 +162,12 @@ int BuildCapacitor(CompileContext& cc, int part) {
     cap->initial_condition = v.ic;
     if (!v.expression.empty()) SetExpressionText(&cap->value_expression, v.expression);
     AttachDeviceToPart(cc, part, cap);
-    return 0;
+    return SetFrequencyExpression(cc, part, &cap->ac_value_expression);
 }
 
 int BuildInductor(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
+    if (int code = CheckTwoPins(cc, part)) return code;
     int code = 0;
     ModelParams* model = OptionalModel(cc, part, MT_IND, &code);
     if (code) return code;
