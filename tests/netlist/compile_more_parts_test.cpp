@@ -119,6 +119,13 @@ TEST_F(CompileMoreParts, SourceValueTexts) {
     EXPECT_EQ(s->pwl.entries[4].count, -1);
     ClearCompiledDevices();
 
+    // Parameters in braces; a formula that evaluates is a value too.
+    ASSERT_EQ(Read("t\n.PARAM VCC=7\nV1 1 0 {VCC} AC 2/2\nR1 1 0 1k\n.END\n", kDc), 0);
+    ASSERT_EQ(Compile(), 0) << FirstReport();
+    EXPECT_EQ(First<SpiceSource>(kSpiceSourceList)->dc_value, 7);
+    EXPECT_EQ(First<SpiceSource>(kSpiceSourceList)->ac_magnitude, 1);
+    ClearCompiledDevices();
+
     const SourceTextCase errors[] = {
         {"DC 1 DC 2", 10839},
         {"1 2", 10839},

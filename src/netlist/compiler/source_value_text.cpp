@@ -78,9 +78,6 @@ private:
         int bad = 0;
         ParseNumber(token.c_str(), &bad);
         if (!bad) return true;
-        if (!std::isdigit(static_cast<unsigned char>(token[0])) && token[0] != '.' && token[0] != '-' &&
-            token[0] != '+')
-            return false;
         int code = 0;
         EvalNumberOrExpression(token.c_str(), &code);
         if (code) ClearPendingMessage();
