@@ -89,14 +89,11 @@ private:
     }
 
     void Step() {
-        const std::string w = Upper(tokens_[i_++]);
-        if (w == "DC" || IsNumeric(tokens_[i_ - 1])) {
-            if (w == "DC" && !More()) return Report(11901, "<value>", "DC");
-            const std::string& value = w == "DC" ? tokens_[i_++] : tokens_[i_ - 1];
-            if (dcGiven_) return Report(10839);
-            dcGiven_ = true;
-            Value(value, &s_->dc_value);
-            return;
+        const std::string raw = tokens_[i_++];
+        const std::string w = Upper(raw);
+        if (w == "DC") {
+            if (!More()) return Report(11901, "<value>", "DC");
+            return DcValue(tokens_[i_++]);
         }
         if (w == "AC") {
             if (!More()) return Report(11901, "<value>", "AC");
@@ -112,7 +109,11 @@ private:
         const SourceFunction* f = nullptr;
         for (const auto& candidate : kSourceFunctions)
             if (w == candidate.name) f = &candidate;
-        if (!f || functionGiven_) return Report(11903, tokens_[i_ - 1].c_str());
+        if (!f) {
+            if (IsNumeric(raw)) return DcValue(raw);
+            return Report(11903, raw.c_str());
+        }
+        if (functionGiven_) return Report(11903, raw.c_str());
         functionGiven_ = true;
         s_->spec_kind = f->kind;
         if (f->count < 0) return ParsePwl();
@@ -121,6 +122,12 @@ private:
             if (!Value(tokens_[i_++], &s_->p[n++])) return;
         if (n < 2) return Report(10622, f->name);
         s_->last_given_parameter = n - 1;
+    }
+
+    void DcValue(const std::string& token) {
+        if (dcGiven_) return Report(10839);
+        dcGiven_ = true;
+        Value(token, &s_->dc_value);
     }
 
     void ParsePwl() {
