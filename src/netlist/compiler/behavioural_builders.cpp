@@ -9,6 +9,7 @@
 #include "circuit/attribute_ids.h"
 #include "netlist/compiler/compiler_internal.h"
 #include "netlist/define_table.h"
+#include "netlist/netlist_reader.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/dependent_source.h"
 #include "sim/devices/function_source.h"
@@ -36,12 +37,15 @@ size_t FindIntegralOrDerivative(const std::string& text, size_t from) {
     return std::string::npos;
 }
 
-// A node of its own for the part, named so that the rewritten formula can read it.
+// A node of its own for the part, named so that the rewritten formula can read it; a name
+// that a node of the circuit or another internal node has already gets "_1", "_2", ...
 std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, int* node) {
     std::string name = PartAttr(cc.Part(part), 1) + suffix;
     for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     const std::string base = name;
-    for (int k = 2; cc.internalNodeNames.count(name); ++k) name = base + std::to_string(k);
+    const int scope = cc.Part(part).scope;
+    for (int k = 1; cc.internalNodeNames.count(name) || FindNodeByName(cc.c, name, scope) >= 0; ++k)
+        name = base + "_" + std::to_string(k);
     *node = cc.NewInternalNode();
     cc.internalNodeNames[name] = *node;
     return name;
