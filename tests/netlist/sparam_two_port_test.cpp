@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 
 #include "libraries/component_types.h"
 #include "netlist/compiler/circuit_compiler.h"
 #include "netlist/compiler/compile_error_source.h"
 #include "netlist/compiler/sparam_two_port.h"
+#include "sim/analysis/ac_analysis.h"
+#include "sim/analysis/point_sink.h"
 #include "sim/devices/freq_table_source.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/simulation_options.h"
@@ -153,8 +157,8 @@ protected:
         TextCircuitTest::TearDown();
     }
     // A source of 1 V into port 1 of the two-port, 50 ohms on port 2.
-    int CompileWithTwoPort(const std::string& file) {
-        EXPECT_EQ(Read("t\nV1 1 0 DC 1\nRL 2 0 50\n.END\n", ob7::kDc), 0);
+    int CompileWithTwoPort(const std::string& file, int analysis = ob7::kDc) {
+        EXPECT_EQ(Read("t\nV1 1 0 DC 1 AC 1\nRL 2 0 50\n.END\n", analysis), 0);
         ob7::NetlistPart& part = circuit->parts.emplace_back();
         part.type = ob7::CT_S_PORT;
         part.object.page = -1;
@@ -213,6 +217,38 @@ TEST_F(SParamCompile, FileErrorsNameThePart) {
         EXPECT_EQ(ob7::ErrorSource.part, 2);
         EXPECT_EQ(ob7::DeviceListTable[ob7::kNPortList].count, 0);  // a failed compile leaves nothing
     }
+}
+
+// A series impedance of 50 + j50 ohms between the ports, loaded by 50 ohms: in AC the
+// load sees 50 / (100 + j50) of the source.
+TEST_F(SParamCompile, ComplexSeriesImpedanceInTheSmallSignalAnalysis) {
+    const std::complex<double> z(50, 50), s11 = z / (z + 100.0), s21 = 100.0 / (z + 100.0);
+    char line[200];
+    std::string text = "# MHz S RI R 50\n";
+    for (double f : {1.0, 10.0}) {
+        std::snprintf(line, sizeof line, "%g %.17g %.17g %.17g %.17g %.17g %.17g %.17g %.17g\n", f, s11.real(),
+                      s11.imag(), s21.real(), s21.imag(), s21.real(), s21.imag(), s11.real(), s11.imag());
+        text += line;
+    }
+    Write("ZSERIES.S2P", text);
+    ASSERT_EQ(CompileWithTwoPort(Path("ZSERIES.S2P"), ob7::kAc), 0) << FirstReport();
+    struct Recorder : ob7::PointSink {
+        int node = 0;
+        std::vector<std::complex<double>> v;
+        int AcceptPoint(double) override {
+            v.push_back(ob7::AcNodeValue(node));
+            return 0;
+        }
+    } sink;
+    sink.node = Node("2");
+    ob7::AcSettings settings;
+    settings.frequency_range = "1e7,1e6";
+    settings.points = 3;
+    settings.circuit_changed = true;
+    ASSERT_EQ(ob7::RunAcAnalysis(settings, sink), 0) << FirstReport();
+    ASSERT_FALSE(sink.v.empty());
+    const std::complex<double> expected = 50.0 / (z + 50.0);
+    for (const auto& v : sink.v) EXPECT_NEAR(std::abs(v - expected), 0, 1e-9);
 }
 
 }  // namespace
