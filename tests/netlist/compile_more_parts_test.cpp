@@ -383,3 +383,27 @@ TEST_F(CompileMoreParts, FrequencyFormulasInTheSmallSignalAnalysis) {
 }
 
 }  // namespace
+
+namespace {
+
+// More than 1000 parts: "Processing component %d of %d %d%%" about a hundred times, never
+// twice in a row, and an empty prompt at the end.
+TEST_F(CompileMoreParts, LargeCircuitsShowTheirProgress) {
+    std::string text = "t\nV1 N0 0 DC 1\n";
+    for (int i = 0; i < 1200; ++i)
+        text += "R" + std::to_string(i) + " N" + std::to_string(i) + " N" + std::to_string(i + 1) + " 1\n";
+    text += "RL N1200 0 1\n.END\n";
+    ASSERT_EQ(Read(text, kDc), 0);
+    std::vector<std::string> prompts;
+    circuit->statusPrompt = [&](const std::string& t) { prompts.push_back(t); };
+    ASSERT_EQ(Compile(), 0) << FirstReport();
+    ASSERT_FALSE(prompts.empty());
+    EXPECT_EQ(prompts.front(), "Processing component 12 of 1202 0%");
+    EXPECT_EQ(prompts[prompts.size() - 2], "Processing component 1200 of 1202 99%");
+    EXPECT_EQ(prompts.back(), "");
+    EXPECT_GE(prompts.size(), 95u);
+    EXPECT_LE(prompts.size(), 102u);
+    for (size_t i = 1; i < prompts.size(); ++i) EXPECT_NE(prompts[i], prompts[i - 1]);
+}
+
+}  // namespace

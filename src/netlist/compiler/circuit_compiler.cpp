@@ -4,6 +4,7 @@
 #include "netlist/compiler/circuit_compiler.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "circuit/attribute_ids.h"
 #include "expression/math_error.h"
@@ -94,8 +95,32 @@ bool MakesNoDevice(int type) {
            type == CT_CORE;
 }
 
+// Large circuits show their progress in about a hundred steps, each text once.
+class BuildProgress {
+public:
+    explicit BuildProgress(const NetlistCircuit& c) : c_(c), total_(c.parts.size()) {}
+    ~BuildProgress() {
+        if (Shown()) c_.statusPrompt(std::string());
+    }
+    void Count(size_t count) {
+        if (!Shown() || count % (total_ / 100) != 0) return;
+        char text[80];
+        std::snprintf(text, sizeof text, "Processing component %zu of %zu %d%%", count, total_,
+                      static_cast<int>(count * 100 / total_));
+        if (last_ != text) c_.statusPrompt(last_ = text);
+    }
+
+private:
+    bool Shown() const { return c_.statusPrompt && total_ > 1000; }
+    const NetlistCircuit& c_;
+    size_t total_;
+    std::string last_;
+};
+
 int BuildComponentDevices(CompileContext& cc) {
+    BuildProgress progress(cc.c);
     for (size_t i = 0; i < cc.c.parts.size(); ++i) {
+        progress.Count(i + 1);
         const NetlistPart& p = cc.c.parts[i];
         cc.partIndex[&p] = static_cast<int>(i);
         for (int n : p.pinNodes)
