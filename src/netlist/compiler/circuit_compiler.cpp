@@ -170,13 +170,21 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
         ReportMessage("dE", circuit.tables.services->ReportOwner(), 10838);
         code = kMsgReported;
     }
+    // The status-bar prompt of each long step; an empty text puts the saved prompt back.
+    auto prompt = [&circuit](const char* text) {
+        if (circuit.statusPrompt) circuit.statusPrompt(text);
+    };
     if (!code) code = NumberCompiledEquations(cc);
+    prompt("Processing device expressions.");
     code = CompileDeviceExpressions(cc, code);
+    prompt("");
     if (!code) code = BuildFunctionSourceDerivatives(cc);
     if (!code) code = CollectInitialConditions(cc);
-    if (!code && !settings.smallSignalRequest) {
-        code = CheckVoltageLoops(cc, settings.skipInductorLoops);
+    if (!settings.smallSignalRequest) {
+        prompt("Checking for voltage loops.");
+        if (!code) code = CheckVoltageLoops(cc, settings.skipInductorLoops);
         if (!code && settings.dcPathCheck) code = CheckDCPathsToGround(cc);
+        prompt("");
     }
     if (code) {
         // A failed compile leaves nothing behind.
