@@ -427,3 +427,28 @@ TEST_F(CompileMoreParts, StepPromptsArePutBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CompileMoreParts, ZeroAcMagnitudesWarnOnceWhenAsked) {
+    const struct {
+        const char* source;
+        bool warn;
+        int reports;
+    } cases[] = {{"V1 1 0 DC 1 AC 0", true, 1}, {"V1 1 0 DC 1 AC 1", true, 0}, {"V1 1 0 DC 1", false, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        ASSERT_EQ(Read(std::string("t\n") + c.source + "\nR1 1 0 1k\n.END\n", kAc), 0);
+        CompileSettings settings;
+        settings.warnZeroAcSources = c.warn;
+        reports.reports.clear();
+        ASSERT_EQ(CompileCircuit(*circuit, settings, nullptr), 0);
+        ASSERT_EQ(static_cast<int>(reports.reports.size()), c.reports);
+        if (c.reports) {
+            EXPECT_EQ(reports.reports[0].id, 11891);
+        }
+        ClearCompiledDevices();
+    }
+}
+
+}  // namespace

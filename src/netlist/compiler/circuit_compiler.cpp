@@ -13,6 +13,7 @@
 #include "sim/devices/circuit_models.h"
 #include "netlist/netlist_reader.h"
 #include "sim/devices/device_contract.h"
+#include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/load_pass.h"
@@ -88,6 +89,15 @@ int CollectInitialConditions(CompileContext& cc) {
         InitialConditionTable.push_back(entry);
     }
     return 0;
+}
+
+// Sine, pulse and user sources always carry a signal; SPICE sources by their AC magnitude.
+void WarnZeroACSources(NetlistCircuit& circuit) {
+    for (int list : {kSineSourceList, kPulseSourceList, kUserSourceList})
+        if (DeviceListTable[list].count) return;
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
+        if (s->ac_magnitude != 0) return;
+    ReportMessage("dE", circuit.tables.services->ReportOwner(), 11891);
 }
 
 bool MakesNoDevice(int type) {
@@ -186,6 +196,7 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
         if (!code && settings.dcPathCheck) code = CheckDCPathsToGround(cc);
         prompt("");
     }
+    if (!code && settings.warnZeroAcSources && circuit.analysisKind == kAc) WarnZeroACSources(circuit);
     if (code) {
         // A failed compile leaves nothing behind.
         ClearCompiledDevices();
