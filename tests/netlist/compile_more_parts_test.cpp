@@ -10,6 +10,7 @@
 #include "libraries/component_types.h"
 #include "netlist/compiler/circuit_compiler.h"
 #include "sim/devices/dependent_source.h"
+#include "sim/devices/diode.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/laplace_source.h"
@@ -449,6 +450,25 @@ TEST_F(CompileMoreParts, ZeroAcMagnitudesWarnOnceWhenAsked) {
         }
         ClearCompiledDevices();
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Internal nodes behind series resistances carry the part's name and a suffix, so that
+// formulas can read them.
+TEST_F(CompileMoreParts, InternalNodesAreNamedAfterTheirParts) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 1\nR1 1 2 100\nD1 2 0 DX\n.MODEL DX D(RS=10)\n"
+                   "B2 3 0 V = V(D1_PSIDE)\nR3 3 0 1k\n.END\n",
+                   kDc),
+              0);
+    ASSERT_EQ(Compile(), 0) << FirstReport();
+    auto* d = First<Diode>(kDiodeList);
+    ASSERT_GT(d->internal_anode, compiled.circuitNodes);
+    ASSERT_EQ(SolveCompiledOperatingPoint(compiled), 0);
+    EXPECT_NEAR(V("3"), Solution[static_cast<size_t>(d->internal_anode)], 1e-9);
+    EXPECT_LT(V("3"), V("2"));  // the drop across RS
 }
 
 }  // namespace

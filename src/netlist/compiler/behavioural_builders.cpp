@@ -37,20 +37,6 @@ size_t FindIntegralOrDerivative(const std::string& text, size_t from) {
     return std::string::npos;
 }
 
-// A node of its own for the part, named so that the rewritten formula can read it; a name
-// that a node of the circuit or another internal node has already gets "_1", "_2", ...
-std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, int* node) {
-    std::string name = PartAttr(cc.Part(part), 1) + suffix;
-    for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    const std::string base = name;
-    const int scope = cc.Part(part).scope;
-    for (int k = 1; cc.internalNodeNames.count(name) || FindNodeByName(cc.c, name, scope) >= 0; ++k)
-        name = base + "_" + std::to_string(k);
-    *node = cc.NewInternalNode();
-    cc.internalNodeNames[name] = *node;
-    return name;
-}
-
 }  // namespace
 
 int RewriteIntegralsAndDerivatives(CompileContext& cc, int part, std::string& text) {

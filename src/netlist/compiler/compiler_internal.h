@@ -53,6 +53,11 @@ int ReportCompileError(CompileContext& cc, int part, int code, Args... args) {
     return kMsgReported;
 }
 
+// A new internal node named after the part with the suffix (upper case), so that
+// formulas can read it; a name that a node of the circuit or another internal node has
+// already gets "_1", "_2", ... Returns the name; the node goes to *node.
+std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, int* node);
+
 // Links a built device to its part.
 void AttachDeviceToPart(CompileContext& cc, int part, DeviceInstance* device);
 

@@ -35,6 +35,14 @@ int InnerNode(CompileContext& cc, const ModelParams* model, const char* resistan
     return HasResistance(model, resistance) ? cc.NewInternalNode() : terminal;
 }
 
+// The same, the new node named after the part with the suffix ("D1_Pside").
+int NamedInnerNode(CompileContext& cc, int part, const ModelParams* model, const char* resistance, int terminal,
+                   const char* suffix) {
+    int node = terminal;
+    if (HasResistance(model, resistance)) NameInternalNode(cc, part, suffix, &node);
+    return node;
+}
+
 int CheckPins(CompileContext& cc, int part, size_t count) {
     if (cc.Part(part).pinNodes.size() >= count) return 0;
     return ReportCompileError(cc, part, 10847, PartAttr(cc.Part(part), ATTR_VALUE).c_str());
@@ -63,7 +71,7 @@ int BuildDiode(CompileContext& cc, int part) {
     if (int code = PartOptions(cc, part, kTwoTerminalOptions, {&area, &off, &ic})) return code;
     if (!(area > 0)) return ReportCompileError(cc, part, 10840);
     const NetlistPart& p = cc.Part(part);
-    const int inner = InnerNode(cc, model, "RS", p.pinNodes[0]);
+    const int inner = NamedInnerNode(cc, part, model, "RS", p.pinNodes[0], "_Pside");
     Diode* d = AddDiode(model, p.pinNodes[0], p.pinNodes[1], area, inner == p.pinNodes[0] ? 0 : inner);
     d->off = off, d->ic = ic;
     AttachDeviceToPart(cc, part, d);
@@ -81,9 +89,9 @@ int BuildBipolar(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
     const int substrate = p.pinNodes.size() > 3 ? p.pinNodes[3] : 0;
     Bjt* q = AddBjt(model, p.pinNodes[0], p.pinNodes[1], p.pinNodes[2], substrate, area);
-    q->collector_i = InnerNode(cc, model, "RC", p.pinNodes[0]);
-    q->base_i = InnerNode(cc, model, "RB", p.pinNodes[1]);
-    q->emitter_i = InnerNode(cc, model, "RE", p.pinNodes[2]);
+    q->base_i = NamedInnerNode(cc, part, model, "RB", p.pinNodes[1], "_base");
+    q->emitter_i = NamedInnerNode(cc, part, model, "RE", p.pinNodes[2], "_emitter");
+    q->collector_i = NamedInnerNode(cc, part, model, "RC", p.pinNodes[0], "_collector");
     q->off = off, q->ic_vbe = vbe, q->ic_vce = vce;
     AttachDeviceToPart(cc, part, q);
     return 0;

@@ -50,7 +50,7 @@ int BuildSineSource(CompileContext& cc, int part) {
     int output = p.pinNodes[0];
     const double rs = model->Real(kSinRs);
     if (IsGiven(rs) && rs != 0) {
-        output = cc.NewInternalNode();
+        NameInternalNode(cc, part, "_plus", &output);
         AddResistor(p.pinNodes[0], output, rs)->owning_part = &p;
     }
     AttachDeviceToPart(cc, part, AddSineSource(output, p.pinNodes[1], model));
