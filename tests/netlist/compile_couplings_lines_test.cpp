@@ -56,6 +56,9 @@ TEST_F(CompileParts, CouplingErrors) {
         {"L1 2 0 1m\nK1 L1 0.9\n", 10808},                                   // one inductor, no core
         {"L1 2 0 1m\nK1 L1 LX 0.9\n", 10802},                                // no such inductor
         {"L1 2 0 1m\nL2 3 0 1m\nR3 3 0 1\nK1 L1 L1 0.9\n", 10803},           // named twice
+        // K parts sharing a winding on different cores
+        {"L1 2 0 10\nL2 3 0 20\nL3 4 0 30\nK1 L1 L2 0.9 CX\nK2 L2 L3 0.9 CY\n.MODEL CX CORE\n.MODEL CY CORE\n",
+         10809},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
@@ -148,6 +151,17 @@ TEST_F(CompileParts, CurrentSwitchNeedsAVoltageSource) {
     ASSERT_FALSE(reports.reports.empty());
     EXPECT_EQ(reports.reports[0].id, 10799);
     EXPECT_NE(reports.reports[0].text.find("W1"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CompileParts, KPartsSharingAWindingOnOneCore) {
+    ASSERT_EQ(Compile("L1 2 0 10\nL2 3 0 20\nL3 4 0 30\nK1 L1 L2 0.9 CX\nK2 L2 L3 0.9 CX\n.MODEL CX CORE\n"), 0)
+        << (reports.reports.empty() ? "" : reports.reports[0].text);
+    EXPECT_EQ(ob7::DeviceListTable[ob7::kMagneticCoreList].count, 1);
+    EXPECT_EQ(ob7::DeviceListTable[ob7::kCouplingList].count, 2);
 }
 
 }  // namespace

@@ -253,3 +253,15 @@ TEST_F(DeviceExpressions, FormulasThatCannotStandStopTheCompile) {
 }
 
 }  // namespace
+
+namespace {
+
+// The nodes that stand for SDT and DDT take a suffix when the circuit already has a node
+// of their name, so that a formula naming that node still reads the circuit's own.
+TEST_F(DeviceExpressions, IntegralNodesKeepClearOfCircuitNodes) {
+    ASSERT_TRUE(Solve("t\nV1 1 0 DC 1\nR1 1 0 1k\nV6 B4_OUT 0 DC 3\nR6 B4_OUT 0 1k\n"
+                      "B4 4 0 V = SDT(V(1)) + DDT(V(1))\nR4 4 0 1k\nB7 7 0 V = V(B4_OUT)\nR7 7 0 1k\n.END\n"));
+    EXPECT_NEAR(V("7"), 3.0, 1e-9);
+}
+
+}  // namespace

@@ -4,16 +4,19 @@
 // integral and derivative of a function source become small circuits of their own.
 
 #include <cctype>
+#include <cstring>
 
 #include "circuit/attribute_ids.h"
 #include "netlist/compiler/compiler_internal.h"
 #include "netlist/define_table.h"
+#include "netlist/netlist_reader.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/dependent_source.h"
 #include "sim/devices/function_source.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/laplace_source.h"
 #include "sim/devices/resistor.h"
+#include "sim/engine/run_helpers.h"
 #include "sim/engine/simulation_options.h"
 
 namespace ob7 {
@@ -32,17 +35,6 @@ size_t FindIntegralOrDerivative(const std::string& text, size_t from) {
         return i;
     }
     return std::string::npos;
-}
-
-// A node of its own for the part, named so that the rewritten formula can read it.
-std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, int* node) {
-    std::string name = PartAttr(cc.Part(part), 1) + suffix;
-    for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    const std::string base = name;
-    for (int k = 2; cc.internalNodeNames.count(name); ++k) name = base + std::to_string(k);
-    *node = cc.NewInternalNode();
-    cc.internalNodeNames[name] = *node;
-    return name;
 }
 
 }  // namespace
@@ -107,14 +99,67 @@ int BuildFunctionSource(CompileContext& cc, int part) {
     return 0;
 }
 
-// Output on pins 1 and 2, control on pins 3 and 4.
+namespace {
+
+bool IsZNeighbour(char ch) { return ch == '\0' || std::strchr(" ,=()[]<>{}^~*\\/+-='!|&", ch) != nullptr; }
+
+}  // namespace
+
+int ConvertZToS(CompileContext& cc, int part, std::string& text) {
+    std::string clock;
+    const NetlistPart& p = cc.Part(part);
+    if (SubstituteDefines(cc.c.tables, clock, p.scope, PartAttr(p, ATTR_CLOCK_FREQUENCY), false)) {
+        MarkPartErrorSource(cc.c, part);
+        return kMsgReported;
+    }
+    if (clock.find_first_not_of(' ') == std::string::npos)
+        return ReportCompileError(cc, part, 10893);
+    const std::string z = "(EXP(S/(" + clock + ")))";
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        const bool alone = (ch == 'Z' || ch == 'z') && (i == 0 || IsZNeighbour(text[i - 1])) &&
+                           IsZNeighbour(i + 1 < text.size() ? text[i + 1] : '\0');
+        if (alone) out += z;
+        else out += ch;
+    }
+    text = out;
+    return 0;
+}
+
+// Output on pins 1 and 2, control on pins 3 and 4. The z-domain forms (131 to 134) are
+// the s-domain ones with Z standing for EXP(S/clock).
 int BuildLaplaceFunctionSource(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
     if (p.pinNodes.size() < 4) return ReportCompileError(cc, part, 10847, PartAttr(p, ATTR_PART).c_str());
-    const std::string text = PartAttr(p, ATTR_LAPLACE);
+    const bool zDomain = p.type > 100;
+    std::string text;
+    if (SubstituteDefines(cc.c.tables, text, p.scope, PartAttr(p, zDomain ? ATTR_ZEXP : ATTR_LAPLACE), false)) {
+        MarkPartErrorSource(cc.c, part);
+        return kMsgReported;
+    }
     if (text.find_first_not_of(" {}") == std::string::npos) return ReportCompileError(cc, part, 15040);
-    LaplaceSource* s = AddLaplaceSource(p.type, p.pinNodes[2], p.pinNodes[3], p.pinNodes[0], p.pinNodes[1]);
+    if (zDomain)
+        if (int code = ConvertZToS(cc, part, text)) return code;
+    LaplaceSource* s = AddLaplaceSource(zDomain ? p.type - 100 : p.type, p.pinNodes[2], p.pinNodes[3],
+                                        p.pinNodes[0], p.pinNodes[1]);
     SetExpressionText(&s->transfer, text);
+    AttachDeviceToPart(cc, part, s);
+    return 0;
+}
+
+// Linear G, F, E and H parts: the first number of VALUE is the gain.
+int BuildLinearControlledSource(CompileContext& cc, int part) {
+    const NetlistPart& p = cc.Part(part);
+    if (p.pinNodes.size() < 4) return ReportCompileError(cc, part, 10847, PartAttr(p, ATTR_PART).c_str());
+    std::string text;
+    if (SubstituteDefines(cc.c.tables, text, p.scope, PartAttr(p, ATTR_VALUE), false)) {
+        MarkPartErrorSource(cc.c, part);
+        return kMsgReported;
+    }
+    if (ParseNumberList(text.c_str(), 3)) return ReportCompileError(cc, part, 10847, text.c_str());
+    DependentSource* s = AddDependentSource(p.type, p.pinNodes[2], p.pinNodes[3], p.pinNodes[0], p.pinNodes[1],
+                                            NumberList[0]);
     AttachDeviceToPart(cc, part, s);
     return 0;
 }

@@ -4,13 +4,16 @@
 #include "netlist/compiler/circuit_compiler.h"
 
 #include <algorithm>
+#include <cstdio>
 
+#include "circuit/attribute_ids.h"
 #include "expression/math_error.h"
 #include "libraries/component_types.h"
 #include "netlist/compiler/compiler_internal.h"
 #include "sim/devices/circuit_models.h"
 #include "netlist/netlist_reader.h"
 #include "sim/devices/device_contract.h"
+#include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/load_pass.h"
@@ -33,7 +36,10 @@ Builder BuilderOf(int type) {
     case CT_CAPACITOR: return BuildCapacitor;
     case CT_INDUCTOR: return BuildInductor;
     case CT_VSPICE:
-    case CT_ISPICE: return BuildIndependentSource;
+    case CT_ISPICE:
+    case CT_BATTERY:
+    case CT_ISOURCE:
+    case CT_ANALOG_STATE: return BuildIndependentSource;
     case 50: case 51: case 52: case 53: return BuildControlledSource;  // G F E H
     case CT_DIODE: return BuildDiode;
     case CT_NPN: case CT_PNP: case CT_NPN4: case CT_PNP4: return BuildBipolar;
@@ -45,7 +51,17 @@ Builder BuilderOf(int type) {
     case CT_ISWITCH: return BuildCurrentSwitch;
     case 35: case 37: return BuildFunctionSource;         // NFI NFV
     case 31: case 33: return BuildLaplaceFunctionSource;  // LFIofV LFVofV
+    case 39: case 40: case 41: case 42: return BuildTableSource;          // NTIofV .. NTVofI
+    case 43: case 44: case 45: case 46: return BuildLaplaceTableSource;   // LTIofV .. LTVofI
     case CT_OPAMP: return BuildOpamp;
+    case CT_S_PORT: return BuildSParamTwoPort;
+    case CT_PULSE: return BuildPulseSource;
+    case CT_SINE: return BuildSineSource;
+    case 26: case 27: case 28: case 29: return BuildLinearControlledSource;  // IofV IofI VofV VofI
+    case 32: case 34: case 131: case 132: case 133: case 134: return BuildLaplaceFunctionSource;
+    case CT_SWITCH: return BuildSwitch;
+    case CT_SAMPLE_AND_HOLD: return BuildSampleAndHold;
+    case CT_TRANSFORMER: return BuildTransformer;
     default: return nullptr;
     }
 }
@@ -75,13 +91,46 @@ int CollectInitialConditions(CompileContext& cc) {
     return 0;
 }
 
+// Sine, pulse and user sources always carry a signal; SPICE sources by their AC magnitude.
+void WarnZeroACSources(NetlistCircuit& circuit) {
+    for (int list : {kSineSourceList, kPulseSourceList, kUserSourceList})
+        if (DeviceListTable[list].count) return;
+    for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
+        if (s->ac_magnitude != 0) return;
+    ReportMessage("dE", circuit.tables.services->ReportOwner(), 11891);
+}
+
 bool MakesNoDevice(int type) {
     return type == CT_GROUND || type == CT_SUBCKT || type == CT_MACRO || type == CT_BLANK || type == CT_TIE ||
            type == CT_CORE;
 }
 
+// Large circuits show their progress in about a hundred steps, each text once.
+class BuildProgress {
+public:
+    explicit BuildProgress(const NetlistCircuit& c) : c_(c), total_(c.parts.size()) {}
+    ~BuildProgress() {
+        if (Shown()) c_.statusPrompt(std::string());
+    }
+    void Count(size_t count) {
+        if (!Shown() || count % (total_ / 100) != 0) return;
+        char text[80];
+        std::snprintf(text, sizeof text, "Processing component %zu of %zu %d%%", count, total_,
+                      static_cast<int>(count * 100 / total_));
+        if (last_ != text) c_.statusPrompt(last_ = text);
+    }
+
+private:
+    bool Shown() const { return c_.statusPrompt && total_ > 1000; }
+    const NetlistCircuit& c_;
+    size_t total_;
+    std::string last_;
+};
+
 int BuildComponentDevices(CompileContext& cc) {
+    BuildProgress progress(cc.c);
     for (size_t i = 0; i < cc.c.parts.size(); ++i) {
+        progress.Count(i + 1);
         const NetlistPart& p = cc.c.parts[i];
         cc.partIndex[&p] = static_cast<int>(i);
         for (int n : p.pinNodes)
@@ -92,6 +141,9 @@ int BuildComponentDevices(CompileContext& cc) {
             // A kind this compiler does not build yet: named, never silently dropped.
             return ReportCompileError(cc, static_cast<int>(i), 10847, PartAttr(p, 1).c_str());
         }
+        // Parts are found by name (couplings, switches, curves): a device needs one.
+        if (PartAttr(p, ATTR_PART).find_first_not_of(' ') == std::string::npos)
+            return ReportCompileError(cc, static_cast<int>(i), 10841);
         if (int code = build(cc, static_cast<int>(i))) return code;
     }
     if (int code = LinkControlledSources(cc)) return code;
@@ -128,14 +180,23 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
         ReportMessage("dE", circuit.tables.services->ReportOwner(), 10838);
         code = kMsgReported;
     }
+    // The status-bar prompt of each long step; an empty text puts the saved prompt back.
+    auto prompt = [&circuit](const char* text) {
+        if (circuit.statusPrompt) circuit.statusPrompt(text);
+    };
     if (!code) code = NumberCompiledEquations(cc);
+    prompt("Processing device expressions.");
     code = CompileDeviceExpressions(cc, code);
+    prompt("");
     if (!code) code = BuildFunctionSourceDerivatives(cc);
     if (!code) code = CollectInitialConditions(cc);
-    if (!code && !settings.smallSignalRequest) {
-        code = CheckVoltageLoops(cc, settings.skipInductorLoops);
+    if (!settings.smallSignalRequest) {
+        prompt("Checking for voltage loops.");
+        if (!code) code = CheckVoltageLoops(cc, settings.skipInductorLoops);
         if (!code && settings.dcPathCheck) code = CheckDCPathsToGround(cc);
+        prompt("");
     }
+    if (!code && settings.warnZeroAcSources && circuit.analysisKind == kAc) WarnZeroACSources(circuit);
     if (code) {
         // A failed compile leaves nothing behind.
         ClearCompiledDevices();

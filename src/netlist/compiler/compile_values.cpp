@@ -11,6 +11,7 @@
 #include "netlist/define_table.h"
 #include "netlist/model_statements.h"
 #include "netlist/model_values.h"
+#include "netlist/netlist_reader.h"
 #include "sim/devices/circuit_models.h"
 
 namespace ob7 {
@@ -18,6 +19,18 @@ namespace ob7 {
 void AttachDeviceToPart(CompileContext& cc, int part, DeviceInstance* device) {
     device->owning_part = &cc.Part(part);
     if (!cc.partDevice[static_cast<size_t>(part)]) cc.partDevice[static_cast<size_t>(part)] = device;
+}
+
+std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, int* node) {
+    std::string name = PartAttr(cc.Part(part), 1) + suffix;
+    for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const std::string base = name;
+    const int scope = cc.Part(part).scope;
+    for (int k = 1; cc.internalNodeNames.count(name) || FindNodeByName(cc.c, name, scope) >= 0; ++k)
+        name = base + "_" + std::to_string(k);
+    *node = cc.NewInternalNode();
+    cc.internalNodeNames[name] = *node;
+    return name;
 }
 
 int EvalPartValue(CompileContext& cc, int part, const std::string& text, double* value) {

@@ -18,6 +18,7 @@ struct CompiledExpression;
 struct LaplaceSource;
 struct ModelParams;
 struct Opamp;
+struct SpiceSource;
 
 struct CompileContext {
     CompileContext(NetlistCircuit& circuit, const CompileSettings& compileSettings)
@@ -52,6 +53,11 @@ int ReportCompileError(CompileContext& cc, int part, int code, Args... args) {
     return kMsgReported;
 }
 
+// A new internal node named after the part with the suffix (upper case), so that
+// formulas can read it; a name that a node of the circuit or another internal node has
+// already gets "_1", "_2", ... Returns the name; the node goes to *node.
+std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, int* node);
+
 // Links a built device to its part.
 void AttachDeviceToPart(CompileContext& cc, int part, DeviceInstance* device);
 
@@ -76,6 +82,10 @@ int BuildCouplings(CompileContext& cc);
 int BuildTransmissionLine(CompileContext& cc, int part);
 void ForgetLineModels();
 int BuildIndependentSource(CompileContext& cc, int part);
+// The SPICE source text of a part's VALUE into the source. 0 or 15055 (reported).
+int ParseSourceValueText(CompileContext& cc, int part, SpiceSource* source, const std::string& text);
+int BuildPulseSource(CompileContext& cc, int part);
+int BuildSineSource(CompileContext& cc, int part);
 int BuildControlledSource(CompileContext& cc, int part);
 int LinkControlledSources(CompileContext& cc);
 int BuildDiode(CompileContext& cc, int part);
@@ -86,12 +96,29 @@ int BuildGaasfet(CompileContext& cc, int part);
 int BuildVoltageSwitch(CompileContext& cc, int part);
 int BuildCurrentSwitch(CompileContext& cc, int part);
 int LinkCurrentSwitchSources(CompileContext& cc);
+int BuildSwitch(CompileContext& cc, int part);
+int BuildSampleAndHold(CompileContext& cc, int part);
+int BuildTransformer(CompileContext& cc, int part);
 
 int BuildFunctionSource(CompileContext& cc, int part);
 int BuildLaplaceFunctionSource(CompileContext& cc, int part);
+int BuildLinearControlledSource(CompileContext& cc, int part);
+// Every Z that stands alone in a z-domain formula becomes (EXP(S/(clock))) with the
+// part's CLOCK FREQUENCY. 0 or 15055 (reported against the part).
+int ConvertZToS(CompileContext& cc, int part, std::string& text);
+int BuildTableSource(CompileContext& cc, int part);
+int BuildLaplaceTableSource(CompileContext& cc, int part);
+// A table text: the brackets nest, formulas stand in braces; the tuples' parentheses
+// become blanks. 0 or 15055 (reported against the part).
+int CheckTableText(CompileContext& cc, int part, std::string& text);
+// One tuple of n values at pos (evaluated into out when given): the position after it,
+// or npos with *code set after a reported error.
+size_t ReadTableTuple(CompileContext& cc, int part, const std::string& text, size_t pos, double* out, int n,
+                      int* code);
 // Every SDT(x) and DDT(x) of a function source's formula becomes a small circuit whose
 // output node the formula then reads. 0 or 15055 (reported against the part).
 int RewriteIntegralsAndDerivatives(CompileContext& cc, int part, std::string& text);
+int BuildSParamTwoPort(CompileContext& cc, int part);
 int BuildOpamp(CompileContext& cc, int part);
 int BuildOpampMacroModel(CompileContext& cc, int part, Opamp* opamp);
 

@@ -12,15 +12,20 @@
 #include "sim/devices/bipolar.h"
 #include "sim/devices/dependent_source.h"
 #include "sim/devices/diode.h"
+#include "sim/devices/freq_table_source.h"
+#include "sim/devices/function_source.h"
 #include "sim/devices/gaasfet.h"
 #include "sim/devices/switch.h"
 #include "sim/devices/tline.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/jfet.h"
+#include "sim/devices/laplace_source.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/poly_source.h"
 #include "sim/devices/resistor.h"
+#include "sim/devices/sample_hold.h"
+#include "sim/devices/table_source.h"
 #include "sim/engine/simulation_options.h"
 
 namespace ob7 {
@@ -67,6 +72,14 @@ std::vector<Branch> VoltageBranches(bool skipInductors) {
         if (s->form == kFormE || s->form == kFormH) out.push_back({s->c, s->d, s});
     for (auto* s : DevicesOf<PolySource>(kPolySourceList))
         if (s->form == kPolyE || s->form == kPolyH) out.push_back({s->positive, s->negative, s});
+    for (auto* s : DevicesOf<LaplaceSource>(kLaplaceSourceList))
+        if (s->form == kLaplaceE || s->form == kLaplaceH) out.push_back({s->c, s->d, s});
+    for (auto* s : DevicesOf<FreqTableSource>(kLaplaceTableSourceList))
+        if (s->form == kFreqTableE || s->form == kFreqTableH) out.push_back({s->c, s->d, s});
+    for (auto* s : DevicesOf<FunctionSource>(kFunctionSourceList))
+        if (s->form == kFunctionVoltage) out.push_back({s->a, s->b, s});
+    for (auto* s : DevicesOf<TableSource>(kTableSourceList))
+        if (s->form == kTableE || s->form == kTableH) out.push_back({s->c, s->d, s});
     return out;
 }
 
@@ -122,7 +135,10 @@ int CheckDCPathsToGround(CompileContext& cc) {
         const int di = j->drain_i ? j->drain_i : j->drain, si = j->source_i ? j->source_i : j->source;
         join(j->drain, di), join(j->source, si), join(di, si), join(j->gate, di);
     }
-    for (auto* m : DevicesOf<MosfetInstance>(kMosfetList)) join(m->drain, m->source), join(m->source, m->bulk);
+    for (auto* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        join(m->gate, m->gate_i), join(m->drain, m->drain_i), join(m->source, m->source_i), join(m->bulk, m->bulk_i);
+        join(m->drain_i, m->source_i), join(m->source_i, m->bulk_i);
+    }
     for (auto* z : DevicesOf<Gaasfet>(kGaasfetList)) {
         join(z->drain, z->source), join(z->gate, z->source);
         for (auto [t, i] : {std::pair{z->drain, z->drain_i}, {z->gate, z->gate_i}, {z->source, z->source_i}})
@@ -130,10 +146,18 @@ int CheckDCPathsToGround(CompileContext& cc) {
     }
     for (auto* s : DevicesOf<VSwitch>(kVSwitchList)) join(s->a, s->b);
     for (auto* s : DevicesOf<ISwitch>(kISwitchList)) join(s->a, s->b);
+    for (auto* s : DevicesOf<SwitchComponent>(kSwitchList)) join(s->a, s->b);
+    for (auto* s : DevicesOf<SampleHold>(kSampleHoldList)) join(s->a, s->b);
     // A lossless port conducts to its internal node through ZO.
     for (auto* l : DevicesOf<TLine>(kLosslessLineList)) join(l->p1p, l->n1), join(l->p1n, l->n1), join(l->p2p, l->n2), join(l->p2n, l->n2);
-    // F and H outputs behind the controlling branch, G outputs: current sources, like
+    // The measuring branch of a current-controlled source conducts; current outputs, like
     // capacitors, give no path.
+    for (auto* s : DevicesOf<LaplaceSource>(kLaplaceSourceList))
+        if (s->form == kLaplaceF || s->form == kLaplaceH) join(s->a, s->b);
+    for (auto* s : DevicesOf<FreqTableSource>(kLaplaceTableSourceList))
+        if (s->form == kFreqTableF || s->form == kFreqTableH) join(s->a, s->b);
+    for (auto* s : DevicesOf<TableSource>(kTableSourceList))
+        if (s->form == kTableF || s->form == kTableH) join(s->a, s->b);
 
     std::vector<int> floating;
     for (int n = 1; n <= cc.circuitNodes; ++n)

@@ -24,6 +24,7 @@ constexpr size_t kMaxCoupledInductors = 50;
 struct CouplingWork {
     int part;
     std::vector<Inductor*> inductors;
+    const ModelParams* model;  // the CORE model, or null
 };
 
 bool Holds(const CouplingWork& w, const Inductor* l) {
@@ -52,7 +53,7 @@ int BuildCouplings(CompileContext& cc) {
             MarkPartErrorSource(cc.c, part);
             return kMsgReported;
         }
-        CouplingWork work{part, {}};
+        CouplingWork work{part, {}, nullptr};
         std::istringstream in(names);
         for (std::string name; in >> name;) {
             if (work.inductors.size() >= kMaxCoupledInductors) return ReportCompileError(cc, part, 10804);
@@ -67,10 +68,18 @@ int BuildCouplings(CompileContext& cc) {
         if (work.inductors.empty()) return ReportCompileError(cc, part, 10811);
         if (work.inductors.size() == 1 && !hasModel) return ReportCompileError(cc, part, 10808);
 
+        ModelParams* model = hasModel ? FindPartModel(cc, part, {kModelCore}) : nullptr;
+        if (hasModel && !model) return kMsgReported;
+        work.model = model;
+        // K parts that share an inductor must name the same core model.
+        for (const CouplingWork& earlier : done)
+            for (Inductor* l : work.inductors)
+                if (Holds(earlier, l) && earlier.model != model) {
+                    const std::string first = PartAttr(cc.Part(earlier.part), ATTR_INDUCTORS);
+                    return ReportCompileError(cc, part, 10809, first.c_str(), PartAttr(p, ATTR_INDUCTORS).c_str());
+                }
         CoreState* core = nullptr;
         if (hasModel) {
-            ModelParams* model = FindPartModel(cc, part, {kModelCore});
-            if (!model) return kMsgReported;
             // A winding already on a core of an earlier K part keeps that core.
             for (Inductor* l : work.inductors)
                 if (l->core && !core) core = l->core;
@@ -107,6 +116,37 @@ int BuildCouplings(CompileContext& cc) {
             }
         done.push_back(std::move(work));
     }
+    return 0;
+}
+
+// A transformer part: VALUE is "L1,L2,K": the first winding (pins 3 and 4), the second
+// (pins 1 and 2) and their coupling, with a 1/GMIN path between the windings.
+int BuildTransformer(CompileContext& cc, int part) {
+    NetlistPart& p = cc.Part(part);
+    if (p.pinNodes.size() < 4) return ReportCompileError(cc, part, 10847, PartAttr(p, ATTR_PART).c_str());
+    std::string text;
+    if (SubstituteDefines(cc.c.tables, text, p.scope, PartAttr(p, ATTR_VALUE), false)) {
+        MarkPartErrorSource(cc.c, part);
+        return kMsgReported;
+    }
+    std::vector<std::string> fields(1);
+    int depth = 0;
+    for (char ch : text) {
+        if (ch == '(' || ch == '{') ++depth;
+        if (ch == ')' || ch == '}') --depth;
+        if (ch == ',' && depth == 0) fields.emplace_back();
+        else fields.back() += ch;
+    }
+    if (fields.size() < 3 || fields[2].find_first_not_of(' ') == std::string::npos)
+        return ReportCompileError(cc, part, 15040);
+    double l1 = 0, l2 = 0, k = 0;
+    for (auto [field, value] : {std::pair{0, &l1}, {1, &l2}, {2, &k}})
+        if (int code = EvalPartValue(cc, part, fields[static_cast<size_t>(field)], value)) return code;
+    Inductor* first = AddInductor(p.pinNodes[2], p.pinNodes[3], l1);
+    Inductor* second = AddInductor(p.pinNodes[0], p.pinNodes[1], l2);
+    first->owning_part = second->owning_part = &p;
+    AddResistor(p.pinNodes[2], p.pinNodes[0], 1.0 / (Options.gmin > 0 ? Options.gmin : 1e-12))->owning_part = &p;
+    AttachDeviceToPart(cc, part, AddCoupling(first, second, k));
     return 0;
 }
 

@@ -21,6 +21,7 @@
 #include "sim/devices/inductor.h"
 #include "sim/devices/laplace_source.h"
 #include "sim/devices/resistor.h"
+#include "sim/devices/sample_hold.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/simulation_options.h"
@@ -309,6 +310,12 @@ int CompileDeviceExpressions(CompileContext& cc, int result) {
         double value = l->value;
         SetNonConstant(kInductorList, CompileDeviceExpression(cc, &l->value_expression, cc.PartOf(l), &result, &value));
         l->value = l->nominal = l->inductance = value;
+    }
+    for (auto* s : DevicesOf<SampleHold>(kSampleHoldList)) {
+        const int part = cc.PartOf(s);
+        SetNonConstant(kSampleHoldList, CompileDeviceExpression(cc, &s->input, part, &result, nullptr));
+        if (CompileDeviceExpression(cc, &s->clock, part, &result, nullptr))
+            DeviceListTable[kSampleHoldList].non_constant_sample_expression = 1;
     }
     for (auto* k : DevicesOf<Coupling>(kCouplingList))
         if (k->value_expression) CompileDeviceExpression(cc, k->value_expression, cc.PartOf(k), &result, nullptr);

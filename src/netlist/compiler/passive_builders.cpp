@@ -9,6 +9,7 @@
 #include "libraries/component_types.h"
 #include "netlist/compiler/compiler_internal.h"
 #include "netlist/define_table.h"
+#include "netlist/model_statements.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/resistor.h"
@@ -84,18 +85,55 @@ int ParsePassiveValue(CompileContext& cc, int part, int type, PassiveValue* out)
     return 0;
 }
 
+// A SPICE card written value first ("R1 1 2 1K RMOD") was read with the value as MODEL and
+// the model name as VALUE: when VALUE names a model of the part's kind, the two change
+// places.
+void SwapValueAndModelName(CompileContext& cc, int part, int modelType) {
+    NetlistPart& p = cc.Part(part);
+    const std::string value = PartAttr(p, ATTR_VALUE);
+    if (PartAttr(p, ATTR_FROMSPICE).empty() || value.empty() || value[0] == '{' ||
+        value.find_first_of(" \t") != std::string::npos)
+        return;
+    const std::string model = PartAttr(p, ATTR_MODEL);
+    int error = 0;
+    if (!model.empty() && FindModelStatement(cc.c.tables, modelType, p.scope, model, &error) >= 0) return;
+    if (FindModelStatement(cc.c.tables, modelType, p.scope, value, &error) < 0) return;
+    p.object.SetAttr(ATTR_VALUE, model);
+    p.object.SetAttr(ATTR_MODEL, value);
+}
+
 ModelParams* OptionalModel(CompileContext& cc, int part, int modelType, int* code) {
     *code = 0;
+    SwapValueAndModelName(cc, part, modelType);
     if (PartAttr(cc.Part(part), ATTR_MODEL).empty()) return nullptr;
     ModelParams* model = FindPartModel(cc, part, {modelType});
     if (!model) *code = kMsgReported;
     return model;
 }
 
+// In an AC analysis the FREQ text, when given, is the value's small-signal formula.
+int SetFrequencyExpression(CompileContext& cc, int part, CompiledExpression* e) {
+    const NetlistPart& p = cc.Part(part);
+    if (cc.c.analysisKind != kAc || PartAttr(p, ATTR_FREQ).empty()) return 0;
+    std::string text;
+    if (SubstituteDefines(cc.c.tables, text, p.scope, PartAttr(p, ATTR_FREQ), false)) {
+        MarkPartErrorSource(cc.c, part);
+        return kMsgReported;
+    }
+    SetExpressionText(e, text);
+    return 0;
+}
+
+int CheckTwoPins(CompileContext& cc, int part) {
+    if (cc.Part(part).pinNodes.size() >= 2) return 0;
+    return ReportCompileError(cc, part, 10847, PartAttr(cc.Part(part), ATTR_PART).c_str());
+}
+
 }  // namespace
 
 int BuildResistor(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
+    if (int code = CheckTwoPins(cc, part)) return code;
     int code = 0;
     ModelParams* model = OptionalModel(cc, part, MT_RES, &code);
     if (code) return code;
@@ -108,11 +146,12 @@ int BuildResistor(CompileContext& cc, int part) {
     r->tc2 = v.tc2, r->tc2_given = v.tc2Given;
     if (!v.expression.empty()) SetExpressionText(&r->value_expression, v.expression);
     AttachDeviceToPart(cc, part, r);
-    return 0;
+    return SetFrequencyExpression(cc, part, &r->ac_value_expression);
 }
 
 int BuildCapacitor(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
+    if (int code = CheckTwoPins(cc, part)) return code;
     int code = 0;
     ModelParams* model = OptionalModel(cc, part, MT_CAP, &code);
     if (code) return code;
@@ -123,11 +162,12 @@ int BuildCapacitor(CompileContext& cc, int part) {
     cap->initial_condition = v.ic;
     if (!v.expression.empty()) SetExpressionText(&cap->value_expression, v.expression);
     AttachDeviceToPart(cc, part, cap);
-    return 0;
+    return SetFrequencyExpression(cc, part, &cap->ac_value_expression);
 }
 
 int BuildInductor(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
+    if (int code = CheckTwoPins(cc, part)) return code;
     int code = 0;
     ModelParams* model = OptionalModel(cc, part, MT_IND, &code);
     if (code) return code;

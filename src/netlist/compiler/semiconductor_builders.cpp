@@ -19,17 +19,28 @@ namespace ob7 {
 
 namespace {
 
-bool HasResistance(const ModelParams* model, const char* name) {
+// A model value by name; 0 when the model has no such parameter or it is not given.
+double ModelValue(const ModelParams* model, const char* name) {
     const int slot = FindModelParam(model->modelType, name);
-    if (slot < 0) return false;
-    const double r = ModelReals(*model)[slot];
-    return IsGiven(r) && r > 0;
+    if (slot < 0) return 0;
+    const double v = ModelReals(*model)[slot];
+    return IsGiven(v) ? v : 0;
 }
+
+bool HasResistance(const ModelParams* model, const char* name) { return ModelValue(model, name) > 0; }
 
 // The node of a terminal behind its series resistance: a new internal node when the
 // model has the resistance, else the terminal itself.
 int InnerNode(CompileContext& cc, const ModelParams* model, const char* resistance, int terminal) {
     return HasResistance(model, resistance) ? cc.NewInternalNode() : terminal;
+}
+
+// The same, the new node named after the part with the suffix ("D1_Pside").
+int NamedInnerNode(CompileContext& cc, int part, const ModelParams* model, const char* resistance, int terminal,
+                   const char* suffix) {
+    int node = terminal;
+    if (HasResistance(model, resistance)) NameInternalNode(cc, part, suffix, &node);
+    return node;
 }
 
 int CheckPins(CompileContext& cc, int part, size_t count) {
@@ -51,13 +62,16 @@ int PartOptions(CompileContext& cc, int part, const char* options, std::initiali
 
 int BuildDiode(CompileContext& cc, int part) {
     if (int code = CheckPins(cc, part, 2)) return code;
+    // A diode with both pins on one node does nothing: it is left out.
+    if (cc.Part(part).pinNodes[0] == cc.Part(part).pinNodes[1]) return 0;
     ModelParams* model = FindPartModel(cc, part, {kModelDiode});
     if (!model) return kMsgReported;
     double area = 1, ic = 0;
     int off = 0;
     if (int code = PartOptions(cc, part, kTwoTerminalOptions, {&area, &off, &ic})) return code;
+    if (!(area > 0)) return ReportCompileError(cc, part, 10840);
     const NetlistPart& p = cc.Part(part);
-    const int inner = InnerNode(cc, model, "RS", p.pinNodes[0]);
+    const int inner = NamedInnerNode(cc, part, model, "RS", p.pinNodes[0], "_Pside");
     Diode* d = AddDiode(model, p.pinNodes[0], p.pinNodes[1], area, inner == p.pinNodes[0] ? 0 : inner);
     d->off = off, d->ic = ic;
     AttachDeviceToPart(cc, part, d);
@@ -71,12 +85,13 @@ int BuildBipolar(CompileContext& cc, int part) {
     double area = 1, vbe = 0, vce = 0;
     int off = 0;
     if (int code = PartOptions(cc, part, kThreeTerminalOptions, {&area, &off, &vbe, &vce})) return code;
+    if (!(area > 0)) return ReportCompileError(cc, part, 10840);
     const NetlistPart& p = cc.Part(part);
     const int substrate = p.pinNodes.size() > 3 ? p.pinNodes[3] : 0;
     Bjt* q = AddBjt(model, p.pinNodes[0], p.pinNodes[1], p.pinNodes[2], substrate, area);
-    q->collector_i = InnerNode(cc, model, "RC", p.pinNodes[0]);
-    q->base_i = InnerNode(cc, model, "RB", p.pinNodes[1]);
-    q->emitter_i = InnerNode(cc, model, "RE", p.pinNodes[2]);
+    q->base_i = NamedInnerNode(cc, part, model, "RB", p.pinNodes[1], "_base");
+    q->emitter_i = NamedInnerNode(cc, part, model, "RE", p.pinNodes[2], "_emitter");
+    q->collector_i = NamedInnerNode(cc, part, model, "RC", p.pinNodes[0], "_collector");
     q->off = off, q->ic_vbe = vbe, q->ic_vce = vce;
     AttachDeviceToPart(cc, part, q);
     return 0;
@@ -89,6 +104,7 @@ int BuildJfet(CompileContext& cc, int part) {
     double area = 1, vds = 0, vgs = 0;
     int off = 0;
     if (int code = PartOptions(cc, part, kThreeTerminalOptions, {&area, &off, &vds, &vgs})) return code;
+    if (!(area > 0)) return ReportCompileError(cc, part, 10840);
     const NetlistPart& p = cc.Part(part);
     const int drain = p.pinNodes[0], source = p.pinNodes[2];
     const int drainInner = InnerNode(cc, model, "RD", drain);
@@ -107,6 +123,7 @@ int BuildGaasfet(CompileContext& cc, int part) {
     double area = 1, vds = 0, vgs = 0;
     int off = 0;
     if (int code = PartOptions(cc, part, kThreeTerminalOptions, {&area, &off, &vds, &vgs})) return code;
+    if (!(area > 0)) return ReportCompileError(cc, part, 10840);
     const NetlistPart& p = cc.Part(part);
     const int drain = p.pinNodes[0], gate = p.pinNodes[1], source = p.pinNodes[2];
     auto inner = [&](const char* r, int terminal) {
@@ -133,6 +150,19 @@ int BuildMosfet(CompileContext& cc, int part) {
         return code;
     m->parsed_L = l.value, m->parsed_L_given = l.given;
     m->parsed_W = w.value, m->parsed_W_given = w.given;
+    if (m->NRD < 0) m->NRD = 1;
+    if (m->NRS < 0) m->NRS = 1;
+    if (!(m->M > 0)) m->M = 1;
+    // A terminal with a series resistance (its own, or squares of the sheet resistance)
+    // reaches the intrinsic device through an internal node.
+    const double rsh = ModelValue(model, "RSH");
+    auto inner = [&](int terminal, const char* resistance, double squares) {
+        return ModelValue(model, resistance) != 0 || squares * rsh != 0 ? cc.NewInternalNode() : terminal;
+    };
+    m->gate_i = inner(m->gate, "RG", m->NRG);
+    m->drain_i = inner(m->drain, "RD", m->NRD);
+    m->source_i = inner(m->source, "RS", m->NRS);
+    m->bulk_i = inner(m->bulk, "RB", m->NRB);
     AttachDeviceToPart(cc, part, m);
     return 0;
 }

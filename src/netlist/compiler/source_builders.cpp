@@ -2,116 +2,58 @@
 // E, F, G, H in their linear and POLY forms.
 
 #include <cctype>
-#include <cstdio>
 
 #include "circuit/attribute_ids.h"
-#include "foundation/numbers.h"
 #include "libraries/component_types.h"
 #include "netlist/compiler/compiler_internal.h"
+#include "netlist/model_types.h"
+#include "netlist/model_values.h"
 #include "netlist/poly_source.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/poly_source.h"
+#include "sim/devices/resistor.h"
 
 namespace ob7 {
 
-namespace {
-
-std::string Upper(std::string s) {
-    for (char& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    return s;
-}
-
-// The words of a source value text; a parenthesised group is split into its items.
-std::vector<std::string> SourceWords(const std::string& text) {
-    std::vector<std::string> words;
-    std::string w;
-    int depth = 0;
-    auto flush = [&] {
-        if (!w.empty()) words.push_back(w), w.clear();
-    };
-    for (char ch : text) {
-        if (ch == '{') ++depth;
-        if (ch == '}') --depth;
-        if (depth == 0 && (std::isspace(static_cast<unsigned char>(ch)) || ch == ',' || ch == '(' || ch == ')')) {
-            flush();
-            if (ch == '(' || ch == ')') words.push_back(std::string(1, ch));
-        } else {
-            w += ch;
-        }
-    }
-    flush();
-    return words;
-}
-
-struct TimeFunction {
-    const char* name;
-    int kind;
-};
-constexpr TimeFunction kTimeFunctions[] = {{"PULSE", kSourcePulse}, {"SIN", kSourceSin}, {"EXP", kSourceExp},
-                                           {"PWL", kSourcePwl},     {"SFFM", kSourceSffm}};
-
-}  // namespace
-
-// VALUE: [[DC] value] [AC mag [phase]] [time function (p1 p2 ...)].
+// Batteries, SPICE V and I sources, current sources and analog state sources: one
+// VALUE text each. A battery and an analog state source are voltage sources (an analog
+// state source from its pin to ground), a current source a SPICE current source.
 int BuildIndependentSource(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
-    const int type = p.type == CT_VSPICE ? kSpiceVoltageSource : CT_ISPICE;
-    const std::vector<std::string> words = SourceWords(PartAttr(p, ATTR_VALUE));
-    double dc = 0, acMagnitude = 0, acPhase = 0;
-    int kind = kSourceDc;
-    std::vector<double> params;
-    std::vector<double> pwl;
-    for (size_t i = 0; i < words.size(); ++i) {
-        const std::string w = Upper(words[i]);
-        if (w == "DC" || (i == 0 && w != "AC" && w != "(")) {
-            bool known = false;
-            for (const auto& f : kTimeFunctions) known = known || w == f.name;
-            if (!known) {
-                if (w == "DC" && ++i >= words.size()) return ReportCompileError(cc, part, 11901, "value", "DC");
-                if (int code = EvalPartValue(cc, part, words[i], &dc)) return code;
-                continue;
-            }
-        }
-        if (w == "AC") {
-            // The magnitude and phase (degrees) of the small-signal analysis.
-            for (int k = 0; k < 2 && i + 1 < words.size(); ++k) {
-                int bad = 0;
-                if (words[i + 1] == "(" || Upper(words[i + 1]) == "DC") break;
-                ParseNumber(words[i + 1].c_str(), &bad);
-                if (bad && words[i + 1][0] != '{') break;
-                if (int code = EvalPartValue(cc, part, words[++i], k == 0 ? &acMagnitude : &acPhase)) return code;
-            }
-            continue;
-        }
-        bool isFunction = false;
-        for (const auto& f : kTimeFunctions)
-            if (w == f.name) kind = f.kind, isFunction = true;
-        if (!isFunction) return ReportCompileError(cc, part, 10847, words[i].c_str());
-        if (i + 1 < words.size() && words[i + 1] == "(") ++i;
-        while (i + 1 < words.size() && words[i + 1] != ")") {
-            double v = 0;
-            if (int code = EvalPartValue(cc, part, words[++i], &v)) return code;
-            params.push_back(v);
-        }
-        if (i + 1 < words.size()) ++i;  // the ")"
-    }
-    SpiceSource* s = AddSpiceSource(p.pinNodes[0], p.pinNodes[1], type, dc);
-    s->spec_kind = kind;
-    s->ac_magnitude = acMagnitude;
-    s->ac_phase = acPhase;
-    if (kind == kSourcePwl) {
-        for (size_t k = 0; k + 1 < params.size(); k += 2) {
-            PwlEntry e;
-            e.time = params[k];
-            char text[32];
-            std::snprintf(text, sizeof text, "%.17g", params[k + 1]);
-            e.value_text = text;
-            s->pwl.entries.push_back(e);
-        }
-    } else {
-        for (size_t k = 0; k < params.size() && k < 7; ++k) s->p[k] = params[k];
-    }
+    const bool analogState = p.type == CT_ANALOG_STATE;
+    if (p.pinNodes.size() < (analogState ? 1u : 2u)) return ReportCompileError(cc, part, 10847, PartAttr(p, ATTR_PART).c_str());
+    const bool current = p.type == CT_ISPICE || p.type == CT_ISOURCE;
+    const int negative = analogState ? 0 : p.pinNodes[1];
+    if (analogState) cc.hasGround = true;
+    SpiceSource* s = AddSpiceSource(p.pinNodes[0], negative, current ? CT_ISPICE : kSpiceVoltageSource, 0);
     AttachDeviceToPart(cc, part, s);
+    return ParseSourceValueText(cc, part, s, PartAttr(p, ATTR_VALUE));
+}
+
+// Pulse and sine sources take every value from their PUL or SIN model. A sine source
+// whose model has a series resistance drives an internal node behind it.
+int BuildPulseSource(CompileContext& cc, int part) {
+    const NetlistPart& p = cc.Part(part);
+    if (p.pinNodes.size() < 2) return ReportCompileError(cc, part, 10847, PartAttr(p, ATTR_PART).c_str());
+    ModelParams* model = FindPartModel(cc, part, {kModelPulse});
+    if (!model) return kMsgReported;
+    AttachDeviceToPart(cc, part, AddPulseSource(p.pinNodes[0], p.pinNodes[1], model));
+    return 0;
+}
+
+int BuildSineSource(CompileContext& cc, int part) {
+    NetlistPart& p = cc.Part(part);
+    if (p.pinNodes.size() < 2) return ReportCompileError(cc, part, 10847, PartAttr(p, ATTR_PART).c_str());
+    ModelParams* model = FindPartModel(cc, part, {kModelSin});
+    if (!model) return kMsgReported;
+    int output = p.pinNodes[0];
+    const double rs = model->Real(kSinRs);
+    if (IsGiven(rs) && rs != 0) {
+        NameInternalNode(cc, part, "_plus", &output);
+        AddResistor(p.pinNodes[0], output, rs)->owning_part = &p;
+    }
+    AttachDeviceToPart(cc, part, AddSineSource(output, p.pinNodes[1], model));
     return 0;
 }
 
