@@ -67,7 +67,11 @@ bool SplitEntry(const std::string& line, std::string& key, std::string& value) {
 
 // Writes text to the file through a neighbour "$$$" file that replaces it when complete.
 int ReplaceFileText(const std::string& fileName, const std::string& text) {
-    std::string temp = fileName;
+    // A link stays a link and its target is rewritten; a read-only file is refused.
+    const std::string target = SaveTargetPath(fileName);
+    if (IsReadOnlyFile(target))
+        return kMsgWriteError;
+    std::string temp = target;
     ReplaceFileExtension(temp, "$$$");
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -79,7 +83,7 @@ int ReplaceFileText(const std::string& fileName, const std::string& text) {
             return kMsgWriteError;
         }
     }
-    if (std::rename(temp.c_str(), fileName.c_str()) != 0) {
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
         std::remove(temp.c_str());
         return kMsgWriteError;
     }

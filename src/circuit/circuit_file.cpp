@@ -4,6 +4,7 @@
 #include "circuit/protected_file.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "foundation/textfile.h"
 #include "libraries/component_library.h"
 #include "libraries/component_types.h"
 #include "libraries/library_text.h"
@@ -1731,8 +1732,12 @@ int SaveCircuitFile(CircuitDocument& doc, const std::string& path, int32_t versi
     std::string text;
     CircuitFile stream;
     stream.Compose(doc, version, text);
-    const std::string temp = path + "$$TEMP$$";
     SetPendingMessageText(path.c_str());
+    // A link stays a link: its target takes the new content (and keeps the backup).
+    const std::string target = SaveTargetPath(path);
+    if (IsReadOnlyFile(target))
+        return 16000 + EACCES;
+    const std::string temp = target + "$$TEMP$$";
     FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f)
         return 16000 + errno;
@@ -1745,7 +1750,7 @@ int SaveCircuitFile(CircuitDocument& doc, const std::string& path, int32_t versi
     }
     // The target is replaced only by a complete file; a failed rename leaves the new
     // content in the temporary file and the target as it was.
-    if (ReplaceWithTempFile(temp, path) != 0)
+    if (ReplaceWithTempFile(temp, target) != 0)
         return kMsgWriteError;
     doc.modified = false;
     doc.fileVersion = version;

@@ -4,6 +4,7 @@
 #include "foundation/message_codes.h"
 #include "libraries/component_library.h"
 #include "foundation/messages.h"
+#include "foundation/textfile.h"
 
 #include <cerrno>
 #include <algorithm>
@@ -128,13 +129,16 @@ int ReloadTextFromFile(CircuitDocument& doc)
 int SaveTextToFile(const CircuitDocument& doc, const std::string& path)
 {
     SetPendingMessageText(path.c_str());
-    const std::string temp = path + "$$TEMP$$";
+    const std::string target = SaveTargetPath(path);
+    if (IsReadOnlyFile(target))
+        return 16000 + EACCES;
+    const std::string temp = target + "$$TEMP$$";
     FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f)
         return kMsgWriteError;
     bool ok = std::fwrite(doc.text.data(), 1, doc.text.size(), f) == doc.text.size();
     ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
         std::remove(temp.c_str());
         return kMsgWriteError;
     }

@@ -2,6 +2,7 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "foundation/textfile.h"
 #include "libraries/library_text.h"
 
 #include <algorithm>
@@ -122,13 +123,16 @@ int SaveProtectedCopy(const std::string& path, const std::string& password)
     if (readFailed)
         return 15007;
     const std::string bytes = ProtectCircuitBytes(plain, password);
-    const std::string temp = path + "$$TEMP$$";
+    const std::string target = SaveTargetPath(path);
+    if (IsReadOnlyFile(target))
+        return 16000 + EACCES;
+    const std::string temp = target + "$$TEMP$$";
     FILE* out = std::fopen(temp.c_str(), "wb");
     if (!out)
         return 16000 + errno;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     ok = std::fclose(out) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
         std::remove(temp.c_str());
         return kMsgWriteError;
     }

@@ -97,12 +97,17 @@ std::string SaveTargetPath(const std::string& name) {
     return path;
 }
 
+bool IsReadOnlyFile(const std::string& target) {
+    struct stat st;
+    return ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0);
+}
+
 FILE* OpenTempForWrite(const std::string& name, const char* mode, std::string& tempName) {
     const std::string target = SaveTargetPath(name);
     struct stat st;
     const bool exists = ::stat(target.c_str(), &st) == 0;
-    // A read-only file is refused, as an editor does, rather than replaced.
-    if (exists && S_ISREG(st.st_mode) && ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+    if (IsReadOnlyFile(target)) {
         tempName.clear();
         errno = EACCES;
         return nullptr;

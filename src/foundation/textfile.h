@@ -140,6 +140,9 @@ long long FileModTimeByName(const char* name);
 // The file a save replaces: a symbolic link is followed to its target, so the link stays
 // a link and the file it points to gets the new content.
 std::string SaveTargetPath(const std::string& name);
+// An existing regular file that may not be written: a save over it is refused, as an
+// editor does, rather than replacing it through a new file in its folder.
+bool IsReadOnlyFile(const std::string& target);
 // Opens a file for writing under a temporary name in its folder (mode of the existing
 // file kept). `tempName` receives the name; commit with CommitTempFile.
 FILE* OpenTempForWrite(const std::string& name, const char* mode, std::string& tempName);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "circuit/circuit_file.h"
 #include "foundation/binfile.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
@@ -17,6 +18,7 @@
 #include "netlist/circuit_tables.h"
 #include "netlist/model_library.h"
 #include "netlist/model_statement_text.h"
+#include "netlist/netlist_line_source.h"
 #include "netlist/netlist_report.h"
 #include "netlist/spice_logical_lines.h"
 
@@ -168,13 +170,12 @@ struct IndexWriter {
 // Indexes one text library; .LIB lines add to list 1. 0 or 15055 (reported).
 int IndexTextFile(NetlistCircuitTables& tables, const std::string& path, bool circuitItself, IndexWriter& w) {
     std::string text;
-    int code = 0;
-    if (!ReadWholeFile(path, text, kMaxLibraryTextBytes, &code)) {
-        SetPendingMessageText(path.c_str());
+    uint8_t kind = kIndexTextFile;
+    if (int code = ReadLibrarySource(path, text, &kind)) {
         ReportMessage("dE", tables.services->ReportOwner(), code);
         return kMsgReported;
     }
-    w.File(kIndexTextFile, path);
+    w.File(kind, path);
     SpiceLogicalLines lines(text);
     std::string line;
     size_t position = 0;
@@ -237,6 +238,11 @@ int IndexBinaryFile(NetlistCircuitTables& tables, const std::string& path, Index
     return 0;
 }
 
+bool IsCircuitFileName(const std::string& path) {
+    const std::string ext = GetFileExtension(path);
+    return strcasecmp(ext.c_str(), ".cir") == 0 || strcasecmp(ext.c_str(), ".mac") == 0;
+}
+
 bool IsBinaryLibrary(const std::string& path) {
     return strcasecmp(GetFileExtension(path).c_str(), ".lbr") == 0 && IsModelLibraryFile(path.c_str());
 }
@@ -287,6 +293,35 @@ bool FilesUnchanged(NetlistCircuitTables& tables, LibraryEntry& entry, int* erro
 
 }  // namespace
 
+int ReadLibrarySource(const std::string& path, std::string& text, uint8_t* kind) {
+    if (kind) *kind = kIndexTextFile;
+    if (IsCircuitFileName(path)) {
+        // Only the text page is wanted: its parts need no components. A SPICE text that
+        // carries a circuit's extension is read as text.
+        CircuitDocument doc;
+        CircuitFile stream;
+        if (ReadCircuitFile(doc, path, stream, kLoadHidden | kLoadQuiet | kLoadNoNumbering | kLoadSkipAnalysis,
+                            nullptr) == 0) {
+            text = std::move(doc.text);
+            if (kind) *kind = kIndexCircuitFile;
+            return 0;
+        }
+    }
+    int code = 0;
+    if (ReadWholeFile(path, text, kMaxLibraryTextBytes, &code)) return 0;
+    SetPendingMessageText(path.c_str());
+    return code;
+}
+
+int OpenLibrarySource(NetlistLineSource& source, const std::string& path, size_t begin, size_t finish, int firstLine) {
+    source.Close();
+    auto text = std::make_shared<std::string>();
+    if (int code = ReadLibrarySource(path, *text)) return code;
+    source.OpenOnText(*text, path, begin, finish, firstLine);
+    source.owned = std::move(text);
+    return 0;
+}
+
 int FindIndexedRecord(const LibraryIndexData& data, uint8_t kind, int modelKind, const std::string& name) {
     auto it = data.byName.find(name);
     if (it == data.byName.end()) return -1;
@@ -301,9 +336,21 @@ int FindIndexedRecord(const LibraryIndexData& data, uint8_t kind, int modelKind,
 
 namespace {
 
-int LoadIndexParams(NetlistCircuitTables& tables, int scope, const std::string& file, size_t position, int line) {
+// The logical line at `position` of a library file of that record kind.
+int ReadLibraryLineAt(const std::string& file, uint8_t kind, size_t position, std::string& out) {
+    if (kind != kIndexCircuitFile) return ReadLogicalLineAt(file, position, out);
     std::string text;
-    if (int r = ReadLogicalLineAt(file, position, text)) {
+    if (int code = ReadLibrarySource(file, text)) return code;
+    SpiceLogicalLines lines(text);
+    lines.Seek(std::min(position, text.size()), 0);
+    if (!lines.Next(out)) out.clear();
+    return 0;
+}
+
+int LoadIndexParams(NetlistCircuitTables& tables, int scope, const std::string& file, uint8_t kind, size_t position,
+                    int line) {
+    std::string text;
+    if (int r = ReadLibraryLineAt(file, kind, position, text)) {
         ReportMessage("dE", tables.services->ReportOwner(), r);
         return kMsgReported;
     }
@@ -335,7 +382,7 @@ long AddIndexedModel(NetlistCircuitTables& tables, const LibraryEntry& entry, co
         return static_cast<long>(tables.models.size()) - 1;
     }
     std::string text;
-    if (int code = ReadLogicalLineAt(file.name, static_cast<size_t>(r.position), text)) {
+    if (int code = ReadLibraryLineAt(file.name, file.kind, static_cast<size_t>(r.position), text)) {
         ReportMessage("dE", tables.services->ReportOwner(), code);
         *error = kMsgReported;
         return -1;
@@ -620,7 +667,7 @@ long FindModelOrSubckt(NetlistCircuitTables& tables, int kind, const std::string
             for (const LibraryIndexRecord& r : records) {
                 if (r.kind != kIndexParam) continue;
                 if (LoadIndexParams(tables, mode == kLoadParams ? 1 : scope, records[r.file].name,
-                                    static_cast<size_t>(r.position), r.line)) {
+                                    records[r.file].kind, static_cast<size_t>(r.position), r.line)) {
                     *error = kMsgReported;
                     return -1;
                 }

@@ -103,6 +103,16 @@ struct LibrarySearchResult {
     int line = -1;
 };
 
+struct NetlistLineSource;
+
+// The text a library file gives its readers: a circuit file (".CIR", ".MAC") that opens
+// as a circuit gives its text page, any other file its bytes. *kind (may be null)
+// receives kIndexCircuitFile or kIndexTextFile. 0 or the file's error code (name pending).
+int ReadLibrarySource(const std::string& path, std::string& text, uint8_t* kind = nullptr);
+// Opens a line source on that text from byte `begin` (line `firstLine`) to `finish`.
+int OpenLibrarySource(NetlistLineSource& source, const std::string& path, size_t begin = 0,
+                      size_t finish = std::string::npos, int firstLine = 0);
+
 // Searches the circuit's libraries (list 0). Returns the statement index (model modes), a
 // file position (subcircuit modes), 0 for success of the other modes, or -1; *error
 // receives 0 or 15055 (reported).

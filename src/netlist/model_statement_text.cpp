@@ -9,6 +9,20 @@
 
 namespace ob7 {
 
+std::string ModelParamsInParens(const ModelStatement& st) {
+    // The ")" goes after the last character that is neither blank nor comment: placed
+    // after a trailing "; note" it would be part of the note when the text is read back.
+    const std::string& params = st.paramText;
+    const bool comments = StatementKeepsComments(st.originKind);
+    size_t end = 0;
+    for (size_t p = SkipStatementBlanks(params, 0, comments); p < params.size();
+         p = SkipStatementBlanks(params, p + 1, comments))
+        end = p + 1;
+    const size_t rest = params.find_last_not_of(" \t\r\n");
+    const std::string tail = rest == std::string::npos || rest < end ? std::string() : params.substr(end, rest + 1 - end);
+    return "(" + params.substr(0, end) + ")" + tail;
+}
+
 std::string GetModelStatementText(const NetlistCircuitTables& tables, const ModelLibrary* library, int t, int index,
                                   const std::string& name, bool wrap, std::string* source, std::string* memo,
                                   const char* const* overrides) {
@@ -22,11 +36,7 @@ std::string GetModelStatementText(const NetlistCircuitTables& tables, const Mode
         if (!st.akoName.empty()) text += "AKO:" + st.akoName + " ";
         text += row.typeName;
         text += " ";
-        // The parameter list in parentheses, closed right after its last character.
-        std::string params = st.paramText;
-        const size_t last = params.find_last_not_of(" \t\r\n");
-        params = last == std::string::npos ? std::string() : params.substr(0, last + 1);
-        text += "(" + params + ")";
+        text += ModelParamsInParens(st);
         if (source) *source = st.sourceName;
         if (memo) *memo = st.memo;
         return text;

@@ -7,7 +7,13 @@
 namespace ob7 {
 
 class ModelLibrary;
+struct ModelStatement;
 struct NetlistCircuitTables;
+
+// The statement's parameter text in parentheses, as SPICE3 writes it: the ")" right after
+// the last character that is no blank (nor comment, for statements read from text lines);
+// trailing comments follow it.
+std::string ModelParamsInParens(const ModelStatement& statement);
 
 // The statement of type `modelType` named `name` in scope 1 (LPNP also finds PNP) as
 // written; else the `index`-th model of that type of `library` (breaks with "+ " when

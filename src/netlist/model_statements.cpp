@@ -22,7 +22,30 @@ constexpr int kMsgDuplicate = 10896;
 
 bool IsWhite(char c) { return c && HasClass(c, kCcWhite); }
 
-// Blanks, and for text lines also ';' comments, '*' comment lines and '+' continuations.
+bool StartsWithModelKeyword(const char* text) {
+    if (strncasecmp(text, ".MODEL", 6) != 0) return false;
+    const char next = text[6];
+    return next == 0 || IsWhite(next);
+}
+
+std::string Collapse(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\r' || c == '\n') c = ' ';
+        if (c == ' ' && !out.empty() && out.back() == ' ') continue;
+        out += c;
+    }
+    return out;
+}
+
+int SameKind(int kind) {
+    if (kind == kModelNmos4 || kind == kModelNmos5 || kind == kModelNmos8) return kModelNmos;
+    if (kind == kModelPmos4 || kind == kModelPmos5 || kind == kModelPmos8) return kModelPmos;
+    return kind;
+}
+
+}  // namespace
+
 size_t SkipStatementBlanks(const std::string& s, size_t p, bool comments) {
     for (;;) {
         const size_t start = p;
@@ -49,30 +72,6 @@ size_t SkipStatementBlanks(const std::string& s, size_t p, bool comments) {
         if (p == start) return p;
     }
 }
-
-bool StartsWithModelKeyword(const char* text) {
-    if (strncasecmp(text, ".MODEL", 6) != 0) return false;
-    const char next = text[6];
-    return next == 0 || IsWhite(next);
-}
-
-std::string Collapse(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r' || c == '\n') c = ' ';
-        if (c == ' ' && !out.empty() && out.back() == ' ') continue;
-        out += c;
-    }
-    return out;
-}
-
-int SameKind(int kind) {
-    if (kind == kModelNmos4 || kind == kModelNmos5 || kind == kModelNmos8) return kModelNmos;
-    if (kind == kModelPmos4 || kind == kModelPmos5 || kind == kModelPmos8) return kModelPmos;
-    return kind;
-}
-
-}  // namespace
 
 const char* SplitModelHeader(const char* text, ModelHeader& h) {
     h = ModelHeader{};
@@ -128,7 +127,7 @@ int ModelTypeOfStatement(const char* text) {
 int AddModelStatement(NetlistCircuitTables& tables, const char* cText, int scope, StatementOrigin origin,
                       uint32_t kind, bool included, const std::string& sourceName) {
     if (!cText || !StartsWithModelKeyword(cText)) return 0;
-    const bool comments = kind == 2 || kind == 4 || kind == 5;
+    const bool comments = StatementKeepsComments(kind);
     std::string s = cText;
     for (char& c : s) c = ToUpperMap(c);
     if ((ModelAttributeDialogOpen && !NetlistTranslateMode) || (NetlistTranslateMode && kind == kOriginPartText))

@@ -20,6 +20,13 @@ enum ModelOriginKind : uint32_t {
     kOriginPartTextLines = 5,
 };
 
+// Statements read from text lines (kinds 2, 4, 5) keep their ';' comments, '*' comment
+// lines and '+' continuation marks.
+inline bool StatementKeepsComments(uint32_t kind) { return kind == 2 || kind == 4 || kind == 5; }
+// Skips blanks from `p`; with `comments` also ';' comments, '*' comment lines and '+'
+// continuation marks.
+size_t SkipStatementBlanks(const std::string& s, size_t p, bool comments);
+
 struct ModelStatement {
     std::string name;           // upper case
     int16_t modelType = 0;

@@ -207,5 +207,14 @@ struct NetlistCircuit {
 // The value of a part's attribute by id, empty when absent.
 std::string PartAttr(const NetlistPart& part, int id);
 std::string PartAttrByName(NetlistPart& part, const std::string& name);
+// A part's attribute text with the defines substituted in the part's scope (upper case);
+// empty for an empty attribute. *error receives 0, or the substitution's code (reported).
+std::string GetPartTextExpanded(NetlistCircuitTables& tables, const NetlistPart& part, int id, int* error);
+// The same with the circuit's own tables.
+std::string GetPartText(NetlistCircuit& c, const NetlistPart& part, int id, int* error);
+// The PART text upper-cased; empty when the part has none.
+std::string GetPartNameUpper(const NetlistPart& part);
+// The PART text scoped by MakeScopedName in the part's scope; empty when there is none.
+std::string GetScopedPartName(const NetlistCircuitTables& tables, const NetlistPart& part);
 
 }  // namespace ob7

@@ -1,6 +1,7 @@
 #include "netlist/netlist_reader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -76,6 +77,27 @@ std::string PartAttr(const NetlistPart& part, int id) {
 std::string PartAttrByName(NetlistPart& part, const std::string& name) {
     const AttrNode* a = part.object.FindAttrByName(name);
     return a ? a->value : std::string();
+}
+
+std::string GetPartTextExpanded(NetlistCircuitTables& tables, const NetlistPart& part, int id, int* error) {
+    std::string out;
+    *error = SubstituteDefines(tables, out, part.scope, PartAttr(part, id), false);
+    return out;
+}
+
+std::string GetPartText(NetlistCircuit& c, const NetlistPart& part, int id, int* error) {
+    return GetPartTextExpanded(c.tables, part, id, error);
+}
+
+std::string GetPartNameUpper(const NetlistPart& part) {
+    std::string name = PartAttr(part, ATTR_PART);
+    for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    return name;
+}
+
+std::string GetScopedPartName(const NetlistCircuitTables& tables, const NetlistPart& part) {
+    const std::string name = GetPartNameUpper(part);
+    return name.empty() ? std::string() : MakeScopedName(tables, name, part.scope);
 }
 
 // ---- read state -----------------------------------------------------------------------
@@ -560,9 +582,7 @@ int RenumberNetlistNodes(NetlistCircuit& c, bool allAnalog) {
 int InsertPartNames(NetlistCircuit& c) {
     for (size_t i = 0; i < c.parts.size(); ++i) {
         NetlistPart& p = c.parts[i];
-        std::string name = PartAttr(p, ATTR_PART);
-        for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-        p.scopedName = MakeScopedName(c.tables, name, p.scope);
+        p.scopedName = GetScopedPartName(c.tables, p);
         c.partTrie.Insert(p.scopedName, static_cast<int>(i));
     }
     return 0;
@@ -576,8 +596,7 @@ int FindPartByName(NetlistCircuit& c, const std::string& nameIn, int scope) {
     for (size_t i = 0; i < c.parts.size(); ++i) {
         const NetlistPart& p = c.parts[i];
         if (scope >= 0 && p.scope != scope && name.find('.') == std::string::npos) continue;
-        const std::string stored = p.scopedName.empty() ? MakeScopedName(c.tables, PartAttr(p, ATTR_PART), p.scope)
-                                                        : p.scopedName;
+        const std::string stored = p.scopedName.empty() ? GetScopedPartName(c.tables, p) : p.scopedName;
         if (strcasecmp(stored.c_str(), key.c_str()) == 0) return static_cast<int>(i);
     }
     return -1;

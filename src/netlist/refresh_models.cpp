@@ -106,9 +106,9 @@ std::string ReadBlock(const std::string& text, size_t start) {
 }
 
 std::string FileText(const std::string& path) {
-    NetlistLineSource src;
-    if (src.OpenFile(path)) return {};
-    return *src.owned;
+    std::string text;
+    if (ReadLibrarySource(path, text)) return {};
+    return text;
 }
 
 void RefreshSubcktText(NetlistCircuit& c, const NetlistPart& part, bool update) {

@@ -52,9 +52,9 @@ bool ScanText(const std::string& text, const std::string& title, const std::stri
 }
 
 std::string ReadFile(const std::string& path) {
-    NetlistLineSource src;
-    if (src.OpenFile(path)) return {};
-    return *src.owned;
+    std::string text;
+    if (ReadLibrarySource(path, text)) return {};
+    return text;
 }
 
 }  // namespace

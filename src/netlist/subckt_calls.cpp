@@ -341,8 +341,8 @@ int ExpandSubcktCall(NetlistCircuit& c, int part) {
                     entry.filePath = result.fileName;
                     c.includes.PopAll();
                     c.includes.depth = 0;
-                    if ((code = c.includes.entries[0].OpenFile(result.fileName, static_cast<size_t>(position),
-                                                                std::string::npos, result.line)) != 0) {
+                    if ((code = OpenLibrarySource(c.includes.entries[0], result.fileName, static_cast<size_t>(position),
+                                                  std::string::npos, result.line)) != 0) {
                         c.includes.depth = -1;
                         break;
                     }

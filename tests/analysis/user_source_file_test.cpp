@@ -216,5 +216,28 @@ TEST(UserSourceFileTest, FailedRewriteKeepsTheFile) {
     EXPECT_FALSE(std::filesystem::exists(tmp / "missing"));
 }
 
+// A file reached through a link is rewritten where the link points; a read-only file is
+// refused and kept.
+TEST(UserSourceFileTest, RewriteFollowsLinksAndRefusesReadOnlyFiles) {
+    TempFolder tmp;
+    const std::string real = tmp / "real.USR";
+    const std::string link = tmp / "link.USR";
+    ASSERT_EQ(SaveUserSourceWaveform(real, Saved("a", {0, 1, 2}, {1, 2, 3})), 0);
+    std::filesystem::create_symlink("real.USR", link);
+    ASSERT_EQ(SaveUserSourceWaveform(link, Saved("b", {0, 1, 2}, {4, 5, 6})), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(Count(TempFolder::Read(real), "[Waveform]"), 2);
+
+    const std::string kept = TempFolder::Read(real);
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+    ReportCapture reports;
+    EXPECT_EQ(SaveUserSourceWaveform(real, Saved("c", {0, 1, 2}, {7, 8, 9})), 15055);
+    EXPECT_EQ(TempFolder::Read(real), kept);
+    EXPECT_EQ(std::filesystem::status(real).permissions() & std::filesystem::perms::owner_write,
+              std::filesystem::perms::none);
+    std::filesystem::permissions(real, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+}
+
 }  // namespace
 }  // namespace ob7

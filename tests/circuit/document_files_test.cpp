@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -125,6 +126,56 @@ TEST(DocumentFiles, FailedSaveLeavesThePreviousFile)
     int code = 0;
     EXPECT_FALSE(OpenCircuitDocument(folder.path.string(), DOC_SCHEMATIC, kLoadQuiet, &code));
     EXPECT_EQ(code, 15022);
+}
+
+// A circuit reached through a symbolic link: the link stays and the file it points to
+// takes the new content; a read-only circuit is refused, not replaced. Each saver alike.
+TEST(DocumentFiles, SavesFollowLinksAndRefuseReadOnlyFiles)
+{
+    struct Saver {
+        const char* name;
+        int (*save)(const std::string&);
+    };
+    const Saver savers[] = {
+        {"circuit", [](const std::string& path) {
+             CircuitDocument doc;
+             doc.AddWire(1, 1, 2, 2);
+             return SaveCircuitDocument(doc, path);
+         }},
+        {"text", [](const std::string& path) {
+             CircuitDocument doc;
+             doc.kind = DOC_TEXT;
+             doc.text = "R1 1 0 1k\r\n";
+             return SaveCircuitDocument(doc, path);
+         }},
+        {"protected", [](const std::string& path) { return SaveProtectedCopy(path, "pw"); }},
+    };
+    for (const Saver& s : savers) {
+        ScratchFolder folder;
+        const std::string real = folder.File("real.cir");
+        const std::string link = folder.File("link.cir");
+        CircuitDocument first;
+        first.AddPart(Defs().resistor, 10, 10);
+        ASSERT_EQ(SaveCircuitFile(first, real, kCircuitVersion70), 0);
+        const std::string before = ReadFile(real);
+        ASSERT_EQ(::symlink("real.cir", link.c_str()), 0);
+        ASSERT_EQ(s.save(link), 0) << s.name;
+        struct stat st;
+        ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << s.name;
+        EXPECT_NE(ReadFile(real), before) << s.name;
+        EXPECT_EQ(ReadFile(link), ReadFile(real)) << s.name;
+        EXPECT_FALSE(Exists(link + "$$TEMP$$")) << s.name;
+
+        const std::string kept = ReadFile(real);
+        chmod(real.c_str(), 0444);
+        EXPECT_EQ(s.save(real), 16000 + EACCES) << s.name;
+        EXPECT_EQ(ReadFile(real), kept) << s.name;
+        ASSERT_EQ(::stat(real.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0444u) << s.name;
+        EXPECT_FALSE(Exists(real + "$$TEMP$$")) << s.name;
+        chmod(real.c_str(), 0644);
+    }
 }
 
 TEST(DocumentFiles, HiddenOpenOfACircuitNumbersItsNodes)

@@ -95,6 +95,9 @@ TEST_F(Stimulus, ProgramsPlayTheirWaveforms) {
         {1, "1", "0 0 REPEAT FOREVER +400ns 1 +400ns 0 ENDREPEAT", "P0", "0@0 1@400 0@800"},
         // A loop pass that adds no time ends the program instead of running forever.
         {1, "1", "0 0 REPEAT FOREVER +0ns 1 ENDREPEAT 10ns 0", "P0", "1@0"},
+        // An endless loop of femtosecond passes that change nothing ends after its first idle
+        // pass, instead of a hundred million steps that fail the set-up.
+        {1, "1", "0 0 REPEAT FOREVER +4FS 1 ENDREPEAT", "P0", "0@0 1@4e-06"},
     };
     for (const Case& c : cases) {
         circuit = {};

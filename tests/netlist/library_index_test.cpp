@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "circuit/circuit_file.h"
 #include "fake_circuit.h"
 #include "foundation/message_codes.h"
 #include "foundation/paths.h"
@@ -152,6 +153,38 @@ TEST_F(LibraryIndexTest, WhatTheIndexHolds) {
     EXPECT_EQ(circuit.paramLines.size(), 1u);
     EXPECT_EQ(FindModelOrSubckt(tables, 0, "PARTS.LIB", kFindFileInSet, &error), 0);
     EXPECT_EQ(error, 0);
+}
+
+// A circuit file named as a library is read through its text page: its statements are
+// indexed under a file record of kind 1 and found at their positions in that text.
+TEST_F(LibraryIndexTest, CircuitFileAsLibrary) {
+    const fs::path lib = home / "library" / "PARTS.CIR";
+    CircuitDocument doc;
+    doc.text = "* library circuit\r\n.MODEL DCIR D (IS=2E-15)\r\n.PARAM CGAIN=3\r\n.MACRO CMAC 1 2\r\n"
+               ".SUBCKT CSUB A B\r\nR1 A B 1K\r\n.ENDS\r\n";
+    ASSERT_EQ(SaveCircuitFile(doc, lib.string(), kCircuitVersion70), 0);
+    ASSERT_EQ(Lib("PARTS.CIR"), 0);
+    const long d = FindModel(kModelDiode, "DCIR");
+    ASSERT_GE(d, 0) << reports.reports.size();
+    EXPECT_EQ(tables.models[d].sourceName, lib.string());
+    LibraryIndexData data;
+    ASSERT_EQ(ReadLibraryIndex(MakeIndexFileName(lib.string()), data), 0);
+    ASSERT_FALSE(data.records.empty());
+    EXPECT_EQ(data.records[0].kind, kIndexCircuitFile);
+
+    int error = 0;
+    LibrarySearchResult result;
+    EXPECT_EQ(FindModelOrSubckt(tables, 0, "CMAC", kFindMacro, &error, &result), 0);
+    EXPECT_EQ(result.text, "1 2");
+    const long at = FindModelOrSubckt(tables, 0, "CSUB", kFindSubckt, &error, &result);
+    ASSERT_GE(at, 0);
+    std::string text;
+    ASSERT_EQ(ReadLibrarySource(lib.string(), text), 0);
+    EXPECT_EQ(text.compare(static_cast<size_t>(at), 12, ".SUBCKT CSUB"), 0);
+    std::string out;
+    ASSERT_EQ(SubstituteDefines(tables, out, 1, "{CGAIN*2}", false), 0);
+    EXPECT_EQ(out, "{3*2}");
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 TEST_F(LibraryIndexTest, BadLibrariesAreReportedAndLeaveNoIndex) {

@@ -57,6 +57,38 @@ TEST(ModelStatementText, CircuitStatementLibraryModelOrDefaults) {
               ".MODEL DNONE D ( )");
 }
 
+// Text read back from a statement with a trailing comment: the ")" stands before the
+// comment, or the comment would swallow it.
+TEST(ModelStatementText, CommentsStayOutsideTheParentheses) {
+    FakeCircuit circuit;
+    NetlistCircuitTables tables{circuit};
+    InitGlobalScope(tables);
+    struct Case {
+        const char* statement;
+        uint32_t kind;
+        const char* text;
+    };
+    const Case cases[] = {
+        {".MODEL D1 D (IS=1E-14) ; measured", kOriginCircuitText, ".MODEL D1 D (IS=1E-14)  ; MEASURED"},
+        {".MODEL D2 D (IS=1E-14\n* emission\n+ N=2) ; note", kOriginTextFile,
+         ".MODEL D2 D (IS=1E-14\n* EMISSION\n+ N=2)  ; NOTE"},
+        {".MODEL D3 D IS=2E-14 ;\n", kOriginPartTextLines, ".MODEL D3 D (IS=2E-14) ;"},
+        {".MODEL D4 D (IS=3E-14 N=1)", kOriginPartText, ".MODEL D4 D (IS=3E-14 N=1)"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(AddModelStatement(tables, c.statement, 1, StatementOrigin{}, c.kind, false, ""), 0) << c.statement;
+        const std::string name = std::string(c.statement).substr(7, 2);
+        const std::string text =
+            GetModelStatementText(tables, nullptr, kModelDiode, -1, name, false, nullptr, nullptr, nullptr);
+        EXPECT_EQ(text, c.text);
+        // The text reads back as a statement of its own.
+        FakeCircuit other;
+        NetlistCircuitTables copy{other};
+        InitGlobalScope(copy);
+        EXPECT_EQ(AddModelStatement(copy, text.c_str(), 1, StatementOrigin{}, c.kind, false, ""), 0) << text;
+    }
+}
+
 // A library that once made the statement text copy into a null array: a selector byte,
 // then an .LBR file with a UBGT model, a type without parameters.
 TEST(ModelStatementText, FuzzedLibraryWithAModelTypeWithoutParameters) {

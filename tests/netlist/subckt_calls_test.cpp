@@ -218,6 +218,38 @@ TEST(NameTries, SharedPathsAndRules) {
     EXPECT_EQ(IsIllegalIdentifier("A-1"), 1);
 }
 
+// A part's texts are substituted in the part's own scope; names carry the call's scope.
+TEST_F(SubcktTest, PartTextsInThePartsScope) {
+    ASSERT_EQ(Read("T\nX1 1 0 DIV\nX2 2 0 DIV PARAMS: RA=5K\nr9 1 0 1\n.FUNC SQ(X) {X*X}\n"
+                   ".SUBCKT DIV A B PARAMS: RA=1K\nR1 A B {RA}\n.ENDS DIV\n"),
+              0)
+        << FirstReport();
+    const NetlistPart* inner = ScopedPart(3, "R1");
+    ASSERT_NE(inner, nullptr);
+    int error = -1;
+    EXPECT_EQ(GetPartTextExpanded(circuit->tables, *inner, ATTR_VALUE, &error), "{ 5K }");
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(GetPartText(*circuit, *ScopedPart(2, "R1"), ATTR_VALUE, &error), "{ 1K }");
+    EXPECT_EQ(GetPartText(*circuit, *inner, ATTR_MODEL, &error), "");  // no such attribute
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(GetScopedPartName(circuit->tables, *inner), "X2.R1");
+    const NetlistPart* outer = ScopedPart(1, "R9");
+    ASSERT_NE(outer, nullptr);
+    EXPECT_EQ(GetScopedPartName(circuit->tables, *outer), "R9");
+    NetlistPart bad = *outer;
+    bad.object.SetAttr(ATTR_PART, "r9a");
+    EXPECT_EQ(GetPartNameUpper(bad), "R9A");
+    // A substitution that fails is returned, reported once.
+    bad.object.SetAttr(ATTR_VALUE, "{SQ(3,4)}");
+    reports.reports.clear();
+    GetPartText(*circuit, bad, ATTR_VALUE, &error);
+    EXPECT_EQ(error, kMsgReported);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(reports.reports[0].id, 10884);
+    bad.object.attrs.clear();
+    EXPECT_EQ(GetScopedPartName(circuit->tables, bad), "");
+}
+
 TEST_F(SubcktTest, PartsFoundByScopedName) {
     ASSERT_EQ(Read("T\nR1 1 0 1\nX1 1 0 S\n.SUBCKT S A B\nR1 A B 2\n.ENDS\n"), 0);
     // Before the trie is filled the object list is walked.

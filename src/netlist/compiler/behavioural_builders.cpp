@@ -81,8 +81,9 @@ int RewriteIntegralsAndDerivatives(CompileContext& cc, int part, std::string& te
 int BuildFunctionSource(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);
     if (p.pinNodes.size() < 2) return ReportCompileError(cc, part, 10847, PartAttr(p, ATTR_PART).c_str());
-    std::string text;
-    if (SubstituteDefines(cc.c.tables, text, p.scope, PartAttr(p, ATTR_VALUE), false)) {
+    int error = 0;
+    std::string text = GetPartTextExpanded(cc.c.tables, p, ATTR_VALUE, &error);
+    if (error) {
         MarkPartErrorSource(cc.c, part);
         return kMsgReported;
     }

@@ -48,8 +48,9 @@ int BuildCouplings(CompileContext& cc) {
         double k = 0;
         if (int code = EvalPartValue(cc, part, couplingText, &k)) return code;
 
-        std::string names;
-        if (SubstituteDefines(cc.c.tables, names, p.scope, PartAttr(p, ATTR_INDUCTORS), false)) {
+        int error = 0;
+        const std::string names = GetPartTextExpanded(cc.c.tables, p, ATTR_INDUCTORS, &error);
+        if (error) {
             MarkPartErrorSource(cc.c, part);
             return kMsgReported;
         }

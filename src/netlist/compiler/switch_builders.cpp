@@ -61,8 +61,9 @@ int LinkCurrentSwitchSources(CompileContext& cc) {
     for (auto* s : DevicesOf<ISwitch>(kISwitchList)) {
         const int part = cc.PartOf(s);
         const NetlistPart& p = cc.Part(part);
-        std::string ref;
-        if (SubstituteDefines(cc.c.tables, ref, p.scope, PartAttr(p, ATTR_REF), false)) {
+        int error = 0;
+        std::string ref = GetPartTextExpanded(cc.c.tables, p, ATTR_REF, &error);
+        if (error) {
             MarkPartErrorSource(cc.c, part);
             return kMsgReported;
         }

@@ -315,6 +315,11 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
     const int pin_count = static_cast<int>(program.pin_map.size());
     std::vector<char> last(pin_count, '#');
     std::vector<double> pass_start(program.commands.size(), -1);
+    // What a pass of each loop started with: events stored, value, random draws.
+    std::vector<size_t> pass_events(program.commands.size(), 0);
+    std::vector<std::string> pass_value(program.commands.size());
+    std::vector<long long> pass_draws(program.commands.size(), 0);
+    long long draws = 0;
     for (StimulusCommand& c : program.commands) c.counter = c.count;
     std::string current;
     double t = tmin, b = 0;
@@ -345,6 +350,9 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
                 if (c.counter > 0) --c.counter;
                 if (!first_pass) b = t;
                 pass_start[pc] = t;
+                pass_events[pc] = r.queue.Stored();
+                pass_value[pc] = current;
+                pass_draws[pc] = draws;
                 ++pc;
             } else {
                 c.counter = c.count;
@@ -357,6 +365,11 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
         if (c.flags & kStimEndRepeat) {
             const size_t rep = static_cast<size_t>(c.index);
             if (pass_start[rep] >= 0 && !later(t, pass_start[rep])) return 0;  // the pass added no time
+            // An endless loop whose pass made no event, drew nothing and kept the value
+            // repeats that pass unchanged to the end of the run: nothing more to expand.
+            if (program.commands[rep].count < 0 && pass_start[rep] >= 0 && r.queue.Stored() == pass_events[rep] &&
+                current == pass_value[rep] && draws == pass_draws[rep])
+                return 0;
             pc = rep;
             continue;
         }
@@ -404,7 +417,10 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
         } else {
             current = c.value;
             for (char& ch : current)
-                if (ch == '?') ch = RandomBit() ? '1' : '0';
+                if (ch == '?') {
+                    ch = RandomBit() ? '1' : '0';
+                    ++draws;
+                }
         }
         if (program.is_switch) current.assign(1, program.switch_closed ? '1' : '0');
         const double ticks = (t - tmin) / r.tick_length;
