@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
+#include "foundation/textfile.h"
 #include "foundation/time_stamp.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/title_block.h"
@@ -275,7 +277,9 @@ bool WriteFrameworkProfileString(const char* section, const char* key, const std
         }
         lines.insert(lines.begin() + sectionEnd, std::string(key) + "=" + value);
     }
-    const std::string path = FrameworkProfilePath();
+    // A linked profile keeps its link; a read-only one is left as it is.
+    const std::string path = SaveTargetPath(FrameworkProfilePath());
+    if (IsReadOnlyFile(path)) return false;
     const std::string temp = path + ".tmp";
     {
         std::ofstream out(temp, std::ios::trunc);
@@ -303,12 +307,14 @@ void LoadProfile() {
 
 int SaveProfile() {
     if (ProfileFile.fatalStartup || ProfileFile.path.empty()) return 0;
-    const std::string temp = ProfileFile.path + ".tmp";
+    const std::string target = SaveTargetPath(ProfileFile.path);
+    if (IsReadOnlyFile(target)) return 16000 + EACCES;
+    const std::string temp = target + ".tmp";
     Profile profile;
     if (int code = profile.OpenWrite(temp.c_str())) return code;
     ProfileSectionTable(profile, true);
     std::error_code ec;
-    std::filesystem::rename(temp, ProfileFile.path, ec);
+    std::filesystem::rename(temp, target, ec);
     return ec ? 16000 + ec.value() : 0;
 }
 

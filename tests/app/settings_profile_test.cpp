@@ -154,3 +154,22 @@ TEST_F(ProfileFixture, FrameworkProfileNames) {
     EXPECT_EQ(ReadFrameworkProfileString("Ombrelic", "UserName"), "Ada");
     EXPECT_EQ(ReadFrameworkProfileString("Other", "UserName"), "no");
 }
+
+TEST_F(ProfileFixture, SavesFollowLinksAndRefuseReadOnlyFiles) {
+    // A linked profile: the target gets the settings, the link stays a link.
+    const fs::path target = dir / "real.dat";
+    std::ofstream(target) << "";
+    const std::string link = ProfileFile.path;
+    fs::create_symlink(target, link);
+    ASSERT_EQ(SaveProfile(), 0);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_GT(fs::file_size(target), 0u);
+
+    // A read-only profile is refused and left as it was.
+    fs::remove(link);
+    Write("keep");
+    fs::permissions(ProfileFile.path, fs::perms::owner_read, fs::perm_options::replace);
+    EXPECT_NE(SaveProfile(), 0);
+    EXPECT_EQ(Read(), "keep");
+    fs::permissions(ProfileFile.path, fs::perms::owner_all, fs::perm_options::replace);
+}
