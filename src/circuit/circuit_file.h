@@ -89,6 +89,7 @@ private:
     int SteppingSection();
     int DSPSection();
     int TFSection();
+    int SensitivitySection();
     void WriteAnalysisSetup();
     void FinishAnalysisSetup();
 
