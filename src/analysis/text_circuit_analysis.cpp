@@ -456,21 +456,32 @@ int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
     return 0;
 }
 
+namespace {
+
+// The deck's options hold for its own runs; the global settings come back after.
+struct RestoreOptions {
+    std::vector<std::string> texts{std::begin(OptionTexts), std::end(OptionTexts)};
+    int32_t method = Method;
+    ~RestoreOptions() {
+        std::copy(texts.begin(), texts.end(), std::begin(OptionTexts));
+        Method = method;
+        ParseSimulationOptions(true);
+    }
+};
+
+}  // namespace
+
+int TextCircuitAnalysis::WithCompiledCircuit(int kind, const std::function<int()>& use) {
+    RestoreOptions restore;
+    FreeCircuit();
+    if (int code = ReadAndCompile(kind, false)) return code;
+    return use();
+}
+
 int TextCircuitAnalysis::RunAnalysis(int kind) {
     iterations_ = rejected_ = accepted_ = transientIterations_ = 0;
     const long iterationsBefore = TotalIterations;
-    // The deck's options hold for its own runs; the global settings come back after.
-    std::vector<std::string> savedOptions(std::begin(OptionTexts), std::end(OptionTexts));
-    const int32_t savedMethod = Method;
-    struct RestoreOptions {
-        std::vector<std::string>& texts;
-        int32_t method;
-        ~RestoreOptions() {
-            std::copy(texts.begin(), texts.end(), std::begin(OptionTexts));
-            Method = method;
-            ParseSimulationOptions(true);
-        }
-    } restore{savedOptions, savedMethod};
+    RestoreOptions restore;
     FreeCircuit();
     if (int code = ReadAndCompile(kind, false)) return code;
     run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());

@@ -42,6 +42,12 @@ public:
     // the analysis. 0, 15055 after a reported failure, 15056 when stopped.
     int RunAnalysis(int kind);
 
+    // Reads and compiles the circuit for the analysis without running it, then calls
+    // `use` with the circuit's options in force (the transfer-function and sensitivity
+    // calculations solve their own operating points). 0, 15055 after a reported failure,
+    // or what `use` returns.
+    int WithCompiledCircuit(int kind, const std::function<int()>& use);
+
     // Set before RunAnalysis: called with the run once its hooks are in place, so that
     // the caller can add its own (numeric output, the stop poll).
     std::function<void(AnalysisRun& run)> prepareRun;

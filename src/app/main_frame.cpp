@@ -13,6 +13,8 @@
 #include "foundation/string_table.h"
 #include "platform/application.h"
 #include "plots/animate_options_dialog.h"
+#include "plots/sensitivity_dialog.h"
+#include "plots/transfer_function_dialog.h"
 #include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
 #include "ui/framework/file_dialogs.h"
@@ -177,6 +179,31 @@ DocumentOpeners& Openers() {
 
 const std::vector<MainCommand>& MainCommandTable() { return kCommands; }
 
+AnalysisDialogLinks& DialogLinks() {
+    static AnalysisDialogLinks links;
+    return links;
+}
+
+void RunTransferFunctionCommand() {
+    CMDIFrame* window = FindCircuitWindow();
+    TfCircuitLink link;
+    if (!window || !DialogLinks().transfer || !DialogLinks().transfer(window, &link)) return;
+    for (;;) {
+        CTransferFunctionDlg dialog(link);
+        if (dialog.DoModal() != 4) break;
+    }
+}
+
+void RunSensitivityCommand() {
+    CMDIFrame* window = FindCircuitWindow();
+    SensitivityCircuitLink link;
+    if (!window || !DialogLinks().sensitivity || !DialogLinks().sensitivity(window, &link)) return;
+    for (;;) {
+        CSensitivityDlg dialog(link);
+        if (dialog.DoModal() != 4) break;
+    }
+}
+
 CMDIFrame* OpenFileByKind(const std::string& path, int kind) {
     if (kind == -1) {
         SetPendingMessageText(path.c_str());
@@ -253,6 +280,8 @@ void CMainFrame::MapCommands() {
         CAnimateOptionsDlg options(Animate);
         options.DoModal();
     });
+    SetHandler(17230, [](int) { RunTransferFunctionCommand(); });
+    SetHandler(17250, [](int) { RunSensitivityCommand(); });
     SetHandler(17804, [](int) {
         CAboutDlg about;
         about.DoModal();

@@ -47,6 +47,22 @@ struct DocumentOpeners {
 };
 DocumentOpeners& Openers();
 
+struct TfCircuitLink;
+struct SensitivityCircuitLink;
+
+// What the transfer-function and sensitivity dialogs need of a circuit window: set by
+// the circuit views. Each fills the link for the window and returns false when the
+// window's circuit cannot be compiled.
+struct AnalysisDialogLinks {
+    std::function<bool(CMDIFrame* window, TfCircuitLink* link)> transfer;
+    std::function<bool(CMDIFrame* window, SensitivityCircuitLink* link)> sensitivity;
+};
+AnalysisDialogLinks& DialogLinks();
+
+// Runs a dialog again for as long as it ends with 4 (a failed or reported calculation).
+void RunTransferFunctionCommand();
+void RunSensitivityCommand();
+
 // Opens a file by its document kind (1 schematic, 2 text, 3 model library); kind -1
 // reports "File not found". Null when nothing was opened.
 CMDIFrame* OpenFileByKind(const std::string& path, int kind);

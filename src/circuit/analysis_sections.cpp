@@ -1,10 +1,12 @@
 // The analysis set-up sections of circuit files: [Limits] with the [WaveForm] rows of
-// each analysis, [Monte Carlo Options], [Stepping], [DSP] and [TF].
+// each analysis, [Monte Carlo Options], [Stepping], [DSP], [TF] and [SENS].
 
 #include "circuit/analysis_setup.h"
 #include "circuit/circuit_file.h"
 #include "circuit/file_values.h"
 #include "foundation/profile.h"
+
+#include <strings.h>
 
 #include <algorithm>
 
@@ -497,6 +499,38 @@ int CircuitFile::TFSection()
     return 0;
 }
 
+int CircuitFile::SensitivitySection()
+{
+    SensitivitySettings& s = doc_->sensitivity;
+    if (writing_) {
+        Header("SENS");
+        for (const std::string& output : s.outputs)
+            if (!output.empty())
+                Entry("Output", output);
+        Entry("Multiple", s.multiple ? "True" : "False");
+        Entry("Parameter Type", s.parameterType == kSensComponent ? "Component"
+                                : s.parameterType == kSensModel   ? "Model"
+                                : s.parameterType == kSensSymbolic ? "Symbolic"
+                                                                   : "");
+        return 0;
+    }
+    std::string key, value;
+    int outputs = 0;
+    while (NextEntry(key, value)) {
+        if (key == "OUTPUT") {
+            if (outputs < kSensitivityOutputs)
+                s.outputs[outputs++] = value;
+        } else if (key == "MULTIPLE") {
+            s.multiple = IsTrue(value.c_str()) ? 1 : 0;
+        } else if (key == "PARAMETER TYPE") {
+            s.parameterType = strcasecmp(value.c_str(), "Model") == 0       ? kSensModel
+                              : strcasecmp(value.c_str(), "Component") == 0 ? kSensComponent
+                                                                            : kSensSymbolic;
+        }
+    }
+    return 0;
+}
+
 void CircuitFile::WriteAnalysisSetup()
 {
     WriteKept(KEPT_ANALYSIS_WINDOW);
@@ -511,8 +545,10 @@ void CircuitFile::WriteAnalysisSetup()
     SteppingSection();
     WriteKept(KEPT_RUN_TOOLS);
     DSPSection();
-    if (version >= kCircuitVersion60)
+    if (version >= kCircuitVersion60) {
         TFSection();
+        SensitivitySection();
+    }
     WriteKept(KEPT_SENSITIVITY);
 }
 

@@ -78,6 +78,23 @@ struct TransferFunctionSettings {
     bool operator==(const TransferFunctionSettings&) const = default;
 };
 
+// The sensitivity request of the circuit: ten outputs, the kind of input variable and
+// the chosen variables (flags: kind | 0x11, logarithmic stepping for sensitivity).
+constexpr int kSensitivityOutputs = 10;
+constexpr int32_t kSensComponent = 8, kSensModel = 4, kSensSymbolic = 0x20, kSensVariableBits = 0x11;
+struct SensitivityChoice {
+    std::string name, parameter;
+    int32_t flags = 0;
+    bool operator==(const SensitivityChoice&) const = default;
+};
+struct SensitivitySettings {
+    std::string outputs[kSensitivityOutputs];
+    int32_t multiple = 0;
+    int32_t parameterType = kSensComponent;
+    std::vector<SensitivityChoice> variables;
+    bool operator==(const SensitivitySettings&) const = default;
+};
+
 // The limit names of an analysis, in their order; their count.
 const char* const* AnalysisLimitNames(int analysis, int* count);
 const char* AnalysisName(int analysis);  // "Transient", "AC", "DC"

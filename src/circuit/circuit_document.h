@@ -119,7 +119,7 @@ enum KeptSlot : int {
     KEPT_ANALYSIS_WINDOW = 3,  // [Transient], [AC], [DC], [Analysis] with their [Tools], [AObject]
     KEPT_PLOT_WINDOWS = 4,     // [Monte Carlo], [Graph 3D], [Performance] and theirs
     KEPT_RUN_TOOLS = 5,        // [Optimize], [Watch], [Breakpoint]
-    KEPT_SENSITIVITY = 6,      // [SENS]
+    KEPT_SENSITIVITY = 6,      // the [Tools] that follow [TF] and [SENS]
 };
 
 // What a higher subsystem attaches to the document (the netlist tables of the compiler):
@@ -160,6 +160,7 @@ struct CircuitDocument {
     AnalysisSetup analyses[3];
     DspSettings dsp;
     TransferFunctionSettings transfer;
+    SensitivitySettings sensitivity;
 
     // Component definitions the circuit carries (read from its file).
     std::vector<std::unique_ptr<ComponentDef>> localDefinitions;

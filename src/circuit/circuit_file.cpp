@@ -1559,7 +1559,7 @@ int CircuitFile::ReadSections()
         case S_OPTIMIZE: case S_WATCH: case S_BREAKPOINT: code = KeepSection(KEPT_RUN_TOOLS); after = KEPT_RUN_TOOLS; break;
         case S_DSP: code = DSPSection(); after = KEPT_RUN_TOOLS; break;
         case S_TF: code = TFSection(); after = KEPT_SENSITIVITY; break;
-        case S_SENS: code = KeepSection(KEPT_SENSITIVITY); after = KEPT_SENSITIVITY; break;
+        case S_SENS: code = SensitivitySection(); after = KEPT_SENSITIVITY; break;
         case S_TOOLS: case S_AOBJECT: code = KeepSection(toolsSlot_); after = toolsSlot_; break;
         }
         // A tool bar and graphic objects belong to the window whose section they follow,

@@ -90,6 +90,7 @@ private:
     int SteppingSection();
     int DSPSection();
     int TFSection();
+    int SensitivitySection();
     void WriteAnalysisSetup();
     void FinishAnalysisSetup();
 

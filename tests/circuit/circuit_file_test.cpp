@@ -101,6 +101,10 @@ void BuildCircuit(CircuitDocument& doc)
     doc.dsp.max[0] = "1m";
     doc.transfer.outputs = {"v(out)"};
     doc.transfer.inputSource = "V1";
+    doc.sensitivity.outputs[0] = "v(out)";
+    doc.sensitivity.outputs[3] = "i(r1)";
+    doc.sensitivity.multiple = 1;
+    doc.sensitivity.parameterType = kSensModel;
 }
 
 std::string Compose(CircuitDocument& doc, int32_t version)
@@ -234,6 +238,15 @@ TEST(CircuitFile, RoundTripInEveryWritableVersion)
         EXPECT_EQ(dc.sweep[1], 0);
         EXPECT_EQ(back.dsp, doc.dsp);
         EXPECT_EQ(back.transfer, v6 ? doc.transfer : TransferFunctionSettings());
+        // [SENS]: the outputs close up in order; the chosen variables are not kept.
+        SensitivitySettings sens;
+        if (v6) {
+            sens.outputs[0] = "v(out)";
+            sens.outputs[1] = "i(r1)";
+            sens.multiple = 1;
+            sens.parameterType = kSensModel;
+        }
+        EXPECT_EQ(back.sensitivity, sens);
     }
 }
 
@@ -678,7 +691,10 @@ TEST(CircuitFile, AnalysisSetupSections)
                       "Number of Runs=10\n"),
               std::string::npos);
     EXPECT_NE(v7.find("[DSP]\nT.Status=On\nT.Max=1m\nA.Status=Off\n"), std::string::npos);
-    EXPECT_NE(v7.find("[TF]\nOutput=v(out)\nInput Source=V1\nPlace Text=False\n"), std::string::npos);
+    EXPECT_NE(v7.find("[TF]\nOutput=v(out)\nInput Source=V1\nPlace Text=False\n\n"
+                      "[SENS]\nOutput=v(out)\nOutput=i(r1)\nMultiple=True\nParameter Type=Model\n"),
+              std::string::npos);
+    EXPECT_EQ(v520.find("[SENS]"), std::string::npos);
 
     CircuitDocument read;
     ASSERT_EQ(Parse("[Main]\nFileType=CIR\nVersion=7.00\n"
@@ -686,9 +702,16 @@ TEST(CircuitFile, AnalysisSetupSections)
                     "[WaveForm]\nAnalysis=AC\nChart Type=Round\nVFmtX=5.4\n"
                     "[Monte Carlo Options]\nAnalysis=DC\nStatus=On\n"
                     "[Stepping]\nIndex=3\nName=lost\n"
-                    "[Stepping]\nAnalysis=DC\nIndex=99\nMethod=log\nParameter Type=model\nName=QN\n",
+                    "[Stepping]\nAnalysis=DC\nIndex=99\nMethod=log\nParameter Type=model\nName=QN\n"
+                    "[SENS]\noutput=a\nOutput=b\nOutput=c\nOutput=d\nOutput=e\nOutput=f\nOutput=g\nOutput=h\n"
+                    "Output=i\nOutput=j\nOutput=k\nmultiple=true\nparameter type=Param\n",
                     read),
               0);
+    // Keys ignoring case; outputs beyond ten dropped; an unknown parameter type is Symbolic.
+    EXPECT_EQ(read.sensitivity.outputs[0], "a");
+    EXPECT_EQ(read.sensitivity.outputs[9], "j");
+    EXPECT_EQ(read.sensitivity.multiple, 1);
+    EXPECT_EQ(read.sensitivity.parameterType, kSensSymbolic);
     EXPECT_TRUE(read.analyses[0].rows.empty());
     ASSERT_EQ(read.analyses[1].rows.size(), 1u);
     EXPECT_EQ(read.analyses[1].rows[0].chartType, 2);  // anything but Polar is Smith
