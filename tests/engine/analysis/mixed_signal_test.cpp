@@ -75,6 +75,9 @@ protected:
         o.analog_node = kCmp;
         auto& u = Add(kCtDff, "U1", {"$D_HI", "$D_HI", "CMP", "QB", "Q", "QB"});
         u.timing.values = {{"TPCLKQLHTY", 2e-9}, {"TPCLKQHLTY", 3e-9}};
+        // A second toggle that drives nothing analog: its events move no interface.
+        auto& u2 = Add(kCtDff, "U2", {"$D_HI", "$D_HI", "CMP", "Q2B", "Q2", "Q2B"});
+        u2.timing.values = {{"TPCLKQLHTY", 7e-9}, {"TPCLKQHLTY", 7e-9}};
         auto& n = Add(kCtDtoA, "N1", {"Q"});
         n.analog_node = kDac;
         n.low_node = 0;
@@ -110,7 +113,8 @@ protected:
 TEST_F(MixedSignalRun, ComparatorFlipFlopAndRcThroughTheTransientDriver) {
     Build();
     sink.probe = [this] {
-        return std::vector<double>{V(kCmp), V(kCap), double(Letter("CMP")), double(Letter("Q"))};
+        return std::vector<double>{V(kCmp), V(kCap), double(Letter("CMP")), double(Letter("Q")),
+                                   double(Letter("Q2"))};
     };
     TransientSettings s;
     s.tmax = 3e-6;
@@ -149,6 +153,14 @@ TEST_F(MixedSignalRun, ComparatorFlipFlopAndRcThroughTheTransientDriver) {
     EXPECT_NEAR(q_up[0], ones[0] + 2e-9, 1e-14);
     EXPECT_NEAR(q_down[0], ones[1] + 3e-9, 1e-14);
     EXPECT_NEAR(q_up[1], ones[2] + 2e-9, 1e-14);
+    // The second toggle's events run at their own ticks without an analog point of their
+    // own; the analog steps go on from the last accepted point.
+    const std::vector<double> q2_up = EdgesTo(4, '1'), q2_down = EdgesTo(4, '0');
+    ASSERT_EQ(q2_up.size(), 2u);
+    ASSERT_EQ(q2_down.size(), 1u);
+    EXPECT_NEAR(q2_up[0], ones[0] + 7e-9, 1e-14);
+    EXPECT_NEAR(q2_down[0], ones[1] + 7e-9, 1e-14);
+    EXPECT_NEAR(q2_up[1], ones[2] + 7e-9, 1e-14);
 
     // Settled levels: 5 V * 467 / (467 + 200) while Q = 1, 5 V * 7.13 / (7.13 + 389) while 0.
     const double high = 5.0 * 467 / 667, low = 5.0 * 7.13 / 396.13;
