@@ -1,13 +1,11 @@
-// The A-to-D and D-to-A interfaces and the converters, and a mixed circuit crossing both
-// interfaces, driven by a small time loop that stands in for the transient analysis.
+// The A-to-D and D-to-A interfaces and the converters (the mixed circuit that crosses
+// both runs through the transient driver, in the engine's analysis tests).
 
 #include <cmath>
 
 #include "digital_fixture.h"
-#include "sim/digital/digital_time_loop.h"
 #include "sim/digital/interfaces.h"
 #include "sim/digital/timing_checks.h"
-#include "sim/engine/load_pass.h"
 #include "sim/engine/solver_state.h"
 
 using namespace ob7;
@@ -122,115 +120,6 @@ TEST_F(Interfacing, ConvertersCodesAndSums) {
     // The output reaches sum / 2^(n+1) of the reference once switched.
     Solution[kRef] = 3.2;
     EXPECT_NEAR(DacOutputVoltage(*d, 1.0), 3.2 * 18 / 32.0, 1e-12);
-}
-
-TEST_F(Interfacing, ComparatorFlipFlopAndRcAcrossBothInterfaces) {
-    // An analog comparator (1 MHz sine against 0 V, output slewing 5 V in 100 ns) feeds an
-    // A-to-D interface; its digital node clocks a toggling D flip-flop whose Q drives a
-    // D-to-A interface with the default levels; that drives 1 kohm into 100 pF. A small
-    // time loop stands in for the transient driver: 1 ns steps that land on every digital
-    // event, through the calls of the digital time loop and the engine's coupling.
-    circuit.hi_node = Node("$D_HI");
-    auto& o = Add(kCtAtoD, "O1", {"CMP"});
-    o.timing = AtoDModel(true);
-    o.analog_node = kCmp;
-    Add(kCtDff, "U1", {"$D_HI", "$D_HI", "CMP", "QB", "Q", "QB"}, {{"TPCLKQLHTY", 2e-9}, {"TPCLKQHLTY", 3e-9}});
-    auto& n = Add(kCtDtoA, "N1", {"Q"});
-    n.analog_node = kDac;
-    n.low_node = 0;
-    n.high_node = kSupply;
-    ASSERT_EQ(SetupDigitalPrimitives(circuit), 0);
-    InstallDigitalCoupling();
-    BeginDigitalRun(0, 3e-6);
-    ASSERT_EQ(BeginDigitalCase(true), 0);
-    ASSERT_EQ(Digital.settle_states(), 0);  // the operating point
-    Solution[kSupply] = LastAcceptedSolution[kSupply] = 5.0;
-
-    const double r = 1e3, c = 100e-12, slew = 5.0 / 100e-9;
-    auto* d = static_cast<DtoAInterface*>(DeviceListTable[kDtoAInterfaceList].first);
-    auto comparator = [slew](double t, double before, double h) {
-        const bool high = std::sin(2 * M_PI * 1e6 * t) > 0 || std::fabs(std::remainder(t, 1e-6)) < 1e-12;
-        return high ? std::min(5.0, before + slew * h) : std::max(0.0, before - slew * h);
-    };
-    // The D-to-A node between its two resistors and the load resistor, and the capacitor.
-    auto solve = [&](double h, double vcap_before) {
-        LoadDtoAResistances();
-        const double g = 1 / d->rlo + 1 / d->rhi + 1 / r;
-        const double vdac = (5.0 / d->rhi + vcap_before / r) / g;
-        Solution[kDac] = vdac;
-        Solution[kCap] = vcap_before + h * (vdac - vcap_before) / (r * c);
-    };
-    const DigitalChangeSink sink = [&](int node, DigitalState state, double time) {
-        waves[node].push_back({time, DigitalStateChar(state)});
-    };
-    std::string cmp_letters;
-    double max_limit_seen = 0;
-    bool rejected_once = false;
-    struct Probe { double t; double v; };
-    std::vector<Probe> probes;
-    double t = 0;
-    while (t < 3e-6 - 1e-15) {
-        double h = 1e-9, next_event = 0;
-        bool events_due = NextDigitalEventTime(&next_event) && next_event <= t + h + 1e-15;
-        if (events_due) h = next_event - t;
-        // The first event point is rejected once and redone with half the step.
-        if (events_due && !rejected_once && t > 0) {
-            rejected_once = true;
-            ob7::Run.time = next_event;
-            Solution[kCmp] = comparator(next_event, LastAcceptedSolution[kCmp], h);
-            bool changed = false;
-            ASSERT_EQ(Digital.apply_events_now(&changed), 0);
-            DigitalRejectPoint(next_event);
-            Solution = LastAcceptedSolution;
-            h /= 2;
-            events_due = false;
-        }
-        const double now = t + h;
-        ob7::Run.time = now;
-        Solution[kCmp] = comparator(now, LastAcceptedSolution[kCmp], h);
-        if (!events_due) ASSERT_EQ(DigitalBeforeNewton(now, false, sink), 0);
-        if (cmp_letters.empty() || cmp_letters.back() != At("CMP")) cmp_letters += At("CMP");
-        solve(h, LastAcceptedSolution[kCap]);
-        if (events_due) {
-            bool changed = false;
-            ASSERT_EQ(Digital.apply_events_now(&changed), 0);
-            if (changed) {
-                ASSERT_EQ(DigitalBeforeNewton(now, true, sink), 0);
-                solve(h, LastAcceptedSolution[kCap]);
-            }
-        }
-        LastAcceptedSolution = Solution;
-        Digital.save_accepted_states();
-        DigitalAcceptPoint(sink);
-        const DigitalStepAdvice advice = DigitalStepLimits();
-        if (advice.max_step < 1e30) max_limit_seen = std::max(max_limit_seen, advice.max_step);
-        t = now;
-        for (double at : {1040e-9, 2040e-9, 2990e-9})
-            if (std::fabs(t - at) < 1e-13) probes.push_back({t, Solution[kCap]});
-    }
-    EXPECT_TRUE(rejected_once);
-    // The comparator output slews from the first step after each rising zero crossing (the
-    // first one from the step after the operating point) and is past 2.025 V (at 2.05 V)
-    // 41 steps later; Q follows TPCLKQLH or TPCLKQHL after that, at its exact tick.
-    const auto& q = waves[nodes["Q"]];
-    ASSERT_EQ(q.size(), 3u);
-    EXPECT_NEAR(q[0].time, 43e-9, 1e-13);
-    EXPECT_EQ(q[0].letter, '1');
-    EXPECT_NEAR(q[1].time, 1043e-9, 1e-13);
-    EXPECT_EQ(q[1].letter, '0');
-    EXPECT_NEAR(q[2].time, 2042e-9, 1e-13);
-    // The between state X shows while the comparator slews through 0.8 .. 2.025 V.
-    EXPECT_EQ(cmp_letters, "0X1X0X1X0X1X0");
-    // Settled levels: 5 V * 467 / (467 + 200) while Q = 1, 5 V * 7.13 / (7.13 + 389) while 0.
-    ASSERT_EQ(probes.size(), 3u);
-    EXPECT_NEAR(probes[0].v, 5.0 * 467 / 667, 3e-3);
-    EXPECT_NEAR(probes[1].v, 5.0 * 7.13 / 396.13, 3e-3);
-    EXPECT_NEAR(probes[2].v, 5.0 * 467 / 667, 3e-3);
-    // While a switching is in progress the step is limited to TSW / 20.
-    EXPECT_NEAR(max_limit_seen, 5.5e-9 / 20, 1e-15);
-    // Each slew through the gap between the bands is a hazard: six crossings, one notice.
-    EXPECT_EQ(EndDigitalRun(false), "6 digital warning messages.\nSee Numeric Output window.") << DigitalWarningText;
-    EXPECT_EQ(EndDigitalRun(true), "");
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "sim/devices/time_breakpoints.h"
 #include "sim/devices/tline.h"
 #include "sim/digital/digital_network.h"
+#include "sim/digital/digital_time_loop.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/load_pass.h"
@@ -88,20 +89,45 @@ void LimitStep(double& h) {
     h = std::min(h, Transient.max_step);
 }
 
-// Cuts the step to end on the head breakpoint when it would end within 1% past it.
-void AlignStepToBreakpoint(double& h) {
+// Where the next step must end: the head breakpoint or the next digital event. The
+// digital event comes first on a tie, so that an analog breakpoint of the same tick is
+// still landed on when the events moved nothing analog.
+struct StepStop {
+    double distance = 0;  // from the present time
+    uint32_t tick = 0;
+    bool digital = false;
+};
+
+bool NextStepStop(StepStop* stop) {
     const TimeBreakpoint* head = HeadBreakpoint();
-    if (!head) return;
-    const double d = head->tick * Ticks.tick_length - (Run.time - Transient.tmin);
+    double event_time = 0;
+    const bool events = NextDigitalEventTime(&event_time);
+    if (events && (!head || DigitalTimeTick(event_time) <= head->tick)) {
+        *stop = {event_time - Run.time, DigitalTimeTick(event_time), true};
+        return true;
+    }
+    if (!head) return false;
+    *stop = {head->tick * Ticks.tick_length - (Run.time - Transient.tmin), head->tick, head->digital != 0};
+    return true;
+}
+
+// Cuts the step to end on the next stop when it would end within 1% past it.
+void AlignStepToBreakpoint(double& h) {
+    StepStop stop;
+    if (!NextStepStop(&stop)) return;
+    const double d = stop.distance;
     LimitStep(h);
     if (1.01 * h > d && d > Transient.min_step) {
-        Transient.present_tick = head->tick;
+        Transient.present_tick = stop.tick;
         Transient.step_before_cut = h;
+        Transient.stop_digital = stop.digital;
         AtBreakpoint = 1;
         h = d;
-        if (!head->digital) StepHistory[0] = d;
+        if (!stop.digital) StepHistory[0] = d;
     }
 }
+
+
 
 // The reverse of the copies of an accepted point.
 void RestorePreviousSolution() {
@@ -131,6 +157,28 @@ int AcceptTimePoint(PointSink& sink) {
     const int result = Transient.data_file ? WriteDataFilePoint(*Transient.data_file, Run.time, Solution.data()) : 0;
     SaveRestoreCoreStates(1);
     return result;
+}
+
+// A digital change handed to the plot as its own point at its own time (the node states
+// are those just after it); such points are always written to a data file.
+int AcceptDigitalChangePoint(PointSink& sink, double time) {
+    const double now = Run.time;
+    const int phase = DigitalPhase;
+    Run.time = time;
+    DigitalPhase = 1;
+    const int result = AcceptTimePoint(sink);
+    Run.time = now;
+    DigitalPhase = phase;
+    return result;
+}
+
+// The limit the D-to-A switching puts on the next step.
+void LimitStepToDtoASwitching(double& h, double& saved) {
+    const DigitalStepAdvice advice = DigitalStepLimits();
+    if (h <= advice.max_step) return;
+    h = advice.max_step;
+    StepHistory[0] = h;
+    saved = h;
 }
 
 bool AtEnd() {
@@ -221,15 +269,20 @@ int TimeStepping(PointSink& sink) {
     const bool convolution = HasConvolutionSources();
     bool retrying = false;
     int reject_counter = -1;
+    const DigitalChangeSink digital_points = [&sink](int, DigitalState, double time) {
+        return AcceptDigitalChangePoint(sink, time);
+    };
     for (;;) {
-        // Loop head: the point reached is accepted and committed.
+        // Loop head: the point reached is accepted and committed, after the digital
+        // changes that led to it, each at its own time.
         const bool at_end = AtEnd();
         if (T.accepted > 0 || T.operating_point) {
+            if (int error = DigitalAcceptPoint(digital_points)) return error;
             if (int error = AcceptTimePoint(sink)) return error;
         }
         LimitStep(proposal);
         if (int error = CommitAcceptedPoint(proposal)) return error;
-        T.last_accepted_time = Run.time;
+        T.last_accepted_time = LastAcceptedTime = Run.time;
         saved = proposal;
         h = proposal;
         if (at_end) return 0;
@@ -238,13 +291,11 @@ int TimeStepping(PointSink& sink) {
         // Leaving a breakpoint: order 1 and a careful step towards the next one.
         if (AtBreakpoint) {
             IntegrationOrder = 1;
-            const uint32_t reached = HeadBreakpoint() ? HeadBreakpoint()->tick : 0;
-            while (HeadBreakpoint() && HeadBreakpoint()->tick == reached) PopTimeBreakpoint();
+            while (HeadBreakpoint() && HeadBreakpoint()->tick <= T.present_tick) PopTimeBreakpoint();
             if (AtEnd()) return 0;
-            const TimeBreakpoint* head = HeadBreakpoint();
-            if (!head->digital) {
-                const double d = head->tick * Ticks.tick_length - (Run.time - T.tmin);
-                const double c = std::min(T.max_step, 0.1 * std::min(T.step_before_cut, d));
+            StepStop stop;
+            if (NextStepStop(&stop) && !stop.digital) {
+                const double c = std::min(T.max_step, 0.1 * std::min(T.step_before_cut, stop.distance));
                 if (h > c) h = std::max(c, T.min_step);
             }
             if (T.accepted == 0) h *= 0.1;
@@ -252,8 +303,12 @@ int TimeStepping(PointSink& sink) {
             StepHistory[0] = h;
             saved = h;
         }
+        // The A-to-D interfaces read the accepted point; what they change shows at once.
+        if (int error = DigitalBeforeNewton(Run.time, DigitalPhase == 2, digital_points)) return error;
+        DigitalPhase = 0;
         if (NodeCount > 0) AnimateWait();
-        if (HeadBreakpoint()) AlignStepToBreakpoint(h);
+        LimitStepToDtoASwitching(h, saved);
+        AlignStepToBreakpoint(h);
 
         // The step proper; a rejected step comes back here.
         for (;;) {
@@ -267,6 +322,9 @@ int TimeStepping(PointSink& sink) {
                 AlignStepToBreakpoint(h);
                 StepHistory[0] = h;
             }
+            // A step that ends on digital events: Newton applies them, and solves the
+            // analog side only when they moved an interface.
+            DigitalPhase = AtBreakpoint && T.stop_digital ? 1 : 0;
             Run.time += h;
             Run.time_step = h;
             if (!AtBreakpoint) T.present_tick = TickCeiling(Run.time);
@@ -278,6 +336,17 @@ int TimeStepping(PointSink& sink) {
             const int result = NewtonSolve(nullptr, limit, Options.gmin);
             if (result == kMsgStopped) return result;
             if (result) return result;
+            if (DigitalPhase == 1) {
+                // Nothing analog moved: no point here. The analog step starts again from
+                // the last accepted point; the applied events stay queued for it, so that
+                // a rejection of that step undoes them too.
+                DigitalPhase = 0;
+                Run.time = T.last_accepted_time;
+                AtBreakpoint = 0;
+                if (retrying) AlignStepToBreakpoint(h);
+                continue;
+            }
+            const double attempted = Run.time;
             proposal = h;
 
             T.iterations += IterationCount;
@@ -297,9 +366,14 @@ int TimeStepping(PointSink& sink) {
             } else if (T.accepted == 1) {
                 accept = true;
             } else {
-                proposal = std::min(TruncationStepLimited(), CoreStepFactor * h);
-                if (0.9 * h > proposal) {
-                    reject_counter = std::min(reject_counter + 1, 10);
+                // An A-to-D input that entered another band lets the step grow beyond twice
+                // itself; one that overshot a threshold asks for the step again, shorter, so
+                // that the solution lands just past the threshold (the third try is kept).
+                const DigitalStepAdvice ad = DigitalStepLimits();
+                const double x = ad.crossed && !ad.cut ? TruncationStep() : TruncationStepLimited();
+                proposal = std::min({x, CoreStepFactor * h, ad.fraction * h});
+                if (0.9 * h > proposal || ad.cut) reject_counter = std::min(reject_counter + 1, 10);
+                if ((0.9 * h > proposal && !ad.cut) || (ad.cut && reject_counter <= 1)) {
                     --T.accepted;
                     Run.time = T.last_accepted_time;
                     h = proposal;
@@ -321,6 +395,8 @@ int TimeStepping(PointSink& sink) {
             // Rejection tail.
             SaveRestoreCoreStates(2);
             RestoreSampleHoldStates();
+            DigitalRejectPoint(attempted);
+            DigitalPhase = 0;
             ++T.rejected;
             StepHistory[0] = h;
             AtBreakpoint = 0;
@@ -421,6 +497,8 @@ int TransientTimeLoop(PointSink& sink) {
     IntegrationOrder = 1;
     PredictorRatio = 1.0;
     DigitalPhase = 0;
+    DigitalSettle = OperatingPointPhase && NoAnalogNodes;
+    ClearDigitalChangeQueue();
     int result = AnalysisMode != kModeTransient ? SolveOperatingPointPhase(sink) : TimeStepping(sink);
     if (result != kMsgIterationLimit && result != kMsgMatrixSingular && !Transient.failure)
         NonConvergence.entries.clear();
@@ -458,6 +536,7 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     T.tmin = settings.tmin;
     T.range = T.tmax - T.tmin;
     SetTickTimeBase(T.tmax, T.tmin);
+    BeginDigitalRun(T.tmin, T.tmax);
     T.max_step = settings.max_step;
     if (T.max_step == 0) T.max_step = T.range * 0.02;
     T.first_step = T.max_step * 0.5;
@@ -509,6 +588,7 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         if ((result = InitSimulationState(true, OperatingPointSlot)) != 0) break;
         MatrixSetUp = 1;
         if ((result = PrepareTransientState()) != 0) break;
+        if ((result = BeginDigitalCase(true)) != 0) break;
         OperatingPointPhase = T.operating_point ? 1 : 0;
         if (T.data_file && T.data_file->open && T.data_file->option == RunOption::Retrieve) {
             result = ReplaySimulationDataFile(*T.data_file, sink);
@@ -547,6 +627,8 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     ClearTLineHistories();
     ResetSampledSourceState();
     RequestTimeBreakpoint = nullptr;
+    DigitalPhase = 0;
+    T.digital_notice = EndDigitalRun(settings.batch_mode);
     if (T.data_file && !result) result = WriteDataRecordIfSaving(*T.data_file);
     if (result && result != kMsgStopped && T.assist_level == 0) {
         Options.itl1 = saved_itl1;

@@ -4,6 +4,7 @@
 // sources with truncation-error step control, handing every accepted point to a sink.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace ob7 {
@@ -31,6 +32,7 @@ struct TransientSettings {
     // The run option's file, opened by the caller: Save writes every accepted point,
     // Retrieve replays the file instead of solving. Null: a Normal run.
     SimulationDataFile* data_file = nullptr;
+    bool batch_mode = false;         // no timed notice of the digital warnings
 };
 
 // The time state of the run the loop keeps (the present time is Run.time, the step
@@ -44,6 +46,7 @@ struct TransientTimeState {
     double print_step = 0;
     uint32_t present_tick = 0;
     double step_before_cut = 0;
+    bool stop_digital = false;  // the step was cut to end on digital events
     double last_accepted_time = 0;
     int accepted = 0;      // steps counted in the transient phase
     int rejected = 0;
@@ -57,6 +60,8 @@ struct TransientTimeState {
     bool gmin_stepping = false;
     bool convergence_assist = false;
     SimulationDataFile* data_file = nullptr;
+    // The timed notice of the run's digital warnings ("" for none), for the run cycle to show.
+    std::string digital_notice;
 };
 extern TransientTimeState Transient;
 

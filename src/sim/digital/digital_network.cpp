@@ -1,5 +1,7 @@
 #include "sim/digital/digital_network.h"
 
+#include <cmath>
+
 #include <algorithm>
 
 #include "sim/digital/constraint.h"
@@ -405,6 +407,13 @@ uint32_t DigitalTimeTick(double time) {
     if (t <= 0) return 0;
     if (t >= 4294967295.0) return 0xffffffffu;
     return static_cast<uint32_t>(t + 1e-6);
+}
+
+uint32_t DigitalPresentTick(double time) {
+    const double t = std::ceil((time - DigitalRun.start_time) / DigitalRun.tick_length - 1e-6);
+    if (t <= 0) return 0;
+    if (t >= 4294967295.0) return 0xffffffffu;
+    return static_cast<uint32_t>(t);
 }
 
 void SetDigitalTickLength(double tmin, double tmax) {

@@ -191,6 +191,8 @@ int SettleDigitalStates();
 bool NextDigitalEventTick(uint32_t* tick);
 double DigitalTickTime(uint32_t tick);
 uint32_t DigitalTimeTick(double time);
+// The tick of an analog time point: its time taken up to the next whole tick.
+uint32_t DigitalPresentTick(double time);
 // After Newton converged at a time point with events due: applies and settles them.
 int ApplyDigitalEventsAt(uint32_t tick);
 // A rejected step: every digital action of the time point is undone.

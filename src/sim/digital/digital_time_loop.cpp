@@ -10,9 +10,16 @@ namespace {
 
 bool HasDigitalParts() { return DigitalNet.prims.size() > 1; }
 
-void EmitTransitions(const DigitalChangeSink& sink) {
-    if (sink)
-        for (const DigitalTransition& t : DigitalRun.transitions) sink(t.node, t.state, DigitalTickTime(t.tick));
+int EmitTransitions(const DigitalChangeSink& sink) {
+    if (!sink) return 0;
+    const std::vector<DigitalTransition>& log = DigitalRun.transitions;
+    for (auto t = log.rbegin(); t != log.rend(); ++t) DigitalNet.present[t->node] = t->old_present;
+    int result = 0;
+    for (const DigitalTransition& t : log) {
+        DigitalNet.present[t.node] = t.state;
+        if (result == 0) result = sink(t.node, t.state, DigitalTickTime(t.tick));
+    }
+    return result;
 }
 
 }  // namespace
@@ -33,6 +40,7 @@ int BeginDigitalCase(bool first) {
 }
 
 bool NextDigitalEventTime(double* time) {
+    if (!HasDigitalParts()) return false;
     uint32_t tick = 0;
     if (!NextDigitalEventTick(&tick)) return false;
     *time = DigitalTickTime(tick);
@@ -41,28 +49,34 @@ bool NextDigitalEventTime(double* time) {
 
 int DigitalBeforeNewton(double time, bool solved_again, const DigitalChangeSink& sink) {
     if (!HasDigitalParts()) return 0;
+    // From the first time step on, the interfaces and converters act as in a transient
+    // (at the operating point they drive their nodes directly).
+    DigitalRun.transient = true;
     Interfaces.present_time = time;
     int result = UpdateAtoDInterfaces();
     if (result == 0 && solved_again) result = DigitalUpdateEvents();
     // What the interfaces changed belongs to the solution already accepted: it is shown
     // now and is not undone with a rejected step.
-    EmitTransitions(sink);
+    const int emitted = EmitTransitions(sink);
     ClearDigitalChangeQueue();
-    return result;
+    return result ? result : emitted;
 }
 
 DigitalStepAdvice DigitalStepLimits() {
     DigitalStepAdvice advice;
+    if (!HasDigitalParts()) return advice;
     if (Interfaces.dtoa_limit_active) advice.max_step = Interfaces.dtoa_step_limit;
     advice.cut = Interfaces.atod_step_cut;
     advice.fraction = Interfaces.atod_step_fraction;
+    advice.crossed = DigitalRun.atod_changed;
     return advice;
 }
 
-void DigitalAcceptPoint(const DigitalChangeSink& sink) {
-    if (!HasDigitalParts()) return;
-    EmitTransitions(sink);
+int DigitalAcceptPoint(const DigitalChangeSink& sink) {
+    if (!HasDigitalParts()) return 0;
+    const int result = EmitTransitions(sink);
     ClearDigitalChangeQueue();
+    return result;
 }
 
 void DigitalRejectPoint(double time) {

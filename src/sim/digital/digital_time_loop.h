@@ -37,22 +37,26 @@ int BeginDigitalCase(bool first);
 // The time of the next digital event, false when none is queued.
 bool NextDigitalEventTime(double* time);
 // Every logged change of a node, in order, with its exact time (so that a plot shows
-// each edge where it happened).
-using DigitalChangeSink = std::function<void(int node, DigitalState state, double time)>;
+// each edge where it happened). While the sink sees a change, the node states are those
+// just after it: the point's changes are undone first and redone one by one. 0 or an
+// error code, which ends the emission.
+using DigitalChangeSink = std::function<int(int node, DigitalState state, double time)>;
 // Before Newton at a time point: the A-to-D interfaces read the last solution and their
 // readers are evaluated; at a point solved again after a hand-over the A/D converters
 // convert as well. The changes this made are handed to the sink at once and are not
-// undone by a rejected step.
+// undone by a rejected step. 0 or the first error.
 int DigitalBeforeNewton(double time, bool solved_again, const DigitalChangeSink& sink);
 // What the interfaces ask of the step after a solution.
 struct DigitalStepAdvice {
     double max_step = 1e30;        // D-to-A switching in progress: at most this long
     bool cut = false;              // an A-to-D threshold was overshot: redo the step...
     double fraction = 1e30;        // ...with at most this fraction of its length
+    bool crossed = false;          // an A-to-D input entered another band
 };
 DigitalStepAdvice DigitalStepLimits();
 // An accepted point: its logged changes to the sink, then the undo records cleared.
-void DigitalAcceptPoint(const DigitalChangeSink& sink);
+// 0 or the sink's error.
+int DigitalAcceptPoint(const DigitalChangeSink& sink);
 // A rejected point: every digital action of it undone, the D/A converters too.
 void DigitalRejectPoint(double time);
 // The end of the run: the timed notice of the digital warnings ("" for none).

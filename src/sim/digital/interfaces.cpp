@@ -220,18 +220,24 @@ int UpdateAtoDInterfaces() {
     DigitalRunState& run = DigitalRun;
     run.changed_nodes.clear();
     run.cursor = 0;
+    const uint32_t tick = DigitalPresentTick(Interfaces.present_time);
     for (auto* r : DevicesOf<AtoDInterface>(kAtoDInterfaceList)) {
         if (IllegalStateChar(*r)) return kMsgIllegalStateChar;
         const int s = FindAtoDState(*r, true);
         if (run.solution_count == 0 || AtoDName(*r, s) != AtoDName(*r, r->previous)) {
             AddChangedNode(r->digital_node);
+            const int node = r->digital_node;
+            const DigitalState before = DigitalNet.present[node], pending = DigitalNet.pending[node];
             DriveAtoDNode(*r, s);
+            // Logged like any change, so that the time loop shows it as its own point.
+            if (DigitalNet.present[node] != before)
+                run.transitions.push_back({node, r->primitive, DigitalNet.present[node], before, pending, tick});
         }
         r->previous = r->current;
     }
     if (run.changed_nodes.empty()) return 0;
     run.transient = true;
-    run.now = DigitalTimeTick(Interfaces.present_time);
+    run.now = tick;
     const int result = EvaluateFanout(run.now);
     for (int node : run.changed_nodes)
         if (node) DigitalNet.previous[node] = DigitalNet.present[node];
