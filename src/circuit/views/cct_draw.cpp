@@ -12,13 +12,22 @@ struct TextStateUndoEntry : UndoEntry {
     int selStart = 0, selEnd = 0;
 };
 
+CircuitViewCommands addViewCommands = nullptr;
+
 }  // namespace
+
+void SetCircuitViewCommands(CircuitViewCommands add)
+{
+    addViewCommands = add;
+}
 
 CCTDraw::CCTDraw()
 {
     drawType = kDrawSchematic;
     OnCommand(kCommandZoomIn, [this](int id) { ZoomStep(id); });
     OnCommand(kCommandZoomOut, [this](int id) { ZoomStep(id); });
+    if (addViewCommands)
+        addViewCommands(*this);
 }
 
 void CCTDraw::SetTextAreaFont(const FontRecord* font, bool redraw)
