@@ -1,6 +1,7 @@
 #include "netlist/views/circuit_view_commands.h"
 
 #include "circuit/views/cct_draw.h"
+#include "netlist/analysis_statements.h"
 #include "netlist/netlist_text_page.h"
 #include "netlist/param_statements.h"
 #include "netlist/text_help_topics.h"
@@ -9,6 +10,7 @@
 #include "platform/help_viewer.h"
 #include "ui/framework/shell_state.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace ob7 {
@@ -24,7 +26,12 @@ public:
     std::string Title() const override { return view_.GetFrameTitle(); }
     const std::string& Text() const override { return text_; }
     void Replace(size_t begin, size_t end, const std::string& text) override {
-        view_.textArea.SetSel(static_cast<int>(begin), static_cast<int>(end));
+        // The editor's selection counts a CR LF as one step.
+        end = std::min(std::max(end, begin), text_.size());
+        size_t steps = end - begin;
+        for (size_t i = begin; i + 1 < end; ++i)
+            if (text_[i] == '\r' && text_[i + 1] == '\n') --steps;
+        view_.textArea.SetSel(static_cast<int>(begin), static_cast<int>(begin + steps));
         view_.textArea.ReplaceSel(text);
         text_ = view_.textArea.GetText();
     }
@@ -84,6 +91,27 @@ int RefreshViewModels(CCTDraw& view) {
         view.SyncTextToDocument();
         if (page.Text() != before) view.OnDocumentChanged();
     }
+    view.textArea.SetFocus();
+    return code;
+}
+
+int WriteViewAnalysisStatements(CCTDraw& view, int kind, const AnalysisSetup& setup) {
+    if (Shell.batchMode || view.drawType != kDrawText || !view.textArea.IsCreated()) return 0;
+    int start = 0, end = 0;
+    view.textArea.GetSel(start, end);
+    const int caretLine = view.textArea.LineFromChar(start);
+    view.BeginEditUndo("Analysis limits change");
+    ++view.undoLock;
+    ViewServices services(view);
+    EditorTextPage page(view);
+    NetlistCircuit circuit(services, page);
+    SetNetlistAnalysis(circuit.analysis, kind, setup);
+    const int code = WriteAnalysisStatements(circuit, kind);
+    --view.undoLock;
+    const int caret = view.textArea.LineIndex(std::min(caretLine, view.textArea.GetLineCount() - 1));
+    view.textArea.SetSel(caret, caret);
+    view.SyncTextToDocument();
+    view.OnDocumentChanged();
     view.textArea.SetFocus();
     return code;
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "circuit/analysis_setup.h"
 #include "circuit/views/text_window.h"
 #include "netlist/text_circuit_fixture.h"
 #include "netlist/views/circuit_view_commands.h"
@@ -42,6 +43,7 @@ protected:
         automation::ClearAnswers();
         platform::help::Close();
         Shell.analysisKind = -1;
+        Shell.batchMode = 0;
         if (frame) frame->Close();
         TextCircuitTest::TearDown();
     }
@@ -94,6 +96,30 @@ TEST_F(CircuitViewCommandsTest, RefreshModelsFromTheTextWindow) {
     Shell.analysisKind = 0;
     EXPECT_FALSE(Enabled(view, kCmdRefreshModels));
     EXPECT_FALSE(view.ExecuteCommand(kCmdRefreshModels));
+}
+
+TEST_F(CircuitViewCommandsTest, AnalysisStatementsWrittenBackWhenTheAnalysisEnds) {
+    const std::string deck = "RC\r\nR1 1 0 1K\r\n.TRAN 1u 5m\r\n* kept\r\n.PRINT TRAN V(1)\r\nC1 1 0 1U\r\n.END\r\n";
+    CTxtDraw& view = Open(deck);
+    AnalysisSetup setup;
+    setup.limits[0] = "10";  // time range; 0 points means 51
+    setup.limits[2] = "0";
+    setup.limits[3] = "27";
+    // A batch run leaves the page alone.
+    Shell.batchMode = 1;
+    EXPECT_EQ(WriteViewAnalysisStatements(view, 0, setup), 0);
+    Shell.batchMode = 0;
+    EXPECT_EQ(view.textArea.GetText(), deck);
+
+    EXPECT_EQ(WriteViewAnalysisStatements(view, 0, setup), 0) << FirstReport();
+    EXPECT_EQ(view.textArea.GetText(),
+              "RC\r\nR1 1 0 1K\r\n* kept\r\nC1 1 0 1U\r\n.TRAN 0.2 10 0 UIC\r\n.TEMP 27\r\n.END\r\n");
+    EXPECT_EQ(view.document->text, view.textArea.GetText());
+    EXPECT_TRUE(view.document->modified);
+    ASSERT_NE(view.CurrentUndo(), nullptr);
+    EXPECT_EQ(view.CurrentUndo()->label, "Analysis limits change");
+    view.UndoStep();
+    EXPECT_EQ(view.textArea.GetText(), deck);
 }
 
 TEST_F(CircuitViewCommandsTest, ContextHelpOfTheLineAtTheCaret) {
