@@ -1,5 +1,7 @@
 #include "netlist/analysis_statements.h"
 
+#include "circuit/analysis_setup.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -258,6 +260,41 @@ std::string BuildOutputStatement(NetlistCircuit& c, int analysis, bool substitut
         }
     }
     return s;
+}
+
+void SetNetlistAnalysis(NetlistAnalysisSetup& out, int kind, const AnalysisSetup& s) {
+    if (kind < 0 || kind > 2) return;
+    const std::string* l = s.limits;
+    switch (kind) {
+    case kTransient: out.transient = {l[0], l[1], l[2], l[3]}; break;
+    case kAc: out.ac = {l[0], l[1], l[2], l[4], l[5]}; break;
+    default:
+        out.dc.range2 = l[0];
+        out.dc.name2 = l[1];
+        out.dc.range1 = l[2];
+        out.dc.name1 = l[3];
+        out.dc.numberOfPoints = l[4];
+        out.dc.temperature = l[5];
+        out.dc.method1 = s.sweep[0];
+        out.dc.method2 = s.sweep[1];
+        break;
+    }
+    out.flags[kind] = s.options;
+    out.temperatureList[kind] = s.temperatureList != 0;
+    std::vector<NetlistCurveRow>& rows = out.rows[kind];
+    rows.clear();
+    for (const CurveRowRecord& r : s.rows) {
+        NetlistCurveRow row;
+        row.x = r.xExpression;
+        row.y = r.yExpression;
+        row.xRange = r.xRange;
+        row.yRange = r.yRange;
+        row.group = r.plotGroup;
+        row.options = r.options;
+        row.formatX = r.valueFormat[0];
+        row.formatY = r.valueFormat[1];
+        rows.push_back(row);
+    }
 }
 
 int WriteAnalysisStatements(NetlistCircuit& c, int kind, int width) {

@@ -8,6 +8,12 @@
 
 namespace ob7 {
 
+struct AnalysisSetup;
+
+// One analysis's limits, flags and curves as the analysis window edits them, put into the
+// set-up that the statement builders read.
+void SetNetlistAnalysis(NetlistAnalysisSetup& out, int kind, const AnalysisSetup& setup);
+
 std::string BuildTranStatement(const NetlistCircuit& c);
 std::string BuildAcStatement(const NetlistCircuit& c);
 // Ends in a line feed of its own.

@@ -138,7 +138,7 @@ int ParseControlledSourceCard(NetlistCircuit& c, const ControlledTypes& types) {
         aux.scope = part.scope;
         aux.line = part.line;
         aux.object.page = -1;
-        aux.object.def = FindOrMakeComponentDef(c, 37, false);
+        aux.object.def = FindOrMakeComponentDef(c, 37);
         aux.object.SetAttr(ATTR_PART, "E_$$" + name + "$$");
         aux.object.SetAttr(ATTR_VALUE, "{" + expression + "}");
         aux.pinNodes = {node, 0};
@@ -267,7 +267,7 @@ int ParseXCard(NetlistCircuit& c) {
     part.object.page = -1;
     c.parts.push_back(std::move(part));
     c.currentPart = static_cast<int>(c.parts.size()) - 1;
-    ComponentDef* def = FindOrMakeComponentDef(c, CT_SUBCKT, true);
+    ComponentDef* def = CreateCardComponentDef(c, CT_SUBCKT);
     Current(c).object.def = def;
     SetAttr(c, ATTR_PART, c.Token(0));
     std::vector<std::string> positional;
@@ -306,13 +306,8 @@ int ParseXCard(NetlistCircuit& c) {
 
 }  // namespace
 
-ComponentDef* FindOrMakeComponentDef(NetlistCircuit& c, int type, bool own) {
-    if (!own) {
-        const auto found = c.sharedDefs.find(type);
-        if (found != c.sharedDefs.end()) return found->second;
-    }
+ComponentDef* CreateCardComponentDef(NetlistCircuit& c, int type) {
     ComponentDef& d = c.defs.emplace_back();
-    if (!own) c.sharedDefs[type] = &d;
     d.type = type;
     d.mask = 0x10;
     const char letter = static_cast<char>(ComponentTypeTable[type].letter);
@@ -320,6 +315,23 @@ ComponentDef* FindOrMakeComponentDef(NetlistCircuit& c, int type, bool own) {
     const int pins = ComponentTypeTable[type].fixedPinCount;
     SetPinCount(d, pins > 0 ? pins : 0);
     return &d;
+}
+
+ComponentDef* FindComponentDef(NetlistCircuit& c, int type) {
+    const auto found = c.sharedDefs.find(type);
+    if (found != c.sharedDefs.end()) return found->second;
+    ComponentDef* def = FindComponentDefGlobal(type);
+    // A library definition edited to another pin count would not fit the card's nodes.
+    const int pins = ComponentTypeTable[type].fixedPinCount;
+    if (def && pins > 0 && def->PinCount() != pins) return nullptr;
+    return def;
+}
+
+ComponentDef* FindOrMakeComponentDef(NetlistCircuit& c, int type) {
+    if (ComponentDef* def = FindComponentDef(c, type)) return def;
+    ComponentDef* def = CreateCardComponentDef(c, type);
+    c.sharedDefs[type] = def;
+    return def;
 }
 
 std::string JoinValueTokens(const NetlistCircuit& c, int index) {
@@ -363,7 +375,7 @@ int NewCardPart(NetlistCircuit& c, int type, int* nodeCount) {
     part.scope = c.currentScope;
     part.line = CurrentReadLine(c);
     part.object.page = -1;
-    part.object.def = FindOrMakeComponentDef(c, type, false);
+    part.object.def = FindOrMakeComponentDef(c, type);
     part.object.SetAttr(ATTR_PART, c.Token(0));
     c.parts.push_back(std::move(part));
     c.currentPart = static_cast<int>(c.parts.size()) - 1;

@@ -89,6 +89,11 @@ int ParseUCard(NetlistCircuit& c) {
     if (!IsAndOr(base) && params.size() < 3)
         for (ComponentDef& d : c.defs)
             if (d.type == base && d.data1 == data1 && d.data2 == data2) def = &d;
+    // A library definition only stands in for a type whose pins never change.
+    const int fixedPins = ComponentTypeTable[base].fixedPinCount;
+    if (!def && !IsAndOr(base) && params.size() < 3 && fixedPins > 0)
+        if (ComponentDef* d = FindComponentDefGlobal(base))
+            if (d->data1 == data1 && d->data2 == data2 && d->PinCount() == fixedPins) def = d;
     if (!def) {
         def = &c.defs.emplace_back();
         def->type = base;

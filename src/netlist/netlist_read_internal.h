@@ -5,6 +5,7 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "netlist/component_def_cache.h"
 #include "netlist/netlist_reader.h"
 #include "netlist/netlist_report.h"
 
@@ -50,7 +51,12 @@ int ReportPartError(NetlistCircuit& c, int part, int code, Args... args) {
 int NewCardPart(NetlistCircuit& c, int type, int* nodeCount);
 int CreateCardPart(NetlistCircuit& c, int type, int* index, int nodeCount);
 int ParseCardNode(NetlistCircuit& c, int* index, int pin);
-ComponentDef* FindOrMakeComponentDef(NetlistCircuit& c, int type, bool own);
+// The circuit's definition of that type, else a loaded library's; null when neither has one.
+ComponentDef* FindComponentDef(NetlistCircuit& c, int type);
+// A new definition in the circuit's own list, named from the type's letter and a counter.
+ComponentDef* CreateCardComponentDef(NetlistCircuit& c, int type);
+// FindComponentDef, else a definition made once for the circuit and shared by type.
+ComponentDef* FindOrMakeComponentDef(NetlistCircuit& c, int type);
 void SubstituteOptionalNode(NetlistCircuit& c, std::string& token);
 std::string JoinValueTokens(const NetlistCircuit& c, int index);
 int ParseUCard(NetlistCircuit& c);

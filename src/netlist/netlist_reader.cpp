@@ -121,6 +121,7 @@ void MarkErrorLine(NetlistCircuit& c, const std::string& file, int line) {
 int BeginNetlistRead(NetlistCircuit& c) {
     for (int& n : c.curveRowsMade) n = 0;
     c.defCounter = 1;
+    ClearComponentDefCache();
     c.printStatements = 0;
     c.includes.PopAll();
     c.includes.depth = -1;
@@ -336,7 +337,7 @@ int ResolvePartPolarity(NetlistCircuit& c, NetlistPart& part, int scope) {
             int type = ComponentTypeOfModel(m.modelType);
             if (part.type == CT_NPN4) type = type == CT_NPN ? CT_NPN4 : CT_PNP4;
             if (type != part.type) {
-                ComponentDef* def = FindOrMakeComponentDef(c, type, false);
+                ComponentDef* def = FindOrMakeComponentDef(c, type);
                 if (!def) return -1;
                 part.type = type;
                 part.object.def = def;

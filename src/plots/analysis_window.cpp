@@ -196,6 +196,7 @@ void CG2DFrame::OnDestroy() {
         }
     }
     CAPFrame::OnDestroy();
+    if (analysisEnded) analysisEnded(analysisKind_);
 }
 
 }  // namespace ob7

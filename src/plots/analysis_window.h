@@ -58,6 +58,9 @@ public:
     // Opens the Stepping dialog of the analysis.
     std::function<void(int analysisKind)> openStepping;
     int closeAfterRun = 0;  // closed while a run was going on: closes when it ends
+    // The window was destroyed, which ends the analysis (a text circuit writes its
+    // analysis statements back then).
+    std::function<void(int analysisKind)> analysisEnded;
 
     // The run ended: a window closed during the run closes now.
     void RunEnded();

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "circuit/analysis_setup.h"
 #include "netlist/analysis_statements.h"
 #include "netlist/text_page_ops.h"
 #include "text_circuit_fixture.h"
@@ -123,6 +124,41 @@ void ExpectSameSetUp(const NetlistAnalysisSetup& a, const NetlistAnalysisSetup& 
         EXPECT_EQ(a.rows[kind][i].options, b.rows[kind][i].options);
         EXPECT_EQ(a.rows[kind][i].yRange, b.rows[kind][i].yRange);
     }
+}
+
+TEST_F(StatementWriterTest, SetUpOfTheAnalysisWindowFeedsTheBuilders) {
+    ASSERT_EQ(Read("T\nV1 1 0 1\n.END\n"), 0);
+    AnalysisSetup tran;
+    tran.limits[0] = "10";
+    tran.limits[2] = "0";
+    tran.limits[3] = "27";
+    CurveRowRecord row;
+    row.xExpression = "T";
+    row.yExpression = "V(1)";
+    row.xRange = "10,0";
+    row.yRange = "5,-1";
+    row.plotGroup = '1';
+    tran.rows = {row};
+    SetNetlistAnalysis(circuit->analysis, kTransient, tran);
+    EXPECT_EQ(BuildTranStatement(*circuit), ".TRAN 0.2 10 0 UIC");
+    ASSERT_EQ(circuit->analysis.rows[kTransient].size(), 1u);
+    EXPECT_EQ(circuit->analysis.rows[kTransient][0].group, '1');
+    EXPECT_EQ(circuit->analysis.rows[kTransient][0].yRange, "5,-1");
+
+    AnalysisSetup ac;
+    ac.limits[0] = "10K,10";
+    ac.limits[1] = "32";
+    SetNetlistAnalysis(circuit->analysis, kAc, ac);
+    EXPECT_EQ(BuildAcStatement(*circuit), ".AC DEC 11 10 10000");
+
+    AnalysisSetup dc;
+    dc.limits[2] = "5,0,0.1";
+    dc.limits[3] = "V1";
+    dc.sweep[0] = kDcSweepLinear;
+    SetNetlistAnalysis(circuit->analysis, kDc, dc);
+    EXPECT_EQ(BuildDcStatement(*circuit), ".DC LIN V1 0 5 0.1");
+    // The transient set-up is left as it was.
+    EXPECT_EQ(circuit->analysis.transient.timeRange, "10");
 }
 
 TEST_F(StatementWriterTest, RewrittenStatementsReadBackToTheSameSetUp) {

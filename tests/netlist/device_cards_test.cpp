@@ -1,6 +1,8 @@
 // Device cards of every letter the reader knows, with their optional fields.
 
+#include "libraries/component_library.h"
 #include "libraries/component_types.h"
+#include "netlist/component_def_cache.h"
 #include "text_circuit_fixture.h"
 
 using namespace ob7;
@@ -116,6 +118,71 @@ TEST_F(DeviceCardTest, DefinitionsAreSharedByTypeAndNamedPerRead) {
     // A second read counts its definitions from 1 again.
     ASSERT_EQ(Read("T\nC1 1 0 1P\n"), 0);
     EXPECT_EQ(Part("C1")->object.def->name, "C1$");
+}
+
+// A loaded component library lends its definitions to card parts; types it lacks get one
+// made for the circuit.
+class LibraryDefinitionTest : public TextCircuitTest {
+protected:
+    void SetUp() override {
+        TextCircuitTest::SetUp();
+        ComponentLibrary& lib = ComponentLibraryTable().emplace_back();
+        resistor = AddDef(lib, CT_RESISTOR, "Resistor", 2);
+        dff = AddDef(lib, CT_DFF, "DFF", 6);
+        AddDef(lib, CT_CAPACITOR, "Bent capacitor", 3);  // does not fit a capacitor card
+    }
+    void TearDown() override {
+        FreeComponentLibraries();
+        ClearComponentDefCache();
+        TextCircuitTest::TearDown();
+    }
+    static ComponentDef* AddDef(ComponentLibrary& lib, int type, const char* name, int pins) {
+        ComponentDef* d = lib.Add();
+        d->type = type;
+        d->name = name;
+        SetPinCount(*d, pins);
+        return d;
+    }
+    ComponentDef* resistor = nullptr;
+    ComponentDef* dff = nullptr;
+};
+
+TEST_F(LibraryDefinitionTest, CardPartsTakeTheLibrarysDefinition) {
+    ASSERT_EQ(Read("T\nR1 1 0 1\nR2 1 0 2\nC1 1 0 1P\nL1 1 0 1U\n"
+                   "U1 DFF(1) $G_DPWR $G_DGND P C CL D Q QB DM IO\n"),
+              0);
+    EXPECT_EQ(Part("R1")->object.def, resistor);
+    EXPECT_EQ(Part("R2")->object.def, resistor);
+    EXPECT_EQ(Part("U1")->object.def, dff);
+    // The library's capacitor has the wrong pin count: the circuit makes its own.
+    EXPECT_EQ(Part("C1")->object.def->name, "C1$");
+    EXPECT_EQ(Part("L1")->object.def->name, "L2$");
+    EXPECT_EQ(resistor->PinCount(), 2);
+}
+
+TEST_F(LibraryDefinitionTest, CacheKeepsTheTenNewestUntilCleared) {
+    ComponentLibrary& lib = ComponentLibraryTable().back();
+    // Takes the definitions out of the library's list: only the cache can still find them.
+    std::vector<std::unique_ptr<ComponentDef>> taken;
+    auto takeAll = [&] {
+        for (auto& d : lib.components) taken.push_back(std::move(d));
+        lib.components.clear();
+    };
+    EXPECT_EQ(FindComponentDefGlobal(CT_RESISTOR), resistor);
+    EXPECT_EQ(FindComponentDefGlobal(CT_NPN), nullptr);
+    takeAll();
+    EXPECT_EQ(FindComponentDefGlobal(CT_RESISTOR), resistor);
+    EXPECT_EQ(FindComponentDefGlobal(0), nullptr);
+    EXPECT_EQ(FindComponentDefGlobal(CT_RESISTOR), nullptr);
+
+    // Eleven types found in turn: the first is pushed out, a hit does not reorder.
+    std::vector<ComponentDef*> made;
+    for (int t = 1; t <= 11; ++t) made.push_back(AddDef(lib, 200 + t, "X", 0));
+    EXPECT_EQ(FindComponentDefGlobal(201), made[0]);
+    for (int t = 2; t <= 11; ++t) EXPECT_EQ(FindComponentDefGlobal(200 + t), made[t - 1]);
+    takeAll();
+    EXPECT_EQ(FindComponentDefGlobal(201), nullptr);
+    for (int t = 2; t <= 11; ++t) EXPECT_EQ(FindComponentDefGlobal(200 + t), made[t - 1]);
 }
 
 TEST_F(DeviceCardTest, TitleLineIsNeverACard) {

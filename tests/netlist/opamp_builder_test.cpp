@@ -51,7 +51,7 @@ protected:
         x.type = ob7::CT_OPAMP;
         x.line = 3;
         x.object.page = -1;
-        x.object.def = ob7::FindOrMakeComponentDef(*circuit, ob7::CT_OPAMP, false);
+        x.object.def = ob7::FindOrMakeComponentDef(*circuit, ob7::CT_OPAMP);
         x.object.SetAttr(ob7::ATTR_PART, "X1");
         x.object.SetAttr(ob7::ATTR_MODEL, modelName);
         x.pinNodes = {0, Node("m"), Node("vn"), Node("out"), Node("vp")};

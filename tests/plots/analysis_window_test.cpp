@@ -60,6 +60,8 @@ TEST(AnalysisWindow, ClosingDuringARunWaitsForItsEnd) {
     CG2DFrame frame;
     int runs = 0;
     frame.runAnalysis = [&](int kind) { runs += kind == 0; };
+    int ended = -1;
+    frame.analysisEnded = [&](int kind) { ended = kind; };
     ASSERT_TRUE(frame.EnterAnalysis(main, view, 0));
     EXPECT_EQ(frame.GetTitle(), "Transient Analysis");
     EXPECT_EQ(bar.At(4).text, "&Transient");
@@ -81,11 +83,13 @@ TEST(AnalysisWindow, ClosingDuringARunWaitsForItsEnd) {
     EXPECT_FALSE(frame.ExecuteCommand(kCmdRunAnalysis));  // not while a run is going on
     static_cast<platform::Window&>(frame).Close();  // the close box
     EXPECT_TRUE(frame.IsCreated());  // still open: the run is asked to stop
+    EXPECT_EQ(ended, -1);
     EXPECT_EQ(RunControl.pending_key, platform::key::kEscape);
     EXPECT_EQ(frame.closeAfterRun, 1);
     Shell.runInProgress = false;
     frame.RunEnded();
     EXPECT_FALSE(frame.IsCreated());
+    EXPECT_EQ(ended, 0);
     EXPECT_EQ(bar.At(2).text, "&Component");  // menus back
     RunControl.pending_key = 0;
     main.SetMenu(nullptr);

@@ -21,7 +21,14 @@ struct TextStateUndoEntry : UndoEntry {
     FontRecord font;  // the text font with its colour
 };
 
+CircuitViewCommands addViewCommands = nullptr;
+
 }  // namespace
+
+void SetCircuitViewCommands(CircuitViewCommands add)
+{
+    addViewCommands = add;
+}
 
 CCTDraw::CCTDraw()
 {
@@ -55,6 +62,8 @@ CCTDraw::CCTDraw()
     OnUpdate(kCmdReplace, [this](platform::CommandUI& ui) {
         ui.Enable(textArea.IsCreated() && Shell.analysisKind == -1 && !Shell.digitalPathDialogOpen);
     });
+    if (addViewCommands)
+        addViewCommands(*this);
 }
 
 void CCTDraw::SetTextAreaFont(const FontRecord* font, bool redraw)

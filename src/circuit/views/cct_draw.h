@@ -22,6 +22,13 @@ public:
     CCTFrame() { kind = kDrawSchematic; }
 };
 
+class CCTDraw;
+
+// Commands that layers above the circuit documents give every circuit view (Refresh
+// Models, context help of the text); set once at start-up, before views are made.
+using CircuitViewCommands = void (*)(CCTDraw& view);
+void SetCircuitViewCommands(CircuitViewCommands add);
+
 class CCTDraw : public CIODraw {
 public:
     CCTDraw();

@@ -59,10 +59,11 @@ bool AskRefreshModels(RefreshChoice& choice, platform::Window* parent) {
     return dialog.DoModal() == 1;
 }
 
-int OnRefreshModels(NetlistCircuit& c, platform::Window* parent) {
+int OnRefreshModels(NetlistCircuit& c, platform::Window* parent, const std::function<void()>& beforeChange) {
     if (c.tables.services->AnalysisKind() != -1) return 0;
     RefreshChoice choice;
     if (!AskRefreshModels(choice, parent)) return 0;
+    if (beforeChange) beforeChange();
     return RefreshModels(c, choice);
 }
 

@@ -2,6 +2,8 @@
 // The Refresh Models command of a circuit window: its dialog (what to copy from the model
 // libraries, and whether local copies are replaced) and the refresh itself.
 
+#include <functional>
+
 #include "netlist/refresh_models.h"
 #include "ui/framework/dialogs.h"
 
@@ -28,8 +30,9 @@ private:
 bool AskRefreshModels(RefreshChoice& choice, platform::Window* parent);
 
 // The command: nothing while an analysis is active; Cancel changes nothing; otherwise the
-// circuit's text page gets the library models and subcircuits as chosen. 0 or the code of
-// a reported failure.
-int OnRefreshModels(NetlistCircuit& c, platform::Window* parent);
+// circuit's text page gets the library models and subcircuits as chosen, after
+// `beforeChange` has run (a window opens its undo step there). 0 or the code of a
+// reported failure.
+int OnRefreshModels(NetlistCircuit& c, platform::Window* parent, const std::function<void()>& beforeChange = {});
 
 }  // namespace ob7
