@@ -247,7 +247,7 @@ int TextCircuitAnalysis::ReadAndCompile(int kind, bool recompile) {
     for (int pass : {1, 0})
         if (ApplyOptionsStatements(*circuit_, options, pass)) return kMsgReported;
     options.Apply();
-    if (!recompile) {
+    if (!recompile && !keepSetup) {
         DefaultAnalysisTemperature(*circuit_, Options.tnom);
         setup_ = AnalysisSetupFromNetlist(*circuit_, kind);
         // .OPTIONS MAXTIMESTEP stands in for a missing maximum time step.
@@ -454,21 +454,35 @@ int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
     return 0;
 }
 
+namespace {
+
+// The deck's options hold for its own compiles and runs; the global settings come back after.
+class RestoreOptions {
+public:
+    RestoreOptions() : texts_(std::begin(OptionTexts), std::end(OptionTexts)), method_(Method) {}
+    ~RestoreOptions() {
+        std::copy(texts_.begin(), texts_.end(), std::begin(OptionTexts));
+        Method = method_;
+        ParseSimulationOptions(true);
+    }
+
+private:
+    std::vector<std::string> texts_;
+    int32_t method_;
+};
+
+}  // namespace
+
+int TextCircuitAnalysis::Compile(int kind) {
+    RestoreOptions restore;
+    FreeCircuit();
+    return ReadAndCompile(kind, false);
+}
+
 int TextCircuitAnalysis::RunAnalysis(int kind) {
     iterations_ = rejected_ = accepted_ = transientIterations_ = 0;
     const long iterationsBefore = TotalIterations;
-    // The deck's options hold for its own runs; the global settings come back after.
-    std::vector<std::string> savedOptions(std::begin(OptionTexts), std::end(OptionTexts));
-    const int32_t savedMethod = Method;
-    struct RestoreOptions {
-        std::vector<std::string>& texts;
-        int32_t method;
-        ~RestoreOptions() {
-            std::copy(texts.begin(), texts.end(), std::begin(OptionTexts));
-            Method = method;
-            ParseSimulationOptions(true);
-        }
-    } restore{savedOptions, savedMethod};
+    RestoreOptions restore;
     FreeCircuit();
     if (int code = ReadAndCompile(kind, false)) return code;
     run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());

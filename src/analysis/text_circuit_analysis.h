@@ -41,6 +41,11 @@ public:
     // Reads the circuit for the analysis (0 transient, 1 AC, 2 DC), compiles it and runs
     // the analysis. 0, 15055 after a reported failure, 15056 when stopped.
     int RunAnalysis(int kind);
+    // Reads and compiles the circuit for the analysis without running it; Setup() then
+    // holds the deck's limits and curves. 0, or 15055 after the reported failure.
+    int Compile(int kind);
+    // Set when a window's dialog edits Setup(): the runs keep it instead of the deck's.
+    bool keepSetup = false;
 
     // Set before RunAnalysis: called with the run once its hooks are in place, so that
     // the caller can add its own (numeric output, the stop poll).
