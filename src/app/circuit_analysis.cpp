@@ -196,6 +196,7 @@ void EndCircuitAnalysis() {
     if (!a) return;
     if (a->frame.IsCreated()) a->frame.Destroy();
     EndAnalysisState(*a);
+    Active().reset();
 }
 
 }  // namespace ob7

@@ -24,7 +24,8 @@ int RunActiveAnalysis();
 // The window and the plot view of the active analysis, or null.
 CG2DFrame* ActiveAnalysisWindow();
 CAPDraw* ActiveAnalysisView();
-// Ends the active analysis: its window closes and its run data is freed.
+// Ends the active analysis: its window closes and its run data is freed. Not from inside
+// the analysis window (its own close ends the analysis).
 void EndCircuitAnalysis();
 
 }  // namespace ob7

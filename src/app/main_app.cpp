@@ -77,6 +77,7 @@ CMainApp::CMainApp(int& argc, char** argv) : Application(argc, argv) {}
 
 CMainApp::~CMainApp() {
     SetReportContext(nullptr);
+    EndCircuitAnalysis();
     frame_.reset();
 }
 

@@ -122,6 +122,15 @@ TEST_F(CircuitAnalysis, TransientCommandOpensTheWindowAndRunDrawsTheCurves) {
     EXPECT_EQ(Shell.analysisKind, -1);
     EXPECT_EQ(Shell.activeCircuitView, nullptr);
     EXPECT_EQ(AnalysisLimitsDialog, nullptr);
+
+    // A new analysis starts on the same circuit after the first one ended.
+    ASSERT_TRUE(frame.ExecuteCommand(17601));
+    ASSERT_NE(ActiveAnalysisWindow(), nullptr);
+    EXPECT_EQ(ActiveAnalysisWindow()->GetTitle(), "AC Analysis");
+    EXPECT_EQ(Shell.analysisKind, 1);
+    EndCircuitAnalysis();
+    EXPECT_EQ(Shell.analysisKind, -1);
+    EXPECT_EQ(ActiveAnalysisWindow(), nullptr);
 }
 
 TEST_F(CircuitAnalysis, CompileErrorIsReportedAndEndsTheAnalysis) {
