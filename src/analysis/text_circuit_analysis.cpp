@@ -249,7 +249,7 @@ int TextCircuitAnalysis::ReadAndCompile(int kind, bool recompile) {
     for (int pass : {1, 0})
         if (ApplyOptionsStatements(*circuit_, options, pass)) return kMsgReported;
     options.Apply();
-    if (!recompile) {
+    if (!recompile && !keepSetup) {
         DefaultAnalysisTemperature(*circuit_, Options.tnom);
         setup_ = AnalysisSetupFromNetlist(*circuit_, kind);
         // .OPTIONS MAXTIMESTEP stands in for a missing maximum time step.
@@ -476,6 +476,10 @@ int TextCircuitAnalysis::WithCompiledCircuit(int kind, const std::function<int()
     FreeCircuit();
     if (int code = ReadAndCompile(kind, false)) return code;
     return use();
+}
+
+int TextCircuitAnalysis::Compile(int kind) {
+    return WithCompiledCircuit(kind, [] { return 0; });
 }
 
 int TextCircuitAnalysis::RunAnalysis(int kind) {

@@ -41,6 +41,11 @@ public:
     // Reads the circuit for the analysis (0 transient, 1 AC, 2 DC), compiles it and runs
     // the analysis. 0, 15055 after a reported failure, 15056 when stopped.
     int RunAnalysis(int kind);
+    // Reads and compiles the circuit for the analysis without running it; Setup() then
+    // holds the deck's limits and curves. 0, or 15055 after the reported failure.
+    int Compile(int kind);
+    // Set when a window's dialog edits Setup(): the runs keep it instead of the deck's.
+    bool keepSetup = false;
 
     // Reads and compiles the circuit for the analysis without running it, then calls
     // `use` with the circuit's options in force (the transfer-function and sensitivity

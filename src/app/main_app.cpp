@@ -6,6 +6,8 @@
 
 #include "app/batch_circuit_host.h"
 #include "app/batch_run.h"
+#include "app/circuit_analysis.h"
+#include "app/document_openers.h"
 #include "app/settings_profile.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
@@ -75,6 +77,7 @@ CMainApp::CMainApp(int& argc, char** argv) : Application(argc, argv) {}
 
 CMainApp::~CMainApp() {
     SetReportContext(nullptr);
+    EndCircuitAnalysis();
     frame_.reset();
 }
 
@@ -114,6 +117,8 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     if (!frame_->Create(work)) return 1;
     SetMainWindow(frame_.get());
     frame_->onDestroyed = [this] { Quit(0); };
+    InstallAnalysisCommands(*frame_);
+    InstallDocumentOpeners();
     frame_->CreateToolBars(24);
     frame_->CreateStatusBar(Preferences.statusBar != 0);
     std::string bars = ReadFrameworkProfileString("Ombrelic", "BarState");

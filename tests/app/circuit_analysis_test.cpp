@@ -1,0 +1,146 @@
+// The road of one analysis in the program: a deck open in a text window, the main frame's
+// Transient command compiles it and opens the analysis window with its Limits dialog,
+// Run draws the curves, closing the window ends the analysis. A deck that does not
+// compile is reported and no analysis starts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "analysis_ui/analysis_limits_dialog.h"
+#include "app/circuit_analysis.h"
+#include "app/main_frame.h"
+#include "circuit/views/text_window.h"
+#include "foundation/paths.h"
+#include "foundation/report_sink.h"
+#include "platform/image.h"
+#include "platform/qt_app.h"
+#include "plots/analysis_window.h"
+#include "plots/plot_view.h"
+#include "ui/framework/shell_state.h"
+
+using namespace ob7;
+
+// From the colour slots' header, which clashes with the circuit headers over kNoColour.
+namespace ob7 {
+void CreateProgramPalette();
+void CreateColourSlots();
+}  // namespace ob7
+
+namespace {
+
+// 1 V pulse for 5 ms into 1 kohm and 1 uF: V(OUT) = 1 - exp(-t / 1 ms) while it is high.
+constexpr const char* kDeck =
+    "RC low-pass filter\r\nV1 in 0 PULSE(0 1 0 1u 1u 5m 10m)\r\nR1 in out 1k\r\nC1 out 0 1u\r\n"
+    ".TRAN 10u 10m\r\n.END\r\n";
+
+struct Captured : ReportContext {
+    std::vector<std::string> texts;
+    int ShowReportDialog(ReportDelivery& report) override {
+        texts.push_back(std::to_string(report.id) + ": " + report.text);
+        return 1;
+    }
+};
+
+std::string PngPath(const std::string& name) {
+    std::filesystem::create_directories("png");
+    return (std::filesystem::current_path() / "png" / name).string();
+}
+
+struct CircuitAnalysis : ::testing::Test {
+    std::filesystem::path folder;
+    Captured reports;
+    CMainFrame frame;
+    void SetUp() override {
+        TestApp();
+        CreateProgramPalette();
+        CreateColourSlots();
+        SetReportContext(&reports);
+        folder = std::filesystem::temp_directory_path() / ("ob7analysis" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder);
+        // The program folder with the default library that every circuit reads.
+        std::filesystem::copy_file(std::filesystem::path(OB7_SHIPPED_DATA) / "NOM.LIB", folder / "NOM.LIB");
+        ::setenv("OB7_HOME", folder.c_str(), 1);
+        GetModuleFolder();
+        SetDefaultFolders();
+        ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1100, 760}));
+        TestApp().SetMainWindow(&frame);
+        InstallAnalysisCommands(frame);
+        frame.Show(true);
+    }
+    void TearDown() override {
+        EndCircuitAnalysis();
+        for (platform::MdiChildFrame* child : frame.Children()) child->Destroy();
+        TestApp().SetMainWindow(nullptr);
+        SetReportContext(nullptr);
+        std::filesystem::remove_all(folder);
+    }
+    CTxtFrame* OpenDeck(const char* name, const std::string& text) {
+        const std::string path = (folder / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        int code = 0;
+        return OpenTextWindow(path, 0, code);
+    }
+};
+
+TEST_F(CircuitAnalysis, TransientCommandOpensTheWindowAndRunDrawsTheCurves) {
+    EXPECT_FALSE(StartCircuitAnalysis(0));  // no circuit window yet
+    ASSERT_NE(OpenDeck("rc.cir", kDeck), nullptr);
+    ASSERT_TRUE(frame.ExecuteCommand(17600));
+    EXPECT_EQ(Shell.analysisKind, 0);
+    CG2DFrame* window = ActiveAnalysisWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->GetTitle(), "Transient Analysis");
+    ASSERT_NE(AnalysisLimitsDialog, nullptr);  // the Limits dialog comes with it
+    EXPECT_EQ(AnalysisLimitsDialog->Kind(), 0);
+    EXPECT_FALSE(StartCircuitAnalysis(1));  // one analysis at a time
+
+    ASSERT_TRUE(window->ExecuteCommand(kCmdRunAnalysis));
+    EXPECT_TRUE(reports.texts.empty()) << reports.texts.front();
+    CAPDraw* view = ActiveAnalysisView();
+    ASSERT_NE(view, nullptr);
+    int out = -1;
+    for (int c = 0; c < view->data.plottedCount; ++c)
+        if (view->data.curves[c].caption.find("OUT") != std::string::npos) out = c;
+    ASSERT_GE(out, 0);
+    ASSERT_GT(view->data.PointCount(out), 50);
+    // The highest point is at the end of the pulse: 1 - exp(-5) = 0.99326.
+    double top = -1, topTime = 0;
+    for (int i = 0; i <= view->data.PointCount(out); ++i)
+        if (view->data.Y(out, i) > top) top = view->data.Y(out, i), topTime = view->data.X(out, i);
+    EXPECT_NEAR(top, 0.99326, 2e-3);
+    EXPECT_NEAR(topTime, 5e-3, 2e-4);
+    platform::Application::PumpMessages();
+    EXPECT_TRUE(frame.Grab().SavePng(PngPath("main_window_transient.png")));
+
+    // Closing the window ends the analysis and closes the Limits dialog.
+    window->Close();
+    platform::Application::PumpMessages();
+    EXPECT_EQ(Shell.analysisKind, -1);
+    EXPECT_EQ(Shell.activeCircuitView, nullptr);
+    EXPECT_EQ(AnalysisLimitsDialog, nullptr);
+
+    // A new analysis starts on the same circuit after the first one ended.
+    ASSERT_TRUE(frame.ExecuteCommand(17601));
+    ASSERT_NE(ActiveAnalysisWindow(), nullptr);
+    EXPECT_EQ(ActiveAnalysisWindow()->GetTitle(), "AC Analysis");
+    EXPECT_EQ(Shell.analysisKind, 1);
+    EndCircuitAnalysis();
+    EXPECT_EQ(Shell.analysisKind, -1);
+    EXPECT_EQ(ActiveAnalysisWindow(), nullptr);
+}
+
+TEST_F(CircuitAnalysis, CompileErrorIsReportedAndEndsTheAnalysis) {
+    ASSERT_NE(OpenDeck("bad.cir", "Bad\r\nR1 a 0\r\nV1 a 0 1\r\n.TRAN 1u 1m\r\n.END\r\n"), nullptr);
+    EXPECT_FALSE(StartCircuitAnalysis(0));
+    EXPECT_FALSE(reports.texts.empty());
+    EXPECT_EQ(Shell.analysisKind, -1);
+    EXPECT_EQ(Shell.activeCircuitView, nullptr);
+    EXPECT_EQ(ActiveAnalysisWindow(), nullptr);
+    EXPECT_EQ(AnalysisLimitsDialog, nullptr);
+}
+
+}  // namespace
