@@ -428,6 +428,7 @@ TEST_F(TextWindows, TranslatesItsModelsToABinaryLibrary)
         ".SUBCKT AMP IN OUT\r\n"
         ".MODEL QIN NPN (BF=200)\r\n"
         ".ENDS AMP\r\n"
+        ".MODEL IO_STD UIO (DRVH=96.4 DRVL=104)\r\n"  // text-valued type: no binary form, skipped
         ".model q2n2222 npn bf=255.9 is=14.34f\r\n"
         ".END\r\n";
     const std::string path = Write("models.cir", deck);
