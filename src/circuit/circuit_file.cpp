@@ -1,6 +1,7 @@
 #include "circuit/circuit_file.h"
 
 #include "circuit/file_values.h"
+#include "circuit/plot_sections.h"
 #include "circuit/protected_file.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
@@ -1243,6 +1244,8 @@ int CircuitFile::KeepSection(int slot)
     }
     if (atEnd_)
         header_.clear();
+    if (IsPlotWindowSection(kept.header))
+        kept.lines = PlotSectionToCurrent(kept.header, kept.lines, version);
     doc_->keptSections.push_back(std::move(kept));
     return 0;
 }
@@ -1260,7 +1263,9 @@ void CircuitFile::WriteKept(int slot)
         Header(k.header.c_str());
         const bool analysis = EqualNoCase(k.header, "Analysis");
         const std::vector<Row> rows = AnalysisWindowRows(*doc_);
-        for (const auto& line : k.lines) {
+        const std::vector<std::string> lines =
+            IsPlotWindowSection(k.header) ? PlotSectionForVersion(k.header, k.lines, version) : k.lines;
+        for (const auto& line : lines) {
             if (analysis) {
                 // The window's rows as the document holds them now; keys the version
                 // lacks are left out (before 6.0 the rows go to other sections).

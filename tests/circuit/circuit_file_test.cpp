@@ -1,4 +1,5 @@
 #include "circuit/circuit_file.h"
+#include "circuit/plot_sections.h"
 #include "circuit_fixture.h"
 #include "report_capture.h"
 
@@ -720,4 +721,64 @@ TEST(CircuitFile, AnalysisSetupSections)
     EXPECT_TRUE(read.analyses[0].steps[2].texts[0].empty());  // no analysis named yet
     EXPECT_EQ(read.analyses[2].steps[0].texts[0], "QN");     // index out of range: the first
     EXPECT_EQ(read.analyses[2].steps[0].flags, SF_LOG | SF_MODEL);
+}
+
+// Plot windows saved in each version read back as the same windows: the function text
+// of 7.0 is split up before 7.0, every run is 0 there, and 5.20 has one curve colour.
+TEST(CircuitFile, PlotWindowSectionsAcrossVersions)
+{
+    CircuitDocument doc;
+    auto keep = [&](const char* header, std::vector<std::string> lines) {
+        doc.keptSections.push_back(KeptSection{header, std::move(lines), KEPT_PLOT_WINDOWS});
+    };
+    keep("Performance", {"Analysis=Transient", "Title=Rise", "Grid Color=4", "ScaleColor=On", "Same Y Scales=Yes",
+                         "Options=3"});
+    keep("Performance WaveForm", {"PMExpression=Rise_Time(v(out),1,1,0.2,0.8)", "XData=2", "ZData=0",
+                                  "TempCase=All", "SteppingCase 2=3", "Line Color=3", "Text Color=3", "Enable=1",
+                                  "Auto Scale X=Yes", "Range Min X=0", "Range Max X=1"});
+    keep("Graph 3D", {"Analysis=AC", "Color=1", "XRot=30", "PMExpression=Peak_Y(db(v(2)),1,1)", "XData=0",
+                      "ZData=1", "MCCase=All"});
+    keep("Monte Carlo", {"Analysis=DC", "Intervals=10", "PMExpression=Width(v(x),v(en)>0,2,2.5)"});
+    const std::string v7 = Compose(doc, kCircuitVersion70);
+
+    const std::string v6 = Compose(doc, kCircuitVersion60);
+    EXPECT_NE(v6.find("[Performance WaveForm]\nFunction=Rise_Time\nExpression=v(out)\nBoolean=1\nArg 0=1\n"
+                      "Arg 1=0.2\nArg 2=0.8\nXData=2\nZData=0\nTempCase=0\n"),
+              std::string::npos);
+    EXPECT_NE(v6.find("Function=Width\nExpression=v(x)\nBoolean=v(en)>0\nArg 0=2\nArg 1=2.5\n"), std::string::npos);
+    EXPECT_EQ(v6.find("PMExpression"), std::string::npos);
+    const std::string v520 = Compose(doc, kCircuitVersion520);
+    EXPECT_NE(v520.find("\nColor=3\nEnable=1\n"), std::string::npos);
+    EXPECT_EQ(v520.find("Text Color"), std::string::npos);
+
+    for (const std::string* saved : {&v6, &v520, &v7}) {
+        CircuitDocument back;
+        ASSERT_EQ(Parse(*saved, back), 0);
+        EXPECT_EQ(Compose(back, back.fileVersion), *saved);  // the same version again: same bytes
+        EXPECT_EQ(Compose(back, kCircuitVersion70), v7);      // and the same windows
+    }
+
+    // What an older version cannot hold: Phase_Margin is stored as High_X, stepping
+    // levels from 10 on and the 7.0 keys are left out.
+    doc.keptSections[1].lines = {"PMExpression=Phase_Margin(v(db))", "SteppingCase 12=2", "SteppingCase 1=All",
+                                 "AliasID=4", "Range Grid X=0.5", "Pattern=Dots"};
+    doc.keptSections[0].lines.push_back("PLUSMARK=True");
+    doc.keptSections[0].lines.push_back("Select Color=9");
+    const std::string old6 = Compose(doc, kCircuitVersion60);
+    EXPECT_NE(old6.find("[Performance WaveForm]\nFunction=High_X\nExpression=v(db)\nSteppingCase 1=0\n"
+                        "Pattern=Dots\n\n[Graph 3D]"),
+              std::string::npos);
+    EXPECT_EQ(old6.find("PLUSMARK"), std::string::npos);
+    EXPECT_NE(old6.find("Select Color=9"), std::string::npos);
+    const std::string old520 = Compose(doc, kCircuitVersion520);
+    EXPECT_EQ(old520.find("Select Color"), std::string::npos);
+    EXPECT_EQ(old520.find("Pattern=Dots"), std::string::npos);
+    // Any case of "all" is every run; a function the table lacks stores no split keys.
+    EXPECT_EQ(ParseCaseValue("aLL"), kAllCases);
+    EXPECT_EQ(ParseCaseValue("7"), 7);
+    EXPECT_TRUE(WritePerfFunction("Nosuch(v(1),1)", kCircuitVersion60).empty());
+    PerfFunctionKeys keys;
+    ASSERT_TRUE(ReadPerfFunctionKey("FUNCTION", "Peak", keys));
+    ASSERT_TRUE(ReadPerfFunctionKey("EXPRESSION", "v(1)", keys));
+    EXPECT_EQ(PerfFunctionText(keys), "Peak_Y(v(1),1,)");
 }

@@ -1,10 +1,13 @@
 #include "circuit/views/text_window.h"
 
 #include "circuit/document_files.h"
+#include "circuit/views/spice_to_library.h"
 #include "circuit/views/text_print_pages.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
 #include "foundation/textfile.h"
+#include "netlist/model_library.h"
+#include "ui/framework/file_dialogs.h"
 #include "ui/framework/fonts.h"
 #include "ui/framework/shell_state.h"
 #include "platform/application.h"
@@ -57,6 +60,21 @@ CTxtDraw::CTxtDraw()
         if (Shell.analysisKind == -1)
             PrintPreview();
     });
+    OnCommand(kCmdTranslateToLibrary, [this](int) { TranslateSpiceToLibrary(); });
+    OnUpdate(kCmdTranslateToLibrary, [](platform::CommandUI& ui) { ui.Enable(Shell.analysisKind == -1); });
+}
+
+void CTxtDraw::TranslateSpiceToLibrary()
+{
+    const std::string title = GetFrameTitle();
+    std::string path = ProposedLibraryName(title);
+    if (RunSaveAsDialog(this, this, path, 3) < 0 || path.empty())
+        return;
+    ModelLibrary library;
+    const std::string text = textArea.IsCreated() ? textArea.GetText() : (document ? document->text : std::string());
+    TranslateSpiceTextToLibrary(text, title, library);
+    if (int code = library.Save(path.c_str()))
+        ReportMessage("dE", static_cast<void*>(this), code);
 }
 
 TextPageColours CTxtDraw::PageColours() const

@@ -12,6 +12,8 @@ namespace ob7 {
 
 class TextFile;
 
+constexpr int kCmdTranslateToLibrary = 18502;
+
 class CTxtDraw : public CCTDraw {
 public:
     CTxtDraw();
@@ -27,6 +29,9 @@ public:
     // File/Print Preview outside an analysis: the preview dialog of the text's pages.
     void PrintPreview();
     TextPageColours PageColours() const;
+    // File/Translate "SPICE Text File to Binary Library...": asks for the library name
+    // (the title with "LBR" proposed) and writes the text's top-level models into it.
+    void TranslateSpiceToLibrary();
 };
 
 class CTxtFrame : public CCTFrame {

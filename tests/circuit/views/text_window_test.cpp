@@ -12,7 +12,10 @@
 
 #include "circuit/document_files.h"
 #include "circuit/report_capture.h"
+#include "circuit/views/spice_to_library.h"
 #include "circuit/views/text_window.h"
+#include "netlist/model_library.h"
+#include "netlist/model_types.h"
 #include "ui/framework/colour_controls.h"
 #include "ui/framework/print_services.h"
 #include "ui/framework/title_block.h"
@@ -412,5 +415,55 @@ TEST_F(TextWindows, PrintPreviewPages)
     EXPECT_FALSE(priorAtStart);
     PrinterChoice = platform::PrintSettings{};
     frame->view.modified = 0;
+    frame->Close();
+}
+
+TEST_F(TextWindows, TranslatesItsModelsToABinaryLibrary)
+{
+    const std::string deck =
+        "* parts and models\r\n"
+        ".MODEL D1N4148 D (IS=2.52n RS=.568 N=1.752\r\n"
+        "+ CJO=4p M=.4 TT=20n) ; fast diode\r\n"
+        ".MODEL QX NOSUCHTYPE (BF=1)\r\n"
+        ".SUBCKT AMP IN OUT\r\n"
+        ".MODEL QIN NPN (BF=200)\r\n"
+        ".ENDS AMP\r\n"
+        ".MODEL IO_STD UIO (DRVH=96.4 DRVL=104)\r\n"  // text-valued type: no binary form, skipped
+        ".model q2n2222 npn bf=255.9 is=14.34f\r\n"
+        ".END\r\n";
+    const std::string path = Write("models.cir", deck);
+    EXPECT_EQ(ProposedLibraryName(path), (folder / "models.LBR").string());
+    EXPECT_EQ(ProposedLibraryName("/a.b/deck"), "/a.b/deck.LBR");
+    int code = -1;
+    CTxtFrame* frame = OpenTextWindow(path, 0, code);
+    ASSERT_NE(frame, nullptr);
+    const std::string target = (folder / "models.lbr").string();
+    {
+        ReportCapture reports;
+        automation::QueueFileDialogAnswer({target});
+        EXPECT_TRUE(frame->view.ExecuteCommand(kCmdTranslateToLibrary));
+        // The statement of an unknown type is reported and the rest still translated.
+        EXPECT_EQ(reports.reports.size(), 1u);
+        EXPECT_TRUE(reports.Contains("NOSUCHTYPE"));
+    }
+    ModelLibrary library;
+    ASSERT_EQ(library.Load(target.c_str(), false), 0);
+    ASSERT_EQ(library.Count(), 2);  // the subcircuit's own model stays out
+    const LibraryModel* diode = library.First();
+    EXPECT_STREQ(diode->name, "D1N4148");
+    EXPECT_EQ(diode->modelType, kModelDiode);
+    EXPECT_DOUBLE_EQ(diode->values[FindModelParam(kModelDiode, "IS")], 2.52e-9);
+    EXPECT_DOUBLE_EQ(diode->values[FindModelParam(kModelDiode, "CJO")], 4e-12);
+    EXPECT_DOUBLE_EQ(diode->values[FindModelParam(kModelDiode, "TT")], 20e-9);
+    const LibraryModel* npn = ModelLibrary::Next(diode);
+    EXPECT_STREQ(npn->name, "Q2N2222");
+    EXPECT_EQ(npn->modelType, kModelNpn);
+    EXPECT_DOUBLE_EQ(npn->values[FindModelParam(kModelNpn, "BF")], 255.9);
+    EXPECT_DOUBLE_EQ(npn->values[FindModelParam(kModelNpn, "IS")], 14.34e-15);
+    // Cancel writes nothing.
+    std::filesystem::remove(target);
+    automation::QueueFileDialogAnswer({});
+    EXPECT_TRUE(frame->view.ExecuteCommand(kCmdTranslateToLibrary));
+    EXPECT_FALSE(std::filesystem::exists(target));
     frame->Close();
 }
