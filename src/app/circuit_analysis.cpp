@@ -10,6 +10,7 @@
 #include "circuit/views/cct_draw.h"
 #include "foundation/messages.h"
 #include "netlist/netlist_circuit.h"
+#include "netlist/views/circuit_view_commands.h"
 #include "platform/system_services.h"
 #include "plots/analysis_window.h"
 #include "plots/auto_scale.h"
@@ -46,6 +47,16 @@ struct ActiveAnalysis {
 std::unique_ptr<ActiveAnalysis>& Active() {
     static std::unique_ptr<ActiveAnalysis> active;
     return active;
+}
+
+// The circuit view still has its window (it may have closed before the analysis did).
+bool CircuitViewOpen(const CCTDraw* view) {
+    if (!MainFrame) return false;
+    for (platform::MdiChildFrame* child : MainFrame->Children()) {
+        auto* frame = dynamic_cast<CMDIFrame*>(child);
+        if (frame && frame->draw == view) return true;
+    }
+    return false;
 }
 
 CMDIFrame* FirstCircuitWindow() {
@@ -152,6 +163,10 @@ bool StartCircuitAnalysis(int kind) {
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };
     ConnectAnalysisLimits(a.frame, [&a](int) -> AnalysisSetup& { return a.circuit.Setup(); },
                           [&a] { return a.DialogHost(); });
+    // The text page keeps the limits the window ends with.
+    a.frame.analysisEnded = [&a, circuitView](int ended) {
+        if (CircuitViewOpen(circuitView)) WriteViewAnalysisStatements(*circuitView, ended, a.circuit.Setup());
+    };
     // The window's close ends the analysis (after the Limits dialog closed with it).
     a.frame.closeLimits = [&a] { EndAnalysisState(a); };
     InstallLimitsDialogRunHooks([&a] { return ShowAnalysisLimits(a.circuit.Setup(), a.kind, a.DialogHost(), true); });

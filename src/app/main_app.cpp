@@ -10,6 +10,7 @@
 #include "app/document_openers.h"
 #include "app/settings_profile.h"
 #include "foundation/messages.h"
+#include "netlist/views/circuit_view_commands.h"
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
 #include "platform/desktop.h"
@@ -119,6 +120,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     frame_->onDestroyed = [this] { Quit(0); };
     InstallAnalysisCommands(*frame_);
     InstallDocumentOpeners();
+    InstallCircuitViewCommands();
     frame_->CreateToolBars(24);
     frame_->CreateStatusBar(Preferences.statusBar != 0);
     std::string bars = ReadFrameworkProfileString("Ombrelic", "BarState");

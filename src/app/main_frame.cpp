@@ -63,6 +63,7 @@ const MenuRow kMenuRows[] = {
     {1, 57643, "&Undo\tCtrl+Z"}, {1, 57644, "&Redo\tCtrl+Y"}, {1, 0, ""},
     {1, 57635, "Cu&t\tCtrl+X"}, {1, 57634, "&Copy\tCtrl+C"}, {1, 57637, "&Paste\tCtrl+V"},
     {1, 57632, "&Delete\tDel"}, {1, 57642, "Select &All\tCtrl+A"}, {1, 0, ""},
+    {1, 12913, "Refresh &Models..."}, {1, 0, ""},
     {1, 0, "&Box"}, {2, 17207, "&Step..."}, {2, 17208, "&Mirror"}, {2, 17209, "&Rotate"},
     {2, 17210, "&Flip X"}, {2, 17211, "Flip &Y"},
     {1, 0, "C&hange"}, {2, 15678, "&Properties...\tF10"},

@@ -88,7 +88,8 @@ struct CircuitAnalysis : ::testing::Test {
 
 TEST_F(CircuitAnalysis, TransientCommandOpensTheWindowAndRunDrawsTheCurves) {
     EXPECT_FALSE(StartCircuitAnalysis(0));  // no circuit window yet
-    ASSERT_NE(OpenDeck("rc.cir", kDeck), nullptr);
+    CTxtFrame* deck = OpenDeck("rc.cir", kDeck);
+    ASSERT_NE(deck, nullptr);
     ASSERT_TRUE(frame.ExecuteCommand(17600));
     EXPECT_EQ(Shell.analysisKind, 0);
     CG2DFrame* window = ActiveAnalysisWindow();
@@ -122,6 +123,15 @@ TEST_F(CircuitAnalysis, TransientCommandOpensTheWindowAndRunDrawsTheCurves) {
     EXPECT_EQ(Shell.analysisKind, -1);
     EXPECT_EQ(Shell.activeCircuitView, nullptr);
     EXPECT_EQ(AnalysisLimitsDialog, nullptr);
+    auto* deckView = dynamic_cast<CCTDraw*>(deck->draw);
+    ASSERT_NE(deckView, nullptr);
+    deckView->SyncTextToDocument();
+    // The page takes the window's limits and curves back; the circuit's cards are kept.
+    const std::string& text = deckView->document->text;
+    EXPECT_NE(text.find("V1 in 0 PULSE(0 1 0 1u 1u 5m 10m)"), std::string::npos) << text;
+    EXPECT_NE(text.find("C1 out 0 1u"), std::string::npos) << text;
+    EXPECT_NE(text.find(".TRAN 1e-05 0.01 0"), std::string::npos) << text;
+    EXPECT_NE(text.find(".PLOT TRAN V(IN) V(OUT)"), std::string::npos) << text;
 
     // A new analysis starts on the same circuit after the first one ended.
     ASSERT_TRUE(frame.ExecuteCommand(17601));

@@ -64,6 +64,7 @@ void RegisterDrawAccelerators() {
         {key::kAdd, kCtrlDown, kCmdZoomIn},
         {key::kSubtract, kCtrlDown, kCmdZoomOut},
         {key::F(10), 0, kCmdProperties},
+        {key::F(1), kAltDown, kCmdContextHelp},
     }));
 }
 

@@ -51,7 +51,7 @@ enum DrawCommand : int {
     kCmdToFront = 17597, kCmdToBack = 17598, kCmdProperties = 15678, kCmdCopySelectBoxBmp = 17219,
     kCmdCopyVisibleBmp = 17206, kCmdCopyPicture = 17221, kCmdSavePicture = 17222, kCmdCopyEnhancedPicture = 17223,
     kCmdToggleLastMode = 17672, kCmdSave = 57603, kCmdZoomIn = 17504,
-    kCmdZoomOut = 17505
+    kCmdZoomOut = 17505, kCmdContextHelp = 17805
 };
 
 // Flag bits of CDraw::flags.
