@@ -1,5 +1,5 @@
 // User-source waveform files: any text, read for a user source and for CurveX, and
-// rewritten without a waveform.
+// rewritten without a waveform; older layouts converted.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,6 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string rest;
     if (ob7::RemoveWaveformFromText(text, "w", true, rest) == 0) {
         // What a rewrite leaves must read as a waveform file again.
+        if (ob7::ParseUserSourceWaveform(rest, "x", "T", ob7::UserWaveformUse::Curve, w, p) == 5355)
+            __builtin_trap();
+    }
+    // A converted old file must read as a file of this layout, its first label found.
+    if (ob7::ConvertOldUserSourceText(text, 0.0, 1e-3, rest) == 0) {
         if (ob7::ParseUserSourceWaveform(rest, "x", "T", ob7::UserWaveformUse::Curve, w, p) == 5355)
             __builtin_trap();
     }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "analysis/curve_rows.h"
 #include "analysis/user_source_file.h"
 #include "expression/math_error.h"
 #include "foundation/messages.h"
@@ -200,6 +201,13 @@ int AnalysisRun::LoadImports() {
     at.own_numeric_output = numericOutputPath;
     ReadUserSourceWaveform = ReadUserSourceImport;
     SetUserSourceImportMainX(UserSourceMainXName(kind, setup.limits[3]));
+    if (kind == 0) {
+        // Bare old waveform files are spread over the transient's time range.
+        double tmax = 0.0, tmin = 0.0;
+        int count = 0;
+        if (ParseLimitNumbers(setup.limits[0].c_str(), &tmax, &tmin, nullptr, &count) == 0)
+            SetUserSourceTimeRange(tmin, tmax);
+    }
     if (int code = plot.LoadImports(at)) {
         stopRequest = true;
         return code;

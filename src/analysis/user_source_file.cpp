@@ -286,6 +286,10 @@ int LoadUserSourceWaveform(std::string fileName, const std::string& label, const
     std::string existing = FindExistingPathNoCase(fileName);  // "wave.usr" serves for "wave.USR"
     if (!existing.empty())
         fileName = existing;
+    // An older layout the user would not convert loads nothing; the run must not go on
+    // with an empty waveform.
+    if (int check = CheckUserSourceFileFormat(fileName))
+        return check == 1 ? kMsgReported : check;
     std::ifstream in(fileName, std::ios::binary);
     if (!in) {
         ReportMessage("E", kMsgFileNotFound, fileName.c_str());

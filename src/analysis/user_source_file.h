@@ -75,6 +75,26 @@ int SaveUserSourceWaveform(std::string fileName, const UserWaveformSave& w);
 // Rewrites the file without the waveform `label`. 0, or 15055 after the message.
 int RemoveUserSourceWaveform(std::string fileName, const std::string& label);
 
+// The [Main] header and [Menu] block that every file of this layout begins with.
+std::string UserSourceFileHeaderText();
+// Writes text to the file through a neighbour "$$$" file that replaces it when complete.
+// 0, or the write error's code (the file is then unchanged).
+int ReplaceUserSourceFileText(const std::string& fileName, const std::string& text);
+
+// Older layouts: "Version=1", the point count (256 when below 1), the waveform count,
+// then per waveform its label and per point a time and a value; or a bare list whose first
+// line is the point count (or, holding a ".", the first of 256 values), the values spread
+// evenly over tmin..tmax. The text in this layout, or 5355 when it is neither.
+int ConvertOldUserSourceText(const std::string& text, double tmin, double tmax, std::string& out);
+// Converts the file in place (through a "$$$" file). 0, or 5355 / the write error's code.
+int ConvertOldUserSourceFile(const std::string& fileName, double tmin, double tmax);
+// Before a file is used: a file of an older layout is converted when the user agrees.
+// 0 when the file can be used (or was converted, or does not exist), 1 when the user
+// declined, 15055 when the conversion failed (after its message).
+int CheckUserSourceFileFormat(const std::string& fileName);
+// The transient time range that bare old files are spread over.
+void SetUserSourceTimeRange(double tmin, double tmax);
+
 struct ImportSpec;
 
 // The reader of WAVEFORMX/WAVEFORMY and CURVEX/CURVEY imports: the X values (the "X"

@@ -65,8 +65,9 @@ bool SplitEntry(const std::string& line, std::string& key, std::string& value) {
     return true;
 }
 
-// Writes text to the file through a neighbour "$$$" file that replaces it when complete.
-int ReplaceFileText(const std::string& fileName, const std::string& text) {
+}  // namespace
+
+int ReplaceUserSourceFileText(const std::string& fileName, const std::string& text) {
     // A link stays a link and its target is rewritten; a read-only file is refused.
     const std::string target = SaveTargetPath(fileName);
     if (IsReadOnlyFile(target))
@@ -89,6 +90,10 @@ int ReplaceFileText(const std::string& fileName, const std::string& text) {
     }
     return 0;
 }
+
+std::string UserSourceFileHeaderText() { return kFileHeader; }
+
+namespace {
 
 std::string ReadWholeFile(const std::string& fileName, bool* ok) {
     std::ifstream in(fileName, std::ios::binary);
@@ -207,6 +212,8 @@ int RemoveWaveformFromText(const std::string& text, const std::string& label, bo
 
 int SaveUserSourceWaveform(std::string fileName, const UserWaveformSave& w) {
     fileName = UsrName(fileName);
+    if (int check = CheckUserSourceFileFormat(fileName))
+        return check == 1 ? 0 : check;  // declined: nothing saved
     bool ok = false;
     std::string old = ReadWholeFile(fileName, &ok);
     std::string text;
@@ -220,7 +227,7 @@ int SaveUserSourceWaveform(std::string fileName, const UserWaveformSave& w) {
         }
         text += WaveformSectionText(w);
     }
-    if (int code = ReplaceFileText(fileName, text)) {
+    if (int code = ReplaceUserSourceFileText(fileName, text)) {
         ReportMessage("E", code, fileName.c_str());
         return kMsgReported;
     }
@@ -238,7 +245,7 @@ int RemoveUserSourceWaveform(std::string fileName, const std::string& label) {
     std::string text;
     int code = RemoveWaveformFromText(old, label, false, text);
     if (!code)
-        code = ReplaceFileText(fileName, text);
+        code = ReplaceUserSourceFileText(fileName, text);
     if (code == kMsgBadFileFormat)
         ReportMessage("EM", code, "File", fileName.c_str());
     else if (code)

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 
+#include "foundation/message_codes.h"
 #include "foundation/report_capture.h"
+#include "foundation/report_sink.h"
 #include "foundation/temp_folder.h"
 
 namespace ob7 {
@@ -207,11 +209,12 @@ TEST(UserSourceFileTest, RemovingTheOnlyWaveformLeavesTheHeader) {
 
 TEST(UserSourceFileTest, FailedRewriteKeepsTheFile) {
     TempFolder tmp;
-    std::string file = tmp.Write("old.USR", "Version=1\n3\n1\n2\n3\n");
+    const std::string foreign = "[Main]\nFileType=TOP\nVersion=2.00\nProgram=Ombrelic\n\n[Menu]\n";
+    std::string file = tmp.Write("old.USR", foreign);
     ReportCapture reports;
     EXPECT_EQ(SaveUserSourceWaveform(file, Saved("a", {0, 1, 2}, {1, 2, 3})), 15055);
     EXPECT_EQ(reports.Last().id, 5355);
-    EXPECT_EQ(TempFolder::Read(file), "Version=1\n3\n1\n2\n3\n");
+    EXPECT_EQ(TempFolder::Read(file), foreign);
     EXPECT_EQ(SaveUserSourceWaveform(tmp / "missing/folder/x.USR", Saved("a", {0}, {1})), 15055);
     EXPECT_FALSE(std::filesystem::exists(tmp / "missing"));
 }
@@ -237,6 +240,101 @@ TEST(UserSourceFileTest, RewriteFollowsLinksAndRefusesReadOnlyFiles) {
     EXPECT_EQ(std::filesystem::status(real).permissions() & std::filesystem::perms::owner_write,
               std::filesystem::perms::none);
     std::filesystem::permissions(real, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+}
+
+// Older layouts, built as they were laid out: "Version=1", point count, waveform count,
+// then per waveform a label and time/value pairs; or a bare list of values.
+TEST(UserSourceFileTest, OlderLayoutsConvertToSections) {
+    struct Case {
+        const char* name;
+        std::string old;
+        std::string converted;
+    };
+    const Case cases[] = {
+        {"version 1, two waveforms, one cut short",
+         "Version=1\n3\n2\nin\n0,1\n1E-3 2\n2E-3,-0.5\nout\n0\n4\n1E-3,5\n",
+         kHeader + "WaveformMenu=in\nWaveformMenu=out\n" +
+             "\n[Waveform]\nLabel=in\nMainX=T\nLabelX=T\nLabelY=in\nFormat=Simple\nData Point Count=3\n"
+             "0,0,1\n0.001,0.001,2\n0.002,0.002,-0.5\n" +
+             "\n[Waveform]\nLabel=out\nMainX=T\nLabelX=T\nLabelY=out\nFormat=Simple\nData Point Count=2\n"
+             "0,0,4\n0.001,0.001,5\n"},
+        {"version 1, point count 0 means 256", "Version=1\n0\n1\nw\n0,1\n1,2\n",
+         kHeader + "WaveformMenu=w\n" +
+             "\n[Waveform]\nLabel=w\nMainX=T\nLabelX=T\nLabelY=w\nFormat=Simple\nData Point Count=2\n"
+             "0,0,1\n1,1,2\n"},
+        {"bare, counted", "4\n1\n2\n3\n4\n5\n",
+         kHeader + "WaveformMenu=Label vs T\n" +
+             "\n[Waveform]\nLabel=Label vs T\nMainX=T\nLabelX=T\nLabelY=Label vs T\nFormat=Simple\n"
+             "Data Point Count=4\n1E-06,1E-06,1\n0.001001,0.001001,2\n0.002001,0.002001,3\n0.003001,0.003001,4\n"},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        ASSERT_EQ(ConvertOldUserSourceText(c.old, 1e-6, 3.001e-3, out), 0) << c.name;
+        EXPECT_EQ(out, c.converted) << c.name;
+    }
+
+    // A first line holding a "." is the first of 256 values: the step is range / 255.
+    std::string out;
+    ASSERT_EQ(ConvertOldUserSourceText("0.5\n1.5\n", 0.0, 2.55, out), 0);
+    UserWaveform w;
+    UserWaveformProblem p;
+    ASSERT_EQ(ParseUserSourceWaveform(out, "", "T", UserWaveformUse::Source, w, p), 0);
+    ASSERT_EQ(w.PointCount(), 2);
+    EXPECT_DOUBLE_EQ(w.mainX[1], 0.01);
+    EXPECT_EQ(w.yRe[0], 0.5);
+    EXPECT_EQ(w.yRe[1], 1.5);
+
+    for (const char* bad : {"", "Version=1\nx\n1\n", "Version=1\n3\n1\nw\n", "3\n1\nabc\n"})
+        EXPECT_EQ(ConvertOldUserSourceText(bad, 0.0, 1.0, out), 5355) << bad;
+}
+
+// The question before converting, answered by the test.
+struct Answer : ReportContext {
+    explicit Answer(int button) : button(button) { SetReportContext(this); }
+    ~Answer() override { SetReportContext(nullptr); }
+    int ShowReportDialog(ReportDelivery& report) override {
+        ids.push_back(report.id);
+        return button;
+    }
+    int button;
+    std::vector<int> ids;
+};
+
+TEST(UserSourceFileTest, AnOldFileIsConvertedOnlyWhenTheUserAgrees) {
+    TempFolder tmp;
+    const std::string old = "Version=1\n2\n1\nsrc\n0,1\n1E-3,3\n";
+    std::string file = tmp.Write("old.USR", old);
+    UserWaveform w;
+    {
+        Answer no(kButtonNo);
+        EXPECT_EQ(LoadUserSourceWaveform(file, "src", "T", UserWaveformUse::Source, w), 15055);
+        EXPECT_EQ(no.ids, std::vector<int>{13549});
+        EXPECT_EQ(TempFolder::Read(file), old);
+        // Saving into it is declined as well and leaves it alone.
+        EXPECT_EQ(SaveUserSourceWaveform(file, Saved("a", {0}, {1})), 0);
+        EXPECT_EQ(TempFolder::Read(file), old);
+    }
+    {
+        Answer yes(kButtonYes);
+        ASSERT_EQ(LoadUserSourceWaveform(file, "src", "T", UserWaveformUse::Source, w), 0);
+        EXPECT_EQ(yes.ids, std::vector<int>{13549});
+        ASSERT_EQ(w.PointCount(), 2);
+        EXPECT_EQ(w.mainX[1], 1e-3);
+        EXPECT_EQ(w.yRe[1], 3.0);
+        EXPECT_EQ(TempFolder::Read(file).rfind("[Main]\n", 0), 0u);
+        EXPECT_FALSE(std::filesystem::exists(tmp / "old.$$$"));
+        // Converted once: the next load asks nothing.
+        ASSERT_EQ(LoadUserSourceWaveform(file, "src", "T", UserWaveformUse::Source, w), 0);
+        EXPECT_EQ(yes.ids.size(), 1u);
+    }
+    {
+        // A file of neither layout: agreed, but the conversion fails and the file stays.
+        std::string junk = tmp.Write("junk.USR", "hello\nworld\n");
+        Answer yes(kButtonYes);
+        EXPECT_EQ(LoadUserSourceWaveform(junk, "x", "T", UserWaveformUse::Source, w), 15055);
+        EXPECT_EQ(yes.ids, (std::vector<int>{13549, 5355}));
+        EXPECT_EQ(TempFolder::Read(junk), "hello\nworld\n");
+    }
 }
 
 }  // namespace
