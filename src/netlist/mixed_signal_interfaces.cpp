@@ -40,22 +40,36 @@ public:
         const NetlistNodeTable& t = c_.nodes;
         if (t.entries.empty() || t.highest <= 0) return 0;
         const size_t size = static_cast<size_t>(t.highest) + 1;
-        pins_.assign(size, {});
         kind_.assign(size, 0);
         direction_.assign(size, 1);
-        // The pin index, the kind of every node and whether a digital output drives it.
+        // The kind of every node and whether a digital output drives it; the pin index only
+        // when some node is mixed (an analog circuit pays for one pass).
         const size_t partCount = c_.parts.size();
+        bool mixed = false;
         for (size_t i = 0; i < partCount; ++i) {
             const NetlistPart& p = c_.parts[i];
             if (p.type == CT_SUBCKT || p.type == CT_MACRO) continue;
-            const int inputs = p.object.def ? CountInputPins(*p.object.def) : 0;
+            const bool analogOnly = !IsValidComponentType(p.type) || ComponentTypeTable[p.type].domain == 0;
+            const int inputs = p.object.def && !analogOnly ? CountInputPins(*p.object.def) : 0;
             for (size_t k = 0; k < p.pinNodes.size(); ++k) {
                 const int n = p.pinNodes[k];
                 if (n < 0 || static_cast<size_t>(n) >= size) continue;
-                pins_[n].push_back({static_cast<int>(i), static_cast<int>(k)});
                 const bool digital = IsDigitalPin(p, static_cast<int>(k));
                 if (digital && static_cast<int>(k) >= inputs) direction_[n] = 2;
                 kind_[n] |= digital ? 2 : 1;
+                mixed = mixed || kind_[n] == 3;
+            }
+        }
+        if (mixed) {
+            pins_.assign(size, {});
+            for (size_t i = 0; i < partCount; ++i) {
+                const NetlistPart& p = c_.parts[i];
+                if (p.type == CT_SUBCKT || p.type == CT_MACRO) continue;
+                for (size_t k = 0; k < p.pinNodes.size(); ++k) {
+                    const int n = p.pinNodes[k];
+                    if (n >= 0 && static_cast<size_t>(n) < size && kind_[n] == 3)
+                        pins_[n].push_back({static_cast<int>(i), static_cast<int>(k)});
+                }
             }
         }
         for (size_t e = 0; e < c_.nodes.entries.size(); ++e) {
