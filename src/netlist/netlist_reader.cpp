@@ -1,4 +1,5 @@
 #include "netlist/netlist_reader.h"
+#include "netlist/mixed_signal_interfaces.h"
 
 #include <algorithm>
 #include <cctype>
@@ -485,8 +486,6 @@ int FindNodeByName(NetlistCircuit& c, const std::string& name, int scope) {
     return e < 0 ? -1 : c.nodes.entries[e].number;
 }
 
-namespace {
-
 bool IsDigitalPin(const NetlistPart& part, int pin) {
     if (!IsValidComponentType(part.type)) return false;
     const ComponentTypeRow& row = ComponentTypeTable[part.type];
@@ -498,8 +497,6 @@ bool IsDigitalPin(const NetlistPart& part, int pin) {
     }
     return row.pinDomain == 1;
 }
-
-}  // namespace
 
 int RenumberNetlistNodes(NetlistCircuit& c, bool allAnalog) {
     NetlistNodeTable& t = c.nodes;
@@ -609,6 +606,9 @@ int ReadTextCircuit(NetlistCircuit& c) {
     c.ClearCompiled();
     int code = BeginNetlistRead(c);
     if (!code) code = ReadSpiceNetlist(c);
+    if (!code) code = ExpandSubcktCalls(c);
+    // The interface parts are calls of their own: expanded before the renumbering.
+    if (!code) code = InsertMixedSignalInterfaces(c);
     if (!code) code = ExpandSubcktCalls(c);
     if (!code) code = RenumberNetlistNodes(c, false);
     EndNetlistRead(c);

@@ -48,6 +48,8 @@ int ResolveNodeName(NetlistCircuit& c, const std::string& name, int* index, int 
 // The node number of a name in a scope, -1 when unknown.
 int FindNodeByName(NetlistCircuit& c, const std::string& name, int scope);
 int RenumberNetlistNodes(NetlistCircuit& c, bool allAnalog);
+// Whether the part's pin is a digital pin.
+bool IsDigitalPin(const NetlistPart& part, int pin);
 
 // The part of that name in a scope (-1 anywhere), or -1.
 int FindPartByName(NetlistCircuit& c, const std::string& name, int scope);

@@ -130,19 +130,20 @@ TEST_F(SubcktTest, DefinitionInAnIncludeFileAndPolarityInBodies) {
 }
 
 TEST_F(SubcktTest, NodeTableRules) {
-    ASSERT_EQ(Read("T\nR1 [A] 0 1\nR2 A 0 1\nR3 $D_NC 0 1\nR4 $D_NC 0 1\n"), 0);
+    ASSERT_EQ(Read("T\nR1 [A] 0 1\nR2 A 0 1\nU3 BUF $G_DPWR $G_DGND $D_NC X DLY IO\n"
+                   "U4 BUF $G_DPWR $G_DGND $D_NC Y DLY IO\n"),
+              0);
     // A bracketed name is the same node; every "$D_NC" is a node of its own.
     EXPECT_EQ(Part("R1")->pinNodes[0], Part("R2")->pinNodes[0]);
-    EXPECT_NE(Part("R3")->pinNodes[0], Part("R4")->pinNodes[0]);
-    EXPECT_EQ(circuit->analogNodeCount, 3);
+    EXPECT_NE(Part("U3")->pinNodes[0], Part("U4")->pinNodes[0]);
+    EXPECT_EQ(circuit->analogNodeCount, 1);
     // Names with characters outside the trie's set are still found again.
     ASSERT_EQ(Read("T\nR1 OUT<1> 0 1\nR2 OUT<1> 0 2\n"), 0);
     EXPECT_EQ(Part("R1")->pinNodes[0], Part("R2")->pinNodes[0]);
 
-    // A node first used by a digital pin is digital and an analog pin on it goes to
-    // ground; analog and digital nodes are numbered from 1 each, in table order, and the
-    // digital constant nodes keep their numbers.
-    ASSERT_EQ(Read("T\nU1 AND(2) $G_DPWR $G_DGND $D_HI A Y DLY IO\nR1 Y 0 1\nR2 B 0 1\n"
+    // Analog and digital nodes are numbered from 1 each, in table order, and the digital
+    // constant nodes keep their numbers.
+    ASSERT_EQ(Read("T\nU1 AND(2) $G_DPWR $G_DGND $D_HI A Y DLY IO\nR2 B 0 1\n"
                    "U2 BUF $G_DPWR $G_DGND $D_LO Z DLY IO\n"),
               0)
         << FirstReport();
@@ -150,7 +151,6 @@ TEST_F(SubcktTest, NodeTableRules) {
     EXPECT_EQ(circuit->analogNodeCount, 1);
     EXPECT_EQ(Part("U1")->pinNodes, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(Part("U2")->pinNodes, (std::vector<int>{4, 5}));
-    EXPECT_EQ(Part("R1")->pinNodes[0], 0);
     EXPECT_EQ(Part("R2")->pinNodes[0], 1);
     EXPECT_EQ(circuit->digitalHighNode, 1);
     EXPECT_EQ(circuit->digitalLowNode, 4);
