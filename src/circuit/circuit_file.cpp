@@ -534,7 +534,7 @@ void CircuitFile::WriteStyleKeys(const LineStyle& style, int defaultColour, uint
             Entry("EndPoint", "ArrowF");
         else if (styleWord & SW_ARROW)
             Entry("EndPoint", "Arrow");
-    } else if (style.fillColour != kNoColour) {
+    } else if (style.fillColour != kNoColor) {
         Entry("CFill", ColourText(style.fillColour));
     }
     if (style.colour != defaultColour)
@@ -873,9 +873,9 @@ int CircuitFile::ObjectSection()
                 else if (g.styleWord & SW_ARROW)
                     words.push_back("Arrow");
             }
-            if (g.style.colour != kNoColour)
+            if (g.style.colour != kNoColor)
                 words.push_back("Border");
-            if (g.style.fillColour != kNoColour)
+            if (g.style.fillColour != kNoColor)
                 words.push_back("Fill");
             if (kind == 0x300 && (g.styleWord & SW_ARROW))
                 words.push_back("Rounded");
@@ -895,9 +895,9 @@ int CircuitFile::ObjectSection()
         }
         Entry("Grids", Fmt("%d,%d,%d,%d", g.coords[0], g.coords[1], g.coords[2], g.coords[3]));
         if (version == kCircuitVersion520) {
-            if (g.style.colour != defaultColour && g.style.colour != kNoColour)
+            if (g.style.colour != defaultColour && g.style.colour != kNoColor)
                 EntryInt("Color", g.style.colour);
-            if (GraphicKindIsClosed(kind) && g.style.fillColour != kNoColour)
+            if (GraphicKindIsClosed(kind) && g.style.fillColour != kNoColor)
                 EntryInt("CFill", g.style.fillColour);
         }
         if (g.page)
@@ -937,11 +937,11 @@ int CircuitFile::ObjectSection()
         if (g->styleWord & SW_BORDER)
             g->styleWord &= static_cast<uint16_t>(~SW_BORDER);
         else if (kind != 0x100 && kind != 0x500)
-            g->style.colour = kNoColour;
+            g->style.colour = kNoColor;
         if (g->styleWord & SW_ARROW_F)
             g->styleWord &= static_cast<uint16_t>(~SW_ARROW_F);
         else
-            g->style.fillColour = kNoColour;
+            g->style.fillColour = kNoColor;
     }
     doc_->objects.push_back(std::move(g));
     current_ = doc_->objects.back().get();
@@ -967,12 +967,12 @@ int CircuitFile::GridTextSection(bool flag)
         if (t.page)
             EntryInt("Page", t.page);
         if (version >= kCircuitVersion60)
-            WriteStyleKeys(t.style, kNoColour, 0);
+            WriteStyleKeys(t.style, kNoColor, 0);
         return 0;
     }
     auto t = std::make_unique<GridText>();
     t->font = defaultFont;
-    t->style.colour = kNoColour;
+    t->style.colour = kNoColor;
     t->textFlags = flag ? GT_FLAG : 0;
     std::string key, value;
     while (NextEntry(key, value)) {

@@ -109,8 +109,8 @@ bool EqualsNoCase(const std::string& a, const char* b)
 // bits of any other) or "none".
 uint8_t OldColour(int32_t colour)
 {
-    if (colour == kNoColour)
-        return kNoColour;
+    if (colour == kNoColor)
+        return kNoColor;
     return static_cast<uint8_t>(colour < 0 ? 0 : colour & 15);
 }
 

@@ -68,7 +68,7 @@ private:
 // The old layout keeps the sixteen basic colour slots, or none.
 int OldColourSlot(int colour)
 {
-    return colour == kNoColour ? colour : colour & 15;
+    return colour == kNoColor ? colour : colour & 15;
 }
 
 // The style word of a graphic object as the old reader converts it back: the line
@@ -85,7 +85,7 @@ uint16_t OldGraphicStyleWord(const CircuitObject& o)
         word |= 8;
     if (kind != 0x100 && kind != 0x500) {
         word &= static_cast<uint16_t>(~1);
-        if (o.style.fillColour != kNoColour)
+        if (o.style.fillColour != kNoColor)
             word |= 1;
     }
     return word;

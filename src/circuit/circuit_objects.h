@@ -9,20 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "foundation/profile.h"
+
 namespace ob7 {
 
 struct ComponentDef;
 
 enum ObjectKind : int16_t { OK_COMPONENT = 0, OK_WIRE = 1, OK_GRAPHIC = 2 };
 
-constexpr uint8_t kNoColour = 74;
 constexpr uint8_t kNoHatch = 10;
 
 struct LineStyle {
     uint8_t weight = 1;      // 1, 2 or 3
     uint8_t pattern = 0;     // 0 solid
-    uint8_t colour = kNoColour;
-    uint8_t fillColour = kNoColour;
+    uint8_t colour = kNoColor;
+    uint8_t fillColour = kNoColor;
     uint8_t fillPattern = kNoHatch;
     bool operator==(const LineStyle&) const = default;
 };

@@ -64,10 +64,10 @@ void ConvertOldGraphicStyle(uint16_t& styleWord, LineStyle& style, uint8_t fillC
     style.pattern = static_cast<uint8_t>((styleWord >> 4) & 7);
     styleWord &= static_cast<uint16_t>(~0x70);
     if (kind != 0x100 && kind != 0x500) {
-        style.fillColour = (styleWord & 1) ? fillColour : kNoColour;
+        style.fillColour = (styleWord & 1) ? fillColour : kNoColor;
         styleWord &= static_cast<uint16_t>(~1);
     } else {
-        style.fillColour = kNoColour;
+        style.fillColour = kNoColor;
     }
     style.weight = 1;
     if (styleWord & 4)
@@ -321,12 +321,12 @@ void MoveVersion4Statements(CircuitDocument& doc)
 void ResetVersion4Colours(CircuitDocument& doc)
 {
     for (auto& o : doc.objects) {
-        o->style.fillColour = kNoColour;
+        o->style.fillColour = kNoColor;
         if (o->kind == OK_GRAPHIC)
             o->style.colour = static_cast<uint8_t>(doc.appearance.objectDefault.color);
     }
     for (auto& t : doc.gridTexts)
-        t->style.fillColour = kNoColour;
+        t->style.fillColour = kNoColor;
 }
 
 }  // namespace ob7

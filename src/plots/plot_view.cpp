@@ -72,7 +72,7 @@ CAPDraw::~CAPDraw() = default;
 
 platform::Color CAPDraw::SlotColour(CDrawContext& dc, int slot) {
     // A colour that equals the background would vanish: its slot XOR 15 is used.
-    if (slot != kNoColour && GetColourFromSlot(dc, slot) == GetColourFromSlot(dc, colours.graphBackground))
+    if (slot != kNoColor && GetColourFromSlot(dc, slot) == GetColourFromSlot(dc, colours.graphBackground))
         slot ^= 15;
     return GetColourFromSlot(dc, slot);
 }

@@ -20,15 +20,10 @@
 #include "platform/qt_app.h"
 #include "plots/analysis_window.h"
 #include "plots/plot_view.h"
+#include "ui/framework/colour_slots.h"
 #include "ui/framework/shell_state.h"
 
 using namespace ob7;
-
-// From the colour slots' header, which clashes with the circuit headers over kNoColour.
-namespace ob7 {
-void CreateProgramPalette();
-void CreateColourSlots();
-}  // namespace ob7
 
 namespace {
 

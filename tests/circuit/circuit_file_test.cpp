@@ -293,7 +293,7 @@ TEST(CircuitFile, OldLayoutRoundTrip)
     EXPECT_EQ(line.style.pattern, 1);
     EXPECT_EQ(box.styleWord, 0x300);  // no lock before 6.0
     // Files before 5.20: fills none, graphic objects in the default object colour.
-    EXPECT_EQ(box.style.fillColour, kNoColour);
+    EXPECT_EQ(box.style.fillColour, kNoColor);
     EXPECT_EQ(line.style.colour, doc.appearance.objectDefault.color);
 
     ASSERT_EQ(back.gridTexts.size(), 3u);
@@ -448,14 +448,14 @@ TEST(CircuitFile, ObjectSectionCases)
     EXPECT_EQ(arrow.style.colour, 6);
     EXPECT_EQ(arrowF.styleWord, 0x100);  // bit 0 is the old fill bit: no arrow head
     EXPECT_EQ(arrowF.style.colour, 6);
-    EXPECT_EQ(rect.style.colour, kNoColour);  // no Border, no Fill in its Style
-    EXPECT_EQ(rect.style.fillColour, kNoColour);
+    EXPECT_EQ(rect.style.colour, kNoColor);  // no Border, no Fill in its Style
+    EXPECT_EQ(rect.style.fillColour, kNoColor);
     EXPECT_EQ(doc.gridTexts.at(0)->text, "Missing text!");
     // That rectangle stays without border and fill through a 7.0 save and reload.
     CircuitDocument again;
     ASSERT_EQ(Parse(Compose(doc, kCircuitVersion70), again), 0);
-    EXPECT_EQ(again.objects[3]->style.colour, kNoColour);
-    EXPECT_EQ(again.objects[3]->style.fillColour, kNoColour);
+    EXPECT_EQ(again.objects[3]->style.colour, kNoColor);
+    EXPECT_EQ(again.objects[3]->style.fillColour, kNoColor);
 
     // A user attribute name loses "," and "=" when written, and keeps the shortened name.
     CircuitObject& part = *doc.objects[0];

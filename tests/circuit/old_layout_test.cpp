@@ -106,7 +106,7 @@ TEST(OldLayout, Version502FileReadsBlockByBlock)
     EXPECT_EQ(rect.kind, OK_GRAPHIC);
     EXPECT_EQ(rect.GraphicKind(), 0x300);
     EXPECT_EQ(rect.style.weight, 2);
-    EXPECT_EQ(rect.style.fillColour, kNoColour);  // every fill colour is reset for files before 5.20
+    EXPECT_EQ(rect.style.fillColour, kNoColor);  // every fill colour is reset for files before 5.20
     EXPECT_EQ(rect.page, 1);
 
     ASSERT_EQ(doc.gridTexts.size(), 1u);
@@ -348,8 +348,8 @@ TEST(OldLayout, Conversions)
         uint16_t left;
     } styles[] = {
         {0x301 | 0x4, 2, 0, 12, 0x300},   // rectangle, filled, weight 2
-        {0x300 | 0x8 | 0x20, 3, 2, kNoColour, 0x300},
-        {0x101 | 0x30, 1, 3, kNoColour, 0x101},  // a line keeps bit 0 (its arrow)
+        {0x300 | 0x8 | 0x20, 3, 2, kNoColor, 0x300},
+        {0x101 | 0x30, 1, 3, kNoColor, 0x101},  // a line keeps bit 0 (its arrow)
     };
     for (const StyleCase& c : styles) {
         uint16_t word = c.word;

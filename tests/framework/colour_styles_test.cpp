@@ -46,8 +46,8 @@ TEST_F(Slots, DefaultsAndTheDeviceForm) {
 TEST_F(Slots, OutOfRangeSlotsAreSafe) {
     CDrawContext plain;
     // No colour draws nothing; an index without a slot falls back to slot 0.
-    EXPECT_EQ(SlotPen(plain, kNoColour).style, platform::PenStyle::Null);
-    EXPECT_EQ(SlotBrush(plain, kNoColour).style, platform::BrushStyle::Null);
+    EXPECT_EQ(SlotPen(plain, kNoColor).style, platform::PenStyle::Null);
+    EXPECT_EQ(SlotBrush(plain, kNoColor).style, platform::BrushStyle::Null);
     for (int bad : {-1, 72, 73, 1000, -100000}) EXPECT_EQ(GetColourFromSlot(plain, bad), Rgb(0, 0, 0)) << bad;
     EXPECT_EQ(PaletteEntryColorRef(99, 1), Rgb(0, 0, 0));
 }

@@ -281,9 +281,9 @@ TEST(DrawWindow, ColourRulesAndBounds) {
     EXPECT_EQ(colour, 9);
     EXPECT_EQ(view.MapOutputColor(printer, colour), 1);
     EXPECT_EQ(colour, 0);
-    colour = kNoColour;
+    colour = kNoColor;
     EXPECT_EQ(view.MapOutputColor(printer, colour), 1);
-    EXPECT_EQ(colour, kNoColour);
+    EXPECT_EQ(colour, kNoColor);
 
     platform::Rect r{10, 10, 20, 20};
     ExtendBounds(r, platform::Rect{5, 15, 30, 12});

@@ -93,7 +93,7 @@ int ColourButtonSet::CurrentItem() const {
 
 void ColourButtonSet::RepaintColour(int colour) {
     if (!page_) return;
-    if (colour == kNoColour) {
+    if (colour == kNoColor) {
         if (noColour_) page_->InvalidateItem(baseId_ + kButtons);
     } else if (colour >= 0 && colour < kButtons) {
         page_->InvalidateItem(baseId_ + colour);
@@ -118,7 +118,7 @@ bool ColourButtonSet::Click(int id) {
     if (!page_ || d < 0 || d > kButtons || (d == kButtons && !noColour_)) return false;
     int item = CurrentItem();
     if (!enabled_ || item < 0) return true;
-    int colour = d == kButtons ? kNoColour : d;
+    int colour = d == kButtons ? kNoColor : d;
     int previous = (*colours_)[item];
     (*colours_)[item] = colour;
     RepaintColour(previous);

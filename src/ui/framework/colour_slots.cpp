@@ -118,13 +118,13 @@ const ColourSlot& Slot(int index) {
 }
 
 platform::Pen SlotPen(const CDrawContext& context, int index) {
-    if (index == kNoColour) return platform::Pen::Null();
+    if (index == kNoColor) return platform::Pen::Null();
     const ColourSlot& s = Slot(index);
     return context.paletteDevice ? s.palettePen : s.pen;
 }
 
 platform::Brush SlotBrush(const CDrawContext& context, int index) {
-    if (index == kNoColour) return platform::Brush::Null();
+    if (index == kNoColor) return platform::Brush::Null();
     const ColourSlot& s = Slot(index);
     return context.paletteDevice ? s.paletteBrush : s.brush;
 }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 
+#include "foundation/profile.h"
 #include "platform/draw_context.h"
 #include "platform/geometry.h"
 
@@ -22,7 +23,6 @@ class CDrawContext;
 constexpr int kColourSlotCount = 72;
 constexpr int kPaletteColours = 64;
 constexpr int kFirstUserColour = 16;
-constexpr int kNoColour = 74;
 
 struct ColourSlot {
     platform::Color colour = 0;         // RGB

@@ -429,7 +429,7 @@ int CDraw::GetBackgroundColor(const CDrawContext& dc) const {
 
 int CDraw::MapOutputColor(const CDrawContext& dc, int& colour) const {
     if (dc.technology == platform::DeviceKind::Display || !dc.monochrome) return 0;
-    if (colour == kNoColour) return 1;
+    if (colour == kNoColor) return 1;
     bool whiteBackground = Shell.printBackground && Slot(0).colour == Slot(64).colour;
     colour = whiteBackground ? 15 : 0;
     return 1;

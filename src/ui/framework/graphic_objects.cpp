@@ -136,7 +136,7 @@ GraphicObject* GraphicObjectList::AddGraphTextObject(const std::string& text, do
     o.font = defaultFont;
     o.text = text;
     o.lineWidth = 1;
-    o.penColour = kNoColour;
+    o.penColour = kNoColor;
     o.fillColour = static_cast<uint8_t>(view_.backgroundColour);
     o.x1 = x;
     o.y1 = y;
@@ -419,19 +419,19 @@ void GraphicObjectList::DrawOne(CDrawContext& dc, GraphicObject& o, bool monochr
     platform::DrawContext& d = *dc.Dc();
     // A colour the same as the background it lies on is drawn inverted, so it shows.
     int background = view_.backgroundColour;
-    if (o.penColour != kNoColour && Slot(o.penColour).colour == Slot(background).colour) o.penColour ^= 15;
+    if (o.penColour != kNoColor && Slot(o.penColour).colour == Slot(background).colour) o.penColour ^= 15;
     if (Slot(o.font.color).colour == Slot(background).colour) o.font.color ^= 15;
     int pen = o.penColour, fill = o.fillColour, textColour = o.font.color;
     if (monochrome) {
         int mapped = pen;
         view_.MapOutputColor(dc, mapped);
         pen = mapped;
-        textColour = pen == kNoColour ? 0 : pen;
-        if (fill != kNoColour) fill = 15;
+        textColour = pen == kNoColor ? 0 : pen;
+        if (fill != kNoColor) fill = 15;
     }
     if (o.Selected() && !view_.ignoreObjectFlags) {
-        if (pen != kNoColour) pen = view_.selectionColour;
-        if (fill != kNoColour) fill = view_.selectionColour;
+        if (pen != kNoColor) pen = view_.selectionColour;
+        if (fill != kNoColor) fill = view_.selectionColour;
         textColour = view_.selectionColour;
     }
     platform::Pen p = SlotPen(dc, pen);
@@ -464,7 +464,7 @@ void GraphicObjectList::DrawOne(CDrawContext& dc, GraphicObject& o, bool monochr
     case kGraphicPolygon: {
         std::vector<Point> points;
         for (size_t i = 0; i < o.vertices.size(); ++i) points.push_back(GetVertexPixel(dc, o, static_cast<int>(i)));
-        if (fill != kNoColour && !points.empty()) {
+        if (fill != kNoColor && !points.empty()) {
             points.push_back(points.front());
             d.Polygon(points);
         } else {
