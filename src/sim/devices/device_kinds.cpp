@@ -1,4 +1,5 @@
 #include "sim/devices/bipolar.h"
+#include "sim/devices/bsim12.h"
 #include "sim/devices/bsim3.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/dependent_source.h"
@@ -61,6 +62,7 @@ void RegisterDeviceKinds() {
     RegisterJfetKind();
     RegisterGaasfetKind();
     RegisterBsim3Kind();
+    RegisterMosfetLevel45Kind();
 }
 
 }  // namespace ob7

@@ -17,6 +17,7 @@ struct DeviceKindHandler;
 struct AcKindHandler;
 struct ModelParams;
 struct Bsim3SizeParams;
+struct Bsim1SizeParams;
 
 // Slots of the level-1-to-3 model values: the 58 parameters, then six derived values.
 enum Mos123Slot : int {
@@ -96,6 +97,8 @@ struct MosfetInstance : DeviceInstance {
     std::complex<double> ac_currents[4];
     // Level 8: the size-dependent values, made by its first temperature update.
     std::shared_ptr<Bsim3SizeParams> bsim3;
+    // Level 4: the size-dependent values, made by its first device pass.
+    std::shared_ptr<Bsim1SizeParams> bsim1;
 };
 
 // --- Model and instance preparation of levels 1 to 3 ---------------------------------

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/devices/bsim12.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
 #include "sim/devices/junction_limits.h"
@@ -449,6 +450,7 @@ void ShiftMosfetVoltageHistory() {
             Mos123Values& e = m->m123;
             e.capgs_prev = e.capgs, e.capgd_prev = e.capgd, e.capgb_prev = e.capgb;
         }
+        if (transient && (m->level == 4 || m->level == 5)) AcceptBsim12Point(*m);
     }
 }
 
