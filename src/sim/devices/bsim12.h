@@ -1,7 +1,8 @@
 #pragma once
 // MOSFET levels 4 (BSIM1) and 5 (BSIM2): the size-dependent values each instance gets
 // from the device pass (bsim1_prep.cpp), the channel and charge evaluations, and the
-// set-up and Newton load the two levels share (mosfet_level45.cpp).
+// set-up and Newton load the two levels share (mosfet_level45.cpp) with their small-signal
+// stamp (mosfet_level45_ac.cpp).
 
 #include <array>
 
@@ -86,7 +87,9 @@ int SetupMosfetsLevel45();
 int LoadMosfetsLevel45();
 
 extern const DeviceKindHandler kMosfetLevel45Kind;
-// Registers the kind with the engine and its device pass with the temperature dispatcher.
+extern const AcKindHandler kMosfetLevel45AcKind;
+// Registers the kind with the engine and the AC passes, and its device pass with the
+// temperature dispatcher.
 void RegisterMosfetLevel45Kind();
 
 }  // namespace ob7

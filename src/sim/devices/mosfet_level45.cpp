@@ -10,6 +10,7 @@
 #include "sim/devices/device_contract.h"
 #include "sim/devices/junction_limits.h"
 #include "sim/devices/temperature_update.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/newton.h"
 #include "sim/engine/simulation_options.h"
@@ -348,6 +349,7 @@ const DeviceKindHandler kMosfetLevel45Kind = {LoadStage::MosfetsLevel45, 0, Setu
 
 void RegisterMosfetLevel45Kind() {
     RegisterDeviceKind(&kMosfetLevel45Kind);
+    RegisterAcKind(&kMosfetLevel45AcKind);
     RegisterDevicePass(DevicePassStep::Mosfet4Devices, UpdateBsim1Pass);
 }
 
