@@ -1,11 +1,12 @@
-// One Newton load pass over 10,000 diodes, level-1 or BSIM3 MOSFETs (BSIM3 also at a time
-// point), JFETs or GaAs FETs, each device on nodes of its own, biased so that every device
-// conducts. The counter "per_device" is the time of one device's load.
+// One Newton load pass over 10,000 diodes, level-1, BSIM1 or BSIM3 MOSFETs (BSIM1 and
+// BSIM3 also at a time point), JFETs or GaAs FETs, each device on nodes of its own, biased
+// so that every device conducts. The counter "per_device" is the time of one device's load.
 //
 // Run: build-*/bench/device_loads_bench --benchmark_counters_tabular=true
 
 #include <benchmark/benchmark.h>
 
+#include "sim/devices/bsim12.h"
 #include "sim/devices/bsim3.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
@@ -104,6 +105,36 @@ void MosfetBsim3LoadPass(benchmark::State& state) { MosfetBsim3Load(state, false
 void MosfetBsim3TimePointLoadPass(benchmark::State& state) { MosfetBsim3Load(state, true); }
 BENCHMARK(MosfetBsim3LoadPass)->Unit(benchmark::kMicrosecond);
 BENCHMARK(MosfetBsim3TimePointLoadPass)->Unit(benchmark::kMicrosecond);
+
+// The same stage with a BSIM1 (level 4) card, in saturation, at a DC point and at a time
+// point.
+void MosfetBsim1Load(benchmark::State& state, bool time_point) {
+    RegisterMosfetKind();
+    RegisterMosfetLevel45Kind();
+    MosfetBypassAllowed = false;
+    auto model = MakeModelParams(kModelNmos4);
+    for (auto [name, value] :
+         {std::pair{"LEVEL", 4.0}, {"TOX", 0.03}, {"VDD", 5}, {"VFB", -1}, {"PHI", 0.8}, {"K1", 1.2}, {"K2", 0.12},
+          {"ETA", 0.005}, {"MUZ", 550}, {"MUS", 600}, {"X3MS", 6}, {"U0", 0.05}, {"U1", 0.1}, {"N0", 1.3},
+          {"CGSO", 3e-10}, {"CGDO", 3e-10}})
+        SetModelParam(*model, name, value);
+    CircuitModels[kModelNmos4].push_back(model.get());
+    for (int i = 0; i < kDevices; ++i) AddMosfet(model.get(), 2 * i + 1, 2 * i + 2, 0, 0, 10e-6, 2e-6);
+    PrepareEngine(2 * kDevices);
+    for (int i = 0; i < kDevices; ++i) Solution[2 * i + 1] = 3 + 1e-5 * i, Solution[2 * i + 2] = 2;
+    if (time_point) {
+        AnalysisMode = kModeTransient;
+        IntegrationOrder = 1;
+        StepHistory[0] = StepHistory[1] = 1e-12;
+        ComputeIntegrationCoefficients();
+    }
+    RunLoads(state);
+    MosfetBypassAllowed = true;
+}
+void MosfetBsim1LoadPass(benchmark::State& state) { MosfetBsim1Load(state, false); }
+void MosfetBsim1TimePointLoadPass(benchmark::State& state) { MosfetBsim1Load(state, true); }
+BENCHMARK(MosfetBsim1LoadPass)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MosfetBsim1TimePointLoadPass)->Unit(benchmark::kMicrosecond);
 
 // The FETs reuse their linearisation whenever nothing moved, so the drains move by
 // +-1 mV from pass to pass: every pass evaluates every device.

@@ -118,6 +118,24 @@ TEST_F(Bsim1Devices, DrainCurrentsMatchTheReference) {
     }
 }
 
+// A negative X3MS (the mobility's slope at VDD) is taken as 0, as the reference does:
+// the NMOS card with X3MS = -10 (W 10u, L 2u) against ngspice.
+TEST_F(Bsim1Devices, NegativeMobilitySlopeIsTakenAsZero) {
+    ModelParams* model = Level4Model(kModelNmos4, kNmosCard);
+    ASSERT_TRUE(SetModelParam(*model, "X3MS", -10));
+    MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(3), 0);
+    EXPECT_EQ(m->bsim1->betaVddD, 0);
+    const struct {
+        Bias b;
+        double id;
+    } cases[] = {{{0.1, 2, 0}, 5.44887e-05}, {{2, 1.2, -1}, 1.68168e-06}, {{1, 3, 0}, 6.46033e-04},
+                 {{7, 3, -1}, 5.92076e-04}};
+    for (const auto& c : cases)
+        EXPECT_NEAR(DrainCurrent({0, c.b.vd, c.b.vg, c.b.vb}), c.id, 2e-4 * c.id) << c.b.vd << " " << c.b.vg;
+}
+
 // The intrinsic charges' partials dQ/dV by gate, drain and bulk (source grounded)
 // against the reference's AC capacitances (deck data/bsim1_caps.cir, no overlaps, no
 // junctions): saturation, triode, depletion and accumulation, both partitions, the
