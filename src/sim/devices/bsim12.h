@@ -83,6 +83,8 @@ int UpdateBsim1Instances(double t);
 // After an accepted transient point: the derivatives and currents the predictor restores.
 void AcceptBsim12Point(MosfetInstance& m);
 
+// Set-up and load of the level-4 records (level 5 has no evaluation yet, so its records
+// take no part; the set-up and the load walk the same records).
 int SetupMosfetsLevel45();
 int LoadMosfetsLevel45();
 

@@ -323,7 +323,7 @@ void AcceptBsim12Point(MosfetInstance& m) {
 
 int SetupMosfetsLevel45() {
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
-        if (m->level != 4 && m->level != 5) continue;
+        if (m->level != 4) continue;
         const int G = m->gate, D = m->drain, S = m->source, B = m->bulk;
         const int Gp = m->gate_i, Dp = m->drain_i, Sp = m->source_i, Bp = m->bulk_i;
         for (auto [row, column] :

@@ -56,7 +56,7 @@ int AcStampLevel45(void* device) {
     return 0;
 }
 
-bool Built(const MosfetInstance& m) { return (m.level == 4 || m.level == 5) && m.bsim1; }
+bool Built(const MosfetInstance& m) { return m.level == 4 && m.bsim1; }
 
 int AcLoadMosfetsLevel45() {
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList))
