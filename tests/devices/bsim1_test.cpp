@@ -324,6 +324,27 @@ TEST_F(Bsim1Devices, DevicePassErrors) {
     }
 }
 
+// Grading coefficients of exactly 1 (the depletion charge divides by 1 - MJ) and a bulk
+// forward-biased beyond PHI (the threshold takes the square root of PHI - vbs) leave the
+// matrix finite, at a DC point and at a time point.
+TEST_F(Bsim1Devices, ExtremeValuesKeepTheMatrixFinite) {
+    ModelParams* model = Level4Model(kModelNmos4, kNmosCard);
+    for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 1.0}, {"MJSW", 1.0}, {"JS", 1e-4}})
+        ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
+    MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
+    m->parsed_AD = m->parsed_AS = 20e-12;
+    m->parsed_PD = m->parsed_PS = 24e-6;
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(3), 0);
+    for (const Bias& b : {Bias{2, 3, 1.2}, Bias{-1, 2, 1.5}, Bias{3, 2, -2}}) {
+        for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
+            const KindLoad load = LoadKindAt(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb}, point);
+            for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
+            for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
+        }
+    }
+}
+
 // The first pass starts an instance at vbs = -1, vgs = the threshold, vds = 0 and counts
 // it as not converged (no limiting ran); one marked off starts at 0 V and, while the off
 // devices are held, is not counted.
