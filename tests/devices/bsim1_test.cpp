@@ -26,6 +26,7 @@
 #include "sim/devices/resistor.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/integration.h"
+#include "sim/engine/noise_sources.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/sparse_matrix.h"
 #include "sim/engine/load_pass.h"
@@ -469,6 +470,39 @@ TEST_F(Bsim1Devices, SmallSignalStageMatchesTheReference) {
     AcMatrix = nullptr;
     AcTrail = nullptr;
     FreeAcVectors();
+}
+
+// The channel's noise: thermal 8/3 kT gm plus flicker KF gm^2 / (Cox Weff Leff f^AF)
+// (NLEV not given counts as 2; Cox 3.453e-13 / TOX per cm^2 with TOX in um), and with
+// NLEV 1 KF |Id|^AF / (Cox Weff Leff f); the drain's series resistance adds 4kT/RD.
+TEST_F(Bsim1Devices, ChannelNoiseFollowsTheLevelsNoiseParameters) {
+    for (double nlev : {2.0, 1.0}) {
+        SCOPED_TRACE(nlev);
+        ModelParams* model = Level4Model(kModelNmos4, kNmosCard);
+        for (auto [name, value] : {std::pair{"KF", 1e-30}, {"AF", 1.2}, {"NLEV", nlev}, {"RD", 50.0}})
+            ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
+        MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
+        m->drain_i = 4;
+        ASSERT_EQ(Temperatures(27), 0);
+        ASSERT_EQ(Prepare(4), 0);
+        for (int k = 0; k < 30; ++k) LoadKindAt(kMosfetLevel45Kind, {0, 3, 2, 0, 3});
+        NoiseSources = {};
+        const double f = 1e3;
+        ASSERT_EQ(kMosfetLevel45AcKind.add_noise_sources(f), 0);
+        const double kt = 1.3806226e-23 * 300.15, cox = 3.453e-13 / (0.03e-4), area = 9.5e-6 * 1.2e-6;
+        const double flicker = nlev == 2 ? 1e-30 * m->gm * m->gm / (cox * area * std::pow(f, 1.2))
+                                         : 1e-30 * std::pow(std::fabs(m->cd), 1.2) / (cox * area * f);
+        double channel = 0, drain = 0;
+        for (int i = 0; i < NoiseSources.count(); ++i) {
+            if (NoiseSources.node_a[i] == 4 && NoiseSources.node_b[i] <= 0) channel = NoiseSources.density[i];
+            if (NoiseSources.node_a[i] == 4 && NoiseSources.node_b[i] == 1) drain = NoiseSources.density[i];
+        }
+        EXPECT_GT(flicker, 0.1 * 8.0 / 3.0 * kt * m->gm);  // both terms weigh
+        EXPECT_NEAR(channel * channel, 8.0 / 3.0 * kt * m->gm + flicker, 1e-9 * channel * channel);
+        EXPECT_NEAR(drain * drain, 4 * kt / 50, 1e-9 * drain * drain);
+        FreeSimulationState();
+        ClearCircuitModels();
+    }
 }
 
 }  // namespace

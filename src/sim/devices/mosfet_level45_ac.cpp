@@ -1,13 +1,16 @@
 // Small-signal stamp of the MOSFET levels 4 and 5 at the operating point: the channel
 // and junction conductances of the last load as the real part, omega times the partials
 // of the terminal charges (intrinsic, overlap and junction) kept by the small-signal
-// load as the imaginary part, and the series resistances and the RDS shunt.
+// load as the imaginary part, and the series resistances and the RDS shunt; and the
+// noise sources.
 
+#include <cmath>
 #include <tuple>
 
 #include "sim/devices/bsim12.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/engine/ac_load.h"
+#include "sim/engine/noise_sources.h"
 
 namespace ob7 {
 
@@ -74,9 +77,37 @@ int ComputeLevel45AcCurrents() {
     return 0;
 }
 
+// Series-resistance thermal noise, and the channel's thermal noise (8/3 kT |gm|) with its
+// flicker noise by NLEV (not given: 2): 0 and 1 KF |Id|^AF / (Cox A f), A = Leff^2 or
+// Weff Leff; 2 and 3 KF gm^2 / (Cox Weff Leff f^AF); Cox per cm^2 as the device pass
+// has it.
+int AddLevel45NoiseSources(double f) {
+    static const int kf = FindModelParam(kModelNmos4, "KF"), af = FindModelParam(kModelNmos4, "AF"),
+                     tox = FindModelParam(kModelNmos4, "TOX"), nlev_slot = FindModelParam(kModelNmos4, "NLEV");
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        if (!Built(*m)) continue;
+        const double* x = ModelReals(*m->model);
+        const double T = x[kBsim1DeviceTempSlot] + kZeroCelsius;
+        const double t = std::sqrt(4 * kNoiseBoltzmann * T);
+        AddNoiseSource(m->drain_i, m->drain, std::sqrt(m->gdrain) * t);
+        AddNoiseSource(m->source_i, m->source, std::sqrt(m->gsource) * t);
+        AddNoiseSource(m->gate_i, m->gate, std::sqrt(m->ggate) * t);
+        AddNoiseSource(m->bulk_i, m->bulk, std::sqrt(m->gbulk) * t);
+        const int nlev = IsGiven(x[nlev_slot]) ? static_cast<int>(x[nlev_slot]) : 2;
+        const double thermal = 8.0 / 3.0 * kNoiseBoltzmann * T * std::fabs(m->gm);
+        const double area = nlev == 0 ? m->Leff * m->Leff : m->Weff * m->Leff;
+        const double flicker_x = nlev <= 1 ? std::pow(std::fabs(m->cd), x[af]) : m->gm * m->gm;
+        const double exponent = nlev <= 1 ? 1.0 : x[af];
+        const double cox = x[tox] > 0 ? 3.453e-13 / (x[tox] * 1e-4) : 0.0;
+        const double coefficient = cox > 0 && area > 0 ? x[kf] / (cox * area) : 0.0;
+        AddShotFlickerNoise(m->drain_i, m->source_i, thermal, coefficient, flicker_x, f, exponent);
+    }
+    return 0;
+}
+
 }  // namespace
 
-const AcKindHandler kMosfetLevel45AcKind{AcStage::Mosfets, 1, AcLoadMosfetsLevel45, AcCurrentRank::Mosfets,
-                                         ComputeLevel45AcCurrents};
+const AcKindHandler kMosfetLevel45AcKind{AcStage::Mosfets,    1, AcLoadMosfetsLevel45, AcCurrentRank::Mosfets,
+                                         ComputeLevel45AcCurrents, NoiseRank::Mosfets, AddLevel45NoiseSources};
 
 }  // namespace ob7
