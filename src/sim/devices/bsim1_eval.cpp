@@ -3,7 +3,6 @@
 // and the subthreshold current) and the charges of the intrinsic device. Everything
 // is computed in MosDual, so the conductances and capacitances are exact partials.
 
-#include <algorithm>
 #include <cmath>
 
 #include "sim/devices/bsim12.h"
