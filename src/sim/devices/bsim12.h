@@ -13,13 +13,12 @@ namespace ob7 {
 
 // What the load keeps between evaluations and from the last accepted time point.
 struct Bsim12Kept {
-    // The nine intrinsic charge derivatives cggb, cgdb, cgsb, cbgb, cbdb, cbsb, cdgb,
-    // cddb, cdsb of the last evaluation, and their copy at the last accepted point.
-    std::array<double, 9> caps{}, caps_accepted{};
     // cd, cbs, cbd, gm, gds, gmbs, gbd, gbs at the last accepted point.
     std::array<double, 8> accepted{};
     // The total terminal charges (gate, bulk, drain) of the last evaluation with their
-    // partials by (vgs, vds, vbs), for a bypassed load.
+    // partials by (vgs, vds, vbs): the nine charge derivatives with the overlap and
+    // junction capacitances, for a bypassed load and the small-signal stamp. (A predicted
+    // point is always evaluated, so they need no accepted-point copy.)
     MosDual qg, qb, qd;
     double channel_current = 0;
 };
@@ -80,7 +79,7 @@ Bsim12ChargeConductances Bsim12Conductances(const Bsim12Charges& q, double ag0);
 // reported channel without positive effective size.
 int UpdateBsim1Instances(double t);
 
-// After an accepted transient point: the derivatives and currents the predictor restores.
+// After an accepted transient point: the currents and conductances the predictor restores.
 void AcceptBsim12Point(MosfetInstance& m);
 
 // Set-up and load of the level-4 records (level 5 has no evaluation yet, so its records

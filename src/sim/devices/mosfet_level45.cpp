@@ -99,7 +99,6 @@ void LoadLevel45(MosfetInstance& m, const Level45Model& mv, int s) {
         vds = (1 + r) * m.vds1 - r * m.vds2;
         const auto& a = kept.accepted;
         m.cd = a[0], m.cbs = a[1], m.cbd = a[2], m.gm = a[3], m.gds = a[4], m.gmbs = a[5], m.gbd = a[6], m.gbs = a[7];
-        kept.caps = kept.caps_accepted;
         iterate = true;
     } else {
         vbs = p * (Solution[B] - Solution[S]);
@@ -195,13 +194,6 @@ void LoadLevel45(MosfetInstance& m, const Level45Model& mv, int s) {
             m.capbs = qbs.d[2], m.capbd = -qbd.d[1];
             sv[s + 12] = qbd.v, sv[s + 16] = qbs.v;
             qg = q.qg, qb = q.qb + qbs + qbd, qd = q.qd - qbd;
-            const MosDual* intrinsic[] = {&e.qgate, &e.qbulk, &qdrain};
-            for (int r = 0; r < 3; ++r)
-                for (int c = 0; c < 3; ++c) {
-                    // by gate, drain, source node
-                    const double* d = intrinsic[r]->d;
-                    kept.caps[3 * r + c] = c == 0 ? d[0] : c == 1 ? d[1] : -(d[0] + d[1] + d[2]);
-                }
             kept.qg = qg, kept.qb = qb, kept.qd = qd;
         }
     }
@@ -317,7 +309,6 @@ Bsim12ChargeConductances Bsim12Conductances(const Bsim12Charges& q, double ag0) 
 void AcceptBsim12Point(MosfetInstance& m) {
     if (!m.bsim1) return;
     Bsim12Kept& kept = Kept(m);
-    kept.caps_accepted = kept.caps;
     kept.accepted = {m.cd, m.cbs, m.cbd, m.gm, m.gds, m.gmbs, m.gbd, m.gbs};
 }
 
