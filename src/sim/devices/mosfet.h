@@ -18,6 +18,7 @@ struct AcKindHandler;
 struct ModelParams;
 struct Bsim3SizeParams;
 struct Bsim1SizeParams;
+struct Bsim2SizeParams;
 
 // Slots of the level-1-to-3 model values: the 58 parameters, then six derived values.
 enum Mos123Slot : int {
@@ -99,6 +100,8 @@ struct MosfetInstance : DeviceInstance {
     std::shared_ptr<Bsim3SizeParams> bsim3;
     // Level 4: the size-dependent values, made by its first device pass.
     std::shared_ptr<Bsim1SizeParams> bsim1;
+    // Level 5: the size-dependent values, made by its first device pass.
+    std::shared_ptr<Bsim2SizeParams> bsim2;
 };
 
 // --- Model and instance preparation of levels 1 to 3 ---------------------------------

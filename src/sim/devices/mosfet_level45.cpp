@@ -19,8 +19,6 @@ namespace ob7 {
 
 namespace {
 
-Bsim12Kept& Kept(MosfetInstance& m) { return m.bsim1->kept; }
-
 // Bulk junction current and conductance, GMIN included.
 void BulkJunction(double v, double is, double nvt, double& i, double& g) {
     const double gmin = Options.gmin;
@@ -62,11 +60,16 @@ Level45Model ModelValues(const MosfetInstance& m) {
                      mj = FindModelParam(kModelNmos4, "MJ"), mjsw = FindModelParam(kModelNmos4, "MJSW"),
                      tt = FindModelParam(kModelNmos4, "TT"), rds = FindModelParam(kModelNmos4, "RDS");
     const double* x = ModelReals(*m.model);
-    return {x[kBsim1PolaritySlot], x[rds], x[pb], x[pbsw], x[mj], x[mjsw], x[tt]};
+    return {x[Bsim12PolaritySlot(m)], x[rds], x[pb], x[pbsw], x[mj], x[mjsw], x[tt]};
+}
+
+// The evaluation of the device's level.
+Bsim12Evaluation Evaluate(MosfetInstance& m, const MosDual& vds, const MosDual& vbs, const MosDual& vgs, bool charges) {
+    return m.level == 5 ? EvaluateBsim2(m, vds, vbs, vgs, charges) : EvaluateBsim1(m, vds, vbs, vgs, charges);
 }
 
 void LoadLevel45(MosfetInstance& m, const Level45Model& mv, int s) {
-    Bsim12Kept& kept = Kept(m);
+    Bsim12Kept& kept = *Bsim12KeptOf(m);
     const double p = mv.polarity;
     double* sv = StateValues.data();
     double* sd = StateDerivatives.data();
@@ -170,8 +173,8 @@ void LoadLevel45(MosfetInstance& m, const Level45Model& mv, int s) {
         const bool normal = m.mode > 0;
         const MosDual Vgs = MosDual::Variable(vgs, 0), Vds = MosDual::Variable(vds, 1), Vbs = MosDual::Variable(vbs, 2);
         const bool charges = CapacitancesNeeded();
-        const Bsim12Evaluation e = normal ? EvaluateBsim1(m, Vds, Vbs, Vgs, charges)
-                                          : EvaluateBsim1(m, -Vds, Vbs - Vds, Vgs - Vds, charges);
+        const Bsim12Evaluation e =
+            normal ? Evaluate(m, Vds, Vbs, Vgs, charges) : Evaluate(m, -Vds, Vbs - Vds, Vgs - Vds, charges);
         // The current's partials in the frame of the oriented device.
         const MosDual& i = e.ids;
         m.gm = i.d[0], m.gmbs = i.d[2];
@@ -282,6 +285,9 @@ void LoadLevel45(MosfetInstance& m, const Level45Model& mv, int s) {
 }
 
 int UpdateBsim1Pass(double t) { return UpdateBsim1Instances(t); }
+int UpdateBsim2Pass(double t) { return UpdateBsim2Instances(t); }
+
+bool IsLevel45(const MosfetInstance& m) { return m.level == 4 || m.level == 5; }
 
 }  // namespace
 
@@ -306,15 +312,23 @@ Bsim12ChargeConductances Bsim12Conductances(const Bsim12Charges& q, double ag0) 
     return r;
 }
 
+Bsim12Kept* Bsim12KeptOf(MosfetInstance& m) {
+    if (m.level == 4 && m.bsim1) return &m.bsim1->kept;
+    if (m.level == 5 && m.bsim2) return &m.bsim2->kept;
+    return nullptr;
+}
+const Bsim12Kept* Bsim12KeptOf(const MosfetInstance& m) { return Bsim12KeptOf(const_cast<MosfetInstance&>(m)); }
+
 void AcceptBsim12Point(MosfetInstance& m) {
-    if (!m.bsim1) return;
-    Bsim12Kept& kept = Kept(m);
+    Bsim12Kept* kept_of = Bsim12KeptOf(m);
+    if (!kept_of) return;
+    Bsim12Kept& kept = *kept_of;
     kept.accepted = {m.cd, m.cbs, m.cbd, m.gm, m.gds, m.gmbs, m.gbd, m.gbs};
 }
 
 int SetupMosfetsLevel45() {
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
-        if (m->level != 4) continue;
+        if (!IsLevel45(*m)) continue;
         const int G = m->gate, D = m->drain, S = m->source, B = m->bulk;
         const int Gp = m->gate_i, Dp = m->drain_i, Sp = m->source_i, Bp = m->bulk_i;
         for (auto [row, column] :
@@ -330,7 +344,7 @@ int SetupMosfetsLevel45() {
 int LoadMosfetsLevel45() {
     int state = FirstStateIndex(kMosfetStates);
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
-        if (m->level == 4 && m->bsim1) LoadLevel45(*m, ModelValues(*m), state);
+        if (Bsim12KeptOf(*m)) LoadLevel45(*m, ModelValues(*m), state);
         state += kMosfetBlockGroups * kHistorySlots;
     }
     return 0;
@@ -342,6 +356,7 @@ void RegisterMosfetLevel45Kind() {
     RegisterDeviceKind(&kMosfetLevel45Kind);
     RegisterAcKind(&kMosfetLevel45AcKind);
     RegisterDevicePass(DevicePassStep::Mosfet4Devices, UpdateBsim1Pass);
+    RegisterDevicePass(DevicePassStep::Mosfet5Devices, UpdateBsim2Pass);
 }
 
 }  // namespace ob7

@@ -24,7 +24,7 @@ void ByNode(const MosDual& q, double out[4]) {
 
 int AcStampLevel45(void* device) {
     const MosfetInstance& m = *static_cast<const MosfetInstance*>(device);
-    const Bsim12Kept& kept = m.bsim1->kept;
+    const Bsim12Kept& kept = *Bsim12KeptOf(m);
     enum { g, d, s, b };
     const int nodes[4] = {m.gate_i, m.drain_i, m.source_i, m.bulk_i};
     // Rows G', D', S', B': the conductances of the oriented channel and the junctions.
@@ -59,7 +59,7 @@ int AcStampLevel45(void* device) {
     return 0;
 }
 
-bool Built(const MosfetInstance& m) { return m.level == 4 && m.bsim1; }
+bool Built(const MosfetInstance& m) { return Bsim12KeptOf(m) != nullptr; }
 
 int AcLoadMosfetsLevel45() {
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList))
@@ -83,11 +83,12 @@ int ComputeLevel45AcCurrents() {
 // has it.
 int AddLevel45NoiseSources(double f) {
     static const int kf = FindModelParam(kModelNmos4, "KF"), af = FindModelParam(kModelNmos4, "AF"),
-                     tox = FindModelParam(kModelNmos4, "TOX"), nlev_slot = FindModelParam(kModelNmos4, "NLEV");
+                     tox = FindModelParam(kModelNmos4, "TOX");
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
         if (!Built(*m)) continue;
         const double* x = ModelReals(*m->model);
-        const double T = x[kBsim1DeviceTempSlot] + kZeroCelsius;
+        const double T = x[Bsim12DeviceTempSlot(*m)] + kZeroCelsius;
+        const int nlev_slot = FindModelParam(m->model->modelType, "NLEV");
         const double t = std::sqrt(4 * kNoiseBoltzmann * T);
         AddNoiseSource(m->drain_i, m->drain, std::sqrt(m->gdrain) * t);
         AddNoiseSource(m->source_i, m->source, std::sqrt(m->gsource) * t);
