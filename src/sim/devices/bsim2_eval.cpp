@@ -158,7 +158,6 @@ Bsim12Evaluation EvaluateBsim2(MosfetInstance& m, const MosDual& vds_in, const M
             if (vds.v > vdsat.v && s.ai0 != 0) r.ids *= ImpactIonization(s, vds, vbs, vdsat);
         }
     }
-    r.ids.d[1] = std::max(r.ids.d[1], 1e-20);
     r.ids.v = std::max(r.ids.v, 1e-50);
     r.von = vth.v;
 
