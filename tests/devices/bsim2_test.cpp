@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <tuple>
 #include <initializer_list>
 #include <utility>
@@ -24,6 +25,10 @@
 #include "sim/devices/mosfet_dual.h"
 #include "sim/devices/mosfet_instance_defaults.h"
 #include "sim/devices/resistor.h"
+#include "sim/engine/ac_load.h"
+#include "sim/engine/noise_sources.h"
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/sparse_matrix.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/solver_state.h"
 
@@ -343,6 +348,82 @@ TEST_F(Bsim2Devices, DevicePass) {
         FreeSimulationState();
         ClearCircuitModels();
     }
+}
+
+// A common-source stage's gain from 1 MHz to 1 GHz (deck data/bsim2_ac.cir): the
+// small-signal stamp of the kept conductances and charge partials, with the junctions.
+TEST_F(Bsim2Devices, SmallSignalStageMatchesTheReference) {
+    struct Point {
+        double f;
+        std::complex<double> vg, vd;
+    };
+    const Point points[] = {{1e6, {9.999956e-01, -2.09804e-03}, {-3.06543, 8.601664e-03}},
+                            {1e7, {9.995605e-01, -2.09712e-02}, {-3.06352, 8.597596e-02}},
+                            {1e8, {9.578769e-01, -2.00979e-01}, {-2.88097, 8.207995e-01}},
+                            {1e9, {1.844392e-01, -3.88661e-01}, {2.421475e-01, 1.128709}}};
+    enum { vdd = 1, d, in, g };
+    AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
+    AddResistor(vdd, d, 1e4);
+    SpiceSource* source = AddSpiceSource(in, 0, kSpiceVoltageSource, 1.5);
+    source->ac_magnitude = 1;
+    AddResistor(in, g, 2e4);
+    ModelParams* model = Model(kModelNmos5, kNmosCard);
+    for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 0.5}, {"MJSW", 0.33}, {"PB", 0.8},
+                               {"PBSW", 0.8}, {"JS", 1e-4}})
+        ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
+    MosfetInstance* m = AddMosfet(model, d, g, 0, 0, 10e-6, 2e-6);
+    m->parsed_AD = m->parsed_AS = 20e-12;
+    m->parsed_PD = m->parsed_PS = 24e-6;
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(g), 0);
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    EXPECT_NEAR(V(d), 3.695900, 1e-5);
+    InitMode = kInitSmallSignal;
+    ASSERT_EQ(LoadCircuit(), 0);
+
+    AllocateAcVectors();
+    ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, Options.pivrel, Options.pivtol), 0);
+    MatrixElementTrail trail;
+    AcTrail = &trail;
+    SetAcFrequency(1e3);
+    AcFirstLoad = 1;
+    ASSERT_EQ(AcLoad(), 0);
+    AcFirstLoad = 0;
+    ASSERT_EQ(PreorderCircuitMatrix(AcMatrix), 0);
+    for (const Point& p : points) {
+        SCOPED_TRACE(p.f);
+        SetAcFrequency(p.f);
+        ASSERT_EQ(AcLoad(), 0);
+        ASSERT_EQ(FactorComplexLU(AcMatrix), 0);
+        SolveMatrix(AcMatrix, AcRightHandSide.data(), AcSolution.data());
+        EXPECT_LT(std::abs(AcNodeValue(g) - p.vg), 1e-4 * std::abs(p.vg));
+        EXPECT_LT(std::abs(AcNodeValue(d) - p.vd), 1e-4 * std::abs(p.vd));
+    }
+    DestroyCircuitMatrix(AcMatrix);
+    AcMatrix = nullptr;
+    AcTrail = nullptr;
+    FreeAcVectors();
+}
+
+// The channel's noise reads NLEV from the level-5 table (its slot is not level 4's):
+// with NLEV 1 the flicker term is KF |Id|^AF / (Cox Weff Leff f), thermal 8/3 kT gm.
+TEST_F(Bsim2Devices, ChannelNoiseReadsTheLevelsNoiseParameters) {
+    ModelParams* model = Model(kModelNmos5, kNmosCard);
+    for (auto [name, value] : {std::pair{"KF", 1e-30}, {"AF", 1.2}, {"NLEV", 1.0}})
+        ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
+    MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(3), 0);
+    for (int k = 0; k < 30; ++k) LoadKindAt(kMosfetLevel45Kind, {0, 3, 2, 0});
+    NoiseSources = {};
+    const double f = 1e3;
+    ASSERT_EQ(kMosfetLevel45AcKind.add_noise_sources(f), 0);
+    const double kt = 1.3806226e-23 * 300.15, cox = 3.453e-13 / (0.02e-4), area = 9.7e-6 * 1.5e-6;
+    const double flicker = 1e-30 * std::pow(std::fabs(m->cd), 1.2) / (cox * area * f);
+    double channel = 0;
+    for (int i = 0; i < NoiseSources.count(); ++i)
+        if (NoiseSources.node_a[i] == 1 && NoiseSources.node_b[i] <= 0) channel = NoiseSources.density[i];
+    EXPECT_NEAR(channel * channel, 8.0 / 3.0 * kt * m->gm + flicker, 1e-9 * channel * channel);
 }
 
 }  // namespace
