@@ -106,19 +106,23 @@ void MosfetBsim3TimePointLoadPass(benchmark::State& state) { MosfetBsim3Load(sta
 BENCHMARK(MosfetBsim3LoadPass)->Unit(benchmark::kMicrosecond);
 BENCHMARK(MosfetBsim3TimePointLoadPass)->Unit(benchmark::kMicrosecond);
 
-// The same stage with a BSIM1 (level 4) card, in saturation, at a DC point and at a time
-// point.
-void MosfetBsim1Load(benchmark::State& state, bool time_point) {
+// The same stage with a BSIM1 (level 4) or BSIM2 (level 5) card, in saturation, at a DC
+// point and at a time point.
+void MosfetBsim12Load(benchmark::State& state, int level, bool time_point) {
     RegisterMosfetKind();
     RegisterMosfetLevel45Kind();
     MosfetBypassAllowed = false;
-    auto model = MakeModelParams(kModelNmos4);
-    for (auto [name, value] :
-         {std::pair{"LEVEL", 4.0}, {"TOX", 0.03}, {"VDD", 5}, {"VFB", -1}, {"PHI", 0.8}, {"K1", 1.2}, {"K2", 0.12},
-          {"ETA", 0.005}, {"MUZ", 550}, {"MUS", 600}, {"X3MS", 6}, {"U0", 0.05}, {"U1", 0.1}, {"N0", 1.3},
-          {"CGSO", 3e-10}, {"CGDO", 3e-10}})
-        SetModelParam(*model, name, value);
-    CircuitModels[kModelNmos4].push_back(model.get());
+    const int type = level == 4 ? kModelNmos4 : kModelNmos5;
+    auto model = MakeModelParams(type);
+    const auto level4 = {std::pair{"LEVEL", 4.0}, {"TOX", 0.03}, {"VDD", 5},  {"VFB", -1},  {"PHI", 0.8},
+                         {"K1", 1.2},             {"K2", 0.12},  {"ETA", 0.005}, {"MUZ", 550}, {"MUS", 600},
+                         {"X3MS", 6},             {"U0", 0.05},  {"U1", 0.1},  {"N0", 1.3},  {"CGSO", 3e-10},
+                         {"CGDO", 3e-10}};
+    const auto level5 = {std::pair{"LEVEL", 5.0}, {"TOX", 0.02}, {"VBB", -5},  {"VFB", -0.9}, {"K1", 1.0},
+                         {"ETA0", 0.002},         {"MU3G", -1},  {"MU40", 0.5}, {"U1D", 0.5},  {"AI0", 2},
+                         {"BI0", 30},             {"CGSO", 3e-10}, {"CGDO", 3e-10}};
+    for (auto [name, value] : level == 4 ? level4 : level5) SetModelParam(*model, name, value);
+    CircuitModels[type].push_back(model.get());
     for (int i = 0; i < kDevices; ++i) AddMosfet(model.get(), 2 * i + 1, 2 * i + 2, 0, 0, 10e-6, 2e-6);
     PrepareEngine(2 * kDevices);
     for (int i = 0; i < kDevices; ++i) Solution[2 * i + 1] = 3 + 1e-5 * i, Solution[2 * i + 2] = 2;
@@ -131,10 +135,14 @@ void MosfetBsim1Load(benchmark::State& state, bool time_point) {
     RunLoads(state);
     MosfetBypassAllowed = true;
 }
-void MosfetBsim1LoadPass(benchmark::State& state) { MosfetBsim1Load(state, false); }
-void MosfetBsim1TimePointLoadPass(benchmark::State& state) { MosfetBsim1Load(state, true); }
+void MosfetBsim1LoadPass(benchmark::State& state) { MosfetBsim12Load(state, 4, false); }
+void MosfetBsim1TimePointLoadPass(benchmark::State& state) { MosfetBsim12Load(state, 4, true); }
+void MosfetBsim2LoadPass(benchmark::State& state) { MosfetBsim12Load(state, 5, false); }
+void MosfetBsim2TimePointLoadPass(benchmark::State& state) { MosfetBsim12Load(state, 5, true); }
 BENCHMARK(MosfetBsim1LoadPass)->Unit(benchmark::kMicrosecond);
 BENCHMARK(MosfetBsim1TimePointLoadPass)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MosfetBsim2LoadPass)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MosfetBsim2TimePointLoadPass)->Unit(benchmark::kMicrosecond);
 
 // The FETs reuse their linearisation whenever nothing moved, so the drains move by
 // +-1 mV from pass to pass: every pass evaluates every device.
