@@ -336,6 +336,27 @@ TEST_F(Bsim2Devices, DevicePass) {
     }
 }
 
+// Grading coefficients of exactly 1, a bulk forward-biased well beyond PHI, and gate and
+// drain beyond the fitted range (2 VGG, 2 VDD) leave the matrix finite, at a DC point and
+// at a time point.
+TEST_F(Bsim2Devices, ExtremeValuesKeepTheMatrixFinite) {
+    ModelParams* model = Model(kModelNmos5, kNmosCard);
+    for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 1.0}, {"MJSW", 1.0}, {"JS", 1e-4}})
+        ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
+    MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
+    m->parsed_AD = m->parsed_AS = 20e-12;
+    m->parsed_PD = m->parsed_PS = 24e-6;
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(3), 0);
+    for (const Bias& b : {Bias{2, 3, 1.5}, Bias{-1, 2, 3}, Bias{14, 12, -2}, Bias{-14, 2, -12}}) {
+        for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
+            const KindLoad load = LoadKindAt(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb}, point);
+            for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
+            for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
+        }
+    }
+}
+
 // A common-source stage's gain from 1 MHz to 1 GHz (deck data/bsim2_ac.cir): the
 // small-signal stamp of the kept conductances and charge partials, with the junctions.
 TEST_F(Bsim2Devices, SmallSignalStageMatchesTheReference) {
