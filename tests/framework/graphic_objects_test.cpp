@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "framework_fixture.h"
 #include "platform/image.h"
 #include "ui/framework/draw_context.h"
@@ -13,6 +15,8 @@ namespace {
 // Two graphs side by side, ten pixels a unit, y upwards; each holds one straight curve.
 struct TwoGraphs : GraphHost {
     std::vector<int> keys{101, 202};
+    int background = -1;
+    int GraphBackground(int) const override { return background; }
     int GraphCount() const override { return static_cast<int>(keys.size()); }
     int GraphKey(int g) const override { return keys[g]; }
     Rect GraphRect(int g) const override { return Rect{g * 200, 0, g * 200 + 200, 200}; }
@@ -128,6 +132,74 @@ TEST_F(Objects, PolygonsRemovalAndTheVisibleColourRule) {
     EXPECT_EQ(list.RemoveAnalysisObjects(0), 1);  // the polygon of the transient analysis
     EXPECT_EQ(list.Objects().size(), 1u);
     EXPECT_EQ(view.changes, 1);
+}
+
+TEST_F(Objects, GraphLookupsLayersAndLabelPoints) {
+    EXPECT_EQ(list.FindGraphIndexByKey(202), 1);
+    EXPECT_EQ(list.FindGraphIndexByKey(999), -1);
+    EXPECT_EQ(list.FindGraphIndexByKey(-1), -1);
+    EXPECT_EQ(list.GetGraphKey(0), 101);
+    EXPECT_EQ(list.GetGraphKey(-1), -1);
+    EXPECT_EQ(list.GetGraphKey(2), -1);
+
+    GraphicObject* o = list.AddGraphicObject(dc, kGraphicLine, 0, 20, 20, 60, 60);
+    ASSERT_NE(o, nullptr);
+    EXPECT_FALSE(list.AnyLayerOneObject());
+    o->layer = 1;
+    EXPECT_TRUE(list.AnyLayerOneObject());
+    o->analysis = 2;  // another analysis's object does not count
+    EXPECT_FALSE(list.AnyLayerOneObject());
+
+    // A measuring tag of x values puts its label 2 pixels left of its anchor, halfway down.
+    GraphicObject tag;
+    tag.typeWord = kGraphicMeasureV;
+    tag.graph = tag.graph2 = 0;
+    tag.x1 = 2, tag.y1 = 15, tag.x2 = 12, tag.y2 = 5;
+    tag.anchor = 7;
+    EXPECT_EQ(list.GetObjectLabelPoint(dc, tag), (platform::Point{68, 100}));
+}
+
+TEST_F(Objects, PicturesPlotAreaColoursAndTheSelectionBox) {
+    const std::string path = "/tmp/ob7_picture_object.png";
+    ASSERT_TRUE(platform::Image(10, 10, platform::Rgb(255, 0, 0)).SavePng(path));
+    GraphicObject* pic = list.AddGraphicObject(dc, kGraphicPicture, -1, 250, 20, 350, 120);
+    ASSERT_NE(pic, nullptr);
+    pic->text = path;
+    list.DrawObjects(dc, -1, 0);
+    EXPECT_EQ(image.Pixel(300, 70), platform::Rgb(255, 0, 0));
+    // While a placement preview is drawn only a black box shows.
+    view.paintMode = 2;
+    list.DrawObjects(dc, -1, 0);
+    EXPECT_EQ(image.Pixel(300, 70), platform::Rgb(0, 0, 0));
+    view.paintMode = 0;
+    std::remove(path.c_str());
+    list.Objects().clear();
+
+    // An attached object takes its plot area's background for the visible-colour rule.
+    graphs.background = 9;
+    GraphicObject* line = list.AddGraphicObject(dc, kGraphicLine, 1, 220, 50, 380, 50);
+    line->penColour = 9;
+    list.DrawObjects(dc, -1, 0);
+    EXPECT_EQ(line->penColour, 9 ^ 15);
+
+    // On the screen the selection box follows the objects, with handles.
+    image.Fill(platform::Rgb(255, 255, 255));
+    list.Objects().clear();
+    dc.technology = platform::DeviceKind::Display;
+    view.printRegion = nullptr;
+    view.selectionFrameShown = 1;
+    view.filterMask = 1;
+    view.filterValue = 1;
+    view.selectionColour = 12;
+    view.selectionBox = Rect{20, 20, 100, 80};
+    list.DrawWindowAnnotations(dc, -1);
+    EXPECT_EQ(image.Pixel(20, 20), platform::Rgb(0, 0, 255));
+    EXPECT_EQ(image.Pixel(60, 80), platform::Rgb(0, 0, 255));
+    EXPECT_EQ(image.Pixel(60, 50), platform::Rgb(255, 255, 255));
+    view.selectionFrameShown = 0;  // pictures without selection marks
+    image.Fill(platform::Rgb(255, 255, 255));
+    list.DrawWindowAnnotations(dc, -1);
+    EXPECT_EQ(image.Pixel(20, 20), platform::Rgb(255, 255, 255));
 }
 
 TEST(GraphicKinds, NamesAndClosedShapes) {
