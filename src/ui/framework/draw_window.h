@@ -6,6 +6,7 @@
 // title, placement and activation.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -122,6 +123,12 @@ enum TrackCode : int { kTrackEndPlacement = 0x30, kTrackResizeObject = 0x6017, k
                        kTrackDragWire = 0x2016, kTrackRubberBandObjects = 0xCF14, kTrackRubberBand = 0x8F14,
                        kTrackClosedShape = 0x8000 };
 
+// The default button list of a window type's own tool bar (command ids, 0 for a
+// separator) and whether the bar lies along the top; false for a type without a bar.
+// The application shell, which keeps the lists, installs it.
+using ToolBarTableSource = std::function<bool(int drawType, std::vector<int>& commands, bool& top)>;
+void SetToolBarTableSource(ToolBarTableSource source);
+
 class CDraw : public platform::Window {
 public:
     CDraw();
@@ -143,6 +150,7 @@ public:
     int currentMode = 0, previousMode = 0;
     platform::Rect selectionBox{-1, -1, -1, -1};
     std::vector<int> toolButtons;         // command ids of the window's own tool bar
+    bool toolBarTop = true;               // the bar lies along the top (else the left)
     int flags = 0;
     platform::Rect dragRect;
     void* resizing = nullptr;
@@ -230,6 +238,9 @@ public:
 
     // Creation inside the frame (the parent), as child 789 filling it.
     bool CreateInFrame(platform::Window* parent);
+    // The window's own tool bar from the default list of its type; false when the type
+    // has none (the buttons stay as they were).
+    bool InitMainToolBar();
 
     // Undo list: one level; the current entry is the one Undo undoes.
     UndoEntry* CurrentUndo() const;
