@@ -17,6 +17,14 @@ struct TwoGraphs : GraphHost {
     std::vector<int> keys{101, 202};
     int background = -1;
     int GraphBackground(int) const override { return background; }
+    std::vector<GraphMarker> markers;
+    std::vector<GraphMarker> GraphMarkers(int g) const override { return g == 0 ? markers : std::vector<GraphMarker>{}; }
+    FontRecord MarkerFont() const override {
+        FontRecord f{};
+        f.color = 12;  // blue
+        return f;
+    }
+    int MarkerFill() const override { return 11; }  // yellow
     int GraphCount() const override { return static_cast<int>(keys.size()); }
     int GraphKey(int g) const override { return keys[g]; }
     Rect GraphRect(int g) const override { return Rect{g * 200, 0, g * 200 + 200, 200}; }
@@ -200,6 +208,35 @@ TEST_F(Objects, PicturesPlotAreaColoursAndTheSelectionBox) {
     image.Fill(platform::Rgb(255, 255, 255));
     list.DrawWindowAnnotations(dc, -1);
     EXPECT_EQ(image.Pixel(20, 20), platform::Rgb(255, 255, 255));
+}
+
+TEST_F(Objects, PointMarkersShowACircleAndTheirTextInABox) {
+    TestApp();  // texts need the fonts
+    // Graph 0: x 0..20 over 0..200 pixels, y upwards from 200.
+    graphs.markers = {GraphMarker{"M1", {{5, 15}, {18, 1}}}};
+    list.DrawGraphMarkers(dc, -1);
+    const platform::Color blue = platform::Rgb(0, 0, 255), yellow = platform::Rgb(255, 255, 0);
+    // The point (5, 15) is at pixel (50, 50): its circle, and the box below it.
+    EXPECT_EQ(image.Pixel(54, 50), blue);
+    EXPECT_EQ(image.Pixel(50, 50), platform::Rgb(255, 255, 255));  // only the outline
+    EXPECT_EQ(image.Pixel(50, 56), blue);                            // the box's top edge
+    bool filled = false;
+    for (int y = 57; y < 80 && !filled; ++y) filled = image.Pixel(51, y) == yellow;
+    EXPECT_TRUE(filled);
+    // The point (18, 1) at pixel (180, 190) is near the bottom: the box goes above it.
+    EXPECT_EQ(image.Pixel(185, 183), blue);  // the box's bottom edge, above the circle
+    EXPECT_NE(image.Pixel(178, 175), yellow);
+    bool aboveFilled = false;
+    for (int y = 165; y < 183 && !aboveFilled; ++y) aboveFilled = image.Pixel(182, y) == yellow;
+    EXPECT_TRUE(aboveFilled);
+    // At the right end of the graph the box goes to the left of the point.
+    image.Fill(platform::Rgb(255, 255, 255));
+    graphs.markers = {GraphMarker{"M2", {{19.5, 15}}}};
+    list.DrawGraphMarkers(dc, -1);
+    bool leftFilled = false;
+    for (int y = 57; y < 80 && !leftFilled; ++y) leftFilled = image.Pixel(190, y) == yellow;
+    EXPECT_TRUE(leftFilled);
+    for (int y = 150; y < 200; ++y) EXPECT_NE(image.Pixel(201, y), yellow) << y;  // clipped to the graph
 }
 
 TEST(GraphicKinds, NamesAndClosedShapes) {

@@ -522,7 +522,43 @@ void GraphicObjectList::DrawPictureObject(CDrawContext& dc, const GraphicObject&
         d.StretchBlt(r, picture, Rect{0, 0, picture.Width(), picture.Height()});
 }
 
+void GraphicObjectList::DrawGraphMarkers(CDrawContext& dc, int plotGroup) {
+    if (!dc.Dc()) return;
+    platform::DrawContext& d = *dc.Dc();
+    FontRecord font = host_.MarkerFont();
+    for (int g = 0; g < host_.GraphCount(); ++g) {
+        if (plotGroup >= 0 && host_.GraphGroup(g) != plotGroup) continue;
+        std::vector<GraphMarker> markers = host_.GraphMarkers(g);
+        if (markers.empty()) continue;
+        Rect area = host_.GraphRect(g);
+        d.Save();
+        if (dc.technology != platform::DeviceKind::Picture)
+            d.SetClip(platform::Region::FromRect(Rect{area.left + 1, area.top + 1, area.right - 1, area.bottom - 1}));
+        d.SetFont(CreateFontFromRecord(font));
+        d.SetTextColor(GetColourFromSlot(dc, font.color));
+        d.SetBkOpaque(false);
+        for (const GraphMarker& marker : markers) {
+            platform::Size extent = d.TextExtent(marker.text);
+            for (const CurvePoint& p : marker.points) {
+                int x = Round(host_.ValueToPixel(g, 0, p.x)), y = Round(host_.ValueToPixel(g, 1, p.y));
+                d.SetPen(SlotPen(dc, font.color));
+                d.SetBrush(SlotBrush(dc, kNoColor));
+                d.Ellipse(Rect{x - 4, y - 4, x + 5, y + 5});
+                // The box below the point, or on the other side where the graph ends.
+                Rect box{x, y + 6, x + extent.cx + 4, y + 6 + extent.cy + 2};
+                if (box.bottom > area.bottom) box = Rect{box.left, y - 6 - extent.cy - 2, box.right, y - 6};
+                if (box.right > area.right) box = Rect{x - extent.cx - 4, box.top, x, box.bottom};
+                d.SetBrush(SlotBrush(dc, host_.MarkerFill()));
+                d.Rectangle(box);
+                d.TextOut(Point{box.left + 2, box.top + 1}, marker.text);
+            }
+        }
+        d.Restore();
+    }
+}
+
 void GraphicObjectList::DrawWindowAnnotations(CDrawContext& dc, int plotGroup) {
+    if (view_.drawType == kDraw2DPlot) DrawGraphMarkers(dc, plotGroup);
     DrawObjects(dc, plotGroup, 0);
     if (!dc.Dc() || dc.technology != platform::DeviceKind::Display || view_.printRegion) return;
     if (!view_.selectionFrameShown || view_.filterValue != (view_.filterMask & 1) || !view_.HasSelectionBox()) return;

@@ -68,6 +68,12 @@ struct CurvePoint {
     double x = 0, y = 0;
 };
 
+// A point marker of a graph: its text and its data point on each curve of the graph.
+struct GraphMarker {
+    std::string text;
+    std::vector<CurvePoint> points;
+};
+
 // What an analysis window offers its objects: its graphs and their conversions.
 class GraphHost {
 public:
@@ -86,6 +92,11 @@ public:
     // window's background).
     virtual std::string GraphName(int graph) const { return {}; }
     virtual int GraphBackground(int graph) const { return -1; }
+    // The point markers of a graph (of the current analysis), the plot's marker font
+    // (its colour the text's and the box's) and the colour slot that fills their boxes.
+    virtual std::vector<GraphMarker> GraphMarkers(int graph) const { return {}; }
+    virtual FontRecord MarkerFont() const { return {}; }
+    virtual int MarkerFill() const { return 15; }
     virtual int GraphAt(platform::Point p) const { return -1; }
 };
 
@@ -140,7 +151,12 @@ public:
     // graph clip and the visible-colour rule. A picture object draws the picture file
     // named by its text into its rectangle.
     void DrawObjects(CDrawContext& dc, int plotGroup, int layer);
-    // The whole list (layer 0) and then, on the screen, the selection box with handles.
+    // The point markers of the graphs of a plot group (-1 all): a circle at each data
+    // point and the marker's text in a box below it (above, or to the left, where the
+    // graph ends).
+    void DrawGraphMarkers(CDrawContext& dc, int plotGroup);
+    // 2-D plots first draw their markers; then the whole list (layer 0) and, on the
+    // screen, the selection box with handles.
     void DrawWindowAnnotations(CDrawContext& dc, int plotGroup);
     // Whether an object of the current analysis lies in layer 1 (the window then
     // repaints fully when an object changes).
