@@ -26,12 +26,8 @@ public:
     std::string Title() const override { return view_.GetFrameTitle(); }
     const std::string& Text() const override { return text_; }
     void Replace(size_t begin, size_t end, const std::string& text) override {
-        // The editor's selection counts a CR LF as one step.
         end = std::min(std::max(end, begin), text_.size());
-        size_t steps = end - begin;
-        for (size_t i = begin; i + 1 < end; ++i)
-            if (text_[i] == '\r' && text_[i + 1] == '\n') --steps;
-        view_.textArea.SetSel(static_cast<int>(begin), static_cast<int>(begin + steps));
+        view_.textArea.SetSel(static_cast<int>(begin), static_cast<int>(end));
         view_.textArea.ReplaceSel(text);
         text_ = view_.textArea.GetText();
     }

@@ -44,7 +44,7 @@ struct Answers {
     std::deque<int> messageBox;
     std::vector<std::string> messageTexts;
     std::deque<int> popup;
-    std::deque<std::vector<std::string>> files;
+    std::deque<std::pair<std::vector<std::string>, int>> files;
     std::deque<std::function<bool(PrintSettings&)>> print;
     std::deque<std::function<bool(Color&)>> color;
     std::deque<std::function<bool(Font&)>> font;
@@ -311,7 +311,13 @@ bool TakeMessageBoxAnswer(const std::string& text, int& button) {
 }
 
 bool TakePopupMenuAnswer(int& command) { return TakeFront(TheAnswers().popup, command); }
-bool TakeFileDialogAnswer(std::vector<std::string>& paths) { return TakeFront(TheAnswers().files, paths); }
+bool TakeFileDialogAnswer(std::vector<std::string>& paths, int& filterIndex) {
+    std::pair<std::vector<std::string>, int> answer;
+    if (!TakeFront(TheAnswers().files, answer)) return false;
+    paths = std::move(answer.first);
+    filterIndex = answer.second;
+    return true;
+}
 bool TakePrintDialogAnswer(std::function<bool(PrintSettings&)>& answer) { return TakeFront(TheAnswers().print, answer); }
 bool TakeColorDialogAnswer(std::function<bool(Color&)>& answer) { return TakeFront(TheAnswers().color, answer); }
 bool TakeFontDialogAnswer(std::function<bool(Font&)>& answer) { return TakeFront(TheAnswers().font, answer); }
@@ -324,7 +330,9 @@ void QueueModalScript(std::function<int(Dialog&)> script) { TheAnswers().modal.p
 void QueueMessageBoxAnswer(int button) { TheAnswers().messageBox.push_back(button); }
 const std::vector<std::string>& MessageBoxTexts() { return TheAnswers().messageTexts; }
 void QueuePopupMenuAnswer(int command) { TheAnswers().popup.push_back(command); }
-void QueueFileDialogAnswer(std::vector<std::string> paths) { TheAnswers().files.push_back(std::move(paths)); }
+void QueueFileDialogAnswer(std::vector<std::string> paths, int filterIndex) {
+    TheAnswers().files.push_back({std::move(paths), filterIndex});
+}
 void QueuePrintDialogAnswer(std::function<bool(PrintSettings&)> a) { TheAnswers().print.push_back(std::move(a)); }
 void QueueColorDialogAnswer(std::function<bool(Color&)> a) { TheAnswers().color.push_back(std::move(a)); }
 void QueueFontDialogAnswer(std::function<bool(Font&)> a) { TheAnswers().font.push_back(std::move(a)); }
