@@ -615,6 +615,9 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
     }
 }
 
+// The status bar's prompt pane (the first pane shows the mode).
+constexpr int kStatusPromptPane = 1;
+
 void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int lastCurve) {
     platform::DrawContext& dc = *context.Dc();
     plotAborted = false;
@@ -625,7 +628,7 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
     // back afterwards.
     auto* app = platform::Application::Instance();
     auto* main = app ? dynamic_cast<platform::FrameWindow*>(app->MainWindow()) : nullptr;
-    std::string savedPrompt = main ? main->PaneText(0) : std::string();
+    std::string savedPrompt = main ? main->PaneText(kStatusPromptPane) : std::string();
     PlotProgress progress;
     for (int c = firstCurve; c <= lastCurve && !plotAborted; ++c) {
         GraphRecord& g = data.curves[c];
@@ -635,13 +638,13 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
         if (!g.IsRectangular()) continue;
         if (data.runActive) g.previousPixel = g.currentPixel;
         if (main) {
-            main->SetPaneText(0, "Press Esc to stop plotting.");
+            main->SetPaneText(kStatusPromptPane, "Press Esc to stop plotting.");
             progress.show = [main, &g](int, int percent) {
                 char text[200];
                 std::snprintf(text, sizeof text,
                               "Plotting data points for graph %.100s %d%% complete. Press Esc to stop plotting.",
                               g.caption.c_str(), percent);
-                main->SetPaneText(0, text);
+                main->SetPaneText(kStatusPromptPane, text);
             };
         }
         progress.Start(sc.pointCount + 1);
@@ -704,7 +707,7 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
         dc.Restore();
         dc.ResetClip();
     }
-    if (main) main->SetPaneText(0, savedPrompt);
+    if (main) main->SetPaneText(kStatusPromptPane, savedPrompt);
 }
 
 void CAPDraw::DrawDigitalRun(CDrawContext& context, int c, int run) {
