@@ -1,6 +1,8 @@
 #include "app/circuit_analysis.h"
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "analysis/text_circuit_analysis.h"
 #include "analysis_ui/analysis_limits_dialog.h"
@@ -11,10 +13,12 @@
 #include "foundation/string_table.h"
 #include "netlist/netlist_circuit.h"
 #include "netlist/views/circuit_view_commands.h"
+#include "platform/input.h"
 #include "platform/system_services.h"
 #include "plots/analysis_window.h"
 #include "plots/plot_view.h"
 #include "plots/run_plot_feed.h"
+#include "sim/engine/run_control.h"
 #include "ui/framework/shell_state.h"
 
 namespace ob7 {
@@ -68,6 +72,17 @@ CMDIFrame* FirstCircuitWindow() {
         if (frame && (frame->kind == kDrawSchematic || frame->kind == kDrawText)) return frame;
     }
     return nullptr;
+}
+
+// Polled between points: Esc or the window's Stop ends the run; while Pause holds it,
+// the program stays responsive until Resume or Stop.
+bool PollRunStop() {
+    for (;;) {
+        if (platform::Services().PollKey() == platform::key::kEscape) RunControl.pending_key = platform::key::kEscape;
+        if (RunControl.pending_key == platform::key::kEscape) return true;
+        if (!Shell.runPaused) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 // The analysis is over: the active circuit and the kind are cleared and the compiled
@@ -144,10 +159,11 @@ int RunActiveAnalysis() {
         if (MainFrame) MainFrame->SetPaneProgress(kPanePrompt, percent);
     };
     a->circuit.prepareRun = [&feed](AnalysisRun& run) {
-        run.pollAbort = [] { return platform::Services().PollKey() == 27; };
+        run.pollAbort = [] { return PollRunStop(); };
         feed.Attach(run);
     };
     Shell.runInProgress = true;
+    RunControl.pending_key = 0;  // an earlier Esc is not this run's
     if (MainFrame) MainFrame->SetModeText(LoadMessageTextTemp(kMsgWait));
     const int code = a->circuit.RunAnalysis(a->kind);
     Shell.runInProgress = false;

@@ -16,7 +16,9 @@
 #include "circuit/views/text_window.h"
 #include "foundation/paths.h"
 #include "foundation/report_sink.h"
+#include "platform/automation.h"
 #include "platform/image.h"
+#include "platform/input.h"
 #include "platform/qt_app.h"
 #include "plots/analysis_window.h"
 #include "plots/plot_view.h"
@@ -137,6 +139,27 @@ TEST_F(CircuitAnalysis, TransientCommandOpensTheWindowAndRunDrawsTheCurves) {
     EndCircuitAnalysis();
     EXPECT_EQ(Shell.analysisKind, -1);
     EXPECT_EQ(ActiveAnalysisWindow(), nullptr);
+}
+
+// Esc during the run stops it: the points computed so far stay drawn, and the status bar
+// gives back its prompt and mode panes.
+TEST_F(CircuitAnalysis, EscapeStopsTheRunKeepingItsPoints) {
+    ASSERT_NE(OpenDeck("rc.cir", kDeck), nullptr);
+    ASSERT_TRUE(StartCircuitAnalysis(0));
+    CG2DFrame* window = ActiveAnalysisWindow();
+    ASSERT_NE(window, nullptr);
+    platform::automation::PostKey(*window, platform::key::kEscape);
+    EXPECT_EQ(RunActiveAnalysis(), 15056);
+    EXPECT_FALSE(Shell.runInProgress);
+    CAPDraw* view = ActiveAnalysisView();
+    ASSERT_NE(view, nullptr);
+    ASSERT_GT(view->data.plottedCount, 0);
+    ASSERT_GE(view->data.PointCount(0), 0);
+    EXPECT_LT(view->data.X(0, view->data.PointCount(0)), 10e-3);  // stopped early
+    EXPECT_EQ(frame.PaneText(kPaneMode), "");
+    // The next Run goes to the end.
+    EXPECT_EQ(RunActiveAnalysis(), 0);
+    EXPECT_NEAR(view->data.X(0, view->data.PointCount(0)), 10e-3, 1e-9);
 }
 
 TEST_F(CircuitAnalysis, CompileErrorIsReportedAndEndsTheAnalysis) {
