@@ -70,6 +70,7 @@ struct GraphRecord {
     int yScaleWidth = 0;
     platform::Point yTitlePosition;
     CursorRecord cursor[2];
+    int slope = 0;             // the cursor table's slope: 0 Normal, 1 dB/Octave, 2 dB/Decade
     double normaliseDivisor = 0;
     int subtractNormalise = 0;
     int firstDrawnPoint = 0;

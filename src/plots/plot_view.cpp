@@ -27,8 +27,6 @@ namespace ob7 {
 using platform::Point;
 using platform::Rect;
 
-namespace {
-
 platform::PenStyle PatternStyle(int pattern) {
     switch (pattern) {
     case 1: return platform::PenStyle::Dash;
@@ -38,6 +36,8 @@ platform::PenStyle PatternStyle(int pattern) {
     default: return platform::PenStyle::Solid;
     }
 }
+
+namespace {
 
 // The pane rectangle as a clip: its right and bottom edges belong to it.
 Rect PaneClip(const Rect& r) { return Rect{r.left, r.top, r.right + 1, r.bottom + 1}; }
@@ -921,7 +921,7 @@ void CAPDraw::DrawReadouts(CDrawContext& context, int group) {
         cell(row, 1, FormatAxisValue(g, kYAxis, g.cursor[0].y));
         cell(row, 2, FormatAxisValue(g, kYAxis, g.cursor[1].y));
         cell(row, 3, FormatAxisValue(g, kYAxis, g.cursor[1].y - g.cursor[0].y));
-        cell(row, 4, SlopeText(g.cursor[0].x, g.cursor[1].x, g.cursor[0].y, g.cursor[1].y, false, slopeMethod));
+        cell(row, 4, SlopeText(g.cursor[0].x, g.cursor[1].x, g.cursor[0].y, g.cursor[1].y, false, g.slope));
         ++row;
     }
 }

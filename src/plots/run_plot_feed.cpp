@@ -81,6 +81,7 @@ void RunPlotFeed::Prepare(AnalysisPlot& plot) {
             g.style.lineWidth = std::max(1, static_cast<int>(row.lineWidth));
             g.style.pattern = row.pattern;
             g.style.rainbow = row.rainbow;
+            g.slope = row.slope;
             xRange = row.xRange;
         }
         for (int axis = kXAxis; axis <= kYAxis; ++axis) {
