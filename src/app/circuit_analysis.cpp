@@ -127,6 +127,12 @@ bool StartCircuitAnalysis(int kind) {
     }
     a.asRead = a.circuit.Setup();
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };
+    // The plot's properties edit the analysis' curve rows.
+    a.view.propertiesHost.curveRows = [&a] { return &a.circuit.Setup().rows; };
+    a.view.propertiesHost.closeLimits = [] { CloseAnalysisLimits(); };
+    a.view.propertiesHost.refreshLimits = [] {
+        if (AnalysisLimitsDialog) AnalysisLimitsDialog->RefreshCurveGrid();
+    };
     ConnectAnalysisLimits(a.frame, [&a](int) -> AnalysisSetup& { return a.circuit.Setup(); },
                           [&a] { return a.DialogHost(); });
     // The text page keeps the limits the window ends with.

@@ -21,6 +21,7 @@
 #include "platform/input.h"
 #include "platform/qt_app.h"
 #include "plots/analysis_window.h"
+#include "plots/plot_properties.h"
 #include "plots/plot_view.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/shell_state.h"
@@ -160,6 +161,39 @@ TEST_F(CircuitAnalysis, EscapeStopsTheRunKeepingItsPoints) {
     // The next Run goes to the end.
     EXPECT_EQ(RunActiveAnalysis(), 0);
     EXPECT_NEAR(view->data.X(0, view->data.PointCount(0)), 10e-3, 1e-9);
+}
+
+// F10 on the plot opens its properties; a curve moved into a pane of its own on OK goes
+// into the curve rows, and the text takes it when the window closes.
+TEST_F(CircuitAnalysis, PlotPropertiesWriteTheCurveRows) {
+    CTxtFrame* deck = OpenDeck("rc.cir", kDeck);
+    ASSERT_NE(deck, nullptr);
+    ASSERT_TRUE(StartCircuitAnalysis(0));
+    ASSERT_EQ(RunActiveAnalysis(), 0);
+    CAPDraw* view = ActiveAnalysisView();
+    ASSERT_NE(view, nullptr);
+    platform::automation::QueueModalScript([](platform::Dialog& d) {
+        auto& sheet = dynamic_cast<CG2DPropSheet&>(d);
+        CG2DPlotPage& page = *sheet.plotPage;
+        page.SetCurSel(kPropCurveList, 1);
+        page.OnControlNotify(kPropCurveList, platform::Notify::SelChange);
+        page.SetCurSel(kPropPlotGroup, 1);
+        page.OnControlNotify(kPropPlotGroup, platform::Notify::SelChange);
+        platform::automation::ClickItem(sheet, 1);
+        return 1;
+    });
+    ASSERT_TRUE(view->ExecuteCommand(kCmdProperties));
+    EXPECT_EQ(AnalysisLimitsDialog, nullptr);  // the Limits dialog closed for the sheet
+    EXPECT_EQ(view->data.curves[1].plotGroup, 2);
+    ActiveAnalysisWindow()->Close();
+    platform::Application::PumpMessages();
+    auto* deckView = dynamic_cast<CCTDraw*>(deck->draw);
+    ASSERT_NE(deckView, nullptr);
+    deckView->SyncTextToDocument();
+    const std::string& text = deckView->document->text;
+    EXPECT_NE(text.find(".PLOT TRAN V(IN)\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(".PLOT TRAN V(OUT)"), std::string::npos) << text;
+    EXPECT_NE(text.find(".TRAN 10u 10m\r\n"), std::string::npos) << text;
 }
 
 TEST_F(CircuitAnalysis, CompileErrorIsReportedAndEndsTheAnalysis) {
