@@ -6,6 +6,8 @@
 
 #include "analysis/text_circuit_analysis.h"
 #include "analysis_ui/analysis_limits_dialog.h"
+#include "analysis_ui/circuit_choices.h"
+#include "analysis_ui/stepping_dialog.h"
 #include "app/main_frame.h"
 #include "circuit/circuit_document.h"
 #include "circuit/views/cct_draw.h"
@@ -43,10 +45,17 @@ struct ActiveAnalysis {
     // What the Limits dialog takes from the circuit: the names its default curves read.
     LimitsDialogHost DialogHost() {
         LimitsDialogHost host;
-        if (NetlistCircuit* c = circuit.Circuit())
+        if (NetlistCircuit* c = circuit.Circuit()) {
             for (const NodeEntry& n : c->nodes.entries)
                 if (n.scope == 1 && n.number > 0) host.nodes.push_back({n.number, n.kind == 1, n.name});
+            FillSweepChoices(ReadCircuitChoices(*c), host);
+        }
         return host;
+    }
+    // What the Stepping dialog offers: the compiled circuit's parts, models and symbols.
+    StepChoices SteppingChoices() {
+        NetlistCircuit* c = circuit.Circuit();
+        return c ? MakeStepChoices(ReadCircuitChoices(*c)) : StepChoices{};
     }
 };
 
@@ -127,6 +136,8 @@ bool StartCircuitAnalysis(int kind) {
     }
     a.asRead = a.circuit.Setup();
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };
+    ConnectSteppingDialog(a.frame, [&a](int) -> AnalysisSetup& { return a.circuit.Setup(); },
+                          [&a] { return a.SteppingChoices(); }, [] {});
     // The plot's properties edit the analysis' curve rows.
     a.view.propertiesHost.curveRows = [&a] { return &a.circuit.Setup().rows; };
     a.view.propertiesHost.closeLimits = [] { CloseAnalysisLimits(); };

@@ -95,6 +95,11 @@ void RunPlotFeed::Prepare(AnalysisPlot& plot) {
             a.gridStep = a.savedGridStep = curve.gridStep[from];
             a.minorStep = a.savedMinorStep = curve.minorStep[from];
             a.autoMark = kNoAutoScale;
+            if (g.rowIndex >= 0) {
+                const CurveRowRecord& row = setup_.rows[g.rowIndex];
+                if (!row.valueFormat[axis].empty()) a.valueFormat.spec.Set(row.valueFormat[axis].c_str());
+                if (!row.scaleFormat[axis].empty()) a.scaleFormat.spec.Set(row.scaleFormat[axis].c_str());
+            }
         }
         data.curves.push_back(g);
         data.xRangeTexts.push_back(xRange);

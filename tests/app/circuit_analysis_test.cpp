@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "analysis_ui/analysis_limits_dialog.h"
+#include "analysis_ui/stepping_dialog.h"
 #include "app/circuit_analysis.h"
 #include "app/main_frame.h"
 #include "circuit/views/text_window.h"
@@ -194,6 +195,53 @@ TEST_F(CircuitAnalysis, PlotPropertiesWriteTheCurveRows) {
     EXPECT_NE(text.find(".PLOT TRAN V(IN)\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find(".PLOT TRAN V(OUT)"), std::string::npos) << text;
     EXPECT_NE(text.find(".TRAN 10u 10m\r\n"), std::string::npos) << text;
+}
+
+// The Stepping command lists the circuit's own parts, models and symbols; a model
+// parameter stepped over three values gives three runs.
+TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {
+    ASSERT_NE(OpenDeck("step.cir",
+                       "Stepping\r\nV1 in 0 PULSE(0 1 0 1u 1u 5m 10m)\r\nR1 in out {RLOAD}\r\nC1 out 0 1u\r\n"
+                       "D1 out 0 DMOD\r\n.MODEL DMOD D(IS=1e-14)\r\n.PARAM RLOAD=1k\r\n.TRAN 10u 10m\r\n.END\r\n"),
+              nullptr);
+    ASSERT_TRUE(StartCircuitAnalysis(0)) << (reports.texts.empty() ? "" : reports.texts.front());
+    CG2DFrame* window = ActiveAnalysisWindow();
+    ASSERT_NE(window, nullptr);
+    std::vector<std::string> parts, models, symbols, parameters;
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        auto list = [&d](int id) {
+            std::vector<std::string> out;
+            for (int i = 0; i < d.ItemCount(id); ++i) out.push_back(d.ItemString(id, i));
+            return out;
+        };
+        parts = list(kStepName);
+        platform::automation::ClickItem(d, kStepSymbolic);
+        symbols = list(kStepName);
+        platform::automation::ClickItem(d, kStepModel);
+        models = list(kStepName);
+        d.SetCurSel(kStepName, 0);
+        d.OnControlNotify(kStepName, platform::Notify::SelChange);
+        parameters = list(kStepParam);
+        d.SetItemText(kStepParam, "IS");
+        d.OnControlNotify(kStepParam, platform::Notify::KillFocus);
+        d.SetItemText(kStepFrom, "1e-15");
+        d.SetItemText(kStepTo, "1e-13");
+        d.SetItemText(kStepValue, "10");
+        platform::automation::ClickItem(d, kStepLogButton);
+        platform::automation::ClickItem(d, kStepYes);
+        platform::automation::ClickItem(d, 1);
+        return 1;
+    });
+    ASSERT_TRUE(window->ExecuteCommand(18100));
+    EXPECT_EQ(parts, (std::vector<std::string>{"V1", "R1", "C1"}));
+    EXPECT_EQ(symbols, (std::vector<std::string>{"RLOAD"}));
+    ASSERT_EQ(models.size(), 1u);
+    EXPECT_EQ(models[0], "D DMOD");
+    EXPECT_NE(std::find(parameters.begin(), parameters.end(), "IS"), parameters.end());
+    EXPECT_EQ(RunActiveAnalysis(), 0) << (reports.texts.empty() ? "" : reports.texts.front());
+    CAPDraw* view = ActiveAnalysisView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->data.runs.runCount, 3);
 }
 
 TEST_F(CircuitAnalysis, CompileErrorIsReportedAndEndsTheAnalysis) {
