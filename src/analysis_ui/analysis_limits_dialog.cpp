@@ -6,6 +6,7 @@
 
 #include "analysis_ui/curve_cells.h"
 #include "analysis_ui/expand_text_dialog.h"
+#include "analysis_ui/expression_menu.h"
 #include "platform/desktop.h"
 #include "platform/draw_context.h"
 #include "platform/image.h"
@@ -617,12 +618,35 @@ void CAnalysisLimitsDlg::ValueMenu(int column, bool wholeColumn, int cellId) {
 }
 
 void CAnalysisLimitsDlg::OnControlRightClick(int id) {
-    if (IsCell(id) && CellColumn(id) != kColYExpression) {
+    if (IsCell(id)) {
         lastCell_ = id;
-        ValueMenu(CellColumn(id), false, id);
+        if (CellColumn(id) == kColYExpression) ExpressionMenuAt(id);
+        else ValueMenu(CellColumn(id), false, id);
         return;
     }
     CDialog2::OnControlRightClick(id);
+}
+
+void CAnalysisLimitsDlg::ExpressionMenuAt(int cellId) {
+    ExpressionMenuSource source;
+    source.kind = kind_;
+    source.nodes = host_.nodes;
+    source.parts = host_.expressionParts;
+    source.symbols = host_.symbols;
+    ExpressionMenu expression;
+    platform::Menu menu;
+    expression.Build(menu, source, true);
+    const int chosen = TrackPopupMenu(menu, platform::Window::CursorPos());
+    const int row = scroll_ + CellRow(cellId);
+    const std::string x = row < RowCount() ? CurveCellText(setup_.rows[row], kColXExpression) : std::string();
+    const ExpressionMenu::Choice choice = expression.Choose(chosen, ItemText(cellId), x, this);
+    switch (choice.action) {
+    case ExpressionMenu::Action::Expand: Expand(); return;
+    case ExpressionMenu::Action::ReplaceSelection: ReplaceEditSel(cellId, choice.text); break;
+    case ExpressionMenu::Action::SetText: SetItemText(cellId, choice.text); break;
+    case ExpressionMenu::Action::None: return;
+    }
+    StoreCell(cellId);
 }
 
 void CAnalysisLimitsDlg::AddRow() {

@@ -58,6 +58,16 @@ CircuitChoices ReadCircuitChoices(NetlistCircuit& circuit) {
     }
     for (const auto& row : circuit.tables.defines.rows)
         for (const DefineEntry& d : row) {
+            if (d.scope == 1 || d.globalFunction) {
+                std::string text = d.name;
+                if (d.functionLike || !d.args.empty()) {
+                    text += "(";
+                    for (size_t a = 0; a < d.args.size(); ++a) text += (a ? "," : "") + d.args[a];
+                    text += ")";
+                }
+                if (std::find(out.symbolTexts.begin(), out.symbolTexts.end(), text) == out.symbolTexts.end())
+                    out.symbolTexts.push_back(text);
+            }
             if (d.functionLike || !d.args.empty() || (d.scope != 1 && !d.globalFunction) || d.value.empty()) continue;
             int code = 0;
             EvalNumberOrExpression(d.value.c_str(), &code);
@@ -86,7 +96,9 @@ bool ModelStepParameters(const std::string& typeName, bool forParts, std::vector
     return true;
 }
 
-void FillSweepChoices(const CircuitChoices& choices, LimitsDialogHost& host) {
+void FillLimitsChoices(const CircuitChoices& choices, LimitsDialogHost& host) {
+    host.expressionParts = choices.valueParts;
+    host.symbols = choices.symbolTexts;
     host.sweepParts = choices.sweepParts;
     host.models.clear();
     for (const auto& m : choices.models)

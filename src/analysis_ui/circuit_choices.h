@@ -24,6 +24,9 @@ struct CircuitChoices {
     std::vector<std::pair<std::string, std::string>> models;
     // .DEFINE and .PARAM symbols of the circuit without arguments whose value reads as a number.
     std::vector<std::string> symbols;
+    // Every symbol of the circuit as the expression menu offers it: a function-like one
+    // with its argument names, "NAME(A,B)".
+    std::vector<std::string> symbolTexts;
 };
 
 // Reads the choices of a circuit compiled for a run (its device lists are in place).
@@ -35,7 +38,7 @@ CircuitChoices ReadCircuitChoices(NetlistCircuit& circuit);
 // model type.
 bool ModelStepParameters(const std::string& typeName, bool forParts, std::vector<std::string>& out);
 
-// The Limits dialog's DC sweep lists from the same choices.
-void FillSweepChoices(const CircuitChoices& choices, LimitsDialogHost& host);
+// The Limits dialog's DC sweep lists and expression menu from the same choices.
+void FillLimitsChoices(const CircuitChoices& choices, LimitsDialogHost& host);
 
 }  // namespace ob7

@@ -48,7 +48,7 @@ struct ActiveAnalysis {
         if (NetlistCircuit* c = circuit.Circuit()) {
             for (const NodeEntry& n : c->nodes.entries)
                 if (n.scope == 1 && n.number > 0) host.nodes.push_back({n.number, n.kind == 1, n.name});
-            FillSweepChoices(ReadCircuitChoices(*c), host);
+            FillLimitsChoices(ReadCircuitChoices(*c), host);
         }
         return host;
     }
