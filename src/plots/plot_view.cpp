@@ -163,11 +163,15 @@ int CAPDraw::StoreRunPoint(const double* xy) {
 
 void CAPDraw::DrawNewPoints() {
     if (!IsCreated()) return;
-    FpFlagsGuard keep;
     auto dc = GetDC();
     if (!dc) return;
     CDrawContext context(dc.get());
     SelectAndRealizePalette(context);
+    DrawNewPoints(context);
+}
+
+void CAPDraw::DrawNewPoints(CDrawContext& context) {
+    FpFlagsGuard keep;
     for (int c = 0; c < data.plottedCount; ++c) DrawNewSegment(context, c);
 }
 

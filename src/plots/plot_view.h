@@ -101,6 +101,8 @@ public:
     int StoreRunPoint(const double* xy);
     // Draws the segments to the newest points (during a run).
     void DrawNewPoints();
+    // The same on a context that stays open over many points.
+    void DrawNewPoints(CDrawContext& context);
     // The end of a run: auto-scaling, cursors, repaint.
     void EndRun();
 

@@ -1,7 +1,9 @@
 #include "plots/run_plot_feed.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <memory>
 
 #include "analysis/analysis_run.h"
 #include "analysis/curve_rows.h"
@@ -9,6 +11,8 @@
 #include "plots/auto_scale.h"
 #include "plots/plot_view.h"
 #include "sim/engine/run_helpers.h"
+#include "ui/framework/colour_slots.h"
+#include "ui/framework/draw_context.h"
 
 namespace ob7 {
 
@@ -115,10 +119,17 @@ void RunPlotFeed::Prepare(AnalysisPlot& plot) {
     view_.Update();
 }
 
-// Copies points copied_ .. upTo - 1 of the run into the view's last run.
+// Copies points copied_ .. upTo - 1 of the run into the view's last run, drawing their
+// segments on one drawing context.
 void RunPlotFeed::CopyPoints(AnalysisPlot& plot, int run, int upTo) {
+    if (copied_ >= upTo) return;
     std::vector<double> xy(2 * shown_.size());
-    const bool draw = view_.IsCreated();
+    std::unique_ptr<platform::DrawContext> dc = view_.IsCreated() ? view_.GetDC() : nullptr;
+    std::unique_ptr<CDrawContext> context;
+    if (dc) {
+        context = std::make_unique<CDrawContext>(dc.get());
+        SelectAndRealizePalette(*context);
+    }
     for (; copied_ < upTo; ++copied_) {
         for (size_t k = 0; k < shown_.size(); ++k) {
             const int count = plot.RunPointCount(shown_[k], run);
@@ -127,7 +138,7 @@ void RunPlotFeed::CopyPoints(AnalysisPlot& plot, int run, int upTo) {
             xy[2 * k + 1] = at < 0 ? 0 : plot.RunPointValue(shown_[k], run, at, kAxisY);
         }
         view_.StoreRunPoint(xy.data());
-        if (draw) view_.DrawNewPoints();
+        if (context) view_.DrawNewPoints(*context);
     }
 }
 
@@ -148,6 +159,17 @@ double RunPlotFeed::SweepFraction(double x) const {
 }
 
 void RunPlotFeed::Update(AnalysisPlot& plot) {
+    if (plot.runs.runCount == 0) return;
+    if (prepared_ && plot.runs.runCount == viewRuns_) {
+        // Within a run the new points are drawn a screenful at a time.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastDraw_ < std::chrono::milliseconds(kDrawIntervalMs)) return;
+        lastDraw_ = now;
+    }
+    Flush(plot);
+}
+
+void RunPlotFeed::Flush(AnalysisPlot& plot) {
     if (plot.runs.runCount == 0) return;
     if (!prepared_) Prepare(plot);
     if (shown_.empty()) return;
@@ -187,7 +209,7 @@ void RunPlotFeed::Finish(AnalysisPlot& plot) {
     plot.PlotNewPoints();
     if (!prepared_) Prepare(plot);
     if (!shown_.empty() && plot.runs.runCount > 0) {
-        Update(plot);
+        Flush(plot);
         const int run = plot.runs.runCount - 1;
         int points = 0;
         for (int c : shown_) points = std::max(points, plot.RunPointCount(c, run));

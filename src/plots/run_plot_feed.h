@@ -6,6 +6,7 @@
 // reported. At the end whatever is still missing is copied and the view auto-scales
 // and repaints.
 
+#include <chrono>
 #include <functional>
 
 #include "plots/graph_record.h"
@@ -30,9 +31,12 @@ public:
 
     // Follows the run from its next stored point on (sets its pointStored hook).
     void Attach(AnalysisRun& run);
-    // Copies the points stored since the last call; draws them when the view has a
-    // window. Only points that every plotted curve has are taken during a run.
+    // Called at every stored point: the points stored since the last drawing are copied
+    // and drawn together (at most every 20 ms within a run; a new run at once).
     void Update(AnalysisPlot& plot);
+    // Copies the points stored so far and draws them when the view has a window. Only
+    // points that every plotted curve has are taken during a run.
+    void Flush(AnalysisPlot& plot);
     // The run ended: the rest of every run is copied, then the view auto-scales, places
     // its cursors and repaints.
     void Finish(AnalysisPlot& plot);
@@ -53,6 +57,9 @@ private:
     int viewRuns_ = 0;     // runs opened in the view
     int copied_ = 0;       // points of the view's last run copied
     int lastPercent_ = -1;
+    // New points wait at most this long before they are drawn together.
+    static constexpr int kDrawIntervalMs = 20;
+    std::chrono::steady_clock::time_point lastDraw_{};
     std::vector<int> shown_;  // the run's curve of each view curve
 };
 
