@@ -85,9 +85,17 @@ CMDIFrame* FirstCircuitWindow() {
 
 // Polled between points: Esc or the window's Stop ends the run; while Pause holds it,
 // the program stays responsive until Resume or Stop.
+// The message loop is drained every few milliseconds, not at every point; a run starts
+// with a poll.
+std::chrono::steady_clock::time_point lastPoll;
+
 bool PollRunStop() {
     for (;;) {
-        if (platform::Services().PollKey() == platform::key::kEscape) RunControl.pending_key = platform::key::kEscape;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastPoll >= std::chrono::milliseconds(10) || Shell.runPaused) {
+            lastPoll = now;
+            if (platform::Services().PollKey() == platform::key::kEscape) RunControl.pending_key = platform::key::kEscape;
+        }
         if (RunControl.pending_key == platform::key::kEscape) return true;
         if (!Shell.runPaused) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -181,6 +189,7 @@ int RunActiveAnalysis() {
     };
     Shell.runInProgress = true;
     RunControl.pending_key = 0;  // an earlier Esc is not this run's
+    lastPoll = {};
     if (MainFrame) MainFrame->SetModeText(LoadMessageTextTemp(kMsgWait));
     const int code = a->circuit.RunAnalysis(a->kind);
     Shell.runInProgress = false;
