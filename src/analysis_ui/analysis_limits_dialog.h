@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/curve_rows.h"
+#include "analysis_ui/expression_menu.h"
 #include "circuit/analysis_setup.h"
 #include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
@@ -120,8 +121,9 @@ private:
     void DeleteRow();
     void Expand();
     void ValueMenu(int column, bool wholeColumn, int cellId);
-    // The expression menu of a Y-expression cell.
+    // The expression menu of a Y-expression cell, from the circuit's names.
     void ExpressionMenuAt(int cellId);
+    ExpressionMenuSource MenuSource() const;
     int FocusedRow() const;
     void SetRunOptionBits(int shift, int value);
 

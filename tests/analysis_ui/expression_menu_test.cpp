@@ -145,6 +145,23 @@ TEST(ExpressionMenu, LimitsDialogYCell) {
     automation::QueuePopupMenuAnswer(FindItem(menu, "ABS"));
     automation::RightClickItem(dialog, CAnalysisLimitsDlg::CellId(0, kColYExpression));
     EXPECT_EQ(setup.rows[0].yExpression, "ABS(V(N1))");
+    // A click on the "Y Expression" header offers it for the focused row.
+    automation::QueuePopupMenuAnswer(FindItem(menu, "SUM"));
+    automation::ClickItem(dialog, kLimHeader0 + kColYExpression);
+    EXPECT_EQ(setup.rows[0].yExpression, "SUM(ABS(V(N1)),T)");
+    // So does the Expand dialog's edit (without "Expand...").
+    ExpressionMenu plain;
+    Menu plainMenu;
+    plain.Build(plainMenu, ExpressionMenuSource{0, host.nodes, {}, {}}, false);
+    automation::QueueModalScript([&](platform::Dialog& e) {
+        automation::QueuePopupMenuAnswer(FindItem(plainMenu, "ABS"));
+        automation::RightClickItem(e, 101);
+        automation::ClickItem(e, 1);
+        return 1;
+    });
+    dialog.FocusItem(CAnalysisLimitsDlg::CellId(0, kColYExpression));
+    automation::ClickItem(dialog, kLimExpand);
+    EXPECT_EQ(setup.rows[0].yExpression, "ABS(SUM(ABS(V(N1)),T))");
     dialog.OnClose();
 }
 
