@@ -4,6 +4,7 @@
 #include <memory>
 #include <thread>
 
+#include "analysis/numeric_output.h"
 #include "analysis/text_circuit_analysis.h"
 #include "analysis_ui/analysis_limits_dialog.h"
 #include "analysis_ui/circuit_choices.h"
@@ -11,6 +12,7 @@
 #include "app/main_frame.h"
 #include "circuit/circuit_document.h"
 #include "circuit/views/cct_draw.h"
+#include "circuit/views/text_window.h"
 #include "foundation/messages.h"
 #include "foundation/string_table.h"
 #include "netlist/netlist_circuit.h"
@@ -146,6 +148,11 @@ bool StartCircuitAnalysis(int kind) {
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };
     ConnectSteppingDialog(a.frame, [&a](int) -> AnalysisSetup& { return a.circuit.Setup(); },
                           [&a] { return a.SteppingChoices(); }, [] {});
+    // Numeric Output shows the file the last run wrote beside the circuit.
+    a.frame.openNumericOutput = [&a](int kind) {
+        int code = 0;
+        if (CTxtFrame* text = OpenTextWindow(NumericOutputPath(a.circuit.Path(), kind), 0, code)) text->Activate();
+    };
     // The plot's properties edit the analysis' curve rows.
     a.view.propertiesHost.curveRows = [&a] { return &a.circuit.Setup().rows; };
     a.view.propertiesHost.closeLimits = [] { CloseAnalysisLimits(); };

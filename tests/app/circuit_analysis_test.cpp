@@ -115,6 +115,13 @@ TEST_F(CircuitAnalysis, TransientCommandOpensTheWindowAndRunDrawsTheCurves) {
     EXPECT_NEAR(topTime, 5e-3, 2e-4);
     platform::Application::PumpMessages();
     EXPECT_TRUE(frame.Grab().SavePng(PngPath("main_window_transient.png")));
+    // Numeric Output opens the run's table beside the circuit in a text window.
+    ASSERT_TRUE(window->ExecuteCommand(17140));
+    bool shown = false;
+    for (platform::MdiChildFrame* child : frame.Children())
+        if (auto* text = dynamic_cast<CTxtFrame*>(child))
+            shown = shown || text->view.document->path == (folder / "rc.TNO").string();
+    EXPECT_TRUE(shown);
 
     // Closing the window ends the analysis and closes the Limits dialog.
     window->Close();
