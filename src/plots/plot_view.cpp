@@ -193,6 +193,14 @@ void CAPDraw::DrawNewSegment(CDrawContext& context, int c) {
     } else {
         dc.MoveTo(g.previousPixel);
         dc.LineTo(g.currentPixel);
+        // With Data Points on, the new point gets its mark as it arrives.
+        const Point p = g.currentPixel;
+        if ((ViewOptions() & kViewDataPoints) && data.storeCurves[c].pointCount >= g.firstDrawnPoint &&
+            p.x >= g.plot.left && p.x <= g.plot.right && p.y >= g.plot.top && p.y <= g.plot.bottom) {
+            const int half = std::max(g.style.lineWidth, 1) / 2;
+            dc.FillRect(Rect{p.x - half - 2, p.y - half - 2, p.x + half + 4, p.y + half + 4},
+                        platform::Brush::Solid(SlotColour(context, slot)));
+        }
     }
     dc.Restore();
 }

@@ -12,6 +12,7 @@
 
 #include "analysis/text_circuit_analysis.h"
 #include "foundation/messages.h"
+#include "plots/analysis_view.h"
 #include "plots/axis_transform.h"
 #include "plots/plot_view.h"
 #include "plots/run_plot_feed.h"
@@ -25,10 +26,11 @@ namespace {
 using namespace ob7;
 using platform::Point;
 
-// 1 V for 5 ms into 1 kohm and 1 uF, then off until 10 ms.
+// 1 V for 5 ms into 1 kohm and 1 uF, then off until 10 ms. V(OUT) has a fixed range, so
+// nothing repaints during the run: what the window shows was drawn point by point.
 constexpr const char* kRcDeck =
     "RC low-pass filter\nV1 in 0 PULSE(0 1 0 1u 1u 5m 10m)\nR1 in out 1k\nC1 out 0 1u\n"
-    ".TRAN 10u 10m\n.PLOT TRAN V(OUT)\n.END\n";
+    ".TRAN 10u 10m\n.PLOT TRAN V(OUT) 0 1.2\n.END\n";
 
 class LivePlot : public TextCircuitHome {
 protected:
@@ -90,15 +92,25 @@ TEST_F(LivePlot, CurveGrowsPointByPointWithProgress) {
             if (image.Pixel(p.x, p.y) != colour) ++missing;
         }
         EXPECT_EQ(missing, 0);
+        // Data Points on: each point got its mark as it was drawn.
+        const Point mid{ValueToPixel(g, kXAxis, view.data.X(0, middle)), ValueToPixel(g, kYAxis, view.data.Y(0, middle))};
+        int marked = 0;
+        for (int x = mid.x - 2; x <= mid.x + 3; ++x)
+            for (int y = mid.y - 2; y <= mid.y + 3; ++y) marked += image.Pixel(x, y) == colour;
+        EXPECT_EQ(marked, 36);
         const int newest = ValueToPixel(g, kXAxis, view.data.X(0, viewPoints));
         int ahead = 0;
-        for (int x = newest + 2; x < g.plot.right; ++x)
+        for (int x = newest + 5; x < g.plot.right; ++x)
             for (int y = g.plot.top + 1; y < g.plot.bottom; ++y) ahead += image.Pixel(x, y) == colour;
         EXPECT_EQ(ahead, 0);
         std::filesystem::create_directories("png");
         EXPECT_TRUE(image.SavePng("png/live_transient_6ms.png"));
     };
-    ASSERT_EQ(Run(feed, each), 0) << AllReports();
+    const int options = AnalysisFlags[0];
+    AnalysisFlags[0] |= kViewDataPoints;
+    const int code = Run(feed, each);
+    AnalysisFlags[0] = options;
+    ASSERT_EQ(code, 0) << AllReports();
     EXPECT_TRUE(checked);
     ASSERT_FALSE(percents.empty());
     EXPECT_LT(percents.front(), 5);
