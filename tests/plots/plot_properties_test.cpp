@@ -192,6 +192,22 @@ TEST_F(PropertiesTest, ColourPagePlotAllAndPicture) {
     EXPECT_EQ(rows[2].lineColour, 4);
 }
 
+// Apply Now puts the edits into the view and keeps the sheet open; Cancel afterwards
+// still goes back to the curves as they were when the sheet opened.
+TEST_F(PropertiesTest, ApplyNowThenCancel) {
+    Run([&](CG2DPropSheet& sheet) {
+        CG2DPlotPage& page = *sheet.plotPage;
+        ClickItem(page, kPropShow);  // hide V(IN)
+        ClickItem(sheet, platform::PropertySheet::kApply);
+        EXPECT_EQ(sheet.state, CG2DPropSheet::kStateApplied);
+        EXPECT_EQ(view.data.curves[0].hidden, 1);
+        EXPECT_EQ(sheet.workGraphs[0].hidden, 1);  // taken from the view again
+        ClickItem(sheet, 2);
+        return 2;
+    });
+    EXPECT_EQ(view.data.curves[0].hidden, 0);
+}
+
 TEST_F(PropertiesTest, NotDuringARun) {
     Shell.runInProgress = true;
     EXPECT_EQ(RunPlotProperties(view, host), 0);
