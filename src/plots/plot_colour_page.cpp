@@ -28,7 +28,7 @@ const char* const kItemNames[] = {"General Text",   "Grid",           "Graph Bac
 platform::DialogTemplate ColourPageTemplate() {
     platform::DialogTemplate t{15682, "Colors, Fonts, and Lines", {320, 216}, {
         {ControlKind::Static, 100, "Objects", Rect{6, 6, 100, 16}},
-        {ControlKind::ListBox, kColObjects, "", Rect{6, 18, 102, 210}},
+        {ControlKind::ListBox, kColObjects, "", Rect{6, 18, 102, 192}},
         {ControlKind::Static, kColFirstLabel, "", Rect{108, 6, 204, 16}},
         {ControlKind::OwnerDrawButton, kColFirstButtons, "", Rect{108, 18, 120, 28}},
         {ControlKind::Static, kColSecondLabel, "", Rect{212, 6, 308, 16}},
@@ -39,6 +39,7 @@ platform::DialogTemplate ColourPageTemplate() {
         {ControlKind::OwnerDrawCombo, kColPattern, "", Rect{156, 114, 226, 128}},
         {ControlKind::CheckBox, kColRainbow, "Rainbow", Rect{232, 102, 308, 112}},
         {ControlKind::OwnerDrawButton, kColPreview, "", Rect{232, 114, 308, 132}},
+        {ControlKind::PushButton, kColDefault, "Default", Rect{6, 196, 60, 210}},
     }};
     // The font page's controls below them.
     if (const platform::DialogTemplate* font = FindDialogTemplate(kFontTemplate))
@@ -74,8 +75,7 @@ CG2DColorPage::CG2DColorPage(CG2DPropSheet& sheet)
     });
 }
 
-void CG2DColorPage::Load(Entries& e, const std::vector<GraphRecord>& graphs) {
-    const CAPDraw& v = sheet_.view;
+void CG2DColorPage::Load(Entries& e, const CAPDraw& v, const std::vector<GraphRecord>& graphs) {
     const PlotColours& c = v.colours;
     const int count = kFirstCurve + static_cast<int>(graphs.size());
     e.first.assign(count, 0);
@@ -141,7 +141,7 @@ bool CG2DColorPage::OnInitDialog() {
     CFontPage::OnInitDialog();
     for (int w = 1; w <= 7; ++w) AddString(kColWidth, std::to_string(w));
     patternCombo_.Fill(0);
-    Load(entries, sheet_.workGraphs);
+    Load(entries, sheet_.view, sheet_.workGraphs);
     opened_ = entries;
     std::vector<std::string> names(kItemNames, kItemNames + kFirstCurve);
     for (const GraphRecord& g : sheet_.workGraphs) names.push_back(g.caption);
@@ -149,6 +149,17 @@ bool CG2DColorPage::OnInitDialog() {
     secondSet_.Attach(*this, kColObjects, nullptr, &entries.second, kColSecondButtons, -1, false);
     SelectItem(0);
     return true;
+}
+
+void CG2DColorPage::OnDefault() {
+    const CAPDraw fresh;
+    std::vector<GraphRecord> graphs = sheet_.workGraphs;
+    for (size_t i = 0; i < graphs.size(); ++i) graphs[i].style = DefaultCurveStyle(static_cast<int>(i % kCurveStyleCount));
+    const int shown = std::max(Selected(), 0);
+    shownItem_ = -1;  // the fonts shown are replaced, not kept
+    Load(entries, fresh, graphs);
+    SetModified(true);
+    SelectItem(shown);
 }
 
 void CG2DColorPage::Refresh() {

@@ -14,11 +14,12 @@
 
 namespace ob7 {
 
+class CAPDraw;
 class CG2DPropSheet;
 
 enum PlotColourControl : int {
     kColObjects = 20201, kColFirstLabel = 20200, kColSecondLabel = 20209, kColWidth = 20205, kColRainbow = 20206,
-    kColPattern = 15683, kColPreview = 20229, kColFirstButtons = 19800, kColSecondButtons = 19865
+    kColPattern = 15683, kColPreview = 20229, kColDefault = 1348, kColFirstButtons = 19800, kColSecondButtons = 19865
 };
 
 class CG2DColorPage : public CFontPage {
@@ -35,6 +36,8 @@ public:
     void ResetPage() override;
     void OnControlNotify(int id, platform::Notify code) override;
     void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
+    // "Default": the fixed items as a new plot has them, curve i the default style i mod 10.
+    void OnDefault() override;
     // The curve items renamed from the working copies (after Apply Now).
     void Refresh();
     // OK on an analysis plot: the curve's style goes into its row.
@@ -49,7 +52,7 @@ public:
     Entries entries;
 
 private:
-    void Load(Entries& e, const std::vector<GraphRecord>& graphs);
+    void Load(Entries& e, const CAPDraw& view, const std::vector<GraphRecord>& graphs);
     void Apply(const Entries& e);
     void SelectItem(int item);
     void KeepFont();

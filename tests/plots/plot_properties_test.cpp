@@ -208,6 +208,25 @@ TEST_F(PropertiesTest, ApplyNowThenCancel) {
     EXPECT_EQ(view.data.curves[0].hidden, 0);
 }
 
+// "Default" gives the fixed items a new plot's colours and curve i the default style i.
+TEST_F(PropertiesTest, ColourPageDefault) {
+    view.colours.graphBackground = 0;
+    for (GraphRecord& g : view.data.curves) g.style.lineWidth = 5, g.style.lineColour = 4;
+    Run([&](CG2DPropSheet& sheet) {
+        sheet.SetActivePage(2);
+        CG2DColorPage& page = *sheet.colourPage;
+        ClickItem(page, kColDefault);
+        EXPECT_TRUE(page.IsModified());
+        ClickItem(sheet, 1);
+        return 1;
+    });
+    EXPECT_EQ(view.colours.graphBackground, PlotColours{}.graphBackground);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(view.data.curves[c].style.lineWidth, DefaultCurveStyle(c).lineWidth);
+        EXPECT_EQ(view.data.curves[c].style.lineColour, kCurveStyleDefaultColours[c]);
+    }
+}
+
 TEST_F(PropertiesTest, NotDuringARun) {
     Shell.runInProgress = true;
     EXPECT_EQ(RunPlotProperties(view, host), 0);
