@@ -80,6 +80,7 @@ struct GraphRecord {
     int digitalBandBottom = 0, digitalBandTop = 0;
     int digitalState = -1, previousDigitalState = -1;  // of the newest points during a run
     int pendingPoint = 0;
+    int lastTokenX = 0;        // where the last token of the running run was drawn
 
     bool IsRectangular() const { return chartKind == kChartRectangular; }
 };

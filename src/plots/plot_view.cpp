@@ -39,6 +39,25 @@ platform::PenStyle PatternStyle(int pattern) {
 
 namespace {
 
+// A token that tells the curves of a pane apart, shaped by the curve's place in its group
+// (the first curve has none; the ninth shape draws nothing).
+void DrawToken(platform::DrawContext& dc, const GraphRecord& g, Point p, platform::Color colour) {
+    const int s = std::max(std::min(g.plotWidth, g.plotHeight) / 160 + (g.style.lineWidth > 1 ? g.style.lineWidth : 0), 2);
+    switch ((g.indexInGroup - 1) % 8) {
+    case 0: dc.Rectangle(Rect{p.x - s, p.y - s, p.x + s + 1, p.y + s + 1}); break;
+    case 1: dc.FillRect(Rect{p.x - s, p.y - s, p.x + s + 1, p.y + s + 1}, platform::Brush::Solid(colour)); break;
+    case 2: dc.MoveTo({p.x - s, p.y}), dc.LineTo({p.x + s + 1, p.y}), dc.MoveTo({p.x, p.y - s}), dc.LineTo({p.x, p.y + s + 1}); break;
+    case 3: dc.MoveTo({p.x - s, p.y - s}), dc.LineTo({p.x + s + 1, p.y + s + 1}), dc.MoveTo({p.x + s, p.y - s}), dc.LineTo({p.x - s - 1, p.y + s + 1}); break;
+    case 4: dc.Polygon({{p.x, p.y - s}, {p.x + s, p.y + s}, {p.x - s, p.y + s}}); break;
+    case 5: dc.Polygon({{p.x, p.y - s}, {p.x + s, p.y}, {p.x, p.y + s}, {p.x - s, p.y}}); break;
+    case 6:
+        dc.MoveTo({p.x - s, p.y}), dc.LineTo({p.x + s + 1, p.y}), dc.MoveTo({p.x, p.y - s}), dc.LineTo({p.x, p.y + s + 1});
+        dc.MoveTo({p.x - s, p.y - s}), dc.LineTo({p.x + s + 1, p.y + s + 1}), dc.MoveTo({p.x + s, p.y - s}), dc.LineTo({p.x - s - 1, p.y + s + 1});
+        break;
+    default: break;
+    }
+}
+
 // The pane rectangle as a clip: its right and bottom edges belong to it.
 Rect PaneClip(const Rect& r) { return Rect{r.left, r.top, r.right + 1, r.bottom + 1}; }
 
@@ -123,6 +142,7 @@ int CAPDraw::PrepareCurves(int runCapacity) {
 
 void CAPDraw::BeginRun(const RunStartValues& values) {
     ob7::BeginRun(data.storeCurves, data.runs, values);
+    for (GraphRecord& g : data.curves) g.lastTokenX = g.plot.left;
     data.runActive = true;
 }
 
@@ -193,13 +213,19 @@ void CAPDraw::DrawNewSegment(CDrawContext& context, int c) {
     } else {
         dc.MoveTo(g.previousPixel);
         dc.LineTo(g.currentPixel);
-        // With Data Points on, the new point gets its mark as it arrives.
+        // The new point gets its data point mark and, spaced out, its token as it arrives.
         const Point p = g.currentPixel;
-        if ((ViewOptions() & kViewDataPoints) && data.storeCurves[c].pointCount >= g.firstDrawnPoint &&
-            p.x >= g.plot.left && p.x <= g.plot.right && p.y >= g.plot.top && p.y <= g.plot.bottom) {
+        const bool inside = p.x >= g.plot.left && p.x <= g.plot.right && p.y >= g.plot.top && p.y <= g.plot.bottom;
+        const platform::Color colour = SlotColour(context, slot);
+        if (inside && (ViewOptions() & kViewDataPoints) && data.storeCurves[c].pointCount >= g.firstDrawnPoint) {
             const int half = std::max(g.style.lineWidth, 1) / 2;
             dc.FillRect(Rect{p.x - half - 2, p.y - half - 2, p.x + half + 4, p.y + half + 4},
-                        platform::Brush::Solid(SlotColour(context, slot)));
+                        platform::Brush::Solid(colour));
+        }
+        if (inside && (ViewOptions() & kViewTokens) && g.indexInGroup > 0 && p.x - g.lastTokenX > 4 * (g.plotWidth / 80)) {
+            dc.SetBrush(platform::Brush::Null());
+            DrawToken(dc, g, p, colour);
+            g.lastTokenX = p.x;
         }
     }
     dc.Restore();
@@ -687,7 +713,6 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
             if (options & (kViewDataPoints | kViewTokens)) {
                 CurveReader reader(data, c);
                 int half = std::max(g.style.lineWidth, 1) / 2;
-                int tokenSize = std::max(std::min(g.plotWidth, g.plotHeight) / 160 + (g.style.lineWidth > 1 ? g.style.lineWidth : 0), 2);
                 int lastTokenX = -1000000;
                 dc.SetBrush(platform::Brush::Null());
                 for (int i = sc.runFirst[r]; i <= std::min(sc.runLast[r], sc.pointCount); ++i) {
@@ -697,20 +722,7 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
                         dc.FillRect(Rect{p.x - half - 2, p.y - half - 2, p.x + half + 4, p.y + half + 4},
                                     platform::Brush::Solid(pen.color));
                     if ((options & kViewTokens) && g.indexInGroup > 0 && p.x - lastTokenX > 4 * (g.plotWidth / 80)) {
-                        int s = tokenSize;
-                        switch ((g.indexInGroup - 1) % 8) {
-                        case 0: dc.Rectangle(Rect{p.x - s, p.y - s, p.x + s + 1, p.y + s + 1}); break;
-                        case 1: dc.FillRect(Rect{p.x - s, p.y - s, p.x + s + 1, p.y + s + 1}, platform::Brush::Solid(pen.color)); break;
-                        case 2: dc.MoveTo({p.x - s, p.y}), dc.LineTo({p.x + s + 1, p.y}), dc.MoveTo({p.x, p.y - s}), dc.LineTo({p.x, p.y + s + 1}); break;
-                        case 3: dc.MoveTo({p.x - s, p.y - s}), dc.LineTo({p.x + s + 1, p.y + s + 1}), dc.MoveTo({p.x + s, p.y - s}), dc.LineTo({p.x - s - 1, p.y + s + 1}); break;
-                        case 4: dc.Polygon({{p.x, p.y - s}, {p.x + s, p.y + s}, {p.x - s, p.y + s}}); break;
-                        case 5: dc.Polygon({{p.x, p.y - s}, {p.x + s, p.y}, {p.x, p.y + s}, {p.x - s, p.y}}); break;
-                        case 6:
-                            dc.MoveTo({p.x - s, p.y}), dc.LineTo({p.x + s + 1, p.y}), dc.MoveTo({p.x, p.y - s}), dc.LineTo({p.x, p.y + s + 1});
-                            dc.MoveTo({p.x - s, p.y - s}), dc.LineTo({p.x + s + 1, p.y + s + 1}), dc.MoveTo({p.x + s, p.y - s}), dc.LineTo({p.x - s - 1, p.y + s + 1});
-                            break;
-                        default: break;
-                        }
+                        DrawToken(dc, g, p, pen.color);
                         lastTokenX = p.x;
                     }
                 }

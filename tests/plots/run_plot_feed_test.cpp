@@ -17,6 +17,7 @@
 #include "plots/plot_view.h"
 #include "plots/run_plot_feed.h"
 #include "platform/image.h"
+#include "plot_fixture.h"
 #include "text_circuit_test_home.h"
 
 void PlotTestApp();
@@ -168,6 +169,68 @@ TEST(SweepRanges, ReadFromTheLimitTexts) {
     s.limits[0] = "1u+";  // does not read: no range
     SweepRanges bad = SweepRangesFromSetup(0, s);
     EXPECT_EQ(bad.transientStop, 0);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// Tokens during a run: the second curve of a pane gets its hollow squares as its points
+// arrive, spaced at least 4 x (pane width / 80) pixels apart; the first curve none.
+TEST(LiveTokens, SecondCurveOfAPaneGetsSpacedTokens) {
+    PlotTestApp();
+    const int options = AnalysisFlags[0];
+    CAPDraw view;
+    view.viewKind = 0;
+    view.smoothCurves = false;
+    GraphRecord a, b;
+    for (GraphRecord* g : {&a, &b}) {
+        g->axis[kXAxis].min = 0, g->axis[kXAxis].max = 100;
+        g->axis[kYAxis].min = 0, g->axis[kYAxis].max = 10;
+    }
+    a.caption = "V(A)", b.caption = "V(B)";
+    a.style.lineColour = 12, b.style.lineColour = 9;
+    view.data.curves = {a, b};
+    view.data.plottedCount = 2;
+    ASSERT_EQ(view.PrepareCurves(1), 0);
+    view.Create(nullptr, platform::Rect{0, 0, 500, 300});
+    view.Invalidate();
+    view.Update();  // laid out and painted once; the run draws only its segments
+    auto countColour = [&](platform::Color colour) {
+        platform::Image image = view.Grab();
+        int n = 0;
+        for (int y = 0; y < image.Height(); ++y)
+            for (int x = 0; x < image.Width(); ++x) n += image.Pixel(x, y) == colour;
+        return n;
+    };
+    auto run = [&] {
+        view.BeginRun(RunStartValues{});
+        for (int i = 0; i <= 100; ++i) {
+            const double xy[4] = {1.0 * i, 2.0, 1.0 * i, 8.0};
+            view.StoreRunPoint(xy);
+            view.DrawNewPoints();
+        }
+    };
+    const platform::Color second = platform::Rgb(255, 0, 0);  // slot 9, as the pixel reads
+    AnalysisFlags[0] = options & ~kViewTokens;
+    run();
+    const int plain = countColour(second);
+    view.ClearPlotData();
+    view.data.curves = {a, b};
+    view.data.plottedCount = 2;
+    ASSERT_EQ(view.PrepareCurves(1), 0);
+    view.Invalidate();
+    view.Update();
+    AnalysisFlags[0] = options | kViewTokens;
+    run();
+    const int tokens = countColour(second);
+    AnalysisFlags[0] = options;
+    EXPECT_GT(tokens, plain + 50);
+    const GraphRecord& g = view.data.curves[1];
+    EXPECT_GT(g.lastTokenX, g.plot.left);
+    EXPECT_EQ(view.data.curves[0].lastTokenX, view.data.curves[0].plot.left);  // the first curve: none
 }
 
 }  // namespace
