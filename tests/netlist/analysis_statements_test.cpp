@@ -220,6 +220,28 @@ TEST_F(StatementWriterTest, RewriteKeepsEveryOtherLineByteForByte) {
     EXPECT_EQ(page->Text(), expected);
 }
 
+// With the set-up the page was read with, parts that build the same keep the user's text;
+// a changed part is rewritten.
+TEST_F(StatementWriterTest, UnchangedPartsKeepTheTypedText) {
+    const std::string text = "T\r\nR1 1 0 1k\r\n.tran 10u 10m\r\n.print tran v(1)\r\n.end\r\n";
+    ASSERT_EQ(Read(text, kTransient), 0) << FirstReport();
+    const NetlistAnalysisSetup asRead = circuit->analysis;
+    ASSERT_EQ(WriteAnalysisStatements(*circuit, kTransient, 80, &asRead), 0);
+    EXPECT_EQ(page->Text(), text);
+    // A new curve rewrites the output lines only.
+    circuit->analysis.rows[kTransient].push_back(circuit->analysis.rows[kTransient].front());
+    circuit->analysis.rows[kTransient].back().y = "V(2)";
+    ASSERT_EQ(WriteAnalysisStatements(*circuit, kTransient, 80, &asRead), 0);
+    EXPECT_NE(page->Text().find(".tran 10u 10m\r\n"), std::string::npos) << page->Text();
+    EXPECT_EQ(page->Text().find(".print tran v(1)"), std::string::npos) << page->Text();
+    EXPECT_NE(page->Text().find("V(2)"), std::string::npos) << page->Text();
+    // A changed time range rewrites the analysis line.
+    circuit->analysis.transient.timeRange = "20m";
+    ASSERT_EQ(WriteAnalysisStatements(*circuit, kTransient, 80, &asRead), 0);
+    EXPECT_EQ(page->Text().find(".tran 10u 10m"), std::string::npos) << page->Text();
+    EXPECT_NE(page->Text().find(".TRAN "), std::string::npos) << page->Text();
+}
+
 TEST_F(StatementWriterTest, PageWithoutEndGetsStatementsBeforeItsLastLine) {
     ASSERT_EQ(Read("T\nR1 1 0 1\n.TRAN 1N 1U\nR2 1 0 2", kTransient), 0);
     ASSERT_EQ(WriteAnalysisStatements(*circuit, kTransient), 0);

@@ -91,8 +91,9 @@ int RefreshViewModels(CCTDraw& view) {
     return code;
 }
 
-int WriteViewAnalysisStatements(CCTDraw& view, int kind, const AnalysisSetup& setup) {
+int WriteViewAnalysisStatements(CCTDraw& view, int kind, const AnalysisSetup& setup, const AnalysisSetup* asRead) {
     if (Shell.batchMode || view.drawType != kDrawText || !view.textArea.IsCreated()) return 0;
+    if (asRead && *asRead == setup) return 0;
     int start = 0, end = 0;
     view.textArea.GetSel(start, end);
     const int caretLine = view.textArea.LineFromChar(start);
@@ -101,8 +102,10 @@ int WriteViewAnalysisStatements(CCTDraw& view, int kind, const AnalysisSetup& se
     ViewServices services(view);
     EditorTextPage page(view);
     NetlistCircuit circuit(services, page);
+    NetlistAnalysisSetup before = circuit.analysis;
+    if (asRead) SetNetlistAnalysis(before, kind, *asRead);
     SetNetlistAnalysis(circuit.analysis, kind, setup);
-    const int code = WriteAnalysisStatements(circuit, kind);
+    const int code = WriteAnalysisStatements(circuit, kind, 80, asRead ? &before : nullptr);
     --view.undoLock;
     const int caret = view.textArea.LineIndex(std::min(caretLine, view.textArea.GetLineCount() - 1));
     view.textArea.SetSel(caret, caret);

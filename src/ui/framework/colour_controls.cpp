@@ -204,6 +204,8 @@ int HeightOfSizeText(const std::string& text) {
 }  // namespace
 
 CFontPage::CFontPage(bool effects) : CPropertyPage2(FrameworkTemplate(15685)), effects_(effects) {}
+CFontPage::CFontPage(platform::DialogTemplate tmpl, bool effects)
+    : CPropertyPage2(std::move(tmpl)), effects_(effects) {}
 
 void CFontPage::SetFontRecord(FontRecord* record, int filter) {
     record_ = record;

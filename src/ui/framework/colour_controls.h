@@ -73,6 +73,8 @@ private:
 class CFontPage : public CPropertyPage2 {
 public:
     explicit CFontPage(bool effects = true);
+    // A page of its own template that holds the font controls (1001-1006) among others.
+    CFontPage(platform::DialogTemplate tmpl, bool effects);
     // filter: 0x40000 outline faces only, 0x4401 fixed pitch only, else all faces.
     void SetFontRecord(FontRecord* record, int filter = 0);
     void SetColorSlot(int slot);
