@@ -1,10 +1,11 @@
 #pragma once
 // Memory for the sparse matrix's large arrays. A first factorisation of a big circuit
 // fills tens of megabytes of fresh memory; the faults on first touch of fresh pages cost
-// more than the elimination itself. Blocks of 64 KiB and more are therefore mapped in
-// sizes of powers of two (large pages from 2 MiB on, where the system offers them), and a
-// freed block is kept, up to 256 MiB in all, for the next ordering to reuse with its pages
-// in place. Smaller blocks come from the ordinary heap.
+// more than the elimination itself. Blocks of 4 KiB and more are therefore mapped in sizes
+// of powers of two: from 2 MiB on in large pages where the system offers them, smaller ones
+// filled in by one call rather than a fault per page. A freed block is kept, up to 256 MiB
+// in all, for the next ordering to reuse with its pages in place. Smaller blocks come from
+// the ordinary heap.
 
 #include <cstddef>
 #include <new>
