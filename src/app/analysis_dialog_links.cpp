@@ -61,6 +61,27 @@ void WriteStatement(CCTDraw& view, AnalysisStatement kind, const std::string& st
     view.document->MarkModified();
 }
 
+// Opens the report in a text window, the left half of the main window's client area, with
+// the circuit's window in the right half, both on top. A window still showing an earlier
+// report closes first, so the new text is read.
+void OpenReportBeside(CMDIFrame* circuit, const std::string& path) {
+    if (!MainFrame) return;
+    for (platform::MdiChildFrame* child : MainFrame->Children()) {
+        auto* frame = dynamic_cast<CMDIFrame*>(child);
+        auto* view = frame ? dynamic_cast<CCTDraw*>(frame->draw) : nullptr;
+        if (frame != circuit && view && view->document && view->document->path == path) frame->Destroy();
+    }
+    int code = 0;
+    CTxtFrame* report = OpenTextWindow(path, 0, code);
+    if (!report) return;
+    const platform::Rect area = MainFrame->MdiClientRect();
+    const int middle = area.left + area.Width() / 2;
+    circuit->SetPlacement({platform::ShowState::Normal, {middle, area.top, area.right, area.bottom}});
+    report->SetPlacement({platform::ShowState::Normal, {area.left, area.top, middle, area.bottom}});
+    circuit->Activate();
+    report->Activate();
+}
+
 }  // namespace
 
 bool TextWindowTfLink(CMDIFrame* window, TfCircuitLink* link) {
@@ -100,10 +121,7 @@ bool TextWindowSensitivityLink(CMDIFrame* window, SensitivityCircuitLink* link) 
                              const std::string (&outputs)[kSensitivityOutputs], std::vector<SensitivityRow>* rows) {
         return TextCircuitSensitivity(*deck, variables, outputs, rows);
     };
-    link->openReport = [](const std::string& path) {
-        int code = 0;
-        OpenTextWindow(path, 0, code);
-    };
+    link->openReport = [window](const std::string& path) { OpenReportBeside(window, path); };
     link->markModified = [doc] { doc->MarkModified(); };
     link->updateStatement = [view](AnalysisStatement kind, const std::string& statement) {
         WriteStatement(*view, kind, statement);

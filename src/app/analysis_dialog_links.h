@@ -2,7 +2,8 @@
 // What the Transfer Function and Sensitivity dialogs get of a circuit window: for a
 // circuit text window, its text compiled as it stands when the dialog opens, the
 // calculations on that circuit, and the .TF and .SENS statements written back into the
-// text as one undoable change. Schematic windows supply no link yet: a schematic is not
+// text as one undoable change, and the sensitivity report opened beside the circuit.
+// Schematic windows supply no link yet: a schematic is not
 // compiled from its window.
 
 namespace ob7 {

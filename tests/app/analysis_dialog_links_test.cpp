@@ -119,6 +119,26 @@ TEST_F(AnalysisDialogLinks, SensitivityOnTheWindowsCircuit) {
 
     link.updateStatement(AnalysisStatement::Sens, SensStatementText(outputs));
     EXPECT_NE(Text(window).find(".sens V(2)"), std::string::npos) << Text(window);
+
+    // The report opens in the left half beside the circuit; a second report replaces the
+    // window of the first.
+    const std::string report = SensitivityReportPath(window->view.document->path);
+    std::ofstream(report, std::ios::binary) << "first\n";
+    link.openReport(report);
+    std::ofstream(report, std::ios::binary) << "second\n";
+    link.openReport(report);
+    int reports = 0;
+    CTxtFrame* shown = nullptr;
+    for (platform::MdiChildFrame* child : frame.Children()) {
+        auto* text = dynamic_cast<CTxtFrame*>(child);
+        if (text && text != window) ++reports, shown = text;
+    }
+    ASSERT_EQ(reports, 1);
+    EXPECT_EQ(Text(shown).rfind("second", 0), 0u) << Text(shown);
+    const platform::Rect area = frame.MdiClientRect();
+    EXPECT_EQ(shown->GetPlacement().normal.left, area.left);
+    EXPECT_EQ(shown->GetPlacement().normal.right, area.left + area.Width() / 2);
+    EXPECT_EQ(window->GetPlacement().normal.left, area.left + area.Width() / 2);
 }
 
 TEST_F(AnalysisDialogLinks, NoLinkForACircuitThatDoesNotCompileOrNoWindow) {
