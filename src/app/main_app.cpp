@@ -6,6 +6,7 @@
 
 #include "app/batch_circuit_host.h"
 #include "app/batch_run.h"
+#include "app/analysis_dialog_links.h"
 #include "app/circuit_analysis.h"
 #include "app/document_openers.h"
 #include "app/settings_profile.h"
@@ -119,6 +120,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     SetMainWindow(frame_.get());
     frame_->onDestroyed = [this] { Quit(0); };
     InstallAnalysisCommands(*frame_);
+    InstallAnalysisDialogLinks();
     InstallDocumentOpeners();
     InstallCircuitViewCommands();
     frame_->CreateToolBars(24);
