@@ -39,8 +39,10 @@ int ExpandSubcktCalls(NetlistCircuit& c);
 int ExpandSubcktCall(NetlistCircuit& c, int part);
 
 // The whole read of a text circuit: BeginNetlistRead, ReadSpiceNetlist, the expansion
-// of the calls and the renumbering, EndNetlistRead.
-int ReadTextCircuit(NetlistCircuit& c);
+// of the calls and the renumbering, EndNetlistRead. With `options`, the .OPTIONS
+// statements of the main circuit go there before the expansion (DIGIOLVL chooses the
+// mixed-signal interfaces) and those of the subcircuits after it.
+int ReadTextCircuit(NetlistCircuit& c, OptionTargets* options = nullptr);
 
 // Node table.
 int ResolveNodeName(NetlistCircuit& c, const std::string& name, int* index, int scope, int forced, bool create,

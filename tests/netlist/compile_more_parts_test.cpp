@@ -421,7 +421,8 @@ TEST_F(CompileMoreParts, StepPromptsArePutBack) {
         std::vector<std::string> prompts;
         circuit->statusPrompt = [&](const std::string& t) { prompts.push_back(t); };
         Compile();
-        const std::vector<std::string> expected = {"Processing device expressions.", "", "Checking for voltage loops.", ""};
+        const std::vector<std::string> expected = {"Processing digital components.", "", "Processing device expressions.", "",
+                                                   "Checking for voltage loops.", ""};
         EXPECT_EQ(prompts, expected);
         ClearCompiledDevices();
     }

@@ -20,6 +20,7 @@
 #include "sim/engine/operating_point.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
+#include "sim/digital/digital_network.h"
 
 namespace ob7 {
 
@@ -133,9 +134,11 @@ int BuildComponentDevices(CompileContext& cc) {
         progress.Count(i + 1);
         const NetlistPart& p = cc.c.parts[i];
         cc.partIndex[&p] = static_cast<int>(i);
-        for (int n : p.pinNodes)
-            if (n == 0) cc.hasGround = true;
-        if (MakesNoDevice(p.type)) continue;
+        // Digital parts are the digital set-up's; their analog pins still name nodes.
+        const bool digital = IsDigitalPart(p);
+        for (size_t k = 0; k < p.pinNodes.size(); ++k)
+            if (p.pinNodes[k] == 0 && (!digital || !IsDigitalPin(p, static_cast<int>(k)))) cc.hasGround = true;
+        if (digital || MakesNoDevice(p.type)) continue;
         Builder build = BuilderOf(p.type);
         if (!build) {
             // A kind this compiler does not build yet: named, never silently dropped.
@@ -154,6 +157,7 @@ int BuildComponentDevices(CompileContext& cc) {
 }  // namespace
 
 void ClearCompiledDevices() {
+    FreeDigitalNetwork();
     FreeDeviceLists();
     ClearCircuitModels();
     ForgetControlledSources();
@@ -168,8 +172,11 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
     ClearCompiledDevices();
     RegisterDeviceKinds();
     CompileContext cc(circuit, settings);
-    cc.circuitNodes = std::max(circuit.nodes.highest, circuit.analogNodeCount);
-    for (const NodeEntry& e : circuit.nodes.entries) cc.circuitNodes = std::max(cc.circuitNodes, e.number);
+    // Digital nodes have numbers of their own: only the analog ones are the engine's.
+    cc.circuitNodes = circuit.digitalNodeCount ? circuit.analogNodeCount
+                                               : std::max(circuit.nodes.highest, circuit.analogNodeCount);
+    for (const NodeEntry& e : circuit.nodes.entries)
+        if (e.kind != 1) cc.circuitNodes = std::max(cc.circuitNodes, e.number);
     cc.nextNode = cc.circuitNodes;
     cc.partDevice.assign(circuit.parts.size(), nullptr);
     cc.hasGround = circuit.nodes.hasGround;
@@ -184,6 +191,11 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
     auto prompt = [&circuit](const char* text) {
         if (circuit.statusPrompt) circuit.statusPrompt(text);
     };
+    if (!code) {
+        prompt("Processing digital components.");
+        code = SetupCompiledDigitalParts(cc);
+        prompt("");
+    }
     if (!code) code = NumberCompiledEquations(cc);
     prompt("Processing device expressions.");
     code = CompileDeviceExpressions(cc, code);

@@ -1,0 +1,135 @@
+// Text circuits with digital parts through the real road: read (interfaces inserted from
+// the shipped library), compiled (the digital primitives set up) and run as a transient.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "netlist/compiler/circuit_compiler.h"
+#include "netlist/compiler/compile_error_source.h"
+#include "sim/analysis/point_sink.h"
+#include "sim/analysis/transient.h"
+#include "sim/digital/digital_network.h"
+#include "sim/digital/interfaces.h"
+#include "sim/engine/device_lists.h"
+#include "sim/engine/simulation_options.h"
+#include "sim/engine/solver_state.h"
+#include "text_circuit_fixture.h"
+
+using namespace ob7;
+
+namespace {
+
+class MixedSignalRun : public TextCircuitTest {
+protected:
+    void SetUp() override {
+        TextCircuitTest::SetUp();
+        FillOptionDefaultTexts(1);
+        ParseSimulationOptions(true);
+    }
+    void TearDown() override {
+        ClearCompiledDevices();
+        TextCircuitTest::TearDown();
+    }
+    int Compile(const std::string& deck) {
+        if (int code = Read(deck, kTransient)) return code;
+        return CompileCircuit(*circuit, {}, &compiled);
+    }
+    int DigitalNode(const std::string& name) const {
+        for (const NodeEntry& e : circuit->nodes.entries)
+            if (e.name == name && e.kind == 1) return e.number;
+        return -1;
+    }
+
+    // Every accepted point: the time, two node voltages and a digital node's letter.
+    struct Recorder : PointSink {
+        int a = 0, b = 0, d = 0;
+        std::vector<double> t, va, vb;
+        std::string letters;
+        int AcceptPoint(double time) override {
+            t.push_back(time);
+            va.push_back(a ? Solution[a] : 0.0);
+            vb.push_back(b ? Solution[b] : 0.0);
+            letters += d > 0 ? DigitalStateChar(DigitalNet.present[d]) : '?';
+            return 0;
+        }
+        // The first time at or after `from` at which vb passes `level` (downwards when
+        // `falling`), -1 when never.
+        double Crossing(double from, double level, bool falling) const {
+            for (size_t i = 1; i < t.size(); ++i)
+                if (t[i] >= from && (falling ? vb[i] <= level : vb[i] >= level)) return t[i];
+            return -1;
+        }
+        double ValueAt(double time) const {
+            for (size_t i = 0; i < t.size(); ++i)
+                if (t[i] >= time) return vb[i];
+            return vb.back();
+        }
+    };
+
+    CompileResult compiled;
+};
+
+// An analog ramp through the default A-to-D interface (0 below 0.8 V, 1 above 2 V, X
+// between) into an inverter (TPLH 10 ns, TPHL 20 ns) whose output drives a 1 kohm load
+// through the default D-to-A interface (1: 1 kohm down, 10 ohm up; 0: 10 ohm down,
+// 1 kohm up; X: 200 ohm each way; each change takes 2 ns) from the 5 V digital supply.
+// Levels: 1 -> 5 * 500 / 510, X -> 5 * 166.67 / 366.67, 0 -> 5 * 9.901 / 1009.9.
+// The input rises 0 -> 5 V over 0..1 us and falls over 6..7 us: 0.8 V is passed at
+// 160 ns and 6.84 us, 2 V at 400 ns and 6.6 us.
+TEST_F(MixedSignalRun, AnalogRampThroughAnInverterIntoAnAnalogLoad) {
+    const std::string deck =
+        "Mixed inverter\n"
+        "V1 IN 0 PULSE(0 5 0 1U 1U 5U 20U)\n"
+        "U1 INV $G_DPWR $G_DGND IN OUT DLY IO_STD\n"
+        "R1 OUT 0 1K\n"
+        ".MODEL DLY UGATE (TPLHTY=10N TPHLTY=20N)\n"
+        ".END\n";
+    ASSERT_EQ(Compile(deck), 0) << FirstReport();
+    // The inserted parts: an A-to-D and a D-to-A interface from the library's subcircuits.
+    EXPECT_EQ(DeviceListTable[kAtoDInterfaceList].count, 1);
+    EXPECT_EQ(DeviceListTable[kDtoAInterfaceList].count, 1);
+    ASSERT_GT(DigitalNode("OUT$DTOA"), 0);
+    ASSERT_GT(DigitalNode("IN$ATOD"), 0);
+
+    Recorder r;
+    r.a = Node("IN");
+    r.b = Node("OUT");
+    r.d = DigitalNode("OUT$DTOA");
+    TransientSettings s;
+    s.tmax = 8e-6;
+    s.max_step = 1e-9;
+    ASSERT_EQ(RunTransientAnalysis(s, r), 0) << FirstReport();
+
+    const double one = 5.0 * 500 / 510, x = 5.0 * (1000.0 / 6) / (200 + 1000.0 / 6), zero = 5.0 * (1000.0 / 101) / (1000 + 1000.0 / 101);
+    std::string changes;
+    for (char c : r.letters)
+        if (changes.empty() || changes.back() != c) changes += c;
+    EXPECT_EQ(changes, "1X0X1");
+
+    // Settled levels between the switching moments.
+    for (double t : {0.0, 170e-9}) EXPECT_NEAR(r.ValueAt(t), one, 1e-6) << t;
+    for (double t : {185e-9, 390e-9}) EXPECT_NEAR(r.ValueAt(t), x, 1e-6) << t;
+    for (double t : {425e-9, 3e-6, 6.59e-6}) EXPECT_NEAR(r.ValueAt(t), zero, 1e-6) << t;
+    for (double t : {6.615e-6, 6.83e-6}) EXPECT_NEAR(r.ValueAt(t), x, 1e-6) << t;
+    for (double t : {6.855e-6, 8e-6}) EXPECT_NEAR(r.ValueAt(t), one, 1e-6) << t;
+
+    // Each change starts one gate delay after the input crossed its threshold and takes
+    // the interface's 2 ns: the output passes the middle of the two levels within them.
+    // (Leaving X there is no threshold to land on: the input's new state shows at the
+    // first point inside its band, within the 1 ns step.)
+    const struct {
+        double start, from, to;
+    } edges[] = {{160e-9 + 20e-9, one, x}, {400e-9 + 20e-9, x, zero}, {6.6e-6 + 10e-9, zero, x},
+                 {6.84e-6 + 10e-9, x, one}};
+    for (const auto& e : edges) {
+        const double mid = 0.5 * (e.from + e.to);
+        const double at = r.Crossing(e.start - 5e-9, mid, e.to < e.from);
+        EXPECT_GE(at, e.start - 0.2e-9) << e.start;
+        EXPECT_LE(at, e.start + 2e-9) << e.start;
+    }
+}
+
+}  // namespace
