@@ -132,4 +132,69 @@ TEST_F(MixedSignalRun, AnalogRampThroughAnInverterIntoAnAnalogLoad) {
     }
 }
 
+
+// A circuit of digital parts only (no analog node, so no ground needed): a stimulus
+// drives an inverter whose delays come from its model by the part's timing mode. B is
+// settled to 1 at the operating point; A rises at 100 ns and falls at 300 ns.
+TEST_F(MixedSignalRun, DigitalOnlyCircuitFollowsItsStimulus) {
+    const struct {
+        const char* mode;
+        double down, up;  // B's edges: TPHL after 100 ns, TPLH after 300 ns
+    } cases[] = {{"", 120e-9, 310e-9}, {" MNTYMXDLY=1", 107e-9, 305e-9}};
+    for (const auto& c : cases) {
+        const std::string deck = std::string("Digital only\n"
+                                             "U1 STIM(1,1) $G_DPWR $G_DGND A IO_STD TIMESTEP=10NS 0S 0 100NS 1 300NS 0\n"
+                                             "U2 INV $G_DPWR $G_DGND A B DLY IO_STD") +
+                                 c.mode +
+                                 "\n.MODEL DLY UGATE (TPLHMN=5N TPLHTY=10N TPHLMN=7N TPHLTY=20N)\n.END\n";
+        ASSERT_EQ(Compile(deck), 0) << c.mode << FirstReport();
+        EXPECT_EQ(compiled.nodeCount, 0);
+        Recorder r;
+        r.d = DigitalNode("B");
+        TransientSettings s;
+        s.tmax = 500e-9;
+        ASSERT_EQ(RunTransientAnalysis(s, r), 0) << FirstReport();
+        std::vector<double> edges;
+        std::string changes(1, r.letters[0]);
+        for (size_t i = 1; i < r.t.size(); ++i)
+            if (r.letters[i] != r.letters[i - 1]) edges.push_back(r.t[i]), changes += r.letters[i];
+        EXPECT_EQ(changes, "101") << c.mode;
+        ASSERT_EQ(edges.size(), 2u) << c.mode;
+        EXPECT_NEAR(edges[0], c.down, 1e-15) << c.mode;
+        EXPECT_NEAR(edges[1], c.up, 1e-15) << c.mode;
+        ClearCompiledDevices();
+    }
+}
+
+// Errors of the digital parts name the part and make it the error's place.
+TEST_F(MixedSignalRun, DigitalPartErrorsNameThePart) {
+    const struct {
+        const char* deck;
+        int code;
+        const char* part;
+        int line;  // of its card, from 0
+    } cases[] = {
+        // A timing model that does not exist.
+        {"T\nU1 STIM(1,1) $G_DPWR $G_DGND A IO_STD 0S 0\nU2 INV $G_DPWR $G_DGND A B NOSUCH IO_STD\n", 10834, "U2", 2},
+        // An O device whose analog node has nothing else on it.
+        {"T\nV1 1 0 1\nR1 1 0 1K\nO1 LONE 0 DOUT_STD DGTLNET=D IO_STD\nU2 INV $G_DPWR $G_DGND D B D0GATE IO_STD\n",
+         10855, "O1", 3},
+        // A logic expression that names no pin: the digital set-up's own message.
+        {"T\nU1 STIM(1,1) $G_DPWR $G_DGND A IO_STD 0S 0\n"
+         "U2 LOGICEXP(1,1) $G_DPWR $G_DGND A B D0GATE IO_STD LOGIC: B = {NOPIN}\n",
+         -1, "U2", 2},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NE(Compile(c.deck), 0) << c.deck;
+        if (c.code > 0) EXPECT_EQ(FirstReport(), c.code) << c.deck;
+        EXPECT_FALSE(reports.reports.empty()) << c.deck;
+        EXPECT_EQ(ErrorSource.state, 3) << c.deck;  // a card: a line of the text
+        EXPECT_EQ(ErrorSource.line, c.line) << c.deck;
+        ASSERT_GE(ErrorSource.part, 0) << c.deck;
+        EXPECT_EQ(PartAttr(circuit->parts[static_cast<size_t>(ErrorSource.part)], ATTR_PART), c.part) << c.deck;
+        // A failed compile leaves no digital network behind.
+        EXPECT_EQ(DigitalNet.node_count, 0) << c.deck;
+    }
+}
+
 }  // namespace
