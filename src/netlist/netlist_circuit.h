@@ -78,11 +78,14 @@ struct StatementLine {
     int page = -1;
 };
 
+// NodeEntry::kind of a node that the compile adds inside a device (named after its part).
+constexpr int16_t kNodeInternal = 2;
+
 struct NodeEntry {
     std::string name;  // scoped
     int number = 0;
     int16_t scope = 1;
-    int16_t kind = -1;  // -1 unknown, 0 analog, 1 digital
+    int16_t kind = -1;  // -1 unknown, 0 analog, 1 digital, 2 internal node of a compiled device
 };
 
 struct NetlistNodeTable {

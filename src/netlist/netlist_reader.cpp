@@ -477,12 +477,17 @@ int ResolveNodeName(NetlistCircuit& c, const std::string& nameIn, int* index, in
     return 0;
 }
 
-int FindNodeByName(NetlistCircuit& c, const std::string& name, int scope) {
+int FindNodeEntry(NetlistCircuit& c, const std::string& name, int scope) {
     std::string n = name;
     if (n.size() >= 2 && n.front() == '[' && n.back() == ']') n = n.substr(1, n.size() - 2);
     for (char& ch : n) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     int e = LookupNode(c.nodes, IsGlobalNodeName(n) ? n : MakeScopedName(c.tables, n, scope));
     if (e < 0 && StartsWith(n, "$G_")) e = LookupNode(c.nodes, n);
+    return e;
+}
+
+int FindNodeByName(NetlistCircuit& c, const std::string& name, int scope) {
+    const int e = FindNodeEntry(c, name, scope);
     return e < 0 ? -1 : c.nodes.entries[e].number;
 }
 

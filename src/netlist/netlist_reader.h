@@ -49,6 +49,8 @@ int ResolveNodeName(NetlistCircuit& c, const std::string& name, int* index, int 
                     bool lookupWithNumber);
 // The node number of a name in a scope, -1 when unknown.
 int FindNodeByName(NetlistCircuit& c, const std::string& name, int scope);
+// The node table entry of a name in a scope, -1 when unknown.
+int FindNodeEntry(NetlistCircuit& c, const std::string& name, int scope);
 int RenumberNetlistNodes(NetlistCircuit& c, bool allAnalog);
 // Whether the part's pin is a digital pin.
 bool IsDigitalPin(const NetlistPart& part, int pin);

@@ -470,6 +470,23 @@ TEST_F(CompileMoreParts, InternalNodesAreNamedAfterTheirParts) {
     ASSERT_EQ(SolveCompiledOperatingPoint(compiled), 0);
     EXPECT_NEAR(V("3"), Solution[static_cast<size_t>(d->internal_anode)], 1e-9);
     EXPECT_LT(V("3"), V("2"));  // the drop across RS
+    // The node table knows it (curves read it by name), apart from the circuit's nodes.
+    EXPECT_EQ(Node("D1_PSIDE"), d->internal_anode);
+}
+
+// A name the circuit has already is not taken: the internal node gets "_1". Compiled
+// again, the circuit keeps its node count and the internal node its name.
+TEST_F(CompileMoreParts, InternalNodeNamesAvoidTheCircuitsNames) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 1\nR1 1 D1_PSIDE 100\nD1 D1_PSIDE 0 DX\n.MODEL DX D(RS=10)\n.END\n", kDc), 0);
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_EQ(Compile(), 0) << FirstReport();
+        auto* d = First<Diode>(kDiodeList);
+        EXPECT_EQ(compiled.circuitNodes, 2) << pass;
+        EXPECT_EQ(d->anode, Node("D1_PSIDE")) << pass;
+        EXPECT_EQ(d->internal_anode, Node("D1_PSIDE_1")) << pass;
+        EXPECT_EQ(Node("D1_PSIDE_2"), -1) << pass;
+        ClearCompiledDevices();
+    }
 }
 
 }  // namespace

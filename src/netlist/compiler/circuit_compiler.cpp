@@ -176,7 +176,7 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
     cc.circuitNodes = circuit.digitalNodeCount ? circuit.analogNodeCount
                                                : std::max(circuit.nodes.highest, circuit.analogNodeCount);
     for (const NodeEntry& e : circuit.nodes.entries)
-        if (e.kind != 1) cc.circuitNodes = std::max(cc.circuitNodes, e.number);
+        if (e.kind != 1 && e.kind != kNodeInternal) cc.circuitNodes = std::max(cc.circuitNodes, e.number);
     cc.nextNode = cc.circuitNodes;
     cc.partDevice.assign(circuit.parts.size(), nullptr);
     cc.hasGround = circuit.nodes.hasGround;
