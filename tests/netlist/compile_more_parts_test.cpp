@@ -474,6 +474,25 @@ TEST_F(CompileMoreParts, InternalNodesAreNamedAfterTheirParts) {
     EXPECT_EQ(Node("D1_PSIDE"), d->internal_anode);
 }
 
+// A part named like a node gets one warning naming it (the first of several); while a run
+// compiles again, none.
+TEST_F(CompileMoreParts, PartAndNodeOfTheSameNameAreWarnedAboutOnce) {
+    const char* deck = "t\nV1 R1 0 DC 1\nR1 R1 V1 1k\nR2 V1 0 1k\n.END\n";
+    for (bool run : {false, true}) {
+        services.runInProgress = run;
+        ASSERT_EQ(Read(deck, kDc), 0);
+        ASSERT_EQ(Compile(), 0) << FirstReport();
+        if (run) {
+            EXPECT_TRUE(reports.reports.empty());
+        } else {
+            ASSERT_EQ(reports.reports.size(), 1u);
+            EXPECT_NE(reports.reports[0].text.find("Part and node have the same name."), std::string::npos);
+            EXPECT_EQ(ReportLine("Part:"), "V1");
+        }
+        ClearCompiledDevices();
+    }
+}
+
 // A name the circuit has already is not taken: the internal node gets "_1". Compiled
 // again, the circuit keeps its node count and the internal node its name.
 TEST_F(CompileMoreParts, InternalNodeNamesAvoidTheCircuitsNames) {

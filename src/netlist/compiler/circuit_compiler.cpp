@@ -101,6 +101,21 @@ void WarnZeroACSources(NetlistCircuit& circuit) {
     ReportMessage("dE", circuit.tables.services->ReportOwner(), 11891);
 }
 
+// A part named like a node of the circuit makes curve expressions ambiguous: one warning
+// (the first such part) when the user compiles, none while a run recompiles.
+void WarnPartNodeNameClash(NetlistCircuit& circuit) {
+    if (circuit.tables.services->RunInProgress()) return;
+    for (const NetlistPart& p : circuit.parts) {
+        const std::string name = p.scopedName.empty() ? GetScopedPartName(circuit.tables, p) : p.scopedName;
+        if (name.empty() || FindNodeEntry(circuit, name, 1) < 0) continue;
+        const std::string file = p.scope <= 1 ? circuit.page->Title() : ScopeFileName(circuit.tables, p.scope);
+        const std::string line = std::to_string(p.line + 1);
+        ReportMessage("dMMMsF", circuit.tables.services->ReportOwner(), "File:", file.c_str(), "Line:", line.c_str(),
+                      "Part:", PartAttr(p, ATTR_PART).c_str(), 'W', "%s", "Part and node have the same name.");
+        return;
+    }
+}
+
 bool MakesNoDevice(int type) {
     return type == CT_GROUND || type == CT_SUBCKT || type == CT_MACRO || type == CT_BLANK || type == CT_TIE ||
            type == CT_CORE;
@@ -201,6 +216,7 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
     code = CompileDeviceExpressions(cc, code);
     prompt("");
     if (!code) code = BuildFunctionSourceDerivatives(cc);
+    if (!code) WarnPartNodeNameClash(circuit);
     if (!code) code = CollectInitialConditions(cc);
     if (!settings.smallSignalRequest) {
         prompt("Checking for voltage loops.");
