@@ -133,6 +133,36 @@ TEST_F(MixedSignalRun, AnalogRampThroughAnInverterIntoAnAnalogLoad) {
 }
 
 
+// Converters: the first three pins (input or output, reference, ground) stay analog
+// nodes of the engine, the rest are digital nodes.
+TEST_F(MixedSignalRun, ConvertersKeepTheirAnalogPins) {
+    const std::string deck =
+        "Converters\n"
+        "V1 IN 0 2.5\nV2 REF 0 5\nR1 OUT 0 1K\n"
+        "U1 ADC(2) $G_DPWR $G_DGND IN REF 0 CNV STAT OVR B1 B0 DADC IO_STD\n"
+        "U2 DAC(2) $G_DPWR $G_DGND OUT REF 0 B1 B0 DDAC IO_STD\n"
+        "U3 STIM(1,1) $G_DPWR $G_DGND CNV IO_STD 0S 0\n"
+        ".MODEL DADC UADC ()\n.MODEL DDAC UDAC ()\n.END\n";
+    ASSERT_EQ(Compile(deck), 0) << FirstReport();
+    ASSERT_EQ(DeviceListTable[kAdcList].count, 1);
+    ASSERT_EQ(DeviceListTable[kDacList].count, 1);
+    const auto* adc = static_cast<const AdcDevice*>(DeviceListTable[kAdcList].first);
+    const auto* dac = static_cast<const DacDevice*>(DeviceListTable[kDacList].first);
+    EXPECT_EQ(adc->in, Node("IN"));
+    EXPECT_EQ(adc->ref, Node("REF"));
+    EXPECT_EQ(adc->gnd, 0);
+    EXPECT_EQ(adc->convert, DigitalNode("CNV"));
+    EXPECT_EQ(adc->status, DigitalNode("STAT"));
+    EXPECT_EQ(adc->over, DigitalNode("OVR"));
+    EXPECT_EQ(adc->bits, (std::vector<int>{DigitalNode("B0"), DigitalNode("B1")}));
+    EXPECT_EQ(dac->out, Node("OUT"));
+    EXPECT_EQ(dac->ref, Node("REF"));
+    EXPECT_EQ(dac->bits, (std::vector<int>{DigitalNode("B1"), DigitalNode("B0")}));
+    // No interface: the data nodes are digital only.
+    EXPECT_EQ(DeviceListTable[kAtoDInterfaceList].count, 0);
+    EXPECT_EQ(DeviceListTable[kDtoAInterfaceList].count, 0);
+}
+
 // A circuit of digital parts only (no analog node, so no ground needed): a stimulus
 // drives an inverter whose delays come from its model by the part's timing mode. B is
 // settled to 1 at the operating point; A rises at 100 ns and falls at 300 ns.
@@ -162,6 +192,40 @@ TEST_F(MixedSignalRun, DigitalOnlyCircuitFollowsItsStimulus) {
         ASSERT_EQ(edges.size(), 2u) << c.mode;
         EXPECT_NEAR(edges[0], c.down, 1e-15) << c.mode;
         EXPECT_NEAR(edges[1], c.up, 1e-15) << c.mode;
+        ClearCompiledDevices();
+    }
+}
+
+// A pulse of A shorter than the inverter's delay: with inertial cancellation (the
+// default) B never moves; without, B follows it 20 ns later (the return edge is the
+// digital simulator's: not checked here).
+TEST_F(MixedSignalRun, InertialCancellationFollowsTheSetting) {
+    const char* deck =
+        "Glitch\n"
+        "U1 STIM(1,1) $G_DPWR $G_DGND A IO_STD TIMESTEP=10NS 0S 0 100NS 1 105NS 0\n"
+        "U2 INV $G_DPWR $G_DGND A B DLY IO_STD\n"
+        ".MODEL DLY UGATE (TPLHTY=20N TPHLTY=20N)\n.END\n";
+    for (bool inertial : {true, false}) {
+        ASSERT_EQ(Read(deck, kTransient), 0) << FirstReport();
+        CompileSettings settings;
+        settings.inertialCancellation = inertial;
+        ASSERT_EQ(CompileCircuit(*circuit, settings, &compiled), 0) << FirstReport();
+        Recorder r;
+        r.d = DigitalNode("B");
+        TransientSettings s;
+        s.tmax = 300e-9;
+        ASSERT_EQ(RunTransientAnalysis(s, r), 0) << FirstReport();
+        std::string changes(1, r.letters[0]);
+        std::vector<double> edges;
+        for (size_t i = 1; i < r.t.size(); ++i)
+            if (r.letters[i] != r.letters[i - 1]) edges.push_back(r.t[i]), changes += r.letters[i];
+        if (inertial) {
+            EXPECT_EQ(changes, "1");
+        } else {
+            ASSERT_GE(edges.size(), 1u);
+            EXPECT_EQ(changes.substr(0, 2), "10");
+            EXPECT_NEAR(edges[0], 120e-9, 1e-15);
+        }
         ClearCompiledDevices();
     }
 }

@@ -196,6 +196,7 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
     cc.partDevice.assign(circuit.parts.size(), nullptr);
     cc.hasGround = circuit.nodes.hasGround;
 
+    DigitalRun.inertial_cancellation = settings.inertialCancellation;
     int code = CheckPinConnections(cc, settings.floatingNodesCheck);
     if (!code) code = BuildComponentDevices(cc);
     if (!code && !cc.hasGround && cc.circuitNodes > 0) {
