@@ -39,8 +39,7 @@ struct ActiveAnalysis {
         LimitsDialogHost host;
         if (NetlistCircuit* c = circuit.Circuit())
             for (const NodeEntry& n : c->nodes.entries)
-                if (n.scope == 1 && n.number > 0 && n.kind != kNodeInternal)
-                    host.nodes.push_back({n.number, n.kind == 1, n.name});
+                if (n.scope == 1 && n.number > 0) host.nodes.push_back({n.number, n.kind == 1, n.name});
         return host;
     }
 };

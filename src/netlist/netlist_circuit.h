@@ -78,14 +78,11 @@ struct StatementLine {
     int page = -1;
 };
 
-// NodeEntry::kind of a node that the compile adds inside a device (named after its part).
-constexpr int16_t kNodeInternal = 2;
-
 struct NodeEntry {
     std::string name;  // scoped
     int number = 0;
     int16_t scope = 1;
-    int16_t kind = -1;  // -1 unknown, 0 analog, 1 digital, 2 internal node of a compiled device
+    int16_t kind = -1;  // -1 unknown, 0 analog, 1 digital
 };
 
 struct NetlistNodeTable {
@@ -96,6 +93,9 @@ struct NetlistNodeTable {
     // trie path would cost one node per character.
     std::unordered_map<std::string, int> otherNames;
     std::vector<std::pair<int, int>> ties;  // node numbers that are one node (first, second)
+    // The nodes the last compile made inside devices, named after their parts (scoped
+    // name -> number): found by name like the circuit's own, but not among them.
+    std::unordered_map<std::string, int> internal;
     bool hasGround = false;
     void Clear();
 };

@@ -42,6 +42,7 @@ void NetlistNodeTable::Clear() {
     trie.Clear();
     otherNames.clear();
     ties.clear();
+    internal.clear();
     hasGround = false;
 }
 
@@ -488,7 +489,12 @@ int FindNodeEntry(NetlistCircuit& c, const std::string& name, int scope) {
 
 int FindNodeByName(NetlistCircuit& c, const std::string& name, int scope) {
     const int e = FindNodeEntry(c, name, scope);
-    return e < 0 ? -1 : c.nodes.entries[e].number;
+    if (e >= 0) return c.nodes.entries[e].number;
+    if (c.nodes.internal.empty()) return -1;
+    std::string n = name;
+    for (char& ch : n) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const auto it = c.nodes.internal.find(MakeScopedName(c.tables, n, scope));
+    return it == c.nodes.internal.end() ? -1 : it->second;
 }
 
 bool IsDigitalPin(const NetlistPart& part, int pin) {

@@ -47,7 +47,8 @@ int ReadTextCircuit(NetlistCircuit& c, OptionTargets* options = nullptr);
 // Node table.
 int ResolveNodeName(NetlistCircuit& c, const std::string& name, int* index, int scope, int forced, bool create,
                     bool lookupWithNumber);
-// The node number of a name in a scope, -1 when unknown.
+// The node number of a name in a scope (a node of the circuit, else an internal node of
+// the last compile), -1 when unknown.
 int FindNodeByName(NetlistCircuit& c, const std::string& name, int scope);
 // The node table entry of a name in a scope, -1 when unknown.
 int FindNodeEntry(NetlistCircuit& c, const std::string& name, int scope);

@@ -191,7 +191,9 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
     cc.circuitNodes = circuit.digitalNodeCount ? circuit.analogNodeCount
                                                : std::max(circuit.nodes.highest, circuit.analogNodeCount);
     for (const NodeEntry& e : circuit.nodes.entries)
-        if (e.kind != 1 && e.kind != kNodeInternal) cc.circuitNodes = std::max(cc.circuitNodes, e.number);
+        if (e.kind != 1) cc.circuitNodes = std::max(cc.circuitNodes, e.number);
+    // The internal nodes of an earlier compile of the circuit give their names up.
+    circuit.nodes.internal.clear();
     cc.nextNode = cc.circuitNodes;
     cc.partDevice.assign(circuit.parts.size(), nullptr);
     cc.hasGround = circuit.nodes.hasGround;

@@ -26,28 +26,12 @@ std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, i
     for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     const std::string base = name;
     const int scope = cc.Part(part).scope;
-    NetlistNodeTable& t = cc.c.nodes;
-    int entry = -1;
-    // A name of the circuit is taken; that of an earlier compile's internal node is free.
-    for (int k = 1;; ++k) {
-        if (!cc.internalNodeNames.count(name)) {
-            entry = FindNodeEntry(cc.c, name, scope);
-            if (entry < 0 || t.entries[static_cast<size_t>(entry)].kind == kNodeInternal) break;
-        }
+    for (int k = 1; cc.internalNodeNames.count(name) || FindNodeByName(cc.c, name, scope) >= 0; ++k)
         name = base + "_" + std::to_string(k);
-    }
     *node = cc.NewInternalNode();
     cc.internalNodeNames[name] = *node;
-    // In the node table, so that curves can name it, but not among the circuit's nodes.
-    if (entry < 0) {
-        const int highest = t.highest;
-        ResolveNodeName(cc.c, name, &entry, scope, *node, true, false);
-        t.highest = highest;
-    }
-    if (entry >= 0) {
-        t.entries[static_cast<size_t>(entry)].number = *node;
-        t.entries[static_cast<size_t>(entry)].kind = kNodeInternal;
-    }
+    // Beside the node table, so that curves can name it too.
+    cc.c.nodes.internal[MakeScopedName(cc.c.tables, name, scope)] = *node;
     return name;
 }
 

@@ -89,6 +89,8 @@ std::vector<Branch> VoltageBranches(bool skipInductors) {
 std::string NodeName(CompileContext& cc, int node) {
     for (const NodeEntry& e : cc.c.nodes.entries)
         if (e.number == node && e.kind != 1) return e.name;
+    for (const auto& [name, number] : cc.c.nodes.internal)
+        if (number == node) return name;
     return std::to_string(node);
 }
 
