@@ -133,6 +133,29 @@ TEST_F(MixedSignalRun, AnalogRampThroughAnInverterIntoAnAnalogLoad) {
 }
 
 
+// At I/O level 1 a gate that drives a D-to-A interface gives up the interface's switching
+// time (TSWHL1 = 2 ns of IO_STD) from its delays: the first change starts at 178 ns.
+TEST_F(MixedSignalRun, GateDrivingAnInterfaceLosesTheSwitchingTime) {
+    const std::string deck =
+        "Mixed inverter\n"
+        "V1 IN 0 PULSE(0 5 0 1U 1U 5U 20U)\n"
+        "U1 INV $G_DPWR $G_DGND IN OUT DLY IO_STD IO_LEVEL=1\n"
+        "R1 OUT 0 1K\n"
+        ".MODEL DLY UGATE (TPLHTY=10N TPHLTY=20N)\n"
+        ".END\n";
+    ASSERT_EQ(Compile(deck), 0) << FirstReport();
+    Recorder r;
+    r.b = Node("OUT");
+    TransientSettings s;
+    s.tmax = 300e-9;
+    s.max_step = 1e-9;
+    ASSERT_EQ(RunTransientAnalysis(s, r), 0) << FirstReport();
+    const double one = 5.0 * 500 / 510, x = 5.0 * (1000.0 / 6) / (200 + 1000.0 / 6);
+    const double at = r.Crossing(150e-9, 0.5 * (one + x), true);
+    EXPECT_GE(at, 178e-9 - 0.2e-9);
+    EXPECT_LE(at, 180e-9);
+}
+
 // Converters: the first three pins (input or output, reference, ground) stay analog
 // nodes of the engine, the rest are digital nodes.
 TEST_F(MixedSignalRun, ConvertersKeepTheirAnalogPins) {
