@@ -251,14 +251,13 @@ int TextCircuitAnalysis::ReadAndCompile(int kind, bool recompile) {
     circuit_ = std::make_unique<NetlistCircuit>(*services_, *page_);
     circuit_->analysisKind = kind;
     circuit_->runRecompile = recompile;
-    int code = ReadTextCircuit(*circuit_);
+    // The read applies the .OPTIONS statements: the main circuit's steer the expansion.
+    DeckOptions options;
+    int code = ReadTextCircuit(*circuit_, &options);
     if (code) {
         if (code != kMsgReported) ReportMessage("E", code);
         return kMsgReported;
     }
-    DeckOptions options;
-    for (int pass : {1, 0})
-        if (ApplyOptionsStatements(*circuit_, options, pass)) return kMsgReported;
     options.Apply();
     if (!recompile && !keepSetup) {
         DefaultAnalysisTemperature(*circuit_, Options.tnom);

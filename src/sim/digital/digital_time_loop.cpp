@@ -36,6 +36,9 @@ int BeginDigitalCase(bool first) {
     if (int e = ResetDigitalCase(first)) return e;
     if (int e = ScheduleStimulusEvents()) return e;
     ApplyInitialDigitalEvents();
+    // The tick-0 events belong to the operating point, which settles from them; left
+    // queued they would hold the head of the queue, and no later event would be landed on.
+    while (!DigitalRun.queue.Empty() && DigitalRun.queue.HeadTick() == 0) DigitalRun.queue.PopHead();
     return 0;
 }
 
