@@ -78,6 +78,7 @@ struct FlipFlopCheckRecord {
     // clock/gate rising (the active edge), data change (J for JKFF), K change.
     uint32_t ticks[8] = {};
     int flag = 0;
+    uint32_t kept = 0;    // the undo generation it was kept in
 };
 
 struct Primitive {

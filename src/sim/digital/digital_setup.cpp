@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "expression/digital_logic.h"
+#include "sim/digital/device_memory.h"
 #include "sim/digital/digital_messages.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/constraint.h"
@@ -355,9 +356,17 @@ void ComputeDigitalPrimitiveDelays() {
         Primitive& p = n.prims[i];
         for (size_t k = 0; k < 6 && k < p.delays.size(); ++k) p.gate_delays[k] = p.delays[k];
     }
-    // The delay expressions of the pin-delay parts.
-    for (PinDelayRecord& r : PinDelayRecords)
+    // The delay expressions of the pin-delay parts, and the times of the edge tests in
+    // the conditions of the checks.
+    auto scale_conditions = [&](ConstraintRecord& r) {
+        for (ConstraintCheck& c : r.checks)
+            if (c.when_edges) ScaleDelayProgramToTicks(c.when, scaling);
+    };
+    for (ConstraintRecord& r : ConstraintRecords) scale_conditions(r);
+    for (PinDelayRecord& r : PinDelayRecords) {
         for (PinDelayRecord::Item& item : r.items) ScaleDelayProgramToTicks(item.program, scaling);
+        scale_conditions(r.checks);
+    }
     // Which primitives may change an output without delay (the only changes that the
     // settling passes of a tick can make).
     for (size_t i = 1; i < n.prims.size(); ++i) {
@@ -463,6 +472,7 @@ int ResetDigitalCase(bool first) {
     r.changes.clear();
     r.transitions.clear();
     r.changed_nodes.clear();
+    ForgetDeviceMemories();
     r.solution_count = 0;
     r.now = 0;
     for (OutputSlotState& slot : n.slots) slot.last_tick = 0, slot.queued = 0;
@@ -502,6 +512,7 @@ void FreeDigitalNetwork() {
     LogicExpRecords.clear();
     ConstraintRecords.clear();
     PinDelayRecords.clear();
+    ForgetDeviceMemories();
     Parts.clear();
     for (DeviceListKind list : {kAtoDInterfaceList, kDtoAInterfaceList, kAdcList, kDacList}) {
         DeviceList& l = DeviceListTable[list];

@@ -1,7 +1,9 @@
 #include "sim/digital/digital_time_loop.h"
 
+#include "sim/digital/constraint.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/interfaces.h"
+#include "sim/digital/pin_delay.h"
 #include "sim/digital/timing_checks.h"
 
 namespace ob7 {
@@ -58,6 +60,9 @@ int DigitalBeforeNewton(double time, bool solved_again, const DigitalChangeSink&
     // What the interfaces changed belongs to the solution already accepted: it is shown
     // now and is not undone with a rejected step.
     const int emitted = EmitTransitions(sink);
+    // The next step compares with this point.
+    AdvancePinDelays();
+    AdvanceConstraintChecks();
     ClearDigitalChangeQueue();
     return result ? result : emitted;
 }

@@ -1,5 +1,6 @@
 #include "sim/digital/primitive_eval.h"
 
+#include "sim/digital/device_memory.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/logic_expression.h"
 #include "sim/digital/pin_delay.h"
@@ -205,6 +206,7 @@ void EdgeFlipFlop(int changed_node, int primitive, int* q, int* qb, int* path, u
         else { *q = LevelAt(qnode); *qb = LevelAt(qbnode); *path = 1; }
         return;
     }
+    if (rec) KeepFlipFlopMemory(p.record);
     if (rec && changed_node == pre) {
         if (preset) rec->ticks[0] = tick;
         else if (ActiveLow(pre_prev)) {
@@ -368,6 +370,7 @@ void Latch(int changed_node, int primitive, int* q, int* qb, int* path, uint32_t
     *qb = qbl;
     if (!DigitalRun.transient) { *path = 1; return; }
     const int pre_prev = LevelOf(n.previous[pre]), clr_prev = LevelOf(n.previous[clr]);
+    if (rec) KeepFlipFlopMemory(p.record);
     if (changed_node == pre) {
         *path = 2;
         if (rec) {
