@@ -38,6 +38,10 @@ int BeginDigitalCase(bool first) {
     if (int e = ResetDigitalCase(first)) return e;
     if (int e = ScheduleStimulusEvents()) return e;
     ApplyInitialDigitalEvents();
+    // Applied; the operating point settles what they start. The steps go on from the
+    // first later event.
+    DigitalEventQueue& queue = DigitalRun.queue;
+    if (!queue.Empty() && queue.HeadTick() == 0) queue.PopHead();
     return 0;
 }
 
