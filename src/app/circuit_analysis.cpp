@@ -6,6 +6,7 @@
 #include "analysis/text_circuit_analysis.h"
 #include "analysis_ui/analysis_limits_dialog.h"
 #include "app/main_frame.h"
+#include "app/settings_profile.h"
 #include "circuit/circuit_document.h"
 #include "circuit/views/cct_draw.h"
 #include "foundation/messages.h"
@@ -15,6 +16,7 @@
 #include "plots/analysis_window.h"
 #include "plots/auto_scale.h"
 #include "plots/plot_view.h"
+#include "ui/framework/dialogs.h"
 #include "ui/framework/shell_state.h"
 
 namespace ob7 {
@@ -185,8 +187,11 @@ int RunActiveAnalysis() {
     if (!a || a->ended || Shell.runInProgress) return kMsgRunStopped;
     // Run takes the set-up as the Limits dialog left it.
     a->circuit.keepSetup = true;
-    a->circuit.prepareRun = [](AnalysisRun& run) {
+    a->circuit.prepareRun = [a](AnalysisRun& run) {
         run.pollAbort = [] { return platform::Services().PollKey() == 27; };
+        run.timedNotice = [a](const std::string& text) {
+            CTimedNoticeDlg(&a->frame, 3890, text, Preferences.warningTime);
+        };
     };
     Shell.runInProgress = true;
     const int code = a->circuit.RunAnalysis(a->kind);

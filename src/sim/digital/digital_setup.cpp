@@ -445,6 +445,7 @@ void ResetPrimitiveOutputs(bool first) {
     SetAll(n.lo_node, kStateLo63);
     SetAll(n.x_node, kStateX63);
     DigitalWarningCount = 0;
+    DigitalWarningText.clear();
 }
 
 void ResetDigitalNodeDrives(bool first) {
@@ -472,7 +473,6 @@ int ResetDigitalCase(bool first) {
     r.changes.clear();
     r.transitions.clear();
     r.changed_nodes.clear();
-    ForgetDeviceMemories();
     r.solution_count = 0;
     r.now = 0;
     for (OutputSlotState& slot : n.slots) slot.last_tick = 0, slot.queued = 0;
@@ -491,10 +491,13 @@ int ResetDigitalCase(bool first) {
     ResetDigitalNodeDrives(first);
     if (first) InitPinDelayDevices();
     InitConstraintDevices();
-    if (int e = ResetAtoDInterfaces(first)) return e;
-    if (int e = ResetDtoAInterfaces(first)) return e;
-    if (int e = ResetAdcDevices(first)) return e;
-    return ResetDacDevices(first);
+    int result = ResetAtoDInterfaces(first);
+    if (result == 0) result = ResetDtoAInterfaces(first);
+    if (result == 0) result = ResetAdcDevices(first);
+    if (result == 0) result = ResetDacDevices(first);
+    // The case starts with nothing to restore.
+    ForgetDeviceMemories();
+    return result;
 }
 
 const DigitalPartDesc* DigitalPartOf(int primitive) {
@@ -512,6 +515,8 @@ void FreeDigitalNetwork() {
     LogicExpRecords.clear();
     ConstraintRecords.clear();
     PinDelayRecords.clear();
+    DigitalWarningCount = 0;
+    DigitalWarningText.clear();
     ForgetDeviceMemories();
     Parts.clear();
     for (DeviceListKind list : {kAtoDInterfaceList, kDtoAInterfaceList, kAdcList, kDacList}) {

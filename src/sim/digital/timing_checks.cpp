@@ -169,6 +169,14 @@ bool WriteAtoDHazard(const std::string& part, const std::string& node, double vo
     return true;
 }
 
+bool ReportDigitalWarningCount(const TimedNotice& show) {
+    if (!show) return false;
+    const std::string text = DigitalWarningNotice(false);
+    if (text.empty()) return false;
+    show(text);
+    return true;
+}
+
 std::string DigitalWarningNotice(bool batch_mode) {
     if (DigitalWarningCount <= 0 || Options.nooutmsg || batch_mode) return {};
     char buffer[160];
