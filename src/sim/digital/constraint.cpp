@@ -263,16 +263,16 @@ void Report(const ConstraintCheck& c, CheckMemory& m) {
 }
 
 // The lines of one violation: what and when, the device, the limit, what was measured.
-void Violation(const Primitive& p, const char* first, uint32_t now, const char* limit_line, double limit, int node,
+void Violation(const std::string& part, const char* first, uint32_t now, const char* limit_line, double limit, int node,
                const char* what, uint32_t measured) {
     Write(first, Seconds(now));
-    if (!p.part.empty()) Write("Device %s\n", p.part.c_str());
+    if (!part.empty()) Write("Device %s\n", part.c_str());
     Write(limit_line, limit);
     const std::string& name = static_cast<size_t>(node) < DigitalNet.node_names.size() ? DigitalNet.node_names[node] : "";
     Write("Node %s, measured %s was %g\n", name.c_str(), what, Seconds(measured));
 }
 
-void SetupHold(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const Primitive& p, const int32_t* pins, int changed, uint32_t now) {
+void SetupHold(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const std::string& part, const int32_t* pins, int changed, uint32_t now) {
     if (c.clock_pin < 0) return;
     const int clock = pins[c.clock_pin];
     const int clock_final = DigitalFinalLevel(LevelOf(DigitalNet.present[clock]));
@@ -291,7 +291,7 @@ void SetupHold(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, co
             };
             for (const auto& t : tests) {
                 if (!t.applies || c.time_ticks[t.slot] == 0 || setup >= c.time_ticks[t.slot]) continue;
-                Violation(p, t.first, now, t.second, c.times[t.slot], pins[pin], "setup time", setup);
+                Violation(part, t.first, now, t.second, c.times[t.slot], pins[pin], "setup time", setup);
                 Report(c, m);
             }
         }
@@ -309,7 +309,7 @@ void SetupHold(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, co
             };
             for (const auto& t : tests) {
                 if (!t.applies || c.time_ticks[t.slot] == 0 || hold >= c.time_ticks[t.slot]) continue;
-                Violation(p, t.first, now, t.second, c.times[t.slot], changed, "hold time", hold);
+                Violation(part, t.first, now, t.second, c.times[t.slot], changed, "hold time", hold);
                 Report(c, m);
             }
         }
@@ -325,21 +325,21 @@ void SetupHold(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, co
     }
 }
 
-void Width(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const Primitive& p, const int32_t* pins, int changed, uint32_t now) {
+void Width(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const std::string& part, const int32_t* pins, int changed, uint32_t now) {
     if (c.node_pin < 0 || changed != pins[c.node_pin]) return;
     const int level = LevelOf(DigitalNet.present[changed]);
     const int final_level = DigitalFinalLevel(level);
     if (final_level == kLvlX) return;
     if (final_level == kLvl1) {
         if (When(r, c) && m.fall != 0 && m.fall != now && c.min_lo_ticks && now - m.fall < c.min_lo_ticks) {
-            Violation(p, "Width low violation at t=%g\n", now, "Minimum low width is %g\n", c.min_lo, changed, "width",
+            Violation(part, "Width low violation at t=%g\n", now, "Minimum low width is %g\n", c.min_lo, changed, "width",
                       now - m.fall);
             Report(c, m);
         }
         if (level == kLvl1) m.rise = now;
     } else {
         if (When(r, c) && m.rise != 0 && m.rise != now && c.min_hi_ticks && now - m.rise < c.min_hi_ticks) {
-            Violation(p, "Width high violation at t=%g\n", now, "Minimum high width is %g\n", c.min_hi, changed,
+            Violation(part, "Width high violation at t=%g\n", now, "Minimum high width is %g\n", c.min_hi, changed,
                       "width", now - m.rise);
             Report(c, m);
         }
@@ -347,7 +347,7 @@ void Width(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const 
     }
 }
 
-void Freq(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const Primitive& p, const int32_t* pins, int changed, uint32_t now) {
+void Freq(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const std::string& part, const int32_t* pins, int changed, uint32_t now) {
     if (c.node_pin < 0 || changed != pins[c.node_pin]) return;
     const int level = LevelOf(DigitalNet.present[changed]);
     if (level == kLvlX) return;
@@ -359,7 +359,7 @@ void Freq(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const P
     if (c.min_period) {
         if (period < c.min_period) {
             if (m.max_armed) {
-                Violation(p, "Maximum frequency violation at t=%g\n", now, "Minimum period is %g\n",
+                Violation(part, "Maximum frequency violation at t=%g\n", now, "Minimum period is %g\n",
                           Seconds(c.min_period), changed, "period", period);
                 Report(c, m);
                 m.max_armed = false;
@@ -370,7 +370,7 @@ void Freq(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const P
     }
     if (period > c.max_period) {
         if (m.min_armed) {
-            Violation(p, "Minimum frequency violation at t=%g\n", now, "Maximum period is %g\n", Seconds(c.max_period),
+            Violation(part, "Minimum frequency violation at t=%g\n", now, "Maximum period is %g\n", Seconds(c.max_period),
                       changed, "period", period);
             Report(c, m);
             m.min_armed = false;
@@ -449,6 +449,7 @@ int EvaluateConstraint(int changed_node, int primitive, uint32_t tick) {
 
 void RunConstraintChecks(ConstraintRecord& r, int changed_node, int primitive, uint32_t tick) {
     const Primitive& p = DigitalNet.prims[primitive];
+    const std::string& part = InfoOf(primitive).part;
     const int32_t* pins = PinsOf(primitive);
     const int inputs = p.pin_count - p.outputs;
     for (int i = 0; i < inputs && i < static_cast<int>(r.levels.size()); ++i) {
@@ -464,14 +465,14 @@ void RunConstraintChecks(ConstraintRecord& r, int changed_node, int primitive, u
             if (c.target >= 0)
                 r.levels[c.target] = EvalLogicProgram(r.levels.data(), c.value.entries.get(), c.value.count);
             break;
-        case kCheckSetupHold: SetupHold(r, c, m, p, pins, changed_node, tick); break;
-        case kCheckWidth: Width(r, c, m, p, pins, changed_node, tick); break;
-        case kCheckFreq: Freq(r, c, m, p, pins, changed_node, tick); break;
+        case kCheckSetupHold: SetupHold(r, c, m, part, pins, changed_node, tick); break;
+        case kCheckWidth: Width(r, c, m, part, pins, changed_node, tick); break;
+        case kCheckFreq: Freq(r, c, m, part, pins, changed_node, tick); break;
         case kCheckGeneral:
             if (When(r, c) && WarningsAllowed()) {
                 Write("\nDigital Warning\n");
                 Write("General violation at t=%g\n", Seconds(tick));
-                if (!p.part.empty()) Write("Device %s\n", p.part.c_str());
+                if (!part.empty()) Write("Device %s\n", part.c_str());
                 Report(c, m);
             }
             break;

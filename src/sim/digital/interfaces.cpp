@@ -339,9 +339,10 @@ namespace {
 
 void AdcConvert(AdcDevice& r, bool code_changed, bool over) {
     const Primitive& p = DigitalNet.prims[r.primitive];
-    const int mode = p.timing_mode == 4 ? 3 : std::clamp(p.timing_mode, 1, 3);
+    const std::vector<int32_t>& delays = DigitalNet.info[r.primitive].delays;
+    const int mode = p.timing_mode == 4 ? 3 : std::clamp<int>(p.timing_mode, 1, 3);
     auto delay = [&](int slot) {
-        return slot + mode - 1 < static_cast<int>(p.delays.size()) ? static_cast<uint32_t>(p.delays[slot + mode - 1]) : 0u;
+        return slot + mode - 1 < static_cast<int>(delays.size()) ? static_cast<uint32_t>(delays[slot + mode - 1]) : 0u;
     };
     const int L = p.low, H = p.high;
     if (!DigitalRun.transient) {
@@ -427,8 +428,9 @@ void ScheduleDacOutputs() {
         const long long sum = DacSum(*r);
         if (sum == r->sum && DigitalRun.transient) continue;
         const Primitive& p = DigitalNet.prims[r->primitive];
-        const int mode = p.timing_mode == 4 ? 3 : std::clamp(p.timing_mode, 1, 3);
-        r->tsw = p.delays.size() >= 3 ? p.delays[mode - 1] * DigitalRun.tick_length : 1e-8;
+        const std::vector<int32_t>& delays = DigitalNet.info[r->primitive].delays;
+        const int mode = p.timing_mode == 4 ? 3 : std::clamp<int>(p.timing_mode, 1, 3);
+        r->tsw = delays.size() >= 3 ? delays[mode - 1] * DigitalRun.tick_length : 1e-8;
         DigitalRun.dac_changed = true;
         r->saved_change_time = r->change_time;
         r->saved_ramp_end = r->ramp_end;
