@@ -10,6 +10,7 @@
 #include "netlist/model_values.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
+#include "sim/digital/timing_checks.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/run_helpers.h"
@@ -228,6 +229,8 @@ void AnalysisRun::KeepDeviceValues(bool keep) {
 
 void AnalysisRun::WriteCaseTables(const RunCase& c) {
     if (!numericOutput.IsOpen()) return;
+    numericOutput.WriteCaseText(DigitalWarningText);
+    DigitalWarningText.clear();
     int code = 0;
     const int points = LimitCount(setup.limits[kPointCountField[kind]].c_str(), &code);
     // A DC sweep with a second variable ends one inner sweep per run of the case.
@@ -462,6 +465,7 @@ int AnalysisRun::EndAnalysisRun(int result) {
     }
     runInProgress = false;
     plot.resultsAvailable = true;
+    if (kind == 0) ReportDigitalWarningCount(timedNotice);
     return result;
 }
 

@@ -76,6 +76,9 @@ public:
     std::function<void()> pointStored;
     // Polled between points: true stops the run as the user's stop (Esc).
     std::function<bool()> pollAbort;
+    // Shows a timed notice at the end of the run (the count of digital warnings). Unset
+    // in batch runs, probe runs and demo playback.
+    std::function<void(const std::string& text)> timedNotice;
     // Where the numeric output goes (empty: nowhere); the writer's other inputs (header,
     // operating point, warnings) are set on `numericOutput` by the owner.
     std::string numericOutputPath;

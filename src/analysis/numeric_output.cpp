@@ -589,6 +589,11 @@ void NumericOutputWriter::WriteTemperatureWarnings() {
     file_.WriteText("Check model parameter value and or the operating temperature.\n");
 }
 
+void NumericOutputWriter::WriteCaseText(const std::string& text) {
+    if (quiet || !file_.IsOpen() || file_.error || text.empty()) return;
+    file_.WriteText(text.c_str());
+}
+
 void DeleteEmptyNumericOutput(const std::string& path) {
     std::error_code error;
     if (std::filesystem::is_regular_file(path, error) && std::filesystem::file_size(path, error) == 0 && !error)

@@ -94,6 +94,8 @@ public:
     void WriteNumericTables(int n, int run);
     // The temperature warnings, at the end of the run.
     void WriteTemperatureWarnings();
+    // Lines the case wrote as it ran (the digital warnings), as they are.
+    void WriteCaseText(const std::string& text);
     // Closes the file. 0, or the first write error (the file then keeps what was written).
     int Close();
     // The stream's error (0 while every write went through).

@@ -10,6 +10,7 @@
 #include "analysis_ui/circuit_choices.h"
 #include "analysis_ui/stepping_dialog.h"
 #include "app/main_frame.h"
+#include "app/settings_profile.h"
 #include "circuit/circuit_document.h"
 #include "circuit/views/cct_draw.h"
 #include "circuit/views/text_window.h"
@@ -23,6 +24,7 @@
 #include "plots/plot_view.h"
 #include "plots/run_plot_feed.h"
 #include "sim/engine/run_control.h"
+#include "ui/framework/dialogs.h"
 #include "ui/framework/shell_state.h"
 
 namespace ob7 {
@@ -190,8 +192,11 @@ int RunActiveAnalysis() {
     feed.progress = [](int percent) {
         if (MainFrame) MainFrame->SetPaneProgress(kPanePrompt, percent);
     };
-    a->circuit.prepareRun = [&feed](AnalysisRun& run) {
+    a->circuit.prepareRun = [&feed, a](AnalysisRun& run) {
         run.pollAbort = [] { return PollRunStop(); };
+        run.timedNotice = [a](const std::string& text) {
+            CTimedNoticeDlg(&a->frame, 3890, text, Preferences.warningTime);
+        };
         feed.Attach(run);
     };
     Shell.runInProgress = true;
@@ -199,6 +204,7 @@ int RunActiveAnalysis() {
     lastPoll = {};
     if (MainFrame) MainFrame->SetModeText(LoadMessageTextTemp(kMsgWait));
     const int code = a->circuit.RunAnalysis(a->kind);
+    a->circuit.prepareRun = nullptr;  // it holds the feed, which ends here
     Shell.runInProgress = false;
     if (MainFrame) {
         MainFrame->SetPaneProgress(kPanePrompt, -1);
