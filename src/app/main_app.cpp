@@ -8,6 +8,7 @@
 #include "app/batch_run.h"
 #include "app/circuit_analysis.h"
 #include "app/document_openers.h"
+#include "app/file_new_dialog.h"
 #include "app/settings_profile.h"
 #include "foundation/messages.h"
 #include "netlist/views/circuit_view_commands.h"
@@ -139,7 +140,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
         int kind = FileKindFromName(word, 1, 0);
         OpenFileByKind(word, kind);
     }
-    if (!GetTopFrame() && Openers().newCircuit) Openers().newCircuit();
+    if (!GetTopFrame()) CreateUntitledDocument(1);
     return -1;
 }
 

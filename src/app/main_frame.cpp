@@ -5,6 +5,8 @@
 
 #include "app/about_box.h"
 #include "app/calculator_dialog.h"
+#include "app/file_new_dialog.h"
+#include "app/paths_dialog.h"
 #include "app/preferences.h"
 #include "app/settings_profile.h"
 #include "app/tool_icons.h"
@@ -224,6 +226,9 @@ CMainFrame::CMainFrame() { MainFrame = this; }
 
 CMainFrame::~CMainFrame() {
     if (MainFrame == this) MainFrame = nullptr;
+    // Windows opened later must not take a destroyed frame for their parent.
+    platform::Application* app = platform::Application::Instance();
+    if (app && app->MainWindow() == this) app->SetMainWindow(nullptr);
 }
 
 bool CMainFrame::Create(const platform::Rect& rect) {
@@ -272,6 +277,8 @@ void CMainFrame::MapCommands() {
     SetHandler(12513, [this](int) { Close(); });
     SetHandler(17330, [](int) { OpenCalculator(); });
     SetHandler(18410, [](int) { RunPreferences(); });
+    SetHandler(11400, [](int) { RunFileNew(); });
+    SetHandler(11100, [](int) { RunPathsDialog(); });
     OnUpdate(17330, [](platform::CommandUI& ui) {
         ui.Enable(!Shell.digitalPathDialogOpen);
         ui.SetCheck(OpenCalculatorWindow() ? 1 : 0);

@@ -43,7 +43,9 @@ struct DocumentOpeners {
     std::function<CMDIFrame*(const std::string& path)> openCircuit;   // kind 1
     std::function<CMDIFrame*(const std::string& path)> openText;      // kind 2
     std::function<CMDIFrame*(const std::string& path)> openLibrary;   // kind 3
-    std::function<CMDIFrame*()> newCircuit;                           // untitled schematic
+    // New windows under an untitled name (File/New and the start-up's empty schematic).
+    std::function<CMDIFrame*(const std::string& name)> createCircuit;  // kind 1
+    std::function<CMDIFrame*(const std::string& name)> createLibrary;  // kind 3
 };
 DocumentOpeners& Openers();
 
