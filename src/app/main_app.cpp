@@ -9,6 +9,7 @@
 #include "app/circuit_analysis.h"
 #include "app/document_openers.h"
 #include "app/file_new_dialog.h"
+#include "app/tip_of_day.h"
 #include "app/settings_profile.h"
 #include "foundation/messages.h"
 #include "netlist/views/circuit_view_commands.h"
@@ -141,6 +142,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
         OpenFileByKind(word, kind);
     }
     if (!GetTopFrame()) CreateUntitledDocument(1);
+    if (options_.startupAnalysis == -1 && Tip.show) RunTipOfTheDay();
     return -1;
 }
 

@@ -7,6 +7,7 @@
 #include "app/calculator_dialog.h"
 #include "app/file_new_dialog.h"
 #include "app/paths_dialog.h"
+#include "app/tip_of_day.h"
 #include "app/preferences.h"
 #include "app/settings_profile.h"
 #include "app/tool_icons.h"
@@ -279,6 +280,7 @@ void CMainFrame::MapCommands() {
     SetHandler(18410, [](int) { RunPreferences(); });
     SetHandler(11400, [](int) { RunFileNew(); });
     SetHandler(11100, [](int) { RunPathsDialog(); });
+    SetHandler(17803, [](int) { RunTipOfTheDay(); });
     OnUpdate(17330, [](platform::CommandUI& ui) {
         ui.Enable(!Shell.digitalPathDialogOpen);
         ui.SetCheck(OpenCalculatorWindow() ? 1 : 0);

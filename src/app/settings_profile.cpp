@@ -1,6 +1,7 @@
 #include "app/settings_profile.h"
 
 #include "app/calculator.h"
+#include "app/tip_file.h"
 
 #include <strings.h>
 
@@ -154,6 +155,7 @@ void BuildRows(ProfileSectionRow (&rows)[27]) {
     rows[5].callback = SerializePrinter;
     rows[17].callback = SerializeFileMru;
     rows[19].callback = SerializeCalculatorHistory;
+    rows[26].callback = SerializeTipSection;
 }
 
 int ProfileSectionTable(Profile& profile, bool writing) {
@@ -219,6 +221,7 @@ int ProcessSections(Profile& profile, ProfileSectionRow* rows, int count, bool w
 void SetProfileDefaults(bool withFolders) {
     if (withFolders) SetDefaultFolders();
     Preferences = FramePreferences{};
+    Tip = TipSettings{};
     ProfileFile.keptSections.clear();
     ProfileFile.keptPreferences.clear();
     PrinterSettings.orientation = 2;
