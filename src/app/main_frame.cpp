@@ -409,14 +409,30 @@ void CMainFrame::OnMenuSelect(int id) {
 }
 
 void CMainFrame::CreateStatusBar(bool visible) {
-    SetStatusPanes({130, -1, Preferences.statusBarTrack ? 110 : 0, Preferences.statusBarShowTime ? 80 : 0});
+    ApplyStatusBarSettings();
     for (int i = 0; i < 4; ++i) SetPaneText(i, "");
     ShowStatusBar(visible);
     statusShown_ = visible;
     cachedPrompt_ = -1;
-    if (Preferences.statusBarShowTime) {
+}
+
+void CMainFrame::ApplyStatusBarSettings() {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 4; ++i) texts.push_back(PaneText(i));
+    SetStatusPanes({130, -1, Preferences.statusBarTrack ? 110 : 0, Preferences.statusBarShowTime ? 80 : 0});
+    for (int i = 0; i < 4; ++i) SetPaneText(i, texts[i]);
+    StartStopClock();
+}
+
+void CMainFrame::StartStopClock() {
+    if (Preferences.statusBarShowTime && !clockRunning_) {
         SetTimer(kClockTimer, 2000);
+        clockRunning_ = true;
         OnTimer(kClockTimer);
+    } else if (!Preferences.statusBarShowTime && clockRunning_) {
+        KillTimer(kClockTimer);
+        clockRunning_ = false;
+        SetPaneText(kPaneClock, "");
     }
 }
 
@@ -476,6 +492,7 @@ void CMainFrame::OnClose() {
         if (view->frame && view->frame->IsCreated()) return;
     }
     KillTimer(kClockTimer);
+    clockRunning_ = false;
     if (Shell.batchMode == 0) {
         auto state = SaveBarState();
         std::string hex;

@@ -99,6 +99,11 @@ public:
     // Status bar.
     void CreateStatusBar(bool visible);
     void ToggleStatusBar();
+    // The panes and the clock follow the "Status Bar Track" and "Status Bar Show Time"
+    // settings.
+    void ApplyStatusBarSettings();
+    // The clock timer runs while the clock is shown.
+    void StartStopClock();
     bool StatusBarShown() const { return statusShown_; }
     int SetPromptById(int id);
     void SetPromptText(const std::string& text);
@@ -129,6 +134,7 @@ private:
     platform::Menu menu_;
     bool statusShown_ = true;
     int cachedPrompt_ = -1;
+    bool clockRunning_ = false;
 };
 
 extern CMainFrame* MainFrame;
