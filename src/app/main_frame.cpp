@@ -5,6 +5,7 @@
 
 #include "app/about_box.h"
 #include "app/calculator_dialog.h"
+#include "app/default_properties.h"
 #include "app/file_new_dialog.h"
 #include "app/paths_dialog.h"
 #include "app/tip_of_day.h"
@@ -281,6 +282,7 @@ void CMainFrame::MapCommands() {
     SetHandler(11400, [](int) { RunFileNew(); });
     SetHandler(11100, [](int) { RunPathsDialog(); });
     SetHandler(17803, [](int) { RunTipOfTheDay(); });
+    SetHandler(18419, [](int) { RunDefaultProperties(); });
     OnUpdate(17330, [](platform::CommandUI& ui) {
         ui.Enable(!Shell.digitalPathDialogOpen);
         ui.SetCheck(OpenCalculatorWindow() ? 1 : 0);

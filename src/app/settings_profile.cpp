@@ -155,13 +155,16 @@ ProfileValueRow* PreferenceRows(int& count) {
     return rows;
 }
 
-// New 2-D plots take their number formats from the curve rows' defaults.
+}  // namespace
+
 void PassPlotFormatsOn() {
     for (int axis = 0; axis < 2; ++axis) {
         CurveNumberFormats.scale[axis] = PlotFormats.scale[0][axis].text;
         CurveNumberFormats.value[axis] = PlotFormats.value[0][axis].text;
     }
 }
+
+namespace {
 
 int SerializePreferences(Profile& profile) {
     int count = 0;

@@ -82,6 +82,8 @@ struct PlotDefaults {
     int slope[2] = {0, 0};         // 2-D, 3-D: index into the scale names
 };
 extern PlotDefaults PlotFormats;
+// New 2-D plots' curves take the 2-D formats.
+void PassPlotFormatsOn();
 
 struct ProfileState {
     std::string path;               // program folder + "/ombr.dat"

@@ -44,8 +44,9 @@ struct StateGuard {
 
 int circuitStandIn;
 
-// Exit, Status Bar, About, Calculator, Preferences, New, Paths, Tip of the Day.
-const std::set<int> kEnabledWhenIdle = {12513, 18432, 17804, 17330, 18410, 11400, 11100, 17803};
+// Exit, Status Bar, About, Calculator, Preferences, New, Paths, Tip of the Day, Default
+// Properties.
+const std::set<int> kEnabledWhenIdle = {12513, 18432, 17804, 17330, 18410, 11400, 11100, 17803, 18419};
 
 }  // namespace
 
