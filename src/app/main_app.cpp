@@ -8,6 +8,7 @@
 #include "app/batch_run.h"
 #include "app/circuit_analysis.h"
 #include "app/document_openers.h"
+#include "app/demo_player.h"
 #include "app/file_new_dialog.h"
 #include "app/tip_of_day.h"
 #include "app/settings_profile.h"
@@ -155,6 +156,11 @@ int CMainApp::Main(const std::string& commandLine) {
 bool CMainApp::OnIdle(int count) {
     if (frame_ && frame_->IsCreated() && count == 0) frame_->UpdateToolBars();
     return false;
+}
+
+bool CMainApp::PreTranslateKey(platform::Window* target, const platform::KeyEvent& event) {
+    if (Demo().Playing() && Demo().OnKey(event.key)) return true;
+    return Application::PreTranslateKey(target, event);
 }
 
 void CMainApp::OnSecondInstance() { Application::OnSecondInstance(); }

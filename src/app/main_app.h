@@ -27,6 +27,8 @@ public:
     const StartupOptions& Options() const { return options_; }
 
     bool OnIdle(int count) override;
+    // While a demo plays, the user's keys go to the player.
+    bool PreTranslateKey(platform::Window* target, const platform::KeyEvent& event) override;
     void OnSecondInstance() override;
 
 private:

@@ -6,6 +6,7 @@
 #include "app/about_box.h"
 #include "app/calculator_dialog.h"
 #include "app/default_properties.h"
+#include "app/demo_player.h"
 #include "app/file_new_dialog.h"
 #include "app/paths_dialog.h"
 #include "app/tip_of_day.h"
@@ -105,6 +106,11 @@ const MenuRow kMenuRows[] = {
     {0, 0, "&Help"},
     {1, 17800, "&Contents\tF1"}, {1, 17801, "&Search for Help On..."}, {1, 17802, "&Product Support"},
     {1, 0, ""}, {1, 17803, "&Tip of the Day..."}, {1, 1021, "S&tatistics...\tAlt+Z"},
+    {1, 0, "&Demos"}, {2, 17820, "Demo &1"}, {2, 17821, "Demo &2"}, {2, 17822, "Demo &3"},
+    {2, 17823, "Demo &4"}, {2, 17824, "Demo &5"}, {2, 17825, "Demo &6"}, {2, 17826, "Demo &7"},
+    {2, 17827, "Demo &8"}, {2, 17828, "Demo &9"}, {2, 17829, "Demo 1&0"}, {2, 17830, "Demo 11"},
+    {2, 17831, "Demo 12"}, {2, 17832, "Demo 13"}, {2, 17833, "Demo 14"}, {2, 17834, "Demo 15"},
+    {2, 17835, "Demo 16"}, {2, 17836, "Demo 17"}, {2, 17837, "Demo 18"}, {2, 17838, "Demo 19"},
     {1, 0, ""}, {1, 17804, "&About Ombrelic..."},
 };
 
@@ -125,6 +131,7 @@ const std::vector<MainCommand> kCommands = {
     {17177, 17177, UpdateRule::R},
     {16100, 16100, UpdateRule::L}, {16470, 16470, UpdateRule::L},
     {17800, 17804, UpdateRule::None}, {1021, 1021, UpdateRule::None},
+    {kFirstDemoCommand, kLastDemoCommand, UpdateRule::None},
     {kWindowListFirst, kWindowListMore, UpdateRule::E}, {59143, 59143, UpdateRule::E},
 };
 
@@ -283,6 +290,7 @@ void CMainFrame::MapCommands() {
     SetHandler(11100, [](int) { RunPathsDialog(); });
     SetHandler(17803, [](int) { RunTipOfTheDay(); });
     SetHandler(18419, [](int) { RunDefaultProperties(); });
+    for (int id = kFirstDemoCommand; id <= kLastDemoCommand; ++id) SetHandler(id, [](int i) { Demo().Start(i); });
     OnUpdate(17330, [](platform::CommandUI& ui) {
         ui.Enable(!Shell.digitalPathDialogOpen);
         ui.SetCheck(OpenCalculatorWindow() ? 1 : 0);
@@ -470,6 +478,11 @@ std::string CMainFrame::ClockText(int hour, int minute) {
 }
 
 void CMainFrame::OnTimer(int id) {
+    if (id == kDemoTimer) {
+        Demo().Tick(kDemoTickMs);
+        if (!Demo().Playing()) KillTimer(kDemoTimer);
+        return;
+    }
     if (id != kClockTimer) return;
     std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -45,8 +45,12 @@ struct StateGuard {
 int circuitStandIn;
 
 // Exit, Status Bar, About, Calculator, Preferences, New, Paths, Tip of the Day, Default
-// Properties.
-const std::set<int> kEnabledWhenIdle = {12513, 18432, 17804, 17330, 18410, 11400, 11100, 17803, 18419};
+// Properties and the demos.
+const std::set<int> kEnabledWhenIdle = [] {
+    std::set<int> ids = {12513, 18432, 17804, 17330, 18410, 11400, 11100, 17803, 18419};
+    for (int id = 17820; id <= 17838; ++id) ids.insert(id);
+    return ids;
+}();
 
 }  // namespace
 
