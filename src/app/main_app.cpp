@@ -90,7 +90,8 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     SetReportContext(HasDisplay() ? static_cast<ReportContext*>(&DialogReports()) : &stderrReports);
     options_ = ParseCommandLine(commandLine);
     Shell.batchMode = options_.batchMode;
-    if (options_.batchMode == 0 && !AcquireSingleInstance("ob7demo")) return 0;
+    // A second interactive start hands its files to the running program and ends.
+    if (options_.batchMode == 0 && !AcquireSingleInstance("ob7demo", HandOverMessage(commandLine))) return 0;
 
     CreateProgramPalette();
     CreateColourSlots();
@@ -136,12 +137,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
         frame_->ShowAs(platform::ShowState::Maximized);
     }
 
-    // Files named on the command line.
-    std::string rest = options_.rest;
-    for (std::string word = options_.firstWord; !word.empty(); word = SplitFirstWord(rest)) {
-        int kind = FileKindFromName(word, 1, 0);
-        OpenFileByKind(word, kind);
-    }
+    OpenCommandLineFiles(options_, "");
     if (!GetTopFrame()) CreateUntitledDocument(1);
     if (options_.startupAnalysis == -1 && Tip.show) RunTipOfTheDay();
     return -1;
@@ -163,6 +159,27 @@ bool CMainApp::PreTranslateKey(platform::Window* target, const platform::KeyEven
     return Application::PreTranslateKey(target, event);
 }
 
-void CMainApp::OnSecondInstance() { Application::OnSecondInstance(); }
+void CMainApp::OnSecondInstanceMessage(const std::string& message) {
+    Application::OnSecondInstance();
+    const size_t newline = message.find('\n');
+    if (newline == std::string::npos || !frame_) return;
+    StartupOptions options = ParseCommandLine(message.substr(newline + 1));
+    if (options.batchMode != 0 || !options.error.empty()) return;
+    OpenCommandLineFiles(options, message.substr(0, newline));
+}
+
+std::string HandOverMessage(const std::string& commandLine) {
+    std::error_code error;
+    return std::filesystem::current_path(error).string() + "\n" + commandLine;
+}
+
+void OpenCommandLineFiles(const StartupOptions& options, const std::string& folder) {
+    std::string rest = options.rest;
+    for (std::string word = options.firstWord; !word.empty(); word = SplitFirstWord(rest)) {
+        // Names relative to the folder of the start that named them.
+        if (!folder.empty() && std::filesystem::path(word).is_relative()) word = (std::filesystem::path(folder) / word).string();
+        OpenFileByKind(word, FileKindFromName(word, 1, 0));
+    }
+}
 
 }  // namespace ob7

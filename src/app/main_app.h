@@ -29,7 +29,8 @@ public:
     bool OnIdle(int count) override;
     // While a demo plays, the user's keys go to the player.
     bool PreTranslateKey(platform::Window* target, const platform::KeyEvent& event) override;
-    void OnSecondInstance() override;
+    // A second start handed over its working folder and command line: its files open here.
+    void OnSecondInstanceMessage(const std::string& message) override;
 
 private:
     std::unique_ptr<CMainFrame> frame_;
@@ -38,6 +39,13 @@ private:
 
 // The command line of a process as one text: arguments with blanks are quoted.
 std::string JoinCommandLine(int argc, char** argv);
+
+// What a second start hands to the running program: its working folder, a newline and
+// its command line.
+std::string HandOverMessage(const std::string& commandLine);
+// Opens the first word and the further names of a command line; relative names are
+// taken in the folder when one is given.
+void OpenCommandLineFiles(const StartupOptions& options, const std::string& folder);
 
 // Reports the code with the text and ends start-up: the settings are not saved then.
 int FatalStartupError(int code, const std::string& text);
