@@ -138,8 +138,17 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     }
 
     OpenCommandLineFiles(options_, "");
+    frame_->AcceptFiles(true);
     if (!GetTopFrame()) CreateUntitledDocument(1);
-    if (options_.startupAnalysis == -1 && Tip.show) RunTipOfTheDay();
+    if (options_.startupAnalysis != -1) {
+        // The analysis named on the command line starts at once on the first circuit.
+        if (StartCircuitAnalysis(options_.startupAnalysis)) {
+            platform::Application::PumpMessages();
+            RunActiveAnalysis();
+        }
+    } else if (Tip.show) {
+        RunTipOfTheDay();
+    }
     return -1;
 }
 

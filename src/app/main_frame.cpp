@@ -13,7 +13,9 @@
 #include "app/preferences.h"
 #include "app/settings_profile.h"
 #include "app/tool_icons.h"
+#include "circuit/views/text_window.h"
 #include "foundation/messages.h"
+#include "foundation/paths.h"
 #include "foundation/recent_list.h"
 #include "foundation/string_table.h"
 #include "platform/application.h"
@@ -35,6 +37,7 @@ constexpr int kMsgQuit = 14063;
 constexpr int kWindowListFirst = 65280;
 constexpr int kWindowListMore = 65289;
 constexpr int kRecentFirst = 57616, kRecentLast = 57631;
+constexpr int kCmdExit = 12513, kCmdUserDefinitions = 18411;
 constexpr int kClockTimer = 2;
 
 // Framework commands of the Windows menu.
@@ -283,7 +286,13 @@ void CMainFrame::MapCommands() {
             ui.Enable(HasProgramHandler(ui.Id()) && RuleEnables(rule));
         });
     }
-    SetHandler(12513, [this](int) { Close(); });
+    SetHandler(kCmdExit, [this](int) { Close(); });
+    SetHandler(kCmdUserDefinitions, [](int) {
+        // The global include file of the program folder, made new when it is missing.
+        const std::string path = GetModuleFolder() + "/OMBR.INC";
+        if (CheckFileExists(path) == 0) OpenFileByKind(path, kDrawText);
+        else if (CMDIFrame* frame = CreateTextWindow(path)) frame->ShowAs(platform::ShowState::Maximized);
+    });
     SetHandler(17330, [](int) { OpenCalculator(); });
     SetHandler(18410, [](int) { RunPreferences(); });
     SetHandler(11400, [](int) { RunFileNew(); });
@@ -412,6 +421,33 @@ void CMainFrame::OnWindowListItem(int id) {
 
 void CMainFrame::OnInitMenuPopup(Menu& popup, int position) {
     if (&popup == menu_.SubMenu(3)) RebuildWindowList(popup);
+    if (&popup == menu_.SubMenu(0)) RebuildRecentFiles(popup);
+}
+
+void CMainFrame::RebuildRecentFiles(Menu& file) {
+    int exit = file.FindPosition(kCmdExit);
+    if (exit < 0) return;
+    for (; recentItems_ > 0 && exit > 0; --recentItems_) file.Remove(--exit);
+    recentItems_ = 0;
+    int shown = 0;
+    for (int j = 0; j < FileMru().Count() && kRecentFirst + j <= kRecentLast; ++j) {
+        if (FileMru().Name(j).empty()) continue;
+        file.Insert(exit++, kRecentFirst + j, "&" + std::to_string(++shown) + " " + FileMru().Name(j));
+        ++recentItems_;
+    }
+    if (shown) {
+        file.InsertSeparator(exit);
+        ++recentItems_;
+    }
+}
+
+void CMainFrame::OnDropFiles(const std::vector<std::string>& paths) {
+    for (std::string path : paths) {
+        const int kind = FileKindFromName(path, 1, 0);
+        if (kind == -1) continue;
+        if ((kind == kDrawSchematic || kind == kDrawModelLibrary) && IsAnalysisActive()) continue;
+        OpenFileByKind(path, kind);
+    }
 }
 
 void CMainFrame::OnMenuSelect(int id) {

@@ -114,6 +114,8 @@ public:
 
     // The Windows menu's list of visible child frames; the tenth is "More Windows...".
     void RebuildWindowList(platform::Menu& windows);
+    // The File menu's recent files, numbered without gaps, above Exit.
+    void RebuildRecentFiles(platform::Menu& file);
 
     // Set when the close is a batch run's or follows a fatal start-up error: no question.
     bool quietClose = false;
@@ -125,6 +127,8 @@ public:
     void OnClose() override;
     void OnDestroy() override;
     void OnTimer(int id) override;
+    // Dropped files open by their kind; circuits and libraries not while an analysis is active.
+    void OnDropFiles(const std::vector<std::string>& paths) override;
 
 private:
     void BuildMenu();
@@ -135,6 +139,7 @@ private:
     bool statusShown_ = true;
     int cachedPrompt_ = -1;
     bool clockRunning_ = false;
+    int recentItems_ = 0;  // items the File menu's recent list added above Exit
 };
 
 extern CMainFrame* MainFrame;

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 
+#include "app/document_openers.h"
 #include "app/main_frame.h"
+#include "foundation/recent_list.h"
+#include "platform/automation.h"
 #include "app/settings_profile.h"
 #include "platform/qt_app.h"
 #include "ui/framework/colour_slots.h"
@@ -12,6 +16,7 @@
 #include "ui/framework/shell_state.h"
 
 using namespace ob7;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -45,9 +50,9 @@ struct StateGuard {
 int circuitStandIn;
 
 // Exit, Status Bar, About, Calculator, Preferences, New, Paths, Tip of the Day, Default
-// Properties and the demos.
+// Properties, User Definitions and the demos.
 const std::set<int> kEnabledWhenIdle = [] {
-    std::set<int> ids = {12513, 18432, 17804, 17330, 18410, 11400, 11100, 17803, 18419};
+    std::set<int> ids = {12513, 18432, 17804, 17330, 18410, 11400, 11100, 17803, 18419, 18411};
     for (int id = 17820; id <= 17838; ++id) ids.insert(id);
     return ids;
 }();
@@ -189,4 +194,51 @@ TEST(MainFrame, WindowListWithTenWindows) {
     for (auto& w : windows) w->Destroy();
     frame.OnInitMenuPopup(list, 3);
     EXPECT_EQ(list.FindPosition(65280), -1);
+}
+
+TEST(MainFrame, RecentFilesAboveExitAndDroppedAndIncludeFiles) {
+    CMainFrame& frame = Frame();
+    InstallDocumentOpeners();
+    const fs::path folder = fs::temp_directory_path() / ("ob7_frame_" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    std::ofstream(folder / "deck.ckt") << "* deck\nR1 1 0 1k\n.END\n";
+
+    // Recent files: numbered, above a separator and Exit, the same after a second build.
+    FileMru().Clear();
+    FileMru().SetSize(8);
+    for (const char* name : {"a.cir", "b.cir", "c.cir"}) FileMru().AddToTop(name);
+    platform::Menu& file = *frame.MainMenu().SubMenu(0);
+    const int count = file.Count();
+    frame.OnInitMenuPopup(file, 0);
+    frame.OnInitMenuPopup(file, 0);
+    ASSERT_EQ(file.Count(), count + 4);
+    const int exit = file.FindPosition(12513);
+    EXPECT_EQ(exit, file.Count() - 1);
+    EXPECT_TRUE(file.At(exit - 1).flags & platform::kMenuSeparator);
+    EXPECT_EQ(file.At(exit - 4).text, "&1 c.cir");
+    EXPECT_EQ(file.At(exit - 4).id, 57616);
+    EXPECT_EQ(file.At(exit - 2).text, "&3 a.cir");
+    FileMru().Clear();
+    FileMru().SetSize(8);
+    frame.OnInitMenuPopup(file, 0);
+    EXPECT_EQ(file.Count(), count);
+
+    // Dropped files open by kind; a name of no kind (no extension, no file) is passed over.
+    frame.AcceptFiles(true);  // as the start-up does
+    platform::automation::DropFiles(frame, {(folder / "deck.ckt").string(), (folder / "nothing").string()});
+    ASSERT_EQ(frame.Children().size(), 1u);
+    auto* dropped = dynamic_cast<CMDIFrame*>(frame.Children().front());
+    ASSERT_NE(dropped, nullptr);
+    EXPECT_EQ(fs::path(dropped->GetTitle()).filename(), "deck.ckt");
+    dropped->Destroy();
+
+    // User Definitions: the program folder's include file, new when missing.
+    setenv("OB7_HOME", folder.c_str(), 1);
+    ASSERT_TRUE(frame.ExecuteCommand(18411));
+    unsetenv("OB7_HOME");
+    ASSERT_EQ(frame.Children().size(), 1u);
+    auto* include = dynamic_cast<CMDIFrame*>(frame.Children().front());
+    EXPECT_EQ(fs::path(include->GetTitle()).filename(), "OMBR.INC");
+    include->Destroy();
+    fs::remove_all(folder);
 }
