@@ -1,11 +1,16 @@
 #include "app/circuit_analysis.h"
 
+#include "app/auto_save.h"
+#include "app/settings_profile.h"
+
 #include <algorithm>
 #include <memory>
 
 #include "analysis/text_circuit_analysis.h"
 #include "analysis_ui/analysis_limits_dialog.h"
+#include "app/auto_save.h"
 #include "app/main_frame.h"
+#include "app/settings_profile.h"
 #include "circuit/circuit_document.h"
 #include "circuit/views/cct_draw.h"
 #include "foundation/messages.h"
@@ -146,6 +151,8 @@ bool StartCircuitAnalysis(int kind) {
         ReportMessage("E", kMsgCircuitsUnavailable, circuitView->document->path.c_str());
         return false;
     }
+    // With the "AutoSave" preference the documents are saved before the analysis.
+    if (Preferences.autoSave && !Shell.demoPlaying && Shell.batchMode == 0) SaveModifiedDocuments();
     Active().reset();
     auto active = std::make_unique<ActiveAnalysis>();
     ActiveAnalysis& a = *active;

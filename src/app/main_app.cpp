@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/auto_save.h"
 #include "app/batch_circuit_host.h"
 #include "app/batch_run.h"
 #include "app/circuit_analysis.h"
@@ -159,7 +160,9 @@ int CMainApp::Main(const std::string& commandLine) {
 }
 
 bool CMainApp::OnIdle(int count) {
-    if (frame_ && frame_->IsCreated() && count == 0) frame_->UpdateToolBars();
+    if (!frame_ || !frame_->IsCreated()) return false;
+    autoSave_.Pass(SecondsSinceSystemStart());
+    if (count == 0) frame_->UpdateToolBars();
     return false;
 }
 

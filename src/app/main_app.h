@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/auto_save.h"
 #include "app/command_line.h"
 #include "app/main_frame.h"
 #include "platform/application.h"
@@ -35,6 +36,7 @@ public:
 private:
     std::unique_ptr<CMainFrame> frame_;
     StartupOptions options_;
+    AutoSaveClock autoSave_;
 };
 
 // The command line of a process as one text: arguments with blanks are quoted.
