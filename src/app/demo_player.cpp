@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/demo_documents.h"
 #include "app/main_frame.h"
 #include "app/settings_profile.h"
 #include "foundation/message_codes.h"
@@ -75,6 +76,10 @@ bool DemoPlayer::Start(int command, const std::string& path) {
     ResetUntitledCounters();
     playing_ = true;
     Shell.demoPlaying = true;
+    if (!wasPlaying && !SaveDocumentsForDemo(documents_)) {
+        End(true);
+        return false;
+    }
     if (MainFrame && !MainFrame->StatusBarShown()) {
         MainFrame->ToggleStatusBar();
         statusShownForDemo_ = true;
@@ -105,10 +110,12 @@ void DemoPlayer::End(bool restore) {
     // An open dialog of the demo is cancelled.
     if (auto* sheet = dynamic_cast<CPropertySheet2*>(CurrentDialog)) sheet->CancelAll();
     else if (auto* dialog = dynamic_cast<platform::Dialog*>(CurrentDialog)) dialog->EndDialog(2);
+    CloseDemoDocuments();
     Shell.demoPlaying = false;
     if (restore) {
         ResetUntitledCounters();
         LoadProfile();
+        RestoreDocumentsAfterDemo(documents_);
         if (statusShownForDemo_ && MainFrame && MainFrame->StatusBarShown()) MainFrame->ToggleStatusBar();
     }
     statusShownForDemo_ = false;

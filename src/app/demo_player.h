@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/demo_documents.h"
 #include "app/demo_file.h"
 #include "platform/geometry.h"
 
@@ -82,6 +83,7 @@ private:
     std::string Text(size_t size);
 
     DemoScript demo_;
+    std::vector<SavedDocument> documents_;  // the user's, put aside while the demo plays
     size_t pos_ = 0;
     struct Call {
         size_t argument, back;

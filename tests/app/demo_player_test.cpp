@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/demo_player.h"
+#include "app/main_frame.h"
 #include "app/settings_profile.h"
 #include "circuit/report_capture.h"
+#include "circuit/views/text_window.h"
 #include "platform/qt_app.h"
+#include "ui/framework/colour_slots.h"
 #include "ui/framework/shell_state.h"
 
 using namespace ob7;
@@ -192,4 +196,43 @@ TEST_F(DemoFixture, CallsJumpsConditionsAndArguments) {
     EXPECT_EQ(keys[0], 'S');
     EXPECT_EQ(keys[1], 'E');
     for (const Delivered& d : events) EXPECT_NE(d.kind, DemoEvent::MessageBox);
+}
+
+// The user's documents are put aside while the demo plays and come back as they were:
+// title, text, modified flag; the temporary copy is deleted.
+TEST_F(DemoFixture, DocumentsPutAsideAndBroughtBack) {
+    CreateProgramPalette();
+    CreateColourSlots();
+    CMainFrame frame;
+    ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1024, 700}));
+    TestApp().SetMainWindow(&frame);
+    const fs::path deck = folder / "deck.ckt";
+    std::ofstream(deck) << "* saved\n";
+    int code = 0;
+    CTxtFrame* window = OpenTextWindow(deck.string(), 0, code);
+    ASSERT_NE(window, nullptr);
+    window->view.textArea.SetText("* edited\r\n");
+    window->view.SetModified(1);
+
+    Script s;
+    s.Label(17820).Op(15).Short(2).Op(100);
+    ASSERT_TRUE(Demo().Start(17820, Write(s)));
+    EXPECT_TRUE(frame.Children().empty());
+    EXPECT_TRUE(fs::exists(folder / "deck.1"));
+    RunFor(10000);
+    ASSERT_FALSE(Demo().Playing());
+    ASSERT_EQ(frame.Children().size(), 1u);
+    auto* back = dynamic_cast<CTxtFrame*>(frame.Children().front());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetTitle(), deck.string());
+    EXPECT_EQ(back->view.IsModified(), 1);
+    EXPECT_NE(back->view.textArea.GetText().find("* edited"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder / "deck.1"));
+    std::ifstream in(deck);
+    std::string first;
+    std::getline(in, first);
+    EXPECT_EQ(first, "* saved");  // the user's file itself is untouched
+    back->view.SetModified(0);
+    back->Destroy();
+    frame.Destroy();
 }
