@@ -11,6 +11,7 @@
 #include "app/document_openers.h"
 #include "app/demo_player.h"
 #include "app/file_new_dialog.h"
+#include "app/program_accelerators.h"
 #include "app/tip_of_day.h"
 #include "app/settings_profile.h"
 #include "foundation/messages.h"
@@ -168,6 +169,10 @@ bool CMainApp::OnIdle(int count) {
 
 bool CMainApp::PreTranslateKey(platform::Window* target, const platform::KeyEvent& event) {
     if (Demo().Playing() && Demo().OnKey(event.key)) return true;
+    // The program's accelerators; a command nobody carries out now leaves the key to the
+    // windows.
+    if (int command = TranslateProgramAccelerators(event); command && frame_ && frame_->ExecuteCommand(command))
+        return true;
     return Application::PreTranslateKey(target, event);
 }
 

@@ -7,11 +7,13 @@
 
 #include "app/document_openers.h"
 #include "app/main_frame.h"
+#include "app/program_accelerators.h"
 #include "foundation/recent_list.h"
 #include "platform/automation.h"
 #include "app/settings_profile.h"
 #include "platform/qt_app.h"
 #include "ui/framework/colour_slots.h"
+#include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
 #include "ui/framework/shell_state.h"
 
@@ -241,4 +243,34 @@ TEST(MainFrame, RecentFilesAboveExitAndDroppedAndIncludeFiles) {
     EXPECT_EQ(fs::path(include->GetTitle()).filename(), "OMBR.INC");
     include->Destroy();
     fs::remove_all(folder);
+}
+
+// The accelerator step: 515 always, 507 or 506 by the analysis state and then 500 while
+// no modal dialog runs.
+TEST(MainFrame, ProgramAcceleratorsByState) {
+    StateGuard guard;
+    using platform::key::F;
+    constexpr int kCtrl = platform::kCtrlDown, kAlt = platform::kAltDown, kShift = platform::kShiftDown;
+    struct Case {
+        int key, modifiers;
+        int idle, analysis, modal;
+    };
+    const Case cases[] = {
+        {'1', kAlt, 17600, 0, 0},           {'3', kCtrl | kAlt, 17605, 0, 0}, {'N', kCtrl, 11400, 0, 0},
+        {'9', kCtrl, 17549, 0, 0},          {F(4), 0, 0, 17141, 0},            {'W', kCtrl, 0, 17176, 0},
+        {F(1), 0, 17800, 17800, 0},         {'P', kCtrl | kShift, 18410, 18410, 0},
+        {'O', kCtrl, 57601, 57601, 0},      {'W', kCtrl | kShift, 1022, 1022, 1022},
+        {'N', 0, 0, 0, 0},                  {'1', kAlt | kShift, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        platform::KeyEvent event{c.key, c.modifiers};
+        Shell.analysisKind = -1;
+        EXPECT_EQ(TranslateProgramAccelerators(event), c.idle) << c.key << " idle";
+        Shell.analysisKind = 0;
+        EXPECT_EQ(TranslateProgramAccelerators(event), c.analysis) << c.key << " analysis";
+        Shell.analysisKind = -1;
+        ++ModalDepth;
+        EXPECT_EQ(TranslateProgramAccelerators(event), c.modal) << c.key << " modal";
+        --ModalDepth;
+    }
 }
