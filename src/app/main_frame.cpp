@@ -12,6 +12,7 @@
 #include "app/tip_of_day.h"
 #include "app/preferences.h"
 #include "app/settings_profile.h"
+#include "app/statistics_dialog.h"
 #include "app/tool_icons.h"
 #include "circuit/views/text_window.h"
 #include "foundation/messages.h"
@@ -299,6 +300,10 @@ void CMainFrame::MapCommands() {
     SetHandler(11100, [](int) { RunPathsDialog(); });
     SetHandler(17803, [](int) { RunTipOfTheDay(); });
     SetHandler(18419, [](int) { RunDefaultProperties(); });
+    SetHandler(1021, [](int) {
+        CStatisticsDlg statistics;
+        statistics.DoModal();
+    });
     for (int id = kFirstDemoCommand; id <= kLastDemoCommand; ++id) SetHandler(id, [](int i) { Demo().Start(i); });
     OnUpdate(17330, [](platform::CommandUI& ui) {
         ui.Enable(!Shell.digitalPathDialogOpen);

@@ -10,6 +10,7 @@
 #include "app/program_accelerators.h"
 #include "foundation/recent_list.h"
 #include "platform/automation.h"
+#include "platform/image.h"
 #include "app/settings_profile.h"
 #include "platform/qt_app.h"
 #include "ui/framework/colour_slots.h"
@@ -52,9 +53,9 @@ struct StateGuard {
 int circuitStandIn;
 
 // Exit, Status Bar, About, Calculator, Preferences, New, Paths, Tip of the Day, Default
-// Properties, User Definitions and the demos.
+// Properties, User Definitions, Statistics and the demos.
 const std::set<int> kEnabledWhenIdle = [] {
-    std::set<int> ids = {12513, 18432, 17804, 17330, 18410, 11400, 11100, 17803, 18419, 18411};
+    std::set<int> ids = {12513, 18432, 17804, 17330, 18410, 11400, 11100, 17803, 18419, 18411, 1021};
     for (int id = 17820; id <= 17838; ++id) ids.insert(id);
     return ids;
 }();
@@ -273,4 +274,22 @@ TEST(MainFrame, ProgramAcceleratorsByState) {
         EXPECT_EQ(TranslateProgramAccelerators(event), c.modal) << c.key << " modal";
         --ModalDepth;
     }
+}
+
+TEST(MainFrame, StatisticsListsVersionDateAndMemory) {
+    CMainFrame& frame = Frame();
+    platform::automation::QueueModalScript([](platform::Dialog& d) {
+        platform::Application::PumpMessages();
+        EXPECT_EQ(d.ItemCount(109), 3);
+        EXPECT_EQ(d.ItemString(109, 0), "Version = 7.2.4.0");
+        EXPECT_EQ(d.ItemString(109, 1).rfind("Executable date = ", 0), 0u);
+        const std::string memory = d.ItemString(109, 2);
+        EXPECT_EQ(memory.rfind("RAM memory installed = ", 0), 0u);
+        EXPECT_GT(std::atof(memory.substr(23).c_str()), 16.0);
+        EXPECT_EQ(memory.substr(memory.size() - 4), " MEG");
+        fs::create_directories("png");
+        EXPECT_TRUE(d.Grab().SavePng("png/statistics.png"));
+        return 2;
+    });
+    EXPECT_TRUE(frame.ExecuteCommand(1021));
 }
