@@ -148,20 +148,45 @@ CMDIFrame* FindCircuitWindow() {
     return nullptr;
 }
 
-std::string PromptForId(int id) {
+// Ids that borrow the prompt of another: dialog buttons, colour buttons, the plot window
+// lists and the AC and DC probe items that share the transient texts.
+int PromptSourceId(int id) {
+    switch (id) {
+    case 1: return 18001;
+    case 2: return 18002;
+    case 9: return 18009;
+    case 12321: return 18012;
+    case 16032: case 16054: return 16008;
+    case 16033: case 16055: return 16009;
+    case 16043: case 16057: return 16020;
+    case 16044: case 16059: return 16021;
+    case 16056: return 16011;
+    case 16060: return 16023;
+    }
+    if ((id >= 19816 && id <= 19863) || (id >= 19881 && id <= 19928)) return 19816;
+    if (id >= 19865 && id <= 19880) return id - 65;
+    if (id > 0xF000 && id <= 0xF150) return 0xEF00 + ((id >> 4) & 0xFF);
+    if (id >= 14603 && id <= 14612) return 14603;
+    if (id >= 14573 && id <= 14582) return 14573;
+    if (id >= 17371 && id <= 17380) return 17371;
+    return id;
+}
+
+}  // namespace
+
+std::string PromptTextForId(int id) {
     if (id >= kRecentFirst && id <= kRecentLast) {
         int n = id - kRecentFirst;
         if (n < FileMru().Count() && !FileMru().Name(n).empty()) return "Load " + FileMru().Name(n);
         return {};
     }
-    const char* text = FindResString(id);
+    const char* text = id ? FindResString(PromptSourceId(id)) : nullptr;
     if (!text) return {};
     std::string prompt = text;
+    // Only the first line is a prompt; the second is the tool tip.
     if (size_t nl = prompt.find('\n'); nl != std::string::npos) prompt.erase(nl);
-    return prompt.substr(0, 250);
+    return prompt;
 }
-
-}  // namespace
 
 bool IsAnalysisActive() {
     return Shell.analysisKind != -1 && Shell.activeCircuitView != nullptr && !Shell.dynamicDC;
@@ -496,7 +521,7 @@ void CMainFrame::ToggleStatusBar() {
 int CMainFrame::SetPromptById(int id) {
     int previous = cachedPrompt_;
     if (!statusShown_ || id == cachedPrompt_) return previous;
-    SetPaneText(kPanePrompt, PromptForId(id));
+    SetPaneText(kPanePrompt, PromptTextForId(id).substr(0, 250));
     cachedPrompt_ = id;
     return previous;
 }

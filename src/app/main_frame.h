@@ -77,6 +77,10 @@ struct MainCommand {
 // The table of the main frame's own commands with their update rules.
 const std::vector<MainCommand>& MainCommandTable();
 
+// The status-bar prompt of a command or control id (its first line); ids of dialog
+// buttons, colour buttons, plot window lists and probe items borrow another's text.
+std::string PromptTextForId(int id);
+
 // Status bar panes, left to right.
 enum StatusPane { kPaneMode = 0, kPanePrompt = 1, kPaneTrack = 2, kPaneClock = 3 };
 

@@ -293,3 +293,15 @@ TEST(MainFrame, StatisticsListsVersionDateAndMemory) {
     });
     EXPECT_TRUE(frame.ExecuteCommand(1021));
 }
+
+TEST(MainFrame, PromptTextsOfIds) {
+    struct Case {
+        int id;
+        const char* text;
+    };
+    for (const Case& c : {Case{1, "Closes this dialog box and saves any changes you have made."},
+                          Case{12321, "Saves all changes you have made without closing this Dialog box."},
+                          Case{19830, "User defined color"}, Case{19928, "User defined color"},
+                          Case{17680, "The Status Bar"}, Case{0, ""}})
+        EXPECT_EQ(PromptTextForId(c.id), c.text) << c.id;
+}
