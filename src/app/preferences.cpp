@@ -5,6 +5,9 @@
 
 #include "app/main_frame.h"
 #include "foundation/recent_list.h"
+#include "platform/draw_context.h"
+#include "platform/file_dialog.h"
+#include "ui/framework/colour_slots.h"
 
 namespace ob7 {
 
@@ -102,6 +105,19 @@ platform::DialogTemplate CommonTemplate() {
         t.controls.push_back({ControlKind::Edit, f.id, "", {f.x, 174, f.x + f.width, 186}});
     }
     t.controls.push_back({ControlKind::PushButton, kDefault, "Default", {294, 192, 344, 206}});
+    return t;
+}
+
+constexpr int kFirstColourButton = 19816, kColourButtons = 48, kPaletteDefault = 19999;
+
+platform::DialogTemplate PalettesTemplate() {
+    platform::DialogTemplate t{18413, "Color Palettes", {350, 210}, {}};
+    t.controls.push_back({ControlKind::GroupBox, 0, "User Colors", {6, 4, 344, 146}});
+    for (int i = 0; i < kColourButtons; ++i) {
+        const int x = 14 + (i % 8) * 40, y = 16 + (i / 8) * 21;
+        t.controls.push_back({ControlKind::OwnerDrawButton, kFirstColourButton + i, "", {x, y, x + 36, y + 18}});
+    }
+    t.controls.push_back({ControlKind::PushButton, kPaletteDefault, "Default", {294, 152, 344, 166}});
     return t;
 }
 
@@ -213,6 +229,53 @@ void CCommonOptionsPage::OnDefault() {
     Show();
     SetModified(true);
 }
+
+CColorPalettesPage::CColorPalettesPage() : CPropertyPage2(PalettesTemplate()) {
+    for (int i = 0; i < kColourButtons; ++i)
+        OnCommand(kFirstColourButton + i, [this](int id) { EditEntry(id - 19800); });
+    OnCommand(kPaletteDefault, [this](int) {
+        for (int index = 16; index < 64; ++index) {
+            working[index] = DefaultPaletteColor(index);
+            SetPaletteEntryColor(index, working[index], this);
+        }
+        for (int i = 0; i < kColourButtons; ++i) InvalidateItem(kFirstColourButton + i);
+        SetModified(true);
+    });
+}
+
+bool CColorPalettesPage::OnInitDialog() {
+    CPropertyPage2::OnInitDialog();
+    working = PaletteColours();
+    PaletteBeginEdit(this, saved_);
+    return true;
+}
+
+void CColorPalettesPage::EditEntry(int index) {
+    if (index < 16 || index >= 64) return;
+    platform::Color colour = working[index];
+    std::vector<platform::Color> custom(Preferences.customColours.begin(), Preferences.customColours.end());
+    if (!platform::RunColorDialog(this, colour, custom)) return;
+    for (size_t i = 0; i < custom.size() && i < Preferences.customColours.size(); ++i) Preferences.customColours[i] = custom[i];
+    working[index] = colour;
+    SetPaletteEntryColor(index, colour, this);
+    InvalidateItem(index + 19800);
+    SetModified(true);
+}
+
+void CColorPalettesPage::OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) {
+    const int index = item.controlId - 19800;
+    if (index < 16 || index >= 64) return;
+    dc.FillRect(item.rect, platform::Brush::Solid(platform::Rgb(64, 64, 64)));
+    dc.FillRect({item.rect.left + 2, item.rect.top + 2, item.rect.right - 2, item.rect.bottom - 2},
+                platform::Brush::Solid(working[index]));
+}
+
+bool CColorPalettesPage::ApplyPage() {
+    PaletteApplyEdit();
+    return true;
+}
+
+void CColorPalettesPage::ResetPage() { PaletteSetEntries(saved_); }
 
 CFormatsPage::CFormatsPage() : CPropertyPage2(FormatTemplate()) {
     for (int i = 0; i < 5; ++i)
@@ -329,6 +392,7 @@ void CPrefWarningPage::ResetPage() { RestoreFields(Preferences, saved_, kWarning
 
 CPreferencesSheet::CPreferencesSheet() : CPropertySheet2("Preferences") {
     AddPage(common);
+    AddPage(palettes);
     AddPage(formats);
     AddPage(statusBar);
     AddPage(autoSave);

@@ -4,6 +4,8 @@
 // settings directly: Apply takes effect at once, Cancel restores what each page held
 // when it opened.
 
+#include <array>
+
 #include "ui/framework/colour_controls.h"
 #include "ui/framework/dialogs.h"
 
@@ -37,6 +39,23 @@ private:
     void Show();
     FramePreferences saved_;
     int savedFileListSize_ = 8;
+};
+
+// The user colours 16 to 63 of the program palette, one button each; a button opens the
+// colour dialog and the colour takes effect at once; Cancel puts the palette back.
+class CColorPalettesPage : public CPropertyPage2 {
+public:
+    CColorPalettesPage();
+    bool OnInitDialog() override;
+    bool ApplyPage() override;
+    void ResetPage() override;
+    void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
+    // Runs the colour dialog for palette entry 16 to 63.
+    void EditEntry(int index);
+    std::array<platform::Color, 64> working{};
+
+private:
+    std::array<platform::Color, 64> saved_{};
 };
 
 // Five number formats, each edited in the Format dialog on a working copy.
@@ -92,6 +111,7 @@ class CPreferencesSheet : public CPropertySheet2 {
 public:
     CPreferencesSheet();
     CCommonOptionsPage common;
+    CColorPalettesPage palettes;
     CFormatsPage formats;
     CStatusBarPage statusBar;
     CPrefSavePage autoSave;

@@ -150,6 +150,14 @@ ProfileValueRow* PreferenceRows(int& count) {
         {"AlignZ", &p.alignZ, kValueYesNo},
         {"Align Cursors", &p.alignCursors, kValueYesNo},
         {"Status Bar Text", &p.statusBarFont, kValueFont},
+        {"CUSTOM_COLOR_0", &p.customColours[0], kValueInt},   {"CUSTOM_COLOR_1", &p.customColours[1], kValueInt},
+        {"CUSTOM_COLOR_2", &p.customColours[2], kValueInt},   {"CUSTOM_COLOR_3", &p.customColours[3], kValueInt},
+        {"CUSTOM_COLOR_4", &p.customColours[4], kValueInt},   {"CUSTOM_COLOR_5", &p.customColours[5], kValueInt},
+        {"CUSTOM_COLOR_6", &p.customColours[6], kValueInt},   {"CUSTOM_COLOR_7", &p.customColours[7], kValueInt},
+        {"CUSTOM_COLOR_8", &p.customColours[8], kValueInt},   {"CUSTOM_COLOR_9", &p.customColours[9], kValueInt},
+        {"CUSTOM_COLOR_10", &p.customColours[10], kValueInt}, {"CUSTOM_COLOR_11", &p.customColours[11], kValueInt},
+        {"CUSTOM_COLOR_12", &p.customColours[12], kValueInt}, {"CUSTOM_COLOR_13", &p.customColours[13], kValueInt},
+        {"CUSTOM_COLOR_14", &p.customColours[14], kValueInt}, {"CUSTOM_COLOR_15", &p.customColours[15], kValueInt},
     };
     count = static_cast<int>(sizeof rows / sizeof rows[0]);
     return rows;

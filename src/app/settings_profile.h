@@ -5,6 +5,8 @@
 // the framework profile "OB7DEMO.INI". Sections whose owners are not part of the
 // program yet are kept as read and written back unchanged.
 
+#include <array>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -69,6 +71,7 @@ struct FramePreferences {
     NumberFormatSpec tagFormat, nodeVoltageFormat, operatingPointFormat, optimizeFormat, watchFormat,
         pathDelayFormat, formulaFormat;
     FontRecord statusBarFont;        // "Status Bar Text"
+    std::array<uint32_t, 16> customColours{};  // "CUSTOM_COLOR_0" to 15: the colour dialog's
 };
 extern FramePreferences Preferences;
 

@@ -15,7 +15,7 @@ using namespace ob7;
 namespace {
 
 // Page indexes of the sheet.
-enum { kCommon = 0, kFormat = 1, kStatus = 2, kSave = 3, kWarnings = 4 };
+enum { kCommon = 0, kPalettes = 1, kFormat = 2, kStatus = 3, kSave = 4, kWarnings = 5 };
 
 struct PrefsFixture : ::testing::Test {
     void SetUp() override {
@@ -153,4 +153,54 @@ TEST_F(PrefsFixture, StatusBarPageDrivesThePanes) {
     EXPECT_EQ(Preferences.statusBarShowTime, 0);
     EXPECT_EQ(frame.PaneText(kPaneClock), "");
     frame.Destroy();
+}
+
+// A colour button sets its palette entry at once; Cancel puts the palette back, OK keeps
+// it; Default gives entries 16 to 63 their default colours.
+TEST_F(PrefsFixture, ColorPalettesAppliedCancelledAndDefault) {
+    const platform::Color before = PaletteColours()[30];
+    const platform::Color chosen = platform::Rgb(12, 34, 56);
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        auto& sheet = static_cast<CPreferencesSheet&>(d);
+        Show(sheet, kPalettes);
+        std::filesystem::create_directories("png");
+        EXPECT_TRUE(d.Grab().SavePng("png/preferences_palettes.png"));
+        platform::automation::QueueColorDialogAnswer([&](platform::Color& c) {
+            EXPECT_EQ(c, before);  // the dialog opens on the entry's colour
+            c = chosen;
+            return true;
+        });
+        sheet.palettes.RouteCommand(19830);
+        EXPECT_EQ(sheet.palettes.working[30], chosen);
+        EXPECT_TRUE(sheet.ApplyNowAll());
+        EXPECT_EQ(PaletteColours()[30], chosen);
+        sheet.OnCancel();
+        return 2;
+    });
+    RunPreferences();
+    EXPECT_EQ(PaletteColours()[30], before);
+
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        auto& sheet = static_cast<CPreferencesSheet&>(d);
+        Show(sheet, kPalettes);
+        platform::automation::QueueColorDialogAnswer([&](platform::Color& c) {
+            c = chosen;
+            return true;
+        });
+        sheet.palettes.RouteCommand(19840);
+        sheet.OnOK();
+        return 1;
+    });
+    RunPreferences();
+    EXPECT_EQ(PaletteColours()[40], chosen);
+
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        auto& sheet = static_cast<CPreferencesSheet&>(d);
+        Show(sheet, kPalettes);
+        sheet.palettes.RouteCommand(19999);
+        sheet.OnOK();
+        return 1;
+    });
+    RunPreferences();
+    EXPECT_EQ(PaletteColours()[40], DefaultPaletteColor(40));
 }
