@@ -14,7 +14,7 @@ void SaveModifiedDocuments() {
     // The list may change while documents are saved: walk a copy.
     const std::vector<CDraw*> views = ViewList();
     for (CDraw* view : views) {
-        if (!(view->flags & kDrawOpen)) continue;
+        if (!(view->flags & kDrawOpen) || !view->frame || !view->frame->IsCreated()) continue;
         if (view->drawType != kDrawSchematic && view->drawType != kDrawText && view->drawType != kDrawModelLibrary)
             continue;
         auto* document = dynamic_cast<CIODraw*>(view);

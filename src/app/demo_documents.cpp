@@ -19,7 +19,7 @@ bool IsDocumentKind(int kind) { return kind == kDrawSchematic || kind == kDrawTe
 std::vector<CIODraw*> OpenDocuments() {
     std::vector<CIODraw*> documents;
     for (CDraw* view : ViewList())
-        if ((view->flags & kDrawOpen) && IsDocumentKind(view->drawType))
+        if ((view->flags & kDrawOpen) && IsDocumentKind(view->drawType) && view->frame && view->frame->IsCreated())
             if (auto* document = dynamic_cast<CIODraw*>(view)) documents.push_back(document);
     return documents;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/circuit_analysis.h"
 #include "app/demo_documents.h"
 #include "app/main_frame.h"
 #include "app/settings_profile.h"
@@ -11,6 +12,7 @@
 #include "platform/automation.h"
 #include "platform/dialog.h"
 #include "platform/property_sheet.h"
+#include "plots/analysis_window.h"
 #include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
 #include "ui/framework/io_frame.h"
@@ -33,6 +35,15 @@ platform::Window* TargetWindow(bool usePage) {
     }
     if (CDraw* draw = GetTopDraw()) return draw;
     return MainFrame;
+}
+
+CMDIFrame* FirstCircuitFrame() {
+    if (!MainFrame) return nullptr;
+    for (platform::MdiChildFrame* child : MainFrame->Children()) {
+        auto* frame = dynamic_cast<CMDIFrame*>(child);
+        if (frame && (frame->kind == kDrawSchematic || frame->kind == kDrawText)) return frame;
+    }
+    return nullptr;
 }
 
 platform::MouseAction ActionOf(DemoEvent::Kind kind) {
@@ -338,6 +349,54 @@ void DemoPlayer::RunInstruction() {
     if (stopRequested_) return;
     switch (code) {
     case 4: Queue({DemoEvent::Key, nullptr, pointer_, Short(), 0}); break;
+    case 5:
+    case 6: {
+        // The first circuit window, or the active analysis's window.
+        CMDIFrame* frame = code == 5 ? FirstCircuitFrame() : static_cast<CMDIFrame*>(ActiveAnalysisWindow());
+        if (!frame) {
+            stopRequested_ = true;
+            break;
+        }
+        frame->BringToFront();
+        Wait(5);
+        break;
+    }
+    case 10:
+    case 11: {
+        const int id = Word();
+        const int wanted = code == 10 ? 1 : Byte();
+        auto* page = dynamic_cast<platform::Dialog*>(target);
+        if (!page || !page->HasItem(id)) {
+            stopRequested_ = true;
+            break;
+        }
+        if (page->IsButtonChecked(id) != wanted) Queue({DemoEvent::ClickItem, page, pointer_, id, 0});
+        Wait(5);
+        break;
+    }
+    case 43:
+    case 52: {
+        // A list or combo box of the target page takes the item that begins with the text.
+        const int id = Word();
+        const std::string text = Text(code == 43 ? 500 : 100);
+        auto* page = dynamic_cast<platform::Dialog*>(target);
+        if (!page || !page->HasItem(id) || page->SelectString(id, text) < 0) {
+            stopRequested_ = true;
+            break;
+        }
+        page->OnControlNotify(id, platform::Notify::SelChange);
+        Wait(5);
+        break;
+    }
+    case 55: {
+        const int templateId = Word();
+        auto* sheet = dynamic_cast<platform::PropertySheet*>(CurrentDialog);
+        if (sheet)
+            for (int i = 0; i < sheet->PageCount(); ++i)
+                if (sheet->Page(i) && sheet->Page(i)->Template().id == templateId) sheet->SetActivePage(i);
+        Wait(10);
+        break;
+    }
     case 12: {
         const bool show = Condition();
         DemoMessage box;

@@ -8,9 +8,11 @@
 
 #include "app/demo_player.h"
 #include "app/main_frame.h"
+#include "app/preferences.h"
 #include "app/settings_profile.h"
 #include "circuit/report_capture.h"
 #include "circuit/views/text_window.h"
+#include "platform/automation.h"
 #include "platform/qt_app.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/shell_state.h"
@@ -235,4 +237,38 @@ TEST_F(DemoFixture, DocumentsPutAsideAndBroughtBack) {
     back->view.SetModified(0);
     back->Destroy();
     frame.Destroy();
+}
+
+// Control instructions on the open sheet: a check box clicked only when its state differs,
+// a page chosen by its template, a combo box item chosen by its text; a missing control
+// ends the demo.
+TEST_F(DemoFixture, ControlInstructionsOnTheOpenSheet) {
+    Demo().deliver = nullptr;  // the events reach the sheet
+    CPreferencesSheet sheet;
+    Preferences = FramePreferences{};
+    ProfileFile.fatalStartup = true;
+    Script s;
+    s.Label(17820);
+    s.Op(11).Short(19701).Byte(1);  // Sound is on already: no click
+    s.Op(11).Short(19721).Byte(0);  // Node Snap off: one click
+    s.Op(55).Short(19732);          // the Warnings page
+    s.Op(10).Short(19703);          // Quit on already
+    s.Op(11).Short(19702).Byte(0);  // File off
+    s.Op(10).Short(4242);           // no such control: the demo ends
+    s.Op(11).Short(19701).Byte(0);  // never reached
+    const std::string path = Write(s);
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        platform::Application::PumpMessages();
+        EXPECT_TRUE(Demo().Start(17820, path));
+        RunFor(20000);
+        EXPECT_FALSE(Demo().Playing());
+        EXPECT_EQ(sheet.common.IsButtonChecked(19701), 1);
+        EXPECT_EQ(sheet.common.IsButtonChecked(19721), 0);
+        EXPECT_EQ(sheet.ActiveIndex(), 5);
+        EXPECT_EQ(sheet.warnings.IsButtonChecked(19702), 0);
+        EXPECT_EQ(sheet.warnings.IsButtonChecked(19703), 1);
+        return 2;
+    });
+    sheet.DoModal();
+    ProfileFile.fatalStartup = false;
 }
