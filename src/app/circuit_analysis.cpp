@@ -1,5 +1,6 @@
 #include "app/circuit_analysis.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "analysis_ui/analysis_limits_dialog.h"
 #include "analysis_ui/circuit_choices.h"
 #include "analysis_ui/stepping_dialog.h"
+#include "app/auto_save.h"
 #include "app/main_frame.h"
 #include "app/settings_profile.h"
 #include "circuit/circuit_document.h"
@@ -132,6 +134,8 @@ bool StartCircuitAnalysis(int kind) {
         ReportMessage("E", kMsgCircuitsUnavailable, circuitView->document->path.c_str());
         return false;
     }
+    // With the "AutoSave" preference the documents are saved before the analysis.
+    if (Preferences.autoSave && !Shell.demoPlaying && Shell.batchMode == 0) SaveModifiedDocuments();
     Active().reset();
     auto active = std::make_unique<ActiveAnalysis>();
     ActiveAnalysis& a = *active;
