@@ -44,13 +44,14 @@ protected:
         const char* y;
         bool listed = false;
     };
-    // Runs the transient of the deck with the given curves. 0 or the run's code.
-    int Run(const char* deck, std::initializer_list<Curve> curves, const char* points = "51") {
+    // Runs the analysis of the deck with the given curves (and for a transient the table
+    // rows). 0 or the run's code.
+    int Run(const char* deck, std::initializer_list<Curve> curves, const char* points = "51", int kind = 0) {
         path_ = (home / "dsp.cir").string();
         deck_.OpenText(path_, deck);
-        if (int code = deck_.Compile(0)) return code;
+        if (int code = deck_.Compile(kind)) return code;
         AnalysisSetup& s = deck_.Setup();
-        s.limits[2] = points;
+        if (points) s.limits[2] = points;
         s.rows.clear();
         for (const Curve& c : curves) {
             CurveRowRecord row;
@@ -63,7 +64,7 @@ protected:
         }
         deck_.keepSetup = true;
         if (configure) deck_.prepareRun = configure;
-        return deck_.RunAnalysis(0);
+        return deck_.RunAnalysis(kind);
     }
     AnalysisPlot& Plot() { return deck_.LastRun()->plot; }
     double Y(int curve, int i) { return Plot().RunPointValue(curve, 0, i, kAxisY); }
@@ -138,6 +139,31 @@ TEST_F(DspCurves, TransformedCurvesGetATableOfTheirOwn) {
         EXPECT_NEAR(f[i], 250.0 * i, 1e-6) << i;
         EXPECT_NEAR(h[i], i == 4 ? 2.0 : 0.0, 2e-3) << i;
     }
+}
+
+TEST_F(DspCurves, AnAcResponseTransformsIntoTime) {
+    // A flat response of 1 over 101 frequencies: N = 128 samples from 0 over the span
+    // 1k - 1 = 999 Hz; its inverse transform is a unit impulse at t = 0, with t_i = i / 999.
+    const char* flat =
+        "dsp ac\n"
+        "V1 1 0 AC 1\n"
+        "R1 1 0 1k\n"
+        ".AC LIN 101 1 1k\n"
+        ".PRINT AC V(1)\n"
+        ".END\n";
+    ASSERT_EQ(Run(flat, {{"T", "IFT(V(1))", true}, {"F", "V(1)"}}, nullptr, 1), 0) << AllReports();
+    ASSERT_EQ(Plot().RunPointCount(0, 0), 128);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(X(0, i), i / 999.0, 1e-12) << i;
+        EXPECT_NEAR(Y(0, i), i == 0 ? 1.0 : 0.0, 1e-9) << i;
+    }
+    // The other curve lies on the frequency positions.
+    EXPECT_NEAR(X(1, 64), 64 * 999.0 / 128, 1e-9);
+    EXPECT_NEAR(Y(1, 64), 1.0, 1e-12);
+    const auto tables = ReadPrintedTables((home / "dsp.ANO").string());
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(tables[0].headings, (std::vector<std::string>{"T", "IFT(V(1))"}));
+    EXPECT_EQ(tables[0].rows.size(), 101u);  // the AC's Number of Points, of the 128 stored
 }
 
 TEST_F(DspCurves, DspParametersSetTheWindowAndTheCount) {
