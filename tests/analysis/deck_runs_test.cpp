@@ -201,5 +201,19 @@ TEST_F(DeckRuns, AcRunOfACircuitWithoutEquations) {
     EXPECT_NEAR(plot.RunPointValue(0, 0, 10, kAxisY), 1e3, 1e-9);
 }
 
+// A SPICE pulse of 4 ns over 10 ms warns before its 2.5 million periods are collected,
+// as pulse sources of the library do; a batch run goes on (here it is stopped soon) with
+// the edges of the first million periods.
+TEST_F(DeckRuns, APulseOfMillionsOfPeriodsWarnsFirst) {
+    std::ofstream(home / "fast.cir") << "fast pulse\nV1 1 0 PULSE(0 1 0 1n 1n 1n 4n)\nR1 1 0 1k\n"
+                                        ".TRAN 1u 10m\n.PRINT TRAN V(1)\n.END\n";
+    ASSERT_EQ(deck_.Open((home / "fast.cir").string()), 0);
+    int points = 0;
+    deck_.prepareRun = [&points](AnalysisRun& run) { run.pollAbort = [&points] { return ++points > 20; }; };
+    EXPECT_EQ(deck_.RunAnalysis(0), 15056);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_NE(reports[0].find("2.5e+06 periods"), std::string::npos) << AllReports();
+}
+
 }  // namespace
 }  // namespace ob7
