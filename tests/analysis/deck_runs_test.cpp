@@ -80,6 +80,7 @@ TEST_F(DeckRuns, AcCurvesMatchTheReference) {
         ASSERT_GE(mag, 0);
         ASSERT_GE(db, 0);
         ASSERT_EQ(plot->RunPointCount(mag, 0), static_cast<int>(out.size()));
+        EXPECT_EQ(deck_.AcceptedPoints(), static_cast<long>(out.size()));  // the batch log's solutions
         for (size_t i = 0; i < out.size(); ++i) {
             SCOPED_TRACE(i);
             EXPECT_NEAR(plot->RunPointValue(mag, 0, i, -1), ref.points[i][0].real(), 1e-9 * ref.points[i][0].real());
@@ -103,6 +104,7 @@ TEST_F(DeckRuns, AcCurvesMatchTheReference) {
 TEST_F(DeckRuns, DcSweepMatchesTheReference) {
     AnalysisPlot* plot = RunDeck("controlled_sources", 2);
     ASSERT_TRUE(plot);
+    EXPECT_EQ(deck_.AcceptedPoints(), plot->RunPointCount(0, 0));  // the batch log's solutions
     const RawReference ref = ReadRawReference("controlled_sources.dc.raw");
     ASSERT_TRUE(ref.ok);
     // POLY(2) p2 = 0.5 + a + 2b + 0.1a^2 + 0.2ab + 0.3b^2 (b = 3) follows its closed form;
