@@ -9,6 +9,7 @@
 
 #include "analysis/text_circuit_analysis.h"
 #include "engine/analysis/raw_reference.h"
+#include "foundation/numbers.h"
 #include "sim/engine/simulation_options.h"
 #include "text_circuit_test_home.h"
 
@@ -215,6 +216,32 @@ TEST_F(DeckRuns, APulseOfMillionsOfPeriodsWarnsFirst) {
     EXPECT_EQ(deck_.RunAnalysis(0), 15056);
     ASSERT_FALSE(reports.empty());
     EXPECT_NE(reports[0].find("2.5e+06 periods"), std::string::npos) << AllReports();
+}
+
+std::string SplitWord(const std::string& text, size_t from) {
+    const size_t a = text.find_first_not_of(' ', from);
+    return text.substr(a, text.find_first_of(" \n", a) - a);
+}
+
+// A lossless line carries DC like a wire: its table in the operating point shows the
+// 20 mA that flow through it into the 50 Ohm load, in at port 1 and out at port 2.
+TEST_F(DeckRuns, TheTransmissionLineTableShowsItsPortCurrents) {
+    std::ofstream(home / "line.cir") << "line\nV1 1 0 DC 1\nT1 1 0 2 0 Z0=50 TD=1n\nR1 2 0 50\n"
+                                        ".TRAN 1n 10n\n.PRINT TRAN V(2)\n.END\n";
+    ASSERT_EQ(deck_.Open((home / "line.cir").string()), 0);
+    ASSERT_EQ(deck_.RunAnalysis(0), 0) << AllReports();
+    std::ifstream in(home / "line.TNO");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t table = text.find("TransmissionLine Devices");
+    ASSERT_NE(table, std::string::npos) << text;
+    const std::string rest = text.substr(table);
+    const auto row = [&](const char* label) {
+        const size_t at = rest.find(label);
+        return at == std::string::npos ? 0.0 : std::fabs(ParseNumber(SplitWord(rest, at + 7).c_str(), nullptr));
+    };
+    EXPECT_NEAR(row("\nInput  "), 20e-3, 1e-6) << rest;
+    EXPECT_NEAR(row("\nOutput "), 20e-3, 1e-6) << rest;
+    EXPECT_EQ(row("\nPG     "), 0.0) << rest;
 }
 
 }  // namespace
