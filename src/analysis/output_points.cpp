@@ -74,6 +74,10 @@ int AnalysisPlot::BuildGraphs(std::vector<CurveRowRecord>& rows, bool prepareCol
             if (int code = AddCurveToGraph(rows, static_cast<int>(r), flag)) return code;
         }
     }
+    // Spectra are drawn from every point.
+    for (const AnalysisCurve& c : curves)
+        if (UsesFunction(*c.expression[kAxisY], "FFT") || UsesFunction(*c.expression[kAxisY], "IFT"))
+            plotEveryN = saveEveryN = 1;
     for (AnalysisCurve& c : curves) {
         StoreCurve s;
         // A transient curve plotted against exactly T on a linear axis shares column 0.
