@@ -84,6 +84,8 @@ public:
     std::string numericOutputPath;
     // The node names that rows without a Y expression take (SetDefaultCurves).
     std::vector<DefaultNodeName> defaultNodes;
+    // The circuit's DSP parameters (off unless the owner has them).
+    DspSettings dsp;
 
     // --- Run entry -------------------------------------------------------------------
     // One whole run: default curves, then BeginAnalysisRun .. EndAnalysisRun. 0, 15055
@@ -144,6 +146,7 @@ private:
     bool WritesOperatingPoint() const;
     void KeepDeviceValues(bool keep);
     int LoadImports();
+    int PrepareDspWindow();
     void WriteCaseTables(const RunCase& c);
     bool numericOutputFailed_ = false;
     std::unique_ptr<MonteCarloSampler> sampler_;

@@ -16,6 +16,7 @@ namespace ob7 {
 
 class AnalysisPlot;
 struct RunRecord;
+struct TableColumn;
 
 // The operating point of one case, as the report prints it.
 struct NamedValue {
@@ -109,6 +110,10 @@ private:
     void WriteLimits();
     void WriteOperatingPoint();
     void WriteDeviceTable(const DeviceTable& table, int valueWidth);
+    // Measures the columns over the rows, then writes the heading and the rows. False
+    // when a row could not be written (the output flag is then cleared).
+    bool WriteTable(std::vector<TableColumn>& columns, int rows,
+                    const std::function<int(TableColumn&, int, char*)>& cellText);
     int DeviceValueWidth(const OperatingPointReport& op) const;
     std::string FormatOperatingValue(double value) const;
 

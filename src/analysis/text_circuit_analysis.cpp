@@ -333,7 +333,29 @@ int TextCircuitAnalysis::PrepareNoise(AcSettings& s) {
     return kMsgReported;
 }
 
-int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& sink) {
+namespace {
+
+// Counts the points an AC or DC run hands over: its solutions, for the batch log.
+class CountingSink : public PointSink {
+public:
+    CountingSink(PointSink& to, long* count) : to_(to), count_(count) {}
+    int AcceptPoint(double x) override {
+        ++*count_;
+        return to_.AcceptPoint(x);
+    }
+    bool CurvePixels(double* x, double* y, double* plot_height) override { return to_.CurvePixels(x, y, plot_height); }
+    bool CurveValue(double* y, double* y_span) override { return to_.CurveValue(y, y_span); }
+
+private:
+    PointSink& to_;
+    long* count_;
+};
+
+}  // namespace
+
+int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
+    CountingSink counted(out, &accepted_);
+    PointSink& sink = kind == kTransient ? out : counted;
     const std::string* limits = setup_.limits;
     NodeCount = compiled_.nodeCount;
     UseInitialConditions = circuit_->useInitialConditions ? 1 : 0;

@@ -105,7 +105,7 @@ std::string BuildAcStatement(const NetlistCircuit& c) {
     const bool linear = (c.analysis.flags[kAc] & kStepMask) == kStepLinear;
     double count;
     if (fmin == 0) count = 11;
-    else if (linear) count = points - 1;
+    else if (linear) count = points;
     else count = (points - 1) / std::log10(fmax / fmin);
     if (!std::isfinite(count)) count = 11;
     return Fmt(".AC %s %d %g %g", linear ? "LIN" : "DEC", ClampToInt(std::ceil(count - 1e-9)), fmin, fmax);

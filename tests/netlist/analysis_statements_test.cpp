@@ -34,7 +34,7 @@ TEST_F(StatementWriterTest, BuildersFromLimits) {
     a.ac.frequencyRange = "10K,10";
     a.ac.numberOfPoints = "0";
     a.flags[kAc] = kStepLinear;
-    EXPECT_EQ(BuildAcStatement(*circuit), ".AC LIN 50 10 10000");
+    EXPECT_EQ(BuildAcStatement(*circuit), ".AC LIN 51 10 10000");
     a.ac.numberOfPoints = "1E20";  // a count beyond an int is clamped, not undefined
     EXPECT_EQ(BuildAcStatement(*circuit), ".AC LIN 2147483647 10 10000");
 
