@@ -3,13 +3,16 @@
 #include <cmath>
 
 #include "analysis/curve_rows.h"
+#include "analysis/dsp.h"
 #include "analysis/user_source_file.h"
 #include "expression/math_error.h"
 #include "foundation/messages.h"
+#include "foundation/numbers.h"
 #include "foundation/time_stamp.h"
 #include "netlist/model_values.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/device_contract.h"
+#include "sim/digital/timing_checks.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/run_helpers.h"
@@ -109,6 +112,7 @@ int AnalysisRun::RunAnalysisCore() {
                                      ? static_cast<int>(temperatureList.size())
                                      : TemperatureCount(temperatureLow, temperatureHigh, temperatureStep);
         result = plot.BuildGraphs(setup.rows, true, RunCapacityFor(caseTotal, temperatures, false, 1));
+        if (!result) result = PrepareDspWindow();
         if (result) {
             stopRequest = true;
             result = kMsgRunStopped;
@@ -215,6 +219,29 @@ int AnalysisRun::LoadImports() {
     return 0;
 }
 
+int AnalysisRun::PrepareDspWindow() {
+    DspWindow& w = plot.dspWindow;
+    w = DspWindow{};
+    if (!plot.HasDspCurves() || kind == kDcKind) return 0;
+    // Without DSP parameters the window is the stop time, or the frequency span.
+    double high = 0, low = 0;
+    int count = 0;
+    if (ParseLimitNumbers(setup.limits[0].c_str(), &high, &low, nullptr, &count) == 0)
+        w.span = kind == kAcKind ? high - (count > 1 ? low : 0.0) : high;
+    if (!dsp.status[kind]) return 0;
+    w.on = true;
+    w.points = CheckDspPointCount(dsp.points[kind].c_str());
+    if (!w.points) return kMsgRunStopped;
+    int code = 0;
+    w.upper = EvalNumberOrExpression(dsp.max[kind].c_str(), &code);
+    if (!code && kind == 0 && !dsp.min[kind].empty()) w.lower = EvalNumberOrExpression(dsp.min[kind].c_str(), &code);
+    if (code) {
+        ReportMessage("EM", code, "Dialog", "DSP Parameter");
+        return kMsgRunStopped;
+    }
+    return 0;
+}
+
 bool AnalysisRun::WritesOperatingPoint() const {
     return numericOutput.IsOpen() && (kind == kAcKind || (kind != kDcKind && (setup.options & kOptionOperatingPoint)));
 }
@@ -228,6 +255,8 @@ void AnalysisRun::KeepDeviceValues(bool keep) {
 
 void AnalysisRun::WriteCaseTables(const RunCase& c) {
     if (!numericOutput.IsOpen()) return;
+    numericOutput.WriteCaseText(DigitalWarningText);
+    DigitalWarningText.clear();
     int code = 0;
     const int points = LimitCount(setup.limits[kPointCountField[kind]].c_str(), &code);
     // A DC sweep with a second variable ends one inner sweep per run of the case.
@@ -462,6 +491,7 @@ int AnalysisRun::EndAnalysisRun(int result) {
     }
     runInProgress = false;
     plot.resultsAvailable = true;
+    if (kind == 0) ReportDigitalWarningCount(timedNotice);
     return result;
 }
 

@@ -76,11 +76,16 @@ public:
     std::function<void()> pointStored;
     // Polled between points: true stops the run as the user's stop (Esc).
     std::function<bool()> pollAbort;
+    // Shows a timed notice at the end of the run (the count of digital warnings). Unset
+    // in batch runs, probe runs and demo playback.
+    std::function<void(const std::string& text)> timedNotice;
     // Where the numeric output goes (empty: nowhere); the writer's other inputs (header,
     // operating point, warnings) are set on `numericOutput` by the owner.
     std::string numericOutputPath;
     // The node names that rows without a Y expression take (SetDefaultCurves).
     std::vector<DefaultNodeName> defaultNodes;
+    // The circuit's DSP parameters (off unless the owner has them).
+    DspSettings dsp;
 
     // --- Run entry -------------------------------------------------------------------
     // One whole run: default curves, then BeginAnalysisRun .. EndAnalysisRun. 0, 15055
@@ -141,6 +146,7 @@ private:
     bool WritesOperatingPoint() const;
     void KeepDeviceValues(bool keep);
     int LoadImports();
+    int PrepareDspWindow();
     void WriteCaseTables(const RunCase& c);
     bool numericOutputFailed_ = false;
     std::unique_ptr<MonteCarloSampler> sampler_;

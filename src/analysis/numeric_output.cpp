@@ -80,6 +80,8 @@ int FormatTableValue(double value, const NumberFormatSpec& spec, char* out) {
     return static_cast<int>(end - out);
 }
 
+}  // namespace
+
 // One printed column of a curve table.
 struct TableColumn {
     int curve = 0;
@@ -90,6 +92,8 @@ struct TableColumn {
     size_t width = 0;
     int position = 0;  // where the sampling searches next
 };
+
+namespace {
 
 // The sampling over any two accessors of stored values (arrays, or the point store).
 template <class XAt, class YAt>
@@ -486,14 +490,15 @@ void NumericOutputWriter::WriteDeviceTable(const DeviceTable& table, int V) {
 void NumericOutputWriter::WriteNumericTables(int n, int run) {
     if (quiet || !file_.IsOpen() || !outputFlag_ || file_.error) return;
     if (run < 0 || run >= plot_.runs.runCount) return;
-    // The listed curves' columns, each expression once.
-    std::vector<TableColumn> columns;
+    // The listed curves' columns, each expression once: curves whose DSP functions moved
+    // them into the other domain (X = F in a transient, X = T in AC) go to a table of their own.
+    std::vector<TableColumn> ordinary, transformed;
     std::set<std::string> listed;
-    int firstCurve = -1;
+    const char otherDomain = kind_ == kCurvesAc ? 'T' : 'F';
     for (size_t k = 0; k < plot_.curves.size(); ++k) {
         const AnalysisCurve& c = plot_.curves[k];
         if (!(c.flags & kCurveListed)) continue;
-        if (firstCurve < 0) firstCurve = static_cast<int>(k);
+        const bool isTransformed = c.dsp && c.mark[kAxisX] == otherDomain;
         for (int axis : {kAxisX, kAxisY}) {
             if (!listed.insert(c.text[axis]).second) continue;
             TableColumn col;
@@ -504,50 +509,72 @@ void NumericOutputWriter::WriteNumericTables(int n, int run) {
                 c.row >= 0 && c.row < static_cast<int>(setup_.rows.size()) ? &setup_.rows[c.row] : nullptr;
             if (row && !row->valueFormat[axis].empty()) col.format.Set(row->valueFormat[axis].c_str());
             col.digital = c.digital && axis == kAxisY;
-            columns.push_back(std::move(col));
+            (isTransformed ? transformed : ordinary).push_back(std::move(col));
         }
     }
-    if (columns.empty()) return;
-    const int count0 = plot_.RunPointCount(firstCurve, run);
-    if (count0 < 2) return;
-    // The table's X range over the analysis' own variable (the store's column 0).
-    double low = plot_.RunPointValue(firstCurve, run, 0, -1), high = low;
-    for (int i = 1; i < count0; ++i) {
-        const double x = plot_.RunPointValue(firstCurve, run, i, -1);
-        low = std::min(low, x), high = std::max(high, x);
+    // The ordinary table samples every column at n evenly spaced values of the analysis'
+    // own variable (the store's column 0); values are read from the store as the sampling
+    // moves forward through each run.
+    if (!ordinary.empty()) {
+        const int firstCurve = ordinary.front().curve;
+        const int count0 = plot_.RunPointCount(firstCurve, run);
+        if (count0 >= 2) {
+            double low = plot_.RunPointValue(firstCurve, run, 0, -1), high = low;
+            for (int i = 1; i < count0; ++i) {
+                const double x = plot_.RunPointValue(firstCurve, run, i, -1);
+                low = std::min(low, x), high = std::max(high, x);
+            }
+            const bool acLog = kind_ == kCurvesAc && ((setup_.options >> 12) & 3) == 2;
+            double step = 0;
+            bool rows = true;
+            if (acLog) {
+                const double f0 = plot_.RunPointValue(firstCurve, run, 0, -1);
+                rows = f0 > 0;
+                if (rows) step = plot_.RunPointValue(firstCurve, run, 1, -1) / f0;
+            } else if (n > 1) {
+                step = (high - low) / (n - 1);
+            }
+            const int flagsLog = acLog ? kSampleLogX : 0;
+            auto sampled = [&](TableColumn& col, int k, char* out) {
+                const int count = plot_.RunPointCount(col.curve, run);
+                if (count <= 0) {
+                    std::memcpy(out, "N/A", 4);
+                    return 3;
+                }
+                const double x = acLog ? low * std::pow(step, k) : low + k * step;
+                double value = 0;
+                const int found = FindValueAt(
+                    x, [&](int i) { return plot_.RunPointValue(col.curve, run, i, -1); },
+                    [&](int i) { return plot_.RunPointValue(col.curve, run, i, col.axis); }, count, col.position,
+                    flagsLog | (col.digital ? kSampleDigital : 0), &value);
+                col.position = std::max(0, found - 1);
+                return FormatTableValue(value, col.format, out);
+            };
+            if (rows && !WriteTable(ordinary, n, sampled)) return;
+        }
     }
-    const bool acLog = kind_ == kCurvesAc && ((setup_.options >> 12) & 3) == 2;
-    double step = 0;
-    if (acLog) {
-        const double f0 = plot_.RunPointValue(firstCurve, run, 0, -1);
-        if (!(f0 > 0)) return;
-        step = plot_.RunPointValue(firstCurve, run, 1, -1) / f0;
-    } else if (n > 1) {
-        step = (high - low) / (n - 1);
+    // The transformed table prints the stored points of the run as they are.
+    if (!transformed.empty() && plot_.RunPointCount(transformed.front().curve, run) >= 2) {
+        const int rows = std::min(n, plot_.RunPointCount(transformed.front().curve, run));
+        auto stored = [&](TableColumn& col, int k, char* out) {
+            if (k >= plot_.RunPointCount(col.curve, run)) {
+                std::memcpy(out, "N/A", 4);
+                return 3;
+            }
+            return FormatTableValue(plot_.RunPointValue(col.curve, run, k, col.axis), col.format, out);
+        };
+        WriteTable(transformed, rows, stored);
     }
+}
+
+bool NumericOutputWriter::WriteTable(std::vector<TableColumn>& columns, int rows,
+                                     const std::function<int(TableColumn&, int, char*)>& cellText) {
     // Two passes over the same cells: the first measures the columns, the second writes.
-    // Values are read from the store as the sampling moves forward through each run.
-    const int flagsLog = acLog ? kSampleLogX : 0;
-    auto cellText = [&](TableColumn& col, int k, char* out) {
-        const int count = plot_.RunPointCount(col.curve, run);
-        if (count <= 0) {
-            std::memcpy(out, "N/A", 4);
-            return 3;
-        }
-        const double x = acLog ? low * std::pow(step, k) : low + k * step;
-        double value = 0;
-        const int found = FindValueAt(
-            x, [&](int i) { return plot_.RunPointValue(col.curve, run, i, -1); },
-            [&](int i) { return plot_.RunPointValue(col.curve, run, i, col.axis); }, count, col.position,
-            flagsLog | (col.digital ? kSampleDigital : 0), &value);
-        col.position = std::max(0, found - 1);
-        return FormatTableValue(value, col.format, out);
-    };
     char cell[kCellSize];
     for (TableColumn& col : columns) {
         col.width = col.heading.size();
         col.position = 0;
-        for (int k = 0; k < n; ++k) col.width = std::max(col.width, static_cast<size_t>(cellText(col, k, cell)));
+        for (int k = 0; k < rows; ++k) col.width = std::max(col.width, static_cast<size_t>(cellText(col, k, cell)));
         col.width += 1;
         col.position = 0;
     }
@@ -568,14 +595,15 @@ void NumericOutputWriter::WriteNumericTables(int n, int run) {
     };
     writeLine([](TableColumn& c) { return c.heading.c_str(); });
     writeLine([](TableColumn&) { return ""; });
-    for (int k = 0; k < n; ++k)
+    for (int k = 0; k < rows; ++k)
         if (writeLine([&](TableColumn& c) {
                 cellText(c, k, cell);
                 return static_cast<const char*>(cell);
             })) {
             outputFlag_ = false;
-            return;
+            return false;
         }
+    return true;
 }
 
 void NumericOutputWriter::WriteTemperatureWarnings() {
@@ -587,6 +615,11 @@ void NumericOutputWriter::WriteTemperatureWarnings() {
         file_.Printf("Warning %s temperature adjusted PHI (or PB, VJ, VJE, or VJC) went negative at temperature=%f.\n",
                      w.name.c_str(), w.value);
     file_.WriteText("Check model parameter value and or the operating temperature.\n");
+}
+
+void NumericOutputWriter::WriteCaseText(const std::string& text) {
+    if (quiet || !file_.IsOpen() || file_.error || text.empty()) return;
+    file_.WriteText(text.c_str());
 }
 
 void DeleteEmptyNumericOutput(const std::string& path) {

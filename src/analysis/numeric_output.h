@@ -16,6 +16,7 @@ namespace ob7 {
 
 class AnalysisPlot;
 struct RunRecord;
+struct TableColumn;
 
 // The operating point of one case, as the report prints it.
 struct NamedValue {
@@ -94,6 +95,8 @@ public:
     void WriteNumericTables(int n, int run);
     // The temperature warnings, at the end of the run.
     void WriteTemperatureWarnings();
+    // Lines the case wrote as it ran (the digital warnings), as they are.
+    void WriteCaseText(const std::string& text);
     // Closes the file. 0, or the first write error (the file then keeps what was written).
     int Close();
     // The stream's error (0 while every write went through).
@@ -107,6 +110,10 @@ private:
     void WriteLimits();
     void WriteOperatingPoint();
     void WriteDeviceTable(const DeviceTable& table, int valueWidth);
+    // Measures the columns over the rows, then writes the heading and the rows. False
+    // when a row could not be written (the output flag is then cleared).
+    bool WriteTable(std::vector<TableColumn>& columns, int rows,
+                    const std::function<int(TableColumn&, int, char*)>& cellText);
     int DeviceValueWidth(const OperatingPointReport& op) const;
     std::string FormatOperatingValue(double value) const;
 

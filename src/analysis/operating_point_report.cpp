@@ -25,6 +25,7 @@
 #include "sim/devices/sample_hold.h"
 #include "sim/devices/switch.h"
 #include "sim/devices/table_source.h"
+#include "sim/devices/tline.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/solver_state.h"
 
@@ -140,6 +141,11 @@ OperatingPointReport CollectOperatingPoint(const NetlistCircuit& circuit) {
         c.model = ModelName(r.model);
         const double current = (SolutionAt(r.a) - SolutionAt(r.b)) * Inverse(r.effective_resistance);
         c.values = {current * current * r.effective_resistance, current};
+    });
+    AddTable<TLine>(op, circuit, "TransmissionLine Devices", kLosslessLineList, [](TLine& t, DeviceColumn& c) {
+        c.model = ModelName(t.model);
+        // A lossless line generates nothing; its port currents are those of its port branches.
+        c.values = {0.0, SolutionAt(t.branch1), SolutionAt(t.branch2)};
     });
     AddTable<Inductor>(op, circuit, "Inductor Devices", kInductorList, [](Inductor& l, DeviceColumn& c) {
         c.model = ModelName(l.model);

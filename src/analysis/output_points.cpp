@@ -74,6 +74,10 @@ int AnalysisPlot::BuildGraphs(std::vector<CurveRowRecord>& rows, bool prepareCol
             if (int code = AddCurveToGraph(rows, static_cast<int>(r), flag)) return code;
         }
     }
+    // Spectra are drawn from every point.
+    for (const AnalysisCurve& c : curves)
+        if (UsesFunction(*c.expression[kAxisY], "FFT") || UsesFunction(*c.expression[kAxisY], "IFT"))
+            plotEveryN = saveEveryN = 1;
     for (AnalysisCurve& c : curves) {
         StoreCurve s;
         // A transient curve plotted against exactly T on a linear axis shares column 0.
@@ -168,6 +172,15 @@ int AnalysisPlot::CompileCurveExpression(const std::string& source, AnalysisCurv
         if ((UsesFunction(*e, "FFT") || UsesFunction(*e, "IFT")) && curve.mark[kAxisX] != 'F' &&
             curve.mark[kAxisX] != 'T')
             return fail(kMsgFftNeedsTimeOrFrequency);
+        int code = 0;
+        std::string name;
+        curve.dsp = DspExpression::Make(*e, &code, &name);
+        if (code) {
+            if (mode != 2)
+                ReportRunError2(kCurveGridRow, curve.row, axis + 1, curve.text[axis].c_str(), code, name.c_str(),
+                                curve.text[axis].c_str(), nullptr);
+            return code;
+        }
     }
     return 0;
 }
@@ -259,7 +272,9 @@ int AnalysisPlot::EvaluateRunPoint() {
         for (AnalysisCurve& c : curves) {
             CompiledExpression* e = c.expression[axis].get();
             ComplexValue v{};
-            if (int code = EvaluateExpression(e, &v)) {
+            // A DSP curve keeps its operands now and gets its values after the case.
+            const int code = axis == kAxisY && c.dsp ? c.dsp->Collect(*e, pointSweep) : EvaluateExpression(e, &v);
+            if (code) {
                 ReportMessage("tE", CurveText(axis == 0 ? c.text[0] : c.text[1]).c_str(), code);
                 return kMsgStopped;
             }
@@ -285,6 +300,7 @@ void AnalysisPlot::StoreRunPoint(double sweep) {
     for (size_t i = 0; i < curves.size(); ++i) {
         StoreCurvePoint(static_cast<int>(i), false);
         AnalysisCurve& c = curves[i];
+        if (c.dsp) continue;  // its extremes are those of the results
         for (int axis = 0; axis < 2; ++axis) {
             c.dataLow[axis] = std::min(c.dataLow[axis], c.plotted[axis]);
             c.dataHigh[axis] = std::max(c.dataHigh[axis], c.plotted[axis]);
@@ -324,6 +340,11 @@ void AnalysisPlot::PlotNewPoints() {
     if (runs.runCount == 0) return;
     for (size_t i = 0; i < curves.size(); ++i)
         if (curves[i].newPending) StoreCurvePoint(static_cast<int>(i), true);
+    PrepareDspData(*this);
+}
+
+bool AnalysisPlot::HasDspCurves() const {
+    return std::any_of(curves.begin(), curves.end(), [](const AnalysisCurve& c) { return c.dsp != nullptr; });
 }
 
 void AnalysisPlot::ResetPointStore() {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/dsp_curves.h"
 #include "analysis/point_store.h"
 #include "analysis/runs.h"
 #include "circuit/analysis_setup.h"
@@ -60,6 +61,8 @@ struct AnalysisCurve {
     std::array<std::string, 2> valueFormat, scaleFormat;
     // The IMPORT, WAVEFORMX/Y and CURVEX/Y calls of each axis' expression, in call order.
     std::array<std::vector<ImportSpec>, 2> imports;
+    // The Y expression's DSP functions; null without any.
+    std::unique_ptr<DspExpression> dsp;
 };
 
 // The analysis plot of one analysis kind without a window: its curves, their point
@@ -87,6 +90,8 @@ public:
     // The sweep value (time, frequency or first DC value) of the point about to be
     // evaluated: imported waveforms are interpolated there.
     double pointSweep = 0.0;
+    // The DSP parameters and the window of the analysis (stop time or frequency span).
+    DspWindow dspWindow;
 
     // Loads every curve's imported waveforms for the case. 0, or the code after its report.
     int LoadImports(const ImportCase& at);
@@ -118,8 +123,10 @@ public:
     // first DC sweep value of the point.
     void StoreRunPoint(double sweep);
     void StoreCurvePoint(int curve, bool force);
-    // At the end of a case: stores what thinning left pending.
+    // At the end of a case: stores what thinning left pending, then replaces the case's
+    // points by the results of the DSP functions when curves use them.
     void PlotNewPoints();
+    bool HasDspCurves() const;
 
     // Empties the store for a new run.
     void ResetPointStore();

@@ -60,6 +60,17 @@ AcStepMethod AcMethodOf(int flags) {
     }
 }
 
+// NMOS and PMOS models come in four parameter sets each; a model named by its type is
+// searched in all of them.
+bool SameModelFamily(int t, int type) {
+    auto family = [](int m) {
+        if (m == kModelNmos || m == kModelNmos4 || m == kModelNmos5 || m == kModelNmos8) return -2;
+        if (m == kModelPmos || m == kModelPmos4 || m == kModelPmos5 || m == kModelPmos8) return -3;
+        return m;
+    };
+    return family(t) == family(type);
+}
+
 // A limit text as a number (empty: fallback). false after reporting the field.
 bool LimitValue(const std::string& text, int field, double fallback, double* value) {
     if (text.empty()) {
@@ -240,14 +251,13 @@ int TextCircuitAnalysis::ReadAndCompile(int kind, bool recompile) {
     circuit_ = std::make_unique<NetlistCircuit>(*services_, *page_);
     circuit_->analysisKind = kind;
     circuit_->runRecompile = recompile;
-    int code = ReadTextCircuit(*circuit_);
+    // The read applies the .OPTIONS statements: the main circuit's steer the expansion.
+    DeckOptions options;
+    int code = ReadTextCircuit(*circuit_, &options);
     if (code) {
         if (code != kMsgReported) ReportMessage("E", code);
         return kMsgReported;
     }
-    DeckOptions options;
-    for (int pass : {1, 0})
-        if (ApplyOptionsStatements(*circuit_, options, pass)) return kMsgReported;
     options.Apply();
     if (!recompile && !keepSetup) {
         DefaultAnalysisTemperature(*circuit_, Options.tnom);
@@ -323,7 +333,29 @@ int TextCircuitAnalysis::PrepareNoise(AcSettings& s) {
     return kMsgReported;
 }
 
-int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& sink) {
+namespace {
+
+// Counts the points an AC or DC run hands over: its solutions, for the batch log.
+class CountingSink : public PointSink {
+public:
+    CountingSink(PointSink& to, long* count) : to_(to), count_(count) {}
+    int AcceptPoint(double x) override {
+        ++*count_;
+        return to_.AcceptPoint(x);
+    }
+    bool CurvePixels(double* x, double* y, double* plot_height) override { return to_.CurvePixels(x, y, plot_height); }
+    bool CurveValue(double* y, double* y_span) override { return to_.CurveValue(y, y_span); }
+
+private:
+    PointSink& to_;
+    long* count_;
+};
+
+}  // namespace
+
+int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
+    CountingSink counted(out, &accepted_);
+    PointSink& sink = kind == kTransient ? out : counted;
     const std::string* limits = setup_.limits;
     NodeCount = compiled_.nodeCount;
     UseInitialConditions = circuit_->useInitialConditions ? 1 : 0;
@@ -421,12 +453,16 @@ int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
         // Every record of the model steps together: the model's own and the per-device
         // copies made from it.
         std::vector<double*> targets;
+        // The name is "TYPE model" as the Stepping dialog lists it, or the bare model name.
+        const size_t blank = v.name.find(' ');
+        const int type = blank == std::string::npos ? -1 : FindModelType(v.name.substr(0, blank).c_str());
+        const std::string model = type < 0 ? v.name : v.name.substr(blank + 1);
         for (int t = 0; t < ModelTypeCount; ++t) {
             const int k = FindModelParam(t, v.param.c_str());
-            if (k < 0) continue;
+            if (k < 0 || (type >= 0 && !SameModelFamily(t, type))) continue;
             for (ModelParams* m : CircuitModels[t]) {
                 const ModelParams* named = m->parent ? m->parent : m;
-                if (strcasecmp(named->scopedName.c_str(), v.name.c_str()) == 0 && k < m->values.Size())
+                if (strcasecmp(named->scopedName.c_str(), model.c_str()) == 0 && k < m->values.Size())
                     targets.push_back(&m->values[k].real);
             }
         }

@@ -63,6 +63,9 @@ public:
     const CompileResult& Compiled() const { return compiled_; }
     AnalysisSetup& Setup() { return setup_; }
     AnalysisRun* LastRun() { return run_.get(); }
+    // Gives a step variable (name, param, component or model settings) its target in
+    // the compiled circuit. 0, or the message code when there is none.
+    int ResolveStepTarget(StepVariable& v);
     // Counters of the last run, for the batch log.
     long Iterations() const { return iterations_; }
     long RejectedSteps() const { return rejected_; }
@@ -71,7 +74,6 @@ public:
 private:
     int ReadAndCompile(int kind, bool recompile);
     int Recompile(int kind, const StepSet& steps);
-    int ResolveStepTarget(StepVariable& v);
     int SolveCase(int kind, const RunCase& c, PointSink& sink);
     int PrepareNoise(AcSettings& s);
     int ResolveSweepVariable(const std::string& name, int field, SweepVariable& v);

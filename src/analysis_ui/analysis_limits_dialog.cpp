@@ -6,6 +6,7 @@
 
 #include "analysis_ui/curve_cells.h"
 #include "analysis_ui/expand_text_dialog.h"
+#include "analysis_ui/expression_menu.h"
 #include "platform/desktop.h"
 #include "platform/draw_context.h"
 #include "platform/image.h"
@@ -527,6 +528,7 @@ void CAnalysisLimitsDlg::OnControlNotify(int id, Notify code) {
         default:
             if (id >= kLimHeader0 && id < kLimHeader0 + 5) {
                 if (id - kLimHeader0 != kColYExpression) ValueMenu(id - kLimHeader0, true, 0);
+                else if (RowCount() > 0) ExpressionMenuAt(CellId(FocusedRow() - scroll_, kColYExpression));
             } else if (id >= kLimIcon0 && id < kLimIcon0 + 10 * maxRows_) {
                 ClickIcon((id - kLimIcon0) / 10, (id - kLimIcon0) % 10);
             }
@@ -617,12 +619,41 @@ void CAnalysisLimitsDlg::ValueMenu(int column, bool wholeColumn, int cellId) {
 }
 
 void CAnalysisLimitsDlg::OnControlRightClick(int id) {
-    if (IsCell(id) && CellColumn(id) != kColYExpression) {
+    if (IsCell(id)) {
         lastCell_ = id;
-        ValueMenu(CellColumn(id), false, id);
+        if (CellColumn(id) == kColYExpression) ExpressionMenuAt(id);
+        else ValueMenu(CellColumn(id), false, id);
         return;
     }
     CDialog2::OnControlRightClick(id);
+}
+
+ExpressionMenuSource CAnalysisLimitsDlg::MenuSource() const {
+    ExpressionMenuSource source;
+    source.kind = kind_;
+    source.nodes = host_.nodes;
+    source.parts = host_.expressionParts;
+    source.symbols = host_.symbols;
+    return source;
+}
+
+void CAnalysisLimitsDlg::ExpressionMenuAt(int cellId) {
+    if (!IsCell(cellId)) return;
+    lastCell_ = cellId;
+    ExpressionMenu expression;
+    platform::Menu menu;
+    expression.Build(menu, MenuSource(), true);
+    const int chosen = TrackPopupMenu(menu, platform::Window::CursorPos());
+    const int row = scroll_ + CellRow(cellId);
+    const std::string x = row < RowCount() ? CurveCellText(setup_.rows[row], kColXExpression) : std::string();
+    const ExpressionMenu::Choice choice = expression.Choose(chosen, ItemText(cellId), x, this);
+    switch (choice.action) {
+    case ExpressionMenu::Action::Expand: Expand(); return;
+    case ExpressionMenu::Action::ReplaceSelection: ReplaceEditSel(cellId, choice.text); break;
+    case ExpressionMenu::Action::SetText: SetItemText(cellId, choice.text); break;
+    case ExpressionMenu::Action::None: return;
+    }
+    StoreCell(cellId);
 }
 
 void CAnalysisLimitsDlg::AddRow() {
@@ -661,6 +692,11 @@ void CAnalysisLimitsDlg::Expand() {
     const int row = FocusedRow();
     if (row >= RowCount()) return;
     CExpandTextDlg expand(ItemText(kLimHeader0 + column), CurveCellText(setup_.rows[row], column), this);
+    const ExpressionMenuSource source = MenuSource();
+    if (column == kColYExpression) {
+        expand.expressionSource = &source;
+        expand.x = CurveCellText(setup_.rows[row], kColXExpression);
+    }
     if (expand.DoModal() != 1) return;
     if (selectedColumn_ >= 0) {
         for (auto& r : setup_.rows) StoreCurveCell(r, column, expand.text);

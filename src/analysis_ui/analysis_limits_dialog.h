@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/curve_rows.h"
+#include "analysis_ui/expression_menu.h"
 #include "circuit/analysis_setup.h"
 #include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
@@ -30,6 +31,9 @@ struct LimitsDialogHost {
     std::vector<std::string> sweepParts;
     std::vector<std::pair<std::string, std::string>> models;
     std::vector<std::string> params;
+    // The expression menu: parts with their own voltage and current, and every symbol.
+    std::vector<std::string> expressionParts;
+    std::vector<std::string> symbols;
     // The real parameters of a model type named by a word; false when the word names
     // no model type.
     std::function<bool(const std::string& type, std::vector<std::string>& parameters)> modelParameters;
@@ -117,6 +121,9 @@ private:
     void DeleteRow();
     void Expand();
     void ValueMenu(int column, bool wholeColumn, int cellId);
+    // The expression menu of a Y-expression cell, from the circuit's names.
+    void ExpressionMenuAt(int cellId);
+    ExpressionMenuSource MenuSource() const;
     int FocusedRow() const;
     void SetRunOptionBits(int shift, int value);
 

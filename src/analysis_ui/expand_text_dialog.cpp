@@ -37,4 +37,15 @@ void CExpandTextDlg::OnOK() {
     CDialog2::OnOK();
 }
 
+void CExpandTextDlg::OnControlRightClick(int id) {
+    if (id != kText || !expressionSource) return CDialog2::OnControlRightClick(id);
+    ExpressionMenu expression;
+    platform::Menu menu;
+    expression.Build(menu, *expressionSource, false);
+    const ExpressionMenu::Choice choice =
+        expression.Choose(TrackPopupMenu(menu, platform::Window::CursorPos()), ItemText(kText), x, this);
+    if (choice.action == ExpressionMenu::Action::ReplaceSelection) ReplaceEditSel(kText, choice.text);
+    else if (choice.action == ExpressionMenu::Action::SetText) SetItemText(kText, choice.text);
+}
+
 }  // namespace ob7

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "analysis_ui/expression_menu.h"
 #include "ui/framework/dialogs.h"
 
 namespace ob7 {
@@ -13,6 +14,11 @@ public:
     bool OnInitDialog() override;
     void OnOK() override;
     std::string text;  // the text shown, and on OK the text taken
+    // Set for a Y expression: a right click in the edit offers the expression menu; x is
+    // the row's X expression (SUM takes it).
+    const ExpressionMenuSource* expressionSource = nullptr;
+    std::string x;
+    void OnControlRightClick(int id) override;
 };
 
 }  // namespace ob7

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 
 #include "analysis/stepping.h"
 #include "analysis_ui/analysis_limits_dialog.h"
+#include "analysis_ui/circuit_choices.h"
 #include "analysis_ui/curve_cells.h"
 #include "plots/analysis_window.h"
 
@@ -33,9 +35,9 @@ platform::DialogTemplate SteppingTemplate() {
     c.push_back({ControlKind::RadioButton, kStepYes, "Yes", Rect{192, 54, 280, 64}, platform::kCtlGroup});
     c.push_back({ControlKind::RadioButton, kStepNo, "No", Rect{192, 68, 280, 78}});
     c.push_back({ControlKind::GroupBox, 0, "Method", Rect{10, 94, 146, 140}});
-    c.push_back({ControlKind::RadioButton, kStepLinear, "L&inear", Rect{18, 104, 140, 114}, platform::kCtlGroup});
-    c.push_back({ControlKind::RadioButton, kStepLog, "Lo&g", Rect{18, 116, 140, 126}});
-    c.push_back({ControlKind::RadioButton, kStepList, "List", Rect{18, 128, 140, 138}});
+    c.push_back({ControlKind::RadioButton, kStepLinearButton, "L&inear", Rect{18, 104, 140, 114}, platform::kCtlGroup});
+    c.push_back({ControlKind::RadioButton, kStepLogButton, "Lo&g", Rect{18, 116, 140, 126}});
+    c.push_back({ControlKind::RadioButton, kStepListButton, "List", Rect{18, 128, 140, 138}});
     c.push_back({ControlKind::GroupBox, 0, "Parameter Type", Rect{154, 94, 290, 140}});
     c.push_back({ControlKind::RadioButton, kStepComponent, "Component", Rect{162, 104, 284, 114}, platform::kCtlGroup});
     c.push_back({ControlKind::RadioButton, kStepModel, "Model", Rect{162, 116, 284, 126}});
@@ -58,9 +60,9 @@ const char* HelpText(int id) {
         case kStepValue: return "The step value";
         case kStepYes: return "Enables stepping of the parameters shown on the panel.";
         case kStepNo: return "Disables stepping of the parameters shown on the panel.";
-        case kStepLinear: return "Steps in a linear fashion. New = Old + Step Value";
-        case kStepLog: return "Steps in a log fashion. New = Old * Step Value ";
-        case kStepList: return "Steps through the listed values.";
+        case kStepLinearButton: return "Steps in a linear fashion. New = Old + Step Value";
+        case kStepLogButton: return "Steps in a log fashion. New = Old * Step Value ";
+        case kStepListButton: return "Steps through the listed values.";
         case kStepComponent: return "Selects simple (non-model) components.";
         case kStepModel: return "Selects models.";
         case kStepSymbolic: return "Selects symbolic variables, created by .define or .param statements)";
@@ -116,8 +118,8 @@ bool CSteppingDlg::OnInitDialog() {
 void CSteppingDlg::LoadPage(int page) {
     page_ = page;
     const StepRecord& r = work_[page];
-    CheckRadioButton(kStepLinear, kStepList,
-                     (r.flags & SF_LINEAR) ? kStepLinear : (r.flags & SF_LOG) ? kStepLog : kStepList);
+    CheckRadioButton(kStepLinearButton, kStepListButton,
+                     (r.flags & SF_LINEAR) ? kStepLinearButton : (r.flags & SF_LOG) ? kStepLogButton : kStepListButton);
     CheckRadioButton(kStepComponent, kStepSymbolic,
                      (r.flags & SF_COMPONENT) ? kStepComponent : (r.flags & SF_MODEL) ? kStepModel : kStepSymbolic);
     ApplyListRule();
@@ -130,14 +132,14 @@ void CSteppingDlg::LoadPage(int page) {
 void CSteppingDlg::SavePage() {
     StepRecord& r = work_[page_];
     for (int i = 0; i < 5; ++i) r.texts[i] = TrimBlanks(ItemText(kStepName + i));
-    int flags = IsButtonChecked(kStepLog) ? SF_LOG : IsButtonChecked(kStepLinear) ? SF_LINEAR : SF_LIST;
+    int flags = IsButtonChecked(kStepLogButton) ? SF_LOG : IsButtonChecked(kStepLinearButton) ? SF_LINEAR : SF_LIST;
     flags |= TypeBits();
     if (IsButtonChecked(kStepYes)) flags |= SF_ENABLED;
     r.flags = flags;
 }
 
 void CSteppingDlg::ApplyListRule() {
-    const bool list = IsButtonChecked(kStepList);
+    const bool list = IsButtonChecked(kStepListButton);
     for (int id : {kStepTo, kStepValue, kStepToLabel, kStepValueLabel}) EnableItem(id, !list);
     SetItemText(kStepFromLabel, list ? "&List" : "&From");
 }
@@ -230,7 +232,7 @@ void CSteppingDlg::OnControlNotify(int id, Notify code) {
         Retitle();
         return;
     }
-    if (code == Notify::Clicked && (id == kStepLinear || id == kStepLog || id == kStepList)) {
+    if (code == Notify::Clicked && (id == kStepLinearButton || id == kStepLogButton || id == kStepListButton)) {
         ApplyListRule();
         return;
     }
@@ -280,6 +282,26 @@ void ConnectSteppingDialog(CG2DFrame& frame, std::function<AnalysisSetup&(int ki
                           documentChanged = std::move(documentChanged)](int kind) {
         ShowSteppingDialog(setupOf(kind), kind, choicesOf ? choicesOf() : StepChoices{}, documentChanged);
     };
+}
+
+StepChoices MakeStepChoices(CircuitChoices choices) {
+    auto shared = std::make_shared<CircuitChoices>(std::move(choices));
+    StepChoices out;
+    out.names = [shared](int type) {
+        std::vector<std::string> names;
+        if (type & SF_COMPONENT) names = shared->valueParts;
+        else if (type & SF_MODEL)
+            for (const auto& [t, name] : shared->models) names.push_back(t + " " + name);
+        else if (type & SF_SYMBOLIC) names = shared->symbols;
+        return names;
+    };
+    out.parameters = [](int type, const std::string& name) {
+        std::vector<std::string> params;
+        if (type & SF_COMPONENT) params.push_back("Value");
+        else if (type & SF_MODEL) ModelStepParameters(name.substr(0, name.find(' ')), false, params);
+        return params;
+    };
+    return out;
 }
 
 }  // namespace ob7

@@ -20,9 +20,14 @@ struct StepChoices {
     std::function<std::vector<std::string>(int type, const std::string& name)> parameters;
 };
 
+struct CircuitChoices;
+// The lists of a compiled circuit: parts offer "Value", models "TYPE name" with their
+// parameters, symbols nothing further.
+StepChoices MakeStepChoices(CircuitChoices choices);
+
 enum SteppingControl : int {
     kStepName = 18101, kStepParam = 18102, kStepFrom = 18103, kStepTo = 18104, kStepValue = 18105,
-    kStepLinear = 18106, kStepLog = 18107, kStepList = 18108, kStepComponent = 18109, kStepModel = 18110,
+    kStepLinearButton = 18106, kStepLogButton = 18107, kStepListButton = 18108, kStepComponent = 18109, kStepModel = 18110,
     kStepSymbolic = 18111, kStepYes = 18113, kStepNo = 18114, kStepSimultaneous = 18115, kStepNested = 18116,
     kStepTabs = 18117, kStepToLabel = 18118, kStepFromLabel = 18119, kStepValueLabel = 18120,
     kStepHelpLine = 59393,

@@ -1,20 +1,32 @@
 #include "app/circuit_analysis.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
+#include <thread>
 
+#include "analysis/numeric_output.h"
 #include "analysis/text_circuit_analysis.h"
 #include "analysis_ui/analysis_limits_dialog.h"
+#include "analysis_ui/circuit_choices.h"
+#include "analysis_ui/stepping_dialog.h"
+#include "app/auto_save.h"
 #include "app/main_frame.h"
+#include "app/settings_profile.h"
 #include "circuit/circuit_document.h"
 #include "circuit/views/cct_draw.h"
+#include "circuit/views/text_window.h"
 #include "foundation/messages.h"
+#include "foundation/string_table.h"
 #include "netlist/netlist_circuit.h"
 #include "netlist/views/circuit_view_commands.h"
+#include "platform/input.h"
 #include "platform/system_services.h"
 #include "plots/analysis_window.h"
-#include "plots/auto_scale.h"
 #include "plots/plot_view.h"
+#include "plots/run_plot_feed.h"
+#include "sim/engine/run_control.h"
+#include "ui/framework/dialogs.h"
 #include "ui/framework/shell_state.h"
 
 namespace ob7 {
@@ -23,6 +35,7 @@ namespace {
 
 constexpr int kCmdTransient = 17600;
 constexpr int kMsgCircuitsUnavailable = 14094;
+constexpr int kMsgWait = 17888;  // the mode text while a run goes
 
 // The active analysis: the compiled circuit, its window and the window's plot view. The
 // window and view outlive their closing until the next analysis starts, because the
@@ -33,14 +46,22 @@ struct ActiveAnalysis {
     TextCircuitAnalysis circuit;
     CAPDraw view;
     CG2DFrame frame;
+    AnalysisSetup asRead;  // the limits and curves as the text gave them
     bool ended = false;
     // What the Limits dialog takes from the circuit: the names its default curves read.
     LimitsDialogHost DialogHost() {
         LimitsDialogHost host;
-        if (NetlistCircuit* c = circuit.Circuit())
+        if (NetlistCircuit* c = circuit.Circuit()) {
             for (const NodeEntry& n : c->nodes.entries)
                 if (n.scope == 1 && n.number > 0) host.nodes.push_back({n.number, n.kind == 1, n.name});
+            FillLimitsChoices(ReadCircuitChoices(*c), host);
+        }
         return host;
+    }
+    // What the Stepping dialog offers: the compiled circuit's parts, models and symbols.
+    StepChoices SteppingChoices() {
+        NetlistCircuit* c = circuit.Circuit();
+        return c ? MakeStepChoices(ReadCircuitChoices(*c)) : StepChoices{};
     }
 };
 
@@ -68,56 +89,23 @@ CMDIFrame* FirstCircuitWindow() {
     return nullptr;
 }
 
-// The run's plotted curves become the view's curves, and every stored point of every run
-// goes into the view, which then scales itself to them.
-void ShowRunInView(AnalysisPlot& plot, const AnalysisSetup& setup, CAPDraw& view) {
-    view.data.curves.clear();
-    std::vector<int> shown;
-    for (int c = 0; c < static_cast<int>(plot.curves.size()); ++c) {
-        const AnalysisCurve& curve = plot.curves[c];
-        if (!(curve.flags & kCurvePlotted)) continue;
-        GraphRecord g;
-        g.caption = curve.text[kAxisY];
-        g.xCaption = curve.text[kAxisX];
-        g.plotGroup = std::max(1, curve.plotGroup);
-        if (curve.row >= 0 && curve.row < static_cast<int>(setup.rows.size())) {
-            const CurveRowRecord& row = setup.rows[curve.row];
-            g.style.lineColour = row.lineColour;
-            g.style.textColour = row.textColour;
-            g.style.lineWidth = std::max(1, static_cast<int>(row.lineWidth));
+// Polled between points: Esc or the window's Stop ends the run; while Pause holds it,
+// the program stays responsive until Resume or Stop.
+// The message loop is drained every few milliseconds, not at every point; a run starts
+// with a poll.
+std::chrono::steady_clock::time_point lastPoll;
+
+bool PollRunStop() {
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastPoll >= std::chrono::milliseconds(10) || Shell.runPaused) {
+            lastPoll = now;
+            if (platform::Services().PollKey() == platform::key::kEscape) RunControl.pending_key = platform::key::kEscape;
         }
-        // Both axes scale to the stored points (the view has no sweep range of its own).
-        for (int axis = kXAxis; axis <= kYAxis; ++axis) {
-            const int from = axis == kXAxis ? kAxisX : kAxisY;
-            g.axis[axis].linear = curve.linear[from] ? 1 : 0;
-            g.axis[axis].autoMark = kAutoScaleByRange;
-        }
-        g.digital = curve.digital ? 1 : 0;
-        view.data.curves.push_back(g);
-        shown.push_back(c);
+        if (RunControl.pending_key == platform::key::kEscape) return true;
+        if (!Shell.runPaused) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    view.data.plottedCount = static_cast<int>(shown.size());
-    const int runs = std::max(1, static_cast<int>(plot.runs.runCount));
-    if (view.PrepareCurves(runs) != 0) return;
-    std::vector<double> xy(2 * shown.size());
-    for (int r = 0; r < static_cast<int>(plot.runs.runCount); ++r) {
-        RunStartValues start;
-        start.caseNumber = plot.runs.records[r].caseNumber;
-        start.temperature = plot.runs.records[r].temperature;
-        start.secondSweepValue = plot.runs.records[r].secondSweepValue;
-        view.BeginRun(start);
-        int points = 0;
-        for (int c : shown) points = std::max(points, plot.RunPointCount(c, r));
-        for (int i = 0; i < points; ++i) {
-            for (size_t k = 0; k < shown.size(); ++k) {
-                const int at = std::min(i, plot.RunPointCount(shown[k], r) - 1);
-                xy[2 * k] = plot.RunPointValue(shown[k], r, at, kAxisX);
-                xy[2 * k + 1] = plot.RunPointValue(shown[k], r, at, kAxisY);
-            }
-            view.StoreRunPoint(xy.data());
-        }
-    }
-    view.EndRun();
 }
 
 // The analysis is over: the active circuit and the kind are cleared and the compiled
@@ -146,6 +134,8 @@ bool StartCircuitAnalysis(int kind) {
         ReportMessage("E", kMsgCircuitsUnavailable, circuitView->document->path.c_str());
         return false;
     }
+    // With the "AutoSave" preference the documents are saved before the analysis.
+    if (Preferences.autoSave && !Shell.demoPlaying && Shell.batchMode == 0) SaveModifiedDocuments();
     Active().reset();
     auto active = std::make_unique<ActiveAnalysis>();
     ActiveAnalysis& a = *active;
@@ -160,12 +150,27 @@ bool StartCircuitAnalysis(int kind) {
         EndAnalysisState(a);
         return false;
     }
+    a.asRead = a.circuit.Setup();
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };
+    ConnectSteppingDialog(a.frame, [&a](int) -> AnalysisSetup& { return a.circuit.Setup(); },
+                          [&a] { return a.SteppingChoices(); }, [] {});
+    // Numeric Output shows the file the last run wrote beside the circuit.
+    a.frame.openNumericOutput = [&a](int kind) {
+        int code = 0;
+        if (CTxtFrame* text = OpenTextWindow(NumericOutputPath(a.circuit.Path(), kind), 0, code)) text->Activate();
+    };
+    // The plot's properties edit the analysis' curve rows.
+    a.view.propertiesHost.curveRows = [&a] { return &a.circuit.Setup().rows; };
+    a.view.propertiesHost.closeLimits = [] { CloseAnalysisLimits(); };
+    a.view.propertiesHost.refreshLimits = [] {
+        if (AnalysisLimitsDialog) AnalysisLimitsDialog->RefreshCurveGrid();
+    };
     ConnectAnalysisLimits(a.frame, [&a](int) -> AnalysisSetup& { return a.circuit.Setup(); },
                           [&a] { return a.DialogHost(); });
     // The text page keeps the limits the window ends with.
     a.frame.analysisEnded = [&a, circuitView](int ended) {
-        if (CircuitViewOpen(circuitView)) WriteViewAnalysisStatements(*circuitView, ended, a.circuit.Setup());
+        if (CircuitViewOpen(circuitView))
+            WriteViewAnalysisStatements(*circuitView, ended, a.circuit.Setup(), &a.asRead);
     };
     // The window's close ends the analysis (after the Limits dialog closed with it).
     a.frame.closeLimits = [&a] { EndAnalysisState(a); };
@@ -185,13 +190,31 @@ int RunActiveAnalysis() {
     if (!a || a->ended || Shell.runInProgress) return kMsgRunStopped;
     // Run takes the set-up as the Limits dialog left it.
     a->circuit.keepSetup = true;
-    a->circuit.prepareRun = [](AnalysisRun& run) {
-        run.pollAbort = [] { return platform::Services().PollKey() == 27; };
+    // The curves are drawn as the points arrive, with the percentage done in the
+    // status bar.
+    RunPlotFeed feed(a->view, a->circuit.Setup(), a->kind);
+    feed.progress = [](int percent) {
+        if (MainFrame) MainFrame->SetPaneProgress(kPanePrompt, percent);
+    };
+    a->circuit.prepareRun = [&feed, a](AnalysisRun& run) {
+        run.pollAbort = [] { return PollRunStop(); };
+        run.timedNotice = [a](const std::string& text) {
+            CTimedNoticeDlg(&a->frame, 3890, text, Preferences.warningTime);
+        };
+        feed.Attach(run);
     };
     Shell.runInProgress = true;
+    RunControl.pending_key = 0;  // an earlier Esc is not this run's
+    lastPoll = {};
+    if (MainFrame) MainFrame->SetModeText(LoadMessageTextTemp(kMsgWait));
     const int code = a->circuit.RunAnalysis(a->kind);
+    a->circuit.prepareRun = nullptr;  // it holds the feed, which ends here
     Shell.runInProgress = false;
-    if (AnalysisRun* run = a->circuit.LastRun()) ShowRunInView(run->plot, a->circuit.Setup(), a->view);
+    if (MainFrame) {
+        MainFrame->SetPaneProgress(kPanePrompt, -1);
+        MainFrame->SetModeText("");
+    }
+    if (AnalysisRun* run = a->circuit.LastRun()) feed.Finish(run->plot);
     a->frame.RunEnded();
     return code;
 }

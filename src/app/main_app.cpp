@@ -4,10 +4,16 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/auto_save.h"
 #include "app/batch_circuit_host.h"
 #include "app/batch_run.h"
+#include "app/analysis_dialog_links.h"
 #include "app/circuit_analysis.h"
 #include "app/document_openers.h"
+#include "app/demo_player.h"
+#include "app/file_new_dialog.h"
+#include "app/program_accelerators.h"
+#include "app/tip_of_day.h"
 #include "app/settings_profile.h"
 #include "foundation/messages.h"
 #include "netlist/views/circuit_view_commands.h"
@@ -87,7 +93,8 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     SetReportContext(HasDisplay() ? static_cast<ReportContext*>(&DialogReports()) : &stderrReports);
     options_ = ParseCommandLine(commandLine);
     Shell.batchMode = options_.batchMode;
-    if (options_.batchMode == 0 && !AcquireSingleInstance("ob7demo")) return 0;
+    // A second interactive start hands its files to the running program and ends.
+    if (options_.batchMode == 0 && !AcquireSingleInstance("ob7demo", HandOverMessage(commandLine))) return 0;
 
     CreateProgramPalette();
     CreateColourSlots();
@@ -119,6 +126,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     SetMainWindow(frame_.get());
     frame_->onDestroyed = [this] { Quit(0); };
     InstallAnalysisCommands(*frame_);
+    InstallAnalysisDialogLinks();
     InstallDocumentOpeners();
     InstallCircuitViewCommands();
     frame_->CreateToolBars(24);
@@ -133,13 +141,18 @@ int CMainApp::InitInstance(const std::string& commandLine) {
         frame_->ShowAs(platform::ShowState::Maximized);
     }
 
-    // Files named on the command line.
-    std::string rest = options_.rest;
-    for (std::string word = options_.firstWord; !word.empty(); word = SplitFirstWord(rest)) {
-        int kind = FileKindFromName(word, 1, 0);
-        OpenFileByKind(word, kind);
+    OpenCommandLineFiles(options_, "");
+    frame_->AcceptFiles(true);
+    if (!GetTopFrame()) CreateUntitledDocument(1);
+    if (options_.startupAnalysis != -1) {
+        // The analysis named on the command line starts at once on the first circuit.
+        if (StartCircuitAnalysis(options_.startupAnalysis)) {
+            platform::Application::PumpMessages();
+            RunActiveAnalysis();
+        }
+    } else if (Tip.show) {
+        RunTipOfTheDay();
     }
-    if (!GetTopFrame() && Openers().newCircuit) Openers().newCircuit();
     return -1;
 }
 
@@ -150,10 +163,42 @@ int CMainApp::Main(const std::string& commandLine) {
 }
 
 bool CMainApp::OnIdle(int count) {
-    if (frame_ && frame_->IsCreated() && count == 0) frame_->UpdateToolBars();
+    if (!frame_ || !frame_->IsCreated()) return false;
+    autoSave_.Pass(SecondsSinceSystemStart());
+    if (count == 0) frame_->UpdateToolBars();
     return false;
 }
 
-void CMainApp::OnSecondInstance() { Application::OnSecondInstance(); }
+bool CMainApp::PreTranslateKey(platform::Window* target, const platform::KeyEvent& event) {
+    if (Demo().Playing() && Demo().OnKey(event.key)) return true;
+    // The program's accelerators; a command nobody carries out now leaves the key to the
+    // windows.
+    if (int command = TranslateProgramAccelerators(event); command && frame_ && frame_->ExecuteCommand(command))
+        return true;
+    return Application::PreTranslateKey(target, event);
+}
+
+void CMainApp::OnSecondInstanceMessage(const std::string& message) {
+    Application::OnSecondInstance();
+    const size_t newline = message.find('\n');
+    if (newline == std::string::npos || !frame_) return;
+    StartupOptions options = ParseCommandLine(message.substr(newline + 1));
+    if (options.batchMode != 0 || !options.error.empty()) return;
+    OpenCommandLineFiles(options, message.substr(0, newline));
+}
+
+std::string HandOverMessage(const std::string& commandLine) {
+    std::error_code error;
+    return std::filesystem::current_path(error).string() + "\n" + commandLine;
+}
+
+void OpenCommandLineFiles(const StartupOptions& options, const std::string& folder) {
+    std::string rest = options.rest;
+    for (std::string word = options.firstWord; !word.empty(); word = SplitFirstWord(rest)) {
+        // Names relative to the folder of the start that named them.
+        if (!folder.empty() && std::filesystem::path(word).is_relative()) word = (std::filesystem::path(folder) / word).string();
+        OpenFileByKind(word, FileKindFromName(word, 1, 0));
+    }
+}
 
 }  // namespace ob7

@@ -5,10 +5,18 @@
 
 #include "app/about_box.h"
 #include "app/calculator_dialog.h"
+#include "app/default_properties.h"
+#include "app/demo_player.h"
+#include "app/file_new_dialog.h"
+#include "app/paths_dialog.h"
+#include "app/tip_of_day.h"
 #include "app/preferences.h"
 #include "app/settings_profile.h"
+#include "app/statistics_dialog.h"
 #include "app/tool_icons.h"
+#include "circuit/views/text_window.h"
 #include "foundation/messages.h"
+#include "foundation/paths.h"
 #include "foundation/recent_list.h"
 #include "foundation/string_table.h"
 #include "platform/application.h"
@@ -30,6 +38,7 @@ constexpr int kMsgQuit = 14063;
 constexpr int kWindowListFirst = 65280;
 constexpr int kWindowListMore = 65289;
 constexpr int kRecentFirst = 57616, kRecentLast = 57631;
+constexpr int kCmdExit = 12513, kCmdUserDefinitions = 18411;
 constexpr int kClockTimer = 2;
 
 // Framework commands of the Windows menu.
@@ -101,6 +110,11 @@ const MenuRow kMenuRows[] = {
     {0, 0, "&Help"},
     {1, 17800, "&Contents\tF1"}, {1, 17801, "&Search for Help On..."}, {1, 17802, "&Product Support"},
     {1, 0, ""}, {1, 17803, "&Tip of the Day..."}, {1, 1021, "S&tatistics...\tAlt+Z"},
+    {1, 0, "&Demos"}, {2, 17820, "Demo &1"}, {2, 17821, "Demo &2"}, {2, 17822, "Demo &3"},
+    {2, 17823, "Demo &4"}, {2, 17824, "Demo &5"}, {2, 17825, "Demo &6"}, {2, 17826, "Demo &7"},
+    {2, 17827, "Demo &8"}, {2, 17828, "Demo &9"}, {2, 17829, "Demo 1&0"}, {2, 17830, "Demo 11"},
+    {2, 17831, "Demo 12"}, {2, 17832, "Demo 13"}, {2, 17833, "Demo 14"}, {2, 17834, "Demo 15"},
+    {2, 17835, "Demo 16"}, {2, 17836, "Demo 17"}, {2, 17837, "Demo 18"}, {2, 17838, "Demo 19"},
     {1, 0, ""}, {1, 17804, "&About Ombrelic..."},
 };
 
@@ -121,6 +135,7 @@ const std::vector<MainCommand> kCommands = {
     {17177, 17177, UpdateRule::R},
     {16100, 16100, UpdateRule::L}, {16470, 16470, UpdateRule::L},
     {17800, 17804, UpdateRule::None}, {1021, 1021, UpdateRule::None},
+    {kFirstDemoCommand, kLastDemoCommand, UpdateRule::None},
     {kWindowListFirst, kWindowListMore, UpdateRule::E}, {59143, 59143, UpdateRule::E},
 };
 
@@ -133,20 +148,45 @@ CMDIFrame* FindCircuitWindow() {
     return nullptr;
 }
 
-std::string PromptForId(int id) {
+// Ids that borrow the prompt of another: dialog buttons, colour buttons, the plot window
+// lists and the AC and DC probe items that share the transient texts.
+int PromptSourceId(int id) {
+    switch (id) {
+    case 1: return 18001;
+    case 2: return 18002;
+    case 9: return 18009;
+    case 12321: return 18012;
+    case 16032: case 16054: return 16008;
+    case 16033: case 16055: return 16009;
+    case 16043: case 16057: return 16020;
+    case 16044: case 16059: return 16021;
+    case 16056: return 16011;
+    case 16060: return 16023;
+    }
+    if ((id >= 19816 && id <= 19863) || (id >= 19881 && id <= 19928)) return 19816;
+    if (id >= 19865 && id <= 19880) return id - 65;
+    if (id > 0xF000 && id <= 0xF150) return 0xEF00 + ((id >> 4) & 0xFF);
+    if (id >= 14603 && id <= 14612) return 14603;
+    if (id >= 14573 && id <= 14582) return 14573;
+    if (id >= 17371 && id <= 17380) return 17371;
+    return id;
+}
+
+}  // namespace
+
+std::string PromptTextForId(int id) {
     if (id >= kRecentFirst && id <= kRecentLast) {
         int n = id - kRecentFirst;
         if (n < FileMru().Count() && !FileMru().Name(n).empty()) return "Load " + FileMru().Name(n);
         return {};
     }
-    const char* text = FindResString(id);
+    const char* text = id ? FindResString(PromptSourceId(id)) : nullptr;
     if (!text) return {};
     std::string prompt = text;
+    // Only the first line is a prompt; the second is the tool tip.
     if (size_t nl = prompt.find('\n'); nl != std::string::npos) prompt.erase(nl);
-    return prompt.substr(0, 250);
+    return prompt;
 }
-
-}  // namespace
 
 bool IsAnalysisActive() {
     return Shell.analysisKind != -1 && Shell.activeCircuitView != nullptr && !Shell.dynamicDC;
@@ -224,6 +264,9 @@ CMainFrame::CMainFrame() { MainFrame = this; }
 
 CMainFrame::~CMainFrame() {
     if (MainFrame == this) MainFrame = nullptr;
+    // Windows opened later must not take a destroyed frame for their parent.
+    platform::Application* app = platform::Application::Instance();
+    if (app && app->MainWindow() == this) app->SetMainWindow(nullptr);
 }
 
 bool CMainFrame::Create(const platform::Rect& rect) {
@@ -269,9 +312,24 @@ void CMainFrame::MapCommands() {
             ui.Enable(HasProgramHandler(ui.Id()) && RuleEnables(rule));
         });
     }
-    SetHandler(12513, [this](int) { Close(); });
+    SetHandler(kCmdExit, [this](int) { Close(); });
+    SetHandler(kCmdUserDefinitions, [](int) {
+        // The global include file of the program folder, made new when it is missing.
+        const std::string path = GetModuleFolder() + "/OMBR.INC";
+        if (CheckFileExists(path) == 0) OpenFileByKind(path, kDrawText);
+        else if (CMDIFrame* frame = CreateTextWindow(path)) frame->ShowAs(platform::ShowState::Maximized);
+    });
     SetHandler(17330, [](int) { OpenCalculator(); });
     SetHandler(18410, [](int) { RunPreferences(); });
+    SetHandler(11400, [](int) { RunFileNew(); });
+    SetHandler(11100, [](int) { RunPathsDialog(); });
+    SetHandler(17803, [](int) { RunTipOfTheDay(); });
+    SetHandler(18419, [](int) { RunDefaultProperties(); });
+    SetHandler(1021, [](int) {
+        CStatisticsDlg statistics;
+        statistics.DoModal();
+    });
+    for (int id = kFirstDemoCommand; id <= kLastDemoCommand; ++id) SetHandler(id, [](int i) { Demo().Start(i); });
     OnUpdate(17330, [](platform::CommandUI& ui) {
         ui.Enable(!Shell.digitalPathDialogOpen);
         ui.SetCheck(OpenCalculatorWindow() ? 1 : 0);
@@ -393,6 +451,33 @@ void CMainFrame::OnWindowListItem(int id) {
 
 void CMainFrame::OnInitMenuPopup(Menu& popup, int position) {
     if (&popup == menu_.SubMenu(3)) RebuildWindowList(popup);
+    if (&popup == menu_.SubMenu(0)) RebuildRecentFiles(popup);
+}
+
+void CMainFrame::RebuildRecentFiles(Menu& file) {
+    int exit = file.FindPosition(kCmdExit);
+    if (exit < 0) return;
+    for (; recentItems_ > 0 && exit > 0; --recentItems_) file.Remove(--exit);
+    recentItems_ = 0;
+    int shown = 0;
+    for (int j = 0; j < FileMru().Count() && kRecentFirst + j <= kRecentLast; ++j) {
+        if (FileMru().Name(j).empty()) continue;
+        file.Insert(exit++, kRecentFirst + j, "&" + std::to_string(++shown) + " " + FileMru().Name(j));
+        ++recentItems_;
+    }
+    if (shown) {
+        file.InsertSeparator(exit);
+        ++recentItems_;
+    }
+}
+
+void CMainFrame::OnDropFiles(const std::vector<std::string>& paths) {
+    for (std::string path : paths) {
+        const int kind = FileKindFromName(path, 1, 0);
+        if (kind == -1) continue;
+        if ((kind == kDrawSchematic || kind == kDrawModelLibrary) && IsAnalysisActive()) continue;
+        OpenFileByKind(path, kind);
+    }
 }
 
 void CMainFrame::OnMenuSelect(int id) {
@@ -400,14 +485,30 @@ void CMainFrame::OnMenuSelect(int id) {
 }
 
 void CMainFrame::CreateStatusBar(bool visible) {
-    SetStatusPanes({130, -1, Preferences.statusBarTrack ? 110 : 0, Preferences.statusBarShowTime ? 80 : 0});
+    ApplyStatusBarSettings();
     for (int i = 0; i < 4; ++i) SetPaneText(i, "");
     ShowStatusBar(visible);
     statusShown_ = visible;
     cachedPrompt_ = -1;
-    if (Preferences.statusBarShowTime) {
+}
+
+void CMainFrame::ApplyStatusBarSettings() {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 4; ++i) texts.push_back(PaneText(i));
+    SetStatusPanes({130, -1, Preferences.statusBarTrack ? 110 : 0, Preferences.statusBarShowTime ? 80 : 0});
+    for (int i = 0; i < 4; ++i) SetPaneText(i, texts[i]);
+    StartStopClock();
+}
+
+void CMainFrame::StartStopClock() {
+    if (Preferences.statusBarShowTime && !clockRunning_) {
         SetTimer(kClockTimer, 2000);
+        clockRunning_ = true;
         OnTimer(kClockTimer);
+    } else if (!Preferences.statusBarShowTime && clockRunning_) {
+        KillTimer(kClockTimer);
+        clockRunning_ = false;
+        SetPaneText(kPaneClock, "");
     }
 }
 
@@ -420,7 +521,7 @@ void CMainFrame::ToggleStatusBar() {
 int CMainFrame::SetPromptById(int id) {
     int previous = cachedPrompt_;
     if (!statusShown_ || id == cachedPrompt_) return previous;
-    SetPaneText(kPanePrompt, PromptForId(id));
+    SetPaneText(kPanePrompt, PromptTextForId(id).substr(0, 250));
     cachedPrompt_ = id;
     return previous;
 }
@@ -443,6 +544,11 @@ std::string CMainFrame::ClockText(int hour, int minute) {
 }
 
 void CMainFrame::OnTimer(int id) {
+    if (id == kDemoTimer) {
+        Demo().Tick(kDemoTickMs);
+        if (!Demo().Playing()) KillTimer(kDemoTimer);
+        return;
+    }
     if (id != kClockTimer) return;
     std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -467,6 +573,7 @@ void CMainFrame::OnClose() {
         if (view->frame && view->frame->IsCreated()) return;
     }
     KillTimer(kClockTimer);
+    clockRunning_ = false;
     if (Shell.batchMode == 0) {
         auto state = SaveBarState();
         std::string hex;

@@ -43,7 +43,9 @@ struct DocumentOpeners {
     std::function<CMDIFrame*(const std::string& path)> openCircuit;   // kind 1
     std::function<CMDIFrame*(const std::string& path)> openText;      // kind 2
     std::function<CMDIFrame*(const std::string& path)> openLibrary;   // kind 3
-    std::function<CMDIFrame*()> newCircuit;                           // untitled schematic
+    // New windows under an untitled name (File/New and the start-up's empty schematic).
+    std::function<CMDIFrame*(const std::string& name)> createCircuit;  // kind 1
+    std::function<CMDIFrame*(const std::string& name)> createLibrary;  // kind 3
 };
 DocumentOpeners& Openers();
 
@@ -75,6 +77,10 @@ struct MainCommand {
 // The table of the main frame's own commands with their update rules.
 const std::vector<MainCommand>& MainCommandTable();
 
+// The status-bar prompt of a command or control id (its first line); ids of dialog
+// buttons, colour buttons, plot window lists and probe items borrow another's text.
+std::string PromptTextForId(int id);
+
 // Status bar panes, left to right.
 enum StatusPane { kPaneMode = 0, kPanePrompt = 1, kPaneTrack = 2, kPaneClock = 3 };
 
@@ -97,6 +103,11 @@ public:
     // Status bar.
     void CreateStatusBar(bool visible);
     void ToggleStatusBar();
+    // The panes and the clock follow the "Status Bar Track" and "Status Bar Show Time"
+    // settings.
+    void ApplyStatusBarSettings();
+    // The clock timer runs while the clock is shown.
+    void StartStopClock();
     bool StatusBarShown() const { return statusShown_; }
     int SetPromptById(int id);
     void SetPromptText(const std::string& text);
@@ -107,6 +118,8 @@ public:
 
     // The Windows menu's list of visible child frames; the tenth is "More Windows...".
     void RebuildWindowList(platform::Menu& windows);
+    // The File menu's recent files, numbered without gaps, above Exit.
+    void RebuildRecentFiles(platform::Menu& file);
 
     // Set when the close is a batch run's or follows a fatal start-up error: no question.
     bool quietClose = false;
@@ -118,6 +131,8 @@ public:
     void OnClose() override;
     void OnDestroy() override;
     void OnTimer(int id) override;
+    // Dropped files open by their kind; circuits and libraries not while an analysis is active.
+    void OnDropFiles(const std::vector<std::string>& paths) override;
 
 private:
     void BuildMenu();
@@ -127,6 +142,8 @@ private:
     platform::Menu menu_;
     bool statusShown_ = true;
     int cachedPrompt_ = -1;
+    bool clockRunning_ = false;
+    int recentItems_ = 0;  // items the File menu's recent list added above Exit
 };
 
 extern CMainFrame* MainFrame;

@@ -1,6 +1,8 @@
 #include "app/settings_profile.h"
 
 #include "app/calculator.h"
+#include "app/tip_file.h"
+#include "analysis/curve_rows.h"
 
 #include <strings.h>
 
@@ -21,6 +23,7 @@
 namespace ob7 {
 
 FramePreferences Preferences;
+PlotDefaults PlotFormats;
 ProfileState ProfileFile;
 
 const char* const kProfileSectionNames[27] = {
@@ -86,6 +89,7 @@ int SerializeMainSection(Profile& profile) {
 
 ProfileValueRow* PreferenceRows(int& count) {
     FramePreferences& p = Preferences;
+    PlotDefaults& g = PlotFormats;
     static ProfileValueRow rows[] = {
         {"Main Window Placement", &p.placement, kValuePlacement},
         {"Operational Options", &p.operationalOptions, kValueInt},
@@ -96,19 +100,79 @@ ProfileValueRow* PreferenceRows(int& count) {
         {"AutoSaveEvery", &p.autoSaveEvery, kValueYesNo},
         {"AutoSaveMin", &p.autoSaveMin, kValueInt},
         {"Warning Time", &p.warningTime, kValueDouble},
+        {"Add DC Path To Ground", &p.addDCPath, kValueYesNo},
+        {"Check DC Path To Ground", &p.checkDCPath, kValueYesNo},
+        {"Select Wavefrom Color", &p.selectWaveformColor, kValueYesNo},
+        {"Gmin Stepping", &p.gminStepping, kValueYesNo},
+        {"Convergance Asset", &p.convergenceAssist, kValueYesNo},
+        {"Show Slider", &p.showSlider, kValueYesNo},
+        {"Block Select Flag", &p.blockSelect, kValueYesNo},
+        {"Automatically Add Opamp Power Supplies", &p.addOpampSupplies, kValueYesNo},
+        {"Analysis Progress Bar", &p.progressBar, kValueYesNo},
         {"Analysis On Top", &p.analysisOnTop, kValueYesNo},
+        {"G2D Same Y Scales", &g.sameYScales[0], kValueYesNo},
+        {"PFM Same Y Scales", &g.sameYScales[1], kValueYesNo},
         {"Status Bar", &p.statusBar, kValueYesNo},
         {"Status Bar Show Time", &p.statusBarShowTime, kValueYesNo},
         {"Status Bar Track", &p.statusBarTrack, kValueYesNo},
         {"ATT Status Bar", &p.attStatusBar, kValueYesNo},
+        {"TagFormat", &p.tagFormat, kValueNumberFormat},
+        {"Number of Grids", &p.numberOfGrids, kValueInt},
+        {"NodeVoltageFormat", &p.nodeVoltageFormat, kValueNumberFormat},
+        {"OperatingPointFormat", &p.operatingPointFormat, kValueNumberFormat},
+        {"OptimizeFormat", &p.optimizeFormat, kValueNumberFormat},
+        {"WatchFormat", &p.watchFormat, kValueNumberFormat},
         {"Opamp Power Warning", &p.opampPowerWarning, kValueYesNo},
         {"Add DC Path To Ground Warning", &p.addDCPathWarning, kValueYesNo},
         {"Excessive Time Range Warning", &p.excessiveTimeRangeWarning, kValueYesNo},
         {"Excessive Data Points Warning", &p.excessiveDataPointsWarning, kValueYesNo},
+        {"G2D ScaleFormatX", &g.scale[0][0], kValueNumberFormat},
+        {"G2D ScaleFormatY", &g.scale[0][1], kValueNumberFormat},
+        {"G2D ValueFormatX", &g.value[0][0], kValueNumberFormat},
+        {"G2D ValueFormatY", &g.value[0][1], kValueNumberFormat},
+        {"G2D Slope Calculation", &g.slope[0], kValueScale},
+        {"G2D Static Grids", &g.staticGrids[0], kValueTrueFalse},
+        {"PFM ScaleFormatX", &g.scale[1][0], kValueNumberFormat},
+        {"PFM ScaleFormatY", &g.scale[1][1], kValueNumberFormat},
+        {"PFM ValueFormatX", &g.value[1][0], kValueNumberFormat},
+        {"PFM ValueFormatY", &g.value[1][1], kValueNumberFormat},
+        {"PFM Static Grids", &g.staticGrids[1], kValueTrueFalse},
+        {"G3D ScaleFormatX", &g.scale[2][0], kValueNumberFormat},
+        {"G3D ScaleFormatY", &g.scale[2][1], kValueNumberFormat},
+        {"G3D ScaleFormatZ", &g.scale[2][2], kValueNumberFormat},
+        {"G3D ValueFormatX", &g.value[2][0], kValueNumberFormat},
+        {"G3D ValueFormatY", &g.value[2][1], kValueNumberFormat},
+        {"G3D ValueFormatZ", &g.value[2][2], kValueNumberFormat},
+        {"G3D Slope Calculation", &g.slope[1], kValueScale},
+        {"PathDelayFormat", &p.pathDelayFormat, kValueNumberFormat},
+        {"FormulaFormat", &p.formulaFormat, kValueNumberFormat},
+        {"NodeRecalc", &p.nodeRecalc, kValueInt},
+        {"AlignZ", &p.alignZ, kValueYesNo},
+        {"Align Cursors", &p.alignCursors, kValueYesNo},
+        {"Status Bar Text", &p.statusBarFont, kValueFont},
+        {"CUSTOM_COLOR_0", &p.customColours[0], kValueInt},   {"CUSTOM_COLOR_1", &p.customColours[1], kValueInt},
+        {"CUSTOM_COLOR_2", &p.customColours[2], kValueInt},   {"CUSTOM_COLOR_3", &p.customColours[3], kValueInt},
+        {"CUSTOM_COLOR_4", &p.customColours[4], kValueInt},   {"CUSTOM_COLOR_5", &p.customColours[5], kValueInt},
+        {"CUSTOM_COLOR_6", &p.customColours[6], kValueInt},   {"CUSTOM_COLOR_7", &p.customColours[7], kValueInt},
+        {"CUSTOM_COLOR_8", &p.customColours[8], kValueInt},   {"CUSTOM_COLOR_9", &p.customColours[9], kValueInt},
+        {"CUSTOM_COLOR_10", &p.customColours[10], kValueInt}, {"CUSTOM_COLOR_11", &p.customColours[11], kValueInt},
+        {"CUSTOM_COLOR_12", &p.customColours[12], kValueInt}, {"CUSTOM_COLOR_13", &p.customColours[13], kValueInt},
+        {"CUSTOM_COLOR_14", &p.customColours[14], kValueInt}, {"CUSTOM_COLOR_15", &p.customColours[15], kValueInt},
     };
     count = static_cast<int>(sizeof rows / sizeof rows[0]);
     return rows;
 }
+
+}  // namespace
+
+void PassPlotFormatsOn() {
+    for (int axis = 0; axis < 2; ++axis) {
+        CurveNumberFormats.scale[axis] = PlotFormats.scale[0][axis].text;
+        CurveNumberFormats.value[axis] = PlotFormats.value[0][axis].text;
+    }
+}
+
+namespace {
 
 int SerializePreferences(Profile& profile) {
     int count = 0;
@@ -130,6 +194,12 @@ int SerializePreferences(Profile& profile) {
         if (!profile.ReadTypedValue(rows, count, key.c_str(), value.c_str()))
             ProfileFile.keptPreferences.push_back(entry);
     }
+    // Older profiles kept the two questions as option bits.
+    if (Preferences.operationalOptions & 0x4) Preferences.quitWarning = 1;
+    if (Preferences.operationalOptions & 0x2) Preferences.fileWarning = 1;
+    Preferences.operationalOptions &= ~0x6;
+    if (Preferences.numberOfGrids < 2) Preferences.numberOfGrids = 2;
+    PassPlotFormatsOn();
     return 0;
 }
 
@@ -154,6 +224,7 @@ void BuildRows(ProfileSectionRow (&rows)[27]) {
     rows[5].callback = SerializePrinter;
     rows[17].callback = SerializeFileMru;
     rows[19].callback = SerializeCalculatorHistory;
+    rows[26].callback = SerializeTipSection;
 }
 
 int ProfileSectionTable(Profile& profile, bool writing) {
@@ -219,6 +290,9 @@ int ProcessSections(Profile& profile, ProfileSectionRow* rows, int count, bool w
 void SetProfileDefaults(bool withFolders) {
     if (withFolders) SetDefaultFolders();
     Preferences = FramePreferences{};
+    PlotFormats = PlotDefaults{};
+    PassPlotFormatsOn();
+    Tip = TipSettings{};
     ProfileFile.keptSections.clear();
     ProfileFile.keptPreferences.clear();
     PrinterSettings.orientation = 2;

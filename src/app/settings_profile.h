@@ -5,10 +5,14 @@
 // the framework profile "OB7DEMO.INI". Sections whose owners are not part of the
 // program yet are kept as read and written back unchanged.
 
+#include <array>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "foundation/font_record.h"
+#include "foundation/number_format.h"
 #include "foundation/profile.h"
 
 namespace ob7 {
@@ -50,8 +54,39 @@ struct FramePreferences {
     int addDCPathWarning = 1;
     int excessiveTimeRangeWarning = 1;
     int excessiveDataPointsWarning = 1;
+    int addDCPath = 0;               // "Add DC Path To Ground"
+    int checkDCPath = 1;             // "Check DC Path To Ground"
+    int selectWaveformColor = 1;     // "Select Wavefrom Color"
+    int gminStepping = 1;
+    int convergenceAssist = 1;       // "Convergance Asset"
+    int showSlider = 0;
+    int blockSelect = 1;             // "Block Select Flag"
+    int addOpampSupplies = 1;        // "Automatically Add Opamp Power Supplies"
+    int progressBar = 0;             // "Analysis Progress Bar"
+    int numberOfGrids = 5;           // grids of auto scaling, 2 to 100
+    int nodeRecalc = 1000000;        // objects above which nodes are not renumbered on edits
+    int alignZ = 1;
+    int alignCursors = 0;
+    // Number formats of the Format page and of the default plot properties.
+    NumberFormatSpec tagFormat, nodeVoltageFormat, operatingPointFormat, optimizeFormat, watchFormat,
+        pathDelayFormat, formulaFormat;
+    FontRecord statusBarFont;        // "Status Bar Text"
+    std::array<uint32_t, 16> customColours{};  // "CUSTOM_COLOR_0" to 15: the colour dialog's
 };
 extern FramePreferences Preferences;
+
+// The number formats and switches that new plots take ("G2D", "PFM" and "G3D" keys of
+// the Preferences section).
+struct PlotDefaults {
+    NumberFormatSpec scale[3][3];  // [2-D, performance, 3-D][X, Y, Z]
+    NumberFormatSpec value[3][3];
+    int sameYScales[2] = {1, 1};   // 2-D, performance
+    int staticGrids[2] = {0, 0};
+    int slope[2] = {0, 0};         // 2-D, 3-D: index into the scale names
+};
+extern PlotDefaults PlotFormats;
+// New 2-D plots' curves take the 2-D formats.
+void PassPlotFormatsOn();
 
 struct ProfileState {
     std::string path;               // program folder + "/ombr.dat"

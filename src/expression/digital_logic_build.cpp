@@ -1,5 +1,7 @@
 // Turning a compiled token list into a digital program.
 
+#include <cmath>
+#include <cstdint>
 #include <new>
 #include <vector>
 
@@ -10,6 +12,15 @@
 namespace ob7 {
 
 namespace {
+
+// A number as a whole int32, held at the ends of the range (a time of seconds may be
+// far beyond it).
+int32_t ClampToInt32(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
 
 DigitalProgramEntry EntryOf(const ExpressionToken& t, int mode) {
     DigitalProgramEntry e;
@@ -23,7 +34,7 @@ DigitalProgramEntry EntryOf(const ExpressionToken& t, int mode) {
         // scales to ticks like a pin-delay number does.
         e.opcode = kDigNumber;
         e.double_value = t.value.number;
-        if (mode != kModePinDelay) e.int_value = static_cast<int32_t>(t.value.number);
+        if (mode != kModePinDelay) e.int_value = ClampToInt32(t.value.number);
         break;
     case kOpDelayConstant:
         e.opcode = kDigDelayConstant;

@@ -105,7 +105,7 @@ std::string BuildAcStatement(const NetlistCircuit& c) {
     const bool linear = (c.analysis.flags[kAc] & kStepMask) == kStepLinear;
     double count;
     if (fmin == 0) count = 11;
-    else if (linear) count = points - 1;
+    else if (linear) count = points;
     else count = (points - 1) / std::log10(fmax / fmin);
     if (!std::isfinite(count)) count = 11;
     return Fmt(".AC %s %d %g %g", linear ? "LIN" : "DEC", ClampToInt(std::ceil(count - 1e-9)), fmin, fmax);
@@ -297,8 +297,53 @@ void SetNetlistAnalysis(NetlistAnalysisSetup& out, int kind, const AnalysisSetup
     }
 }
 
-int WriteAnalysisStatements(NetlistCircuit& c, int kind, int width) {
+namespace {
+
+// The statements of one analysis that the page gets, in three parts: the analysis line
+// (with .NOISE), .TEMP, and the .PLOT and .PRINT lines.
+struct AnalysisStatementParts {
+    std::vector<std::string> part[3];
+    bool operator==(const AnalysisStatementParts&) const = default;
+};
+
+AnalysisStatementParts BuildAnalysisStatementParts(NetlistCircuit& c, int kind, int width) {
+    AnalysisStatementParts out;
+    auto add = [&](int part, const std::string& statement) {
+        if (!statement.empty()) out.part[part].push_back(statement);
+    };
+    if (kind == kTransient) add(0, BuildTranStatement(c));
+    else if (kind == kDc) add(0, BuildDcStatement(c));
+    else {
+        add(0, BuildAcStatement(c));
+        // The statement's own line feed would leave one more empty line in the page at
+        // every rewrite; the page takes the statement as a line of its own instead.
+        if (HasNoiseOutputItem(c, kAc, true)) {
+            std::string noise = BuildNoiseStatement(c);
+            if (!noise.empty() && noise.back() == '\n') noise.pop_back();
+            add(0, noise);
+        }
+    }
+    add(1, BuildAnalysisTempStatement(c, kind));
+    for (char g = '1'; g <= '9'; ++g) add(2, BuildOutputStatement(c, kind, true, true, false, nullptr, g, width));
+    for (char g = '0'; g <= '9'; ++g) add(2, BuildOutputStatement(c, kind, true, false, true, nullptr, g, width));
+    return out;
+}
+
+}  // namespace
+
+int WriteAnalysisStatements(NetlistCircuit& c, int kind, int width, const NetlistAnalysisSetup* asRead) {
     if (kind < 0 || kind > 2) return 0;
+    const AnalysisStatementParts built = BuildAnalysisStatementParts(c, kind, width);
+    // A part that the set-up the text was read with builds the same way did not change:
+    // the text keeps its own lines ("10u" stays "10u").
+    bool keep[3] = {};
+    if (asRead) {
+        NetlistAnalysisSetup edited = c.analysis;
+        c.analysis = *asRead;
+        const AnalysisStatementParts before = BuildAnalysisStatementParts(c, kind, width);
+        c.analysis = std::move(edited);
+        for (int p = 0; p < 3; ++p) keep[p] = before.part[p] == built.part[p];
+    }
     NetlistTextPage& page = *c.page;
     const std::string text = page.Text();  // the scan reads a copy; edits follow it
     NetlistLineSource src;
@@ -332,6 +377,7 @@ int WriteAnalysisStatements(NetlistCircuit& c, int kind, int width) {
         else if (t0 == ".DC") match = kind == kDc;
         else if (t0 == ".PLOT" || t0 == ".PRINT") match = AnalysisTypeFromName(tokens.Field(1)) == kind;
         if (!match) continue;
+        if (keep[t0 == ".TEMP" ? 1 : t0 == ".PLOT" || t0 == ".PRINT" ? 2 : 0]) continue;
         for (int l = first; l < std::max(next, first + 1) && marked.size() < 200; ++l) {
             const std::string physical = GetTextPageLine(page, l);
             const size_t nb = physical.find_first_not_of(" \t");
@@ -351,21 +397,9 @@ int WriteAnalysisStatements(NetlistCircuit& c, int kind, int width) {
         AppendToTextPage(page, at, statement, kAppendAsLine);
         at += 1 + static_cast<int>(std::count(statement.begin(), statement.end(), '\n'));
     };
-    if (kind == kTransient) insert(BuildTranStatement(c));
-    else if (kind == kDc) insert(BuildDcStatement(c));
-    else {
-        insert(BuildAcStatement(c));
-        // The statement's own line feed would leave one more empty line in the page at
-        // every rewrite; the page takes the statement as a line of its own instead.
-        if (HasNoiseOutputItem(c, kAc, true)) {
-            std::string noise = BuildNoiseStatement(c);
-            if (!noise.empty() && noise.back() == '\n') noise.pop_back();
-            insert(noise);
-        }
-    }
-    insert(BuildAnalysisTempStatement(c, kind));
-    for (char g = '1'; g <= '9'; ++g) insert(BuildOutputStatement(c, kind, true, true, false, nullptr, g, width));
-    for (char g = '0'; g <= '9'; ++g) insert(BuildOutputStatement(c, kind, true, false, true, nullptr, g, width));
+    for (int p = 0; p < 3; ++p)
+        if (!keep[p])
+            for (const std::string& statement : built.part[p]) insert(statement);
     return 0;
 }
 

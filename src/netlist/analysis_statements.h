@@ -28,7 +28,10 @@ std::string BuildOutputStatement(NetlistCircuit& c, int analysis, bool substitut
 bool HasNoiseOutputItem(NetlistCircuit& c, int analysis, bool substitute);
 
 // Replaces the page's statements of the analysis (and .TEMP) by ones built from the
-// set-up, before the ".END" line; every other line stays as it was. 0 or 15055.
-int WriteAnalysisStatements(NetlistCircuit& c, int kind, int width = 80);
+// set-up, before the ".END" line; every other line stays as it was. With asRead (the
+// set-up the page was read with), the analysis line, .TEMP and the output lines are each
+// left as the user wrote them when they would be built the same. 0 or 15055.
+int WriteAnalysisStatements(NetlistCircuit& c, int kind, int width = 80,
+                            const NetlistAnalysisSetup* asRead = nullptr);
 
 }  // namespace ob7

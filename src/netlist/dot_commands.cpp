@@ -142,7 +142,8 @@ int HandleDotAc(NetlistCircuit& c, const std::string&) {
     if (kind == "DEC" || kind == "OCT") {
         if (fstart != 0 && fstop / fstart > 0) ac.numberOfPoints = Fmt("%g", n * std::log10(fstop / fstart) + 1);
     } else {
-        ac.numberOfPoints = Fmt("%g", n + 1);
+        // LIN counts the frequencies themselves, both ends included.
+        ac.numberOfPoints = Fmt("%g", kind == "LIN" ? n : n + 1);
     }
     ac.frequencyRange = stop;
     if (!start.empty()) ac.frequencyRange += "," + start;
@@ -223,7 +224,8 @@ int ParseDcSweep(NetlistCircuit& c, int* index, bool first) {
         if (stepKind == "DEC") range += Fmt(",%.16g", std::pow(10.0, 1.0 / s));
         else if (stepKind == "OCT") range += Fmt(",%.16g", std::pow(2.0, 1.0 / s));
         else range += "," + step;
-        if (first && s != 0) dc.numberOfPoints = Fmt("%g", (Number(stop) - Number(start)) / s);
+        // Both ends are swept: 0 to 2 in steps of 0.25 is 9 points.
+        if (first && s != 0) dc.numberOfPoints = Fmt("%g", (Number(stop) - Number(start)) / s + 1);
     }
     if (first) {
         dc.name1 = name;

@@ -12,7 +12,7 @@ namespace ob7 {
 // Splits every mixed node of the read circuit (before renumbering) and adds the interface
 // and digital power calls. `defaultIoLevel` stands for an empty IO_LEVEL (DIGIOLVL).
 // 0, 15002, or 15055 once reported.
-int InsertMixedSignalInterfaces(NetlistCircuit& c, int defaultIoLevel = 1);
+int InsertMixedSignalInterfaces(NetlistCircuit& c, int defaultIoLevel);
 
 // 1 when `key` occurs in the text preceded by a blank or ':' and followed by a blank, '='
 // or ';'.

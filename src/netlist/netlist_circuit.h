@@ -93,6 +93,9 @@ struct NetlistNodeTable {
     // trie path would cost one node per character.
     std::unordered_map<std::string, int> otherNames;
     std::vector<std::pair<int, int>> ties;  // node numbers that are one node (first, second)
+    // The nodes the last compile made inside devices, named after their parts (scoped
+    // name -> number): found by name like the circuit's own, but not among them.
+    std::unordered_map<std::string, int> internal;
     bool hasGround = false;
     void Clear();
 };

@@ -42,6 +42,7 @@ void NetlistNodeTable::Clear() {
     trie.Clear();
     otherNames.clear();
     ties.clear();
+    internal.clear();
     hasGround = false;
 }
 
@@ -477,13 +478,23 @@ int ResolveNodeName(NetlistCircuit& c, const std::string& nameIn, int* index, in
     return 0;
 }
 
-int FindNodeByName(NetlistCircuit& c, const std::string& name, int scope) {
+int FindNodeEntry(NetlistCircuit& c, const std::string& name, int scope) {
     std::string n = name;
     if (n.size() >= 2 && n.front() == '[' && n.back() == ']') n = n.substr(1, n.size() - 2);
     for (char& ch : n) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     int e = LookupNode(c.nodes, IsGlobalNodeName(n) ? n : MakeScopedName(c.tables, n, scope));
     if (e < 0 && StartsWith(n, "$G_")) e = LookupNode(c.nodes, n);
-    return e < 0 ? -1 : c.nodes.entries[e].number;
+    return e;
+}
+
+int FindNodeByName(NetlistCircuit& c, const std::string& name, int scope) {
+    const int e = FindNodeEntry(c, name, scope);
+    if (e >= 0) return c.nodes.entries[e].number;
+    if (c.nodes.internal.empty()) return -1;
+    std::string n = name;
+    for (char& ch : n) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const auto it = c.nodes.internal.find(MakeScopedName(c.tables, n, scope));
+    return it == c.nodes.internal.end() ? -1 : it->second;
 }
 
 bool IsDigitalPin(const NetlistPart& part, int pin) {
@@ -491,6 +502,8 @@ bool IsDigitalPin(const NetlistPart& part, int pin) {
     const ComponentTypeRow& row = ComponentTypeTable[part.type];
     if (part.type == CT_DINPUT) return pin == 3;
     if (part.type == CT_DOUTPUT) return pin == 2;
+    // Converters: the analog input or output, reference and ground come first.
+    if (part.type == CT_ADC || part.type == CT_DAC) return pin > 2;
     if (part.type == CT_SUBCKT || part.type == CT_MACRO) {
         const ComponentDef* def = part.object.def;
         return def && pin < def->PinCount() && !def->pins[pin].text.empty() && def->pins[pin].text[0] == 'd';
@@ -602,14 +615,29 @@ int FindPartByName(NetlistCircuit& c, const std::string& nameIn, int scope) {
 
 // ---- the whole read -------------------------------------------------------------------
 
-int ReadTextCircuit(NetlistCircuit& c) {
+namespace {
+
+// The I/O level of digital parts without IO_LEVEL: the DIGIOLVL option, 2 by default.
+int DefaultIoLevel(OptionTargets* options) {
+    OptionTarget t;
+    if (!options || !options->Find("DIGIOLVL", &t)) return 2;
+    if (t.integer) return std::clamp(static_cast<int>(*t.integer), 1, 4);
+    if (t.real) return std::clamp(static_cast<int>(*t.real), 1, 4);
+    return 2;
+}
+
+}  // namespace
+
+int ReadTextCircuit(NetlistCircuit& c, OptionTargets* options) {
     c.ClearCompiled();
     int code = BeginNetlistRead(c);
     if (!code) code = ReadSpiceNetlist(c);
+    if (!code && options) code = ApplyOptionsStatements(c, *options, 1);
     if (!code) code = ExpandSubcktCalls(c);
     // The interface parts are calls of their own: expanded before the renumbering.
-    if (!code) code = InsertMixedSignalInterfaces(c);
+    if (!code) code = InsertMixedSignalInterfaces(c, DefaultIoLevel(options));
     if (!code) code = ExpandSubcktCalls(c);
+    if (!code && options) code = ApplyOptionsStatements(c, *options, 0);
     if (!code) code = RenumberNetlistNodes(c, false);
     EndNetlistRead(c);
     return code;

@@ -39,14 +39,19 @@ int ExpandSubcktCalls(NetlistCircuit& c);
 int ExpandSubcktCall(NetlistCircuit& c, int part);
 
 // The whole read of a text circuit: BeginNetlistRead, ReadSpiceNetlist, the expansion
-// of the calls and the renumbering, EndNetlistRead.
-int ReadTextCircuit(NetlistCircuit& c);
+// of the calls and the renumbering, EndNetlistRead. With `options`, the .OPTIONS
+// statements of the main circuit go there before the expansion (DIGIOLVL chooses the
+// mixed-signal interfaces) and those of the subcircuits after it.
+int ReadTextCircuit(NetlistCircuit& c, OptionTargets* options = nullptr);
 
 // Node table.
 int ResolveNodeName(NetlistCircuit& c, const std::string& name, int* index, int scope, int forced, bool create,
                     bool lookupWithNumber);
-// The node number of a name in a scope, -1 when unknown.
+// The node number of a name in a scope (a node of the circuit, else an internal node of
+// the last compile), -1 when unknown.
 int FindNodeByName(NetlistCircuit& c, const std::string& name, int scope);
+// The node table entry of a name in a scope, -1 when unknown.
+int FindNodeEntry(NetlistCircuit& c, const std::string& name, int scope);
 int RenumberNetlistNodes(NetlistCircuit& c, bool allAnalog);
 // Whether the part's pin is a digital pin.
 bool IsDigitalPin(const NetlistPart& part, int pin);

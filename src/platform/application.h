@@ -59,9 +59,10 @@ public:
     static unsigned TickCount();
 
     // The single-instance rule: true when this process holds the named lock. A second
-    // process gets false, and the first one is told (OnSecondInstance); the second
-    // should then end.
-    static bool AcquireSingleInstance(const std::string& name);
+    // process gets false after handing the message (its files, say) to the first one
+    // through a local socket; the first is told (OnSecondInstanceMessage) and the
+    // second should then end.
+    static bool AcquireSingleInstance(const std::string& name, const std::string& message = {});
     // The desktop session is about to end: false refuses (the user kept a document
     // open); the default agrees.
     virtual bool OnQueryEndSession() { return true; }
@@ -69,6 +70,8 @@ public:
     // Another start of the program was refused: by default the main window is
     // restored when minimised and brought to the front.
     virtual void OnSecondInstance();
+    // The message a refused start handed over; by default OnSecondInstance.
+    virtual void OnSecondInstanceMessage(const std::string& message);
 
     ApplicationImpl& Impl() { return *impl_; }
 

@@ -49,8 +49,9 @@ void QueueMessageBoxAnswer(int button);
 const std::vector<std::string>& MessageBoxTexts();
 // The next context menu returns this command (0: dismissed).
 void QueuePopupMenuAnswer(int command);
-// The next open or save dialog returns these paths (empty: cancelled).
-void QueueFileDialogAnswer(std::vector<std::string> paths);
+// The next open or save dialog returns these paths (empty: cancelled); with a filter
+// index the user first picks that file type (the dialog moves to its folder).
+void QueueFileDialogAnswer(std::vector<std::string> paths, int filterIndex = -1);
 // The options of the last open or save dialog run (title, filters, folder, name), as
 // the user saw them.
 const FileDialogOptions& LastFileDialogOptions();

@@ -193,6 +193,8 @@ public:
     // A control's rectangle in the dialog's client coordinates (pixels); empty when the
     // dialog has no such control.
     Rect ItemRect(int id) const;
+    // Moves and sizes a control (pixels, client coordinates).
+    void MoveItem(int id, const Rect& r);
 
     // Converts a dialog-unit rectangle to pixels for this dialog's font.
     Rect MapDialogRect(const Rect& units) const;

@@ -1,6 +1,7 @@
 #pragma once
 // Common dialogs: open and save file, colour and font choice.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,19 @@ struct FileDialogOptions {
     bool multiple = false;     // open: several files
     bool mustExist = true;     // open: only existing files
     bool confirmOverwrite = true;
+    // When the user picks another file type: the folder to move to (empty: stay).
+    std::function<std::string(int filterIndex)> folderOfFilter;
+    // Save: a file type with a single pattern puts its extension on the typed name.
+    bool extensionFollowsFilter = false;
 };
 
-// The chosen files (empty on cancel); a save dialog returns at most one.
-std::vector<std::string> RunOpenFileDialog(Window* parent, const FileDialogOptions& options);
-std::string RunSaveFileDialog(Window* parent, const FileDialogOptions& options);
+// The chosen files (empty on cancel); a save dialog returns at most one. On OK the
+// options' filterIndex holds the file type chosen last.
+std::vector<std::string> RunOpenFileDialog(Window* parent, FileDialogOptions& options);
+std::string RunSaveFileDialog(Window* parent, FileDialogOptions& options);
+// The name with its extension replaced by that of a single pattern ("*.cir"); unchanged
+// when the patterns are several or carry no extension.
+std::string ReplaceExtensionForPatterns(const std::string& name, const std::string& patterns);
 
 // Colour and font choice; true on OK, with the value changed.
 bool RunColorDialog(Window* parent, Color& color, std::vector<Color>& customColors);

@@ -34,6 +34,14 @@ bool RunPrintDialog(Window* parent, PrintSettings& settings);
 bool RunPrintSetupDialog(Window* parent, PrintSettings& settings);
 // True when the system has a printer; PDF output needs none.
 bool PrinterAvailable();
+// The page of the printer the settings name (or of their PDF output) in device pixels,
+// without starting a job.
+struct PageGeometry {
+    Size physical;   // whole sheet
+    Size printable;  // printable area
+    int dpi = 0;
+};
+PageGeometry QueryPageGeometry(const PrintSettings& settings);
 
 class PrintJob {
 public:

@@ -70,6 +70,7 @@ struct GraphRecord {
     int yScaleWidth = 0;
     platform::Point yTitlePosition;
     CursorRecord cursor[2];
+    int slope = 0;             // the cursor table's slope: 0 Normal, 1 dB/Octave, 2 dB/Decade
     double normaliseDivisor = 0;
     int subtractNormalise = 0;
     int firstDrawnPoint = 0;
@@ -79,6 +80,7 @@ struct GraphRecord {
     int digitalBandBottom = 0, digitalBandTop = 0;
     int digitalState = -1, previousDigitalState = -1;  // of the newest points during a run
     int pendingPoint = 0;
+    int lastTokenX = 0;        // where the last token of the running run was drawn
 
     bool IsRectangular() const { return chartKind == kChartRectangular; }
 };

@@ -108,6 +108,8 @@ void CAPDraw::AutoScaleDuringRun(double fraction) {
     }
 }
 
+void CAPDraw::Properties() { RunPlotProperties(*this, propertiesHost); }
+
 void CAPDraw::ToggleSameYScales() {
     data.sameYScales = !data.sameYScales;
     if (data.sameYScales) {

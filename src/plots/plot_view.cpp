@@ -27,8 +27,6 @@ namespace ob7 {
 using platform::Point;
 using platform::Rect;
 
-namespace {
-
 platform::PenStyle PatternStyle(int pattern) {
     switch (pattern) {
     case 1: return platform::PenStyle::Dash;
@@ -36,6 +34,27 @@ platform::PenStyle PatternStyle(int pattern) {
     case 3: return platform::PenStyle::DashDot;
     case 4: return platform::PenStyle::DashDotDot;
     default: return platform::PenStyle::Solid;
+    }
+}
+
+namespace {
+
+// A token that tells the curves of a pane apart, shaped by the curve's place in its group
+// (the first curve has none; the ninth shape draws nothing).
+void DrawToken(platform::DrawContext& dc, const GraphRecord& g, Point p, platform::Color colour) {
+    const int s = std::max(std::min(g.plotWidth, g.plotHeight) / 160 + (g.style.lineWidth > 1 ? g.style.lineWidth : 0), 2);
+    switch ((g.indexInGroup - 1) % 8) {
+    case 0: dc.Rectangle(Rect{p.x - s, p.y - s, p.x + s + 1, p.y + s + 1}); break;
+    case 1: dc.FillRect(Rect{p.x - s, p.y - s, p.x + s + 1, p.y + s + 1}, platform::Brush::Solid(colour)); break;
+    case 2: dc.MoveTo({p.x - s, p.y}), dc.LineTo({p.x + s + 1, p.y}), dc.MoveTo({p.x, p.y - s}), dc.LineTo({p.x, p.y + s + 1}); break;
+    case 3: dc.MoveTo({p.x - s, p.y - s}), dc.LineTo({p.x + s + 1, p.y + s + 1}), dc.MoveTo({p.x + s, p.y - s}), dc.LineTo({p.x - s - 1, p.y + s + 1}); break;
+    case 4: dc.Polygon({{p.x, p.y - s}, {p.x + s, p.y + s}, {p.x - s, p.y + s}}); break;
+    case 5: dc.Polygon({{p.x, p.y - s}, {p.x + s, p.y}, {p.x, p.y + s}, {p.x - s, p.y}}); break;
+    case 6:
+        dc.MoveTo({p.x - s, p.y}), dc.LineTo({p.x + s + 1, p.y}), dc.MoveTo({p.x, p.y - s}), dc.LineTo({p.x, p.y + s + 1});
+        dc.MoveTo({p.x - s, p.y - s}), dc.LineTo({p.x + s + 1, p.y + s + 1}), dc.MoveTo({p.x + s, p.y - s}), dc.LineTo({p.x - s - 1, p.y + s + 1});
+        break;
+    default: break;
     }
 }
 
@@ -123,6 +142,7 @@ int CAPDraw::PrepareCurves(int runCapacity) {
 
 void CAPDraw::BeginRun(const RunStartValues& values) {
     ob7::BeginRun(data.storeCurves, data.runs, values);
+    for (GraphRecord& g : data.curves) g.lastTokenX = g.plot.left;
     data.runActive = true;
 }
 
@@ -163,11 +183,15 @@ int CAPDraw::StoreRunPoint(const double* xy) {
 
 void CAPDraw::DrawNewPoints() {
     if (!IsCreated()) return;
-    FpFlagsGuard keep;
     auto dc = GetDC();
     if (!dc) return;
     CDrawContext context(dc.get());
     SelectAndRealizePalette(context);
+    DrawNewPoints(context);
+}
+
+void CAPDraw::DrawNewPoints(CDrawContext& context) {
+    FpFlagsGuard keep;
     for (int c = 0; c < data.plottedCount; ++c) DrawNewSegment(context, c);
 }
 
@@ -189,6 +213,20 @@ void CAPDraw::DrawNewSegment(CDrawContext& context, int c) {
     } else {
         dc.MoveTo(g.previousPixel);
         dc.LineTo(g.currentPixel);
+        // The new point gets its data point mark and, spaced out, its token as it arrives.
+        const Point p = g.currentPixel;
+        const bool inside = p.x >= g.plot.left && p.x <= g.plot.right && p.y >= g.plot.top && p.y <= g.plot.bottom;
+        const platform::Color colour = SlotColour(context, slot);
+        if (inside && (ViewOptions() & kViewDataPoints) && data.storeCurves[c].pointCount >= g.firstDrawnPoint) {
+            const int half = std::max(g.style.lineWidth, 1) / 2;
+            dc.FillRect(Rect{p.x - half - 2, p.y - half - 2, p.x + half + 4, p.y + half + 4},
+                        platform::Brush::Solid(colour));
+        }
+        if (inside && (ViewOptions() & kViewTokens) && g.indexInGroup > 0 && p.x - g.lastTokenX > 4 * (g.plotWidth / 80)) {
+            dc.SetBrush(platform::Brush::Null());
+            DrawToken(dc, g, p, colour);
+            g.lastTokenX = p.x;
+        }
     }
     dc.Restore();
 }
@@ -615,6 +653,9 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
     }
 }
 
+// The status bar's prompt pane (the first pane shows the mode).
+constexpr int kStatusPromptPane = 1;
+
 void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int lastCurve) {
     platform::DrawContext& dc = *context.Dc();
     plotAborted = false;
@@ -625,7 +666,7 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
     // back afterwards.
     auto* app = platform::Application::Instance();
     auto* main = app ? dynamic_cast<platform::FrameWindow*>(app->MainWindow()) : nullptr;
-    std::string savedPrompt = main ? main->PaneText(0) : std::string();
+    std::string savedPrompt = main ? main->PaneText(kStatusPromptPane) : std::string();
     PlotProgress progress;
     for (int c = firstCurve; c <= lastCurve && !plotAborted; ++c) {
         GraphRecord& g = data.curves[c];
@@ -635,13 +676,13 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
         if (!g.IsRectangular()) continue;
         if (data.runActive) g.previousPixel = g.currentPixel;
         if (main) {
-            main->SetPaneText(0, "Press Esc to stop plotting.");
+            main->SetPaneText(kStatusPromptPane, "Press Esc to stop plotting.");
             progress.show = [main, &g](int, int percent) {
                 char text[200];
                 std::snprintf(text, sizeof text,
                               "Plotting data points for graph %.100s %d%% complete. Press Esc to stop plotting.",
                               g.caption.c_str(), percent);
-                main->SetPaneText(0, text);
+                main->SetPaneText(kStatusPromptPane, text);
             };
         }
         progress.Start(sc.pointCount + 1);
@@ -672,7 +713,6 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
             if (options & (kViewDataPoints | kViewTokens)) {
                 CurveReader reader(data, c);
                 int half = std::max(g.style.lineWidth, 1) / 2;
-                int tokenSize = std::max(std::min(g.plotWidth, g.plotHeight) / 160 + (g.style.lineWidth > 1 ? g.style.lineWidth : 0), 2);
                 int lastTokenX = -1000000;
                 dc.SetBrush(platform::Brush::Null());
                 for (int i = sc.runFirst[r]; i <= std::min(sc.runLast[r], sc.pointCount); ++i) {
@@ -682,20 +722,7 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
                         dc.FillRect(Rect{p.x - half - 2, p.y - half - 2, p.x + half + 4, p.y + half + 4},
                                     platform::Brush::Solid(pen.color));
                     if ((options & kViewTokens) && g.indexInGroup > 0 && p.x - lastTokenX > 4 * (g.plotWidth / 80)) {
-                        int s = tokenSize;
-                        switch ((g.indexInGroup - 1) % 8) {
-                        case 0: dc.Rectangle(Rect{p.x - s, p.y - s, p.x + s + 1, p.y + s + 1}); break;
-                        case 1: dc.FillRect(Rect{p.x - s, p.y - s, p.x + s + 1, p.y + s + 1}, platform::Brush::Solid(pen.color)); break;
-                        case 2: dc.MoveTo({p.x - s, p.y}), dc.LineTo({p.x + s + 1, p.y}), dc.MoveTo({p.x, p.y - s}), dc.LineTo({p.x, p.y + s + 1}); break;
-                        case 3: dc.MoveTo({p.x - s, p.y - s}), dc.LineTo({p.x + s + 1, p.y + s + 1}), dc.MoveTo({p.x + s, p.y - s}), dc.LineTo({p.x - s - 1, p.y + s + 1}); break;
-                        case 4: dc.Polygon({{p.x, p.y - s}, {p.x + s, p.y + s}, {p.x - s, p.y + s}}); break;
-                        case 5: dc.Polygon({{p.x, p.y - s}, {p.x + s, p.y}, {p.x, p.y + s}, {p.x - s, p.y}}); break;
-                        case 6:
-                            dc.MoveTo({p.x - s, p.y}), dc.LineTo({p.x + s + 1, p.y}), dc.MoveTo({p.x, p.y - s}), dc.LineTo({p.x, p.y + s + 1});
-                            dc.MoveTo({p.x - s, p.y - s}), dc.LineTo({p.x + s + 1, p.y + s + 1}), dc.MoveTo({p.x + s, p.y - s}), dc.LineTo({p.x - s - 1, p.y + s + 1});
-                            break;
-                        default: break;
-                        }
+                        DrawToken(dc, g, p, pen.color);
                         lastTokenX = p.x;
                     }
                 }
@@ -704,7 +731,7 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
         dc.Restore();
         dc.ResetClip();
     }
-    if (main) main->SetPaneText(0, savedPrompt);
+    if (main) main->SetPaneText(kStatusPromptPane, savedPrompt);
 }
 
 void CAPDraw::DrawDigitalRun(CDrawContext& context, int c, int run) {
@@ -918,7 +945,7 @@ void CAPDraw::DrawReadouts(CDrawContext& context, int group) {
         cell(row, 1, FormatAxisValue(g, kYAxis, g.cursor[0].y));
         cell(row, 2, FormatAxisValue(g, kYAxis, g.cursor[1].y));
         cell(row, 3, FormatAxisValue(g, kYAxis, g.cursor[1].y - g.cursor[0].y));
-        cell(row, 4, SlopeText(g.cursor[0].x, g.cursor[1].x, g.cursor[0].y, g.cursor[1].y, false, slopeMethod));
+        cell(row, 4, SlopeText(g.cursor[0].x, g.cursor[1].x, g.cursor[0].y, g.cursor[1].y, false, g.slope));
         ++row;
     }
 }

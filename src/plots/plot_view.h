@@ -12,6 +12,7 @@
 #include "platform/image.h"
 #include "plots/analysis_view.h"
 #include "plots/graph_record.h"
+#include "plots/plot_properties.h"
 #include "ui/framework/graphic_objects.h"
 
 namespace ob7 {
@@ -31,6 +32,9 @@ struct PlotColours {
     int gridWidth = 1;
     int gridPattern = 0;
 };
+
+// The pen style of a curve's line pattern (0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot).
+platform::PenStyle PatternStyle(int pattern);
 
 // Command ids of the plot views.
 enum PlotCommand : int {
@@ -81,7 +85,8 @@ public:
     int axisTags = 0, pointTags = 0;  // value tags at the cursors: on the axes, at the point
     platform::Font tagFont;
     int tagFrameColour = 0, tagFillColour = 15;
-    int slopeMethod = 0;
+    // Per analysis: the properties sheet writes edited ranges into the curve rows.
+    int saveRangeEdits[3] = {};
     // Curves are drawn anti-aliased on screens and pages; off, every segment is exact
     // to the pixel.
     bool smoothCurves = true;
@@ -96,6 +101,8 @@ public:
     int StoreRunPoint(const double* xy);
     // Draws the segments to the newest points (during a run).
     void DrawNewPoints();
+    // The same on a context that stays open over many points.
+    void DrawNewPoints(CDrawContext& context);
     // The end of a run: auto-scaling, cursors, repaint.
     void EndRun();
 
@@ -108,6 +115,9 @@ public:
     // Prints the plot on one page of the chosen printer (or PDF file): the page frame,
     // then the plot laid out for the page with its fonts scaled to the page (at most 3x).
     void Print() override;
+    // F10: the properties sheet (nothing while a run goes).
+    void Properties() override;
+    PlotPropertiesHost propertiesHost;
     // The scale of the label font on a context of that drawing height.
     double FontScale(int drawHeight) const;
     int PaintGraphs(CDrawContext& dc, int curve = -1);
@@ -202,9 +212,10 @@ public:
     // Registers the plot views' key table once.
     static void RegisterPlotAccelerators();
 
+    void RepaintAll();
+
 protected:
     void RegisterCommands();
-    void RepaintAll();
     void RepaintGroup(int group);
     void UpdateBothScales(int curve);
     void DrawReadouts(CDrawContext& dc, int group);

@@ -9,6 +9,7 @@
 
 #include "analysis/text_circuit_analysis.h"
 #include "engine/analysis/raw_reference.h"
+#include "foundation/numbers.h"
 #include "sim/engine/simulation_options.h"
 #include "text_circuit_test_home.h"
 
@@ -80,6 +81,7 @@ TEST_F(DeckRuns, AcCurvesMatchTheReference) {
         ASSERT_GE(mag, 0);
         ASSERT_GE(db, 0);
         ASSERT_EQ(plot->RunPointCount(mag, 0), static_cast<int>(out.size()));
+        EXPECT_EQ(deck_.AcceptedPoints(), static_cast<long>(out.size()));  // the batch log's solutions
         for (size_t i = 0; i < out.size(); ++i) {
             SCOPED_TRACE(i);
             EXPECT_NEAR(plot->RunPointValue(mag, 0, i, -1), ref.points[i][0].real(), 1e-9 * ref.points[i][0].real());
@@ -103,6 +105,7 @@ TEST_F(DeckRuns, AcCurvesMatchTheReference) {
 TEST_F(DeckRuns, DcSweepMatchesTheReference) {
     AnalysisPlot* plot = RunDeck("controlled_sources", 2);
     ASSERT_TRUE(plot);
+    EXPECT_EQ(deck_.AcceptedPoints(), plot->RunPointCount(0, 0));  // the batch log's solutions
     const RawReference ref = ReadRawReference("controlled_sources.dc.raw");
     ASSERT_TRUE(ref.ok);
     // POLY(2) p2 = 0.5 + a + 2b + 0.1a^2 + 0.2ab + 0.3b^2 (b = 3) follows its closed form;
@@ -199,6 +202,46 @@ TEST_F(DeckRuns, AcRunOfACircuitWithoutEquations) {
     AnalysisPlot& plot = deck_.LastRun()->plot;
     ASSERT_EQ(plot.RunPointCount(0, 0), 11);
     EXPECT_NEAR(plot.RunPointValue(0, 0, 10, kAxisY), 1e3, 1e-9);
+}
+
+// A SPICE pulse of 4 ns over 10 ms warns before its 2.5 million periods are collected,
+// as pulse sources of the library do; a batch run goes on (here it is stopped soon) with
+// the edges of the first million periods.
+TEST_F(DeckRuns, APulseOfMillionsOfPeriodsWarnsFirst) {
+    std::ofstream(home / "fast.cir") << "fast pulse\nV1 1 0 PULSE(0 1 0 1n 1n 1n 4n)\nR1 1 0 1k\n"
+                                        ".TRAN 1u 10m\n.PRINT TRAN V(1)\n.END\n";
+    ASSERT_EQ(deck_.Open((home / "fast.cir").string()), 0);
+    int points = 0;
+    deck_.prepareRun = [&points](AnalysisRun& run) { run.pollAbort = [&points] { return ++points > 20; }; };
+    EXPECT_EQ(deck_.RunAnalysis(0), 15056);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_NE(reports[0].find("2.5e+06 periods"), std::string::npos) << AllReports();
+}
+
+std::string SplitWord(const std::string& text, size_t from) {
+    const size_t a = text.find_first_not_of(' ', from);
+    return text.substr(a, text.find_first_of(" \n", a) - a);
+}
+
+// A lossless line carries DC like a wire: its table in the operating point shows the
+// 20 mA that flow through it into the 50 Ohm load, in at port 1 and out at port 2.
+TEST_F(DeckRuns, TheTransmissionLineTableShowsItsPortCurrents) {
+    std::ofstream(home / "line.cir") << "line\nV1 1 0 DC 1\nT1 1 0 2 0 Z0=50 TD=1n\nR1 2 0 50\n"
+                                        ".TRAN 1n 10n\n.PRINT TRAN V(2)\n.END\n";
+    ASSERT_EQ(deck_.Open((home / "line.cir").string()), 0);
+    ASSERT_EQ(deck_.RunAnalysis(0), 0) << AllReports();
+    std::ifstream in(home / "line.TNO");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t table = text.find("TransmissionLine Devices");
+    ASSERT_NE(table, std::string::npos) << text;
+    const std::string rest = text.substr(table);
+    const auto row = [&](const char* label) {
+        const size_t at = rest.find(label);
+        return at == std::string::npos ? 0.0 : std::fabs(ParseNumber(SplitWord(rest, at + 7).c_str(), nullptr));
+    };
+    EXPECT_NEAR(row("\nInput  "), 20e-3, 1e-6) << rest;
+    EXPECT_NEAR(row("\nOutput "), 20e-3, 1e-6) << rest;
+    EXPECT_EQ(row("\nPG     "), 0.0) << rest;
 }
 
 }  // namespace

@@ -71,11 +71,12 @@ inline std::vector<PrintedTable> ReadPrintedTables(const std::string& path) {
         size_t r = i + 2;
         for (; r < lines.size(); ++r) {
             auto cells = SplitBlanks(lines[r]);
-            if (cells.size() != headings.size()) break;
+            // A table that follows at once starts with its heading.
+            if (cells.size() != headings.size() || (!IsPlainNumber(cells[0]) && cells[0] != "N/A")) break;
             t.rows.push_back(cells);
         }
         tables.push_back(std::move(t));
-        i = r;
+        i = r - 1;  // the loop steps onto the line that ended the table
     }
     return tables;
 }

@@ -13,7 +13,9 @@
 #include "expression/expression_context.h"
 #include "foundation/report_sink.h"
 #include "numeric_output_reader.h"
+#include "sim/digital/timing_checks.h"
 #include "sim/engine/run_control.h"
+#include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -128,6 +130,60 @@ TEST_F(NumericOutputRun, SteppedRunWritesTheHeadOnceThenEachCase) {
     }
     EXPECT_EQ(tables[0].rows[1][0], "500.000E-3");
     EXPECT_TRUE(ids.empty());
+}
+
+TEST_F(NumericOutputRun, DigitalWarningsGoIntoTheirCaseAndTheLastCountIntoANotice) {
+    AnalysisRun run(0, setup, &context);
+    run.numericOutputPath = (folder / "digital.TNO").string();
+    std::vector<std::string> notices;
+    run.timedNotice = [&notices](const std::string& text) { notices.push_back(text); };
+    ASSERT_EQ(Run(run), 0);
+    // What the digital simulator leaves for each case: case k writes k warnings.
+    int k = 0;
+    run.solveCase = [&k](const RunCase&, PointSink& sink) {
+        ++k;
+        DigitalWarningCount = k;
+        DigitalWarningText = "\nDigital Warning\nfrom case " + std::to_string(k) + "\n";
+        for (int i = 0; i <= 3; ++i) {
+            ob7::Run.time = i;
+            if (int code = sink.AcceptPoint(i)) return code;
+        }
+        return 0;
+    };
+    notices.clear();
+    ASSERT_EQ(run.RunAnalysisCore(), 0);
+    std::ifstream in(folder / "digital.TNO");
+    std::stringstream s;
+    s << in.rdbuf();
+    const std::string text = s.str();
+    // Each case's warnings after its operating point, before its table.
+    size_t at = 0;
+    for (const char* value : {"1", "2", "3"}) {
+        at = text.find(std::string("R1=") + value, at);
+        ASSERT_NE(at, std::string::npos) << value;
+        const size_t warning = text.find(std::string("\nDigital Warning\nfrom case ") + value + "\n", at);
+        ASSERT_NE(warning, std::string::npos) << value;
+        EXPECT_LT(text.find("DC Operating Point Values", at), warning) << value;
+        EXPECT_GT(text.find("   V(A)\n", at), warning) << value;
+        at = warning;
+    }
+    EXPECT_EQ(notices, (std::vector<std::string>{"3 digital warning messages.\nSee Numeric Output window."}));
+    // Without warnings, or with NOOUTMSG, no notice.
+    notices.clear();
+    run.solveCase = [](const RunCase&, PointSink&) {
+        DigitalWarningCount = 0;
+        return 0;
+    };
+    ASSERT_EQ(run.RunAnalysisCore(), 0);
+    EXPECT_TRUE(notices.empty());
+    DigitalWarningCount = 2;
+    Options.nooutmsg = 1;
+    EXPECT_FALSE(ReportDigitalWarningCount(run.timedNotice));
+    Options.nooutmsg = 0;
+    EXPECT_TRUE(ReportDigitalWarningCount(run.timedNotice));
+    EXPECT_FALSE(ReportDigitalWarningCount(nullptr));  // batch runs give no notice
+    DigitalWarningCount = 0;
+    DigitalWarningText.clear();
 }
 
 TEST_F(NumericOutputRun, FileThatCannotBeWrittenIsReportedOnceAndTheRunGoesOn) {

@@ -48,7 +48,7 @@ TEST(SteppingDialog, ANewCircuitOpensOnItsFirstTab) {
         EXPECT_EQ(d.CurSel(kStepTabs), 0);
         EXPECT_EQ(d.ItemString(kStepTabs, 0), "1:");
         EXPECT_EQ(d.IsButtonChecked(kStepComponent), 1);
-        EXPECT_EQ(d.IsButtonChecked(kStepLinear), 1);
+        EXPECT_EQ(d.IsButtonChecked(kStepLinearButton), 1);
         EXPECT_EQ(d.IsButtonChecked(kStepNo), 1);
         EXPECT_EQ(d.IsButtonChecked(kStepNested), 1);
         EXPECT_FALSE(d.IsItemEnabled(kStepSymbolic));  // the circuit has no symbols
@@ -81,11 +81,11 @@ TEST(SteppingDialog, PagesListRuleTypesAndOk) {
         d.SetItemText(kStepValue, "1k");
         automation::ClickItem(d, kStepYes);
         // List: From becomes the list, To and Step Value are not used.
-        automation::ClickItem(d, kStepList);
+        automation::ClickItem(d, kStepListButton);
         EXPECT_EQ(d.ItemText(kStepFromLabel), "&List");
         EXPECT_FALSE(d.IsItemEnabled(kStepTo));
         EXPECT_FALSE(d.IsItemEnabled(kStepValue));
-        automation::ClickItem(d, kStepLinear);
+        automation::ClickItem(d, kStepLinearButton);
         EXPECT_EQ(d.ItemText(kStepFromLabel), "&From");
         EXPECT_TRUE(d.IsItemEnabled(kStepTo));
         // The second page shows its own record.
@@ -93,7 +93,7 @@ TEST(SteppingDialog, PagesListRuleTypesAndOk) {
         d.OnControlNotify(kStepTabs, Notify::SelChange);
         EXPECT_EQ(d.ItemText(kStepName), "Q1");
         EXPECT_EQ(d.ItemText(kStepParam), "BF");
-        EXPECT_EQ(d.IsButtonChecked(kStepLog), 1);
+        EXPECT_EQ(d.IsButtonChecked(kStepLogButton), 1);
         // Symbolic: the names are the symbols and there is no parameter.
         automation::ClickItem(d, kStepSymbolic);
         EXPECT_FALSE(d.IsItemEnabled(kStepParam));

@@ -11,14 +11,18 @@
 #include <unistd.h>
 
 #include "analysis_ui/analysis_limits_dialog.h"
+#include "analysis_ui/stepping_dialog.h"
 #include "app/circuit_analysis.h"
 #include "app/main_frame.h"
 #include "circuit/views/text_window.h"
 #include "foundation/paths.h"
 #include "foundation/report_sink.h"
+#include "platform/automation.h"
 #include "platform/image.h"
+#include "platform/input.h"
 #include "platform/qt_app.h"
 #include "plots/analysis_window.h"
+#include "plots/plot_properties.h"
 #include "plots/plot_view.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/shell_state.h"
@@ -111,6 +115,13 @@ TEST_F(CircuitAnalysis, TransientCommandOpensTheWindowAndRunDrawsTheCurves) {
     EXPECT_NEAR(topTime, 5e-3, 2e-4);
     platform::Application::PumpMessages();
     EXPECT_TRUE(frame.Grab().SavePng(PngPath("main_window_transient.png")));
+    // Numeric Output opens the run's table beside the circuit in a text window.
+    ASSERT_TRUE(window->ExecuteCommand(17140));
+    bool shown = false;
+    for (platform::MdiChildFrame* child : frame.Children())
+        if (auto* text = dynamic_cast<CTxtFrame*>(child))
+            shown = shown || text->view.document->path == (folder / "rc.TNO").string();
+    EXPECT_TRUE(shown);
 
     // Closing the window ends the analysis and closes the Limits dialog.
     window->Close();
@@ -125,7 +136,8 @@ TEST_F(CircuitAnalysis, TransientCommandOpensTheWindowAndRunDrawsTheCurves) {
     const std::string& text = deckView->document->text;
     EXPECT_NE(text.find("V1 in 0 PULSE(0 1 0 1u 1u 5m 10m)"), std::string::npos) << text;
     EXPECT_NE(text.find("C1 out 0 1u"), std::string::npos) << text;
-    EXPECT_NE(text.find(".TRAN 1e-05 0.01 0"), std::string::npos) << text;
+    // Limits the window did not change keep the text as it was typed.
+    EXPECT_NE(text.find(".TRAN 10u 10m\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find(".PLOT TRAN V(IN) V(OUT)"), std::string::npos) << text;
 
     // A new analysis starts on the same circuit after the first one ended.
@@ -136,6 +148,107 @@ TEST_F(CircuitAnalysis, TransientCommandOpensTheWindowAndRunDrawsTheCurves) {
     EndCircuitAnalysis();
     EXPECT_EQ(Shell.analysisKind, -1);
     EXPECT_EQ(ActiveAnalysisWindow(), nullptr);
+}
+
+// Esc during the run stops it: the points computed so far stay drawn, and the status bar
+// gives back its prompt and mode panes.
+TEST_F(CircuitAnalysis, EscapeStopsTheRunKeepingItsPoints) {
+    ASSERT_NE(OpenDeck("rc.cir", kDeck), nullptr);
+    ASSERT_TRUE(StartCircuitAnalysis(0));
+    CG2DFrame* window = ActiveAnalysisWindow();
+    ASSERT_NE(window, nullptr);
+    platform::automation::PostKey(*window, platform::key::kEscape);
+    EXPECT_EQ(RunActiveAnalysis(), 15056);
+    EXPECT_FALSE(Shell.runInProgress);
+    CAPDraw* view = ActiveAnalysisView();
+    ASSERT_NE(view, nullptr);
+    ASSERT_GT(view->data.plottedCount, 0);
+    ASSERT_GE(view->data.PointCount(0), 0);
+    EXPECT_LT(view->data.X(0, view->data.PointCount(0)), 10e-3);  // stopped early
+    EXPECT_EQ(frame.PaneText(kPaneMode), "");
+    // The next Run goes to the end.
+    EXPECT_EQ(RunActiveAnalysis(), 0);
+    EXPECT_NEAR(view->data.X(0, view->data.PointCount(0)), 10e-3, 1e-9);
+}
+
+// F10 on the plot opens its properties; a curve moved into a pane of its own on OK goes
+// into the curve rows, and the text takes it when the window closes.
+TEST_F(CircuitAnalysis, PlotPropertiesWriteTheCurveRows) {
+    CTxtFrame* deck = OpenDeck("rc.cir", kDeck);
+    ASSERT_NE(deck, nullptr);
+    ASSERT_TRUE(StartCircuitAnalysis(0));
+    ASSERT_EQ(RunActiveAnalysis(), 0);
+    CAPDraw* view = ActiveAnalysisView();
+    ASSERT_NE(view, nullptr);
+    platform::automation::QueueModalScript([](platform::Dialog& d) {
+        auto& sheet = dynamic_cast<CG2DPropSheet&>(d);
+        CG2DPlotPage& page = *sheet.plotPage;
+        page.SetCurSel(kPropCurveList, 1);
+        page.OnControlNotify(kPropCurveList, platform::Notify::SelChange);
+        page.SetCurSel(kPropPlotGroup, 1);
+        page.OnControlNotify(kPropPlotGroup, platform::Notify::SelChange);
+        platform::automation::ClickItem(sheet, 1);
+        return 1;
+    });
+    ASSERT_TRUE(view->ExecuteCommand(kCmdProperties));
+    EXPECT_EQ(AnalysisLimitsDialog, nullptr);  // the Limits dialog closed for the sheet
+    EXPECT_EQ(view->data.curves[1].plotGroup, 2);
+    ActiveAnalysisWindow()->Close();
+    platform::Application::PumpMessages();
+    auto* deckView = dynamic_cast<CCTDraw*>(deck->draw);
+    ASSERT_NE(deckView, nullptr);
+    deckView->SyncTextToDocument();
+    const std::string& text = deckView->document->text;
+    EXPECT_NE(text.find(".PLOT TRAN V(IN)\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(".PLOT TRAN V(OUT)"), std::string::npos) << text;
+    EXPECT_NE(text.find(".TRAN 10u 10m\r\n"), std::string::npos) << text;
+}
+
+// The Stepping command lists the circuit's own parts, models and symbols; a model
+// parameter stepped over three values gives three runs.
+TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {
+    ASSERT_NE(OpenDeck("step.cir",
+                       "Stepping\r\nV1 in 0 PULSE(0 1 0 1u 1u 5m 10m)\r\nR1 in out {RLOAD}\r\nC1 out 0 1u\r\n"
+                       "D1 out 0 DMOD\r\n.MODEL DMOD D(IS=1e-14)\r\n.PARAM RLOAD=1k\r\n.TRAN 10u 10m\r\n.END\r\n"),
+              nullptr);
+    ASSERT_TRUE(StartCircuitAnalysis(0)) << (reports.texts.empty() ? "" : reports.texts.front());
+    CG2DFrame* window = ActiveAnalysisWindow();
+    ASSERT_NE(window, nullptr);
+    std::vector<std::string> parts, models, symbols, parameters;
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        auto list = [&d](int id) {
+            std::vector<std::string> out;
+            for (int i = 0; i < d.ItemCount(id); ++i) out.push_back(d.ItemString(id, i));
+            return out;
+        };
+        parts = list(kStepName);
+        platform::automation::ClickItem(d, kStepSymbolic);
+        symbols = list(kStepName);
+        platform::automation::ClickItem(d, kStepModel);
+        models = list(kStepName);
+        d.SetCurSel(kStepName, 0);
+        d.OnControlNotify(kStepName, platform::Notify::SelChange);
+        parameters = list(kStepParam);
+        d.SetItemText(kStepParam, "IS");
+        d.OnControlNotify(kStepParam, platform::Notify::KillFocus);
+        d.SetItemText(kStepFrom, "1e-15");
+        d.SetItemText(kStepTo, "1e-13");
+        d.SetItemText(kStepValue, "10");
+        platform::automation::ClickItem(d, kStepLogButton);
+        platform::automation::ClickItem(d, kStepYes);
+        platform::automation::ClickItem(d, 1);
+        return 1;
+    });
+    ASSERT_TRUE(window->ExecuteCommand(18100));
+    EXPECT_EQ(parts, (std::vector<std::string>{"V1", "R1", "C1"}));
+    EXPECT_EQ(symbols, (std::vector<std::string>{"RLOAD"}));
+    ASSERT_EQ(models.size(), 1u);
+    EXPECT_EQ(models[0], "D DMOD");
+    EXPECT_NE(std::find(parameters.begin(), parameters.end(), "IS"), parameters.end());
+    EXPECT_EQ(RunActiveAnalysis(), 0) << (reports.texts.empty() ? "" : reports.texts.front());
+    CAPDraw* view = ActiveAnalysisView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->data.runs.runCount, 3);
 }
 
 TEST_F(CircuitAnalysis, CompileErrorIsReportedAndEndsTheAnalysis) {

@@ -1,17 +1,25 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 
+#include "app/document_openers.h"
 #include "app/main_frame.h"
+#include "app/program_accelerators.h"
+#include "foundation/recent_list.h"
+#include "platform/automation.h"
+#include "platform/image.h"
 #include "app/settings_profile.h"
 #include "platform/qt_app.h"
 #include "ui/framework/colour_slots.h"
+#include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
 #include "ui/framework/shell_state.h"
 
 using namespace ob7;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -44,8 +52,13 @@ struct StateGuard {
 
 int circuitStandIn;
 
-// Exit, Status Bar, About, Calculator, Preferences.
-const std::set<int> kEnabledWhenIdle = {12513, 18432, 17804, 17330, 18410};
+// Exit, Status Bar, About, Calculator, Preferences, New, Paths, Tip of the Day, Default
+// Properties, User Definitions, Statistics and the demos.
+const std::set<int> kEnabledWhenIdle = [] {
+    std::set<int> ids = {12513, 18432, 17804, 17330, 18410, 11400, 11100, 17803, 18419, 18411, 1021};
+    for (int id = 17820; id <= 17838; ++id) ids.insert(id);
+    return ids;
+}();
 
 }  // namespace
 
@@ -184,4 +197,111 @@ TEST(MainFrame, WindowListWithTenWindows) {
     for (auto& w : windows) w->Destroy();
     frame.OnInitMenuPopup(list, 3);
     EXPECT_EQ(list.FindPosition(65280), -1);
+}
+
+TEST(MainFrame, RecentFilesAboveExitAndDroppedAndIncludeFiles) {
+    CMainFrame& frame = Frame();
+    InstallDocumentOpeners();
+    const fs::path folder = fs::temp_directory_path() / ("ob7_frame_" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    std::ofstream(folder / "deck.ckt") << "* deck\nR1 1 0 1k\n.END\n";
+
+    // Recent files: numbered, above a separator and Exit, the same after a second build.
+    FileMru().Clear();
+    FileMru().SetSize(8);
+    for (const char* name : {"a.cir", "b.cir", "c.cir"}) FileMru().AddToTop(name);
+    platform::Menu& file = *frame.MainMenu().SubMenu(0);
+    const int count = file.Count();
+    frame.OnInitMenuPopup(file, 0);
+    frame.OnInitMenuPopup(file, 0);
+    ASSERT_EQ(file.Count(), count + 4);
+    const int exit = file.FindPosition(12513);
+    EXPECT_EQ(exit, file.Count() - 1);
+    EXPECT_TRUE(file.At(exit - 1).flags & platform::kMenuSeparator);
+    EXPECT_EQ(file.At(exit - 4).text, "&1 c.cir");
+    EXPECT_EQ(file.At(exit - 4).id, 57616);
+    EXPECT_EQ(file.At(exit - 2).text, "&3 a.cir");
+    FileMru().Clear();
+    FileMru().SetSize(8);
+    frame.OnInitMenuPopup(file, 0);
+    EXPECT_EQ(file.Count(), count);
+
+    // Dropped files open by kind; a name of no kind (no extension, no file) is passed over.
+    frame.AcceptFiles(true);  // as the start-up does
+    platform::automation::DropFiles(frame, {(folder / "deck.ckt").string(), (folder / "nothing").string()});
+    ASSERT_EQ(frame.Children().size(), 1u);
+    auto* dropped = dynamic_cast<CMDIFrame*>(frame.Children().front());
+    ASSERT_NE(dropped, nullptr);
+    EXPECT_EQ(fs::path(dropped->GetTitle()).filename(), "deck.ckt");
+    dropped->Destroy();
+
+    // User Definitions: the program folder's include file, new when missing.
+    setenv("OB7_HOME", folder.c_str(), 1);
+    ASSERT_TRUE(frame.ExecuteCommand(18411));
+    unsetenv("OB7_HOME");
+    ASSERT_EQ(frame.Children().size(), 1u);
+    auto* include = dynamic_cast<CMDIFrame*>(frame.Children().front());
+    EXPECT_EQ(fs::path(include->GetTitle()).filename(), "OMBR.INC");
+    include->Destroy();
+    fs::remove_all(folder);
+}
+
+// The accelerator step: 515 always, 507 or 506 by the analysis state and then 500 while
+// no modal dialog runs.
+TEST(MainFrame, ProgramAcceleratorsByState) {
+    StateGuard guard;
+    using platform::key::F;
+    constexpr int kCtrl = platform::kCtrlDown, kAlt = platform::kAltDown, kShift = platform::kShiftDown;
+    struct Case {
+        int key, modifiers;
+        int idle, analysis, modal;
+    };
+    const Case cases[] = {
+        {'1', kAlt, 17600, 0, 0},           {'3', kCtrl | kAlt, 17605, 0, 0}, {'N', kCtrl, 11400, 0, 0},
+        {'9', kCtrl, 17549, 0, 0},          {F(4), 0, 0, 17141, 0},            {'W', kCtrl, 0, 17176, 0},
+        {F(1), 0, 17800, 17800, 0},         {'P', kCtrl | kShift, 18410, 18410, 0},
+        {'O', kCtrl, 57601, 57601, 0},      {'W', kCtrl | kShift, 1022, 1022, 1022},
+        {'N', 0, 0, 0, 0},                  {'1', kAlt | kShift, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        platform::KeyEvent event{c.key, c.modifiers};
+        Shell.analysisKind = -1;
+        EXPECT_EQ(TranslateProgramAccelerators(event), c.idle) << c.key << " idle";
+        Shell.analysisKind = 0;
+        EXPECT_EQ(TranslateProgramAccelerators(event), c.analysis) << c.key << " analysis";
+        Shell.analysisKind = -1;
+        ++ModalDepth;
+        EXPECT_EQ(TranslateProgramAccelerators(event), c.modal) << c.key << " modal";
+        --ModalDepth;
+    }
+}
+
+TEST(MainFrame, StatisticsListsVersionDateAndMemory) {
+    CMainFrame& frame = Frame();
+    platform::automation::QueueModalScript([](platform::Dialog& d) {
+        platform::Application::PumpMessages();
+        EXPECT_EQ(d.ItemCount(109), 3);
+        EXPECT_EQ(d.ItemString(109, 0), "Version = 7.2.4.0");
+        EXPECT_EQ(d.ItemString(109, 1).rfind("Executable date = ", 0), 0u);
+        const std::string memory = d.ItemString(109, 2);
+        EXPECT_EQ(memory.rfind("RAM memory installed = ", 0), 0u);
+        EXPECT_GT(std::atof(memory.substr(23).c_str()), 16.0);
+        EXPECT_EQ(memory.substr(memory.size() - 4), " MEG");
+        fs::create_directories("png");
+        EXPECT_TRUE(d.Grab().SavePng("png/statistics.png"));
+        return 2;
+    });
+    EXPECT_TRUE(frame.ExecuteCommand(1021));
+}
+
+TEST(MainFrame, PromptTextsOfIds) {
+    struct Case {
+        int id;
+        const char* text;
+    };
+    for (const Case& c : {Case{1, "Closes this dialog box and saves any changes you have made."},
+                          Case{12321, "Saves all changes you have made without closing this Dialog box."},
+                          Case{19830, "User defined color"}, Case{19928, "User defined color"},
+                          Case{17680, "The Status Bar"}, Case{0, ""}})
+        EXPECT_EQ(PromptTextForId(c.id), c.text) << c.id;
 }

@@ -173,3 +173,25 @@ TEST_F(ProfileFixture, SavesFollowLinksAndRefuseReadOnlyFiles) {
     EXPECT_EQ(Read(), "keep");
     fs::permissions(ProfileFile.path, fs::perms::owner_all, fs::perm_options::replace);
 }
+
+// Older profiles kept the two questions as option bits; grids below 2 become 2; the
+// colour dialog's custom colours and the plot formats come back exactly.
+TEST_F(ProfileFixture, PreferenceRulesAfterReading) {
+    Write("[Main]\nFileType=OMBR.DAT\nVersion=7.00\nScreen=1280,800\n"
+          "[Preferences]\nOperational Options=49735\nQuit Warning=No\nFile Warning=No\nNumber of Grids=1\n"
+          "CUSTOM_COLOR_3=1193046\nG2D ScaleFormatY=6E\nG3D ValueFormatZ=4G\nPFM Static Grids=True\n");
+    LoadProfile();
+    EXPECT_EQ(Preferences.quitWarning, 1);
+    EXPECT_EQ(Preferences.fileWarning, 1);
+    EXPECT_EQ(Preferences.operationalOptions, 49729);  // bits 1 and 2 cleared
+    EXPECT_EQ(Preferences.numberOfGrids, 2);
+    EXPECT_EQ(Preferences.customColours[3], 1193046u);
+    EXPECT_STREQ(PlotFormats.scale[0][1].text, "6E");
+    EXPECT_STREQ(PlotFormats.value[2][2].text, "4G");
+    EXPECT_EQ(PlotFormats.staticGrids[1], 1);
+    ASSERT_EQ(SaveProfile(), 0);
+    const std::string text = Read();
+    for (const char* line : {"Quit Warning=Yes\n", "CUSTOM_COLOR_3=1193046\n", "G2D ScaleFormatY=6E\n",
+                             "PFM Static Grids=True\n", "Number of Grids=2\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+}

@@ -180,6 +180,20 @@ TEST_F(SourceCircuit, Breakpoints) {
     EXPECT_EQ(SpiceSourceBreakpoints(*spulse, 0, 9), (std::vector<double>{1, 2, 4, 5, 5, 6, 8, 9, 9}));
     EXPECT_EQ(spulse->p[6], 4);
 
+    // A period tiny against the run gives the edges of the first million periods only,
+    // and one too small to advance the time at all ends as well.
+    const double tiny[7] = {0, 1, 1, 1e-9, 1e-9, 1e-9, 4e-9};
+    std::copy(tiny, tiny + 7, spulse->p);
+    const std::vector<double> many = SpiceSourceBreakpoints(*spulse, 0, 10);
+    EXPECT_EQ(many.size(), 1u + 4u * kMaxPulseBreakpointPeriods);
+    EXPECT_NEAR(many.back(), 1 + 4e-9 * kMaxPulseBreakpointPeriods, 1e-12);
+    const double stuck[7] = {0, 1, 1, 0, 0, 1e-300, 1e-300};
+    std::copy(stuck, stuck + 7, spulse->p);
+    EXPECT_EQ(SpiceSourceBreakpoints(*spulse, 0, 10).size(), 1u + 4u * kMaxPulseBreakpointPeriods);
+    const double modelTiny[7] = {0, 1, 0, 1e-9, 2e-9, 3e-9, 4e-9};
+    std::copy(modelTiny, modelTiny + 7, ModelReals(*pul));
+    EXPECT_EQ(PulseSourceBreakpoints(*pulse, 10).size(), 4u * kMaxPulseBreakpointPeriods);
+
     SpiceSource* exp = AddSpiceSource(3, 0, kSpiceVoltageSource, 0);
     exp->spec_kind = kSourceExp;
     const double e[7] = {0, 1, 1, 1, 3, 2};

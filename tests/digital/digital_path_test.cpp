@@ -23,7 +23,7 @@ protected:
     }
     std::string Names(const std::vector<int>& path) {
         std::string s;
-        for (int p : path) s += (s.empty() ? "" : " ") + DigitalNet.prims[p].part;
+        for (int p : path) s += (s.empty() ? "" : " ") + DigitalNet.info[p].part;
         return s;
     }
 };

@@ -119,7 +119,7 @@ TEST_F(Interfacing, ConvertersCodesAndSums) {
     }
     // The output reaches sum / 2^(n+1) of the reference once switched.
     Solution[kRef] = 3.2;
-    EXPECT_NEAR(DacOutputVoltage(*d, 1.0), 3.2 * 18 / 32.0, 1e-12);
+    EXPECT_NEAR(DacBranchVoltage(*d, 1.0, false), 3.2 * 18 / 32.0, 1e-12);
 }
 
 }  // namespace

@@ -121,6 +121,43 @@ TEST(NumberFormats, FormatDialogShowsTheSampleAndStoresTheSpec) {
     EXPECT_STREQ(spec.text, "16");
 }
 
+TEST(NumberFormats, AGroupWithABaseOffsetShowsReadsAndCorrects) {
+    MainFrame();
+    using platform::ControlKind;
+    using platform::Rect;
+    const int base = 100;
+    platform::DialogTemplate tmpl{9001, "Axis", {160, 60}, {
+        {ControlKind::RadioButton, 5801 + base, "Scientific", Rect{4, 4, 70, 14}, platform::kCtlGroup},
+        {ControlKind::RadioButton, 5802 + base, "Engineering", Rect{4, 16, 70, 26}},
+        {ControlKind::RadioButton, 5803 + base, "Default", Rect{4, 28, 70, 38}},
+        {ControlKind::Edit, 5804 + base, "", Rect{80, 4, 110, 16}},
+        {ControlKind::UpDown, 5805 + base, "", Rect{110, 4, 120, 16}},
+        {ControlKind::DefPushButton, 1, "OK", Rect{80, 40, 120, 54}},
+    }};
+    NumberFormatSpec spec;
+    spec.Set("5G");
+    CNumFormatGroup group;
+    CDialog2 dialog(tmpl);
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        group.Attach(d, spec, base);
+        EXPECT_TRUE(d.IsButtonChecked(5803 + base));
+        EXPECT_EQ(d.ItemText(5804 + base), "5");
+        EXPECT_EQ(d.Pos(5805 + base), 5);
+        EXPECT_FALSE(group.SpecChanged());
+        d.CheckRadioButton(5801 + base, 5803 + base, 5801 + base);
+        d.SetItemText(5804 + base, "-4");  // below the range: 0, written back
+        EXPECT_TRUE(group.SpecChanged());
+        EXPECT_EQ(d.ItemText(5804 + base), "0");
+        d.SetItemText(5804 + base, "x");  // unreadable: 3
+        EXPECT_STREQ(group.ReadSpec().text, "3E");
+        return 1;
+    });
+    dialog.DoModal();
+    EXPECT_STREQ(spec.text, "0E");
+    EXPECT_EQ(spec.digits, 0);
+    EXPECT_EQ(spec.style, 'E');
+}
+
 TEST(Progress, OnlyAHigherPercentageMovesTheBar) {
     CStatusProgress progress;
     progress.SetRange(0, 200);

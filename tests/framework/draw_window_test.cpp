@@ -246,6 +246,26 @@ TEST_F(ShellReset, OneUndoLevelLabelsAndArrangeOfASingleObject) {
     frame.Destroy();
 }
 
+TEST_F(ShellReset, OwnToolBarFromTheTypesDefaultListEnablesItsModes) {
+    ObjectView view;
+    view.toolButtons.clear();
+    EXPECT_FALSE(view.InitMainToolBar());  // no lists installed
+    SetToolBarTableSource([](int type, std::vector<int>& commands, bool& top) {
+        if (type != kDrawSchematic) return false;
+        commands = {kModeSelect, 0, kModeComponent, kModeText};
+        top = false;
+        return true;
+    });
+    EXPECT_TRUE(view.InitMainToolBar());
+    EXPECT_FALSE(view.toolBarTop);
+    EXPECT_TRUE(Update(view, kModeText).Enabled());
+    EXPECT_FALSE(Update(view, kModeLine).Enabled());  // not a button of this bar
+    view.drawType = kDraw2DPlot;
+    EXPECT_FALSE(view.InitMainToolBar());
+    EXPECT_EQ(view.toolButtons.size(), 4u);
+    SetToolBarTableSource(nullptr);
+}
+
 TEST_F(ShellReset, TextCanBeCopiedButNotCutFromTheActiveCircuitDuringAnAnalysis) {
     platform::FrameWindow& main = MainFrame();
     TextFrame f;

@@ -138,3 +138,36 @@ TEST_F(Folders, SaveAsRefusesAWrongCircuitExtensionAndOpenListsEveryDocumentType
     EXPECT_TRUE(open.multiple);
     EXPECT_EQ(open.folder, data);
 }
+
+TEST_F(Folders, AnotherFileTypeMovesToItsFolderAndIsRememberedOnOk) {
+    MainFrame();
+    // Save As of a circuit: picking "Macro" moves the dialog to the library folder.
+    LastFileType = 1;
+    automation::QueueFileDialogAnswer({library + "amp3.MAC"}, 1);
+    std::string path = data + "amp.CIR";
+    EXPECT_EQ(RunSaveAsDialog(nullptr, nullptr, path, 1), 1);
+    EXPECT_EQ(automation::LastFileDialogOptions().folder, library);
+    EXPECT_EQ(LastFileType, 2);
+
+    // File/Open starts in the folder of the last file type and keeps the one chosen.
+    automation::QueueFileDialogAnswer({data + "list.ckt"}, 2);
+    EXPECT_EQ(RunFileOpenCommand(nullptr, [](const std::string&, int) {}), 1);
+    EXPECT_EQ(LastFileType, 3);
+    automation::QueueFileDialogAnswer({});
+    RunFileOpenCommand(nullptr, [](const std::string&, int) {});
+    EXPECT_EQ(automation::LastFileDialogOptions().filterIndex, 2);
+    EXPECT_EQ(automation::LastFileDialogOptions().folder, data);
+    LastFileType = 1;
+
+    // A plain Save dialog: the type's single pattern puts its extension on the name, and
+    // the chosen type goes back to the caller.
+    int index = 0;
+    automation::QueueFileDialogAnswer({data + "plot.bmp"}, 2);
+    path = data + "plot.wmf";
+    EXPECT_EQ(FileSaveDialog(nullptr, data, path, 10145, "Save Picture", &index), 1);
+    EXPECT_EQ(index, 2);
+    EXPECT_EQ(automation::LastFileDialogOptions().fileName, "plot.bmp");
+    EXPECT_EQ(platform::ReplaceExtensionForPatterns("plot.wmf", "*.wmf;*.emf"), "plot.wmf");
+    EXPECT_EQ(platform::ReplaceExtensionForPatterns("plot", "*.emf"), "plot.emf");
+    EXPECT_EQ(platform::ReplaceExtensionForPatterns("plot.x", "*.*"), "plot.x");
+}

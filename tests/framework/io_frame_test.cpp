@@ -121,6 +121,18 @@ TEST_F(Documents, AnOpenFileIsFoundAgainAndItsNameRefusedToOthers) {
     EXPECT_EQ(code, kMsgReported);
     EXPECT_NE(automation::MessageBoxTexts().back().find("File not found"), std::string::npos);
     EXPECT_EQ(automation::PendingAnswers(), 0);
+
+    // A hidden document of the active circuit's scope is found only under flag 0x2000.
+    std::string asked;
+    SetHiddenDocumentLookup([&](const std::string& p) {
+        asked = p;
+        return &g;
+    });
+    EXPECT_EQ(LocateDocumentToOpen(path, data + "free.ckt", 0, 2, code), nullptr);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(LocateDocumentToOpen(path, data + "free.ckt", 0x2000, 2, code), &g);
+    EXPECT_EQ(asked, data + "free.ckt");
+    SetHiddenDocumentLookup(nullptr);
 }
 
 TEST_F(Documents, RevertAsksAndHandsTheFlagsOn) {

@@ -11,6 +11,7 @@
 #include "platform/image.h"
 #include "ui/framework/draw_context.h"
 #include "ui/framework/print_services.h"
+#include "ui/framework/shell_state.h"
 
 using namespace ob7;
 namespace automation = platform::automation;
@@ -65,6 +66,63 @@ TEST(Printing, PreviewAndSnapshotGeometry) {
     SnapshotScale(100, 2000, 96, 96, {1000, 1000}, sx, sy);
     EXPECT_DOUBLE_EQ(sy, 0.5);
     EXPECT_DOUBLE_EQ(sx, 0.5);
+}
+
+TEST(Printing, PreviewAreaTakesTheSheetsShapeUnderTheButtons) {
+    MainFrame();
+    using platform::ControlKind;
+    platform::DialogTemplate tmpl{9002, "Preview", {300, 260}, {
+        {ControlKind::PushButton, kCmdPrintSetup, "Setup...", platform::Rect{4, 4, 54, 18}},
+        {ControlKind::Static, kPreviewArea, "", platform::Rect{4, 24, 40, 60}},
+    }};
+    platform::PrintSettings saved = PrinterChoice;
+    PrinterChoice.outputFile = "/tmp/ob7_preview.pdf";  // a PDF sheet needs no printer
+    PrinterChoice.landscape = false;
+    platform::Size sheet = platform::QueryPageGeometry(PrinterChoice).physical;
+    ASSERT_GT(sheet.cx, 0);
+    CDialog2 dialog(tmpl);
+    platform::Rect area, client;
+    int b = 0;
+    automation::QueueModalScript([&](platform::Dialog& d) {
+        LayoutPrintPreview(d, false);
+        area = d.ItemRect(kPreviewArea);
+        client = d.ClientRect();
+        b = d.ItemRect(kCmdPrintSetup).bottom;
+        return 1;
+    });
+    dialog.DoModal();
+    PrinterChoice = saved;
+    // The sheet's proportions, as large as the free area allows, centred in it.
+    int width = client.Width() - 2 * b - 8, height = client.Height() - b - 14;
+    EXPECT_NEAR(area.Width() / static_cast<double>(area.Height()), sheet.cx / static_cast<double>(sheet.cy), 0.02);
+    EXPECT_TRUE(area.Width() == width || area.Height() == height) << area.Width() << "x" << area.Height();
+    EXPECT_EQ(area.top, (height - area.Height()) / 2 + b + 4);
+    EXPECT_EQ(area.left, (width - area.Width()) / 2 + b + 4);
+    EXPECT_GT(area.top, b);  // below the buttons
+}
+
+TEST(Printing, DefaultPrinterOrOneChosenInTheDialog) {
+    MainFrame();
+    platform::PrintSettings saved = PrinterChoice;
+    PrinterChoice = {};
+    PrinterChoice.outputFile = "/tmp/ob7_default.pdf";
+    EXPECT_TRUE(QueryDefaultPrinter(nullptr));
+    PrinterChoice.outputFile.clear();
+    Shell.batchMode = 1;  // no dialog in a batch run
+    EXPECT_EQ(QueryDefaultPrinter(nullptr), platform::PrinterAvailable());
+    Shell.batchMode = 0;
+    if (!platform::PrinterAvailable()) {
+        // Cancel finds no printer; the dialog may choose the PDF output.
+        automation::QueuePrintDialogAnswer([](platform::PrintSettings&) { return false; });
+        EXPECT_FALSE(QueryDefaultPrinter(nullptr));
+        automation::QueuePrintDialogAnswer([](platform::PrintSettings& s) {
+            s.outputFile = "/tmp/ob7_chosen.pdf";
+            return true;
+        });
+        EXPECT_TRUE(QueryDefaultPrinter(nullptr));
+        EXPECT_EQ(PrinterChoice.outputFile, "/tmp/ob7_chosen.pdf");
+    }
+    PrinterChoice = saved;
 }
 
 TEST(Printing, PageFrameOutlinesTheDrawingRectangle) {

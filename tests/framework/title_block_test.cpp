@@ -10,6 +10,7 @@
 #include "platform/automation.h"
 #include "platform/file_dialog.h"
 #include "platform/clipboard.h"
+#include "platform/draw_context.h"
 #include "platform/image.h"
 #include "ui/framework/title_block.h"
 
@@ -37,6 +38,31 @@ TEST(TitleBlock, PageFileAndSheetMacros) {
     ExpandFileMacros(t, "/work/README");
     EXPECT_EQ(t, "README");
     EXPECT_EQ(ExpandTitleField(s, 9, "x", "", 1, 1, 1, 1), "");  // no such field
+}
+
+TEST(TitleBlock, LayoutExpandsTheFieldsAndMeasuresTheBlock) {
+    TestApp();
+    TitleBlockSettings s;
+    SetDefaultTitleBlock(s);
+    s.fields[2] = "$pagename   ";
+    s.fields[3] = "";
+    Macros.user = "Ada";
+    Macros.company = "Lab";
+    platform::Image image(200, 50, 0xFFFFFF);
+    platform::DrawContext dc(image);
+    TitleBlockLayout layout = LayoutTitleBlock(s, dc, "/work/amplifier.cir", "Main", 2, 5, 1, 3);
+    EXPECT_EQ(layout.fields[0], "amplifier");
+    EXPECT_EQ(layout.fields[1], "Ada Lab");
+    EXPECT_EQ(layout.fields[2], "Main");  // trailing spaces removed
+    EXPECT_EQ(layout.fields[3], "");
+    EXPECT_EQ(layout.fields[4], "Page 2 of 5");
+    // Fields 2 to 5 count half: field 1 decides unless a small field is twice as wide.
+    int large = dc.TextExtent("amplifier").cx, small = dc.TextExtent("Page 2 of 5").cx;
+    EXPECT_EQ(layout.width, std::max(large, small / 2));
+    s.fields[1] = std::string(60, 'W');
+    layout = LayoutTitleBlock(s, dc, "/work/amplifier.cir", "Main", 2, 5, 1, 3);
+    EXPECT_EQ(layout.width, dc.TextExtent(std::string(60, 'W')).cx / 2);
+    EXPECT_GT(layout.width, large);
 }
 
 TEST(TitleBlock, AMacroThatRefersToItselfEnds) {

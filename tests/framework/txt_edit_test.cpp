@@ -39,12 +39,13 @@ TEST(EditorBuffer, LinesEndsAndPositions) {
     EXPECT_EQ(e.LineIndex(1), -1);
     EXPECT_EQ(std::memcmp(e.GetBuffer(), "\r\n\0", 3), 0);
 
-    // A lone CR and a lone LF become spaces; a CR LF pair still breaks the line.
+    // A lone CR becomes a space; a lone LF (the line end of files written here) and a
+    // CR LF pair break the line.
     e.SetText("a\rb\nc\r\nd");
-    EXPECT_EQ(e.GetText(), "a b c\r\nd");
-    EXPECT_EQ(e.GetLineCount(), 2);
+    EXPECT_EQ(e.GetText(), "a b\r\nc\r\nd");
+    EXPECT_EQ(e.GetLineCount(), 3);
     e.SetText("\nx");
-    EXPECT_EQ(e.GetText(), " x");
+    EXPECT_EQ(e.GetText(), "\r\nx");
 
     e.SetText("abcdef");
     char buffer[16];
@@ -73,6 +74,22 @@ TEST(EditorBuffer, LinesEndsAndPositions) {
     e.SetSel(4, 4);
     e.DeleteSelOrChar();
     EXPECT_EQ(e.GetText(), "abxcd");
+
+    // SetSel counts every character of the buffer, CR and LF included, so a selection
+    // read with GetSel is set again as it was; an end between CR and LF stops at the CR.
+    e.SetText("ab\r\ncd\r\nef");
+    e.SetSel(1, 8);
+    int s0, s1;
+    e.GetSel(s0, s1);
+    EXPECT_EQ(s0, 1);
+    EXPECT_EQ(s1, 8);
+    EXPECT_EQ(e.GetSelText(), "b\r\ncd\r\n");
+    e.SetSel(s0, s1);
+    EXPECT_EQ(e.GetSelText(), "b\r\ncd\r\n");
+    e.SetSel(0, 3);
+    EXPECT_EQ(e.GetSelText(), "ab");
+    e.SetSel(5, 99);
+    EXPECT_EQ(e.GetSelText(), "d\r\nef");
 
     // A TAB advances to the next multiple of 3.
     e.SetText("\tA\r\nab\tB");
@@ -193,6 +210,14 @@ TEST_F(Editor, ClipboardCaseBracketsAndReadOnly) {
     Key('D', platform::kCtrlDown);
     EXPECT_EQ(edit.GetText(), "(OUT)*");
 
+    // Lines pasted from other programs end with LF alone: they stay lines.
+    platform::clipboard::SetText("\nR1 1 2 1k\nR2 2 0 1k");
+    edit.SetSel(6, 6);
+    Key('V', platform::kCtrlDown);
+    EXPECT_EQ(edit.GetText(), "(OUT)*\r\nR1 1 2 1k\r\nR2 2 0 1k");
+    EXPECT_EQ(edit.GetLineCount(), 3);
+    edit.SetText("(OUT)*");
+
     edit.SetReadOnly(true);
     edit.SetSel(0, 4);
     Type("zz");
@@ -204,6 +229,25 @@ TEST_F(Editor, ClipboardCaseBracketsAndReadOnly) {
     int start, end;
     edit.GetSel(start, end);
     EXPECT_EQ(end - start, 4);  // Select All ignored too
+}
+
+TEST(EditorBuffer, FilesWithLfLineEndsKeepTheirLines) {
+    const char* path = "/tmp/ob7_lf_lines.ckt";
+    {
+        std::FILE* f = std::fopen(path, "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("* divider\nR1 in out 1k\nR2 out 0 1k\n.end\n", f);
+        std::fclose(f);
+    }
+    std::FILE* f = std::fopen(path, "rb");
+    ASSERT_NE(f, nullptr);
+    CTxtEdit e;
+    e.ReadFromFile(64, f);
+    std::fclose(f);
+    std::remove(path);
+    EXPECT_EQ(e.GetLineCount(), 5);
+    EXPECT_EQ(e.GetLine(2), "R2 out 0 1k");
+    EXPECT_EQ(e.GetText(), "* divider\r\nR1 in out 1k\r\nR2 out 0 1k\r\n.end\r\n");
 }
 
 TEST_F(Editor, FullRecordKeepsItsNewestThreeQuarters) {

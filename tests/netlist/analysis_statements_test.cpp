@@ -34,7 +34,7 @@ TEST_F(StatementWriterTest, BuildersFromLimits) {
     a.ac.frequencyRange = "10K,10";
     a.ac.numberOfPoints = "0";
     a.flags[kAc] = kStepLinear;
-    EXPECT_EQ(BuildAcStatement(*circuit), ".AC LIN 50 10 10000");
+    EXPECT_EQ(BuildAcStatement(*circuit), ".AC LIN 51 10 10000");
     a.ac.numberOfPoints = "1E20";  // a count beyond an int is clamped, not undefined
     EXPECT_EQ(BuildAcStatement(*circuit), ".AC LIN 2147483647 10 10000");
 
@@ -218,6 +218,28 @@ TEST_F(StatementWriterTest, RewriteKeepsEveryOtherLineByteForByte) {
         ".end\r\n"
         "after the end\r\n";
     EXPECT_EQ(page->Text(), expected);
+}
+
+// With the set-up the page was read with, parts that build the same keep the user's text;
+// a changed part is rewritten.
+TEST_F(StatementWriterTest, UnchangedPartsKeepTheTypedText) {
+    const std::string text = "T\r\nR1 1 0 1k\r\n.tran 10u 10m\r\n.print tran v(1)\r\n.end\r\n";
+    ASSERT_EQ(Read(text, kTransient), 0) << FirstReport();
+    const NetlistAnalysisSetup asRead = circuit->analysis;
+    ASSERT_EQ(WriteAnalysisStatements(*circuit, kTransient, 80, &asRead), 0);
+    EXPECT_EQ(page->Text(), text);
+    // A new curve rewrites the output lines only.
+    circuit->analysis.rows[kTransient].push_back(circuit->analysis.rows[kTransient].front());
+    circuit->analysis.rows[kTransient].back().y = "V(2)";
+    ASSERT_EQ(WriteAnalysisStatements(*circuit, kTransient, 80, &asRead), 0);
+    EXPECT_NE(page->Text().find(".tran 10u 10m\r\n"), std::string::npos) << page->Text();
+    EXPECT_EQ(page->Text().find(".print tran v(1)"), std::string::npos) << page->Text();
+    EXPECT_NE(page->Text().find("V(2)"), std::string::npos) << page->Text();
+    // A changed time range rewrites the analysis line.
+    circuit->analysis.transient.timeRange = "20m";
+    ASSERT_EQ(WriteAnalysisStatements(*circuit, kTransient, 80, &asRead), 0);
+    EXPECT_EQ(page->Text().find(".tran 10u 10m"), std::string::npos) << page->Text();
+    EXPECT_NE(page->Text().find(".TRAN "), std::string::npos) << page->Text();
 }
 
 TEST_F(StatementWriterTest, PageWithoutEndGetsStatementsBeforeItsLastLine) {

@@ -421,7 +421,8 @@ TEST_F(CompileMoreParts, StepPromptsArePutBack) {
         std::vector<std::string> prompts;
         circuit->statusPrompt = [&](const std::string& t) { prompts.push_back(t); };
         Compile();
-        const std::vector<std::string> expected = {"Processing device expressions.", "", "Checking for voltage loops.", ""};
+        const std::vector<std::string> expected = {"Processing digital components.", "", "Processing device expressions.", "",
+                                                   "Checking for voltage loops.", ""};
         EXPECT_EQ(prompts, expected);
         ClearCompiledDevices();
     }
@@ -469,6 +470,42 @@ TEST_F(CompileMoreParts, InternalNodesAreNamedAfterTheirParts) {
     ASSERT_EQ(SolveCompiledOperatingPoint(compiled), 0);
     EXPECT_NEAR(V("3"), Solution[static_cast<size_t>(d->internal_anode)], 1e-9);
     EXPECT_LT(V("3"), V("2"));  // the drop across RS
+    // The node table knows it (curves read it by name), apart from the circuit's nodes.
+    EXPECT_EQ(Node("D1_PSIDE"), d->internal_anode);
+}
+
+// A part named like a node gets one warning naming it (the first of several); while a run
+// compiles again, none.
+TEST_F(CompileMoreParts, PartAndNodeOfTheSameNameAreWarnedAboutOnce) {
+    const char* deck = "t\nV1 R1 0 DC 1\nR1 R1 V1 1k\nR2 V1 0 1k\n.END\n";
+    for (bool run : {false, true}) {
+        services.runInProgress = run;
+        ASSERT_EQ(Read(deck, kDc), 0);
+        ASSERT_EQ(Compile(), 0) << FirstReport();
+        if (run) {
+            EXPECT_TRUE(reports.reports.empty());
+        } else {
+            ASSERT_EQ(reports.reports.size(), 1u);
+            EXPECT_NE(reports.reports[0].text.find("Part and node have the same name."), std::string::npos);
+            EXPECT_EQ(ReportLine("Part:"), "V1");
+        }
+        ClearCompiledDevices();
+    }
+}
+
+// A name the circuit has already is not taken: the internal node gets "_1". Compiled
+// again, the circuit keeps its node count and the internal node its name.
+TEST_F(CompileMoreParts, InternalNodeNamesAvoidTheCircuitsNames) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 1\nR1 1 D1_PSIDE 100\nD1 D1_PSIDE 0 DX\n.MODEL DX D(RS=10)\n.END\n", kDc), 0);
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_EQ(Compile(), 0) << FirstReport();
+        auto* d = First<Diode>(kDiodeList);
+        EXPECT_EQ(compiled.circuitNodes, 2) << pass;
+        EXPECT_EQ(d->anode, Node("D1_PSIDE")) << pass;
+        EXPECT_EQ(d->internal_anode, Node("D1_PSIDE_1")) << pass;
+        EXPECT_EQ(Node("D1_PSIDE_2"), -1) << pass;
+        ClearCompiledDevices();
+    }
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ TEST_F(DeckContentTest, BipolarPairTakesPolarityFromModelsAndDcSweep) {
     EXPECT_EQ(dc.name1, "VIN");
     EXPECT_EQ(dc.range1, "0.1,-0.1,2M");
     EXPECT_EQ(dc.method1, kStepLinear);
-    EXPECT_EQ(dc.numberOfPoints, "100");
+    EXPECT_EQ(dc.numberOfPoints, "101");
     ASSERT_EQ(circuit->analysis.rows[kDc].size(), 1u);
     EXPECT_EQ(circuit->analysis.rows[kDc][0].y, "V(C2)");
     // Only .PRINT statements: the printed curve is plotted as well.

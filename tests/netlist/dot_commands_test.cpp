@@ -45,7 +45,7 @@ TEST_F(DotCommandTest, AcAndDcStatements) {
     } ac[] = {
         {".AC DEC 10 1 1MEG", "61", "1MEG,1", kStepLog},
         {".AC OCT 10 1K 1MEG", "31", "1MEG,1K", kStepLog},  // 10 x log10(1000) + 1
-        {".AC LIN 100 1 1K", "101", "1K,1", kStepLinear},
+        {".AC LIN 100 1 1K", "100", "1K,1", kStepLinear},  // as the reference simulator sweeps
         {".AC 20 1 1K", "21", "1K,1", kStepLog},
     };
     for (const AcCase& c : ac) {
@@ -61,12 +61,12 @@ TEST_F(DotCommandTest, AcAndDcStatements) {
         int method;
         const char* points;
     } dc[] = {
-        {".DC V1 0 5 0.1", "V1", "5,0,0.1", kStepLinear, "50"},
-        {".DC DEC V1 1 100 5", "V1", "100,1,1.584893192461114", kStepLog, "19.8"},
+        {".DC V1 0 5 0.1", "V1", "5,0,0.1", kStepLinear, "51"},  // both ends: the reference simulator sweeps 51
+        {".DC DEC V1 1 100 5", "V1", "100,1,1.584893192461114", kStepLog, "20.8"},
         {".DC V1 LIST 1 2 5", "V1", "1,2,5", kStepList, ""},
-        {".DC TEMP -40 85 5", "TEMP", "85,-40,5", kStepLinear, "25"},
-        {".DC PARAM RX 1 2 0.5", "PARAM RX", "2,1,0.5", kStepLinear, "2"},
-        {".DC NPN QN(BF) 50 150 10", "NPN QN(BF)", "150,50,10", kStepLinear, "10"},
+        {".DC TEMP -40 85 5", "TEMP", "85,-40,5", kStepLinear, "26"},
+        {".DC PARAM RX 1 2 0.5", "PARAM RX", "2,1,0.5", kStepLinear, "3"},
+        {".DC NPN QN(BF) 50 150 10", "NPN QN(BF)", "150,50,10", kStepLinear, "11"},
     };
     for (const DcCase& c : dc) {
         ASSERT_EQ(Read(std::string("T\n") + c.line + "\n", kDc), 0) << c.line;

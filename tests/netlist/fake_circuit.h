@@ -16,6 +16,7 @@ struct FakeCircuit : ob7::NetlistCircuitServices {
     bool modified = false;
     int analysisKind = -1;
     bool privateAnalog = false;
+    bool runInProgress = false;
     int limitChecks = 0;
     std::vector<std::string> paramLines;
 
@@ -24,6 +25,7 @@ struct FakeCircuit : ob7::NetlistCircuitServices {
     bool IsModified() const override { return modified; }
     int AnalysisKind() const override { return analysisKind; }
     bool PrivateAnalog() const override { return privateAnalog; }
+    bool RunInProgress() const override { return runInProgress; }
 
     int ApplyParamStatement(ob7::NetlistCircuitTables& tables, const std::string& text, int scope,
                             const std::string& file, int line) override {

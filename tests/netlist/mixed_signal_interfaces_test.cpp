@@ -1,6 +1,7 @@
 // Mixed nodes of a text circuit: digital pins moved to "$ATOD"/"$DTOA" nodes and joined to
 // the analog node by the interface subcircuits of the part's I/O model.
 
+#include <tuple>
 #include <vector>
 
 #include "libraries/component_types.h"
@@ -13,12 +14,15 @@ namespace {
 
 const char* kModels =
     ".MODEL DLY UGATE\n"
-    ".MODEL IO_STD UIO (INLD=2p OUTLD=3p DRVH=96.4 DRVL=104 ATOD1=\"ATOD_STD\" DTOA1=\"DTOA_STD\"\n"
-    "+ ATOD2=\"ATOD_L2\" DIGPOWER=\"DIGIFPWR\")\n"
+    ".MODEL IO_STD UIO (INLD=2p OUTLD=3p DRVH=96.4 DRVL=104 ATOD2=\"ATOD_STD\" DTOA2=\"DTOA_STD\"\n"
+    "+ ATOD1=\"ATOD_L1\" ATOD3=\"ATOD_L3\" DIGPOWER=\"DIGIFPWR\")\n"
     ".SUBCKT ATOD_STD A D DPWR DGND PARAMS: CAPACITANCE=0 DRVH=0 DRVL=0\n"
     "C1 A DGND {CAPACITANCE}\n"
     ".ENDS\n"
-    ".SUBCKT ATOD_L2 A D DPWR DGND PARAMS: CAPACITANCE=0 DRVH=0 DRVL=0\n"
+    ".SUBCKT ATOD_L1 A D DPWR DGND PARAMS: CAPACITANCE=0 DRVH=0 DRVL=0\n"
+    "C1 A DGND {CAPACITANCE}\n"
+    ".ENDS\n"
+    ".SUBCKT ATOD_L3 A D DPWR DGND PARAMS: CAPACITANCE=0 DRVH=0 DRVL=0\n"
     "C1 A DGND {CAPACITANCE}\n"
     ".ENDS\n"
     ".SUBCKT DTOA_STD D A DPWR DGND PARAMS: CAPACITANCE=0 DRVH=0 DRVL=0\n"
@@ -96,11 +100,33 @@ TEST_F(MixedSignalTest, GateBetweenAnalogNodesGetsBothInterfaces) {
     EXPECT_GE(power[0]->openedScope, 0);
 }
 
+// The part's IO_LEVEL, else the DIGIOLVL option of the main circuit (2 by default).
 TEST_F(MixedSignalTest, IoLevelChoosesTheSubcircuit) {
-    ASSERT_EQ(Read(std::string("T\nR1 IN 0 1K\nU1 BUF $G_DPWR $G_DGND IN OUT DLY IO_STD IO_LEVEL=2\n") + kModels), 0)
+    ASSERT_EQ(Read(std::string("T\nR1 IN 0 1K\nU1 BUF $G_DPWR $G_DGND IN OUT DLY IO_STD IO_LEVEL=1\n") + kModels), 0)
         << FirstReport();
-    EXPECT_EQ(Calls("ATOD_L2").size(), 1u);
+    EXPECT_EQ(Calls("ATOD_L1").size(), 1u);
     EXPECT_TRUE(Calls("ATOD_STD").empty());
+
+    struct IoLevelOption : OptionTargets {
+        int32_t level = 2;
+        bool Find(const std::string& name, OptionTarget* target) override {
+            if (name != "DIGIOLVL") return false;
+            *target = {1, nullptr, &level};
+            return true;
+        }
+    };
+    const std::string deck = std::string("T\nR1 IN 0 1K\nU1 BUF $G_DPWR $G_DGND IN OUT DLY IO_STD\n") + kModels;
+    for (const auto& [options, level, subckt] :
+         std::vector<std::tuple<std::string, int, std::string>>{{"", 2, "ATOD_STD"},
+                                                                {".OPTIONS DIGIOLVL=3\n", 3, "ATOD_L3"},
+                                                                {".OPTIONS DIGIOLVL=1\n", 1, "ATOD_L1"}}) {
+        page = std::make_unique<StringTextPage>(services.title, deck + options);
+        circuit = std::make_unique<NetlistCircuit>(services, *page);
+        IoLevelOption targets;
+        ASSERT_EQ(ReadTextCircuit(*circuit, &targets), 0) << options << FirstReport();
+        EXPECT_EQ(targets.level, level);
+        EXPECT_EQ(Calls(subckt).size(), 1u) << options;
+    }
 }
 
 TEST_F(MixedSignalTest, PurelyDigitalDeckHasNoInterface) {

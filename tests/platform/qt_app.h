@@ -3,6 +3,7 @@
 // lives until the process ends: Qt cannot be torn down from static destructors.
 
 #include <functional>
+#include <string>
 
 #include "platform/application.h"
 
@@ -10,8 +11,13 @@ struct TestApplication : platform::Application {
     using Application::Application;
     std::function<bool(int)> idle;
     int secondStarts = 0;
+    std::string handedOver;  // the message of the last refused start
     bool OnIdle(int count) override { return idle ? idle(count) : false; }
     void OnSecondInstance() override { ++secondStarts; }
+    void OnSecondInstanceMessage(const std::string& message) override {
+        handedOver = message;
+        OnSecondInstance();
+    }
 };
 
 inline TestApplication& TestApp() {

@@ -232,15 +232,17 @@ TEST(Application, SecondStartIsRefusedAndReported) {
     ASSERT_TRUE(Application::AcquireSingleInstance(name));
     EXPECT_TRUE(Application::AcquireSingleInstance(name));  // this process holds it
     pid_t child = fork();
-    if (child == 0) _exit(Application::AcquireSingleInstance(name) ? 1 : 0);  // a second start
+    // A second start hands its message over through the local socket.
+    if (child == 0) _exit(Application::AcquireSingleInstance(name, "/home/x\nA.CIR B.CIR") ? 1 : 0);
     int status = -1;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(Application::PumpUntil([&] { return app.secondStarts == 1; }, 2000));
+    EXPECT_EQ(app.handedOver, "/home/x\nA.CIR B.CIR");
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
     std::string base = std::string(dir && *dir ? dir : "/tmp") + "/" + name;
     unlink((base + ".lock").c_str());  // the test application outlives the test
-    unlink((base + ".wake").c_str());
+    unlink((base + ".sock").c_str());
 }
 
 TEST(Application, RunEndsWithQuitAndDispatchesPostedCommands) {

@@ -66,17 +66,10 @@ void TakeSelection(CCTDraw& view)
         TextSearch.search = Cut255(selected);
 }
 
-// Selects the bytes start..end of the text: the editor counts a CR LF pair as one
-// character of a selection's length.
+// Selects the bytes start..end of the text.
 void SelectBytes(CTxtEdit& edit, size_t start, size_t end)
 {
-    const std::string text = edit.GetText();
-    end = std::min(end, text.size());
-    int count = 0;
-    for (size_t i = start; i < end; ++i, ++count)
-        if (text[i] == '\r' && i + 1 < end && text[i + 1] == '\n')
-            ++i;
-    edit.SetSel(static_cast<int>(start), static_cast<int>(start) + count);
+    edit.SetSel(static_cast<int>(start), static_cast<int>(std::max(start, end)));
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "sim/engine/operating_point.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
+#include "sim/digital/digital_network.h"
 
 namespace ob7 {
 
@@ -100,6 +101,21 @@ void WarnZeroACSources(NetlistCircuit& circuit) {
     ReportMessage("dE", circuit.tables.services->ReportOwner(), 11891);
 }
 
+// A part named like a node of the circuit makes curve expressions ambiguous: one warning
+// (the first such part) when the user compiles, none while a run recompiles.
+void WarnPartNodeNameClash(NetlistCircuit& circuit) {
+    if (circuit.tables.services->RunInProgress()) return;
+    for (const NetlistPart& p : circuit.parts) {
+        const std::string name = p.scopedName.empty() ? GetScopedPartName(circuit.tables, p) : p.scopedName;
+        if (name.empty() || FindNodeEntry(circuit, name, 1) < 0) continue;
+        const std::string file = p.scope <= 1 ? circuit.page->Title() : ScopeFileName(circuit.tables, p.scope);
+        const std::string line = std::to_string(p.line + 1);
+        ReportMessage("dMMMsF", circuit.tables.services->ReportOwner(), "File:", file.c_str(), "Line:", line.c_str(),
+                      "Part:", PartAttr(p, ATTR_PART).c_str(), 'W', "%s", "Part and node have the same name.");
+        return;
+    }
+}
+
 bool MakesNoDevice(int type) {
     return type == CT_GROUND || type == CT_SUBCKT || type == CT_MACRO || type == CT_BLANK || type == CT_TIE ||
            type == CT_CORE;
@@ -133,9 +149,11 @@ int BuildComponentDevices(CompileContext& cc) {
         progress.Count(i + 1);
         const NetlistPart& p = cc.c.parts[i];
         cc.partIndex[&p] = static_cast<int>(i);
-        for (int n : p.pinNodes)
-            if (n == 0) cc.hasGround = true;
-        if (MakesNoDevice(p.type)) continue;
+        // Digital parts are the digital set-up's; their analog pins still name nodes.
+        const bool digital = IsDigitalPart(p);
+        for (size_t k = 0; k < p.pinNodes.size(); ++k)
+            if (p.pinNodes[k] == 0 && (!digital || !IsDigitalPin(p, static_cast<int>(k)))) cc.hasGround = true;
+        if (digital || MakesNoDevice(p.type)) continue;
         Builder build = BuilderOf(p.type);
         if (!build) {
             // A kind this compiler does not build yet: named, never silently dropped.
@@ -154,6 +172,7 @@ int BuildComponentDevices(CompileContext& cc) {
 }  // namespace
 
 void ClearCompiledDevices() {
+    FreeDigitalNetwork();
     FreeDeviceLists();
     ClearCircuitModels();
     ForgetControlledSources();
@@ -168,12 +187,18 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
     ClearCompiledDevices();
     RegisterDeviceKinds();
     CompileContext cc(circuit, settings);
-    cc.circuitNodes = std::max(circuit.nodes.highest, circuit.analogNodeCount);
-    for (const NodeEntry& e : circuit.nodes.entries) cc.circuitNodes = std::max(cc.circuitNodes, e.number);
+    // Digital nodes have numbers of their own: only the analog ones are the engine's.
+    cc.circuitNodes = circuit.digitalNodeCount ? circuit.analogNodeCount
+                                               : std::max(circuit.nodes.highest, circuit.analogNodeCount);
+    for (const NodeEntry& e : circuit.nodes.entries)
+        if (e.kind != 1) cc.circuitNodes = std::max(cc.circuitNodes, e.number);
+    // The internal nodes of an earlier compile of the circuit give their names up.
+    circuit.nodes.internal.clear();
     cc.nextNode = cc.circuitNodes;
     cc.partDevice.assign(circuit.parts.size(), nullptr);
     cc.hasGround = circuit.nodes.hasGround;
 
+    DigitalRun.inertial_cancellation = settings.inertialCancellation;
     int code = CheckPinConnections(cc, settings.floatingNodesCheck);
     if (!code) code = BuildComponentDevices(cc);
     if (!code && !cc.hasGround && cc.circuitNodes > 0) {
@@ -184,11 +209,17 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
     auto prompt = [&circuit](const char* text) {
         if (circuit.statusPrompt) circuit.statusPrompt(text);
     };
+    if (!code) {
+        prompt("Processing digital components.");
+        code = SetupCompiledDigitalParts(cc);
+        prompt("");
+    }
     if (!code) code = NumberCompiledEquations(cc);
     prompt("Processing device expressions.");
     code = CompileDeviceExpressions(cc, code);
     prompt("");
     if (!code) code = BuildFunctionSourceDerivatives(cc);
+    if (!code) WarnPartNodeNameClash(circuit);
     if (!code) code = CollectInitialConditions(cc);
     if (!settings.smallSignalRequest) {
         prompt("Checking for voltage loops.");

@@ -13,6 +13,8 @@ struct CompileSettings {
     bool addDcPath = false;           // "Add DC Path to Ground": 1/GMIN resistors, a warning
     bool smallSignalRequest = false;  // a transfer-function or sensitivity run: no loop checks
     bool skipInductorLoops = false;   // the circuit's ".SKIP_L_LOOP": inductors may close loops
+    bool inertialCancellation = true; // "Inertial Cancellation": a digital output change
+                                      // cancels the same driver's pending events
     // An AC analysis started by the user (not a batch, a demo or a running case): warn when
     // no source carries an AC signal.
     bool warnZeroAcSources = false;

@@ -30,6 +30,8 @@ std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, i
         name = base + "_" + std::to_string(k);
     *node = cc.NewInternalNode();
     cc.internalNodeNames[name] = *node;
+    // Beside the node table, so that curves can name it too.
+    cc.c.nodes.internal[MakeScopedName(cc.c.tables, name, scope)] = *node;
     return name;
 }
 

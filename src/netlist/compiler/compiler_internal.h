@@ -136,6 +136,13 @@ int CompileDeviceExpressions(CompileContext& cc, int result);
 int CheckLaplaceExpression(CompileContext& cc, const LaplaceSource* source);
 int BuildFunctionSourceDerivatives(CompileContext& cc);
 
+// Digital parts: built by the digital set-up, not by the analog builders.
+bool IsDigitalPart(const NetlistPart& p);
+// Describes the digital parts of the circuit to the digital simulator and sets up its
+// primitives; a circuit with digital parts gets the engine's digital passes. 0, 15002 or
+// 15055 (reported, the part marked as the error's place).
+int SetupCompiledDigitalParts(CompileContext& cc);
+
 // Connectivity checks.
 int CheckPinConnections(CompileContext& cc, bool strict);
 int CheckVoltageLoops(CompileContext& cc, bool skipInductors);

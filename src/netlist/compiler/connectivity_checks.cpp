@@ -3,12 +3,14 @@
 // to ground. The loop and path checks join nodes in a disjoint-set forest, so that
 // their cost stays linear in the number of branches.
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 #include <vector>
 
 #include "libraries/component_types.h"
 #include "netlist/compiler/compiler_internal.h"
+#include "netlist/netlist_reader.h"
 #include "sim/devices/bipolar.h"
 #include "sim/devices/dependent_source.h"
 #include "sim/devices/diode.h"
@@ -26,6 +28,7 @@
 #include "sim/devices/resistor.h"
 #include "sim/devices/sample_hold.h"
 #include "sim/devices/table_source.h"
+#include "sim/digital/interfaces.h"
 #include "sim/engine/simulation_options.h"
 
 namespace ob7 {
@@ -85,24 +88,36 @@ std::vector<Branch> VoltageBranches(bool skipInductors) {
 
 std::string NodeName(CompileContext& cc, int node) {
     for (const NodeEntry& e : cc.c.nodes.entries)
-        if (e.number == node) return e.name;
+        if (e.number == node && e.kind != 1) return e.name;
+    for (const auto& [name, number] : cc.c.nodes.internal)
+        if (number == node) return name;
     return std::to_string(node);
 }
 
 }  // namespace
 
 int CheckPinConnections(CompileContext& cc, bool strict) {
-    if (!strict) return 0;
+    const auto& parts = cc.c.parts;
+    // Without the strict check only the analog nodes of O devices are looked at.
+    if (!strict && std::none_of(parts.begin(), parts.end(), [](const NetlistPart& p) { return p.type == CT_DOUTPUT; }))
+        return 0;
     std::vector<int> count(static_cast<size_t>(cc.circuitNodes) + 1, 0), last(count.size(), -1);
-    for (size_t i = 0; i < cc.c.parts.size(); ++i) {
-        const NetlistPart& p = cc.c.parts[i];
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const NetlistPart& p = parts[i];
         if (p.type == CT_SUBCKT || p.type == CT_MACRO) continue;
-        for (int n : p.pinNodes)
-            if (n > 0 && n <= cc.circuitNodes) ++count[n], last[n] = static_cast<int>(i);
+        for (size_t k = 0; k < p.pinNodes.size(); ++k) {
+            const int n = p.pinNodes[k];
+            if (n <= 0 || n > cc.circuitNodes || IsDigitalPin(p, static_cast<int>(k))) continue;
+            if (strict || p.type != CT_DOUTPUT) ++count[n];
+            last[n] = static_cast<int>(i);
+        }
     }
-    for (int n = 1; n <= cc.circuitNodes; ++n)
-        if (count[n] == 1 && last[n] >= 0)
-            return ReportCompileError(cc, last[n], 10842, NodeName(cc, n).c_str());
+    for (int n = 1; n <= cc.circuitNodes; ++n) {
+        if (last[n] < 0) continue;
+        if (strict && count[n] == 1) return ReportCompileError(cc, last[n], 10842, NodeName(cc, n).c_str());
+        if (!strict && count[n] == 0 && parts[static_cast<size_t>(last[n])].type == CT_DOUTPUT)
+            return ReportCompileError(cc, last[n], 10855, NodeName(cc, n).c_str());
+    }
     return 0;
 }
 
@@ -158,6 +173,9 @@ int CheckDCPathsToGround(CompileContext& cc) {
         if (s->form == kFreqTableF || s->form == kFreqTableH) join(s->a, s->b);
     for (auto* s : DevicesOf<TableSource>(kTableSourceList))
         if (s->form == kTableF || s->form == kTableH) join(s->a, s->b);
+    // A D-to-A interface drives its output through resistors to its two level nodes.
+    for (auto* d : DevicesOf<DtoAInterface>(kDtoAInterfaceList))
+        join(d->analog_node, d->low_node), join(d->analog_node, d->high_node);
 
     std::vector<int> floating;
     for (int n = 1; n <= cc.circuitNodes; ++n)
@@ -170,9 +188,11 @@ int CheckDCPathsToGround(CompileContext& cc) {
         if (k) names += ", ";
         names += NodeName(cc, floating[k]);
         part = -1;
-        for (size_t i = 0; i < cc.c.parts.size() && part < 0; ++i)
-            for (int pin : cc.c.parts[i].pinNodes)
-                if (pin == floating[k]) part = static_cast<int>(i);
+        for (size_t i = 0; i < cc.c.parts.size() && part < 0; ++i) {
+            const NetlistPart& p = cc.c.parts[i];
+            for (size_t pin = 0; pin < p.pinNodes.size(); ++pin)
+                if (p.pinNodes[pin] == floating[k] && !IsDigitalPin(p, static_cast<int>(pin))) part = static_cast<int>(i);
+        }
     }
     const bool one = floating.size() == 1;
     if (cc.settings.addDcPath) {

@@ -26,12 +26,8 @@ public:
     std::string Title() const override { return view_.GetFrameTitle(); }
     const std::string& Text() const override { return text_; }
     void Replace(size_t begin, size_t end, const std::string& text) override {
-        // The editor's selection counts a CR LF as one step.
         end = std::min(std::max(end, begin), text_.size());
-        size_t steps = end - begin;
-        for (size_t i = begin; i + 1 < end; ++i)
-            if (text_[i] == '\r' && text_[i + 1] == '\n') --steps;
-        view_.textArea.SetSel(static_cast<int>(begin), static_cast<int>(begin + steps));
+        view_.textArea.SetSel(static_cast<int>(begin), static_cast<int>(end));
         view_.textArea.ReplaceSel(text);
         text_ = view_.textArea.GetText();
     }
@@ -95,8 +91,9 @@ int RefreshViewModels(CCTDraw& view) {
     return code;
 }
 
-int WriteViewAnalysisStatements(CCTDraw& view, int kind, const AnalysisSetup& setup) {
+int WriteViewAnalysisStatements(CCTDraw& view, int kind, const AnalysisSetup& setup, const AnalysisSetup* asRead) {
     if (Shell.batchMode || view.drawType != kDrawText || !view.textArea.IsCreated()) return 0;
+    if (asRead && *asRead == setup) return 0;
     int start = 0, end = 0;
     view.textArea.GetSel(start, end);
     const int caretLine = view.textArea.LineFromChar(start);
@@ -105,8 +102,10 @@ int WriteViewAnalysisStatements(CCTDraw& view, int kind, const AnalysisSetup& se
     ViewServices services(view);
     EditorTextPage page(view);
     NetlistCircuit circuit(services, page);
+    NetlistAnalysisSetup before = circuit.analysis;
+    if (asRead) SetNetlistAnalysis(before, kind, *asRead);
     SetNetlistAnalysis(circuit.analysis, kind, setup);
-    const int code = WriteAnalysisStatements(circuit, kind);
+    const int code = WriteAnalysisStatements(circuit, kind, 80, asRead ? &before : nullptr);
     --view.undoLock;
     const int caret = view.textArea.LineIndex(std::min(caretLine, view.textArea.GetLineCount() - 1));
     view.textArea.SetSel(caret, caret);

@@ -23,8 +23,11 @@ int RefreshViewModels(CCTDraw& view);
 // When the analysis window of a text circuit is destroyed: the page's statements of that
 // analysis (and .TEMP) are rewritten from the window's set-up, as one undo step
 // "Analysis limits change", and the circuit is marked modified. Nothing in a batch run or
-// in a schematic. 0 or 15055 after a report.
-int WriteViewAnalysisStatements(CCTDraw& view, int kind, const AnalysisSetup& setup);
+// in a schematic. With asRead (the set-up the page was read with), a set-up that did not
+// change leaves the page alone, and statements that come out the same keep the user's
+// own text. 0 or 15055 after a report.
+int WriteViewAnalysisStatements(CCTDraw& view, int kind, const AnalysisSetup& setup,
+                                const AnalysisSetup* asRead = nullptr);
 
 // F1 of a text page: the line of the selection start goes to ShowDotCommandHelp.
 void OnTextContextHelp(CCTDraw& view);

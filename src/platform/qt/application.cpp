@@ -14,6 +14,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,7 +46,7 @@ struct Answers {
     std::deque<int> messageBox;
     std::vector<std::string> messageTexts;
     std::deque<int> popup;
-    std::deque<std::vector<std::string>> files;
+    std::deque<std::pair<std::vector<std::string>, int>> files;
     std::deque<std::function<bool(PrintSettings&)>> print;
     std::deque<std::function<bool(Color&)>> color;
     std::deque<std::function<bool(Font&)>> font;
@@ -160,7 +162,7 @@ struct ApplicationImpl {
     QElapsedTimer clock;
     int lockFd = -1;
     pid_t lockPid = 0;  // a forked child does not hold its parent's lock
-    int wakeFd = -1;    // the pipe a second start writes into
+    int wakeFd = -1;    // the local socket a second start hands its message to
     std::string wakePath;
     std::unique_ptr<QSocketNotifier> wake;
 };
@@ -246,7 +248,31 @@ unsigned Application::TickCount() {
     return theApp ? static_cast<unsigned>(theApp->impl_->clock.elapsed()) : 0;
 }
 
-bool Application::AcquireSingleInstance(const std::string& name) {
+namespace {
+
+// The whole message of one connection of a second start (it writes and closes at once).
+std::string ReadHandOver(int listenFd) {
+    int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return {};
+    timeval timeout{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string message;
+    char buffer[4096];
+    for (ssize_t n; message.size() < (1u << 20) && (n = read(fd, buffer, sizeof buffer)) > 0;) message.append(buffer, n);
+    close(fd);
+    return message;
+}
+
+sockaddr_un SocketAddress(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    return address;
+}
+
+}  // namespace
+
+bool Application::AcquireSingleInstance(const std::string& name, const std::string& message) {
     if (!theApp) return false;
     ApplicationImpl& d = *theApp->impl_;
     if (d.lockFd >= 0 && d.lockPid == getpid()) return true;
@@ -254,36 +280,42 @@ bool Application::AcquireSingleInstance(const std::string& name) {
     std::string base = std::string(dir && *dir ? dir : "/tmp") + "/" + name;
     int fd = open((base + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return false;
+    const std::string socketPath = base + ".sock";
+    const sockaddr_un address = SocketAddress(socketPath);
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
-        // Tell the running instance; it may have no pipe yet, then nobody hears.
-        int pipe = open((base + ".wake").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (pipe >= 0) {
-            (void)!write(pipe, "1", 1);
-            close(pipe);
+        // Hand the message to the running instance; it may have no socket yet, then
+        // nobody hears.
+        int client = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (client >= 0 && connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            for (size_t sent = 0; sent < message.size();) {
+                ssize_t n = write(client, message.data() + sent, message.size() - sent);
+                if (n <= 0) break;
+                sent += static_cast<size_t>(n);
+            }
         }
+        if (client >= 0) close(client);
         return false;
     }
     d.lockFd = fd;
     d.lockPid = getpid();
-    std::string wakePath = base + ".wake";
-    unlink(wakePath.c_str());
-    if (mkfifo(wakePath.c_str(), 0600) == 0) {
-        // Read-write, so the pipe never reports end-of-file between writers.
-        d.wakeFd = open(wakePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        d.wakePath = wakePath;
-        if (d.wakeFd >= 0) {
-            d.wake = std::make_unique<QSocketNotifier>(d.wakeFd, QSocketNotifier::Read);
-            QObject::connect(d.wake.get(), &QSocketNotifier::activated, d.native.get(), [] {
-                char buffer[64];
-                bool any = false;
-                while (read(theApp->impl_->wakeFd, buffer, sizeof buffer) > 0) any = true;
-                if (any) theApp->OnSecondInstance();
-            });
-        }
+    unlink(socketPath.c_str());
+    int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (server >= 0 && bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        listen(server, 8) == 0) {
+        d.wakeFd = server;
+        d.wakePath = socketPath;
+        d.wake = std::make_unique<QSocketNotifier>(d.wakeFd, QSocketNotifier::Read);
+        QObject::connect(d.wake.get(), &QSocketNotifier::activated, d.native.get(), [] {
+            theApp->OnSecondInstanceMessage(ReadHandOver(theApp->impl_->wakeFd));
+        });
+    } else if (server >= 0) {
+        close(server);
     }
     return true;
 }
+
+void Application::OnSecondInstanceMessage(const std::string&) { OnSecondInstance(); }
 
 void Application::OnSecondInstance() {
     if (!main_ || !main_->Peer() || !main_->Peer()->widget) return;
@@ -311,7 +343,13 @@ bool TakeMessageBoxAnswer(const std::string& text, int& button) {
 }
 
 bool TakePopupMenuAnswer(int& command) { return TakeFront(TheAnswers().popup, command); }
-bool TakeFileDialogAnswer(std::vector<std::string>& paths) { return TakeFront(TheAnswers().files, paths); }
+bool TakeFileDialogAnswer(std::vector<std::string>& paths, int& filterIndex) {
+    std::pair<std::vector<std::string>, int> answer;
+    if (!TakeFront(TheAnswers().files, answer)) return false;
+    paths = std::move(answer.first);
+    filterIndex = answer.second;
+    return true;
+}
 bool TakePrintDialogAnswer(std::function<bool(PrintSettings&)>& answer) { return TakeFront(TheAnswers().print, answer); }
 bool TakeColorDialogAnswer(std::function<bool(Color&)>& answer) { return TakeFront(TheAnswers().color, answer); }
 bool TakeFontDialogAnswer(std::function<bool(Font&)>& answer) { return TakeFront(TheAnswers().font, answer); }
@@ -324,7 +362,9 @@ void QueueModalScript(std::function<int(Dialog&)> script) { TheAnswers().modal.p
 void QueueMessageBoxAnswer(int button) { TheAnswers().messageBox.push_back(button); }
 const std::vector<std::string>& MessageBoxTexts() { return TheAnswers().messageTexts; }
 void QueuePopupMenuAnswer(int command) { TheAnswers().popup.push_back(command); }
-void QueueFileDialogAnswer(std::vector<std::string> paths) { TheAnswers().files.push_back(std::move(paths)); }
+void QueueFileDialogAnswer(std::vector<std::string> paths, int filterIndex) {
+    TheAnswers().files.push_back({std::move(paths), filterIndex});
+}
 void QueuePrintDialogAnswer(std::function<bool(PrintSettings&)> a) { TheAnswers().print.push_back(std::move(a)); }
 void QueueColorDialogAnswer(std::function<bool(Color&)> a) { TheAnswers().color.push_back(std::move(a)); }
 void QueueFontDialogAnswer(std::function<bool(Font&)> a) { TheAnswers().font.push_back(std::move(a)); }

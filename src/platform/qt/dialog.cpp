@@ -650,6 +650,10 @@ Rect Dialog::ItemRect(int id) const {
     return Rect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
 
+void Dialog::MoveItem(int id, const Rect& r) {
+    if (auto* w = Item<QWidget>(*this, id)) w->setGeometry(r.left, r.top, r.Width(), r.Height());
+}
+
 void Dialog::InvalidateItem(int id) {
     if (auto* w = Item<QWidget>(*this, id)) w->update();
 }

@@ -182,7 +182,7 @@ void LeaveModal();
 bool TakeModalScript(std::function<int(class Dialog&)>& script);
 bool TakeMessageBoxAnswer(const std::string& text, int& button);
 bool TakePopupMenuAnswer(int& command);
-bool TakeFileDialogAnswer(std::vector<std::string>& paths);
+bool TakeFileDialogAnswer(std::vector<std::string>& paths, int& filterIndex);
 bool TakePrintDialogAnswer(std::function<bool(struct PrintSettings&)>& answer);
 bool TakeColorDialogAnswer(std::function<bool(Color&)>& answer);
 bool TakeFontDialogAnswer(std::function<bool(Font&)>& answer);

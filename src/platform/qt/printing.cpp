@@ -152,6 +152,18 @@ void PrintJob::Abort() {
     if (!impl_->outputFile.empty()) QFile::remove(ToQString(impl_->outputFile));
 }
 
+PageGeometry QueryPageGeometry(const PrintSettings& settings) {
+    QPrinter printer;
+    ApplySettings(printer, settings);
+    PageGeometry g;
+    g.dpi = printer.resolution();
+    QRect full = printer.pageLayout().fullRectPixels(g.dpi);
+    QRect paint = printer.pageLayout().paintRectPixels(g.dpi);
+    g.physical = Size{full.width(), full.height()};
+    g.printable = Size{paint.width(), paint.height()};
+    return g;
+}
+
 Size PrintJob::PageSize() const {
     if (!impl_) return {};
     QRect r = impl_->printer.pageLayout().paintRectPixels(impl_->printer.resolution());

@@ -13,7 +13,9 @@ namespace ob7 {
 
 namespace {
 
+// A result of exactly zero reads "0", never "-0" (no change divided by a negative step).
 std::string Number(double x) {
+    if (x == 0) x = 0;
     char text[32];
     std::snprintf(text, sizeof text, "%g", x);
     return text;
@@ -47,20 +49,20 @@ int RunSensitivity(const std::vector<SensitivityVariable>& variables, const std:
     for (const SensitivityVariable& v : variables) {
         SensitivityRow row;
         row.cells.resize(n);
-        double x = *v.value;
+        double x = v.Get();
         if (v.reciprocal && x != 0) x = 1 / x;
         row.nominal_value = x;
         std::vector<double> perturbed(n, 0.0);
         int error = 0;
         const double raised = x * kSensitivityFactor;
         if (x != 0) {
-            const double saved = *v.value;
-            *v.value = v.reciprocal ? 1 / raised : raised;
+            const double saved = v.Get();
+            v.Set(v.reciprocal ? 1 / raised : raised);
             error = Solve(temperature);
             if (!error)
                 for (size_t j = 0; j < n; ++j)
                     if (!outputs[j].text.empty()) perturbed[j] = outputs[j].value();
-            *v.value = saved;
+            v.Set(saved);
         }
         const double dx = x - raised;
         for (size_t j = 0; j < n; ++j) {

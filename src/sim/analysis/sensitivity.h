@@ -13,6 +13,18 @@ struct SensitivityVariable {
     std::string name, parameter;  // "R1", "Value"
     double* value = nullptr;      // the quantity the circuit reads
     bool reciprocal = false;      // held as 1/x (model conductances of RE, RC, VAF ...)
+    // Without `value`: how the quantity is read and written (a model parameter held in
+    // several records at once).
+    std::function<double()> read;
+    std::function<void(double)> write;
+
+    double Get() const { return value ? *value : read(); }
+    void Set(double x) const {
+        if (value)
+            *value = x;
+        else
+            write(x);
+    }
 };
 
 struct SensitivityOutput {

@@ -188,26 +188,30 @@ int CollectTimeBreakpoints(double tmin, double tmax, double print_step) {
         if (error) break;
         add_all(UserSourceBreakpoints(*s, tmin), false);
     }
+    // A pulse with more than a million periods in the run is most likely a mistake in its
+    // period or in the time range: the user is asked once before its edges are collected.
     bool asked = false;
+    auto tooManyPeriods = [&](double period) {
+        if (asked || !(period > 0) || range / period <= 1e6) return false;
+        asked = true;
+        const int answer = ReportMessage(
+            "sSF", 'W', kStyleYesNo | kIconQuestion,
+            "This run will require %g periods of at least one Pulse source!\nPlease check the time range.\nDo "
+            "you wish to continue?",
+            range / period);
+        if (answer == kButtonNo) error = kMsgStopped;
+        return error != 0;
+    };
     for (auto* s : DevicesOf<PulseSource>(kPulseSourceList)) {
         if (error) break;
         if (PollRunKeys(nullptr, 6) == 27) break;
-        const double period = s->model ? s->model->Real(kPulP5) : 0;
-        if (!asked && period > 0 && range / period > 1e6) {
-            asked = true;
-            const int answer = ReportMessage(
-                "sSF", 'W', kStyleYesNo | kIconQuestion,
-                "This run will require %g periods of at least one Pulse source!\nPlease check the time range.\nDo "
-                "you wish to continue?",
-                range / period);
-            if (answer == kButtonNo) error = kMsgStopped;
-            if (error) break;
-        }
+        if (tooManyPeriods(s->model ? s->model->Real(kPulP5) : 0)) break;
         add_all(PulseSourceBreakpoints(*s, tmax), true);
     }
     for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList)) {
         if (error) break;
         SetSourceTimeDefaults(*s, print_step, tmax);
+        if (s->spec_kind == kSourcePulse && tooManyPeriods(std::max(s->p[6], s->p[3] + s->p[4] + s->p[5]))) break;
         // Pulse edges land by the ceiling, the other kinds' times truncated.
         add_all(SpiceSourceBreakpoints(*s, tmin, tmax), s->spec_kind == kSourcePulse);
     }

@@ -258,7 +258,9 @@ std::vector<double> PulseSourceBreakpoints(const PulseSource& source, double tma
     const double* m = ModelReals(*source.model);
     const double period = m[kPulP5];
     if (!(period > 0)) return times;
-    for (double s = 0; s <= tmax; s += period) {
+    for (int k = 0; k < kMaxPulseBreakpointPeriods; ++k) {
+        const double s = k * period;
+        if (s > tmax) break;
         for (int i = kPulP1; i <= kPulP4; ++i) {
             if (s + m[i] > tmax) return times;
             times.push_back(s + m[i]);
@@ -277,11 +279,14 @@ std::vector<double> SpiceSourceBreakpoints(SpiceSource& source, double tmin, dou
         const double period = p[6];
         times.push_back(delay);
         if (!(period > 0)) break;
-        for (double s = delay; s <= tmax; s += period)
+        for (int k = 0; k < kMaxPulseBreakpointPeriods; ++k) {
+            const double s = delay + k * period;
+            if (s > tmax) break;
             for (double t : {s + rise, s + rise + width, s + rise + width + fall, s + period}) {
                 if (t > tmax) return times;
                 times.push_back(t);
             }
+        }
         break;
     }
     case kSourceSin:

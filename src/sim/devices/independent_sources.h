@@ -90,6 +90,10 @@ void LookupUserSourceValue(UserSource* source, double pair[2]);
 // edge the time step must land on, up to the stop time TMAX. The run's collection turns
 // them into ticks. Delays of SIN and EXP sources and user-source points count from TMIN,
 // the edges of pulses and PWL points are absolute.
+// Pulses give the edges of their first kMaxPulseBreakpointPeriods periods at most: a
+// period tiny against the run would otherwise ask for gigabytes of edges (the run warns
+// about such a pulse before it collects them).
+inline constexpr int kMaxPulseBreakpointPeriods = 1000000;
 std::vector<double> PulseSourceBreakpoints(const PulseSource& source, double tmax);
 // A SPICE PULSE's period is first raised to at least rise + width + fall.
 std::vector<double> SpiceSourceBreakpoints(SpiceSource& source, double tmin, double tmax);

@@ -384,13 +384,14 @@ void LoadMosfet(MosfetInstance& m, int s) {
 
     const double grds = x[kMosRds], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
     const double xd = xnrm - xrev;
-    for (double value : {-grds, -grds, grds, grds, gdrain, ggate + gcgb + gcgs + gcgd, -ggate, -ggate, ggate, gsource,
-                         gbs + gbulk + gcgb + gbd, -gbulk, -gbulk, gbulk,
-                         xrev * (gm + gmbs) + gds + gdrain + gcgd + gbd, xnrm * (gm + gmbs) + gbs + gds + gcgs + gsource,
-                         -gdrain, -gcgb, -gcgd, -gcgs, -gsource, -gbd, -gbs, -gds - xnrm * (gm + gmbs), -gdrain, -gcgb,
-                         xd * gm - gcgd, -xd * gm - gcgs, -gsource, xd * gmbs - gbd, -gbs - xd * gmbs,
-                         -gds - xrev * (gm + gmbs)})
-        StampNext(value);
+    const double stamps[] = {-grds, -grds, grds, grds, gdrain, ggate + gcgb + gcgs + gcgd, -ggate, -ggate, ggate,
+                             gsource, gbs + gbulk + gcgb + gbd, -gbulk, -gbulk, gbulk,
+                             xrev * (gm + gmbs) + gds + gdrain + gcgd + gbd,
+                             xnrm * (gm + gmbs) + gbs + gds + gcgs + gsource, -gdrain, -gcgb, -gcgd, -gcgs,
+                             -gsource, -gbd, -gbs, -gds - xnrm * (gm + gmbs), -gdrain, -gcgb, xd * gm - gcgd,
+                             -xd * gm - gcgs, -gsource, xd * gmbs - gbd, -gbs - xd * gmbs,
+                             -gds - xrev * (gm + gmbs)};
+    StampValues(stamps);
 
     if (!bypassed) {
         // Convergence: a device set without prediction has nothing to compare with.

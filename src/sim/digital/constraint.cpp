@@ -1,5 +1,6 @@
 #include "sim/digital/constraint.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdarg>
@@ -8,6 +9,7 @@
 #include "expression/compiler.h"
 #include "expression/expression.h"
 #include "foundation/numbers.h"
+#include "sim/digital/device_memory.h"
 #include "sim/digital/digital_messages.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/timing_checks.h"
@@ -105,27 +107,35 @@ struct Parser {
         if (t.empty() || error) return Fail(11902, "value", t.empty() ? "Nothing" : t.c_str());
         return 0;
     }
-    int Program(DigitalProgram* program) {
+    // A level formula; with `edges` also a test of the pins' edges (CHANGED and its kin),
+    // which the compiler takes only in its constraint options.
+    int Program(DigitalProgram* program, bool* edges = nullptr) {
         if (int e = Expect("=")) return e;
         const std::string t = Next();
         if (t.empty() || t[0] != '{' || t.back() == '\x01') return Fail(11902, "{", t.empty() ? "Nothing" : t.c_str());
+        const std::string source = t.substr(1);  // the compiler keeps a view of it
+        int code = Compile(source, kModeLogicExpression, program);
+        if (code && edges && Compile(source, kModeConstraint, program) == 0) {
+            *edges = true;
+            code = 0;
+        }
+        if (code) return Fail(11902, "expression", source.c_str());
+        return 0;
+    }
+    int Compile(const std::string& source, int mode, DigitalProgram* program) {
         LocalNameSet locals;
         locals.names = record.names;
         locals.kinds.assign(record.names.size(), 1);
         CompiledExpression compiled;
         InitCompiledExpression(&compiled);
         ExpressionCompiler compiler;
-        // Compiled as level formulas, like logic-expression assignments: the compiler's
-        // constraint options do not yet accept operators between pin names.
-        const std::string source = t.substr(1);  // the compiler keeps a view of it
-        InitExpressionCompiler(&compiler, source, &compiled, 1, kModeLogicExpression);
+        InitExpressionCompiler(&compiler, source, &compiled, 1, mode);
         compiler.pending_mode = 1;
         SetCompilerLocals(&compiler, &locals);
         int code = CompileExpression(&compiler);
-        if (code == 0) code = BuildDigitalDelayProgram(*program, compiled, kModeLogicExpression);
+        if (code == 0) code = BuildDigitalDelayProgram(*program, compiled, mode);
         FreeExpression(&compiled);
-        if (code) return Fail(11902, "expression", t.substr(1).c_str());
-        return 0;
+        return code;
     }
 
     int Run() {
@@ -147,7 +157,7 @@ struct Parser {
             }
             if (!check) return Fail(13230);
             if (t == "WHEN") {
-                if (int e = Program(&check->when)) return e;
+                if (int e = Program(&check->when, &check->when_edges)) return e;
             } else if (t == "MESSAGE") {
                 if (int e = Expect("=")) return e;
                 const std::string m = Next();
@@ -185,12 +195,12 @@ struct Parser {
                     return Fail(13232, n.c_str());
                 if (int e = Expect(")")) return e;
                 if (int e = Expect("=")) return e;
-                check->data.clear();
+                check->data_pins.clear();
                 for (int k = 0; k < static_cast<int>(count); ++k) {
                     if (at >= tokens.size()) return Fail(11902, "values", "Nothing");
-                    ConstraintCheck::Data d;
-                    if (int e = Pin(13247, &d.pin)) return e;
-                    check->data.push_back(d);
+                    int pin = -1;
+                    if (int e = Pin(13247, &pin)) return e;
+                    check->data_pins.push_back(pin);
                 }
             } else if (check->kind == kCheckSetupHold && (t.rfind("SETUPTIME", 0) == 0 || t.rfind("HOLDTIME", 0) == 0 ||
                                                            t.rfind("RELEASETIME", 0) == 0)) {
@@ -235,34 +245,43 @@ uint32_t Ticks(double seconds) {
 
 bool When(const ConstraintRecord& r, const ConstraintCheck& c) {
     if (c.when.count == 0) return true;
-    return EvalLogicProgram(r.levels.data(), c.when.entries.get(), c.when.count) == kLvl1;
+    if (!c.when_edges) return EvalLogicProgram(r.levels.data(), c.when.entries.get(), c.when.count) == kLvl1;
+    PinDelayContext context;
+    context.count = c.when.count;
+    context.entries = c.when.entries.get();
+    context.pin_levels = r.levels.data();
+    context.histories = r.memory.pins.edges.data();
+    uint8_t result = 0;
+    return EvalPinDelayState(context, &result) == 0 && result != 0;
 }
 
-void Report(ConstraintCheck& c) {
-    ++c.violations;
+void Report(const ConstraintCheck& c, CheckMemory& m) {
+    ++m.violations;
     ++DigitalWarningCount;
     if (!c.message.empty()) Write("%s\n", c.message.c_str());
     Write("\n");
 }
 
 // The lines of one violation: what and when, the device, the limit, what was measured.
-void Violation(const Primitive& p, const char* first, uint32_t now, const char* limit_line, double limit, int node,
+void Violation(const std::string& part, const char* first, uint32_t now, const char* limit_line, double limit, int node,
                const char* what, uint32_t measured) {
     Write(first, Seconds(now));
-    if (!p.part.empty()) Write("Device %s\n", p.part.c_str());
+    if (!part.empty()) Write("Device %s\n", part.c_str());
     Write(limit_line, limit);
     const std::string& name = static_cast<size_t>(node) < DigitalNet.node_names.size() ? DigitalNet.node_names[node] : "";
     Write("Node %s, measured %s was %g\n", name.c_str(), what, Seconds(measured));
 }
 
-void SetupHold(ConstraintRecord& r, ConstraintCheck& c, const Primitive& p, const int32_t* pins, int changed, uint32_t now) {
+void SetupHold(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const std::string& part, const int32_t* pins, int changed, uint32_t now) {
     if (c.clock_pin < 0) return;
     const int clock = pins[c.clock_pin];
     const int clock_final = DigitalFinalLevel(LevelOf(DigitalNet.present[clock]));
     const bool armed = When(r, c) && clock_final == (c.clock_edge ? kLvl1 : kLvl0);
-    if (armed && changed == clock && clock_final != c.clock_level) {
-        for (ConstraintCheck::Data& d : c.data) {
-            if (d.tick == 0 || LevelOf(DigitalNet.previous[pins[d.pin]]) == kLvlX) continue;
+    if (armed && changed == clock && clock_final != m.clock_level) {
+        for (size_t k = 0; k < c.data_pins.size(); ++k) {
+            const CheckMemory::Data& d = m.data[k];
+            const int pin = c.data_pins[k];
+            if (d.tick == 0 || LevelOf(DigitalNet.previous[pins[pin]]) == kLvlX) continue;
             const uint32_t setup = (d.tick == now && c.time_ticks[kHoldTime] == 0) ? now - d.tick_before : now - d.tick;
             const int prev = DigitalFinalLevel(d.level);
             struct { int slot; bool applies; const char* first; const char* second; } tests[] = {
@@ -272,16 +291,17 @@ void SetupHold(ConstraintRecord& r, ConstraintCheck& c, const Primitive& p, cons
             };
             for (const auto& t : tests) {
                 if (!t.applies || c.time_ticks[t.slot] == 0 || setup >= c.time_ticks[t.slot]) continue;
-                Violation(p, t.first, now, t.second, c.times[t.slot], pins[d.pin], "setup time", setup);
-                Report(c);
+                Violation(part, t.first, now, t.second, c.times[t.slot], pins[pin], "setup time", setup);
+                Report(c, m);
             }
         }
     }
-    for (ConstraintCheck::Data& d : c.data) {
-        if (changed != pins[d.pin]) continue;
+    for (size_t k = 0; k < c.data_pins.size(); ++k) {
+        if (changed != pins[c.data_pins[k]]) continue;
+        CheckMemory::Data& d = m.data[k];
         const int level = DigitalFinalLevel(LevelOf(DigitalNet.present[changed]));
-        if (armed && level != kLvlX && c.clock_tick != 0) {
-            const uint32_t hold = now - c.clock_tick;
+        if (armed && level != kLvlX && m.clock_tick != 0) {
+            const uint32_t hold = now - m.clock_tick;
             struct { int slot; bool applies; const char* first; const char* second; } tests[] = {
                 {kHoldTime, true, "*Hold time violation at t=%g\n", "Minimum hold time is %g\n"},
                 {kHoldTimeLo, level == kLvl1, "Hold time low violation at t=%g\n", "Minimum hold time low is %g\n"},
@@ -289,8 +309,8 @@ void SetupHold(ConstraintRecord& r, ConstraintCheck& c, const Primitive& p, cons
             };
             for (const auto& t : tests) {
                 if (!t.applies || c.time_ticks[t.slot] == 0 || hold >= c.time_ticks[t.slot]) continue;
-                Violation(p, t.first, now, t.second, c.times[t.slot], changed, "hold time", hold);
-                Report(c);
+                Violation(part, t.first, now, t.second, c.times[t.slot], changed, "hold time", hold);
+                Report(c, m);
             }
         }
         if (level != kLvlX && level != d.level) {
@@ -299,64 +319,64 @@ void SetupHold(ConstraintRecord& r, ConstraintCheck& c, const Primitive& p, cons
             d.level = level;
         }
     }
-    if (changed == clock && clock_final != kLvlX && clock_final != c.clock_level) {
-        c.clock_level = clock_final;
-        c.clock_tick = now;
+    if (changed == clock && clock_final != kLvlX && clock_final != m.clock_level) {
+        m.clock_level = clock_final;
+        m.clock_tick = now;
     }
 }
 
-void Width(ConstraintRecord& r, ConstraintCheck& c, const Primitive& p, const int32_t* pins, int changed, uint32_t now) {
+void Width(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const std::string& part, const int32_t* pins, int changed, uint32_t now) {
     if (c.node_pin < 0 || changed != pins[c.node_pin]) return;
     const int level = LevelOf(DigitalNet.present[changed]);
     const int final_level = DigitalFinalLevel(level);
     if (final_level == kLvlX) return;
     if (final_level == kLvl1) {
-        if (When(r, c) && c.fall != 0 && c.fall != now && c.min_lo_ticks && now - c.fall < c.min_lo_ticks) {
-            Violation(p, "Width low violation at t=%g\n", now, "Minimum low width is %g\n", c.min_lo, changed, "width",
-                      now - c.fall);
-            Report(c);
+        if (When(r, c) && m.fall != 0 && m.fall != now && c.min_lo_ticks && now - m.fall < c.min_lo_ticks) {
+            Violation(part, "Width low violation at t=%g\n", now, "Minimum low width is %g\n", c.min_lo, changed, "width",
+                      now - m.fall);
+            Report(c, m);
         }
-        if (level == kLvl1) c.rise = now;
+        if (level == kLvl1) m.rise = now;
     } else {
-        if (When(r, c) && c.rise != 0 && c.rise != now && c.min_hi_ticks && now - c.rise < c.min_hi_ticks) {
-            Violation(p, "Width high violation at t=%g\n", now, "Minimum high width is %g\n", c.min_hi, changed,
-                      "width", now - c.rise);
-            Report(c);
+        if (When(r, c) && m.rise != 0 && m.rise != now && c.min_hi_ticks && now - m.rise < c.min_hi_ticks) {
+            Violation(part, "Width high violation at t=%g\n", now, "Minimum high width is %g\n", c.min_hi, changed,
+                      "width", now - m.rise);
+            Report(c, m);
         }
-        if (level == kLvl0) c.fall = now;
+        if (level == kLvl0) m.fall = now;
     }
 }
 
-void Freq(ConstraintRecord& r, ConstraintCheck& c, const Primitive& p, const int32_t* pins, int changed, uint32_t now) {
+void Freq(ConstraintRecord& r, const ConstraintCheck& c, CheckMemory& m, const std::string& part, const int32_t* pins, int changed, uint32_t now) {
     if (c.node_pin < 0 || changed != pins[c.node_pin]) return;
     const int level = LevelOf(DigitalNet.present[changed]);
     if (level == kLvlX) return;
     const int series = DigitalInitialLevel(level) == kLvl1 ? 1 : 0;
-    const uint32_t previous = c.last_like[series];
-    c.last_like[series] = now;
+    const uint32_t previous = m.last_like[series];
+    m.last_like[series] = now;
     if (previous == 0 || previous >= now || !When(r, c)) return;
     const uint32_t period = now - previous;
     if (c.min_period) {
         if (period < c.min_period) {
-            if (c.max_armed) {
-                Violation(p, "Maximum frequency violation at t=%g\n", now, "Minimum period is %g\n",
+            if (m.max_armed) {
+                Violation(part, "Maximum frequency violation at t=%g\n", now, "Minimum period is %g\n",
                           Seconds(c.min_period), changed, "period", period);
-                Report(c);
-                c.max_armed = false;
+                Report(c, m);
+                m.max_armed = false;
             }
         } else {
-            c.max_armed = true;
+            m.max_armed = true;
         }
     }
     if (period > c.max_period) {
-        if (c.min_armed) {
-            Violation(p, "Minimum frequency violation at t=%g\n", now, "Maximum period is %g\n", Seconds(c.max_period),
+        if (m.min_armed) {
+            Violation(part, "Minimum frequency violation at t=%g\n", now, "Maximum period is %g\n", Seconds(c.max_period),
                       changed, "period", period);
-            Report(c);
-            c.min_armed = false;
+            Report(c, m);
+            m.min_armed = false;
         }
     } else {
-        c.min_armed = true;
+        m.min_armed = true;
     }
 }
 
@@ -383,60 +403,77 @@ int ParseConstraintChecks(const DigitalPartDesc& part, const std::string& text, 
     return 0;
 }
 
-void InitConstraintRecord(ConstraintRecord& r) {
-    for (ConstraintCheck& c : r.checks) {
-        c.clock_level = -1;
-        c.clock_tick = 0;
-        for (ConstraintCheck::Data& d : c.data) {
-            d.level = -1;
-            d.tick = d.tick_before = 0;
-        }
-        for (int k = 0; k < kSetupHoldTimes; ++k) c.time_ticks[k] = Ticks(c.times[k]);
+void InitConstraintRecord(ConstraintRecord& r, int pin_records) {
+    const Primitive& p = DigitalNet.prims[r.primitive];
+    const int32_t* pins = PinsOf(r.primitive);
+    std::vector<DigitalState> states(std::max<size_t>(pin_records, p.pin_count), kStateX63);
+    for (int i = 0; i < p.pin_count && i < static_cast<int>(states.size()); ++i) states[i] = DigitalNet.present[pins[i]];
+    r.memory.pins.Reset(states.data(), static_cast<int>(states.size()), 0);
+    r.memory.checks.assign(r.checks.size(), CheckMemory{});
+    for (size_t k = 0; k < r.checks.size(); ++k) {
+        ConstraintCheck& c = r.checks[k];
+        r.memory.checks[k].data.assign(c.data_pins.size(), CheckMemory::Data{});
+        for (int t = 0; t < kSetupHoldTimes; ++t) c.time_ticks[t] = Ticks(c.times[t]);
         c.min_hi_ticks = Ticks(c.min_hi);
         c.min_lo_ticks = Ticks(c.min_lo);
-        c.rise = c.fall = 0;
-        c.last_like[0] = c.last_like[1] = 0;
-        c.max_armed = c.min_armed = true;
         c.min_period = c.maxfreq > 0 ? Ticks(1 / c.maxfreq) : 0;
         c.max_period = c.minfreq > 0 ? Ticks(1 / c.minfreq) : DigitalRun.end_tick;
-        c.violations = 0;
     }
 }
 
 void InitConstraintDevices() {
-    for (ConstraintRecord& r : ConstraintRecords) InitConstraintRecord(r);
+    for (ConstraintRecord& r : ConstraintRecords) InitConstraintRecord(r, static_cast<int>(r.names.size()));
+}
+
+void AdvanceConstraintRecord(ConstraintRecord& r) {
+    if (!r.memory.pins.Pending()) return;
+    KeepConstraintMemory(r);
+    r.memory.pins.Advance();
+}
+
+void AdvanceConstraintChecks() {
+    for (ConstraintRecord& r : ConstraintRecords) AdvanceConstraintRecord(r);
 }
 
 int EvaluateConstraint(int changed_node, int primitive, uint32_t tick) {
     if (!TimingChecksActive() || !WarningsAllowed()) return 0;
-    RunConstraintChecks(ConstraintRecords[DigitalNet.prims[primitive].record], changed_node, primitive, tick);
+    ConstraintRecord& r = ConstraintRecords[DigitalNet.prims[primitive].record];
+    KeepConstraintMemory(r);
+    const int32_t* pins = PinsOf(primitive);
+    const int count = DigitalNet.prims[primitive].pin_count;
+    for (int i = 0; i < count && i < static_cast<int>(r.names.size()); ++i)
+        r.memory.pins.Refresh(i, DigitalNet.present[pins[i]], tick);
+    RunConstraintChecks(r, changed_node, primitive, tick);
     return 0;
 }
 
 void RunConstraintChecks(ConstraintRecord& r, int changed_node, int primitive, uint32_t tick) {
     const Primitive& p = DigitalNet.prims[primitive];
+    const std::string& part = InfoOf(primitive).part;
     const int32_t* pins = PinsOf(primitive);
     const int inputs = p.pin_count - p.outputs;
     for (int i = 0; i < inputs && i < static_cast<int>(r.levels.size()); ++i) {
         const DigitalState s = DigitalNet.present[pins[i]];
         r.levels[i] = static_cast<uint8_t>(StrengthOf(s) == 0 ? kLvlZ : LevelOf(s));
     }
-    for (ConstraintCheck& c : r.checks) {
-        if (c.error_limit != 0 && c.violations > c.error_limit) break;
+    for (size_t k = 0; k < r.checks.size(); ++k) {
+        const ConstraintCheck& c = r.checks[k];
+        CheckMemory& m = r.memory.checks[k];
+        if (c.error_limit != 0 && m.violations > c.error_limit) break;
         switch (c.kind) {
         case kCheckBoolean:
             if (c.target >= 0)
                 r.levels[c.target] = EvalLogicProgram(r.levels.data(), c.value.entries.get(), c.value.count);
             break;
-        case kCheckSetupHold: SetupHold(r, c, p, pins, changed_node, tick); break;
-        case kCheckWidth: Width(r, c, p, pins, changed_node, tick); break;
-        case kCheckFreq: Freq(r, c, p, pins, changed_node, tick); break;
+        case kCheckSetupHold: SetupHold(r, c, m, part, pins, changed_node, tick); break;
+        case kCheckWidth: Width(r, c, m, part, pins, changed_node, tick); break;
+        case kCheckFreq: Freq(r, c, m, part, pins, changed_node, tick); break;
         case kCheckGeneral:
             if (When(r, c) && WarningsAllowed()) {
                 Write("\nDigital Warning\n");
                 Write("General violation at t=%g\n", Seconds(tick));
-                if (!p.part.empty()) Write("Device %s\n", p.part.c_str());
-                Report(c);
+                if (!part.empty()) Write("Device %s\n", part.c_str());
+                Report(c, m);
             }
             break;
         default: break;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "sim/digital/constraint.h"
+#include "sim/digital/device_memory.h"
 #include "sim/digital/interfaces.h"
 #include "sim/digital/pin_delay.h"
 #include "sim/digital/primitive_eval.h"
@@ -346,6 +347,10 @@ int ApplyDigitalEventsAt(uint32_t tick) {
     DigitalRunState& r = DigitalRun;
     DigitalEventQueue& q = r.queue;
     r.transient = true;
+    // A tick of events is a time point of its own, also between two accepted analog
+    // points: the pin value records compare with what the previous one left.
+    AdvancePinDelays();
+    AdvanceConstraintChecks();
     r.now = tick;
     r.error = 0;
     r.changed_nodes.clear();
@@ -467,12 +472,14 @@ int RollBackDigitalChanges() {
         n.pending[it->node] = it->old_pending;
         slot_tick(it->node, it->primitive);
     }
+    RestoreDeviceMemories();
     return 0;
 }
 
 void ClearDigitalChangeQueue() {
     DigitalRun.changes.clear();
     DigitalRun.transitions.clear();
+    ForgetDeviceMemories();
 }
 
 void ApplyInitialDigitalEvents() {

@@ -3,6 +3,7 @@
 // the events of a tick, settling, and the undo of a rejected analog step. All of it is
 // module state: one compiled circuit is simulated at a time, on one thread.
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -78,22 +79,30 @@ struct FlipFlopCheckRecord {
     // clock/gate rising (the active edge), data change (J for JKFF), K change.
     uint32_t ticks[8] = {};
     int flag = 0;
+    uint32_t kept = 0;    // the undo generation it was kept in
 };
 
+// What an evaluation reads, in 32 bytes: two primitives to a cache line, so that the
+// records of a large circuit stay in the nearer caches.
 struct Primitive {
-    // What every evaluation reads comes first, in one cache line.
-    int type = 0;                 // DigitalComponentType
-    int model_type = -1;          // DigitalModelType
-    int timing_mode = 2;
-    int slot_end = 0;             // its output slots are [slot_end - outputs, slot_end)
-    int pin_begin = 0, pin_count = 0;  // inputs then outputs in DigitalNet.pins
-    int outputs = 0;
-    int group_size = 0;           // AO/OA: inputs per group
-    int record = -1;              // index into the kind's record vector
+    int16_t type = 0;             // DigitalComponentType
+    int8_t model_type = -1;       // DigitalModelType
+    int8_t timing_mode = 2;
+    int32_t slot_end = 0;         // its output slots are [slot_end - outputs, slot_end)
+    int32_t pin_begin = 0;        // inputs then outputs in DigitalNet.pins
+    int16_t pin_count = 0, outputs = 0;
+    int16_t group_size = 0;       // AO/OA: inputs per group
     uint8_t low = 0, high = 0;            // present strengths
     uint8_t default_low = 0, default_high = 0;
     bool acts_at_once = true;     // some output change may come without delay
+    bool has_checks = false;      // flip-flops and latches: some timing check parameter is not 0
+    int32_t record = -1;          // index into the kind's record vector
     int32_t gate_delays[6] = {};  // TPLH and TPHL triples in ticks (gates and PLAs)
+};
+static_assert(sizeof(Primitive) <= 64, "a primitive's hot record fits a cache line");
+
+// What set-up, messages and the rarer evaluations read of a primitive.
+struct PrimitiveInfo {
     std::vector<int32_t> delays;  // every timing slot in ticks
     std::vector<double> params;   // timing model values by slot (-1: not given)
     int io_level = 1;
@@ -102,6 +111,9 @@ struct Primitive {
     std::string part;             // the part's name
     int part_index = -1;          // index of the part description
 };
+
+// TPLH and TPHL triples in ticks (gates and PLAs).
+using GateDelays = std::array<int32_t, 6>;
 
 // One output pin of a primitive; one record, so that an event touches one cache line.
 struct OutputSlotState {
@@ -125,6 +137,8 @@ struct DigitalNetwork {
     std::vector<OutputSlotState> slots;
     std::vector<int32_t> last_logged;      // node -> its last transition log entry
     std::vector<Primitive> prims;        // from 1
+    std::vector<PrimitiveInfo> info;     // by primitive number, beside prims
+    std::vector<GateDelays> gate_delays; // by primitive number
     std::vector<int32_t> pins;
     std::vector<FlipFlopCheckRecord> flipflops;
     int hi_node = 0, lo_node = 0, x_node = 0;
@@ -219,6 +233,7 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick);
 void AddChangedNode(int node);
 // The output slot in which a primitive drives a node, -1 when none.
 int OutputSlot(int primitive, int node);
+inline PrimitiveInfo& InfoOf(int primitive) { return DigitalNet.info[primitive]; }
 inline const int32_t* PinsOf(int primitive) {
     return DigitalNet.pins.data() + DigitalNet.prims[primitive].pin_begin;
 }

@@ -75,7 +75,7 @@ struct PathBuilder {
 
 int FindPrimitiveOfPart(const std::string& part) {
     for (size_t i = 1; i < DigitalNet.prims.size(); ++i)
-        if (!part.empty() && DigitalNet.prims[i].part == part) return static_cast<int>(i);
+        if (!part.empty() && DigitalNet.info[i].part == part) return static_cast<int>(i);
     return 0;
 }
 
@@ -116,7 +116,7 @@ DigitalPathSet PathsBetweenParts(const std::string& start_part, const std::strin
 
 std::vector<std::string> PathParts(const std::vector<int>& path) {
     std::vector<std::string> parts;
-    for (int prim : path) parts.push_back(DigitalNet.prims[prim].part);
+    for (int prim : path) parts.push_back(DigitalNet.info[prim].part);
     return parts;
 }
 
@@ -132,7 +132,7 @@ std::vector<PathLink> PathLinks(const std::vector<int>& path) {
             if (node <= 0 || std::find(bp, bp + (b.pin_count - b.outputs), node) == bp + (b.pin_count - b.outputs))
                 continue;
             const std::string name = static_cast<size_t>(node) < n.node_names.size() ? n.node_names[node] : "";
-            links.push_back({a.part, b.part, node, name});
+            links.push_back({n.info[path[i - 1]].part, n.info[path[i]].part, node, name});
         }
     }
     return links;
@@ -187,7 +187,7 @@ std::vector<PathListRow> FillPathList(const DigitalPathSet& set, int path_column
         std::string names;
         std::string line = pad(head, 5);
         for (int prim : set.paths[i]) {
-            const std::string& part = DigitalNet.prims[prim].part;
+            const std::string& part = DigitalNet.info[prim].part;
             const std::string item = (part.empty() ? std::string("#####") : part) + " ";
             if (!names.empty() && names.size() + item.size() > static_cast<size_t>(path_column)) {
                 rows.push_back({line + names, number});

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "expression/digital_logic.h"
+#include "sim/digital/device_memory.h"
 #include "sim/digital/digital_messages.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/constraint.h"
@@ -119,23 +120,26 @@ bool IsStimulusType(int t) {
 int AddPrimitive(const DigitalPartDesc& part, int part_index, const std::vector<int>& pins, int outputs) {
     DigitalNetwork& n = DigitalNet;
     Primitive p;
-    p.type = part.type;
-    p.model_type = ModelTypeOfComponent(part.type);
-    p.part = part.name;
-    p.part_index = part_index;
-    p.io = part.io;
-    p.timing_mode = GetPartTimingMode(part);
-    p.io_level = GetPartIoLevel(part);
-    p.drives_dtoa = part.drives_dtoa;
-    p.group_size = part.group_size;
+    PrimitiveInfo info;
+    p.type = static_cast<int16_t>(part.type);
+    p.model_type = static_cast<int8_t>(ModelTypeOfComponent(part.type));
+    info.part = part.name;
+    info.part_index = part_index;
+    info.io = part.io;
+    p.timing_mode = static_cast<int8_t>(GetPartTimingMode(part));
+    info.io_level = GetPartIoLevel(part);
+    info.drives_dtoa = part.drives_dtoa;
+    p.group_size = static_cast<int16_t>(part.group_size);
     for (const std::string& name : DigitalModelParameterNames(static_cast<DigitalModelType>(p.model_type)))
-        p.params.push_back(part.timing.Get(name, -1.0));
-    p.delays.assign(p.params.size(), 0);
+        info.params.push_back(part.timing.Get(name, -1.0));
+    info.delays.assign(info.params.size(), 0);
     p.pin_begin = static_cast<int>(n.pins.size());
-    p.pin_count = static_cast<int>(pins.size());
-    p.outputs = outputs;
+    p.pin_count = static_cast<int16_t>(pins.size());
+    p.outputs = static_cast<int16_t>(outputs);
     n.pins.insert(n.pins.end(), pins.begin(), pins.end());
-    n.prims.push_back(std::move(p));
+    n.prims.push_back(p);
+    n.info.push_back(std::move(info));
+    n.gate_delays.push_back({});
     return static_cast<int>(n.prims.size()) - 1;
 }
 
@@ -277,6 +281,8 @@ int SetupDigitalPrimitives(const DigitalCircuitDesc& circuit) {
     n.lo_node = circuit.lo_node;
     n.x_node = circuit.x_node;
     n.prims.emplace_back();  // primitives are numbered from 1
+    n.info.emplace_back();
+    n.gate_delays.push_back({});
     BuildJkTable(n.jk_table);
     Parts = circuit.parts;
     for (size_t i = 0; i < Parts.size(); ++i) {
@@ -303,8 +309,9 @@ int SetupDigitalPrimitives(const DigitalCircuitDesc& circuit) {
 void ComputeDriveStrengths() {
     for (size_t p = 1; p < DigitalNet.prims.size(); ++p) {
         Primitive& q = DigitalNet.prims[p];
-        q.default_low = static_cast<uint8_t>(DriveStrength(q.io.drvl, Options.digdrvf, Options.digdrvz));
-        q.default_high = static_cast<uint8_t>(DriveStrength(q.io.drvh, Options.digdrvf, Options.digdrvz));
+        const IoModelValues& io = DigitalNet.info[p].io;
+        q.default_low = static_cast<uint8_t>(DriveStrength(io.drvl, Options.digdrvf, Options.digdrvz));
+        q.default_high = static_cast<uint8_t>(DriveStrength(io.drvh, Options.digdrvf, Options.digdrvz));
         q.low = q.default_low;
         q.high = q.default_high;
     }
@@ -314,15 +321,16 @@ void ComputeDigitalPrimitiveDelays() {
     DigitalNetwork& n = DigitalNet;
     const DelayScaling scaling{DigitalRun.tick_length, Options.digmntyscale, Options.digtymxscale};
     for (size_t i = 1; i < n.prims.size(); ++i) {
-        Primitive& p = n.prims[i];
-        const int count = static_cast<int>(p.params.size());
+        const Primitive& p = n.prims[i];
+        PrimitiveInfo& info = n.info[i];
+        const int count = static_cast<int>(info.params.size());
         for (int j = 0; j + 2 < count || (j < count && p.model_type == kMtUpld && j >= 6); ) {
             if (p.model_type == kMtUpld && j >= 6) {  // OFFSET, COMPOFFSET, INSCALE, OUTSCALE
-                p.delays[j] = static_cast<int32_t>(p.params[j]);
+                info.delays[j] = static_cast<int32_t>(info.params[j]);
                 ++j;
                 continue;
             }
-            const double mn = p.params[j], ty = p.params[j + 1], mx = p.params[j + 2];
+            const double mn = info.params[j], ty = info.params[j + 1], mx = info.params[j + 2];
             bool second = p.model_type == kMtUdac;
             if (p.model_type == kMtUeff) second = j == 6 || j == 15 || j == 18 || j == 21 || j == 24 || j == 27;
             if (p.model_type == kMtUgff) second = j == 6 || j == 21 || j == 24 || j == 27 || j == 30;
@@ -334,30 +342,38 @@ void ComputeDigitalPrimitiveDelays() {
                 if (d.typ < 11) d.typ = 10;
                 if (d.max < 11) d.max = 10;
             }
-            p.delays[j] = std::max(0, d.min);
-            p.delays[j + 1] = std::max(0, d.typ);
-            p.delays[j + 2] = std::max(0, d.max);
+            info.delays[j] = std::max(0, d.min);
+            info.delays[j + 1] = std::max(0, d.typ);
+            info.delays[j + 2] = std::max(0, d.max);
             j += 3;
         }
         // A gate feeding a D-to-A interface: the interface's switching time is part of it.
-        if (p.drives_dtoa && (p.model_type == kMtUgate || p.model_type == kMtUtgate) && p.delays.size() >= 6) {
-            const int lvl = std::clamp(p.io_level, 1, 4) - 1;
-            const auto lh = static_cast<int32_t>(p.io.tswlh[lvl] / DigitalRun.tick_length);
-            const auto hl = static_cast<int32_t>(p.io.tswhl[lvl] / DigitalRun.tick_length);
+        if (info.drives_dtoa && (p.model_type == kMtUgate || p.model_type == kMtUtgate) && info.delays.size() >= 6) {
+            const int lvl = std::clamp(info.io_level, 1, 4) - 1;
+            const auto lh = static_cast<int32_t>(info.io.tswlh[lvl] / DigitalRun.tick_length);
+            const auto hl = static_cast<int32_t>(info.io.tswhl[lvl] / DigitalRun.tick_length);
             const int last = lvl == 0 ? 3 : 1;
             for (int k = 0; k < last; ++k) {
-                p.delays[kTplh + k] = std::max(0, p.delays[kTplh + k] - lh);
-                p.delays[kTphl + k] = std::max(0, p.delays[kTphl + k] - hl);
+                info.delays[kTplh + k] = std::max(0, info.delays[kTplh + k] - lh);
+                info.delays[kTphl + k] = std::max(0, info.delays[kTphl + k] - hl);
             }
         }
     }
     for (size_t i = 1; i < n.prims.size(); ++i) {
-        Primitive& p = n.prims[i];
-        for (size_t k = 0; k < 6 && k < p.delays.size(); ++k) p.gate_delays[k] = p.delays[k];
+        const std::vector<int32_t>& delays = n.info[i].delays;
+        for (size_t k = 0; k < 6 && k < delays.size(); ++k) n.prims[i].gate_delays[k] = delays[k];
     }
-    // The delay expressions of the pin-delay parts.
-    for (PinDelayRecord& r : PinDelayRecords)
+    // The delay expressions of the pin-delay parts, and the times of the edge tests in
+    // the conditions of the checks.
+    auto scale_conditions = [&](ConstraintRecord& r) {
+        for (ConstraintCheck& c : r.checks)
+            if (c.when_edges) ScaleDelayProgramToTicks(c.when, scaling);
+    };
+    for (ConstraintRecord& r : ConstraintRecords) scale_conditions(r);
+    for (PinDelayRecord& r : PinDelayRecords) {
         for (PinDelayRecord::Item& item : r.items) ScaleDelayProgramToTicks(item.program, scaling);
+        scale_conditions(r.checks);
+    }
     // Which primitives may change an output without delay (the only changes that the
     // settling passes of a tick can make).
     for (size_t i = 1; i < n.prims.size(); ++i) {
@@ -372,8 +388,20 @@ void ComputeDigitalPrimitiveDelays() {
         default: p.acts_at_once = true; continue;
         }
         p.acts_at_once = false;
+        const std::vector<int32_t>& delays = n.info[i].delays;
         for (int k : slots)
-            if (k >= static_cast<int>(p.delays.size()) || p.delays[k] == 0) p.acts_at_once = true;
+            if (k >= static_cast<int>(delays.size()) || delays[k] == 0) p.acts_at_once = true;
+    }
+    // Flip-flops and latches: whether any of their timing checks can fail (the width of
+    // preset and clear, and the slots from the first clock or gate check on).
+    for (size_t i = 1; i < n.prims.size(); ++i) {
+        Primitive& p = n.prims[i];
+        p.has_checks = false;
+        if (p.model_type != kMtUeff && p.model_type != kMtUgff) continue;
+        const int first = p.model_type == kMtUeff ? kEffTwclkl : kGffTwgh;
+        const std::vector<int32_t>& delays = n.info[i].delays;
+        for (int k = 0; k < static_cast<int>(delays.size()); ++k)
+            if (((k >= kEffTwpcl && k < kEffTwpcl + 3) || k >= first) && delays[k] != 0) p.has_checks = true;
     }
     n.readers_act_at_once = false;
     for (size_t i = 1; i < n.prims.size(); ++i)
@@ -382,16 +410,17 @@ void ComputeDigitalPrimitiveDelays() {
     const double b = std::log(2.0) / DigitalRun.tick_length;
     for (size_t i = 1; i < n.prims.size(); ++i) {
         const Primitive& p = n.prims[i];
-        double kh = b * p.io.drvh, kl = b * p.io.drvl;
+        const IoModelValues& io = n.info[i].io;
+        double kh = b * io.drvh, kl = b * io.drvl;
         if (kh >= 1000) kh = 100;
         if (kl >= 1000) kl = 100;
         for (int k = 1; k <= p.outputs; ++k) {
             const int node = n.pins[p.pin_begin + p.pin_count - k];
-            double c = p.io.outld;
+            double c = io.outld;
             for (int f = n.fanout_begin[node]; f < n.fanout_begin[node + 1]; ++f) {
                 const Primitive& r = n.prims[n.fanout[f]];
                 if (n.fanout[f] && r.type != kCtLogicExp && r.type != kCtPinDly && r.type != kCtConstraint)
-                    c += r.io.inld;
+                    c += n.info[n.fanout[f]].io.inld;
             }
             n.slots[p.slot_end - k].load_rise = static_cast<uint32_t>(c * kh);
             n.slots[p.slot_end - k].load_fall = static_cast<uint32_t>(c * kl);
@@ -436,6 +465,7 @@ void ResetPrimitiveOutputs(bool first) {
     SetAll(n.lo_node, kStateLo63);
     SetAll(n.x_node, kStateX63);
     DigitalWarningCount = 0;
+    DigitalWarningText.clear();
 }
 
 void ResetDigitalNodeDrives(bool first) {
@@ -481,14 +511,17 @@ int ResetDigitalCase(bool first) {
     ResetDigitalNodeDrives(first);
     if (first) InitPinDelayDevices();
     InitConstraintDevices();
-    if (int e = ResetAtoDInterfaces(first)) return e;
-    if (int e = ResetDtoAInterfaces(first)) return e;
-    if (int e = ResetAdcDevices(first)) return e;
-    return ResetDacDevices(first);
+    int result = ResetAtoDInterfaces(first);
+    if (result == 0) result = ResetDtoAInterfaces(first);
+    if (result == 0) result = ResetAdcDevices(first);
+    if (result == 0) result = ResetDacDevices(first);
+    // The case starts with nothing to restore.
+    ForgetDeviceMemories();
+    return result;
 }
 
 const DigitalPartDesc* DigitalPartOf(int primitive) {
-    const int i = DigitalNet.prims[primitive].part_index;
+    const int i = DigitalNet.info[primitive].part_index;
     return i >= 0 && i < static_cast<int>(Parts.size()) ? &Parts[i] : nullptr;
 }
 
@@ -502,6 +535,9 @@ void FreeDigitalNetwork() {
     LogicExpRecords.clear();
     ConstraintRecords.clear();
     PinDelayRecords.clear();
+    DigitalWarningCount = 0;
+    DigitalWarningText.clear();
+    ForgetDeviceMemories();
     Parts.clear();
     for (DeviceListKind list : {kAtoDInterfaceList, kDtoAInterfaceList, kAdcList, kDacList}) {
         DeviceList& l = DeviceListTable[list];

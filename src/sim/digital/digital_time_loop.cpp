@@ -1,7 +1,9 @@
 #include "sim/digital/digital_time_loop.h"
 
+#include "sim/digital/constraint.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/interfaces.h"
+#include "sim/digital/pin_delay.h"
 #include "sim/digital/timing_checks.h"
 
 namespace ob7 {
@@ -36,6 +38,10 @@ int BeginDigitalCase(bool first) {
     if (int e = ResetDigitalCase(first)) return e;
     if (int e = ScheduleStimulusEvents()) return e;
     ApplyInitialDigitalEvents();
+    // Applied; the operating point settles what they start. The steps go on from the
+    // first later event.
+    DigitalEventQueue& queue = DigitalRun.queue;
+    if (!queue.Empty() && queue.HeadTick() == 0) queue.PopHead();
     return 0;
 }
 
@@ -58,6 +64,9 @@ int DigitalBeforeNewton(double time, bool solved_again, const DigitalChangeSink&
     // What the interfaces changed belongs to the solution already accepted: it is shown
     // now and is not undone with a rejected step.
     const int emitted = EmitTransitions(sink);
+    // The next step compares with this point.
+    AdvancePinDelays();
+    AdvanceConstraintChecks();
     ClearDigitalChangeQueue();
     return result ? result : emitted;
 }

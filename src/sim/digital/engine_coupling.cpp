@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "sim/digital/digital_network.h"
 #include "sim/digital/interfaces.h"
 #include "sim/engine/load_pass.h"
@@ -11,8 +13,11 @@ namespace {
 int ApplyEventsNow(bool* changed) {
     DigitalRun.dtoa_changed = DigitalRun.dac_changed = DigitalRun.atod_changed = DigitalRun.adc_changed = false;
     Interfaces.present_time = Run.time;
-    const int result = ApplyDigitalEventsAt(DigitalTimeTick(Run.time));
+    const uint32_t tick = DigitalTimeTick(Run.time);
+    const int result = ApplyDigitalEventsAt(tick);
     if (result == 0) ScheduleDacOutputs();
+    // The end of a D/A switching is a point of the analog solution.
+    if (DacRampEndsAt(tick)) DigitalRun.dac_changed = true;
     *changed = DigitalRun.dtoa_changed || DigitalRun.dac_changed || DigitalRun.atod_changed || DigitalRun.adc_changed;
     return result;
 }
@@ -53,8 +58,39 @@ int LoadDtoAResistors() {
     return 0;
 }
 
+// The D/A converters reach the matrix as voltage branches from the output to the ground
+// node (after the other independent sources).
+int NumberDacBranches(int next) {
+    for (auto* r : DevicesOf<DacDevice>(kDacList)) r->branch = next++;
+    return next;
+}
+
+int SetupDacBranches() {
+    for (auto* r : DevicesOf<DacDevice>(kDacList))
+        for (auto [row, column] : {std::pair{r->branch, r->out}, {r->branch, r->gnd}, {r->out, r->branch}, {r->gnd, r->branch}})
+            if (int e = AllocMatrixEntry(row, column)) return e;
+    return 0;
+}
+
+int LoadDacBranches() {
+    // At the operating point the converters take their sums in every load pass.
+    if (OperatingPointPhase) EvaluateDacInputs();
+    for (auto* r : DevicesOf<DacDevice>(kDacList)) {
+        // A new matrix is first loaded before any solution exists.
+        const double v = MatrixSetUp ? DacBranchVoltage(*r, Run.time, OperatingPointPhase != 0) : 0.0;
+        StampNext(1);
+        StampNext(-1);
+        StampNext(1);
+        StampNext(-1);
+        RightHandSide[r->branch] += SourceFactor * v;
+    }
+    return 0;
+}
+
 const DeviceKindHandler kDtoAHandler{LoadStage::DtoAInterfaces, 0, SetupDtoAResistors, LoadDtoAResistors};
 const DeviceKindHandler kAtoDHandler{LoadStage::AtoDInterfaces, 0, nullptr, LoadAtoDInterfaces};
+const DeviceKindHandler kDacHandler{LoadStage::Sources, 5, SetupDacBranches, LoadDacBranches, BranchRank::DacConverters,
+                                    NumberDacBranches};
 
 }  // namespace
 
@@ -66,6 +102,7 @@ void InstallDigitalCoupling() {
     Digital.force_node_state = ForceNodeState;
     RegisterDeviceKind(&kDtoAHandler);
     RegisterDeviceKind(&kAtoDHandler);
+    RegisterDeviceKind(&kDacHandler);
 }
 
 int RunDigitalEventsUntil(uint32_t end_tick) {

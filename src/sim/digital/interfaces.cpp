@@ -339,9 +339,10 @@ namespace {
 
 void AdcConvert(AdcDevice& r, bool code_changed, bool over) {
     const Primitive& p = DigitalNet.prims[r.primitive];
-    const int mode = p.timing_mode == 4 ? 3 : std::clamp(p.timing_mode, 1, 3);
+    const std::vector<int32_t>& delays = DigitalNet.info[r.primitive].delays;
+    const int mode = p.timing_mode == 4 ? 3 : std::clamp<int>(p.timing_mode, 1, 3);
     auto delay = [&](int slot) {
-        return slot + mode - 1 < static_cast<int>(p.delays.size()) ? static_cast<uint32_t>(p.delays[slot + mode - 1]) : 0u;
+        return slot + mode - 1 < static_cast<int>(delays.size()) ? static_cast<uint32_t>(delays[slot + mode - 1]) : 0u;
     };
     const int L = p.low, H = p.high;
     if (!DigitalRun.transient) {
@@ -427,10 +428,12 @@ void ScheduleDacOutputs() {
         const long long sum = DacSum(*r);
         if (sum == r->sum && DigitalRun.transient) continue;
         const Primitive& p = DigitalNet.prims[r->primitive];
-        const int mode = p.timing_mode == 4 ? 3 : std::clamp(p.timing_mode, 1, 3);
-        r->tsw = p.delays.size() >= 3 ? p.delays[mode - 1] * DigitalRun.tick_length : 1e-8;
+        const std::vector<int32_t>& delays = DigitalNet.info[r->primitive].delays;
+        const int mode = p.timing_mode == 4 ? 3 : std::clamp<int>(p.timing_mode, 1, 3);
+        r->tsw = delays.size() >= 3 ? delays[mode - 1] * DigitalRun.tick_length : 1e-8;
         DigitalRun.dac_changed = true;
         r->saved_change_time = r->change_time;
+        r->saved_ramp_end = r->ramp_end;
         r->saved_sum = r->sum;
         r->saved_previous_sum = r->previous_sum;
         r->previous_change_time = r->change_time;
@@ -438,27 +441,39 @@ void ScheduleDacOutputs() {
         r->sum = sum;
         r->change_time = Interfaces.present_time;
         if (DigitalRun.transient) {
-            const uint32_t end = DigitalRun.queue.Snap(DigitalTimeTick(r->change_time + r->tsw));
-            DigitalRun.queue.Add({end, 0, 0, 0, 0, 0});
+            r->ramp_end = DigitalRun.queue.Snap(DigitalTimeTick(r->change_time + r->tsw));
+            DigitalRun.queue.Add({r->ramp_end, 0, 0, 0, 0, 0});
         }
     }
 }
 
 void RollBackDacOutputs(double time) {
+    const uint32_t tick = DigitalTimeTick(time);
     for (auto* r : DevicesOf<DacDevice>(kDacList)) {
-        if (r->change_time != time) continue;
-        r->sum = r->saved_sum;
-        r->previous_sum = r->saved_previous_sum;
-        r->change_time = r->saved_change_time;
+        if (r->change_time == time) {
+            r->sum = r->saved_sum;
+            r->previous_sum = r->saved_previous_sum;
+            r->change_time = r->saved_change_time;
+            r->ramp_end = r->saved_ramp_end;
+        }
+        // A switching end the rejected point reached is to be reached again.
+        if (r->ramp_end != 0 && r->ramp_end >= tick) DigitalRun.queue.Add({r->ramp_end, 0, 0, 0, 0, 0});
     }
 }
 
-double DacOutputVoltage(const DacDevice& r, double time) {
-    const double full = static_cast<double>(2ll << r.bits.size());
-    const double vref = Voltage(Solution, r.ref), vgnd = Voltage(Solution, r.gnd);
-    const double a = r.tsw > 0 ? std::clamp((time - r.change_time) / r.tsw, 0.0, 1.0) : 1.0;
-    const double sum = r.previous_sum + a * (r.sum - r.previous_sum);
-    return vgnd + (vref - vgnd) * sum / full;
+double DacBranchVoltage(const DacDevice& r, double time, bool operating_point) {
+    const double step = (Voltage(Solution, r.ref) - Voltage(Solution, r.gnd)) * 0.5 / std::ldexp(1.0, static_cast<int>(r.bits.size()));
+    const double now = r.sum * step, before = r.previous_sum * step;
+    const double tsw = std::max(r.tsw, 1e-12);
+    const double since = time - r.change_time;
+    if (!operating_point && since <= tsw) return before + (now - before) * since / tsw;
+    return now;
+}
+
+bool DacRampEndsAt(uint32_t tick) {
+    for (auto* r : DevicesOf<DacDevice>(kDacList))
+        if (r->ramp_end == tick && tick != 0) return true;
+    return false;
 }
 
 int ResetAdcDevices(bool first) {
@@ -470,6 +485,7 @@ int ResetAdcDevices(bool first) {
 int ResetDacDevices(bool first) {
     const double tmin = DigitalRun.start_time, tmax = DigitalRun.tick_length * 1e9;
     for (auto* r : DevicesOf<DacDevice>(kDacList)) {
+        r->ramp_end = r->saved_ramp_end = 0;  // the queue starts empty
         if (first) {
             r->sum = r->previous_sum = r->saved_sum = r->saved_previous_sum = 0;
             r->change_time = r->previous_change_time = tmin;

@@ -3,6 +3,7 @@
 // and D-to-A interfaces and the A/D and D/A converters. Their records live in the
 // engine's device lists; analog voltages are read from the engine's solution vectors.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -52,10 +53,12 @@ struct DacDevice : DeviceInstance {
     std::string part;
     int primitive = 0;
     int out = 0, ref = 0, gnd = 0;
+    int branch = 0;                       // its voltage branch from out to gnd
     std::vector<int> bits;                // data bits, most significant first
     double change_time = 0, previous_change_time = 0, saved_change_time = 0;
     long long sum = 0, previous_sum = 0, saved_sum = 0, saved_previous_sum = 0;
     double tsw = 1e-8;                    // switching time of the timing mode
+    uint32_t ramp_end = 0, saved_ramp_end = 0;  // tick at which the present switching ends
 };
 
 // Builds a record from a part description (called by the set-up); 0 or 15055.
@@ -79,8 +82,12 @@ void EvaluateDacInputs();
 void ScheduleDacOutputs();
 void RollBackDacOutputs(double time);
 void AdcConvertTrigger(int primitive);
-// The output voltage of a D/A converter now (its sum ramped over the switching time).
-double DacOutputVoltage(const DacDevice& dac, double time);
+// The voltage of a D/A converter's branch (output minus ground) at time: its sum times
+// the reference's step, ramped from the previous sum over the switching time (in a
+// transient; at the operating point the present sum at once).
+double DacBranchVoltage(const DacDevice& dac, double time, bool operating_point);
+// True when a D/A switching ends at that tick (the analog side is solved there).
+bool DacRampEndsAt(uint32_t tick);
 
 // Index of the state whose band holds the voltage (the between state or the nearest).
 int FindAtoDState(AtoDInterface& record, bool report);

@@ -4,6 +4,7 @@
 
 #include "expression/compiler.h"
 #include "expression/expression.h"
+#include "sim/digital/device_memory.h"
 #include "sim/digital/digital_messages.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/primitive_eval.h"
@@ -213,11 +214,10 @@ int ParsePinDelay(const DigitalPartDesc& part, const std::string& text, int prim
         else checks += keyword + " " + body + " ";
         if (e) return e;
     }
+    r.checks.primitive = primitive;
     r.checks.names.assign(r.names.begin(), r.names.begin() + r.inputs);
     if (int e = ParseConstraintChecks(part, checks, r.inputs, &r.checks)) return e;
     r.levels.assign(r.names.size(), kLvlX);
-    r.states.assign(r.inputs, kStateX63);
-    r.histories.assign(r.names.size(), PinHistory{});
     r.outputs.assign(r.pairs, PinDelayRecord::Output{});
     DigitalNet.prims[primitive].record = static_cast<int>(PinDelayRecords.size());
     PinDelayRecords.push_back(std::move(r));
@@ -226,13 +226,14 @@ int ParsePinDelay(const DigitalPartDesc& part, const std::string& text, int prim
 
 void InitPinDelayDevices() {
     for (PinDelayRecord& r : PinDelayRecords) {
-        const int32_t* pins = PinsOf(r.primitive);
-        for (int i = 0; i < r.inputs; ++i) r.states[i] = DigitalNet.present[pins[i]];
-        for (PinHistory& h : r.histories) h = PinHistory{};
         for (PinDelayRecord::Output& o : r.outputs) o = PinDelayRecord::Output{};
         for (PinDelayRecord::Output& o : r.outputs) o.value = kStateX63;
-        InitConstraintRecord(r.checks);
+        InitConstraintRecord(r.checks, static_cast<int>(r.names.size()));
     }
+}
+
+void AdvancePinDelays() {
+    for (PinDelayRecord& r : PinDelayRecords) AdvanceConstraintRecord(r.checks);
 }
 
 int EvaluatePinDelay(int changed_node, int primitive, int output, uint32_t tick, int* low, int* high) {
@@ -240,18 +241,12 @@ int EvaluatePinDelay(int changed_node, int primitive, int output, uint32_t tick,
     PinDelayRecord& r = PinDelayRecords[p.record];
     const int32_t* pins = PinsOf(primitive);
     if (output == 1) {
+        KeepPinDelayMemory(r);
+        PinValues& values = r.checks.memory.pins;
         for (int i = 0; i < r.inputs; ++i) {
             const DigitalState s = DigitalNet.present[pins[i]];
             r.levels[i] = static_cast<uint8_t>(StrengthOf(s) == 0 ? kLvlZ : LevelOf(s));
-            if (s != r.states[i]) {
-                PinHistory& h = r.histories[i];
-                h.last_change_time = h.present_time;
-                h.last_change_kind = h.present_kind;
-                h.present_time = static_cast<int32_t>(tick);
-                const int l = LevelOf(s);
-                h.present_kind = l == kLvlR || l == kLvl1 ? 1 : l == kLvl0 || l == kLvlF ? 2 : 4;
-                r.states[i] = s;
-            }
+            values.Refresh(i, s, tick);
         }
         if (TimingChecksActive() && WarningsAllowed()) {
             r.checks.levels.assign(r.levels.begin(), r.levels.begin() + r.inputs);
@@ -271,12 +266,13 @@ int EvaluatePinDelay(int changed_node, int primitive, int output, uint32_t tick,
                 out.high = enabled ? p.default_high : 0;
                 const DigitalState value =
                     MakeState(level, DigitalFinalLevel(level) != kLvl0 ? out.high : out.low);
+                values.Refresh(r.inputs + o, value, tick);
                 if (DigitalRun.transient) {
                     PinDelayContext context;
                     context.count = item.program.count;
                     context.entries = item.program.entries.get();
                     context.pin_levels = r.levels.data();
-                    context.histories = r.histories.data();
+                    context.histories = values.edges.data();
                     uint8_t result = 0;
                     DelayTicks delay;
                     // Measured from what the output drives now: the record's value may

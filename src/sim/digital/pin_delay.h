@@ -19,14 +19,12 @@ struct PinDelayRecord {
     int inputs = 0;                     // inputs, reference and enable pins
     std::vector<std::string> names;     // the pins, then temporaries
     std::vector<uint8_t> levels;
-    std::vector<DigitalState> states;   // the pins' states at the last evaluation
-    std::vector<PinHistory> histories;
     struct Output {
         DelayTicks delay;
         DigitalState value = 0;
         uint8_t low = 0, high = 0;
     };
-    std::vector<Output> outputs;
+    std::vector<Output> outputs;        // what each output drives now
     struct Item {
         int kind = 0;                   // kCheckBoolean, or 6 PINDLY, 7 TRISTATE
         DigitalProgram program;
@@ -36,14 +34,19 @@ struct PinDelayRecord {
         int polarity = 1;               // 1 HI, 2 LO
     };
     std::vector<Item> items;
-    ConstraintRecord checks;            // SETUP_HOLD, WIDTH, FREQ and GENERAL sections
+    // The SETUP_HOLD, WIDTH, FREQ and GENERAL sections; its pin value records are the
+    // part's, one for every name.
+    ConstraintRecord checks;
+    uint32_t kept = 0;                  // the undo generation its outputs were kept in
 };
 extern std::vector<PinDelayRecord> PinDelayRecords;
 
 // Parses the PINDELAY text: 0 or 15055 after a reported error.
 int ParsePinDelay(const DigitalPartDesc& part, const std::string& text, int primitive);
-// Before a case: histories from the present states, checks re-armed.
+// Before a case: pin value records from the present states, checks re-armed.
 void InitPinDelayDevices();
+// Per time point: every pin value record's old fields := its new fields.
+void AdvancePinDelays();
 // The new level of output `output` (1 = the last output pin) with its strengths.
 int EvaluatePinDelay(int changed_node, int primitive, int output, uint32_t tick, int* low, int* high);
 // The drive strength of a pin-delay output on its node.

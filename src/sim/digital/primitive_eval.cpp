@@ -1,5 +1,6 @@
 #include "sim/digital/primitive_eval.h"
 
+#include "sim/digital/device_memory.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/logic_expression.h"
 #include "sim/digital/pin_delay.h"
@@ -179,7 +180,8 @@ DigitalState WithStrength(int level, int low, int high) {
 
 void RunCheck(int primitive, bool latch, int slot, uint32_t now, uint32_t reference, const char* input,
               uint32_t other = 0) {
-    if (!TimingChecksActive()) return;
+    // A parameter of 0 never fails.
+    if (!DigitalNet.prims[primitive].has_checks || !TimingChecksActive()) return;
     TimingCheck c{slot, now, reference, input, other};
     if (latch) CheckLatchTiming(primitive, c);
     else CheckFlipFlopTiming(primitive, c);
@@ -205,6 +207,8 @@ void EdgeFlipFlop(int changed_node, int primitive, int* q, int* qb, int* path, u
         else { *q = LevelAt(qnode); *qb = LevelAt(qbnode); *path = 1; }
         return;
     }
+    // What the record holds matters to the checks, and to a JKFF's falling clock.
+    if (rec && (p.has_checks || jk)) KeepFlipFlopMemory(p.record);
     if (rec && changed_node == pre) {
         if (preset) rec->ticks[0] = tick;
         else if (ActiveLow(pre_prev)) {
@@ -368,6 +372,7 @@ void Latch(int changed_node, int primitive, int* q, int* qb, int* path, uint32_t
     *qb = qbl;
     if (!DigitalRun.transient) { *path = 1; return; }
     const int pre_prev = LevelOf(n.previous[pre]), clr_prev = LevelOf(n.previous[clr]);
+    if (rec && p.has_checks) KeepFlipFlopMemory(p.record);
     if (changed_node == pre) {
         *path = 2;
         if (rec) {
@@ -471,8 +476,10 @@ void Schedule(uint32_t tick, int low, int high, int node, int primitive, int lev
 }
 
 // The gate delay triples of a transition, honouring tri-state ends.
-int32_t GateDelay(const Primitive& p, int from, int to, int mode) {
-    const int32_t* d = p.model_type == kMtUtgate && p.delays.size() >= 18 ? p.delays.data() : p.gate_delays;
+int32_t GateDelay(int primitive, int from, int to, int mode) {
+    const Primitive& p = DigitalNet.prims[primitive];
+    const std::vector<int32_t>& all = DigitalNet.info[primitive].delays;
+    const int32_t* d = p.model_type == kMtUtgate && all.size() >= 18 ? all.data() : DigitalNet.prims[primitive].gate_delays;
     if (p.model_type == kMtUdly) return d[mode < 1 ? 0 : mode > 3 ? 2 : mode - 1];
     if (p.model_type != kMtUtgate && (from == kLvlZ || to == kLvlZ)) {
         if (from == kLvlZ) from = kLvlX;
@@ -496,20 +503,20 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
     if (tri && low == 0 && high == 0) to = kLvlZ;
     if (DigitalRun.path_analysis) {
         const int from = DigitalInvert(to);
-        const int32_t delay = GateDelay(p, from, to, mode == 4 ? 3 : mode);
+        const int32_t delay = GateDelay(primitive, from, to, mode == 4 ? 3 : mode);
         return tick + delay;
     }
     int from = LevelOf(present_out);
     if (tri && StrengthOf(present_out) == 0) from = kLvlZ;
     if (mode != 4) {
-        const uint32_t at = tick + GateDelay(p, from, to, mode);
+        const uint32_t at = tick + GateDelay(primitive, from, to, mode);
         Schedule(at, low, high, node, primitive, LevelOf(value), changed);
         return at;
     }
     const int m = LevelOf(n.present[node]);
     const int level = LevelOf(value);
-    auto min_to = [&](int l) { return tick + GateDelay(p, m, l, 1); };
-    auto max_to = [&](int l) { return tick + GateDelay(p, m, l, 3); };
+    auto min_to = [&](int l) { return tick + GateDelay(primitive, m, l, 1); };
+    auto max_to = [&](int l) { return tick + GateDelay(primitive, m, l, 3); };
     switch (level) {
     case kLvlR:
     case kLvlF: {
@@ -561,8 +568,9 @@ uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int 
         Schedule(tick, low, high, node, primitive, level, changed);
         return tick;
     }
+    const std::vector<int32_t>& delays = n.info[primitive].delays;
     auto at = [&](int mode) {
-        return tick + (family + mode - 1 < static_cast<int>(p.delays.size()) ? p.delays[family + mode - 1] : 0);
+        return tick + (family + mode - 1 < static_cast<int>(delays.size()) ? delays[family + mode - 1] : 0);
     };
     int mode = p.timing_mode;
     if (DigitalRun.path_analysis) return at(mode == 4 ? 3 : mode);

@@ -342,7 +342,7 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
     long long steps = 0;
     while (pc < program.commands.size()) {
         if (++steps > 10 * static_cast<long long>(kMaxStimulusEvents))
-            return DigitalSetupFail(kMsgDigitalOutOfMemory, p.part, "", 0);
+            return DigitalSetupFail(kMsgDigitalOutOfMemory, InfoOf(program.primitive).part, "", 0);
         StimulusCommand& c = program.commands[pc];
         if (c.flags & kStimRepeat) {
             const bool first_pass = c.count < 0 ? pass_start[pc] < 0 : c.counter == c.count;
@@ -424,7 +424,7 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
         }
         if (program.is_switch) current.assign(1, program.switch_closed ? '1' : '0');
         const double ticks = (t - tmin) / r.tick_length;
-        if (!(ticks > -1)) return DigitalSetupFail(13194, p.part, "", 0);  // before the start
+        if (!(ticks > -1)) return DigitalSetupFail(13194, InfoOf(program.primitive).part, "", 0);  // before the start
         const long long tick = ticks > 1e15 ? static_cast<long long>(1e15) : static_cast<long long>(ticks + 1e-6);
         for (int j = 0; j < pin_count; ++j) {
             const int bit = program.pin_map[j];
@@ -432,7 +432,7 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
             if (ch == last[j]) continue;
             if (tick > static_cast<long long>(r.end_tick)) break;
             if (tick < previous_tick || (tick == previous_tick && (c.flags & kStimAbsolute)))
-                return DigitalSetupFail(13194, p.part, "", 0);
+                return DigitalSetupFail(13194, InfoOf(program.primitive).part, "", 0);
             const int level = DigitalLevelOfLetter(ch) < 0 ? kLvlX : DigitalLevelOfLetter(ch);
             const int strength = level == kLvlZ ? 0 : DigitalFinalLevel(level) == kLvl0 ? p.low : p.high;
             const DigitalState state = MakeState(level, strength);
@@ -447,7 +447,7 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
                 n.pending[node] = state;
                 if (operating_point) n.present[node] = state;
             }
-            if (r.queue.Stored() >= kMaxStimulusEvents) return DigitalSetupFail(kMsgDigitalOutOfMemory, p.part, "", 0);
+            if (r.queue.Stored() >= kMaxStimulusEvents) return DigitalSetupFail(kMsgDigitalOutOfMemory, InfoOf(program.primitive).part, "", 0);
             r.queue.Add({r.queue.Snap(at), node, program.primitive, state, p.low, p.high});
             n.pending[node] = state;
             last[j] = ch;

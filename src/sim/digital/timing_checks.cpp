@@ -26,10 +26,12 @@ double Seconds(uint32_t ticks) { return ticks * DigitalRun.tick_length; }
 
 // The parameter of a check slot in ticks by the primitive's timing mode (mode 4 checks
 // against the maximum, the strictest demand).
-int32_t Parameter(const Primitive& p, int slot) {
+int32_t Parameter(int primitive, int slot) {
+    const Primitive& p = DigitalNet.prims[primitive];
+    const std::vector<int32_t>& delays = DigitalNet.info[primitive].delays;
     const int mode = p.timing_mode == 4 ? 3 : p.timing_mode < 1 ? 1 : p.timing_mode;
     const size_t at = static_cast<size_t>(slot + mode - 1);
-    return at < p.delays.size() ? p.delays[at] : 0;
+    return at < delays.size() ? delays[at] : 0;
 }
 
 // Starts a warning block; false when it may not be written.
@@ -40,8 +42,9 @@ bool BeginWarning() {
     return true;
 }
 
-void DeviceLine(const Primitive& p) {
-    if (!p.part.empty()) Write("Device %s\n", p.part.c_str());
+void DeviceLine(int primitive) {
+    const std::string& part = DigitalNet.info[primitive].part;
+    if (!part.empty()) Write("Device %s\n", part.c_str());
 }
 
 // "Preb" -> "preb" for the latch texts.
@@ -64,8 +67,7 @@ bool TimingChecksActive() {
 }
 
 int CheckFlipFlopTiming(int primitive, const TimingCheck& c) {
-    const Primitive& p = DigitalNet.prims[primitive];
-    const int32_t required = Parameter(p, c.slot);
+    const int32_t required = Parameter(primitive, c.slot);
     if (required == 0 || c.reference == 0) return 0;
     const uint32_t measured = c.now - c.reference;
     if (static_cast<int64_t>(measured) >= required) return 0;
@@ -74,38 +76,38 @@ int CheckFlipFlopTiming(int primitive, const TimingCheck& c) {
     switch (c.slot) {
     case kEffTwpcl:
         Write("%s width violation at t=%g\n", c.input, t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("Required %s width is %g\n", c.input, req);
         Write("Measured %s width is %g\n", c.input, meas);
         break;
     case kEffTwclkl:
         Write("Minimum clock width low violation at t=%g\n", t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("Required minimum clock low width is %g\n", req);
         Write("Measured minimum clock low width is %g\n", meas);
         break;
     case kEffTwclkh:
         Write("Minimum clock width high violation at t=%g\n", t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("Required minimum clock high width is %g\n", req);
         Write("Measured minimum clock high width is %g\n", meas);
         break;
     case kEffTsudclk:
         Write("%s setup time violation at t=%g\n", c.input, t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("%s changed at %g\n", c.input, Seconds(c.reference));
         Write("Required %s setup time is %g\n", c.input, req);
         Write("Measured %s setup time is %g\n", c.input, meas);
         break;
     case kEffTsupcclkh:
         Write("%s setup violation at t=%g\n", c.input, t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("Required %s setup is %g\n", c.input, req);
         Write("Measured %s setup is %g\n", c.input, meas);
         break;
     default:  // hold
         Write("%s hold violation at t=%g\n", c.input, t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("Clock changed at %g\n", Seconds(c.reference));
         Write("%s changed at %g\n", c.input, Seconds(c.other));
         Write("Required %s hold time is %g\n", c.input, req);
@@ -116,8 +118,7 @@ int CheckFlipFlopTiming(int primitive, const TimingCheck& c) {
 }
 
 int CheckLatchTiming(int primitive, const TimingCheck& c) {
-    const Primitive& p = DigitalNet.prims[primitive];
-    const int32_t required = Parameter(p, c.slot);
+    const int32_t required = Parameter(primitive, c.slot);
     if (required == 0 || c.reference == 0) return 0;
     const uint32_t measured = c.now - c.reference;
     if (static_cast<int64_t>(measured) >= required) return 0;
@@ -127,31 +128,31 @@ int CheckLatchTiming(int primitive, const TimingCheck& c) {
     switch (c.slot) {
     case kGffTwpcl:
         Write("%s width violation at t=%g\n", c.input, t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("Required %s width is %g\n", lower.c_str(), req);
         Write("Measured %s width is %g\n", lower.c_str(), meas);
         break;
     case kGffTwgh:
         Write("Gate width violation at t=%g\n", t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("Required gate width is %g\n", req);
         Write("Measured gate width is %g\n", meas);
         break;
     case kGffTsudg:
         Write("Data setup time violation at t=%g\n", t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("Required data setup time is %g\n", req);
         Write("Measured data setup time is %g\n", meas);
         break;
     case kGffTsupcgh:
         Write("%s setup violation at t=%g\n", c.input, t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("Required %s setup is %g\n", lower.c_str(), req);
         Write("Measured %s setup is %g\n", lower.c_str(), meas);
         break;
     default:  // hold
         Write("Data hold violation at t=%g\n", t);
-        DeviceLine(p);
+        DeviceLine(primitive);
         Write("Clock changed at %g\n", Seconds(c.reference));
         Write("%s changed at %g\n", c.input, Seconds(c.other));
         Write("Required data hold time is %g\n", req);
@@ -166,6 +167,14 @@ bool WriteAtoDHazard(const std::string& part, const std::string& node, double vo
     Write("Input voltage hazard on ATOD interface device ");
     Write("%s.\n", part.c_str());
     Write("Analog input node %s is at %3.3e volts at T=%3.3e\n", node.c_str(), volts, time);
+    return true;
+}
+
+bool ReportDigitalWarningCount(const TimedNotice& show) {
+    if (!show) return false;
+    const std::string text = DigitalWarningNotice(false);
+    if (text.empty()) return false;
+    show(text);
     return true;
 }
 

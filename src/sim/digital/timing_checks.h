@@ -3,11 +3,13 @@
 // numeric output of the analysis.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace ob7 {
 
-// The numeric output text of the run; warnings are appended to it.
+// The warnings of the present case, for the numeric output of the run (which takes
+// them at the end of each case); a new case and a new network start it empty.
 extern std::string DigitalWarningText;
 extern int DigitalWarningCount;
 
@@ -40,6 +42,12 @@ bool WriteAtoDHazard(const std::string& part, const std::string& node, double vo
 
 // The timed notice of a finished run: "" when nothing is to be shown.
 std::string DigitalWarningNotice(bool batch_mode);
+// Puts a text up as a timed notice. The analysis window gives one; batch runs, probe
+// runs and demo playback give none, and show nothing.
+using TimedNotice = std::function<void(const std::string& text)>;
+// After a run: the count of the warnings of its last case as a timed notice, when there
+// were any and NOOUTMSG is 0. True when one was shown.
+bool ReportDigitalWarningCount(const TimedNotice& show);
 
 // Message id of the notice.
 inline constexpr int kMsgDigitalWarnings = 13260;

@@ -8,6 +8,7 @@
 #include "foundation/message_codes.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/integration.h"
+#include "sim/engine/large_blocks.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
@@ -325,6 +326,7 @@ void FreeSimulationState() {
     EquationCount = 0;
     NodeCount = 0;
     if (RunState.free_run_buffers) RunState.free_run_buffers();
+    ReleaseLargeBlocks();
 }
 
 }  // namespace ob7

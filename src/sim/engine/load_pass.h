@@ -114,6 +114,17 @@ extern MatrixElement** TrailCursor;  // next element to stamp
 
 // Stamp helpers of the load routines: each consumes the element under the cursor.
 inline void StampNext(double value) { (*TrailCursor++)->real += value; }
+// Stamps the values in order, one trail element each. A value of exactly 0 leaves its
+// element as it is (a cleared element is +0, and adding values never makes -0), so it is
+// skipped: devices whose internal and external terminals coincide stamp one element many
+// times over, mostly with zeros, and each add would wait on the one before.
+template <std::size_t N>
+inline void StampValues(const double (&values)[N]) {
+    MatrixElement* const* cursor = TrailCursor;
+    for (std::size_t k = 0; k < N; ++k)
+        if (values[k] != 0.0) cursor[k]->real += values[k];
+    TrailCursor += N;
+}
 inline void StampNextComplex(double real, double imag) {
     MatrixElement* e = *TrailCursor++;
     e->real += real;

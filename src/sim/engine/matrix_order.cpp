@@ -76,7 +76,7 @@ template <class T>
 class ListStore {
   public:
     // Lists 1..count with the given lengths (index 0 unused); their items are to be set.
-    void Reset(const std::vector<int>& lengths) {
+    void Reset(const LargeVector<int>& lengths) {
         const size_t count = lengths.size();
         start_.assign(count, 0);
         length_.assign(lengths.begin(), lengths.end());
@@ -101,7 +101,7 @@ class ListStore {
         length_[list] = room_[list] = 0;
     }
     void Free() {
-        std::vector<T>().swap(store_);
+        LargeVector<T>().swap(store_);
         start_.clear();
         length_.clear();
         room_.clear();
@@ -135,10 +135,10 @@ class ListStore {
         store_.resize(at);
     }
 
-    std::vector<T> store_;
-    std::vector<size_t> start_;
-    std::vector<int> length_, room_;
-    std::vector<int> order_;
+    LargeVector<T> store_;
+    LargeVector<size_t> start_;
+    LargeVector<int> length_, room_;
+    LargeVector<int> order_;
     size_t inUse_ = 0;  // room of the lists
 };
 
@@ -213,7 +213,7 @@ class Ordering {
                     diagImag_[i] = d->imag;
                 }
             }
-            std::vector<int> colLength(n + 1, 0), rowLength(n + 1, 0);
+            LargeVector<int> colLength(n + 1, 0), rowLength(n + 1, 0);
             for (int c = 1; c <= n; ++c) {
                 for (MatrixElement* e = m_->firstInCol[c]; e; e = e->nextInCol) {
                     ++colLength[c];
@@ -295,11 +295,11 @@ class Ordering {
         const size_t count = size_t(n) + upperOut_.size() + lowerOut_.size();
         if (count > size_t(INT_MAX)) return false;
         PackedFactors& f = m_->lu;
-        std::vector<int> next, rowStart;
+        LargeVector<int> next, rowStart;
         struct Placed {
             int step, entry;
         };
-        std::vector<Placed> byRow;
+        LargeVector<Placed> byRow;
         try {
             f.colStart.assign(n + 2, 0);
             f.diagPos.assign(n + 1, 0);
@@ -997,35 +997,35 @@ class Ordering {
 
     SparseMatrix* m_;
     int step_ = 1;
-    std::vector<int> rowAt_, colAt_;    // identity at each index
-    std::vector<int> rowPos_, colPos_;  // index of each identity
+    LargeVector<int> rowAt_, colAt_;    // identity at each index
+    LargeVector<int> rowPos_, colPos_;  // index of each identity
     ListStore<ActiveEntry> cols_;  // by column identity
     ListStore<RowEntry> rows_;     // by row identity
     // A row's state by identity: eliminated, active, the pivot row, or (0 upward) its
     // place among the pivot column's entries while a step eliminates.
     static constexpr int kActive = -1, kEliminated = -2, kPivotRow = -3;
     static constexpr int kNoEntry = -1;
-    std::vector<int> rowState_;
+    LargeVector<int> rowState_;
     // By column identity: the largest magnitude in the column without the row `largestRow_`
     // (kNone when not known).
     static constexpr int kNone = -1;
-    std::vector<double> largest_;
-    std::vector<int> largestRow_;
+    LargeVector<double> largest_;
+    LargeVector<int> largestRow_;
     // By place in lower_: the stamp of the last column walk that met the row.
-    std::vector<int> met_;
+    LargeVector<int> met_;
     int stamp_ = 0;
-    std::vector<double> lowerReal_;  // by place in lower_: the value, 0 when negligible
-    std::vector<ActiveEntry> byId_;  // a column in the searches' order
-    std::vector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
-    std::vector<int32_t> blockLow_;               // by block of indices: bound of the products
-    std::vector<LowerEntry> lower_;  // the pivot column, pivot excluded
+    LargeVector<double> lowerReal_;  // by place in lower_: the value, 0 when negligible
+    LargeVector<ActiveEntry> byId_;  // a column in the searches' order
+    LargeVector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
+    LargeVector<int32_t> blockLow_;               // by block of indices: bound of the products
+    LargeVector<LowerEntry> lower_;  // the pivot column, pivot excluded
     // By entry id: the element (stored elements only: fill-ins have ids from
     // elementOf_.size() on) and the row and column identities.
-    std::vector<MatrixElement*> elementOf_;
-    std::vector<int> rowOf_, colOf_;
-    std::vector<int> diag_;  // by index: the diagonal entry's id, kNoEntry when none
-    std::vector<MatrixElement*> fillInElement_;  // by fill-in (id less the stored count)
-    std::vector<double> imag_;  // by entry id: the imaginary part, when there is any
+    LargeVector<MatrixElement*> elementOf_;
+    LargeVector<int> rowOf_, colOf_;
+    LargeVector<int> diag_;  // by index: the diagonal entry's id, kNoEntry when none
+    LargeVector<MatrixElement*> fillInElement_;  // by fill-in (id less the stored count)
+    LargeVector<double> imag_;  // by entry id: the imaginary part, when there is any
     bool withImag_ = false;  // a real matrix whose elements all have no imaginary part has none
     double Magnitude(const ActiveEntry& e) const {
         const double re = e.real < 0 ? -e.real : e.real;
@@ -1033,19 +1033,19 @@ class Ordering {
         const double im = imag_[e.id];
         return re + (im < 0 ? -im : im);
     }
-    std::vector<int> upper_;                 // the pivot row's columns, pivot excluded
-    std::vector<int> upperAt_;               // where each one's entry was last known to lie
+    LargeVector<int> upper_;                 // the pivot row's columns, pivot excluded
+    LargeVector<int> upperAt_;               // where each one's entry was last known to lie
     // The factors by step, as the elimination computed them: the pivot, the pivot row right
     // of it (scaled) and the pivot column below it; ends by step.
-    std::vector<FactorEntry> pivotOut_, upperOut_, lowerOut_;
-    std::vector<double> pivotImag_, upperImag_, lowerImag_;
-    std::vector<int64_t> upperEnd_, lowerEnd_;
+    LargeVector<FactorEntry> pivotOut_, upperOut_, lowerOut_;
+    LargeVector<double> pivotImag_, upperImag_, lowerImag_;
+    LargeVector<int64_t> upperEnd_, lowerEnd_;
     int singularStep_ = 0;
 };
 
 // The elements column by column, each column in row order, from the linked columns.
-std::vector<PlacedElement> ElementsByColumn(SparseMatrix* m) {
-    std::vector<PlacedElement> byColumn;
+LargeVector<PlacedElement> ElementsByColumn(SparseMatrix* m) {
+    LargeVector<PlacedElement> byColumn;
     byColumn.reserve(m->elementCount);
     for (int k = 1; k <= m->size; ++k)
         for (MatrixElement* e = m->firstInCol[k]; e; e = e->nextInCol)
@@ -1095,7 +1095,7 @@ bool PlanRefactor(SparseMatrix* m) {
 
 // Packs the kept order by column (`byColumn` as ElementsByColumn gives it), for
 // refactoring.
-bool BuildPackedFactors(SparseMatrix* m, const std::vector<PlacedElement>& byColumn) {
+bool BuildPackedFactors(SparseMatrix* m, const LargeVector<PlacedElement>& byColumn) {
     PackedFactors& f = m->lu;
     const int n = m->size;
     try {

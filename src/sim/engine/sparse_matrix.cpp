@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "sim/engine/sparse_matrix_internal.h"
 
@@ -24,16 +25,14 @@ bool ElementPool::Reserve(int count) {
 MatrixElement* ElementPool::Take() {
     if (left == 0) {
         int n = nextBlockSize > 0 ? nextBlockSize : kElementsPerLaterBlock;
-        MatrixElement* block = new (std::nothrow) MatrixElement[n];
-        if (!block) return nullptr;
         try {
-            blocks.emplace_back(block);
+            std::unique_ptr<MatrixElement[], LargeBlockDeleter<MatrixElement>> block(
+                static_cast<MatrixElement*>(AllocateLargeBlock(size_t(n) * sizeof(MatrixElement))),
+                LargeBlockDeleter<MatrixElement>{size_t(n)});
+            blocks.push_back(std::move(block));
             blockUsed.push_back(0);
         } catch (const std::bad_alloc&) {
-            if (blocks.size() > blockUsed.size())
-                blocks.pop_back();
-            else
-                delete[] block;
+            if (blocks.size() > blockUsed.size()) blocks.pop_back();
             return nullptr;
         }
         left = n;

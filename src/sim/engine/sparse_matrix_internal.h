@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "sim/engine/large_blocks.h"
 #include "sim/engine/sparse_matrix.h"
 
 namespace ob7 {
@@ -22,8 +23,8 @@ constexpr double kNegligible = 1e-100;
 
 // Elements come from blocks that are never freed one by one, so pointers stay valid.
 struct ElementPool {
-    std::vector<std::unique_ptr<MatrixElement[]>> blocks;
-    std::vector<int> blockUsed;  // elements handed out from each block
+    std::vector<std::unique_ptr<MatrixElement[], LargeBlockDeleter<MatrixElement>>> blocks;
+    LargeVector<int> blockUsed;  // elements handed out from each block
     int left = 0;                // free elements in the last block
     int nextBlockSize = 0;
     int64_t allocated = 0;  // elements in all blocks
@@ -43,19 +44,19 @@ struct ElementPool {
 // gathered through `element`, so the stamped elements are never overwritten.
 struct PackedFactors {
     int size = 0;
-    std::vector<int> colStart;  // size + 2 entries, columns 1..size
-    std::vector<int> diagPos;   // position of each column's diagonal
-    std::vector<int> rowOf;     // internal row of each position
-    std::vector<MatrixElement*> element;
-    std::vector<double> real;     // real factors
-    std::vector<double> complex;  // complex factors, (re, im) per position
-    std::vector<int> scatter;     // position of each row in the column being refactored
+    LargeVector<int> colStart;  // size + 2 entries, columns 1..size
+    LargeVector<int> diagPos;   // position of each column's diagonal
+    LargeVector<int> rowOf;     // internal row of each position
+    LargeVector<MatrixElement*> element;
+    LargeVector<double> real;     // real factors
+    LargeVector<double> complex;  // complex factors, (re, im) per position
+    LargeVector<int> scatter;     // position of each row in the column being refactored
     // Columns whose lower factors nest (column j's rows are j + 1 and those of column j + 1)
     // form a block; superEnd gives the last column of each column's block. A block updates
     // a later column through one dense accumulator, `block`.
-    std::vector<int> superEnd;
-    std::vector<double> block;
-    std::vector<double> recip;  // the real pivots' reciprocals by column, as in `real`
+    LargeVector<int> superEnd;
+    LargeVector<double> block;
+    LargeVector<double> recip;  // the real pivots' reciprocals by column, as in `real`
     bool built = false;  // the layout matches the kept pivot order
 };
 
@@ -66,23 +67,23 @@ struct SparseMatrix {
     int allocExternal = 0;
     bool complex = true;
     int currentSize = 0;                 // internal indices handed out
-    std::vector<MatrixElement*> diag;    // by internal step 1..size
-    std::vector<uint8_t> directComplex;  // addressing chosen by the partition, by step
-    std::vector<uint8_t> directReal;
+    LargeVector<MatrixElement*> diag;    // by internal step 1..size
+    LargeVector<uint8_t> directComplex;  // addressing chosen by the partition, by step
+    LargeVector<uint8_t> directReal;
     int elementCount = 0;
     int error = 0;
-    std::vector<int> extToIntCol;  // -1 for an index not seen yet
-    std::vector<int> extToIntRow;
+    LargeVector<int> extToIntCol;  // -1 for an index not seen yet
+    LargeVector<int> extToIntRow;
     bool factored = false;
     int fillInCount = 0;
-    std::vector<MatrixElement*> firstInCol;
-    std::vector<MatrixElement*> firstInRow;
-    std::vector<double> intermediate;  // (re, im) per index: scatter and work vector
+    LargeVector<MatrixElement*> firstInCol;
+    LargeVector<MatrixElement*> firstInRow;
+    LargeVector<double> intermediate;  // (re, im) per index: scatter and work vector
     std::vector<int> intToExtCol;
     std::vector<int> intToExtRow;
-    std::vector<int32_t> markowitzRow;
-    std::vector<int32_t> markowitzCol;
-    std::vector<int32_t> markowitzProd;  // two extra slots: size + 1 and size + 2
+    LargeVector<int32_t> markowitzRow;
+    LargeVector<int32_t> markowitzCol;
+    LargeVector<int32_t> markowitzProd;  // two extra slots: size + 1 and size + 2
     bool needsOrdering = true;
     bool previousClearComplex = false;
     bool rowsLinked = false;

@@ -204,6 +204,8 @@ int HeightOfSizeText(const std::string& text) {
 }  // namespace
 
 CFontPage::CFontPage(bool effects) : CPropertyPage2(FrameworkTemplate(15685)), effects_(effects) {}
+CFontPage::CFontPage(platform::DialogTemplate tmpl, bool effects)
+    : CPropertyPage2(std::move(tmpl)), effects_(effects) {}
 
 void CFontPage::SetFontRecord(FontRecord* record, int filter) {
     record_ = record;
@@ -433,37 +435,72 @@ std::string AxisScale::Format(double value, bool scaled) const {
     return b == std::string::npos ? std::string() : out.substr(b, e - b + 1);
 }
 
+void CNumFormatGroup::Attach(platform::Dialog& dialog, NumberFormatSpec& spec, int base) {
+    dialog_ = &dialog;
+    spec_ = &spec;
+    base_ = base;
+    dialog.SetRange(Id(kSpin), 0, 16);
+    ShowSpec();
+}
+
+void CNumFormatGroup::ShowSpec() {
+    if (!dialog_) return;
+    const char* text = spec_->text;
+    int checked = std::strpbrk(text, "Ee") ? kScientific : std::strpbrk(text, "Gg") ? kDefault : kEngineering;
+    dialog_->CheckRadioButton(Id(kScientific), Id(kDefault), Id(checked));
+    int digits = std::clamp(std::atoi(text), 0, 16);
+    dialog_->SetItemText(Id(kDigits), std::to_string(digits));
+    dialog_->SetPos(Id(kSpin), digits);
+}
+
+NumberFormatSpec CNumFormatGroup::ReadSpec() {
+    NumberFormatSpec spec;
+    if (!dialog_) return spec;
+    DialogControls controls(*dialog_);
+    int error = 0;
+    double read = controls.GetDlgItemValue(Id(kDigits), &error);
+    int digits = error ? 3 : static_cast<int>(std::clamp(read, 0.0, 16.0));
+    if (error || digits != read) dialog_->SetItemText(Id(kDigits), std::to_string(digits));
+    char text[16];
+    const char* letter = dialog_->IsButtonChecked(Id(kScientific)) ? "E"
+                         : dialog_->IsButtonChecked(Id(kDefault))  ? "G"
+                                                                   : "";
+    std::snprintf(text, sizeof text, "%d%s", digits, letter);
+    spec.Set(text);
+    return spec;
+}
+
+bool CNumFormatGroup::SpecChanged() {
+    if (!spec_) return false;
+    NumberFormatSpec read = ReadSpec();
+    bool changed = std::strcmp(read.text, spec_->text) != 0;
+    *spec_ = read;
+    return changed;
+}
+
+bool CNumFormatGroup::OnControlNotify(int id, platform::Notify code) {
+    if (!dialog_) return false;
+    if (id == Id(kSpin) && code == platform::Notify::Changed) {
+        dialog_->SetItemText(Id(kDigits), std::to_string(dialog_->Pos(Id(kSpin))));
+        return true;
+    }
+    return id >= Id(kScientific) && id <= Id(kSpin);
+}
+
 CNumFormatDlg::CNumFormatDlg(platform::Window* parent, NumberFormatSpec& spec)
-    : CDialog2(FrameworkTemplate(154), nullptr, parent), spec_(spec) {
+    : CDialog2(FrameworkTemplate(154), nullptr, parent), spec_(spec), working_(spec) {
     OnCommandRange(5801, 5803, [this](int) { ShowSample(); });
 }
 
 bool CNumFormatDlg::OnInitDialog() {
     CDialog2::OnInitDialog();
-    SetRange(5805, 0, 16);
-    int checked = std::strpbrk(spec_.text, "Ee") ? 5801 : std::strpbrk(spec_.text, "Gg") ? 5803 : 5802;
-    CheckRadioButton(5801, 5803, checked);
-    SetItemText(5804, std::to_string(spec_.digits));
-    SetPos(5805, spec_.digits);
+    group_.Attach(*this, working_);
     ShowSample();
     return true;
 }
 
-NumberFormatSpec CNumFormatDlg::ReadSpec() {
-    int error = 0;
-    double read = controls.GetDlgItemValue(5804, &error);
-    int digits = error ? 3 : std::clamp(static_cast<int>(read), 0, 16);
-    if (error || digits != read) SetItemText(5804, std::to_string(digits));
-    char text[16];
-    const char* letter = IsButtonChecked(5801) ? "E" : IsButtonChecked(5803) ? "G" : "";
-    std::snprintf(text, sizeof text, "%d%s", digits, letter);
-    NumberFormatSpec spec;
-    spec.Set(text);
-    return spec;
-}
-
 void CNumFormatDlg::ShowSample() {
-    NumberFormatSpec spec = ReadSpec();
+    NumberFormatSpec spec = group_.ReadSpec();
     double value = 123456.123456789;
     char buffer[kNumberTextSize];
     FormatNumber(buffer, &value, spec.digits, spec.style, kNumLowerCase);
@@ -471,17 +508,12 @@ void CNumFormatDlg::ShowSample() {
 }
 
 void CNumFormatDlg::OnControlNotify(int id, platform::Notify code) {
-    if (id == 5804 && code == platform::Notify::Changed) ShowSample();
-    if (id == 5805 && code == platform::Notify::Changed) {
-        SetItemText(5804, std::to_string(Pos(5805)));
-        ShowSample();
-    }
+    if (group_.OnControlNotify(id, code) && code == platform::Notify::Changed) ShowSample();
 }
 
 void CNumFormatDlg::OnOK() {
-    NumberFormatSpec spec = ReadSpec();
-    if (std::strcmp(spec.text, spec_.text) != 0) changed = 1;
-    spec_ = spec;
+    if (group_.SpecChanged()) changed = 1;
+    spec_ = working_;
     CDialog2::OnOK();
 }
 

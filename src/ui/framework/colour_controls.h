@@ -73,6 +73,8 @@ private:
 class CFontPage : public CPropertyPage2 {
 public:
     explicit CFontPage(bool effects = true);
+    // A page of its own template that holds the font controls (1001-1006) among others.
+    CFontPage(platform::DialogTemplate tmpl, bool effects);
     // filter: 0x40000 outline faces only, 0x4401 fixed pitch only, else all faces.
     void SetFontRecord(FontRecord* record, int filter = 0);
     void SetColorSlot(int slot);
@@ -123,6 +125,28 @@ struct AxisScale {
     std::string Format(double value, bool scaled) const;
 };
 
+// The number-format controls of a dialog or page: Scientific, Engineering and Default
+// (5801 to 5803), the digits edit 5804 and its spin button 5805, each id plus a base
+// offset, attached to a spec.
+class CNumFormatGroup {
+public:
+    enum : int { kScientific = 5801, kEngineering = 5802, kDefault = 5803, kDigits = 5804, kSpin = 5805 };
+    // Sets the spin range 0 to 16 and shows the spec.
+    void Attach(platform::Dialog& dialog, NumberFormatSpec& spec, int base = 0);
+    void ShowSpec();
+    // The controls as a spec; digits outside 0 to 16 (or unreadable) are corrected in the edit.
+    NumberFormatSpec ReadSpec();
+    // Reads the controls into the attached spec; true when its text changed.
+    bool SpecChanged();
+    // The spin button moved: its position into the digits edit. True when the id was the group's.
+    bool OnControlNotify(int id, platform::Notify code);
+    int Id(int id) const { return id + base_; }
+private:
+    platform::Dialog* dialog_ = nullptr;
+    NumberFormatSpec* spec_ = nullptr;
+    int base_ = 0;
+};
+
 // The Format dialog on a spec.
 class CNumFormatDlg : public CDialog2 {
 public:
@@ -131,11 +155,11 @@ public:
     void OnOK() override;
     void OnControlNotify(int id, platform::Notify code) override;
     int changed = 0;
-
 private:
-    NumberFormatSpec ReadSpec();
     void ShowSample();
     NumberFormatSpec& spec_;
+    NumberFormatSpec working_;
+    CNumFormatGroup group_;
 };
 
 // The progress shown in the status bar: only a higher percentage moves the bar.

@@ -182,6 +182,7 @@ const std::vector<DialogTemplate>& Table() {
         TwoFields(309, "Copy Model", "&Model name:", "&Library:"),
         ListChoice(3200, "Select"),
         Notice(3210, "Notice"),
+        Notice(3890, "Notice"),
         ColourPage(),
         FontPage(),
         FormatDialog(),

@@ -158,6 +158,24 @@ CDraw::~CDraw() {
     if (frame && frame->draw == this) frame->draw = nullptr;
 }
 
+namespace {
+ToolBarTableSource& TheToolBarTables() {
+    static ToolBarTableSource source;
+    return source;
+}
+}  // namespace
+
+void SetToolBarTableSource(ToolBarTableSource source) { TheToolBarTables() = std::move(source); }
+
+bool CDraw::InitMainToolBar() {
+    std::vector<int> commands;
+    bool top = true;
+    if (!TheToolBarTables() || !TheToolBarTables()(drawType, commands, top)) return false;
+    toolButtons = std::move(commands);
+    toolBarTop = top;
+    return true;
+}
+
 bool CDraw::CreateInFrame(platform::Window* parent) {
     parentWindow = parent;
     if (frame && std::find(ViewList().begin(), ViewList().end(), this) == ViewList().end())

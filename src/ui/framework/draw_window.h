@@ -5,6 +5,8 @@
 // colours, selection repaint, and the one-level undo list. CMDIFrame adds creation,
 // title, placement and activation.
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +82,53 @@ struct UndoEntry {
 };
 constexpr int kUndoEditState = 12, kUndoOneObject = 7;
 
+// What a hit test found. Families: 1 a schematic object, 2 a grid text, 3 a graphic
+// object of an analysis window, 10 the text being typed; 0 nothing.
+enum HitFamily : int { kHitNone = 0, kHitSchematicObject = 1, kHitGridText = 2, kHitGraphicObject = 3,
+                       kHitTypedText = 10 };
+// The kinds of schematic objects (family 1).
+enum HitObjectKind : int { kHitComponent = 0, kHitWire = 1, kHitDrawing = 2 };
+struct HitRecord {
+    int family = kHitNone;
+    void* object = nullptr;
+    uint8_t* state = nullptr;       // where the object keeps its selected bit (bit 0)
+    int handleFlags = 0;            // the handles under the point
+    int objectKind = 0;             // family 1: HitObjectKind; family 3: the graphic kind
+    int graphicKind = 0;            // family 1 drawings: their graphic kind
+    bool closed = false;            // a drawn shape with a fill colour
+    bool resizableComponent = false;
+    platform::Rect bounds;          // family 3: the object's pixel bounds
+    platform::Point anchor;         // measuring tags: the anchor pixel of their label
+    const FontRecord* font = nullptr;
+    std::string attributeText;      // family 1 drawings that show an attribute text
+    bool Selected() const { return state && (*state & 1); }
+};
+
+// What the drag tracker of the views is asked to do: its code, the kind of object it
+// draws, where it starts, and what it hands on to the view when it ends.
+struct TrackRequest {
+    int code = 0;
+    int kind = 0;
+    platform::Point point;
+    platform::Point pagePoint;
+    int graph = -1;
+    platform::Rect rect;
+    bool hasAnchor = false;
+    platform::Point anchor;
+    const FontRecord* font = nullptr;
+    std::string text;
+};
+// Tracker codes the base uses.
+enum TrackCode : int { kTrackEndPlacement = 0x30, kTrackResizeObject = 0x6017, kTrackResizeDrawing = 0x2017,
+                       kTrackDragWire = 0x2016, kTrackRubberBandObjects = 0xCF14, kTrackRubberBand = 0x8F14,
+                       kTrackClosedShape = 0x8000 };
+
+// The default button list of a window type's own tool bar (command ids, 0 for a
+// separator) and whether the bar lies along the top; false for a type without a bar.
+// The application shell, which keeps the lists, installs it.
+using ToolBarTableSource = std::function<bool(int drawType, std::vector<int>& commands, bool& top)>;
+void SetToolBarTableSource(ToolBarTableSource source);
+
 class CDraw : public platform::Window {
 public:
     CDraw();
@@ -101,6 +150,7 @@ public:
     int currentMode = 0, previousMode = 0;
     platform::Rect selectionBox{-1, -1, -1, -1};
     std::vector<int> toolButtons;         // command ids of the window's own tool bar
+    bool toolBarTop = true;               // the bar lies along the top (else the left)
     int flags = 0;
     platform::Rect dragRect;
     void* resizing = nullptr;
@@ -154,11 +204,43 @@ public:
     // A whole-text undo step around a change the editor does not record itself (case
     // changes); the base keeps none.
     virtual void BeginWholeTextUndo(const std::string& label) {}
+    // Mouse selection goes through these; the drag tracker, the panes and pages of the
+    // schematic and the graphs of the analysis windows are the views'.
+    virtual HitRecord HitTest(platform::Point p, int hitMode) { return {}; }
+    virtual void BeginTrack(const TrackRequest& request) {}
+    virtual void EndTrack(int code) {}
+    // The drag of the whole selection (mode 1, or 3 while a text is being typed).
+    virtual void StartSelectionDrag(int mode, int keyFlags) {}
+    virtual int GraphAtPoint(platform::Point p) { return -1; }
+    // The schematic tests points on the page of the pane under them.
+    virtual platform::Point PagePointAt(platform::Point p) { return p; }
+    // A click on a component during a transient run toggles its digital switch.
+    virtual void ToggleDigitalSwitch(const HitRecord& hit) {}
+    // Highlights the whole node of a wire.
+    virtual void HighlightNode(const HitRecord& hit) {}
+    virtual void CommitInPlaceEdit() {}
+    // The schematic marks its whole object range, or just one object, for the next redraw.
+    virtual void MarkObjectsForRedraw() {}
+    virtual void SetRedrawRange(const HitRecord& hit) {}
+    // Keeps an object out of painting (out) or lets it back in.
+    virtual void KeepOutOfPainting(const HitRecord& hit, bool out) {}
+    // Components of the resizable kind are resized by their outline.
+    virtual void BeginComponentResize(const HitRecord& hit) {}
+    // Analysis windows redraw one graphic object directly to erase its highlight.
+    virtual void RedrawGraphicObject(const HitRecord& hit) {}
+    // The analysis windows' own handling of a right click in Cursor mode.
+    virtual void CursorModeRightClick(platform::Point p, int keyFlags) {}
+    // Finishes a polygon being drawn; the mode's cursor.
+    virtual void ClosePolygon() {}
+    virtual void RestoreModeCursor() {}
     // Undo entries of derived views carry more: they make their own records.
     virtual std::unique_ptr<UndoEntry> NewUndoEntry() { return std::make_unique<UndoEntry>(); }
 
     // Creation inside the frame (the parent), as child 789 filling it.
     bool CreateInFrame(platform::Window* parent);
+    // The window's own tool bar from the default list of its type; false when the type
+    // has none (the buttons stay as they were).
+    bool InitMainToolBar();
 
     // Undo list: one level; the current entry is the one Undo undoes.
     UndoEntry* CurrentUndo() const;
@@ -167,7 +249,20 @@ public:
     void DropCurrentUndo(bool undoFirst);
     void ClearUndoList();
 
+    // Left-button selection: called on a Select-mode button-down (dragging false) and on
+    // the first move after it (dragging true), with the Shift state as extend.
+    void MouseSelect(bool extend, platform::Point point, bool dragging, int keyFlags);
+    void OnRButtonDown(int keyFlags, platform::Point point);
+    // Placing a new graphic object with a drawing-tool command.
+    void StartObjectTool(int command, platform::Point point, platform::Point pagePoint);
+    void StartPlacementTrack(int style, int kind, platform::Point point, platform::Point pagePoint);
+    // The text being typed (a family-10 hit), null when none.
+    void* currentText = nullptr;
+
     // Selection and repaint.
+    void InvalidateObject(const HitRecord& hit);
+    // Erases the highlight of one object; mode 1 then repaints the window without it.
+    void RedrawChangedObject(const HitRecord& hit, int mode);
     int ClearSelection();
     void SetAllSelected(int select);
     void RefreshAll();

@@ -43,6 +43,15 @@ const FileKindRow* RowOfExtension(const std::string& extension) {
     return nullptr;
 }
 
+// The default folder of a filter entry's file type (the first pattern's extension);
+// empty for an extension the table does not know.
+std::string FolderOfFilterEntry(const std::vector<platform::FileFilter>& filters, int index) {
+    if (index < 0 || index >= static_cast<int>(filters.size())) return {};
+    const std::string& patterns = filters[index].patterns;
+    const FileKindRow* row = RowOfExtension(ExtensionOf(patterns.substr(0, patterns.find(';'))));
+    return row ? FirstDefaultFolder(row->folder) : std::string();
+}
+
 bool FolderExists(const std::string& folder) {
     std::error_code ec;
     return !folder.empty() && std::filesystem::is_directory(folder, ec);
@@ -102,6 +111,7 @@ int RunDocumentSaveDialog(platform::Window* parent, CDraw* document, std::string
     options.fileName = GetFileNameAndExtension(path);
     const FileKindRow* row = RowOfExtension(options.defaultExtension);
     options.folder = InitialFolder(path.empty() ? FirstDefaultFolder(row ? row->folder : 0) : "", path);
+    options.folderOfFilter = [&options](int index) { return FolderOfFilterEntry(options.filters, index); };
     for (;;) {
         std::string chosen = platform::RunSaveFileDialog(parent, options);
         if (chosen.empty()) {
@@ -239,6 +249,7 @@ int RunFileDialog(bool open, platform::Window* parent, const std::string& folder
     options.folder = InitialFolder(folder, path);
     options.fileName = GetFileNameAndExtension(path);
     options.confirmOverwrite = !Shell.demoPlaying && filterId != 10141;
+    options.extensionFollowsFilter = !open;
     if (filterIndex) options.filterIndex = *filterIndex;
     for (;;) {
         std::string chosen;
@@ -294,6 +305,7 @@ int RunFileOpenCommand(platform::Window* parent, const std::function<void(const 
         row = RowOfExtension(ExtensionOf(options.filters[options.filterIndex].patterns.substr(
             0, options.filters[options.filterIndex].patterns.find(';'))));
     options.folder = InitialFolder(FirstDefaultFolder(row ? row->folder : 0), "");
+    options.folderOfFilter = [&options](int index) { return FolderOfFilterEntry(options.filters, index); };
     std::vector<std::string> chosen;
     for (;;) {
         chosen = platform::RunOpenFileDialog(parent, options);
@@ -302,6 +314,7 @@ int RunFileOpenCommand(platform::Window* parent, const std::function<void(const 
         std::string first = chosen.front();
         if (chosen.size() > 1 || CheckDocumentName(first, kFileModeOpen, -1, nullptr, result)) break;
     }
+    LastFileType = options.filterIndex + 1;
     int opened = 0;
     for (std::string path : chosen) {
         int kind = FileKindFromName(path, kFileModeOpen, -2);

@@ -6,7 +6,9 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "platform/dialog.h"
 #include "platform/draw_context.h"
+#include "platform/image.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/draw_context.h"
 #include "ui/framework/draw_window.h"
@@ -417,8 +419,10 @@ void GraphicObjectList::DrawObjects(CDrawContext& dc, int plotGroup, int layer) 
 
 void GraphicObjectList::DrawOne(CDrawContext& dc, GraphicObject& o, bool monochrome) {
     platform::DrawContext& d = *dc.Dc();
-    // A colour the same as the background it lies on is drawn inverted, so it shows.
+    // A colour the same as the background it lies on (the window's, or the plot area's
+    // for an attached object) is drawn inverted, so it shows.
     int background = view_.backgroundColour;
+    if (o.graph >= 0 && host_.GraphBackground(o.graph) >= 0) background = host_.GraphBackground(o.graph);
     if (o.penColour != kNoColor && Slot(o.penColour).colour == Slot(background).colour) o.penColour ^= 15;
     if (Slot(o.font.color).colour == Slot(background).colour) o.font.color ^= 15;
     int pen = o.penColour, fill = o.fillColour, textColour = o.font.color;
@@ -451,8 +455,8 @@ void GraphicObjectList::DrawOne(CDrawContext& dc, GraphicObject& o, bool monochr
         d.LineTo(Point{r.right, r.bottom});
         break;
     case kGraphicEllipse: d.Ellipse(Normalised(r)); break;
-    case kGraphicRectangle:
-    case kGraphicPicture: d.Rectangle(Normalised(r)); break;
+    case kGraphicRectangle: d.Rectangle(Normalised(r)); break;
+    case kGraphicPicture: DrawPictureObject(dc, o, Normalised(r)); break;
     case kGraphicDiamond: {
         Rect n = Normalised(r);
         int cx = (n.left + n.right) / 2, cy = (n.top + n.bottom) / 2;
@@ -482,6 +486,139 @@ void GraphicObjectList::DrawOne(CDrawContext& dc, GraphicObject& o, bool monochr
         break;
     }
     default: break;
+    }
+}
+
+void GraphicObjectList::DrawPictureObject(CDrawContext& dc, const GraphicObject& o, const Rect& r) {
+    platform::DrawContext& d = *dc.Dc();
+    if (r.Width() == 0 || r.Height() == 0) return;
+    const int black = 0;
+    // The placement preview, highlight erasing and pictures of the window show a box.
+    if (view_.paintMode == 2 || view_.paintMode == 4 || dc.technology == platform::DeviceKind::Picture) {
+        Rect box = r;
+        if (view_.paintMode == 4) {
+            int grow = o.lineWidth + 2;
+            box = Rect{r.left - grow, r.top - grow, r.right + grow, r.bottom + grow};
+        }
+        if (dc.technology == platform::DeviceKind::Picture) {
+            d.SetPen(SlotPen(dc, black));
+            d.SetBrush(SlotBrush(dc, kNoColor));
+        } else {
+            d.SetPen(SlotPen(dc, kNoColor));
+            d.SetBrush(SlotBrush(dc, black));
+        }
+        d.Rectangle(box);
+        return;
+    }
+    if (o.fillColour != kNoColor) d.Rectangle(r);  // pen and fill chosen by the caller
+    d.SetPen(SlotPen(dc, black));
+    d.SetBrush(SlotBrush(dc, kNoColor));
+    d.Rectangle(r);
+    if (o.text.empty()) return;
+    auto found = pictures_.find(o.text);
+    if (found == pictures_.end()) found = pictures_.emplace(o.text, platform::Image::Load(o.text)).first;
+    const platform::Image& picture = found->second;
+    if (!picture.IsNull())
+        d.StretchBlt(r, picture, Rect{0, 0, picture.Width(), picture.Height()});
+}
+
+void GraphicObjectList::DrawGraphMarkers(CDrawContext& dc, int plotGroup) {
+    if (!dc.Dc()) return;
+    platform::DrawContext& d = *dc.Dc();
+    FontRecord font = host_.MarkerFont();
+    for (int g = 0; g < host_.GraphCount(); ++g) {
+        if (plotGroup >= 0 && host_.GraphGroup(g) != plotGroup) continue;
+        std::vector<GraphMarker> markers = host_.GraphMarkers(g);
+        if (markers.empty()) continue;
+        Rect area = host_.GraphRect(g);
+        d.Save();
+        if (dc.technology != platform::DeviceKind::Picture)
+            d.SetClip(platform::Region::FromRect(Rect{area.left + 1, area.top + 1, area.right - 1, area.bottom - 1}));
+        d.SetFont(CreateFontFromRecord(font));
+        d.SetTextColor(GetColourFromSlot(dc, font.color));
+        d.SetBkOpaque(false);
+        for (const GraphMarker& marker : markers) {
+            platform::Size extent = d.TextExtent(marker.text);
+            for (const CurvePoint& p : marker.points) {
+                int x = Round(host_.ValueToPixel(g, 0, p.x)), y = Round(host_.ValueToPixel(g, 1, p.y));
+                d.SetPen(SlotPen(dc, font.color));
+                d.SetBrush(SlotBrush(dc, kNoColor));
+                d.Ellipse(Rect{x - 4, y - 4, x + 5, y + 5});
+                // The box below the point, or on the other side where the graph ends.
+                Rect box{x, y + 6, x + extent.cx + 4, y + 6 + extent.cy + 2};
+                if (box.bottom > area.bottom) box = Rect{box.left, y - 6 - extent.cy - 2, box.right, y - 6};
+                if (box.right > area.right) box = Rect{x - extent.cx - 4, box.top, x, box.bottom};
+                d.SetBrush(SlotBrush(dc, host_.MarkerFill()));
+                d.Rectangle(box);
+                d.TextOut(Point{box.left + 2, box.top + 1}, marker.text);
+            }
+        }
+        d.Restore();
+    }
+}
+
+void GraphicObjectList::DrawWindowAnnotations(CDrawContext& dc, int plotGroup) {
+    if (view_.drawType == kDraw2DPlot) DrawGraphMarkers(dc, plotGroup);
+    DrawObjects(dc, plotGroup, 0);
+    if (!dc.Dc() || dc.technology != platform::DeviceKind::Display || view_.printRegion) return;
+    if (!view_.selectionFrameShown || view_.filterValue != (view_.filterMask & 1) || !view_.HasSelectionBox()) return;
+    platform::DrawContext& d = *dc.Dc();
+    Rect box = Normalised(view_.selectionBox);
+    platform::Pen pen = SlotPen(dc, view_.selectionColour);
+    pen.style = platform::PenStyle::Dot;
+    d.SetPen(pen);
+    d.SetBrush(SlotBrush(dc, kNoColor));
+    d.Rectangle(box);
+    // Handles at the corners and the middles of the edges.
+    d.SetPen(SlotPen(dc, kNoColor));
+    d.SetBrush(SlotBrush(dc, view_.selectionColour));
+    int xs[] = {box.left, (box.left + box.right) / 2, box.right};
+    int ys[] = {box.top, (box.top + box.bottom) / 2, box.bottom};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            if (i != 1 || j != 1) d.Rectangle(Rect{xs[i] - 2, ys[j] - 2, xs[i] + 3, ys[j] + 3});
+}
+
+bool GraphicObjectList::AnyLayerOneObject() const {
+    for (const GraphicObject& o : objects_)
+        if (o.layer == 1 && o.analysis == analysisKind + 1) return true;
+    return false;
+}
+
+Point GraphicObjectList::GetObjectLabelPoint(const CDrawContext& dc, const GraphicObject& o) const {
+    Rect b = GetObjectBoundingRect(dc, o);
+    if (o.Kind() == kGraphicMeasureV) {
+        int x = Round(ObjectCoordToPixel(dc, o.graph, o.anchor, 0));
+        return Point{x - 2, (b.top + b.bottom) / 2};
+    }
+    int y = o.Kind() == kGraphicMeasureH ? Round(ObjectCoordToPixel(dc, o.graph, o.anchor, 1)) : (b.top + b.bottom) / 2;
+    int textHeight = 14;
+    if (dc.Dc()) {
+        dc.Dc()->Save();
+        dc.Dc()->SetFont(CreateFontFromRecord(view_.windowFont));
+        textHeight = dc.Dc()->TextExtent("Xg").cy;
+        dc.Dc()->Restore();
+    }
+    return Point{(b.left + b.right) / 2, y + textHeight / 2};
+}
+
+int GraphicObjectList::FindGraphIndexByKey(int key) const {
+    if (key == -1) return -1;
+    for (int g = 0; g < host_.GraphCount(); ++g)
+        if (host_.GraphKey(g) == key) return g;
+    return -1;
+}
+
+int GraphicObjectList::GetGraphKey(int graph) const {
+    return graph >= 0 && graph < host_.GraphCount() ? host_.GraphKey(graph) : -1;
+}
+
+void GraphicObjectList::FillGraphCombo(platform::Dialog& dialog, int comboId, int plotGroup) const {
+    dialog.ResetContent(comboId);
+    for (int g = 0; g < host_.GraphCount(); ++g) {
+        if (plotGroup >= 0 && host_.GraphGroup(g) != plotGroup) continue;
+        int index = dialog.AddString(comboId, host_.GraphName(g));
+        if (index >= 0) dialog.SetItemData(comboId, index, g);
     }
 }
 

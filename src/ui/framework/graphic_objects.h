@@ -5,11 +5,17 @@
 // coordinates, so that it follows zooming).
 
 #include <list>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "foundation/font_record.h"
 #include "platform/geometry.h"
+#include "platform/image.h"
+
+namespace platform {
+class Dialog;
+}
 
 namespace ob7 {
 
@@ -62,6 +68,12 @@ struct CurvePoint {
     double x = 0, y = 0;
 };
 
+// A point marker of a graph: its text and its data point on each curve of the graph.
+struct GraphMarker {
+    std::string text;
+    std::vector<CurvePoint> points;
+};
+
 // What an analysis window offers its objects: its graphs and their conversions.
 class GraphHost {
 public:
@@ -76,6 +88,15 @@ public:
     // The stored points of the curves of a graph (of the current run).
     virtual std::vector<std::vector<CurvePoint>> Curves(int graph) const { return {}; }
     virtual bool IsDigital(int graph) const { return false; }
+    // The graph's name in graph lists, and the colour slot of its plot area (-1: the
+    // window's background).
+    virtual std::string GraphName(int graph) const { return {}; }
+    virtual int GraphBackground(int graph) const { return -1; }
+    // The point markers of a graph (of the current analysis), the plot's marker font
+    // (its colour the text's and the box's) and the colour slot that fills their boxes.
+    virtual std::vector<GraphMarker> GraphMarkers(int graph) const { return {}; }
+    virtual FontRecord MarkerFont() const { return {}; }
+    virtual int MarkerFill() const { return 15; }
     virtual int GraphAt(platform::Point p) const { return -1; }
 };
 
@@ -127,15 +148,38 @@ public:
     void ClosePolygonObject();
 
     // Paints the objects of a layer (and plot group, -1 all) with the skip rules, the
-    // graph clip and the visible-colour rule.
+    // graph clip and the visible-colour rule. A picture object draws the picture file
+    // named by its text into its rectangle.
     void DrawObjects(CDrawContext& dc, int plotGroup, int layer);
+    // The point markers of the graphs of a plot group (-1 all): a circle at each data
+    // point and the marker's text in a box below it (above, or to the left, where the
+    // graph ends).
+    void DrawGraphMarkers(CDrawContext& dc, int plotGroup);
+    // 2-D plots first draw their markers; then the whole list (layer 0) and, on the
+    // screen, the selection box with handles.
+    void DrawWindowAnnotations(CDrawContext& dc, int plotGroup);
+    // Whether an object of the current analysis lies in layer 1 (the window then
+    // repaints fully when an object changes).
+    bool AnyLayerOneObject() const;
+    // Where the label of an object sits: measuring tags of x values left of their anchor
+    // and halfway down, others centred over their anchor's y.
+    platform::Point GetObjectLabelPoint(const CDrawContext& dc, const GraphicObject& object) const;
+
+    // Graph lookups: the index of the graph with a key (-1 none), a graph's key (-1 for
+    // none or an absolute object), and the graphs of a plot group into a combo box of a
+    // dialog, each with its index as item data.
+    int FindGraphIndexByKey(int key) const;
+    int GetGraphKey(int graph) const;
+    void FillGraphCombo(platform::Dialog& dialog, int comboId, int plotGroup) const;
 
 private:
     void DrawOne(CDrawContext& dc, GraphicObject& object, bool monochrome);
+    void DrawPictureObject(CDrawContext& dc, const GraphicObject& object, const platform::Rect& r);
     CDraw& view_;
     GraphHost& host_;
     std::list<GraphicObject> objects_;
     GraphicObject* building_ = nullptr;  // the open polygon the polygon tool is building
+    std::map<std::string, platform::Image> pictures_;  // picture files read once
 };
 
 }  // namespace ob7

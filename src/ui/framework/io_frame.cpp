@@ -174,6 +174,15 @@ void InstallOpenDocumentTextSource() {
     });
 }
 
+namespace {
+HiddenDocumentLookup& TheHiddenLookup() {
+    static HiddenDocumentLookup lookup;
+    return lookup;
+}
+}  // namespace
+
+void SetHiddenDocumentLookup(HiddenDocumentLookup lookup) { TheHiddenLookup() = std::move(lookup); }
+
 CIOFrame* LocateDocumentToOpen(std::string& path, const std::string& name, int flags, int kind, int& code) {
     code = 0;
     path = name;
@@ -191,6 +200,7 @@ CIOFrame* LocateDocumentToOpen(std::string& path, const std::string& name, int f
             }
         }
         if (CIODraw* open = FindOpenDocumentByPath(path)) found = dynamic_cast<CIOFrame*>(open->frame);
+        if (!found && (flags & 0x2000) && TheHiddenLookup()) found = TheHiddenLookup()(path);
         if (found) {
             code = 0;
             if (!(flags & 0x2000)) {

@@ -4,6 +4,7 @@
 // save question on close and quit, the search for a window that already shows a file,
 // and the names of new untitled documents. Reading and writing stay with the views.
 
+#include <functional>
 #include <string>
 
 #include "ui/framework/draw_window.h"
@@ -59,6 +60,12 @@ public:
 // The frame of an open window of a file, or null (the caller opens it); on failure the
 // code is reported (unless flag 0x80) and null returned.
 CIOFrame* LocateDocumentToOpen(std::string& path, const std::string& name, int flags, int kind, int& code);
+// Hidden documents (loaded without a window for the compiler) that the active circuit's
+// scope holds: the frame of the one with this file, or null. The compiler installs it;
+// LocateDocumentToOpen asks it under flag 0x2000 when no open window has the file.
+using HiddenDocumentLookup = std::function<CIOFrame*(const std::string& path)>;
+void SetHiddenDocumentLookup(HiddenDocumentLookup lookup);
+
 // The next untitled name of a kind (1 schematic, 2 SPICE text, 3 model library) in its
 // default folder.
 int UntitledDocumentName(std::string& name, int kind);

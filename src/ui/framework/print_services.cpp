@@ -34,6 +34,36 @@ bool DoPrintSetup(platform::Window* parent) {
     return true;
 }
 
+bool QueryDefaultPrinter(platform::Window* parent) {
+    if (!PrinterChoice.outputFile.empty() || platform::PrinterAvailable()) return true;
+    if (Shell.batchMode != 0) return false;
+    platform::PrintSettings settings = PrinterChoice;
+    bool ok = platform::RunPrintDialog(parent, settings);
+    PrinterChoice.landscape = settings.landscape;
+    if (!ok) return false;
+    PrinterChoice = settings;
+    return !PrinterChoice.outputFile.empty() || platform::PrinterAvailable();
+}
+
+void LayoutPrintPreview(platform::Dialog& dialog, bool withList) {
+    int b = withList ? std::max(dialog.ItemRect(155).bottom, dialog.ItemRect(157).bottom)
+                     : dialog.ItemRect(kCmdPrintSetup).bottom;
+    platform::Rect client = dialog.ClientRect();
+    int width = std::max(1, client.Width() - 2 * b - client.left - 8);
+    int height = std::max(1, client.Height() - client.top - b - 14);
+    platform::Size page{width, height};
+    if (!PrinterChoice.outputFile.empty() || platform::PrinterAvailable()) {
+        platform::Size physical = platform::QueryPageGeometry(PrinterChoice).physical;
+        if (physical.cx > 0 && physical.cy > 0) page = physical;
+    }
+    double scale = std::min(width / static_cast<double>(page.cx), height / static_cast<double>(page.cy));
+    int w = static_cast<int>(page.cx * scale), h = static_cast<int>(page.cy * scale);
+    int x = (width - w) / 2 + b + 4, y = (height - h) / 2 + b + 4;
+    dialog.MoveItem(kPreviewArea, platform::Rect{x, y, x + w, y + h});
+}
+
+void InvalidatePreviewArea(platform::Dialog& dialog) { dialog.InvalidateItem(kPreviewArea); }
+
 bool RunPrintRangeDialog(platform::Window* parent, int& from, int& to, int pageCount) {
     platform::PrintSettings settings = PrinterChoice;
     settings.minPage = 1;

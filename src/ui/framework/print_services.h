@@ -68,6 +68,16 @@ platform::Rect PreviewPageRect(platform::Size physical, platform::Point margins,
 // the ratio of the resolutions, reduced (keeping the aspect) to fit.
 void SnapshotScale(int width, int height, int screenDpi, int printerDpi, platform::Size printable, double& sx,
                    double& sy);
+// Whether there is a printer to print on (PDF output needs none); without one, and not
+// in a batch run, the print dialog may choose one. The orientation stays as chosen.
+bool QueryDefaultPrinter(platform::Window* parent);
+// Preview dialogs: the page area (control 160) placed under the buttons and scaled to
+// the chosen printer's sheet (the whole free area without a printer); withList measures
+// from the lists 155 and 157 instead of the Setup button.
+constexpr int kPreviewArea = 160;
+void LayoutPrintPreview(platform::Dialog& dialog, bool withList);
+void InvalidatePreviewArea(platform::Dialog& dialog);
+
 // Prints the window as shown, as far as it lies on the screen, on one page.
 bool PrintWindowSnapshot(platform::Window& window);
 

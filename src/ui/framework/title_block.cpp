@@ -11,6 +11,7 @@
 #include "foundation/time_stamp.h"
 #include "foundation/message_codes.h"
 #include "platform/clipboard.h"
+#include "platform/draw_context.h"
 #include "platform/image.h"
 #include "platform/window.h"
 #include "ui/framework/colour_controls.h"
@@ -85,6 +86,21 @@ std::string ExpandTitleField(const TitleBlockSettings& settings, int field, cons
     ReplaceTextMacro(text, "$maxsheet", settings.oneTitle ? "n\\a" : std::to_string(sheetCount));
     ReplaceTextMacro(text, "$sheet", settings.oneTitle ? "n\\a" : std::to_string(sheet));
     return text;
+}
+
+TitleBlockLayout LayoutTitleBlock(const TitleBlockSettings& settings, platform::DrawContext& dc,
+                                  const std::string& fileName, const std::string& pageName, int page, int pageCount,
+                                  int sheet, int sheetCount) {
+    TitleBlockLayout layout;
+    for (int i = 0; i < 5; ++i) {
+        std::string& text = layout.fields[i];
+        text = ExpandTitleField(settings, i + 1, fileName, pageName, page, pageCount, sheet, sheetCount);
+        text.erase(text.find_last_not_of(' ') + 1);
+        int width = text.empty() ? 0 : dc.TextExtent(text).cx;
+        if (i > 0) width /= 2;
+        layout.width = std::max(layout.width, width);
+    }
+    return layout;
 }
 
 std::vector<std::string> LayoutAnalysisHeader(const StringTriple& header, int width, const std::string& analysis,

@@ -9,6 +9,7 @@
 #include "ui/framework/dialogs.h"
 
 namespace platform {
+class DrawContext;
 class Window;
 }
 
@@ -50,6 +51,17 @@ void ExpandPageMacros(std::string& text, const std::string& fileName, int page, 
 // A title-block field for a page: "$pagename", the page macros, "$sheet", "$maxsheet".
 std::string ExpandTitleField(const TitleBlockSettings& settings, int field, const std::string& fileName,
                              const std::string& pageName, int page, int pageCount, int sheet, int sheetCount);
+
+// The five fields of a title block expanded for a page, trailing spaces removed, and the
+// width the block needs in the context's current font: field 1 as measured, fields 2 to
+// 5 (printed in the small font) at half their measured width.
+struct TitleBlockLayout {
+    std::array<std::string, 5> fields;
+    int width = 0;
+};
+TitleBlockLayout LayoutTitleBlock(const TitleBlockSettings& settings, platform::DrawContext& dc,
+                                  const std::string& fileName, const std::string& pageName, int page, int pageCount,
+                                  int sheet, int sheetCount);
 
 // The header of numeric output: three texts whose lines are separated by backslash-n.
 struct StringTriple {

@@ -47,6 +47,22 @@ void RegisterEditorAccelerators() {
 }
 
 bool IsIdent(char c) { return HasClass(c, kCcIdentChar); }
+
+// Text from files and the clipboard of this desktop ends its lines with LF alone: each
+// such LF becomes a CR LF pair, so the line survives the editor's line-end rule.
+std::string WithCrLf(const std::string& text) {
+    size_t lone = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ++lone;
+    if (!lone) return text;
+    std::string out;
+    out.reserve(text.size() + lone);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    return out;
+}
 bool IsBlank(char c) { return HasClass(c, kCcWhite) && c != '\r' && c != '\n'; }
 
 platform::Font EditorFont(const FontRecord& record) {
@@ -318,7 +334,7 @@ void CTxtEdit::SetText(const std::string& text) {
     ResetForLoad();
     flags_ |= kLoading;
     try {
-        text_.assign(text.c_str());  // the text ends at its first NUL
+        text_ = WithCrLf(text.c_str());  // the text ends at its first NUL
     } catch (const std::bad_alloc&) {
         ReportMessage("E", kMsgInsufficientMemory);
         text_.clear();
@@ -334,7 +350,7 @@ int CTxtEdit::ReadFromFile(int count, std::FILE* file) {
         data.resize(std::max(0, count));
         size_t got = file ? std::fread(data.data(), 1, data.size(), file) : 0;
         data.resize(got);
-        text_.assign(data.c_str());
+        text_ = WithCrLf(data.c_str());
     } catch (const std::bad_alloc&) {
         ReportMessage("E", kMsgInsufficientMemory);
         text_.clear();
@@ -555,7 +571,7 @@ void CTxtEdit::Copy() {
 void CTxtEdit::Paste() {
     if (IsReadOnly()) return;
     DeleteSelection();
-    if (platform::clipboard::HasText()) InsertText(platform::clipboard::Text());
+    if (platform::clipboard::HasText()) InsertText(WithCrLf(platform::clipboard::Text()));
     selShown_ = false;
     anchor_ = caret_;
     PlaceCaret();
@@ -748,10 +764,12 @@ int CTxtEdit::SetSel(int start, int end, int flag) {
         return flag;
     }
     ClearHighlight();
-    anchor_ = caret_ = SnapPosition(start);
-    int n = std::abs(end - start);
-    for (int i = 0; i < n && caret_ < length_; ++i) caret_ += text_[caret_] == '\r' ? 2 : 1;
-    caret_ = std::min(caret_, length_);
+    // The caret moves forward from start over |end - start| characters of the buffer,
+    // CR and LF each counted, so that a selection read with GetSel is set again as it was.
+    anchor_ = SnapPosition(start);
+    long long stop = static_cast<long long>(std::clamp(start, 0, length_)) +
+                     std::llabs(static_cast<long long>(end) - start);
+    caret_ = SnapPosition(static_cast<int>(std::min<long long>(stop, length_)));
     ScrollCharIntoView(caret_);
     selShown_ = caret_ != anchor_;
     PlaceCaret();

@@ -183,5 +183,56 @@ TEST_F(MixedSignalRun, ComparatorFlipFlopAndRcThroughTheTransientDriver) {
         << DigitalWarningText;
 }
 
+// A stimulus drives the two data bits of a D/A converter (reference 5 V, switching
+// time 10 ns) whose output feeds 1 kohm and 100 pF.
+TEST_F(MixedSignalRun, DacOutputDrivesAnRc) {
+    enum { kOut = 1, kRef = 2, kRc = 3 };
+    AddSpiceSource(kRef, 0, kSpiceVoltageSource, 5.0);
+    AddResistor(kOut, kRc, 1e3);
+    AddCapacitor(kRc, 0, 100e-12);
+    NodeCount = 3;
+    auto& stim = Add(kCtStim, "S1", {"B1", "B0"});
+    stim.attributes["FORMAT"] = "11";
+    stim.attributes["COMMAND"] = "0 01 100ns 10 200ns 11 300ns 1X";
+    auto& dac = Add(kCtDac, "DAC1", {"B1", "B0"});
+    dac.timing.values = {{"TSWTY", 10e-9}};
+    dac.dac_out = kOut;
+    dac.dac_ref = kRef;
+    ASSERT_EQ(SetupDigitalPrimitives(digital), 0);
+    sink.probe = [this] { return std::vector<double>{V(kOut), V(kRc)}; };
+    TransientSettings s;
+    s.tmax = 400e-9;
+    s.max_step = 20e-9;
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+
+    // The output is the sum (twice the word, an X bit half its weight) times 5 V / 8,
+    // ramped over 10 ns from the previous sum; the capacitor starts settled.
+    EXPECT_NEAR(sink.values[0][0], 1.25, 1e-9);
+    EXPECT_NEAR(sink.values[0][1], 1.25, 1e-9);
+    const double levels[] = {1.25, 2.5, 3.75, 3.125};
+    for (int k = 1; k <= 3; ++k) {
+        const double start = k * 100e-9, end = start + 10e-9;
+        bool landed = false;
+        for (size_t i = 0; i < sink.x.size(); ++i) {
+            const double t = sink.x[i];
+            if (std::fabs(t - end) < 1e-13) landed = true;
+            if (t >= start - 1e-13 && t <= end + 1e-13) {
+                const double a = std::clamp((t - start) / 10e-9, 0.0, 1.0);
+                EXPECT_NEAR(sink.values[i][0], levels[k - 1] + a * (levels[k] - levels[k - 1]), 1e-6) << t;
+            } else if (t > end && t < start + 100e-9) {
+                EXPECT_NEAR(sink.values[i][0], levels[k], 1e-6) << t;
+            }
+        }
+        EXPECT_TRUE(landed) << "a step ends where the switching ends, " << end;
+    }
+    // The RC's response to a 10 ns ramp, 100 ns after its start (tau 100 ns):
+    // 1 - (tau / T)(e^(T / tau) - 1) e^-1 of the ramp's height.
+    const double ramp = 1 - 10 * (std::exp(0.1) - 1) * std::exp(-1.0);
+    const double v200 = 1.25 + 1.25 * ramp;
+    const double v300 = 2.5 + (v200 - 2.5) * std::exp(-1.0) + 1.25 * ramp;
+    EXPECT_NEAR(ValueAt(200e-9, 1), v200, 5e-3);
+    EXPECT_NEAR(ValueAt(300e-9, 1), v300, 5e-3);
+}
+
 }  // namespace
 }  // namespace ob7

@@ -1,0 +1,95 @@
+// Sensitivity of text circuits: the names and parameters offered, the variables the
+// circuit lacks dropped, and the results against forward differences of closed forms.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "analysis/text_circuit_analysis.h"
+#include "analysis/text_circuit_sensitivity.h"
+#include "text_circuit_test_home.h"
+
+namespace ob7 {
+namespace {
+
+// V1 10 V into R1 2k over R2 3k (node 2), and into a diode of model DX through 1k (node 3).
+const char* const kDivider =
+    "divider\n"
+    "V1 1 0 10\n"
+    "R1 1 2 2k\n"
+    "R2 2 0 3k\n"
+    "R3 1 3 1k\n"
+    "D1 3 0 DX\n"
+    ".MODEL DX D(IS=2e-14 RS=10)\n"
+    ".END\n";
+
+class TextCircuitSensitivityTest : public TextCircuitHome {
+protected:
+    void SetUp() override {
+        TextCircuitHome::SetUp();
+        deck_.OpenText("divider.cir", kDivider);
+    }
+    void TearDown() override {
+        deck_.Close();
+        TextCircuitHome::TearDown();
+    }
+    TextCircuitAnalysis deck_;
+};
+
+TEST_F(TextCircuitSensitivityTest, NamesParametersAndDroppedVariables) {
+    EXPECT_EQ(TextCircuitSensitivityNames(deck_, 8), (std::vector<std::string>{"V1", "R1", "R2", "R3"}));
+    EXPECT_EQ(TextCircuitSensitivityNames(deck_, 4), (std::vector<std::string>{"DX"}));
+    EXPECT_TRUE(TextCircuitSensitivityNames(deck_, 0x20).empty());
+    EXPECT_EQ(TextCircuitSensitivityParameters(deck_, 8, "R1", false), (std::vector<std::string>{"Value"}));
+    const auto given = TextCircuitSensitivityParameters(deck_, 4, "DX", false);
+    EXPECT_NE(std::find(given.begin(), given.end(), "IS"), given.end());
+    EXPECT_NE(std::find(given.begin(), given.end(), "RS"), given.end());
+    EXPECT_GT(TextCircuitSensitivityParameters(deck_, 4, "DX", true).size(), given.size());
+
+    std::vector<SensitivityChoice> chosen = {{"R1", "Value", 0x19},  {"R9", "Value", 0x19},
+                                             {"DX", "IS", 0x15},     {"DX", "NOSUCH", 0x15},
+                                             {"DY", "IS", 0x15},     {"A", "Value", 0x31}};
+    DropInvalidSensVariables(deck_, chosen);
+    EXPECT_EQ(chosen, (std::vector<SensitivityChoice>{{"R1", "Value", 0x19}, {"DX", "IS", 0x15}}));
+}
+
+TEST_F(TextCircuitSensitivityTest, DividerAgainstForwardDifferences) {
+    const std::string outputs[kSensitivityOutputs] = {"V(1)", "V(2)"};
+    std::vector<SensitivityRow> rows;
+    ASSERT_EQ(TextCircuitSensitivity(deck_, {{"R1", "Value", 0x19}, {"R2", "Value", 0x19}}, outputs, &rows), 0)
+        << AllReports();
+    ASSERT_EQ(rows.size(), 2u);
+    auto divider = [](double r1, double r2) { return 10 * r2 / (r1 + r2); };
+    // d V(2) / d R1 by the raised value (x * 1.001), as the calculation defines it.
+    const double nominal = divider(2e3, 3e3);
+    const double byR1 = (nominal - divider(2002, 3e3)) / (2e3 - 2002);
+    const double byR2 = (nominal - divider(2e3, 3003)) / (3e3 - 3003);
+    EXPECT_DOUBLE_EQ(rows[0].nominal_value, 2e3);
+    EXPECT_NEAR(rows[0].cells[1].sensitivity, byR1, 1e-6 * std::fabs(byR1));
+    EXPECT_NEAR(rows[0].cells[1].relative, 2e3 / nominal * byR1, 1e-6);
+    EXPECT_NEAR(rows[1].cells[1].sensitivity, byR2, 1e-6 * std::fabs(byR2));
+    // V(1) is held by V1: no change, which reads "0" (not "-0").
+    EXPECT_EQ(rows[0].cells[0].sensitivity_text, "0");
+    EXPECT_TRUE(rows[0].cells[2].sensitivity_text.empty());  // an unused output
+}
+
+TEST_F(TextCircuitSensitivityTest, ModelParameterAndFailures) {
+    const std::string outputs[kSensitivityOutputs] = {"V(3)"};
+    std::vector<SensitivityRow> rows;
+    ASSERT_EQ(TextCircuitSensitivity(deck_, {{"DX", "IS", 0x15}, {"DX", "RS", 0x15}}, outputs, &rows), 0)
+        << AllReports();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_DOUBLE_EQ(rows[0].nominal_value, 2e-14);
+    // More saturation current: a lower forward voltage, about -Vt per e-fold.
+    EXPECT_LT(rows[0].cells[0].sensitivity, 0);
+    EXPECT_NEAR(rows[1].nominal_value, 10, 1e-9);
+    EXPECT_GT(rows[1].cells[0].sensitivity, 0);  // series resistance raises V(3)
+
+    // A variable the circuit lacks, and an output that does not compile, are reported.
+    EXPECT_EQ(TextCircuitSensitivity(deck_, {{"R9", "Value", 0x19}}, outputs, &rows), 15055);
+    const std::string bad[kSensitivityOutputs] = {"V(3"};
+    EXPECT_NE(TextCircuitSensitivity(deck_, {{"R1", "Value", 0x19}}, bad, &rows), 0);
+}
+
+}  // namespace
+}  // namespace ob7
