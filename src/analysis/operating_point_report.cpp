@@ -26,6 +26,8 @@
 #include "sim/devices/switch.h"
 #include "sim/devices/table_source.h"
 #include "sim/devices/tline.h"
+#include "sim/digital/digital_network.h"
+#include "sim/digital/digital_state.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/solver_state.h"
 
@@ -77,18 +79,19 @@ const char* GetRegionName(int region) {
 
 OperatingPointReport CollectOperatingPoint(const NetlistCircuit& circuit) {
     OperatingPointReport op;
-    // Per node of the main circuit its first textual name, else its number.
-    std::map<int, std::string> names;
-    std::map<int, bool> digital;
+    // Per node of the main circuit its first textual name, else its number. Analog and
+    // digital nodes are numbered apart.
+    std::map<int, std::string> analogNames, digitalNames;
     for (const NodeEntry& n : circuit.nodes.entries) {
         if (n.scope != 1 || n.number <= 0) continue;
-        digital[n.number] = n.kind == 1;
-        std::string& name = names[n.number];
+        std::string& name = (n.kind == 1 ? digitalNames : analogNames)[n.number];
         const bool numeric = !n.name.empty() && std::isdigit(static_cast<unsigned char>(n.name[0]));
         if (name.empty() || (!numeric && std::isdigit(static_cast<unsigned char>(name[0])))) name = n.name;
     }
-    for (const auto& [number, name] : names)
-        if (!digital[number]) op.nodes.push_back({name, SolutionAt(number)});
+    for (const auto& [number, name] : analogNames) op.nodes.push_back({name, SolutionAt(number)});
+    for (const auto& [number, name] : digitalNames)
+        if (number < static_cast<int>(DigitalNet.present.size()))
+            op.digital.push_back({name, DigitalStateChar(DigitalNet.present[number])});
     for (Inductor* l : DevicesOf<Inductor>(kInductorList)) op.inductors.push_back({PartName(circuit, l), SolutionAt(l->Branch())});
 
     AddTable<Diode>(op, circuit, "Diodes", kDiodeList, [](Diode& d, DeviceColumn& c) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "analysis/text_circuit_analysis.h"
 #include "text_circuit_test_home.h"
 
@@ -56,6 +59,55 @@ TEST_F(MixedDeckRun, TransientOfAMixedDeck) {
         EXPECT_NEAR(at(3e-6), c.at3us, 1e-6);
         EXPECT_NEAR(at(8e-6), c.at8us, 1e-6);
         deck_.Close();
+    }
+}
+
+// Two inverters behind a 5 V source: IN$ATOD reads 1 (above 2 V), MID is 0, OUT$DTOA is
+// 1 and drives OUT high. Digital nodes are numbered apart from analog ones; both
+// sections list all of theirs. Names are 8 wide here, so a cell takes 8 + 8 of the width.
+TEST_F(MixedDeckRun, OperatingPointListsTheDigitalStates) {
+    const std::string voltages =
+        "Node         Voltage  Node         Voltage  Node         Voltage \n"
+        "IN            5.000   OUT           4.902   $G_DPWR       5.000  \n"
+        "$G_DGND       0.000  \n";
+    const struct {
+        const char* options;
+        std::string section;
+    } cases[] = {
+        {"",
+         std::string(23, ' ') + "DC Operating Point Digital States\n"
+                                "Node     StateNode     StateNode     State\n"
+                                "MID      0    IN$ATOD  1    OUT$DTOA 1    \n"},
+        // Two cells a line: the third starts a line of its own, which is ended.
+        {".OPTIONS WIDTH=40\n",
+         std::string(3, ' ') + "DC Operating Point Digital States\n"
+                               "Node     StateNode     State\n"
+                               "MID      0    IN$ATOD  1    \n"
+                               "OUT$DTOA 1    \n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        deck_.OpenText((home / "states.cir").string(), std::string("Two inverters\n") + c.options +
+                                                           "V1 IN 0 5\n"
+                                                           "U1 INV $G_DPWR $G_DGND IN MID DLY IOM\n"
+                                                           "U2 INV $G_DPWR $G_DGND MID OUT DLY IOM\n"
+                                                           "R1 OUT 0 1K\n"
+                                                           ".MODEL DLY UGATE (TPLHTY=10N TPHLTY=20N)\n"
+                                                           ".MODEL IOM UIO\n"
+                                                           ".TRAN 10N 100N 0 1N\n"
+                                                           ".PRINT TRAN V(OUT)\n"
+                                                           ".END\n");
+        ASSERT_EQ(deck_.RunAnalysis(kTransient), 0) << AllReports();
+        deck_.Close();
+        std::ifstream in(home / "states.TNO");
+        std::stringstream s;
+        s << in.rdbuf();
+        const std::string text = s.str();
+        const size_t title = text.find("DC Operating Point Digital States");
+        ASSERT_NE(title, std::string::npos) << text;
+        const size_t start = text.rfind('\n', title) + 1;
+        EXPECT_EQ(text.substr(start, text.find("\n\n", start) + 1 - start), c.section) << text;
+        if (!*c.options) EXPECT_NE(text.find(voltages), std::string::npos) << text;
     }
 }
 
