@@ -17,6 +17,7 @@
 #include "foundation/string_table.h"
 #include "netlist/netlist_circuit.h"
 #include "netlist/views/circuit_view_commands.h"
+#include "platform/desktop.h"
 #include "platform/input.h"
 #include "platform/system_services.h"
 #include "plots/analysis_window.h"
@@ -47,6 +48,7 @@ struct ActiveAnalysis {
     // What the Limits dialog takes from the circuit: the names its default curves read.
     LimitsDialogHost DialogHost() {
         LimitsDialogHost host;
+        host.barsBottom = [] { return MainFrame ? MainFrame->MdiClientOrigin().y : platform::desktop::WorkArea().top; };
         if (NetlistCircuit* c = circuit.Circuit()) {
             for (const NodeEntry& n : c->nodes.entries)
                 if (n.scope == 1 && n.number > 0) host.nodes.push_back({n.number, n.kind == 1, n.name});
