@@ -17,6 +17,7 @@
 #include "foundation/string_table.h"
 #include "netlist/netlist_circuit.h"
 #include "netlist/views/circuit_view_commands.h"
+#include "platform/application.h"
 #include "platform/desktop.h"
 #include "platform/input.h"
 #include "platform/system_services.h"
@@ -147,6 +148,7 @@ bool StartCircuitAnalysis(int kind) {
         return false;
     }
     a.asRead = a.circuit.Setup();
+    SetSteppingDialogPage(0);
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };
     ConnectSteppingDialog(a.frame, [&a](int) -> AnalysisSetup& { return a.circuit.Setup(); },
                           [&a] { return a.SteppingChoices(); }, [] {});
@@ -194,6 +196,15 @@ int RunActiveAnalysis() {
     };
     a->circuit.prepareRun = [&feed](AnalysisRun& run) {
         run.pollAbort = [] { return PollRunStop(); };
+        // A stepping error opens the Stepping dialog on the variable, once the run is over.
+        run.steppingError = [](int variable) {
+            SetSteppingDialogPage(variable);
+            if (Shell.batchMode) return;
+            if (platform::Application* app = platform::Application::Instance())
+                app->Post([] {
+                    if (CG2DFrame* window = ActiveAnalysisWindow()) window->ExecuteCommand(kCmdStepping);
+                });
+        };
         feed.Attach(run);
     };
     Shell.runInProgress = true;
