@@ -682,6 +682,7 @@ ExpressionMenuSource CAnalysisLimitsDlg::MenuSource() const {
     source.nodes = host_.nodes;
     source.parts = host_.expressionParts;
     source.symbols = host_.symbols;
+    source.curveFiles = FindCurveFileMenus();
     return source;
 }
 

@@ -36,9 +36,10 @@ struct LimitsDialogHost {
     std::vector<std::string> sweepParts;
     std::vector<std::pair<std::string, std::string>> models;
     std::vector<std::string> params;
-    // The expression menu: parts with their own voltage and current, and every symbol.
+    // The expression menu: parts with their own voltage and current, and every symbol by
+    // scope. The stored curves come from the data folders' user-source files.
     std::vector<std::string> expressionParts;
-    std::vector<std::string> symbols;
+    std::vector<SymbolScope> symbols;
     // The real parameters of a model type named by a word; false when the word names
     // no model type.
     std::function<bool(const std::string& type, std::vector<std::string>& parameters)> modelParameters;
