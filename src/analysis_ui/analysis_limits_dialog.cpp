@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "analysis_ui/curve_cells.h"
+#include "analysis_ui/curve_file_menus.h"
 #include "analysis_ui/expand_text_dialog.h"
 #include "analysis_ui/expression_menu.h"
 #include "platform/desktop.h"
@@ -650,9 +651,24 @@ void CAnalysisLimitsDlg::ValueMenu(int column, bool wholeColumn, int cellId) {
             if (!known) texts.push_back(text);
         }
     }
-    if (texts.empty()) return;
     platform::Menu menu;
     for (std::size_t i = 0; i < texts.size(); ++i) menu.Append(kValueMenuFirst + static_cast<int>(i), texts[i]);
+    // X expressions may also be stored curves: CurveX and CurveY calls by file.
+    const std::vector<CurveFileMenu> curveFiles = column == kColXExpression ? FindCurveFileMenus() : std::vector<CurveFileMenu>{};
+    if (!curveFiles.empty()) {
+        platform::Menu& curve = menu.AppendPopup("Curve");
+        for (const char* function : {"CurveX", "CurveY"}) {
+            platform::Menu& calls = curve.AppendPopup(function);
+            for (std::size_t f = 0; f < curveFiles.size(); ++f) {
+                platform::Menu& file = calls.AppendPopup(curveFiles[f].file, f > 0 && f % 9 == 0 ? platform::kMenuBreak : 0);
+                for (const std::string& label : curveFiles[f].labels) {
+                    texts.push_back(std::string(function) + "(\"" + curveFiles[f].file + "\",\"" + label + "\")");
+                    file.Append(kValueMenuFirst + static_cast<int>(texts.size()) - 1, texts.back());
+                }
+            }
+        }
+    }
+    if (texts.empty()) return;
     const int chosen = TrackPopupMenu(menu, platform::Window::CursorPos()) - kValueMenuFirst;
     if (chosen < 0 || chosen >= static_cast<int>(texts.size())) return;
     const std::string text = column == kColPlotGroup && chosen == 0 ? std::string() : texts[chosen];

@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
 
 #include "analysis_ui/analysis_limits_dialog.h"
 #include "analysis_ui/curve_cells.h"
 #include "expression/compiler.h"
+#include "foundation/paths.h"
 #include "foundation/report_sink.h"
 #include "platform/automation.h"
 #include "platform/desktop.h"
@@ -198,6 +202,27 @@ TEST(AnalysisLimits, ValueColourAndExpandMenus) {
     });
     ClickItem(*d, kLimExpand);
     EXPECT_EQ(setup.rows[0].yExpression, "v(IN) -v(OUT)");
+}
+
+// The X expression's menu ends with the stored curves of the data folders' user-source
+// files: after "T", CurveX then CurveY of file "filt".
+TEST(AnalysisLimits, XExpressionMenuOffersStoredCurves) {
+    const auto folder = std::filesystem::temp_directory_path() / ("ob7_xcurves_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "filt.usr", std::ios::binary)
+        << "[Main]\r\nFileType=USR\r\nVersion=2.00\r\nProgram=Ombrelic\r\n[Menu]\r\nWaveformMenu=V(OUT)\r\n";
+    const std::string saved = GetDefaultPath(kDataPath);
+    SetDefaultPath(kDataPath, folder.string());
+    {
+        AnalysisSetup setup = TransientSetup();
+        OpenDialog d(setup, kCurvesTransient);
+        platform::automation::QueuePopupMenuAnswer(kValueMenuFirst + 2);
+        platform::automation::RightClickItem(*d, CAnalysisLimitsDlg::CellId(1, kColXExpression));
+        EXPECT_EQ(setup.rows[1].xExpression, "CurveY(\"filt\",\"V(OUT)\")");
+        EXPECT_EQ(setup.rows[0].xExpression, "T");
+    }
+    SetDefaultPath(kDataPath, saved);
+    std::filesystem::remove_all(folder);
 }
 
 TEST(AnalysisLimits, FortyRowsOnAScreenOfTwelve) {
