@@ -278,6 +278,7 @@ int AnalysisRun::BuildStepCases() {
         if (!code) code = PrepareStepValues(v);
         if (code) {
             ReportMessage("E", code, FormatStepVariableName(v, true).c_str());
+            if (steppingError) steppingError(i);
             return kMsgRunStopped;
         }
         if (v.IsSymbolic()) v.recompileAlways = true;
@@ -286,6 +287,7 @@ int AnalysisRun::BuildStepCases() {
     int failed = -1;
     if (int code = CountStepCases(steps, &caseTotal, &failed)) {
         ReportMessage("E", code, failed >= 0 ? FormatStepVariableName(steps.variables[failed], true).c_str() : "");
+        if (steppingError) steppingError(std::max(failed, 0));
         return kMsgRunStopped;
     }
     for (const StepVariable& v : steps.variables) steppingOn = steppingOn || v.active;

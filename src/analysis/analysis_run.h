@@ -60,6 +60,9 @@ public:
     // compiled circuit; called again after every recompile. 0 or a message code. Unset:
     // stepping is off.
     std::function<int(StepVariable& v)> resolveStepVariable;
+    // A step variable (index 0-19) is in error and the run stops: interactive owners open
+    // the Stepping dialog on it.
+    std::function<void(int variable)> steppingError;
     // Compiles the circuit again with the present step values (a Symbolic variable, or
     // a value that only a compile can apply). 0 or a message code.
     std::function<int(const StepSet& steps)> recompile;

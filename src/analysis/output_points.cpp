@@ -158,7 +158,10 @@ int AnalysisPlot::CompileCurveExpression(const std::string& source, AnalysisCurv
     }
     if (OneToken(*e, "F")) curve.mark[axis] = 'F';
     if (OneToken(*e, "T")) curve.mark[axis] = 'T';
-    const bool digital = !e->tokens.empty() && e->tokens.back().digital != 0;
+    // A bus call (BIN, OCT, DEC, HEX) at the top is a digital curve shown by its value.
+    constexpr int16_t kOpBusValue = 121;
+    const bool bus = !e->tokens.empty() && e->tokens.back().opcode == kOpBusValue;
+    const bool digital = bus || (!e->tokens.empty() && e->tokens.back().digital != 0);
     auto fail = [&](int message) {
         if (mode != 2) ReportRunError(kCurveGridRow, curve.row, axis + 1, curve.text[axis].c_str(), message);
         return message;
@@ -168,6 +171,8 @@ int AnalysisPlot::CompileCurveExpression(const std::string& source, AnalysisCurv
         if (UsesFunction(*e, "FFT") || UsesFunction(*e, "IFT")) return fail(kMsgFftInXExpression);
     } else {
         curve.digital = digital;
+        curve.busRadix = bus ? e->flags & (kRadixHex | kRadixOctal | kRadixBinary | kRadixDecimal) : 0;
+        curve.busWidth = curve.busRadix ? MaxCoreIndex(*e) : 0;
         if (digital && analysisKind == 1) return fail(kMsgDigitalInAc);
         if ((UsesFunction(*e, "FFT") || UsesFunction(*e, "IFT")) && curve.mark[kAxisX] != 'F' &&
             curve.mark[kAxisX] != 'T')

@@ -47,6 +47,8 @@ struct AnalysisCurve {
     int plotGroup = 0;         // 1..9 for plotted curves
     int chartKind = 0;         // 0 rectangular, 1 polar, 2 Smith
     bool digital = false;
+    // A bus (BIN, OCT, DEC or HEX): its radix flags and bit width; 0 for other curves.
+    int busRadix = 0, busWidth = 0;
     bool newPending = false;   // an accepted point was thinned out and waits
     std::array<bool, 2> linear{};
     std::array<char, 2> mark{};         // 'T' or 'F' when the axis is the time or frequency

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "analysis_ui/curve_cells.h"
+#include "analysis_ui/curve_file_menus.h"
 #include "analysis_ui/expand_text_dialog.h"
 #include "analysis_ui/expression_menu.h"
 #include "platform/desktop.h"
@@ -102,6 +103,7 @@ bool CAnalysisLimitsDlg::OnInitDialog() {
     CDialog2::OnInitDialog();
     selectedColumn_ = -1;
     lastCell_ = 0;
+    WidenAndPlace();
     CreateGrid();
     FillCombos();
     if (kind_ == kCurvesDc) FillSweepNameCombos();
@@ -111,6 +113,50 @@ bool CAnalysisLimitsDlg::OnInitDialog() {
     FocusItem(kLimField0);
     EditSelectAllScroll(*this, kLimField0);
     return false;
+}
+
+// Curve expressions are long: the dialog takes half the free width of the work area (at
+// most 200 pixels), opens centred under the main frame's bars, and gives the extra width
+// to the expression columns.
+void CAnalysisLimitsDlg::WidenAndPlace() {
+    const platform::Rect area = host_.workArea ? host_.workArea() : platform::desktop::WorkArea();
+    const platform::Rect outer = WindowRect();
+    if (area.IsEmpty() || outer.IsEmpty()) return;
+    extraWidth_ = std::clamp((area.Width() - outer.Width()) / 2, 0, 200);
+    const int width = outer.Width() + extraWidth_;
+    const int left = area.left + (area.Width() - width) / 2;
+    int top = host_.barsBottom ? host_.barsBottom() : area.top;
+    top = std::clamp(top, area.top, std::max(area.top, area.bottom - outer.Height()));
+    Move(platform::Rect{left, top, left + width, top + outer.Height()});
+
+    // The controls above the grid that lie right of the expression columns move along.
+    platform::Rect xRange{}, header{};
+    for (const auto& c : Template().controls) {
+        if (c.id == kLimHeader0 + kColXRange) xRange = c.rect;
+        if (c.id == kLimHeader0) header = c.rect;
+    }
+    for (const auto& c : Template().controls) {
+        if (c.id >= kLimHeader0 && c.id < kLimHeader0 + 5) StretchItem(c.id, c.id - kLimHeader0);
+        else if (c.id == kLimHelpLine) StretchItem(c.id, -1);
+        else if (c.id != 0 && c.rect.top < header.top && c.rect.left >= xRange.left) StretchItem(c.id, kColYRange);
+    }
+}
+
+// Column 1 takes a third of the extra width, column 2 the rest; columns 3 and 4 (and
+// what lies right of them) move by all of it; -1 stretches across the whole width.
+void CAnalysisLimitsDlg::StretchItem(int id, int column) {
+    platform::Rect r = ItemRect(id);
+    if (extraWidth_ <= 0 || r.IsEmpty()) return;
+    const int third = extraWidth_ / 3;
+    switch (column) {
+        case -1: r.right += extraWidth_; break;
+        case kColXExpression: r.right += third; break;
+        case kColYExpression: r.left += third; r.right += extraWidth_; break;
+        case kColXRange:
+        case kColYRange: r.left += extraWidth_; r.right += extraWidth_; break;
+        default: return;
+    }
+    MoveItem(id, r);
 }
 
 void CAnalysisLimitsDlg::CreateGrid() {
@@ -130,21 +176,24 @@ void CAnalysisLimitsDlg::CreateGrid() {
     maxRows_ = std::clamp(maxRows_, 2, kLimMaxRows);
 
     static constexpr int kWidths[5] = {12, 100, 156, 76, 76};
+    int x = header.left;
     for (int r = 0; r < maxRows_; ++r) {
         const int y = top + r * kRowUnits;
         for (int i = 0; i < IconCount(); ++i)
             AddControl({ControlKind::OwnerDrawButton, IconId(r, i), "",
                         platform::Rect{4 + i * kIconUnits, y, 4 + (i + 1) * kIconUnits, y + kRowUnits - 1}});
-        int x = header.left;
+        x = header.left;
         for (int col = 0; col < 5; ++col) {
             AddControl({ControlKind::Edit, CellId(r, col), "", platform::Rect{x, y, x + kWidths[col], y + kRowUnits - 1}});
+            StretchItem(CellId(r, col), col);
             x += kWidths[col];
         }
         SetEditLimit(CellId(r, kColPlotGroup), 1);
     }
     AddControl({ControlKind::ScrollBar, kLimScrollBar, "",
-                platform::Rect{header.right + 1, top, header.right + 10, top + maxRows_ * kRowUnits - 1},
+                platform::Rect{x + 1, top, x + 10, top + maxRows_ * kRowUnits - 1},
                 platform::kCtlVertical});
+    StretchItem(kLimScrollBar, kColYRange);
     Layout();
 }
 
@@ -602,9 +651,24 @@ void CAnalysisLimitsDlg::ValueMenu(int column, bool wholeColumn, int cellId) {
             if (!known) texts.push_back(text);
         }
     }
-    if (texts.empty()) return;
     platform::Menu menu;
     for (std::size_t i = 0; i < texts.size(); ++i) menu.Append(kValueMenuFirst + static_cast<int>(i), texts[i]);
+    // X expressions may also be stored curves: CurveX and CurveY calls by file.
+    const std::vector<CurveFileMenu> curveFiles = column == kColXExpression ? FindCurveFileMenus() : std::vector<CurveFileMenu>{};
+    if (!curveFiles.empty()) {
+        platform::Menu& curve = menu.AppendPopup("Curve");
+        for (const char* function : {"CurveX", "CurveY"}) {
+            platform::Menu& calls = curve.AppendPopup(function);
+            for (std::size_t f = 0; f < curveFiles.size(); ++f) {
+                platform::Menu& file = calls.AppendPopup(curveFiles[f].file, f > 0 && f % 9 == 0 ? platform::kMenuBreak : 0);
+                for (const std::string& label : curveFiles[f].labels) {
+                    texts.push_back(std::string(function) + "(\"" + curveFiles[f].file + "\",\"" + label + "\")");
+                    file.Append(kValueMenuFirst + static_cast<int>(texts.size()) - 1, texts.back());
+                }
+            }
+        }
+    }
+    if (texts.empty()) return;
     const int chosen = TrackPopupMenu(menu, platform::Window::CursorPos()) - kValueMenuFirst;
     if (chosen < 0 || chosen >= static_cast<int>(texts.size())) return;
     const std::string text = column == kColPlotGroup && chosen == 0 ? std::string() : texts[chosen];
@@ -634,6 +698,7 @@ ExpressionMenuSource CAnalysisLimitsDlg::MenuSource() const {
     source.nodes = host_.nodes;
     source.parts = host_.expressionParts;
     source.symbols = host_.symbols;
+    source.curveFiles = FindCurveFileMenus();
     return source;
 }
 

@@ -24,6 +24,11 @@ struct LimitsDialogHost {
     std::function<void()> operatingPointStale;      // the next run computes an operating point
     std::function<void(int command)> postCommand;   // to the main frame
     std::function<void(int row)> curveRowDeleted;   // graphs referring to rows shift
+    // The screen y just below the main frame's caption, menu and tool bars, where the
+    // dialog opens; unset: the top of the work area.
+    std::function<int()> barsBottom;
+    // The screen area the dialog is laid out in; unset: the desktop's work area.
+    std::function<platform::Rect()> workArea;
     // Default curves: the main circuit's node names.
     std::vector<DefaultNodeName> nodes;
     // DC sweeps: the circuit's sweepable parts, its model statements (type, name) and
@@ -31,9 +36,10 @@ struct LimitsDialogHost {
     std::vector<std::string> sweepParts;
     std::vector<std::pair<std::string, std::string>> models;
     std::vector<std::string> params;
-    // The expression menu: parts with their own voltage and current, and every symbol.
+    // The expression menu: parts with their own voltage and current, and every symbol by
+    // scope. The stored curves come from the data folders' user-source files.
     std::vector<std::string> expressionParts;
-    std::vector<std::string> symbols;
+    std::vector<SymbolScope> symbols;
     // The real parameters of a model type named by a word; false when the word names
     // no model type.
     std::function<bool(const std::string& type, std::vector<std::string>& parameters)> modelParameters;
@@ -77,6 +83,7 @@ public:
     void ScrollRows(platform::ScrollCode code, int position = 0);
     int ScrollPosition() const { return scroll_; }
     int VisibleRows() const { return visibleRows_; }
+    int ExtraWidth() const { return extraWidth_; }
     int MaxVisibleRows() const { return maxRows_; }
     static int CellId(int visibleRow, int column) { return kLimCell0 + 100 * visibleRow + column; }
     static int IconId(int visibleRow, int icon) { return kLimIcon0 + 10 * visibleRow + icon; }
@@ -103,6 +110,8 @@ private:
     int CellColumn(int id) const { return (id - kLimCell0) % 100; }
     bool IsLimitField(int id) const { return id >= kLimField0 && id < kLimField0 + FieldCount(); }
 
+    void WidenAndPlace();
+    void StretchItem(int id, int column);
     void CreateGrid();
     void Layout();
     void FillCombos();
@@ -137,6 +146,7 @@ private:
     int lastCell_ = 0;
     int selectedColumn_ = -1;
     int rowHeight_ = 0;   // pixels
+    int extraWidth_ = 0;  // pixels the dialog was widened by
     bool closing_ = false;
 };
 

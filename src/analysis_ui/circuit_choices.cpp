@@ -56,24 +56,29 @@ CircuitChoices ReadCircuitChoices(NetlistCircuit& circuit) {
             if (std::find(out.models.begin(), out.models.end(), entry) == out.models.end()) out.models.push_back(entry);
         }
     }
-    for (const auto& row : circuit.tables.defines.rows)
-        for (const DefineEntry& d : row) {
-            if (d.scope == 1 || d.globalFunction) {
-                std::string text = d.name;
-                if (d.functionLike || !d.args.empty()) {
-                    text += "(";
-                    for (size_t a = 0; a < d.args.size(); ++a) text += (a ? "," : "") + d.args[a];
-                    text += ")";
-                }
-                if (std::find(out.symbolTexts.begin(), out.symbolTexts.end(), text) == out.symbolTexts.end())
-                    out.symbolTexts.push_back(text);
+    const auto& scopes = circuit.tables.scopes;
+    for (size_t r = 0; r < circuit.tables.defines.rows.size(); ++r) {
+        // A scope's submenu is named as the scope (the circuit's by its file title).
+        SymbolScope scope;
+        if (r < scopes.size()) scope.name = scopes[r].scopeName.empty() ? scopes[r].title : scopes[r].scopeName;
+        if (scope.name.empty()) scope.name = std::to_string(r);
+        for (const DefineEntry& d : circuit.tables.defines.rows[r]) {
+            std::string text = d.name;
+            if (d.functionLike || !d.args.empty()) {
+                text += "(";
+                for (size_t a = 0; a < d.args.size(); ++a) text += (a ? "," : "") + d.args[a];
+                text += ")";
             }
+            if (std::find(scope.symbols.begin(), scope.symbols.end(), text) == scope.symbols.end())
+                scope.symbols.push_back(text);
             if (d.functionLike || !d.args.empty() || (d.scope != 1 && !d.globalFunction) || d.value.empty()) continue;
             int code = 0;
             EvalNumberOrExpression(d.value.c_str(), &code);
             if (code == 0 && std::find(out.symbols.begin(), out.symbols.end(), d.name) == out.symbols.end())
                 out.symbols.push_back(d.name);
         }
+        if (!scope.symbols.empty()) out.symbolScopes.push_back(std::move(scope));
+    }
     return out;
 }
 
@@ -98,7 +103,7 @@ bool ModelStepParameters(const std::string& typeName, bool forParts, std::vector
 
 void FillLimitsChoices(const CircuitChoices& choices, LimitsDialogHost& host) {
     host.expressionParts = choices.valueParts;
-    host.symbols = choices.symbolTexts;
+    host.symbols = choices.symbolScopes;
     host.sweepParts = choices.sweepParts;
     host.models.clear();
     for (const auto& m : choices.models)

@@ -24,9 +24,9 @@ struct CircuitChoices {
     std::vector<std::pair<std::string, std::string>> models;
     // .DEFINE and .PARAM symbols of the circuit without arguments whose value reads as a number.
     std::vector<std::string> symbols;
-    // Every symbol of the circuit as the expression menu offers it: a function-like one
-    // with its argument names, "NAME(A,B)".
-    std::vector<std::string> symbolTexts;
+    // Every symbol of the circuit as the expression menu offers it, scope by scope: a
+    // function-like one with its argument names, "NAME(A,B)".
+    std::vector<SymbolScope> symbolScopes;
 };
 
 // Reads the choices of a circuit compiled for a run (its device lists are in place).

@@ -108,10 +108,16 @@ void ExpressionMenu::Build(platform::Menu& menu, const ExpressionMenuSource& sou
         Add(analysis, Entry{Kind::Text, v, {}, 1});
     platform::Menu& constants = menu.AppendPopup("&Constants");
     for (const char* c : {"E", "J", "PI", "TRUE", "FALSE"}) Add(constants, Entry{Kind::Text, c, {}, 1});
-    if (!source.symbols.empty()) {
+    const bool anySymbol = std::any_of(source.symbols.begin(), source.symbols.end(),
+                                       [](const SymbolScope& scope) { return !scope.symbols.empty(); });
+    if (anySymbol) {
         platform::Menu& symbols = menu.AppendPopup("Symbolics");
-        for (size_t i = 0; i < source.symbols.size(); ++i)
-            Add(symbols, Entry{Kind::Text, source.symbols[i], {}, 1}, i > 0 && i % kClassColumn == 0 ? platform::kMenuBreak : 0);
+        for (const SymbolScope& scope : source.symbols) {
+            if (scope.symbols.empty()) continue;
+            platform::Menu& sub = symbols.AppendPopup(scope.name);
+            for (size_t i = 0; i < scope.symbols.size(); ++i)
+                Add(sub, Entry{Kind::Text, scope.symbols[i], {}, 1}, i > 0 && i % kClassColumn == 0 ? platform::kMenuBreak : 0);
+        }
     }
     // Functions and operators valid for the analysis, from the expression table.
     const int mask = 1 << std::clamp(source.kind, 0, 2);
@@ -135,6 +141,19 @@ void ExpressionMenu::Build(platform::Menu& menu, const ExpressionMenuSource& sou
         for (const char* c = operators[i]->name; *c; ++c) shown += *c == '&' ? std::string("&&") : std::string(1, *c);
         const int id = Add(op, Entry{Kind::Operator, operators[i]->name, {}, 1}, i > 0 && i % 9 == 0 ? platform::kMenuBreak : 0);
         if (platform::Menu::Item* item = op.FindItem(id)) item->text = shown;
+    }
+    // Stored curves: per file a submenu of CurveX and one of CurveY calls, nine files a column.
+    if (!source.curveFiles.empty()) {
+        platform::Menu& curve = menu.AppendPopup("&Curve");
+        for (const char* function : {"CurveX", "CurveY"}) {
+            platform::Menu& calls = curve.AppendPopup(function);
+            for (size_t f = 0; f < source.curveFiles.size(); ++f) {
+                const CurveFileMenu& file = source.curveFiles[f];
+                platform::Menu& sub = calls.AppendPopup(file.file, f > 0 && f % 9 == 0 ? platform::kMenuBreak : 0);
+                for (const std::string& label : file.labels)
+                    Add(sub, Entry{Kind::Text, std::string(function) + "(\"" + file.file + "\",\"" + label + "\")", {}, 1});
+            }
+        }
     }
 }
 

@@ -3,24 +3,32 @@
 // of more than 20 opens the variable chooser), the analysis variables, the constants, the
 // circuit's symbols, the functions and the operators of the analysis. A choice replaces
 // the selection, is inserted between blanks (operators) or wraps the cell's text
-// (functions).
+// (functions). Stored curves of user-source files are offered as CurveX and CurveY calls.
 
 #include <map>
 #include <string>
 #include <vector>
 
 #include "analysis/curve_rows.h"
+#include "analysis_ui/curve_file_menus.h"
 #include "platform/menu.h"
 #include "ui/framework/dialogs.h"
 
 namespace ob7 {
+
+// The symbols of one scope of the circuit, function-like ones with "(args)".
+struct SymbolScope {
+    std::string name;
+    std::vector<std::string> symbols;
+};
 
 // What the circuit offers the menu.
 struct ExpressionMenuSource {
     int kind = 0;                        // 0 transient, 1 AC, 2 DC
     std::vector<DefaultNodeName> nodes;  // the main circuit's nodes
     std::vector<std::string> parts;      // parts with a voltage and a current of their own
-    std::vector<std::string> symbols;    // the circuit's symbols, function-like ones with "(args)"
+    std::vector<SymbolScope> symbols;    // one submenu each
+    std::vector<CurveFileMenu> curveFiles;  // the stored curves of user-source files
 };
 
 // The chooser of a long variable class (template 218): a list of the variables; OK

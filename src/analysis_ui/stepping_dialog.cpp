@@ -268,10 +268,17 @@ void CSteppingDlg::OnOK() {
     CDialog2::OnOK();
 }
 
+namespace {
+int pageToShow = 0;
+}  // namespace
+
+void SetSteppingDialogPage(int page) { pageToShow = std::clamp(page, 0, kStepRecords - 1); }
+int SteppingDialogPage() { return pageToShow; }
+
 int ShowSteppingDialog(AnalysisSetup& setup, int kind, StepChoices choices, std::function<void()> documentChanged) {
     if (kind < 0 || kind > 2) return -1;
     CloseAnalysisLimits();
-    CSteppingDlg dialog(setup, std::move(choices));
+    CSteppingDlg dialog(setup, std::move(choices), pageToShow);
     dialog.documentChanged = std::move(documentChanged);
     return dialog.DoModal();
 }

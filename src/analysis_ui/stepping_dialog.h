@@ -65,8 +65,13 @@ private:
     bool opening_ = false;
 };
 
+// The tab the Stepping dialog opens on: 0 when an analysis is entered, the variable in
+// error after a stepping error.
+void SetSteppingDialogPage(int page);
+int SteppingDialogPage();
+
 // Runs the dialog over the set-up of the analysis (closing the Analysis Limits dialog
-// first). Returns the dialog's result; -1 when no analysis is active (kind outside 0-2).
+// first), on the page SteppingDialogPage names. Returns the dialog's result; -1 when no analysis is active (kind outside 0-2).
 int ShowSteppingDialog(AnalysisSetup& setup, int kind, StepChoices choices, std::function<void()> documentChanged);
 
 class CG2DFrame;

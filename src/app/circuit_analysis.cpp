@@ -20,6 +20,8 @@
 #include "foundation/string_table.h"
 #include "netlist/netlist_circuit.h"
 #include "netlist/views/circuit_view_commands.h"
+#include "platform/application.h"
+#include "platform/desktop.h"
 #include "platform/input.h"
 #include "platform/system_services.h"
 #include "plots/analysis_window.h"
@@ -51,6 +53,7 @@ struct ActiveAnalysis {
     // What the Limits dialog takes from the circuit: the names its default curves read.
     LimitsDialogHost DialogHost() {
         LimitsDialogHost host;
+        host.barsBottom = [] { return MainFrame ? MainFrame->MdiClientOrigin().y : platform::desktop::WorkArea().top; };
         if (NetlistCircuit* c = circuit.Circuit()) {
             for (const NodeEntry& n : c->nodes.entries)
                 if (n.scope == 1 && n.number > 0) host.nodes.push_back({n.number, n.kind == 1, n.name});
@@ -151,6 +154,7 @@ bool StartCircuitAnalysis(int kind) {
         return false;
     }
     a.asRead = a.circuit.Setup();
+    SetSteppingDialogPage(0);
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };
     ConnectSteppingDialog(a.frame, [&a](int) -> AnalysisSetup& { return a.circuit.Setup(); },
                           [&a] { return a.SteppingChoices(); }, [] {});
@@ -200,6 +204,15 @@ int RunActiveAnalysis() {
         run.pollAbort = [] { return PollRunStop(); };
         run.timedNotice = [a](const std::string& text) {
             CTimedNoticeDlg(&a->frame, 3890, text, Preferences.warningTime);
+        };
+        // A stepping error opens the Stepping dialog on the variable, once the run is over.
+        run.steppingError = [](int variable) {
+            SetSteppingDialogPage(variable);
+            if (Shell.batchMode) return;
+            if (platform::Application* app = platform::Application::Instance())
+                app->Post([] {
+                    if (CG2DFrame* window = ActiveAnalysisWindow()) window->ExecuteCommand(kCmdStepping);
+                });
         };
         feed.Attach(run);
     };

@@ -63,6 +63,8 @@ public:
     void Cascade();
     void Tile(bool horizontal);
     Rect MdiClientRect() const;
+    // The MDI client's top left on the screen: just below the caption, menu and top bars.
+    Point MdiClientOrigin() const;
 
     // Status bar panes: widths in pixels, -1 for the stretching pane.
     void SetStatusPanes(const std::vector<int>& widths);

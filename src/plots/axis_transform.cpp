@@ -73,7 +73,13 @@ int DigitalLevelOf(int state) {
     return state & 7;
 }
 
+int BusValueOf(double value) {
+    if (!(value >= 0)) return 0;
+    return static_cast<int>(static_cast<unsigned>(std::min(value, 4294967295.0)));
+}
+
 int DigitalValueToPixel(const GraphRecord& g, int state, int previousState) {
+    if (g.busRadix) return (g.digitalBandTop + g.digitalBandBottom) / 2;  // a bus lies across its band
     int level = DigitalLevelOf(state);
     bool low = level == 0 || level == 1 ||
                ((level == 4 || level == 5) && previousState >= 0 && DigitalLevelOf(previousState) == 0);

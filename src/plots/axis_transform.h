@@ -21,6 +21,8 @@ double PixelToValue(const GraphRecord& g, int axis, double pixel);
 // 1 'R', 2 'F', 3 '1', 4 'X', 5 'Z' (a state without drive strength is 'Z').
 int DigitalStateOf(double value);
 int DigitalLevelOf(int state);
+// A stored bus value, taken as an integer.
+int BusValueOf(double value);
 // The Y pixel of a digital state in the curve's band: '0' and 'R' on the bottom line, 'X'
 // and 'Z' after a '0' too, every other level on the top line.
 int DigitalValueToPixel(const GraphRecord& g, int state, int previousState);

@@ -63,6 +63,9 @@ struct GraphRecord {
     int showsYScale = 1;
     int digital = 0;
     int groupDigitalStatus = 0;  // 0 analog, 1 digital, 2 mixed
+    // A bus curve is shown as its value in a radix (run_helpers' radix flags) across the
+    // band instead of by level; busWidth is its bit count.
+    int busRadix = 0, busWidth = 0;
     int flags = kGraphPlotted;
     AxisScaleRecord axis[2];
     platform::Rect plot;       // the pane

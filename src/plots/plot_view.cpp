@@ -20,6 +20,7 @@
 #include "ui/framework/line_styles.h"
 #include "ui/framework/print_services.h"
 #include "sim/engine/run_control.h"
+#include "sim/engine/run_helpers.h"
 #include "ui/framework/shell_state.h"
 
 namespace ob7 {
@@ -164,7 +165,7 @@ int CAPDraw::StoreRunPoint(const double* xy) {
         Point p{ob7::ValueToPixel(g, kXAxis, x), ob7::ValueToPixel(g, kYAxis, y)};
         if (g.digital) {
             g.previousDigitalState = sc.newRun ? -1 : g.digitalState;
-            g.digitalState = DigitalStateOf(y);
+            g.digitalState = g.busRadix ? BusValueOf(y) : DigitalStateOf(y);
             p.y = DigitalValueToPixel(g, g.digitalState, g.previousDigitalState);
         }
         if (sc.newRun) {
@@ -207,7 +208,9 @@ void CAPDraw::DrawNewSegment(CDrawContext& context, int c) {
     int run = std::max(data.runs.runCount - 1, 0);
     int slot = g.style.rainbow && run > 0 ? run & 0x3f : g.style.lineColour;
     dc.SetPen(platform::Pen{PatternStyle(g.style.pattern), std::max(g.style.lineWidth, 1), SlotColour(context, slot)});
-    if (g.digital) {
+    if (g.digital && g.busRadix) {
+        DrawBusSegment(dc, g, g.previousPixel.x, g.currentPixel.x, g.digitalState);
+    } else if (g.digital) {
         DrawDigitalSegment(dc, g, g.previousPixel.x, g.currentPixel.x, g.previousDigitalState, g.digitalState,
                            platform::Brush::Hatched(5, SlotColour(context, slot)));
     } else {
@@ -745,13 +748,22 @@ void CAPDraw::DrawDigitalRun(CDrawContext& context, int c, int run) {
     platform::Brush hatch = platform::Brush::Hatched(5, SlotColour(context, g.style.lineColour));
     int previous = -1;
     int x0 = 0;
+    // A bus value is drawn once across all the steps that keep it.
+    int busStart = 0, busValue = 0;
+    bool busOpen = false;
     for (int i = first; i <= last; ++i) {
-        int state = DigitalStateOf(reader.Y(i));
+        int state = g.busRadix ? BusValueOf(reader.Y(i)) : DigitalStateOf(reader.Y(i));
         int x1 = std::clamp(ob7::ValueToPixel(g, kXAxis, reader.X(i)), lowX, highX);
-        if (i > first) DrawDigitalSegment(dc, g, x0, x1, previous, state, hatch);
+        if (i > first && g.busRadix) {
+            if (busOpen && state != busValue) DrawBusSegment(dc, g, busStart, x0, busValue), busOpen = false;
+            if (!busOpen) busStart = x0, busValue = state, busOpen = true;
+        } else if (i > first) {
+            DrawDigitalSegment(dc, g, x0, x1, previous, state, hatch);
+        }
         previous = state;
         x0 = x1;
     }
+    if (busOpen) DrawBusSegment(dc, g, busStart, x0, busValue);
 }
 
 // A spectrum: a stem from each point down to 0 (to the pane's bottom on a log axis) with a
@@ -774,6 +786,27 @@ void CAPDraw::DrawFftStems(CDrawContext& context, int c, int run) {
         dc.LineTo({p.x, zero});
         dc.Ellipse(Rect{p.x - radius, p.y - radius, p.x + radius + 1, p.y + radius + 1});
     }
+}
+
+// One step of a bus: a hexagon across the band from x0 to x1 (bevels of half the band
+// height, shorter for short steps) with the value in the bus's radix centred inside when
+// it fits between the bevels.
+void CAPDraw::DrawBusSegment(platform::DrawContext& dc, const GraphRecord& g, int x0, int x1, int value) {
+    const int top = g.digitalBandTop, bottom = g.digitalBandBottom, middle = (top + bottom) / 2;
+    if (x1 < x0) std::swap(x0, x1);
+    const int bevel = std::min((bottom - top) / 2, (x1 - x0) / 2);
+    dc.MoveTo({x0, middle});
+    dc.LineTo({x0 + bevel, top});
+    dc.LineTo({x1 - bevel, top});
+    dc.LineTo({x1, middle});
+    dc.LineTo({x1 - bevel, bottom});
+    dc.LineTo({x0 + bevel, bottom});
+    dc.LineTo({x0, middle});
+    const std::string text = FormatDigitalValueRadix(static_cast<uint32_t>(g.busRadix), static_cast<uint32_t>(value),
+                                                     g.busWidth);
+    const platform::Size size = dc.TextExtent(text);
+    if (size.cx > x1 - x0 - 2 * bevel) return;  // a short step shows no value
+    dc.TextOut({(x0 + x1 - size.cx) / 2, middle - size.cy / 2}, text);
 }
 
 // One step of a digital trace: the new state's level from x0 to x1, with an edge at x0

@@ -128,6 +128,7 @@ public:
     void DrawFftStems(CDrawContext& dc, int curve, int run);
     // Digital traces: every step drawn by the level of its new state.
     void DrawDigitalRun(CDrawContext& dc, int curve, int run);
+    void DrawBusSegment(platform::DrawContext& dc, const GraphRecord& g, int x0, int x1, int value);
     void DrawDigitalSegment(platform::DrawContext& dc, const GraphRecord& g, int x0, int x1, int previousState,
                             int state, const platform::Brush& hatch);
     virtual void DrawPlotHeader(CDrawContext& dc, int full);

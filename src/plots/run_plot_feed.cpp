@@ -76,6 +76,8 @@ void RunPlotFeed::Prepare(AnalysisPlot& plot) {
         g.xCaption = curve.text[kAxisX];
         g.plotGroup = std::max(1, curve.plotGroup);
         g.digital = curve.digital ? 1 : 0;
+        g.busRadix = curve.busRadix;
+        g.busWidth = curve.busWidth;
         std::string xRange;
         if (curve.row >= 0 && curve.row < static_cast<int>(setup_.rows.size())) {
             const CurveRowRecord& row = setup_.rows[curve.row];

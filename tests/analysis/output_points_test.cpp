@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "expression/expression_context.h"
+#include "sim/engine/run_helpers.h"
 #include "foundation/report_sink.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/solver_state.h"
@@ -142,6 +143,39 @@ TEST_F(OutputPoints, SetUpErrorsAreReported) {
     std::vector<CurveRowRecord> rows = {cases[1].row};
     EXPECT_EQ(plot.BuildGraphs(rows, true, 1), 0);
     EXPECT_TRUE(plot.curves[0].autoScale[kAxisY]);
+}
+
+// A HEX or BIN curve is a bus: its radix and bit width go with it to the plot.
+class BusContext : public NodeContext {
+public:
+    uint16_t states[2] = {507, 504};  // digital nodes count on their own: 2 and 3 of 3
+    int FindNode(std::string_view name, int scope) const override {
+        if (name == "Q0") return 2;
+        if (name == "Q1") return 3;
+        return NodeContext::FindNode(name, scope);
+    }
+    int DigitalNodeCount() const override { return 3; }
+    const uint16_t* DigitalNodeState(int node) const override {
+        return node == 2 ? &states[0] : node == 3 ? &states[1] : nullptr;
+    }
+};
+
+TEST_F(OutputPoints, BusCurvesKeepTheirRadixAndWidth) {
+    BusContext bus;
+    plot.context = &bus;
+    std::vector<CurveRowRecord> rows = {Row("T", "HEX(Q0,Q1)", CO_LINEARX | CO_LINEARY),
+                                        Row("T", "BIN(Q0,Q1,Q0)", CO_LINEARX | CO_LINEARY),
+                                        Row("T", "D(Q0)", CO_LINEARX | CO_LINEARY)};
+    ASSERT_EQ(plot.BuildGraphs(rows, true, 1), 0) << (quiet.ids.empty() ? 0 : quiet.ids.back());
+    ASSERT_EQ(plot.curves.size(), 3u);
+    EXPECT_TRUE(plot.curves[0].digital);
+    EXPECT_EQ(plot.curves[0].busRadix, kRadixHex);
+    EXPECT_EQ(plot.curves[0].busWidth, 2);
+    EXPECT_EQ(plot.curves[1].busRadix, kRadixBinary);
+    EXPECT_EQ(plot.curves[1].busWidth, 3);
+    EXPECT_TRUE(plot.curves[2].digital);
+    EXPECT_EQ(plot.curves[2].busRadix, 0);
+    plot.context = &context;
 }
 
 }  // namespace

@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
 
 #include "analysis_ui/analysis_limits_dialog.h"
 #include "analysis_ui/curve_cells.h"
 #include "expression/compiler.h"
+#include "foundation/paths.h"
 #include "foundation/report_sink.h"
 #include "platform/automation.h"
+#include "platform/desktop.h"
 #include "platform/frame.h"
 #include "platform/image.h"
 #include "platform/input.h"
@@ -199,6 +204,27 @@ TEST(AnalysisLimits, ValueColourAndExpandMenus) {
     EXPECT_EQ(setup.rows[0].yExpression, "v(IN) -v(OUT)");
 }
 
+// The X expression's menu ends with the stored curves of the data folders' user-source
+// files: after "T", CurveX then CurveY of file "filt".
+TEST(AnalysisLimits, XExpressionMenuOffersStoredCurves) {
+    const auto folder = std::filesystem::temp_directory_path() / ("ob7_xcurves_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "filt.usr", std::ios::binary)
+        << "[Main]\r\nFileType=USR\r\nVersion=2.00\r\nProgram=Ombrelic\r\n[Menu]\r\nWaveformMenu=V(OUT)\r\n";
+    const std::string saved = GetDefaultPath(kDataPath);
+    SetDefaultPath(kDataPath, folder.string());
+    {
+        AnalysisSetup setup = TransientSetup();
+        OpenDialog d(setup, kCurvesTransient);
+        platform::automation::QueuePopupMenuAnswer(kValueMenuFirst + 2);
+        platform::automation::RightClickItem(*d, CAnalysisLimitsDlg::CellId(1, kColXExpression));
+        EXPECT_EQ(setup.rows[1].xExpression, "CurveY(\"filt\",\"V(OUT)\")");
+        EXPECT_EQ(setup.rows[0].xExpression, "T");
+    }
+    SetDefaultPath(kDataPath, saved);
+    std::filesystem::remove_all(folder);
+}
+
 TEST(AnalysisLimits, FortyRowsOnAScreenOfTwelve) {
     AnalysisSetup setup = TransientSetup();
     setup.rows.resize(40, Row('1', "v(1)"));
@@ -219,6 +245,61 @@ TEST(AnalysisLimits, FortyRowsOnAScreenOfTwelve) {
     d->FocusField(2, 2, kColYRange);
     EXPECT_EQ(d->ScrollPosition(), 2);
     EXPECT_EQ(d->FocusedItem(), CAnalysisLimitsDlg::CellId(0, kColYRange));
+}
+
+// Half the free width of the work area (at most 200 pixels) goes to the expression
+// columns: a third to X, two thirds to Y; the ranges, the scroll bar and the buttons move
+// along. The dialog is centred, just below the main frame's bars.
+TEST(AnalysisLimits, WidenedAndPlacedUnderTheMainFramesBars) {
+    App();
+    // A screen wider than the dialog by 300 pixels: it grows by 150.
+    AnalysisSetup setup = TransientSetup();
+    setup.rows.resize(40, Row('1', "v(1)"));
+    const platform::Rect area{10, 20, 10 + 300 + [&] {
+        CAnalysisLimitsDlg probe(setup, kCurvesTransient, LimitsDialogHost{}, 12);
+        probe.CreateModeless(nullptr);
+        const int width = probe.WindowRect().Width() - probe.ExtraWidth();
+        probe.OnClose();
+        return width;
+    }(), 1020};
+    LimitsDialogHost host;
+    host.workArea = [&] { return area; };
+    host.barsBottom = [&] { return area.top + 57; };
+    CAnalysisLimitsDlg d(setup, kCurvesTransient, host, 12);
+    // The template's own geometry, before any widening.
+    platform::Rect runPlain{}, headerPlain[5]{};
+    for (const auto& c : d.Template().controls) {
+        if (c.id == kLimRun) runPlain = c.rect;
+        if (c.id >= kLimHeader0 && c.id < kLimHeader0 + 5) headerPlain[c.id - kLimHeader0] = c.rect;
+    }
+    ASSERT_TRUE(d.CreateModeless(nullptr));
+    d.Show(true);
+    platform::Application::PumpMessages();
+    auto plain = [&](const platform::Rect& units) { return d.MapDialogRect(units); };
+    const int extra = d.ExtraWidth();
+    const platform::Rect outer = d.WindowRect();
+    EXPECT_EQ(extra, 150);
+    EXPECT_EQ(outer.top, area.top + 57);
+    EXPECT_LE(std::abs((outer.left - area.left) - (area.right - outer.right)), 1);
+
+    const int third = extra / 3;
+    EXPECT_EQ(d.ItemRect(kLimRun).left, plain(runPlain).left + extra);
+    EXPECT_EQ(d.ItemRect(kLimHeader0 + kColPlotGroup).left, plain(headerPlain[0]).left);
+    EXPECT_EQ(d.ItemRect(kLimHeader0 + kColXExpression).Width(), plain(headerPlain[1]).Width() + third);
+    EXPECT_EQ(d.ItemRect(kLimHeader0 + kColYExpression).left, plain(headerPlain[2]).left + third);
+    EXPECT_EQ(d.ItemRect(kLimHeader0 + kColYExpression).Width(), plain(headerPlain[2]).Width() + extra - third);
+    EXPECT_EQ(d.ItemRect(kLimHeader0 + kColYRange).left, plain(headerPlain[4]).left + extra);
+    // The cells line up under their headers; the scroll bar is right of the last column.
+    for (int col = 0; col < 5; ++col) {
+        const platform::Rect cell = d.ItemRect(CAnalysisLimitsDlg::CellId(11, col));
+        const platform::Rect head = d.ItemRect(kLimHeader0 + col);
+        EXPECT_EQ(cell.left, head.left) << col;
+        EXPECT_EQ(cell.right, head.right) << col;
+    }
+    EXPECT_GE(d.ItemRect(kLimScrollBar).left, d.ItemRect(kLimHeader0 + kColYRange).right);
+    EXPECT_LE(d.ItemRect(kLimScrollBar).right, d.ClientRect().right);
+    EXPECT_TRUE(d.Grab().SavePng(PngPath("analysis_limits_widened.png")));
+    d.OnClose();
 }
 
 TEST(AnalysisLimits, AcAndDcEnableRules) {

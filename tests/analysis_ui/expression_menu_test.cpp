@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
 #include <functional>
 
 #include "analysis_ui/analysis_limits_dialog.h"
 #include "analysis_ui/curve_cells.h"
 #include "analysis_ui/expression_menu.h"
+#include "foundation/paths.h"
 #include "platform/automation.h"
 #include "platform/image.h"
 #include "qt_app.h"
@@ -44,7 +48,7 @@ ExpressionMenuSource Source(int kind, int analogNodes) {
     for (int n = 1; n <= analogNodes; ++n) s.nodes.push_back({n, false, "N" + std::to_string(n)});
     s.nodes.push_back({analogNodes + 1, true, "CLK"});
     s.parts = {"R1", "C1"};
-    s.symbols = {"GAIN", "F(A,B)"};
+    s.symbols = {{"CIRCUIT", {"GAIN", "F(A,B)"}}, {"X1", {"RLOCAL"}}};
     return s;
 }
 
@@ -96,6 +100,59 @@ TEST(ExpressionMenu, ClassesAndWhatAChoiceDoes) {
 
 // Twenty-one nodes are too many for a submenu: the class opens the chooser, whose line
 // goes into the cell.
+// Symbols come one submenu per scope; stored curves of the data folders' user-source
+// files come under "&Curve" as CurveX and CurveY calls, one submenu per file.
+TEST(ExpressionMenu, SymbolScopesAndStoredCurves) {
+    TestApp();
+    ExpressionMenu expression;
+    Menu menu;
+    ExpressionMenuSource source = Source(0, 2);
+    expression.Build(menu, source, false);
+    std::vector<std::string> path;
+    ASSERT_NE(FindItem(menu, "F(A,B)", &path), 0);
+    EXPECT_EQ(path, (std::vector<std::string>{"Symbolics", "CIRCUIT"}));
+    path.clear();
+    ASSERT_NE(FindItem(menu, "RLOCAL", &path), 0);
+    EXPECT_EQ(path, (std::vector<std::string>{"Symbolics", "X1"}));
+    EXPECT_EQ(FindItem(menu, "&Curve"), 0);
+
+    // A data folder with two waveform files and one file of another kind.
+    const auto folder = std::filesystem::temp_directory_path() / ("ob7_curves_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    auto write = [&](const char* name, const std::string& text) { std::ofstream(folder / name, std::ios::binary) << text; };
+    const std::string header = "[Main]\r\nFileType=USR\r\nVersion=2.00\r\nProgram=Ombrelic\r\n[Menu]\r\n";
+    write("filt.usr", header + "WaveformMenu=V(OUT)\r\nWaveformMenu=I(R1)\r\n\r\n[Waveform]\r\nLabel=V(OUT)\r\n"
+                               "WaveformMenu=NOT A MENU ENTRY\r\n");
+    write("amp.data.USR", header + "WaveformMenu=GAIN\r\n");
+    write("notes.txt", header + "WaveformMenu=NOPE\r\n");
+    write("empty.usr", header);
+    EXPECT_EQ(WaveformMenuLabels(header + "WaveformMenu=V(OUT)\r\n[Waveform]\r\nWaveformMenu=X\r\n"),
+              (std::vector<std::string>{"V(OUT)"}));
+    const std::string saved = GetDefaultPath(kDataPath);
+    SetDefaultPath(kDataPath, "/nonexistent-ob7;" + folder.string());
+    source.curveFiles = FindCurveFileMenus();
+    SetDefaultPath(kDataPath, saved);
+    std::filesystem::remove_all(folder);
+    ASSERT_EQ(source.curveFiles.size(), 2u);
+    EXPECT_EQ(source.curveFiles[0].file, "amp");
+    EXPECT_EQ(source.curveFiles[1].file, "filt");
+    EXPECT_EQ(source.curveFiles[1].labels, (std::vector<std::string>{"V(OUT)", "I(R1)"}));
+
+    ExpressionMenu withCurves;
+    Menu curves;
+    withCurves.Build(curves, source, false);
+    path.clear();
+    const int id = FindItem(curves, "CurveY(\"filt\",\"I(R1)\")", &path);
+    ASSERT_NE(id, 0);
+    EXPECT_EQ(path, (std::vector<std::string>{"&Curve", "CurveY", "filt"}));
+    EXPECT_NE(FindItem(curves, "CurveX(\"amp\",\"GAIN\")"), 0);
+    const ExpressionMenu::Choice choice = withCurves.Choose(id, "V(1)", "T", nullptr);
+    EXPECT_EQ(choice.action, ExpressionMenu::Action::ReplaceSelection);
+    EXPECT_EQ(choice.text, "CurveY(\"filt\",\"I(R1)\")");
+    // The last top-level popup.
+    EXPECT_EQ(curves.At(curves.Count() - 1).text, "&Curve");
+}
+
 TEST(ExpressionMenu, LongClassOpensTheChooser) {
     TestApp();
     CreateProgramPalette();

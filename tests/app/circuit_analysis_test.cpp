@@ -251,6 +251,44 @@ TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {
     EXPECT_EQ(view->data.runs.runCount, 3);
 }
 
+// A stepping error stops the run and opens the Stepping dialog on the variable in error.
+TEST_F(CircuitAnalysis, SteppingErrorReopensTheDialogOnItsPage) {
+    ASSERT_NE(OpenDeck("steperr.cir", "Step error\r\nV1 in 0 1\r\nR1 in 0 1k\r\n.TRAN 10u 1m\r\n.END\r\n"), nullptr);
+    ASSERT_TRUE(StartCircuitAnalysis(0)) << (reports.texts.empty() ? "" : reports.texts.front());
+    CG2DFrame* window = ActiveAnalysisWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(SteppingDialogPage(), 0);
+    // The second variable asks for 5000 cases.
+    platform::automation::QueueModalScript([](platform::Dialog& d) {
+        d.SetCurSel(kStepTabs, 1);
+        d.OnControlNotify(kStepTabs, platform::Notify::SelChange);
+        d.SetCurSel(kStepName, d.FindStringExact(kStepName, "R1"));
+        d.OnControlNotify(kStepName, platform::Notify::SelChange);
+        d.SetItemText(kStepFrom, "1");
+        d.SetItemText(kStepTo, "5000");
+        d.SetItemText(kStepValue, "1");
+        platform::automation::ClickItem(d, kStepYes);
+        platform::automation::ClickItem(d, 1);
+        return 1;
+    });
+    ASSERT_TRUE(window->ExecuteCommand(18100));
+    EXPECT_NE(RunActiveAnalysis(), 0);
+    ASSERT_FALSE(reports.texts.empty());
+    EXPECT_NE(reports.texts.back().find("More than 1000 cases"), std::string::npos) << reports.texts.back();
+    EXPECT_EQ(SteppingDialogPage(), 1);
+    int shownTab = -1;
+    std::string from;
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        shownTab = d.CurSel(kStepTabs);
+        from = d.ItemText(kStepTo);
+        EXPECT_TRUE(d.Grab().SavePng(PngPath("stepping_error_page.png")));
+        return 2;
+    });
+    platform::Application::PumpMessages();
+    EXPECT_EQ(shownTab, 1);
+    EXPECT_EQ(from, "5000");
+}
+
 TEST_F(CircuitAnalysis, CompileErrorIsReportedAndEndsTheAnalysis) {
     ASSERT_NE(OpenDeck("bad.cir", "Bad\r\nR1 a 0\r\nV1 a 0 1\r\n.TRAN 1u 1m\r\n.END\r\n"), nullptr);
     EXPECT_FALSE(StartCircuitAnalysis(0));

@@ -10,6 +10,7 @@
 #include "plots/curve_polyline.h"
 #include "plots/data_cursors.h"
 #include "plots/plot_groups.h"
+#include "sim/engine/run_helpers.h"
 #include "sim/devices/independent_sources.h"
 #include "foundation/numbers.h"
 #include "sim/engine/run_control.h"
@@ -470,6 +471,60 @@ TEST(PlotRunScaling, AutoScaleDuringRunAtMostTwice) {
 namespace {
 
 using namespace ob7;
+
+// A HEX bus holding 00, A5, then FF is drawn as three hexagons across its band, each with
+// its value centred where it fits.
+TEST(DigitalTrace, BusShowsItsValueInHexagons) {
+    PlotTestApp();
+    CAPDraw view;
+    view.viewKind = 0;
+    view.smoothCurves = false;
+    view.title = "Bus";
+    GraphRecord bus = MakeCurve("HEX(D(A0),D(A1))", "T", 1, 9, 0);
+    bus.digital = 1;
+    bus.busRadix = kRadixHex;
+    bus.busWidth = 8;
+    view.data.curves = {bus};
+    view.data.plottedCount = 1;
+    view.data.curves[0].axis[kXAxis].min = 0, view.data.curves[0].axis[kXAxis].max = 30;
+    ASSERT_EQ(view.PrepareCurves(1), 0);
+    view.BeginRun(RunStartValues{});
+    for (int i = 0; i <= 30; ++i) {
+        double xy[2] = {double(i), i <= 10 ? 0.0 : i <= 20 ? 165.0 : 255.0};
+        view.StoreRunPoint(xy);
+    }
+    view.Create(nullptr, platform::Rect{0, 0, 600, 300});
+    view.EndRun();
+    platform::Image image = view.Grab();
+    EXPECT_TRUE(image.SavePng(PngPath("bus_trace.png")));
+    const GraphRecord& g = view.data.curves[0];
+    ASSERT_LT(g.digitalBandTop + 4, g.digitalBandBottom);
+    const int middle = (g.digitalBandTop + g.digitalBandBottom) / 2;
+    EXPECT_EQ(DigitalValueToPixel(g, 165, 0), middle);
+    const platform::Color red = platform::Rgb(255, 0, 0);
+    auto x = [&](double v) { return ValueToPixel(g, kXAxis, v); };
+    // Top and bottom edges inside each value; the hexagons meet on the middle line at a change.
+    for (double at : {5.0, 15.0, 25.0}) {
+        EXPECT_EQ(image.Pixel(x(at), g.digitalBandTop), red) << at;
+        EXPECT_EQ(image.Pixel(x(at), g.digitalBandBottom), red) << at;
+    }
+    EXPECT_EQ(image.Pixel(x(10), middle), red);
+    EXPECT_EQ(image.Pixel(x(20), middle), red);
+    EXPECT_NE(image.Pixel(x(10), g.digitalBandTop), red);
+    // The value's text: something drawn inside the band around the middle of each step,
+    // and nothing on the middle line where no text goes.
+    auto inked = [&](double from, double to) {
+        int count = 0;
+        for (int px = x(from); px < x(to); ++px)
+            for (int py = g.digitalBandTop + 2; py < g.digitalBandBottom - 1; ++py)
+                count += image.Pixel(px, py) != image.Pixel(x(from), middle);
+        return count;
+    };
+    EXPECT_GT(inked(13, 17), 5);
+    EXPECT_GT(inked(23, 27), 5);
+    EXPECT_EQ(FormatDigitalValueRadix(kRadixHex, 165, 8), "A5");
+    EXPECT_EQ(FormatDigitalValueRadix(kRadixHex, 0, 8), "00");
+}
 
 // A digital trace that goes 0, 1, 0 is drawn low, with an edge up, high, and an edge
 // down, in its band of the pane; an analog curve shares the pane.

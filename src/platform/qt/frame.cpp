@@ -291,6 +291,13 @@ Rect FrameWindow::MdiClientRect() const {
     return fp ? FromQRect(fp->mdi->viewport()->rect()) : Rect{};
 }
 
+Point FrameWindow::MdiClientOrigin() const {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return {};
+    const QPoint p = fp->mdi->mapToGlobal(QPoint(0, 0));
+    return {p.x(), p.y()};
+}
+
 void FrameWindow::SetStatusPanes(const std::vector<int>& widths) {
     auto* fp = AsFrame(Peer());
     if (!fp) return;
