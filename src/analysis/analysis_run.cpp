@@ -231,7 +231,10 @@ int AnalysisRun::PrepareDspWindow() {
     if (!dsp.status[kind]) return 0;
     w.on = true;
     w.points = CheckDspPointCount(dsp.points[kind].c_str());
-    if (!w.points) return kMsgRunStopped;
+    if (!w.points) {
+        if (dspPointsRefused) dspPointsRefused();
+        return kMsgRunStopped;
+    }
     int code = 0;
     w.upper = EvalNumberOrExpression(dsp.max[kind].c_str(), &code);
     if (!code && kind == 0 && !dsp.min[kind].empty()) w.lower = EvalNumberOrExpression(dsp.min[kind].c_str(), &code);

@@ -89,6 +89,9 @@ public:
     std::vector<DefaultNodeName> defaultNodes;
     // The circuit's DSP parameters (off unless the owner has them).
     DspSettings dsp;
+    // Called when the run stops because the DSP point count is refused (a window opens
+    // the DSP Parameters dialog again).
+    std::function<void()> dspPointsRefused;
 
     // --- Run entry -------------------------------------------------------------------
     // One whole run: default curves, then BeginAnalysisRun .. EndAnalysisRun. 0, 15055

@@ -545,6 +545,7 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     out.operatingPoint = [this] { return CollectOperatingPoint(*circuit_); };
     out.temperatureWarnings = [] { return TemperatureWarnings(); };
     if (kind == kDc && setup_.sweep[1] && !setup_.limits[1].empty()) out.dcSource2Name = setup_.limits[1];
+    run.dsp = dsp;
     if (prepareRun) prepareRun(run);
     const int result = run.RunAnalysisCore();
     DeleteEmptyNumericOutput(run.numericOutputPath);

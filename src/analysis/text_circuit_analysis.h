@@ -46,6 +46,8 @@ public:
     int Compile(int kind);
     // Set when a window's dialog edits Setup(): the runs keep it instead of the deck's.
     bool keepSetup = false;
+    // The DSP parameters the runs use (off until a window's dialog sets them).
+    DspSettings dsp;
 
     // Reads and compiles the circuit for the analysis without running it, then calls
     // `use` with the circuit's options in force (the transfer-function and sensitivity

@@ -9,6 +9,7 @@
 #include "analysis/text_circuit_analysis.h"
 #include "analysis_ui/analysis_limits_dialog.h"
 #include "analysis_ui/circuit_choices.h"
+#include "analysis_ui/dsp_parameters_dialog.h"
 #include "analysis_ui/stepping_dialog.h"
 #include "app/auto_save.h"
 #include "app/main_frame.h"
@@ -158,6 +159,12 @@ bool StartCircuitAnalysis(int kind) {
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };
     ConnectSteppingDialog(a.frame, [&a](int) -> AnalysisSetup& { return a.circuit.Setup(); },
                           [&a] { return a.SteppingChoices(); }, [] {});
+    // The DSP parameters live with the circuit's document between analyses.
+    a.circuit.dsp = circuitView->document->dsp;
+    ConnectDspParameters(a.frame, [&a] { return &a.circuit.dsp; }, [&a] { return a.circuit.Setup().limits[0]; },
+                         [&a, circuitView] {
+                             if (CircuitViewOpen(circuitView)) circuitView->document->dsp = a.circuit.dsp;
+                         });
     // Numeric Output shows the file the last run wrote beside the circuit.
     a.frame.openNumericOutput = [&a](int kind) {
         int code = 0;
@@ -213,6 +220,10 @@ int RunActiveAnalysis() {
                 app->Post([] {
                     if (CG2DFrame* window = ActiveAnalysisWindow()) window->ExecuteCommand(kCmdStepping);
                 });
+        };
+        // A refused DSP point count opens the dialog again once the run has ended.
+        run.dspPointsRefused = [] {
+            if (platform::Application* app = platform::Application::Instance()) app->PostCommand(kCmdDspParameters);
         };
         feed.Attach(run);
     };

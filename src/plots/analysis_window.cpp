@@ -70,6 +70,7 @@ void BuildAnalysisRunMenu(platform::Menu& m, int kind) {
     m.AppendSeparator();
     m.Append(kCmdAnalysisLimits, "&Limits...\tF9");
     m.Append(kCmdSteppingDialog, "&Stepping...\tF11");
+    m.Append(kCmdDspParametersDialog, "&DSP Parameters...");
     m.Append(kCmdNumericOutput, "&Numeric Output\tF5");
     m.AppendSeparator();
     m.Append(kCmdCloseAnalysisWindow, "E&xit Analysis\tF3");
@@ -164,6 +165,10 @@ void CG2DFrame::RegisterRunCommands() {
     OnCommand(kCmdSteppingDialog, [this](int) {
         if (openStepping) openStepping(analysisKind_);
     });
+    OnCommand(kCmdDspParametersDialog, [this](int) {
+        if (openDspParameters && analysisKind_ != 2) openDspParameters(analysisKind_);
+    });
+    OnUpdate(kCmdDspParametersDialog, [this](CommandUI& ui) { ui.Enable(openDspParameters && analysisKind_ != 2); });
     OnCommand(kCmdCloseAnalysisWindow, [this](int) { OnClose(); });
 }
 

@@ -15,7 +15,7 @@ namespace ob7 {
 enum AnalysisWindowCommand : int {
     kCmdRunAnalysis = 16067, kCmdPauseRun = 16066, kCmdResumeRun = 16069, kCmdStopRun = 16068,
     kCmdNumericOutput = 17140, kCmdCloseAnalysisWindow = 17216,
-    kCmdAnalysisLimits = 16070, kCmdSteppingDialog = 18100
+    kCmdAnalysisLimits = 16070, kCmdSteppingDialog = 18100, kCmdDspParametersDialog = 17142
 };
 
 // "Transient Analysis", "AC Analysis", "DC Analysis".
@@ -57,6 +57,8 @@ public:
     std::function<void()> closeLimits;
     // Opens the Stepping dialog of the analysis.
     std::function<void(int analysisKind)> openStepping;
+    // Opens the DSP Parameters dialog of the analysis; greyed when unset or in DC.
+    std::function<int(int analysisKind)> openDspParameters;
     int closeAfterRun = 0;  // closed while a run was going on: closes when it ends
     // The window was destroyed, which ends the analysis (a text circuit writes its
     // analysis statements back then).

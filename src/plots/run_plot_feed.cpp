@@ -194,9 +194,13 @@ void RunPlotFeed::Flush(AnalysisPlot& plot) {
         ++viewRuns_;
         copied_ = 0;
     }
-    int common = plot.RunPointCount(shown_[0], run);
-    for (int c : shown_) common = std::min(common, plot.RunPointCount(c, run));
-    CopyPoints(plot, run, common);
+    // DSP curves replace every point of the case when it ends: their runs are copied
+    // then, whole, not as the placeholder points arrive.
+    if (!plot.HasDspCurves()) {
+        int common = plot.RunPointCount(shown_[0], run);
+        for (int c : shown_) common = std::min(common, plot.RunPointCount(c, run));
+        CopyPoints(plot, run, common);
+    }
     const double fraction = SweepFraction(plot.pointSweep);
     if (kind_ == 0) view_.AutoScaleDuringRun(fraction);
     const int total = std::max(1, static_cast<int>(plot.runs.RunCapacity()));
