@@ -481,6 +481,7 @@ TEST_F(Bsim3Devices, ConductancesMatchCurrentsInEveryRegion) {
         }
         for (int k = 0; k < 30; ++k) LoadKindAt(kBsim3Kind, x);
         EXPECT_TRUE(LoadWalksSetUp(kBsim3Kind, x));
+        EXPECT_TRUE(LoadWalksSetUp(kBsim3Kind, x, LoadPoint::SmallSignal));  // the load before AC
         EXPECT_TRUE(ConductancesMatchCurrents(kBsim3Kind, x, 1e-6, 1e-4, 1e-12));
         std::vector<double> near = x;
         for (size_t n = 0; n < near.size(); ++n) near[n] += 1e-4 * static_cast<double>(n % 7);

@@ -154,7 +154,7 @@ KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x,
         AnalysisMode = kModeDc;
         OperatingPointPhase = 1;
     }
-    InitMode = kInitFloat;
+    InitMode = point == LoadPoint::SmallSignal ? kInitSmallSignal : kInitFloat;
     BypassAllowed = 0;  // the checks are of the evaluation, not of a reused linearisation
     DeriveLoadFlags();  // as the load pass would: the kind must not predict from an earlier pass
     for (int pass = 0; pass < 2; ++pass) {

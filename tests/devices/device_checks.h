@@ -76,7 +76,8 @@ struct KindLoad {
     size_t stamped = 0;
     double G(int r, int c) const { return g[static_cast<size_t>(r) * (size + 1) + c]; }
 };
-enum class LoadPoint { Dc, Time };
+// SmallSignal: the load after the operating point that records the values for AC.
+enum class LoadPoint { Dc, Time, SmallSignal };
 KindLoad LoadKindAt(const DeviceKindHandler& kind, const std::vector<double>& x, LoadPoint point = LoadPoint::Dc);
 
 ::testing::AssertionResult LoadWalksSetUp(const DeviceKindHandler& kind, const std::vector<double>& x,

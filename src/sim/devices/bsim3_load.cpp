@@ -473,10 +473,12 @@ void LoadBsim3(MosfetInstance& m, int state) {
     s.is = normal ? -ch.ids - cbs : ch.ids + ch.isub - cbs;
 
     s.cqg = s.cqb = s.cqd = MosDual(0.0);
+    // The small-signal load keeps the charges for the AC stamp and integrates nothing,
+    // but still stamps every entry its set-up requested.
     if (CapacitancesNeeded()) {
         Bsim3TerminalCharges(m, s, x, ch, Vgs, Vds, Vbs, cbs, cbd);
-        if (InitMode == kInitSmallSignal) return;
-        if (InTransient() || InitMode == kInitTransient) IntegrateBsim3Charges(s, state);
+        if (InitMode != kInitSmallSignal && (InTransient() || InitMode == kInitTransient))
+            IntegrateBsim3Charges(s, state);
     }
     StampBsim3(m, s, x, type, vgs, vds, vbs);
 

@@ -495,7 +495,10 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
     DigitalNetwork& n = DigitalNet;
     const Primitive& p = n.prims[primitive];
     const int slot = OutputSlot(primitive, node);
-    const DigitalState present_out = slot >= 0 ? n.slots[slot].present : n.present[node];
+    // The change starts from the level the output has when it takes effect: a change
+    // still pending (kept when inertial cancellation is off) comes before it.
+    const bool pending = slot >= 0 && n.slots[slot].pending_tick > tick;
+    const DigitalState out_before = pending ? n.slots[slot].pending : slot >= 0 ? n.slots[slot].present : n.present[node];
     int to = LevelOf(value);
     int mode = p.timing_mode;
     const bool tri = p.model_type == kMtUtgate;
@@ -506,8 +509,8 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
         const int32_t delay = GateDelay(primitive, from, to, mode == 4 ? 3 : mode);
         return tick + delay;
     }
-    int from = LevelOf(present_out);
-    if (tri && StrengthOf(present_out) == 0) from = kLvlZ;
+    int from = LevelOf(out_before);
+    if (tri && StrengthOf(out_before) == 0) from = kLvlZ;
     if (mode != 4) {
         const uint32_t at = tick + GateDelay(primitive, from, to, mode);
         Schedule(at, low, high, node, primitive, LevelOf(value), changed);
