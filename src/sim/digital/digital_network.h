@@ -231,11 +231,18 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
 int EvaluateFanout(uint32_t tick);
 int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick);
 void AddChangedNode(int node);
-// The output slot in which a primitive drives a node, -1 when none.
-int OutputSlot(int primitive, int node);
 inline PrimitiveInfo& InfoOf(int primitive) { return DigitalNet.info[primitive]; }
 inline const int32_t* PinsOf(int primitive) {
     return DigitalNet.pins.data() + DigitalNet.prims[primitive].pin_begin;
+}
+// The output slot in which a primitive drives a node, -1 when none. Inline: every
+// scheduled and applied event asks it.
+inline int OutputSlot(int primitive, int node) {
+    const Primitive& p = DigitalNet.prims[primitive];
+    const int32_t* last_pin = DigitalNet.pins.data() + p.pin_begin + p.pin_count - 1;
+    for (int k = 0; k < p.outputs; ++k)
+        if (last_pin[-k] == node) return p.slot_end - 1 - k;
+    return -1;
 }
 
 // Messages of the subsystem.
