@@ -109,14 +109,6 @@ void MakePendingEventUnknown(int node, int primitive, int slot) {
 
 }  // namespace
 
-int OutputSlot(int primitive, int node) {
-    const Primitive& p = DigitalNet.prims[primitive];
-    const int32_t* pins = PinsOf(primitive);
-    for (int k = 1; k <= p.outputs; ++k)
-        if (pins[p.pin_count - k] == node) return p.slot_end - k;
-    return -1;
-}
-
 void AddChangedNode(int node) {
     auto& list = DigitalRun.changed_nodes;
     if (ListedAt.size() <= static_cast<size_t>(node)) ListedAt.resize(node + 1, static_cast<size_t>(-1));

@@ -65,9 +65,50 @@ public:
     uint32_t horizon = 0xffffffffu;
 
 private:
+    // Where recently used ticks sit in the map: a few ticks just ahead of the present take
+    // nearly every event, while the map may hold thousands (stimulus to the end of the run).
+    // Direct-mapped by tick; an entry is dropped when its tick leaves the map, and a copy of
+    // the queue starts without entries (they point into the original's map).
+    class TickCache {
+    public:
+        TickCache() { Reset(); }
+        TickCache(const TickCache&) { Reset(); }
+        TickCache& operator=(const TickCache&) {
+            Reset();
+            return *this;
+        }
+        void Reset() {
+            for (Entry& e : entries_) e.used = false;
+        }
+        Map::iterator* Get(uint32_t tick) {
+            Entry& e = entries_[Index(tick)];
+            return e.used && e.tick == tick ? &e.at : nullptr;
+        }
+        bool Holds(uint32_t tick) const {
+            const Entry& e = entries_[Index(tick)];
+            return e.used && e.tick == tick;
+        }
+        void Put(Map::iterator at) { entries_[Index(at->first)] = {at->first, true, at}; }
+        void Drop(uint32_t tick) {
+            Entry& e = entries_[Index(tick)];
+            if (e.tick == tick) e.used = false;
+        }
+
+    private:
+        struct Entry {
+            uint32_t tick = 0;
+            bool used = false;
+            Map::iterator at;
+        };
+        static size_t Index(uint32_t tick) { return (tick * 0x9E3779B1u) >> 26; }
+        std::array<Entry, 64> entries_;
+    };
+    Map::iterator Lookup(uint32_t tick);  // End() when the tick holds no events
+
     Map ticks_;
     size_t stored_ = 0;
     std::vector<Map::node_type> spare_;  // emptied buckets kept for reuse
+    TickCache cache_;
 };
 
 struct Primitive;
@@ -231,11 +272,18 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
 int EvaluateFanout(uint32_t tick);
 int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick);
 void AddChangedNode(int node);
-// The output slot in which a primitive drives a node, -1 when none.
-int OutputSlot(int primitive, int node);
 inline PrimitiveInfo& InfoOf(int primitive) { return DigitalNet.info[primitive]; }
 inline const int32_t* PinsOf(int primitive) {
     return DigitalNet.pins.data() + DigitalNet.prims[primitive].pin_begin;
+}
+// The output slot in which a primitive drives a node, -1 when none. Inline: every
+// scheduled and applied event asks it.
+inline int OutputSlot(int primitive, int node) {
+    const Primitive& p = DigitalNet.prims[primitive];
+    const int32_t* last_pin = DigitalNet.pins.data() + p.pin_begin + p.pin_count - 1;
+    for (int k = 0; k < p.outputs; ++k)
+        if (last_pin[-k] == node) return p.slot_end - 1 - k;
+    return -1;
 }
 
 // Messages of the subsystem.

@@ -8,10 +8,17 @@ void DigitalEventQueue::Clear() {
     while (!ticks_.empty()) Erase(ticks_.begin());
 }
 
+DigitalEventQueue::Map::iterator DigitalEventQueue::Lookup(uint32_t tick) {
+    if (Map::iterator* at = cache_.Get(tick)) return *at;
+    auto it = ticks_.find(tick);
+    if (it != ticks_.end()) cache_.Put(it);
+    return it;
+}
+
 bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace, size_t* index, bool* replaced) {
     if (replaced) *replaced = false;
     if (event.tick > horizon) return false;
-    auto it = ticks_.find(event.tick);
+    auto it = Lookup(event.tick);
     if (it == ticks_.end()) {
         if (!spare_.empty()) {
             Map::node_type node = std::move(spare_.back());
@@ -21,6 +28,7 @@ bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace, size_t*
         } else {
             it = ticks_.emplace(event.tick, Bucket{}).first;
         }
+        cache_.Put(it);
     } else if (may_replace) {
         auto& bucket = it->second;
         for (size_t i = 0; i < bucket.size(); ++i) {
@@ -44,6 +52,7 @@ bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace, size_t*
 uint32_t DigitalEventQueue::Snap(uint32_t tick) const {
     // Tick 0 holds the values of the start: nothing moves onto it or off it.
     if (tick == 0) return 0;
+    if (cache_.Holds(tick)) return tick;
     auto after = ticks_.lower_bound(tick);
     if (after != ticks_.end() && after->first == tick) return tick;
     uint32_t best = tick, distance = kEventSnapTicks + 1;
@@ -57,12 +66,13 @@ uint32_t DigitalEventQueue::Snap(uint32_t tick) const {
 }
 
 DigitalEvent* DigitalEventQueue::At(uint32_t tick, size_t index) {
-    auto it = ticks_.find(tick);
+    auto it = Lookup(tick);
     if (it == ticks_.end() || index >= it->second.size()) return nullptr;
     return &it->second[index];
 }
 
 void DigitalEventQueue::Erase(Map::iterator at) {
+    cache_.Drop(at->first);
     Map::node_type node = ticks_.extract(at);
     stored_ -= node.mapped().size();
     node.mapped().clear();
@@ -74,7 +84,7 @@ void DigitalEventQueue::PopHead() {
 }
 
 DigitalEvent* DigitalEventQueue::Find(uint32_t tick, int node, int primitive) {
-    auto it = ticks_.find(tick);
+    auto it = Lookup(tick);
     if (it == ticks_.end()) return nullptr;
     for (DigitalEvent& e : it->second)
         if (e.node == node && (primitive <= 0 || e.primitive == primitive)) return &e;
@@ -82,7 +92,7 @@ DigitalEvent* DigitalEventQueue::Find(uint32_t tick, int node, int primitive) {
 }
 
 bool DigitalEventQueue::Remove(uint32_t tick, int node) {
-    auto it = ticks_.find(tick);
+    auto it = Lookup(tick);
     if (it == ticks_.end()) return false;
     for (DigitalEvent& e : it->second) {
         if (e.node == node) {

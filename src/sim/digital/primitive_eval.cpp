@@ -178,13 +178,19 @@ DigitalState WithStrength(int level, int low, int high) {
     return MakeState(level, DigitalFinalLevel(level) != kLvl0 ? high : low);
 }
 
-void RunCheck(int primitive, bool latch, int slot, uint32_t now, uint32_t reference, const char* input,
-              uint32_t other = 0) {
-    // A parameter of 0 never fails.
-    if (!DigitalNet.prims[primitive].has_checks || !TimingChecksActive()) return;
+[[gnu::noinline]] void RunCheckOf(int primitive, bool latch, int slot, uint32_t now, uint32_t reference,
+                                  const char* input, uint32_t other) {
+    if (!TimingChecksActive()) return;
     TimingCheck c{slot, now, reference, input, other};
     if (latch) CheckLatchTiming(primitive, c);
     else CheckFlipFlopTiming(primitive, c);
+}
+
+// Inline, so that a flip-flop without check parameters pays one test per check.
+inline void RunCheck(int primitive, bool latch, int slot, uint32_t now, uint32_t reference, const char* input,
+                     uint32_t other = 0) {
+    // A parameter of 0 never fails.
+    if (DigitalNet.prims[primitive].has_checks) RunCheckOf(primitive, latch, slot, now, reference, input, other);
 }
 
 // Edge flip-flops: JKFF (PREB, CLRB, CLKB, J, K) and DFF (PREB, CLRB, CLK, D).
