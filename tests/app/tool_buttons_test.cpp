@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/main_frame.h"
 #include "app/settings_profile.h"
 #include "app/tool_buttons.h"
 #include "platform/qt_app.h"
@@ -256,4 +257,49 @@ TEST_F(ToolBarProfile, OddKeysAndOldSections) {
     EXPECT_EQ(text.find("Zero"), std::string::npos);
     EXPECT_EQ(text.find("Old"), std::string::npos);
     EXPECT_NE(text.find("[Component Palette]\n\n[Main Toolbar]"), std::string::npos);
+}
+
+// The frame's bars follow the button list: a bar whose buttons are all off disappears
+// and stays away until it is wanted again; the Main Tool Bar command toggles them all.
+TEST(FrameToolBars, BarsFollowTheirButtonsAndWantedFlags) {
+    TestApp();
+    CreateProgramPalette();
+    CreateColourSlots();
+    if (const char* data = std::getenv("OB7_DATA_DIR")) setenv("OB7_HOME", data, 1);
+    ASSERT_EQ(BuildFrameButtonList(), 0);
+    SetToolBarDefaults();
+    SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1, &ComponentButtons.partNames,
+                          0x30);
+    CMainFrame frame;
+    ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1024, 700}));
+    ASSERT_TRUE(frame.CreateToolBars(16));
+    frame.Show(true);
+    const int options = CMainFrame::kFrameToolBarFirst + kGroupOptions;
+    const int windows = CMainFrame::kFrameToolBarFirst + kGroupWindows;
+    EXPECT_TRUE(frame.IsToolBarVisible(options));
+    // "TCOMP13" is on no default bar; "TCOMP01" is.
+    EXPECT_FALSE(frame.GetToolButtonState(CMainFrame::kFrameToolBarFirst + kGroupComponent, 14212).exists);
+    EXPECT_TRUE(frame.GetToolButtonState(CMainFrame::kFrameToolBarFirst + kGroupComponent, 14200).exists);
+
+    for (int i = 0; i < FrameButtonList.count; ++i)
+        if (FrameButtonList.entries[i].Group == kGroupOptions) FrameButtonList.entries[i].Visible = 0;
+    frame.UpdateToolBars(0);
+    EXPECT_FALSE(frame.IsToolBarVisible(options));
+    EXPECT_FALSE(frame.ToolBarWanted(kGroupOptions));
+    FrameButtonList.entries[34].Visible = 1;  // "PREF" again
+    frame.UpdateToolBars(0);
+    EXPECT_FALSE(frame.IsToolBarVisible(options));  // not wanted until asked for
+    EXPECT_TRUE(frame.AnyToolBarVisible());
+    frame.OnMainToolBarCommand();  // all off
+    EXPECT_FALSE(frame.AnyToolBarVisible());
+    frame.OnMainToolBarCommand();  // every bar with a button back
+    EXPECT_TRUE(frame.IsToolBarVisible(options));
+    EXPECT_TRUE(frame.IsToolBarVisible(windows));
+    // Default Main Tool Bar: the default buttons and every bar again.
+    FrameButtonList.entries[37].Visible = 0;  // "TILEV"
+    frame.OnDefaultMainToolBar();
+    EXPECT_TRUE(frame.GetToolButtonState(windows, 57652).exists);
+    EXPECT_FALSE(frame.GetToolButtonState(options, 17453).exists);  // "DIGALL" is on no frame bar
+    EXPECT_TRUE(frame.GetToolButtonState(options, 18408).exists);
+    frame.Destroy();
 }
