@@ -2,8 +2,11 @@
 // button list, which of them and which bars are shown, and the Main Tool Bar commands.
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #include "app/main_frame.h"
+#include "app/settings_profile.h"
 #include "app/tool_buttons.h"
 #include "app/tool_icons.h"
 #include "foundation/string_table.h"
@@ -62,7 +65,11 @@ bool CMainFrame::CreateToolBars(int size) {
                                     : DrawIconStrip(pictures, size, kButtonFace);
         if (!AddToolBar(kFrameToolBarFirst + group, kBarCaptions[group], strip, cell, {}, platform::DockSide::Top))
             return false;
-        toolBarWanted_[group] = 1;
+        // A bar saved before keeps the user's wish to see it.
+        const std::string section = "Tool-Bar" + std::to_string(group);
+        const std::string visible = ReadFrameworkProfileString(section.c_str(), "Visible");
+        const bool saved = std::atoi(ReadFrameworkProfileString(section.c_str(), "BarID").c_str()) != 0;
+        toolBarWanted_[group] = saved && !visible.empty() ? (std::atoi(visible.c_str()) != 0) : 1;
     }
     UpdateToolBars(0);
     return true;
@@ -104,6 +111,14 @@ void CMainFrame::UpdateToolBars(int recalc) {
 
 void CMainFrame::DockToolBarsInRow() {
     for (int group = 0; group < kFrameToolBarCount; ++group) DockToolBar(kFrameToolBarFirst + group, platform::DockSide::Top);
+}
+
+void CMainFrame::SaveToolBarWishes() const {
+    for (int group = 0; group < kFrameToolBarCount; ++group) {
+        const std::string section = "Tool-Bar" + std::to_string(group);
+        WriteFrameworkProfileString(section.c_str(), "BarID", std::to_string(kFrameToolBarFirst + group));
+        WriteFrameworkProfileString(section.c_str(), "Visible", toolBarWanted_[group] ? "1" : "0");
+    }
 }
 
 void CMainFrame::RememberToolBarVisibility() {

@@ -137,10 +137,8 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     frame_->CreateToolBars(24);
     frame_->CreateStatusBar(Preferences.statusBar != 0);
     std::string bars = ReadFrameworkProfileString("Ombrelic", "BarState");
-    if (!bars.empty() && frame_->RestoreBarState(FromHex(bars))) {
-        frame_->RememberToolBarVisibility();
-        frame_->UpdateToolBars(0);
-    }
+    // The saved layout may show bars the user no longer wants.
+    if (!bars.empty() && frame_->RestoreBarState(FromHex(bars))) frame_->UpdateToolBars(0);
     if (Preferences.placement.length != 0) {
         frame_->SetPlacement({static_cast<platform::ShowState>(Preferences.placement.showCommand),
                               Preferences.placement.normal});

@@ -563,6 +563,7 @@ void CMainFrame::OnClose() {
             hex += digits[b & 15];
         }
         WriteFrameworkProfileString("Ombrelic", "BarState", hex);
+        SaveToolBarWishes();
     }
     Destroy();
 }

@@ -114,6 +114,8 @@ public:
     void UpdateToolBars(int recalc);
     void DockToolBarsInRow();
     void RememberToolBarVisibility();
+    // Whether each bar is wanted, in the framework profile's "Tool-Bar%d" sections.
+    void SaveToolBarWishes() const;
     // The Component bar's pictures drawn again from the glyphs.
     void RefreshComponentBar();
     bool ToolBarWanted(int group) const { return toolBarWanted_[group] != 0; }

@@ -303,3 +303,38 @@ TEST(FrameToolBars, BarsFollowTheirButtonsAndWantedFlags) {
     EXPECT_TRUE(frame.GetToolButtonState(options, 18408).exists);
     frame.Destroy();
 }
+
+// Whether each bar is wanted lives in the framework profile and comes back at start-up.
+TEST(FrameToolBars, WantedBarsSavedAndRestored) {
+    TestApp();
+    const fs::path home = fs::temp_directory_path() / ("ob7_bars_" + std::to_string(::getpid()));
+    fs::remove_all(home);
+    fs::create_directories(home);
+    const char* data = std::getenv("OB7_DATA_DIR");
+    ASSERT_NE(data, nullptr);
+    fs::copy_file(fs::path(data) / "toolbar.icons", home / "toolbar.icons");
+    setenv("OB7_HOME", home.c_str(), 1);
+    BuildFrameButtonList();
+    SetToolBarDefaults();
+    SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1, &ComponentButtons.partNames,
+                          0x30);
+    {
+        CMainFrame frame;
+        ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1024, 700}));
+        ASSERT_TRUE(frame.CreateToolBars(16));
+        frame.OnMainToolBarCommand();  // every bar off
+        frame.SaveToolBarWishes();
+        frame.Destroy();
+    }
+    std::ifstream in(home / "OB7DEMO.INI");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("[Tool-Bar5]"), std::string::npos);
+    CMainFrame again;
+    ASSERT_TRUE(again.Create(platform::Rect{0, 0, 1024, 700}));
+    ASSERT_TRUE(again.CreateToolBars(16));
+    for (int group = 0; group < kFrameToolBarCount; ++group) EXPECT_FALSE(again.ToolBarWanted(group)) << group;
+    again.Destroy();
+    if (data) setenv("OB7_HOME", data, 1);
+    fs::remove_all(home);
+}
