@@ -15,6 +15,7 @@
 #include "app/program_accelerators.h"
 #include "app/tip_of_day.h"
 #include "app/settings_profile.h"
+#include "app/tool_buttons.h"
 #include "foundation/messages.h"
 #include "netlist/views/circuit_view_commands.h"
 #include "foundation/paths.h"
@@ -102,7 +103,11 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     ProfileFile.screenWidth = screen.cx;
     ProfileFile.screenHeight = screen.cy;
     ProfileFile.path = GetModuleFolder() + "/ombr.dat";
+    SetDefaultToolBarButtons(DefaultButtonMask(screen.cx));
+    InstallToolBarTables();
+    if (int code = BuildFrameButtonList()) return FatalStartupError(code, {});
     LoadProfile();
+    IndexComponentButtons();
     if (!options_.error.empty()) return FatalStartupError(kMsgCommandLineError, options_.error);
 
     if (options_.batchMode != 0) {
@@ -132,7 +137,8 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     frame_->CreateToolBars(24);
     frame_->CreateStatusBar(Preferences.statusBar != 0);
     std::string bars = ReadFrameworkProfileString("Ombrelic", "BarState");
-    if (!bars.empty()) frame_->RestoreBarState(FromHex(bars));
+    // The saved layout may show bars the user no longer wants.
+    if (!bars.empty() && frame_->RestoreBarState(FromHex(bars))) frame_->UpdateToolBars(0);
     if (Preferences.placement.length != 0) {
         frame_->SetPlacement({static_cast<platform::ShowState>(Preferences.placement.showCommand),
                               Preferences.placement.normal});

@@ -13,7 +13,6 @@
 #include "app/preferences.h"
 #include "app/settings_profile.h"
 #include "app/statistics_dialog.h"
-#include "app/tool_icons.h"
 #include "circuit/views/text_window.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
@@ -345,6 +344,12 @@ void CMainFrame::MapCommands() {
         CAboutDlg about;
         about.DoModal();
     });
+    SetHandler(18431, [this](int) { OnMainToolBarCommand(); });
+    OnUpdate(18431, [this](platform::CommandUI& ui) {
+        ui.Enable(true);
+        ui.SetCheck(!Shell.batchMode && AnyToolBarVisible() ? 1 : 0);
+    });
+    SetHandler(17302, [this](int) { OnDefaultMainToolBar(); });
     SetHandler(18432, [this](int) { ToggleStatusBar(); });
     OnUpdate(18432, [this](platform::CommandUI& ui) {
         ui.Enable(true);
@@ -376,31 +381,6 @@ void CMainFrame::MapCommands() {
             int kind = FileKindFromName(path, 1, 0);
             OpenFileByKind(path, kind);
         });
-}
-
-bool CMainFrame::CreateToolBars(int size) {
-    std::vector<ToolIcon> icons = ReadToolIcons(ToolIconPath());
-    if (icons.empty()) return false;
-    platform::Image strip = DrawIconStrip(icons, size, platform::Rgb(239, 239, 239));
-    auto button = [&](int command) {
-        platform::ToolButton b;
-        b.command = command;
-        for (size_t i = 0; i < icons.size(); ++i)
-            if (icons[i].command == command) {
-                b.image = static_cast<int>(i);
-                b.tip = icons[i].name;
-            }
-        return b;
-    };
-    std::vector<platform::ToolButton> main, palette;
-    for (int id : {11400, 57601, 57603, 57607, 0, 57635, 57634, 57637, 57643, 0, 17561, 17562, 17564, 17563, 0,
-                   17600, 17601, 17602, 0, 17330, 18410, 17800})
-        main.push_back(id ? button(id) : platform::ToolButton{});
-    for (const ToolIcon& icon : icons)
-        if (icon.command >= 14200 && icon.command <= 14219) palette.push_back(button(icon.command));
-    const platform::Size cell{size, size};
-    return AddToolBar(kMainToolBar, "Main Tool Bar", strip, cell, main, platform::DockSide::Top) &&
-           AddToolBar(kPaletteBar, "Component Palette 1", strip, cell, palette, platform::DockSide::Top);
 }
 
 void CMainFrame::RebuildWindowList(Menu& windows) {
@@ -583,6 +563,7 @@ void CMainFrame::OnClose() {
             hex += digits[b & 15];
         }
         WriteFrameworkProfileString("Ombrelic", "BarState", hex);
+        SaveToolBarWishes();
     }
     Destroy();
 }

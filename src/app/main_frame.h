@@ -3,16 +3,23 @@
 // of every command, the status bar panes, the window list of the Windows menu and the
 // shut-down of the program when it closes.
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/frame.h"
+#include "platform/image.h"
 #include "platform/menu.h"
 
 namespace ob7 {
 
 class CMDIFrame;
+
+// The Component bar's picture strip: glyph k (15 rows, bit 0 the leftmost column) in
+// the k-th cell, centred, in the ink colour on the face colour.
+platform::Image MakeComponentBarBitmap(const std::array<std::array<int32_t, 15>, 20>& glyphs, int cell,
+                                       platform::Color face, platform::Color ink);
 
 // Update rules of the main frame's commands.
 enum class UpdateRule {
@@ -96,9 +103,27 @@ public:
     // Handlers of commands whose owners join later (analyses, editors, dialogs).
     void SetHandler(int id, std::function<void(int)> handler);
 
-    // The main tool bar and the component palette, with pictures of the given size.
-    enum { kMainToolBar = 1, kPaletteBar = 2 };
+    // The six tool bars of the button groups "File" to "Analysis" (ids 14900 + group),
+    // with pictures of the given size, each wanted by the user until switched off.
+    enum { kFrameToolBarFirst = 14900 };
     bool CreateToolBars(int buttonSize);
+    // Shows the frame button list's visible buttons, separators only between them, and
+    // the bars that are wanted and have a button; a bar without one is no longer wanted.
+    // With recalc the buttons' states are updated at once.
+    using platform::FrameWindow::UpdateToolBars;
+    void UpdateToolBars(int recalc);
+    void DockToolBarsInRow();
+    void RememberToolBarVisibility();
+    // Whether each bar is wanted, in the framework profile's "Tool-Bar%d" sections.
+    void SaveToolBarWishes() const;
+    // The Component bar's pictures drawn again from the glyphs.
+    void RefreshComponentBar();
+    bool ToolBarWanted(int group) const { return toolBarWanted_[group] != 0; }
+    bool AnyToolBarVisible() const;
+    // Main Tool Bar: hides all bars, or shows every bar with a visible button.
+    void OnMainToolBarCommand();
+    // Default Main Tool Bar: the default buttons, every bar wanted, in one row.
+    void OnDefaultMainToolBar();
 
     // Status bar.
     void CreateStatusBar(bool visible);
@@ -135,6 +160,8 @@ public:
     void OnDropFiles(const std::vector<std::string>& paths) override;
 
 private:
+    std::array<int, 6> toolBarWanted_{};
+    int buttonSize_ = 24;
     void BuildMenu();
     void MapCommands();
     void OnWindowListItem(int id);

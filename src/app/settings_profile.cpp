@@ -2,6 +2,8 @@
 
 #include "app/calculator.h"
 #include "app/tip_file.h"
+#include "app/tool_bar_profile.h"
+#include "app/tool_buttons.h"
 #include "analysis/curve_rows.h"
 
 #include <strings.h>
@@ -222,6 +224,9 @@ void BuildRows(ProfileSectionRow (&rows)[27]) {
     rows[2].callback = SerializePreferences;
     rows[4].callback = SerializePalettes;
     rows[5].callback = SerializePrinter;
+    rows[7].callback = SkipComponentPaletteSection;
+    for (int i = 8; i <= 15; ++i) rows[i].callback = SerializeToolBarSection;
+    rows[16].callback = SerializeToolBitmaps;
     rows[17].callback = SerializeFileMru;
     rows[19].callback = SerializeCalculatorHistory;
     rows[26].callback = SerializeTipSection;
@@ -299,6 +304,10 @@ void SetProfileDefaults(bool withFolders) {
     PrinterSettings.footer = "$|Page $Page";
     PrinterSettings.header = "$<$user\\n$company";
     SetDefaultTitleBlock();
+    SetToolBarDefaults();
+    if (FrameButtonList.count == 0) BuildFrameButtonList();
+    SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1, &ComponentButtons.partNames,
+                          DefaultButtonMask(ProfileFile.screenWidth));
 }
 
 std::string FrameworkProfilePath() { return GetModuleFolder() + "/OB7DEMO.INI"; }

@@ -80,6 +80,8 @@ public:
     bool AddToolBar(int id, const std::string& title, const Image& strip, Size buttonSize,
                     const std::vector<ToolButton>& buttons, DockSide side);
     void SetToolBarButtons(int id, const std::vector<ToolButton>& buttons);
+    // Gives a bar a new picture strip; its buttons take their pictures from it.
+    void SetToolBarStrip(int id, const Image& strip);
     void ShowToolBar(int id, bool shown);
     bool IsToolBarVisible(int id) const;
     void DockToolBar(int id, DockSide side);

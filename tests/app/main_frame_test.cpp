@@ -55,7 +55,7 @@ int circuitStandIn;
 // Exit, Status Bar, About, Calculator, Preferences, New, Paths, Tip of the Day, Default
 // Properties, User Definitions, Statistics and the demos.
 const std::set<int> kEnabledWhenIdle = [] {
-    std::set<int> ids = {12513, 18432, 17804, 17330, 18410, 11400, 11100, 17803, 18419, 18411, 1021};
+    std::set<int> ids = {12513, 18432, 18431, 17302, 17804, 17330, 18410, 11400, 11100, 17803, 18419, 18411, 1021};
     for (int id = 17820; id <= 17838; ++id) ids.insert(id);
     return ids;
 }();

@@ -9,6 +9,7 @@
 
 #include "app/about_box.h"
 #include "app/main_frame.h"
+#include "app/tool_buttons.h"
 #include "app/settings_profile.h"
 #include "app/tool_icons.h"
 #include "platform/automation.h"
@@ -61,6 +62,8 @@ TEST(Screenshots, IconsAreReadAndDrawnAtBothSizes) {
 }
 
 TEST(Screenshots, MainWindowToolBarsSavedAndRestoredAndAboutBox) {
+    const int kFileBar = CMainFrame::kFrameToolBarFirst + kGroupFile;
+    const int kComponentBar = CMainFrame::kFrameToolBarFirst + kGroupComponent;
     TestApp();
     CreateProgramPalette();
     CreateColourSlots();
@@ -68,6 +71,10 @@ TEST(Screenshots, MainWindowToolBarsSavedAndRestoredAndAboutBox) {
     CMainFrame frame;
     ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1280, 800}));
     TestApp().SetMainWindow(&frame);
+    ASSERT_EQ(BuildFrameButtonList(), 0);
+    SetToolBarDefaults();
+    SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1, &ComponentButtons.partNames,
+                          DefaultButtonMask(1280));
     ASSERT_TRUE(frame.CreateToolBars(24));
     frame.CreateStatusBar(true);
     frame.Show(true);
@@ -104,16 +111,16 @@ TEST(Screenshots, MainWindowToolBarsSavedAndRestoredAndAboutBox) {
 
     // The layout of the bars comes back after it was changed.
     std::vector<unsigned char> state = frame.SaveBarState();
-    frame.DockToolBar(CMainFrame::kPaletteBar, platform::DockSide::Left);
-    frame.ShowToolBar(CMainFrame::kMainToolBar, false);
-    EXPECT_EQ(frame.ToolBarSide(CMainFrame::kPaletteBar), platform::DockSide::Left);
+    frame.DockToolBar(kComponentBar, platform::DockSide::Left);
+    frame.ShowToolBar(kFileBar, false);
+    EXPECT_EQ(frame.ToolBarSide(kComponentBar), platform::DockSide::Left);
     ASSERT_TRUE(frame.RestoreBarState(state));
-    EXPECT_EQ(frame.ToolBarSide(CMainFrame::kPaletteBar), platform::DockSide::Top);
-    EXPECT_TRUE(frame.IsToolBarVisible(CMainFrame::kMainToolBar));
+    EXPECT_EQ(frame.ToolBarSide(kComponentBar), platform::DockSide::Top);
+    EXPECT_TRUE(frame.IsToolBarVisible(kFileBar));
     // Buttons follow the update rules: Exit-like commands of this program are enabled,
     // commands of windows not open are greyed.
-    EXPECT_TRUE(frame.GetToolButtonState(CMainFrame::kMainToolBar, 17800).exists);
-    EXPECT_FALSE(frame.GetToolButtonState(CMainFrame::kMainToolBar, 57603).enabled);
+    EXPECT_TRUE(frame.GetToolButtonState(kFileBar, 11400).exists);
+    EXPECT_FALSE(frame.GetToolButtonState(kFileBar, 57603).enabled);
 
     platform::Application::PumpMessages();
     platform::Image shot = frame.Grab();

@@ -434,6 +434,14 @@ void FrameWindow::SetToolBarButtons(int id, const std::vector<ToolButton>& butto
     }
 }
 
+void FrameWindow::SetToolBarStrip(int id, const Image& strip) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar) return;
+    bar->strip = strip.Data().image;
+    std::vector<ToolButton> buttons = bar->buttons;
+    SetToolBarButtons(id, buttons);
+}
+
 void FrameWindow::ShowToolBar(int id, bool shown) {
     if (Bar* bar = FindBar(*this, id)) bar->native->setVisible(shown);
 }

@@ -1,0 +1,152 @@
+// The main frame's six tool bars, one per button group: their buttons from the frame
+// button list, which of them and which bars are shown, and the Main Tool Bar commands.
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "app/main_frame.h"
+#include "app/settings_profile.h"
+#include "app/tool_buttons.h"
+#include "app/tool_icons.h"
+#include "foundation/string_table.h"
+#include "platform/image.h"
+
+namespace ob7 {
+
+namespace {
+
+constexpr const char* kBarCaptions[kFrameToolBarCount] = {"File", "Edit", "Component", "Windows", "Options",
+                                                          "Analysis"};
+const platform::Color kButtonFace = platform::Rgb(239, 239, 239);
+
+// The tool tip of a button: the second line of its command's text; a component button
+// shows its part name.
+std::string ToolTipOf(int command) {
+    if (command >= 14200 && command <= 14219) return ComponentButtons.partNames[command - 14200];
+    const char* text = FindResString(command == 9 ? 18009 : command);
+    if (!text) return {};
+    std::string tip = text;
+    size_t nl = tip.find('\n');
+    tip = nl == std::string::npos ? std::string() : tip.substr(nl + 1);
+    return tip.substr(0, 79);
+}
+
+}  // namespace
+
+platform::Image MakeComponentBarBitmap(const std::array<std::array<int32_t, 15>, 20>& glyphs, int cell,
+                                       platform::Color face, platform::Color ink) {
+    platform::Image strip(cell * 20, cell, face);
+    const int dx = std::max(0, (cell - 16) / 2), dy = std::max(0, (cell - 15) / 2);
+    for (int k = 0; k < 20; ++k)
+        for (int j = 0; j < 15; ++j)
+            for (int i = 0; i < 16; ++i)
+                if (glyphs[k][j] & (1 << i)) strip.SetPixel(cell * k + dx + i, dy + j, ink);
+    return strip;
+}
+
+bool CMainFrame::CreateToolBars(int size) {
+    std::vector<ToolIcon> icons = ReadToolIcons(ToolIconPath());
+    if (icons.empty()) return false;
+    buttonSize_ = size;
+    const platform::Size cell{size, size};
+    for (int group = 0; group < kFrameToolBarCount; ++group) {
+        // The bar's own strip: one picture per button of the group, in list order.
+        std::vector<ToolIcon> pictures;
+        for (int i = 0; i < FrameButtonList.count; ++i) {
+            const ToolButtonEntry& entry = FrameButtonList.entries[i];
+            if (entry.Group != group) continue;
+            auto own = std::find_if(icons.begin(), icons.end(), [&](const ToolIcon& c) { return c.command == entry.Command; });
+            auto generic = std::find_if(icons.begin(), icons.end(), [](const ToolIcon& c) { return c.command == 0; });
+            pictures.push_back(own != icons.end() ? *own : generic != icons.end() ? *generic : ToolIcon{});
+        }
+        platform::Image strip = group == kGroupComponent
+                                    ? MakeComponentBarBitmap(ComponentButtons.glyphs, size, kButtonFace, platform::Rgb(0, 0, 0))
+                                    : DrawIconStrip(pictures, size, kButtonFace);
+        if (!AddToolBar(kFrameToolBarFirst + group, kBarCaptions[group], strip, cell, {}, platform::DockSide::Top))
+            return false;
+        // A bar saved before keeps the user's wish to see it.
+        const std::string section = "Tool-Bar" + std::to_string(group);
+        const std::string visible = ReadFrameworkProfileString(section.c_str(), "Visible");
+        const bool saved = std::atoi(ReadFrameworkProfileString(section.c_str(), "BarID").c_str()) != 0;
+        toolBarWanted_[group] = saved && !visible.empty() ? (std::atoi(visible.c_str()) != 0) : 1;
+    }
+    UpdateToolBars(0);
+    return true;
+}
+
+void CMainFrame::RefreshComponentBar() {
+    SetToolBarStrip(kFrameToolBarFirst + kGroupComponent,
+                    MakeComponentBarBitmap(ComponentButtons.glyphs, buttonSize_, kButtonFace, platform::Rgb(0, 0, 0)));
+    UpdateToolBars(0);
+}
+
+void CMainFrame::UpdateToolBars(int recalc) {
+    for (int group = 0; group < kFrameToolBarCount; ++group) {
+        // The visible buttons of the group; a separator only where a visible button
+        // lies between it and the next one, never at the end.
+        std::vector<platform::ToolButton> buttons;
+        int picture = 0;
+        bool pendingSeparator = false;
+        for (int i = 0; i < FrameButtonList.count; ++i) {
+            const ToolButtonEntry& entry = FrameButtonList.entries[i];
+            if (entry.Group != group || entry.Row < 0) continue;
+            const ToolButtonInfo& row = ToolButtonTable[entry.Row];
+            const int image = group == kGroupComponent ? row.BitmapId : picture;
+            ++picture;
+            if (!entry.Visible) continue;
+            if (pendingSeparator && !buttons.empty()) buttons.push_back(platform::ToolButton{});
+            pendingSeparator = false;
+            buttons.push_back({entry.Command, image, 0, ToolTipOf(entry.Command)});
+            if (row.Flags & kToolSeparatorAfter) pendingSeparator = true;
+        }
+        const int id = kFrameToolBarFirst + group;
+        SetToolBarButtons(id, buttons);
+        // A bar left without buttons is no longer wanted.
+        toolBarWanted_[group] = toolBarWanted_[group] && !buttons.empty();
+        ShowToolBar(id, toolBarWanted_[group] != 0);
+    }
+    if (recalc) platform::FrameWindow::UpdateToolBars();
+}
+
+void CMainFrame::DockToolBarsInRow() {
+    for (int group = 0; group < kFrameToolBarCount; ++group) DockToolBar(kFrameToolBarFirst + group, platform::DockSide::Top);
+}
+
+void CMainFrame::SaveToolBarWishes() const {
+    for (int group = 0; group < kFrameToolBarCount; ++group) {
+        const std::string section = "Tool-Bar" + std::to_string(group);
+        WriteFrameworkProfileString(section.c_str(), "BarID", std::to_string(kFrameToolBarFirst + group));
+        WriteFrameworkProfileString(section.c_str(), "Visible", toolBarWanted_[group] ? "1" : "0");
+    }
+}
+
+void CMainFrame::RememberToolBarVisibility() {
+    for (int group = 0; group < kFrameToolBarCount; ++group)
+        toolBarWanted_[group] = IsToolBarVisible(kFrameToolBarFirst + group) ? 1 : 0;
+}
+
+bool CMainFrame::AnyToolBarVisible() const {
+    for (int group = 0; group < kFrameToolBarCount; ++group)
+        if (IsToolBarVisible(kFrameToolBarFirst + group)) return true;
+    return false;
+}
+
+void CMainFrame::OnMainToolBarCommand() {
+    const bool hide = AnyToolBarVisible();
+    for (int group = 0; group < kFrameToolBarCount; ++group) {
+        toolBarWanted_[group] = hide ? 0 : 1;
+        if (hide) ShowToolBar(kFrameToolBarFirst + group, false);
+    }
+    if (!hide) UpdateToolBars(1);
+}
+
+void CMainFrame::OnDefaultMainToolBar() {
+    SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1, &ComponentButtons.partNames,
+                          DefaultButtonMask());
+    toolBarWanted_.fill(1);
+    UpdateToolBars(0);
+    DockToolBarsInRow();
+}
+
+}  // namespace ob7
