@@ -20,6 +20,7 @@
 #include "sim/devices/sample_hold.h"
 #include "sim/devices/switch.h"
 #include "sim/devices/table_source.h"
+#include "sim/devices/lossy_line.h"
 #include "sim/devices/tline.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/ac_load.h"
@@ -57,6 +58,7 @@ void RegisterDeviceKinds() {
 
     RegisterDiodeKind();
     RegisterBjtKind();
+    RegisterLossyLinePasses();
     RegisterMosfetKind();
     RegisterMosfetInstanceDefaults();
     RegisterJfetKind();
