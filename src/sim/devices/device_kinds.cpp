@@ -35,7 +35,7 @@ void RegisterDeviceKinds() {
         RegisterDeviceKind(kind);
     // Switches, lines and the behavioural sources.
     for (const DeviceKindHandler* kind :
-         {&kPolySourceKind, &kVSwitchKind, &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind,
+         {&kPolySourceKind, &kVSwitchKind, &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind, &kLossyLineKind,
           &kTableSourceKind, &kFunctionSourceKind, &kSampleHoldKind, &kLaplaceSourceKind, &kFreqTableSourceKind})
         RegisterDeviceKind(kind);
     for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind,

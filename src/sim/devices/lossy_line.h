@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/engine/device_lists.h"
+#include "sim/engine/load_pass.h"
 
 namespace ob7 {
 
@@ -51,12 +52,20 @@ enum LossySlot : int {
 enum LossyCase : int { kLossyRlc = 37, kLossyRc = 38, kLossyRg = 39, kLossyLc = 40, kLossyRl = 41 };
 enum : int { kLossyStepNeverAboveTd = 32, kLossyLteOn = 26, kLossyInterpQuadratic = 35 };
 
+// One accepted time point of a line: port voltages and branch currents.
+struct LossyLinePoint {
+    double t = 0;
+    double v1 = 0, i1 = 0, v2 = 0, i2 = 0;
+};
+
 struct LossyLine : DeviceInstance {
     ModelParams* model = nullptr;
     int p1 = 0, n1 = 0, p2 = 0, n2 = 0;  // port 1 and port 2
     int branch1 = 0, branch2 = 0;        // the port currents
     double input1 = 0, input2 = 0;       // history terms of the two branch rows
     double u1 = 0, i1 = 0, u2 = 0, i2 = 0;  // initial port voltages and currents
+    std::vector<LossyLinePoint> history;    // the accepted points, oldest first
+    double inputs_time = -1;                // the time the inputs were formed for
 };
 
 LossyLine* AddLossyLine(ModelParams* model, int p1, int n1, int p2, int n2);
@@ -67,6 +76,23 @@ LossyLine* AddLossyLine(ModelParams* model, int p1, int n1, int p2, int n2);
 int PrepareLossyLineModels(double temperature);
 // Device pass: the case's derived values; 0 or 14181 for a case outside the four.
 int PrepareLossyLines(double temperature);
+
+// Set-up and load of both matrices. At the operating point every case but RG is the
+// series resistance R*LEN from P1 to P2 with the return path N1, N2; RG is its static
+// two-port in every analysis. In a transient the branch rows carry the convolutions of
+// the port histories with the line's impulse responses.
+int SetupLossyLines();
+int LoadLossyLines();
+// Before the first step: every history starts with the operating point.
+void InitLossyLineHistories();
+// After an accepted time point: its port values join the histories. 0.
+int AcceptLossyLineStep();
+// The proposed step never exceeds the delay of an RLC or LC line, nor an RLC line's
+// safe step. 0 or 14181.
+int LimitLossyLineTimeStep(double* step);
+void FreeLossyLineBuffers();
+
+extern const DeviceKindHandler kLossyLineKind;
 
 void RegisterLossyLinePasses();
 
