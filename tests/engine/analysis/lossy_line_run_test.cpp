@@ -78,5 +78,34 @@ TEST_F(LossyLineRun, RcLineMatchesTheReference) {
     Check({{"R", 100}, {"C", 100e-12}, {"LEN", 1}}, 1000, std::begin(samples), std::end(samples), 1e-4);
 }
 
+TEST_F(LossyLineRun, LcLineIsADelayLineWithoutLoss) {
+    // 50 ohm and 5 ns into 150 ohm: half the step arrives after TD with its reflection
+    // of half again, which is back at the source 2 TD after the step.
+    const Sample samples[] = {{5.5e-9, 0.5, 0}, {8e-9, 0.5, 0.75}, {10e-9, 0.5, 0.75}, {14e-9, 0.75, 0.75},
+                              {21e-9, 0.75, 0.75}};
+    Check({{"L", 250e-9}, {"C", 100e-12}, {"LEN", 1}}, 150, std::begin(samples), std::end(samples), 1e-3);
+}
+
+TEST_F(LossyLineRun, OperatingPointIsTheSeriesResistance) {
+    // At DC the RLC line is R LEN = 10 ohm from port to port: 1 V through 50 + 10 + 100.
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 1);
+    AddResistor(1, 2, 50);
+    AddResistor(3, 0, 100);
+    AddLossyLine(Model(kModelTrn, {{"R", 10}, {"L", 250e-9}, {"C", 100e-12}, {"LEN", 1}}), 2, 0, 3, 0);
+    NodeCount = 3;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{V(2), V(3)}; };
+    TransientSettings settings;
+    settings.tmax = 10e-9;
+    settings.points = 11;
+    settings.max_step = 0.5e-9;
+    ASSERT_EQ(RunTransientAnalysis(settings, sink), 0);
+    // And the transient stays there.
+    for (const auto& row : sink.values) {
+        EXPECT_NEAR(row[0], 110.0 / 160, 1e-9);
+        EXPECT_NEAR(row[1], 100.0 / 160, 1e-9);
+    }
+}
+
 }  // namespace
 }  // namespace ob7
