@@ -9,6 +9,8 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/lossy_line.h"
 #include "sim/devices/lossy_line_math.h"
+#include "sim/devices/time_breakpoints.h"
+#include "sim/engine/solver_state.h"
 
 namespace ob7 {
 namespace {
@@ -94,6 +96,44 @@ TEST_F(LossyLines, LcRcAndRgLines) {
     EXPECT_NEAR(rg[kLossyRgCosh], 1.543080635, 1e-9);
     EXPECT_NEAR(rg[kLossyRgSinhR], 11.75201194, 1e-8);
     EXPECT_NEAR(rg[kLossyRgSinhG], 0.1175201194, 1e-10);
+}
+
+std::vector<double> breakpoints;
+int RecordBreakpoint(double t) {
+    breakpoints.push_back(t);
+    return 0;
+}
+
+TEST_F(LossyLines, AKinkInAPortWaveAsksForABreakpointOneDelayLater) {
+    double* x = Line({{"L", 250e-9}, {"C", 100e-12}, {"LEN", 1}});  // 50 ohm, 5 ns
+    ASSERT_EQ(Temperatures(27), 0);
+    auto* line = static_cast<LossyLine*>(DeviceListTable[kLossyLineList].first);
+    line->branch1 = 3, line->branch2 = 4;
+    Solution.assign(5, 0.0);
+    RequestTimeBreakpoint = RecordBreakpoint;
+    // Port 1 rising 1 V per ns until 1 ns, then falling: a peak at the middle point.
+    line->history = {{0, 0, 0, 0, 0}, {1e-9, 1, 0, 0, 0}};
+    Solution[1] = 0;
+    ob7::Run.time = 2e-9;
+    ASSERT_EQ(AcceptLossyLineStep(), 0);
+    ASSERT_EQ(breakpoints.size(), 1u);
+    EXPECT_DOUBLE_EQ(breakpoints[0], 1e-9 + x[kLossyTd]);
+    // Going on straight, or merely turning flat (the slope changes by no more than its
+    // size): no more.
+    Solution[1] = -1;
+    ob7::Run.time = 3e-9;
+    ASSERT_EQ(AcceptLossyLineStep(), 0);
+    Solution[1] = -1;
+    ob7::Run.time = 4e-9;
+    ASSERT_EQ(AcceptLossyLineStep(), 0);
+    EXPECT_EQ(breakpoints.size(), 1u);
+    // A peak of 10 pV is below the spread test (50 ABSTOL about zero).
+    line->history = {{0, 0, 0, 0, 0}, {1e-9, 1e-11, 0, 0, 0}};
+    Solution[1] = 0;
+    ob7::Run.time = 2e-9;
+    ASSERT_EQ(AcceptLossyLineStep(), 0);
+    EXPECT_EQ(breakpoints.size(), 1u);
+    RequestTimeBreakpoint = nullptr;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/lossy_line.h"
 #include "sim/devices/lossy_line_math.h"
+#include "sim/devices/time_breakpoints.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
@@ -223,11 +224,41 @@ void InitLossyLineHistories() {
     }
 }
 
+namespace {
+
+// A kink in the wave entering a port of a line with a delay reaches the other port TD
+// later: the wave's slope over the last two intervals changed by more than its size,
+// and the three values spread by more than 50 times the tolerance of their mean.
+bool WaveKinked(const LossyLine& l, double LossyLinePoint::*v, double LossyLinePoint::*i) {
+    const double* x = ModelReals(*l.model);
+    const auto& h = l.history;
+    const size_t n = h.size();
+    double w[3], t[3];
+    for (int k = 0; k < 3; ++k) {
+        const LossyLinePoint& p = h[n - 3 + k];
+        w[k] = x[kLossyAttenuation] * (x[kLossyZ0] * (p.*i) + p.*v);
+        t[k] = p.t;
+    }
+    const double s1 = (w[2] - w[1]) / (t[2] - t[1]), s2 = (w[1] - w[0]) / (t[1] - t[0]);
+    const double spread = std::max({w[0], w[1], w[2]}) - std::min({w[0], w[1], w[2]});
+    const double mean = (w[0] + w[1] + w[2]) / 3;
+    return std::fabs(s1 - s2) >= x[kLossySlopeAbs] + x[kLossySlopeRel] * std::max(std::fabs(s1), std::fabs(s2)) &&
+           spread >= 50 * std::fabs(Options.abstol + Options.reltol * mean);
+}
+
+}  // namespace
+
 int AcceptLossyLineStep() {
     for (LossyLine* l : DevicesOf<LossyLine>(kLossyLineList)) {
         if (l->history.empty() || Run.time <= l->history.back().t) continue;
         l->history.push_back(PortValues(*l, Run.time));
         l->inputs_time = -1;
+        const int kind = CaseOf(*l);
+        if ((kind != kLossyRlc && kind != kLossyLc) || l->history.size() < 3 || !RequestTimeBreakpoint) continue;
+        if (WaveKinked(*l, &LossyLinePoint::v1, &LossyLinePoint::i1) ||
+            WaveKinked(*l, &LossyLinePoint::v2, &LossyLinePoint::i2))
+            if (int error = RequestTimeBreakpoint(l->history[l->history.size() - 2].t + ModelReals(*l->model)[kLossyTd]))
+                return error;
     }
     return 0;
 }
