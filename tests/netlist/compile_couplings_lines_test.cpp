@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "netlist/compiler/circuit_compiler.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
+#include "sim/devices/lossy_line.h"
 #include "sim/devices/magnetic_core.h"
 #include "sim/devices/switch.h"
 #include "sim/devices/resistor.h"
@@ -131,6 +133,32 @@ TEST_F(CompileParts, LosslessLineDelays) {
 }  // namespace
 
 namespace {
+
+TEST_F(CompileParts, LossyLinesTakeTheModelAndTheirOwnValues) {
+    const struct {
+        const char* cards;
+        double r, c, len;
+    } cases[] = {
+        {"T1 2 0 3 0 LRC\n.MODEL LRC TRN(R=100 C=100p LEN=1)\n", 100, 100e-12, 1},
+        {"T1 2 0 3 0 LRC LEN=3 R=5\n.MODEL LRC TRN(R=100 C=100p LEN=1)\n", 5, 100e-12, 3},
+        {"T1 2 0 3 0 LEN=2 R=0.1 C=1p\n", 0.1, 1e-12, 2},  // no model
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cards);
+        ASSERT_EQ(Compile(std::string(c.cards) + "R3 3 0 50\n"), 0)
+            << (reports.reports.empty() ? "" : reports.reports[0].text);
+        EXPECT_EQ(ob7::DeviceListTable[ob7::kLosslessLineList].count, 0);
+        auto* line = static_cast<ob7::LossyLine*>(ob7::DeviceListTable[ob7::kLossyLineList].first);
+        ASSERT_TRUE(line);
+        const double* x = ob7::ModelReals(*line->model);
+        EXPECT_DOUBLE_EQ(x[ob7::kLossyR], c.r);
+        EXPECT_DOUBLE_EQ(x[ob7::kLossyC], c.c);
+        EXPECT_DOUBLE_EQ(x[ob7::kLossyLen], c.len);
+        EXPECT_EQ(x[21], 0);
+        EXPECT_EQ(line->p1, Node("2"));
+        EXPECT_EQ(line->p2, Node("3"));
+    }
+}
 
 TEST_F(CompileParts, SwitchesFindTheirModelsAndControllingSources) {
     ASSERT_EQ(Compile("S1 2 0 1 0 SW\nW1 3 0 V1 CS\nR3 3 0 1\n.MODEL SW VSWITCH(RON=1 ROFF=1MEG VON=1 VOFF=0)\n"

@@ -18,6 +18,7 @@
 #include "sim/devices/table_source.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/devices/time_breakpoints.h"
+#include "sim/devices/lossy_line.h"
 #include "sim/devices/tline.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/digital_time_loop.h"
@@ -83,10 +84,11 @@ void UpdateMaxStep() {
     MaxTimeStep = T.max_step;
 }
 
-// The maximum step applies to every step.
+// The maximum step applies to every step; lossy lines keep it below their delays.
 void LimitStep(double& h) {
     UpdateMaxStep();
     h = std::min(h, Transient.max_step);
+    LimitLossyLineTimeStep(&h);
 }
 
 // Where the next step must end: the head breakpoint or the next digital event. The
@@ -141,6 +143,7 @@ int CommitAcceptedPoint(double proposal) {
         SaveAcceptedPoint();
         ShiftChargeHistory();
         if (int error = UpdateTLineHistories()) return error;
+        if (int error = AcceptLossyLineStep()) return error;
         AcceptTableSourceStates();
         ShiftMosfetVoltageHistory();
         SaveSampleHoldStates();
@@ -610,6 +613,7 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         // The lossless lines start their histories from the operating point.
         Run.time_step = 0;
         if ((result = InitTLineHistories(&T.max_step)) != 0) break;
+        InitLossyLineHistories();
         MaxTimeStep = T.max_step;
         if (T.operating_point_only) break;
 
@@ -622,6 +626,7 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         ShowPrompt("Running Transient Analysis.");
         result = TransientTimeLoop(sink);
         ClearTLineHistories();
+        FreeLossyLineBuffers();
         if (result == kMsgStepTooSmall) restart = true;
     }
     ClearTLineHistories();

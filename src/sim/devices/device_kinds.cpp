@@ -20,6 +20,7 @@
 #include "sim/devices/sample_hold.h"
 #include "sim/devices/switch.h"
 #include "sim/devices/table_source.h"
+#include "sim/devices/lossy_line.h"
 #include "sim/devices/tline.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/ac_load.h"
@@ -34,7 +35,7 @@ void RegisterDeviceKinds() {
         RegisterDeviceKind(kind);
     // Switches, lines and the behavioural sources.
     for (const DeviceKindHandler* kind :
-         {&kPolySourceKind, &kVSwitchKind, &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind,
+         {&kPolySourceKind, &kVSwitchKind, &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind, &kLossyLineKind,
           &kTableSourceKind, &kFunctionSourceKind, &kSampleHoldKind, &kLaplaceSourceKind, &kFreqTableSourceKind})
         RegisterDeviceKind(kind);
     for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind,
@@ -57,6 +58,7 @@ void RegisterDeviceKinds() {
 
     RegisterDiodeKind();
     RegisterBjtKind();
+    RegisterLossyLinePasses();
     RegisterMosfetKind();
     RegisterMosfetInstanceDefaults();
     RegisterJfetKind();
