@@ -17,6 +17,7 @@
 #include "sim/devices/inductor.h"
 #include "sim/devices/jfet.h"
 #include "sim/devices/laplace_source.h"
+#include "sim/devices/lossy_line.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_preparation.h"
 #include "sim/devices/opamp.h"
@@ -148,6 +149,11 @@ OperatingPointReport CollectOperatingPoint(const NetlistCircuit& circuit) {
     AddTable<TLine>(op, circuit, "TransmissionLine Devices", kLosslessLineList, [](TLine& t, DeviceColumn& c) {
         c.model = ModelName(t.model);
         // A lossless line generates nothing; its port currents are those of its port branches.
+        c.values = {0.0, SolutionAt(t.branch1), SolutionAt(t.branch2)};
+    });
+    AddTable<LossyLine>(op, circuit, "Ltra Devices", kLossyLineList, [](LossyLine& t, DeviceColumn& c) {
+        c.model = ModelName(t.model);
+        // Like the lossless line, the table shows no generated power, only the port currents.
         c.values = {0.0, SolutionAt(t.branch1), SolutionAt(t.branch2)};
     });
     AddTable<Inductor>(op, circuit, "Inductor Devices", kInductorList, [](Inductor& l, DeviceColumn& c) {

@@ -244,5 +244,27 @@ TEST_F(DeckRuns, TheTransmissionLineTableShowsItsPortCurrents) {
     EXPECT_EQ(row("\nPG     "), 0.0) << rest;
 }
 
+// A lossy RC line is its series resistance R*LEN at the operating point: 1 V through
+// 100 Ohm of line into 100 Ohm gives 5 mA in at port 1 and out at port 2.
+TEST_F(DeckRuns, TheLtraTableShowsItsPortCurrents) {
+    std::ofstream(home / "rcline.cir") << "rc line\nV1 1 0 DC 1\nT1 1 0 2 0 RCL\nR1 2 0 100\n"
+                                          ".MODEL RCL TRN(R=50 C=100p LEN=2)\n"
+                                          ".TRAN 1n 10n\n.PRINT TRAN V(2)\n.END\n";
+    ASSERT_EQ(deck_.Open((home / "rcline.cir").string()), 0);
+    ASSERT_EQ(deck_.RunAnalysis(0), 0) << AllReports();
+    std::ifstream in(home / "rcline.TNO");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t table = text.find("Ltra Devices");
+    ASSERT_NE(table, std::string::npos) << text;
+    const std::string rest = text.substr(table);
+    const auto row = [&](const char* label) {
+        const size_t at = rest.find(label);
+        return at == std::string::npos ? -1.0 : std::fabs(ParseNumber(SplitWord(rest, at + 7).c_str(), nullptr));
+    };
+    EXPECT_NEAR(row("\nInput  "), 5e-3, 1e-8) << rest;
+    EXPECT_NEAR(row("\nOutput "), 5e-3, 1e-8) << rest;
+    EXPECT_EQ(row("\nPG     "), 0.0) << rest;
+}
+
 }  // namespace
 }  // namespace ob7
