@@ -16,6 +16,7 @@
 #include "foundation/paths.h"
 #include "foundation/report_sink.h"
 #include "platform/qt_app.h"
+#include "text_circuit_frame.h"
 #include "plots/sensitivity_dialog.h"
 #include "plots/transfer_function_dialog.h"
 #include "ui/framework/colour_slots.h"
@@ -27,44 +28,13 @@ namespace {
 // V1 10 V into 2k over 3k: V(2) = 6 V, TF 0.6, input 5k, output 1.2k.
 constexpr const char* kDivider = "Divider\r\nV1 1 0 10\r\nR1 1 2 2k\r\nR2 2 0 3k\r\n.OP\r\n.END\r\n";
 
-struct Captured : ReportContext {
-    std::vector<std::string> texts;
-    int ShowReportDialog(ReportDelivery& report) override {
-        texts.push_back(std::to_string(report.id) + ": " + report.text);
-        return 1;
-    }
-};
-
-struct AnalysisDialogLinks : ::testing::Test {
-    std::filesystem::path folder;
-    Captured reports;
-    CMainFrame frame;
+struct AnalysisDialogLinks : TextCircuitFrame {
     void SetUp() override {
-        TestApp();
-        CreateProgramPalette();
-        CreateColourSlots();
-        SetReportContext(&reports);
-        folder = std::filesystem::temp_directory_path() / ("ob7links" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        std::filesystem::copy_file(std::filesystem::path(OB7_SHIPPED_DATA) / "NOM.LIB", folder / "NOM.LIB");
-        ::setenv("OB7_HOME", folder.c_str(), 1);
-        GetModuleFolder();
-        SetDefaultFolders();
-        ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1000, 700}));
-        TestApp().SetMainWindow(&frame);
+        OpenFrame("ob7links", platform::Rect{0, 0, 1000, 700});
         InstallAnalysisDialogLinks();
     }
     void TearDown() override {
-        for (platform::MdiChildFrame* child : frame.Children()) child->Destroy();
-        TestApp().SetMainWindow(nullptr);
-        SetReportContext(nullptr);
-        std::filesystem::remove_all(folder);
-    }
-    CTxtFrame* OpenDeck(const char* name, const std::string& text) {
-        const std::string path = (folder / name).string();
-        std::ofstream(path, std::ios::binary) << text;
-        int code = 0;
-        return OpenTextWindow(path, 0, code);
+        CloseFrame();
     }
     static std::string Text(CTxtFrame* window) {
         window->view.SyncTextToDocument();

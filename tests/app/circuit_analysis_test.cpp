@@ -21,6 +21,7 @@
 #include "platform/image.h"
 #include "platform/input.h"
 #include "platform/qt_app.h"
+#include "text_circuit_frame.h"
 #include "plots/analysis_window.h"
 #include "plots/plot_properties.h"
 #include "plots/plot_view.h"
@@ -36,52 +37,20 @@ constexpr const char* kDeck =
     "RC low-pass filter\r\nV1 in 0 PULSE(0 1 0 1u 1u 5m 10m)\r\nR1 in out 1k\r\nC1 out 0 1u\r\n"
     ".TRAN 10u 10m\r\n.END\r\n";
 
-struct Captured : ReportContext {
-    std::vector<std::string> texts;
-    int ShowReportDialog(ReportDelivery& report) override {
-        texts.push_back(std::to_string(report.id) + ": " + report.text);
-        return 1;
-    }
-};
-
 std::string PngPath(const std::string& name) {
     std::filesystem::create_directories("png");
     return (std::filesystem::current_path() / "png" / name).string();
 }
 
-struct CircuitAnalysis : ::testing::Test {
-    std::filesystem::path folder;
-    Captured reports;
-    CMainFrame frame;
+struct CircuitAnalysis : TextCircuitFrame {
     void SetUp() override {
-        TestApp();
-        CreateProgramPalette();
-        CreateColourSlots();
-        SetReportContext(&reports);
-        folder = std::filesystem::temp_directory_path() / ("ob7analysis" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        // The program folder with the default library that every circuit reads.
-        std::filesystem::copy_file(std::filesystem::path(OB7_SHIPPED_DATA) / "NOM.LIB", folder / "NOM.LIB");
-        ::setenv("OB7_HOME", folder.c_str(), 1);
-        GetModuleFolder();
-        SetDefaultFolders();
-        ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1100, 760}));
-        TestApp().SetMainWindow(&frame);
+        OpenFrame("ob7analysis", platform::Rect{0, 0, 1100, 760});
         InstallAnalysisCommands(frame);
         frame.Show(true);
     }
     void TearDown() override {
         EndCircuitAnalysis();
-        for (platform::MdiChildFrame* child : frame.Children()) child->Destroy();
-        TestApp().SetMainWindow(nullptr);
-        SetReportContext(nullptr);
-        std::filesystem::remove_all(folder);
-    }
-    CTxtFrame* OpenDeck(const char* name, const std::string& text) {
-        const std::string path = (folder / name).string();
-        std::ofstream(path, std::ios::binary) << text;
-        int code = 0;
-        return OpenTextWindow(path, 0, code);
+        CloseFrame();
     }
 };
 

@@ -17,6 +17,7 @@
 #include "foundation/report_sink.h"
 #include "platform/automation.h"
 #include "platform/qt_app.h"
+#include "text_circuit_frame.h"
 #include "plots/analysis_window.h"
 #include "plots/plot_view.h"
 #include "ui/framework/colour_slots.h"
@@ -30,40 +31,15 @@ namespace {
 constexpr const char* kDeck =
     "dsp sine\r\nV1 1 0 SIN(0 2 1k)\r\nR1 1 0 1k\r\n.TRAN 1u 4m 0 1u\r\n.PRINT TRAN HARM(V(1))\r\n.END\r\n";
 
-struct Captured : ReportContext {
-    std::vector<std::string> texts;
-    int ShowReportDialog(ReportDelivery& report) override {
-        texts.push_back(std::to_string(report.id) + ": " + report.text);
-        return 1;
-    }
-};
-
-struct DspParametersRun : ::testing::Test {
-    std::filesystem::path folder;
-    Captured reports;
-    CMainFrame frame;
+struct DspParametersRun : TextCircuitFrame {
     void SetUp() override {
-        TestApp();
-        CreateProgramPalette();
-        CreateColourSlots();
-        SetReportContext(&reports);
-        folder = std::filesystem::temp_directory_path() / ("ob7dsp" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        std::filesystem::copy_file(std::filesystem::path(OB7_SHIPPED_DATA) / "NOM.LIB", folder / "NOM.LIB");
-        ::setenv("OB7_HOME", folder.c_str(), 1);
-        GetModuleFolder();
-        SetDefaultFolders();
-        ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1100, 760}));
-        TestApp().SetMainWindow(&frame);
+        OpenFrame("ob7dsp", platform::Rect{0, 0, 1100, 760});
         InstallAnalysisCommands(frame);
         frame.Show(true);
     }
     void TearDown() override {
         EndCircuitAnalysis();
-        for (platform::MdiChildFrame* child : frame.Children()) child->Destroy();
-        TestApp().SetMainWindow(nullptr);
-        SetReportContext(nullptr);
-        std::filesystem::remove_all(folder);
+        CloseFrame();
     }
     // The harmonics curve of the active analysis' view, or -1.
     int HarmCurve() {
