@@ -131,6 +131,8 @@ MosfetInstance* AddMosfet(ModelParams* model, int drain, int gate, int source, i
 // evaluation (on by default; the model checks turn it off to evaluate every load).
 extern bool MosfetBypassAllowed;
 
+// The 32 matrix entries of one device of levels 1 to 5, in the order their loads stamp them.
+int AllocMosfetEntries(const MosfetInstance& m);
 int SetupMosfets();
 int LoadMosfets();
 // AC stamp, terminal currents and noise sources of levels 1 to 3 at the operating point.

@@ -72,18 +72,22 @@ MosfetInstance* AddMosfet(ModelParams* model, int drain, int gate, int source, i
     return m;
 }
 
+int AllocMosfetEntries(const MosfetInstance& m) {
+    const int G = m.gate, D = m.drain, S = m.source, B = m.bulk;
+    const int Gp = m.gate_i, Dp = m.drain_i, Sp = m.source_i, Bp = m.bulk_i;
+    for (auto [row, column] :
+         {std::pair{Dp, Sp}, {Sp, Dp}, {Dp, Dp}, {Sp, Sp}, {D, D},   {Gp, Gp}, {Gp, G},   {G, Gp},
+          {G, G},            {S, S},   {Bp, Bp}, {Bp, B},  {B, Bp},  {B, B},   {Dp, Dp},  {Sp, Sp},
+          {D, Dp},           {Gp, Bp}, {Gp, Dp}, {Gp, Sp}, {S, Sp},  {Bp, Dp}, {Bp, Sp},  {Dp, Sp},
+          {Dp, D},           {Bp, Gp}, {Dp, Gp}, {Sp, Gp}, {Sp, S},  {Dp, Bp}, {Sp, Bp},  {Sp, Dp}})
+        if (int error = AllocMatrixEntry(row, column)) return error;
+    return 0;
+}
+
 int SetupMosfets() {
-    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
-        if (m->level > 3) continue;
-        const int G = m->gate, D = m->drain, S = m->source, B = m->bulk;
-        const int Gp = m->gate_i, Dp = m->drain_i, Sp = m->source_i, Bp = m->bulk_i;
-        for (auto [row, column] :
-             {std::pair{Dp, Sp}, {Sp, Dp}, {Dp, Dp}, {Sp, Sp}, {D, D},   {Gp, Gp}, {Gp, G},   {G, Gp},
-              {G, G},            {S, S},   {Bp, Bp}, {Bp, B},  {B, Bp},  {B, B},   {Dp, Dp},  {Sp, Sp},
-              {D, Dp},           {Gp, Bp}, {Gp, Dp}, {Gp, Sp}, {S, Sp},  {Bp, Dp}, {Bp, Sp},  {Dp, Sp},
-              {Dp, D},           {Bp, Gp}, {Dp, Gp}, {Sp, Gp}, {Sp, S},  {Dp, Bp}, {Sp, Bp},  {Sp, Dp}})
-            if (int error = AllocMatrixEntry(row, column)) return error;
-    }
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList))
+        if (m->level <= 3)
+            if (int error = AllocMosfetEntries(*m)) return error;
     return 0;
 }
 
