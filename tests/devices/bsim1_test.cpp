@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "devices/device_checks.h"
+#include "devices/mosfet_test_support.h"
 #include "netlist/report_capture.h"
 #include "sim/devices/bsim12.h"
 #include "sim/devices/capacitor.h"
@@ -420,11 +421,7 @@ TEST_F(Bsim1Devices, BypassOnlyWhileTheBiasHolds) {
 // the AC excitation; overlaps and junctions, no CGBO): gate and drain from 1 MHz to 1 GHz
 // against ngspice (deck data/bsim1_ac.cir).
 TEST_F(Bsim1Devices, SmallSignalStageMatchesTheReference) {
-    struct Point {
-        double f;
-        std::complex<double> vg, vd;
-    };
-    const Point points[] = {{1e6, {9.999884e-01, -3.23393e-03}, {-3.54824, 1.458796e-02}},
+    const AcPoint points[] = {{1e6, {9.999884e-01, -3.23393e-03}, {-3.54824, 1.458796e-02}},
                             {1e7, {9.988442e-01, -3.22979e-02}, {-3.54295, 1.456874e-01}},
                             {1e8, {8.976871e-01, -2.86366e-01}, {-3.07514, 1.287040}},
                             {1e9, {1.673781e-01, -2.65725e-01}, {1.755406e-01, 8.682502e-01}}};
@@ -445,31 +442,7 @@ TEST_F(Bsim1Devices, SmallSignalStageMatchesTheReference) {
     ASSERT_EQ(Prepare(g), 0);
     ASSERT_EQ(SolveOperatingPoint(), 0);
     EXPECT_NEAR(V(d), 2.414873, 1e-5);
-    InitMode = kInitSmallSignal;
-    ASSERT_EQ(LoadCircuit(), 0);
-
-    AllocateAcVectors();
-    ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, Options.pivrel, Options.pivtol), 0);
-    MatrixElementTrail trail;
-    AcTrail = &trail;
-    SetAcFrequency(1e3);
-    AcFirstLoad = 1;
-    ASSERT_EQ(AcLoad(), 0);
-    AcFirstLoad = 0;
-    ASSERT_EQ(PreorderCircuitMatrix(AcMatrix), 0);
-    for (const Point& p : points) {
-        SCOPED_TRACE(p.f);
-        SetAcFrequency(p.f);
-        ASSERT_EQ(AcLoad(), 0);
-        ASSERT_EQ(FactorComplexLU(AcMatrix), 0);
-        SolveMatrix(AcMatrix, AcRightHandSide.data(), AcSolution.data());
-        EXPECT_LT(std::abs(AcNodeValue(g) - p.vg), 1e-4 * std::abs(p.vg));
-        EXPECT_LT(std::abs(AcNodeValue(d) - p.vd), 1e-4 * std::abs(p.vd));
-    }
-    DestroyCircuitMatrix(AcMatrix);
-    AcMatrix = nullptr;
-    AcTrail = nullptr;
-    FreeAcVectors();
+    ASSERT_NO_FATAL_FAILURE(ExpectAcSweep(g, d, points, 1e-4));
 }
 
 // The channel's noise: thermal 8/3 kT gm plus flicker KF gm^2 / (Cox Weff Leff f^AF)

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "devices/device_checks.h"
+#include "devices/mosfet_test_support.h"
 #include "netlist/report_capture.h"
 #include "sim/devices/bsim12.h"
 #include "sim/devices/circuit_models.h"
@@ -360,11 +361,7 @@ TEST_F(Bsim2Devices, ExtremeValuesKeepTheMatrixFinite) {
 // A common-source stage's gain from 1 MHz to 1 GHz (deck data/bsim2_ac.cir): the
 // small-signal stamp of the kept conductances and charge partials, with the junctions.
 TEST_F(Bsim2Devices, SmallSignalStageMatchesTheReference) {
-    struct Point {
-        double f;
-        std::complex<double> vg, vd;
-    };
-    const Point points[] = {{1e6, {9.999956e-01, -2.09804e-03}, {-3.06543, 8.601664e-03}},
+    const AcPoint points[] = {{1e6, {9.999956e-01, -2.09804e-03}, {-3.06543, 8.601664e-03}},
                             {1e7, {9.995605e-01, -2.09712e-02}, {-3.06352, 8.597596e-02}},
                             {1e8, {9.578769e-01, -2.00979e-01}, {-2.88097, 8.207995e-01}},
                             {1e9, {1.844392e-01, -3.88661e-01}, {2.421475e-01, 1.128709}}};
@@ -385,31 +382,7 @@ TEST_F(Bsim2Devices, SmallSignalStageMatchesTheReference) {
     ASSERT_EQ(Prepare(g), 0);
     ASSERT_EQ(SolveOperatingPoint(), 0);
     EXPECT_NEAR(V(d), 3.695900, 1e-5);
-    InitMode = kInitSmallSignal;
-    ASSERT_EQ(LoadCircuit(), 0);
-
-    AllocateAcVectors();
-    ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, Options.pivrel, Options.pivtol), 0);
-    MatrixElementTrail trail;
-    AcTrail = &trail;
-    SetAcFrequency(1e3);
-    AcFirstLoad = 1;
-    ASSERT_EQ(AcLoad(), 0);
-    AcFirstLoad = 0;
-    ASSERT_EQ(PreorderCircuitMatrix(AcMatrix), 0);
-    for (const Point& p : points) {
-        SCOPED_TRACE(p.f);
-        SetAcFrequency(p.f);
-        ASSERT_EQ(AcLoad(), 0);
-        ASSERT_EQ(FactorComplexLU(AcMatrix), 0);
-        SolveMatrix(AcMatrix, AcRightHandSide.data(), AcSolution.data());
-        EXPECT_LT(std::abs(AcNodeValue(g) - p.vg), 1e-4 * std::abs(p.vg));
-        EXPECT_LT(std::abs(AcNodeValue(d) - p.vd), 1e-4 * std::abs(p.vd));
-    }
-    DestroyCircuitMatrix(AcMatrix);
-    AcMatrix = nullptr;
-    AcTrail = nullptr;
-    FreeAcVectors();
+    ASSERT_NO_FATAL_FAILURE(ExpectAcSweep(g, d, points, 1e-4));
 }
 
 // The channel's noise reads NLEV from the level-5 table (its slot is not level 4's):

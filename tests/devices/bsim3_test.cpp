@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "devices/device_checks.h"
+#include "devices/mosfet_test_support.h"
 #include "netlist/report_capture.h"
 #include "sim/devices/bsim3.h"
 #include "sim/devices/circuit_models.h"
@@ -247,14 +248,10 @@ TEST_F(Bsim3Devices, JunctionChargesMatchTheReference) {
 // pole is the gate capacitance with the Miller-multiplied gate-drain capacitance; the
 // drain's phase follows the capacitances' transconductances.
 TEST_F(Bsim3Devices, SmallSignalStageMatchesTheReference) {
-    struct Point {
-        double f;
-        std::complex<double> vg, vd;
-    };
     const struct {
         bool resistances;
         double vd;  // operating point
-        Point points[4];
+        AcPoint points[4];
     } cases[] = {
         {false,
          1.145704,
@@ -289,31 +286,7 @@ TEST_F(Bsim3Devices, SmallSignalStageMatchesTheReference) {
         EXPECT_DOUBLE_EQ(m->gdrain, c.resistances ? 1 / 40.0 : 0.0);
         ASSERT_EQ(SolveOperatingPoint(), 0);
         EXPECT_NEAR(V(d), c.vd, 1e-5);
-        InitMode = kInitSmallSignal;
-        ASSERT_EQ(LoadCircuit(), 0);
-
-        AllocateAcVectors();
-        ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, Options.pivrel, Options.pivtol), 0);
-        MatrixElementTrail trail;
-        AcTrail = &trail;
-        SetAcFrequency(1e3);
-        AcFirstLoad = 1;
-        ASSERT_EQ(AcLoad(), 0);
-        AcFirstLoad = 0;
-        ASSERT_EQ(PreorderCircuitMatrix(AcMatrix), 0);
-        for (const Point& p : c.points) {
-            SCOPED_TRACE(p.f);
-            SetAcFrequency(p.f);
-            ASSERT_EQ(AcLoad(), 0);
-            ASSERT_EQ(FactorComplexLU(AcMatrix), 0);
-            SolveMatrix(AcMatrix, AcRightHandSide.data(), AcSolution.data());
-            EXPECT_LT(std::abs(AcNodeValue(g) - p.vg), 2e-3 * std::abs(p.vg));
-            EXPECT_LT(std::abs(AcNodeValue(d) - p.vd), 2e-3 * std::abs(p.vd));
-        }
-        DestroyCircuitMatrix(AcMatrix);
-        AcMatrix = nullptr;
-        AcTrail = nullptr;
-        FreeAcVectors();
+        ASSERT_NO_FATAL_FAILURE(ExpectAcSweep(g, d, c.points, 2e-3));
         FreeSimulationState();
         ClearCircuitModels();
     }
