@@ -185,18 +185,14 @@ TEST_F(Bsim2Devices, CapacitancesMatchTheReference) {
 // junction areas, transit time and overlaps; at a DC point and at a time point, where the
 // charges' companions join.
 TEST_F(Bsim2Devices, ConductancesMatchCurrentsInEveryRegion) {
-    struct Terminals {
-        int d, g, s, b;
-        double p;
-    };
-    std::vector<Terminals> devices;
+    std::vector<MosfetTerminals> devices;
     int node = 0;
     for (int type : {kModelNmos5, kModelPmos5}) {
         ModelParams* model = Model(type, type == kModelPmos5 ? kPmosCard : kNmosCard);
         for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"TT", 1e-10}, {"CGSO", 3e-10},
                                    {"CGDO", 3e-10}, {"CGBO", 2e-10}, {"JS", 1e-4}})
             ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
-        const Terminals t = {node + 1, node + 2, node + 3, node + 4, type == kModelPmos5 ? -1.0 : 1.0};
+        const MosfetTerminals t = {node + 1, node + 2, node + 3, node + 4, type == kModelPmos5 ? -1.0 : 1.0};
         node += 4;
         MosfetInstance* m = AddMosfet(model, t.d, t.g, t.s, t.b, 10e-6, 2e-6);
         m->parsed_AD = m->parsed_AS = 20e-12;
@@ -205,29 +201,9 @@ TEST_F(Bsim2Devices, ConductancesMatchCurrentsInEveryRegion) {
     }
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(node), 0);
-    struct VoltageSet {
-        double vgs, vds, vbs;
-    };
-    const VoltageSet biases[] = {{-2, 1, 0},   {0.3, 1, 0},      {0.75, 0.3, 0}, {0.85, 2, 0},  {3, 0.2, -1},
-                                 {2, 4, -2},   {3, 6.5, -0.5},   {1.5, 1, 0.4},  {2, -1.5, -1}, {0.5, -3, -3.5}};
-    for (const VoltageSet& bias : biases) {
-        SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds << " vbs " << bias.vbs);
-        std::vector<double> x(EquationCount + 1, 0.0);
-        for (const Terminals& t : devices) {
-            x[t.s] = 0.1 * t.p;
-            x[t.g] = x[t.s] + t.p * bias.vgs;
-            x[t.d] = x[t.s] + t.p * bias.vds;
-            x[t.b] = x[t.s] + t.p * bias.vbs;
-        }
-        for (int k = 0; k < 30; ++k) LoadKindAt(kMosfetLevel45Kind, x);
-        EXPECT_TRUE(LoadWalksSetUp(kMosfetLevel45Kind, x));
-        EXPECT_TRUE(ConductancesMatchCurrents(kMosfetLevel45Kind, x, 1e-6, 1e-4, 1e-11));
-        std::vector<double> near = x;
-        for (size_t n = 0; n < near.size(); ++n) near[n] += 1e-4 * static_cast<double>(n % 7);
-        LoadKindAt(kMosfetLevel45Kind, near, LoadPoint::Time);
-        EXPECT_TRUE(LoadWalksSetUp(kMosfetLevel45Kind, x, LoadPoint::Time));
-        EXPECT_TRUE(ConductancesMatchCurrents(kMosfetLevel45Kind, x, 1e-6, 1e-4, 1e-11, LoadPoint::Time));
-    }
+    const TerminalBias biases[] = {{-2, 1, 0}, {0.3, 1, 0}, {0.75, 0.3, 0}, {0.85, 2, 0}, {3, 0.2, -1},
+                                   {2, 4, -2}, {3, 6.5, -0.5}, {1.5, 1, 0.4}, {2, -1.5, -1}, {0.5, -3, -3.5}};
+    ExpectRegionsConsistent(kMosfetLevel45Kind, devices, biases, 1e-11, /*small_signal=*/false);
 }
 
 // The bulk bias is held at -2|VBB| whatever the sign VBB is given with: the table's VBB = 5

@@ -416,11 +416,7 @@ TEST_F(Bsim3Devices, ConductancesMatchCurrentsInEveryRegion) {
                             {kModelPmos8, &kPmosCard, 1, 10e-6, 0.18e-6, 1, 0},
                             {kModelPmos8, &kPmosCard, 3, 0.5e-6, 0.5e-6, 3, 1},
                             {kModelNmos8, &kNmosCard, 1, 1e-6, 0.25e-6, 0, 0}};
-    struct Terminals {
-        int d, g, s, b;
-        double p;
-    };
-    std::vector<Terminals> devices;
+    std::vector<MosfetTerminals> devices;
     int node = 0;
     for (const Device& k : kinds) {
         ModelParams* model = Model(k.type, *k.card);
@@ -429,7 +425,7 @@ TEST_F(Bsim3Devices, ConductancesMatchCurrentsInEveryRegion) {
         SetModelParam(*model, "XPART", k.xpart);
         SetModelParam(*model, "CJSWG", 3e-10);
         SetModelParam(*model, "TT", 1e-12);
-        const Terminals t = {node + 1, node + 2, node + 3, node + 4, k.type == kModelPmos8 ? -1.0 : 1.0};
+        const MosfetTerminals t = {node + 1, node + 2, node + 3, node + 4, k.type == kModelPmos8 ? -1.0 : 1.0};
         node += 4;
         MosfetInstance* m = AddMosfet(model, t.d, t.g, t.s, t.b, k.w, k.l);
         m->parsed_AD = m->parsed_AS = k.w * 0.5e-6;
@@ -438,30 +434,9 @@ TEST_F(Bsim3Devices, ConductancesMatchCurrentsInEveryRegion) {
     }
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(node), 0);
-    struct Bias {
-        double vgs, vds, vbs;
-    };
-    const Bias biases[] = {{-0.3, 1.2, 0},  {0.2, 0.8, -0.4}, {0.45, 1.5, -0.2}, {1.2, 0.1, -0.6}, {1.8, 1.8, -1.5},
-                           {1.0, 0.7, 0.35}, {1.5, -0.9, -0.3}, {0.4, -1.6, -1.8}};
-    for (const Bias& bias : biases) {
-        SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds << " vbs " << bias.vbs);
-        std::vector<double> x(EquationCount + 1, 0.0);
-        for (const Terminals& t : devices) {
-            x[t.s] = 0.1 * t.p;
-            x[t.g] = x[t.s] + t.p * bias.vgs;
-            x[t.d] = x[t.s] + t.p * bias.vds;
-            x[t.b] = x[t.s] + t.p * bias.vbs;
-        }
-        for (int k = 0; k < 30; ++k) LoadKindAt(kBsim3Kind, x);
-        EXPECT_TRUE(LoadWalksSetUp(kBsim3Kind, x));
-        EXPECT_TRUE(LoadWalksSetUp(kBsim3Kind, x, LoadPoint::SmallSignal));  // the load before AC
-        EXPECT_TRUE(ConductancesMatchCurrents(kBsim3Kind, x, 1e-6, 1e-4, 1e-12));
-        std::vector<double> near = x;
-        for (size_t n = 0; n < near.size(); ++n) near[n] += 1e-4 * static_cast<double>(n % 7);
-        LoadKindAt(kBsim3Kind, near, LoadPoint::Time);
-        EXPECT_TRUE(LoadWalksSetUp(kBsim3Kind, x, LoadPoint::Time));
-        EXPECT_TRUE(ConductancesMatchCurrents(kBsim3Kind, x, 1e-6, 1e-4, 1e-12, LoadPoint::Time));
-    }
+    const TerminalBias biases[] = {{-0.3, 1.2, 0}, {0.2, 0.8, -0.4}, {0.45, 1.5, -0.2}, {1.2, 0.1, -0.6},
+                                   {1.8, 1.8, -1.5}, {1.0, 0.7, 0.35}, {1.5, -0.9, -0.3}, {0.4, -1.6, -1.8}};
+    ExpectRegionsConsistent(kBsim3Kind, devices, biases, 1e-12, /*small_signal=*/true);
 }
 
 // A device whose voltages and currents stay within the bypass tolerance keeps its

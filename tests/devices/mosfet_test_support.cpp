@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "devices/device_checks.h"
+
 #include "sim/engine/ac_load.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/simulation_options.h"
@@ -36,6 +40,29 @@ void ExpectAcSweep(int g, int d, std::span<const AcPoint> points, double rel_tol
     AcMatrix = nullptr;
     AcTrail = nullptr;
     FreeAcVectors();
+}
+
+void ExpectRegionsConsistent(const DeviceKindHandler& kind, std::span<const MosfetTerminals> devices,
+                             std::span<const TerminalBias> biases, double abs_tol, bool small_signal) {
+    for (const TerminalBias& bias : biases) {
+        SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds << " vbs " << bias.vbs);
+        std::vector<double> x(EquationCount + 1, 0.0);
+        for (const MosfetTerminals& t : devices) {
+            x[t.s] = 0.1 * t.p;
+            x[t.g] = x[t.s] + t.p * bias.vgs;
+            x[t.d] = x[t.s] + t.p * bias.vds;
+            x[t.b] = x[t.s] + t.p * bias.vbs;
+        }
+        for (int k = 0; k < 30; ++k) LoadKindAt(kind, x);
+        EXPECT_TRUE(LoadWalksSetUp(kind, x));
+        if (small_signal) EXPECT_TRUE(LoadWalksSetUp(kind, x, LoadPoint::SmallSignal));  // the load before AC
+        EXPECT_TRUE(ConductancesMatchCurrents(kind, x, 1e-6, 1e-4, abs_tol));
+        std::vector<double> near = x;
+        for (size_t n = 0; n < near.size(); ++n) near[n] += 1e-4 * static_cast<double>(n % 7);
+        LoadKindAt(kind, near, LoadPoint::Time);
+        EXPECT_TRUE(LoadWalksSetUp(kind, x, LoadPoint::Time));
+        EXPECT_TRUE(ConductancesMatchCurrents(kind, x, 1e-6, 1e-4, abs_tol, LoadPoint::Time));
+    }
 }
 
 }  // namespace ob7
