@@ -41,10 +41,10 @@ namespace {
 
 using namespace bsim1_cards;
 
-class Bsim1Devices : public ModelCircuit {
+class Bsim1Devices : public MosfetCircuit {
 protected:
     void SetUp() override {
-        ModelCircuit::SetUp();
+        MosfetCircuit::SetUp();
         RegisterMosfetKind();
         RegisterMosfetLevel45Kind();
         RegisterMosfetInstanceDefaults();
@@ -52,7 +52,7 @@ protected:
     }
     void TearDown() override {
         MosfetBypassAllowed = true;
-        ModelCircuit::TearDown();
+        MosfetCircuit::TearDown();
     }
     ModelParams* Level4Model(int type, const Params& card) { return Model(type, card); }
 };
@@ -236,46 +236,18 @@ TEST_F(Bsim1Devices, ConductancesMatchCurrentsInEveryRegion) {
 // the swing). With the channel charges alone the gate agrees to 1e-5 V; with the overlaps
 // and junctions the fast output edges stay within about 1 ps of the reference's.
 TEST_F(Bsim1Devices, InverterTransientMatchesTheReference) {
-    enum { vdd = 1, in, gate, out };
-    AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
-    SpiceSource* pulse = AddSpiceSource(in, 0, kSpiceVoltageSource, 0);
-    pulse->spec_kind = kSourcePulse;
-    const double p[7] = {0, 5, 1e-9, 2e-9, 2e-9, 10e-9, 30e-9};
-    std::copy(p, p + 7, pulse->p);
-    AddResistor(in, gate, 20e3);
-    AddResistor(vdd, out, 20e3);
     ModelParams* model = Level4Model(kModelNmos4, kNmosCard);
     for (auto [name, value] : {std::pair{"CGSO", 3e-10}, {"CGDO", 3e-10}, {"CGBO", 2e-10}, {"CJ", 3e-4},
                                {"CJSW", 5e-10}, {"MJ", 0.5}, {"MJSW", 0.33}, {"PB", 0.8}, {"PBSW", 0.8}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
-    MosfetInstance* m = AddMosfet(model, out, gate, 0, 0, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
-    ASSERT_EQ(Temperatures(27), 0);
-    ASSERT_EQ(Prepare(4), 0);
-    ASSERT_EQ(SolveOperatingPoint(), 0);
-    struct Sample {
-        double t, gate, out;
-    } samples[] = {{1.5e-9, 7.501428e-01, 5.092127},    {2e-9, 1.629125, 3.862501},
-                   {2.5e-9, 2.529541, 4.473113e-01},    {3e-9, 3.931787, 2.176383e-01},
-                   {4e-9, 4.917842, 1.545933e-01},      {6e-9, 4.999527, 1.507648e-01},
-                   {13.5e-9, 4.447141, 1.562754e-01},   {14e-9, 3.395088, 2.036527e-01},
-                   {15e-9, 1.096383, 2.356891},         {17e-9, 2.406188e-03, 4.997965},
-                   {20e-9, 9.640938e-08, 5.0}};
-    const double h = 2e-12;
-    ShiftMosfetVoltageHistory();  // the transient starts from the operating point's voltages
-    ASSERT_EQ(BeginTransient(h), 0);
-    size_t next = 0;
-    while (next < std::size(samples)) {
-        ShiftMosfetVoltageHistory();
-        ASSERT_EQ(Step(h), 0) << ob7::Run.time;
-        if (std::fabs(ob7::Run.time - samples[next].t) < h / 2) {
-            SCOPED_TRACE(testing::Message() << "t " << ob7::Run.time);
-            EXPECT_NEAR(V(gate), samples[next].gate, 2e-2);
-            EXPECT_NEAR(V(out), samples[next].out, 2e-2);
-            ++next;
-        }
-    }
+    AddPulsedInverter(model);
+    const InverterSample samples[] = {{1.5e-9, 7.501428e-01, 5.092127},    {2e-9, 1.629125, 3.862501},
+                                      {2.5e-9, 2.529541, 4.473113e-01},    {3e-9, 3.931787, 2.176383e-01},
+                                      {4e-9, 4.917842, 1.545933e-01},      {6e-9, 4.999527, 1.507648e-01},
+                                      {13.5e-9, 4.447141, 1.562754e-01},   {14e-9, 3.395088, 2.036527e-01},
+                                      {15e-9, 1.096383, 2.356891},         {17e-9, 2.406188e-03, 4.997965},
+                                      {20e-9, 9.640938e-08, 5.0}};
+    ASSERT_NO_FATAL_FAILURE(ExpectInverterTransient(samples));
 }
 
 // A width or length that leaves no channel, and a missing oxide thickness, end the

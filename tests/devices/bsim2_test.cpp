@@ -40,10 +40,10 @@ namespace {
 
 using namespace bsim2_cards;
 
-class Bsim2Devices : public ModelCircuit {
+class Bsim2Devices : public MosfetCircuit {
 protected:
     void SetUp() override {
-        ModelCircuit::SetUp();
+        MosfetCircuit::SetUp();
         RegisterMosfetKind();
         RegisterMosfetLevel45Kind();
         RegisterMosfetInstanceDefaults();
@@ -51,7 +51,7 @@ protected:
     }
     void TearDown() override {
         MosfetBypassAllowed = true;
-        ModelCircuit::TearDown();
+        MosfetCircuit::TearDown();
     }
 };
 
@@ -231,46 +231,18 @@ TEST_F(Bsim2Devices, BulkBiasBoundIsBelowZeroWhateverTheSignOfVbb) {
 // shapes the input edge (junction areas; deck data/bsim2_inverter_tran.cir): the gate and
 // output against the reference through both edges, within 20 mV (0.4 % of the swing).
 TEST_F(Bsim2Devices, InverterTransientMatchesTheReference) {
-    enum { vdd = 1, in, gate, out };
-    AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
-    SpiceSource* pulse = AddSpiceSource(in, 0, kSpiceVoltageSource, 0);
-    pulse->spec_kind = kSourcePulse;
-    const double p[7] = {0, 5, 1e-9, 2e-9, 2e-9, 10e-9, 30e-9};
-    std::copy(p, p + 7, pulse->p);
-    AddResistor(in, gate, 20e3);
-    AddResistor(vdd, out, 20e3);
     ModelParams* model = Model(kModelNmos5, kNmosCard);
     for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 0.5}, {"MJSW", 0.33}, {"PB", 0.8},
                                {"PBSW", 0.8}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
-    MosfetInstance* m = AddMosfet(model, out, gate, 0, 0, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
-    ASSERT_EQ(Temperatures(27), 0);
-    ASSERT_EQ(Prepare(4), 0);
-    ASSERT_EQ(SolveOperatingPoint(), 0);
-    struct Sample {
-        double t, gate, out;
-    } samples[] = {{1.5e-9, 8.588148e-01, 5.030263},   {2e-9, 1.764367, 2.891135},
-                   {2.5e-9, 2.592625, 3.477093e-01},   {3e-9, 3.741432, 2.336177e-01},
-                   {4e-9, 4.816485, 1.731868e-01},     {6e-9, 4.996209, 1.660512e-01},
-                   {13.5e-9, 4.540418, 1.620668e-01},  {14e-9, 3.594342, 1.865623e-01},
-                   {15e-9, 1.187615, 1.276476},        {17e-9, 1.409625e-07, 4.999952},
-                   {20e-9, 0.0, 5.0}};
-    const double h = 2e-12;
-    ShiftMosfetVoltageHistory();  // the transient starts from the operating point's voltages
-    ASSERT_EQ(BeginTransient(h), 0);
-    size_t next = 0;
-    while (next < std::size(samples)) {
-        ShiftMosfetVoltageHistory();
-        ASSERT_EQ(Step(h), 0) << ob7::Run.time;
-        if (std::fabs(ob7::Run.time - samples[next].t) < h / 2) {
-            SCOPED_TRACE(testing::Message() << "t " << ob7::Run.time);
-            EXPECT_NEAR(V(gate), samples[next].gate, 2e-2);
-            EXPECT_NEAR(V(out), samples[next].out, 2e-2);
-            ++next;
-        }
-    }
+    AddPulsedInverter(model);
+    const InverterSample samples[] = {{1.5e-9, 8.588148e-01, 5.030263},   {2e-9, 1.764367, 2.891135},
+                                      {2.5e-9, 2.592625, 3.477093e-01},   {3e-9, 3.741432, 2.336177e-01},
+                                      {4e-9, 4.816485, 1.731868e-01},     {6e-9, 4.996209, 1.660512e-01},
+                                      {13.5e-9, 4.540418, 1.620668e-01},  {14e-9, 3.594342, 1.865623e-01},
+                                      {15e-9, 1.187615, 1.276476},        {17e-9, 1.409625e-07, 4.999952},
+                                      {20e-9, 0.0, 5.0}};
+    ASSERT_NO_FATAL_FAILURE(ExpectInverterTransient(samples));
 }
 
 // The device pass: its size-dependent values (a width term, MUS0 raised to 1.01 MU0,

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "devices/device_checks.h"
+#include "sim/devices/independent_sources.h"
+#include "sim/devices/mosfet.h"
+#include "sim/devices/resistor.h"
 
 #include "sim/engine/ac_load.h"
 #include "sim/engine/load_pass.h"
@@ -55,13 +60,51 @@ void ExpectRegionsConsistent(const DeviceKindHandler& kind, std::span<const Mosf
         }
         for (int k = 0; k < 30; ++k) LoadKindAt(kind, x);
         EXPECT_TRUE(LoadWalksSetUp(kind, x));
-        if (small_signal) EXPECT_TRUE(LoadWalksSetUp(kind, x, LoadPoint::SmallSignal));  // the load before AC
+        if (small_signal) {
+            EXPECT_TRUE(LoadWalksSetUp(kind, x, LoadPoint::SmallSignal));  // the load before AC
+        }
         EXPECT_TRUE(ConductancesMatchCurrents(kind, x, 1e-6, 1e-4, abs_tol));
         std::vector<double> near = x;
         for (size_t n = 0; n < near.size(); ++n) near[n] += 1e-4 * static_cast<double>(n % 7);
         LoadKindAt(kind, near, LoadPoint::Time);
         EXPECT_TRUE(LoadWalksSetUp(kind, x, LoadPoint::Time));
         EXPECT_TRUE(ConductancesMatchCurrents(kind, x, 1e-6, 1e-4, abs_tol, LoadPoint::Time));
+    }
+}
+
+MosfetInstance* MosfetCircuit::AddPulsedInverter(ModelParams* model) {
+    enum { vdd = 1, in, gate, out };
+    AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
+    SpiceSource* pulse = AddSpiceSource(in, 0, kSpiceVoltageSource, 0);
+    pulse->spec_kind = kSourcePulse;
+    const double p[7] = {0, 5, 1e-9, 2e-9, 2e-9, 10e-9, 30e-9};
+    std::copy(p, p + 7, pulse->p);
+    AddResistor(in, gate, 20e3);
+    AddResistor(vdd, out, 20e3);
+    MosfetInstance* m = AddMosfet(model, out, gate, 0, 0, 10e-6, 2e-6);
+    m->parsed_AD = m->parsed_AS = 20e-12;
+    m->parsed_PD = m->parsed_PS = 24e-6;
+    return m;
+}
+
+void MosfetCircuit::ExpectInverterTransient(std::span<const InverterSample> samples) {
+    enum { gate = 3, out };
+    ASSERT_EQ(Temperatures(27), 0);
+    ASSERT_EQ(Prepare(4), 0);
+    ASSERT_EQ(SolveOperatingPoint(), 0);
+    const double h = 2e-12;
+    ShiftMosfetVoltageHistory();  // the transient starts from the operating point's voltages
+    ASSERT_EQ(BeginTransient(h), 0);
+    size_t next = 0;
+    while (next < samples.size()) {
+        ShiftMosfetVoltageHistory();
+        ASSERT_EQ(Step(h), 0) << ob7::Run.time;
+        if (std::fabs(ob7::Run.time - samples[next].t) < h / 2) {
+            SCOPED_TRACE(testing::Message() << "t " << ob7::Run.time);
+            EXPECT_NEAR(V(gate), samples[next].gate, 2e-2);
+            EXPECT_NEAR(V(out), samples[next].out, 2e-2);
+            ++next;
+        }
     }
 }
 

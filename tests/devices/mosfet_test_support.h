@@ -1,13 +1,17 @@
 #pragma once
 // Shared pieces of the MOSFET model tests: the AC sweep of a stage whose operating point
-// has just been solved, and the consistency checks of a kind over a table of regions.
+// has just been solved, the consistency checks of a kind over a table of regions, and
+// a fixture with a resistor-loaded inverter driven by a pulse.
 
 #include <complex>
 #include <span>
 
+#include "devices/device_checks.h"
+
 namespace ob7 {
 
 struct DeviceKindHandler;
+struct MosfetInstance;
 
 // One frequency of a stage's small-signal response: the gate's and the drain's phasors.
 struct AcPoint {
@@ -37,5 +41,23 @@ struct TerminalBias {
 // at a time point near it; with small_signal the load before AC walks its set-up too.
 void ExpectRegionsConsistent(const DeviceKindHandler& kind, std::span<const MosfetTerminals> devices,
                              std::span<const TerminalBias> biases, double abs_tol, bool small_signal);
+
+// A gate and output voltage of the inverter's transient.
+struct InverterSample {
+    double t, gate, out;
+};
+
+class MosfetCircuit : public ModelCircuit {
+protected:
+    // 5 V supply at node 1, a 20k load from it to the drain (node 4); a pulse at node 2
+    // (0 to 5 V, 1 ns delay, 2 ns edges, 10 ns wide, 30 ns period) drives the gate (node 3)
+    // through 20k, so that the gate charge shapes the input edge. The device, 10u by 2u
+    // with 20p junction areas and 24u perimeters, has source and bulk grounded.
+    MosfetInstance* AddPulsedInverter(ModelParams* model);
+    // Prepares the inverter, solves its operating point, and steps by 2 ps from it,
+    // expecting gate and output within 20 mV at each sample (samples in time order).
+    // Fatal failures end it; wrap the call in ASSERT_NO_FATAL_FAILURE.
+    void ExpectInverterTransient(std::span<const InverterSample> samples);
+};
 
 }  // namespace ob7
