@@ -219,8 +219,7 @@ TEST_F(Bsim1Devices, ConductancesMatchCurrentsInEveryRegion) {
         const MosfetTerminals t = {node + 1, node + 2, node + 3, node + 4, k.type == kModelPmos4 ? -1.0 : 1.0};
         node += 4;
         MosfetInstance* m = AddMosfet(model, t.d, t.g, t.s, t.b, k.w, k.l);
-        m->parsed_AD = m->parsed_AS = 20e-12;
-        m->parsed_PD = m->parsed_PS = 24e-6;
+        SetJunctionAreas(m);
         devices.push_back(t);
     }
     ASSERT_EQ(Temperatures(27), 0);
@@ -282,16 +281,11 @@ TEST_F(Bsim1Devices, ExtremeValuesKeepTheMatrixFinite) {
     for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 1.0}, {"MJSW", 1.0}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
     MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
+    SetJunctionAreas(m);
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(3), 0);
     for (const Bias& b : {Bias{2, 3, 1.2}, Bias{-1, 2, 1.5}, Bias{3, 2, -2}}) {
-        for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
-            const KindLoad load = LoadKindAt(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb}, point);
-            for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
-            for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
-        }
+        ExpectLoadsFinite(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb});
     }
 }
 
@@ -370,9 +364,9 @@ TEST_F(Bsim1Devices, BypassOnlyWhileTheBiasHolds) {
 // against ngspice (deck data/bsim1_ac.cir).
 TEST_F(Bsim1Devices, SmallSignalStageMatchesTheReference) {
     const AcPoint points[] = {{1e6, {9.999884e-01, -3.23393e-03}, {-3.54824, 1.458796e-02}},
-                            {1e7, {9.988442e-01, -3.22979e-02}, {-3.54295, 1.456874e-01}},
-                            {1e8, {8.976871e-01, -2.86366e-01}, {-3.07514, 1.287040}},
-                            {1e9, {1.673781e-01, -2.65725e-01}, {1.755406e-01, 8.682502e-01}}};
+                              {1e7, {9.988442e-01, -3.22979e-02}, {-3.54295, 1.456874e-01}},
+                              {1e8, {8.976871e-01, -2.86366e-01}, {-3.07514, 1.287040}},
+                              {1e9, {1.673781e-01, -2.65725e-01}, {1.755406e-01, 8.682502e-01}}};
     enum { vdd = 1, d, in, g };
     AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
     AddResistor(vdd, d, 1e4);
@@ -384,8 +378,7 @@ TEST_F(Bsim1Devices, SmallSignalStageMatchesTheReference) {
                                {"MJ", 0.5}, {"MJSW", 0.33}, {"PB", 0.8}, {"PBSW", 0.8}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
     MosfetInstance* m = AddMosfet(model, d, g, 0, 0, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
+    SetJunctionAreas(m);
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(g), 0);
     ASSERT_EQ(SolveOperatingPoint(), 0);

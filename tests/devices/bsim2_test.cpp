@@ -195,8 +195,7 @@ TEST_F(Bsim2Devices, ConductancesMatchCurrentsInEveryRegion) {
         const MosfetTerminals t = {node + 1, node + 2, node + 3, node + 4, type == kModelPmos5 ? -1.0 : 1.0};
         node += 4;
         MosfetInstance* m = AddMosfet(model, t.d, t.g, t.s, t.b, 10e-6, 2e-6);
-        m->parsed_AD = m->parsed_AS = 20e-12;
-        m->parsed_PD = m->parsed_PS = 24e-6;
+        SetJunctionAreas(m);
         devices.push_back(t);
     }
     ASSERT_EQ(Temperatures(27), 0);
@@ -293,16 +292,11 @@ TEST_F(Bsim2Devices, ExtremeValuesKeepTheMatrixFinite) {
     for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 1.0}, {"MJSW", 1.0}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
     MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
+    SetJunctionAreas(m);
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(3), 0);
     for (const Bias& b : {Bias{2, 3, 1.5}, Bias{-1, 2, 3}, Bias{14, 12, -2}, Bias{-14, 2, -12}}) {
-        for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
-            const KindLoad load = LoadKindAt(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb}, point);
-            for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
-            for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
-        }
+        ExpectLoadsFinite(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb});
     }
 }
 
@@ -310,9 +304,9 @@ TEST_F(Bsim2Devices, ExtremeValuesKeepTheMatrixFinite) {
 // small-signal stamp of the kept conductances and charge partials, with the junctions.
 TEST_F(Bsim2Devices, SmallSignalStageMatchesTheReference) {
     const AcPoint points[] = {{1e6, {9.999956e-01, -2.09804e-03}, {-3.06543, 8.601664e-03}},
-                            {1e7, {9.995605e-01, -2.09712e-02}, {-3.06352, 8.597596e-02}},
-                            {1e8, {9.578769e-01, -2.00979e-01}, {-2.88097, 8.207995e-01}},
-                            {1e9, {1.844392e-01, -3.88661e-01}, {2.421475e-01, 1.128709}}};
+                              {1e7, {9.995605e-01, -2.09712e-02}, {-3.06352, 8.597596e-02}},
+                              {1e8, {9.578769e-01, -2.00979e-01}, {-2.88097, 8.207995e-01}},
+                              {1e9, {1.844392e-01, -3.88661e-01}, {2.421475e-01, 1.128709}}};
     enum { vdd = 1, d, in, g };
     AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
     AddResistor(vdd, d, 1e4);
@@ -324,8 +318,7 @@ TEST_F(Bsim2Devices, SmallSignalStageMatchesTheReference) {
                                {"PBSW", 0.8}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
     MosfetInstance* m = AddMosfet(model, d, g, 0, 0, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
+    SetJunctionAreas(m);
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(g), 0);
     ASSERT_EQ(SolveOperatingPoint(), 0);

@@ -501,11 +501,7 @@ TEST_F(Bsim3Devices, ParameterChecksReportAndKeepTheMatrixFinite) {
         if (c.result == 0) {
             ASSERT_EQ(Prepare(3), 0);
             for (const Bias& b : kBiases) {
-                for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
-                    const KindLoad load = LoadKindAt(kBsim3Kind, {0, b.vd, b.vg, b.vb}, point);
-                    for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
-                    for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
-                }
+                ExpectLoadsFinite(kBsim3Kind, {0, b.vd, b.vg, b.vb});
             }
             if (c.message == 14539) {
                 EXPECT_EQ(m->bsim3->p[FindModelParam(kModelNmos8, "A2")], 1);

@@ -47,6 +47,19 @@ void ExpectAcSweep(int g, int d, std::span<const AcPoint> points, double rel_tol
     FreeAcVectors();
 }
 
+void SetJunctionAreas(MosfetInstance* m) {
+    m->parsed_AD = m->parsed_AS = 20e-12;
+    m->parsed_PD = m->parsed_PS = 24e-6;
+}
+
+void ExpectLoadsFinite(const DeviceKindHandler& kind, const std::vector<double>& x) {
+    for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
+        const KindLoad load = LoadKindAt(kind, x, point);
+        for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
+        for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
+    }
+}
+
 void ExpectRegionsConsistent(const DeviceKindHandler& kind, std::span<const MosfetTerminals> devices,
                              std::span<const TerminalBias> biases, double abs_tol, bool small_signal) {
     for (const TerminalBias& bias : biases) {
@@ -82,8 +95,7 @@ MosfetInstance* MosfetCircuit::AddPulsedInverter(ModelParams* model) {
     AddResistor(in, gate, 20e3);
     AddResistor(vdd, out, 20e3);
     MosfetInstance* m = AddMosfet(model, out, gate, 0, 0, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
+    SetJunctionAreas(m);
     return m;
 }
 

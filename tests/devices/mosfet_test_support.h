@@ -5,6 +5,7 @@
 
 #include <complex>
 #include <span>
+#include <vector>
 
 #include "devices/device_checks.h"
 
@@ -24,6 +25,13 @@ struct AcPoint {
 // Frees the AC matrix and vectors again. Fatal failures end it; wrap the call in
 // ASSERT_NO_FATAL_FAILURE.
 void ExpectAcSweep(int g, int d, std::span<const AcPoint> points, double rel_tol);
+
+// 20p drain and source areas, 24u perimeters.
+void SetJunctionAreas(MosfetInstance* m);
+
+// The kind's load at solution x, at a DC point and at a time point, stamps only finite
+// values into the matrix and the right-hand side.
+void ExpectLoadsFinite(const DeviceKindHandler& kind, const std::vector<double>& x);
 
 // A four-terminal device of a region sweep: its nodes and polarity (1 n, -1 p channel).
 struct MosfetTerminals {
