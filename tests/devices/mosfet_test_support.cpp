@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "devices/device_checks.h"
+#include "netlist/report_capture.h"
+#include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/resistor.h"
@@ -118,6 +120,17 @@ void MosfetCircuit::ExpectInverterTransient(std::span<const InverterSample> samp
             ++next;
         }
     }
+}
+
+void MosfetCircuit::ExpectDevicePassError(ModelParams* model, int message) {
+    AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
+    ReportCapture capture;
+    EXPECT_EQ(Temperatures(27), 15055);
+    bool reported = false;
+    for (const ReportDelivery& r : capture.reports) reported |= r.id == message;
+    EXPECT_TRUE(reported);
+    FreeSimulationState();
+    ClearCircuitModels();
 }
 
 }  // namespace ob7

@@ -66,6 +66,10 @@ protected:
     // expecting gate and output within 20 mV at each sample (samples in time order).
     // Fatal failures end it; wrap the call in ASSERT_NO_FATAL_FAILURE.
     void ExpectInverterTransient(std::span<const InverterSample> samples);
+    // A 10u by 2u device of the model (drain 1, gate 2, source ground, bulk 3): the
+    // temperature pass ends with 15055 after reporting message; then the circuit and its
+    // models are cleared for the next case.
+    void ExpectDevicePassError(ModelParams* model, int message);
 };
 
 }  // namespace ob7
