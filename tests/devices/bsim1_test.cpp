@@ -360,12 +360,8 @@ TEST_F(Bsim1Devices, SmallSignalStageMatchesTheReference) {
                               {1e7, {9.988442e-01, -3.22979e-02}, {-3.54295, 1.456874e-01}},
                               {1e8, {8.976871e-01, -2.86366e-01}, {-3.07514, 1.287040}},
                               {1e9, {1.673781e-01, -2.65725e-01}, {1.755406e-01, 8.682502e-01}}};
-    enum { vdd = 1, d, in, g };
-    AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
-    AddResistor(vdd, d, 1e4);
-    SpiceSource* source = AddSpiceSource(in, 0, kSpiceVoltageSource, 2);
-    source->ac_magnitude = 1;
-    AddResistor(in, g, 2e4);
+    enum { d = 2, g = 4 };
+    AddCommonSourceCircuit(5, 1e4, 2, 2e4);
     ModelParams* model = Level4Model(kModelNmos4, kNmosCard);
     for (auto [name, value] : {std::pair{"CGSO", 3e-10}, {"CGDO", 3e-10}, {"CJ", 3e-4}, {"CJSW", 5e-10},
                                {"MJ", 0.5}, {"MJSW", 0.33}, {"PB", 0.8}, {"PBSW", 0.8}, {"JS", 1e-4}})

@@ -300,12 +300,8 @@ TEST_F(Bsim2Devices, SmallSignalStageMatchesTheReference) {
                               {1e7, {9.995605e-01, -2.09712e-02}, {-3.06352, 8.597596e-02}},
                               {1e8, {9.578769e-01, -2.00979e-01}, {-2.88097, 8.207995e-01}},
                               {1e9, {1.844392e-01, -3.88661e-01}, {2.421475e-01, 1.128709}}};
-    enum { vdd = 1, d, in, g };
-    AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
-    AddResistor(vdd, d, 1e4);
-    SpiceSource* source = AddSpiceSource(in, 0, kSpiceVoltageSource, 1.5);
-    source->ac_magnitude = 1;
-    AddResistor(in, g, 2e4);
+    enum { d = 2, g = 4 };
+    AddCommonSourceCircuit(5, 1e4, 1.5, 2e4);
     ModelParams* model = Model(kModelNmos5, kNmosCard);
     for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 0.5}, {"MJSW", 0.33}, {"PB", 0.8},
                                {"PBSW", 0.8}, {"JS", 1e-4}})

@@ -268,12 +268,8 @@ TEST_F(Bsim3Devices, SmallSignalStageMatchesTheReference) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.resistances ? "with resistances" : "without");
-        enum { vdd = 1, d, in, g, dp, sp };
-        AddSpiceSource(vdd, 0, kSpiceVoltageSource, 1.8);
-        AddResistor(vdd, d, 2e3);
-        SpiceSource* source = AddSpiceSource(in, 0, kSpiceVoltageSource, 0.7);
-        source->ac_magnitude = 1;
-        AddResistor(in, g, 1e4);
+        enum { d = 2, g = 4, dp, sp };
+        AddCommonSourceCircuit(1.8, 2e3, 0.7, 1e4);
         ModelParams* model = Model(kModelNmos8, kNmosCard);
         MosfetInstance* m = AddMosfet(model, d, g, 0, 0, 10e-6, 0.18e-6);
         if (c.resistances) {

@@ -49,6 +49,15 @@ void ExpectAcSweep(int g, int d, std::span<const AcPoint> points, double rel_tol
     FreeAcVectors();
 }
 
+void AddCommonSourceCircuit(double vdd, double load, double vin, double rgate) {
+    enum { supply = 1, d, in, g };
+    AddSpiceSource(supply, 0, kSpiceVoltageSource, vdd);
+    AddResistor(supply, d, load);
+    SpiceSource* source = AddSpiceSource(in, 0, kSpiceVoltageSource, vin);
+    source->ac_magnitude = 1;
+    AddResistor(in, g, rgate);
+}
+
 void SetJunctionAreas(MosfetInstance* m) {
     m->parsed_AD = m->parsed_AS = 20e-12;
     m->parsed_PD = m->parsed_PS = 24e-6;

@@ -26,6 +26,11 @@ struct AcPoint {
 // ASSERT_NO_FATAL_FAILURE.
 void ExpectAcSweep(int g, int d, std::span<const AcPoint> points, double rel_tol);
 
+// The circuit of a common-source stage but its device: a supply of vdd volts at node 1
+// with the load resistance to the drain (node 2), and an input of vin volts and AC
+// magnitude 1 at node 3 driving the gate (node 4) through rgate.
+void AddCommonSourceCircuit(double vdd, double load, double vin, double rgate);
+
 // 20p drain and source areas, 24u perimeters.
 void SetJunctionAreas(MosfetInstance* m);
 
