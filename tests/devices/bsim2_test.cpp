@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <tuple>
 #include <initializer_list>
 #include <utility>
@@ -18,18 +17,13 @@
 
 #include "devices/device_checks.h"
 #include "devices/mosfet_test_support.h"
-#include "netlist/report_capture.h"
 #include "sim/devices/bsim12.h"
 #include "sim/devices/circuit_models.h"
-#include "sim/devices/independent_sources.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_dual.h"
 #include "sim/devices/mosfet_instance_defaults.h"
-#include "sim/devices/resistor.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/noise_sources.h"
-#include "sim/engine/simulation_options.h"
-#include "sim/engine/sparse_matrix.h"
 
 #include "devices/bsim2_cards.h"
 #include "sim/engine/load_pass.h"

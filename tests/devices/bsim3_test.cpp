@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <utility>
 #include <vector>
 
@@ -22,10 +21,7 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
-#include "sim/engine/ac_load.h"
 #include "sim/engine/noise_sources.h"
-#include "sim/engine/simulation_options.h"
-#include "sim/engine/sparse_matrix.h"
 #include "sim/devices/mosfet.h"
 #include "expression/math_error.h"
 #include "sim/engine/solver_state.h"
