@@ -51,16 +51,6 @@ protected:
     ModelParams* Level4Model(int type, const Params& card) { return Model(type, card); }
 };
 
-// The current into the drain node (1) of the one device at solution x, once the load
-// has settled there.
-double DrainCurrent(const std::vector<double>& x) {
-    KindLoad load;
-    for (int k = 0; k < 40; ++k) load = LoadKindAt(kMosfetLevel45Kind, x);
-    double sum = -load.rhs[1];
-    for (int c = 1; c <= load.size; ++c) sum += load.G(1, c) * x[c];
-    return sum;
-}
-
 struct Bias {
     double vd, vg, vb;
 };
@@ -105,7 +95,7 @@ TEST_F(Bsim1Devices, DrainCurrentsMatchTheReference) {
             for (size_t i = 0; i < std::size(kBiases); ++i) {
                 const Bias& b = kBiases[i];
                 SCOPED_TRACE(testing::Message() << "vd " << b.vd << " vg " << b.vg << " vb " << b.vb);
-                const double id = DrainCurrent({0, p * b.vd, p * b.vg, p * b.vb});
+                const double id = SettledDrainCurrent(kMosfetLevel45Kind, {0, p * b.vd, p * b.vg, p * b.vb});
                 EXPECT_NEAR(id, card.current[size][i], 2e-4 * std::fabs(card.current[size][i]) + 1e-13);
             }
             FreeSimulationState();
@@ -129,7 +119,8 @@ TEST_F(Bsim1Devices, NegativeMobilitySlopeIsTakenAsZero) {
     } cases[] = {{{0.1, 2, 0}, 5.44887e-05}, {{2, 1.2, -1}, 1.68168e-06}, {{1, 3, 0}, 6.46033e-04},
                  {{7, 3, -1}, 5.92076e-04}};
     for (const auto& c : cases)
-        EXPECT_NEAR(DrainCurrent({0, c.b.vd, c.b.vg, c.b.vb}), c.id, 2e-4 * c.id) << c.b.vd << " " << c.b.vg;
+        EXPECT_NEAR(SettledDrainCurrent(kMosfetLevel45Kind, {0, c.b.vd, c.b.vg, c.b.vb}), c.id, 2e-4 * c.id)
+            << c.b.vd << " " << c.b.vg;
 }
 
 // The intrinsic charges' partials dQ/dV by gate, drain and bulk (source grounded)

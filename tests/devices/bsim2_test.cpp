@@ -49,16 +49,6 @@ protected:
     }
 };
 
-// The current into the drain node (1) of the one device at solution x, once the load
-// has settled there.
-double DrainCurrent(const std::vector<double>& x) {
-    KindLoad load;
-    for (int k = 0; k < 40; ++k) load = LoadKindAt(kMosfetLevel45Kind, x);
-    double sum = -load.rhs[1];
-    for (int c = 1; c <= load.size; ++c) sum += load.G(1, c) * x[c];
-    return sum;
-}
-
 struct Bias {
     double vd, vg, vb;
 };
@@ -110,7 +100,7 @@ TEST_F(Bsim2Devices, DrainCurrentsMatchTheReference) {
             for (size_t i = 0; i < std::size(kBiases); ++i) {
                 const Bias& b = kBiases[i];
                 SCOPED_TRACE(testing::Message() << "vd " << b.vd << " vg " << b.vg << " vb " << b.vb);
-                const double id = DrainCurrent({0, p * b.vd, p * b.vg, p * b.vb});
+                const double id = SettledDrainCurrent(kMosfetLevel45Kind, {0, p * b.vd, p * b.vg, p * b.vb});
                 const double want = card.current[size][i];
                 EXPECT_NEAR(id, want, kTolerance[i] * std::fabs(want) + 4e-13 * std::fabs(b.vd - b.vb) + 1e-13);
             }
@@ -211,7 +201,7 @@ TEST_F(Bsim2Devices, BulkBiasBoundIsBelowZeroWhateverTheSignOfVbb) {
         ASSERT_EQ(Temperatures(27), 0);
         ASSERT_EQ(Prepare(3), 0);
         for (const Bias& b : {Bias{0.1, 2, 0}, Bias{5, 2, -2}, Bias{3, 2, -12}})
-            currents[vbb > 0].push_back(DrainCurrent({0, b.vd, b.vg, b.vb}));
+            currents[vbb > 0].push_back(SettledDrainCurrent(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb}));
         FreeSimulationState();
         ClearCircuitModels();
     }

@@ -79,16 +79,6 @@ protected:
     }
 };
 
-// The current into the drain node (1) of the one device at solution x, once the load
-// has settled there.
-double DrainCurrent(const std::vector<double>& x) {
-    KindLoad load;
-    for (int k = 0; k < 40; ++k) load = LoadKindAt(kBsim3Kind, x);
-    double sum = -load.rhs[1];
-    for (int c = 1; c <= load.size; ++c) sum += load.G(1, c) * x[c];
-    return sum;
-}
-
 // At 85 C the mobility, saturation velocity, threshold and series resistance move with
 // the model's temperature coefficients (the defaults of UTE, AT, KT1, KT2, UA1, UB1, UC1).
 TEST_F(Bsim3Devices, DrainCurrentsMatchTheReference) {
@@ -106,7 +96,7 @@ TEST_F(Bsim3Devices, DrainCurrentsMatchTheReference) {
                 for (size_t i = 0; i < std::size(kBiases); ++i) {
                     const Bias& b = kBiases[i];
                     SCOPED_TRACE(testing::Message() << "vd " << b.vd << " vg " << b.vg << " vb " << b.vb);
-                    const double id = DrainCurrent({0, p * b.vd, p * b.vg, p * b.vb});
+                    const double id = SettledDrainCurrent(kBsim3Kind, {0, p * b.vd, p * b.vg, p * b.vb});
                     EXPECT_NEAR(id, expected[i], 1e-3 * std::fabs(expected[i]));
                 }
                 FreeSimulationState();

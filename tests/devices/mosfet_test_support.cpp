@@ -49,6 +49,14 @@ void ExpectAcSweep(int g, int d, std::span<const AcPoint> points, double rel_tol
     FreeAcVectors();
 }
 
+double SettledDrainCurrent(const DeviceKindHandler& kind, const std::vector<double>& x) {
+    KindLoad load;
+    for (int k = 0; k < 40; ++k) load = LoadKindAt(kind, x);
+    double sum = -load.rhs[1];
+    for (int c = 1; c <= load.size; ++c) sum += load.G(1, c) * x[c];
+    return sum;
+}
+
 void AddCommonSourceCircuit(double vdd, double load, double vin, double rgate) {
     enum { supply = 1, d, in, g };
     AddSpiceSource(supply, 0, kSpiceVoltageSource, vdd);

@@ -26,6 +26,10 @@ struct AcPoint {
 // ASSERT_NO_FATAL_FAILURE.
 void ExpectAcSweep(int g, int d, std::span<const AcPoint> points, double rel_tol);
 
+// The current into the drain node (1) of the kind's one device at solution x, once its
+// load has settled there (40 loads).
+double SettledDrainCurrent(const DeviceKindHandler& kind, const std::vector<double>& x);
+
 // The circuit of a common-source stage but its device: a supply of vdd volts at node 1
 // with the load resistance to the drain (node 2), and an input of vin volts and AC
 // magnitude 1 at node 3 driving the gate (node 4) through rgate.
