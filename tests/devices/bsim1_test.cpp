@@ -35,19 +35,8 @@ namespace {
 
 using namespace bsim1_cards;
 
-class Bsim1Devices : public MosfetCircuit {
+class Bsim1Devices : public MosfetLevel45Circuit {
 protected:
-    void SetUp() override {
-        MosfetCircuit::SetUp();
-        RegisterMosfetKind();
-        RegisterMosfetLevel45Kind();
-        RegisterMosfetInstanceDefaults();
-        MosfetBypassAllowed = false;  // every load evaluates
-    }
-    void TearDown() override {
-        MosfetBypassAllowed = true;
-        MosfetCircuit::TearDown();
-    }
     ModelParams* Level4Model(int type, const Params& card) { return Model(type, card); }
 };
 

@@ -34,20 +34,7 @@ namespace {
 
 using namespace bsim2_cards;
 
-class Bsim2Devices : public MosfetCircuit {
-protected:
-    void SetUp() override {
-        MosfetCircuit::SetUp();
-        RegisterMosfetKind();
-        RegisterMosfetLevel45Kind();
-        RegisterMosfetInstanceDefaults();
-        MosfetBypassAllowed = false;  // every load evaluates
-    }
-    void TearDown() override {
-        MosfetBypassAllowed = true;
-        MosfetCircuit::TearDown();
-    }
-};
+class Bsim2Devices : public MosfetLevel45Circuit {};
 
 struct Bias {
     double vd, vg, vb;

@@ -10,7 +10,9 @@
 #include "netlist/report_capture.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
+#include "sim/devices/bsim12.h"
 #include "sim/devices/mosfet.h"
+#include "sim/devices/mosfet_instance_defaults.h"
 #include "sim/devices/resistor.h"
 
 #include "sim/engine/ac_load.h"
@@ -148,6 +150,19 @@ void MosfetCircuit::ExpectDevicePassError(ModelParams* model, int message) {
     EXPECT_TRUE(reported);
     FreeSimulationState();
     ClearCircuitModels();
+}
+
+void MosfetLevel45Circuit::SetUp() {
+    MosfetCircuit::SetUp();
+    RegisterMosfetKind();
+    RegisterMosfetLevel45Kind();
+    RegisterMosfetInstanceDefaults();
+    MosfetBypassAllowed = false;
+}
+
+void MosfetLevel45Circuit::TearDown() {
+    MosfetBypassAllowed = true;
+    MosfetCircuit::TearDown();
 }
 
 }  // namespace ob7

@@ -81,4 +81,12 @@ protected:
     void ExpectDevicePassError(ModelParams* model, int message);
 };
 
+// A MosfetCircuit with the level-4 and level-5 kinds registered and the MOSFET bypass
+// off, so that every load evaluates.
+class MosfetLevel45Circuit : public MosfetCircuit {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
 }  // namespace ob7
