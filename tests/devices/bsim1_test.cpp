@@ -10,25 +10,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <utility>
 #include <vector>
 
 #include "devices/device_checks.h"
-#include "netlist/report_capture.h"
+#include "devices/mosfet_test_support.h"
 #include "sim/devices/bsim12.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/circuit_models.h"
-#include "sim/devices/independent_sources.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_dual.h"
 #include "sim/devices/mosfet_instance_defaults.h"
-#include "sim/devices/resistor.h"
-#include "sim/engine/ac_load.h"
 #include "sim/engine/integration.h"
+#include "sim/engine/ac_load.h"
 #include "sim/engine/noise_sources.h"
-#include "sim/engine/simulation_options.h"
-#include "sim/engine/sparse_matrix.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/solver_state.h"
 #include "sim/devices/device_contract.h"
@@ -40,31 +35,10 @@ namespace {
 
 using namespace bsim1_cards;
 
-class Bsim1Devices : public ModelCircuit {
+class Bsim1Devices : public MosfetLevel45Circuit {
 protected:
-    void SetUp() override {
-        ModelCircuit::SetUp();
-        RegisterMosfetKind();
-        RegisterMosfetLevel45Kind();
-        RegisterMosfetInstanceDefaults();
-        MosfetBypassAllowed = false;  // every load evaluates
-    }
-    void TearDown() override {
-        MosfetBypassAllowed = true;
-        ModelCircuit::TearDown();
-    }
     ModelParams* Level4Model(int type, const Params& card) { return Model(type, card); }
 };
-
-// The current into the drain node (1) of the one device at solution x, once the load
-// has settled there.
-double DrainCurrent(const std::vector<double>& x) {
-    KindLoad load;
-    for (int k = 0; k < 40; ++k) load = LoadKindAt(kMosfetLevel45Kind, x);
-    double sum = -load.rhs[1];
-    for (int c = 1; c <= load.size; ++c) sum += load.G(1, c) * x[c];
-    return sum;
-}
 
 struct Bias {
     double vd, vg, vb;
@@ -110,7 +84,7 @@ TEST_F(Bsim1Devices, DrainCurrentsMatchTheReference) {
             for (size_t i = 0; i < std::size(kBiases); ++i) {
                 const Bias& b = kBiases[i];
                 SCOPED_TRACE(testing::Message() << "vd " << b.vd << " vg " << b.vg << " vb " << b.vb);
-                const double id = DrainCurrent({0, p * b.vd, p * b.vg, p * b.vb});
+                const double id = SettledDrainCurrent(kMosfetLevel45Kind, {0, p * b.vd, p * b.vg, p * b.vb});
                 EXPECT_NEAR(id, card.current[size][i], 2e-4 * std::fabs(card.current[size][i]) + 1e-13);
             }
             FreeSimulationState();
@@ -134,7 +108,8 @@ TEST_F(Bsim1Devices, NegativeMobilitySlopeIsTakenAsZero) {
     } cases[] = {{{0.1, 2, 0}, 5.44887e-05}, {{2, 1.2, -1}, 1.68168e-06}, {{1, 3, 0}, 6.46033e-04},
                  {{7, 3, -1}, 5.92076e-04}};
     for (const auto& c : cases)
-        EXPECT_NEAR(DrainCurrent({0, c.b.vd, c.b.vg, c.b.vb}), c.id, 2e-4 * c.id) << c.b.vd << " " << c.b.vg;
+        EXPECT_NEAR(SettledDrainCurrent(kMosfetLevel45Kind, {0, c.b.vd, c.b.vg, c.b.vb}), c.id, 2e-4 * c.id)
+            << c.b.vd << " " << c.b.vg;
 }
 
 // The intrinsic charges' partials dQ/dV by gate, drain and bulk (source grounded)
@@ -208,49 +183,24 @@ TEST_F(Bsim1Devices, ConductancesMatchCurrentsInEveryRegion) {
         double xpart, w, l;
     };
     const Device kinds[] = {{kModelNmos4, 0, 10e-6, 2e-6}, {kModelNmos4, 1, 4e-6, 5e-6}, {kModelPmos4, 0, 10e-6, 2e-6}};
-    struct Terminals {
-        int d, g, s, b;
-        double p;
-    };
-    std::vector<Terminals> devices;
+    std::vector<MosfetTerminals> devices;
     int node = 0;
     for (const Device& k : kinds) {
         ModelParams* model = Level4Model(k.type, k.type == kModelPmos4 ? kPmosCard : kNmosCard);
         for (auto [name, value] : {std::pair{"XPART", k.xpart}, {"CJ", 3e-4}, {"CJSW", 5e-10}, {"TT", 1e-10},
                                    {"CGSO", 3e-10}, {"CGDO", 3e-10}, {"CGBO", 2e-10}, {"JS", 1e-4}})
             ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
-        const Terminals t = {node + 1, node + 2, node + 3, node + 4, k.type == kModelPmos4 ? -1.0 : 1.0};
+        const MosfetTerminals t = {node + 1, node + 2, node + 3, node + 4, k.type == kModelPmos4 ? -1.0 : 1.0};
         node += 4;
         MosfetInstance* m = AddMosfet(model, t.d, t.g, t.s, t.b, k.w, k.l);
-        m->parsed_AD = m->parsed_AS = 20e-12;
-        m->parsed_PD = m->parsed_PS = 24e-6;
+        SetJunctionAreas(m);
         devices.push_back(t);
     }
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(node), 0);
-    struct Bias {
-        double vgs, vds, vbs;
-    };
-    const Bias biases[] = {{-2, 1, 0},     {0.3, 1, 0},     {0.7, 2, -0.5}, {3, 0.2, -1},    {2, 4, -2},
-                           {3, 6.5, -0.5}, {1.5, 1, 0.4},   {2, -1.5, -1},  {0.5, -3, -3.5}};
-    for (const Bias& bias : biases) {
-        SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds << " vbs " << bias.vbs);
-        std::vector<double> x(EquationCount + 1, 0.0);
-        for (const Terminals& t : devices) {
-            x[t.s] = 0.1 * t.p;
-            x[t.g] = x[t.s] + t.p * bias.vgs;
-            x[t.d] = x[t.s] + t.p * bias.vds;
-            x[t.b] = x[t.s] + t.p * bias.vbs;
-        }
-        for (int k = 0; k < 30; ++k) LoadKindAt(kMosfetLevel45Kind, x);
-        EXPECT_TRUE(LoadWalksSetUp(kMosfetLevel45Kind, x));
-        EXPECT_TRUE(ConductancesMatchCurrents(kMosfetLevel45Kind, x, 1e-6, 1e-4, 1e-11));
-        std::vector<double> near = x;
-        for (size_t n = 0; n < near.size(); ++n) near[n] += 1e-4 * static_cast<double>(n % 7);
-        LoadKindAt(kMosfetLevel45Kind, near, LoadPoint::Time);
-        EXPECT_TRUE(LoadWalksSetUp(kMosfetLevel45Kind, x, LoadPoint::Time));
-        EXPECT_TRUE(ConductancesMatchCurrents(kMosfetLevel45Kind, x, 1e-6, 1e-4, 1e-11, LoadPoint::Time));
-    }
+    const TerminalBias biases[] = {{-2, 1, 0}, {0.3, 1, 0}, {0.7, 2, -0.5}, {3, 0.2, -1}, {2, 4, -2},
+                                   {3, 6.5, -0.5}, {1.5, 1, 0.4}, {2, -1.5, -1}, {0.5, -3, -3.5}};
+    ExpectRegionsConsistent(kMosfetLevel45Kind, devices, biases, 1e-11, /*small_signal=*/false);
 }
 
 // A resistor-loaded inverter whose gate is driven through 20k, so that the gate charge
@@ -259,46 +209,18 @@ TEST_F(Bsim1Devices, ConductancesMatchCurrentsInEveryRegion) {
 // the swing). With the channel charges alone the gate agrees to 1e-5 V; with the overlaps
 // and junctions the fast output edges stay within about 1 ps of the reference's.
 TEST_F(Bsim1Devices, InverterTransientMatchesTheReference) {
-    enum { vdd = 1, in, gate, out };
-    AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
-    SpiceSource* pulse = AddSpiceSource(in, 0, kSpiceVoltageSource, 0);
-    pulse->spec_kind = kSourcePulse;
-    const double p[7] = {0, 5, 1e-9, 2e-9, 2e-9, 10e-9, 30e-9};
-    std::copy(p, p + 7, pulse->p);
-    AddResistor(in, gate, 20e3);
-    AddResistor(vdd, out, 20e3);
     ModelParams* model = Level4Model(kModelNmos4, kNmosCard);
     for (auto [name, value] : {std::pair{"CGSO", 3e-10}, {"CGDO", 3e-10}, {"CGBO", 2e-10}, {"CJ", 3e-4},
                                {"CJSW", 5e-10}, {"MJ", 0.5}, {"MJSW", 0.33}, {"PB", 0.8}, {"PBSW", 0.8}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
-    MosfetInstance* m = AddMosfet(model, out, gate, 0, 0, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
-    ASSERT_EQ(Temperatures(27), 0);
-    ASSERT_EQ(Prepare(4), 0);
-    ASSERT_EQ(SolveOperatingPoint(), 0);
-    struct Sample {
-        double t, gate, out;
-    } samples[] = {{1.5e-9, 7.501428e-01, 5.092127},    {2e-9, 1.629125, 3.862501},
-                   {2.5e-9, 2.529541, 4.473113e-01},    {3e-9, 3.931787, 2.176383e-01},
-                   {4e-9, 4.917842, 1.545933e-01},      {6e-9, 4.999527, 1.507648e-01},
-                   {13.5e-9, 4.447141, 1.562754e-01},   {14e-9, 3.395088, 2.036527e-01},
-                   {15e-9, 1.096383, 2.356891},         {17e-9, 2.406188e-03, 4.997965},
-                   {20e-9, 9.640938e-08, 5.0}};
-    const double h = 2e-12;
-    ShiftMosfetVoltageHistory();  // the transient starts from the operating point's voltages
-    ASSERT_EQ(BeginTransient(h), 0);
-    size_t next = 0;
-    while (next < std::size(samples)) {
-        ShiftMosfetVoltageHistory();
-        ASSERT_EQ(Step(h), 0) << ob7::Run.time;
-        if (std::fabs(ob7::Run.time - samples[next].t) < h / 2) {
-            SCOPED_TRACE(testing::Message() << "t " << ob7::Run.time);
-            EXPECT_NEAR(V(gate), samples[next].gate, 2e-2);
-            EXPECT_NEAR(V(out), samples[next].out, 2e-2);
-            ++next;
-        }
-    }
+    AddPulsedInverter(model);
+    const InverterSample samples[] = {{1.5e-9, 7.501428e-01, 5.092127},    {2e-9, 1.629125, 3.862501},
+                                      {2.5e-9, 2.529541, 4.473113e-01},    {3e-9, 3.931787, 2.176383e-01},
+                                      {4e-9, 4.917842, 1.545933e-01},      {6e-9, 4.999527, 1.507648e-01},
+                                      {13.5e-9, 4.447141, 1.562754e-01},   {14e-9, 3.395088, 2.036527e-01},
+                                      {15e-9, 1.096383, 2.356891},         {17e-9, 2.406188e-03, 4.997965},
+                                      {20e-9, 9.640938e-08, 5.0}};
+    ASSERT_NO_FATAL_FAILURE(ExpectInverterTransient(samples));
 }
 
 // A width or length that leaves no channel, and a missing oxide thickness, end the
@@ -314,14 +236,7 @@ TEST_F(Bsim1Devices, DevicePassErrors) {
         SCOPED_TRACE(c.name);
         ModelParams* model = Level4Model(kModelNmos4, kNmosCard);
         ModelReals(*model)[FindModelParam(kModelNmos4, c.name)] = c.value;
-        AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
-        ReportCapture capture;
-        EXPECT_EQ(Temperatures(27), 15055);
-        bool reported = false;
-        for (const ReportDelivery& r : capture.reports) reported |= r.id == c.message;
-        EXPECT_TRUE(reported);
-        FreeSimulationState();
-        ClearCircuitModels();
+        ExpectDevicePassError(model, c.message);
     }
 }
 
@@ -333,16 +248,11 @@ TEST_F(Bsim1Devices, ExtremeValuesKeepTheMatrixFinite) {
     for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 1.0}, {"MJSW", 1.0}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
     MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
+    SetJunctionAreas(m);
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(3), 0);
     for (const Bias& b : {Bias{2, 3, 1.2}, Bias{-1, 2, 1.5}, Bias{3, 2, -2}}) {
-        for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
-            const KindLoad load = LoadKindAt(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb}, point);
-            for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
-            for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
-        }
+        ExpectLoadsFinite(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb});
     }
 }
 
@@ -420,56 +330,23 @@ TEST_F(Bsim1Devices, BypassOnlyWhileTheBiasHolds) {
 // the AC excitation; overlaps and junctions, no CGBO): gate and drain from 1 MHz to 1 GHz
 // against ngspice (deck data/bsim1_ac.cir).
 TEST_F(Bsim1Devices, SmallSignalStageMatchesTheReference) {
-    struct Point {
-        double f;
-        std::complex<double> vg, vd;
-    };
-    const Point points[] = {{1e6, {9.999884e-01, -3.23393e-03}, {-3.54824, 1.458796e-02}},
-                            {1e7, {9.988442e-01, -3.22979e-02}, {-3.54295, 1.456874e-01}},
-                            {1e8, {8.976871e-01, -2.86366e-01}, {-3.07514, 1.287040}},
-                            {1e9, {1.673781e-01, -2.65725e-01}, {1.755406e-01, 8.682502e-01}}};
-    enum { vdd = 1, d, in, g };
-    AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
-    AddResistor(vdd, d, 1e4);
-    SpiceSource* source = AddSpiceSource(in, 0, kSpiceVoltageSource, 2);
-    source->ac_magnitude = 1;
-    AddResistor(in, g, 2e4);
+    const AcPoint points[] = {{1e6, {9.999884e-01, -3.23393e-03}, {-3.54824, 1.458796e-02}},
+                              {1e7, {9.988442e-01, -3.22979e-02}, {-3.54295, 1.456874e-01}},
+                              {1e8, {8.976871e-01, -2.86366e-01}, {-3.07514, 1.287040}},
+                              {1e9, {1.673781e-01, -2.65725e-01}, {1.755406e-01, 8.682502e-01}}};
+    enum { d = 2, g = 4 };
+    AddCommonSourceCircuit(5, 1e4, 2, 2e4);
     ModelParams* model = Level4Model(kModelNmos4, kNmosCard);
     for (auto [name, value] : {std::pair{"CGSO", 3e-10}, {"CGDO", 3e-10}, {"CJ", 3e-4}, {"CJSW", 5e-10},
                                {"MJ", 0.5}, {"MJSW", 0.33}, {"PB", 0.8}, {"PBSW", 0.8}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
     MosfetInstance* m = AddMosfet(model, d, g, 0, 0, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
+    SetJunctionAreas(m);
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(g), 0);
     ASSERT_EQ(SolveOperatingPoint(), 0);
     EXPECT_NEAR(V(d), 2.414873, 1e-5);
-    InitMode = kInitSmallSignal;
-    ASSERT_EQ(LoadCircuit(), 0);
-
-    AllocateAcVectors();
-    ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, Options.pivrel, Options.pivtol), 0);
-    MatrixElementTrail trail;
-    AcTrail = &trail;
-    SetAcFrequency(1e3);
-    AcFirstLoad = 1;
-    ASSERT_EQ(AcLoad(), 0);
-    AcFirstLoad = 0;
-    ASSERT_EQ(PreorderCircuitMatrix(AcMatrix), 0);
-    for (const Point& p : points) {
-        SCOPED_TRACE(p.f);
-        SetAcFrequency(p.f);
-        ASSERT_EQ(AcLoad(), 0);
-        ASSERT_EQ(FactorComplexLU(AcMatrix), 0);
-        SolveMatrix(AcMatrix, AcRightHandSide.data(), AcSolution.data());
-        EXPECT_LT(std::abs(AcNodeValue(g) - p.vg), 1e-4 * std::abs(p.vg));
-        EXPECT_LT(std::abs(AcNodeValue(d) - p.vd), 1e-4 * std::abs(p.vd));
-    }
-    DestroyCircuitMatrix(AcMatrix);
-    AcMatrix = nullptr;
-    AcTrail = nullptr;
-    FreeAcVectors();
+    ASSERT_NO_FATAL_FAILURE(ExpectAcSweep(g, d, points, 1e-4));
 }
 
 // The channel's noise: thermal 8/3 kT gm plus flicker KF gm^2 / (Cox Weff Leff f^AF)

@@ -10,25 +10,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <tuple>
 #include <initializer_list>
 #include <utility>
 #include <vector>
 
 #include "devices/device_checks.h"
-#include "netlist/report_capture.h"
+#include "devices/mosfet_test_support.h"
 #include "sim/devices/bsim12.h"
 #include "sim/devices/circuit_models.h"
-#include "sim/devices/independent_sources.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/mosfet_dual.h"
 #include "sim/devices/mosfet_instance_defaults.h"
-#include "sim/devices/resistor.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/noise_sources.h"
-#include "sim/engine/simulation_options.h"
-#include "sim/engine/sparse_matrix.h"
 
 #include "devices/bsim2_cards.h"
 #include "sim/engine/load_pass.h"
@@ -39,30 +34,7 @@ namespace {
 
 using namespace bsim2_cards;
 
-class Bsim2Devices : public ModelCircuit {
-protected:
-    void SetUp() override {
-        ModelCircuit::SetUp();
-        RegisterMosfetKind();
-        RegisterMosfetLevel45Kind();
-        RegisterMosfetInstanceDefaults();
-        MosfetBypassAllowed = false;  // every load evaluates
-    }
-    void TearDown() override {
-        MosfetBypassAllowed = true;
-        ModelCircuit::TearDown();
-    }
-};
-
-// The current into the drain node (1) of the one device at solution x, once the load
-// has settled there.
-double DrainCurrent(const std::vector<double>& x) {
-    KindLoad load;
-    for (int k = 0; k < 40; ++k) load = LoadKindAt(kMosfetLevel45Kind, x);
-    double sum = -load.rhs[1];
-    for (int c = 1; c <= load.size; ++c) sum += load.G(1, c) * x[c];
-    return sum;
-}
+class Bsim2Devices : public MosfetLevel45Circuit {};
 
 struct Bias {
     double vd, vg, vb;
@@ -115,7 +87,7 @@ TEST_F(Bsim2Devices, DrainCurrentsMatchTheReference) {
             for (size_t i = 0; i < std::size(kBiases); ++i) {
                 const Bias& b = kBiases[i];
                 SCOPED_TRACE(testing::Message() << "vd " << b.vd << " vg " << b.vg << " vb " << b.vb);
-                const double id = DrainCurrent({0, p * b.vd, p * b.vg, p * b.vb});
+                const double id = SettledDrainCurrent(kMosfetLevel45Kind, {0, p * b.vd, p * b.vg, p * b.vb});
                 const double want = card.current[size][i];
                 EXPECT_NEAR(id, want, kTolerance[i] * std::fabs(want) + 4e-13 * std::fabs(b.vd - b.vb) + 1e-13);
             }
@@ -184,49 +156,24 @@ TEST_F(Bsim2Devices, CapacitancesMatchTheReference) {
 // junction areas, transit time and overlaps; at a DC point and at a time point, where the
 // charges' companions join.
 TEST_F(Bsim2Devices, ConductancesMatchCurrentsInEveryRegion) {
-    struct Terminals {
-        int d, g, s, b;
-        double p;
-    };
-    std::vector<Terminals> devices;
+    std::vector<MosfetTerminals> devices;
     int node = 0;
     for (int type : {kModelNmos5, kModelPmos5}) {
         ModelParams* model = Model(type, type == kModelPmos5 ? kPmosCard : kNmosCard);
         for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"TT", 1e-10}, {"CGSO", 3e-10},
                                    {"CGDO", 3e-10}, {"CGBO", 2e-10}, {"JS", 1e-4}})
             ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
-        const Terminals t = {node + 1, node + 2, node + 3, node + 4, type == kModelPmos5 ? -1.0 : 1.0};
+        const MosfetTerminals t = {node + 1, node + 2, node + 3, node + 4, type == kModelPmos5 ? -1.0 : 1.0};
         node += 4;
         MosfetInstance* m = AddMosfet(model, t.d, t.g, t.s, t.b, 10e-6, 2e-6);
-        m->parsed_AD = m->parsed_AS = 20e-12;
-        m->parsed_PD = m->parsed_PS = 24e-6;
+        SetJunctionAreas(m);
         devices.push_back(t);
     }
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(node), 0);
-    struct VoltageSet {
-        double vgs, vds, vbs;
-    };
-    const VoltageSet biases[] = {{-2, 1, 0},   {0.3, 1, 0},      {0.75, 0.3, 0}, {0.85, 2, 0},  {3, 0.2, -1},
-                                 {2, 4, -2},   {3, 6.5, -0.5},   {1.5, 1, 0.4},  {2, -1.5, -1}, {0.5, -3, -3.5}};
-    for (const VoltageSet& bias : biases) {
-        SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds << " vbs " << bias.vbs);
-        std::vector<double> x(EquationCount + 1, 0.0);
-        for (const Terminals& t : devices) {
-            x[t.s] = 0.1 * t.p;
-            x[t.g] = x[t.s] + t.p * bias.vgs;
-            x[t.d] = x[t.s] + t.p * bias.vds;
-            x[t.b] = x[t.s] + t.p * bias.vbs;
-        }
-        for (int k = 0; k < 30; ++k) LoadKindAt(kMosfetLevel45Kind, x);
-        EXPECT_TRUE(LoadWalksSetUp(kMosfetLevel45Kind, x));
-        EXPECT_TRUE(ConductancesMatchCurrents(kMosfetLevel45Kind, x, 1e-6, 1e-4, 1e-11));
-        std::vector<double> near = x;
-        for (size_t n = 0; n < near.size(); ++n) near[n] += 1e-4 * static_cast<double>(n % 7);
-        LoadKindAt(kMosfetLevel45Kind, near, LoadPoint::Time);
-        EXPECT_TRUE(LoadWalksSetUp(kMosfetLevel45Kind, x, LoadPoint::Time));
-        EXPECT_TRUE(ConductancesMatchCurrents(kMosfetLevel45Kind, x, 1e-6, 1e-4, 1e-11, LoadPoint::Time));
-    }
+    const TerminalBias biases[] = {{-2, 1, 0}, {0.3, 1, 0}, {0.75, 0.3, 0}, {0.85, 2, 0}, {3, 0.2, -1},
+                                   {2, 4, -2}, {3, 6.5, -0.5}, {1.5, 1, 0.4}, {2, -1.5, -1}, {0.5, -3, -3.5}};
+    ExpectRegionsConsistent(kMosfetLevel45Kind, devices, biases, 1e-11, /*small_signal=*/false);
 }
 
 // The bulk bias is held at -2|VBB| whatever the sign VBB is given with: the table's VBB = 5
@@ -241,7 +188,7 @@ TEST_F(Bsim2Devices, BulkBiasBoundIsBelowZeroWhateverTheSignOfVbb) {
         ASSERT_EQ(Temperatures(27), 0);
         ASSERT_EQ(Prepare(3), 0);
         for (const Bias& b : {Bias{0.1, 2, 0}, Bias{5, 2, -2}, Bias{3, 2, -12}})
-            currents[vbb > 0].push_back(DrainCurrent({0, b.vd, b.vg, b.vb}));
+            currents[vbb > 0].push_back(SettledDrainCurrent(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb}));
         FreeSimulationState();
         ClearCircuitModels();
     }
@@ -254,46 +201,18 @@ TEST_F(Bsim2Devices, BulkBiasBoundIsBelowZeroWhateverTheSignOfVbb) {
 // shapes the input edge (junction areas; deck data/bsim2_inverter_tran.cir): the gate and
 // output against the reference through both edges, within 20 mV (0.4 % of the swing).
 TEST_F(Bsim2Devices, InverterTransientMatchesTheReference) {
-    enum { vdd = 1, in, gate, out };
-    AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
-    SpiceSource* pulse = AddSpiceSource(in, 0, kSpiceVoltageSource, 0);
-    pulse->spec_kind = kSourcePulse;
-    const double p[7] = {0, 5, 1e-9, 2e-9, 2e-9, 10e-9, 30e-9};
-    std::copy(p, p + 7, pulse->p);
-    AddResistor(in, gate, 20e3);
-    AddResistor(vdd, out, 20e3);
     ModelParams* model = Model(kModelNmos5, kNmosCard);
     for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 0.5}, {"MJSW", 0.33}, {"PB", 0.8},
                                {"PBSW", 0.8}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
-    MosfetInstance* m = AddMosfet(model, out, gate, 0, 0, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
-    ASSERT_EQ(Temperatures(27), 0);
-    ASSERT_EQ(Prepare(4), 0);
-    ASSERT_EQ(SolveOperatingPoint(), 0);
-    struct Sample {
-        double t, gate, out;
-    } samples[] = {{1.5e-9, 8.588148e-01, 5.030263},   {2e-9, 1.764367, 2.891135},
-                   {2.5e-9, 2.592625, 3.477093e-01},   {3e-9, 3.741432, 2.336177e-01},
-                   {4e-9, 4.816485, 1.731868e-01},     {6e-9, 4.996209, 1.660512e-01},
-                   {13.5e-9, 4.540418, 1.620668e-01},  {14e-9, 3.594342, 1.865623e-01},
-                   {15e-9, 1.187615, 1.276476},        {17e-9, 1.409625e-07, 4.999952},
-                   {20e-9, 0.0, 5.0}};
-    const double h = 2e-12;
-    ShiftMosfetVoltageHistory();  // the transient starts from the operating point's voltages
-    ASSERT_EQ(BeginTransient(h), 0);
-    size_t next = 0;
-    while (next < std::size(samples)) {
-        ShiftMosfetVoltageHistory();
-        ASSERT_EQ(Step(h), 0) << ob7::Run.time;
-        if (std::fabs(ob7::Run.time - samples[next].t) < h / 2) {
-            SCOPED_TRACE(testing::Message() << "t " << ob7::Run.time);
-            EXPECT_NEAR(V(gate), samples[next].gate, 2e-2);
-            EXPECT_NEAR(V(out), samples[next].out, 2e-2);
-            ++next;
-        }
-    }
+    AddPulsedInverter(model);
+    const InverterSample samples[] = {{1.5e-9, 8.588148e-01, 5.030263},   {2e-9, 1.764367, 2.891135},
+                                      {2.5e-9, 2.592625, 3.477093e-01},   {3e-9, 3.741432, 2.336177e-01},
+                                      {4e-9, 4.816485, 1.731868e-01},     {6e-9, 4.996209, 1.660512e-01},
+                                      {13.5e-9, 4.540418, 1.620668e-01},  {14e-9, 3.594342, 1.865623e-01},
+                                      {15e-9, 1.187615, 1.276476},        {17e-9, 1.409625e-07, 4.999952},
+                                      {20e-9, 0.0, 5.0}};
+    ASSERT_NO_FATAL_FAILURE(ExpectInverterTransient(samples));
 }
 
 // The device pass: its size-dependent values (a width term, MUS0 raised to 1.01 MU0,
@@ -325,14 +244,7 @@ TEST_F(Bsim2Devices, DevicePass) {
         SCOPED_TRACE(name);
         ModelParams* model = Model(kModelNmos5, kNmosCard);
         ASSERT_TRUE(SetModelParam(*model, name, value));
-        AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
-        ReportCapture capture;
-        EXPECT_EQ(Temperatures(27), 15055);
-        bool reported = false;
-        for (const ReportDelivery& r : capture.reports) reported |= r.id == message;
-        EXPECT_TRUE(reported);
-        FreeSimulationState();
-        ClearCircuitModels();
+        ExpectDevicePassError(model, message);
     }
 }
 
@@ -344,72 +256,34 @@ TEST_F(Bsim2Devices, ExtremeValuesKeepTheMatrixFinite) {
     for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 1.0}, {"MJSW", 1.0}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
     MosfetInstance* m = AddMosfet(model, 1, 2, 0, 3, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
+    SetJunctionAreas(m);
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(3), 0);
     for (const Bias& b : {Bias{2, 3, 1.5}, Bias{-1, 2, 3}, Bias{14, 12, -2}, Bias{-14, 2, -12}}) {
-        for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
-            const KindLoad load = LoadKindAt(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb}, point);
-            for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
-            for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
-        }
+        ExpectLoadsFinite(kMosfetLevel45Kind, {0, b.vd, b.vg, b.vb});
     }
 }
 
 // A common-source stage's gain from 1 MHz to 1 GHz (deck data/bsim2_ac.cir): the
 // small-signal stamp of the kept conductances and charge partials, with the junctions.
 TEST_F(Bsim2Devices, SmallSignalStageMatchesTheReference) {
-    struct Point {
-        double f;
-        std::complex<double> vg, vd;
-    };
-    const Point points[] = {{1e6, {9.999956e-01, -2.09804e-03}, {-3.06543, 8.601664e-03}},
-                            {1e7, {9.995605e-01, -2.09712e-02}, {-3.06352, 8.597596e-02}},
-                            {1e8, {9.578769e-01, -2.00979e-01}, {-2.88097, 8.207995e-01}},
-                            {1e9, {1.844392e-01, -3.88661e-01}, {2.421475e-01, 1.128709}}};
-    enum { vdd = 1, d, in, g };
-    AddSpiceSource(vdd, 0, kSpiceVoltageSource, 5);
-    AddResistor(vdd, d, 1e4);
-    SpiceSource* source = AddSpiceSource(in, 0, kSpiceVoltageSource, 1.5);
-    source->ac_magnitude = 1;
-    AddResistor(in, g, 2e4);
+    const AcPoint points[] = {{1e6, {9.999956e-01, -2.09804e-03}, {-3.06543, 8.601664e-03}},
+                              {1e7, {9.995605e-01, -2.09712e-02}, {-3.06352, 8.597596e-02}},
+                              {1e8, {9.578769e-01, -2.00979e-01}, {-2.88097, 8.207995e-01}},
+                              {1e9, {1.844392e-01, -3.88661e-01}, {2.421475e-01, 1.128709}}};
+    enum { d = 2, g = 4 };
+    AddCommonSourceCircuit(5, 1e4, 1.5, 2e4);
     ModelParams* model = Model(kModelNmos5, kNmosCard);
     for (auto [name, value] : {std::pair{"CJ", 3e-4}, {"CJSW", 5e-10}, {"MJ", 0.5}, {"MJSW", 0.33}, {"PB", 0.8},
                                {"PBSW", 0.8}, {"JS", 1e-4}})
         ASSERT_TRUE(SetModelParam(*model, name, value)) << name;
     MosfetInstance* m = AddMosfet(model, d, g, 0, 0, 10e-6, 2e-6);
-    m->parsed_AD = m->parsed_AS = 20e-12;
-    m->parsed_PD = m->parsed_PS = 24e-6;
+    SetJunctionAreas(m);
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(g), 0);
     ASSERT_EQ(SolveOperatingPoint(), 0);
     EXPECT_NEAR(V(d), 3.695900, 1e-5);
-    InitMode = kInitSmallSignal;
-    ASSERT_EQ(LoadCircuit(), 0);
-
-    AllocateAcVectors();
-    ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, Options.pivrel, Options.pivtol), 0);
-    MatrixElementTrail trail;
-    AcTrail = &trail;
-    SetAcFrequency(1e3);
-    AcFirstLoad = 1;
-    ASSERT_EQ(AcLoad(), 0);
-    AcFirstLoad = 0;
-    ASSERT_EQ(PreorderCircuitMatrix(AcMatrix), 0);
-    for (const Point& p : points) {
-        SCOPED_TRACE(p.f);
-        SetAcFrequency(p.f);
-        ASSERT_EQ(AcLoad(), 0);
-        ASSERT_EQ(FactorComplexLU(AcMatrix), 0);
-        SolveMatrix(AcMatrix, AcRightHandSide.data(), AcSolution.data());
-        EXPECT_LT(std::abs(AcNodeValue(g) - p.vg), 1e-4 * std::abs(p.vg));
-        EXPECT_LT(std::abs(AcNodeValue(d) - p.vd), 1e-4 * std::abs(p.vd));
-    }
-    DestroyCircuitMatrix(AcMatrix);
-    AcMatrix = nullptr;
-    AcTrail = nullptr;
-    FreeAcVectors();
+    ASSERT_NO_FATAL_FAILURE(ExpectAcSweep(g, d, points, 1e-4));
 }
 
 // The channel's noise reads NLEV from the level-5 table (its slot is not level 4's):

@@ -11,20 +11,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <utility>
 #include <vector>
 
 #include "devices/device_checks.h"
+#include "devices/mosfet_test_support.h"
 #include "netlist/report_capture.h"
 #include "sim/devices/bsim3.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/resistor.h"
-#include "sim/engine/ac_load.h"
 #include "sim/engine/noise_sources.h"
-#include "sim/engine/simulation_options.h"
-#include "sim/engine/sparse_matrix.h"
 #include "sim/devices/mosfet.h"
 #include "expression/math_error.h"
 #include "sim/engine/solver_state.h"
@@ -82,16 +79,6 @@ protected:
     }
 };
 
-// The current into the drain node (1) of the one device at solution x, once the load
-// has settled there.
-double DrainCurrent(const std::vector<double>& x) {
-    KindLoad load;
-    for (int k = 0; k < 40; ++k) load = LoadKindAt(kBsim3Kind, x);
-    double sum = -load.rhs[1];
-    for (int c = 1; c <= load.size; ++c) sum += load.G(1, c) * x[c];
-    return sum;
-}
-
 // At 85 C the mobility, saturation velocity, threshold and series resistance move with
 // the model's temperature coefficients (the defaults of UTE, AT, KT1, KT2, UA1, UB1, UC1).
 TEST_F(Bsim3Devices, DrainCurrentsMatchTheReference) {
@@ -109,7 +96,7 @@ TEST_F(Bsim3Devices, DrainCurrentsMatchTheReference) {
                 for (size_t i = 0; i < std::size(kBiases); ++i) {
                     const Bias& b = kBiases[i];
                     SCOPED_TRACE(testing::Message() << "vd " << b.vd << " vg " << b.vg << " vb " << b.vb);
-                    const double id = DrainCurrent({0, p * b.vd, p * b.vg, p * b.vb});
+                    const double id = SettledDrainCurrent(kBsim3Kind, {0, p * b.vd, p * b.vg, p * b.vb});
                     EXPECT_NEAR(id, expected[i], 1e-3 * std::fabs(expected[i]));
                 }
                 FreeSimulationState();
@@ -247,14 +234,10 @@ TEST_F(Bsim3Devices, JunctionChargesMatchTheReference) {
 // pole is the gate capacitance with the Miller-multiplied gate-drain capacitance; the
 // drain's phase follows the capacitances' transconductances.
 TEST_F(Bsim3Devices, SmallSignalStageMatchesTheReference) {
-    struct Point {
-        double f;
-        std::complex<double> vg, vd;
-    };
     const struct {
         bool resistances;
         double vd;  // operating point
-        Point points[4];
+        AcPoint points[4];
     } cases[] = {
         {false,
          1.145704,
@@ -271,12 +254,8 @@ TEST_F(Bsim3Devices, SmallSignalStageMatchesTheReference) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.resistances ? "with resistances" : "without");
-        enum { vdd = 1, d, in, g, dp, sp };
-        AddSpiceSource(vdd, 0, kSpiceVoltageSource, 1.8);
-        AddResistor(vdd, d, 2e3);
-        SpiceSource* source = AddSpiceSource(in, 0, kSpiceVoltageSource, 0.7);
-        source->ac_magnitude = 1;
-        AddResistor(in, g, 1e4);
+        enum { d = 2, g = 4, dp, sp };
+        AddCommonSourceCircuit(1.8, 2e3, 0.7, 1e4);
         ModelParams* model = Model(kModelNmos8, kNmosCard);
         MosfetInstance* m = AddMosfet(model, d, g, 0, 0, 10e-6, 0.18e-6);
         if (c.resistances) {
@@ -289,31 +268,7 @@ TEST_F(Bsim3Devices, SmallSignalStageMatchesTheReference) {
         EXPECT_DOUBLE_EQ(m->gdrain, c.resistances ? 1 / 40.0 : 0.0);
         ASSERT_EQ(SolveOperatingPoint(), 0);
         EXPECT_NEAR(V(d), c.vd, 1e-5);
-        InitMode = kInitSmallSignal;
-        ASSERT_EQ(LoadCircuit(), 0);
-
-        AllocateAcVectors();
-        ASSERT_EQ(CreateCircuitMatrix(&AcMatrix, Options.pivrel, Options.pivtol), 0);
-        MatrixElementTrail trail;
-        AcTrail = &trail;
-        SetAcFrequency(1e3);
-        AcFirstLoad = 1;
-        ASSERT_EQ(AcLoad(), 0);
-        AcFirstLoad = 0;
-        ASSERT_EQ(PreorderCircuitMatrix(AcMatrix), 0);
-        for (const Point& p : c.points) {
-            SCOPED_TRACE(p.f);
-            SetAcFrequency(p.f);
-            ASSERT_EQ(AcLoad(), 0);
-            ASSERT_EQ(FactorComplexLU(AcMatrix), 0);
-            SolveMatrix(AcMatrix, AcRightHandSide.data(), AcSolution.data());
-            EXPECT_LT(std::abs(AcNodeValue(g) - p.vg), 2e-3 * std::abs(p.vg));
-            EXPECT_LT(std::abs(AcNodeValue(d) - p.vd), 2e-3 * std::abs(p.vd));
-        }
-        DestroyCircuitMatrix(AcMatrix);
-        AcMatrix = nullptr;
-        AcTrail = nullptr;
-        FreeAcVectors();
+        ASSERT_NO_FATAL_FAILURE(ExpectAcSweep(g, d, c.points, 2e-3));
         FreeSimulationState();
         ClearCircuitModels();
     }
@@ -443,11 +398,7 @@ TEST_F(Bsim3Devices, ConductancesMatchCurrentsInEveryRegion) {
                             {kModelPmos8, &kPmosCard, 1, 10e-6, 0.18e-6, 1, 0},
                             {kModelPmos8, &kPmosCard, 3, 0.5e-6, 0.5e-6, 3, 1},
                             {kModelNmos8, &kNmosCard, 1, 1e-6, 0.25e-6, 0, 0}};
-    struct Terminals {
-        int d, g, s, b;
-        double p;
-    };
-    std::vector<Terminals> devices;
+    std::vector<MosfetTerminals> devices;
     int node = 0;
     for (const Device& k : kinds) {
         ModelParams* model = Model(k.type, *k.card);
@@ -456,7 +407,7 @@ TEST_F(Bsim3Devices, ConductancesMatchCurrentsInEveryRegion) {
         SetModelParam(*model, "XPART", k.xpart);
         SetModelParam(*model, "CJSWG", 3e-10);
         SetModelParam(*model, "TT", 1e-12);
-        const Terminals t = {node + 1, node + 2, node + 3, node + 4, k.type == kModelPmos8 ? -1.0 : 1.0};
+        const MosfetTerminals t = {node + 1, node + 2, node + 3, node + 4, k.type == kModelPmos8 ? -1.0 : 1.0};
         node += 4;
         MosfetInstance* m = AddMosfet(model, t.d, t.g, t.s, t.b, k.w, k.l);
         m->parsed_AD = m->parsed_AS = k.w * 0.5e-6;
@@ -465,30 +416,9 @@ TEST_F(Bsim3Devices, ConductancesMatchCurrentsInEveryRegion) {
     }
     ASSERT_EQ(Temperatures(27), 0);
     ASSERT_EQ(Prepare(node), 0);
-    struct Bias {
-        double vgs, vds, vbs;
-    };
-    const Bias biases[] = {{-0.3, 1.2, 0},  {0.2, 0.8, -0.4}, {0.45, 1.5, -0.2}, {1.2, 0.1, -0.6}, {1.8, 1.8, -1.5},
-                           {1.0, 0.7, 0.35}, {1.5, -0.9, -0.3}, {0.4, -1.6, -1.8}};
-    for (const Bias& bias : biases) {
-        SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds << " vbs " << bias.vbs);
-        std::vector<double> x(EquationCount + 1, 0.0);
-        for (const Terminals& t : devices) {
-            x[t.s] = 0.1 * t.p;
-            x[t.g] = x[t.s] + t.p * bias.vgs;
-            x[t.d] = x[t.s] + t.p * bias.vds;
-            x[t.b] = x[t.s] + t.p * bias.vbs;
-        }
-        for (int k = 0; k < 30; ++k) LoadKindAt(kBsim3Kind, x);
-        EXPECT_TRUE(LoadWalksSetUp(kBsim3Kind, x));
-        EXPECT_TRUE(LoadWalksSetUp(kBsim3Kind, x, LoadPoint::SmallSignal));  // the load before AC
-        EXPECT_TRUE(ConductancesMatchCurrents(kBsim3Kind, x, 1e-6, 1e-4, 1e-12));
-        std::vector<double> near = x;
-        for (size_t n = 0; n < near.size(); ++n) near[n] += 1e-4 * static_cast<double>(n % 7);
-        LoadKindAt(kBsim3Kind, near, LoadPoint::Time);
-        EXPECT_TRUE(LoadWalksSetUp(kBsim3Kind, x, LoadPoint::Time));
-        EXPECT_TRUE(ConductancesMatchCurrents(kBsim3Kind, x, 1e-6, 1e-4, 1e-12, LoadPoint::Time));
-    }
+    const TerminalBias biases[] = {{-0.3, 1.2, 0}, {0.2, 0.8, -0.4}, {0.45, 1.5, -0.2}, {1.2, 0.1, -0.6},
+                                   {1.8, 1.8, -1.5}, {1.0, 0.7, 0.35}, {1.5, -0.9, -0.3}, {0.4, -1.6, -1.8}};
+    ExpectRegionsConsistent(kBsim3Kind, devices, biases, 1e-12, /*small_signal=*/true);
 }
 
 // A device whose voltages and currents stay within the bypass tolerance keeps its
@@ -553,11 +483,7 @@ TEST_F(Bsim3Devices, ParameterChecksReportAndKeepTheMatrixFinite) {
         if (c.result == 0) {
             ASSERT_EQ(Prepare(3), 0);
             for (const Bias& b : kBiases) {
-                for (LoadPoint point : {LoadPoint::Dc, LoadPoint::Time}) {
-                    const KindLoad load = LoadKindAt(kBsim3Kind, {0, b.vd, b.vg, b.vb}, point);
-                    for (double v : load.g) EXPECT_TRUE(std::isfinite(v));
-                    for (double v : load.rhs) EXPECT_TRUE(std::isfinite(v));
-                }
+                ExpectLoadsFinite(kBsim3Kind, {0, b.vd, b.vg, b.vb});
             }
             if (c.message == 14539) {
                 EXPECT_EQ(m->bsim3->p[FindModelParam(kModelNmos8, "A2")], 1);
