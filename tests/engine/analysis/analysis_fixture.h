@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <complex>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -39,6 +41,16 @@ public:
         x.push_back(at);
         values.push_back(probe ? probe() : std::vector<double>{});
         return after_point ? after_point(static_cast<int>(x.size())) : 0;
+    }
+    // Column k at x, interpolated linearly between the recorded points (the first point
+    // before them, the last beyond them).
+    double At(double at, size_t k) const {
+        const auto next = std::lower_bound(x.begin(), x.end(), at);
+        const size_t i = static_cast<size_t>(std::distance(x.begin(), next));
+        if (i == 0) return values[0][k];
+        if (i == x.size()) return values.back()[k];
+        const double f = (at - x[i - 1]) / (x[i] - x[i - 1]);
+        return (1 - f) * values[i - 1][k] + f * values[i][k];
     }
     std::vector<double> Column(size_t k) const {
         std::vector<double> c;
