@@ -8,6 +8,7 @@
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
 #include "platform/qt_app.h"
+#include "profile_fixture.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/title_block.h"
 
@@ -16,27 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ProfileFixture : ::testing::Test {
-    fs::path dir = fs::temp_directory_path() / ("ob7_profile_" + std::to_string(::getpid()));
-    void SetUp() override {
-        TestApp();
-        CreateProgramPalette();
-        CreateColourSlots();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        ProfileFile.path = (dir / "ombr.dat").string();
-        ProfileFile.screenWidth = 1280;
-        ProfileFile.screenHeight = 800;
-        ProfileFile.fatalStartup = false;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    void Write(const std::string& text) { std::ofstream(ProfileFile.path) << text; }
-    std::string Read() {
-        std::ifstream in(ProfileFile.path);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+struct ProfileFixture : ProfileInFolder {
+    ProfileFixture() : ProfileInFolder("ob7_profile_") {}
 };
 
 }  // namespace

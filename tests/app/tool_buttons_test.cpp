@@ -8,6 +8,7 @@
 #include "app/settings_profile.h"
 #include "app/tool_buttons.h"
 #include "platform/qt_app.h"
+#include "profile_fixture.h"
 #include "ui/framework/colour_slots.h"
 
 using namespace ob7;
@@ -168,27 +169,11 @@ TEST(ToolButtonTable, DefaultGlyphs) {
 }
 
 namespace {
-struct ToolBarProfile : ::testing::Test {
-    fs::path dir = fs::temp_directory_path() / ("ob7_toolbars_" + std::to_string(::getpid()));
+struct ToolBarProfile : ProfileInFolder {
+    ToolBarProfile() : ProfileInFolder("ob7_toolbars_") {}
     void SetUp() override {
-        TestApp();
-        CreateProgramPalette();
-        CreateColourSlots();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        ProfileFile.path = (dir / "ombr.dat").string();
-        ProfileFile.screenWidth = 1280;
-        ProfileFile.screenHeight = 800;
-        ProfileFile.fatalStartup = false;
+        ProfileInFolder::SetUp();
         SetDefaultToolBarButtons(0x30);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    void Write(const std::string& text) { std::ofstream(ProfileFile.path) << text; }
-    std::string Read() {
-        std::ifstream in(ProfileFile.path);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
     }
     static ToolButtonEntry* Entry(int type, const char* name) {
         ToolButtonEntry* entries = nullptr;
