@@ -97,8 +97,8 @@ int LoadLossyLines();
 void InitLossyLineHistories();
 // After an accepted time point: its port values join the histories; with TRYTOCOMPACT a
 // middle point that lies on a straight line in every line's history leaves them all;
-// a kink in a port's incident wave asks for a breakpoint one delay later. 0 or the
-// breakpoint's error.
+// a kink in a port's incident wave asks for a breakpoint one delay later. 0, 15002 when
+// a history cannot grow, or the breakpoint's error.
 int AcceptLossyLineStep();
 // The truncation error of an RLC or RC line's convolution at the present time t (the
 // newest accepted point plus the proposed step); 1 for another case.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <new>
 
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/lossy_line.h"
@@ -21,7 +22,7 @@ namespace ob7 {
 
 namespace {
 
-enum : int { kMsgLossyCaseUnsupported = 14181 };
+enum : int { kMsgLossyCaseUnsupported = 14181, kMsgOutOfMemory = 15002 };
 
 int NumberLossyLineBranches(int next) {
     for (LossyLine* l : DevicesOf<LossyLine>(kLossyLineList)) {
@@ -246,7 +247,11 @@ int AcceptLossyLineStep() {
     bool accepted = false;
     for (LossyLine* l : DevicesOf<LossyLine>(kLossyLineList)) {
         if (l->history.empty() || Run.time <= l->history.back().t) continue;
-        l->history.push_back(PortValues(*l, Run.time));
+        try {
+            l->history.push_back(PortValues(*l, Run.time));
+        } catch (const std::bad_alloc&) {
+            return kMsgOutOfMemory;
+        }
         l->inputs_time = -1;
         accepted = true;
     }
