@@ -14,6 +14,7 @@
 #include "plots/graph_record.h"
 #include "plots/plot_properties.h"
 #include "ui/framework/graphic_objects.h"
+#include "ui/framework/title_block.h"
 
 namespace ob7 {
 
@@ -87,6 +88,9 @@ public:
     int tagFrameColour = 0, tagFillColour = 15;
     // Per analysis: the properties sheet writes edited ranges into the curve rows.
     int saveRangeEdits[3] = {};
+    // The numeric output's header texts and the character between its table columns.
+    StringTriple numericOutputHeader{{"Circuit: $nameext", "$analysis", "Date: $date\\nTime: $time"}};
+    char numericOutputDelimiter = ' ';
     // Curves are drawn anti-aliased on screens and pages; off, every segment is exact
     // to the pixel.
     bool smoothCurves = true;

@@ -10,6 +10,7 @@
 #include "plot_fixture.h"
 #include "plots/plot_colour_page.h"
 #include "plots/plot_format_page.h"
+#include "plots/plot_header_page.h"
 #include "plots/plot_properties.h"
 #include "ui/framework/shell_state.h"
 
@@ -19,6 +20,7 @@ using namespace ob7;
 using platform::Notify;
 using platform::automation::ClickItem;
 using platform::automation::QueueModalScript;
+using platform::automation::SendTextToItem;
 
 // V(IN) and V(OUT) in pane 1, I(R1) in pane 2, each from a curve row.
 struct PropertiesTest : ::testing::Test {
@@ -225,6 +227,83 @@ TEST_F(PropertiesTest, ColourPageDefault) {
         EXPECT_EQ(view.data.curves[c].style.lineWidth, DefaultCurveStyle(c).lineWidth);
         EXPECT_EQ(view.data.curves[c].style.lineColour, kCurveStyleDefaultColours[c]);
     }
+}
+
+// The Header page: a delimiter button takes effect at once and Cancel puts it back; an
+// empty Other is a space, typing a character chooses Other; OK stores the texts with
+// their line breaks as backslash-n.
+TEST_F(PropertiesTest, HeaderPageDelimiterAndTexts) {
+    Run([&](CG2DPropSheet& sheet) {
+        EXPECT_EQ(sheet.PageCount(), 4);
+        sheet.SetActivePage(3);
+        CG2DNumOutPage& page = *sheet.headerPage;
+        EXPECT_TRUE(page.IsButtonChecked(kHeadSpace));
+        EXPECT_EQ(page.ItemText(kHeadCenter), "$analysis");
+        ClickItem(page, kHeadComma);
+        EXPECT_EQ(view.numericOutputDelimiter, ',');
+        ClickItem(sheet, 2);
+        return 2;
+    });
+    EXPECT_EQ(view.numericOutputDelimiter, ' ');
+
+    view.numericOutputDelimiter = '|';
+    Run([&](CG2DPropSheet& sheet) {
+        sheet.SetActivePage(3);
+        CG2DNumOutPage& page = *sheet.headerPage;
+        EXPECT_TRUE(page.IsButtonChecked(kHeadOther));
+        EXPECT_EQ(page.ItemText(kHeadOtherChar), "|");
+        page.SetItemText(kHeadOtherChar, "");
+        ClickItem(page, kHeadOther);
+        EXPECT_EQ(view.numericOutputDelimiter, ' ');
+        ClickItem(page, kHeadTab);
+        SendTextToItem(page, kHeadOtherChar, "#");
+        EXPECT_TRUE(page.IsButtonChecked(kHeadOther));
+        EXPECT_EQ(view.numericOutputDelimiter, '#');
+        page.SetItemText(kHeadLeft, "Amp\r\nRev 2");
+        EXPECT_TRUE(sheet.Grab().SavePng(PngPath("plot_properties_header.png")));
+        ClickItem(sheet, 1);
+        return 1;
+    });
+    EXPECT_EQ(view.numericOutputDelimiter, '#');
+    EXPECT_EQ(view.numericOutputHeader.texts[0], "Amp\\nRev 2");
+}
+
+// A plot without curves gets them from the rows for the sheet: they can be edited and
+// OK writes into the rows, and the curves go again when the sheet closes. A build that
+// fails leaves a disabled list and no Scales and Formats page.
+TEST_F(PropertiesTest, CurvesBuiltBeforeTheFirstRun) {
+    view.ClearPlotData();
+    int builds = 0;
+    host.buildGraphs = [&] {
+        ++builds;
+        view.data.curves = {MakeCurve("V(A)", "T", 1, 12, 'T'), MakeCurve("V(B)", "T", 1, 9, 'T')};
+        view.data.curves[0].rowIndex = 0, view.data.curves[1].rowIndex = 1;
+        view.data.storeCurves.assign(2, StoreCurve{});  // no points
+        view.data.plottedCount = 2;
+        return 0;
+    };
+    Run([&](CG2DPropSheet& sheet) {
+        EXPECT_EQ(sheet.PageCount(), 4);  // Plot, Scales and Formats, Colors, Header
+        CG2DPlotPage& page = *sheet.plotPage;
+        EXPECT_EQ(page.ItemString(kPropCurveList, 1), "V(B)");
+        page.SetCurSel(kPropCurveList, 1);
+        page.OnControlNotify(kPropCurveList, Notify::SelChange);
+        page.SetCurSel(kPropPlotGroup, 1);
+        page.OnControlNotify(kPropPlotGroup, Notify::SelChange);
+        ClickItem(sheet, 1);
+        return 1;
+    });
+    EXPECT_EQ(builds, 1);
+    EXPECT_EQ(rows[1].plotGroup, '2');
+    EXPECT_TRUE(view.data.curves.empty());
+
+    host.buildGraphs = [&] { return 13801; };
+    Run([&](CG2DPropSheet& sheet) {
+        EXPECT_EQ(sheet.PageCount(), 3);
+        EXPECT_FALSE(sheet.plotPage->IsItemEnabled(kPropCurveList));
+        ClickItem(sheet, 2);
+        return 2;
+    });
 }
 
 TEST_F(PropertiesTest, NotDuringARun) {
