@@ -172,6 +172,7 @@ bool StartCircuitAnalysis(int kind) {
         if (CTxtFrame* text = OpenTextWindow(NumericOutputPath(a.circuit.Path(), kind), 0, code)) text->Activate();
     };
     // The plot's properties edit the analysis' curve rows.
+    a.view.selectWaveformColour = Preferences.selectWaveformColor;
     a.view.propertiesHost.curveRows = [&a] { return &a.circuit.Setup().rows; };
     a.view.propertiesHost.closeLimits = [] { CloseAnalysisLimits(); };
     a.view.propertiesHost.refreshLimits = [] {

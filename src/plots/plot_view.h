@@ -83,6 +83,7 @@ public:
     int trackCursor = 1, trackIntercept = 0, trackMouse = 1;
     int alignCursors = 0;
     int alignZ = 0;  // "Keep Cursors on Same Branch"
+    int selectWaveformColour = 1;  // the branch under a cursor in the select colours
     int axisTags = 0, pointTags = 0;  // value tags at the cursors: on the axes, at the point
     platform::Font tagFont;
     int tagFrameColour = 0, tagFillColour = 15;
@@ -127,7 +128,16 @@ public:
     int PaintGraphs(CDrawContext& dc, int curve = -1);
     void DrawGrids(CDrawContext& dc, int group);
     void DrawScaleLabels(CDrawContext& dc, int curve, int axis);
-    void DrawCurves(CDrawContext& dc, int group, int firstCurve, int lastCurve);
+    // Every plotted curve of the group (-1: all); with cursor-branch colours the current
+    // curve's branches under its cursors come last, on top.
+    void DrawAllCurves(CDrawContext& dc, int group);
+    // Runs firstRun..lastRun (lastRun -1: to the last run) of the curves in the range;
+    // skipBranches leaves out the current curve's cursor branches.
+    void DrawCurves(CDrawContext& dc, int group, int firstRun, int lastRun, int firstCurve, int lastCurve,
+                    bool skipBranches = false);
+    // The runs under the current curve's cursors take the cursor-branch colours: a 2-D
+    // view of several runs with "Select Wavefrom Color" on.
+    bool BranchColoursShown() const;
     void DrawNewSegment(CDrawContext& dc, int curve);
     void DrawFftStems(CDrawContext& dc, int curve, int run);
     // Digital traces: every step drawn by the level of its new state.
