@@ -78,6 +78,7 @@ private:
 
 CAPDraw::CAPDraw() {
     drawType = kDraw2DPlot;
+    selectionColour = 9;  // selected objects
     labelFont.face = "Sans Serif";
     labelFont.height = -12;
     tagFont.face = "Sans Serif";

@@ -28,7 +28,7 @@ struct PlotColours {
     int graphBackground = 15;
     int baseline = 8;          // the zero line and the baseline
     int windowBackground = 15;
-    int select = 9;
+    int selectBox = 4;         // the selection box
     int cursorBranch[2] = {9, 12};
     int gridWidth = 1;
     int gridPattern = 0;
@@ -87,6 +87,9 @@ public:
     int axisTags = 0, pointTags = 0;  // value tags at the cursors: on the axes, at the point
     platform::Font tagFont;
     int tagFrameColour = 0, tagFillColour = 15;
+    // Data point labels: their font (with its colour) and background.
+    FontRecord pointLabelFont{};
+    int pointLabelBackground = 11;
     // Per analysis: the properties sheet writes edited ranges into the curve rows.
     int saveRangeEdits[3] = {};
     // The numeric output's header texts and the character between its table columns.
