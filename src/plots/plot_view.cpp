@@ -100,6 +100,10 @@ platform::Color CAPDraw::SlotColour(CDrawContext& dc, int slot) {
 
 // ---- curves and points -----------------------------------------------------------------
 
+void CAPDraw::ClearPointCounts() {
+    for (StoreCurve& sc : data.storeCurves) sc.pointCount = -1;
+}
+
 int CAPDraw::PrepareCurves(int runCapacity) {
     data.storeCurves.assign(data.curves.size(), StoreCurve{});
     data.plottedCount = 0;

@@ -102,6 +102,9 @@ public:
 
     // The plotted curves: fills the store columns and runs for them.
     int PrepareCurves(int runCapacity);
+    // Every curve is emptied (point count -1), so that the view has no graphs until a run
+    // stores points again; the curves themselves stay.
+    void ClearPointCounts();
     // Feeding points as a run produces them.
     void BeginRun(const RunStartValues& values);
     // Stores one point of every plotted curve: X then Y of each, in curve order. 1 when

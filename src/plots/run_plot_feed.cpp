@@ -53,6 +53,10 @@ void RunPlotFeed::Attach(AnalysisRun& run) {
     prepared_ = false;
     viewRuns_ = copied_ = 0;
     lastPercent_ = -1;
+    // The last run's points go: the window shows its empty axes until the new points
+    // arrive, and the commands that need points wait for them.
+    view_.ClearPointCounts();
+    view_.RepaintAll();
     run.pointStored = [this, &run] { Update(run.plot); };
 }
 
