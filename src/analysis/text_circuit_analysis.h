@@ -62,6 +62,8 @@ public:
     // After RunAnalysis: the circuit as read and compiled, the set-up and the run. Valid
     // until the next RunAnalysis or Close.
     NetlistCircuit* Circuit() { return circuit_.get(); }
+    // What curve expressions compile against in the compiled circuit.
+    CircuitExpressionContext* Context() { return context_.get(); }
     const CompileResult& Compiled() const { return compiled_; }
     AnalysisSetup& Setup() { return setup_; }
     AnalysisRun* LastRun() { return run_.get(); }

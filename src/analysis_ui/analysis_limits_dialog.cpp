@@ -8,6 +8,7 @@
 #include "analysis_ui/curve_file_menus.h"
 #include "analysis_ui/expand_text_dialog.h"
 #include "analysis_ui/expression_menu.h"
+#include "platform/accelerator.h"
 #include "platform/desktop.h"
 #include "platform/draw_context.h"
 #include "platform/image.h"
@@ -80,9 +81,23 @@ std::string SweepParameter(const std::string& text) {
 
 }  // namespace
 
+// The dialog's own keys, translated before the dialog's handling: Alt+R and Alt+S put
+// the focus into the Run Options and State Variables combo boxes.
+void RegisterLimitsAccelerators() {
+    if (platform::FindAccelerators(kLimitsAccelerators)) return;
+    using platform::kAltDown;
+    platform::RegisterAccelerators(platform::AcceleratorTable(
+        kLimitsAccelerators, {{'R', kAltDown, kCmdFocusRunOptions}, {'S', kAltDown, kCmdFocusStateVariables}}));
+}
+
 CAnalysisLimitsDlg::CAnalysisLimitsDlg(AnalysisSetup& setup, int kind, LimitsDialogHost host, int screenRows)
     : CDialog2(AnalysisLimitsTemplate(kind)), setup_(setup), kind_(kind), host_(std::move(host)),
-      screenRows_(screenRows) {}
+      screenRows_(screenRows) {
+    RegisterLimitsAccelerators();
+    SetAccelerators(platform::FindAccelerators(kLimitsAccelerators));
+    OnCommand(kCmdFocusRunOptions, [this](int) { FocusItem(kLimRunOptions); });
+    OnCommand(kCmdFocusStateVariables, [this](int) { FocusItem(kLimStateVariables); });
+}
 
 CAnalysisLimitsDlg::~CAnalysisLimitsDlg() {
     if (AnalysisLimitsDialog == this) AnalysisLimitsDialog = nullptr;

@@ -46,6 +46,10 @@ struct LimitsDialogHost {
 };
 
 // Control ids.
+// The dialog's accelerator table and the commands of its keys.
+constexpr int kLimitsAccelerators = 509;
+enum LimitsKeyCommand : int { kCmdFocusRunOptions = 17124, kCmdFocusStateVariables = 17125 };
+
 enum LimitsControl : int {
     kLimField0 = 17131, kLimRunOptions = 17117, kLimStateVariables = 17118, kLimMethod1 = 17119,
     kLimMethod2 = 17122, kLimTemperatureMethod = 17123, kLimParameter1 = 17138, kLimParameter2 = 17139,

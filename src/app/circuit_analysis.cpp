@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 
+#include "analysis/circuit_expression_context.h"
 #include "analysis/numeric_output.h"
 #include "analysis/text_circuit_analysis.h"
 #include "analysis_ui/analysis_limits_dialog.h"
@@ -171,10 +172,21 @@ bool StartCircuitAnalysis(int kind) {
         if (CTxtFrame* text = OpenTextWindow(NumericOutputPath(a.circuit.Path(), kind), 0, code)) text->Activate();
     };
     // The plot's properties edit the analysis' curve rows.
+    a.view.selectWaveformColour = Preferences.selectWaveformColor;
     a.view.propertiesHost.curveRows = [&a] { return &a.circuit.Setup().rows; };
     a.view.propertiesHost.closeLimits = [] { CloseAnalysisLimits(); };
     a.view.propertiesHost.refreshLimits = [] {
         if (AnalysisLimitsDialog) AnalysisLimitsDialog->RefreshCurveGrid();
+    };
+    // Before the first run the sheet edits curves made from the rows.
+    a.view.propertiesHost.buildGraphs = [&a]() -> int {
+        AnalysisPlot plot;
+        plot.analysisKind = a.kind;
+        plot.context = a.circuit.Context();
+        if (!plot.context) return kMsgRunStopped;
+        if (int code = plot.BuildGraphs(a.circuit.Setup().rows, false, 1)) return code;
+        BuildViewGraphs(a.view, plot, a.circuit.Setup(), a.kind);
+        return 0;
     };
     ConnectAnalysisLimits(a.frame, [&a](int) -> AnalysisSetup& { return a.circuit.Setup(); },
                           [&a] { return a.DialogHost(); });
@@ -224,6 +236,12 @@ int RunActiveAnalysis() {
         // A refused DSP point count opens the dialog again once the run has ended.
         run.dspPointsRefused = [] {
             if (platform::Application* app = platform::Application::Instance()) app->PostCommand(kCmdDspParameters);
+        };
+        // The numeric output takes the header and delimiter of the plot's properties.
+        run.numericOutput.separator = a->view.numericOutputDelimiter;
+        run.numericOutput.writeHeader = [a](TextFile& file, int width) {
+            static const char* const kTitles[] = {"Transient Analysis", "AC Analysis", "DC Analysis"};
+            return WriteAnalysisHeader(a->view.numericOutputHeader, file, width, kTitles[a->kind], a->circuit.Path());
         };
         feed.Attach(run);
     };

@@ -18,12 +18,21 @@ using platform::ControlKind;
 using platform::Rect;
 
 constexpr int kFontTemplate = 15685;
-constexpr int kItemHelp[] = {19128, 19125, 19127, 19126, 19156, 19113, 19146, 19188, 19186, 19187, 19190};
+constexpr int kItemHelp[] = {19128, 19125, 19127, 19126, 19156, 19113, 19122, 19146, 19188, 19186, 19187, 19189};
+constexpr int kPlotAllHelp = 19190;
 constexpr int kCurveHelp = 19132;
 
-const char* const kItemNames[] = {"General Text",   "Grid",           "Graph Background",     "Baseline Color",
-                                  "Window Background", "Select",      "Initial Object",       "Tracker",
-                                  "Select Color Primary", "Select Color Secondary", "Plot All"};
+const char* const kItemNames[] = {"General Text",      "Grid",   "Graph Background", "Baseline Color",
+                                  "Window Background", "Select", "Select Box",       "Initial Object",
+                                  "Tracker",           "Select Color Primary", "Select Color Secondary",
+                                  "Data Point Labels"};
+using Item = CG2DColorPage::Item;
+// The items with a font (its colour is the first colour) and those with a second colour.
+bool HasFont(int item) {
+    return item == Item::kGeneralText || item == Item::kInitialObject || item == Item::kTracker ||
+           item == Item::kDataPointLabels;
+}
+bool Labelled(int item) { return item == Item::kTracker || item == Item::kDataPointLabels; }
 
 platform::DialogTemplate ColourPageTemplate() {
     platform::DialogTemplate t{15682, "Colors, Fonts, and Lines", {320, 216}, {
@@ -59,8 +68,35 @@ FontRecord RecordOf(const platform::Font& font, int colour) {
 
 }  // namespace
 
+PlotStyleDefaults DefaultPlotStyles(int kind) {
+    PlotStyleDefaults d;
+    // General Text .. Data Point Labels; the performance plots have no cursor-branch or
+    // label items.
+    const bool plot2d = kind == kDraw2DPlot;
+    const int first[] = {12, 8, 15, 12, 15, 9, 4, 4, 0, 7, 9, 0};
+    for (int i = 0; i < PlotStyleDefaults::kItems; ++i) {
+        d.first[i] = plot2d || i < 9 ? first[i] : 0;
+        d.font[i].color = static_cast<uint8_t>(d.first[i]);
+    }
+    d.second[Item::kTracker] = 11;
+    d.second[Item::kDataPointLabels] = plot2d ? 11 : 0;
+    for (int i = 0; i < kCurveStyleCount; ++i) d.curves[i] = DefaultCurveStyle(i);
+    return d;
+}
+
 CG2DColorPage::CG2DColorPage(CG2DPropSheet& sheet)
-    : CFontPage(ColourPageTemplate(), true), sheet_(sheet), patternCombo_(*this, kColPattern, StyleComboKind::LineStyle) {
+    : CFontPage(ColourPageTemplate(), true), kind(sheet.view.drawType), sheet_(&sheet), view_(&sheet.view),
+      patternCombo_(*this, kColPattern, StyleComboKind::LineStyle) {
+    ConnectColourButtons();
+}
+
+CG2DColorPage::CG2DColorPage(PlotStyleDefaults& defaults, int k)
+    : CFontPage(ColourPageTemplate(), true), kind(k), defaults_(&defaults),
+      patternCombo_(*this, kColPattern, StyleComboKind::LineStyle) {
+    ConnectColourButtons();
+}
+
+void CG2DColorPage::ConnectColourButtons() {
     OnCommandRange(kColFirstButtons, kColFirstButtons + ColourButtonSet::kButtons - 1, [this](int id) {
         if (!firstSet_.Click(id)) return;
         Spread(entries.first, Selected());
@@ -75,9 +111,8 @@ CG2DColorPage::CG2DColorPage(CG2DPropSheet& sheet)
     });
 }
 
-void CG2DColorPage::Load(Entries& e, const CAPDraw& v, const std::vector<GraphRecord>& graphs) {
-    const PlotColours& c = v.colours;
-    const int count = kFirstCurve + static_cast<int>(graphs.size());
+void CG2DColorPage::Size(Entries& e, int curves) const {
+    const int count = FirstCurve() + curves;
     e.first.assign(count, 0);
     e.second.assign(count, 0);
     e.width.assign(count, 1);
@@ -85,19 +120,27 @@ void CG2DColorPage::Load(Entries& e, const CAPDraw& v, const std::vector<GraphRe
     e.rainbow.assign(count, 0);
     e.font.assign(count, FontRecord{});
     e.hasFont.assign(count, false);
-    const int colours[] = {c.text, c.grid, c.graphBackground, c.baseline, c.windowBackground, c.select,
-                           v.objects.defaultFont.color, v.tagFrameColour, c.cursorBranch[0], c.cursorBranch[1]};
-    for (int i = 0; i < kPlotAll; ++i) e.first[i] = colours[i];
+    for (int i = 0; i < FixedCount(); ++i) e.hasFont[i] = HasFont(i);
+}
+
+void CG2DColorPage::Load(Entries& e, const CAPDraw& v, const std::vector<GraphRecord>& graphs) const {
+    const PlotColours& c = v.colours;
+    Size(e, static_cast<int>(graphs.size()));
+    const int colours[] = {c.text, c.grid, c.graphBackground, c.baseline, c.windowBackground, v.selectionColour,
+                           c.selectBox, v.objects.defaultFont.color, v.tagFrameColour, c.cursorBranch[0],
+                           c.cursorBranch[1], v.pointLabelFont.color};
+    for (int i = 0; i < FixedCount(); ++i) e.first[i] = colours[i];
     e.second[kTracker] = v.tagFillColour;
+    if (FixedCount() > kDataPointLabels) e.second[kDataPointLabels] = v.pointLabelBackground;
     e.width[kGrid] = c.gridWidth;
     e.pattern[kGrid] = c.gridPattern;
     e.font[kGeneralText] = RecordOf(v.labelFont, c.text);
     e.font[kInitialObject] = v.objects.defaultFont;
     e.font[kTracker] = RecordOf(v.tagFont, v.tagFrameColour);
-    e.hasFont[kGeneralText] = e.hasFont[kInitialObject] = e.hasFont[kTracker] = true;
+    if (FixedCount() > kDataPointLabels) e.font[kDataPointLabels] = v.pointLabelFont;
     for (size_t k = 0; k < graphs.size(); ++k) {
         const CurveStyle& s = graphs[k].style;
-        const int i = kFirstCurve + static_cast<int>(k);
+        const int i = FirstCurve() + static_cast<int>(k);
         e.first[i] = s.textColour;
         e.second[i] = s.lineColour;
         e.width[i] = s.lineWidth;
@@ -105,18 +148,55 @@ void CG2DColorPage::Load(Entries& e, const CAPDraw& v, const std::vector<GraphRe
         e.rainbow[i] = s.rainbow;
     }
     // "Plot All" shows the first curve.
-    if (!graphs.empty()) {
-        for (std::vector<int>* v2 : {&e.first, &e.second, &e.width, &e.pattern, &e.rainbow})
-            (*v2)[kPlotAll] = (*v2)[kFirstCurve];
+    if (!graphs.empty())
+        for (std::vector<int>* values : {&e.first, &e.second, &e.width, &e.pattern, &e.rainbow})
+            (*values)[PlotAllIndex()] = (*values)[FirstCurve()];
+}
+
+void CG2DColorPage::Load(Entries& e, const PlotStyleDefaults& d) const {
+    Size(e, kCurveStyleCount);
+    for (int i = 0; i < FixedCount(); ++i) {
+        e.first[i] = d.first[i];
+        e.second[i] = d.second[i];
+        e.font[i] = d.font[i];
+    }
+    e.width[kGrid] = d.gridWidth;
+    e.pattern[kGrid] = d.gridPattern;
+    for (int k = 0; k < kCurveStyleCount; ++k) {
+        const int i = FirstCurve() + k;
+        e.first[i] = d.curves[k].textColour;
+        e.second[i] = d.curves[k].lineColour;
+        e.width[i] = d.curves[k].lineWidth;
+        e.pattern[i] = d.curves[k].pattern;
+        e.rainbow[i] = d.curves[k].rainbow;
     }
 }
 
 void CG2DColorPage::Apply(const Entries& e) {
-    CAPDraw& v = sheet_.view;
+    auto curveStyle = [&](CurveStyle& s, int i) {
+        s.textColour = e.first[i];
+        s.lineColour = e.second[i];
+        s.lineWidth = e.width[i];
+        s.pattern = static_cast<unsigned char>(e.pattern[i]);
+        s.rainbow = e.rainbow[i];
+    };
+    if (!view_) {
+        for (int i = 0; i < FixedCount(); ++i) {
+            defaults_->first[i] = e.first[i];
+            defaults_->second[i] = e.second[i];
+            defaults_->font[i] = e.font[i];
+            if (HasFont(i)) defaults_->font[i].color = static_cast<uint8_t>(e.first[i]);
+        }
+        defaults_->gridWidth = e.width[kGrid];
+        defaults_->gridPattern = e.pattern[kGrid];
+        for (int k = 0; k < kCurveStyleCount; ++k) curveStyle(defaults_->curves[k], FirstCurve() + k);
+        return;
+    }
+    CAPDraw& v = *view_;
     PlotColours& c = v.colours;
-    int* targets[] = {&c.text, &c.grid, &c.graphBackground, &c.baseline, &c.windowBackground, &c.select, nullptr,
-                      &v.tagFrameColour, &c.cursorBranch[0], &c.cursorBranch[1]};
-    for (int i = 0; i < kPlotAll; ++i)
+    int* targets[] = {&c.text, &c.grid, &c.graphBackground, &c.baseline, &c.windowBackground, &v.selectionColour,
+                      &c.selectBox, nullptr, &v.tagFrameColour, &c.cursorBranch[0], &c.cursorBranch[1], nullptr};
+    for (int i = 0; i < FixedCount(); ++i)
         if (targets[i]) *targets[i] = e.first[i];
     v.tagFillColour = e.second[kTracker];
     c.gridWidth = e.width[kGrid];
@@ -125,39 +205,53 @@ void CG2DColorPage::Apply(const Entries& e) {
     v.tagFont = CreateFontFromRecord(e.font[kTracker]);
     v.objects.defaultFont = e.font[kInitialObject];
     v.objects.defaultFont.color = static_cast<uint8_t>(e.first[kInitialObject]);
-    const int curves = std::min(static_cast<int>(e.first.size()) - kFirstCurve, v.data.plottedCount);
-    for (int k = 0; k < curves; ++k) {
-        CurveStyle& s = v.data.curves[k].style;
-        const int i = kFirstCurve + k;
-        s.textColour = e.first[i];
-        s.lineColour = e.second[i];
-        s.lineWidth = e.width[i];
-        s.pattern = static_cast<unsigned char>(e.pattern[i]);
-        s.rainbow = e.rainbow[i];
+    if (FixedCount() > kDataPointLabels) {
+        v.pointLabelFont = e.font[kDataPointLabels];
+        v.pointLabelFont.color = static_cast<uint8_t>(e.first[kDataPointLabels]);
+        v.pointLabelBackground = e.second[kDataPointLabels];
     }
+    const int curves = std::min(static_cast<int>(e.first.size()) - FirstCurve(), v.data.plottedCount);
+    for (int k = 0; k < curves; ++k) curveStyle(v.data.curves[k].style, FirstCurve() + k);
+}
+
+std::vector<std::string> CG2DColorPage::ItemNames() const {
+    std::vector<std::string> names(kItemNames, kItemNames + FixedCount());
+    if (!view_) {
+        for (int k = 1; k <= kCurveStyleCount; ++k) names.push_back("Curve " + std::to_string(k));
+        return names;
+    }
+    names.push_back("Plot All");
+    for (const GraphRecord& g : sheet_->workGraphs) names.push_back(g.caption);
+    return names;
 }
 
 bool CG2DColorPage::OnInitDialog() {
     CFontPage::OnInitDialog();
     for (int w = 1; w <= 7; ++w) AddString(kColWidth, std::to_string(w));
     patternCombo_.Fill(0);
-    Load(entries, sheet_.view, sheet_.workGraphs);
+    if (view_) Load(entries, *view_, sheet_->workGraphs);
+    else Load(entries, *defaults_);
     opened_ = entries;
-    std::vector<std::string> names(kItemNames, kItemNames + kFirstCurve);
-    for (const GraphRecord& g : sheet_.workGraphs) names.push_back(g.caption);
-    firstSet_.Attach(*this, kColObjects, &names, &entries.first, kColFirstButtons, 0, false);
+    names_ = ItemNames();
+    firstSet_.Attach(*this, kColObjects, &names_, &entries.first, kColFirstButtons, 0, false);
     secondSet_.Attach(*this, kColObjects, nullptr, &entries.second, kColSecondButtons, -1, false);
     SelectItem(0);
     return true;
 }
 
 void CG2DColorPage::OnDefault() {
-    const CAPDraw fresh;
-    std::vector<GraphRecord> graphs = sheet_.workGraphs;
-    for (size_t i = 0; i < graphs.size(); ++i) graphs[i].style = DefaultCurveStyle(static_cast<int>(i % kCurveStyleCount));
     const int shown = std::max(Selected(), 0);
     shownItem_ = -1;  // the fonts shown are replaced, not kept
-    Load(entries, fresh, graphs);
+    if (!view_) {
+        *defaults_ = DefaultPlotStyles(kind);
+        Load(entries, *defaults_);
+    } else {
+        const CAPDraw fresh;
+        std::vector<GraphRecord> graphs = sheet_->workGraphs;
+        for (size_t i = 0; i < graphs.size(); ++i)
+            graphs[i].style = DefaultCurveStyle(static_cast<int>(i % kCurveStyleCount));
+        Load(entries, fresh, graphs);
+    }
     SetModified(true);
     SelectItem(shown);
 }
@@ -167,8 +261,8 @@ void CG2DColorPage::Refresh() {
     const int selected = Selected();
     KeepFont();
     ResetContent(kColObjects);
-    for (int i = 0; i < kFirstCurve; ++i) AddString(kColObjects, kItemNames[i]);
-    for (const GraphRecord& g : sheet_.workGraphs) AddString(kColObjects, g.caption);
+    names_ = ItemNames();
+    for (const std::string& name : names_) AddString(kColObjects, name);
     shownItem_ = -1;
     SelectItem(selected < 0 ? 0 : selected);
 }
@@ -176,8 +270,8 @@ void CG2DColorPage::Refresh() {
 int CG2DColorPage::Selected() const { return CurSel(kColObjects); }
 
 void CG2DColorPage::Spread(std::vector<int>& values, int item) {
-    if (item != kPlotAll) return;
-    for (size_t i = kFirstCurve; i < values.size(); ++i) values[i] = values[kPlotAll];
+    if (item < 0 || item != PlotAllIndex()) return;
+    for (size_t i = FirstCurve(); i < values.size(); ++i) values[i] = values[item];
 }
 
 // The font controls hold the shown item's font until another item is chosen.
@@ -191,14 +285,14 @@ void CG2DColorPage::SelectItem(int item) {
     if (item >= static_cast<int>(entries.first.size())) item = 0;
     SetCurSel(kColObjects, item);
     shownItem_ = item;
-    const bool curveLike = IsCurve(item) || item == kPlotAll;
-    const bool labelled = item == kTracker;
-    SetItemText(kColFirstLabel, labelled ? "Foreground" : curveLike ? "Curve Text" : kItemNames[std::min(item, static_cast<int>(kPlotAll))]);
+    const bool curveLike = CurveLike(item);
+    const bool labelled = Labelled(item);
+    SetItemText(kColFirstLabel, labelled ? "Foreground" : curveLike ? "Curve Text" : kItemNames[item]);
     SetItemText(kColSecondLabel, curveLike ? "Curve Line" : labelled ? "Background" : item == kGrid ? "Grid Options" : "");
     secondSet_.SetEnabled(curveLike || labelled);
     EnableItem(kColWidth, curveLike || item == kGrid);
     EnableItem(kColPattern, curveLike || item == kGrid);
-    EnableItem(kColRainbow, curveLike && sheet_.view.drawType == kDraw2DPlot);
+    EnableItem(kColRainbow, curveLike && kind == kDraw2DPlot);
     SetCurSel(kColWidth, std::clamp(entries.width[item], 1, 7) - 1);
     patternCombo_.Fill(entries.pattern[item]);
     CheckButton(kColRainbow, entries.rainbow[item] ? 1 : 0);
@@ -207,7 +301,8 @@ void CG2DColorPage::SelectItem(int item) {
     for (int i = 0; i < ColourButtonSet::kButtons; ++i) InvalidateItem(kColSecondButtons + i);
     InvalidateItem(kColPreview);
     if (auto* sheet = dynamic_cast<CPropertySheet2*>(Sheet())) {
-        const char* prompt = FindResString(IsCurve(item) ? kCurveHelp : kItemHelp[item]);
+        const int help = IsCurve(item) ? kCurveHelp : item == PlotAllIndex() ? kPlotAllHelp : kItemHelp[item];
+        const char* prompt = FindResString(help);
         sheet->ShowPrompt(prompt ? prompt : "");
     }
 }
@@ -217,7 +312,7 @@ void CG2DColorPage::OnControlNotify(int id, platform::Notify code) {
     const int item = Selected();
     auto store = [&](std::vector<int>& values, int value) {
         if (item < 0) return;
-        if (item == kGrid || IsCurve(item) || item == kPlotAll) {
+        if (item == kGrid || CurveLike(item)) {
             if (values[item] == value) return;
             values[item] = value;
             Spread(values, item);
@@ -245,7 +340,7 @@ void CG2DColorPage::OnDrawItem(platform::DrawContext& dc, const platform::DrawIt
     if (info.controlId != kColPreview) return CFontPage::OnDrawItem(dc, info);
     const int item = Selected();
     Rect r = info.rect;
-    const bool curveLike = IsCurve(item) || item == kPlotAll;
+    const bool curveLike = CurveLike(item);
     const int background = item == kWindowBackground ? entries.first[kWindowBackground]
                                                      : entries.first[kGraphBackground];
     dc.FillRect(r, platform::Brush::Solid(PaletteEntryColorRef(background, 1)));
@@ -253,13 +348,14 @@ void CG2DColorPage::OnDrawItem(platform::DrawContext& dc, const platform::DrawIt
     dc.Save();
     dc.ClipToRect(r);
     const int middle = (r.top + r.bottom) / 2;
+    auto colour = [](int slot) { return PaletteEntryColorRef(slot, 1); };
     if (curveLike || item == kGrid) {
-        const int colour = curveLike ? entries.second[item] : entries.first[item];
-        dc.SetPen(platform::Pen{PatternStyle(entries.pattern[item]), entries.width[item], PaletteEntryColorRef(colour, 1)});
+        const int line = curveLike ? entries.second[item] : entries.first[item];
+        dc.SetPen(platform::Pen{PatternStyle(entries.pattern[item]), entries.width[item], colour(line)});
         dc.MoveTo({r.left + 4, middle});
         dc.LineTo({curveLike ? (r.left + r.right) / 2 : r.right - 4, middle});
         if (curveLike) {
-            dc.SetTextColor(PaletteEntryColorRef(entries.first[item], 1));
+            dc.SetTextColor(colour(entries.first[item]));
             dc.SetBkOpaque(false);
             Rect text{(r.left + r.right) / 2 + 4, r.top, r.right, r.bottom};
             dc.DrawText("V(1)", text, platform::kDtVCenter | platform::kDtSingleLine);
@@ -267,20 +363,29 @@ void CG2DColorPage::OnDrawItem(platform::DrawContext& dc, const platform::DrawIt
     } else if (entries.hasFont[item]) {
         FontRecord shown = entries.font[item];
         if (item == shownItem_) GetFontRecord(shown);
-        if (item == kTracker) dc.FillRect(Rect{r.left + 4, r.top + 3, r.right - 4, r.bottom - 3},
-                                          platform::Brush::Solid(PaletteEntryColorRef(entries.second[item], 1)));
+        if (Labelled(item)) {
+            const Rect box{r.left + 4, r.top + 3, r.right - 4, r.bottom - 3};
+            dc.FillRect(box, platform::Brush::Solid(colour(entries.second[item])));
+            // A data point label points at its point with a small circle.
+            if (item == kDataPointLabels) {
+                dc.SetPen(platform::Pen::Solid(colour(entries.first[item])));
+                dc.SetBrush(platform::Brush::Null());
+                dc.Ellipse(Rect{box.left + 2, middle - 3, box.left + 9, middle + 4});
+            }
+        }
         dc.SetFont(CreateFontFromRecord(shown));
-        dc.SetTextColor(PaletteEntryColorRef(entries.first[item], 1));
+        dc.SetTextColor(colour(entries.first[item]));
         dc.SetBkOpaque(false);
-        dc.DrawText(item == kTracker ? "100Meg" : "Text", r,
+        dc.DrawText(Labelled(item) ? "100Meg" : "Text", r,
                     platform::kDtCenter | platform::kDtVCenter | platform::kDtSingleLine);
+    } else if (item == kSelectBox) {
+        dc.SetPen(platform::Pen::Solid(colour(entries.first[item])));
+        dc.SetBrush(platform::Brush::Null());
+        dc.Rectangle(Rect{r.left + 10, r.top + 10, r.right - 10, r.bottom - 10});
     } else if (item == kSelect || item == kSelectPrimary || item == kSelectSecondary || item == kBaseline) {
-        dc.SetPen(platform::Pen::Solid(PaletteEntryColorRef(entries.first[item], 1)));
+        dc.SetPen(platform::Pen::Solid(colour(entries.first[item])));
         dc.MoveTo({r.left + 4, middle});
         dc.LineTo({r.right - 4, middle});
-    } else if (item != kWindowBackground && item != kGraphBackground) {
-        dc.FillRect(Rect{r.left + 4, r.top + 4, r.right - 4, r.bottom - 4},
-                    platform::Brush::Solid(PaletteEntryColorRef(entries.first[item], 1)));
     }
     dc.Restore();
 }

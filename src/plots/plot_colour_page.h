@@ -10,6 +10,7 @@
 #include "foundation/font_record.h"
 #include "plots/graph_record.h"
 #include "ui/framework/colour_controls.h"
+#include "ui/framework/draw_window.h"
 #include "ui/framework/line_styles.h"
 
 namespace ob7 {
@@ -22,26 +23,53 @@ enum PlotColourControl : int {
     kColPattern = 15683, kColPreview = 20229, kColDefault = 1348, kColFirstButtons = 19800, kColSecondButtons = 19865
 };
 
+// The looks new plots of one kind start with (the preferences' default styles): the
+// first and second colour and the font of each fixed item of the page, in its order,
+// the grid's width and pattern, and the styles of curves 1 to 10.
+struct PlotStyleDefaults {
+    static constexpr int kItems = 12;
+    int first[kItems] = {}, second[kItems] = {};
+    FontRecord font[kItems] = {};
+    int gridWidth = 1, gridPattern = 2;
+    CurveStyle curves[kCurveStyleCount];
+};
+// The defaults of 2-D analysis plots (kind 5) or of performance plots (any other kind).
+PlotStyleDefaults DefaultPlotStyles(int kind);
+
 class CG2DColorPage : public CFontPage {
 public:
-    // The fixed items of the list, in order; curves follow "Plot All".
+    // The fixed items of the list, in order; 2-D analysis plots have all twelve, other
+    // plots the first nine. With a view, "Plot All" and the curves follow.
     enum Item : int {
-        kGeneralText, kGrid, kGraphBackground, kBaseline, kWindowBackground, kSelect, kInitialObject, kTracker,
-        kSelectPrimary, kSelectSecondary, kPlotAll, kFirstCurve
+        kGeneralText, kGrid, kGraphBackground, kBaseline, kWindowBackground, kSelect, kSelectBox, kInitialObject,
+        kTracker, kSelectPrimary, kSelectSecondary, kDataPointLabels
     };
 
+    // The page of a plot's properties sheet: it edits the sheet's view and curves.
     explicit CG2DColorPage(CG2DPropSheet& sheet);
+    // The page of the preferences: it edits the defaults of new plots of that kind,
+    // listing "Curve 1" to "Curve 10".
+    CG2DColorPage(PlotStyleDefaults& defaults, int kind);
+
+    int kind;  // the view's draw type; 5 for 2-D analysis plots
+
     bool OnInitDialog() override;
     bool ApplyPage() override;
     void ResetPage() override;
     void OnControlNotify(int id, platform::Notify code) override;
     void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
-    // "Default": the fixed items as a new plot has them, curve i the default style i mod 10.
+    // "Default": with a view, the fixed items as a new plot has them and curve i the
+    // default style i mod 10; without, the defaults of the kind are reset.
     void OnDefault() override;
     // The curve items renamed from the working copies (after Apply Now).
     void Refresh();
     // OK on an analysis plot: the curve's style goes into its row.
     void WriteRow(const GraphRecord& g, CurveRowRecord& row) const;
+
+    int FixedCount() const { return kind == kDraw2DPlot ? 12 : 9; }
+    // "Plot All" (-1 without a view) and the first curve item.
+    int PlotAllIndex() const { return view_ ? FixedCount() : -1; }
+    int FirstCurve() const { return FixedCount() + (view_ ? 1 : 0); }
 
     // One entry per list item.
     struct Entries {
@@ -52,16 +80,24 @@ public:
     Entries entries;
 
 private:
-    void Load(Entries& e, const CAPDraw& view, const std::vector<GraphRecord>& graphs);
+    void Load(Entries& e, const CAPDraw& view, const std::vector<GraphRecord>& graphs) const;
+    void Load(Entries& e, const PlotStyleDefaults& d) const;
     void Apply(const Entries& e);
+    void Size(Entries& e, int curves) const;
+    std::vector<std::string> ItemNames() const;
     void SelectItem(int item);
     void KeepFont();
     int Selected() const;
-    bool IsCurve(int item) const { return item >= kFirstCurve; }
+    bool IsCurve(int item) const { return item >= FirstCurve(); }
+    bool CurveLike(int item) const { return IsCurve(item) || (item >= 0 && item == PlotAllIndex()); }
     // A change made on "Plot All" goes to every curve.
     void Spread(std::vector<int>& values, int item);
-    CG2DPropSheet& sheet_;
+    CG2DPropSheet* sheet_ = nullptr;
+    CAPDraw* view_ = nullptr;
+    PlotStyleDefaults* defaults_ = nullptr;
+    void ConnectColourButtons();
     Entries opened_;
+    std::vector<std::string> names_;
     ColourButtonSet firstSet_, secondSet_;
     StyleCombo patternCombo_;
     int shownItem_ = -1;

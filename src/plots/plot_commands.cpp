@@ -350,8 +350,13 @@ void CAPDraw::SelectCurve(int curve) {
     std::unique_ptr<platform::DrawContext> dc = cursors ? GetDC() : nullptr;
     CDrawContext context(dc.get());
     if (cursors) DrawCursors(context, 0, data.curves[currentCurve].plotGroup);
+    const bool branches = cursors && BranchColoursShown();
     currentCurve = curve;
-    if (cursors) {
+    // The branch colours move from the old curve to the new one.
+    if (branches) {
+        dc.reset();
+        RepaintAll();
+    } else if (cursors) {
         DrawCursors(context, 1, data.curves[currentCurve].plotGroup);
         DrawReadouts(context, data.curves[currentCurve].plotGroup);
     }

@@ -39,7 +39,16 @@ void CAPDraw::MoveCursor(int curve, int cursor, int index, const double* value) 
     std::unique_ptr<platform::DrawContext> dc = IsCreated() ? GetDC() : nullptr;
     CDrawContext context(dc.get());
     if (dc) DrawCursors(context, 0, group);
+    const int runs[2] = {data.curves[currentCurve].cursor[0].run, data.curves[currentCurve].cursor[1].run};
     SetCursorPosition(curve, cursor, index, value);
+    // A cursor that changed branch takes the branch colour along: the plot is drawn anew.
+    const CursorRecord* now = data.curves[currentCurve].cursor;
+    if (dc && BranchColoursShown() && (now[0].run != runs[0] || now[1].run != runs[1])) {
+        lastCursor = cursor;
+        dc.reset();
+        RepaintAll();
+        return;
+    }
     if (dc) {
         DrawCursors(context, 1, group);
         if (group < 0) {

@@ -5,6 +5,7 @@
 #include "plots/plot_colour_page.h"
 #include "plots/plot_format_page.h"
 #include "plots/plot_groups.h"
+#include "plots/plot_header_page.h"
 #include "plots/plot_view.h"
 #include "ui/framework/shell_state.h"
 
@@ -147,6 +148,11 @@ void CG2DPlotPage::ResetPage() {
 CG2DPropSheet::CG2DPropSheet(CAPDraw& v, PlotPropertiesHost h)
     : CPropertySheet2("Properties", nullptr, nullptr, &v),
       view(v), host(std::move(h)) {
+    // Before the first run the curves are made from the rows, so that they can be
+    // edited; a build that fails leaves none.
+    if (AnalysisPlotOutsideProbe() && view.data.curves.empty() && host.buildGraphs) {
+        if (host.buildGraphs() != 0) view.ClearPlotData();
+    }
     plotPage = std::make_unique<CG2DPlotPage>(*this);
     AddPage(*plotPage);
     if (!view.data.curves.empty()) {
@@ -155,10 +161,22 @@ CG2DPropSheet::CG2DPropSheet(CAPDraw& v, PlotPropertiesHost h)
     }
     colourPage = std::make_unique<CG2DColorPage>(*this);
     AddPage(*colourPage);
+    if (AnalysisPlotOutsideProbe()) {
+        headerPage = std::make_unique<CG2DNumOutPage>(*this);
+        AddPage(*headerPage);
+    }
     OnCommand(platform::PropertySheet::kApply, [this](int) { ApplyNow(); });
 }
 
-CG2DPropSheet::~CG2DPropSheet() = default;
+// Curves made for the sheet alone (no run has stored points) do not outlive it.
+CG2DPropSheet::~CG2DPropSheet() {
+    if (AnalysisPlotOutsideProbe() && (view.data.storeCurves.empty() || view.data.storeCurves[0].pointCount < 0))
+        view.ClearPlotData();
+}
+
+bool CG2DPropSheet::AnalysisPlotOutsideProbe() const {
+    return view.drawType == kDraw2DPlot && !Shell.activeViewProbeMode;
+}
 
 bool CG2DPropSheet::OnInitDialog() {
     if (host.closeLimits) host.closeLimits();

@@ -20,6 +20,7 @@ class CAPDraw;
 class CG2DPropSheet;
 class CG2DFormatPage;
 class CG2DColorPage;
+class CG2DNumOutPage;
 
 // What the sheet needs from outside the view.
 struct PlotPropertiesHost {
@@ -28,6 +29,9 @@ struct PlotPropertiesHost {
     std::function<void()> closeLimits;    // the Analysis Limits dialog closes first
     std::function<void()> refreshLimits;  // its curve grid shows the written rows
     std::function<void()> changed;        // the circuit is marked modified
+    // Makes the view's curves from the analysis' curve rows when it has none yet (before
+    // the first run). 0, or the code of the failure after its report.
+    std::function<int()> buildGraphs;
 };
 
 // Control ids of the Plot page.
@@ -70,6 +74,7 @@ public:
     std::unique_ptr<CG2DPlotPage> plotPage;
     std::unique_ptr<CG2DFormatPage> formatPage;
     std::unique_ptr<CG2DColorPage> colourPage;
+    std::unique_ptr<CG2DNumOutPage> headerPage;  // 2-D analysis plots outside probe mode
 
     bool OnInitDialog() override;
     void OnOK() override;
@@ -82,6 +87,7 @@ public:
     void RefreshView();
 
 private:
+    bool AnalysisPlotOutsideProbe() const;
     // OK on an analysis plot: the edits go into the curve rows.
     void WriteBackRows();
 };

@@ -78,6 +78,7 @@ private:
 
 CAPDraw::CAPDraw() {
     drawType = kDraw2DPlot;
+    selectionColour = 9;  // selected objects
     labelFont.face = "Sans Serif";
     labelFont.height = -12;
     tagFont.face = "Sans Serif";
@@ -98,6 +99,10 @@ platform::Color CAPDraw::SlotColour(CDrawContext& dc, int slot) {
 }
 
 // ---- curves and points -----------------------------------------------------------------
+
+void CAPDraw::ClearPointCounts() {
+    for (StoreCurve& sc : data.storeCurves) sc.pointCount = -1;
+}
 
 int CAPDraw::PrepareCurves(int runCapacity) {
     data.storeCurves.assign(data.curves.size(), StoreCurve{});
@@ -472,13 +477,29 @@ void CAPDraw::PaintContents(CDrawContext& context) {
     PaintGraphs(context, -1);
 }
 
+bool CAPDraw::BranchColoursShown() const {
+    return drawType == kDraw2DPlot && data.runs.runCount > 1 && selectWaveformColour && currentCurve >= 0 &&
+           currentCurve < data.plottedCount;
+}
+
+void CAPDraw::DrawAllCurves(CDrawContext& context, int group) {
+    if (!BranchColoursShown()) return DrawCurves(context, group, 0, -1, 0, data.plottedCount - 1);
+    DrawCurves(context, group, 0, -1, 0, data.plottedCount - 1, true);
+    const CursorRecord* cursor = data.curves[currentCurve].cursor;
+    for (int k = 0; k < 2 && !plotAborted; ++k) {
+        const int run = cursor[k].run;
+        if (run < 0 || (k == 1 && run == cursor[0].run)) continue;  // each branch once
+        DrawCurves(context, group, run, run, currentCurve, currentCurve);
+    }
+}
+
 int CAPDraw::PaintGraphs(CDrawContext& context, int curve) {
     if (data.plottedCount == 0) return 0;
     platform::DrawContext& dc = *context.Dc();
     LayoutPlotGroups(context);
     int groups = data.GroupCount();
     for (int group = 1; group <= groups; ++group) DrawGrids(context, group);
-    DrawCurves(context, -1, 0, data.plottedCount - 1);
+    DrawAllCurves(context, -1);
     objects.analysisKind = viewKind < 0 ? 0 : viewKind;
     // The objects clip themselves to their panes.
     dc.SetRasterOp(platform::RasterOp::Copy);
@@ -659,9 +680,12 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
 // The status bar's prompt pane (the first pane shows the mode).
 constexpr int kStatusPromptPane = 1;
 
-void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int lastCurve) {
+void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstRun, int lastRun, int firstCurve, int lastCurve,
+                         bool skipBranches) {
     platform::DrawContext& dc = *context.Dc();
     plotAborted = false;
+    if (lastRun < 0 || lastRun >= data.runs.runCount) lastRun = data.runs.runCount - 1;
+    const bool branchColours = BranchColoursShown();
     std::vector<Point> points;
     std::function<bool()> escape = [this] { return EscapePressed(); };
     int options = ViewOptions();
@@ -693,8 +717,12 @@ void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstCurve, int l
         dc.ClipToRect(PaneClip(g.plot));
         dc.SetSmoothing(smoothCurves);
         bool merge = !g.digital && !(g.flags & kGraphFft) && !g.wentBackwards;
-        for (int r = 0; r < data.runs.runCount && !plotAborted; ++r) {
+        for (int r = firstRun; r <= lastRun && !plotAborted; ++r) {
+            const bool current = branchColours && c == currentCurve;
+            const int branch = !current ? -1 : r == g.cursor[0].run ? 0 : r == g.cursor[1].run ? 1 : -1;
+            if (skipBranches && branch >= 0) continue;
             int slot = g.style.rainbow && r > 0 ? r & 0x3f : g.style.lineColour;
+            if (branch >= 0) slot = colours.cursorBranch[branch];
             platform::Pen pen{PatternStyle(g.style.pattern), std::max(g.style.lineWidth, 1), SlotColour(context, slot)};
             if (pen.width > 1) pen.geometric = true, pen.cap = platform::LineCap::Round;
             dc.SetPen(pen);

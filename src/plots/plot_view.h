@@ -14,6 +14,7 @@
 #include "plots/graph_record.h"
 #include "plots/plot_properties.h"
 #include "ui/framework/graphic_objects.h"
+#include "ui/framework/title_block.h"
 
 namespace ob7 {
 
@@ -27,7 +28,7 @@ struct PlotColours {
     int graphBackground = 15;
     int baseline = 8;          // the zero line and the baseline
     int windowBackground = 15;
-    int select = 9;
+    int selectBox = 4;         // the selection box
     int cursorBranch[2] = {9, 12};
     int gridWidth = 1;
     int gridPattern = 0;
@@ -82,11 +83,18 @@ public:
     int trackCursor = 1, trackIntercept = 0, trackMouse = 1;
     int alignCursors = 0;
     int alignZ = 0;  // "Keep Cursors on Same Branch"
+    int selectWaveformColour = 1;  // the branch under a cursor in the select colours
     int axisTags = 0, pointTags = 0;  // value tags at the cursors: on the axes, at the point
     platform::Font tagFont;
     int tagFrameColour = 0, tagFillColour = 15;
+    // Data point labels: their font (with its colour) and background.
+    FontRecord pointLabelFont{};
+    int pointLabelBackground = 11;
     // Per analysis: the properties sheet writes edited ranges into the curve rows.
     int saveRangeEdits[3] = {};
+    // The numeric output's header texts and the character between its table columns.
+    StringTriple numericOutputHeader{{"Circuit: $nameext", "$analysis", "Date: $date\\nTime: $time"}};
+    char numericOutputDelimiter = ' ';
     // Curves are drawn anti-aliased on screens and pages; off, every segment is exact
     // to the pixel.
     bool smoothCurves = true;
@@ -94,6 +102,9 @@ public:
 
     // The plotted curves: fills the store columns and runs for them.
     int PrepareCurves(int runCapacity);
+    // Every curve is emptied (point count -1), so that the view has no graphs until a run
+    // stores points again; the curves themselves stay.
+    void ClearPointCounts();
     // Feeding points as a run produces them.
     void BeginRun(const RunStartValues& values);
     // Stores one point of every plotted curve: X then Y of each, in curve order. 1 when
@@ -123,7 +134,16 @@ public:
     int PaintGraphs(CDrawContext& dc, int curve = -1);
     void DrawGrids(CDrawContext& dc, int group);
     void DrawScaleLabels(CDrawContext& dc, int curve, int axis);
-    void DrawCurves(CDrawContext& dc, int group, int firstCurve, int lastCurve);
+    // Every plotted curve of the group (-1: all); with cursor-branch colours the current
+    // curve's branches under its cursors come last, on top.
+    void DrawAllCurves(CDrawContext& dc, int group);
+    // Runs firstRun..lastRun (lastRun -1: to the last run) of the curves in the range;
+    // skipBranches leaves out the current curve's cursor branches.
+    void DrawCurves(CDrawContext& dc, int group, int firstRun, int lastRun, int firstCurve, int lastCurve,
+                    bool skipBranches = false);
+    // The runs under the current curve's cursors take the cursor-branch colours: a 2-D
+    // view of several runs with "Select Wavefrom Color" on.
+    bool BranchColoursShown() const;
     void DrawNewSegment(CDrawContext& dc, int curve);
     void DrawFftStems(CDrawContext& dc, int curve, int run);
     // Digital traces: every step drawn by the level of its new state.

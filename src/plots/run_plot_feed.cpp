@@ -9,6 +9,7 @@
 #include "analysis/curve_rows.h"
 #include "netlist/netlist_circuit.h"
 #include "plots/auto_scale.h"
+#include "plots/plot_groups.h"
 #include "plots/plot_view.h"
 #include "sim/engine/run_helpers.h"
 #include "ui/framework/colour_slots.h"
@@ -52,22 +53,21 @@ void RunPlotFeed::Attach(AnalysisRun& run) {
     prepared_ = false;
     viewRuns_ = copied_ = 0;
     lastPercent_ = -1;
+    // The last run's points go: the window shows its empty axes until the new points
+    // arrive, and the commands that need points wait for them.
+    view_.ClearPointCounts();
+    view_.RepaintAll();
     run.pointStored = [this, &run] { Update(run.plot); };
 }
 
-// The view's curves are the run's plotted ones, with the ranges, colours and groups of
-// their rows; "Auto" axes and sweep axes are marked to scale themselves.
-void RunPlotFeed::Prepare(AnalysisPlot& plot) {
-    prepared_ = true;
-    PlotData& data = view_.data;
-    // The limits as the run read them.
-    data.sweep = SweepRangesFromSetup(kind_, setup_);
-    const int method = kind_ == 1 ? (setup_.options & kStepMask) : kind_ == 2 ? (setup_.sweep[0] & kStepMask) : 0;
-    // An AC sweep goes by decades unless it is linear; a DC sweep only when asked.
-    logSweep_ = (kind_ == 1 && method != kStepLinear) || (kind_ == 2 && method == kStepLog);
+std::vector<int> BuildViewGraphs(CAPDraw& view, const AnalysisPlot& plot, const AnalysisSetup& setup, int kind) {
+    PlotData& data = view.data;
+    // The limits as the run reads them.
+    data.sweep = SweepRangesFromSetup(kind, setup);
     data.curves.clear();
+    data.storeCurves.clear();
     data.xRangeTexts.clear();
-    shown_.clear();
+    std::vector<int> shown;
     for (int c = 0; c < static_cast<int>(plot.curves.size()); ++c) {
         const AnalysisCurve& curve = plot.curves[c];
         if (!(curve.flags & kCurvePlotted)) continue;
@@ -79,8 +79,8 @@ void RunPlotFeed::Prepare(AnalysisPlot& plot) {
         g.busRadix = curve.busRadix;
         g.busWidth = curve.busWidth;
         std::string xRange;
-        if (curve.row >= 0 && curve.row < static_cast<int>(setup_.rows.size())) {
-            const CurveRowRecord& row = setup_.rows[curve.row];
+        if (curve.row >= 0 && curve.row < static_cast<int>(setup.rows.size())) {
+            const CurveRowRecord& row = setup.rows[curve.row];
             g.rowIndex = curve.row;
             g.style.lineColour = row.lineColour;
             g.style.textColour = row.textColour;
@@ -102,19 +102,32 @@ void RunPlotFeed::Prepare(AnalysisPlot& plot) {
             a.minorStep = a.savedMinorStep = curve.minorStep[from];
             a.autoMark = kNoAutoScale;
             if (g.rowIndex >= 0) {
-                const CurveRowRecord& row = setup_.rows[g.rowIndex];
+                const CurveRowRecord& row = setup.rows[g.rowIndex];
                 if (!row.valueFormat[axis].empty()) a.valueFormat.spec.Set(row.valueFormat[axis].c_str());
                 if (!row.scaleFormat[axis].empty()) a.scaleFormat.spec.Set(row.scaleFormat[axis].c_str());
             }
         }
         data.curves.push_back(g);
         data.xRangeTexts.push_back(xRange);
-        shown_.push_back(c);
+        shown.push_back(c);
         const int v = static_cast<int>(data.curves.size()) - 1;
         for (int axis = kXAxis; axis <= kYAxis; ++axis)
             if (curve.autoScale[axis == kXAxis ? kAxisX : kAxisY]) AutoScaleAxis(data, v, axis);
     }
     data.plottedCount = static_cast<int>(data.curves.size());
+    data.storeCurves.assign(data.curves.size(), StoreCurve{});  // no points yet
+    RenumberPlotGroups(data);
+    UpdateGroupDigitalStatus(data);
+    return shown;
+}
+
+// The view's curves are the run's plotted ones; the empty axes are drawn at once.
+void RunPlotFeed::Prepare(AnalysisPlot& plot) {
+    prepared_ = true;
+    const int method = kind_ == 1 ? (setup_.options & kStepMask) : kind_ == 2 ? (setup_.sweep[0] & kStepMask) : 0;
+    // An AC sweep goes by decades unless it is linear; a DC sweep only when asked.
+    logSweep_ = (kind_ == 1 && method != kStepLinear) || (kind_ == 2 && method == kStepLog);
+    shown_ = BuildViewGraphs(view_, plot, setup_, kind_);
     view_.PrepareCurves(std::max(1, static_cast<int>(plot.runs.RunCapacity())));
     // The empty axes are drawn now; the curves grow over them.
     view_.Invalidate();

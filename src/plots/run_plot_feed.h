@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <vector>
 
 #include "plots/graph_record.h"
 
@@ -22,6 +23,11 @@ struct AnalysisSetup;
 // AC stop and start frequencies, the first DC sweep variable with its final and initial
 // values. Texts that do not read leave zeros.
 SweepRanges SweepRangesFromSetup(int kind, const AnalysisSetup& setup);
+
+// The view's curves from the plot's plotted curves, with the ranges, colours, groups
+// and formats of their rows; "Auto" axes are marked to scale themselves. The curves hold
+// no points yet. Returns the plot's curve of each view curve.
+std::vector<int> BuildViewGraphs(CAPDraw& view, const AnalysisPlot& plot, const AnalysisSetup& setup, int kind);
 
 class RunPlotFeed {
 public:

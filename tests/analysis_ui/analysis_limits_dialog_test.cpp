@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/accelerator.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -128,6 +130,14 @@ TEST(AnalysisLimits, EditedLimitAndCellsAreStoredOnLeaving) {
     d->FocusItem(CAnalysisLimitsDlg::CellId(0, kColYExpression));
     platform::automation::SendKeyToItem(*d, CAnalysisLimitsDlg::CellId(0, kColYExpression), platform::key::kUp);
     EXPECT_EQ(d->FocusedItem(), CAnalysisLimitsDlg::CellId(3, kColYExpression));
+    // The dialog's own table: Alt+S and Alt+R put the focus into the two combo boxes.
+    ASSERT_NE(d->Accelerators(), nullptr);
+    EXPECT_EQ(d->Accelerators()->Translate({'S', platform::kAltDown}), kCmdFocusStateVariables);
+    EXPECT_EQ(d->Accelerators()->Translate({'R', platform::kAltDown}), kCmdFocusRunOptions);
+    ASSERT_TRUE(d->ExecuteCommand(kCmdFocusStateVariables));
+    EXPECT_EQ(d->FocusedItem(), kLimStateVariables);
+    platform::automation::SendKeyToItem(*d, kLimStateVariables, 'R', platform::kAltDown);
+    EXPECT_EQ(d->FocusedItem(), kLimRunOptions);
 }
 
 TEST(AnalysisLimits, AddDeleteAndGroupIcons) {

@@ -173,6 +173,42 @@ TEST_F(CircuitAnalysis, PlotPropertiesWriteTheCurveRows) {
     EXPECT_NE(text.find(".TRAN 10u 10m\r\n"), std::string::npos) << text;
 }
 
+// Before the first run F10 edits curves made from the rows (they go again with the
+// sheet); the run's numeric output takes the header and delimiter of the plot.
+TEST_F(CircuitAnalysis, PropertiesBeforeTheFirstRunAndTheNumericOutputHeader) {
+    ASSERT_NE(OpenDeck("rc.cir", kDeck), nullptr);
+    ASSERT_TRUE(StartCircuitAnalysis(0));
+    CAPDraw* view = ActiveAnalysisView();
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->data.curves.empty());
+    platform::automation::QueueModalScript([](platform::Dialog& d) {
+        auto& sheet = dynamic_cast<CG2DPropSheet&>(d);
+        CG2DPlotPage& page = *sheet.plotPage;
+        EXPECT_EQ(page.ItemString(kPropCurveList, 1), "V(OUT)");
+        page.SetCurSel(kPropCurveList, 1);
+        page.OnControlNotify(kPropCurveList, platform::Notify::SelChange);
+        page.SetCurSel(kPropPlotGroup, 1);
+        page.OnControlNotify(kPropPlotGroup, platform::Notify::SelChange);
+        platform::automation::ClickItem(sheet, 1);
+        return 1;
+    });
+    ASSERT_TRUE(view->ExecuteCommand(kCmdProperties));
+    EXPECT_TRUE(view->data.curves.empty());
+    std::vector<CurveRowRecord>& rows = *view->propertiesHost.curveRows();
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows[1].plotGroup, '2');
+
+    rows[1].options |= CO_OUTPUT;
+    view->numericOutputDelimiter = ';';
+    view->numericOutputHeader.texts = {"Filter check", "", ""};
+    ASSERT_EQ(RunActiveAnalysis(), 0);
+    EXPECT_EQ(view->data.curves[1].plotGroup, 2);
+    std::ifstream in(folder / "rc.TNO");
+    const std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(report.find("Filter check"), std::string::npos) << report;
+    EXPECT_NE(report.find(";"), std::string::npos) << report;
+}
+
 // The Stepping command lists the circuit's own parts, models and symbols; a model
 // parameter stepped over three values gives three runs.
 TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {

@@ -10,6 +10,7 @@
 #include "plot_fixture.h"
 #include "plots/plot_colour_page.h"
 #include "plots/plot_format_page.h"
+#include "plots/plot_header_page.h"
 #include "plots/plot_properties.h"
 #include "ui/framework/shell_state.h"
 
@@ -19,6 +20,7 @@ using namespace ob7;
 using platform::Notify;
 using platform::automation::ClickItem;
 using platform::automation::QueueModalScript;
+using platform::automation::SendTextToItem;
 
 // V(IN) and V(OUT) in pane 1, I(R1) in pane 2, each from a curve row.
 struct PropertiesTest : ::testing::Test {
@@ -165,19 +167,29 @@ TEST_F(PropertiesTest, ColourPagePlotAllAndPicture) {
         sheet.SetActivePage(2);
         CG2DColorPage& page = *sheet.colourPage;
         EXPECT_TRUE(page.IsCreated());
-        EXPECT_EQ(page.ItemString(kColObjects, CG2DColorPage::kPlotAll), "Plot All");
-        EXPECT_EQ(page.ItemString(kColObjects, CG2DColorPage::kFirstCurve + 1), "V(OUT)");
-        page.SetCurSel(kColObjects, CG2DColorPage::kPlotAll);
+        EXPECT_EQ(page.ItemString(kColObjects, page.PlotAllIndex()), "Plot All");
+        EXPECT_EQ(page.ItemString(kColObjects, page.FirstCurve() + 1), "V(OUT)");
+        page.SetCurSel(kColObjects, page.PlotAllIndex());
         page.OnControlNotify(kColObjects, Notify::SelChange);
         EXPECT_EQ(page.CurSel(kColWidth), 0);  // the first curve's width
         page.SetCurSel(kColWidth, 2);
         page.OnControlNotify(kColWidth, Notify::SelChange);
         ClickItem(page, kColSecondButtons + 4);  // every curve line in colour 4
-        // Select Box-like items without a second colour: Graph Background.
-        page.SetCurSel(kColObjects, CG2DColorPage::kGraphBackground);
+        // "Select Box" has no width, pattern or second colour; it sets the view's colour.
+        EXPECT_EQ(page.ItemString(kColObjects, CG2DColorPage::kSelectBox), "Select Box");
+        EXPECT_EQ(page.ItemString(kColObjects, CG2DColorPage::kDataPointLabels), "Data Point Labels");
+        page.SetCurSel(kColObjects, CG2DColorPage::kSelectBox);
         page.OnControlNotify(kColObjects, Notify::SelChange);
         EXPECT_FALSE(page.IsItemEnabled(kColWidth));
-        page.SetCurSel(kColObjects, CG2DColorPage::kFirstCurve + 1);
+        EXPECT_FALSE(page.IsItemEnabled(kColPattern));
+        ClickItem(page, kColFirstButtons + 13);
+        // "Data Point Labels": a foreground and a background.
+        page.SetCurSel(kColObjects, CG2DColorPage::kDataPointLabels);
+        page.OnControlNotify(kColObjects, Notify::SelChange);
+        EXPECT_EQ(page.ItemText(kColFirstLabel), "Foreground");
+        EXPECT_EQ(page.ItemText(kColSecondLabel), "Background");
+        ClickItem(page, kColSecondButtons + 14);
+        page.SetCurSel(kColObjects, page.FirstCurve() + 1);
         page.OnControlNotify(kColObjects, Notify::SelChange);
         EXPECT_TRUE(page.IsItemEnabled(kColWidth));
         EXPECT_TRUE(sheet.Grab().SavePng(PngPath("plot_properties_colours.png")));
@@ -190,6 +202,53 @@ TEST_F(PropertiesTest, ColourPagePlotAllAndPicture) {
     }
     EXPECT_EQ(rows[2].lineWidth, 3);
     EXPECT_EQ(rows[2].lineColour, 4);
+    EXPECT_EQ(view.colours.selectBox, 13);
+    EXPECT_EQ(view.pointLabelBackground, 14);
+}
+
+// Without a view the page edits the defaults of new plots: nine or twelve fixed items,
+// no "Plot All", "Curve 1" to "Curve 10"; OK stores into the defaults and "Default"
+// resets them.
+TEST(PlotColourDefaults, PageWithoutAView) {
+    PlotTestApp();
+    for (int kind : {static_cast<int>(kDraw2DPlot), 19}) {
+        PlotStyleDefaults defaults = DefaultPlotStyles(kind);
+        const int fixed = kind == kDraw2DPlot ? 12 : 9;
+        CPropertySheet2 sheet("Preferences");
+        CG2DColorPage page(defaults, kind);
+        sheet.AddPage(page);
+        QueueModalScript([&](platform::Dialog&) {
+            EXPECT_EQ(page.PlotAllIndex(), -1);
+            EXPECT_EQ(page.ItemString(kColObjects, fixed - 1), kind == kDraw2DPlot ? "Data Point Labels" : "Tracker");
+            EXPECT_EQ(page.ItemString(kColObjects, fixed), "Curve 1");
+            EXPECT_EQ(page.ItemString(kColObjects, fixed + 9), "Curve 10");
+            page.SetCurSel(kColObjects, fixed + 2);  // Curve 3
+            page.OnControlNotify(kColObjects, Notify::SelChange);
+            EXPECT_EQ(page.IsItemEnabled(kColRainbow), kind == kDraw2DPlot);
+            page.SetCurSel(kColWidth, 4);
+            page.OnControlNotify(kColWidth, Notify::SelChange);
+            if (kind == kDraw2DPlot) EXPECT_TRUE(sheet.Grab().SavePng(PngPath("plot_colour_defaults.png")));
+            ClickItem(sheet, 1);
+            return 1;
+        });
+        sheet.DoModal();
+        EXPECT_EQ(defaults.curves[2].lineWidth, 5);
+        EXPECT_EQ(defaults.curves[1].lineWidth, 1);
+        EXPECT_EQ(defaults.curves[2].lineColour, 2);  // the default colours of curves 1..10
+        EXPECT_EQ(defaults.first[CG2DColorPage::kSelectBox], 4);
+        EXPECT_EQ(defaults.gridPattern, 2);
+
+        CPropertySheet2 again("Preferences");
+        CG2DColorPage reset(defaults, kind);
+        again.AddPage(reset);
+        QueueModalScript([&](platform::Dialog&) {
+            ClickItem(reset, kColDefault);
+            ClickItem(again, 1);
+            return 1;
+        });
+        again.DoModal();
+        EXPECT_EQ(defaults.curves[2].lineWidth, 1);
+    }
 }
 
 // Apply Now puts the edits into the view and keeps the sheet open; Cancel afterwards
@@ -225,6 +284,83 @@ TEST_F(PropertiesTest, ColourPageDefault) {
         EXPECT_EQ(view.data.curves[c].style.lineWidth, DefaultCurveStyle(c).lineWidth);
         EXPECT_EQ(view.data.curves[c].style.lineColour, kCurveStyleDefaultColours[c]);
     }
+}
+
+// The Header page: a delimiter button takes effect at once and Cancel puts it back; an
+// empty Other is a space, typing a character chooses Other; OK stores the texts with
+// their line breaks as backslash-n.
+TEST_F(PropertiesTest, HeaderPageDelimiterAndTexts) {
+    Run([&](CG2DPropSheet& sheet) {
+        EXPECT_EQ(sheet.PageCount(), 4);
+        sheet.SetActivePage(3);
+        CG2DNumOutPage& page = *sheet.headerPage;
+        EXPECT_TRUE(page.IsButtonChecked(kHeadSpace));
+        EXPECT_EQ(page.ItemText(kHeadCenter), "$analysis");
+        ClickItem(page, kHeadComma);
+        EXPECT_EQ(view.numericOutputDelimiter, ',');
+        ClickItem(sheet, 2);
+        return 2;
+    });
+    EXPECT_EQ(view.numericOutputDelimiter, ' ');
+
+    view.numericOutputDelimiter = '|';
+    Run([&](CG2DPropSheet& sheet) {
+        sheet.SetActivePage(3);
+        CG2DNumOutPage& page = *sheet.headerPage;
+        EXPECT_TRUE(page.IsButtonChecked(kHeadOther));
+        EXPECT_EQ(page.ItemText(kHeadOtherChar), "|");
+        page.SetItemText(kHeadOtherChar, "");
+        ClickItem(page, kHeadOther);
+        EXPECT_EQ(view.numericOutputDelimiter, ' ');
+        ClickItem(page, kHeadTab);
+        SendTextToItem(page, kHeadOtherChar, "#");
+        EXPECT_TRUE(page.IsButtonChecked(kHeadOther));
+        EXPECT_EQ(view.numericOutputDelimiter, '#');
+        page.SetItemText(kHeadLeft, "Amp\r\nRev 2");
+        EXPECT_TRUE(sheet.Grab().SavePng(PngPath("plot_properties_header.png")));
+        ClickItem(sheet, 1);
+        return 1;
+    });
+    EXPECT_EQ(view.numericOutputDelimiter, '#');
+    EXPECT_EQ(view.numericOutputHeader.texts[0], "Amp\\nRev 2");
+}
+
+// A plot without curves gets them from the rows for the sheet: they can be edited and
+// OK writes into the rows, and the curves go again when the sheet closes. A build that
+// fails leaves a disabled list and no Scales and Formats page.
+TEST_F(PropertiesTest, CurvesBuiltBeforeTheFirstRun) {
+    view.ClearPlotData();
+    int builds = 0;
+    host.buildGraphs = [&] {
+        ++builds;
+        view.data.curves = {MakeCurve("V(A)", "T", 1, 12, 'T'), MakeCurve("V(B)", "T", 1, 9, 'T')};
+        view.data.curves[0].rowIndex = 0, view.data.curves[1].rowIndex = 1;
+        view.data.storeCurves.assign(2, StoreCurve{});  // no points
+        view.data.plottedCount = 2;
+        return 0;
+    };
+    Run([&](CG2DPropSheet& sheet) {
+        EXPECT_EQ(sheet.PageCount(), 4);  // Plot, Scales and Formats, Colors, Header
+        CG2DPlotPage& page = *sheet.plotPage;
+        EXPECT_EQ(page.ItemString(kPropCurveList, 1), "V(B)");
+        page.SetCurSel(kPropCurveList, 1);
+        page.OnControlNotify(kPropCurveList, Notify::SelChange);
+        page.SetCurSel(kPropPlotGroup, 1);
+        page.OnControlNotify(kPropPlotGroup, Notify::SelChange);
+        ClickItem(sheet, 1);
+        return 1;
+    });
+    EXPECT_EQ(builds, 1);
+    EXPECT_EQ(rows[1].plotGroup, '2');
+    EXPECT_TRUE(view.data.curves.empty());
+
+    host.buildGraphs = [&] { return 13801; };
+    Run([&](CG2DPropSheet& sheet) {
+        EXPECT_EQ(sheet.PageCount(), 3);
+        EXPECT_FALSE(sheet.plotPage->IsItemEnabled(kPropCurveList));
+        ClickItem(sheet, 2);
+        return 2;
+    });
 }
 
 TEST_F(PropertiesTest, NotDuringARun) {

@@ -863,3 +863,60 @@ TEST(PlotLayout, SpectrumStems) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ob7;
+
+// With "Select Wavefrom Color", the current curve's branches under its cursors are drawn
+// last in the two cursor-branch colours, over the curves after it; without it every
+// branch keeps the curve colour and later curves lie on top.
+TEST(CursorBranches, DrawnLastInTheBranchColours) {
+    PlotTestApp();
+    CAPDraw view;
+    view.viewKind = 0;
+    view.smoothCurves = false;
+    view.data.curves = {MakeCurve("A", "T", 1, 2, 'T'), MakeCurve("B", "T", 1, 13, 'T')};
+    view.data.plottedCount = 2;
+    ASSERT_EQ(view.PrepareCurves(3), 0);
+    for (int r = 0; r < 3; ++r) {
+        view.BeginRun(RunStartValues{});
+        for (double t : {0.0, 10.0}) {
+            const double xy[4] = {t, r + 1.0, t, 2.0};  // A at 1, 2, 3; B always at 2
+            view.StoreRunPoint(xy);
+        }
+    }
+    for (GraphRecord& g : view.data.curves) {
+        g.axis[kXAxis].min = 0, g.axis[kXAxis].max = 10;
+        g.axis[kYAxis].min = 0, g.axis[kYAxis].max = 4;
+    }
+    view.RescaleAllAxes();
+    view.data.curves[0].cursor[0].run = 1;
+    view.data.curves[0].cursor[1].run = 2;
+    view.Create(nullptr, platform::Rect{0, 0, 500, 400});
+    auto render = [&](int preference) {
+        view.selectWaveformColour = preference;
+        view.Invalidate();
+        view.Update();
+        return view.Grab();
+    };
+    const GraphRecord& a = view.data.curves[0];
+    auto at = [&](const platform::Image& image, double y) {
+        return image.Pixel(ValueToPixel(a, kXAxis, 5.0), ValueToPixel(a, kYAxis, y));
+    };
+    const platform::Image off = render(0), on = render(1);
+    const platform::Color colourA = at(off, 1), colourB = at(off, 2);
+    EXPECT_NE(colourA, colourB);
+    EXPECT_EQ(at(off, 3), colourA);
+    EXPECT_EQ(at(on, 1), colourA);  // a branch without a cursor
+    EXPECT_NE(at(on, 2), colourB);  // the left cursor's branch over B
+    EXPECT_NE(at(on, 2), colourA);
+    EXPECT_NE(at(on, 3), colourA);  // the right cursor's branch
+    EXPECT_NE(at(on, 3), at(on, 2));
+    // One run only: no branch colours.
+    view.data.runs.runCount = 1;
+    view.data.curves[0].cursor[0].run = 0;
+    EXPECT_FALSE(view.BranchColoursShown());
+}
+
+}  // namespace

@@ -148,6 +148,15 @@ TEST_F(LivePlot, StoppedRunKeepsWhatWasComputed) {
     EXPECT_GT(last, 3e-3);
     EXPECT_LT(last, 3.5e-3);
     EXPECT_EQ(view.data.PointCount(0) + 1, circuit.LastRun()->plot.RunPointCount(0, 0));
+    // The next run empties the curves before its first point: no graphs meanwhile.
+    ASSERT_TRUE(view.HasGraphs());
+    circuit.prepareRun = [&](AnalysisRun& run) {
+        feed.Attach(run);
+        EXPECT_FALSE(view.HasGraphs());
+        EXPECT_EQ(view.data.plottedCount, 1);  // the curves themselves stay
+        run.pollAbort = [] { return true; };
+    };
+    EXPECT_EQ(circuit.RunAnalysis(0), kMsgRunStoppedByUser);
 }
 
 TEST(SweepRanges, ReadFromTheLimitTexts) {
