@@ -124,3 +124,33 @@ TEST_F(CompiledCases, ModelSteppingChangesEveryDeviceOfTheModel) {
 
 }  // namespace
 }  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+// The length of a lossy line's model stepped: at DC each line is its series resistance
+// R*LEN, so V(2) = 1k / (1k + 10*LEN); the line that gives its own LEN keeps it.
+TEST_F(CompiledCases, SteppedLineModelReachesTheLinesWithoutTheirOwnValue) {
+    std::ofstream(home / "line.cir") << "Line stepped\nV1 1 0 DC 1\nT1 1 0 2 0 LT\nR2 2 0 1k\nT2 1 0 3 0 LT LEN=20\n"
+                                        "R3 3 0 1k\n.MODEL LT TRN(R=10 L=250n C=100p LEN=10)\n.DC V1 1 1 1\n"
+                                        ".PRINT DC V(2) V(3)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "line.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) {
+        StepRecord& r = run.setup.steps[0];
+        r.flags = SF_ENABLED | SF_MODEL | SF_LIST;
+        r.texts[0] = "LT";
+        r.texts[1] = "LEN";
+        r.texts[2] = "10, 50";
+    };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 2);
+    for (int r = 0; r < 2; ++r) {
+        const double len = r == 0 ? 10 : 50;
+        EXPECT_NEAR(plot.RunPointValue(0, r, 0, kAxisY), 1e3 / (1e3 + 10 * len), 1e-9) << len;
+        EXPECT_NEAR(plot.RunPointValue(1, r, 0, kAxisY), 1e3 / (1e3 + 200), 1e-9) << len;
+    }
+}
+
+}  // namespace
+}  // namespace ob7
