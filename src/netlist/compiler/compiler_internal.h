@@ -58,6 +58,10 @@ int ReportCompileError(CompileContext& cc, int part, int code, Args... args) {
 // already gets "_1", "_2", ... Returns the name; the node goes to *node.
 std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, int* node);
 
+// In an AC analysis the part's FREQ text, when given, becomes the expression (stored
+// raw, compiled by the expression sweep). 0 or 15055 (reported against the part).
+int SetFrequencyExpression(CompileContext& cc, int part, CompiledExpression* e);
+
 // Links a built device to its part.
 void AttachDeviceToPart(CompileContext& cc, int part, DeviceInstance* device);
 
