@@ -558,3 +558,49 @@ TEST_F(CompileMoreParts, FunctionSourcesTakeTheirFrequencyFormulaInTheSmallSigna
 }
 
 }  // namespace
+
+#include "devices/bsim1_cards.h"
+#include "devices/bsim2_cards.h"
+
+namespace {
+
+// Levels 4 and 5 take their series resistances from their own tables (RD, RS, and RSH
+// times the squares of the text) through internal nodes: the operating point equals that
+// of the same transistor without them and with the resistors drawn outside.
+TEST_F(CompileMoreParts, MosfetLevels4And5ReachTheirSeriesResistancesThroughInternalNodes) {
+    const struct {
+        std::initializer_list<std::pair<const char*, double>> card;
+        const char* resistances;  // model text
+        const char* squares;      // instance text
+    } cases[] = {
+        {bsim1_cards::kNmosCard, "RD=100 RS=50", ""},
+        {bsim1_cards::kNmosCard, "RSH=50", "NRD=2 NRS=1"},
+        {bsim2_cards::kNmosCard, "RD=100 RS=50", ""},
+    };
+    for (const auto& c : cases) {
+        std::string card;
+        for (auto [name, value] : c.card) card += std::string(" ") + name + "=" + std::to_string(value);
+        SCOPED_TRACE(card + " " + c.resistances);
+        const std::string head = "mos\nVDD 1 0 5\nRL 1 2 20k\nVG 3 0 3\n";
+        double drain[2] = {0, 0}, source[2] = {0, 0};
+        for (int outside = 0; outside < 2; ++outside) {
+            const std::string deck =
+                outside ? head + "RDX 2 5 100\nRSX 6 0 50\nM1 5 3 6 0 NB L=2u W=10u\n.MODEL NB NMOS(" + card + ")\n.END\n"
+                        : head + "M1 2 3 0 0 NB L=2u W=10u " + c.squares + "\n.MODEL NB NMOS(" + card + " " +
+                              c.resistances + ")\n.END\n";
+            ASSERT_EQ(Read(deck, kDc), 0);
+            ASSERT_EQ(Compile(), 0) << FirstReport();
+            EXPECT_EQ(compiled.nodeCount, compiled.circuitNodes + (outside ? 0 : 2));
+            ASSERT_EQ(SolveCompiledOperatingPoint(compiled), 0) << FirstReport();
+            drain[outside] = V("2");
+            source[outside] = outside ? V("6") : Solution[static_cast<size_t>(compiled.circuitNodes + 2)];
+            FreeSimulationState();
+            ClearCompiledDevices();
+        }
+        EXPECT_GT(source[1], 1e-3);  // the transistor conducts
+        EXPECT_NEAR(drain[0], drain[1], 1e-4);
+        EXPECT_NEAR(source[0], source[1], 1e-5);
+    }
+}
+
+}  // namespace
