@@ -73,6 +73,8 @@ int EvalPartValue(CompileContext& cc, int part, const std::string& text, double*
 // given (the first is the part type's own; the others are its other polarities); it is
 // added to the circuit's model lists. Null after a reported error.
 ModelParams* FindPartModel(CompileContext& cc, int part, std::initializer_list<int> modelTypes);
+// The index of the model statement the part names, or -1 after a reported error.
+int FindPartModelStatement(CompileContext& cc, int part, std::initializer_list<int> modelTypes);
 
 // The next value token of a value text: a number, a word, a bracketed group, joined by
 // operators when `join` is set. Returns the characters consumed; the token goes to out.

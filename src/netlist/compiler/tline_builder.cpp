@@ -1,11 +1,14 @@
 // Transmission lines (T parts) from the TRN model and the instance text, which overrides
 // the model for this line alone: lossless by ZO and TD, or ZO, F and NL; lossy by R, L,
-// G, C and LEN when neither names any of ZO, TD, F and NL. Every line has a TRN record
-// of its own (a model resolves afresh for each line), so the instance values are written
-// into it, at build time and again before every run, after stepping and tolerances.
+// G, C and LEN when neither names any of ZO, TD, F and NL. One record per TRN statement
+// stands for the model, which stepping and LOT tolerances reach by name; every line works
+// on a copy of its own whose parent that record is, and the line's own values are written
+// into the copy at build time and again before every run, after stepping and tolerances.
 
 #include <cctype>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 
 #include "circuit/attribute_ids.h"
 #include "netlist/compiler/compiler_internal.h"
@@ -28,6 +31,7 @@ constexpr int kLineKindSlot = 21;  // 1 for a lossless line's model, 0 for a los
 struct LineValues {
     int part = -1;
     ModelParams* model = nullptr;
+    std::unique_ptr<ModelParams> copy;  // the line's copy of its model's record
     TLine* lossless = nullptr;
     LossyLine* lossy = nullptr;
     GivenValue given[kLen + 1];
@@ -36,6 +40,38 @@ struct LineValues {
 };
 
 std::vector<LineValues> Lines;
+std::unordered_map<int, ModelParams*> ModelRows;  // by statement
+
+// The record that stands for a TRN statement, made by the first line that names it.
+ModelParams* ModelRow(CompileContext& cc, int part, int statement) {
+    ModelParams*& row = ModelRows[statement];
+    if (row) return row;
+    if (!(row = FindModel(cc.c.tables, -1, statement))) {
+        MarkPartErrorSource(cc.c, part);
+        return nullptr;
+    }
+    CircuitModels[kModelTrn].push_back(row);
+    return row;
+}
+
+std::unique_ptr<ModelParams> CopyOfModel(ModelParams& row) {
+    auto copy = std::make_unique<ModelParams>();
+    copy->modelType = row.modelType;
+    copy->scopedName = row.scopedName;
+    copy->statement = row.statement;
+    copy->parent = &row;
+    copy->akoBase = row.akoBase;
+    if (row.nominal) {
+        // Its own nominal values: the line writes its values into them.
+        copy->nominal = std::make_shared<ModelValueArray>(row.modelType, row.nominal->Size());
+        copy->nominal->CopyFrom(*row.nominal, row.nominal->Size());
+    }
+    copy->values.Reset(row.modelType, row.values.Size());
+    copy->values.CopyFrom(row.values, row.values.Size());
+    copy->hasTolerances = row.hasTolerances;
+    copy->tolerances = row.tolerances;
+    return copy;
+}
 
 bool IsKeyChar(char ch) { return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_'; }
 
@@ -137,15 +173,24 @@ bool HasAssignment(const std::string& text, const char* key) {
 
 }  // namespace
 
-void ForgetLineModels() { Lines.clear(); }
+void ForgetLineModels() {
+    Lines.clear();
+    ModelRows.clear();
+}
 
 int BuildTransmissionLine(CompileContext& cc, int part) {
     NetlistPart& p = cc.Part(part);
     if (p.pinNodes.size() < 4) return ReportCompileError(cc, part, 10859);
-    // A TRN model resolves to a record of this line's own; without MODEL the defaults.
+    // The line's copy of its model's record; without MODEL a record of the defaults.
     ModelParams* model = nullptr;
+    std::unique_ptr<ModelParams> copy;
     if (!PartAttr(p, ATTR_MODEL).empty()) {
-        if (!(model = FindPartModel(cc, part, {kModelTrn}))) return kMsgReported;
+        const int statement = FindPartModelStatement(cc, part, {kModelTrn});
+        ModelParams* row = statement < 0 ? nullptr : ModelRow(cc, part, statement);
+        if (!row) return kMsgReported;
+        copy = CopyOfModel(*row);
+        model = copy.get();
+        CircuitModels[kModelTrn].push_back(model);
     } else {
         if (!(model = FindModel(cc.c.tables, kModelTrn, -1))) return ReportCompileError(cc, part, kMsgInsufficientMemory);
         CircuitModels[kModelTrn].push_back(model);
@@ -163,6 +208,7 @@ int BuildTransmissionLine(CompileContext& cc, int part) {
     LineValues& line = Lines.back();
     line.part = part;
     line.model = model;
+    line.copy = std::move(copy);
     line.statementGivesNl = statement && IsModelParamGiven(cc.c.tables, *model, kNl);
     return lossless ? BuildLosslessLine(cc, part, line, value) : BuildLossyLine(cc, part, line, value);
 }
