@@ -1,10 +1,14 @@
 // One Newton load pass over 10,000 diodes, level-1, BSIM1 or BSIM3 MOSFETs (BSIM1 and
 // BSIM3 also at a time point), JFETs or GaAs FETs, each device on nodes of its own, biased
 // so that every device conducts. The counter "per_device" is the time of one device's load.
+// The lossy line's first load at a new time point, against the length of its history
+// (the convolution is one pass over it): "per_point" is the time per history point.
 //
 // Run: build-*/bench/device_loads_bench --benchmark_counters_tabular=true
 
 #include <benchmark/benchmark.h>
+
+#include <cmath>
 
 #include "sim/devices/bsim12.h"
 #include "sim/devices/bsim3.h"
@@ -13,6 +17,7 @@
 #include "sim/devices/diode.h"
 #include "sim/devices/gaasfet.h"
 #include "sim/devices/jfet.h"
+#include "sim/devices/lossy_line.h"
 #include "sim/devices/mosfet.h"
 #include "sim/devices/temperature_update.h"
 #include "sim/engine/integration.h"
@@ -186,5 +191,36 @@ void GaasfetStatzLoadPass(benchmark::State& state) {
 BENCHMARK(GaasfetStatzLoadPass)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+void LossyLineTimePoint(benchmark::State& state) {
+    const int points = static_cast<int>(state.range(0));
+    RegisterDeviceKind(&kLossyLineKind);
+    RegisterLossyLinePasses();
+    auto model = MakeModelParams(kModelTrn);
+    for (auto [name, value] : {std::pair{"R", 10.0}, {"L", 250e-9}, {"C", 100e-12}, {"LEN", 1.0}})
+        SetModelParam(*model, name, value);
+    CircuitModels[kModelTrn].push_back(model.get());
+    LossyLine* line = AddLossyLine(model.get(), 1, 0, 2, 0);
+    PrepareEngine(2);
+    OperatingPointPhase = 0;
+    AnalysisMode = kModeTransient;
+    InitLossyLineHistories();
+    // A ringing history at 50 ps steps; each pass loads at a new time after it.
+    const double step = 50e-12;
+    for (int k = 1; k < points; ++k)
+        line->history.push_back({k * step, std::sin(k * 0.01), 0.02 * std::sin(k * 0.01), std::cos(k * 0.01), 0});
+    double t = points * step;
+    for (auto _ : state) {
+        t += 1e-15;
+        Run.time = t;
+        benchmark::DoNotOptimize(LoadCircuit());
+    }
+    state.counters["per_point"] =
+        benchmark::Counter(points, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    FreeLossyLineBuffers();
+    FreeSimulationState();
+    ClearCircuitModels();
+}
+BENCHMARK(LossyLineTimePoint)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -8,8 +8,10 @@
 #include "devices/device_checks.h"
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/lossy_line.h"
+#include "sim/devices/lossy_line_coeffs.h"
 #include "sim/devices/lossy_line_math.h"
 #include "sim/devices/time_breakpoints.h"
+#include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
 namespace ob7 {
@@ -134,6 +136,83 @@ TEST_F(LossyLines, AKinkInAPortWaveAsksForABreakpointOneDelayLater) {
     ASSERT_EQ(AcceptLossyLineStep(), 0);
     EXPECT_EQ(breakpoints.size(), 1u);
     RequestTimeBreakpoint = nullptr;
+}
+
+TEST_F(LossyLines, DelayedValueByInterpolationMode) {
+    // LC line, 5 ns. Port 2's voltage over five points: 0, 0, 1, 1, 1 at 0..4 ns; at
+    // t = 6.5 ns the delayed time 1.5 ns lies between the points at 1 and 2 ns.
+    double* x = Line({{"L", 250e-9}, {"C", 100e-12}, {"LEN", 1}});
+    ASSERT_EQ(Temperatures(27), 0);
+    std::vector<LossyLinePoint> h;
+    for (int k = 0; k < 5; ++k) h.push_back({k * 1e-9, 0, 0, k >= 2 ? 1.0 : 0.0, 0});
+    LossyCoefficients c;
+    LocateDelayedPoint(x, h, 6.5e-9, c);
+    ASSERT_TRUE(c.delayed);
+    EXPECT_EQ(x[kLossyAuxIndex], 1);
+    // Quadratic over 0, 1, 2 ns: 0.375; linear over 1, 2 ns: 0.5.
+    const struct {
+        int mode;
+        double expected;
+    } cases[] = {{kLossyInterpQuadratic, 0.375}, {kLossyInterpLinear, 0.5}, {kLossyInterpMixed, 0.375}};
+    for (const auto& m : cases) {
+        x[kLossyInterpMode] = m.mode;
+        EXPECT_NEAR(DelayedValue(x, c, h, &LossyLinePoint::v2), m.expected, 1e-12) << m.mode;
+    }
+    // At 2.5 ns the parabola through 1, 2, 3 ns overshoots its points (1.125): mixed
+    // mode takes the line instead.
+    LocateDelayedPoint(x, h, 7.5e-9, c);
+    x[kLossyInterpMode] = kLossyInterpQuadratic;
+    EXPECT_NEAR(DelayedValue(x, c, h, &LossyLinePoint::v2), 1.125, 1e-12);
+    x[kLossyInterpMode] = kLossyInterpMixed;
+    EXPECT_NEAR(DelayedValue(x, c, h, &LossyLinePoint::v2), 1, 1e-12);
+    // Before the delay has passed the first point: the initial value.
+    LocateDelayedPoint(x, h, 4e-9, c);
+    EXPECT_FALSE(c.delayed);
+    EXPECT_EQ(DelayedValue(x, c, h, &LossyLinePoint::v2), 0);
+}
+
+TEST_F(LossyLines, TruncationErrorHalvesTheStep) {
+    // RC line, 1k load scale: a port voltage bending sharply over the last three points
+    // halves a proposed step; the same points on a straight line leave it.
+    Line({{"R", 100}, {"C", 100e-12}, {"LEN", 1}});
+    ASSERT_EQ(Temperatures(27), 0);
+    auto* line = static_cast<LossyLine*>(DeviceListTable[kLossyLineList].first);
+    line->input1 = line->input2 = 1e-3;
+    line->history = {{0, 0, 0, 0, 0}, {1e-9, 1, 0, 0, 0}, {2e-9, 2, 0, 0, 0}};
+    double step = 1e-9;
+    EXPECT_EQ(LossyLteEstimate(*line, 3e-9), 0);
+    ASSERT_EQ(LimitLossyLineTimeStep(&step), 0);
+    EXPECT_EQ(step, 1e-9);
+    line->history[2].v1 = 0;  // a peak of 1 V at 1 ns
+    EXPECT_GT(LossyLteEstimate(*line, 3e-9), 7 * (1e-12 + 1e-3 * 2e-3));
+    ASSERT_EQ(LimitLossyLineTimeStep(&step), 0);
+    EXPECT_EQ(step, 0.5e-9);
+}
+
+TEST_F(LossyLines, CompactionDropsAPointOnlyWhenEveryLineRunsStraight) {
+    Line({{"R", 100}, {"C", 100e-12}, {"LEN", 1}});
+    Line({{"R", 100}, {"C", 100e-12}, {"LEN", 2}});
+    ASSERT_EQ(Temperatures(27), 0);
+    LossyLine* first = static_cast<LossyLine*>(DeviceListTable[kLossyLineList].first);
+    LossyLine* second = static_cast<LossyLine*>(first->next);
+    first->branch1 = 3, first->branch2 = 4, second->branch1 = 5, second->branch2 = 6;
+    Solution.assign(7, 0.0);
+    Options.trytocompact = 1;
+    // Both lines' port 1 ramps 1 V per ns: the middle point goes.
+    for (LossyLine* l : {first, second}) l->history = {{0, 0, 0, 0, 0}, {1e-9, 1, 0, 0, 0}};
+    Solution[1] = 2;
+    ob7::Run.time = 2e-9;
+    ASSERT_EQ(AcceptLossyLineStep(), 0);
+    EXPECT_EQ(first->history.size(), 2u);
+    EXPECT_EQ(second->history.size(), 2u);
+    EXPECT_EQ(first->history.back().t, 2e-9);
+    // The second line's port 2 (node 2) turns: nothing goes from either.
+    Solution[1] = 3, Solution[2] = 1;
+    ob7::Run.time = 3e-9;
+    ASSERT_EQ(AcceptLossyLineStep(), 0);
+    EXPECT_EQ(first->history.size(), 3u);
+    EXPECT_EQ(second->history.size(), 3u);
+    Options.trytocompact = 0;
 }
 
 }  // namespace

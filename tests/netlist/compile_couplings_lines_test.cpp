@@ -209,6 +209,13 @@ TEST_F(CompileParts, LineValuesAreAppliedAgainBeforeARun) {
     EXPECT_EQ(reports.reports.back().id, 10867);
 }
 
+TEST_F(CompileParts, ALossyLineIsADcPathFromPortToPort) {
+    // Node 3 reaches ground only through the lines' series resistances.
+    ASSERT_EQ(Compile("T1 2 0 3 0 LRC\nT2 3 0 4 0 LRC\nR4 4 0 50\n.MODEL LRC TRN(R=100 C=100p LEN=1)\n"), 0)
+        << (reports.reports.empty() ? "" : reports.reports[0].text);
+    EXPECT_EQ(ob7::DeviceListTable[ob7::kLossyLineList].count, 2);
+}
+
 TEST_F(CompileParts, SwitchesFindTheirModelsAndControllingSources) {
     ASSERT_EQ(Compile("S1 2 0 1 0 SW\nW1 3 0 V1 CS\nR3 3 0 1\n.MODEL SW VSWITCH(RON=1 ROFF=1MEG VON=1 VOFF=0)\n"
                       ".MODEL CS ISWITCH(ION=1m IOFF=0)\n"),

@@ -18,6 +18,7 @@
 #include "sim/devices/function_source.h"
 #include "sim/devices/gaasfet.h"
 #include "sim/devices/switch.h"
+#include "sim/devices/lossy_line.h"
 #include "sim/devices/tline.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
@@ -165,6 +166,8 @@ int CheckDCPathsToGround(CompileContext& cc) {
     for (auto* s : DevicesOf<SampleHold>(kSampleHoldList)) join(s->a, s->b);
     // A lossless port conducts to its internal node through ZO.
     for (auto* l : DevicesOf<TLine>(kLosslessLineList)) join(l->p1p, l->n1), join(l->p1n, l->n1), join(l->p2p, l->n2), join(l->p2n, l->n2);
+    // A lossy line is at DC the series resistance from port to port.
+    for (auto* l : DevicesOf<LossyLine>(kLossyLineList)) join(l->p1, l->p2);
     // The measuring branch of a current-controlled source conducts; current outputs, like
     // capacitors, give no path.
     for (auto* s : DevicesOf<LaplaceSource>(kLaplaceSourceList))

@@ -38,7 +38,7 @@ void RegisterDeviceKinds() {
          {&kPolySourceKind, &kVSwitchKind, &kISwitchKind, &kSwitchComponentKind, &kTLineKind, &kTLinePortKind, &kLossyLineKind,
           &kTableSourceKind, &kFunctionSourceKind, &kSampleHoldKind, &kLaplaceSourceKind, &kFreqTableSourceKind})
         RegisterDeviceKind(kind);
-    for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kTableSourceAcKind,
+    for (const AcKindHandler* kind : {&kPolySourceAcKind, &kSwitchAcKind, &kTLineAcKind, &kLossyLineAcKind, &kTableSourceAcKind,
                                       &kLaplaceSourceAcKind, &kFreqTableSourceAcKind, &kFunctionSourceAcKind})
         RegisterAcKind(kind);
 

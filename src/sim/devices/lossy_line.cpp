@@ -54,7 +54,9 @@ int PrepareLossyModel(ModelParams& model, const LossyLine& first_line) {
     if (!IsGiven(x[kLossyRelTol]) || x[kLossyRelTol] == 0) x[kLossyRelTol] = Options.reltol;
     if (!IsGiven(x[kLossyAbsTol]) || x[kLossyAbsTol] == 0) x[kLossyAbsTol] = Options.abstol;
     x[kLossyLteMode] = kLossyLteOn;
-    x[kLossyInterpMode] = kLossyInterpQuadratic;
+    // A compacted history is linear over long spans, across which a parabola through a
+    // corner overshoots: there the quadratic value is checked against its points.
+    x[kLossyInterpMode] = Options.trytocompact ? kLossyInterpMixed : kLossyInterpQuadratic;
     for (int slot : {kLossyR, kLossyL, kLossyG, kLossyC})
         if (!IsGiven(x[slot])) x[slot] = 0;
 
@@ -129,6 +131,7 @@ int PrepareLossyLineValues(LossyLine& line) {
         return kMsgLossyCaseUnsupported;
     }
     line.input1 = line.input2 = 0;
+    line.u1 = line.i1 = line.u2 = line.i2 = 0;
     return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "sim/engine/ac_load.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/load_pass.h"
 
@@ -28,6 +29,10 @@ enum LossySlot : int {
     kLossyFixed16 = 16,
     kLossyFixed17 = 17,
     kLossyStepMode = 20,
+    kLossyFirstH1 = 25,  // first coefficients of h1', h2 and h3' for the present step
+    kLossyFirstH2 = 26,
+    kLossyFirstH3 = 27,
+    kLossyCoeffSize = 31,
     kLossyZ0 = 32,
     kLossyY0 = 33,
     kLossyAlpha = 34,
@@ -41,16 +46,20 @@ enum LossySlot : int {
     kLossyRgCosh = 42,
     kLossyRgSinhR = 43,
     kLossyRgSinhG = 44,
+    kLossyAuxIndex = 45,  // the last accepted point before t - TD
     kLossyRelTol = 46,
     kLossyAbsTol = 48,
     kLossySafeStep = 52,
     kLossyLteMode = 59,
     kLossyInterpMode = 60,
     kLossyCase = 63,
+    kLossyQuadWeights = 64,    // 64 to 66: quadratic interpolation at t - TD
+    kLossyLinearWeights = 67,  // 67 and 68: linear interpolation there
 };
 
 enum LossyCase : int { kLossyRlc = 37, kLossyRc = 38, kLossyRg = 39, kLossyLc = 40, kLossyRl = 41 };
-enum : int { kLossyStepNeverAboveTd = 32, kLossyLteOn = 26, kLossyInterpQuadratic = 35 };
+enum : int { kLossyStepNeverAboveTd = 32, kLossyLteOn = 26 };
+enum : int { kLossyInterpLinear = 34, kLossyInterpQuadratic = 35, kLossyInterpMixed = 36 };
 
 // One accepted time point of a line: port voltages and branch currents.
 struct LossyLinePoint {
@@ -63,7 +72,7 @@ struct LossyLine : DeviceInstance {
     int p1 = 0, n1 = 0, p2 = 0, n2 = 0;  // port 1 and port 2
     int branch1 = 0, branch2 = 0;        // the port currents
     double input1 = 0, input2 = 0;       // history terms of the two branch rows
-    double u1 = 0, i1 = 0, u2 = 0, i2 = 0;  // initial port voltages and currents
+    double u1 = 0, i1 = 0, u2 = 0, i2 = 0;  // initial port voltages and currents (0 with UIC)
     std::vector<LossyLinePoint> history;    // the accepted points, oldest first
     double inputs_time = -1;                // the time the inputs were formed for
 };
@@ -83,16 +92,26 @@ int PrepareLossyLines(double temperature);
 // the port histories with the line's impulse responses.
 int SetupLossyLines();
 int LoadLossyLines();
-// Before the first step: every history starts with the operating point.
+// Before the first step: every history starts with the operating point, or with the
+// line at rest under initial conditions (UIC).
 void InitLossyLineHistories();
-// After an accepted time point: its port values join the histories. 0.
+// After an accepted time point: its port values join the histories; with TRYTOCOMPACT a
+// middle point that lies on a straight line in every line's history leaves them all;
+// a kink in a port's incident wave asks for a breakpoint one delay later. 0, 15002 when
+// a history cannot grow, or the breakpoint's error.
 int AcceptLossyLineStep();
+// The truncation error of an RLC or RC line's convolution at the present time t (the
+// newest accepted point plus the proposed step); 1 for another case.
+double LossyLteEstimate(const LossyLine& line, double t);
 // The proposed step never exceeds the delay of an RLC or LC line, nor an RLC line's
-// safe step. 0 or 14181.
+// safe step, and is halved when an RLC or RC line's truncation error reaches
+// TRTOL (ABSTOL + RELTOL (|input1| + |input2|)). 0 or 14181.
 int LimitLossyLineTimeStep(double* step);
 void FreeLossyLineBuffers();
 
 extern const DeviceKindHandler kLossyLineKind;
+// The small-signal stamp: the exact line at the analysis frequency.
+extern const AcKindHandler kLossyLineAcKind;
 
 void RegisterLossyLinePasses();
 

@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <new>
 
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/lossy_line.h"
+#include "sim/devices/lossy_line_coeffs.h"
 #include "sim/devices/lossy_line_math.h"
 #include "sim/devices/time_breakpoints.h"
 #include "sim/engine/simulation_options.h"
@@ -19,7 +22,7 @@ namespace ob7 {
 
 namespace {
 
-enum : int { kMsgLossyCaseUnsupported = 14181 };
+enum : int { kMsgLossyCaseUnsupported = 14181, kMsgOutOfMemory = 15002 };
 
 int NumberLossyLineBranches(int next) {
     for (LossyLine* l : DevicesOf<LossyLine>(kLossyLineList)) {
@@ -46,71 +49,32 @@ void Stamp(const LineStamps& s) {
         StampNext(v);
 }
 
-// A convolution of one port quantity with a response F integrated twice (F(0) = 0):
-// the part known from the accepted history, and the coefficient of the present value.
-struct Convolution {
-    double known = 0;
-    double present = 0;
-};
+// Every lossy model's coefficients at the present time point.
+std::map<const ModelParams*, LossyCoefficients> Coefficients;
 
-template <typename F>
-Convolution Convolve(const std::vector<LossyLinePoint>& h, double LossyLinePoint::*value, double initial, double total,
-                     double t, F twice) {
-    Convolution c;
-    c.known = initial * total;
-    const size_t n = h.size();
-    for (size_t k = 1; k < n; ++k) {
-        const double span = std::max(h[k].t - h[k - 1].t, 1e-12);
-        c.known += (h[k].*value - h[k - 1].*value) / span * (twice(t - h[k - 1].t) - twice(t - h[k].t));
+// The coefficients of a line's model at the present time, formed once per time point.
+const LossyCoefficients& CoefficientsAt(const LossyLine& l, double t) {
+    LossyCoefficients& c = Coefficients[l.model];
+    if (c.time == t && c.h1.size() == l.history.size()) return c;
+    double* x = ModelReals(*l.model);
+    switch (CaseOf(l)) {
+    case kLossyRc: SetupRcCoefficients(x, l.history, t, c); break;
+    case kLossyRlc: SetupRlcCoefficients(x, l.history, t, c); break;
+    default:
+        c = LossyCoefficients{};
+        LocateDelayedPoint(x, l.history, t, c);
+        c.time = t;
     }
-    // The present interval from the newest accepted point.
-    const double span = std::max(t - h[n - 1].t, 1e-12);
-    c.present = twice(t - h[n - 1].t) / span;
-    c.known -= c.present * (h[n - 1].*value);
     return c;
 }
 
-// The convolution of a history with a response that starts at T and is 0 before:
-// h3' through its integral G from T (the history's slope times G, trapezoid over each
-// interval), h2 by the trapezoid of the product. Only times up to t - T are reached.
-template <typename G>
-double ConvolveSlopeWithIntegral(const std::vector<LossyLinePoint>& h, double LossyLinePoint::*value, double initial,
-                                 double total, double t, double T, G once) {
-    double sum = initial * total;
-    const double end = t - T;
-    for (size_t k = 1; k < h.size() && h[k - 1].t < end; ++k) {
-        const double a = h[k - 1].t, b = std::min(h[k].t, end);
-        const double span = std::max(h[k].t - a, 1e-12);
-        const double slope = (h[k].*value - h[k - 1].*value) / span;
-        sum += slope * (once(t - a) + once(t - b)) / 2 * (b - a);
-    }
-    return sum;
-}
-
-// The value of a port quantity at time s from the history (the initial value before
-// it): quadratic over three points around s, linear at the start.
-double Delayed(const std::vector<LossyLinePoint>& h, double LossyLinePoint::*value, double s) {
-    if (s <= h.front().t) return h.front().*value;
-    size_t i = 1;
-    while (i < h.size() && h[i].t < s) ++i;
-    if (i == h.size()) return h.back().*value;
-    double c1, c2, c3;
-    if (i >= 2 && QuadraticInterpCoeffs(s, h[i - 2].t, h[i - 1].t, h[i].t, &c1, &c2, &c3) == 0)
-        return c1 * (h[i - 2].*value) + c2 * (h[i - 1].*value) + c3 * (h[i].*value);
-    if (LinearInterpCoeffs(s, h[i - 1].t, h[i].t, &c1, &c2) == 0) return c1 * (h[i - 1].*value) + c2 * (h[i].*value);
-    return h[i].*value;
-}
-
-double ProductTrapezoid(const std::vector<LossyLinePoint>& h, double LossyLinePoint::*value, double initial, double t,
-                        double T, double alpha, double beta) {
-    double sum = 0;
-    const double end = t - T;
-    for (size_t k = 1; k < h.size() && h[k - 1].t < end; ++k) {
-        const double a = h[k - 1].t, b = std::min(h[k].t, end);
-        const double xa = h[k - 1].*value - initial, xb = Delayed(h, value, b) - initial;
-        sum += (LossyH2Response(t - a, T, alpha, beta) * xa + LossyH2Response(t - b, T, alpha, beta) * xb) / 2 * (b - a);
-    }
-    return sum;
+// The known part of a convolution: the initial value times the response's total, the
+// weighted history, less the present coefficient's share of the initial value (the
+// present value itself is in the matrix).
+double Known(const std::vector<double>& weight, double first, double total, const std::vector<LossyLinePoint>& h,
+             double LossyLinePoint::*value) {
+    const double initial = h.front().*value;
+    return initial * total + WeightedDeviations(weight, h, value) - first * initial;
 }
 
 // Transient stamps and history terms of one line at the present time.
@@ -119,49 +83,43 @@ void TransientLine(LossyLine& l, LineStamps& s) {
     const auto& h = l.history;
     const double t = Run.time;
     const int kind = CaseOf(l);
+    const LossyCoefficients& c = CoefficientsAt(l, t);
+    const double c1 = x[kLossyFirstH1], c2 = x[kLossyFirstH2], c3 = x[kLossyFirstH3];
     s.b1b1 = s.b2b2 = -1;
     if (kind == kLossyRc) {
-        const double cbyr = x[kLossyCbyR], rcl = x[kLossyRclsqr];
-        const auto h1 = [&](double u) { return RcH1dashTwiceInt(u, cbyr); };
-        const auto h2 = [&](double u) { return RcH2TwiceInt(u, rcl); };
-        const auto h3 = [&](double u) { return RcH3dashTwiceInt(u, cbyr, rcl); };
         // i1 = h1' * v1 - h2 * i2 - h3' * v2, and the mirror.
-        const Convolution a1 = Convolve(h, &LossyLinePoint::v1, l.u1, 0, t, h1);
-        const Convolution a2 = Convolve(h, &LossyLinePoint::v2, l.u2, 0, t, h1);
-        const Convolution b1 = Convolve(h, &LossyLinePoint::i1, l.i1, 1, t, h2);
-        const Convolution b2 = Convolve(h, &LossyLinePoint::i2, l.i2, 1, t, h2);
-        const Convolution c1 = Convolve(h, &LossyLinePoint::v1, l.u1, 0, t, h3);
-        const Convolution c2 = Convolve(h, &LossyLinePoint::v2, l.u2, 0, t, h3);
-        s.b1p1 = a1.present, s.b1n1 = -a1.present, s.b2p2 = a2.present, s.b2n2 = -a2.present;
-        s.b1b2 = -b2.present, s.b2b1 = -b1.present;
-        s.b1p2 = -c2.present, s.b1n2 = c2.present, s.b2p1 = -c1.present, s.b2n1 = c1.present;
+        s.b1p1 = c1, s.b1n1 = -c1, s.b2p2 = c1, s.b2n2 = -c1;
+        s.b1b2 = -c2, s.b2b1 = -c2;
+        s.b1p2 = -c3, s.b1n2 = c3, s.b2p1 = -c3, s.b2n1 = c3;
         if (l.inputs_time != t) {
-            l.input1 = -(a1.known - b2.known - c2.known);
-            l.input2 = -(a2.known - b1.known - c1.known);
+            using P = LossyLinePoint;
+            const auto known = [&](const std::vector<double>& w, double first, double total, double P::*v) {
+                return Known(w, first, total, h, v);
+            };
+            l.input1 = -(known(c.h1, c1, 0, &P::v1) - known(c.h2, c2, 1, &P::i2) - known(c.h3, c3, 0, &P::v2));
+            l.input2 = -(known(c.h1, c1, 0, &P::v2) - known(c.h2, c2, 1, &P::i1) - known(c.h3, c3, 0, &P::v1));
         }
         return;
     }
     // RLC and LC: i1 = Y0 (v1 + h1' * v1) - A (Y0 v2 + i2)(t - T) - Y0 h3' * v2 - h2 * i2.
-    const double y0 = x[kLossyY0], T = x[kLossyTd], beta = kind == kLossyRlc ? x[kLossyBeta] : 0;
-    const double atten = x[kLossyAttenuation];
-    const double h1_total = kind == kLossyRlc ? x[kLossyH1Total] : 0;
-    const double h2_total = kind == kLossyRlc ? x[kLossyH2Total] : 0;
-    const double h3_total = kind == kLossyRlc ? x[kLossyH3Total] : 0;
-    const auto h1 = [&](double u) { return LossyH1dashTwiceInt(u, beta); };
-    const Convolution a1 = Convolve(h, &LossyLinePoint::v1, l.u1, h1_total, t, h1);
-    const Convolution a2 = Convolve(h, &LossyLinePoint::v2, l.u2, h1_total, t, h1);
-    s.b1p1 = y0 * (1 + a1.present), s.b1n1 = -s.b1p1;
-    s.b2p2 = y0 * (1 + a2.present), s.b2n2 = -s.b2p2;
+    const double y0 = x[kLossyY0], atten = x[kLossyAttenuation];
+    const bool rlc = kind == kLossyRlc;
+    const double first = rlc ? c1 : 0;
+    s.b1p1 = y0 * (1 + first), s.b1n1 = -s.b1p1;
+    s.b2p2 = y0 * (1 + first), s.b2n2 = -s.b2p2;
     if (l.inputs_time == t) return;
-    const auto g3 = [&](double u) { return LossyH3dashInt(u, T, beta); };
-    const auto far = [&](double LossyLinePoint::*v, double LossyLinePoint::*i, double v0, double i0) {
-        const double wave = atten * (y0 * Delayed(h, v, t - T) + Delayed(h, i, t - T));
-        if (kind != kLossyRlc) return wave;
-        return wave + y0 * ConvolveSlopeWithIntegral(h, v, v0, h3_total, t, T, g3) + i0 * h2_total +
-               ProductTrapezoid(h, i, i0, t, T, x[kLossyAlpha], beta);
+    const auto far = [&](double LossyLinePoint::*v, double LossyLinePoint::*i) {
+        const double dv = DelayedValue(x, c, h, v), di = DelayedValue(x, c, h, i);
+        const double wave = atten * (y0 * dv + di);
+        if (!rlc) return wave;
+        const double i0 = h.front().*i;
+        return wave + y0 * (h.front().*v * x[kLossyH3Total] + WeightedDeviations(c.h3, h, v)) +
+               i0 * x[kLossyH2Total] + WeightedDeviations(c.h2, h, i) + c.h2_delayed * (di - i0);
     };
-    l.input1 = -(y0 * a1.known - far(&LossyLinePoint::v2, &LossyLinePoint::i2, l.u2, l.i2));
-    l.input2 = -(y0 * a2.known - far(&LossyLinePoint::v1, &LossyLinePoint::i1, l.u1, l.i1));
+    const double own1 = rlc ? Known(c.h1, c1, x[kLossyH1Total], h, &LossyLinePoint::v1) : 0;
+    const double own2 = rlc ? Known(c.h1, c1, x[kLossyH1Total], h, &LossyLinePoint::v2) : 0;
+    l.input1 = -(y0 * own1 - far(&LossyLinePoint::v2, &LossyLinePoint::i2));
+    l.input2 = -(y0 * own2 - far(&LossyLinePoint::v1, &LossyLinePoint::i1));
 }
 
 }  // namespace
@@ -217,11 +175,18 @@ LossyLinePoint PortValues(const LossyLine& l, double t) {
 
 void InitLossyLineHistories() {
     for (LossyLine* l : DevicesOf<LossyLine>(kLossyLineList)) {
-        const LossyLinePoint p = PortValues(*l, Run.tmin);
-        l->u1 = p.v1, l->i1 = p.i1, l->u2 = p.v2, l->i2 = p.i2;
-        l->history.assign(1, p);
+        // With initial conditions there is no operating point: the line starts from its
+        // given port values (at rest unless given).
+        if (UseInitialConditions) {
+            l->history.assign(1, {Run.tmin, l->u1, l->i1, l->u2, l->i2});
+        } else {
+            const LossyLinePoint p = PortValues(*l, Run.tmin);
+            l->u1 = p.v1, l->i1 = p.i1, l->u2 = p.v2, l->i2 = p.i2;
+            l->history.assign(1, p);
+        }
         l->inputs_time = -1;
     }
+    Coefficients.clear();
 }
 
 namespace {
@@ -248,11 +213,50 @@ bool WaveKinked(const LossyLine& l, double LossyLinePoint::*v, double LossyLineP
 
 }  // namespace
 
+namespace {
+
+// The middle of the last three points of every line lies on the straight line through
+// its neighbours, for all four port values, so the linear history loses nothing
+// without it.
+bool MiddlePointRedundant(const LossyLine& l) {
+    const auto& h = l.history;
+    const size_t n = h.size();
+    if (n < 3) return false;
+    const double* x = ModelReals(*l.model);
+    // The absolute tolerance is one of the values (ABSTOL by default), so it bounds the
+    // areas times the span: taken as an area, 1e-12 would pass a 40 mV corner on a 50 ps step.
+    const double abs = x[kLossyAbsTol] * (h[n - 1].t - h[n - 3].t);
+    for (double LossyLinePoint::*v : {&LossyLinePoint::v1, &LossyLinePoint::i1, &LossyLinePoint::v2, &LossyLinePoint::i2})
+        if (!StraightLineCheck(h[n - 1].t, h[n - 1].*v, h[n - 2].t, h[n - 2].*v, h[n - 3].t, h[n - 3].*v,
+                               x[kLossyRelTol], abs))
+            return false;
+    return true;
+}
+
+// The lines share their accepted times, so a point goes from all of them or from none.
+void CompactHistories() {
+    const auto lines = DevicesOf<LossyLine>(kLossyLineList);
+    for (LossyLine* l : lines)
+        if (!MiddlePointRedundant(*l)) return;
+    for (LossyLine* l : lines) l->history.erase(l->history.end() - 2);
+}
+
+}  // namespace
+
 int AcceptLossyLineStep() {
+    bool accepted = false;
     for (LossyLine* l : DevicesOf<LossyLine>(kLossyLineList)) {
         if (l->history.empty() || Run.time <= l->history.back().t) continue;
-        l->history.push_back(PortValues(*l, Run.time));
+        try {
+            l->history.push_back(PortValues(*l, Run.time));
+        } catch (const std::bad_alloc&) {
+            return kMsgOutOfMemory;
+        }
         l->inputs_time = -1;
+        accepted = true;
+    }
+    if (accepted && Options.trytocompact) CompactHistories();
+    for (LossyLine* l : DevicesOf<LossyLine>(kLossyLineList)) {
         const int kind = CaseOf(*l);
         if ((kind != kLossyRlc && kind != kLossyLc) || l->history.size() < 3 || !RequestTimeBreakpoint) continue;
         if (WaveKinked(*l, &LossyLinePoint::v1, &LossyLinePoint::i1) ||
@@ -263,10 +267,49 @@ int AcceptLossyLineStep() {
     return 0;
 }
 
+namespace {
+
+// The second derivative of a port value from the last three accepted points.
+double Curvature(const std::vector<LossyLinePoint>& h, double LossyLinePoint::*v) {
+    const size_t n = h.size();
+    if (n < 3) return 0;
+    const LossyLinePoint &a = h[n - 3], &b = h[n - 2], &c = h[n - 1];
+    const double late = (c.*v - b.*v) / std::max(c.t - b.t, 1e-12), early = (b.*v - a.*v) / std::max(b.t - a.t, 1e-12);
+    return 2 * (late - early) / std::max(c.t - a.t, 1e-12);
+}
+
+}  // namespace
+
+double LossyLteEstimate(const LossyLine& l, double t) {
+    const double* x = ModelReals(*l.model);
+    const auto& h = l.history;
+    const int kind = CaseOf(l);
+    if ((kind != kLossyRlc && kind != kLossyRc) || h.empty()) return 1;
+    // Over the present step the convolution takes the history as a straight line; a
+    // value curving by x'' is off by x'' u (step - u) / 2 there, and the response's
+    // first coefficient k0 (its integral over the step is about 2 k0) turns that into
+    // an error of x'' step^2 k0 / 6.
+    const double step = t - h.back().t;
+    if (step <= 0) return 0;
+    using P = LossyLinePoint;
+    const double dv = std::fabs(Curvature(h, &P::v1)) + std::fabs(Curvature(h, &P::v2));
+    const double di = std::fabs(Curvature(h, &P::i1)) + std::fabs(Curvature(h, &P::i2));
+    double k = 0;
+    if (kind == kLossyRlc) {
+        k = x[kLossyY0] * std::fabs(LossyH1dashTwiceInt(step, x[kLossyBeta]) / step) * dv;
+    } else {
+        const double cbyr = x[kLossyCbyR], rcl = x[kLossyRclsqr];
+        k = (std::fabs(RcH1dashTwiceInt(step, cbyr)) + std::fabs(RcH3dashTwiceInt(step, cbyr, rcl))) / step * dv +
+            std::fabs(RcH2TwiceInt(step, rcl)) / step * di;
+    }
+    return k * step * step / 6;
+}
+
 int LimitLossyLineTimeStep(double* step) {
     for (LossyLine* l : DevicesOf<LossyLine>(kLossyLineList)) {
         const double* x = ModelReals(*l->model);
-        switch (CaseOf(*l)) {
+        const int kind = CaseOf(*l);
+        switch (kind) {
         case kLossyRlc:
             *step = std::min({*step, x[kLossyTd], x[kLossySafeStep]});
             break;
@@ -279,6 +322,11 @@ int LimitLossyLineTimeStep(double* step) {
         default:
             return kMsgLossyCaseUnsupported;
         }
+        if ((kind == kLossyRlc || kind == kLossyRc) && static_cast<int>(x[kLossyLteMode]) == kLossyLteOn && !l->history.empty()) {
+            const double tol =
+                Options.trtol * (Options.abstol + Options.reltol * (std::fabs(l->input1) + std::fabs(l->input2)));
+            if (LossyLteEstimate(*l, l->history.back().t + *step) >= tol) *step /= 2;
+        }
     }
     return 0;
 }
@@ -288,6 +336,7 @@ void FreeLossyLineBuffers() {
         l->history.clear();
         l->history.shrink_to_fit();
     }
+    Coefficients.clear();
 }
 
 }  // namespace ob7
