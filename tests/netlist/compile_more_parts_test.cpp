@@ -604,3 +604,24 @@ TEST_F(CompileMoreParts, MosfetLevels4And5ReachTheirSeriesResistancesThroughInte
 }
 
 }  // namespace
+
+namespace {
+
+// A function source with a FREQ formula carries an AC signal: no zero-magnitude warning.
+TEST_F(CompileMoreParts, AFrequencyFormulaCountsAsAnAcSignal) {
+    for (bool freq : {false, true}) {
+        SCOPED_TRACE(freq);
+        ASSERT_EQ(Read("t\nV1 1 0 DC 1 AC 0\nR1 1 0 1k\nR2 2 0 1k\n.END\n", kAc), 0);
+        std::map<int, std::string> attributes{{ATTR_VALUE, "V(1)*1m"}};
+        if (freq) attributes[ATTR_FREQ] = "1m";
+        AddPart(35, "G9", {"0", "2"}, attributes);
+        CompileSettings settings;
+        settings.warnZeroAcSources = true;
+        reports.reports.clear();
+        ASSERT_EQ(CompileCircuit(*circuit, settings, nullptr), 0) << FirstReport();
+        EXPECT_EQ(reports.reports.size(), freq ? 0u : 1u);
+        ClearCompiledDevices();
+    }
+}
+
+}  // namespace
