@@ -270,7 +270,7 @@ int TextCircuitAnalysis::ReadAndCompile(int kind, bool recompile) {
         }
     }
     compiled_ = {};
-    if (CompileCircuit(*circuit_, {}, &compiled_)) return kMsgReported;
+    if (CompileCircuit(*circuit_, compileSettings, &compiled_)) return kMsgReported;
     if (!recompile) {
         services_->kept.clear();
         const auto& rows = circuit_->tables.defines.rows;
@@ -354,6 +354,8 @@ private:
 }  // namespace
 
 int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
+    // Stepping and tolerances may have changed the lines' models: the lines' own values win.
+    if (int code = ApplyTransmissionLineValues(*circuit_)) return code;
     CountingSink counted(out, &accepted_);
     PointSink& sink = kind == kTransient ? out : counted;
     const std::string* limits = setup_.limits;

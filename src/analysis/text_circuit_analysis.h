@@ -48,6 +48,8 @@ public:
     bool keepSetup = false;
     // The DSP parameters the runs use (off until a window's dialog sets them).
     DspSettings dsp;
+    // The preferences every compile of the circuit reads (the program sets them).
+    CompileSettings compileSettings;
 
     // Reads and compiles the circuit for the analysis without running it, then calls
     // `use` with the circuit's options in force (the transfer-function and sensitivity

@@ -150,8 +150,19 @@ bool StartCircuitAnalysis(int kind) {
     Shell.activeCircuitView = circuitView;
     circuitView->SyncTextToDocument();
     a.circuit.OpenText(circuitView->document->path, circuitView->document->text);
+    // Every compile of the analysis reads the preferences; the zero-AC warning belongs
+    // to this first compile only, not to the runs.
+    CompileSettings& settings = a.circuit.compileSettings;
+    settings.floatingNodesCheck = (Preferences.operationalOptions & 0x10) != 0;
+    settings.inertialCancellation = (Preferences.operationalOptions & 0x4000) != 0;
+    settings.dcPathCheck = Preferences.checkDCPath != 0;
+    settings.addDcPath = Preferences.addDCPath != 0;
+    settings.addDcPathWarning = &Preferences.addDCPathWarning;
+    settings.warnZeroAcSources = kind == kAc && !Shell.demoPlaying && Shell.batchMode == 0;
     // A circuit that does not compile ends the analysis; the compile reported why.
-    if (a.circuit.Compile(kind) != 0) {
+    const int compiled = a.circuit.Compile(kind);
+    settings.warnZeroAcSources = false;
+    if (compiled != 0) {
         EndAnalysisState(a);
         return false;
     }

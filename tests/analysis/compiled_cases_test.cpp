@@ -124,3 +124,65 @@ TEST_F(CompiledCases, ModelSteppingChangesEveryDeviceOfTheModel) {
 
 }  // namespace
 }  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+// The length of a lossy line's model stepped: at DC each line is its series resistance
+// R*LEN, so V(2) = 1k / (1k + 10*LEN); the line that gives its own LEN keeps it.
+TEST_F(CompiledCases, SteppedLineModelReachesTheLinesWithoutTheirOwnValue) {
+    std::ofstream(home / "line.cir") << "Line stepped\nV1 1 0 DC 1\nT1 1 0 2 0 LT\nR2 2 0 1k\nT2 1 0 3 0 LT LEN=20\n"
+                                        "R3 3 0 1k\n.MODEL LT TRN(R=10 L=250n C=100p LEN=10)\n.DC V1 1 1 1\n"
+                                        ".PRINT DC V(2) V(3)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "line.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) {
+        StepRecord& r = run.setup.steps[0];
+        r.flags = SF_ENABLED | SF_MODEL | SF_LIST;
+        r.texts[0] = "LT";
+        r.texts[1] = "LEN";
+        r.texts[2] = "10, 50";
+    };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 2);
+    for (int r = 0; r < 2; ++r) {
+        const double len = r == 0 ? 10 : 50;
+        EXPECT_NEAR(plot.RunPointValue(0, r, 0, kAxisY), 1e3 / (1e3 + 10 * len), 1e-9) << len;
+        EXPECT_NEAR(plot.RunPointValue(1, r, 0, kAxisY), 1e3 / (1e3 + 200), 1e-9) << len;
+    }
+}
+
+}  // namespace
+}  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+// A LOT tolerance on a line model's R is one deviation for every line of the model (their
+// records are copies of the model's): V(2) = V(3) = 1k / (1k + 10*R) with R at 5 or 15 in
+// each worst-case run.
+TEST_F(CompiledCases, LotOfALineModelIsSharedByItsLines) {
+    std::ofstream(home / "lines.cir") << "Lines\nV1 1 0 DC 1\nT1 1 0 2 0 LT\nR2 2 0 1k\nT2 1 0 3 0 LT\nR3 3 0 1k\n"
+                                         ".MODEL LT TRN(R=10 LOT=50% L=250n C=100p LEN=10)\n.DC V1 1 1 1\n"
+                                         ".PRINT DC V(2) V(3)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "lines.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) {
+        run.setup.monteCarloFlags = kMcOn | kMcWorstCase;
+        run.setup.monteCarloRuns = "8";
+    };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 8);
+    std::set<long> seen;
+    for (int r = 0; r < 8; ++r) {
+        const double v2 = plot.RunPointValue(0, r, 0, kAxisY), v3 = plot.RunPointValue(1, r, 0, kAxisY);
+        EXPECT_NEAR(v2, v3, 1e-12) << r;
+        const bool known = std::fabs(v2 - 1e3 / 1050) < 1e-9 || std::fabs(v2 - 1e3 / 1150) < 1e-9;
+        EXPECT_TRUE(known) << v2;
+        seen.insert(std::lround(v2 * 1e4));
+    }
+    EXPECT_EQ(seen.size(), 2u);
+}
+
+}  // namespace
+}  // namespace ob7

@@ -268,3 +268,42 @@ TEST_F(DeckRuns, TheLtraTableShowsItsPortCurrents) {
 
 }  // namespace
 }  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+// The RLC line of the device's reference run (ngspice 39 LTRA: R=10, L=250n, C=100p,
+// LEN=1 between 50 ohm and 100 ohm) written as a model per half length, a bare length
+// of 0.5 and the line's own R: the same line, so the same port voltages.
+TEST_F(DeckRuns, LossyLineFromItsOwnTextMatchesTheReference) {
+    std::ofstream(home / "lossy.cir") << "lossy RLC line\nV1 1 0 PULSE(0 1 1n 1n 1n 20n 100n)\nRS 1 2 50\n"
+                                         "T1 2 0 3 0 LHALF 0.5 R=20\nRL 3 0 100\n"
+                                         ".MODEL LHALF TRN(R=1 L=500n C=200p LEN=7)\n.TRAN 0.05n 40n 0 0.05n\n"
+                                         ".PRINT TRAN V(2) V(3)\n.END\n";
+    ASSERT_EQ(deck_.Open((home / "lossy.cir").string()), 0);
+    ASSERT_EQ(deck_.RunAnalysis(0), 0) << AllReports();
+    AnalysisPlot& plot = deck_.LastRun()->plot;
+    const struct {
+        double t, v2, v3;
+    } samples[] = {{6e-9, 0.521520559, 7.54199904e-03}, {8e-9, 0.530493352, 0.607026945},
+                   {15e-9, 0.684202893, 0.622013602},  {26e-9, 0.170577585, 0.624997599},
+                   {30e-9, 0.152638258, 0.0155557006}, {38e-9, 2.15340672e-03, 2.98152066e-04}};
+    const int v2 = Curve(plot, "V(2)"), v3 = Curve(plot, "V(3)");
+    ASSERT_GE(v2, 0);
+    ASSERT_GE(v3, 0);
+    const std::vector<double> t = Column(plot, v2, 0, -1), y2 = Column(plot, v2, 0, kAxisY),
+                              y3 = Column(plot, v3, 0, kAxisY);
+    auto at = [&t](const std::vector<double>& y, double x) {
+        size_t i = 1;
+        while (i + 1 < t.size() && t[i] < x) ++i;
+        return y[i - 1] + (y[i] - y[i - 1]) * (x - t[i - 1]) / (t[i] - t[i - 1]);
+    };
+    for (const auto& s : samples) {
+        SCOPED_TRACE(s.t);
+        EXPECT_NEAR(at(y2, s.t), s.v2, 1e-3);
+        EXPECT_NEAR(at(y3, s.t), s.v3, 1e-3);
+    }
+}
+
+}  // namespace
+}  // namespace ob7

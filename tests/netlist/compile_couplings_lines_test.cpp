@@ -109,6 +109,7 @@ TEST_F(CompileParts, LosslessLineDelays) {
         {"Z0=50 F=1MEG NL=0", 0, 10867},
         {"Z0=50 TD=1e-17", 0, 10892},
         {"TD=1n", 0, 10859},
+        {"Z0=50 F=1MEG", 0, 10867},  // NL only from the model's defaults
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
@@ -142,6 +143,12 @@ TEST_F(CompileParts, LossyLinesTakeTheModelAndTheirOwnValues) {
         {"T1 2 0 3 0 LRC\n.MODEL LRC TRN(R=100 C=100p LEN=1)\n", 100, 100e-12, 1},
         {"T1 2 0 3 0 LRC LEN=3 R=5\n.MODEL LRC TRN(R=100 C=100p LEN=1)\n", 5, 100e-12, 3},
         {"T1 2 0 3 0 LEN=2 R=0.1 C=1p\n", 0.1, 1e-12, 2},  // no model
+        {"T1 2 0 3 0 LRC 3 R=5\n.MODEL LRC TRN(R=100 C=100p LEN=1)\n", 5, 100e-12, 3},  // a bare length
+        // A first word that begins a keyword is no length: LE stays a word the template
+        // does not take (a warning), the length is the model's.
+        {"T1 2 0 3 0 LRC LE=3\n.MODEL LRC TRN(R=100 C=100p LEN=1)\n", 100, 100e-12, 1},
+        // Both spellings of Z0 make a lossy line even beside TD; TD is left over.
+        {"T1 2 0 3 0 LRC LEN=2 TD=1n Z0=50 ZO=50\n.MODEL LRC TRN(R=100 C=100p LEN=1)\n", 100, 100e-12, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.cards);
@@ -157,7 +164,49 @@ TEST_F(CompileParts, LossyLinesTakeTheModelAndTheirOwnValues) {
         EXPECT_EQ(x[21], 0);
         EXPECT_EQ(line->p1, Node("2"));
         EXPECT_EQ(line->p2, Node("3"));
+        EXPECT_EQ(line->model->statement < 0, std::string(c.cards).find(".MODEL") == std::string::npos);
     }
+    ASSERT_FALSE(reports.reports.empty());  // the last case: TD is extra text
+    EXPECT_EQ(reports.reports[0].id, 11904);
+}
+
+// Stepping writes into every record of a model; before each run the lines' own values
+// are written again, and a delay from F and NL follows the stepped values.
+TEST_F(CompileParts, LineValuesAreAppliedAgainBeforeARun) {
+    ASSERT_EQ(Compile("T1 2 0 3 0 TF F=1MEG\nT2 3 0 4 0 TF TD=2n\nR4 4 0 50\nT3 4 0 5 0 LRC LEN=3\nR5 5 0 50\n"
+                      ".MODEL TF TRN(Z0=50 NL=0.5)\n.MODEL LRC TRN(R=100 C=100p LEN=1)\n"),
+              0)
+        << (reports.reports.empty() ? "" : reports.reports[0].text);
+    std::vector<ob7::TLine*> lines;
+    for (auto* l : ob7::DevicesOf<ob7::TLine>(ob7::kLosslessLineList)) lines.push_back(l);
+    ASSERT_EQ(lines.size(), 2u);
+    auto* lossy = static_cast<ob7::LossyLine*>(ob7::DeviceListTable[ob7::kLossyLineList].first);
+    ASSERT_TRUE(lossy);
+    EXPECT_DOUBLE_EQ(lines[0]->td, 0.5e-6);
+    // Every line has a record of its own, listed for stepping under the model's name.
+    EXPECT_NE(lines[0]->model, lines[1]->model);
+    EXPECT_EQ(lines[0]->model->scopedName, "TF");
+    int listed = 0;
+    for (ob7::ModelParams* m : ob7::CircuitModels[ob7::kModelTrn]) listed += m == lines[0]->model || m == lossy->model;
+    EXPECT_EQ(listed, 2);
+
+    const int nl = ob7::FindModelParam(ob7::kModelTrn, "NL"), td = ob7::FindModelParam(ob7::kModelTrn, "TD");
+    const int len = ob7::FindModelParam(ob7::kModelTrn, "LEN"), r = ob7::FindModelParam(ob7::kModelTrn, "R");
+    ob7::ModelReals(*lines[0]->model)[nl] = 0.25;  // stepped NL
+    ob7::ModelReals(*lines[1]->model)[td] = 7e-9;  // stepped TD: the line's own TD=2n wins
+    ob7::ModelReals(*lossy->model)[len] = 9;       // stepped LEN: the line's own 3 wins
+    ob7::ModelReals(*lossy->model)[r] = 40;        // stepped R: the line gives none
+    ASSERT_EQ(ob7::ApplyTransmissionLineValues(*circuit), 0);
+    EXPECT_DOUBLE_EQ(lines[0]->td, 0.25e-6);
+    EXPECT_DOUBLE_EQ(lines[1]->td, 2e-9);
+    EXPECT_DOUBLE_EQ(ob7::ModelReals(*lossy->model)[len], 3);
+    EXPECT_DOUBLE_EQ(ob7::ModelReals(*lossy->model)[r], 40);
+
+    // A stepped NL of 0 leaves no delay: the NL/TL message, naming the line.
+    ob7::ModelReals(*lines[0]->model)[nl] = 0;
+    EXPECT_EQ(ob7::ApplyTransmissionLineValues(*circuit), ob7::kMsgReported);
+    ASSERT_FALSE(reports.reports.empty());
+    EXPECT_EQ(reports.reports.back().id, 10867);
 }
 
 TEST_F(CompileParts, ALossyLineIsADcPathFromPortToPort) {

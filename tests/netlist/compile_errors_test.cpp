@@ -141,6 +141,22 @@ TEST_F(CompileErrors, AddDcPathPutsOneGminResistorPerFloatingNodeAndWarns) {
             EXPECT_DOUBLE_EQ(r->base_value, 1e12);
         }
     EXPECT_EQ(added, 2);
+
+    // Through the preference: the warning carries the "Don't warn me anymore." box, and
+    // once that is ticked (the preference 0) the resistors still come, silently.
+    int warn = 1;
+    settings.addDcPathWarning = &warn;
+    reports.reports.clear();
+    ASSERT_EQ(ob7::CompileCircuit(*circuit, settings, nullptr), 0);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_TRUE(reports.reports[0].checkBox);
+    warn = 0;
+    reports.reports.clear();
+    ASSERT_EQ(ob7::CompileCircuit(*circuit, settings, nullptr), 0);
+    EXPECT_TRUE(reports.reports.empty());
+    added = 0;
+    for (auto* r : ob7::DevicesOf<ob7::Resistor>(ob7::kResistorList)) added += r->a == 0;
+    EXPECT_EQ(added, 2);
 }
 
 TEST_F(CompileErrors, ResistorTemperatureCoefficientsAndCapacitorInitialCondition) {

@@ -371,7 +371,7 @@ TEST_F(CompileMoreParts, PartsWithoutNamesAreRefused) {
 TEST_F(CompileMoreParts, FrequencyFormulasInTheSmallSignalAnalysis) {
     for (int kind : {kAc, kDc}) {
         SCOPED_TRACE(kind);
-        ASSERT_EQ(Read("t\nV1 1 0 DC 1 AC 1\nR1 1 0 1k\n.END\n", kind), 0);
+        ASSERT_EQ(Read("t\nV1 1 0 DC 2 AC 1\nR1 1 0 1k\n.END\n", kind), 0);
         AddPart(CT_RESISTOR, "R9", {"1", "0"}, {{ATTR_VALUE, "1k"}, {ATTR_FREQ, "1k*(1+F/1MEG)"}});
         ASSERT_EQ(Compile(), 0) << FirstReport();
         const Resistor* r9 = nullptr;
@@ -504,6 +504,122 @@ TEST_F(CompileMoreParts, InternalNodeNamesAvoidTheCircuitsNames) {
         EXPECT_EQ(d->anode, Node("D1_PSIDE")) << pass;
         EXPECT_EQ(d->internal_anode, Node("D1_PSIDE_1")) << pass;
         EXPECT_EQ(Node("D1_PSIDE_2"), -1) << pass;
+        ClearCompiledDevices();
+    }
+}
+
+}  // namespace
+
+#include <array>
+#include <complex>
+
+#include "sim/analysis/ac_analysis.h"
+#include "sim/analysis/point_sink.h"
+#include "sim/engine/ac_load.h"
+
+namespace {
+
+// Function sources with a FREQ formula: in the AC analysis the formula, evaluated on AC
+// quantities (V1 is 2 V at DC and 1 V in AC), stands for the source; each FREQ gain is a
+// known multiple of its VALUE's, so each AC voltage follows from the operating point's.
+TEST_F(CompileMoreParts, FunctionSourcesTakeTheirFrequencyFormulaInTheSmallSignalAnalysis) {
+    ASSERT_EQ(Read("t\nV1 1 0 DC 2 AC 1\nR1 1 0 1k\nR2 2 0 1k\nR3 3 0 1k\nR4 4 0 1k\n.END\n", kAc), 0);
+    AddPart(35, "G9", {"0", "2"}, {{ATTR_VALUE, "V(1)*1m"}, {ATTR_FREQ, "V(1)*1m*(1+F/1MEG)"}});  // NFI
+    AddPart(37, "E9", {"3", "0"}, {{ATTR_VALUE, "2*V(1)"}, {ATTR_FREQ, "3*V(2)"}});               // NFV
+    AddPart(35, "G8", {"0", "4"}, {{ATTR_VALUE, "I(V1)"}, {ATTR_FREQ, "2*I(V1)"}});           // a branch
+    ASSERT_EQ(Compile(), 0) << FirstReport();
+    struct Recorder : PointSink {
+        int n2 = 0, n3 = 0, n4 = 0;
+        std::vector<std::array<std::complex<double>, 3>> v;
+        std::vector<double> op, f;
+        int AcceptPoint(double x) override {
+            f.push_back(x);
+            v.push_back({AcNodeValue(n2), AcNodeValue(n3), AcNodeValue(n4)});
+            op = {Solution[static_cast<size_t>(n2)], Solution[static_cast<size_t>(n4)]};
+            return 0;
+        }
+    } sink;
+    sink.n2 = Node("2"), sink.n3 = Node("3"), sink.n4 = Node("4");
+    AcSettings settings;
+    settings.frequency_range = "3MEG,1MEG";
+    settings.points = 2;
+    settings.method = AcStepMethod::Linear;
+    settings.circuit_changed = true;
+    ASSERT_EQ(RunAcAnalysis(settings, sink), 0) << FirstReport();
+    ASSERT_GE(sink.v.size(), 2u);
+    ASSERT_NEAR(std::fabs(sink.op[0]), 2, 1e-9);
+    ASSERT_NEAR(std::fabs(sink.op[1]), 2, 1e-9);
+    for (size_t i = 0; i < sink.v.size(); ++i) {
+        SCOPED_TRACE(sink.f[i]);
+        EXPECT_NEAR(std::abs(sink.v[i][0] - (1 + sink.f[i] / 1e6) * sink.op[0] / 2), 0, 1e-6);
+        EXPECT_NEAR(std::abs(sink.v[i][1] - 3.0 * sink.v[i][0]), 0, 1e-6);
+        EXPECT_NEAR(std::abs(sink.v[i][2] - sink.op[1]), 0, 1e-6);
+    }
+}
+
+}  // namespace
+
+#include "devices/bsim1_cards.h"
+#include "devices/bsim2_cards.h"
+
+namespace {
+
+// Levels 4 and 5 take their series resistances from their own tables (RD, RS, and RSH
+// times the squares of the text) through internal nodes: the operating point equals that
+// of the same transistor without them and with the resistors drawn outside.
+TEST_F(CompileMoreParts, MosfetLevels4And5ReachTheirSeriesResistancesThroughInternalNodes) {
+    const struct {
+        std::initializer_list<std::pair<const char*, double>> card;
+        const char* resistances;  // model text
+        const char* squares;      // instance text
+    } cases[] = {
+        {bsim1_cards::kNmosCard, "RD=100 RS=50", ""},
+        {bsim1_cards::kNmosCard, "RSH=50", "NRD=2 NRS=1"},
+        {bsim2_cards::kNmosCard, "RD=100 RS=50", ""},
+    };
+    for (const auto& c : cases) {
+        std::string card;
+        for (auto [name, value] : c.card) card += std::string(" ") + name + "=" + std::to_string(value);
+        SCOPED_TRACE(card + " " + c.resistances);
+        const std::string head = "mos\nVDD 1 0 5\nRL 1 2 20k\nVG 3 0 3\n";
+        double drain[2] = {0, 0}, source[2] = {0, 0};
+        for (int outside = 0; outside < 2; ++outside) {
+            const std::string deck =
+                outside ? head + "RDX 2 5 100\nRSX 6 0 50\nM1 5 3 6 0 NB L=2u W=10u\n.MODEL NB NMOS(" + card + ")\n.END\n"
+                        : head + "M1 2 3 0 0 NB L=2u W=10u " + c.squares + "\n.MODEL NB NMOS(" + card + " " +
+                              c.resistances + ")\n.END\n";
+            ASSERT_EQ(Read(deck, kDc), 0);
+            ASSERT_EQ(Compile(), 0) << FirstReport();
+            EXPECT_EQ(compiled.nodeCount, compiled.circuitNodes + (outside ? 0 : 2));
+            ASSERT_EQ(SolveCompiledOperatingPoint(compiled), 0) << FirstReport();
+            drain[outside] = V("2");
+            source[outside] = outside ? V("6") : Solution[static_cast<size_t>(compiled.circuitNodes + 2)];
+            FreeSimulationState();
+            ClearCompiledDevices();
+        }
+        EXPECT_GT(source[1], 1e-3);  // the transistor conducts
+        EXPECT_NEAR(drain[0], drain[1], 1e-4);
+        EXPECT_NEAR(source[0], source[1], 1e-5);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A function source with a FREQ formula carries an AC signal: no zero-magnitude warning.
+TEST_F(CompileMoreParts, AFrequencyFormulaCountsAsAnAcSignal) {
+    for (bool freq : {false, true}) {
+        SCOPED_TRACE(freq);
+        ASSERT_EQ(Read("t\nV1 1 0 DC 1 AC 0\nR1 1 0 1k\nR2 2 0 1k\n.END\n", kAc), 0);
+        std::map<int, std::string> attributes{{ATTR_VALUE, "V(1)*1m"}};
+        if (freq) attributes[ATTR_FREQ] = "1m";
+        AddPart(35, "G9", {"0", "2"}, attributes);
+        CompileSettings settings;
+        settings.warnZeroAcSources = true;
+        reports.reports.clear();
+        ASSERT_EQ(CompileCircuit(*circuit, settings, nullptr), 0) << FirstReport();
+        EXPECT_EQ(reports.reports.size(), freq ? 0u : 1u);
         ClearCompiledDevices();
     }
 }

@@ -95,6 +95,7 @@ int BuildFunctionSource(CompileContext& cc, int part) {
     if (cc.c.analysisKind == kAc) {
         const std::string noise = PartAttr(p, ATTR_NOISE_EXPRESSION);
         if (!noise.empty()) SetExpressionText(&s->noise_expression, noise);
+        if (int code = SetFrequencyExpression(cc, part, &s->ac_expression)) return code;
     }
     AttachDeviceToPart(cc, part, s);
     return 0;

@@ -13,6 +13,7 @@
 #include "sim/devices/circuit_models.h"
 #include "netlist/netlist_reader.h"
 #include "sim/devices/device_contract.h"
+#include "sim/devices/function_source.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/temperature_update.h"
@@ -98,6 +99,8 @@ void WarnZeroACSources(NetlistCircuit& circuit) {
         if (DeviceListTable[list].count) return;
     for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
         if (s->ac_magnitude != 0) return;
+    for (auto* s : DevicesOf<FunctionSource>(kFunctionSourceList))
+        if (!s->ac_expression.tokens.empty()) return;
     ReportMessage("dE", circuit.tables.services->ReportOwner(), 11891);
 }
 

@@ -11,6 +11,9 @@ struct CompileSettings {
     bool floatingNodesCheck = false;  // "Floating Nodes Check": a node with one connection
     bool dcPathCheck = true;          // "DC Path to Ground Check"
     bool addDcPath = false;           // "Add DC Path to Ground": 1/GMIN resistors, a warning
+    // The preference behind that warning's "Don't warn me anymore." box: 1 warns, 0 not
+    // (the box clears it). Null: the warning is always shown, without the box.
+    int* addDcPathWarning = nullptr;
     bool smallSignalRequest = false;  // a transfer-function or sensitivity run: no loop checks
     bool skipInductorLoops = false;   // the circuit's ".SKIP_L_LOOP": inductors may close loops
     bool inertialCancellation = true; // "Inertial Cancellation": a digital output change
@@ -31,6 +34,11 @@ struct CompileResult {
 // The devices and the circuit's model lists point into the circuit's parts and model
 // records: clear them (ClearCompiledDevices) before the circuit goes.
 int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, CompileResult* result);
+
+// Writes the values the transmission lines' own texts give into their model records
+// again: before every run, after stepping and tolerances changed the models. 0, or
+// 15055 after reporting a lossless line whose values no longer give a delay.
+int ApplyTransmissionLineValues(NetlistCircuit& circuit);
 
 // Frees the device lists and the circuit's model lists of the last compile.
 void ClearCompiledDevices();

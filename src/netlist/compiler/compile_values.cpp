@@ -66,13 +66,13 @@ int EvalPartValue(CompileContext& cc, int part, const std::string& text, double*
     return 0;
 }
 
-ModelParams* FindPartModel(CompileContext& cc, int part, std::initializer_list<int> modelTypes) {
+int FindPartModelStatement(CompileContext& cc, int part, std::initializer_list<int> modelTypes) {
     NetlistPart& p = cc.Part(part);
     const std::string text = PartAttr(p, ATTR_MODEL);
     std::string name;
     if (SubstituteDefines(cc.c.tables, name, p.scope, text, false)) {
         MarkPartErrorSource(cc.c, part);
-        return nullptr;
+        return -1;
     }
     while (!name.empty() && name.back() == ' ') name.pop_back();
     int index = -1;
@@ -87,9 +87,15 @@ ModelParams* FindPartModel(CompileContext& cc, int part, std::initializer_list<i
         if (index < 0) {
             if (error) MarkPartErrorSource(cc.c, part);
             else ReportCompileError(cc, part, 10834, name.c_str());
-            return nullptr;
+            return -1;
         }
     }
+    return index;
+}
+
+ModelParams* FindPartModel(CompileContext& cc, int part, std::initializer_list<int> modelTypes) {
+    const int index = FindPartModelStatement(cc, part, modelTypes);
+    if (index < 0) return nullptr;
     ModelParams* model = FindModel(cc.c.tables, -1, index);
     if (!model) {
         MarkPartErrorSource(cc.c, part);

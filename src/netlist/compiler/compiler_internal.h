@@ -58,6 +58,10 @@ int ReportCompileError(CompileContext& cc, int part, int code, Args... args) {
 // already gets "_1", "_2", ... Returns the name; the node goes to *node.
 std::string NameInternalNode(CompileContext& cc, int part, const char* suffix, int* node);
 
+// In an AC analysis the part's FREQ text, when given, becomes the expression (stored
+// raw, compiled by the expression sweep). 0 or 15055 (reported against the part).
+int SetFrequencyExpression(CompileContext& cc, int part, CompiledExpression* e);
+
 // Links a built device to its part.
 void AttachDeviceToPart(CompileContext& cc, int part, DeviceInstance* device);
 
@@ -69,6 +73,8 @@ int EvalPartValue(CompileContext& cc, int part, const std::string& text, double*
 // given (the first is the part type's own; the others are its other polarities); it is
 // added to the circuit's model lists. Null after a reported error.
 ModelParams* FindPartModel(CompileContext& cc, int part, std::initializer_list<int> modelTypes);
+// The index of the model statement the part names, or -1 after a reported error.
+int FindPartModelStatement(CompileContext& cc, int part, std::initializer_list<int> modelTypes);
 
 // The next value token of a value text: a number, a word, a bracketed group, joined by
 // operators when `join` is set. Returns the characters consumed; the token goes to out.

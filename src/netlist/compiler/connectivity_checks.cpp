@@ -201,7 +201,12 @@ int CheckDCPathsToGround(CompileContext& cc) {
     if (cc.settings.addDcPath) {
         const double gmin = Options.gmin > 0 ? Options.gmin : 1e-12;
         for (int n : floating) AddResistor(0, n, 1.0 / gmin);
-        ReportMessage("dE", cc.c.tables.services->ReportOwner(), one ? 10861 : 10862, names.c_str());
+        void* owner = cc.c.tables.services->ReportOwner();
+        if (int* warn = cc.settings.addDcPathWarning) {
+            if (*warn) ReportMessage("dCE", owner, warn, one ? 10861 : 10862, names.c_str());
+        } else {
+            ReportMessage("dE", owner, one ? 10861 : 10862, names.c_str());
+        }
         return 0;
     }
     if (part >= 0) return ReportCompileError(cc, part, one ? 10856 : 10863, names.c_str());

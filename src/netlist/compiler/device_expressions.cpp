@@ -269,6 +269,9 @@ int CheckLaplaceExpression(CompileContext& cc, const LaplaceSource* s) {
 
 int CompileDeviceExpressions(CompileContext& cc, int result) {
     CircuitContext.cc = &cc;
+    // Formulas read what the analysis compiled for solves: the equations' complex values
+    // in AC, the real solution otherwise. The driver sets the same kind again.
+    Run.analysis_kind = CompileAnalysisKind(cc);
     for (int list : {kFunctionSourceList, kLaplaceSourceList, kResistorList, kCapacitorList, kInductorList,
                      kSampleHoldList, kMagneticCoreList, kCouplingList}) {
         DeviceListTable[list].non_constant_expression = 0;
@@ -278,8 +281,13 @@ int CompileDeviceExpressions(CompileContext& cc, int result) {
     for (auto* s : DevicesOf<FunctionSource>(kFunctionSourceList)) {
         const int part = cc.PartOf(s);
         SetNonConstant(kFunctionSourceList, CompileDeviceExpression(cc, &s->value_expression, part, &result, nullptr));
-        if (ac) CompileDeviceExpression(cc, &s->noise_expression, part, &result, nullptr);
-        else FreeExpression(&s->noise_expression);
+        if (ac) {
+            CompileDeviceExpression(cc, &s->noise_expression, part, &result, nullptr);
+            CompileDeviceExpression(cc, &s->ac_expression, part, &result, nullptr);
+        } else {
+            FreeExpression(&s->noise_expression);
+            FreeExpression(&s->ac_expression);
+        }
     }
     for (auto* s : DevicesOf<LaplaceSource>(kLaplaceSourceList)) {
         SetNonConstant(kLaplaceSourceList, CompileDeviceExpression(cc, &s->transfer, cc.PartOf(s), &result, nullptr));
@@ -352,6 +360,13 @@ int BuildFunctionSourceDerivatives(CompileContext& cc) {
             }
             s->variables.push_back(std::move(v));
         }
+        // The AC expression is linearised in the AC load by steps in these equations.
+        s->ac_equations.clear();
+        if (s->ac_expression.tokens.empty()) continue;
+        std::fill(marks.begin(), marks.end(), 0);
+        MarkEquations(s->ac_expression, marks);
+        for (int k = 1; k <= count; ++k)
+            if (marks[static_cast<size_t>(k)]) s->ac_equations.push_back(k);
     }
     return 0;
 }

@@ -111,6 +111,13 @@ ModelParams* OptionalModel(CompileContext& cc, int part, int modelType, int* cod
     return model;
 }
 
+int CheckTwoPins(CompileContext& cc, int part) {
+    if (cc.Part(part).pinNodes.size() >= 2) return 0;
+    return ReportCompileError(cc, part, 10847, PartAttr(cc.Part(part), ATTR_PART).c_str());
+}
+
+}  // namespace
+
 // In an AC analysis the FREQ text, when given, is the value's small-signal formula.
 int SetFrequencyExpression(CompileContext& cc, int part, CompiledExpression* e) {
     const NetlistPart& p = cc.Part(part);
@@ -123,13 +130,6 @@ int SetFrequencyExpression(CompileContext& cc, int part, CompiledExpression* e) 
     SetExpressionText(e, text);
     return 0;
 }
-
-int CheckTwoPins(CompileContext& cc, int part) {
-    if (cc.Part(part).pinNodes.size() >= 2) return 0;
-    return ReportCompileError(cc, part, 10847, PartAttr(cc.Part(part), ATTR_PART).c_str());
-}
-
-}  // namespace
 
 int BuildResistor(CompileContext& cc, int part) {
     const NetlistPart& p = cc.Part(part);

@@ -144,10 +144,76 @@ int LoadFunctionSources() {
     return 0;
 }
 
+namespace {
+
+std::complex<double> AcEquationValue(int e) { return {AcSolution[2 * e], AcSolution[2 * e + 1]}; }
+
+int EvaluateAc(FunctionSource& s, std::complex<double>* value) {
+    ComplexValue v{};
+    if (int error = EvaluateExpression(&s.ac_expression, &v)) {
+        ReportMessage("EN", error, s.owning_part);
+        return kMsgReported;
+    }
+    *value = {v.re, v.im};
+    return 0;
+}
+
+// The AC expression linearised at the present AC solution: for each equation it reads, the
+// complex derivative by a step in the real part of that equation's value; the rest of the
+// value is the excitation.
+int AcLoadExpression(FunctionSource& s, bool voltage) {
+    AcIterationNeeded = 1;
+    std::complex<double> v;
+    if (int error = EvaluateAc(s, &v)) return error;
+    s.ac_value = v;
+    std::complex<double> excitation = v;
+    for (int e : s.ac_equations) {
+        double& re = AcSolution[2 * e];
+        const double x = re;
+        double moved = x;
+        if (x != 0 && std::fabs(x) < 1e-50) moved = std::copysign(1e-50, x);
+        const double step = x == 0 ? 1e-6 : 1e-6 * std::fabs(moved);
+        re = moved + step;
+        std::complex<double> stepped;
+        const int error = EvaluateAc(s, &stepped);
+        re = x;
+        if (error) return error;
+        const std::complex<double> d = (stepped - v) / step;
+        excitation -= d * AcEquationValue(e);
+        int stamp = 0;
+        if (voltage) {
+            stamp = AcAddReal(s.branch, e, -d.real());
+            if (!stamp) stamp = AcAddImag(s.branch, e, -d.imag());
+        } else if (IsBranch(e)) {
+            stamp = AcAddReal(s.a, e, d.real());
+            if (!stamp) stamp = AcAddImag(s.a, e, d.imag());
+            if (!stamp) stamp = AcAddReal(s.b, e, -d.real());
+            if (!stamp) stamp = AcAddImag(s.b, e, -d.imag());
+        } else {
+            stamp = AcStampTransconductance(e, 0, s.a, s.b, d.real(), d.imag());
+        }
+        if (stamp) return stamp;
+    }
+    if (voltage) {
+        AcAddExcitation(s.branch, excitation.real(), excitation.imag());
+    } else {
+        AcAddExcitation(s.a, -excitation.real(), -excitation.imag());
+        AcAddExcitation(s.b, excitation.real(), excitation.imag());
+    }
+    return 0;
+}
+
+}  // namespace
+
 int AcLoadFunctionSources() {
     for (auto* s : DevicesOf<FunctionSource>(kFunctionSourceList)) {
         const bool voltage = s->form == kFunctionVoltage;
         int error = voltage ? AcStampBranchIncidence(s->branch, s->a, s->b) : 0;
+        if (!s->ac_expression.tokens.empty()) {
+            if (!error) error = AcLoadExpression(*s, voltage);
+            if (error) return error;
+            continue;
+        }
         for (const FunctionVariable& v : s->variables) {
             if (error) break;
             const int e = v.equation;
@@ -168,6 +234,10 @@ int AcLoadFunctionSources() {
 int ComputeFunctionSourceAcCurrents() {
     for (auto* s : DevicesOf<FunctionSource>(kFunctionSourceList)) {
         s->ac_current = 0;
+        if (!s->ac_expression.tokens.empty()) {
+            s->ac_current = s->form == kFunctionVoltage ? AcEquationValue(s->branch) : s->ac_value;
+            continue;
+        }
         if (s->form == kFunctionVoltage) continue;
         for (const FunctionVariable& v : s->variables)
             if (!IsBranch(v.equation)) s->ac_current += v.g * AcNodeValue(v.equation);

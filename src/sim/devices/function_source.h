@@ -38,6 +38,12 @@ struct FunctionSource : DeviceInstance {
     // value is raised by 1e-6.
     bool transfer_input = false;
     CompiledExpression noise_expression;  // a noise current density; empty: noiseless
+    // The small-signal form (AC analysis): the function of AC quantities that stands for
+    // the source in the AC load, with the equations it reads; empty: the operating
+    // point's derivatives.
+    CompiledExpression ac_expression;
+    std::vector<int> ac_equations;
+    std::complex<double> ac_value;        // its value at the last AC load
     std::complex<double> ac_current;      // current form: the AC output current
 
     int NonConvergenceValues(int kind, double* values) const override {
@@ -50,8 +56,10 @@ FunctionSource* AddFunctionSource(int form, int a, int b);
 
 int SetupFunctionSources();
 int LoadFunctionSources();
-// Small signal: the operating point's derivatives as transconductances or gains, the AC
-// output current, and the noise expression's density between the output nodes.
+// Small signal: the operating point's derivatives as transconductances or gains (or,
+// with an AC expression, its complex derivatives and excitation at the present AC
+// solution, iterated by the driver), the AC output current, and the noise expression's
+// density between the output nodes.
 int AcLoadFunctionSources();
 int ComputeFunctionSourceAcCurrents();
 int AddFunctionSourceNoise(double frequency);
