@@ -523,8 +523,11 @@ class Ordering {
                 slot - kBlockLast >= step_) {
                 int32_t& low = blockLow_[slot >> kBlockShift];
                 if (low <= bound) {
-                    low = INT32_MAX;
-                    for (int s = slot - kBlockLast; s <= slot; ++s) low = std::min(low, prod[s]);
+                    // Found in a local, so the loop is not held to a store of the bound
+                    // per product.
+                    int32_t exact = INT32_MAX;
+                    for (int s = slot - kBlockLast; s <= slot; ++s) exact = std::min(exact, prod[s]);
+                    low = exact;
                 }
                 if (low > bound) {
                     slot -= kBlockLast;
@@ -948,7 +951,9 @@ class Ordering {
                     for (int i = 0; i < length; ++i) {
                         ActiveEntry& e = col[i];
                         const int state = rowState_[e.row];
-                        const int k = state >= 0 ? state : lowerCount;
+                        // A negative state is the largest unsigned number: no branch to
+                        // mispredict on rows in and out of the pivot column.
+                        const unsigned k = std::min(unsigned(state), unsigned(lowerCount));
                         met[k] = stamp;
                         hits += state >= 0;
                         e.real -= ur * lv[k];
