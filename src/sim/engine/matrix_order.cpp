@@ -446,22 +446,12 @@ class Ordering {
         return fillInElement_[at];
     }
 
-    // Visits the entries of a column (by identity) at or below the step. The visitor must
-    // not add to the column.
+    // Visits the entries of an active column (by identity). They all lie at or below the
+    // step: a pivot row's entries leave every active column as its step eliminates them.
     template <class F>
     void ForEachInColumn(int colId, F&& f) {
         ActiveEntry* col = cols_.Data(colId);
-        int kept = 0;
-        for (int i = 0, n = cols_.Size(colId); i < n; ++i) {
-            if (rowPos_[col[i].row] < step_) continue;
-            if (kept != i) {
-                col[kept] = col[i];
-                placeOf_[col[kept].id] = kept;
-            }
-            f(col[kept]);
-            ++kept;
-        }
-        cols_.Shrink(colId, kept);
+        for (int i = 0, n = cols_.Size(colId); i < n; ++i) f(col[i]);
     }
     // Visits the entries of a row at or right of the step.
     template <class F>
@@ -534,7 +524,12 @@ class Ordering {
                     continue;
                 }
             }
-            if (accept(prod[slot])) return slot;
+            // The rest of the block in one run; the sentinel below the step ends a scan
+            // that reaches it.
+            for (const int first = slot & ~kBlockLast;; --slot) {
+                if (accept(prod[slot])) return slot;
+                if (slot == first) break;
+            }
         }
     }
 
