@@ -2,7 +2,8 @@
 // as a deck (when ngspice is installed and OB7_BENCH_NGSPICE is set: its runs are long).
 // Counters: our seconds, ngspice's (wall clock of "ngspice -b", start-up included),
 // their ratio, our accounting (time points, rejected steps, Newton iterations and
-// iterations a point) and how far our answer lies from ngspice's ("deviation"): the
+// iterations a point), ngspice's own accounting where it keeps one (ng_points,
+// ng_rejected, ng_iterations) and how far our answer lies from ngspice's ("deviation"): the
 // ladder's worst difference at two nodes in parts of the curve's span, after resampling
 // onto ngspice's time points; the ring's relative difference of the oscillation period
 // (its phase drifts over 20 periods, so the curves are not compared point by point); the
@@ -12,10 +13,13 @@
 //
 //   RcLadder/10000      10,000 sections of 1 kohm and 1 nF on a 1 V step, 10 us in 1,000
 //                       output points (maximum step 10 ns)
-//   RingOscillator/101  101 CMOS inverters of level-1 MOSFETs started from rest (UIC: the
-//                       metastable operating point of a long ring is too ill-conditioned
+//   RingOscillator/101/3700  101 CMOS inverters of level-1 MOSFETs started from rest (UIC:
+//                       the metastable operating point of a long ring is too ill-conditioned
 //                       to be worth solving) with the supply ramped in 1 ns and a current
-//                       kick, 3.7 us, about 20 periods (maximum step 0.1 ns)
+//                       kick, 3.7 us, about 20 periods (maximum step 0.1 ns); /21/100 and
+//                       /101/300 are the same circuit shorter, for comparing step sequences
+//                       (OB7_BENCH_RING_TIMES=file writes our accepted times; ngspice's are
+//                       in its raw file) and OB7_BENCH_ITL4=n runs both with that ITL4
 //   GridOp/300          a 300 x 300 grid of 1 kohm resistors, 1 V at one corner, 1 mA
 //                       drawn at the other: one operating point
 //
@@ -154,6 +158,15 @@ double NgspiceSeconds(const std::string& deck_text, const char* name) {
     return rc == 0 ? seconds : 0;
 }
 
+// A count from ngspice's accounting in its log ("Transient iterations = 123"); -1 without.
+double NgspiceCount(const char* name, const std::string& key) {
+    std::ifstream log(std::string("/tmp/ob7_bench_") + name + ".log");
+    std::string line;
+    while (std::getline(log, line))
+        if (line.rfind(key + " = ", 0) == 0) return std::atof(line.c_str() + key.size() + 3);
+    return -1;
+}
+
 void Report(benchmark::State& state, double ours, double theirs) {
     state.counters["ours_s"] = ours;
     state.counters["ngspice_s"] = theirs;
@@ -218,6 +231,7 @@ void RcLadder(benchmark::State& state) {
 
 void RingOscillator(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
+    const double tmax = state.range(1) * 1e-9;
     std::ostringstream deck;
     deck << "Ring oscillator\n.OPTIONS ACCT\nVDD vdd 0 PULSE(0 5 0 1n 1n 1 2)\nIKICK 0 1 PULSE(0 100u 0 0.1n 0.1n 1n 1)\n";
     for (int k = 1; k <= n; ++k) {
@@ -228,7 +242,10 @@ void RingOscillator(benchmark::State& state) {
     }
     deck << ".MODEL N1 NMOS(LEVEL=1 VTO=0.7 KP=60u LAMBDA=0.02 TOX=20n CGSO=0.2n CGDO=0.2n CJ=0.2m)\n"
             ".MODEL P1 PMOS(LEVEL=1 VTO=-0.7 KP=25u LAMBDA=0.03 TOX=20n CGSO=0.2n CGDO=0.2n CJ=0.3m)\n"
-            ".TRAN 0.1n 3.7u 0 0.1n UIC\n.END\n";
+            ".TRAN 0.1n " << state.range(1) << "n 0 0.1n UIC\n";
+    const char* itl4 = std::getenv("OB7_BENCH_ITL4");
+    if (itl4) deck << ".OPTIONS ITL4=" << std::atoi(itl4) << "\n";
+    deck << ".END\n";
     for (auto _ : state) {
         NodeSink sink({1});
         std::unique_ptr<ModelParams> nm, pm;
@@ -263,14 +280,25 @@ void RingOscillator(benchmark::State& state) {
             },
             [&] {
                 TransientSettings s;
-                s.tmax = 3.7e-6;
+                s.tmax = tmax;
                 s.max_step = 0.1e-9;
-                s.points = 37001;
+                s.points = static_cast<int>(std::lround(tmax / 0.1e-9)) + 1;
                 s.operating_point = false;
+                if (itl4) Options.itl4 = std::atoi(itl4);
                 return RunTransientAnalysis(s, sink);
             });
+        if (const char* dump = std::getenv("OB7_BENCH_RING_TIMES")) {
+            std::ofstream out(dump);
+            out.precision(17);
+            for (double t : sink.t) out << t << "\n";
+        }
         const double ngspice = NgspiceSeconds(deck.str(), "ring");
         Report(state, ours, ngspice);
+        if (ngspice > 0) {
+            state.counters["ng_points"] = NgspiceCount("ring", "Accepted timepoints");
+            state.counters["ng_rejected"] = NgspiceCount("ring", "Rejected timepoints");
+            state.counters["ng_iterations"] = NgspiceCount("ring", "Transient iterations");
+        }
         auto raw = ngspice > 0 ? ReadNgspiceRaw("/tmp/ob7_bench_ring.raw") : RawColumns{};
         const double theirs = raw.empty() ? 0 : MeanPeriod(raw["time"], raw["v(1)"], 2.5, 1.85e-6);
         const double period = MeanPeriod(sink.t, sink.v[0], 2.5, 1.85e-6);
@@ -318,7 +346,7 @@ void GridOp(benchmark::State& state) {
 }
 
 BENCHMARK(RcLadder)->Arg(10000)->Iterations(1)->Unit(benchmark::kSecond);
-BENCHMARK(RingOscillator)->Arg(101)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(RingOscillator)->Args({21, 100})->Args({101, 300})->Args({101, 3700})->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(GridOp)->Arg(100)->Arg(300)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace

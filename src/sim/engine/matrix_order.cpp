@@ -158,11 +158,11 @@ struct LowerEntry {
     double real, imag;
 };
 
-// An entry of a row list: the column identity and where the entry was last known to lie in
-// that column's array (entries move when one leaves the column, so it is checked).
+// An entry of a row list: the column identity and the entry's id (its place in the column's
+// array is kept by id, see placeOf_).
 struct RowEntry {
     int col;
-    int at;
+    int id;
 };
 
 // A number of the factors as the elimination leaves it: an entry of a pivot row (by column
@@ -224,6 +224,7 @@ class Ordering {
             withImag_ = withImag_ || m_->complex;
             const size_t count = std::accumulate(colLength.begin(), colLength.end(), size_t(0));
             elementOf_.resize(count);
+            placeOf_.resize(count);
             rowOf_.resize(count);
             colOf_.resize(count);
             if (withImag_) imag_.resize(count);
@@ -245,7 +246,8 @@ class Ordering {
                     if (e == m_->diag[c]) diag_[c] = id;
                     if (withImag_) imag_[id] = e->imag;
                     col[at] = {e->row, id, e->real};
-                    rows_.Data(e->row)[rowLength[e->row]++] = {c, at};
+                    placeOf_[id] = at;
+                    rows_.Data(e->row)[rowLength[e->row]++] = {c, id};
                 }
                 base += colLength[c];
             }
@@ -444,19 +446,12 @@ class Ordering {
         return fillInElement_[at];
     }
 
-    // Visits the entries of a column (by identity) at or below the step. The visitor must
-    // not add to the column.
+    // Visits the entries of an active column (by identity). They all lie at or below the
+    // step: a pivot row's entries leave every active column as its step eliminates them.
     template <class F>
     void ForEachInColumn(int colId, F&& f) {
         ActiveEntry* col = cols_.Data(colId);
-        int kept = 0;
-        for (int i = 0, n = cols_.Size(colId); i < n; ++i) {
-            if (rowPos_[col[i].row] < step_) continue;
-            if (kept != i) col[kept] = col[i];
-            f(col[kept]);
-            ++kept;
-        }
-        cols_.Shrink(colId, kept);
+        for (int i = 0, n = cols_.Size(colId); i < n; ++i) f(col[i]);
     }
     // Visits the entries of a row at or right of the step.
     template <class F>
@@ -518,15 +513,23 @@ class Ordering {
                 slot - kBlockLast >= step_) {
                 int32_t& low = blockLow_[slot >> kBlockShift];
                 if (low <= bound) {
-                    low = INT32_MAX;
-                    for (int s = slot - kBlockLast; s <= slot; ++s) low = std::min(low, prod[s]);
+                    // Found in a local, so the loop is not held to a store of the bound
+                    // per product.
+                    int32_t exact = INT32_MAX;
+                    for (int s = slot - kBlockLast; s <= slot; ++s) exact = std::min(exact, prod[s]);
+                    low = exact;
                 }
                 if (low > bound) {
                     slot -= kBlockLast;
                     continue;
                 }
             }
-            if (accept(prod[slot])) return slot;
+            // The rest of the block in one run; the sentinel below the step ends a scan
+            // that reaches it.
+            for (const int first = slot & ~kBlockLast;; --slot) {
+                if (accept(prod[slot])) return slot;
+                if (slot == first) break;
+            }
         }
     }
 
@@ -814,7 +817,8 @@ class Ordering {
         colOf_.push_back(colId);
         if (withImag_) imag_.push_back(0.0);
         cols_.Append(colId, {rowId, id, 0.0});
-        rows_.Append(rowId, {colId, cols_.Size(colId) - 1});
+        placeOf_.push_back(cols_.Size(colId) - 1);
+        rows_.Append(rowId, {colId, id});
         ++m_->fillInCount;
         ++m_->elementCount;
         const int row = rowPos_[rowId], col = colPos_[colId];
@@ -862,7 +866,7 @@ class Ordering {
             const int c = entry.col;
             if (c != pivotCol) {
                 upper_.push_back(c);
-                upperAt_.push_back(entry.at);
+                upperAt_.push_back(placeOf_[entry.id]);
                 largestRow_[c] = kNone;
             }
         });
@@ -893,9 +897,7 @@ class Ordering {
             const int c = upper_[j];
             ActiveEntry* col = cols_.Data(c);
             int length = cols_.Size(c);
-            int u = upperAt_[j];
-            if (u >= length || col[u].row != pivotRow)
-                for (u = 0; col[u].row != pivotRow;) ++u;
+            const int u = upperAt_[j];
             // The pivot row's entry, scaled by the pivot's reciprocal, is a number of the
             // upper factor and leaves the column.
             double ur, ui = 0.0;
@@ -910,6 +912,7 @@ class Ordering {
             upperOut_.push_back({c, ue.id, ur});
             if (complex) upperImag_.push_back(ui);
             col[u] = col[--length];
+            placeOf_[col[u].id] = u;
             cols_.Shrink(c, length);
             if (++stamp_ == INT_MAX) {
                 std::fill(met_.begin(), met_.end(), 0);
@@ -943,7 +946,9 @@ class Ordering {
                     for (int i = 0; i < length; ++i) {
                         ActiveEntry& e = col[i];
                         const int state = rowState_[e.row];
-                        const int k = state >= 0 ? state : lowerCount;
+                        // A negative state is the largest unsigned number: no branch to
+                        // mispredict on rows in and out of the pivot column.
+                        const unsigned k = std::min(unsigned(state), unsigned(lowerCount));
                         met[k] = stamp;
                         hits += state >= 0;
                         e.real -= ur * lv[k];
@@ -1023,6 +1028,7 @@ class Ordering {
     // elementOf_.size() on) and the row and column identities.
     LargeVector<MatrixElement*> elementOf_;
     LargeVector<int> rowOf_, colOf_;
+    LargeVector<int> placeOf_;  // by entry id: its place in its column's array while active
     LargeVector<int> diag_;  // by index: the diagonal entry's id, kNoEntry when none
     LargeVector<MatrixElement*> fillInElement_;  // by fill-in (id less the stored count)
     LargeVector<double> imag_;  // by entry id: the imaginary part, when there is any
@@ -1034,7 +1040,7 @@ class Ordering {
         return re + (im < 0 ? -im : im);
     }
     LargeVector<int> upper_;                 // the pivot row's columns, pivot excluded
-    LargeVector<int> upperAt_;               // where each one's entry was last known to lie
+    LargeVector<int> upperAt_;               // where each one's entry lies in its column
     // The factors by step, as the elimination computed them: the pivot, the pivot row right
     // of it (scaled) and the pivot column below it; ends by step.
     LargeVector<FactorEntry> pivotOut_, upperOut_, lowerOut_;
