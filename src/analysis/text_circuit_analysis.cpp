@@ -426,24 +426,30 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
     return result;
 }
 
-int TextCircuitAnalysis::Recompile(int kind, const StepSet& steps) {
-    services_->stepped.clear();
-    for (const StepVariable& v : steps.variables) {
-        if (!v.active || !v.IsSymbolic()) continue;
-        std::string name = v.name;
-        for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-        services_->stepped[name] = v.current;
-    }
-    // The curves keep reading the old circuit's slots until they are compiled again.
-    std::unique_ptr<CircuitExpressionContext> previous = std::move(context_);
+int TextCircuitAnalysis::CompileWithDefines(int kind, const std::map<std::string, double>& values) {
+    services_->stepped = values;
     FreeSimulationState();
     ClearCompiledDevices();
+    context_.reset();
     circuit_.reset();
     page_.reset();
     services_->recompiling = true;
     const int code = ReadAndCompile(kind, true);
     services_->recompiling = false;
-    if (code) return code;
+    return code;
+}
+
+int TextCircuitAnalysis::Recompile(int kind, const StepSet& steps) {
+    std::map<std::string, double> stepped;
+    for (const StepVariable& v : steps.variables) {
+        if (!v.active || !v.IsSymbolic()) continue;
+        std::string name = v.name;
+        for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        stepped[name] = v.current;
+    }
+    // The curves keep reading the old circuit's slots until they are compiled again.
+    std::unique_ptr<CircuitExpressionContext> previous = std::move(context_);
+    if (int code = CompileWithDefines(kind, stepped)) return code;
     run_->plot.context = context_.get();
     return run_->plot.RecompileCurves();
 }

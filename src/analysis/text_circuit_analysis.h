@@ -4,6 +4,7 @@
 // run cycle with the analysis' engine driver. The batch runner uses it; so do tests.
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -54,6 +55,12 @@ public:
     // calculations solve their own operating points). 0, 15055 after a reported failure,
     // or what `use` returns.
     int WithCompiledCircuit(int kind, const std::function<int()>& use);
+
+    // Inside `use` of WithCompiledCircuit: compiles the circuit again, the symbols named
+    // (upper case) taking the values given and every other define its value of the
+    // first compile. The circuit, its devices and models are new records afterwards.
+    // 0, or 15055 after the reported failure.
+    int CompileWithDefines(int kind, const std::map<std::string, double>& values);
 
     // Set before RunAnalysis: called with the run once its hooks are in place, so that
     // the caller can add its own (numeric output, the stop poll).
