@@ -633,7 +633,6 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     ResetSampledSourceState();
     RequestTimeBreakpoint = nullptr;
     DigitalPhase = 0;
-    T.digital_notice = EndDigitalRun(settings.batch_mode);
     if (T.data_file && !result) result = WriteDataRecordIfSaving(*T.data_file);
     if (result && result != kMsgStopped && T.assist_level == 0) {
         Options.itl1 = saved_itl1;

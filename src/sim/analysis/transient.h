@@ -32,7 +32,6 @@ struct TransientSettings {
     // The run option's file, opened by the caller: Save writes every accepted point,
     // Retrieve replays the file instead of solving. Null: a Normal run.
     SimulationDataFile* data_file = nullptr;
-    bool batch_mode = false;         // no timed notice of the digital warnings
 };
 
 // The time state of the run the loop keeps (the present time is Run.time, the step
@@ -60,8 +59,6 @@ struct TransientTimeState {
     bool gmin_stepping = false;
     bool convergence_assist = false;
     SimulationDataFile* data_file = nullptr;
-    // The timed notice of the run's digital warnings ("" for none), for the run cycle to show.
-    std::string digital_notice;
 };
 extern TransientTimeState Transient;
 
