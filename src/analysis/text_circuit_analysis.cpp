@@ -377,6 +377,8 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
         s.operating_point = (setup_.options & kFlagOperatingPoint) != 0;
         s.operating_point_only = (setup_.options & kFlagOperatingPointOnly) != 0;
         for (const TrEntry& e : circuit_->trTable) s.max_step_table.push_back({e.time, e.maxStep});
+        s.breakpoints.imports = [this] { return run_->plot.AddImportBreakpoints(); };
+        s.breakpoints.expressions = [this] { return run_->plot.AddExpressionBreakpoints(); };
         result = RunTransientAnalysis(s, sink);
         rejected_ += Transient.rejected;
         accepted_ += Transient.accepted;

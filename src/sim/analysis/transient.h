@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/analysis/time_breakpoints.h"
+
 namespace ob7 {
 
 class PointSink;
@@ -32,6 +34,8 @@ struct TransientSettings {
     // The run option's file, opened by the caller: Save writes every accepted point,
     // Retrieve replays the file instead of solving. Null: a Normal run.
     SimulationDataFile* data_file = nullptr;
+    // The run owner's breakpoints (imported digital waveforms, the curves' STP/IMPULSE).
+    BreakpointProducers breakpoints;
 };
 
 // The time state of the run the loop keeps (the present time is Run.time, the step
