@@ -353,6 +353,19 @@ private:
 
 }  // namespace
 
+int TextCircuitAnalysis::OpenDataFile(int kind, int checkValue) {
+    if (runOption == RunOption::Normal || dataFile_.open) return 0;
+    // The record's layout follows the compiled circuit's equations.
+    EquationCount = NumberBranchEquations();
+    const std::string name = SimulationDataFileName(path_, kind, false);
+    int code = OpenSimulationDataFile(dataFile_, name, runOption, kind, kSaveAll, checkValue);
+    if (code == kMsgReported && runOption == RunOption::Retrieve) {
+        runOption = RunOption::Save;
+        code = OpenSimulationDataFile(dataFile_, name, runOption, kind, kSaveAll, checkValue);
+    }
+    return code;
+}
+
 int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
     CountingSink counted(out, &accepted_);
     PointSink& sink = kind == kTransient ? out : counted;
@@ -377,6 +390,8 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
         s.operating_point = (setup_.options & kFlagOperatingPoint) != 0;
         s.operating_point_only = (setup_.options & kFlagOperatingPointOnly) != 0;
         for (const TrEntry& e : circuit_->trTable) s.max_step_table.push_back({e.time, e.maxStep});
+        if (int code = OpenDataFile(kind, 0)) return code;
+        s.data_file = dataFile_.open ? &dataFile_ : nullptr;
         s.breakpoints.imports = [this] { return run_->plot.AddImportBreakpoints(); };
         s.breakpoints.expressions = [this] { return run_->plot.AddExpressionBreakpoints(); };
         result = RunTransientAnalysis(s, sink);
@@ -393,6 +408,8 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
         if (!LimitValue(limits[3], 3, 0.0, &s.max_change_percent)) return kMsgReported;
         s.circuit_changed = true;
         if (int code = PrepareNoise(s)) return code;
+        if (int code = OpenDataFile(kind, s.noise ? 1 : 0)) return code;
+        s.data_file = dataFile_.open ? &dataFile_ : nullptr;
         result = RunAcAnalysis(s, sink);
     } else {
         sweep_ = DcSweepSettings{};
@@ -423,6 +440,8 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
         }
         sweep_.temperature = c.temperature;
         if (!LimitValue(limits[6], 6, 1.0, &sweep_.max_change_percent)) return kMsgReported;
+        if (int code = OpenDataFile(kind, 0)) return code;
+        sweep_.data_file = dataFile_.open ? &dataFile_ : nullptr;
         result = RunDcSweep(sweep_, sink);
     }
     return result;
@@ -556,6 +575,7 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     run.dsp = dsp;
     if (prepareRun) prepareRun(run);
     const int result = run.RunAnalysisCore();
+    CloseSimulationDataFile(dataFile_);
     DeleteEmptyNumericOutput(run.numericOutputPath);
     iterations_ = TotalIterations - iterationsBefore + transientIterations_;
     return result;

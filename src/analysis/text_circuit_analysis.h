@@ -13,6 +13,7 @@
 #include "netlist/compiler/circuit_compiler.h"
 #include "sim/analysis/ac_analysis.h"
 #include "sim/analysis/dc_sweep.h"
+#include "sim/analysis/simulation_data_file.h"
 
 namespace ob7 {
 
@@ -49,6 +50,10 @@ public:
     bool keepSetup = false;
     // The DSP parameters the runs use (off until a window's dialog sets them).
     DspSettings dsp;
+    // The run option of the runs: Save writes every accepted point into the simulation
+    // data file beside the circuit, Retrieve replays that file instead of solving (a file
+    // that does not fit the circuit is reported and the run saves a new one).
+    RunOption runOption = RunOption::Normal;
 
     // Reads and compiles the circuit for the analysis without running it, then calls
     // `use` with the circuit's options in force (the transfer-function and sensitivity
@@ -85,6 +90,7 @@ private:
     int Recompile(int kind, const StepSet& steps);
     int SolveCase(int kind, const RunCase& c, PointSink& sink);
     int PrepareNoise(AcSettings& s);
+    int OpenDataFile(int kind, int checkValue);
     int ResolveSweepVariable(const std::string& name, int field, SweepVariable& v);
     void FreeCircuit();
 
@@ -98,6 +104,7 @@ private:
     AnalysisSetup setup_;
     std::unique_ptr<AnalysisRun> run_;
     DcSweepSettings sweep_;
+    SimulationDataFile dataFile_;
     long iterations_ = 0, rejected_ = 0, accepted_ = 0, transientIterations_ = 0;
 };
 
