@@ -353,15 +353,33 @@ private:
 
 }  // namespace
 
+namespace {
+constexpr int kRunOptionShift = 8;
+}  // namespace
+
+void TextCircuitAnalysis::ApplyCommandLineDataMode() {
+    const int mode = commandLineDataMode;
+    if (!(mode & 11)) return;
+    const int option = (mode & 2) ? 1 : (mode & 1) ? 2 : 0;  // Save, Retrieve, Normal
+    setup_.options = (setup_.options & ~(3 << kRunOptionShift)) | (option << kRunOptionShift);
+}
+
+RunOption TextCircuitAnalysis::RunOptionOfSetup() const {
+    const int option = (setup_.options >> kRunOptionShift) & 3;
+    return option == 1 ? RunOption::Save : option == 2 ? RunOption::Retrieve : RunOption::Normal;
+}
+
 int TextCircuitAnalysis::OpenDataFile(int kind, int checkValue) {
-    if (runOption == RunOption::Normal || dataFile_.open) return 0;
+    const RunOption option = RunOptionOfSetup();
+    if (option == RunOption::Normal || dataFile_.open) return 0;
     // The record's layout follows the compiled circuit's equations.
     EquationCount = NumberBranchEquations();
     const std::string name = SimulationDataFileName(path_, kind, false);
-    int code = OpenSimulationDataFile(dataFile_, name, runOption, kind, kSaveAll, checkValue);
-    if (code == kMsgReported && runOption == RunOption::Retrieve) {
-        runOption = RunOption::Save;
-        code = OpenSimulationDataFile(dataFile_, name, runOption, kind, kSaveAll, checkValue);
+    int code = OpenSimulationDataFile(dataFile_, name, option, kind, kSaveAll, checkValue);
+    if (code == kMsgReported && option == RunOption::Retrieve) {
+        // A file that does not fit: this run saves a new one.
+        setup_.options = (setup_.options & ~(3 << kRunOptionShift)) | (1 << kRunOptionShift);
+        code = OpenSimulationDataFile(dataFile_, name, RunOption::Save, kind, kSaveAll, checkValue);
     }
     return code;
 }
@@ -551,6 +569,7 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     RestoreOptions restore;
     FreeCircuit();
     if (int code = ReadAndCompile(kind, false)) return code;
+    ApplyCommandLineDataMode();
     run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());
     AnalysisRun& run = *run_;
     run.plot.refreshValues = [this] { context_->Refresh(); };

@@ -50,10 +50,12 @@ public:
     bool keepSetup = false;
     // The DSP parameters the runs use (off until a window's dialog sets them).
     DspSettings dsp;
-    // The run option of the runs: Save writes every accepted point into the simulation
-    // data file beside the circuit, Retrieve replays that file instead of solving (a file
-    // that does not fit the circuit is reported and the run saves a new one).
-    RunOption runOption = RunOption::Normal;
+    // The command line's data request of a batch run: 2 /S, 1 /R, 8 neither; 0 outside
+    // batch runs. It becomes the set-up's run option (bits 8-9 of its flags: Normal,
+    // Save, Retrieve) before each run. Save writes every accepted point into the
+    // simulation data file beside the circuit, Retrieve replays that file instead of
+    // solving (a file that does not fit the circuit is reported and the run saves anew).
+    int commandLineDataMode = 0;
 
     // Reads and compiles the circuit for the analysis without running it, then calls
     // `use` with the circuit's options in force (the transfer-function and sensitivity
@@ -90,6 +92,8 @@ private:
     int Recompile(int kind, const StepSet& steps);
     int SolveCase(int kind, const RunCase& c, PointSink& sink);
     int PrepareNoise(AcSettings& s);
+    void ApplyCommandLineDataMode();
+    RunOption RunOptionOfSetup() const;
     int OpenDataFile(int kind, int checkValue);
     int ResolveSweepVariable(const std::string& name, int field, SweepVariable& v);
     void FreeCircuit();

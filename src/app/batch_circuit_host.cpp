@@ -63,7 +63,7 @@ int DocumentBatchHost::OpenCircuit(const std::string& path, int kind) {
 
 int DocumentBatchHost::RunAnalysis(int kind, int runMode, BatchRunResult& result) {
     // The command line's /S (2) saves the run's points, /R (1) retrieves them.
-    circuit_->runOption = (runMode & 2) ? RunOption::Save : (runMode & 1) ? RunOption::Retrieve : RunOption::Normal;
+    circuit_->commandLineDataMode = runMode;
     circuit_->prepareRun = [this, kind](AnalysisRun& run) {
         run.pollAbort = [this] { return PollEscape(); };
         run.numericOutput.writeHeader = [this, kind](TextFile& file, int width) {
