@@ -204,6 +204,11 @@ AnalysisSetup AnalysisSetupFromNetlist(const NetlistCircuit& c, int kind) {
     return s;
 }
 
+void OpenAcAnalysis(AnalysisSetup& setup) {
+    ResetAcAnalysisState();
+    if (setup.options == 0) setup.options = 120;
+}
+
 TextCircuitAnalysis::TextCircuitAnalysis() : services_(std::make_unique<Services>()) {}
 
 TextCircuitAnalysis::~TextCircuitAnalysis() { Close(); }

@@ -24,6 +24,10 @@ class CircuitExpressionContext;
 // The limit texts, flags and curve rows a read gave one analysis, in the document's form.
 AnalysisSetup AnalysisSetupFromNetlist(const NetlistCircuit& circuit, int kind);
 
+// Entering the AC analysis: the stored operating point and AC matrix are forgotten, and a
+// set-up without AC flags takes the default word (120).
+void OpenAcAnalysis(AnalysisSetup& setup);
+
 class TextCircuitAnalysis {
 public:
     TextCircuitAnalysis();

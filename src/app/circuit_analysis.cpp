@@ -176,6 +176,7 @@ bool StartCircuitAnalysis(int kind) {
         EndAnalysisState(a);
         return false;
     }
+    if (kind == 1) OpenAcAnalysis(a.circuit.Setup());
     a.asRead = a.circuit.Setup();
     SetSteppingDialogPage(0);
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };

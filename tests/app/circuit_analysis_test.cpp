@@ -28,6 +28,7 @@
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/shell_state.h"
 #include "platform/application.h"
+#include "sim/analysis/ac_analysis.h"
 #include "sim/analysis/animate.h"
 #include "sim/engine/run_control.h"
 
@@ -272,6 +273,16 @@ TEST_F(CircuitAnalysis, CompileErrorIsReportedAndEndsTheAnalysis) {
 }
 
 }  // namespace
+
+// Entering the AC analysis forgets the operating point an earlier AC run kept.
+TEST_F(CircuitAnalysis, AcCommandForgetsTheStoredOperatingPoint) {
+    ASSERT_NE(OpenDeck("rc.cir", kDeck), nullptr);
+    AcRun.operating_point_valid = 1;
+    AcRun.last_temperature = 27;
+    ASSERT_TRUE(frame.ExecuteCommand(17601));
+    EXPECT_EQ(AcRun.operating_point_valid, 0);
+    EXPECT_EQ(AcRun.last_temperature, -1e30);
+}
 
 // The animation wait of a run pumps the program's messages: a time delay is waited out,
 // a key-press wait holds until Ctrl+SPACE resumes it, and a batch run never waits.
