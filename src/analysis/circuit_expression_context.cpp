@@ -9,6 +9,7 @@
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
 #include "sim/devices/resistor.h"
+#include "sim/devices/time_breakpoints.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/device_lists.h"
 #include "sim/engine/integration.h"
@@ -76,6 +77,10 @@ void CircuitExpressionContext::Refresh() {
 }
 
 const RunValues& CircuitExpressionContext::Run() const { return ob7::Run; }
+
+int CircuitExpressionContext::AddTimeBreakpoint(long long tick) {
+    return RequestTimeBreakpoint ? RequestTimeBreakpoint(ob7::Run.tmin + tick * ob7::Run.tick_length) : 0;
+}
 
 int CircuitExpressionContext::FindNode(std::string_view name, int scope) const {
     if (name == "0") return 0;

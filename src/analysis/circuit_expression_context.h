@@ -34,6 +34,8 @@ public:
     int PartQuantity(const PartRef& part, int opcode, char pin1, char pin2, QuantityTerms* terms) const override;
     int SubstituteDefines(std::string_view text, int scope, std::string* out) const override;
     double NoiseValue(bool input_referred) const override;
+    // STP and IMPULSE of a curve: the transient run's breakpoint list.
+    int AddTimeBreakpoint(long long tick) override;
 
 private:
     struct Slot {

@@ -8,6 +8,7 @@
 
 #include "expression/compiler.h"
 #include "expression/expression_context.h"
+#include "expression/waveform_run_hooks.h"
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
 #include "foundation/paths.h"
@@ -264,6 +265,23 @@ int AnalysisPlot::LoadImports(const ImportCase& at) {
                 if (int code = LoadImportWaveform(spec, loaded, curveCase)) return code;
                 loaded.push_back(&spec);
             }
+    return 0;
+}
+
+int AnalysisPlot::AddImportBreakpoints() {
+    for (const AnalysisCurve& c : curves)
+        for (const auto& specs : c.imports)
+            for (const ImportSpec& spec : specs)
+                if (c.digital)
+                    if (int code = AddImportTransitions(spec)) return code;
+    return 0;
+}
+
+int AnalysisPlot::AddExpressionBreakpoints() {
+    for (const AnalysisCurve& c : curves)
+        for (const auto& e : c.expression)
+            if (e)
+                if (int code = ScheduleTokenBreakpoints(*e)) return code;
     return 0;
 }
 

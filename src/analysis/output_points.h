@@ -130,6 +130,12 @@ public:
     void PlotNewPoints();
     bool HasDspCurves() const;
 
+    // The transient run's breakpoints of the curves: the transitions of waveforms imported
+    // on a digital axis, and the STP and IMPULSE of their expressions. 0 or the code of
+    // the breakpoint list.
+    int AddImportBreakpoints();
+    int AddExpressionBreakpoints();
+
     // Empties the store for a new run.
     void ResetPointStore();
     // Opens the next run in every curve with its record.

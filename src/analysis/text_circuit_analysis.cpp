@@ -204,6 +204,11 @@ AnalysisSetup AnalysisSetupFromNetlist(const NetlistCircuit& c, int kind) {
     return s;
 }
 
+void OpenAcAnalysis(AnalysisSetup& setup) {
+    ResetAcAnalysisState();
+    if (setup.options == 0) setup.options = 120;
+}
+
 TextCircuitAnalysis::TextCircuitAnalysis() : services_(std::make_unique<Services>()) {}
 
 TextCircuitAnalysis::~TextCircuitAnalysis() { Close(); }
@@ -353,6 +358,37 @@ private:
 
 }  // namespace
 
+namespace {
+constexpr int kRunOptionShift = 8;
+}  // namespace
+
+void TextCircuitAnalysis::ApplyCommandLineDataMode() {
+    const int mode = commandLineDataMode;
+    if (!(mode & 11)) return;
+    const int option = (mode & 2) ? 1 : (mode & 1) ? 2 : 0;  // Save, Retrieve, Normal
+    setup_.options = (setup_.options & ~(3 << kRunOptionShift)) | (option << kRunOptionShift);
+}
+
+RunOption TextCircuitAnalysis::RunOptionOfSetup() const {
+    const int option = (setup_.options >> kRunOptionShift) & 3;
+    return option == 1 ? RunOption::Save : option == 2 ? RunOption::Retrieve : RunOption::Normal;
+}
+
+int TextCircuitAnalysis::OpenDataFile(int kind, int checkValue) {
+    const RunOption option = RunOptionOfSetup();
+    if (option == RunOption::Normal || dataFile_.open) return 0;
+    // The record's layout follows the compiled circuit's equations.
+    EquationCount = NumberBranchEquations();
+    const std::string name = SimulationDataFileName(path_, kind, false);
+    int code = OpenSimulationDataFile(dataFile_, name, option, kind, kSaveAll, checkValue);
+    if (code == kMsgReported && option == RunOption::Retrieve) {
+        // A file that does not fit: this run saves a new one.
+        setup_.options = (setup_.options & ~(3 << kRunOptionShift)) | (1 << kRunOptionShift);
+        code = OpenSimulationDataFile(dataFile_, name, RunOption::Save, kind, kSaveAll, checkValue);
+    }
+    return code;
+}
+
 int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
     // Stepping and tolerances may have changed the lines' models: the lines' own values win.
     if (int code = ApplyTransmissionLineValues(*circuit_)) return code;
@@ -379,6 +415,10 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
         s.operating_point = (setup_.options & kFlagOperatingPoint) != 0;
         s.operating_point_only = (setup_.options & kFlagOperatingPointOnly) != 0;
         for (const TrEntry& e : circuit_->trTable) s.max_step_table.push_back({e.time, e.maxStep});
+        if (int code = OpenDataFile(kind, 0)) return code;
+        s.data_file = dataFile_.open ? &dataFile_ : nullptr;
+        s.breakpoints.imports = [this] { return run_->plot.AddImportBreakpoints(); };
+        s.breakpoints.expressions = [this] { return run_->plot.AddExpressionBreakpoints(); };
         result = RunTransientAnalysis(s, sink);
         rejected_ += Transient.rejected;
         accepted_ += Transient.accepted;
@@ -393,6 +433,8 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
         if (!LimitValue(limits[3], 3, 0.0, &s.max_change_percent)) return kMsgReported;
         s.circuit_changed = true;
         if (int code = PrepareNoise(s)) return code;
+        if (int code = OpenDataFile(kind, s.noise ? 1 : 0)) return code;
+        s.data_file = dataFile_.open ? &dataFile_ : nullptr;
         result = RunAcAnalysis(s, sink);
     } else {
         sweep_ = DcSweepSettings{};
@@ -423,29 +465,37 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
         }
         sweep_.temperature = c.temperature;
         if (!LimitValue(limits[6], 6, 1.0, &sweep_.max_change_percent)) return kMsgReported;
+        if (int code = OpenDataFile(kind, 0)) return code;
+        sweep_.data_file = dataFile_.open ? &dataFile_ : nullptr;
         result = RunDcSweep(sweep_, sink);
     }
     return result;
 }
 
-int TextCircuitAnalysis::Recompile(int kind, const StepSet& steps) {
-    services_->stepped.clear();
-    for (const StepVariable& v : steps.variables) {
-        if (!v.active || !v.IsSymbolic()) continue;
-        std::string name = v.name;
-        for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-        services_->stepped[name] = v.current;
-    }
-    // The curves keep reading the old circuit's slots until they are compiled again.
-    std::unique_ptr<CircuitExpressionContext> previous = std::move(context_);
+int TextCircuitAnalysis::CompileWithDefines(int kind, const std::map<std::string, double>& values) {
+    services_->stepped = values;
     FreeSimulationState();
     ClearCompiledDevices();
+    context_.reset();
     circuit_.reset();
     page_.reset();
     services_->recompiling = true;
     const int code = ReadAndCompile(kind, true);
     services_->recompiling = false;
-    if (code) return code;
+    return code;
+}
+
+int TextCircuitAnalysis::Recompile(int kind, const StepSet& steps) {
+    std::map<std::string, double> stepped;
+    for (const StepVariable& v : steps.variables) {
+        if (!v.active || !v.IsSymbolic()) continue;
+        std::string name = v.name;
+        for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        stepped[name] = v.current;
+    }
+    // The curves keep reading the old circuit's slots until they are compiled again.
+    std::unique_ptr<CircuitExpressionContext> previous = std::move(context_);
+    if (int code = CompileWithDefines(kind, stepped)) return code;
     run_->plot.context = context_.get();
     return run_->plot.RecompileCurves();
 }
@@ -526,6 +576,7 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     RestoreOptions restore;
     FreeCircuit();
     if (int code = ReadAndCompile(kind, false)) return code;
+    ApplyCommandLineDataMode();
     run_ = std::make_unique<AnalysisRun>(kind, setup_, context_.get());
     AnalysisRun& run = *run_;
     run.plot.refreshValues = [this] { context_->Refresh(); };
@@ -550,6 +601,7 @@ int TextCircuitAnalysis::RunAnalysis(int kind) {
     run.dsp = dsp;
     if (prepareRun) prepareRun(run);
     const int result = run.RunAnalysisCore();
+    CloseSimulationDataFile(dataFile_);
     DeleteEmptyNumericOutput(run.numericOutputPath);
     iterations_ = TotalIterations - iterationsBefore + transientIterations_;
     return result;

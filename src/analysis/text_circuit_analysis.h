@@ -4,6 +4,7 @@
 // run cycle with the analysis' engine driver. The batch runner uses it; so do tests.
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "netlist/compiler/circuit_compiler.h"
 #include "sim/analysis/ac_analysis.h"
 #include "sim/analysis/dc_sweep.h"
+#include "sim/analysis/simulation_data_file.h"
 
 namespace ob7 {
 
@@ -21,6 +23,10 @@ class CircuitExpressionContext;
 
 // The limit texts, flags and curve rows a read gave one analysis, in the document's form.
 AnalysisSetup AnalysisSetupFromNetlist(const NetlistCircuit& circuit, int kind);
+
+// Entering the AC analysis: the stored operating point and AC matrix are forgotten, and a
+// set-up without AC flags takes the default word (120).
+void OpenAcAnalysis(AnalysisSetup& setup);
 
 class TextCircuitAnalysis {
 public:
@@ -50,12 +56,24 @@ public:
     DspSettings dsp;
     // The preferences every compile of the circuit reads (the program sets them).
     CompileSettings compileSettings;
+    // The command line's data request of a batch run: 2 /S, 1 /R, 8 neither; 0 outside
+    // batch runs. It becomes the set-up's run option (bits 8-9 of its flags: Normal,
+    // Save, Retrieve) before each run. Save writes every accepted point into the
+    // simulation data file beside the circuit, Retrieve replays that file instead of
+    // solving (a file that does not fit the circuit is reported and the run saves anew).
+    int commandLineDataMode = 0;
 
     // Reads and compiles the circuit for the analysis without running it, then calls
     // `use` with the circuit's options in force (the transfer-function and sensitivity
     // calculations solve their own operating points). 0, 15055 after a reported failure,
     // or what `use` returns.
     int WithCompiledCircuit(int kind, const std::function<int()>& use);
+
+    // Inside `use` of WithCompiledCircuit: compiles the circuit again, the symbols named
+    // (upper case) taking the values given and every other define its value of the
+    // first compile. The circuit, its devices and models are new records afterwards.
+    // 0, or 15055 after the reported failure.
+    int CompileWithDefines(int kind, const std::map<std::string, double>& values);
 
     // Set before RunAnalysis: called with the run once its hooks are in place, so that
     // the caller can add its own (numeric output, the stop poll).
@@ -82,6 +100,9 @@ private:
     int Recompile(int kind, const StepSet& steps);
     int SolveCase(int kind, const RunCase& c, PointSink& sink);
     int PrepareNoise(AcSettings& s);
+    void ApplyCommandLineDataMode();
+    RunOption RunOptionOfSetup() const;
+    int OpenDataFile(int kind, int checkValue);
     int ResolveSweepVariable(const std::string& name, int field, SweepVariable& v);
     void FreeCircuit();
 
@@ -95,6 +116,7 @@ private:
     AnalysisSetup setup_;
     std::unique_ptr<AnalysisRun> run_;
     DcSweepSettings sweep_;
+    SimulationDataFile dataFile_;
     long iterations_ = 0, rejected_ = 0, accepted_ = 0, transientIterations_ = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 #include "analysis/circuit_expression_context.h"
@@ -13,6 +14,8 @@
 #include "expression/expression.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "foundation/numbers.h"
+#include "netlist/define_table.h"
 #include "netlist/model_types.h"
 #include "netlist/model_values.h"
 #include "netlist/netlist_circuit.h"
@@ -23,7 +26,8 @@ namespace ob7 {
 namespace {
 
 constexpr int kTransientKind = 0;
-constexpr int32_t kComponent = 8, kModel = 4;
+constexpr int32_t kComponent = 8, kModel = 4, kSymbolic = 0x20;
+constexpr int kMsgMissingDefine = 10882;  // "%EMissing identifier in define."
 
 StepVariable StepFor(const SensitivityChoice& c) {
     StepVariable v;
@@ -49,14 +53,6 @@ const ModelParams* FindNamedModel(const std::string& name, int* type) {
     return nullptr;
 }
 
-bool Resistive(const SensitivityChoice& c) {
-    if (!(c.flags & kModel)) return false;
-    int type = 0;
-    if (!FindNamedModel(c.name, &type)) return false;
-    const int k = FindModelParam(type, c.parameter.c_str());
-    return k >= 0 && (ModelTypeRow(type).params[k].flags & kParamFlagResistive);
-}
-
 double AnalysisTemperature(TextCircuitAnalysis& deck) {
     const std::string& text = deck.Setup().limits[TemperatureLimitField(kTransientKind)];
     return text.empty() ? 27.0 : std::atof(text.c_str());
@@ -68,6 +64,13 @@ struct CompiledOutput {
     CompiledOutput() { InitCompiledExpression(&expression); }
     ~CompiledOutput() { FreeExpression(&expression); }
 };
+
+// The circuit's symbol of that name that a sensitivity can vary: a .DEFINE or .PARAM of
+// the circuit (not of a subcircuit) with a value and no arguments. Null when none.
+const DefineEntry* SymbolicVariable(const NetlistCircuit& circuit, const std::string& name) {
+    const DefineEntry* e = FindDefineByName(circuit.tables.defines, name);
+    return e && !e->value.empty() && !e->macroParam ? e : nullptr;
+}
 
 }  // namespace
 
@@ -91,6 +94,11 @@ std::vector<std::string> TextCircuitSensitivityNames(TextCircuitAnalysis& deck, 
                     if (!seen) names.push_back(name);
                 }
             }
+        } else if (kind == kSymbolic) {
+            const NetlistCircuit& c = *deck.Circuit();
+            for (const auto& row : c.tables.defines.rows)
+                for (const DefineEntry& e : row)
+                    if (SymbolicVariable(c, e.name) == &e) names.push_back(e.name);
         }
         return 0;
     });
@@ -100,7 +108,7 @@ std::vector<std::string> TextCircuitSensitivityNames(TextCircuitAnalysis& deck, 
 std::vector<std::string> TextCircuitSensitivityParameters(TextCircuitAnalysis& deck, int32_t kind,
                                                           const std::string& name, bool all) {
     std::vector<std::string> parameters;
-    if (kind == kComponent) return {"Value"};
+    if (kind == kComponent || kind == kSymbolic) return {"Value"};
     if (kind != kModel) return parameters;
     deck.WithCompiledCircuit(kTransientKind, [&] {
         int type = 0;
@@ -122,52 +130,171 @@ void DropInvalidSensVariables(TextCircuitAnalysis& deck, std::vector<Sensitivity
     deck.WithCompiledCircuit(kTransientKind, [&] {
         for (size_t i = variables.size(); i-- > 0;) {
             StepVariable v = StepFor(variables[i]);
-            if ((variables[i].flags & (kComponent | kModel)) == 0 || deck.ResolveStepTarget(v) != 0)
+            const bool valid = (variables[i].flags & (kComponent | kModel))
+                                   ? deck.ResolveStepTarget(v) == 0
+                                   : (variables[i].flags & kSymbolic) && SymbolicVariable(*deck.Circuit(), v.name);
+            if (!valid)
                 variables.erase(variables.begin() + static_cast<std::ptrdiff_t>(i));
         }
         return 0;
     });
 }
 
+namespace {
+
+// The calculation's view of the circuit: outputs and variables that follow it through the
+// compiles a symbolic variable needs, and the model values as compiled.
+class SensitivityCircuit {
+public:
+    SensitivityCircuit(TextCircuitAnalysis& deck, const std::vector<SensitivityChoice>& variables)
+        : deck_(deck), choices_(variables) {}
+
+    // Compiles the outputs and resolves the variables against the present circuit. 0 or
+    // a message code (after its report for a variable the circuit lacks).
+    int Resolve(const std::string (&outputs)[kSensitivityOutputs]) {
+        for (int j = 0; j < kSensitivityOutputs; ++j) texts_[j] = outputs[j];
+        steps_.clear();
+        for (const SensitivityChoice& c : choices_) steps_.push_back(StepFor(c));
+        return Bind();
+    }
+
+    std::vector<SensitivityOutput> Outputs() {
+        std::vector<SensitivityOutput> outs(kSensitivityOutputs);
+        for (int j = 0; j < kSensitivityOutputs; ++j) {
+            if (texts_[j].empty()) continue;
+            outs[j].text = texts_[j];
+            outs[j].value = [this, j] { return Evaluate(j); };
+        }
+        return outs;
+    }
+
+    std::vector<SensitivityVariable> Variables() {
+        std::vector<SensitivityVariable> vars;
+        for (size_t i = 0; i < choices_.size(); ++i) {
+            SensitivityVariable v;
+            v.name = choices_[i].name;
+            v.parameter = choices_[i].parameter;
+            if (IsSymbolic(choices_[i])) {
+                const std::string name = UpperName(choices_[i].name);
+                v.read = [this, name] { return symbols_.count(name) ? symbols_[name] : nominals_[name]; };
+                v.write = [this, name](double x) {
+                    const auto it = symbols_.find(name);
+                    const double old = it != symbols_.end() ? it->second : nominals_[name];
+                    if (x == nominals_[name]) symbols_.erase(name);
+                    else symbols_[name] = x;
+                    compile_ = compile_ || x != old;
+                };
+            } else {
+                v.read = [this, i] { return steps_[i].read(); };
+                v.write = [this, i](double x) { steps_[i].write(x); };
+            }
+            vars.push_back(std::move(v));
+        }
+        return vars;
+    }
+
+    SensitivityHooks Hooks() {
+        SensitivityHooks h;
+        h.compile = [this]() -> int {
+            if (!compile_) return 0;
+            compile_ = false;
+            if (int code = deck_.CompileWithDefines(kTransientKind, symbols_)) return code;
+            return Bind();
+        };
+        h.restore_model_values = [this] { RestoreModels(); };
+        return h;
+    }
+
+private:
+    static bool IsSymbolic(const SensitivityChoice& c) { return (c.flags & (kComponent | kModel)) == 0; }
+    static std::string UpperName(std::string name) {
+        for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        return name;
+    }
+
+    int Bind() {
+        outputs_.clear();
+        context_ = std::make_unique<CircuitExpressionContext>(*deck_.Circuit());
+        for (int j = 0; j < kSensitivityOutputs; ++j) {
+            outputs_.push_back(std::make_unique<CompiledOutput>());
+            if (texts_[j].empty()) continue;
+            ExpressionCompiler compiler;
+            InitExpressionCompiler(&compiler, texts_[j], &outputs_[j]->expression, (1 << kTransientKind) | 0x10,
+                                   kKindFlagsCurve);
+            compiler.context = context_.get();
+            if (int code = CompileExpression(&compiler)) return code;
+        }
+        for (size_t i = 0; i < choices_.size(); ++i) {
+            if (IsSymbolic(choices_[i])) {
+                const std::string name = UpperName(choices_[i].name);
+                if (!nominals_.count(name)) {
+                    NetlistCircuit& c = *deck_.Circuit();
+                    const DefineEntry* e = SymbolicVariable(c, name);
+                    if (!e) {
+                        ReportMessage("E", kMsgMissingDefine);
+                        return kMsgReported;
+                    }
+                    // The value as the circuit's texts give it, other symbols substituted.
+                    std::string text;
+                    if (SubstituteDefines(c.tables, text, e->scope, e->value, true)) return kMsgReported;
+                    int code = 0;
+                    nominals_[name] = EvalNumberOrExpression(text.c_str(), &code);
+                    if (code) {
+                        ReportMessage("E", code);
+                        return kMsgReported;
+                    }
+                }
+                continue;
+            }
+            if (int code = deck_.ResolveStepTarget(steps_[i])) {
+                ReportMessage("E", code);
+                return kMsgReported;
+            }
+        }
+        SaveModels();
+        return 0;
+    }
+
+    double Evaluate(int j) {
+        context_->Refresh();
+        ComplexValue v{};
+        return EvaluateExpression(&outputs_[j]->expression, &v) ? NAN : v.re;
+    }
+
+    void SaveModels() {
+        saved_.clear();
+        for (int t = 0; t < ModelTypeCount; ++t)
+            for (ModelParams* m : CircuitModels[t]) {
+                std::vector<double>& v = saved_[m];
+                for (int k = 0; k < m->values.Size(); ++k) v.push_back(m->values[k].real);
+            }
+    }
+    void RestoreModels() {
+        for (auto& [m, v] : saved_)
+            for (int k = 0; k < m->values.Size() && k < static_cast<int>(v.size()); ++k) m->values[k].real = v[k];
+    }
+
+    TextCircuitAnalysis& deck_;
+    std::vector<SensitivityChoice> choices_;
+    std::string texts_[kSensitivityOutputs];
+    std::unique_ptr<CircuitExpressionContext> context_;
+    std::vector<std::unique_ptr<CompiledOutput>> outputs_;
+    std::vector<StepVariable> steps_;
+    std::map<std::string, double> nominals_, symbols_;
+    bool compile_ = false;
+    std::map<ModelParams*, std::vector<double>> saved_;
+};
+
+}  // namespace
+
 int TextCircuitSensitivity(TextCircuitAnalysis& deck, const std::vector<SensitivityChoice>& variables,
                            const std::string (&outputs)[kSensitivityOutputs], std::vector<SensitivityRow>* rows) {
     rows->clear();
     return deck.WithCompiledCircuit(kTransientKind, [&]() -> int {
-        NetlistCircuit& c = *deck.Circuit();
-        CircuitExpressionContext context(c);
-        std::vector<std::unique_ptr<CompiledOutput>> compiled;
-        std::vector<SensitivityOutput> outs(kSensitivityOutputs);
-        for (int j = 0; j < kSensitivityOutputs; ++j) {
-            if (outputs[j].empty()) continue;
-            compiled.push_back(std::make_unique<CompiledOutput>());
-            CompiledExpression* e = &compiled.back()->expression;
-            ExpressionCompiler compiler;
-            InitExpressionCompiler(&compiler, outputs[j], e, (1 << kTransientKind) | 0x10, kKindFlagsCurve);
-            compiler.context = &context;
-            if (int code = CompileExpression(&compiler)) return code;
-            outs[j].text = outputs[j];
-            outs[j].value = [&context, e] {
-                context.Refresh();
-                ComplexValue v{};
-                return EvaluateExpression(e, &v) ? NAN : v.re;
-            };
-        }
-        std::vector<SensitivityVariable> vars;
-        for (const SensitivityChoice& choice : variables) {
-            StepVariable step = StepFor(choice);
-            if (int code = deck.ResolveStepTarget(step)) {
-                ReportMessage("E", code);
-                return kMsgReported;
-            }
-            SensitivityVariable v;
-            v.name = choice.name;
-            v.parameter = choice.parameter;
-            v.read = step.read;
-            v.write = step.write;
-            v.reciprocal = Resistive(choice);
-            vars.push_back(std::move(v));
-        }
-        return RunSensitivity(vars, outs, AnalysisTemperature(deck), rows);
+        SensitivityCircuit circuit(deck, variables);
+        if (int code = circuit.Resolve(outputs)) return code;
+        return RunSensitivity(circuit.Variables(), circuit.Outputs(), AnalysisTemperature(deck), rows,
+                              circuit.Hooks());
     });
 }
 

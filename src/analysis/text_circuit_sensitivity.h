@@ -1,8 +1,8 @@
 #pragma once
 // The sensitivity calculation of a text circuit: the names and parameters its input
 // variables can take, and the calculation, each variable found in the compiled circuit as
-// a step variable is (a part's value, or a model parameter in every record of the model).
-// Symbolic variables need the circuit compiled again for every value and are not offered.
+// a step variable is (a part's value, or a model parameter in every record of the model);
+// a symbolic variable (.DEFINE/.PARAM) is applied by compiling the circuit again.
 
 #include <cstdint>
 #include <string>
@@ -16,10 +16,10 @@ namespace ob7 {
 class TextCircuitAnalysis;
 
 // The names of kind 8 (parts whose value can vary), 4 (the circuit's models) or 0x20
-// (none), in the circuit's order. Empty when the circuit does not compile.
+// (the circuit's own .DEFINE/.PARAM symbols with a value), in the circuit's order. Empty when the circuit does not compile.
 std::vector<std::string> TextCircuitSensitivityNames(TextCircuitAnalysis& deck, int32_t kind);
 
-// The parameters of a name: "Value" for a part; for a model every real parameter of its
+// The parameters of a name: "Value" for a part or a symbol; for a model every real parameter of its
 // type (all) or those the model statement sets to other than their default.
 std::vector<std::string> TextCircuitSensitivityParameters(TextCircuitAnalysis& deck, int32_t kind,
                                                           const std::string& name, bool all);

@@ -61,7 +61,9 @@ int DocumentBatchHost::OpenCircuit(const std::string& path, int kind) {
     return 0;
 }
 
-int DocumentBatchHost::RunAnalysis(int kind, int, BatchRunResult& result) {
+int DocumentBatchHost::RunAnalysis(int kind, int runMode, BatchRunResult& result) {
+    // The command line's /S (2) saves the run's points, /R (1) retrieves them.
+    circuit_->commandLineDataMode = runMode;
     circuit_->prepareRun = [this, kind](AnalysisRun& run) {
         run.pollAbort = [this] { return PollEscape(); };
         run.numericOutput.writeHeader = [this, kind](TextFile& file, int width) {

@@ -29,6 +29,7 @@
 #include "plots/analysis_window.h"
 #include "plots/plot_view.h"
 #include "plots/run_plot_feed.h"
+#include "sim/analysis/animate.h"
 #include "sim/engine/run_control.h"
 #include "ui/framework/dialogs.h"
 #include "ui/framework/shell_state.h"
@@ -39,7 +40,6 @@ namespace {
 
 constexpr int kCmdTransient = 17600;
 constexpr int kMsgCircuitsUnavailable = 14094;
-constexpr int kMsgWait = 17888;  // the mode text while a run goes
 
 // The active analysis: the compiled circuit, its window and the window's plot view. The
 // window and view outlive their closing until the next analysis starts, because the
@@ -126,8 +126,30 @@ void EndAnalysisState(ActiveAnalysis& a) {
 
 }  // namespace
 
+void InstallAnimateViewHooks() {
+    AnimateView.batch = [] { return Shell.batchMode != 0; };
+    AnimateView.run_state = [] { return Shell.activeViewProbeMode ? 1 : 0; };
+    AnimateView.show_mode_indicator = [](const std::string& text) {
+        if (MainFrame) MainFrame->SetModeText(text);
+    };
+    // The wait's pause is the run's Pause: Ctrl+SPACE and the window's Resume clear it,
+    // Stop ends the wait and then the run.
+    AnimateView.pump_message = [] {
+        Shell.runPaused = RunControl.pause != 0;
+        platform::Application::PumpUntil([] { return false; }, 10);
+        if (RunControl.pending_key == platform::key::kEscape) Shell.runPaused = false;
+        RunControl.pause = Shell.runPaused ? 1 : 0;
+        return true;
+    };
+    AnimateView.now_ms = [] { return static_cast<int64_t>(platform::Application::TickCount()); };
+    AnimateView.update_mode_indicator = [] {
+        if (MainFrame && Shell.runInProgress) MainFrame->SetModeText(LoadMessageTextTemp(kMsgWait));
+    };
+}
+
 void InstallAnalysisCommands(CMainFrame& frame) {
     for (int kind = 0; kind < 3; ++kind) frame.SetHandler(kCmdTransient + kind, [kind](int) { StartCircuitAnalysis(kind); });
+    InstallAnimateViewHooks();
 }
 
 bool StartCircuitAnalysis(int kind) {
@@ -166,6 +188,7 @@ bool StartCircuitAnalysis(int kind) {
         EndAnalysisState(a);
         return false;
     }
+    if (kind == 1) OpenAcAnalysis(a.circuit.Setup());
     a.asRead = a.circuit.Setup();
     SetSteppingDialogPage(0);
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };

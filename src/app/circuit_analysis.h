@@ -11,8 +11,12 @@ class CAPDraw;
 class CG2DFrame;
 
 // Transient (17600), AC (17601) and DC (17602) of the main frame start an analysis on
-// the first circuit window unless one is active.
+// the first circuit window unless one is active; the runs' animation wait gets the
+// program's message pump.
 void InstallAnalysisCommands(CMainFrame& frame);
+// What the animation wait of a run borrows from the program: the batch and probe states,
+// the mode indicator, the message pump (its pause is the run's Pause) and the clock.
+void InstallAnimateViewHooks();
 
 // Starts analysis 0 (transient), 1 (AC) or 2 (DC) on the first circuit window. False
 // when none started: no circuit window, an analysis already active, or a failed compile

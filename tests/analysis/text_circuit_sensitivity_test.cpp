@@ -7,6 +7,9 @@
 
 #include "analysis/text_circuit_analysis.h"
 #include "analysis/text_circuit_sensitivity.h"
+#include "netlist/netlist_reader.h"
+#include "sim/analysis/transient.h"
+#include "sim/engine/solver_state.h"
 #include "text_circuit_test_home.h"
 
 namespace ob7 {
@@ -89,6 +92,90 @@ TEST_F(TextCircuitSensitivityTest, ModelParameterAndFailures) {
     EXPECT_EQ(TextCircuitSensitivity(deck_, {{"R9", "Value", 0x19}}, outputs, &rows), 15055);
     const std::string bad[kSensitivityOutputs] = {"V(3"};
     EXPECT_NE(TextCircuitSensitivity(deck_, {{"R1", "Value", 0x19}}, bad, &rows), 0);
+}
+
+// The operating-point voltage of a node of a deck, solved on its own: the reference the
+// forward differences are taken from.
+double NodeVoltage(const std::string& text, const char* node) {
+    TextCircuitAnalysis deck;
+    deck.OpenText("reference.cir", text);
+    double v = NAN;
+    deck.WithCompiledCircuit(0, [&] {
+        if (int code = RunOperatingPointOnly(27.0)) return code;
+        v = Solution[FindNodeByName(*deck.Circuit(), node, 1)];
+        return 0;
+    });
+    return v;
+}
+
+// A transistor stage whose model holds resistances and reciprocal parameters.
+std::string Stage(const char* model) {
+    return std::string("stage\nV1 1 0 10\nRL 1 2 2k\nRB 1 3 200k\nQ1 2 3 5 QX\nRX 5 0 100\n.MODEL QX NPN(") + model +
+           ")\n.END\n";
+}
+
+// Resistances and the parameters the model keeps as reciprocals (RE, RC, VAF, IKF) vary
+// as the user gave them: nominal values in ohms, volts and amperes, results per unit of
+// them, equal to the forward difference of two separately solved decks.
+TEST_F(TextCircuitSensitivityTest, ReciprocalModelParametersAgainstSeparateDecks) {
+    const char* nominal = "IS=1e-15 BF=100 VAF=50 IKF=0.01 RE=5 RC=20";
+    struct Case { const char* parameter; double value; const char* raised; } cases[] = {
+        {"RE", 5, "IS=1e-15 BF=100 VAF=50 IKF=0.01 RE=5.005 RC=20"},
+        {"RC", 20, "IS=1e-15 BF=100 VAF=50 IKF=0.01 RE=5 RC=20.02"},
+        {"VAF", 50, "IS=1e-15 BF=100 VAF=50.05 IKF=0.01 RE=5 RC=20"},
+        {"IKF", 0.01, "IS=1e-15 BF=100 VAF=50 IKF=0.01001 RE=5 RC=20"},
+        {"BF", 100, "IS=1e-15 BF=100.1 VAF=50 IKF=0.01 RE=5 RC=20"},
+    };
+    std::vector<SensitivityChoice> chosen;
+    for (const Case& c : cases) chosen.push_back({"QX", c.parameter, 0x15});
+    deck_.OpenText("stage.cir", Stage(nominal));
+    const std::string outputs[kSensitivityOutputs] = {"V(2)"};
+    std::vector<SensitivityRow> rows;
+    ASSERT_EQ(TextCircuitSensitivity(deck_, chosen, outputs, &rows), 0) << AllReports();
+    ASSERT_EQ(rows.size(), std::size(cases));
+    const double v0 = NodeVoltage(Stage(nominal), "2");
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(cases[i].parameter);
+        const double x = cases[i].value;
+        const double expected = (v0 - NodeVoltage(Stage(cases[i].raised), "2")) / (x - x * 1.001);
+        EXPECT_NEAR(rows[i].nominal_value, x, 1e-12 * x);
+        EXPECT_NE(expected, 0);
+        EXPECT_NEAR(rows[i].cells[0].sensitivity, expected, 1e-4 * std::fabs(expected));
+    }
+}
+
+// Two .PARAM symbols as input variables (one defined through a function): each value is applied by compiling the circuit
+// again, and a part's value varied after them still reaches the new circuit.
+TEST_F(TextCircuitSensitivityTest, SymbolicVariablesCompileTheCircuitAgain) {
+    deck_.OpenText("symbols.cir",
+                   "symbols\nV1 1 0 10\nR1 1 2 {RA}\nR2 2 0 {RB}\nR3 2 0 6k\n.PARAM RA=2k RB={TWICE(1.5k)}\n"
+                   ".FUNC TWICE(X) {X*2}\n.END\n");
+    EXPECT_EQ(TextCircuitSensitivityNames(deck_, 0x20), (std::vector<std::string>{"RA", "RB"}));
+    EXPECT_EQ(TextCircuitSensitivityParameters(deck_, 0x20, "RA", true), (std::vector<std::string>{"Value"}));
+    std::vector<SensitivityChoice> chosen = {{"RA", "Value", 0x31}, {"TWICE", "Value", 0x31}, {"RB", "Value", 0x31},
+                                             {"R3", "Value", 0x19}, {"RZ", "Value", 0x31}};
+    DropInvalidSensVariables(deck_, chosen);
+    ASSERT_EQ(chosen, (std::vector<SensitivityChoice>{{"RA", "Value", 0x31}, {"RB", "Value", 0x31}, {"R3", "Value", 0x19}}));
+
+    const std::string outputs[kSensitivityOutputs] = {"V(2)"};
+    std::vector<SensitivityRow> rows;
+    ASSERT_EQ(TextCircuitSensitivity(deck_, chosen, outputs, &rows), 0) << AllReports();
+    ASSERT_EQ(rows.size(), 3u);
+    // V(2) = 10 * Rp / (RA + Rp), Rp = RB || R3.
+    auto v2 = [](double ra, double rb, double r3) {
+        const double rp = rb * r3 / (rb + r3);
+        return 10 * rp / (ra + rp);
+    };
+    const double v0 = v2(2e3, 3e3, 6e3);
+    const double expected[] = {(v0 - v2(2002, 3e3, 6e3)) / -2.0, (v0 - v2(2e3, 3003, 6e3)) / -3.0,
+                               (v0 - v2(2e3, 3e3, 6006)) / -6.0};
+    const double values[] = {2e3, 3e3, 6e3};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_DOUBLE_EQ(rows[i].nominal_value, values[i]);
+        EXPECT_NEAR(rows[i].cells[0].sensitivity, expected[i], 1e-6 * std::fabs(expected[i])) << i;
+    }
+    // The circuit is left at the nominal values.
+    EXPECT_NEAR(Solution[FindNodeByName(*deck_.Circuit(), "2", 1)], v0, 1e-9);
 }
 
 }  // namespace

@@ -27,6 +27,10 @@
 #include "plots/plot_view.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/shell_state.h"
+#include "platform/application.h"
+#include "sim/analysis/ac_analysis.h"
+#include "sim/analysis/animate.h"
+#include "sim/engine/run_control.h"
 
 using namespace ob7;
 
@@ -305,3 +309,54 @@ TEST_F(CircuitAnalysis, CompileErrorIsReportedAndEndsTheAnalysis) {
 }
 
 }  // namespace
+
+// Entering the AC analysis forgets the operating point an earlier AC run kept.
+TEST_F(CircuitAnalysis, AcCommandForgetsTheStoredOperatingPoint) {
+    ASSERT_NE(OpenDeck("rc.cir", kDeck), nullptr);
+    AcRun.operating_point_valid = 1;
+    AcRun.last_temperature = 27;
+    ASSERT_TRUE(frame.ExecuteCommand(17601));
+    EXPECT_EQ(AcRun.operating_point_valid, 0);
+    EXPECT_EQ(AcRun.last_temperature, -1e30);
+}
+
+// The animation wait of a run pumps the program's messages: a time delay is waited out,
+// a key-press wait holds until Ctrl+SPACE resumes it, and a batch run never waits.
+TEST_F(CircuitAnalysis, AnimateWaitPumpsUntilTheDelayOrTheResume) {
+    CTxtFrame* deck = OpenDeck("rc.cir", kDeck);
+    ASSERT_NE(deck, nullptr);
+    ASSERT_TRUE(frame.ExecuteCommand(17600));
+    CG2DFrame* window = ActiveAnalysisWindow();
+    ASSERT_NE(window, nullptr);
+    const AnimateSettings saved = Animate;
+    Shell.runInProgress = true;  // as inside a run
+
+    Animate.mode = AnimateMode::WaitForTimeDelay;
+    Animate.delay_ms = 60;
+    const unsigned before = platform::Application::TickCount();
+    Animate.last_wait_end = before;
+    AnimateWait();
+    EXPECT_GE(platform::Application::TickCount() - before, 55u);
+
+    Animate.mode = AnimateMode::WaitForKeyPress;
+    bool resumed = false;
+    platform::Application::Instance()->Post([window, &resumed] {
+        window->ExecuteCommand(kCmdResumeRun);  // Ctrl+SPACE
+        resumed = !Shell.runPaused;
+        if (!resumed) RunControl.pending_key = platform::key::kEscape;  // never hang here
+    });
+    AnimateWait();
+    EXPECT_TRUE(resumed);
+    EXPECT_EQ(RunControl.pause, 0);
+    RunControl.pending_key = 0;
+
+    Shell.batchMode = 8;
+    const unsigned batch = platform::Application::TickCount();
+    Animate.mode = AnimateMode::WaitForTimeDelay;
+    Animate.delay_ms = 500;
+    AnimateWait();
+    EXPECT_LT(platform::Application::TickCount() - batch, 400u);
+    Shell.batchMode = 0;
+    Shell.runInProgress = false;
+    Animate = saved;
+}

@@ -22,6 +22,7 @@
 #include "sim/devices/laplace_source.h"
 #include "sim/devices/resistor.h"
 #include "sim/devices/sample_hold.h"
+#include "sim/devices/time_breakpoints.h"
 #include "sim/engine/ac_load.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/simulation_options.h"
@@ -81,6 +82,10 @@ public:
     int SubstituteDefines(std::string_view text, int scope, std::string* out) const override {
         if (!cc) return NoCircuitExpressionContext::SubstituteDefines(text, scope, out);
         return ob7::SubstituteDefines(cc->c.tables, *out, scope, std::string(text), false);
+    }
+    // STP and IMPULSE of a device value: the transient run's breakpoint list.
+    int AddTimeBreakpoint(long long tick) override {
+        return RequestTimeBreakpoint ? RequestTimeBreakpoint(ob7::Run.tmin + tick * ob7::Run.tick_length) : 0;
     }
 
 private:

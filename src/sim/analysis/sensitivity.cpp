@@ -26,10 +26,17 @@ int Solve(double temperature) {
     return RunOperatingPointOnly(temperature);
 }
 
+// A variable was set: the circuit takes its value before anything reads the circuit again.
+int Apply(const SensitivityHooks& hooks) { return hooks.compile ? hooks.compile() : 0; }
+
+void RestoreModelValues(const SensitivityHooks& hooks) {
+    if (hooks.restore_model_values) hooks.restore_model_values();
+}
+
 }  // namespace
 
 int RunSensitivity(const std::vector<SensitivityVariable>& variables, const std::vector<SensitivityOutput>& outputs,
-                   double temperature, std::vector<SensitivityRow>* rows) {
+                   double temperature, std::vector<SensitivityRow>* rows, const SensitivityHooks& hooks) {
     rows->clear();
     if (variables.empty()) {
         ReportMessage("E", kMsgNeedInputVariable);
@@ -45,24 +52,27 @@ int RunSensitivity(const std::vector<SensitivityVariable>& variables, const std:
     if (code) return code;
     for (size_t j = 0; j < n; ++j)
         if (!outputs[j].text.empty()) nominal[j] = outputs[j].value();
+    RestoreModelValues(hooks);
 
     for (const SensitivityVariable& v : variables) {
         SensitivityRow row;
         row.cells.resize(n);
-        double x = v.Get();
-        if (v.reciprocal && x != 0) x = 1 / x;
+        const double x = v.Get();
         row.nominal_value = x;
         std::vector<double> perturbed(n, 0.0);
         int error = 0;
         const double raised = x * kSensitivityFactor;
         if (x != 0) {
-            const double saved = v.Get();
-            v.Set(v.reciprocal ? 1 / raised : raised);
-            error = Solve(temperature);
+            v.Set(raised);
+            error = Apply(hooks);
+            if (!error) error = Solve(temperature);
             if (!error)
                 for (size_t j = 0; j < n; ++j)
                     if (!outputs[j].text.empty()) perturbed[j] = outputs[j].value();
-            v.Set(saved);
+            v.Set(x);
+            const int reset = Apply(hooks);
+            RestoreModelValues(hooks);
+            if (reset) return reset;  // the circuit cannot be brought back to compare further
         }
         const double dx = x - raised;
         for (size_t j = 0; j < n; ++j) {
@@ -90,6 +100,7 @@ int RunSensitivity(const std::vector<SensitivityVariable>& variables, const std:
     }
     // The circuit is left at its nominal values.
     const int restored = Solve(temperature);
+    RestoreModelValues(hooks);
     if (RunControl.pending_key == 27) return kMsgStopped;
     return restored;
 }

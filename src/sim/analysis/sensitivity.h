@@ -11,8 +11,7 @@ namespace ob7 {
 
 struct SensitivityVariable {
     std::string name, parameter;  // "R1", "Value"
-    double* value = nullptr;      // the quantity the circuit reads
-    bool reciprocal = false;      // held as 1/x (model conductances of RE, RC, VAF ...)
+    double* value = nullptr;      // the quantity the circuit reads, in the user's units
     // Without `value`: how the quantity is read and written (a model parameter held in
     // several records at once).
     std::function<double()> read;
@@ -46,10 +45,22 @@ struct SensitivityRow {
 
 inline constexpr double kSensitivityFactor = 1.001;
 
+// What the circuit does around the variables' changes and operating points (either may be
+// unset).
+struct SensitivityHooks {
+    // After a variable was set: compiles the circuit again when a value only a compile
+    // applies has changed (a symbolic variable). 0 or a message code.
+    std::function<int()> compile;
+    // After the point and its outputs: the model values as compiled come back, because
+    // the temperature pass converts them in place (resistances to conductances, VAF to
+    // 1/VAF); the variables then read and write the values as the user gave them.
+    std::function<void()> restore_model_values;
+};
+
 // 0, 14195 (no variable), 14196 (no output), 15056 (stopped by Esc: the rows so far are
 // kept), or the failure of the nominal operating point.
 int RunSensitivity(const std::vector<SensitivityVariable>& variables, const std::vector<SensitivityOutput>& outputs,
-                   double temperature, std::vector<SensitivityRow>* rows);
+                   double temperature, std::vector<SensitivityRow>* rows, const SensitivityHooks& hooks = {});
 
 // The report of the Multiple mode: two header lines, then one line per variable whose
 // nominal value is not 0.

@@ -6,8 +6,13 @@
 
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
+#include "expression/waveform_run_hooks.h"
+#include "sim/devices/capacitor.h"
 #include "sim/devices/circuit_models.h"
+#include "sim/devices/function_source.h"
 #include "sim/devices/independent_sources.h"
+#include "sim/devices/inductor.h"
+#include "sim/devices/resistor.h"
 #include "sim/devices/sample_hold.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/solver_state.h"
@@ -168,7 +173,19 @@ void SetSourceTimeDefaults(SpiceSource& s, double tstep, double tmax) {
 }
 }  // namespace
 
-int CollectTimeBreakpoints(double tmin, double tmax, double print_step) {
+int ScheduleDeviceExpressionBreakpoints() {
+    int error = 0;
+    auto schedule = [&error](const CompiledExpression& e) {
+        if (!error) error = ScheduleTokenBreakpoints(e);
+    };
+    for (auto* r : DevicesOf<Resistor>(kResistorList)) schedule(r->value_expression);
+    for (auto* c : DevicesOf<Capacitor>(kCapacitorList)) schedule(c->value_expression);
+    for (auto* l : DevicesOf<Inductor>(kInductorList)) schedule(l->value_expression);
+    for (auto* f : DevicesOf<FunctionSource>(kFunctionSourceList)) schedule(f->value_expression);
+    return error;
+}
+
+int CollectTimeBreakpoints(double tmin, double tmax, double print_step, const BreakpointProducers& producers) {
     InsertionHint = nullptr;
     Collecting = 1;
     ClearTimeBreakpoints();
@@ -202,9 +219,13 @@ int CollectTimeBreakpoints(double tmin, double tmax, double print_step) {
         if (answer == kButtonNo) error = kMsgStopped;
         return error != 0;
     };
+    bool ended = false;  // Esc during the pulse edges
     for (auto* s : DevicesOf<PulseSource>(kPulseSourceList)) {
         if (error) break;
-        if (PollRunKeys(nullptr, 6) == 27) break;
+        if (PollRunKeys(nullptr, 6) == 27) {
+            ended = true;
+            break;
+        }
         if (tooManyPeriods(s->model ? s->model->Real(kPulP5) : 0)) break;
         add_all(PulseSourceBreakpoints(*s, tmax), true);
     }
@@ -214,6 +235,12 @@ int CollectTimeBreakpoints(double tmin, double tmax, double print_step) {
         if (s->spec_kind == kSourcePulse && tooManyPeriods(std::max(s->p[6], s->p[3] + s->p[4] + s->p[5]))) break;
         // Pulse edges land by the ceiling, the other kinds' times truncated.
         add_all(SpiceSourceBreakpoints(*s, tmin, tmax), s->spec_kind == kSourcePulse);
+    }
+    if (!error && !ended) {
+        const int imports = producers.imports ? producers.imports() : 0;
+        int expressions = ScheduleDeviceExpressionBreakpoints();
+        if (!expressions && producers.expressions) expressions = producers.expressions();
+        error = imports ? imports : expressions;
     }
     InsertionHint = nullptr;
     Collecting = 0;

@@ -7,6 +7,7 @@
 // at tick 1,000,000,000.
 
 #include <cstdint>
+#include <functional>
 
 #include "sim/engine/device_lists.h"
 
@@ -49,11 +50,27 @@ void PopTimeBreakpoint();
 const TimeBreakpoint* HeadBreakpoint();
 void ClearTimeBreakpoints();
 
+// What the run's owner adds after the circuit's own breakpoints (either may be unset):
+// the transitions of the digital waveforms its curves import, then the breakpoints of
+// its curves' expressions (STP, IMPULSE). Each returns 0 or AddTimeBreakpoint's code.
+// (The digital stimuli are scheduled on the digital simulator's own queue, and the PWL
+// index tables are prepared with the operating point, both by the run itself.)
+struct BreakpointProducers {
+    std::function<int()> imports;
+    std::function<int()> expressions;
+};
+
 // Empties the list and fills it for a new run from the sources of the compiled circuit:
-// tick 0 and the end tick, user sources, pulse sources, SPICE sources. print_step and
-// tmax give the defaults of the SPICE sources' times that their statements left out.
-// 0, 15002 or 15056 (the user declined the run of a pulse source with too many periods).
-int CollectTimeBreakpoints(double tmin, double tmax, double print_step);
+// tick 0 and the end tick, user sources, pulse sources, SPICE sources; then, unless those
+// ended early, the producers' imports and, whatever these gave, the STP and IMPULSE
+// breakpoints of the devices' value expressions and the producers' expressions.
+// print_step and tmax give the defaults of the SPICE sources' times that their
+// statements left out. 0, 15002 or 15056 (the user declined the run of a pulse source
+// with too many periods).
+int CollectTimeBreakpoints(double tmin, double tmax, double print_step, const BreakpointProducers& producers = {});
+// The STP and IMPULSE breakpoints of the value expressions of resistors, capacitors,
+// inductors and function sources. 0 or AddTimeBreakpoint's code.
+int ScheduleDeviceExpressionBreakpoints();
 
 struct SpiceSource;
 // Gives p[position] the value unless the source's statement gave it.

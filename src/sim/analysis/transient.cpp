@@ -579,7 +579,7 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
         T.min_step = T.max_step * 1e-18;
         MaxTimeStep = T.max_step;
         Run.time = T.tmin;
-        if ((result = CollectTimeBreakpoints(T.tmin, T.tmax, T.print_step)) != 0) break;
+        if ((result = CollectTimeBreakpoints(T.tmin, T.tmax, T.print_step, settings.breakpoints)) != 0) break;
         ResetSampledSourceHistory(0);
         IterationLimitReached = 0;
 
@@ -633,7 +633,6 @@ int RunTransientAnalysis(const TransientSettings& settings, PointSink& sink) {
     ResetSampledSourceState();
     RequestTimeBreakpoint = nullptr;
     DigitalPhase = 0;
-    T.digital_notice = EndDigitalRun(settings.batch_mode);
     if (T.data_file && !result) result = WriteDataRecordIfSaving(*T.data_file);
     if (result && result != kMsgStopped && T.assist_level == 0) {
         Options.itl1 = saved_itl1;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/analysis/time_breakpoints.h"
+
 namespace ob7 {
 
 class PointSink;
@@ -32,7 +34,8 @@ struct TransientSettings {
     // The run option's file, opened by the caller: Save writes every accepted point,
     // Retrieve replays the file instead of solving. Null: a Normal run.
     SimulationDataFile* data_file = nullptr;
-    bool batch_mode = false;         // no timed notice of the digital warnings
+    // The run owner's breakpoints (imported digital waveforms, the curves' STP/IMPULSE).
+    BreakpointProducers breakpoints;
 };
 
 // The time state of the run the loop keeps (the present time is Run.time, the step
@@ -60,8 +63,6 @@ struct TransientTimeState {
     bool gmin_stepping = false;
     bool convergence_assist = false;
     SimulationDataFile* data_file = nullptr;
-    // The timed notice of the run's digital warnings ("" for none), for the run cycle to show.
-    std::string digital_notice;
 };
 extern TransientTimeState Transient;
 

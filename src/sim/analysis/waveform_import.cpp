@@ -11,6 +11,7 @@
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "foundation/numbers.h"
+#include "sim/analysis/time_breakpoints.h"
 #include "sim/engine/run_control.h"
 
 namespace ob7 {
@@ -345,6 +346,15 @@ int LoadImportWaveform(ImportSpec& spec, const std::vector<const ImportSpec*>& e
             ReportMessage("E", kMsgImportCaseNotFound, FormatG(at.temperature).c_str(), spec.waveform_name.c_str(),
                           spec.file_name.c_str());
         return kMsgReported;
+    }
+    return 0;
+}
+
+int AddImportTransitions(const ImportSpec& spec) {
+    for (const ImportPoint& p : spec.Points()) {
+        const uint32_t tick = TickCeiling(p.x);
+        if (tick > kEndTick) continue;
+        if (int error = AddTimeBreakpoint(tick)) return error;
     }
     return 0;
 }

@@ -82,6 +82,11 @@ extern int (*ReadUserSourceWaveform)(ImportSpec& spec);
 // Whether a block header line of a numeric output file belongs to the present case.
 bool MatchImportCase(const std::string& upper_line, const ImportCase& at);
 
+// The points of a waveform imported on a digital axis as time breakpoints of the transient
+// run (ticks by the ceiling, up to the end tick), so that the steps land on its
+// transitions. 0 or AddTimeBreakpoint's code.
+int AddImportTransitions(const ImportSpec& spec);
+
 // Sets every spec's present values at x by linear interpolation.
 void InterpolateImportWaveform(std::vector<ImportSpec>& specs, double x, bool digital_axis = false);
 

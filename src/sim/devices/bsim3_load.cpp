@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "sim/devices/bsim3.h"
 #include "sim/devices/bsim3_charge.h"
@@ -502,11 +504,19 @@ void LoadBsim3(MosfetInstance& m, int state) {
 
 int UpdateBsim3Pass(double temperature) { return UpdateBsim3Instances(temperature); }
 
+// The level-8 devices of the list with their state index, gathered by the set-up pass so
+// that the loads of a circuit without BSIM3 devices walk nothing.
+std::vector<std::pair<MosfetInstance*, int>> Bsim3Devices;
 }  // namespace
 
 int SetupBsim3Mosfets() {
+    Bsim3Devices.clear();
+    int state = FirstStateIndex(kMosfetStates);
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        const int first = state;
+        state += kMosfetBlockGroups * kHistorySlots;
         if (m->level != 8) continue;
+        Bsim3Devices.push_back({m, first});
         const int G = m->gate, D = m->drain, S = m->source, B = m->bulk;
         const int Gp = m->gate_i, Dp = m->drain_i, Sp = m->source_i, Bp = m->bulk_i;
         for (auto [row, column] :
@@ -520,11 +530,8 @@ int SetupBsim3Mosfets() {
 }
 
 int LoadBsim3Mosfets() {
-    int state = FirstStateIndex(kMosfetStates);
-    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
-        if (m->level == 8 && m->bsim3) LoadBsim3(*m, state);
-        state += kMosfetBlockGroups * kHistorySlots;
-    }
+    for (auto [m, state] : Bsim3Devices)
+        if (m->bsim3) LoadBsim3(*m, state);
     return 0;
 }
 

@@ -95,6 +95,4 @@ void DigitalRejectPoint(double time) {
     RollBackDacOutputs(time);
 }
 
-std::string EndDigitalRun(bool batch_mode) { return DigitalWarningNotice(batch_mode); }
-
 }  // namespace ob7

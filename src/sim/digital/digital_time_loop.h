@@ -16,7 +16,6 @@
 //     DigitalStepLimits                      the A-to-D step cut and the D-to-A step limit
 //     (the engine's SaveAcceptedPoint: the coupling updates the D-to-A interfaces)
 //     DigitalAcceptPoint or DigitalRejectPoint
-//   EndDigitalRun                            the warning notice
 //
 // A circuit without digital parts makes every call do nothing.
 
@@ -59,7 +58,5 @@ DigitalStepAdvice DigitalStepLimits();
 int DigitalAcceptPoint(const DigitalChangeSink& sink);
 // A rejected point: every digital action of it undone, the D/A converters too.
 void DigitalRejectPoint(double time);
-// The end of the run: the timed notice of the digital warnings ("" for none).
-std::string EndDigitalRun(bool batch_mode);
 
 }  // namespace ob7
