@@ -18,6 +18,10 @@ DigitalRunState DigitalRun;
 
 namespace {
 
+// How far ahead blocks are asked for: readers of one node, events of one tick.
+constexpr int kPrefetchReaders = 8;
+constexpr size_t kPrefetchEvents = 8;
+
 // Position at which each node was last appended to the changed-node list.
 std::vector<size_t> ListedAt;
 
@@ -224,9 +228,12 @@ int EvaluateFanout(uint32_t tick) {
         }
         // The readers of the node after the next one are asked for now: their blocks
         // arrive while these are evaluated.
+        // A node with many readers (a clock) is left to the cache: asking for all of them
+        // at once would push out what the nearer ones need.
         if (r.cursor + 2 < r.changed_nodes.size()) {
             const int ahead = r.changed_nodes[r.cursor + 2];
-            for (int f = n.fanout_begin[ahead]; f < n.fanout_begin[ahead + 1]; ++f) n.prims.Prefetch(n.fanout[f]);
+            const int end = std::min(n.fanout_begin[ahead + 1], n.fanout_begin[ahead] + kPrefetchReaders);
+            for (int f = n.fanout_begin[ahead]; f < end; ++f) n.prims.Prefetch(n.fanout[f]);
         }
         for (int f = n.fanout_begin[node]; f < n.fanout_begin[node + 1]; ++f) {
             const int reader = n.fanout[f];
@@ -354,9 +361,14 @@ int ApplyDigitalEventsAt(uint32_t tick) {
     r.changed_nodes.clear();
     r.cursor = 0;
     if (!q.Empty() && q.HeadTick() == tick) {
-        for (const DigitalEvent& e : q.HeadEvents()) n.prims.Prefetch(e.primitive);
-        for (const DigitalEvent& e : q.HeadEvents())
+        // Each event asks for the driver's block of the one a few places on.
+        const DigitalEventQueue::Bucket& events = q.HeadEvents();
+        for (size_t i = 0; i < events.size() && i < kPrefetchEvents; ++i) n.prims.Prefetch(events[i].primitive);
+        for (size_t i = 0; i < events.size(); ++i) {
+            if (i + kPrefetchEvents < events.size()) n.prims.Prefetch(events[i + kPrefetchEvents].primitive);
+            const DigitalEvent& e = events[i];
             if (e.node > 0) SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
+        }
     }
 
     const size_t mark = r.changed_nodes.size();
