@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "digital_fixture.h"
+#include "sim/digital/digital_time_loop.h"
 #include "sim/digital/interfaces.h"
 #include "sim/digital/timing_checks.h"
 #include "sim/engine/solver_state.h"
@@ -120,6 +121,124 @@ TEST_F(Interfacing, ConvertersCodesAndSums) {
     // The output reaches sum / 2^(n+1) of the reference once switched.
     Solution[kRef] = 3.2;
     EXPECT_NEAR(DacBranchVoltage(*d, 1.0, false), 3.2 * 18 / 32.0, 1e-12);
+}
+
+// The calls of the transient driver by hand, with the solutions set by hand: an A-to-D
+// interface clocks a flip-flop, a stimulus starts an A/D converter. Steps rejected after
+// an A-to-D crossing, after the flip-flop's event and after the Convert edge leave
+// nothing behind; what the interface found at an accepted point stays.
+TEST_F(Interfacing, RejectedStepsAroundAnAtoDCrossing) {
+    circuit.hi_node = Node("$D_HI");
+    auto& o = Add(kCtAtoD, "O1", {"CLK"});
+    o.timing.texts = {{"S0NAME", "0"}, {"S1NAME", "1"}};
+    o.timing.values = {{"S0VLO", -100}, {"S0VHI", 1.5}, {"S1VLO", 1.5}, {"S1VHI", 100}};
+    o.analog_node = kCmp;
+    Add(kCtDff, "U1", {"$D_HI", "$D_HI", "CLK", "$D_HI", "Q", "QB"}, {{"TPCLKQLHTY", 2e-9}, {"TPCLKQHLTY", 2e-9}});
+    Stim("S1", {"CONV"}, "1", "0 0 20ns 1");
+    auto& adc = Add(kCtAdc, "ADC1", {"CONV", "STAT", "OVER", "B1", "B0"}, {{"TPCSTY", 1e-9}, {"TPDSTY", 1e-9}});
+    adc.has_timing = true;
+    adc.adc_in = kAdcIn;
+    adc.adc_ref = kRef;
+    ASSERT_EQ(SetupDigitalPrimitives(circuit), 0);
+    BeginDigitalRun(0, 1e-6);
+    ASSERT_EQ(BeginDigitalCase(true), 0);
+    auto* atod = static_cast<AtoDInterface*>(DeviceListTable[kAtoDInterfaceList].first);
+    auto* converter = static_cast<AdcDevice*>(DeviceListTable[kAdcList].first);
+    Solution[kRef] = 4;
+    Solution[kAdcIn] = 1;  // code 1 at the operating point, 3 from 15 ns on
+    // The operating point's load pass: the interface drives CLK at once, the converter
+    // sets Status.
+    ASSERT_EQ(LoadAtoDInterfaces(), 0);
+    ASSERT_EQ(DigitalUpdateEvents(), 0);
+    ASSERT_EQ(SettleDigitalStates(), 0);
+    ASSERT_EQ(At("CLK"), '0');
+    ASSERT_EQ(At("Q"), '0');
+    ASSERT_EQ(At("STAT"), '0');
+
+    std::string points;
+    const DigitalChangeSink sink = [&](int node, DigitalState state, double time) {
+        for (const auto& [name, n] : nodes)
+            if (n == node) points += name + " " + DigitalStateChar(state) + "@" + std::to_string(std::lround(time * 1e9)) + " ";
+        return 0;
+    };
+    auto accept = [&](double time) {
+        ASSERT_EQ(DigitalAcceptPoint(sink), 0);
+        ++DigitalRun.solution_count;
+        LastAcceptedSolution = Solution;
+        ASSERT_EQ(DigitalBeforeNewton(time, false, sink), 0);
+    };
+    auto step_to = [&](double time, double v) {
+        Interfaces.present_time = time;
+        Solution[kCmp] = v;
+        ASSERT_EQ(LoadAtoDInterfaces(), 0);
+    };
+    auto apply_events_at = [&](double time) {
+        uint32_t tick = 0;
+        ASSERT_TRUE(NextDigitalEventTick(&tick));
+        ASSERT_EQ(tick, DigitalTimeTick(time));
+        Interfaces.present_time = time;
+        ASSERT_EQ(ApplyDigitalEventsAt(tick), 0);
+    };
+    auto next_event_ns = [] {
+        uint32_t tick = 0;
+        return NextDigitalEventTick(&tick) ? std::lround(DigitalTickTime(tick) * 1e9) : -1l;
+    };
+    accept(0);
+
+    // 3 V at 10 ns overshoots the 1.5 V threshold: the step is redone with half its length.
+    step_to(10e-9, 3);
+    DigitalStepAdvice advice = DigitalStepLimits();
+    EXPECT_TRUE(advice.crossed);
+    EXPECT_TRUE(advice.cut);
+    EXPECT_NEAR(advice.fraction, 0.5, 0.01);
+    DigitalRejectPoint(10e-9);
+    EXPECT_EQ(At("CLK"), '0');
+    EXPECT_EQ(atod->states[atod->previous].name, '0');
+    step_to(5e-9, 1.5001);
+    advice = DigitalStepLimits();
+    EXPECT_TRUE(advice.crossed);
+    EXPECT_FALSE(advice.cut);
+    accept(5e-9);  // the interface reads the accepted point: CLK rises, Q follows at 7 ns
+    EXPECT_EQ(points, "CLK 1@5 ");
+    EXPECT_EQ(next_event_ns(), 7);
+
+    // The step that lands on Q's event is rejected: the event goes back, CLK stays.
+    apply_events_at(7e-9);
+    EXPECT_EQ(At("Q"), '1');
+    DigitalRejectPoint(7e-9);
+    EXPECT_EQ(At("Q"), '0');
+    EXPECT_EQ(At("CLK"), '1');
+    EXPECT_EQ(next_event_ns(), 7);
+    step_to(6e-9, 2.5);
+    EXPECT_FALSE(DigitalStepLimits().crossed);  // the interface's state was kept: no crossing again
+    accept(6e-9);
+    apply_events_at(7e-9);
+    accept(7e-9);
+    EXPECT_EQ(points, "CLK 1@5 QB 0@7 Q 1@7 ");
+
+    // The Convert edge at 20 ns is rejected: its request goes with it, so a point solved
+    // again after a hand-over before 20 ns converts nothing.
+    Solution[kAdcIn] = 3;
+    apply_events_at(20e-9);
+    EXPECT_TRUE(converter->request);
+    DigitalRejectPoint(20e-9);
+    EXPECT_FALSE(converter->request);
+    EXPECT_EQ(At("CONV"), '0');
+    ASSERT_EQ(DigitalBeforeNewton(15e-9, true, sink), 0);
+    EXPECT_EQ(At("STAT"), '0');
+    EXPECT_EQ(next_event_ns(), 20);
+    // Reached again and accepted, the converter converts once: Status at 21 ns, code 3.
+    apply_events_at(20e-9);
+    ASSERT_EQ(DigitalAcceptPoint(sink), 0);
+    ++DigitalRun.solution_count;
+    ASSERT_EQ(DigitalBeforeNewton(20e-9, true, sink), 0);
+    EXPECT_EQ(converter->code, 3);
+    apply_events_at(21e-9);
+    ASSERT_EQ(DigitalAcceptPoint(sink), 0);
+    EXPECT_EQ(At("STAT"), '1');
+    EXPECT_EQ(At("B1"), '1');
+    EXPECT_EQ(At("B0"), '1');
+    EXPECT_EQ(At("OVER"), '0');
 }
 
 }  // namespace

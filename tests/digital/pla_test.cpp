@@ -29,10 +29,10 @@ protected:
             const Primitive& q = DigitalNet.prims[p];
             if (!s.empty()) s += " | ";
             for (int i = 0; i < q.pin_count - 1; ++i) {
-                const int n = DigitalNet.pins[q.pin_begin + i];
+                const int n = DigitalNet.Pin(q.pin_begin + i);
                 s += (n < 0 ? "-" : "") + DigitalNet.node_names[std::abs(n)] + " ";
             }
-            s += "-> " + DigitalNet.node_names[DigitalNet.pins[q.pin_begin + q.pin_count - 1]];
+            s += "-> " + DigitalNet.node_names[DigitalNet.Pin(q.pin_begin + q.pin_count - 1)];
         }
         return s;
     }

@@ -6,6 +6,7 @@
 
 #include "sim/digital/constraint.h"
 #include "sim/digital/digital_network.h"
+#include "sim/digital/interfaces.h"
 #include "sim/digital/pin_delay.h"
 #include "sim/digital/timing_checks.h"
 
@@ -18,6 +19,7 @@ uint32_t Generation = 1;
 std::vector<std::pair<int, FlipFlopCheckRecord>> FlipFlops;
 std::vector<std::pair<ConstraintRecord*, ConstraintRecord::Memory>> Constraints;
 std::vector<std::pair<PinDelayRecord*, std::vector<PinDelayRecord::Output>>> PinDelays;
+std::vector<std::pair<AdcDevice*, bool>> AdcRequests;
 size_t WarningTextSize = 0;
 int WarningCount = 0;
 
@@ -43,10 +45,17 @@ void KeepPinDelayMemory(PinDelayRecord& record) {
     PinDelays.emplace_back(&record, record.outputs);
 }
 
+void KeepAdcRequest(AdcDevice& device) {
+    if (device.kept == Generation) return;
+    device.kept = Generation;
+    AdcRequests.emplace_back(&device, device.request);
+}
+
 void RestoreDeviceMemories() {
     for (auto& [record, kept] : FlipFlops) DigitalNet.flipflops[record] = kept;
     for (auto& [record, memory] : Constraints) record->memory = std::move(memory);
     for (auto& [record, outputs] : PinDelays) record->outputs = std::move(outputs);
+    for (auto& [device, request] : AdcRequests) device->request = request;
     if (DigitalWarningText.size() > WarningTextSize) DigitalWarningText.resize(WarningTextSize);
     if (DigitalWarningCount > WarningCount) DigitalWarningCount = WarningCount;
     ForgetDeviceMemories();
@@ -56,6 +65,7 @@ void ForgetDeviceMemories() {
     FlipFlops.clear();
     Constraints.clear();
     PinDelays.clear();
+    AdcRequests.clear();
     if (++Generation == 0) Generation = 1;
     WarningTextSize = DigitalWarningText.size();
     WarningCount = DigitalWarningCount;

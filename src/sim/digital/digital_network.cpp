@@ -18,6 +18,10 @@ DigitalRunState DigitalRun;
 
 namespace {
 
+// How far ahead blocks are asked for: readers of one node, events of one tick.
+constexpr int kPrefetchReaders = 8;
+constexpr size_t kPrefetchEvents = 8;
+
 // Position at which each node was last appended to the changed-node list.
 std::vector<size_t> ListedAt;
 
@@ -58,12 +62,12 @@ DigitalState HazardAdjusted(DigitalState value, int node) {
 void RefreshPending(int node, int slot, const DigitalEvent* remaining) {
     if (!remaining) {
         DigitalNet.pending[node] = DigitalNet.present[node];
-        DigitalNet.slots[slot].pending_tick = 0;
+        DigitalNet.Slot(slot).pending_tick = 0;
         return;
     }
     DigitalNet.pending[node] = remaining->state;
-    DigitalNet.slots[slot].pending = remaining->state;
-    DigitalNet.slots[slot].pending_tick = remaining->tick;
+    DigitalNet.Slot(slot).pending = remaining->state;
+    DigitalNet.Slot(slot).pending_tick = remaining->tick;
 }
 
 // Removes every future event of the driver on the node; with `reduce`, only from its
@@ -74,17 +78,17 @@ const DigitalEvent* RemovePendingEvents(int node, int primitive, bool reduce) {
     DigitalEventQueue& q = DigitalRun.queue;
     const int slot = OutputSlot(primitive, node);
     // One queued event, the one scheduled last: disable it in place.
-    if (n.slots[slot].queued == 1 && n.slots[slot].pending_tick > DigitalRun.now) {
-        DigitalEvent* e = q.At(n.slots[slot].pending_tick, n.slots[slot].event_index);
+    if (n.Slot(slot).queued == 1 && n.Slot(slot).pending_tick > DigitalRun.now) {
+        DigitalEvent* e = q.At(n.Slot(slot).pending_tick, n.Slot(slot).event_index);
         if (e && e->node == node && e->primitive == primitive) {
             e->node = 0;
-            n.slots[slot].queued = 0;
-            n.slots[slot].last_tick = 0;
+            n.Slot(slot).queued = 0;
+            n.Slot(slot).last_tick = 0;
             return nullptr;
         }
     }
     const DigitalState present = n.present[node];
-    const uint32_t last = n.slots[slot].last_tick;
+    const uint32_t last = n.Slot(slot).last_tick;
     bool first = true;
     for (auto it = q.From(DigitalRun.now + 1); it != q.End() && it->first <= last; ++it) {
         for (DigitalEvent& e : it->second) {
@@ -92,16 +96,16 @@ const DigitalEvent* RemovePendingEvents(int node, int primitive, bool reduce) {
             if (reduce && !first && e.state == present) return &e;
             first = false;
             e.node = 0;
-            if (n.slots[slot].queued > 0) --n.slots[slot].queued;
+            if (n.Slot(slot).queued > 0) --n.Slot(slot).queued;
         }
     }
-    n.slots[slot].queued = 0;
-    n.slots[slot].last_tick = 0;
+    n.Slot(slot).queued = 0;
+    n.Slot(slot).last_tick = 0;
     return nullptr;
 }
 
 void MakePendingEventUnknown(int node, int primitive, int slot) {
-    const uint32_t t = DigitalNet.slots[slot].pending_tick;
+    const uint32_t t = DigitalNet.Slot(slot).pending_tick;
     if (DigitalEvent* e = DigitalRun.queue.Find(t, node, primitive)) {
         e->state = static_cast<DigitalState>((e->state & kStrengthMask) | kLvlX);
     }
@@ -125,7 +129,7 @@ DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalSta
     p.low = static_cast<uint8_t>(low);
     p.high = static_cast<uint8_t>(high);
     const int slot = OutputSlot(primitive, node);
-    if (slot >= 0 && p.type != kCtPullup && p.type != kCtPulldn) n.slots[slot].present = state;
+    if (slot >= 0 && p.type != kCtPullup && p.type != kCtPulldn) n.Slot(slot).present = state;
 
     DigitalState resolved;
     if (DriverCount(node) == 1) {
@@ -140,7 +144,7 @@ DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalSta
                 v = state;
             } else {
                 const int qs = OutputSlot(q, node);
-                v = qs >= 0 ? n.slots[qs].present : 0;
+                v = qs >= 0 ? n.Slot(qs).present : 0;
             }
             const int s = DriverStrength(q, node, v);
             if (s > s1) {
@@ -169,7 +173,7 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
     DigitalRunState& r = DigitalRun;
     const int slot = OutputSlot(primitive, node);
     if (tick > r.now && slot >= 0)
-        tick += DigitalFinalLevel(LevelOf(state)) != kLvl0 ? n.slots[slot].load_rise : n.slots[slot].load_fall;
+        tick += DigitalFinalLevel(LevelOf(state)) != kLvl0 ? n.Slot(slot).load_rise : n.Slot(slot).load_fall;
     if (r.path_analysis) return 0;
     if (tick <= r.now && r.transient) {
         const DigitalState before = n.present[node];
@@ -180,7 +184,7 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
         if (r.recording) {
             r.changes.push_back({tick, node, primitive, 2, before, pending_before, n.previous[node], old_low, old_high});
             n.pending[node] = resolved;
-            if (slot >= 0) n.slots[slot].pending = state;
+            if (slot >= 0) n.Slot(slot).pending = state;
         }
         return 0;
     }
@@ -189,7 +193,7 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
     if (const uint32_t snapped = r.queue.Snap(tick); snapped > r.now) tick = snapped;
     const Primitive& p = n.prims[primitive];
     r.changes.push_back({tick, node, primitive, 0, n.present[node], n.pending[node], n.previous[node], p.low, p.high});
-    const bool may_replace = slot < 0 || tick <= n.slots[slot].last_tick;
+    const bool may_replace = slot < 0 || tick <= n.Slot(slot).last_tick;
     size_t index = 0;
     bool replaced = false;
     if (!r.queue.Add({tick, node, primitive, state, static_cast<uint8_t>(low), static_cast<uint8_t>(high)},
@@ -199,11 +203,11 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
     }
     n.pending[node] = state;
     if (slot >= 0) {
-        n.slots[slot].pending = state;
-        n.slots[slot].pending_tick = tick;
-        n.slots[slot].last_tick = std::max(n.slots[slot].last_tick, tick);
-        n.slots[slot].event_index = static_cast<uint32_t>(index);
-        if (!replaced) ++n.slots[slot].queued;
+        n.Slot(slot).pending = state;
+        n.Slot(slot).pending_tick = tick;
+        n.Slot(slot).last_tick = std::max(n.Slot(slot).last_tick, tick);
+        n.Slot(slot).event_index = static_cast<uint32_t>(index);
+        if (!replaced) ++n.Slot(slot).queued;
     }
     return 0;
 }
@@ -221,6 +225,15 @@ int EvaluateFanout(uint32_t tick) {
         if (n.interface_flag[node]) {
             if (int e = UpdateDtoAForNode(node)) return e;
             EvaluateDacInputs();
+        }
+        // The readers of the node after the next one are asked for now: their blocks
+        // arrive while these are evaluated.
+        // A node with many readers (a clock) is left to the cache: asking for all of them
+        // at once would push out what the nearer ones need.
+        if (r.cursor + 2 < r.changed_nodes.size()) {
+            const int ahead = r.changed_nodes[r.cursor + 2];
+            const int end = std::min(n.fanout_begin[ahead + 1], n.fanout_begin[ahead] + kPrefetchReaders);
+            for (int f = n.fanout_begin[ahead]; f < end; ++f) n.prims.Prefetch(n.fanout[f]);
         }
         for (int f = n.fanout_begin[node]; f < n.fanout_begin[node + 1]; ++f) {
             const int reader = n.fanout[f];
@@ -267,18 +280,18 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
                 if (int e = UpdateDtoAForNode(node)) return e;
             }
             n.pending[node] = resolved;
-            if (slot >= 0) n.slots[slot].pending = value;
+            if (slot >= 0) n.Slot(slot).pending = value;
             continue;
         }
         DigitalState v = HazardAdjusted(value, node);
         const bool multi = DriverCount(node) > 1;
-        bool changed = multi ? (slot >= 0 && v != n.slots[slot].pending) || v != n.pending[node] : v != n.pending[node];
+        bool changed = multi ? (slot >= 0 && v != n.Slot(slot).pending) || v != n.pending[node] : v != n.pending[node];
         if (r.recording && p.model_type != kMtUdly && r.inertial_cancellation && slot >= 0 &&
-            n.slots[slot].pending_tick > r.now) {
+            n.Slot(slot).pending_tick > r.now) {
             const int u = LevelOf(value);
             if (changed || (p.timing_mode == 4 && u == kLvlX)) {
-                const DigitalState P = multi ? n.slots[slot].present : n.present[node];
-                const DigitalState Q = multi ? n.slots[slot].pending : n.pending[node];
+                const DigitalState P = multi ? n.Slot(slot).present : n.present[node];
+                const DigitalState Q = multi ? n.Slot(slot).pending : n.pending[node];
                 if (u == kLvlX) {
                     MakePendingEventUnknown(node, primitive, slot);
                 } else {
@@ -289,10 +302,10 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
                                         (StrengthOf(value) == 0 && StrengthOf(P) == 0);
                     if (cancel) {
                         n.pending[node] = n.present[node];
-                        if (multi) n.slots[slot].pending = P;
+                        if (multi) n.Slot(slot).pending = P;
                         RefreshPending(node, slot, RemovePendingEvents(node, primitive, u == LevelOf(P)));
                         v = HazardAdjusted(value, node);
-                        changed = multi ? v != n.slots[slot].pending || v != n.pending[node] : v != n.pending[node];
+                        changed = multi ? v != n.Slot(slot).pending || v != n.pending[node] : v != n.pending[node];
                     }
                 }
             }
@@ -347,9 +360,16 @@ int ApplyDigitalEventsAt(uint32_t tick) {
     r.error = 0;
     r.changed_nodes.clear();
     r.cursor = 0;
-    if (!q.Empty() && q.HeadTick() == tick)
-        for (const DigitalEvent& e : q.HeadEvents())
+    if (!q.Empty() && q.HeadTick() == tick) {
+        // Each event asks for the driver's block of the one a few places on.
+        const DigitalEventQueue::Bucket& events = q.HeadEvents();
+        for (size_t i = 0; i < events.size() && i < kPrefetchEvents; ++i) n.prims.Prefetch(events[i].primitive);
+        for (size_t i = 0; i < events.size(); ++i) {
+            if (i + kPrefetchEvents < events.size()) n.prims.Prefetch(events[i + kPrefetchEvents].primitive);
+            const DigitalEvent& e = events[i];
             if (e.node > 0) SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
+        }
+    }
 
     const size_t mark = r.changed_nodes.size();
     r.recording = false;
@@ -377,7 +397,7 @@ int ApplyDigitalEventsAt(uint32_t tick) {
             if (e.node > 0) {
                 ++r.applied_events;
                 const int slot = OutputSlot(e.primitive, e.node);
-                if (slot >= 0 && n.slots[slot].queued > 0) --n.slots[slot].queued;
+                if (slot >= 0 && n.Slot(slot).queued > 0) --n.Slot(slot).queued;
                 SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
                 r.changes.push_back({tick, e.node, e.primitive, 1, e.state, n.pending[e.node], n.previous[e.node],
                                      e.low, e.high});
@@ -426,7 +446,7 @@ int RollBackDigitalChanges() {
     DigitalRunState& r = DigitalRun;
     auto slot_tick = [&](int node, int primitive) {
         const int slot = OutputSlot(primitive, node);
-        if (slot >= 0) n.slots[slot].pending_tick = r.queue.FindPendingTick(node, primitive);
+        if (slot >= 0) n.Slot(slot).pending_tick = r.queue.FindPendingTick(node, primitive);
     };
     for (auto it = r.changes.rbegin(); it != r.changes.rend(); ++it) {
         const DigitalChange& c = *it;
@@ -436,7 +456,7 @@ int RollBackDigitalChanges() {
             n.pending[c.node] = c.pending;
             n.previous[c.node] = c.previous;
             const int slot = OutputSlot(c.primitive, c.node);
-            if (r.queue.Remove(c.tick, c.node) && slot >= 0 && n.slots[slot].queued > 0) --n.slots[slot].queued;
+            if (r.queue.Remove(c.tick, c.node) && slot >= 0 && n.Slot(slot).queued > 0) --n.Slot(slot).queued;
             break;
         }
         case 1: {
@@ -445,8 +465,8 @@ int RollBackDigitalChanges() {
             r.queue.Add({c.tick, c.node, c.primitive, c.state, c.low, c.high}, true, &index, &replaced);
             const int slot = OutputSlot(c.primitive, c.node);
             if (slot >= 0) {
-                n.slots[slot].last_tick = std::max(n.slots[slot].last_tick, c.tick);
-                if (!replaced) ++n.slots[slot].queued;
+                n.Slot(slot).last_tick = std::max(n.Slot(slot).last_tick, c.tick);
+                if (!replaced) ++n.Slot(slot).queued;
             }
             n.pending[c.node] = c.pending;
             n.previous[c.node] = c.previous;
@@ -483,7 +503,7 @@ void ApplyInitialDigitalEvents() {
         const DigitalState s = static_cast<DigitalState>(LevelOf(e.state) | kStrengthMask);
         n.present[e.node] = n.pending[e.node] = n.previous[e.node] = s;
         const int slot = OutputSlot(e.primitive, e.node);
-        if (slot >= 0) n.slots[slot].present = n.slots[slot].pending = s;
+        if (slot >= 0) n.Slot(slot).present = n.Slot(slot).pending = s;
     }
 }
 

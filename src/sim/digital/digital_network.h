@@ -12,6 +12,7 @@
 
 #include "sim/digital/digital_setup.h"
 #include "sim/digital/digital_state.h"
+#include "sim/digital/primitive_blocks.h"
 
 namespace ob7 {
 
@@ -123,25 +124,6 @@ struct FlipFlopCheckRecord {
     uint32_t kept = 0;    // the undo generation it was kept in
 };
 
-// What an evaluation reads, in 32 bytes: two primitives to a cache line, so that the
-// records of a large circuit stay in the nearer caches.
-struct Primitive {
-    int16_t type = 0;             // DigitalComponentType
-    int8_t model_type = -1;       // DigitalModelType
-    int8_t timing_mode = 2;
-    int32_t slot_end = 0;         // its output slots are [slot_end - outputs, slot_end)
-    int32_t pin_begin = 0;        // inputs then outputs in DigitalNet.pins
-    int16_t pin_count = 0, outputs = 0;
-    int16_t group_size = 0;       // AO/OA: inputs per group
-    uint8_t low = 0, high = 0;            // present strengths
-    uint8_t default_low = 0, default_high = 0;
-    bool acts_at_once = true;     // some output change may come without delay
-    bool has_checks = false;      // flip-flops and latches: some timing check parameter is not 0
-    int32_t record = -1;          // index into the kind's record vector
-    int32_t gate_delays[6] = {};  // TPLH and TPHL triples in ticks (gates and PLAs)
-};
-static_assert(sizeof(Primitive) <= 64, "a primitive's hot record fits a cache line");
-
 // What set-up, messages and the rarer evaluations read of a primitive.
 struct PrimitiveInfo {
     std::vector<int32_t> delays;  // every timing slot in ticks
@@ -153,19 +135,6 @@ struct PrimitiveInfo {
     int part_index = -1;          // index of the part description
 };
 
-// TPLH and TPHL triples in ticks (gates and PLAs).
-using GateDelays = std::array<int32_t, 6>;
-
-// One output pin of a primitive; one record, so that an event touches one cache line.
-struct OutputSlotState {
-    DigitalState present = kStateX63, pending = kStateX63;
-    uint32_t pending_tick = 0;
-    uint32_t load_rise = 0, load_fall = 0;  // loading delays in ticks
-    uint32_t last_tick = 0;      // no event of the slot's driver lies beyond it
-    int32_t queued = 0;          // live queued events of the slot's driver
-    uint32_t event_index = 0;    // place of the event at the pending tick
-};
-
 struct DigitalNetwork {
     int node_count = 0;
     std::vector<DigitalState> present, pending, previous;
@@ -175,16 +144,18 @@ struct DigitalNetwork {
     std::vector<int32_t> fanout;
     std::vector<uint8_t> interface_flag;
     std::vector<std::string> node_names;
-    std::vector<OutputSlotState> slots;
     std::vector<int32_t> last_logged;      // node -> its last transition log entry
-    std::vector<Primitive> prims;        // from 1
+    PrimitiveBlocks prims;               // from 1, with their pins and output slots
     std::vector<PrimitiveInfo> info;     // by primitive number, beside prims
-    std::vector<GateDelays> gate_delays; // by primitive number
-    std::vector<int32_t> pins;
     std::vector<FlipFlopCheckRecord> flipflops;
     int hi_node = 0, lo_node = 0, x_node = 0;
     bool readers_act_at_once = true;     // some reader may change an output without delay
     int jk_table[3][3][3] = {};          // J, K, Q in {0, 1, X} -> next Q
+
+    OutputSlotState& Slot(int handle) { return prims.Slot(handle); }
+    int32_t& Pin(int handle) { return *prims.Pins(handle); }
+    const OutputSlotState& Slot(int handle) const { return prims.Slot(handle); }
+    int32_t Pin(int handle) const { return *prims.Pins(handle); }
 };
 extern DigitalNetwork DigitalNet;
 
@@ -273,16 +244,14 @@ int EvaluateFanout(uint32_t tick);
 int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick);
 void AddChangedNode(int node);
 inline PrimitiveInfo& InfoOf(int primitive) { return DigitalNet.info[primitive]; }
-inline const int32_t* PinsOf(int primitive) {
-    return DigitalNet.pins.data() + DigitalNet.prims[primitive].pin_begin;
-}
+inline const int32_t* PinsOf(int primitive) { return DigitalNet.prims.Pins(DigitalNet.prims[primitive].pin_begin); }
 // The output slot in which a primitive drives a node, -1 when none. Inline: every
 // scheduled and applied event asks it.
 inline int OutputSlot(int primitive, int node) {
     const Primitive& p = DigitalNet.prims[primitive];
-    const int32_t* last_pin = DigitalNet.pins.data() + p.pin_begin + p.pin_count - 1;
+    const int32_t* last_pin = DigitalNet.prims.Pins(p.pin_begin + p.pin_count - 1);
     for (int k = 0; k < p.outputs; ++k)
-        if (last_pin[-k] == node) return p.slot_end - 1 - k;
+        if (last_pin[-k] == node) return SlotOfOutput(p, k + 1);
     return -1;
 }
 

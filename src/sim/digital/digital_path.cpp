@@ -52,7 +52,7 @@ struct PathBuilder {
             current = path;
             visited[f] = 1;
             const Primitive& p = n.prims[reader];
-            ExtendFrom(n.pins[p.pin_begin + p.pin_count - 1], depth + 1);
+            ExtendFrom(n.Pin(p.pin_begin + p.pin_count - 1), depth + 1);
             visited[f] = 0;
         }
     }
@@ -66,7 +66,7 @@ struct PathBuilder {
             }
             set.paths.push_back({source});
             current = {source};
-            ExtendFrom(DigitalNet.pins[p.pin_begin + p.pin_count - k], 1);
+            ExtendFrom(DigitalNet.Pin(p.pin_begin + p.pin_count - k), 1);
         }
     }
 };
@@ -128,7 +128,7 @@ std::vector<PathLink> PathLinks(const std::vector<int>& path) {
         const Primitive& b = n.prims[path[i]];
         const int32_t* bp = PinsOf(path[i]);
         for (int k = a.outputs; k >= 1; --k) {
-            const int node = n.pins[a.pin_begin + a.pin_count - k];
+            const int node = n.Pin(a.pin_begin + a.pin_count - k);
             if (node <= 0 || std::find(bp, bp + (b.pin_count - b.outputs), node) == bp + (b.pin_count - b.outputs))
                 continue;
             const std::string name = static_cast<size_t>(node) < n.node_names.size() ? n.node_names[node] : "";
@@ -148,7 +148,7 @@ double PathDelay(const std::vector<int>& path, int level, int* final_level) {
     for (int prim : path) {
         const Primitive& p = DigitalNet.prims[prim];
         if (Inverts(p.type)) lvl = DigitalInvert(lvl);
-        const int node = DigitalNet.pins[p.pin_begin + p.pin_count - 1];
+        const int node = DigitalNet.Pin(p.pin_begin + p.pin_count - 1);
         const DigitalState value = MakeState(lvl, 30);
         if (p.model_type == kMtUeff || p.model_type == kMtUgff) {
             ticks += ScheduleFlipFlopOutput(0, p.default_low, p.default_high, node, prim, value, 4, true);

@@ -133,14 +133,8 @@ int AddPrimitive(const DigitalPartDesc& part, int part_index, const std::vector<
     for (const std::string& name : DigitalModelParameterNames(static_cast<DigitalModelType>(p.model_type)))
         info.params.push_back(part.timing.Get(name, -1.0));
     info.delays.assign(info.params.size(), 0);
-    p.pin_begin = static_cast<int>(n.pins.size());
-    p.pin_count = static_cast<int16_t>(pins.size());
-    p.outputs = static_cast<int16_t>(outputs);
-    n.pins.insert(n.pins.end(), pins.begin(), pins.end());
-    n.prims.push_back(p);
     n.info.push_back(std::move(info));
-    n.gate_delays.push_back({});
-    return static_cast<int>(n.prims.size()) - 1;
+    return n.prims.Add(p, pins, outputs);
 }
 
 int BuildPart(const DigitalPartDesc& part, int index) {
@@ -219,18 +213,11 @@ void BuildRelations() {
     DigitalNetwork& n = DigitalNet;
     const int nodes = n.node_count;
     const int prims = static_cast<int>(n.prims.size()) - 1;
-    // Output slots.
-    int slots = 0;
-    for (int p = 1; p <= prims; ++p) {
-        slots += n.prims[p].outputs;
-        n.prims[p].slot_end = slots;
-    }
-    n.slots.assign(slots, OutputSlotState{});
     // Drivers: at least one entry per node.
     std::vector<int> count(nodes + 2, 0);
     for (int p = 1; p <= prims; ++p) {
         const Primitive& q = n.prims[p];
-        for (int k = 1; k <= q.outputs; ++k) ++count[n.pins[q.pin_begin + q.pin_count - k]];
+        for (int k = 1; k <= q.outputs; ++k) ++count[n.Pin(q.pin_begin + q.pin_count - k)];
     }
     n.driver_begin.assign(nodes + 2, 0);
     for (int node = 0; node <= nodes; ++node)
@@ -241,7 +228,7 @@ void BuildRelations() {
     for (int p = 1; p <= prims; ++p) {
         const Primitive& q = n.prims[p];
         for (int k = q.outputs; k >= 1; --k) {
-            const int node = n.pins[q.pin_begin + q.pin_count - k];
+            const int node = n.Pin(q.pin_begin + q.pin_count - k);
             n.drivers[fill[node]] = p;
             n.driver_types[fill[node]++] = q.type;
         }
@@ -251,7 +238,7 @@ void BuildRelations() {
     for (int p = 1; p <= prims; ++p) {
         const Primitive& q = n.prims[p];
         for (int i = 0; i < q.pin_count - q.outputs; ++i) {
-            const int node = std::abs(n.pins[q.pin_begin + i]);
+            const int node = std::abs(n.Pin(q.pin_begin + i));
             if (node <= 0) continue;
             auto& r = readers[node];
             if (r.empty() || r.back() != p) r.push_back(p);
@@ -280,9 +267,8 @@ int SetupDigitalPrimitives(const DigitalCircuitDesc& circuit) {
     n.hi_node = circuit.hi_node;
     n.lo_node = circuit.lo_node;
     n.x_node = circuit.x_node;
-    n.prims.emplace_back();  // primitives are numbered from 1
+    n.prims.Add({}, {}, 0);  // primitives are numbered from 1
     n.info.emplace_back();
-    n.gate_delays.push_back({});
     BuildJkTable(n.jk_table);
     Parts = circuit.parts;
     for (size_t i = 0; i < Parts.size(); ++i) {
@@ -415,15 +401,15 @@ void ComputeDigitalPrimitiveDelays() {
         if (kh >= 1000) kh = 100;
         if (kl >= 1000) kl = 100;
         for (int k = 1; k <= p.outputs; ++k) {
-            const int node = n.pins[p.pin_begin + p.pin_count - k];
+            const int node = n.Pin(p.pin_begin + p.pin_count - k);
             double c = io.outld;
             for (int f = n.fanout_begin[node]; f < n.fanout_begin[node + 1]; ++f) {
                 const Primitive& r = n.prims[n.fanout[f]];
                 if (n.fanout[f] && r.type != kCtLogicExp && r.type != kCtPinDly && r.type != kCtConstraint)
                     c += n.info[n.fanout[f]].io.inld;
             }
-            n.slots[p.slot_end - k].load_rise = static_cast<uint32_t>(c * kh);
-            n.slots[p.slot_end - k].load_fall = static_cast<uint32_t>(c * kl);
+            n.Slot(SlotOfOutput(p, k)).load_rise = static_cast<uint32_t>(c * kh);
+            n.Slot(SlotOfOutput(p, k)).load_fall = static_cast<uint32_t>(c * kl);
         }
     }
 }
@@ -456,8 +442,8 @@ void ResetPrimitiveOutputs(bool first) {
             const int level = InitialOutputLevel(p.type);
             const DigitalState s = level < 0 ? kStateX63 : MakeState(level, level == kLvl1 ? p.high : p.low);
             for (int k = 1; k <= p.outputs; ++k) {
-                n.slots[p.slot_end - k].present = n.slots[p.slot_end - k].pending = s;
-                SetAll(n.pins[p.pin_begin + p.pin_count - k], s);
+                n.Slot(SlotOfOutput(p, k)).present = n.Slot(SlotOfOutput(p, k)).pending = s;
+                SetAll(n.Pin(p.pin_begin + p.pin_count - k), s);
             }
         }
     }
@@ -478,11 +464,11 @@ void ResetDigitalNodeDrives(bool first) {
         const int level = Options.diginitstate == 0 ? kLvl0 : Options.diginitstate == 1 ? kLvl1 : kLvlX;
         const DigitalState q = MakeState(level, level == kLvl0 ? p.low : p.high);
         const DigitalState qb = MakeState(DigitalInvert(level), level == kLvl0 ? p.high : p.low);
-        const int qnode = n.pins[p.pin_begin + p.pin_count - 1], qbnode = n.pins[p.pin_begin + p.pin_count - 2];
+        const int qnode = n.Pin(p.pin_begin + p.pin_count - 1), qbnode = n.Pin(p.pin_begin + p.pin_count - 2);
         SetAll(qnode, q);
         SetAll(qbnode, qb);
-        n.slots[p.slot_end - 1].present = n.slots[p.slot_end - 1].pending = q;
-        n.slots[p.slot_end - 2].present = n.slots[p.slot_end - 2].pending = qb;
+        n.Slot(SlotOfOutput(p, 1)).present = n.Slot(SlotOfOutput(p, 1)).pending = q;
+        n.Slot(SlotOfOutput(p, 2)).present = n.Slot(SlotOfOutput(p, 2)).pending = qb;
     }
 }
 
@@ -495,7 +481,13 @@ int ResetDigitalCase(bool first) {
     r.changed_nodes.clear();
     r.solution_count = 0;
     r.now = 0;
-    for (OutputSlotState& slot : n.slots) slot.last_tick = 0, slot.queued = 0;
+    for (size_t i = 1; i < n.prims.size(); ++i)
+        for (int k = 1; k <= n.prims[i].outputs; ++k) {
+            OutputSlotState& slot = n.Slot(SlotOfOutput(n.prims[i], k));
+            slot.last_tick = 0;
+            slot.queued = 0;
+            if (first) slot.pending_tick = 0;
+        }
     r.transient = false;
     r.recording = true;
     r.path_analysis = false;
@@ -504,7 +496,6 @@ int ResetDigitalCase(bool first) {
         std::fill(n.present.begin(), n.present.end(), kStateX63);
         n.pending = n.present;
         n.previous = n.present;
-        for (OutputSlotState& slot : n.slots) slot.pending_tick = 0;
         ComputeDriveStrengths();
     }
     ResetPrimitiveOutputs(first);

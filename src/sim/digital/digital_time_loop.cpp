@@ -1,5 +1,7 @@
 #include "sim/digital/digital_time_loop.h"
 
+#include <algorithm>
+
 #include "sim/digital/constraint.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/interfaces.h"
@@ -12,14 +14,16 @@ namespace {
 
 bool HasDigitalParts() { return DigitalNet.prims.size() > 1; }
 
-int EmitTransitions(const DigitalChangeSink& sink) {
+// Each logged change at its tick's time, never before `not_before`: a tick taken up from
+// an analog time may still lie a rounding error before it.
+int EmitTransitions(const DigitalChangeSink& sink, double not_before = -1e300) {
     if (!sink) return 0;
     const std::vector<DigitalTransition>& log = DigitalRun.transitions;
     for (auto t = log.rbegin(); t != log.rend(); ++t) DigitalNet.present[t->node] = t->old_present;
     int result = 0;
     for (const DigitalTransition& t : log) {
         DigitalNet.present[t.node] = t.state;
-        if (result == 0) result = sink(t.node, t.state, DigitalTickTime(t.tick));
+        if (result == 0) result = sink(t.node, t.state, std::max(DigitalTickTime(t.tick), not_before));
     }
     return result;
 }
@@ -63,7 +67,7 @@ int DigitalBeforeNewton(double time, bool solved_again, const DigitalChangeSink&
     if (result == 0 && solved_again) result = DigitalUpdateEvents();
     // What the interfaces changed belongs to the solution already accepted: it is shown
     // now and is not undone with a rejected step.
-    const int emitted = EmitTransitions(sink);
+    const int emitted = EmitTransitions(sink, time);
     // The next step compares with this point.
     AdvancePinDelays();
     AdvanceConstraintChecks();

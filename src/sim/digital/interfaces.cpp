@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/digital/device_memory.h"
 #include "sim/digital/digital_messages.h"
 #include "sim/digital/digital_network.h"
 #include "sim/digital/timing_checks.h"
@@ -220,7 +221,10 @@ int UpdateAtoDInterfaces() {
     DigitalRunState& run = DigitalRun;
     run.changed_nodes.clear();
     run.cursor = 0;
+    // The present tick, also for what the A/D converters schedule after this: a rejected
+    // point may have left a later one.
     const uint32_t tick = DigitalPresentTick(Interfaces.present_time);
+    run.now = tick;
     for (auto* r : DevicesOf<AtoDInterface>(kAtoDInterfaceList)) {
         if (IllegalStateChar(*r)) return kMsgIllegalStateChar;
         const int s = FindAtoDState(*r, true);
@@ -237,7 +241,6 @@ int UpdateAtoDInterfaces() {
     }
     if (run.changed_nodes.empty()) return 0;
     run.transient = true;
-    run.now = tick;
     const int result = EvaluateFanout(run.now);
     for (int node : run.changed_nodes)
         if (node) DigitalNet.previous[node] = DigitalNet.present[node];
@@ -330,6 +333,8 @@ void AdcConvertTrigger(int primitive) {
         if (r->primitive != primitive) continue;
         const int now = DigitalFinalLevel(LevelOf(DigitalNet.present[r->convert]));
         const int before = DigitalFinalLevel(LevelOf(DigitalNet.previous[r->convert]));
+        // A rejected time point takes its request back with its events.
+        KeepAdcRequest(*r);
         r->request = now == kLvl1 && before == kLvl0;
         if (r->request) DigitalRun.adc_changed = true;
     }

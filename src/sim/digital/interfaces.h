@@ -46,7 +46,8 @@ struct AdcDevice : DeviceInstance {
     int convert = 0, status = 0, over = 0;  // digital nodes
     std::vector<int> bits;                // data bits, least significant first
     int code = 0, previous_code = 0;
-    bool request = false;
+    bool request = false;                 // Convert rose: convert at the next solution
+    uint32_t kept = 0;                    // the undo generation the request was kept in
 };
 
 struct DacDevice : DeviceInstance {

@@ -277,7 +277,7 @@ int EvaluatePinDelay(int changed_node, int primitive, int output, uint32_t tick,
                     DelayTicks delay;
                     // Measured from what the output drives now: the record's value may
                     // already hold this evaluation's result from a settling pass.
-                    const DigitalState old = DigitalNet.slots[p.slot_end - (r.pairs - o)].present;
+                    const DigitalState old = DigitalNet.Slot(SlotOfOutput(p, r.pairs - o)).present;
                     if (EvalPinDelayProgram(context, value, old, &delay, &result) == 0) out.delay = delay;
                 }
                 out.value = value;
@@ -294,7 +294,7 @@ int PinDelayOutputStrength(int primitive, int node, DigitalState value) {
     const Primitive& p = DigitalNet.prims[primitive];
     const PinDelayRecord& r = PinDelayRecords[p.record];
     const int slot = OutputSlot(primitive, node);
-    const int o = slot < 0 ? -1 : r.pairs - (p.slot_end - slot);
+    const int o = slot < 0 ? -1 : r.pairs - (p.slot_end - slot) / kSlotWords;
     if (o < 0 || o >= r.pairs) return 0;
     return DigitalFinalLevel(LevelOf(value)) != kLvl0 ? r.outputs[o].high : r.outputs[o].low;
 }
@@ -304,7 +304,7 @@ uint32_t SchedulePinDelayOutput(uint32_t tick, int low, int high, int node, int 
     const Primitive& p = DigitalNet.prims[primitive];
     const PinDelayRecord& r = PinDelayRecords[p.record];
     const int slot = OutputSlot(primitive, node);
-    const int o = r.pairs - (p.slot_end - slot);
+    const int o = r.pairs - (p.slot_end - slot) / kSlotWords;
     const DelayTicks d = o >= 0 && o < r.pairs ? r.outputs[o].delay : DelayTicks{};
     const int level = LevelOf(value);
     auto schedule = [&](uint32_t at, int l, bool ch) {

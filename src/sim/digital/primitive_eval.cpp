@@ -465,13 +465,13 @@ int32_t SelectTransitionDelay(int from, int to, int mode, const int32_t* delays)
 void AmbiguityHazard(int node, int primitive) {
     if (!DigitalRun.recording) return;
     const int slot = OutputSlot(primitive, node);
-    if (slot >= 0) DigitalNet.slots[slot].pending_tick = 0;
+    if (slot >= 0) DigitalNet.Slot(slot).pending_tick = 0;
     DigitalNet.pending[node] = DigitalNet.present[node];
-    const uint32_t last = slot >= 0 ? DigitalNet.slots[slot].last_tick : 0xffffffffu;
+    const uint32_t last = slot >= 0 ? DigitalNet.Slot(slot).last_tick : 0xffffffffu;
     for (auto it = DigitalRun.queue.From(DigitalRun.now + 1); it != DigitalRun.queue.End() && it->first <= last; ++it)
         for (DigitalEvent& e : it->second)
             if (e.node == node && e.primitive == primitive) e.node = 0;
-    if (slot >= 0) DigitalNet.slots[slot].queued = 0;
+    if (slot >= 0) DigitalNet.Slot(slot).queued = 0;
 }
 
 namespace {
@@ -503,8 +503,8 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
     const int slot = OutputSlot(primitive, node);
     // The change starts from the level the output has when it takes effect: a change
     // still pending (kept when inertial cancellation is off) comes before it.
-    const bool pending = slot >= 0 && n.slots[slot].pending_tick > tick;
-    const DigitalState out_before = pending ? n.slots[slot].pending : slot >= 0 ? n.slots[slot].present : n.present[node];
+    const bool pending = slot >= 0 && n.Slot(slot).pending_tick > tick;
+    const DigitalState out_before = pending ? n.Slot(slot).pending : slot >= 0 ? n.Slot(slot).present : n.present[node];
     int to = LevelOf(value);
     int mode = p.timing_mode;
     const bool tri = p.model_type == kMtUtgate;
@@ -559,7 +559,7 @@ uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int 
     DigitalNetwork& n = DigitalNet;
     const Primitive& p = n.prims[primitive];
     const int slot = OutputSlot(primitive, node);
-    const int present_out = LevelOf(slot >= 0 ? n.slots[slot].present : n.present[node]);
+    const int present_out = LevelOf(slot >= 0 ? n.Slot(slot).present : n.present[node]);
     const int level = LevelOf(value);
     int lh, hl;
     if (p.model_type == kMtUeff) {

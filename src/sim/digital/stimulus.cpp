@@ -441,7 +441,7 @@ int Expand(StimulusProgram& program, double tmin, double tmax, bool operating_po
             const bool first = last[j] == '#';
             if (!first && tick > 0) {
                 const int slot = OutputSlot(program.primitive, node);
-                if (slot >= 0) at += DigitalFinalLevel(level) != kLvl0 ? n.slots[slot].load_rise : n.slots[slot].load_fall;
+                if (slot >= 0) at += DigitalFinalLevel(level) != kLvl0 ? n.Slot(slot).load_rise : n.Slot(slot).load_fall;
             }
             if (first || tick == 0) {
                 n.pending[node] = state;
@@ -467,7 +467,7 @@ int ScheduleStimulusEventsFor(double tmin, double tmax, bool operating_point) {
         for (size_t i = 1; i < n.prims.size(); ++i) {
             const Primitive& p = n.prims[i];
             if (p.type != kCtPullup && p.type != kCtPulldn) continue;
-            const int node = n.pins[p.pin_begin + p.pin_count - 1];
+            const int node = n.Pin(p.pin_begin + p.pin_count - 1);
             const DigitalState s = p.type == kCtPullup ? MakeState(kLvl1, p.high) : MakeState(kLvl0, p.low);
             DigitalRun.queue.Add({at, node, static_cast<int>(i), s, p.low, p.high});
         }

@@ -234,5 +234,60 @@ TEST_F(MixedSignalRun, DacOutputDrivesAnRc) {
     EXPECT_NEAR(ValueAt(300e-9, 1), v300, 5e-3);
 }
 
+// A step that lands on a digital event which moves a D-to-A interface, and whose analog
+// solution then finds an A-to-D input past its threshold, is rejected with the event
+// applied: the comparator passes 0.8 V at 16 ns, a stimulus switches a D-to-A interface
+// at 16.5 ns. The step is redone to land just past the threshold, the event is applied
+// again at its own tick, and each edge shows once.
+TEST_F(MixedSignalRun, StepRejectedAfterAnAtoDCrossingWithEventsApplied) {
+    enum { kLoad = 3 };
+    SpiceSource* cmp = AddSpiceSource(kCmp, 0, kSpiceVoltageSource, 0);
+    cmp->spec_kind = kSourcePulse;
+    const double pulse[] = {0, 5, 0, 100e-9, 100e-9, 400e-9, 1e-6};
+    std::copy(std::begin(pulse), std::end(pulse), cmp->p);
+    AddSpiceSource(kSupply, 0, kSpiceVoltageSource, 5.0);
+    AddResistor(kLoad, 0, 1e3);
+    NodeCount = 3;
+    digital.hi_node = Node("$D_HI");
+    auto& o = Add(kCtAtoD, "O1", {"CMP"});
+    o.timing.texts = {{"S0NAME", "0"}, {"S1NAME", "1"}, {"SXNAME", "X"}};
+    o.timing.values = {{"S0VLO", -1.5}, {"S0VHI", 0.8}, {"S1VLO", 2.025}, {"S1VHI", 7}};
+    o.analog_node = kCmp;
+    auto& u = Add(kCtDff, "U1", {"$D_HI", "$D_HI", "CMP", "QB", "Q", "QB"});
+    u.timing.values = {{"TPCLKQLHTY", 2e-9}, {"TPCLKQHLTY", 3e-9}};
+    auto& stim = Add(kCtStim, "S2", {"D2"});
+    stim.attributes["FORMAT"] = "1";
+    stim.attributes["COMMAND"] = "0 0 16.5ns 1";
+    auto& n = Add(kCtDtoA, "N2", {"D2"});
+    n.analog_node = kLoad;
+    n.low_node = 0;
+    n.high_node = kSupply;
+    ASSERT_EQ(SetupDigitalPrimitives(digital), 0);
+    sink.probe = [this] {
+        return std::vector<double>{V(kCmp), V(kLoad), double(Letter("CMP")), double(Letter("Q")), double(Letter("D2"))};
+    };
+    TransientSettings s;
+    s.tmax = 200e-9;
+    s.max_step = 10e-9;
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_TRUE(std::is_sorted(sink.x.begin(), sink.x.end()));
+    EXPECT_GT(Transient.rejected, 0);
+
+    const std::vector<double> xs = EdgesTo(2, 'X'), ones = EdgesTo(2, '1'), d2 = EdgesTo(4, '1');
+    ASSERT_EQ(xs.size(), 1u);
+    ASSERT_EQ(ones.size(), 1u);
+    EXPECT_NEAR(xs[0], 16e-9, 0.01e-9);
+    ASSERT_EQ(d2.size(), 1u);
+    EXPECT_NEAR(d2[0], 16.5e-9, 1e-14);
+    EXPECT_EQ(EdgesTo(4, '0').size(), 0u);
+    const std::vector<double> q_up = EdgesTo(3, '1');
+    ASSERT_EQ(q_up.size(), 1u);
+    EXPECT_NEAR(q_up[0], ones[0] + 2e-9, 1e-14);
+    // Once D2 is 1 (switched in 5.5 ns) the load is 1 kohm to ground, 467 ohm to ground and
+    // 200 ohm to 5 V.
+    const double divided = 5.0 / 200 / (1 / 200.0 + 1 / 467.0 + 1 / 1000.0);
+    EXPECT_NEAR(ValueAt(30e-9, 1), divided, 1e-3);
+}
+
 }  // namespace
 }  // namespace ob7
