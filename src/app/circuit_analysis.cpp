@@ -183,6 +183,7 @@ bool StartCircuitAnalysis(int kind) {
         AnalysisPlot plot;
         plot.analysisKind = a.kind;
         plot.context = a.circuit.Context();
+        plot.analysisFlags = a.circuit.Setup().options;
         if (!plot.context) return kMsgRunStopped;
         if (int code = plot.BuildGraphs(a.circuit.Setup().rows, false, 1)) return code;
         BuildViewGraphs(a.view, plot, a.circuit.Setup(), a.kind);
