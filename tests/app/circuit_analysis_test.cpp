@@ -176,11 +176,20 @@ TEST_F(CircuitAnalysis, PlotPropertiesWriteTheCurveRows) {
 // Before the first run F10 edits curves made from the rows (they go again with the
 // sheet); the run's numeric output takes the header and delimiter of the plot.
 TEST_F(CircuitAnalysis, PropertiesBeforeTheFirstRunAndTheNumericOutputHeader) {
-    ASSERT_NE(OpenDeck("rc.cir", kDeck), nullptr);
+    CTxtFrame* deck = OpenDeck("rc.cir", kDeck);
+    ASSERT_NE(deck, nullptr);
+    // The view takes the circuit's header and delimiter; the sheet's OK gives them back.
+    AnalysisWindowLook& look = deck->view.document->analysisLook;
+    look.numericOutputHeader = {"Kept", "", "$date"};
+    look.numericOutputDelimiter = '\t';
     ASSERT_TRUE(StartCircuitAnalysis(0));
     CAPDraw* view = ActiveAnalysisView();
     ASSERT_NE(view, nullptr);
     ASSERT_TRUE(view->data.curves.empty());
+    EXPECT_EQ(view->numericOutputHeader.texts, look.numericOutputHeader);
+    EXPECT_EQ(view->numericOutputDelimiter, '\t');
+    view->numericOutputDelimiter = ';';
+    view->numericOutputHeader.texts = {"Filter check", "", ""};
     platform::automation::QueueModalScript([](platform::Dialog& d) {
         auto& sheet = dynamic_cast<CG2DPropSheet&>(d);
         CG2DPlotPage& page = *sheet.plotPage;
@@ -197,10 +206,10 @@ TEST_F(CircuitAnalysis, PropertiesBeforeTheFirstRunAndTheNumericOutputHeader) {
     std::vector<CurveRowRecord>& rows = *view->propertiesHost.curveRows();
     ASSERT_GE(rows.size(), 2u);
     EXPECT_EQ(rows[1].plotGroup, '2');
+    EXPECT_EQ(look.numericOutputHeader[0], "Filter check");
+    EXPECT_EQ(look.numericOutputDelimiter, ';');
 
     rows[1].options |= CO_OUTPUT;
-    view->numericOutputDelimiter = ';';
-    view->numericOutputHeader.texts = {"Filter check", "", ""};
     ASSERT_EQ(RunActiveAnalysis(), 0);
     EXPECT_EQ(view->data.curves[1].plotGroup, 2);
     std::ifstream in(folder / "rc.TNO");
