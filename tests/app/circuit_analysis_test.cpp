@@ -228,7 +228,7 @@ TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {
     ASSERT_TRUE(StartCircuitAnalysis(0)) << (reports.texts.empty() ? "" : reports.texts.front());
     CG2DFrame* window = ActiveAnalysisWindow();
     ASSERT_NE(window, nullptr);
-    std::vector<std::string> parts, models, symbols, parameters;
+    std::vector<std::string> parts, models, symbols, parameters, sourceParameters, resistorParameters;
     platform::automation::QueueModalScript([&](platform::Dialog& d) {
         auto list = [&d](int id) {
             std::vector<std::string> out;
@@ -236,6 +236,11 @@ TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {
             return out;
         };
         parts = list(kStepName);
+        for (int i : {0, 1}) {
+            d.SetCurSel(kStepName, i);
+            d.OnControlNotify(kStepName, platform::Notify::SelChange);
+            (i == 0 ? sourceParameters : resistorParameters) = list(kStepParam);
+        }
         platform::automation::ClickItem(d, kStepSymbolic);
         symbols = list(kStepName);
         platform::automation::ClickItem(d, kStepModel);
@@ -255,6 +260,9 @@ TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {
     });
     ASSERT_TRUE(window->ExecuteCommand(18100));
     EXPECT_EQ(parts, (std::vector<std::string>{"V1", "R1", "C1"}));
+    EXPECT_EQ(sourceParameters, (std::vector<std::string>{"dc.value", "ac.magval", "ac.phaseval", "pulse.v1", "pulse.v2",
+                                                          "pulse.td", "pulse.tr", "pulse.tf", "pulse.pw", "pulse.per"}));
+    EXPECT_EQ(resistorParameters, (std::vector<std::string>{"Value"}));
     EXPECT_EQ(symbols, (std::vector<std::string>{"RLOAD"}));
     ASSERT_EQ(models.size(), 1u);
     EXPECT_EQ(models[0], "D DMOD");
