@@ -111,6 +111,7 @@ int AnalysisRun::RunAnalysisCore() {
         const int temperatures = temperatureIsList
                                      ? static_cast<int>(temperatureList.size())
                                      : TemperatureCount(temperatureLow, temperatureHigh, temperatureStep);
+        plot.analysisFlags = setup.options;  // "Auto Scale Ranges" reaches the curves' ranges
         result = plot.BuildGraphs(setup.rows, true, RunCapacityFor(caseTotal, temperatures, false, 1));
         if (!result) result = PrepareDspWindow();
         if (result) {

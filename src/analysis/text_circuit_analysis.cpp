@@ -11,6 +11,7 @@
 #include "analysis/circuit_expression_context.h"
 #include "analysis/curve_rows.h"
 #include "analysis/operating_point_report.h"
+#include "analysis/source_stepping.h"
 #include "expression/compiler.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
@@ -39,6 +40,7 @@ namespace {
 
 constexpr int kLimitFieldKind = 1;
 constexpr int kMsgSourceNotFound = 13530;  // "%ESource not found."
+constexpr int kMsgSpiceStepping = 13278;  // "%EError in SPICE stepping."
 constexpr int kMsgUnknownModelParameter = 13584;  // "%EUnknown model parameter."
 
 // The DC sweep method of a set-up word.
@@ -526,9 +528,18 @@ int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
         return 0;
     }
     const bool value = v.param.empty() || strcasecmp(v.param.c_str(), "Value") == 0;
-    const int part = (v.settings & kStepBitComponent) && value ? FindPartByName(*circuit_, v.name, 1) : -1;
+    const int part = (v.settings & kStepBitComponent) ? FindPartByName(*circuit_, v.name, 1) : -1;
     const NetlistPart* p = part >= 0 ? &circuit_->parts[part] : nullptr;
     double* target = nullptr;
+    if (p && !value) {
+        // A SPICE source's own parameters: "dc.value", "ac.magval", its waveform's.
+        for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
+            if (s->owning_part == p) {
+                target = SpiceSourceStepTarget(*s, v.param);
+                if (!target) return kMsgSpiceStepping;
+            }
+        p = nullptr;
+    }
     for (auto* r : DevicesOf<Resistor>(kResistorList))
         if (p && r->owning_part == p) target = &r->working_value;
     for (auto* c : DevicesOf<Capacitor>(kCapacitorList))

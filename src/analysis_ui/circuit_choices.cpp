@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "analysis/source_stepping.h"
 #include "foundation/numbers.h"
 #include "netlist/model_types.h"
 #include "netlist/netlist_circuit.h"
@@ -46,6 +47,8 @@ CircuitChoices ReadCircuitChoices(NetlistCircuit& circuit) {
         const std::string name = part.scopedName.empty() ? GetScopedPartName(circuit.tables, part) : part.scopedName;
         out.valueParts.push_back(name);
         if (sweeps) out.sweepParts.push_back(name);
+        for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
+            if (s->owning_part == &part) out.sourceParameters.push_back({name, SpiceSourceStepNames(*s)});
     }
     for (int t = 0; t < ModelTypeCount; ++t) {
         const char* type = ModelTypeRow(t).typeName;

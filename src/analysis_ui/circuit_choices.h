@@ -20,6 +20,8 @@ struct CircuitChoices {
     // The sources and resistors among them (what a DC sweep drives; capacitors and
     // inductors hold no DC value).
     std::vector<std::string> sweepParts;
+    // The SPICE sources among them with the instance parameters stepping reaches.
+    std::vector<std::pair<std::string, std::vector<std::string>>> sourceParameters;
     // (type name, model name) of every named model record, by model type, each once.
     std::vector<std::pair<std::string, std::string>> models;
     // .DEFINE and .PARAM symbols of the circuit without arguments whose value reads as a number.

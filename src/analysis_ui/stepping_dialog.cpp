@@ -1,5 +1,7 @@
 #include "analysis_ui/stepping_dialog.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cctype>
 #include <memory>
@@ -302,9 +304,14 @@ StepChoices MakeStepChoices(CircuitChoices choices) {
         else if (type & SF_SYMBOLIC) names = shared->symbols;
         return names;
     };
-    out.parameters = [](int type, const std::string& name) {
+    out.parameters = [shared](int type, const std::string& name) {
         std::vector<std::string> params;
-        if (type & SF_COMPONENT) params.push_back("Value");
+        if (type & SF_COMPONENT) {
+            // A SPICE source offers its own parameters in place of "Value".
+            for (const auto& [part, names] : shared->sourceParameters)
+                if (strcasecmp(part.c_str(), name.c_str()) == 0) return names;
+            params.push_back("Value");
+        }
         else if (type & SF_MODEL) ModelStepParameters(name.substr(0, name.find(' ')), false, params);
         return params;
     };

@@ -21,8 +21,8 @@ struct StepChoices {
 };
 
 struct CircuitChoices;
-// The lists of a compiled circuit: parts offer "Value", models "TYPE name" with their
-// parameters, symbols nothing further.
+// The lists of a compiled circuit: parts offer "Value" (SPICE sources their own
+// parameters), models "TYPE name" with their parameters, symbols nothing further.
 StepChoices MakeStepChoices(CircuitChoices choices);
 
 enum SteppingControl : int {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/batch_run.h"
+#include "circuit/circuit_document.h"
 #include "ui/framework/title_block.h"
 
 namespace ob7 {
@@ -32,7 +33,7 @@ public:
     // The open circuit and its last run.
     TextCircuitAnalysis& Circuit() { return *circuit_; }
     // The header of every numeric output file.
-    StringTriple numericOutputHeader{{"Circuit: $nameext", "$analysis", "Date: $date\\nTime: $time"}};
+    StringTriple numericOutputHeader{kDefaultNumericOutputHeader};
     // Called with every run once its hooks are in place (a caller adds its own).
     std::function<void(AnalysisRun& run)> prepareRun;
     // Called after every analysis with its result, while its run is still open.

@@ -207,6 +207,22 @@ bool StartCircuitAnalysis(int kind) {
     };
     // The plot's properties edit the analysis' curve rows.
     a.view.selectWaveformColour = Preferences.selectWaveformColor;
+    // The numeric output's header and delimiter are the circuit's; the sheet's edits go
+    // back into its document, which saves them.
+    const AnalysisWindowLook& look = circuitView->document->analysisLook;
+    a.view.numericOutputHeader.texts = look.numericOutputHeader;
+    a.view.numericOutputDelimiter = static_cast<char>(look.numericOutputDelimiter);
+    a.view.propertiesHost.changed = [&a, circuitView] {
+        if (!CircuitViewOpen(circuitView)) return;
+        AnalysisWindowLook& kept = circuitView->document->analysisLook;
+        const int32_t delimiter = static_cast<unsigned char>(a.view.numericOutputDelimiter);
+        if (kept.numericOutputHeader == a.view.numericOutputHeader.texts && kept.numericOutputDelimiter == delimiter)
+            return;
+        kept.numericOutputHeader = a.view.numericOutputHeader.texts;
+        kept.numericOutputDelimiter = delimiter;
+        // A text page keeps no window settings in its file.
+        if (circuitView->document->kind != DOC_TEXT) circuitView->OnDocumentChanged();
+    };
     a.view.propertiesHost.curveRows = [&a] { return &a.circuit.Setup().rows; };
     a.view.propertiesHost.closeLimits = [] { CloseAnalysisLimits(); };
     a.view.propertiesHost.refreshLimits = [] {
@@ -217,6 +233,7 @@ bool StartCircuitAnalysis(int kind) {
         AnalysisPlot plot;
         plot.analysisKind = a.kind;
         plot.context = a.circuit.Context();
+        plot.analysisFlags = a.circuit.Setup().options;
         if (!plot.context) return kMsgRunStopped;
         if (int code = plot.BuildGraphs(a.circuit.Setup().rows, false, 1)) return code;
         BuildViewGraphs(a.view, plot, a.circuit.Setup(), a.kind);

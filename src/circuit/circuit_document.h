@@ -10,6 +10,7 @@
 #include "foundation/profile.h"
 #include "libraries/component_def.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,6 +51,11 @@ struct CircuitAppearance {
 };
 
 // The analysis window's looks that files before 6.0 keep in [FontAndColor].
+// The numeric output's header of a new circuit: left, centre and right texts whose lines
+// are separated by backslash-n.
+inline const std::array<std::string, 3> kDefaultNumericOutputHeader = {"Circuit: $nameext", "$analysis",
+                                                                       "Date: $date\\nTime: $time"};
+
 struct AnalysisWindowLook {
     FontRecord text;
     uint8_t gridColour = 0;
@@ -57,6 +63,8 @@ struct AnalysisWindowLook {
     FontRecord object;
     int32_t windowBackground = 63;
     FontRecord numericOutput;
+    std::array<std::string, 3> numericOutputHeader = kDefaultNumericOutputHeader;
+    int32_t numericOutputDelimiter = ' ';  // the character between the output's columns
 };
 
 // The schematic's panes and scales ([Schematic]).

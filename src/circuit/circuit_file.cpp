@@ -332,7 +332,7 @@ int CircuitFile::MainSection()
 
 namespace {
 
-enum RowType { R_COLOUR, R_COLOUR_BYTE, R_FONT, R_PLACEMENT, R_TEXT, R_TRUE_FALSE, R_ON_OFF };
+enum RowType { R_COLOUR, R_COLOUR_BYTE, R_FONT, R_PLACEMENT, R_TEXT, R_TRUE_FALSE, R_ON_OFF, R_CHARACTER };
 struct Row {
     const char* key;
     void* target;
@@ -349,6 +349,7 @@ std::string RowText(const Row& row)
     case R_TEXT: return PackLineBreaks(*static_cast<std::string*>(row.target));
     case R_TRUE_FALSE: return *static_cast<int32_t*>(row.target) ? "True" : "False";
     case R_ON_OFF: return "On";
+    case R_CHARACTER: return std::to_string(*static_cast<int32_t*>(row.target));
     }
     return std::string();
 }
@@ -366,6 +367,13 @@ bool ReadRow(const std::vector<Row>& rows, const std::string& key, const std::st
         case R_TEXT: *static_cast<std::string*>(row.target) = UnpackLineBreaks(value); break;
         case R_TRUE_FALSE: *static_cast<int32_t*>(row.target) = IsTrue(value.c_str()) ? 1 : 0; break;
         case R_ON_OFF: break;
+        case R_CHARACTER: {
+            // A character code; anything else keeps the character there is.
+            const long code = ToLong(value);
+            if (code > 0 && code < 256)
+                *static_cast<int32_t*>(row.target) = static_cast<int32_t>(code);
+            break;
+        }
         }
         return true;
     }
@@ -466,6 +474,10 @@ std::vector<Row> AnalysisWindowRows(CircuitDocument& d)
     return {
         {"Window Placement", &d.placements.analysis, R_PLACEMENT},
         {"Window Placement in Probe", &d.placements.analysisInProbe, R_PLACEMENT},
+        {"Num Out Header Left", &l.numericOutputHeader[0], R_TEXT},
+        {"Num Out Header Center", &l.numericOutputHeader[1], R_TEXT},
+        {"Num Out Header Right", &l.numericOutputHeader[2], R_TEXT},
+        {"Num Out Delimiter", &l.numericOutputDelimiter, R_CHARACTER},
         {"Analysis Text", &l.text, R_FONT},
         {"Analysis Grid Color", &l.gridColour, R_COLOUR_BYTE},
         {"Analysis Graph Background", &l.graphBackground, R_COLOUR_BYTE},
@@ -481,8 +493,7 @@ bool AnalysisKeyInVersion(const std::string& key, int32_t version)
     static const char* const since70[] = {"Tracker Foreground", "Tracker Background", "Baseline color",
                                           "Data Point Labels Color Fore", "Data Point Labels Color Back",
                                           "ThumbNail"};
-    static const char* const since60[] = {"Num Out Header Left", "Num Out Header Center", "Num Out Header Right",
-                                          "Num Out Delimiter", "ScaleColor", "Select Color", "Select Box Color",
+    static const char* const since60[] = {"ScaleColor", "Select Color", "Select Box Color",
                                           "Cursor Select Color Primary", "Cursor Select Color Secondary",
                                           "Tracker Intercept", "Tracker Mouse", "Tracker Cursor"};
     if (version < kCircuitVersion70)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "circuit/circuit_document.h"
 #include "platform/draw_context.h"
 #include "platform/image.h"
 #include "plots/analysis_view.h"
@@ -93,7 +94,7 @@ public:
     // Per analysis: the properties sheet writes edited ranges into the curve rows.
     int saveRangeEdits[3] = {};
     // The numeric output's header texts and the character between its table columns.
-    StringTriple numericOutputHeader{{"Circuit: $nameext", "$analysis", "Date: $date\\nTime: $time"}};
+    StringTriple numericOutputHeader{kDefaultNumericOutputHeader};
     char numericOutputDelimiter = ' ';
     // Curves are drawn anti-aliased on screens and pages; off, every segment is exact
     // to the pixel.

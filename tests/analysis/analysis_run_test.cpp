@@ -244,5 +244,30 @@ TEST_F(RunCycle, DriverFailureIsReportedOnceAndBecomes15055) {
     EXPECT_EQ(run.plot.RunPointCount(0, 0), 1);  // what was gathered stays
 }
 
+// "Auto Scale Ranges" (bit 15 of the run options) makes a range that cannot be read
+// auto-scale instead of stopping the run, and marks a readable one auto-scaled too.
+TEST_F(RunCycle, AutoScaleRangesOptionReachesTheCurveRanges) {
+    setup.rows[0].xRange = "5,0";
+    setup.rows[0].yRange = "1,1";  // high = low: an illegal range
+    {
+        AnalysisRun run(0, setup, &context);
+        EXPECT_EQ(RunWith(run), kMsgRunStopped);
+        ASSERT_FALSE(reports.ids.empty());
+        EXPECT_EQ(reports.ids[0], kMsgIllegalRange);
+    }
+    reports.ids.clear();
+    RunControl.error_shown = 0;
+    setup.options |= 0x8000;
+    AnalysisRun run(0, setup, &context);
+    EXPECT_EQ(RunWith(run), 0);
+    EXPECT_TRUE(reports.ids.empty());
+    ASSERT_EQ(run.plot.curves.size(), 1u);
+    const AnalysisCurve& c = run.plot.curves[0];
+    EXPECT_TRUE(c.autoScale[kAxisX]);
+    EXPECT_TRUE(c.autoScale[kAxisY]);
+    EXPECT_EQ(c.rangeHigh[kAxisX], 5);  // the readable range is still kept
+    EXPECT_EQ(run.plot.RunPointCount(0, 0), 4);
+}
+
 }  // namespace
 }  // namespace ob7

@@ -186,3 +186,52 @@ TEST_F(CompiledCases, LotOfALineModelIsSharedByItsLines) {
 
 }  // namespace
 }  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+// SPICE source parameters stepped in nested loops: a voltage source's sine amplitude and
+// a current source's (named with "i"); every point of every run is the stepped sine.
+TEST_F(CompiledCases, SpiceSourceParametersAreStepped) {
+    std::ofstream(home / "sources.cir") << "Sources\nV1 1 0 SIN(0 1 1k)\nR1 1 0 1k\nI1 0 2 SIN(0 1m 1k)\nR2 2 0 2k\n"
+                                           ".TRAN 20u 1m\n.PRINT TRAN V(1) V(2)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "sources.cir").string()), 0);
+    const auto step = [](StepRecord& r, const char* name, const char* param, const char* list) {
+        r.flags = SF_ENABLED | SF_COMPONENT | SF_LIST;
+        r.texts[0] = name;
+        r.texts[1] = param;
+        r.texts[2] = list;
+    };
+    circuit_.prepareRun = [&step](AnalysisRun& run) {
+        step(run.setup.steps[0], "V1", "SIN.VA", "2, 3");
+        step(run.setup.steps[1], "I1", "sin.ia", "1m, 4m");
+    };
+    ASSERT_EQ(circuit_.RunAnalysis(0), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 4);
+    ASSERT_GE(plot.curves.size(), 2u);
+    const double va[4] = {2, 2, 3, 3}, ia[4] = {1e-3, 4e-3, 1e-3, 4e-3};
+    const double pi = 3.14159265358979323846;
+    for (int r = 0; r < 4; ++r) {
+        SCOPED_TRACE(r);
+        const int n = plot.RunPointCount(0, r);
+        ASSERT_GT(n, 20);
+        for (int i = 0; i < n; i += 7) {
+            const double t = plot.RunPointValue(0, r, i, kAxisX);
+            EXPECT_NEAR(plot.RunPointValue(0, r, i, kAxisY), va[r] * std::sin(2 * pi * 1e3 * t), 1e-6) << t;
+            EXPECT_NEAR(plot.RunPointValue(1, r, i, kAxisY), ia[r] * 2e3 * std::sin(2 * pi * 1e3 * t), 1e-6) << t;
+        }
+    }
+    // A parameter the statement left out (the delay) or a name of another waveform is
+    // refused before the run.
+    for (const char* param : {"sin.td", "pulse.v2", "sin.va"}) {
+        circuit_.prepareRun = [&step, param](AnalysisRun& run) { step(run.setup.steps[0], "I1", param, "1m"); };
+        reports.clear();
+        RunControl.error_shown = 0;
+        EXPECT_EQ(circuit_.RunAnalysis(0), kMsgRunStopped) << param;
+        EXPECT_NE(AllReports().find("Error in SPICE stepping."), std::string::npos) << param << AllReports();
+    }
+}
+
+}  // namespace
+}  // namespace ob7

@@ -180,11 +180,20 @@ TEST_F(CircuitAnalysis, PlotPropertiesWriteTheCurveRows) {
 // Before the first run F10 edits curves made from the rows (they go again with the
 // sheet); the run's numeric output takes the header and delimiter of the plot.
 TEST_F(CircuitAnalysis, PropertiesBeforeTheFirstRunAndTheNumericOutputHeader) {
-    ASSERT_NE(OpenDeck("rc.cir", kDeck), nullptr);
+    CTxtFrame* deck = OpenDeck("rc.cir", kDeck);
+    ASSERT_NE(deck, nullptr);
+    // The view takes the circuit's header and delimiter; the sheet's OK gives them back.
+    AnalysisWindowLook& look = deck->view.document->analysisLook;
+    look.numericOutputHeader = {"Kept", "", "$date"};
+    look.numericOutputDelimiter = '\t';
     ASSERT_TRUE(StartCircuitAnalysis(0));
     CAPDraw* view = ActiveAnalysisView();
     ASSERT_NE(view, nullptr);
     ASSERT_TRUE(view->data.curves.empty());
+    EXPECT_EQ(view->numericOutputHeader.texts, look.numericOutputHeader);
+    EXPECT_EQ(view->numericOutputDelimiter, '\t');
+    view->numericOutputDelimiter = ';';
+    view->numericOutputHeader.texts = {"Filter check", "", ""};
     platform::automation::QueueModalScript([](platform::Dialog& d) {
         auto& sheet = dynamic_cast<CG2DPropSheet&>(d);
         CG2DPlotPage& page = *sheet.plotPage;
@@ -201,10 +210,10 @@ TEST_F(CircuitAnalysis, PropertiesBeforeTheFirstRunAndTheNumericOutputHeader) {
     std::vector<CurveRowRecord>& rows = *view->propertiesHost.curveRows();
     ASSERT_GE(rows.size(), 2u);
     EXPECT_EQ(rows[1].plotGroup, '2');
+    EXPECT_EQ(look.numericOutputHeader[0], "Filter check");
+    EXPECT_EQ(look.numericOutputDelimiter, ';');
 
     rows[1].options |= CO_OUTPUT;
-    view->numericOutputDelimiter = ';';
-    view->numericOutputHeader.texts = {"Filter check", "", ""};
     ASSERT_EQ(RunActiveAnalysis(), 0);
     EXPECT_EQ(view->data.curves[1].plotGroup, 2);
     std::ifstream in(folder / "rc.TNO");
@@ -223,7 +232,7 @@ TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {
     ASSERT_TRUE(StartCircuitAnalysis(0)) << (reports.texts.empty() ? "" : reports.texts.front());
     CG2DFrame* window = ActiveAnalysisWindow();
     ASSERT_NE(window, nullptr);
-    std::vector<std::string> parts, models, symbols, parameters;
+    std::vector<std::string> parts, models, symbols, parameters, sourceParameters, resistorParameters;
     platform::automation::QueueModalScript([&](platform::Dialog& d) {
         auto list = [&d](int id) {
             std::vector<std::string> out;
@@ -231,6 +240,11 @@ TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {
             return out;
         };
         parts = list(kStepName);
+        for (int i : {0, 1}) {
+            d.SetCurSel(kStepName, i);
+            d.OnControlNotify(kStepName, platform::Notify::SelChange);
+            (i == 0 ? sourceParameters : resistorParameters) = list(kStepParam);
+        }
         platform::automation::ClickItem(d, kStepSymbolic);
         symbols = list(kStepName);
         platform::automation::ClickItem(d, kStepModel);
@@ -250,6 +264,9 @@ TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {
     });
     ASSERT_TRUE(window->ExecuteCommand(18100));
     EXPECT_EQ(parts, (std::vector<std::string>{"V1", "R1", "C1"}));
+    EXPECT_EQ(sourceParameters, (std::vector<std::string>{"dc.value", "ac.magval", "ac.phaseval", "pulse.v1", "pulse.v2",
+                                                          "pulse.td", "pulse.tr", "pulse.tf", "pulse.pw", "pulse.per"}));
+    EXPECT_EQ(resistorParameters, (std::vector<std::string>{"Value"}));
     EXPECT_EQ(symbols, (std::vector<std::string>{"RLOAD"}));
     ASSERT_EQ(models.size(), 1u);
     EXPECT_EQ(models[0], "D DMOD");

@@ -385,6 +385,44 @@ TEST(CircuitFile, AnalysisWindowRowsAcrossVersions)
     EXPECT_NE(back520.find("\n[Window Placement]\n"), std::string::npos);
 }
 
+// The numeric output's header and delimiter: read from their [Analysis] keys, written
+// back with the same keys and values, before 6.0 left out.
+TEST(CircuitFile, NumericOutputHeaderKeysRoundTrip)
+{
+    CircuitDocument fresh;
+    std::string text = Compose(fresh, kCircuitVersion70);
+    const std::string defaults = "\nNum Out Header Left=Circuit: $nameext\nNum Out Header Center=$analysis\n"
+                                 "Num Out Header Right=Date: $date\\nTime: $time\nNum Out Delimiter=32\n";
+    const size_t at = text.find(defaults);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, defaults.size(),
+                 "\nNUM OUT HEADER LEFT=Deck $name\nNum Out Header Center=\n"
+                 "Num Out Header Right=Line one\\nLine two\nNum Out Delimiter=59\n");
+    CircuitDocument read;
+    ASSERT_EQ(Parse(text, read), 0);
+    const AnalysisWindowLook& l = read.analysisLook;
+    EXPECT_EQ(l.numericOutputHeader[0], "Deck $name");
+    EXPECT_EQ(l.numericOutputHeader[1], "");
+    EXPECT_EQ(l.numericOutputHeader[2], "Line one\\nLine two");
+    EXPECT_EQ(l.numericOutputDelimiter, ';');
+    read.analysisLook.numericOutputDelimiter = '\t';
+    read.analysisLook.numericOutputHeader[1] = "$analysis";
+    const std::string written = Compose(read, kCircuitVersion70);
+    EXPECT_NE(written.find("\nWindow Placement in Probe="), std::string::npos);
+    EXPECT_NE(written.find("\nNum Out Header Left=Deck $name\nNum Out Header Center=$analysis\n"
+                           "Num Out Header Right=Line one\\nLine two\nNum Out Delimiter=9\n"),
+              std::string::npos);
+    EXPECT_EQ(Compose(read, kCircuitVersion520).find("Num Out"), std::string::npos);
+    // A delimiter that is no character keeps the one there is.
+    for (const char* value : {"x", "0", "300"}) {
+        std::string odd = written;
+        odd.replace(odd.find("Num Out Delimiter=9"), 19, std::string("Num Out Delimiter=") + value);
+        CircuitDocument bad;
+        ASSERT_EQ(Parse(odd, bad), 0);
+        EXPECT_EQ(bad.analysisLook.numericOutputDelimiter, ' ') << value;
+    }
+}
+
 // The written layout: the [Main] keys of each version, a part with its attributes, and
 // the text area's characters right after its "Len" line.
 TEST(CircuitFile, WrittenLayout)
