@@ -356,6 +356,24 @@ TEST_F(CompileMoreParts, MosfetSeriesResistancesGetInternalNodes) {
     EXPECT_NEAR(V("2"), 4.527923, 1e-3 * (5 - 4.527923));
 }
 
+// A level-8 MOSFET with NQSMOD=1 gets the node of its charge deficit; at the operating
+// point the deficit is zero and the drain is that of the quasi-static device.
+TEST_F(CompileMoreParts, NonQuasiStaticMosfetGetsAChargeNode) {
+    double drain[2] = {};
+    for (int nqsmod = 0; nqsmod < 2; ++nqsmod) {
+        const std::string deck = "nqs\nVDD 1 0 1.8\nRL 1 2 2k\nVG 3 0 0.8\nM1 2 3 0 0 NM L=2u W=10u\n"
+                                 ".MODEL NM NMOS(LEVEL=8 TOX=4.1e-9 NQSMOD=" +
+                                 std::to_string(nqsmod) + ")\n.END\n";
+        ASSERT_EQ(Read(deck, kDc), 0);
+        ASSERT_EQ(Compile(), 0) << FirstReport();
+        EXPECT_EQ(compiled.nodeCount, compiled.circuitNodes + nqsmod);
+        ASSERT_EQ(SolveCompiledOperatingPoint(compiled), 0);
+        drain[nqsmod] = V("2");
+    }
+    EXPECT_NEAR(drain[1], drain[0], 1e-9);
+    EXPECT_LT(drain[0], 1.7);
+}
+
 }  // namespace
 
 namespace {

@@ -163,6 +163,7 @@ int BuildMosfet(CompileContext& cc, int part) {
     m->drain_i = inner(m->drain, "RD", m->NRD);
     m->source_i = inner(m->source, "RS", m->NRS);
     m->bulk_i = inner(m->bulk, "RB", m->NRB);
+    if (ModelValue(model, "LEVEL") == 8 && ModelValue(model, "NQSMOD") == 1) m->charge_node = cc.NewInternalNode();
     AttachDeviceToPart(cc, part, m);
     return 0;
 }

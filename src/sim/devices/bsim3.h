@@ -45,7 +45,15 @@ struct Bsim3SizeParams {
     MosDual cqg, cqb, cqd;
     // For the noise: the effective mobility and the inversion charge of the channel.
     double ueff = 0, qinv = 0;
+    // NQSMOD 1: the charge deficit qdef (the Q node's type-signed voltage, in units of
+    // kBsim3NqsScale coulomb) relaxes towards the quasi-static channel charge qcheq at the
+    // rate gtau (scaled as qdef); the relaxation current gtau * qdef charges the channel
+    // from the drain (share dxpart) and the source and leaves the gate. cqcheq and cqdef
+    // are the integrated currents of qcheq and of the scaled deficit.
+    double qdef = 0, cqdef = 0, gqdef = 0;
+    MosDual qcheq, cqcheq, gtau, dxpart = MosDual(0.5);
 };
+inline constexpr double kBsim3NqsScale = 1e-9;
 
 // Prepares every level-8 instance for the analysis temperature (C): 0, or 15055 after
 // a reported error.

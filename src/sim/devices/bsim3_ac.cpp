@@ -37,6 +37,21 @@ int AcStampBsim3(void* device) {
             if (int error = AcAddImag(nodes[r], nodes[col], AcOmega * c[r][col])) return error;
         }
     }
+    // The charge deficit: its node relaxes at gtau and follows the quasi-static channel
+    // charge; the relaxation current enters the channel from drain and source and leaves
+    // the gate.
+    if (const int q = m.charge_node) {
+        const double gtau = s.gtau.v;
+        double cq[4];
+        ByNode(s.qcheq, cq);
+        if (int error = AcAddReal(q, q, gtau)) return error;
+        if (int error = AcAddImag(q, q, AcOmega * kBsim3NqsScale)) return error;
+        const double share[3] = {-1, s.dxpart.v, 1 - s.dxpart.v};
+        for (int r = 0; r < 3; ++r)
+            if (int error = AcAddReal(nodes[r], q, share[r] * gtau)) return error;
+        for (int col = 0; col < 4; ++col)
+            if (int error = AcAddImag(q, nodes[col], -AcOmega * cq[col])) return error;
+    }
     const double grds = x[Bsim3Slot().RDS];
     for (auto [a, b, conductance] : {std::tuple{m.drain_i, m.source_i, grds}, {m.gate, m.gate_i, m.ggate},
                                      {m.drain, m.drain_i, m.gdrain}, {m.source, m.source_i, m.gsource},

@@ -285,16 +285,29 @@ void StampBsim3(const MosfetInstance& m, const Bsim3SizeParams& s, const double*
                 double vds, double vbs) {
     const Bsim3Slots& k = Bsim3Slot();
     const int G = m.gate_i, D = m.drain_i, S = m.source_i, B = m.bulk_i;
-    const MosDual ig = s.cqg, id = s.id + s.cqd, ib = s.ib + s.cqb;
-    const MosDual is = s.is - (s.cqg + s.cqd + s.cqb);
+    MosDual ig = s.cqg, id = s.id + s.cqd, ib = s.ib + s.cqb;
+    MosDual is = s.is - (s.cqg + s.cqd + s.cqb);
+    // The relaxation current of the charge deficit: gtau * qdef into the channel, from
+    // the drain and the source, out of the gate. by_qdef holds each row's partial by qdef.
+    const bool nqs = m.charge_node != 0;
+    double by_qdef[4] = {};
+    MosDual iq;
+    if (nqs) {
+        const MosDual relax = s.gtau * s.qdef;
+        ig -= relax, id += s.dxpart * relax, is += (1 - s.dxpart) * relax;
+        by_qdef[0] = -s.gtau.v, by_qdef[1] = s.dxpart.v * s.gtau.v, by_qdef[2] = (1 - s.dxpart.v) * s.gtau.v;
+        iq = relax + s.cqdef - s.cqcheq;
+    }
     double gG[4], gD[4], gS[4], gB[4];
     ByNode(ig, gG), ByNode(id, gD), ByNode(is, gS), ByNode(ib, gB);
-    const auto equivalent = [&](const MosDual& c) { return type * (c.v - c.d[0] * vgs - c.d[1] * vds - c.d[2] * vbs); };
+    const auto equivalent = [&](const MosDual& c, double dq) {
+        return type * (c.v - c.d[0] * vgs - c.d[1] * vds - c.d[2] * vbs - dq * s.qdef);
+    };
     double* rhs = RightHandSide.data();
-    rhs[G] -= equivalent(ig);
-    rhs[D] -= equivalent(id);
-    rhs[S] -= equivalent(is);
-    rhs[B] -= equivalent(ib);
+    rhs[G] -= equivalent(ig, by_qdef[0]);
+    rhs[D] -= equivalent(id, by_qdef[1]);
+    rhs[S] -= equivalent(is, by_qdef[2]);
+    rhs[B] -= equivalent(ib, 0);
 
     const double grds = x[k.RDS], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
     enum { g = 0, d = 1, sp = 2, b = 3 };
@@ -303,6 +316,21 @@ void StampBsim3(const MosfetInstance& m, const Bsim3SizeParams& s, const double*
                          -gdrain, gG[b], gG[d], gG[sp], -gsource, gB[g], gB[d], gB[sp],
                          -gdrain, gD[g], gD[b], gD[sp], gS[g], -gsource, gS[b], gS[d]})
         StampNext(value);
+    if (!nqs) return;
+    const double gqq = s.gqdef + s.gtau.v;
+    rhs[m.charge_node] -= equivalent(iq, gqq);
+    double gQ[4];
+    ByNode(iq, gQ);
+    for (double value : {gqq, by_qdef[1], by_qdef[2], by_qdef[0], gQ[g], gQ[d], gQ[sp], gQ[b]}) StampNext(value);
+}
+
+// The relaxation rate of the charge deficit, scaled as qdef: a drift part proportional
+// to the channel charge and a diffusion part 16 u0 Vtm / L^2.
+MosDual NqsRelaxationRate(const Bsim3SizeParams& s, const double* x, const MosDual& qcheq) {
+    MosDual drift = s.tconst * qcheq;
+    if (drift.v < 0) drift = -drift;
+    const double diffusion = 16 * s.u0temp * x[kBsim3VtmSlot] / (s.LeffCV * s.LeffCV);
+    return kBsim3NqsScale * (drift + diffusion);
 }
 
 // The charges at the present bias: intrinsic by CAPMOD and XPART (the drain's share is
@@ -325,22 +353,36 @@ void Bsim3TerminalCharges(MosfetInstance& m, Bsim3SizeParams& s, const double* x
     MosDual qbd = Bsim3JunctionCharge({m.Cbd, m.Cbdsw, s.cbdswg, s.pb, s.pbsw, s.pbswg, mj, mjsw, mjswg}, Vbd);
     if (tt > 0) qbs += tt * cbs, qbd += tt * cbd;
     m.capbs = qbs.d[2], m.capbd = -qbd.d[1];
-    s.qg = in.qg + qgdo + qgso + qgb;
-    s.qb = in.qb - qgb + qbs + qbd;
-    s.qd = qd_int - qgdo - qbd;
     s.qinv = (in.qg + in.qb).v;
+    s.qg = qgdo + qgso + qgb;
+    s.qb = qbs + qbd - qgb;
+    s.qd = -qgdo - qbd;
+    if (m.charge_node == 0) {
+        s.qg += in.qg, s.qb += in.qb, s.qd += qd_int;
+        return;
+    }
+    // Non-quasi-static: the intrinsic charges reach the terminals only through the
+    // charge deficit; the drain's share of the relaxation current is its share of the
+    // quasi-static channel charge.
+    s.qcheq = -(in.qg + in.qb);
+    s.dxpart = s.qcheq.v != 0 ? qd_int / s.qcheq : MosDual(0.5);
+    s.gtau = NqsRelaxationRate(s, x, s.qcheq);
 }
 
-// The charge states 0 to 2 and their currents: dq/dt with the partials ag0 * dq/dv.
-void IntegrateBsim3Charges(Bsim3SizeParams& s, int state) {
+// The charge states 0 to 2 (with NQS also the scaled deficit, 3, and qcheq, 4) and their
+// currents: dq/dt with the partials ag0 * dq/dv.
+void IntegrateBsim3Charges(Bsim3SizeParams& s, int state, bool nqs) {
     double* sv = StateValues.data();
     double* sd = StateDerivatives.data();
     sv[state] = s.qg.v, sv[state + 4] = s.qb.v, sv[state + 8] = s.qd.v;
+    if (nqs) sv[state + 12] = kBsim3NqsScale * s.qdef, sv[state + 16] = s.qcheq.v;
+    const int count = nqs ? 5 : 3;
+    constexpr int kOrder[5] = {4, 0, 8, 12, 16};
     if (InitMode == kInitTransient)
-        for (int q : {0, 4, 8}) sv[state + q + 1] = sv[state + q];
-    for (int q : {4, 0, 8}) IntegrateChargeDerivative(state + q);
+        for (int q = 0; q < count; ++q) sv[state + kOrder[q] + 1] = sv[state + kOrder[q]];
+    for (int q = 0; q < count; ++q) IntegrateChargeDerivative(state + kOrder[q]);
     if (InitMode == kInitTransient)
-        for (int q : {0, 4, 8}) sd[state + q + 1] = sd[state + q];
+        for (int q = 0; q < count; ++q) sd[state + kOrder[q] + 1] = sd[state + kOrder[q]];
     const double ag0 = IntegrationCoefficients[0];
     const auto current = [&](const MosDual& q, int at) {
         MosDual i(sd[at]);
@@ -348,6 +390,7 @@ void IntegrateBsim3Charges(Bsim3SizeParams& s, int state) {
         return i;
     };
     s.cqg = current(s.qg, state), s.cqb = current(s.qb, state + 4), s.cqd = current(s.qd, state + 8);
+    if (nqs) s.cqdef = sd[state + 12], s.gqdef = kBsim3NqsScale * ag0, s.cqcheq = current(s.qcheq, state + 16);
 }
 
 void LoadBsim3(MosfetInstance& m, int state) {
@@ -358,14 +401,18 @@ void LoadBsim3(MosfetInstance& m, int state) {
     const int G = m.gate_i, D = m.drain_i, S = m.source_i, B = m.bulk_i;
     const double nvtm = x[k.N] * x[kBsim3VtmSlot];
     m.limited = 0;
+    const bool nqs = m.charge_node != 0;
+    // The deficit's last two accepted values are the older levels of its state.
+    const double* deficit_history = StateValues.data() + state + 12;
 
-    double vbs, vgs, vds;
+    double vbs, vgs, vds, qdef = 0;
     bool from_solution = true;
     if (InitMode == kInitSmallSignal) {
-        vbs = m.vbs, vgs = m.vgs, vds = m.vds;
+        vbs = m.vbs, vgs = m.vgs, vds = m.vds, qdef = s.qdef;
         from_solution = false;
     } else if (InitMode == kInitTransient) {
         vbs = m.vbs1, vgs = m.vgs1, vds = m.vds1;
+        if (nqs) qdef = deficit_history[1] / kBsim3NqsScale;
         from_solution = false;
     } else if (InitMode == kInitPredict) {
         const double r = PredictorRatio;
@@ -373,10 +420,12 @@ void LoadBsim3(MosfetInstance& m, int state) {
         vbs = (1 + r) * m.vbs1 - r * m.vbs2;
         vgs = (1 + r) * m.vgs1 - r * m.vgs2;
         vds = (1 + r) * m.vds1 - r * m.vds2;
+        if (nqs) qdef = ((1 + r) * deficit_history[1] - r * deficit_history[2]) / kBsim3NqsScale;
     } else if (InitMode == kInitFloat || (InitMode == kInitFix && !m.off)) {
         vbs = type * (Solution[B] - Solution[S]);
         vgs = type * (Solution[G] - Solution[S]);
         vds = type * (Solution[D] - Solution[S]);
+        if (nqs) qdef = type * Solution[m.charge_node];
     } else {
         from_solution = false;
         vbs = vgs = vds = 0;
@@ -471,22 +520,27 @@ void LoadBsim3(MosfetInstance& m, int state) {
         }
     }
     m.vbs = vbs, m.vgs = vgs, m.vds = vds, m.vbd = vbs - vds;
+    s.qdef = qdef;
     s.id = id, s.ib = ib;
     s.is = normal ? -ch.ids - cbs : ch.ids + ch.isub - cbs;
 
-    s.cqg = s.cqb = s.cqd = MosDual(0.0);
+    s.cqg = s.cqb = s.cqd = s.cqcheq = MosDual(0.0);
+    s.cqdef = s.gqdef = 0;
+    // Without charges the deficit still relaxes (to zero, at the last channel charge's rate).
+    if (nqs) s.gtau = NqsRelaxationRate(s, x, MosDual(s.qcheq.v)), s.dxpart = MosDual(s.dxpart.v);
     // The small-signal load keeps the charges for the AC stamp and integrates nothing,
     // but still stamps every entry its set-up requested.
     if (CapacitancesNeeded()) {
         Bsim3TerminalCharges(m, s, x, ch, Vgs, Vds, Vbs, cbs, cbd);
         if (InitMode != kInitSmallSignal && (InTransient() || InitMode == kInitTransient))
-            IntegrateBsim3Charges(s, state);
+            IntegrateBsim3Charges(s, state, nqs);
     }
     StampBsim3(m, s, x, type, vgs, vds, vbs);
 
     const double grds = x[k.RDS];
-    m.Ig = type * s.cqg.v;
-    m.Id = type * (id.v + s.cqd.v + grds * vds);
+    const double relax = nqs ? s.gtau.v * qdef : 0;
+    m.Ig = type * (s.cqg.v - relax);
+    m.Id = type * (id.v + s.cqd.v + s.dxpart.v * relax + grds * vds);
     m.ID = m.Id;
     m.Ib = type * (ib.v + s.cqb.v);
     m.Is = -(m.Ig + m.Id + m.Ib);
@@ -495,7 +549,7 @@ void LoadBsim3(MosfetInstance& m, int state) {
     if (m.gsource != 0) pd += m.Is * m.Is / m.gsource;
     if (m.gbulk != 0) pd += m.Ib * m.Ib / m.gbulk;
     m.power_dissipated = pd;
-    m.power_stored = vgs * s.cqg.v + vds * s.cqd.v + vbs * s.cqb.v;
+    m.power_stored = vgs * (s.cqg.v - relax) + vds * (s.cqd.v + s.dxpart.v * relax) + vbs * s.cqb.v;
     if (pd > 0.1) m.region = kRegionHot;
     Run.power_dissipated += pd;
     Run.power_stored += m.power_stored;
@@ -525,6 +579,9 @@ int SetupBsim3Mosfets() {
               {D, Dp},           {Gp, Bp}, {Gp, Dp}, {Gp, Sp}, {S, Sp},  {Bp, Gp}, {Bp, Dp},  {Bp, Sp},
               {Dp, D},           {Dp, Gp}, {Dp, Bp}, {Dp, Sp}, {Sp, Gp}, {Sp, S},  {Sp, Bp},  {Sp, Dp}})
             if (int error = AllocMatrixEntry(row, column)) return error;
+        if (const int Q = m->charge_node)
+            for (auto [row, column] : {std::pair{Q, Q}, {Dp, Q}, {Sp, Q}, {Gp, Q}, {Q, Gp}, {Q, Dp}, {Q, Sp}, {Q, Bp}})
+                if (int error = AllocMatrixEntry(row, column)) return error;
     }
     return 0;
 }

@@ -52,6 +52,7 @@ struct MosfetInstance : DeviceInstance {
     ModelParams* model = nullptr;
     int gate = 0, drain = 0, source = 0;
     int gate_i = 0, drain_i = 0, source_i = 0, bulk_i = 0;  // internal terminals
+    int charge_node = 0;  // level 8 with NQSMOD 1: the node whose voltage is the charge deficit
     int level = 1;
     double L = 0;
     int32_t L_given = 0;
