@@ -202,10 +202,10 @@ int RunActiveAnalysis() {
     // Run takes the set-up as the Limits dialog left it.
     a->circuit.keepSetup = true;
     // The curves are drawn as the points arrive, with the percentage done in the
-    // status bar.
+    // status bar when the user asked for it.
     RunPlotFeed feed(a->view, a->circuit.Setup(), a->kind);
     feed.progress = [](int percent) {
-        if (MainFrame) MainFrame->SetPaneProgress(kPanePrompt, percent);
+        if (MainFrame) MainFrame->SetProgressPosition(percent);
     };
     a->circuit.prepareRun = [&feed, a](AnalysisRun& run) {
         run.pollAbort = [] { return PollRunStop(); };
@@ -230,13 +230,16 @@ int RunActiveAnalysis() {
     Shell.runInProgress = true;
     RunControl.pending_key = 0;  // an earlier Esc is not this run's
     lastPoll = {};
-    if (MainFrame) MainFrame->SetModeText(LoadMessageTextTemp(kMsgWait));
+    if (MainFrame) {
+        if (Preferences.progressBar && !Shell.batchMode) MainFrame->ShowProgress(100);
+        MainFrame->SetModeText(kMsgWait);
+    }
     const int code = a->circuit.RunAnalysis(a->kind);
     a->circuit.prepareRun = nullptr;  // it holds the feed, which ends here
     Shell.runInProgress = false;
     if (MainFrame) {
-        MainFrame->SetPaneProgress(kPanePrompt, -1);
-        MainFrame->SetModeText("");
+        MainFrame->HideProgress();
+        MainFrame->UpdateModeIndicator();
     }
     if (AnalysisRun* run = a->circuit.LastRun()) feed.Finish(run->plot);
     a->frame.RunEnded();

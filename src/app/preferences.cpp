@@ -8,6 +8,7 @@
 #include "platform/draw_context.h"
 #include "platform/file_dialog.h"
 #include "ui/framework/colour_slots.h"
+#include "ui/framework/shell_state.h"
 
 namespace ob7 {
 
@@ -202,9 +203,15 @@ void CCommonOptionsPage::OnControlNotify(int id, platform::Notify code) {
 
 bool CCommonOptionsPage::ApplyPage() {
     FramePreferences& p = Preferences;
+    const int progressBar = p.progressBar;
     for (const OptionBitRow& row : kOptionBits)
         p.operationalOptions = IsButtonChecked(row.id) ? (p.operationalOptions | row.mask) : (p.operationalOptions & ~row.mask);
     for (const FlagRow& row : kCommonFlags) p.*row.field = IsButtonChecked(row.id);
+    // A run in progress shows or loses its progress bar at once.
+    if (MainFrame && Shell.runInProgress && p.progressBar != progressBar) {
+        if (!p.progressBar) MainFrame->HideProgress();
+        else if (!MainFrame->ProgressShown()) MainFrame->ShowProgress(100);
+    }
     p.nodeRecalc = static_cast<int>(std::strtoul(ItemText(kThreshold).c_str(), nullptr, 10));
     int size = std::atoi(ItemText(kFileListSize).c_str());
     if (size > 0 && size <= 16) FileMru().SetSize(size);

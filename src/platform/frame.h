@@ -66,7 +66,8 @@ public:
     // The MDI client's top left on the screen: just below the caption, menu and top bars.
     Point MdiClientOrigin() const;
 
-    // Status bar panes: widths in pixels, -1 for the stretching pane.
+    // Status bar panes: widths in pixels, -1 for the stretching pane, 0 for a pane not
+    // shown (it keeps its index).
     void SetStatusPanes(const std::vector<int>& widths);
     void SetPaneText(int pane, const std::string& text);
     std::string PaneText(int pane) const;

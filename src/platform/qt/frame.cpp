@@ -307,12 +307,15 @@ void FrameWindow::SetStatusPanes(const std::vector<int>& widths) {
         delete label;
     }
     fp->panes.clear();
+    fp->progress.clear();  // the bars went with their panes
     for (int width : widths) {
         auto* label = new QLabel(bar);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         if (width >= 0) label->setFixedWidth(width);
         bar->addWidget(label, width < 0 ? 1 : 0);
+        // A pane of width 0 is absent: it keeps its place in the numbering only.
+        if (width == 0) label->hide();
         fp->panes.push_back(label);
     }
 }
