@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/display_fonts.h"
 #include "app/main_frame.h"
 #include "foundation/recent_list.h"
 #include "platform/draw_context.h"
@@ -321,12 +322,13 @@ CStatusBarPage::CStatusBarPage() : CFontPage(false) {
     t.controls.push_back({ControlKind::GroupBox, 0, "Panes", {6, 88, 108, 124}});
     t.controls.push_back({ControlKind::CheckBox, kTrack, "Track", {14, 99, 100, 110}});
     t.controls.push_back({ControlKind::CheckBox, kTime, "Time", {14, 111, 100, 122}});
-    SetFontRecord(&Preferences.statusBarFont);
+    SetFontRecord(&DisplayFontTable[kFontStatusBar]);
 }
 
 bool CStatusBarPage::OnInitDialog() {
     saved_ = Preferences;
-    SetFontRecord(&Preferences.statusBarFont);
+    savedFont_ = DisplayFontTable[kFontStatusBar];
+    SetFontRecord(&DisplayFontTable[kFontStatusBar]);
     CFontPage::OnInitDialog();
     CheckButton(kTrack, Preferences.statusBarTrack);
     CheckButton(kTime, Preferences.statusBarShowTime);
@@ -343,7 +345,7 @@ bool CStatusBarPage::ApplyPage() {
 
 void CStatusBarPage::ResetPage() {
     CFontPage::ResetPage();
-    Preferences.statusBarFont = saved_.statusBarFont;
+    DisplayFontTable[kFontStatusBar] = savedFont_;
     Preferences.statusBarTrack = saved_.statusBarTrack;
     Preferences.statusBarShowTime = saved_.statusBarShowTime;
     if (MainFrame) MainFrame->ApplyStatusBarSettings();
