@@ -51,6 +51,7 @@ struct ActiveAnalysis {
     CG2DFrame frame;
     AnalysisSetup asRead;  // the limits and curves as the text gave them
     bool ended = false;
+    double setupSeconds = 0;  // the compile of the analysis' start
     // What the Limits dialog takes from the circuit: the names its default curves read.
     LimitsDialogHost DialogHost() {
         LimitsDialogHost host;
@@ -150,10 +151,12 @@ bool StartCircuitAnalysis(int kind) {
     circuitView->SyncTextToDocument();
     a.circuit.OpenText(circuitView->document->path, circuitView->document->text);
     // A circuit that does not compile ends the analysis; the compile reported why.
+    const auto setupStart = std::chrono::steady_clock::now();
     if (a.circuit.Compile(kind) != 0) {
         EndAnalysisState(a);
         return false;
     }
+    a.setupSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - setupStart).count();
     a.asRead = a.circuit.Setup();
     SetSteppingDialogPage(0);
     a.frame.runAnalysis = [](int) { RunActiveAnalysis(); };
@@ -249,6 +252,22 @@ int RunActiveAnalysis() {
 CG2DFrame* ActiveAnalysisWindow() {
     ActiveAnalysis* a = Active().get();
     return a && !a->ended ? &a->frame : nullptr;
+}
+
+bool ActiveAnalysisStatistics(AnalysisStatistics& out) {
+    ActiveAnalysis* a = Active().get();
+    if (!a || a->ended) return false;
+    out = AnalysisStatistics{};
+    out.setupSeconds = a->setupSeconds;
+    if (AnalysisRun* run = a->circuit.LastRun()) out.runSeconds = run->runSeconds;
+    if (NetlistCircuit* c = a->circuit.Circuit()) {
+        out.analogNodes = c->analogNodeCount;
+        out.digitalNodes = c->digitalNodeCount;
+    }
+    out.iterations = a->circuit.Iterations();
+    out.rejectedSolutions = a->circuit.RejectedSteps();
+    out.totalSolutions = a->circuit.AcceptedPoints();
+    return true;
 }
 
 CAPDraw* ActiveAnalysisView() {
