@@ -409,14 +409,19 @@ void DemoPlayer::Jump(int label) {
     else pos_ = static_cast<size_t>(position);
 }
 
-void DemoPlayer::SkipInstruction() {
+void DemoPlayer::SkipInstruction(int nesting) {
     const int code = Byte();
+    // Instructions embedded in embedded ones stay few; a script nesting deeper is bad.
+    if (nesting > kMaxEmbedding) {
+        stopRequested_ = true;
+        return;
+    }
     int last = 0;
     for (const char* op = OperandLayout(code); *op && !stopRequested_; ++op) {
         switch (*op) {
         case 'b': last = Byte(); break;
         case 'w': Word(); break;
-        case 'i': SkipInstruction(); break;
+        case 'i': SkipInstruction(nesting + 1); break;
         case 'a':
             if (!last) break;
             [[fallthrough]];
@@ -478,7 +483,10 @@ void DemoPlayer::ExpectFieldText(bool combo) {
     if (page->ItemText(id) == text) return;
     ClickControl(page, id, false);
     pos_ = embedded;
-    RunInstruction();
+    ++embedding_;
+    if (embedding_ > kMaxEmbedding) stopRequested_ = true;
+    else RunInstruction();
+    --embedding_;
     // Unless the embedded instruction jumped, the script goes on after the text.
     if (pos_ == embeddedEnd) pos_ = after;
 }

@@ -37,6 +37,7 @@ class DemoPlayer {
 public:
     static constexpr int kRingSize = 2200;
     static constexpr int kMaxCalls = 30;
+    static constexpr int kMaxEmbedding = 8;  // instructions inside instructions 8 and 68
 
     // Starts the demo of a Help-menu command (17820 to 17838), or the script's beginning
     // for -1, from the given file. Returns false when the demo could not start (the
@@ -77,7 +78,7 @@ private:
     void Deliver(const DemoEvent& event);
     void Jump(int label);
     // Moves past one instruction and its operands without running it.
-    void SkipInstruction();
+    void SkipInstruction(int nesting = 0);
     // The dialog that holds control id for the script: the window itself, for OK and
     // Cancel the first of the buttons 0 to 9, else the active page of an open sheet.
     // Null (and the demo ended) when none has it.
@@ -116,6 +117,7 @@ private:
     bool statusShownForDemo_ = false;
     int closingStep_ = 0;
     int depth_ = 0;
+    int embedding_ = 0;
 };
 
 DemoPlayer& Demo();

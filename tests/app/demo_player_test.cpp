@@ -374,3 +374,14 @@ TEST_F(DemoFixture, EmbeddedInstructionsAreSkippedWhole) {
     dialog.DoModal();
     ProfileFile.fatalStartup = false;
 }
+
+// Embedded instructions nested without end stop the demo instead of the stack.
+TEST_F(DemoFixture, DeepEmbeddingStopsTheDemo) {
+    Script s;
+    s.Label(17823);
+    for (int i = 0; i < 100000; ++i) s.Op(8).Short(100);
+    const std::string path = Write(s);
+    ASSERT_TRUE(Demo().Start(17823, path));
+    RunFor(20000);
+    EXPECT_FALSE(Demo().Playing());
+}
