@@ -158,6 +158,7 @@ TEST(MainFrame, ProgressPane) {
     CMainFrame& frame = Frame();
     frame.ShowProgress(200);
     ASSERT_TRUE(frame.ProgressShown());
+    frame.SetModeText(17888);
     frame.SetProgressPosition(50);
     EXPECT_EQ(frame.PaneText(kPaneProgress), "25%");
     frame.SetProgressPosition(40);  // smaller: unchanged
@@ -166,6 +167,10 @@ TEST(MainFrame, ProgressPane) {
     EXPECT_EQ(frame.GetPromptText(), "ready");
     frame.SetProgressPosition(199);
     EXPECT_EQ(frame.PaneText(kPaneProgress), "99%");
+    frame.SetProgressPosition(120);  // no going back
+    platform::Application::PumpMessages();
+    fs::create_directories("png");
+    EXPECT_TRUE(frame.Grab().SavePng("png/status_bar_progress.png"));
     frame.HideProgress();
     EXPECT_FALSE(frame.ProgressShown());
     EXPECT_EQ(frame.PaneText(kPaneProgress), "");
