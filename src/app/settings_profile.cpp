@@ -21,6 +21,7 @@
 #include "foundation/recent_list.h"
 #include "foundation/textfile.h"
 #include "foundation/time_stamp.h"
+#include "sim/engine/simulation_options.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/title_block.h"
 
@@ -259,6 +260,13 @@ int SerializePreferences(Profile& profile) {
     return 0;
 }
 
+// The simulation options: one key per option and the integration method.
+int SerializeGlobalSettings(Profile& profile) {
+    if (profile.mode == 1) WriteGlobalSettingsSection(profile);
+    else ReadGlobalSettingsSection(profile);
+    return profile.mode == 1 ? profile.error : 0;
+}
+
 int SerializePalettes(Profile& profile) {
     if (profile.mode == 1) return WritePaletteSection(profile);
     ReadPaletteSection(profile);
@@ -275,6 +283,7 @@ int SerializePrinter(Profile& profile) {
 void BuildRows(ProfileSectionRow (&rows)[27]) {
     for (int i = 0; i < 27; ++i) rows[i] = {kProfileSectionNames[i], KeepSection};
     rows[0].callback = SerializeMainSection;
+    rows[1].callback = SerializeGlobalSettings;
     rows[2].callback = SerializePreferences;
     rows[4].callback = SerializePalettes;
     rows[5].callback = SerializePrinter;
@@ -348,6 +357,8 @@ int ProcessSections(Profile& profile, ProfileSectionRow* rows, int count, bool w
 
 void SetProfileDefaults(bool withFolders) {
     if (withFolders) SetDefaultFolders();
+    FillOptionDefaultTexts(1);
+    ParseSimulationOptions(true);
     Preferences = FramePreferences{};
     PlotFormats = PlotDefaults{};
     CalculatorFormat = "16e";

@@ -8,6 +8,7 @@
 #include "app/calculator.h"
 #include "app/display_fonts.h"
 #include "app/settings_profile.h"
+#include "sim/engine/simulation_options.h"
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
 #include "platform/qt_app.h"
@@ -31,7 +32,10 @@ TEST_F(ProfileFixture, MissingOrEmptyFileGivesTheDefaults) {
         if (empty) Write("");
         Preferences.autoSaveMin = 99;
         Preferences.quitWarning = 0;
+        OptionTexts[0] = "7";
         LoadProfile();
+        EXPECT_EQ(OptionTexts[0], SimulationOptionTable[0].standard_default);
+        EXPECT_DOUBLE_EQ(Options.reltol, 1e-3);
         EXPECT_EQ(Preferences.autoSaveMin, 10);
         EXPECT_EQ(Preferences.quitWarning, 1);
         EXPECT_EQ(Preferences.operationalOptions, 0xC241);
@@ -53,6 +57,8 @@ TEST_F(ProfileFixture, RoundTripKeepsSettingsAndSectionsOfOtherOwners) {
     LoadProfile();
     EXPECT_EQ(Preferences.autoSaveMin, 25);
     EXPECT_EQ(Preferences.quitWarning, 0);
+    EXPECT_DOUBLE_EQ(Options.reltol, 0.002);
+    EXPECT_DOUBLE_EQ(Options.abstol, 1e-12);
     ASSERT_GE(FileMru().Count(), 1);
     EXPECT_EQ(FileMru().Name(0), "/tmp/a.cir");
     Preferences.placement.length = 44;
@@ -69,7 +75,10 @@ TEST_F(ProfileFixture, RoundTripKeepsSettingsAndSectionsOfOtherOwners) {
     EXPECT_LT(main, global);
     EXPECT_LT(global, prefs);
     EXPECT_LT(prefs, tip);
-    EXPECT_NE(text.find("RELTOL=0.002\nABSTOL=1p\n"), std::string::npos);
+    // The simulation options come back with the others of their section.
+    EXPECT_NE(text.find("RELTOL=0.002\n"), std::string::npos);
+    EXPECT_NE(text.find("ABSTOL=1p\n"), std::string::npos);
+    EXPECT_NE(text.find("METHOD=TRAP\n"), std::string::npos);
     EXPECT_NE(text.find("G2D Grid Weight=3"), std::string::npos);
     EXPECT_NE(text.find("FileType=OMBR.DAT"), std::string::npos);
     EXPECT_NE(text.find("Screen=1280,800"), std::string::npos);
