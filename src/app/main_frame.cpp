@@ -7,6 +7,7 @@
 #include "app/calculator_dialog.h"
 #include "app/default_properties.h"
 #include "app/demo_player.h"
+#include "app/display_fonts.h"
 #include "app/file_new_dialog.h"
 #include "app/paths_dialog.h"
 #include "app/tip_of_day.h"
@@ -19,11 +20,13 @@
 #include "foundation/recent_list.h"
 #include "foundation/string_table.h"
 #include "platform/application.h"
+#include "platform/draw_context.h"
 #include "plots/animate_options_dialog.h"
 #include "plots/sensitivity_dialog.h"
 #include "plots/transfer_function_dialog.h"
 #include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
+#include "ui/framework/fonts.h"
 #include "ui/framework/file_dialogs.h"
 #include "ui/framework/shell_state.h"
 
@@ -479,6 +482,8 @@ void CMainFrame::CreateStatusBar(bool visible) {
 }
 
 void CMainFrame::ApplyStatusBarSettings() {
+    // The bar's texts take the "Status Bar Text" font of the display items.
+    SetStatusFont(CreateFontFromRecord(DisplayFontTable[kFontStatusBar]));
     std::vector<std::string> texts;
     for (int i = 0; i < kPaneCount; ++i) texts.push_back(PaneText(i));
     SetStatusPanes({130, progressCreated_ ? 44 : 0, -1, Preferences.statusBarTrack ? 110 : 0,

@@ -13,6 +13,7 @@ namespace platform {
 
 class Image;
 class Menu;
+struct Font;
 class MdiChildFrame;
 
 // Tool bars: buttons cut from a bitmap strip, docked at a side of the main frame (or
@@ -72,6 +73,10 @@ public:
     void SetPaneText(int pane, const std::string& text);
     std::string PaneText(int pane) const;
     void ShowStatusBar(bool shown);
+    // The font of the status bar's texts; the bar's height follows it.
+    void SetStatusFont(const Font& font);
+    // The height of the status bar's text line in pixels, 0 without a bar.
+    int StatusTextHeight() const;
     // A pane showing progress (0..100) in place of its text; -1 shows the text again.
     void SetPaneProgress(int pane, int percent);
     // A pane showing a picture drawn by the program (owner-drawn panes).

@@ -5,6 +5,7 @@
 #include <functional>
 #include <set>
 
+#include "app/display_fonts.h"
 #include "app/document_openers.h"
 #include "app/main_frame.h"
 #include "app/program_accelerators.h"
@@ -229,6 +230,20 @@ TEST(MainFrame, ModeIndicator) {
     child.Destroy();
     frame.UpdateModeIndicator();
     EXPECT_EQ(frame.PaneText(kPaneMode), "");
+}
+
+// The bar's texts take the font of the display item "Status Bar Text".
+TEST(MainFrame, StatusBarFontIsTheFirstDisplayItem) {
+    CMainFrame& frame = Frame();
+    const FontRecord saved = DisplayFontTable[kFontStatusBar];
+    DefaultFontRecord(DisplayFontTable[kFontStatusBar]);
+    frame.ApplyStatusBarSettings();
+    const int normal = frame.StatusTextHeight();
+    DisplayFontTable[kFontStatusBar].height = 36;
+    frame.ApplyStatusBarSettings();
+    EXPECT_GT(frame.StatusTextHeight(), 2 * normal);
+    DisplayFontTable[kFontStatusBar] = saved;
+    frame.ApplyStatusBarSettings();
 }
 
 TEST(MainFrame, ClockText) {

@@ -14,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QFontMetrics>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -333,6 +334,15 @@ std::string FrameWindow::PaneText(int pane) const {
 
 void FrameWindow::ShowStatusBar(bool shown) {
     if (auto* fp = AsFrame(Peer())) fp->main->statusBar()->setVisible(shown);
+}
+
+void FrameWindow::SetStatusFont(const Font& font) {
+    if (auto* fp = AsFrame(Peer())) fp->main->statusBar()->setFont(ToQFont(font));
+}
+
+int FrameWindow::StatusTextHeight() const {
+    auto* fp = AsFrame(Peer());
+    return fp ? QFontMetrics(fp->main->statusBar()->font()).height() : 0;
 }
 
 void FrameWindow::SetPaneProgress(int pane, int percent) {
