@@ -19,10 +19,15 @@ const char* const kDcDefaults[] = {"", "", "10,0,.5", "", "51", "27", "5"};
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
+std::array<CurveStyle, kCurveStyleCount> CurveStyleDefaults = [] {
+    std::array<CurveStyle, kCurveStyleCount> styles{};
+    for (int i = 0; i < kCurveStyleCount; ++i) styles[i].textColour = styles[i].lineColour = kCurveStyleDefaultColours[i];
+    return styles;
+}();
+
 CurveStyle DefaultCurveStyle(int i) {
-    CurveStyle s;
-    int entry = ((i % kCurveStyleCount) + kCurveStyleCount) % kCurveStyleCount;
-    s.textColour = s.lineColour = kCurveStyleDefaultColours[entry];
+    CurveStyle s = CurveStyleDefaults[((i % kCurveStyleCount) + kCurveStyleCount) % kCurveStyleCount];
+    s.markerWord = 0;
     return s;
 }
 

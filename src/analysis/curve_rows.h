@@ -2,6 +2,7 @@
 // Curve rows, curve styles and analysis limit fields: defaults, reading the limit texts
 // as numbers, and the default curves an analysis gets before it runs.
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ inline constexpr int kCurveStyleCount = 10;
 // Colour slots of the ten default styles (text and line alike).
 inline constexpr int kCurveStyleDefaultColours[kCurveStyleCount] = {12, 9, 2, 13, 0, 12, 9, 2, 13, 0};
 
+// The styles new curves take by number: the program's settings once read, the fixed
+// colours above until then.
+extern std::array<CurveStyle, kCurveStyleCount> CurveStyleDefaults;
 // Entry i modulo 10 of the default style table, with marker word 0.
 CurveStyle DefaultCurveStyle(int i);
 void ApplyCurveStyle(CurveRowRecord& row, const CurveStyle& style);

@@ -52,6 +52,7 @@ struct ActiveAnalysis {
     CG2DFrame frame;
     AnalysisSetup asRead;  // the limits and curves as the text gave them
     bool ended = false;
+    double setupSeconds = 0;  // the compile of the analysis' start
     // What the Limits dialog takes from the circuit: the names its default curves read.
     LimitsDialogHost DialogHost() {
         LimitsDialogHost host;
@@ -182,12 +183,14 @@ bool StartCircuitAnalysis(int kind) {
     settings.addDcPathWarning = &Preferences.addDCPathWarning;
     settings.warnZeroAcSources = kind == kAc && !Shell.demoPlaying && Shell.batchMode == 0;
     // A circuit that does not compile ends the analysis; the compile reported why.
+    const auto setupStart = std::chrono::steady_clock::now();
     const int compiled = a.circuit.Compile(kind);
     settings.warnZeroAcSources = false;
     if (compiled != 0) {
         EndAnalysisState(a);
         return false;
     }
+    a.setupSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - setupStart).count();
     if (kind == 1) OpenAcAnalysis(a.circuit.Setup());
     a.asRead = a.circuit.Setup();
     SetSteppingDialogPage(0);
@@ -265,10 +268,10 @@ int RunActiveAnalysis() {
     // Run takes the set-up as the Limits dialog left it.
     a->circuit.keepSetup = true;
     // The curves are drawn as the points arrive, with the percentage done in the
-    // status bar.
+    // status bar when the user asked for it.
     RunPlotFeed feed(a->view, a->circuit.Setup(), a->kind);
     feed.progress = [](int percent) {
-        if (MainFrame) MainFrame->SetPaneProgress(kPanePrompt, percent);
+        if (MainFrame) MainFrame->SetProgressPosition(percent);
     };
     a->circuit.prepareRun = [&feed, a](AnalysisRun& run) {
         run.pollAbort = [] { return PollRunStop(); };
@@ -299,13 +302,16 @@ int RunActiveAnalysis() {
     Shell.runInProgress = true;
     RunControl.pending_key = 0;  // an earlier Esc is not this run's
     lastPoll = {};
-    if (MainFrame) MainFrame->SetModeText(LoadMessageTextTemp(kMsgWait));
+    if (MainFrame) {
+        if (Preferences.progressBar && !Shell.batchMode) MainFrame->ShowProgress(100);
+        MainFrame->SetModeText(kMsgWait);
+    }
     const int code = a->circuit.RunAnalysis(a->kind);
     a->circuit.prepareRun = nullptr;  // it holds the feed, which ends here
     Shell.runInProgress = false;
     if (MainFrame) {
-        MainFrame->SetPaneProgress(kPanePrompt, -1);
-        MainFrame->SetModeText("");
+        MainFrame->HideProgress();
+        MainFrame->UpdateModeIndicator();
     }
     if (AnalysisRun* run = a->circuit.LastRun()) feed.Finish(run->plot);
     a->frame.RunEnded();
@@ -315,6 +321,22 @@ int RunActiveAnalysis() {
 CG2DFrame* ActiveAnalysisWindow() {
     ActiveAnalysis* a = Active().get();
     return a && !a->ended ? &a->frame : nullptr;
+}
+
+bool ActiveAnalysisStatistics(AnalysisStatistics& out) {
+    ActiveAnalysis* a = Active().get();
+    if (!a || a->ended) return false;
+    out = AnalysisStatistics{};
+    out.setupSeconds = a->setupSeconds;
+    if (AnalysisRun* run = a->circuit.LastRun()) out.runSeconds = run->runSeconds;
+    if (NetlistCircuit* c = a->circuit.Circuit()) {
+        out.analogNodes = c->analogNodeCount;
+        out.digitalNodes = c->digitalNodeCount;
+    }
+    out.iterations = a->circuit.Iterations();
+    out.rejectedSolutions = a->circuit.RejectedSteps();
+    out.totalSolutions = a->circuit.AcceptedPoints();
+    return true;
 }
 
 CAPDraw* ActiveAnalysisView() {

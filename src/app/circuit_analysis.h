@@ -28,6 +28,15 @@ int RunActiveAnalysis();
 // The window and the plot view of the active analysis, or null.
 CG2DFrame* ActiveAnalysisWindow();
 CAPDraw* ActiveAnalysisView();
+// What the Statistics list shows of the active analysis: the set-up (compile) and run
+// times in seconds, the nodes of the compiled circuit and the last run's counters.
+struct AnalysisStatistics {
+    double setupSeconds = 0, runSeconds = 0;
+    int analogNodes = 0, digitalNodes = 0;
+    long iterations = 0, rejectedSolutions = 0, totalSolutions = 0;
+};
+// False when no analysis is active.
+bool ActiveAnalysisStatistics(AnalysisStatistics& out);
 // Ends the active analysis: its window closes and its run data is freed. Not from inside
 // the analysis window (its own close ends the analysis).
 void EndCircuitAnalysis();

@@ -1,5 +1,7 @@
 #include "app/demo_player.h"
 
+#include <strings.h>
+
 #include <cstdlib>
 
 #include "app/circuit_analysis.h"
@@ -17,6 +19,7 @@
 #include "ui/framework/draw_window.h"
 #include "ui/framework/io_frame.h"
 #include "ui/framework/shell_state.h"
+#include "ui/framework/txt_edit.h"
 
 namespace ob7 {
 
@@ -53,6 +56,69 @@ platform::MouseAction ActionOf(DemoEvent::Kind kind) {
     case DemoEvent::RightDown: return platform::MouseAction::RightDown;
     case DemoEvent::RightUp: return platform::MouseAction::RightUp;
     default: return platform::MouseAction::Move;
+    }
+}
+
+// The top frame of a window kind, brought forward by the script.
+CMDIFrame* FrameOfKind(int kind) {
+    if (!MainFrame) return nullptr;
+    for (platform::MdiChildFrame* child : MainFrame->Children()) {
+        auto* frame = dynamic_cast<CMDIFrame*>(child);
+        if (frame && frame->kind == kind) return frame;
+    }
+    return nullptr;
+}
+
+// The kind of a dialog's control, as its template made it.
+bool ItemKind(const platform::Dialog& dialog, int id, platform::ControlKind& kind) {
+    if (!dialog.HasItem(id)) return false;
+    for (const platform::ControlSpec& control : dialog.Template().controls)
+        if (control.id == id) {
+            kind = control.kind;
+            return true;
+        }
+    return false;
+}
+
+bool IsEditKind(platform::ControlKind kind) {
+    return kind == platform::ControlKind::Edit || kind == platform::ControlKind::MultiLineEdit;
+}
+
+bool IsComboKind(platform::ControlKind kind) {
+    return kind == platform::ControlKind::ComboDropDown || kind == platform::ControlKind::ComboList ||
+           kind == platform::ControlKind::OwnerDrawCombo;
+}
+
+// An edit control of the target page, null when the id names none.
+platform::Dialog* EditOf(platform::Window* target, int id) {
+    auto* page = dynamic_cast<platform::Dialog*>(target);
+    platform::ControlKind kind;
+    return page && ItemKind(*page, id, kind) && IsEditKind(kind) ? page : nullptr;
+}
+
+// The operands of each instruction, in order: b a byte (or condition), w a word or
+// short, t a text, a the argument text of a call (there when the byte before it is not
+// 0), i an embedded instruction.
+const char* OperandLayout(int code) {
+    switch (code) {
+    case 4: case 10: case 15: case 22: case 24: case 27: case 28: case 29: case 30: case 31: case 32:
+    case 36: case 42: case 47: case 55: case 56: case 67: return "w";
+    case 8: case 68: return "wit";
+    case 9: return "wwww";
+    case 11: return "wb";
+    case 12: return "bttww";
+    case 13: case 18: case 25: case 37: case 69: return "www";
+    case 17: case 34: case 46: return "t";
+    case 21: return "bbbb";
+    case 35: return "bb";
+    case 38: return "bbb";
+    case 40: return "b";
+    case 41: return "bw";
+    case 43: case 52: case 59: case 65: case 70: return "wt";
+    case 44: return "wba";
+    case 60: case 61: return "tw";
+    case 62: return "ww";
+    default: return "";
     }
 }
 
@@ -343,6 +409,88 @@ void DemoPlayer::Jump(int label) {
     else pos_ = static_cast<size_t>(position);
 }
 
+void DemoPlayer::SkipInstruction(int nesting) {
+    const int code = Byte();
+    // Instructions embedded in embedded ones stay few; a script nesting deeper is bad.
+    if (nesting > kMaxEmbedding) {
+        stopRequested_ = true;
+        return;
+    }
+    int last = 0;
+    for (const char* op = OperandLayout(code); *op && !stopRequested_; ++op) {
+        switch (*op) {
+        case 'b': last = Byte(); break;
+        case 'w': Word(); break;
+        case 'i': SkipInstruction(nesting + 1); break;
+        case 'a':
+            if (!last) break;
+            [[fallthrough]];
+        case 't':
+            while (Byte() != 0 && !stopRequested_) {}
+            break;
+        }
+    }
+}
+
+platform::Dialog* DemoPlayer::FindControl(platform::Window* window, int& id) {
+    auto* dialog = dynamic_cast<platform::Dialog*>(window);
+    if (dialog && dialog->HasItem(id)) return dialog;
+    if (dialog && (id == 1 || id == 6))
+        for (int other = 0; other <= 9; ++other)
+            if (dialog->HasItem(other)) {
+                id = other;
+                return dialog;
+            }
+    if (auto* sheet = dynamic_cast<platform::PropertySheet*>(CurrentDialog))
+        if (platform::Dialog* page = sheet->Page(sheet->ActiveIndex()); page && page->HasItem(id)) return page;
+    ended_ = true;
+    return nullptr;
+}
+
+bool DemoPlayer::MoveToControl(platform::Window* window, int id, bool centre) {
+    platform::Dialog* dialog = FindControl(window, id);
+    if (!dialog) return false;
+    const platform::Rect r = dialog->ItemRect(id);
+    MoveTo(dialog, {centre ? (r.left + r.right) / 2 : r.left + 4, (r.top + r.bottom) / 2}, speed_);
+    Wait(5);
+    return true;
+}
+
+void DemoPlayer::ClickControl(platform::Window* window, int id, bool centre) {
+    int found = id;
+    platform::Dialog* dialog = FindControl(window, found);
+    if (!dialog || !MoveToControl(dialog, found, centre)) return;
+    Wait(5);
+    Queue({DemoEvent::ClickItem, dialog, pointer_, found, 0});
+    Wait(5);
+}
+
+void DemoPlayer::ExpectFieldText(bool combo) {
+    platform::Window* target = TargetWindow(true);
+    const int id = Word();
+    const size_t embedded = pos_;
+    SkipInstruction();
+    const size_t embeddedEnd = pos_;
+    const std::string text = Text(100);
+    const size_t after = pos_;
+    if (stopRequested_) return;
+    auto* page = dynamic_cast<platform::Dialog*>(target);
+    platform::ControlKind kind;
+    if (!page || !ItemKind(*page, id, kind) || !(combo ? IsComboKind(kind) : IsEditKind(kind))) {
+        ended_ = true;
+        return;
+    }
+    if (page->ItemText(id) == text) return;
+    ClickControl(page, id, false);
+    pos_ = embedded;
+    ++embedding_;
+    if (embedding_ > kMaxEmbedding) stopRequested_ = true;
+    else RunInstruction();
+    --embedding_;
+    // Unless the embedded instruction jumped, the script goes on after the text.
+    if (pos_ == embeddedEnd) pos_ = after;
+}
+
 void DemoPlayer::RunInstruction() {
     platform::Window* target = TargetWindow(true);
     const int code = Byte();
@@ -431,9 +579,95 @@ void DemoPlayer::RunInstruction() {
         break;
     }
     case 28:
-    case 67: {
+    case 67: ClickControl(TargetWindow(false), Word(), true); break;
+    case 42: MoveToControl(TargetWindow(false), Word(), true); break;
+    case 62: {
+        // A control of the child dialog with that template inside the target.
+        const int dialogId = Word(), id = Word();
+        platform::Window* parent = TargetWindow(false);
+        platform::Dialog* child = nullptr;
+        for (platform::Window* w : parent ? parent->ChildWindows() : std::vector<platform::Window*>{})
+            if (auto* d = dynamic_cast<platform::Dialog*>(w); d && d->Template().id == dialogId) child = d;
+        if (child) ClickControl(child, id, true);
+        else ended_ = true;
+        break;
+    }
+    case 8: ExpectFieldText(false); break;
+    case 68: ExpectFieldText(true); break;
+    case 33:
+    case 34: {
+        // The focused field of the page, or the text window being typed in.
+        const std::string text = code == 34 ? Text(500) : std::string();
+        auto* page = dynamic_cast<platform::Dialog*>(target);
+        const int id = page ? page->FocusedItem() : 0;
+        if (platform::Dialog* edit = EditOf(target, id)) {
+            edit->SetItemText(id, text);
+            if (code == 34) edit->OnControlNotify(id, platform::Notify::Changed);
+        } else if (auto* editor = dynamic_cast<CTxtEdit*>(platform::Window::FocusWindow())) {
+            editor->SetText(text);
+        } else if (code == 34) {
+            stopRequested_ = true;
+        }
+        Wait(5);
+        break;
+    }
+    case 69:
+    case 70: {
         const int id = Word();
-        Queue({DemoEvent::ClickItem, TargetWindow(false), pointer_, id, 0});
+        int start = 0, end = 0;
+        std::string text;
+        if (code == 69) start = Short(), end = Short();
+        else text = Text(200);
+        platform::Dialog* edit = EditOf(target, id);
+        if (!edit) {
+            ended_ = true;
+            break;
+        }
+        if (code == 69) {
+            edit->SetEditSel(id, start, end);
+            edit->ScrollEditCaret(id);
+        } else {
+            edit->ReplaceEditSel(id, text);
+        }
+        Wait(5);
+        break;
+    }
+    case 59:
+    case 65: {
+        // An item of a multiple-selection list, or the row of a list view, by its text.
+        const int id = Word();
+        const std::string text = Text(500);
+        auto* page = dynamic_cast<platform::Dialog*>(target);
+        if (!page || !page->HasItem(id)) {
+            ended_ = true;
+            break;
+        }
+        if (code == 59) {
+            const int index = page->FindStringExact(id, text);
+            if (index >= 0) page->SetSel(id, index, true);
+        } else {
+            const int rows = page->RowCount(id);
+            int row = 0;
+            while (row < rows && strcasecmp(page->CellText(id, row, 0).c_str(), text.c_str()) != 0) ++row;
+            if (row >= rows) {
+                ended_ = true;
+                break;
+            }
+            page->SetCurSel(id, row);
+        }
+        page->OnControlNotify(id, platform::Notify::SelChange);
+        Wait(5);
+        break;
+    }
+    case 58:
+    case 63: {
+        // The filter response or the model characteristic plot window.
+        CMDIFrame* frame = FrameOfKind(code == 58 ? kDrawFilterPlot : kDrawCharacteristic);
+        if (!frame) {
+            stopRequested_ = true;
+            break;
+        }
+        frame->BringToFront();
         Wait(5);
         break;
     }

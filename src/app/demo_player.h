@@ -17,6 +17,7 @@
 #include "platform/geometry.h"
 
 namespace platform {
+class Dialog;
 class Window;
 }
 
@@ -36,6 +37,7 @@ class DemoPlayer {
 public:
     static constexpr int kRingSize = 2200;
     static constexpr int kMaxCalls = 30;
+    static constexpr int kMaxEmbedding = 8;  // instructions inside instructions 8 and 68
 
     // Starts the demo of a Help-menu command (17820 to 17838), or the script's beginning
     // for -1, from the given file. Returns false when the demo could not start (the
@@ -75,6 +77,19 @@ private:
     void Press(DemoEvent::Kind kind, int wait);
     void Deliver(const DemoEvent& event);
     void Jump(int label);
+    // Moves past one instruction and its operands without running it.
+    void SkipInstruction(int nesting = 0);
+    // The dialog that holds control id for the script: the window itself, for OK and
+    // Cancel the first of the buttons 0 to 9, else the active page of an open sheet.
+    // Null (and the demo ended) when none has it.
+    platform::Dialog* FindControl(platform::Window* window, int& id);
+    // The pointer to the control's centre, or 4 pixels into its left end; false when
+    // the control is missing.
+    bool MoveToControl(platform::Window* window, int id, bool centre);
+    void ClickControl(platform::Window* window, int id, bool centre);
+    // Instructions 8 and 68: the embedded instruction runs only when the field does not
+    // hold the text.
+    void ExpectFieldText(bool combo);
     // Operands read in place; a read past the end ends the demo.
     int Byte();
     int Short();
@@ -102,6 +117,7 @@ private:
     bool statusShownForDemo_ = false;
     int closingStep_ = 0;
     int depth_ = 0;
+    int embedding_ = 0;
 };
 
 DemoPlayer& Demo();

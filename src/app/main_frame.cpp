@@ -7,6 +7,7 @@
 #include "app/calculator_dialog.h"
 #include "app/default_properties.h"
 #include "app/demo_player.h"
+#include "app/display_fonts.h"
 #include "app/file_new_dialog.h"
 #include "app/paths_dialog.h"
 #include "app/tip_of_day.h"
@@ -19,11 +20,13 @@
 #include "foundation/recent_list.h"
 #include "foundation/string_table.h"
 #include "platform/application.h"
+#include "platform/draw_context.h"
 #include "plots/animate_options_dialog.h"
 #include "plots/sensitivity_dialog.h"
 #include "plots/transfer_function_dialog.h"
 #include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
+#include "ui/framework/fonts.h"
 #include "ui/framework/file_dialogs.h"
 #include "ui/framework/shell_state.h"
 
@@ -39,6 +42,7 @@ constexpr int kWindowListMore = 65289;
 constexpr int kRecentFirst = 57616, kRecentLast = 57631;
 constexpr int kCmdExit = 12513, kCmdUserDefinitions = 18411;
 constexpr int kClockTimer = 2;
+constexpr int kWaitText = 17888;
 
 // Framework commands of the Windows menu.
 constexpr int kCmdCascade = 57650, kCmdTileHorizontal = 57651, kCmdTileVertical = 57652;
@@ -262,7 +266,10 @@ CMDIFrame* OpenFileByKind(const std::string& path, int kind) {
 CMainFrame::CMainFrame() { MainFrame = this; }
 
 CMainFrame::~CMainFrame() {
-    if (MainFrame == this) MainFrame = nullptr;
+    if (MainFrame == this) {
+        MainFrame = nullptr;
+        SetModeIndicatorRefresh(nullptr);
+    }
     // Windows opened later must not take a destroyed frame for their parent.
     platform::Application* app = platform::Application::Instance();
     if (app && app->MainWindow() == this) app->SetMainWindow(nullptr);
@@ -270,6 +277,7 @@ CMainFrame::~CMainFrame() {
 
 bool CMainFrame::Create(const platform::Rect& rect) {
     if (!CreateFrame("Ombrelic", rect)) return false;
+    SetModeIndicatorRefresh([this] { UpdateModeIndicator(); });
     BuildMenu();
     MapCommands();
     SetMenu(&menu_);
@@ -466,18 +474,50 @@ void CMainFrame::OnMenuSelect(int id) {
 
 void CMainFrame::CreateStatusBar(bool visible) {
     ApplyStatusBarSettings();
-    for (int i = 0; i < 4; ++i) SetPaneText(i, "");
+    for (int i = 0; i < kPaneCount; ++i) SetPaneText(i, "");
     ShowStatusBar(visible);
     statusShown_ = visible;
-    cachedPrompt_ = -1;
+    cachedPrompt_ = cachedMode_ = -1;
+    UpdateModeIndicator();
 }
 
 void CMainFrame::ApplyStatusBarSettings() {
+    // The bar's texts take the "Status Bar Text" font of the display items.
+    SetStatusFont(CreateFontFromRecord(DisplayFontTable[kFontStatusBar]));
     std::vector<std::string> texts;
-    for (int i = 0; i < 4; ++i) texts.push_back(PaneText(i));
-    SetStatusPanes({130, -1, Preferences.statusBarTrack ? 110 : 0, Preferences.statusBarShowTime ? 80 : 0});
-    for (int i = 0; i < 4; ++i) SetPaneText(i, texts[i]);
+    for (int i = 0; i < kPaneCount; ++i) texts.push_back(PaneText(i));
+    SetStatusPanes({130, progressCreated_ ? 44 : 0, -1, Preferences.statusBarTrack ? 110 : 0,
+                    Preferences.statusBarShowTime ? 80 : 0});
+    for (int i = 0; i < kPaneCount; ++i) SetPaneText(i, texts[i]);
+    if (progressCreated_) SetPaneProgress(kPanePrompt, progressPercent_);
     StartStopClock();
+}
+
+void CMainFrame::ShowProgress(int max) {
+    if (!progressCreated_ && IsCreated() && statusShown_) {
+        progressCreated_ = true;
+        progressPercent_ = 0;
+        ApplyStatusBarSettings();
+    }
+    progress_.SetRange(0, max);
+}
+
+void CMainFrame::HideProgress() {
+    if (!progressCreated_) return;
+    SetPaneProgress(kPanePrompt, -1);
+    progressCreated_ = false;
+    progressPercent_ = 0;
+    SetPaneText(kPaneProgress, "");
+    ApplyStatusBarSettings();
+    if (clockRunning_) OnTimer(kClockTimer);
+}
+
+void CMainFrame::SetProgressPosition(int position) {
+    if (!progressCreated_ || !statusShown_) return;
+    const int percent = progress_.SetProgressPercent(position, this, kPanePrompt);
+    if (percent < 0) return;
+    progressPercent_ = percent;
+    SetPaneText(kPaneProgress, std::to_string(percent) + "%");
 }
 
 void CMainFrame::StartStopClock() {
@@ -496,6 +536,7 @@ void CMainFrame::ToggleStatusBar() {
     statusShown_ = !statusShown_;
     Preferences.statusBar = statusShown_;
     ShowStatusBar(statusShown_);
+    UpdateModeIndicator();
 }
 
 int CMainFrame::SetPromptById(int id) {
@@ -514,7 +555,46 @@ void CMainFrame::SetPromptText(const std::string& text) {
 
 std::string CMainFrame::GetPromptText() const { return statusShown_ ? PaneText(kPanePrompt) : std::string(); }
 
-void CMainFrame::SetModeText(const std::string& text) { SetPaneText(kPaneMode, text); }
+int CMainFrame::SetModeText(int id) {
+    const int previous = cachedMode_;
+    if (id == -1) {
+        UpdateModeIndicator();
+    } else if (id != cachedMode_) {
+        const char* text = FindResString(id);
+        SetPaneText(kPaneMode, std::string(text ? text : "").substr(0, 200));
+        cachedMode_ = id;
+    }
+    return previous;
+}
+
+void CMainFrame::UpdateModeIndicator() {
+    SetPaneText(kPaneMode, ModeIndicatorText());
+    cachedMode_ = -1;
+}
+
+std::string ModeIndicatorText() {
+    if (Shell.dynamicDC) return "DC Operating point";
+    CMDIFrame* top = GetTopFrame();
+    if (!top) return {};
+    if (top->kind == kDraw2DPlot && RunActive()) {
+        const char* wait = FindResString(kWaitText);
+        return wait ? wait : "";
+    }
+    if (top->kind == kDrawModelLibrary) return "Edit";
+    CDraw* draw = top->draw;
+    if (!draw) return {};
+    if (draw->currentMode == kModeGraphics) return "Graphic";
+    const char* text = draw->currentMode ? FindResString(draw->currentMode) : nullptr;
+    if (!text) return {};
+    // The tool tip, the command's second line, up to the key it names.
+    std::string tip = text;
+    const size_t nl = tip.find('\n');
+    if (nl == std::string::npos) return {};
+    tip.erase(0, nl + 1);
+    tip = tip.substr(0, tip.find('('));
+    std::erase(tip, '&');
+    return tip.substr(0, tip.find('\t'));
+}
 
 std::string CMainFrame::ClockText(int hour, int minute) {
     int dial = hour % 12 == 0 ? 12 : hour % 12;

@@ -11,6 +11,7 @@
 #include "platform/frame.h"
 #include "platform/image.h"
 #include "platform/menu.h"
+#include "ui/framework/colour_controls.h"
 
 namespace ob7 {
 
@@ -88,8 +89,15 @@ const std::vector<MainCommand>& MainCommandTable();
 // buttons, colour buttons, plot window lists and probe items borrow another's text.
 std::string PromptTextForId(int id);
 
-// Status bar panes, left to right.
-enum StatusPane { kPaneMode = 0, kPanePrompt = 1, kPaneTrack = 2, kPaneClock = 3 };
+// Status bar panes, left to right; the progress pane is shown while the progress
+// control exists.
+enum StatusPane { kPaneMode = 0, kPaneProgress = 1, kPanePrompt = 2, kPaneTrack = 3, kPaneClock = 4, kPaneCount = 5 };
+
+// The mode indicator of the top window: "DC Operating point" in Dynamic DC, "Wait"
+// while a 2-D plot on top runs, "Edit" for a model library, "Graphic" for the graphics
+// tools, otherwise the tool tip of the window's mode command up to its key; empty
+// without a top window.
+std::string ModeIndicatorText();
 
 class CMainFrame : public platform::FrameWindow {
 public:
@@ -137,7 +145,17 @@ public:
     int SetPromptById(int id);
     void SetPromptText(const std::string& text);
     std::string GetPromptText() const;
-    void SetModeText(const std::string& text);
+    // Shows the text of a string id in the mode pane (when it differs from the one
+    // shown); -1 recomputes the indicator. Returns the previous id.
+    int SetModeText(int id);
+    void UpdateModeIndicator();
+    // The progress control over the prompt pane, with the percentage in its own pane:
+    // made on first use while the bar is shown, range 0 to max.
+    void ShowProgress(int max);
+    void HideProgress();
+    bool ProgressShown() const { return progressCreated_; }
+    // Moves the control to a position of its range; only a larger percentage is shown.
+    void SetProgressPosition(int position);
     // The clock text of a local time: " h:mm AM " on a 12-hour dial.
     static std::string ClockText(int hour, int minute);
 
@@ -169,6 +187,10 @@ private:
     platform::Menu menu_;
     bool statusShown_ = true;
     int cachedPrompt_ = -1;
+    int cachedMode_ = -1;
+    CStatusProgress progress_;
+    bool progressCreated_ = false;
+    int progressPercent_ = 0;
     bool clockRunning_ = false;
     int recentItems_ = 0;  // items the File menu's recent list added above Exit
 };

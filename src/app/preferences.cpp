@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/display_fonts.h"
 #include "app/main_frame.h"
 #include "foundation/recent_list.h"
 #include "platform/draw_context.h"
 #include "platform/file_dialog.h"
 #include "ui/framework/colour_slots.h"
+#include "ui/framework/shell_state.h"
 
 namespace ob7 {
 
@@ -202,9 +204,15 @@ void CCommonOptionsPage::OnControlNotify(int id, platform::Notify code) {
 
 bool CCommonOptionsPage::ApplyPage() {
     FramePreferences& p = Preferences;
+    const int progressBar = p.progressBar;
     for (const OptionBitRow& row : kOptionBits)
         p.operationalOptions = IsButtonChecked(row.id) ? (p.operationalOptions | row.mask) : (p.operationalOptions & ~row.mask);
     for (const FlagRow& row : kCommonFlags) p.*row.field = IsButtonChecked(row.id);
+    // A run in progress shows or loses its progress bar at once.
+    if (MainFrame && Shell.runInProgress && p.progressBar != progressBar) {
+        if (!p.progressBar) MainFrame->HideProgress();
+        else if (!MainFrame->ProgressShown()) MainFrame->ShowProgress(100);
+    }
     p.nodeRecalc = static_cast<int>(std::strtoul(ItemText(kThreshold).c_str(), nullptr, 10));
     int size = std::atoi(ItemText(kFileListSize).c_str());
     if (size > 0 && size <= 16) FileMru().SetSize(size);
@@ -314,12 +322,13 @@ CStatusBarPage::CStatusBarPage() : CFontPage(false) {
     t.controls.push_back({ControlKind::GroupBox, 0, "Panes", {6, 88, 108, 124}});
     t.controls.push_back({ControlKind::CheckBox, kTrack, "Track", {14, 99, 100, 110}});
     t.controls.push_back({ControlKind::CheckBox, kTime, "Time", {14, 111, 100, 122}});
-    SetFontRecord(&Preferences.statusBarFont);
+    SetFontRecord(&DisplayFontTable[kFontStatusBar]);
 }
 
 bool CStatusBarPage::OnInitDialog() {
     saved_ = Preferences;
-    SetFontRecord(&Preferences.statusBarFont);
+    savedFont_ = DisplayFontTable[kFontStatusBar];
+    SetFontRecord(&DisplayFontTable[kFontStatusBar]);
     CFontPage::OnInitDialog();
     CheckButton(kTrack, Preferences.statusBarTrack);
     CheckButton(kTime, Preferences.statusBarShowTime);
@@ -336,7 +345,7 @@ bool CStatusBarPage::ApplyPage() {
 
 void CStatusBarPage::ResetPage() {
     CFontPage::ResetPage();
-    Preferences.statusBarFont = saved_.statusBarFont;
+    DisplayFontTable[kFontStatusBar] = savedFont_;
     Preferences.statusBarTrack = saved_.statusBarTrack;
     Preferences.statusBarShowTime = saved_.statusBarShowTime;
     if (MainFrame) MainFrame->ApplyStatusBarSettings();

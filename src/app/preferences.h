@@ -82,6 +82,7 @@ public:
 
 private:
     FramePreferences saved_;
+    FontRecord savedFont_;
 };
 
 class CPrefSavePage : public CPropertyPage2 {

@@ -1,6 +1,7 @@
 #include "app/settings_profile.h"
 
 #include "app/calculator.h"
+#include "app/display_fonts.h"
 #include "app/tip_file.h"
 #include "app/tool_bar_profile.h"
 #include "app/tool_buttons.h"
@@ -8,6 +9,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include "foundation/recent_list.h"
 #include "foundation/textfile.h"
 #include "foundation/time_stamp.h"
+#include "sim/engine/simulation_options.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/title_block.h"
 
@@ -89,10 +92,14 @@ int SerializeMainSection(Profile& profile) {
     return typeSeen ? profile.error : kMsgBadSection;
 }
 
-ProfileValueRow* PreferenceRows(int& count) {
+// The calculator keeps its format as text; the table reads and writes it through this.
+NumberFormatSpec CalculatorFormatSpec;
+
+// The preference key table: every row by its key and type, in the order written.
+std::vector<ProfileValueRow> PreferenceRows() {
     FramePreferences& p = Preferences;
     PlotDefaults& g = PlotFormats;
-    static ProfileValueRow rows[] = {
+    std::vector<ProfileValueRow> rows = {
         {"Main Window Placement", &p.placement, kValuePlacement},
         {"Operational Options", &p.operationalOptions, kValueInt},
         {"Quit Warning", &p.quitWarning, kValueYesNo},
@@ -133,11 +140,15 @@ ProfileValueRow* PreferenceRows(int& count) {
         {"G2D ValueFormatX", &g.value[0][0], kValueNumberFormat},
         {"G2D ValueFormatY", &g.value[0][1], kValueNumberFormat},
         {"G2D Slope Calculation", &g.slope[0], kValueScale},
+        {"G2D Grid Weight", &PlotGrids.weight[0], kValueWidth},
+        {"G2D Grid Pattern", &PlotGrids.pattern[0], kValuePattern},
         {"G2D Static Grids", &g.staticGrids[0], kValueTrueFalse},
         {"PFM ScaleFormatX", &g.scale[1][0], kValueNumberFormat},
         {"PFM ScaleFormatY", &g.scale[1][1], kValueNumberFormat},
         {"PFM ValueFormatX", &g.value[1][0], kValueNumberFormat},
         {"PFM ValueFormatY", &g.value[1][1], kValueNumberFormat},
+        {"PFM Grid Weight", &PlotGrids.weight[1], kValueWidth},
+        {"PFM Grid Pattern", &PlotGrids.pattern[1], kValuePattern},
         {"PFM Static Grids", &g.staticGrids[1], kValueTrueFalse},
         {"G3D ScaleFormatX", &g.scale[2][0], kValueNumberFormat},
         {"G3D ScaleFormatY", &g.scale[2][1], kValueNumberFormat},
@@ -147,22 +158,57 @@ ProfileValueRow* PreferenceRows(int& count) {
         {"G3D ValueFormatZ", &g.value[2][2], kValueNumberFormat},
         {"G3D Slope Calculation", &g.slope[1], kValueScale},
         {"PathDelayFormat", &p.pathDelayFormat, kValueNumberFormat},
+        {"CalculatorFormat", &CalculatorFormatSpec, kValueNumberFormat},
         {"FormulaFormat", &p.formulaFormat, kValueNumberFormat},
         {"NodeRecalc", &p.nodeRecalc, kValueInt},
         {"AlignZ", &p.alignZ, kValueYesNo},
         {"Align Cursors", &p.alignCursors, kValueYesNo},
-        {"Status Bar Text", &p.statusBarFont, kValueFont},
-        {"CUSTOM_COLOR_0", &p.customColours[0], kValueInt},   {"CUSTOM_COLOR_1", &p.customColours[1], kValueInt},
-        {"CUSTOM_COLOR_2", &p.customColours[2], kValueInt},   {"CUSTOM_COLOR_3", &p.customColours[3], kValueInt},
-        {"CUSTOM_COLOR_4", &p.customColours[4], kValueInt},   {"CUSTOM_COLOR_5", &p.customColours[5], kValueInt},
-        {"CUSTOM_COLOR_6", &p.customColours[6], kValueInt},   {"CUSTOM_COLOR_7", &p.customColours[7], kValueInt},
-        {"CUSTOM_COLOR_8", &p.customColours[8], kValueInt},   {"CUSTOM_COLOR_9", &p.customColours[9], kValueInt},
-        {"CUSTOM_COLOR_10", &p.customColours[10], kValueInt}, {"CUSTOM_COLOR_11", &p.customColours[11], kValueInt},
-        {"CUSTOM_COLOR_12", &p.customColours[12], kValueInt}, {"CUSTOM_COLOR_13", &p.customColours[13], kValueInt},
-        {"CUSTOM_COLOR_14", &p.customColours[14], kValueInt}, {"CUSTOM_COLOR_15", &p.customColours[15], kValueInt},
+        {"Default Attributes", nullptr, kValueComment},
     };
-    count = static_cast<int>(sizeof rows / sizeof rows[0]);
+    for (int i = 0; i < kDisplayFontCount; ++i) rows.push_back({kDisplayFontNames[i], &DisplayFontTable[i], kValueFont});
+    static const std::array<std::string, kDefaultCurveStyleCount> waveformKeys = [] {
+        std::array<std::string, kDefaultCurveStyleCount> keys;
+        for (int i = 0; i < kDefaultCurveStyleCount; ++i)
+            keys[i] = std::string(i < 10 ? "G2D" : "PFM") + " Waveform " + std::to_string(i % 10 + 1);
+        return keys;
+    }();
+    for (int i = 0; i < kDefaultCurveStyleCount; ++i)
+        rows.push_back({waveformKeys[i].c_str(), &DefaultCurveStyles[i], kValueLineStyle});
     return rows;
+}
+
+const char* const kPatchColourNames[6] = {"Clear", "Spectrum", "Gray", "Blue", "Red", "Green"};
+
+// Keys of the section that are not rows of the table: the custom colours, the 3-D
+// colour scheme and the single keys of older profiles. False for any other key.
+bool ReadOtherPreference(const std::string& key, const std::string& value) {
+    static const char kCustom[] = "CUSTOM_COLOR_";
+    if (strncasecmp(key.c_str(), kCustom, sizeof kCustom - 1) == 0) {
+        const std::string digits = key.substr(sizeof kCustom - 1);
+        if (digits.empty() || digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return false;
+        const int n = std::stoi(digits);
+        if (n > 15) return false;
+        Preferences.customColours[n] = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
+        return true;
+    }
+    if (strcasecmp(key.c_str(), "G3D PatchColor") == 0) {
+        for (int i = 0; i < 6; ++i)
+            if (strcasecmp(value.c_str(), kPatchColourNames[i]) == 0) PlotFormats.patchColour = i;
+        return true;
+    }
+    if (strcasecmp(key.c_str(), "Same Y Scales") == 0) {
+        PlotFormats.sameYScales[0] = PlotFormats.sameYScales[1] = IsYes(value.c_str());
+        return true;
+    }
+    const bool scale = strcasecmp(key.c_str(), "ScaleFormat") == 0;
+    if (scale || strcasecmp(key.c_str(), "ValueFormat") == 0) {
+        // Every format of its kind: X and Y of 2-D and performance plots, X, Y and Z of 3-D.
+        auto& formats = scale ? PlotFormats.scale : PlotFormats.value;
+        for (int kind = 0; kind < 3; ++kind)
+            for (int axis = 0; axis < (kind == 2 ? 3 : 2); ++axis) formats[kind][axis].Set(value.c_str());
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -172,30 +218,39 @@ void PassPlotFormatsOn() {
         CurveNumberFormats.scale[axis] = PlotFormats.scale[0][axis].text;
         CurveNumberFormats.value[axis] = PlotFormats.value[0][axis].text;
     }
+    for (int n = 0; n < kCurveStyleCount; ++n) {
+        const LineStyleSetting& from = DefaultCurveStyles[n];
+        CurveStyle& to = CurveStyleDefaults[n];
+        to.lineColour = from.lineColor;
+        to.textColour = from.textColor;
+        to.lineWidth = from.width;
+        to.pattern = from.pattern;
+        to.rainbow = from.rainbow;
+    }
 }
 
 namespace {
 
 int SerializePreferences(Profile& profile) {
-    int count = 0;
-    ProfileValueRow* rows = PreferenceRows(count);
+    CalculatorFormatSpec.Set(CalculatorFormat.c_str());
+    std::vector<ProfileValueRow> rows = PreferenceRows();
+    const int count = static_cast<int>(rows.size());
     if (profile.mode == 1) {
-        if (Preferences.placement.length == 0) {
-            // No placement yet: the row is left out rather than written empty.
-            profile.WriteTypedValues(rows + 1, count - 1);
-        } else {
-            profile.WriteTypedValues(rows, count);
-        }
-        for (const std::string& line : ProfileFile.keptPreferences) profile.Printf("%s\n", line.c_str());
+        // No placement yet: the row is left out rather than written empty.
+        const int first = Preferences.placement.length == 0 ? 1 : 0;
+        profile.WriteTypedValues(rows.data() + first, count - first);
+        profile.WriteString("G3D PatchColor", kPatchColourNames[PlotFormats.patchColour]);
+        for (int i = 0; i < 16; ++i)
+            profile.Printf("CUSTOM_COLOR_%d=%u\n", i, static_cast<unsigned>(Preferences.customColours[i]));
+        if (Preferences.numberOfGrids < 2) Preferences.numberOfGrids = 2;
         return profile.error;
     }
-    ProfileFile.keptPreferences.clear();
     std::string entry, key, value;
     while (profile.NextEntry(entry)) {
         SplitKeyValue(entry.c_str(), key, value);
-        if (!profile.ReadTypedValue(rows, count, key.c_str(), value.c_str()))
-            ProfileFile.keptPreferences.push_back(entry);
+        if (!profile.ReadTypedValue(rows.data(), count, key.c_str(), value.c_str())) ReadOtherPreference(key, value);
     }
+    CalculatorFormat = CalculatorFormatSpec.text;
     // Older profiles kept the two questions as option bits.
     if (Preferences.operationalOptions & 0x4) Preferences.quitWarning = 1;
     if (Preferences.operationalOptions & 0x2) Preferences.fileWarning = 1;
@@ -203,6 +258,13 @@ int SerializePreferences(Profile& profile) {
     if (Preferences.numberOfGrids < 2) Preferences.numberOfGrids = 2;
     PassPlotFormatsOn();
     return 0;
+}
+
+// The simulation options: one key per option and the integration method.
+int SerializeGlobalSettings(Profile& profile) {
+    if (profile.mode == 1) WriteGlobalSettingsSection(profile);
+    else ReadGlobalSettingsSection(profile);
+    return profile.mode == 1 ? profile.error : 0;
 }
 
 int SerializePalettes(Profile& profile) {
@@ -221,6 +283,7 @@ int SerializePrinter(Profile& profile) {
 void BuildRows(ProfileSectionRow (&rows)[27]) {
     for (int i = 0; i < 27; ++i) rows[i] = {kProfileSectionNames[i], KeepSection};
     rows[0].callback = SerializeMainSection;
+    rows[1].callback = SerializeGlobalSettings;
     rows[2].callback = SerializePreferences;
     rows[4].callback = SerializePalettes;
     rows[5].callback = SerializePrinter;
@@ -294,12 +357,15 @@ int ProcessSections(Profile& profile, ProfileSectionRow* rows, int count, bool w
 
 void SetProfileDefaults(bool withFolders) {
     if (withFolders) SetDefaultFolders();
+    FillOptionDefaultTexts(1);
+    ParseSimulationOptions(true);
     Preferences = FramePreferences{};
     PlotFormats = PlotDefaults{};
+    CalculatorFormat = "16e";
+    SetDefaultDisplayFonts();
     PassPlotFormatsOn();
     Tip = TipSettings{};
     ProfileFile.keptSections.clear();
-    ProfileFile.keptPreferences.clear();
     PrinterSettings.orientation = 2;
     PrinterSettings.footer = "$|Page $Page";
     PrinterSettings.header = "$<$user\\n$company";

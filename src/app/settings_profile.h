@@ -70,7 +70,6 @@ struct FramePreferences {
     // Number formats of the Format page and of the default plot properties.
     NumberFormatSpec tagFormat, nodeVoltageFormat, operatingPointFormat, optimizeFormat, watchFormat,
         pathDelayFormat, formulaFormat;
-    FontRecord statusBarFont;        // "Status Bar Text"
     std::array<uint32_t, 16> customColours{};  // "CUSTOM_COLOR_0" to 15: the colour dialog's
 };
 extern FramePreferences Preferences;
@@ -83,6 +82,7 @@ struct PlotDefaults {
     int sameYScales[2] = {1, 1};   // 2-D, performance
     int staticGrids[2] = {0, 0};
     int slope[2] = {0, 0};         // 2-D, 3-D: index into the scale names
+    int patchColour = 1;           // "G3D PatchColor": Clear, Spectrum, Gray, Blue, Red, Green
 };
 extern PlotDefaults PlotFormats;
 // New 2-D plots' curves take the 2-D formats.
@@ -94,9 +94,8 @@ struct ProfileState {
     int screenChanged = 0;
     int screenWidth = 0, screenHeight = 0;  // the current screen, written to [Main]
     bool fatalStartup = false;      // nothing is written after a fatal start-up error
-    // Sections (and Preferences entries) of owners not in the program, kept verbatim.
+    // Sections of owners not in the program, kept verbatim.
     std::map<std::string, std::vector<std::string>> keptSections;
-    std::vector<std::string> keptPreferences;
 };
 extern ProfileState ProfileFile;
 

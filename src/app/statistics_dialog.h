@@ -1,6 +1,7 @@
 #pragma once
 // Help/Statistics (Alt+Z): the program's version, build date and installed memory in a
-// list, with Close.
+// list, with Close; while an analysis is active also its times, nodes, data points per
+// curve and the simulator's counters.
 
 #include <string>
 #include <vector>

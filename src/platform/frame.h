@@ -13,6 +13,7 @@ namespace platform {
 
 class Image;
 class Menu;
+struct Font;
 class MdiChildFrame;
 
 // Tool bars: buttons cut from a bitmap strip, docked at a side of the main frame (or
@@ -66,11 +67,16 @@ public:
     // The MDI client's top left on the screen: just below the caption, menu and top bars.
     Point MdiClientOrigin() const;
 
-    // Status bar panes: widths in pixels, -1 for the stretching pane.
+    // Status bar panes: widths in pixels, -1 for the stretching pane, 0 for a pane not
+    // shown (it keeps its index).
     void SetStatusPanes(const std::vector<int>& widths);
     void SetPaneText(int pane, const std::string& text);
     std::string PaneText(int pane) const;
     void ShowStatusBar(bool shown);
+    // The font of the status bar's texts; the bar's height follows it.
+    void SetStatusFont(const Font& font);
+    // The height of the status bar's text line in pixels, 0 without a bar.
+    int StatusTextHeight() const;
     // A pane showing progress (0..100) in place of its text; -1 shows the text again.
     void SetPaneProgress(int pane, int percent);
     // A pane showing a picture drawn by the program (owner-drawn panes).

@@ -96,6 +96,8 @@ public:
     void SetFocus();
     bool HasFocus() const;
     static Window* FocusWindow();
+    // The program's windows inside this one (child dialogs, views), at any depth.
+    std::vector<Window*> ChildWindows() const;
     void SetCursor(Cursor cursor);
     // A cursor of the program's own (mode cursors): the picture with its hot spot.
     void SetCursorImage(const Image& picture, Point hotSpot);

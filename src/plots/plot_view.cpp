@@ -678,7 +678,7 @@ void CAPDraw::DrawScaleLabels(CDrawContext& context, int curve, int axis) {
 }
 
 // The status bar's prompt pane (the first pane shows the mode).
-constexpr int kStatusPromptPane = 1;
+constexpr int kStatusPromptPane = 2;  // after the mode and progress panes
 
 void CAPDraw::DrawCurves(CDrawContext& context, int group, int firstRun, int lastRun, int firstCurve, int lastCurve,
                          bool skipBranches) {

@@ -272,3 +272,116 @@ TEST_F(DemoFixture, ControlInstructionsOnTheOpenSheet) {
     sheet.DoModal();
     ProfileFile.fatalStartup = false;
 }
+
+// A dialog with every kind of field the script fills, and a child dialog inside it.
+struct FieldsDialog : CDialog2 {
+    static platform::DialogTemplate Template() {
+        using platform::ControlKind;
+        return {7100, "Fields", {300, 200}, {
+            {ControlKind::Edit, 100, "", {5, 5, 100, 17}},
+            {ControlKind::Edit, 101, "", {5, 20, 100, 32}},
+            {ControlKind::ComboDropDown, 102, "", {5, 35, 100, 90}},
+            {ControlKind::MultiListBox, 103, "", {110, 5, 200, 60}},
+            {ControlKind::ReportList, 104, "", {110, 65, 290, 120}},
+            {ControlKind::CheckBox, 105, "A", {5, 95, 60, 105}},
+            {ControlKind::CheckBox, 106, "B", {5, 110, 60, 120}},
+        }};
+    }
+    FieldsDialog() : CDialog2(Template()), child({500, "", {80, 30}, {{platform::ControlKind::PushButton, 7, "Go", {5, 5, 60, 20}}}}) {
+        child.OnCommand(7, [this](int) { ++childClicks; });
+    }
+    bool OnInitDialog() override {
+        // The child first: the dialog initialised last is the open one.
+        child.CreateAsChild(*this, MapDialogRect({5, 125, 100, 160}));
+        CDialog2::OnInitDialog();
+        SetItemText(100, "hello");
+        SetItemText(101, "x");
+        for (const char* item : {"Alpha", "Beta", "Gamma"}) AddString(102, item);
+        SetItemText(102, "Beta");
+        for (const char* item : {"one", "two", "three"}) AddString(103, item);
+        InsertColumn(104, 0, "Name", 80);
+        InsertRow(104, 0, "Row A");
+        InsertRow(104, 1, "Row B");
+        FocusItem(100);
+        return true;
+    }
+    CDialog2 child;
+    int childClicks = 0;
+};
+
+// The field instructions: 33 empties the focused field; 8 and 68 run their embedded
+// instruction only when the field differs; 69/70 select and replace; 59 and 65 pick
+// items by text; 62 clicks inside a child dialog; a missing field ends the demo.
+TEST_F(DemoFixture, FieldInstructions) {
+    Demo().deliver = nullptr;  // the events reach the dialog
+    ProfileFile.fatalStartup = true;
+    FieldsDialog dialog;
+    Script s;
+    s.Label(17821);
+    s.Op(33);
+    s.Op(8).Short(101).Op(10).Short(106).Text("x");      // holds "x": not clicked
+    s.Op(8).Short(100).Op(10).Short(105).Text("hello");  // emptied: 105 clicked
+    s.Op(68).Short(102).Op(52).Short(102).Text("Gamma").Text("Gamma");
+    s.Op(69).Short(101).Short(0).Short(1);
+    s.Op(70).Short(101).Text("zz");
+    s.Op(59).Short(103).Text("two");
+    s.Op(65).Short(104).Text("ROW B");
+    s.Op(62).Short(500).Short(7);
+    s.Op(42).Short(100);
+    s.Op(8).Short(4242).Op(10).Short(106).Text("");  // no such field: the demo ends
+    s.Op(10).Short(106);                              // never reached
+    const std::string path = Write(s);
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        platform::Application::PumpMessages();
+        EXPECT_TRUE(Demo().Start(17821, path));
+        RunFor(30000);
+        EXPECT_FALSE(Demo().Playing());
+        EXPECT_EQ(dialog.ItemText(100), "");
+        EXPECT_EQ(dialog.IsButtonChecked(105), 1);
+        EXPECT_EQ(dialog.IsButtonChecked(106), 0);
+        EXPECT_EQ(dialog.ItemText(102), "Gamma");
+        EXPECT_EQ(dialog.ItemText(101), "zz");
+        EXPECT_EQ(dialog.SelectedItems(103), std::vector<int>{1});
+        EXPECT_EQ(dialog.CurSel(104), 1);
+        EXPECT_EQ(dialog.childClicks, 1);
+        return 2;
+    });
+    dialog.DoModal();
+    ProfileFile.fatalStartup = false;
+}
+
+// Skipped embedded instructions of every operand layout keep the script in step.
+TEST_F(DemoFixture, EmbeddedInstructionsAreSkippedWhole) {
+    Demo().deliver = nullptr;
+    ProfileFile.fatalStartup = true;
+    FieldsDialog dialog;
+    Script s;
+    s.Label(17822);
+    s.Op(8).Short(101).Op(12).Byte(1).Text("caption").Text("text").Short(1).Short(2).Text("x");
+    s.Op(8).Short(101).Op(44).Short(9).Byte(1).Text("arg").Text("x");
+    s.Op(8).Short(101).Op(8).Short(100).Op(4).Short(65).Text("q").Text("x");
+    s.Op(10).Short(105);   // reached only when the skips kept in step
+    s.Op(10).Short(4242);  // no such control: the demo ends
+    const std::string path = Write(s);
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        platform::Application::PumpMessages();
+        EXPECT_TRUE(Demo().Start(17822, path));
+        RunFor(20000);
+        EXPECT_FALSE(Demo().Playing());
+        EXPECT_EQ(dialog.IsButtonChecked(105), 1);
+        return 2;
+    });
+    dialog.DoModal();
+    ProfileFile.fatalStartup = false;
+}
+
+// Embedded instructions nested without end stop the demo instead of the stack.
+TEST_F(DemoFixture, DeepEmbeddingStopsTheDemo) {
+    Script s;
+    s.Label(17823);
+    for (int i = 0; i < 100000; ++i) s.Op(8).Short(100);
+    const std::string path = Write(s);
+    ASSERT_TRUE(Demo().Start(17823, path));
+    RunFor(20000);
+    EXPECT_FALSE(Demo().Playing());
+}

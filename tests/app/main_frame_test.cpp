@@ -5,6 +5,7 @@
 #include <functional>
 #include <set>
 
+#include "app/display_fonts.h"
 #include "app/document_openers.h"
 #include "app/main_frame.h"
 #include "app/program_accelerators.h"
@@ -150,6 +151,99 @@ TEST(MainFrame, StatusBarToggleAndPrompts) {
     platform::CommandUI ui(18432);
     frame.RouteUpdate(ui);
     EXPECT_EQ(ui.Checked(), 1);
+}
+
+// The progress control shows only growing percentages in its pane and is made only
+// while the bar is shown; hiding it gives the pane back.
+TEST(MainFrame, ProgressPane) {
+    CMainFrame& frame = Frame();
+    frame.ShowProgress(200);
+    ASSERT_TRUE(frame.ProgressShown());
+    frame.SetModeText(17888);
+    frame.SetProgressPosition(50);
+    EXPECT_EQ(frame.PaneText(kPaneProgress), "25%");
+    frame.SetProgressPosition(40);  // smaller: unchanged
+    EXPECT_EQ(frame.PaneText(kPaneProgress), "25%");
+    frame.SetPromptText("ready");  // the panes keep their places
+    EXPECT_EQ(frame.GetPromptText(), "ready");
+    frame.SetProgressPosition(199);
+    EXPECT_EQ(frame.PaneText(kPaneProgress), "99%");
+    frame.SetProgressPosition(120);  // no going back
+    platform::Application::PumpMessages();
+    fs::create_directories("png");
+    EXPECT_TRUE(frame.Grab().SavePng("png/status_bar_progress.png"));
+    frame.HideProgress();
+    EXPECT_FALSE(frame.ProgressShown());
+    EXPECT_EQ(frame.PaneText(kPaneProgress), "");
+    EXPECT_EQ(frame.GetPromptText(), "ready");
+
+    ASSERT_TRUE(frame.ExecuteCommand(18432));  // hidden bar: no control
+    frame.ShowProgress(100);
+    EXPECT_FALSE(frame.ProgressShown());
+    ASSERT_TRUE(frame.ExecuteCommand(18432));
+}
+
+// The mode pane by the top window's kind, mode and the run state; a mode change of the
+// window shows at once.
+TEST(MainFrame, ModeIndicator) {
+    CMainFrame& frame = Frame();
+    StateGuard guard;
+    EXPECT_EQ(ModeIndicatorText(), "");
+    CMDIFrame child;
+    struct : CDraw {
+        void OnDocumentChanged() override {}
+    } view;
+    view.frame = &child;
+    child.draw = &view;
+    ASSERT_TRUE(child.CreateChildFrame(frame, "txt", "modes.txt"));
+    ASSERT_TRUE(view.CreateInFrame(&child));
+    child.Show(true);
+    child.Activate();
+    view.SetMode(kModeText);
+    EXPECT_EQ(frame.PaneText(kPaneMode), "Text Mode ");
+    struct Case {
+        int kind, mode;
+        bool run, paused, dynamicDC;
+        const char* text;
+    };
+    for (const Case& c : {Case{kDrawText, kModeSelect, false, false, false, "Select Mode "},
+                          Case{kDrawText, kModeGraphics, false, false, false, "Graphic"},
+                          Case{kDrawText, kModeSelect, false, false, true, "DC Operating point"},
+                          Case{kDrawModelLibrary, kModeSelect, false, false, false, "Edit"},
+                          Case{kDraw2DPlot, kModeScale, true, false, false, "Wait"},
+                          Case{kDraw2DPlot, kModeScale, true, true, false, "Scale Mode "},
+                          Case{kDraw2DPlot, kModeCursor, false, false, false, "Cursor Mode "},
+                          Case{kDrawText, 0, false, false, false, ""}}) {
+        child.kind = c.kind;
+        view.currentMode = c.mode;
+        Shell.runInProgress = c.run;
+        Shell.runPaused = c.paused;
+        Shell.dynamicDC = c.dynamicDC;
+        frame.UpdateModeIndicator();
+        EXPECT_EQ(frame.PaneText(kPaneMode), c.text) << c.kind << " " << c.mode;
+    }
+    Shell = guard.saved;
+    EXPECT_EQ(frame.SetModeText(17888), -1);
+    EXPECT_EQ(frame.PaneText(kPaneMode), "Wait");
+    EXPECT_EQ(frame.SetModeText(-1), 17888);  // recomputed
+    EXPECT_EQ(frame.PaneText(kPaneMode), "");
+    child.Destroy();
+    frame.UpdateModeIndicator();
+    EXPECT_EQ(frame.PaneText(kPaneMode), "");
+}
+
+// The bar's texts take the font of the display item "Status Bar Text".
+TEST(MainFrame, StatusBarFontIsTheFirstDisplayItem) {
+    CMainFrame& frame = Frame();
+    const FontRecord saved = DisplayFontTable[kFontStatusBar];
+    DefaultFontRecord(DisplayFontTable[kFontStatusBar]);
+    frame.ApplyStatusBarSettings();
+    const int normal = frame.StatusTextHeight();
+    DisplayFontTable[kFontStatusBar].height = 36;
+    frame.ApplyStatusBarSettings();
+    EXPECT_GT(frame.StatusTextHeight(), 2 * normal);
+    DisplayFontTable[kFontStatusBar] = saved;
+    frame.ApplyStatusBarSettings();
 }
 
 TEST(MainFrame, ClockText) {

@@ -104,7 +104,7 @@ TEST(Screenshots, MainWindowToolBarsSavedAndRestoredAndAboutBox) {
     child.Activate();
     child.ShowAs(platform::ShowState::Normal);
     editor.Move(view.ClientRect());
-    frame.SetModeText("Select");
+    view.SetMode(kModeSelect);  // the mode pane follows
     frame.SetPromptText("Ready");
     frame.UpdateToolBars();
     platform::Application::PumpMessages();

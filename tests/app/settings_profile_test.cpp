@@ -4,7 +4,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "analysis/curve_rows.h"
+#include "app/calculator.h"
+#include "app/display_fonts.h"
 #include "app/settings_profile.h"
+#include "sim/engine/simulation_options.h"
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
 #include "platform/qt_app.h"
@@ -28,7 +32,10 @@ TEST_F(ProfileFixture, MissingOrEmptyFileGivesTheDefaults) {
         if (empty) Write("");
         Preferences.autoSaveMin = 99;
         Preferences.quitWarning = 0;
+        OptionTexts[0] = "7";
         LoadProfile();
+        EXPECT_EQ(OptionTexts[0], SimulationOptionTable[0].standard_default);
+        EXPECT_DOUBLE_EQ(Options.reltol, 1e-3);
         EXPECT_EQ(Preferences.autoSaveMin, 10);
         EXPECT_EQ(Preferences.quitWarning, 1);
         EXPECT_EQ(Preferences.operationalOptions, 0xC241);
@@ -50,6 +57,8 @@ TEST_F(ProfileFixture, RoundTripKeepsSettingsAndSectionsOfOtherOwners) {
     LoadProfile();
     EXPECT_EQ(Preferences.autoSaveMin, 25);
     EXPECT_EQ(Preferences.quitWarning, 0);
+    EXPECT_DOUBLE_EQ(Options.reltol, 0.002);
+    EXPECT_DOUBLE_EQ(Options.abstol, 1e-12);
     ASSERT_GE(FileMru().Count(), 1);
     EXPECT_EQ(FileMru().Name(0), "/tmp/a.cir");
     Preferences.placement.length = 44;
@@ -66,7 +75,10 @@ TEST_F(ProfileFixture, RoundTripKeepsSettingsAndSectionsOfOtherOwners) {
     EXPECT_LT(main, global);
     EXPECT_LT(global, prefs);
     EXPECT_LT(prefs, tip);
-    EXPECT_NE(text.find("RELTOL=0.002\nABSTOL=1p\n"), std::string::npos);
+    // The simulation options come back with the others of their section.
+    EXPECT_NE(text.find("RELTOL=0.002\n"), std::string::npos);
+    EXPECT_NE(text.find("ABSTOL=1p\n"), std::string::npos);
+    EXPECT_NE(text.find("METHOD=TRAP\n"), std::string::npos);
     EXPECT_NE(text.find("G2D Grid Weight=3"), std::string::npos);
     EXPECT_NE(text.find("FileType=OMBR.DAT"), std::string::npos);
     EXPECT_NE(text.find("Screen=1280,800"), std::string::npos);
@@ -176,4 +188,90 @@ TEST_F(ProfileFixture, PreferenceRulesAfterReading) {
     for (const char* line : {"Quit Warning=Yes\n", "CUSTOM_COLOR_3=1193046\n", "G2D ScaleFormatY=6E\n",
                              "PFM Static Grids=True\n", "Number of Grids=2\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
+// The display items and curve styles start as the table of defaults gives them.
+TEST_F(ProfileFixture, DisplayItemsAndCurveStylesDefaults) {
+    LoadProfile();
+    const int h = DefaultFontSize;
+    const int courier = FontFaceIndex("Courier New"), arial = FontFaceIndex("Arial");
+    struct Case {
+        int slot;
+        const char* name;
+        int colour, height, face;
+    };
+    for (const Case& c : {Case{0, "Status Bar Text", 0, h, arial}, Case{1, "Circuit Background", 15, h, arial},
+                          Case{4, "Block Select", 41, h, arial}, Case{8, "Node Number", 13, h * 6 / 8, arial},
+                          Case{9, "Pin", 9, h * 2 / 3, arial}, Case{11, "Grid Text", 1, h * 7 / 8, arial},
+                          Case{12, "Circuit Text Area", 4, h, courier}, Case{19, "CIR Power", 9, h * 6 / 8, arial},
+                          Case{25, "Digital Z", 8, h, arial}, Case{26, "Analysis Window Background", 15, h, arial},
+                          Case{39, "Analysis Baseline Color", 12, h, arial}, Case{40, "MC Window Background", 7, h, arial},
+                          Case{58, "3D Wire Grid Color", 0, h, arial}, Case{60, "Text Text", 4, h, courier},
+                          Case{62, "PFM Window Background", 15, h, arial}, Case{71, "PFM Baseline Color", 12, h, arial}}) {
+        EXPECT_STREQ(kDisplayFontNames[c.slot], c.name);
+        EXPECT_EQ(DisplayFontTable[c.slot].color, c.colour) << c.name;
+        EXPECT_EQ(DisplayFontTable[c.slot].height, c.height) << c.name;
+        EXPECT_EQ(DisplayFontTable[c.slot].face, c.face) << c.name;
+    }
+    const int colours[10] = {12, 9, 2, 13, 0, 12, 9, 2, 13, 0};
+    for (int n = 0; n < 20; ++n) {
+        EXPECT_EQ(DefaultCurveStyles[n].lineColor, colours[n % 10]);
+        EXPECT_EQ(DefaultCurveStyles[n].textColor, colours[n % 10]);
+        EXPECT_EQ(DefaultCurveStyles[n].width, 1);
+        EXPECT_EQ(DefaultCurveStyles[n].pattern, 0);
+    }
+    EXPECT_EQ(PlotGrids.weight[0], 1);
+    EXPECT_EQ(PlotGrids.pattern[1], 2);
+    EXPECT_EQ(PlotFormats.patchColour, 1);  // "Spectrum"
+}
+
+// The Preferences section: the 156 rows of the key table in order, then the 3-D scheme
+// and the custom colours; fonts, curve styles, the scheme and the older single keys read.
+TEST_F(ProfileFixture, PreferenceKeyTableWrittenAndRead) {
+    Write("[Main]\nFileType=OMBR.DAT\nVersion=7.00\nScreen=1280,800\n"
+          "[Preferences]\nNode Number=Height=20,FStyle=4,Color=3,Name=Courier New\n"
+          "G2D Waveform 2=Line=5,Text=6,LineWidth=3\nPFM Waveform 10=Line=7,Text=7,LinePattern=Dash\n"
+          "G2D Grid Weight=4\nG3D PatchColor=Blue\nG3D PatchColor=Mauve\nCUSTOM_COLOR_16=5\n"
+          "Same Y Scales=No\nScaleFormat=5E\nValueFormat=7\nCalculatorFormat=9G\n");
+    LoadProfile();
+    EXPECT_EQ(DisplayFontTable[8].height, 20);
+    EXPECT_EQ(DisplayFontTable[8].style, 4);
+    EXPECT_EQ(DisplayFontTable[8].color, 3);
+    EXPECT_STREQ(FaceName(DisplayFontTable[8].face), "Courier New");
+    EXPECT_EQ(DefaultCurveStyle(1).lineColour, 5);  // new curves take the setting
+    EXPECT_EQ(DefaultCurveStyle(1).textColour, 6);
+    EXPECT_EQ(DefaultCurveStyle(1).lineWidth, 3);
+    EXPECT_EQ(DefaultCurveStyles[19].lineColor, 7);
+    EXPECT_EQ(PlotGrids.weight[0], 4);
+    EXPECT_EQ(PlotFormats.patchColour, 3);  // a name not in the list keeps "Blue"
+    EXPECT_EQ(PlotFormats.sameYScales[0], 0);
+    EXPECT_EQ(PlotFormats.sameYScales[1], 0);
+    for (int kind = 0; kind < 3; ++kind)
+        for (int axis = 0; axis < (kind == 2 ? 3 : 2); ++axis) {
+            EXPECT_STREQ(PlotFormats.scale[kind][axis].text, "5E");
+            EXPECT_STREQ(PlotFormats.value[kind][axis].text, "7");
+        }
+    EXPECT_EQ(CalculatorFormat, "9G");
+
+    Preferences.placement.length = 44;
+    ASSERT_EQ(SaveProfile(), 0);
+    const std::string text = Read();
+    const size_t begin = text.find("[Preferences]\n") + 14, end = text.find("\n[", begin);
+    std::vector<std::string> lines;
+    std::istringstream section(text.substr(begin, end - begin));
+    for (std::string line; std::getline(section, line);)
+        if (!line.empty()) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 156u + 1 + 16);
+    EXPECT_EQ(lines[0].rfind("Main Window Placement=", 0), 0u);
+    EXPECT_EQ(lines[40], "G2D Grid Weight=4");
+    EXPECT_EQ(lines[58], "CalculatorFormat=9G");
+    EXPECT_EQ(lines[63], ";Default Attributes");
+    EXPECT_EQ(lines[64].rfind("Status Bar Text=", 0), 0u);
+    EXPECT_EQ(lines[72], "Node Number=Height=20,FStyle=4,Color=3,Name=Courier New");
+    EXPECT_EQ(lines[135].rfind("PFM Baseline Color=", 0), 0u);
+    EXPECT_EQ(lines[137], "G2D Waveform 2=Line=5,Text=6,LineWidth=3");
+    EXPECT_EQ(lines[155].rfind("PFM Waveform 10=", 0), 0u);
+    EXPECT_EQ(lines[156], "G3D PatchColor=Blue");
+    EXPECT_EQ(lines[157], "CUSTOM_COLOR_0=0");
+    EXPECT_EQ(lines[172], "CUSTOM_COLOR_15=0");
 }

@@ -14,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QFontMetrics>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -307,12 +308,15 @@ void FrameWindow::SetStatusPanes(const std::vector<int>& widths) {
         delete label;
     }
     fp->panes.clear();
+    fp->progress.clear();  // the bars went with their panes
     for (int width : widths) {
         auto* label = new QLabel(bar);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         if (width >= 0) label->setFixedWidth(width);
         bar->addWidget(label, width < 0 ? 1 : 0);
+        // A pane of width 0 is absent: it keeps its place in the numbering only.
+        if (width == 0) label->hide();
         fp->panes.push_back(label);
     }
 }
@@ -330,6 +334,15 @@ std::string FrameWindow::PaneText(int pane) const {
 
 void FrameWindow::ShowStatusBar(bool shown) {
     if (auto* fp = AsFrame(Peer())) fp->main->statusBar()->setVisible(shown);
+}
+
+void FrameWindow::SetStatusFont(const Font& font) {
+    if (auto* fp = AsFrame(Peer())) fp->main->statusBar()->setFont(ToQFont(font));
+}
+
+int FrameWindow::StatusTextHeight() const {
+    auto* fp = AsFrame(Peer());
+    return fp ? QFontMetrics(fp->main->statusBar()->font()).height() : 0;
 }
 
 void FrameWindow::SetPaneProgress(int pane, int percent) {

@@ -518,6 +518,18 @@ bool Window::HasFocus() const { return FocusWindow() == this; }
 
 Window* Window::FocusWindow() { return WindowOfWidget(QApplication::focusWidget()); }
 
+std::vector<Window*> Window::ChildWindows() const {
+    std::vector<Window*> windows;
+    if (!peer_ || !peer_->widget) return windows;
+    for (QWidget* w : peer_->widget->findChildren<QWidget*>()) {
+        QVariant v = w->property(kWindowProperty);
+        auto* window = v.isValid() ? reinterpret_cast<Window*>(v.value<quintptr>()) : nullptr;
+        if (window && window != this && std::find(windows.begin(), windows.end(), window) == windows.end())
+            windows.push_back(window);
+    }
+    return windows;
+}
+
 void Window::SetCursor(Cursor cursor) {
     if (peer_ && peer_->client) peer_->client->setCursor(QtCursor(cursor));
 }

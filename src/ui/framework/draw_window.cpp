@@ -167,6 +167,19 @@ ToolBarTableSource& TheToolBarTables() {
 
 void SetToolBarTableSource(ToolBarTableSource source) { TheToolBarTables() = std::move(source); }
 
+namespace {
+std::function<void()>& TheModeIndicator() {
+    static std::function<void()> refresh;
+    return refresh;
+}
+}  // namespace
+
+void SetModeIndicatorRefresh(std::function<void()> refresh) { TheModeIndicator() = std::move(refresh); }
+
+void RefreshModeIndicator() {
+    if (TheModeIndicator()) TheModeIndicator()();
+}
+
 bool CDraw::InitMainToolBar() {
     std::vector<int> commands;
     bool top = true;
@@ -198,6 +211,7 @@ void CDraw::SetMode(int mode) {
         }
     }
     currentMode = mode;
+    RefreshModeIndicator();
 }
 
 void CDraw::OnModeCommand(int id) {
@@ -661,6 +675,10 @@ void CMDIFrame::UnlinkDraw() {
 void CMDIFrame::OnClose() {
     if (Shell.digitalPathDialogOpen) return;
     Destroy();
+}
+
+void CMDIFrame::OnActivate(bool active) {
+    if (active) RefreshModeIndicator();
 }
 
 void CMDIFrame::OnSetFocus() {

@@ -129,6 +129,11 @@ enum TrackCode : int { kTrackEndPlacement = 0x30, kTrackResizeObject = 0x6017, k
 using ToolBarTableSource = std::function<bool(int drawType, std::vector<int>& commands, bool& top)>;
 void SetToolBarTableSource(ToolBarTableSource source);
 
+// The main frame's mode indicator follows the mode of the top window: refreshed when a
+// window's mode changes and when a frame is activated. The application shell installs it.
+void SetModeIndicatorRefresh(std::function<void()> refresh);
+void RefreshModeIndicator();
+
 class CDraw : public platform::Window {
 public:
     CDraw();
@@ -350,6 +355,7 @@ public:
     void OnClose() override;
     void OnSetFocus() override;
     void OnSize(int width, int height) override;
+    void OnActivate(bool active) override;
 
 private:
     std::string className_;

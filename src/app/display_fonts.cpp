@@ -1,0 +1,86 @@
+#include "app/display_fonts.h"
+
+#include "analysis/curve_rows.h"
+
+namespace ob7 {
+
+const char* const kDisplayFontNames[kDisplayFontCount] = {
+    "Status Bar Text", "Circuit Background", "Circuit Object", "Select", "Block Select", "Select Box",
+    "Component", "Wire", "Node Number", "Pin", "Node Voltage", "Grid Text", "Circuit Text Area",
+    "Digital Path", "Attribute Text", "Circuit Text Area Comment", "Circuit Text Area Background",
+    "Title Block", "CIR Current", "CIR Power", "Digital 0", "Digital R", "Digital F", "Digital 1",
+    "Digital X", "Digital Z", "Analysis Window Background", "Analysis Text", "Analysis Object",
+    "G2D Select", "G2D Select Box", "Analysis Grid", "Analysis Graph Background",
+    "Cursor Select Color Primary", "Cursor Select Color Secondary", "G2D Track Color Fore",
+    "G2D Track Color Back", "G2D Data Point Labels Color Fore", "G2D Data Point Labels Color Back",
+    "Analysis Baseline Color", "MC Window Background", "MC Font", "MCL Default Object", "MCL Select",
+    "MCL Select Box", "MC Grid", "MC Graph Background", "MC Bar Front", "MC Bar Top/Side",
+    "3D Window Background", "3D Font", "G3D Default Object", "G3D Select", "G3D Select Box", "3D Grid",
+    "3D X Axis Plain Color", "3D Y Axis Plain Color", "3D Z Axis Plain Color", "3D Wire Grid Color",
+    "Text Background", "Text Text", "Text Comment", "PFM Window Background", "PFM Text",
+    "PFM Default Object", "PFM Select", "PFM Select Box", "PFM Grid", "PFM Graph Background",
+    "PFM Track Color Fore", "PFM Track Color Back", "PFM Baseline Color"};
+
+std::array<FontRecord, kDisplayFontCount> DisplayFontTable;
+std::array<LineStyleSetting, kDefaultCurveStyleCount> DefaultCurveStyles;
+PlotGridDefaults PlotGrids;
+
+namespace {
+
+// Colours of consecutive slots from `first`.
+template <size_t N>
+void SetColours(int first, const int (&colours)[N]) {
+    for (size_t i = 0; i < N; ++i) DisplayFontTable[first + i].color = static_cast<uint8_t>(colours[i]);
+}
+
+// The default record at a fraction of the default height.
+void Scale(int slot, int numerator, int denominator) {
+    FontRecord& f = DisplayFontTable[slot];
+    f.height = static_cast<int16_t>(f.height * numerator / denominator);
+}
+
+void ResetCurveStyles(int group) {
+    for (int n = 0; n < kCurveStyleCount; ++n) {
+        LineStyleSetting& s = DefaultCurveStyles[group * kCurveStyleCount + n];
+        s = LineStyleSetting{};
+        s.lineColor = s.textColor = static_cast<uint8_t>(kCurveStyleDefaultColours[n]);
+        s.width = 1;
+    }
+    PlotGrids.weight[group] = 1;
+    PlotGrids.pattern[group] = 2;
+}
+
+}  // namespace
+
+void ResetPlotStyleDefaults1() {
+    for (int slot = kFontFirst2D; slot < kFontFirstMonteCarlo; ++slot) DefaultFontRecord(DisplayFontTable[slot]);
+    SetColours(kFontFirst2D, {15, 12, 4, 9, 4, 8, 15, 7, 9, 0, 11, 0, 11, 12});
+    ResetCurveStyles(0);
+}
+
+void ResetPlotStyleDefaults2() {
+    for (int slot = kFontFirstPerformance; slot < kDisplayFontCount; ++slot) DefaultFontRecord(DisplayFontTable[slot]);
+    SetColours(kFontFirstPerformance, {15, 12, 4, 9, 4, 8, 15, 0, 11, 12});
+    ResetCurveStyles(1);
+}
+
+void SetDefaultDisplayFonts() {
+    for (FontRecord& f : DisplayFontTable) DefaultFontRecord(f);
+    // Schematic items 1 to 25.
+    SetColours(1, {15, 4, 9, 41, 4, 12, 2, 13, 9, 0, 1, 4, 9, 2, 8, 15, 0, 12, 9, 0, 11, 11, 9, 7, 8});
+    Scale(8, 6, 8);   // "Node Number"
+    Scale(9, 2, 3);   // "Pin"
+    Scale(11, 7, 8);  // "Grid Text"
+    Scale(14, 7, 8);  // "Attribute Text"
+    Scale(18, 6, 8);  // "CIR Current"
+    Scale(19, 6, 8);  // "CIR Power"
+    const uint16_t courier = static_cast<uint16_t>(FontFaceIndex("Courier New"));
+    DisplayFontTable[12].face = courier;  // "Circuit Text Area"
+    SetColours(kFontFirstMonteCarlo, {7, 12, 4, 9, 4, 8, 15, 15, 7, 15, 12, 4, 9, 4, 8, 15, 15, 15, 0});
+    SetColours(kFontFirstText, {15, 4, 8});
+    DisplayFontTable[kFontFirstText + 1].face = courier;  // "Text Text"
+    ResetPlotStyleDefaults1();
+    ResetPlotStyleDefaults2();
+}
+
+}  // namespace ob7
