@@ -131,7 +131,7 @@ void InstallAnimateViewHooks() {
     AnimateView.batch = [] { return Shell.batchMode != 0; };
     AnimateView.run_state = [] { return Shell.activeViewProbeMode ? 1 : 0; };
     AnimateView.show_mode_indicator = [](const std::string& text) {
-        if (MainFrame) MainFrame->SetModeText(text);
+        if (MainFrame) MainFrame->ShowModeText(text);
     };
     // The wait's pause is the run's Pause: Ctrl+SPACE and the window's Resume clear it,
     // Stop ends the wait and then the run.
@@ -144,7 +144,7 @@ void InstallAnimateViewHooks() {
     };
     AnimateView.now_ms = [] { return static_cast<int64_t>(platform::Application::TickCount()); };
     AnimateView.update_mode_indicator = [] {
-        if (MainFrame && Shell.runInProgress) MainFrame->SetModeText(LoadMessageTextTemp(kMsgWait));
+        if (MainFrame && Shell.runInProgress) MainFrame->SetModeText(kMsgWait);
     };
 }
 

@@ -567,6 +567,11 @@ int CMainFrame::SetModeText(int id) {
     return previous;
 }
 
+void CMainFrame::ShowModeText(const std::string& text) {
+    SetPaneText(kPaneMode, text.substr(0, 200));
+    cachedMode_ = -1;
+}
+
 void CMainFrame::UpdateModeIndicator() {
     SetPaneText(kPaneMode, ModeIndicatorText());
     cachedMode_ = -1;

@@ -148,6 +148,8 @@ public:
     // Shows the text of a string id in the mode pane (when it differs from the one
     // shown); -1 recomputes the indicator. Returns the previous id.
     int SetModeText(int id);
+    // Shows a text of its own in the mode pane; the next id is shown again.
+    void ShowModeText(const std::string& text);
     void UpdateModeIndicator();
     // The progress control over the prompt pane, with the percentage in its own pane:
     // made on first use while the bar is shown, range 0 to max.
