@@ -12,6 +12,7 @@
 #include "app/document_openers.h"
 #include "app/demo_player.h"
 #include "app/file_new_dialog.h"
+#include "app/main_tool_bar.h"
 #include "app/program_accelerators.h"
 #include "app/tip_of_day.h"
 #include "app/settings_profile.h"
@@ -105,6 +106,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     ProfileFile.path = GetModuleFolder() + "/ombr.dat";
     SetDefaultToolBarButtons(DefaultButtonMask(screen.cx));
     InstallToolBarTables();
+    InstallDrawToolBars();
     if (int code = BuildFrameButtonList()) return FatalStartupError(code, {});
     LoadProfile();
     IndexComponentButtons();
@@ -171,7 +173,10 @@ int CMainApp::Main(const std::string& commandLine) {
 bool CMainApp::OnIdle(int count) {
     if (!frame_ || !frame_->IsCreated()) return false;
     autoSave_.Pass(SecondsSinceSystemStart());
-    if (count == 0) frame_->UpdateToolBars();
+    if (count == 0) {
+        frame_->UpdateToolBars();
+        UpdateDrawToolBars();
+    }
     return false;
 }
 

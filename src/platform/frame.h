@@ -18,7 +18,7 @@ class MdiChildFrame;
 // Tool bars: buttons cut from a bitmap strip, docked at a side of the main frame (or
 // floated by the user); their layout is saved and restored as one block of bytes.
 enum class DockSide { Top, Bottom, Left, Right };
-enum ToolButtonStyle : int { kToolCheck = 0x1, kToolDropDown = 0x2 };
+enum ToolButtonStyle : int { kToolCheck = 0x1, kToolDropDown = 0x2, kToolHidden = 0x4 };
 struct ToolButton {
     int command = 0;  // 0: a separator
     int image = 0;    // index of the button's picture in the strip
@@ -136,6 +136,12 @@ public:
 
     // Activation changes (the MDI activate message).
     virtual void OnActivate(bool active) {}
+
+    // Places the frame's own bars inside the client area and returns what is left for
+    // the view; by default the view has it all.
+    virtual Rect ViewArea(const Rect& client) { return client; }
+    // Re-positions the bars and the view (after a size change or a change of the bars).
+    void RecalcLayout();
 
     FrameWindow* MainFrame() const { return main_; }
 

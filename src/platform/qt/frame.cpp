@@ -539,7 +539,13 @@ bool MdiChildFrame::CreateChild(FrameWindow& main, const std::string& title, con
 
 void MdiChildFrame::SetView(Window* view) {
     view_ = view;
-    if (view_ && Peer()) view_->Move(ClientRect());
+    RecalcLayout();
+}
+
+void MdiChildFrame::RecalcLayout() {
+    if (!Peer()) return;
+    const Rect area = ViewArea(ClientRect());
+    if (view_ && view_->IsCreated()) view_->Move(area);
 }
 
 void MdiChildFrame::Activate() {
