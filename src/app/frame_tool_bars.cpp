@@ -101,14 +101,6 @@ void CMainFrame::DockToolBarsInRow() {
     for (int group = 0; group < kFrameToolBarCount; ++group) DockToolBar(kFrameToolBarFirst + group, platform::DockSide::Top);
 }
 
-void CMainFrame::SaveToolBarWishes() const {
-    for (int group = 0; group < kFrameToolBarCount; ++group) {
-        const std::string section = "Tool-Bar" + std::to_string(group);
-        WriteFrameworkProfileString(section.c_str(), "BarID", std::to_string(kFrameToolBarFirst + group));
-        WriteFrameworkProfileString(section.c_str(), "Visible", toolBarWanted_[group] ? "1" : "0");
-    }
-}
-
 void CMainFrame::RememberToolBarVisibility() {
     for (int group = 0; group < kFrameToolBarCount; ++group)
         toolBarWanted_[group] = IsToolBarVisible(kFrameToolBarFirst + group) ? 1 : 0;

@@ -58,12 +58,6 @@ DialogReportContext& DialogReports() {
     return context;
 }
 
-std::vector<unsigned char> FromHex(const std::string& hex) {
-    std::vector<unsigned char> bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<unsigned char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return bytes;
-}
-
 }  // namespace
 
 std::string JoinCommandLine(int argc, char** argv) {
@@ -138,9 +132,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     InstallCircuitViewCommands();
     frame_->CreateToolBars(24);
     frame_->CreateStatusBar(Preferences.statusBar != 0);
-    std::string bars = ReadFrameworkProfileString("Ombrelic", "BarState");
-    // The saved layout may show bars the user no longer wants.
-    if (!bars.empty() && frame_->RestoreBarState(FromHex(bars))) frame_->UpdateToolBars(0);
+    frame_->RestoreBarLayout();
     if (Preferences.placement.length != 0) {
         frame_->SetPlacement({static_cast<platform::ShowState>(Preferences.placement.showCommand),
                               Preferences.placement.normal});

@@ -114,8 +114,12 @@ public:
     void UpdateToolBars(int recalc);
     void DockToolBarsInRow();
     void RememberToolBarVisibility();
-    // Whether each bar is wanted, in the framework profile's "Tool-Bar%d" sections.
-    void SaveToolBarWishes() const;
+    // The docking layout of the tool bars and palettes in the framework profile, bar by
+    // bar: "Tool-Bar%d", "Component-Bar%d" and "General-Bar%d" with "General-Summary".
+    void SaveBarLayout() const;
+    // Puts the saved layout back, then hides bars that are shown but not wanted and
+    // shows the status bar as its setting says; false when no layout was saved.
+    bool RestoreBarLayout();
     // The Component bar's pictures drawn again from the glyphs.
     void RefreshComponentBar();
     bool ToolBarWanted(int group) const { return toolBarWanted_[group] != 0; }

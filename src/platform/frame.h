@@ -31,6 +31,16 @@ struct ToolButtonState {
     bool checked = false;
 };
 
+// Where one bar of a frame lies: docked at a side (its rectangle in the frame's client
+// area) or floating (its rectangle on the screen).
+struct BarPlacement {
+    int id = 0;
+    bool visible = true;
+    bool floating = false;
+    DockSide side = DockSide::Top;
+    Rect rect;
+};
+
 // The saved placement of a frame: how it is shown and its normal rectangle.
 enum class ShowState { Normal = 1, Minimized = 2, Maximized = 3 };
 struct Placement {
@@ -87,6 +97,12 @@ public:
     void DockToolBar(int id, DockSide side);
     DockSide ToolBarSide(int id) const;
     std::vector<unsigned char> SaveBarState() const;
+    // Every bar's place, in the order the bars were added.
+    std::vector<BarPlacement> GetBarPlacements() const;
+    // Puts the named bars back: docked ones on their sides in rows and order by their
+    // rectangles, floating ones at theirs; shown or hidden. Other bars keep their place.
+    void SetBarPlacements(const std::vector<BarPlacement>& bars);
+    bool IsToolBarFloating(int id) const;
     bool RestoreBarState(const std::vector<unsigned char>& state);
     // Runs the update handlers for every tool button (the idle update of the bars).
     void UpdateToolBars();

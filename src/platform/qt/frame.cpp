@@ -66,6 +66,7 @@ private:
 };
 
 struct Bar {
+    int order = 0;  // creation order
     QToolBar* native = nullptr;
     QImage strip;
     QSize buttonSize;
@@ -383,7 +384,9 @@ bool FrameWindow::AddToolBar(int id, const std::string& title, const Image& stri
                              const std::vector<ToolButton>& buttons, DockSide side) {
     auto* fp = AsFrame(Peer());
     if (!fp || fp->bars.count(id)) return false;
+    const int order = static_cast<int>(fp->bars.size());
     Bar& bar = fp->bars[id];
+    bar.order = order;
     bar.native = new QToolBar(ToQString(title), fp->main);
     bar.native->setObjectName(QStringLiteral("bar%1").arg(id));  // the key of the saved layout
     bar.native->setIconSize(QSize(buttonSize.cx, buttonSize.cy));
@@ -454,6 +457,11 @@ bool FrameWindow::IsToolBarVisible(int id) const {
 void FrameWindow::DockToolBar(int id, DockSide side) {
     Bar* bar = FindBar(*this, id);
     if (!bar) return;
+    if (bar->native->isFloating()) {
+        bar->native->setWindowFlags(Qt::Widget);
+        bar->native->setParent(AsFrame(Peer())->main);
+        bar->native->show();
+    }
     AsFrame(Peer())->main->addToolBar(AreaOf(side), bar->native);
 }
 
@@ -479,6 +487,76 @@ bool FrameWindow::RestoreBarState(const std::vector<unsigned char>& state) {
     auto* fp = AsFrame(Peer());
     if (!fp) return false;
     return fp->main->restoreState(QByteArray(reinterpret_cast<const char*>(state.data()), static_cast<qsizetype>(state.size())));
+}
+
+std::vector<BarPlacement> FrameWindow::GetBarPlacements() const {
+    std::vector<BarPlacement> out;
+    auto* fp = AsFrame(Peer());
+    if (!fp) return out;
+    std::vector<std::pair<int, int>> order;
+    for (const auto& [id, bar] : fp->bars) order.emplace_back(bar.order, id);
+    std::sort(order.begin(), order.end());
+    for (auto [position, id] : order) {
+        QToolBar* native = fp->bars.at(id).native;
+        BarPlacement p;
+        p.id = id;
+        p.visible = !native->isHidden();
+        p.floating = native->isFloating();
+        p.side = ToolBarSide(id);
+        QRect r = native->geometry();
+        if (p.floating) r.moveTopLeft(native->mapToGlobal(QPoint(0, 0)));
+        p.rect = FromQRect(r);
+        out.push_back(p);
+    }
+    return out;
+}
+
+void FrameWindow::SetBarPlacements(const std::vector<BarPlacement>& bars) {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return;
+    // Docked bars side by side: rows by their distance from the frame's edge, each row
+    // in order along the edge.
+    std::vector<const BarPlacement*> docked;
+    for (const BarPlacement& p : bars)
+        if (fp->bars.count(p.id) && !p.floating) docked.push_back(&p);
+    auto across = [](const BarPlacement& p) {
+        return p.side == DockSide::Top || p.side == DockSide::Bottom ? p.rect.top : p.rect.left;
+    };
+    auto along = [](const BarPlacement& p) {
+        return p.side == DockSide::Top || p.side == DockSide::Bottom ? p.rect.left : p.rect.top;
+    };
+    std::stable_sort(docked.begin(), docked.end(), [&](const BarPlacement* a, const BarPlacement* b) {
+        if (a->side != b->side) return a->side < b->side;
+        if (across(*a) != across(*b)) return across(*a) < across(*b);
+        return along(*a) < along(*b);
+    });
+    const BarPlacement* previous = nullptr;
+    for (const BarPlacement* p : docked) {
+        QToolBar* native = fp->bars.at(p->id).native;
+        if (native->isFloating()) {
+            native->setWindowFlags(Qt::Widget);
+            native->setParent(fp->main);
+        }
+        fp->main->removeToolBar(native);
+        if (previous && previous->side == p->side && across(*previous) != across(*p))
+            fp->main->addToolBarBreak(AreaOf(p->side));
+        fp->main->addToolBar(AreaOf(p->side), native);
+        native->setVisible(p->visible);
+        previous = p;
+    }
+    for (const BarPlacement& p : bars) {
+        if (!fp->bars.count(p.id) || !p.floating) continue;
+        QToolBar* native = fp->bars.at(p.id).native;
+        fp->main->removeToolBar(native);
+        native->setParent(fp->main, Qt::Tool | Qt::FramelessWindowHint);
+        native->setGeometry(ToQRect(p.rect));
+        native->setVisible(p.visible);
+    }
+}
+
+bool FrameWindow::IsToolBarFloating(int id) const {
+    Bar* bar = FindBar(*this, id);
+    return bar && bar->native->isFloating();
 }
 
 void FrameWindow::UpdateToolBars() {
