@@ -56,14 +56,14 @@ platform::BarPlacement ReadBar(const std::string& section) {
 }  // namespace
 
 void CMainFrame::SaveBarLayout() const {
-    int general = 0, tools = 0, palettes = 0;
+    int general = 0, tools = 0, paletteBars = 0;
     for (const platform::BarPlacement& bar : GetBarPlacements()) {
         if (bar.id >= kFrameToolBarFirst && bar.id < kFrameToolBarFirst + kFrameToolBarCount) {
             WriteBar(Section("Tool", bar.id - kFrameToolBarFirst), bar);
             ++tools;
         } else if (bar.id >= kPaletteFirst && bar.id < kPaletteFirst + kPaletteCount) {
             WriteBar(Section("Component", bar.id - kPaletteFirst), bar);
-            ++palettes;
+            ++paletteBars;
         } else {
             WriteBar(Section("General", general++), bar);
         }
@@ -71,7 +71,7 @@ void CMainFrame::SaveBarLayout() const {
     const platform::Size screen = platform::desktop::ScreenSize();
     WriteFrameworkProfileString("General-Summary", "Bars", std::to_string(general));
     WriteFrameworkProfileString("General-Summary", "ToolBars", std::to_string(tools));
-    WriteFrameworkProfileString("General-Summary", "CompBars", std::to_string(palettes));
+    WriteFrameworkProfileString("General-Summary", "CompBars", std::to_string(paletteBars));
     WriteFrameworkProfileString("General-Summary", "ScreenCX", std::to_string(screen.cx));
     WriteFrameworkProfileString("General-Summary", "ScreenCY", std::to_string(screen.cy));
 }
@@ -79,20 +79,22 @@ void CMainFrame::SaveBarLayout() const {
 bool CMainFrame::RestoreBarLayout() {
     const int general = ReadInt("General-Summary", "Bars", -1);
     const int tools = std::min(ReadInt("General-Summary", "ToolBars", 0), kFrameToolBarCount);
-    const int palettes = std::min(ReadInt("General-Summary", "CompBars", 0), kPaletteCount);
+    const int paletteBars = std::min(ReadInt("General-Summary", "CompBars", 0), kPaletteCount);
     std::vector<platform::BarPlacement> bars;
     auto keep = [&bars](const platform::BarPlacement& bar) {
         if (bar.id != 0) bars.push_back(bar);
     };
     for (int i = 0; i < general; ++i) keep(ReadBar(Section("General", i)));
     for (int i = 0; i < tools; ++i) keep(ReadBar(Section("Tool", i)));
-    for (int i = 0; i < palettes; ++i) keep(ReadBar(Section("Component", i)));
+    for (int i = 0; i < paletteBars; ++i) keep(ReadBar(Section("Component", i)));
     const bool saved = general >= 0;
     if (saved) SetBarPlacements(bars);
     // A saved layout may show bars the user no longer wants.
     for (int group = 0; group < kFrameToolBarCount; ++group)
         if (IsToolBarVisible(kFrameToolBarFirst + group) && !toolBarWanted_[group])
             ShowToolBar(kFrameToolBarFirst + group, false);
+    for (CPaletteBar& palette : palettes)
+        if (palette.IsVisible() && !palette.wanted) palette.Show(false);
     ShowStatusBar(statusShown_);
     return saved;
 }

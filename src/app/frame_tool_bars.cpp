@@ -59,7 +59,16 @@ bool CMainFrame::CreateToolBars(int size) {
         const bool saved = std::atoi(ReadFrameworkProfileString(section.c_str(), "BarID").c_str()) != 0;
         toolBarWanted_[group] = saved && !visible.empty() ? (std::atoi(visible.c_str()) != 0) : 1;
     }
+    for (int k = 0; k < CPaletteBar::kCount; ++k) {
+        if (!palettes[k].Create(*this, k)) return false;
+        const std::string section = "Component-Bar" + std::to_string(k);
+        const std::string visible = ReadFrameworkProfileString(section.c_str(), "Visible");
+        palettes[k].wanted = visible.empty() || std::atoi(visible.c_str()) != 0;
+        if (ReadFrameworkProfileString(section.c_str(), "BarID").empty()) noSavedPaletteLayout = true;
+    }
     UpdateToolBars(0);
+    DockToolBarsInRow();
+    InstallPaletteCommands();
     return true;
 }
 

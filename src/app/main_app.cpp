@@ -18,6 +18,8 @@
 #include "app/settings_profile.h"
 #include "app/tool_buttons.h"
 #include "foundation/messages.h"
+#include "libraries/component_library.h"
+#include "libraries/shape.h"
 #include "netlist/views/circuit_view_commands.h"
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
@@ -104,6 +106,12 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     if (int code = BuildFrameButtonList()) return FatalStartupError(code, {});
     LoadProfile();
     IndexComponentButtons();
+    // The shipped libraries bind the component buttons and fill the palettes.
+    if (std::filesystem::exists(DefaultLibraryName())) {
+        LoadShapeLibraries();
+        LoadComponentLibraries();
+        ResolvePaletteParts();
+    }
     if (!options_.error.empty()) return FatalStartupError(kMsgCommandLineError, options_.error);
 
     if (options_.batchMode != 0) {
@@ -132,6 +140,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     InstallCircuitViewCommands();
     frame_->CreateToolBars(24);
     frame_->CreateStatusBar(Preferences.statusBar != 0);
+    frame_->PlacePalettesByDefault();
     frame_->RestoreBarLayout();
     if (Preferences.placement.length != 0) {
         frame_->SetPlacement({static_cast<platform::ShowState>(Preferences.placement.showCommand),

@@ -559,6 +559,7 @@ void CMainFrame::OnClose() {
 }
 
 void CMainFrame::OnDestroy() {
+    for (CPaletteBar& palette : palettes) palette.Forget();
     if (Shell.batchMode == 0) {
         platform::Placement p = GetPlacement();
         Preferences.placement.length = 44;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/palette_bar.h"
 #include "platform/frame.h"
 #include "platform/image.h"
 #include "platform/menu.h"
@@ -129,6 +130,21 @@ public:
     // Default Main Tool Bar: the default buttons, every bar wanted, in one row.
     void OnDefaultMainToolBar();
 
+    // The nine component palettes (ids 14950 + k), made with the tool bars.
+    std::array<CPaletteBar, CPaletteBar::kCount> palettes;
+    // Set when a palette had no saved layout: the palettes are placed by default then.
+    bool noSavedPaletteLayout = false;
+    // Fills the palettes; without a saved layout floats them, hidden, around the
+    // active window (or the MDI client).
+    void PlacePalettesByDefault();
+    // Palette k shown or hidden (Ctrl+1 .. Ctrl+9).
+    void TogglePalette(int k);
+    // Slot 0 an analysis, 1 a demo: shown palettes are greyed and floating ones hidden,
+    // and afterwards exactly those come back.
+    void DisableComponentPalettes(int slot);
+    void RestoreComponentPalettes(int slot);
+    void OnListBarSelect(int id, int index) override;
+
     // Status bar.
     void CreateStatusBar(bool visible);
     void ToggleStatusBar();
@@ -165,6 +181,7 @@ public:
 
 private:
     std::array<int, 6> toolBarWanted_{};
+    void InstallPaletteCommands();
     int buttonSize_ = 24;
     void BuildMenu();
     void MapCommands();

@@ -1,6 +1,7 @@
 #include "app/settings_profile.h"
 
 #include "app/calculator.h"
+#include "app/palette_bar.h"
 #include "app/tip_file.h"
 #include "app/tool_bar_profile.h"
 #include "app/tool_buttons.h"
@@ -205,9 +206,13 @@ int SerializePreferences(Profile& profile) {
     return 0;
 }
 
+// The colours of the program palette, then the component palettes' names.
 int SerializePalettes(Profile& profile) {
-    if (profile.mode == 1) return WritePaletteSection(profile);
-    ReadPaletteSection(profile);
+    if (profile.mode == 1) {
+        WritePaletteSection(profile);
+        return SerializePaletteNames(profile);
+    }
+    ReadPaletteSection(profile, [](const std::string& key, const std::string& value) { ReadPaletteNameKey(key, value); });
     return 0;
 }
 

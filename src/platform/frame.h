@@ -93,6 +93,8 @@ public:
     // Gives a bar a new picture strip; its buttons take their pictures from it.
     void SetToolBarStrip(int id, const Image& strip);
     void ShowToolBar(int id, bool shown);
+    // The caption a bar shows while it floats.
+    void SetToolBarTitle(int id, const std::string& title);
     bool IsToolBarVisible(int id) const;
     void DockToolBar(int id, DockSide side);
     DockSide ToolBarSide(int id) const;
@@ -111,6 +113,21 @@ public:
     bool PressToolButton(int id, int command);
     // The menu of a drop-down button's arrow; null shows none.
     virtual Menu* ToolDropDownMenu(int barId, int command) { return nullptr; }
+
+    // List bars (the component palettes): a list of names shown as a list box while the
+    // bar floats or is docked on the left or right, and as a drop-down list while it is
+    // docked at the top or bottom; both keep one selection. A list box higher than
+    // maxHeight pixels scrolls.
+    bool AddListBar(int id, const std::string& title, DockSide side);
+    void SetListBarItems(int id, const std::vector<std::string>& items, int maxHeight);
+    void SetListBarSelection(int id, int index);
+    int ListBarSelection(int id) const;
+    // True while the list box is shown (not the drop-down list).
+    bool IsListBarInListMode(int id) const;
+    void EnableListBar(int id, bool enabled);
+    void SetListBarTip(int id, const std::string& tip);
+    // The user chose an item of a list bar.
+    virtual void OnListBarSelect(int id, int index) {}
 
     // Called while a menu item is highlighted (0 when the highlight leaves items), so
     // that the frame can show its prompt.

@@ -315,7 +315,7 @@ TEST(FrameToolBars, LayoutSavedBarByBarAndRestored) {
         frame.DockToolBar(first + kGroupComponent, platform::DockSide::Left);
         frame.ShowToolBar(first + kGroupOptions, false);
         std::vector<platform::BarPlacement> bars = frame.GetBarPlacements();
-        ASSERT_EQ(bars.size(), 6u);
+        ASSERT_EQ(bars.size(), 15u);  // six tool bars, nine palettes
         bars[kGroupWindows].floating = true;
         bars[kGroupWindows].rect = {300, 200, 300 + bars[kGroupWindows].rect.Width(), 200 + bars[kGroupWindows].rect.Height()};
         frame.SetBarPlacements({bars[kGroupWindows]});
@@ -329,7 +329,7 @@ TEST(FrameToolBars, LayoutSavedBarByBarAndRestored) {
     std::stringstream text;
     text << in.rdbuf();
     const std::string ini = text.str();
-    for (const char* expected : {"[General-Summary]", "Bars=0", "ToolBars=6", "CompBars=0", "ScreenCX=",
+    for (const char* expected : {"[General-Summary]", "Bars=0", "ToolBars=6", "CompBars=9", "[Component-Bar8]\nBarID=14958", "ScreenCX=",
                                  "[Tool-Bar2]\nBarID=14902\nVisible=1\nFloating=0\nDockSide=Left",
                                  "[Tool-Bar3]\nBarID=14903\nVisible=1\nFloating=1",
                                  "[Tool-Bar4]\nBarID=14904\nVisible=0"})

@@ -7,7 +7,10 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QIcon>
+#include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QSignalBlocker>
 #include <QPixmap>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -73,6 +76,10 @@ struct Bar {
     std::vector<ToolButton> buttons;
     std::map<int, QAction*> actions;  // by command
     std::vector<std::unique_ptr<QMenu>> menus;
+    QListWidget* list = nullptr;  // list bars
+    QComboBox* combo = nullptr;
+    QAction* listAction = nullptr;
+    QAction* comboAction = nullptr;
 };
 
 struct FramePeer final : WindowPeer {
@@ -371,6 +378,14 @@ Qt::ToolBarArea AreaOf(DockSide side) {
     return Qt::TopToolBarArea;
 }
 
+// A list bar shows its list box while it floats or stands upright, else its combo box.
+void ShowListOrCombo(Bar& bar) {
+    if (!bar.list) return;
+    const bool listMode = bar.native->isFloating() || bar.native->orientation() == Qt::Vertical;
+    bar.listAction->setVisible(listMode);
+    bar.comboAction->setVisible(!listMode);
+}
+
 Bar* FindBar(const FrameWindow& frame, int id) {
     auto* fp = AsFrame(frame.Peer());
     if (!fp) return nullptr;
@@ -449,6 +464,10 @@ void FrameWindow::ShowToolBar(int id, bool shown) {
     if (Bar* bar = FindBar(*this, id)) bar->native->setVisible(shown);
 }
 
+void FrameWindow::SetToolBarTitle(int id, const std::string& title) {
+    if (Bar* bar = FindBar(*this, id)) bar->native->setWindowTitle(ToQString(title));
+}
+
 bool FrameWindow::IsToolBarVisible(int id) const {
     Bar* bar = FindBar(*this, id);
     return bar && !bar->native->isHidden();
@@ -463,6 +482,7 @@ void FrameWindow::DockToolBar(int id, DockSide side) {
         bar->native->show();
     }
     AsFrame(Peer())->main->addToolBar(AreaOf(side), bar->native);
+    ShowListOrCombo(*bar);
 }
 
 DockSide FrameWindow::ToolBarSide(int id) const {
@@ -541,6 +561,7 @@ void FrameWindow::SetBarPlacements(const std::vector<BarPlacement>& bars) {
         if (previous && previous->side == p->side && across(*previous) != across(*p))
             fp->main->addToolBarBreak(AreaOf(p->side));
         fp->main->addToolBar(AreaOf(p->side), native);
+        ShowListOrCombo(fp->bars.at(p->id));
         native->setVisible(p->visible);
         previous = p;
     }
@@ -550,8 +571,104 @@ void FrameWindow::SetBarPlacements(const std::vector<BarPlacement>& bars) {
         fp->main->removeToolBar(native);
         native->setParent(fp->main, Qt::Tool | Qt::FramelessWindowHint);
         native->setGeometry(ToQRect(p.rect));
+        ShowListOrCombo(fp->bars.at(p.id));
         native->setVisible(p.visible);
     }
+}
+
+bool FrameWindow::AddListBar(int id, const std::string& title, DockSide side) {
+    auto* fp = AsFrame(Peer());
+    if (!fp || fp->bars.count(id)) return false;
+    const int order = static_cast<int>(fp->bars.size());
+    Bar& bar = fp->bars[id];
+    bar.order = order;
+    bar.native = new QToolBar(ToQString(title), fp->main);
+    bar.native->setObjectName(QStringLiteral("bar%1").arg(id));
+    bar.list = new QListWidget;
+    bar.list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    bar.combo = new QComboBox;
+    bar.listAction = bar.native->addWidget(bar.list);
+    bar.comboAction = bar.native->addWidget(bar.combo);
+    QToolBar* native = bar.native;
+    QObject::connect(bar.list, &QListWidget::currentRowChanged, native, [this, id](int row) {
+        if (Bar* b = FindBar(*this, id)) {
+            QSignalBlocker block(b->combo);
+            b->combo->setCurrentIndex(row);
+        }
+        if (row >= 0) OnListBarSelect(id, row);
+    });
+    QObject::connect(bar.combo, &QComboBox::activated, native, [this, id](int row) {
+        if (Bar* b = FindBar(*this, id)) {
+            QSignalBlocker block(b->list);
+            b->list->setCurrentRow(row);
+        }
+        OnListBarSelect(id, row);
+    });
+    auto relayout = [this, id] {
+        if (Bar* b = FindBar(*this, id)) ShowListOrCombo(*b);
+    };
+    QObject::connect(native, &QToolBar::orientationChanged, native, relayout);
+    QObject::connect(native, &QToolBar::topLevelChanged, native, relayout);
+    fp->main->addToolBar(AreaOf(side), native);
+    ShowListOrCombo(bar);
+    native->show();
+    return true;
+}
+
+void FrameWindow::SetListBarItems(int id, const std::vector<std::string>& items, int maxHeight) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return;
+    QSignalBlocker a(bar->list), b(bar->combo);
+    bar->list->clear();
+    bar->combo->clear();
+    int widest = 0;
+    const QFontMetrics metrics(bar->list->font());
+    for (const std::string& item : items) {
+        bar->list->addItem(ToQString(item));
+        bar->combo->addItem(ToQString(item));
+        widest = std::max(widest, metrics.horizontalAdvance(ToQString(item)));
+    }
+    const int itemHeight = std::max(1, bar->list->sizeHintForRow(0) > 0 ? bar->list->sizeHintForRow(0) : metrics.height());
+    const int rows = std::max(1, maxHeight / itemHeight);
+    const int shown = std::max(1, std::min(rows, static_cast<int>(items.size())));
+    const bool scrolls = static_cast<int>(items.size()) > rows;
+    const int scrollWidth = bar->list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    bar->list->setFixedSize(widest + 12 + (scrolls ? scrollWidth + 4 : 0), itemHeight * shown + (scrolls ? 8 : 6));
+    bar->combo->setMinimumWidth(widest + scrollWidth + 8);
+    bar->combo->setMaxVisibleItems(std::max(1, rows));
+}
+
+void FrameWindow::SetListBarSelection(int id, int index) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return;
+    QSignalBlocker a(bar->list), b(bar->combo);
+    bar->list->setCurrentRow(index);
+    bar->combo->setCurrentIndex(index);
+}
+
+int FrameWindow::ListBarSelection(int id) const {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return -1;
+    return bar->listAction->isVisible() ? bar->list->currentRow() : bar->combo->currentIndex();
+}
+
+bool FrameWindow::IsListBarInListMode(int id) const {
+    Bar* bar = FindBar(*this, id);
+    return bar && bar->list && bar->listAction->isVisible();
+}
+
+void FrameWindow::EnableListBar(int id, bool enabled) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return;
+    bar->list->setEnabled(enabled);
+    bar->combo->setEnabled(enabled);
+}
+
+void FrameWindow::SetListBarTip(int id, const std::string& tip) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return;
+    bar->list->setToolTip(ToQString(tip));
+    bar->combo->setToolTip(ToQString(tip));
 }
 
 bool FrameWindow::IsToolBarFloating(int id) const {
