@@ -397,6 +397,7 @@ CPreferencesSheet::CPreferencesSheet() : CPropertySheet2("Preferences") {
     AddPage(statusBar);
     AddPage(autoSave);
     AddPage(warnings);
+    AddPage(componentPalettes);
 }
 
 int RunPreferences() {

@@ -8,6 +8,8 @@
 
 #include "app/main_frame.h"
 #include "app/palette_bar.h"
+#include "app/preferences.h"
+#include "platform/automation.h"
 #include "app/settings_profile.h"
 #include "app/tool_buttons.h"
 #include "libraries/component_def.h"
@@ -156,4 +158,33 @@ TEST_F(PalettesInFrame, GreyedDuringAnAnalysisAndDockedAsACombo) {
 
     std::filesystem::create_directories("png");
     EXPECT_TRUE(frame.Grab().SavePng("png/component_palettes.png"));
+}
+
+// The Component Palettes page: names and shown palettes applied, and put back on Cancel.
+TEST_F(PalettesInFrame, PreferencesPageNamesAndShowsPalettes) {
+    ProfileFile.fatalStartup = true;  // no profile file here
+    platform::automation::QueueModalScript([this](platform::Dialog& d) {
+        auto& sheet = static_cast<CPreferencesSheet&>(d);
+        sheet.SetActivePage(6);
+        platform::Application::PumpMessages();
+        CPalettesPage& page = sheet.componentPalettes;
+        EXPECT_EQ(page.ItemText(115), "Analog");
+        EXPECT_FALSE(page.IsItemEnabled(1009));  // palette 2 has no components
+        EXPECT_TRUE(page.IsItemEnabled(1010));
+        page.SetItemText(115, "Passives");
+        page.SetItemText(116, "");  // an empty name changes nothing
+        page.CheckButton(1010, 1);
+        std::filesystem::create_directories("png");
+        EXPECT_TRUE(d.Grab().SavePng("png/preferences_component_palettes.png"));
+        EXPECT_TRUE(sheet.ApplyNowAll());
+        EXPECT_EQ(PaletteNames()[0], "Passives");
+        EXPECT_EQ(PaletteNames()[1], "Analog Models");
+        EXPECT_TRUE(frame.palettes[2].IsVisible());
+        sheet.OnCancel();  // undoes the Apply
+        return 2;
+    });
+    RunPreferences();
+    EXPECT_EQ(PaletteNames()[0], "Analog");
+    EXPECT_FALSE(frame.palettes[2].IsVisible());
+    ProfileFile.fatalStartup = false;
 }
