@@ -121,6 +121,7 @@ void EndAnalysisState(ActiveAnalysis& a) {
     a.circuit.Close();
     Shell.analysisKind = -1;
     if (Shell.activeCircuitView == a.circuitView) Shell.activeCircuitView = nullptr;
+    if (MainFrame) MainFrame->RestoreComponentPalettes(0);
 }
 
 }  // namespace
@@ -147,6 +148,7 @@ bool StartCircuitAnalysis(int kind) {
     a.circuitView = circuitView;
     Shell.analysisKind = kind;
     Shell.activeCircuitView = circuitView;
+    MainFrame->DisableComponentPalettes(0);
     circuitView->SyncTextToDocument();
     a.circuit.OpenText(circuitView->document->path, circuitView->document->text);
     // A circuit that does not compile ends the analysis; the compile reported why.
