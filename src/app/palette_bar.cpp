@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/main_tool_bar.h"
 #include "foundation/profile.h"
 #include "libraries/component_def.h"
 #include "libraries/component_library.h"
@@ -56,6 +57,7 @@ bool CPaletteBar::Create(platform::FrameWindow& frame, int index) {
 void CPaletteBar::SetCaption() {
     if (!frame_) return;
     frame_->SetToolBarTitle(Id(), Name());
+    frame_->SetListBarTip(Id(), PaletteToolTip(index_, Name()));
 }
 
 bool CPaletteBar::Rebuild() {
