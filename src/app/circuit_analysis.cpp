@@ -123,6 +123,7 @@ void EndAnalysisState(ActiveAnalysis& a) {
     a.circuit.Close();
     Shell.analysisKind = -1;
     if (Shell.activeCircuitView == a.circuitView) Shell.activeCircuitView = nullptr;
+    if (MainFrame) MainFrame->RestoreComponentPalettes(0);
 }
 
 }  // namespace
@@ -171,6 +172,7 @@ bool StartCircuitAnalysis(int kind) {
     a.circuitView = circuitView;
     Shell.analysisKind = kind;
     Shell.activeCircuitView = circuitView;
+    MainFrame->DisableComponentPalettes(0);
     circuitView->SyncTextToDocument();
     a.circuit.OpenText(circuitView->document->path, circuitView->document->text);
     // Every compile of the analysis reads the preferences; the zero-AC warning belongs

@@ -153,6 +153,7 @@ bool DemoPlayer::Start(int command, const std::string& path) {
     ResetUntitledCounters();
     playing_ = true;
     Shell.demoPlaying = true;
+    if (MainFrame && !wasPlaying) MainFrame->DisableComponentPalettes(1);
     if (!wasPlaying && !SaveDocumentsForDemo(documents_)) {
         End(true);
         return false;
@@ -189,6 +190,7 @@ void DemoPlayer::End(bool restore) {
     else if (auto* dialog = dynamic_cast<platform::Dialog*>(CurrentDialog)) dialog->EndDialog(2);
     CloseDemoDocuments();
     Shell.demoPlaying = false;
+    if (MainFrame) MainFrame->RestoreComponentPalettes(1);
     if (restore) {
         ResetUntitledCounters();
         LoadProfile();

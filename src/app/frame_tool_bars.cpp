@@ -6,10 +6,10 @@
 #include <string>
 
 #include "app/main_frame.h"
+#include "app/main_tool_bar.h"
 #include "app/settings_profile.h"
 #include "app/tool_buttons.h"
 #include "app/tool_icons.h"
-#include "foundation/string_table.h"
 #include "platform/image.h"
 
 namespace ob7 {
@@ -19,18 +19,6 @@ namespace {
 constexpr const char* kBarCaptions[kFrameToolBarCount] = {"File", "Edit", "Component", "Windows", "Options",
                                                           "Analysis"};
 const platform::Color kButtonFace = platform::Rgb(239, 239, 239);
-
-// The tool tip of a button: the second line of its command's text; a component button
-// shows its part name.
-std::string ToolTipOf(int command) {
-    if (command >= 14200 && command <= 14219) return ComponentButtons.partNames[command - 14200];
-    const char* text = FindResString(command == 9 ? 18009 : command);
-    if (!text) return {};
-    std::string tip = text;
-    size_t nl = tip.find('\n');
-    tip = nl == std::string::npos ? std::string() : tip.substr(nl + 1);
-    return tip.substr(0, 79);
-}
 
 }  // namespace
 
@@ -71,7 +59,16 @@ bool CMainFrame::CreateToolBars(int size) {
         const bool saved = std::atoi(ReadFrameworkProfileString(section.c_str(), "BarID").c_str()) != 0;
         toolBarWanted_[group] = saved && !visible.empty() ? (std::atoi(visible.c_str()) != 0) : 1;
     }
+    for (int k = 0; k < CPaletteBar::kCount; ++k) {
+        if (!palettes[k].Create(*this, k)) return false;
+        const std::string section = "Component-Bar" + std::to_string(k);
+        const std::string visible = ReadFrameworkProfileString(section.c_str(), "Visible");
+        palettes[k].wanted = visible.empty() || std::atoi(visible.c_str()) != 0;
+        if (ReadFrameworkProfileString(section.c_str(), "BarID").empty()) noSavedPaletteLayout = true;
+    }
     UpdateToolBars(0);
+    DockToolBarsInRow();
+    InstallPaletteCommands();
     return true;
 }
 
@@ -97,7 +94,7 @@ void CMainFrame::UpdateToolBars(int recalc) {
             if (!entry.Visible) continue;
             if (pendingSeparator && !buttons.empty()) buttons.push_back(platform::ToolButton{});
             pendingSeparator = false;
-            buttons.push_back({entry.Command, image, 0, ToolTipOf(entry.Command)});
+            buttons.push_back({entry.Command, image, 0, ToolTipText(entry.Command)});
             if (row.Flags & kToolSeparatorAfter) pendingSeparator = true;
         }
         const int id = kFrameToolBarFirst + group;
@@ -111,14 +108,6 @@ void CMainFrame::UpdateToolBars(int recalc) {
 
 void CMainFrame::DockToolBarsInRow() {
     for (int group = 0; group < kFrameToolBarCount; ++group) DockToolBar(kFrameToolBarFirst + group, platform::DockSide::Top);
-}
-
-void CMainFrame::SaveToolBarWishes() const {
-    for (int group = 0; group < kFrameToolBarCount; ++group) {
-        const std::string section = "Tool-Bar" + std::to_string(group);
-        WriteFrameworkProfileString(section.c_str(), "BarID", std::to_string(kFrameToolBarFirst + group));
-        WriteFrameworkProfileString(section.c_str(), "Visible", toolBarWanted_[group] ? "1" : "0");
-    }
 }
 
 void CMainFrame::RememberToolBarVisibility() {

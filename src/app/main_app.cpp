@@ -12,11 +12,14 @@
 #include "app/document_openers.h"
 #include "app/demo_player.h"
 #include "app/file_new_dialog.h"
+#include "app/main_tool_bar.h"
 #include "app/program_accelerators.h"
 #include "app/tip_of_day.h"
 #include "app/settings_profile.h"
 #include "app/tool_buttons.h"
 #include "foundation/messages.h"
+#include "libraries/component_library.h"
+#include "libraries/shape.h"
 #include "netlist/views/circuit_view_commands.h"
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
@@ -55,12 +58,6 @@ bool HasDisplay() {
 DialogReportContext& DialogReports() {
     static DialogReportContext context;
     return context;
-}
-
-std::vector<unsigned char> FromHex(const std::string& hex) {
-    std::vector<unsigned char> bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<unsigned char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return bytes;
 }
 
 }  // namespace
@@ -105,9 +102,16 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     ProfileFile.path = GetModuleFolder() + "/ombr.dat";
     SetDefaultToolBarButtons(DefaultButtonMask(screen.cx));
     InstallToolBarTables();
+    InstallDrawToolBars();
     if (int code = BuildFrameButtonList()) return FatalStartupError(code, {});
     LoadProfile();
     IndexComponentButtons();
+    // The shipped libraries bind the component buttons and fill the palettes.
+    if (std::filesystem::exists(DefaultLibraryName())) {
+        LoadShapeLibraries();
+        LoadComponentLibraries();
+        ResolvePaletteParts();
+    }
     if (!options_.error.empty()) return FatalStartupError(kMsgCommandLineError, options_.error);
 
     if (options_.batchMode != 0) {
@@ -136,9 +140,8 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     InstallCircuitViewCommands();
     frame_->CreateToolBars(24);
     frame_->CreateStatusBar(Preferences.statusBar != 0);
-    std::string bars = ReadFrameworkProfileString("Ombrelic", "BarState");
-    // The saved layout may show bars the user no longer wants.
-    if (!bars.empty() && frame_->RestoreBarState(FromHex(bars))) frame_->UpdateToolBars(0);
+    frame_->PlacePalettesByDefault();
+    frame_->RestoreBarLayout();
     if (Preferences.placement.length != 0) {
         frame_->SetPlacement({static_cast<platform::ShowState>(Preferences.placement.showCommand),
                               Preferences.placement.normal});
@@ -171,7 +174,10 @@ int CMainApp::Main(const std::string& commandLine) {
 bool CMainApp::OnIdle(int count) {
     if (!frame_ || !frame_->IsCreated()) return false;
     autoSave_.Pass(SecondsSinceSystemStart());
-    if (count == 0) frame_->UpdateToolBars();
+    if (count == 0) {
+        frame_->UpdateToolBars();
+        UpdateDrawToolBars();
+    }
     return false;
 }
 

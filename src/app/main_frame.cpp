@@ -639,21 +639,12 @@ void CMainFrame::OnClose() {
     }
     KillTimer(kClockTimer);
     clockRunning_ = false;
-    if (Shell.batchMode == 0) {
-        auto state = SaveBarState();
-        std::string hex;
-        static const char digits[] = "0123456789ABCDEF";
-        for (unsigned char b : state) {
-            hex += digits[b >> 4];
-            hex += digits[b & 15];
-        }
-        WriteFrameworkProfileString("Ombrelic", "BarState", hex);
-        SaveToolBarWishes();
-    }
+    if (Shell.batchMode == 0) SaveBarLayout();
     Destroy();
 }
 
 void CMainFrame::OnDestroy() {
+    for (CPaletteBar& palette : palettes) palette.Forget();
     if (Shell.batchMode == 0) {
         platform::Placement p = GetPlacement();
         Preferences.placement.length = 44;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/palette_bar.h"
 #include "platform/frame.h"
 #include "platform/image.h"
 #include "platform/menu.h"
@@ -122,8 +123,12 @@ public:
     void UpdateToolBars(int recalc);
     void DockToolBarsInRow();
     void RememberToolBarVisibility();
-    // Whether each bar is wanted, in the framework profile's "Tool-Bar%d" sections.
-    void SaveToolBarWishes() const;
+    // The docking layout of the tool bars and palettes in the framework profile, bar by
+    // bar: "Tool-Bar%d", "Component-Bar%d" and "General-Bar%d" with "General-Summary".
+    void SaveBarLayout() const;
+    // Puts the saved layout back, then hides bars that are shown but not wanted and
+    // shows the status bar as its setting says; false when no layout was saved.
+    bool RestoreBarLayout();
     // The Component bar's pictures drawn again from the glyphs.
     void RefreshComponentBar();
     bool ToolBarWanted(int group) const { return toolBarWanted_[group] != 0; }
@@ -132,6 +137,21 @@ public:
     void OnMainToolBarCommand();
     // Default Main Tool Bar: the default buttons, every bar wanted, in one row.
     void OnDefaultMainToolBar();
+
+    // The nine component palettes (ids 14950 + k), made with the tool bars.
+    std::array<CPaletteBar, CPaletteBar::kCount> palettes;
+    // Set when a palette had no saved layout: the palettes are placed by default then.
+    bool noSavedPaletteLayout = false;
+    // Fills the palettes; without a saved layout floats them, hidden, around the
+    // active window (or the MDI client).
+    void PlacePalettesByDefault();
+    // Palette k shown or hidden (Ctrl+1 .. Ctrl+9).
+    void TogglePalette(int k);
+    // Slot 0 an analysis, 1 a demo: shown palettes are greyed and floating ones hidden,
+    // and afterwards exactly those come back.
+    void DisableComponentPalettes(int slot);
+    void RestoreComponentPalettes(int slot);
+    void OnListBarSelect(int id, int index) override;
 
     // Status bar.
     void CreateStatusBar(bool visible);
@@ -181,6 +201,7 @@ public:
 
 private:
     std::array<int, 6> toolBarWanted_{};
+    void InstallPaletteCommands();
     int buttonSize_ = 24;
     void BuildMenu();
     void MapCommands();

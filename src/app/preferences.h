@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "app/palettes_page.h"
 #include "ui/framework/colour_controls.h"
 #include "ui/framework/dialogs.h"
 
@@ -117,6 +118,7 @@ public:
     CStatusBarPage statusBar;
     CPrefSavePage autoSave;
     CPrefWarningPage warnings;
+    CPalettesPage componentPalettes;
 };
 
 // Options/Preferences...: runs the sheet; the profile is saved and the status bar

@@ -2,6 +2,7 @@
 
 #include "app/calculator.h"
 #include "app/display_fonts.h"
+#include "app/palette_bar.h"
 #include "app/tip_file.h"
 #include "app/tool_bar_profile.h"
 #include "app/tool_buttons.h"
@@ -267,9 +268,13 @@ int SerializeGlobalSettings(Profile& profile) {
     return profile.mode == 1 ? profile.error : 0;
 }
 
+// The colours of the program palette, then the component palettes' names.
 int SerializePalettes(Profile& profile) {
-    if (profile.mode == 1) return WritePaletteSection(profile);
-    ReadPaletteSection(profile);
+    if (profile.mode == 1) {
+        WritePaletteSection(profile);
+        return SerializePaletteNames(profile);
+    }
+    ReadPaletteSection(profile, [](const std::string& key, const std::string& value) { ReadPaletteNameKey(key, value); });
     return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "app/palette_bar.h"
 #include "libraries/component_def.h"
 #include "libraries/component_library.h"
 #include "platform/desktop.h"
@@ -292,6 +293,7 @@ void SetToolBarDefaults() {
         {0x100, 0x100, 0x7C0, 0x820, 0x1010, 0x1F90, 0x1290, 0x1290, 0x13F0, 0x1010, 0x820, 0x7C0, 0x100, 0x100, 0},
         {0x100, 0x100, 0x7C0, 0x820, 0x1010, 0x1030, 0x1050, 0x1290, 0x1410, 0x1810, 0x820, 0x7C0, 0x100, 0x100, 0},
     };
+    SetDefaultPaletteNames();
     for (int k = 0; k < 20; ++k) {
         ComponentButtons.partNames[k] = kNames[k];
         ComponentButtons.glyphs[k].fill(0);
@@ -340,6 +342,16 @@ int ResolvePaletteParts() {
             entry.Visible = 0;
     }
     return resolved;
+}
+
+ComponentDef* ComponentOfCommand(int command) {
+    int index = command - kFirstComponentCommand;
+    if (index < 0) return nullptr;
+    for (const ComponentLibrary& library : ComponentLibraryTable()) {
+        if (index < static_cast<int>(library.components.size())) return library.components[index].get();
+        index -= static_cast<int>(library.components.size());
+    }
+    return nullptr;
 }
 
 int FindComponentButton(const std::string& partName) {

@@ -102,5 +102,10 @@ int ResolvePaletteParts();
 int FindComponentButton(const std::string& partName);
 // For a component button its resolved component command; other commands unchanged.
 int MapComponentButtonCommand(int command);
+// The component of a component command (32000 + its running index over the loaded
+// libraries), null when there is none.
+struct ComponentDef;
+ComponentDef* ComponentOfCommand(int command);
+constexpr int kFirstComponentCommand = 32000, kLastComponentCommand = 32000 + 4095;
 
 }  // namespace ob7

@@ -19,7 +19,7 @@ class MdiChildFrame;
 // Tool bars: buttons cut from a bitmap strip, docked at a side of the main frame (or
 // floated by the user); their layout is saved and restored as one block of bytes.
 enum class DockSide { Top, Bottom, Left, Right };
-enum ToolButtonStyle : int { kToolCheck = 0x1, kToolDropDown = 0x2 };
+enum ToolButtonStyle : int { kToolCheck = 0x1, kToolDropDown = 0x2, kToolHidden = 0x4 };
 struct ToolButton {
     int command = 0;  // 0: a separator
     int image = 0;    // index of the button's picture in the strip
@@ -30,6 +30,16 @@ struct ToolButtonState {
     bool exists = false;
     bool enabled = false;
     bool checked = false;
+};
+
+// Where one bar of a frame lies: docked at a side (its rectangle in the frame's client
+// area) or floating (its rectangle on the screen).
+struct BarPlacement {
+    int id = 0;
+    bool visible = true;
+    bool floating = false;
+    DockSide side = DockSide::Top;
+    Rect rect;
 };
 
 // The saved placement of a frame: how it is shown and its normal rectangle.
@@ -89,10 +99,18 @@ public:
     // Gives a bar a new picture strip; its buttons take their pictures from it.
     void SetToolBarStrip(int id, const Image& strip);
     void ShowToolBar(int id, bool shown);
+    // The caption a bar shows while it floats.
+    void SetToolBarTitle(int id, const std::string& title);
     bool IsToolBarVisible(int id) const;
     void DockToolBar(int id, DockSide side);
     DockSide ToolBarSide(int id) const;
     std::vector<unsigned char> SaveBarState() const;
+    // Every bar's place, in the order the bars were added.
+    std::vector<BarPlacement> GetBarPlacements() const;
+    // Puts the named bars back: docked ones on their sides in rows and order by their
+    // rectangles, floating ones at theirs; shown or hidden. Other bars keep their place.
+    void SetBarPlacements(const std::vector<BarPlacement>& bars);
+    bool IsToolBarFloating(int id) const;
     bool RestoreBarState(const std::vector<unsigned char>& state);
     // Runs the update handlers for every tool button (the idle update of the bars).
     void UpdateToolBars();
@@ -101,6 +119,21 @@ public:
     bool PressToolButton(int id, int command);
     // The menu of a drop-down button's arrow; null shows none.
     virtual Menu* ToolDropDownMenu(int barId, int command) { return nullptr; }
+
+    // List bars (the component palettes): a list of names shown as a list box while the
+    // bar floats or is docked on the left or right, and as a drop-down list while it is
+    // docked at the top or bottom; both keep one selection. A list box higher than
+    // maxHeight pixels scrolls.
+    bool AddListBar(int id, const std::string& title, DockSide side);
+    void SetListBarItems(int id, const std::vector<std::string>& items, int maxHeight);
+    void SetListBarSelection(int id, int index);
+    int ListBarSelection(int id) const;
+    // True while the list box is shown (not the drop-down list).
+    bool IsListBarInListMode(int id) const;
+    void EnableListBar(int id, bool enabled);
+    void SetListBarTip(int id, const std::string& tip);
+    // The user chose an item of a list bar.
+    virtual void OnListBarSelect(int id, int index) {}
 
     // Called while a menu item is highlighted (0 when the highlight leaves items), so
     // that the frame can show its prompt.
@@ -142,6 +175,12 @@ public:
 
     // Activation changes (the MDI activate message).
     virtual void OnActivate(bool active) {}
+
+    // Places the frame's own bars inside the client area and returns what is left for
+    // the view; by default the view has it all.
+    virtual Rect ViewArea(const Rect& client) { return client; }
+    // Re-positions the bars and the view (after a size change or a change of the bars).
+    void RecalcLayout();
 
     FrameWindow* MainFrame() const { return main_; }
 

@@ -289,8 +289,9 @@ TEST(FrameToolBars, BarsFollowTheirButtonsAndWantedFlags) {
     frame.Destroy();
 }
 
-// Whether each bar is wanted lives in the framework profile and comes back at start-up.
-TEST(FrameToolBars, WantedBarsSavedAndRestored) {
+// The layout is kept bar by bar in the framework profile: which bars are wanted, their
+// sides, rows and floating places come back at the next start.
+TEST(FrameToolBars, LayoutSavedBarByBarAndRestored) {
     TestApp();
     const fs::path home = fs::temp_directory_path() / ("ob7_bars_" + std::to_string(::getpid()));
     fs::remove_all(home);
@@ -303,22 +304,58 @@ TEST(FrameToolBars, WantedBarsSavedAndRestored) {
     SetToolBarDefaults();
     SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1, &ComponentButtons.partNames,
                           0x30);
+    const int first = CMainFrame::kFrameToolBarFirst;
+    platform::Rect floated;
     {
         CMainFrame frame;
         ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1024, 700}));
+        frame.Show(true);
         ASSERT_TRUE(frame.CreateToolBars(16));
-        frame.OnMainToolBarCommand();  // every bar off
-        frame.SaveToolBarWishes();
+        EXPECT_FALSE(frame.RestoreBarLayout());  // nothing saved yet
+        frame.DockToolBar(first + kGroupComponent, platform::DockSide::Left);
+        frame.ShowToolBar(first + kGroupOptions, false);
+        std::vector<platform::BarPlacement> bars = frame.GetBarPlacements();
+        ASSERT_EQ(bars.size(), 15u);  // six tool bars, nine palettes
+        bars[kGroupWindows].floating = true;
+        bars[kGroupWindows].rect = {300, 200, 300 + bars[kGroupWindows].rect.Width(), 200 + bars[kGroupWindows].rect.Height()};
+        frame.SetBarPlacements({bars[kGroupWindows]});
+        platform::Application::PumpMessages();
+        ASSERT_TRUE(frame.IsToolBarFloating(first + kGroupWindows));
+        floated = bars[kGroupWindows].rect;
+        frame.SaveBarLayout();
         frame.Destroy();
     }
     std::ifstream in(home / "OB7DEMO.INI");
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_NE(text.str().find("[Tool-Bar5]"), std::string::npos);
+    const std::string ini = text.str();
+    for (const char* expected : {"[General-Summary]", "Bars=0", "ToolBars=6", "CompBars=9", "[Component-Bar8]\nBarID=14958", "ScreenCX=",
+                                 "[Tool-Bar2]\nBarID=14902\nVisible=1\nFloating=0\nDockSide=Left",
+                                 "[Tool-Bar3]\nBarID=14903\nVisible=1\nFloating=1",
+                                 "[Tool-Bar4]\nBarID=14904\nVisible=0"})
+        EXPECT_NE(ini.find(expected), std::string::npos) << expected << "\n" << ini;
+
     CMainFrame again;
     ASSERT_TRUE(again.Create(platform::Rect{0, 0, 1024, 700}));
+    again.Show(true);
     ASSERT_TRUE(again.CreateToolBars(16));
-    for (int group = 0; group < kFrameToolBarCount; ++group) EXPECT_FALSE(again.ToolBarWanted(group)) << group;
+    EXPECT_FALSE(again.ToolBarWanted(kGroupOptions));
+    EXPECT_TRUE(again.ToolBarWanted(kGroupFile));
+    EXPECT_TRUE(again.RestoreBarLayout());
+    platform::Application::PumpMessages();
+    EXPECT_EQ(again.ToolBarSide(first + kGroupComponent), platform::DockSide::Left);
+    EXPECT_FALSE(again.IsToolBarVisible(first + kGroupOptions));
+    EXPECT_TRUE(again.IsToolBarVisible(first + kGroupFile));
+    EXPECT_TRUE(again.IsToolBarFloating(first + kGroupWindows));
+    EXPECT_EQ(again.GetBarPlacements()[kGroupWindows].rect.left, floated.left);
+    // A floating bar docks again.
+    again.DockToolBar(first + kGroupWindows, platform::DockSide::Top);
+    EXPECT_FALSE(again.IsToolBarFloating(first + kGroupWindows));
+    EXPECT_EQ(again.ToolBarSide(first + kGroupWindows), platform::DockSide::Top);
+    // Bars in one row keep their order along it.
+    std::vector<platform::BarPlacement> now = again.GetBarPlacements();
+    EXPECT_LT(now[kGroupFile].rect.left, now[kGroupEdit].rect.left);
+    EXPECT_EQ(now[kGroupFile].rect.top, now[kGroupEdit].rect.top);
     again.Destroy();
     if (data) setenv("OB7_HOME", data, 1);
     fs::remove_all(home);

@@ -7,7 +7,10 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QIcon>
+#include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QSignalBlocker>
 #include <QPixmap>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -67,12 +70,17 @@ private:
 };
 
 struct Bar {
+    int order = 0;  // creation order
     QToolBar* native = nullptr;
     QImage strip;
     QSize buttonSize;
     std::vector<ToolButton> buttons;
     std::map<int, QAction*> actions;  // by command
     std::vector<std::unique_ptr<QMenu>> menus;
+    QListWidget* list = nullptr;  // list bars
+    QComboBox* combo = nullptr;
+    QAction* listAction = nullptr;
+    QAction* comboAction = nullptr;
 };
 
 struct FramePeer final : WindowPeer {
@@ -383,6 +391,14 @@ Qt::ToolBarArea AreaOf(DockSide side) {
     return Qt::TopToolBarArea;
 }
 
+// A list bar shows its list box while it floats or stands upright, else its combo box.
+void ShowListOrCombo(Bar& bar) {
+    if (!bar.list) return;
+    const bool listMode = bar.native->isFloating() || bar.native->orientation() == Qt::Vertical;
+    bar.listAction->setVisible(listMode);
+    bar.comboAction->setVisible(!listMode);
+}
+
 Bar* FindBar(const FrameWindow& frame, int id) {
     auto* fp = AsFrame(frame.Peer());
     if (!fp) return nullptr;
@@ -396,7 +412,9 @@ bool FrameWindow::AddToolBar(int id, const std::string& title, const Image& stri
                              const std::vector<ToolButton>& buttons, DockSide side) {
     auto* fp = AsFrame(Peer());
     if (!fp || fp->bars.count(id)) return false;
+    const int order = static_cast<int>(fp->bars.size());
     Bar& bar = fp->bars[id];
+    bar.order = order;
     bar.native = new QToolBar(ToQString(title), fp->main);
     bar.native->setObjectName(QStringLiteral("bar%1").arg(id));  // the key of the saved layout
     bar.native->setIconSize(QSize(buttonSize.cx, buttonSize.cy));
@@ -459,6 +477,10 @@ void FrameWindow::ShowToolBar(int id, bool shown) {
     if (Bar* bar = FindBar(*this, id)) bar->native->setVisible(shown);
 }
 
+void FrameWindow::SetToolBarTitle(int id, const std::string& title) {
+    if (Bar* bar = FindBar(*this, id)) bar->native->setWindowTitle(ToQString(title));
+}
+
 bool FrameWindow::IsToolBarVisible(int id) const {
     Bar* bar = FindBar(*this, id);
     return bar && !bar->native->isHidden();
@@ -467,7 +489,13 @@ bool FrameWindow::IsToolBarVisible(int id) const {
 void FrameWindow::DockToolBar(int id, DockSide side) {
     Bar* bar = FindBar(*this, id);
     if (!bar) return;
+    if (bar->native->isFloating()) {
+        bar->native->setWindowFlags(Qt::Widget);
+        bar->native->setParent(AsFrame(Peer())->main);
+        bar->native->show();
+    }
     AsFrame(Peer())->main->addToolBar(AreaOf(side), bar->native);
+    ShowListOrCombo(*bar);
 }
 
 DockSide FrameWindow::ToolBarSide(int id) const {
@@ -492,6 +520,173 @@ bool FrameWindow::RestoreBarState(const std::vector<unsigned char>& state) {
     auto* fp = AsFrame(Peer());
     if (!fp) return false;
     return fp->main->restoreState(QByteArray(reinterpret_cast<const char*>(state.data()), static_cast<qsizetype>(state.size())));
+}
+
+std::vector<BarPlacement> FrameWindow::GetBarPlacements() const {
+    std::vector<BarPlacement> out;
+    auto* fp = AsFrame(Peer());
+    if (!fp) return out;
+    std::vector<std::pair<int, int>> order;
+    for (const auto& [id, bar] : fp->bars) order.emplace_back(bar.order, id);
+    std::sort(order.begin(), order.end());
+    for (auto [position, id] : order) {
+        QToolBar* native = fp->bars.at(id).native;
+        BarPlacement p;
+        p.id = id;
+        p.visible = !native->isHidden();
+        p.floating = native->isFloating();
+        p.side = ToolBarSide(id);
+        QRect r = native->geometry();
+        if (p.floating) r.moveTopLeft(native->mapToGlobal(QPoint(0, 0)));
+        p.rect = FromQRect(r);
+        out.push_back(p);
+    }
+    return out;
+}
+
+void FrameWindow::SetBarPlacements(const std::vector<BarPlacement>& bars) {
+    auto* fp = AsFrame(Peer());
+    if (!fp) return;
+    // Docked bars side by side: rows by their distance from the frame's edge, each row
+    // in order along the edge.
+    std::vector<const BarPlacement*> docked;
+    for (const BarPlacement& p : bars)
+        if (fp->bars.count(p.id) && !p.floating) docked.push_back(&p);
+    auto across = [](const BarPlacement& p) {
+        return p.side == DockSide::Top || p.side == DockSide::Bottom ? p.rect.top : p.rect.left;
+    };
+    auto along = [](const BarPlacement& p) {
+        return p.side == DockSide::Top || p.side == DockSide::Bottom ? p.rect.left : p.rect.top;
+    };
+    std::stable_sort(docked.begin(), docked.end(), [&](const BarPlacement* a, const BarPlacement* b) {
+        if (a->side != b->side) return a->side < b->side;
+        if (across(*a) != across(*b)) return across(*a) < across(*b);
+        return along(*a) < along(*b);
+    });
+    const BarPlacement* previous = nullptr;
+    for (const BarPlacement* p : docked) {
+        QToolBar* native = fp->bars.at(p->id).native;
+        if (native->isFloating()) {
+            native->setWindowFlags(Qt::Widget);
+            native->setParent(fp->main);
+        }
+        fp->main->removeToolBar(native);
+        if (previous && previous->side == p->side && across(*previous) != across(*p))
+            fp->main->addToolBarBreak(AreaOf(p->side));
+        fp->main->addToolBar(AreaOf(p->side), native);
+        ShowListOrCombo(fp->bars.at(p->id));
+        native->setVisible(p->visible);
+        previous = p;
+    }
+    for (const BarPlacement& p : bars) {
+        if (!fp->bars.count(p.id) || !p.floating) continue;
+        QToolBar* native = fp->bars.at(p.id).native;
+        fp->main->removeToolBar(native);
+        native->setParent(fp->main, Qt::Tool | Qt::FramelessWindowHint);
+        native->setGeometry(ToQRect(p.rect));
+        ShowListOrCombo(fp->bars.at(p.id));
+        native->setVisible(p.visible);
+    }
+}
+
+bool FrameWindow::AddListBar(int id, const std::string& title, DockSide side) {
+    auto* fp = AsFrame(Peer());
+    if (!fp || fp->bars.count(id)) return false;
+    const int order = static_cast<int>(fp->bars.size());
+    Bar& bar = fp->bars[id];
+    bar.order = order;
+    bar.native = new QToolBar(ToQString(title), fp->main);
+    bar.native->setObjectName(QStringLiteral("bar%1").arg(id));
+    bar.list = new QListWidget;
+    bar.list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    bar.combo = new QComboBox;
+    bar.listAction = bar.native->addWidget(bar.list);
+    bar.comboAction = bar.native->addWidget(bar.combo);
+    QToolBar* native = bar.native;
+    QObject::connect(bar.list, &QListWidget::currentRowChanged, native, [this, id](int row) {
+        if (Bar* b = FindBar(*this, id)) {
+            QSignalBlocker block(b->combo);
+            b->combo->setCurrentIndex(row);
+        }
+        if (row >= 0) OnListBarSelect(id, row);
+    });
+    QObject::connect(bar.combo, &QComboBox::activated, native, [this, id](int row) {
+        if (Bar* b = FindBar(*this, id)) {
+            QSignalBlocker block(b->list);
+            b->list->setCurrentRow(row);
+        }
+        OnListBarSelect(id, row);
+    });
+    auto relayout = [this, id] {
+        if (Bar* b = FindBar(*this, id)) ShowListOrCombo(*b);
+    };
+    QObject::connect(native, &QToolBar::orientationChanged, native, relayout);
+    QObject::connect(native, &QToolBar::topLevelChanged, native, relayout);
+    fp->main->addToolBar(AreaOf(side), native);
+    ShowListOrCombo(bar);
+    native->show();
+    return true;
+}
+
+void FrameWindow::SetListBarItems(int id, const std::vector<std::string>& items, int maxHeight) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return;
+    QSignalBlocker a(bar->list), b(bar->combo);
+    bar->list->clear();
+    bar->combo->clear();
+    int widest = 0;
+    const QFontMetrics metrics(bar->list->font());
+    for (const std::string& item : items) {
+        bar->list->addItem(ToQString(item));
+        bar->combo->addItem(ToQString(item));
+        widest = std::max(widest, metrics.horizontalAdvance(ToQString(item)));
+    }
+    const int itemHeight = std::max(1, bar->list->sizeHintForRow(0) > 0 ? bar->list->sizeHintForRow(0) : metrics.height());
+    const int rows = std::max(1, maxHeight / itemHeight);
+    const int shown = std::max(1, std::min(rows, static_cast<int>(items.size())));
+    const bool scrolls = static_cast<int>(items.size()) > rows;
+    const int scrollWidth = bar->list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    bar->list->setFixedSize(widest + 12 + (scrolls ? scrollWidth + 4 : 0), itemHeight * shown + (scrolls ? 8 : 6));
+    bar->combo->setMinimumWidth(widest + scrollWidth + 8);
+    bar->combo->setMaxVisibleItems(std::max(1, rows));
+}
+
+void FrameWindow::SetListBarSelection(int id, int index) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return;
+    QSignalBlocker a(bar->list), b(bar->combo);
+    bar->list->setCurrentRow(index);
+    bar->combo->setCurrentIndex(index);
+}
+
+int FrameWindow::ListBarSelection(int id) const {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return -1;
+    return bar->listAction->isVisible() ? bar->list->currentRow() : bar->combo->currentIndex();
+}
+
+bool FrameWindow::IsListBarInListMode(int id) const {
+    Bar* bar = FindBar(*this, id);
+    return bar && bar->list && bar->listAction->isVisible();
+}
+
+void FrameWindow::EnableListBar(int id, bool enabled) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return;
+    bar->list->setEnabled(enabled);
+    bar->combo->setEnabled(enabled);
+}
+
+void FrameWindow::SetListBarTip(int id, const std::string& tip) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return;
+    bar->list->setToolTip(ToQString(tip));
+    bar->combo->setToolTip(ToQString(tip));
+}
+
+bool FrameWindow::IsToolBarFloating(int id) const {
+    Bar* bar = FindBar(*this, id);
+    return bar && bar->native->isFloating();
 }
 
 void FrameWindow::UpdateToolBars() {
@@ -552,7 +747,13 @@ bool MdiChildFrame::CreateChild(FrameWindow& main, const std::string& title, con
 
 void MdiChildFrame::SetView(Window* view) {
     view_ = view;
-    if (view_ && Peer()) view_->Move(ClientRect());
+    RecalcLayout();
+}
+
+void MdiChildFrame::RecalcLayout() {
+    if (!Peer()) return;
+    const Rect area = ViewArea(ClientRect());
+    if (view_ && view_->IsCreated()) view_->Move(area);
 }
 
 void MdiChildFrame::Activate() {

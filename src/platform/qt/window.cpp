@@ -212,8 +212,7 @@ void ClientWidget::resizeEvent(QResizeEvent*) {
     InvalidateAll();
     if (!owner) return;
     owner->OnSize(width(), height());
-    if (auto* frame = dynamic_cast<MdiChildFrame*>(owner); frame && frame->View())
-        frame->View()->Move(Rect{0, 0, width(), height()});
+    if (auto* frame = dynamic_cast<MdiChildFrame*>(owner)) frame->RecalcLayout();
 }
 
 void ClientWidget::mousePressEvent(QMouseEvent* e) {

@@ -202,13 +202,21 @@ int WritePaletteSection(Profile& profile) {
     return profile.error;
 }
 
-void ReadPaletteSection(Profile& profile) {
+void ReadPaletteSection(Profile& profile, const std::function<void(const std::string&, const std::string&)>& other) {
     std::string entry;
     while (profile.NextEntry(entry)) {
+        const std::string whole = entry;
         if (entry.size() > 50) entry.resize(50);
         std::string key, value;
         SplitKeyValue(entry.c_str(), key, value);  // key upper-cased
-        if (key.compare(0, 8, "PALETTE_") != 0 || key.size() == 8) continue;
+        if (key.compare(0, 8, "PALETTE_") != 0 || key.size() == 8) {
+            // Keys of other owners sharing the section get the whole entry.
+            if (other) {
+                SplitKeyValue(whole.c_str(), key, value);
+                other(key, value.substr(0, 255));
+            }
+            continue;
+        }
         char* end = nullptr;
         long number = std::strtol(key.c_str() + 8, &end, 10);
         if (*end != '\0' || number < kFirstUserColour || number >= kPaletteColours) continue;

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "foundation/profile.h"
 #include "platform/draw_context.h"
@@ -85,6 +87,8 @@ bool PaletteEditing();
 
 // The "Palettes" section of the settings profile.
 int WritePaletteSection(Profile& profile);
-void ReadPaletteSection(Profile& profile);
+// Keys that are not colours go to other, when given.
+void ReadPaletteSection(Profile& profile,
+                        const std::function<void(const std::string& key, const std::string& value)>& other = nullptr);
 
 }  // namespace ob7

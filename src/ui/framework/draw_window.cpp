@@ -180,6 +180,15 @@ void RefreshModeIndicator() {
     if (TheModeIndicator()) TheModeIndicator()();
 }
 
+namespace {
+DrawToolBarMaker& TheToolBarMaker() {
+    static DrawToolBarMaker maker;
+    return maker;
+}
+}  // namespace
+
+void SetDrawToolBarMaker(DrawToolBarMaker maker) { TheToolBarMaker() = std::move(maker); }
+
 bool CDraw::InitMainToolBar() {
     std::vector<int> commands;
     bool top = true;
@@ -193,6 +202,14 @@ bool CDraw::CreateInFrame(platform::Window* parent) {
     parentWindow = parent;
     if (frame && std::find(ViewList().begin(), ViewList().end(), this) == ViewList().end())
         ViewList().push_back(this);
+    if (toolButtons.empty()) InitMainToolBar();
+    if (drawType != kDrawThumbnail && TheToolBarMaker() && !mainToolBar) {
+        mainToolBar = TheToolBarMaker()(*this);
+        if (mainToolBar && !mainToolBar->LoadButtons(parent)) {
+            mainToolBar.reset();
+            return false;
+        }
+    }
     Rect area = parent ? parent->ClientRect() : Rect{};
     if (!Create(parent, area, platform::kVisible, kDrawChildId)) return false;
     if (auto* child = dynamic_cast<platform::MdiChildFrame*>(parent)) child->SetView(this);
@@ -246,16 +263,20 @@ void CDraw::UpdateModeCommand(CommandUI& ui) {
     else ui.SetCheck(id == currentMode ? 1 : 0);
 }
 
-int CDraw::ShowGraphicsMenu() {
-    if (std::find(toolButtons.begin(), toolButtons.end(), kModeGraphics) == toolButtons.end()) return 0;
+void CDraw::FillGraphicsMenu(platform::Menu& menu) const {
     static constexpr struct { int id; const char* text; } kTools[] = {
         {kModeLine, "&Line"}, {kModeEllipse, "&Ellipse"}, {kModeRectangle, "&Rectangle"},
         {kModeDiamond, "&Diamond"}, {kModeArc, "&Arc"}, {kModePie, "&Pie"}, {kModePicture, "Pic&ture"},
         {kModePolygon, "Poly&gon"}};
-    platform::Menu menu;
     for (int id : toolButtons)
         for (const auto& tool : kTools)
             if (tool.id == id) menu.Append(tool.id, tool.text);
+}
+
+int CDraw::ShowGraphicsMenu() {
+    if (std::find(toolButtons.begin(), toolButtons.end(), kModeGraphics) == toolButtons.end()) return 0;
+    platform::Menu menu;
+    FillGraphicsMenu(menu);
     if (!IsCreated()) return 0;
     int chosen = TrackPopupMenu(menu, ClientToScreen(platform::Point{0, 0}));
     if (chosen) ExecuteCommand(chosen);
@@ -685,8 +706,9 @@ void CMDIFrame::OnSetFocus() {
     if (draw && draw->IsCreated()) draw->SetFocus();
 }
 
-void CMDIFrame::OnSize(int width, int height) {
-    if (draw && draw->IsCreated()) draw->Move(Rect{0, 0, width, height});
+Rect CMDIFrame::ViewArea(const Rect& client) {
+    if (draw && draw->mainToolBar && draw->mainToolBar->IsCreated()) return draw->mainToolBar->PlaceInParent(client);
+    return client;
 }
 
 CMDIFrame* FindFrameForWindow(const platform::Window* window) {

@@ -13,6 +13,7 @@
 
 #include "foundation/font_record.h"
 #include "platform/frame.h"
+#include "platform/tool_bar.h"
 #include "platform/window.h"
 
 #include "platform/picture.h"
@@ -133,6 +134,19 @@ void SetToolBarTableSource(ToolBarTableSource source);
 // window's mode changes and when a frame is activated. The application shell installs it.
 void SetModeIndicatorRefresh(std::function<void()> refresh);
 void RefreshModeIndicator();
+class CDraw;
+// A drawing window's own tool bar, inside the window's frame. The application shell,
+// which keeps the buttons, makes it through the installed maker.
+class CDrawToolBar : public platform::ChildToolBar {
+public:
+    // Creates or refills the bar in its parent; false when it has no button list.
+    virtual bool LoadButtons(platform::Window* parent) = 0;
+    // Puts the bar along its side of the parent's client area; what is left, for the view.
+    virtual platform::Rect PlaceInParent(const platform::Rect& client) = 0;
+};
+// Makes the bar of a window (null for a window type without one).
+using DrawToolBarMaker = std::function<std::unique_ptr<CDrawToolBar>(CDraw& view)>;
+void SetDrawToolBarMaker(DrawToolBarMaker maker);
 
 class CDraw : public platform::Window {
 public:
@@ -156,6 +170,7 @@ public:
     platform::Rect selectionBox{-1, -1, -1, -1};
     std::vector<int> toolButtons;         // command ids of the window's own tool bar
     bool toolBarTop = true;               // the bar lies along the top (else the left)
+    std::unique_ptr<CDrawToolBar> mainToolBar;  // the window's own tool bar, when it has one
     int flags = 0;
     platform::Rect dragRect;
     void* resizing = nullptr;
@@ -241,7 +256,8 @@ public:
     // Undo entries of derived views carry more: they make their own records.
     virtual std::unique_ptr<UndoEntry> NewUndoEntry() { return std::make_unique<UndoEntry>(); }
 
-    // Creation inside the frame (the parent), as child 789 filling it.
+    // Creation inside the frame (the parent), as child 789 beside the window's own tool
+    // bar (not for a thumbnail); false when the bar's buttons cannot be loaded.
     bool CreateInFrame(platform::Window* parent);
     // The window's own tool bar from the default list of its type; false when the type
     // has none (the buttons stay as they were).
@@ -304,6 +320,8 @@ public:
 
     // The Graphics pop-up of the drawing tools in the tool bar; 0 when none is shown.
     int ShowGraphicsMenu();
+    // Its items: the drawing tools among the tool bar's buttons, in button order.
+    void FillGraphicsMenu(platform::Menu& menu) const;
     // Edit command availability.
     bool EditEnabled(int command);
     bool SelectAllEnabled();
@@ -356,6 +374,8 @@ public:
     void OnSetFocus() override;
     void OnSize(int width, int height) override;
     void OnActivate(bool active) override;
+    // The window's own tool bar along its side, the drawing window in the rest.
+    platform::Rect ViewArea(const platform::Rect& client) override;
 
 private:
     std::string className_;

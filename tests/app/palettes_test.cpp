@@ -1,0 +1,190 @@
+// The nine component palettes: their names in the profile, their components from the
+// libraries, default places, the toggle commands, greying, list and combo modes, and
+// what a choice in a palette or a component command does.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/main_frame.h"
+#include "app/palette_bar.h"
+#include "app/preferences.h"
+#include "platform/automation.h"
+#include "app/settings_profile.h"
+#include "app/tool_buttons.h"
+#include "libraries/component_def.h"
+#include "libraries/component_library.h"
+#include "platform/application.h"
+#include "profile_fixture.h"
+#include "ui/framework/shell_state.h"
+
+using namespace ob7;
+
+namespace {
+
+class PaletteNamesTest : public ProfileInFolder {
+protected:
+    PaletteNamesTest() : ProfileInFolder("ob7_palettes_") {}
+};
+
+class PalettesInFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestApp();
+        CreateProgramPalette();
+        CreateColourSlots();
+        if (const char* data = std::getenv("OB7_DATA_DIR")) setenv("OB7_HOME", data, 1);
+        SetToolBarDefaults();
+        BuildFrameButtonList();
+        SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1,
+                              &ComponentButtons.partNames, 0x30);
+        IndexComponentButtons();
+        FreeComponentLibraries();
+        ComponentLibraryTable().emplace_back();
+        // Palette numbers are the low four bits of the mask.
+        for (auto [name, mask] : {std::pair{"R", 0x1801}, {"Ground", 0x1800}, {"C", 0x1801}, {"AND2", 0x1803}}) {
+            ComponentDef* def = ComponentLibraryTable()[0].Add();
+            def->name = name;
+            def->memo = std::string(name) + " part";
+            def->mask = static_cast<uint16_t>(mask);
+        }
+        ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1280, 800}));
+        TestApp().SetMainWindow(&frame);
+        frame.Show(true);
+        ASSERT_TRUE(frame.CreateToolBars(16));
+        frame.noSavedPaletteLayout = true;
+        frame.PlacePalettesByDefault();
+        platform::Application::PumpMessages();
+    }
+    void TearDown() override {
+        TestApp().SetMainWindow(nullptr);
+        frame.Destroy();
+        FreeComponentLibraries();
+        CurrentComponent = nullptr;
+    }
+    platform::CommandUI Update(int id) {
+        platform::CommandUI ui(id);
+        frame.RouteUpdate(ui);
+        return ui;
+    }
+    CMainFrame frame;
+};
+
+}  // namespace
+
+TEST_F(PaletteNamesTest, NamesReadFromBarKeysAndWrittenBack) {
+    Write("[Palettes]\nPALETTE_16=255\nBar 2=Logic\nbar 8=Last one\nBar 9=Outside\nBar 1=\nBar x=Bad\n");
+    LoadProfile();
+    EXPECT_EQ(PaletteNames()[0], "Analog");
+    EXPECT_EQ(PaletteNames()[1], "Analog Models");  // an empty value keeps the name
+    EXPECT_EQ(PaletteNames()[2], "Logic");
+    EXPECT_EQ(PaletteNames()[8], "Last one");
+    ASSERT_EQ(SaveProfile(), 0);
+    const std::string text = Read();
+    EXPECT_NE(text.find("PALETTE_16=255\n"), std::string::npos);
+    EXPECT_NE(text.find("Bar 0=Analog\nBar 1=Analog Models\nBar 2=Logic\nBar 3=Digital ICs\n"), std::string::npos);
+    EXPECT_NE(text.find("Bar 8=Last one\n"), std::string::npos);
+    std::string name;
+    EXPECT_EQ(GetPaletteBarName(2, name), 6);
+    EXPECT_EQ(name, "Logic");
+}
+
+TEST_F(PalettesInFrame, FilledFromTheLibrariesAndHiddenUntilAskedFor) {
+    EXPECT_EQ(frame.palettes[0].Parts().size(), 2u);
+    EXPECT_EQ(frame.palettes[0].Parts()[1]->name, "C");
+    EXPECT_EQ(frame.palettes[2].Parts().size(), 1u);
+    EXPECT_TRUE(frame.palettes[1].Parts().empty());
+    // Without a saved layout none is visible; they float.
+    for (const CPaletteBar& palette : frame.palettes) EXPECT_FALSE(palette.IsVisible()) << palette.Number();
+    EXPECT_TRUE(frame.IsToolBarFloating(CPaletteBar::kFirstId));
+
+    platform::CommandUI first = Update(17541);
+    EXPECT_EQ(first.Text(), "&1:Analog\tCtrl+1");
+    EXPECT_TRUE(first.Enabled());
+    EXPECT_EQ(first.Checked(), 0);
+    EXPECT_FALSE(Update(17542).Enabled());  // no components
+    EXPECT_TRUE(frame.ExecuteCommand(17541));
+    EXPECT_TRUE(frame.palettes[0].IsVisible());
+    EXPECT_EQ(Update(17541).Checked(), 1);
+    EXPECT_TRUE(frame.IsListBarInListMode(CPaletteBar::kFirstId));  // floating: a list
+    // Not during an analysis.
+    Shell.analysisKind = 0;
+    EXPECT_FALSE(Update(17541).Enabled());
+    Shell.analysisKind = -1;
+    EXPECT_TRUE(frame.ExecuteCommand(17541));
+    EXPECT_FALSE(frame.palettes[0].IsVisible());
+}
+
+TEST_F(PalettesInFrame, ChoosingAPartAndComponentCommands) {
+    frame.OnListBarSelect(CPaletteBar::kFirstId, 1);
+    EXPECT_EQ(CurrentComponent, frame.palettes[0].Parts()[1]);
+    frame.OnListBarSelect(CPaletteBar::kFirstId, 5);  // no such entry
+    EXPECT_EQ(CurrentComponent, frame.palettes[0].Parts()[1]);
+    // Component commands count the components of the libraries from 32000.
+    EXPECT_TRUE(frame.ExecuteCommand(32003));
+    EXPECT_EQ(CurrentComponent->name, "AND2");
+    EXPECT_FALSE(Update(32004).Enabled());
+    // A component button acts as the component its part name resolves to.
+    ComponentButtons.partNames[0] = "ground";
+    ComponentButtons.partNames[1] = "Missing";
+    EXPECT_EQ(ResolvePaletteParts(), 1);
+    EXPECT_EQ(MapComponentButtonCommand(14200), 32001);
+    EXPECT_EQ(MapComponentButtonCommand(14201), 0);
+    EXPECT_TRUE(frame.ExecuteCommand(14200));
+    EXPECT_EQ(CurrentComponent->name, "Ground");
+}
+
+TEST_F(PalettesInFrame, GreyedDuringAnAnalysisAndDockedAsACombo) {
+    frame.TogglePalette(0);
+    frame.TogglePalette(2);
+    frame.DockToolBar(CPaletteBar::kFirstId + 2, platform::DockSide::Top);
+    platform::Application::PumpMessages();
+    EXPECT_FALSE(frame.IsListBarInListMode(CPaletteBar::kFirstId + 2));  // docked at the top: a combo
+    frame.SetListBarSelection(CPaletteBar::kFirstId + 2, 0);
+    EXPECT_EQ(frame.ListBarSelection(CPaletteBar::kFirstId + 2), 0);
+
+    // The floating one vanishes, the docked one stays greyed; both come back.
+    frame.DisableComponentPalettes(0);
+    EXPECT_FALSE(frame.palettes[0].IsVisible());
+    EXPECT_TRUE(frame.palettes[2].IsVisible());
+    EXPECT_EQ(frame.palettes[2].disabledBy[0], 1);
+    frame.RestoreComponentPalettes(0);
+    EXPECT_TRUE(frame.palettes[0].IsVisible());
+    EXPECT_EQ(frame.palettes[2].disabledBy[0], 0);
+    // Floating again brings the list back.
+    frame.DockToolBar(CPaletteBar::kFirstId + 2, platform::DockSide::Left);
+    platform::Application::PumpMessages();
+    EXPECT_TRUE(frame.IsListBarInListMode(CPaletteBar::kFirstId + 2));
+
+    std::filesystem::create_directories("png");
+    EXPECT_TRUE(frame.Grab().SavePng("png/component_palettes.png"));
+}
+
+// The Component Palettes page: names and shown palettes applied, and put back on Cancel.
+TEST_F(PalettesInFrame, PreferencesPageNamesAndShowsPalettes) {
+    ProfileFile.fatalStartup = true;  // no profile file here
+    platform::automation::QueueModalScript([this](platform::Dialog& d) {
+        auto& sheet = static_cast<CPreferencesSheet&>(d);
+        sheet.SetActivePage(6);
+        platform::Application::PumpMessages();
+        CPalettesPage& page = sheet.componentPalettes;
+        EXPECT_EQ(page.ItemText(115), "Analog");
+        EXPECT_FALSE(page.IsItemEnabled(1009));  // palette 2 has no components
+        EXPECT_TRUE(page.IsItemEnabled(1010));
+        page.SetItemText(115, "Passives");
+        page.SetItemText(116, "");  // an empty name changes nothing
+        page.CheckButton(1010, 1);
+        std::filesystem::create_directories("png");
+        EXPECT_TRUE(d.Grab().SavePng("png/preferences_component_palettes.png"));
+        EXPECT_TRUE(sheet.ApplyNowAll());
+        EXPECT_EQ(PaletteNames()[0], "Passives");
+        EXPECT_EQ(PaletteNames()[1], "Analog Models");
+        EXPECT_TRUE(frame.palettes[2].IsVisible());
+        sheet.OnCancel();  // undoes the Apply
+        return 2;
+    });
+    RunPreferences();
+    EXPECT_EQ(PaletteNames()[0], "Analog");
+    EXPECT_FALSE(frame.palettes[2].IsVisible());
+    ProfileFile.fatalStartup = false;
+}
