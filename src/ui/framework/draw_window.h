@@ -372,7 +372,6 @@ public:
 
     void OnClose() override;
     void OnSetFocus() override;
-    void OnSize(int width, int height) override;
     void OnActivate(bool active) override;
     // The window's own tool bar along its side, the drawing window in the rest.
     platform::Rect ViewArea(const platform::Rect& client) override;
