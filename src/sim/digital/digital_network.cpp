@@ -270,7 +270,8 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
             value = EvaluateGate(primitive, out, tick, &node, &low, &high);
         } else {
             value = EvaluateFlipFlop(changed_node, primitive, out, &path, tick, &low, &high);
-            if (path == -1) continue;
+            // Q and QB come from one evaluation: when it takes no path, neither changes.
+            if (path == -1) break;
         }
         if (node <= 0) continue;
         const int slot = OutputSlot(primitive, node);
