@@ -203,7 +203,7 @@ DigitalState EvaluateGate(int primitive, int output, uint32_t tick, int* out_nod
     const Primitive& p = DigitalNet.prims[primitive];
     if (p.type == kCtPinDly) {
         const int level = EvaluatePinDelay(DigitalRun.changed_node, primitive, output, tick, low, high);
-        return MakeState(level, DigitalFinalLevel(level) != kLvl0 ? *high : *low);
+        return MakeState(level, ByFinalLevel(level, *low, *high));
     }
     const int32_t* pins = PinsOf(primitive);
     int inputs = p.pin_count - p.outputs;
@@ -216,7 +216,7 @@ DigitalState EvaluateGate(int primitive, int output, uint32_t tick, int* out_nod
     DigitalState pass = 0;
     const int level = p.type == kCtLogicExp ? EvaluateLogicExp(primitive, output) : GateLevel(p, pins, inputs, &pass);
     if (p.type == kCtDlyline) return pass;
-    return MakeState(level, DigitalFinalLevel(level) != kLvl0 ? *high : *low);
+    return MakeState(level, ByFinalLevel(level, *low, *high));
 }
 
 namespace {
