@@ -111,11 +111,42 @@ void MakePendingEventUnknown(int node, int primitive, int slot) {
     }
 }
 
+// The state of a node with several drivers, `primitive` now driving `state`: the
+// strongest driver wins unless the next one is within DIGOVRDRV of it and differs. Out of
+// line: the common node has one driver, and this loop would cost every call its registers.
+[[gnu::noinline]] DigitalState ResolveDrivers(int node, int primitive, DigitalState state) {
+    DigitalNetwork& n = DigitalNet;
+    int s1 = 0, l1 = LevelOf(state), s2 = 0, l2 = LevelOf(state);
+    for (int d = n.driver_begin[node]; d < n.driver_begin[node + 1]; ++d) {
+        const int q = n.drivers[d];
+        if (q <= 0) continue;
+        DigitalState v;
+        if (q == primitive) {
+            v = state;
+        } else {
+            const int qs = OutputSlot(q, node);
+            v = qs >= 0 ? n.Slot(qs).present : 0;
+        }
+        const int s = DriverStrength(q, node, v);
+        if (s > s1) {
+            s2 = s1; l2 = l1;
+            s1 = s; l1 = LevelOf(v);
+        } else if (s > s2) {
+            s2 = s; l2 = LevelOf(v);
+        }
+    }
+    int level = l1;
+    if (!(s2 < s1 - Options.digovrdrv) && l1 != l2) level = kLvlX;
+    return MakeState(level, s1);
+}
+
+[[gnu::noinline]] void GrowListedAt(int node) { ListedAt.resize(node + 1, static_cast<size_t>(-1)); }
+
 }  // namespace
 
 void AddChangedNode(int node) {
     auto& list = DigitalRun.changed_nodes;
-    if (ListedAt.size() <= static_cast<size_t>(node)) ListedAt.resize(node + 1, static_cast<size_t>(-1));
+    if (ListedAt.size() <= static_cast<size_t>(node)) GrowListedAt(node);
     const size_t at = ListedAt[node];
     if (at != static_cast<size_t>(-1) && at < list.size() && at >= DigitalRun.cursor && list[at] == node) return;
     ListedAt[node] = list.size();
@@ -131,33 +162,9 @@ DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalSta
     const int slot = OutputSlot(primitive, node);
     if (slot >= 0 && p.type != kCtPullup && p.type != kCtPulldn) n.Slot(slot).present = state;
 
-    DigitalState resolved;
-    if (DriverCount(node) == 1) {
-        resolved = MakeState(LevelOf(state), DriverStrength(primitive, node, state));
-    } else {
-        int s1 = 0, l1 = LevelOf(state), s2 = 0, l2 = LevelOf(state);
-        for (int d = n.driver_begin[node]; d < n.driver_begin[node + 1]; ++d) {
-            const int q = n.drivers[d];
-            if (q <= 0) continue;
-            DigitalState v;
-            if (q == primitive) {
-                v = state;
-            } else {
-                const int qs = OutputSlot(q, node);
-                v = qs >= 0 ? n.Slot(qs).present : 0;
-            }
-            const int s = DriverStrength(q, node, v);
-            if (s > s1) {
-                s2 = s1; l2 = l1;
-                s1 = s; l1 = LevelOf(v);
-            } else if (s > s2) {
-                s2 = s; l2 = LevelOf(v);
-            }
-        }
-        int level = l1;
-        if (!(s2 < s1 - Options.digovrdrv) && l1 != l2) level = kLvlX;
-        resolved = MakeState(level, s1);
-    }
+    const DigitalState resolved = DriverCount(node) == 1
+                                      ? MakeState(LevelOf(state), DriverStrength(primitive, node, state))
+                                      : ResolveDrivers(node, primitive, state);
     if (resolved == n.present[node]) return resolved;
     DigitalRun.stable = false;
     if (DigitalRun.transient) {
@@ -270,7 +277,8 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
             value = EvaluateGate(primitive, out, tick, &node, &low, &high);
         } else {
             value = EvaluateFlipFlop(changed_node, primitive, out, &path, tick, &low, &high);
-            if (path == -1) continue;
+            // Q and QB come from one evaluation: when it takes no path, neither changes.
+            if (path == -1) break;
         }
         if (node <= 0) continue;
         const int slot = OutputSlot(primitive, node);

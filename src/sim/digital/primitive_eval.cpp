@@ -18,10 +18,12 @@ bool ActiveLow(int level) { return level == kLvl0 || level == kLvlF; }
 // Level of an input for the BUF, INV, AND and OR functions (undriven counts as X).
 int LogicInput(int node) { return Driven(node) ? LevelAt(node) : kLvlX; }
 
-int AndFunction(const int32_t* pins, int count) {
+// AND and OR of `count` input levels, input(i) giving the i-th.
+template <typename Input>
+int AndOf(Input input, int count) {
     int result = kLvl1;
     for (int i = 0; i < count; ++i) {
-        const int l = LogicInput(pins[i]);
+        const int l = input(i);
         if (l == kLvl0) return kLvl0;
         if (l >= kLvlX) { result = kLvlX; continue; }
         if (result == kLvl1) result = l;  // R and F: the one met first stays
@@ -29,16 +31,56 @@ int AndFunction(const int32_t* pins, int count) {
     return result;
 }
 
-int OrFunction(const int32_t* pins, int count) {
+template <typename Input>
+int OrOf(Input input, int count) {
     int result = kLvl0;
     for (int i = 0; i < count; ++i) {
-        const int l = LogicInput(pins[i]);
+        const int l = input(i);
         if (l == kLvl1) return kLvl1;
         if (l >= kLvlX) { result = kLvlX; continue; }
         if (result != kLvlX && l > result) result = l;
     }
     return result;
 }
+
+int AndFunction(const int32_t* pins, int count) {
+    return AndOf([pins](int i) { return LogicInput(pins[i]); }, count);
+}
+int OrFunction(const int32_t* pins, int count) {
+    return OrOf([pins](int i) { return LogicInput(pins[i]); }, count);
+}
+
+// Two-input AND, NAND, OR, NOR, XOR and NXOR gates by table: their type and their input
+// levels are random on a large circuit, and a switch and a loop on them mispredict on
+// nearly every evaluation. An input's class is its level, plus 8 when nothing drives it
+// (AND and OR read it as X; XOR reads the level, as LevelAt does).
+class TwoInputGates {
+public:
+    TwoInputGates() {
+        for (int a = 0; a < 16; ++a)
+            for (int b = 0; b < 16; ++b) {
+                const int la = a & 7, lb = b & 7;
+                auto logic = [&](int i) {
+                    const int c = i == 0 ? a : b;
+                    return c & 8 ? kLvlX : c & 7;
+                };
+                const int and_l = AndOf(logic, 2), or_l = OrOf(logic, 2), xor_l = XorLevels(la, lb);
+                const int levels[6] = {and_l, DigitalInvert(and_l), or_l, DigitalInvert(or_l), xor_l,
+                                       DigitalInvert(xor_l)};
+                for (int k = 0; k < 6; ++k) level_[k][a][b] = static_cast<int8_t>(levels[k]);
+            }
+    }
+    // kind: 0 AND, 1 NAND, 2 OR, 3 NOR, 4 XOR, 5 NXOR.
+    int Level(int kind, const int32_t* pins) const { return level_[kind][ClassOf(pins[0])][ClassOf(pins[1])]; }
+
+private:
+    static int ClassOf(int node) {
+        if (node <= 0) return kLvlX | 8;
+        const DigitalState s = DigitalNet.present[node];
+        return LevelOf(s) | (StrengthOf(s) == 0 ? 8 : 0);
+    }
+    int8_t level_[6][16][16] = {};
+};
 
 // PLA inputs: a negative pin reads the node inverted, strength kept.
 int PlaInput(int32_t pin) {
@@ -89,6 +131,11 @@ int GroupFunction(const Primitive& p, const int32_t* pins, int inputs, bool and_
 
 // The level of a gate-like primitive's output.
 int GateLevel(const Primitive& p, const int32_t* pins, int inputs, DigitalState* pass_through) {
+    if (inputs == 2) {
+        static const TwoInputGates two;
+        if (static_cast<unsigned>(p.type - kCtAnd) < 6) return two.Level(p.type - kCtAnd, pins);
+        if (static_cast<unsigned>(p.type - kCtAnd3) < 6) return two.Level(p.type - kCtAnd3, pins);
+    }
     switch (p.type) {
     case kCtBuf: case kCtBuf3: return inputs > 0 ? LogicInput(pins[0]) : kLvlX;
     case kCtInv: case kCtInv3: return inputs > 0 ? DigitalInvert(LogicInput(pins[0])) : kLvlX;
@@ -156,7 +203,7 @@ DigitalState EvaluateGate(int primitive, int output, uint32_t tick, int* out_nod
     const Primitive& p = DigitalNet.prims[primitive];
     if (p.type == kCtPinDly) {
         const int level = EvaluatePinDelay(DigitalRun.changed_node, primitive, output, tick, low, high);
-        return MakeState(level, DigitalFinalLevel(level) != kLvl0 ? *high : *low);
+        return MakeState(level, ByFinalLevel(level, *low, *high));
     }
     const int32_t* pins = PinsOf(primitive);
     int inputs = p.pin_count - p.outputs;
@@ -169,7 +216,7 @@ DigitalState EvaluateGate(int primitive, int output, uint32_t tick, int* out_nod
     DigitalState pass = 0;
     const int level = p.type == kCtLogicExp ? EvaluateLogicExp(primitive, output) : GateLevel(p, pins, inputs, &pass);
     if (p.type == kCtDlyline) return pass;
-    return MakeState(level, DigitalFinalLevel(level) != kLvl0 ? *high : *low);
+    return MakeState(level, ByFinalLevel(level, *low, *high));
 }
 
 namespace {
