@@ -322,6 +322,44 @@ TEST_F(CompiledCases, SteppedBsim3WidthMatchesDecksWithTheWidthWritten) {
     }
 }
 
+// Levels 4 and 5 keep values that depend on W and L: stepped in nested loops from a
+// third size, the sizes the reference decks give (ngspice, RELTOL 1e-6) come out.
+TEST_F(CompiledCases, SteppedBsim1AndBsim2SizesMatchTheReference) {
+    struct Level {
+        const char* model;
+        double v2[2];  // W=10u L=2u, W=4u L=5u
+    };
+    const Level levels[2] = {
+        {         ".model m1 nmos (level=4 tox=0.03 vdd=5 dl=0.8 dw=0.5 vfb=-1.0 lvfb=0.1 wvfb=-0.05 "
+         "phi=0.8 k1=1.2 lk1=-0.1 wk1=0.05 k2=0.12 eta=0.005 x2e=-0.001 x3e=0.0005 muz=550 x2mz=8 "
+         "mus=600 lmus=50 x2ms=5 x3ms=6 u0=0.05 lu0=0.02 x2u0=-0.005 u1=0.1 lu1=0.05 x2u1=-0.01 "
+         "x3u1=0.005 n0=1.3 nb=0.4 nd=0.05)",
+         {2.414873, 4.700178}},
+        {         ".model m1 nmos (level=5 tox=0.02 dl=0.5 dw=0.3 vdd=5 vgg=5 vbb=-5 vfb=-0.9 lvfb=0.05 "
+         "phi=0.8 k1=1.0 lk1=-0.1 wk1=0.05 k2=0.05 eta0=0.002 etab=-0.001 mu0=500 mu0b=5 mus0=600 "
+         "wmus0=-20 musb=-5 mu20=1.5 lmu20=0.2 mu2b=0.1 mu2g=0.05 mu30=10 mu3b=-0.5 mu3g=-1 "
+         "mu40=0.5 mu4g=-0.1 ua0=0.1 uab=-0.01 ub0=0.01 u10=0.1 lu10=0.05 u1b=0.01 u1d=0.5 n0=1.4 "
+         "nb=0.5 nd=0.02 vof0=1.8 lvof0=0.1 vofb=-0.1 vofd=0.1 ai0=2 bi0=30 vghigh=0.2 "
+         "vglow=-0.15)",
+         {1.853428, 4.599864}},
+    };
+    for (const Level& level : levels) {
+        std::ofstream(home / "bsim12.cir") << "Bsim\n" << level.model
+                                           << "\nVDD 1 0 DC 5\nRD 1 2 10k\nVG 3 0 DC 2\nM1 2 3 0 0 m1 W=7u L=3u\n"
+                                              ".OPTIONS RELTOL=1e-6\n.DC VDD 5 5 1\n.PRINT DC V(2)\n.END\n";
+        ASSERT_EQ(circuit_.Open((home / "bsim12.cir").string()), 0);
+        circuit_.prepareRun = [](AnalysisRun& run) {
+            StepList(run.setup.steps[0], "M1", "value.w", "10u, 4u");
+            StepList(run.setup.steps[1], "M1", "value.l", "2u, 5u");
+        };
+        ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+        AnalysisPlot& plot = circuit_.LastRun()->plot;
+        ASSERT_EQ(plot.runs.runCount, 4);
+        EXPECT_NEAR(plot.RunPointValue(0, 0, 0, kAxisY), level.v2[0], 1e-5) << level.model;
+        EXPECT_NEAR(plot.RunPointValue(0, 3, 0, kAxisY), level.v2[1], 1e-5) << level.model;
+    }
+}
+
 // Squares counts scale the sheet resistance: with RSH 1k the source resistance is 1k
 // times NRS and the square law holds at VGS - Id*Rs, Id = k (2 - Id Rs)^2 (solved to a
 // tight RELTOL so that it meets the closed form).
