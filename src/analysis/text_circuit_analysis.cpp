@@ -534,8 +534,10 @@ int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
     const NetlistPart* p = part >= 0 ? &circuit_->parts[part] : nullptr;
     double* target = nullptr;
     if (p && !value) {
-        for (auto* m : DevicesOf<MosfetInstance>(kMosfetList))
-            if (m->owning_part == p) return ResolveMosfetStep(*m, v);
+        // A MOSFET's instance parameters ("value.w", ...).
+        if (strncasecmp(v.param.c_str(), "value.", 6) == 0)
+            for (auto* m : DevicesOf<MosfetInstance>(kMosfetList))
+                if (m->owning_part == p) return ResolveMosfetStep(*m, v);
         // A SPICE source's own parameters: "dc.value", "ac.magval", its waveform's.
         for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
             if (s->owning_part == p) {
