@@ -274,6 +274,8 @@ int AdvanceStepVariable(StepVariable& v, StepMode mode, bool computeNext) {
     case kStepRestore:
         if (!v.IsSymbolic())
             Write(v, v.nominal);
+        if (v.restoreSaved)
+            v.restoreSaved();
         return 0;
     case kStepReapply:
         if (!v.IsSymbolic())

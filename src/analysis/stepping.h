@@ -45,6 +45,9 @@ struct StepVariable {
     std::function<void(double)> write;
     // 1 when changing the value from old to new needs the circuit compiled again.
     std::function<int(double oldValue, double newValue)> needsCompile;
+    // A MOSFET size: after the nominal, Restore writes back the size and its given mark
+    // as compiled (stepping marks the size given).
+    std::function<void()> restoreSaved;
     // The stepped double itself when the variable steps one (a part's value): device
     // loads leave it alone instead of evaluating the part's value expression into it.
     const double* target = nullptr;

@@ -11,6 +11,7 @@
 #include "analysis/circuit_expression_context.h"
 #include "analysis/curve_rows.h"
 #include "analysis/operating_point_report.h"
+#include "analysis/mosfet_stepping.h"
 #include "analysis/source_stepping.h"
 #include "expression/compiler.h"
 #include "foundation/message_codes.h"
@@ -28,6 +29,7 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
+#include "sim/devices/mosfet.h"
 #include "sim/devices/resistor.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/run_helpers.h"
@@ -532,6 +534,10 @@ int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
     const NetlistPart* p = part >= 0 ? &circuit_->parts[part] : nullptr;
     double* target = nullptr;
     if (p && !value) {
+        // A MOSFET's instance parameters ("value.w", ...).
+        if (strncasecmp(v.param.c_str(), "value.", 6) == 0)
+            for (auto* m : DevicesOf<MosfetInstance>(kMosfetList))
+                if (m->owning_part == p) return ResolveMosfetStep(*m, v);
         // A SPICE source's own parameters: "dc.value", "ac.magval", its waveform's.
         for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
             if (s->owning_part == p) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "analysis/mosfet_stepping.h"
 #include "analysis/source_stepping.h"
 #include "foundation/numbers.h"
 #include "netlist/model_types.h"
@@ -13,6 +14,7 @@
 #include "sim/devices/circuit_models.h"
 #include "sim/devices/independent_sources.h"
 #include "sim/devices/inductor.h"
+#include "sim/devices/mosfet.h"
 #include "sim/devices/resistor.h"
 #include "sim/engine/device_lists.h"
 
@@ -36,19 +38,21 @@ std::string Upper(std::string s) {
 
 CircuitChoices ReadCircuitChoices(NetlistCircuit& circuit) {
     CircuitChoices out;
-    std::vector<const void*> stored, swept;
+    std::vector<const void*> stored, swept, mosfets;
     MarkOwners<Capacitor>(kCapacitorList, stored);
     MarkOwners<Inductor>(kInductorList, stored);
     MarkOwners<Resistor>(kResistorList, swept);
     MarkOwners<SpiceSource>(kSpiceSourceList, swept);
+    MarkOwners<MosfetInstance>(kMosfetList, mosfets);
     for (const NetlistPart& part : circuit.parts) {
-        const bool sweeps = Contains(swept, &part);
-        if (!sweeps && !Contains(stored, &part)) continue;
+        const bool sweeps = Contains(swept, &part), mosfet = Contains(mosfets, &part);
+        if (!sweeps && !mosfet && !Contains(stored, &part)) continue;
         const std::string name = part.scopedName.empty() ? GetScopedPartName(circuit.tables, part) : part.scopedName;
         out.valueParts.push_back(name);
         if (sweeps) out.sweepParts.push_back(name);
         for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
             if (s->owning_part == &part) out.sourceParameters.push_back({name, SpiceSourceStepNames(*s)});
+        if (mosfet) out.sourceParameters.push_back({name, MosfetStepNames()});
     }
     for (int t = 0; t < ModelTypeCount; ++t) {
         const char* type = ModelTypeRow(t).typeName;

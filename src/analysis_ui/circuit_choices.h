@@ -15,12 +15,14 @@ namespace ob7 {
 struct NetlistCircuit;
 
 struct CircuitChoices {
-    // Parts with a compiled resistor, capacitor, inductor or SPICE source, in circuit order.
+    // Parts with a compiled resistor, capacitor, inductor, SPICE source or MOSFET, in
+    // circuit order.
     std::vector<std::string> valueParts;
     // The sources and resistors among them (what a DC sweep drives; capacitors and
     // inductors hold no DC value).
     std::vector<std::string> sweepParts;
-    // The SPICE sources among them with the instance parameters stepping reaches.
+    // The SPICE sources and MOSFETs among them with the instance parameters stepping
+    // reaches (offered in place of "Value").
     std::vector<std::pair<std::string, std::vector<std::string>>> sourceParameters;
     // (type name, model name) of every named model record, by model type, each once.
     std::vector<std::pair<std::string, std::string>> models;

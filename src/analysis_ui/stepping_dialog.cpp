@@ -307,7 +307,7 @@ StepChoices MakeStepChoices(CircuitChoices choices) {
     out.parameters = [shared](int type, const std::string& name) {
         std::vector<std::string> params;
         if (type & SF_COMPONENT) {
-            // A SPICE source offers its own parameters in place of "Value".
+            // A SPICE source or MOSFET offers its own parameters in place of "Value".
             for (const auto& [part, names] : shared->sourceParameters)
                 if (strcasecmp(part.c_str(), name.c_str()) == 0) return names;
             params.push_back("Value");

@@ -235,3 +235,165 @@ TEST_F(CompiledCases, SpiceSourceParametersAreStepped) {
 
 }  // namespace
 }  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+void StepList(StepRecord& r, const char* name, const char* param, const char* list) {
+    r.flags = SF_ENABLED | SF_COMPONENT | SF_LIST;
+    r.texts[0] = name;
+    r.texts[1] = param;
+    r.texts[2] = list;
+}
+
+// A level-1 MOSFET in saturation behind a 1k drain resistor: with LAMBDA 0 the square law
+// gives Id = KP/2 * W/L * (VGS - VTO)^2 and V(2) = 5 - 1k * Id. W and L step in nested
+// loops; after the run the sizes are the netlist's again.
+TEST_F(CompiledCases, MosfetSizesAreStepped) {
+    std::ofstream(home / "mos.cir") << "Mos\nVDD 1 0 DC 5\nRD 1 2 1k\nVG 3 0 DC 3\nM1 2 3 0 0 NM L=10u W=10u\n"
+                                       ".MODEL NM NMOS(LEVEL=1 VTO=1 KP=20u)\n.DC VDD 5 5 1\n.PRINT DC V(2)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "mos.cir").string()), 0);
+    const auto v2 = [](double w, double l) { return 5 - 1e3 * 10e-6 * w / l * 4; };
+    circuit_.prepareRun = [](AnalysisRun& run) {
+        StepList(run.setup.steps[0], "M1", "VALUE.W", "10u, 40u");
+        StepList(run.setup.steps[1], "M1", "value.l", "10u, 20u");
+    };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 4);
+    const double w[4] = {10e-6, 10e-6, 40e-6, 40e-6}, l[4] = {10e-6, 20e-6, 10e-6, 20e-6};
+    for (int r = 0; r < 4; ++r)
+        EXPECT_NEAR(plot.RunPointValue(0, r, 0, kAxisY), v2(w[r], l[r]), 1e-6) << r;
+
+    // M scales the width the same way; the sizes stepped before are back to 10u.
+    circuit_.prepareRun = [](AnalysisRun& run) { StepList(run.setup.steps[0], "M1", "value.m", "1, 3"); };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& m = circuit_.LastRun()->plot;
+    ASSERT_EQ(m.runs.runCount, 2);
+    EXPECT_NEAR(m.RunPointValue(0, 0, 0, kAxisY), v2(10e-6, 10e-6), 1e-6);
+    EXPECT_NEAR(m.RunPointValue(0, 1, 0, kAxisY), v2(30e-6, 10e-6), 1e-6);
+}
+
+// A width not given in the netlist takes the model's; stepping gives it, and the run
+// after the stepped one is back at the model's width.
+TEST_F(CompiledCases, SteppedMosfetWidthReturnsToTheModelWidth) {
+    std::ofstream(home / "mosw.cir") << "Mos\nVDD 1 0 DC 5\nRD 1 2 1k\nVG 3 0 DC 3\nM1 2 3 0 0 NM L=10u\n"
+                                        ".MODEL NM NMOS(LEVEL=1 VTO=1 KP=20u W=20u)\n.DC VDD 5 5 1\n.PRINT DC V(2)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "mosw.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) { StepList(run.setup.steps[0], "M1", "value.w", "5u"); };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    EXPECT_NEAR(circuit_.LastRun()->plot.RunPointValue(0, 0, 0, kAxisY), 5 - 1e3 * 10e-6 * 0.5 * 4, 1e-6);
+    circuit_.prepareRun = nullptr;
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    EXPECT_NEAR(circuit_.LastRun()->plot.RunPointValue(0, 0, 0, kAxisY), 5 - 1e3 * 10e-6 * 2 * 4, 1e-6);
+}
+
+// Level 8 keeps values that depend on W and L: a stepped run gives every point of the
+// gate sweep that separately compiled decks with the width written in give.
+TEST_F(CompiledCases, SteppedBsim3WidthMatchesDecksWithTheWidthWritten) {
+    const auto deck = [this](const std::string& w) {
+        std::ofstream(home / "bsim3.cir") << "Bsim3\nVDD 1 0 DC 3\nRD 1 2 10k\nVG 3 0 DC 0\nM1 2 3 0 0 N8 L=1u W=" << w
+                                          << "\n.MODEL N8 NMOS(LEVEL=8)\n.DC VG 0 3 0.5\n.PRINT DC V(2)\n.END\n";
+        EXPECT_EQ(circuit_.Open((home / "bsim3.cir").string()), 0);
+    };
+    const auto points = [this](int run) {
+        AnalysisPlot& plot = circuit_.LastRun()->plot;
+        std::vector<double> out;
+        for (int i = 0; i < plot.RunPointCount(0, run); ++i) out.push_back(plot.RunPointValue(0, run, i, kAxisY));
+        return out;
+    };
+    std::vector<double> written[2];
+    const char* widths[2] = {"2u", "20u"};
+    for (int i = 0; i < 2; ++i) {
+        deck(widths[i]);
+        ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+        written[i] = points(0);
+        ASSERT_EQ(written[i].size(), 7u);
+    }
+    ASSERT_GT(std::fabs(written[0].back() - written[1].back()), 0.1);  // the width matters
+    deck("5u");
+    circuit_.prepareRun = [](AnalysisRun& run) { StepList(run.setup.steps[0], "M1", "value.w", "2u, 20u"); };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    ASSERT_EQ(circuit_.LastRun()->plot.runs.runCount, 2);
+    for (int r = 0; r < 2; ++r) {
+        const std::vector<double> stepped = points(r);
+        ASSERT_EQ(stepped.size(), written[r].size());
+        for (size_t i = 0; i < stepped.size(); ++i) EXPECT_NEAR(stepped[i], written[r][i], 1e-9) << r << " " << i;
+    }
+}
+
+// Levels 4 and 5 keep values that depend on W and L: stepped in nested loops from a
+// third size, the sizes the reference decks give (ngspice, RELTOL 1e-6) come out.
+TEST_F(CompiledCases, SteppedBsim1AndBsim2SizesMatchTheReference) {
+    struct Level {
+        const char* model;
+        double v2[2];  // W=10u L=2u, W=4u L=5u
+    };
+    const Level levels[2] = {
+        {         ".model m1 nmos (level=4 tox=0.03 vdd=5 dl=0.8 dw=0.5 vfb=-1.0 lvfb=0.1 wvfb=-0.05 "
+         "phi=0.8 k1=1.2 lk1=-0.1 wk1=0.05 k2=0.12 eta=0.005 x2e=-0.001 x3e=0.0005 muz=550 x2mz=8 "
+         "mus=600 lmus=50 x2ms=5 x3ms=6 u0=0.05 lu0=0.02 x2u0=-0.005 u1=0.1 lu1=0.05 x2u1=-0.01 "
+         "x3u1=0.005 n0=1.3 nb=0.4 nd=0.05)",
+         {2.414873, 4.700178}},
+        {         ".model m1 nmos (level=5 tox=0.02 dl=0.5 dw=0.3 vdd=5 vgg=5 vbb=-5 vfb=-0.9 lvfb=0.05 "
+         "phi=0.8 k1=1.0 lk1=-0.1 wk1=0.05 k2=0.05 eta0=0.002 etab=-0.001 mu0=500 mu0b=5 mus0=600 "
+         "wmus0=-20 musb=-5 mu20=1.5 lmu20=0.2 mu2b=0.1 mu2g=0.05 mu30=10 mu3b=-0.5 mu3g=-1 "
+         "mu40=0.5 mu4g=-0.1 ua0=0.1 uab=-0.01 ub0=0.01 u10=0.1 lu10=0.05 u1b=0.01 u1d=0.5 n0=1.4 "
+         "nb=0.5 nd=0.02 vof0=1.8 lvof0=0.1 vofb=-0.1 vofd=0.1 ai0=2 bi0=30 vghigh=0.2 "
+         "vglow=-0.15)",
+         {1.853428, 4.599864}},
+    };
+    for (const Level& level : levels) {
+        std::ofstream(home / "bsim12.cir") << "Bsim\n" << level.model
+                                           << "\nVDD 1 0 DC 5\nRD 1 2 10k\nVG 3 0 DC 2\nM1 2 3 0 0 m1 W=7u L=3u\n"
+                                              ".OPTIONS RELTOL=1e-6\n.DC VDD 5 5 1\n.PRINT DC V(2)\n.END\n";
+        ASSERT_EQ(circuit_.Open((home / "bsim12.cir").string()), 0);
+        circuit_.prepareRun = [](AnalysisRun& run) {
+            StepList(run.setup.steps[0], "M1", "value.w", "10u, 4u");
+            StepList(run.setup.steps[1], "M1", "value.l", "2u, 5u");
+        };
+        ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+        AnalysisPlot& plot = circuit_.LastRun()->plot;
+        ASSERT_EQ(plot.runs.runCount, 4);
+        EXPECT_NEAR(plot.RunPointValue(0, 0, 0, kAxisY), level.v2[0], 1e-5) << level.model;
+        EXPECT_NEAR(plot.RunPointValue(0, 3, 0, kAxisY), level.v2[1], 1e-5) << level.model;
+    }
+}
+
+// Squares counts scale the sheet resistance: with RSH 1k the source resistance is 1k
+// times NRS and the square law holds at VGS - Id*Rs, Id = k (2 - Id Rs)^2 (solved to a
+// tight RELTOL so that it meets the closed form).
+TEST_F(CompiledCases, SteppedSourceSquaresScaleTheSheetResistance) {
+    std::ofstream(home / "mosr.cir") << "Mos\nVDD 1 0 DC 5\nRD 1 2 1k\nVG 3 0 DC 3\nM1 2 3 0 0 NM L=10u W=10u\n"
+                                        ".MODEL NM NMOS(LEVEL=1 VTO=1 KP=20u RSH=1k)\n.OPTIONS RELTOL=1e-6\n.DC VDD 5 5 1\n.PRINT DC V(2)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "mosr.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) { StepList(run.setup.steps[0], "M1", "value.nrs", "1, 10"); };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 2);
+    const double k = 1e-5;
+    for (int r = 0; r < 2; ++r) {
+        const double rs = r == 0 ? 1e3 : 1e4, b = 4 * k * rs + 1;
+        const double id = (b - std::sqrt(b * b - 16 * k * k * rs * rs)) / (2 * k * rs * rs);
+        EXPECT_NEAR(plot.RunPointValue(0, r, 0, kAxisY), 5 - 1e3 * id, 1e-6) << r;
+    }
+}
+
+// A name the table lacks stops the run without a message; a squares count of 0 left the
+// terminal without a node for the sheet resistance, so it cannot be stepped.
+TEST_F(CompiledCases, MosfetNamesThatCannotBeSteppedStopTheRun) {
+    std::ofstream(home / "mosr.cir") << "Mos\nVDD 1 0 DC 5\nRD 1 2 1k\nVG 3 0 DC 3\nM1 2 3 0 0 NM L=10u W=10u NRD=0\n"
+                                        ".MODEL NM NMOS(LEVEL=1 VTO=1 KP=20u RSH=10)\n.DC VDD 5 5 1\n.PRINT DC V(2)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "mosr.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) { StepList(run.setup.steps[0], "M1", "value.xyz", "1"); };
+    EXPECT_EQ(circuit_.RunAnalysis(2), kMsgRunStopped);
+    EXPECT_EQ(AllReports().find("step parameter"), std::string::npos) << AllReports();
+    circuit_.prepareRun = [](AnalysisRun& run) { StepList(run.setup.steps[0], "M1", "value.nrd", "1, 2"); };
+    reports.clear();
+    RunControl.error_shown = 0;
+    EXPECT_EQ(circuit_.RunAnalysis(2), kMsgRunStopped);
+    EXPECT_NE(AllReports().find("Can't step parameter."), std::string::npos) << AllReports();
+}
+
+}  // namespace
+}  // namespace ob7

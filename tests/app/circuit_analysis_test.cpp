@@ -295,6 +295,28 @@ TEST_F(CircuitAnalysis, SteppingListsTheCircuitAndStepsAModel) {
     EXPECT_EQ(view->data.runs.runCount, 3);
 }
 
+// A MOSFET is listed with its own instance parameters in place of "Value".
+TEST_F(CircuitAnalysis, SteppingListsTheInstanceParametersOfAMosfet) {
+    ASSERT_NE(OpenDeck("mos.cir", "Mos\r\nVDD 1 0 DC 5\r\nRD 1 2 1k\r\nM1 2 1 0 0 NM L=1u W=1u\r\n"
+                                  ".MODEL NM NMOS(LEVEL=1)\r\n.DC VDD 0 5 1\r\n.END\r\n"),
+              nullptr);
+    ASSERT_TRUE(StartCircuitAnalysis(2)) << (reports.texts.empty() ? "" : reports.texts.front());
+    CG2DFrame* window = ActiveAnalysisWindow();
+    ASSERT_NE(window, nullptr);
+    std::vector<std::string> parts, parameters;
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        for (int i = 0; i < d.ItemCount(kStepName); ++i) parts.push_back(d.ItemString(kStepName, i));
+        d.SetCurSel(kStepName, 2);
+        d.OnControlNotify(kStepName, platform::Notify::SelChange);
+        for (int i = 0; i < d.ItemCount(kStepParam); ++i) parameters.push_back(d.ItemString(kStepParam, i));
+        return 2;
+    });
+    ASSERT_TRUE(window->ExecuteCommand(18100));
+    EXPECT_EQ(parts, (std::vector<std::string>{"VDD", "RD", "M1"}));
+    EXPECT_EQ(parameters, (std::vector<std::string>{"value.m", "value.l", "value.w", "value.ad", "value.as", "value.pd",
+                                                    "value.ps", "value.nrd", "value.nrs", "value.nrb", "value.nrg"}));
+}
+
 // A stepping error stops the run and opens the Stepping dialog on the variable in error.
 TEST_F(CircuitAnalysis, SteppingErrorReopensTheDialogOnItsPage) {
     ASSERT_NE(OpenDeck("steperr.cir", "Step error\r\nV1 in 0 1\r\nR1 in 0 1k\r\n.TRAN 10u 1m\r\n.END\r\n"), nullptr);
