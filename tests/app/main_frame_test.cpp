@@ -236,6 +236,21 @@ TEST(MainFrame, PaneWidthsFollowTheirTexts) {
     EXPECT_TRUE(frame.Grab().SavePng("png/status_bar_panes.png"));
 }
 
+// The time is wider than the clock pane's width text: the pane widens to it.
+TEST(MainFrame, ClockPaneFitsTheTime) {
+    CMainFrame& frame = Frame();
+    const FramePreferences saved = Preferences;
+    Preferences.statusBarShowTime = 1;
+    frame.ApplyStatusBarSettings();
+    const std::string time = frame.PaneText(kPaneClock);
+    EXPECT_NE(time, "");
+    EXPECT_GE(frame.PaneWidth(kPaneClock), frame.StatusTextWidth(time));
+    EXPECT_GE(frame.PaneWidth(kPaneClock), frame.StatusTextWidth("Clock"));
+    Preferences = saved;
+    frame.ApplyStatusBarSettings();
+    EXPECT_EQ(frame.PaneWidth(kPaneClock), 0);
+}
+
 // The mode pane by the top window's kind, mode and the run state; a mode change of the
 // window shows at once.
 TEST(MainFrame, ModeIndicator) {
