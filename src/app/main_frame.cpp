@@ -43,6 +43,9 @@ constexpr int kRecentFirst = 57616, kRecentLast = 57631;
 constexpr int kCmdExit = 12513, kCmdUserDefinitions = 18411;
 constexpr int kClockTimer = 2;
 constexpr int kWaitText = 17888;
+constexpr int kStatusBarPrompt = 17680;
+// The string ids whose texts give the panes' first widths.
+constexpr int kPaneIdClock = 59143, kPaneIdMode = 59144, kPaneIdTrack = 59145, kPaneIdProgress = 59147;
 
 // Framework commands of the Windows menu.
 constexpr int kCmdCascade = 57650, kCmdTileHorizontal = 57651, kCmdTileVertical = 57652;
@@ -486,11 +489,43 @@ void CMainFrame::ApplyStatusBarSettings() {
     SetStatusFont(CreateFontFromRecord(DisplayFontTable[kFontStatusBar]));
     std::vector<std::string> texts;
     for (int i = 0; i < kPaneCount; ++i) texts.push_back(PaneText(i));
-    SetStatusPanes({130, progressCreated_ ? 44 : 0, -1, Preferences.statusBarTrack ? 110 : 0,
-                    Preferences.statusBarShowTime ? 80 : 0});
-    for (int i = 0; i < kPaneCount; ++i) SetPaneText(i, texts[i]);
+    // Each pane starts as wide as its width text.
+    auto widthOf = [this](int id) {
+        const char* text = FindResString(id);
+        return StatusTextWidth(text ? text : "");
+    };
+    SetStatusPanes({widthOf(kPaneIdMode), progressCreated_ ? widthOf(kPaneIdProgress) : 0, -1,
+                    Preferences.statusBarTrack ? widthOf(kPaneIdTrack) : 0,
+                    Preferences.statusBarShowTime ? widthOf(kPaneIdClock) : 0});
+    SizeTrackPane();
+    for (int i = 0; i < kPaneCount; ++i) SetStatusPaneText(i, texts[i]);
     if (progressCreated_) SetPaneProgress(kPanePrompt, progressPercent_);
     StartStopClock();
+}
+
+int WidenPaneToText(CMainFrame& bar, int index, const std::string& text, int max) {
+    int width = bar.StatusTextWidth(text) + 4;
+    if (max > 0) width = std::min(width, max);
+    const int now = bar.PaneWidth(index);
+    if (now <= 0 || width <= now) return now;  // stretching or hidden, or wide enough
+    bar.SetPaneWidth(index, width);
+    // Only the track pane's width is kept, and not while an analysis is active.
+    if (index == kPaneTrack && !IsAnalysisActive()) bar.trackWidth_ = width;
+    return width;
+}
+
+void CMainFrame::SetStatusPaneText(int index, const std::string& text) {
+    if (!IsCreated()) return;
+    WidenPaneToText(*this, index, text);
+    SetPaneText(index, text);
+}
+
+void CMainFrame::SizeTrackPane() {
+    if (IsCreated() && statusShown_ && Preferences.statusBarTrack) SetPaneWidth(kPaneTrack, trackWidth_);
+}
+
+void CMainFrame::OnStatusBarHover() {
+    if (statusShown_) SetPromptById(kStatusBarPrompt);
 }
 
 void CMainFrame::ShowProgress(int max) {
@@ -618,7 +653,8 @@ void CMainFrame::OnTimer(int id) {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    SetPaneText(kPaneClock, ClockText(local.tm_hour, local.tm_min));
+    // The time is wider than the pane's width text in most fonts.
+    SetStatusPaneText(kPaneClock, ClockText(local.tm_hour, local.tm_min));
 }
 
 void CMainFrame::OnClose() {

@@ -171,6 +171,13 @@ public:
     // Shows a text of its own in the mode pane; the next id is shown again.
     void ShowModeText(const std::string& text);
     void UpdateModeIndicator();
+    // Widens the pane to the text (never narrower) and shows it.
+    void SetStatusPaneText(int index, const std::string& text);
+    // The track pane takes the width it last grew to.
+    void SizeTrackPane();
+    int TrackWidth() const { return trackWidth_; }
+    // The pointer over the bar names it in the prompt pane.
+    void OnStatusBarHover() override;
     // The progress control over the prompt pane, with the percentage in its own pane:
     // made on first use while the bar is shown, range 0 to max.
     void ShowProgress(int max);
@@ -215,9 +222,15 @@ private:
     bool progressCreated_ = false;
     int progressPercent_ = 0;
     bool clockRunning_ = false;
+    int trackWidth_ = 0;  // the track pane's width, kept across layouts of the panes
+    friend int WidenPaneToText(CMainFrame& bar, int index, const std::string& text, int max);
     int recentItems_ = 0;  // items the File menu's recent list added above Exit
 };
 
 extern CMainFrame* MainFrame;
+
+// Grows a status pane to the text's width plus a small margin, at most max when max is
+// above 0; a pane never shrinks here. Returns the pane's width.
+int WidenPaneToText(CMainFrame& bar, int index, const std::string& text, int max = 0);
 
 }  // namespace ob7

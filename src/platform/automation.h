@@ -15,6 +15,7 @@
 namespace platform {
 
 class Dialog;
+class FrameWindow;
 struct Font;
 struct PrintSettings;
 struct FileDialogOptions;
@@ -40,6 +41,8 @@ void ClickItem(Dialog& dialog, int id);
 // The mouse coming to rest over a dialog control, and a right click on it.
 void HoverItem(Dialog& dialog, int id);
 void RightClickItem(Dialog& dialog, int id);
+// The pointer coming onto a frame's status bar.
+void HoverStatusBar(FrameWindow& frame);
 
 // Scripted answers. A modal dialog's script runs inside its modal loop once the dialog
 // is initialised; when the script has not ended the dialog, its return value does.

@@ -77,9 +77,15 @@ public:
     // The MDI client's top left on the screen: just below the caption, menu and top bars.
     Point MdiClientOrigin() const;
 
-    // Status bar panes: widths in pixels, -1 for the stretching pane, 0 for a pane not
-    // shown (it keeps its index).
+    // Status bar panes: widths of their texts in pixels (the pane's border comes on top),
+    // -1 for the stretching pane, 0 for a pane not shown (it keeps its index).
     void SetStatusPanes(const std::vector<int>& widths);
+    // The width of a text in the status bar's font.
+    int StatusTextWidth(const std::string& text) const;
+    // A pane's text width as set; -1 for the stretching pane, 0 for one not shown.
+    int PaneWidth(int pane) const;
+    // A new text width for a shown pane of fixed width.
+    void SetPaneWidth(int pane, int width);
     void SetPaneText(int pane, const std::string& text);
     std::string PaneText(int pane) const;
     void ShowStatusBar(bool shown);
@@ -138,6 +144,8 @@ public:
     // Called while a menu item is highlighted (0 when the highlight leaves items), so
     // that the frame can show its prompt.
     virtual void OnMenuSelect(int id) {}
+    // The pointer came onto the status bar.
+    virtual void OnStatusBarHover() {}
     // Called before a pop-up of the menu bar opens, ahead of the update handlers, so
     // dynamic menus can be rebuilt.
     virtual void OnInitMenuPopup(Menu& popup, int position) {}

@@ -183,6 +183,74 @@ TEST(MainFrame, ProgressPane) {
     ASSERT_TRUE(frame.ExecuteCommand(18432));
 }
 
+// Panes start as wide as their width texts, widen to longer texts and never narrow;
+// the track pane keeps its width when the panes are laid out again.
+TEST(MainFrame, PaneWidthsFollowTheirTexts) {
+    CMainFrame& frame = Frame();
+    StateGuard guard;
+    Shell.analysisKind = -1;
+    const int track = frame.StatusTextWidth("LnXXXXXX");
+    ASSERT_GT(track, 0);
+    EXPECT_EQ(frame.PaneWidth(kPaneMode), frame.StatusTextWidth("XXXXXXXXXXXXXXXXX"));
+    EXPECT_GE(frame.PaneWidth(kPaneTrack), track);
+    EXPECT_EQ(frame.PaneWidth(kPanePrompt), -1);  // stretches
+    EXPECT_EQ(frame.PaneWidth(kPaneProgress), 0);  // no progress control
+
+    const std::string wide = "X = 1.23456789e-3 s, Y = 4.5678 V";
+    const int wideWidth = frame.StatusTextWidth(wide) + 4;
+    frame.SetStatusPaneText(kPaneTrack, wide);
+    EXPECT_EQ(frame.PaneText(kPaneTrack), wide);
+    EXPECT_EQ(frame.PaneWidth(kPaneTrack), wideWidth);
+    EXPECT_EQ(frame.TrackWidth(), wideWidth);
+    frame.SetStatusPaneText(kPaneTrack, "Ln1");  // shorter: stays wide
+    EXPECT_EQ(frame.PaneWidth(kPaneTrack), wideWidth);
+    frame.ShowProgress(10);  // the panes are laid out again
+    EXPECT_EQ(frame.PaneWidth(kPaneTrack), wideWidth);
+    EXPECT_EQ(frame.PaneWidth(kPaneProgress), frame.StatusTextWidth("100%"));
+    frame.HideProgress();
+    EXPECT_EQ(frame.PaneWidth(kPaneTrack), wideWidth);
+
+    // A limit caps the growth; an active analysis does not move the kept width.
+    EXPECT_EQ(WidenPaneToText(frame, kPaneMode, std::string(80, 'W'), 300), 300);
+    Shell.analysisKind = 0;
+    Shell.activeCircuitView = &circuitStandIn;
+    frame.SetStatusPaneText(kPaneTrack, wide + wide);
+    EXPECT_GT(frame.PaneWidth(kPaneTrack), wideWidth);
+    EXPECT_EQ(frame.TrackWidth(), wideWidth);
+    frame.SizeTrackPane();
+    EXPECT_EQ(frame.PaneWidth(kPaneTrack), wideWidth);
+    Shell.activeCircuitView = nullptr;
+    Shell.analysisKind = -1;
+
+    // The pointer over the bar names it in the prompt pane.
+    frame.SetPromptText("");
+    platform::automation::HoverStatusBar(frame);
+    EXPECT_EQ(frame.GetPromptText(), "The Status Bar");
+    frame.SetStatusPaneText(kPaneTrack, "Ln12 Col4");
+    frame.ApplyStatusBarSettings();  // the mode pane goes back to its width text
+    EXPECT_EQ(frame.PaneWidth(kPaneMode), frame.StatusTextWidth("XXXXXXXXXXXXXXXXX"));
+    EXPECT_EQ(frame.PaneWidth(kPaneTrack), wideWidth);
+    frame.SetStatusPaneText(kPaneMode, "Select");
+    platform::Application::PumpMessages();
+    fs::create_directories("png");
+    EXPECT_TRUE(frame.Grab().SavePng("png/status_bar_panes.png"));
+}
+
+// The time is wider than the clock pane's width text: the pane widens to it.
+TEST(MainFrame, ClockPaneFitsTheTime) {
+    CMainFrame& frame = Frame();
+    const FramePreferences saved = Preferences;
+    Preferences.statusBarShowTime = 1;
+    frame.ApplyStatusBarSettings();
+    const std::string time = frame.PaneText(kPaneClock);
+    EXPECT_NE(time, "");
+    EXPECT_GE(frame.PaneWidth(kPaneClock), frame.StatusTextWidth(time));
+    EXPECT_GE(frame.PaneWidth(kPaneClock), frame.StatusTextWidth("Clock"));
+    Preferences = saved;
+    frame.ApplyStatusBarSettings();
+    EXPECT_EQ(frame.PaneWidth(kPaneClock), 0);
+}
+
 // The mode pane by the top window's kind, mode and the run state; a mode change of the
 // window shows at once.
 TEST(MainFrame, ModeIndicator) {

@@ -5,6 +5,9 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QCoreApplication>
+#include <QEnterEvent>
+#include <QEvent>
 #include <QMimeData>
 #include <QIcon>
 #include <QComboBox>
@@ -27,6 +30,7 @@
 #include <memory>
 
 #include "platform/application.h"
+#include "platform/automation.h"
 #include "platform/image.h"
 #include "platform/menu.h"
 #include "platform/qt/menus.h"
@@ -52,6 +56,21 @@ protected:
 
 private:
     FrameWindow* owner_;
+};
+
+// Tells the frame when the pointer comes onto its status bar.
+class StatusHover final : public QObject {
+public:
+    StatusHover(std::shared_ptr<FrameWindow*> owner, QObject* parent) : QObject(parent), owner_(std::move(owner)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Enter && *owner_) (*owner_)->OnStatusBarHover();
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    std::shared_ptr<FrameWindow*> owner_;
 };
 
 class SubWindow final : public QMdiSubWindow {
@@ -155,6 +174,8 @@ bool FrameWindow::CreateFrame(const std::string& title, const Rect& rect) {
     peer->mdi = new QMdiArea(peer->main);
     peer->main->setCentralWidget(peer->mdi);
     peer->main->menuBar();  // made now, so it shows with the frame
+    QStatusBar* status = peer->main->statusBar();
+    status->installEventFilter(new StatusHover(peer->owner, status));
     peer->widget = peer->main;
     peer->main->setGeometry(ToQRect(rect));
     QObject::connect(peer->mdi, &QMdiArea::subWindowActivated, peer->main, [owner = peer->owner](QMdiSubWindow* sub) {
@@ -307,6 +328,27 @@ Point FrameWindow::MdiClientOrigin() const {
     return {p.x(), p.y()};
 }
 
+namespace automation {
+
+void HoverStatusBar(FrameWindow& frame) {
+    auto* fp = AsFrame(frame.Peer());
+    if (!fp) return;
+    QStatusBar* bar = fp->main->statusBar();
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(bar->mapToGlobal(QPoint(1, 1))));
+    QCoreApplication::sendEvent(bar, &enter);
+}
+
+}  // namespace automation
+
+namespace {
+
+// A pane's text keeps this distance from its left and right borders.
+constexpr int kPaneInset = 2;
+
+int PaneOuterWidth(const QLabel& label, int textWidth) { return textWidth + 2 * (label.frameWidth() + kPaneInset); }
+
+}  // namespace
+
 void FrameWindow::SetStatusPanes(const std::vector<int>& widths) {
     auto* fp = AsFrame(Peer());
     if (!fp) return;
@@ -321,12 +363,37 @@ void FrameWindow::SetStatusPanes(const std::vector<int>& widths) {
         auto* label = new QLabel(bar);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        if (width >= 0) label->setFixedWidth(width);
+        label->setIndent(kPaneInset);
+        if (width >= 0) label->setFixedWidth(PaneOuterWidth(*label, width));
         bar->addWidget(label, width < 0 ? 1 : 0);
         // A pane of width 0 is absent: it keeps its place in the numbering only.
         if (width == 0) label->hide();
         fp->panes.push_back(label);
     }
+}
+
+int FrameWindow::StatusTextWidth(const std::string& text) const {
+    auto* fp = AsFrame(Peer());
+    return fp ? QFontMetrics(fp->main->statusBar()->font()).horizontalAdvance(ToQString(text)) : 0;
+}
+
+int FrameWindow::PaneWidth(int pane) const {
+    auto* fp = AsFrame(Peer());
+    if (!fp || pane < 0 || pane >= static_cast<int>(fp->panes.size())) return 0;
+    QLabel* label = fp->panes[pane];
+    if (label->isHidden()) return 0;
+    if (label->maximumWidth() == QWIDGETSIZE_MAX) return -1;  // the stretching pane
+    return label->maximumWidth() - PaneOuterWidth(*label, 0);
+}
+
+void FrameWindow::SetPaneWidth(int pane, int width) {
+    auto* fp = AsFrame(Peer());
+    if (!fp || pane < 0 || pane >= static_cast<int>(fp->panes.size()) || width <= 0) return;
+    QLabel* label = fp->panes[pane];
+    if (label->isHidden()) return;
+    label->setFixedWidth(PaneOuterWidth(*label, width));
+    // A progress bar inside follows its pane.
+    if (pane < static_cast<int>(fp->progress.size()) && fp->progress[pane]) fp->progress[pane]->setGeometry(label->contentsRect());
 }
 
 void FrameWindow::SetPaneText(int pane, const std::string& text) {
