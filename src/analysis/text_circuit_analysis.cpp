@@ -13,6 +13,7 @@
 #include "analysis/operating_point_report.h"
 #include "analysis/mosfet_stepping.h"
 #include "analysis/source_stepping.h"
+#include "analysis/tline_stepping.h"
 #include "expression/compiler.h"
 #include "foundation/message_codes.h"
 #include "foundation/messages.h"
@@ -534,10 +535,13 @@ int TextCircuitAnalysis::ResolveStepTarget(StepVariable& v) {
     const NetlistPart* p = part >= 0 ? &circuit_->parts[part] : nullptr;
     double* target = nullptr;
     if (p && !value) {
-        // A MOSFET's instance parameters ("value.w", ...).
-        if (strncasecmp(v.param.c_str(), "value.", 6) == 0)
+        // A MOSFET's instance parameters ("value.w", ...) and a transmission line's own
+        // values ("value.td", "value.len", ...).
+        if (strncasecmp(v.param.c_str(), "value.", 6) == 0) {
             for (auto* m : DevicesOf<MosfetInstance>(kMosfetList))
                 if (m->owning_part == p) return ResolveMosfetStep(*m, v);
+            if (LineOwnValues line; FindLineOwnValues(part, &line)) return ResolveLineStep(part, v);
+        }
         // A SPICE source's own parameters: "dc.value", "ac.magval", its waveform's.
         for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
             if (s->owning_part == p) {

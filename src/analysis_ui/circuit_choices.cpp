@@ -7,7 +7,9 @@
 
 #include "analysis/mosfet_stepping.h"
 #include "analysis/source_stepping.h"
+#include "analysis/tline_stepping.h"
 #include "foundation/numbers.h"
+#include "netlist/compiler/circuit_compiler.h"
 #include "netlist/model_types.h"
 #include "netlist/netlist_circuit.h"
 #include "sim/devices/capacitor.h"
@@ -44,15 +46,19 @@ CircuitChoices ReadCircuitChoices(NetlistCircuit& circuit) {
     MarkOwners<Resistor>(kResistorList, swept);
     MarkOwners<SpiceSource>(kSpiceSourceList, swept);
     MarkOwners<MosfetInstance>(kMosfetList, mosfets);
-    for (const NetlistPart& part : circuit.parts) {
+    for (size_t i = 0; i < circuit.parts.size(); ++i) {
+        const NetlistPart& part = circuit.parts[i];
         const bool sweeps = Contains(swept, &part), mosfet = Contains(mosfets, &part);
-        if (!sweeps && !mosfet && !Contains(stored, &part)) continue;
+        LineOwnValues line;
+        const bool isLine = FindLineOwnValues(static_cast<int>(i), &line);
+        if (!sweeps && !mosfet && !isLine && !Contains(stored, &part)) continue;
         const std::string name = part.scopedName.empty() ? GetScopedPartName(circuit.tables, part) : part.scopedName;
         out.valueParts.push_back(name);
         if (sweeps) out.sweepParts.push_back(name);
         for (auto* s : DevicesOf<SpiceSource>(kSpiceSourceList))
             if (s->owning_part == &part) out.sourceParameters.push_back({name, SpiceSourceStepNames(*s)});
         if (mosfet) out.sourceParameters.push_back({name, MosfetStepNames()});
+        if (isLine) out.sourceParameters.push_back({name, LineStepNames(line.lossless)});
     }
     for (int t = 0; t < ModelTypeCount; ++t) {
         const char* type = ModelTypeRow(t).typeName;

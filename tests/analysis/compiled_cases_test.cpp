@@ -397,3 +397,60 @@ TEST_F(CompiledCases, MosfetNamesThatCannotBeSteppedStopTheRun) {
 
 }  // namespace
 }  // namespace ob7
+
+namespace ob7 {
+namespace {
+
+// A lossy line's own length stepped: at DC the line is its series resistance R*LEN, so
+// V(2) = 1k / (1k + 10*LEN); a run after the stepped one is back at the line's own LEN=20.
+TEST_F(CompiledCases, SteppedLineLengthReachesItsLine) {
+    std::ofstream(home / "len.cir") << "Line length\nV1 1 0 DC 1\nT1 1 0 2 0 LT LEN=20\nR2 2 0 1k\n"
+                                       ".MODEL LT TRN(R=10 L=250n C=100p LEN=10)\n.DC V1 1 1 1\n.PRINT DC V(2)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "len.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) { StepList(run.setup.steps[0], "T1", "VALUE.LEN", "5, 40"); };
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 2);
+    EXPECT_NEAR(plot.RunPointValue(0, 0, 0, kAxisY), 1e3 / (1e3 + 10 * 5), 1e-9);
+    EXPECT_NEAR(plot.RunPointValue(0, 1, 0, kAxisY), 1e3 / (1e3 + 10 * 40), 1e-9);
+    // Restore put back the line's own LEN and the model value it ran with.
+    LineOwnValues line;
+    ASSERT_TRUE(FindLineOwnValues(1, &line));
+    EXPECT_EQ(line.values[8].given, 1);
+    EXPECT_EQ(line.values[8].value, 20);
+    EXPECT_EQ(line.model[8], 20);
+
+    circuit_.prepareRun = nullptr;
+    ASSERT_EQ(circuit_.RunAnalysis(2), 0) << AllReports();
+    EXPECT_NEAR(circuit_.LastRun()->plot.RunPointValue(0, 0, 0, kAxisY), 1e3 / (1e3 + 10 * 20), 1e-9);
+}
+
+// A matched lossless line driven by a 1 V step through 50 ohms: V(3) is 0 until TD after
+// the step and 0.5 after it. TD stepped over 10n and 30n; a delay worked out from F and NL
+// gives way to the stepped one. A name of the other kind of line stops the run.
+TEST_F(CompiledCases, SteppedLineDelayReachesItsLine) {
+    std::ofstream(home / "td.cir") << "Line delay\nV1 1 0 PULSE(0 1 0 1n 1n 1)\nRS 1 2 50\nT1 2 0 3 0 Z0=50 F=10MEG NL=0.2\n"
+                                      "RL 3 0 50\n.TRAN 1n 40n 0 0.2n\n.PRINT TRAN V(3)\n.END\n";
+    ASSERT_EQ(circuit_.Open((home / "td.cir").string()), 0);
+    circuit_.prepareRun = [](AnalysisRun& run) { StepList(run.setup.steps[0], "T1", "value.td", "10n, 30n"); };
+    ASSERT_EQ(circuit_.RunAnalysis(0), 0) << AllReports();
+    AnalysisPlot& plot = circuit_.LastRun()->plot;
+    ASSERT_EQ(plot.runs.runCount, 2);
+    const double td[2] = {10e-9, 30e-9};
+    for (int r = 0; r < 2; ++r) {
+        int checked = 0;
+        for (int i = 0; i < plot.RunPointCount(0, r); ++i) {
+            const double t = plot.RunPointValue(0, r, i, kAxisX), v = plot.RunPointValue(0, r, i, kAxisY);
+            if (t < td[r] - 0.5e-9) EXPECT_NEAR(v, 0, 1e-6) << r << " " << t;
+            if (t > td[r] + 2.5e-9) EXPECT_NEAR(v, 0.5, 1e-3) << r << " " << t;
+            ++checked;
+        }
+        EXPECT_GT(checked, 20) << r;
+    }
+
+    circuit_.prepareRun = [](AnalysisRun& run) { StepList(run.setup.steps[0], "T1", "value.len", "1, 2"); };
+    EXPECT_NE(circuit_.RunAnalysis(0), 0);
+}
+
+}  // namespace
+}  // namespace ob7

@@ -317,6 +317,29 @@ TEST_F(CircuitAnalysis, SteppingListsTheInstanceParametersOfAMosfet) {
                                                     "value.ps", "value.nrd", "value.nrs", "value.nrb", "value.nrg"}));
 }
 
+TEST_F(CircuitAnalysis, SteppingListsTheInstanceParametersOfTransmissionLines) {
+    ASSERT_NE(OpenDeck("lines.cir", "Lines\r\nV1 1 0 DC 1\r\nT1 1 0 2 0 Z0=50 TD=1n\r\nR2 2 0 1k\r\n"
+                                    "T2 1 0 3 0 LEN=2 R=1\r\nR3 3 0 1k\r\n.DC V1 0 1 1\r\n.END\r\n"),
+              nullptr);
+    ASSERT_TRUE(StartCircuitAnalysis(2)) << (reports.texts.empty() ? "" : reports.texts.front());
+    CG2DFrame* window = ActiveAnalysisWindow();
+    ASSERT_NE(window, nullptr);
+    std::vector<std::string> parts, lossless, lossy;
+    platform::automation::QueueModalScript([&](platform::Dialog& d) {
+        for (int i = 0; i < d.ItemCount(kStepName); ++i) parts.push_back(d.ItemString(kStepName, i));
+        for (auto [index, out] : {std::pair{1, &lossless}, std::pair{3, &lossy}}) {
+            d.SetCurSel(kStepName, index);
+            d.OnControlNotify(kStepName, platform::Notify::SelChange);
+            for (int i = 0; i < d.ItemCount(kStepParam); ++i) out->push_back(d.ItemString(kStepParam, i));
+        }
+        return 2;
+    });
+    ASSERT_TRUE(window->ExecuteCommand(18100));
+    EXPECT_EQ(parts, (std::vector<std::string>{"V1", "T1", "R2", "T2", "R3"}));
+    EXPECT_EQ(lossless, (std::vector<std::string>{"value.z0", "value.td", "value.f", "value.nl"}));
+    EXPECT_EQ(lossy, (std::vector<std::string>{"value.r", "value.l", "value.g", "value.c", "value.len"}));
+}
+
 // A stepping error stops the run and opens the Stepping dialog on the variable in error.
 TEST_F(CircuitAnalysis, SteppingErrorReopensTheDialogOnItsPage) {
     ASSERT_NE(OpenDeck("steperr.cir", "Step error\r\nV1 in 0 1\r\nR1 in 0 1k\r\n.TRAN 10u 1m\r\n.END\r\n"), nullptr);

@@ -2,6 +2,7 @@
 // The circuit compiler: a read circuit (its parts, nodes, models and defines) becomes the
 // engine's device lists and the circuit's model lists, after the connectivity checks.
 
+#include "netlist/compiler/value_templates.h"
 #include "netlist/netlist_circuit.h"
 
 namespace ob7 {
@@ -39,6 +40,17 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
 // again: before every run, after stepping and tolerances changed the models. 0, or
 // 15055 after reporting a lossless line whose values no longer give a delay.
 int ApplyTransmissionLineValues(NetlistCircuit& circuit);
+
+// The values the own text of the transmission line compiled for part `part` (an index into
+// the circuit's parts) gives, by TRN parameter: Z0, TD, F, NL, R, L, G, C, LEN; `model` the
+// line's model values. Writing one (given) before a run makes the re-apply use it.
+struct LineOwnValues {
+    GivenValue* values = nullptr;
+    double* model = nullptr;
+    bool lossless = false;
+};
+// False when the part compiled no transmission line.
+bool FindLineOwnValues(int part, LineOwnValues* out);
 
 // Frees the device lists and the circuit's model lists of the last compile.
 void ClearCompiledDevices();

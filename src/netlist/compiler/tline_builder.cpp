@@ -90,7 +90,8 @@ int ApplyLosslessLineValues(LineValues& line) {
     WriteGivenValues(line, kZo, kNl);
     double* x = ModelReals(*line.model);
     if (!IsGiven(x[kZo])) return 10859;
-    if (line.delayFromFrequency) {
+    // A stepped TD is given and wins over NL / F.
+    if (line.delayFromFrequency && !line.given[kTd].given) {
         if (!IsGiven(x[kF])) return 10859;
         const bool nl = line.given[kNl].given || line.statementGivesNl;
         if (!nl || x[kF] == 0 || x[kNl] == 0) return 10867;
@@ -224,6 +225,17 @@ int ApplyTransmissionLineValues(NetlistCircuit& circuit) {
         }
     }
     return 0;
+}
+
+bool FindLineOwnValues(int part, LineOwnValues* out) {
+    for (LineValues& line : Lines) {
+        if (line.part != part || !(line.lossy || line.lossless)) continue;
+        out->values = line.given;
+        out->model = ModelReals(*line.model);
+        out->lossless = line.lossless != nullptr;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace ob7
