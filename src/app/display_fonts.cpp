@@ -1,6 +1,7 @@
 #include "app/display_fonts.h"
 
 #include "analysis/curve_rows.h"
+#include "plots/plot_colour_page.h"
 
 namespace ob7 {
 
@@ -62,6 +63,38 @@ void ResetPlotStyleDefaults2() {
     for (int slot = kFontFirstPerformance; slot < kDisplayFontCount; ++slot) DefaultFontRecord(DisplayFontTable[slot]);
     SetColours(kFontFirstPerformance, {15, 12, 4, 9, 4, 8, 15, 0, 11, 12});
     ResetCurveStyles(1);
+}
+
+void InstallPlotStyleDefaults() {
+    // The table slot of each item of the plot colour page, in the page's order, and of
+    // the second colours of the tracker and the data point labels; 2-D and performance plots.
+    constexpr int kItemSlot[2][PlotStyleDefaults::kItems] = {{27, 31, 32, 39, 26, 29, 30, 28, 35, 33, 34, 37},
+                                                            {63, 67, 68, 71, 62, 65, 66, 64, 69, -1, -1, -1}};
+    constexpr int kTrackBackSlot[2] = {36, 70}, kLabelBackSlot[2] = {38, -1};
+    for (int group = 0; group < 2; ++group) {
+        const int kind = group == 0 ? kDraw2DPlot : kDraw2DPlot + 1;
+        PlotStyleDefaults d = DefaultPlotStyles(kind);
+        for (int i = 0; i < PlotStyleDefaults::kItems; ++i) {
+            if (kItemSlot[group][i] < 0) continue;
+            d.font[i] = DisplayFontTable[kItemSlot[group][i]];
+            d.first[i] = d.font[i].color;
+        }
+        d.second[CG2DColorPage::kTracker] = DisplayFontTable[kTrackBackSlot[group]].color;
+        if (kLabelBackSlot[group] >= 0)
+            d.second[CG2DColorPage::kDataPointLabels] = DisplayFontTable[kLabelBackSlot[group]].color;
+        d.gridWidth = PlotGrids.weight[group];
+        d.gridPattern = PlotGrids.pattern[group];
+        for (int n = 0; n < kCurveStyleCount; ++n) {
+            const LineStyleSetting& from = DefaultCurveStyles[group * kCurveStyleCount + n];
+            CurveStyle& to = d.curves[n];
+            to.lineColour = from.lineColor;
+            to.textColour = from.textColor;
+            to.lineWidth = from.width;
+            to.pattern = from.pattern;
+            to.rainbow = from.rainbow;
+        }
+        InstallPlotStyles(kind, d);
+    }
 }
 
 void SetDefaultDisplayFonts() {

@@ -33,5 +33,7 @@ void SetDefaultDisplayFonts();
 // The 2-D plot items with their ten curve styles and grid; the same for performance plots.
 void ResetPlotStyleDefaults1();
 void ResetPlotStyleDefaults2();
+// Hands the plot items, curve styles and grids to the plots, which new plot views take.
+void InstallPlotStyleDefaults();
 
 }  // namespace ob7

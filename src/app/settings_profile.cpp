@@ -228,6 +228,7 @@ void PassPlotFormatsOn() {
         to.pattern = from.pattern;
         to.rainbow = from.rainbow;
     }
+    InstallPlotStyleDefaults();
 }
 
 namespace {

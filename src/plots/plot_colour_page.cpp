@@ -76,6 +76,7 @@ PlotStyleDefaults DefaultPlotStyles(int kind) {
     const int first[] = {12, 8, 15, 12, 15, 9, 4, 4, 0, 7, 9, 0};
     for (int i = 0; i < PlotStyleDefaults::kItems; ++i) {
         d.first[i] = plot2d || i < 9 ? first[i] : 0;
+        DefaultFontRecord(d.font[i]);
         d.font[i].color = static_cast<uint8_t>(d.first[i]);
     }
     d.second[Item::kTracker] = 11;
@@ -83,6 +84,18 @@ PlotStyleDefaults DefaultPlotStyles(int kind) {
     for (int i = 0; i < kCurveStyleCount; ++i) d.curves[i] = DefaultCurveStyle(i);
     return d;
 }
+
+namespace {
+// [0] 2-D analysis plots, [1] performance plots.
+PlotStyleDefaults& StyleStore(int kind) {
+    static PlotStyleDefaults store[2] = {DefaultPlotStyles(kDraw2DPlot), DefaultPlotStyles(kDraw2DPlot + 1)};
+    return store[kind == kDraw2DPlot ? 0 : 1];
+}
+}  // namespace
+
+const PlotStyleDefaults& CurrentPlotStyles(int kind) { return StyleStore(kind); }
+
+void InstallPlotStyles(int kind, const PlotStyleDefaults& styles) { StyleStore(kind) = styles; }
 
 CG2DColorPage::CG2DColorPage(CG2DPropSheet& sheet)
     : CFontPage(ColourPageTemplate(), true), kind(sheet.view.drawType), sheet_(&sheet), view_(&sheet.view),

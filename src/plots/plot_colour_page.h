@@ -35,6 +35,10 @@ struct PlotStyleDefaults {
 };
 // The defaults of 2-D analysis plots (kind 5) or of performance plots (any other kind).
 PlotStyleDefaults DefaultPlotStyles(int kind);
+// The defaults new plot views of a kind take: the built-in ones until the application
+// installs its preferences.
+const PlotStyleDefaults& CurrentPlotStyles(int kind);
+void InstallPlotStyles(int kind, const PlotStyleDefaults& styles);
 
 class CG2DColorPage : public CFontPage {
 public:

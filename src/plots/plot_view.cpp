@@ -11,12 +11,14 @@
 #include "platform/input.h"
 #include "platform/system_services.h"
 #include "plots/auto_scale.h"
+#include "plots/plot_colour_page.h"
 #include "plots/axis_transform.h"
 #include "plots/curve_polyline.h"
 #include "plots/data_cursors.h"
 #include "plots/plot_groups.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/draw_context.h"
+#include "ui/framework/fonts.h"
 #include "ui/framework/line_styles.h"
 #include "ui/framework/print_services.h"
 #include "sim/engine/run_control.h"
@@ -78,11 +80,7 @@ private:
 
 CAPDraw::CAPDraw() {
     drawType = kDraw2DPlot;
-    selectionColour = 9;  // selected objects
-    labelFont.face = "Sans Serif";
-    labelFont.height = -12;
-    tagFont.face = "Sans Serif";
-    tagFont.height = -11;
+    TakeStyles(CurrentPlotStyles(drawType));
     for (int i = 0; i < 6; ++i) markers[i].kind = i % 3, markers[i].cursor = i / 3;
     RegisterPlotAccelerators();
     SetAccelerators(platform::FindAccelerators(kPlotAccelerators));
@@ -90,6 +88,30 @@ CAPDraw::CAPDraw() {
 }
 
 CAPDraw::~CAPDraw() = default;
+
+void CAPDraw::TakeStyles(const PlotStyleDefaults& d) {
+    using Item = CG2DColorPage::Item;
+    colours.text = d.first[Item::kGeneralText];
+    colours.grid = d.first[Item::kGrid];
+    colours.graphBackground = d.first[Item::kGraphBackground];
+    colours.baseline = d.first[Item::kBaseline];
+    colours.windowBackground = d.first[Item::kWindowBackground];
+    selectionColour = d.first[Item::kSelect];
+    colours.selectBox = d.first[Item::kSelectBox];
+    tagFrameColour = d.first[Item::kTracker];
+    tagFillColour = d.second[Item::kTracker];
+    colours.cursorBranch[0] = d.first[Item::kSelectPrimary];
+    colours.cursorBranch[1] = d.first[Item::kSelectSecondary];
+    colours.gridWidth = d.gridWidth;
+    colours.gridPattern = d.gridPattern;
+    labelFont = CreateFontFromRecord(d.font[Item::kGeneralText]);
+    tagFont = CreateFontFromRecord(d.font[Item::kTracker]);
+    objects.defaultFont = d.font[Item::kInitialObject];
+    objects.defaultFont.color = static_cast<uint8_t>(d.first[Item::kInitialObject]);
+    pointLabelFont = d.font[Item::kDataPointLabels];
+    pointLabelFont.color = static_cast<uint8_t>(d.first[Item::kDataPointLabels]);
+    pointLabelBackground = d.second[Item::kDataPointLabels];
+}
 
 platform::Color CAPDraw::SlotColour(CDrawContext& dc, int slot) {
     // A colour that equals the background would vanish: its slot XOR 15 is used.

@@ -20,6 +20,7 @@
 namespace ob7 {
 
 class CDrawContext;
+struct PlotStyleDefaults;
 
 // Colour slots and grid style of a plot's fixed elements.
 struct PlotColours {
@@ -71,6 +72,8 @@ class CAPDraw : public CANDraw, public GraphHost {
 public:
     CAPDraw();
     ~CAPDraw() override;
+    // The colours, fonts and grid of the fixed elements from the defaults of new plots.
+    void TakeStyles(const PlotStyleDefaults& styles);
 
     PlotData data;
     // Graphic objects over the panes (texts, shapes, tags), in data coordinates.

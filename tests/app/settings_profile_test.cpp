@@ -8,6 +8,7 @@
 #include "app/calculator.h"
 #include "app/display_fonts.h"
 #include "app/settings_profile.h"
+#include "plots/plot_view.h"
 #include "sim/engine/simulation_options.h"
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
@@ -274,4 +275,43 @@ TEST_F(ProfileFixture, PreferenceKeyTableWrittenAndRead) {
     EXPECT_EQ(lines[156], "G3D PatchColor=Blue");
     EXPECT_EQ(lines[157], "CUSTOM_COLOR_0=0");
     EXPECT_EQ(lines[172], "CUSTOM_COLOR_15=0");
+}
+
+// A new plot view takes its colours, fonts and grid from the display items of the 2-D
+// plots, as loaded from the profile.
+TEST_F(ProfileFixture, NewPlotViewTakesTheDisplayItems) {
+    TestApp();
+    LoadProfile();
+    {
+        const CAPDraw view;
+        struct Case {
+            const char* item;
+            int colour, expected;
+        };
+        for (const Case& c : {Case{"General Text", view.colours.text, 12}, Case{"Grid", view.colours.grid, 8},
+                              Case{"Graph Background", view.colours.graphBackground, 15},
+                              Case{"Baseline Color", view.colours.baseline, 12},
+                              Case{"Window Background", view.colours.windowBackground, 15},
+                              Case{"Select", view.selectionColour, 9}, Case{"Select Box", view.colours.selectBox, 4},
+                              Case{"Initial Object", view.objects.defaultFont.color, 4},
+                              Case{"Tracker", view.tagFrameColour, 0}, Case{"Tracker back", view.tagFillColour, 11},
+                              Case{"Select Color Primary", view.colours.cursorBranch[0], 7},
+                              Case{"Select Color Secondary", view.colours.cursorBranch[1], 9},
+                              Case{"Data Point Labels", view.pointLabelFont.color, 0},
+                              Case{"Data Point Labels back", view.pointLabelBackground, 11},
+                              Case{"Grid width", view.colours.gridWidth, 1},
+                              Case{"Grid pattern", view.colours.gridPattern, 2}})
+            EXPECT_EQ(c.colour, c.expected) << c.item;
+        EXPECT_EQ(view.objects.defaultFont.height, DefaultFontSize);
+    }
+    Write("[Main]\nFileType=OMBR.DAT\nVersion=7.00\nScreen=1280,800\n"
+          "[Preferences]\nAnalysis Text=Height=20,FStyle=0,Color=3,Name=Courier New\n"
+          "G2D Data Point Labels Color Back=Height=10,FStyle=0,Color=6,Name=Arial\nG2D Grid Weight=4\n");
+    LoadProfile();
+    const CAPDraw view;
+    EXPECT_EQ(view.colours.text, 3);
+    EXPECT_EQ(view.labelFont.face, "Courier New");
+    EXPECT_EQ(view.pointLabelBackground, 6);
+    EXPECT_EQ(view.colours.gridWidth, 4);
+    EXPECT_EQ(view.colours.grid, 8);
 }
