@@ -122,6 +122,12 @@ CPreferencesDefaultSheet::CPreferencesDefaultSheet()
     analysisPlots.sheet.AddPage(formats2d);
     plots3d.sheet.AddPage(formats3d);
     performancePlots.sheet.AddPage(formatsPerformance);
+    struct Bar { CDefaultsHostPage& host; CToolBarPage& page; };
+    for (Bar bar : {Bar{schematics, schematicsToolBar}, Bar{analysisPlots, analysisPlotsToolBar},
+                    Bar{plots3d, plots3dToolBar}, Bar{performancePlots, performancePlotsToolBar}}) {
+        bar.page.BindToWindowType(bar.host.windowType, "Tool Bar");
+        bar.host.sheet.AddPage(bar.page);
+    }
     AddPage(schematics);
     AddPage(analysisPlots);
     AddPage(plots3d);

@@ -10,6 +10,7 @@
 #include "ui/framework/title_block.h"
 
 #include "app/settings_profile.h"
+#include "app/tool_bar_pages.h"
 
 namespace ob7 {
 
@@ -48,6 +49,8 @@ public:
     CDefaultsHostPage performancePlots{"Performance Plots", 19};
     TitleBlockPage titleBlock;
     CPlotFormatsPage formats2d{5}, formats3d{8}, formatsPerformance{19};
+    // The last page of each nested sheet: the window type's tool bar.
+    CToolBarPage schematicsToolBar, analysisPlotsToolBar, plots3dToolBar, performancePlotsToolBar;
 };
 
 // The command: runs the sheet and saves the profile however it ends.

@@ -20,7 +20,9 @@ enum class ControlKind {
     ComboDropDown,  // editable text with a list
     ComboList,      // choice from the list only
     OwnerDrawCombo, // choice from the list, items and the selection field drawn by OnDrawItem
-    ListBox, MultiListBox, OwnerDrawListBox, ReportList, TreeView, TabControl, UpDown, ProgressBar,
+    ListBox, MultiListBox, OwnerDrawListBox,
+    CheckListBox,   // owner-drawn items after a check box of the list's own
+    ReportList, TreeView, TabControl, UpDown, ProgressBar,
     ScrollBar
 };
 
@@ -51,7 +53,8 @@ struct DialogTemplate {
 };
 
 // Notification codes delivered with a control id.
-enum class Notify { Clicked, Changed, SelChange, SetFocus, KillFocus, DoubleClick, ItemEdited };
+// CheckChanged: the user toggled an item's check in a check list.
+enum class Notify { Clicked, Changed, SelChange, SetFocus, KillFocus, DoubleClick, ItemEdited, CheckChanged };
 
 // Owner-drawn list items and buttons: the state passed to OnDrawItem.
 struct DrawItemInfo {
@@ -146,6 +149,12 @@ public:
     int SelectString(int id, const std::string& prefix);  // first item starting with it
     bool SetSel(int id, int index, bool selected);  // multiple-selection lists
     std::vector<int> SelectedItems(int id) const;
+    // Check lists: an item's check (-1 for a missing item); setting it notifies nothing.
+    bool SetItemCheck(int id, int index, bool checked);
+    int ItemCheck(int id, int index) const;
+    // Toggles an item's check as the user's click does: selects the item and notifies
+    // CheckChanged. False for a missing item.
+    bool ToggleItemCheck(int id, int index);
 
     // Report list views: columns, rows and cells; cells can be edited in place.
     int InsertColumn(int id, int column, const std::string& title, int width);

@@ -131,6 +131,65 @@ private:
     int id_;
 };
 
+// Check list items: the list's own check box at the left, the rest drawn by the dialog.
+// A click on the box (or the space key) toggles the check through the dialog.
+class CheckListDelegate final : public QStyledItemDelegate {
+public:
+    CheckListDelegate(QObject* parent, Dialog& dialog, int id) : QStyledItemDelegate(parent), dialog_(dialog), id_(id) {}
+
+    static int BoxWidth(const QStyleOptionViewItem& option) { return std::min(option.rect.height(), 20); }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QRect r = option.rect;
+        const int box = BoxWidth(option);
+        QStyleOptionViewItem check(option);
+        const int side = 13;
+        check.rect = QRect(r.left() + (box - side) / 2, r.top() + (r.height() - side) / 2, side, side);
+        check.state = QStyle::State_Enabled;
+        check.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+        painter->fillRect(QRect(r.left(), r.top(), box, r.height()), option.palette.base());
+        QApplication::style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, painter, option.widget);
+        if (r.width() <= box) return;
+        Image image(r.width() - box, r.height());
+        {
+            DrawContext dc(image);
+            DrawItemInfo info;
+            info.controlId = id_;
+            info.item = index.row();
+            info.rect = Rect{0, 0, r.width() - box, r.height()};
+            info.selected = option.state & QStyle::State_Selected;
+            info.focused = option.state & QStyle::State_HasFocus;
+            info.data = index.data(kDataRole).toLongLong();
+            dialog_.OnDrawItem(dc, info);
+        }
+        painter->drawImage(QPoint(r.left() + box, r.top()), image.Data().image);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        if (int h = dialog_.OnMeasureItem(id_); h > 0) s.setHeight(h);
+        return s;
+    }
+
+    bool editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            auto* m = static_cast<QMouseEvent*>(event);
+            if (m->button() != Qt::LeftButton || m->position().x() >= option.rect.left() + BoxWidth(option)) return false;
+        } else if (event->type() == QEvent::KeyPress) {
+            if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Space) return false;
+        } else {
+            return false;
+        }
+        dialog_.ToggleItemCheck(id_, index.row());
+        return true;
+    }
+
+private:
+    Dialog& dialog_;
+    int id_;
+};
+
 // List items whose tab characters align at the list's tab stops (pixels).
 class TabStopDelegate final : public QStyledItemDelegate {
 public:
@@ -392,8 +451,10 @@ void Dialog::CreateControl(const ControlSpec& spec) {
         }
         case ControlKind::ListBox:
         case ControlKind::MultiListBox:
-        case ControlKind::OwnerDrawListBox: {
+        case ControlKind::OwnerDrawListBox:
+        case ControlKind::CheckListBox: {
             auto* l = new QListWidget(dlg);
+            if (spec.kind == ControlKind::CheckListBox) l->setItemDelegate(new CheckListDelegate(l, *this, id));
             l->setSelectionMode(spec.kind == ControlKind::MultiListBox ? QAbstractItemView::MultiSelection
                                                                        : QAbstractItemView::SingleSelection);
             if (spec.kind == ControlKind::OwnerDrawListBox) l->setItemDelegate(new OwnerDrawDelegate(l, *this, id));
@@ -781,6 +842,10 @@ int Dialog::InsertString(int id, int index, const std::string& text) {
         QSignalBlocker block(l);
         int at = sorted && index < 0 ? SortedPosition(ListTexts(l), s) : (index < 0 || index > l->count() ? l->count() : index);
         l->insertItem(at, s);
+        if (dynamic_cast<CheckListDelegate*>(l->itemDelegate())) {
+            l->item(at)->setFlags(l->item(at)->flags() | Qt::ItemIsUserCheckable);
+            l->item(at)->setCheckState(Qt::Unchecked);
+        }
         return at;
     }
     if (auto* c = Item<QComboBox>(*this, id)) {
@@ -827,6 +892,29 @@ void Dialog::ResetContent(int id) {
         QSignalBlocker block(t);
         t->setRowCount(0);
     }
+}
+
+bool Dialog::SetItemCheck(int id, int index, bool checked) {
+    auto* l = Item<QListWidget>(*this, id);
+    if (!l || index < 0 || index >= l->count()) return false;
+    QSignalBlocker block(l);
+    l->item(index)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    return true;
+}
+
+int Dialog::ItemCheck(int id, int index) const {
+    auto* l = Item<QListWidget>(*this, id);
+    if (!l || index < 0 || index >= l->count()) return -1;
+    return l->item(index)->checkState() == Qt::Checked ? 1 : 0;
+}
+
+bool Dialog::ToggleItemCheck(int id, int index) {
+    auto* l = Item<QListWidget>(*this, id);
+    if (!l || index < 0 || index >= l->count()) return false;
+    SetItemCheck(id, index, ItemCheck(id, index) == 0);
+    l->setCurrentRow(index);  // notifies the selection change first
+    OnControlNotify(id, Notify::CheckChanged);
+    return true;
 }
 
 int Dialog::ItemCount(int id) const {

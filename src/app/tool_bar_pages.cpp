@@ -1,0 +1,310 @@
+#include "app/tool_bar_pages.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/main_frame.h"
+#include "app/main_tool_bar.h"
+#include "foundation/string_table.h"
+#include "platform/dialog.h"
+#include "platform/draw_context.h"
+#include "ui/framework/colour_slots.h"
+#include "ui/framework/draw_window.h"
+
+namespace ob7 {
+
+namespace {
+
+using platform::ControlKind;
+using platform::Rect;
+constexpr int kGroupNameBase = 11200;
+constexpr int kFaceWidth = 23, kFaceHeight = 22;
+// Colour slots of the system colours: window, button face, dark shadow, light,
+// shadow and highlight.
+constexpr int kSlotWindow = 64, kSlotFace = 65, kSlotDarkShadow = 67, kSlotLight = 69, kSlotShadow = 70,
+              kSlotHighlight = 71;
+
+// The group selected last in any of these pages, for the program's run.
+int LastGroupIndex = 0;
+
+platform::DialogTemplate ToolBarTemplate() {
+    platform::DialogTemplate t{10187, "Tool Bar", {300, 200}, {}};
+    t.controls.push_back({ControlKind::Static, 0, "Groups:", {7, 7, 90, 17}});
+    t.controls.push_back({ControlKind::ListBox, CToolButtonsPage::kGroupList, "", {7, 18, 90, 150}});
+    t.controls.push_back({ControlKind::Static, 0, "Buttons:", {100, 7, 200, 17}});
+    t.controls.push_back({ControlKind::CheckListBox, CToolButtonsPage::kButtonList, "", {100, 18, 200, 150}});
+    t.controls.push_back({ControlKind::CheckBox, CToolButtonsPage::kShowButton, "Show Button", {210, 18, 293, 30}});
+    t.controls.push_back({ControlKind::GroupBox, 0, "Position", {210, 40, 293, 90}});
+    t.controls.push_back({ControlKind::RadioButton, CToolBarPage::kTop, "Top", {218, 54, 285, 66}, platform::kCtlGroup});
+    t.controls.push_back({ControlKind::RadioButton, CToolBarPage::kLeft, "Left", {218, 70, 285, 82}});
+    t.controls.push_back({ControlKind::PushButton, CToolButtonsPage::kAllOn, "All On", {7, 160, 70, 176}});
+    t.controls.push_back({ControlKind::PushButton, CToolButtonsPage::kDefaultButton, "&Default", {80, 160, 143, 176}});
+    t.controls.push_back({ControlKind::PushButton, CToolButtonsPage::kAllOff, "All Off", {153, 160, 216, 176}});
+    return t;
+}
+
+// The outer sheet's help line (a nested sheet's pages show their text there too).
+void ShowHelpLine(CPropertyPage2& page, const std::string& text) {
+    auto* sheet = dynamic_cast<CPropertySheet2*>(page.Sheet());
+    while (sheet && sheet->IsNested()) {
+        auto* host = sheet->Parent() ? dynamic_cast<CPropertyPage2*>(sheet->Parent()) : nullptr;
+        sheet = host ? dynamic_cast<CPropertySheet2*>(host->Sheet()) : nullptr;
+    }
+    if (sheet) sheet->ShowPrompt(text);
+}
+
+void Draw3dFace(platform::DrawContext& dc, const Rect& r) {
+    auto line = [&](platform::Point a, platform::Point b, int slot) {
+        dc.SetPen(Slot(slot).pen);
+        dc.MoveTo(a);
+        dc.LineTo(b);
+    };
+    dc.FillRect(r, Slot(kSlotFace).brush);
+    // Outer edges: highlight top/left, dark shadow bottom/right; inner: light and shadow.
+    line({r.left, r.bottom - 1}, {r.left, r.top}, kSlotHighlight);
+    line({r.left, r.top}, {r.right - 1, r.top}, kSlotHighlight);
+    line({r.left, r.bottom - 1}, {r.right - 1, r.bottom - 1}, kSlotDarkShadow);
+    line({r.right - 1, r.top}, {r.right - 1, r.bottom}, kSlotDarkShadow);
+    line({r.left + 1, r.bottom - 2}, {r.left + 1, r.top + 1}, kSlotLight);
+    line({r.left + 1, r.top + 1}, {r.right - 2, r.top + 1}, kSlotLight);
+    line({r.left + 1, r.bottom - 2}, {r.right - 2, r.bottom - 2}, kSlotShadow);
+    line({r.right - 2, r.top + 1}, {r.right - 2, r.bottom - 1}, kSlotShadow);
+}
+
+// The picture of a table row: a component button's glyph or its strip's cell.
+platform::Image ButtonPicture(int row) {
+    const ToolButtonInfo& info = ToolButtonTable[row];
+    const int size = CMainToolBar::kPictureSize;
+    platform::Image strip = info.Group == kGroupComponent
+                                ? MakeComponentBarBitmap(ComponentButtons.glyphs, size, Slot(kSlotFace).colour,
+                                                         platform::Rgb(0, 0, 0))
+                                : ToolStripImage(info.BitmapId, size);
+    const int cell = info.Group == kGroupComponent ? info.BitmapId : info.Image;
+    platform::Image picture(size, size, Slot(kSlotFace).colour);
+    {
+        platform::DrawContext dc(picture);  // finished before the picture is handed out
+        dc.BitBlt({0, 0}, strip, Rect{cell * size, 0, cell * size + size, size});
+    }
+    return picture;
+}
+
+}  // namespace
+
+// ---- CToolButtonsPage ----------------------------------------------------------------
+
+CToolButtonsPage::CToolButtonsPage(platform::DialogTemplate tmpl) : CPropertyPage2(std::move(tmpl)) {
+    OnCommand(kShowButton, [this](int) {
+        const int entry = SelectedEntry();
+        if (entry < 0) return;
+        SetVisible(entry, IsButtonChecked(kShowButton) != 0);
+    });
+    OnCommand(kAllOn, [this](int) { OnAllOn(); });
+    OnCommand(kDefaultButton, [this](int) { OnDefault(); });
+    OnCommand(kAllOff, [this](int) {
+        for (ToolButtonEntry& e : working_) e.Visible = 0;
+        RefreshChecks();
+    });
+}
+
+void CToolButtonsPage::Bind(ToolButtonEntry* entries, int count) {
+    source_ = entries;
+    count_ = entries ? count : 0;
+}
+
+bool CToolButtonsPage::OnInitDialog() {
+    CPropertyPage2::OnInitDialog();
+    backup_.assign(source_, source_ + count_);
+    working_ = backup_;
+    componentGroupPosition_ = 0;
+    for (int group = kGroupFile; group <= kGroupCursor; ++group) {
+        if (std::none_of(working_.begin(), working_.end(), [&](const ToolButtonEntry& e) {
+                return e.Command != 0 && e.Group == group;
+            }))
+            continue;
+        const char* name = FindResString(kGroupNameBase + group);
+        const int at = AddString(kGroupList, name ? name : "");
+        SetItemData(kGroupList, at, group);
+        if (group == kGroupComponent) componentGroupPosition_ = at;
+    }
+    const int groups = ItemCount(kGroupList);
+    SetCurSel(kGroupList, groups > 0 ? std::clamp(LastGroupIndex, 0, groups - 1) : -1);
+    FillButtonList();
+    return true;
+}
+
+int CToolButtonsPage::SelectedGroup() const {
+    const int sel = CurSel(kGroupList);
+    return sel < 0 ? kGroupNone : static_cast<int>(ItemData(kGroupList, sel));
+}
+
+int CToolButtonsPage::SelectedEntry() const {
+    const int sel = CurSel(kButtonList);
+    return sel < 0 ? -1 : static_cast<int>(ItemData(kButtonList, sel));
+}
+
+void CToolButtonsPage::FillButtonList() {
+    ResetContent(kButtonList);
+    const int group = SelectedGroup();
+    for (int i = 0; i < static_cast<int>(working_.size()); ++i) {
+        const ToolButtonEntry& e = working_[i];
+        if (e.Command == 0 || e.Group != group || e.Row < 0) continue;
+        const int at = AddString(kButtonList, "");
+        SetItemData(kButtonList, at, i);
+        SetItemCheck(kButtonList, at, e.Visible != 0);
+    }
+    SetCurSel(kButtonList, ItemCount(kButtonList) > 0 ? 0 : -1);
+    OnButtonSelChange();
+}
+
+void CToolButtonsPage::OnButtonSelChange() {
+    const int entry = SelectedEntry();
+    CheckButton(kShowButton, entry >= 0 && working_[entry].Visible ? 1 : 0);
+    if (entry >= 0) ShowHelpLine(*this, PromptTextForId(MapComponentButtonCommand(working_[entry].Command)));
+}
+
+void CToolButtonsPage::SetVisible(int entry, bool visible) {
+    working_[entry].Visible = visible ? 1 : 0;
+    for (int i = 0; i < ItemCount(kButtonList); ++i)
+        if (ItemData(kButtonList, i) == entry) SetItemCheck(kButtonList, i, visible);
+    CheckButton(kShowButton, visible ? 1 : 0);
+    InvalidateItem(kButtonList);
+    SetModified(true);
+}
+
+void CToolButtonsPage::RefreshChecks() {
+    for (int i = 0; i < ItemCount(kButtonList); ++i)
+        SetItemCheck(kButtonList, i, working_[ItemData(kButtonList, i)].Visible != 0);
+    const int entry = SelectedEntry();
+    CheckButton(kShowButton, entry >= 0 && working_[entry].Visible ? 1 : 0);
+    InvalidateItem(kButtonList);
+    SetModified(true);
+}
+
+void CToolButtonsPage::OnAllOn() {
+    SetToolButtonDefaults(windowType, working_.data(), static_cast<int>(working_.size()), 0, nullptr,
+                          DefaultButtonMask());
+    RefreshChecks();
+}
+
+void CToolButtonsPage::OnDefault() {
+    SetToolButtonDefaults(windowType, working_.data(), static_cast<int>(working_.size()), 1, nullptr,
+                          DefaultButtonMask());
+    RefreshChecks();
+}
+
+void CToolButtonsPage::OnControlNotify(int id, platform::Notify code) {
+    using platform::Notify;
+    if (id == kGroupList && code == Notify::SelChange) {
+        FillButtonList();
+    } else if (id == kButtonList && code == Notify::SelChange) {
+        OnButtonSelChange();
+    } else if (id == kButtonList && code == Notify::CheckChanged) {
+        const int entry = SelectedEntry();
+        if (entry >= 0) SetVisible(entry, ItemCheck(kButtonList, CurSel(kButtonList)) == 1);
+    } else {
+        CPropertyPage2::OnControlNotify(id, code);
+    }
+}
+
+void CToolButtonsPage::OnControlHover(int id) {
+    if (id == kGroupList) {
+        ShowHelpLine(*this, "Groups");
+    } else if (id == kButtonList) {
+        const int entry = SelectedEntry();
+        ShowHelpLine(*this, entry < 0 ? "" : PromptTextForId(MapComponentButtonCommand(working_[entry].Command)));
+    } else {
+        CPropertyPage2::OnControlHover(id);
+    }
+}
+
+int CToolButtonsPage::OnMeasureItem(int controlId) { return controlId == kButtonList ? kItemHeight : 0; }
+
+void CToolButtonsPage::OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) {
+    if (item.controlId != kButtonList) return;
+    const Rect& r = item.rect;
+    dc.FillRect(r, Slot(kSlotWindow).brush);
+    const int entry = static_cast<int>(item.data);
+    if (entry >= 0 && entry < static_cast<int>(working_.size()) && working_[entry].Row >= 0) {
+        const int left = r.left + (r.right - r.left - kFaceWidth) / 2;
+        const int top = r.top + (r.bottom - r.top - kFaceHeight) / 2;
+        const Rect face{left, top, left + kFaceWidth, top + kFaceHeight};
+        Draw3dFace(dc, face);
+        const int size = CMainToolBar::kPictureSize;
+        dc.BitBlt({left + (kFaceWidth - size) / 2, top + (kFaceHeight - size) / 2}, ButtonPicture(working_[entry].Row),
+                  Rect{0, 0, size, size});
+    }
+    const Rect frame{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+    platform::Brush black;
+    black.color = platform::Rgb(0, 0, 0);
+    dc.FrameRect(frame, item.selected ? black : Slot(kSlotWindow).brush);
+    if (item.focused) dc.DrawFocusRect(r);
+}
+
+bool CToolButtonsPage::ApplyPage() {
+    if (CurSel(kGroupList) >= 0) LastGroupIndex = CurSel(kGroupList);
+    for (int i = 0; i < count_ && i < static_cast<int>(working_.size()); ++i) source_[i].Visible = working_[i].Visible;
+    return true;
+}
+
+void CToolButtonsPage::ResetPage() {
+    if (!created) return;
+    std::copy(backup_.begin(), backup_.end(), source_);
+}
+
+// ---- CToolBarPage --------------------------------------------------------------------
+
+CToolBarPage::CToolBarPage() : CToolButtonsPage(ToolBarTemplate()) {
+    OnCommand(kTop, [this](int) { SetModified(true); });
+    OnCommand(kLeft, [this](int) { SetModified(true); });
+}
+
+CToolBarPage::CToolBarPage(CDraw& window) : CToolBarPage() {
+    window_ = &window;
+    windowType = window.drawType;
+    if (auto* bar = dynamic_cast<CMainToolBar*>(window.mainToolBar.get())) {
+        Bind(bar->List().data(), static_cast<int>(bar->List().size()));
+        top_ = &bar->top;
+    }
+}
+
+void CToolBarPage::BindToWindowType(int type, const char* caption) {
+    ToolButtonEntry* entries = nullptr;
+    int count = 0;
+    top_ = GetMainToolBarTable(type, &entries, &count);
+    Bind(top_ ? entries : nullptr, count);
+    windowType = type;
+    MutableTemplate().caption = caption;
+}
+
+bool CToolBarPage::OnInitDialog() {
+    savedTop_ = top_ ? *top_ : 1;
+    CheckRadioButton(kTop, kLeft, savedTop_ ? kTop : kLeft);
+    return CToolButtonsPage::OnInitDialog();
+}
+
+namespace {
+
+void ReloadBar(CDraw* window) {
+    auto* bar = window ? dynamic_cast<CMainToolBar*>(window->mainToolBar.get()) : nullptr;
+    if (!bar) return;
+    bar->LoadButtons(bar->ParentWindow());
+    bar->RecalcParentLayout();
+}
+
+}  // namespace
+
+bool CToolBarPage::ApplyPage() {
+    CToolButtonsPage::ApplyPage();
+    if (top_) *top_ = IsButtonChecked(kTop) ? 1 : 0;
+    ReloadBar(window_);
+    return true;
+}
+
+void CToolBarPage::ResetPage() {
+    CToolButtonsPage::ResetPage();
+    if (!created) return;
+    if (top_) *top_ = savedTop_;
+    ReloadBar(window_);
+}
+
+}  // namespace ob7

@@ -1,0 +1,85 @@
+#pragma once
+// The pages that choose a tool bar's buttons: a list of button groups and a check list
+// of the selected group's buttons with their pictures. The Tool Bar page edits one
+// window type's defaults or one open window's bar, and whether it lies at the top or on
+// the left. The pages work on copies and write back on OK; Cancel undoes an Apply.
+
+#include <cstdint>
+#include <vector>
+
+#include "app/tool_buttons.h"
+#include "ui/framework/dialogs.h"
+
+namespace ob7 {
+
+class CDraw;
+
+class CToolButtonsPage : public CPropertyPage2 {
+public:
+    static constexpr int kGroupList = 105, kButtonList = 110, kShowButton = 20108, kAllOn = 20104,
+                         kDefaultButton = 20027, kAllOff = 20105;
+    static constexpr int kItemHeight = 26;
+
+    explicit CToolButtonsPage(platform::DialogTemplate tmpl);
+
+    bool OnInitDialog() override;
+    // The working Visible flags into the source list.
+    bool ApplyPage() override;
+    // The source list as it was when the page opened.
+    void ResetPage() override;
+    // The window type's default visibility.
+    void OnDefault() override;
+    void OnControlNotify(int id, platform::Notify code) override;
+    // The help line: "Groups" over the group list, the selected button's prompt over the
+    // button list, else the control's prompt.
+    void OnControlHover(int id) override;
+    void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
+    int OnMeasureItem(int controlId) override;
+
+    virtual void FillButtonList();
+    virtual void OnButtonSelChange();
+    // Every button shown.
+    virtual void OnAllOn();
+
+    int windowType = -1;
+    const std::vector<ToolButtonEntry>& Working() const { return working_; }
+
+protected:
+    void Bind(ToolButtonEntry* entries, int count);
+    // The working entry of the selected list item, -1 when none.
+    int SelectedEntry() const;
+    int SelectedGroup() const;
+    // After All On, Default or All Off: the checks and "Show Button" follow the copy.
+    void RefreshChecks();
+
+    ToolButtonEntry* source_ = nullptr;
+    int count_ = 0;
+    std::vector<ToolButtonEntry> backup_, working_;
+    int componentGroupPosition_ = 0;
+
+private:
+    void SetVisible(int entry, bool visible);
+};
+
+class CToolBarPage : public CToolButtonsPage {
+public:
+    static constexpr int kTop = 20110, kLeft = 20111;
+
+    // Unbound; BindToWindowType binds it to a window type's defaults.
+    CToolBarPage();
+    // Bound to an open window's own bar.
+    explicit CToolBarPage(CDraw& window);
+    void BindToWindowType(int type, const char* caption);
+
+    bool OnInitDialog() override;
+    // The buttons and the side; an open window's bar is reloaded.
+    bool ApplyPage() override;
+    void ResetPage() override;
+
+private:
+    CDraw* window_ = nullptr;
+    int32_t* top_ = nullptr;
+    int32_t savedTop_ = 1;
+};
+
+}  // namespace ob7
