@@ -473,17 +473,25 @@ Bar* FindBar(const FrameWindow& frame, int id) {
     return it == fp->bars.end() ? nullptr : &it->second;
 }
 
-}  // namespace
-
-bool FrameWindow::AddToolBar(int id, const std::string& title, const Image& strip, Size buttonSize,
-                             const std::vector<ToolButton>& buttons, DockSide side) {
-    auto* fp = AsFrame(Peer());
-    if (!fp || fp->bars.count(id)) return false;
+// A new, empty bar of the frame in the order bars were added; null when the id is taken.
+Bar* NewBar(FramePeer* fp, int id, const std::string& title) {
+    if (!fp || fp->bars.count(id)) return nullptr;
     const int order = static_cast<int>(fp->bars.size());
     Bar& bar = fp->bars[id];
     bar.order = order;
     bar.native = new QToolBar(ToQString(title), fp->main);
     bar.native->setObjectName(QStringLiteral("bar%1").arg(id));  // the key of the saved layout
+    return &bar;
+}
+
+}  // namespace
+
+bool FrameWindow::AddToolBar(int id, const std::string& title, const Image& strip, Size buttonSize,
+                             const std::vector<ToolButton>& buttons, DockSide side) {
+    auto* fp = AsFrame(Peer());
+    Bar* made = NewBar(fp, id, title);
+    if (!made) return false;
+    Bar& bar = *made;
     bar.native->setIconSize(QSize(buttonSize.cx, buttonSize.cy));
     bar.strip = strip.Data().image;
     bar.buttonSize = QSize(buttonSize.cx, buttonSize.cy);
@@ -658,12 +666,9 @@ void FrameWindow::SetBarPlacements(const std::vector<BarPlacement>& bars) {
 
 bool FrameWindow::AddListBar(int id, const std::string& title, DockSide side) {
     auto* fp = AsFrame(Peer());
-    if (!fp || fp->bars.count(id)) return false;
-    const int order = static_cast<int>(fp->bars.size());
-    Bar& bar = fp->bars[id];
-    bar.order = order;
-    bar.native = new QToolBar(ToQString(title), fp->main);
-    bar.native->setObjectName(QStringLiteral("bar%1").arg(id));
+    Bar* made = NewBar(fp, id, title);
+    if (!made) return false;
+    Bar& bar = *made;
     bar.list = new QListWidget;
     bar.list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     bar.combo = new QComboBox;
