@@ -406,6 +406,7 @@ CPreferencesSheet::CPreferencesSheet() : CPropertySheet2("Preferences") {
     AddPage(statusBar);
     AddPage(autoSave);
     AddPage(warnings);
+    AddPage(mainToolBar);
     AddPage(componentPalettes);
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "app/palettes_page.h"
+#include "app/tool_bar_pages.h"
 #include "ui/framework/colour_controls.h"
 #include "ui/framework/dialogs.h"
 
@@ -118,6 +119,7 @@ public:
     CStatusBarPage statusBar;
     CPrefSavePage autoSave;
     CPrefWarningPage warnings;
+    CMainToolBarPage mainToolBar;
     CPalettesPage componentPalettes;
 };
 

@@ -6,6 +6,8 @@
 #include "app/main_frame.h"
 #include "app/main_tool_bar.h"
 #include "foundation/string_table.h"
+#include "libraries/component_library.h"
+#include "platform/system_services.h"
 #include "platform/dialog.h"
 #include "platform/draw_context.h"
 #include "ui/framework/colour_slots.h"
@@ -71,15 +73,13 @@ void Draw3dFace(platform::DrawContext& dc, const Rect& r) {
     line({r.right - 2, r.top + 1}, {r.right - 2, r.bottom - 1}, kSlotShadow);
 }
 
-// The picture of a table row: a component button's glyph or its strip's cell.
-platform::Image ButtonPicture(int row) {
-    const ToolButtonInfo& info = ToolButtonTable[row];
+platform::Image ComponentStrip(const std::array<std::array<int32_t, 15>, 20>& glyphs) {
+    return MakeComponentBarBitmap(glyphs, CMainToolBar::kPictureSize, Slot(kSlotFace).colour, platform::Rgb(0, 0, 0));
+}
+
+// One cell of a strip of pictures.
+platform::Image Cell(const platform::Image& strip, int cell) {
     const int size = CMainToolBar::kPictureSize;
-    platform::Image strip = info.Group == kGroupComponent
-                                ? MakeComponentBarBitmap(ComponentButtons.glyphs, size, Slot(kSlotFace).colour,
-                                                         platform::Rgb(0, 0, 0))
-                                : ToolStripImage(info.BitmapId, size);
-    const int cell = info.Group == kGroupComponent ? info.BitmapId : info.Image;
     platform::Image picture(size, size, Slot(kSlotFace).colour);
     {
         platform::DrawContext dc(picture);  // finished before the picture is handed out
@@ -88,9 +88,31 @@ platform::Image ButtonPicture(int row) {
     return picture;
 }
 
+platform::DialogTemplate MainToolBarTemplate() {
+    platform::DialogTemplate t{10189, "Main Tool Bar", {300, 200}, {}};
+    t.controls.push_back({ControlKind::Static, 0, "Groups:", {7, 7, 90, 17}});
+    t.controls.push_back({ControlKind::ListBox, CToolButtonsPage::kGroupList, "", {7, 18, 90, 150}});
+    t.controls.push_back({ControlKind::Static, 0, "Buttons:", {100, 7, 200, 17}});
+    t.controls.push_back({ControlKind::CheckListBox, CToolButtonsPage::kButtonList, "", {100, 18, 200, 150}});
+    t.controls.push_back({ControlKind::CheckBox, CToolButtonsPage::kShowButton, "Show Button", {210, 18, 293, 30}});
+    t.controls.push_back({ControlKind::CheckBox, CMainToolBarPage::kShowToolBar, "Show Tool Bar", {210, 34, 293, 46}});
+    t.controls.push_back({ControlKind::OwnerDrawButton, CMainToolBarPage::kPictureFrame, "", {222, 56, 280, 112}});
+    t.controls.push_back({ControlKind::Edit, CMainToolBarPage::kPartName, "", {210, 120, 293, 134}});
+    t.controls.push_back({ControlKind::PushButton, CToolButtonsPage::kAllOn, "All On", {7, 160, 70, 176}});
+    t.controls.push_back({ControlKind::PushButton, CToolButtonsPage::kDefaultButton, "&Default", {80, 160, 143, 176}});
+    t.controls.push_back({ControlKind::PushButton, CToolButtonsPage::kAllOff, "All Off", {153, 160, 216, 176}});
+    return t;
+}
+
 }  // namespace
 
 // ---- CToolButtonsPage ----------------------------------------------------------------
+
+platform::Image CToolButtonsPage::Picture(int row) const {
+    const ToolButtonInfo& info = ToolButtonTable[row];
+    if (info.Group == kGroupComponent) return Cell(ComponentStrip(ComponentButtons.glyphs), info.BitmapId);
+    return Cell(ToolStripImage(info.BitmapId, CMainToolBar::kPictureSize), info.Image);
+}
 
 CToolButtonsPage::CToolButtonsPage(platform::DialogTemplate tmpl) : CPropertyPage2(std::move(tmpl)) {
     OnCommand(kShowButton, [this](int) {
@@ -230,7 +252,7 @@ void CToolButtonsPage::OnDrawItem(platform::DrawContext& dc, const platform::Dra
         const Rect face{left, top, left + kFaceWidth, top + kFaceHeight};
         Draw3dFace(dc, face);
         const int size = CMainToolBar::kPictureSize;
-        dc.BitBlt({left + (kFaceWidth - size) / 2, top + (kFaceHeight - size) / 2}, ButtonPicture(working_[entry].Row),
+        dc.BitBlt({left + (kFaceWidth - size) / 2, top + (kFaceHeight - size) / 2}, Picture(working_[entry].Row),
                   Rect{0, 0, size, size});
     }
     const Rect frame{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
@@ -305,6 +327,167 @@ void CToolBarPage::ResetPage() {
     if (!created) return;
     if (top_) *top_ = savedTop_;
     ReloadBar(window_);
+}
+
+// ---- CMainToolBarPage ----------------------------------------------------------------
+
+namespace {
+constexpr int kMsgComponentNotFound = 11212;
+}  // namespace
+
+CMainToolBarPage::CMainToolBarPage() : CToolButtonsPage(MainToolBarTemplate()) {
+    Bind(FrameButtonList.entries.data(), FrameButtonList.count);
+    OnCommand(kShowToolBar, [this](int) {
+        const int group = SelectedGroup();
+        if (group < kGroupFile || group >= kFrameToolBarCount) return;
+        workingWanted_[group] = IsButtonChecked(kShowToolBar) ? 1 : 0;
+        SetModified(true);
+    });
+}
+
+bool CMainToolBarPage::OnInitDialog() {
+    Bind(FrameButtonList.entries.data(), FrameButtonList.count);
+    if (MainFrame) {
+        MainFrame->RememberToolBarVisibility();
+        for (int g = 0; g < kFrameToolBarCount; ++g) workingWanted_[g] = MainFrame->ToolBarWanted(g) ? 1 : 0;
+    }
+    savedWanted_ = workingWanted_;
+    workingGlyphs_ = savedGlyphs_ = ComponentButtons.glyphs;
+    workingNames_ = savedNames_ = ComponentButtons.partNames;
+    strip_ = ComponentStrip(workingGlyphs_);
+    return CToolButtonsPage::OnInitDialog();
+}
+
+platform::Image CMainToolBarPage::Picture(int row) const {
+    const ToolButtonInfo& info = ToolButtonTable[row];
+    return info.Group == kGroupComponent ? Cell(strip_, info.BitmapId) : CToolButtonsPage::Picture(row);
+}
+
+int CMainToolBarPage::SelectedComponentButton() const {
+    const int entry = SelectedEntry();
+    if (entry < 0 || working_[entry].Row < 0) return -1;
+    const ToolButtonInfo& info = ToolButtonTable[working_[entry].Row];
+    return info.Group == kGroupComponent && info.BitmapId >= 0 && info.BitmapId < 20 ? info.BitmapId : -1;
+}
+
+void CMainToolBarPage::StorePartName() {
+    const int button = SelectedComponentButton();
+    if (button < 0 || ItemText(kPartName) == workingNames_[button]) return;
+    workingNames_[button] = ItemText(kPartName);
+    SetModified(true);
+}
+
+void CMainToolBarPage::OnButtonSelChange() {
+    CToolButtonsPage::OnButtonSelChange();
+    const int button = SelectedComponentButton();
+    ShowItem(kPictureFrame, button >= 0);
+    ShowItem(kPartName, button >= 0);
+    if (button >= 0) {
+        SetItemText(kPartName, workingNames_[button]);
+        InvalidateItem(kPictureFrame);
+    }
+    const int group = SelectedGroup();
+    CheckButton(kShowToolBar, group >= 0 && group < kFrameToolBarCount && workingWanted_[group] ? 1 : 0);
+}
+
+void CMainToolBarPage::OnControlNotify(int id, platform::Notify code) {
+    if (id == kPartName && code == platform::Notify::KillFocus) {
+        StorePartName();
+        return;
+    }
+    CToolButtonsPage::OnControlNotify(id, code);
+}
+
+void CMainToolBarPage::OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) {
+    if (item.controlId != kPictureFrame) {
+        CToolButtonsPage::OnDrawItem(dc, item);
+        return;
+    }
+    const Rect& r = item.rect;
+    dc.FillRect(r, Slot(kSlotFace).brush);
+    const int button = SelectedComponentButton();
+    if (button < 0) return;
+    // The button's face, magnified to the frame's inner rectangle.
+    platform::Image face(kFaceWidth, kFaceHeight);
+    {
+        platform::DrawContext fdc(face);
+        Draw3dFace(fdc, Rect{0, 0, kFaceWidth, kFaceHeight});
+        fdc.BitBlt({3, 3}, Cell(strip_, button), Rect{0, 0, CMainToolBar::kPictureSize, CMainToolBar::kPictureSize});
+    }
+    dc.StretchBlt(Rect{r.left + 2, r.top + 2, r.right - 2, r.bottom - 2}, face, Rect{0, 0, kFaceWidth, kFaceHeight});
+}
+
+void CMainToolBarPage::OnAllOn() {
+    SetToolButtonDefaults(-1, working_.data(), static_cast<int>(working_.size()), 0, &workingNames_,
+                          DefaultButtonMask());
+    workingWanted_.fill(1);
+    RefreshChecks();
+    OnButtonSelChange();
+}
+
+void CMainToolBarPage::OnDefault() {
+    SetToolButtonDefaults(-1, working_.data(), static_cast<int>(working_.size()), 1, &workingNames_,
+                          DefaultButtonMask());
+    workingWanted_.fill(1);
+    RefreshChecks();
+    OnButtonSelChange();
+}
+
+void CMainToolBarPage::ApplyWanted(const std::array<int, 6>& wanted) {
+    if (!MainFrame) return;
+    // The frame keeps the wanted flags of its shown bars; a bar is shown only when it
+    // has buttons to show.
+    for (int g = 0; g < kFrameToolBarCount; ++g) MainFrame->ShowToolBar(CMainFrame::kFrameToolBarFirst + g, wanted[g] != 0);
+    MainFrame->RememberToolBarVisibility();
+    MainFrame->UpdateToolBars(1);
+}
+
+bool CMainToolBarPage::ApplyPage() {
+    StorePartName();
+    const bool listsComponents =
+        std::any_of(working_.begin(), working_.end(), [](const ToolButtonEntry& e) { return e.Group == kGroupComponent; });
+    if (listsComponents) {
+        for (int i = 0; i < static_cast<int>(working_.size()); ++i) {
+            const ToolButtonEntry& e = working_[i];
+            if (e.Row < 0 || ToolButtonTable[e.Row].Group != kGroupComponent) continue;
+            const std::string& name = workingNames_[ToolButtonTable[e.Row].BitmapId];
+            if (!e.Visible && name.empty()) continue;
+            if (!name.empty() && FindComponentByName(name, nullptr, false)) continue;
+            if (Sheet()) {
+                for (int p = 0; p < Sheet()->PageCount(); ++p)
+                    if (Sheet()->Page(p) == this) Sheet()->SetActivePage(p);
+            }
+            const char* text = FindResString(kMsgComponentNotFound);
+            std::string message = text ? text : "";
+            if (message.rfind("%E", 0) == 0) message.erase(0, 2);
+            platform::Services().ShowMessageBox(message, Template().caption, 0x10);
+            SetCurSel(kGroupList, componentGroupPosition_);
+            FillButtonList();
+            for (int item = 0; item < ItemCount(kButtonList); ++item)
+                if (ItemData(kButtonList, item) == i) SetCurSel(kButtonList, item);
+            OnButtonSelChange();
+            return false;
+        }
+    }
+    CToolButtonsPage::ApplyPage();
+    if (listsComponents) {
+        ComponentButtons.partNames = workingNames_;
+        ComponentButtons.glyphs = workingGlyphs_;
+        if (MainFrame) MainFrame->RefreshComponentBar();
+        ResolvePaletteParts();
+    }
+    ApplyWanted(workingWanted_);
+    return true;
+}
+
+void CMainToolBarPage::ResetPage() {
+    CToolButtonsPage::ResetPage();
+    if (!created) return;
+    ComponentButtons.partNames = savedNames_;
+    ComponentButtons.glyphs = savedGlyphs_;
+    if (MainFrame) MainFrame->RefreshComponentBar();
+    ResolvePaletteParts();
+    ApplyWanted(savedWanted_);
 }
 
 }  // namespace ob7

@@ -4,8 +4,12 @@
 // window type's defaults or one open window's bar, and whether it lies at the top or on
 // the left. The pages work on copies and write back on OK; Cancel undoes an Apply.
 
+#include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "platform/image.h"
 
 #include "app/tool_buttons.h"
 #include "ui/framework/dialogs.h"
@@ -46,6 +50,8 @@ public:
 
 protected:
     void Bind(ToolButtonEntry* entries, int count);
+    // The picture of a list item's table row.
+    virtual platform::Image Picture(int row) const;
     // The working entry of the selected list item, -1 when none.
     int SelectedEntry() const;
     int SelectedGroup() const;
@@ -80,6 +86,42 @@ private:
     CDraw* window_ = nullptr;
     int32_t* top_ = nullptr;
     int32_t savedTop_ = 1;
+};
+
+// The main frame's six tool bars: their buttons, which bars are shown, and the part each
+// of the twenty component buttons places.
+class CMainToolBarPage : public CToolButtonsPage {
+public:
+    static constexpr int kShowToolBar = 20109, kPictureFrame = 20113, kPartName = 10;
+
+    CMainToolBarPage();
+    bool OnInitDialog() override;
+    // Refuses a shown or named component button whose part is not loaded; otherwise
+    // writes the buttons, part names, glyphs and wanted bars back.
+    bool ApplyPage() override;
+    void ResetPage() override;
+    void OnDefault() override;
+    void OnAllOn() override;
+    void OnButtonSelChange() override;
+    void OnControlNotify(int id, platform::Notify code) override;
+    void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
+
+    const std::array<int, 6>& WorkingWanted() const { return workingWanted_; }
+    const std::array<std::string, 20>& WorkingNames() const { return workingNames_; }
+
+protected:
+    platform::Image Picture(int row) const override;
+
+private:
+    // The component button (0..19) of the selected entry, -1 for another button.
+    int SelectedComponentButton() const;
+    void StorePartName();
+    void ApplyWanted(const std::array<int, 6>& wanted);
+
+    platform::Image strip_;
+    std::array<std::array<int32_t, 15>, 20> workingGlyphs_{}, savedGlyphs_{};
+    std::array<int, 6> workingWanted_{}, savedWanted_{};
+    std::array<std::string, 20> workingNames_, savedNames_;
 };
 
 }  // namespace ob7

@@ -5,12 +5,16 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
 
 #include "app/main_frame.h"
 #include "app/palette_bar.h"
 #include "app/preferences.h"
 #include "platform/automation.h"
 #include "app/settings_profile.h"
+#include "app/tool_bar_pages.h"
 #include "app/tool_buttons.h"
 #include "libraries/component_def.h"
 #include "libraries/component_library.h"
@@ -165,7 +169,7 @@ TEST_F(PalettesInFrame, PreferencesPageNamesAndShowsPalettes) {
     ProfileFile.fatalStartup = true;  // no profile file here
     platform::automation::QueueModalScript([this](platform::Dialog& d) {
         auto& sheet = static_cast<CPreferencesSheet&>(d);
-        sheet.SetActivePage(6);
+        sheet.SetActivePage(7);
         platform::Application::PumpMessages();
         CPalettesPage& page = sheet.componentPalettes;
         EXPECT_EQ(page.ItemText(115), "Analog");
@@ -187,4 +191,61 @@ TEST_F(PalettesInFrame, PreferencesPageNamesAndShowsPalettes) {
     EXPECT_EQ(PaletteNames()[0], "Analog");
     EXPECT_FALSE(frame.palettes[2].IsVisible());
     ProfileFile.fatalStartup = false;
+}
+
+// The Main Tool Bar page: a component button's part name and whether the Component bar
+// is shown, written back on OK into the button tables and the "Main Toolbar" and "Tool
+// Bitmaps" sections; a part that is not loaded keeps the sheet open.
+TEST_F(PalettesInFrame, MainToolBarPageBindsComponentButtonsAndHidesBars) {
+    using Page = CMainToolBarPage;
+    const std::filesystem::path profile =
+        std::filesystem::temp_directory_path() / ("ob7_main_tool_bar_page_" + std::to_string(::getpid()) + ".dat");
+    ProfileFile.path = profile.string();
+    ProfileFile.fatalStartup = false;
+    ASSERT_TRUE(frame.ToolBarWanted(kGroupComponent));
+    const int first = ComponentButtons.listIndex[0], second = ComponentButtons.listIndex[1];
+    auto selectComponentButton = [](Page& page, int entry) {
+        page.SetCurSel(Page::kGroupList, page.FindStringExact(Page::kGroupList, "Component"));
+        page.OnControlNotify(Page::kGroupList, platform::Notify::SelChange);
+        for (int i = 0; i < page.ItemCount(Page::kButtonList); ++i)
+            if (page.ItemData(Page::kButtonList, i) == entry) page.SetCurSel(Page::kButtonList, i);
+        page.OnControlNotify(Page::kButtonList, platform::Notify::SelChange);
+    };
+
+
+    // OK refuses a shown component button whose part is in no library: give every default
+    // binding its part.
+    for (const std::string& name : ComponentButtons.partNames)
+        if (!name.empty() && !FindComponentByName(name, nullptr, false)) ComponentLibraryTable()[0].Add()->name = name;
+    platform::automation::QueueModalScript([&](platform::Dialog& d) -> int {
+        auto& sheet = static_cast<CPreferencesSheet&>(d);
+        sheet.SetActivePage(6);
+        platform::Application::PumpMessages();
+        Page& page = sheet.mainToolBar;
+        selectComponentButton(page, first);
+        EXPECT_TRUE(page.IsItemVisible(Page::kPictureFrame));
+        EXPECT_EQ(page.ItemText(Page::kPartName), "Ground");
+        EXPECT_EQ(page.IsButtonChecked(Page::kShowToolBar), 1);
+        page.SetItemText(Page::kPartName, "R");
+        page.OnControlNotify(Page::kPartName, platform::Notify::KillFocus);
+        page.CheckButton(Page::kShowToolBar, 0);
+        page.RouteCommand(Page::kShowToolBar);
+        std::filesystem::create_directories("png");
+        EXPECT_TRUE(d.Grab().SavePng("png/preferences_main_tool_bar.png"));
+        EXPECT_EQ(ComponentButtons.partNames[0], "Ground");  // nothing written before OK
+        sheet.OnOK();
+        return 1;
+    });
+    RunPreferences();
+    EXPECT_EQ(ComponentButtons.partNames[0], "R");
+    EXPECT_FALSE(frame.ToolBarWanted(kGroupComponent));
+    EXPECT_FALSE(frame.IsToolBarVisible(CMainFrame::kFrameToolBarFirst + kGroupComponent));
+    EXPECT_TRUE(frame.ToolBarWanted(kGroupFile));
+    std::ifstream in(profile);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("[Main Toolbar]\nTCOMP01=On\n"), std::string::npos);
+    EXPECT_NE(text.str().find("BITMAP_NAME_1=R\n"), std::string::npos);
+    std::filesystem::remove(profile);
+    ProfileFile.path.clear();
 }
