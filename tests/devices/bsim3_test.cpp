@@ -502,14 +502,8 @@ TEST_F(Bsim3Devices, ChargeNodeEntriesMatchTheirCurrents) {
     const TerminalBias biases[] = {{1.2, 0.9, 0}, {0.2, 0.05, -0.4}, {1.5, -0.6, -0.2}, {0.1, 1.0, 0}};
     for (const TerminalBias& bias : biases) {
         SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds);
-        std::vector<double> x(EquationCount + 1, 0.0);
-        for (const MosfetTerminals& t : devices) {
-            x[t.s] = 0.1 * t.p;
-            x[t.g] = x[t.s] + t.p * bias.vgs;
-            x[t.d] = x[t.s] + t.p * bias.vds;
-            x[t.b] = x[t.s] + t.p * bias.vbs;
-            x[t.b + 1] = -2e-5 * t.p;  // a deficit of 20 fC
-        }
+        std::vector<double> x = BiasedSolution(devices, bias);
+        for (const MosfetTerminals& t : devices) x[t.b + 1] = -2e-5 * t.p;  // a deficit of 20 fC
         for (int k = 0; k < 30; ++k) LoadKindAt(kBsim3Kind, x);
         const KindLoad dc = LoadKindAt(kBsim3Kind, x);
         EXPECT_EQ(dc.recorded, 80u);

@@ -81,17 +81,22 @@ void ExpectLoadsFinite(const DeviceKindHandler& kind, const std::vector<double>&
     }
 }
 
+std::vector<double> BiasedSolution(std::span<const MosfetTerminals> devices, const TerminalBias& bias) {
+    std::vector<double> x(EquationCount + 1, 0.0);
+    for (const MosfetTerminals& t : devices) {
+        x[t.s] = 0.1 * t.p;
+        x[t.g] = x[t.s] + t.p * bias.vgs;
+        x[t.d] = x[t.s] + t.p * bias.vds;
+        x[t.b] = x[t.s] + t.p * bias.vbs;
+    }
+    return x;
+}
+
 void ExpectRegionsConsistent(const DeviceKindHandler& kind, std::span<const MosfetTerminals> devices,
                              std::span<const TerminalBias> biases, double abs_tol, bool small_signal) {
     for (const TerminalBias& bias : biases) {
         SCOPED_TRACE(testing::Message() << "vgs " << bias.vgs << " vds " << bias.vds << " vbs " << bias.vbs);
-        std::vector<double> x(EquationCount + 1, 0.0);
-        for (const MosfetTerminals& t : devices) {
-            x[t.s] = 0.1 * t.p;
-            x[t.g] = x[t.s] + t.p * bias.vgs;
-            x[t.d] = x[t.s] + t.p * bias.vds;
-            x[t.b] = x[t.s] + t.p * bias.vbs;
-        }
+        std::vector<double> x = BiasedSolution(devices, bias);
         for (int k = 0; k < 30; ++k) LoadKindAt(kind, x);
         EXPECT_TRUE(LoadWalksSetUp(kind, x));
         if (small_signal) {

@@ -52,6 +52,10 @@ struct TerminalBias {
     double vgs, vds, vbs;
 };
 
+// The solution that biases every device: its source at 0.1 V times its polarity, the other
+// terminals offset from it by the polarity times the bias.
+std::vector<double> BiasedSolution(std::span<const MosfetTerminals> devices, const TerminalBias& bias);
+
 // At each bias (every device's source at 0.1 V times its polarity, the other terminals
 // offset from it by the polarity times the bias, settled by 30 loads) the kind's load walks
 // its set-up and its conductances match its currents within abs_tol, at the DC point and
