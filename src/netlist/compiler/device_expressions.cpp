@@ -139,9 +139,11 @@ int CompiledCircuitContext::PartQuantity(const PartRef& part, int opcode, char, 
 
 CompiledCircuitContext CircuitContext;
 
-// Whether the value can change: it reads something, draws random values or has state.
+// Whether the value can change: it reads something, draws random values, has state or
+// reads the run's time through STP or IMPULSE.
 bool IsNonConstant(const CompiledExpression& e) {
-    if (e.uses_random || (e.flags & kFlagStateful) || !e.sub_expressions.empty()) return true;
+    if (e.uses_random || (e.flags & (kFlagStateful | kFlagStp | kFlagImpulse)) || !e.sub_expressions.empty())
+        return true;
     for (const ExpressionToken& t : e.tokens)
         if (t.pushes && t.opcode != kOpConstant) return true;
     return false;
