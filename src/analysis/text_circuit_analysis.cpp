@@ -280,7 +280,9 @@ int TextCircuitAnalysis::ReadAndCompile(int kind, bool recompile) {
         }
     }
     compiled_ = {};
-    if (CompileCircuit(*circuit_, compileSettings, &compiled_)) return kMsgReported;
+    CompileSettings settings = compileSettings;
+    settings.smallSignalRequest = smallSignal_;
+    if (CompileCircuit(*circuit_, settings, &compiled_)) return kMsgReported;
     if (!recompile) {
         services_->kept.clear();
         const auto& rows = circuit_->tables.defines.rows;
@@ -580,15 +582,24 @@ struct RestoreOptions {
 
 }  // namespace
 
-int TextCircuitAnalysis::WithCompiledCircuit(int kind, const std::function<int()>& use) {
+int TextCircuitAnalysis::CompileAndUse(int kind, bool smallSignal, const std::function<int()>& use) {
     RestoreOptions restore;
     FreeCircuit();
+    struct Request {
+        bool& flag;
+        ~Request() { flag = false; }
+    } request{smallSignal_};
+    smallSignal_ = smallSignal;
     if (int code = ReadAndCompile(kind, false)) return code;
     return use();
 }
 
+int TextCircuitAnalysis::WithCompiledCircuit(int kind, const std::function<int()>& use) {
+    return CompileAndUse(kind, true, use);
+}
+
 int TextCircuitAnalysis::Compile(int kind) {
-    return WithCompiledCircuit(kind, [] { return 0; });
+    return CompileAndUse(kind, false, [] { return 0; });
 }
 
 int TextCircuitAnalysis::RunAnalysis(int kind) {

@@ -65,8 +65,9 @@ public:
 
     // Reads and compiles the circuit for the analysis without running it, then calls
     // `use` with the circuit's options in force (the transfer-function and sensitivity
-    // calculations solve their own operating points). 0, 15055 after a reported failure,
-    // or what `use` returns.
+    // calculations solve their own operating points). These compiles, and those `use`
+    // makes, are small-signal requests: without the voltage-loop and DC-path checks.
+    // 0, 15055 after a reported failure, or what `use` returns.
     int WithCompiledCircuit(int kind, const std::function<int()>& use);
 
     // Inside `use` of WithCompiledCircuit: compiles the circuit again, the symbols named
@@ -105,6 +106,7 @@ private:
     int OpenDataFile(int kind, int checkValue);
     int ResolveSweepVariable(const std::string& name, int field, SweepVariable& v);
     void FreeCircuit();
+    int CompileAndUse(int kind, bool smallSignal, const std::function<int()>& use);
 
     std::string path_, text_;
     class Services;
@@ -118,6 +120,7 @@ private:
     DcSweepSettings sweep_;
     SimulationDataFile dataFile_;
     long iterations_ = 0, rejected_ = 0, accepted_ = 0, transientIterations_ = 0;
+    bool smallSignal_ = false;  // inside WithCompiledCircuit
 };
 
 }  // namespace ob7
