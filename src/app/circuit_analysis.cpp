@@ -135,10 +135,17 @@ void InstallAnimateViewHooks() {
         if (MainFrame) MainFrame->ShowModeText(text);
     };
     // The wait's pause is the run's Pause: Ctrl+SPACE and the window's Resume clear it,
-    // Stop ends the wait and then the run.
+    // Stop ends the wait and then the run. Esc is the window's Stop wherever the focus
+    // is; the key then goes its usual way.
     AnimateView.pump_message = [] {
         Shell.runPaused = RunControl.pause != 0;
+        platform::Application::SetKeyWatch([](const platform::KeyEvent& event) {
+            if (event.key == platform::key::kEscape)
+                if (CG2DFrame* window = ActiveAnalysisWindow()) window->ExecuteCommand(kCmdStopRun);
+            return false;
+        });
         platform::Application::PumpUntil([] { return false; }, 10);
+        platform::Application::SetKeyWatch(nullptr);
         if (RunControl.pending_key == platform::key::kEscape) Shell.runPaused = false;
         RunControl.pause = Shell.runPaused ? 1 : 0;
         return true;

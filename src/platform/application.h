@@ -35,6 +35,9 @@ public:
     // Pumps until the predicate holds or the time runs out (waiting for events
     // meanwhile); true when the predicate held. For timers in tests and busy-waits.
     static bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
+    // While set, every key press reaches the watch first, ahead of pre-translation,
+    // whichever window has the focus; true eats the key. Null removes it.
+    static void SetKeyWatch(std::function<bool(const KeyEvent&)> watch);
 
     // Idle processing: called with 0, 1, 2 ... while it returns true, once the queue is
     // empty after input; not called while a modal loop of the layer runs.

@@ -401,7 +401,8 @@ TEST_F(CircuitAnalysis, AcCommandForgetsTheStoredOperatingPoint) {
 }
 
 // The animation wait of a run pumps the program's messages: a time delay is waited out,
-// a key-press wait holds until Ctrl+SPACE resumes it, and a batch run never waits.
+// a key-press wait holds until Ctrl+SPACE resumes it or Esc stops the run, and a batch run
+// never waits.
 TEST_F(CircuitAnalysis, AnimateWaitPumpsUntilTheDelayOrTheResume) {
     CTxtFrame* deck = OpenDeck("rc.cir", kDeck);
     ASSERT_NE(deck, nullptr);
@@ -429,6 +430,21 @@ TEST_F(CircuitAnalysis, AnimateWaitPumpsUntilTheDelayOrTheResume) {
     EXPECT_TRUE(resumed);
     EXPECT_EQ(RunControl.pause, 0);
     RunControl.pending_key = 0;
+
+    // Esc is the window's Stop wherever the focus is (here the circuit's text window):
+    // the wait ends and the run stops. Outside a wait the text window has the key.
+    bool stopped = false;
+    platform::Application::Instance()->Post([deck, &stopped] {
+        platform::automation::SendKey(*deck, platform::key::kEscape);
+        stopped = RunControl.pending_key == platform::key::kEscape;
+        if (!stopped) RunControl.pending_key = platform::key::kEscape;  // never hang here
+    });
+    AnimateWait();
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(RunControl.pause, 0);
+    RunControl.pending_key = 0;
+    platform::automation::SendKey(*deck, platform::key::kEscape);
+    EXPECT_EQ(RunControl.pending_key, 0);
 
     Shell.batchMode = 8;
     const unsigned batch = platform::Application::TickCount();

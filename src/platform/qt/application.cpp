@@ -40,6 +40,7 @@ bool idlePending = false;
 bool polling = false;
 int polledKey = 0;
 std::vector<std::pair<QPointer<QObject>, QEvent*>> deferredKeys;
+std::function<bool(const KeyEvent&)> keyWatch;
 
 struct Answers {
     std::deque<std::function<int(Dialog&)>> modal;
@@ -92,6 +93,7 @@ public:
                 }
                 return true;
             }
+            if (ev.key != 0 && keyWatch && keyWatch(ev)) return true;
             if (ev.key != 0 && backend::PreTranslate(static_cast<QWidget*>(receiver), ev)) return true;
         }
         return QApplication::notify(receiver, event);
@@ -222,6 +224,8 @@ bool Application::PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     }
     return true;
 }
+
+void Application::SetKeyWatch(std::function<bool(const KeyEvent&)> watch) { keyWatch = std::move(watch); }
 
 bool Application::PreTranslateKey(Window* target, const KeyEvent& event) {
     for (Window* w = target; w; w = w->Parent())
