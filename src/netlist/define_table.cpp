@@ -533,7 +533,8 @@ void EvaluateDefineValues(NetlistCircuitTables& tables) {
             }
             if (e.functionLike) continue;
             std::string text;
-            if (SubstituteDefines(tables, text, e.scope, e.value, false)) continue;
+            // A value is an expression: symbols of .PARAM count in it as inside braces.
+            if (SubstituteDefines(tables, text, e.scope, e.value, true)) continue;
             int code = 0;
             e.evaluated = EvalNumberOrExpression(text.c_str(), &code);
         }

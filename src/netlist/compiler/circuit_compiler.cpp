@@ -231,6 +231,8 @@ int CompileCircuit(NetlistCircuit& circuit, const CompileSettings& settings, Com
         prompt("");
     }
     if (!code && settings.warnZeroAcSources && circuit.analysisKind == kAc) WarnZeroACSources(circuit);
+    // The defines' values of this compile; a run's compile again takes its case's.
+    if (!code) EvaluateDefineValues(circuit.tables);
     if (code) {
         // A failed compile leaves nothing behind.
         ClearCompiledDevices();
