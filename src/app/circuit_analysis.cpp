@@ -136,11 +136,12 @@ void InstallAnimateViewHooks() {
     };
     // The wait's pause is the run's Pause: Ctrl+SPACE and the window's Resume clear it,
     // Stop ends the wait and then the run. Esc is the window's Stop wherever the focus
-    // is; the key then goes its usual way.
+    // is, but not inside a dialog opened during the wait; the key then goes its usual way.
     AnimateView.pump_message = [] {
         Shell.runPaused = RunControl.pause != 0;
-        platform::Application::SetKeyWatch([](const platform::KeyEvent& event) {
-            if (event.key == platform::key::kEscape)
+        const int modalDepth = platform::Application::ModalLoopDepth();
+        platform::Application::SetKeyWatch([modalDepth](const platform::KeyEvent& event) {
+            if (event.key == platform::key::kEscape && platform::Application::ModalLoopDepth() == modalDepth)
                 if (CG2DFrame* window = ActiveAnalysisWindow()) window->ExecuteCommand(kCmdStopRun);
             return false;
         });

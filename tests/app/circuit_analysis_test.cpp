@@ -19,6 +19,7 @@
 #include "foundation/paths.h"
 #include "foundation/report_sink.h"
 #include "platform/automation.h"
+#include "plots/animate_options_dialog.h"
 #include "platform/image.h"
 #include "platform/input.h"
 #include "platform/qt_app.h"
@@ -445,6 +446,24 @@ TEST_F(CircuitAnalysis, AnimateWaitPumpsUntilTheDelayOrTheResume) {
     RunControl.pending_key = 0;
     platform::automation::SendKey(*deck, platform::key::kEscape);
     EXPECT_EQ(RunControl.pending_key, 0);
+    // Nor in a dialog opened during the wait (Animate Options): the dialog has the key.
+    bool dialogOpened = false, stoppedInDialog = true;
+    platform::Application::Instance()->Post([&] {
+        platform::automation::QueueModalScript([&](platform::Dialog&) {
+            dialogOpened = true;
+            platform::automation::SendKey(*deck, platform::key::kEscape);
+            stoppedInDialog = RunControl.pending_key == platform::key::kEscape;
+            return 2;
+        });
+        CAnimateOptionsDlg options(Animate);
+        options.DoModal();
+        window->ExecuteCommand(kCmdResumeRun);
+        if (Shell.runPaused) RunControl.pending_key = platform::key::kEscape;  // never hang here
+    });
+    AnimateWait();
+    EXPECT_TRUE(dialogOpened);
+    EXPECT_FALSE(stoppedInDialog);
+    RunControl.pending_key = 0;
 
     Shell.batchMode = 8;
     const unsigned batch = platform::Application::TickCount();
