@@ -3,6 +3,7 @@
 #include "app/calculator.h"
 #include "app/display_fonts.h"
 #include "app/palette_bar.h"
+#include "app/profile_old_layout.h"
 #include "app/tip_file.h"
 #include "app/tool_bar_profile.h"
 #include "app/tool_buttons.h"
@@ -214,6 +215,12 @@ bool ReadOtherPreference(const std::string& key, const std::string& value) {
 
 }  // namespace
 
+void TakeQuestionOptionBits() {
+    if (Preferences.operationalOptions & 0x4) Preferences.quitWarning = 1;
+    if (Preferences.operationalOptions & 0x2) Preferences.fileWarning = 1;
+    Preferences.operationalOptions &= ~0x6;
+}
+
 void PassPlotFormatsOn() {
     for (int axis = 0; axis < 2; ++axis) {
         CurveNumberFormats.scale[axis] = PlotFormats.scale[0][axis].text;
@@ -253,10 +260,7 @@ int SerializePreferences(Profile& profile) {
         if (!profile.ReadTypedValue(rows.data(), count, key.c_str(), value.c_str())) ReadOtherPreference(key, value);
     }
     CalculatorFormat = CalculatorFormatSpec.text;
-    // Older profiles kept the two questions as option bits.
-    if (Preferences.operationalOptions & 0x4) Preferences.quitWarning = 1;
-    if (Preferences.operationalOptions & 0x2) Preferences.fileWarning = 1;
-    Preferences.operationalOptions &= ~0x6;
+    TakeQuestionOptionBits();
     if (Preferences.numberOfGrids < 2) Preferences.numberOfGrids = 2;
     PassPlotFormatsOn();
     return 0;
@@ -314,9 +318,8 @@ int ProfileSectionTable(Profile& profile, bool writing) {
         profile.ReadField(first);
         first = first.substr(0, 100);
         if (first == "5.3" || first == "5.30") {
-            // The older sequential layout is not read: its defaults stand.
             profile.fileVersion = kOldLayoutVersion;
-            result = kMsgBadSection;
+            result = ReadOldProfileLayout(profile);
         } else {
             profile.Seek(start);
             result = ProcessSections(profile, rows, 27, false);
