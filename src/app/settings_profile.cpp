@@ -23,6 +23,7 @@
 #include "foundation/recent_list.h"
 #include "foundation/textfile.h"
 #include "foundation/time_stamp.h"
+#include "libraries/component_library.h"
 #include "sim/engine/simulation_options.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/title_block.h"
@@ -301,6 +302,7 @@ void BuildRows(ProfileSectionRow (&rows)[27]) {
     for (int i = 8; i <= 15; ++i) rows[i].callback = SerializeToolBarSection;
     rows[16].callback = SerializeToolBitmaps;
     rows[17].callback = SerializeFileMru;
+    rows[18].callback = SerializeRecentComponents;
     rows[19].callback = SerializeCalculatorHistory;
     rows[26].callback = SerializeTipSection;
 }
@@ -380,6 +382,7 @@ void SetProfileDefaults(bool withFolders) {
     PrinterSettings.header = "$<$user\\n$company";
     SetDefaultTitleBlock();
     SetToolBarDefaults();
+    ClearRecentComponents();
     if (FrameButtonList.count == 0) BuildFrameButtonList();
     SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1, &ComponentButtons.partNames,
                           DefaultButtonMask(ProfileFile.screenWidth));

@@ -249,3 +249,41 @@ TEST_F(PalettesInFrame, MainToolBarPageBindsComponentButtonsAndHidesBars) {
     std::filesystem::remove(profile);
     ProfileFile.path.clear();
 }
+
+TEST_F(PalettesInFrame, RecentComponentsInTheComponentMenuAndPrompt) {
+    ClearRecentComponents();
+    for (const char* name : {"R", "C", "AND2", "R"}) AddRecentComponent(name);
+    platform::Menu& component = *frame.MainMenu().SubMenu(2);
+    const int count = component.Count();
+    frame.OnInitMenuPopup(component, 2);
+    frame.OnInitMenuPopup(component, 2);  // a second build replaces the first
+    ASSERT_EQ(component.Count(), count + 4);
+    EXPECT_TRUE(component.At(count).flags & platform::kMenuSeparator);
+    EXPECT_EQ(component.At(count + 1).text, "&1 R");
+    EXPECT_EQ(component.At(count + 1).id, 17350);
+    EXPECT_EQ(component.At(count + 3).text, "&3 C");
+    EXPECT_EQ(component.At(count + 3).id, 17352);
+
+    // The prompt: name and memo; the name alone when no library has it; nothing when empty.
+    EXPECT_EQ(PromptTextForId(17351), "AND2:AND2 part");
+    EXPECT_EQ(PromptTextForId(32001), "Ground:Ground part");
+    AddRecentComponent("Gone");
+    EXPECT_EQ(PromptTextForId(17350), "Gone");
+    EXPECT_EQ(PromptTextForId(17359), "");
+
+    // Choosing one makes it current; a name no library has changes nothing.
+    EXPECT_TRUE(frame.ExecuteCommand(17351));
+    EXPECT_EQ(CurrentComponent->name, "R");
+    EXPECT_TRUE(frame.ExecuteCommand(17350));
+    EXPECT_EQ(CurrentComponent->name, "R");
+
+    // Ten names: the tenth is numbered 0.
+    for (int i = 0; i < 10; ++i) AddRecentComponent("P" + std::to_string(i));
+    frame.OnInitMenuPopup(component, 2);
+    ASSERT_EQ(component.Count(), count + 11);
+    EXPECT_EQ(component.At(count + 10).text, "&0 P0");
+    EXPECT_EQ(component.At(count + 10).id, 17359);
+    ClearRecentComponents();
+    frame.OnInitMenuPopup(component, 2);
+    EXPECT_EQ(component.Count(), count);
+}

@@ -12,6 +12,7 @@
 #include "sim/engine/simulation_options.h"
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
+#include "libraries/component_library.h"
 #include "platform/qt_app.h"
 #include "profile_fixture.h"
 #include "ui/framework/colour_slots.h"
@@ -379,4 +380,21 @@ TEST_F(ProfileFixture, NewPlotViewTakesTheDisplayItems) {
     EXPECT_EQ(view.pointLabelBackground, 6);
     EXPECT_EQ(view.colours.gridWidth, 4);
     EXPECT_EQ(view.colours.grid, 8);
+}
+
+TEST_F(ProfileFixture, LastUsedComponentsSection) {
+    Write("[Main]\nFileType=OMBR.DAT\n[Last Used Components]\nMax=10\nCOMPONENT_1=Resistor\nCOMPONENT_3=NPN\n");
+    LoadProfile();
+    ASSERT_EQ(RecentComponentCount(), 10);
+    EXPECT_EQ(RecentComponentName(0), "Resistor");
+    EXPECT_EQ(RecentComponentName(1), "");
+    EXPECT_EQ(RecentComponentName(2), "NPN");
+    ASSERT_EQ(SaveProfile(), 0);
+    EXPECT_NE(Read().find("[Last Used Components]\nMax=10\nCOMPONENT_1=Resistor\nCOMPONENT_3=NPN\n\n"
+                          "[Last Used Calculator Expressions]"),
+              std::string::npos);
+    // The defaults empty the list.
+    Write("[Main]\nFileType=OMBR.DAT\n");
+    LoadProfile();
+    for (int i = 0; i < RecentComponentCount(); ++i) EXPECT_EQ(RecentComponentName(i), "");
 }
