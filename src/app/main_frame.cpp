@@ -5,6 +5,7 @@
 
 #include "app/about_box.h"
 #include "app/calculator_dialog.h"
+#include "app/component_menu.h"
 #include "app/default_properties.h"
 #include "app/demo_player.h"
 #include "app/display_fonts.h"
@@ -449,7 +450,7 @@ void CMainFrame::OnWindowListItem(int id) {
 void CMainFrame::OnInitMenuPopup(Menu& popup, int position) {
     if (&popup == menu_.SubMenu(3)) RebuildWindowList(popup);
     if (&popup == menu_.SubMenu(0)) RebuildRecentFiles(popup);
-    if (&popup == menu_.SubMenu(2)) BuildRecentComponentMenu(popup);
+    if (&popup == menu_.SubMenu(2)) BuildComponentMenu(popup);
 }
 
 void CMainFrame::RebuildRecentFiles(Menu& file) {
