@@ -137,6 +137,10 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     InstallAnalysisCommands(*frame_);
     InstallAnalysisDialogLinks();
     InstallDocumentOpeners();
+    // Streams that showed their progress clear the prompt when they close.
+    SetStatusPromptClearer([] {
+        if (MainFrame) MainFrame->SetPromptText("");
+    });
     InstallCircuitViewCommands();
     frame_->CreateToolBars(24);
     frame_->CreateStatusBar(Preferences.statusBar != 0);

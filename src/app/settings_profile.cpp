@@ -2,6 +2,7 @@
 
 #include "app/calculator.h"
 #include "app/display_fonts.h"
+#include "app/main_frame.h"
 #include "app/palette_bar.h"
 #include "app/profile_old_layout.h"
 #include "app/tip_file.h"
@@ -349,7 +350,20 @@ int ProcessSections(Profile& profile, ProfileSectionRow* rows, int count, bool w
         while (profile.NextEntry(entry)) {}
         if (profile.section.empty()) return 0;
     }
+    double lastProgress = GetSeconds();
+    long length = -1;
     while (!profile.section.empty()) {
+        // A long read shows how far it got every two seconds; closing the stream clears it.
+        if (GetSeconds() - lastProgress > 2.0) {
+            lastProgress = GetSeconds();
+            if (length < 0) length = FileSizeByName(profile.fileName.c_str());
+            const long position = profile.Tell();
+            profile.progressFlag = 1;
+            char text[400];
+            std::snprintf(text, sizeof text, "Loading File %s percent %d%% done.", profile.fileName.c_str(),
+                          length > 0 ? static_cast<int>(position * 100 / length) : 0);
+            if (MainFrame) MainFrame->SetPromptText(text);
+        }
         const std::string header = profile.section;
         ProfileSectionRow* match = nullptr;
         char letter = header.size() > 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(header[1]))) : 0;
