@@ -111,6 +111,8 @@ int CMainApp::InitInstance(const std::string& commandLine) {
         LoadShapeLibraries();
         LoadComponentLibraries();
         ResolvePaletteParts();
+        // The last placed component is current again, else the resistor.
+        InitCurrentComponent();
     }
     if (!options_.error.empty()) return FatalStartupError(kMsgCommandLineError, options_.error);
 
