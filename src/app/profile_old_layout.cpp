@@ -109,7 +109,8 @@ int ReadGlobalSettingsRecord(TextFile& file) {
 
 int ReadOldProfileLayout(Profile& profile) {
     std::string folder;
-    if (ReadText(profile, folder, 1001) == 0) SetDefaultPath(kDataPath, folder);
+    // An empty folder keeps the default one.
+    if (ReadText(profile, folder, 1001) == 0 && !folder.empty()) SetDefaultPath(kDataPath, folder);
     if (int code = ReadGlobalSettingsRecord(profile)) return code;
     if (SkipFontRecords(profile)) return 0;
     int32_t options = 0;
