@@ -29,6 +29,7 @@
 #include "plots/analysis_window.h"
 #include "plots/plot_view.h"
 #include "plots/run_plot_feed.h"
+#include "sim/engine/solver_state.h"
 #include "sim/analysis/animate.h"
 #include "sim/engine/run_control.h"
 #include "ui/framework/dialogs.h"
@@ -338,7 +339,10 @@ bool ActiveAnalysisStatistics(AnalysisStatistics& out) {
     if (!a || a->ended) return false;
     out = AnalysisStatistics{};
     out.setupSeconds = a->setupSeconds;
-    if (AnalysisRun* run = a->circuit.LastRun()) out.runSeconds = run->runSeconds;
+    if (AnalysisRun* run = a->circuit.LastRun()) {
+        out.runSeconds = run->runSeconds;
+        out.equations = EquationCount;
+    }
     if (NetlistCircuit* c = a->circuit.Circuit()) {
         out.analogNodes = c->analogNodeCount;
         out.digitalNodes = c->digitalNodeCount;

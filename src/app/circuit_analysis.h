@@ -29,10 +29,11 @@ int RunActiveAnalysis();
 CG2DFrame* ActiveAnalysisWindow();
 CAPDraw* ActiveAnalysisView();
 // What the Statistics list shows of the active analysis: the set-up (compile) and run
-// times in seconds, the nodes of the compiled circuit and the last run's counters.
+// times in seconds, the nodes of the compiled circuit, the last run's counters and the
+// number of its equations.
 struct AnalysisStatistics {
     double setupSeconds = 0, runSeconds = 0;
-    int analogNodes = 0, digitalNodes = 0;
+    int analogNodes = 0, digitalNodes = 0, equations = 0;
     long iterations = 0, rejectedSolutions = 0, totalSolutions = 0;
 };
 // False when no analysis is active.

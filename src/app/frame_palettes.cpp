@@ -91,7 +91,9 @@ void CMainFrame::InstallPaletteCommands() {
     };
     OnCommandRange(kFirstComponentCommand, kLastComponentCommand, place);
     OnUpdateRange(kFirstComponentCommand, kLastComponentCommand, [](platform::CommandUI& ui) {
-        ui.Enable(ComponentOfCommand(ui.Id()) != nullptr && RuleEnables(UpdateRule::A));
+        // A component without a type or a shape cannot be placed.
+        const ComponentDef* def = ComponentOfCommand(ui.Id());
+        ui.Enable(def && def->type != 0 && def->shape && RuleEnables(UpdateRule::A));
     });
     for (int id = 14200; id <= 14219; ++id) SetHandler(id, place);
     OnCommandRange(17541, 17549, [this](int id) { TogglePalette(id - 17541); });

@@ -111,6 +111,8 @@ int CMainApp::InitInstance(const std::string& commandLine) {
         LoadShapeLibraries();
         LoadComponentLibraries();
         ResolvePaletteParts();
+        // The last placed component is current again, else the resistor.
+        InitCurrentComponent();
     }
     if (!options_.error.empty()) return FatalStartupError(kMsgCommandLineError, options_.error);
 
@@ -137,6 +139,10 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     InstallAnalysisCommands(*frame_);
     InstallAnalysisDialogLinks();
     InstallDocumentOpeners();
+    // Streams that showed their progress clear the prompt when they close.
+    SetStatusPromptClearer([] {
+        if (MainFrame) MainFrame->SetPromptText("");
+    });
     InstallCircuitViewCommands();
     frame_->CreateToolBars(24);
     frame_->CreateStatusBar(Preferences.statusBar != 0);

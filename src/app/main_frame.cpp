@@ -5,6 +5,7 @@
 
 #include "app/about_box.h"
 #include "app/calculator_dialog.h"
+#include "app/component_menu.h"
 #include "app/default_properties.h"
 #include "app/demo_player.h"
 #include "app/display_fonts.h"
@@ -12,6 +13,8 @@
 #include "app/paths_dialog.h"
 #include "app/tip_of_day.h"
 #include "app/preferences.h"
+#include "app/recent_components.h"
+#include "app/tool_buttons.h"
 #include "app/settings_profile.h"
 #include "app/statistics_dialog.h"
 #include "circuit/views/text_window.h"
@@ -19,6 +22,7 @@
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
 #include "foundation/string_table.h"
+#include "libraries/component_def.h"
 #include "platform/application.h"
 #include "platform/draw_context.h"
 #include "plots/animate_options_dialog.h"
@@ -145,15 +149,6 @@ const std::vector<MainCommand> kCommands = {
     {kWindowListFirst, kWindowListMore, UpdateRule::E}, {59143, 59143, UpdateRule::E},
 };
 
-CMDIFrame* FindCircuitWindow() {
-    if (!MainFrame) return nullptr;
-    for (platform::MdiChildFrame* child : MainFrame->Children()) {
-        auto* frame = dynamic_cast<CMDIFrame*>(child);
-        if (frame && (frame->kind == kDrawSchematic || frame->kind == kDrawText)) return frame;
-    }
-    return nullptr;
-}
-
 // Ids that borrow the prompt of another: dialog buttons, colour buttons, the plot window
 // lists and the AC and DC probe items that share the transient texts.
 int PromptSourceId(int id) {
@@ -180,12 +175,23 @@ int PromptSourceId(int id) {
 
 }  // namespace
 
+CMDIFrame* FindCircuitWindow() {
+    if (!MainFrame) return nullptr;
+    for (platform::MdiChildFrame* child : MainFrame->Children()) {
+        auto* frame = dynamic_cast<CMDIFrame*>(child);
+        if (frame && (frame->kind == kDrawSchematic || frame->kind == kDrawText)) return frame;
+    }
+    return nullptr;
+}
+
 std::string PromptTextForId(int id) {
     if (id >= kRecentFirst && id <= kRecentLast) {
         int n = id - kRecentFirst;
         if (n < FileMru().Count() && !FileMru().Name(n).empty()) return "Load " + FileMru().Name(n);
         return {};
     }
+    if (id >= kFirstRecentComponent && id <= kLastRecentComponent) return RecentComponentText(id);
+    if (id >= kFirstComponentCommand && id <= kLastComponentCommand) return GetPartDisplayName(ComponentOfCommand(id));
     const char* text = id ? FindResString(PromptSourceId(id)) : nullptr;
     if (!text) return {};
     std::string prompt = text;
@@ -384,6 +390,7 @@ void CMainFrame::MapCommands() {
         const Menu::Item* item = ui.menu ? &ui.menu->At(ui.position) : nullptr;
         ui.SetCheck(top && item && item->text.size() > 3 && item->text.substr(3) == top->GetTitle());
     });
+    for (int id = kFirstRecentComponent; id <= kLastRecentComponent; ++id) SetHandler(id, OnRecentComponentCommand);
     for (int id = kRecentFirst; id <= kRecentLast; ++id)
         SetHandler(id, [](int i) {
             int n = i - kRecentFirst;
@@ -443,6 +450,7 @@ void CMainFrame::OnWindowListItem(int id) {
 void CMainFrame::OnInitMenuPopup(Menu& popup, int position) {
     if (&popup == menu_.SubMenu(3)) RebuildWindowList(popup);
     if (&popup == menu_.SubMenu(0)) RebuildRecentFiles(popup);
+    if (&popup == menu_.SubMenu(2)) BuildComponentMenu(popup);
 }
 
 void CMainFrame::RebuildRecentFiles(Menu& file) {

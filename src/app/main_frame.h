@@ -77,6 +77,8 @@ void RunSensitivityCommand();
 // Opens a file by its document kind (1 schematic, 2 text, 3 model library); kind -1
 // reports "File not found". Null when nothing was opened.
 CMDIFrame* OpenFileByKind(const std::string& path, int kind);
+// The first schematic or text window of the MDI client, or null.
+CMDIFrame* FindCircuitWindow();
 
 // One command of the main frame's table.
 struct MainCommand {

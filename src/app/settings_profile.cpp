@@ -2,7 +2,9 @@
 
 #include "app/calculator.h"
 #include "app/display_fonts.h"
+#include "app/main_frame.h"
 #include "app/palette_bar.h"
+#include "app/profile_old_layout.h"
 #include "app/tip_file.h"
 #include "app/tool_bar_profile.h"
 #include "app/tool_buttons.h"
@@ -22,6 +24,7 @@
 #include "foundation/recent_list.h"
 #include "foundation/textfile.h"
 #include "foundation/time_stamp.h"
+#include "libraries/component_library.h"
 #include "sim/engine/simulation_options.h"
 #include "ui/framework/colour_slots.h"
 #include "ui/framework/title_block.h"
@@ -214,6 +217,12 @@ bool ReadOtherPreference(const std::string& key, const std::string& value) {
 
 }  // namespace
 
+void TakeQuestionOptionBits() {
+    if (Preferences.operationalOptions & 0x4) Preferences.quitWarning = 1;
+    if (Preferences.operationalOptions & 0x2) Preferences.fileWarning = 1;
+    Preferences.operationalOptions &= ~0x6;
+}
+
 void PassPlotFormatsOn() {
     for (int axis = 0; axis < 2; ++axis) {
         CurveNumberFormats.scale[axis] = PlotFormats.scale[0][axis].text;
@@ -253,10 +262,7 @@ int SerializePreferences(Profile& profile) {
         if (!profile.ReadTypedValue(rows.data(), count, key.c_str(), value.c_str())) ReadOtherPreference(key, value);
     }
     CalculatorFormat = CalculatorFormatSpec.text;
-    // Older profiles kept the two questions as option bits.
-    if (Preferences.operationalOptions & 0x4) Preferences.quitWarning = 1;
-    if (Preferences.operationalOptions & 0x2) Preferences.fileWarning = 1;
-    Preferences.operationalOptions &= ~0x6;
+    TakeQuestionOptionBits();
     if (Preferences.numberOfGrids < 2) Preferences.numberOfGrids = 2;
     PassPlotFormatsOn();
     return 0;
@@ -297,6 +303,7 @@ void BuildRows(ProfileSectionRow (&rows)[27]) {
     for (int i = 8; i <= 15; ++i) rows[i].callback = SerializeToolBarSection;
     rows[16].callback = SerializeToolBitmaps;
     rows[17].callback = SerializeFileMru;
+    rows[18].callback = SerializeRecentComponents;
     rows[19].callback = SerializeCalculatorHistory;
     rows[26].callback = SerializeTipSection;
 }
@@ -314,9 +321,8 @@ int ProfileSectionTable(Profile& profile, bool writing) {
         profile.ReadField(first);
         first = first.substr(0, 100);
         if (first == "5.3" || first == "5.30") {
-            // The older sequential layout is not read: its defaults stand.
             profile.fileVersion = kOldLayoutVersion;
-            result = kMsgBadSection;
+            result = ReadOldProfileLayout(profile);
         } else {
             profile.Seek(start);
             result = ProcessSections(profile, rows, 27, false);
@@ -344,7 +350,20 @@ int ProcessSections(Profile& profile, ProfileSectionRow* rows, int count, bool w
         while (profile.NextEntry(entry)) {}
         if (profile.section.empty()) return 0;
     }
+    double lastProgress = GetSeconds();
+    long length = -1;
     while (!profile.section.empty()) {
+        // A long read shows how far it got every two seconds; closing the stream clears it.
+        if (GetSeconds() - lastProgress > 2.0) {
+            lastProgress = GetSeconds();
+            if (length < 0) length = FileSizeByName(profile.fileName.c_str());
+            const long position = profile.Tell();
+            profile.progressFlag = 1;
+            char text[400];
+            std::snprintf(text, sizeof text, "Loading File %s percent %d%% done.", profile.fileName.c_str(),
+                          length > 0 ? static_cast<int>(position * 100 / length) : 0);
+            if (MainFrame) MainFrame->SetPromptText(text);
+        }
         const std::string header = profile.section;
         ProfileSectionRow* match = nullptr;
         char letter = header.size() > 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(header[1]))) : 0;
@@ -377,6 +396,7 @@ void SetProfileDefaults(bool withFolders) {
     PrinterSettings.header = "$<$user\\n$company";
     SetDefaultTitleBlock();
     SetToolBarDefaults();
+    ClearRecentComponents();
     if (FrameButtonList.count == 0) BuildFrameButtonList();
     SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1, &ComponentButtons.partNames,
                           DefaultButtonMask(ProfileFile.screenWidth));

@@ -85,6 +85,9 @@ struct PlotDefaults {
     int patchColour = 1;           // "G3D PatchColor": Clear, Spectrum, Gray, Blue, Red, Green
 };
 extern PlotDefaults PlotFormats;
+// Older profiles kept the quit and file questions as option bits 0x4 and 0x2: a set bit
+// turns its question on and is cleared.
+void TakeQuestionOptionBits();
 // New 2-D plots' curves take the 2-D formats.
 void PassPlotFormatsOn();
 

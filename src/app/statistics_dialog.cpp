@@ -6,7 +6,12 @@
 
 #include "app/about_box.h"
 #include "app/circuit_analysis.h"
+#include "circuit/active_circuit.h"
+#include "circuit/views/cct_draw.h"
+#include "libraries/component_def.h"
+#include "libraries/component_types.h"
 #include "plots/plot_view.h"
+#include "ui/framework/draw_window.h"
 
 namespace ob7 {
 
@@ -28,7 +33,42 @@ platform::DialogTemplate StatisticsTemplate() {
     }};
 }
 
+// Types of this class are drawing aids (ground, ties, jumpers, shorts), not components.
+constexpr int kUncountedClass = 8400;
+
+// The circuit whose parts are counted: the active one, else the schematic on top.
+const CircuitDocument* CountedCircuit() {
+    if (ActiveCircuit) return ActiveCircuit;
+    CMDIFrame* top = GetTopFrame();
+    auto* view = top && top->kind == kDrawSchematic ? dynamic_cast<CCTDraw*>(top->draw) : nullptr;
+    return view ? view->document.get() : nullptr;
+}
+
 }  // namespace
+
+std::vector<std::string> ComponentCountLines(const CircuitDocument& doc, bool byType) {
+    int counts[kComponentTypeCount] = {};
+    int total = 0;
+    for (const auto& object : doc.objects) {
+        if (object->kind != OK_COMPONENT || !object->def) continue;
+        const int type = object->def->type;
+        if (type == CT_NULL || !IsValidComponentType(type) || ComponentTypeTable[type].pinNameBase == kUncountedClass)
+            continue;
+        ++counts[type];
+        ++total;
+    }
+    std::vector<std::string> lines;
+    char line[200];
+    std::snprintf(line, sizeof line, "Components = %d", total);
+    lines.push_back(line);
+    if (!byType) return lines;
+    for (int type = 1; type < kComponentTypeCount; ++type) {
+        if (counts[type] == 0) continue;
+        std::snprintf(line, sizeof line, "%s = %d", ComponentTypeTable[type].definitionName, counts[type]);
+        lines.push_back(line);
+    }
+    return lines;
+}
 
 std::vector<std::string> StatisticsLines() {
     std::vector<std::string> lines;
@@ -40,7 +80,16 @@ std::vector<std::string> StatisticsLines() {
     lines.push_back(memory);
     AnalysisStatistics stats;
     CAPDraw* view = ActiveAnalysisView();
-    if (!view || !ActiveAnalysisStatistics(stats)) return lines;
+    const bool analysis = view && ActiveAnalysisStatistics(stats);
+    const CircuitDocument* circuit = CountedCircuit();
+    if (!analysis) {
+        if (GetTopFrame() || ActiveCircuit) {
+            std::vector<std::string> parts = circuit ? ComponentCountLines(*circuit, false)
+                                                     : std::vector<std::string>{"Components = 0"};
+            lines.insert(lines.end(), parts.begin(), parts.end());
+        }
+        return lines;
+    }
     char line[200];
     auto add = [&](const char* format, auto... values) {
         std::snprintf(line, sizeof line, format, values...);
@@ -64,9 +113,16 @@ std::vector<std::string> StatisticsLines() {
         total += points;
     }
     add("Total Data Points = %d", total);
+    if (circuit) {
+        std::vector<std::string> parts = ComponentCountLines(*circuit, ActiveCircuit != nullptr);
+        lines.insert(lines.end(), parts.begin(), parts.end());
+    } else {
+        lines.push_back("Components = 0");
+    }
     add("Total Iterations=%ld", stats.iterations);
     add("Rejected Solutions=%ld", stats.rejectedSolutions);
     add("Total Solutions=%ld", stats.totalSolutions);
+    add("Number of Equations=%d", stats.equations);
     return lines;
 }
 

@@ -3,13 +3,18 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <set>
 
 #include "app/display_fonts.h"
 #include "app/document_openers.h"
 #include "app/main_frame.h"
 #include "app/program_accelerators.h"
+#include "app/statistics_dialog.h"
+#include "circuit/active_circuit.h"
 #include "foundation/recent_list.h"
+#include "libraries/component_def.h"
+#include "libraries/component_types.h"
 #include "platform/automation.h"
 #include "platform/image.h"
 #include "app/settings_profile.h"
@@ -454,6 +459,27 @@ TEST(MainFrame, StatisticsListsVersionDateAndMemory) {
         return 2;
     });
     EXPECT_TRUE(frame.ExecuteCommand(1021));
+}
+
+TEST(MainFrame, StatisticsCountComponentsByType) {
+    // Ground, ties and parts of type 0 are no components.
+    std::vector<std::unique_ptr<ComponentDef>> defs;
+    CircuitDocument doc;
+    for (int type : {CT_RESISTOR, CT_CAPACITOR, CT_GROUND, CT_NULL, CT_RESISTOR, CT_TIE, CT_NPN}) {
+        defs.push_back(std::make_unique<ComponentDef>());
+        defs.back()->type = type;
+        doc.AddPart(defs.back().get(), 0, 0);
+    }
+    doc.AddWire(0, 0, 10, 0);
+    EXPECT_EQ(ComponentCountLines(doc, false), std::vector<std::string>{"Components = 4"});
+    EXPECT_EQ(ComponentCountLines(doc, true),
+              (std::vector<std::string>{"Components = 4", "Resistor = 2", "Capacitor = 1", "NPN = 1"}));
+    // Without an analysis the list shows the active circuit's count after the memory.
+    ActiveCircuit = &doc;
+    const std::vector<std::string> lines = StatisticsLines();
+    ActiveCircuit = nullptr;
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "Components = 4");
 }
 
 TEST(MainFrame, PromptTextsOfIds) {

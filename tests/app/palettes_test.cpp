@@ -18,6 +18,8 @@
 #include "app/tool_buttons.h"
 #include "libraries/component_def.h"
 #include "libraries/component_library.h"
+#include "libraries/component_types.h"
+#include "libraries/shape.h"
 #include "platform/application.h"
 #include "profile_fixture.h"
 #include "ui/framework/shell_state.h"
@@ -46,11 +48,15 @@ protected:
         FreeComponentLibraries();
         ComponentLibraryTable().emplace_back();
         // Palette numbers are the low four bits of the mask.
-        for (auto [name, mask] : {std::pair{"R", 0x1801}, {"Ground", 0x1800}, {"C", 0x1801}, {"AND2", 0x1803}}) {
+        for (auto [name, mask, type] : {std::tuple{"R", 0x1801, CT_RESISTOR}, {"Ground", 0x1800, CT_GROUND},
+                                        {"C", 0x1801, CT_CAPACITOR}, {"AND2", 0x1803, CT_AND}}) {
             ComponentDef* def = ComponentLibraryTable()[0].Add();
             def->name = name;
             def->memo = std::string(name) + " part";
             def->mask = static_cast<uint16_t>(mask);
+            def->type = type;
+            def->shape = &DefaultShape();
+            def->group = -1;  // top level
         }
         ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1280, 800}));
         TestApp().SetMainWindow(&frame);
@@ -136,6 +142,95 @@ TEST_F(PalettesInFrame, ChoosingAPartAndComponentCommands) {
     EXPECT_EQ(MapComponentButtonCommand(14201), 0);
     EXPECT_TRUE(frame.ExecuteCommand(14200));
     EXPECT_EQ(CurrentComponent->name, "Ground");
+}
+
+TEST_F(PalettesInFrame, ComponentMenuWithGroupsAndRecentComponents) {
+    // Groups become sub-menus ahead of the top-level components; shorts are left out and
+    // a component without a shape is greyed.
+    ComponentLibrary& library = ComponentLibraryTable()[0];
+    ComponentGroup* passive = library.MakeGroupPath("Analog\nPassive");
+    ASSERT_NE(passive, nullptr);
+    library.components[2]->group = passive->number;  // C, command 32002
+    for (auto [name, type] : {std::pair{"Short", CT_SHORT}, {"Bare", CT_RESISTOR}}) {
+        ComponentDef* def = library.Add();
+        def->name = name;
+        def->type = type;
+        def->group = -1;
+    }
+    platform::Menu& component = *frame.MainMenu().SubMenu(2);
+    frame.OnInitMenuPopup(component, 2);
+    std::vector<std::string> texts;
+    for (int i = 0; i < component.Count(); ++i) texts.push_back(component.At(i).text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Analog", "", "R", "Ground", "AND2", "Bare", "",
+                                               "&Find Component...\tCtrl+Shift+F"}));
+    ASSERT_NE(component.SubMenu(0), nullptr);
+    platform::Menu* sub = component.SubMenu(0)->SubMenu(0);
+    ASSERT_NE(sub, nullptr);
+    ASSERT_EQ(sub->Count(), 1);
+    EXPECT_EQ(sub->At(0).id, 32002);
+    EXPECT_EQ(component.At(2).id, 32000);
+    EXPECT_EQ(component.At(5).id, 32005);
+    EXPECT_TRUE(component.At(5).flags & platform::kMenuGrayed);
+    EXPECT_FALSE(Update(32005).Enabled());
+    EXPECT_TRUE(Update(32000).Enabled());
+
+    // Recent components follow "Find Component" after a separator, numbered 1 to 9 then 0.
+    ClearRecentComponents();
+    for (const char* name : {"R", "C", "AND2", "R"}) AddRecentComponent(name);
+    frame.OnInitMenuPopup(component, 2);
+    frame.OnInitMenuPopup(component, 2);  // a second build gives the same pop-up
+    const int find = component.FindPosition(17308);
+    ASSERT_EQ(component.Count(), find + 5);
+    EXPECT_TRUE(component.At(find + 1).flags & platform::kMenuSeparator);
+    EXPECT_EQ(component.At(find + 2).text, "&1 R");
+    EXPECT_EQ(component.At(find + 2).id, 17350);
+    EXPECT_EQ(component.At(find + 4).text, "&3 C");
+    EXPECT_EQ(component.At(find + 4).id, 17352);
+
+    // The prompt: name and memo; the name alone when no library has it; nothing when empty.
+    EXPECT_EQ(PromptTextForId(17351), "AND2:AND2 part");
+    EXPECT_EQ(PromptTextForId(32001), "Ground:Ground part");
+    AddRecentComponent("Gone");
+    EXPECT_EQ(PromptTextForId(17350), "Gone");
+    EXPECT_EQ(PromptTextForId(17359), "");
+
+    // Choosing one makes it current; a name no library has changes nothing.
+    EXPECT_TRUE(frame.ExecuteCommand(17351));
+    EXPECT_EQ(CurrentComponent->name, "R");
+    EXPECT_TRUE(frame.ExecuteCommand(17350));
+    EXPECT_EQ(CurrentComponent->name, "R");
+
+    // Ten names: the tenth is numbered 0.
+    for (int i = 0; i < 10; ++i) AddRecentComponent("P" + std::to_string(i));
+    frame.OnInitMenuPopup(component, 2);
+    ASSERT_EQ(component.Count(), find + 12);
+    EXPECT_EQ(component.At(find + 11).text, "&0 P0");
+    EXPECT_EQ(component.At(find + 11).id, 17359);
+    ClearRecentComponents();
+    frame.OnInitMenuPopup(component, 2);
+    EXPECT_EQ(component.Count(), find + 1);
+}
+
+TEST_F(PalettesInFrame, ComponentMenuColumnsOfTwentyFive) {
+    // 60 components of one group: columns of 25, 25 and 10.
+    ComponentLibrary& library = ComponentLibraryTable()[0];
+    ComponentGroup* big = library.MakeGroupPath("Big");
+    for (int i = 0; i < 60; ++i) {
+        ComponentDef* def = library.Add();
+        def->name = "P" + std::to_string(i);
+        def->type = CT_RESISTOR;
+        def->shape = &DefaultShape();
+        def->group = big->number;
+    }
+    platform::Menu& component = *frame.MainMenu().SubMenu(2);
+    frame.OnInitMenuPopup(component, 2);
+    platform::Menu* sub = component.SubMenu(0);
+    ASSERT_NE(sub, nullptr);
+    ASSERT_EQ(sub->Count(), 60);
+    std::vector<int> breaks;
+    for (int i = 0; i < sub->Count(); ++i)
+        if (sub->At(i).flags & platform::kMenuBreak) breaks.push_back(i);
+    EXPECT_EQ(breaks, (std::vector<int>{25, 50}));
 }
 
 TEST_F(PalettesInFrame, GreyedDuringAnAnalysisAndDockedAsACombo) {

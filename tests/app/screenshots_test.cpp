@@ -12,6 +12,8 @@
 #include "app/tool_buttons.h"
 #include "app/settings_profile.h"
 #include "app/tool_icons.h"
+#include "libraries/component_library.h"
+#include "libraries/shape.h"
 #include "platform/automation.h"
 #include "platform/qt_app.h"
 #include "ui/framework/colour_slots.h"
@@ -75,6 +77,13 @@ TEST(Screenshots, MainWindowToolBarsSavedAndRestoredAndAboutBox) {
     SetToolBarDefaults();
     SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1, &ComponentButtons.partNames,
                           DefaultButtonMask(1280));
+    // The shipped libraries, as at start-up: they bind the component buttons and fill
+    // the palettes.
+    IndexComponentButtons();
+    FreeComponentLibraries();
+    ASSERT_EQ(LoadShapeLibraries(), 0);
+    ASSERT_EQ(LoadComponentLibraries(), 0);
+    EXPECT_EQ(ResolvePaletteParts(), 12);
     ASSERT_TRUE(frame.CreateToolBars(24));
     frame.CreateStatusBar(true);
     frame.Show(true);
@@ -107,6 +116,26 @@ TEST(Screenshots, MainWindowToolBarsSavedAndRestoredAndAboutBox) {
     view.SetMode(kModeSelect);  // the mode pane follows
     frame.SetPromptText("Ready");
     frame.UpdateToolBars();
+    frame.noSavedPaletteLayout = true;
+    frame.PlacePalettesByDefault();
+    platform::Application::PumpMessages();
+    // The shipped components fill the "Analog", "Analog Models" and "Digital" palettes;
+    // they float hidden until asked for: the picture shows the first and the third.
+    for (int k = 0; k < 3; ++k) EXPECT_FALSE(frame.palettes[k].Parts().empty()) << k;
+    EXPECT_TRUE(frame.palettes[3].Parts().empty());
+    EXPECT_EQ(frame.palettes[0].Parts().front()->name, "Resistor");
+    ComponentDef* const current = CurrentComponent;
+    ASSERT_TRUE(frame.ExecuteCommand(17541));
+    ASSERT_TRUE(frame.ExecuteCommand(17543));
+    platform::Application::PumpMessages();
+    EXPECT_TRUE(frame.palettes[0].IsVisible());
+    EXPECT_TRUE(frame.palettes[2].IsVisible());
+    // Showing a palette chooses nothing: the window stays in Select mode.
+    EXPECT_EQ(CurrentComponent, current);
+    EXPECT_EQ(frame.palettes[0].currentIndex, -1);
+    // Docked beside the windows, so that the frame's picture holds them.
+    frame.DockToolBar(frame.palettes[0].Id(), platform::DockSide::Left);
+    frame.DockToolBar(frame.palettes[2].Id(), platform::DockSide::Right);
     platform::Application::PumpMessages();
 
     // The layout of the bars comes back after it was changed.

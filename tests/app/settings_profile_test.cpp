@@ -12,6 +12,7 @@
 #include "sim/engine/simulation_options.h"
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
+#include "libraries/component_library.h"
 #include "platform/qt_app.h"
 #include "profile_fixture.h"
 #include "ui/framework/colour_slots.h"
@@ -107,7 +108,7 @@ TEST_F(ProfileFixture, HeaderRulesAndReadingOrder) {
         {"[Main]\nFileType=OTHER\n[Preferences]\nAutoSaveMin=7\n", 10},
         // A section placed twice is read twice; the later values win.
         {"[Main]\nFileType=OMBR.DAT\n[Preferences]\nAutoSaveMin=7\n[Preferences]\nAutoSaveMin=8\n", 8},
-        // The older sequential layout is not read: defaults.
+        // The older sequential layout ending before its simulation options: defaults.
         {"5.30,/data\n", 10},
     };
     for (const Case& c : cases) {
@@ -116,6 +117,71 @@ TEST_F(ProfileFixture, HeaderRulesAndReadingOrder) {
         LoadProfile();
         EXPECT_EQ(Preferences.autoSaveMin, c.autoSaveMin);
     }
+}
+
+namespace {
+
+// A 5.3 profile: data folder, 36 option texts (ABSTOL first, RELTOL 25th, WIDTH 31st), two
+// number formats and an integer, two font records, the option bits, header and footer,
+// one window entry, the status-bar switch and three recent files.
+std::string OldLayoutProfile(const char* first, int optionTexts) {
+    std::string text = std::string(first) + "\n/old/data\n36\n";
+    for (int i = 0; i < optionTexts; ++i)
+        text += i == 0 ? "2p\n" : i == 24 ? "2m\n" : i == 30 ? "5000\n" : "\n";
+    if (optionTexts < 36) return text;
+    return text + "4.2g\n5e\n1\n2\n12,0,0,1,Arial\n-11,1,0,2,Courier New\n581\n2\nOld header\nOld footer\n"
+                  "1\n1,2,3,4\n0\n3\n/x/a.cir\n/x/b.cir\n/x/c.cir\n";
+}
+
+}  // namespace
+
+TEST_F(ProfileFixture, OldSequentialLayoutIsRead) {
+    for (const char* first : {"5.3", "5.30"}) {
+        SCOPED_TRACE(first);
+        Write(OldLayoutProfile(first, 36));
+        LoadProfile();
+        EXPECT_EQ(GetDefaultPath(kDataPath), "/old/data");
+        EXPECT_EQ(OptionTexts[0], "2p");
+        EXPECT_DOUBLE_EQ(Options.abstol, 2e-12);
+        EXPECT_DOUBLE_EQ(Options.reltol, 2e-3);
+        EXPECT_EQ(OptionTexts[30], "1000");  // clamped to its maximum
+        EXPECT_EQ(OptionTexts[1], ".01pC");  // empty texts take their defaults
+        // 581 = 0x245: bit 0x4 turns the quit question on and is cleared; 0x4000 is added.
+        EXPECT_EQ(Preferences.operationalOptions, 0x4241);
+        EXPECT_EQ(Preferences.quitWarning, 1);
+        EXPECT_EQ(PrinterSettings.header, "Old header");
+        EXPECT_EQ(PrinterSettings.footer, "Old footer");
+        EXPECT_EQ(Preferences.statusBar, 0);
+        ASSERT_EQ(FileMru().Count(), 8);
+        EXPECT_EQ(FileMru().Name(0), "/x/a.cir");
+        EXPECT_EQ(FileMru().Name(2), "/x/c.cir");
+        EXPECT_EQ(FileMru().Name(3), "");
+    }
+    // The next save writes the sectioned layout.
+    ASSERT_EQ(SaveProfile(), 0);
+    const std::string text = Read();
+    EXPECT_EQ(text.rfind("[Main]\n", 0), 0u);
+    EXPECT_NE(text.find("RELTOL=2m\n"), std::string::npos);
+    EXPECT_NE(text.find("FILE_3=/x/c.cir\n"), std::string::npos);
+}
+
+TEST_F(ProfileFixture, OldLayoutEndsAtAnErrorInTheSimulationOptions) {
+    // The file ends inside the option texts: the read fails and every setting is reset.
+    Write(OldLayoutProfile("5.30", 30));
+    LoadProfile();
+    EXPECT_EQ(OptionTexts[0], "1pA");
+    EXPECT_DOUBLE_EQ(Options.reltol, 1e-3);
+    EXPECT_NE(GetDefaultPath(kDataPath), "/old/data");
+    // A file ending after them keeps what was read; the rest keep their defaults.
+    Write(OldLayoutProfile("5.30", 36).substr(0, OldLayoutProfile("5.30", 36).find("2\n12,0")));
+    LoadProfile();
+    EXPECT_DOUBLE_EQ(Options.reltol, 2e-3);
+    EXPECT_EQ(Preferences.operationalOptions, 0xC241);
+    EXPECT_EQ(PrinterSettings.footer, "$|Page $Page");
+    // "5.31" is no old version: read as sections, which it has none of.
+    Write(OldLayoutProfile("5.31", 36));
+    LoadProfile();
+    EXPECT_DOUBLE_EQ(Options.reltol, 1e-3);
 }
 
 TEST_F(ProfileFixture, ChangedScreenDropsTheSavedPlacement) {
@@ -314,4 +380,21 @@ TEST_F(ProfileFixture, NewPlotViewTakesTheDisplayItems) {
     EXPECT_EQ(view.pointLabelBackground, 6);
     EXPECT_EQ(view.colours.gridWidth, 4);
     EXPECT_EQ(view.colours.grid, 8);
+}
+
+TEST_F(ProfileFixture, LastUsedComponentsSection) {
+    Write("[Main]\nFileType=OMBR.DAT\n[Last Used Components]\nMax=10\nCOMPONENT_1=Resistor\nCOMPONENT_3=NPN\n");
+    LoadProfile();
+    ASSERT_EQ(RecentComponentCount(), 10);
+    EXPECT_EQ(RecentComponentName(0), "Resistor");
+    EXPECT_EQ(RecentComponentName(1), "");
+    EXPECT_EQ(RecentComponentName(2), "NPN");
+    ASSERT_EQ(SaveProfile(), 0);
+    EXPECT_NE(Read().find("[Last Used Components]\nMax=10\nCOMPONENT_1=Resistor\nCOMPONENT_3=NPN\n\n"
+                          "[Last Used Calculator Expressions]"),
+              std::string::npos);
+    // The defaults empty the list.
+    Write("[Main]\nFileType=OMBR.DAT\n");
+    LoadProfile();
+    for (int i = 0; i < RecentComponentCount(); ++i) EXPECT_EQ(RecentComponentName(i), "");
 }

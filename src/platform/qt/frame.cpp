@@ -671,6 +671,9 @@ bool FrameWindow::AddListBar(int id, const std::string& title, DockSide side) {
     Bar& bar = *made;
     bar.list = new QListWidget;
     bar.list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Focus by tab or window activation would make the first row current, which counts
+    // as the user's choice: the list takes the focus only when clicked.
+    bar.list->setFocusPolicy(Qt::ClickFocus);
     bar.combo = new QComboBox;
     bar.listAction = bar.native->addWidget(bar.list);
     bar.comboAction = bar.native->addWidget(bar.combo);
