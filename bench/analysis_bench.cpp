@@ -18,8 +18,8 @@
 //                       to be worth solving) with the supply ramped in 1 ns and a current
 //                       kick, 3.7 us, about 20 periods (maximum step 0.1 ns); /21/100 and
 //                       /101/300 are the same circuit shorter, for comparing step sequences
-//                       (OB7_BENCH_RING_TIMES=file writes our accepted times; ngspice's are
-//                       in its raw file) and OB7_BENCH_ITL4=n runs both with that ITL4
+//                       (OB7_BENCH_RING_TIMES=file writes our accepted times and node 1's
+//                       voltages; ngspice's are in its raw file) and OB7_BENCH_ITL4=n runs both with that ITL4
 //   GridOp/300          a 300 x 300 grid of 1 kohm resistors, 1 V at one corner, 1 mA
 //                       drawn at the other: one operating point
 //
@@ -290,7 +290,7 @@ void RingOscillator(benchmark::State& state) {
         if (const char* dump = std::getenv("OB7_BENCH_RING_TIMES")) {
             std::ofstream out(dump);
             out.precision(17);
-            for (double t : sink.t) out << t << "\n";
+            for (size_t k = 0; k < sink.t.size(); ++k) out << sink.t[k] << " " << sink.v[0][k] << "\n";
         }
         const double ngspice = NgspiceSeconds(deck.str(), "ring");
         Report(state, ours, ngspice);
