@@ -67,29 +67,6 @@ void ComputeGearCoefficients(int k) {
     }
 }
 
-// The integration can read the history only as far back as its slots hold.
-bool MethodAndOrderUsable() {
-    if (WorkingMethod == kTrapezoidal) return IntegrationOrder == 1 || IntegrationOrder == 2;
-    if (WorkingMethod == kGear) return IntegrationOrder >= 1 && IntegrationOrder < kHistorySlots;
-    return false;
-}
-
-void UpdateDerivative(int s) {
-    double* q = StateValues.data();
-    double* i = StateDerivatives.data();
-    const double* ag = IntegrationCoefficients;
-    if (WorkingMethod == kTrapezoidal) {
-        if (IntegrationOrder == 1)
-            i[s] = ag[0] * q[s] + ag[1] * q[s + 1];
-        else
-            i[s] = ag[0] * (q[s] - q[s + 1]) - ag[1] * i[s + 1];
-        return;
-    }
-    double value = 0;
-    for (int j = 0; j <= IntegrationOrder; ++j) value += ag[j] * q[s + j];
-    i[s] = value;
-}
-
 template <class F>
 void ForEveryGroup(F&& apply) {
     const int groups = static_cast<int>(StateValues.size()) / kHistorySlots;
@@ -127,23 +104,6 @@ void ComputeIntegrationCoefficients() {
     }
     Ag0 = ag[0];
     Ag1 = ag[1];
-}
-
-void IntegrateCharge(double& geq, double& ceq, double capacitance, int s) {
-    if (!MethodAndOrderUsable()) return;
-    UpdateDerivative(s);
-    geq = IntegrationCoefficients[0] * capacitance;
-    ceq = StateDerivatives[s] - IntegrationCoefficients[0] * StateValues[s];
-}
-
-void IntegrateChargeGeqOnly(double& geq, double capacitance, int s) {
-    if (!MethodAndOrderUsable()) return;
-    UpdateDerivative(s);
-    geq = IntegrationCoefficients[0] * capacitance;
-}
-
-void IntegrateChargeDerivative(int s) {
-    if (MethodAndOrderUsable()) UpdateDerivative(s);
 }
 
 double ChargeTruncationStep(int s, double bound) {
