@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <utility>
 
 #include "sim/engine/load_pass.h"
@@ -106,48 +107,95 @@ void ComputeIntegrationCoefficients() {
     Ag1 = ag[1];
 }
 
-double ChargeTruncationStep(int s, double bound) {
+namespace {
+
+// The present step's truncation rule, the same for every charge state: the order, the
+// error constant, the tolerances and the divisors of the divided differences (they
+// depend on the step history alone).
+struct TruncationRule {
+    bool usable = false;  // a method and order with an error constant and enough history
+    int order = 0;
+    double factor = 0, h = 0;
+    double abstol = 0, reltol = 0, chgtol = 0, trtol = 0;
+    double divisor[kHistorySlots][kHistorySlots] = {};  // [m][j] of the pass m, m = order .. 0
+};
+
+TruncationRule PresentTruncationRule() {
+    TruncationRule rule;
     const int order = IntegrationOrder;
     // The divided differences read order + 2 history values of the group.
-    if (order < 1 || order + 2 > kHistorySlots) return bound;
-    double factor;
-    if (WorkingMethod == kTrapezoidal && order <= 2) factor = kTrapTruncationFactor[order - 1];
-    else if (WorkingMethod == kGear) factor = kGearTruncationFactor[order - 1];
-    else return bound;
-
-    const double* q = StateValues.data();
-    const double* i = StateDerivatives.data();
-    const double h = StepHistory[0];
-    const double current_tol = Options.abstol + Options.reltol * std::max(std::fabs(i[s]), std::fabs(i[s + 1]));
-    const double charge_tol =
-        Options.reltol * std::max({std::fabs(q[s]), std::fabs(q[s + 1]), Options.chgtol}) / h;
-    const double tol = std::max(current_tol, charge_tol);
-
-    double d[kHistorySlots];
+    if (order < 1 || order + 2 > kHistorySlots) return rule;
+    if (WorkingMethod == kTrapezoidal && order <= 2) rule.factor = kTrapTruncationFactor[order - 1];
+    else if (WorkingMethod == kGear) rule.factor = kGearTruncationFactor[order - 1];
+    else return rule;
+    rule.usable = true;
+    rule.order = order;
+    rule.h = StepHistory[0];
+    rule.abstol = Options.abstol, rule.reltol = Options.reltol, rule.chgtol = Options.chgtol;
+    rule.trtol = Options.trtol;
     double step_sum[kHistorySlots];
-    for (int j = 0; j <= order + 1; ++j) d[j] = q[s + j];
     for (int j = 0; j <= order; ++j) step_sum[j] = StepHistory[j];
     for (int m = order; m >= 0; --m) {
-        for (int j = 0; j <= m; ++j) d[j] = (d[j] - d[j + 1]) / step_sum[j];
+        for (int j = 0; j <= m; ++j) rule.divisor[m][j] = step_sum[j];
         for (int j = 0; j < m; ++j) step_sum[j] = step_sum[j + 1] + StepHistory[j];
     }
+    return rule;
+}
 
-    double del = Options.trtol * tol / std::max(Options.abstol, factor * std::fabs(d[0]));
-    if (order == 2) del = std::sqrt(del);
-    else if (order > 2) del = std::exp(std::clamp(std::log(del) / order, -350.0, 350.0));
+// min(bound, the state's own proposal squared) under a usable rule of this order (the
+// history slots hold order + 2 values for orders 1 and 2 only).
+template <int Order>
+[[gnu::always_inline]] inline double TruncationStepOf(const TruncationRule& rule, const double* q, const double* i, double bound) {
+    static_assert(Order >= 1 && Order + 2 <= kHistorySlots);
+    const double current_tol = rule.abstol + rule.reltol * std::max(std::fabs(i[0]), std::fabs(i[1]));
+    const double charge_tol = rule.reltol * std::max({std::fabs(q[0]), std::fabs(q[1]), rule.chgtol}) / rule.h;
+    const double tol = std::max(current_tol, charge_tol);
+
+    double d[Order + 2];
+#pragma GCC unroll 4
+    for (int j = 0; j <= Order + 1; ++j) d[j] = q[j];
+#pragma GCC unroll 4
+    for (int m = Order; m >= 0; --m)
+#pragma GCC unroll 4
+        for (int j = 0; j <= m; ++j) d[j] = (d[j] - d[j + 1]) / rule.divisor[m][j];
+
+    double del = rule.trtol * tol / std::max(rule.abstol, rule.factor * std::fabs(d[0]));
+    if (Order == 2) del = std::sqrt(del);
     return std::min(bound, del * del);
+}
+
+template <class F>
+double ForOrder(int order, F&& apply) {
+    return order == 1 ? apply(std::integral_constant<int, 1>()) : apply(std::integral_constant<int, 2>());
+}
+
+}  // namespace
+
+double ChargeTruncationStep(int s, double bound) {
+    const TruncationRule rule = PresentTruncationRule();
+    if (!rule.usable) return bound;
+    return ForOrder(rule.order, [&](auto order) {
+        return TruncationStepOf<order()>(rule, StateValues.data() + s, StateDerivatives.data() + s, bound);
+    });
 }
 
 namespace {
 double TruncationBound() {
-    double bound = 1e20;
-    for (int s = 0; s < SimpleChargeSlots; s += kHistorySlots) bound = ChargeTruncationStep(s, bound);
-    int block = SimpleChargeSlots;
-    for (int b = 0; b < BjtBlockCount; ++b, block += kBjtBlockGroups * kHistorySlots)
-        for (int g = 0; g < 3; ++g) bound = ChargeTruncationStep(block + g * kHistorySlots, bound);
-    for (int m = 0; m < MosfetBlockCount; ++m, block += kMosfetBlockGroups * kHistorySlots)
-        for (int g = 0; g < 3; ++g) bound = ChargeTruncationStep(block + g * kHistorySlots, bound);
-    return bound;
+    const TruncationRule rule = PresentTruncationRule();
+    if (!rule.usable) return 1e20;
+    const double* q = StateValues.data();
+    const double* i = StateDerivatives.data();
+    return ForOrder(rule.order, [&](auto order) {
+        double bound = 1e20;
+        const auto apply = [&](int s) { bound = TruncationStepOf<order()>(rule, q + s, i + s, bound); };
+        for (int s = 0; s < SimpleChargeSlots; s += kHistorySlots) apply(s);
+        int block = SimpleChargeSlots;
+        for (int b = 0; b < BjtBlockCount; ++b, block += kBjtBlockGroups * kHistorySlots)
+            for (int g = 0; g < 3; ++g) apply(block + g * kHistorySlots);
+        for (int m = 0; m < MosfetBlockCount; ++m, block += kMosfetBlockGroups * kHistorySlots)
+            for (int g = 0; g < 3; ++g) apply(block + g * kHistorySlots);
+        return bound;
+    });
 }
 }  // namespace
 
