@@ -32,8 +32,9 @@ int MosfetInstance::NonConvergenceValues(int kind, double* values) const {
     }
 }
 
-void MeyerCapacitances(double vgs, double vgd, double von, double vdsat, double phi, double cox, double* capgs,
-                       double* capgd, double* capgb) {
+namespace {
+[[gnu::always_inline]] inline void MeyerHalves(double vgs, double vgd, double von, double vdsat, double phi,
+                                               double cox, double* capgs, double* capgd, double* capgb) {
     const double vgst = vgs - von;
     *capgs = *capgd = *capgb = 0;
     if (vgst <= -phi) {
@@ -53,6 +54,12 @@ void MeyerCapacitances(double vgs, double vgd, double von, double vdsat, double 
             *capgs = cox * (1 - (vdsat - vds) * (vdsat - vds) / (d * d)) / 3;
         }
     }
+}
+}  // namespace
+
+void MeyerCapacitances(double vgs, double vgd, double von, double vdsat, double phi, double cox, double* capgs,
+                       double* capgd, double* capgb) {
+    MeyerHalves(vgs, vgd, von, vdsat, phi, cox, capgs, capgd, capgb);
 }
 
 // --- Set-up ------------------------------------------------------------------------------
@@ -244,9 +251,24 @@ MosPass ReadMosPass() {
 // entries 1 to 5, 7 to 10, 12 to 14, 17, 21, 25 and 29, which leave their elements as
 // they are: only the other sixteen are added, without a test (adding a zero to an
 // element changes nothing: a cleared element is +0 and sums never make -0).
-void StampMosfet(bool plain, const double (&v)[32]) {
-    MatrixElement* const* c = TrailCursor;
-    if (plain) {
+struct MosStampInputs {
+    double gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb;
+    double grds, gdrain, gsource, ggate, gbulk;
+    double xnrm, xrev;
+};
+template <bool Plain>
+[[gnu::always_inline]] inline void StampMosfet(const MosStampInputs& in) {
+    const auto [gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev] = in;
+    const double xd = xnrm - xrev;
+    const double v[] = {-grds, -grds, grds, grds, gdrain, ggate + gcgb + gcgs + gcgd, -ggate, -ggate, ggate,
+                        gsource, gbs + gbulk + gcgb + gbd, -gbulk, -gbulk, gbulk,
+                        xrev * (gm + gmbs) + gds + gdrain + gcgd + gbd,
+                        xnrm * (gm + gmbs) + gbs + gds + gcgs + gsource, -gdrain, -gcgb, -gcgd, -gcgs,
+                        -gsource, -gbd, -gbs, -gds - xnrm * (gm + gmbs), -gdrain, -gcgb, xd * gm - gcgd,
+                        -xd * gm - gcgs, -gsource, xd * gmbs - gbd, -gbs - xd * gmbs,
+                        -gds - xrev * (gm + gmbs)};
+    if constexpr (Plain) {
+        MatrixElement* const* c = TrailCursor;
         static constexpr int kLive[] = {5, 10, 14, 15, 17, 18, 19, 21, 22, 23, 25, 26, 27, 29, 30, 31};
 #pragma GCC unroll 16
         for (int k : kLive) c[k]->real += v[k];
@@ -402,9 +424,9 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
             } else {
                 const double von = p * m.von, vdsat = p * m.vdsat;
                 if (m.mode > 0)
-                    MeyerCapacitances(vgs, vgd, von, vdsat, e.tPhi, e.OxideCap, &e.capgs, &e.capgd, &e.capgb);
+                    MeyerHalves(vgs, vgd, von, vdsat, e.tPhi, e.OxideCap, &e.capgs, &e.capgd, &e.capgb);
                 else
-                    MeyerCapacitances(vgd, vgs, von, vdsat, e.tPhi, e.OxideCap, &e.capgd, &e.capgs, &e.capgb);
+                    MeyerHalves(vgd, vgs, von, vdsat, e.tPhi, e.OxideCap, &e.capgd, &e.capgs, &e.capgb);
             }
             if (pass.doubled_halves) {
                 m.capgs = 2 * e.capgs + m.CGSOVL;
@@ -466,15 +488,11 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
     rhs[S] += cdreq + ceqbs + p * ceqgs;
 
     const double grds = x[kMosRds], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
-    const double xd = xnrm - xrev;
-    const double stamps[] = {-grds, -grds, grds, grds, gdrain, ggate + gcgb + gcgs + gcgd, -ggate, -ggate, ggate,
-                             gsource, gbs + gbulk + gcgb + gbd, -gbulk, -gbulk, gbulk,
-                             xrev * (gm + gmbs) + gds + gdrain + gcgd + gbd,
-                             xnrm * (gm + gmbs) + gbs + gds + gcgs + gsource, -gdrain, -gcgb, -gcgd, -gcgs,
-                             -gsource, -gbd, -gbs, -gds - xnrm * (gm + gmbs), -gdrain, -gcgb, xd * gm - gcgd,
-                             -xd * gm - gcgs, -gsource, xd * gmbs - gbd, -gbs - xd * gmbs,
-                             -gds - xrev * (gm + gmbs)};
-    StampMosfet(grds == 0 && gdrain == 0 && gsource == 0 && ggate == 0 && gbulk == 0, stamps);
+    const MosStampInputs in = {gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev};
+    if (grds == 0 && gdrain == 0 && gsource == 0 && ggate == 0 && gbulk == 0)
+        StampMosfet<true>(in);
+    else
+        StampMosfet<false>(in);
 
     if (!bypassed) {
         // Convergence: a device set without prediction has nothing to compare with.
