@@ -3,6 +3,7 @@
 // Meyer gate capacitances and junction charges, then 32 fixed stamps.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "sim/devices/bsim12.h"
@@ -457,11 +458,12 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
         const ChargeFormula& f = pass.integration;
         const double ag0 = f.ag[0];
         const auto companion = [&](double cap, double v, int k, double& g, double& ceq) {
-            if (cap == 0) sd[s + k] = 0;
             if (f.Usable()) {
                 sd[s + k] = f.Derivative(sv + s + k, sd + s + k);
                 g = ag0 * cap;
                 ceq = sd[s + k] - ag0 * sv[s + k];
+            } else if (cap == 0) {
+                sd[s + k] = 0;
             }
             ceq = ceq - g * v + ag0 * sv[s + k];
         };
@@ -489,7 +491,9 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
 
     const double grds = x[kMosRds], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
     const MosStampInputs in = {gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev};
-    if (grds == 0 && gdrain == 0 && gsource == 0 && ggate == 0 && gbulk == 0)
+    // All five are zeros when their bits are, the sign bit aside.
+    const auto bits = [](double g) { return std::bit_cast<uint64_t>(g); };
+    if (((bits(grds) | bits(gdrain) | bits(gsource) | bits(ggate) | bits(gbulk)) << 1) == 0)
         StampMosfet<true>(in);
     else
         StampMosfet<false>(in);

@@ -206,10 +206,12 @@ double TruncationStepLimited() { return std::min(TruncationStep(), 2.0 * StepHis
 void ShiftChargeHistory() {
     for (std::vector<double>* v : {&StateValues, &StateDerivatives}) {
         double* x = v->data();
+        // Read the group whole before writing it: the copies then need no reloads.
         ForEveryGroup([x](int s) {
-            x[s + 3] = x[s + 2];
-            x[s + 2] = x[s + 1];
-            x[s + 1] = x[s];
+            const double q0 = x[s], q1 = x[s + 1], q2 = x[s + 2];
+            x[s + 1] = q0;
+            x[s + 2] = q1;
+            x[s + 3] = q2;
         });
     }
 }
