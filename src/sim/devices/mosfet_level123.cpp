@@ -129,6 +129,7 @@ struct MosPass {
     double* q;
     double* dq;
     ChargeFormula integration;
+    const MatrixElement* discard;  // the element of ground rows and columns
     double power_dissipated, power_stored;  // the running sums of the pass
 };
 
@@ -153,6 +154,7 @@ MosPass ReadMosPass() {
     pass.q = StateValues.data();
     pass.dq = StateDerivatives.data();
     pass.integration = PresentChargeFormula();
+    pass.discard = GetMatrixElement(CurrentMatrix, 0, 0);
     pass.power_dissipated = Run.power_dissipated;
     pass.power_stored = Run.power_stored;
     return pass;
@@ -250,7 +252,7 @@ MosPass ReadMosPass() {
 
 // The 32 stamps. A device without series or shunt conductances has exact zeros in
 // entries 1 to 5, 7 to 10, 12 to 14, 17, 21, 25 and 29, which leave their elements as
-// they are: only the other sixteen are added, without a test (adding a zero to an
+// they are: only the other sixteen are added, without a zero test (adding a zero to an
 // element changes nothing: a cleared element is +0 and sums never make -0).
 struct MosStampInputs {
     double gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb;
@@ -258,7 +260,7 @@ struct MosStampInputs {
     double xnrm, xrev;
 };
 template <bool Plain>
-[[gnu::always_inline]] inline void StampMosfet(const MosStampInputs& in) {
+[[gnu::always_inline]] inline void StampMosfet(const MosStampInputs& in, const MatrixElement* discard) {
     const auto [gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev] = in;
     const double xd = xnrm - xrev;
     const double v[] = {-grds, -grds, grds, grds, gdrain, ggate + gcgb + gcgs + gcgd, -ggate, -ggate, ggate,
@@ -271,8 +273,11 @@ template <bool Plain>
     if constexpr (Plain) {
         MatrixElement* const* c = TrailCursor;
         static constexpr int kLive[] = {5, 10, 14, 15, 17, 18, 19, 21, 22, 23, 25, 26, 27, 29, 30, 31};
+        // Entries in a ground row or column share the matrix's discard element, which
+        // nothing reads: adding into it would chain every grounded device's stamps.
 #pragma GCC unroll 16
-        for (int k : kLive) c[k]->real += v[k];
+        for (int k : kLive)
+            if (c[k] != discard) c[k]->real += v[k];
         TrailCursor += 32;
     } else {
         StampValues(v);
@@ -494,9 +499,9 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
     // All five are zeros when their bits are, the sign bit aside.
     const auto bits = [](double g) { return std::bit_cast<uint64_t>(g); };
     if (((bits(grds) | bits(gdrain) | bits(gsource) | bits(ggate) | bits(gbulk)) << 1) == 0)
-        StampMosfet<true>(in);
+        StampMosfet<true>(in, pass.discard);
     else
-        StampMosfet<false>(in);
+        StampMosfet<false>(in, pass.discard);
 
     if (!bypassed) {
         // Convergence: a device set without prediction has nothing to compare with.
