@@ -155,11 +155,15 @@ void AddChangedNode(int node) {
 
 DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalState state, uint32_t tick) {
     if (node <= 0) return 0;
+    return SetSlotDrive(OutputSlot(primitive, node), low, high, node, primitive, state, tick);
+}
+
+DigitalState SetSlotDrive(int slot, int low, int high, int node, int primitive, DigitalState state, uint32_t tick) {
+    if (node <= 0) return 0;
     DigitalNetwork& n = DigitalNet;
     Primitive& p = n.prims[primitive];
     p.low = static_cast<uint8_t>(low);
     p.high = static_cast<uint8_t>(high);
-    const int slot = OutputSlot(primitive, node);
     if (slot >= 0 && p.type != kCtPullup && p.type != kCtPulldn) n.Slot(slot).present = state;
 
     const DigitalState resolved = DriverCount(node) == 1
@@ -176,9 +180,13 @@ DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalSta
 }
 
 int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primitive, DigitalState state, bool changed) {
+    return ScheduleSlotChange(OutputSlot(primitive, node), tick, low, high, node, primitive, state, changed);
+}
+
+int ScheduleSlotChange(int slot, uint32_t tick, int low, int high, int node, int primitive, DigitalState state,
+                       bool changed) {
     DigitalNetwork& n = DigitalNet;
     DigitalRunState& r = DigitalRun;
-    const int slot = OutputSlot(primitive, node);
     if (tick > r.now && slot >= 0)
         tick += DigitalFinalLevel(LevelOf(state)) != kLvl0 ? n.Slot(slot).load_rise : n.Slot(slot).load_fall;
     if (r.path_analysis) return 0;
@@ -187,7 +195,7 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
         const DigitalState pending_before = n.pending[node];
         const Primitive& p = n.prims[primitive];
         const uint8_t old_low = p.low, old_high = p.high;
-        const DigitalState resolved = SetNodeDrive(low, high, node, primitive, state, tick);
+        const DigitalState resolved = SetSlotDrive(slot, low, high, node, primitive, state, tick);
         if (r.recording) {
             r.changes.push_back({tick, node, primitive, 2, before, pending_before, n.previous[node], old_low, old_high});
             n.pending[node] = resolved;
@@ -281,9 +289,10 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
             if (path == -1) break;
         }
         if (node <= 0) continue;
-        const int slot = OutputSlot(primitive, node);
+        // A single output's slot is known; of several, the first driving the node.
+        const int slot = p.outputs == 1 ? SlotOfOutput(p, 1) : OutputSlot(primitive, node);
         if (!r.transient) {
-            const DigitalState resolved = SetNodeDrive(low, high, node, primitive, value, 0);
+            const DigitalState resolved = SetSlotDrive(slot, low, high, node, primitive, value, 0);
             if (n.interface_flag[node]) {
                 if (int e = UpdateDtoAForNode(node)) return e;
             }
@@ -323,9 +332,9 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
             if (p.type == kCtPinDly)
                 SchedulePinDelayOutput(tick, low, high, node, primitive, v, changed);
             else
-                ScheduleGateOutput(tick, low, high, node, primitive, v, changed);
+                ScheduleGateOutputInSlot(slot, tick, low, high, node, primitive, v, changed);
         } else {
-            ScheduleFlipFlopOutput(tick, low, high, node, primitive, v, path, changed);
+            ScheduleFlipFlopOutputInSlot(slot, tick, low, high, node, primitive, v, path, changed);
         }
         if (r.error) return r.error;
     }
@@ -406,7 +415,7 @@ int ApplyDigitalEventsAt(uint32_t tick) {
                 ++r.applied_events;
                 const int slot = OutputSlot(e.primitive, e.node);
                 if (slot >= 0 && n.Slot(slot).queued > 0) --n.Slot(slot).queued;
-                SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
+                SetSlotDrive(slot, e.low, e.high, e.node, e.primitive, e.state, tick);
                 r.changes.push_back({tick, e.node, e.primitive, 1, e.state, n.pending[e.node], n.previous[e.node],
                                      e.low, e.high});
             }

@@ -240,6 +240,11 @@ int RunDigitalEventsUntil(uint32_t end_tick);
 DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalState state, uint32_t tick);
 int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primitive, DigitalState state,
                          bool changed = false);
+// The two above with the driver's output slot on the node already known (-1: none), as
+// `OutputSlot` gives it: each event would otherwise look it up several times.
+DigitalState SetSlotDrive(int slot, int low, int high, int node, int primitive, DigitalState state, uint32_t tick);
+int ScheduleSlotChange(int slot, uint32_t tick, int low, int high, int node, int primitive, DigitalState state,
+                       bool changed);
 int EvaluateFanout(uint32_t tick);
 int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick);
 void AddChangedNode(int node);

@@ -523,8 +523,8 @@ void AmbiguityHazard(int node, int primitive) {
 
 namespace {
 
-void Schedule(uint32_t tick, int low, int high, int node, int primitive, int level, bool changed) {
-    const int err = ScheduleOutputChange(tick, low, high, node, primitive, WithStrength(level, low, high), changed);
+void Schedule(int slot, uint32_t tick, int low, int high, int node, int primitive, int level, bool changed) {
+    const int err = ScheduleSlotChange(slot, tick, low, high, node, primitive, WithStrength(level, low, high), changed);
     if (err && !DigitalRun.error) DigitalRun.error = err;
 }
 
@@ -545,9 +545,13 @@ int32_t GateDelay(int primitive, int from, int to, int mode) {
 
 uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int primitive, DigitalState value,
                             bool changed) {
+    return ScheduleGateOutputInSlot(OutputSlot(primitive, node), tick, low, high, node, primitive, value, changed);
+}
+
+uint32_t ScheduleGateOutputInSlot(int slot, uint32_t tick, int low, int high, int node, int primitive,
+                                  DigitalState value, bool changed) {
     DigitalNetwork& n = DigitalNet;
     const Primitive& p = n.prims[primitive];
-    const int slot = OutputSlot(primitive, node);
     // The change starts from the level the output has when it takes effect: a change
     // still pending (kept when inertial cancellation is off) comes before it.
     const bool pending = slot >= 0 && n.Slot(slot).pending_tick > tick;
@@ -566,7 +570,7 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
     if (tri && StrengthOf(out_before) == 0) from = kLvlZ;
     if (mode != 4) {
         const uint32_t at = tick + GateDelay(primitive, from, to, mode);
-        Schedule(at, low, high, node, primitive, LevelOf(value), changed);
+        Schedule(slot, at, low, high, node, primitive, LevelOf(value), changed);
         return at;
     }
     const int m = LevelOf(n.present[node]);
@@ -579,7 +583,7 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
         const bool hazard = level == kLvlR ? (m == kLvlF || m == kLvlX) : (m == kLvlR || m == kLvlX);
         const int first = hazard ? kLvlX : level;
         if (hazard) AmbiguityHazard(node, primitive);
-        Schedule(min_to(first), low, high, node, primitive, first, changed);
+        Schedule(slot, min_to(first), low, high, node, primitive, first, changed);
         return min_to(first);
     }
     case kLvl1:
@@ -587,25 +591,30 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
         const int ramp = level == kLvl1 ? kLvlR : kLvlF;
         const bool hazard = level == kLvl1 ? (m == kLvlF || m == kLvlX) : (m == kLvlR || m == kLvlX);
         if (hazard) AmbiguityHazard(node, primitive);
-        else Schedule(min_to(ramp), low, high, node, primitive, ramp, changed);
-        Schedule(max_to(level), low, high, node, primitive, level, true);
+        else Schedule(slot, min_to(ramp), low, high, node, primitive, ramp, changed);
+        Schedule(slot, max_to(level), low, high, node, primitive, level, true);
         return max_to(level);
     }
     case kLvlX:
-        Schedule(min_to(kLvlX), low, high, node, primitive, kLvlX, changed);
-        Schedule(max_to(kLvl1), low, high, node, primitive, kLvlX, true);
+        Schedule(slot, min_to(kLvlX), low, high, node, primitive, kLvlX, changed);
+        Schedule(slot, max_to(kLvl1), low, high, node, primitive, kLvlX, true);
         return max_to(kLvl1);
     default:
-        Schedule(min_to(to), low, high, node, primitive, level, changed);
+        Schedule(slot, min_to(to), low, high, node, primitive, level, changed);
         return min_to(to);
     }
 }
 
 uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int primitive, DigitalState value,
                                 int path, bool changed) {
+    return ScheduleFlipFlopOutputInSlot(OutputSlot(primitive, node), tick, low, high, node, primitive, value, path,
+                                        changed);
+}
+
+uint32_t ScheduleFlipFlopOutputInSlot(int slot, uint32_t tick, int low, int high, int node, int primitive,
+                                      DigitalState value, int path, bool changed) {
     DigitalNetwork& n = DigitalNet;
     const Primitive& p = n.prims[primitive];
-    const int slot = OutputSlot(primitive, node);
     const int present_out = LevelOf(slot >= 0 ? n.Slot(slot).present : n.present[node]);
     const int level = LevelOf(value);
     int lh, hl;
@@ -621,7 +630,7 @@ uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int 
     else if (level == kLvlF || level == kLvl0) family = hl;
     else if (level == kLvlX) family = present_out == kLvl1 ? hl : lh;
     else {
-        Schedule(tick, low, high, node, primitive, level, changed);
+        Schedule(slot, tick, low, high, node, primitive, level, changed);
         return tick;
     }
     const std::vector<int32_t>& delays = n.info[primitive].delays;
@@ -631,7 +640,7 @@ uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int 
     int mode = p.timing_mode;
     if (DigitalRun.path_analysis) return at(mode == 4 ? 3 : mode);
     if (mode != 4) {
-        Schedule(at(mode), low, high, node, primitive, level, changed);
+        Schedule(slot, at(mode), low, high, node, primitive, level, changed);
         return at(mode);
     }
     const int m = LevelOf(n.present[node]);
@@ -640,20 +649,20 @@ uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int 
     case kLvlF: {
         const bool hazard = level == kLvlR ? (m == kLvlF || m == kLvlX) : (m == kLvlR || m == kLvlX);
         if (hazard) AmbiguityHazard(node, primitive);
-        Schedule(at(1), low, high, node, primitive, hazard ? kLvlX : level, changed);
+        Schedule(slot, at(1), low, high, node, primitive, hazard ? kLvlX : level, changed);
         return at(1);
     }
     case kLvl1:
     case kLvl0: {
         const bool hazard = level == kLvl1 ? (m == kLvlF || m == kLvlX) : (m == kLvlR || m == kLvlX);
         if (hazard) AmbiguityHazard(node, primitive);
-        else Schedule(at(1), low, high, node, primitive, level == kLvl1 ? kLvlR : kLvlF, changed);
-        Schedule(at(3), low, high, node, primitive, level, true);
+        else Schedule(slot, at(1), low, high, node, primitive, level == kLvl1 ? kLvlR : kLvlF, changed);
+        Schedule(slot, at(3), low, high, node, primitive, level, true);
         return at(3);
     }
     default:
-        Schedule(at(1), low, high, node, primitive, kLvlX, changed);
-        Schedule(at(3), low, high, node, primitive, kLvlX, true);
+        Schedule(slot, at(1), low, high, node, primitive, kLvlX, changed);
+        Schedule(slot, at(3), low, high, node, primitive, kLvlX, true);
         return at(3);
     }
 }

@@ -28,6 +28,11 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
                             bool changed);
 uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int primitive, DigitalState value,
                                 int path, bool changed);
+// The same with the driver's output slot on the node already known (-1: none).
+uint32_t ScheduleGateOutputInSlot(int slot, uint32_t tick, int low, int high, int node, int primitive,
+                                  DigitalState value, bool changed);
+uint32_t ScheduleFlipFlopOutputInSlot(int slot, uint32_t tick, int low, int high, int node, int primitive,
+                                      DigitalState value, int path, bool changed);
 // Mode-4 hazard: the driver's pending events on the node are disabled.
 void AmbiguityHazard(int node, int primitive);
 
