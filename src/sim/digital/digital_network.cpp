@@ -142,6 +142,30 @@ void MakePendingEventUnknown(int node, int primitive, int slot) {
 
 [[gnu::noinline]] void GrowListedAt(int node) { ListedAt.resize(node + 1, static_cast<size_t>(-1)); }
 
+// The tick's events are applied twice: before the passes without delay, and again when
+// they are recorded. When no pass ran, the second application of an event changes
+// nothing unless another event of the tick met the same node (or another driver's
+// strengths moved), so it is made only then. AppliedIn marks, by node, the application
+// round that last met it.
+std::vector<uint32_t> AppliedIn;
+uint32_t ApplicationRound = 0;
+
+void StartApplicationRound(int node_count) {
+    if (AppliedIn.size() <= static_cast<size_t>(node_count)) AppliedIn.assign(node_count + 1, 0);
+    if (++ApplicationRound == 0) {
+        std::fill(AppliedIn.begin(), AppliedIn.end(), 0);
+        ApplicationRound = 1;
+    }
+}
+
+// Whether the node was met before in this round; marks it.
+bool MetAgain(int node) {
+    if (static_cast<size_t>(node) >= AppliedIn.size()) return true;
+    const bool again = AppliedIn[node] == ApplicationRound;
+    AppliedIn[node] = ApplicationRound;
+    return again;
+}
+
 }  // namespace
 
 void AddChangedNode(int node) {
@@ -377,14 +401,19 @@ int ApplyDigitalEventsAt(uint32_t tick) {
     r.error = 0;
     r.changed_nodes.clear();
     r.cursor = 0;
+    // Whether the second application of an event may change something (see AppliedIn).
+    bool apply_again = false;
     if (!q.Empty() && q.HeadTick() == tick) {
+        StartApplicationRound(n.node_count);
         // Each event asks for the driver's block of the one a few places on.
         const DigitalEventQueue::Bucket& events = q.HeadEvents();
         for (size_t i = 0; i < events.size() && i < kPrefetchEvents; ++i) n.prims.Prefetch(events[i].primitive);
         for (size_t i = 0; i < events.size(); ++i) {
             if (i + kPrefetchEvents < events.size()) n.prims.Prefetch(events[i + kPrefetchEvents].primitive);
             const DigitalEvent& e = events[i];
-            if (e.node > 0) SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
+            if (e.node <= 0) continue;
+            if (MetAgain(e.node)) apply_again = true;
+            SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
         }
     }
 
@@ -393,6 +422,7 @@ int ApplyDigitalEventsAt(uint32_t tick) {
     int passes = 0;
     // Without a reader that can change an output at once, the passes could change nothing.
     while (n.readers_act_at_once) {
+        apply_again = true;
         if (++passes > Options.itl1) {
             r.recording = true;
             return kMsgDigitalNoConvergence;
@@ -415,7 +445,8 @@ int ApplyDigitalEventsAt(uint32_t tick) {
                 ++r.applied_events;
                 const int slot = OutputSlot(e.primitive, e.node);
                 if (slot >= 0 && n.Slot(slot).queued > 0) --n.Slot(slot).queued;
-                SetSlotDrive(slot, e.low, e.high, e.node, e.primitive, e.state, tick);
+                if (apply_again || DriverCount(e.node) != 1)
+                    SetSlotDrive(slot, e.low, e.high, e.node, e.primitive, e.state, tick);
                 r.changes.push_back({tick, e.node, e.primitive, 1, e.state, n.pending[e.node], n.previous[e.node],
                                      e.low, e.high});
             }
