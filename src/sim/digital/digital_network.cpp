@@ -305,7 +305,11 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
         int node = pins[p.pin_count - out];
         int low = p.default_low, high = p.default_high, path = 0;
         DigitalState value;
-        if (gate_like) {
+        if (gate_like && static_cast<unsigned>(p.type - kCtAnd) < 6 && p.pin_count - p.outputs == 2) {
+            // The common two-input gate, without the general evaluation's call and tests.
+            const int level = TwoInputGateLevel(p.type - kCtAnd, pins, n.present.data());
+            value = MakeState(level, ByFinalLevel(level, low, high));
+        } else if (gate_like) {
             value = EvaluateGate(primitive, out, tick, &node, &low, &high);
         } else {
             value = EvaluateFlipFlop(changed_node, primitive, out, &path, tick, &low, &high);

@@ -50,38 +50,6 @@ int OrFunction(const int32_t* pins, int count) {
     return OrOf([pins](int i) { return LogicInput(pins[i]); }, count);
 }
 
-// Two-input AND, NAND, OR, NOR, XOR and NXOR gates by table: their type and their input
-// levels are random on a large circuit, and a switch and a loop on them mispredict on
-// nearly every evaluation. An input's class is its level, plus 8 when nothing drives it
-// (AND and OR read it as X; XOR reads the level, as LevelAt does).
-class TwoInputGates {
-public:
-    TwoInputGates() {
-        for (int a = 0; a < 16; ++a)
-            for (int b = 0; b < 16; ++b) {
-                const int la = a & 7, lb = b & 7;
-                auto logic = [&](int i) {
-                    const int c = i == 0 ? a : b;
-                    return c & 8 ? kLvlX : c & 7;
-                };
-                const int and_l = AndOf(logic, 2), or_l = OrOf(logic, 2), xor_l = XorLevels(la, lb);
-                const int levels[6] = {and_l, DigitalInvert(and_l), or_l, DigitalInvert(or_l), xor_l,
-                                       DigitalInvert(xor_l)};
-                for (int k = 0; k < 6; ++k) level_[k][a][b] = static_cast<int8_t>(levels[k]);
-            }
-    }
-    // kind: 0 AND, 1 NAND, 2 OR, 3 NOR, 4 XOR, 5 NXOR.
-    int Level(int kind, const int32_t* pins) const { return level_[kind][ClassOf(pins[0])][ClassOf(pins[1])]; }
-
-private:
-    static int ClassOf(int node) {
-        if (node <= 0) return kLvlX | 8;
-        const DigitalState s = DigitalNet.present[node];
-        return LevelOf(s) | (StrengthOf(s) == 0 ? 8 : 0);
-    }
-    int8_t level_[6][16][16] = {};
-};
-
 // PLA inputs: a negative pin reads the node inverted, strength kept.
 int PlaInput(int32_t pin) {
     const int node = pin < 0 ? -pin : pin;
@@ -132,9 +100,9 @@ int GroupFunction(const Primitive& p, const int32_t* pins, int inputs, bool and_
 // The level of a gate-like primitive's output.
 int GateLevel(const Primitive& p, const int32_t* pins, int inputs, DigitalState* pass_through) {
     if (inputs == 2) {
-        static const TwoInputGates two;
-        if (static_cast<unsigned>(p.type - kCtAnd) < 6) return two.Level(p.type - kCtAnd, pins);
-        if (static_cast<unsigned>(p.type - kCtAnd3) < 6) return two.Level(p.type - kCtAnd3, pins);
+        const DigitalState* present = DigitalNet.present.data();
+        if (static_cast<unsigned>(p.type - kCtAnd) < 6) return TwoInputGateLevel(p.type - kCtAnd, pins, present);
+        if (static_cast<unsigned>(p.type - kCtAnd3) < 6) return TwoInputGateLevel(p.type - kCtAnd3, pins, present);
     }
     switch (p.type) {
     case kCtBuf: case kCtBuf3: return inputs > 0 ? LogicInput(pins[0]) : kLvlX;
@@ -178,7 +146,26 @@ struct FlipFlopResult {
 int JkIndex(int level) { return level == kLvl0 ? 0 : level == kLvl1 ? 1 : 2; }
 
 
+TwoInputGateTable BuildTwoInputGateTable() {
+    TwoInputGateTable t{};
+    for (int a = 0; a < 16; ++a)
+        for (int b = 0; b < 16; ++b) {
+            const int la = a & 7, lb = b & 7;
+            auto logic = [&](int i) {
+                const int c = i == 0 ? a : b;
+                return c & 8 ? kLvlX : c & 7;
+            };
+            const int and_l = AndOf(logic, 2), or_l = OrOf(logic, 2), xor_l = XorLevels(la, lb);
+            const int levels[6] = {and_l, DigitalInvert(and_l), or_l, DigitalInvert(or_l), xor_l,
+                                   DigitalInvert(xor_l)};
+            for (int k = 0; k < 6; ++k) t.level[k][a][b] = static_cast<int8_t>(levels[k]);
+        }
+    return t;
+}
+
 }  // namespace
+
+const TwoInputGateTable kTwoInputGates = BuildTwoInputGateTable();
 
 void BuildJkTable(int table[3][3][3]) {
     auto next = [](int j, int k, int q) { return j == 0 ? (k == 0 ? q : 0) : (k == 0 ? 1 : 1 - q); };

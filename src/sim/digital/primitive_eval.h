@@ -11,6 +11,27 @@ namespace ob7 {
 // Slots of the gate delay triples.
 enum : int { kTplh = 0, kTphl = 3, kTplz = 6, kTphz = 9, kTpzl = 12, kTpzh = 15 };
 
+// Levels of the two-input AND, NAND, OR, NOR, XOR and NXOR gates (kinds 0 to 5) by
+// the class of each input: its level, plus 8 when nothing drives it (AND and OR read it
+// as X; XOR reads the level). By table: on a large circuit the gate kinds and the input
+// levels are random, and a switch and a loop on them mispredict on nearly every
+// evaluation.
+struct TwoInputGateTable {
+    int8_t level[6][16][16];
+};
+extern const TwoInputGateTable kTwoInputGates;
+
+// The level of a two-input gate of that kind on two input nodes (a pin <= 0 reads as an
+// undriven X), `present` holding the node states.
+inline int TwoInputGateLevel(int kind, const int32_t* pins, const DigitalState* present) {
+    auto input_class = [present](int node) {
+        if (node <= 0) return kLvlX | 8;
+        const DigitalState s = present[node];
+        return LevelOf(s) | (StrengthOf(s) == 0 ? 8 : 0);
+    };
+    return kTwoInputGates.level[kind][input_class(pins[0])][input_class(pins[1])];
+}
+
 // The new state of output `output` (1 = last output pin) of a gate-like primitive, with
 // the strengths to drive it; *out_node may be changed (pin-delay outputs).
 DigitalState EvaluateGate(int primitive, int output, uint32_t tick, int* out_node, int* low, int* high);
