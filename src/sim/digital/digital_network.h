@@ -42,11 +42,28 @@ public:
     // already have an event of that node at that tick (else it is appended unsearched).
     // *index receives the event's place in its tick (stable: events are disabled, never
     // erased, until the tick is popped); *replaced whether an event took the new state.
-    bool Add(const DigitalEvent& event, bool may_replace = true, size_t* index = nullptr, bool* replaced = nullptr);
+    bool Add(const DigitalEvent& event, bool may_replace = true, size_t* index = nullptr, bool* replaced = nullptr) {
+        // In line: nearly every event goes to a tick just ahead, already held.
+        if (!may_replace && event.tick <= horizon) {
+            if (Map::iterator* at = cache_.Get(event.tick)) {
+                Bucket& bucket = (*at)->second;
+                if (replaced) *replaced = false;
+                if (index) *index = bucket.size();
+                bucket.push_back(event);
+                ++stored_;
+                return true;
+            }
+        }
+        return AddSearched(event, may_replace, index, replaced);
+    }
     // The tick at which an event for `tick` is placed: an existing tick within
     // kEventSnapTicks of it (the nearest, the earlier of two; never tick 0), so that the
     // analog steps need not land on ticks a few apart; else the tick itself.
-    uint32_t Snap(uint32_t tick) const;
+    uint32_t Snap(uint32_t tick) const {
+        // Tick 0 holds the values of the start: nothing moves onto it or off it.
+        if (tick == 0 || cache_.Holds(tick)) return tick;
+        return SnapSearched(tick);
+    }
     // The event at that place of that tick, null when the tick is gone.
     DigitalEvent* At(uint32_t tick, size_t index);
     // The events due at the head tick, in order; valid until the next change.
@@ -105,6 +122,8 @@ private:
         std::array<Entry, 64> entries_;
     };
     Map::iterator Lookup(uint32_t tick);  // End() when the tick holds no events
+    bool AddSearched(const DigitalEvent& event, bool may_replace, size_t* index, bool* replaced);
+    uint32_t SnapSearched(uint32_t tick) const;  // Snap of a tick not in the cache
 
     Map ticks_;
     size_t stored_ = 0;
