@@ -83,10 +83,12 @@ public:
     uint32_t horizon = 0xffffffffu;
 
 private:
-    // Where recently used ticks sit in the map: a few ticks just ahead of the present take
+    // Where recently used ticks sit in the map: the ticks of the next few gate delays take
     // nearly every event, while the map may hold thousands (stimulus to the end of the run).
     // Direct-mapped by tick; an entry is dropped when its tick leaves the map, and a copy of
-    // the queue starts without entries (they point into the original's map).
+    // the queue starts without entries (they point into the original's map). A large
+    // circuit keeps a hundred or so ticks ahead in use; with 64 entries they collided on
+    // about 4 lookups in 10.
     class TickCache {
     public:
         TickCache() { Reset(); }
@@ -118,8 +120,8 @@ private:
             bool used = false;
             Map::iterator at;
         };
-        static size_t Index(uint32_t tick) { return (tick * 0x9E3779B1u) >> 26; }
-        std::array<Entry, 64> entries_;
+        static size_t Index(uint32_t tick) { return (tick * 0x9E3779B1u) >> 24; }
+        std::array<Entry, 256> entries_;
     };
     Map::iterator Lookup(uint32_t tick);  // End() when the tick holds no events
     bool AddSearched(const DigitalEvent& event, bool may_replace, size_t* index, bool* replaced);
