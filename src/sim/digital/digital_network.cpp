@@ -22,8 +22,10 @@ namespace {
 constexpr int kPrefetchReaders = 8;
 constexpr size_t kPrefetchEvents = 8;
 
-// Position at which each node was last appended to the changed-node list.
-std::vector<size_t> ListedAt;
+// Position at which each node was last appended to the changed-node list (kNotListed:
+// never). 32 bits: half the memory to touch, and a list of 2^32 nodes would take 16 GB.
+constexpr uint32_t kNotListed = 0xffffffffu;
+std::vector<uint32_t> ListedAt;
 
 int DriverCount(int node) { return DigitalNet.driver_begin[node + 1] - DigitalNet.driver_begin[node]; }
 
@@ -140,7 +142,17 @@ void MakePendingEventUnknown(int node, int primitive, int slot) {
     return MakeState(level, s1);
 }
 
-[[gnu::noinline]] void GrowListedAt(int node) { ListedAt.resize(node + 1, static_cast<size_t>(-1)); }
+[[gnu::noinline]] void GrowListedAt(int node) { ListedAt.resize(node + 1, kNotListed); }
+
+// In line: every applied change of a node comes here.
+inline void ListChangedNode(int node) {
+    auto& list = DigitalRun.changed_nodes;
+    if (ListedAt.size() <= static_cast<size_t>(node)) GrowListedAt(node);
+    const uint32_t at = ListedAt[node];
+    if (at != kNotListed && at < list.size() && at >= DigitalRun.cursor && list[at] == node) return;
+    ListedAt[node] = static_cast<uint32_t>(list.size());
+    list.push_back(node);
+}
 
 // The tick's events are applied twice: before the passes without delay, and again when
 // they are recorded. When no pass ran, the second application of an event changes
@@ -168,14 +180,7 @@ bool MetAgain(int node) {
 
 }  // namespace
 
-void AddChangedNode(int node) {
-    auto& list = DigitalRun.changed_nodes;
-    if (ListedAt.size() <= static_cast<size_t>(node)) GrowListedAt(node);
-    const size_t at = ListedAt[node];
-    if (at != static_cast<size_t>(-1) && at < list.size() && at >= DigitalRun.cursor && list[at] == node) return;
-    ListedAt[node] = list.size();
-    list.push_back(node);
-}
+void AddChangedNode(int node) { ListChangedNode(node); }
 
 DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalState state, uint32_t tick) {
     if (node <= 0) return 0;
@@ -196,7 +201,7 @@ DigitalState SetSlotDrive(int slot, int low, int high, int node, int primitive, 
     if (resolved == n.present[node]) return resolved;
     DigitalRun.stable = false;
     if (DigitalRun.transient) {
-        AddChangedNode(node);
+        ListChangedNode(node);
         LogTransition(node, primitive, resolved, tick);
     }
     n.present[node] = resolved;
