@@ -113,6 +113,69 @@ void MakePendingEventUnknown(int node, int primitive, int slot) {
     }
 }
 
+// Inertial cancellation: a new output value `value` (queued as *v) of a driver with an
+// event still ahead on the node takes back the events it overrides; *v and *changed are
+// made again when it does. In line: every evaluation of a transient passes here.
+inline void CancelOverriddenEvents(const Primitive& p, int primitive, int node, int slot, bool multi,
+                                   DigitalState value, DigitalState* v, bool* changed) {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    if (!(r.recording && p.model_type != kMtUdly && r.inertial_cancellation && slot >= 0 &&
+          n.Slot(slot).pending_tick > r.now))
+        return;
+    const int u = LevelOf(value);
+    if (!(*changed || (p.timing_mode == 4 && u == kLvlX))) return;
+    const DigitalState P = multi ? n.Slot(slot).present : n.present[node];
+    const DigitalState Q = multi ? n.Slot(slot).pending : n.pending[node];
+    if (u == kLvlX) {
+        MakePendingEventUnknown(node, primitive, slot);
+        return;
+    }
+    const bool cancel = LevelOf(P) == kLvlX ||
+                        (StrengthOf(value) > 0 && DigitalFinalLevel(u) != DigitalFinalLevel(LevelOf(Q))) ||
+                        (p.timing_mode != 4 && ((u == kLvlF && LevelOf(P) != kLvl1) ||
+                                                (u == kLvlR && LevelOf(P) == kLvl0))) ||
+                        (StrengthOf(value) == 0 && StrengthOf(P) == 0);
+    if (!cancel) return;
+    n.pending[node] = n.present[node];
+    if (multi) n.Slot(slot).pending = P;
+    RefreshPending(node, slot, RemovePendingEvents(node, primitive, u == LevelOf(P)));
+    *v = HazardAdjusted(value, node);
+    *changed = multi ? *v != n.Slot(slot).pending || *v != n.pending[node] : *v != n.pending[node];
+}
+
+// A two-input gate without enable, with delay mode 1 to 3, driving its node alone, during
+// a transient: what EvaluatePrimitive and ScheduleGateOutputInSlot do for it, without their
+// tests and calls. Most evaluations of a large gate circuit are these.
+bool IsLeanGate(const Primitive& p) {
+    return static_cast<unsigned>(p.type - kCtAnd) < 6 && p.pin_count == 3 && p.outputs == 1 &&
+           p.model_type == kMtUgate && p.timing_mode != 4;
+}
+
+int EvaluateLeanGate(const Primitive& p, int primitive, const int32_t* pins, uint32_t tick) {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    const int node = pins[2];
+    const int low = p.default_low, high = p.default_high;
+    const int level = TwoInputGateLevel(p.type - kCtAnd, pins, n.present.data());
+    const DigitalState value = MakeState(level, ByFinalLevel(level, low, high));
+    const int slot = SlotOfOutput(p, 1);
+    DigitalState v = HazardAdjusted(value, node);
+    bool changed = v != n.pending[node];
+    CancelOverriddenEvents(p, primitive, node, slot, false, value, &v, &changed);
+    if (!changed) return 0;
+    // The change starts from the level the output has when it takes effect.
+    const OutputSlotState& s = n.Slot(slot);
+    int from = LevelOf(s.pending_tick > tick ? s.pending : s.present), to = LevelOf(v);
+    if (from == kLvlZ) from = kLvlX;
+    if (to == kLvlZ) to = kLvlX;
+    const uint32_t at = tick + SelectTransitionDelay(from, to, p.timing_mode, p.gate_delays);
+    const DigitalState queued = MakeState(LevelOf(v), DigitalFinalLevel(LevelOf(v)) != kLvl0 ? high : low);
+    const int err = ScheduleSlotChange(slot, at, low, high, node, primitive, queued, changed);
+    if (err && !r.error) r.error = err;
+    return r.error;
+}
+
 // The state of a node with several drivers, `primitive` now driving `state`: the
 // strongest driver wins unless the next one is within DIGOVRDRV of it and differs. Out of
 // line: the common node has one driver, and this loop would cost every call its registers.
@@ -297,6 +360,10 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
     ++r.evaluations;
     r.timing_mode = p.timing_mode;
     r.changed_node = changed_node;
+    if (IsLeanGate(p) && r.transient && r.recording && !r.path_analysis) {
+        const int32_t* pins = PinsOf(primitive);
+        if (pins[2] > 0 && DriverCount(pins[2]) == 1) return EvaluateLeanGate(p, primitive, pins, tick);
+    }
     if (p.model_type == kMtUadc) {
         AdcConvertTrigger(primitive);
         return 0;
@@ -336,30 +403,7 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
         DigitalState v = HazardAdjusted(value, node);
         const bool multi = DriverCount(node) > 1;
         bool changed = multi ? (slot >= 0 && v != n.Slot(slot).pending) || v != n.pending[node] : v != n.pending[node];
-        if (r.recording && p.model_type != kMtUdly && r.inertial_cancellation && slot >= 0 &&
-            n.Slot(slot).pending_tick > r.now) {
-            const int u = LevelOf(value);
-            if (changed || (p.timing_mode == 4 && u == kLvlX)) {
-                const DigitalState P = multi ? n.Slot(slot).present : n.present[node];
-                const DigitalState Q = multi ? n.Slot(slot).pending : n.pending[node];
-                if (u == kLvlX) {
-                    MakePendingEventUnknown(node, primitive, slot);
-                } else {
-                    const bool cancel = LevelOf(P) == kLvlX ||
-                                        (StrengthOf(value) > 0 && DigitalFinalLevel(u) != DigitalFinalLevel(LevelOf(Q))) ||
-                                        (p.timing_mode != 4 && ((u == kLvlF && LevelOf(P) != kLvl1) ||
-                                                                (u == kLvlR && LevelOf(P) == kLvl0))) ||
-                                        (StrengthOf(value) == 0 && StrengthOf(P) == 0);
-                    if (cancel) {
-                        n.pending[node] = n.present[node];
-                        if (multi) n.Slot(slot).pending = P;
-                        RefreshPending(node, slot, RemovePendingEvents(node, primitive, u == LevelOf(P)));
-                        v = HazardAdjusted(value, node);
-                        changed = multi ? v != n.Slot(slot).pending || v != n.pending[node] : v != n.pending[node];
-                    }
-                }
-            }
-        }
+        CancelOverriddenEvents(p, primitive, node, slot, multi, value, &v, &changed);
         if (r.recording && !changed) continue;
         if (gate_like) {
             if (p.type == kCtPinDly)
