@@ -483,19 +483,6 @@ DigitalState EvaluateFlipFlop(int changed_node, int primitive, int output, int* 
     return WithStrength(q, *low, *high);
 }
 
-int32_t SelectTransitionDelay(int from, int to, int mode, const int32_t* delays) {
-    static constexpr int kSlot[6][6] = {
-        {-1, 0, -1, 0, 0, 6},  {3, -1, -1, 0, 0, 9},   {3, -1, -1, 0, 0, 6},
-        {3, -1, 3, -1, 3, 9},  {3, -1, -1, 0, -1, 9},  {12, -1, -1, 15, 12, -1}};
-    if (from > 5) from = kLvlX;
-    if (to > 5) to = kLvlX;
-    const int slot = kSlot[from][to];
-    if (slot < 0) return delays[0];
-    if (mode < 1) mode = 1;
-    if (mode > 3) mode = 3;
-    return delays[slot + mode - 1];
-}
-
 void AmbiguityHazard(int node, int primitive) {
     if (!DigitalRun.recording) return;
     const int slot = OutputSlot(primitive, node);

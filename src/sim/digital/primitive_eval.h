@@ -42,7 +42,19 @@ DigitalState EvaluateFlipFlop(int changed_node, int primitive, int output, int* 
 
 // Gate delay for an output change from level `from` to `to`; strength-0 ends count as Z
 // for tri-state gates. mode 1..3 picks minimum, typical or maximum.
-int32_t SelectTransitionDelay(int from, int to, int mode, const int32_t* delays);
+// In line: every scheduled gate change asks it.
+inline int32_t SelectTransitionDelay(int from, int to, int mode, const int32_t* delays) {
+    static constexpr int kSlot[6][6] = {
+        {-1, 0, -1, 0, 0, 6},  {3, -1, -1, 0, 0, 9},   {3, -1, -1, 0, 0, 6},
+        {3, -1, 3, -1, 3, 9},  {3, -1, -1, 0, -1, 9},  {12, -1, -1, 15, 12, -1}};
+    if (from > 5) from = kLvlX;
+    if (to > 5) to = kLvlX;
+    const int slot = kSlot[from][to];
+    if (slot < 0) return delays[0];
+    if (mode < 1) mode = 1;
+    if (mode > 3) mode = 3;
+    return delays[slot + mode - 1];
+}
 
 // Delay selections: each schedules the value and returns the tick used.
 uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int primitive, DigitalState value,
