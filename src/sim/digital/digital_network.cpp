@@ -169,9 +169,13 @@ int EvaluateLeanGate(const Primitive& p, int primitive, const int32_t* pins, uin
     int from = LevelOf(s.pending_tick > tick ? s.pending : s.present), to = LevelOf(v);
     if (from == kLvlZ) from = kLvlX;
     if (to == kLvlZ) to = kLvlX;
-    const uint32_t at = tick + SelectTransitionDelay(from, to, p.timing_mode, p.gate_delays);
-    const DigitalState queued = MakeState(LevelOf(v), DigitalFinalLevel(LevelOf(v)) != kLvl0 ? high : low);
-    const int err = ScheduleSlotChange(slot, at, low, high, node, primitive, queued, changed);
+    uint32_t at = tick + SelectTransitionDelay(from, to, p.timing_mode, p.gate_delays);
+    // The loading delay as ScheduleSlotChange adds it, chosen without a branch: the levels
+    // of a large gate circuit are random.
+    const uint32_t up = (0xFAu >> (LevelOf(v) & 7)) & 1u;
+    if (at > r.now) at += s.load_fall + ((s.load_rise - s.load_fall) & (0u - up));
+    const DigitalState queued = MakeState(LevelOf(v), up ? high : low);
+    const int err = QueueSlotChange(slot, at, low, high, node, primitive, queued, changed);
     if (err && !r.error) r.error = err;
     return r.error;
 }
@@ -277,10 +281,17 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
 
 int ScheduleSlotChange(int slot, uint32_t tick, int low, int high, int node, int primitive, DigitalState state,
                        bool changed) {
+    if (tick > DigitalRun.now && slot >= 0) {
+        const OutputSlotState& s = DigitalNet.Slot(slot);
+        tick += DigitalFinalLevel(LevelOf(state)) != kLvl0 ? s.load_rise : s.load_fall;
+    }
+    return QueueSlotChange(slot, tick, low, high, node, primitive, state, changed);
+}
+
+int QueueSlotChange(int slot, uint32_t tick, int low, int high, int node, int primitive, DigitalState state,
+                    bool changed) {
     DigitalNetwork& n = DigitalNet;
     DigitalRunState& r = DigitalRun;
-    if (tick > r.now && slot >= 0)
-        tick += DigitalFinalLevel(LevelOf(state)) != kLvl0 ? n.Slot(slot).load_rise : n.Slot(slot).load_fall;
     if (r.path_analysis) return 0;
     if (tick <= r.now && r.transient) {
         const DigitalState before = n.present[node];

@@ -266,6 +266,9 @@ int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primiti
 DigitalState SetSlotDrive(int slot, int low, int high, int node, int primitive, DigitalState state, uint32_t tick);
 int ScheduleSlotChange(int slot, uint32_t tick, int low, int high, int node, int primitive, DigitalState state,
                        bool changed);
+// ScheduleSlotChange after the loading delay: `tick` already holds it.
+int QueueSlotChange(int slot, uint32_t tick, int low, int high, int node, int primitive, DigitalState state,
+                    bool changed);
 int EvaluateFanout(uint32_t tick);
 int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick);
 void AddChangedNode(int node);
