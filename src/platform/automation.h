@@ -41,6 +41,9 @@ void ClickItem(Dialog& dialog, int id);
 // The mouse coming to rest over a dialog control, and a right click on it.
 void HoverItem(Dialog& dialog, int id);
 void RightClickItem(Dialog& dialog, int id);
+// A mouse button pressed or released, or the mouse moved, over a dialog control at a
+// point in the control's pixels; flags are the buttons held and the keys (MouseFlag).
+void SendMouseToItem(Dialog& dialog, int id, MouseAction action, Point at, int flags = 0);
 // The pointer coming onto a frame's status bar.
 void HoverStatusBar(FrameWindow& frame);
 

@@ -98,6 +98,10 @@ public:
     virtual void OnControlHover(int id) {}
     // The right button was pressed on a control, which has taken the focus.
     virtual void OnControlRightClick(int id) {}
+    // The mouse on a control: a button pressed or released over it, or the mouse moved
+    // while a button is held (the control then has the mouse, so moves past its edges
+    // arrive too). The point is in the control's own pixels.
+    virtual void OnControlMouse(int id, const MouseEvent& event) {}
     // A key pressed in a control, before the control handles it; true eats the key.
     virtual bool OnControlKey(int id, const KeyEvent& event) { return false; }
     virtual void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) {}

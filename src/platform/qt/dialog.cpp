@@ -63,13 +63,14 @@ private:
     Dialog* owner_;
 };
 
-// Reports focus changes of a control, the mouse entering and leaving it, and right
-// clicks on it.
+// Reports focus changes of a control, the mouse entering and leaving it, right clicks
+// on it, and its mouse buttons and moves with a button held.
 class FocusWatcher final : public QObject {
 public:
     FocusWatcher(QObject* parent, std::function<void(bool)> onFocus, std::function<void(int)> onMouse,
-                 std::function<bool(QKeyEvent*)> onKey)
-        : QObject(parent), onFocus_(std::move(onFocus)), onMouse_(std::move(onMouse)), onKey_(std::move(onKey)) {}
+                 std::function<bool(QKeyEvent*)> onKey, std::function<void(const MouseEvent&)> onPointer)
+        : QObject(parent), onFocus_(std::move(onFocus)), onMouse_(std::move(onMouse)), onKey_(std::move(onKey)),
+          onPointer_(std::move(onPointer)) {}
 
 protected:
     bool eventFilter(QObject* target, QEvent* e) override {
@@ -86,6 +87,13 @@ protected:
                 if (auto* w = qobject_cast<QWidget*>(target)) w->setFocus(Qt::MouseFocusReason);
                 onMouse_(2);
             }
+            onPointer_(MouseEventFromQt(*static_cast<QMouseEvent*>(e)));
+            break;
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick: onPointer_(MouseEventFromQt(*static_cast<QMouseEvent*>(e))); break;
+        case QEvent::MouseMove:
+            if (static_cast<QMouseEvent*>(e)->buttons() != Qt::NoButton)
+                onPointer_(MouseEventFromQt(*static_cast<QMouseEvent*>(e)));
             break;
         default: break;
         }
@@ -96,6 +104,7 @@ private:
     std::function<void(bool)> onFocus_;
     std::function<void(int)> onMouse_;  // 0 entered, 1 left, 2 right button
     std::function<bool(QKeyEvent*)> onKey_;
+    std::function<void(const MouseEvent&)> onPointer_;
 };
 
 // Owner-drawn list items are drawn by the dialog into an image of the item's size.
@@ -527,6 +536,9 @@ void Dialog::CreateControl(const ControlSpec& spec) {
                 KeyEvent ev{VirtualKeyFromQt(k->key(), k->modifiers()), ModifiersFromQt(k->modifiers()),
                             k->isAutoRepeat()};
                 return d && ev.key && d->OnControlKey(id, ev);
+            },
+            [owner, id](const MouseEvent& event) {
+                if (Dialog* d = *owner) d->OnControlMouse(id, event);
             }));
         w->setGeometry(ToQRect(MapDialogRect(spec.rect)));
         w->setEnabled(!(spec.style & kCtlDisabled));
@@ -1295,6 +1307,10 @@ void RightClickItem(Dialog& dialog, int id) {
                           Qt::NoModifier);
         QCoreApplication::sendEvent(w, &press);
     }
+}
+
+void SendMouseToItem(Dialog& dialog, int id, MouseAction action, Point at, int flags) {
+    SendMouseTo(Item<QWidget>(dialog, id), action, at, flags);
 }
 
 }  // namespace automation
