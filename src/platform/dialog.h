@@ -15,7 +15,9 @@ namespace platform {
 struct Font;
 
 enum class ControlKind {
-    Static, Edit, MultiLineEdit, PushButton, DefPushButton, CheckBox, RadioButton, GroupBox,
+    Static,
+    OwnerDrawStatic,  // a text (ItemText) drawn by OnDrawItem over the dialog's background
+    Edit, MultiLineEdit, PushButton, DefPushButton, CheckBox, RadioButton, GroupBox,
     OwnerDrawButton,  // drawn by OnDrawItem, clicked like a push button
     ComboDropDown,  // editable text with a list
     ComboList,      // choice from the list only

@@ -258,6 +258,31 @@ private:
     int id_;
 };
 
+// A text the dialog draws itself (help lines whose prompts wrap), over the dialog's
+// background.
+class OwnerDrawStatic final : public QLabel {
+public:
+    OwnerDrawStatic(QWidget* parent, Dialog& dialog, int id) : QLabel(parent), dialog_(dialog), id_(id) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        Image image(width(), height(), FromQColor(palette().color(backgroundRole())));
+        {
+            DrawContext dc(image);
+            DrawItemInfo info;
+            info.controlId = id_;
+            info.rect = Rect{0, 0, width(), height()};
+            dialog_.OnDrawItem(dc, info);
+        }
+        QPainter painter(this);
+        painter.drawImage(0, 0, image.Data().image);
+    }
+
+private:
+    Dialog& dialog_;
+    int id_;
+};
+
 // A button the dialog draws itself (colour swatches and the like).
 class OwnerDrawButton final : public QPushButton {
 public:
@@ -403,6 +428,7 @@ void Dialog::CreateControl(const ControlSpec& spec) {
             w = l;
             break;
         }
+        case ControlKind::OwnerDrawStatic: w = new OwnerDrawStatic(dlg, *this, id); break;
         case ControlKind::Edit: {
             auto* e = new QLineEdit(text, dlg);
             e->setReadOnly(spec.style & kCtlReadOnly);
