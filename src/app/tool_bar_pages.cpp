@@ -239,6 +239,11 @@ void CToolButtonsPage::OnControlHover(int id) {
     }
 }
 
+void CToolButtonsPage::OnSysColorChange() {
+    CreateSystemColourSlots();
+    InvalidateItem(kButtonList);
+}
+
 int CToolButtonsPage::OnMeasureItem(int controlId) { return controlId == kButtonList ? kItemHeight : 0; }
 
 void CToolButtonsPage::OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) {
@@ -459,6 +464,12 @@ void CMainToolBarPage::OnDrawItem(platform::DrawContext& dc, const platform::Dra
         fdc.BitBlt({3, 3}, Cell(strip_, button), Rect{0, 0, CMainToolBar::kPictureSize, CMainToolBar::kPictureSize});
     }
     dc.StretchBlt(Rect{r.left + 2, r.top + 2, r.right - 2, r.bottom - 2}, face, Rect{0, 0, kFaceWidth, kFaceHeight});
+}
+
+void CMainToolBarPage::OnSysColorChange() {
+    CToolButtonsPage::OnSysColorChange();
+    strip_ = ComponentStrip(workingGlyphs_);
+    InvalidateItem(kPictureFrame);
 }
 
 void CMainToolBarPage::OnAllOn() {

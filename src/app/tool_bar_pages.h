@@ -39,6 +39,8 @@ public:
     void OnControlHover(int id) override;
     void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
     int OnMeasureItem(int controlId) override;
+    // The button faces take the new system colours.
+    void OnSysColorChange() override;
 
     virtual void FillButtonList();
     virtual void OnButtonSelChange();
@@ -108,6 +110,8 @@ public:
     // Drawing in the enlarged picture: a press toggles the pixel under the mouse, a drag
     // paints the pixels it crosses with the pressed pixel's new state.
     void OnControlMouse(int id, const platform::MouseEvent& event) override;
+    // The component pictures are drawn again on the new button face.
+    void OnSysColorChange() override;
 
     const std::array<int, 6>& WorkingWanted() const { return workingWanted_; }
     const std::array<std::string, 20>& WorkingNames() const { return workingNames_; }

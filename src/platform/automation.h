@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop.h"
 #include "platform/geometry.h"
 #include "platform/input.h"
 #include "platform/window.h"
@@ -46,6 +47,9 @@ void RightClickItem(Dialog& dialog, int id);
 void SendMouseToItem(Dialog& dialog, int id, MouseAction action, Point at, int flags = 0);
 // The pointer coming onto a frame's status bar.
 void HoverStatusBar(FrameWindow& frame);
+// The user changing a system colour (desktop settings): the dialogs on screen hear of
+// it through OnSysColorChange.
+void SetSystemColor(desktop::SystemColor which, Color color);
 
 // Scripted answers. A modal dialog's script runs inside its modal loop once the dialog
 // is initialised; when the script has not ended the dialog, its return value does.

@@ -107,6 +107,8 @@ public:
     // A key pressed in a control, before the control handles it; true eats the key.
     virtual bool OnControlKey(int id, const KeyEvent& event) { return false; }
     virtual void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) {}
+    // The user's system colours changed (GetSystemColor gives the new ones).
+    virtual void OnSysColorChange() {}
     // The height in pixels of the items of an owner-drawn list or combo box; 0 keeps
     // the style's height.
     virtual int OnMeasureItem(int controlId) { return 0; }

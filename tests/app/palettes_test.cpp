@@ -326,6 +326,14 @@ TEST_F(PalettesInFrame, MainToolBarPageDrawsAComponentButtonsPicture) {
         EXPECT_EQ(shown(4, 3), platform::Rgb(0, 0, 0));
         EXPECT_NE(shown(11, 4), platform::Rgb(0, 0, 0));
         EXPECT_EQ(shown(11, 9), platform::Rgb(0, 0, 0));  // the stem below, untouched
+        // A new button face colour: the picture is drawn again on it.
+        const platform::Color face = platform::desktop::GetSystemColor(platform::desktop::SystemColor::ButtonFace);
+        platform::automation::SetSystemColor(platform::desktop::SystemColor::ButtonFace, platform::Rgb(0, 128, 255));
+        platform::Application::PumpMessages();
+        EXPECT_EQ(d.Grab().Pixel(origin.x - sheetOrigin.x + frame.left + at(page, 11, 4).x,
+                                 origin.y - sheetOrigin.y + frame.top + at(page, 11, 4).y),
+                  platform::Rgb(0, 128, 255));
+        platform::automation::SetSystemColor(platform::desktop::SystemColor::ButtonFace, face);
         sheet.OnCancel();
         return 2;
     });

@@ -459,3 +459,25 @@ TEST(Dialog, MouseOverAControlReachesTheDialogInItsPixels) {
     EXPECT_EQ(pad.heard[3].action, MouseAction::LeftUp);
     EXPECT_EQ(pad.heard[3].flags, 0);
 }
+
+// A change of the system colours reaches dialogs on screen, top-level and child ones.
+TEST(Dialog, SystemColourChangeReachesDialogs) {
+    TestApp();
+    struct Listener : Dialog {
+        Listener() : Dialog(DialogTemplate{4302, "Colours", Size{100, 60}, {}}) {}
+        void OnSysColorChange() override { ++heard; }
+        int heard = 0;
+    } outer, inner;
+    const Color face = desktop::GetSystemColor(desktop::SystemColor::ButtonFace);
+    automation::QueueModalScript([&](Dialog& d) {
+        EXPECT_TRUE(inner.CreateAsChild(d, Rect{0, 0, 50, 30}));
+        automation::SetSystemColor(desktop::SystemColor::ButtonFace, Rgb(200, 10, 20));
+        EXPECT_EQ(desktop::GetSystemColor(desktop::SystemColor::ButtonFace), Rgb(200, 10, 20));
+        automation::SetSystemColor(desktop::SystemColor::ButtonFace, face);
+        inner.Destroy();
+        return 1;
+    });
+    EXPECT_EQ(outer.DoModal(), 1);
+    EXPECT_EQ(outer.heard, 2);
+    EXPECT_EQ(inner.heard, 2);
+}

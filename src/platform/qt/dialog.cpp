@@ -59,6 +59,15 @@ public:
         if (owner_) owner_->OnCancel();
     }
 
+protected:
+    // The application's palette (the system colours) reaches every dialog as a change
+    // of its own palette; top-level ones also hear of the application's, so that is
+    // not taken.
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::PaletteChange && owner_) owner_->OnSysColorChange();
+        QDialog::changeEvent(e);
+    }
+
 private:
     Dialog* owner_;
 };
