@@ -29,6 +29,7 @@
 #include "plots/sensitivity_dialog.h"
 #include "plots/transfer_function_dialog.h"
 #include "ui/framework/dialogs.h"
+#include "ui/framework/status_line.h"
 #include "ui/framework/draw_window.h"
 #include "ui/framework/fonts.h"
 #include "ui/framework/file_dialogs.h"
@@ -493,8 +494,11 @@ void CMainFrame::CreateStatusBar(bool visible) {
 }
 
 void CMainFrame::ApplyStatusBarSettings() {
-    // The bar's texts take the "Status Bar Text" font of the display items.
-    SetStatusFont(CreateFontFromRecord(DisplayFontTable[kFontStatusBar]));
+    // The bar's texts, and those of the help lines, take the "Status Bar Text" font of
+    // the display items.
+    const platform::Font font = CreateFontFromRecord(DisplayFontTable[kFontStatusBar]);
+    SetStatusFont(font);
+    SetStatusLineFont(font);
     std::vector<std::string> texts;
     for (int i = 0; i < kPaneCount; ++i) texts.push_back(PaneText(i));
     // Each pane starts as wide as its width text.
