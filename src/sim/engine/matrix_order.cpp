@@ -940,19 +940,28 @@ class Ordering {
                 if (update && !guarded) {
                     // Which rows of a column the pivot column holds follows no pattern, so
                     // every entry takes the same path: a row outside it meets the spare slot
-                    // and subtracts a product of 0.
-                    int* met = met_.data();
-                    const int stamp = stamp_;
-                    for (int i = 0; i < length; ++i) {
-                        ActiveEntry& e = col[i];
-                        const int state = rowState_[e.row];
+                    // and subtracts a product of 0. The rows met are only counted: most
+                    // columns of a dense part take no fill-in, and the rows of one that does
+                    // are marked below. The diagonal is read back by its place.
+                    const unsigned* state = reinterpret_cast<const unsigned*>(rowState_.data());
+                    const unsigned count = unsigned(lowerCount);
+                    for (ActiveEntry *e = col, *end = col + length; e != end; ++e) {
                         // A negative state is the largest unsigned number: no branch to
                         // mispredict on rows in and out of the pivot column.
-                        const unsigned k = std::min(unsigned(state), unsigned(lowerCount));
-                        met[k] = stamp;
-                        hits += state >= 0;
-                        e.real -= ur * lv[k];
-                        if (e.row == diagRow) SetDiagonal(at, e.id, &e);
+                        const unsigned s = state[e->row];
+                        hits += s < count;
+                        e->real -= ur * lv[std::min(s, count)];
+                    }
+                    if (hits != lowerCount) {
+                        int* met = met_.data();
+                        const int stamp = stamp_;
+                        for (ActiveEntry *e = col, *end = col + length; e != end; ++e)
+                            met[std::min(state[e->row], count)] = stamp;
+                    }
+                    const int d = diag_[at];
+                    if (d != kNoEntry && rowState_[diagRow] >= 0) {
+                        ActiveEntry& e = col[placeOf_[d]];
+                        SetDiagonal(at, e.id, &e);
                     }
                 } else {
                     for (int i = 0; i < length; ++i) {
