@@ -72,6 +72,8 @@ struct PlacedElement {
 // Lists of varying length in one store, so that growing and dropping lists does not go
 // through the heap each time. A list that outgrows its room moves to the end with twice
 // the room; the store is packed again when the room left behind outweighs the room in use.
+// The lists are chained in the order they lie (a moved list goes to the end of the chain),
+// so packing needs no sort.
 template <class T>
 class ListStore {
   public:
@@ -88,6 +90,13 @@ class ListStore {
         }
         store_.resize(at);
         inUse_ = at;
+        // The chain's ends are the extra slot `count`.
+        next_.resize(count + 1);
+        prev_.resize(count + 1);
+        for (size_t i = 0; i <= count; ++i) {
+            next_[i] = int(i == count ? 0 : i + 1);
+            prev_[i] = int(i == 0 ? count : i - 1);
+        }
     }
     T* Data(int list) { return store_.data() + start_[list]; }
     int Size(int list) const { return length_[list]; }
@@ -105,6 +114,8 @@ class ListStore {
         start_.clear();
         length_.clear();
         room_.clear();
+        next_.clear();
+        prev_.clear();
         inUse_ = 0;
     }
 
@@ -118,15 +129,20 @@ class ListStore {
         inUse_ += size_t(room - room_[list]);
         start_[list] = at;
         room_[list] = room;
+        // Now the last in the store.
+        const int end = int(next_.size()) - 1;
+        next_[prev_[list]] = next_[list];
+        prev_[next_[list]] = prev_[list];
+        prev_[list] = prev_[end];
+        next_[list] = end;
+        next_[prev_[end]] = list;
+        prev_[end] = list;
     }
     // Packs in place, lists in the order they lie, so the memory is reused.
     void Pack() {
-        order_.resize(start_.size());
-        for (size_t i = 0; i < order_.size(); ++i) order_[i] = int(i);
-        std::sort(order_.begin(), order_.end(),
-                  [this](int a, int b) { return start_[a] < start_[b]; });
+        const int end = int(next_.size()) - 1;
         size_t at = 0;
-        for (int i : order_) {
+        for (int i = next_[end]; i != end; i = next_[i]) {
             if (room_[i] == 0) continue;
             std::copy_n(store_.begin() + start_[i], length_[i], store_.begin() + at);
             start_[i] = at;
@@ -138,7 +154,7 @@ class ListStore {
     LargeVector<T> store_;
     LargeVector<size_t> start_;
     LargeVector<int> length_, room_;
-    LargeVector<int> order_;
+    LargeVector<int> next_, prev_;  // the chain in store order
     size_t inUse_ = 0;  // room of the lists
 };
 
