@@ -574,6 +574,27 @@ class Ordering {
         return largest;
     }
 
+    // LargestOtherInColumn(d) / mag, where only a ratio below `best` matters: the walk stops
+    // once the ratio cannot come below it (and then keeps nothing), returning a ratio not
+    // below `best`. Division by a positive magnitude keeps the order of the values, so the
+    // choice is the same as with the whole column.
+    double TieRatio(int d, double mag, double best) {
+        const int rowId = rowOf_[d], colId = colOf_[d];
+        if (largestRow_[colId] == rowId) return largest_[colId] / mag;
+        double largest = 0.0;
+        const ActiveEntry* col = cols_.Data(colId);
+        for (int i = 0, n = cols_.Size(colId); i < n; ++i) {
+            const double m = Magnitude(col[i]);
+            if (m > largest && col[i].row != rowId) {
+                largest = m;
+                if (!(largest / mag < best)) return largest / mag;
+            }
+        }
+        largest_[colId] = largest;
+        largestRow_[colId] = rowId;
+        return largest / mag;
+    }
+
     // The magnitude of the entry at (row, column) by identity; it must exist.
     double MagnitudeAt(int rowId, int colId) {
         double mag = 0.0;
@@ -642,7 +663,7 @@ class Ordering {
         int chosen = kNoEntry;
         double bestRatio = 1.0 / m_->relThreshold;
         for (int t = 0; t <= lastTie; ++t) {
-            double ratio = LargestOtherInColumn(ties[t]) / tieMagnitude[t];
+            double ratio = TieRatio(ties[t], tieMagnitude[t], bestRatio);
             if (ratio < bestRatio) {
                 chosen = ties[t];
                 bestRatio = ratio;
