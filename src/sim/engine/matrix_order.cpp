@@ -9,6 +9,9 @@
 #include <cmath>
 #include <new>
 #include <numeric>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "sim/engine/sparse_matrix_internal.h"
 
@@ -518,34 +521,64 @@ class Ordering {
         low = std::min(low, m_->markowitzProd[i]);
     }
 
-    // The next slot below `slot` whose product passes `accept`, or the sentinel below the
-    // step; blocks whose products all exceed `bound` fail `accept` and are skipped.
+    // The next slot below `slot` whose product passes `accept` (which passes none above
+    // `bound`), or the sentinel below the step. A scan goes down from the top with a bound that never rises, so a block lying
+    // wholly between the step and the size is read once per scan: its slots at most the
+    // bound become a mask, whose bits are taken highest first and checked against the bound
+    // of the moment. Blocks whose products all exceed the bound are skipped. Each search
+    // starts its scan with NewScan.
+    void NewScan() { maskBase_ = -1; }
+    // Bit i: whether prod[i] is at most `bound`, for the 64 products of a block.
+    static uint64_t BlockMask(const int32_t* prod, int64_t bound) {
+        const int32_t limit = int32_t(std::clamp<int64_t>(bound, INT32_MIN, INT32_MAX));
+        uint64_t bits = 0;
+#if defined(__SSE2__)
+        const __m128i above = _mm_set1_epi32(limit);
+        for (int i = 0; i <= kBlockLast; i += 4) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(prod + i));
+            const int over = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(p, above)));
+            bits |= uint64_t(~over & 0xF) << i;
+        }
+#else
+        for (int i = 0; i <= kBlockLast; ++i) bits |= uint64_t(prod[i] <= limit) << i;
+#endif
+        return bits;
+    }
     template <class Accept>
     int NextSlot(int slot, int64_t bound, Accept accept) {
         const int32_t* prod = m_->markowitzProd.data();
         for (;;) {
             --slot;
-            if ((slot & kBlockLast) == kBlockLast && slot <= m_->size &&
-                slot - kBlockLast >= step_) {
-                int32_t& low = blockLow_[slot >> kBlockShift];
-                if (low <= bound) {
-                    // Found in a local, so the loop is not held to a store of the bound
-                    // per product.
-                    int32_t exact = INT32_MAX;
-                    for (int s = slot - kBlockLast; s <= slot; ++s) exact = std::min(exact, prod[s]);
-                    low = exact;
-                }
+            const int base = slot & ~kBlockLast;
+            if (base < step_ || base + kBlockLast > m_->size) {
+                // The partial blocks at the top and at the step, slot by slot; the sentinel
+                // ends a scan that reaches it.
+                if (accept(prod[slot])) return slot;
+                continue;
+            }
+            if (maskBase_ != base) {
+                int32_t& low = blockLow_[base >> kBlockShift];
                 if (low > bound) {
-                    slot -= kBlockLast;
+                    slot = base;
                     continue;
                 }
+                mask_ = BlockMask(prod + base, bound);
+                maskBase_ = base;
+                // A block with nothing at most the bound is above it until a product falls.
+                if (mask_ == 0) low = int32_t(std::max<int64_t>(low, bound + 1));
             }
-            // The rest of the block in one run; the sentinel below the step ends a scan
-            // that reaches it.
-            for (const int first = slot & ~kBlockLast;; --slot) {
-                if (accept(prod[slot])) return slot;
-                if (slot == first) break;
+            // The slots at and below `slot`.
+            uint64_t bits = mask_ & (~uint64_t(0) >> (kBlockLast - (slot - base)));
+            while (bits) {
+                const int b = kBlockLast - __builtin_clzll(bits);
+                bits &= ~(uint64_t(1) << b);
+                if (accept(prod[base + b])) {
+                    mask_ = bits;
+                    return base + b;
+                }
             }
+            mask_ = 0;
+            slot = base;
         }
     }
 
@@ -612,6 +645,7 @@ class Ordering {
         prod[n + 1] = prod[step_];
         prod[step_ - 1] = 0;  // stops the scan
         int slot = n + 2;
+        NewScan();
         for (int tries = saved; tries > 0; --tries) {
             slot = NextSlot(slot, 0, [](int32_t p) { return p == 0; });
             int i = slot;
@@ -637,6 +671,7 @@ class Ordering {
         int lastTie = -1;
         int64_t smallest = INT64_MAX;
         int slot = n + 2;
+        NewScan();
         for (;;) {
             // With the ties full only a smaller product can change the choice.
             const int64_t bound = lastTie == kMaxMarkowitzTies - 1 ? smallest - 1 : smallest;
@@ -1069,6 +1104,8 @@ class Ordering {
     LargeVector<ActiveEntry> byId_;  // a column in the searches' order
     LargeVector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     LargeVector<int32_t> blockLow_;               // by block of indices: bound of the products
+    int maskBase_ = -1;  // the block whose mask_ the present scan holds
+    uint64_t mask_ = 0;
     LargeVector<LowerEntry> lower_;  // the pivot column, pivot excluded
     // By entry id: the element (stored elements only: fill-ins have ids from
     // elementOf_.size() on) and the row and column identities.
