@@ -583,7 +583,9 @@ class Ordering {
     }
 
     double DiagonalMagnitude(int i) const {
-        const double re = diagReal_[i], im = diagImag_[i];
+        const double re = diagReal_[i];
+        if (!withImag_) return re < 0 ? -re : re;
+        const double im = diagImag_[i];
         return (re < 0 ? -re : re) + (im < 0 ? -im : im);
     }
     void SetDiagonal(int i, int d, const ActiveEntry* value) {
@@ -611,8 +613,9 @@ class Ordering {
     // once the ratio cannot come below it (and then keeps nothing), returning a ratio not
     // below `best`. Division by a positive magnitude keeps the order of the values, so the
     // choice is the same as with the whole column.
-    double TieRatio(int d, double mag, double best) {
-        const int rowId = rowOf_[d], colId = colOf_[d];
+    // The diagonal is the one of index i.
+    double TieRatio(int i, double mag, double best) {
+        const int rowId = rowAt_[i], colId = colAt_[i];
         if (largestRow_[colId] == rowId) return largest_[colId] / mag;
         double largest = 0.0;
         const ActiveEntry* col = cols_.Data(colId);
@@ -666,7 +669,7 @@ class Ordering {
         int32_t* prod = m_->markowitzProd.data();
         prod[n + 1] = prod[step_];
         prod[step_ - 1] = -1;  // stops the scan
-        int ties[kMaxMarkowitzTies];
+        int ties[kMaxMarkowitzTies];  // by index
         double tieMagnitude[kMaxMarkowitzTies];
         int lastTie = -1;
         int64_t smallest = INT64_MAX;
@@ -687,10 +690,10 @@ class Ordering {
             if (prod[slot] < smallest) {
                 smallest = prod[slot];
                 lastTie = 0;
-                ties[0] = d;
+                ties[0] = i;
                 tieMagnitude[0] = mag;
             } else if (lastTie < kMaxMarkowitzTies - 1) {
-                ties[++lastTie] = d;
+                ties[++lastTie] = i;
                 tieMagnitude[lastTie] = mag;
                 if (lastTie >= smallest * kTiesMultiplier) break;
             }
@@ -700,7 +703,7 @@ class Ordering {
         for (int t = 0; t <= lastTie; ++t) {
             double ratio = TieRatio(ties[t], tieMagnitude[t], bestRatio);
             if (ratio < bestRatio) {
-                chosen = ties[t];
+                chosen = diag_[ties[t]];
                 bestRatio = ratio;
             }
         }
