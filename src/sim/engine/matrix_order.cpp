@@ -522,11 +522,11 @@ class Ordering {
     }
 
     // The next slot below `slot` whose product passes `accept` (which passes none above
-    // `bound`), or the sentinel below the step. A scan goes down from the top with a bound that never rises, so a block lying
-    // wholly between the step and the size is read once per scan: its slots at most the
-    // bound become a mask, whose bits are taken highest first and checked against the bound
-    // of the moment. Blocks whose products all exceed the bound are skipped. Each search
-    // starts its scan with NewScan.
+    // `bound`), or the sentinel below the step. A scan goes down from the top with a bound
+    // that never rises, so a block lying wholly between the step and the size is read once
+    // per scan: its slots at most the bound become a mask, whose bits are taken highest
+    // first and checked against the bound of the moment. Blocks whose products all exceed
+    // the bound are skipped. Each search starts its scan with NewScan.
     void NewScan() { maskBase_ = -1; }
     // Bit i: whether prod[i] is at most `bound`, for the 64 products of a block.
     static uint64_t BlockMask(const int32_t* prod, int64_t bound) {
@@ -609,19 +609,18 @@ class Ordering {
         return largest;
     }
 
-    // LargestOtherInColumn(d) / mag, where only a ratio below `best` matters: the walk stops
-    // once the ratio cannot come below it (and then keeps nothing), returning a ratio not
-    // below `best`. Division by a positive magnitude keeps the order of the values, so the
-    // choice is the same as with the whole column.
-    // The diagonal is the one of index i.
+    // LargestOtherInColumn / mag for the diagonal of index i, where only a ratio below
+    // `best` matters: the walk stops once the ratio cannot come below it (and then keeps
+    // nothing), returning a ratio not below `best`. Division by a positive magnitude keeps
+    // the order of the values, so the choice is the same as with the whole column.
     double TieRatio(int i, double mag, double best) {
         const int rowId = rowAt_[i], colId = colAt_[i];
         if (largestRow_[colId] == rowId) return largest_[colId] / mag;
         double largest = 0.0;
         const ActiveEntry* col = cols_.Data(colId);
-        for (int i = 0, n = cols_.Size(colId); i < n; ++i) {
-            const double m = Magnitude(col[i]);
-            if (m > largest && col[i].row != rowId) {
+        for (int k = 0, n = cols_.Size(colId); k < n; ++k) {
+            const double m = Magnitude(col[k]);
+            if (m > largest && col[k].row != rowId) {
                 largest = m;
                 if (!(largest / mag < best)) return largest / mag;
             }
