@@ -123,6 +123,9 @@ public:
     ToolButtonState GetToolButtonState(int id, int command) const;
     // Presses a button as the user would: an enabled command is dispatched.
     bool PressToolButton(int id, int command);
+    // A shown button's place in the frame's client coordinates (the coordinates mouse
+    // input to the frame uses); empty when it is hidden or missing.
+    Rect ToolButtonRect(int id, int command) const;
     // The menu of a drop-down button's arrow; null shows none.
     virtual Menu* ToolDropDownMenu(int barId, int command) { return nullptr; }
 

@@ -788,6 +788,17 @@ bool FrameWindow::PressToolButton(int id, int command) {
     return ChainOf(*this).ExecuteCommand(command);
 }
 
+Rect FrameWindow::ToolButtonRect(int id, int command) const {
+    Bar* bar = FindBar(*this, id);
+    auto* fp = AsFrame(Peer());
+    if (!bar || !fp || !bar->actions.count(command) || !bar->native->isVisible()) return {};
+    QWidget* button = bar->native->widgetForAction(bar->actions.at(command));
+    QWidget* base = fp->client ? fp->client : fp->widget.data();
+    if (!button || !button->isVisible() || !base) return {};
+    const QPoint topLeft = base->mapFromGlobal(button->mapToGlobal(QPoint(0, 0)));
+    return FromQRect(QRect(topLeft, button->size()));
+}
+
 // ---- MdiChildFrame -------------------------------------------------------------------
 
 MdiChildFrame::MdiChildFrame() = default;
