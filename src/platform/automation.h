@@ -43,6 +43,9 @@ void HoverItem(Dialog& dialog, int id);
 void RightClickItem(Dialog& dialog, int id);
 // The pointer coming onto a frame's status bar.
 void HoverStatusBar(FrameWindow& frame);
+// The pointer moving over a list bar: onto an item of its list box (item >= 0), onto its
+// drop-down list (-1), or onto the bar outside both (-2).
+void HoverListBar(FrameWindow& frame, int id, int item);
 
 // Scripted answers. A modal dialog's script runs inside its modal loop once the dialog
 // is initialised; when the script has not ended the dialog, its return value does.

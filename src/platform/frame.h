@@ -143,6 +143,9 @@ public:
     void SetListBarTip(int id, const std::string& tip);
     // The user chose an item of a list bar.
     virtual void OnListBarSelect(int id, int index) {}
+    // The pointer moves over a list bar: over an item of the list box (its index), over
+    // the list box or the drop-down list but no item (-1), or over the bar itself (-2).
+    virtual void OnListBarHover(int id, int item) {}
 
     // Called while a menu item is highlighted (0 when the highlight leaves items), so
     // that the frame can show its prompt.
