@@ -773,7 +773,9 @@ void DemoPlayer::RunInstruction() {
         break;
     case 47: {
         const int command = Word();
-        Queue({DemoEvent::Command, target, pointer_, command, 0});
+        // The palette toggles are menu commands wherever the script sends them.
+        const bool paletteToggle = command >= 17541 && command <= 17549;
+        Queue({DemoEvent::Command, paletteToggle ? nullptr : target, pointer_, command, 0});
         Wait(10);
         break;
     }

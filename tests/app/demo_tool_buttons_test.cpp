@@ -1,8 +1,8 @@
 // Demo instructions that press tool buttons and choose components: 27 presses the top
 // window's own button (none when the window is already in that mode) or the first frame
-// bar's; 17 chooses a component of the first library by its command; 46 presses the
-// component's button when a component button places it, else acts as 17; a name that is
-// not in the library ends the demo.
+// bar's; 47 sends a palette toggle to the menu; 17 chooses a component of the first
+// library by its command; 46 presses the component's button when a component button
+// places it, else acts as 17; a name that is not in the library ends the demo.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -117,6 +117,7 @@ TEST_F(DemoToolButtons, ButtonsOfTheWindowAndTheFrame) {
     Word(s, 27, 17573);
     Word(s, 27, 57601);
     Word(s, 27, 12345);  // no bar has it: nothing
+    Word(s, 47, 17543);  // a palette toggle goes to the menu, not to the target window
     Play(s);
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[0].kind, DemoEvent::ToolButton);
@@ -130,8 +131,12 @@ TEST_F(DemoToolButtons, ButtonsOfTheWindowAndTheFrame) {
     EXPECT_EQ(events[1].value, 57601);
     EXPECT_EQ(events[1].window, &frame);
     EXPECT_EQ(events[1].bar, fileBar);
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[2].kind, DemoEvent::Command);
+    EXPECT_EQ(events[2].value, 17543);
+    EXPECT_EQ(events[2].window, nullptr);
     // Then only the closing sequence's keys.
-    for (size_t i = 2; i < events.size(); ++i) EXPECT_EQ(events[i].kind, DemoEvent::Key);
+    for (size_t i = 3; i < events.size(); ++i) EXPECT_EQ(events[i].kind, DemoEvent::Key);
 }
 
 TEST_F(DemoToolButtons, ComponentsByMenuCommandOrTheirButton) {
