@@ -54,15 +54,22 @@ TEST(CommandPrompts, MenuAndToolBarCommandsHaveThem) {
     ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 800, 600}));
     std::set<int> missing, needless;
     auto check = [&](int id) {
-        if (HasPrompt(id) == kWithoutPrompt.count(id) > 0) (HasPrompt(id) ? needless : missing).insert(id);
+        const bool listed = kWithoutPrompt.count(id) > 0;
+        if (HasPrompt(id) == listed) (listed ? needless : missing).insert(id);
     };
     int viewItems = 0;
     ForEachCommand(frame.MainMenu(), [&](int id, const std::string& text) {
         check(id);
         // The view switches carry the commands the schematic handles under those names.
-        if (text == "&Grid Text") EXPECT_EQ(id, 17402);
-        if (text == "&Node Numbers") EXPECT_EQ(id, 17403);
-        if (text == "&Pin Connections") EXPECT_EQ(id, 17405);
+        if (text == "&Grid Text") {
+            EXPECT_EQ(id, 17402);
+        }
+        if (text == "&Node Numbers") {
+            EXPECT_EQ(id, 17403);
+        }
+        if (text == "&Pin Connections") {
+            EXPECT_EQ(id, 17405);
+        }
         viewItems += (id >= 17400 && id <= 17409) || id == 219 || id == 220 || id == 222;
     });
     EXPECT_EQ(viewItems, 12);

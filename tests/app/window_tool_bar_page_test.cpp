@@ -78,8 +78,9 @@ protected:
                 page.OnControlNotify(CToolButtonsPage::kGroupList, Notify::SelChange);
             }
         for (int i = 0; i < page.ItemCount(CToolButtonsPage::kButtonList); ++i)
-            if (page.ItemData(CToolButtonsPage::kButtonList, i) == entry)
+            if (page.ItemData(CToolButtonsPage::kButtonList, i) == entry) {
                 EXPECT_TRUE(page.ToggleItemCheck(CToolButtonsPage::kButtonList, i));
+            }
         page.CheckRadioButton(CToolBarPage::kTop, CToolBarPage::kLeft, CToolBarPage::kLeft);
     }
     static CToolBarPage& ShowPage(CG2DPropSheet& sheet) {
