@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,8 +77,9 @@ protected:
         CurrentComponent = nullptr;
         fs::remove_all(folder);
     }
-    // Plays the demo 17820 made of the given bytes, then the end instruction.
-    void Play(std::vector<uint8_t> bytes) {
+    // Plays the demo 17820 made of the given bytes, then the end instruction; each is
+    // called after every tick.
+    void Play(std::vector<uint8_t> bytes, const std::function<void()>& each = {}) {
         DemoScript demo;
         demo.keys.push_back(17820);
         demo.positions.push_back(0);
@@ -86,7 +88,10 @@ protected:
         const std::string path = (folder / "demo.ob7").string();
         ASSERT_EQ(WriteDemoFile(path, demo), 0);
         ASSERT_TRUE(Demo().Start(17820, path));
-        for (int t = 0; t < 60000 && Demo().Playing(); t += 10) Demo().Tick(10);
+        for (int t = 0; t < 60000 && Demo().Playing(); t += 10) {
+            Demo().Tick(10);
+            if (each) each();
+        }
     }
     static void Word(std::vector<uint8_t>& s, int code, int word) {
         s.insert(s.end(), {static_cast<uint8_t>(code), static_cast<uint8_t>(word & 0xFF),
@@ -109,7 +114,7 @@ protected:
 
 TEST_F(DemoToolButtons, ButtonsOfTheWindowAndTheFrame) {
     ASSERT_FALSE(view.mainToolBar->ButtonRect(17573).IsEmpty());  // SCALE on the plot's own bar
-    const int fileBar = CMainFrame::kFrameToolBarFirst + kGroupFile;
+    const int fileBar = int{CMainFrame::kFrameToolBarFirst} + kGroupFile;
     ASSERT_FALSE(frame.ToolButtonRect(fileBar, 57601).IsEmpty());  // OPENFILE on the File bar
     view.currentMode = 17561;
     std::vector<uint8_t> s;
@@ -144,7 +149,7 @@ TEST_F(DemoToolButtons, ComponentsByMenuCommandOrTheirButton) {
     ASSERT_EQ(ResolvePaletteParts(), 1);
     const int button = FindComponentButton("Ground");
     ASSERT_GE(button, 14200);
-    const int componentBar = CMainFrame::kFrameToolBarFirst + kGroupComponent;
+    const int componentBar = int{CMainFrame::kFrameToolBarFirst} + kGroupComponent;
     ASSERT_FALSE(frame.ToolButtonRect(componentBar, button).IsEmpty());
     CurrentComponent = ComponentLibraryTable()[0].components[0].get();  // "R" is current
     std::vector<uint8_t> s;
@@ -164,4 +169,21 @@ TEST_F(DemoToolButtons, ComponentsByMenuCommandOrTheirButton) {
     EXPECT_EQ(events[1].bar, componentBar);
     EXPECT_EQ(events[2].kind, DemoEvent::Command);
     EXPECT_EQ(events[2].value, 32003);
+}
+
+// Delivered for real, the press reaches the window as a click on its button does.
+TEST_F(DemoToolButtons, ThePressReachesTheWindow) {
+    view.currentMode = 17568;  // Line mode
+    std::vector<uint8_t> s;
+    Word(s, 27, 17561);  // Select from the plot's own bar
+    bool selecting = false;
+    view.mainToolBar->UpdateButtons();  // as the idle time does
+    Demo().deliver = nullptr;
+    Play(s, [&] {
+        if (!selecting && view.currentMode == 17561) {
+            selecting = true;
+            EXPECT_FALSE(Demo().StopRequested());  // the press, not the closing Esc
+        }
+    });
+    EXPECT_TRUE(selecting);
 }
