@@ -334,6 +334,13 @@ void CToolBarPage::ResetPage() {
     ReloadBar(window_);
 }
 
+void InstallWindowToolBarPages() {
+    SetWindowToolBarPageMaker([](CDraw& view) -> std::unique_ptr<CPropertyPage2> {
+        if (!dynamic_cast<CMainToolBar*>(view.mainToolBar.get())) return nullptr;
+        return std::make_unique<CToolBarPage>(view);
+    });
+}
+
 // ---- CMainToolBarPage ----------------------------------------------------------------
 
 namespace {

@@ -90,6 +90,9 @@ private:
     int32_t savedTop_ = 1;
 };
 
+// Open windows' Properties sheets end with a Tool Bar page on the window's own bar.
+void InstallWindowToolBarPages();
+
 // The main frame's six tool bars: their buttons, which bars are shown, and the part each
 // of the twenty component buttons places.
 class CMainToolBarPage : public CToolButtonsPage {

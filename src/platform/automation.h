@@ -50,6 +50,9 @@ void HoverStatusBar(FrameWindow& frame);
 // The user changing a system colour (desktop settings): the dialogs on screen hear of
 // it through OnSysColorChange.
 void SetSystemColor(desktop::SystemColor which, Color color);
+// The pointer moving over a list bar: onto an item of its list box (item >= 0), onto its
+// drop-down list (-1), or onto the bar outside both (-2).
+void HoverListBar(FrameWindow& frame, int id, int item);
 
 // Scripted answers. A modal dialog's script runs inside its modal loop once the dialog
 // is initialised; when the script has not ended the dialog, its return value does.
