@@ -9,10 +9,16 @@
 #include "libraries/component_def.h"
 #include "libraries/component_library.h"
 #include "platform/desktop.h"
+#include "platform/draw_context.h"
 #include "platform/frame.h"
 #include "ui/framework/draw_window.h"
 
 namespace ob7 {
+
+const platform::Font& PaletteFont() {
+    static const platform::Font font{.face = "Sans Serif", .height = -12, .weight = 700};
+    return font;
+}
 
 std::array<std::string, CPaletteBar::kCount>& PaletteNames() {
     static std::array<std::string, CPaletteBar::kCount> names;
@@ -49,6 +55,7 @@ const std::string& CPaletteBar::Name() const { return PaletteNames()[index_]; }
 bool CPaletteBar::Create(platform::FrameWindow& frame, int index) {
     index_ = index;
     if (!frame.AddListBar(kFirstId + index, Name(), platform::DockSide::Top)) return false;
+    frame.SetListBarFont(kFirstId + index, PaletteFont());
     frame_ = &frame;
     Show(false);  // until its components are known
     return true;

@@ -9,6 +9,7 @@
 
 namespace platform {
 class FrameWindow;
+struct Font;
 }
 
 namespace ob7 {
@@ -48,6 +49,9 @@ private:
     int index_ = 0;
     std::vector<ComponentDef*> parts_;
 };
+
+// The palettes' font: bold 12-pixel characters of the Swiss-family face.
+const platform::Font& PaletteFont();
 
 // The palettes' names, kept by the settings profile.
 std::array<std::string, CPaletteBar::kCount>& PaletteNames();

@@ -141,6 +141,9 @@ public:
     bool IsListBarInListMode(int id) const;
     void EnableListBar(int id, bool enabled);
     void SetListBarTip(int id, const std::string& tip);
+    // The font of both the list box and the drop-down list; its pixel height back.
+    void SetListBarFont(int id, const Font& font);
+    int ListBarFontHeight(int id) const;
     // The user chose an item of a list bar.
     virtual void OnListBarSelect(int id, int index) {}
     // The pointer moves over a list bar: over an item of the list box (its index), over

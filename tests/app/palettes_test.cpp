@@ -117,6 +117,8 @@ TEST_F(PalettesInFrame, FilledFromTheLibrariesAndHiddenUntilAskedFor) {
     // Without a saved layout none is visible; they float.
     for (const CPaletteBar& palette : frame.palettes) EXPECT_FALSE(palette.IsVisible()) << palette.Number();
     EXPECT_TRUE(frame.IsToolBarFloating(CPaletteBar::kFirstId));
+    // The palette font: 12-pixel characters.
+    EXPECT_EQ(frame.ListBarFontHeight(CPaletteBar::kFirstId + 4), 12);
 
     platform::CommandUI first = Update(17541);
     EXPECT_EQ(first.Text(), "&1:Analog\tCtrl+1");

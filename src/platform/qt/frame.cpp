@@ -822,6 +822,20 @@ void FrameWindow::SetListBarTip(int id, const std::string& tip) {
     bar->combo->setToolTip(ToQString(tip));
 }
 
+void FrameWindow::SetListBarFont(int id, const Font& font) {
+    Bar* bar = FindBar(*this, id);
+    if (!bar || !bar->list) return;
+    QFont qfont = ToQFont(font);
+    qfont.setStyleStrategy(QFont::PreferDefault);  // names read better smoothed
+    bar->list->setFont(qfont);
+    bar->combo->setFont(qfont);
+}
+
+int FrameWindow::ListBarFontHeight(int id) const {
+    Bar* bar = FindBar(*this, id);
+    return bar && bar->list ? bar->list->font().pixelSize() : 0;
+}
+
 bool FrameWindow::IsToolBarFloating(int id) const {
     Bar* bar = FindBar(*this, id);
     return bar && bar->native->isFloating();
