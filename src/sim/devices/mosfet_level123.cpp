@@ -129,7 +129,6 @@ struct MosPass {
     double* q;
     double* dq;
     ChargeFormula integration;
-    const MatrixElement* discard;  // the element of ground rows and columns
     double power_dissipated, power_stored;  // the running sums of the pass
 };
 
@@ -154,7 +153,6 @@ MosPass ReadMosPass() {
     pass.q = StateValues.data();
     pass.dq = StateDerivatives.data();
     pass.integration = PresentChargeFormula();
-    pass.discard = GetMatrixElement(CurrentMatrix, 0, 0);
     pass.power_dissipated = Run.power_dissipated;
     pass.power_stored = Run.power_stored;
     return pass;
@@ -260,7 +258,7 @@ struct MosStampInputs {
     double xnrm, xrev;
 };
 template <bool Plain>
-[[gnu::always_inline]] inline void StampMosfet(const MosStampInputs& in, const MatrixElement* discard) {
+[[gnu::always_inline]] inline void StampMosfet(const MosStampInputs& in) {
     const auto [gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev] = in;
     const double xd = xnrm - xrev;
     const double v[] = {-grds, -grds, grds, grds, gdrain, ggate + gcgb + gcgs + gcgd, -ggate, -ggate, ggate,
@@ -273,11 +271,8 @@ template <bool Plain>
     if constexpr (Plain) {
         MatrixElement* const* c = TrailCursor;
         static constexpr int kLive[] = {5, 10, 14, 15, 17, 18, 19, 21, 22, 23, 25, 26, 27, 29, 30, 31};
-        // Entries in a ground row or column share the matrix's discard element, which
-        // nothing reads: adding into it would chain every grounded device's stamps.
 #pragma GCC unroll 16
-        for (int k : kLive)
-            if (c[k] != discard) c[k]->real += v[k];
+        for (int k : kLive) c[k]->real += v[k];
         TrailCursor += 32;
     } else {
         StampValues(v);
@@ -499,9 +494,9 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
     // All five are zeros when their bits are, the sign bit aside.
     const auto bits = [](double g) { return std::bit_cast<uint64_t>(g); };
     if (((bits(grds) | bits(gdrain) | bits(gsource) | bits(ggate) | bits(gbulk)) << 1) == 0)
-        StampMosfet<true>(in, pass.discard);
+        StampMosfet<true>(in);
     else
-        StampMosfet<false>(in, pass.discard);
+        StampMosfet<false>(in);
 
     if (!bypassed) {
         // Convergence: a device set without prediction has nothing to compare with.

@@ -19,6 +19,8 @@ MatrixSlot TransientSlot;
 SparseMatrix* CurrentMatrix = nullptr;
 MatrixElementTrail* CurrentTrail = nullptr;
 MatrixElement** TrailCursor = nullptr;
+MatrixElement GroundSinks[kGroundSinkCount];
+static int NextGroundSink = 0;
 
 std::vector<InitialCondition> InitialConditionTable;
 int HasNodeSets = 0;
@@ -90,6 +92,10 @@ void DeriveLoadFlags() {
 int AllocMatrixEntry(int row, int column) {
     MatrixElement* element = GetMatrixElement(CurrentMatrix, row, column);
     if (!element) return kMsgInsufficientMemory;
+    if (row == 0 || column == 0) {
+        element = &GroundSinks[NextGroundSink];
+        NextGroundSink = (NextGroundSink + 1) % kGroundSinkCount;
+    }
     CurrentTrail->elements.push_back(element);
     TrailCursor = CurrentTrail->elements.data() + CurrentTrail->elements.size();
     return 0;
@@ -107,7 +113,10 @@ void ClearCircuitMatrix(bool keep_matrix) {
     if (!CurrentMatrix) return;
     std::fill(RightHandSide.begin(), RightHandSide.end(), 0.0);
     TrailCursor = CurrentTrail->elements.data();
-    if (!keep_matrix) ClearMatrix(CurrentMatrix);
+    if (!keep_matrix) {
+        ClearMatrix(CurrentMatrix);
+        for (MatrixElement& sink : GroundSinks) sink.real = sink.imag = 0.0;
+    }
 }
 
 int SetupMatrix() {

@@ -112,6 +112,14 @@ extern SparseMatrix* CurrentMatrix;
 extern MatrixElementTrail* CurrentTrail;
 extern MatrixElement** TrailCursor;  // next element to stamp
 
+// Entries requested in a ground row or column are all the matrix's one discard element,
+// which nothing reads. Every grounded device adding into that one element would chain
+// its stamps through memory, each add waiting on the one before, so the trail points such
+// entries at a ring of sinks instead: consecutive ground stamps land on different sinks.
+// Nothing reads the sinks either; stamping them needs no test.
+inline constexpr int kGroundSinkCount = 16;
+extern MatrixElement GroundSinks[kGroundSinkCount];
+
 // Stamp helpers of the load routines: each consumes the element under the cursor.
 inline void StampNext(double value) { (*TrailCursor++)->real += value; }
 // Stamps the values in order, one trail element each. A value of exactly 0 leaves its
