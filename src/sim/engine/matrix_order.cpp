@@ -165,6 +165,10 @@ class ListStore {
 // ordering keeps its element and imaginary part apart (so a walk reads 16 bytes an entry),
 // and its real part as the elimination leaves it.
 struct ActiveEntry {
+    // Left unset: the list store writes an entry before reading it, and zeroing the room of
+    // a growing list costs time.
+    ActiveEntry() {}
+    ActiveEntry(int r, int i, double v) : row(r), id(i), real(v) {}
     int row;
     int id;
     double real;
@@ -180,6 +184,8 @@ struct LowerEntry {
 // An entry of a row list: the column identity and the entry's id (its place in the column's
 // array is kept by id, see placeOf_).
 struct RowEntry {
+    RowEntry() {}  // left unset, as ActiveEntry
+    RowEntry(int c, int i) : col(c), id(i) {}
     int col;
     int id;
 };
