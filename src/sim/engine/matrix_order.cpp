@@ -165,6 +165,10 @@ class ListStore {
 // ordering keeps its element and imaginary part apart (so a walk reads 16 bytes an entry),
 // and its real part as the elimination leaves it.
 struct ActiveEntry {
+    // Left unset: the list store writes an entry before reading it, and zeroing the room of
+    // a growing list costs time.
+    ActiveEntry() {}
+    ActiveEntry(int r, int i, double v) : row(r), id(i), real(v) {}
     int row;
     int id;
     double real;
@@ -180,6 +184,8 @@ struct LowerEntry {
 // An entry of a row list: the column identity and the entry's id (its place in the column's
 // array is kept by id, see placeOf_).
 struct RowEntry {
+    RowEntry() {}  // left unset, as ActiveEntry
+    RowEntry(int c, int i) : col(c), id(i) {}
     int col;
     int id;
 };
@@ -1016,7 +1022,8 @@ class Ordering {
                     // every entry takes the same path: a row outside it meets the spare slot
                     // and subtracts a product of 0. The rows met are only counted: most
                     // columns of a dense part take no fill-in, and the rows of one that does
-                    // are marked below. The diagonal is read back by its place.
+                    // are marked below. The diagonal's kept value takes the same
+                    // subtraction, so its entry is not looked up.
                     const unsigned* state = reinterpret_cast<const unsigned*>(rowState_.data());
                     const unsigned count = unsigned(lowerCount);
                     for (ActiveEntry *e = col, *end = col + length; e != end; ++e) {
@@ -1032,10 +1039,9 @@ class Ordering {
                         for (ActiveEntry *e = col, *end = col + length; e != end; ++e)
                             met[std::min(state[e->row], count)] = stamp;
                     }
-                    const int d = diag_[at];
-                    if (d != kNoEntry && rowState_[diagRow] >= 0) {
-                        ActiveEntry& e = col[placeOf_[d]];
-                        SetDiagonal(at, e.id, &e);
+                    if (diag_[at] != kNoEntry) {
+                        const unsigned s = state[diagRow];
+                        if (s < count) diagReal_[at] -= ur * lv[s];
                     }
                 } else {
                     for (int i = 0; i < length; ++i) {
