@@ -267,6 +267,21 @@ private:
     int id_;
 };
 
+// Has the dialog draw a whole control into the image, then shows the image.
+void PaintOwnerDrawn(QWidget& control, Dialog& dialog, int id, Image image, bool selected, bool focused) {
+    {
+        DrawContext dc(image);
+        DrawItemInfo info;
+        info.controlId = id;
+        info.rect = Rect{0, 0, control.width(), control.height()};
+        info.selected = selected;
+        info.focused = focused;
+        dialog.OnDrawItem(dc, info);
+    }
+    QPainter painter(&control);
+    painter.drawImage(0, 0, image.Data().image);
+}
+
 // A text the dialog draws itself (help lines whose prompts wrap), over the dialog's
 // background.
 class OwnerDrawStatic final : public QLabel {
@@ -275,16 +290,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        Image image(width(), height(), FromQColor(palette().color(backgroundRole())));
-        {
-            DrawContext dc(image);
-            DrawItemInfo info;
-            info.controlId = id_;
-            info.rect = Rect{0, 0, width(), height()};
-            dialog_.OnDrawItem(dc, info);
-        }
-        QPainter painter(this);
-        painter.drawImage(0, 0, image.Data().image);
+        PaintOwnerDrawn(*this, dialog_, id_, Image(width(), height(), FromQColor(palette().color(backgroundRole()))),
+                        false, false);
     }
 
 private:
@@ -299,18 +306,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        Image image(width(), height());
-        {
-            DrawContext dc(image);
-            DrawItemInfo info;
-            info.controlId = id_;
-            info.rect = Rect{0, 0, width(), height()};
-            info.selected = isDown();
-            info.focused = hasFocus();
-            dialog_.OnDrawItem(dc, info);
-        }
-        QPainter painter(this);
-        painter.drawImage(0, 0, image.Data().image);
+        PaintOwnerDrawn(*this, dialog_, id_, Image(width(), height()), isDown(), hasFocus());
     }
 
 private:
