@@ -489,6 +489,7 @@ void CMainFrame::CreateStatusBar(bool visible) {
     for (int i = 0; i < kPaneCount; ++i) SetPaneText(i, "");
     ShowStatusBar(visible);
     statusShown_ = visible;
+    SetHelpLinesShown(visible);
     cachedPrompt_ = cachedMode_ = -1;
     UpdateModeIndicator();
 }
@@ -583,6 +584,7 @@ void CMainFrame::ToggleStatusBar() {
     statusShown_ = !statusShown_;
     Preferences.statusBar = statusShown_;
     ShowStatusBar(statusShown_);
+    SetHelpLinesShown(statusShown_);
     UpdateModeIndicator();
 }
 
