@@ -491,6 +491,7 @@ void CMainFrame::CreateStatusBar(bool visible) {
     for (int i = 0; i < kPaneCount; ++i) SetPaneText(i, "");
     ShowStatusBar(visible);
     statusShown_ = visible;
+    SetHelpLinesShown(visible);
     cachedPrompt_ = cachedMode_ = -1;
     UpdateModeIndicator();
 }
@@ -585,6 +586,7 @@ void CMainFrame::ToggleStatusBar() {
     statusShown_ = !statusShown_;
     Preferences.statusBar = statusShown_;
     ShowStatusBar(statusShown_);
+    SetHelpLinesShown(statusShown_);
     UpdateModeIndicator();
 }
 

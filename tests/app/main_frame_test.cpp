@@ -23,6 +23,7 @@
 #include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
 #include "ui/framework/shell_state.h"
+#include "ui/framework/status_line.h"
 
 using namespace ob7;
 namespace fs = std::filesystem;
@@ -148,9 +149,11 @@ TEST(MainFrame, StatusBarToggleAndPrompts) {
     EXPECT_EQ(frame.GetPromptText(), "first line");
     ASSERT_TRUE(frame.ExecuteCommand(18432));
     EXPECT_FALSE(frame.StatusBarShown());
+    EXPECT_FALSE(HelpLinesShown());  // sheets opened now have no help line
     EXPECT_EQ(frame.GetPromptText(), "");
     frame.SetPromptById(17680);  // hidden: nothing shown, nothing cached
     ASSERT_TRUE(frame.ExecuteCommand(18432));
+    EXPECT_TRUE(HelpLinesShown());
     frame.SetPromptById(17680);
     EXPECT_EQ(frame.GetPromptText(), "The Status Bar");
     platform::CommandUI ui(18432);

@@ -1,6 +1,7 @@
 // The help line under sheets: its height for one and more lines, one-line prompts cut at
 // the line break, two-line help lines drawn by the sheet with their prompts wrapped,
-// hiding (the sheet shrinks) and the frozen flag.
+// hiding (the sheet shrinks), the frozen flag, and sheets without a help line while the
+// status bar is hidden.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -161,4 +162,33 @@ TEST(StatusLine, HiddenOrFrozenLineKeepsItsText) {
         return 2;
     });
     sheet.DoModal();
+}
+
+// With the status bar hidden a sheet opens without its help line: no bar, no prompts,
+// and the sheet is shorter by the bar's height.
+TEST(StatusLine, SheetsShowTheirLineOnlyWhileTheStatusBarIsShown) {
+    MainFrame();
+    int withLine = 0, bar = 0;
+    for (bool shown : {true, false}) {
+        SetHelpLinesShown(shown);
+        ModePage page;
+        CPropertySheet2 sheet("Help Line");
+        sheet.AddPage(page);
+        automation::QueueModalScript([&](platform::Dialog& d) {
+            auto& s = static_cast<CPropertySheet2&>(d);
+            EXPECT_EQ(s.helpLine.IsShown(), shown);
+            EXPECT_EQ(s.HasItem(CPropertySheet2::kHelpLine), shown);
+            automation::HoverItem(page, kTwoLinePrompt);
+            EXPECT_EQ(s.Prompt(), shown ? "Selects, moves and edits objects." : "");
+            if (shown) {
+                withLine = s.WindowRect().Height();
+                bar = s.helpLine.CalcFixedLayout().cy;
+            } else {
+                EXPECT_EQ(s.WindowRect().Height(), withLine - bar);
+            }
+            return 2;
+        });
+        sheet.DoModal();
+    }
+    SetHelpLinesShown(true);
 }

@@ -327,7 +327,7 @@ bool CPropertySheet2::OnInitDialog() {
         for (int id : {1, 2, static_cast<int>(kApply)}) ShowItem(id, false);
         return true;
     }
-    helpLine.Show(*this, helpLines, true);
+    if (HelpLinesShown()) helpLine.Show(*this, helpLines, true);
     CurrentDialog = this;
     if (memory_) MoveToRememberedPosition(*this, memory_);
     return true;

@@ -17,6 +17,11 @@ platform::Font& SharedFont() {
     return font;
 }
 
+bool& HelpLinesFlag() {
+    static bool shown = true;
+    return shown;
+}
+
 std::string FirstLine(std::string text) {
     const size_t end = text.find_first_of("\r\n");
     if (end != std::string::npos) text.erase(end);
@@ -32,6 +37,8 @@ std::string StringText(int id) {
 
 void SetStatusLineFont(const platform::Font& font) { SharedFont() = font; }
 const platform::Font& StatusLineFont() { return SharedFont(); }
+void SetHelpLinesShown(bool shown) { HelpLinesFlag() = shown; }
+bool HelpLinesShown() { return HelpLinesFlag(); }
 
 platform::Size CStatusLine::CalcFixedLayout() const {
     platform::Image probe(1, 1);

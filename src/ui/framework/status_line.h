@@ -20,6 +20,11 @@ namespace ob7 {
 void SetStatusLineFont(const platform::Font& font);
 const platform::Font& StatusLineFont();
 
+// Sheets show their help lines only while the main status bar is shown; the main frame
+// keeps this in step with its bar. Without a main frame they are shown.
+void SetHelpLinesShown(bool shown);
+bool HelpLinesShown();
+
 class CStatusLine {
 public:
     static constexpr int kBarId = 59393;
