@@ -6,12 +6,15 @@
 #include "libraries/component_library.h"
 #include "libraries/package.h"
 #include "libraries/shape.h"
+#include "netlist/component_def_cache.h"
 
 namespace ob7 {
 
 void BuildPlaceholderRecords() {
     DefaultShape();
     InitMissingComponentPlaceholder();
+    // Definitions found before the placeholder was rebuilt are looked up afresh.
+    ClearComponentDefCache();
 }
 
 bool LoadStartupLibraries() {
