@@ -18,13 +18,14 @@
 //                       to be worth solving) with the supply ramped in 1 ns and a current
 //                       kick, 3.7 us, about 20 periods (maximum step 0.1 ns); /21/100 and
 //                       /101/300 are the same circuit shorter, for comparing step sequences
-//                       (OB7_BENCH_RING_TIMES=file writes our accepted times; ngspice's are
-//                       in its raw file) and OB7_BENCH_ITL4=n runs both with that ITL4
+//                       (OB7_BENCH_RING_TIMES=file writes our accepted times and node 1's
+//                       voltages; ngspice's are in its raw file) and OB7_BENCH_ITL4=n runs both with that ITL4
 //   GridOp/300          a 300 x 300 grid of 1 kohm resistors, 1 V at one corner, 1 mA
 //                       drawn at the other: one operating point
 //
 // Run: OB7_BENCH_NGSPICE=1 build-*/bench/analysis_bench --benchmark_counters_tabular=true
-// (ngspice's decks, raw files and logs with its accounting: /tmp/ob7_bench_*)
+// (ngspice's decks, raw files and logs with its accounting: /tmp/ob7_bench_*, or
+// OB7_BENCH_FILES* when that is set)
 
 #include <benchmark/benchmark.h>
 
@@ -144,15 +145,22 @@ void ResetEngine() {
     TotalIterations = 0;
 }
 
+// Where ngspice's deck, raw file and log of a run go: /tmp/ob7_bench_<name>, or
+// OB7_BENCH_FILES<name> (several people running the bench at once keep apart).
+std::string NgspiceBase(const char* name) {
+    const char* prefix = std::getenv("OB7_BENCH_FILES");
+    return std::string(prefix ? prefix : "/tmp/ob7_bench_") + name;
+}
+
 // Seconds of "ngspice -b deck", or 0 when it is not wanted or not there.
 double NgspiceSeconds(const std::string& deck_text, const char* name) {
     if (!std::getenv("OB7_BENCH_NGSPICE") || std::system("command -v ngspice > /dev/null 2>&1") != 0) return 0;
-    const std::string path = std::string("/tmp/ob7_bench_") + name + ".cir";
+    const std::string base = NgspiceBase(name);
+    const std::string path = base + ".cir";
     std::ofstream(path) << deck_text;
     const auto start = std::chrono::steady_clock::now();
     // -r saves every vector (a batch run without output lines runs nothing); the log
     // keeps ngspice's own accounting (.OPTIONS ACCT).
-    const std::string base = std::string("/tmp/ob7_bench_") + name;
     const int rc = std::system(("ngspice -b -r " + base + ".raw " + path + " > " + base + ".log 2>&1").c_str());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return rc == 0 ? seconds : 0;
@@ -160,7 +168,7 @@ double NgspiceSeconds(const std::string& deck_text, const char* name) {
 
 // A count from ngspice's accounting in its log ("Transient iterations = 123"); -1 without.
 double NgspiceCount(const char* name, const std::string& key) {
-    std::ifstream log(std::string("/tmp/ob7_bench_") + name + ".log");
+    std::ifstream log(NgspiceBase(name) + ".log");
     std::string line;
     while (std::getline(log, line))
         if (line.rfind(key + " = ", 0) == 0) return std::atof(line.c_str() + key.size() + 3);
@@ -217,7 +225,7 @@ void RcLadder(benchmark::State& state) {
             });
         const double ngspice = NgspiceSeconds(deck.str(), "ladder");
         Report(state, ours, ngspice);
-        auto raw = ngspice > 0 ? ReadNgspiceRaw("/tmp/ob7_bench_ladder.raw") : RawColumns{};
+        auto raw = ngspice > 0 ? ReadNgspiceRaw(NgspiceBase("ladder") + ".raw") : RawColumns{};
         if (!raw.empty()) {
             double worst = 0;
             for (size_t k = 0; k < sink.nodes.size(); ++k)
@@ -290,7 +298,7 @@ void RingOscillator(benchmark::State& state) {
         if (const char* dump = std::getenv("OB7_BENCH_RING_TIMES")) {
             std::ofstream out(dump);
             out.precision(17);
-            for (double t : sink.t) out << t << "\n";
+            for (size_t k = 0; k < sink.t.size(); ++k) out << sink.t[k] << " " << sink.v[0][k] << "\n";
         }
         const double ngspice = NgspiceSeconds(deck.str(), "ring");
         Report(state, ours, ngspice);
@@ -299,7 +307,7 @@ void RingOscillator(benchmark::State& state) {
             state.counters["ng_rejected"] = NgspiceCount("ring", "Rejected timepoints");
             state.counters["ng_iterations"] = NgspiceCount("ring", "Transient iterations");
         }
-        auto raw = ngspice > 0 ? ReadNgspiceRaw("/tmp/ob7_bench_ring.raw") : RawColumns{};
+        auto raw = ngspice > 0 ? ReadNgspiceRaw(NgspiceBase("ring") + ".raw") : RawColumns{};
         const double theirs = raw.empty() ? 0 : MeanPeriod(raw["time"], raw["v(1)"], 2.5, 1.85e-6);
         const double period = MeanPeriod(sink.t, sink.v[0], 2.5, 1.85e-6);
         state.counters["period_ns"] = period * 1e9;
@@ -338,7 +346,7 @@ void GridOp(benchmark::State& state) {
         const double corner = Solution[node(n - 1, n - 1)];
         const double ngspice = NgspiceSeconds(deck.str(), "grid");
         Report(state, ours, ngspice);
-        auto raw = ngspice > 0 ? ReadNgspiceRaw("/tmp/ob7_bench_grid.raw") : RawColumns{};
+        auto raw = ngspice > 0 ? ReadNgspiceRaw(NgspiceBase("grid") + ".raw") : RawColumns{};
         const auto& theirs = raw["v(" + std::to_string(node(n - 1, n - 1)) + ")"];
         if (!theirs.empty()) state.counters["deviation"] = std::fabs(corner - theirs[0]) / std::fabs(theirs[0]);
         FreeSimulationState();

@@ -4,11 +4,16 @@
 // per non-zero as counters. With KLU installed the same matrices are factored by KLU.
 //
 // Run: build-*/bench/sparse_matrix_bench --benchmark_counters_tabular=true
+// On a shared machine compare CPU times, with a fixed iteration count and the minimum of
+// several repetitions:
+//   OB7_BENCH_ITERATIONS=5 build-*/bench/sparse_matrix_bench --benchmark_repetitions=5
+//       --benchmark_report_aggregates_only=true --benchmark_filter=grid100
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <numeric>
@@ -323,10 +328,19 @@ int Register() {
         {"KluFirstFactor", KluFirstFactor}, {"KluRefactor", KluRefactor}, {"KluSolve", KluSolve},
 #endif
     };
+    // A fixed iteration count, so that runs compare the same work.
+    const char* iterations = std::getenv("OB7_BENCH_ITERATIONS");
+    const int fixed = iterations ? std::atoi(iterations) : 0;
     for (const char* name : kSystems)
-        for (const auto& [kind, fn] : kinds)
-            benchmark::RegisterBenchmark((kind + "/" + name).c_str(), fn, std::string(name))
-                ->Unit(benchmark::kMillisecond);
+        for (const auto& [kind, fn] : kinds) {
+            auto* b =
+                benchmark::RegisterBenchmark((kind + "/" + name).c_str(), fn, std::string(name))
+                    ->Unit(benchmark::kMillisecond)
+                    ->ComputeStatistics("min", [](const std::vector<double>& v) {
+                        return *std::min_element(v.begin(), v.end());
+                    });
+            if (fixed > 0) b->Iterations(fixed);
+        }
     return 0;
 }
 

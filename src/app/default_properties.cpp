@@ -65,7 +65,7 @@ NumberFormatSpec* Stored(int kind, int slot) {
 }  // namespace
 
 CDefaultsHostPage::CDefaultsHostPage(const char* caption, int type)
-    : CPropertyPage2(platform::DialogTemplate{17227, caption, {310, 214}, {}}), windowType(type) {}
+    : CPropertyPage2(platform::DialogTemplate{17227, caption, {360, 250}, {}}), windowType(type) {}
 
 bool CDefaultsHostPage::OnInitDialog() {
     sheet.CreateNested(*this);
@@ -116,22 +116,57 @@ bool CPlotFormatsPage::ApplyPage() {
     return true;
 }
 
+CDefaultPlotColorPage::CDefaultPlotColorPage(int windowType)
+    : CG2DColorPage(styles_, windowType), group_(windowType == 5 ? 0 : 1) {}
+
+bool CDefaultPlotColorPage::OnInitDialog() {
+    styles_ = opened_ = PlotStylesFromTable(group_);
+    openedFonts_ = DisplayFontTable;
+    return CG2DColorPage::OnInitDialog();
+}
+
+PlotStyleDefaults CDefaultPlotColorPage::DefaultStyles() {
+    if (group_ == 0) ResetPlotStyleDefaults1();
+    else ResetPlotStyleDefaults2();
+    return PlotStylesFromTable(group_);
+}
+
+bool CDefaultPlotColorPage::ApplyPage() {
+    CG2DColorPage::ApplyPage();
+    StorePlotStylesInTable(group_, styles_);
+    PassPlotFormatsOn();
+    return true;
+}
+
+void CDefaultPlotColorPage::ResetPage() {
+    // Default may have reset the whole group, fonts of items the page does not show included.
+    const int first = group_ == 0 ? kFontFirst2D : kFontFirstPerformance;
+    const int end = group_ == 0 ? kFontFirstMonteCarlo : kDisplayFontCount;
+    for (int slot = first; slot < end; ++slot) DisplayFontTable[slot] = openedFonts_[slot];
+    StorePlotStylesInTable(group_, opened_);
+    PassPlotFormatsOn();
+}
+
+CDefaultFontPage::CDefaultFontPage(int slot) { SetFontRecord(&DisplayFontTable[slot], 0x40000); }
+
 CPreferencesDefaultSheet::CPreferencesDefaultSheet()
     : CPropertySheet2("Default Properties For New Circuits"), titleBlock(PrinterSettings.title) {
     schematics.sheet.AddPage(titleBlock);
     analysisPlots.sheet.AddPage(formats2d);
+    analysisPlots.sheet.AddPage(colours2d);
+    plots3d.sheet.AddPage(font3d);
     plots3d.sheet.AddPage(formats3d);
+    monteCarlo.sheet.AddPage(fontMonteCarlo);
     performancePlots.sheet.AddPage(formatsPerformance);
+    performancePlots.sheet.AddPage(coloursPerformance);
     struct Bar { CDefaultsHostPage& host; CToolBarPage& page; };
-    for (Bar bar : {Bar{schematics, schematicsToolBar}, Bar{analysisPlots, analysisPlotsToolBar},
-                    Bar{plots3d, plots3dToolBar}, Bar{performancePlots, performancePlotsToolBar}}) {
+    for (Bar bar : {Bar{schematics, schematicsToolBar}, Bar{spiceFiles, spiceFilesToolBar},
+                    Bar{analysisPlots, analysisPlotsToolBar}, Bar{plots3d, plots3dToolBar},
+                    Bar{monteCarlo, monteCarloToolBar}, Bar{performancePlots, performancePlotsToolBar}}) {
         bar.page.BindToWindowType(bar.host.windowType, "Tool Bar");
         bar.host.sheet.AddPage(bar.page);
+        AddPage(bar.host);
     }
-    AddPage(schematics);
-    AddPage(analysisPlots);
-    AddPage(plots3d);
-    AddPage(performancePlots);
 }
 
 bool CPreferencesDefaultSheet::OnInitDialog() {

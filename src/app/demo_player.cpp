@@ -8,12 +8,15 @@
 #include "app/demo_documents.h"
 #include "app/main_frame.h"
 #include "app/settings_profile.h"
+#include "app/tool_buttons.h"
 #include "foundation/message_codes.h"
+#include "libraries/component_library.h"
 #include "foundation/messages.h"
 #include "platform/application.h"
 #include "platform/automation.h"
 #include "platform/dialog.h"
 #include "platform/property_sheet.h"
+#include "platform/tool_bar.h"
 #include "plots/analysis_window.h"
 #include "ui/framework/dialogs.h"
 #include "ui/framework/draw_window.h"
@@ -330,6 +333,10 @@ void DemoPlayer::Deliver(const DemoEvent& event) {
         if (auto* dialog = dynamic_cast<platform::Dialog*>(window)) dialog->OnCancel();
         else window->Close();
         break;
+    case DemoEvent::ToolButton:
+        if (event.bar && MainFrame) MainFrame->PressToolButton(event.bar, event.value);
+        else if (auto* bar = dynamic_cast<platform::ChildToolBar*>(window)) bar->PressButton(event.value);
+        break;
     case DemoEvent::MessageBox:
         if (auto* app = platform::Application::Instance())
             app->Post([] {
@@ -467,6 +474,44 @@ void DemoPlayer::ClickControl(platform::Window* window, int id, bool centre) {
     Wait(5);
 }
 
+void DemoPlayer::ClickToolButton(int command) {
+    CDraw* draw = GetTopDraw();
+    if (draw && draw->currentMode == command) return;
+    platform::Window* window = nullptr;
+    platform::Rect r;
+    int bar = 0;
+    if (draw && draw->mainToolBar) {
+        r = draw->mainToolBar->ButtonRect(command);
+        if (!r.IsEmpty()) window = draw->mainToolBar.get();
+    }
+    for (int group = 0; !window && MainFrame && group < kFrameToolBarCount; ++group) {
+        r = MainFrame->ToolButtonRect(CMainFrame::kFrameToolBarFirst + group, command);
+        if (!r.IsEmpty()) {
+            window = MainFrame;
+            bar = CMainFrame::kFrameToolBarFirst + group;
+        }
+    }
+    if (!window) return;
+    MoveTo(window, {(r.left + r.right) / 2, (r.top + r.bottom) / 2}, speed_);
+    Queue({DemoEvent::ToolButton, window, pointer_, command, 0, bar});
+    Wait(5);
+}
+
+void DemoPlayer::ChooseComponent(const std::string& name) {
+    std::vector<ComponentLibrary>& libraries = ComponentLibraryTable();
+    if (!libraries.empty()) {
+        const auto& components = libraries.front().components;
+        for (size_t i = 0; i < components.size(); ++i) {
+            if (strcasecmp(components[i]->name.c_str(), name.c_str()) != 0) continue;
+            if (components[i].get() == CurrentComponent) return;
+            Queue({DemoEvent::Command, nullptr, pointer_, kFirstComponentCommand + static_cast<int>(i), 0});
+            Wait(10);
+            return;
+        }
+    }
+    ended_ = true;
+}
+
 void DemoPlayer::ExpectFieldText(bool combo) {
     platform::Window* target = TargetWindow(true);
     const int id = Word();
@@ -583,6 +628,15 @@ void DemoPlayer::RunInstruction() {
     case 28:
     case 67: ClickControl(TargetWindow(false), Word(), true); break;
     case 42: MoveToControl(TargetWindow(false), Word(), true); break;
+    case 27: ClickToolButton(Word()); break;
+    case 17: ChooseComponent(Text(601)); break;
+    case 46: {
+        const std::string name = Text(601);
+        const int button = FindComponentButton(name);
+        if (button < 0) ChooseComponent(name);
+        else if (ComponentOfCommand(MapComponentButtonCommand(button)) != CurrentComponent) ClickToolButton(button);
+        break;
+    }
     case 62: {
         // A control of the child dialog with that template inside the target.
         const int dialogId = Word(), id = Word();
@@ -719,7 +773,9 @@ void DemoPlayer::RunInstruction() {
         break;
     case 47: {
         const int command = Word();
-        Queue({DemoEvent::Command, target, pointer_, command, 0});
+        // The palette toggles are menu commands wherever the script sends them.
+        const bool paletteToggle = command >= 17541 && command <= 17549;
+        Queue({DemoEvent::Command, paletteToggle ? nullptr : target, pointer_, command, 0});
         Wait(10);
         break;
     }

@@ -25,12 +25,15 @@ namespace ob7 {
 
 // One queued input event.
 struct DemoEvent {
-    enum Kind { MouseMove, LeftDown, LeftUp, RightDown, RightUp, Key, AltKey, Command, ClickItem, Close, MessageBox };
+    enum Kind {
+        MouseMove, LeftDown, LeftUp, RightDown, RightUp, Key, AltKey, Command, ClickItem, Close, MessageBox, ToolButton
+    };
     Kind kind = MouseMove;
     platform::Window* window = nullptr;  // the target; null: the target window when delivered
     platform::Point point;               // client coordinates of the window
     int value = 0;                       // key code, command id or control id
     int delay = 0;                       // milliseconds before the event
+    int bar = 0;                         // ToolButton: the frame bar's id; 0 the window's own bar
 };
 
 class DemoPlayer {
@@ -87,6 +90,12 @@ private:
     // the control is missing.
     bool MoveToControl(platform::Window* window, int id, bool centre);
     void ClickControl(platform::Window* window, int id, bool centre);
+    // The top window's button of a command: its own bar's, else the first frame bar's
+    // that has it; nothing when the window is already in that mode or no bar shows it.
+    void ClickToolButton(int command);
+    // Makes the component of that name in the first library current through its
+    // component command; a name not there ends the demo.
+    void ChooseComponent(const std::string& name);
     // Instructions 8 and 68: the embedded instruction runs only when the field does not
     // hold the text.
     void ExpectFieldText(bool combo);

@@ -1,5 +1,7 @@
 #include "app/display_fonts.h"
 
+#include <algorithm>
+
 #include "analysis/curve_rows.h"
 #include "plots/plot_colour_page.h"
 
@@ -65,36 +67,70 @@ void ResetPlotStyleDefaults2() {
     ResetCurveStyles(1);
 }
 
-void InstallPlotStyleDefaults() {
-    // The table slot of each item of the plot colour page, in the page's order, and of
-    // the second colours of the tracker and the data point labels; 2-D and performance plots.
-    constexpr int kItemSlot[2][PlotStyleDefaults::kItems] = {{27, 31, 32, 39, 26, 29, 30, 28, 35, 33, 34, 37},
-                                                            {63, 67, 68, 71, 62, 65, 66, 64, 69, -1, -1, -1}};
-    constexpr int kTrackBackSlot[2] = {36, 70}, kLabelBackSlot[2] = {38, -1};
-    for (int group = 0; group < 2; ++group) {
-        const int kind = group == 0 ? kDraw2DPlot : kDraw2DPlot + 1;
-        PlotStyleDefaults d = DefaultPlotStyles(kind);
-        for (int i = 0; i < PlotStyleDefaults::kItems; ++i) {
-            if (kItemSlot[group][i] < 0) continue;
-            d.font[i] = DisplayFontTable[kItemSlot[group][i]];
-            d.first[i] = d.font[i].color;
-        }
-        d.second[CG2DColorPage::kTracker] = DisplayFontTable[kTrackBackSlot[group]].color;
-        if (kLabelBackSlot[group] >= 0)
-            d.second[CG2DColorPage::kDataPointLabels] = DisplayFontTable[kLabelBackSlot[group]].color;
-        d.gridWidth = PlotGrids.weight[group];
-        d.gridPattern = PlotGrids.pattern[group];
-        for (int n = 0; n < kCurveStyleCount; ++n) {
-            const LineStyleSetting& from = DefaultCurveStyles[group * kCurveStyleCount + n];
-            CurveStyle& to = d.curves[n];
-            to.lineColour = from.lineColor;
-            to.textColour = from.textColor;
-            to.lineWidth = from.width;
-            to.pattern = from.pattern;
-            to.rainbow = from.rainbow;
-        }
-        InstallPlotStyles(kind, d);
+namespace {
+
+// The table slot of each item of the plot colour page, in the page's order, and of the
+// second colours of the tracker and the data point labels; 2-D and performance plots.
+constexpr int kItemSlot[2][PlotStyleDefaults::kItems] = {{27, 31, 32, 39, 26, 29, 30, 28, 35, 33, 34, 37},
+                                                        {63, 67, 68, 71, 62, 65, 66, 64, 69, -1, -1, -1}};
+constexpr int kTrackBackSlot[2] = {36, 70}, kLabelBackSlot[2] = {38, -1};
+
+int KindOfGroup(int group) { return group == 0 ? kDraw2DPlot : kDraw2DPlot + 1; }
+
+}  // namespace
+
+PlotStyleDefaults PlotStylesFromTable(int group) {
+    PlotStyleDefaults d = DefaultPlotStyles(KindOfGroup(group));
+    for (int i = 0; i < PlotStyleDefaults::kItems; ++i) {
+        if (kItemSlot[group][i] < 0) continue;
+        d.font[i] = DisplayFontTable[kItemSlot[group][i]];
+        d.first[i] = d.font[i].color;
     }
+    d.second[CG2DColorPage::kTracker] = DisplayFontTable[kTrackBackSlot[group]].color;
+    if (kLabelBackSlot[group] >= 0)
+        d.second[CG2DColorPage::kDataPointLabels] = DisplayFontTable[kLabelBackSlot[group]].color;
+    d.gridWidth = PlotGrids.weight[group];
+    d.gridPattern = PlotGrids.pattern[group];
+    for (int n = 0; n < kCurveStyleCount; ++n) {
+        const LineStyleSetting& from = DefaultCurveStyles[group * kCurveStyleCount + n];
+        CurveStyle& to = d.curves[n];
+        to.lineColour = from.lineColor;
+        to.textColour = from.textColor;
+        to.lineWidth = from.width;
+        to.pattern = from.pattern;
+        to.rainbow = from.rainbow;
+    }
+    return d;
+}
+
+void StorePlotStylesInTable(int group, const PlotStyleDefaults& d) {
+    for (int i = 0; i < PlotStyleDefaults::kItems; ++i) {
+        const int slot = kItemSlot[group][i];
+        if (slot < 0) continue;
+        // Items without a font on the page keep their record; only the colour is theirs.
+        if (i == CG2DColorPage::kGeneralText || i == CG2DColorPage::kInitialObject ||
+            i == CG2DColorPage::kTracker || i == CG2DColorPage::kDataPointLabels)
+            DisplayFontTable[slot] = d.font[i];
+        DisplayFontTable[slot].color = static_cast<uint8_t>(d.first[i]);
+    }
+    DisplayFontTable[kTrackBackSlot[group]].color = static_cast<uint8_t>(d.second[CG2DColorPage::kTracker]);
+    if (kLabelBackSlot[group] >= 0)
+        DisplayFontTable[kLabelBackSlot[group]].color = static_cast<uint8_t>(d.second[CG2DColorPage::kDataPointLabels]);
+    PlotGrids.weight[group] = static_cast<uint8_t>(std::clamp(d.gridWidth, 1, 20));
+    PlotGrids.pattern[group] = static_cast<uint8_t>(d.gridPattern);
+    for (int n = 0; n < kCurveStyleCount; ++n) {
+        const CurveStyle& from = d.curves[n];
+        LineStyleSetting& to = DefaultCurveStyles[group * kCurveStyleCount + n];
+        to.lineColor = static_cast<uint8_t>(from.lineColour);
+        to.textColor = static_cast<uint8_t>(from.textColour);
+        to.width = static_cast<uint8_t>(from.lineWidth);
+        to.pattern = from.pattern;
+        to.rainbow = static_cast<uint8_t>(from.rainbow);
+    }
+}
+
+void InstallPlotStyleDefaults() {
+    for (int group = 0; group < 2; ++group) InstallPlotStyles(KindOfGroup(group), PlotStylesFromTable(group));
 }
 
 void SetDefaultDisplayFonts() {

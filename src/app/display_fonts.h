@@ -7,6 +7,7 @@
 
 #include "foundation/font_record.h"
 #include "foundation/profile.h"
+#include "plots/plot_colour_page.h"
 
 namespace ob7 {
 
@@ -15,8 +16,10 @@ inline constexpr int kDisplayFontCount = 72;
 extern const char* const kDisplayFontNames[kDisplayFontCount];
 extern std::array<FontRecord, kDisplayFontCount> DisplayFontTable;
 // Slots of the table the program reads by name.
-enum DisplayFontSlot : int { kFontStatusBar = 0, kFontCircuitBackground = 1, kFontFirst2D = 26,
-                             kFontFirstMonteCarlo = 40, kFontFirstText = 59, kFontFirstPerformance = 62 };
+enum DisplayFontSlot : int {
+    kFontStatusBar = 0, kFontCircuitBackground = 1, kFontFirst2D = 26, kFontFirstMonteCarlo = 40, kFontMonteCarlo = 41,
+    kFont3D = 50, kFontFirstText = 59, kFontFirstPerformance = 62
+};
 
 inline constexpr int kDefaultCurveStyleCount = 20;  // "G2D Waveform 1..10", "PFM Waveform 1..10"
 extern std::array<LineStyleSetting, kDefaultCurveStyleCount> DefaultCurveStyles;
@@ -33,6 +36,10 @@ void SetDefaultDisplayFonts();
 // The 2-D plot items with their ten curve styles and grid; the same for performance plots.
 void ResetPlotStyleDefaults1();
 void ResetPlotStyleDefaults2();
+// The plot items, curve styles and grid of 2-D [group 0] or performance [1] plots as the
+// plot colour page edits them, and back into the table.
+PlotStyleDefaults PlotStylesFromTable(int group);
+void StorePlotStylesInTable(int group, const PlotStyleDefaults& styles);
 // Hands the plot items, curve styles and grids to the plots, which new plot views take.
 void InstallPlotStyleDefaults();
 

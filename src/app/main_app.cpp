@@ -13,6 +13,7 @@
 #include "app/demo_player.h"
 #include "app/file_new_dialog.h"
 #include "app/main_tool_bar.h"
+#include "app/tool_bar_pages.h"
 #include "app/program_accelerators.h"
 #include "app/tip_of_day.h"
 #include "app/settings_profile.h"
@@ -102,6 +103,7 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     SetDefaultToolBarButtons(DefaultButtonMask(screen.cx));
     InstallToolBarTables();
     InstallDrawToolBars();
+    InstallWindowToolBarPages();
     if (int code = BuildFrameButtonList()) return FatalStartupError(code, {});
     BuildPlaceholderRecords();
     LoadProfile();

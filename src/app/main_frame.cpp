@@ -29,6 +29,7 @@
 #include "plots/sensitivity_dialog.h"
 #include "plots/transfer_function_dialog.h"
 #include "ui/framework/dialogs.h"
+#include "ui/framework/status_line.h"
 #include "ui/framework/draw_window.h"
 #include "ui/framework/fonts.h"
 #include "ui/framework/file_dialogs.h"
@@ -100,8 +101,10 @@ const MenuRow kMenuRows[] = {
     {1, 18432, "&Status Bar"},
     {1, 0, "&Mode"}, {2, 17561, "&Select"}, {2, 17562, "&Component"}, {2, 17563, "&Text"},
     {2, 17564, "&Wire"}, {2, 17584, "&Graphics"},
-    {1, 0, "&View"}, {2, 17400, "&Attribute Text"}, {2, 17401, "&Grid Text"},
-    {2, 17402, "&Node Numbers"}, {2, 17403, "&Pin Connections"},
+    {1, 0, "&View"}, {2, 17400, "&Attribute Text"}, {2, 17402, "&Grid Text"},
+    {2, 17403, "&Node Numbers"}, {2, 17404, "Node &Voltages / States"}, {2, 17405, "&Pin Connections"},
+    {2, 17408, "Cross-&hair Cursor"}, {2, 17409, "G&rid"}, {2, 17406, "&Border"}, {2, 17407, "T&itle"},
+    {2, 219, "&Current"}, {2, 220, "Po&wer"}, {2, 222, "Con&dition"},
     {1, 0, ""}, {1, 18410, "&Preferences...\tCtrl+Shift+P"},
     {1, 18419, "Default Properties For &New Circuits..."},
     {1, 18408, "&Global Settings...\tCtrl+Shift+G"}, {1, 18411, "&User Definitions"},
@@ -493,8 +496,11 @@ void CMainFrame::CreateStatusBar(bool visible) {
 }
 
 void CMainFrame::ApplyStatusBarSettings() {
-    // The bar's texts take the "Status Bar Text" font of the display items.
-    SetStatusFont(CreateFontFromRecord(DisplayFontTable[kFontStatusBar]));
+    // The bar's texts, and those of the help lines, take the "Status Bar Text" font of
+    // the display items.
+    const platform::Font font = CreateFontFromRecord(DisplayFontTable[kFontStatusBar]);
+    SetStatusFont(font);
+    SetStatusLineFont(font);
     std::vector<std::string> texts;
     for (int i = 0; i < kPaneCount; ++i) texts.push_back(PaneText(i));
     // Each pane starts as wide as its width text.

@@ -154,6 +154,8 @@ public:
     void DisableComponentPalettes(int slot);
     void RestoreComponentPalettes(int slot);
     void OnListBarSelect(int id, int index) override;
+    // The status bar names the component under the pointer, or the palette.
+    void OnListBarHover(int id, int item) override;
 
     // Status bar.
     void CreateStatusBar(bool visible);

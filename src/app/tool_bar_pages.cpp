@@ -239,6 +239,11 @@ void CToolButtonsPage::OnControlHover(int id) {
     }
 }
 
+void CToolButtonsPage::OnSysColorChange() {
+    CreateSystemColourSlots();
+    InvalidateItem(kButtonList);
+}
+
 int CToolButtonsPage::OnMeasureItem(int controlId) { return controlId == kButtonList ? kItemHeight : 0; }
 
 void CToolButtonsPage::OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) {
@@ -329,6 +334,13 @@ void CToolBarPage::ResetPage() {
     ReloadBar(window_);
 }
 
+void InstallWindowToolBarPages() {
+    SetWindowToolBarPageMaker([](CDraw& view) -> std::unique_ptr<CPropertyPage2> {
+        if (!dynamic_cast<CMainToolBar*>(view.mainToolBar.get())) return nullptr;
+        return std::make_unique<CToolBarPage>(view);
+    });
+}
+
 // ---- CMainToolBarPage ----------------------------------------------------------------
 
 namespace {
@@ -355,7 +367,51 @@ bool CMainToolBarPage::OnInitDialog() {
     workingGlyphs_ = savedGlyphs_ = ComponentButtons.glyphs;
     workingNames_ = savedNames_ = ComponentButtons.partNames;
     strip_ = ComponentStrip(workingGlyphs_);
+    lastColumn_ = lastRow_ = -1;
+    FitPictureFrame();
     return CToolButtonsPage::OnInitDialog();
+}
+
+void CMainToolBarPage::FitPictureFrame() {
+    const Rect r = ItemRect(kPictureFrame);
+    if (r.Width() <= 0 || r.Height() <= 0) return;
+    const int width = std::max(1, (r.Width() - 4) / kFaceWidth) * kFaceWidth + 4;
+    const int height = std::max(1, (r.Height() - 4) / kFaceHeight) * kFaceHeight + 4;
+    const int left = r.left + (r.Width() - width) / 2, top = r.top + (r.Height() - height) / 2;
+    MoveItem(kPictureFrame, Rect{left, top, left + width, top + height});
+}
+
+Rect CMainToolBarPage::PictureRect() const {
+    const Rect r = ItemRect(kPictureFrame);
+    return Rect{2, 2, r.Width() - 2, r.Height() - 2};
+}
+
+void CMainToolBarPage::OnControlMouse(int id, const platform::MouseEvent& event) {
+    using platform::MouseAction;
+    const bool press = event.action == MouseAction::LeftDown || event.action == MouseAction::LeftDouble;
+    const bool drag = event.action == MouseAction::Move && (event.flags & platform::kLeftButton);
+    const int button = SelectedComponentButton();
+    if (id != kPictureFrame || (!press && !drag) || button < 0) return;
+    const Rect inner = PictureRect();
+    const int cellWidth = inner.Width() / kFaceWidth, cellHeight = inner.Height() / kFaceHeight;
+    const platform::Point p = event.point;
+    if (cellWidth <= 0 || cellHeight <= 0 || p.x < inner.left || p.y < inner.top || p.x >= inner.right ||
+        p.y >= inner.bottom)
+        return;
+    const int column = (p.x - inner.left) / cellWidth, row = (p.y - inner.top) / cellHeight;
+    // The picture lies 3 pixels inside the face; the margin is not part of the glyph.
+    const int x = column - 3, y = row - 3;
+    if (x < 0 || x > 15 || y < 0 || y > 14) return;
+    if (!press && column == lastColumn_ && row == lastRow_) return;
+    int32_t& bits = workingGlyphs_[button][y];
+    if (press) paint_ = (bits & (1 << x)) ? 0 : 1;
+    bits = paint_ ? (bits | (1 << x)) : (bits & ~(1 << x));
+    strip_ = ComponentStrip(workingGlyphs_);
+    InvalidateItem(kPictureFrame);
+    InvalidateItem(kButtonList);
+    lastColumn_ = column;
+    lastRow_ = row;
+    SetModified(true);
 }
 
 platform::Image CMainToolBarPage::Picture(int row) const {
@@ -415,6 +471,12 @@ void CMainToolBarPage::OnDrawItem(platform::DrawContext& dc, const platform::Dra
         fdc.BitBlt({3, 3}, Cell(strip_, button), Rect{0, 0, CMainToolBar::kPictureSize, CMainToolBar::kPictureSize});
     }
     dc.StretchBlt(Rect{r.left + 2, r.top + 2, r.right - 2, r.bottom - 2}, face, Rect{0, 0, kFaceWidth, kFaceHeight});
+}
+
+void CMainToolBarPage::OnSysColorChange() {
+    CToolButtonsPage::OnSysColorChange();
+    strip_ = ComponentStrip(workingGlyphs_);
+    InvalidateItem(kPictureFrame);
 }
 
 void CMainToolBarPage::OnAllOn() {

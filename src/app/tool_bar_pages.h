@@ -39,6 +39,8 @@ public:
     void OnControlHover(int id) override;
     void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
     int OnMeasureItem(int controlId) override;
+    // The button faces take the new system colours.
+    void OnSysColorChange() override;
 
     virtual void FillButtonList();
     virtual void OnButtonSelChange();
@@ -88,6 +90,9 @@ private:
     int32_t savedTop_ = 1;
 };
 
+// Open windows' Properties sheets end with a Tool Bar page on the window's own bar.
+void InstallWindowToolBarPages();
+
 // The main frame's six tool bars: their buttons, which bars are shown, and the part each
 // of the twenty component buttons places.
 class CMainToolBarPage : public CToolButtonsPage {
@@ -105,9 +110,17 @@ public:
     void OnButtonSelChange() override;
     void OnControlNotify(int id, platform::Notify code) override;
     void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
+    // Drawing in the enlarged picture: a press toggles the pixel under the mouse, a drag
+    // paints the pixels it crosses with the pressed pixel's new state.
+    void OnControlMouse(int id, const platform::MouseEvent& event) override;
+    // The component pictures are drawn again on the new button face.
+    void OnSysColorChange() override;
 
     const std::array<int, 6>& WorkingWanted() const { return workingWanted_; }
     const std::array<std::string, 20>& WorkingNames() const { return workingNames_; }
+    const std::array<std::array<int32_t, 15>, 20>& WorkingGlyphs() const { return workingGlyphs_; }
+    // The enlarged button face inside the picture frame, in the frame's pixels.
+    platform::Rect PictureRect() const;
 
 protected:
     platform::Image Picture(int row) const override;
@@ -118,8 +131,14 @@ private:
     void StorePartName();
     void ApplyWanted(const std::array<int, 6>& wanted);
 
+    // Sizes the picture frame so that every pixel of the face is a whole number of
+    // screen pixels: the cell under the mouse is then the cell drawn there.
+    void FitPictureFrame();
+
     platform::Image strip_;
     std::array<std::array<int32_t, 15>, 20> workingGlyphs_{}, savedGlyphs_{};
+    int lastColumn_ = -1, lastRow_ = -1;  // the cell edited last
+    int paint_ = 0;                       // the state a drag paints
     std::array<int, 6> workingWanted_{}, savedWanted_{};
     std::array<std::string, 20> workingNames_, savedNames_;
 };

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop.h"
 #include "platform/geometry.h"
 #include "platform/input.h"
 #include "platform/window.h"
@@ -41,8 +42,17 @@ void ClickItem(Dialog& dialog, int id);
 // The mouse coming to rest over a dialog control, and a right click on it.
 void HoverItem(Dialog& dialog, int id);
 void RightClickItem(Dialog& dialog, int id);
+// A mouse button pressed or released, or the mouse moved, over a dialog control at a
+// point in the control's pixels; flags are the buttons held and the keys (MouseFlag).
+void SendMouseToItem(Dialog& dialog, int id, MouseAction action, Point at, int flags = 0);
 // The pointer coming onto a frame's status bar.
 void HoverStatusBar(FrameWindow& frame);
+// The user changing a system colour (desktop settings): the dialogs on screen hear of
+// it through OnSysColorChange.
+void SetSystemColor(desktop::SystemColor which, Color color);
+// The pointer moving over a list bar: onto an item of its list box (item >= 0), onto its
+// drop-down list (-1), or onto the bar outside both (-2).
+void HoverListBar(FrameWindow& frame, int id, int item);
 
 // Scripted answers. A modal dialog's script runs inside its modal loop once the dialog
 // is initialised; when the script has not ended the dialog, its return value does.

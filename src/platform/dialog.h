@@ -15,7 +15,9 @@ namespace platform {
 struct Font;
 
 enum class ControlKind {
-    Static, Edit, MultiLineEdit, PushButton, DefPushButton, CheckBox, RadioButton, GroupBox,
+    Static,
+    OwnerDrawStatic,  // a text (ItemText) drawn by OnDrawItem over the dialog's background
+    Edit, MultiLineEdit, PushButton, DefPushButton, CheckBox, RadioButton, GroupBox,
     OwnerDrawButton,  // drawn by OnDrawItem, clicked like a push button
     ComboDropDown,  // editable text with a list
     ComboList,      // choice from the list only
@@ -98,9 +100,15 @@ public:
     virtual void OnControlHover(int id) {}
     // The right button was pressed on a control, which has taken the focus.
     virtual void OnControlRightClick(int id) {}
+    // The mouse on a control: a button pressed or released over it, or the mouse moved
+    // while a button is held (the control then has the mouse, so moves past its edges
+    // arrive too). The point is in the control's own pixels.
+    virtual void OnControlMouse(int id, const MouseEvent& event) {}
     // A key pressed in a control, before the control handles it; true eats the key.
     virtual bool OnControlKey(int id, const KeyEvent& event) { return false; }
     virtual void OnDrawItem(DrawContext& dc, const DrawItemInfo& item) {}
+    // The user's system colours changed (GetSystemColor gives the new ones).
+    virtual void OnSysColorChange() {}
     // The height in pixels of the items of an owner-drawn list or combo box; 0 keeps
     // the style's height.
     virtual int OnMeasureItem(int controlId) { return 0; }

@@ -81,6 +81,7 @@ struct Font {
 struct TextMetrics {
     int height = 0, ascent = 0, descent = 0, averageCharWidth = 0, maxCharWidth = 0,
         externalLeading = 0;
+    int internalLeading = 0;  // the cell height above the character height (accents)
 };
 
 // Raster operations of pens, brushes and fills.

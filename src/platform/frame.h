@@ -123,6 +123,9 @@ public:
     ToolButtonState GetToolButtonState(int id, int command) const;
     // Presses a button as the user would: an enabled command is dispatched.
     bool PressToolButton(int id, int command);
+    // A shown button's place in the frame's client coordinates (the coordinates mouse
+    // input to the frame uses); empty when it is hidden or missing.
+    Rect ToolButtonRect(int id, int command) const;
     // The menu of a drop-down button's arrow; null shows none.
     virtual Menu* ToolDropDownMenu(int barId, int command) { return nullptr; }
 
@@ -140,6 +143,9 @@ public:
     void SetListBarTip(int id, const std::string& tip);
     // The user chose an item of a list bar.
     virtual void OnListBarSelect(int id, int index) {}
+    // The pointer moves over a list bar: over an item of the list box (its index), over
+    // the list box or the drop-down list but no item (-1), or over the bar itself (-2).
+    virtual void OnListBarHover(int id, int item) {}
 
     // Called while a menu item is highlighted (0 when the highlight leaves items), so
     // that the frame can show its prompt.

@@ -35,7 +35,7 @@ bool HasFont(int item) {
 bool Labelled(int item) { return item == Item::kTracker || item == Item::kDataPointLabels; }
 
 platform::DialogTemplate ColourPageTemplate() {
-    platform::DialogTemplate t{15682, "Colors, Fonts, and Lines", {320, 216}, {
+    platform::DialogTemplate t{15682, "Colors, Fonts, and Lines", {336, 216}, {
         {ControlKind::Static, 100, "Objects", Rect{6, 6, 100, 16}},
         {ControlKind::ListBox, kColObjects, "", Rect{6, 18, 102, 192}},
         {ControlKind::Static, kColFirstLabel, "", Rect{108, 6, 204, 16}},
@@ -256,7 +256,7 @@ void CG2DColorPage::OnDefault() {
     const int shown = std::max(Selected(), 0);
     shownItem_ = -1;  // the fonts shown are replaced, not kept
     if (!view_) {
-        *defaults_ = DefaultPlotStyles(kind);
+        *defaults_ = DefaultStyles();
         Load(entries, *defaults_);
     } else {
         const CAPDraw fresh;

@@ -63,7 +63,7 @@ public:
     void OnControlNotify(int id, platform::Notify code) override;
     void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
     // "Default": with a view, the fixed items as a new plot has them and curve i the
-    // default style i mod 10; without, the defaults of the kind are reset.
+    // default style i mod 10; without, the defaults take `DefaultStyles`.
     void OnDefault() override;
     // The curve items renamed from the working copies (after Apply Now).
     void Refresh();
@@ -82,6 +82,10 @@ public:
         std::vector<bool> hasFont;
     };
     Entries entries;
+
+protected:
+    // Without a view, what "Default" resets the defaults to: the built-in ones of the kind.
+    virtual PlotStyleDefaults DefaultStyles() { return DefaultPlotStyles(kind); }
 
 private:
     void Load(Entries& e, const CAPDraw& view, const std::vector<GraphRecord>& graphs) const;

@@ -165,6 +165,8 @@ CG2DPropSheet::CG2DPropSheet(CAPDraw& v, PlotPropertiesHost h)
         headerPage = std::make_unique<CG2DNumOutPage>(*this);
         AddPage(*headerPage);
     }
+    toolBarPage = MakeWindowToolBarPage(view);
+    if (toolBarPage) AddPage(*toolBarPage);
     OnCommand(platform::PropertySheet::kApply, [this](int) { ApplyNow(); });
 }
 

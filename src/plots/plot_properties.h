@@ -75,6 +75,7 @@ public:
     std::unique_ptr<CG2DFormatPage> formatPage;
     std::unique_ptr<CG2DColorPage> colourPage;
     std::unique_ptr<CG2DNumOutPage> headerPage;  // 2-D analysis plots outside probe mode
+    std::unique_ptr<CPropertyPage2> toolBarPage;  // the window's own bar, when it has one
 
     bool OnInitDialog() override;
     void OnOK() override;

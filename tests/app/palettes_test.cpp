@@ -80,6 +80,16 @@ protected:
     CMainFrame frame;
 };
 
+// Selects the "Component" group and the list item of an entry, as the user's clicks do.
+void SelectComponentButton(CMainToolBarPage& page, int entry) {
+    using Page = CMainToolBarPage;
+    page.SetCurSel(Page::kGroupList, page.FindStringExact(Page::kGroupList, "Component"));
+    page.OnControlNotify(Page::kGroupList, platform::Notify::SelChange);
+    for (int i = 0; i < page.ItemCount(Page::kButtonList); ++i)
+        if (page.ItemData(Page::kButtonList, i) == entry) page.SetCurSel(Page::kButtonList, i);
+    page.OnControlNotify(Page::kButtonList, platform::Notify::SelChange);
+}
+
 }  // namespace
 
 TEST_F(PaletteNamesTest, NamesReadFromBarKeysAndWrittenBack) {
@@ -299,14 +309,6 @@ TEST_F(PalettesInFrame, MainToolBarPageBindsComponentButtonsAndHidesBars) {
     ProfileFile.fatalStartup = false;
     ASSERT_TRUE(frame.ToolBarWanted(kGroupComponent));
     const int first = ComponentButtons.listIndex[0], second = ComponentButtons.listIndex[1];
-    auto selectComponentButton = [](Page& page, int entry) {
-        page.SetCurSel(Page::kGroupList, page.FindStringExact(Page::kGroupList, "Component"));
-        page.OnControlNotify(Page::kGroupList, platform::Notify::SelChange);
-        for (int i = 0; i < page.ItemCount(Page::kButtonList); ++i)
-            if (page.ItemData(Page::kButtonList, i) == entry) page.SetCurSel(Page::kButtonList, i);
-        page.OnControlNotify(Page::kButtonList, platform::Notify::SelChange);
-    };
-
 
     // OK refuses a shown component button whose part is in no library: give every default
     // binding its part.
@@ -317,7 +319,7 @@ TEST_F(PalettesInFrame, MainToolBarPageBindsComponentButtonsAndHidesBars) {
         sheet.SetActivePage(6);
         platform::Application::PumpMessages();
         Page& page = sheet.mainToolBar;
-        selectComponentButton(page, first);
+        SelectComponentButton(page, first);
         EXPECT_TRUE(page.IsItemVisible(Page::kPictureFrame));
         EXPECT_EQ(page.ItemText(Page::kPartName), "Ground");
         EXPECT_EQ(page.IsButtonChecked(Page::kShowToolBar), 1);
@@ -341,6 +343,118 @@ TEST_F(PalettesInFrame, MainToolBarPageBindsComponentButtonsAndHidesBars) {
     text << in.rdbuf();
     EXPECT_NE(text.str().find("[Main Toolbar]\nTCOMP01=On\n"), std::string::npos);
     EXPECT_NE(text.str().find("BITMAP_NAME_1=R\n"), std::string::npos);
+    std::filesystem::remove(profile);
+    ProfileFile.path.clear();
+}
+
+// Drawing the "Ground" button's picture in the enlarged frame: a click toggles the pixel
+// under it, a drag paints the crossed pixels with that new state, the 3-pixel margin is
+// not part of the picture. Cancel keeps the old picture; OK stores it in the profile.
+TEST_F(PalettesInFrame, MainToolBarPageDrawsAComponentButtonsPicture) {
+    using Page = CMainToolBarPage;
+    using platform::MouseAction;
+    const std::filesystem::path profile =
+        std::filesystem::temp_directory_path() / ("ob7_main_tool_bar_draw_" + std::to_string(::getpid()) + ".dat");
+    ProfileFile.path = profile.string();
+    ProfileFile.fatalStartup = false;
+    // The "Ground" picture, top row first.
+    const std::array<int32_t, 15> ground = {0, 0x100, 0x100, 0x100, 0x100, 0x100, 0x100, 0xFE0, 0, 0x7C0, 0, 0x380,
+                                            0, 0x100, 0};
+    ASSERT_EQ(ComponentButtons.glyphs[0], ground);
+    for (const std::string& name : ComponentButtons.partNames)
+        if (!name.empty() && !FindComponentByName(name, nullptr, false)) ComponentLibraryTable()[0].Add()->name = name;
+    const int entry = ComponentButtons.listIndex[0];
+    // The middle of the screen pixels of face cell (column, row).
+    auto at = [](const Page& page, int column, int row) {
+        const platform::Rect r = page.PictureRect();
+        const int w = r.Width() / 23, h = r.Height() / 22;
+        return platform::Point{r.left + column * w + w / 2, r.top + row * h + h / 2};
+    };
+    auto mouse = [&](Page& page, MouseAction action, int column, int row) {
+        platform::automation::SendMouseToItem(page, Page::kPictureFrame, action, at(page, column, row),
+                                              action == MouseAction::Move ? platform::kLeftButton : 0);
+    };
+
+    auto edited = ground;
+    edited[0] = 0xF;                      // painted along the top row
+    edited[1] = edited[2] = 0;            // cleared down the stem
+    platform::automation::QueueModalScript([&](platform::Dialog& d) -> int {
+        auto& sheet = static_cast<CPreferencesSheet&>(d);
+        sheet.SetActivePage(6);
+        platform::Application::PumpMessages();
+        Page& page = sheet.mainToolBar;
+        SelectComponentButton(page, entry);
+        const platform::Rect inner = page.PictureRect();
+        EXPECT_EQ(inner.Width() % 23, 0);  // whole screen pixels per picture pixel
+        EXPECT_EQ(inner.Height() % 22, 0);
+        // The margin: columns and rows 0..2 of the face, and past the 16 x 15 picture.
+        mouse(page, MouseAction::LeftDown, 1, 5);
+        mouse(page, MouseAction::LeftDown, 5, 2);
+        mouse(page, MouseAction::LeftDown, 19, 5);
+        mouse(page, MouseAction::LeftDown, 5, 18);
+        EXPECT_EQ(page.WorkingGlyphs()[0], ground);
+        EXPECT_FALSE(page.IsModified());
+        // Pixel (0, 0) was off: the drag paints on.
+        mouse(page, MouseAction::LeftDown, 3, 3);
+        for (int column = 4; column <= 6; ++column) mouse(page, MouseAction::Move, column, 3);
+        mouse(page, MouseAction::LeftUp, 6, 3);
+        // Pixel (8, 1) was on: the drag paints off, and over a pixel already off too.
+        mouse(page, MouseAction::LeftDown, 11, 4);
+        mouse(page, MouseAction::Move, 11, 5);
+        mouse(page, MouseAction::Move, 11, 5);  // the same cell again changes nothing
+        mouse(page, MouseAction::Move, 12, 5);
+        mouse(page, MouseAction::LeftUp, 12, 5);
+        EXPECT_EQ(page.WorkingGlyphs()[0], edited);
+        EXPECT_TRUE(page.IsModified());
+        EXPECT_EQ(ComponentButtons.glyphs[0], ground);  // nothing stored before OK
+        platform::Application::PumpMessages();
+        std::filesystem::create_directories("png");
+        const platform::Image shot = d.Grab();
+        EXPECT_TRUE(shot.SavePng("png/preferences_main_tool_bar_picture.png"));
+        // On screen: the painted pixel in ink, the cleared one in the face colour.
+        const platform::Rect frame = page.ItemRect(Page::kPictureFrame);
+        const platform::Point origin = page.ClientToScreen({0, 0}), sheetOrigin = d.ClientToScreen({0, 0});
+        auto shown = [&](int column, int row) {
+            const platform::Point p = at(page, column, row);
+            return shot.Pixel(origin.x - sheetOrigin.x + frame.left + p.x, origin.y - sheetOrigin.y + frame.top + p.y);
+        };
+        EXPECT_EQ(shown(4, 3), platform::Rgb(0, 0, 0));
+        EXPECT_NE(shown(11, 4), platform::Rgb(0, 0, 0));
+        EXPECT_EQ(shown(11, 9), platform::Rgb(0, 0, 0));  // the stem below, untouched
+        // A new button face colour: the picture is drawn again on it.
+        const platform::Color face = platform::desktop::GetSystemColor(platform::desktop::SystemColor::ButtonFace);
+        platform::automation::SetSystemColor(platform::desktop::SystemColor::ButtonFace, platform::Rgb(0, 128, 255));
+        platform::Application::PumpMessages();
+        EXPECT_EQ(d.Grab().Pixel(origin.x - sheetOrigin.x + frame.left + at(page, 11, 4).x,
+                                 origin.y - sheetOrigin.y + frame.top + at(page, 11, 4).y),
+                  platform::Rgb(0, 128, 255));
+        platform::automation::SetSystemColor(platform::desktop::SystemColor::ButtonFace, face);
+        sheet.OnCancel();
+        return 2;
+    });
+    RunPreferences();
+    EXPECT_EQ(ComponentButtons.glyphs[0], ground);
+
+    platform::automation::QueueModalScript([&](platform::Dialog& d) -> int {
+        auto& sheet = static_cast<CPreferencesSheet&>(d);
+        sheet.SetActivePage(6);
+        platform::Application::PumpMessages();
+        Page& page = sheet.mainToolBar;
+        SelectComponentButton(page, entry);
+        mouse(page, MouseAction::LeftDown, 3, 3);
+        mouse(page, MouseAction::Move, 4, 3);
+        sheet.OnOK();
+        return 1;
+    });
+    RunPreferences();
+    auto stored = ground;
+    stored[0] = 0x3;
+    EXPECT_EQ(ComponentButtons.glyphs[0], stored);
+    std::ifstream in(profile);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("BITMAP_DATA_1=3,256,256,256,256,256,256,4064,0,1984,0,896,0,256,0\n"),
+              std::string::npos);
     std::filesystem::remove(profile);
     ProfileFile.path.clear();
 }

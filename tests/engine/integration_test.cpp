@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "sim/engine/integration.h"
 #include "sim/engine/simulation_options.h"
@@ -186,6 +187,40 @@ TEST_F(Integration, BlocksCountOnlyTheirFirstThreeCharges) {
     // In the third group of the MOSFET block it is.
     FillHistory((5 + 2) * kHistorySlots, [](double t) { return 1e3 * t * t; });
     EXPECT_LT(TruncationStep(), 1e-3);
+}
+
+// The pass over all states screens out those that cannot lower the step before it
+// divides; the result must be exactly the state-by-state one, whatever the charges.
+TEST_F(Integration, ScreenedPassEqualsStateByStateSteps) {
+    SimpleChargeSlots = 64 * kHistorySlots;
+    AllocateChargeStates();
+    std::mt19937_64 random(17);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    std::uniform_int_distribution<int> pick(0, 5);
+    int screened_cases = 0;
+    for (int trial = 0; trial < 400; ++trial) {
+        const double h = std::pow(10.0, -12 + 6 * std::fabs(unit(random)));
+        SetSteps({h, h * (1 + unit(random) * 0.9), h * (1 + unit(random) * 0.9), h});
+        Use(trial % 2 ? kTrapezoidal : kGear, 1 + trial % 4 / 2);
+        const double scale = std::pow(10.0, -18 + 12 * std::fabs(unit(random)));
+        for (size_t k = 0; k < StateValues.size(); ++k) {
+            // Smooth charges, constants, zeros, steps and equal neighbours.
+            const size_t s = k / kHistorySlots * kHistorySlots, j = k % kHistorySlots;
+            switch (pick(random) + static_cast<int>(s) % 2) {
+            case 0: StateValues[k] = 0; break;
+            case 1: StateValues[k] = scale; break;
+            case 2: StateValues[k] = j > 0 ? StateValues[k - 1] : scale * unit(random); break;
+            default: StateValues[k] = scale * (1 + 1e-3 * j * unit(random)); break;
+            }
+            StateDerivatives[k] = scale / h * unit(random);
+        }
+        double expected = 1e20;
+        for (int s = 0; s < SimpleChargeSlots; s += kHistorySlots) expected = ChargeTruncationStep(s, expected);
+        MaxTimeStep = 1e30;
+        ASSERT_EQ(TruncationStep(), std::sqrt(expected)) << trial;
+        if (expected < 1e20) ++screened_cases;
+    }
+    EXPECT_GT(screened_cases, 100);
 }
 
 TEST_F(Integration, HistoryShiftsAndRepeats) {

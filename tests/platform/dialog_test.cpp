@@ -418,3 +418,66 @@ TEST(Dialog, ColourGridOfOwnerDrawnButtonsBuiltAtRunTime) {
     Rect blue = grid.MapDialogRect(Rect{45, 5, 63, 20});
     EXPECT_EQ(looks.Pixel((blue.left + blue.right) / 2, (blue.top + blue.bottom) / 2), Rgb(0, 0, 255));
 }
+
+// Drawing on an owner-drawn control: presses, releases and moves with a button held
+// reach the dialog in the control's pixels; a move with no button held does not.
+TEST(Dialog, MouseOverAControlReachesTheDialogInItsPixels) {
+    TestApp();
+    struct Pad : Dialog {
+        Pad() : Dialog(DialogTemplate{4301, "Pad", Size{100, 80}, {
+            {ControlKind::OwnerDrawButton, 1000, "", Rect{10, 10, 60, 50}},
+            {ControlKind::DefPushButton, 1, "OK", Rect{5, 60, 45, 74}}}}) {}
+        void OnControlMouse(int id, const MouseEvent& event) override {
+            heard.push_back({id, event.action, event.point, event.flags});
+        }
+        struct Heard {
+            int id;
+            MouseAction action;
+            Point point;
+            int flags;
+        };
+        std::vector<Heard> heard;
+    } pad;
+    automation::QueueModalScript([](Dialog& d) {
+        automation::SendMouseToItem(d, 1000, MouseAction::LeftDown, Point{3, 4});
+        automation::SendMouseToItem(d, 1000, MouseAction::Move, Point{7, 9}, kLeftButton | kMouseShift);
+        automation::SendMouseToItem(d, 1000, MouseAction::Move, Point{200, 9}, kLeftButton);  // past the edge
+        automation::SendMouseToItem(d, 1000, MouseAction::LeftUp, Point{8, 9});
+        automation::SendMouseToItem(d, 1000, MouseAction::Move, Point{9, 9});  // no button: not heard
+        return 1;
+    });
+    EXPECT_EQ(pad.DoModal(), 1);
+    ASSERT_EQ(pad.heard.size(), 4u);
+    EXPECT_EQ(pad.heard[0].id, 1000);
+    EXPECT_EQ(pad.heard[0].action, MouseAction::LeftDown);
+    EXPECT_EQ(pad.heard[0].point, (Point{3, 4}));
+    EXPECT_EQ(pad.heard[0].flags, kLeftButton);
+    EXPECT_EQ(pad.heard[1].action, MouseAction::Move);
+    EXPECT_EQ(pad.heard[1].point, (Point{7, 9}));
+    EXPECT_EQ(pad.heard[1].flags, kLeftButton | kMouseShift);
+    EXPECT_EQ(pad.heard[2].point, (Point{200, 9}));
+    EXPECT_EQ(pad.heard[3].action, MouseAction::LeftUp);
+    EXPECT_EQ(pad.heard[3].flags, 0);
+}
+
+// A change of the system colours reaches dialogs on screen, top-level and child ones.
+TEST(Dialog, SystemColourChangeReachesDialogs) {
+    TestApp();
+    struct Listener : Dialog {
+        Listener() : Dialog(DialogTemplate{4302, "Colours", Size{100, 60}, {}}) {}
+        void OnSysColorChange() override { ++heard; }
+        int heard = 0;
+    } outer, inner;
+    const Color face = desktop::GetSystemColor(desktop::SystemColor::ButtonFace);
+    automation::QueueModalScript([&](Dialog& d) {
+        EXPECT_TRUE(inner.CreateAsChild(d, Rect{0, 0, 50, 30}));
+        automation::SetSystemColor(desktop::SystemColor::ButtonFace, Rgb(200, 10, 20));
+        EXPECT_EQ(desktop::GetSystemColor(desktop::SystemColor::ButtonFace), Rgb(200, 10, 20));
+        automation::SetSystemColor(desktop::SystemColor::ButtonFace, face);
+        inner.Destroy();
+        return 1;
+    });
+    EXPECT_EQ(outer.DoModal(), 1);
+    EXPECT_EQ(outer.heard, 2);
+    EXPECT_EQ(inner.heard, 2);
+}

@@ -44,24 +44,34 @@ int LogicalDpi() {
     return screen ? static_cast<int>(screen->logicalDotsPerInch()) : 96;
 }
 
-Color GetSystemColor(SystemColor which) {
-    QPalette p = QApplication::palette();
+namespace {
+
+// The palette entry of each system colour (grey text is the disabled text).
+std::pair<QPalette::ColorGroup, QPalette::ColorRole> EntryOf(SystemColor which) {
     switch (which) {
-    case SystemColor::Window: return FromQColor(p.color(QPalette::Base));
-    case SystemColor::WindowText: return FromQColor(p.color(QPalette::Text));
-    case SystemColor::ButtonFace: return FromQColor(p.color(QPalette::Button));
-    case SystemColor::ButtonShadow: return FromQColor(p.color(QPalette::Dark));
-    case SystemColor::ButtonHighlight: return FromQColor(p.color(QPalette::Light));
-    case SystemColor::ButtonText: return FromQColor(p.color(QPalette::ButtonText));
-    case SystemColor::Highlight: return FromQColor(p.color(QPalette::Highlight));
-    case SystemColor::HighlightText: return FromQColor(p.color(QPalette::HighlightedText));
-    case SystemColor::GrayText: return FromQColor(p.color(QPalette::Disabled, QPalette::Text));
-    case SystemColor::ToolTip: return FromQColor(p.color(QPalette::ToolTipBase));
-    case SystemColor::ToolTipText: return FromQColor(p.color(QPalette::ToolTipText));
-    case SystemColor::AppWorkspace: return FromQColor(p.color(QPalette::Mid));
+    case SystemColor::Window: return {QPalette::Active, QPalette::Base};
+    case SystemColor::WindowText: return {QPalette::Active, QPalette::Text};
+    case SystemColor::ButtonFace: return {QPalette::Active, QPalette::Button};
+    case SystemColor::ButtonShadow: return {QPalette::Active, QPalette::Dark};
+    case SystemColor::ButtonHighlight: return {QPalette::Active, QPalette::Light};
+    case SystemColor::ButtonText: return {QPalette::Active, QPalette::ButtonText};
+    case SystemColor::Highlight: return {QPalette::Active, QPalette::Highlight};
+    case SystemColor::HighlightText: return {QPalette::Active, QPalette::HighlightedText};
+    case SystemColor::GrayText: return {QPalette::Disabled, QPalette::Text};
+    case SystemColor::ToolTip: return {QPalette::Active, QPalette::ToolTipBase};
+    case SystemColor::ToolTipText: return {QPalette::Active, QPalette::ToolTipText};
+    case SystemColor::AppWorkspace: return {QPalette::Active, QPalette::Mid};
     }
-    return 0;
+    return {QPalette::Active, QPalette::Base};
 }
+
+}  // namespace
+
+Color GetSystemColor(SystemColor which) {
+    const auto [group, role] = EntryOf(which);
+    return FromQColor(QApplication::palette().color(group, role));
+}
+
 
 int ModifierKeys() { return ModifiersFromQt(QGuiApplication::queryKeyboardModifiers()); }
 
@@ -91,6 +101,19 @@ std::vector<FontFace> FontFaces() {
 }
 
 }  // namespace desktop
+
+namespace automation {
+
+void SetSystemColor(desktop::SystemColor which, Color color) {
+    QPalette palette = QApplication::palette();
+    const auto [group, role] = desktop::EntryOf(which);
+    if (group == QPalette::Disabled) palette.setColor(group, role, ToQColor(color));
+    else palette.setColor(role, ToQColor(color));
+    QApplication::setPalette(palette);
+    QCoreApplication::sendPostedEvents();
+}
+
+}  // namespace automation
 
 namespace help {
 namespace {

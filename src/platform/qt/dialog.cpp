@@ -59,17 +59,27 @@ public:
         if (owner_) owner_->OnCancel();
     }
 
+protected:
+    // The application's palette (the system colours) reaches every dialog as a change
+    // of its own palette; top-level ones also hear of the application's, so that is
+    // not taken.
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::PaletteChange && owner_) owner_->OnSysColorChange();
+        QDialog::changeEvent(e);
+    }
+
 private:
     Dialog* owner_;
 };
 
-// Reports focus changes of a control, the mouse entering and leaving it, and right
-// clicks on it.
+// Reports focus changes of a control, the mouse entering and leaving it, right clicks
+// on it, and its mouse buttons and moves with a button held.
 class FocusWatcher final : public QObject {
 public:
     FocusWatcher(QObject* parent, std::function<void(bool)> onFocus, std::function<void(int)> onMouse,
-                 std::function<bool(QKeyEvent*)> onKey)
-        : QObject(parent), onFocus_(std::move(onFocus)), onMouse_(std::move(onMouse)), onKey_(std::move(onKey)) {}
+                 std::function<bool(QKeyEvent*)> onKey, std::function<void(const MouseEvent&)> onPointer)
+        : QObject(parent), onFocus_(std::move(onFocus)), onMouse_(std::move(onMouse)), onKey_(std::move(onKey)),
+          onPointer_(std::move(onPointer)) {}
 
 protected:
     bool eventFilter(QObject* target, QEvent* e) override {
@@ -86,6 +96,13 @@ protected:
                 if (auto* w = qobject_cast<QWidget*>(target)) w->setFocus(Qt::MouseFocusReason);
                 onMouse_(2);
             }
+            onPointer_(MouseEventFromQt(*static_cast<QMouseEvent*>(e)));
+            break;
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick: onPointer_(MouseEventFromQt(*static_cast<QMouseEvent*>(e))); break;
+        case QEvent::MouseMove:
+            if (static_cast<QMouseEvent*>(e)->buttons() != Qt::NoButton)
+                onPointer_(MouseEventFromQt(*static_cast<QMouseEvent*>(e)));
             break;
         default: break;
         }
@@ -96,6 +113,7 @@ private:
     std::function<void(bool)> onFocus_;
     std::function<void(int)> onMouse_;  // 0 entered, 1 left, 2 right button
     std::function<bool(QKeyEvent*)> onKey_;
+    std::function<void(const MouseEvent&)> onPointer_;
 };
 
 // Owner-drawn list items are drawn by the dialog into an image of the item's size.
@@ -249,6 +267,31 @@ private:
     int id_;
 };
 
+// A text the dialog draws itself (help lines whose prompts wrap), over the dialog's
+// background.
+class OwnerDrawStatic final : public QLabel {
+public:
+    OwnerDrawStatic(QWidget* parent, Dialog& dialog, int id) : QLabel(parent), dialog_(dialog), id_(id) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        Image image(width(), height(), FromQColor(palette().color(backgroundRole())));
+        {
+            DrawContext dc(image);
+            DrawItemInfo info;
+            info.controlId = id_;
+            info.rect = Rect{0, 0, width(), height()};
+            dialog_.OnDrawItem(dc, info);
+        }
+        QPainter painter(this);
+        painter.drawImage(0, 0, image.Data().image);
+    }
+
+private:
+    Dialog& dialog_;
+    int id_;
+};
+
 // A button the dialog draws itself (colour swatches and the like).
 class OwnerDrawButton final : public QPushButton {
 public:
@@ -394,6 +437,7 @@ void Dialog::CreateControl(const ControlSpec& spec) {
             w = l;
             break;
         }
+        case ControlKind::OwnerDrawStatic: w = new OwnerDrawStatic(dlg, *this, id); break;
         case ControlKind::Edit: {
             auto* e = new QLineEdit(text, dlg);
             e->setReadOnly(spec.style & kCtlReadOnly);
@@ -527,6 +571,9 @@ void Dialog::CreateControl(const ControlSpec& spec) {
                 KeyEvent ev{VirtualKeyFromQt(k->key(), k->modifiers()), ModifiersFromQt(k->modifiers()),
                             k->isAutoRepeat()};
                 return d && ev.key && d->OnControlKey(id, ev);
+            },
+            [owner, id](const MouseEvent& event) {
+                if (Dialog* d = *owner) d->OnControlMouse(id, event);
             }));
         w->setGeometry(ToQRect(MapDialogRect(spec.rect)));
         w->setEnabled(!(spec.style & kCtlDisabled));
@@ -1295,6 +1342,10 @@ void RightClickItem(Dialog& dialog, int id) {
                           Qt::NoModifier);
         QCoreApplication::sendEvent(w, &press);
     }
+}
+
+void SendMouseToItem(Dialog& dialog, int id, MouseAction action, Point at, int flags) {
+    SendMouseTo(Item<QWidget>(dialog, id), action, at, flags);
 }
 
 }  // namespace automation

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <QBuffer>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainterPath>
 #include <QTransform>
@@ -727,6 +728,8 @@ TextMetrics DrawContext::GetTextMetrics() const {
     m.averageCharWidth = fm.averageCharWidth();
     m.maxCharWidth = fm.maxWidth();
     m.externalLeading = fm.leading();
+    const QFontInfo info(impl_->device ? QFont(ToQFont(impl_->font), impl_->device) : ToQFont(impl_->font));
+    m.internalLeading = std::max(0, m.height - info.pixelSize());
     return m;
 }
 

@@ -73,6 +73,44 @@ private:
     std::shared_ptr<FrameWindow*> owner_;
 };
 
+// Tells the frame what the pointer is over in a list bar: an item of the list box, the
+// list box or drop-down list elsewhere, or the bar itself.
+class ListBarHover final : public QObject {
+public:
+    ListBarHover(std::shared_ptr<FrameWindow*> owner, int id, QToolBar* bar, QListWidget* list, QComboBox* combo)
+        : QObject(bar), owner_(std::move(owner)), id_(id), bar_(bar), list_(list), combo_(combo) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if ((e->type() == QEvent::MouseMove || e->type() == QEvent::Enter) && *owner_) {
+            int item = -1;
+            if (watched == bar_) {
+                // A move the list or drop-down list left unhandled comes on to the bar.
+                if (e->type() == QEvent::MouseMove) {
+                    QWidget* under = bar_->childAt(static_cast<QMouseEvent*>(e)->position().toPoint());
+                    if (under && (under == list_ || under == combo_ || list_->isAncestorOf(under) ||
+                                  combo_->isAncestorOf(under)))
+                        return QObject::eventFilter(watched, e);
+                }
+                item = -2;
+            } else if (watched == list_->viewport()) {
+                const QPointF at = e->type() == QEvent::MouseMove ? static_cast<QMouseEvent*>(e)->position()
+                                                                  : static_cast<QEnterEvent*>(e)->position();
+                item = list_->indexAt(at.toPoint()).row();
+            }
+            (*owner_)->OnListBarHover(id_, item);
+        }
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    std::shared_ptr<FrameWindow*> owner_;
+    int id_;
+    QToolBar* bar_;
+    QListWidget* list_;
+    QComboBox* combo_;
+};
+
 class SubWindow final : public QMdiSubWindow {
 public:
     explicit SubWindow(MdiChildFrame& owner) : owner_(&owner) {}
@@ -697,11 +735,36 @@ bool FrameWindow::AddListBar(int id, const std::string& title, DockSide side) {
     };
     QObject::connect(native, &QToolBar::orientationChanged, native, relayout);
     QObject::connect(native, &QToolBar::topLevelChanged, native, relayout);
+    auto* hover = new ListBarHover(fp->owner, id, native, bar.list, bar.combo);
+    for (QWidget* watched : {static_cast<QWidget*>(native), bar.list->viewport(), static_cast<QWidget*>(bar.combo)}) {
+        watched->setMouseTracking(true);
+        watched->installEventFilter(hover);
+    }
     fp->main->addToolBar(AreaOf(side), native);
     ShowListOrCombo(bar);
     native->show();
     return true;
 }
+
+namespace automation {
+
+void HoverListBar(FrameWindow& frame, int id, int item) {
+    Bar* bar = FindBar(frame, id);
+    if (!bar || !bar->list) return;
+    QWidget* target = bar->native;
+    QPoint at(1, 1);
+    if (item >= 0) {
+        target = bar->list->viewport();
+        at = bar->list->visualItemRect(bar->list->item(item)).center();
+    } else if (item == -1) {
+        target = bar->combo;
+    }
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(target->mapToGlobal(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+}
+
+}  // namespace automation
 
 void FrameWindow::SetListBarItems(int id, const std::vector<std::string>& items, int maxHeight) {
     Bar* bar = FindBar(*this, id);
@@ -789,6 +852,17 @@ bool FrameWindow::PressToolButton(int id, int command) {
     Bar* bar = FindBar(*this, id);
     if (!bar || !bar->actions.count(command)) return false;
     return ChainOf(*this).ExecuteCommand(command);
+}
+
+Rect FrameWindow::ToolButtonRect(int id, int command) const {
+    Bar* bar = FindBar(*this, id);
+    auto* fp = AsFrame(Peer());
+    if (!bar || !fp || !bar->actions.count(command) || !bar->native->isVisible()) return {};
+    QWidget* button = bar->native->widgetForAction(bar->actions.at(command));
+    QWidget* base = fp->client ? fp->client : fp->widget.data();
+    if (!button || !button->isVisible() || !base) return {};
+    const QPoint topLeft = base->mapFromGlobal(button->mapToGlobal(QPoint(0, 0)));
+    return FromQRect(QRect(topLeft, button->size()));
 }
 
 // ---- MdiChildFrame -------------------------------------------------------------------

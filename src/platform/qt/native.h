@@ -22,6 +22,7 @@
 #include "platform/picture.h"
 #include "platform/window.h"
 
+class QMouseEvent;
 class QScrollBar;
 
 namespace platform {
@@ -158,6 +159,11 @@ int VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
 int QtKeyFromVirtual(int key);
 int ModifiersFromQt(Qt::KeyboardModifiers modifiers);
 Qt::KeyboardModifiers QtModifiers(int modifiers);
+
+// Mouse events: Qt's as ours, and one sent to a widget now as the user's (the flags
+// are the buttons held and the keys).
+MouseEvent MouseEventFromQt(const QMouseEvent& e);
+void SendMouseTo(QWidget* target, MouseAction action, Point local, int flags);
 
 // Files dropped on a window: the local paths reach its OnDropFiles.
 void DeliverDrop(Window* window, const QList<QUrl>& urls);

@@ -80,6 +80,53 @@ QString ToQString(const std::string& s) { return QString::fromUtf8(s.data(), sta
 std::string FromQString(const QString& s) { return s.toStdString(); }
 
 namespace {
+
+Qt::MouseButtons QtButtons(int flags) {
+    Qt::MouseButtons held;
+    if (flags & kLeftButton) held |= Qt::LeftButton;
+    if (flags & kRightButton) held |= Qt::RightButton;
+    if (flags & kMiddleButton) held |= Qt::MiddleButton;
+    return held;
+}
+
+Qt::KeyboardModifiers QtMouseModifiers(int flags) {
+    Qt::KeyboardModifiers mods;
+    if (flags & kMouseShift) mods |= Qt::ShiftModifier;
+    if (flags & kMouseCtrl) mods |= Qt::ControlModifier;
+    return mods;
+}
+
+}  // namespace
+
+MouseEvent MouseEventFromQt(const QMouseEvent& e) {
+    const MouseAction action = e.type() == QEvent::MouseMove ? MouseAction::Move : ActionOf(e.type(), e.button());
+    return {action, FromQPoint(e.position().toPoint()), MouseFlags(e.buttons(), e.modifiers())};
+}
+
+void SendMouseTo(QWidget* target, MouseAction action, Point local, int flags) {
+    if (!target) return;
+    QEvent::Type type = QEvent::MouseMove;
+    Qt::MouseButton button = Qt::NoButton;
+    switch (action) {
+    case MouseAction::LeftDown: type = QEvent::MouseButtonPress; button = Qt::LeftButton; break;
+    case MouseAction::LeftUp: type = QEvent::MouseButtonRelease; button = Qt::LeftButton; break;
+    case MouseAction::LeftDouble: type = QEvent::MouseButtonDblClick; button = Qt::LeftButton; break;
+    case MouseAction::RightDown: type = QEvent::MouseButtonPress; button = Qt::RightButton; break;
+    case MouseAction::RightUp: type = QEvent::MouseButtonRelease; button = Qt::RightButton; break;
+    case MouseAction::RightDouble: type = QEvent::MouseButtonDblClick; button = Qt::RightButton; break;
+    case MouseAction::MiddleDown: type = QEvent::MouseButtonPress; button = Qt::MiddleButton; break;
+    case MouseAction::MiddleUp: type = QEvent::MouseButtonRelease; button = Qt::MiddleButton; break;
+    default: break;
+    }
+    Qt::MouseButtons held = QtButtons(flags);
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) held |= button;
+    if (type == QEvent::MouseButtonRelease) held &= ~Qt::MouseButtons(button);
+    QPointF at(local.x, local.y);
+    QMouseEvent ev(type, at, target->mapToGlobal(at), button, held, QtMouseModifiers(flags));
+    QCoreApplication::sendEvent(target, &ev);
+}
+
+namespace {
 struct KeyPair { int qt; int vk; };
 const KeyPair kKeys[] = {
     {Qt::Key_Backspace, key::kBack}, {Qt::Key_Tab, key::kTab}, {Qt::Key_Backtab, key::kTab},
@@ -217,8 +264,7 @@ void ClientWidget::resizeEvent(QResizeEvent*) {
 
 void ClientWidget::mousePressEvent(QMouseEvent* e) {
     if (!owner) return;
-    owner->OnMouse({ActionOf(e->type(), e->button()), FromQPoint(e->position().toPoint()),
-                    MouseFlags(e->buttons(), e->modifiers())});
+    owner->OnMouse(MouseEventFromQt(*e));
 }
 
 void ClientWidget::mouseReleaseEvent(QMouseEvent* e) { mousePressEvent(e); }
@@ -226,7 +272,7 @@ void ClientWidget::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
 
 void ClientWidget::mouseMoveEvent(QMouseEvent* e) {
     if (!owner) return;
-    owner->OnMouse({MouseAction::Move, FromQPoint(e->position().toPoint()), MouseFlags(e->buttons(), e->modifiers())});
+    owner->OnMouse(MouseEventFromQt(*e));
 }
 
 void ClientWidget::wheelEvent(QWheelEvent* e) {
@@ -665,36 +711,13 @@ namespace automation {
 void SendMouse(Window& window, MouseAction action, Point client, int flags, int wheelDelta) {
     QWidget* target = InputTarget(window);
     if (!target) return;
-    QPointF local(client.x, client.y);
-    QPointF global = target->mapToGlobal(local);
-    Qt::KeyboardModifiers mods;
-    if (flags & kMouseShift) mods |= Qt::ShiftModifier;
-    if (flags & kMouseCtrl) mods |= Qt::ControlModifier;
-    Qt::MouseButtons held;
-    if (flags & kLeftButton) held |= Qt::LeftButton;
-    if (flags & kRightButton) held |= Qt::RightButton;
-    if (flags & kMiddleButton) held |= Qt::MiddleButton;
-    if (action == MouseAction::Wheel) {
-        QWheelEvent ev(local, global, QPoint(), QPoint(0, wheelDelta), held, mods, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(target, &ev);
+    if (action != MouseAction::Wheel) {
+        SendMouseTo(target, action, client, flags);
         return;
     }
-    QEvent::Type type = QEvent::MouseMove;
-    Qt::MouseButton button = Qt::NoButton;
-    switch (action) {
-    case MouseAction::LeftDown: type = QEvent::MouseButtonPress; button = Qt::LeftButton; break;
-    case MouseAction::LeftUp: type = QEvent::MouseButtonRelease; button = Qt::LeftButton; break;
-    case MouseAction::LeftDouble: type = QEvent::MouseButtonDblClick; button = Qt::LeftButton; break;
-    case MouseAction::RightDown: type = QEvent::MouseButtonPress; button = Qt::RightButton; break;
-    case MouseAction::RightUp: type = QEvent::MouseButtonRelease; button = Qt::RightButton; break;
-    case MouseAction::RightDouble: type = QEvent::MouseButtonDblClick; button = Qt::RightButton; break;
-    case MouseAction::MiddleDown: type = QEvent::MouseButtonPress; button = Qt::MiddleButton; break;
-    case MouseAction::MiddleUp: type = QEvent::MouseButtonRelease; button = Qt::MiddleButton; break;
-    default: break;
-    }
-    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) held |= button;
-    if (type == QEvent::MouseButtonRelease) held &= ~Qt::MouseButtons(button);
-    QMouseEvent ev(type, local, global, button, held, mods);
+    QPointF local(client.x, client.y);
+    QWheelEvent ev(local, target->mapToGlobal(local), QPoint(), QPoint(0, wheelDelta), QtButtons(flags),
+                   QtMouseModifiers(flags), Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(target, &ev);
 }
 

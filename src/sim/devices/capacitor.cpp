@@ -36,6 +36,10 @@ int SetupCapacitors() {
 }
 
 int LoadCapacitors() {
+    // A grounded capacitor's entries in the ground row and column are the matrix's one
+    // discard element, which nothing reads: adding into it would chain every grounded
+    // capacitor's stamps through memory, so those adds are skipped.
+    const MatrixElement* discard = GetMatrixElement(CurrentMatrix, 0, 0);
     int s = FirstStateIndex(kCapacitorStates);
     double* q = StateValues.data();
     double* dq = StateDerivatives.data();
@@ -89,7 +93,10 @@ int LoadCapacitors() {
         AddBranchCurrent(c->a, c->b, ceq);
         if (has_expression && StoreAndCheckChange(c->convergence_slot, cap))
             RecordNonConvergentDevice(c, kNcCapacitorValue, c->convergence_slot);
-        StampConductance(geq);
+        for (double g : {-geq, -geq, geq, geq}) {
+            MatrixElement* e = *TrailCursor++;
+            if (e != discard) e->real += g;
+        }
         if (c->flag_byte1) {
             c->stored_power = v * dq[s];
             Run.power_stored += c->stored_power;

@@ -73,17 +73,6 @@ int FirstStateIndex(StateBlock block) {
     return states * kHistorySlots;
 }
 
-double GuardVoltage(double v) {
-    if (v != 0 && std::fabs(v) <= 1e-50) return v > 0 ? 1e-50 : -1e-50;
-    return v;
-}
-
-double LimitCompanionCurrent(double i) {
-    if (i > 1e50) return 1e50;
-    if (i < -1e50) return -1e50;
-    return i;
-}
-
 double LimitedExp(double x) {
     if (x > 350) x = 350;
     if (x < -350) x = -350;

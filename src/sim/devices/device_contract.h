@@ -9,6 +9,8 @@
 // and RegisterDeviceKinds() (device_kinds.cpp) registers it. Set-up requests every entry
 // the load will stamp, in the load's order; the load takes them back with StampNext.
 
+#include <cmath>
+
 #include "sim/engine/load_pass.h"
 #include "sim/engine/solver_state.h"
 
@@ -68,10 +70,18 @@ enum StateBlock : int {
 int FirstStateIndex(StateBlock block);
 
 // --- Value guards -------------------------------------------------------------------------
-// A nonzero voltage of magnitude at most 1e-50 becomes +-1e-50.
-double GuardVoltage(double v);
+// A nonzero voltage of magnitude at most 1e-50 becomes +-1e-50. (Inline, as the next:
+// the charge loads call them for every device at every iteration.)
+inline double GuardVoltage(double v) {
+    if (v != 0 && std::fabs(v) <= 1e-50) return v > 0 ? 1e-50 : -1e-50;
+    return v;
+}
 // A companion current limited to +-1e50.
-double LimitCompanionCurrent(double i);
+inline double LimitCompanionCurrent(double i) {
+    if (i > 1e50) return 1e50;
+    if (i < -1e50) return -1e50;
+    return i;
+}
 // e^x with x limited to [-350, 350].
 double LimitedExp(double x);
 

@@ -24,37 +24,7 @@ void LimitJunctionVoltageInPlace(double& v, int& limited, double v_old, double v
     if (!did) limited = 0;
 }
 
-double LimitFetVoltage(double v_new, double v_old, double vto) {
-    const double delta = v_new - v_old;
-    const double high = std::fabs(2 * (v_old - vto)) + 2;
-    const double low = high / 2 + 2;
-    const double vtox = vto + 3.5;
-    if (v_old >= vto) {
-        if (v_old >= vtox) {
-            if (delta > 0 && delta >= high) return v_old + high;
-            if (delta <= 0 && v_new < vtox) return std::max(v_new, vto + 2);
-        } else {
-            return delta <= 0 ? std::max(v_new, vto - 0.5) : std::min(v_new, vto + 4);
-        }
-    } else if (delta <= 0) {
-        if (-delta > high) return v_old - high;
-    } else {
-        if (v_new > vto + 0.5) return vto + 0.5;
-        if (delta > low) return v_old + low;
-    }
-    return v_new;
-}
-
 void LimitFetVoltageInPlace(double& v, double v_old, double vto) { v = LimitFetVoltage(v, v_old, vto); }
-
-double LimitVds(double v_new, double v_old) {
-    if (v_old >= 3.5) {
-        if (v_new > v_old) return std::min(v_new, 3 * v_old + 2);
-        if (v_new < 3.5) return std::max(v_new, 2.0);
-        return v_new;
-    }
-    return v_new > v_old ? std::min(v_new, 4.0) : std::max(v_new, -0.5);
-}
 
 void JunctionChargeAndCapacitance(const double* coefficients, int fc_index, int forward_index, int state,
                                   double v, double pb, double mj, double tt, double current, double cj0,

@@ -6,6 +6,7 @@
 
 #include <complex>
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 #include "sim/devices/diode.h"
@@ -33,6 +34,15 @@ enum Mos123Slot : int {
     kMos123SlotCount
 };
 
+// The last argument of a junction's exponential (or powers) and the result: a junction
+// often sits at the same voltage iteration after iteration, as one whose bulk is tied to
+// its source does at the range guard's 1e-10 V. The keys start as NaN, equal to nothing.
+struct JunctionMemo {
+    double x = std::numeric_limits<double>::quiet_NaN();
+    double grading = 0, grading_sw = 0;  // the powers' exponents
+    double value = 0, value_sw = 0;
+};
+
 // Values of levels 1 to 3 beside the common record.
 struct Mos123Values {
     double capgs = 0, capgs_prev = 0;  // halves of the Meyer gate capacitances
@@ -42,8 +52,11 @@ struct Mos123Values {
     double f2s = 0, f3s = 0, f4s = 0;  // source junction
     double tDepCap = 0;
     double tVbi = 0, tPhi = 0;
+    double sqrtPhi = 0;  // sqrt(tPhi) when tPhi > 0
     double OxideCap = 0;
     double Beta = 0;
+    JunctionMemo source_exp, drain_exp;      // the bulk junction currents
+    JunctionMemo source_power, drain_power;  // the junction charges below tDepCap
 };
 
 struct MosfetInstance : DeviceInstance {

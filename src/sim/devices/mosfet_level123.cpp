@@ -3,6 +3,7 @@
 // Meyer gate capacitances and junction charges, then 32 fixed stamps.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "sim/devices/bsim12.h"
@@ -32,8 +33,9 @@ int MosfetInstance::NonConvergenceValues(int kind, double* values) const {
     }
 }
 
-void MeyerCapacitances(double vgs, double vgd, double von, double vdsat, double phi, double cox, double* capgs,
-                       double* capgd, double* capgb) {
+namespace {
+[[gnu::always_inline]] inline void MeyerHalves(double vgs, double vgd, double von, double vdsat, double phi,
+                                               double cox, double* capgs, double* capgd, double* capgb) {
     const double vgst = vgs - von;
     *capgs = *capgd = *capgb = 0;
     if (vgst <= -phi) {
@@ -53,6 +55,12 @@ void MeyerCapacitances(double vgs, double vgd, double von, double vdsat, double 
             *capgs = cox * (1 - (vdsat - vds) * (vdsat - vds) / (d * d)) / 3;
         }
     }
+}
+}  // namespace
+
+void MeyerCapacitances(double vgs, double vgd, double von, double vdsat, double phi, double cox, double* capgs,
+                       double* capgd, double* capgb) {
+    MeyerHalves(vgs, vgd, von, vdsat, phi, cox, capgs, capgd, capgb);
 }
 
 // --- Set-up ------------------------------------------------------------------------------
@@ -98,17 +106,67 @@ bool MosfetBypassAllowed = true;
 namespace {
 
 double GuardRange(double v) {
+    if (std::fabs(v) >= 1e-10 && std::fabs(v) <= 1e10) return v;
     if (std::fabs(v) > 1e10) return v > 0 ? 1e10 : -1e10;
     if (v == 0) return 1e-10;
     if (std::fabs(v) < 1e-10) return v > 0 ? 1e-10 : -1e-10;
     return v;
 }
 
-// Bulk junction current and conductance, GMIN included.
-void BulkJunction(double v, double is, double nvt, double& i, double& g) {
-    const double gmin = Options.gmin;
+// What every device of one load pass reads from the engine's modes and options, taken
+// once for the pass.
+struct MosPass {
+    int init_mode;
+    bool new_time_point, transient, charges, op_phase;
+    bool try_bypass;            // bypass may be tried at all
+    bool bypass_capacitances;   // a bypassed device rebuilds its gate capacitances
+    bool doubled_halves;        // gate capacitances from the present halves alone
+    bool integrate_junctions;   // the junction charges are integrated
+    bool gate_companions;       // the gate charges are integrated
+    double r, bypass_tol, reltol, abstol, vntol, gmin;
+    const double* solution;
+    double* rhs;
+    double* q;
+    double* dq;
+    ChargeFormula integration;
+    const MatrixElement* discard;  // the element of ground rows and columns
+    double power_dissipated, power_stored;  // the running sums of the pass
+};
+
+MosPass ReadMosPass() {
+    MosPass pass;
+    pass.init_mode = InitMode;
+    pass.new_time_point = NewTimePoint();
+    pass.transient = InTransient();
+    pass.charges = ChargesNeeded();
+    pass.op_phase = OperatingPointPhase != 0;
+    pass.try_bypass = MosfetBypassAllowed && !pass.new_time_point && InitMode != kInitSmallSignal;
+    pass.bypass_capacitances = pass.transient || AnalysisSubMode == kSubModeTransient;
+    pass.doubled_halves = AnalysisSubMode == kSubModeTransient || InitMode == kInitSmallSignal;
+    pass.integrate_junctions = pass.transient || (InitMode == kInitTransient && !UseInitialConditions);
+    pass.gate_companions = InitMode != kInitTransient && pass.transient;
+    pass.r = PredictorRatio;
+    pass.bypass_tol = BypassTolerance;
+    pass.reltol = Options.reltol, pass.abstol = Options.abstol, pass.vntol = Options.vntol;
+    pass.gmin = Options.gmin;
+    pass.solution = Solution.data();
+    pass.rhs = RightHandSide.data();
+    pass.q = StateValues.data();
+    pass.dq = StateDerivatives.data();
+    pass.integration = PresentChargeFormula();
+    pass.discard = GetMatrixElement(CurrentMatrix, 0, 0);
+    pass.power_dissipated = Run.power_dissipated;
+    pass.power_stored = Run.power_stored;
+    return pass;
+}
+
+// Bulk junction current and conductance, GMIN included; the exponential of the last
+// argument is kept.
+[[gnu::always_inline]] inline void BulkJunction(double v, double is, double nvt, double gmin, JunctionMemo& memo, double& i, double& g) {
     if (v > 0) {
-        const double ev = std::exp(std::clamp(v / nvt, -350.0, 300.0));
+        const double x = std::clamp(v / nvt, -350.0, 300.0);
+        if (x != memo.x) memo.x = x, memo.value = std::exp(x);
+        const double ev = memo.value;
         g = is * ev / nvt + gmin;
         i = is * (ev - 1) + gmin * v;
     } else {
@@ -119,18 +177,19 @@ void BulkJunction(double v, double is, double nvt, double& i, double& g) {
 }
 
 // Level 1: the square law with channel-length modulation.
-double EvaluateMos1Current(MosfetInstance& m, const MosVoltages& v) {
-    const double* x = ModelReals(*m.model);
+[[gnu::always_inline]] inline double EvaluateMos1Current(MosfetInstance& m, const MosVoltages& v, const double* x) {
     const Mos123Values& e = m.m123;
     const double p = x[kMosPolarity], gamma = x[kMosGamma], lambda = x[kMosLambda];
     const bool normal = m.mode > 0;
     const double vbx = normal ? v.vbs : v.vbd;
     double sarg;
     if (vbx > 0) {
-        const double sqphi = GuardedSqrt(m.model, e.tPhi, x[kMosDeviceTemp] + kKelvin);
+        const double sqphi =
+            e.tPhi > 0 ? e.sqrtPhi : GuardedSqrt(m.model, e.tPhi, x[kMosDeviceTemp] + kKelvin);
         sarg = std::max(sqphi - vbx / (2 * sqphi), 0.0);
     } else {
-        sarg = GuardedSqrt(m.model, e.tPhi - vbx, x[kMosDeviceTemp] + kKelvin);
+        const double phibs = e.tPhi - vbx;
+        sarg = phibs > 0 ? std::sqrt(phibs) : GuardedSqrt(m.model, phibs, x[kMosDeviceTemp] + kKelvin);
     }
     const double von = p * e.tVbi + gamma * sarg;
     const double vgst = (normal ? v.vgs : v.vgd) - von;
@@ -161,9 +220,11 @@ double EvaluateMos1Current(MosfetInstance& m, const MosVoltages& v) {
     return current;
 }
 
-// Charge and capacitance of one bulk junction (bottom and sidewall).
-void JunctionSideCharge(double v, double cj, double cjsw, double f2, double f3, double f4, double dep_cap, double pb,
-                        double mj, double mjsw, double tt, double i, double g, double& q, double& cap) {
+// Charge and capacitance of one bulk junction (bottom and sidewall). The powers of the
+// last argument below dep_cap are kept.
+[[gnu::always_inline]] inline void JunctionSideCharge(double v, double cj, double cjsw, double f2, double f3, double f4, double dep_cap, double pb,
+                        double mj, double mjsw, double tt, double i, double g, JunctionMemo& memo, double& q,
+                        double& cap) {
     if (cj == 0 && cjsw == 0) {
         q = cap = 0;
         return;
@@ -173,11 +234,15 @@ void JunctionSideCharge(double v, double cj, double cjsw, double f2, double f3, 
         cap = f2 + f3 * v;
     } else {
         const double arg = 1 - v / pb;
-        const auto power = [&](double grading) {
-            return grading == 0.5 ? 1 / std::sqrt(std::fabs(arg)) : std::exp(-grading * std::log(arg));
-        };
-        const double sarg = power(mj);
-        const double sargsw = mj == mjsw ? sarg : power(mjsw);
+        if (arg != memo.x || mj != memo.grading || mjsw != memo.grading_sw) {
+            const auto power = [&](double grading) {
+                return grading == 0.5 ? 1 / std::sqrt(std::fabs(arg)) : std::exp(-grading * std::log(arg));
+            };
+            memo.x = arg, memo.grading = mj, memo.grading_sw = mjsw;
+            memo.value = power(mj);
+            memo.value_sw = mj == mjsw ? memo.value : power(mjsw);
+        }
+        const double sarg = memo.value, sargsw = memo.value_sw;
         q = pb * (cj * (1 - arg * sarg) / (1 - mj) + cjsw * (1 - arg * sargsw) / (1 - mjsw));
         cap = cj * sarg + cjsw * sargsw;
     }
@@ -185,32 +250,68 @@ void JunctionSideCharge(double v, double cj, double cjsw, double f2, double f3, 
     cap += tt * g;
 }
 
-void LoadMosfet(MosfetInstance& m, int s) {
+// The 32 stamps. A device without series or shunt conductances has exact zeros in
+// entries 1 to 5, 7 to 10, 12 to 14, 17, 21, 25 and 29, which leave their elements as
+// they are: only the other sixteen are added, without a zero test (adding a zero to an
+// element changes nothing: a cleared element is +0 and sums never make -0).
+struct MosStampInputs {
+    double gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb;
+    double grds, gdrain, gsource, ggate, gbulk;
+    double xnrm, xrev;
+};
+template <bool Plain>
+[[gnu::always_inline]] inline void StampMosfet(const MosStampInputs& in, const MatrixElement* discard) {
+    const auto [gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev] = in;
+    const double xd = xnrm - xrev;
+    const double v[] = {-grds, -grds, grds, grds, gdrain, ggate + gcgb + gcgs + gcgd, -ggate, -ggate, ggate,
+                        gsource, gbs + gbulk + gcgb + gbd, -gbulk, -gbulk, gbulk,
+                        xrev * (gm + gmbs) + gds + gdrain + gcgd + gbd,
+                        xnrm * (gm + gmbs) + gbs + gds + gcgs + gsource, -gdrain, -gcgb, -gcgd, -gcgs,
+                        -gsource, -gbd, -gbs, -gds - xnrm * (gm + gmbs), -gdrain, -gcgb, xd * gm - gcgd,
+                        -xd * gm - gcgs, -gsource, xd * gmbs - gbd, -gbs - xd * gmbs,
+                        -gds - xrev * (gm + gmbs)};
+    if constexpr (Plain) {
+        MatrixElement* const* c = TrailCursor;
+        static constexpr int kLive[] = {5, 10, 14, 15, 17, 18, 19, 21, 22, 23, 25, 26, 27, 29, 30, 31};
+        // Entries in a ground row or column share the matrix's discard element, which
+        // nothing reads: adding into it would chain every grounded device's stamps.
+#pragma GCC unroll 16
+        for (int k : kLive)
+            if (c[k] != discard) c[k]->real += v[k];
+        TrailCursor += 32;
+    } else {
+        StampValues(v);
+    }
+}
+
+void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
     const double* x = ModelReals(*m.model);
     Mos123Values& e = m.m123;
     const double p = x[kMosPolarity];
-    double* sv = StateValues.data();
-    double* sd = StateDerivatives.data();
+    double* sv = pass.q;
+    double* sd = pass.dq;
     const int G = m.gate_i, D = m.drain_i, S = m.source_i, B = m.bulk_i;
+    const int init_mode = pass.init_mode;
     m.limited = 0;
     bool bypassed = false;
 
     double vbs, vgs, vds;
     bool predicted_path = true;  // the voltages went through the guards, bypass and limiting
-    const double r = PredictorRatio;
-    if (InitMode == kInitSmallSignal) {
+    const double r = pass.r;
+    if (init_mode == kInitSmallSignal) {
         vbs = m.vbs, vgs = m.vgs, vds = m.vds;
-    } else if (NewTimePoint()) {
+    } else if (pass.new_time_point) {
         m.vbs = m.vbs1, m.vgs = m.vgs1, m.vds = m.vds1;
         m.vbd = m.vbs1 - m.vds1;
         vbs = (1 + r) * m.vbs1 - r * m.vbs2;
         vgs = (1 + r) * m.vgs1 - r * m.vgs2;
         vds = (1 + r) * m.vds1 - r * m.vds2;
-    } else if (InitMode == kInitFloat || (InitMode == kInitFix && !m.off)) {
-        vbs = p * (Solution[B] - Solution[S]);
-        vgs = p * (Solution[G] - Solution[S]);
-        vds = p * (Solution[D] - Solution[S]);
-        if (!OperatingPointPhase) {
+    } else if (init_mode == kInitFloat || (init_mode == kInitFix && !m.off)) {
+        const double* solution = pass.solution;
+        vbs = p * (solution[B] - solution[S]);
+        vgs = p * (solution[G] - solution[S]);
+        vds = p * (solution[D] - solution[S]);
+        if (!pass.op_phase) {
             // A change of the sign of vds is held back for one iteration.
             if (vds * m.vds >= 0 || m.flipCount > 0) {
                 m.flipCount = 0;
@@ -222,10 +323,10 @@ void LoadMosfet(MosfetInstance& m, int s) {
     } else {
         predicted_path = false;
         vbs = vgs = vds = 0;
-        if (InitMode == kInitJunction && !m.off) {
+        if (init_mode == kInitJunction && !m.off) {
             vds = p * m.ic_vds, vgs = p * m.ic_vgs, vbs = p * m.ic_vbs;
             if (vds == 0 && vgs == 0 && vbs == 0 &&
-                (InTransient() || AnalysisSubMode == kSubModeOperatingPoint || AnalysisSubMode == kSubModeDcSweep ||
+                (pass.transient || AnalysisSubMode == kSubModeOperatingPoint || AnalysisSubMode == kSubModeDcSweep ||
                  !UseInitialConditions)) {
                 vbs = -1;
                 vgs = p * m.tVto;
@@ -247,8 +348,8 @@ void LoadMosfet(MosfetInstance& m, int s) {
             cdhat = m.cd - (m.gbd - m.gmbs) * delvbd - m.gm * delvgd + m.gds * delvds;
         cbhat = m.cbs + m.cbd + m.gbd * delvbd + m.gbs * delvbs;
 
-        if (MosfetBypassAllowed && !NewTimePoint() && InitMode != kInitSmallSignal) {
-            const double t = BypassTolerance, abstol = Options.abstol, vntol = Options.vntol;
+        if (pass.try_bypass) {
+            const double t = pass.bypass_tol, abstol = pass.abstol, vntol = pass.vntol;
             const double cb = m.cbs + m.cbd;
             bypassed = std::fabs(cbhat - cb) < (std::max(std::fabs(cbhat), std::fabs(cb)) + abstol) * t &&
                        std::fabs(delvbs) < t * std::max(std::fabs(vbs), std::fabs(m.vbs)) + vntol &&
@@ -286,37 +387,40 @@ void LoadMosfet(MosfetInstance& m, int s) {
         vgd = vgs - vds;
         vgb = vgs - vbs;
         cdrain = m.mode * (m.cd + m.cbd);
-        if (InTransient() || AnalysisSubMode == kSubModeTransient) {
+        if (pass.bypass_capacitances) {
             m.capgs = e.capgs + e.capgs_prev + m.CGSOVL;
             m.capgd = e.capgd + e.capgd_prev + m.CGDOVL;
             m.capgb = e.capgb + e.capgb_prev + m.CGBOVL;
         }
     } else {
         vbd = vbs - vds, vgd = vgs - vds, vgb = vgs - vbs;
-        BulkJunction(vbs, m.IsS, m.NVt, m.cbs, m.gbs);
-        BulkJunction(vbd, m.IsD, m.NVt, m.cbd, m.gbd);
+        BulkJunction(vbs, m.IsS, m.NVt, pass.gmin, e.source_exp, m.cbs, m.gbs);
+        BulkJunction(vbd, m.IsD, m.NVt, pass.gmin, e.drain_exp, m.cbd, m.gbd);
         m.mode = vds >= 0 ? 1 : -1;
         const MosVoltages v = {vgs, vgd, vbs, vbd, vds * m.mode};
         const int level = m.level;
-        cdrain = level == 2 ? EvaluateMos2Current(m, v) : level == 3 ? EvaluateMos3Current(m, v) : EvaluateMos1Current(m, v);
+        cdrain = level == 2   ? EvaluateMos2Current(m, v)
+                 : level == 3 ? EvaluateMos3Current(m, v)
+                              : EvaluateMos1Current(m, v, x);
         m.cd = m.mode * cdrain - m.cbd;
 
-        if (ChargesNeeded()) {
+        if (pass.charges) {
             const double pb = x[kMosPb], mj = x[kMosMj], mjsw = x[kMosMjsw], tt = x[kMosTt];
             JunctionSideCharge(vbd, m.Cbd, m.Cbdsw, e.f2d, e.f3d, e.f4d, e.tDepCap, pb, mj, mjsw, tt, m.cbd, m.gbd,
-                               sv[s + 12], m.capbd);
+                               e.drain_power, sv[s + 12], m.capbd);
             JunctionSideCharge(vbs, m.Cbs, m.Cbssw, e.f2s, e.f3s, e.f4s, e.tDepCap, pb, mj, mjsw, tt, m.cbs, m.gbs,
-                               sv[s + 16], m.capbs);
-            if (InTransient() || (InitMode == kInitTransient && !UseInitialConditions)) {
-                if (InitMode == kInitTransient)
+                               e.source_power, sv[s + 16], m.capbs);
+            if (pass.integrate_junctions) {
+                if (init_mode == kInitTransient)
                     for (int k = 1; k <= 3; ++k) sv[s + 12 + k] = sv[s + 12], sv[s + 16 + k] = sv[s + 16];
+                const ChargeFormula& f = pass.integration;
                 double geq = 0;
-                IntegrateChargeGeqOnly(geq, m.capbd, s + 12);
+                if (f.Usable()) sd[s + 12] = f.Derivative(sv + s + 12, sd + s + 12), geq = f.ag[0] * m.capbd;
                 m.gbd += geq;
                 m.cbd += sd[s + 12];
                 m.cd -= sd[s + 12];
                 geq = 0;
-                IntegrateChargeGeqOnly(geq, m.capbs, s + 16);
+                if (f.Usable()) sd[s + 16] = f.Derivative(sv + s + 16, sd + s + 16), geq = f.ag[0] * m.capbs;
                 m.gbs += geq;
                 m.cbs += sd[s + 16];
             }
@@ -326,11 +430,11 @@ void LoadMosfet(MosfetInstance& m, int s) {
             } else {
                 const double von = p * m.von, vdsat = p * m.vdsat;
                 if (m.mode > 0)
-                    MeyerCapacitances(vgs, vgd, von, vdsat, e.tPhi, e.OxideCap, &e.capgs, &e.capgd, &e.capgb);
+                    MeyerHalves(vgs, vgd, von, vdsat, e.tPhi, e.OxideCap, &e.capgs, &e.capgd, &e.capgb);
                 else
-                    MeyerCapacitances(vgd, vgs, von, vdsat, e.tPhi, e.OxideCap, &e.capgd, &e.capgs, &e.capgb);
+                    MeyerHalves(vgd, vgs, von, vdsat, e.tPhi, e.OxideCap, &e.capgd, &e.capgs, &e.capgb);
             }
-            if (AnalysisSubMode == kSubModeTransient || InitMode == kInitSmallSignal) {
+            if (pass.doubled_halves) {
                 m.capgs = 2 * e.capgs + m.CGSOVL;
                 m.capgd = 2 * e.capgd + m.CGDOVL;
                 m.capgb = 2 * e.capgb + m.CGBOVL;
@@ -339,9 +443,9 @@ void LoadMosfet(MosfetInstance& m, int s) {
                 m.capgd = e.capgd + e.capgd_prev + m.CGDOVL;
                 m.capgb = e.capgb + e.capgb_prev + m.CGBOVL;
             }
-            if (NewTimePoint()) {
+            if (pass.new_time_point) {
                 for (int k : {0, 4, 8}) sv[s + k] = (1 + r) * sv[s + k + 1] - r * sv[s + k + 2];
-            } else if (InTransient()) {
+            } else if (pass.transient) {
                 sv[s] = (vgs - m.vgs1) * m.capgs + sv[s + 1];
                 sv[s + 4] = (vgd - (m.vgs1 - m.vds1)) * m.capgd + sv[s + 5];
                 sv[s + 8] = (vgb - (m.vgs1 - m.vbs1)) * m.capgb + sv[s + 9];
@@ -355,20 +459,24 @@ void LoadMosfet(MosfetInstance& m, int s) {
 
     // Gate charge companions.
     double gcgs = 0, gcgd = 0, gcgb = 0, ceqgs = 0, ceqgd = 0, ceqgb = 0;
-    if (InitMode != kInitTransient && InTransient()) {
-        const double ag0 = IntegrationCoefficients[0];
-        const struct {
-            double cap, v;
-            int k;
-            double *g, *ceq;
-        } gates[] = {{m.capgs, vgs, 0, &gcgs, &ceqgs}, {m.capgd, vgd, 4, &gcgd, &ceqgd}, {m.capgb, vgb, 8, &gcgb, &ceqgb}};
-        for (const auto& gate : gates) {
-            if (gate.cap == 0) sd[s + gate.k] = 0;
-            IntegrateCharge(*gate.g, *gate.ceq, gate.cap, s + gate.k);
-            *gate.ceq = *gate.ceq - *gate.g * gate.v + ag0 * sv[s + gate.k];
-        }
+    if (pass.gate_companions) {
+        const ChargeFormula& f = pass.integration;
+        const double ag0 = f.ag[0];
+        const auto companion = [&](double cap, double v, int k, double& g, double& ceq) {
+            if (f.Usable()) {
+                sd[s + k] = f.Derivative(sv + s + k, sd + s + k);
+                g = ag0 * cap;
+                ceq = sd[s + k] - ag0 * sv[s + k];
+            } else if (cap == 0) {
+                sd[s + k] = 0;
+            }
+            ceq = ceq - g * v + ag0 * sv[s + k];
+        };
+        companion(m.capgs, vgs, 0, gcgs, ceqgs);
+        companion(m.capgd, vgd, 4, gcgd, ceqgd);
+        companion(m.capgb, vgb, 8, gcgb, ceqgb);
     }
-    if (InitMode == kInitTransient)
+    if (init_mode == kInitTransient)
         for (int k : {0, 4, 8})
             for (int level = 1; level <= 3; ++level) sd[s + k + level] = sd[s + k];
 
@@ -380,27 +488,25 @@ void LoadMosfet(MosfetInstance& m, int s) {
     const double xnrm = normal ? 1 : 0, xrev = normal ? 0 : 1;
     const double cdreq = normal ? p * (cdrain - gds * vds - gm * vgs - gmbs * vbs)
                                 : -p * (cdrain + gds * vds - gm * vgd - gmbs * vbd);
-    double* rhs = RightHandSide.data();
+    double* rhs = pass.rhs;
     rhs[G] -= p * (ceqgs + ceqgb + ceqgd);
     rhs[B] -= ceqbs + ceqbd - p * ceqgb;
     rhs[D] += ceqbd - cdreq + p * ceqgd;
     rhs[S] += cdreq + ceqbs + p * ceqgs;
 
     const double grds = x[kMosRds], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
-    const double xd = xnrm - xrev;
-    const double stamps[] = {-grds, -grds, grds, grds, gdrain, ggate + gcgb + gcgs + gcgd, -ggate, -ggate, ggate,
-                             gsource, gbs + gbulk + gcgb + gbd, -gbulk, -gbulk, gbulk,
-                             xrev * (gm + gmbs) + gds + gdrain + gcgd + gbd,
-                             xnrm * (gm + gmbs) + gbs + gds + gcgs + gsource, -gdrain, -gcgb, -gcgd, -gcgs,
-                             -gsource, -gbd, -gbs, -gds - xnrm * (gm + gmbs), -gdrain, -gcgb, xd * gm - gcgd,
-                             -xd * gm - gcgs, -gsource, xd * gmbs - gbd, -gbs - xd * gmbs,
-                             -gds - xrev * (gm + gmbs)};
-    StampValues(stamps);
+    const MosStampInputs in = {gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev};
+    // All five are zeros when their bits are, the sign bit aside.
+    const auto bits = [](double g) { return std::bit_cast<uint64_t>(g); };
+    if (((bits(grds) | bits(gdrain) | bits(gsource) | bits(ggate) | bits(gbulk)) << 1) == 0)
+        StampMosfet<true>(in, pass.discard);
+    else
+        StampMosfet<false>(in, pass.discard);
 
     if (!bypassed) {
         // Convergence: a device set without prediction has nothing to compare with.
-        if (predicted_path && !(m.off && (InitMode == kInitFix || InitMode == kInitSmallSignal))) {
-            const double reltol = Options.reltol, abstol = Options.abstol;
+        if (predicted_path && !(m.off && (init_mode == kInitFix || init_mode == kInitSmallSignal))) {
+            const double reltol = pass.reltol, abstol = pass.abstol;
             const double cb = m.cbs + m.cbd;
             if (m.limited) {
                 ++NonConvergedCount;
@@ -431,18 +537,21 @@ void LoadMosfet(MosfetInstance& m, int s) {
         m.power_stored = vgs * cqgs + vgd * cqgd + vgb * cqgb + vbs * cqbs + vbd * cqbd;
         if (pd > 0.1) m.region = kRegionHot;
     }
-    Run.power_dissipated += std::fabs(m.power_dissipated);
-    Run.power_stored += m.power_stored;
+    pass.power_dissipated += std::fabs(m.power_dissipated);
+    pass.power_stored += m.power_stored;
 }
 
 }  // namespace
 
 int LoadMosfets() {
+    MosPass pass = ReadMosPass();
     int s = FirstStateIndex(kMosfetStates);
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
-        if (m->level <= 3) LoadMosfet(*m, s);
+        if (m->level <= 3) LoadMosfet(*m, s, pass);
         s += kMosfetBlockGroups * kHistorySlots;
     }
+    Run.power_dissipated = pass.power_dissipated;
+    Run.power_stored = pass.power_stored;
     return 0;
 }
 

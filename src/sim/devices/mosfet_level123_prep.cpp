@@ -243,6 +243,7 @@ int UpdateMos123InstanceTemperatures(double t) {
         Mos123Values& e = m->m123;
 
         e.tPhi = mt.tPhi;
+        e.sqrtPhi = mt.tPhi > 0 ? std::sqrt(mt.tPhi) : 0;
         e.tVbi = mt.tVbi;
         m->tVto = mt.tVbi + polarity * x[kMosGamma] * GuardedSqrt(m->model, mt.tPhi, x[kMosDeviceTemp] + kKelvin);
         m->NVt = x[kMosN] * vt;

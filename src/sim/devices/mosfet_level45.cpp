@@ -326,14 +326,24 @@ void AcceptBsim12Point(MosfetInstance& m) {
     kept.accepted = {m.cd, m.cbs, m.cbd, m.gm, m.gds, m.gmbs, m.gbd, m.gbs};
 }
 
+namespace {
+// Level-4 and level-5 records of the list at its last set-up: a circuit without any has
+// no list walk to make at every load.
+int level45_count = 0;
+}  // namespace
+
 int SetupMosfetsLevel45() {
+    level45_count = 0;
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList))
-        if (IsLevel45(*m))
+        if (IsLevel45(*m)) {
             if (int error = AllocMosfetEntries(*m)) return error;
+            ++level45_count;
+        }
     return 0;
 }
 
 int LoadMosfetsLevel45() {
+    if (level45_count == 0) return 0;
     int state = FirstStateIndex(kMosfetStates);
     for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
         if (Bsim12KeptOf(*m)) LoadLevel45(*m, ModelValues(*m), state);

@@ -22,8 +22,10 @@ namespace {
 constexpr int kPrefetchReaders = 8;
 constexpr size_t kPrefetchEvents = 8;
 
-// Position at which each node was last appended to the changed-node list.
-std::vector<size_t> ListedAt;
+// Position at which each node was last appended to the changed-node list (kNotListed:
+// never). 32 bits: half the memory to touch, and a list of 2^32 nodes would take 16 GB.
+constexpr uint32_t kNotListed = 0xffffffffu;
+std::vector<uint32_t> ListedAt;
 
 int DriverCount(int node) { return DigitalNet.driver_begin[node + 1] - DigitalNet.driver_begin[node]; }
 
@@ -111,6 +113,73 @@ void MakePendingEventUnknown(int node, int primitive, int slot) {
     }
 }
 
+// Inertial cancellation: a new output value `value` (queued as *v) of a driver with an
+// event still ahead on the node takes back the events it overrides; *v and *changed are
+// made again when it does. In line: every evaluation of a transient passes here.
+inline void CancelOverriddenEvents(const Primitive& p, int primitive, int node, int slot, bool multi,
+                                   DigitalState value, DigitalState* v, bool* changed) {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    if (!(r.recording && p.model_type != kMtUdly && r.inertial_cancellation && slot >= 0 &&
+          n.Slot(slot).pending_tick > r.now))
+        return;
+    const int u = LevelOf(value);
+    if (!(*changed || (p.timing_mode == 4 && u == kLvlX))) return;
+    const DigitalState P = multi ? n.Slot(slot).present : n.present[node];
+    const DigitalState Q = multi ? n.Slot(slot).pending : n.pending[node];
+    if (u == kLvlX) {
+        MakePendingEventUnknown(node, primitive, slot);
+        return;
+    }
+    const bool cancel = LevelOf(P) == kLvlX ||
+                        (StrengthOf(value) > 0 && DigitalFinalLevel(u) != DigitalFinalLevel(LevelOf(Q))) ||
+                        (p.timing_mode != 4 && ((u == kLvlF && LevelOf(P) != kLvl1) ||
+                                                (u == kLvlR && LevelOf(P) == kLvl0))) ||
+                        (StrengthOf(value) == 0 && StrengthOf(P) == 0);
+    if (!cancel) return;
+    n.pending[node] = n.present[node];
+    if (multi) n.Slot(slot).pending = P;
+    RefreshPending(node, slot, RemovePendingEvents(node, primitive, u == LevelOf(P)));
+    *v = HazardAdjusted(value, node);
+    *changed = multi ? *v != n.Slot(slot).pending || *v != n.pending[node] : *v != n.pending[node];
+}
+
+// A two-input gate without enable, with delay mode 1 to 3, driving its node alone, during
+// a transient: what EvaluatePrimitive and ScheduleGateOutputInSlot do for it, without their
+// tests and calls. Most evaluations of a large gate circuit are these.
+bool IsLeanGate(const Primitive& p) {
+    return static_cast<unsigned>(p.type - kCtAnd) < 6 && p.pin_count == 3 && p.outputs == 1 &&
+           p.model_type == kMtUgate && p.timing_mode != 4;
+}
+
+int EvaluateLeanGate(const Primitive& p, int primitive, const int32_t* pins, uint32_t tick) {
+    DigitalNetwork& n = DigitalNet;
+    DigitalRunState& r = DigitalRun;
+    const int node = pins[2];
+    const int low = p.default_low, high = p.default_high;
+    const int level = TwoInputGateLevel(p.type - kCtAnd, pins, n.present.data());
+    const DigitalState value = MakeState(level, ByFinalLevel(level, low, high));
+    const int slot = SlotOfOutput(p, 1);
+    DigitalState v = HazardAdjusted(value, node);
+    bool changed = v != n.pending[node];
+    CancelOverriddenEvents(p, primitive, node, slot, false, value, &v, &changed);
+    if (!changed) return 0;
+    // The change starts from the level the output has when it takes effect.
+    const OutputSlotState& s = n.Slot(slot);
+    int from = LevelOf(s.pending_tick > tick ? s.pending : s.present), to = LevelOf(v);
+    if (from == kLvlZ) from = kLvlX;
+    if (to == kLvlZ) to = kLvlX;
+    uint32_t at = tick + SelectTransitionDelay(from, to, p.timing_mode, p.gate_delays);
+    // The loading delay as ScheduleSlotChange adds it, chosen without a branch: the levels
+    // of a large gate circuit are random.
+    const uint32_t up = (0xFAu >> (LevelOf(v) & 7)) & 1u;
+    if (at > r.now) at += s.load_fall + ((s.load_rise - s.load_fall) & (0u - up));
+    const DigitalState queued = MakeState(LevelOf(v), up ? high : low);
+    const int err = QueueSlotChange(slot, at, low, high, node, primitive, queued, changed);
+    if (err && !r.error) r.error = err;
+    return r.error;
+}
+
 // The state of a node with several drivers, `primitive` now driving `state`: the
 // strongest driver wins unless the next one is within DIGOVRDRV of it and differs. Out of
 // line: the common node has one driver, and this loop would cost every call its registers.
@@ -140,26 +209,57 @@ void MakePendingEventUnknown(int node, int primitive, int slot) {
     return MakeState(level, s1);
 }
 
-[[gnu::noinline]] void GrowListedAt(int node) { ListedAt.resize(node + 1, static_cast<size_t>(-1)); }
+[[gnu::noinline]] void GrowListedAt(int node) { ListedAt.resize(node + 1, kNotListed); }
 
-}  // namespace
-
-void AddChangedNode(int node) {
+// In line: every applied change of a node comes here.
+inline void ListChangedNode(int node) {
     auto& list = DigitalRun.changed_nodes;
     if (ListedAt.size() <= static_cast<size_t>(node)) GrowListedAt(node);
-    const size_t at = ListedAt[node];
-    if (at != static_cast<size_t>(-1) && at < list.size() && at >= DigitalRun.cursor && list[at] == node) return;
-    ListedAt[node] = list.size();
+    const uint32_t at = ListedAt[node];
+    if (at != kNotListed && at < list.size() && at >= DigitalRun.cursor && list[at] == node) return;
+    ListedAt[node] = static_cast<uint32_t>(list.size());
     list.push_back(node);
 }
 
+// The tick's events are applied twice: before the passes without delay, and again when
+// they are recorded. When no pass ran, the second application of an event changes
+// nothing unless another event of the tick met the same node (or another driver's
+// strengths moved), so it is made only then. AppliedIn marks, by node, the application
+// round that last met it.
+std::vector<uint32_t> AppliedIn;
+uint32_t ApplicationRound = 0;
+
+void StartApplicationRound(int node_count) {
+    if (AppliedIn.size() <= static_cast<size_t>(node_count)) AppliedIn.assign(node_count + 1, 0);
+    if (++ApplicationRound == 0) {
+        std::fill(AppliedIn.begin(), AppliedIn.end(), 0);
+        ApplicationRound = 1;
+    }
+}
+
+// Whether the node was met before in this round; marks it.
+bool MetAgain(int node) {
+    if (static_cast<size_t>(node) >= AppliedIn.size()) return true;
+    const bool again = AppliedIn[node] == ApplicationRound;
+    AppliedIn[node] = ApplicationRound;
+    return again;
+}
+
+}  // namespace
+
+void AddChangedNode(int node) { ListChangedNode(node); }
+
 DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalState state, uint32_t tick) {
+    if (node <= 0) return 0;
+    return SetSlotDrive(OutputSlot(primitive, node), low, high, node, primitive, state, tick);
+}
+
+DigitalState SetSlotDrive(int slot, int low, int high, int node, int primitive, DigitalState state, uint32_t tick) {
     if (node <= 0) return 0;
     DigitalNetwork& n = DigitalNet;
     Primitive& p = n.prims[primitive];
     p.low = static_cast<uint8_t>(low);
     p.high = static_cast<uint8_t>(high);
-    const int slot = OutputSlot(primitive, node);
     if (slot >= 0 && p.type != kCtPullup && p.type != kCtPulldn) n.Slot(slot).present = state;
 
     const DigitalState resolved = DriverCount(node) == 1
@@ -168,7 +268,7 @@ DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalSta
     if (resolved == n.present[node]) return resolved;
     DigitalRun.stable = false;
     if (DigitalRun.transient) {
-        AddChangedNode(node);
+        ListChangedNode(node);
         LogTransition(node, primitive, resolved, tick);
     }
     n.present[node] = resolved;
@@ -176,18 +276,29 @@ DigitalState SetNodeDrive(int low, int high, int node, int primitive, DigitalSta
 }
 
 int ScheduleOutputChange(uint32_t tick, int low, int high, int node, int primitive, DigitalState state, bool changed) {
+    return ScheduleSlotChange(OutputSlot(primitive, node), tick, low, high, node, primitive, state, changed);
+}
+
+int ScheduleSlotChange(int slot, uint32_t tick, int low, int high, int node, int primitive, DigitalState state,
+                       bool changed) {
+    if (tick > DigitalRun.now && slot >= 0) {
+        const OutputSlotState& s = DigitalNet.Slot(slot);
+        tick += DigitalFinalLevel(LevelOf(state)) != kLvl0 ? s.load_rise : s.load_fall;
+    }
+    return QueueSlotChange(slot, tick, low, high, node, primitive, state, changed);
+}
+
+int QueueSlotChange(int slot, uint32_t tick, int low, int high, int node, int primitive, DigitalState state,
+                    bool changed) {
     DigitalNetwork& n = DigitalNet;
     DigitalRunState& r = DigitalRun;
-    const int slot = OutputSlot(primitive, node);
-    if (tick > r.now && slot >= 0)
-        tick += DigitalFinalLevel(LevelOf(state)) != kLvl0 ? n.Slot(slot).load_rise : n.Slot(slot).load_fall;
     if (r.path_analysis) return 0;
     if (tick <= r.now && r.transient) {
         const DigitalState before = n.present[node];
         const DigitalState pending_before = n.pending[node];
         const Primitive& p = n.prims[primitive];
         const uint8_t old_low = p.low, old_high = p.high;
-        const DigitalState resolved = SetNodeDrive(low, high, node, primitive, state, tick);
+        const DigitalState resolved = SetSlotDrive(slot, low, high, node, primitive, state, tick);
         if (r.recording) {
             r.changes.push_back({tick, node, primitive, 2, before, pending_before, n.previous[node], old_low, old_high});
             n.pending[node] = resolved;
@@ -260,6 +371,10 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
     ++r.evaluations;
     r.timing_mode = p.timing_mode;
     r.changed_node = changed_node;
+    if (IsLeanGate(p) && r.transient && r.recording && !r.path_analysis) {
+        const int32_t* pins = PinsOf(primitive);
+        if (pins[2] > 0 && DriverCount(pins[2]) == 1) return EvaluateLeanGate(p, primitive, pins, tick);
+    }
     if (p.model_type == kMtUadc) {
         AdcConvertTrigger(primitive);
         return 0;
@@ -273,7 +388,11 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
         int node = pins[p.pin_count - out];
         int low = p.default_low, high = p.default_high, path = 0;
         DigitalState value;
-        if (gate_like) {
+        if (gate_like && static_cast<unsigned>(p.type - kCtAnd) < 6 && p.pin_count - p.outputs == 2) {
+            // The common two-input gate, without the general evaluation's call and tests.
+            const int level = TwoInputGateLevel(p.type - kCtAnd, pins, n.present.data());
+            value = MakeState(level, ByFinalLevel(level, low, high));
+        } else if (gate_like) {
             value = EvaluateGate(primitive, out, tick, &node, &low, &high);
         } else {
             value = EvaluateFlipFlop(changed_node, primitive, out, &path, tick, &low, &high);
@@ -281,9 +400,10 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
             if (path == -1) break;
         }
         if (node <= 0) continue;
-        const int slot = OutputSlot(primitive, node);
+        // A single output's slot is known; of several, the first driving the node.
+        const int slot = p.outputs == 1 ? SlotOfOutput(p, 1) : OutputSlot(primitive, node);
         if (!r.transient) {
-            const DigitalState resolved = SetNodeDrive(low, high, node, primitive, value, 0);
+            const DigitalState resolved = SetSlotDrive(slot, low, high, node, primitive, value, 0);
             if (n.interface_flag[node]) {
                 if (int e = UpdateDtoAForNode(node)) return e;
             }
@@ -294,38 +414,15 @@ int EvaluatePrimitive(int changed_node, int primitive, uint32_t tick) {
         DigitalState v = HazardAdjusted(value, node);
         const bool multi = DriverCount(node) > 1;
         bool changed = multi ? (slot >= 0 && v != n.Slot(slot).pending) || v != n.pending[node] : v != n.pending[node];
-        if (r.recording && p.model_type != kMtUdly && r.inertial_cancellation && slot >= 0 &&
-            n.Slot(slot).pending_tick > r.now) {
-            const int u = LevelOf(value);
-            if (changed || (p.timing_mode == 4 && u == kLvlX)) {
-                const DigitalState P = multi ? n.Slot(slot).present : n.present[node];
-                const DigitalState Q = multi ? n.Slot(slot).pending : n.pending[node];
-                if (u == kLvlX) {
-                    MakePendingEventUnknown(node, primitive, slot);
-                } else {
-                    const bool cancel = LevelOf(P) == kLvlX ||
-                                        (StrengthOf(value) > 0 && DigitalFinalLevel(u) != DigitalFinalLevel(LevelOf(Q))) ||
-                                        (p.timing_mode != 4 && ((u == kLvlF && LevelOf(P) != kLvl1) ||
-                                                                (u == kLvlR && LevelOf(P) == kLvl0))) ||
-                                        (StrengthOf(value) == 0 && StrengthOf(P) == 0);
-                    if (cancel) {
-                        n.pending[node] = n.present[node];
-                        if (multi) n.Slot(slot).pending = P;
-                        RefreshPending(node, slot, RemovePendingEvents(node, primitive, u == LevelOf(P)));
-                        v = HazardAdjusted(value, node);
-                        changed = multi ? v != n.Slot(slot).pending || v != n.pending[node] : v != n.pending[node];
-                    }
-                }
-            }
-        }
+        CancelOverriddenEvents(p, primitive, node, slot, multi, value, &v, &changed);
         if (r.recording && !changed) continue;
         if (gate_like) {
             if (p.type == kCtPinDly)
                 SchedulePinDelayOutput(tick, low, high, node, primitive, v, changed);
             else
-                ScheduleGateOutput(tick, low, high, node, primitive, v, changed);
+                ScheduleGateOutputInSlot(slot, tick, low, high, node, primitive, v, changed);
         } else {
-            ScheduleFlipFlopOutput(tick, low, high, node, primitive, v, path, changed);
+            ScheduleFlipFlopOutputInSlot(slot, tick, low, high, node, primitive, v, path, changed);
         }
         if (r.error) return r.error;
     }
@@ -368,14 +465,19 @@ int ApplyDigitalEventsAt(uint32_t tick) {
     r.error = 0;
     r.changed_nodes.clear();
     r.cursor = 0;
+    // Whether the second application of an event may change something (see AppliedIn).
+    bool apply_again = false;
     if (!q.Empty() && q.HeadTick() == tick) {
+        StartApplicationRound(n.node_count);
         // Each event asks for the driver's block of the one a few places on.
         const DigitalEventQueue::Bucket& events = q.HeadEvents();
         for (size_t i = 0; i < events.size() && i < kPrefetchEvents; ++i) n.prims.Prefetch(events[i].primitive);
         for (size_t i = 0; i < events.size(); ++i) {
             if (i + kPrefetchEvents < events.size()) n.prims.Prefetch(events[i + kPrefetchEvents].primitive);
             const DigitalEvent& e = events[i];
-            if (e.node > 0) SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
+            if (e.node <= 0) continue;
+            if (MetAgain(e.node)) apply_again = true;
+            SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
         }
     }
 
@@ -384,6 +486,7 @@ int ApplyDigitalEventsAt(uint32_t tick) {
     int passes = 0;
     // Without a reader that can change an output at once, the passes could change nothing.
     while (n.readers_act_at_once) {
+        apply_again = true;
         if (++passes > Options.itl1) {
             r.recording = true;
             return kMsgDigitalNoConvergence;
@@ -406,7 +509,8 @@ int ApplyDigitalEventsAt(uint32_t tick) {
                 ++r.applied_events;
                 const int slot = OutputSlot(e.primitive, e.node);
                 if (slot >= 0 && n.Slot(slot).queued > 0) --n.Slot(slot).queued;
-                SetNodeDrive(e.low, e.high, e.node, e.primitive, e.state, tick);
+                if (apply_again || DriverCount(e.node) != 1)
+                    SetSlotDrive(slot, e.low, e.high, e.node, e.primitive, e.state, tick);
                 r.changes.push_back({tick, e.node, e.primitive, 1, e.state, n.pending[e.node], n.previous[e.node],
                                      e.low, e.high});
             }

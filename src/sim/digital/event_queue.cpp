@@ -15,7 +15,7 @@ DigitalEventQueue::Map::iterator DigitalEventQueue::Lookup(uint32_t tick) {
     return it;
 }
 
-bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace, size_t* index, bool* replaced) {
+bool DigitalEventQueue::AddSearched(const DigitalEvent& event, bool may_replace, size_t* index, bool* replaced) {
     if (replaced) *replaced = false;
     if (event.tick > horizon) return false;
     auto it = Lookup(event.tick);
@@ -49,10 +49,7 @@ bool DigitalEventQueue::Add(const DigitalEvent& event, bool may_replace, size_t*
     return true;
 }
 
-uint32_t DigitalEventQueue::Snap(uint32_t tick) const {
-    // Tick 0 holds the values of the start: nothing moves onto it or off it.
-    if (tick == 0) return 0;
-    if (cache_.Holds(tick)) return tick;
+uint32_t DigitalEventQueue::SnapSearched(uint32_t tick) const {
     auto after = ticks_.lower_bound(tick);
     if (after != ticks_.end() && after->first == tick) return tick;
     uint32_t best = tick, distance = kEventSnapTicks + 1;

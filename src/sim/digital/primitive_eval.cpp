@@ -50,38 +50,6 @@ int OrFunction(const int32_t* pins, int count) {
     return OrOf([pins](int i) { return LogicInput(pins[i]); }, count);
 }
 
-// Two-input AND, NAND, OR, NOR, XOR and NXOR gates by table: their type and their input
-// levels are random on a large circuit, and a switch and a loop on them mispredict on
-// nearly every evaluation. An input's class is its level, plus 8 when nothing drives it
-// (AND and OR read it as X; XOR reads the level, as LevelAt does).
-class TwoInputGates {
-public:
-    TwoInputGates() {
-        for (int a = 0; a < 16; ++a)
-            for (int b = 0; b < 16; ++b) {
-                const int la = a & 7, lb = b & 7;
-                auto logic = [&](int i) {
-                    const int c = i == 0 ? a : b;
-                    return c & 8 ? kLvlX : c & 7;
-                };
-                const int and_l = AndOf(logic, 2), or_l = OrOf(logic, 2), xor_l = XorLevels(la, lb);
-                const int levels[6] = {and_l, DigitalInvert(and_l), or_l, DigitalInvert(or_l), xor_l,
-                                       DigitalInvert(xor_l)};
-                for (int k = 0; k < 6; ++k) level_[k][a][b] = static_cast<int8_t>(levels[k]);
-            }
-    }
-    // kind: 0 AND, 1 NAND, 2 OR, 3 NOR, 4 XOR, 5 NXOR.
-    int Level(int kind, const int32_t* pins) const { return level_[kind][ClassOf(pins[0])][ClassOf(pins[1])]; }
-
-private:
-    static int ClassOf(int node) {
-        if (node <= 0) return kLvlX | 8;
-        const DigitalState s = DigitalNet.present[node];
-        return LevelOf(s) | (StrengthOf(s) == 0 ? 8 : 0);
-    }
-    int8_t level_[6][16][16] = {};
-};
-
 // PLA inputs: a negative pin reads the node inverted, strength kept.
 int PlaInput(int32_t pin) {
     const int node = pin < 0 ? -pin : pin;
@@ -132,9 +100,9 @@ int GroupFunction(const Primitive& p, const int32_t* pins, int inputs, bool and_
 // The level of a gate-like primitive's output.
 int GateLevel(const Primitive& p, const int32_t* pins, int inputs, DigitalState* pass_through) {
     if (inputs == 2) {
-        static const TwoInputGates two;
-        if (static_cast<unsigned>(p.type - kCtAnd) < 6) return two.Level(p.type - kCtAnd, pins);
-        if (static_cast<unsigned>(p.type - kCtAnd3) < 6) return two.Level(p.type - kCtAnd3, pins);
+        const DigitalState* present = DigitalNet.present.data();
+        if (static_cast<unsigned>(p.type - kCtAnd) < 6) return TwoInputGateLevel(p.type - kCtAnd, pins, present);
+        if (static_cast<unsigned>(p.type - kCtAnd3) < 6) return TwoInputGateLevel(p.type - kCtAnd3, pins, present);
     }
     switch (p.type) {
     case kCtBuf: case kCtBuf3: return inputs > 0 ? LogicInput(pins[0]) : kLvlX;
@@ -178,7 +146,26 @@ struct FlipFlopResult {
 int JkIndex(int level) { return level == kLvl0 ? 0 : level == kLvl1 ? 1 : 2; }
 
 
+TwoInputGateTable BuildTwoInputGateTable() {
+    TwoInputGateTable t{};
+    for (int a = 0; a < 16; ++a)
+        for (int b = 0; b < 16; ++b) {
+            const int la = a & 7, lb = b & 7;
+            auto logic = [&](int i) {
+                const int c = i == 0 ? a : b;
+                return c & 8 ? kLvlX : c & 7;
+            };
+            const int and_l = AndOf(logic, 2), or_l = OrOf(logic, 2), xor_l = XorLevels(la, lb);
+            const int levels[6] = {and_l, DigitalInvert(and_l), or_l, DigitalInvert(or_l), xor_l,
+                                   DigitalInvert(xor_l)};
+            for (int k = 0; k < 6; ++k) t.level[k][a][b] = static_cast<int8_t>(levels[k]);
+        }
+    return t;
+}
+
 }  // namespace
+
+const TwoInputGateTable kTwoInputGates = BuildTwoInputGateTable();
 
 void BuildJkTable(int table[3][3][3]) {
     auto next = [](int j, int k, int q) { return j == 0 ? (k == 0 ? q : 0) : (k == 0 ? 1 : 1 - q); };
@@ -496,19 +483,6 @@ DigitalState EvaluateFlipFlop(int changed_node, int primitive, int output, int* 
     return WithStrength(q, *low, *high);
 }
 
-int32_t SelectTransitionDelay(int from, int to, int mode, const int32_t* delays) {
-    static constexpr int kSlot[6][6] = {
-        {-1, 0, -1, 0, 0, 6},  {3, -1, -1, 0, 0, 9},   {3, -1, -1, 0, 0, 6},
-        {3, -1, 3, -1, 3, 9},  {3, -1, -1, 0, -1, 9},  {12, -1, -1, 15, 12, -1}};
-    if (from > 5) from = kLvlX;
-    if (to > 5) to = kLvlX;
-    const int slot = kSlot[from][to];
-    if (slot < 0) return delays[0];
-    if (mode < 1) mode = 1;
-    if (mode > 3) mode = 3;
-    return delays[slot + mode - 1];
-}
-
 void AmbiguityHazard(int node, int primitive) {
     if (!DigitalRun.recording) return;
     const int slot = OutputSlot(primitive, node);
@@ -523,8 +497,8 @@ void AmbiguityHazard(int node, int primitive) {
 
 namespace {
 
-void Schedule(uint32_t tick, int low, int high, int node, int primitive, int level, bool changed) {
-    const int err = ScheduleOutputChange(tick, low, high, node, primitive, WithStrength(level, low, high), changed);
+void Schedule(int slot, uint32_t tick, int low, int high, int node, int primitive, int level, bool changed) {
+    const int err = ScheduleSlotChange(slot, tick, low, high, node, primitive, WithStrength(level, low, high), changed);
     if (err && !DigitalRun.error) DigitalRun.error = err;
 }
 
@@ -545,9 +519,13 @@ int32_t GateDelay(int primitive, int from, int to, int mode) {
 
 uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int primitive, DigitalState value,
                             bool changed) {
+    return ScheduleGateOutputInSlot(OutputSlot(primitive, node), tick, low, high, node, primitive, value, changed);
+}
+
+uint32_t ScheduleGateOutputInSlot(int slot, uint32_t tick, int low, int high, int node, int primitive,
+                                  DigitalState value, bool changed) {
     DigitalNetwork& n = DigitalNet;
     const Primitive& p = n.prims[primitive];
-    const int slot = OutputSlot(primitive, node);
     // The change starts from the level the output has when it takes effect: a change
     // still pending (kept when inertial cancellation is off) comes before it.
     const bool pending = slot >= 0 && n.Slot(slot).pending_tick > tick;
@@ -566,7 +544,7 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
     if (tri && StrengthOf(out_before) == 0) from = kLvlZ;
     if (mode != 4) {
         const uint32_t at = tick + GateDelay(primitive, from, to, mode);
-        Schedule(at, low, high, node, primitive, LevelOf(value), changed);
+        Schedule(slot, at, low, high, node, primitive, LevelOf(value), changed);
         return at;
     }
     const int m = LevelOf(n.present[node]);
@@ -579,7 +557,7 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
         const bool hazard = level == kLvlR ? (m == kLvlF || m == kLvlX) : (m == kLvlR || m == kLvlX);
         const int first = hazard ? kLvlX : level;
         if (hazard) AmbiguityHazard(node, primitive);
-        Schedule(min_to(first), low, high, node, primitive, first, changed);
+        Schedule(slot, min_to(first), low, high, node, primitive, first, changed);
         return min_to(first);
     }
     case kLvl1:
@@ -587,25 +565,30 @@ uint32_t ScheduleGateOutput(uint32_t tick, int low, int high, int node, int prim
         const int ramp = level == kLvl1 ? kLvlR : kLvlF;
         const bool hazard = level == kLvl1 ? (m == kLvlF || m == kLvlX) : (m == kLvlR || m == kLvlX);
         if (hazard) AmbiguityHazard(node, primitive);
-        else Schedule(min_to(ramp), low, high, node, primitive, ramp, changed);
-        Schedule(max_to(level), low, high, node, primitive, level, true);
+        else Schedule(slot, min_to(ramp), low, high, node, primitive, ramp, changed);
+        Schedule(slot, max_to(level), low, high, node, primitive, level, true);
         return max_to(level);
     }
     case kLvlX:
-        Schedule(min_to(kLvlX), low, high, node, primitive, kLvlX, changed);
-        Schedule(max_to(kLvl1), low, high, node, primitive, kLvlX, true);
+        Schedule(slot, min_to(kLvlX), low, high, node, primitive, kLvlX, changed);
+        Schedule(slot, max_to(kLvl1), low, high, node, primitive, kLvlX, true);
         return max_to(kLvl1);
     default:
-        Schedule(min_to(to), low, high, node, primitive, level, changed);
+        Schedule(slot, min_to(to), low, high, node, primitive, level, changed);
         return min_to(to);
     }
 }
 
 uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int primitive, DigitalState value,
                                 int path, bool changed) {
+    return ScheduleFlipFlopOutputInSlot(OutputSlot(primitive, node), tick, low, high, node, primitive, value, path,
+                                        changed);
+}
+
+uint32_t ScheduleFlipFlopOutputInSlot(int slot, uint32_t tick, int low, int high, int node, int primitive,
+                                      DigitalState value, int path, bool changed) {
     DigitalNetwork& n = DigitalNet;
     const Primitive& p = n.prims[primitive];
-    const int slot = OutputSlot(primitive, node);
     const int present_out = LevelOf(slot >= 0 ? n.Slot(slot).present : n.present[node]);
     const int level = LevelOf(value);
     int lh, hl;
@@ -621,7 +604,7 @@ uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int 
     else if (level == kLvlF || level == kLvl0) family = hl;
     else if (level == kLvlX) family = present_out == kLvl1 ? hl : lh;
     else {
-        Schedule(tick, low, high, node, primitive, level, changed);
+        Schedule(slot, tick, low, high, node, primitive, level, changed);
         return tick;
     }
     const std::vector<int32_t>& delays = n.info[primitive].delays;
@@ -631,7 +614,7 @@ uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int 
     int mode = p.timing_mode;
     if (DigitalRun.path_analysis) return at(mode == 4 ? 3 : mode);
     if (mode != 4) {
-        Schedule(at(mode), low, high, node, primitive, level, changed);
+        Schedule(slot, at(mode), low, high, node, primitive, level, changed);
         return at(mode);
     }
     const int m = LevelOf(n.present[node]);
@@ -640,20 +623,20 @@ uint32_t ScheduleFlipFlopOutput(uint32_t tick, int low, int high, int node, int 
     case kLvlF: {
         const bool hazard = level == kLvlR ? (m == kLvlF || m == kLvlX) : (m == kLvlR || m == kLvlX);
         if (hazard) AmbiguityHazard(node, primitive);
-        Schedule(at(1), low, high, node, primitive, hazard ? kLvlX : level, changed);
+        Schedule(slot, at(1), low, high, node, primitive, hazard ? kLvlX : level, changed);
         return at(1);
     }
     case kLvl1:
     case kLvl0: {
         const bool hazard = level == kLvl1 ? (m == kLvlF || m == kLvlX) : (m == kLvlR || m == kLvlX);
         if (hazard) AmbiguityHazard(node, primitive);
-        else Schedule(at(1), low, high, node, primitive, level == kLvl1 ? kLvlR : kLvlF, changed);
-        Schedule(at(3), low, high, node, primitive, level, true);
+        else Schedule(slot, at(1), low, high, node, primitive, level == kLvl1 ? kLvlR : kLvlF, changed);
+        Schedule(slot, at(3), low, high, node, primitive, level, true);
         return at(3);
     }
     default:
-        Schedule(at(1), low, high, node, primitive, kLvlX, changed);
-        Schedule(at(3), low, high, node, primitive, kLvlX, true);
+        Schedule(slot, at(1), low, high, node, primitive, kLvlX, changed);
+        Schedule(slot, at(3), low, high, node, primitive, kLvlX, true);
         return at(3);
     }
 }

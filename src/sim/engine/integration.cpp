@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <utility>
 
 #include "sim/engine/load_pass.h"
@@ -67,29 +68,6 @@ void ComputeGearCoefficients(int k) {
     }
 }
 
-// The integration can read the history only as far back as its slots hold.
-bool MethodAndOrderUsable() {
-    if (WorkingMethod == kTrapezoidal) return IntegrationOrder == 1 || IntegrationOrder == 2;
-    if (WorkingMethod == kGear) return IntegrationOrder >= 1 && IntegrationOrder < kHistorySlots;
-    return false;
-}
-
-void UpdateDerivative(int s) {
-    double* q = StateValues.data();
-    double* i = StateDerivatives.data();
-    const double* ag = IntegrationCoefficients;
-    if (WorkingMethod == kTrapezoidal) {
-        if (IntegrationOrder == 1)
-            i[s] = ag[0] * q[s] + ag[1] * q[s + 1];
-        else
-            i[s] = ag[0] * (q[s] - q[s + 1]) - ag[1] * i[s + 1];
-        return;
-    }
-    double value = 0;
-    for (int j = 0; j <= IntegrationOrder; ++j) value += ag[j] * q[s + j];
-    i[s] = value;
-}
-
 template <class F>
 void ForEveryGroup(F&& apply) {
     const int groups = static_cast<int>(StateValues.size()) / kHistorySlots;
@@ -129,65 +107,133 @@ void ComputeIntegrationCoefficients() {
     Ag1 = ag[1];
 }
 
-void IntegrateCharge(double& geq, double& ceq, double capacitance, int s) {
-    if (!MethodAndOrderUsable()) return;
-    UpdateDerivative(s);
-    geq = IntegrationCoefficients[0] * capacitance;
-    ceq = StateDerivatives[s] - IntegrationCoefficients[0] * StateValues[s];
-}
+namespace {
 
-void IntegrateChargeGeqOnly(double& geq, double capacitance, int s) {
-    if (!MethodAndOrderUsable()) return;
-    UpdateDerivative(s);
-    geq = IntegrationCoefficients[0] * capacitance;
-}
+// The present step's truncation rule, the same for every charge state: the order, the
+// error constant, the tolerances and the divisors of the divided differences (they
+// depend on the step history alone).
+struct TruncationRule {
+    bool usable = false;  // a method and order with an error constant and enough history
+    int order = 0;
+    double factor = 0, h = 0;
+    double abstol = 0, reltol = 0, chgtol = 0, trtol = 0;
+    double divisor[kHistorySlots][kHistorySlots] = {};  // [m][j] of the pass m, m = order .. 0
+    double reciprocal[kHistorySlots][kHistorySlots] = {};  // 1 / divisor, for the screen
+    double inverse_h = 0;
+};
 
-void IntegrateChargeDerivative(int s) {
-    if (MethodAndOrderUsable()) UpdateDerivative(s);
-}
-
-double ChargeTruncationStep(int s, double bound) {
+TruncationRule PresentTruncationRule() {
+    TruncationRule rule;
     const int order = IntegrationOrder;
     // The divided differences read order + 2 history values of the group.
-    if (order < 1 || order + 2 > kHistorySlots) return bound;
-    double factor;
-    if (WorkingMethod == kTrapezoidal && order <= 2) factor = kTrapTruncationFactor[order - 1];
-    else if (WorkingMethod == kGear) factor = kGearTruncationFactor[order - 1];
-    else return bound;
-
-    const double* q = StateValues.data();
-    const double* i = StateDerivatives.data();
-    const double h = StepHistory[0];
-    const double current_tol = Options.abstol + Options.reltol * std::max(std::fabs(i[s]), std::fabs(i[s + 1]));
-    const double charge_tol =
-        Options.reltol * std::max({std::fabs(q[s]), std::fabs(q[s + 1]), Options.chgtol}) / h;
-    const double tol = std::max(current_tol, charge_tol);
-
-    double d[kHistorySlots];
+    if (order < 1 || order + 2 > kHistorySlots) return rule;
+    if (WorkingMethod == kTrapezoidal && order <= 2) rule.factor = kTrapTruncationFactor[order - 1];
+    else if (WorkingMethod == kGear) rule.factor = kGearTruncationFactor[order - 1];
+    else return rule;
+    rule.usable = true;
+    rule.order = order;
+    rule.h = StepHistory[0];
+    rule.inverse_h = 1 / rule.h;
+    rule.abstol = Options.abstol, rule.reltol = Options.reltol, rule.chgtol = Options.chgtol;
+    rule.trtol = Options.trtol;
     double step_sum[kHistorySlots];
-    for (int j = 0; j <= order + 1; ++j) d[j] = q[s + j];
     for (int j = 0; j <= order; ++j) step_sum[j] = StepHistory[j];
     for (int m = order; m >= 0; --m) {
-        for (int j = 0; j <= m; ++j) d[j] = (d[j] - d[j + 1]) / step_sum[j];
+        for (int j = 0; j <= m; ++j) rule.divisor[m][j] = step_sum[j], rule.reciprocal[m][j] = 1 / step_sum[j];
         for (int j = 0; j < m; ++j) step_sum[j] = step_sum[j + 1] + StepHistory[j];
     }
+    return rule;
+}
 
-    double del = Options.trtol * tol / std::max(Options.abstol, factor * std::fabs(d[0]));
-    if (order == 2) del = std::sqrt(del);
-    else if (order > 2) del = std::exp(std::clamp(std::log(del) / order, -350.0, 350.0));
+// min(bound, the state's own proposal squared) under a usable rule of this order (the
+// history slots hold order + 2 values for orders 1 and 2 only).
+template <int Order>
+[[gnu::always_inline]] inline double TruncationStepOf(const TruncationRule& rule, const double* q, const double* i, double bound) {
+    static_assert(Order >= 1 && Order + 2 <= kHistorySlots);
+    const double current_tol = rule.abstol + rule.reltol * std::max(std::fabs(i[0]), std::fabs(i[1]));
+    const double charge_tol = rule.reltol * std::max({std::fabs(q[0]), std::fabs(q[1]), rule.chgtol}) / rule.h;
+    const double tol = std::max(current_tol, charge_tol);
+
+    double d[Order + 2];
+#pragma GCC unroll 4
+    for (int j = 0; j <= Order + 1; ++j) d[j] = q[j];
+#pragma GCC unroll 4
+    for (int m = Order; m >= 0; --m)
+#pragma GCC unroll 4
+        for (int j = 0; j <= m; ++j) d[j] = (d[j] - d[j + 1]) / rule.divisor[m][j];
+
+    double del = rule.trtol * tol / std::max(rule.abstol, rule.factor * std::fabs(d[0]));
+    if (Order == 2) del = std::sqrt(del);
     return std::min(bound, del * del);
+}
+
+// The screen: true only when the state's own proposal is surely no smaller than bound,
+// so that the kernel above would return bound. It estimates the proposal without a
+// division: the divided differences by reciprocals, widened by the same recursion on the
+// magnitudes (rounding moves either calculation by a few 1e-16 of that, the widening is
+// 1e-12 of it), the charge tolerance shrunk by 1e-12, the comparison made on products
+// with a margin of 1e-9. Non-finite or vanishing values never pass.
+template <int Order>
+[[gnu::always_inline]] inline bool SurelyNotBelow(const TruncationRule& rule, const double* q, const double* i,
+                                                  double bound) {
+    const double current_tol = rule.abstol + rule.reltol * std::max(std::fabs(i[0]), std::fabs(i[1]));
+    const double charge_tol =
+        rule.reltol * std::max({std::fabs(q[0]), std::fabs(q[1]), rule.chgtol}) * rule.inverse_h * (1 - 1e-12);
+    const double tol = std::max(current_tol, charge_tol);
+
+    double d[Order + 2], a[Order + 2];
+#pragma GCC unroll 4
+    for (int j = 0; j <= Order + 1; ++j) d[j] = q[j], a[j] = std::fabs(q[j]);
+#pragma GCC unroll 4
+    for (int m = Order; m >= 0; --m)
+#pragma GCC unroll 4
+        for (int j = 0; j <= m; ++j) {
+            d[j] = (d[j] - d[j + 1]) * rule.reciprocal[m][j];
+            a[j] = (a[j] + a[j + 1]) * rule.reciprocal[m][j];
+        }
+    const double d0 = std::fabs(d[0]) + 1e-12 * a[0] + 1e-300;
+    const double n = rule.trtol * tol, den = std::max(rule.abstol, rule.factor * d0);
+    // The proposal is (n / den) squared at order 1 and n / den at order 2.
+    const double lhs = Order == 1 ? n * n : n;
+    const double rhs = Order == 1 ? bound * den * den : bound * den;
+    return lhs >= 1e-280 && lhs > rhs * (1 + 1e-9);
+}
+
+template <class F>
+double ForOrder(int order, F&& apply) {
+    return order == 1 ? apply(std::integral_constant<int, 1>()) : apply(std::integral_constant<int, 2>());
+}
+
+}  // namespace
+
+double ChargeTruncationStep(int s, double bound) {
+    const TruncationRule rule = PresentTruncationRule();
+    if (!rule.usable) return bound;
+    return ForOrder(rule.order, [&](auto order) {
+        return TruncationStepOf<order()>(rule, StateValues.data() + s, StateDerivatives.data() + s, bound);
+    });
 }
 
 namespace {
 double TruncationBound() {
-    double bound = 1e20;
-    for (int s = 0; s < SimpleChargeSlots; s += kHistorySlots) bound = ChargeTruncationStep(s, bound);
-    int block = SimpleChargeSlots;
-    for (int b = 0; b < BjtBlockCount; ++b, block += kBjtBlockGroups * kHistorySlots)
-        for (int g = 0; g < 3; ++g) bound = ChargeTruncationStep(block + g * kHistorySlots, bound);
-    for (int m = 0; m < MosfetBlockCount; ++m, block += kMosfetBlockGroups * kHistorySlots)
-        for (int g = 0; g < 3; ++g) bound = ChargeTruncationStep(block + g * kHistorySlots, bound);
-    return bound;
+    const TruncationRule rule = PresentTruncationRule();
+    if (!rule.usable) return 1e20;
+    const double* q = StateValues.data();
+    const double* i = StateDerivatives.data();
+    return ForOrder(rule.order, [&](auto order) {
+        double bound = 1e20;
+        const auto apply = [&](int s) {
+            if (!SurelyNotBelow<order()>(rule, q + s, i + s, bound))
+                bound = TruncationStepOf<order()>(rule, q + s, i + s, bound);
+        };
+        for (int s = 0; s < SimpleChargeSlots; s += kHistorySlots) apply(s);
+        int block = SimpleChargeSlots;
+        for (int b = 0; b < BjtBlockCount; ++b, block += kBjtBlockGroups * kHistorySlots)
+            for (int g = 0; g < 3; ++g) apply(block + g * kHistorySlots);
+        for (int m = 0; m < MosfetBlockCount; ++m, block += kMosfetBlockGroups * kHistorySlots)
+            for (int g = 0; g < 3; ++g) apply(block + g * kHistorySlots);
+        return bound;
+    });
 }
 }  // namespace
 
@@ -198,10 +244,12 @@ double TruncationStepLimited() { return std::min(TruncationStep(), 2.0 * StepHis
 void ShiftChargeHistory() {
     for (std::vector<double>* v : {&StateValues, &StateDerivatives}) {
         double* x = v->data();
+        // Read the group whole before writing it: the copies then need no reloads.
         ForEveryGroup([x](int s) {
-            x[s + 3] = x[s + 2];
-            x[s + 2] = x[s + 1];
-            x[s + 1] = x[s];
+            const double q0 = x[s], q1 = x[s + 1], q2 = x[s + 2];
+            x[s + 1] = q0;
+            x[s + 2] = q1;
+            x[s + 3] = q2;
         });
     }
 }

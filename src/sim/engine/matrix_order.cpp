@@ -9,6 +9,9 @@
 #include <cmath>
 #include <new>
 #include <numeric>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "sim/engine/sparse_matrix_internal.h"
 
@@ -72,6 +75,8 @@ struct PlacedElement {
 // Lists of varying length in one store, so that growing and dropping lists does not go
 // through the heap each time. A list that outgrows its room moves to the end with twice
 // the room; the store is packed again when the room left behind outweighs the room in use.
+// The lists are chained in the order they lie (a moved list goes to the end of the chain),
+// so packing needs no sort.
 template <class T>
 class ListStore {
   public:
@@ -88,6 +93,13 @@ class ListStore {
         }
         store_.resize(at);
         inUse_ = at;
+        // The chain's ends are the extra slot `count`.
+        next_.resize(count + 1);
+        prev_.resize(count + 1);
+        for (size_t i = 0; i <= count; ++i) {
+            next_[i] = int(i == count ? 0 : i + 1);
+            prev_[i] = int(i == 0 ? count : i - 1);
+        }
     }
     T* Data(int list) { return store_.data() + start_[list]; }
     int Size(int list) const { return length_[list]; }
@@ -105,6 +117,8 @@ class ListStore {
         start_.clear();
         length_.clear();
         room_.clear();
+        next_.clear();
+        prev_.clear();
         inUse_ = 0;
     }
 
@@ -118,15 +132,20 @@ class ListStore {
         inUse_ += size_t(room - room_[list]);
         start_[list] = at;
         room_[list] = room;
+        // Now the last in the store.
+        const int end = int(next_.size()) - 1;
+        next_[prev_[list]] = next_[list];
+        prev_[next_[list]] = prev_[list];
+        prev_[list] = prev_[end];
+        next_[list] = end;
+        next_[prev_[end]] = list;
+        prev_[end] = list;
     }
     // Packs in place, lists in the order they lie, so the memory is reused.
     void Pack() {
-        order_.resize(start_.size());
-        for (size_t i = 0; i < order_.size(); ++i) order_[i] = int(i);
-        std::sort(order_.begin(), order_.end(),
-                  [this](int a, int b) { return start_[a] < start_[b]; });
+        const int end = int(next_.size()) - 1;
         size_t at = 0;
-        for (int i : order_) {
+        for (int i = next_[end]; i != end; i = next_[i]) {
             if (room_[i] == 0) continue;
             std::copy_n(store_.begin() + start_[i], length_[i], store_.begin() + at);
             start_[i] = at;
@@ -138,7 +157,7 @@ class ListStore {
     LargeVector<T> store_;
     LargeVector<size_t> start_;
     LargeVector<int> length_, room_;
-    LargeVector<int> order_;
+    LargeVector<int> next_, prev_;  // the chain in store order
     size_t inUse_ = 0;  // room of the lists
 };
 
@@ -502,39 +521,71 @@ class Ordering {
         low = std::min(low, m_->markowitzProd[i]);
     }
 
-    // The next slot below `slot` whose product passes `accept`, or the sentinel below the
-    // step; blocks whose products all exceed `bound` fail `accept` and are skipped.
+    // The next slot below `slot` whose product passes `accept` (which passes none above
+    // `bound`), or the sentinel below the step. A scan goes down from the top with a bound
+    // that never rises, so a block lying wholly between the step and the size is read once
+    // per scan: its slots at most the bound become a mask, whose bits are taken highest
+    // first and checked against the bound of the moment. Blocks whose products all exceed
+    // the bound are skipped. Each search starts its scan with NewScan.
+    void NewScan() { maskBase_ = -1; }
+    // Bit i: whether prod[i] is at most `bound`, for the 64 products of a block.
+    static uint64_t BlockMask(const int32_t* prod, int64_t bound) {
+        const int32_t limit = int32_t(std::clamp<int64_t>(bound, INT32_MIN, INT32_MAX));
+        uint64_t bits = 0;
+#if defined(__SSE2__)
+        const __m128i above = _mm_set1_epi32(limit);
+        for (int i = 0; i <= kBlockLast; i += 4) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(prod + i));
+            const int over = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(p, above)));
+            bits |= uint64_t(~over & 0xF) << i;
+        }
+#else
+        for (int i = 0; i <= kBlockLast; ++i) bits |= uint64_t(prod[i] <= limit) << i;
+#endif
+        return bits;
+    }
     template <class Accept>
     int NextSlot(int slot, int64_t bound, Accept accept) {
         const int32_t* prod = m_->markowitzProd.data();
         for (;;) {
             --slot;
-            if ((slot & kBlockLast) == kBlockLast && slot <= m_->size &&
-                slot - kBlockLast >= step_) {
-                int32_t& low = blockLow_[slot >> kBlockShift];
-                if (low <= bound) {
-                    // Found in a local, so the loop is not held to a store of the bound
-                    // per product.
-                    int32_t exact = INT32_MAX;
-                    for (int s = slot - kBlockLast; s <= slot; ++s) exact = std::min(exact, prod[s]);
-                    low = exact;
-                }
+            const int base = slot & ~kBlockLast;
+            if (base < step_ || base + kBlockLast > m_->size) {
+                // The partial blocks at the top and at the step, slot by slot; the sentinel
+                // ends a scan that reaches it.
+                if (accept(prod[slot])) return slot;
+                continue;
+            }
+            if (maskBase_ != base) {
+                int32_t& low = blockLow_[base >> kBlockShift];
                 if (low > bound) {
-                    slot -= kBlockLast;
+                    slot = base;
                     continue;
                 }
+                mask_ = BlockMask(prod + base, bound);
+                maskBase_ = base;
+                // A block with nothing at most the bound is above it until a product falls.
+                if (mask_ == 0) low = int32_t(std::max<int64_t>(low, bound + 1));
             }
-            // The rest of the block in one run; the sentinel below the step ends a scan
-            // that reaches it.
-            for (const int first = slot & ~kBlockLast;; --slot) {
-                if (accept(prod[slot])) return slot;
-                if (slot == first) break;
+            // The slots at and below `slot`.
+            uint64_t bits = mask_ & (~uint64_t(0) >> (kBlockLast - (slot - base)));
+            while (bits) {
+                const int b = kBlockLast - __builtin_clzll(bits);
+                bits &= ~(uint64_t(1) << b);
+                if (accept(prod[base + b])) {
+                    mask_ = bits;
+                    return base + b;
+                }
             }
+            mask_ = 0;
+            slot = base;
         }
     }
 
     double DiagonalMagnitude(int i) const {
-        const double re = diagReal_[i], im = diagImag_[i];
+        const double re = diagReal_[i];
+        if (!withImag_) return re < 0 ? -re : re;
+        const double im = diagImag_[i];
         return (re < 0 ? -re : re) + (im < 0 ? -im : im);
     }
     void SetDiagonal(int i, int d, const ActiveEntry* value) {
@@ -558,6 +609,27 @@ class Ordering {
         return largest;
     }
 
+    // LargestOtherInColumn / mag for the diagonal of index i, where only a ratio below
+    // `best` matters: the walk stops once the ratio cannot come below it (and then keeps
+    // nothing), returning a ratio not below `best`. Division by a positive magnitude keeps
+    // the order of the values, so the choice is the same as with the whole column.
+    double TieRatio(int i, double mag, double best) {
+        const int rowId = rowAt_[i], colId = colAt_[i];
+        if (largestRow_[colId] == rowId) return largest_[colId] / mag;
+        double largest = 0.0;
+        const ActiveEntry* col = cols_.Data(colId);
+        for (int k = 0, n = cols_.Size(colId); k < n; ++k) {
+            const double m = Magnitude(col[k]);
+            if (m > largest && col[k].row != rowId) {
+                largest = m;
+                if (!(largest / mag < best)) return largest / mag;
+            }
+        }
+        largest_[colId] = largest;
+        largestRow_[colId] = rowId;
+        return largest / mag;
+    }
+
     // The magnitude of the entry at (row, column) by identity; it must exist.
     double MagnitudeAt(int rowId, int colId) {
         double mag = 0.0;
@@ -575,6 +647,7 @@ class Ordering {
         prod[n + 1] = prod[step_];
         prod[step_ - 1] = 0;  // stops the scan
         int slot = n + 2;
+        NewScan();
         for (int tries = saved; tries > 0; --tries) {
             slot = NextSlot(slot, 0, [](int32_t p) { return p == 0; });
             int i = slot;
@@ -595,11 +668,12 @@ class Ordering {
         int32_t* prod = m_->markowitzProd.data();
         prod[n + 1] = prod[step_];
         prod[step_ - 1] = -1;  // stops the scan
-        int ties[kMaxMarkowitzTies];
+        int ties[kMaxMarkowitzTies];  // by index
         double tieMagnitude[kMaxMarkowitzTies];
         int lastTie = -1;
         int64_t smallest = INT64_MAX;
         int slot = n + 2;
+        NewScan();
         for (;;) {
             // With the ties full only a smaller product can change the choice.
             const int64_t bound = lastTie == kMaxMarkowitzTies - 1 ? smallest - 1 : smallest;
@@ -615,10 +689,10 @@ class Ordering {
             if (prod[slot] < smallest) {
                 smallest = prod[slot];
                 lastTie = 0;
-                ties[0] = d;
+                ties[0] = i;
                 tieMagnitude[0] = mag;
             } else if (lastTie < kMaxMarkowitzTies - 1) {
-                ties[++lastTie] = d;
+                ties[++lastTie] = i;
                 tieMagnitude[lastTie] = mag;
                 if (lastTie >= smallest * kTiesMultiplier) break;
             }
@@ -626,9 +700,9 @@ class Ordering {
         int chosen = kNoEntry;
         double bestRatio = 1.0 / m_->relThreshold;
         for (int t = 0; t <= lastTie; ++t) {
-            double ratio = LargestOtherInColumn(ties[t]) / tieMagnitude[t];
+            double ratio = TieRatio(ties[t], tieMagnitude[t], bestRatio);
             if (ratio < bestRatio) {
-                chosen = ties[t];
+                chosen = diag_[ties[t]];
                 bestRatio = ratio;
             }
         }
@@ -940,19 +1014,28 @@ class Ordering {
                 if (update && !guarded) {
                     // Which rows of a column the pivot column holds follows no pattern, so
                     // every entry takes the same path: a row outside it meets the spare slot
-                    // and subtracts a product of 0.
-                    int* met = met_.data();
-                    const int stamp = stamp_;
-                    for (int i = 0; i < length; ++i) {
-                        ActiveEntry& e = col[i];
-                        const int state = rowState_[e.row];
+                    // and subtracts a product of 0. The rows met are only counted: most
+                    // columns of a dense part take no fill-in, and the rows of one that does
+                    // are marked below. The diagonal is read back by its place.
+                    const unsigned* state = reinterpret_cast<const unsigned*>(rowState_.data());
+                    const unsigned count = unsigned(lowerCount);
+                    for (ActiveEntry *e = col, *end = col + length; e != end; ++e) {
                         // A negative state is the largest unsigned number: no branch to
                         // mispredict on rows in and out of the pivot column.
-                        const unsigned k = std::min(unsigned(state), unsigned(lowerCount));
-                        met[k] = stamp;
-                        hits += state >= 0;
-                        e.real -= ur * lv[k];
-                        if (e.row == diagRow) SetDiagonal(at, e.id, &e);
+                        const unsigned s = state[e->row];
+                        hits += s < count;
+                        e->real -= ur * lv[std::min(s, count)];
+                    }
+                    if (hits != lowerCount) {
+                        int* met = met_.data();
+                        const int stamp = stamp_;
+                        for (ActiveEntry *e = col, *end = col + length; e != end; ++e)
+                            met[std::min(state[e->row], count)] = stamp;
+                    }
+                    const int d = diag_[at];
+                    if (d != kNoEntry && rowState_[diagRow] >= 0) {
+                        ActiveEntry& e = col[placeOf_[d]];
+                        SetDiagonal(at, e.id, &e);
                     }
                 } else {
                     for (int i = 0; i < length; ++i) {
@@ -1023,6 +1106,8 @@ class Ordering {
     LargeVector<ActiveEntry> byId_;  // a column in the searches' order
     LargeVector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     LargeVector<int32_t> blockLow_;               // by block of indices: bound of the products
+    int maskBase_ = -1;  // the block whose mask_ the present scan holds
+    uint64_t mask_ = 0;
     LargeVector<LowerEntry> lower_;  // the pivot column, pivot excluded
     // By entry id: the element (stored elements only: fill-ins have ids from
     // elementOf_.size() on) and the row and column identities.

@@ -140,7 +140,9 @@ int HelpIdOfControl(const platform::Dialog& dialog, int controlId) {
     for (const auto& spec : dialog.Template().controls) {
         if (spec.id != controlId) continue;
         // Labels and group frames let the mouse through to the dialog: no prompt.
-        if (spec.kind == platform::ControlKind::Static || spec.kind == platform::ControlKind::GroupBox) return 0;
+        if (spec.kind == platform::ControlKind::Static || spec.kind == platform::ControlKind::OwnerDrawStatic ||
+            spec.kind == platform::ControlKind::GroupBox)
+            return 0;
         return dialog.IsItemVisible(controlId) ? controlId : 0;
     }
     return controlId;
@@ -226,6 +228,10 @@ void CDialog2::OnControlRightClick(int id) {
     }
 }
 
+void CDialog2::OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) {
+    if (item.controlId == CStatusLine::kBarId) DrawItemTextTransparent(dc, item.rect, ItemText(item.controlId));
+}
+
 void CDialog2::DestroyModeless() {
     Destroy();
     if (CurrentModelessDialog == this) CurrentModelessDialog = nullptr;
@@ -284,8 +290,7 @@ void CPropertyPage2::OnControlHover(int id) {
         sheet = page ? dynamic_cast<CPropertySheet2*>(page->Sheet()) : nullptr;
     }
     if (!sheet) return;
-    const char* prompt = id ? FindResString(HelpIdOfControl(*this, id)) : nullptr;
-    sheet->ShowPrompt(prompt ? prompt : "");
+    sheet->helpLine.SetPromptById(id ? HelpIdOfControl(*this, id) : 0);
 }
 
 CPropertySheet2::CPropertySheet2(std::string caption, RememberedPosition* memory, int* pageMemory,
@@ -322,12 +327,7 @@ bool CPropertySheet2::OnInitDialog() {
         for (int id : {1, 2, static_cast<int>(kApply)}) ShowItem(id, false);
         return true;
     }
-    // The help line below the buttons.
-    platform::Size size = Template().size;
-    AddControl({platform::ControlKind::Static, kHelpLine, "", Rect{4, size.cy, size.cx - 4, size.cy + 10}});
-    Rect grow = MapDialogRect(Rect{0, 0, 0, 12});
-    Rect r = WindowRect();
-    Move(Rect{r.left, r.top, r.right, r.bottom + grow.Height()});
+    helpLine.Show(*this, helpLines, true);
     CurrentDialog = this;
     if (memory_) MoveToRememberedPosition(*this, memory_);
     return true;
@@ -369,8 +369,8 @@ void CPropertySheet2::EndSheetSavePos(int result) {
     EndDialog(result);
 }
 
-void CPropertySheet2::ShowPrompt(const std::string& text) {
-    if (IsCreated()) SetItemText(kHelpLine, text);
+void CPropertySheet2::OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) {
+    if (item.controlId == kHelpLine) DrawItemTextTransparent(dc, item.rect, ItemText(kHelpLine));
 }
 
 void CPropertySheet2::OnControlHover(int id) {

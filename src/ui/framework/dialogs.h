@@ -13,6 +13,7 @@
 #include "platform/dialog.h"
 #include "platform/menu.h"
 #include "platform/property_sheet.h"
+#include "ui/framework/status_line.h"
 
 namespace ob7 {
 
@@ -78,6 +79,8 @@ public:
     // The edit offers the variables menu on its right button.
     void SetEditMenu(int editId);
     void OnControlRightClick(int id) override;
+    // A help line of several lines is drawn here (its prompts wrap).
+    void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
 
     int helpId = 0;
     DialogControls controls{*this};
@@ -149,10 +152,14 @@ public:
     void OnControlNotify(int id, platform::Notify code) override;
     void OnControlHover(int id) override;
 
+    void OnDrawItem(platform::DrawContext& dc, const platform::DrawItemInfo& item) override;
+
     // The help line under the buttons.
-    static constexpr int kHelpLine = 59393;
-    void ShowPrompt(const std::string& text);
-    std::string Prompt() const { return ItemText(kHelpLine); }
+    static constexpr int kHelpLine = CStatusLine::kBarId;
+    CStatusLine helpLine;
+    int helpLines = 1;  // lines of the help line, set before the sheet opens
+    void ShowPrompt(const std::string& text) { helpLine.SetText(text); }
+    std::string Prompt() const { return helpLine.Text(); }
 
     int appliedFlag = 0;
 

@@ -1,5 +1,7 @@
 #include "ui/framework/draw_window.h"
 
+#include "ui/framework/dialogs.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -188,6 +190,19 @@ DrawToolBarMaker& TheToolBarMaker() {
 }  // namespace
 
 void SetDrawToolBarMaker(DrawToolBarMaker maker) { TheToolBarMaker() = std::move(maker); }
+
+namespace {
+WindowToolBarPageMaker& ThePageMaker() {
+    static WindowToolBarPageMaker maker;
+    return maker;
+}
+}  // namespace
+
+void SetWindowToolBarPageMaker(WindowToolBarPageMaker maker) { ThePageMaker() = std::move(maker); }
+
+std::unique_ptr<CPropertyPage2> MakeWindowToolBarPage(CDraw& view) {
+    return ThePageMaker() ? ThePageMaker()(view) : nullptr;
+}
 
 bool CDraw::InitMainToolBar() {
     std::vector<int> commands;

@@ -147,6 +147,12 @@ public:
 // Makes the bar of a window (null for a window type without one).
 using DrawToolBarMaker = std::function<std::unique_ptr<CDrawToolBar>(CDraw& view)>;
 void SetDrawToolBarMaker(DrawToolBarMaker maker);
+// The "Tool Bar" page that a window's own Properties sheet adds last: it edits that
+// window's bar. Null for a window without a bar, or before the maker is installed.
+class CPropertyPage2;
+using WindowToolBarPageMaker = std::function<std::unique_ptr<CPropertyPage2>(CDraw& view)>;
+void SetWindowToolBarPageMaker(WindowToolBarPageMaker maker);
+std::unique_ptr<CPropertyPage2> MakeWindowToolBarPage(CDraw& view);
 
 class CDraw : public platform::Window {
 public:
