@@ -17,10 +17,9 @@
 #include "app/program_accelerators.h"
 #include "app/tip_of_day.h"
 #include "app/settings_profile.h"
+#include "app/startup_libraries.h"
 #include "app/tool_buttons.h"
 #include "foundation/messages.h"
-#include "libraries/component_library.h"
-#include "libraries/shape.h"
 #include "netlist/views/circuit_view_commands.h"
 #include "foundation/paths.h"
 #include "foundation/recent_list.h"
@@ -106,16 +105,11 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     InstallDrawToolBars();
     InstallWindowToolBarPages();
     if (int code = BuildFrameButtonList()) return FatalStartupError(code, {});
+    BuildPlaceholderRecords();
     LoadProfile();
     IndexComponentButtons();
     // The shipped libraries bind the component buttons and fill the palettes.
-    if (std::filesystem::exists(DefaultLibraryName())) {
-        LoadShapeLibraries();
-        LoadComponentLibraries();
-        ResolvePaletteParts();
-        // The last placed component is current again, else the resistor.
-        InitCurrentComponent();
-    }
+    LoadStartupLibraries();
     if (!options_.error.empty()) return FatalStartupError(kMsgCommandLineError, options_.error);
 
     if (options_.batchMode != 0) {

@@ -145,7 +145,7 @@ const std::vector<MainCommand> kCommands = {
     {18411, 18411, UpdateRule::H}, {20600, 20600, UpdateRule::H}, {17541, 17549, UpdateRule::E},
     {17600, 17605, UpdateRule::CircuitWindow}, {17607, 17607, UpdateRule::CircuitWindow},
     {17230, 17230, UpdateRule::CircuitWindow}, {17250, 17250, UpdateRule::CircuitWindow},
-    {17177, 17177, UpdateRule::R},
+    {17177, 17177, UpdateRule::NotProbing},
     {16100, 16100, UpdateRule::L}, {16470, 16470, UpdateRule::L},
     {17800, 17804, UpdateRule::None}, {1021, 1021, UpdateRule::None},
     {kFirstDemoCommand, kLastDemoCommand, UpdateRule::None},
@@ -220,9 +220,9 @@ bool RuleEnables(UpdateRule rule) {
     case UpdateRule::H: return !dpd && !IsAnalysisActive();
     case UpdateRule::K: return Shell.analysisKind == -1;
     case UpdateRule::L: return Shell.analysisKind == -1 && !dpd;
-    case UpdateRule::R: return IsAnalysisActive() && !Shell.dynamicDC && !run;
     case UpdateRule::CircuitWindow: return FindCircuitWindow() != nullptr;
     case UpdateRule::AnalysisActive: return IsAnalysisActive();
+    case UpdateRule::NotProbing: return IsAnalysisActive() && !Shell.activeViewProbeMode;
     case UpdateRule::None: return true;
     }
     return false;

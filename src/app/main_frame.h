@@ -34,9 +34,9 @@ enum class UpdateRule {
     H,  // unless the digital path dialog is open or an analysis is active
     K,  // no analysis kind
     L,  // no analysis kind and no digital path dialog
-    R,  // analysis active, Dynamic DC off, no run in progress or paused
     CircuitWindow,   // a circuit window exists
     AnalysisActive,  // IsAnalysisActive
+    NotProbing,      // IsAnalysisActive and the plot view not in probe mode, also during a run
     None,            // no update handler: enabled when a handler exists
 };
 

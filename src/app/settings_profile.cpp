@@ -305,6 +305,9 @@ void BuildRows(ProfileSectionRow (&rows)[27]) {
     rows[17].callback = SerializeFileMru;
     rows[18].callback = SerializeRecentComponents;
     rows[19].callback = SerializeCalculatorHistory;
+    // The library file lists are read over: start-up registers the shipped libraries.
+    rows[23].callback = LibraryFilesSection;
+    rows[24].callback = ShapeFilesSection;
     rows[26].callback = SerializeTipSection;
 }
 

@@ -69,7 +69,7 @@ const std::set<int> kEnabledWhenIdle = [] {
 
 }  // namespace
 
-// The update rules against their definitions, in four program states.
+// The update rules against their definitions, in seven program states.
 TEST(MainFrame, UpdateRules) {
     Frame();
     StateGuard guard;
@@ -77,33 +77,36 @@ TEST(MainFrame, UpdateRules) {
     struct State {
         const char* name;
         int analysisKind;
-        bool circuit, run, paused, dynamicDC, digitalPath;
+        bool circuit, run, paused, dynamicDC, digitalPath, probe;
     };
     const State states[] = {
-        {"idle", -1, false, false, false, false, false},
-        {"analysis active", 0, true, false, false, false, false},
-        {"run paused", 1, true, true, true, false, false},
-        {"digital path dialog", -1, false, false, false, false, true},
-        {"dynamic DC", 0, true, false, false, true, false},
+        {"idle", -1, false, false, false, false, false, false},
+        {"analysis active", 0, true, false, false, false, false, false},
+        {"run paused", 1, true, true, true, false, false, false},
+        {"digital path dialog", -1, false, false, false, false, true, false},
+        {"dynamic DC", 0, true, false, false, true, false, false},
+        {"run going on", 0, true, true, false, false, false, false},
+        {"probe run", 0, true, true, false, false, false, true},
     };
     // Expected enable state per rule, one column per state above.
     struct Row {
         R rule;
-        bool expected[5];
+        bool expected[7];
     };
     const Row rows[] = {
-        {R::A, {true, false, false, false, true}},
-        {R::B, {true, true, true, false, true}},
-        {R::C, {true, false, false, true, true}},
-        {R::E, {true, true, true, true, true}},
-        {R::G, {true, true, false, false, true}},
-        {R::H, {true, false, false, false, true}},
-        {R::K, {true, false, false, true, false}},
-        {R::L, {true, false, false, false, false}},
-        {R::R, {false, true, false, false, false}},
-        {R::AnalysisActive, {false, true, true, false, false}},
+        {R::A, {true, false, false, false, true, false, false}},
+        {R::B, {true, true, true, false, true, true, true}},
+        {R::C, {true, false, false, true, true, false, false}},
+        {R::E, {true, true, true, true, true, true, true}},
+        {R::G, {true, true, false, false, true, false, false}},
+        {R::H, {true, false, false, false, true, false, false}},
+        {R::K, {true, false, false, true, false, false, false}},
+        {R::L, {true, false, false, false, false, false, false}},
+        {R::AnalysisActive, {false, true, true, false, false, true, true}},
+        // Animate Options: changeable while a run waits between points, never in probe mode.
+        {R::NotProbing, {false, true, true, false, false, true, false}},
     };
-    for (int s = 0; s < 5; ++s) {
+    for (int s = 0; s < 7; ++s) {
         const State& st = states[s];
         Shell.analysisKind = st.analysisKind;
         Shell.activeCircuitView = st.circuit ? &circuitStandIn : nullptr;
@@ -111,6 +114,7 @@ TEST(MainFrame, UpdateRules) {
         Shell.runPaused = st.paused;
         Shell.dynamicDC = st.dynamicDC;
         Shell.digitalPathDialogOpen = st.digitalPath;
+        Shell.activeViewProbeMode = st.probe;
         for (const Row& row : rows)
             EXPECT_EQ(RuleEnables(row.rule), row.expected[s]) << st.name << " rule " << static_cast<int>(row.rule);
     }
