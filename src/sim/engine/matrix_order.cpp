@@ -1028,6 +1028,8 @@ class Ordering {
                     // subtraction, so its entry is not looked up.
                     const int* state = rowState_.data();
                     int64_t sum = 0;
+                    // Unrolled: the loop's own count and branch were a quarter of its work.
+#pragma GCC unroll 4
                     for (ActiveEntry *e = col, *end = col + length; e != end; ++e) {
                         const int s = state[e->row];
                         sum += s;
