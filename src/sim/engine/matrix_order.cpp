@@ -222,7 +222,7 @@ class Ordering {
             colAt_.resize(n + 1);
             rowPos_.resize(n + 1);
             colPos_.resize(n + 1);
-            rowState_.assign(n + 1, kActive);
+            rowState_.assign(n + 1, 0);
             pivotOut_.resize(n + 1);
             pivotImag_.resize(n + 1);
             upperEnd_.assign(n + 1, 0);
@@ -963,15 +963,17 @@ class Ordering {
         }
         lowerEnd_[step_] = int64_t(lowerOut_.size());
         const int lowerCount = int(lower_.size());
-        for (int k = 0; k < lowerCount; ++k) rowState_[lower_[k].row] = k;
-        rowState_[pivotRow] = kPivotRow;
+        for (int k = 0; k < lowerCount; ++k) rowState_[lower_[k].row] = k + 1;
         // Real arithmetic skips a product when either factor is at most 1e-100: the pivot
         // column's such values count as 0, the pivot row's are tested column by column.
-        // One slot more, the place of every row outside the pivot column, holds 0.
+        // Slot 0, the state of every row outside the pivot column, holds 0.
         lowerReal_.resize(lowerCount + 1);
+        lowerReal_[0] = 0.0;
         for (int k = 0; k < lowerCount; ++k)
-            lowerReal_[k] = std::fabs(lower_[k].real) > kNegligible ? lower_[k].real : 0.0;
-        lowerReal_[lowerCount] = 0.0;
+            lowerReal_[k + 1] = std::fabs(lower_[k].real) > kNegligible ? lower_[k].real : 0.0;
+        // The states of the pivot column's rows add up to this; a column's rows are distinct,
+        // so the states met add up to it only when the column holds every one of them.
+        const int64_t allMet = int64_t(lowerCount) * (lowerCount + 1) / 2;
         if (met_.size() < size_t(lowerCount) + 1) met_.resize(lowerCount + 1, 0);
         for (size_t j = 0; j < upper_.size(); ++j) {
             const int c = upper_[j];
@@ -1003,11 +1005,11 @@ class Ordering {
             if (complex) {
                 for (int i = 0; i < length; ++i) {
                     ActiveEntry& e = col[i];
-                    const int k = rowState_[e.row];
-                    if (k < 0) continue;
-                    met_[k] = stamp_;
+                    const int s = rowState_[e.row];
+                    if (s == 0) continue;
+                    met_[s] = stamp_;
                     ++hits;
-                    const LowerEntry& l = lower_[k];
+                    const LowerEntry& l = lower_[s - 1];
                     e.real -= ur * l.real - ui * l.imag;
                     imag_[e.id] -= ur * l.imag + ui * l.real;
                     if (e.row == diagRow) SetDiagonal(at, e.id, &e);
@@ -1019,45 +1021,47 @@ class Ordering {
                 const double* lv = lowerReal_.data();
                 if (update && !guarded) {
                     // Which rows of a column the pivot column holds follows no pattern, so
-                    // every entry takes the same path: a row outside it meets the spare slot
-                    // and subtracts a product of 0. The rows met are only counted: most
+                    // every entry takes the same path: a row outside it meets slot 0 and
+                    // subtracts a product of 0. The states met are only summed: most
                     // columns of a dense part take no fill-in, and the rows of one that does
                     // are marked below. The diagonal's kept value takes the same
                     // subtraction, so its entry is not looked up.
-                    const unsigned* state = reinterpret_cast<const unsigned*>(rowState_.data());
-                    const unsigned count = unsigned(lowerCount);
+                    const int* state = rowState_.data();
+                    int64_t sum = 0;
+                    // Unrolled: the loop's own count and branch were a quarter of its work.
+#pragma GCC unroll 4
                     for (ActiveEntry *e = col, *end = col + length; e != end; ++e) {
-                        // A negative state is the largest unsigned number: no branch to
-                        // mispredict on rows in and out of the pivot column.
-                        const unsigned s = state[e->row];
-                        hits += s < count;
-                        e->real -= ur * lv[std::min(s, count)];
+                        const int s = state[e->row];
+                        sum += s;
+                        e->real -= ur * lv[s];
                     }
-                    if (hits != lowerCount) {
+                    if (sum == allMet) {
+                        hits = lowerCount;
+                    } else {
                         int* met = met_.data();
                         const int stamp = stamp_;
                         for (ActiveEntry *e = col, *end = col + length; e != end; ++e)
-                            met[std::min(state[e->row], count)] = stamp;
+                            met[state[e->row]] = stamp;
                     }
                     if (diag_[at] != kNoEntry) {
-                        const unsigned s = state[diagRow];
-                        if (s < count) diagReal_[at] -= ur * lv[s];
+                        const int s = state[diagRow];
+                        if (s != 0) diagReal_[at] -= ur * lv[s];
                     }
                 } else {
                     for (int i = 0; i < length; ++i) {
                         ActiveEntry& e = col[i];
-                        const int k = rowState_[e.row];
-                        if (k < 0) continue;
-                        met_[k] = stamp_;
+                        const int s = rowState_[e.row];
+                        if (s == 0) continue;
+                        met_[s] = stamp_;
                         ++hits;
-                        if (update && (!guarded || lv[k] != 0.0)) e.real -= ur * lv[k];
+                        if (update && (!guarded || lv[s] != 0.0)) e.real -= ur * lv[s];
                         if (e.row == diagRow) SetDiagonal(at, e.id, &e);
                     }
                 }
             }
             if (hits == lowerCount) continue;
             for (int k = 0; k < lowerCount; ++k) {
-                if (met_[k] == stamp_) continue;
+                if (met_[k + 1] == stamp_) continue;
                 // The fill-in is made whatever the values, so the structure never depends
                 // on them.
                 const LowerEntry& l = lower_[k];
@@ -1067,8 +1071,7 @@ class Ordering {
                 if (l.row == diagRow) SetDiagonal(at, fill.id, &fill);
             }
         }
-        for (const LowerEntry& l : lower_) rowState_[l.row] = kActive;
-        rowState_[pivotRow] = kEliminated;
+        for (const LowerEntry& l : lower_) rowState_[l.row] = 0;
         return true;
     }
 
@@ -1095,9 +1098,8 @@ class Ordering {
     LargeVector<int> rowPos_, colPos_;  // index of each identity
     ListStore<ActiveEntry> cols_;  // by column identity
     ListStore<RowEntry> rows_;     // by row identity
-    // A row's state by identity: eliminated, active, the pivot row, or (0 upward) its
-    // place among the pivot column's entries while a step eliminates.
-    static constexpr int kActive = -1, kEliminated = -2, kPivotRow = -3;
+    // A row's state by identity: while a step eliminates, 1 + its place among the pivot
+    // column's entries; 0 for every other row.
     static constexpr int kNoEntry = -1;
     LargeVector<int> rowState_;
     // By column identity: the largest magnitude in the column without the row `largestRow_`
@@ -1105,10 +1107,10 @@ class Ordering {
     static constexpr int kNone = -1;
     LargeVector<double> largest_;
     LargeVector<int> largestRow_;
-    // By place in lower_: the stamp of the last column walk that met the row.
+    // By state (slot 0 spare): the stamp of the last column walk that met the row.
     LargeVector<int> met_;
     int stamp_ = 0;
-    LargeVector<double> lowerReal_;  // by place in lower_: the value, 0 when negligible
+    LargeVector<double> lowerReal_;  // by state: the value, 0 when negligible (and in slot 0)
     LargeVector<ActiveEntry> byId_;  // a column in the searches' order
     LargeVector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     LargeVector<int32_t> blockLow_;               // by block of indices: bound of the products
