@@ -11,6 +11,7 @@
 #include "app/tool_buttons.h"
 #include "app/tool_icons.h"
 #include "platform/image.h"
+#include "ui/framework/colour_slots.h"
 
 namespace ob7 {
 
@@ -18,7 +19,6 @@ namespace {
 
 constexpr const char* kBarCaptions[kFrameToolBarCount] = {"File", "Edit", "Component", "Windows", "Options",
                                                           "Analysis"};
-const platform::Color kButtonFace = platform::Rgb(239, 239, 239);
 
 }  // namespace
 
@@ -33,24 +33,38 @@ platform::Image MakeComponentBarBitmap(const std::array<std::array<int32_t, 15>,
     return strip;
 }
 
+platform::Color ToolButtonFace() { return Slot(69).colour; }
+
+platform::Image ComponentBarStrip(int cell) {
+    return MakeComponentBarBitmap(ComponentButtons.glyphs, cell, ToolButtonFace(), Slot(66).colour);
+}
+
+namespace {
+
+// A frame bar's own strip: one picture per button of the group, in list order; the
+// Component bar draws its glyphs instead.
+platform::Image FrameBarStrip(int group, const std::vector<ToolIcon>& icons, int size) {
+    if (group == kGroupComponent) return ComponentBarStrip(size);
+    std::vector<ToolIcon> pictures;
+    auto generic = std::find_if(icons.begin(), icons.end(), [](const ToolIcon& c) { return c.command == 0; });
+    for (int i = 0; i < FrameButtonList.count; ++i) {
+        const ToolButtonEntry& entry = FrameButtonList.entries[i];
+        if (entry.Group != group) continue;
+        auto own = std::find_if(icons.begin(), icons.end(), [&](const ToolIcon& c) { return c.command == entry.Command; });
+        pictures.push_back(own != icons.end() ? *own : generic != icons.end() ? *generic : ToolIcon{});
+    }
+    return DrawIconStrip(pictures, size, ToolButtonFace());
+}
+
+}  // namespace
+
 bool CMainFrame::CreateToolBars(int size) {
     std::vector<ToolIcon> icons = ReadToolIcons(ToolIconPath());
     if (icons.empty()) return false;
     buttonSize_ = size;
     const platform::Size cell{size, size};
     for (int group = 0; group < kFrameToolBarCount; ++group) {
-        // The bar's own strip: one picture per button of the group, in list order.
-        std::vector<ToolIcon> pictures;
-        for (int i = 0; i < FrameButtonList.count; ++i) {
-            const ToolButtonEntry& entry = FrameButtonList.entries[i];
-            if (entry.Group != group) continue;
-            auto own = std::find_if(icons.begin(), icons.end(), [&](const ToolIcon& c) { return c.command == entry.Command; });
-            auto generic = std::find_if(icons.begin(), icons.end(), [](const ToolIcon& c) { return c.command == 0; });
-            pictures.push_back(own != icons.end() ? *own : generic != icons.end() ? *generic : ToolIcon{});
-        }
-        platform::Image strip = group == kGroupComponent
-                                    ? MakeComponentBarBitmap(ComponentButtons.glyphs, size, kButtonFace, platform::Rgb(0, 0, 0))
-                                    : DrawIconStrip(pictures, size, kButtonFace);
+        const platform::Image strip = FrameBarStrip(group, icons, size);
         if (!AddToolBar(kFrameToolBarFirst + group, kBarCaptions[group], strip, cell, {}, platform::DockSide::Top))
             return false;
         // A bar saved before keeps the user's wish to see it.
@@ -72,9 +86,19 @@ bool CMainFrame::CreateToolBars(int size) {
     return true;
 }
 
+void CMainFrame::OnSysColorChange() {
+    CreateSystemColourSlots();
+    RefreshComponentBar();
+    // The other bars' pictures stand on the old button face until drawn again.
+    if (std::vector<ToolIcon> icons = ReadToolIcons(ToolIconPath()); !icons.empty())
+        for (int group = 0; group < kFrameToolBarCount; ++group)
+            if (group != kGroupComponent)
+                SetToolBarStrip(kFrameToolBarFirst + group, FrameBarStrip(group, icons, buttonSize_));
+    ReloadDrawToolBarStrips();
+}
+
 void CMainFrame::RefreshComponentBar() {
-    SetToolBarStrip(kFrameToolBarFirst + kGroupComponent,
-                    MakeComponentBarBitmap(ComponentButtons.glyphs, buttonSize_, kButtonFace, platform::Rgb(0, 0, 0)));
+    SetToolBarStrip(kFrameToolBarFirst + kGroupComponent, ComponentBarStrip(buttonSize_));
     UpdateToolBars(0);
 }
 

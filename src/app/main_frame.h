@@ -203,6 +203,7 @@ public:
     std::function<void()> onDestroyed;
 
     void OnMenuSelect(int id) override;
+    void OnSysColorChange() override;
     void OnInitMenuPopup(platform::Menu& popup, int position) override;
     void OnClose() override;
     void OnDestroy() override;

@@ -17,8 +17,6 @@ namespace ob7 {
 
 namespace {
 
-const platform::Color kButtonFace = platform::Rgb(239, 239, 239);
-
 bool IsCheckCommand(int command) {
     return (command >= 17561 && command <= 17586) || (command >= 18670 && command <= 18678) ||
            (command >= 18400 && command <= 18407);
@@ -83,7 +81,7 @@ platform::Image ToolStripImage(int bitmapId, int size) {
         else if (generic) pictures[row.Image] = *generic;
         set[row.Image] = true;
     }
-    return DrawIconStrip(pictures, size, kButtonFace);
+    return DrawIconStrip(pictures, size, ToolButtonFace());
 }
 
 // ---- CProgramToolBar -----------------------------------------------------------------
@@ -119,9 +117,7 @@ bool CMainToolBar::SetButtonList(const int* commands, const int* pictureCommands
 int CMainToolBar::PictureOffset(int bitmapId) {
     for (const auto& [id, offset] : strips_)
         if (id == bitmapId) return offset;
-    platform::Image strip = bitmapId < 20 ? MakeComponentBarBitmap(ComponentButtons.glyphs, kPictureSize, kButtonFace,
-                                                                   platform::Rgb(0, 0, 0))
-                                          : ToolStripImage(bitmapId, kPictureSize);
+    platform::Image strip = bitmapId < 20 ? ComponentBarStrip(kPictureSize) : ToolStripImage(bitmapId, kPictureSize);
     const int offset = AddStrip(strip);
     if (strips_.size() < 20) strips_.emplace_back(bitmapId, offset);
     return offset;
@@ -200,6 +196,14 @@ void CMainToolBar::TouchButtons() {
     }
 }
 
+void CMainToolBar::OnSysColorChange() {
+    if (!IsCreated()) return;
+    // The cached strips are forgotten; refilling the bar adds them again in the new colours.
+    strips_.clear();
+    ClearStrips();
+    LoadButtons(parent_);
+}
+
 platform::Size CMainToolBar::CalcLayout(platform::Size parentClient) {
     if (top) return Wrap(parentClient.cx);
     const int step = ButtonSize().cx;
@@ -272,6 +276,11 @@ void UpdateDrawToolBars() {
     for (CDraw* view : ViewList())
         if (view && view->mainToolBar && view->mainToolBar->IsCreated() && view->mainToolBar->IsVisible())
             view->mainToolBar->UpdateButtons();
+}
+
+void ReloadDrawToolBarStrips() {
+    for (CDraw* view : ViewList())
+        if (auto* bar = view ? dynamic_cast<CMainToolBar*>(view->mainToolBar.get()) : nullptr) bar->OnSysColorChange();
 }
 
 void InstallDrawToolBars() {

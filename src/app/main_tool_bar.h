@@ -42,6 +42,9 @@ public:
     bool LoadButtons(platform::Window* parent) override;
     // Visits every button once and changes nothing.
     void TouchButtons();
+    // The system colours changed: every strip the bar holds is drawn again on the new
+    // button face.
+    void OnSysColorChange();
 
     // The size the bar needs in a parent client area of the given size: along the top
     // as many rows as the width needs; along the left one column, widened a button at a
@@ -84,5 +87,11 @@ platform::Image ToolStripImage(int bitmapId, int size);
 void InstallDrawToolBars();
 // The idle update of the drawing windows' bars: their buttons' enabled and checked states.
 void UpdateDrawToolBars();
+// Every drawing window's bar reloads its strips after a system colour change.
+void ReloadDrawToolBarStrips();
+// The face colour of the program's tool-bar pictures: the system button face.
+platform::Color ToolButtonFace();
+// The Component bar's strip, cell pixels square, in the system button colours.
+platform::Image ComponentBarStrip(int cell);
 
 }  // namespace ob7

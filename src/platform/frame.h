@@ -104,6 +104,8 @@ public:
     void SetToolBarButtons(int id, const std::vector<ToolButton>& buttons);
     // Gives a bar a new picture strip; its buttons take their pictures from it.
     void SetToolBarStrip(int id, const Image& strip);
+    // The strip a bar has now (empty for an unknown bar).
+    Image ToolBarStrip(int id) const;
     void ShowToolBar(int id, bool shown);
     // The caption a bar shows while it floats.
     void SetToolBarTitle(int id, const std::string& title);
@@ -153,6 +155,8 @@ public:
     // Called while a menu item is highlighted (0 when the highlight leaves items), so
     // that the frame can show its prompt.
     virtual void OnMenuSelect(int id) {}
+    // The system colours changed (pictures drawn in them need redrawing).
+    virtual void OnSysColorChange() {}
     // The pointer came onto the status bar.
     virtual void OnStatusBarHover() {}
     // Called before a pop-up of the menu bar opens, ahead of the update handlers, so

@@ -26,6 +26,8 @@ public:
     // Forgets every picture (the buttons keep their indexes until set again).
     void ClearStrips();
     int PictureCount() const;
+    // Picture index as the bar holds it (empty for an index it does not have).
+    Image Picture(int index) const;
 
     // The buttons in order: separators (command 0) are kSeparatorWidth wide, buttons
     // with kToolHidden take no place.

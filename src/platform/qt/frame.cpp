@@ -53,6 +53,12 @@ protected:
         if (e->mimeData()->hasUrls()) e->acceptProposedAction();
     }
     void dropEvent(QDropEvent* e) override { DeliverDrop(owner_, e->mimeData()->urls()); }
+    // The application's palette (the system colours) reaches the frame as a change of
+    // its own palette.
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::PaletteChange && owner_) owner_->OnSysColorChange();
+        QMainWindow::changeEvent(e);
+    }
 
 private:
     FrameWindow* owner_;
@@ -584,6 +590,12 @@ void FrameWindow::SetToolBarStrip(int id, const Image& strip) {
     bar->strip = strip.Data().image;
     std::vector<ToolButton> buttons = bar->buttons;
     SetToolBarButtons(id, buttons);
+}
+
+Image FrameWindow::ToolBarStrip(int id) const {
+    Image out;
+    if (const Bar* bar = FindBar(*this, id)) out.Data().image = bar->strip;
+    return out;
 }
 
 void FrameWindow::ShowToolBar(int id, bool shown) {

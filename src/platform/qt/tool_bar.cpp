@@ -154,6 +154,13 @@ int ChildToolBar::PictureCount() const {
     return w ? static_cast<int>(w->pictures.size()) : 0;
 }
 
+Image ChildToolBar::Picture(int index) const {
+    Image out;
+    BarWidget* w = BarOf(*this);
+    if (w && index >= 0 && index < static_cast<int>(w->pictures.size())) out.Data().image = w->pictures[index];
+    return out;
+}
+
 void ChildToolBar::SetButtons(const std::vector<ToolButton>& buttons) {
     buttons_ = buttons;
     BarWidget* w = BarOf(*this);
