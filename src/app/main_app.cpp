@@ -19,6 +19,7 @@
 #include "app/settings_profile.h"
 #include "app/startup_libraries.h"
 #include "app/tool_buttons.h"
+#include "foundation/message_codes.h"
 #include "foundation/messages.h"
 #include "netlist/views/circuit_view_commands.h"
 #include "foundation/paths.h"
@@ -105,12 +106,13 @@ int CMainApp::InitInstance(const std::string& commandLine) {
     InstallDrawToolBars();
     InstallWindowToolBarPages();
     if (int code = BuildFrameButtonList()) return FatalStartupError(code, {});
+    if (!options_.error.empty()) return FatalStartupError(kMsgCommandLineError, options_.error);
     BuildPlaceholderRecords();
     LoadProfile();
     IndexComponentButtons();
-    // The shipped libraries bind the component buttons and fill the palettes.
-    LoadStartupLibraries();
-    if (!options_.error.empty()) return FatalStartupError(kMsgCommandLineError, options_.error);
+    // The shipped libraries bind the component buttons and fill the palettes. Without
+    // the component library nothing can be placed or read back; its message was given.
+    if (LoadStartupLibraries() == StartupLibraryResult::Failed) return FatalStartupError(kMsgReported, {});
 
     if (options_.batchMode != 0) {
         BatchSettings batch;

@@ -16,6 +16,7 @@
 #include "app/recent_components.h"
 #include "app/tool_buttons.h"
 #include "app/settings_profile.h"
+#include "app/startup_libraries.h"
 #include "app/statistics_dialog.h"
 #include "circuit/views/text_window.h"
 #include "foundation/messages.h"
@@ -23,6 +24,7 @@
 #include "foundation/recent_list.h"
 #include "foundation/string_table.h"
 #include "libraries/component_def.h"
+#include "libraries/component_library.h"
 #include "platform/application.h"
 #include "platform/draw_context.h"
 #include "plots/animate_options_dialog.h"
@@ -692,6 +694,7 @@ void CMainFrame::OnClose() {
     KillTimer(kClockTimer);
     clockRunning_ = false;
     if (Shell.batchMode == 0) SaveBarLayout();
+    SaveComponentLibraries();
     Destroy();
 }
 
@@ -704,6 +707,8 @@ void CMainFrame::OnDestroy() {
         Preferences.placement.normal = p.normal;
     }
     SaveProfile();
+    // The profile was written with the recent components; nothing looks a component up now.
+    FreeStartupLibraries();
     if (onDestroyed) onDestroyed();
 }
 

@@ -17,17 +17,27 @@ void BuildPlaceholderRecords() {
     ClearComponentDefCache();
 }
 
-bool LoadStartupLibraries() {
-    if (!std::filesystem::exists(DefaultLibraryName())) return false;
+StartupLibraryResult LoadStartupLibraries() {
+    // Without the shipped data the program still runs, with no components to place.
+    if (!std::filesystem::exists(DefaultLibraryName())) return StartupLibraryResult::NotInstalled;
     LoadShapeLibraries();
     LoadComponentLibraries();
+    // A library that fails is reported and dropped from the table.
+    if (FindComponentLibraryByName(DefaultLibraryName()) < 0) return StartupLibraryResult::Failed;
     ResolvePaletteParts();
     // The list binds its packages to the component records just loaded.
     ClearPackageList();
     ParsePackageList(PackageList());
     // The last placed component is current again, else the resistor.
     InitCurrentComponent();
-    return true;
+    return StartupLibraryResult::Loaded;
+}
+
+void FreeStartupLibraries() {
+    ClearPackageList();
+    ClearComponentDefCache();
+    FreeComponentLibraries();
+    FreeShapeLibraries();
 }
 
 }  // namespace ob7

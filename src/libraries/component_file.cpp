@@ -85,6 +85,7 @@ static int OpenShapeLibraryForComponents(const std::string& componentPath, bool 
 
 int ComponentLibrary::Read(const std::string& path, bool takePaletteNames, ShapeLibrary* shapes, bool report)
 {
+    backedByFile = false;
     fileTime = FileTimeByName(path);
     bool old = !ExtensionIs(path, ".CMP");
     int32_t fileVersion = 0;
@@ -236,6 +237,7 @@ int ComponentLibrary::Read(const std::string& path, bool takePaletteNames, Shape
         if (valid)
             components.push_back(std::move(def));
     }
+    backedByFile = true;
     return 0;
 }
 
@@ -293,6 +295,7 @@ int ComponentLibrary::Write(int32_t writeVersion)
     int error = WriteLibraryImage(fileName, "CMP", writeVersion, w.bytes);
     if (error)
         return error;
+    backedByFile = true;
     if (writeVersion == kComponentFileVersion)
         fileTime = FileTimeByName(fileName);
     return 0;
@@ -349,7 +352,8 @@ int LoadComponentLibraries()
 void SaveComponentLibraries()
 {
     for (auto& lib : ComponentLibraryTable()) {
-        if (lib.fileName.empty())
+        // Writing one that was never read would empty its file.
+        if (lib.fileName.empty() || !lib.backedByFile)
             continue;
         int code = lib.Write(kComponentFileVersion);
         if (code != 0)

@@ -198,6 +198,7 @@ ComponentLibrary& ComponentLibrary::operator=(ComponentLibrary&& other) noexcept
     root = std::move(other.root);
     root.RelinkChildren();
     version = other.version;
+    backedByFile = other.backedByFile;
     return *this;
 }
 

@@ -62,6 +62,9 @@ struct ComponentLibrary {
     int64_t fileTime = 0;
     ComponentGroup root;
     int32_t version = 0;
+    // Holds what its file held (read whole) or was written to it; a library that was only
+    // registered, or whose read failed, is never saved over its file.
+    bool backedByFile = false;
 
     ComponentLibrary();
     ComponentLibrary(ComponentLibrary&& other) noexcept;
@@ -99,6 +102,7 @@ void RemoveTemporaryComponents(ComponentLibrary& list);
 std::string DefaultLibraryName();
 int LoadComponentLibrary(int n);
 int LoadComponentLibraries();
+// Writes every library that has a file name and is backed by it; failures are reported.
 void SaveComponentLibraries();
 
 // Look-ups across all libraries.

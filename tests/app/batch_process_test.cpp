@@ -1,6 +1,6 @@
 // The program itself run as a batch without a display: every kind of command-file line,
 // the log beside the command file, the messages also on standard error, and the exit
-// code; and a wrong switch on the command line.
+// code; a wrong switch on the command line; and a component library that cannot be read.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,10 +18,11 @@ struct ProcessResult {
     std::string output;  // standard output and standard error
 };
 
-ProcessResult RunProgram(const fs::path& folder, const std::string& arguments) {
+// The program folder is the shipped data unless another is given.
+ProcessResult RunProgram(const fs::path& folder, const std::string& arguments, const fs::path& home = OB7_SHIPPED_DATA) {
     const fs::path out = folder / "output.txt";
     const std::string command = "cd '" + folder.string() + "' && env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR='" +
-                                folder.string() + "' OB7_HOME='" + OB7_SHIPPED_DATA + "' '" + OB7_DEMO_EXE + "' " +
+                                folder.string() + "' OB7_HOME='" + home.string() + "' '" + OB7_DEMO_EXE + "' " +
                                 arguments + " >'" + out.string() + "' 2>&1";
     ProcessResult result;
     const int status = std::system(command.c_str());
@@ -79,4 +80,25 @@ TEST_F(ProcessFixture, WrongSwitchEndsTheStartWithItsMessage) {
     ProcessResult r = RunProgram(folder, "rc.cir /X");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("Error in command line '/X'."), std::string::npos) << r.output;
+}
+
+// A component library that is installed but cannot be read ends the start with its
+// message and exit code 1, before anything runs; with no library installed at all the
+// program still runs.
+TEST_F(ProcessFixture, UnreadableComponentLibraryEndsTheStart) {
+    const fs::path home = folder / "home";
+    fs::create_directories(home);
+    fs::copy_file(fs::path(OB7_SHIPPED_DATA) / "NOM.LIB", home / "NOM.LIB");  // the circuit's models
+    std::ofstream(folder / "good.cmd") << "RC.CIR /T\n";
+    EXPECT_EQ(RunProgram(folder, "@good.cmd", home).exitCode, 0);
+    fs::remove(folder / "good.DOC");
+
+    std::ofstream(home / "Demo.cmp", std::ios::binary) << "not a library";
+    ProcessResult r = RunProgram(folder, "@good.cmd", home);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("This File is not a recognizable format."), std::string::npos) << r.output;
+    EXPECT_FALSE(fs::exists(folder / "good.DOC"));  // the batch never started
+    EXPECT_FALSE(fs::exists(home / "ombr.dat"));
+    std::ifstream in(home / "Demo.cmp");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "not a library");
 }

@@ -438,3 +438,37 @@ TEST_F(ComponentFileTest, StartUpLoadsTheDefaultLibraryAndReportsFailures)
     EXPECT_TRUE(ComponentLibraryTable()[n].components.empty());
     EXPECT_EQ(FindOrLoadComponentLibrary("Demo.cmp"), 0);
 }
+
+// Saving at the end writes only libraries that hold what their file held: one that was
+// only registered, or whose file could not be read, keeps its file as it is.
+TEST_F(ComponentFileTest, ExitSaveWritesOnlyLibrariesReadFromTheirFile)
+{
+    ComponentLibrary good;
+    good.fileName = Path("Good.cmp");
+    Fill(good);
+    ASSERT_EQ(good.Write(kComponentFileVersion), 0);
+    const std::vector<uint8_t> full = ReadBytes("Good.cmp");
+    const std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(full.size() / 2));
+    WriteBytes("Cut.cmp", cut);
+
+    const int read = FindOrLoadComponentLibrary("Good.cmp");
+    const int damaged = FindOrLoadComponentLibrary("Cut.cmp");  // stays registered, empty
+    AddComponentLibrary(Path("Missing.cmp"));
+    ASSERT_EQ(ComponentLibraryTable().size(), 3u);
+    EXPECT_TRUE(ComponentLibraryTable()[read].backedByFile);
+    EXPECT_FALSE(ComponentLibraryTable()[damaged].backedByFile);
+    ComponentLibraryTable()[read].FreeIndex();
+    ComponentLibraryTable()[read].components.pop_back();
+
+    SaveComponentLibraries();
+    EXPECT_TRUE(reports.ids.empty());
+    EXPECT_LT(ReadBytes("Good.cmp").size(), full.size());  // the change was written
+    EXPECT_EQ(ReadBytes("Cut.cmp"), cut);
+    EXPECT_FALSE(std::filesystem::exists(Path("Missing.cmp")));
+
+    // A library written once stands for its file from then on.
+    ComponentLibrary& missing = ComponentLibraryTable()[2];
+    missing.Add()->name = "New";
+    ASSERT_EQ(missing.Write(kComponentFileVersion), 0);
+    EXPECT_TRUE(missing.backedByFile);
+}
