@@ -116,7 +116,7 @@ public:
 
     // The six tool bars of the button groups "File" to "Analysis" (ids 14900 + group),
     // with pictures of the given size, each wanted by the user until switched off.
-    enum { kFrameToolBarFirst = 14900 };
+    static constexpr int kFrameToolBarFirst = 14900;
     bool CreateToolBars(int buttonSize);
     // Shows the frame button list's visible buttons, separators only between them, and
     // the bars that are wanted and have a button; a bar without one is no longer wanted.

@@ -310,7 +310,7 @@ TEST_F(PalettesInFrame, MainToolBarPageBindsComponentButtonsAndHidesBars) {
     ProfileFile.path = profile.string();
     ProfileFile.fatalStartup = false;
     ASSERT_TRUE(frame.ToolBarWanted(kGroupComponent));
-    const int first = ComponentButtons.listIndex[0], second = ComponentButtons.listIndex[1];
+    const int first = ComponentButtons.listIndex[0];
 
     // OK refuses a shown component button whose part is in no library: give every default
     // binding its part.
