@@ -5,6 +5,8 @@
 // places it, else acts as 17; a name that is not in the library ends the demo.
 #include <gtest/gtest.h>
 
+#include "frame_buttons_fixture.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -33,17 +35,9 @@ struct PlainView : CDraw {
 class DemoToolButtons : public ::testing::Test {
 protected:
     void SetUp() override {
-        TestApp();
-        CreateProgramPalette();
-        CreateColourSlots();
+        PrepareFrameButtons(DefaultButtonMask(1280));
         fs::create_directories(folder);
         ProfileFile.path = (folder / "ombr.dat").string();
-        if (const char* data = std::getenv("OB7_DATA_DIR")) setenv("OB7_HOME", data, 1);
-        SetToolBarDefaults();
-        BuildFrameButtonList();
-        SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1,
-                              &ComponentButtons.partNames, DefaultButtonMask(1280));
-        IndexComponentButtons();
         SetDefaultToolBarButtons(DefaultButtonMask(1280));
         InstallToolBarTables();
         InstallDrawToolBars();

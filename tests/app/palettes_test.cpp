@@ -3,6 +3,8 @@
 // what a choice in a palette or a component command does.
 #include <gtest/gtest.h>
 
+#include "frame_buttons_fixture.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,15 +38,7 @@ protected:
 class PalettesInFrame : public ::testing::Test {
 protected:
     void SetUp() override {
-        TestApp();
-        CreateProgramPalette();
-        CreateColourSlots();
-        if (const char* data = std::getenv("OB7_DATA_DIR")) setenv("OB7_HOME", data, 1);
-        SetToolBarDefaults();
-        BuildFrameButtonList();
-        SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1,
-                              &ComponentButtons.partNames, 0x30);
-        IndexComponentButtons();
+        PrepareFrameButtons(0x30);
         FreeComponentLibraries();
         ComponentLibraryTable().emplace_back();
         // Palette numbers are the low four bits of the mask.

@@ -2,6 +2,8 @@
 // a drawing window's own bar draw their pictures again on the new button face.
 #include <gtest/gtest.h>
 
+#include "frame_buttons_fixture.h"
+
 #include <cstdlib>
 
 #include "app/main_frame.h"
@@ -35,15 +37,7 @@ int CountOf(const platform::Image& image, platform::Color c) {
 class SystemColourChange : public ::testing::Test {
 protected:
     void SetUp() override {
-        TestApp();
-        CreateProgramPalette();
-        CreateColourSlots();
-        if (const char* data = std::getenv("OB7_DATA_DIR")) setenv("OB7_HOME", data, 1);
-        SetToolBarDefaults();
-        BuildFrameButtonList();
-        SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1,
-                              &ComponentButtons.partNames, 0x30);
-        IndexComponentButtons();
+        PrepareFrameButtons(0x30);
         FreeComponentLibraries();
         InstallToolBarTables();
         InstallDrawToolBars();
