@@ -3,6 +3,8 @@
 // what the status bar and tool tips say.
 #include <gtest/gtest.h>
 
+#include "frame_buttons_fixture.h"
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -25,13 +27,7 @@ struct PlainView : CDraw {
 class DrawToolBarTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TestApp();
-        CreateProgramPalette();
-        CreateColourSlots();
-        if (const char* data = std::getenv("OB7_DATA_DIR")) setenv("OB7_HOME", data, 1);
-        SetDefaultToolBarButtons(DefaultButtonMask(1280));
-        InstallToolBarTables();
-        InstallDrawToolBars();
+        PrepareDrawToolBars();
         ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1280, 800}));
         TestApp().SetMainWindow(&frame);
         frame.CreateStatusBar(true);

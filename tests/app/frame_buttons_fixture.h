@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "app/main_tool_bar.h"
 #include "app/tool_buttons.h"
 #include "platform/qt_app.h"
 #include "ui/framework/colour_slots.h"
@@ -21,6 +22,17 @@ inline void PrepareFrameButtons(int shownMask) {
     SetToolButtonDefaults(-1, FrameButtonList.entries.data(), FrameButtonList.count, 1, &ComponentButtons.partNames,
                           shownMask);
     IndexComponentButtons();
+}
+
+// The drawing windows' own bars with their default buttons for a 1280-pixel screen.
+inline void PrepareDrawToolBars() {
+    TestApp();
+    CreateProgramPalette();
+    CreateColourSlots();
+    if (const char* data = std::getenv("OB7_DATA_DIR")) setenv("OB7_HOME", data, 1);
+    SetDefaultToolBarButtons(DefaultButtonMask(1280));
+    InstallToolBarTables();
+    InstallDrawToolBars();
 }
 
 }  // namespace ob7

@@ -3,6 +3,8 @@
 // Cancel takes it back.
 #include <gtest/gtest.h>
 
+#include "frame_buttons_fixture.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -28,13 +30,7 @@ namespace {
 class WindowToolBarPage : public ::testing::Test {
 protected:
     void SetUp() override {
-        TestApp();
-        CreateProgramPalette();
-        CreateColourSlots();
-        if (const char* data = std::getenv("OB7_DATA_DIR")) setenv("OB7_HOME", data, 1);
-        SetDefaultToolBarButtons(DefaultButtonMask(1280));
-        InstallToolBarTables();
-        InstallDrawToolBars();
+        PrepareDrawToolBars();
         InstallWindowToolBarPages();
         ASSERT_TRUE(frame.Create(platform::Rect{0, 0, 1280, 800}));
         TestApp().SetMainWindow(&frame);
