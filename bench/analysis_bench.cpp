@@ -34,6 +34,9 @@
 //   GridOp/300          a 300 x 300 grid of 1 kohm resistors, 1 V at one corner, 1 mA
 //                       drawn at the other: one operating point
 //
+// OB7_BENCH_ACCT=1 adds our own split (load_s, factor_s with ordering, solve_s, trunc_s;
+// the timers cost about 1% of a run) beside ngspice's (ng_load_s ...).
+//
 // Run: OB7_BENCH_NGSPICE=1 build-*/bench/analysis_bench --benchmark_counters_tabular=true
 // (ngspice's decks, raw files and logs with its accounting: /tmp/ob7_bench_*, or
 // OB7_BENCH_FILES* when that is set)
@@ -63,6 +66,7 @@
 #include "sim/devices/mosfet.h"
 #include "sim/devices/resistor.h"
 #include "sim/engine/load_pass.h"
+#include "sim/engine/run_accounting.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
@@ -160,6 +164,8 @@ void ResetEngine() {
     RegisterDeviceKinds();
     Run = {};
     TotalIterations = 0;
+    RunAccounting.enabled = std::getenv("OB7_BENCH_ACCT") != nullptr;
+    ResetRunAccounting();
 }
 
 // Where ngspice's deck, raw file and log of a run go: /tmp/ob7_bench_<name>, or
@@ -200,6 +206,26 @@ void Report(benchmark::State& state, double ours, double theirs) {
     state.counters["rejected"] = Transient.rejected;
     state.counters["iterations"] = static_cast<double>(TotalIterations + Transient.iterations);
     state.counters["it_per_point"] = Transient.accepted ? static_cast<double>(Transient.iterations) / Transient.accepted : 0;
+    if (RunAccounting.enabled) {
+        state.counters["load_s"] = RunAccounting.load_seconds;
+        state.counters["factor_s"] = RunAccounting.factor_seconds;
+        state.counters["solve_s"] = RunAccounting.solve_seconds;
+        state.counters["trunc_s"] = RunAccounting.truncation_seconds;
+    }
+}
+
+// ngspice's own split of a run's time (.OPTIONS ACCT), beside ours: "Transient ..." lines
+// for a transient; the whole run's "Matrix ..." lines otherwise, its ordering apart (ours
+// is inside factor_s).
+void ReportNgspiceTimes(benchmark::State& state, const char* name, bool transient) {
+    const std::string a = transient ? "Transient" : "Matrix";
+    state.counters["ng_load_s"] = NgspiceCount(name, a + " load time");
+    state.counters["ng_factor_s"] = NgspiceCount(name, a + " factor time");
+    state.counters["ng_solve_s"] = NgspiceCount(name, a + " solve time");
+    if (transient)
+        state.counters["ng_trunc_s"] = NgspiceCount(name, "Transient trunc time");
+    else
+        state.counters["ng_reorder_s"] = NgspiceCount(name, "Matrix reorder time");
 }
 
 template <class Build>
@@ -242,6 +268,7 @@ void RcLadder(benchmark::State& state) {
             });
         const double ngspice = NgspiceSeconds(deck.str(), "ladder");
         Report(state, ours, ngspice);
+        if (ngspice > 0) ReportNgspiceTimes(state, "ladder", true);
         auto raw = ngspice > 0 ? ReadNgspiceRaw(NgspiceBase("ladder") + ".raw") : RawColumns{};
         if (!raw.empty()) {
             double worst = 0;
@@ -330,6 +357,7 @@ void RingOscillator(benchmark::State& state) {
             state.counters["ng_points"] = NgspiceCount("ring", "Accepted timepoints");
             state.counters["ng_rejected"] = NgspiceCount("ring", "Rejected timepoints");
             state.counters["ng_iterations"] = NgspiceCount("ring", "Transient iterations");
+            ReportNgspiceTimes(state, "ring", true);
         }
         auto raw = ngspice > 0 ? ReadNgspiceRaw(NgspiceBase("ring") + ".raw") : RawColumns{};
         const double theirs = raw.empty() ? 0 : MeanPeriod(raw["time"], raw["v(1)"], 2.5, 1.85e-6);
@@ -374,6 +402,7 @@ void GridOp(benchmark::State& state) {
         const double corner = Solution[node(n - 1, n - 1)];
         const double ngspice = NgspiceSeconds(deck.str(), "grid");
         Report(state, ours, ngspice);
+        if (ngspice > 0) ReportNgspiceTimes(state, "grid", false);
         auto raw = ngspice > 0 ? ReadNgspiceRaw(NgspiceBase("grid") + ".raw") : RawColumns{};
         const auto& theirs = raw["v(" + std::to_string(node(n - 1, n - 1)) + ")"];
         if (!theirs.empty()) state.counters["deviation"] = std::fabs(corner - theirs[0]) / std::fabs(theirs[0]);

@@ -7,6 +7,7 @@
 #include "sim/engine/newton.h"
 #include "sim/engine/load_pass.h"
 #include "sim/engine/operating_point.h"
+#include "sim/engine/run_accounting.h"
 
 namespace ob7 {
 namespace {
@@ -68,6 +69,22 @@ TEST_F(EngineCircuit, DiodeAndResistorMatchLambertW) {
         EXPECT_TRUE(NonConvergence.entries.empty());
         FreeSimulationState();
     }
+}
+
+TEST_F(EngineCircuit, RunAccountingTimesLoadFactorAndSolveOnlyWhenEnabled) {
+    for (bool enabled : {false, true}) {
+        RunAccounting.enabled = enabled;
+        ResetRunAccounting();
+        BuildDiodeCircuit(5.0, 1000, true);
+        ASSERT_EQ(Prepare(2), 0);
+        ASSERT_EQ(SolveOperatingPoint(nullptr, true, nullptr), 0);
+        EXPECT_EQ(RunAccounting.load_seconds > 0, enabled);
+        EXPECT_EQ(RunAccounting.factor_seconds > 0, enabled);
+        EXPECT_EQ(RunAccounting.solve_seconds > 0, enabled);
+        EXPECT_EQ(RunAccounting.truncation_seconds, 0);  // no time steps in an operating point
+        FreeSimulationState();
+    }
+    RunAccounting.enabled = false;
 }
 
 TEST_F(EngineCircuit, LinearPointTakesThreeIterations) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "sim/engine/load_pass.h"
+#include "sim/engine/run_accounting.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
 
@@ -237,7 +238,10 @@ double TruncationBound() {
 }
 }  // namespace
 
-double TruncationStep() { return std::min(std::sqrt(TruncationBound()), MaxTimeStep); }
+double TruncationStep() {
+    AccountedScope timed(&RunAccountingRecord::truncation_seconds);
+    return std::min(std::sqrt(TruncationBound()), MaxTimeStep);
+}
 
 double TruncationStepLimited() { return std::min(TruncationStep(), 2.0 * StepHistory[0]); }
 

@@ -10,6 +10,7 @@
 #include "sim/engine/device_lists.h"
 #include "sim/engine/integration.h"
 #include "sim/engine/load_pass.h"
+#include "sim/engine/run_accounting.h"
 #include "sim/engine/run_control.h"
 #include "sim/engine/simulation_options.h"
 #include "sim/engine/solver_state.h"
@@ -45,7 +46,11 @@ int IterateAnalog(void* poll_window, int iteration_limit, double gmin) {
     for (;;) {
         NonConvergence.entries.clear();
         if (StopRequested(poll_window)) return kMsgStopped;
-        int result = LoadCircuit();
+        int result;
+        {
+            AccountedScope timed(&RunAccountingRecord::load_seconds);
+            result = LoadCircuit();
+        }
         if (result) return result;
         if (OperatingPointPhase) {
             if (!SuppressPrompt && AnalysisKind != 2) {
@@ -132,8 +137,15 @@ int NewtonSolve(void* poll_window, int iteration_limit, double gmin) {
 
 int FactorAndSolveReal(double* solution, double gmin) {
     if (!CurrentMatrix) return 0;
-    const int result = FactorRealLU(CurrentMatrix, gmin);
-    if (result == 0) SolveMatrix(CurrentMatrix, RightHandSide.data(), solution);
+    int result;
+    {
+        AccountedScope timed(&RunAccountingRecord::factor_seconds);
+        result = FactorRealLU(CurrentMatrix, gmin);
+    }
+    if (result == 0) {
+        AccountedScope timed(&RunAccountingRecord::solve_seconds);
+        SolveMatrix(CurrentMatrix, RightHandSide.data(), solution);
+    }
     solution[0] = 0;
     return result;
 }
