@@ -251,13 +251,17 @@ MosPass ReadMosPass() {
 // The 32 stamps. A device without series or shunt conductances has exact zeros in
 // entries 1 to 5, 7 to 10, 12 to 14, 17, 21, 25 and 29, which leave their elements as
 // they are: only the other sixteen are added, without a zero test (adding a zero to an
-// element changes nothing: a cleared element is +0 and sums never make -0).
+// element changes nothing: a cleared element is +0 and sums never make -0). When its
+// source and bulk are also ground, twelve of those sixteen are entries of the ground row
+// or column, which the trail points at the ground sinks that nothing reads: only the
+// four of gate and drain are added.
 struct MosStampInputs {
     double gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb;
     double grds, gdrain, gsource, ggate, gbulk;
     double xnrm, xrev;
 };
-template <bool Plain>
+enum class MosStamps { kAll, kPlain, kPlainGrounded };
+template <MosStamps Kind>
 [[gnu::always_inline]] inline void StampMosfet(const MosStampInputs& in) {
     const auto [gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev] = in;
     const double xd = xnrm - xrev;
@@ -268,11 +272,14 @@ template <bool Plain>
                         -gsource, -gbd, -gbs, -gds - xnrm * (gm + gmbs), -gdrain, -gcgb, xd * gm - gcgd,
                         -xd * gm - gcgs, -gsource, xd * gmbs - gbd, -gbs - xd * gmbs,
                         -gds - xrev * (gm + gmbs)};
-    if constexpr (Plain) {
-        MatrixElement* const* c = TrailCursor;
+    MatrixElement* const* c = TrailCursor;
+    if constexpr (Kind == MosStamps::kPlain) {
         static constexpr int kLive[] = {5, 10, 14, 15, 17, 18, 19, 21, 22, 23, 25, 26, 27, 29, 30, 31};
 #pragma GCC unroll 16
         for (int k : kLive) c[k]->real += v[k];
+        TrailCursor += 32;
+    } else if constexpr (Kind == MosStamps::kPlainGrounded) {
+        for (int k : {5, 14, 18, 26}) c[k]->real += v[k];
         TrailCursor += 32;
     } else {
         StampValues(v);
@@ -504,20 +511,25 @@ template <int Kind>
     const double xnrm = normal ? 1 : 0, xrev = normal ? 0 : 1;
     const double cdreq = normal ? p * (cdrain - gds * vds - gm * vgs - gmbs * vbs)
                                 : -p * (cdrain + gds * vds - gm * vgd - gmbs * vbd);
+    // The right-hand side's ground entry is cleared after the loads: a device with source
+    // and bulk at ground leaves it alone.
+    const bool grounded = S == 0 && B == 0;
     double* rhs = pass.rhs;
     rhs[G] -= p * (ceqgs + ceqgb + ceqgd);
-    rhs[B] -= ceqbs + ceqbd - p * ceqgb;
+    if (!grounded) rhs[B] -= ceqbs + ceqbd - p * ceqgb;
     rhs[D] += ceqbd - cdreq + p * ceqgd;
-    rhs[S] += cdreq + ceqbs + p * ceqgs;
+    if (!grounded) rhs[S] += cdreq + ceqbs + p * ceqgs;
 
     const double grds = x[kMosRds], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
     const MosStampInputs in = {gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev};
     // All five are zeros when their bits are, the sign bit aside.
     const auto bits = [](double g) { return std::bit_cast<uint64_t>(g); };
-    if (((bits(grds) | bits(gdrain) | bits(gsource) | bits(ggate) | bits(gbulk)) << 1) == 0)
-        StampMosfet<true>(in);
+    if (((bits(grds) | bits(gdrain) | bits(gsource) | bits(ggate) | bits(gbulk)) << 1) != 0)
+        StampMosfet<MosStamps::kAll>(in);
+    else if (grounded)
+        StampMosfet<MosStamps::kPlainGrounded>(in);
     else
-        StampMosfet<false>(in);
+        StampMosfet<MosStamps::kPlain>(in);
 
     if (!bypassed) {
         // Convergence: a device set without prediction has nothing to compare with.
