@@ -36,9 +36,18 @@ int SetupCapacitors() {
 }
 
 int LoadCapacitors() {
-    int s = FirstStateIndex(kCapacitorStates);
+    // What every capacitor of the pass reads from the modes, taken once.
+    const int init_mode = InitMode;
+    const bool from_solution = TakeVoltageFromSolution();
+    const bool transient = InTransient();
+    const bool ic_start = init_mode == kInitTransient && UseInitialConditions;
+    const ChargeFormula f = PresentChargeFormula();
+    const double ag0 = Ag0;
+    const double* solution = Solution.data();
+    double* rhs = RightHandSide.data();
     double* q = StateValues.data();
     double* dq = StateDerivatives.data();
+    int s = FirstStateIndex(kCapacitorStates);
     for (auto* c : DevicesOf<Capacitor>(kCapacitorList)) {
         const bool has_expression = !c->value_expression.tokens.empty();
         if (has_expression && !IsStepped(&c->working_value)) {
@@ -51,21 +60,20 @@ int LoadCapacitors() {
         const double model_scale = c->model ? c->model->Real(kCapC) : 1.0;
         const double k = c->working_value * c->temperature_factor * model_scale;
         double cap = k;
-        const double v = TakeVoltageFromSolution() ? GuardVoltage(Solution[c->a] - Solution[c->b])
-                                                   : c->initial_condition;
+        const double v = from_solution ? GuardVoltage(solution[c->a] - solution[c->b]) : c->initial_condition;
+        const bool linear = c->linear;
         double vc1 = 0, vc2 = 0;
-        if (!c->linear) {
+        if (!linear) {
             vc1 = c->model->Real(kCapVc1);
             vc2 = c->model->Real(kCapVc2);
             cap = k * (1 + vc1 * v + vc2 * v * v);
         }
         c->effective_capacitance = cap;
 
-        const bool ic_start = InitMode == kInitTransient && UseInitialConditions;
-        if (InitMode == kInitPredict) {
+        if (init_mode == kInitPredict) {
             q[s] = q[s + 1];
-        } else if (c->linear) {
-            if (InitMode == kInitTransient) {
+        } else if (linear) {
+            if (init_mode == kInitTransient) {
                 // Without initial conditions the first charge is the operating point's.
                 if (UseInitialConditions) q[s] = c->initial_condition * cap;
                 q[s + 1] = q[s];
@@ -75,18 +83,23 @@ int LoadCapacitors() {
         } else {
             const double x = ic_start ? c->initial_condition : v;
             q[s] = k * x * (1 + vc1 * x / 2 + vc2 * x * x / 3);
-            if (InitMode == kInitTransient) q[s + 1] = q[s];
+            if (init_mode == kInitTransient) q[s + 1] = q[s];
         }
 
         // Open at an operating point: only a time point integrates the charge.
         double geq = 0, ceq = 0;
-        if (InTransient()) {
-            IntegrateCharge(geq, ceq, cap, s);
-            if (!c->linear) ceq = ceq - geq * v + Ag0 * q[s];
+        if (transient) {
+            if (f.Usable()) {
+                dq[s] = f.Derivative(q + s, dq + s);
+                geq = f.ag[0] * cap;
+                ceq = dq[s] - f.ag[0] * q[s];
+            }
+            if (!linear) ceq = ceq - geq * v + ag0 * q[s];
             ceq = LimitCompanionCurrent(ceq);
-            if (InitMode == kInitTransient) dq[s + 1] = dq[s];
+            if (init_mode == kInitTransient) dq[s + 1] = dq[s];
         }
-        AddBranchCurrent(c->a, c->b, ceq);
+        rhs[c->a] -= ceq;
+        rhs[c->b] += ceq;
         if (has_expression && StoreAndCheckChange(c->convergence_slot, cap))
             RecordNonConvergentDevice(c, kNcCapacitorValue, c->convergence_slot);
         StampConductance(geq);

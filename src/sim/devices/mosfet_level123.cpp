@@ -251,13 +251,17 @@ MosPass ReadMosPass() {
 // The 32 stamps. A device without series or shunt conductances has exact zeros in
 // entries 1 to 5, 7 to 10, 12 to 14, 17, 21, 25 and 29, which leave their elements as
 // they are: only the other sixteen are added, without a zero test (adding a zero to an
-// element changes nothing: a cleared element is +0 and sums never make -0).
+// element changes nothing: a cleared element is +0 and sums never make -0). When its
+// source and bulk are also ground, twelve of those sixteen are entries of the ground row
+// or column, which the trail points at the ground sinks that nothing reads: only the
+// four of gate and drain are added.
 struct MosStampInputs {
     double gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb;
     double grds, gdrain, gsource, ggate, gbulk;
     double xnrm, xrev;
 };
-template <bool Plain>
+enum class MosStamps { kAll, kPlain, kPlainGrounded };
+template <MosStamps Kind>
 [[gnu::always_inline]] inline void StampMosfet(const MosStampInputs& in) {
     const auto [gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev] = in;
     const double xd = xnrm - xrev;
@@ -268,25 +272,51 @@ template <bool Plain>
                         -gsource, -gbd, -gbs, -gds - xnrm * (gm + gmbs), -gdrain, -gcgb, xd * gm - gcgd,
                         -xd * gm - gcgs, -gsource, xd * gmbs - gbd, -gbs - xd * gmbs,
                         -gds - xrev * (gm + gmbs)};
-    if constexpr (Plain) {
-        MatrixElement* const* c = TrailCursor;
+    MatrixElement* const* c = TrailCursor;
+    if constexpr (Kind == MosStamps::kPlain) {
         static constexpr int kLive[] = {5, 10, 14, 15, 17, 18, 19, 21, 22, 23, 25, 26, 27, 29, 30, 31};
 #pragma GCC unroll 16
         for (int k : kLive) c[k]->real += v[k];
+        TrailCursor += 32;
+    } else if constexpr (Kind == MosStamps::kPlainGrounded) {
+        for (int k : {5, 14, 18, 26}) c[k]->real += v[k];
         TrailCursor += 32;
     } else {
         StampValues(v);
     }
 }
 
-void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
+// The load of one device. Kind is the integration formula's kind when the pass is an
+// ordinary transient iteration (voltages from the solution, bypass tried, charges and
+// gate companions integrated): its modes are then constants. kAnyPass reads them all.
+constexpr int kAnyPass = -1;
+template <int Kind>
+[[gnu::always_inline]] inline void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
+    constexpr bool kIteration = Kind != kAnyPass;
+    const int init_mode = kIteration ? kInitFloat : pass.init_mode;
+    const bool new_time_point = !kIteration && pass.new_time_point;
+    const bool op_phase = !kIteration && pass.op_phase;
+    const bool try_bypass = kIteration || pass.try_bypass;
+    const bool transient = kIteration || pass.transient;
+    const bool charges = kIteration || pass.charges;
+    const bool bypass_capacitances = kIteration || pass.bypass_capacitances;
+    const bool doubled_halves = !kIteration && pass.doubled_halves;
+    const bool integrate_junctions = kIteration || pass.integrate_junctions;
+    const bool gate_companions = kIteration || pass.gate_companions;
+    const ChargeFormula& f = pass.integration;
+    const bool usable = kIteration || f.Usable();
+    const auto derivative = [&f](const double* q, const double* i) {
+        if constexpr (Kind == ChargeFormula::kTrapezoidal1) return f.ag[0] * q[0] + f.ag[1] * q[1];
+        else if constexpr (Kind == ChargeFormula::kTrapezoidal2) return f.ag[0] * (q[0] - q[1]) - f.ag[1] * i[1];
+        else return f.Derivative(q, i);
+    };
+
     const double* x = ModelReals(*m.model);
     Mos123Values& e = m.m123;
     const double p = x[kMosPolarity];
     double* sv = pass.q;
     double* sd = pass.dq;
     const int G = m.gate_i, D = m.drain_i, S = m.source_i, B = m.bulk_i;
-    const int init_mode = pass.init_mode;
     m.limited = 0;
     bool bypassed = false;
 
@@ -295,7 +325,7 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
     const double r = pass.r;
     if (init_mode == kInitSmallSignal) {
         vbs = m.vbs, vgs = m.vgs, vds = m.vds;
-    } else if (pass.new_time_point) {
+    } else if (new_time_point) {
         m.vbs = m.vbs1, m.vgs = m.vgs1, m.vds = m.vds1;
         m.vbd = m.vbs1 - m.vds1;
         vbs = (1 + r) * m.vbs1 - r * m.vbs2;
@@ -306,7 +336,7 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
         vbs = p * (solution[B] - solution[S]);
         vgs = p * (solution[G] - solution[S]);
         vds = p * (solution[D] - solution[S]);
-        if (!pass.op_phase) {
+        if (!op_phase) {
             // A change of the sign of vds is held back for one iteration.
             if (vds * m.vds >= 0 || m.flipCount > 0) {
                 m.flipCount = 0;
@@ -321,7 +351,7 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
         if (init_mode == kInitJunction && !m.off) {
             vds = p * m.ic_vds, vgs = p * m.ic_vgs, vbs = p * m.ic_vbs;
             if (vds == 0 && vgs == 0 && vbs == 0 &&
-                (pass.transient || AnalysisSubMode == kSubModeOperatingPoint || AnalysisSubMode == kSubModeDcSweep ||
+                (transient || AnalysisSubMode == kSubModeOperatingPoint || AnalysisSubMode == kSubModeDcSweep ||
                  !UseInitialConditions)) {
                 vbs = -1;
                 vgs = p * m.tVto;
@@ -343,7 +373,7 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
             cdhat = m.cd - (m.gbd - m.gmbs) * delvbd - m.gm * delvgd + m.gds * delvds;
         cbhat = m.cbs + m.cbd + m.gbd * delvbd + m.gbs * delvbs;
 
-        if (pass.try_bypass) {
+        if (try_bypass) {
             const double t = pass.bypass_tol, abstol = pass.abstol, vntol = pass.vntol;
             const double cb = m.cbs + m.cbd;
             bypassed = std::fabs(cbhat - cb) < (std::max(std::fabs(cbhat), std::fabs(cb)) + abstol) * t &&
@@ -382,7 +412,7 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
         vgd = vgs - vds;
         vgb = vgs - vbs;
         cdrain = m.mode * (m.cd + m.cbd);
-        if (pass.bypass_capacitances) {
+        if (bypass_capacitances) {
             m.capgs = e.capgs + e.capgs_prev + m.CGSOVL;
             m.capgd = e.capgd + e.capgd_prev + m.CGDOVL;
             m.capgb = e.capgb + e.capgb_prev + m.CGBOVL;
@@ -399,23 +429,22 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
                               : EvaluateMos1Current(m, v, x);
         m.cd = m.mode * cdrain - m.cbd;
 
-        if (pass.charges) {
+        if (charges) {
             const double pb = x[kMosPb], mj = x[kMosMj], mjsw = x[kMosMjsw], tt = x[kMosTt];
             JunctionSideCharge(vbd, m.Cbd, m.Cbdsw, e.f2d, e.f3d, e.f4d, e.tDepCap, pb, mj, mjsw, tt, m.cbd, m.gbd,
                                e.drain_power, sv[s + 12], m.capbd);
             JunctionSideCharge(vbs, m.Cbs, m.Cbssw, e.f2s, e.f3s, e.f4s, e.tDepCap, pb, mj, mjsw, tt, m.cbs, m.gbs,
                                e.source_power, sv[s + 16], m.capbs);
-            if (pass.integrate_junctions) {
+            if (integrate_junctions) {
                 if (init_mode == kInitTransient)
                     for (int k = 1; k <= 3; ++k) sv[s + 12 + k] = sv[s + 12], sv[s + 16 + k] = sv[s + 16];
-                const ChargeFormula& f = pass.integration;
                 double geq = 0;
-                if (f.Usable()) sd[s + 12] = f.Derivative(sv + s + 12, sd + s + 12), geq = f.ag[0] * m.capbd;
+                if (usable) sd[s + 12] = derivative(sv + s + 12, sd + s + 12), geq = f.ag[0] * m.capbd;
                 m.gbd += geq;
                 m.cbd += sd[s + 12];
                 m.cd -= sd[s + 12];
                 geq = 0;
-                if (f.Usable()) sd[s + 16] = f.Derivative(sv + s + 16, sd + s + 16), geq = f.ag[0] * m.capbs;
+                if (usable) sd[s + 16] = derivative(sv + s + 16, sd + s + 16), geq = f.ag[0] * m.capbs;
                 m.gbs += geq;
                 m.cbs += sd[s + 16];
             }
@@ -429,7 +458,7 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
                 else
                     MeyerHalves(vgd, vgs, von, vdsat, e.tPhi, e.OxideCap, &e.capgd, &e.capgs, &e.capgb);
             }
-            if (pass.doubled_halves) {
+            if (doubled_halves) {
                 m.capgs = 2 * e.capgs + m.CGSOVL;
                 m.capgd = 2 * e.capgd + m.CGDOVL;
                 m.capgb = 2 * e.capgb + m.CGBOVL;
@@ -438,9 +467,9 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
                 m.capgd = e.capgd + e.capgd_prev + m.CGDOVL;
                 m.capgb = e.capgb + e.capgb_prev + m.CGBOVL;
             }
-            if (pass.new_time_point) {
+            if (new_time_point) {
                 for (int k : {0, 4, 8}) sv[s + k] = (1 + r) * sv[s + k + 1] - r * sv[s + k + 2];
-            } else if (pass.transient) {
+            } else if (transient) {
                 sv[s] = (vgs - m.vgs1) * m.capgs + sv[s + 1];
                 sv[s + 4] = (vgd - (m.vgs1 - m.vds1)) * m.capgd + sv[s + 5];
                 sv[s + 8] = (vgb - (m.vgs1 - m.vbs1)) * m.capgb + sv[s + 9];
@@ -454,12 +483,11 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
 
     // Gate charge companions.
     double gcgs = 0, gcgd = 0, gcgb = 0, ceqgs = 0, ceqgd = 0, ceqgb = 0;
-    if (pass.gate_companions) {
-        const ChargeFormula& f = pass.integration;
+    if (gate_companions) {
         const double ag0 = f.ag[0];
         const auto companion = [&](double cap, double v, int k, double& g, double& ceq) {
-            if (f.Usable()) {
-                sd[s + k] = f.Derivative(sv + s + k, sd + s + k);
+            if (usable) {
+                sd[s + k] = derivative(sv + s + k, sd + s + k);
                 g = ag0 * cap;
                 ceq = sd[s + k] - ag0 * sv[s + k];
             } else if (cap == 0) {
@@ -483,20 +511,25 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
     const double xnrm = normal ? 1 : 0, xrev = normal ? 0 : 1;
     const double cdreq = normal ? p * (cdrain - gds * vds - gm * vgs - gmbs * vbs)
                                 : -p * (cdrain + gds * vds - gm * vgd - gmbs * vbd);
+    // The right-hand side's ground entry is cleared after the loads: a device with source
+    // and bulk at ground leaves it alone.
+    const bool grounded = S == 0 && B == 0;
     double* rhs = pass.rhs;
     rhs[G] -= p * (ceqgs + ceqgb + ceqgd);
-    rhs[B] -= ceqbs + ceqbd - p * ceqgb;
+    if (!grounded) rhs[B] -= ceqbs + ceqbd - p * ceqgb;
     rhs[D] += ceqbd - cdreq + p * ceqgd;
-    rhs[S] += cdreq + ceqbs + p * ceqgs;
+    if (!grounded) rhs[S] += cdreq + ceqbs + p * ceqgs;
 
     const double grds = x[kMosRds], gdrain = m.gdrain, gsource = m.gsource, ggate = m.ggate, gbulk = m.gbulk;
     const MosStampInputs in = {gm, gds, gmbs, gbd, gbs, gcgs, gcgd, gcgb, grds, gdrain, gsource, ggate, gbulk, xnrm, xrev};
     // All five are zeros when their bits are, the sign bit aside.
     const auto bits = [](double g) { return std::bit_cast<uint64_t>(g); };
-    if (((bits(grds) | bits(gdrain) | bits(gsource) | bits(ggate) | bits(gbulk)) << 1) == 0)
-        StampMosfet<true>(in);
+    if (((bits(grds) | bits(gdrain) | bits(gsource) | bits(ggate) | bits(gbulk)) << 1) != 0)
+        StampMosfet<MosStamps::kAll>(in);
+    else if (grounded)
+        StampMosfet<MosStamps::kPlainGrounded>(in);
     else
-        StampMosfet<false>(in);
+        StampMosfet<MosStamps::kPlain>(in);
 
     if (!bypassed) {
         // Convergence: a device set without prediction has nothing to compare with.
@@ -536,15 +569,26 @@ void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
     pass.power_stored += m.power_stored;
 }
 
+template <int Kind>
+void LoadMosfetList(MosPass& pass) {
+    int s = FirstStateIndex(kMosfetStates);
+    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
+        if (m->level <= 3) LoadMosfet<Kind>(*m, s, pass);
+        s += kMosfetBlockGroups * kHistorySlots;
+    }
+}
+
 }  // namespace
 
 int LoadMosfets() {
     MosPass pass = ReadMosPass();
-    int s = FirstStateIndex(kMosfetStates);
-    for (MosfetInstance* m : DevicesOf<MosfetInstance>(kMosfetList)) {
-        if (m->level <= 3) LoadMosfet(*m, s, pass);
-        s += kMosfetBlockGroups * kHistorySlots;
-    }
+    const bool iteration = pass.init_mode == kInitFloat && !pass.new_time_point && !pass.op_phase && pass.try_bypass &&
+                           pass.transient && pass.charges && pass.bypass_capacitances && !pass.doubled_halves &&
+                           pass.integrate_junctions && pass.gate_companions;
+    const int kind = pass.integration.kind;
+    if (iteration && kind == ChargeFormula::kTrapezoidal2) LoadMosfetList<ChargeFormula::kTrapezoidal2>(pass);
+    else if (iteration && kind == ChargeFormula::kTrapezoidal1) LoadMosfetList<ChargeFormula::kTrapezoidal1>(pass);
+    else LoadMosfetList<kAnyPass>(pass);
     Run.power_dissipated = pass.power_dissipated;
     Run.power_stored = pass.power_stored;
     return 0;
