@@ -1281,9 +1281,11 @@ inline double Multiplier(double value, double recip) {
 // positions p.. of the column (the fill-ins make them all present). Rows t + 1..last of the
 // block lie together in both the column and the scatter vector; the rows below `last` that
 // all those columns share are updated through the dense accumulator, once. Returns the
-// position after the block's rows.
+// position after the block's rows. Out of line: inlined, it costs the lone rows' loop its
+// registers.
 template <bool Direct>
-int UpdateFromBlock(PackedFactors& f, int p, int j, int last, double* __restrict x) {
+[[gnu::noinline]] int UpdateFromBlock(PackedFactors& f, int p, int j, int last,
+                                     double* __restrict x) {
     double* __restrict v = f.real.data();
     const int* __restrict rowOf = f.rowOf.data();
     const int* __restrict colStart = f.colStart.data();
@@ -1367,6 +1369,18 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
     }
 }
 
+// Column k through the dense vector x: scattered, updated, gathered back. Kept out of line,
+// so that the loop over the columns keeps its registers for the pointer-scattered columns.
+[[gnu::noinline]] void UpdateDirectColumnReal(PackedFactors& f, int k, double* __restrict x) {
+    double* __restrict v = f.real.data();
+    const int* __restrict rowOf = f.rowOf.data();
+    MatrixElement* const* element = f.element.data();
+    const int s = f.colStart[k], d = f.diagPos[k], e = f.colStart[k + 1];
+    for (int p = s; p < e; ++p) x[rowOf[p]] = element[p]->real;
+    UpdateColumnReal<true>(f, k, s, d, x);
+    for (int p = d; p < e; ++p) v[p] = x[rowOf[p]];
+}
+
 int RefactorReal(SparseMatrix* m) {
     PackedFactors& f = m->lu;
     double* __restrict x = m->intermediate.data();
@@ -1377,9 +1391,7 @@ int RefactorReal(SparseMatrix* m) {
     for (int k = 1; k <= m->size; ++k) {
         const int s = f.colStart[k], d = f.diagPos[k], e = f.colStart[k + 1];
         if (m->directReal[k]) {
-            for (int p = s; p < e; ++p) x[rowOf[p]] = element[p]->real;
-            UpdateColumnReal<true>(f, k, s, d, x);
-            for (int p = d; p < e; ++p) v[p] = x[rowOf[p]];
+            UpdateDirectColumnReal(f, k, x);
         } else {
             for (int p = s; p < e; ++p) {
                 v[p] = element[p]->real;
