@@ -1343,16 +1343,23 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
     const int* __restrict superEnd = f.superEnd.data();
     const int* __restrict at = f.scatter.data();
     const double* __restrict pivotRecip = f.recip.data();
+    // Dense vector: where row j's update of row j + 1 comes first, the new value is handed
+    // on to row j + 1 in a register (the steps form a chain, each waiting for the last).
+    int handedRow = 0;
+    double handed = 0.0;
     for (int p = s; p < d;) {
         const int j = rowOf[p];
         const int last = std::min(superEnd[j], k - 1);
         if (last != j) {
             p = UpdateFromBlock<Direct>(f, p, j, last, x);
+            handedRow = 0;
             continue;
         }
         // Tested as in Multiplier, but by a branch: the product goes on to the updates
         // without waiting for the test.
-        const double value = Direct ? x[j] : v[p], recip = pivotRecip[j];
+        const double value = Direct ? (j == handedRow ? handed : x[j]) : v[p];
+        const double recip = pivotRecip[j];
+        handedRow = 0;
         const double u = value * recip;
         if ((!Direct && !(std::fabs(recip) > kNegligible && std::fabs(value) > kNegligible)) ||
             std::fabs(u) <= kNegligible) {
@@ -1362,7 +1369,14 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
         v[p++] = u;
         const int qb = diagPos[j] + 1, qe = colStart[j + 1];
         if constexpr (Direct) {
-            ScatterUpdate(x, rowOf, v, qb, qe, u);
+            int q = qb;
+            if (q < qe && rowOf[q] == j + 1) {
+                handed = x[j + 1] - u * v[q];
+                x[j + 1] = handed;
+                handedRow = j + 1;
+                ++q;
+            }
+            ScatterUpdate(x, rowOf, v, q, qe, u);
         } else {
             for (int q = qb; q < qe; ++q) v[at[rowOf[q]]] -= u * v[q];
         }
