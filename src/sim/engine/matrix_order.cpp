@@ -1266,11 +1266,72 @@ inline void AccumulateBlock2(double* __restrict block, const double* __restrict 
     for (; i < n; ++i) block[i] = (block[i] + u0 * lower0[i]) + u1 * lower1[i];
 }
 
+// The multiplier of an entry above the diagonal: its value times the reciprocal pivot of its
+// row, 0 where that is at most 1e-100. Pointer scattering also takes 0 when the value or the
+// reciprocal is that small.
+template <bool Direct>
+inline double Multiplier(double value, double recip) {
+    const double u = Direct || (std::fabs(recip) > kNegligible && std::fabs(value) > kNegligible)
+                         ? value * recip
+                         : 0.0;
+    return std::fabs(u) <= kNegligible ? 0.0 : u;
+}
+
+// The updates of column k from the block of nested columns j..last, whose rows lie at
+// positions p.. of the column (the fill-ins make them all present). Rows t + 1..last of the
+// block lie together in both the column and the scatter vector; the rows below `last` that
+// all those columns share are updated through the dense accumulator, once. Returns the
+// position after the block's rows. Out of line: inlined, it costs the lone rows' loop its
+// registers.
+template <bool Direct>
+[[gnu::noinline]] int UpdateFromBlock(PackedFactors& f, int p, int j, int last,
+                                     double* __restrict x) {
+    double* __restrict v = f.real.data();
+    const int* __restrict rowOf = f.rowOf.data();
+    const int* __restrict colStart = f.colStart.data();
+    const int* __restrict diagPos = f.diagPos.data();
+    const int* __restrict at = f.scatter.data();
+    double* __restrict block = f.block.data();
+    const double* __restrict pivotRecip = f.recip.data();
+    const int shared = colStart[last + 1] - diagPos[last] - 1;
+    for (int t = j; t <= last; ++t, ++p) {
+        const double u = Multiplier<Direct>(Direct ? x[t] : v[p], pivotRecip[t]);
+        v[p] = u;
+        if (u == 0.0) continue;
+        double* __restrict own = Direct ? x + t + 1 : v + p + 1;
+        const double* __restrict from = v + diagPos[t] + 1;
+        for (int i = 0, count = last - t; i < count; ++i) own[i] -= u * from[i];
+    }
+    // The shared rows, two columns of the block at a time where both multipliers are
+    // non-zero; the sums are formed in the same order as one column at a time.
+    const double* us = v + p - (last - j + 1);
+    for (int t = j; t <= last;) {
+        const double* lower = v + diagPos[t] + 1 + (last - t);
+        const double u0 = us[t - j];
+        if (t < last && u0 != 0.0 && us[t + 1 - j] != 0.0) {
+            AccumulateBlock2(block, lower, v + diagPos[t + 1] + 1 + (last - t - 1), shared, u0,
+                             us[t + 1 - j]);
+            t += 2;
+            continue;
+        }
+        if (u0 != 0.0) AccumulateBlock(block, lower, shared, u0);
+        ++t;
+    }
+    const int* rows = rowOf + colStart[last + 1] - shared;
+    for (int i = 0; i < shared; ++i) {
+        if constexpr (Direct)
+            x[rows[i]] -= block[i];
+        else
+            v[at[rows[i]]] -= block[i];
+        block[i] = 0.0;
+    }
+    return p;
+}
+
 // The updates of column k (entries s..d-1 above its diagonal) from the columns left of it.
 // Direct: the column is scattered into the dense vector x; otherwise its entries are
-// updated in place through their positions (`at`, by row). Rows j..last of the column that
-// belong to one block of nested columns (the fill-ins make them all present) update the
-// rows below `last` that all those columns share through the dense accumulator, once.
+// updated in place through their positions (`at`, by row). Rows that start a block of
+// nested columns go through UpdateFromBlock.
 // Real arithmetic treats magnitudes of at most 1e-100 as zero: the factors are flushed to 0
 // where they are that small, so the products need no test.
 template <bool Direct>
@@ -1279,65 +1340,59 @@ void UpdateColumnReal(PackedFactors& f, int k, int s, int d, double* __restrict 
     const int* __restrict rowOf = f.rowOf.data();
     const int* __restrict colStart = f.colStart.data();
     const int* __restrict diagPos = f.diagPos.data();
+    const int* __restrict superEnd = f.superEnd.data();
     const int* __restrict at = f.scatter.data();
-    double* __restrict block = f.block.data();
     const double* __restrict pivotRecip = f.recip.data();
-    auto target = [&](int row) -> double& {
-        if constexpr (Direct)
-            return x[row];
-        else
-            return v[at[row]];
-    };
+    // Dense vector: where row j's update of row j + 1 comes first, the new value is handed
+    // on to row j + 1 in a register (the steps form a chain, each waiting for the last).
+    int handedRow = 0;
+    double handed = 0.0;
     for (int p = s; p < d;) {
         const int j = rowOf[p];
-        const int last = std::min(f.superEnd[j], k - 1);
-        const int shared = colStart[last + 1] - diagPos[last] - 1;
-        for (int t = j; t <= last; ++t, ++p) {
-            const double value = Direct ? x[t] : v[p];
-            const double recip = pivotRecip[t];
-            double u = Direct || (std::fabs(recip) > kNegligible && std::fabs(value) > kNegligible)
-                           ? value * recip
-                           : 0.0;
-            if (std::fabs(u) <= kNegligible) u = 0.0;
-            v[p] = u;
-            if (u == 0.0) continue;
-            if (last == j) {
-                if constexpr (Direct) {
-                    ScatterUpdate(x, rowOf, v, diagPos[t] + 1, colStart[t + 1], u);
-                } else {
-                    for (int q = diagPos[t] + 1, qe = colStart[t + 1]; q < qe; ++q)
-                        target(rowOf[q]) -= u * v[q];
-                }
-                continue;
-            }
-            // Rows t + 1..last of the block lie together in both the column and the
-            // scatter vector.
-            double* __restrict own = Direct ? x + t + 1 : v + p + 1;
-            const double* __restrict from = v + diagPos[t] + 1;
-            for (int i = 0, count = last - t; i < count; ++i) own[i] -= u * from[i];
+        const int last = std::min(superEnd[j], k - 1);
+        if (last != j) {
+            p = UpdateFromBlock<Direct>(f, p, j, last, x);
+            handedRow = 0;
+            continue;
         }
-        if (last == j) continue;
-        // The shared rows, two columns of the block at a time where both multipliers are
-        // non-zero; the sums are formed in the same order as one column at a time.
-        const double* us = v + p - (last - j + 1);
-        for (int t = j; t <= last;) {
-            const double* lower = v + diagPos[t] + 1 + (last - t);
-            const double u0 = us[t - j];
-            if (t < last && u0 != 0.0 && us[t + 1 - j] != 0.0) {
-                AccumulateBlock2(block, lower, v + diagPos[t + 1] + 1 + (last - t - 1), shared, u0,
-                                 us[t + 1 - j]);
-                t += 2;
-                continue;
-            }
-            if (u0 != 0.0) AccumulateBlock(block, lower, shared, u0);
-            ++t;
+        // Tested as in Multiplier, but by a branch: the product goes on to the updates
+        // without waiting for the test.
+        const double value = Direct ? (j == handedRow ? handed : x[j]) : v[p];
+        const double recip = pivotRecip[j];
+        handedRow = 0;
+        const double u = value * recip;
+        if ((!Direct && !(std::fabs(recip) > kNegligible && std::fabs(value) > kNegligible)) ||
+            std::fabs(u) <= kNegligible) {
+            v[p++] = 0.0;
+            continue;
         }
-        const int* rows = rowOf + colStart[last + 1] - shared;
-        for (int i = 0; i < shared; ++i) {
-            target(rows[i]) -= block[i];
-            block[i] = 0.0;
+        v[p++] = u;
+        const int qb = diagPos[j] + 1, qe = colStart[j + 1];
+        if constexpr (Direct) {
+            int q = qb;
+            if (q < qe && rowOf[q] == j + 1) {
+                handed = x[j + 1] - u * v[q];
+                x[j + 1] = handed;
+                handedRow = j + 1;
+                ++q;
+            }
+            ScatterUpdate(x, rowOf, v, q, qe, u);
+        } else {
+            for (int q = qb; q < qe; ++q) v[at[rowOf[q]]] -= u * v[q];
         }
     }
+}
+
+// Column k through the dense vector x: scattered, updated, gathered back. Kept out of line,
+// so that the loop over the columns keeps its registers for the pointer-scattered columns.
+[[gnu::noinline]] void UpdateDirectColumnReal(PackedFactors& f, int k, double* __restrict x) {
+    double* __restrict v = f.real.data();
+    const int* __restrict rowOf = f.rowOf.data();
+    MatrixElement* const* element = f.element.data();
+    const int s = f.colStart[k], d = f.diagPos[k], e = f.colStart[k + 1];
+    for (int p = s; p < e; ++p) x[rowOf[p]] = element[p]->real;
+    UpdateColumnReal<true>(f, k, s, d, x);
+    for (int p = d; p < e; ++p) v[p] = x[rowOf[p]];
 }
 
 int RefactorReal(SparseMatrix* m) {
@@ -1350,9 +1405,7 @@ int RefactorReal(SparseMatrix* m) {
     for (int k = 1; k <= m->size; ++k) {
         const int s = f.colStart[k], d = f.diagPos[k], e = f.colStart[k + 1];
         if (m->directReal[k]) {
-            for (int p = s; p < e; ++p) x[rowOf[p]] = element[p]->real;
-            UpdateColumnReal<true>(f, k, s, d, x);
-            for (int p = d; p < e; ++p) v[p] = x[rowOf[p]];
+            UpdateDirectColumnReal(f, k, x);
         } else {
             for (int p = s; p < e; ++p) {
                 v[p] = element[p]->real;

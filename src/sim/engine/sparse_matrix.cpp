@@ -353,26 +353,51 @@ int FactorComplexLU(SparseMatrix* m) {
 namespace {
 
 // The real factors hold 0 wherever a magnitude is at most 1e-100 (see RefactorReal), so
-// only the entries of the work vector need that test here.
+// only the entries of the work vector need that test here. Each step waits for the entry
+// the steps before it updated; where a column's update of the next step's entry comes
+// first going forward (last going back), that value is handed on in a register rather
+// than read back from memory. The operations and their order are unchanged.
 void SolveReal(SparseMatrix* m, const double* rhs, double* solution) {
     const PackedFactors& f = m->lu;
     const int n = m->size;
     double* __restrict b = m->intermediate.data();
     const double* __restrict v = f.real.data();
     const int* __restrict rowOf = f.rowOf.data();
+    const int* __restrict colStart = f.colStart.data();
+    const int* __restrict diagPos = f.diagPos.data();
     for (int i = n; i >= 1; --i) b[i] = rhs[m->intToExtRow[i]];
+    bool handedOn = false;
+    double next = 0.0;
     for (int k = 1; k <= n; ++k) {
-        double x = b[k];
+        double x = handedOn ? next : b[k];
+        handedOn = false;
         if (std::fabs(x) <= kNegligible) continue;
-        x *= v[f.diagPos[k]];
+        const int d = diagPos[k], e = colStart[k + 1];
+        x *= v[d];
         b[k] = x;
         if (std::fabs(x) <= kNegligible) continue;
-        for (int p = f.diagPos[k] + 1, e = f.colStart[k + 1]; p < e; ++p) b[rowOf[p]] -= x * v[p];
+        int p = d + 1;
+        if (p < e && rowOf[p] == k + 1) {
+            next = b[k + 1] - x * v[p];
+            b[k + 1] = next;
+            handedOn = true;
+            ++p;
+        }
+        for (; p < e; ++p) b[rowOf[p]] -= x * v[p];
     }
+    handedOn = false;
     for (int k = n; k >= 1; --k) {
-        const double x = b[k];
+        const double x = handedOn ? next : b[k];
+        handedOn = false;
         if (std::fabs(x) <= kNegligible) continue;
-        for (int p = f.colStart[k], e = f.diagPos[k]; p < e; ++p) b[rowOf[p]] -= v[p] * x;
+        const int s = colStart[k], d = diagPos[k];
+        const int last = d > s && rowOf[d - 1] == k - 1 ? d - 1 : d;
+        for (int p = s; p < last; ++p) b[rowOf[p]] -= v[p] * x;
+        if (last < d) {
+            next = b[k - 1] - v[last] * x;
+            b[k - 1] = next;
+            handedOn = true;
+        }
     }
     for (int i = 1; i <= n; ++i) solution[m->intToExtCol[i]] = b[i];
 }
