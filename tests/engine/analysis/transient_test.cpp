@@ -66,7 +66,7 @@ TEST_F(TransientRun, RcStepFollowsTheClosedForm) {
         worst = std::max(worst, std::fabs(sink.values[i][0] - expected));
     }
     EXPECT_LT(worst, 1e-3);
-    EXPECT_GT(Transient.accepted, 20);
+    EXPECT_GT(Transient.AcceptedPoints(), 20);
 }
 
 }  // namespace
@@ -458,6 +458,36 @@ TEST_F(TransientRun, ConvergenceAssistRetriesWithMoreIterations) {
     EXPECT_EQ(Transient.assist_level, 1);
     EXPECT_TRUE(reported.ids.empty());
     EXPECT_DOUBLE_EQ(sink.x.back(), 1e-3);
+}
+
+// Without an operating point the first step may take ITL1 iterations. A diode switched on
+// from zero needs more than 3 at any step, so with ITL1 = 3 the first step fails; it is
+// cut by 8 and retried as the second step, under ITL4, and the run goes on.
+TEST_F(TransientRun, FirstStepRetriedAfterItsLimitCountsAsTheSecond) {
+    ModelParams* d = Model(kModelDiode, {{"IS", 1e-14}});
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 5);
+    AddResistor(1, 2, 1e3);
+    AddDiode(d, 2, 0);
+    AddResistor(1, 3, 1e3);
+    AddCapacitor(3, 0, 1e-9);
+    NodeCount = 3;
+    Options.itl1 = 3;
+    Options.itl4 = 50;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{V(2), V(3)}; };
+    TransientSettings s;
+    s.tmax = 10e-6;
+    s.max_step = 0.1e-6;
+    s.operating_point = false;
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_TRUE(reported.ids.empty());
+    EXPECT_EQ(Transient.rejected, 1);
+    // The first point is the retried step: the approach's 0.1 x 0.1 x 0.1 us, cut by 8.
+    ASSERT_FALSE(sink.x.empty());
+    EXPECT_NEAR(sink.x[0], 1e-9 / 8, 1e-21);
+    EXPECT_EQ(Transient.steps, static_cast<int>(sink.x.size()) + 1);
+    EXPECT_NEAR(sink.values.back()[0], 0.69, 0.05);
+    EXPECT_NEAR(sink.values.back()[1], 5 * (1 - std::exp(-10e-6 / 1e-6)), 1e-3);
 }
 
 TEST_F(TransientRun, TimeStepTooSmallIsReported) {
