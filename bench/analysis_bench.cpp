@@ -202,10 +202,11 @@ void Report(benchmark::State& state, double ours, double theirs) {
     state.counters["ours_s"] = ours;
     state.counters["ngspice_s"] = theirs;
     state.counters["ratio"] = theirs > 0 ? ours / theirs : 0;
-    state.counters["points"] = Transient.accepted;
+    const int points = Transient.AcceptedPoints();
+    state.counters["points"] = points;
     state.counters["rejected"] = Transient.rejected;
     state.counters["iterations"] = static_cast<double>(TotalIterations + Transient.iterations);
-    state.counters["it_per_point"] = Transient.accepted ? static_cast<double>(Transient.iterations) / Transient.accepted : 0;
+    state.counters["it_per_point"] = points ? static_cast<double>(Transient.iterations) / points : 0;
     if (RunAccounting.enabled) {
         state.counters["load_s"] = RunAccounting.load_seconds;
         state.counters["factor_s"] = RunAccounting.factor_seconds;

@@ -428,7 +428,7 @@ int TextCircuitAnalysis::SolveCase(int kind, const RunCase& c, PointSink& out) {
         s.breakpoints.expressions = [this] { return run_->plot.AddExpressionBreakpoints(); };
         result = RunTransientAnalysis(s, sink);
         rejected_ += Transient.rejected;
-        accepted_ += Transient.accepted;
+        accepted_ += Transient.AcceptedPoints();
         transientIterations_ += Transient.iterations;  // the time steps' own Newton iterations
     } else if (kind == kAc) {
         AcSettings s;

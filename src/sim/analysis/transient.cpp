@@ -259,7 +259,7 @@ int TimeStepping(PointSink& sink) {
     AtBreakpoint = 1;
     LimitStep(h);
     FillStepHistory(h);
-    T.accepted = 0;
+    T.steps = 0;
     double saved = h;
     T.step_before_cut = T.max_step;
     T.last_accepted_time = T.tmin;
@@ -279,7 +279,7 @@ int TimeStepping(PointSink& sink) {
         // Loop head: the point reached is accepted and committed, after the digital
         // changes that led to it, each at its own time.
         const bool at_end = AtEnd();
-        if (T.accepted > 0 || T.operating_point) {
+        if (T.steps > 0 || T.operating_point) {
             if (int error = DigitalAcceptPoint(digital_points)) return error;
             if (int error = AcceptTimePoint(sink)) return error;
         }
@@ -301,7 +301,7 @@ int TimeStepping(PointSink& sink) {
                 const double c = std::min(T.max_step, 0.1 * std::min(T.step_before_cut, stop.distance));
                 if (h > c) h = std::max(c, T.min_step);
             }
-            if (T.accepted == 0) h *= 0.1;
+            if (T.steps == 0) h *= 0.1;
             LimitStep(h);
             StepHistory[0] = h;
             saved = h;
@@ -335,7 +335,7 @@ int TimeStepping(PointSink& sink) {
 
             ComputeIntegrationCoefficients();
             if (InitMode != kInitTransient) InitMode = kInitPredict;
-            const int limit = (T.accepted == 0 && !T.operating_point) ? Options.itl1 : Options.itl4;
+            const int limit = (T.steps == 0 && !T.operating_point) ? Options.itl1 : Options.itl4;
             const int result = NewtonSolve(nullptr, limit, Options.gmin);
             if (result == kMsgStopped) return result;
             if (result) return result;
@@ -353,9 +353,11 @@ int TimeStepping(PointSink& sink) {
             proposal = h;
 
             T.iterations += IterationCount;
-            ++T.accepted;
-            if (T.accepted == 1) RepeatLastAccepted();
-            if (convolution && T.accepted > 1) IntegrationOrder = 2;
+            // Every attempt counts, a rejected one too: only the very first is taken
+            // without a truncation test, and only it may use ITL1.
+            ++T.steps;
+            if (T.steps == 1) RepeatLastAccepted();
+            if (convolution && T.steps > 1) IntegrationOrder = 2;
             retrying = true;
 
             bool accept = false;
@@ -364,9 +366,7 @@ int TimeStepping(PointSink& sink) {
                 IterationLimitReached = 0;
                 Run.time = T.last_accepted_time;
                 h *= convolution ? 0.5 : 0.125;
-                --T.accepted;
-                if (T.accepted == 0) InitMode = kInitTransient;
-            } else if (T.accepted == 1) {
+            } else if (T.steps == 1) {
                 accept = true;
             } else {
                 // An A-to-D input that entered another band lets the step grow beyond twice
@@ -377,10 +377,8 @@ int TimeStepping(PointSink& sink) {
                 proposal = std::min({x, CoreStepFactor * h, ad.fraction * h});
                 if (0.9 * h > proposal || ad.cut) reject_counter = std::min(reject_counter + 1, 10);
                 if ((0.9 * h > proposal && !ad.cut) || (ad.cut && reject_counter <= 1)) {
-                    --T.accepted;
                     Run.time = T.last_accepted_time;
                     h = proposal;
-                    if (T.accepted == 0) InitMode = kInitTransient;
                 } else {
                     accept = true;
                 }
@@ -388,7 +386,7 @@ int TimeStepping(PointSink& sink) {
             if (accept) {
                 reject_counter = -1;
                 retrying = false;
-                if (IntegrationOrder == 1 && T.accepted > 1) {
+                if (IntegrationOrder == 1 && T.steps > 1) {
                     IntegrationOrder = 2;
                     proposal = TruncationStepLimited();
                     if (proposal <= 1.05 * h) IntegrationOrder = 1;

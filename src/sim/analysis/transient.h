@@ -51,7 +51,7 @@ struct TransientTimeState {
     double step_before_cut = 0;
     bool stop_digital = false;  // the step was cut to end on digital events
     double last_accepted_time = 0;
-    int accepted = 0;      // steps counted in the transient phase
+    int steps = 0;         // steps of the transient phase, rejected ones included
     int rejected = 0;
     long iterations = 0;   // Newton iterations of the transient phase
     int failure = 0;       // a convergence failure was seen
@@ -63,6 +63,8 @@ struct TransientTimeState {
     bool gmin_stepping = false;
     bool convergence_assist = false;
     SimulationDataFile* data_file = nullptr;
+
+    int AcceptedPoints() const { return steps - rejected; }
 };
 extern TransientTimeState Transient;
 

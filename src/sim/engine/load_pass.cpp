@@ -82,7 +82,8 @@ void DeriveLoadFlags() {
     int* f = LoadFlags;
     f[1] = ((m == kModeDc && i == kInitJunction) || (u && i == kInitTransient)) ? 0 : 1;
     f[2] = (m == kModeTransient || m == kModeTransientPhase) ? 1 : 0;
-    f[3] = (s == kSubModeTransient && u) ? 1 : 0;
+    // Only the transient's operating point: its time points integrate their charges.
+    f[3] = (m == kModeDc && s == kSubModeTransient && u) ? 1 : 0;
     f[4] = (m == kModeTransient || s == kSubModeTransient || i == kInitSmallSignal) ? 1 : 0;
     f[5] = (i == kInitTransient && u) ? 1 : 0;
     f[6] = (i == kInitTransient || i == kInitPredict) ? 1 : 0;

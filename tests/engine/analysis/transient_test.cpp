@@ -9,6 +9,7 @@
 #include "sim/analysis/time_breakpoints.h"
 #include "sim/analysis/transient.h"
 #include "sim/devices/circuit_models.h"
+#include "sim/devices/bipolar.h"
 #include "sim/devices/capacitor.h"
 #include "sim/devices/diode.h"
 #include "sim/devices/independent_sources.h"
@@ -66,7 +67,7 @@ TEST_F(TransientRun, RcStepFollowsTheClosedForm) {
         worst = std::max(worst, std::fabs(sink.values[i][0] - expected));
     }
     EXPECT_LT(worst, 1e-3);
-    EXPECT_GT(Transient.accepted, 20);
+    EXPECT_GT(Transient.AcceptedPoints(), 20);
 }
 
 }  // namespace
@@ -458,6 +459,70 @@ TEST_F(TransientRun, ConvergenceAssistRetriesWithMoreIterations) {
     EXPECT_EQ(Transient.assist_level, 1);
     EXPECT_TRUE(reported.ids.empty());
     EXPECT_DOUBLE_EQ(sink.x.back(), 1e-3);
+}
+
+// Without an operating point the first step may take ITL1 iterations. A diode switched on
+// from zero needs more than 3 at any step, so with ITL1 = 3 the first step fails; it is
+// cut by 8 and retried as the second step, under ITL4, and the run goes on.
+TEST_F(TransientRun, FirstStepRetriedAfterItsLimitCountsAsTheSecond) {
+    ModelParams* d = Model(kModelDiode, {{"IS", 1e-14}});
+    AddSpiceSource(1, 0, kSpiceVoltageSource, 5);
+    AddResistor(1, 2, 1e3);
+    AddDiode(d, 2, 0);
+    AddResistor(1, 3, 1e3);
+    AddCapacitor(3, 0, 1e-9);
+    NodeCount = 3;
+    Options.itl1 = 3;
+    Options.itl4 = 50;
+    RecordingSink sink;
+    sink.probe = [] { return std::vector<double>{V(2), V(3)}; };
+    TransientSettings s;
+    s.tmax = 10e-6;
+    s.max_step = 0.1e-6;
+    s.operating_point = false;
+    ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+    EXPECT_TRUE(reported.ids.empty());
+    EXPECT_EQ(Transient.rejected, 1);
+    // The first point is the retried step: the approach's 0.1 x 0.1 x 0.1 us, cut by 8.
+    ASSERT_FALSE(sink.x.empty());
+    EXPECT_NEAR(sink.x[0], 1e-9 / 8, 1e-21);
+    EXPECT_EQ(Transient.steps, static_cast<int>(sink.x.size()) + 1);
+    EXPECT_NEAR(sink.values.back()[0], 0.69, 0.05);
+    EXPECT_NEAR(sink.values.back()[1], 5 * (1 - std::exp(-10e-6 / 1e-6)), 1e-3);
+}
+
+// With UIC the run starts without an operating point, but its time points still integrate
+// the junction charges: a diode's and a transistor's junction capacitances, each charged
+// through 100 kohm by a 0.3 V step at 1 us, follow the same curve as without UIC.
+TEST_F(TransientRun, JunctionChargesIntegrateWithInitialConditions) {
+    double at_2us[2][2] = {};
+    for (int uic : {0, 1}) {
+        ModelParams* d = Model(kModelDiode, {{"IS", 1e-16}, {"CJO", 10e-12}});
+        ModelParams* q = Model(kModelNpn, {{"IS", 1e-16}, {"CJE", 10e-12}, {"CJC", 5e-12}});
+        PulseSource(1, 0, {0, 0.3, 1e-6, 1e-9, 1e-9, 1, 2});
+        AddResistor(1, 2, 100e3);
+        AddDiode(d, 2, 0);
+        AddResistor(1, 3, 100e3);
+        AddBjt(q, 0, 3, 0);
+        NodeCount = 3;
+        UseInitialConditions = uic;
+        RecordingSink sink;
+        sink.probe = [] { return std::vector<double>{V(2), V(3)}; };
+        TransientSettings s;
+        s.tmax = 3e-6;
+        s.max_step = 10e-9;
+        s.operating_point = uic == 0;
+        ASSERT_EQ(RunTransientAnalysis(s, sink), 0);
+        const size_t i = std::lower_bound(sink.x.begin(), sink.x.end(), 2e-6) - sink.x.begin();
+        ASSERT_LT(i, sink.x.size());
+        for (int k = 0; k < 2; ++k) at_2us[uic][k] = sink.values[i][k];
+        FreeSimulationState();
+        ClearCircuitModels();
+    }
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_LT(at_2us[0][k], 0.25) << k;  // still charging 1 us after the edge
+        EXPECT_NEAR(at_2us[1][k], at_2us[0][k], 2e-3) << k;
+    }
 }
 
 TEST_F(TransientRun, TimeStepTooSmallIsReported) {
