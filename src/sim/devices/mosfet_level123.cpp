@@ -288,7 +288,8 @@ template <MosStamps Kind>
 
 // The load of one device. Kind is the integration formula's kind when the pass is an
 // ordinary transient iteration (voltages from the solution, bypass tried, charges and
-// gate companions integrated): its modes are then constants. kAnyPass reads them all.
+// gate companions integrated, a transient's sub-mode: gate capacitances from the doubled
+// present halves): its modes are then constants. kAnyPass reads them all.
 constexpr int kAnyPass = -1;
 template <int Kind>
 [[gnu::always_inline]] inline void LoadMosfet(MosfetInstance& m, int s, MosPass& pass) {
@@ -300,7 +301,7 @@ template <int Kind>
     const bool transient = kIteration || pass.transient;
     const bool charges = kIteration || pass.charges;
     const bool bypass_capacitances = kIteration || pass.bypass_capacitances;
-    const bool doubled_halves = !kIteration && pass.doubled_halves;
+    const bool doubled_halves = kIteration || pass.doubled_halves;
     const bool integrate_junctions = kIteration || pass.integrate_junctions;
     const bool gate_companions = kIteration || pass.gate_companions;
     const ChargeFormula& f = pass.integration;
@@ -583,7 +584,7 @@ void LoadMosfetList(MosPass& pass) {
 int LoadMosfets() {
     MosPass pass = ReadMosPass();
     const bool iteration = pass.init_mode == kInitFloat && !pass.new_time_point && !pass.op_phase && pass.try_bypass &&
-                           pass.transient && pass.charges && pass.bypass_capacitances && !pass.doubled_halves &&
+                           pass.transient && pass.charges && pass.bypass_capacitances && pass.doubled_halves &&
                            pass.integrate_junctions && pass.gate_companions;
     const int kind = pass.integration.kind;
     if (iteration && kind == ChargeFormula::kTrapezoidal2) LoadMosfetList<ChargeFormula::kTrapezoidal2>(pass);
