@@ -927,15 +927,23 @@ class Ordering {
         const int pivotRow = rowOf_[pivot], pivotCol = colOf_[pivot];
         const bool complex = m_->complex;
         const ActiveEntry* p = nullptr;
+        // The pivot column in the searches' order, ids highest first. A column lies mostly in
+        // ascending id order (fill-ins are appended; a leaving entry's place takes the last),
+        // so read backwards into an insertion sort it needs few moves.
         lower_.clear();
-        ForEachInColumn(pivotCol, [&](ActiveEntry& e) {
-            if (e.row == pivotRow)
+        ActiveEntry* pivotEntries = cols_.Data(pivotCol);
+        for (int i = cols_.Size(pivotCol) - 1; i >= 0; --i) {
+            ActiveEntry& e = pivotEntries[i];
+            if (e.row == pivotRow) {
                 p = &e;
-            else
-                lower_.push_back({e.row, e.id, e.real, withImag_ ? imag_[e.id] : 0.0});
-        });
-        std::sort(lower_.begin(), lower_.end(),
-                  [](const LowerEntry& x, const LowerEntry& y) { return x.id > y.id; });
+                continue;
+            }
+            const LowerEntry x{e.row, e.id, e.real, withImag_ ? imag_[e.id] : 0.0};
+            size_t k = lower_.size();
+            lower_.push_back(x);
+            for (; k > 0 && lower_[k - 1].id < x.id; --k) lower_[k] = lower_[k - 1];
+            lower_[k] = x;
+        }
         if (Magnitude(*p) == 0.0) {
             MarkMatrixSingular(m_, step_);
             return false;
