@@ -927,23 +927,16 @@ class Ordering {
         const int pivotRow = rowOf_[pivot], pivotCol = colOf_[pivot];
         const bool complex = m_->complex;
         const ActiveEntry* p = nullptr;
-        // The pivot column in the searches' order, ids highest first. A column lies mostly in
-        // ascending id order (fill-ins are appended; a leaving entry's place takes the last),
-        // so read backwards into an insertion sort it needs few moves.
+        // The pivot column as it lies; its order by id is sorted only once a column of the
+        // step takes fill-ins (SortLowerById).
         lower_.clear();
-        ActiveEntry* pivotEntries = cols_.Data(pivotCol);
-        for (int i = cols_.Size(pivotCol) - 1; i >= 0; --i) {
-            ActiveEntry& e = pivotEntries[i];
-            if (e.row == pivotRow) {
+        ForEachInColumn(pivotCol, [&](ActiveEntry& e) {
+            if (e.row == pivotRow)
                 p = &e;
-                continue;
-            }
-            const LowerEntry x{e.row, e.id, e.real, withImag_ ? imag_[e.id] : 0.0};
-            size_t k = lower_.size();
-            lower_.push_back(x);
-            for (; k > 0 && lower_[k - 1].id < x.id; --k) lower_[k] = lower_[k - 1];
-            lower_[k] = x;
-        }
+            else
+                lower_.push_back({e.row, e.id, e.real, withImag_ ? imag_[e.id] : 0.0});
+        });
+        bool byIdSorted = false;
         if (Magnitude(*p) == 0.0) {
             MarkMatrixSingular(m_, step_);
             return false;
@@ -1068,7 +1061,11 @@ class Ordering {
                 }
             }
             if (hits == lowerCount) continue;
-            for (int k = 0; k < lowerCount; ++k) {
+            if (!byIdSorted) {
+                SortLowerById();
+                byIdSorted = true;
+            }
+            for (const int k : lowerById_) {
                 if (met_[k + 1] == stamp_) continue;
                 // The fill-in is made whatever the values, so the structure never depends
                 // on them.
@@ -1081,6 +1078,22 @@ class Ordering {
         }
         for (const LowerEntry& l : lower_) rowState_[l.row] = 0;
         return true;
+    }
+
+    // The places in lower_ in the searches' order, ids highest first, which is the order a
+    // column's fill-ins are made in. A column lies mostly in ascending id order (fill-ins are
+    // appended; a leaving entry's place takes the last), so taken backwards an insertion
+    // sort has few moves to make.
+    void SortLowerById() {
+        const int count = int(lower_.size());
+        lowerById_.resize(count);
+        for (int j = 0; j < count; ++j) {
+            const int k = count - 1 - j, id = lower_[k].id;
+            int at = j;
+            for (; at > 0 && lower_[lowerById_[at - 1]].id < id; --at)
+                lowerById_[at] = lowerById_[at - 1];
+            lowerById_[at] = k;
+        }
     }
 
     void UpdateMarkowitzCounts() {
@@ -1124,7 +1137,8 @@ class Ordering {
     LargeVector<int32_t> blockLow_;               // by block of indices: bound of the products
     int maskBase_ = -1;  // the block whose mask_ the present scan holds
     uint64_t mask_ = 0;
-    LargeVector<LowerEntry> lower_;  // the pivot column, pivot excluded
+    LargeVector<LowerEntry> lower_;  // the pivot column as it lies, pivot excluded
+    LargeVector<int> lowerById_;     // places in lower_, ids highest first
     // By entry id: the element (stored elements only: fill-ins have ids from
     // elementOf_.size() on) and the row and column identities.
     LargeVector<MatrixElement*> elementOf_;
