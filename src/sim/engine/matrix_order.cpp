@@ -229,6 +229,7 @@ class Ordering {
             lowerEnd_.assign(n + 1, 0);
             largest_.assign(n + 1, 0.0);
             largestRow_.assign(n + 1, kNone);
+            largestExact_.assign(n + 1, 0);
             diagReal_.assign(n + 1, 0.0);
             diagImag_.assign(n + 1, 0.0);
             diag_.assign(n + 1, kNoEntry);
@@ -605,34 +606,47 @@ class Ordering {
     // pivot row leaves it), so the answer is kept until then.
     double LargestOtherInColumn(int d) {
         const int rowId = rowOf_[d], colId = colOf_[d];
-        if (largestRow_[colId] == rowId) return largest_[colId];
+        if (largestRow_[colId] == rowId && largestExact_[colId]) return largest_[colId];
         double largest = 0.0;
         ForEachInColumn(colId, [&](ActiveEntry& e) {
             if (e.row != rowId) largest = std::max(largest, Magnitude(e));
         });
-        largest_[colId] = largest;
-        largestRow_[colId] = rowId;
+        KeepLargest(colId, rowId, largest, true);
         return largest;
     }
 
+    void KeepLargest(int colId, int rowId, double largest, bool exact) {
+        largest_[colId] = largest;
+        largestRow_[colId] = rowId;
+        largestExact_[colId] = exact;
+    }
+
     // LargestOtherInColumn / mag for the diagonal of index i, where only a ratio below
-    // `best` matters: the walk stops once the ratio cannot come below it (and then keeps
-    // nothing), returning a ratio not below `best`. Division by a positive magnitude keeps
-    // the order of the values, so the choice is the same as with the whole column.
+    // `best` matters: the walk stops once the ratio cannot come below it, keeps the largest
+    // magnitude so far as a lower bound and returns a ratio not below `best`. Division by a
+    // positive magnitude keeps the order of the values, so the choice is the same as with
+    // the whole column. A kept bound answers as well while the column stands, as long as
+    // the ratio it gives is not below `best` either: the searches of later steps judge
+    // mostly the same ties, whose columns are then not walked again.
     double TieRatio(int i, double mag, double best) {
         const int rowId = rowAt_[i], colId = colAt_[i];
-        if (largestRow_[colId] == rowId) return largest_[colId] / mag;
+        if (largestRow_[colId] == rowId) {
+            const double ratio = largest_[colId] / mag;
+            if (largestExact_[colId] || !(ratio < best)) return ratio;
+        }
         double largest = 0.0;
         const ActiveEntry* col = cols_.Data(colId);
         for (int k = 0, n = cols_.Size(colId); k < n; ++k) {
             const double m = Magnitude(col[k]);
             if (m > largest && col[k].row != rowId) {
                 largest = m;
-                if (!(largest / mag < best)) return largest / mag;
+                if (!(largest / mag < best)) {
+                    KeepLargest(colId, rowId, largest, false);
+                    return largest / mag;
+                }
             }
         }
-        largest_[colId] = largest;
-        largestRow_[colId] = rowId;
+        KeepLargest(colId, rowId, largest, true);
         return largest / mag;
     }
 
@@ -927,6 +941,8 @@ class Ordering {
         const int pivotRow = rowOf_[pivot], pivotCol = colOf_[pivot];
         const bool complex = m_->complex;
         const ActiveEntry* p = nullptr;
+        // The pivot column as it lies; its order by id is sorted only once a column of the
+        // step takes fill-ins (SortLowerById).
         lower_.clear();
         ForEachInColumn(pivotCol, [&](ActiveEntry& e) {
             if (e.row == pivotRow)
@@ -934,8 +950,7 @@ class Ordering {
             else
                 lower_.push_back({e.row, e.id, e.real, withImag_ ? imag_[e.id] : 0.0});
         });
-        std::sort(lower_.begin(), lower_.end(),
-                  [](const LowerEntry& x, const LowerEntry& y) { return x.id > y.id; });
+        bool byIdSorted = false;
         if (Magnitude(*p) == 0.0) {
             MarkMatrixSingular(m_, step_);
             return false;
@@ -1060,7 +1075,11 @@ class Ordering {
                 }
             }
             if (hits == lowerCount) continue;
-            for (int k = 0; k < lowerCount; ++k) {
+            if (!byIdSorted) {
+                SortLowerById();
+                byIdSorted = true;
+            }
+            for (const int k : lowerById_) {
                 if (met_[k + 1] == stamp_) continue;
                 // The fill-in is made whatever the values, so the structure never depends
                 // on them.
@@ -1073,6 +1092,22 @@ class Ordering {
         }
         for (const LowerEntry& l : lower_) rowState_[l.row] = 0;
         return true;
+    }
+
+    // The places in lower_ in the searches' order, ids highest first, which is the order a
+    // column's fill-ins are made in. A column lies mostly in ascending id order (fill-ins are
+    // appended; a leaving entry's place takes the last), so taken backwards an insertion
+    // sort has few moves to make.
+    void SortLowerById() {
+        const int count = int(lower_.size());
+        lowerById_.resize(count);
+        for (int j = 0; j < count; ++j) {
+            const int k = count - 1 - j, id = lower_[k].id;
+            int at = j;
+            for (; at > 0 && lower_[lowerById_[at - 1]].id < id; --at)
+                lowerById_[at] = lowerById_[at - 1];
+            lowerById_[at] = k;
+        }
     }
 
     void UpdateMarkowitzCounts() {
@@ -1103,10 +1138,11 @@ class Ordering {
     static constexpr int kNoEntry = -1;
     LargeVector<int> rowState_;
     // By column identity: the largest magnitude in the column without the row `largestRow_`
-    // (kNone when not known).
+    // (kNone when not known), or a lower bound of it where `largestExact_` is 0.
     static constexpr int kNone = -1;
     LargeVector<double> largest_;
     LargeVector<int> largestRow_;
+    LargeVector<uint8_t> largestExact_;
     // By state (slot 0 spare): the stamp of the last column walk that met the row.
     LargeVector<int> met_;
     int stamp_ = 0;
@@ -1116,7 +1152,8 @@ class Ordering {
     LargeVector<int32_t> blockLow_;               // by block of indices: bound of the products
     int maskBase_ = -1;  // the block whose mask_ the present scan holds
     uint64_t mask_ = 0;
-    LargeVector<LowerEntry> lower_;  // the pivot column, pivot excluded
+    LargeVector<LowerEntry> lower_;  // the pivot column as it lies, pivot excluded
+    LargeVector<int> lowerById_;     // places in lower_, ids highest first
     // By entry id: the element (stored elements only: fill-ins have ids from
     // elementOf_.size() on) and the row and column identities.
     LargeVector<MatrixElement*> elementOf_;
