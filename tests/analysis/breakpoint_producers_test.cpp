@@ -11,6 +11,7 @@
 #include "analysis/text_circuit_analysis.h"
 #include "sim/analysis/time_breakpoints.h"
 #include "sim/analysis/waveform_import.h"
+#include "one_curve_transient.h"
 #include "text_circuit_test_home.h"
 
 namespace ob7 {
@@ -32,17 +33,7 @@ protected:
     int Run(const char* y) {
         deck_.OpenText((home / "stp.cir").string(), kSteppedSource);
         if (int code = deck_.Compile(0)) return code;
-        AnalysisSetup& s = deck_.Setup();
-        s.rows.clear();
-        CurveRowRecord row;
-        row.plotGroup = '1';
-        row.xExpression = "T";
-        row.yExpression = y;
-        row.xRange = row.yRange = "Auto";
-        row.options = CO_LINEARX | CO_LINEARY;
-        s.rows.push_back(row);
-        deck_.keepSetup = true;
-        return deck_.RunAnalysis(0);
+        return RunTransientWithOneCurve(deck_, y);
     }
     // Whether some point of the run lies at t (within one tick of the 10 us run).
     bool HasPointAt(double t) {

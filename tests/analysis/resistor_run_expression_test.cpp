@@ -8,6 +8,7 @@
 
 #include "analysis/curve_rows.h"
 #include "analysis/text_circuit_analysis.h"
+#include "one_curve_transient.h"
 #include "text_circuit_test_home.h"
 
 namespace ob7 {
@@ -27,17 +28,7 @@ protected:
     int Run() {
         deck_.OpenText((home / "stepped_r.cir").string(), kSteppedResistor);
         if (int code = deck_.Compile(0)) return code;
-        AnalysisSetup& s = deck_.Setup();
-        s.rows.clear();
-        CurveRowRecord row;
-        row.plotGroup = '1';
-        row.xExpression = "T";
-        row.yExpression = "V(2)";
-        row.xRange = row.yRange = "Auto";
-        row.options = CO_LINEARX | CO_LINEARY;
-        s.rows.push_back(row);
-        deck_.keepSetup = true;
-        return deck_.RunAnalysis(0);
+        return RunTransientWithOneCurve(deck_, "V(2)");
     }
     // V(2) at t, linear between the run's points.
     double VAt(double t) {
