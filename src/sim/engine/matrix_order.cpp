@@ -105,8 +105,15 @@ class ListStore {
     int Size(int list) const { return length_[list]; }
     void Shrink(int list, int length) { length_[list] = length; }
     void Append(int list, const T& item) {
-        if (length_[list] == room_[list]) Grow(list);
+        if (length_[list] == room_[list]) Grow(list, 1);
         store_[start_[list] + size_t(length_[list]++)] = item;
+    }
+    // Lengthens a list by `count` items, to be set through the pointer returned.
+    T* Extend(int list, int count) {
+        if (room_[list] - length_[list] < count) Grow(list, count);
+        T* added = store_.data() + start_[list] + length_[list];
+        length_[list] += count;
+        return added;
     }
     void Release(int list) {
         inUse_ -= size_t(room_[list]);
@@ -123,9 +130,10 @@ class ListStore {
     }
 
   private:
-    void Grow(int list) {
+    // Moves a list to the end with room for `more` items beyond its length.
+    void Grow(int list, int more) {
         if (store_.size() > 2 * inUse_ + 4096) Pack();
-        const int room = 2 * room_[list] + 4;
+        const int room = std::max(2 * room_[list] + 4, length_[list] + more);
         const size_t at = store_.size();
         store_.resize(at + size_t(room));
         std::copy_n(store_.begin() + start_[list], length_[list], store_.begin() + at);
@@ -903,26 +911,44 @@ class Ordering {
         LowerBlock(step_);
     }
 
-    // A zero entry at (row, column) by identity, added to the active part. Its element is
-    // made once the order is known, and only where something needs it (see Pack).
-    void CreateFillIn(int rowId, int colId) {
-        const int id = int(rowOf_.size());
-        rowOf_.push_back(rowId);
-        colOf_.push_back(colId);
-        if (withImag_) imag_.push_back(0.0);
-        cols_.Append(colId, {rowId, id, 0.0});
-        placeOf_.push_back(cols_.Size(colId) - 1);
-        rows_.Append(rowId, {colId, id});
-        ++m_->fillInCount;
-        ++m_->elementCount;
-        const int row = rowPos_[rowId], col = colPos_[colId];
-        if (row == col) SetDiagonal(row, id, nullptr);  // zero
-        if (++m_->markowitzRow[row] == 1 && m_->markowitzCol[row] != 0) --m_->singletons;
-        m_->markowitzProd[row] = Product(m_->markowitzRow[row], m_->markowitzCol[row]);
-        LowerBlock(row);
-        if (++m_->markowitzCol[col] == 1 && m_->markowitzRow[col] != 0) --m_->singletons;
-        m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
-        LowerBlock(col);
+    // Zero entries in column `colId` (at index `at`) for the rows of the pivot column at the
+    // places `missing_` lists, added to the active part in that order and given the step's
+    // update. Their elements are made once the order is known, and only where something
+    // needs them (see Pack). A column's fill-ins are made together, so its list grows once;
+    // the products of the step's rows and columns are made again once it ends
+    // (UpdateMarkowitzCounts) and nothing reads them before, so only the counts move here.
+    void AddFillIns(int colId, int at, double ur, double ui, bool complex) {
+        const int count = int(missing_.size());
+        const int first = int(rowOf_.size());
+        rowOf_.resize(size_t(first) + count);
+        colOf_.resize(size_t(first) + count);
+        placeOf_.resize(size_t(first) + count);
+        if (withImag_) imag_.resize(size_t(first) + count, 0.0);
+        const int place = cols_.Size(colId);
+        ActiveEntry* added = cols_.Extend(colId, count);
+        int32_t* rowCount = m_->markowitzRow.data();
+        int32_t* colCount = m_->markowitzCol.data();
+        // The column's count can reach 1 only from 0, which is rare; then each fill-in
+        // counts in turn, as the singletons' count must see the steps in order.
+        const bool countEach = colCount[at] == 0;
+        for (int j = 0; j < count; ++j) {
+            const LowerEntry& l = lower_[missing_[j]];
+            const int id = first + j;
+            rowOf_[id] = l.row;
+            colOf_[id] = colId;
+            placeOf_[id] = place + j;
+            ActiveEntry& fill = added[j];
+            fill = {l.row, id, 0.0};
+            Subtract(fill, ur, ui, l, complex);
+            rows_.Append(l.row, {colId, id});
+            const int row = rowPos_[l.row];
+            if (row == at) SetDiagonal(at, id, &fill);
+            if (++rowCount[row] == 1 && colCount[row] != 0) --m_->singletons;
+            if (countEach && ++colCount[at] == 1 && rowCount[at] != 0) --m_->singletons;
+        }
+        if (!countEach) colCount[at] += count;
+        m_->fillInCount += count;
+        m_->elementCount += count;
     }
 
     void Subtract(ActiveEntry& target, double ur, double ui, const LowerEntry& l, bool complex) {
@@ -1079,16 +1105,12 @@ class Ordering {
                 SortLowerById();
                 byIdSorted = true;
             }
-            for (const int k : lowerById_) {
-                if (met_[k + 1] == stamp_) continue;
-                // The fill-in is made whatever the values, so the structure never depends
-                // on them.
-                const LowerEntry& l = lower_[k];
-                CreateFillIn(l.row, c);
-                ActiveEntry& fill = cols_.Data(c)[cols_.Size(c) - 1];
-                Subtract(fill, ur, ui, l, complex);
-                if (l.row == diagRow) SetDiagonal(at, fill.id, &fill);
-            }
+            // The fill-ins are made whatever the values, so the structure never depends on
+            // them.
+            missing_.clear();
+            for (const int k : lowerById_)
+                if (met_[k + 1] != stamp_) missing_.push_back(k);
+            AddFillIns(c, at, ur, ui, complex);
         }
         for (const LowerEntry& l : lower_) rowState_[l.row] = 0;
         return true;
@@ -1154,6 +1176,7 @@ class Ordering {
     uint64_t mask_ = 0;
     LargeVector<LowerEntry> lower_;  // the pivot column as it lies, pivot excluded
     LargeVector<int> lowerById_;     // places in lower_, ids highest first
+    LargeVector<int> missing_;       // places in lower_ a column takes fill-ins for
     // By entry id: the element (stored elements only: fill-ins have ids from
     // elementOf_.size() on) and the row and column identities.
     LargeVector<MatrixElement*> elementOf_;
