@@ -91,6 +91,8 @@ class ListStore {
             start_[i] = at;
             at += size_t(room_[i]);
         }
+        // Room for growing lists to move into before the store itself must move.
+        store_.reserve(4 * at);
         store_.resize(at);
         inUse_ = at;
         // The chain's ends are the extra slot `count`.
@@ -258,13 +260,18 @@ class Ordering {
             withImag_ = withImag_ || m_->complex;
             const size_t count = std::accumulate(colLength.begin(), colLength.end(), size_t(0));
             elementOf_.resize(count);
+            // Room for fill-ins, so that the arrays by id seldom move while they grow.
+            const size_t room = 4 * count;
+            placeOf_.reserve(room);
+            rowOf_.reserve(room);
+            colOf_.reserve(room);
             placeOf_.resize(count);
             rowOf_.resize(count);
             colOf_.resize(count);
             if (withImag_) imag_.resize(count);
             // The factors hold at least the stored elements.
-            upperOut_.reserve(count);
-            lowerOut_.reserve(count);
+            upperOut_.reserve(2 * count);
+            lowerOut_.reserve(2 * count);
             cols_.Reset(colLength);
             rows_.Reset(rowLength);
             std::fill(rowLength.begin(), rowLength.end(), 0);
