@@ -514,6 +514,7 @@ class Ordering {
             if (m_->markowitzProd[i] == 0) ++m_->singletons;
         }
         blockLow_.assign((m_->size >> kBlockShift) + 1, INT32_MAX);
+        knownLargest_.assign(m_->size + 1, {0.0, kUnknown});
         for (int i = 1; i <= m_->size; ++i) LowerBlock(i);
     }
 
@@ -601,24 +602,31 @@ class Ordering {
         diagImag_[i] = value && withImag_ ? imag_[value->id] : 0.0;
     }
 
-    // Largest magnitude in the element's column at or below the step, its own row excluded.
-    // A column changes only when it is right of a pivot (its values are updated and the
-    // pivot row leaves it), so the answer is kept until then.
-    double LargestOtherInColumn(int d) {
-        const int rowId = rowOf_[d], colId = colOf_[d];
-        if (largestRow_[colId] == rowId && largestExact_[colId]) return largest_[colId];
+    // By index: the largest magnitude in the column at or below the step, the diagonal's row
+    // excluded, or a lower bound of it, as far as known. A column changes only when it is
+    // right of a pivot (its values are updated and the pivot row leaves it), and an index's
+    // row and column change only by an exchange, so the answer is kept until then
+    // (UpdateMarkowitzCounts, ExchangeRows, ExchangeColumns). Kept by index, it lies next
+    // to those the searches judge before and after it.
+    enum : int32_t { kUnknown, kLowerBound, kExact };
+    struct KnownLargest {
+        double largest;
+        int32_t state;
+    };
+    LargeVector<KnownLargest> knownLargest_;
+
+    // Largest magnitude in the column of the diagonal of index i at or below the step, its
+    // own row excluded.
+    double LargestOtherInColumn(int i) {
+        KnownLargest& known = knownLargest_[i];
+        if (known.state == kExact) return known.largest;
+        const int rowId = rowAt_[i];
         double largest = 0.0;
-        ForEachInColumn(colId, [&](ActiveEntry& e) {
+        ForEachInColumn(colAt_[i], [&](ActiveEntry& e) {
             if (e.row != rowId) largest = std::max(largest, Magnitude(e));
         });
-        KeepLargest(colId, rowId, largest, true);
+        known = {largest, kExact};
         return largest;
-    }
-
-    void KeepLargest(int colId, int rowId, double largest, bool exact) {
-        largest_[colId] = largest;
-        largestRow_[colId] = rowId;
-        largestExact_[colId] = exact;
     }
 
     // LargestOtherInColumn / mag for the diagonal of index i, where only a ratio below
@@ -629,11 +637,12 @@ class Ordering {
     // the ratio it gives is not below `best` either: the searches of later steps judge
     // mostly the same ties, whose columns are then not walked again.
     double TieRatio(int i, double mag, double best) {
-        const int rowId = rowAt_[i], colId = colAt_[i];
-        if (largestRow_[colId] == rowId) {
-            const double ratio = largest_[colId] / mag;
-            if (largestExact_[colId] || !(ratio < best)) return ratio;
+        KnownLargest& known = knownLargest_[i];
+        if (known.state != kUnknown) {
+            const double ratio = known.largest / mag;
+            if (known.state == kExact || !(ratio < best)) return ratio;
         }
+        const int rowId = rowAt_[i], colId = colAt_[i];
         double largest = 0.0;
         const ActiveEntry* col = cols_.Data(colId);
         for (int k = 0, n = cols_.Size(colId); k < n; ++k) {
@@ -641,12 +650,12 @@ class Ordering {
             if (m > largest && col[k].row != rowId) {
                 largest = m;
                 if (!(largest / mag < best)) {
-                    KeepLargest(colId, rowId, largest, false);
+                    known = {largest, kLowerBound};
                     return largest / mag;
                 }
             }
         }
-        KeepLargest(colId, rowId, largest, true);
+        known = {largest, kExact};
         return largest / mag;
     }
 
@@ -676,7 +685,7 @@ class Ordering {
             const int d = diag_[i];
             if (d == kNoEntry) break;  // off-diagonal singletons are left to the other searches
             double mag = DiagonalMagnitude(i);
-            if (mag > m_->absThreshold && mag > m_->relThreshold * LargestOtherInColumn(d))
+            if (mag > m_->absThreshold && mag > m_->relThreshold * LargestOtherInColumn(i))
                 return d;
         }
         m_->singletons = saved;
@@ -772,7 +781,7 @@ class Ordering {
             if (d == kNoEntry) continue;
             double mag = DiagonalMagnitude(i);
             if (!(mag > m_->absThreshold)) continue;
-            double largest = LargestOtherInColumn(d);
+            double largest = LargestOtherInColumn(i);
             if (!(mag > m_->relThreshold * largest)) continue;
             if (prod[slot] < smallest) {
                 chosen = d;
@@ -852,6 +861,7 @@ class Ordering {
     }
 
     void ExchangeRows(int a, int b) {
+        knownLargest_[a].state = knownLargest_[b].state = kUnknown;
         std::swap(rowAt_[a], rowAt_[b]);
         rowPos_[rowAt_[a]] = a;
         rowPos_[rowAt_[b]] = b;
@@ -862,6 +872,7 @@ class Ordering {
     }
 
     void ExchangeColumns(int a, int b) {
+        knownLargest_[a].state = knownLargest_[b].state = kUnknown;
         std::swap(colAt_[a], colAt_[b]);
         colPos_[colAt_[a]] = a;
         colPos_[colAt_[b]] = b;
@@ -876,8 +887,11 @@ class Ordering {
         const int col = colPos_[colOf_[pivot]];
         if (row == step_ && col == step_) return;
         if (row == col) {
+            // The step's row and column move together, and what is known of them with them.
+            const KnownLargest known = knownLargest_[step_];
             ExchangeRows(step_, row);
             ExchangeColumns(step_, col);
+            knownLargest_[row] = known;
             std::swap(m_->markowitzProd[step_], m_->markowitzProd[row]);
             LowerBlock(step_);
             LowerBlock(row);
@@ -1120,6 +1134,7 @@ class Ordering {
         }
         for (int c : upper_) {
             const int col = colPos_[c];
+            knownLargest_[col].state = kUnknown;
             --m_->markowitzCol[col];
             m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
             LowerBlock(col);
