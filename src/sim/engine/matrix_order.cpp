@@ -541,11 +541,18 @@ class Ordering {
         const int32_t limit = int32_t(std::clamp<int64_t>(bound, INT32_MIN, INT32_MAX));
         uint64_t bits = 0;
 #if defined(__SSE2__)
+        // Sixteen products at a time: the comparisons' all-ones and zeros stay so when
+        // narrowed to bytes, one bit each.
         const __m128i above = _mm_set1_epi32(limit);
-        for (int i = 0; i <= kBlockLast; i += 4) {
-            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(prod + i));
-            const int over = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(p, above)));
-            bits |= uint64_t(~over & 0xF) << i;
+        auto over = [&](int i) {
+            return _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(prod + i)),
+                                   above);
+        };
+        for (int i = 0; i <= kBlockLast; i += 16) {
+            const __m128i low = _mm_packs_epi32(over(i), over(i + 4));
+            const __m128i high = _mm_packs_epi32(over(i + 8), over(i + 12));
+            const int overMask = _mm_movemask_epi8(_mm_packs_epi16(low, high));
+            bits |= uint64_t(~overMask & 0xFFFF) << i;
         }
 #else
         for (int i = 0; i <= kBlockLast; ++i) bits |= uint64_t(prod[i] <= limit) << i;
