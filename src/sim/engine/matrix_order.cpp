@@ -529,13 +529,12 @@ class Ordering {
         low = std::min(low, m_->markowitzProd[i]);
     }
 
-    // The next slot below `slot` whose product passes `accept` (which passes none above
-    // `bound`), or the sentinel below the step. A scan goes down from the top with a bound
-    // that never rises, so a block lying wholly between the step and the size is read once
-    // per scan: its slots at most the bound become a mask, whose bits are taken highest
-    // first and checked against the bound of the moment. Blocks whose products all exceed
-    // the bound are skipped. Each search starts its scan with NewScan.
-    void NewScan() { maskBase_ = -1; }
+    // Visits the slots from size+1 down whose products are at most `bound()`, read again
+    // after every visit, until `visit(slot)` returns false; the sentinel below the step
+    // passes any bound a search uses, so it ends the scan. The bound never rises, so a block
+    // lying wholly between the step and the size is read once: its slots at most the bound
+    // become a mask, whose bits are taken highest first and checked against the bound of
+    // the moment. Blocks whose products all exceed the bound are skipped.
     // Bit i: whether prod[i] is at most `bound`, for the 64 products of a block.
     static uint64_t BlockMask(const int32_t* prod, int64_t bound) {
         const int32_t limit = int32_t(std::clamp<int64_t>(bound, INT32_MIN, INT32_MAX));
@@ -559,41 +558,37 @@ class Ordering {
 #endif
         return bits;
     }
-    template <class Accept>
-    int NextSlot(int slot, int64_t bound, Accept accept) {
+    template <class Bound, class Visit>
+    void ScanSlots(Bound bound, Visit visit) {
         const int32_t* prod = m_->markowitzProd.data();
-        for (;;) {
-            --slot;
-            const int base = slot & ~kBlockLast;
-            if (base < step_ || base + kBlockLast > m_->size) {
-                // The partial blocks at the top and at the step, slot by slot; the sentinel
-                // ends a scan that reaches it.
-                if (accept(prod[slot])) return slot;
-                continue;
-            }
-            if (maskBase_ != base) {
-                int32_t& low = blockLow_[base >> kBlockShift];
-                if (low > bound) {
-                    slot = base;
-                    continue;
-                }
-                mask_ = BlockMask(prod + base, bound);
-                maskBase_ = base;
-                // A block with nothing at most the bound is above it until a product falls.
-                if (mask_ == 0) low = int32_t(std::max<int64_t>(low, bound + 1));
-            }
-            // The slots at and below `slot`.
-            uint64_t bits = mask_ & (~uint64_t(0) >> (kBlockLast - (slot - base)));
-            while (bits) {
+        int64_t limit = bound();
+        uint64_t bits = 0;  // the slots of the block at `slot` still to be looked at
+        for (int slot = m_->size + 2;;) {
+            int next;
+            if (bits) {
                 const int b = kBlockLast - __builtin_clzll(bits);
                 bits &= ~(uint64_t(1) << b);
-                if (accept(prod[base + b])) {
-                    mask_ = bits;
-                    return base + b;
+                next = slot + b;
+                if (prod[next] > limit) continue;
+            } else {
+                next = --slot;
+                const int base = slot & ~kBlockLast;
+                if (base >= step_ && base + kBlockLast <= m_->size) {
+                    // A whole block, entered at its top.
+                    slot = base;
+                    int32_t& low = blockLow_[base >> kBlockShift];
+                    if (low > limit) continue;
+                    bits = BlockMask(prod + base, limit);
+                    // A block with nothing at most the bound is above it until a product
+                    // falls.
+                    if (bits == 0) low = int32_t(std::max<int64_t>(low, limit + 1));
+                    continue;
                 }
+                // The partial blocks at the top and at the step, slot by slot.
+                if (prod[next] > limit) continue;
             }
-            mask_ = 0;
-            slot = base;
+            if (!visit(next)) return;
+            limit = bound();
         }
     }
 
@@ -682,21 +677,24 @@ class Ordering {
         --m_->singletons;  // on the assumption of success
         prod[n + 1] = prod[step_];
         prod[step_ - 1] = 0;  // stops the scan
-        int slot = n + 2;
-        NewScan();
-        for (int tries = saved; tries > 0; --tries) {
-            slot = NextSlot(slot, 0, [](int32_t p) { return p == 0; });
+        int tries = saved;
+        int pivot = kNoEntry;
+        if (tries > 0) ScanSlots([] { return int64_t(0); }, [&](int slot) {
+            if (prod[slot] != 0) return true;
             int i = slot;
-            if (i < step_) break;
+            if (i < step_) return false;
             if (i > n) i = step_;
             const int d = diag_[i];
-            if (d == kNoEntry) break;  // off-diagonal singletons are left to the other searches
+            if (d == kNoEntry) return false;  // off-diagonal singletons are left to the others
             double mag = DiagonalMagnitude(i);
-            if (mag > m_->absThreshold && mag > m_->relThreshold * LargestOtherInColumn(i))
-                return d;
-        }
-        m_->singletons = saved;
-        return kNoEntry;
+            if (mag > m_->absThreshold && mag > m_->relThreshold * LargestOtherInColumn(i)) {
+                pivot = d;
+                return false;
+            }
+            return --tries > 0;
+        });
+        if (pivot == kNoEntry) m_->singletons = saved;
+        return pivot;
     }
 
     int QuickSearchDiagonalPivot() {
@@ -708,20 +706,21 @@ class Ordering {
         double tieMagnitude[kMaxMarkowitzTies];
         int lastTie = -1;
         int64_t smallest = INT64_MAX;
-        int slot = n + 2;
-        NewScan();
-        for (;;) {
-            // With the ties full only a smaller product can change the choice.
-            const int64_t bound = lastTie == kMaxMarkowitzTies - 1 ? smallest - 1 : smallest;
-            slot = NextSlot(slot, bound, [bound](int32_t p) { return p <= bound; });
+        int lone = kNoEntry;
+        // With the ties full only a smaller product can change the choice.
+        auto bound = [&] { return lastTie == kMaxMarkowitzTies - 1 ? smallest - 1 : smallest; };
+        ScanSlots(bound, [&](int slot) {
             int i = slot;
-            if (i < step_) break;
+            if (i < step_) return false;
             if (i > n) i = step_;
             const int d = diag_[i];
-            if (d == kNoEntry) continue;
+            if (d == kNoEntry) return true;
             double mag = DiagonalMagnitude(i);
-            if (!(mag > m_->absThreshold)) continue;  // also refuses a NaN
-            if (prod[slot] == 1 && TakeLoneDiagonal(d, i, mag)) return d;
+            if (!(mag > m_->absThreshold)) return true;  // also refuses a NaN
+            if (prod[slot] == 1 && TakeLoneDiagonal(d, i, mag)) {
+                lone = d;
+                return false;
+            }
             if (prod[slot] < smallest) {
                 smallest = prod[slot];
                 lastTie = 0;
@@ -730,9 +729,11 @@ class Ordering {
             } else if (lastTie < kMaxMarkowitzTies - 1) {
                 ties[++lastTie] = i;
                 tieMagnitude[lastTie] = mag;
-                if (lastTie >= smallest * kTiesMultiplier) break;
+                if (lastTie >= smallest * kTiesMultiplier) return false;
             }
-        }
+            return true;
+        });
+        if (lone != kNoEntry) return lone;
         int chosen = kNoEntry;
         double bestRatio = 1.0 / m_->relThreshold;
         for (int t = 0; t <= lastTie; ++t) {
@@ -1172,8 +1173,6 @@ class Ordering {
     LargeVector<ActiveEntry> byId_;  // a column in the searches' order
     LargeVector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     LargeVector<int32_t> blockLow_;               // by block of indices: bound of the products
-    int maskBase_ = -1;  // the block whose mask_ the present scan holds
-    uint64_t mask_ = 0;
     LargeVector<LowerEntry> lower_;  // the pivot column as it lies, pivot excluded
     LargeVector<int> lowerById_;     // places in lower_, ids highest first
     // By entry id: the element (stored elements only: fill-ins have ids from
