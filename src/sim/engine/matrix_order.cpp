@@ -514,7 +514,7 @@ class Ordering {
             if (m_->markowitzProd[i] == 0) ++m_->singletons;
         }
         blockLow_.assign((m_->size >> kBlockShift) + 1, INT32_MAX);
-        knownLargest_.assign(m_->size + 1, {0.0, kUnknown});
+        knownLargest_.assign(m_->size + 1, kUnknown);
         for (int i = 1; i <= m_->size; ++i) LowerBlock(i);
     }
 
@@ -609,25 +609,24 @@ class Ordering {
     // right of a pivot (its values are updated and the pivot row leaves it), and an index's
     // row and column change only by an exchange, so the answer is kept until then
     // (UpdateMarkowitzCounts, ExchangeRows, ExchangeColumns). Kept by index, it lies next
-    // to those the searches judge before and after it.
-    enum : int32_t { kUnknown, kLowerBound, kExact };
-    struct KnownLargest {
-        double largest;
-        int32_t state;
-    };
-    LargeVector<KnownLargest> knownLargest_;
+    // to those the searches judge before and after it. A magnitude kept is never -0 and a
+    // lower bound is kept only when above 0, so one double tells all: the magnitude itself
+    // when exact, the bound negated, -0 when unknown. (No NaN: comparing it would raise the
+    // invalid-operation flag the ordering checks at its end.)
+    static constexpr double kUnknown = -0.0;
+    LargeVector<double> knownLargest_;
 
     // Largest magnitude in the column of the diagonal of index i at or below the step, its
     // own row excluded.
     double LargestOtherInColumn(int i) {
-        KnownLargest& known = knownLargest_[i];
-        if (known.state == kExact) return known.largest;
+        double& known = knownLargest_[i];
+        if (!std::signbit(known)) return known;
         const int rowId = rowAt_[i];
         double largest = 0.0;
         ForEachInColumn(colAt_[i], [&](ActiveEntry& e) {
             if (e.row != rowId) largest = std::max(largest, Magnitude(e));
         });
-        known = {largest, kExact};
+        known = largest;
         return largest;
     }
 
@@ -639,10 +638,11 @@ class Ordering {
     // the ratio it gives is not below `best` either: the searches of later steps judge
     // mostly the same ties, whose columns are then not walked again.
     double TieRatio(int i, double mag, double best) {
-        KnownLargest& known = knownLargest_[i];
-        if (known.state != kUnknown) {
-            const double ratio = known.largest / mag;
-            if (known.state == kExact || !(ratio < best)) return ratio;
+        double& known = knownLargest_[i];
+        if (!std::signbit(known)) return known / mag;
+        if (known < 0.0) {
+            const double ratio = -known / mag;
+            if (!(ratio < best)) return ratio;
         }
         const int rowId = rowAt_[i], colId = colAt_[i];
         double largest = 0.0;
@@ -652,12 +652,12 @@ class Ordering {
             if (m > largest && col[k].row != rowId) {
                 largest = m;
                 if (!(largest / mag < best)) {
-                    known = {largest, kLowerBound};
+                    known = -largest;
                     return largest / mag;
                 }
             }
         }
-        known = {largest, kExact};
+        known = largest;
         return largest / mag;
     }
 
@@ -869,7 +869,7 @@ class Ordering {
     }
 
     void ExchangeRows(int a, int b) {
-        knownLargest_[a].state = knownLargest_[b].state = kUnknown;
+        knownLargest_[a] = knownLargest_[b] = kUnknown;
         std::swap(rowAt_[a], rowAt_[b]);
         rowPos_[rowAt_[a]] = a;
         rowPos_[rowAt_[b]] = b;
@@ -880,7 +880,7 @@ class Ordering {
     }
 
     void ExchangeColumns(int a, int b) {
-        knownLargest_[a].state = knownLargest_[b].state = kUnknown;
+        knownLargest_[a] = knownLargest_[b] = kUnknown;
         std::swap(colAt_[a], colAt_[b]);
         colPos_[colAt_[a]] = a;
         colPos_[colAt_[b]] = b;
@@ -896,7 +896,7 @@ class Ordering {
         if (row == step_ && col == step_) return;
         if (row == col) {
             // The step's row and column move together, and what is known of them with them.
-            const KnownLargest known = knownLargest_[step_];
+            const double known = knownLargest_[step_];
             ExchangeRows(step_, row);
             ExchangeColumns(step_, col);
             knownLargest_[row] = known;
@@ -1142,7 +1142,7 @@ class Ordering {
         }
         for (int c : upper_) {
             const int col = colPos_[c];
-            knownLargest_[col].state = kUnknown;
+            knownLargest_[col] = kUnknown;
             --m_->markowitzCol[col];
             m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
             LowerBlock(col);
