@@ -529,6 +529,7 @@ class Ordering {
             if (m_->markowitzProd[i] == 0) ++m_->singletons;
         }
         blockLow_.assign((m_->size >> kBlockShift) + 1, INT32_MAX);
+        knownLargest_.assign(m_->size + 1, kUnknown);
         for (int i = 1; i <= m_->size; ++i) LowerBlock(i);
     }
 
@@ -543,64 +544,66 @@ class Ordering {
         low = std::min(low, m_->markowitzProd[i]);
     }
 
-    // The next slot below `slot` whose product passes `accept` (which passes none above
-    // `bound`), or the sentinel below the step. A scan goes down from the top with a bound
-    // that never rises, so a block lying wholly between the step and the size is read once
-    // per scan: its slots at most the bound become a mask, whose bits are taken highest
-    // first and checked against the bound of the moment. Blocks whose products all exceed
-    // the bound are skipped. Each search starts its scan with NewScan.
-    void NewScan() { maskBase_ = -1; }
+    // Visits the slots from size+1 down whose products are at most `bound()`, read again
+    // after every visit, until `visit(slot)` returns false; the sentinel below the step
+    // passes any bound a search uses, so it ends the scan. The bound never rises, so a block
+    // lying wholly between the step and the size is read once: its slots at most the bound
+    // become a mask, whose bits are taken highest first and checked against the bound of
+    // the moment. Blocks whose products all exceed the bound are skipped.
     // Bit i: whether prod[i] is at most `bound`, for the 64 products of a block.
     static uint64_t BlockMask(const int32_t* prod, int64_t bound) {
         const int32_t limit = int32_t(std::clamp<int64_t>(bound, INT32_MIN, INT32_MAX));
         uint64_t bits = 0;
 #if defined(__SSE2__)
+        // Sixteen products at a time: the comparisons' all-ones and zeros stay so when
+        // narrowed to bytes, one bit each.
         const __m128i above = _mm_set1_epi32(limit);
-        for (int i = 0; i <= kBlockLast; i += 4) {
-            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(prod + i));
-            const int over = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(p, above)));
-            bits |= uint64_t(~over & 0xF) << i;
+        auto over = [&](int i) {
+            return _mm_cmpgt_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(prod + i)),
+                                   above);
+        };
+        for (int i = 0; i <= kBlockLast; i += 16) {
+            const __m128i low = _mm_packs_epi32(over(i), over(i + 4));
+            const __m128i high = _mm_packs_epi32(over(i + 8), over(i + 12));
+            const int overMask = _mm_movemask_epi8(_mm_packs_epi16(low, high));
+            bits |= uint64_t(~overMask & 0xFFFF) << i;
         }
 #else
         for (int i = 0; i <= kBlockLast; ++i) bits |= uint64_t(prod[i] <= limit) << i;
 #endif
         return bits;
     }
-    template <class Accept>
-    int NextSlot(int slot, int64_t bound, Accept accept) {
+    template <class Bound, class Visit>
+    void ScanSlots(Bound bound, Visit visit) {
         const int32_t* prod = m_->markowitzProd.data();
-        for (;;) {
-            --slot;
-            const int base = slot & ~kBlockLast;
-            if (base < step_ || base + kBlockLast > m_->size) {
-                // The partial blocks at the top and at the step, slot by slot; the sentinel
-                // ends a scan that reaches it.
-                if (accept(prod[slot])) return slot;
-                continue;
-            }
-            if (maskBase_ != base) {
-                int32_t& low = blockLow_[base >> kBlockShift];
-                if (low > bound) {
-                    slot = base;
-                    continue;
-                }
-                mask_ = BlockMask(prod + base, bound);
-                maskBase_ = base;
-                // A block with nothing at most the bound is above it until a product falls.
-                if (mask_ == 0) low = int32_t(std::max<int64_t>(low, bound + 1));
-            }
-            // The slots at and below `slot`.
-            uint64_t bits = mask_ & (~uint64_t(0) >> (kBlockLast - (slot - base)));
-            while (bits) {
+        int64_t limit = bound();
+        uint64_t bits = 0;  // the slots of the block at `slot` still to be looked at
+        for (int slot = m_->size + 2;;) {
+            int next;
+            if (bits) {
                 const int b = kBlockLast - __builtin_clzll(bits);
                 bits &= ~(uint64_t(1) << b);
-                if (accept(prod[base + b])) {
-                    mask_ = bits;
-                    return base + b;
+                next = slot + b;
+                if (prod[next] > limit) continue;
+            } else {
+                next = --slot;
+                const int base = slot & ~kBlockLast;
+                if (base >= step_ && base + kBlockLast <= m_->size) {
+                    // A whole block, entered at its top.
+                    slot = base;
+                    int32_t& low = blockLow_[base >> kBlockShift];
+                    if (low > limit) continue;
+                    bits = BlockMask(prod + base, limit);
+                    // A block with nothing at most the bound is above it until a product
+                    // falls.
+                    if (bits == 0) low = int32_t(std::max<int64_t>(low, limit + 1));
+                    continue;
                 }
+                // The partial blocks at the top and at the step, slot by slot.
+                if (prod[next] > limit) continue;
             }
-            mask_ = 0;
-            slot = base;
+            if (!visit(next)) return;
+            limit = bound();
         }
     }
 
@@ -616,24 +619,30 @@ class Ordering {
         diagImag_[i] = value && withImag_ ? imag_[value->id] : 0.0;
     }
 
-    // Largest magnitude in the element's column at or below the step, its own row excluded.
-    // A column changes only when it is right of a pivot (its values are updated and the
-    // pivot row leaves it), so the answer is kept until then.
-    double LargestOtherInColumn(int d) {
-        const int rowId = rowOf_[d], colId = colOf_[d];
-        if (largestRow_[colId] == rowId && largestExact_[colId]) return largest_[colId];
+    // By index: the largest magnitude in the column at or below the step, the diagonal's row
+    // excluded, or a lower bound of it, as far as known. A column changes only when it is
+    // right of a pivot (its values are updated and the pivot row leaves it), and an index's
+    // row and column change only by an exchange, so the answer is kept until then
+    // (UpdateMarkowitzCounts, ExchangeRows, ExchangeColumns). Kept by index, it lies next
+    // to those the searches judge before and after it. A magnitude kept is never -0 and a
+    // lower bound is kept only when above 0, so one double tells all: the magnitude itself
+    // when exact, the bound negated, -0 when unknown. (No NaN: comparing it would raise the
+    // invalid-operation flag the ordering checks at its end.)
+    static constexpr double kUnknown = -0.0;
+    LargeVector<double> knownLargest_;
+
+    // Largest magnitude in the column of the diagonal of index i at or below the step, its
+    // own row excluded.
+    double LargestOtherInColumn(int i) {
+        double& known = knownLargest_[i];
+        if (!std::signbit(known)) return known;
+        const int rowId = rowAt_[i];
         double largest = 0.0;
-        ForEachInColumn(colId, [&](ActiveEntry& e) {
+        ForEachInColumn(colAt_[i], [&](ActiveEntry& e) {
             if (e.row != rowId) largest = std::max(largest, Magnitude(e));
         });
-        KeepLargest(colId, rowId, largest, true);
+        known = largest;
         return largest;
-    }
-
-    void KeepLargest(int colId, int rowId, double largest, bool exact) {
-        largest_[colId] = largest;
-        largestRow_[colId] = rowId;
-        largestExact_[colId] = exact;
     }
 
     // LargestOtherInColumn / mag for the diagonal of index i, where only a ratio below
@@ -644,11 +653,13 @@ class Ordering {
     // the ratio it gives is not below `best` either: the searches of later steps judge
     // mostly the same ties, whose columns are then not walked again.
     double TieRatio(int i, double mag, double best) {
-        const int rowId = rowAt_[i], colId = colAt_[i];
-        if (largestRow_[colId] == rowId) {
-            const double ratio = largest_[colId] / mag;
-            if (largestExact_[colId] || !(ratio < best)) return ratio;
+        double& known = knownLargest_[i];
+        if (!std::signbit(known)) return known / mag;
+        if (known < 0.0) {
+            const double ratio = -known / mag;
+            if (!(ratio < best)) return ratio;
         }
+        const int rowId = rowAt_[i], colId = colAt_[i];
         double largest = 0.0;
         const ActiveEntry* col = cols_.Data(colId);
         for (int k = 0, n = cols_.Size(colId); k < n; ++k) {
@@ -656,12 +667,12 @@ class Ordering {
             if (m > largest && col[k].row != rowId) {
                 largest = m;
                 if (!(largest / mag < best)) {
-                    KeepLargest(colId, rowId, largest, false);
+                    known = -largest;
                     return largest / mag;
                 }
             }
         }
-        KeepLargest(colId, rowId, largest, true);
+        known = largest;
         return largest / mag;
     }
 
@@ -681,21 +692,24 @@ class Ordering {
         --m_->singletons;  // on the assumption of success
         prod[n + 1] = prod[step_];
         prod[step_ - 1] = 0;  // stops the scan
-        int slot = n + 2;
-        NewScan();
-        for (int tries = saved; tries > 0; --tries) {
-            slot = NextSlot(slot, 0, [](int32_t p) { return p == 0; });
+        int tries = saved;
+        int pivot = kNoEntry;
+        if (tries > 0) ScanSlots([] { return int64_t(0); }, [&](int slot) {
+            if (prod[slot] != 0) return true;
             int i = slot;
-            if (i < step_) break;
+            if (i < step_) return false;
             if (i > n) i = step_;
             const int d = diag_[i];
-            if (d == kNoEntry) break;  // off-diagonal singletons are left to the other searches
+            if (d == kNoEntry) return false;  // off-diagonal singletons are left to the others
             double mag = DiagonalMagnitude(i);
-            if (mag > m_->absThreshold && mag > m_->relThreshold * LargestOtherInColumn(d))
-                return d;
-        }
-        m_->singletons = saved;
-        return kNoEntry;
+            if (mag > m_->absThreshold && mag > m_->relThreshold * LargestOtherInColumn(i)) {
+                pivot = d;
+                return false;
+            }
+            return --tries > 0;
+        });
+        if (pivot == kNoEntry) m_->singletons = saved;
+        return pivot;
     }
 
     int QuickSearchDiagonalPivot() {
@@ -707,20 +721,21 @@ class Ordering {
         double tieMagnitude[kMaxMarkowitzTies];
         int lastTie = -1;
         int64_t smallest = INT64_MAX;
-        int slot = n + 2;
-        NewScan();
-        for (;;) {
-            // With the ties full only a smaller product can change the choice.
-            const int64_t bound = lastTie == kMaxMarkowitzTies - 1 ? smallest - 1 : smallest;
-            slot = NextSlot(slot, bound, [bound](int32_t p) { return p <= bound; });
+        int lone = kNoEntry;
+        // With the ties full only a smaller product can change the choice.
+        auto bound = [&] { return lastTie == kMaxMarkowitzTies - 1 ? smallest - 1 : smallest; };
+        ScanSlots(bound, [&](int slot) {
             int i = slot;
-            if (i < step_) break;
+            if (i < step_) return false;
             if (i > n) i = step_;
             const int d = diag_[i];
-            if (d == kNoEntry) continue;
+            if (d == kNoEntry) return true;
             double mag = DiagonalMagnitude(i);
-            if (!(mag > m_->absThreshold)) continue;  // also refuses a NaN
-            if (prod[slot] == 1 && TakeLoneDiagonal(d, i, mag)) return d;
+            if (!(mag > m_->absThreshold)) return true;  // also refuses a NaN
+            if (prod[slot] == 1 && TakeLoneDiagonal(d, i, mag)) {
+                lone = d;
+                return false;
+            }
             if (prod[slot] < smallest) {
                 smallest = prod[slot];
                 lastTie = 0;
@@ -729,9 +744,11 @@ class Ordering {
             } else if (lastTie < kMaxMarkowitzTies - 1) {
                 ties[++lastTie] = i;
                 tieMagnitude[lastTie] = mag;
-                if (lastTie >= smallest * kTiesMultiplier) break;
+                if (lastTie >= smallest * kTiesMultiplier) return false;
             }
-        }
+            return true;
+        });
+        if (lone != kNoEntry) return lone;
         int chosen = kNoEntry;
         double bestRatio = 1.0 / m_->relThreshold;
         for (int t = 0; t <= lastTie; ++t) {
@@ -787,7 +804,7 @@ class Ordering {
             if (d == kNoEntry) continue;
             double mag = DiagonalMagnitude(i);
             if (!(mag > m_->absThreshold)) continue;
-            double largest = LargestOtherInColumn(d);
+            double largest = LargestOtherInColumn(i);
             if (!(mag > m_->relThreshold * largest)) continue;
             if (prod[slot] < smallest) {
                 chosen = d;
@@ -867,6 +884,7 @@ class Ordering {
     }
 
     void ExchangeRows(int a, int b) {
+        knownLargest_[a] = knownLargest_[b] = kUnknown;
         std::swap(rowAt_[a], rowAt_[b]);
         rowPos_[rowAt_[a]] = a;
         rowPos_[rowAt_[b]] = b;
@@ -877,6 +895,7 @@ class Ordering {
     }
 
     void ExchangeColumns(int a, int b) {
+        knownLargest_[a] = knownLargest_[b] = kUnknown;
         std::swap(colAt_[a], colAt_[b]);
         colPos_[colAt_[a]] = a;
         colPos_[colAt_[b]] = b;
@@ -891,8 +910,11 @@ class Ordering {
         const int col = colPos_[colOf_[pivot]];
         if (row == step_ && col == step_) return;
         if (row == col) {
+            // The step's row and column move together, and what is known of them with them.
+            const double known = knownLargest_[step_];
             ExchangeRows(step_, row);
             ExchangeColumns(step_, col);
+            knownLargest_[row] = known;
             std::swap(m_->markowitzProd[step_], m_->markowitzProd[row]);
             LowerBlock(step_);
             LowerBlock(row);
@@ -1149,6 +1171,7 @@ class Ordering {
         }
         for (int c : upper_) {
             const int col = colPos_[c];
+            knownLargest_[col] = kUnknown;
             --m_->markowitzCol[col];
             m_->markowitzProd[col] = Product(m_->markowitzRow[col], m_->markowitzCol[col]);
             LowerBlock(col);
@@ -1179,8 +1202,6 @@ class Ordering {
     LargeVector<ActiveEntry> byId_;  // a column in the searches' order
     LargeVector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     LargeVector<int32_t> blockLow_;               // by block of indices: bound of the products
-    int maskBase_ = -1;  // the block whose mask_ the present scan holds
-    uint64_t mask_ = 0;
     LargeVector<LowerEntry> lower_;  // the pivot column as it lies, pivot excluded
     LargeVector<int> lowerById_;     // places in lower_, ids highest first
     LargeVector<int> missing_;       // places in lower_ a column takes fill-ins for
