@@ -1191,7 +1191,8 @@ LargeVector<PlacedElement> ElementsByColumn(SparseMatrix* m) {
 
 // Chooses, for the packed layout, each step's addressing for refactoring (a dense scatter
 // vector where the updates outweigh the column, positions elsewhere) and the blocks of
-// nested columns.
+// nested columns. Done on the first refactorisation of a layout: the first factorisation
+// has its numbers from the elimination and needs none of it.
 bool PlanRefactor(SparseMatrix* m) {
     PackedFactors& f = m->lu;
     const int n = m->size;
@@ -1224,8 +1225,7 @@ bool PlanRefactor(SparseMatrix* m) {
                            f.rowOf.begin() + f.diagPos[j + 1] + 1);
         f.superEnd[j] = nests ? f.superEnd[j + 1] : j;
     }
-    f.size = n;
-    f.built = true;
+    f.planned = true;
     return true;
 }
 
@@ -1254,6 +1254,9 @@ bool BuildPackedFactors(SparseMatrix* m, const LargeVector<PlacedElement>& byCol
         m->error = kMatrixNoMemory;
         return false;
     }
+    f.size = n;
+    f.built = true;
+    f.planned = false;
     return PlanRefactor(m);
 }
 
@@ -1611,10 +1614,9 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
         m->needsOrdering = true;
         return m->error;
     }
-    if (!PlanRefactor(m)) {
-        m->needsOrdering = true;
-        return m->error;
-    }
+    m->lu.size = m->size;
+    m->lu.built = true;
+    m->lu.planned = false;
     m->needsOrdering = false;
     // A pivot that overflowed or came from a NaN: the order stands, the numbers do not.
     if (ordering.SingularStep()) {
@@ -1636,6 +1638,7 @@ int FactorMatrix(SparseMatrix* m) {
             return m->error;
         }
     }
+    if (!m->lu.planned && !PlanRefactor(m)) return m->error;
     return Refactor(m);
 }
 
