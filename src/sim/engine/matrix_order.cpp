@@ -1597,16 +1597,25 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
     m->factored = false;
     if (!LinkFromFactors(m)) return m->error;
     m->lu.built = false;
-    if (!m->rowsLinked) LinkRows(m);
-    if (!AllocateOrderingArrays(m)) return m->error;
+    // The ordering reads the columns alone. Rows not linked yet are linked with the columns
+    // once it ends (from the factors, or by Relink), so only a failure before it links them.
+    auto linkRows = [m] {
+        if (!m->rowsLinked) LinkRows(m);
+    };
+    if (!AllocateOrderingArrays(m)) {
+        linkRows();
+        return m->error;
+    }
 
     // The elimination works on copies of the values, so the elements keep what was
     // stamped and this ordering's fill-ins stay zero. Its numbers are the factors.
     Ordering ordering(m);
     if (!ordering.Allocate()) {
+        linkRows();
         m->error = kMatrixNoMemory;
         return m->error;
     }
+    m->rowsLinked = true;
     ordering.Run();
     if (m->error == 0 && !ordering.Pack()) m->error = kMatrixNoMemory;
     if (m->error != 0) {
