@@ -332,7 +332,8 @@ class Ordering {
             f.colStart.assign(n + 2, 0);
             f.diagPos.assign(n + 1, 0);
             f.rowOf.resize(count);
-            f.element.resize(count);
+            // Most entries are fill-ins, whose elements wait (below).
+            f.element.assign(count, &m_->fillInZero);
             f.real.assign(count, 0.0);
             if (complex)
                 f.complex.assign(2 * count, 0.0);
@@ -354,7 +355,7 @@ class Ordering {
         }
         const int stored = int(elementOf_.size());
         auto write = [&](int p, const FactorEntry& e, double imag) {
-            f.element[p] = e.id < stored ? elementOf_[e.id] : &m_->fillInZero;
+            if (e.id < stored) f.element[p] = elementOf_[e.id];
             if (complex) {
                 f.complex[2 * p] = e.real;
                 f.complex[2 * p + 1] = imag;
