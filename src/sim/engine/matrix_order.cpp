@@ -347,7 +347,8 @@ class Ordering {
             f.colStart.assign(n + 2, 0);
             f.diagPos.assign(n + 1, 0);
             f.rowOf.resize(count);
-            f.element.resize(count);
+            // Most entries are fill-ins, whose elements wait (below).
+            f.element.assign(count, &m_->fillInZero);
             f.real.assign(count, 0.0);
             if (complex)
                 f.complex.assign(2 * count, 0.0);
@@ -369,7 +370,7 @@ class Ordering {
         }
         const int stored = int(elementOf_.size());
         auto write = [&](int p, const FactorEntry& e, double imag) {
-            f.element[p] = e.id < stored ? elementOf_[e.id] : &m_->fillInZero;
+            if (e.id < stored) f.element[p] = elementOf_[e.id];
             if (complex) {
                 f.complex[2 * p] = e.real;
                 f.complex[2 * p + 1] = imag;
@@ -1242,7 +1243,8 @@ LargeVector<PlacedElement> ElementsByColumn(SparseMatrix* m) {
 
 // Chooses, for the packed layout, each step's addressing for refactoring (a dense scatter
 // vector where the updates outweigh the column, positions elsewhere) and the blocks of
-// nested columns.
+// nested columns. Done on the first refactorisation of a layout: the first factorisation
+// has its numbers from the elimination and needs none of it.
 bool PlanRefactor(SparseMatrix* m) {
     PackedFactors& f = m->lu;
     const int n = m->size;
@@ -1275,8 +1277,7 @@ bool PlanRefactor(SparseMatrix* m) {
                            f.rowOf.begin() + f.diagPos[j + 1] + 1);
         f.superEnd[j] = nests ? f.superEnd[j + 1] : j;
     }
-    f.size = n;
-    f.built = true;
+    f.planned = true;
     return true;
 }
 
@@ -1305,6 +1306,9 @@ bool BuildPackedFactors(SparseMatrix* m, const LargeVector<PlacedElement>& byCol
         m->error = kMatrixNoMemory;
         return false;
     }
+    f.size = n;
+    f.built = true;
+    f.planned = false;
     return PlanRefactor(m);
 }
 
@@ -1645,16 +1649,25 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
     m->factored = false;
     if (!LinkFromFactors(m)) return m->error;
     m->lu.built = false;
-    if (!m->rowsLinked) LinkRows(m);
-    if (!AllocateOrderingArrays(m)) return m->error;
+    // The ordering reads the columns alone. Rows not linked yet are linked with the columns
+    // once it ends (from the factors, or by Relink), so only a failure before it links them.
+    auto linkRows = [m] {
+        if (!m->rowsLinked) LinkRows(m);
+    };
+    if (!AllocateOrderingArrays(m)) {
+        linkRows();
+        return m->error;
+    }
 
     // The elimination works on copies of the values, so the elements keep what was
     // stamped and this ordering's fill-ins stay zero. Its numbers are the factors.
     Ordering ordering(m);
     if (!ordering.Allocate()) {
+        linkRows();
         m->error = kMatrixNoMemory;
         return m->error;
     }
+    m->rowsLinked = true;
     ordering.Run();
     if (m->error == 0 && !ordering.Pack()) m->error = kMatrixNoMemory;
     if (m->error != 0) {
@@ -1662,10 +1675,9 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
         m->needsOrdering = true;
         return m->error;
     }
-    if (!PlanRefactor(m)) {
-        m->needsOrdering = true;
-        return m->error;
-    }
+    m->lu.size = m->size;
+    m->lu.built = true;
+    m->lu.planned = false;
     m->needsOrdering = false;
     // A pivot that overflowed or came from a NaN: the order stands, the numbers do not.
     if (ordering.SingularStep()) {
@@ -1687,6 +1699,7 @@ int FactorMatrix(SparseMatrix* m) {
             return m->error;
         }
     }
+    if (!m->lu.planned && !PlanRefactor(m)) return m->error;
     return Refactor(m);
 }
 

@@ -58,6 +58,7 @@ struct PackedFactors {
     LargeVector<double> block;
     LargeVector<double> recip;  // the real pivots' reciprocals by column, as in `real`
     bool built = false;  // the layout matches the kept pivot order
+    bool planned = false;  // PlanRefactor has run on the layout
 };
 
 struct SparseMatrix {
