@@ -237,9 +237,6 @@ class Ordering {
             pivotImag_.resize(n + 1);
             upperEnd_.assign(n + 1, 0);
             lowerEnd_.assign(n + 1, 0);
-            largest_.assign(n + 1, 0.0);
-            largestRow_.assign(n + 1, kNone);
-            largestExact_.assign(n + 1, 0);
             diagReal_.assign(n + 1, 0.0);
             diagImag_.assign(n + 1, 0.0);
             diag_.assign(n + 1, kNoEntry);
@@ -1018,7 +1015,6 @@ class Ordering {
             if (c != pivotCol) {
                 upper_.push_back(c);
                 upperAt_.push_back(placeOf_[entry.id]);
-                largestRow_[c] = kNone;
             }
         });
         double pr, pi = 0.0;
@@ -1190,12 +1186,6 @@ class Ordering {
     // column's entries; 0 for every other row.
     static constexpr int kNoEntry = -1;
     LargeVector<int> rowState_;
-    // By column identity: the largest magnitude in the column without the row `largestRow_`
-    // (kNone when not known), or a lower bound of it where `largestExact_` is 0.
-    static constexpr int kNone = -1;
-    LargeVector<double> largest_;
-    LargeVector<int> largestRow_;
-    LargeVector<uint8_t> largestExact_;
     // By state (slot 0 spare): the stamp of the last column walk that met the row.
     LargeVector<int> met_;
     int stamp_ = 0;
