@@ -987,6 +987,9 @@ class Ordering {
         }
     }
 
+    // The first touch of each upper column (its pivot-row entry, its ends) misses the cache;
+    // asking for the columns a few ahead hides part of it.
+    static constexpr size_t kColumnsAhead = 4;
     // Right-looking elimination of the step; false when the pivot is zero. Each row's state
     // tells in one look-up whether a column walk updates its entry, and from which value.
     bool Eliminate() {
@@ -1043,6 +1046,13 @@ class Ordering {
         const int64_t allMet = int64_t(lowerCount) * (lowerCount + 1) / 2;
         if (met_.size() < size_t(lowerCount) + 1) met_.resize(lowerCount + 1, 0);
         for (size_t j = 0; j < upper_.size(); ++j) {
+            if (j + kColumnsAhead < upper_.size()) {
+                const int a = upper_[j + kColumnsAhead];
+                const ActiveEntry* ahead = cols_.Data(a);
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + upperAt_[j + kColumnsAhead]);
+                __builtin_prefetch(ahead + cols_.Size(a) - 1);
+            }
             const int c = upper_[j];
             ActiveEntry* col = cols_.Data(c);
             int length = cols_.Size(c);
