@@ -1231,6 +1231,14 @@ class Ordering {
     int singularStep_ = 0;
 };
 
+// A packed layout now matches the kept pivot order; its refactorisation plan is still to
+// be made (PlanRefactor).
+void MarkLayoutBuilt(PackedFactors& f, int n) {
+    f.size = n;
+    f.built = true;
+    f.planned = false;
+}
+
 // The elements column by column, each column in row order, from the linked columns.
 LargeVector<PlacedElement> ElementsByColumn(SparseMatrix* m) {
     LargeVector<PlacedElement> byColumn;
@@ -1306,9 +1314,7 @@ bool BuildPackedFactors(SparseMatrix* m, const LargeVector<PlacedElement>& byCol
         m->error = kMatrixNoMemory;
         return false;
     }
-    f.size = n;
-    f.built = true;
-    f.planned = false;
+    MarkLayoutBuilt(f, n);
     return PlanRefactor(m);
 }
 
@@ -1675,9 +1681,7 @@ int OrderAndFactorMatrix(SparseMatrix* m, double relThreshold, double absThresho
         m->needsOrdering = true;
         return m->error;
     }
-    m->lu.size = m->size;
-    m->lu.built = true;
-    m->lu.planned = false;
+    MarkLayoutBuilt(m->lu, m->size);
     m->needsOrdering = false;
     // A pivot that overflowed or came from a NaN: the order stands, the numbers do not.
     if (ordering.SingularStep()) {
