@@ -186,6 +186,8 @@ struct ActiveEntry {
 
 // An entry of the pivot column while a step eliminates.
 struct LowerEntry {
+    LowerEntry() {}  // left unset, as ActiveEntry
+    LowerEntry(int r, int i, double re, double im) : row(r), id(i), real(re), imag(im) {}
     int row;
     int id;
     double real, imag;
@@ -204,6 +206,8 @@ struct RowEntry {
 // identity) or of a pivot column (by row identity). Imaginary parts are kept apart, and
 // only in complex arithmetic.
 struct FactorEntry {
+    FactorEntry() {}  // left unset, as ActiveEntry
+    FactorEntry(int x, int i, double r) : index(x), id(i), real(r) {}
     int index;
     int id;
     double real;
@@ -999,27 +1003,37 @@ class Ordering {
         const ActiveEntry* p = nullptr;
         // The pivot column as it lies; its order by id is sorted only once a column of the
         // step takes fill-ins (SortLowerById).
-        lower_.clear();
+        // The step's arrays are sized for the most they can hold and written through
+        // pointers: a push_back's stored end costs more than the write itself.
+        lower_.resize(cols_.Size(pivotCol));
+        LowerEntry* lowerEnd = lower_.data();
         ForEachInColumn(pivotCol, [&](ActiveEntry& e) {
             if (e.row == pivotRow)
                 p = &e;
             else
-                lower_.push_back({e.row, e.id, e.real, withImag_ ? imag_[e.id] : 0.0});
+                *lowerEnd++ = {e.row, e.id, e.real, withImag_ ? imag_[e.id] : 0.0};
         });
+        lower_.resize(size_t(lowerEnd - lower_.data()));
         bool byIdSorted = false;
         if (Magnitude(*p) == 0.0) {
             MarkMatrixSingular(m_, step_);
             return false;
         }
-        upper_.clear();
-        upperAt_.clear();
+        upper_.resize(rows_.Size(pivotRow));
+        upperAt_.resize(upper_.size());
+        int upperCount = 0;
         ForEachInRow(pivotRow, [&](const RowEntry& entry) {
             const int c = entry.col;
             if (c != pivotCol) {
-                upper_.push_back(c);
-                upperAt_.push_back(placeOf_[entry.id]);
+                upper_[upperCount] = c;
+                upperAt_[upperCount++] = entry.id;
             }
         });
+        upper_.resize(upperCount);
+        upperAt_.resize(upperCount);
+        // The places by id in a loop of their own: the look-ups, which mostly miss the
+        // cache, then overlap.
+        for (int& at : upperAt_) at = placeOf_[at];
         double pr, pi = 0.0;
         if (complex)
             ComplexReciprocal(p->real, imag_[p->id], &pr, &pi);
@@ -1027,10 +1041,12 @@ class Ordering {
             pr = 1.0 / p->real;
         pivotOut_[step_] = {0, p->id, p->real};
         pivotImag_[step_] = withImag_ ? imag_[p->id] : 0.0;
-        for (const LowerEntry& l : lower_) {
-            lowerOut_.push_back({l.row, l.id, l.real});
-            if (complex) lowerImag_.push_back(l.imag);
-        }
+        const size_t lowerFrom = lowerOut_.size();
+        lowerOut_.resize(lowerFrom + lower_.size());
+        for (size_t k = 0; k < lower_.size(); ++k)
+            lowerOut_[lowerFrom + k] = {lower_[k].row, lower_[k].id, lower_[k].real};
+        if (complex)
+            for (const LowerEntry& l : lower_) lowerImag_.push_back(l.imag);
         lowerEnd_[step_] = int64_t(lowerOut_.size());
         const int lowerCount = int(lower_.size());
         for (int k = 0; k < lowerCount; ++k) rowState_[lower_[k].row] = k + 1;
@@ -1045,6 +1061,9 @@ class Ordering {
         // so the states met add up to it only when the column holds every one of them.
         const int64_t allMet = int64_t(lowerCount) * (lowerCount + 1) / 2;
         if (met_.size() < size_t(lowerCount) + 1) met_.resize(lowerCount + 1, 0);
+        const size_t upperFrom = upperOut_.size();
+        upperOut_.resize(upperFrom + upper_.size());
+        FactorEntry* upperOut = upperOut_.data() + upperFrom;
         for (size_t j = 0; j < upper_.size(); ++j) {
             if (j + kColumnsAhead < upper_.size()) {
                 const int a = upper_[j + kColumnsAhead];
@@ -1068,7 +1087,7 @@ class Ordering {
             } else {
                 ur = ue.real * pr;
             }
-            upperOut_.push_back({c, ue.id, ur});
+            upperOut[j] = {c, ue.id, ur};
             if (complex) upperImag_.push_back(ui);
             col[u] = col[--length];
             placeOf_[col[u].id] = u;
@@ -1143,9 +1162,11 @@ class Ordering {
             }
             // The fill-ins are made whatever the values, so the structure never depends on
             // them.
-            missing_.clear();
+            missing_.resize(lowerCount);
+            int missingCount = 0;
             for (const int k : lowerById_)
-                if (met_[k + 1] != stamp_) missing_.push_back(k);
+                if (met_[k + 1] != stamp_) missing_[missingCount++] = k;
+            missing_.resize(missingCount);
             AddFillIns(c, at, ur, ui, complex);
         }
         for (const LowerEntry& l : lower_) rowState_[l.row] = 0;
