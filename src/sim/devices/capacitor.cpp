@@ -44,7 +44,6 @@ int LoadCapacitors() {
     const ChargeFormula f = PresentChargeFormula();
     const double ag0 = Ag0;
     const double* solution = Solution.data();
-    double* rhs = RightHandSide.data();
     double* q = StateValues.data();
     double* dq = StateDerivatives.data();
     int s = FirstStateIndex(kCapacitorStates);
@@ -89,17 +88,12 @@ int LoadCapacitors() {
         // Open at an operating point: only a time point integrates the charge.
         double geq = 0, ceq = 0;
         if (transient) {
-            if (f.Usable()) {
-                dq[s] = f.Derivative(q + s, dq + s);
-                geq = f.ag[0] * cap;
-                ceq = dq[s] - f.ag[0] * q[s];
-            }
+            if (f.Usable()) f.Integrate(q + s, dq + s, cap, geq, ceq);
             if (!linear) ceq = ceq - geq * v + ag0 * q[s];
             ceq = LimitCompanionCurrent(ceq);
             if (init_mode == kInitTransient) dq[s + 1] = dq[s];
         }
-        rhs[c->a] -= ceq;
-        rhs[c->b] += ceq;
+        AddBranchCurrent(c->a, c->b, ceq);
         if (has_expression && StoreAndCheckChange(c->convergence_slot, cap))
             RecordNonConvergentDevice(c, kNcCapacitorValue, c->convergence_slot);
         StampConductance(geq);

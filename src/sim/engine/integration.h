@@ -54,6 +54,13 @@ struct ChargeFormula {
         for (int j = 0; j <= order; ++j) value += ag[j] * q[j];
         return value;
     }
+    // The companion model of one state of the given capacitance: i[0] from the history,
+    // then the conductance and the current source; only for a usable formula.
+    void Integrate(const double* q, double* i, double capacitance, double& geq, double& ceq) const {
+        i[0] = Derivative(q, i);
+        geq = ag[0] * capacitance;
+        ceq = i[0] - ag[0] * q[0];
+    }
 };
 // The formula of the present step.
 inline ChargeFormula PresentChargeFormula() {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <cmath>
 #include <new>
 #include <numeric>
@@ -634,17 +635,10 @@ class Ordering {
     LargeVector<double> knownLargest_;
 
     // Largest magnitude in the column of the diagonal of index i at or below the step, its
-    // own row excluded.
+    // own row excluded: its ratio to 1 where no ratio is too large, so the walk is whole
+    // (an infinite magnitude ends it with the same answer).
     double LargestOtherInColumn(int i) {
-        double& known = knownLargest_[i];
-        if (!std::signbit(known)) return known;
-        const int rowId = rowAt_[i];
-        double largest = 0.0;
-        ForEachInColumn(colAt_[i], [&](ActiveEntry& e) {
-            if (e.row != rowId) largest = std::max(largest, Magnitude(e));
-        });
-        known = largest;
-        return largest;
+        return TieRatio(i, 1.0, std::numeric_limits<double>::infinity());
     }
 
     // LargestOtherInColumn / mag for the diagonal of index i, where only a ratio below
