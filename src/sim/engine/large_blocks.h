@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace ob7 {
@@ -31,6 +32,16 @@ struct LargeBlockAllocator {
         return static_cast<T*>(AllocateLargeBlock(n * sizeof(T)));
     }
     void deallocate(T* p, std::size_t n) noexcept { FreeLargeBlock(p, n * sizeof(T)); }
+    // Growing without a value leaves trivial items unset, as `new T[n]` does: these arrays
+    // are written before they are read, and zeroing megabytes first only costs time.
+    // Growing with a value (`resize(n, v)`, `assign`) still sets them.
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        if constexpr (sizeof...(Args) == 0)
+            ::new (static_cast<void*>(p)) U;
+        else
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
     template <class U>
     bool operator==(const LargeBlockAllocator<U>&) const {
         return true;

@@ -348,12 +348,12 @@ class Ordering {
         try {
             f.colStart.assign(n + 2, 0);
             f.diagPos.assign(n + 1, 0);
+            // Every place is written below.
             f.rowOf.resize(count);
-            // Most entries are fill-ins, whose elements wait (below).
-            f.element.assign(count, &m_->fillInZero);
-            f.real.assign(count, 0.0);
+            f.element.resize(count);
+            f.real.resize(count);
             if (complex)
-                f.complex.assign(2 * count, 0.0);
+                f.complex.resize(2 * count);
             else
                 f.complex.clear();
             f.scatter.assign(n + 1, 0);
@@ -371,8 +371,9 @@ class Ordering {
             next[k] = f.colStart[k];
         }
         const int stored = int(elementOf_.size());
+        // Most entries are fill-ins, whose elements wait (see above).
         auto write = [&](int p, const FactorEntry& e, double imag) {
-            if (e.id < stored) f.element[p] = elementOf_[e.id];
+            f.element[p] = e.id < stored ? elementOf_[e.id] : &m_->fillInZero;
             if (complex) {
                 f.complex[2 * p] = e.real;
                 f.complex[2 * p + 1] = imag;
@@ -480,7 +481,8 @@ class Ordering {
     // null when memory runs out.
     MatrixElement* FillInElement(int id) {
         const size_t at = size_t(id) - elementOf_.size();
-        if (fillInElement_.size() <= at) fillInElement_.resize(rowOf_.size() - elementOf_.size());
+        if (fillInElement_.size() <= at)
+            fillInElement_.resize(rowOf_.size() - elementOf_.size(), nullptr);
         if (!fillInElement_[at]) {
             MatrixElement* e = m_->fillIns.Take();
             if (!e) return nullptr;
@@ -1119,21 +1121,24 @@ class Ordering {
                     const int* state = rowState_.data();
                     int64_t sum = 0;
                     // Unrolled by hand, four entries from one pointer: the loop's own count,
-                    // branch and pointer steps were a quarter of its work.
+                    // branch and pointer steps were a quarter of its work. Adding the
+                    // negated product gives the same bits as subtracting it (x - y is
+                    // x + -y), and lets the entry's value be read by the addition itself.
+                    const double negUr = -ur;
                     ActiveEntry* e = col;
                     for (ActiveEntry* end = col + (length & ~3); e != end; e += 4) {
                         const int s0 = state[e[0].row], s1 = state[e[1].row];
                         const int s2 = state[e[2].row], s3 = state[e[3].row];
                         sum += int64_t(s0) + s1 + s2 + s3;
-                        e[0].real -= ur * lv[s0];
-                        e[1].real -= ur * lv[s1];
-                        e[2].real -= ur * lv[s2];
-                        e[3].real -= ur * lv[s3];
+                        e[0].real = negUr * lv[s0] + e[0].real;
+                        e[1].real = negUr * lv[s1] + e[1].real;
+                        e[2].real = negUr * lv[s2] + e[2].real;
+                        e[3].real = negUr * lv[s3] + e[3].real;
                     }
                     for (ActiveEntry* end = col + length; e != end; ++e) {
                         const int s = state[e->row];
                         sum += s;
-                        e->real -= ur * lv[s];
+                        e->real = negUr * lv[s] + e->real;
                     }
                     if (sum == allMet) {
                         hits = lowerCount;
