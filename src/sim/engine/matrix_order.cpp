@@ -262,15 +262,9 @@ class Ordering {
             withImag_ = withImag_ || m_->complex;
             const size_t count = std::accumulate(colLength.begin(), colLength.end(), size_t(0));
             elementOf_.resize(count);
-            // Room for fill-ins, so that the arrays by id seldom move while they grow.
-            const size_t room = 4 * count;
-            placeOf_.reserve(room);
-            rowOf_.reserve(room);
-            colOf_.reserve(room);
-            placeOf_.resize(count);
-            rowOf_.resize(count);
-            colOf_.resize(count);
-            if (withImag_) imag_.resize(count);
+            // Room for fill-ins, so that the arrays by id seldom grow (NewIds).
+            idCount_ = count;
+            GrowIdArrays(4 * count);
             // The factors hold at least the stored elements.
             upperOut_.reserve(2 * count);
             lowerOut_.reserve(2 * count);
@@ -437,7 +431,7 @@ class Ordering {
     void Relink() {
         cols_.Free();
         rows_.Free();
-        for (int id = int(elementOf_.size()); id < int(rowOf_.size()); ++id) {
+        for (int id = int(elementOf_.size()); id < int(idCount_); ++id) {
             if (!FillInElement(id)) {
                 m_->error = kMatrixNoMemory;
                 break;
@@ -482,7 +476,7 @@ class Ordering {
     MatrixElement* FillInElement(int id) {
         const size_t at = size_t(id) - elementOf_.size();
         if (fillInElement_.size() <= at)
-            fillInElement_.resize(rowOf_.size() - elementOf_.size(), nullptr);
+            fillInElement_.resize(idCount_ - elementOf_.size(), nullptr);
         if (!fillInElement_[at]) {
             MatrixElement* e = m_->fillIns.Take();
             if (!e) return nullptr;
@@ -946,11 +940,7 @@ class Ordering {
     // (UpdateMarkowitzCounts) and nothing reads them before, so only the counts move here.
     void AddFillIns(int colId, int at, double ur, double ui, bool complex) {
         const int count = int(missing_.size());
-        const int first = int(rowOf_.size());
-        rowOf_.resize(size_t(first) + count);
-        colOf_.resize(size_t(first) + count);
-        placeOf_.resize(size_t(first) + count);
-        if (withImag_) imag_.resize(size_t(first) + count, 0.0);
+        const int first = NewIds(count);
         const int place = cols_.Size(colId);
         ActiveEntry* added = cols_.Extend(colId, count);
         int32_t* rowCount = m_->markowitzRow.data();
@@ -976,6 +966,22 @@ class Ordering {
         if (!countEach) colCount[at] += count;
         m_->fillInCount += count;
         m_->elementCount += count;
+    }
+
+    // The first of `count` new entry ids. The arrays by id are longer than the ids in use
+    // (idCount_) and grow by doubling, so a column's fill-ins cost no resize.
+    int NewIds(int count) {
+        const size_t first = idCount_;
+        idCount_ += size_t(count);
+        if (idCount_ > rowOf_.size()) GrowIdArrays(std::max(idCount_, 2 * rowOf_.size()));
+        return int(first);
+    }
+    void GrowIdArrays(size_t size) {
+        rowOf_.resize(size);
+        colOf_.resize(size);
+        placeOf_.resize(size);
+        // A fill-in's imaginary part starts at 0.
+        if (withImag_) imag_.resize(size, 0.0);
     }
 
     void Subtract(ActiveEntry& target, double ur, double ui, const LowerEntry& l, bool complex) {
@@ -1240,6 +1246,7 @@ class Ordering {
     // elementOf_.size() on) and the row and column identities.
     LargeVector<MatrixElement*> elementOf_;
     LargeVector<int> rowOf_, colOf_;
+    size_t idCount_ = 0;  // ids in use; the arrays by id are longer
     LargeVector<int> placeOf_;  // by entry id: its place in its column's array while active
     LargeVector<int> diag_;  // by index: the diagonal entry's id, kNoEntry when none
     LargeVector<MatrixElement*> fillInElement_;  // by fill-in (id less the stored count)
