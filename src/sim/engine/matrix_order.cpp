@@ -238,6 +238,7 @@ class Ordering {
             rowPos_.resize(n + 1);
             colPos_.resize(n + 1);
             rowState_.assign(n + 1, 0);
+            rowUpdate_.assign(n + 1, RowUpdate{0.0, 0});
             pivotOut_.resize(n + 1);
             pivotImag_.resize(n + 1);
             upperEnd_.assign(n + 1, 0);
@@ -1057,8 +1058,10 @@ class Ordering {
         // Slot 0, the state of every row outside the pivot column, holds 0.
         lowerReal_.resize(lowerCount + 1);
         lowerReal_[0] = 0.0;
-        for (int k = 0; k < lowerCount; ++k)
+        for (int k = 0; k < lowerCount; ++k) {
             lowerReal_[k + 1] = std::fabs(lower_[k].real) > kNegligible ? lower_[k].real : 0.0;
+            rowUpdate_[lower_[k].row] = {lowerReal_[k + 1], k + 1};
+        }
         // The states of the pivot column's rows add up to this; a column's rows are distinct,
         // so the states met add up to it only when the column holds every one of them.
         const int64_t allMet = int64_t(lowerCount) * (lowerCount + 1) / 2;
@@ -1119,33 +1122,13 @@ class Ordering {
                 const double* lv = lowerReal_.data();
                 if (update && !guarded) {
                     // Which rows of a column the pivot column holds follows no pattern, so
-                    // every entry takes the same path: a row outside it meets slot 0 and
-                    // subtracts a product of 0. The states met are only summed: most
-                    // columns of a dense part take no fill-in, and the rows of one that does
-                    // are marked below. The diagonal's kept value takes the same
-                    // subtraction, so its entry is not looked up.
+                    // every entry takes the same path: a row outside it subtracts a product
+                    // of 0. The states met are only summed: most columns of a dense part
+                    // take no fill-in, and the rows of one that does are marked below. The
+                    // diagonal's kept value takes the same subtraction, so its entry is not
+                    // looked up.
+                    const int64_t sum = WalkColumn(col, length, -ur);
                     const int* state = rowState_.data();
-                    int64_t sum = 0;
-                    // Unrolled by hand, four entries from one pointer: the loop's own count,
-                    // branch and pointer steps were a quarter of its work. Adding the
-                    // negated product gives the same bits as subtracting it (x - y is
-                    // x + -y), and lets the entry's value be read by the addition itself.
-                    const double negUr = -ur;
-                    ActiveEntry* e = col;
-                    for (ActiveEntry* end = col + (length & ~3); e != end; e += 4) {
-                        const int s0 = state[e[0].row], s1 = state[e[1].row];
-                        const int s2 = state[e[2].row], s3 = state[e[3].row];
-                        sum += int64_t(s0) + s1 + s2 + s3;
-                        e[0].real = negUr * lv[s0] + e[0].real;
-                        e[1].real = negUr * lv[s1] + e[1].real;
-                        e[2].real = negUr * lv[s2] + e[2].real;
-                        e[3].real = negUr * lv[s3] + e[3].real;
-                    }
-                    for (ActiveEntry* end = col + length; e != end; ++e) {
-                        const int s = state[e->row];
-                        sum += s;
-                        e->real = negUr * lv[s] + e->real;
-                    }
                     if (sum == allMet) {
                         hits = lowerCount;
                     } else {
@@ -1184,8 +1167,49 @@ class Ordering {
             missing_.resize(missingCount);
             AddFillIns(c, at, ur, ui, complex);
         }
-        for (const LowerEntry& l : lower_) rowState_[l.row] = 0;
+        for (const LowerEntry& l : lower_) {
+            rowState_[l.row] = 0;
+            rowUpdate_[l.row] = {0.0, 0};
+        }
         return true;
+    }
+
+    // The real update of one column by the step, `negUr` the pivot row's scaled entry
+    // negated; returns the sum of the states of the rows met. Adding the negated product
+    // gives the same bits as subtracting it (x - y is x + -y) and lets the addition read
+    // the entry. The walk's cost is its memory operations, so each row's value and state
+    // come in one 16-byte load (rowUpdate_), the states summed in the upper lane of a
+    // vector. Unrolled by hand, four entries from one pointer: the loop's own count, branch
+    // and pointer steps were a quarter of its work.
+    int64_t WalkColumn(ActiveEntry* col, int length, double negUr) {
+        const RowUpdate* update = rowUpdate_.data();
+        ActiveEntry* e = col;
+        ActiveEntry* const end = col + length;
+#if defined(__SSE2__)
+        const __m128d factor = _mm_set_sd(negUr);
+        __m128i states = _mm_setzero_si128();
+        auto step = [&](ActiveEntry& entry) {
+            const __m128i r = _mm_load_si128(reinterpret_cast<const __m128i*>(update + entry.row));
+            states = _mm_add_epi64(states, r);
+            entry.real = _mm_cvtsd_f64(_mm_mul_sd(_mm_castsi128_pd(r), factor)) + entry.real;
+        };
+        for (ActiveEntry* end4 = col + (length & ~3); e != end4; e += 4) {
+            step(e[0]);
+            step(e[1]);
+            step(e[2]);
+            step(e[3]);
+        }
+        for (; e != end; ++e) step(*e);
+        return _mm_cvtsi128_si64(_mm_unpackhi_epi64(states, states));
+#else
+        int64_t sum = 0;
+        for (; e != end; ++e) {
+            const RowUpdate& r = update[e->row];
+            sum += r.state;
+            e->real = r.value * negUr + e->real;
+        }
+        return sum;
+#endif
     }
 
     // The places in lower_ in the searches' order, ids highest first, which is the order a
@@ -1232,6 +1256,14 @@ class Ordering {
     // column's entries; 0 for every other row.
     static constexpr int kNoEntry = -1;
     LargeVector<int> rowState_;
+    // By row identity, for the real column walk: the value the row's entries are updated
+    // with (lowerReal_ by its state) and its state; 0 and 0 for rows outside the pivot
+    // column.
+    struct alignas(16) RowUpdate {
+        double value;
+        int64_t state;
+    };
+    LargeVector<RowUpdate> rowUpdate_;
     // By state (slot 0 spare): the stamp of the last column walk that met the row.
     LargeVector<int> met_;
     int stamp_ = 0;
