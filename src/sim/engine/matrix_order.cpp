@@ -237,8 +237,7 @@ class Ordering {
             colAt_.resize(n + 1);
             rowPos_.resize(n + 1);
             colPos_.resize(n + 1);
-            rowState_.assign(n + 1, 0);
-            rowUpdate_.assign(n + 1, RowUpdate{0.0, 0});
+            rowState_.assign(n + 1, RowState{0.0, 0});
             pivotOut_.resize(n + 1);
             pivotImag_.resize(n + 1);
             upperEnd_.assign(n + 1, 0);
@@ -1052,15 +1051,11 @@ class Ordering {
             for (const LowerEntry& l : lower_) lowerImag_.push_back(l.imag);
         lowerEnd_[step_] = int64_t(lowerOut_.size());
         const int lowerCount = int(lower_.size());
-        for (int k = 0; k < lowerCount; ++k) rowState_[lower_[k].row] = k + 1;
         // Real arithmetic skips a product when either factor is at most 1e-100: the pivot
         // column's such values count as 0, the pivot row's are tested column by column.
-        // Slot 0, the state of every row outside the pivot column, holds 0.
-        lowerReal_.resize(lowerCount + 1);
-        lowerReal_[0] = 0.0;
         for (int k = 0; k < lowerCount; ++k) {
-            lowerReal_[k + 1] = std::fabs(lower_[k].real) > kNegligible ? lower_[k].real : 0.0;
-            rowUpdate_[lower_[k].row] = {lowerReal_[k + 1], k + 1};
+            const double value = lower_[k].real;
+            rowState_[lower_[k].row] = {std::fabs(value) > kNegligible ? value : 0.0, k + 1};
         }
         // The states of the pivot column's rows add up to this; a column's rows are distinct,
         // so the states met add up to it only when the column holds every one of them.
@@ -1106,7 +1101,7 @@ class Ordering {
             if (complex) {
                 for (int i = 0; i < length; ++i) {
                     ActiveEntry& e = col[i];
-                    const int s = rowState_[e.row];
+                    const int s = int(rowState_[e.row].state);
                     if (s == 0) continue;
                     met_[s] = stamp_;
                     ++hits;
@@ -1119,7 +1114,6 @@ class Ordering {
                 // An infinite factor times a skipped 0 must stay skipped, not become NaN.
                 const bool update = std::fabs(ur) > kNegligible;
                 const bool guarded = std::isinf(ur);
-                const double* lv = lowerReal_.data();
                 if (update && !guarded) {
                     // Which rows of a column the pivot column holds follows no pattern, so
                     // every entry takes the same path: a row outside it subtracts a product
@@ -1128,27 +1122,27 @@ class Ordering {
                     // diagonal's kept value takes the same subtraction, so its entry is not
                     // looked up.
                     const int64_t sum = WalkColumn(col, length, -ur);
-                    const int* state = rowState_.data();
+                    const RowState* state = rowState_.data();
                     if (sum == allMet) {
                         hits = lowerCount;
                     } else {
                         int* met = met_.data();
                         const int stamp = stamp_;
                         for (ActiveEntry *e = col, *end = col + length; e != end; ++e)
-                            met[state[e->row]] = stamp;
+                            met[state[e->row].state] = stamp;
                     }
                     if (diag_[at] != kNoEntry) {
-                        const int s = state[diagRow];
-                        if (s != 0) diagReal_[at] -= ur * lv[s];
+                        const RowState& d = state[diagRow];
+                        if (d.state != 0) diagReal_[at] -= ur * d.value;
                     }
                 } else {
                     for (int i = 0; i < length; ++i) {
                         ActiveEntry& e = col[i];
-                        const int s = rowState_[e.row];
-                        if (s == 0) continue;
-                        met_[s] = stamp_;
+                        const RowState& r = rowState_[e.row];
+                        if (r.state == 0) continue;
+                        met_[r.state] = stamp_;
                         ++hits;
-                        if (update && (!guarded || lv[s] != 0.0)) e.real -= ur * lv[s];
+                        if (update && (!guarded || r.value != 0.0)) e.real -= ur * r.value;
                         if (e.row == diagRow) SetDiagonal(at, e.id, &e);
                     }
                 }
@@ -1168,8 +1162,7 @@ class Ordering {
             AddFillIns(c, at, ur, ui, complex);
         }
         for (const LowerEntry& l : lower_) {
-            rowState_[l.row] = 0;
-            rowUpdate_[l.row] = {0.0, 0};
+            rowState_[l.row] = {0.0, 0};
         }
         return true;
     }
@@ -1178,11 +1171,11 @@ class Ordering {
     // negated; returns the sum of the states of the rows met. Adding the negated product
     // gives the same bits as subtracting it (x - y is x + -y) and lets the addition read
     // the entry. The walk's cost is its memory operations, so each row's value and state
-    // come in one 16-byte load (rowUpdate_), the states summed in the upper lane of a
+    // come in one 16-byte load, the states summed in the upper lane of a
     // vector. Unrolled by hand, four entries from one pointer: the loop's own count, branch
     // and pointer steps were a quarter of its work.
     int64_t WalkColumn(ActiveEntry* col, int length, double negUr) {
-        const RowUpdate* update = rowUpdate_.data();
+        const RowState* update = rowState_.data();
         ActiveEntry* e = col;
         ActiveEntry* const end = col + length;
 #if defined(__SSE2__)
@@ -1204,7 +1197,7 @@ class Ordering {
 #else
         int64_t sum = 0;
         for (; e != end; ++e) {
-            const RowUpdate& r = update[e->row];
+            const RowState& r = update[e->row];
             sum += r.state;
             e->real = r.value * negUr + e->real;
         }
@@ -1252,22 +1245,18 @@ class Ordering {
     LargeVector<int> rowPos_, colPos_;  // index of each identity
     ListStore<ActiveEntry> cols_;  // by column identity
     ListStore<RowEntry> rows_;     // by row identity
-    // A row's state by identity: while a step eliminates, 1 + its place among the pivot
-    // column's entries; 0 for every other row.
     static constexpr int kNoEntry = -1;
-    LargeVector<int> rowState_;
-    // By row identity, for the real column walk: the value the row's entries are updated
-    // with (lowerReal_ by its state) and its state; 0 and 0 for rows outside the pivot
-    // column.
-    struct alignas(16) RowUpdate {
+    // A row's state by identity while a step eliminates: the real value its entries are
+    // updated with (0 when negligible) and 1 + its place among the pivot column's entries;
+    // 0 and 0 for every other row. Together in 16 bytes, so the walk reads both at once.
+    struct alignas(16) RowState {
         double value;
         int64_t state;
     };
-    LargeVector<RowUpdate> rowUpdate_;
+    LargeVector<RowState> rowState_;
     // By state (slot 0 spare): the stamp of the last column walk that met the row.
     LargeVector<int> met_;
     int stamp_ = 0;
-    LargeVector<double> lowerReal_;  // by state: the value, 0 when negligible (and in slot 0)
     LargeVector<ActiveEntry> byId_;  // a column in the searches' order
     LargeVector<double> diagReal_, diagImag_;     // by index: the diagonal's present value
     LargeVector<int32_t> blockLow_;               // by block of indices: bound of the products
