@@ -37,6 +37,29 @@ TEST(LargeBlocks, EverySizeIsUsableAndFreedBlocksAreReused) {
     ReleaseLargeBlocks();
 }
 
+// A store filled by a much larger matrix must not turn away the blocks of the next one:
+// they would be mapped afresh, and their pages faulted in, on every factorisation.
+TEST(LargeBlocks, TheOldestKeptBlocksGoFirstWhenTheStoreIsFull) {
+    ReleaseLargeBlocks();
+    const std::size_t big = std::size_t(128) << 20, small = std::size_t(64) << 10;
+    void* first = AllocateLargeBlock(big);
+    void* second = AllocateLargeBlock(big);
+    FreeLargeBlock(first, big);
+    FreeLargeBlock(second, big);
+    ASSERT_EQ(KeptLargeBlockBytes(), 2 * big);
+    void* block = AllocateLargeBlock(small);
+    FreeLargeBlock(block, small);
+    // The first big block made room; the newer one is still kept.
+    EXPECT_EQ(KeptLargeBlockBytes(), big + small);
+    EXPECT_EQ(AllocateLargeBlock(small), block);
+    EXPECT_EQ(AllocateLargeBlock(big), second);
+    EXPECT_EQ(KeptLargeBlockBytes(), 0u);
+    FreeLargeBlock(block, small);
+    FreeLargeBlock(second, big);
+    ReleaseLargeBlocks();
+    EXPECT_EQ(KeptLargeBlockBytes(), 0u);
+}
+
 TEST(LargeBlocks, VectorsGrowAcrossSizeClassesKeepingTheirItems) {
     LargeVector<int> v;
     for (int i = 0; i < 1 << 20; ++i) v.push_back(i);

@@ -23,16 +23,37 @@ int SizeClass(std::size_t bytes) {
     return c;
 }
 
-// Freed blocks kept for the next ordering, by size class, each list linked through the
-// blocks' first bytes.
+// Freed blocks kept for the next ordering. Each is on two lists, linked through its first
+// bytes: the blocks of its size class, newest first, which allocation takes from; and all
+// kept blocks by age, from which the oldest go back to the system when a newly freed block
+// would pass the limit. So the blocks of the matrix in use stay kept, even after a much
+// larger one has filled the store.
+struct KeptHeader {
+    KeptHeader* classNext;
+    KeptHeader* classPrev;
+    KeptHeader* newer;
+    KeptHeader* older;
+    int sizeClass;
+};
 struct Kept {
     std::mutex lock;
-    void* first[kClasses] = {};
+    KeptHeader* first[kClasses] = {};  // newest of each class
+    KeptHeader* newest = nullptr;
+    KeptHeader* oldest = nullptr;
     std::size_t bytes = 0;
 };
 Kept& KeptBlocks() {
     static Kept kept;
     return kept;
+}
+
+// Takes a block off both lists (the lock held).
+void Unlink(Kept& kept, KeptHeader* h) {
+    (h->classPrev ? h->classPrev->classNext : kept.first[h->sizeClass]) = h->classNext;
+    if (h->classNext) h->classNext->classPrev = h->classPrev;
+    (h->newer ? h->newer->older : kept.newest) = h->older;
+    (h->older ? h->older->newer : kept.oldest) = h->newer;
+    kept.bytes -= std::size_t(1) << h->sizeClass;
 }
 
 void* MapAligned(std::size_t size, std::size_t alignment) {
@@ -55,10 +76,9 @@ void* AllocateLargeBlock(std::size_t bytes) {
     Kept& kept = KeptBlocks();
     {
         std::lock_guard<std::mutex> guard(kept.lock);
-        if (void* block = kept.first[c]) {
-            kept.first[c] = *static_cast<void**>(block);
-            kept.bytes -= size;
-            return block;
+        if (KeptHeader* h = kept.first[c]) {
+            Unlink(kept, h);
+            return h;
         }
     }
     void* block = MapAligned(size, size >= kLargePage ? kLargePage : 4096);
@@ -87,34 +107,45 @@ void FreeLargeBlock(void* block, std::size_t bytes) noexcept {
     }
     const int c = SizeClass(bytes);
     const std::size_t size = std::size_t(1) << c;
-    Kept& kept = KeptBlocks();
-    {
-        std::lock_guard<std::mutex> guard(kept.lock);
-        if (kept.bytes + size <= kMostKept) {
-            *static_cast<void**>(block) = kept.first[c];
-            kept.first[c] = block;
-            kept.bytes += size;
-            return;
-        }
+    if (size > kMostKept) {
+        munmap(block, size);
+        return;
     }
-    munmap(block, size);
+    Kept& kept = KeptBlocks();
+    std::lock_guard<std::mutex> guard(kept.lock);
+    while (kept.bytes + size > kMostKept) {
+        KeptHeader* old = kept.oldest;
+        Unlink(kept, old);
+        munmap(old, std::size_t(1) << old->sizeClass);
+    }
+    auto* h = static_cast<KeptHeader*>(block);
+    *h = KeptHeader{kept.first[c], nullptr, nullptr, kept.newest, c};
+    if (h->classNext) h->classNext->classPrev = h;
+    kept.first[c] = h;
+    (kept.newest ? kept.newest->newer : kept.oldest) = h;
+    kept.newest = h;
+    kept.bytes += size;
 }
 
 void ReleaseLargeBlocks() {
     Kept& kept = KeptBlocks();
     std::lock_guard<std::mutex> guard(kept.lock);
-    for (int c = kSmallestClass; c < kClasses; ++c) {
-        while (void* block = kept.first[c]) {
-            kept.first[c] = *static_cast<void**>(block);
-            munmap(block, std::size_t(1) << c);
-        }
+    while (KeptHeader* h = kept.oldest) {
+        Unlink(kept, h);
+        munmap(h, std::size_t(1) << h->sizeClass);
     }
-    kept.bytes = 0;
+}
+
+std::size_t KeptLargeBlockBytes() {
+    Kept& kept = KeptBlocks();
+    std::lock_guard<std::mutex> guard(kept.lock);
+    return kept.bytes;
 }
 #else
 void* AllocateLargeBlock(std::size_t bytes) { return ::operator new(bytes == 0 ? 1 : bytes); }
 void FreeLargeBlock(void* block, std::size_t) noexcept { ::operator delete(block); }
 void ReleaseLargeBlocks() {}
+std::size_t KeptLargeBlockBytes() { return 0; }
 #endif
 
 }  // namespace ob7

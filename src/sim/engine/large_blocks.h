@@ -3,9 +3,9 @@
 // fills tens of megabytes of fresh memory; the faults on first touch of fresh pages cost
 // more than the elimination itself. Blocks of 4 KiB and more are therefore mapped in sizes
 // of powers of two: from 2 MiB on in large pages where the system offers them, smaller ones
-// filled in by one call rather than a fault per page. A freed block is kept, up to 256 MiB
-// in all, for the next ordering to reuse with its pages in place. Smaller blocks come from
-// the ordinary heap.
+// filled in by one call rather than a fault per page. A freed block is kept for the next
+// ordering to reuse with its pages in place, up to 256 MiB in all, the blocks kept longest
+// going back to the system first. Smaller blocks come from the ordinary heap.
 
 #include <cstddef>
 #include <new>
@@ -20,6 +20,8 @@ void* AllocateLargeBlock(std::size_t bytes);
 void FreeLargeBlock(void* block, std::size_t bytes) noexcept;
 // Gives the kept blocks back to the system (the engine does so when an analysis ends).
 void ReleaseLargeBlocks();
+// The bytes of the blocks kept for reuse.
+std::size_t KeptLargeBlockBytes();
 
 template <class T>
 struct LargeBlockAllocator {
