@@ -274,7 +274,9 @@ TEST_F(MixedSignalRun, DigitalPartErrorsNameThePart) {
     };
     for (const auto& c : cases) {
         EXPECT_NE(Compile(c.deck), 0) << c.deck;
-        if (c.code > 0) EXPECT_EQ(FirstReport(), c.code) << c.deck;
+        if (c.code > 0) {
+            EXPECT_EQ(FirstReport(), c.code) << c.deck;
+        }
         EXPECT_FALSE(reports.reports.empty()) << c.deck;
         EXPECT_EQ(ErrorSource.state, 3) << c.deck;  // a card: a line of the text
         EXPECT_EQ(ErrorSource.line, c.line) << c.deck;
