@@ -1131,10 +1131,10 @@ class Ordering {
                         for (ActiveEntry *e = col, *end = col + length; e != end; ++e)
                             met[state[e->row].state] = stamp;
                     }
-                    if (diag_[at] != kNoEntry) {
-                        const RowState& d = state[diagRow];
-                        if (d.state != 0) diagReal_[at] -= ur * d.value;
-                    }
+                    // A row outside the pivot column has a value of 0 here too, so the
+                    // diagonal takes the subtraction without a test of its row's state (a
+                    // kept 0 may turn from -0 to +0, which no search tells apart).
+                    if (diag_[at] != kNoEntry) diagReal_[at] -= ur * state[diagRow].value;
                 } else {
                     for (int i = 0; i < length; ++i) {
                         ActiveEntry& e = col[i];
