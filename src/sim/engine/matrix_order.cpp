@@ -75,8 +75,8 @@ struct PlacedElement {
 
 // Lists of varying length in one store, so that growing and dropping lists does not go
 // through the heap each time. A list that outgrows its room moves to the end with twice
-// the room; the store is packed again when the room left behind outweighs the room in use.
-// The lists are chained in the order they lie (a moved list goes to the end of the chain),
+// the room; the store is packed again when it is full and the room left behind outweighs
+// the room in use. The lists are chained in the order they lie (a moved list goes to the end of the chain),
 // so packing needs no sort.
 template <class T>
 class ListStore {
@@ -133,10 +133,12 @@ class ListStore {
     }
 
   private:
-    // Moves a list to the end with room for `more` items beyond its length.
+    // Moves a list to the end with room for `more` items beyond its length. Packing copies
+    // every list, so it waits until the store would otherwise have to move.
     void Grow(int list, int more) {
-        if (store_.size() > 2 * inUse_ + 4096) Pack();
         const int room = std::max(2 * room_[list] + 4, length_[list] + more);
+        if (store_.size() + size_t(room) > store_.capacity() && store_.size() > 2 * inUse_)
+            Pack();
         const size_t at = store_.size();
         store_.resize(at + size_t(room));
         std::copy_n(store_.begin() + start_[list], length_[list], store_.begin() + at);
