@@ -76,8 +76,8 @@ struct PlacedElement {
 // Lists of varying length in one store, so that growing and dropping lists does not go
 // through the heap each time. A list that outgrows its room moves to the end with twice
 // the room; the store is packed again when it is full and the room left behind outweighs
-// the room in use. The lists are chained in the order they lie (a moved list goes to the end of the chain),
-// so packing needs no sort.
+// the room in use. The lists are chained in the order they lie (a moved list goes to the
+// end of the chain), so packing needs no sort.
 template <class T>
 class ListStore {
   public:
