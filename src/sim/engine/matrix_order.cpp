@@ -1120,9 +1120,7 @@ class Ordering {
                     // Which rows of a column the pivot column holds follows no pattern, so
                     // every entry takes the same path: a row outside it subtracts a product
                     // of 0. The states met are only summed: most columns of a dense part
-                    // take no fill-in, and the rows of one that does are marked below. The
-                    // diagonal's kept value takes the same subtraction, so its entry is not
-                    // looked up.
+                    // take no fill-in, and the rows of one that does are marked below.
                     const int64_t sum = WalkColumn(col, length, -ur);
                     const RowState* state = rowState_.data();
                     if (sum == allMet) {
@@ -1133,9 +1131,10 @@ class Ordering {
                         for (ActiveEntry *e = col, *end = col + length; e != end; ++e)
                             met[state[e->row].state] = stamp;
                     }
-                    // A row outside the pivot column has a value of 0 here too, so the
-                    // diagonal takes the subtraction without a test of its row's state (a
-                    // kept 0 may turn from -0 to +0, which no search tells apart).
+                    // The diagonal's kept value takes the same subtraction, without a look-up
+                    // of its entry or a test of its row's state: a row outside the pivot
+                    // column has a value of 0 (a kept 0 may turn from -0 to +0, which no
+                    // search tells apart).
                     if (diag_[at] != kNoEntry) diagReal_[at] -= ur * state[diagRow].value;
                 } else {
                     for (int i = 0; i < length; ++i) {
@@ -1163,19 +1162,16 @@ class Ordering {
             missing_.resize(missingCount);
             AddFillIns(c, at, ur, ui, complex);
         }
-        for (const LowerEntry& l : lower_) {
-            rowState_[l.row] = {0.0, 0};
-        }
+        for (const LowerEntry& l : lower_) rowState_[l.row] = {0.0, 0};
         return true;
     }
 
     // The real update of one column by the step, `negUr` the pivot row's scaled entry
     // negated; returns the sum of the states of the rows met. Adding the negated product
     // gives the same bits as subtracting it (x - y is x + -y) and lets the addition read
-    // the entry. The walk's cost is its memory operations, so each row's value and state
-    // come in one 16-byte load, the states summed in the upper lane of a
-    // vector. Unrolled by hand, four entries from one pointer: the loop's own count, branch
-    // and pointer steps were a quarter of its work.
+    // the entry. Each row's value and state come in one 16-byte load, the states summed in
+    // the upper lane of a vector. Unrolled by hand, four entries from one pointer: the
+    // loop's own count, branch and pointer steps were a quarter of its work.
     int64_t WalkColumn(ActiveEntry* col, int length, double negUr) {
         const RowState* update = rowState_.data();
         ActiveEntry* e = col;
