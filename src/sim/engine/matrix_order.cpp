@@ -950,18 +950,25 @@ class Ordering {
         // The column's count can reach 1 only from 0, which is rare; then each fill-in
         // counts in turn, as the singletons' count must see the steps in order.
         const bool countEach = colCount[at] == 0;
+        // In three loops, each with few values live: the entries, which are written in
+        // order, the row lists, which are scattered, and the counts.
+        const int diagRow = rowAt_[at];
+        int* __restrict rowOf = rowOf_.data() + first;
+        int* __restrict colOf = colOf_.data() + first;
+        int* __restrict placeOf = placeOf_.data() + first;
         for (int j = 0; j < count; ++j) {
             const LowerEntry& l = lower_[missing_[j]];
-            const int id = first + j;
-            rowOf_[id] = l.row;
-            colOf_[id] = colId;
-            placeOf_[id] = place + j;
+            rowOf[j] = l.row;
+            colOf[j] = colId;
+            placeOf[j] = place + j;
             ActiveEntry& fill = added[j];
-            fill = {l.row, id, 0.0};
+            fill = {l.row, first + j, 0.0};
             Subtract(fill, ur, ui, l, complex);
-            rows_.Append(l.row, {colId, id});
-            const int row = rowPos_[l.row];
-            if (row == at) SetDiagonal(at, id, &fill);
+            if (l.row == diagRow) SetDiagonal(at, first + j, &fill);
+        }
+        for (int j = 0; j < count; ++j) rows_.Append(added[j].row, {colId, first + j});
+        for (int j = 0; j < count; ++j) {
+            const int row = rowPos_[added[j].row];
             if (++rowCount[row] == 1 && colCount[row] != 0) --m_->singletons;
             if (countEach && ++colCount[at] == 1 && rowCount[at] != 0) --m_->singletons;
         }
